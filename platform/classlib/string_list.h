@@ -140,6 +140,8 @@ public:
   int Add(const std::string& S) override;
   int AddObject(const std::string& S, TObject* AObject) override;
   void Exchange(int Index1, int Index2) override;
+  // Not allowed when Sorted (checked before anything is removed).
+  void Move(int CurIndex, int NewIndex) override;
   int IndexOf(const std::string& S) const override;
 
   // Binary search of a sorted list: true when found; Index is the first equal
