@@ -1,0 +1,231 @@
+// Solid, gradient and bitmap paints.
+#include "platform/flash/renderer/paint_styles.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/flash/format/bitmap.h"
+#include "platform/flash/renderer/renderer.h"
+
+namespace flash {
+namespace {
+
+agg::rgba8 Premultiply(Rgba c) {
+  return agg::rgba8(static_cast<uint8_t>((c.r * c.a + 127) / 255), static_cast<uint8_t>((c.g * c.a + 127) / 255),
+                    static_cast<uint8_t>((c.b * c.a + 127) / 255), c.a);
+}
+
+bool Invert(const Matrix& m, Matrix& out) {
+  double det = m.a * m.d - m.b * m.c;
+  if (!std::isfinite(det) || std::fabs(det) < 1e-12) return false;
+  out.a = m.d / det;
+  out.b = -m.b / det;
+  out.c = -m.c / det;
+  out.d = m.a / det;
+  out.tx = -(out.a * m.tx + out.c * m.ty);
+  out.ty = -(out.b * m.tx + out.d * m.ty);
+  return true;
+}
+
+double SrgbToLinear(double v) {
+  v /= 255.0;
+  return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+uint8_t LinearToSrgb(double v) {
+  v = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+  return static_cast<uint8_t>(std::clamp(std::lround(v * 255.0), 0L, 255L));
+}
+
+}  // namespace
+
+void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTable& out) {
+  if (g.stops.empty()) {
+    out.fill(agg::rgba8(0, 0, 0, 0));
+    return;
+  }
+  std::vector<GradientStop> stops = g.stops;
+  for (GradientStop& s : stops) s.color = cx.Apply(s.color);
+  bool linear = g.interpolation == InterpolationMode::LinearRgb;
+  for (int r = 0; r < 256; ++r) {
+    size_t i = 0;
+    while (i < stops.size() && stops[i].ratio < r) ++i;
+    Rgba c;
+    if (i == 0) {
+      c = stops.front().color;
+    } else if (i == stops.size()) {
+      c = stops.back().color;
+    } else {
+      const GradientStop& a = stops[i - 1];
+      const GradientStop& b = stops[i];
+      double t = b.ratio == a.ratio ? 1.0 : static_cast<double>(r - a.ratio) / (b.ratio - a.ratio);
+      auto mix = [&](uint8_t x, uint8_t y) -> uint8_t {
+        if (linear) return LinearToSrgb(SrgbToLinear(x) + (SrgbToLinear(y) - SrgbToLinear(x)) * t);
+        return static_cast<uint8_t>(std::lround(x + (y - x) * t));
+      };
+      c.r = mix(a.color.r, b.color.r);
+      c.g = mix(a.color.g, b.color.g);
+      c.b = mix(a.color.b, b.color.b);
+      c.a = static_cast<uint8_t>(std::lround(a.color.a + (b.color.a - a.color.a) * t));
+    }
+    out[r] = Premultiply(c);
+  }
+}
+
+double GradientPosition(FillStyle::Type type, double focal_point, double gx, double gy) {
+  switch (type) {
+    case FillStyle::Type::LinearGradient:
+      return (gx + 16384.0) / 32768.0;
+    case FillStyle::Type::RadialGradient:
+      return std::sqrt(gx * gx + gy * gy) / 16384.0;
+    default: {
+      // The position is how far the point lies along the ray from the focal point to the
+      // circle's edge.
+      double f = std::clamp(focal_point, -0.98, 0.98);
+      double px = gx / 16384.0, py = gy / 16384.0;
+      double dx = px - f, dy = py;
+      double dd = dx * dx + dy * dy;
+      if (dd < 1e-18) return 0;
+      double fd = f * dx;
+      double s = (-fd + std::sqrt(fd * fd - dd * (f * f - 1))) / dd;
+      return s > 0 ? 1.0 / s : 1.0;
+    }
+  }
+}
+
+double ApplySpread(SpreadMode mode, double t) {
+  switch (mode) {
+    case SpreadMode::Repeat:
+      return t - std::floor(t);
+    case SpreadMode::Reflect: {
+      double p = std::fmod(std::fabs(t), 2.0);
+      return p > 1 ? 2 - p : p;
+    }
+    default:
+      return std::clamp(t, 0.0, 1.0);
+  }
+}
+
+PaintStyle PaintStyle::Solid(Rgba straight) {
+  PaintStyle p;
+  p.solid = Premultiply(straight);
+  return p;
+}
+
+PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
+                                const CharacterLookup* lookup, bool low_quality) {
+  if (fill.type == FillStyle::Type::Solid) return Solid(cx.Apply(fill.color));
+  PaintStyle p;
+  bool invertible = Invert(m * fill.matrix, p.inverse_);
+  if (fill.IsGradient()) {
+    p.table_ = std::make_shared<GradientTable>();
+    BuildGradientTable(fill.gradient, cx, *p.table_);
+    if (!invertible) {  // a gradient squeezed to nothing shows its last colour
+      p.solid = p.table_->back();
+      return p;
+    }
+    p.kind_ = fill.type == FillStyle::Type::LinearGradient   ? Kind::LinearGradient
+              : fill.type == FillStyle::Type::RadialGradient ? Kind::RadialGradient
+                                                             : Kind::FocalGradient;
+    p.spread_ = fill.gradient.spread;
+    p.focal_ = fill.type == FillStyle::Type::FocalGradient ? fill.gradient.focal_point : 0;
+    return p;
+  }
+  const CharacterDef* def = lookup ? lookup->Find(fill.bitmap_id) : nullptr;
+  const BitmapDef* bmp = def && def->kind == CharacterDef::Kind::Bitmap ? static_cast<const BitmapDef*>(def) : nullptr;
+  if (!bmp || bmp->width <= 0 || bmp->height <= 0 || !invertible ||
+      bmp->bgra_premultiplied.size() < static_cast<size_t>(bmp->width) * bmp->height * 4)
+    return p;  // nothing to paint: transparent
+  p.kind_ = Kind::Bitmap;
+  p.bitmap_ = bmp;
+  p.smooth_ = fill.IsSmoothedBitmap() && !low_quality;
+  p.repeat_ = fill.IsRepeatingBitmap();
+  p.cx_ = cx;
+  return p;
+}
+
+void PaintStyle::Generate(agg::rgba8* span, int x, int y, unsigned len) const {
+  switch (kind_) {
+    case Kind::Solid:
+      std::fill(span, span + len, solid);
+      break;
+    case Kind::Bitmap:
+      GenerateBitmap(span, x, y, len);
+      break;
+    default:
+      GenerateGradient(span, x, y, len);
+      break;
+  }
+}
+
+void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) const {
+  FillStyle::Type type = kind_ == Kind::LinearGradient   ? FillStyle::Type::LinearGradient
+                         : kind_ == Kind::RadialGradient ? FillStyle::Type::RadialGradient
+                                                         : FillStyle::Type::FocalGradient;
+  double sx = x + 0.5, sy = y + 0.5;
+  double gx = inverse_.a * sx + inverse_.c * sy + inverse_.tx;
+  double gy = inverse_.b * sx + inverse_.d * sy + inverse_.ty;
+  const GradientTable& table = *table_;
+  for (unsigned i = 0; i < len; ++i, gx += inverse_.a, gy += inverse_.b) {
+    double t = ApplySpread(spread_, GradientPosition(type, focal_, gx, gy));
+    int index = static_cast<int>(t * 255.0 + 0.5);
+    span[i] = table[std::clamp(index, 0, 255)];
+  }
+}
+
+void PaintStyle::GenerateBitmap(agg::rgba8* span, int x, int y, unsigned len) const {
+  const int w = bitmap_->width, h = bitmap_->height;
+  const uint8_t* pixels = bitmap_->bgra_premultiplied.data();
+  auto wrap = [&](int v, int n) {
+    if (repeat_) {
+      v %= n;
+      return v < 0 ? v + n : v;
+    }
+    return std::clamp(v, 0, n - 1);
+  };
+  auto fetch = [&](int px, int py) -> const uint8_t* {
+    return pixels + (static_cast<size_t>(wrap(py, h)) * w + wrap(px, w)) * 4;
+  };
+  bool identity = cx_.IsIdentity();
+  double sx = x + 0.5, sy = y + 0.5;
+  double u = inverse_.a * sx + inverse_.c * sy + inverse_.tx;
+  double v = inverse_.b * sx + inverse_.d * sy + inverse_.ty;
+  for (unsigned i = 0; i < len; ++i, u += inverse_.a, v += inverse_.b) {
+    uint8_t c[4];
+    // Far-away coordinates (huge zoom-outs) are kept within int range before wrapping.
+    double cu = std::clamp(u, -1e9, 1e9), cv = std::clamp(v, -1e9, 1e9);
+    if (smooth_) {
+      double fu = cu - 0.5, fv = cv - 0.5;
+      int x0 = static_cast<int>(std::floor(fu)), y0 = static_cast<int>(std::floor(fv));
+      unsigned wx = static_cast<unsigned>((fu - x0) * 256), wy = static_cast<unsigned>((fv - y0) * 256);
+      const uint8_t* p00 = fetch(x0, y0);
+      const uint8_t* p10 = fetch(x0 + 1, y0);
+      const uint8_t* p01 = fetch(x0, y0 + 1);
+      const uint8_t* p11 = fetch(x0 + 1, y0 + 1);
+      for (int k = 0; k < 4; ++k) {
+        unsigned top = p00[k] * (256 - wx) + p10[k] * wx;
+        unsigned bottom = p01[k] * (256 - wx) + p11[k] * wx;
+        c[k] = static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
+      }
+    } else {
+      const uint8_t* p = fetch(static_cast<int>(std::floor(cu)), static_cast<int>(std::floor(cv)));
+      c[0] = p[0];
+      c[1] = p[1];
+      c[2] = p[2];
+      c[3] = p[3];
+    }
+    if (!identity) {
+      Rgba straight{0, 0, 0, c[3]};
+      if (c[3]) {
+        straight.b = static_cast<uint8_t>(std::min(255, c[0] * 255 / c[3]));
+        straight.g = static_cast<uint8_t>(std::min(255, c[1] * 255 / c[3]));
+        straight.r = static_cast<uint8_t>(std::min(255, c[2] * 255 / c[3]));
+      }
+      span[i] = Premultiply(cx_.Apply(straight));
+    } else {
+      span[i] = agg::rgba8(c[2], c[1], c[0], c[3]);
+    }
+  }
+}
+
+}  // namespace flash

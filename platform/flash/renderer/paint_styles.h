@@ -1,0 +1,58 @@
+// Paints of fills and strokes, prepared for one drawing: a premultiplied solid colour or a span
+// generator that maps pixels back into gradient or bitmap space.
+#pragma once
+
+#include <agg_color_rgba.h>
+
+#include <array>
+#include <memory>
+
+#include "platform/flash/format/shape.h"
+#include "platform/flash/format/types.h"
+
+namespace flash {
+
+struct BitmapDef;
+struct CharacterLookup;
+
+// Colour of the gradient at each of the 256 ratio positions, premultiplied.
+using GradientTable = std::array<agg::rgba8, 256>;
+
+// Builds the table of a gradient whose stop colours are first passed through `cx`.
+void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTable& out);
+
+// Position 0..1 along a gradient for a point of the gradient square (-16384..16384 twips).
+double GradientPosition(FillStyle::Type type, double focal_point, double gx, double gy);
+
+// Folds a position into 0..1 by the spread mode.
+double ApplySpread(SpreadMode mode, double t);
+
+class PaintStyle {
+ public:
+  enum class Kind { Solid, LinearGradient, RadialGradient, FocalGradient, Bitmap };
+
+  static PaintStyle Solid(Rgba straight);
+  // `m` maps shape twips onto pixels. `low_quality` turns off bitmap smoothing.
+  static PaintStyle FromFill(const FillStyle& fill, const Matrix& m, const ColorTransform& cx,
+                             const CharacterLookup* lookup, bool low_quality);
+
+  bool IsSolid() const { return kind_ == Kind::Solid; }
+  void Generate(agg::rgba8* span, int x, int y, unsigned len) const;
+
+  agg::rgba8 solid{0, 0, 0, 0};  // premultiplied
+
+ private:
+  void GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) const;
+  void GenerateBitmap(agg::rgba8* span, int x, int y, unsigned len) const;
+
+  Kind kind_ = Kind::Solid;
+  Matrix inverse_;  // pixel centre -> gradient square or bitmap pixels
+  std::shared_ptr<GradientTable> table_;
+  SpreadMode spread_ = SpreadMode::Pad;
+  double focal_ = 0;
+  const BitmapDef* bitmap_ = nullptr;
+  bool smooth_ = false, repeat_ = false;
+  ColorTransform cx_;
+};
+
+}  // namespace flash

@@ -1,0 +1,391 @@
+// The rasteriser. Fills go through AGG's compound rasteriser, which takes each edge with the
+// fill styles on its two sides, exactly as shapes store them; strokes are widened by AGG's stroke
+// converter and filled with the ordinary scan-line rasteriser. Colours are premultiplied B,G,R,A.
+#include "platform/flash/renderer/renderer.h"
+
+#include <agg_basics.h>
+#include <agg_conv_stroke.h>
+#include <agg_path_storage.h>
+#include <agg_pixfmt_rgba.h>
+#include <agg_rasterizer_compound_aa.h>
+#include <agg_rasterizer_scanline_aa.h>
+#include <agg_renderer_base.h>
+#include <agg_renderer_scanline.h>
+#include <agg_rendering_buffer.h>
+#include <agg_scanline_u.h>
+#include <agg_span_allocator.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/flash/format/bitmap.h"
+#include "platform/flash/renderer/paint_styles.h"
+
+namespace flash {
+namespace {
+
+using PixFmt = agg::pixfmt_bgra32_pre;
+using BaseRenderer = agg::renderer_base<PixFmt>;
+using Color = agg::rgba8;
+
+// Scan line for low quality: a pixel is either covered or not. A straight edge covers at least
+// half of a pixel exactly when the pixel's centre lies inside, so thresholding the coverage at
+// one half samples pixel centres. Low-quality drawing also moves the geometry up and left by one
+// sub-pixel step, so that a centre lying exactly on an edge counts as inside for a left or top
+// edge and outside for a right or bottom one: a one-pixel line on a pixel boundary covers one
+// row, not two.
+class BinaryScanline : public agg::scanline_u8 {
+ public:
+  void add_cell(int x, unsigned cover) { agg::scanline_u8::add_cell(x, cover >= 128 ? 255 : 0); }
+  void add_cells(int x, unsigned len, const agg::int8u* covers) {
+    for (unsigned i = 0; i < len; ++i) add_cell(x + static_cast<int>(i), covers[i]);
+  }
+  void add_span(int x, unsigned len, unsigned cover) {
+    agg::scanline_u8::add_span(x, len, cover >= 128 ? 255 : 0);
+  }
+};
+
+// Style handler of the compound rasteriser: style i is fill i + 1 of the group being drawn.
+struct FillHandler {
+  const std::vector<PaintStyle>* styles;
+  bool is_solid(unsigned style) const { return (*styles)[style].IsSolid(); }
+  const Color& color(unsigned style) const { return (*styles)[style].solid; }
+  void generate_span(Color* span, int x, int y, unsigned len, unsigned style) const {
+    (*styles)[style].Generate(span, x, y, len);
+  }
+};
+
+// Span generator over one paint style, for strokes.
+struct StyleSpanGenerator {
+  const PaintStyle* style;
+  void prepare() {}
+  void generate(Color* span, int x, int y, unsigned len) const { style->Generate(span, x, y, len); }
+};
+
+// Flattens a quadratic curve into `out` (end point included, start point excluded).
+template <typename Sink>
+void FlattenQuad(double x0, double y0, double cx, double cy, double x1, double y1, Sink&& line_to) {
+  double dx = x0 - 2 * cx + x1, dy = y0 - 2 * cy + y1;
+  double dev = std::sqrt(dx * dx + dy * dy);
+  // n segments keep the chord within dev / (8 n^2) of the curve: a twentieth of a pixel.
+  int n = static_cast<int>(std::ceil(std::sqrt(dev / (8 * 0.05))));
+  n = std::clamp(n, 1, 256);
+  for (int i = 1; i < n; ++i) {
+    double t = static_cast<double>(i) / n, u = 1 - t;
+    line_to(u * u * x0 + 2 * u * t * cx + t * t * x1, u * u * y0 + 2 * u * t * cy + t * t * y1);
+  }
+  line_to(x1, y1);
+}
+
+agg::line_cap_e AggCap(CapStyle c) {
+  switch (c) {
+    case CapStyle::None: return agg::butt_cap;
+    case CapStyle::Square: return agg::square_cap;
+    default: return agg::round_cap;
+  }
+}
+
+agg::line_join_e AggJoin(JoinStyle j) {
+  switch (j) {
+    case JoinStyle::Bevel: return agg::bevel_join;
+    case JoinStyle::Miter: return agg::miter_join_revert;
+    default: return agg::round_join;
+  }
+}
+
+// One drawing surface: the target itself or a layer above it.
+struct Surface {
+  enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
+  std::vector<uint8_t> storage;  // layers own their pixels
+  std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
+  uint8_t* pixels = nullptr;
+  int stride = 0;
+};
+
+}  // namespace
+
+struct Renderer::Impl {
+  RenderTarget target;
+  Quality quality;
+  const CharacterLookup* lookup;
+  std::vector<Surface> surfaces;
+  agg::rasterizer_compound_aa<agg::rasterizer_sl_clip_dbl> compound;
+  agg::rasterizer_scanline_aa<> scan;
+  agg::scanline_u8 sl_aa;
+  BinaryScanline sl_bin;
+  agg::span_allocator<Color> alloc;
+  std::vector<PaintStyle> fill_paints;
+
+  // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
+  bool MaskMode() const {
+    for (auto it = surfaces.rbegin(); it != surfaces.rend(); ++it) {
+      if (it->kind == Surface::Kind::MaskContent) return true;
+      if (it->kind == Surface::Kind::Masked) return false;
+    }
+    return false;
+  }
+
+  Surface& Top() { return surfaces.back(); }
+
+  void PushSurface(Surface::Kind kind) {
+    Surface s;
+    s.kind = kind;
+    s.stride = target.width * 4;
+    s.storage.assign(static_cast<size_t>(s.stride) * target.height, 0);
+    s.pixels = s.storage.data();
+    surfaces.push_back(std::move(s));
+  }
+
+  // Composites `src` onto the surface below it, through `mask` when given.
+  void CompositeDown(const Surface& src, const std::vector<uint8_t>* mask) {
+    Surface& dst = surfaces[surfaces.size() - 2];
+    for (int y = 0; y < target.height; ++y) {
+      const uint8_t* s = src.pixels + static_cast<size_t>(y) * src.stride;
+      uint8_t* d = dst.pixels + static_cast<size_t>(y) * dst.stride;
+      const uint8_t* m = mask ? mask->data() + static_cast<size_t>(y) * target.width : nullptr;
+      for (int x = 0; x < target.width; ++x, s += 4, d += 4) {
+        unsigned a = s[3];
+        if (m) {
+          unsigned k = m[x];
+          if (k == 0) continue;
+          if (k != 255) {
+            uint8_t t[4];
+            for (int c = 0; c < 4; ++c) t[c] = static_cast<uint8_t>((s[c] * k + 127) / 255);
+            unsigned inv = 255 - t[3];
+            for (int c = 0; c < 4; ++c) d[c] = static_cast<uint8_t>(t[c] + (d[c] * inv + 127) / 255);
+            continue;
+          }
+        }
+        if (a == 0) {
+          if ((s[0] | s[1] | s[2]) == 0) continue;
+        }
+        if (a == 255) {
+          std::memcpy(d, s, 4);
+          continue;
+        }
+        unsigned inv = 255 - a;
+        for (int c = 0; c < 4; ++c)
+          d[c] = static_cast<uint8_t>(std::min(255u, s[c] + (d[c] * inv + 127) / 255));
+      }
+    }
+  }
+
+  void DrawFills(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, bool even_odd,
+                 BaseRenderer& ren, bool mask_mode) {
+    bool any = false;
+    for (const ShapePath& p : group.paths) any = any || p.fill0 || p.fill1;
+    if (!any) return;
+    fill_paints.clear();
+    fill_paints.reserve(group.fill_styles.size());
+    for (const FillStyle& f : group.fill_styles) {
+      if (mask_mode) {
+        fill_paints.push_back(PaintStyle::Solid({255, 255, 255, 255}));
+      } else {
+        fill_paints.push_back(PaintStyle::FromFill(f, m, cx, lookup, quality == Quality::Low));
+      }
+    }
+    compound.reset();
+    compound.clip_box(0, 0, target.width, target.height);
+    compound.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
+    compound.layer_order(agg::layer_direct);
+    for (const ShapePath& p : group.paths) {
+      if (!p.fill0 && !p.fill1) continue;
+      compound.styles(static_cast<int>(p.fill0) - 1, static_cast<int>(p.fill1) - 1);
+      double px, py;
+      m.Apply(p.start_x, p.start_y, px, py);
+      compound.move_to_d(px, py);
+      for (const ShapeEdge& e : p.edges) {
+        double ex, ey;
+        m.Apply(e.x, e.y, ex, ey);
+        if (e.curve) {
+          double qx, qy;
+          m.Apply(e.cx, e.cy, qx, qy);
+          FlattenQuad(px, py, qx, qy, ex, ey, [&](double x, double y) { compound.line_to_d(x, y); });
+        } else {
+          compound.line_to_d(ex, ey);
+        }
+        px = ex;
+        py = ey;
+      }
+    }
+    FillHandler handler{&fill_paints};
+    if (quality == Quality::Low)
+      agg::render_scanlines_compound_layered(compound, sl_bin, ren, alloc, handler);
+    else
+      agg::render_scanlines_compound_layered(compound, sl_aa, ren, alloc, handler);
+  }
+
+  double StrokeWidth(const LineStyle& l, const Matrix& m) const {
+    double hscale = std::sqrt(m.a * m.a + m.b * m.b);
+    double vscale = std::sqrt(m.c * m.c + m.d * m.d);
+    double scale;
+    if (l.no_hscale && l.no_vscale)
+      scale = 1.0 / 20;
+    else if (l.no_hscale)
+      scale = vscale;
+    else if (l.no_vscale)
+      scale = hscale;
+    else
+      scale = (hscale + vscale) / 2;
+    // Lines are never thinner than one pixel (width 0 is such a hairline).
+    return std::max(1.0, l.width * scale);
+  }
+
+  void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, BaseRenderer& ren) {
+    for (size_t li = 0; li < group.line_styles.size(); ++li) {
+      const LineStyle& style = group.line_styles[li];
+      agg::path_storage path;
+      bool open = false;
+      double cur_x = 0, cur_y = 0, sub_x = 0, sub_y = 0;
+      auto close_if_loop = [&]() {
+        if (open && !style.no_close && std::fabs(cur_x - sub_x) < 1e-9 && std::fabs(cur_y - sub_y) < 1e-9)
+          path.close_polygon();
+      };
+      for (const ShapePath& p : group.paths) {
+        if (p.line != li + 1) continue;
+        double px, py;
+        m.Apply(p.start_x, p.start_y, px, py);
+        // A path that continues where the last one ended stays one line, so joins are drawn.
+        if (!open || px != cur_x || py != cur_y) {
+          close_if_loop();
+          path.move_to(px, py);
+          sub_x = px;
+          sub_y = py;
+          open = true;
+        }
+        for (const ShapeEdge& e : p.edges) {
+          double ex, ey;
+          m.Apply(e.x, e.y, ex, ey);
+          if (e.curve) {
+            double qx, qy;
+            m.Apply(e.cx, e.cy, qx, qy);
+            FlattenQuad(px, py, qx, qy, ex, ey, [&](double x, double y) { path.line_to(x, y); });
+          } else {
+            path.line_to(ex, ey);
+          }
+          px = ex;
+          py = ey;
+        }
+        cur_x = px;
+        cur_y = py;
+      }
+      if (!open) continue;
+      close_if_loop();
+      agg::conv_stroke<agg::path_storage> stroke(path);
+      stroke.width(StrokeWidth(style, m));
+      stroke.line_cap(AggCap(style.start_cap));
+      stroke.line_join(AggJoin(style.join));
+      stroke.miter_limit(std::max(1.0, style.miter_limit));
+      scan.reset();
+      scan.clip_box(0, 0, target.width, target.height);
+      scan.filling_rule(agg::fill_non_zero);
+      scan.add_path(stroke);
+      PaintStyle paint = style.has_fill
+                             ? PaintStyle::FromFill(style.fill, m, cx, lookup, quality == Quality::Low)
+                             : PaintStyle::Solid(cx.Apply(style.color));
+      if (paint.IsSolid()) {
+        agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
+        solid.color(paint.solid);
+        if (quality == Quality::Low)
+          agg::render_scanlines(scan, sl_bin, solid);
+        else
+          agg::render_scanlines(scan, sl_aa, solid);
+      } else {
+        StyleSpanGenerator gen{&paint};
+        if (quality == Quality::Low)
+          agg::render_scanlines_aa(scan, sl_bin, ren, alloc, gen);
+        else
+          agg::render_scanlines_aa(scan, sl_aa, ren, alloc, gen);
+      }
+    }
+  }
+};
+
+Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup)
+    : impl_(std::make_unique<Impl>()), quality_(quality) {
+  if (target.width < 0 || target.height < 0 || (target.width > 0 && target.height > 0 && !target.pixels) ||
+      (target.height > 0 && target.stride < target.width * 4))
+    throw std::invalid_argument("render target is not valid");
+  impl_->target = target;
+  impl_->quality = quality;
+  impl_->lookup = lookup;
+  Surface base;
+  base.pixels = target.pixels;
+  base.stride = target.stride;
+  impl_->surfaces.push_back(std::move(base));
+}
+
+Renderer::~Renderer() = default;
+
+void Renderer::Clear(Rgba background) {
+  Surface& s = impl_->Top();
+  uint8_t px[4] = {static_cast<uint8_t>((background.b * background.a + 127) / 255),
+                   static_cast<uint8_t>((background.g * background.a + 127) / 255),
+                   static_cast<uint8_t>((background.r * background.a + 127) / 255), background.a};
+  for (int y = 0; y < impl_->target.height; ++y) {
+    uint8_t* row = s.pixels + static_cast<size_t>(y) * s.stride;
+    for (int x = 0; x < impl_->target.width; ++x) std::memcpy(row + x * 4, px, 4);
+  }
+}
+
+void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, const ColorTransform& cx) {
+  Impl& d = *impl_;
+  if (d.target.width <= 0 || d.target.height <= 0) return;
+  Surface& s = d.Top();
+  agg::rendering_buffer rb(s.pixels, d.target.width, d.target.height, s.stride);
+  PixFmt pixf(rb);
+  BaseRenderer ren(pixf);
+  bool mask_mode = d.MaskMode();
+  Matrix m = twips_to_pixels;
+  if (d.quality == Quality::Low) {
+    m.tx -= 1.0 / 256;
+    m.ty -= 1.0 / 256;
+  }
+  for (const ShapeGroup& group : shape.groups) {
+    d.DrawFills(group, m, cx, !shape.non_zero_winding, ren, mask_mode);
+    if (!mask_mode) d.DrawLines(group, m, cx, ren);
+  }
+}
+
+void Renderer::DrawMorphShape(const MorphShapeDef& morph, double ratio, const Matrix& twips_to_pixels,
+                              const ColorTransform& cx) {
+  DrawShape(morph.Interpolate(ratio), twips_to_pixels, cx);
+}
+
+void Renderer::BeginMask() { impl_->PushSurface(Surface::Kind::MaskContent); }
+
+void Renderer::EndMask() {
+  Impl& d = *impl_;
+  if (d.Top().kind != Surface::Kind::MaskContent) return;  // unbalanced call: ignored
+  std::vector<uint8_t> mask(static_cast<size_t>(d.target.width) * d.target.height);
+  const Surface& content = d.Top();
+  for (int y = 0; y < d.target.height; ++y) {
+    const uint8_t* row = content.pixels + static_cast<size_t>(y) * content.stride;
+    for (int x = 0; x < d.target.width; ++x) mask[static_cast<size_t>(y) * d.target.width + x] = row[x * 4 + 3];
+  }
+  d.surfaces.pop_back();
+  d.PushSurface(Surface::Kind::Masked);
+  d.Top().mask = std::move(mask);
+}
+
+void Renderer::PopMask() {
+  Impl& d = *impl_;
+  if (d.Top().kind == Surface::Kind::MaskContent) EndMask();  // a mask with nothing clipped
+  if (d.Top().kind != Surface::Kind::Masked) return;
+  d.CompositeDown(d.Top(), &d.Top().mask);
+  d.surfaces.pop_back();
+}
+
+void Renderer::PushLayer() { impl_->PushSurface(Surface::Kind::Layer); }
+
+void Renderer::PopLayer(int /*blend_mode*/) {
+  Impl& d = *impl_;
+  if (d.Top().kind != Surface::Kind::Layer) return;
+  d.CompositeDown(d.Top(), nullptr);
+  d.surfaces.pop_back();
+}
+
+}  // namespace flash
