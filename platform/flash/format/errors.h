@@ -1,13 +1,13 @@
-// Errors raised while reading movie data.
+// The error every reader of the movie format throws for malformed or unsupported data.
 #pragma once
 
 #include <stdexcept>
+#include <string>
 
 namespace flash {
 
-// A movie or one of its tags is malformed (a length, count, offset or field is out of range).
 struct FormatError : std::runtime_error {
-  using runtime_error::runtime_error;
+  explicit FormatError(const std::string& what) : std::runtime_error(what) {}
 };
 
 }  // namespace flash

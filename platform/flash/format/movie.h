@@ -1,0 +1,130 @@
+// The movie file as a data model: header, decompressed body, and timelines whose frames hold the
+// control tags (placements, removals, scripts, labels) the player executes.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/flash/format/definition_parser.h"
+#include "platform/flash/format/errors.h"
+#include "platform/flash/format/types.h"
+
+namespace flash {
+
+// Tag codes of the timeline (the definition tags are listed with their parser).
+enum TagCode : uint16_t {
+  kTagEnd = 0,
+  kTagShowFrame = 1,
+  kTagPlaceObject = 4,
+  kTagRemoveObject = 5,
+  kTagDefineButton = 7,
+  kTagSetBackgroundColor = 9,
+  kTagDoAction = 12,
+  kTagPlaceObject2 = 26,
+  kTagRemoveObject2 = 28,
+  kTagDefineSprite = 39,
+  kTagFrameLabel = 43,
+  kTagDoInitAction = 59,
+  kTagFileAttributes = 69,
+  kTagPlaceObject3 = 70,
+  kTagDoAbc = 82,
+  kTagDoAbc2 = 72,
+};
+
+struct SwfHeader {
+  char signature = 'F';  // 'F' plain, 'C' zlib-compressed
+  uint8_t version = 0;
+  uint32_t file_length = 0;
+  RectTwips frame_size;
+  double frame_rate = 0;
+  uint16_t frame_count = 0;
+};
+
+struct RawTag {
+  uint16_t code = 0;
+  const uint8_t* data = nullptr;
+  size_t length = 0;
+};
+
+// Splits a tag stream into tags. Every header and length is checked against the block; a tag
+// whose length runs past the block is an error. Stops after an End tag or at the end of the block.
+std::vector<RawTag> SplitTags(const uint8_t* data, size_t size);
+
+// One clip event handler of a placement (PlaceObject2/3): the event flags and its byte code.
+struct ClipActionRecord {
+  uint32_t events = 0;
+  uint8_t key_code = 0;
+  std::vector<uint8_t> actions;
+};
+
+struct PlaceObjectTag {
+  int version = 1;  // 1, 2 or 3
+  bool move = false;
+  uint16_t depth = 0;
+  bool has_character = false, has_matrix = false, has_color_transform = false, has_ratio = false,
+       has_name = false, has_clip_depth = false;
+  uint16_t character_id = 0;
+  Matrix matrix;
+  ColorTransform color_transform;
+  uint16_t ratio = 0;
+  std::string name;
+  uint16_t clip_depth = 0;
+  uint8_t blend_mode = 0;
+  std::vector<ClipActionRecord> clip_actions;
+};
+
+// Parses a PlaceObject, PlaceObject2 or PlaceObject3 body.
+PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size, int swf_version);
+
+// A tag that acts when its frame is reached.
+struct ControlTag {
+  enum class Kind { Place, Remove, DoAction, InitAction, Background };
+  Kind kind = Kind::Place;
+  PlaceObjectTag place;                       // Place
+  uint16_t depth = 0;                         // Remove
+  uint16_t sprite_id = 0;                     // InitAction
+  std::shared_ptr<const std::vector<uint8_t>> actions;  // DoAction, InitAction
+  Rgba color;                                 // Background
+};
+
+struct Frame {
+  std::vector<ControlTag> tags;
+};
+
+struct Timeline {
+  std::vector<Frame> frames;
+  std::map<std::string, int> labels;  // label -> 0-based frame index (first occurrence wins)
+  int FrameOfLabel(const std::string& label) const;  // -1 when absent; case-insensitive
+};
+
+struct SpriteDef : CharacterDef {
+  explicit SpriteDef(uint16_t character_id) : CharacterDef(Kind::Sprite, character_id) {}
+  Timeline timeline;
+};
+
+class MovieDef {
+ public:
+  SwfHeader header;
+  Timeline timeline;
+  std::map<uint16_t, CharacterPtr> dictionary;
+  bool has_background = false;
+  Rgba background{255, 255, 255, 255};
+  std::vector<uint8_t> jpeg_tables;
+  bool is_as3 = false;
+
+  const CharacterDef* Find(uint16_t id) const {
+    auto it = dictionary.find(id);
+    return it == dictionary.end() ? nullptr : it->second.get();
+  }
+};
+
+// Reads a movie file's bytes ("FWS" or "CWS"). Throws FormatError on anything malformed.
+std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file);
+std::shared_ptr<MovieDef> LoadMovieFile(const std::string& path);
+// Only the header, for callers that need the stage size and frame rate.
+SwfHeader ParseHeader(const std::vector<uint8_t>& file);
+
+}  // namespace flash

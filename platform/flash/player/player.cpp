@@ -1,0 +1,543 @@
+#include "platform/flash/player/player.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "platform/flash/format/shape.h"
+#include "platform/flash/player/action_runner.h"
+
+namespace flash {
+
+namespace {
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+}  // namespace
+
+// --- display objects ---
+
+std::string DisplayObject::TargetPath() const {
+  if (!parent) {
+    const auto* clip = dynamic_cast<const MovieClip*>(this);
+    return "_level" + std::to_string(clip && clip->level >= 0 ? clip->level : 0);
+  }
+  return parent->TargetPath() + "." + name;
+}
+
+std::string DisplayObject::SlashPath() const {
+  if (!parent) {
+    const auto* clip = dynamic_cast<const MovieClip*>(this);
+    return clip && clip->level > 0 ? "_level" + std::to_string(clip->level) : "/";
+  }
+  std::string p = parent->SlashPath();
+  return (p == "/" ? "" : p) + "/" + name;
+}
+
+MovieClip* MovieClip::Root() {
+  MovieClip* c = this;
+  while (c->parent) c = c->parent;
+  return c;
+}
+
+std::shared_ptr<DisplayObject> MovieClip::ChildByName(const std::string& n) const {
+  std::string key = Lower(n);
+  for (const auto& [depth, child] : children)
+    if (Lower(child->name) == key) return child;
+  return nullptr;
+}
+
+Matrix StageToView(const RectTwips& stage, int view_width, int view_height) {
+  double sw = (stage.xmax - stage.xmin) / 20.0, sh = (stage.ymax - stage.ymin) / 20.0;
+  double scale = 1.0;
+  if (sw > 0 && sh > 0 && view_width > 0 && view_height > 0) scale = std::min(view_width / sw, view_height / sh);
+  Matrix m;
+  m.a = m.d = scale / 20.0;
+  m.tx = -stage.xmin / 20.0 * scale;
+  m.ty = -stage.ymin / 20.0 * scale;
+  return m;
+}
+
+// --- loading ---
+
+Player::Player() = default;
+Player::~Player() = default;
+
+void Player::LoadFile(int level, const std::string& path) {
+  Unload(level);
+  LoadMovie(level, LoadMovieFile(path));
+}
+
+void Player::LoadBytes(int level, const std::vector<uint8_t>& bytes) {
+  Unload(level);
+  LoadMovie(level, ParseMovie(bytes));
+}
+
+void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
+  Unload(level);
+  auto root = std::make_shared<MovieClip>(movie, &movie->timeline, nullptr);
+  root->level = level;
+  Level& l = levels_[level];
+  l.root = root;
+  AddClip(root);
+  // The first frame is shown at once; its scripts wait for the first tick.
+  auto saved_queue = std::move(queue_);
+  auto saved_init = std::move(init_queue_);
+  queue_.clear();
+  init_queue_.clear();
+  if (root->TotalFrames() > 0) {
+    root->current_frame = 0;
+    RunFrame(root.get(), 0, true);
+  }
+  TakePending(l);
+  queue_ = std::move(saved_queue);
+  init_queue_ = std::move(saved_init);
+}
+
+void Player::TakePending(Level& level) {
+  for (auto& a : init_queue_) level.pending.push_back(a);
+  for (auto& a : queue_) level.pending.push_back(a);
+  init_queue_.clear();
+  queue_.clear();
+  level.actions_pending = true;
+}
+
+void Player::Unload(int level) {
+  auto it = levels_.find(level);
+  if (it == levels_.end()) return;
+  std::shared_ptr<MovieClip> root = it->second.root;
+  levels_.erase(it);
+  ++generation_;
+  RemoveObject(root);
+  for (auto* q : {&queue_, &init_queue_})
+    q->erase(std::remove_if(q->begin(), q->end(), [](const QueuedAction& a) { return a.clip->removed; }), q->end());
+}
+
+void Player::UnloadAll() {
+  while (!levels_.empty()) Unload(levels_.begin()->first);
+  exec_list_.clear();
+  queue_.clear();
+  init_queue_.clear();
+  init_done_.clear();
+}
+
+MovieClip* Player::LevelRoot(int level) const {
+  auto it = levels_.find(level);
+  return it == levels_.end() ? nullptr : it->second.root.get();
+}
+
+const MovieDef* Player::Movie(int level) const {
+  MovieClip* root = LevelRoot(level);
+  return root ? root->movie.get() : nullptr;
+}
+
+RectTwips Player::StageRect() const {
+  const MovieDef* m = Movie(0);
+  return m ? m->header.frame_size : RectTwips{};
+}
+
+Rgba Player::Background() const {
+  const MovieDef* m = Movie(0);
+  return m && m->has_background ? m->background : Rgba{255, 255, 255, 255};
+}
+
+int Player::RandomInt(int limit) {
+  random_state_ = random_state_ * 1103515245u + 12345u;
+  return limit > 0 ? static_cast<int>((random_state_ >> 8) % static_cast<uint32_t>(limit)) : 0;
+}
+
+// --- level 0 controls ---
+
+int Player::CurrentFrame() const {
+  MovieClip* root = LevelRoot(0);
+  return root ? root->current_frame + 1 : 0;
+}
+
+int Player::TotalFrames() const {
+  MovieClip* root = LevelRoot(0);
+  return root ? root->TotalFrames() : 0;
+}
+
+bool Player::IsPlaying() const {
+  MovieClip* root = LevelRoot(0);
+  return root && root->playing;
+}
+
+void Player::Play() {
+  if (MovieClip* root = LevelRoot(0)) root->playing = true;
+}
+
+void Player::Stop() {
+  if (MovieClip* root = LevelRoot(0)) root->playing = false;
+}
+
+void Player::GotoFrame(int frame) {
+  auto it = levels_.find(0);
+  if (it == levels_.end()) return;
+  Level& l = it->second;
+  int total = l.root->TotalFrames();
+  if (total == 0) return;
+  int target = std::clamp(frame, 1, total) - 1;
+  if (target == l.root->current_frame) return;
+  auto saved_queue = std::move(queue_);
+  auto saved_init = std::move(init_queue_);
+  queue_.clear();
+  init_queue_.clear();
+  // Scripts of a frame that was shown but never ran are dropped with it.
+  l.pending.clear();
+  GotoFrameOf(l.root.get(), target);
+  TakePending(l);
+  queue_ = std::move(saved_queue);
+  init_queue_ = std::move(saved_init);
+}
+
+void Player::Back() {
+  int f = CurrentFrame();
+  if (f > 1) GotoFrame(f - 1);
+  Stop();
+}
+
+void Player::Forward() {
+  int f = CurrentFrame();
+  if (f > 0 && f < TotalFrames()) GotoFrame(f + 1);
+  Stop();
+}
+
+// --- the tick ---
+
+bool Player::LevelPending(const MovieClip* clip) const {
+  const MovieClip* c = clip;
+  while (c->parent) c = c->parent;
+  auto it = levels_.find(c->level);
+  return it != levels_.end() && it->second.root.get() == c && it->second.actions_pending;
+}
+
+// A tick: a level whose shown frame's scripts have not run yet runs them and stays on its frame.
+// Every other clip, newest first, sends its enterFrame event and, when playing, moves to its next
+// frame (a clip placed during the tick runs its first frame when placed). The scripts queued by all
+// of this then run in order.
+void Player::Tick() {
+  if (in_tick_) return;
+  in_tick_ = true;
+  uint64_t gen = generation_;
+  std::set<int> pending_levels;
+  for (auto& [n, level] : levels_) {
+    if (!level.actions_pending) continue;
+    pending_levels.insert(n);
+    for (auto& a : level.pending) (a.init ? init_queue_ : queue_).push_back(a);
+    level.pending.clear();
+    level.actions_pending = false;
+  }
+  auto snapshot = exec_list_;
+  for (const auto& clip : snapshot) {
+    if (generation_ != gen) break;
+    if (clip->removed) continue;
+    MovieClip* root = clip->Root();
+    if (pending_levels.count(root->level)) continue;
+    QueueClipEvent(clip.get(), kEventEnterFrame);
+    if (clip->playing) Advance(clip.get());
+  }
+  RunQueue();
+  in_tick_ = false;
+}
+
+void Player::AddClip(const std::shared_ptr<MovieClip>& clip) { exec_list_.insert(exec_list_.begin(), clip); }
+
+void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
+  for (const auto& rec : clip->clip_actions) {
+    if (!(rec.events & event)) continue;
+    QueuedAction a;
+    a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+    a.code = std::make_shared<std::vector<uint8_t>>(rec.actions);
+    queue_.push_back(std::move(a));
+  }
+}
+
+void Player::RunQueue() {
+  uint64_t gen = generation_;
+  int guard = 0;
+  while ((!init_queue_.empty() || !queue_.empty()) && generation_ == gen && ++guard < 1000000) {
+    auto& q = init_queue_.empty() ? queue_ : init_queue_;
+    QueuedAction a = std::move(q.front());
+    q.pop_front();
+    if (a.clip->removed) continue;
+    RunActions(a);
+  }
+}
+
+void Player::RunActions(const QueuedAction& a) {
+  ActionRunner runner(*this, a.clip);
+  runner.Run(*a.code, 0, a.code->size());
+}
+
+// --- timelines ---
+
+void Player::Advance(MovieClip* clip) {
+  int total = clip->TotalFrames();
+  if (total == 0) return;
+  if (clip->current_frame + 1 < total) {
+    ++clip->current_frame;
+    RunFrame(clip, clip->current_frame, true);
+  } else if (total > 1) {
+    GotoFrameOf(clip, 0);  // loop
+  }
+}
+
+void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
+  if (frame < 0 || frame >= clip->TotalFrames()) return;
+  const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
+  auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  for (const ControlTag& tag : f.tags) {
+    if (clip->removed) return;
+    switch (tag.kind) {
+      case ControlTag::Kind::Place:
+        DoPlace(clip, tag.place, frame, false);
+        break;
+      case ControlTag::Kind::Remove:
+        RemoveChild(clip, tag.depth);
+        break;
+      case ControlTag::Kind::DoAction:
+        if (run_actions) queue_.push_back({self, tag.actions, false});
+        break;
+      case ControlTag::Kind::InitAction:
+        if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
+          init_queue_.push_back({self, tag.actions, true});
+        break;
+      case ControlTag::Kind::Background:
+        break;
+    }
+  }
+}
+
+// Goes to `frame` (0-based). Forwards, the frames in between only change the display list; back,
+// the timeline is rebuilt from the first frame, keeping the objects that were placed no later
+// than the target frame (they would be placed again identically). The target frame's scripts are
+// queued.
+void Player::GotoFrameOf(MovieClip* clip, int frame) {
+  int total = clip->TotalFrames();
+  if (total == 0) return;
+  frame = std::clamp(frame, 0, total - 1);
+  if (frame == clip->current_frame) return;
+  int from;
+  std::map<int, int> kept_since;  // depth -> frame the kept object was placed in
+  if (frame < clip->current_frame) {
+    std::vector<int> doomed;
+    for (auto& [depth, child] : clip->children) {
+      if (child->place_frame < 0) continue;  // made by a script: unaffected by the timeline
+      if (child->place_frame <= frame)
+        kept_since[depth] = child->place_frame;
+      else
+        doomed.push_back(depth);
+    }
+    for (int d : doomed) RemoveChild(clip, d);
+    from = 0;
+  } else {
+    from = clip->current_frame + 1;
+  }
+  auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  clip->current_frame = frame;
+  for (int f = from; f <= frame && !clip->removed; ++f) {
+    const Frame& fr = clip->timeline->frames[static_cast<size_t>(f)];
+    for (const ControlTag& tag : fr.tags) {
+      if (clip->removed) return;
+      switch (tag.kind) {
+        case ControlTag::Kind::Place: {
+          auto k = kept_since.find(tag.place.depth);
+          if (k != kept_since.end()) {
+            if (f < k->second) break;  // history of a depth whose object stays
+            if (f == k->second) {
+              // The kept object's own placement: only its properties are applied again.
+              PlaceObjectTag move = tag.place;
+              move.move = true;
+              move.has_character = false;
+              DoPlace(clip, move, f, true);
+              break;
+            }
+          }
+          DoPlace(clip, tag.place, f, true);
+          break;
+        }
+        case ControlTag::Kind::Remove: {
+          auto k = kept_since.find(tag.depth);
+          if (k != kept_since.end() && f < k->second) break;
+          RemoveChild(clip, tag.depth);
+          break;
+        }
+        case ControlTag::Kind::DoAction:
+          if (f == frame) queue_.push_back({self, tag.actions, false});
+          break;
+        case ControlTag::Kind::InitAction:
+          if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
+            init_queue_.push_back({self, tag.actions, true});
+          break;
+        case ControlTag::Kind::Background:
+          break;
+      }
+    }
+  }
+}
+
+std::shared_ptr<DisplayObject> Player::Instantiate(MovieClip* parent, const CharacterPtr& def,
+                                                   const std::shared_ptr<const MovieDef>& movie) {
+  (void)parent;
+  switch (def->kind) {
+    case CharacterDef::Kind::Sprite: {
+      auto sprite = std::static_pointer_cast<const SpriteDef>(def);
+      return std::make_shared<MovieClip>(movie, &sprite->timeline, def);
+    }
+    case CharacterDef::Kind::Shape:
+      return std::make_shared<DisplayObject>(DisplayObject::Type::Shape, def);
+    case CharacterDef::Kind::MorphShape:
+      return std::make_shared<DisplayObject>(DisplayObject::Type::MorphShape, def);
+    default:
+      return std::make_shared<DisplayObject>(DisplayObject::Type::Other, def);
+  }
+}
+
+void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool in_goto) {
+  (void)in_goto;
+  auto existing = clip->children.find(p.depth);
+  std::shared_ptr<DisplayObject> obj;
+  bool created = false;
+  if (p.has_character && !p.move) {
+    if (existing != clip->children.end()) return;  // depth taken: the placement fails
+  }
+  if (p.has_character && (!p.move || existing == clip->children.end() ||
+                          !existing->second->character || existing->second->character->id != p.character_id)) {
+    CharacterPtr def;
+    auto it = clip->movie->dictionary.find(p.character_id);
+    if (it != clip->movie->dictionary.end()) def = it->second;
+    if (!def) return;
+    obj = Instantiate(clip, def, clip->movie);
+    created = true;
+    if (existing != clip->children.end()) {
+      // A move that swaps the character keeps the old object's properties.
+      const auto& old = existing->second;
+      obj->matrix = old->matrix;
+      obj->color_transform = old->color_transform;
+      obj->ratio = old->ratio;
+      obj->name = old->name;
+      obj->clip_depth = old->clip_depth;
+      RemoveObject(old);
+    }
+    obj->parent = clip;
+    obj->depth = p.depth;
+    obj->place_frame = frame;
+    if (!p.has_name && obj->name.empty() && obj->type == DisplayObject::Type::MovieClip)
+      obj->name = "instance" + std::to_string(++instance_counter_);
+    clip->children[p.depth] = obj;
+  } else {
+    if (existing == clip->children.end()) return;
+    obj = existing->second;
+  }
+  if (p.has_matrix) obj->matrix = p.matrix;
+  if (p.has_color_transform) obj->color_transform = p.color_transform;
+  if (p.has_ratio) obj->ratio = p.ratio;
+  if (p.has_name) obj->name = p.name;
+  if (p.has_clip_depth) obj->clip_depth = p.clip_depth;
+  if (p.version == 3 && p.blend_mode) obj->blend_mode = p.blend_mode;
+  if (created && obj->type == DisplayObject::Type::MovieClip) {
+    auto mc = std::static_pointer_cast<MovieClip>(obj);
+    mc->clip_actions = p.clip_actions;
+    AddClip(mc);
+    QueueClipEvent(mc.get(), kEventInitialize | kEventConstruct);
+    QueueClipEvent(mc.get(), kEventLoad);
+    // A new clip shows its first frame at once.
+    if (mc->TotalFrames() > 0) {
+      mc->current_frame = 0;
+      RunFrame(mc.get(), 0, true);
+    }
+  }
+}
+
+void Player::RemoveChild(MovieClip* clip, int depth) {
+  auto it = clip->children.find(depth);
+  if (it == clip->children.end()) return;
+  auto obj = it->second;
+  clip->children.erase(it);
+  RemoveObject(obj);
+}
+
+void Player::RemoveObject(const std::shared_ptr<DisplayObject>& obj) {
+  if (!obj || obj->removed) return;
+  obj->removed = true;
+  if (obj->type != DisplayObject::Type::MovieClip) return;
+  auto mc = std::static_pointer_cast<MovieClip>(obj);
+  QueueClipEvent(mc.get(), kEventUnload);
+  for (auto& [depth, child] : mc->children) RemoveObject(child);
+  exec_list_.erase(std::remove(exec_list_.begin(), exec_list_.end(), mc), exec_list_.end());
+}
+
+// --- drawing ---
+
+namespace {
+
+struct DictionaryLookup : CharacterLookup {
+  const MovieDef* movie = nullptr;
+  const CharacterDef* Find(uint16_t id) const override { return movie ? movie->Find(id) : nullptr; }
+};
+
+}  // namespace
+
+void Player::Render(const RenderTarget& target, Rgba background) const {
+  DictionaryLookup lookup;
+  lookup.movie = Movie(0);
+  Renderer r(target, quality, &lookup);
+  r.Clear(background);
+  Matrix view = StageToView(StageRect(), target.width, target.height);
+  for (const auto& [n, level] : levels_) {
+    lookup.movie = level.root->movie.get();
+    RenderClip(r, *level.root, view * level.root->matrix, level.root->color_transform);
+  }
+}
+
+void Player::RenderClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorTransform& cx) const {
+  // Masks: an object with a clip depth masks the objects above it up to that depth.
+  std::vector<int> mask_ends;
+  for (const auto& [depth, child] : clip.children) {
+    while (!mask_ends.empty() && depth > mask_ends.back()) {
+      r.PopMask();
+      mask_ends.pop_back();
+    }
+    Matrix cm = m * child->matrix;
+    ColorTransform ccx = cx * child->color_transform;
+    if (child->clip_depth > 0) {
+      r.BeginMask();
+      if (child->type == DisplayObject::Type::Shape)
+        r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ColorTransform());
+      else if (child->type == DisplayObject::Type::MorphShape)
+        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ColorTransform());
+      else if (child->type == DisplayObject::Type::MovieClip)
+        RenderClip(r, static_cast<const MovieClip&>(*child), cm, ColorTransform());
+      r.EndMask();
+      mask_ends.push_back(child->clip_depth);
+      continue;
+    }
+    if (!child->visible) continue;
+    bool layer = child->blend_mode > kBlendLayer && child->type == DisplayObject::Type::MovieClip;
+    if (layer) r.PushLayer();
+    switch (child->type) {
+      case DisplayObject::Type::Shape:
+        r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);
+        break;
+      case DisplayObject::Type::MorphShape:
+        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ccx);
+        break;
+      case DisplayObject::Type::MovieClip:
+        RenderClip(r, static_cast<const MovieClip&>(*child), cm, ccx);
+        break;
+      case DisplayObject::Type::Other:
+        break;
+    }
+    if (layer) r.PopLayer(child->blend_mode);
+  }
+  while (!mask_ends.empty()) {
+    r.PopMask();
+    mask_ends.pop_back();
+  }
+}
+
+}  // namespace flash
