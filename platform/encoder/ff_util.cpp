@@ -1,0 +1,56 @@
+#include "platform/encoder/ff_util.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+#include <cstring>
+
+namespace mcl {
+
+FramePtr AllocFrame(int width, int height, AVPixelFormat format) {
+  FramePtr f(av_frame_alloc());
+  if (!f) return nullptr;
+  f->width = width;
+  f->height = height;
+  f->format = format;
+  if (av_frame_get_buffer(f.get(), 0) < 0) return nullptr;
+  return f;
+}
+
+bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache) {
+  if (image.Empty()) return false;
+  const auto dstFormat = static_cast<AVPixelFormat>(dst->format);
+  if (av_frame_make_writable(dst) < 0) return false;
+
+  // Same size and the same layout: a plain copy.
+  if (dstFormat == AV_PIX_FMT_BGRA && image.width == dst->width && image.height == dst->height) {
+    for (int y = 0; y < image.height; ++y) {
+      uint8_t* d = dst->data[0] + ptrdiff_t(y) * dst->linesize[0];
+      std::memcpy(d, image.Row(y), size_t(image.width) * 4);
+      if (opaque)
+        for (int x = 0; x < image.width; ++x) d[x * 4 + 3] = 255;
+    }
+    return true;
+  }
+
+  // With the alpha to be ignored, read the pixels as B,G,R,x.
+  const AVPixelFormat srcFormat = opaque ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGRA;
+  SwsContext* ctx = sws_getCachedContext(cache.release(), image.width, image.height, srcFormat,
+                                         dst->width, dst->height, dstFormat, SWS_BICUBIC,
+                                         nullptr, nullptr, nullptr);
+  cache.reset(ctx);
+  if (!ctx) return false;
+  const uint8_t* srcData[4] = {image.bgra.data(), nullptr, nullptr, nullptr};
+  const int srcStride[4] = {image.width * 4, 0, 0, 0};
+  sws_scale(ctx, srcData, srcStride, 0, image.height, dst->data, dst->linesize);
+  if (opaque && (dstFormat == AV_PIX_FMT_BGRA || dstFormat == AV_PIX_FMT_RGBA)) {
+    for (int y = 0; y < dst->height; ++y) {
+      uint8_t* d = dst->data[0] + ptrdiff_t(y) * dst->linesize[0];
+      for (int x = 0; x < dst->width; ++x) d[x * 4 + 3] = 255;
+    }
+  }
+  return true;
+}
+
+}  // namespace mcl

@@ -1,0 +1,45 @@
+// Small helpers over the FFmpeg C interfaces: owning pointers and the
+// conversion of library images into encoder frames.
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+#include <memory>
+
+#include "platform/encoder/image.h"
+
+namespace mcl {
+
+struct FrameDeleter {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct CodecContextDeleter {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct SwsDeleter {
+  void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
+using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
+
+// A frame with its buffers, or null when out of memory.
+FramePtr AllocFrame(int width, int height, AVPixelFormat format);
+
+// Converts (and scales, when the sizes differ) a top-down BGRA image into
+// `dst`, which has its format, size and buffers. With `opaque` the alpha of
+// the image is ignored (written as 255 where the target has alpha). `cache`
+// keeps the scaler between calls. Returns false when no scaler can be made.
+bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache);
+
+}  // namespace mcl

@@ -1,0 +1,99 @@
+// Image objects: creation, filling and the alpha mask.
+#include "platform/encoder/image.h"
+
+#include <cstring>
+#include <limits>
+
+#include "platform/encoder/mcl.h"
+
+namespace mcl {
+
+void Image::Reset(int32_t w, int32_t h) {
+  width = w;
+  height = h;
+  hasAlpha = false;
+  indices.clear();
+  bgra.assign(size_t(w) * size_t(h) * 4, 0);
+}
+
+int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t bits,
+                       const uint8_t* pixels, ptrdiff_t stride) {
+  Image* img = FindAs<Image>(handle);
+  if (!img) return kMclBadImage;
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !pixels ||
+      (bits != 24 && bits != 32))
+    return kMclBadInput;
+  const ptrdiff_t rowBytes = ptrdiff_t(width) * (bits / 8);
+  if (stride < rowBytes && -stride < rowBytes) return kMclBadInput;
+  img->Reset(width, height);
+  img->hasAlpha = bits == 32;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* src = pixels + stride * y;
+    uint8_t* dst = img->Row(y);
+    if (bits == 32) {
+      std::memcpy(dst, src, size_t(width) * 4);
+    } else {
+      for (int32_t x = 0; x < width; ++x, src += 3, dst += 4) {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+        dst[3] = 255;
+      }
+    }
+  }
+  return kMclOk;
+}
+
+int32_t SetImagePixels8(MclHandle handle, int32_t width, int32_t height, const uint8_t* pixels,
+                        ptrdiff_t stride, const uint8_t* palette, int32_t paletteCount) {
+  Image* img = FindAs<Image>(handle);
+  if (!img) return kMclBadImage;
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !pixels ||
+      (stride < width && -stride < width) || paletteCount < 0 || paletteCount > 256 ||
+      (paletteCount > 0 && !palette))
+    return kMclBadInput;
+  img->Reset(width, height);
+  img->indices.resize(size_t(width) * size_t(height));
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* src = pixels + stride * y;
+    uint8_t* dst = img->Row(y);
+    std::memcpy(img->indices.data() + size_t(y) * size_t(width), src, size_t(width));
+    for (int32_t x = 0; x < width; ++x, dst += 4) {
+      const int i = src[x];
+      if (i < paletteCount) {
+        dst[0] = palette[i * 4];
+        dst[1] = palette[i * 4 + 1];
+        dst[2] = palette[i * 4 + 2];
+      }  // an index beyond the palette stays black
+      dst[3] = 255;
+    }
+  }
+  return kMclOk;
+}
+
+}  // namespace mcl
+
+MclHandle MclImgCreate() { return mcl::Register(std::make_unique<mcl::Image>()); }
+
+int32_t MclImgFree(MclHandle image) {
+  if (!mcl::FindAs<mcl::Image>(image)) return kMclBadImage;
+  mcl::Release(image);
+  return kMclOk;
+}
+
+int32_t MclImgAddAlpha(MclHandle image, MclHandle mask) {
+  mcl::Image* img = mcl::FindAs<mcl::Image>(image);
+  mcl::Image* m = mcl::FindAs<mcl::Image>(mask);
+  if (!img || !m) return kMclBadImage;
+  if (img->Empty() || m->width != img->width || m->height != img->height) return kMclBadInput;
+  // The mask's bytes are the alpha values: the bytes of an 8-bit mask, else
+  // the first (blue) byte of each pixel.
+  const size_t n = size_t(img->width) * size_t(img->height);
+  if (m->indices.size() == n) {
+    for (size_t i = 0; i < n; ++i) img->bgra[i * 4 + 3] = m->indices[i];
+  } else {
+    for (size_t i = 0; i < n; ++i) img->bgra[i * 4 + 3] = m->bgra[i * 4];
+  }
+  img->hasAlpha = true;
+  return kMclOk;
+}

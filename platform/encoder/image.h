@@ -1,0 +1,45 @@
+// Images of the library: top-down 32-bit B, G, R, A pixels with a flag that
+// says whether the alpha bytes carry information.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/encoder/handles.h"
+
+namespace mcl {
+
+struct Image : Object {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool hasAlpha = false;
+  std::vector<uint8_t> bgra;   // width * height * 4 bytes, top row first
+  // For an image made from an 8-bit bitmap: its bytes (palette indices), top
+  // row first; empty otherwise. A mask's bytes are the alpha values.
+  std::vector<uint8_t> indices;
+
+  bool Empty() const { return width <= 0 || height <= 0; }
+  uint8_t* Row(int32_t y) { return bgra.data() + size_t(y) * size_t(width) * 4; }
+  const uint8_t* Row(int32_t y) const { return bgra.data() + size_t(y) * size_t(width) * 4; }
+  // Resizes to width x height (contents undefined), alpha 255 assumed.
+  void Reset(int32_t w, int32_t h);
+};
+
+// Fills an image from top-down pixels (24-bit B,G,R or 32-bit B,G,R,A rows,
+// `stride` bytes apart). Returns a result code.
+int32_t SetImagePixels(MclHandle image, int32_t width, int32_t height, int32_t bits,
+                       const uint8_t* pixels, ptrdiff_t stride);
+
+// Fills an image from top-down 8-bit rows and a 256-entry palette of B,G,R,x
+// quadruples; keeps the bytes themselves for use as a mask.
+int32_t SetImagePixels8(MclHandle image, int32_t width, int32_t height, const uint8_t* pixels,
+                        ptrdiff_t stride, const uint8_t* palette, int32_t paletteCount);
+
+// Writes an image to a file. `format` is one of the kMclImage... values;
+// `withAlpha` keeps the alpha where the format can hold it; quality 1..100
+// or kMclNoQuality. Returns a result code.
+int32_t WriteImageFile(const Image& image, const std::string& fileName, int32_t format,
+                       double quality, bool withAlpha);
+
+}  // namespace mcl
