@@ -1,0 +1,205 @@
+#include "app/shockwave_flash.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/classlib/bitmap.h"
+#include "platform/classlib/canvas.h"
+#include "platform/classlib/messages.h"
+#include "platform/flash/format/errors.h"
+#include "platform/flash/player/player.h"
+
+namespace lumicast {
+
+namespace {
+
+std::string Trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+TShockwaveFlash::TShockwaveFlash(TComponent* AOwner) : TWinControl(AOwner), player_(std::make_unique<flash::Player>()) {
+  SetControlStyle(ControlStyle() | csSelfPaint | csOpaque);
+  player_->on_fscommand = [this](const std::string& command, const std::string& args) { DoFSCommand(command, args); };
+}
+
+TShockwaveFlash::~TShockwaveFlash() {
+  if (timer_interval_) KillTimer(FrameTimerID);
+}
+
+void TShockwaveFlash::DoFSCommand(const std::string& command, const std::string& args) {
+  if (OnFSCommand) OnFSCommand(this, command, args);
+}
+
+// --- playback ---
+
+void TShockwaveFlash::Play() { player_->Play(); }
+
+void TShockwaveFlash::StopPlay() { player_->Stop(); }
+
+void TShockwaveFlash::Back() {
+  player_->Back();
+  Invalidate();
+}
+
+void TShockwaveFlash::Forward() {
+  player_->Forward();
+  Invalidate();
+}
+
+void TShockwaveFlash::GotoFrame(int32_t FrameNum) {
+  player_->GotoFrame(FrameNum);
+  Invalidate();
+}
+
+int32_t TShockwaveFlash::CurrentFrame() const { return player_->CurrentFrame(); }
+
+bool TShockwaveFlash::IsPlaying() const { return player_->IsPlaying(); }
+
+int32_t TShockwaveFlash::TotalFrames() const { return player_->TotalFrames(); }
+
+// --- loading ---
+
+void TShockwaveFlash::SetMovie(const std::string& Value) {
+  movie_ = Value;
+  player_->UnloadAll();
+  std::string path = Trimmed(Value);
+  if (!path.empty()) {
+    try {
+      player_->LoadFile(0, path);
+    } catch (const flash::FormatError&) {
+      player_->UnloadAll();  // a movie that cannot be read leaves the player empty
+    }
+  }
+  UpdateTimer();
+  Invalidate();
+}
+
+void TShockwaveFlash::LoadMovie(int32_t layer, const std::string& url) {
+  std::string path = Trimmed(url);
+  if (layer < 0) return;
+  if (path.empty()) {
+    player_->Unload(layer);
+  } else {
+    try {
+      player_->LoadFile(layer, path);
+    } catch (const flash::FormatError&) {
+      player_->Unload(layer);
+    }
+  }
+  UpdateTimer();
+  Invalidate();
+}
+
+// The frame timer runs while any layer holds a movie, at the main movie's rate (the first loaded
+// layer's when there is no main movie), never slower than one frame a second.
+void TShockwaveFlash::UpdateTimer() {
+  const flash::MovieDef* movie = player_->Movie(0);
+  if (!movie) movie = player_->Movie(88);
+  uint32_t interval = 0;
+  if (movie) {
+    double rate = movie->header.frame_rate;
+    interval = rate >= 1.0 ? static_cast<uint32_t>(std::max(1.0, std::round(1000.0 / rate))) : 1000u;
+  }
+  if (interval == timer_interval_) return;
+  if (timer_interval_) KillTimer(FrameTimerID);
+  timer_interval_ = interval;
+  if (interval) SetTimer(FrameTimerID, interval);
+}
+
+// --- ticks ---
+
+// The frame timer reaches the engine either through this handler or, when a subclass hands the
+// message on to the default handler instead, through DefaultHandler; each message ticks once.
+void TShockwaveFlash::WMTimer(TMessage& Message) {
+  if (Message.TimerID() == FrameTimerID)
+    FrameTick();
+  else
+    TWinControl::WMTimer(Message);
+}
+
+void TShockwaveFlash::DefaultHandler(TMessage& Message) {
+  if (Message.Msg == WM_TIMER && Message.TimerID() == FrameTimerID) {
+    FrameTick();
+    return;
+  }
+  TWinControl::DefaultHandler(Message);
+}
+
+void TShockwaveFlash::FrameTick() {
+  player_->Tick();
+  UpdateTimer();  // a callback may have loaded or unloaded movies
+  Invalidate();
+}
+
+// --- colours ---
+
+int32_t TShockwaveFlash::BackgroundColor() const {
+  if (HasOverride()) return bg_override_;
+  flash::Rgba c = player_->Background();
+  return c.r << 16 | c.g << 8 | c.b;
+}
+
+void TShockwaveFlash::SetBackgroundColor(int32_t Value) {
+  bg_override_ = Value & 0xFFFFFF;
+  Invalidate();
+}
+
+std::string TShockwaveFlash::BGColor() const {
+  if (!HasOverride()) return " ";
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "#%06X", static_cast<unsigned>(bg_override_) & 0xFFFFFFu);
+  return buf;
+}
+
+void TShockwaveFlash::SetBGColor(const std::string& Value) {
+  std::string v = Trimmed(Value);
+  if (v.size() == 7 && v[0] == '#') {
+    char* end = nullptr;
+    long c = std::strtol(v.c_str() + 1, &end, 16);
+    if (end && *end == 0) {
+      bg_override_ = static_cast<int32_t>(c);
+      Invalidate();
+      return;
+    }
+  }
+  bg_override_ = -1;  // " " and anything unreadable return to the movie's colour
+  Invalidate();
+}
+
+// --- painting ---
+
+void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
+  int w = ClientWidth(), h = ClientHeight();
+  if (w <= 0 || h <= 0 || !Canvas) return;
+  int32_t bg = BackgroundColor();
+  flash::Rgba background{static_cast<uint8_t>(bg >> 16 & 0xFF), static_cast<uint8_t>(bg >> 8 & 0xFF),
+                         static_cast<uint8_t>(bg & 0xFF), 255};
+  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
+  flash::RenderTarget target{pixels.data(), w, h, w * 4};
+  player_->Render(target, background);
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(pf32bit);
+  bitmap.SetSize(w, h);
+  // The background is opaque, so the premultiplied pixels are the plain colours.
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = bitmap.ScanLine(y);
+    const uint8_t* src = pixels.data() + static_cast<size_t>(y) * w * 4;
+    for (int x = 0; x < w; ++x) {
+      row[x * 4 + 0] = src[x * 4 + 0];
+      row[x * 4 + 1] = src[x * 4 + 1];
+      row[x * 4 + 2] = src[x * 4 + 2];
+      row[x * 4 + 3] = 255;
+    }
+  }
+  Canvas->Draw(0, 0, &bitmap);
+}
+
+}  // namespace lumicast

@@ -1,0 +1,79 @@
+// The movie player control: a windowed control hosting the movie engine. It advances the movie
+// only when its frame timer's WM_TIMER reaches it through WndProc (a subclass may withhold those
+// messages to freeze it), raises OnFSCommand during the tick, and paints the current frame
+// scaled to fit its client area with the aspect kept, aligned to the top-left corner.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/classlib/control.h"
+
+namespace flash {
+class Player;
+}
+
+namespace lumicast {
+
+using namespace classlib;
+
+using TFSCommandEvent = std::function<void(TObject* Sender, const std::string& command, const std::string& args)>;
+using TReadyStateChangeEvent = std::function<void(TObject* Sender, int32_t newState)>;
+using TProgressEvent = std::function<void(TObject* Sender, int32_t percentDone)>;
+
+class TShockwaveFlash : public TWinControl {
+ public:
+  explicit TShockwaveFlash(TComponent* AOwner);
+  ~TShockwaveFlash() override;
+  std::string ClassName() const override { return "TShockwaveFlash"; }
+
+  void Play();
+  void Back();
+  void Forward();
+  void StopPlay();
+  void GotoFrame(int32_t FrameNum);  // 1-based; shown at once
+  int32_t CurrentFrame() const;
+  bool IsPlaying() const;
+  // Loads a movie into a layer above the main movie (88 for the frame-signal movie).
+  void LoadMovie(int32_t layer, const std::string& url);
+
+  // The main movie's path; " " (one blank) unloads every layer, also from inside OnFSCommand.
+  std::string Movie() const { return movie_; }
+  void SetMovie(const std::string& Value);
+  int32_t TotalFrames() const;
+  // 0x00RRGGBB. Setting it overrides the movie's own colour until BGColor is set to " ".
+  int32_t BackgroundColor() const;
+  void SetBackgroundColor(int32_t Value);
+  // "#RRGGBB" or " " (use the movie's colour).
+  std::string BGColor() const;
+  void SetBGColor(const std::string& Value);
+
+  TFSCommandEvent OnFSCommand;
+  TReadyStateChangeEvent OnReadyStateChange;  // never raised
+  TProgressEvent OnProgress;                  // never raised
+
+  // The engine, for tools and tests that need more than the control's calls.
+  flash::Player& Engine() { return *player_; }
+
+  static constexpr uint32_t FrameTimerID = 1;
+
+ protected:
+  void PaintWindow(TCanvas* Canvas) override;
+  void WMTimer(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
+  virtual void DoFSCommand(const std::string& command, const std::string& args);
+
+ private:
+  void FrameTick();
+  void UpdateTimer();
+  bool HasOverride() const { return bg_override_ >= 0; }
+
+  std::unique_ptr<flash::Player> player_;
+  std::string movie_ = " ";
+  int32_t bg_override_ = -1;  // 0x00RRGGBB, -1 when the movie's colour shows
+  uint32_t timer_interval_ = 0;
+};
+
+}  // namespace lumicast
