@@ -284,12 +284,28 @@ bool TryStrToFloat(const std::string& S, long double& Value) {
   long double v = 0;
   auto r = std::from_chars(t.data(), t.data() + t.size(), v);
   if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
-    // Underflow to zero is still a number; overflow is not.
-    if (r.ec == std::errc::result_out_of_range && std::fabs(v) < 1) {
-      Value = 0;
-      return true;
+    // Out of range: underflow to zero is still a number, overflow is not.
+    // The order of magnitude tells them apart.
+    if (r.ec != std::errc::result_out_of_range) return false;
+    size_t k = t[0] == '-' ? 1 : 0;
+    size_t e = t.find('e');
+    std::string mant = t.substr(k, e == std::string::npos ? std::string::npos : e - k);
+    long long exp10 = 0;
+    if (e != std::string::npos) {
+      const char* b = t.data() + e + 1 + (t[e + 1] == '+' ? 1 : 0);
+      if (std::from_chars(b, t.data() + t.size(), exp10).ec != std::errc()) exp10 = t[e + 1] == '-' ? -100000 : 100000;
     }
-    return false;
+    size_t point = mant.find('.');
+    std::string intPart = mant.substr(0, point);
+    intPart.erase(0, std::min(intPart.find_first_not_of('0'), intPart.size()));
+    long long lead = static_cast<long long>(intPart.size());
+    if (lead == 0 && point != std::string::npos) {
+      size_t nz = mant.find_first_not_of('0', point + 1);
+      lead = nz == std::string::npos ? -100000 : -static_cast<long long>(nz - point - 1);
+    }
+    if (exp10 + lead > 0) return false;
+    Value = 0;
+    return true;
   }
   if (std::isinf(v)) return false;
   Value = v;
