@@ -113,7 +113,7 @@ struct Renderer::Impl {
   const CharacterLookup* lookup;
   std::vector<Surface> surfaces;
   agg::rasterizer_compound_aa<agg::rasterizer_sl_clip_dbl> compound;
-  agg::rasterizer_scanline_aa<> scan;
+  agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl> scan;  // clips before fixed point
   agg::scanline_u8 sl_aa;
   BinaryScanline sl_bin;
   agg::span_allocator<Color> alloc;
@@ -175,8 +175,11 @@ struct Renderer::Impl {
 
   void DrawFills(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, bool even_odd,
                  BaseRenderer& ren, bool mask_mode) {
+    // Style numbers beyond the group's table count as none.
+    const uint32_t count = static_cast<uint32_t>(group.fill_styles.size());
+    auto style_of = [count](uint32_t fill) { return fill <= count ? static_cast<int>(fill) - 1 : -1; };
     bool any = false;
-    for (const ShapePath& p : group.paths) any = any || p.fill0 || p.fill1;
+    for (const ShapePath& p : group.paths) any = any || style_of(p.fill0) >= 0 || style_of(p.fill1) >= 0;
     if (!any) return;
     fill_paints.clear();
     fill_paints.reserve(group.fill_styles.size());
@@ -192,8 +195,9 @@ struct Renderer::Impl {
     compound.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
     compound.layer_order(agg::layer_direct);
     for (const ShapePath& p : group.paths) {
-      if (!p.fill0 && !p.fill1) continue;
-      compound.styles(static_cast<int>(p.fill0) - 1, static_cast<int>(p.fill1) - 1);
+      int left = style_of(p.fill0), right = style_of(p.fill1);
+      if (left < 0 && right < 0) continue;
+      compound.styles(left, right);
       double px, py;
       m.Apply(p.start_x, p.start_y, px, py);
       compound.move_to_d(px, py);
@@ -334,6 +338,10 @@ void Renderer::Clear(Rgba background) {
 void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, const ColorTransform& cx) {
   Impl& d = *impl_;
   if (d.target.width <= 0 || d.target.height <= 0) return;
+  const Matrix& t = twips_to_pixels;
+  if (!std::isfinite(t.a) || !std::isfinite(t.b) || !std::isfinite(t.c) || !std::isfinite(t.d) ||
+      !std::isfinite(t.tx) || !std::isfinite(t.ty))
+    return;
   Surface& s = d.Top();
   agg::rendering_buffer rb(s.pixels, d.target.width, d.target.height, s.stride);
   PixFmt pixf(rb);
