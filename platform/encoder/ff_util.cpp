@@ -34,6 +34,26 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache) 
     return true;
   }
 
+  // Same size into planar G, B, R (, A): split the bytes, exactly.
+  if ((dstFormat == AV_PIX_FMT_GBRP || dstFormat == AV_PIX_FMT_GBRAP) &&
+      image.width == dst->width && image.height == dst->height) {
+    const bool alpha = dstFormat == AV_PIX_FMT_GBRAP;
+    for (int y = 0; y < image.height; ++y) {
+      const uint8_t* s = image.Row(y);
+      uint8_t* g = dst->data[0] + ptrdiff_t(y) * dst->linesize[0];
+      uint8_t* b = dst->data[1] + ptrdiff_t(y) * dst->linesize[1];
+      uint8_t* r = dst->data[2] + ptrdiff_t(y) * dst->linesize[2];
+      uint8_t* a = alpha ? dst->data[3] + ptrdiff_t(y) * dst->linesize[3] : nullptr;
+      for (int x = 0; x < image.width; ++x, s += 4) {
+        b[x] = s[0];
+        g[x] = s[1];
+        r[x] = s[2];
+        if (a) a[x] = opaque ? 255 : s[3];
+      }
+    }
+    return true;
+  }
+
   // With the alpha to be ignored, read the pixels as B,G,R,x.
   const AVPixelFormat srcFormat = opaque ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGRA;
   SwsContext* ctx = sws_getCachedContext(cache.release(), image.width, image.height, srcFormat,
