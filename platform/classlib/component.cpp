@@ -55,7 +55,12 @@ TComponent* TComponent::FindComponent(const std::string& AName) const {
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
-  if (AComponent == nullptr) return;
+  if (AComponent == nullptr || AComponent->owner_ == this) return;
+  if (AComponent == this) throw EComponentError("A component cannot own itself");
+  for (TComponent* o = owner_; o != nullptr; o = o->owner_)
+    if (o == AComponent) throw EComponentError("A component cannot own its own owner");
+  if (!AComponent->name_.empty() && FindComponent(AComponent->name_) != nullptr)
+    throw EComponentError("A component named " + AComponent->name_ + " already exists");
   if (AComponent->owner_ != nullptr) AComponent->owner_->RemoveComponent(AComponent);
   Insert(AComponent);
   Notification(AComponent, TOperation::opInsert);
@@ -122,10 +127,9 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent) {
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   // Owned components hear about insertions and removals among their siblings.
-  if (Operation == TOperation::opRemove && AComponent != nullptr) {
-    free_notifies_.erase(std::remove(free_notifies_.begin(), free_notifies_.end(), AComponent),
-                         free_notifies_.end());
-  }
+  // A component that goes away drops out of both sides' free-notification
+  // lists, so neither keeps a pointer to the other.
+  if (Operation == TOperation::opRemove && AComponent != nullptr) RemoveFreeNotification(AComponent);
   for (TComponent* c : components_) {
     if (c != AComponent) c->Notification(AComponent, Operation);
   }

@@ -41,6 +41,9 @@ CLASSLIB_EXCEPTION_KIND(EInvalidGraphicOperation, Exception)
 CLASSLIB_EXCEPTION_KIND(EOSError, Exception)
 CLASSLIB_EXCEPTION_KIND(EIntOverflow, Exception)
 CLASSLIB_EXCEPTION_KIND(EDivByZero, Exception)
+CLASSLIB_EXCEPTION_KIND(EMathError, Exception)          // floating-point failure
+CLASSLIB_EXCEPTION_KIND(EInvalidOp, EMathError)         // e.g. rounding a value beyond 64 bits
+CLASSLIB_EXCEPTION_KIND(EOverflow, EMathError)
 CLASSLIB_EXCEPTION_KIND(EAbort, Exception)              // silent: the application handler shows nothing
 CLASSLIB_EXCEPTION_KIND(EComponentError, Exception)
 CLASSLIB_EXCEPTION_KIND(EThread, Exception)

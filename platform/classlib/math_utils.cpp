@@ -14,7 +14,7 @@ constexpr long double kTwo63 = 9223372036854775808.0L;
 
 void CheckRange(long double v) {
   if (std::isnan(v) || v >= kTwo63 || v < -kTwo63)
-    throw EInvalidOperation("Invalid floating point operation");
+    throw EInvalidOp("Invalid floating point operation");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace classlib {
 
 // Nearest integer, halves to the even neighbour: 62.5 -> 62, 63.5 -> 64,
-// -2.5 -> -2. Values beyond the 64-bit range (and NaN) raise EInvalidOperation
+// -2.5 -> -2. Values beyond the 64-bit range (and NaN) raise EInvalidOp
 // "Invalid floating point operation".
 int64_t Round(long double Value);
 // Cuts toward zero: 2.9 -> 2, -2.9 -> -2. Same range check as Round.

@@ -5,21 +5,16 @@
 namespace classlib {
 
 void TPersistent::Assign(TPersistent* Source) {
-  if (Source != nullptr) {
-    Source->AssignTo(this);
-    return;
-  }
-  AssignTo(nullptr);
+  // Assigning nothing is refused here, so that no AssignTo override is ever
+  // handed a null destination or source.
+  if (Source == nullptr) throw EConvertError("Cannot assign a nil to a " + ClassName());
+  Source->AssignTo(this);
 }
 
 void TPersistent::AssignTo(TPersistent* Dest) {
   std::string source = ClassName();
-  std::string target = Dest ? Dest->ClassName() : std::string("nil");
-  if (Dest == nullptr) {
-    // Assigning nil to an object that does not accept it.
-    throw EConvertError("Cannot assign a nil to a " + source);
-  }
-  throw EConvertError("Cannot assign a " + source + " to a " + target);
+  if (Dest == nullptr) throw EConvertError("Cannot assign a " + source + " to a nil");
+  throw EConvertError("Cannot assign a " + source + " to a " + Dest->ClassName());
 }
 
 }  // namespace classlib

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/classlib/exceptions.h"
@@ -32,6 +33,7 @@ int64_t TStream::CopyFrom(TStream* Source, int64_t Count) {
     Source->SetPosition(0);
     Count = Source->Size();
   }
+  if (Count < 0) throw EReadError("Stream read error");
   int64_t total = Count;
   std::vector<uint8_t> buf(static_cast<size_t>(std::min<int64_t>(Count, 1 << 16)) + 1);
   while (Count > 0) {
@@ -108,6 +110,14 @@ TFileStream::TFileStream(const std::string& FileName, uint16_t Mode) : file_name
   }
   fd_ = ::open(FileName.c_str(), flags);
   if (fd_ < 0) throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
+  // A folder opens for reading on this system but has no bytes and no
+  // meaningful size; refuse it like any other file that cannot be read.
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(EISDIR));
+  }
 }
 
 TFileStream::~TFileStream() {

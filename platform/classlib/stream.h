@@ -65,14 +65,19 @@ enum : uint16_t {
   fmOpenRead = 0x0000,
   fmOpenWrite = 0x0001,
   fmOpenReadWrite = 0x0002,
-  fmShareDenyNone = 0x0040,
+  fmShareCompat = 0x0000,
+  fmShareExclusive = 0x0010,
   fmShareDenyWrite = 0x0020,
+  fmShareDenyRead = 0x0030,
+  fmShareDenyNone = 0x0040,
   fmCreate = 0xFFFF,
 };
 
 class TFileStream : public TStream {
 public:
-  // Raises EFOpenError / EFCreateError with the file name when it cannot open.
+  // Raises EFOpenError / EFCreateError with the file name when it cannot open
+  // (a folder cannot be opened). The share bits are accepted and not
+  // enforced: files are not locked against other processes.
   TFileStream(const std::string& FileName, uint16_t Mode);
   ~TFileStream() override;
   std::string ClassName() const override { return "TFileStream"; }
