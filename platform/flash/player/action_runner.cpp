@@ -308,7 +308,13 @@ Value ActionRunner::GetVariable(const std::string& path) {
     return c ? ClipValue(c) : Value::Undefined();
   }
   if (name.empty()) return ClipValue(clip);
-  return GetClipMember(clip, name);
+  Value v = GetClipMember(clip, name);
+  if (v.IsUndefined() && version_ >= 5 && path == name) {
+    // Names the global scope provides once nothing nearer defines them.
+    if (name == "NaN") return Value::Number(kNaN);
+    if (name == "Infinity") return Value::Number(std::numeric_limits<double>::infinity());
+  }
+  return v;
 }
 
 void ActionRunner::SetVariable(const std::string& path, const Value& v) {
@@ -813,6 +819,8 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
         case 0x26: {  // Trace
           Value v = Pop();
           std::string text = v.IsUndefined() ? "undefined" : ToString(v);
+          // A carriage return prints as a line break.
+          std::replace(text.begin(), text.end(), '\r', '\n');
           player_.trace_log.push_back(text);
           if (player_.on_trace) player_.on_trace(text);
           break;
