@@ -493,7 +493,11 @@ void ActionRunner::RemoveSprite(const std::string& target) {
 // --- comparisons ---
 
 Value ActionRunner::Compare(const Value& a0, const Value& b0) {
-  Value a = Primitive(a0), b = Primitive(b0);
+  // Clips and objects compare as numbers (NaN), never as their path text.
+  auto prim = [](const Value& v) {
+    return v.type == Value::Type::Clip || v.type == Value::Type::Object ? Value::Number(kNaN) : v;
+  };
+  Value a = prim(a0), b = prim(b0);
   if (a.type == Value::Type::String && b.type == Value::Type::String) return FromBool(a.string < b.string);
   double x = ToNumber(a), y = ToNumber(b);
   if (std::isnan(x) || std::isnan(y)) return Value::Undefined();
@@ -872,7 +876,10 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
         }
         case 0x66: {  // StrictEquals
           Value b = Pop(), a = Pop();
-          Push(Value::Bool(a.type == b.type && LooseEquals(a, b)));
+          // Unlike loose equality, two NaN values are strictly equal here.
+          bool both_nan = a.type == Value::Type::Number && b.type == Value::Type::Number &&
+                          std::isnan(a.number) && std::isnan(b.number);
+          Push(Value::Bool(both_nan || (a.type == b.type && LooseEquals(a, b))));
           break;
         }
         case 0x3F: {  // Modulo

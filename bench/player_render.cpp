@@ -1,0 +1,71 @@
+// Rendering speed of the player, by hand: a generated 640x480 movie of 500 anti-aliased curved
+// shapes, and the reference movies at twice their stage size.
+//   bench_player_render [REFERENCE_FOLDER]
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "platform/flash/format/errors.h"
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/player.h"
+
+namespace {
+
+double MsPerFrame(flash::Player& p, int w, int h, int rounds) {
+  std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
+  flash::RenderTarget t{px.data(), w, h, w * 4};
+  p.Render(t, p.Background());
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < rounds; ++i) p.Render(t, p.Background());
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / rounds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  flash::SwfWriter w(8, 640, 480, 24);
+  std::mt19937 rng(7);
+  for (int i = 0; i < 500; ++i) {
+    flash::ShapeBuilder s;
+    int fill = s.AddFill(flash::FillStyleSpec::Solid(
+        {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), 200}));
+    int x = static_cast<int>(rng() % 12000), y = static_cast<int>(rng() % 9000), r = 200 + static_cast<int>(rng() % 1200);
+    s.SetStyle(0, fill, 0);
+    s.MoveTo(x - r, y);
+    s.CurveTo(x - r, y - r, x, y - r);
+    s.CurveTo(x + r, y - r, x + r, y);
+    s.CurveTo(x + r, y + r, x, y + r);
+    s.CurveTo(x - r, y + r, x - r, y);
+    w.DefineShape(static_cast<uint16_t>(i + 1), s);
+    flash::PlaceSpec p;
+    p.depth = static_cast<uint16_t>(i + 1);
+    p.character_id = i + 1;
+    w.Place(p);
+  }
+  w.ShowFrame();
+  flash::Player player;
+  player.LoadBytes(0, w.Finish(false));
+  std::printf("500 curved shapes, 640x480, high quality: %.2f ms/frame\n", MsPerFrame(player, 640, 480, 50));
+  player.quality = flash::Quality::Low;
+  std::printf("500 curved shapes, 640x480, low quality:  %.2f ms/frame\n", MsPerFrame(player, 640, 480, 50));
+
+  if (argc < 2) return 0;
+  for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
+    auto swf = entry.path() / "test.swf";
+    if (!std::filesystem::exists(swf)) continue;
+    flash::Player p;
+    try {
+      p.LoadFile(0, swf.string());
+    } catch (const flash::FormatError&) {
+      continue;
+    }
+    p.Tick();
+    auto r = p.StageRect();
+    int sw = std::max(1, (r.xmax - r.xmin) / 10), sh = std::max(1, (r.ymax - r.ymin) / 10);
+    double ms = MsPerFrame(p, sw, sh, 10);
+    std::printf("%-60s %4dx%-4d %8.1f fps\n", entry.path().filename().c_str(), sw, sh, ms > 0 ? 1000.0 / ms : 0.0);
+  }
+  return 0;
+}

@@ -1,0 +1,22 @@
+// Fuzz entry point: any bytes given as a movie must load or fail with FormatError, then play a
+// few ticks and render without touching memory outside its buffers.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/flash/format/errors.h"
+#include "platform/flash/player/player.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> bytes(data, data + size);
+  flash::Player player;
+  try {
+    player.LoadBytes(0, bytes);
+  } catch (const flash::FormatError&) {
+    return 0;
+  }
+  for (int i = 0; i < 3; ++i) player.Tick();
+  std::vector<uint8_t> pixels(64 * 48 * 4);
+  player.Render({pixels.data(), 64, 48, 64 * 4}, {255, 255, 255, 255});
+  return 0;
+}
