@@ -43,15 +43,29 @@ bool ParseInteger(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
     i += 2;
   }
   if (i >= n) return false;
-  // Accumulate the magnitude as unsigned; the limit on the negative side is
-  // one larger than on the positive side.
-  uint64_t limit = neg ? static_cast<uint64_t>(-(lo + 1)) + 1 : static_cast<uint64_t>(hi);
+  // Accumulate the magnitude as unsigned. Decimal numbers must fit the signed
+  // range (the negative side reaches one further). Hexadecimal numbers are
+  // bit patterns: every pattern of the width is accepted, so "$FFFFFFFF" is
+  // -1 and a colour written as "8000000F" reads back as the same value.
+  const uint64_t hexLimit = static_cast<uint64_t>(hi) * 2 + 1;
+  uint64_t limit = base == 16 ? hexLimit
+                   : neg      ? static_cast<uint64_t>(-(lo + 1)) + 1
+                              : static_cast<uint64_t>(hi);
   uint64_t mag = 0;
   for (; i < n; ++i) {
     int d = base == 16 ? HexValue(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
     if (d < 0) return false;
     if (mag > (limit - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base)) return false;
     mag = mag * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+  }
+  if (base == 16) {
+    // Reinterpret the pattern in the target width, then apply the sign with
+    // wrap-around, as the hexadecimal form has always done.
+    uint64_t bits = mag;
+    if (neg) bits = (~bits + 1) & hexLimit;
+    const uint64_t signBit = (hexLimit >> 1) + 1;
+    out = (bits & signBit) ? -static_cast<int64_t>((hexLimit - bits)) - 1 : static_cast<int64_t>(bits);
+    return true;
   }
   if (neg)
     out = mag == 0 ? 0 : -static_cast<int64_t>(mag - 1) - 1;

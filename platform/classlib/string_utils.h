@@ -24,7 +24,8 @@ std::string IntToHex(int64_t Value, int Digits);
 // Accepts blanks around the number, an optional sign, then decimal digits, or
 // "$", "0x"/"0X" followed by hexadecimal digits. Raises EConvertError
 // "'<text>' is not a valid integer value" on anything else and when the value
-// does not fit in 32 bits (64 bits for the Int64 forms).
+// does not fit in 32 bits (64 bits for the Int64 forms). Hexadecimal text is
+// a bit pattern of that width: "$FFFFFFFF" is -1, "$80000005" is INT32_MIN + 5.
 int32_t StrToInt(const std::string& S);
 int32_t StrToIntDef(const std::string& S, int32_t Default);
 bool TryStrToInt(const std::string& S, int32_t& Value);

@@ -20,11 +20,18 @@ TEST(CoreText, StrToIntAcceptsSignsBlanksAndBothHexForms) {
   EXPECT_EQ(StrToInt("2147483647"), INT32_MAX);
   EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
   EXPECT_EQ(StrToInt("$7FFFFFFF"), INT32_MAX);
+  // Hexadecimal is a 32-bit pattern: system colours written as 8 digits read back.
+  EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
+  EXPECT_EQ(StrToInt("$8000000F"), static_cast<int32_t>(0x8000000Fu));
+  EXPECT_EQ(StrToInt("-$1"), -1);
+  EXPECT_EQ(StrToInt("$" + IntToHex(static_cast<uint32_t>(0x80000005u), 8)), INT32_MIN + 5);
+  EXPECT_EQ(StrToInt64("$FFFFFFFFFFFFFFFF"), -1);
+  EXPECT_EQ(StrToInt64("$FFFFFFFF"), 0xFFFFFFFFLL);
 }
 
 TEST(CoreText, StrToIntRejectsGarbageAndOverflowWithTheStandardMessage) {
   for (const char* bad : {"", " ", "abc", "12a", "1 2", "$", "0x", "-", "+-1", "1.5", "2147483648",
-                          "-2147483649", "99999999999999999999999", "$100000000", "$FFFFFFFF"}) {
+                          "-2147483649", "99999999999999999999999", "$100000000", "0x1FFFFFFFF", "$-1"}) {
     int32_t v = 7;
     EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
     EXPECT_EQ(v, 7) << "value changed on failure for " << bad;
