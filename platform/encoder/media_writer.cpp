@@ -193,7 +193,7 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   if (dar.num > 0) {
     c->sample_aspect_ratio = av_div_q(dar, AVRational{width, height});
     av_reduce(&c->sample_aspect_ratio.num, &c->sample_aspect_ratio.den,
-              c->sample_aspect_ratio.num, c->sample_aspect_ratio.den, 255);
+              c->sample_aspect_ratio.num, c->sample_aspect_ratio.den, 65535);
   } else {
     c->sample_aspect_ratio = AVRational{1, 1};
   }
@@ -235,6 +235,14 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   if (r < 0) return kMclException;
   if (avcodec_parameters_from_context(videoStream_->codecpar, c) < 0) return kMclException;
   videoStream_->codecpar->codec_tag = job_.fileFormat == kMclFormatAvi ? entry_->fourCC : 0;
+  // The encoder's buffer model (rates, buffer size) goes to the muxer, which
+  // writes it into MPEG pack and system headers.
+  for (int i = 0; i < c->nb_coded_side_data; ++i) {
+    const AVPacketSideData& sd = c->coded_side_data[i];
+    uint8_t* dst = av_stream_new_side_data(videoStream_, sd.type, sd.size);
+    if (!dst) return kMclException;
+    std::memcpy(dst, sd.data, sd.size);
+  }
   videoStream_->time_base = c->time_base;
   videoStream_->sample_aspect_ratio = c->sample_aspect_ratio;
   videoFrame_ = AllocFrame(width, height, pix);
