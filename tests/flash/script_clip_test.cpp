@@ -1,0 +1,111 @@
+// Scripts acting on clips: target paths, tellTarget, clip properties, cloning and removal, and
+// goto back in time keeping the objects that stay on the timeline.
+#include <gtest/gtest.h>
+
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/player.h"
+#include "tests/flash/movie_builder.h"
+
+using namespace flash;
+
+namespace {
+
+// A movie with a three-frame sprite placed as "kid" (it stops on its first frame).
+SwfWriter MovieWithKid() {
+  SwfWriter w(6, 100, 100, 12);
+  TimelineWriter kid;
+  kid.DoAction(ActionBuilder().Stop().Build());
+  kid.ShowFrame();
+  kid.FrameLabel("two");
+  kid.DoAction(ActionBuilder().PushString("kid at two").Trace().Build());
+  kid.ShowFrame();
+  kid.ShowFrame();
+  w.DefineSprite(3, kid);
+  w.Place(flashtest::NewPlace(1, 3, "kid"));
+  return w;
+}
+
+std::vector<std::string> RunTicks(const SwfWriter& w, int ticks) {
+  Player p;
+  p.LoadMovie(0, ParseMovie(w.Finish(false)));
+  for (int i = 0; i < ticks; ++i) p.Tick();
+  return p.trace_log;
+}
+
+}  // namespace
+
+TEST(FlashScripts, PathsVariablesAndTellTarget) {
+  SwfWriter w = MovieWithKid();
+  ActionBuilder a;
+  a.PushString("/kid:v").PushInt(5).Op(0x1D);                // slash path variable
+  a.PushString("_root.kid.v").Op(0x1C).Trace();              // read back by dot path
+  a.PushString("kid").PushInt(0).PushInt(30).Op(0x23);       // _x = 30
+  a.PushString("kid").PushInt(0).Op(0x22).Trace();
+  a.PushString("kid").PushInt(11).Op(0x22).Trace();          // _target
+  a.SetTarget("kid").GotoLabel("two").SetTarget("");         // tellTarget
+  a.PushString("kid").PushInt(4).Op(0x22).Trace();           // _currentframe
+  a.SetTarget("nowhere").Stop().SetTarget("");                // a missing target does nothing
+  a.PushString("missing:v").Op(0x1C).Op(0x44).Trace();
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  auto log = RunTicks(w, 1);
+  // The script of the frame reached by the goto runs after the current script ends.
+  EXPECT_EQ(flashtest::Joined(log), "5\n30\n/kid\n2\nundefined\nkid at two\n");
+}
+
+TEST(FlashScripts, CloneAndRemoveClips) {
+  SwfWriter w = MovieWithKid();
+  ActionBuilder a;
+  a.PushString("kid").PushString("copy").PushInt(16384 + 5).Op(0x24);  // duplicate
+  a.PushString("copy").PushInt(13).Op(0x22).Trace();                   // _name
+  a.PushString("copy").Op(0x25);                                       // remove the copy
+  a.PushString("copy").Op(0x1C).Op(0x44).Trace();
+  a.PushString("kid").Op(0x25);  // placed by the timeline: stays
+  a.PushString("kid").Op(0x1C).Op(0x44).Trace();
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  EXPECT_EQ(flashtest::Joined(RunTicks(w, 1)), "copy\nundefined\nmovieclip\n");
+}
+
+TEST(FlashScripts, GotoBackKeepsObjectsStillOnTheTimeline) {
+  SwfWriter w(6, 100, 100, 12);
+  TimelineWriter counter;  // traces each time a new instance starts
+  counter.DoAction(ActionBuilder().PushString("new instance").Trace().Stop().Build());
+  counter.ShowFrame();
+  w.DefineSprite(2, counter);
+  w.Place(flashtest::NewPlace(1, 2, "a"));
+  w.ShowFrame();
+  w.Place(flashtest::NewPlace(2, 2, "b"));
+  w.ShowFrame();
+  w.DoAction(ActionBuilder().GotoFrame(0).Play().Build());  // back to frame 1: "b" goes, "a" stays
+  w.ShowFrame();
+  auto log = RunTicks(w, 5);
+  // a (frame 1), b (frame 2), nothing on the rewind, b again on frame 2.
+  EXPECT_EQ(flashtest::Joined(log), "new instance\nnew instance\nnew instance\n");
+  Player p;
+  p.LoadMovie(0, ParseMovie(w.Finish(false)));
+  for (int i = 0; i < 3; ++i) p.Tick();
+  EXPECT_EQ(p.CurrentFrame(), 1);
+  EXPECT_TRUE(p.LevelRoot(0)->ChildByName("a"));
+  EXPECT_FALSE(p.LevelRoot(0)->ChildByName("b"));
+}
+
+TEST(FlashScripts, QualityAndFsCommandArguments) {
+  SwfWriter w(6, 10, 10, 12);
+  w.DoAction(ActionBuilder()
+                 .Op(0x08)  // ToggleQuality
+                 .PushString("FSCommand:save").PushString("a,b").OpWithData(0x9A, {0})
+                 .GetUrl("http://example.invalid/", "_blank")
+                 .Build());
+  w.ShowFrame();
+  Player p;
+  std::string seen, url;
+  p.on_fscommand = [&](const std::string& c, const std::string& a) { seen = c + "|" + a; };
+  p.on_get_url = [&](const std::string& u, const std::string& t) { url = u + "|" + t; };
+  p.LoadMovie(0, ParseMovie(w.Finish(false)));
+  EXPECT_EQ(p.quality, Quality::High);
+  p.Tick();
+  EXPECT_EQ(p.quality, Quality::Low);
+  EXPECT_EQ(seen, "save|a,b");
+  EXPECT_EQ(url, "http://example.invalid/|_blank");
+}
