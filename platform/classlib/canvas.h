@@ -273,6 +273,8 @@ public:
   TNotifyEvent OnChange;
   TNotifyEvent OnChanging;
 
+  struct Impl;  // drawing state, private to the class library's implementation
+
 protected:
   // A canvas that owns its surface (a bitmap's) supplies it here.
   virtual bool AcquireSurface(TPixelSurface& Surface);
@@ -281,7 +283,6 @@ protected:
 
 private:
   friend struct TCanvasAccess;
-  struct Impl;
   std::unique_ptr<Impl> d_;
 };
 

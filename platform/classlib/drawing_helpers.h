@@ -40,7 +40,7 @@ int SetStretchBltMode(TCanvas* Canvas, int Mode);
 
 // Block transfers. The pattern is the destination canvas's brush. A null
 // source is allowed for operations that do not read it. Source pixels outside
-// the source surface read as white. Return false when nothing could be done
+// the source surface read as black. Return false when nothing could be done
 // (no destination surface, or a needed source missing).
 bool BitBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TCanvas* Src, int XSrc, int YSrc,
             uint32_t Rop);
