@@ -166,10 +166,20 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
   double gx = inverse_.a * sx + inverse_.c * sy + inverse_.tx;
   double gy = inverse_.b * sx + inverse_.d * sy + inverse_.ty;
   const GradientTable& table = *table_;
-  for (unsigned i = 0; i < len; ++i, gx += inverse_.a, gy += inverse_.b) {
-    double t = ApplySpread(spread_, GradientPosition(type, focal_, gx, gy));
+  auto lookup = [&](double t) {
+    if (spread_ != SpreadMode::Pad) t = ApplySpread(spread_, t);
     int index = static_cast<int>(t * 255.0 + 0.5);
-    span[i] = table[std::clamp(index, 0, 255)];
+    return table[std::clamp(index, 0, 255)];
+  };
+  // The common kinds get their own loops; the focal one goes through the general formula.
+  if (type == FillStyle::Type::LinearGradient) {
+    for (unsigned i = 0; i < len; ++i, gx += inverse_.a) span[i] = lookup((gx + 16384.0) * (1.0 / 32768.0));
+  } else if (type == FillStyle::Type::RadialGradient) {
+    for (unsigned i = 0; i < len; ++i, gx += inverse_.a, gy += inverse_.b)
+      span[i] = lookup(std::sqrt(gx * gx + gy * gy) * (1.0 / 16384.0));
+  } else {
+    for (unsigned i = 0; i < len; ++i, gx += inverse_.a, gy += inverse_.b)
+      span[i] = lookup(GradientPosition(type, focal_, gx, gy));
   }
 }
 

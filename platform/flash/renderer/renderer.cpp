@@ -4,14 +4,12 @@
 #include "platform/flash/renderer/renderer.h"
 
 #include <agg_basics.h>
+#include <agg_color_rgba.h>
 #include <agg_conv_stroke.h>
 #include <agg_path_storage.h>
-#include <agg_pixfmt_rgba.h>
 #include <agg_rasterizer_compound_aa.h>
 #include <agg_rasterizer_scanline_aa.h>
-#include <agg_renderer_base.h>
 #include <agg_renderer_scanline.h>
-#include <agg_rendering_buffer.h>
 #include <agg_scanline_u.h>
 #include <agg_span_allocator.h>
 
@@ -27,9 +25,101 @@
 namespace flash {
 namespace {
 
-using PixFmt = agg::pixfmt_bgra32_pre;
-using BaseRenderer = agg::renderer_base<PixFmt>;
 using Color = agg::rgba8;
+
+// Each byte of a packed B,G,R,A pixel times k / 255, rounded; two channels per multiply.
+inline uint32_t ScalePixel(uint32_t p, uint32_t k) {
+  uint32_t rb = (p & 0x00FF00FFu) * k + 0x00800080u;
+  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+  uint32_t ag = ((p >> 8) & 0x00FF00FFu) * k + 0x00800080u;
+  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+  return rb | ag;
+}
+
+inline uint32_t Pack(const Color& c) {
+  return static_cast<uint32_t>(c.b) | (static_cast<uint32_t>(c.g) << 8) | (static_cast<uint32_t>(c.r) << 16) |
+         (static_cast<uint32_t>(c.a) << 24);
+}
+
+// Source-over of a premultiplied pixel. Premultiplied input keeps every channel within a byte.
+inline void Over(uint32_t* d, uint32_t src) {
+  uint32_t a = src >> 24;
+  if (a == 255) {
+    *d = src;
+  } else if (src) {
+    *d = src + ScalePixel(*d, 255 - a);
+  }
+}
+
+// The span blender the scan-line renderers draw through: premultiplied B,G,R,A rows with
+// source-over blending, clipped to the surface.
+class SurfaceBlender {
+ public:
+  using color_type = Color;
+  using cover_type = agg::cover_type;
+
+  SurfaceBlender(uint8_t* pixels, int width, int height, int stride)
+      : pixels_(pixels), width_(width), height_(height), stride_(stride) {}
+
+  void blend_hline(int x, int y, int x2, const Color& c, cover_type cover) {
+    if (y < 0 || y >= height_) return;
+    if (x > x2) std::swap(x, x2);
+    x = std::max(x, 0);
+    x2 = std::min(x2, width_ - 1);
+    uint32_t src = ScalePixel(Pack(c), cover);
+    uint32_t* d = Row(y) + x;
+    for (int i = x; i <= x2; ++i) Over(d++, src);
+  }
+
+  void blend_solid_hspan(int x, int y, int len, const Color& c, const cover_type* covers) {
+    if (!Clip(x, y, len, covers)) return;
+    uint32_t src = Pack(c);
+    uint32_t* d = Row(y) + x;
+    for (int i = 0; i < len; ++i, ++d) {
+      unsigned k = covers[i];
+      if (k == 255)
+        Over(d, src);
+      else if (k)
+        Over(d, ScalePixel(src, k));
+    }
+  }
+
+  void blend_color_hspan(int x, int y, int len, const Color* colors, const cover_type* covers,
+                         cover_type cover = agg::cover_full) {
+    int skip = x < 0 ? -x : 0;
+    const cover_type* c = covers;
+    if (!Clip(x, y, len, c)) return;
+    colors += skip;
+    uint32_t* d = Row(y) + x;
+    for (int i = 0; i < len; ++i, ++d) {
+      unsigned k = covers ? c[i] : cover;
+      uint32_t src = Pack(colors[i]);
+      if (k == 255)
+        Over(d, src);
+      else if (k)
+        Over(d, ScalePixel(src, k));
+    }
+  }
+
+ private:
+  uint32_t* Row(int y) { return reinterpret_cast<uint32_t*>(pixels_ + static_cast<size_t>(y) * stride_); }
+  // Clips a span to the surface, moving `x` and the cover pointer (when given) along.
+  bool Clip(int& x, int y, int& len, const cover_type*& covers) {
+    if (y < 0 || y >= height_) return false;
+    if (x < 0) {
+      len += x;
+      if (covers) covers -= x;
+      x = 0;
+    }
+    if (x + len > width_) len = width_ - x;
+    return len > 0;
+  }
+
+  uint8_t* pixels_;
+  int width_, height_, stride_;
+};
+
+using BaseRenderer = SurfaceBlender;
 
 // Scan line for low quality: a pixel is either covered or not. A straight edge covers at least
 // half of a pixel exactly when the pixel's centre lies inside, so thresholding the coverage at
@@ -343,9 +433,7 @@ void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, c
       !std::isfinite(t.tx) || !std::isfinite(t.ty))
     return;
   Surface& s = d.Top();
-  agg::rendering_buffer rb(s.pixels, d.target.width, d.target.height, s.stride);
-  PixFmt pixf(rb);
-  BaseRenderer ren(pixf);
+  BaseRenderer ren(s.pixels, d.target.width, d.target.height, s.stride);
   bool mask_mode = d.MaskMode();
   Matrix m = twips_to_pixels;
   if (d.quality == Quality::Low) {

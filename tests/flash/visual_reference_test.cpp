@@ -1,0 +1,128 @@
+// Renders the reference movies of the shared test data with the frame renderer tool and compares
+// each with its expected picture. Movies of features the engine draws must match; the others are
+// counted and reported.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "tests/support/test_app.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Reference {
+  int frames = 1;
+  int tolerance = 0;
+  int max_outliers = 0;
+  std::string quality = "high";
+  fs::path expected;
+};
+
+// Reads the few settings of a test.toml the comparison needs.
+Reference ReadReference(const fs::path& dir) {
+  Reference r;
+  std::ifstream in(dir / "test.toml");
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string s = text.str();
+  std::smatch m;
+  if (std::regex_search(s, m, std::regex(R"((num_frames|num_ticks)\s*=\s*(\d+))"))) r.frames = std::stoi(m[2]);
+  if (std::regex_search(s, m, std::regex(R"(tolerance\s*=\s*(\d+))"))) r.tolerance = std::stoi(m[1]);
+  if (std::regex_search(s, m, std::regex(R"(max_outliers\s*=\s*(\d+))"))) r.max_outliers = std::stoi(m[1]);
+  if (std::regex_search(s, m, std::regex(R"(quality\s*=\s*\"(\w+)\")"))) r.quality = m[1];
+  if (fs::exists(dir / "output.expected.png")) {
+    r.expected = dir / "output.expected.png";
+  } else {
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.path().string().ends_with(".expected.png")) r.expected = e.path();
+  }
+  return r;
+}
+
+int ChannelDiff(QRgb a, QRgb b) {
+  return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)),
+                   std::abs(qAlpha(a) - qAlpha(b))});
+}
+
+// Pixels that differ by more than the tolerance, leaving out those on a colour edge of the
+// expected picture (rasterisers may place an edge a pixel apart). -1 when the sizes differ.
+int CountFailures(const QImage& got, const QImage& want, int tolerance) {
+  if (got.size() != want.size()) return -1;
+  int failures = 0;
+  for (int y = 0; y < want.height(); ++y) {
+    for (int x = 0; x < want.width(); ++x) {
+      QRgb w = want.pixel(x, y);
+      if (ChannelDiff(got.pixel(x, y), w) <= tolerance) continue;
+      bool edge = false;
+      for (int dy = -1; dy <= 1 && !edge; ++dy)
+        for (int dx = -1; dx <= 1 && !edge; ++dx) {
+          int xx = x + dx, yy = y + dy;
+          if ((dx || dy) && xx >= 0 && yy >= 0 && xx < want.width() && yy < want.height())
+            edge = ChannelDiff(want.pixel(xx, yy), w) > tolerance;
+        }
+      if (!edge) ++failures;
+    }
+  }
+  return failures;
+}
+
+// Movies of the features the engine draws: these must match.
+const std::set<std::string> kRequired = {
+    "simple_shapes-gradients-gradients", "simple_shapes-gradients-radial", "simple_shapes-gradients-reflect",
+    "simple_shapes-layers", "simple_shapes-masks", "simple_shapes-overlaps", "simple_shapes-winding_rule",
+    "color_transform_issue_9698", "cache_as_bitmap-morph", "gradient_nonsequential_ratios",
+    "gradient_same_ratios",
+};
+
+TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
+  std::string data = lumitest::TestDataDir();
+  if (data.empty()) GTEST_SKIP() << "shared test data is absent";
+  fs::path movies = fs::path(data) / "swf-visual";
+  fs::path tool = fs::path(lumitest::ToolsDir()) / "swfrender";
+  if (!fs::exists(movies)) GTEST_SKIP() << "no swf-visual folder in the test data";
+  if (!fs::exists(tool)) GTEST_SKIP() << "the swfrender tool is not built";
+  fs::path out_dir = lumitest::MakeTempDir();
+
+  std::vector<fs::path> dirs;
+  for (const auto& e : fs::directory_iterator(movies))
+    if (e.is_directory() && fs::exists(e.path() / "test.swf")) dirs.push_back(e.path());
+  std::sort(dirs.begin(), dirs.end());
+
+  int matched = 0, total = 0;
+  std::string report;
+  for (const fs::path& dir : dirs) {
+    const std::string name = dir.filename().string();
+    if (fs::exists(dir / "input.json")) continue;  // needs injected mouse or key input
+    Reference ref = ReadReference(dir);
+    if (ref.expected.empty()) continue;
+    ++total;
+    fs::path out = out_dir / (name + ".png");
+    std::string cmd = "\"" + tool.string() + "\" --quality " + ref.quality + " \"" + (dir / "test.swf").string() +
+                      "\" " + std::to_string(ref.frames) + " \"" + out.string() + "\" >/dev/null 2>&1";
+    int rc = std::system(cmd.c_str());
+    QImage got(QString::fromStdString(out.string()));
+    QImage want(QString::fromStdString(ref.expected.string()));
+    int failures = rc == 0 && !got.isNull() ? CountFailures(got.convertToFormat(QImage::Format_ARGB32),
+                                                            want.convertToFormat(QImage::Format_ARGB32), ref.tolerance)
+                                            : -2;
+    bool ok = failures >= 0 && failures <= ref.max_outliers;
+    matched += ok;
+    report += "  " + name + ": " + (ok ? "match" : failures == -2 ? "not rendered" : failures == -1 ? "wrong size" : std::to_string(failures) + " pixels differ") + "\n";
+    if (kRequired.count(name)) EXPECT_TRUE(ok) << name << ": " << failures << " pixels differ";
+  }
+  std::printf("%d of %d reference movies match\n%s", matched, total, report.c_str());
+  RecordProperty("matched", matched);
+  RecordProperty("total", total);
+}
+
+}  // namespace
