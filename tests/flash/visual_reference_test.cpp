@@ -118,7 +118,9 @@ TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
     bool ok = failures >= 0 && failures <= ref.max_outliers;
     matched += ok;
     report += "  " + name + ": " + (ok ? "match" : failures == -2 ? "not rendered" : failures == -1 ? "wrong size" : std::to_string(failures) + " pixels differ") + "\n";
-    if (kRequired.count(name)) EXPECT_TRUE(ok) << name << ": " << failures << " pixels differ";
+    if (kRequired.count(name)) {
+      EXPECT_TRUE(ok) << name << ": " << failures << " pixels differ";
+    }
   }
   std::printf("%d of %d reference movies match\n%s", matched, total, report.c_str());
   RecordProperty("matched", matched);
