@@ -210,10 +210,16 @@ int32_t MclSimpleWriteImage(MclHandle image, const char* fileName, int32_t forma
                             double quality) {
   const mcl::Image* img = mcl::FindAs<mcl::Image>(image);
   if (!img) return kMclBadImage;
-  return mcl::WriteImageFile(*img, fileName ? fileName : "", format, quality, false);
+  try {
+    return mcl::WriteImageFile(*img, fileName ? fileName : "", format, quality, false);
+  } catch (...) {
+    return kMclException;  // out of memory
+  }
 }
 
-int32_t MclWriteImage(MclHandle job, MclHandle image) {
+namespace {
+
+int32_t WriteJobImage(MclHandle job, MclHandle image) {
   const mcl::Job* j = mcl::FindAs<mcl::Job>(job);
   if (!j) return kMclBadJob;
   const mcl::Image* img = mcl::FindAs<mcl::Image>(image);
@@ -249,4 +255,14 @@ int32_t MclWriteImage(MclHandle job, MclHandle image) {
     std::memcpy(scaled.Row(y), frame->data[0] + ptrdiff_t(y) * frame->linesize[0], size_t(w) * 4);
   scaled.hasAlpha = alpha;
   return mcl::WriteImageFile(scaled, name, format, kMclNoQuality, alpha);
+}
+
+}  // namespace
+
+int32_t MclWriteImage(MclHandle job, MclHandle image) {
+  try {
+    return WriteJobImage(job, image);
+  } catch (...) {
+    return kMclException;  // out of memory
+  }
 }

@@ -263,7 +263,7 @@ int32_t MediaWriter::OpenAudio() {
   AVCodecContext* c = audioCtx_.get();
   c->sample_rate = job_.sampleRate;
   c->sample_fmt = id == AV_CODEC_ID_PCM_U8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
-  av_channel_layout_default(&c->ch_layout, job_.channels);
+  av_channel_layout_default(&c->ch_layout, mpeg ? 2 : job_.channels);  // MPEG sound is stereo
   c->time_base = AVRational{1, job_.sampleRate};
   if (mpeg) c->bit_rate = int64_t(job_.audioBitRate) * 1000;
   if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

@@ -372,3 +372,42 @@ TEST(AviConvert, InvalidHandlesAndOutputs) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AviConvert, ProgressAndImageHooksSeeEveryStep) {
+  struct Hooks {
+    std::vector<int32_t> frames;
+    int images = 0;
+    static void Progress(void* user, MclHandle, int32_t frames, double) {
+      static_cast<Hooks*>(user)->frames.push_back(frames);
+    }
+    static void Video(void* user, MclHandle, MclHandle image) {
+      ++static_cast<Hooks*>(user)->images;
+      // The hook may change the picture before it is encoded.
+      FillImage(image, 16, 16, [](int, int) { return 0xFF0000u; });
+    }
+  };
+  const std::string path = lumitest::MakeTempDir() + "/hooks.avi";
+  MclHandle job = MclCreate();
+  MclVideoSetFormat(job, 16, 16, 24);
+  MclVideoSetFrameRate(job, 20);
+  MclVideoSetKeepDuration(job, -1);
+  MclVideoSetFileName(job, path.c_str());
+  FrameSource src{MakeImage(16, 16, 0x0000FF), 4, 10};
+  Hooks hooks;
+  MclAssignVideoSource(job, &FrameSource::Callback, &src);
+  MclAssignProgress(job, &Hooks::Progress, &hooks);
+  MclAssignVideoFunc(job, &Hooks::Video, &hooks);
+  ASSERT_EQ(MclConvert(job), kMclOk);
+  EXPECT_EQ(hooks.images, 4);
+  EXPECT_EQ(hooks.frames, (std::vector<int32_t>{2, 4, 6, 8}));
+  const std::vector<uint8_t> pkt = VideoPacket(path, 7);
+  ASSERT_FALSE(pkt.empty());
+  EXPECT_EQ(pkt[2], 0xFF);
+  EXPECT_EQ(pkt[0], 0x00);
+  MclFree(job);
+  MclImgFree(src.image);
+}
+
+}  // namespace
