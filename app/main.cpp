@@ -1,2 +1,18 @@
-// The program: creates the application object and its windows, then runs the message loop.
-int main() { return 0; }
+// The program: creates the application object and its main window, then runs
+// the message loop until the main window is closed.
+#include "platform/classlib/application.h"
+#include "platform/classlib/form.h"
+
+using namespace classlib;
+
+int main() {
+  Application->Initialize();
+  Application->SetTitle("Velmora Lumicast Pro");
+  TForm* main_form = Application->CreateForm<TForm>();
+  main_form->SetCaption("Velmora Lumicast Pro");
+  main_form->SetPosition(poScreenCenter);
+  main_form->SetClientSize(640, 480);
+  Application->Run();
+  Application->DestroyForms();
+  return 0;
+}
