@@ -90,8 +90,16 @@ inline void ApplyRop(DrawCtx& ctx, int x, int y, uint32_t dev, int rop2) {
   if (rop2 == 13) {
     pixels::WriteDevice(ctx.s, x, y, dev);
   } else if (rop2 != 11) {
+    // Mixing modes change the colour only: a 32-bit pixel keeps its fourth
+    // byte, so drawing twice in XOR mode restores it exactly.
     uint32_t d = pixels::ReadDevice(ctx.s, x, y);
-    pixels::WriteDevice(ctx.s, x, y, pixels::Rop2(rop2, dev, d) & ctx.mask);
+    uint32_t v = pixels::Rop2(rop2, dev, d) & ctx.mask;
+    if (ctx.s.BitsPerPixel == 32) {
+      uint8_t* p = ctx.s.Row(y) + 4 * x;
+      p[0] = static_cast<uint8_t>(v); p[1] = static_cast<uint8_t>(v >> 8); p[2] = static_cast<uint8_t>(v >> 16);
+    } else {
+      pixels::WriteDevice(ctx.s, x, y, v);
+    }
   }
 }
 
@@ -740,10 +748,11 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
   if (!needSrc) { WS = W; HS = H; }
   if (WS == 0 || HS == 0) { End(Dst); return true; }
 
-  // Normalise the destination to positive extents; mirroring goes into the tables.
-  int dl = std::min(X, X + W) + ctx.ox, dt = std::min(Y, Y + H) + ctx.oy;
+  // Normalise to positive extents; mirroring goes into the tables. A negative
+  // extent counts back from its start pixel: X = 3, W = -4 covers pixels 0..3.
+  int dl = (W < 0 ? X + W + 1 : X) + ctx.ox, dt = (H < 0 ? Y + H + 1 : Y) + ctx.oy;
   std::vector<int> colMap = StretchTable(W, WS), rowMap = StretchTable(H, HS);
-  int sl = std::min(XS, XS + WS), st = std::min(YS, YS + HS);
+  int sl = WS < 0 ? XS + WS + 1 : XS, st = HS < 0 ? YS + HS + 1 : YS;
   int aw = std::abs(W), ah = std::abs(H);
 
   // Copying within one surface: read from a snapshot of the source area.
