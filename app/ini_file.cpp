@@ -488,7 +488,10 @@ void TBigIniFile::WriteString(const std::string& Section, const std::string& Key
       FlushFile();
     return;
   }
+  // A line break inside a value would split it into lines of their own (even a section
+  // header) when the file is read back: line breaks are stored as blanks.
   std::string line = Key + "=" + Value;
+  std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   TStringList* lines = SectionForWrite(Section);
   int i = IndexOfKey(lines, Key);
   if (i < 0) {

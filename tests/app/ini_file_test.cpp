@@ -181,6 +181,18 @@ TEST_F(IniFileTest, EmptyKeyErasesSectionsAndEmptySectionsAreNotWritten) {
   EXPECT_EQ(ReadText(), "[A]\nk=1\n\n");
 }
 
+TEST_F(IniFileTest, LineBreaksInValuesCannotForgeLines) {
+  {
+    TBigIniFile ini(path_);
+    ini.WriteString("Task0", "swfFilename", "/m/a\n[General]\r\nTaskCount=99.swf");
+    ini.WriteInteger("General", "TaskCount", 1);
+  }
+  TBigIniFile ini(path_);
+  EXPECT_EQ(ini.SectionCount(), 2);
+  EXPECT_EQ(ini.ReadInteger("General", "TaskCount", 0), 1);
+  EXPECT_EQ(ini.ReadString("Task0", "swfFilename", ""), "/m/a [General]  TaskCount=99.swf");
+}
+
 TEST_F(IniFileTest, SectionSearchWrapsFromTheLastFound) {
   TBigIniFile ini("");
   for (int i = 0; i < 5; ++i) ini.WriteInteger("Task" + std::to_string(i), "n", i);
