@@ -120,7 +120,7 @@ void TControl::SetAlign(TAlign Value) {
 }
 
 void TControl::RequestAlign() {
-  if (parent_ != nullptr) parent_->Realign();
+  if (parent_ != nullptr) parent_->AlignControl(this);
 }
 
 void TControl::SetVisible(bool Value) {
@@ -558,7 +558,7 @@ void TWinControl::InsertControl(TControl* AControl) {
       w->setVisible(wc->visible_);
     }
   }
-  if (AControl->align_ != alNone || AControl->visible_) Realign();
+  if (AControl->align_ != alNone) AlignControl(AControl);
   AControl->Invalidate();
 }
 
@@ -602,13 +602,13 @@ void TWinControl::EnableAlign() {
 
 void TWinControl::AdjustClientRect(TRect&) const {}
 
-void TWinControl::Realign() {
+void TWinControl::AlignControl(TControl* AControl) {
   if (align_disabled_ > 0) return;
   ++align_disabled_;
   TRect r = ClientRect();
   AdjustClientRect(r);
   try {
-    AlignControls(nullptr, r);
+    AlignControls(AControl, r);
   } catch (...) {
     --align_disabled_;
     throw;
@@ -619,20 +619,24 @@ void TWinControl::Realign() {
 // Classic layout: top, bottom, left, right, then client controls, each taking
 // its strip off the remaining rectangle; within one kind, controls are taken
 // in the order of their position (ties keep z-order).
-void TWinControl::AlignControls(TControl*, TRect& Rect) {
+void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
   static const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
   for (TAlign a : order) {
     std::vector<TControl*> list;
     for (TControl* c : controls_)
       if (c->align_ == a && c->visible_) list.push_back(c);
-    std::stable_sort(list.begin(), list.end(), [a](TControl* x, TControl* y) {
+    auto key = [a](TControl* c) {
       switch (a) {
-        case alTop: return x->top_ < y->top_;
-        case alBottom: return x->top_ + x->height_ > y->top_ + y->height_;
-        case alLeft: return x->left_ < y->left_;
-        case alRight: return x->left_ + x->width_ > y->left_ + y->width_;
-        default: return false;
+        case alTop: return c->top_;
+        case alBottom: return -(c->top_ + c->height_);
+        case alLeft: return c->left_;
+        case alRight: return -(c->left_ + c->width_);
+        default: return 0;
       }
+    };
+    std::stable_sort(list.begin(), list.end(), [&](TControl* x, TControl* y) {
+      int kx = key(x), ky = key(y);
+      return kx < ky || (kx == ky && x == AControl && y != AControl);
     });
     for (TControl* c : list) {
       int w = std::max(0, Rect.Width()), h = std::max(0, Rect.Height());

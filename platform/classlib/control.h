@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/classlib/application.h"
+#include "platform/classlib/canvas.h"
 #include "platform/classlib/colors.h"
 #include "platform/classlib/component.h"
 #include "platform/classlib/geometry.h"
@@ -308,7 +309,10 @@ public:
   TControl* ControlAtPos(const TPoint& Pos, bool AllowDisabled = false, bool AllowWinControls = false) const;
 
   // Lays out the aligned children again.
-  void Realign();
+  void Realign() { AlignControl(nullptr); }
+  // Lays them out after AControl changed: among controls at the same
+  // position, AControl goes first.
+  void AlignControl(TControl* AControl);
   void DisableAlign() { ++align_disabled_; }
   void EnableAlign();
 
