@@ -10,7 +10,9 @@
 #include <string>
 
 #include "platform/classlib/control.h"
+#include "platform/classlib/bitmap.h"
 #include "platform/classlib/form.h"
+#include "platform/classlib/picture.h"
 #include "platform/classlib/string_list.h"
 
 namespace classlib {

@@ -5,13 +5,20 @@
 #include <cstdlib>
 #include <thread>
 
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include "platform/classlib/application.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/form.h"
+#include "platform/classlib/menus.h"
 #include "platform/classlib/std_controls.h"
 #include "platform/classlib/timer.h"
 
@@ -231,4 +238,51 @@ TEST(ControlsApplicationDeathTest, ClosingTheMainFormEndsRun) {
         std::_Exit(ok && Application->MainForm() == nullptr ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ControlsForm, KeyPreviewSeesKeysFirstAndCanSwallowThem) {
+  TForm form(nullptr);
+  auto* edit = new TEdit(&form);
+  edit->SetParent(&form);
+  std::vector<std::string> log;
+  form.SetKeyPreview(true);
+  form.OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState Shift) {
+    log.push_back("form " + std::to_string(Key) + ((Shift & ssCtrl) ? " ctrl" : ""));
+    if (Key == VK_F5) Key = 0;
+  };
+  edit->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { log.push_back("edit " + std::to_string(Key)); };
+  edit->OnKeyPress = [&](TObject*, char32_t& Ch) {
+    log.push_back(std::string("char ") + static_cast<char>(Ch));
+    Ch = 0;  // swallowed: the edit's text stays empty
+  };
+  QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+  QCoreApplication::sendEvent(edit->Widget(), &f5);
+  QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, QStringLiteral("a"));
+  QCoreApplication::sendEvent(edit->Widget(), &a);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[0], "form 116");
+  EXPECT_EQ(log[1], "form 65 ctrl");
+  EXPECT_EQ(log[2], "edit 65");
+  EXPECT_EQ(log[3], "char a");
+  EXPECT_EQ(edit->Text(), "");
+}
+
+TEST(ControlsForm, MainMenuTakesItsHeightFromTheClientArea) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  form.HandleNeeded();
+  auto* menu = new TMainMenu(&form);
+  auto* file = new TMenuItem(&form);
+  file->SetCaption("&File");
+  menu->Items()->Add(file);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetAlign(alClient);
+  EXPECT_EQ(panel->Height(), 200);
+  form.SetMenu(menu);
+  EXPECT_LT(form.ClientHeight(), 200);
+  EXPECT_EQ(panel->Height(), form.ClientHeight());
+  EXPECT_EQ(form.ClientOrigin().Y, 200 - form.ClientHeight());
+  form.SetMenu(nullptr);
+  EXPECT_EQ(panel->Height(), 200);
 }

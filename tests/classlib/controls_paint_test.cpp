@@ -208,3 +208,41 @@ TEST(ControlsLayout, ClientCoordinatesFollowTheParents) {
   EXPECT_EQ(panel->ControlAtPos(Point(7, 8)), label);
   EXPECT_EQ(panel->ControlAtPos(Point(50, 50)), nullptr);
 }
+
+TEST(ControlsPaint, ImagePaintsItsPictureStretchedOrCentred) {
+  TForm form(nullptr);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetBevelOuter(bvNone);
+  panel->SetColor(clWhite);
+  panel->SetBounds(0, 0, 20, 20);
+  auto* image = new TImage(&form);
+  image->SetParent(panel);
+  image->SetBounds(2, 2, 10, 10);
+  TBitmap pic;
+  pic.SetPixelFormat(pf24bit);
+  pic.SetSize(4, 2);
+  pic.Canvas()->Brush()->SetColor(clRed);
+  pic.Canvas()->FillRect(Rect(0, 0, 4, 2));
+  image->Picture()->SetGraphic(&pic);
+
+  auto plain = Target(20, 20);
+  panel->PaintTo(plain->Canvas(), 0, 0);
+  EXPECT_EQ(plain->Canvas()->Pixels(2, 2), clRed);
+  EXPECT_EQ(plain->Canvas()->Pixels(5, 3), clRed);
+  EXPECT_EQ(plain->Canvas()->Pixels(6, 2), clWhite);  // picture is 4 wide
+  EXPECT_EQ(plain->Canvas()->Pixels(2, 4), clWhite);
+
+  image->SetCenter(true);  // (10 - 4) div 2 = 3, (10 - 2) div 2 = 4
+  EXPECT_EQ(image->DestRect(), Rect(3, 4, 7, 6));
+  image->SetStretch(true);
+  EXPECT_EQ(image->DestRect(), Rect(0, 0, 10, 10));
+  image->SetProportional(true);  // 4:2 into 10x10 -> 10x5, centred
+  EXPECT_EQ(image->DestRect(), Rect(0, 2, 10, 7));
+  auto stretched = Target(20, 20);
+  panel->PaintTo(stretched->Canvas(), 0, 0);
+  EXPECT_EQ(stretched->Canvas()->Pixels(2, 3), clWhite);
+  EXPECT_EQ(stretched->Canvas()->Pixels(2, 4), clRed);
+  EXPECT_EQ(stretched->Canvas()->Pixels(11, 8), clRed);
+  EXPECT_EQ(stretched->Canvas()->Pixels(11, 9), clWhite);
+}
