@@ -52,7 +52,9 @@ TControl::~TControl() {
 
 void TControl::SetParent(TWinControl* AParent) {
   if (AParent == parent_) return;
-  if (AParent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  // Refuse a loop before leaving the old parent, so a refused change keeps it.
+  for (const TControl* p = AParent; p != nullptr; p = p->parent_)
+    if (p == this) throw EInvalidOperation("A control cannot be its own parent");
   if (parent_ != nullptr) parent_->RemoveControl(this);
   if (AParent != nullptr) {
     AParent->InsertControl(this);

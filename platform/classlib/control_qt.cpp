@@ -104,9 +104,14 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       break;
     }
     case QEvent::Enter:
+      // Only the outer window counts (a form's client window lies inside it).
+      if (w != c->impl()->widget) return false;
+      // Moving onto a child window leaves the parent's windowless controls.
+      if (c->parent_ != nullptr) c->parent_->TrackMouseControl(nullptr);
       m.Msg = CM_MOUSEENTER;
       break;
     case QEvent::Leave:
+      if (w != c->impl()->widget) return false;
       c->TrackMouseControl(nullptr);
       if (control == nullptr) return true;
       m.Msg = CM_MOUSELEAVE;

@@ -112,7 +112,14 @@ void TForm::LayoutFrame() {
   impl()->client->setGeometry(0, mh, Width(), std::max(0, Height() - mh));
 }
 
+bool TForm::FixedSize() const {
+  return border_style_ == bsSingle || border_style_ == bsDialog || border_style_ == bsToolWindow ||
+         border_style_ == bsNone;
+}
+
 void TForm::BoundsChanged(bool Moved, bool Resized) {
+  // A fixed-size window only takes a new size once its limits move with it.
+  if (Resized && HandleAllocated() && FixedSize()) impl()->widget->setFixedSize(Width(), Height());
   TWinControl::BoundsChanged(Moved, Resized);
   LayoutFrame();
 }
@@ -143,9 +150,7 @@ void TForm::ApplyWindowFlags() {
   if (form_style_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
   bool shown = w->isVisible();
   w->setWindowFlags(f);
-  bool fixed = border_style_ == bsSingle || border_style_ == bsDialog || border_style_ == bsToolWindow ||
-               border_style_ == bsNone;
-  if (fixed) w->setFixedSize(Width(), Height());
+  if (FixedSize()) w->setFixedSize(Width(), Height());
   else {
     w->setMinimumSize(0, 0);
     w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

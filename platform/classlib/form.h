@@ -140,6 +140,7 @@ protected:
 
 private:
   void ApplyWindowFlags();
+  bool FixedSize() const;
   void PlaceOnShow();
   int MenuHeight() const;
   void LayoutFrame();
