@@ -771,6 +771,15 @@ bool TWinControl::Showing() const {
   return impl_->widget && impl_->widget->isVisible();
 }
 
+TPoint TWinControl::ClientOrigin() const {
+  if (impl_->widget && impl_->widget->isVisible()) {
+    QWidget* c = impl_->client ? impl_->client.data() : impl_->widget.data();
+    QPoint p = c->mapToGlobal(QPoint(0, 0));
+    return Point(p.x(), p.y());
+  }
+  return TControl::ClientOrigin();
+}
+
 void TWinControl::Invalidate() {
   if (impl_->widget) impl_->widget->update();
   if (impl_->client) impl_->client->update();
@@ -980,7 +989,9 @@ void TWinControl::PaintTo(TCanvas* Canvas, int X, int Y) {
     Perform(WM_PAINT, reinterpret_cast<uintptr_t>(&canvas));
     canvas.DetachSurface();
   } else {
-    Widget()->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    // A native control with its own inner windows (an edit inside a spin
+    // box) renders them too.
+    Widget()->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
   }
   // Windowed children on top, in z-order.
   for (TControl* c : controls_) {

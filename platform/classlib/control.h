@@ -335,6 +335,8 @@ public:
   bool HandleAllocated() const;
   void HandleNeeded();
   bool Showing() const override;
+  // From the window system while the window is on screen.
+  TPoint ClientOrigin() const override;
   void Invalidate() override;
   void Update() override;
   // Renders this control and its children into Canvas with the top-left

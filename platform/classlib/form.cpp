@@ -100,7 +100,10 @@ int TForm::MenuHeight() const {
 
 TRect TForm::ClientRect() const { return Rect(0, 0, Width(), std::max(0, Height() - MenuHeight())); }
 
-TPoint TForm::ClientOrigin() const { return Point(Left(), Top() + MenuHeight()); }
+TPoint TForm::ClientOrigin() const {
+  if (Showing()) return TWinControl::ClientOrigin();
+  return Point(Left(), Top() + MenuHeight());
+}
 
 void TForm::LayoutFrame() {
   if (!HandleAllocated()) return;

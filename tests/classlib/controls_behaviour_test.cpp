@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QEvent>
@@ -279,4 +280,38 @@ TEST(ControlsMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirHandlers) {
   item->OnDrawItem = nullptr;
   item->DrawItem(bmp.Canvas(), Rect(0, 0, 120, 30), true);
   EXPECT_EQ(bmp.Canvas()->Pixels(2, 2), ColorToRGB(clHighlight));
+}
+
+TEST(ControlsNative, WindowCloseRequestGoesThroughClose) {
+  TForm form(nullptr);
+  form.Show();
+  bool allow = false;
+  form.OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = allow; };
+  QCloseEvent refused;
+  QCoreApplication::sendEvent(form.Widget(), &refused);
+  EXPECT_TRUE(form.Visible());
+  allow = true;
+  QCloseEvent accepted;
+  QCoreApplication::sendEvent(form.Widget(), &accepted);
+  EXPECT_FALSE(form.Visible());
+}
+
+TEST(ControlsNative, NativeControlsPaintIntoACanvas) {
+  TForm form(nullptr);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetBevelOuter(bvNone);
+  panel->SetColor(clFuchsia);
+  panel->SetBounds(0, 0, 100, 60);
+  auto* edit = new TEdit(&form);
+  edit->SetParent(panel);
+  edit->SetBounds(10, 10, 80, 30);
+  edit->SetText("x");
+  TBitmap bmp;
+  bmp.SetPixelFormat(pf24bit);
+  bmp.SetSize(100, 60);
+  panel->PaintTo(bmp.Canvas(), 0, 0);
+  EXPECT_EQ(bmp.Canvas()->Pixels(5, 5), clFuchsia);
+  // Inside the edit something other than the panel's colour was drawn.
+  EXPECT_NE(bmp.Canvas()->Pixels(50, 25), clFuchsia);
 }
