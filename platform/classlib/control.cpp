@@ -189,7 +189,11 @@ void TControl::SetShowHint(bool Value) {
 
 void TControl::SetParentShowHint(bool Value) {
   parent_show_hint_ = Value;
-  if (Value && parent_ != nullptr) show_hint_ = parent_->ShowHint();
+}
+
+bool TControl::ShowHint() const {
+  if (parent_show_hint_ && parent_ != nullptr) return parent_->ShowHint();
+  return show_hint_;
 }
 
 void TControl::SetPopupMenu(TPopupMenu* Value) {

@@ -147,7 +147,8 @@ public:
   virtual void SetCursor(TCursor Value);
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& Value) { hint_ = Value; }
-  bool ShowHint() const { return show_hint_; }
+  // With ParentShowHint the parent's setting applies.
+  bool ShowHint() const;
   void SetShowHint(bool Value);
   bool ParentShowHint() const { return parent_show_hint_; }
   void SetParentShowHint(bool Value);

@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QEvent>
+#include <QHelpEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QTimerEvent>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include "platform/classlib/canvas.h"
@@ -189,6 +191,22 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       c->left_ = w->x();
       c->top_ = w->y();
       return false;
+    }
+    case QEvent::ToolTip: {
+      // The hint of the control under the pointer (a windowless child's own).
+      auto* e = static_cast<QHelpEvent*>(Event);
+      TControl* target = c;
+      if (w == c->ChildContainer()) {
+        if (TControl* child = c->ControlAtPos(Point(e->pos().x(), e->pos().y()))) target = child;
+      }
+      std::string hint = target->Hint();
+      // The text before "|" is the short hint shown in the window.
+      if (size_t bar = hint.find('|'); bar != std::string::npos) hint.resize(bar);
+      if (target->ShowHint() && Application->ShowHint() && !hint.empty())
+        QToolTip::showText(e->globalPos(), QStr(hint), w);
+      else
+        QToolTip::hideText();
+      return true;
     }
     case QEvent::ContextMenu: {
       auto* e = static_cast<QContextMenuEvent*>(Event);

@@ -315,3 +315,20 @@ TEST(ControlsNative, NativeControlsPaintIntoACanvas) {
   // Inside the edit something other than the panel's colour was drawn.
   EXPECT_NE(bmp.Canvas()->Pixels(50, 25), clFuchsia);
 }
+
+TEST(ControlsState, ShowHintFollowsTheParentUntilSetOwn) {
+  TForm form(nullptr);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  auto* label = new TLabel(&form);
+  label->SetParent(panel);
+  label->SetHint("Start|Starts the conversion");
+  EXPECT_FALSE(label->ShowHint());
+  form.SetShowHint(true);
+  EXPECT_TRUE(panel->ShowHint());
+  EXPECT_TRUE(label->ShowHint());
+  label->SetShowHint(false);
+  EXPECT_FALSE(label->ParentShowHint());
+  EXPECT_FALSE(label->ShowHint());
+  EXPECT_TRUE(panel->ShowHint());
+}
