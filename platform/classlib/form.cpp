@@ -429,6 +429,15 @@ void TForm::Release() {
 
 void TForm::WMClose(TMessage&) { Close(); }
 
+void TForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent != nullptr &&
+      AComponent == static_cast<TComponent*>(menu_)) {
+    menu_ = nullptr;
+    MenuChanged();
+  }
+}
+
 // Enter clicks the default button and Escape the cancel button.
 void TForm::CMDialogKey(TMessage& Message) { TWinControl::CMDialogKey(Message); }
 

@@ -137,6 +137,7 @@ protected:
   void StoreText(const std::string& Value) override;
   void WMClose(TMessage& Message) override;
   void CMDialogKey(TMessage& Message) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   void ApplyWindowFlags();

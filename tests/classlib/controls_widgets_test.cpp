@@ -354,3 +354,18 @@ TEST(ControlsStandard, LabelSizesItselfToItsText) {
   label->SetCaption("x");
   EXPECT_GT(label->Width(), w);
 }
+
+TEST(ControlsMenus, DestroyedMainMenuLeavesTheForm) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  form.HandleNeeded();
+  auto* menu = new TMainMenu(nullptr);
+  auto* item = new TMenuItem(nullptr);
+  item->SetCaption("&File");
+  menu->Items()->Add(item);
+  form.SetMenu(menu);
+  EXPECT_LT(form.ClientHeight(), 100);
+  delete menu;  // its items go with it
+  EXPECT_EQ(form.Menu(), nullptr);
+  EXPECT_EQ(form.ClientHeight(), 100);
+}
