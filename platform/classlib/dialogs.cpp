@@ -65,6 +65,8 @@ public:
   bool OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files, int& FilterIndex) override {
     QFileDialog dlg(ActiveWindowWidget(), QStr(Request.Title), QStr(Request.InitialDir), QtFilterFor(Request.Filter));
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    // The filter texts are shown as given (the patterns added for the toolkit stay hidden).
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setFileMode(Request.MultiSelect ? QFileDialog::ExistingFiles
                                         : (Request.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     SelectFilter(dlg, Request.FilterIndex);
@@ -79,6 +81,8 @@ public:
   bool SaveFile(const TFileDialogRequest& Request, std::string& FileName, int& FilterIndex) override {
     QFileDialog dlg(ActiveWindowWidget(), QStr(Request.Title), QStr(Request.InitialDir), QtFilterFor(Request.Filter));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
+    // The filter texts are shown as given (the patterns added for the toolkit stay hidden).
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setFileMode(QFileDialog::AnyFile);
     if (!Request.DefaultExt.empty()) dlg.setDefaultSuffix(QStr(Request.DefaultExt));
     if (!Request.OverwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite);

@@ -1,7 +1,9 @@
 // Menus, the dialog service and the standard controls' own rules.
+#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 #include "platform/classlib/bitmap.h"
+#include "platform/classlib/control_qt.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/form.h"
@@ -368,4 +370,33 @@ TEST(ControlsMenus, DestroyedMainMenuLeavesTheForm) {
   delete menu;  // its items go with it
   EXPECT_EQ(form.Menu(), nullptr);
   EXPECT_EQ(form.ClientHeight(), 100);
+}
+
+TEST(ControlsNativeHelpers, FiltersAndKeyCodesTranslate) {
+  EXPECT_EQ(QtFilterFor("Flash movies (*.swf;*.exe)|*.swf;*.exe|All files (*.*)|*.*").toStdString(),
+            "Flash movies (*.swf;*.exe) (*.swf *.exe);;All files (*.*) (*)");
+  EXPECT_EQ(QtFilterFor("Text only|").toStdString(), "Text only ()");
+  EXPECT_EQ(QtFilterFor("dangling").toStdString(), "");  // a text without patterns is dropped
+  EXPECT_EQ(QtFilterFor("").toStdString(), "");
+
+  auto vk = [](int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+    QKeyEvent e(QEvent::KeyPress, Key, Mods);
+    return VirtualKeyOf(&e);
+  };
+  EXPECT_EQ(vk(Qt::Key_A), 'A');
+  EXPECT_EQ(vk(Qt::Key_7), '7');
+  EXPECT_EQ(vk(Qt::Key_7, Qt::KeypadModifier), VK_NUMPAD7);
+  EXPECT_EQ(vk(Qt::Key_F5), VK_F5);
+  EXPECT_EQ(vk(Qt::Key_Enter, Qt::KeypadModifier), VK_RETURN);
+  EXPECT_EQ(vk(Qt::Key_Escape), VK_ESCAPE);
+  EXPECT_EQ(vk(Qt::Key_PageDown), VK_NEXT);
+  EXPECT_EQ(vk(Qt::Key_Plus), 0);  // only the keypad's plus has a key code
+  EXPECT_EQ(vk(Qt::Key_Plus, Qt::KeypadModifier), VK_ADD);
+  EXPECT_EQ(ShiftStateOf(Qt::ShiftModifier | Qt::ControlModifier, Qt::LeftButton),
+            static_cast<TShiftState>(ssShift | ssCtrl | ssLeft));
+  EXPECT_EQ(KeysToShiftState(MK_RBUTTON | MK_SHIFT), static_cast<TShiftState>(ssRight | ssShift));
+  TMessage m;
+  m.LParam = MakeLParam(-3, 700);
+  EXPECT_EQ(m.XPos(), -3);
+  EXPECT_EQ(m.YPos(), 700);
 }
