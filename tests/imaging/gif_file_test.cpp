@@ -171,6 +171,13 @@ TEST(GifFile, HostileGifsAreRefusedCleanly) {
   std::vector<uint8_t> bare = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B};
   g.ReadGIF(bare.data(), bare.size(), true);
   EXPECT_EQ(g.FrameCount(), 0);
+  // The largest delay field (655350 ms) is held at the 16-bit top, not wrapped.
+  std::vector<uint8_t> slow = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 9, 9, 9,
+                               0x21, 0xF9, 4, 0, 0xFF, 0xFF, 0, 0,
+                               0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0, 0x3B};
+  g.ReadGIF(slow.data(), slow.size(), true);
+  ASSERT_EQ(g.FrameCount(), 1);
+  EXPECT_EQ(g.FrameAt(0)->DisplayTime(), 65535);
   // A frame declaring 65535 x 65535 pixels is refused before allocation.
   std::vector<uint8_t> huge = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0,
                                0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x4C, 0x01, 0, 0x3B};
