@@ -1,0 +1,178 @@
+// The conversion window: runs the checked jobs of the job list one after the other in its own
+// player, freezes the player on every frame until the frame has been captured (the frame lock),
+// keeps the status log and the file and frame counters, and holds the options of the run (key
+// colour, error policy, GIF optimisation). Video jobs live in video_job.cpp, image-sequence jobs
+// in image_sequence_job.cpp; both use the run state kept here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/frame_capture.h"
+#include "app/job_record.h"
+#include "app/shockwave_flash_ex.h"
+#include "platform/classlib/bitmap.h"
+#include "platform/classlib/dialogs.h"
+#include "platform/classlib/form.h"
+#include "platform/classlib/menus.h"
+#include "platform/classlib/std_controls.h"
+#include "platform/classlib/timer.h"
+#include "platform/encoder/mcl.h"
+
+namespace lumicast {
+
+class TElTreeItems;
+
+// The decimal number with "0" put in front until it is Width characters long.
+std::string ZeroPadNumber(int64_t Number, int Width);
+
+// The status line the log shows for a result code of the encoding library, "" for codes that
+// log nothing. Code 0 gives the finish line of the job's output type.
+std::string ResultStatusLine(int32_t Code, const TCovSettings& Job);
+
+// " to AVI.", " to MPEG.", " to GIF Animation." or " to Image Sequence." by the job's output type.
+std::string DestTypeSuffix(const TCovSettings& Job);
+
+// True when Path names a temporary file of the program that a job may delete: its name begins
+// with "QZT", its folder is exactly the temporary folder, and it is neither the job's source
+// movie nor its imported sound.
+bool IsJobTempFile(const std::string& Path, const TCovSettings& Job);
+// Deletes Path when IsJobTempFile allows it; failures are ignored.
+void DeleteJobTempFile(const std::string& Path, const TCovSettings& Job);
+
+// A frame rate that may come from a movie or a job file, made safe to divide by and to drive a
+// timer with: rates below 1 count as 1.
+inline int32_t SafeFrameRate(int32_t Rate) { return Rate < 1 ? 1 : Rate; }
+
+class TInteractFrm : public TForm {
+ public:
+  explicit TInteractFrm(TComponent* AOwner);
+  ~TInteractFrm() override;
+  std::string ClassName() const override { return "TInteractFrm"; }
+
+  // ---- components --------------------------------------------------------------------------
+  TScrollBox* scbInteract = nullptr;
+  TPanel* panInteract = nullptr;  // the stage: the player fills it
+  TMemo* memStatus = nullptr;
+  TGroupBox* grpProgress = nullptr;
+  TLabel* labTotalCaption = nullptr;
+  TProgressBar* prbTotal = nullptr;
+  TLabel* labTotal = nullptr;
+  TLabel* labCurrentCaption = nullptr;
+  TProgressBar* prbCurrent = nullptr;
+  TLabel* labCurrent = nullptr;
+  TTimer* timInteract = nullptr;
+  TColorDialog* dlgColor = nullptr;
+  TMainMenu* mnuMain = nullptr;
+  TMenuItem* mniStart = nullptr;
+  TMenuItem* mniStop = nullptr;
+  TMenuItem* mniCancel = nullptr;
+  TMenuItem* mniOptions = nullptr;
+  TMenuItem* mniBackground = nullptr;
+  TMenuItem* mniBackDefault = nullptr;
+  TMenuItem* mniBackCustomize = nullptr;
+  TMenuItem* mniErrors = nullptr;
+  TMenuItem* mniErrAsk = nullptr;
+  TMenuItem* mniErrIgnore = nullptr;
+  TMenuItem* mniErrAbort = nullptr;
+  TMenuItem* mniPriority = nullptr;
+  TMenuItem* mniFastSpeed = nullptr;
+  TMenuItem* mniBetterQuality = nullptr;
+  TMenuItem* mniRecording = nullptr;
+  TMenuItem* mniRecDefault = nullptr;
+  TMenuItem* mniRecAdvanced = nullptr;
+  TMenuItem* mniOptimizeGif = nullptr;
+  TMenuItem* mniClose = nullptr;
+
+  // ---- fields ------------------------------------------------------------------------------
+  TShockwaveFlashEx* Flash = nullptr;  // created by FormCreate, owned by the window
+  std::string FpsMovie;                // the frame-signal movie: the program's folder + "fps"
+  uint32_t KeyColor = 0x00FFFFFF;      // 0x00RRGGBB
+  TElTreeItems* JobList = nullptr;     // the main window's job list (not owned)
+
+  // ---- run state shared with the jobs and their callbacks ------------------------------------
+  bool Converting = false;
+  bool SkipCurrent = false;
+  bool FrameReady = false;
+  bool LeadInDone = false;
+  TCovSettings* CurJob = nullptr;
+  int32_t CurFrame = 1;
+  int32_t LeadInCount = 0;
+  int32_t LeadInLimit = 0;
+  double NextGifSample = 0;
+  double GifSampleStep = 1;
+  int32_t SoundIndex = 0;
+  MclHandle hJob = 0;
+  MclHandle hNames = 0;
+  MclHandle hFrameImg = 0;
+  MclHandle hAlphaImg = 0;
+  TBitmap* FrameBmp = nullptr;
+  TBitmap* AlphaBmp = nullptr;
+  TBitmap* StageBmp = nullptr;
+
+  // ---- the batch and the jobs --------------------------------------------------------------
+  void ConvertAll();
+  bool ConvertToVideo(TCovSettings* Job);
+  bool ConvertToImages(TCovSettings* Job);
+  bool ConvertToGif(TCovSettings* Job);
+
+  // Appends a line to the log.
+  virtual void Log(const std::string& Line);
+
+  // Encoding-library callbacks; User is the window.
+  static void VideoSourceCallback(MclHandle Source, void* User);
+  static void AudioSourceCallback(MclHandle Source, void* User);
+  static void ConvertErrorCallback(void* User, const char* FileName, int32_t* Action);
+
+  // Sizes of the frame and the stage for a job, and the capture of the shown frame into the
+  // window's bitmaps (FrameNumber < 0 keeps the player where it is; AlphaMode <= 0 makes no mask).
+  TFrameSizes GetFrameSizes(const TCovSettings& Job) const;
+  bool CaptureFrame(TBitmap* Frame, TBitmap* Alpha, TBitmap* Stage, int AlphaMode, int FrameNumber, int CropX,
+                    int CropY);
+
+  // Event handlers.
+  void FormCreate(TObject* Sender);
+  void FormShow(TObject* Sender);
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void FormDestroy(TObject* Sender);
+  void FormKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  void FlashFSCommand(TObject* Sender, const std::string& Command, const std::string& Args);
+  void FlashSkipTimer(TObject* Sender);
+  void timInteractTimer(TObject* Sender);
+  void mniStartClick(TObject* Sender);
+  void mniStopClick(TObject* Sender);
+  void mniCancelClick(TObject* Sender);
+  void mniBackDefaultClick(TObject* Sender);
+  void mniBackCustomizeClick(TObject* Sender);
+  void mniRecDefaultClick(TObject* Sender);
+  void mniRecAdvancedClick(TObject* Sender);
+  void mniOptimizeGifClick(TObject* Sender);
+  void mniCloseClick(TObject* Sender);
+
+ protected:
+  void WMClose(TMessage& Message) override;
+
+ private:
+  void CreateComponents();
+  TMenuItem* AddItem(TMenuItem* Parent, const std::string& Caption, TNotifyEvent OnClick = {});
+  void SetGlyphColor(TColor Color);
+  // Closes the window unless a batch runs (the refusal is shown once).
+  void RequestClose();
+  // Prepares the player for a job: the played movie with the frame-signal movie above it, sent
+  // to the start frame and stopped. ResetBackground clears a colour set by the program first.
+  void LoadJobMovie(const TCovSettings& Job, bool ResetBackground);
+  // Lets messages run until a frame is ready, the run ends or the job is cancelled; true when a
+  // frame is ready.
+  bool WaitForFrame();
+  // Starts the player the way the job's sequence mode asks (mode 2 plays nothing).
+  void StartPlayback(const TCovSettings& Job);
+  // Stops the player and unloads it, turns the timer off and hides the cancel item.
+  void StopJobPlayback();
+  // Frees the library handles and the bitmaps of a job, each step on its own.
+  void FreeJobObjects();
+  void ShowFrameProgress(int Position, int Maximum);
+  void ResetCounters();
+  int ItemCount() const;
+};
+
+}  // namespace lumicast
