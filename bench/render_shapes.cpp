@@ -1,5 +1,8 @@
 // Times the rasteriser on a 640x480 frame of 500 anti-aliased curved shapes (generated
-// ellipses with solid, gradient and outlined styles). Run by hand: bench_render_shapes [frames]
+// ellipses with solid, gradient and outlined styles). Run by hand:
+//   bench_render_shapes [frames [OUT.raw]]
+// OUT.raw receives the last frame's premultiplied B,G,R,A bytes, to compare renderer changes.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -85,6 +88,7 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
   Renderer renderer({pixels.data(), width, height, width * 4}, Quality::High, nullptr);
   double total = 0, best = 1e9;
+  std::vector<double> times;
   for (int f = 0; f < frames + 5; ++f) {
     auto start = std::chrono::steady_clock::now();
     renderer.Clear({255, 255, 255, 255});
@@ -93,8 +97,16 @@ int main(int argc, char** argv) {
     if (f < 5) continue;  // warm-up
     total += ms;
     best = std::min(best, ms);
+    times.push_back(ms);
   }
-  std::printf("640x480, 500 anti-aliased shapes: mean %.2f ms, best %.2f ms per frame (%d frames)\n",
-              total / frames, best, frames);
+  if (argc > 2) {
+    if (FILE* f = std::fopen(argv[2], "wb")) {
+      std::fwrite(pixels.data(), 1, pixels.size(), f);
+      std::fclose(f);
+    }
+  }
+  std::sort(times.begin(), times.end());
+  std::printf("640x480, 500 anti-aliased shapes: mean %.2f ms, median %.2f ms, best %.2f ms per frame (%d frames)\n",
+              total / frames, times[times.size() / 2], best, frames);
   return 0;
 }

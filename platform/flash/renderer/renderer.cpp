@@ -10,8 +10,13 @@
 #include <agg_rasterizer_compound_aa.h>
 #include <agg_rasterizer_scanline_aa.h>
 #include <agg_renderer_scanline.h>
+#include <agg_scanline_p.h>
 #include <agg_scanline_u.h>
 #include <agg_span_allocator.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -51,6 +56,48 @@ inline void Over(uint32_t* d, uint32_t src) {
   }
 }
 
+#if defined(__SSE2__)
+// Four pixels at a time, with exactly the rounding of ScalePixel/Over: every channel is widened
+// to 16 bits, x * k / 255 is rounded as (t + (t >> 8)) >> 8 with t = x * k + 128.
+inline __m128i MulDiv255(__m128i x, __m128i k) {
+  __m128i t = _mm_add_epi16(_mm_mullo_epi16(x, k), _mm_set1_epi16(128));
+  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+
+// Alpha (lanes 3 and 7) of two widened pixels, spread over their four lanes.
+inline __m128i SpreadAlpha(__m128i x) {
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+}
+
+// Source-over of two widened premultiplied pixels onto two widened destination pixels.
+inline __m128i Over2(__m128i d, __m128i s) {
+  return _mm_add_epi16(s, MulDiv255(d, _mm_sub_epi16(_mm_set1_epi16(255), SpreadAlpha(s))));
+}
+
+// Four coverage bytes as two registers of widened per-pixel factors.
+inline void WidenCovers(const uint8_t* covers, __m128i& lo, __m128i& hi) {
+  uint32_t four;
+  std::memcpy(&four, covers, 4);
+  __m128i c = _mm_cvtsi32_si128(static_cast<int>(four));
+  c = _mm_unpacklo_epi8(c, c);   // c0 c0 c1 c1 c2 c2 c3 c3
+  c = _mm_unpacklo_epi16(c, c);  // each cover four times
+  lo = _mm_unpacklo_epi8(c, _mm_setzero_si128());
+  hi = _mm_unpackhi_epi8(c, _mm_setzero_si128());
+}
+
+// Four rgba8 colours (R,G,B,A bytes) as widened B,G,R,A pixels.
+inline void WidenColors(const Color* colors, __m128i& lo, __m128i& hi) {
+  __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colors));
+  lo = _mm_unpacklo_epi8(c, _mm_setzero_si128());
+  hi = _mm_unpackhi_epi8(c, _mm_setzero_si128());
+  lo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(lo, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
+  hi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(hi, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
+}
+
+inline __m128i Load4(const uint32_t* d) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d)); }
+inline void Store4(uint32_t* d, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v); }
+#endif
+
 // The span blender the scan-line renderers draw through: premultiplied B,G,R,A rows with
 // source-over blending, clipped to the surface.
 class SurfaceBlender {
@@ -66,21 +113,58 @@ class SurfaceBlender {
     if (x > x2) std::swap(x, x2);
     x = std::max(x, 0);
     x2 = std::min(x2, width_ - 1);
+    if (x > x2) return;
     uint32_t src = ScalePixel(Pack(c), cover);
     uint32_t* d = Row(y) + x;
-    for (int i = x; i <= x2; ++i) Over(d++, src);
+    int len = x2 - x + 1;
+    if ((src >> 24) == 255) {
+      std::fill(d, d + len, src);
+      return;
+    }
+    if (src == 0) return;
+    int i = 0;
+#if defined(__SSE2__)
+    __m128i s = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128());
+    __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), SpreadAlpha(s));
+    for (; i + 4 <= len; i += 4) {
+      __m128i v = Load4(d + i);
+      __m128i lo = _mm_add_epi16(s, MulDiv255(_mm_unpacklo_epi8(v, _mm_setzero_si128()), inv));
+      __m128i hi = _mm_add_epi16(s, MulDiv255(_mm_unpackhi_epi8(v, _mm_setzero_si128()), inv));
+      Store4(d + i, _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < len; ++i) Over(d + i, src);
   }
 
   void blend_solid_hspan(int x, int y, int len, const Color& c, const cover_type* covers) {
     if (!Clip(x, y, len, covers)) return;
     uint32_t src = Pack(c);
     uint32_t* d = Row(y) + x;
-    for (int i = 0; i < len; ++i, ++d) {
+    int i = 0;
+#if defined(__SSE2__)
+    __m128i s = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128());
+    for (; i + 4 <= len; i += 4) {
+      uint32_t four;
+      std::memcpy(&four, covers + i, 4);
+      if (four == 0) continue;
+      if (four == 0xFFFFFFFFu && (src >> 24) == 255) {
+        std::fill(d + i, d + i + 4, src);
+        continue;
+      }
+      __m128i klo, khi;
+      WidenCovers(covers + i, klo, khi);
+      __m128i v = Load4(d + i);
+      __m128i lo = Over2(_mm_unpacklo_epi8(v, _mm_setzero_si128()), MulDiv255(s, klo));
+      __m128i hi = Over2(_mm_unpackhi_epi8(v, _mm_setzero_si128()), MulDiv255(s, khi));
+      Store4(d + i, _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < len; ++i) {
       unsigned k = covers[i];
       if (k == 255)
-        Over(d, src);
+        Over(d + i, src);
       else if (k)
-        Over(d, ScalePixel(src, k));
+        Over(d + i, ScalePixel(src, k));
     }
   }
 
@@ -91,13 +175,27 @@ class SurfaceBlender {
     if (!Clip(x, y, len, c)) return;
     colors += skip;
     uint32_t* d = Row(y) + x;
-    for (int i = 0; i < len; ++i, ++d) {
-      unsigned k = covers ? c[i] : cover;
+    int i = 0;
+#if defined(__SSE2__)
+    __m128i kconst = _mm_set1_epi16(static_cast<short>(cover));
+    for (; i + 4 <= len; i += 4) {
+      __m128i klo = kconst, khi = kconst;
+      if (c) WidenCovers(c + i, klo, khi);
+      __m128i slo, shi;
+      WidenColors(colors + i, slo, shi);
+      __m128i v = Load4(d + i);
+      __m128i lo = Over2(_mm_unpacklo_epi8(v, _mm_setzero_si128()), MulDiv255(slo, klo));
+      __m128i hi = Over2(_mm_unpackhi_epi8(v, _mm_setzero_si128()), MulDiv255(shi, khi));
+      Store4(d + i, _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < len; ++i) {
+      unsigned k = c ? c[i] : cover;
       uint32_t src = Pack(colors[i]);
       if (k == 255)
-        Over(d, src);
+        Over(d + i, src);
       else if (k)
-        Over(d, ScalePixel(src, k));
+        Over(d + i, ScalePixel(src, k));
     }
   }
 
@@ -205,7 +303,10 @@ struct Renderer::Impl {
   agg::rasterizer_compound_aa<agg::rasterizer_sl_clip_dbl> compound;
   agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl> scan;  // clips before fixed point
   agg::scanline_u8 sl_aa;
+  agg::scanline_p8 sl_packed;  // solid runs of full cover come as one span
   BinaryScanline sl_bin;
+  agg::path_storage line_path;
+  std::vector<double> points;  // one flattened path, x and y interleaved
   agg::span_allocator<Color> alloc;
   std::vector<PaintStyle> fill_paints;
 
@@ -280,6 +381,23 @@ struct Renderer::Impl {
         fill_paints.push_back(PaintStyle::FromFill(f, m, cx, lookup, quality == Quality::Low));
       }
     }
+    // A group that paints with one fill style (the common case) needs no style bookkeeping: its
+    // edges go to the ordinary rasteriser.
+    int single = -1;
+    for (const ShapePath& p : group.paths) {
+      for (int st : {style_of(p.fill0), style_of(p.fill1)}) {
+        if (st < 0) continue;
+        if (single < 0)
+          single = st;
+        else if (st != single)
+          single = -2;
+      }
+      if (single == -2) break;
+    }
+    if (single >= 0) {
+      DrawSingleFill(group, m, even_odd, ren, single, style_of);
+      return;
+    }
     compound.reset();
     compound.clip_box(0, 0, target.width, target.height);
     compound.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
@@ -312,6 +430,69 @@ struct Renderer::Impl {
       agg::render_scanlines_compound_layered(compound, sl_aa, ren, alloc, handler);
   }
 
+  // Fills a group whose every filled side uses `style`. The compound rasteriser counts an edge
+  // positively where the style lies on its left (fill0) and negatively where it lies on its right
+  // (fill1); feeding the fill1 paths backwards gives the ordinary rasteriser the same signed
+  // coverage. A path with the style on both sides adds nothing.
+  template <typename StyleOf>
+  void DrawSingleFill(const ShapeGroup& group, const Matrix& m, bool even_odd, BaseRenderer& ren, int style,
+                      StyleOf style_of) {
+    scan.reset();
+    scan.clip_box(0, 0, target.width, target.height);
+    scan.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
+    scan.auto_close(false);
+    for (const ShapePath& p : group.paths) {
+      bool left = style_of(p.fill0) == style, right = style_of(p.fill1) == style;
+      if (left == right) continue;
+      points.clear();
+      double px, py;
+      m.Apply(p.start_x, p.start_y, px, py);
+      points.push_back(px);
+      points.push_back(py);
+      for (const ShapeEdge& e : p.edges) {
+        double ex, ey;
+        m.Apply(e.x, e.y, ex, ey);
+        if (e.curve) {
+          double qx, qy;
+          m.Apply(e.cx, e.cy, qx, qy);
+          FlattenQuad(px, py, qx, qy, ex, ey, [&](double x, double y) {
+            points.push_back(x);
+            points.push_back(y);
+          });
+        } else {
+          points.push_back(ex);
+          points.push_back(ey);
+        }
+        px = ex;
+        py = ey;
+      }
+      size_t n = points.size() / 2;
+      if (left) {
+        scan.move_to_d(points[0], points[1]);
+        for (size_t i = 1; i < n; ++i) scan.line_to_d(points[2 * i], points[2 * i + 1]);
+      } else {
+        scan.move_to_d(points[2 * n - 2], points[2 * n - 1]);
+        for (size_t i = n - 1; i-- > 0;) scan.line_to_d(points[2 * i], points[2 * i + 1]);
+      }
+    }
+    const PaintStyle& paint = fill_paints[static_cast<size_t>(style)];
+    if (paint.IsSolid()) {
+      agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
+      solid.color(paint.solid);
+      if (quality == Quality::Low)
+        agg::render_scanlines(scan, sl_bin, solid);
+      else
+        agg::render_scanlines(scan, sl_packed, solid);
+    } else {
+      StyleSpanGenerator gen{&paint};
+      if (quality == Quality::Low)
+        agg::render_scanlines_aa(scan, sl_bin, ren, alloc, gen);
+      else
+        agg::render_scanlines_aa(scan, sl_packed, ren, alloc, gen);
+    }
+    scan.auto_close(true);
+  }
+
   double StrokeWidth(const LineStyle& l, const Matrix& m) const {
     double hscale = std::sqrt(m.a * m.a + m.b * m.b);
     double vscale = std::sqrt(m.c * m.c + m.d * m.d);
@@ -331,7 +512,8 @@ struct Renderer::Impl {
   void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, BaseRenderer& ren) {
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
-      agg::path_storage path;
+      agg::path_storage& path = line_path;
+      path.remove_all();
       bool open = false;
       double cur_x = 0, cur_y = 0, sub_x = 0, sub_y = 0;
       auto close_if_loop = [&]() {
