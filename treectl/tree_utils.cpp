@@ -5,10 +5,12 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/classlib/application.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/drawing_helpers.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/form.h"
 #include "platform/classlib/math_utils.h"
 #include "platform/classlib/stream.h"
 #include "platform/classlib/string_utils.h"
@@ -408,6 +410,24 @@ void DrawNestedFrames(TCanvas* Canvas, const TRect& R, TColor TopLeft, TColor Bo
   TRect inner = R;
   InflateRect(inner, -1, -1);
   Frame(Canvas, inner, InnerTopLeft, InnerBottomRight);
+}
+
+classlib::TShiftState ShiftStateNow() { return classlib::KeyboardShiftState(); }
+
+classlib::TForm* OwnerForm(classlib::TComponent* AComponent) {
+  for (classlib::TComponent* c = AComponent; c != nullptr; c = c->Owner()) {
+    if (auto* form = dynamic_cast<classlib::TForm*>(c)) return form;
+  }
+  return nullptr;
+}
+
+void TElMessagePump::Pump() {
+  if (classlib::Application != nullptr) classlib::Application->ProcessMessages();
+}
+
+TElMessagePump& ElMessagePump() {
+  static TElMessagePump pump;
+  return pump;
 }
 
 }  // namespace lumicast

@@ -10,11 +10,14 @@
 
 #include "platform/classlib/colors.h"
 #include "platform/classlib/geometry.h"
+#include "platform/classlib/messages.h"
 
 namespace classlib {
 class TCanvas;
 class TBitmap;
 class TStream;
+class TComponent;
+class TForm;
 }  // namespace classlib
 
 namespace lumicast {
@@ -114,5 +117,20 @@ void DrawFrameColors(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor B
 void DrawNestedFrames(classlib::TCanvas* Canvas, const classlib::TRect& R, classlib::TColor TopLeft,
                       classlib::TColor BottomRight, classlib::TColor InnerTopLeft,
                       classlib::TColor InnerBottomRight);
+
+// ---- Keyboard, owners and the message pump ----------------------------------
+// Shift, Alt and Ctrl from the current key states.
+classlib::TShiftState ShiftStateNow();
+// The first form among AComponent and its owners; nullptr when there is none.
+classlib::TForm* OwnerForm(classlib::TComponent* AComponent);
+
+// Runs every message pending for the user-interface thread and returns; a quit
+// request is taken off the queue without being run. One object serves the
+// whole program.
+class TElMessagePump {
+public:
+  void Pump();
+};
+TElMessagePump& ElMessagePump();
 
 }  // namespace lumicast

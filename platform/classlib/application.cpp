@@ -325,4 +325,8 @@ TForm* TScreen::ActiveForm() const {
 TCursorGuard::TCursorGuard(TCursor Cursor) : saved_(Screen->Cursor()) { Screen->SetCursor(Cursor); }
 TCursorGuard::~TCursorGuard() { Screen->SetCursor(saved_); }
 
+TShiftState KeyboardShiftState() {
+  return ShiftStateOf(QGuiApplication::queryKeyboardModifiers()) & (ssShift | ssAlt | ssCtrl);
+}
+
 }  // namespace classlib

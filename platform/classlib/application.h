@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/classlib/component.h"
+#include "platform/classlib/messages.h"
 #include "platform/classlib/object.h"
 
 namespace classlib {
@@ -191,5 +192,9 @@ private:
 
 extern TApplication* const Application;
 extern TScreen* const Screen;
+
+// Shift, Alt and Ctrl as the keyboard holds them now (not as the last input
+// event reported them).
+TShiftState KeyboardShiftState();
 
 }  // namespace classlib
