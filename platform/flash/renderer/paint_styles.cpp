@@ -102,7 +102,9 @@ double ApplySpread(SpreadMode mode, double t) {
     case SpreadMode::Repeat:
       return t - std::floor(t);
     case SpreadMode::Reflect: {
-      double p = std::fmod(std::fabs(t), 2.0);
+      // |t| - 2 floor(|t| / 2) is exact (the same as fmod) below 2^52, and far cheaper.
+      double a = std::fabs(t);
+      double p = a < 4503599627370496.0 ? a - 2.0 * std::floor(a * 0.5) : std::fmod(a, 2.0);
       return p > 1 ? 2 - p : p;
     }
     default:

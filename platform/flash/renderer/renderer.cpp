@@ -236,6 +236,18 @@ class BinaryScanline : public agg::scanline_u8 {
   }
 };
 
+// The same for the ordinary rasteriser, packed: runs of covered pixels come as one span.
+class BinaryPackedScanline : public agg::scanline_p8 {
+ public:
+  void add_cell(int x, unsigned cover) { agg::scanline_p8::add_cell(x, cover >= 128 ? 255 : 0); }
+  void add_cells(int x, unsigned len, const agg::int8u* covers) {
+    for (unsigned i = 0; i < len; ++i) add_cell(x + static_cast<int>(i), covers[i]);
+  }
+  void add_span(int x, unsigned len, unsigned cover) {
+    agg::scanline_p8::add_span(x, len, cover >= 128 ? 255 : 0);
+  }
+};
+
 // Style handler of the compound rasteriser: style i is fill i + 1 of the group being drawn.
 struct FillHandler {
   const std::vector<PaintStyle>* styles;
@@ -305,6 +317,7 @@ struct Renderer::Impl {
   agg::scanline_u8 sl_aa;
   agg::scanline_p8 sl_packed;  // solid runs of full cover come as one span
   BinaryScanline sl_bin;
+  BinaryPackedScanline sl_bin_packed;
   agg::path_storage line_path;
   std::vector<double> points;  // one flattened path, x and y interleaved
   agg::span_allocator<Color> alloc;
@@ -480,13 +493,13 @@ struct Renderer::Impl {
       agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
       solid.color(paint.solid);
       if (quality == Quality::Low)
-        agg::render_scanlines(scan, sl_bin, solid);
+        agg::render_scanlines(scan, sl_bin_packed, solid);
       else
         agg::render_scanlines(scan, sl_packed, solid);
     } else {
       StyleSpanGenerator gen{&paint};
       if (quality == Quality::Low)
-        agg::render_scanlines_aa(scan, sl_bin, ren, alloc, gen);
+        agg::render_scanlines_aa(scan, sl_bin_packed, ren, alloc, gen);
       else
         agg::render_scanlines_aa(scan, sl_packed, ren, alloc, gen);
     }
@@ -566,15 +579,15 @@ struct Renderer::Impl {
         agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
         solid.color(paint.solid);
         if (quality == Quality::Low)
-          agg::render_scanlines(scan, sl_bin, solid);
+          agg::render_scanlines(scan, sl_bin_packed, solid);
         else
-          agg::render_scanlines(scan, sl_aa, solid);
+          agg::render_scanlines(scan, sl_packed, solid);
       } else {
         StyleSpanGenerator gen{&paint};
         if (quality == Quality::Low)
-          agg::render_scanlines_aa(scan, sl_bin, ren, alloc, gen);
+          agg::render_scanlines_aa(scan, sl_bin_packed, ren, alloc, gen);
         else
-          agg::render_scanlines_aa(scan, sl_aa, ren, alloc, gen);
+          agg::render_scanlines_aa(scan, sl_packed, ren, alloc, gen);
       }
     }
   }
