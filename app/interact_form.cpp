@@ -379,10 +379,16 @@ void TInteractFrm::LoadJobMovie(const TCovSettings& Job, bool ResetBackground) {
   Flash->StopPlay();
 }
 
+// Mode 1 starts playing at once as well as through the timer: the frame signal keeps coming
+// while the movie stands still, so waiting for the timer's first tick would take the start
+// frame over and over in place of the frames that follow it.
 void TInteractFrm::StartPlayback(const TCovSettings& Job) {
   switch (DestSequenceModeOf(Job)) {
     case 0: Flash->Play(); break;
-    case 1: timInteract->SetEnabled(true); break;
+    case 1:
+      Flash->Play();
+      timInteract->SetEnabled(true);
+      break;
     default: break;
   }
 }

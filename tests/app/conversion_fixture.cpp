@@ -222,6 +222,7 @@ std::vector<std::string> ListFiles(const std::string& Folder) {
 void TRecordingInteractFrm::Log(const std::string& Line) {
   TInteractFrm::Log(Line);
   LogWithCounter.emplace_back(Line, labTotal->Caption());
+  FrameCounter.push_back(labCurrent->Caption());
 }
 
 void ConversionTest::SetUp() {

@@ -64,12 +64,13 @@ Picture DecodePicture(const std::string& Path, int Index = 0);
 std::vector<std::string> ListFiles(const std::string& Folder);
 
 // The conversion window over a job list, with a scripted dialog service installed. The window
-// records every log line together with the file counter shown at that moment.
+// records every log line together with the file and frame counters shown at that moment.
 class TRecordingInteractFrm : public lumicast::TInteractFrm {
  public:
   using TInteractFrm::TInteractFrm;
   void Log(const std::string& Line) override;
   std::vector<std::pair<std::string, std::string>> LogWithCounter;
+  std::vector<std::string> FrameCounter;  // labCurrent at each line
 };
 
 class ConversionTest : public ::testing::Test {
