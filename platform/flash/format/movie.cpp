@@ -53,8 +53,10 @@ std::shared_ptr<SpriteDef> ParseSprite(const RawTag& tag, MovieDef& movie) {
   Reader r(tag.data, tag.length);
   auto sprite = std::make_shared<SpriteDef>(r.U16());
   r.U16();  // declared frame count; the frames actually present count
-  auto tags = SplitTags(r.Current(), r.Remaining());
+  bool ended = false;
+  auto tags = SplitTags(r.Current(), r.Remaining(), &ended);
   ParseTimeline(tags, movie, sprite->timeline, false);
+  sprite->timeline.complete = ended;
   return sprite;
 }
 
@@ -140,7 +142,10 @@ void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& t
     current.tags.push_back(std::move(ct));
     pending = true;
   }
-  if (pending) timeline.frames.push_back(std::move(current));
+  if (pending) {
+    timeline.frames.push_back(std::move(current));
+    timeline.open_last_frame = !is_root;
+  }
   // Labels pointing past the last frame (a label after the final ShowFrame) name the last one.
   for (auto& [label, frame] : timeline.labels)
     if (frame >= static_cast<int>(timeline.frames.size()))
@@ -154,8 +159,9 @@ int Timeline::FrameOfLabel(const std::string& label) const {
   return it == labels.end() ? -1 : it->second;
 }
 
-std::vector<RawTag> SplitTags(const uint8_t* data, size_t size) {
+std::vector<RawTag> SplitTags(const uint8_t* data, size_t size, bool* ended) {
   std::vector<RawTag> tags;
+  if (ended) *ended = false;
   Reader r(data, size);
   while (!r.AtEnd()) {
     if (r.Remaining() < 2) break;  // padding byte after the last tag
@@ -167,7 +173,10 @@ std::vector<RawTag> SplitTags(const uint8_t* data, size_t size) {
     if (length > r.Remaining()) throw FormatError("tag " + std::to_string(tag.code) + " runs past the end of its block");
     tag.data = r.Bytes(length);
     tag.length = length;
-    if (tag.code == kTagEnd) break;
+    if (tag.code == kTagEnd) {
+      if (ended) *ended = true;
+      break;
+    }
     tags.push_back(tag);
   }
   return tags;

@@ -50,8 +50,9 @@ struct RawTag {
 };
 
 // Splits a tag stream into tags. Every header and length is checked against the block; a tag
-// whose length runs past the block is an error. Stops after an End tag or at the end of the block.
-std::vector<RawTag> SplitTags(const uint8_t* data, size_t size);
+// whose length runs past the block is an error. Stops after an End tag or at the end of the block;
+// `ended` (when given) tells whether an End tag closed the block.
+std::vector<RawTag> SplitTags(const uint8_t* data, size_t size, bool* ended = nullptr);
 
 // One clip event handler of a placement (PlaceObject2/3): the event flags and its byte code.
 struct ClipActionRecord {
@@ -96,6 +97,12 @@ struct Frame {
 
 struct Timeline {
   std::vector<Frame> frames;
+  // Tags after the last ShowFrame form a last frame that plays once but is never looped back from.
+  bool open_last_frame = false;
+  // A sprite whose tag block has no End tag never finished loading: it stops at its last frame
+  // instead of looping.
+  bool complete = true;
+  bool Loops() const { return frames.size() > 1 && complete && !open_last_frame; }
   std::map<std::string, int> labels;  // label -> 0-based frame index (first occurrence wins)
   int FrameOfLabel(const std::string& label) const;  // -1 when absent; case-insensitive
 };

@@ -591,7 +591,8 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
             target_.reset();
           } else {
             target_set_ = true;
-            MovieClip* t = ResolvePath(path, base_.get());
+            // A script whose clip was removed meanwhile can no longer reach other clips by path.
+            MovieClip* t = base_->removed ? nullptr : ResolvePath(path, base_.get());
             target_ = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
           }
           break;
@@ -775,7 +776,9 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
             target_.reset();
           } else {
             target_set_ = true;
-            MovieClip* t = v.type == Value::Type::Clip ? ClipOf(v) : ResolvePath(path, base_.get());
+            MovieClip* t = v.type == Value::Type::Clip ? ClipOf(v)
+                           : base_->removed             ? nullptr
+                                                        : ResolvePath(path, base_.get());
             target_ = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
           }
           break;

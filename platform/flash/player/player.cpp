@@ -281,7 +281,7 @@ void Player::Advance(MovieClip* clip) {
   if (clip->current_frame + 1 < total) {
     ++clip->current_frame;
     RunFrame(clip, clip->current_frame, true);
-  } else if (total > 1) {
+  } else if (clip->timeline->Loops()) {
     GotoFrameOf(clip, 0);  // loop
   }
 }
