@@ -18,6 +18,18 @@ class ActionRunner {
   // Runs code[start, end). Malformed code stops the run; it never reads outside `code`.
   void Run(const std::vector<uint8_t>& code, size_t start, size_t end);
 
+  // The operand stack and constant pool carry over from one script to the next within a tick
+  // (scripts may leave values and a pool that the next one uses): the player hands them in
+  // before a run and takes them back after it.
+  void AdoptState(std::vector<Value>&& stack, std::vector<std::string>&& pool) {
+    stack_ = std::move(stack);
+    pool_ = std::move(pool);
+  }
+  void ReleaseState(std::vector<Value>& stack, std::vector<std::string>& pool) {
+    stack = std::move(stack_);
+    pool = std::move(pool_);
+  }
+
   // Conversions (depend on the movie's version).
   std::string ToString(const Value& v) const;
   double ToNumber(const Value& v) const;

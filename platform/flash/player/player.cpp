@@ -11,6 +11,8 @@ namespace flash {
 
 namespace {
 
+constexpr size_t kMaxCarriedStack = 1 << 16;
+
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
   return s;
@@ -222,6 +224,8 @@ bool Player::LevelPending(const MovieClip* clip) const {
 void Player::Tick() {
   if (in_tick_) return;
   in_tick_ = true;
+  script_stack_.clear();
+  script_pool_.clear();
   uint64_t gen = generation_;
   std::set<int> pending_levels;
   for (auto& [n, level] : levels_) {
@@ -270,7 +274,11 @@ void Player::RunQueue() {
 
 void Player::RunActions(const QueuedAction& a) {
   ActionRunner runner(*this, a.clip);
+  runner.AdoptState(std::move(script_stack_), std::move(script_pool_));
   runner.Run(*a.code, 0, a.code->size());
+  runner.ReleaseState(script_stack_, script_pool_);
+  // A runaway script must not make the carried stack grow without bound.
+  if (script_stack_.size() > kMaxCarriedStack) script_stack_.clear();
 }
 
 // --- timelines ---

@@ -165,6 +165,9 @@ class Player {
   std::set<std::pair<const MovieDef*, uint16_t>> init_done_;
   bool in_tick_ = false;
   uint64_t generation_ = 0;  // bumped by every unload; running code stops when it changes
+  // Operand stack and constant pool shared by the scripts of one tick.
+  std::vector<Value> script_stack_;
+  std::vector<std::string> script_pool_;
   uint32_t random_state_ = 12345;
   int instance_counter_ = 0;
 };
