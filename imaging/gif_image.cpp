@@ -274,8 +274,11 @@ void TGIFFrame::Encode() {
   interlace_ = false;
   auto item = std::make_shared<TGIFItem>();
   const uint64_t pal_at = 14 + static_cast<uint64_t>(info_size);
-  uint64_t pal_entries = h.biClrUsed ? h.biClrUsed : static_cast<uint64_t>(colors);
-  pal_entries = std::min<uint64_t>(pal_entries, colors);
+  // Every palette entry the BMP holds before its pixels counts, up to the
+  // colour count: a reduced BMP names only the colours it uses in its
+  // colour-used field but carries the whole 256-entry palette, and the table
+  // written must be that palette, not the used entries followed by black.
+  uint64_t pal_entries = static_cast<uint64_t>(colors);
   if (pal_at + pal_entries * 4 > off_bits) pal_entries = off_bits > pal_at ? (off_bits - pal_at) / 4 : 0;
   item->ColorTable.Count = colors;
   for (uint64_t i = 0; i < pal_entries; ++i) {

@@ -228,6 +228,27 @@ TEST(GifImage, PaletteBitmapsKeepTheirPaletteAndEncodingRebuildsTrueColour) {
   EXPECT_EQ(c >> 16, c & 0xFF);
 }
 
+TEST(GifImage, ReducedFrameTablesAreTheWholeReducedPalette) {
+  // Six colours: the histogram names six entries used, the rest of its
+  // palette is grey; the tables written must carry that grey, and a key
+  // colour absent from the picture must not match a stray black entry.
+  auto tc = Stripes(24, 18, 0);
+  TGIFImage g;
+  g.AppendFrame(tc.get());
+  g.AppendFrame(tc.get());
+  g.FrameAt(1)->SetKeyColor(clBlack);
+  g.EncodePendingFrames();
+  const TGIFColorTable& global = g.Data().ColorTable;
+  ASSERT_EQ(global.Count, 256);
+  for (int i = 6; i < 256; ++i) EXPECT_EQ(global.Colors[i], (TGIFColor{128, 128, 128})) << i;
+  const TGIFColorTable& local = g.FrameAt(1)->Item().ColorTable;
+  for (int i = 6; i < 256; ++i) EXPECT_EQ(local.Colors[i], (TGIFColor{128, 128, 128})) << i;
+  auto d = giftest::DecodeWithGiflib(Save(g));
+  ASSERT_TRUE(d.Ok);
+  ASSERT_EQ(d.Frames.size(), 2u);
+  EXPECT_EQ(d.Frames[1].TransparentIndex, -1);
+}
+
 TEST(GifImage, ReadsFilesOfOtherEncoders) {
   std::string dir = lumitest::MakeTempDir();
   std::string path = dir + "/other.gif";
