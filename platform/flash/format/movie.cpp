@@ -49,6 +49,11 @@ void ReadStageFields(Reader& r, SwfHeader& h) {
 
 void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline, bool is_root);
 
+// Offset of a tag's bytes in the movie body (the tag lies inside it).
+size_t BodyOffset(const MovieDef& movie, const uint8_t* p) {
+  return movie.body ? static_cast<size_t>(p - movie.body->data()) : 0;
+}
+
 std::shared_ptr<SpriteDef> ParseSprite(const RawTag& tag, MovieDef& movie) {
   Reader r(tag.data, tag.length);
   auto sprite = std::make_shared<SpriteDef>(r.U16());
@@ -89,6 +94,7 @@ void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& t
       case kTagDoAction:
         ct.kind = ControlTag::Kind::DoAction;
         ct.actions = std::make_shared<std::vector<uint8_t>>(tag.data, tag.data + tag.length);
+        ct.body_offset = BodyOffset(movie, tag.data);
         break;
       case kTagDoInitAction: {
         Reader r(tag.data, tag.length);
@@ -285,7 +291,9 @@ std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file) {
     size_t end = std::min<size_t>(file.size(), std::max<uint32_t>(h.file_length, 8));
     body.assign(file.begin() + 8, file.begin() + end);
   }
-  Reader r(body.data(), body.size());
+  auto shared_body = std::make_shared<const std::vector<uint8_t>>(std::move(body));
+  movie->body = shared_body;
+  Reader r(shared_body->data(), shared_body->size());
   ReadStageFields(r, h);
   auto tags = SplitTags(r.Current(), r.Remaining());
   ParseTimeline(tags, *movie, movie->timeline, true);

@@ -88,6 +88,7 @@ struct ControlTag {
   uint16_t depth = 0;                         // Remove
   uint16_t sprite_id = 0;                     // InitAction
   std::shared_ptr<const std::vector<uint8_t>> actions;  // DoAction, InitAction
+  size_t body_offset = 0;                     // DoAction: where its code lies in the movie body
   Rgba color;                                 // Background
 };
 
@@ -121,6 +122,9 @@ class MovieDef {
   Rgba background{255, 255, 255, 255};
   std::vector<uint8_t> jpeg_tables;
   bool is_as3 = false;
+  // The decompressed body. A frame script may jump out of its own block into the code of a
+  // neighbouring one, which the player then runs from here.
+  std::shared_ptr<const std::vector<uint8_t>> body;
 
   const CharacterDef* Find(uint16_t id) const {
     auto it = dictionary.find(id);

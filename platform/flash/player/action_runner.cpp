@@ -529,22 +529,28 @@ bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
 
 // --- the interpreter loop ---
 
-void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t end) {
+void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t end, size_t jump_lo,
+                       size_t jump_hi) {
   end = std::min(end, code.size());
+  if (jump_lo == SIZE_MAX) jump_lo = start;
+  jump_hi = std::min(std::max(jump_hi, end), code.size());
+  jump_lo = std::min(jump_lo, start);
   size_t pc = start;
   long executed = 0;
-  while (pc < end) {
+  while (pc < jump_hi && pc != end) {
     if (player_.generation_ != generation_) return;  // the movie was unloaded under us
     if (++executed > kMaxActions) return;
+    // An action that starts inside the block must end inside it; elsewhere the region bounds it.
+    size_t limit = pc >= start && pc < end ? end : jump_hi;
     uint8_t op = code[pc];
     if (op == 0) return;
     size_t len = 0;
     size_t data_at = pc + 1;
     if (op >= 0x80) {
-      if (pc + 3 > end) return;
+      if (pc + 3 > limit) return;
       len = code[pc + 1] | code[pc + 2] << 8;
       data_at = pc + 3;
-      if (data_at + len > end) return;
+      if (data_at + len > limit) return;
     }
     size_t next = data_at + len;
     Reader data(code.data() + data_at, len);
@@ -724,7 +730,7 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
         case 0x99: {  // Jump
           int16_t offset = data.S16();
           long target = static_cast<long>(next) + offset;
-          if (target < static_cast<long>(start) || target >= static_cast<long>(end)) return;
+          if (target < static_cast<long>(jump_lo) || target >= static_cast<long>(jump_hi)) return;
           next = static_cast<size_t>(target);
           break;
         }
@@ -732,7 +738,7 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
           int16_t offset = data.S16();
           if (ToBool(Pop())) {
             long target = static_cast<long>(next) + offset;
-            if (target < static_cast<long>(start) || target >= static_cast<long>(end)) return;
+            if (target < static_cast<long>(jump_lo) || target >= static_cast<long>(jump_hi)) return;
             next = static_cast<size_t>(target);
           }
           break;

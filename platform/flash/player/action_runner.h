@@ -15,8 +15,11 @@ namespace flash {
 class ActionRunner {
  public:
   ActionRunner(Player& player, std::shared_ptr<MovieClip> base);
-  // Runs code[start, end). Malformed code stops the run; it never reads outside `code`.
-  void Run(const std::vector<uint8_t>& code, size_t start, size_t end);
+  // Runs code[start, end). Malformed code stops the run; it never reads outside `code`. Jumps may
+  // go anywhere in [jump_lo, jump_hi) (by default the block itself); falling through to `end`
+  // ends the run.
+  void Run(const std::vector<uint8_t>& code, size_t start, size_t end, size_t jump_lo = SIZE_MAX,
+           size_t jump_hi = 0);
 
   // The operand stack and constant pool carry over from one script to the next within a tick
   // (scripts may leave values and a pool that the next one uses): the player hands them in

@@ -272,10 +272,26 @@ void Player::RunQueue() {
   }
 }
 
+Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
+  QueuedAction a{clip, tag.actions, false};
+  const auto& body = clip->movie ? clip->movie->body : nullptr;
+  if (body && tag.actions && tag.body_offset <= body->size() &&
+      tag.actions->size() <= body->size() - tag.body_offset) {
+    a.code = body;
+    a.in_body = true;
+    a.start = tag.body_offset;
+    a.end = tag.body_offset + tag.actions->size();
+  }
+  return a;
+}
+
 void Player::RunActions(const QueuedAction& a) {
   ActionRunner runner(*this, a.clip);
   runner.AdoptState(std::move(script_stack_), std::move(script_pool_));
-  runner.Run(*a.code, 0, a.code->size());
+  if (a.in_body)
+    runner.Run(*a.code, a.start, a.end, 0, a.code->size());
+  else
+    runner.Run(*a.code, 0, a.code->size());
   runner.ReleaseState(script_stack_, script_pool_);
   // A runaway script must not make the carried stack grow without bound.
   if (script_stack_.size() > kMaxCarriedStack) script_stack_.clear();
@@ -308,7 +324,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
         RemoveChild(clip, tag.depth);
         break;
       case ControlTag::Kind::DoAction:
-        if (run_actions) queue_.push_back({self, tag.actions, false});
+        if (run_actions) queue_.push_back(FrameScript(self, tag));
         break;
       case ControlTag::Kind::InitAction:
         if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
@@ -375,7 +391,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
           break;
         }
         case ControlTag::Kind::DoAction:
-          if (f == frame) queue_.push_back({self, tag.actions, false});
+          if (f == frame) queue_.push_back(FrameScript(self, tag));
           break;
         case ControlTag::Kind::InitAction:
           if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)

@@ -134,7 +134,12 @@ class Player {
     std::shared_ptr<MovieClip> clip;
     std::shared_ptr<const std::vector<uint8_t>> code;
     bool init = false;
+    // Frame scripts run inside the movie body: code[start, end) is their block, and jumps may
+    // leave it for anywhere in the body.
+    bool in_body = false;
+    size_t start = 0, end = 0;
   };
+  static QueuedAction FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag);
   struct Level {
     std::shared_ptr<MovieClip> root;
     bool actions_pending = false;  // shown frame's scripts not run yet
