@@ -1,5 +1,6 @@
 #include "treectl/tree_items.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -647,6 +648,37 @@ void TElTreeItem::Collapse(bool Recursive) {
 }
 
 void TElTreeItem::Sort(bool Recursive) { tree_->SortChildren(this, Recursive); }
+
+void TElTreeItem::ReorderChildren(const std::vector<TElTreeItem*>& Order) {
+  const int count = DirectChildCount();
+  if (static_cast<int>(Order.size()) != count) throw EElTreeError(kIndexOutOfBounds);
+  if (count == 0) return;
+  // Every entry must be one of the present children, none twice: the flat
+  // list is rewritten from the children lists and would otherwise lose items.
+  std::vector<const void*> present(children_->List(), children_->List() + count);
+  std::vector<const void*> wanted(Order.begin(), Order.end());
+  std::sort(present.begin(), present.end());
+  std::sort(wanted.begin(), wanted.end());
+  if (present != wanted) throw EElTreeError(kIndexOutOfBounds);
+
+  TElList& flat = tree_->FlatList();
+  const int start = IsRoot() ? 0 : FlatIndex() + 1;
+  const int end = IsRoot() ? flat.Count() - 1 : BlockEnd(flat, this, start - 1);
+  for (int i = 0; i < count; ++i) children_->Put(i, Order[static_cast<size_t>(i)]);
+
+  // Pre-order over the children lists, written back over the same block.
+  int position = start;
+  std::vector<TElTreeItem*> stack(Order.rbegin(), Order.rend());
+  while (!stack.empty()) {
+    TElTreeItem* item = stack.back();
+    stack.pop_back();
+    if (position > end) break;  // cannot happen while the invariants hold
+    flat.Put(position++, item);
+    for (int i = item->DirectChildCount() - 1; i >= 0; --i) stack.push_back(At(*item->children_, i));
+  }
+  tree_->InvalidateLayout(lfRows | lfVisibleCount);
+  tree_->SetDirty();
+}
 
 // ---------------------------------------------------------------------------
 // Moving

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "platform/classlib/colors.h"
 #include "platform/classlib/exceptions.h"
@@ -261,6 +262,12 @@ public:
   void Expand(bool Recursive);
   void Collapse(bool Recursive);
   void Sort(bool Recursive);
+  // For the tree's sort: puts the children into Order (the present children,
+  // each once, in their new order) and rewrites the flat list over this
+  // item's block so that every child is followed by its subtree in pre-order
+  // (children lists of the descendants, already sorted or not, are followed
+  // as they stand). Raises EElTreeError when Order is not such a permutation.
+  void ReorderChildren(const std::vector<TElTreeItem*>& Order);
   void MoveToChildAt(TElTreeItem* NewParent, int Index);
   // Mode 0: last child of Item's parent; 1: first child of Item's parent;
   // 2: last child of Item; 3: first child of Item; 4: just before Item.

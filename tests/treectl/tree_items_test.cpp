@@ -276,6 +276,37 @@ TEST(TreeItems, MovesKeepSubtreesTogether) {
   ExpectConsistent(t);
 }
 
+TEST(TreeItems, ReorderingChildrenRewritesOnlyTheirBlock) {
+  FakeTree t;
+  TElTreeItem* x = t.items->AddLastChild(nullptr, "x");
+  TElTreeItem* p = t.items->AddLastChild(nullptr, "p");
+  TElTreeItem* a = t.items->AddLastChild(p, "a");
+  t.items->AddLastChild(a, "a1");
+  TElTreeItem* b = t.items->AddLastChild(p, "b");
+  TElTreeItem* c = t.items->AddLastChild(p, "c");
+  TElTreeItem* c1 = t.items->AddLastChild(c, "c1");
+  TElTreeItem* c2 = t.items->AddLastChild(c, "c2");
+  t.items->AddLastChild(nullptr, "z");
+
+  p->ReorderChildren({c, a, b});
+  EXPECT_EQ(FlatTexts(t), "x p c c1 c2 a a1 b z");
+  ExpectConsistent(t);
+  // A child's own order, already changed, is followed when the parent's
+  // block is rewritten (the recursive sort reorders inner lists first).
+  c->ReorderChildren({c2, c1});
+  EXPECT_EQ(FlatTexts(t), "x p c c2 c1 a a1 b z");
+  t.items->Root()->ReorderChildren({t.items->Item(8), p, x});
+  EXPECT_EQ(FlatTexts(t), "z p c c2 c1 a a1 b x");
+  ExpectConsistent(t);
+
+  // Anything but a permutation of the children changes nothing.
+  EXPECT_THROW(p->ReorderChildren({c, a}), EElTreeError);
+  EXPECT_THROW(p->ReorderChildren({c, a, a}), EElTreeError);
+  EXPECT_THROW(p->ReorderChildren({c, a, x}), EElTreeError);
+  EXPECT_EQ(FlatTexts(t), "z p c c2 c1 a a1 b x");
+  ExpectConsistent(t);
+}
+
 TEST(TreeItems, DeletionOrderAndFocusMoves) {
   FakeTree t;
   TElTreeItem* a = t.items->AddLastChild(nullptr, "a");
