@@ -150,7 +150,7 @@ void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& t
   }
   if (pending) {
     timeline.frames.push_back(std::move(current));
-    timeline.open_last_frame = !is_root;
+    timeline.open_last_frame = true;
   }
   // Labels pointing past the last frame (a label after the final ShowFrame) name the last one.
   for (auto& [label, frame] : timeline.labels)
@@ -238,14 +238,16 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
     bool wide = swf_version >= 6;
     wide ? r.U32() : r.U16();  // all event flags
     while (true) {
+      // The zero end marker may be cut short by the end of the tag; the records read so far stand.
+      if (r.Remaining() < (wide ? 4u : 2u)) break;
       uint32_t events = wide ? r.U32() : r.U16();
       if (events == 0) break;
       ClipActionRecord rec;
       rec.events = events;
       uint32_t length = r.U32();
       if (length > r.Remaining()) throw FormatError("clip action runs past its tag");
-      if (wide && (events & 0x00020000u)) {  // key press carries a key code
-        if (length < 1) throw FormatError("clip action without key code");
+      if (wide && (events & 0x00020000u) && length >= 1) {  // key press carries a key code
+        // (an empty key-press record has neither key code nor actions)
         rec.key_code = r.U8();
         --length;
       }
