@@ -19,6 +19,7 @@
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/menus.h"
+#include "platform/classlib/message_queue.h"
 
 namespace classlib {
 
@@ -525,6 +526,7 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), impl_(std::make
 }
 
 TWinControl::~TWinControl() {
+  DiscardPostedMessages(this);
   // Child controls go with their parent (each removes itself from the list).
   while (!controls_.empty()) delete controls_.back();
   if (impl_->bridge != nullptr) impl_->bridge->control = nullptr;
