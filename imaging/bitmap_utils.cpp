@@ -10,6 +10,8 @@
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/drawing_helpers.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/image_list.h"
+#include "platform/classlib/message_queue.h"
 #include "platform/classlib/messages.h"
 
 namespace lumicast {
@@ -182,6 +184,39 @@ TBitmap* MakeEmbossedBitmap(TBitmap* Bitmap, TColor MaskColor, TColor Background
     throw;
   }
   return result;
+}
+
+void DropPendingMessage(TWinControl* Window, uint32_t Msg) {
+  TMessage removed;
+  if (!RemovePendingMessage(Window, Msg, &removed)) return;
+  // Swallowing the quit request would keep the program running.
+  if (removed.Msg == WM_QUIT) PostQuitMessage(static_cast<int>(removed.WParam));
+}
+
+void DrawImageListItemGrayed(TImageList* List, TCanvas* Canvas, int X, int Y, int Index,
+                             TColor Shadow, TColor HighlightColor, bool Highlight) {
+  if (!List || !Canvas || Index < 0 || Index >= List->Count()) return;
+  const int w = List->Width(), h = List->Height();
+  // The image over white, seen as a monochrome mask: white stays out, every
+  // other pixel takes the colour.
+  TBitmap work;
+  work.SetPixelFormat(pf24bit);
+  work.SetSize(w, h);
+  work.Canvas()->Brush()->SetColor(clWhite);
+  work.Canvas()->FillRect(Rect(0, 0, w, h));
+  List->Draw(work.Canvas(), 0, 0, Index, true);
+  std::vector<uint8_t> mask(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y) * w + x] = work.PixelColor(x, y) != clWhite;
+  const TColor saved_brush = Canvas->Brush()->Color();
+  auto paint = [&](int ox, int oy, TColor color) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (mask[static_cast<size_t>(y) * w + x]) Canvas->SetPixels(X + ox + x, Y + oy + y, color);
+  };
+  if (Highlight) paint(1, 1, ColorToRGB(HighlightColor));
+  paint(0, 0, ColorToRGB(Shadow));
+  Canvas->Brush()->SetColor(saved_brush);
 }
 
 TBitmap* MakeGrayedBitmap(TBitmap* Bitmap, TColor MaskColor) {

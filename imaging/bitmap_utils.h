@@ -15,6 +15,8 @@
 
 namespace classlib {
 class TControl;
+class TImageList;
+class TWinControl;
 }
 
 namespace lumicast {
@@ -38,6 +40,11 @@ inline int RectSpanY(const classlib::TRect& R) { return R.Bottom - R.Top; }
 inline bool IsPointInsideRect(const classlib::TPoint& P, const classlib::TRect& R) {
   return P.X >= R.Left && P.X <= R.Right && P.Y >= R.Top && P.Y <= R.Bottom;
 }
+
+// Takes one pending message numbered Msg for Window out of the queue. When
+// that was the quit message, the quit request is posted again with the same
+// exit code, so the application still ends.
+void DropPendingMessage(classlib::TWinControl* Window, uint32_t Msg);
 
 // Text when it fits Width pixels in Canvas's font; otherwise the longest
 // "first characters + ..." that fits, down to "..." alone.
@@ -76,6 +83,14 @@ classlib::TBitmap* MakeEmbossedBitmap(classlib::TBitmap* Bitmap, classlib::TColo
                                       classlib::TColor Shadow, classlib::TColor HighlightColor);
 // The disabled look: button face, shadow and highlight colours.
 classlib::TBitmap* MakeGrayedBitmap(classlib::TBitmap* Bitmap, classlib::TColor MaskColor);
+
+// Draws image Index of List in the disabled look: every pixel of the image
+// that is not white when the image is drawn over white is painted, first in
+// HighlightColor one pixel right and down (when Highlight is set), then in
+// Shadow at (X, Y). The canvas's brush colour is left as it was.
+void DrawImageListItemGrayed(classlib::TImageList* List, classlib::TCanvas* Canvas, int X, int Y,
+                             int Index, classlib::TColor Shadow, classlib::TColor HighlightColor,
+                             bool Highlight);
 
 // Paints onto Canvas (the control's client coordinates) what lies under the
 // control: the parent's background and the visible graphic siblings before it

@@ -3,7 +3,10 @@
 
 #include "imaging/bitmap_utils.h"
 #include "platform/classlib/dialogs.h"
+#include "platform/classlib/control.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/image_list.h"
+#include "platform/classlib/message_queue.h"
 #include "tests/imaging/gif_test_util.h"
 
 using namespace lumicast;
@@ -87,4 +90,61 @@ TEST(BitmapUtils, NotImplementedShowsItsMessageAndAbortsSilently) {
   TDialogServiceGuard guard(&dialogs);
   EXPECT_THROW(RaiseNotImplemented(), EAbort);
   EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{"Function not yet implemented"});
+}
+
+TEST(BitmapUtils, DropPendingMessageTakesOneAndKeepsTheQuitRequest) {
+  TWinControl window(nullptr);
+  ASSERT_TRUE(PostMessage(&window, WM_USER + 1, 1));
+  ASSERT_TRUE(PostMessage(&window, WM_USER + 1, 2));
+  ASSERT_TRUE(PostMessage(&window, WM_USER + 2));
+  DropPendingMessage(&window, WM_USER + 1);
+  EXPECT_EQ(PendingMessageCount(&window, WM_USER + 1), 1);
+  EXPECT_EQ(PendingMessageCount(&window, WM_USER + 2), 1);
+  TMessage left;
+  ASSERT_TRUE(RemovePendingMessage(&window, WM_USER + 1, &left));
+  EXPECT_EQ(left.WParam, 2u);  // the oldest went first
+  DropPendingMessage(&window, WM_USER + 5);  // nothing pending: nothing happens
+  EXPECT_EQ(PendingMessageCount(&window, WM_USER + 2), 1);
+
+  // Dropping the quit message posts it again, exit code and all.
+  PostQuitMessage(7);
+  DropPendingMessage(&window, WM_QUIT);
+  EXPECT_EQ(PendingMessageCount(nullptr, WM_QUIT), 1);
+  TMessage quit;
+  ASSERT_TRUE(RemovePendingMessage(nullptr, WM_QUIT, &quit));  // the test's loop must not end
+  EXPECT_EQ(quit.WParam, 7u);
+  EXPECT_EQ(PendingMessageCount(nullptr, WM_QUIT), 0);
+}
+
+TEST(BitmapUtils, GrayedImageListItemPaintsTheShapeTwice) {
+  TImageList list(nullptr, 4, 4);
+  auto img = giftest::MakeBitmap24(4, 4, [](int x, int y) {
+    if (x == 1 && y == 1) return clBlack;
+    if (x == 2 && y == 1) return clWhite;  // white in the image is left out too
+    if (x == 1 && y == 2) return clRed;
+    return clFuchsia;
+  });
+  ASSERT_EQ(list.AddMasked(img.get(), clFuchsia), 0);
+  TBitmap dest;
+  dest.SetPixelFormat(pf24bit);
+  dest.SetSize(8, 8);
+  dest.Canvas()->Brush()->SetColor(clBlue);
+  dest.Canvas()->FillRect(Rect(0, 0, 8, 8));
+  dest.Canvas()->Brush()->SetColor(clGreen);
+  DrawImageListItemGrayed(&list, dest.Canvas(), 2, 2, 0, clGray, clYellow, true);
+  EXPECT_EQ(dest.PixelColor(3, 3), clGray);    // black pixel, shadow on top
+  EXPECT_EQ(dest.PixelColor(3, 4), clGray);    // red pixel
+  EXPECT_EQ(dest.PixelColor(4, 4), clYellow);  // highlight one right and down
+  EXPECT_EQ(dest.PixelColor(4, 5), clYellow);
+  EXPECT_EQ(dest.PixelColor(4, 3), clBlue);    // the white pixel is not painted
+  EXPECT_EQ(dest.PixelColor(2, 2), clBlue);    // transparent pixels are not painted
+  EXPECT_EQ(dest.Canvas()->Brush()->Color(), clGreen);
+  // Without the highlight, and for an index outside the list, less or nothing.
+  dest.Canvas()->Brush()->SetColor(clBlue);
+  dest.Canvas()->FillRect(Rect(0, 0, 8, 8));
+  DrawImageListItemGrayed(&list, dest.Canvas(), 2, 2, 0, clGray, clYellow, false);
+  EXPECT_EQ(dest.PixelColor(4, 4), clBlue);
+  EXPECT_EQ(dest.PixelColor(3, 3), clGray);
+  DrawImageListItemGrayed(&list, dest.Canvas(), 0, 0, 3, clGray, clYellow, true);
+  EXPECT_EQ(dest.PixelColor(1, 1), clBlue);
 }
