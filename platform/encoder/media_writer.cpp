@@ -97,6 +97,11 @@ int32_t MediaWriter::Open(const std::string& fileName, int width, int height, bo
   if (avformat_alloc_output_context2(&fmt_, nullptr, muxer, nullptr) < 0 || !fmt_)
     return kMclException;
   fmt_->max_delay = int(0.7 * AV_TIME_BASE);
+  // The muxer holds back packets of one stream while it waits for the other;
+  // once the sound track has ended it waits up to this long before it writes
+  // the video alone. Its default of 10 s of uncompressed frames is hundreds
+  // of megabytes.
+  fmt_->max_interleave_delta = AV_TIME_BASE;
   packet_.reset(av_packet_alloc());
   if (!packet_) return kMclException;
   frameRate_ = ToRational(job_.frameRate, mpeg);
