@@ -224,7 +224,7 @@ void TForm::MenuChanged() {
         sub->setEnabled(item->Enabled());
         TMenu* menu = menu_;
         QObject::connect(sub, &QMenu::aboutToShow, sub, [menu, sub, item] {
-          menu->BuildNative(sub, item);
+          SafeCall(item, [menu, sub, item] { menu->BuildNative(sub, item); });
         });
         menu->BuildNative(sub, item);
       } else {

@@ -1,4 +1,5 @@
 // Menus, the dialog service and the standard controls' own rules.
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
@@ -399,4 +400,21 @@ TEST(ControlsNativeHelpers, FiltersAndKeyCodesTranslate) {
   m.LParam = MakeLParam(-3, 700);
   EXPECT_EQ(m.XPos(), -3);
   EXPECT_EQ(m.YPos(), 700);
+}
+
+// The windows ask for Arial and Times New Roman; they must come out as the
+// installed metric-compatible faces at 96 dots per inch, never as a fallback.
+TEST(ControlsNativeHelpers, RequestedFacesResolveToTheInstalledEquivalentsAt96Dpi) {
+  TFont font;
+  font.SetName("Arial");
+  font.SetSize(8);
+  EXPECT_EQ(font.Height(), -11);  // 8 pt at 96 dpi, rounded
+  EXPECT_EQ(Screen->PixelsPerInch(), 96);
+  QFont sans = QFontFor(&font);
+  EXPECT_EQ(sans.pixelSize(), 11);
+  EXPECT_EQ(QFontInfo(sans).family(), QString("Liberation Sans"));
+  font.SetName("Times New Roman");
+  EXPECT_EQ(QFontInfo(QFontFor(&font)).family(), QString("Liberation Serif"));
+  font.SetName("arial");  // face names are not case-sensitive
+  EXPECT_EQ(QFontInfo(QFontFor(&font)).family(), QString("Liberation Sans"));
 }
