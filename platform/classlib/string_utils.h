@@ -6,6 +6,7 @@
 // other bytes (UTF-8 sequences) compare as they are.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -18,8 +19,19 @@ namespace classlib {
 
 std::string IntToStr(int64_t Value);
 // Upper-case hexadecimal, at least Digits digits (padded with "0"). Negative
-// values are written as their 64-bit two's complement.
+// values are written as the two's complement of their own width: a 32-bit
+// (or narrower) value as 8 digits at most, so IntToHex(-1, 8) is "FFFFFFFF"
+// and a system colour reads back through StrToInt; a 64-bit value as up to
+// 16 digits.
 std::string IntToHex(int64_t Value, int Digits);
+template <std::integral T>
+  requires(!std::same_as<T, bool>)
+std::string IntToHex(T Value, int Digits) {
+  if constexpr (sizeof(T) <= 4)
+    return IntToHex(static_cast<int64_t>(static_cast<uint32_t>(Value)), Digits);
+  else
+    return IntToHex(static_cast<int64_t>(Value), Digits);
+}
 
 // Accepts blanks around the number, an optional sign, then decimal digits, or
 // "$", "0x"/"0X" followed by hexadecimal digits. Raises EConvertError

@@ -51,7 +51,13 @@ TEST(CoreText, IntToHexPadsAndShowsNegativeAsTwosComplement) {
   EXPECT_EQ(IntToHex(255, 4), "00FF");
   EXPECT_EQ(IntToHex(0x1234, 2), "1234");
   EXPECT_EQ(IntToHex(0, 0), "0");
-  EXPECT_EQ(IntToHex(-1, 8), "FFFFFFFFFFFFFFFF");
+  // A negative value is written in its own width, so 32-bit values (system
+  // colours among them) read back through StrToInt.
+  EXPECT_EQ(IntToHex(-1, 8), "FFFFFFFF");
+  EXPECT_EQ(IntToHex(int64_t{-1}, 8), "FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(IntToHex(int16_t{-2}, 2), "FFFFFFFE");
+  const int32_t btnFace = static_cast<int32_t>(0x8000000Fu);
+  EXPECT_EQ(StrToInt("$" + IntToHex(btnFace, 8)), btnFace);
   EXPECT_EQ(IntToHex(static_cast<uint32_t>(0x80FF0000u), 8), "80FF0000");
   EXPECT_EQ(IntToStr(-2147483648LL), "-2147483648");
 }
