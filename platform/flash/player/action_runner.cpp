@@ -87,6 +87,67 @@ bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
   return true;
 }
 
+// Byte offsets where the characters of a UTF-8 text begin, plus the text's length at the end.
+// A byte that does not start a well-formed sequence counts as a character of its own.
+std::vector<size_t> CharacterStarts(const std::string& s) {
+  std::vector<size_t> starts;
+  size_t i = 0;
+  while (i < s.size()) {
+    starts.push_back(i);
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 1;
+    if (c >= 0xF5) n = 1;
+    bool ok = i + n <= s.size();
+    for (size_t k = 1; ok && k < n; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    i += ok ? n : 1;
+  }
+  starts.push_back(s.size());
+  return starts;
+}
+
+// The code of the first character of a UTF-8 text (its byte value when malformed).
+uint32_t FirstCharacterCode(const std::string& s) {
+  std::vector<size_t> starts = CharacterStarts(s);
+  size_t n = starts.size() > 1 ? starts[1] : 0;
+  if (n == 0) return 0;
+  auto byte = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(s[k])); };
+  if (n == 1) return byte(0);
+  uint32_t code = byte(0) & (0xFF >> (n + 1));
+  for (size_t k = 1; k < n; ++k) code = code << 6 | (byte(k) & 0x3F);
+  return code;
+}
+
+std::string EncodeCharacter(uint32_t code) {
+  std::string out;
+  if (code == 0 || code > 0x10FFFF) return out;
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | code >> 6);
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | code >> 12);
+    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | code >> 18);
+    out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+  return out;
+}
+
+// The substring of the 1-based `index` and `count` units of a text of `length` units, as the
+// string-extract actions clamp them: [first, first + n).
+void ExtractRange(double index, double count, long length, long& first, long& n) {
+  first = std::isnan(index) ? 0 : static_cast<long>(std::clamp(index, -1e9, 1e9)) - 1;
+  n = std::isnan(count) ? 0 : static_cast<long>(std::clamp(count, -1e9, 1e9));
+  if (first < 0) first = 0;
+  if (first > length) first = length;
+  if (n < 0 || first + n > length) n = length - first;
+}
+
 }  // namespace
 
 ActionRunner::ActionRunner(Player& player, std::shared_ptr<MovieClip> base)
@@ -689,20 +750,28 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
           Push(FromBool(a > b));
           break;
         }
-        case 0x14:    // StringLength
-        case 0x31:    // MBStringLength
+        case 0x14:  // StringLength
           Push(Value::Number(static_cast<double>(ToString(Pop()).size())));
           break;
-        case 0x15:    // StringExtract
-        case 0x35: {  // MBStringExtract
+        case 0x31:  // MBStringLength: in characters
+          Push(Value::Number(static_cast<double>(CharacterStarts(ToString(Pop())).size() - 1)));
+          break;
+        case 0x15: {  // StringExtract
           double count = ToNumber(Pop()), index = ToNumber(Pop());
           std::string s = ToString(Pop());
-          long i = std::isnan(index) ? 0 : static_cast<long>(index) - 1;
-          long n = std::isnan(count) ? 0 : static_cast<long>(count);
-          if (i < 0) i = 0;
-          if (i > static_cast<long>(s.size())) i = static_cast<long>(s.size());
-          if (n < 0 || i + n > static_cast<long>(s.size())) n = static_cast<long>(s.size()) - i;
-          Push(Value::String(s.substr(static_cast<size_t>(i), static_cast<size_t>(n))));
+          long first, n;
+          ExtractRange(index, count, static_cast<long>(s.size()), first, n);
+          Push(Value::String(s.substr(static_cast<size_t>(first), static_cast<size_t>(n))));
+          break;
+        }
+        case 0x35: {  // MBStringExtract: index and count in characters
+          double count = ToNumber(Pop()), index = ToNumber(Pop());
+          std::string s = ToString(Pop());
+          std::vector<size_t> starts = CharacterStarts(s);
+          long first, n;
+          ExtractRange(index, count, static_cast<long>(starts.size()) - 1, first, n);
+          size_t from = starts[static_cast<size_t>(first)], to = starts[static_cast<size_t>(first + n)];
+          Push(Value::String(s.substr(from, to - from)));
           break;
         }
         case 0x21: {  // StringAdd
@@ -715,18 +784,24 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
           Push(Value::Number(std::isnan(d) ? 0 : std::trunc(d)));
           break;
         }
-        case 0x32:    // CharToAscii
-        case 0x36: {  // MBCharToAscii
+        case 0x32: {  // CharToAscii
           std::string s = ToString(Pop());
           Push(s.empty() ? Value::Number(kNaN) : Value::Number(static_cast<unsigned char>(s[0])));
           break;
         }
-        case 0x33:    // AsciiToChar
-        case 0x37: {  // MBAsciiToChar
+        case 0x36: {  // MBCharToAscii: the first character's code
+          std::string s = ToString(Pop());
+          Push(s.empty() ? Value::Number(kNaN) : Value::Number(FirstCharacterCode(s)));
+          break;
+        }
+        case 0x33: {  // AsciiToChar
           int c = ToInt32(ToNumber(Pop())) & 0xFF;
           Push(Value::String(c ? std::string(1, static_cast<char>(c)) : std::string()));
           break;
         }
+        case 0x37:  // MBAsciiToChar: the character of a code
+          Push(Value::String(EncodeCharacter(static_cast<uint32_t>(ToInt32(ToNumber(Pop()))) & 0x1FFFFF)));
+          break;
         case 0x99: {  // Jump
           int16_t offset = data.S16();
           long target = static_cast<long>(next) + offset;
