@@ -1,7 +1,10 @@
 // Encoding speed: 300 synthetic 640x480 frames through MclConvert, to MJPEG
 // AVI and to DVD-PAL MPEG, side by side with the ffmpeg command encoding the
-// same raw frames with the same codec settings. Run by hand:
+// same raw frames with the same codec settings; then the peak memory of a
+// short and a ten times longer conversion whose sound track ends early
+// (the longer one must not need more). Run by hand:
 //   build/bench/bench_encoder_convert [runs]
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,9 +44,10 @@ struct Source {
   const std::vector<std::vector<uint8_t>>* frames;
   MclHandle image;
   int next = 0;
+  int count = kFrames;
   static void Callback(MclHandle source, void* user) {
     auto* s = static_cast<Source*>(user);
-    if (s->next >= kFrames) {
+    if (s->next >= s->count) {
       MclSourceFinished(source);
       return;
     }
@@ -81,6 +85,35 @@ double RunLibrary(bool mpeg, const std::vector<std::vector<uint8_t>>& frames, co
   MclImgFree(src.image);
   MclFree(job);
   return s;
+}
+
+// One second of silence as the sound track.
+void SilenceSource(MclHandle source, void* user) {
+  int& asked = *static_cast<int*>(user);
+  if (asked++ == 0) MclSourceSetSamples(source, nullptr, 100, 100, 1, 8);
+  else MclSourceFinished(source);
+}
+
+// Peak resident memory (MB) after an MJPEG AVI conversion of `count` frames
+// with a sound track of one second.
+long PeakAfterLongRun(int count, const std::vector<std::vector<uint8_t>>& frames, const std::string& out) {
+  MclHandle job = MclCreate();
+  MclVideoSetFileFormat(job, kMclFormatAvi);
+  MclVideoSetCodec(job, 0x47504A4D);  // MJPG
+  MclVideoSetFormat(job, kWidth, kHeight, 24);
+  MclVideoSetFrameRate(job, 25.0);
+  MclVideoSetFileName(job, out.c_str());
+  MclAudioSetFileName(job, out.c_str());
+  Source src{&frames, MclImgCreate(), 0, count};
+  int asked = 0;
+  MclAssignVideoSource(job, &Source::Callback, &src);
+  MclAssignAudioSource(job, &SilenceSource, &asked);
+  if (MclConvert(job) != kMclOk) std::fprintf(stderr, "long conversion failed\n");
+  MclImgFree(src.image);
+  MclFree(job);
+  struct rusage u {};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss / 1024;
 }
 
 double RunCommand(bool mpeg, const std::string& raw, const std::string& out) {
@@ -125,7 +158,11 @@ int main(int argc, char** argv) {
                 mpeg ? "DVD-PAL MPEG" : "MJPEG AVI", l, (long long)a.st_size, c,
                 (long long)b.st_size, l / c);
   }
-  for (const char* n : {"/frames.bgr", "/lib.avi", "/cmd.avi", "/lib.mpg", "/cmd.mpg"})
+  const long shortPeak = PeakAfterLongRun(kFrames, frames, dir + "/long.avi");
+  const long longPeak = PeakAfterLongRun(kFrames * 10, frames, dir + "/long.avi");
+  std::printf("peak memory    %d frames %ld MB, %d frames %ld MB\n", kFrames, shortPeak, kFrames * 10,
+              longPeak);
+  for (const char* n : {"/long.avi", "/frames.bgr", "/lib.avi", "/cmd.avi", "/lib.mpg", "/cmd.mpg"})
     unlink((dir + n).c_str());
   rmdir(dir.c_str());
   return 0;
