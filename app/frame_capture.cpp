@@ -1,5 +1,6 @@
 #include "app/frame_capture.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/alpha_mask.h"
@@ -67,18 +68,22 @@ void FillBitmap(TBitmap* Bitmap, TColor Color) {
 }
 
 // Plain copy of Src's pixels at (X, Y) and right/below into Dst at (0, 0), limited to the part of
-// that rectangle that lies inside Src; Dst pixels outside it are not touched.
-void CopyClipped(TBitmap* Dst, TBitmap* Src, int X, int Y) {
-  TRect from;
-  if (!IntersectRect(from, Bounds(X, Y, Dst->Width(), Dst->Height()), Rect(0, 0, Src->Width(), Src->Height())))
-    return;
-  const int dx = from.Left - X, dy = from.Top - Y;
+// that rectangle that lies inside Src's first SrcW x SrcH pixels; Dst pixels outside it are not
+// touched. Computed in 64 bits, so crop offsets near the ends of the integer range cannot wrap.
+void CopyClipped(TBitmap* Dst, TBitmap* Src, int SrcW, int SrcH, int X, int Y) {
+  const int64_t left = std::max<int64_t>(X, 0), top = std::max<int64_t>(Y, 0);
+  const int64_t right = std::min<int64_t>(int64_t(X) + Dst->Width(), SrcW);
+  const int64_t bottom = std::min<int64_t>(int64_t(Y) + Dst->Height(), SrcH);
+  if (right <= left || bottom <= top) return;
+  // Every value below lies inside one of the two bitmaps now.
+  const TRect from = Rect(int(left), int(top), int(right), int(bottom));
+  const int dx = int(left - X), dy = int(top - Y);
   const int bits = Src->BitsPerPixel();
   if (bits == Dst->BitsPerPixel() && bits >= 8 && bits % 8 == 0) {
     const size_t bpp = static_cast<size_t>(bits / 8);
     const size_t count = static_cast<size_t>(from.Width()) * bpp;
     for (int y = from.Top; y < from.Bottom; ++y)
-      std::memcpy(Dst->ScanLine(y - Y) + static_cast<size_t>(dx) * bpp,
+      std::memcpy(Dst->ScanLine(y - from.Top + dy) + static_cast<size_t>(dx) * bpp,
                   Src->ScanLine(y) + static_cast<size_t>(from.Left) * bpp, count);
     return;
   }
@@ -109,9 +114,11 @@ bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame,
     const int fw = Frame->Width(), fh = Frame->Height();
     if (StageBitmap != nullptr && StageBitmap != Frame) {
       Stage->PaintTo(StageBitmap->Canvas(), 0, 0);
-      if (!Covers(StageBitmap->Width(), StageBitmap->Height(), CropX, CropY, fw, fh))
-        FillBitmap(Frame, PlayerBackground(Player));
-      CopyClipped(Frame, StageBitmap, CropX, CropY);
+      // Only the part of the stage bitmap that the panel painted holds stage pixels.
+      const int sw = std::min(StageBitmap->Width(), Stage->Width());
+      const int sh = std::min(StageBitmap->Height(), Stage->Height());
+      if (!Covers(sw, sh, CropX, CropY, fw, fh)) FillBitmap(Frame, PlayerBackground(Player));
+      CopyClipped(Frame, StageBitmap, sw, sh, CropX, CropY);
     } else {
       if (!Covers(Stage->Width(), Stage->Height(), 0, 0, fw, fh)) FillBitmap(Frame, PlayerBackground(Player));
       Stage->PaintTo(Frame->Canvas(), 0, 0);

@@ -38,7 +38,8 @@ enum : int { amNone = 0, amIntensity = 1, amSqrtIntensity = 2, amColorKey = 3 };
 // - FrameNumber >= 0 first sends the player to that frame and stops it; below 0 leaves it as it is.
 // - With StageBitmap, Stage is painted into it at (0, 0) and the frame's width x height is copied
 //   from it at (CropX, CropY). Frame pixels with no stage pixel behind them (a crop reaching past
-//   the stage) take the player's background colour; nothing is read outside the stage bitmap.
+//   the stage) take the player's background colour; nothing is read outside the stage bitmap or
+//   outside the part of it that the stage painted (a stage bitmap larger than the stage).
 // - Without StageBitmap, Stage is painted into Frame at (0, 0): a larger stage keeps its top-left
 //   part, a smaller one leaves the rest in the player's background colour.
 // - With Alpha and AlphaMode 1, 2 or 3 the mask is computed from the frame (intensity, square root

@@ -293,6 +293,16 @@ TEST(CaptureFrame, CropPastTheStageFillsWithTheBackground) {
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, INT32_MAX - 5,
                            INT32_MIN + 5, 0));
   EXPECT_EQ(frame->PixelColor(0, 0), TColor(0x00FFFF));
+
+  // A stage bitmap larger than the stage: what the panel did not paint is not stage, so the
+  // magenta left in the bitmap's margin must not reach the frame.
+  auto wide = NewBitmap(120, 60);
+  frame = NewBitmap(40, 20);
+  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, wide.get(), -1, -1, 50, 30, 0));
+  EXPECT_EQ(wide->PixelColor(100, 50), kMagenta);
+  EXPECT_EQ(frame->PixelColor(5, 5), kGreen);               // stage (55, 35)
+  EXPECT_EQ(frame->PixelColor(35, 5), TColor(0x00FFFF));    // bitmap (85, 35), beyond the stage
+  EXPECT_EQ(frame->PixelColor(5, 15), TColor(0x00FFFF));    // bitmap (55, 45)
 }
 
 TEST(CaptureFrame, EightBitFramesUseTheDefaultPalette) {
