@@ -575,7 +575,11 @@ void TBiggerIniFile::RenameKey(const std::string& Section, const std::string& Ol
 
 void TBiggerIniFile::RenameSection(const std::string& OldName, const std::string& NewName) {
   if (OldName == NewName) return;
-  int i = FindSection(OldName);
+  // The first section of that name in file order, wherever the search cursor stands (a file
+  // may keep sections whose names differ only in case, see OnDuplicateSection).
+  int i = -1;
+  for (int k = 0; k < sections_.Count() && i < 0; ++k)
+    if (SameText(sections_.Get(k), OldName)) i = k;
   if (i >= 0) {
     TObject* lines = sections_.GetObject(i);
     sections_.Delete(i);

@@ -357,6 +357,19 @@ TEST_F(IniFileTest, RenamingKeysAndSections) {
   EXPECT_TRUE(ini.Changed());
   EXPECT_FALSE(ini.HasSection("S"));
   EXPECT_EQ(ini.ReadString("T", "other", ""), "w");
+
+  // Of two sections kept under names differing in case, the first in the file is renamed, even
+  // when the search cursor stands on the later one.
+  WriteText("[Task0]\na=1\n[B]\nb=1\n[task0]\na=2\n");
+  TBiggerIniFile dup("");
+  dup.OnDuplicateSection = [](const std::string&, classlib::TStrings*, classlib::TStrings*) { return false; };
+  dup.LoadFromFile(path_);
+  ASSERT_EQ(dup.SectionCount(), 3);
+  EXPECT_EQ(dup.ReadString("B", "b", ""), "1");  // the cursor now stands between the two
+  dup.RenameSection("TASK0", "Job0");
+  TStringList names;
+  dup.GetSectionNames(&names);
+  EXPECT_EQ(names.CommaText(), "Job0,B,task0");
 }
 
 TEST_F(IniFileTest, ReplaceSectionLinesAndWriteBoolOrRemove) {
