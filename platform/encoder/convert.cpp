@@ -115,7 +115,7 @@ int32_t Converter::AskError(const std::string& fileName) {
 int32_t Converter::CollectAudio() {
   if (!job_.audioSource) return kMclOk;
   const bool mpeg = job_.fileFormat == kMclFormatMpeg;
-  const int rate = job_.sampleRate;
+  const int rate = OutputSampleRate(job_);
   const int channels = mpeg ? 2 : job_.channels;
   audio_ = std::make_unique<AudioStream>(rate, channels,
                                          [this](const std::string& n) { return AskError(n); });

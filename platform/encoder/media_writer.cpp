@@ -9,6 +9,7 @@ extern "C" {
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/encoder/codec_table.h"
@@ -49,6 +50,18 @@ int QualityToQscale(double quality) {
 }
 
 }  // namespace
+
+int OutputSampleRate(const Job& job) {
+  if (job.fileFormat != kMclFormatMpeg) return job.sampleRate;
+  const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MP2);
+  if (!codec || !codec->supported_samplerates) return job.sampleRate;
+  int best = 0;
+  // Only the full rates: the half rates cannot carry the usual bit rates
+  // (224 kbit/s and more).
+  for (const int* r = codec->supported_samplerates; *r; ++r)
+    if (*r >= 32000 && (!best || std::abs(*r - job.sampleRate) < std::abs(best - job.sampleRate))) best = *r;
+  return best ? best : job.sampleRate;
+}
 
 MediaWriter::MediaWriter(const Job& job, ErrorAsk ask) : job_(job), ask_(std::move(ask)) {}
 
@@ -266,10 +279,10 @@ int32_t MediaWriter::OpenAudio() {
   audioCtx_.reset(avcodec_alloc_context3(codec));
   if (!audioCtx_) return kMclException;
   AVCodecContext* c = audioCtx_.get();
-  c->sample_rate = job_.sampleRate;
+  c->sample_rate = OutputSampleRate(job_);
   c->sample_fmt = id == AV_CODEC_ID_PCM_U8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
   av_channel_layout_default(&c->ch_layout, mpeg ? 2 : job_.channels);  // MPEG sound is stereo
-  c->time_base = AVRational{1, job_.sampleRate};
+  c->time_base = AVRational{1, c->sample_rate};
   if (mpeg) c->bit_rate = int64_t(job_.audioBitRate) * 1000;
   if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (avcodec_open2(c, codec, nullptr) < 0) return kMclException;

@@ -18,6 +18,11 @@ namespace mcl {
 
 struct CodecEntry;
 
+// The sample rate of the sound track a job writes: the job's rate, or for
+// MPEG files the nearest of the rates MPEG audio takes at full bit rates
+// (32, 44.1 and 48 kHz).
+int OutputSampleRate(const Job& job);
+
 class MediaWriter {
 public:
   // Asked with the output file name when a write fails; answers one of the

@@ -277,3 +277,30 @@ TEST(MpegConvert, PresetStreamsCarryTheDiscParameters) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sound rate the MPEG audio encoder cannot take is carried at the nearest
+// one it can, with the sound's length kept.
+TEST(MpegConvert, SoundAtARateMpegAudioLacksTakesTheNearestRate) {
+  for (int rate : {11025, 22050}) {
+    SCOPED_TRACE(rate);
+    MclHandle job = MclCreate();
+    MclVideoSetFileFormat(job, kMclFormatMpeg);
+    MclVideoSetCodec(job, kMclCodecMpeg1);
+    MclVideoSetFormat(job, 176, 144, 24);
+    MclVideoSetFrameRate(job, 25.0);
+    ASSERT_EQ(MclAudioSetFormat(job, rate, 2, 16), kMclOk);
+    int32_t result = -1;
+    const std::string path = ConvertMpeg(job, "lowrate.mpg", 25, 176, 144, true, &result);
+    ASSERT_EQ(result, kMclOk);
+    const FileInfo info = Probe(path, true);
+    ASSERT_NE(info.Audio(), nullptr);
+    EXPECT_EQ(info.Audio()->codec, "mp2");
+    EXPECT_EQ(info.Audio()->sampleRate, 32000);
+    EXPECT_NEAR(double(info.Audio()->samples), 32000, 1152);  // the second of silence
+    MclFree(job);
+  }
+}
+
+}  // namespace
