@@ -50,9 +50,9 @@ public:
 
   int32_t Run() {
     const int32_t r = RunSteps();
-    // An abort on a failed input still leaves a finished file of what was
-    // written; after a failed write the file is only closed.
-    if (r == kMclAborted && writer_ && !writer_->Aborted()) writer_->Finish();
+    // An abort or an unreadable input still leaves a finished, playable file
+    // of what was written; after a failed write the file is only closed.
+    if ((r == kMclAborted || r == kMclReadError) && writer_ && !writer_->Aborted()) writer_->Finish();
     writer_.reset();
     return r;
   }
