@@ -521,9 +521,15 @@ int32_t TBiggerIniFile::ReadBytes(const std::string& Section, const std::string&
 }
 
 TColor TBiggerIniFile::ReadColor(const std::string& Section, const std::string& Key, TColor Default) {
-  std::string s = ReadString(Section, Key, Hex8(Default));
+  const std::string s = ReadString(Section, Key, Hex8(Default));
+  // Read like the integer conversion reads "$" + text: blanks around the digits are allowed, and
+  // so are leading zeros beyond eight digits; the value itself must fit in 32 bits.
+  std::string digits = Trim(s);
+  size_t zeros = 0;
+  while (digits.size() - zeros > 8 && digits[zeros] == '0') ++zeros;
+  digits.erase(0, zeros);
   uint32_t v;
-  if (!ParseHex32(s, v)) throw EConvertError("'$" + s + "' is not a valid integer value");
+  if (!ParseHex32(digits, v)) throw EConvertError("'$" + s + "' is not a valid integer value");
   return static_cast<TColor>(v);
 }
 

@@ -156,6 +156,16 @@ TEST_F(IniFileTest, ColoursAreEightHexDigits) {
   EXPECT_EQ(uint32_t(ini.ReadColor("C", "sys", 0)), 0x8000000Fu);
   EXPECT_EQ(ini.ReadColor("C", "missing", 0x123456), 0x123456);
   EXPECT_THROW(ini.ReadColor("C", "name", 0), classlib::EConvertError);
+  // A hand-edited value with blanks around it or extra leading zeros still reads; more than
+  // 32 bits, an empty value or a sign does not.
+  ini.WriteString("C", "blanks", " 0000FF00\t");
+  ini.WriteString("C", "zeros", "0000000000ff");
+  EXPECT_EQ(ini.ReadColor("C", "blanks", 0), 0x00FF00);
+  EXPECT_EQ(ini.ReadColor("C", "zeros", 0), 0xFF);
+  for (const char* bad : {"1FFFFFFFF", "", "-1", "0x00FF"}) {
+    ini.WriteString("C", "bad", bad);
+    EXPECT_THROW(ini.ReadColor("C", "bad", 0), classlib::EConvertError) << bad;
+  }
   ini.WriteColor("C", "out", 0xFFFFFF);
   ini.WriteColor("C", "sysout", classlib::clBtnFace);
   ini.WriteColor("C", "none", classlib::clNone);
