@@ -236,7 +236,7 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
   if (has_clip_actions) {
     r.U16();
     bool wide = swf_version >= 6;
-    wide ? r.U32() : r.U16();  // all event flags
+    p.all_clip_events = wide ? r.U32() : r.U16();
     while (true) {
       // The zero end marker may be cut short by the end of the tag; the records read so far stand.
       if (r.Remaining() < (wide ? 4u : 2u)) break;

@@ -75,6 +75,7 @@ struct PlaceObjectTag {
   uint16_t clip_depth = 0;
   uint8_t blend_mode = 0;
   std::vector<ClipActionRecord> clip_actions;
+  uint32_t all_clip_events = 0;  // the list's header: every event its handlers take
 };
 
 // Parses a PlaceObject, PlaceObject2 or PlaceObject3 body.

@@ -86,24 +86,26 @@ void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
   l.root = root;
   AddClip(root);
   // The first frame is shown at once; its scripts wait for the first tick.
-  auto saved_queue = std::move(queue_);
-  auto saved_init = std::move(init_queue_);
-  queue_.clear();
-  init_queue_.clear();
+  Queues saved = TakeQueues();
   if (root->TotalFrames() > 0) {
     root->current_frame = 0;
     RunFrame(root.get(), 0, true);
   }
   TakePending(l);
-  queue_ = std::move(saved_queue);
-  init_queue_ = std::move(saved_init);
+  queues_ = std::move(saved);
+}
+
+Player::Queues Player::TakeQueues() {
+  Queues taken = std::move(queues_);
+  for (auto& q : queues_) q.clear();
+  return taken;
 }
 
 void Player::TakePending(Level& level) {
-  for (auto& a : init_queue_) level.pending.push_back(a);
-  for (auto& a : queue_) level.pending.push_back(a);
-  init_queue_.clear();
-  queue_.clear();
+  for (auto& q : queues_) {
+    for (auto& a : q) level.pending.push_back(a);
+    q.clear();
+  }
   level.actions_pending = true;
 }
 
@@ -114,15 +116,14 @@ void Player::Unload(int level) {
   levels_.erase(it);
   ++generation_;
   RemoveObject(root);
-  for (auto* q : {&queue_, &init_queue_})
-    q->erase(std::remove_if(q->begin(), q->end(), [](const QueuedAction& a) { return a.clip->removed; }), q->end());
+  for (auto& q : queues_)
+    q.erase(std::remove_if(q.begin(), q.end(), [](const QueuedAction& a) { return a.clip->removed; }), q.end());
 }
 
 void Player::UnloadAll() {
   while (!levels_.empty()) Unload(levels_.begin()->first);
   exec_list_.clear();
-  queue_.clear();
-  init_queue_.clear();
+  for (auto& q : queues_) q.clear();
   init_done_.clear();
 }
 
@@ -184,16 +185,12 @@ void Player::GotoFrame(int frame) {
   if (total == 0) return;
   int target = std::clamp(frame, 1, total) - 1;
   if (target == l.root->current_frame) return;
-  auto saved_queue = std::move(queue_);
-  auto saved_init = std::move(init_queue_);
-  queue_.clear();
-  init_queue_.clear();
+  Queues saved = TakeQueues();
   // Scripts of a frame that was shown but never ran are dropped with it.
   l.pending.clear();
   GotoFrameOf(l.root.get(), target);
   TakePending(l);
-  queue_ = std::move(saved_queue);
-  init_queue_ = std::move(saved_init);
+  queues_ = std::move(saved);
 }
 
 void Player::Back() {
@@ -231,7 +228,7 @@ void Player::Tick() {
   for (auto& [n, level] : levels_) {
     if (!level.actions_pending) continue;
     pending_levels.insert(n);
-    for (auto& a : level.pending) (a.init ? init_queue_ : queue_).push_back(a);
+    for (auto& a : level.pending) queues_[a.phase].push_back(a);
     level.pending.clear();
     level.actions_pending = false;
   }
@@ -250,30 +247,35 @@ void Player::Tick() {
 
 void Player::AddClip(const std::shared_ptr<MovieClip>& clip) { exec_list_.insert(exec_list_.begin(), clip); }
 
+// Queues the handlers of one event. A handler listening to several events runs for each of them;
+// events missing from the placement's list of events reach no handler.
 void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
+  Phase phase = event == kEventInitialize ? kPhaseInitialize : event == kEventConstruct ? kPhaseConstruct : kPhaseScript;
   for (const auto& rec : clip->clip_actions) {
-    if (!(rec.events & event)) continue;
+    if (!(rec.events & event & clip->clip_event_mask)) continue;
     QueuedAction a;
     a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
     a.code = std::make_shared<std::vector<uint8_t>>(rec.actions);
-    queue_.push_back(std::move(a));
+    a.phase = phase;
+    queues_[phase].push_back(std::move(a));
   }
 }
 
 void Player::RunQueue() {
   uint64_t gen = generation_;
   int guard = 0;
-  while ((!init_queue_.empty() || !queue_.empty()) && generation_ == gen && ++guard < 1000000) {
-    auto& q = init_queue_.empty() ? queue_ : init_queue_;
-    QueuedAction a = std::move(q.front());
-    q.pop_front();
+  while (generation_ == gen && ++guard < 1000000) {
+    auto q = std::find_if(queues_.begin(), queues_.end(), [](const auto& d) { return !d.empty(); });
+    if (q == queues_.end()) break;
+    QueuedAction a = std::move(q->front());
+    q->pop_front();
     if (a.clip->removed) continue;
     RunActions(a);
   }
 }
 
 Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
-  QueuedAction a{clip, tag.actions, false};
+  QueuedAction a{clip, tag.actions, kPhaseScript};
   const auto& body = clip->movie ? clip->movie->body : nullptr;
   if (body && tag.actions && tag.body_offset <= body->size() &&
       tag.actions->size() <= body->size() - tag.body_offset) {
@@ -324,11 +326,11 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
         RemoveChild(clip, tag.depth);
         break;
       case ControlTag::Kind::DoAction:
-        if (run_actions) queue_.push_back(FrameScript(self, tag));
+        if (run_actions) queues_[kPhaseScript].push_back(FrameScript(self, tag));
         break;
       case ControlTag::Kind::InitAction:
         if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
-          init_queue_.push_back({self, tag.actions, true});
+          queues_[kPhaseInitAction].push_back({self, tag.actions, kPhaseInitAction});
         break;
       case ControlTag::Kind::Background:
         break;
@@ -391,11 +393,11 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
           break;
         }
         case ControlTag::Kind::DoAction:
-          if (f == frame) queue_.push_back(FrameScript(self, tag));
+          if (f == frame) queues_[kPhaseScript].push_back(FrameScript(self, tag));
           break;
         case ControlTag::Kind::InitAction:
           if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
-            init_queue_.push_back({self, tag.actions, true});
+            queues_[kPhaseInitAction].push_back({self, tag.actions, kPhaseInitAction});
           break;
         case ControlTag::Kind::Background:
           break;
@@ -466,8 +468,10 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
     mc->clip_actions = p.clip_actions;
+    if (!p.clip_actions.empty()) mc->clip_event_mask = p.all_clip_events;
     AddClip(mc);
-    QueueClipEvent(mc.get(), kEventInitialize | kEventConstruct);
+    QueueClipEvent(mc.get(), kEventInitialize);
+    QueueClipEvent(mc.get(), kEventConstruct);
     QueueClipEvent(mc.get(), kEventLoad);
     // A new clip shows its first frame at once.
     if (mc->TotalFrames() > 0) {

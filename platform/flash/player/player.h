@@ -2,6 +2,7 @@
 // the frame scripts. It knows nothing of pixels; Render() hands the display list to the renderer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -68,6 +69,7 @@ class MovieClip : public DisplayObject {
   std::map<int, std::shared_ptr<DisplayObject>> children;  // by depth
   std::map<std::string, Value> variables;                  // keys lower case
   std::vector<ClipActionRecord> clip_actions;
+  uint32_t clip_event_mask = 0xFFFFFFFFu;  // the placement's list of events its handlers may receive
 
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
   MovieClip* Root();
@@ -130,10 +132,14 @@ class Player {
 
  private:
   friend class ActionRunner;
+  // Queued scripts run phase by phase: sprite initialisers first, then the initialize and then the
+  // construct events of new clips (so every clip placed together is initialised before any is
+  // constructed), then frame scripts and the other events in the order they were queued.
+  enum Phase : uint8_t { kPhaseInitAction, kPhaseInitialize, kPhaseConstruct, kPhaseScript, kPhases };
   struct QueuedAction {
     std::shared_ptr<MovieClip> clip;
     std::shared_ptr<const std::vector<uint8_t>> code;
-    bool init = false;
+    Phase phase = kPhaseScript;
     // Frame scripts run inside the movie body: code[start, end) is their block, and jumps may
     // leave it for anywhere in the body.
     bool in_body = false;
@@ -165,8 +171,9 @@ class Player {
 
   std::map<int, Level> levels_;
   std::vector<std::shared_ptr<MovieClip>> exec_list_;
-  std::deque<QueuedAction> queue_;
-  std::deque<QueuedAction> init_queue_;
+  using Queues = std::array<std::deque<QueuedAction>, kPhases>;
+  Queues queues_;
+  Queues TakeQueues();  // the queues as they are, leaving them empty
   std::set<std::pair<const MovieDef*, uint16_t>> init_done_;
   bool in_tick_ = false;
   uint64_t generation_ = 0;  // bumped by every unload; running code stops when it changes
