@@ -313,3 +313,35 @@ TEST(TimelineRules, ClipActionListsToleranceAndLimits) {
   Append(bad, on_load);
   EXPECT_THROW(ParseMovie(movie(bad, 6)), FormatError);
 }
+
+TEST(TimelineRules, NewClipsAreAllInitialisedBeforeAnyIsConstructed) {
+  // A placement of sprite 1 at `depth` with handlers (events, traced text) and the list's header.
+  auto place = [](uint16_t depth, uint32_t all, const std::vector<std::pair<uint32_t, std::string>>& handlers) {
+    std::vector<uint8_t> body = {0x82};
+    Append(body, Le16(depth));
+    Append(body, Le16(1));
+    Append(body, Le16(0));
+    Append(body, Le32(all));
+    for (const auto& [events, text] : handlers) {
+      std::vector<uint8_t> code = TraceCode(text);
+      Append(body, Le32(events));
+      Append(body, Le32(static_cast<uint32_t>(code.size())));
+      Append(body, code);
+    }
+    Append(body, Le32(0));
+    return body;
+  };
+  constexpr uint32_t kLoad = 0x01, kInit = 0x0200, kConstruct = 0x040000;
+  SwfWriter w(7, 10, 10, 12);
+  TimelineWriter empty;
+  empty.ShowFrame();
+  w.DefineSprite(1, empty);
+  w.Tag(26, place(1, kInit | kConstruct | kLoad, {{kInit | kConstruct, "A ic"}, {kConstruct, "A c"}, {kLoad, "A load"}}));
+  // B's list names only initialize: its other handlers never run.
+  w.Tag(26, place(2, kInit, {{kInit | kConstruct, "B ic"}, {kLoad, "B load"}}));
+  w.DoAction(ActionBuilder().PushString("root").Trace().Stop().Build());
+  w.ShowFrame();
+  Loaded m(w);
+  m.p.Tick();
+  EXPECT_EQ(m.Log(), "A ic\nB ic\nA ic\nA c\nA load\nroot\n");
+}
