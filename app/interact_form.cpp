@@ -342,7 +342,9 @@ void TInteractFrm::timInteractTimer(TObject*) {
 }
 
 bool TInteractFrm::WaitForFrame() {
-  Application->WaitUntil([this] { return FrameReady || !Converting || SkipCurrent; });
+  // A wait that ends because the program is quitting ends the run too: nothing would ever make a
+  // frame ready again, and a job that kept waiting would spin without end.
+  if (!Application->WaitUntil([this] { return FrameReady || !Converting || SkipCurrent; })) Converting = false;
   return FrameReady && Converting && !SkipCurrent;
 }
 

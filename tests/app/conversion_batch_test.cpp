@@ -149,6 +149,30 @@ TEST_F(ConversionTest, CancelEndsOnlyTheCurrentJob) {
   EXPECT_EQ(lines[5], "Status:> Finish converting \"b.swf\" to Image Sequence.");
 }
 
+TEST_F(ConversionTest, QuittingTheProgramEndsAWaitingRun) {
+  // Jobs that wait on the frame lock (sequence mode 0): once the program is asked to quit no
+  // frame becomes ready again, so the run must end instead of waiting or spinning for ever.
+  ASSERT_EQ(classlib::Application->MainForm(), nullptr);
+  WriteColorMovie(dir + "/a.swf", 32, 24, 50, 200);
+  WriteColorMovie(dir + "/b.swf", 32, 24, 50, 200);
+  AddJob(dir + "/a.swf", dtImages)->destSequenceMode = 0;
+  AddJob(dir + "/b.swf", dtAVI)->destSequenceMode = 0;
+  WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; }, [] { classlib::Application->Terminate(); });
+  RunBatch();
+  const bool quit = classlib::Application->Terminated();
+  classlib::Application->Run();  // without a main form this only clears the quit request
+  ASSERT_TRUE(quit);
+
+  const Lines files = ListFiles(out);
+  EXPECT_GE(files.size(), 3u);
+  EXPECT_LT(files.size(), 200u);
+  EXPECT_FALSE(classlib::FileExists(out + "b.avi"));  // the batch ended with the first job
+  const Lines lines = LogLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[2], "Status:> Finish converting \"a.swf\" to Image Sequence.");
+  EXPECT_EQ(lines[3], "Status:> All Finished");
+}
+
 TEST_F(ConversionTest, MissingMovieAndUncreatableFolderArePassedOverSilently) {
   WriteColorMovie(dir + "/a.swf", 32, 24, 10, 3);
   WriteColorMovie(dir + "/b.swf", 32, 24, 10, 3);
