@@ -227,24 +227,29 @@ using BaseRenderer = SurfaceBlender;
 // row, not two.
 class BinaryScanline : public agg::scanline_u8 {
  public:
-  void add_cell(int x, unsigned cover) { agg::scanline_u8::add_cell(x, cover >= 128 ? 255 : 0); }
+  // Uncovered pixels are left out altogether: they would blend nothing.
+  void add_cell(int x, unsigned cover) {
+    if (cover >= 128) agg::scanline_u8::add_cell(x, 255);
+  }
   void add_cells(int x, unsigned len, const agg::int8u* covers) {
     for (unsigned i = 0; i < len; ++i) add_cell(x + static_cast<int>(i), covers[i]);
   }
   void add_span(int x, unsigned len, unsigned cover) {
-    agg::scanline_u8::add_span(x, len, cover >= 128 ? 255 : 0);
+    if (cover >= 128) agg::scanline_u8::add_span(x, len, 255);
   }
 };
 
 // The same for the ordinary rasteriser, packed: runs of covered pixels come as one span.
 class BinaryPackedScanline : public agg::scanline_p8 {
  public:
-  void add_cell(int x, unsigned cover) { agg::scanline_p8::add_cell(x, cover >= 128 ? 255 : 0); }
+  void add_cell(int x, unsigned cover) {
+    if (cover >= 128) agg::scanline_p8::add_cell(x, 255);
+  }
   void add_cells(int x, unsigned len, const agg::int8u* covers) {
     for (unsigned i = 0; i < len; ++i) add_cell(x + static_cast<int>(i), covers[i]);
   }
   void add_span(int x, unsigned len, unsigned cover) {
-    agg::scanline_p8::add_span(x, len, cover >= 128 ? 255 : 0);
+    if (cover >= 128) agg::scanline_p8::add_span(x, len, 255);
   }
 };
 
