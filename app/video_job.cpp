@@ -12,6 +12,8 @@ namespace lumicast {
 
 namespace {
 
+constexpr int32_t kSoundNameBufferSize = 4096 > kMclNameBufferSize ? 4096 : kMclNameBufferSize;
+
 // Offsets from a job file are bounded before they drive a frame or sample count.
 constexpr long double kMaxSyncOffset = 3600.0L;
 
@@ -229,8 +231,10 @@ void TInteractFrm::AudioSourceCallback(MclHandle Source, void* User) {
     f->LeadInDone = true;
     return;
   }
-  char name[kMclNameBufferSize];
-  if (MclListGetName(f->hNames, f->SoundIndex, name, kMclNameBufferSize) > 0) {
+  // Room for any path the system allows: a name that did not fit would read as no name at all
+  // and the job would lose its sound without a word.
+  char name[kSoundNameBufferSize];
+  if (MclListGetName(f->hNames, f->SoundIndex, name, kSoundNameBufferSize) > 0) {
     if (f->Converting)
       MclSourceSetFile(Source, name);
     else

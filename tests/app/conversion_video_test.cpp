@@ -153,6 +153,23 @@ TEST_F(ConversionTest, ImportedWaveGivesASoundTrackOfTheVideosLength) {
   EXPECT_EQ(j->adoWorkFilename, dir + "/s.wav");
 }
 
+TEST_F(ConversionTest, ImportedWaveWithALongPathKeepsItsSound) {
+  std::string folder = dir;
+  for (int i = 0; i < 6; ++i) folder += "/" + std::string(60, static_cast<char>('a' + i));
+  ASSERT_TRUE(classlib::ForceDirectories(folder));
+  const std::string wave = folder + "/sound.wav";
+  ASSERT_GT(wave.size(), 300u);
+  WriteColorMovie(dir + "/a.swf", 32, 24, 10, 10);
+  WriteWave(wave, 44100, 2, 2.0);
+  TCovSettings* j = AddJob(dir + "/a.swf", dtAVI);
+  j->adoSource = asImport;
+  j->adoFilename = wave;
+  RunBatch();
+  MediaInfo m = ProbeMedia(out + "a.avi");
+  EXPECT_TRUE(m.hasAudio);
+  EXPECT_NEAR(m.audioSeconds, 1.0, 0.03);
+}
+
 TEST_F(ConversionTest, RecordedSourceNeverPicksUpAnOldImport) {
   WriteColorMovie(dir + "/a.swf", 32, 24, 10, 5);
   WriteWave(dir + "/old.wav", 44100, 2, 2.0);
