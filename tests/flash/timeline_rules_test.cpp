@@ -345,3 +345,37 @@ TEST(TimelineRules, NewClipsAreAllInitialisedBeforeAnyIsConstructed) {
   m.p.Tick();
   EXPECT_EQ(m.Log(), "A ic\nB ic\nA ic\nA c\nA load\nroot\n");
 }
+
+TEST(TimelineRules, SpritesThatContainThemselvesAreNotNested) {
+  // Sprite 10 places itself; sprites 11 and 12 place each other. Such movies used to nest clips
+  // until the stack ran out; the self-containing placements are left out, the rest still shows.
+  SwfWriter w = TwoColourMovie();
+  TimelineWriter self;
+  self.Place(NewPlace(1, 1));
+  self.Place(NewPlace(2, 10));
+  self.ShowFrame();
+  w.DefineSprite(10, self);
+  TimelineWriter a, b;
+  a.Place(NewPlace(1, 12));
+  a.ShowFrame();
+  b.Place(NewPlace(1, 11));
+  b.ShowFrame();
+  w.DefineSprite(11, a);
+  w.DefineSprite(12, b);
+  w.Place(NewPlace(1, 10));
+  w.Place(NewPlace(2, 11));
+  w.ShowFrame();
+  Player player;
+  player.LoadBytes(0, w.Finish(false));
+  player.Tick();
+  player.Tick();
+  MovieClip* root = player.LevelRoot(0);
+  ASSERT_NE(root, nullptr);
+  ASSERT_EQ(root->children.size(), 2u);
+  auto* outer = static_cast<MovieClip*>(root->children.at(1).get());
+  EXPECT_EQ(outer->children.size(), 1u);  // the red shape, not another copy of itself
+  auto* first = static_cast<MovieClip*>(root->children.at(2).get());
+  ASSERT_EQ(first->children.size(), 1u);  // sprite 12 inside sprite 11 ...
+  auto* second = static_cast<MovieClip*>(first->children.at(1).get());
+  EXPECT_TRUE(second->children.empty());  // ... which may not hold sprite 11 again
+}

@@ -12,6 +12,8 @@ namespace flash {
 namespace {
 
 constexpr size_t kMaxCarriedStack = 1 << 16;
+// Clips nested deeper than this are not placed: every level costs stack while a frame runs.
+constexpr int kMaxClipNesting = 250;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -437,6 +439,14 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
     auto it = clip->movie->dictionary.find(p.character_id);
     if (it != clip->movie->dictionary.end()) def = it->second;
     if (!def) return;
+    if (def->kind == CharacterDef::Kind::Sprite) {
+      // A sprite that would contain itself (directly or through other sprites) would nest
+      // without end; such placements, and absurdly deep nesting, are left out.
+      int nesting = 0;
+      for (const MovieClip* a = clip; a != nullptr; a = a->parent) {
+        if (a->character == def || ++nesting >= kMaxClipNesting) return;
+      }
+    }
     obj = Instantiate(clip, def, clip->movie);
     created = true;
     if (existing != clip->children.end()) {
