@@ -379,3 +379,23 @@ TEST(TimelineRules, SpritesThatContainThemselvesAreNotNested) {
   auto* second = static_cast<MovieClip*>(first->children.at(1).get());
   EXPECT_TRUE(second->children.empty());  // ... which may not hold sprite 11 again
 }
+
+TEST(TimelineRules, GotoBackPutsAKeptObjectWhereItsPlacementHadIt) {
+  // The left-half shape is placed without a matrix, then moved right on frame 2: going back to
+  // frame 1 must bring it back to the left, not leave it where the later frame moved it.
+  SwfWriter w = TwoColourMovie();
+  AddLeftHalf(w);
+  w.Place(NewPlace(1, 3));
+  w.ShowFrame();
+  Matrix right;
+  right.tx = 400;
+  w.Place(flashtest::MatrixPlace(1, -1, right));
+  w.ShowFrame();
+  Loaded m(w);
+  m.p.GotoFrame(2);
+  EXPECT_TRUE(Same(m.At(30, 20), {0, 255, 0, 255}));
+  EXPECT_TRUE(Same(m.At(10, 20), kWhite));
+  m.p.GotoFrame(1);
+  EXPECT_TRUE(Same(m.At(10, 20), {0, 255, 0, 255}));
+  EXPECT_TRUE(Same(m.At(30, 20), kWhite));
+}

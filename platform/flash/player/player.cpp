@@ -377,7 +377,14 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
           if (k != kept_since.end()) {
             if (f < k->second) break;  // history of a depth whose object stays
             if (f == k->second) {
-              // The kept object's own placement: only its properties are applied again.
+              // The kept object's own placement: its properties go back to what that
+              // placement gave it (defaults where it gave none), as on the first pass.
+              auto child = clip->children.find(tag.place.depth);
+              if (child != clip->children.end()) {
+                child->second->matrix = Matrix{};
+                child->second->color_transform = ColorTransform{};
+                child->second->ratio = 0;
+              }
               PlaceObjectTag move = tag.place;
               move.move = true;
               move.has_character = false;
