@@ -1,10 +1,12 @@
 // Fuzz entry point: any bytes read as a BMP stream either load or raise a class-library
-// exception; a loaded bitmap's rows, its colour reductions and its saved form stay in bounds.
+// exception; a loaded bitmap's rows, its colour reductions, drawing, conversion and saved form
+// stay in bounds.
 #include <cstddef>
 #include <cstdint>
 
 #include "imaging/color_reduction.h"
 #include "platform/classlib/bitmap.h"
+#include "platform/classlib/canvas.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/stream.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -41,6 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const uint8_t method = size > 0 ? data[size - 1] % 6 : 0;
       lumicast::ReduceBitmapTo8Bit(&bitmap, classlib::pf8bit, static_cast<lumicast::TReductionMethod>(method));
       lumicast::ReduceBitmapTo8Bit(&bitmap, classlib::pf4bit, lumicast::rmHistogram);
+      // Drawing reads the pixels through the palette; converting rewrites them.
+      classlib::TBitmap target;
+      target.SetPixelFormat(classlib::pf24bit);
+      target.SetSize(8, 8);
+      target.Canvas()->Draw(1, 1, &bitmap);
+      target.Canvas()->StretchDraw(classlib::TRect{0, 0, 5, 7}, &bitmap);
+      bitmap.SetPixelFormat(classlib::pf24bit);
     }
   } catch (const classlib::Exception&) {
   }

@@ -1,12 +1,14 @@
 // Fuzz entry point: any bytes read as a GIF file, strictly and tolerantly, either load or raise a
 // class-library exception. Every loaded frame of modest size is decoded, and the first frame's
-// bitmap goes through a colour reduction, without touching memory outside their buffers.
+// bitmap goes through a colour reduction; the image draws and is written back and read again,
+// all without touching memory outside their buffers.
 #include <cstddef>
 #include <cstdint>
 
 #include "imaging/color_reduction.h"
 #include "imaging/gif_image.h"
 #include "platform/classlib/bitmap.h"
+#include "platform/classlib/canvas.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/stream.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -46,6 +48,21 @@ void LoadAndDecode(const uint8_t* data, size_t size, bool tolerant) {
       }
     } catch (const classlib::Exception&) {
     }
+  }
+  // A loaded image draws, and what it writes back reads again.
+  try {
+    if (static_cast<int64_t>(image.ScreenWidth()) * image.ScreenHeight() <= 1024 * 1024) {
+      classlib::TBitmap target;
+      target.SetPixelFormat(classlib::pf24bit);
+      target.SetSize(8, 8);
+      target.Canvas()->StretchDraw(classlib::TRect{0, 0, 8, 8}, &image);
+    }
+    classlib::TMemoryStream out;
+    image.SaveToStream(&out);
+    out.SetPosition(0);
+    lumicast::TGIFImage again;
+    again.LoadFromStream(&out);
+  } catch (const classlib::Exception&) {
   }
 }
 

@@ -66,6 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ini.OnDuplicateSection = [&](const std::string&, classlib::TStrings*, classlib::TStrings*) {
       return (size & 1) != 0;
     };
+    // Read again through the smallest buffer, so that lines cross buffer boundaries.
+    ini.SetTextBufferSize(1024);
     ini.UseFile(file.Path());
     classlib::TStringList sections;
     ini.GetSectionNames(&sections);
