@@ -3,6 +3,9 @@
 // converter and filled with the ordinary scan-line rasteriser. Colours are premultiplied B,G,R,A.
 #include "platform/flash/renderer/renderer.h"
 
+// First: it specialises the rasteriser's cell sort.
+#include "platform/flash/renderer/cell_order.h"
+
 #include <agg_basics.h>
 #include <agg_color_rgba.h>
 #include <agg_conv_stroke.h>
