@@ -1,6 +1,9 @@
 // The renderer's speed paths must not change a pixel: the rasteriser's row sort must order cells
 // exactly by x for every row shape (short and long rows, runs in either direction, repeated and
-// negative x), and rows crossed many times must still fill exactly their pixels.
+// negative x), and rows crossed many times must still fill exactly their pixels; the wide span
+// blends must round every pixel like the one-pixel blend, over a background that differs from
+// pixel to pixel (so pixels swapped between vector lanes show); gradient spans must not depend on
+// how long the span is.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -112,6 +115,139 @@ TEST(RenderCellOrder, RowsCrossedManyTimesFillExactlyTheirPixels) {
           ASSERT_EQ(p[3], 255);
         }
       }
+    }
+  }
+}
+
+// Premultiplied B,G,R,A of a varied opaque or translucent background.
+std::vector<uint8_t> Background(int w, int h) {
+  std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 4];
+      int a = x % 3 == 0 ? 255 : 40 + (x * 53 + y * 31) % 216;
+      p[3] = static_cast<uint8_t>(a);
+      p[0] = static_cast<uint8_t>((x * 7 + y * 13) % (a + 1));
+      p[1] = static_cast<uint8_t>((x * 29 + y * 3) % (a + 1));
+      p[2] = static_cast<uint8_t>((x * 11 + y * 17 + 100) % (a + 1));
+    }
+  return px;
+}
+
+// Drawing a translucent shape over `under` must give, at every pixel, the shape drawn alone (over
+// nothing) put over `under` with one rounding per channel.
+void ExpectExactOver(const ShapeDef& s, int w, int h) {
+  std::vector<uint8_t> alone(static_cast<size_t>(w) * h * 4, 0), under = Background(w, h), both = under;
+  Matrix m;
+  m.a = m.d = 1.0 / 20;
+  {
+    Renderer r({alone.data(), w, h, w * 4}, Quality::High, nullptr);
+    r.DrawShape(s, m, {});
+  }
+  {
+    Renderer r({both.data(), w, h, w * 4}, Quality::High, nullptr);
+    r.DrawShape(s, m, {});
+  }
+  int drawn = 0;
+  for (size_t i = 0; i < both.size(); i += 4) {
+    int a = alone[i + 3];
+    drawn += a != 0;
+    for (int c = 0; c < 4; ++c) {
+      int t = under[i + c] * (255 - a) + 128;
+      int want = alone[i + c] + ((t + (t >> 8)) >> 8);
+      ASSERT_EQ(both[i + c], want) << "pixel " << (i / 4) % w << "," << (i / 4) / w << " channel " << c;
+    }
+  }
+  EXPECT_GT(drawn, w * h / 4);
+}
+
+// A quadrilateral with long, nearly horizontal top and bottom edges (rows of partly covered
+// pixels) and a translucent fill.
+ShapeDef Slanted(const FillStyle& fill) {
+  ShapeDef s;
+  ShapeGroup& g = s.groups.emplace_back();
+  g.fill_styles.push_back(fill);
+  ShapePath p;
+  p.fill1 = 1;
+  p.start_x = 3 * 20 + 7;
+  p.start_y = 2 * 20 + 3;
+  for (auto [x, y] : {std::pair{97 * 20 + 11, 6 * 20 + 17}, {95 * 20, 37 * 20 + 5}, {2 * 20 + 9, 33 * 20}, {67, 43}}) {
+    ShapeEdge e;
+    e.x = x;
+    e.y = y;
+    p.edges.push_back(e);
+  }
+  g.paths.push_back(p);
+  return s;
+}
+
+TEST(RenderWideBlend, TranslucentFillsOverAVariedBackgroundRoundLikeOnePixelBlends) {
+  FillStyle solid;
+  solid.color = {30, 200, 120, 150};
+  ExpectExactOver(Slanted(solid), 101, 41);
+  FillStyle opaque;
+  opaque.color = {30, 200, 120, 255};  // full cover stores, partial cover blends
+  ExpectExactOver(Slanted(opaque), 101, 41);
+  FillStyle radial;
+  radial.type = FillStyle::Type::RadialGradient;
+  radial.gradient.stops = {{0, {255, 0, 0, 90}}, {128, {0, 255, 40, 255}}, {255, {0, 30, 255, 170}}};
+  radial.matrix.a = radial.matrix.d = 900 / 16384.0;
+  radial.matrix.tx = 50 * 20;
+  radial.matrix.ty = 20 * 20;
+  ExpectExactOver(Slanted(radial), 101, 41);
+  radial.gradient.spread = SpreadMode::Reflect;
+  ExpectExactOver(Slanted(radial), 101, 41);
+}
+
+TEST(RenderWideBlend, GradientSpansAgreeWhateverTheirLength) {
+  // A gradient span is computed by running sums from its first pixel, so a shorter span from the
+  // same start is exactly the start of a longer one, whichever loop (one, two or four pixels a
+  // step) computed each pixel. Rectangles on whole pixels are drawn as one span per row.
+  const int w = 160, h = 3;
+  for (auto type : {FillStyle::Type::RadialGradient, FillStyle::Type::LinearGradient}) {
+    FillStyle f;
+    f.type = type;
+    for (int i = 0; i < 8; ++i)
+      f.gradient.stops.push_back({static_cast<uint8_t>(i * 36), {static_cast<uint8_t>(i * 30), static_cast<uint8_t>(255 - i * 20),
+                                                                static_cast<uint8_t>(i * 97 % 256), 255}});
+    f.matrix.a = 0.013 * 20;
+    f.matrix.b = 0.004 * 20;
+    f.matrix.c = -0.005 * 20;
+    f.matrix.d = 0.011 * 20;
+    f.matrix.tx = 31.5 * 20;
+    f.matrix.ty = 1.25 * 20;
+    auto draw = [&](int width) {
+      ShapeDef s;
+      ShapeGroup& g = s.groups.emplace_back();
+      g.fill_styles.push_back(f);
+      ShapePath p;
+      p.fill1 = 1;
+      p.start_x = 20;
+      p.start_y = 0;
+      for (auto [x, y] : {std::pair{20 + width * 20, 0}, {20 + width * 20, h * 20}, {20, h * 20}, {20, 0}}) {
+        ShapeEdge e;
+        e.x = x;
+        e.y = y;
+        p.edges.push_back(e);
+      }
+      g.paths.push_back(p);
+      std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4, 0);
+      Renderer r({px.data(), w, h, w * 4}, Quality::High, nullptr);
+      Matrix m;
+      m.a = m.d = 1.0 / 20;
+      r.DrawShape(s, m, {});
+      return px;
+    };
+    const int longest = w - 2;
+    std::vector<uint8_t> full = draw(longest);
+    for (int width = 1; width < longest; width += width < 20 ? 1 : 13) {
+      std::vector<uint8_t> part = draw(width);
+      for (int y = 0; y < h; ++y)
+        for (int x = 1; x <= width; ++x)
+          for (int c = 0; c < 4; ++c) {
+            size_t i = (static_cast<size_t>(y) * w + x) * 4 + c;
+            ASSERT_EQ(part[i], full[i]) << "width " << width << " pixel " << x << "," << y;
+          }
     }
   }
 }

@@ -9,6 +9,7 @@
 #endif
 
 #include "platform/flash/format/bitmap.h"
+#include "platform/flash/renderer/blend_wide.h"
 #include "platform/flash/renderer/renderer.h"
 
 namespace flash {
@@ -190,6 +191,14 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
       const __m128d scale = _mm_set1_pd(1.0 / 16384.0), one = _mm_set1_pd(1.0), n255 = _mm_set1_pd(255.0),
                     half = _mm_set1_pd(0.5);
 #endif
+      if (len >= 4 && WideBlendAvailable()) {
+        int index[64];
+        while (i + 4 <= len) {
+          int n = WideRadialIndices(index, static_cast<int>(std::min(len - i, 64u)), gx, gy, step_x, step_y);
+          for (int k = 0; k < n; ++k) span[i + k] = table[static_cast<size_t>(index[k])];
+          i += static_cast<unsigned>(n);
+        }
+      }
       for (; i + 2 <= len; i += 2) {
         double x1 = gx + step_x, y1 = gy + step_y;
         int index[2];

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/flash/format/bitmap.h"
+#include "platform/flash/renderer/blend_wide.h"
 #include "platform/flash/renderer/paint_styles.h"
 
 namespace flash {
@@ -125,7 +126,7 @@ class SurfaceBlender {
       return;
     }
     if (src == 0) return;
-    int i = 0;
+    int i = WideBlendAvailable() ? WideBlendRun(d, len, src) : 0;
 #if defined(__SSE2__)
     __m128i s = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128());
     __m128i inv = _mm_sub_epi16(_mm_set1_epi16(255), SpreadAlpha(s));
@@ -143,7 +144,7 @@ class SurfaceBlender {
     if (!Clip(x, y, len, covers)) return;
     uint32_t src = Pack(c);
     uint32_t* d = Row(y) + x;
-    int i = 0;
+    int i = len >= 8 && WideBlendAvailable() ? WideBlendCovers(d, len, src, covers) : 0;
 #if defined(__SSE2__)
     __m128i s = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128());
     for (; i + 4 <= len; i += 4) {
@@ -178,7 +179,7 @@ class SurfaceBlender {
     if (!Clip(x, y, len, c)) return;
     colors += skip;
     uint32_t* d = Row(y) + x;
-    int i = 0;
+    int i = len >= 8 && WideBlendAvailable() ? WideBlendColors(d, len, colors, c, cover) : 0;
 #if defined(__SSE2__)
     __m128i kconst = _mm_set1_epi16(static_cast<short>(cover));
     for (; i + 4 <= len; i += 4) {
