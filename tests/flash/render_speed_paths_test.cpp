@@ -3,10 +3,13 @@
 // negative x), and rows crossed many times must still fill exactly their pixels; the wide span
 // blends must round every pixel like the one-pixel blend, over a background that differs from
 // pixel to pixel (so pixels swapped between vector lanes show); gradient spans must not depend on
-// how long the span is.
+// how long the span is; shapes wholly inside the target (drawn without clipping) must come out as
+// they do with clipping, and only shapes wholly outside may be skipped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -249,6 +252,104 @@ TEST(RenderWideBlend, GradientSpansAgreeWhateverTheirLength) {
             ASSERT_EQ(part[i], full[i]) << "width " << width << " pixel " << x << "," << y;
           }
     }
+  }
+}
+
+// An edge to (x, y) pixels, curved through (cx, cy) when `curve`.
+ShapeEdge EdgeTo(double x, double y, bool curve = false, double cx = 0, double cy = 0) {
+  ShapeEdge e;
+  e.x = static_cast<int32_t>(x * 20);
+  e.y = static_cast<int32_t>(y * 20);
+  e.curve = curve;
+  e.cx = static_cast<int32_t>(cx * 20);
+  e.cy = static_cast<int32_t>(cy * 20);
+  return e;
+}
+
+ShapePath LoopAt(double x, double y, std::initializer_list<ShapeEdge> edges, uint32_t fill1 = 1) {
+  ShapePath p;
+  p.fill1 = fill1;
+  p.start_x = static_cast<int32_t>(x * 20);
+  p.start_y = static_cast<int32_t>(y * 20);
+  p.edges = edges;
+  return p;
+}
+
+std::vector<uint8_t> DrawOn(const ShapeDef& s, int w, int h) {
+  std::vector<uint8_t> px = Background(w, h);
+  Renderer r({px.data(), w, h, w * 4}, Quality::High, nullptr);
+  Matrix m;
+  m.a = m.d = 1.0 / 20;
+  r.DrawShape(s, m, {});
+  return px;
+}
+
+TEST(RenderPlacement, ShapesInsideTheTargetDrawAsTheyDoWhenClipped) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> in(1.0, 59.0);
+  for (int round = 0; round < 30; ++round) {
+    bool two_styles = round % 2;
+    ShapeDef s;
+    ShapeGroup& g = s.groups.emplace_back();
+    FillStyle a, b;
+    a.color = {200, 40, 90, 170};
+    b.color = {20, 240, 30, 255};
+    g.fill_styles = {a, b};
+    for (int k = 0; k < 3; ++k) {
+      g.paths.push_back(LoopAt(in(rng), in(rng),
+                               {EdgeTo(in(rng), in(rng), true, in(rng), in(rng)), EdgeTo(in(rng), in(rng)),
+                                EdgeTo(in(rng), in(rng), true, in(rng), in(rng))},
+                               two_styles && k == 1 ? 2 : 1));
+      // Close the loop back to its start.
+      ShapePath& p = g.paths.back();
+      p.edges.push_back(EdgeTo(p.start_x / 20.0, p.start_y / 20.0));
+    }
+    std::vector<uint8_t> inside = DrawOn(s, 60, 60);
+    // The same group with a closed loop far outside on the left: it adds nothing, but the group
+    // now reaches outside the target and is clipped.
+    g.paths.push_back(LoopAt(-50, 10, {EdgeTo(-40, 10), EdgeTo(-40, 30), EdgeTo(-50, 10)}));
+    std::vector<uint8_t> clipped = DrawOn(s, 60, 60);
+    ASSERT_EQ(inside, clipped) << "round " << round;
+    ASSERT_NE(inside, Background(60, 60));
+  }
+}
+
+TEST(RenderPlacement, OnlyShapesWhollyOutsideAreLeftOut) {
+  const int w = 40, h = 30;
+  const std::vector<uint8_t> untouched = Background(w, h);
+  auto shape = [](ShapePath p) {
+    ShapeDef s;
+    ShapeGroup& g = s.groups.emplace_back();
+    FillStyle f;
+    f.color = {0, 0, 0, 255};
+    g.fill_styles = {f};
+    g.paths = {p};
+    return s;
+  };
+  // Wholly outside on every side, also just past the edge.
+  for (auto [x, y] : {std::pair{-12.0, 5.0}, {w + 0.5, 5.0}, {5.0, -10.5}, {5.0, h + 0.25}, {-20.0, -20.0}}) {
+    ShapeDef s = shape(LoopAt(x, y, {EdgeTo(x + 10, y), EdgeTo(x + 10, y + 10), EdgeTo(x, y)}));
+    if (x == -12.0) s.groups[0].paths[0].edges = {EdgeTo(-2.5, y), EdgeTo(-2.5, y + 10), EdgeTo(x, y)};
+    EXPECT_EQ(DrawOn(s, w, h), untouched) << x << "," << y;
+  }
+  // Ends outside on the left, but the curve bulges through its control point into the target.
+  ShapeDef bulge = shape(LoopAt(-1, 5, {EdgeTo(-1, 25, true, 20, 15), EdgeTo(-1, 5)}));
+  std::vector<uint8_t> px = DrawOn(bulge, w, h);
+  const uint8_t* centre = &px[(static_cast<size_t>(15) * w + 4) * 4];
+  EXPECT_EQ(centre[0], 0);
+  EXPECT_EQ(centre[1], 0);
+  EXPECT_EQ(centre[2], 0);
+  EXPECT_EQ(centre[3], 255);
+  // Touching the target's edge from outside covers nothing; a quarter pixel in darkens the first
+  // column and nothing else.
+  EXPECT_EQ(DrawOn(shape(LoopAt(-5, 0, {EdgeTo(0, 0), EdgeTo(0, h), EdgeTo(-5, h), EdgeTo(-5, 0)})), w, h), untouched);
+  px = DrawOn(shape(LoopAt(-5, 0, {EdgeTo(0.25, 0), EdgeTo(0.25, h), EdgeTo(-5, h), EdgeTo(-5, 0)})), w, h);
+  for (int y = 0; y < h; ++y) {
+    const size_t row = static_cast<size_t>(y) * w * 4;
+    EXPECT_NE(0, std::memcmp(&px[row], &untouched[row], 4)) << y;
+    EXPECT_EQ(0, std::memcmp(&px[(static_cast<size_t>(y) * w + 1) * 4], &untouched[(static_cast<size_t>(y) * w + 1) * 4],
+                             static_cast<size_t>(w - 1) * 4))
+        << y;
   }
 }
 

@@ -386,6 +386,39 @@ struct Renderer::Impl {
     }
   }
 
+  // Where a group's fills lie against the target, from their end and control points (a curve
+  // stays within the triangle of its ends and control point). Fills wholly outside draw nothing;
+  // fills wholly inside need no clipping, and the rasteriser then sees exactly the lines the
+  // clipper would have passed on. A small margin covers rounding in the flattened curve points.
+  enum class Placement { Outside, Inside, Straddling };
+
+  template <typename StyleOf>
+  Placement PlaceFills(const ShapeGroup& group, const Matrix& m, StyleOf style_of) const {
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+    auto add = [&](int32_t tx, int32_t ty) {
+      double x, y;
+      m.Apply(tx, ty, x, y);
+      x0 = std::min(x0, x);
+      x1 = std::max(x1, x);
+      y0 = std::min(y0, y);
+      y1 = std::max(y1, y);
+    };
+    for (const ShapePath& p : group.paths) {
+      if (style_of(p.fill0) < 0 && style_of(p.fill1) < 0) continue;
+      add(p.start_x, p.start_y);
+      for (const ShapeEdge& e : p.edges) {
+        add(e.x, e.y);
+        if (e.curve) add(e.cx, e.cy);
+      }
+    }
+    if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1))
+      return Placement::Straddling;
+    const double margin = 1.0 / 1024, w = target.width, h = target.height;
+    if (x1 < -margin || y1 < -margin || x0 > w + margin || y0 > h + margin) return Placement::Outside;
+    if (x0 >= margin && y0 >= margin && x1 <= w - margin && y1 <= h - margin) return Placement::Inside;
+    return Placement::Straddling;
+  }
+
   void DrawFills(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, bool even_odd,
                  BaseRenderer& ren, bool mask_mode) {
     // Style numbers beyond the group's table count as none.
@@ -394,6 +427,8 @@ struct Renderer::Impl {
     bool any = false;
     for (const ShapePath& p : group.paths) any = any || style_of(p.fill0) >= 0 || style_of(p.fill1) >= 0;
     if (!any) return;
+    const Placement place = PlaceFills(group, m, style_of);
+    if (place == Placement::Outside) return;
     fill_paints.clear();
     fill_paints.reserve(group.fill_styles.size());
     for (const FillStyle& f : group.fill_styles) {
@@ -417,11 +452,14 @@ struct Renderer::Impl {
       if (single == -2) break;
     }
     if (single >= 0) {
-      DrawSingleFill(group, m, even_odd, ren, single, style_of);
+      DrawSingleFill(group, m, even_odd, ren, single, style_of, place);
       return;
     }
+    if (place == Placement::Inside)
+      compound.reset_clipping();
+    else
+      compound.clip_box(0, 0, target.width, target.height);
     compound.reset();
-    compound.clip_box(0, 0, target.width, target.height);
     compound.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
     compound.layer_order(agg::layer_direct);
     for (const ShapePath& p : group.paths) {
@@ -458,9 +496,11 @@ struct Renderer::Impl {
   // coverage. A path with the style on both sides adds nothing.
   template <typename StyleOf>
   void DrawSingleFill(const ShapeGroup& group, const Matrix& m, bool even_odd, BaseRenderer& ren, int style,
-                      StyleOf style_of) {
-    scan.reset();
-    scan.clip_box(0, 0, target.width, target.height);
+                      StyleOf style_of, Placement place) {
+    if (place == Placement::Inside)
+      scan.reset_clipping();
+    else
+      scan.clip_box(0, 0, target.width, target.height);
     scan.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
     scan.auto_close(false);
     for (const ShapePath& p : group.paths) {
