@@ -162,6 +162,20 @@ class SurfaceBlender {
       __m128i hi = Over2(_mm_unpackhi_epi8(v, _mm_setzero_si128()), MulDiv255(s, khi));
       Store4(d + i, _mm_packus_epi16(lo, hi));
     }
+    // The last one to three pixels (most spans of edge pixels are that short) in one go where the
+    // row has room for four: the pixels past the span get cover 0, which blends to exactly the
+    // pixel that was there.
+    if (i < len && x + i + 4 <= width_) {
+      uint8_t last[4] = {0, 0, 0, 0};
+      std::memcpy(last, covers + i, static_cast<size_t>(len - i));
+      __m128i klo, khi;
+      WidenCovers(last, klo, khi);
+      __m128i v = Load4(d + i);
+      __m128i lo = Over2(_mm_unpacklo_epi8(v, _mm_setzero_si128()), MulDiv255(s, klo));
+      __m128i hi = Over2(_mm_unpackhi_epi8(v, _mm_setzero_si128()), MulDiv255(s, khi));
+      Store4(d + i, _mm_packus_epi16(lo, hi));
+      return;
+    }
 #endif
     for (; i < len; ++i) {
       unsigned k = covers[i];
@@ -663,9 +677,15 @@ void Renderer::Clear(Rgba background) {
   uint8_t px[4] = {static_cast<uint8_t>((background.b * background.a + 127) / 255),
                    static_cast<uint8_t>((background.g * background.a + 127) / 255),
                    static_cast<uint8_t>((background.r * background.a + 127) / 255), background.a};
+  // The first row pixel by pixel, the others copied from it.
+  const size_t row_bytes = static_cast<size_t>(impl_->target.width) * 4;
   for (int y = 0; y < impl_->target.height; ++y) {
     uint8_t* row = s.pixels + static_cast<size_t>(y) * s.stride;
-    for (int x = 0; x < impl_->target.width; ++x) std::memcpy(row + x * 4, px, 4);
+    if (y == 0) {
+      for (int x = 0; x < impl_->target.width; ++x) std::memcpy(row + x * 4, px, 4);
+    } else {
+      std::memcpy(row, s.pixels, row_bytes);
+    }
   }
 }
 
