@@ -4,7 +4,8 @@
 // blends must round every pixel like the one-pixel blend, over a background that differs from
 // pixel to pixel (so pixels swapped between vector lanes show); gradient spans must not depend on
 // how long the span is; shapes wholly inside the target (drawn without clipping) must come out as
-// they do with clipping, and only shapes wholly outside may be skipped.
+// they do with clipping, and only shapes wholly outside may be skipped; gradient tables keep
+// their meaning for stops out of ratio order and for more stops than the format holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -350,6 +351,63 @@ TEST(RenderPlacement, OnlyShapesWhollyOutsideAreLeftOut) {
     EXPECT_EQ(0, std::memcmp(&px[(static_cast<size_t>(y) * w + 1) * 4], &untouched[(static_cast<size_t>(y) * w + 1) * 4],
                              static_cast<size_t>(w - 1) * 4))
         << y;
+  }
+}
+
+// The colours of a linear gradient drawn over a 256-pixel row, whose pixel x shows table entry
+// (x + 0.5) * 255 / 256 rounded.
+std::vector<Rgba> GradientRow(const std::vector<GradientStop>& stops) {
+  const int w = 256;
+  ShapeDef s;
+  ShapeGroup& g = s.groups.emplace_back();
+  FillStyle f;
+  f.type = FillStyle::Type::LinearGradient;
+  f.gradient.stops = stops;
+  f.matrix.a = f.matrix.d = 256 * 20 / 32768.0;
+  f.matrix.tx = 128 * 20;
+  g.fill_styles = {f};
+  g.paths = {LoopAt(0, 0, {EdgeTo(w, 0), EdgeTo(w, 1), EdgeTo(0, 1), EdgeTo(0, 0)})};
+  std::vector<uint8_t> px(w * 4, 0);
+  Renderer r({px.data(), w, 1, w * 4}, Quality::High, nullptr);
+  Matrix m;
+  m.a = m.d = 1.0 / 20;
+  r.DrawShape(s, m, {});
+  std::vector<Rgba> out;
+  for (int x = 0; x < w; ++x) out.push_back({px[x * 4 + 2], px[x * 4 + 1], px[x * 4], px[x * 4 + 3]});
+  return out;
+}
+
+int PixelOfEntry(int entry) {  // the first pixel showing a table entry
+  for (int x = 0; x < 256; ++x)
+    if (static_cast<int>((x + 0.5) * 255 / 256 + 0.5) == entry) return x;
+  return -1;
+}
+
+TEST(RenderGradientTable, StopsOutOfOrderAndLongStopListsKeepTheirMeaning) {
+  // An entry takes the first stop, in list order, whose ratio is not below it: up to 200 that is
+  // the red stop, above it the blue one, reached from the green stop listed before it.
+  std::vector<Rgba> row = GradientRow({{200, {255, 0, 0, 255}}, {50, {0, 255, 0, 255}}, {255, {0, 0, 255, 255}}});
+  for (int entry : {0, 49, 50, 120, 200}) {
+    Rgba c = row[PixelOfEntry(entry)];
+    EXPECT_EQ(c.r, 255) << entry;
+    EXPECT_EQ(c.g, 0) << entry;
+  }
+  Rgba mid = row[PixelOfEntry(230)];  // 180/205 of the way from green to blue
+  EXPECT_EQ(mid.g, static_cast<int>(255 - 255.0 * 180 / 205 + 0.5));
+  EXPECT_EQ(mid.b, static_cast<int>(255.0 * 180 / 205 + 0.5));
+  EXPECT_EQ(row[255].b, 255);
+
+  // Twenty stops: each stop's own entry shows its colour.
+  std::vector<GradientStop> many;
+  for (int k = 0; k < 20; ++k)
+    many.push_back({static_cast<uint8_t>(k * 13), {static_cast<uint8_t>(k * 12), static_cast<uint8_t>(250 - k * 11),
+                                                   static_cast<uint8_t>(k * 7 % 256), 255}});
+  row = GradientRow(many);
+  for (int k = 0; k < 20; ++k) {
+    int x = PixelOfEntry(k * 13);
+    ASSERT_GE(x, 0);
+    EXPECT_EQ(row[x].r, k * 12) << k;
+    EXPECT_EQ(row[x].g, 250 - k * 11) << k;
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -49,11 +51,24 @@ void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTab
     out.fill(agg::rgba8(0, 0, 0, 0));
     return;
   }
-  std::vector<GradientStop> stops = g.stops;
+  // Gradients have at most fifteen stops; longer lists (from other writers) go to the heap.
+  std::array<GradientStop, 16> few;
+  std::vector<GradientStop> many;
+  GradientStop* stops_data = few.data();
+  if (g.stops.size() > few.size()) {
+    many = g.stops;
+    stops_data = many.data();
+  } else {
+    std::copy(g.stops.begin(), g.stops.end(), few.begin());
+  }
+  const std::span<GradientStop> stops(stops_data, g.stops.size());
   for (GradientStop& s : stops) s.color = cx.Apply(s.color);
   bool linear = g.interpolation == InterpolationMode::LinearRgb;
+  // The first stop whose ratio is not below r. It never moves back as r grows (the stops before
+  // it all lie below r), so the search goes on from where it stopped, even when ratios are out of
+  // order.
+  size_t i = 0;
   for (int r = 0; r < 256; ++r) {
-    size_t i = 0;
     while (i < stops.size() && stops[i].ratio < r) ++i;
     Rgba c;
     if (i == 0) {
