@@ -336,7 +336,8 @@ struct Renderer::Impl {
   const CharacterLookup* lookup;
   std::vector<Surface> surfaces;
   agg::rasterizer_compound_aa<agg::rasterizer_sl_clip_dbl> compound;
-  agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl> scan;  // clips before fixed point
+  // Clips before fixed point. The gamma-free variant: the default gamma is the identity anyway.
+  agg::rasterizer_scanline_aa_nogamma<agg::rasterizer_sl_clip_dbl> scan;
   agg::scanline_u8 sl_aa;
   agg::scanline_p8 sl_packed;  // solid runs of full cover come as one span
   BinaryScanline sl_bin;
