@@ -4,7 +4,8 @@
 // blends must round every pixel like the one-pixel blend, over a background that differs from
 // pixel to pixel (so pixels swapped between vector lanes show); gradient spans must not depend on
 // how long the span is; shapes wholly inside the target (drawn without clipping) must come out as
-// they do with clipping, and only shapes wholly outside may be skipped; gradient tables keep
+// they do with clipping, and only shapes (and lines, with their width, caps and miters) wholly
+// outside may be skipped; gradient tables keep
 // their meaning for stops out of ratio order and for more stops than the format holds.
 #include <gtest/gtest.h>
 
@@ -352,6 +353,51 @@ TEST(RenderPlacement, OnlyShapesWhollyOutsideAreLeftOut) {
                              static_cast<size_t>(w - 1) * 4))
         << y;
   }
+}
+
+// A line of `width` pixels along the points, in black.
+ShapeDef Line(std::initializer_list<std::pair<double, double>> points, double width, CapStyle cap, JoinStyle join,
+              double miter_limit = 3) {
+  ShapeDef s;
+  ShapeGroup& g = s.groups.emplace_back();
+  LineStyle l;
+  l.width = static_cast<uint16_t>(width * 20);
+  l.color = {0, 0, 0, 255};
+  l.start_cap = l.end_cap = cap;
+  l.join = join;
+  l.miter_limit = miter_limit;
+  g.line_styles = {l};
+  ShapePath p;
+  p.line = 1;
+  p.start_x = static_cast<int32_t>(points.begin()->first * 20);
+  p.start_y = static_cast<int32_t>(points.begin()->second * 20);
+  for (auto it = points.begin() + 1; it != points.end(); ++it) p.edges.push_back(EdgeTo(it->first, it->second));
+  g.paths = {p};
+  return s;
+}
+
+TEST(RenderPlacement, LinesCentredOutsideStillDrawWhatReachesIn) {
+  const int w = 40, h = 30;
+  const std::vector<uint8_t> untouched = Background(w, h);
+  auto pixel_changed = [&](const std::vector<uint8_t>& px, int x, int y) {
+    size_t i = (static_cast<size_t>(y) * w + x) * 4;
+    return std::memcmp(&px[i], &untouched[i], 4) != 0;
+  };
+  // Half of a four-pixel line above the top edge reaches a pixel into the first row.
+  std::vector<uint8_t> px = DrawOn(Line({{5, -1}, {30, -1}}, 4, CapStyle::Round, JoinStyle::Round), w, h);
+  EXPECT_TRUE(pixel_changed(px, 15, 0));
+  EXPECT_FALSE(pixel_changed(px, 15, 2));
+  // A square cap reaches past the end of a line that stops left of the target.
+  px = DrawOn(Line({{-30, 15}, {-1.2, 15}}, 4, CapStyle::Square, JoinStyle::Round), w, h);
+  EXPECT_TRUE(pixel_changed(px, 0, 15));
+  EXPECT_EQ(DrawOn(Line({{-30, 15}, {-1.2, 15}}, 4, CapStyle::None, JoinStyle::Round), w, h), untouched);
+  // The miter of a sharp corner just left of the target reaches several pixels in.
+  px = DrawOn(Line({{-20, 11.5}, {-3.5, 15}, {-20, 18.5}}, 2, CapStyle::None, JoinStyle::Miter, 10), w, h);
+  EXPECT_TRUE(pixel_changed(px, 0, 15));
+  EXPECT_TRUE(pixel_changed(px, 1, 15));
+  EXPECT_FALSE(pixel_changed(px, 10, 15));
+  // Wholly outside, width and all.
+  EXPECT_EQ(DrawOn(Line({{-30, 5}, {-3, 25}}, 4, CapStyle::Square, JoinStyle::Miter), w, h), untouched);
 }
 
 // The colours of a linear gradient drawn over a 256-pixel row, whose pixel x shows table entry

@@ -426,12 +426,30 @@ struct Renderer::Impl {
         if (e.curve) add(e.cx, e.cy);
       }
     }
+    return Place(x0, y0, x1, y1);
+  }
+
+  Placement Place(double x0, double y0, double x1, double y1) const {
     if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1))
       return Placement::Straddling;
     const double margin = 1.0 / 1024, w = target.width, h = target.height;
     if (x1 < -margin || y1 < -margin || x0 > w + margin || y0 > h + margin) return Placement::Outside;
     if (x0 >= margin && y0 >= margin && x1 <= w - margin && y1 <= h - margin) return Placement::Inside;
     return Placement::Straddling;
+  }
+
+  // Where the outline of a line along `path` lies, with `reach` pixels around its points.
+  Placement PlaceStroke(agg::path_storage& path, double reach) const {
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
+    for (unsigned v = 0; v < path.total_vertices(); ++v) {
+      double x, y;
+      if (!agg::is_vertex(path.vertex(v, &x, &y))) continue;
+      x0 = std::min(x0, x);
+      x1 = std::max(x1, x);
+      y0 = std::min(y0, y);
+      y1 = std::max(y1, y);
+    }
+    return Place(x0 - reach, y0 - reach, x1 + reach, y1 + reach);
   }
 
   void DrawFills(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, bool even_odd,
@@ -627,13 +645,20 @@ struct Renderer::Impl {
       }
       if (!open) continue;
       close_if_loop();
+      const double width = StrokeWidth(style, m), miter_limit = std::max(1.0, style.miter_limit);
+      // The outline keeps within half the width of the line (a square cap's corner within
+      // 1.5 times that, a miter within the miter limit times that), plus a pixel for rounding.
+      const Placement place = PlaceStroke(path, width / 2 * std::max(miter_limit, 1.5) + 1);
+      if (place == Placement::Outside) continue;
       agg::conv_stroke<agg::path_storage> stroke(path);
-      stroke.width(StrokeWidth(style, m));
+      stroke.width(width);
       stroke.line_cap(AggCap(style.start_cap));
       stroke.line_join(AggJoin(style.join));
-      stroke.miter_limit(std::max(1.0, style.miter_limit));
-      scan.reset();
-      scan.clip_box(0, 0, target.width, target.height);
+      stroke.miter_limit(miter_limit);
+      if (place == Placement::Inside)
+        scan.reset_clipping();
+      else
+        scan.clip_box(0, 0, target.width, target.height);
       scan.filling_rule(agg::fill_non_zero);
       scan.add_path(stroke);
       PaintStyle paint = style.has_fill
