@@ -167,7 +167,10 @@ class SurfaceBlender {
     // pixel that was there.
     if (i < len && x + i + 4 <= width_) {
       uint8_t last[4] = {0, 0, 0, 0};
-      std::memcpy(last, covers + i, static_cast<size_t>(len - i));
+      // One to three bytes, copied one by one (a copy of variable length would be a call).
+      last[0] = covers[i];
+      if (len - i > 1) last[1] = covers[i + 1];
+      if (len - i > 2) last[2] = covers[i + 2];
       __m128i klo, khi;
       WidenCovers(last, klo, khi);
       __m128i v = Load4(d + i);
