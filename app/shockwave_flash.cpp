@@ -180,26 +180,39 @@ void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
   int w = ClientWidth(), h = ClientHeight();
   if (w <= 0 || h <= 0 || !Canvas) return;
   int32_t bg = BackgroundColor();
-  flash::Rgba background{static_cast<uint8_t>(bg >> 16 & 0xFF), static_cast<uint8_t>(bg >> 8 & 0xFF),
-                         static_cast<uint8_t>(bg & 0xFF), 255};
-  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
-  flash::RenderTarget target{pixels.data(), w, h, w * 4};
-  player_->Render(target, background);
-  TBitmap bitmap;
-  bitmap.SetPixelFormat(pf32bit);
-  bitmap.SetSize(w, h);
-  // The background is opaque, so the premultiplied pixels are the plain colours.
-  for (int y = 0; y < h; ++y) {
-    uint8_t* row = bitmap.ScanLine(y);
-    const uint8_t* src = pixels.data() + static_cast<size_t>(y) * w * 4;
-    for (int x = 0; x < w; ++x) {
-      row[x * 4 + 0] = src[x * 4 + 0];
-      row[x * 4 + 1] = src[x * 4 + 1];
-      row[x * 4 + 2] = src[x * 4 + 2];
-      row[x * 4 + 3] = 255;
+  PaintCache& c = paint_cache_;
+  const int quality = static_cast<int>(player_->quality);
+  if (!c.valid || c.version != player_->DisplayVersion() || c.width != w || c.height != h ||
+      c.background != bg || c.quality != quality) {
+    flash::Rgba background{static_cast<uint8_t>(bg >> 16 & 0xFF), static_cast<uint8_t>(bg >> 8 & 0xFF),
+                           static_cast<uint8_t>(bg & 0xFF), 255};
+    c.pixels.resize(static_cast<size_t>(w) * h * 4);
+    flash::RenderTarget target{c.pixels.data(), w, h, w * 4};
+    player_->Render(target, background);
+    if (!c.bitmap) {
+      c.bitmap = std::make_unique<TBitmap>();
+      c.bitmap->SetPixelFormat(pf32bit);
     }
+    if (c.bitmap->Width() != w || c.bitmap->Height() != h) c.bitmap->SetSize(w, h);
+    // The background is opaque, so the premultiplied pixels are the plain colours.
+    for (int y = 0; y < h; ++y) {
+      uint8_t* row = c.bitmap->ScanLine(y);
+      const uint8_t* src = c.pixels.data() + static_cast<size_t>(y) * w * 4;
+      for (int x = 0; x < w; ++x) {
+        row[x * 4 + 0] = src[x * 4 + 0];
+        row[x * 4 + 1] = src[x * 4 + 1];
+        row[x * 4 + 2] = src[x * 4 + 2];
+        row[x * 4 + 3] = 255;
+      }
+    }
+    c.version = player_->DisplayVersion();
+    c.width = w;
+    c.height = h;
+    c.background = bg;
+    c.quality = quality;
+    c.valid = true;
   }
-  Canvas->Draw(0, 0, &bitmap);
+  Canvas->Draw(0, 0, c.bitmap.get());
 }
 
 }  // namespace lumicast

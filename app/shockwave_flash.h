@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/classlib/bitmap.h"
 #include "platform/classlib/control.h"
 
 namespace flash {
@@ -74,6 +76,17 @@ class TShockwaveFlash : public TWinControl {
   std::string movie_ = " ";
   int32_t bg_override_ = -1;  // 0x00RRGGBB, -1 when the movie's colour shows
   uint32_t timer_interval_ = 0;
+
+  // The last rendered picture and what it showed: a paint of the same frame at the same size,
+  // background and quality copies it instead of rendering again.
+  struct PaintCache {
+    std::vector<uint8_t> pixels;
+    std::unique_ptr<classlib::TBitmap> bitmap;
+    uint64_t version = 0;
+    int width = 0, height = 0, quality = -1;
+    int32_t background = -1;
+    bool valid = false;
+  } paint_cache_;
 };
 
 }  // namespace lumicast

@@ -782,9 +782,12 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
   if (Mask && !Mask->Empty()) maskSurf = Mask->Surface();
   uint32_t transparentKey = Transparent ? ToRRGGBB(ColorToRGB(*Transparent)) : 0;
 
-  // Fast path: straight copy between true-colour surfaces of one format.
+  // Fast path: straight copy between true-colour surfaces of one format, or from 32 bits to 24
+  // (the colour bytes are the same; the fourth byte is dropped).
+  bool sameTrueColour = src.BitsPerPixel == ctx.s.BitsPerPixel && (src.BitsPerPixel == 24 || src.BitsPerPixel == 32);
+  bool drop4th = src.BitsPerPixel == 32 && ctx.s.BitsPerPixel == 24;
   if (code == 0xCC && !Mask && !Transparent && haveSrc && W > 0 && H > 0 && WS == W && HS == H &&
-      src.BitsPerPixel == ctx.s.BitsPerPixel && (src.BitsPerPixel == 24 || src.BitsPerPixel == 32)) {
+      (sameTrueColour || drop4th)) {
     int bytes = src.BitsPerPixel / 8;
     for (const auto& c : ctx.clips) {
       for (int y = std::max(dt, c.Top); y < std::min(dt + ah, c.Bottom); ++y) {
@@ -798,8 +801,17 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
         int sa = sl + (a - dl), sb = sl + (b - dl);
         int ca = std::clamp(sa, 0, src.Width), cb = std::clamp(sb, 0, src.Width);
         for (int x = a; x < a + (ca - sa); ++x) pixels::WriteDevice(ctx.s, x, y, 0);
-        if (cb > ca)
+        if (cb > ca && drop4th) {
+          const uint8_t* sp = src.Row(sy) + ca * 4;
+          uint8_t* dp = ctx.s.Row(y) + (a + ca - sa) * 3;
+          for (int n = cb - ca; n > 0; --n, sp += 4, dp += 3) {
+            dp[0] = sp[0];
+            dp[1] = sp[1];
+            dp[2] = sp[2];
+          }
+        } else if (cb > ca) {
           std::copy(src.Row(sy) + ca * bytes, src.Row(sy) + cb * bytes, ctx.s.Row(y) + (a + ca - sa) * bytes);
+        }
         for (int x = a + (cb - sa); x < b; ++x) pixels::WriteDevice(ctx.s, x, y, 0);
       }
     }

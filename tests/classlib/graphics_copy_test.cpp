@@ -129,3 +129,33 @@ TEST(GraphicsCopy, EdgesAndFrameControls) {
   EXPECT_EQ(painted, Bounds(3, 3, 13, 13));
   EXPECT_GT(ink, 10);  // the tick
 }
+
+TEST(GraphicsCopy, ThirtyTwoBitSourceOntoTwentyFourBitsKeepsEveryColourByte) {
+  // Each source pixel has its own colour and a varying fourth byte; a plain draw onto a 24-bit
+  // bitmap must carry every colour byte over, clip at the target's edge and leave the rest.
+  TBitmap src;
+  src.SetPixelFormat(pf32bit);
+  src.SetSize(13, 7);
+  for (int y = 0; y < 7; ++y) {
+    uint8_t* row = src.ScanLine(y);
+    for (int x = 0; x < 13; ++x) {
+      row[4 * x + 0] = static_cast<uint8_t>(17 * x + y);
+      row[4 * x + 1] = static_cast<uint8_t>(3 * y + 40);
+      row[4 * x + 2] = static_cast<uint8_t>(200 - x * y);
+      row[4 * x + 3] = static_cast<uint8_t>(x * 19);
+    }
+  }
+  auto dst = Solid(20, 10, clWhite);
+  dst->Canvas()->Draw(5, 2, &src);  // reaches past the right edge: clipped
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      int sx = x - 5, sy = y - 2;
+      uint32_t expect = 0xFFFFFF;
+      if (sx >= 0 && sy >= 0 && sx < 13 && sy < 7) {
+        const uint8_t* p = src.ScanLine(sy) + 4 * sx;
+        expect = static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];  // TColor is 0x00BBGGRR
+      }
+      ASSERT_EQ(Bits(dst->Canvas()->Pixels(x, y)), expect) << x << "," << y;
+    }
+  }
+}

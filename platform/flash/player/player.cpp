@@ -81,6 +81,7 @@ void Player::LoadBytes(int level, const std::vector<uint8_t>& bytes) {
 }
 
 void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
+  ++display_version_;
   Unload(level);
   auto root = std::make_shared<MovieClip>(movie, &movie->timeline, nullptr);
   root->level = level;
@@ -112,6 +113,7 @@ void Player::TakePending(Level& level) {
 }
 
 void Player::Unload(int level) {
+  ++display_version_;
   auto it = levels_.find(level);
   if (it == levels_.end()) return;
   std::shared_ptr<MovieClip> root = it->second.root;
@@ -123,6 +125,7 @@ void Player::Unload(int level) {
 }
 
 void Player::UnloadAll() {
+  ++display_version_;
   while (!levels_.empty()) Unload(levels_.begin()->first);
   exec_list_.clear();
   for (auto& q : queues_) q.clear();
@@ -180,6 +183,7 @@ void Player::Stop() {
 }
 
 void Player::GotoFrame(int frame) {
+  ++display_version_;
   auto it = levels_.find(0);
   if (it == levels_.end()) return;
   Level& l = it->second;
@@ -196,12 +200,14 @@ void Player::GotoFrame(int frame) {
 }
 
 void Player::Back() {
+  ++display_version_;
   int f = CurrentFrame();
   if (f > 1) GotoFrame(f - 1);
   Stop();
 }
 
 void Player::Forward() {
+  ++display_version_;
   int f = CurrentFrame();
   if (f > 0 && f < TotalFrames()) GotoFrame(f + 1);
   Stop();
@@ -221,6 +227,7 @@ bool Player::LevelPending(const MovieClip* clip) const {
 // frame (a clip placed during the tick runs its first frame when placed). The scripts queued by all
 // of this then run in order.
 void Player::Tick() {
+  ++display_version_;
   if (in_tick_) return;
   in_tick_ = true;
   script_stack_.clear();

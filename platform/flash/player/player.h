@@ -114,6 +114,10 @@ class Player {
 
   Quality quality = Quality::High;
 
+  // Changes whenever what Render() draws may have changed (loads, unloads, ticks, gotos), so a
+  // caller can keep the last rendered picture until then.
+  uint64_t DisplayVersion() const { return display_version_; }
+
   // Renders every level into `target` with the stage placed by StageToView; `background` fills
   // the target first.
   void Render(const RenderTarget& target, Rgba background) const;
@@ -176,6 +180,7 @@ class Player {
   Queues TakeQueues();  // the queues as they are, leaving them empty
   std::set<std::pair<const MovieDef*, uint16_t>> init_done_;
   bool in_tick_ = false;
+  uint64_t display_version_ = 0;
   uint64_t generation_ = 0;  // bumped by every unload; running code stops when it changes
   // Operand stack and constant pool shared by the scripts of one tick.
   std::vector<Value> script_stack_;
