@@ -184,3 +184,13 @@ TEST(ScriptOperators, StackShufflesTypesAndUnderflow) {
   a.PushNumber(NAN).If(18).PushString("nan is false").Trace();
   EXPECT_EQ(Traced(6, a), "1\n2\nxx\nnumber\nstring\nundefined\nboolean\nnull\nundefined\nnan is false\n");
 }
+
+TEST(ScriptOperators, OutOfRangeNumbersAsPropertyIndexesAndFramesAreHeld) {
+  // NaN, infinite and huge numbers used as a property index or a goto frame must not be
+  // converted to int unchecked; the script runs on and later code still executes.
+  ActionBuilder a;
+  a.PushString("").PushNumber(std::nan("")).Op(0x22).Trace();   // getProperty("", NaN) -> _x
+  a.PushString("").PushNumber(1e300).Op(0x22).Op(0x17);          // no such property; pop it
+  a.PushNumber(-1e300).OpWithData(0x9F, {0}).PushString("after").Trace();  // gotoFrame2
+  EXPECT_EQ(Traced(6, a), "0\nafter\n");
+}

@@ -34,6 +34,15 @@ int32_t ToInt32(double d) {
   return static_cast<int32_t>(static_cast<uint32_t>(m));
 }
 
+// Truncates toward zero and holds the result inside int's range (one short of the lowest value,
+// so callers may still subtract one); NaN gives 0.
+int TruncToInt(double d) {
+  if (std::isnan(d)) return 0;
+  if (d >= 2147483647.0) return 2147483647;
+  if (d <= -2147483647.0) return -2147483647;
+  return static_cast<int>(d);
+}
+
 const char* const kPropertyNames[] = {"_x",         "_y",        "_xscale",  "_yscale",      "_currentframe",
                                       "_totalframes", "_alpha",  "_visible", "_width",       "_height",
                                       "_rotation",  "_target",   "_framesloaded", "_name",   "_droptarget",
@@ -474,7 +483,7 @@ bool ActionRunner::FrameFromValue(const Value& v, MovieClip*& clip, int& frame) 
   if (v.type != Value::Type::String) {
     double d = ToNumber(v);
     if (std::isnan(d)) return false;
-    frame = static_cast<int>(d) - 1;
+    frame = TruncToInt(d) - 1;
     return clip != nullptr;
   }
   std::string s = v.string;
@@ -486,7 +495,7 @@ bool ActionRunner::FrameFromValue(const Value& v, MovieClip*& clip, int& frame) 
   if (!clip) return false;
   double d = StringToNumber(s, 5);
   if (!std::isnan(d) && !s.empty()) {
-    frame = static_cast<int>(d) - 1;
+    frame = TruncToInt(d) - 1;
     return true;
   }
   frame = clip->timeline->FrameOfLabel(s);
@@ -865,7 +874,7 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
           break;
         }
         case 0x22: {  // GetProperty
-          int index = static_cast<int>(ToNumber(Pop()));
+          int index = TruncToInt(ToNumber(Pop()));
           Value target = Pop();
           MovieClip* clip = target.type == Value::Type::Clip ? ClipOf(target) : ResolvePath(ToString(target), Target());
           Push(GetProperty(clip, index));
@@ -873,7 +882,7 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
         }
         case 0x23: {  // SetProperty
           Value v = Pop();
-          int index = static_cast<int>(ToNumber(Pop()));
+          int index = TruncToInt(ToNumber(Pop()));
           Value target = Pop();
           MovieClip* clip = target.type == Value::Type::Clip ? ClipOf(target) : ResolvePath(ToString(target), Target());
           SetProperty(clip, index, v);
