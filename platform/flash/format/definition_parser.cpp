@@ -281,6 +281,23 @@ Record ReadRecord(TagReader& r, int& fill_bits, int& line_bits, NewStyles on_new
 // past the table.
 uint32_t CheckStyle(uint32_t index, size_t count) { return index <= count ? index : 0; }
 
+// The edge of `rec` in absolute coordinates from the pen position (x, y), which moves to its end.
+ShapeEdge AbsoluteEdge(const Record& rec, int32_t& x, int32_t& y) {
+  ShapeEdge e = rec.edge;
+  if (e.curve) {
+    e.cx += x;
+    e.cy += y;
+    e.x += e.cx;
+    e.y += e.cy;
+  } else {
+    e.x += x;
+    e.y += y;
+  }
+  x = e.x;
+  y = e.y;
+  return e;
+}
+
 void ParseShapeRecords(TagReader& r, int version, ShapeDef& shape) {
   shape.groups.emplace_back();
   ReadStyles(r, version, shape.groups.back());
@@ -307,19 +324,7 @@ void ParseShapeRecords(TagReader& r, int version, ShapeDef& shape) {
         current.start_x = x;
         current.start_y = y;
       }
-      ShapeEdge e = rec.edge;
-      if (e.curve) {
-        e.cx += x;
-        e.cy += y;
-        e.x += e.cx;
-        e.y += e.cy;
-      } else {
-        e.x += x;
-        e.y += y;
-      }
-      x = e.x;
-      y = e.y;
-      current.edges.push_back(e);
+      current.edges.push_back(AbsoluteEdge(rec, x, y));
       continue;
     }
     // A style change ends the current path; the next one starts at the pen position.
@@ -445,22 +450,6 @@ std::vector<Record> ReadMorphRecords(TagReader& r) {
   return out;
 }
 
-ShapeEdge AbsoluteEdge(const Record& rec, int32_t& x, int32_t& y) {
-  ShapeEdge e = rec.edge;
-  if (e.curve) {
-    e.cx += x;
-    e.cy += y;
-    e.x += e.cx;
-    e.y += e.cy;
-  } else {
-    e.x += x;
-    e.y += y;
-  }
-  x = e.x;
-  y = e.y;
-  return e;
-}
-
 // A straight edge from (x0, y0) as a curve, so that it can morph into a curve.
 ShapeEdge AsCurve(const ShapeEdge& e, int32_t x0, int32_t y0) {
   if (e.curve) return e;
@@ -505,6 +494,16 @@ CharacterPtr ParseMorphShape(TagReader& r, int version) {
     sp.line = ep.line = l;
   };
   size_t j = 0;
+  // Steps past a style change of the end edges at j, taking its move; false when j is an edge.
+  auto skip_end_style = [&]() {
+    if (j >= end.size() || end[j].type != Record::Type::StyleChange) return false;
+    if (end[j].move) {
+      ex = end[j].move_x;
+      ey = end[j].move_y;
+    }
+    ++j;
+    return true;
+  };
   for (const Record& rec : start) {
     if (rec.type == Record::Type::StyleChange) {
       flush();
@@ -519,21 +518,10 @@ CharacterPtr ParseMorphShape(TagReader& r, int version) {
         sy = rec.move_y;
       }
       // The end edges carry their own move for the same place in the list.
-      if (j < end.size() && end[j].type == Record::Type::StyleChange) {
-        if (end[j].move) {
-          ex = end[j].move_x;
-          ey = end[j].move_y;
-        }
-        ++j;
-      }
+      skip_end_style();
       continue;
     }
-    while (j < end.size() && end[j].type == Record::Type::StyleChange) {
-      if (end[j].move) {
-        ex = end[j].move_x;
-        ey = end[j].move_y;
-      }
-      ++j;
+    while (skip_end_style()) {
     }
     if (j >= end.size()) throw FormatError("morph shape has fewer end edges than start edges");
     if (sp.edges.empty()) {
