@@ -306,6 +306,25 @@ void FlattenQuad(double x0, double y0, double cx, double cy, double x1, double y
   line_to(x1, y1);
 }
 
+// Feeds the edges of `p` to `line_to` in target coordinates, curves flattened. (px, py) holds the
+// path's transformed start point on entry and its end point on return.
+template <typename Sink>
+void TraceEdges(const ShapePath& p, const Matrix& m, double& px, double& py, Sink&& line_to) {
+  for (const ShapeEdge& e : p.edges) {
+    double ex, ey;
+    m.Apply(e.x, e.y, ex, ey);
+    if (e.curve) {
+      double qx, qy;
+      m.Apply(e.cx, e.cy, qx, qy);
+      FlattenQuad(px, py, qx, qy, ex, ey, line_to);
+    } else {
+      line_to(ex, ey);
+    }
+    px = ex;
+    py = ey;
+  }
+}
+
 agg::line_cap_e AggCap(CapStyle c) {
   switch (c) {
     case CapStyle::None: return agg::butt_cap;
@@ -505,19 +524,7 @@ struct Renderer::Impl {
       double px, py;
       m.Apply(p.start_x, p.start_y, px, py);
       compound.move_to_d(px, py);
-      for (const ShapeEdge& e : p.edges) {
-        double ex, ey;
-        m.Apply(e.x, e.y, ex, ey);
-        if (e.curve) {
-          double qx, qy;
-          m.Apply(e.cx, e.cy, qx, qy);
-          FlattenQuad(px, py, qx, qy, ex, ey, [&](double x, double y) { compound.line_to_d(x, y); });
-        } else {
-          compound.line_to_d(ex, ey);
-        }
-        px = ex;
-        py = ey;
-      }
+      TraceEdges(p, m, px, py, [&](double x, double y) { compound.line_to_d(x, y); });
     }
     FillHandler handler{&fill_paints};
     if (quality == Quality::Low)
@@ -547,23 +554,10 @@ struct Renderer::Impl {
       m.Apply(p.start_x, p.start_y, px, py);
       points.push_back(px);
       points.push_back(py);
-      for (const ShapeEdge& e : p.edges) {
-        double ex, ey;
-        m.Apply(e.x, e.y, ex, ey);
-        if (e.curve) {
-          double qx, qy;
-          m.Apply(e.cx, e.cy, qx, qy);
-          FlattenQuad(px, py, qx, qy, ex, ey, [&](double x, double y) {
-            points.push_back(x);
-            points.push_back(y);
-          });
-        } else {
-          points.push_back(ex);
-          points.push_back(ey);
-        }
-        px = ex;
-        py = ey;
-      }
+      TraceEdges(p, m, px, py, [&](double x, double y) {
+        points.push_back(x);
+        points.push_back(y);
+      });
       size_t n = points.size() / 2;
       if (left) {
         scan.move_to_d(points[0], points[1]);
@@ -573,7 +567,12 @@ struct Renderer::Impl {
         for (size_t i = n - 1; i-- > 0;) scan.line_to_d(points[2 * i], points[2 * i + 1]);
       }
     }
-    const PaintStyle& paint = fill_paints[static_cast<size_t>(style)];
+    RenderScan(fill_paints[static_cast<size_t>(style)], ren);
+    scan.auto_close(true);
+  }
+
+  // Paints what the ordinary rasteriser holds with `paint`.
+  void RenderScan(const PaintStyle& paint, BaseRenderer& ren) {
     if (paint.IsSolid()) {
       agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
       solid.color(paint.solid);
@@ -588,7 +587,6 @@ struct Renderer::Impl {
       else
         agg::render_scanlines_aa(scan, sl_packed, ren, alloc, gen);
     }
-    scan.auto_close(true);
   }
 
   double StrokeWidth(const LineStyle& l, const Matrix& m) const {
@@ -630,19 +628,7 @@ struct Renderer::Impl {
           sub_y = py;
           open = true;
         }
-        for (const ShapeEdge& e : p.edges) {
-          double ex, ey;
-          m.Apply(e.x, e.y, ex, ey);
-          if (e.curve) {
-            double qx, qy;
-            m.Apply(e.cx, e.cy, qx, qy);
-            FlattenQuad(px, py, qx, qy, ex, ey, [&](double x, double y) { path.line_to(x, y); });
-          } else {
-            path.line_to(ex, ey);
-          }
-          px = ex;
-          py = ey;
-        }
+        TraceEdges(p, m, px, py, [&](double x, double y) { path.line_to(x, y); });
         cur_x = px;
         cur_y = py;
       }
@@ -667,20 +653,7 @@ struct Renderer::Impl {
       PaintStyle paint = style.has_fill
                              ? PaintStyle::FromFill(style.fill, m, cx, lookup, quality == Quality::Low)
                              : PaintStyle::Solid(cx.Apply(style.color));
-      if (paint.IsSolid()) {
-        agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
-        solid.color(paint.solid);
-        if (quality == Quality::Low)
-          agg::render_scanlines(scan, sl_bin_packed, solid);
-        else
-          agg::render_scanlines(scan, sl_packed, solid);
-      } else {
-        StyleSpanGenerator gen{&paint};
-        if (quality == Quality::Low)
-          agg::render_scanlines_aa(scan, sl_bin_packed, ren, alloc, gen);
-        else
-          agg::render_scanlines_aa(scan, sl_packed, ren, alloc, gen);
-      }
+      RenderScan(paint, ren);
     }
   }
 };
