@@ -318,15 +318,14 @@ int32_t MediaWriter::WritePacket(AVPacket* pkt) {
   return kMclOk;
 }
 
-int32_t MediaWriter::DrainVideo(bool flush) {
-  AVCodecContext* c = videoCtx_.get();
+int32_t MediaWriter::Drain(AVCodecContext* c, AVStream* stream, bool flush) {
   if (flush && avcodec_send_frame(c, nullptr) < 0) return kMclException;
   for (;;) {
     const int r = avcodec_receive_packet(c, packet_.get());
     if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return kMclOk;
     if (r < 0) return kMclException;
-    av_packet_rescale_ts(packet_.get(), c->time_base, videoStream_->time_base);
-    packet_->stream_index = videoStream_->index;
+    av_packet_rescale_ts(packet_.get(), c->time_base, stream->time_base);
+    packet_->stream_index = stream->index;
     const int32_t w = WritePacket(packet_.get());
     if (w != kMclOk) return w;
   }
@@ -381,7 +380,7 @@ int32_t MediaWriter::WriteVideo(const Image& image, int64_t copies) {
     videoFrame_->pts = videoPts_++;
     if (qscale_ > 0) videoFrame_->quality = FF_QP2LAMBDA * qscale_;
     if (avcodec_send_frame(videoCtx_.get(), videoFrame_.get()) < 0) return kMclException;
-    const int32_t w = DrainVideo(false);
+    const int32_t w = Drain(videoCtx_.get(), videoStream_, false);
     if (w != kMclOk) return w;
   }
   return kMclOk;
@@ -415,30 +414,11 @@ int32_t MediaWriter::EncodeAudioFrames(bool flush) {
     audioPts_ += frameSamples;
     used += size_t(n);
     if (avcodec_send_frame(c, f) < 0) return kMclException;
-    for (;;) {
-      const int r = avcodec_receive_packet(c, packet_.get());
-      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) break;
-      if (r < 0) return kMclException;
-      av_packet_rescale_ts(packet_.get(), c->time_base, audioStream_->time_base);
-      packet_->stream_index = audioStream_->index;
-      const int32_t w = WritePacket(packet_.get());
-      if (w != kMclOk) return w;
-    }
+    const int32_t w = Drain(c, audioStream_, false);
+    if (w != kMclOk) return w;
   }
   audioPending_.erase(audioPending_.begin(), audioPending_.begin() + ptrdiff_t(used * size_t(ch)));
-  if (flush) {
-    if (avcodec_send_frame(c, nullptr) < 0) return kMclException;
-    for (;;) {
-      const int r = avcodec_receive_packet(c, packet_.get());
-      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) break;
-      if (r < 0) return kMclException;
-      av_packet_rescale_ts(packet_.get(), c->time_base, audioStream_->time_base);
-      packet_->stream_index = audioStream_->index;
-      const int32_t w = WritePacket(packet_.get());
-      if (w != kMclOk) return w;
-    }
-  }
-  return kMclOk;
+  return flush ? Drain(c, audioStream_, true) : kMclOk;
 }
 
 int32_t MediaWriter::WriteAudio(const int16_t* samples, int frames) {
@@ -451,7 +431,7 @@ int32_t MediaWriter::WriteAudio(const int16_t* samples, int frames) {
 int32_t MediaWriter::Finish() {
   if (!headerWritten_) return writeFailed_ ? kMclWriteError : kMclOk;
   int32_t r = kMclOk;
-  if (videoCtx_) r = DrainVideo(true);
+  if (videoCtx_) r = Drain(videoCtx_.get(), videoStream_, true);
   if (r == kMclOk && audioCtx_) r = EncodeAudioFrames(true);
   if (r != kMclOk) return r;
   if (!writeFailed_) {

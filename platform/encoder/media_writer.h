@@ -61,7 +61,8 @@ private:
   int32_t OpenVideo(int width, int height);
   int32_t OpenAudio();
   int32_t WritePacket(AVPacket* pkt);
-  int32_t DrainVideo(bool flush);
+  // Writes the packets the encoder `c` has ready to `stream`; `flush` first ends its input.
+  int32_t Drain(AVCodecContext* c, AVStream* stream, bool flush);
   int32_t EncodeAudioFrames(bool flush);
   int32_t HandleWriteError();
   void CloseFile();
