@@ -479,23 +479,11 @@ RowSpans Erode(const RowSpans& s) {
   return e;
 }
 
-bool EllipseSpan(double l, double t, double r, double b, int y, int& x0, int& x1) {
-  double a = (r - l) / 2, bb = (b - t) / 2;
-  if (a <= 0 || bb <= 0) return false;
-  double cx = (l + r) / 2, cy = (t + b) / 2;
-  double dy = (y + 0.5 - cy) / bb;
-  if (dy * dy > 1) return false;
-  double hw = a * std::sqrt(1 - dy * dy);
-  x0 = static_cast<int>(std::ceil(cx - hw - 0.5));
-  x1 = static_cast<int>(std::floor(cx + hw - 0.5)) + 1;
-  return x1 > x0;
-}
-
 RowSpans EllipseRows(int l, int t, int r, int b) {
   RowSpans rows;
   for (int y = t; y < b; ++y) {
     int x0 = 0, x1 = 0;
-    if (!EllipseSpan(l, t, r, b, y, x0, x1)) x0 = x1 = 0;
+    if (!EllipseRow(l, t, r, b, y, x0, x1)) x0 = x1 = 0;
     rows.push_back({x0, x1});
   }
   return rows;
@@ -511,7 +499,7 @@ RowSpans RoundRectRows(int l, int t, int r, int b, int w, int h) {
       bool top = y < t + h / 2, bottom = y >= b - h / 2;
       if (top || bottom) {
         int et = top ? t : b - h;
-        if (EllipseSpan(l, et, l + w, et + h, y, ex0, ex1)) {
+        if (EllipseRow(l, et, l + w, et + h, y, ex0, ex1)) {
           x0 = ex0;
           x1 = r - (ex0 - l);
         } else {

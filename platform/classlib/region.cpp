@@ -170,10 +170,6 @@ TRegion CreateRectRgn(int Left, int Top, int Right, int Bottom) {
 
 TRegion CreateRectRgnIndirect(const TRect& R) { return CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom); }
 
-namespace {
-
-// The pixel range [x0, x1) of row y inside the ellipse inscribed in the box
-// (pixel centres inside or on the ellipse).
 bool EllipseRow(double l, double t, double r, double b, int y, int& x0, int& x1) {
   double a = (r - l) / 2, bb = (b - t) / 2;
   if (a <= 0 || bb <= 0) return false;
@@ -185,8 +181,6 @@ bool EllipseRow(double l, double t, double r, double b, int y, int& x0, int& x1)
   x1 = static_cast<int>(std::floor(cx + hw - 0.5)) + 1;
   return x1 > x0;
 }
-
-}  // namespace
 
 TRegion CreateEllipticRgn(int Left, int Top, int Right, int Bottom) {
   std::vector<TRect> rows;

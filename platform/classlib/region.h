@@ -48,6 +48,9 @@ TRegion CreateRectRgn(int Left, int Top, int Right, int Bottom);
 TRegion CreateRectRgnIndirect(const TRect& R);
 // An ellipse inscribed in the box (pixel centres inside the ellipse).
 TRegion CreateEllipticRgn(int Left, int Top, int Right, int Bottom);
+// The pixels [x0, x1) of row y inside the ellipse inscribed in the box (pixel centres inside or
+// on the ellipse); false when the row has none. Elliptic regions and canvas ellipses use it.
+bool EllipseRow(double l, double t, double r, double b, int y, int& x0, int& x1);
 // A rectangle with corners rounded by an ellipse of WidthEllipse x HeightEllipse.
 TRegion CreateRoundRectRgn(int Left, int Top, int Right, int Bottom, int WidthEllipse,
                            int HeightEllipse);
