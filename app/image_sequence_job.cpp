@@ -77,22 +77,8 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
     }
   } end{this, Job, name, writeError};
 
-  if (alpha) {
-    AlphaBmp = new TBitmap();
-    AlphaBmp->SetPixelFormat(pf8bit);
-    AlphaBmp->SetSize(sizes.FrameW, sizes.FrameH);
-    hAlphaImg = MclImgCreate();
-    hJob = MclCreate();
-  }
-  if (Job->destIsCrop) {
-    StageBmp = new TBitmap();
-    StageBmp->SetPixelFormat(pf24bit);
-    StageBmp->SetSize(sizes.StageW, sizes.StageH);
-  }
-  FrameBmp = new TBitmap();
-  FrameBmp->SetPixelFormat(pf24bit);
-  FrameBmp->SetSize(sizes.FrameW, sizes.FrameH);
-  hFrameImg = MclImgCreate();
+  CreateJobBitmaps(sizes, alpha, Job->destIsCrop);
+  if (alpha) hJob = MclCreate();
 
   LoadJobMovie(*Job, false);
   StartPlayback(*Job);

@@ -414,6 +414,24 @@ void TInteractFrm::StopJobPlayback() {
   }
 }
 
+void TInteractFrm::CreateJobBitmaps(const TFrameSizes& Sizes, bool Alpha, bool Crop) {
+  if (Alpha) {
+    AlphaBmp = new TBitmap();
+    AlphaBmp->SetPixelFormat(pf8bit);
+    AlphaBmp->SetSize(Sizes.FrameW, Sizes.FrameH);
+    hAlphaImg = MclImgCreate();
+  }
+  if (Crop) {
+    StageBmp = new TBitmap();
+    StageBmp->SetPixelFormat(pf24bit);
+    StageBmp->SetSize(Sizes.StageW, Sizes.StageH);
+  }
+  FrameBmp = new TBitmap();
+  FrameBmp->SetPixelFormat(pf24bit);
+  FrameBmp->SetSize(Sizes.FrameW, Sizes.FrameH);
+  hFrameImg = MclImgCreate();
+}
+
 void TInteractFrm::FreeJobObjects() {
   auto guarded = [](auto&& step) {
     try {

@@ -168,6 +168,9 @@ class TInteractFrm : public TForm {
   void StartPlayback(const TCovSettings& Job);
   // Stops the player and unloads it, turns the timer off and hides the cancel item.
   void StopJobPlayback();
+  // Makes a job's 24-bit frame bitmap and its image handle, the 8-bit alpha bitmap and its image
+  // handle when Alpha, and the 24-bit whole-stage bitmap when Crop.
+  void CreateJobBitmaps(const TFrameSizes& Sizes, bool Alpha, bool Crop);
   // Frees the library handles and the bitmaps of a job, each step on its own.
   void FreeJobObjects();
   void ShowFrameProgress(int Position, int Maximum);

@@ -84,21 +84,7 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   } end{this, Job};
 
   const bool alpha = HasAlpha(*Job);
-  if (alpha) {
-    AlphaBmp = new TBitmap();
-    AlphaBmp->SetPixelFormat(pf8bit);
-    AlphaBmp->SetSize(sizes.FrameW, sizes.FrameH);
-    hAlphaImg = MclImgCreate();
-  }
-  if (Job->destIsCrop) {
-    StageBmp = new TBitmap();
-    StageBmp->SetPixelFormat(pf24bit);
-    StageBmp->SetSize(sizes.StageW, sizes.StageH);
-  }
-  FrameBmp = new TBitmap();
-  FrameBmp->SetPixelFormat(pf24bit);
-  FrameBmp->SetSize(sizes.FrameW, sizes.FrameH);
-  hFrameImg = MclImgCreate();
+  CreateJobBitmaps(sizes, alpha, Job->destIsCrop);
   hJob = MclCreate();
   hNames = MclListCreate();
   const int32_t bits = alpha ? 32 : 24;
