@@ -91,6 +91,21 @@ uint8_t Channel(uint32_t v, uint32_t mask) {
   return static_cast<uint8_t>(out >> (have - 8));
 }
 
+// A surface over H bottom-up rows of RowBytes bytes each in Data (the last row first in memory).
+TPixelSurface BottomUpSurface(uint8_t* Data, int RowBytes, int W, int H, int Bits, const TPalette& Pal,
+                              uint32_t PaletteVersion) {
+  TPixelSurface s;
+  s.Top = Data + (H > 0 ? static_cast<size_t>(RowBytes) * (H - 1) : 0);
+  s.Stride = -static_cast<ptrdiff_t>(RowBytes);
+  s.Width = W;
+  s.Height = H;
+  s.BitsPerPixel = Bits;
+  s.Palette = Pal.empty() ? nullptr : Pal.data();
+  s.PaletteSize = static_cast<int>(Pal.size());
+  s.PaletteVersion = PaletteVersion;
+  return s;
+}
+
 }  // namespace
 
 int PixelFormatBits(TPixelFormat Format) { return FormatBits(Format); }
@@ -99,18 +114,8 @@ TBitmap::TBitmap() : canvas_(std::make_unique<TBitmapCanvas>(this)) {}
 TBitmap::~TBitmap() = default;
 
 TPixelSurface TBitmap::Surface() {
-  TPixelSurface s;
-  if (Empty()) return s;
-  s.Top = bits_data_.data() + static_cast<size_t>(row_bytes_) * (height_ - 1);
-  s.Stride = -static_cast<ptrdiff_t>(row_bytes_);
-  s.Width = width_;
-  s.Height = height_;
-  s.BitsPerPixel = bits_;
-  s.Palette = palette_.empty() ? nullptr : palette_.data();
-  s.PaletteSize = static_cast<int>(palette_.size());
-  s.PaletteVersion = palette_version_;
-  s.AlphaFill = 0;
-  return s;
+  if (Empty()) return {};
+  return BottomUpSurface(bits_data_.data(), row_bytes_, width_, height_, bits_, palette_, palette_version_);
 }
 
 void TBitmap::Allocate(int W, int H, TPixelFormat F, bool KeepPixels) {
@@ -130,15 +135,7 @@ void TBitmap::Allocate(int W, int H, TPixelFormat F, bool KeepPixels) {
     else pal = *DefaultPaletteFor(bits);
   }
   std::vector<uint8_t> data(static_cast<size_t>(total), 0);
-  TPixelSurface ns;
-  ns.Top = data.data() + (H > 0 ? static_cast<size_t>(rb) * (H - 1) : 0);
-  ns.Stride = -static_cast<ptrdiff_t>(rb);
-  ns.Width = W;
-  ns.Height = H;
-  ns.BitsPerPixel = bits;
-  ns.Palette = pal.empty() ? nullptr : pal.data();
-  ns.PaletteSize = static_cast<int>(pal.size());
-  ns.PaletteVersion = palette_version_ + 1;
+  TPixelSurface ns = BottomUpSurface(data.data(), rb, W, H, bits, pal, palette_version_ + 1);
   pixels::ColorMapper mapper;
   // New pixels are white.
   if (W > 0 && H > 0) {
