@@ -13,11 +13,14 @@
 #include "platform/flash/format/writer.h"
 #include "tests/flash/movie_builder.h"
 #include "tests/support/test_app.h"
+#include "tests/support/test_bitmaps.h"
 
 using namespace lumicast;
 using flash::FillStyleSpec;
 using flash::ShapeBuilder;
 using flash::SwfWriter;
+
+using lumitest::FilledBitmap;
 
 namespace {
 
@@ -186,19 +189,10 @@ struct Stage {
   }
 };
 
-std::unique_ptr<TBitmap> NewBitmap(int w, int h, TPixelFormat format = pf24bit, TColor fill = kMagenta) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(format);
-  b->SetSize(w, h);
-  b->Canvas()->Brush()->SetColor(fill);
-  b->Canvas()->FillRect(Rect(0, 0, w, h));
-  return b;
-}
-
 TEST(CaptureFrame, PaintsTheStageIntoTheFrame) {
   Stage s(80, 40);  // the movie at twice its size
   ASSERT_EQ(s.player->Width(), 80);
-  auto frame = NewBitmap(80, 40);
+  auto frame = FilledBitmap(80, 40, kMagenta);
   EXPECT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0));
   EXPECT_EQ(frame->PixelColor(10, 10), kRed);
   EXPECT_EQ(frame->PixelColor(50, 30), kGreen);
@@ -214,7 +208,7 @@ TEST(CaptureFrame, PaintsTheStageIntoTheFrame) {
   EXPECT_EQ(frame->PixelColor(30, 10), kRed);
 
   // A smaller frame keeps the stage's top-left part.
-  auto small = NewBitmap(30, 15);
+  auto small = FilledBitmap(30, 15, kMagenta);
   EXPECT_TRUE(CaptureFrame(s.player, &s.panel, small.get(), nullptr, nullptr, -1, 1, 0, 0, 0));
   EXPECT_EQ(small->PixelColor(10, 10), kRed);
   EXPECT_EQ(small->PixelColor(25, 5), kBlue);
@@ -230,7 +224,7 @@ TEST(CaptureFrame, OutputOfAnotherAspectWithKeepAspect) {
   TFrameSizes sizes = GetFrameSizes(job);
   ExpectSizes(sizes, 80, 40, 80, 80);
   Stage s(sizes.StageW, sizes.StageH);
-  auto frame = NewBitmap(sizes.FrameW, sizes.FrameH);
+  auto frame = FilledBitmap(sizes.FrameW, sizes.FrameH, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, nullptr, -1, 1, 0, 0, 0));
   EXPECT_EQ(frame->PixelColor(10, 10), kRed);
   EXPECT_EQ(frame->PixelColor(50, 30), kGreen);
@@ -238,14 +232,14 @@ TEST(CaptureFrame, OutputOfAnotherAspectWithKeepAspect) {
   EXPECT_EQ(frame->PixelColor(60, 39), kBlue);
 
   // Without keep aspect the frame is the whole stage; below the movie lies its background.
-  auto whole = NewBitmap(80, 80);
+  auto whole = FilledBitmap(80, 80, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, whole.get(), nullptr, nullptr, -1, -1, 0, 0, 0));
   EXPECT_EQ(whole->PixelColor(10, 10), kRed);
   EXPECT_EQ(whole->PixelColor(40, 60), kBlue);
 
   // A frame larger than the stage: the uncovered part is the player's background.
   s.player->SetBackgroundColor(0x00FFFF00);  // yellow, 0x00RRGGBB
-  auto large = NewBitmap(100, 90);
+  auto large = FilledBitmap(100, 90, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, large.get(), nullptr, nullptr, -1, -1, 0, 0, 0));
   EXPECT_EQ(large->PixelColor(10, 10), kRed);
   EXPECT_EQ(large->PixelColor(90, 10), TColor(0x00FFFF));
@@ -254,8 +248,8 @@ TEST(CaptureFrame, OutputOfAnotherAspectWithKeepAspect) {
 
 TEST(CaptureFrame, CropCopiesFromTheStageBitmap) {
   Stage s(80, 40);
-  auto stage = NewBitmap(80, 40);
-  auto frame = NewBitmap(40, 20);
+  auto stage = FilledBitmap(80, 40, kMagenta);
+  auto frame = FilledBitmap(40, 20, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 40, 20, 0));
   EXPECT_EQ(stage->PixelColor(10, 10), kRed);
   EXPECT_EQ(frame->PixelColor(0, 0), kGreen);    // stage (40, 20)
@@ -268,9 +262,9 @@ TEST(CaptureFrame, CropCopiesFromTheStageBitmap) {
 
 TEST(CaptureFrame, CropPastTheStageFillsWithTheBackground) {
   Stage s(80, 40);
-  auto stage = NewBitmap(80, 40);
+  auto stage = FilledBitmap(80, 40, kMagenta);
   // Reaching past the right and bottom edges: only the stage's 20 x 10 corner is copied.
-  auto frame = NewBitmap(40, 20);
+  auto frame = FilledBitmap(40, 20, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 60, 30, 0));
   EXPECT_EQ(frame->PixelColor(5, 5), kBlue);     // stage (65, 35)
   EXPECT_EQ(frame->PixelColor(25, 5), kBlue);    // beyond the stage: background, not left over
@@ -279,25 +273,25 @@ TEST(CaptureFrame, CropPastTheStageFillsWithTheBackground) {
 
   // With a background of its own the uncovered part shows that colour.
   s.player->SetBackgroundColor(0x00FFFF00);
-  frame = NewBitmap(40, 20);
+  frame = FilledBitmap(40, 20, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, -10, -10, 0));
   EXPECT_EQ(frame->PixelColor(5, 5), TColor(0x00FFFF));  // before the stage's top-left corner
   EXPECT_EQ(frame->PixelColor(15, 15), kRed);            // stage (5, 5)
 
   // A crop wholly outside the stage gives a frame of background.
-  frame = NewBitmap(40, 20);
+  frame = FilledBitmap(40, 20, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, 500, 500, 0));
   for (int y = 0; y < 20; y += 19)
     for (int x = 0; x < 40; x += 13) EXPECT_EQ(frame->PixelColor(x, y), TColor(0x00FFFF));
-  frame = NewBitmap(40, 20);
+  frame = FilledBitmap(40, 20, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, INT32_MAX - 5,
                            INT32_MIN + 5, 0));
   EXPECT_EQ(frame->PixelColor(0, 0), TColor(0x00FFFF));
 
   // A stage bitmap larger than the stage: what the panel did not paint is not stage, so the
   // magenta left in the bitmap's margin must not reach the frame.
-  auto wide = NewBitmap(120, 60);
-  frame = NewBitmap(40, 20);
+  auto wide = FilledBitmap(120, 60, kMagenta);
+  frame = FilledBitmap(40, 20, kMagenta);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, wide.get(), -1, -1, 50, 30, 0));
   EXPECT_EQ(wide->PixelColor(100, 50), kMagenta);
   EXPECT_EQ(frame->PixelColor(5, 5), kGreen);               // stage (55, 35)
@@ -307,8 +301,8 @@ TEST(CaptureFrame, CropPastTheStageFillsWithTheBackground) {
 
 TEST(CaptureFrame, EightBitFramesUseTheDefaultPalette) {
   Stage s(80, 40);
-  auto stage = NewBitmap(80, 40, pf8bit);
-  auto frame = NewBitmap(40, 20, pf8bit);
+  auto stage = FilledBitmap(80, 40, kMagenta, pf8bit);
+  auto frame = FilledBitmap(40, 20, kMagenta, pf8bit);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 0, 0, 0));
   EXPECT_EQ(frame->BitsPerPixel(), 8);
   EXPECT_EQ(frame->ScanLine(5)[5], 180);   // pure red: cube entry 36 * 5
@@ -321,7 +315,7 @@ TEST(CaptureFrame, EightBitFramesUseTheDefaultPalette) {
 
 TEST(CaptureFrame, AlphaModesFollowTheCapturedFrame) {
   Stage s(40, 20);
-  auto frame = NewBitmap(40, 20);
+  auto frame = FilledBitmap(40, 20, kMagenta);
   TBitmap alpha;
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), &alpha, nullptr, amColorKey, 1, 0, 0, 0x000000FF));
   ASSERT_EQ(alpha.Width(), 40);

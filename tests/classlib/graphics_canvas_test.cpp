@@ -9,19 +9,12 @@
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/canvas_qt.h"
 #include "platform/classlib/drawing_helpers.h"
+#include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
+using lumitest::FilledBitmap;
 
 namespace {
-
-std::unique_ptr<TBitmap> MakeBitmap(int w, int h, TPixelFormat f, TColor fill = clWhite) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(f);
-  b->SetSize(w, h);
-  b->Canvas()->Brush()->SetColor(fill);
-  b->Canvas()->FillRect(Rect(0, 0, w, h));
-  return b;
-}
 
 void Randomize(TBitmap& b, unsigned seed) {
   std::mt19937 rng(seed);
@@ -44,7 +37,7 @@ TRect Painted(TBitmap& b, TColor background) {
 
 TEST(GraphicsCanvas, FillAndFrameHitExactPixels) {
   for (TPixelFormat f : {pf8bit, pf24bit, pf32bit}) {
-    auto b = MakeBitmap(12, 10, f);
+    auto b = FilledBitmap(12, 10, clWhite, f);
     TCanvas* c = b->Canvas();
     c->Brush()->SetColor(clRed);
     c->FillRect(Rect(2, 3, 7, 9));
@@ -61,7 +54,7 @@ TEST(GraphicsCanvas, FillAndFrameHitExactPixels) {
 }
 
 TEST(GraphicsCanvas, RectangleOutlineInteriorAndClearPen) {
-  auto b = MakeBitmap(10, 10, pf24bit);
+  auto b = FilledBitmap(10, 10, clWhite, pf24bit);
   TCanvas* c = b->Canvas();
   c->Pen()->SetColor(clBlack);
   c->Brush()->SetColor(clLime);
@@ -81,7 +74,7 @@ TEST(GraphicsCanvas, RectangleOutlineInteriorAndClearPen) {
 }
 
 TEST(GraphicsCanvas, LineLeavesOutEndPointAndPenPosMoves) {
-  auto b = MakeBitmap(10, 5, pf32bit);
+  auto b = FilledBitmap(10, 5, clWhite, pf32bit);
   TCanvas* c = b->Canvas();
   c->MoveTo(1, 2);
   c->LineTo(6, 2);
@@ -91,7 +84,7 @@ TEST(GraphicsCanvas, LineLeavesOutEndPointAndPenPosMoves) {
 
 TEST(GraphicsCanvas, XorDrawingTwiceRestoresThePicture) {
   for (TPixelFormat f : {pf4bit, pf8bit, pf24bit, pf32bit}) {
-    auto b = MakeBitmap(40, 30, f);
+    auto b = FilledBitmap(40, 30, clWhite, f);
     Randomize(*b, 7);
     auto before = Snapshot(*b);
     TCanvas* c = b->Canvas();
@@ -124,7 +117,7 @@ TEST(GraphicsCanvas, XorDrawingTwiceRestoresThePicture) {
 }
 
 TEST(GraphicsCanvas, EllipseStaysInsideItsBoxAndIsSymmetric) {
-  auto b = MakeBitmap(30, 20, pf24bit);
+  auto b = FilledBitmap(30, 20, clWhite, pf24bit);
   b->Canvas()->Brush()->SetColor(clRed);
   b->Canvas()->Ellipse(3, 2, 24, 17);
   EXPECT_EQ(Painted(*b, clWhite), Rect(3, 2, 24, 17));
@@ -138,7 +131,7 @@ TEST(GraphicsCanvas, EllipseStaysInsideItsBoxAndIsSymmetric) {
 }
 
 TEST(GraphicsCanvas, TextDrawsInsideItsBox) {
-  auto b = MakeBitmap(200, 40, pf24bit);
+  auto b = FilledBitmap(200, 40, clWhite, pf24bit);
   TCanvas* c = b->Canvas();
   c->Font()->SetName("Arial");
   c->Font()->SetSize(8);
@@ -159,7 +152,7 @@ TEST(GraphicsCanvas, TextDrawsInsideItsBox) {
   EXPECT_EQ(both, painted) << "text outside its cell";
 
   // TextRect clips to its rectangle.
-  auto t = MakeBitmap(200, 40, pf32bit);
+  auto t = FilledBitmap(200, 40, clWhite, pf32bit);
   t->Canvas()->Font()->SetSize(20);
   t->Canvas()->Brush()->SetStyle(bsClear);
   t->Canvas()->TextRect(Rect(10, 5, 40, 15), 0, 0, "WWWWWWWW");
@@ -170,7 +163,7 @@ TEST(GraphicsCanvas, TextDrawsInsideItsBox) {
 }
 
 TEST(GraphicsCanvas, OpaqueTextFillsItsCellWithTheBrush) {
-  auto b = MakeBitmap(100, 30, pf24bit);
+  auto b = FilledBitmap(100, 30, clWhite, pf24bit);
   TCanvas* c = b->Canvas();
   c->Brush()->SetColor(clYellow);
   c->TextOut(2, 2, "ab");
@@ -181,7 +174,7 @@ TEST(GraphicsCanvas, OpaqueTextFillsItsCellWithTheBrush) {
 }
 
 TEST(GraphicsCanvas, DrawTextLayout) {
-  auto b = MakeBitmap(300, 200, pf24bit);
+  auto b = FilledBitmap(300, 200, clWhite, pf24bit);
   TCanvas* c = b->Canvas();
   c->Brush()->SetStyle(bsClear);
   int line = c->TextHeight("Ag");
@@ -209,7 +202,7 @@ TEST(GraphicsCanvas, DrawTextLayout) {
 }
 
 TEST(GraphicsCanvas, ClipRegionAndOrigin) {
-  auto b = MakeBitmap(20, 20, pf32bit);
+  auto b = FilledBitmap(20, 20, clWhite, pf32bit);
   TCanvas* c = b->Canvas();
   TRegion clip = CreateRectRgn(0, 0, 5, 5).Combined(CreateRectRgn(10, 10, 15, 15), RGN_OR);
   c->SetClipRegion(&clip);
@@ -229,7 +222,7 @@ TEST(GraphicsCanvas, ClipRegionAndOrigin) {
 }
 
 TEST(GraphicsCanvas, IndexedBitmapsTakeTheNearestPaletteEntry) {
-  auto b = MakeBitmap(4, 4, pf8bit);
+  auto b = FilledBitmap(4, 4, clWhite, pf8bit);
   b->Canvas()->SetPixels(0, 0, RGB(250, 110, 40));
   EXPECT_EQ(b->ScanLine(0)[0], 36 * 5 + 6 * 2 + 1);
   EXPECT_EQ(b->PixelColor(0, 0), RGB(255, 102, 51));

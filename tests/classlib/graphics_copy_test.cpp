@@ -4,19 +4,12 @@
 
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/drawing_helpers.h"
+#include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
+using lumitest::FilledBitmap;
 
 namespace {
-
-std::unique_ptr<TBitmap> Solid(int w, int h, TColor c, TPixelFormat f = pf24bit) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(f);
-  b->SetSize(w, h);
-  b->Canvas()->Brush()->SetColor(c);
-  b->Canvas()->FillRect(Rect(0, 0, w, h));
-  return b;
-}
 
 uint32_t Bits(TColor c) { return static_cast<uint32_t>(c) & 0xFFFFFF; }
 
@@ -32,9 +25,9 @@ TEST(GraphicsCopy, CopyModesCombineSourceAndDestination) {
       {cmMergeCopy, p & s}, {cmMergePaint, (~s | d) & 0xFFFFFF}, {cmPatCopy, p},
       {cmPatInvert, p ^ d}, {cmDstInvert, ~d & 0xFFFFFF}, {cmBlackness, 0}, {cmWhiteness, 0xFFFFFF},
   };
-  auto src = Solid(4, 4, S);
+  auto src = FilledBitmap(4, 4, S);
   for (const Mode& m : modes) {
-    auto dst = Solid(4, 4, D);
+    auto dst = FilledBitmap(4, 4, D);
     dst->Canvas()->Brush()->SetColor(P);
     dst->Canvas()->SetCopyMode(m.mode);
     dst->Canvas()->CopyRect(Rect(1, 1, 3, 3), src->Canvas(), Rect(0, 0, 2, 2));
@@ -44,16 +37,16 @@ TEST(GraphicsCopy, CopyModesCombineSourceAndDestination) {
     EXPECT_EQ(dst->PixelColor(3, 3), D);
   }
   // A ternary operation without a name: the pattern where the source is set, else the destination.
-  auto dst = Solid(2, 2, D);
+  auto dst = FilledBitmap(2, 2, D);
   dst->Canvas()->Brush()->SetColor(P);
   BitBlt(dst->Canvas(), 0, 0, 2, 2, src->Canvas(), 0, 0, 0x00E20746);
   EXPECT_EQ(Bits(dst->PixelColor(0, 0)), ((s & p) | (d & ~s)) & 0xFFFFFF);
 }
 
 TEST(GraphicsCopy, StretchMirrorAndOverlap) {
-  auto src = Solid(2, 1, clBlack);
+  auto src = FilledBitmap(2, 1, clBlack);
   src->Canvas()->SetPixels(1, 0, clWhite);
-  auto dst = Solid(4, 2, clRed);
+  auto dst = FilledBitmap(4, 2, clRed);
   dst->Canvas()->StretchDraw(Rect(0, 0, 4, 2), src.get());
   EXPECT_EQ(dst->PixelColor(0, 0), clBlack);
   EXPECT_EQ(dst->PixelColor(1, 1), clBlack);
@@ -64,17 +57,17 @@ TEST(GraphicsCopy, StretchMirrorAndOverlap) {
   EXPECT_EQ(dst->PixelColor(3, 0), clBlack);
 
   // Scrolling within one bitmap reads the source before writing.
-  auto b = Solid(6, 1, clWhite);
+  auto b = FilledBitmap(6, 1, clWhite);
   for (int x = 0; x < 6; ++x) b->Canvas()->SetPixels(x, 0, RGB(x * 10, 0, 0));
   b->Canvas()->CopyRect(Rect(1, 0, 6, 1), b->Canvas(), Rect(0, 0, 5, 1));
   for (int x = 1; x < 6; ++x) EXPECT_EQ(b->PixelColor(x, 0), RGB((x - 1) * 10, 0, 0));
 }
 
 TEST(GraphicsCopy, TransparentDrawAndMaskBlt) {
-  auto src = Solid(3, 1, clFuchsia);
+  auto src = FilledBitmap(3, 1, clFuchsia);
   src->Canvas()->SetPixels(1, 0, clBlue);
   src->SetTransparent(true);  // bottom-left pixel (fuchsia) is the key
-  auto dst = Solid(3, 1, clLime);
+  auto dst = FilledBitmap(3, 1, clLime);
   dst->Canvas()->Draw(0, 0, src.get());
   EXPECT_EQ(dst->PixelColor(0, 0), clLime);
   EXPECT_EQ(dst->PixelColor(1, 0), clBlue);
@@ -86,26 +79,26 @@ TEST(GraphicsCopy, TransparentDrawAndMaskBlt) {
   mask.Canvas()->Brush()->SetColor(clBlack);
   mask.Canvas()->FillRect(Rect(0, 0, 3, 1));
   mask.Canvas()->SetPixels(2, 0, clWhite);
-  auto d2 = Solid(3, 1, clLime);
+  auto d2 = FilledBitmap(3, 1, clLime);
   MaskBlt(d2->Canvas(), 0, 0, 3, 1, src->Canvas(), 0, 0, &mask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029));
   EXPECT_EQ(d2->PixelColor(0, 0), clLime);
   EXPECT_EQ(d2->PixelColor(2, 0), clFuchsia);
 }
 
 TEST(GraphicsCopy, IndexedDestinationsMapColours) {
-  auto src = Solid(2, 2, RGB(200, 10, 10));
-  auto dst = Solid(2, 2, clWhite, pf8bit);
+  auto src = FilledBitmap(2, 2, RGB(200, 10, 10));
+  auto dst = FilledBitmap(2, 2, clWhite, pf8bit);
   dst->Canvas()->CopyRect(Rect(0, 0, 2, 2), src->Canvas(), Rect(0, 0, 2, 2));
   EXPECT_EQ(dst->PixelColor(0, 0), RGB(204, 0, 0));
   // Between bitmaps of one palette the indices are copied.
-  auto d2 = Solid(2, 2, clBlack, pf8bit);
+  auto d2 = FilledBitmap(2, 2, clBlack, pf8bit);
   dst->ScanLine(1)[1] = 250;
   d2->Canvas()->CopyRect(Rect(0, 0, 2, 2), dst->Canvas(), Rect(0, 0, 2, 2));
   EXPECT_EQ(d2->ScanLine(1)[1], 250);
 }
 
 TEST(GraphicsCopy, EdgesAndFrameControls) {
-  auto b = Solid(20, 20, clWhite);
+  auto b = FilledBitmap(20, 20, clWhite);
   TRect r = Rect(2, 2, 12, 10);
   DrawEdge(b->Canvas(), r, EDGE_RAISED, BF_RECT | BF_ADJUST | BF_MIDDLE);
   EXPECT_EQ(r, Rect(4, 4, 10, 8));
@@ -116,7 +109,7 @@ TEST(GraphicsCopy, EdgesAndFrameControls) {
   EXPECT_EQ(b->PixelColor(5, 5), ColorToRGB(clBtnFace));
   EXPECT_EQ(b->PixelColor(12, 10), clWhite);
 
-  auto c = Solid(20, 20, clLime);
+  auto c = FilledBitmap(20, 20, clLime);
   TRect box = Rect(0, 0, 20, 20);
   DrawFrameControl(c->Canvas(), box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED);
   TRect painted{};
@@ -145,7 +138,7 @@ TEST(GraphicsCopy, ThirtyTwoBitSourceOntoTwentyFourBitsKeepsEveryColourByte) {
       row[4 * x + 3] = static_cast<uint8_t>(x * 19);
     }
   }
-  auto dst = Solid(20, 10, clWhite);
+  auto dst = FilledBitmap(20, 10, clWhite);
   dst->Canvas()->Draw(5, 2, &src);  // reaches past the right edge: clipped
   for (int y = 0; y < 10; ++y) {
     for (int x = 0; x < 20; ++x) {

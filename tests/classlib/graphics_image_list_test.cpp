@@ -7,19 +7,12 @@
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/image_list.h"
+#include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
+using lumitest::FilledBitmap;
 
 namespace {
-
-std::unique_ptr<TBitmap> Solid(int w, int h, TColor c, TPixelFormat f = pf24bit) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(f);
-  b->SetSize(w, h);
-  b->Canvas()->Brush()->SetColor(c);
-  b->Canvas()->FillRect(Rect(0, 0, w, h));
-  return b;
-}
 
 }  // namespace
 
@@ -28,7 +21,7 @@ TEST(GraphicsImageList, StripIsCutIntoImagesAndReadBack) {
   EXPECT_EQ(list.Width(), 2);
   EXPECT_EQ(list.Height(), 2);
   // Three 2x2 cells side by side, each a colour, one marked pixel in the last.
-  auto strip = Solid(6, 2, clRed);
+  auto strip = FilledBitmap(6, 2, clRed);
   strip->Canvas()->Brush()->SetColor(clLime);
   strip->Canvas()->FillRect(Rect(2, 0, 4, 2));
   strip->Canvas()->Brush()->SetColor(clBlue);
@@ -49,7 +42,7 @@ TEST(GraphicsImageList, StripIsCutIntoImagesAndReadBack) {
 
   // A second add appends after the first; a narrow image still makes one
   // image, its missing pixels black.
-  auto narrow = Solid(1, 2, clWhite);
+  auto narrow = FilledBitmap(1, 2, clWhite);
   EXPECT_EQ(list.Add(narrow.get(), nullptr), 3);
   ASSERT_TRUE(list.GetBitmap(3, &out));
   EXPECT_EQ(out.PixelColor(0, 0), clWhite);
@@ -75,7 +68,7 @@ TEST(GraphicsImageList, StripIsCutIntoImagesAndReadBack) {
 TEST(GraphicsImageList, MaskedImagesLeaveTheCanvasShowingThrough) {
   TImageList list(nullptr, 3, 1);
   // White is the key: the middle pixel is transparent.
-  auto image = Solid(3, 1, clRed, pf8bit);
+  auto image = FilledBitmap(3, 1, clRed, pf8bit);
   image->Canvas()->SetPixels(1, 0, clWhite);
   EXPECT_EQ(list.AddMasked(image.get(), clWhite), 0);
   EXPECT_TRUE(list.IsTransparent(0, 1, 0));
@@ -84,7 +77,7 @@ TEST(GraphicsImageList, MaskedImagesLeaveTheCanvasShowingThrough) {
   list.GetBitmap(0, &stored);
   EXPECT_EQ(stored.PixelColor(1, 0), clBlack);  // key pixels are stored black
 
-  auto canvas = Solid(5, 2, clLime);
+  auto canvas = FilledBitmap(5, 2, clLime);
   list.Draw(canvas->Canvas(), 1, 1, 0);
   EXPECT_EQ(canvas->PixelColor(1, 1), clRed);
   EXPECT_EQ(canvas->PixelColor(2, 1), clLime);
@@ -104,13 +97,13 @@ TEST(GraphicsImageList, MaskedImagesLeaveTheCanvasShowingThrough) {
   EXPECT_EQ(canvas->PixelColor(1, 0), clBlue);
   list.SetBkColor(clNone);
   list.SetMasked(false);
-  auto c2 = Solid(3, 1, clLime);
+  auto c2 = FilledBitmap(3, 1, clLime);
   list.Draw(c2->Canvas(), 0, 0, 0);
   EXPECT_EQ(c2->PixelColor(1, 0), clBlack);
 
   // clDefault takes the bottom-left pixel as the key.
   TImageList byCorner(nullptr, 2, 2);
-  auto corner = Solid(2, 2, clFuchsia);
+  auto corner = FilledBitmap(2, 2, clFuchsia);
   corner->Canvas()->SetPixels(1, 0, clNavy);
   byCorner.AddMasked(corner.get(), clDefault);
   EXPECT_TRUE(byCorner.IsTransparent(0, 0, 1));
@@ -119,7 +112,7 @@ TEST(GraphicsImageList, MaskedImagesLeaveTheCanvasShowingThrough) {
 
 TEST(GraphicsImageList, MaskBitmapWhiteMeansTransparentAndMaskReadsBack) {
   TImageList list(nullptr, 2, 1);
-  auto image = Solid(4, 1, clRed);
+  auto image = FilledBitmap(4, 1, clRed);
   TBitmap mask;
   mask.SetMonochrome(true);
   mask.SetSize(3, 1);  // narrower than the strip: the missing pixel is opaque
@@ -147,12 +140,12 @@ TEST(GraphicsImageList, MaskBitmapWhiteMeansTransparentAndMaskReadsBack) {
 
 TEST(GraphicsImageList, LooksBlendOrFlattenTheImage) {
   TImageList list(nullptr, 2, 1);
-  auto image = Solid(2, 1, RGB(200, 0, 0));
+  auto image = FilledBitmap(2, 1, RGB(200, 0, 0));
   image->Canvas()->SetPixels(1, 0, clWhite);
   list.AddMasked(image.get(), clWhite);
   list.SetBlendColor(RGB(0, 0, 200));
 
-  auto c = Solid(3, 2, clLime);
+  auto c = FilledBitmap(3, 2, clLime);
   list.SetDrawingStyle(dsSelected);
   list.Draw(c->Canvas(), 0, 0, 0);
   EXPECT_EQ(c->PixelColor(0, 0), RGB(100, 0, 100));
@@ -163,7 +156,7 @@ TEST(GraphicsImageList, LooksBlendOrFlattenTheImage) {
 
   // Disabled: the shape in the shadow colour with a highlight copy below right.
   list.SetDrawingStyle(dsNormal);
-  auto d = Solid(3, 2, clLime);
+  auto d = FilledBitmap(3, 2, clLime);
   list.Draw(d->Canvas(), 0, 0, 0, false);
   EXPECT_EQ(d->PixelColor(0, 0), ColorToRGB(clBtnShadow));
   EXPECT_EQ(d->PixelColor(1, 1), ColorToRGB(clBtnHighlight));
@@ -182,7 +175,7 @@ TEST(GraphicsImageList, ChangeLinksHearChangesAndOutliveTheList) {
   };
   list->RegisterChanges(&link);
   EXPECT_EQ(link.Sender(), list.get());
-  auto image = Solid(16, 16, clRed);
+  auto image = FilledBitmap(16, 16, clRed);
   list->Add(image.get(), nullptr);
   EXPECT_EQ(direct, 1);
   EXPECT_EQ(linked, 1);

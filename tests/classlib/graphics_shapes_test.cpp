@@ -3,19 +3,12 @@
 
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/drawing_helpers.h"
+#include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
+using lumitest::FilledBitmap;
 
 namespace {
-
-std::unique_ptr<TBitmap> White(int w, int h) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf24bit);
-  b->SetSize(w, h);
-  b->Canvas()->Brush()->SetColor(clWhite);
-  b->Canvas()->FillRect(Rect(0, 0, w, h));
-  return b;
-}
 
 int Count(TBitmap& b, TColor c, const TRect& r) {
   int n = 0;
@@ -27,7 +20,7 @@ int Count(TBitmap& b, TColor c, const TRect& r) {
 }  // namespace
 
 TEST(GraphicsShapes, PolygonFillsPixelCentresInside) {
-  auto b = White(12, 12);
+  auto b = FilledBitmap(12, 12, clWhite);
   TCanvas* c = b->Canvas();
   c->Pen()->SetStyle(psClear);
   c->Brush()->SetColor(clRed);
@@ -36,7 +29,7 @@ TEST(GraphicsShapes, PolygonFillsPixelCentresInside) {
   EXPECT_EQ(Count(*b, clRed, Rect(0, 0, 12, 12)), 36);
   EXPECT_EQ(Count(*b, clRed, Rect(2, 2, 8, 8)), 36);
   // A triangle's rows shrink toward its apex.
-  auto t = White(12, 12);
+  auto t = FilledBitmap(12, 12, clWhite);
   t->Canvas()->Pen()->SetStyle(psClear);
   t->Canvas()->Brush()->SetColor(clRed);
   t->Canvas()->Polygon(std::vector<TPoint>{{0, 0}, {10, 0}, {0, 10}});
@@ -46,7 +39,7 @@ TEST(GraphicsShapes, PolygonFillsPixelCentresInside) {
 }
 
 TEST(GraphicsShapes, WidePenRectangleIsCentredOnTheOutline) {
-  auto b = White(20, 20);
+  auto b = FilledBitmap(20, 20, clWhite);
   TCanvas* c = b->Canvas();
   c->Pen()->SetWidth(3);
   c->Brush()->SetStyle(bsClear);
@@ -61,7 +54,7 @@ TEST(GraphicsShapes, WidePenRectangleIsCentredOnTheOutline) {
 }
 
 TEST(GraphicsShapes, HatchAndPatternBrushes) {
-  auto b = White(16, 16);
+  auto b = FilledBitmap(16, 16, clWhite);
   TCanvas* c = b->Canvas();
   c->Brush()->SetColor(clBlue);
   c->Brush()->SetStyle(bsHorizontal);
@@ -80,8 +73,8 @@ TEST(GraphicsShapes, HatchAndPatternBrushes) {
 }
 
 TEST(GraphicsShapes, EscapementTurnsTheText) {
-  auto flat = White(120, 120);
-  auto turned = White(120, 120);
+  auto flat = FilledBitmap(120, 120, clWhite);
+  auto turned = FilledBitmap(120, 120, clWhite);
   for (TBitmap* b : {flat.get(), turned.get()}) {
     b->Canvas()->Brush()->SetStyle(bsClear);
     b->Canvas()->Font()->SetSize(14);
@@ -96,7 +89,7 @@ TEST(GraphicsShapes, EscapementTurnsTheText) {
 }
 
 TEST(GraphicsShapes, ExcludedRectanglesAreNotPainted) {
-  auto b = White(10, 10);
+  auto b = FilledBitmap(10, 10, clWhite);
   TCanvas* c = b->Canvas();
   ExcludeClipRect(c, 2, 2, 5, 5);
   TRect box;
