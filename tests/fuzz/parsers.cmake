@@ -1,4 +1,4 @@
-# libFuzzer entry points for the program's own file readers (images, INI files, movie headers,
+# libFuzzer entry points for the program's file readers (movies, images, INI files, movie headers,
 # string lists, counted stream strings, media information). The libraries they reach are already
 # instrumented by the fuzz build; each entry point adds the fuzzer runtime.
 function(lumicast_parser_fuzzer name)
