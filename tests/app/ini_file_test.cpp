@@ -470,7 +470,7 @@ TEST_F(IniFileTest, FontsRoundTrip) {
 }
 
 TEST_F(IniFileTest, GoldenJobList) {
-  std::string golden = (std::filesystem::path(__FILE__).parent_path() / "data" / "golden.ini").string();
+  std::string golden = (std::filesystem::path(LUMICAST_SOURCE_DIR) / "tests" / "app" / "data" / "golden.ini").string();
   {
     TBiggerIniFile ini(path_);
     ini.Clear();
