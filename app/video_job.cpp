@@ -57,8 +57,8 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   if (Job->swfPlayFilename.empty() || !FileExists(Job->swfPlayFilename)) return false;
   const std::string output = IncludeTrailingPathDelimiter(Job->destFilepath) + Job->destFilename;
   const bool mpeg = DestTypeOf(*Job) == dtMPEG;
-  const std::string converting =
-      "Status:> Converting \"" + ExtractFileName(Job->swfFilename) + "\"" + (mpeg ? " to MPEG. | " : " to AVI. | ") + output;
+  const std::string converting = "Status:> Converting \"" + ExtractFileName(Job->swfFilename) + "\"" +
+                                 (mpeg ? " to MPEG. | " : " to AVI. | ") + output;
   if (Job->destFilepath.empty() || !(DirectoryExists(Job->destFilepath) || ForceDirectories(Job->destFilepath))) {
     // Nothing can be written: say so rather than pass the job over without a word.
     Log(converting);

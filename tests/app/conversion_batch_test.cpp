@@ -167,6 +167,7 @@ TEST_F(ConversionTest, QuittingTheProgramEndsAWaitingRun) {
   EXPECT_GE(files.size(), 3u);
   EXPECT_LT(files.size(), 200u);
   EXPECT_FALSE(classlib::FileExists(out + "b.avi"));  // the batch ended with the first job
+  EXPECT_EQ(form->JobObjects(), nullptr);              // nothing of the ended job is left
   const Lines lines = LogLines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2], "Status:> Finish converting \"a.swf\" to Image Sequence.");
