@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "app/alpha_mask.h"
 #include "platform/classlib/canvas.h"
+#include "platform/classlib/exceptions.h"
 #include "platform/classlib/math_utils.h"
 
 namespace lumicast {
@@ -132,7 +134,13 @@ bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame,
       }
     }
     return true;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
+    // Running out of memory is a failure of the run, not a frame left blank.
+    throw;
+  } catch (const classlib::EOutOfMemory&) {
+    throw;
+  } catch (const std::exception&) {
+    // A frame the player cannot paint keeps what the bitmaps held.
     return false;
   }
 }

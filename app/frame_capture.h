@@ -44,8 +44,8 @@ enum : int { amNone = 0, amIntensity = 1, amSqrtIntensity = 2, amColorKey = 3 };
 //   part, a smaller one leaves the rest in the player's background colour.
 // - With Alpha and AlphaMode 1, 2 or 3 the mask is computed from the frame (intensity, square root
 //   of intensity, key colour KeyColor given as 0x00RRGGBB).
-// Returns false without a frame bitmap or stage, or when anything on the way fails (the bitmaps
-// are then left as they are).
+// Returns false without a frame bitmap or stage, or when painting or masking fails (the bitmaps
+// are then left as they are). Running out of memory is not a failed frame: it is thrown on.
 bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame, TBitmap* Alpha,
                   TBitmap* StageBitmap, int AlphaMode, int FrameNumber, int CropX, int CropY,
                   uint32_t KeyColor);

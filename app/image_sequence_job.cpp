@@ -24,15 +24,20 @@ constexpr TImageKind kImageKinds[kImageTypeCount] = {
 bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
   CurJob = Job;
   if (Job->swfPlayFilename.empty() || !FileExists(Job->swfPlayFilename)) return false;
-  if (Job->destFilepath.empty()) return false;
   std::string base = IncludeTrailingPathDelimiter(Job->destFilepath);
-  if (!DirectoryExists(base) && !ForceDirectories(base)) return false;
+  const std::string folder = base;
   base += ChangeFileExt(ExtractFileName(Job->swfFilename), "");
   const int64_t start = Job->destStartFrame;
-  const int64_t last = Job->destEndFrame;
-  const int64_t count = last - start + 1;
+  const int64_t count = static_cast<int64_t>(Job->destEndFrame) - start + 1;
   const int width = static_cast<int>(IntToStr(count < 0 ? 0 : count).size());
   const std::string name = "\"" + ExtractFileName(Job->swfFilename) + "\"";
+  const std::string converting = "Status:> Converting " + name + " to Image Sequence. | " + base;
+  if (Job->destFilepath.empty() || !(DirectoryExists(folder) || ForceDirectories(folder))) {
+    // Nothing can be written: say so rather than pass the job over without a word.
+    Log(converting);
+    Log(ResultStatusLine(kMclWriteError, *Job));
+    return false;
+  }
 
   const TFrameSizes sizes = GetFrameSizes(*Job);
   SkipCurrent = false;
@@ -43,7 +48,7 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
   panInteract->SetBounds(0, 0, sizes.StageW, sizes.StageH);
   if (panInteract->CanFocus()) panInteract->SetFocus();
   if (Flash->CanFocus()) Flash->SetFocus();
-  Log("Status:> Converting " + name + " to Image Sequence. | " + base);
+  Log(converting);
 
   const bool alpha = DestColorDepthOf(*Job) > 0 && DestAlphaModeOf(*Job) > 0;
   const int alphaMode = alpha ? DestAlphaModeOf(*Job) : -1;
@@ -54,36 +59,44 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
   if (quality > 100) quality = 100;
   int32_t writeError = kMclOk;
 
-  // After the loop, however it ended: the player stops, the job's line is logged, everything is
+  bool looped = false;
+
+  // However the job ends: the player stops, a job whose loop ran logs its line, everything is
   // freed and the played movie goes when it is one of our temporary files.
   struct JobEnd {
     TInteractFrm* f;
     TCovSettings* job;
     const std::string& name;
     const int32_t& writeError;
+    const bool& looped;
     ~JobEnd() {
       f->StopJobPlayback();
-      try {
-        if (writeError == kMclOk) {
-          f->Log("Status:> Finish converting " + name + " to Image Sequence.");
-        } else {
-          std::string line = ResultStatusLine(writeError, *job);
-          f->Log(line.empty() ? ResultStatusLine(kMclWriteError, *job) : line);
-        }
-      } catch (...) {
+      if (looped) {
+        f->CleanupStep([this] {
+          if (writeError == kMclOk) {
+            f->Log("Status:> Finish converting " + name + " to Image Sequence.");
+          } else {
+            std::string line = ResultStatusLine(writeError, *job);
+            f->Log(line.empty() ? ResultStatusLine(kMclWriteError, *job) : line);
+          }
+        });
       }
       f->FreeJobObjects();
-      DeleteJobTempFile(job->swfPlayFilename, *job);
+      f->CleanupStep([this] { DeleteJobTempFile(job->swfPlayFilename, *job); });
     }
-  } end{this, Job, name, writeError};
+  } end{this, Job, name, writeError, looped};
 
-  CreateJobBitmaps(sizes, alpha, Job->destIsCrop);
-  if (alpha) hJob = MclCreate();
+  objects_ = TJobObjects::Create(sizes, alpha, Job->destIsCrop, alpha, false);
+  TJobObjects& o = *objects_;
 
   LoadJobMovie(*Job, false);
+  // No file is written for a movie the player could not load or a range with no frame in it.
+  if (!CheckJobRange(static_cast<int32_t>(start), Job->destEndFrame)) return false;
+  const int64_t last = LastFrame;
   StartPlayback(*Job);
   const int mode = DestSequenceModeOf(*Job);
 
+  looped = true;
   int64_t n = start;
   while (n <= last && Converting && !SkipCurrent) {
     if (mode != 2) {
@@ -91,24 +104,26 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
         WaitForFrame();
         continue;
       }
-      CaptureFrame(FrameBmp, AlphaBmp, StageBmp, alphaMode, -1, Job->destCropX, Job->destCropY);
+      CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, -1, Job->destCropX,
+                   Job->destCropY);
       Application->ProcessMessages();
     } else {
-      CaptureFrame(FrameBmp, AlphaBmp, StageBmp, alphaMode, static_cast<int>(n), Job->destCropX, Job->destCropY);
+      CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, static_cast<int>(n),
+                   Job->destCropX, Job->destCropY);
     }
-    MclDIBToImg(hFrameImg, FrameBmp);
+    MclDIBToImg(o.FrameImg.Get(), o.FrameBmp.get());
     if (alpha) {
-      MclDIBToImg(hAlphaImg, AlphaBmp);
-      MclImgAddAlpha(hFrameImg, hAlphaImg);
+      MclDIBToImg(o.AlphaImg.Get(), o.AlphaBmp.get());
+      MclImgAddAlpha(o.FrameImg.Get(), o.AlphaImg.Get());
     }
     const std::string file = base + "-" + ZeroPadNumber(n, width) + kind.Extension;
     int32_t rc;
     if (alpha && (kind.Format == kMclImagePng || kind.Format == kMclImageTga)) {
-      MclVideoSetFileName(hJob, file.c_str());
-      MclVideoSetFormat(hJob, kMclNone, kMclNone, 32);
-      rc = MclWriteImage(hJob, hFrameImg);
+      MclVideoSetFileName(o.Job.Get(), file.c_str());
+      MclVideoSetFormat(o.Job.Get(), kMclNone, kMclNone, 32);
+      rc = MclWriteImage(o.Job.Get(), o.FrameImg.Get());
     } else {
-      rc = MclSimpleWriteImage(hFrameImg, file.c_str(), kind.Format,
+      rc = MclSimpleWriteImage(o.FrameImg.Get(), file.c_str(), kind.Format,
                                kind.Format == kMclImageJpeg ? static_cast<double>(quality) : kMclNoQuality);
     }
     if (rc != kMclOk) {
@@ -116,7 +131,7 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
       writeError = rc;
       break;
     }
-    ShowFrameProgress(static_cast<int>(n - start + 1), static_cast<int>(count));
+    ShowFrameProgress(static_cast<int>(n - start + 1), static_cast<int>(last - start + 1));
     FrameReady = false;
     Application->ProcessMessages();
     ++n;

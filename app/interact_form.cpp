@@ -62,10 +62,8 @@ bool IsJobTempFile(const std::string& Path, const TCovSettings& Job) {
 }
 
 void DeleteJobTempFile(const std::string& Path, const TCovSettings& Job) {
-  try {
-    if (IsJobTempFile(Path, Job)) DeleteFile(Path);
-  } catch (...) {
-  }
+  // A file that cannot be deleted stays; the job's outcome does not depend on it.
+  if (IsJobTempFile(Path, Job)) DeleteFile(Path);
 }
 
 // ---- the window ---------------------------------------------------------------------------------
@@ -232,13 +230,12 @@ void TInteractFrm::FormCloseQuery(TObject*, bool& CanClose) {
 }
 
 void TInteractFrm::FormDestroy(TObject*) {
-  try {
-    if (Flash != nullptr) {
-      Flash->OnFSCommand = nullptr;
-      Flash->OnSkipTimer = nullptr;
-      delete Flash;
-    }
-  } catch (...) {
+  // A job's objects never outlive the window, whatever ended the run.
+  FreeJobObjects();
+  if (Flash != nullptr) {
+    Flash->OnFSCommand = nullptr;
+    Flash->OnSkipTimer = nullptr;
+    delete Flash;
   }
   Flash = nullptr;
 }
@@ -337,7 +334,9 @@ void TInteractFrm::timInteractTimer(TObject*) {
   if (CurJob == nullptr || DestSequenceModeOf(*CurJob) != 1 || Flash == nullptr) return;
   try {
     if (!Flash->IsPlaying()) Flash->Play();
-  } catch (...) {
+  } catch (const Exception&) {
+    // A movie that will not play now is tried again at the next tick; anything else is not the
+    // player's refusal and goes on to the application's handler.
   }
 }
 
@@ -395,64 +394,49 @@ void TInteractFrm::StartPlayback(const TCovSettings& Job) {
   }
 }
 
-void TInteractFrm::StopJobPlayback() {
+void TInteractFrm::CleanupStep(const std::function<void()>& Step) noexcept {
   try {
-    timInteract->SetEnabled(false);
+    Step();
   } catch (...) {
+    // Clean-up runs also while an exception leaves a job: what fails here is reported and the
+    // remaining steps still run.
+    Application->HandleException(this);
   }
-  try {
+}
+
+void TInteractFrm::StopJobPlayback() {
+  CleanupStep([this] { timInteract->SetEnabled(false); });
+  CleanupStep([this] {
     if (Flash != nullptr) {
       Flash->StopPlay();
       Flash->SkipTimer = false;
       Flash->SetMovie(" ");
     }
-  } catch (...) {
-  }
-  try {
-    mniCancel->SetVisible(false);
-  } catch (...) {
-  }
+  });
+  CleanupStep([this] { mniCancel->SetVisible(false); });
 }
 
-void TInteractFrm::CreateJobBitmaps(const TFrameSizes& Sizes, bool Alpha, bool Crop) {
-  if (Alpha) {
-    AlphaBmp = new TBitmap();
-    AlphaBmp->SetPixelFormat(pf8bit);
-    AlphaBmp->SetSize(Sizes.FrameW, Sizes.FrameH);
-    hAlphaImg = MclImgCreate();
+bool TInteractFrm::CheckJobRange(int32_t First, int32_t EndFrame) {
+  const int32_t loaded = Flash->TotalFrames();
+  if (loaded <= 0) {
+    // A damaged movie, or one the player cannot read, leaves it empty: nothing to capture.
+    Log(ResultStatusLine(kMclBadInput, *CurJob));
+    return false;
   }
-  if (Crop) {
-    StageBmp = new TBitmap();
-    StageBmp->SetPixelFormat(pf24bit);
-    StageBmp->SetSize(Sizes.StageW, Sizes.StageH);
+  LastFrame = EndFrame;
+  if (LastFrame > loaded) {
+    // A header may claim more frames than the movie holds; capturing past the last one would
+    // take the same pictures over and over.
+    LastFrame = loaded;
+    Log("Status:> The movie has only " + IntToStr(loaded) + " frames; converting up to frame " +
+        IntToStr(loaded) + ".");
   }
-  FrameBmp = new TBitmap();
-  FrameBmp->SetPixelFormat(pf24bit);
-  FrameBmp->SetSize(Sizes.FrameW, Sizes.FrameH);
-  hFrameImg = MclImgCreate();
-}
-
-void TInteractFrm::FreeJobObjects() {
-  auto guarded = [](auto&& step) {
-    try {
-      step();
-    } catch (...) {
-    }
-  };
-  guarded([&] { if (hNames) MclListFree(hNames); });
-  hNames = 0;
-  guarded([&] { if (hJob) MclFree(hJob); });
-  hJob = 0;
-  guarded([&] { if (hFrameImg) MclImgFree(hFrameImg); });
-  hFrameImg = 0;
-  guarded([&] { delete FrameBmp; });
-  FrameBmp = nullptr;
-  guarded([&] { if (hAlphaImg) MclImgFree(hAlphaImg); });
-  hAlphaImg = 0;
-  guarded([&] { delete AlphaBmp; });
-  AlphaBmp = nullptr;
-  guarded([&] { delete StageBmp; });
-  StageBmp = nullptr;
+  if (First > LastFrame) {
+    Log("Status:> No frame to convert: the range " + IntToStr(First) + " to " + IntToStr(EndFrame) +
+        " holds no frame of the movie.");
+    return false;
+  }
+  return true;
 }
 
 void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
@@ -487,8 +471,8 @@ void TInteractFrm::ConvertAll() {
   struct BatchEnd {
     TInteractFrm* f;
     ~BatchEnd() {
-      try {
-        f->Converting = false;
+      f->Converting = false;
+      f->CleanupStep([f = f] {
         f->timInteract->SetEnabled(false);
         f->mniStop->SetVisible(false);
         f->mniCancel->SetVisible(false);
@@ -499,9 +483,8 @@ void TInteractFrm::ConvertAll() {
         f->prbTotal->SetPosition(0);
         f->prbCurrent->SetPosition(0);
         f->ResetCounters();
-        f->CurJob = nullptr;
-      } catch (...) {
-      }
+      });
+      f->CurJob = nullptr;
     }
   } end{this};
 

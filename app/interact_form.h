@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "app/frame_capture.h"
+#include "app/job_objects.h"
 #include "app/job_record.h"
 #include "app/shockwave_flash_ex.h"
 #include "platform/classlib/bitmap.h"
@@ -102,13 +105,11 @@ class TInteractFrm : public TForm {
   double NextGifSample = 0;
   double GifSampleStep = 1;
   int32_t SoundIndex = 0;
-  MclHandle hJob = 0;
-  MclHandle hNames = 0;
-  MclHandle hFrameImg = 0;
-  MclHandle hAlphaImg = 0;
-  TBitmap* FrameBmp = nullptr;
-  TBitmap* AlphaBmp = nullptr;
-  TBitmap* StageBmp = nullptr;
+  // The last frame the current job captures: its end frame, cut to the frames the player loaded.
+  int32_t LastFrame = 0;
+
+  // The bitmaps and library handles of the job that runs now; null between jobs.
+  const TJobObjects* JobObjects() const { return objects_.get(); }
 
   // ---- the batch and the jobs --------------------------------------------------------------
   void ConvertAll();
@@ -168,14 +169,20 @@ class TInteractFrm : public TForm {
   void StartPlayback(const TCovSettings& Job);
   // Stops the player and unloads it, turns the timer off and hides the cancel item.
   void StopJobPlayback();
-  // Makes a job's 24-bit frame bitmap and its image handle, the 8-bit alpha bitmap and its image
-  // handle when Alpha, and the 24-bit whole-stage bitmap when Crop.
-  void CreateJobBitmaps(const TFrameSizes& Sizes, bool Alpha, bool Crop);
-  // Frees the library handles and the bitmaps of a job, each step on its own.
-  void FreeJobObjects();
+  // After LoadJobMovie: checks that the player holds a movie and that the range from First to
+  // the job's end frame (EndFrame) holds a frame of it, and sets LastFrame, cut to the frames the
+  // player loaded. Logs why when it cuts or when there is nothing to convert (then false).
+  bool CheckJobRange(int32_t First, int32_t EndFrame);
+  // Runs one step of a job's clean-up: a failure goes to the application's handler and does not
+  // stop the steps after it.
+  void CleanupStep(const std::function<void()>& Step) noexcept;
+  // Frees the current job's objects.
+  void FreeJobObjects() noexcept { objects_.reset(); }
   void ShowFrameProgress(int Position, int Maximum);
   void ResetCounters();
   int ItemCount() const;
+
+  std::unique_ptr<TJobObjects> objects_;
 };
 
 }  // namespace lumicast

@@ -155,16 +155,22 @@ bool ParseHeaderAt(TStream* Stream, int64_t Offset, int64_t Avail, TSwfHeader& H
   int n = body[0] >> 3;
   size_t r = static_cast<size_t>((5 + 4 * n + 7) / 8);
   if (r + 4 > have) return true;
-  auto field = [&](int start) {
+  // The fields are signed: a stage may begin left of or above the origin.
+  auto field = [&](int start) -> int64_t {
+    if (n == 0) return 0;
     uint32_t v = 0;
     for (int i = 0; i < n; ++i) {
       int bit = start + i;
       v = (v << 1) | ((body[size_t(bit / 8)] >> (7 - bit % 8)) & 1u);
     }
-    return v;
+    const uint32_t sign = 1u << (n - 1);
+    return static_cast<int64_t>(v ^ sign) - static_cast<int64_t>(sign);
   };
-  Header.Width = static_cast<int32_t>(field(5 + n) / 20);
-  Header.Height = static_cast<int32_t>(field(5 + 3 * n) / 20);
+  // The stage is the rectangle's extent, wherever the rectangle begins.
+  // A rectangle that ends before it begins has no extent.
+  auto extent = [](int64_t Min, int64_t Max) { return Max > Min ? static_cast<int32_t>((Max - Min) / 20) : 0; };
+  Header.Width = extent(field(5), field(5 + n));
+  Header.Height = extent(field(5 + 2 * n), field(5 + 3 * n));
   Header.FrameRate = body[r + 1];
   Header.FrameCount = body[r + 2] + 256 * body[r + 3];
   return false;

@@ -55,10 +55,16 @@ double MpegFrameRate(int32_t Index) {
 bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   CurJob = Job;
   if (Job->swfPlayFilename.empty() || !FileExists(Job->swfPlayFilename)) return false;
-  if (Job->destFilepath.empty() || !(DirectoryExists(Job->destFilepath) || ForceDirectories(Job->destFilepath)))
-    return false;
   const std::string output = IncludeTrailingPathDelimiter(Job->destFilepath) + Job->destFilename;
   const bool mpeg = DestTypeOf(*Job) == dtMPEG;
+  const std::string converting = "Status:> Converting \"" + ExtractFileName(Job->swfFilename) + "\"" +
+                                 (mpeg ? " to MPEG. | " : " to AVI. | ") + output;
+  if (Job->destFilepath.empty() || !(DirectoryExists(Job->destFilepath) || ForceDirectories(Job->destFilepath))) {
+    // Nothing can be written: say so rather than pass the job over without a word.
+    Log(converting);
+    Log(ResultStatusLine(kMclWriteError, *Job));
+    return false;
+  }
 
   const TFrameSizes sizes = GetFrameSizes(*Job);
   SkipCurrent = false;
@@ -69,8 +75,7 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   if (panInteract->CanFocus()) panInteract->SetFocus();
   if (Flash->CanFocus()) Flash->SetFocus();
 
-  Log("Status:> Converting \"" + ExtractFileName(Job->swfFilename) + "\"" + (mpeg ? " to MPEG. | " : " to AVI. | ") +
-      output);
+  Log(converting);
 
   // Clean-up runs however the job ends; an exception then goes on to the batch.
   struct JobEnd {
@@ -79,17 +84,19 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
     ~JobEnd() {
       f->StopJobPlayback();
       f->FreeJobObjects();
-      DeleteJobTempFile(job->adoWorkFilename, *job);
+      f->CleanupStep([this] { DeleteJobTempFile(job->adoWorkFilename, *job); });
     }
   } end{this, Job};
 
   const bool alpha = HasAlpha(*Job);
-  CreateJobBitmaps(sizes, alpha, Job->destIsCrop);
-  hJob = MclCreate();
-  hNames = MclListCreate();
+  objects_ = TJobObjects::Create(sizes, alpha, Job->destIsCrop, true, true);
+  const MclHandle hJob = objects_->Job.Get();
+  const MclHandle hNames = objects_->Names.Get();
   const int32_t bits = alpha ? 32 : 24;
 
   LoadJobMovie(*Job, true);
+  // No output is made for a movie the player could not load or a range with no frame in it.
+  if (!CheckJobRange(Job->destStartFrame, Job->destRunEndFrame)) return false;
   SoundIndex = 0;
   CurFrame = Job->destStartFrame;
 
@@ -160,21 +167,26 @@ void TInteractFrm::VideoSourceCallback(MclHandle Source, void* User) {
   const bool alpha = HasAlpha(job);
   const int alphaMode = alpha ? DestAlphaModeOf(job) : -1;
 
+  TJobObjects& o = *f->objects_;
+  auto capture = [&](int FrameNumber) {
+    f->CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, FrameNumber, job.destCropX,
+                    job.destCropY);
+  };
   auto deliver = [&] {
-    MclDIBToImg(f->hFrameImg, f->FrameBmp);
+    MclDIBToImg(o.FrameImg.Get(), o.FrameBmp.get());
     if (alpha) {
-      MclDIBToImg(f->hAlphaImg, f->AlphaBmp);
-      MclImgAddAlpha(f->hFrameImg, f->hAlphaImg);
+      MclDIBToImg(o.AlphaImg.Get(), o.AlphaBmp.get());
+      MclImgAddAlpha(o.FrameImg.Get(), o.AlphaImg.Get());
     }
-    MclSourceSetImage(Source, f->hFrameImg);
+    MclSourceSetImage(Source, o.FrameImg.Get());
     const bool measured = AdoSourceOf(job) > 0 && job.adoIsSyncAutomatically;
     MclSourceSetFrameRate(Source, SafeFrameRate(measured ? job.swfRunFrameRate : job.swfFrameRate));
   };
 
-  if (job.destRunEndFrame >= f->CurFrame && f->Converting && !f->SkipCurrent) {
+  if (f->LastFrame >= f->CurFrame && f->Converting && !f->SkipCurrent) {
     if (LeadInApplies(job) && !f->LeadInDone) {
       // Copies of the start frame; the movie does not move until they are all delivered.
-      f->CaptureFrame(f->FrameBmp, f->AlphaBmp, f->StageBmp, alphaMode, f->CurFrame, job.destCropX, job.destCropY);
+      capture(f->CurFrame);
       deliver();
       ++f->LeadInCount;
       f->ShowFrameProgress(f->LeadInCount, f->LeadInLimit);
@@ -185,15 +197,13 @@ void TInteractFrm::VideoSourceCallback(MclHandle Source, void* User) {
     } else {
       if (mode != 2) {
         // A wait ended by Stop or Cancel delivers the previous picture once more.
-        if (f->WaitForFrame())
-          f->CaptureFrame(f->FrameBmp, f->AlphaBmp, f->StageBmp, alphaMode, -1, job.destCropX, job.destCropY);
+        if (f->WaitForFrame()) capture(-1);
       } else {
-        f->CaptureFrame(f->FrameBmp, f->AlphaBmp, f->StageBmp, alphaMode, f->CurFrame, job.destCropX,
-                        job.destCropY);
+        capture(f->CurFrame);
       }
       deliver();
       ++f->CurFrame;
-      const int64_t total = static_cast<int64_t>(job.destRunEndFrame) - job.destStartFrame + 1;
+      const int64_t total = static_cast<int64_t>(f->LastFrame) - job.destStartFrame + 1;
       const int64_t done = static_cast<int64_t>(f->CurFrame) - job.destStartFrame;
       f->ShowFrameProgress(static_cast<int>(done), static_cast<int>(total));
       f->FrameReady = false;
@@ -220,7 +230,7 @@ void TInteractFrm::AudioSourceCallback(MclHandle Source, void* User) {
   // Room for any path the system allows: a name that did not fit would read as no name at all
   // and the job would lose its sound without a word.
   char name[kSoundNameBufferSize];
-  if (MclListGetName(f->hNames, f->SoundIndex, name, kSoundNameBufferSize) > 0) {
+  if (MclListGetName(f->objects_->Names.Get(), f->SoundIndex, name, kSoundNameBufferSize) > 0) {
     if (f->Converting)
       MclSourceSetFile(Source, name);
     else

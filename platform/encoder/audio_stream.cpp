@@ -11,7 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 
-#include "platform/encoder/ff_util.h"
+#include "platform/encoder/internal/ff_util.h"
 #include "platform/encoder/mcl.h"
 
 namespace mcl {
@@ -70,6 +70,7 @@ public:
   // decodable sound.
   int32_t Open(const std::string& fileName, int outRate, int outChannels) {
     outChannels_ = outChannels;
+    RouteLibraryMessages();
     AVFormatContext* f = nullptr;
     if (avformat_open_input(&f, fileName.c_str(), nullptr, nullptr) < 0) return kMclBadInput;
     input_.reset(f);
@@ -246,6 +247,7 @@ bool ProbeAudio(const std::string& fileName, bool& hasAudio, bool& supported, in
   hasAudio = supported = false;
   rate = channels = 0;
   durationMs = 0;
+  RouteLibraryMessages();
   AVFormatContext* f = nullptr;
   if (avformat_open_input(&f, fileName.c_str(), nullptr, nullptr) < 0) return false;
   InputPtr input(f);

@@ -15,7 +15,7 @@ std::vector<CodecEntry> AllAviCodecs() {
       {kMclFourCCDib, nullptr, "Full frames, uncompressed", true, true, false, true,
        AV_PIX_FMT_BGR24, AV_PIX_FMT_BGRA},
       {MakeFourCC('M', 'J', 'P', 'G'), "mjpeg", "Motion JPEG", false, true, false, false,
-       AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P},
+       AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, true},
       {MakeFourCC('F', 'M', 'P', '4'), "mpeg4", "MPEG-4 Part 2 video", false, false, true, false,
        AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P},
       {MakeFourCC('M', 'P', '4', '2'), "msmpeg4v2", "MPEG-4 video, version 2", false, false, true,

@@ -19,6 +19,7 @@ struct CodecEntry {
   bool alpha;                // 32-bit images keep their alpha
   int pixFmt24;              // AVPixelFormat for 24-bit jobs
   int pixFmt32;              // AVPixelFormat for 32-bit jobs
+  bool fullRange = false;    // YUV samples span 0..255 (JPEG range) instead of 16..235
 };
 
 // Codecs of a file format (6 AVI, 11 MPEG) available at run time.

@@ -11,7 +11,7 @@
 #include "platform/encoder/image.h"
 #include "platform/encoder/job.h"
 #include "platform/encoder/mcl.h"
-#include "platform/encoder/media_writer.h"
+#include "platform/encoder/internal/media_writer.h"
 
 namespace mcl {
 namespace {

@@ -47,4 +47,6 @@ bool Release(MclHandle handle) {
   return true;
 }
 
+size_t LiveHandleCount() { return TheTable().objects.size(); }
+
 }  // namespace mcl

@@ -3,6 +3,7 @@
 // foreign handle is detected instead of being dereferenced.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -20,6 +21,9 @@ MclHandle Register(std::unique_ptr<Object> object);
 Object* Find(MclHandle handle);
 // Destroys the object of a handle; false when the handle names nothing.
 bool Release(MclHandle handle);
+// How many handles name a live object (a caller that frees what it makes
+// leaves this where it found it).
+size_t LiveHandleCount();
 
 template <class T>
 T* FindAs(MclHandle handle) {

@@ -13,7 +13,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include "platform/encoder/ff_util.h"
+#include "platform/encoder/internal/ff_util.h"
 #include "platform/encoder/job.h"
 #include "platform/encoder/mcl.h"
 
@@ -158,6 +158,7 @@ int32_t WriteImageFile(const Image& image, const std::string& fileName, int32_t 
                        double quality, bool withAlpha) {
   if (image.Empty()) return kMclBadImage;
   if (fileName.empty()) return kMclBadOutput;
+  RouteLibraryMessages();
   AVCodecID id;
   AVPixelFormat pix;
   bool alpha = withAlpha;
@@ -177,7 +178,7 @@ int32_t WriteImageFile(const Image& image, const std::string& fileName, int32_t 
       break;
     case kMclImageJpeg: {
       id = AV_CODEC_ID_MJPEG;
-      pix = AV_PIX_FMT_YUVJ444P;
+      pix = AV_PIX_FMT_YUV444P;  // with full-range samples, as JPEG files take them
       alpha = false;
       // Quality 1..100 maps onto the quantiser scale 31..1; none means 85.
       double q = quality == kMclNoQuality ? 85.0 : quality;
@@ -195,6 +196,7 @@ int32_t WriteImageFile(const Image& image, const std::string& fileName, int32_t 
       return kMclBadOutput;
   }
   FramePtr frame = AllocFrame(image.width, image.height, pix);
+  if (frame && id == AV_CODEC_ID_MJPEG) frame->color_range = AVCOL_RANGE_JPEG;
   SwsPtr sws;
   if (!frame || !ImageToFrame(image, frame.get(), !alpha, sws)) return kMclException;
   if (id == AV_CODEC_ID_GIF) return WriteGif(frame.get(), fileName);

@@ -167,13 +167,14 @@ TEST_F(ConversionTest, QuittingTheProgramEndsAWaitingRun) {
   EXPECT_GE(files.size(), 3u);
   EXPECT_LT(files.size(), 200u);
   EXPECT_FALSE(classlib::FileExists(out + "b.avi"));  // the batch ended with the first job
+  EXPECT_EQ(form->JobObjects(), nullptr);              // nothing of the ended job is left
   const Lines lines = LogLines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2], "Status:> Finish converting \"a.swf\" to Image Sequence.");
   EXPECT_EQ(lines[3], "Status:> All Finished");
 }
 
-TEST_F(ConversionTest, MissingMovieAndUncreatableFolderArePassedOverSilently) {
+TEST_F(ConversionTest, MissingMovieIsPassedOverSilentlyAndUncreatableFolderIsReported) {
   WriteColorMovie(dir + "/a.swf", 32, 24, 10, 3);
   WriteColorMovie(dir + "/b.swf", 32, 24, 10, 3);
   WriteColorMovie(dir + "/c.swf", 32, 24, 10, 3);
@@ -186,7 +187,11 @@ TEST_F(ConversionTest, MissingMovieAndUncreatableFolderArePassedOverSilently) {
   b->destFilepath = dir + "/plain/sub/";
   c->destFilepath = dir + "/plain/sub/";
   RunBatch();
-  EXPECT_EQ(LogLines(), (Lines{"Status:> Ready... Click \"Start!\" menu to begin converting.", "Status:> All Finished"}));
+  EXPECT_EQ(LogLines(), (Lines{"Status:> Ready... Click \"Start!\" menu to begin converting.",
+                               "Status:> Converting \"b.swf\" to Image Sequence. | " + dir + "/plain/sub/b",
+                               "Status:> Error writing to output file.",
+                               "Status:> Converting \"c.swf\" to AVI. | " + dir + "/plain/sub/c.avi",
+                               "Status:> Error writing to output file.", "Status:> All Finished"}));
 }
 
 TEST_F(ConversionTest, UnwritableOutputEndsTheJobWithTheWriteErrorLine) {

@@ -3,7 +3,9 @@
 // past the stage, other aspects, 8-bit frames, masks).
 #include "app/frame_capture.h"
 
+#include <functional>
 #include <memory>
+#include <new>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -334,6 +336,32 @@ TEST(CaptureFrame, AlphaModesFollowTheCapturedFrame) {
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), &untouched, nullptr, -1, -1, 0, 0, 0));
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), &untouched, nullptr, 0, -1, 0, 0, 0));
   EXPECT_EQ(untouched.Width(), 3);
+}
+
+// A stage whose painting fails with the exception Fail throws.
+class FailingStage : public TCustomControl {
+ public:
+  explicit FailingStage(std::function<void()> Fail) : TCustomControl(nullptr), fail_(std::move(Fail)) {
+    SetBounds(0, 0, 40, 20);
+  }
+
+ protected:
+  void Paint() override { fail_(); }
+
+ private:
+  std::function<void()> fail_;
+};
+
+TEST(CaptureFrame, PaintFailureKeepsTheFrameAndRunningOutOfMemoryGoesOn) {
+  auto frame = FilledBitmap(40, 20, kMagenta);
+  FailingStage refused([] { throw EInvalidGraphicOperation("cannot paint now"); });
+  EXPECT_FALSE(CaptureFrame(nullptr, &refused, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0));
+  EXPECT_EQ(frame->PixelColor(5, 5), kMagenta);
+  // A capture that ran out of memory is a failure of the run, not a frame left as it was.
+  FailingStage starved([] { throw std::bad_alloc(); });
+  EXPECT_THROW(CaptureFrame(nullptr, &starved, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0), std::bad_alloc);
+  FailingStage starved_too([] { throw EOutOfMemory("out of memory"); });
+  EXPECT_THROW(CaptureFrame(nullptr, &starved_too, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0), EOutOfMemory);
 }
 
 TEST(CaptureFrame, FailsWithoutAFrameBitmap) {

@@ -1,4 +1,4 @@
-#include "platform/encoder/media_writer.h"
+#include "platform/encoder/internal/media_writer.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -63,7 +63,9 @@ int OutputSampleRate(const Job& job) {
   return best ? best : job.sampleRate;
 }
 
-MediaWriter::MediaWriter(const Job& job, ErrorAsk ask) : job_(job), ask_(std::move(ask)) {}
+MediaWriter::MediaWriter(const Job& job, ErrorAsk ask) : job_(job), ask_(std::move(ask)) {
+  RouteLibraryMessages();
+}
 
 MediaWriter::~MediaWriter() { CloseFile(); }
 
@@ -206,7 +208,7 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   c->framerate = frameRate_;
   c->thread_count = 0;  // as many as the encoder finds useful
   c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-  if (pix == AV_PIX_FMT_YUVJ420P) c->color_range = AVCOL_RANGE_JPEG;
+  if (entry_->fullRange) c->color_range = AVCOL_RANGE_JPEG;
   const AVRational dar = DisplayAspect(job_.aspect);
   if (dar.num > 0) {
     c->sample_aspect_ratio = av_div_q(dar, AVRational{width, height});
@@ -265,6 +267,7 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   videoStream_->sample_aspect_ratio = c->sample_aspect_ratio;
   videoFrame_ = AllocFrame(width, height, pix);
   if (!videoFrame_) return kMclException;
+  videoFrame_->color_range = c->color_range;
   return kMclOk;
 }
 

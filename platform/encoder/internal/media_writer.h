@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/encoder/ff_util.h"
+#include "platform/encoder/internal/ff_util.h"
 #include "platform/encoder/image.h"
 #include "platform/encoder/job.h"
 

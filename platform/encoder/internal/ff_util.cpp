@@ -1,10 +1,15 @@
-#include "platform/encoder/ff_util.h"
+#include "platform/encoder/internal/ff_util.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 }
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace mcl {
 
@@ -61,6 +66,17 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache) 
                                          nullptr, nullptr, nullptr);
   cache.reset(ctx);
   if (!ctx) return false;
+  // YUV frames tagged full range (JPEG) get samples spanning 0..255; the scaler is told so
+  // instead of being handed the deprecated full-range pixel formats.
+  const bool fullRange = dst->color_range == AVCOL_RANGE_JPEG;
+  int* invTable = nullptr;
+  int* table = nullptr;
+  int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+  if (sws_getColorspaceDetails(ctx, &invTable, &srcRange, &table, &dstRange, &brightness, &contrast,
+                               &saturation) >= 0 &&
+      dstRange != int(fullRange))
+    sws_setColorspaceDetails(ctx, invTable, srcRange, table, int(fullRange), brightness, contrast,
+                             saturation);
   const uint8_t* srcData[4] = {image.bgra.data(), nullptr, nullptr, nullptr};
   const int srcStride[4] = {image.width * 4, 0, 0, 0};
   sws_scale(ctx, srcData, srcStride, 0, image.height, dst->data, dst->linesize);
@@ -71,6 +87,55 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache) 
     }
   }
   return true;
+}
+
+namespace {
+
+void LibraryLogCallback(void* object, int level, const char* format, va_list args) {
+  if (level > AV_LOG_WARNING) return;
+  char text[1024];
+  va_list copy;
+  va_copy(copy, args);
+  std::vsnprintf(text, sizeof text, format, copy);
+  va_end(copy);
+  const char* className = nullptr;
+  if (object != nullptr) {
+    const AVClass* cls = *static_cast<const AVClass* const*>(object);
+    if (cls != nullptr) className = cls->item_name != nullptr ? cls->item_name(object) : cls->class_name;
+  }
+  const std::string line = LibraryMessageLine(level, className, text);
+  if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+}  // namespace
+
+std::string LibraryMessageLine(int level, const char* className, const std::string& text) {
+  if (level > AV_LOG_WARNING) return {};
+  std::string body = text;
+  while (!body.empty() && (body.back() == '\n' || body.back() == '\r' || body.back() == ' ')) body.pop_back();
+  if (body.empty()) return {};
+  std::string line = "encoder: ";
+  if (className != nullptr && *className != '\0') line += std::string("[") + className + "] ";
+  line += body;
+
+  // Messages may come from the libraries' worker threads.
+  static std::mutex mutex;
+  static std::set<std::string> shown;
+  static bool capped = false;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (shown.count(line) != 0) return {};
+  if (shown.size() >= kMaxLibraryMessages) {
+    if (capped) return {};
+    capped = true;
+    return "encoder: further library messages are not shown";
+  }
+  shown.insert(line);
+  return line;
+}
+
+void RouteLibraryMessages() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_callback(LibraryLogCallback); });
 }
 
 }  // namespace mcl

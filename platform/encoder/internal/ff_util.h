@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include <memory>
+#include <string>
 
 #include "platform/encoder/image.h"
 
@@ -37,9 +38,21 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 FramePtr AllocFrame(int width, int height, AVPixelFormat format);
 
 // Converts (and scales, when the sizes differ) a top-down BGRA image into
-// `dst`, which has its format, size and buffers. With `opaque` the alpha of
-// the image is ignored (written as 255 where the target has alpha). `cache`
-// keeps the scaler between calls. Returns false when no scaler can be made.
+// `dst`, which has its format, size, colour range and buffers. With `opaque`
+// the alpha of the image is ignored (written as 255 where the target has
+// alpha). `cache` keeps the scaler between calls. Returns false when no
+// scaler can be made.
 bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache);
+
+// Sends the FFmpeg libraries' own messages to the program's standard error,
+// each text once: errors and warnings only, never a line per frame. Called by
+// every entry point that uses the libraries; only the first call acts.
+void RouteLibraryMessages();
+
+// The line a library message of `level` with text `text` gives, or "" when
+// it is not shown: below warning level, or a text already shown. At most
+// kMaxLibraryMessages different texts are shown in a run.
+std::string LibraryMessageLine(int level, const char* className, const std::string& text);
+constexpr size_t kMaxLibraryMessages = 200;
 
 }  // namespace mcl
