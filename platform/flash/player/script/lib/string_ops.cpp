@@ -325,27 +325,30 @@ std::string Escape(std::string_view s) {
   return out;
 }
 
+std::string ReadUtf8OrLatin1(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t c;
+    size_t n = Utf8Sequence(bytes, i, c);
+    if (n == 0) {
+      AppendUtf8(out, static_cast<unsigned char>(bytes[i]));
+      ++i;
+    } else {
+      out.append(bytes, i, n);
+      i += n;
+    }
+  }
+  return out;
+}
+
 std::string Unescape(std::string_view s, int swfVersion) {
   // Bytes from %XX and literal text, with %uXXXX characters kept apart so that they are never
   // re-read as Latin-1.
   std::string bytes;
   std::string out;
   auto flushBytes = [&] {
-    if (swfVersion < 6) {
-      out += bytes;
-    } else {
-      for (size_t i = 0; i < bytes.size();) {
-        char32_t c;
-        size_t n = Utf8Sequence(bytes, i, c);
-        if (n == 0) {
-          AppendUtf8(out, static_cast<unsigned char>(bytes[i]));
-          ++i;
-        } else {
-          out.append(bytes, i, n);
-          i += n;
-        }
-      }
-    }
+    out += swfVersion < 6 ? bytes : ReadUtf8OrLatin1(bytes);
     bytes.clear();
   };
   for (size_t i = 0; i < s.size();) {

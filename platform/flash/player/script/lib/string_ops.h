@@ -95,6 +95,9 @@ size_t MbLength(std::string_view s, int swfVersion);
 std::string Substring4(std::string_view s, double index, double count, int swfVersion);
 std::string MbSubstring(std::string_view s, double index, double count, int swfVersion);
 
+// Bytes as UTF-8 where they form UTF-8 sequences, other bytes taken as Latin-1 characters.
+std::string ReadUtf8OrLatin1(std::string_view bytes);
+
 // UTF-8 <-> code points. Decoding maps invalid bytes to U+FFFD and keeps lone surrogates
 // encoded in three bytes; encoding writes lone surrogates the same way.
 std::u32string DecodeUtf8(std::string_view s);
