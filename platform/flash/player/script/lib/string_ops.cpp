@@ -101,16 +101,16 @@ size_t Utf8Sequence(std::string_view s, size_t i, char32_t& c) {
   return n;
 }
 
-}  // namespace
-
-std::u32string DecodeUtf8(std::string_view s) {
+// Code points of `s`; bytes that form no UTF-8 sequence become U+FFFD, or with `latin1` the
+// Latin-1 character of the byte.
+std::u32string DecodeLeniently(std::string_view s, bool latin1) {
   std::u32string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
     char32_t c;
     size_t n = Utf8Sequence(s, i, c);
     if (n == 0) {
-      out += kReplacement;
+      out += latin1 ? static_cast<unsigned char>(s[i]) : kReplacement;
       ++i;
     } else {
       out += c;
@@ -119,6 +119,10 @@ std::u32string DecodeUtf8(std::string_view s) {
   }
   return out;
 }
+
+}  // namespace
+
+std::u32string DecodeUtf8(std::string_view s) { return DecodeLeniently(s, false); }
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -328,17 +332,7 @@ std::string Escape(std::string_view s) {
 std::string ReadUtf8OrLatin1(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    char32_t c;
-    size_t n = Utf8Sequence(bytes, i, c);
-    if (n == 0) {
-      AppendUtf8(out, static_cast<unsigned char>(bytes[i]));
-      ++i;
-    } else {
-      out.append(bytes, i, n);
-      i += n;
-    }
-  }
+  for (char32_t c : DecodeLeniently(bytes, true)) AppendUtf8(out, c);
   return out;
 }
 
