@@ -22,19 +22,18 @@ TElHeaderSection::TElHeaderSection(TCustomElHeader* Owner)
     : owner_(Owner), lookup_history_(std::make_unique<TStringList>()) {}
 
 TElHeaderSection::~TElHeaderSection() {
-  // Children lose their parent before it goes.
-  if (expandable_) {
-    expandable_ = false;
-    if (TElHeaderSections* s = Sections()) {
-      for (int i = 0; i < s->Count(); ++i) {
-        TElHeaderSection* c = s->ItemByPos(i);
-        if (c->parent_section_ == this) c->parent_section_ = nullptr;
-      }
+  // Children lose their parent before it goes (expandable or not, so that
+  // none keeps a pointer to a freed section).
+  expandable_ = false;
+  if (TElHeaderSections* s = Sections()) {
+    for (int i = 0; i < s->Count(); ++i) {
+      TElHeaderSection* c = s->ItemByPos(i);
+      if (c->parent_section_ == this) c->parent_section_ = nullptr;
     }
   }
 }
 
-TElHeaderSections* TElHeaderSection::Sections() const { return owner_ != nullptr ? owner_->Sections() : nullptr; }
+TElHeaderSections* TElHeaderSection::Sections() const { return collection_; }
 
 int TElHeaderSection::Position() const {
   TElHeaderSections* s = Sections();
@@ -395,6 +394,7 @@ int32_t TElHeaderSections::NextColumnIndex() const {
 
 TElHeaderSection* TElHeaderSections::CreateAt(int Position) {
   auto* s = new TElHeaderSection(owner_);
+  s->collection_ = this;
   s->column_index_ = NextColumnIndex();
   s->unique_id_ = ++last_unique_id_;
   list_.Insert(Position, s);
@@ -746,6 +746,7 @@ void TElHeaderSections::LoadFromStream(TStream* Stream) {
   while (fresh.Count() > 0) {
     auto* s = static_cast<TElHeaderSection*>(fresh.list_.DetachAt(0));
     s->owner_ = owner_;
+    s->collection_ = this;
     list_.Add(s);
   }
   if (owner_ != nullptr) {

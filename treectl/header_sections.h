@@ -147,6 +147,7 @@ private:
   TElHeaderSections* Sections() const;
 
   TCustomElHeader* owner_;
+  TElHeaderSections* collection_ = nullptr;
   std::string text_;
   TElSectionStyle style_ = ElhsText;
   int width_ = 120;
