@@ -122,7 +122,9 @@ int TCustomElScrollBar::PositionFromThumb(int ThumbStart) const {
   const int64_t range = static_cast<int64_t>(max_) - min_;
   const int64_t positions = (range + 1) - std::min<int64_t>(page_, range + 1);
   // A thumb that fills the track has no room to move: it stands for Min.
-  return ClampToInt(min_ + MulDiv64(ThumbStart - near_px, positions, track - thumb_length_));
+  // Without a page the far end would stand for Max + 1: held at Max.
+  int64_t p = min_ + MulDiv64(ThumbStart - near_px, positions, track - thumb_length_);
+  return ClampToInt(std::clamp<int64_t>(p, min_, max_));
 }
 
 int TCustomElScrollBar::Along(int X, int Y) const { return kind_ == sbHorizontal ? X : Y; }

@@ -59,7 +59,6 @@ void THintWindow::ActivateHint(const TRect& Rect, const std::string& Hint) {
   QWidget* w = Widget();
   w->setGeometry(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
   w->show();
-  w->raise();
   active_ = true;
   Invalidate();
 }
