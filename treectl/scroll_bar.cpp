@@ -108,9 +108,13 @@ void TCustomElScrollBar::UpdateScrollingRegion() {
   if (thumb + buttons_px > len || max_ < min_) {
     thumb_start_ = near_px;
   } else {
-    int64_t steps = std::min<int64_t>(static_cast<int64_t>(max_) - page_ + 1, static_cast<int64_t>(position_) - min_);
+    // Steps from Min, at most the last position a full page can start at
+    // (counted from Min, so that a range not starting at 0 keeps the thumb
+    // inside the track).
+    int64_t steps = std::min<int64_t>(range - page_ + 1, static_cast<int64_t>(position_) - min_);
     int64_t divisor = range - std::min<int64_t>(page_, range + 1) + 1;
-    thumb_start_ = near_px + static_cast<int>(std::max<int64_t>(0, MulDiv64(track - thumb, steps, divisor)));
+    int64_t offset = std::clamp<int64_t>(MulDiv64(track - thumb, steps, divisor), 0, std::max<int64_t>(0, track - thumb));
+    thumb_start_ = near_px + static_cast<int>(offset);
   }
 }
 
