@@ -35,7 +35,13 @@ int DrawSectionImage(TCanvas* Canvas, TImageList* Images, int Index, const TRect
 
 }  // namespace
 
-void TCustomElHeader::LoadGlyphs() {}
+void TCustomElHeader::LoadGlyphs() {
+  asc_glyph_.LoadFromResourceName("ELHEADERASCBMP");
+  desc_glyph_.LoadFromResourceName("ELHEADERDESCBMP");
+  left_glyph_.LoadFromResourceName("ELHEADERLEFTBMP");
+  right_glyph_.LoadFromResourceName("ELHEADERRIGHTBMP");
+  point_glyph_.LoadFromResourceName("ELHEADERPOINTBMP");
+}
 
 void TCustomElHeader::Paint() {
   TCanvas* c = Canvas();

@@ -169,6 +169,31 @@ TEST_F(HeaderFixture, PressedSectionIsSunkenWithContentShifted) {
   Up(200);
 }
 
+TEST_F(HeaderFixture, SortArrowsAtTheContentsRightEdge) {
+  const TColor arrow = RGB(96, 96, 96);
+  header->Sections()->ItemByPos(0)->SetSortMode(hsmAscend);
+  auto b = Render(header);
+  // Content right edge 146; the 9 x 6 glyph is centred in the content's height.
+  TRect box = BoxOf(b->Canvas(), Rect(135, 0, 150, 19), arrow);
+  EXPECT_EQ(box, Rect(138, 7, 145, 11));
+  EXPECT_EQ(b->Canvas()->Pixels(141, 7), arrow);   // apex on top: ascending
+  EXPECT_EQ(b->Canvas()->Pixels(138, 10), arrow);
+  EXPECT_EQ(b->Canvas()->Pixels(138, 7), Sys(clBtnFace));  // the key is transparent
+
+  header->Sections()->ItemByPos(0)->SetSortMode(hsmDescend);
+  header->SetInvertSortArrows(true);  // descending shows the ascending glyph
+  auto inverted = Render(header);
+  EXPECT_EQ(inverted->Canvas()->Pixels(141, 7), arrow);
+
+  // Below 13 pixels of content no arrow is drawn (and no caption either).
+  header->SetInvertSortArrows(false);
+  header->Sections()->ItemByPos(0)->SetWidth(17);
+  auto narrow = Render(header);
+  TRect none = BoxOf(narrow->Canvas(), Rect(0, 0, 17, 19), arrow);
+  EXPECT_TRUE(IsRectEmpty(none));
+  EXPECT_TRUE(IsRectEmpty(BoxOf(narrow->Canvas(), Rect(1, 1, 13, 18), Sys(clBtnText))));
+}
+
 TEST_F(HeaderFixture, HotCaptionAndFilterSign) {
   header->Perform(WM_MOUSEMOVE, 0, MakeLParam(60, 8));
   auto hot = Render(header);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -66,6 +68,10 @@ struct BarFixture : ::testing::Test {
   std::unique_ptr<TBitmap> Render() {
     auto b = lumitest::FilledBitmap(bar->Width(), bar->Height(), clFuchsia, pf32bit);
     bar->PaintTo(b->Canvas(), 0, 0);
+    if (const char* dir = std::getenv("LUMICAST_DUMP_DIR")) {
+      static int n = 0;
+      b->SaveToFile(std::string(dir) + "/bar" + std::to_string(n++) + ".bmp");
+    }
     return b;
   }
 };

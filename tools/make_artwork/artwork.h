@@ -56,5 +56,6 @@ double Contrast(const QColor& a, const QColor& b);
 void DrawMainSkin(Sink& sink);
 void DrawSeekSlider(Sink& sink);
 void DrawControlCursors(Sink& sink);
+void DrawTreeGlyphs(Sink& sink);
 
 }  // namespace artwork

@@ -14,6 +14,7 @@ const Family kFamilies[] = {
     {"main window skin", DrawMainSkin},
     {"seek slider", DrawSeekSlider},
     {"control cursors", DrawControlCursors},
+    {"tree glyphs", DrawTreeGlyphs},
 };
 
 const int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);
