@@ -715,6 +715,7 @@ void TCustomElHeader::RightDown(int X, int Y) {
 }
 
 void TCustomElHeader::FocusLost() {
+  left_held_ = false;
   if (!pressed_ && !resizing_ && moving_section_ == nullptr) return;
   TPoint p = last_mouse_;
   LeftUp(p.X, p.Y);
@@ -736,8 +737,7 @@ void TCustomElHeader::MouseLeft() {
 }
 
 void TCustomElHeader::MouseEntered() {
-  if (press_section_ != nullptr && moving_section_ == nullptr && !pressed_ && !resizing_ &&
-      (KeyboardShiftState() & ssLeft) != 0) {
+  if (press_section_ != nullptr && moving_section_ == nullptr && !pressed_ && !resizing_ && left_held_) {
     pressed_ = true;
     RepaintSection(press_section_);
   }
@@ -762,6 +762,7 @@ void TCustomElHeader::DragCancelled() {
 void TCustomElHeader::WndProc(TMessage& Message) {
   switch (Message.Msg) {
     case WM_LBUTTONDOWN:
+      left_held_ = true;
       LeftDown(Message.XPos(), Message.YPos());
       break;
     case WM_LBUTTONDBLCLK:
@@ -773,6 +774,7 @@ void TCustomElHeader::WndProc(TMessage& Message) {
     case WM_LBUTTONUP:
       // A capture the header took itself ends here; the base class then
       // sees a plain button release.
+      left_held_ = false;
       LeftUp(Message.XPos(), Message.YPos());
       break;
     case WM_RBUTTONDOWN:

@@ -251,6 +251,7 @@ private:
   classlib::TPoint press_point_;
   classlib::TPoint last_mouse_;
   bool pressed_ = false;
+  bool left_held_ = false;  // the left button went down here and is not yet up
   TElHeaderSection* press_section_ = nullptr;
   TElHeaderSection* tip_section_ = nullptr;
   TElHeaderSection* lookup_target_ = nullptr;

@@ -643,7 +643,11 @@ void TElHeaderSections::ReadSections(TStream* Stream) {
   std::vector<uint8_t> r(static_cast<size_t>(record));
   for (int32_t n = 0; n < count; ++n) {
     Stream->ReadBuffer(r.data(), record);
-    TElHeaderSection* s = CreateAt(Count());
+    // The column numbers are settled once every section is read.
+    auto* s = new TElHeaderSection(owner_);
+    s->collection_ = this;
+    s->unique_id_ = ++last_unique_id_;
+    list_.Add(s);
     int32_t column = 0;
     int32_t unique_id = 0;
     if (version == -4) {

@@ -37,9 +37,9 @@ void TGuideLine::Place(TWinControl* AParent, int X, int Y, int Height) {
   if (Parent() != AParent) SetParent(AParent);
   SetBounds(X, Y, 1, Height);
   SetVisible(true);
+  // Above the siblings; the window system repaints what the line uncovers.
   BringToFront();
   Invalidate();
-  if (AParent != nullptr) AParent->Invalidate();
 }
 
 void TGuideLine::PaintTo(TCanvas* Canvas, int X, int Y) {

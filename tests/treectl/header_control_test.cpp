@@ -282,6 +282,20 @@ TEST_F(HeaderFixture, ClickDragAndDoubleClick) {
   EXPECT_FALSE(header->Resizing());
 }
 
+TEST_F(HeaderFixture, LeavingAndEnteringWhilePressed) {
+  header->SetAllowDrag(false);
+  Down(200);
+  EXPECT_TRUE(header->Pressed());
+  header->Perform(CM_MOUSELEAVE);
+  EXPECT_FALSE(header->Pressed());
+  header->Perform(CM_MOUSEENTER);
+  EXPECT_TRUE(header->Pressed());
+  Up(200);
+  header->Perform(CM_MOUSEENTER);
+  EXPECT_FALSE(header->Pressed());
+  EXPECT_EQ(log, std::vector<std::string>{"click 1"});
+}
+
 TEST_F(HeaderFixture, RightClickShowsTheSectionsMenu) {
   auto* section_menu = new TPopupMenu(&form);
   auto* header_menu = new TPopupMenu(&form);
