@@ -15,6 +15,7 @@
 #include "platform/classlib/guide_line.h"
 #include "platform/classlib/menus.h"
 #include "platform/classlib/std_controls.h"
+#include "platform/classlib/stream.h"
 #include "platform/classlib/string_list.h"
 #include "tests/support/test_bitmaps.h"
 #include "treectl/header_control.h"
@@ -402,4 +403,32 @@ TEST_F(HeaderFixture, RightAlignedOrderReversesTheSections) {
   EXPECT_EQ(first->ColumnIndex(), 0);
   header->SetRightAlignedOrder(false);
   EXPECT_EQ(header->Sections()->ItemByPos(0), first);
+}
+
+TEST_F(HeaderFixture, LoadingFindsMenusByNameAndImagesAreForgotten) {
+  auto* menu = new TPopupMenu(&form);
+  menu->SetName("menPopup");
+  header->Sections()->ItemByPos(1)->SetPopupMenu(menu);
+  TMemoryStream m;
+  header->Sections()->SaveToStream(&m);
+  delete menu;
+  EXPECT_EQ(header->Sections()->ItemByPos(1)->PopupMenu(), nullptr);
+
+  auto* again = new TPopupMenu(&form);
+  again->SetName("menPopup");
+  header->BeginLoading();
+  m.SetPosition(0);
+  header->Sections()->LoadFromStream(&m);
+  header->EndLoading();
+  EXPECT_EQ(header->Sections()->ItemByPos(1)->PopupMenuName(), "menPopup");
+  EXPECT_EQ(header->Sections()->ItemByPos(1)->PopupMenu(), again);
+  EXPECT_EQ(header->Sections()->ItemByPos(0)->PopupMenu(), nullptr);
+
+  auto* images = new TImageList(&form);
+  images->SetWidth(16);
+  images->SetHeight(24);
+  header->SetImages(images);
+  EXPECT_EQ(header->Height(), 24);
+  delete images;
+  EXPECT_EQ(header->Images(), nullptr);
 }

@@ -313,6 +313,41 @@ TEST_F(BarFixture, PaintsDitheredTrackGripsAndArrows) {
   Up(170);
 }
 
+TEST_F(BarFixture, SecondaryButtonsStepByKind) {
+  bar->SetSecondaryButtons(true);
+  // Near end: first arrow 0..15, secondary 16..31; far end: secondary 168..183.
+  EXPECT_EQ(bar->HitTest(8, 20), sbpLeftSndArrow);
+  EXPECT_EQ(bar->HitTest(8, 170), sbpRightSndArrow);
+  EXPECT_EQ(bar->HitTest(30, 100), sbpNowhere);  // outside the bar's thickness
+  // The step's own code comes first (a changed Position then reports code 4).
+  bar->SetSecondBtnKind(sbkPage);
+  scrolls.clear();
+  Down(20);
+  ASSERT_FALSE(scrolls.empty());
+  EXPECT_EQ(scrolls.front().first, escPageUp);
+  EXPECT_EQ(bar->Position(), 35);
+  Up(20);
+  bar->SetSecondBtnKind(sbkCustom);
+  scrolls.clear();
+  Down(170);
+  ASSERT_FALSE(scrolls.empty());
+  EXPECT_EQ(scrolls.front().first, escSndLineUp);
+  EXPECT_EQ(bar->Position(), 35);
+  Up(170);
+}
+
+TEST_F(BarFixture, TrackHintFollowsTheDragAndGoesAtRelease) {
+  bar->SetShowTrackHint(true);
+  bar->OnScrollHintNeeded = [](TObject*, int pos, std::string& hint) { hint = "Row " + std::to_string(pos); };
+  Down(bar->ThumbStart() + 2);
+  ASSERT_NE(bar->TrackHintWindow(), nullptr);
+  EXPECT_EQ(bar->TrackHintWindow()->Caption(), "Row 45");
+  Move(bar->ThumbStart() + 30);
+  EXPECT_EQ(bar->TrackHintWindow()->Caption(), "Row " + std::to_string(bar->TrackPosition()));
+  Up(bar->ThumbStart() + 2);
+  EXPECT_EQ(bar->TrackHintWindow(), nullptr);
+}
+
 TEST(ScrollBarHint, PlacementStaysOnTheDesktop) {
   const TRect desktop = Rect(0, 0, 800, 600);
   const TRect hint = Rect(0, 0, 40, 18);
