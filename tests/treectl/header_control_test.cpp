@@ -3,7 +3,6 @@
 // click, focus loss), the lookup box, sticky sections and failing handlers.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -17,7 +16,7 @@
 #include "platform/classlib/std_controls.h"
 #include "platform/classlib/stream.h"
 #include "platform/classlib/string_list.h"
-#include "tests/support/test_bitmaps.h"
+#include "tests/treectl/render_control.h"
 #include "treectl/header_control.h"
 
 using namespace lumicast;
@@ -65,30 +64,8 @@ struct HeaderFixture : ::testing::Test {
   void Move(int x, int y = 8) { header->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(x, y)); }
   void Up(int x, int y = 8) { header->Perform(WM_LBUTTONUP, 0, MakeLParam(x, y)); }
 
-  std::unique_ptr<TBitmap> Render(TWinControl* c) {
-    auto b = lumitest::FilledBitmap(c->Width(), c->Height(), clFuchsia, pf32bit);
-    c->PaintTo(b->Canvas(), 0, 0);
-    if (const char* dir = std::getenv("LUMICAST_DUMP_DIR")) {
-      static int n = 0;
-      b->SaveToFile(std::string(dir) + "/header" + std::to_string(n++) + ".bmp");
-    }
-    return b;
-  }
+  std::unique_ptr<TBitmap> Render(TWinControl* c) { return lumitest::RenderControl(c, "header"); }
 };
-
-// The box of the pixels of one colour inside R.
-TRect BoxOf(TCanvas* c, const TRect& R, TColor color) {
-  TRect box{R.Right, R.Bottom, R.Left, R.Top};
-  for (int y = R.Top; y < R.Bottom; ++y)
-    for (int x = R.Left; x < R.Right; ++x)
-      if (c->Pixels(x, y) == color) {
-        box.Left = std::min(box.Left, x);
-        box.Top = std::min(box.Top, y);
-        box.Right = std::max(box.Right, x + 1);
-        box.Bottom = std::max(box.Bottom, y + 1);
-      }
-  return box;
-}
 
 }  // namespace
 
@@ -148,7 +125,7 @@ TEST_F(HeaderFixture, PaintsRaisedSectionsAndFiller) {
   EXPECT_EQ(c->Pixels(470, 9), Sys(clBtnFace));
   // Captions in the button text colour inside each section's content.
   for (int i = 0; i < 3; ++i) {
-    TRect text = BoxOf(c, Rect(lefts[i], 0, rights[i], h), Sys(clBtnText));
+    TRect text = lumitest::ColorBox(c, Rect(lefts[i], 0, rights[i], h), Sys(clBtnText));
     EXPECT_GE(text.Left, lefts[i] + 6) << i;
     EXPECT_LE(text.Right, rights[i] - 4) << i;
   }
@@ -156,7 +133,7 @@ TEST_F(HeaderFixture, PaintsRaisedSectionsAndFiller) {
 
 TEST_F(HeaderFixture, PressedSectionIsSunkenWithContentShifted) {
   auto before = Render(header);
-  TRect up_text = BoxOf(before->Canvas(), Rect(150, 0, 288, 19), Sys(clBtnText));
+  TRect up_text = lumitest::ColorBox(before->Canvas(), Rect(150, 0, 288, 19), Sys(clBtnText));
   Down(200);
   auto pressed = Render(header);
   TCanvas* c = pressed->Canvas();
@@ -164,7 +141,7 @@ TEST_F(HeaderFixture, PressedSectionIsSunkenWithContentShifted) {
   EXPECT_EQ(c->Pixels(170, 0), Sys(cl3DDkShadow));
   EXPECT_EQ(c->Pixels(287, 5), Sys(clBtnHighlight));  // sunken outer edge bottom-right
   EXPECT_EQ(c->Pixels(170, 18), Sys(clBtnHighlight));
-  TRect down_text = BoxOf(c, Rect(150, 0, 288, 19), Sys(clBtnText));
+  TRect down_text = lumitest::ColorBox(c, Rect(150, 0, 288, 19), Sys(clBtnText));
   EXPECT_EQ(down_text.Left, up_text.Left + 1);
   EXPECT_EQ(down_text.Top, up_text.Top + 1);
   Up(200);
@@ -175,7 +152,7 @@ TEST_F(HeaderFixture, SortArrowsAtTheContentsRightEdge) {
   header->Sections()->ItemByPos(0)->SetSortMode(hsmAscend);
   auto b = Render(header);
   // Content right edge 146; the 9 x 6 glyph is centred in the content's height.
-  TRect box = BoxOf(b->Canvas(), Rect(135, 0, 150, 19), arrow);
+  TRect box = lumitest::ColorBox(b->Canvas(), Rect(135, 0, 150, 19), arrow);
   EXPECT_EQ(box, Rect(138, 7, 145, 11));
   EXPECT_EQ(b->Canvas()->Pixels(141, 7), arrow);   // apex on top: ascending
   EXPECT_EQ(b->Canvas()->Pixels(138, 10), arrow);
@@ -190,17 +167,17 @@ TEST_F(HeaderFixture, SortArrowsAtTheContentsRightEdge) {
   header->SetInvertSortArrows(false);
   header->Sections()->ItemByPos(0)->SetWidth(17);
   auto narrow = Render(header);
-  TRect none = BoxOf(narrow->Canvas(), Rect(0, 0, 17, 19), arrow);
+  TRect none = lumitest::ColorBox(narrow->Canvas(), Rect(0, 0, 17, 19), arrow);
   EXPECT_TRUE(IsRectEmpty(none));
-  EXPECT_TRUE(IsRectEmpty(BoxOf(narrow->Canvas(), Rect(1, 1, 13, 18), Sys(clBtnText))));
+  EXPECT_TRUE(IsRectEmpty(lumitest::ColorBox(narrow->Canvas(), Rect(1, 1, 13, 18), Sys(clBtnText))));
 }
 
 TEST_F(HeaderFixture, HotCaptionAndFilterSign) {
   header->Perform(WM_MOUSEMOVE, 0, MakeLParam(60, 8));
   auto hot = Render(header);
-  TRect hot_text = BoxOf(hot->Canvas(), Rect(0, 0, 150, 19), Sys(clHighlight));
+  TRect hot_text = lumitest::ColorBox(hot->Canvas(), Rect(0, 0, 150, 19), Sys(clHighlight));
   EXPECT_GT(hot_text.Width(), 20);
-  EXPECT_EQ(BoxOf(hot->Canvas(), Rect(150, 0, 288, 19), Sys(clHighlight)).Width() <= 0, true);
+  EXPECT_EQ(lumitest::ColorBox(hot->Canvas(), Rect(150, 0, 288, 19), Sys(clHighlight)).Width() <= 0, true);
 
   header->Perform(CM_MOUSELEAVE);
   header->SetActiveFilterColor(clRed);
@@ -209,7 +186,7 @@ TEST_F(HeaderFixture, HotCaptionAndFilterSign) {
   s->SetFilterIsActive(true);
   auto b = Render(header);
   // Content right = 288 - 4, top = 1: corners (r - 4, 11), (r, 11), (r - 2, 15).
-  TRect tri = BoxOf(b->Canvas(), Rect(150, 0, 288, 19), clRed);
+  TRect tri = lumitest::ColorBox(b->Canvas(), Rect(150, 0, 288, 19), clRed);
   EXPECT_EQ(tri, Rect(280, 11, 285, 16));
   EXPECT_EQ(b->Canvas()->Pixels(282, 15), clRed);
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
 #include <string>
 #include <memory>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "platform/classlib/form.h"
 #include "platform/classlib/std_controls.h"
 #include "tests/support/test_bitmaps.h"
+#include "tests/treectl/render_control.h"
 #include "treectl/line_hint_window.h"
 #include "treectl/scroll_bar.h"
 
@@ -65,15 +65,7 @@ struct BarFixture : ::testing::Test {
   void Up(int y) { bar->Perform(WM_LBUTTONUP, 0, MakeLParam(8, y)); }
   void Tick() { bar->Perform(WM_TIMER, kScrollRepeatTimer); }
 
-  std::unique_ptr<TBitmap> Render() {
-    auto b = lumitest::FilledBitmap(bar->Width(), bar->Height(), clFuchsia, pf32bit);
-    bar->PaintTo(b->Canvas(), 0, 0);
-    if (const char* dir = std::getenv("LUMICAST_DUMP_DIR")) {
-      static int n = 0;
-      b->SaveToFile(std::string(dir) + "/bar" + std::to_string(n++) + ".bmp");
-    }
-    return b;
-  }
+  std::unique_ptr<TBitmap> Render() { return lumitest::RenderControl(bar, "bar"); }
 };
 
 TColor Sys(TColor c) { return ColorToRGB(c); }
@@ -282,19 +274,7 @@ TEST_F(BarFixture, PaintsDitheredTrackGripsAndArrows) {
   EXPECT_EQ(c->Pixels(6, mid), Sys(clBtnFace));
 
   // The up arrow: a 7 x 4 triangle in the button-text colour.
-  auto arrow_box = [](TCanvas* cv, TColor color) {
-    TRect box{100, 100, -1, -1};
-    for (int y = 0; y < 16; ++y)
-      for (int x = 0; x < 16; ++x)
-        if (cv->Pixels(x, y) == color) {
-          box.Left = std::min(box.Left, x);
-          box.Top = std::min(box.Top, y);
-          box.Right = std::max(box.Right, x + 1);
-          box.Bottom = std::max(box.Bottom, y + 1);
-        }
-    return box;
-  };
-  TRect up = arrow_box(c, Sys(clBtnText));
+  TRect up = lumitest::ColorBox(c, Rect(0, 0, 16, 16), Sys(clBtnText));
   EXPECT_EQ(up.Width(), 7);
   EXPECT_EQ(up.Height(), 4);
 
@@ -302,7 +282,7 @@ TEST_F(BarFixture, PaintsDitheredTrackGripsAndArrows) {
   bar->Perform(CM_MOUSEENTER);
   bar->Perform(WM_MOUSEMOVE, 0, MakeLParam(8, 8));
   auto hot = Render();
-  TRect hot_box = arrow_box(hot->Canvas(), Sys(clHighlight));
+  TRect hot_box = lumitest::ColorBox(hot->Canvas(), Rect(0, 0, 16, 16), Sys(clHighlight));
   EXPECT_EQ(hot_box.Width(), 7);
   EXPECT_EQ(hot_box.Height(), 4);
 
