@@ -63,6 +63,13 @@ TCustomElHeader::TCustomElHeader(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 TCustomElHeader::~TCustomElHeader() {
+  // The lookup box goes with the header's components: it must not call back.
+  if (lookup_box_ != nullptr) {
+    lookup_box_->OnChange = nullptr;
+    lookup_box_->OnKeyDown = nullptr;
+    lookup_box_->OnKeyPress = nullptr;
+    lookup_box_->OnExit = nullptr;
+  }
   if (resize_line_ != nullptr) {
     delete resize_line_;
     resize_line_ = nullptr;

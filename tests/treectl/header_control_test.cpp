@@ -12,6 +12,7 @@
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/guide_line.h"
+#include "platform/classlib/hint_window.h"
 #include "platform/classlib/menus.h"
 #include "platform/classlib/std_controls.h"
 #include "platform/classlib/stream.h"
@@ -408,4 +409,16 @@ TEST_F(HeaderFixture, LoadingFindsMenusByNameAndImagesAreForgotten) {
   EXPECT_EQ(header->Height(), 24);
   delete images;
   EXPECT_EQ(header->Images(), nullptr);
+}
+
+TEST_F(HeaderFixture, SectionHintsReplaceTheHeadersHint) {
+  header->SetShowHint(true);
+  header->SetHint("header hint");
+  header->Sections()->ItemByPos(1)->SetHint("second column");
+  ASSERT_TRUE(ShowControlHint(header, Point(200, 5)));
+  EXPECT_EQ(ApplicationHintWindow()->Caption(), "second column");
+  ASSERT_TRUE(ShowControlHint(header, Point(20, 5)));
+  EXPECT_EQ(ApplicationHintWindow()->Caption(), "header hint");
+  Application->CancelHint();
+  EXPECT_FALSE(ApplicationHintWindow()->Active());
 }
