@@ -422,3 +422,55 @@ TEST_F(HeaderFixture, SectionHintsReplaceTheHeadersHint) {
   Application->CancelHint();
   EXPECT_FALSE(ApplicationHintWindow()->Active());
 }
+
+TEST_F(HeaderFixture, SignZonesAndMirroredCaptions) {
+  TElHeaderSection* parent = header->Sections()->ItemByPos(0);
+  TElHeaderSection* child = header->Sections()->ItemByPos(1);
+  TElHeaderSection* filtered = header->Sections()->ItemByPos(2);
+  parent->SetExpandable(true);
+  child->SetParentSection(parent);
+  filtered->SetFilterEnabled(true);
+  EXPECT_EQ(header->SectionsWidth(), 150 + 148);  // the child waits for its parent
+
+  std::vector<std::string> calls;
+  header->OnSectionExpand = [&](TObject*, TElHeaderSection*) { calls.push_back("expand"); };
+  header->OnSectionCollapse = [&](TObject*, TElHeaderSection*) { calls.push_back("collapse"); };
+  header->OnFilterCall = [&](TObject*, TElHeaderSection*) { calls.push_back("filter"); };
+  // Expand sign: x in [r - 7, r], y in [2, 9] with r = right edge - 4.
+  Down(150 - 4 - 3, 5);
+  Up(150 - 4 - 3, 5);
+  EXPECT_TRUE(parent->Expanded());
+  EXPECT_EQ(header->SectionsWidth(), 436);
+  EXPECT_TRUE(log.empty());  // no press, no click
+  // Filter sign: x in [r - 6, r], y in [12, 16].
+  Down(436 - 4 - 2, 14);
+  Up(436 - 4 - 2, 14);
+  Down(150 - 4 - 3, 5);
+  Up(150 - 4 - 3, 5);
+  const std::vector<std::string> expected = {"expand", "filter", "collapse"};
+  EXPECT_EQ(calls, expected);
+  auto sign = Render(header);
+  EXPECT_EQ(sign->Canvas()->Pixels(146 - 3, 4), Sys(clBtnText));  // the expand sign's triangle
+
+  // Mirrored captions: a left-aligned caption is drawn at the right.
+  filtered->SetFilterEnabled(false);
+  filtered->SetText("Export");
+  auto dark_box = [](TCanvas* c) {  // the caption's anti-aliased ink
+    TRect box{300, 19, 150, 0};
+    for (int y = 2; y < 17; ++y)
+      for (int x = 152; x < 295; ++x)
+        if (GetRValue(c->Pixels(x, y)) < 100) {
+          box.Left = std::min(box.Left, x);
+          box.Right = std::max(box.Right, x + 1);
+        }
+    return box;
+  };
+  auto plain = Render(header);
+  TRect left_text = dark_box(plain->Canvas());
+  header->SetRightAlignedText(true);
+  auto mirrored = Render(header);
+  TRect right_text = dark_box(mirrored->Canvas());
+  EXPECT_LT(left_text.Left, 160);
+  EXPECT_GT(right_text.Right, 280);
+  EXPECT_LE(right_text.Right, 298 - 4);
+}
