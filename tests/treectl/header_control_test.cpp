@@ -330,6 +330,12 @@ TEST_F(HeaderFixture, FocusLossAndFailingHandlersEndAResize) {
 TEST_F(HeaderFixture, LookupEntryConfirmedTwiceIsListedOnce) {
   TElHeaderSection* s = header->Sections()->ItemByPos(0);
   s->SetLookupEnabled(true);
+  // The drop-down glyph sits 10 pixels below the content's top at its right.
+  auto glyph = Render(header);
+  EXPECT_EQ(glyph->Canvas()->Pixels(141, 12), clBlack);
+  EXPECT_EQ(glyph->Canvas()->Pixels(145, 12), clBlack);
+  EXPECT_EQ(glyph->Canvas()->Pixels(143, 14), clBlack);
+  EXPECT_EQ(glyph->Canvas()->Pixels(141, 14), Sys(clBtnFace));
   std::vector<std::string> done;
   header->OnHeaderLookupDone = [&](TObject*, TElHeaderSection*, const std::string& t, bool ok) {
     done.push_back(t + (ok ? "+" : "-"));
