@@ -104,12 +104,12 @@ void TCustomElHeader::SetFlat(bool Value) {
 }
 
 int TCustomElHeader::SectionsWidth() const {
-  int x = 0;
+  int64_t x = 0;
   for (int i = 0; i < sections_->Count(); ++i) {
     TElHeaderSection* s = sections_->ItemByPos(i);
     if (s->EffectivelyVisible()) x += s->Width();
   }
-  return x;
+  return static_cast<int>(std::min<int64_t>(x, INT32_MAX));
 }
 
 void TCustomElHeader::SetImages(TImageList* Value) {
@@ -633,7 +633,8 @@ void TCustomElHeader::MoveTo(int X, int Y) {
   }
   if (resizing_) {
     TElHeaderSection* s = sizing_section_;
-    int w = X - s->LeftEdge() - grab_offset_ + scroll_offset_;
+    int w = static_cast<int>(std::clamp<int64_t>(
+        static_cast<int64_t>(X) - s->LeftEdge() - grab_offset_ + scroll_offset_, INT32_MIN, INT32_MAX));
     if (sticky_sections_) {
       int fixed_after = 0;
       for (int i = sections_->IndexOf(s) + 1; i < sections_->Count(); ++i) {

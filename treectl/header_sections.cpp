@@ -1,6 +1,7 @@
 #include "treectl/header_sections.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -60,13 +61,14 @@ int TElHeaderSection::LeftEdge() const {
 int TElHeaderSection::RightEdge() const {
   TElHeaderSections* s = Sections();
   if (s == nullptr) return EffectivelyVisible() ? width_ : 0;
-  int x = 0;
+  // Widths read from a stream may be huge: sum wide, answer within int.
+  int64_t x = 0;
   int pos = s->IndexOf(this);
   for (int i = 0; i <= pos; ++i) {
     TElHeaderSection* c = s->ItemByPos(i);
     if (c->EffectivelyVisible()) x += c->width_;
   }
-  return x;
+  return static_cast<int>(std::min<int64_t>(x, INT32_MAX));
 }
 
 void TElHeaderSection::Repaint() {

@@ -3,6 +3,7 @@
 // click, focus loss), the lookup box, sticky sections and failing handlers.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -479,4 +480,18 @@ TEST_F(HeaderFixture, SignZonesAndMirroredCaptions) {
   EXPECT_LT(left_text.Left, 160);
   EXPECT_GT(right_text.Right, 280);
   EXPECT_LE(right_text.Right, 298 - 4);
+}
+
+TEST_F(HeaderFixture, HugeStoredWidthsStayInRange) {
+  for (int i = 0; i < 3; ++i) {
+    TElHeaderSection* s = header->Sections()->ItemByPos(i);
+    s->SetMaxWidth(INT32_MAX);
+    s->SetWidth(INT32_MAX - 5);
+  }
+  EXPECT_EQ(header->SectionsWidth(), INT32_MAX);
+  EXPECT_EQ(header->SectionAt(10), header->Sections()->ItemByPos(0));
+  TElHeaderSection* zone = nullptr;
+  EXPECT_FALSE(header->InResizeZone(10, zone));
+  auto b = Render(header);  // paints without overflowing
+  EXPECT_EQ(b->Canvas()->Pixels(0, 5), Sys(clBtnHighlight));
 }
