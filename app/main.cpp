@@ -2,11 +2,13 @@
 // the message loop until the main window is closed.
 #include "platform/classlib/application.h"
 #include "platform/classlib/form.h"
+#include "resources/artwork.h"
 
 using namespace classlib;
 
 int main() {
   Application->Initialize();
+  resources::RegisterArtwork();
   Application->SetTitle("Velmora Lumicast Pro");
   TForm* main_form = Application->CreateForm<TForm>();
   main_form->SetCaption("Velmora Lumicast Pro");

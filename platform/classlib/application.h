@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/classlib/component.h"
+#include "platform/classlib/geometry.h"
 #include "platform/classlib/messages.h"
 #include "platform/classlib/object.h"
 
@@ -84,6 +85,10 @@ public:
   void SetHintHidePause(int Value) { hint_hide_pause_ = Value; }
   bool ShowHint() const { return show_hint_; }
   void SetShowHint(bool Value) { show_hint_ = Value; }
+  // Shows the hint of the control under the screen point CursorPos (asked
+  // through CM_HINTSHOW), or hides the hint when there is none.
+  void ActivateHint(const TPoint& CursorPos);
+  void CancelHint();
 
   // Called by TForm when the main form goes away.
   void MainFormDestroyed(TForm* Form);

@@ -49,6 +49,9 @@ public:
   void SetSize(int AWidth, int AHeight);
   void LoadFromStream(TStream* Stream) override;
   void SaveToStream(TStream* Stream) override;
+  // Loads the BMP stream registered under ResName (see resources.h);
+  // EResNotFound "Resource <name> not found" when there is none.
+  void LoadFromResourceName(const std::string& ResName);
   void SaveToClipboardFormat(TClipboardFormat Format, TClipboardData& Data) override;
   void LoadFromClipboardFormat(TClipboardFormat Format, const TClipboardData& Data) override;
   TPalette Palette() const override;

@@ -71,11 +71,17 @@ void TFont::SetOrientation(int v) {
   escapement_ = v;
   Changed();
 }
+void TFont::SetQuality(TFontQuality v) {
+  if (quality_ == v) return;
+  quality_ = v;
+  Changed();
+}
+
 void TFont::Assign(TPersistent* Source) {
   if (auto* f = dynamic_cast<TFont*>(Source)) {
     name_ = f->name_; height_ = f->height_; color_ = f->color_; style_ = f->style_;
     charset_ = f->charset_; pitch_ = f->pitch_; escapement_ = f->escapement_;
-    orientation_ = f->orientation_;
+    orientation_ = f->orientation_; quality_ = f->quality_;
     Changed();
     return;
   }

@@ -106,6 +106,10 @@ private:
 // Screen metrics are fixed at 96 pixels per inch.
 constexpr int ScreenPixelsPerInch = 96;
 
+// How glyph edges are drawn: fqNonAntialiased draws hard edges (callers that
+// supersample do their own smoothing); the others draw anti-aliased.
+enum TFontQuality : uint8_t { fqDefault, fqDraft, fqProof, fqNonAntialiased, fqAntialiased };
+
 class TFont : public TGraphicsObject {
 public:
   std::string ClassName() const override { return "TFont"; }
@@ -134,6 +138,8 @@ public:
   int Orientation() const { return orientation_; }
   void SetOrientation(int v);
   int PixelsPerInch() const { return ScreenPixelsPerInch; }
+  TFontQuality Quality() const { return quality_; }
+  void SetQuality(TFontQuality v);
   void Assign(TPersistent* Source) override;
 
 private:
@@ -145,6 +151,7 @@ private:
   TFontPitch pitch_ = fpDefault;
   int escapement_ = 0;
   int orientation_ = 0;
+  TFontQuality quality_ = fqDefault;
 };
 
 // Copy modes: the raster operations of CopyRect, BitBlt and StretchBlt. The

@@ -80,7 +80,10 @@ QString MapFontFamily(const std::string& Name) {
 
 QFont FontToQFont(const TFont& Font) {
   QFont f(MapFontFamily(Font.Name()));
-  f.setStyleStrategy(static_cast<QFont::StyleStrategy>(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+  if (Font.Quality() == fqNonAntialiased)
+    f.setStyleStrategy(QFont::NoAntialias);
+  else
+    f.setStyleStrategy(static_cast<QFont::StyleStrategy>(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
   f.setHintingPreference(QFont::PreferFullHinting);
   if (Font.Pitch() == fpFixed) f.setFixedPitch(true);
   f.setBold(Font.Style() & fsBold);

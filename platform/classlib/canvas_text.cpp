@@ -94,7 +94,7 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
   mask.fill(Qt::transparent);
   {
     QPainter p(&mask);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, d.font.Quality() != fqNonAntialiased);
     p.translate(-area.Left, -area.Top);
     p.setTransform(xf, true);
     p.setFont(font);

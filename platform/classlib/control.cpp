@@ -30,6 +30,16 @@ bool IsMouseMessage(uint32_t Msg) { return Msg >= WM_MOUSEMOVE && Msg <= WM_MBUT
 }  // namespace
 
 TControl* GetCaptureControl() { return g_capture; }
+
+void EndCaptureWithin(TControl* Control) {
+  TControl* holder = g_capture;
+  if (holder == nullptr) return;
+  const TControl* p = holder;
+  while (p != nullptr && p != Control) p = p->Parent();
+  if (p == nullptr) return;
+  holder->SetMouseCapture(false);
+  holder->Perform(WM_CAPTURECHANGED, 0, 0);
+}
 void SetCaptureControl(TControl* Control) {
   if (Control != nullptr) Control->SetMouseCapture(true);
   else if (g_capture != nullptr) g_capture->SetMouseCapture(false);
@@ -137,6 +147,7 @@ void TControl::SetVisible(bool Value) {
 
 void TControl::VisibleChanged() {
   if (visible_) Invalidate();
+  else EndCaptureWithin(this);
   if (!visible_ && parent_ != nullptr && parent_->mouse_control_ == this) parent_->TrackMouseControl(nullptr);
 }
 
@@ -212,8 +223,13 @@ bool TControl::MouseCapture() const { return g_capture == this; }
 
 void TControl::SetMouseCapture(bool Value) {
   if (Value) {
+    TControl* previous = g_capture;
+    if (previous != nullptr && previous != this) previous->SetMouseCapture(false);
     g_capture = this;
     if (parent_ != nullptr && dynamic_cast<TWinControl*>(this) == nullptr) parent_->capture_control_ = this;
+    // The control that had the capture learns that another one took it.
+    if (previous != nullptr && previous != this)
+      previous->Perform(WM_CAPTURECHANGED, 0, reinterpret_cast<intptr_t>(this));
   } else if (g_capture == this) {
     g_capture = nullptr;
     if (parent_ != nullptr && parent_->capture_control_ == this) parent_->capture_control_ = nullptr;

@@ -342,7 +342,7 @@ public:
   void Update() override;
   // Renders this control and its children into Canvas with the top-left
   // corner at (X, Y).
-  void PaintTo(TCanvas* Canvas, int X, int Y);
+  virtual void PaintTo(TCanvas* Canvas, int X, int Y);
 
   // Window timers: WM_TIMER with WParam = ID every Interval ms, through WndProc.
   void SetTimer(uint32_t ID, uint32_t Interval);
@@ -456,5 +456,10 @@ private:
 // The control that currently has the mouse capture, if any.
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* Control);
+// The window system ends a capture held by Control or a control inside it
+// (window hidden or deactivated): the holder loses it and receives
+// WM_CAPTURECHANGED (LParam 0). A control whose capture another control takes
+// receives WM_CAPTURECHANGED with the new holder in LParam.
+void EndCaptureWithin(TControl* Control);
 
 }  // namespace classlib

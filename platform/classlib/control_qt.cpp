@@ -1,5 +1,6 @@
 // The one place where window-system events become messages.
 #include "platform/classlib/control_qt.h"
+#include "platform/classlib/hint_window.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -11,7 +12,6 @@
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QTimerEvent>
-#include <QToolTip>
 #include <QWheelEvent>
 
 #include "platform/classlib/canvas.h"
@@ -196,16 +196,16 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       // The hint of the control under the pointer (a windowless child's own).
       auto* e = static_cast<QHelpEvent*>(Event);
       TControl* target = c;
+      TPoint pos = Point(e->pos().x(), e->pos().y());
       if (w == c->ChildContainer()) {
-        if (TControl* child = c->ControlAtPos(Point(e->pos().x(), e->pos().y()))) target = child;
+        if (TControl* child = c->ControlAtPos(pos)) {
+          target = child;
+          pos = Point(pos.X - child->Left(), pos.Y - child->Top());
+        }
       }
-      std::string hint = target->Hint();
-      // The text before "|" is the short hint shown in the window.
-      if (size_t bar = hint.find('|'); bar != std::string::npos) hint.resize(bar);
-      if (target->ShowHint() && Application->ShowHint() && !hint.empty())
-        QToolTip::showText(e->globalPos(), QStr(hint), w);
-      else
-        QToolTip::hideText();
+      SafeCall(target, [target, pos] {
+        if (!ShowControlHint(target, pos)) Application->CancelHint();
+      });
       return true;
     }
     case QEvent::ContextMenu: {
@@ -218,6 +218,7 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
     case QEvent::WindowActivate:
     case QEvent::WindowDeactivate: {
       if (w != c->impl()->widget) return false;
+      if (Event->type() == QEvent::WindowDeactivate) EndCaptureWithin(c);
       if (auto* form = dynamic_cast<TForm*>(c)) {
         bool active = Event->type() == QEvent::WindowActivate;
         SafeCall(form, [form, active] { form->Activated(active); });

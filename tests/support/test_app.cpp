@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "resources/artwork.h"
+
 namespace lumitest {
 
 namespace {
@@ -29,6 +31,7 @@ void StartTestApplication(int& argc, char** argv) {
   static int app_argc = 1;
   static char* app_argv[] = {argc > 0 ? argv[0] : const_cast<char*>("test"), nullptr};
   if (!g_app && QApplication::instance() == nullptr) g_app = std::make_unique<QApplication>(app_argc, app_argv);
+  resources::RegisterArtwork();
 }
 
 void StopTestApplication() { g_app.reset(); }
