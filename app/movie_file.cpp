@@ -12,6 +12,7 @@
 #include <zlib.h>
 
 #include "platform/classlib/application.h"
+#include "platform/classlib/atomic_file.h"
 #include "platform/classlib/file_utils.h"
 
 namespace lumicast {
@@ -179,14 +180,7 @@ TSwfFileKind SwfFileKindFromInt(int Value) {
 std::string GetTempDirectory() { return GetTempDir(); }
 
 std::string CreateTempFileName(const std::string& Extension) {
-  std::string name = GetTempDirectory() + "QZTXXXXXX" + Extension;
-  std::vector<char> buf(name.begin(), name.end());
-  buf.push_back('\0');
-  int fd = ::mkstemps(buf.data(), static_cast<int>(Extension.size()));
-  if (fd < 0)
-    throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(errno));
-  ::close(fd);
-  return std::string(buf.data());
+  return CreateUniqueFile(GetTempDirectory(), "QZT", Extension);
 }
 
 int64_t CopyStreamWithProgress(TStream* Source, TStream* Dest, int64_t Count, const TCopyProgress& Progress) {
