@@ -7,6 +7,7 @@
 #include <random>
 
 #include "imaging/gif_image.h"
+#include "imaging/gif_lzw.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/picture.h"
 #include "tests/imaging/gif_test_util.h"
@@ -58,6 +59,29 @@ void WriteFile(const std::string& path, const std::string& text) {
 std::string ReadText(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+// A GIF of one W x H frame over a 256-colour grey table, holding Data (minimum code size byte
+// and sub-blocks) as the frame's coded pixels.
+std::vector<uint8_t> OneFrameGif(int W, int H, const std::vector<uint8_t>& Data) {
+  std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a'};
+  auto put16 = [&](int v) {
+    g.push_back(static_cast<uint8_t>(v));
+    g.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  put16(W);
+  put16(H);
+  g.insert(g.end(), {0x87, 0, 0});
+  for (int i = 0; i < 256; ++i) g.insert(g.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)});
+  g.push_back(0x2C);
+  put16(0);
+  put16(0);
+  put16(W);
+  put16(H);
+  g.push_back(0);
+  g.insert(g.end(), Data.begin(), Data.end());
+  g.push_back(0x3B);
+  return g;
 }
 
 }  // namespace
@@ -198,6 +222,42 @@ TEST(GifFile, HostileGifsAreRefusedCleanly) {
   GIFTolerantReading = false;
   EXPECT_THROW(t.ReadGIF(cut.data(), cut.size(), false), EReadError);
   GIFTolerantReading = true;
+}
+
+TEST(GifFile, LargeFramesMustHaveTheDataToFillThem) {
+  // A few bytes of coded data claiming a 16000 x 16000 frame (256 MB of pixels) are refused
+  // before the frame is allocated, in tolerant reading too.
+  const std::vector<uint8_t> forged = OneFrameGif(16000, 16000, {8, 3, 0x00, 0x01, 0x02, 0});
+  TGIFImage g;
+  try {
+    g.ReadGIF(forged.data(), forged.size(), true);
+    FAIL() << "a frame its data cannot fill was allocated";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "GIF encoded data is corrupt");
+  }
+  EXPECT_EQ(g.FrameCount(), 0);
+
+  // A real frame of that kind of size (over the allowance for unproven frames) still loads:
+  // one colour compresses to little data that can fill it.
+  const int w = 2100, h = 2100;
+  ASSERT_GT(uint64_t(w) * h, kMaxUnprovenGIFFrameBytes);
+  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h, 7);
+  TBitmapInfoHeader header;
+  header.biWidth = w;
+  header.biHeight = h;
+  header.biBitCount = 8;
+  std::vector<uint8_t> coded;
+  GIFEncodeLZW(coded, header, false, {}, pixels.data());
+  ASSERT_LT(coded.size(), 40000u);
+  const std::vector<uint8_t> real = OneFrameGif(w, h, coded);
+  g.ReadGIF(real.data(), real.size(), true);
+  ASSERT_EQ(g.FrameCount(), 1);
+  EXPECT_FALSE(g.FrameAt(0)->Corrupted());
+  EXPECT_EQ(g.FrameAt(0)->FrameBitmap()->PixelColor(w - 1, h - 1), RGB(7, 7, 7));
+
+  // The bound itself: nothing for no data; a code's output grows by one pixel at the most.
+  EXPECT_EQ(GIFMaxDecodedPixels({}), 0);
+  EXPECT_EQ(GIFMaxDecodedPixels({8, 1, 0, 0}), 3);  // 24 bits: two 9-bit codes, 1 + 2 pixels
 }
 
 TEST(GifFile, HostileBmpFramesAreRefusedCleanly) {
