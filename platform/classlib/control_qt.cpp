@@ -196,7 +196,7 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       // The hint of the control under the pointer (a windowless child's own).
       auto* e = static_cast<QHelpEvent*>(Event);
       TControl* target = c;
-      if (w == c->ChildContainer()) {
+      if (w == NativeChildContainer(c)) {
         if (TControl* child = c->ControlAtPos(Point(e->pos().x(), e->pos().y()))) target = child;
       }
       std::string hint = target->Hint();

@@ -134,7 +134,7 @@ public:
   void Click() override;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void StoreText(const std::string& Value) override;
   void CMDialogKey(TMessage& Message) override;
 
@@ -242,7 +242,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
   virtual void Change();
@@ -274,7 +274,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
 
@@ -305,7 +305,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
   uint32_t DialogCode() const override { return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS; }
@@ -335,7 +335,7 @@ public:
   void SetAllowGrayed(bool Value);
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void StoreText(const std::string& Value) override;
 
 private:
@@ -352,7 +352,7 @@ public:
   void SetChecked(bool Value);
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void StoreText(const std::string& Value) override;
 };
 
@@ -378,7 +378,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
 
@@ -407,7 +407,7 @@ public:
   void StepBy(int Delta) { SetPosition(position_ + Delta); }
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
 
 private:
   void Apply();
@@ -437,7 +437,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
 
 private:
   int min_ = 0;
@@ -461,7 +461,7 @@ public:
   TPoint ScrollPos() const;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void WidgetCreated() override;
   void AlignControls(TControl* AControl, TRect& Rect) override;
   void BoundsChanged(bool Moved, bool Resized) override;
