@@ -827,7 +827,8 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
         }
         bool inSrc = haveSrc && sx >= 0 && sy >= 0 && sx < src.Width && sy < src.Height;
         uint32_t sdev = inSrc ? pixels::ReadDevice(src, sx, sy) : 0;
-        if (Transparent && inSrc && ToRRGGBB(pixels::DeviceToColor(src, sdev)) == transparentKey) continue;
+        // A transparent copy only ever puts source pixels, and none of the key colour.
+        if (Transparent && (!inSrc || ToRRGGBB(pixels::DeviceToColor(src, sdev)) == transparentKey)) continue;
         uint32_t dd = pixels::ReadDevice(ctx.s, x, y);
         uint32_t p = 0;
         if (needPat) {

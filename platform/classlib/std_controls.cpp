@@ -195,25 +195,6 @@ private:
 
 }  // namespace
 
-void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width) {
-  Canvas->Pen()->SetWidth(1);
-  Canvas->Pen()->SetStyle(psSolid);
-  Canvas->Pen()->SetMode(pmCopy);
-  --Rect.Bottom;
-  --Rect.Right;
-  for (int i = 0; i < Width; ++i) {
-    Canvas->Pen()->SetColor(TopColor);
-    TPoint tl[] = {Point(Rect.Left, Rect.Bottom), Point(Rect.Left, Rect.Top), Point(Rect.Right, Rect.Top)};
-    Canvas->Polyline(tl, 3);
-    Canvas->Pen()->SetColor(BottomColor);
-    TPoint br[] = {Point(Rect.Right, Rect.Top), Point(Rect.Right, Rect.Bottom), Point(Rect.Left - 1, Rect.Bottom)};
-    Canvas->Polyline(br, 3);
-    InflateRect(Rect, -1, -1);
-  }
-  ++Rect.Bottom;
-  ++Rect.Right;
-}
-
 // ================================================================ TPanel
 
 TPanel::TPanel(TComponent* AOwner) : TCustomControl(AOwner) {

@@ -11,6 +11,7 @@
 
 #include "platform/classlib/control.h"
 #include "platform/classlib/bitmap.h"
+#include "platform/classlib/drawing_helpers.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/picture.h"
 #include "platform/classlib/string_list.h"
@@ -29,10 +30,6 @@ using enum TBevelCut;
 using TBorderStyle = TFormBorderStyle;  // bsNone or bsSingle for controls
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 using enum TScrollStyle;
-
-// Draws a 3-D frame of Width lines inside Rect (top-left in TopColor,
-// bottom-right in BottomColor) and shrinks Rect by it.
-void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width);
 
 // ---------------------------------------------------------------- TPanel
 
