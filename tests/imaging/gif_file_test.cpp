@@ -87,7 +87,8 @@ std::vector<uint8_t> OneFrameGif(int W, int H, const std::vector<uint8_t>& Data)
 }  // namespace
 
 TEST(GifFile, FailedSaveKeepsTheOldFileAndSuccessReplacesIt) {
-  std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp;
+  std::string dir = temp.Path();
   std::string path = dir + "/out.gif";
   WriteFile(path, "old contents");
   TGIFImage empty;
@@ -115,12 +116,24 @@ TEST(GifFile, FailedSaveKeepsTheOldFileAndSuccessReplacesIt) {
   }
   EXPECT_EQ(files, 1);  // no temporary left behind
   EXPECT_THROW(good.SaveToFile(dir + "/missing/folder/x.gif"), EStreamError);
+
+  // Saving through a link rewrites the linked file; a read-only file raises and stays.
+  std::filesystem::create_symlink(path, dir + "/link.gif");
+  WriteFile(path, "old contents");
+  good.SaveToFile(dir + "/link.gif");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.gif"));
+  EXPECT_EQ(ReadText(path), now);
+  WriteFile(path, "old contents");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  EXPECT_THROW(good.SaveToFile(path), EFCreateError);
+  EXPECT_EQ(ReadText(path), "old contents");
 }
 
 TEST(GifFile, PictureRegistryClipboardAndAssignment) {
   EXPECT_EQ(TPicture::FileFormatClass("gif"), GraphicClassOf<TGIFImage>());
   EXPECT_EQ(TPicture::ClipboardFormatClass(CF_GIF()), GraphicClassOf<TGIFImage>());
-  std::string path = lumitest::MakeTempDir() + "/p.gif";
+  lumitest::TempDir temp;
+  std::string path = temp.File("p.gif");
   std::vector<uint8_t> bytes = SampleGif();
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<std::streamsize>(bytes.size()));
