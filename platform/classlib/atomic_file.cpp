@@ -96,7 +96,7 @@ void SyncDirectory(const std::string& Dir) {
 
 }  // namespace
 
-TAtomicFileStream::TAtomicFileStream(const std::string& FileName) : file_name_(FileName) {
+TAtomicFileStream::TAtomicFileStream(const std::string& FileName) : TFileStream(FileName) {
   if (FileName.empty()) throw EFCreateError("Cannot create file \"\". " + ErrorText(ENOENT));
   int err = 0;
   target_ = ResolveLinks(FileName, err);
@@ -142,53 +142,21 @@ void TAtomicFileStream::Discard() {
 
 void TAtomicFileStream::Fail(const std::string& What, int Err) {
   Discard();
-  const std::string text = "Cannot " + What + " file \"" + file_name_ + "\". " + ErrorText(Err);
+  const std::string text = "Cannot " + What + " file \"" + FileName() + "\". " + ErrorText(Err);
   if (What == "create") throw EFCreateError(text);
   throw EWriteError(text);
 }
 
-int64_t TAtomicFileStream::Read(void* Buffer, int64_t Count) {
-  if (fd_ < 0) throw EReadError("Stream read error");
-  int64_t done = 0;
-  auto* p = static_cast<uint8_t*>(Buffer);
-  while (done < Count) {
-    ssize_t n = ::read(fd_, p + done, static_cast<size_t>(Count - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += n;
-  }
-  return done;
-}
-
 int64_t TAtomicFileStream::Write(const void* Buffer, int64_t Count) {
-  if (fd_ < 0) throw EWriteError("Cannot write file \"" + file_name_ + "\". " + ErrorText(EBADF));
-  int64_t done = 0;
-  auto* p = static_cast<const uint8_t*>(Buffer);
-  while (done < Count) {
-    ssize_t n = ::write(fd_, p + done, static_cast<size_t>(Count - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) Fail("write", errno);
-    if (n == 0) Fail("write", ENOSPC);
-    done += n;
-  }
+  if (fd_ < 0) throw EWriteError("Cannot write file \"" + FileName() + "\". " + ErrorText(EBADF));
+  errno = 0;
+  int64_t done = TFileStream::Write(Buffer, Count);
+  if (done < Count) Fail("write", errno != 0 ? errno : ENOSPC);
   return done;
-}
-
-int64_t TAtomicFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  if (fd_ < 0) throw EStreamError("Stream seek error");
-  int whence = Origin == TSeekOrigin::soBeginning ? SEEK_SET : Origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
-  off_t r = ::lseek(fd_, static_cast<off_t>(Offset), whence);
-  if (r < 0) throw EStreamError("Stream seek error");
-  return r;
-}
-
-void TAtomicFileStream::SetSize(int64_t NewSize) {
-  if (fd_ < 0 || ::ftruncate(fd_, static_cast<off_t>(NewSize)) != 0) Fail("write", fd_ < 0 ? EBADF : errno);
-  if (Position() > NewSize) SetPosition(NewSize);
 }
 
 void TAtomicFileStream::Commit() {
-  if (fd_ < 0) throw EWriteError("Cannot write file \"" + file_name_ + "\". " + ErrorText(EBADF));
+  if (fd_ < 0) throw EWriteError("Cannot write file \"" + FileName() + "\". " + ErrorText(EBADF));
   if (keep_attributes_) {
     // The owner first: changing it clears the set-user and set-group bits that fchmod restores.
     // A process that may not give the file away keeps it as its own (the group where it can).

@@ -23,7 +23,7 @@
 
 namespace classlib {
 
-class TAtomicFileStream : public TStream {
+class TAtomicFileStream : public TFileStream {
 public:
   // Raises EFCreateError (with the target's name and the system's reason) when the target
   // cannot be replaced.
@@ -34,29 +34,23 @@ public:
   TAtomicFileStream& operator=(const TAtomicFileStream&) = delete;
   std::string ClassName() const override { return "TAtomicFileStream"; }
 
-  int64_t Read(void* Buffer, int64_t Count) override;
   // Returns the count written; a failure of the file system (full disk, size limit) raises
   // EWriteError at once, so a short write is never mistaken for a finished file.
   int64_t Write(const void* Buffer, int64_t Count) override;
-  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
-  void SetSize(int64_t NewSize) override;
 
   // Makes the written contents the target's, durably. Raises EWriteError when it cannot (the
   // target is then unchanged). Writing after Commit raises.
   void Commit();
 
-  // The name the stream was made with, and the file that will be replaced (links resolved).
-  const std::string& FileName() const { return file_name_; }
+  // The file that will be replaced: FileName() with links resolved.
   const std::string& TargetName() const { return target_; }
 
 private:
   [[noreturn]] void Fail(const std::string& What, int Err);
   void Discard();
 
-  std::string file_name_;
   std::string target_;
   std::string temp_name_;  // empty while the new contents have no name
-  int fd_ = -1;
   bool unnamed_ = false;
   bool keep_attributes_ = false;  // the target exists: give the new file its mode and owner
   uint32_t mode_ = 0;

@@ -698,10 +698,8 @@ bool SamePalette(const TPixelSurface& a, const TPixelSurface& b) {
 }
 
 // Colour as 0x00RRGGBB (the channel order of true-colour device values).
-inline uint32_t ToRRGGBB(TColor c) {
-  return static_cast<uint32_t>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
-}
-inline TColor FromRRGGBB(uint32_t v) { return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF); }
+inline uint32_t ToRRGGBB(TColor c) { return SwapRedBlue(static_cast<uint32_t>(c)); }
+inline TColor FromRRGGBB(uint32_t v) { return static_cast<TColor>(SwapRedBlue(v)); }
 
 }  // namespace
 

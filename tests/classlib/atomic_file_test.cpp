@@ -16,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/classlib/bitmap.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/string_list.h"
 #include "tests/support/test_app.h"
 
 using namespace classlib;
@@ -221,4 +223,31 @@ TEST(AtomicFile, UniqueFilesAreNewPrivateAndNamedAsAsked) {
     EXPECT_EQ(ModeOf(n), 0600u);
   }
   EXPECT_THROW(CreateUniqueFile(dir.File("missing/"), "QZT", ".tmp"), EFCreateError);
+}
+
+TEST(AtomicFile, TheClassLibrarysOwnSavesReplaceFilesTheSameWay) {
+  lumitest::TempDir dir;
+  const std::string path = dir.File("saved");
+  WriteText(path, "old");
+  std::filesystem::create_symlink(path, dir.File("link"));
+
+  TStringList lines;
+  lines.Add("one");
+  lines.SaveToFile(dir.File("link"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link")));
+  EXPECT_EQ(ReadText(path).substr(0, 3), "one");
+
+  TMemoryStream bytes;
+  bytes.WriteBuffer("mem", 3);
+  bytes.SaveToFile(path);
+  EXPECT_EQ(ReadText(path), "mem");
+
+  ::chmod(path.c_str(), 0444);
+  TBitmap picture;
+  picture.SetSize(2, 2);
+  EXPECT_THROW(picture.SaveToFile(path), EFCreateError);
+  EXPECT_THROW(lines.SaveToFile(path), EFCreateError);
+  EXPECT_THROW(bytes.SaveToFile(path), EFCreateError);
+  EXPECT_EQ(ReadText(path), "mem");
+  EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"link", "saved"}));
 }
