@@ -505,7 +505,10 @@ TEST_F(IniFileTest, FontsRoundTrip) {
 }
 
 TEST_F(IniFileTest, GoldenJobList) {
-  std::string golden = (std::filesystem::path(__FILE__).parent_path() / "data" / "golden.ini").string();
+  // The source file's name is relative to the build folder, not to where the test runs.
+  std::filesystem::path source(__FILE__);
+  if (source.is_relative()) source = std::filesystem::path(lumitest::BinDir()).parent_path() / source;
+  std::string golden = (source.parent_path() / "data" / "golden.ini").string();
   {
     TBiggerIniFile ini(path_);
     ini.Clear();
