@@ -179,6 +179,17 @@ TEST(AtomicFile, ModesAreKeptAndNewFilesHonourTheUmask) {
   ::umask(saved);
   EXPECT_EQ(ModeOf(dir.File("new027")), 0640u);
   EXPECT_EQ(ModeOf(dir.File("new002")), 0664u);
+
+  // A process that may give files away keeps the owner, and the set-group bit with it.
+  if (::geteuid() != 0) return;
+  ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
+  ::chmod(path.c_str(), 02640);
+  ReplaceFileContents(path, "owned", 5);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
+  EXPECT_EQ(st.st_gid, 4322u);
+  EXPECT_EQ(st.st_mode & 07777, 02640u);
 }
 
 TEST(AtomicFile, ReadOnlyAndOddTargetsRaiseBeforeWriting) {
