@@ -8,11 +8,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "platform/classlib/atomic_file.h"
 #include "platform/classlib/canvas.h"
+#include "platform/classlib/date_utils.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/file_utils.h"
 #include "platform/classlib/string_utils.h"
@@ -56,101 +57,6 @@ bool ParseHex32(const std::string& S, uint32_t& Value) {
 }
 
 std::string Hex8(TColor c) { return IntToHex(int64_t(uint32_t(c)), 8); }
-
-// ---- dates: days since 1899-12-30 ------------------------------------------------------------
-
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = static_cast<int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y += m <= 2;
-}
-
-const int64_t kEpochShift = DaysFromCivil(1899, 12, 30);  // offset of day 0 from 1970-01-01
-
-bool ParseUnsigned(const std::string& S, size_t& Pos, int MaxDigits, unsigned& Value) {
-  size_t start = Pos;
-  unsigned v = 0;
-  while (Pos < S.size() && S[Pos] >= '0' && S[Pos] <= '9' && int(Pos - start) < MaxDigits)
-    v = v * 10 + unsigned(S[Pos++] - '0');
-  Value = v;
-  return Pos > start;
-}
-
-bool ParseDate(const std::string& S, size_t& Pos, double& Days) {
-  unsigned y, m, d;
-  if (!ParseUnsigned(S, Pos, 4, y) || Pos >= S.size() || S[Pos++] != '-') return false;
-  if (!ParseUnsigned(S, Pos, 2, m) || Pos >= S.size() || S[Pos++] != '-') return false;
-  if (!ParseUnsigned(S, Pos, 2, d)) return false;
-  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-  static const unsigned kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (d > kMonthDays[m - 1] + (m == 2 && leap ? 1u : 0u)) return false;
-  Days = double(DaysFromCivil(y, m, d) - kEpochShift);
-  return true;
-}
-
-bool ParseTime(const std::string& S, size_t& Pos, double& Fraction) {
-  unsigned h, n, s = 0, ms = 0;
-  if (!ParseUnsigned(S, Pos, 2, h) || Pos >= S.size() || S[Pos++] != ':') return false;
-  if (!ParseUnsigned(S, Pos, 2, n)) return false;
-  if (Pos < S.size() && S[Pos] == ':') {
-    ++Pos;
-    if (!ParseUnsigned(S, Pos, 2, s)) return false;
-    if (Pos < S.size() && S[Pos] == '.') {
-      ++Pos;
-      if (!ParseUnsigned(S, Pos, 3, ms)) return false;
-    }
-  }
-  if (h > 23 || n > 59 || s > 59) return false;
-  Fraction = (h * 3600000.0 + n * 60000.0 + s * 1000.0 + ms) / 86400000.0;
-  return true;
-}
-
-std::string FormatDate(TDateTime V) {
-  int64_t y;
-  unsigned m, d;
-  CivilFromDays(int64_t(std::floor(V)) + kEpochShift, y, m, d);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u", static_cast<long long>(y), m, d);
-  return buf;
-}
-
-std::string FormatTime(TDateTime V) {
-  double frac = V - std::floor(V);
-  int64_t secs = std::llround(frac * 86400.0);
-  if (secs >= 86400) secs = 86399;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
-  return buf;
-}
-
-// Writes all of Data to Fd in chunks of ChunkSize.
-bool WriteAll(int Fd, const std::string& Data, size_t ChunkSize) {
-  size_t done = 0;
-  while (done < Data.size()) {
-    ssize_t n = ::write(Fd, Data.data() + done, std::min(ChunkSize, Data.size() - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -322,27 +228,15 @@ void TBigIniFile::FlushFile() {
       image += "\n";
     }
 
-    // Write beside the file, then rename over it: a failure leaves the old file intact.
-    std::error_code ec;
-    std::filesystem::path target(file_name_);
-    if (std::filesystem::is_symlink(target, ec)) target = std::filesystem::canonical(target, ec);
-    if (ec) target = file_name_;
-    std::string tmpl = target.string() + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) RaiseIo("cannot create", file_name_, errno);
-    struct stat st {};
-    mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;  // keep the old file's mode
-    int err = 0;
-    if (::fchmod(fd, mode) != 0) err = errno;
-    if (!err && !WriteAll(fd, image, size_t(text_buffer_size_))) err = errno ? errno : EIO;
-    if (!err && ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(name.data(), target.c_str()) != 0) err = errno;
-    if (err) {
-      ::unlink(name.data());
-      RaiseIo("cannot write", file_name_, err);
+    // Replaced in one step: a failed or interrupted save leaves the previous file as it was.
+    try {
+      TAtomicFileStream out(file_name_);
+      const size_t chunk = size_t(text_buffer_size_);
+      for (size_t done = 0; done < image.size(); done += chunk)
+        out.Write(image.data() + done, int64_t(std::min(chunk, image.size() - done)));
+      out.Commit();
+    } catch (const EStreamError& e) {
+      throw EInOutError("I/O error: " + e.Message());
     }
   }
   changed_ = false;
@@ -375,7 +269,7 @@ TDateTime TBigIniFile::ReadDateValue(const std::string& Section, const std::stri
   std::string s = Trim(ReadString(Section, Key, ""));
   size_t pos = 0;
   double days;
-  if (s.empty() || !ParseDate(s, pos, days) || pos != s.size()) return Default;
+  if (s.empty() || !ParseDateText(s, pos, days) || pos != s.size()) return Default;
   return days;
 }
 
@@ -384,14 +278,14 @@ TDateTime TBigIniFile::ReadDateTimeValue(const std::string& Section, const std::
   if (s.empty()) return Default;
   size_t pos = 0;
   double days = 0, frac = 0;
-  if (ParseDate(s, pos, days)) {
+  if (ParseDateText(s, pos, days)) {
     if (pos == s.size()) return days;
     if (s[pos] != ' ' && s[pos] != 'T') return Default;
     ++pos;
   } else {
     pos = 0;  // a time alone
   }
-  if (!ParseTime(s, pos, frac) || pos != s.size()) return Default;
+  if (!ParseTimeText(s, pos, frac) || pos != s.size()) return Default;
   return days + frac;
 }
 
@@ -443,7 +337,7 @@ TDateTime TBigIniFile::ReadTimeValue(const std::string& Section, const std::stri
   std::string s = Trim(ReadString(Section, Key, ""));
   size_t pos = 0;
   double frac;
-  if (s.empty() || !ParseTime(s, pos, frac) || pos != s.size()) return Default;
+  if (s.empty() || !ParseTimeText(s, pos, frac) || pos != s.size()) return Default;
   return frac;
 }
 
@@ -465,11 +359,11 @@ void TBigIniFile::WriteBool(const std::string& Section, const std::string& Key, 
 }
 
 void TBigIniFile::WriteDateValue(const std::string& Section, const std::string& Key, TDateTime Value) {
-  WriteString(Section, Key, FormatDate(Value));
+  WriteString(Section, Key, DateToStr(Value));
 }
 
 void TBigIniFile::WriteDateTimeValue(const std::string& Section, const std::string& Key, TDateTime Value) {
-  WriteString(Section, Key, FormatDate(Value) + " " + FormatTime(Value));
+  WriteString(Section, Key, DateToStr(Value) + " " + TimeToStr(Value));
 }
 
 void TBigIniFile::WriteFloat(const std::string& Section, const std::string& Key, long double Value) {
@@ -504,7 +398,7 @@ void TBigIniFile::WriteString(const std::string& Section, const std::string& Key
 }
 
 void TBigIniFile::WriteTimeValue(const std::string& Section, const std::string& Key, TDateTime Value) {
-  WriteString(Section, Key, FormatTime(Value));
+  WriteString(Section, Key, TimeToStr(Value));
 }
 
 // ---- TBiggerIniFile ----------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/classlib/colors.h"
+#include "platform/classlib/date_utils.h"
 #include "platform/classlib/string_list.h"
 
 namespace classlib {
@@ -22,7 +23,7 @@ class TFont;
 namespace lumicast {
 
 // Days since 1899-12-30; the fraction is the time of day.
-using TDateTime = double;
+using TDateTime = classlib::TDateTime;
 
 // Section names; each entry's object is the section's own TStringList of lines (owned by the
 // INI object). Name searches ignore ASCII case and start at the entry found last.

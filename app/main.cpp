@@ -1,5 +1,6 @@
 // The program: creates the application object and its main window, then runs
 // the message loop until the main window is closed.
+#include "imaging/gif_image.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/form.h"
 #include "resources/artwork.h"
@@ -9,6 +10,7 @@ using namespace classlib;
 int main() {
   Application->Initialize();
   resources::RegisterArtwork();
+  lumicast::RegisterGIFImage();
   Application->SetTitle("Velmora Lumicast Pro");
   TForm* main_form = Application->CreateForm<TForm>();
   main_form->SetCaption("Velmora Lumicast Pro");

@@ -12,7 +12,9 @@
 #include <zlib.h>
 
 #include "platform/classlib/application.h"
+#include "platform/classlib/atomic_file.h"
 #include "platform/classlib/file_utils.h"
+#include "platform/classlib/little_endian.h"
 
 namespace lumicast {
 
@@ -26,10 +28,6 @@ constexpr int kHeaderBodyBytes = 21;
 constexpr int kPrefixBytes = 8;
 // Size of the fixed buffers used to inflate a compressed body.
 constexpr size_t kInflateChunk = 65536;
-
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 std::string LowerExtension(const std::string& Path) {
   size_t slash = Path.find_last_of('/');
@@ -76,8 +74,8 @@ TMovieSpan Classify(TStream* File, const std::string& Path) {
   }
   uint8_t trailer[8];
   if (size < 8 || !ReadAt(File, size - 8, trailer, 8)) return span;
-  if (Le32(trailer) != kProjectorMarker) return span;
-  int64_t length = Le32(trailer + 4);
+  if (GetLE32(trailer) != kProjectorMarker) return span;
+  int64_t length = GetLE32(trailer + 4);
   if (length < 3 || length > size - 8) return span;
   int64_t offset = size - 8 - length;
   if (!ReadAt(File, offset, sig, 3)) return span;
@@ -133,7 +131,7 @@ bool ParseHeaderAt(TStream* Stream, int64_t Offset, int64_t Avail, TSwfHeader& H
   uint8_t prefix[kPrefixBytes];
   if (Avail < kPrefixBytes || !ReadAt(Stream, Offset, prefix, kPrefixBytes)) return true;
   Header.Version = prefix[3];
-  uint32_t file_length = Le32(prefix + 4);
+  uint32_t file_length = GetLE32(prefix + 4);
   Header.FileLength = static_cast<int32_t>(file_length);
 
   std::array<uint8_t, kHeaderBodyBytes> body{};
@@ -185,14 +183,7 @@ TSwfFileKind SwfFileKindFromInt(int Value) {
 std::string GetTempDirectory() { return GetTempDir(); }
 
 std::string CreateTempFileName(const std::string& Extension) {
-  std::string name = GetTempDirectory() + "QZTXXXXXX" + Extension;
-  std::vector<char> buf(name.begin(), name.end());
-  buf.push_back('\0');
-  int fd = ::mkstemps(buf.data(), static_cast<int>(Extension.size()));
-  if (fd < 0)
-    throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(errno));
-  ::close(fd);
-  return std::string(buf.data());
+  return CreateUniqueFile(GetTempDirectory(), "QZT", Extension);
 }
 
 int64_t CopyStreamWithProgress(TStream* Source, TStream* Dest, int64_t Count, const TCopyProgress& Progress) {

@@ -116,27 +116,7 @@ void StretchBitmapKeyed(TCanvas* Canvas, int X, int Y, int Width, int Height, TB
   else if (Key == clDefault) key = Bitmap->PixelColor(0, Bitmap->Height() - 1);
   else key = ColorToRGB(Key);
 
-  // The destination rectangle is copied out, the source's non-key pixels
-  // are put over it (nearest source pixel for each destination pixel), and
-  // the result goes back.
-  TBitmap work;
-  work.SetPixelFormat(pf32bit);
-  work.SetSize(Width, Height);
-  BitBlt(work.Canvas(), 0, 0, Width, Height, Canvas, X, Y, SRCCOPY);
-  for (int dy = 0; dy < Height; ++dy) {
-    int sy = SrcY + static_cast<int>(static_cast<int64_t>(dy) * SrcH / Height);
-    uint8_t* row = work.ScanLine(dy);
-    for (int dx = 0; dx < Width; ++dx) {
-      int sx = SrcX + static_cast<int>(static_cast<int64_t>(dx) * SrcW / Width);
-      TColor c = Bitmap->PixelColor(sx, sy);
-      if (c == -1 || c == key) continue;
-      row[4 * dx] = static_cast<uint8_t>(GetBValue(c));
-      row[4 * dx + 1] = static_cast<uint8_t>(GetGValue(c));
-      row[4 * dx + 2] = static_cast<uint8_t>(GetRValue(c));
-    }
-  }
-  work.Canvas()->Refresh();
-  BitBlt(Canvas, X, Y, Width, Height, work.Canvas(), 0, 0, SRCCOPY);
+  TransparentBlt(Canvas, X, Y, Width, Height, Bitmap, SrcX, SrcY, SrcW, SrcH, key);
 }
 
 void DrawBitmapRectTransparent(TCanvas* Canvas, int X, int Y, TColor Key, TBitmap* Bitmap,
@@ -170,15 +150,7 @@ TBitmap* MakeEmbossedBitmap(TBitmap* Bitmap, TColor MaskColor, TColor Background
     std::vector<uint8_t> mask(static_cast<size_t>(w) * h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y) * w + x] = Bitmap->PixelColor(x, y) != mask_rgb;
-    auto paint = [&](int ox, int oy, TColor color) {
-      TCanvas* c = result->Canvas();
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-          if (mask[static_cast<size_t>(y) * w + x] && x + ox < w && y + oy < h)
-            c->SetPixels(x + ox, y + oy, color);
-    };
-    if (Highlight) paint(1, 1, HighlightColor);
-    paint(0, 0, Shadow);
+    DrawEmbossedMask(result->Canvas(), 0, 0, mask.data(), w, h, Shadow, HighlightColor, Highlight);
   } catch (...) {
     delete result;
     throw;
@@ -208,15 +180,7 @@ void DrawImageListItemGrayed(TImageList* List, TCanvas* Canvas, int X, int Y, in
   std::vector<uint8_t> mask(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y) * w + x] = work.PixelColor(x, y) != clWhite;
-  const TColor saved_brush = Canvas->Brush()->Color();
-  auto paint = [&](int ox, int oy, TColor color) {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        if (mask[static_cast<size_t>(y) * w + x]) Canvas->SetPixels(X + ox + x, Y + oy + y, color);
-  };
-  if (Highlight) paint(1, 1, ColorToRGB(HighlightColor));
-  paint(0, 0, ColorToRGB(Shadow));
-  Canvas->Brush()->SetColor(saved_brush);
+  DrawEmbossedMask(Canvas, X, Y, mask.data(), w, h, Shadow, HighlightColor, Highlight);
 }
 
 TBitmap* MakeGrayedBitmap(TBitmap* Bitmap, TColor MaskColor) {

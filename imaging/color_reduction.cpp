@@ -8,6 +8,7 @@
 #include "imaging/bitmap_utils.h"
 #include "imaging/gif_lzw.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/little_endian.h"
 
 namespace lumicast {
 
@@ -453,13 +454,6 @@ std::vector<uint8_t> Fetch24(TBitmap* Bitmap, int64_t& Stride) {
   return rows;
 }
 
-void Put16(std::vector<uint8_t>& v, size_t at, uint16_t x) {
-  v[at] = static_cast<uint8_t>(x);
-  v[at + 1] = static_cast<uint8_t>(x >> 8);
-}
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
 
 }  // namespace
 
@@ -502,16 +496,16 @@ std::unique_ptr<TMemoryStream> ReduceBitmapTo8Bit(TBitmap* Bitmap, TPixelFormat 
                                        bmp.data() + header_size, stride8);
   bmp[0] = 'B';
   bmp[1] = 'M';
-  Put32(bmp, 2, static_cast<uint32_t>(bmp.size()));
-  Put32(bmp, 10, header_size);
-  Put32(bmp, 14, 40);
-  Put32(bmp, 18, static_cast<uint32_t>(w));
-  Put32(bmp, 22, static_cast<uint32_t>(h));
-  Put16(bmp, 26, 1);
-  Put16(bmp, 28, 8);
-  Put32(bmp, 30, 0);
-  Put32(bmp, 34, static_cast<uint32_t>(image_size));
-  Put32(bmp, 46, reduced.ColorsUsed);
+  PutLE32(&bmp[2], static_cast<uint32_t>(bmp.size()));
+  PutLE32(&bmp[10], header_size);
+  PutLE32(&bmp[14], 40);
+  PutLE32(&bmp[18], static_cast<uint32_t>(w));
+  PutLE32(&bmp[22], static_cast<uint32_t>(h));
+  PutLE16(&bmp[26], 1);
+  PutLE16(&bmp[28], 8);
+  PutLE32(&bmp[30], 0);
+  PutLE32(&bmp[34], static_cast<uint32_t>(image_size));
+  PutLE32(&bmp[46], reduced.ColorsUsed);
   for (int i = 0; i < 256; ++i) {
     const TRGBQuad& q = reduced.Palette[i];
     bmp[54 + 4 * i] = q.rgbBlue;

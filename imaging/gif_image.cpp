@@ -1,18 +1,15 @@
 #include "imaging/gif_image.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "imaging/bitmap_utils.h"
 #include "imaging/color_reduction.h"
 #include "imaging/gif_lzw.h"
+#include "platform/classlib/atomic_file.h"
 #include "platform/classlib/clipboard.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/little_endian.h"
 #include "platform/classlib/picture.h"
 #include "platform/classlib/stream.h"
 
@@ -27,18 +24,12 @@ TClipboardFormat CF_GIF() {
   return format;
 }
 
-namespace {
+void RegisterGIFImage() {
+  TPicture::RegisterFileFormat("gif", "CompuServe GIF Image", GraphicClassOf<TGIFImage>());
+  TPicture::RegisterClipboardFormat(CF_GIF(), GraphicClassOf<TGIFImage>());
+}
 
-// Registers the picture class for "gif" files and the "GIF Image" clipboard
-// format when the program starts, and unregisters it at exit.
-struct TGIFRegistration {
-  TGIFRegistration() {
-    TPicture::RegisterFileFormat("gif", "CompuServe GIF Image", GraphicClassOf<TGIFImage>());
-    TPicture::RegisterClipboardFormat(CF_GIF(), GraphicClassOf<TGIFImage>());
-  }
-  ~TGIFRegistration() { TPicture::UnregisterGraphicClass(GraphicClassOf<TGIFImage>()); }
-};
-const TGIFRegistration kRegistration;
+namespace {
 
 [[noreturn]] void GIFError(const char* Message) { throw EInvalidGraphicOperation(Message); }
 
@@ -49,11 +40,6 @@ int BitsForCount(int Count) {
   return n;
 }
 
-void Put16(std::vector<uint8_t>& Out, unsigned V) {
-  Out.push_back(static_cast<uint8_t>(V));
-  Out.push_back(static_cast<uint8_t>(V >> 8));
-}
-
 void PutLines(std::vector<uint8_t>& Out, const std::vector<std::string>& Lines) {
   for (const std::string& line : Lines) {
     size_t n = std::min<size_t>(line.size(), 255);
@@ -62,10 +48,6 @@ void PutLines(std::vector<uint8_t>& Out, const std::vector<std::string>& Lines) 
     Out.insert(Out.end(), line.begin(), line.begin() + static_cast<std::ptrdiff_t>(n));
   }
   Out.push_back(0);
-}
-
-uint32_t Get32(const uint8_t* P) {
-  return P[0] | (P[1] << 8) | (P[2] << 16) | (static_cast<uint32_t>(P[3]) << 24);
 }
 
 int FindColor(const TGIFColorTable& Table, TColor Color) {
@@ -249,13 +231,13 @@ void TGIFFrame::Encode() {
   // The BMP: file header, info header, palette, rows.
   const std::vector<uint8_t>& b = bmp->Bytes();
   if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') GIFError("GIF image encoding error");
-  const uint32_t off_bits = Get32(&b[10]);
-  const uint32_t info_size = Get32(&b[14]);
+  const uint32_t off_bits = GetLE32(&b[10]);
+  const uint32_t info_size = GetLE32(&b[14]);
   TBitmapInfoHeader h;
-  h.biWidth = static_cast<int32_t>(Get32(&b[18]));
-  h.biHeight = static_cast<int32_t>(Get32(&b[22]));
+  h.biWidth = static_cast<int32_t>(GetLE32(&b[18]));
+  h.biHeight = static_cast<int32_t>(GetLE32(&b[22]));
   h.biBitCount = static_cast<uint16_t>(b[28] | (b[29] << 8));
-  h.biClrUsed = Get32(&b[46]);
+  h.biClrUsed = GetLE32(&b[46]);
   int colors;
   switch (h.biBitCount) {
     case 1: colors = 2; break;
@@ -485,8 +467,8 @@ std::vector<uint8_t> TGIFImage::BuildFile() {
   for (int i = 0; i < 6; ++i) out.push_back(static_cast<uint8_t>(header[i]));
 
   RecomputeScreenSize();
-  Put16(out, screen_width_);
-  Put16(out, screen_height_);
+  AppendLE16(out, screen_width_);
+  AppendLE16(out, screen_height_);
   const TGIFColorTable& global = data_->ColorTable;
   uint8_t packed = 0, background = 0;
   if (global.Count > 0) {
@@ -518,7 +500,7 @@ std::vector<uint8_t> TGIFImage::BuildFile() {
   if (loop_enabled_ && frames_.size() > 1) {
     static const uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01};
     out.insert(out.end(), std::begin(loop), std::end(loop));
-    Put16(out, loop_count_);
+    AppendLE16(out, loop_count_);
     out.push_back(0);
   }
 
@@ -531,10 +513,10 @@ std::vector<uint8_t> TGIFImage::BuildFile() {
     }
     const TGIFItem& item = *f->item_;
     out.push_back(0x2C);
-    Put16(out, static_cast<unsigned>(f->origin_.X));
-    Put16(out, static_cast<unsigned>(f->origin_.Y));
-    Put16(out, static_cast<unsigned>(item.Width));
-    Put16(out, static_cast<unsigned>(item.Height));
+    AppendLE16(out, static_cast<unsigned>(f->origin_.X));
+    AppendLE16(out, static_cast<unsigned>(f->origin_.Y));
+    AppendLE16(out, static_cast<unsigned>(item.Width));
+    AppendLE16(out, static_cast<unsigned>(item.Height));
     uint8_t fpacked = 0;
     int n = 0;
     if (f->local_table_) {
@@ -571,46 +553,10 @@ void TGIFImage::SaveToStream(TStream* Stream) {
 }
 
 void TGIFImage::SaveToFile(const std::string& FileName) {
+  // Built whole first, then replaces the file in one step: a failure leaves any existing file
+  // as it was.
   std::vector<uint8_t> bytes = BuildFile();
-  // Written beside the target under a unique name, then renamed over it, so
-  // that a failure leaves any existing file untouched.
-  std::string tmpl = FileName + ".XXXXXX";
-  int fd = mkstemp(tmpl.data());
-  if (fd < 0) throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
-  auto fail = [&](const std::string& why) {
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    throw EWriteError("Cannot write file \"" + FileName + "\". " + why);
-  };
-  struct stat st {};
-  mode_t mode;
-  if (::stat(FileName.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  ::fchmod(fd, mode);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(std::strerror(errno));
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail(std::strerror(errno));
-  if (::close(fd) != 0) {
-    ::unlink(tmpl.c_str());
-    throw EWriteError("Cannot write file \"" + FileName + "\". " + std::strerror(errno));
-  }
-  if (::rename(tmpl.c_str(), FileName.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmpl.c_str());
-    throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(err));
-  }
+  ReplaceFileContents(FileName, bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
 void TGIFImage::LoadFromStream(TStream* Stream) {
@@ -655,7 +601,7 @@ void TGIFImage::LoadFromClipboardFormat(TClipboardFormat Format, const TClipboar
   if (gif != Data.end()) {
     const std::vector<uint8_t>& block = gif->second;
     if (block.size() < 4) throw EReadError("Stream read error");
-    uint32_t count = Get32(block.data());
+    uint32_t count = GetLE32(block.data());
     if (count > block.size() - 4) throw EReadError("Stream read error");
     ReadGIF(block.data() + 4, count, false);
     if (!frames_.empty()) {

@@ -222,6 +222,10 @@ private:
 // The clipboard format registered under the name "GIF Image".
 classlib::TClipboardFormat CF_GIF();
 
+// Makes TPicture load "gif" files and the "GIF Image" clipboard format as TGIFImage. The
+// program's start-up calls it once; calling it again changes nothing.
+void RegisterGIFImage();
+
 // Whether damaged data is read as frames marked corrupted (true, the default)
 // instead of raising.
 extern bool GIFTolerantReading;

@@ -447,6 +447,15 @@ size_t GIFDecodeLZW(const uint8_t* Data, size_t Size, const TBitmapInfoHeader& H
   }
 }
 
+int64_t GIFMaxDecodedPixels(const std::vector<uint8_t>& Data) {
+  if (Data.size() < 2) return 0;
+  const int init_size = std::clamp<int>(Data[0], 2, 9) + 1;
+  const int64_t codes = static_cast<int64_t>(Data.size() - 1) * 8 / init_size;
+  constexpr int64_t kLongest = 4096;
+  if (codes <= kLongest) return codes * (codes + 1) / 2;
+  return kLongest * (kLongest + 1) / 2 + (codes - kLongest) * kLongest;
+}
+
 void GIFReadLZW(TStream* Stream, const TBitmapInfoHeader& Header, bool Interlaced,
                 const TLZWProgress& Progress, bool& Corrupted, uint8_t* Pixels, int BitsPerPixel,
                 bool Tolerant) {

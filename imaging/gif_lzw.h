@@ -59,6 +59,17 @@ void GIFWriteLZW(classlib::TStream* Stream, const TBitmapInfoHeader& Header, boo
 size_t GIFDecodeLZW(const uint8_t* Data, size_t Size, const TBitmapInfoHeader& Header,
                     bool Interlaced, const TLZWProgress& Progress, bool& Corrupted, uint8_t* Pixels,
                     int BitsPerPixel, bool Tolerant);
+// The most pixels that GIF image data (minimum code size byte, sub-blocks) can
+// decode to: every code at least the starting code size wide, and the k-th
+// code after the start at most k pixels long (4096 at the most). A frame
+// larger than this can never be filled by its data.
+int64_t GIFMaxDecodedPixels(const std::vector<uint8_t>& Data);
+
+// Frames whose pixels take at most this many bytes are decoded even when their
+// data cannot fill them (the rows it leaves stay 0); larger ones must have the
+// data to fill them before they are allocated.
+constexpr uint64_t kMaxUnprovenGIFFrameBytes = uint64_t(1) << 22;
+
 // The same, reading from Stream's position to its end; the stream is left
 // after the bytes consumed.
 void GIFReadLZW(classlib::TStream* Stream, const TBitmapInfoHeader& Header, bool Interlaced,

@@ -7,6 +7,7 @@
 
 #include "imaging/gif_lzw.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/little_endian.h"
 
 namespace lumicast {
 
@@ -20,10 +21,6 @@ bool SameText(const uint8_t* P, const char* S, size_t N) {
   for (size_t i = 0; i < N; ++i)
     if (std::tolower(P[i]) != std::tolower(static_cast<unsigned char>(S[i]))) return false;
   return true;
-}
-
-void Put32(uint8_t* P, uint32_t V) {
-  for (int i = 0; i < 4; ++i) P[i] = static_cast<uint8_t>(V >> (8 * i));
 }
 
 }  // namespace
@@ -259,22 +256,27 @@ std::unique_ptr<TMemoryStream> TGIFReader::DecodeFrame(TGIFFrame& Frame) {
       row_bytes * height > kMaxGIFFrameBytes)
     throw EInvalidGraphicOperation("GIF image is too large");
 
+  // A large frame is allocated only when its coded data could fill it: a few bytes that claim
+  // a huge frame are refused before any memory is spent on it.
+  const uint64_t image_size = static_cast<uint64_t>(row_bytes * height);
+  if (image_size > kMaxUnprovenGIFFrameBytes && width * height > GIFMaxDecodedPixels(item.ImageData))
+    throw EInvalidGraphicOperation("GIF encoded data is corrupt");
+
   const uint32_t palette_entries = 1u << bits;
   const uint32_t offset = 54 + 4 * palette_entries;
-  const uint64_t image_size = static_cast<uint64_t>(row_bytes * height);
   auto out = std::make_unique<TMemoryStream>();
   std::vector<uint8_t>& b = out->Bytes();
   b.assign(offset + image_size, 0);
   b[0] = 'B';
   b[1] = 'M';
-  Put32(&b[2], static_cast<uint32_t>(b.size()));
-  Put32(&b[10], offset);
-  Put32(&b[14], 40);
-  Put32(&b[18], static_cast<uint32_t>(width));
-  Put32(&b[22], static_cast<uint32_t>(height));
+  PutLE32(&b[2], static_cast<uint32_t>(b.size()));
+  PutLE32(&b[10], offset);
+  PutLE32(&b[14], 40);
+  PutLE32(&b[18], static_cast<uint32_t>(width));
+  PutLE32(&b[22], static_cast<uint32_t>(height));
   b[26] = 1;
   b[28] = static_cast<uint8_t>(bits);
-  Put32(&b[34], static_cast<uint32_t>(image_size));
+  PutLE32(&b[34], static_cast<uint32_t>(image_size));
   const int count = std::clamp(item.ColorTable.Count, 0, 256);
   for (uint32_t i = 0; i < palette_entries; ++i) {
     uint8_t* q = &b[54 + 4 * i];

@@ -244,11 +244,8 @@ void Fill(TCanvas* Canvas, const TRect& R, TColor Color) {
 // A one-pixel frame just inside R: top and left in TopLeft, bottom and right
 // in BottomRight (which takes the two corners they share).
 void Frame(TCanvas* Canvas, const TRect& R, TColor TopLeft, TColor BottomRight) {
-  if (R.Width() <= 0 || R.Height() <= 0) return;
-  Fill(Canvas, Rect(R.Left, R.Top, R.Right - 1, R.Top + 1), TopLeft);
-  Fill(Canvas, Rect(R.Left, R.Top, R.Left + 1, R.Bottom - 1), TopLeft);
-  Fill(Canvas, Rect(R.Left, R.Bottom - 1, R.Right, R.Bottom), BottomRight);
-  Fill(Canvas, Rect(R.Right - 1, R.Top, R.Right, R.Bottom), BottomRight);
+  TRect r = R;
+  Frame3D(Canvas, r, TopLeft, BottomRight, 1);
 }
 
 void Triangle(TCanvas* Canvas, TElArrowDirection Direction, int X, int Y, TColor Color) {
@@ -379,17 +376,9 @@ void PaintFlatBorder(TCanvas* Canvas, const TRect& R, TColor BkColor, TElFlatBor
 
 void TransparentBlit(TCanvas* Dest, TBitmap* Source, int X, int Y, const TRect& SourceRect,
                      TColor TransparentColor) {
-  if (Dest == nullptr || Source == nullptr) return;
-  TRect src;
-  if (!IntersectRect(src, SourceRect, Rect(0, 0, Source->Width(), Source->Height()))) return;
-  TColor key = ColorToRGB(TransparentColor);
-  for (int sy = src.Top; sy < src.Bottom; ++sy) {
-    for (int sx = src.Left; sx < src.Right; ++sx) {
-      TColor c = Source->PixelColor(sx, sy);
-      if (c == key) continue;
-      Dest->SetPixels(X + sx - SourceRect.Left, Y + sy - SourceRect.Top, c);
-    }
-  }
+  if (Dest == nullptr || Source == nullptr || IsRectEmpty(SourceRect)) return;
+  TransparentBlt(Dest, X, Y, SourceRect.Width(), SourceRect.Height(), Source, SourceRect.Left,
+                 SourceRect.Top, SourceRect.Width(), SourceRect.Height(), ColorToRGB(TransparentColor));
 }
 
 void FillSolid(TCanvas* Canvas, int X, int Y, TColor Color, int Height, int Width) {

@@ -159,11 +159,11 @@ void TApplication::Terminate() {
 }
 
 void TApplication::Minimize() {
-  if (main_form_ != nullptr && main_form_->HandleAllocated()) main_form_->Widget()->showMinimized();
+  if (main_form_ != nullptr && main_form_->HandleAllocated()) NativeWidget(main_form_)->showMinimized();
 }
 
 void TApplication::Restore() {
-  if (main_form_ != nullptr && main_form_->HandleAllocated()) main_form_->Widget()->showNormal();
+  if (main_form_ != nullptr && main_form_->HandleAllocated()) NativeWidget(main_form_)->showNormal();
 }
 
 void TApplication::HandleException(TObject* Sender) {
@@ -317,7 +317,7 @@ TForm* TScreen::ActiveForm() const {
   QWidget* w = QApplication::activeWindow();
   if (w == nullptr) return nullptr;
   for (int i = 0; i < Application->ComponentCount(); ++i)
-    if (auto* f = dynamic_cast<TForm*>(Application->Components(i)); f != nullptr && f->HandleAllocated() && f->Widget() == w)
+    if (auto* f = dynamic_cast<TForm*>(Application->Components(i)); f != nullptr && f->HandleAllocated() && NativeWidget(f) == w)
       return f;
   return nullptr;
 }

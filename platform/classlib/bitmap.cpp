@@ -5,6 +5,7 @@
 
 #include "platform/classlib/canvas_impl.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/little_endian.h"
 #include "platform/classlib/pixel_ops.h"
 #include "platform/classlib/stream.h"
 
@@ -60,15 +61,6 @@ const TPalette* DefaultPaletteFor(int bits) {
   }
 }
 
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(x >> (8 * i)));
-}
-void Put16(std::vector<uint8_t>& v, uint16_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
 
 // Position and width of a colour mask's bits.
 void MaskShape(uint32_t mask, int& shift, int& width) {
@@ -310,22 +302,22 @@ void TBitmap::SaveToStream(TStream* Stream) {
   h.reserve(offBits);
   h.push_back('B');
   h.push_back('M');
-  Put32(h, offBits + image);
-  Put16(h, 0);
-  Put16(h, 0);
-  Put32(h, offBits);
-  Put32(h, 40);
-  Put32(h, static_cast<uint32_t>(width_));
-  Put32(h, static_cast<uint32_t>(height_));
-  Put16(h, 1);
-  Put16(h, static_cast<uint16_t>(bitcount));
-  Put32(h, bitfields ? 3 : 0);
-  Put32(h, image);
-  Put32(h, static_cast<uint32_t>(x_pels_per_meter_));
-  Put32(h, static_cast<uint32_t>(y_pels_per_meter_));
-  Put32(h, clrUsed);
-  Put32(h, clr_important_);
-  if (bitfields) { Put32(h, 0xF800); Put32(h, 0x07E0); Put32(h, 0x001F); }
+  AppendLE32(h, offBits + image);
+  AppendLE16(h, 0);
+  AppendLE16(h, 0);
+  AppendLE32(h, offBits);
+  AppendLE32(h, 40);
+  AppendLE32(h, static_cast<uint32_t>(width_));
+  AppendLE32(h, static_cast<uint32_t>(height_));
+  AppendLE16(h, 1);
+  AppendLE16(h, static_cast<uint16_t>(bitcount));
+  AppendLE32(h, bitfields ? 3 : 0);
+  AppendLE32(h, image);
+  AppendLE32(h, static_cast<uint32_t>(x_pels_per_meter_));
+  AppendLE32(h, static_cast<uint32_t>(y_pels_per_meter_));
+  AppendLE32(h, clrUsed);
+  AppendLE32(h, clr_important_);
+  if (bitfields) { AppendLE32(h, 0xF800); AppendLE32(h, 0x07E0); AppendLE32(h, 0x001F); }
   for (uint32_t i = 0; i < palCount; ++i) {
     const TRGBQuad& q = palette_[i];
     h.push_back(q.rgbBlue);
@@ -354,10 +346,10 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
   uint8_t fh[14];
   readAt(0, fh, 14);
   if (fh[0] != 'B' || fh[1] != 'M') fail();
-  uint32_t offBits = Get32(fh + 10);
+  uint32_t offBits = GetLE32(fh + 10);
   uint8_t sizeBytes[4];
   readAt(14, sizeBytes, 4);
-  uint32_t infoSize = Get32(sizeBytes);
+  uint32_t infoSize = GetLE32(sizeBytes);
   if (infoSize != 12 && infoSize < 40) fail();
   if (infoSize > 1024) fail();
   std::vector<uint8_t> ih(infoSize);
@@ -369,19 +361,19 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
   int32_t xppm = 0, yppm = 0;
   int quadSize = 4;
   if (infoSize == 12) {
-    width = Get16(ih.data() + 4);
-    height = Get16(ih.data() + 6);
-    bitcount = Get16(ih.data() + 10);
+    width = GetLE16(ih.data() + 4);
+    height = GetLE16(ih.data() + 6);
+    bitcount = GetLE16(ih.data() + 10);
     quadSize = 3;
   } else {
-    width = static_cast<int32_t>(Get32(ih.data() + 4));
-    height = static_cast<int32_t>(Get32(ih.data() + 8));
-    bitcount = Get16(ih.data() + 14);
-    compression = Get32(ih.data() + 16);
-    xppm = static_cast<int32_t>(Get32(ih.data() + 24));
-    yppm = static_cast<int32_t>(Get32(ih.data() + 28));
-    clrUsed = Get32(ih.data() + 32);
-    clrImportant = Get32(ih.data() + 36);
+    width = static_cast<int32_t>(GetLE32(ih.data() + 4));
+    height = static_cast<int32_t>(GetLE32(ih.data() + 8));
+    bitcount = GetLE16(ih.data() + 14);
+    compression = GetLE32(ih.data() + 16);
+    xppm = static_cast<int32_t>(GetLE32(ih.data() + 24));
+    yppm = static_cast<int32_t>(GetLE32(ih.data() + 28));
+    clrUsed = GetLE32(ih.data() + 32);
+    clrImportant = GetLE32(ih.data() + 36);
   }
   bool topDown = height < 0;
   if (topDown) height = -height;
@@ -393,11 +385,11 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
   uint32_t masks[3] = {0, 0, 0};
   if (compression == 3) {
     if (infoSize >= 52) {
-      for (int i = 0; i < 3; ++i) masks[i] = Get32(ih.data() + 40 + 4 * i);
+      for (int i = 0; i < 3; ++i) masks[i] = GetLE32(ih.data() + 40 + 4 * i);
     } else {
       uint8_t m[12];
       readAt(pos, m, 12);
-      for (int i = 0; i < 3; ++i) masks[i] = Get32(m + 4 * i);
+      for (int i = 0; i < 3; ++i) masks[i] = GetLE32(m + 4 * i);
       pos += 12;
     }
   }
@@ -451,7 +443,7 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
     std::vector<uint8_t> wide(static_cast<size_t>(nrb) * height);
     for (int64_t y = 0; y < height; ++y)
       for (int64_t x = 0; x < width; ++x) {
-        uint32_t v = Get16(data.data() + y * rb + 2 * x);
+        uint32_t v = GetLE16(data.data() + y * rb + 2 * x);
         uint8_t* p = wide.data() + y * nrb + 4 * x;
         p[0] = Channel(v, masks[2]); p[1] = Channel(v, masks[1]); p[2] = Channel(v, masks[0]); p[3] = 0;
       }
@@ -462,7 +454,7 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
     for (int64_t y = 0; y < height; ++y)
       for (int64_t x = 0; x < width; ++x) {
         uint8_t* p = data.data() + y * rb + 4 * x;
-        uint32_t v = Get32(p);
+        uint32_t v = GetLE32(p);
         p[0] = Channel(v, masks[2]); p[1] = Channel(v, masks[1]); p[2] = Channel(v, masks[0]); p[3] = 0;
       }
   }

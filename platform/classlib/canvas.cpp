@@ -704,10 +704,8 @@ bool SamePalette(const TPixelSurface& a, const TPixelSurface& b) {
 }
 
 // Colour as 0x00RRGGBB (the channel order of true-colour device values).
-inline uint32_t ToRRGGBB(TColor c) {
-  return static_cast<uint32_t>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
-}
-inline TColor FromRRGGBB(uint32_t v) { return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF); }
+inline uint32_t ToRRGGBB(TColor c) { return SwapRedBlue(static_cast<uint32_t>(c)); }
+inline TColor FromRRGGBB(uint32_t v) { return static_cast<TColor>(SwapRedBlue(v)); }
 
 }  // namespace
 
@@ -833,7 +831,8 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
         }
         bool inSrc = haveSrc && sx >= 0 && sy >= 0 && sx < src.Width && sy < src.Height;
         uint32_t sdev = inSrc ? pixels::ReadDevice(src, sx, sy) : 0;
-        if (Transparent && inSrc && ToRRGGBB(pixels::DeviceToColor(src, sdev)) == transparentKey) continue;
+        // A transparent copy only ever puts source pixels, and none of the key colour.
+        if (Transparent && (!inSrc || ToRRGGBB(pixels::DeviceToColor(src, sdev)) == transparentKey)) continue;
         uint32_t dd = pixels::ReadDevice(ctx.s, x, y);
         uint32_t p = 0;
         if (needPat) {

@@ -56,7 +56,7 @@ struct TCanvasAccess {
   // Block transfer of the rectangle (XS, YS, WS, HS) of Src to (X, Y, W, H) of
   // Dst (logical coordinates), with a raster operation; with a mask, BackRop
   // applies where the mask is 0; with Transparent, source pixels of that colour
-  // are skipped.
+  // and places outside the source are skipped.
   static bool Blt(TCanvas* Dst, int X, int Y, int W, int H, TCanvas* Src, int XS, int YS, int WS,
                   int HS, uint32_t Rop, TBitmap* Mask = nullptr, int XM = 0, int YM = 0,
                   uint32_t BackRop = 0, const TColor* Transparent = nullptr);

@@ -92,6 +92,9 @@ constexpr TColor RGB(int r, int g, int b) {
 constexpr int GetRValue(TColor c) { return c & 0xFF; }
 constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
 constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
+// The colour with its red and blue bytes exchanged and the top byte dropped: 0x00RRGGBB (the byte
+// order of true-colour pixels and of the movie player's colours) to 0x00BBGGRR and back.
+constexpr uint32_t SwapRedBlue(uint32_t C) { return (C & 0xFF) << 16 | (C & 0xFF00) | (C >> 16 & 0xFF); }
 
 // The colour of a system colour index in the fixed scheme (0 for unknown indices).
 TColor GetSysColor(int Index);

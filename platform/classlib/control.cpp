@@ -480,7 +480,7 @@ void TControl::CMParentColorChanged(TMessage&) {
 
 void TControl::CMCursorChanged(TMessage&) {
   if (parent_ != nullptr && parent_->mouse_control_ == this && parent_->impl()->widget)
-    parent_->ChildContainer()->setCursor(QCursorFor(cursor_));
+    NativeChildContainer(parent_)->setCursor(QCursorFor(cursor_));
 }
 
 // ============================================================== TGraphicControl
@@ -575,8 +575,8 @@ void TWinControl::InsertControl(TControl* AControl) {
   AControl->parent_ = this;
   if (auto* wc = dynamic_cast<TWinControl*>(AControl)) {
     if (impl_->widget || wc->impl_->widget) {
-      QWidget* container = ChildContainer();
-      QWidget* w = wc->Widget();
+      QWidget* container = NativeChildContainer(this);
+      QWidget* w = NativeWidget(wc);
       w->setParent(container);
       w->setGeometry(wc->left_, wc->top_, wc->width_, wc->height_);
       w->setVisible(wc->visible_);
@@ -721,34 +721,37 @@ bool TWinControl::CanFocus() const {
 
 void TWinControl::SetFocus() {
   if (!CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
-  Widget()->setFocus(Qt::OtherFocusReason);
+  NativeWidget(this)->setFocus(Qt::OtherFocusReason);
 }
 
 bool TWinControl::Focused() const { return impl_->widget && impl_->widget->hasFocus(); }
 
 bool TWinControl::HandleAllocated() const { return !impl_->widget.isNull(); }
 
-void TWinControl::HandleNeeded() { Widget(); }
-
-QWidget* TWinControl::Widget() {
-  if (impl_->widget) return impl_->widget.data();
+void TWinControl::HandleNeeded() {
+  if (impl_->widget) return;
   if (impl_->creating) throw EInvalidOperation("Control '" + Name() + "' is creating its window");
   impl_->creating = true;
-  QWidget* w = nullptr;
+  impl_->created = nullptr;
   try {
-    w = CreateWidget();
+    CreateWnd();
   } catch (...) {
     impl_->creating = false;
+    delete impl_->created;
+    impl_->created = nullptr;
     throw;
   }
   impl_->creating = false;
+  QWidget* w = impl_->created;
+  impl_->created = nullptr;
+  if (w == nullptr) throw EInvalidOperation("Control '" + Name() + "' made no window");
   impl_->widget = w;
   impl_->bridge = new TEventBridge(this, w);
   w->installEventFilter(impl_->bridge);
   w->setMouseTracking(true);
   w->setFocusPolicy(tab_stop_ ? Qt::StrongFocus : Qt::ClickFocus);
   if (parent_ != nullptr) {
-    w->setParent(parent_->ChildContainer());
+    w->setParent(NativeChildContainer(parent_));
     w->setGeometry(left_, top_, width_, height_);
     w->setVisible(visible_);
   } else {
@@ -761,31 +764,35 @@ QWidget* TWinControl::Widget() {
   for (TControl* c : controls_) {
     auto* wc = dynamic_cast<TWinControl*>(c);
     if (wc == nullptr || !wc->impl_->widget) continue;
-    wc->impl_->widget->setParent(ChildContainer());
+    wc->impl_->widget->setParent(NativeChildContainer(this));
     wc->impl_->widget->setGeometry(wc->left_, wc->top_, wc->width_, wc->height_);
     wc->impl_->widget->setVisible(wc->visible_);
   }
   WidgetCreated();
-  return w;
 }
 
-QWidget* TWinControl::ChildContainer() {
-  Widget();
-  QWidget* c = ClientWidget();
-  return c != nullptr ? c : impl_->widget.data();
-}
-
-QWidget* TWinControl::CreateWidget() {
+void TWinControl::CreateWnd() {
   auto* w = new QWidget();
   // The layer paints every pixel from its off-screen image.
   w->setAttribute(Qt::WA_OpaquePaintEvent);
   w->setAttribute(Qt::WA_NoSystemBackground);
-  return w;
+  AdoptWidget(this, w);
 }
 
 void TWinControl::WidgetCreated() {}
 
-QWidget* TWinControl::ClientWidget() const { return impl_->client.data(); }
+QWidget* NativeWidget(TWinControl* Control) {
+  Control->HandleNeeded();
+  return Control->impl()->widget.data();
+}
+
+QWidget* NativeChildContainer(TWinControl* Control) {
+  Control->HandleNeeded();
+  TWinControl::Impl* impl = Control->impl();
+  return impl->client ? impl->client.data() : impl->widget.data();
+}
+
+void AdoptWidget(TWinControl* Control, QWidget* Widget) { Control->impl()->created = Widget; }
 
 bool TWinControl::Showing() const {
   if (!visible_) return false;
@@ -857,7 +864,7 @@ void TWinControl::SetCursor(TCursor Value) {
 
 void TWinControl::SetTimer(uint32_t ID, uint32_t Interval) {
   KillTimer(ID);
-  QWidget* w = Widget();
+  QWidget* w = NativeWidget(this);
   int qt_id = w->startTimer(static_cast<int>(std::max<uint32_t>(1, std::min<uint32_t>(Interval, 0x7FFFFFFF))),
                             Qt::PreciseTimer);
   if (qt_id == 0) throw EOSError("Not enough timers available");
@@ -902,7 +909,7 @@ void TWinControl::TrackMouseControl(TControl* Target) {
   if (mouse_control_ != nullptr && mouse_control_ == Target) Target->Perform(CM_MOUSEENTER);
   if (impl_->widget) {
     TCursor c = mouse_control_ != nullptr ? mouse_control_->Cursor() : Cursor();
-    QWidget* w = ChildContainer();
+    QWidget* w = NativeChildContainer(this);
     if (c == crDefault) w->unsetCursor();
     else w->setCursor(QCursorFor(c));
   }
@@ -1013,7 +1020,7 @@ void TWinControl::PaintTo(TCanvas* Canvas, int X, int Y) {
   } else {
     // A native control with its own inner windows (an edit inside a spin
     // box) renders them too.
-    Widget()->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    NativeWidget(this)->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
   }
   // Windowed children on top, in z-order.
   for (TControl* c : controls_) {

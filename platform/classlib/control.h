@@ -24,7 +24,6 @@
 #include "platform/classlib/geometry.h"
 #include "platform/classlib/messages.h"
 
-class QWidget;
 
 namespace classlib {
 
@@ -361,13 +360,12 @@ public:
   DispatchRecord* current_dispatch = nullptr;
 
 protected:
-  // Makes the native window (called once, lazily). The default is a plain
-  // window that the layer paints through WM_PAINT.
-  virtual QWidget* CreateWidget();
+  // Makes the native window (called once, lazily) and hands it to the layer
+  // (the toolkit-side sources do that through AdoptWidget). The default is a
+  // plain window that the layer paints through WM_PAINT.
+  virtual void CreateWnd();
   // Called once the native window exists: apply stored properties to it.
   virtual void WidgetCreated();
-  // The native window children are placed in (the widget itself by default).
-  virtual QWidget* ClientWidget() const;
   // Client area inside the window, after borders (panels shrink it).
   virtual void AdjustClientRect(TRect& Rect) const;
   virtual void AlignControls(TControl* AControl, TRect& Rect);
@@ -409,11 +407,10 @@ protected:
   void CMEnabledChanged(TMessage& Message) override;
 
 public:
-  // Native side (used by the layer's own sources only).
+  // Native side (used by the layer's own sources only, through control_qt.h,
+  // which also reaches the native window itself).
   struct Impl;
   Impl* impl() const { return impl_.get(); }
-  QWidget* Widget();          // creates the window when needed
-  QWidget* ChildContainer();  // the native parent of child windows
 
 private:
   friend class TControl;

@@ -197,7 +197,7 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       auto* e = static_cast<QHelpEvent*>(Event);
       TControl* target = c;
       TPoint pos = Point(e->pos().x(), e->pos().y());
-      if (w == c->ChildContainer()) {
+      if (w == NativeChildContainer(c)) {
         if (TControl* child = c->ControlAtPos(pos)) {
           target = child;
           pos = Point(pos.X - child->Left(), pos.Y - child->Top());

@@ -16,8 +16,12 @@
 #include "platform/classlib/control.h"
 
 class QKeyEvent;
+class QMenu;
 
 namespace classlib {
+
+class TMenu;
+class TMenuItem;
 
 // Installed on every native window of a control: the one place where
 // window-system events become messages sent to the control's WndProc. An
@@ -39,7 +43,16 @@ struct TWinControl::Impl {
   bool in_paint_event = false;
   QWidget* paint_widget = nullptr;  // the window being painted during a paint event
   bool creating = false;
+  QWidget* created = nullptr;  // the window CreateWnd made, until the layer takes it
+  QPointer<QWidget> menu_bar;  // a form's menu bar
 };
+
+// The control's native window, made when needed.
+QWidget* NativeWidget(TWinControl* Control);
+// The native parent of the control's child windows (its client area).
+QWidget* NativeChildContainer(TWinControl* Control);
+// Hands the window that Control's CreateWnd made to the layer.
+void AdoptWidget(TWinControl* Control, QWidget* Widget);
 
 // Sends Message to Control's WndProc and tells whether it reached
 // DefaultHandler; exceptions go to the application's handler.
@@ -56,6 +69,8 @@ void AttachCanvas(TCanvas& Canvas, QImage& Image);
 // The virtual key code of a key event (0 when it has none).
 uint16_t VirtualKeyOf(const QKeyEvent* Event);
 TShiftState ShiftStateOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons = Qt::NoButton);
+// Fills Native with the entries of Item's sub-items of Owner (owner-drawn when Owner is).
+void BuildNativeMenu(TMenu* Owner, QMenu* Native, TMenuItem* Item);
 // Converts a filter "Text|*.a;*.b|Text2|*.c" into the toolkit's "Text (*.a *.b);;Text2 (*.c)".
 QString QtFilterFor(const std::string& Filter);
 

@@ -38,6 +38,13 @@ bool MaskBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TCanvas* Src, i
                             XMask, YMask, back);
 }
 
+bool TransparentBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TBitmap* Src, int XSrc,
+                    int YSrc, int WidthSrc, int HeightSrc, TColor Key) {
+  if (!Dest || !Src || Src->Empty()) return false;
+  return TCanvasAccess::BltFromSurface(Dest, X, Y, Width, Height, Src->Surface(), XSrc, YSrc, WidthSrc,
+                                       HeightSrc, SRCCOPY, nullptr, 0, 0, 0, &Key);
+}
+
 bool InvertRect(TCanvas* Canvas, const TRect& R) {
   if (!Canvas) return false;
   Canvas->InvertRect(R);
@@ -109,6 +116,32 @@ bool DrawEdge(TCanvas* Canvas, TRect& R, unsigned Edge, unsigned Flags) {
   }
   if (have) TCanvasAccess::End(Canvas);
   return true;
+}
+
+void Frame3D(TCanvas* Canvas, TRect& R, TColor TopColor, TColor BottomColor, int Width) {
+  if (!Canvas || Width <= 0) return;
+  DrawCtx ctx;
+  bool have = TCanvasAccess::Begin(Canvas, ctx);
+  for (int i = 0; i < Width; ++i) {
+    if (have) EdgeRing(ctx, R, TopColor, BottomColor, BF_RECT);
+    Shrink(R, BF_RECT);
+  }
+  if (have) TCanvasAccess::End(Canvas);
+}
+
+void DrawEmbossedMask(TCanvas* Canvas, int X, int Y, const uint8_t* Mask, int Width, int Height,
+                      TColor Shadow, TColor HighlightColor, bool Highlight) {
+  if (!Canvas || !Mask || Width <= 0 || Height <= 0) return;
+  DrawCtx ctx;
+  if (!TCanvasAccess::Begin(Canvas, ctx)) return;
+  auto paint = [&](int Offset, TColor Color) {
+    for (int y = 0; y < Height; ++y)
+      for (int x = 0; x < Width; ++x)
+        if (Mask[static_cast<size_t>(y) * Width + x]) Plot(ctx, X + Offset + x, Y + Offset + y, Color);
+  };
+  if (Highlight) paint(1, HighlightColor);
+  paint(0, Shadow);
+  TCanvasAccess::End(Canvas);
 }
 
 namespace {

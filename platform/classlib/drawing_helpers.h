@@ -52,6 +52,11 @@ bool PatBlt(TCanvas* Dest, int X, int Y, int Width, int Height, uint32_t Rop);
 bool MaskBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TCanvas* Src, int XSrc, int YSrc,
              TBitmap* Mask, int XMask, int YMask, uint32_t Rop4);
 bool InvertRect(TCanvas* Canvas, const TRect& R);
+// Copies the rectangle (XSrc, YSrc, WidthSrc, HeightSrc) of Src to (X, Y, Width, Height) of
+// Dest (the nearest source pixel when the sizes differ), except the pixels of the colour Key:
+// there, and where the rectangle reaches outside Src, the destination stays as it was.
+bool TransparentBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TBitmap* Src, int XSrc,
+                    int YSrc, int WidthSrc, int HeightSrc, TColor Key);
 
 // 3-D edges.
 enum : unsigned {
@@ -71,6 +76,14 @@ enum : unsigned {
 // BF_MIDDLE fills the inside with the face colour; with BF_ADJUST shrinks R
 // by the width drawn.
 bool DrawEdge(TCanvas* Canvas, TRect& R, unsigned Edge, unsigned Flags);
+// Draws Width one-pixel rings just inside R, the top and left lines in TopColor, the bottom and
+// right ones in BottomColor (which takes the two corners they share), and shrinks R by Width.
+void Frame3D(TCanvas* Canvas, TRect& R, TColor TopColor, TColor BottomColor, int Width);
+// Draws a shape as disabled glyphs look: the pixels whose Mask byte is not 0 (Width x Height
+// bytes, row by row from the top) with their top-left corner at (X, Y), first with Highlight in
+// HighlightColor one pixel right and down, then in Shadow.
+void DrawEmbossedMask(TCanvas* Canvas, int X, int Y, const uint8_t* Mask, int Width, int Height,
+                      TColor Shadow, TColor HighlightColor, bool Highlight);
 
 // Frame controls.
 enum : unsigned { DFC_CAPTION = 1, DFC_MENU = 2, DFC_SCROLL = 3, DFC_BUTTON = 4 };

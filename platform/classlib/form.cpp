@@ -70,7 +70,7 @@ void TForm::DoClose(TCloseAction& Action) {
   if (OnClose) OnClose(this, Action);
 }
 
-QWidget* TForm::CreateWidget() {
+void TForm::CreateWnd() {
   auto* frame = new QWidget(nullptr, Qt::Window);
   frame->setAttribute(Qt::WA_QuitOnClose, false);
   auto* client = new QWidget(frame);
@@ -78,7 +78,7 @@ QWidget* TForm::CreateWidget() {
   client->setAttribute(Qt::WA_NoSystemBackground);
   client->setMouseTracking(true);
   impl()->client = client;
-  return frame;
+  AdoptWidget(this, frame);
 }
 
 void TForm::WidgetCreated() {
@@ -91,11 +91,9 @@ void TForm::WidgetCreated() {
   LayoutFrame();
 }
 
-QWidget* TForm::ClientWidget() const { return impl()->client.data(); }
-
 int TForm::MenuHeight() const {
-  if (menu_bar_ == nullptr || menu_ == nullptr) return 0;
-  return menu_bar_->sizeHint().height();
+  if (!impl()->menu_bar || menu_ == nullptr) return 0;
+  return impl()->menu_bar->sizeHint().height();
 }
 
 TRect TForm::ClientRect() const { return Rect(0, 0, Width(), std::max(0, Height() - MenuHeight())); }
@@ -108,9 +106,9 @@ TPoint TForm::ClientOrigin() const {
 void TForm::LayoutFrame() {
   if (!HandleAllocated()) return;
   int mh = MenuHeight();
-  if (menu_bar_ != nullptr) {
-    menu_bar_->setGeometry(0, 0, Width(), mh);
-    menu_bar_->setVisible(mh > 0);
+  if (impl()->menu_bar) {
+    impl()->menu_bar->setGeometry(0, 0, Width(), mh);
+    impl()->menu_bar->setVisible(mh > 0);
   }
   impl()->client->setGeometry(0, mh, Width(), std::max(0, Height() - mh));
 }
@@ -207,13 +205,10 @@ void TForm::MenuChanged() {
   if (!HandleAllocated()) return;
   QWidget* frame = impl()->widget.data();
   if (menu_ == nullptr) {
-    if (menu_bar_ != nullptr) {
-      delete menu_bar_;
-      menu_bar_ = nullptr;
-    }
+    delete impl()->menu_bar.data();
   } else {
-    if (menu_bar_ == nullptr) menu_bar_ = new QMenuBar(frame);
-    auto* bar = static_cast<QMenuBar*>(menu_bar_);
+    if (!impl()->menu_bar) impl()->menu_bar = new QMenuBar(frame);
+    auto* bar = static_cast<QMenuBar*>(impl()->menu_bar.data());
     bar->clear();
     TMenuItem* root = menu_->Items();
     for (int i = 0; i < root->Count(); ++i) {
@@ -224,9 +219,9 @@ void TForm::MenuChanged() {
         sub->setEnabled(item->Enabled());
         TMenu* menu = menu_;
         QObject::connect(sub, &QMenu::aboutToShow, sub, [menu, sub, item] {
-          SafeCall(item, [menu, sub, item] { menu->BuildNative(sub, item); });
+          SafeCall(item, [menu, sub, item] { BuildNativeMenu(menu, sub, item); });
         });
-        menu->BuildNative(sub, item);
+        BuildNativeMenu(menu, sub, item);
       } else {
         QAction* a = bar->addAction(QStr(item->Caption()));
         a->setEnabled(item->Enabled());
@@ -299,7 +294,7 @@ void TForm::VisibleChanged() {
     PlaceOnShow();
     DoShow();
     if (!Visible()) return;  // OnShow hid it again
-    QWidget* w = Widget();
+    QWidget* w = NativeWidget(this);
     LayoutFrame();
     Realign();
     switch (window_state_) {
@@ -330,7 +325,7 @@ void TForm::BringToFront() {
 TModalResult TForm::ShowModal() {
   if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
   if (!Enabled()) throw EInvalidOperation("Cannot make a disabled window modal");
-  Widget()->setWindowModality(Qt::ApplicationModal);
+  NativeWidget(this)->setWindowModality(Qt::ApplicationModal);
   modal_ = true;
   modal_result_ = mrNone;
   struct ModalEnd {

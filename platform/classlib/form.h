@@ -130,9 +130,8 @@ protected:
   virtual void DoHide();
   virtual void DoClose(TCloseAction& Action);
   void VisibleChanged() override;
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void WidgetCreated() override;
-  QWidget* ClientWidget() const override;
   void BoundsChanged(bool Moved, bool Resized) override;
   void StoreText(const std::string& Value) override;
   void WMClose(TMessage& Message) override;
@@ -159,7 +158,6 @@ private:
   bool destroyed_ = false;
   bool placed_ = false;
   bool closing_ = false;
-  QWidget* menu_bar_ = nullptr;
 };
 
 }  // namespace classlib

@@ -1,5 +1,6 @@
 #include "platform/classlib/graphic.h"
 
+#include "platform/classlib/atomic_file.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/stream.h"
 
@@ -22,8 +23,9 @@ void TGraphic::LoadFromFile(const std::string& FileName) {
 }
 
 void TGraphic::SaveToFile(const std::string& FileName) {
-  TFileStream fs(FileName, fmCreate);
+  TAtomicFileStream fs(FileName);
   SaveToStream(&fs);
+  fs.Commit();
 }
 
 void TGraphic::SaveToClipboardFormat(TClipboardFormat, TClipboardData&) {

@@ -62,6 +62,7 @@ public:
   virtual void LoadFromStream(TStream* Stream) = 0;
   virtual void SaveToStream(TStream* Stream) = 0;
   virtual void LoadFromFile(const std::string& FileName);
+  // Replaces the file in one step (TAtomicFileStream): a failed save leaves it as it was.
   virtual void SaveToFile(const std::string& FileName);
   // Adds this graphic to Data in its own format(s); Format is the format the
   // caller asked for (CF_BITMAP by default).

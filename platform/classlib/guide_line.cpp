@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QWidget>
 
+#include "platform/classlib/control_qt.h"
 #include "platform/classlib/drawing_helpers.h"
 
 namespace classlib {
@@ -31,7 +32,7 @@ protected:
 
 TGuideLine::TGuideLine(TComponent* AOwner) : TWinControl(AOwner) { SetVisible(false); }
 
-QWidget* TGuideLine::CreateWidget() { return new TInvertingWidget(); }
+void TGuideLine::CreateWnd() { AdoptWidget(this, new TInvertingWidget()); }
 
 void TGuideLine::Place(TWinControl* AParent, int X, int Y, int Height) {
   if (Parent() != AParent) SetParent(AParent);

@@ -22,7 +22,7 @@ public:
   void PaintTo(TCanvas* Canvas, int X, int Y) override;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
 };
 
 }  // namespace classlib

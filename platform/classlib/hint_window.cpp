@@ -43,20 +43,20 @@ THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
 
 THintWindow::~THintWindow() = default;
 
-QWidget* THintWindow::CreateWidget() {
+void THintWindow::CreateWnd() {
   auto* w = new QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
   w->setAttribute(Qt::WA_ShowWithoutActivating);
   w->setAttribute(Qt::WA_OpaquePaintEvent);
   w->setAttribute(Qt::WA_NoSystemBackground);
   w->setFocusPolicy(Qt::NoFocus);
-  return w;
+  AdoptWidget(this, w);
 }
 
 void THintWindow::ActivateHint(const TRect& Rect, const std::string& Hint) {
   shown_color_ = Color();
   SetCaption(Hint);
   SetBounds(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
-  QWidget* w = Widget();
+  QWidget* w = NativeWidget(this);
   w->setGeometry(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
   w->show();
   active_ = true;

@@ -41,7 +41,7 @@ public:
   TColor ShownColor() const { return shown_color_; }
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void Paint() override;
 
 private:

@@ -11,6 +11,7 @@
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/canvas_qt.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/little_endian.h"
 #include "platform/classlib/stream.h"
 
 namespace classlib {
@@ -19,11 +20,6 @@ namespace {
 
 const char* const kInvalidIcon = "Icon image is not valid";
 
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(x >> (8 * i)));
-}
 
 }  // namespace
 
@@ -38,14 +34,14 @@ void TIcon::LoadFromStream(TStream* Stream) {
   if (available < 6 || available > (int64_t(64) << 20)) throw EInvalidGraphic(kInvalidIcon);
   std::vector<uint8_t> data(static_cast<size_t>(available));
   Stream->ReadBuffer(data.data(), available);
-  uint16_t type = Get16(data.data() + 2), count = Get16(data.data() + 4);
-  if (Get16(data.data()) != 0 || (type != 1 && type != 2) || count == 0) throw EInvalidGraphic(kInvalidIcon);
+  uint16_t type = GetLE16(data.data() + 2), count = GetLE16(data.data() + 4);
+  if (GetLE16(data.data()) != 0 || (type != 1 && type != 2) || count == 0) throw EInvalidGraphic(kInvalidIcon);
   if (6 + 16 * static_cast<int64_t>(count) > available) throw EInvalidGraphic(kInvalidIcon);
   std::vector<Entry> entries;
   uint64_t end = 6 + 16 * static_cast<uint64_t>(count);
   for (int i = 0; i < count; ++i) {
     const uint8_t* e = data.data() + 6 + 16 * i;
-    Entry en{e[0] ? e[0] : 256, e[1] ? e[1] : 256, Get32(e + 12), Get32(e + 8)};
+    Entry en{e[0] ? e[0] : 256, e[1] ? e[1] : 256, GetLE32(e + 12), GetLE32(e + 8)};
     if (en.Offset < 6 + 16u * count || static_cast<uint64_t>(en.Offset) + en.Size > static_cast<uint64_t>(available) ||
         en.Size < 40)
       throw EInvalidGraphic(kInvalidIcon);
@@ -88,11 +84,11 @@ void TIcon::Decode() {
         if (image->ScanLine(y)[4 * x + 3] == 0) mask->ScanLine(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
         else mask->ScanLine(y)[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
   } else {
-    uint32_t hsize = Get32(p);
+    uint32_t hsize = GetLE32(p);
     if (hsize < 40 || hsize > e.Size) throw EInvalidGraphic(kInvalidIcon);
-    int32_t w = static_cast<int32_t>(Get32(p + 4)), h2 = static_cast<int32_t>(Get32(p + 8));
-    int bits = Get16(p + 14);
-    uint32_t clrUsed = Get32(p + 32);
+    int32_t w = static_cast<int32_t>(GetLE32(p + 4)), h2 = static_cast<int32_t>(GetLE32(p + 8));
+    int bits = GetLE16(p + 14);
+    uint32_t clrUsed = GetLE32(p + 32);
     if (w <= 0 || w > 1024 || h2 <= 0 || h2 > 2048 || (h2 & 1)) throw EInvalidGraphic(kInvalidIcon);
     int h = h2 / 2;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) throw EInvalidGraphic(kInvalidIcon);
@@ -104,9 +100,9 @@ void TIcon::Decode() {
     if (colorsAt + xorBytes > e.Size) throw EInvalidGraphic(kInvalidIcon);
     // The colour part as a BMP file with the real height.
     std::vector<uint8_t> bmp{'B', 'M'};
-    Put32(bmp, static_cast<uint32_t>(14 + colorsAt + xorBytes));
-    Put32(bmp, 0);
-    Put32(bmp, static_cast<uint32_t>(14 + colorsAt));
+    AppendLE32(bmp, static_cast<uint32_t>(14 + colorsAt + xorBytes));
+    AppendLE32(bmp, 0);
+    AppendLE32(bmp, static_cast<uint32_t>(14 + colorsAt));
     size_t headerAt = bmp.size();
     bmp.insert(bmp.end(), p, p + colorsAt + xorBytes);
     uint8_t* hh = bmp.data() + headerAt;

@@ -170,13 +170,9 @@ void TImageList::Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled) {
 
   if (!Enabled) {
     // The shape alone: highlight copy one pixel right and down, then shadow.
-    const TColor colours[2] = {ColorToRGB(clBtnHighlight), ColorToRGB(clBtnShadow)};
-    for (int pass = 0; pass < 2; ++pass) {
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) PutPixel32(src, x, y, static_cast<uint32_t>(colours[pass]) & 0xFFFFFF);
-      int off = pass == 0 ? 1 : 0;
-      MaskBlt(Canvas, X + off, Y + off, w, h, src.Canvas(), 0, 0, &mono, 0, 0, MAKEROP4(SRCCOPY, DSTCOPY));
-    }
+    std::vector<uint8_t> shape(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < shape.size(); ++i) shape[i] = !masked_ || img.mask[i] == 0;
+    DrawEmbossedMask(Canvas, X, Y, shape.data(), w, h, clBtnShadow, clBtnHighlight, true);
     return;
   }
 

@@ -353,13 +353,13 @@ private:
 
 }  // namespace
 
-void TMenu::BuildNative(QMenu* Menu, TMenuItem* Item) {
+void BuildNativeMenu(TMenu* Owner, QMenu* Menu, TMenuItem* Item) {
   Menu->clear();
   std::map<int, QActionGroup*> groups;
   for (int i = 0; i < Item->Count(); ++i) {
     TMenuItem* sub = Item->Items(i);
     if (!sub->Visible()) continue;
-    if (owner_draw_) {
+    if (Owner->OwnerDraw()) {
       auto* wa = new QWidgetAction(Menu);
       wa->setDefaultWidget(new TOwnerDrawEntry(sub, Menu));
       wa->setEnabled(sub->Enabled());
@@ -373,7 +373,7 @@ void TMenu::BuildNative(QMenu* Menu, TMenuItem* Item) {
     if (sub->Count() > 0) {
       QMenu* child = Menu->addMenu(QStr(sub->Caption()));
       child->setEnabled(sub->Enabled());
-      BuildNative(child, sub);
+      BuildNativeMenu(Owner, child, sub);
       continue;
     }
     QAction* a = Menu->addAction(QStr(sub->Caption()));
@@ -406,7 +406,7 @@ void TPopupMenu::Popup(int X, int Y) {
     return;
   }
   QMenu menu;
-  BuildNative(&menu, Items());
+  BuildNativeMenu(this, &menu, Items());
   QPoint at(X, Y);
   if (alignment_ != TPopupAlignment::paLeft) {
     int w = menu.sizeHint().width();

@@ -14,9 +14,6 @@
 #include "platform/classlib/geometry.h"
 #include "platform/classlib/messages.h"
 
-class QMenu;
-class QWidget;
-
 namespace classlib {
 
 class TBitmap;
@@ -130,9 +127,6 @@ public:
 
   // Called whenever an item changes.
   virtual void MenuChanged(TMenuItem* Item);
-
-  // Fills Menu with the native form of Item's sub-items.
-  void BuildNative(QMenu* Menu, TMenuItem* Item);
 
 private:
   TMenuItem* items_;

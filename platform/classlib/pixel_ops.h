@@ -76,7 +76,7 @@ inline TColor DeviceToColor(const TPixelSurface& s, uint32_t v) {
       int r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
       return RGB((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
     }
-    default: return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    default: return static_cast<TColor>(SwapRedBlue(v));
   }
 }
 
@@ -92,7 +92,7 @@ public:
     switch (s.BitsPerPixel) {
       case 15: return static_cast<uint32_t>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
       case 16: return static_cast<uint32_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-      case 24: case 32: return static_cast<uint32_t>((r << 16) | (g << 8) | b);
+      case 24: case 32: return SwapRedBlue(static_cast<uint32_t>(c));
       default: break;
     }
     if (s.Palette != owner_ || s.PaletteVersion != version_ || s.PaletteSize != size_ ||

@@ -120,7 +120,7 @@ public:
   }
 
 private:
-  QPlainTextEdit* Editor() const { return static_cast<QPlainTextEdit*>(memo_->Widget()); }
+  QPlainTextEdit* Editor() const { return static_cast<QPlainTextEdit*>(NativeWidget(memo_)); }
   std::vector<std::string> Lines() const {
     QString text = Editor()->toPlainText();
     std::vector<std::string> out;
@@ -184,7 +184,7 @@ public:
   }
 
 private:
-  QComboBox* Box() const { return static_cast<QComboBox*>(combo_->Widget()); }
+  QComboBox* Box() const { return static_cast<QComboBox*>(NativeWidget(combo_)); }
   static void Check(int Index, int Count) {
     if (Index < 0 || Index >= Count)
       throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
@@ -194,25 +194,6 @@ private:
 };
 
 }  // namespace
-
-void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width) {
-  Canvas->Pen()->SetWidth(1);
-  Canvas->Pen()->SetStyle(psSolid);
-  Canvas->Pen()->SetMode(pmCopy);
-  --Rect.Bottom;
-  --Rect.Right;
-  for (int i = 0; i < Width; ++i) {
-    Canvas->Pen()->SetColor(TopColor);
-    TPoint tl[] = {Point(Rect.Left, Rect.Bottom), Point(Rect.Left, Rect.Top), Point(Rect.Right, Rect.Top)};
-    Canvas->Polyline(tl, 3);
-    Canvas->Pen()->SetColor(BottomColor);
-    TPoint br[] = {Point(Rect.Right, Rect.Top), Point(Rect.Right, Rect.Bottom), Point(Rect.Left - 1, Rect.Bottom)};
-    Canvas->Polyline(br, 3);
-    InflateRect(Rect, -1, -1);
-  }
-  ++Rect.Bottom;
-  ++Rect.Right;
-}
 
 // ================================================================ TPanel
 
@@ -435,21 +416,21 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
   HandleNeeded();
 }
 
-QWidget* TButton::CreateWidget() {
+void TButton::CreateWnd() {
   auto* b = new QPushButton();
   b->setAutoDefault(false);
   QObject::connect(b, &QPushButton::clicked, b, [this] { SafeCall(this, [this] { Click(); }); });
-  return b;
+  AdoptWidget(this, b);
 }
 
 void TButton::StoreText(const std::string& Value) {
   TWinControl::StoreText(Value);
-  static_cast<QPushButton*>(Widget())->setText(QStr(Value));
+  static_cast<QPushButton*>(NativeWidget(this))->setText(QStr(Value));
 }
 
 void TButton::SetDefault(bool Value) {
   default_ = Value;
-  static_cast<QPushButton*>(Widget())->setDefault(Value);
+  static_cast<QPushButton*>(NativeWidget(this))->setDefault(Value);
 }
 
 void TButton::Click() {
@@ -489,7 +470,7 @@ void TBitBtn::SetNumGlyphs(int Value) {
 }
 
 void TBitBtn::GlyphChanged() {
-  auto* b = static_cast<QPushButton*>(Widget());
+  auto* b = static_cast<QPushButton*>(NativeWidget(this));
   QPixmap pm = GlyphPixmap(glyph_.get(), num_glyphs_);
   b->setIcon(pm.isNull() ? QIcon() : QIcon(pm));
   if (!pm.isNull()) b->setIconSize(pm.size());
@@ -681,10 +662,10 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
   HandleNeeded();
 }
 
-QWidget* TEdit::CreateWidget() {
+void TEdit::CreateWnd() {
   auto* e = new QLineEdit();
   QObject::connect(e, &QLineEdit::textChanged, e, [this] { SafeCall(this, [this] { Change(); }); });
-  return e;
+  AdoptWidget(this, e);
 }
 
 void TEdit::Change() {
@@ -692,25 +673,25 @@ void TEdit::Change() {
 }
 
 std::string TEdit::GetText() const {
-  return StdStr(static_cast<QLineEdit*>(const_cast<TEdit*>(this)->Widget())->text());
+  return StdStr(static_cast<QLineEdit*>(NativeWidget(const_cast<TEdit*>(this)))->text());
 }
 
-void TEdit::StoreText(const std::string& Value) { static_cast<QLineEdit*>(Widget())->setText(QStr(Value)); }
+void TEdit::StoreText(const std::string& Value) { static_cast<QLineEdit*>(NativeWidget(this))->setText(QStr(Value)); }
 
-bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(const_cast<TEdit*>(this)->Widget())->isReadOnly(); }
-void TEdit::SetReadOnly(bool Value) { static_cast<QLineEdit*>(Widget())->setReadOnly(Value); }
+bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(NativeWidget(const_cast<TEdit*>(this)))->isReadOnly(); }
+void TEdit::SetReadOnly(bool Value) { static_cast<QLineEdit*>(NativeWidget(this))->setReadOnly(Value); }
 
 void TEdit::SetMaxLength(int Value) {
   max_length_ = std::max(0, Value);
-  static_cast<QLineEdit*>(Widget())->setMaxLength(max_length_ == 0 ? 32767 : max_length_);
+  static_cast<QLineEdit*>(NativeWidget(this))->setMaxLength(max_length_ == 0 ? 32767 : max_length_);
 }
 
 void TEdit::SetPasswordChar(char32_t Value) {
   password_char_ = Value;
-  static_cast<QLineEdit*>(Widget())->setEchoMode(Value == 0 ? QLineEdit::Normal : QLineEdit::Password);
+  static_cast<QLineEdit*>(NativeWidget(this))->setEchoMode(Value == 0 ? QLineEdit::Normal : QLineEdit::Password);
 }
 
-void TEdit::SelectAll() { static_cast<QLineEdit*>(Widget())->selectAll(); }
+void TEdit::SelectAll() { static_cast<QLineEdit*>(NativeWidget(this))->selectAll(); }
 
 // ================================================================ TSpinEdit
 
@@ -724,7 +705,7 @@ TSpinEdit::TSpinEdit(TComponent* AOwner) : TWinControl(AOwner) {
   SetValue(0);
 }
 
-QWidget* TSpinEdit::CreateWidget() {
+void TSpinEdit::CreateWnd() {
   auto* s = new QSpinBox();
   s->setKeyboardTracking(true);
   QObject::connect(s, &QSpinBox::textChanged, s, [this] {
@@ -732,7 +713,7 @@ QWidget* TSpinEdit::CreateWidget() {
       if (OnChange) OnChange(this);
     });
   });
-  return s;
+  AdoptWidget(this, s);
 }
 
 int TSpinEdit::CheckValue(int NewValue) const {
@@ -744,7 +725,7 @@ int TSpinEdit::CheckValue(int NewValue) const {
 }
 
 void TSpinEdit::ApplyRange() {
-  auto* s = static_cast<QSpinBox*>(Widget());
+  auto* s = static_cast<QSpinBox*>(NativeWidget(this));
   QSignalBlocker block(s);
   if (max_value_ == min_value_ || max_value_ < min_value_) s->setRange(INT_MIN, INT_MAX);
   else s->setRange(min_value_, max_value_);
@@ -766,11 +747,11 @@ void TSpinEdit::SetMaxValue(int NewValue) {
 
 void TSpinEdit::SetIncrement(int Value) {
   increment_ = Value;
-  static_cast<QSpinBox*>(Widget())->setSingleStep(Value);
+  static_cast<QSpinBox*>(NativeWidget(this))->setSingleStep(Value);
 }
 
 int TSpinEdit::Value() const {
-  auto* s = static_cast<QSpinBox*>(const_cast<TSpinEdit*>(this)->Widget());
+  auto* s = static_cast<QSpinBox*>(NativeWidget(const_cast<TSpinEdit*>(this)));
   std::string text = StdStr(s->cleanText());
   int32_t v = 0;
   if (!TryStrToInt(Trim(text), v)) return min_value_;
@@ -778,14 +759,14 @@ int TSpinEdit::Value() const {
 }
 
 void TSpinEdit::SetValue(int NewValue) {
-  auto* s = static_cast<QSpinBox*>(Widget());
+  auto* s = static_cast<QSpinBox*>(NativeWidget(this));
   int v = CheckValue(NewValue);
   if (s->value() == v && StdStr(s->cleanText()) == std::to_string(v)) return;
   s->setValue(v);
 }
 
 std::string TSpinEdit::GetText() const {
-  return StdStr(static_cast<QSpinBox*>(const_cast<TSpinEdit*>(this)->Widget())->cleanText());
+  return StdStr(static_cast<QSpinBox*>(NativeWidget(const_cast<TSpinEdit*>(this)))->cleanText());
 }
 
 void TSpinEdit::StoreText(const std::string& Value) {
@@ -794,9 +775,9 @@ void TSpinEdit::StoreText(const std::string& Value) {
 }
 
 bool TSpinEdit::ReadOnly() const {
-  return static_cast<QSpinBox*>(const_cast<TSpinEdit*>(this)->Widget())->isReadOnly();
+  return static_cast<QSpinBox*>(NativeWidget(const_cast<TSpinEdit*>(this)))->isReadOnly();
 }
-void TSpinEdit::SetReadOnly(bool Value) { static_cast<QSpinBox*>(Widget())->setReadOnly(Value); }
+void TSpinEdit::SetReadOnly(bool Value) { static_cast<QSpinBox*>(NativeWidget(this))->setReadOnly(Value); }
 
 // ================================================================ TMemo
 
@@ -813,18 +794,18 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner) {
 
 TMemo::~TMemo() = default;
 
-QWidget* TMemo::CreateWidget() {
+void TMemo::CreateWnd() {
   auto* e = new QPlainTextEdit();
   QObject::connect(e, &QPlainTextEdit::textChanged, e, [this] {
     SafeCall(this, [this] {
       if (OnChange) OnChange(this);
     });
   });
-  return e;
+  AdoptWidget(this, e);
 }
 
 std::string TMemo::GetText() const {
-  return StdStr(static_cast<QPlainTextEdit*>(const_cast<TMemo*>(this)->Widget())->toPlainText());
+  return StdStr(static_cast<QPlainTextEdit*>(NativeWidget(const_cast<TMemo*>(this)))->toPlainText());
 }
 
 void TMemo::StoreText(const std::string& Value) {
@@ -838,17 +819,17 @@ void TMemo::StoreText(const std::string& Value) {
       text += Value[i];
     }
   }
-  static_cast<QPlainTextEdit*>(Widget())->setPlainText(QStr(text));
+  static_cast<QPlainTextEdit*>(NativeWidget(this))->setPlainText(QStr(text));
 }
 
 bool TMemo::ReadOnly() const {
-  return static_cast<QPlainTextEdit*>(const_cast<TMemo*>(this)->Widget())->isReadOnly();
+  return static_cast<QPlainTextEdit*>(NativeWidget(const_cast<TMemo*>(this)))->isReadOnly();
 }
-void TMemo::SetReadOnly(bool Value) { static_cast<QPlainTextEdit*>(Widget())->setReadOnly(Value); }
+void TMemo::SetReadOnly(bool Value) { static_cast<QPlainTextEdit*>(NativeWidget(this))->setReadOnly(Value); }
 
 void TMemo::SetScrollBars(TScrollStyle Value) {
   scroll_bars_ = Value;
-  auto* e = static_cast<QPlainTextEdit*>(Widget());
+  auto* e = static_cast<QPlainTextEdit*>(NativeWidget(this));
   bool h = Value == ssHorizontal || Value == ssBoth;
   bool v = Value == ssVertical || Value == ssBoth;
   e->setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -864,11 +845,11 @@ void TMemo::SetWordWrap(bool Value) {
 // A horizontal scroll bar turns word wrapping off, as in the native memo.
 void TMemo::ApplyWrap() {
   bool wrap = word_wrap_ && scroll_bars_ != ssHorizontal && scroll_bars_ != ssBoth;
-  static_cast<QPlainTextEdit*>(Widget())->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth
+  static_cast<QPlainTextEdit*>(NativeWidget(this))->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth
                                                                : QPlainTextEdit::NoWrap);
 }
 
-void TMemo::Clear() { static_cast<QPlainTextEdit*>(Widget())->clear(); }
+void TMemo::Clear() { static_cast<QPlainTextEdit*>(NativeWidget(this))->clear(); }
 
 // ================================================================ TCheckBox
 
@@ -879,19 +860,19 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
   HandleNeeded();
 }
 
-QWidget* TCheckBox::CreateWidget() {
+void TCheckBox::CreateWnd() {
   auto* b = new QCheckBox();
   QObject::connect(b, &QCheckBox::stateChanged, b, [this] { SafeCall(this, [this] { Click(); }); });
-  return b;
+  AdoptWidget(this, b);
 }
 
 void TCheckBox::StoreText(const std::string& Value) {
   TWinControl::StoreText(Value);
-  static_cast<QCheckBox*>(Widget())->setText(QStr(Value));
+  static_cast<QCheckBox*>(NativeWidget(this))->setText(QStr(Value));
 }
 
 TCheckBoxState TCheckBox::State() const {
-  switch (static_cast<QCheckBox*>(const_cast<TCheckBox*>(this)->Widget())->checkState()) {
+  switch (static_cast<QCheckBox*>(NativeWidget(const_cast<TCheckBox*>(this)))->checkState()) {
     case Qt::Checked: return cbChecked;
     case Qt::PartiallyChecked: return cbGrayed;
     default: return cbUnchecked;
@@ -899,14 +880,14 @@ TCheckBoxState TCheckBox::State() const {
 }
 
 void TCheckBox::SetState(TCheckBoxState Value) {
-  auto* b = static_cast<QCheckBox*>(Widget());
+  auto* b = static_cast<QCheckBox*>(NativeWidget(this));
   if (Value == cbGrayed) b->setTristate(true);
   b->setCheckState(Value == cbChecked ? Qt::Checked : (Value == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked));
 }
 
 void TCheckBox::SetAllowGrayed(bool Value) {
   allow_grayed_ = Value;
-  auto* b = static_cast<QCheckBox*>(Widget());
+  auto* b = static_cast<QCheckBox*>(NativeWidget(this));
   if (!Value && b->checkState() == Qt::PartiallyChecked) b->setCheckState(Qt::Unchecked);
   b->setTristate(Value);
 }
@@ -919,21 +900,21 @@ TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) {
   HandleNeeded();
 }
 
-QWidget* TRadioButton::CreateWidget() {
+void TRadioButton::CreateWnd() {
   auto* b = new QRadioButton();
   QObject::connect(b, &QRadioButton::toggled, b, [this](bool on) {
     if (on) SafeCall(this, [this] { Click(); });
   });
-  return b;
+  AdoptWidget(this, b);
 }
 
 void TRadioButton::StoreText(const std::string& Value) {
   TWinControl::StoreText(Value);
-  static_cast<QRadioButton*>(Widget())->setText(QStr(Value));
+  static_cast<QRadioButton*>(NativeWidget(this))->setText(QStr(Value));
 }
 
 bool TRadioButton::Checked() const {
-  return static_cast<QRadioButton*>(const_cast<TRadioButton*>(this)->Widget())->isChecked();
+  return static_cast<QRadioButton*>(NativeWidget(const_cast<TRadioButton*>(this)))->isChecked();
 }
 
 void TRadioButton::SetChecked(bool Value) {
@@ -942,13 +923,13 @@ void TRadioButton::SetChecked(bool Value) {
   if (Value && Parent() != nullptr) {
     for (int i = 0; i < Parent()->ControlCount(); ++i)
       if (auto* r = dynamic_cast<TRadioButton*>(Parent()->Controls(i)); r != nullptr && r != this && r->Checked()) {
-        auto* w = static_cast<QRadioButton*>(r->Widget());
+        auto* w = static_cast<QRadioButton*>(NativeWidget(r));
         w->setAutoExclusive(false);
         w->setChecked(false);
         w->setAutoExclusive(true);
       }
   }
-  auto* b = static_cast<QRadioButton*>(Widget());
+  auto* b = static_cast<QRadioButton*>(NativeWidget(this));
   if (!Value) {
     b->setAutoExclusive(false);
     b->setChecked(false);
@@ -972,7 +953,7 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
 
 TComboBox::~TComboBox() = default;
 
-QWidget* TComboBox::CreateWidget() {
+void TComboBox::CreateWnd() {
   auto* b = new QComboBox();
   b->setInsertPolicy(QComboBox::NoInsert);
   QObject::connect(b, &QComboBox::activated, b, [this](int) {
@@ -980,12 +961,12 @@ QWidget* TComboBox::CreateWidget() {
       if (OnChange) OnChange(this);
     });
   });
-  return b;
+  AdoptWidget(this, b);
 }
 
 void TComboBox::SetStyle(TComboBoxStyle Value) {
   style_ = Value;
-  auto* b = static_cast<QComboBox*>(Widget());
+  auto* b = static_cast<QComboBox*>(NativeWidget(this));
   bool editable = Value == csDropDown || Value == csSimple;
   if (editable == b->isEditable()) return;
   QSignalBlocker block(b);
@@ -1001,11 +982,11 @@ void TComboBox::SetStyle(TComboBoxStyle Value) {
 
 void TComboBox::SetDropDownCount(int Value) {
   drop_down_count_ = std::max(1, Value);
-  static_cast<QComboBox*>(Widget())->setMaxVisibleItems(drop_down_count_);
+  static_cast<QComboBox*>(NativeWidget(this))->setMaxVisibleItems(drop_down_count_);
 }
 
 int TComboBox::ItemIndex() const {
-  auto* b = static_cast<QComboBox*>(const_cast<TComboBox*>(this)->Widget());
+  auto* b = static_cast<QComboBox*>(NativeWidget(const_cast<TComboBox*>(this)));
   int i = b->currentIndex();
   // An editable box whose text no longer matches its item has no item selected.
   if (i >= 0 && b->isEditable() && b->currentText() != b->itemText(i)) return -1;
@@ -1013,7 +994,7 @@ int TComboBox::ItemIndex() const {
 }
 
 void TComboBox::SetItemIndex(int Value) {
-  auto* b = static_cast<QComboBox*>(Widget());
+  auto* b = static_cast<QComboBox*>(NativeWidget(this));
   if (Value < -1 || Value >= b->count()) Value = -1;
   QSignalBlocker block(b);
   b->setCurrentIndex(Value);
@@ -1021,11 +1002,11 @@ void TComboBox::SetItemIndex(int Value) {
 }
 
 std::string TComboBox::GetText() const {
-  return StdStr(static_cast<QComboBox*>(const_cast<TComboBox*>(this)->Widget())->currentText());
+  return StdStr(static_cast<QComboBox*>(NativeWidget(const_cast<TComboBox*>(this)))->currentText());
 }
 
 void TComboBox::StoreText(const std::string& Value) {
-  auto* b = static_cast<QComboBox*>(Widget());
+  auto* b = static_cast<QComboBox*>(NativeWidget(this));
   QSignalBlocker block(b);
   if (b->isEditable()) {
     int i = b->findText(QStr(Value), Qt::MatchFixedString);
@@ -1046,14 +1027,14 @@ TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
   Apply();
 }
 
-QWidget* TProgressBar::CreateWidget() {
+void TProgressBar::CreateWnd() {
   auto* p = new QProgressBar();
   p->setTextVisible(false);
-  return p;
+  AdoptWidget(this, p);
 }
 
 void TProgressBar::Apply() {
-  auto* p = static_cast<QProgressBar*>(Widget());
+  auto* p = static_cast<QProgressBar*>(NativeWidget(this));
   p->setRange(min_, std::max(min_, max_));
   p->setValue(position_);
 }
@@ -1082,43 +1063,43 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
   SetTabStop(true);
   SetBounds(0, 0, 150, 45);
   HandleNeeded();
-  auto* s = static_cast<QSlider*>(Widget());
+  auto* s = static_cast<QSlider*>(NativeWidget(this));
   s->setRange(min_, max_);
   s->setTickPosition(QSlider::TicksBelow);
 }
 
-QWidget* TTrackBar::CreateWidget() {
+void TTrackBar::CreateWnd() {
   auto* s = new QSlider(Qt::Horizontal);
   QObject::connect(s, &QSlider::valueChanged, s, [this] {
     SafeCall(this, [this] {
       if (OnChange) OnChange(this);
     });
   });
-  return s;
+  AdoptWidget(this, s);
 }
 
 void TTrackBar::SetMin(int Value) {
   min_ = Value;
-  static_cast<QSlider*>(Widget())->setRange(min_, std::max(min_, max_));
+  static_cast<QSlider*>(NativeWidget(this))->setRange(min_, std::max(min_, max_));
 }
 
 void TTrackBar::SetMax(int Value) {
   max_ = Value;
-  static_cast<QSlider*>(Widget())->setRange(min_, std::max(min_, max_));
+  static_cast<QSlider*>(NativeWidget(this))->setRange(min_, std::max(min_, max_));
 }
 
-int TTrackBar::Position() const { return static_cast<QSlider*>(const_cast<TTrackBar*>(this)->Widget())->value(); }
+int TTrackBar::Position() const { return static_cast<QSlider*>(NativeWidget(const_cast<TTrackBar*>(this)))->value(); }
 
-void TTrackBar::SetPosition(int Value) { static_cast<QSlider*>(Widget())->setValue(Value); }
+void TTrackBar::SetPosition(int Value) { static_cast<QSlider*>(NativeWidget(this))->setValue(Value); }
 
 void TTrackBar::SetOrientation(TTrackBarOrientation Value) {
   orientation_ = Value;
-  static_cast<QSlider*>(Widget())->setOrientation(Value == trHorizontal ? Qt::Horizontal : Qt::Vertical);
+  static_cast<QSlider*>(NativeWidget(this))->setOrientation(Value == trHorizontal ? Qt::Horizontal : Qt::Vertical);
 }
 
 void TTrackBar::SetFrequency(int Value) {
   frequency_ = std::max(1, Value);
-  static_cast<QSlider*>(Widget())->setTickInterval(frequency_);
+  static_cast<QSlider*>(NativeWidget(this))->setTickInterval(frequency_);
 }
 
 // ================================================================ TScrollBox
@@ -1129,7 +1110,7 @@ TScrollBox::TScrollBox(TComponent* AOwner) : TWinControl(AOwner) {
   HandleNeeded();
 }
 
-QWidget* TScrollBox::CreateWidget() {
+void TScrollBox::CreateWnd() {
   auto* area = new QScrollArea();
   area->setWidgetResizable(false);
   auto* inner = new QWidget();
@@ -1138,7 +1119,7 @@ QWidget* TScrollBox::CreateWidget() {
   inner->setMouseTracking(true);
   area->setWidget(inner);
   impl()->client = inner;
-  return area;
+  AdoptWidget(this, area);
 }
 
 void TScrollBox::WidgetCreated() {
@@ -1148,7 +1129,7 @@ void TScrollBox::WidgetCreated() {
 
 void TScrollBox::SetBorderStyle(TBorderStyle Value) {
   border_style_ = Value;
-  static_cast<QScrollArea*>(Widget())->setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+  static_cast<QScrollArea*>(NativeWidget(this))->setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
   Realign();
 }
 
@@ -1183,7 +1164,7 @@ void TScrollBox::UpdateRange() {
 }
 
 void TScrollBox::ScrollTo(int X, int Y) {
-  auto* area = static_cast<QScrollArea*>(Widget());
+  auto* area = static_cast<QScrollArea*>(NativeWidget(this));
   area->horizontalScrollBar()->setValue(X);
   area->verticalScrollBar()->setValue(Y);
 }

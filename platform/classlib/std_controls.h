@@ -11,6 +11,7 @@
 
 #include "platform/classlib/control.h"
 #include "platform/classlib/bitmap.h"
+#include "platform/classlib/drawing_helpers.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/picture.h"
 #include "platform/classlib/string_list.h"
@@ -29,10 +30,6 @@ using enum TBevelCut;
 using TBorderStyle = TFormBorderStyle;  // bsNone or bsSingle for controls
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 using enum TScrollStyle;
-
-// Draws a 3-D frame of Width lines inside Rect (top-left in TopColor,
-// bottom-right in BottomColor) and shrinks Rect by it.
-void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width);
 
 // ---------------------------------------------------------------- TPanel
 
@@ -134,7 +131,7 @@ public:
   void Click() override;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void StoreText(const std::string& Value) override;
   void CMDialogKey(TMessage& Message) override;
 
@@ -242,7 +239,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
   virtual void Change();
@@ -274,7 +271,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
 
@@ -305,7 +302,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
   uint32_t DialogCode() const override { return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS; }
@@ -335,7 +332,7 @@ public:
   void SetAllowGrayed(bool Value);
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void StoreText(const std::string& Value) override;
 
 private:
@@ -352,7 +349,7 @@ public:
   void SetChecked(bool Value);
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void StoreText(const std::string& Value) override;
 };
 
@@ -378,7 +375,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
 
@@ -407,7 +404,7 @@ public:
   void StepBy(int Delta) { SetPosition(position_ + Delta); }
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
 
 private:
   void Apply();
@@ -437,7 +434,7 @@ public:
   TNotifyEvent OnChange;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
 
 private:
   int min_ = 0;
@@ -461,7 +458,7 @@ public:
   TPoint ScrollPos() const;
 
 protected:
-  QWidget* CreateWidget() override;
+  void CreateWnd() override;
   void WidgetCreated() override;
   void AlignControls(TControl* AControl, TRect& Rect) override;
   void BoundsChanged(bool Moved, bool Resized) override;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/classlib/atomic_file.h"
 #include "platform/classlib/exceptions.h"
 
 namespace classlib {
@@ -91,8 +92,9 @@ void TMemoryStream::LoadFromFile(const std::string& FileName) {
 void TMemoryStream::SaveToStream(TStream* Stream) { Stream->WriteBuffer(data_.data(), Size()); }
 
 void TMemoryStream::SaveToFile(const std::string& FileName) {
-  TFileStream f(FileName, fmCreate);
+  TAtomicFileStream f(FileName);
   SaveToStream(&f);
+  f.Commit();
 }
 
 TFileStream::TFileStream(const std::string& FileName, uint16_t Mode) : file_name_(FileName) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/classlib/object.h"
@@ -53,6 +54,7 @@ public:
   void LoadFromStream(TStream* Stream);
   void LoadFromFile(const std::string& FileName);
   void SaveToStream(TStream* Stream);
+  // Replaces the file in one step (TAtomicFileStream): a failed save leaves it as it was.
   void SaveToFile(const std::string& FileName);
 
 private:
@@ -88,9 +90,13 @@ public:
   const std::string& FileName() const { return file_name_; }
   int Handle() const { return fd_; }
 
+protected:
+  // For streams that open their file themselves (into fd_, which the stream closes).
+  explicit TFileStream(std::string FileName) : file_name_(std::move(FileName)) {}
+  int fd_ = -1;
+
 private:
   std::string file_name_;
-  int fd_ = -1;
 };
 
 }  // namespace classlib

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/classlib/atomic_file.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/stream.h"
 #include "platform/classlib/string_utils.h"
@@ -308,8 +309,9 @@ void TStrings::LoadFromFile(const std::string& FileName) {
 }
 
 void TStrings::SaveToFile(const std::string& FileName) const {
-  TFileStream f(FileName, fmCreate);
+  TAtomicFileStream f(FileName);
   SaveToStream(&f);
+  f.Commit();
 }
 
 void TStrings::LoadFromStream(TStream* Stream) {

@@ -89,6 +89,7 @@ public:
   virtual void SetText(const std::string& Value);
 
   virtual void LoadFromFile(const std::string& FileName);
+  // Replaces the file in one step (TAtomicFileStream): a failed save leaves it as it was.
   virtual void SaveToFile(const std::string& FileName) const;
   // Reads from the stream's position to its end.
   virtual void LoadFromStream(TStream* Stream);

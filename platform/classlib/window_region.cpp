@@ -5,6 +5,7 @@
 #include <map>
 
 #include "platform/classlib/control.h"
+#include "platform/classlib/control_qt.h"
 
 namespace classlib {
 
@@ -20,7 +21,7 @@ std::map<const QWidget*, TRegion>& Regions() {
 
 bool SetWindowRgn(TWinControl* Control, const TRegion* Region, bool Redraw) {
   if (Control == nullptr) return false;
-  QWidget* w = Control->Widget();
+  QWidget* w = NativeWidget(Control);
   if (w == nullptr) return false;
   auto& regions = Regions();
   if (Region == nullptr) {
@@ -43,7 +44,7 @@ bool SetWindowRgn(TWinControl* Control, const TRegion* Region, bool Redraw) {
 int GetWindowRgn(TWinControl* Control, TRegion& Region) {
   if (Control == nullptr || !Control->HandleAllocated()) return RGN_ERROR;
   auto& regions = Regions();
-  auto it = regions.find(Control->Widget());
+  auto it = regions.find(NativeWidget(Control));
   if (it == regions.end()) return RGN_ERROR;
   Region = it->second;
   return Region.IsEmpty() ? NULLREGION : Region.Kind();

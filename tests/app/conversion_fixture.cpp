@@ -226,7 +226,7 @@ void TRecordingInteractFrm::Log(const std::string& Line) {
 }
 
 void ConversionTest::SetUp() {
-  dir = lumitest::MakeTempDir();
+  dir = temp_dir.Path();
   ASSERT_FALSE(dir.empty());
   out = dir + "/out/";
   guard = std::make_unique<classlib::TDialogServiceGuard>(&dialogs);

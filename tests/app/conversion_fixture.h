@@ -16,6 +16,7 @@
 #include "app/job_record.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/timer.h"
+#include "tests/support/test_app.h"
 #include "tests/treectl/fake_tree.h"
 
 namespace convtest {
@@ -89,7 +90,8 @@ class ConversionTest : public ::testing::Test {
   // Condition holds.
   void WhenDuringRun(std::function<bool()> Condition, std::function<void()> Action);
 
-  std::string dir;  // fresh per test
+  lumitest::TempDir temp_dir;  // removed after each test
+  std::string dir;             // fresh per test
   std::string out;  // output folder, with trailing "/"
   classlib::TScriptedDialogService dialogs;
   std::unique_ptr<classlib::TDialogServiceGuard> guard;

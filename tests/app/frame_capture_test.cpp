@@ -170,7 +170,8 @@ std::string TestMovie() {
   w.ShowFrame();
   w.Place(flashtest::MatrixPlace(1, -1, {1, 0, 0, 1, 200, 0}));
   w.ShowFrame();
-  std::string path = lumitest::MakeTempDir() + "/capture.swf";
+  static lumitest::TempDir temp_dir;  // the callers load the movie after this returns
+  std::string path = temp_dir.File("capture.swf");
   EXPECT_TRUE(w.Save(path, false));
   return path;
 }

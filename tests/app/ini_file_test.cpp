@@ -23,7 +23,7 @@ namespace {
 class IniFileTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = lumitest::MakeTempDir();
+    dir_ = temp_dir_.Path();
     ASSERT_FALSE(dir_.empty());
     path_ = dir_ + "/test.ini";
   }
@@ -39,6 +39,7 @@ protected:
     struct stat st {};
     return ::stat(path_.c_str(), &st) == 0 ? st.st_ino : 0;
   }
+  lumitest::TempDir temp_dir_;
   std::string dir_, path_;
 };
 
@@ -293,6 +294,40 @@ TEST_F(IniFileTest, SaveKeepsTheFileMode) {
   }
   struct stat st {};
   ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(IniFileTest, SaveFollowsLinksRaisesOnReadOnlyFilesAndHonoursTheUmask) {
+  // Through a link the linked file is rewritten and the link stays.
+  WriteText("[S]\nk=1\n");
+  const std::string link = dir_ + "/link.ini";
+  std::filesystem::create_symlink(path_, link);
+  {
+    TBigIniFile ini(link);
+    ini.WriteString("S", "k", "2");
+    ini.FlushFile();
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadText(), "[S]\nk=2\n\n");
+
+  // A file without write permission raises, for the superuser too, and stays as it was.
+  ::chmod(path_.c_str(), 0444);
+  {
+    TBigIniFile ini(path_);
+    ini.WriteString("S", "k", "3");
+    EXPECT_THROW(ini.FlushFile(), classlib::EInOutError);
+  }
+  EXPECT_EQ(ReadText(), "[S]\nk=2\n\n");
+
+  // A new file gets the usual permissions less the umask.
+  mode_t saved = ::umask(077);
+  {
+    TBigIniFile ini(dir_ + "/new.ini");
+    ini.WriteString("S", "k", "1");
+  }
+  ::umask(saved);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir_ + "/new.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 

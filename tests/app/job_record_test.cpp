@@ -43,7 +43,8 @@ std::vector<uint8_t> MakeMovie(int w, int h, int fps, int frames, bool projector
 
 class JobRecordTest : public ::testing::Test {
 protected:
-  void SetUp() override { dir_ = lumitest::MakeTempDir() + "/"; }
+  void SetUp() override { dir_ = temp_dir_.Path() + "/"; }
+  lumitest::TempDir temp_dir_;
   std::string Write(const std::string& name, const std::vector<uint8_t>& data) {
     std::ofstream f(dir_ + name, std::ios::binary);
     f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));

@@ -84,7 +84,7 @@ Bytes StandardBody() { return MovieBody(11000, 8000, 15, 0x0C80, 60); }  // 550x
 class MovieFileTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = lumitest::MakeTempDir();
+    dir_ = temp_dir_.Path();
     ASSERT_FALSE(dir_.empty());
   }
   std::string Write(const std::string& name, const Bytes& data) {
@@ -97,6 +97,7 @@ protected:
     std::ifstream f(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(f), {});
   }
+  lumitest::TempDir temp_dir_;
   std::string dir_;
 };
 

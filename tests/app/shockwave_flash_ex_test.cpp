@@ -31,7 +31,8 @@ class ProbeFlash : public TShockwaveFlashEx {
 };
 
 std::string SaveMovie(const SwfWriter& w, const std::string& name) {
-  std::string path = lumitest::MakeTempDir() + "/" + name;
+  static lumitest::TempDir temp_dir;  // the callers load the movie after this returns
+  std::string path = temp_dir.File(name);
   EXPECT_TRUE(w.Save(path, false));
   return path;
 }

@@ -33,7 +33,8 @@ std::vector<uint8_t> Trace(const std::string& text) {
 }
 
 std::string Save(const flash::SwfWriter& w, const std::string& name) {
-  static const std::string dir = lumitest::MakeTempDir();
+  static lumitest::TempDir temp_dir;
+  static const std::string dir = temp_dir.Path();
   std::string path = dir + "/" + name;
   EXPECT_TRUE(w.Save(path, false));
   return path;
@@ -248,7 +249,8 @@ TEST(ShockwaveFlash, BlankMovieUnloadsAndCanBeSetFromInsideTheCallback) {
   EXPECT_EQ(c.CurrentFrame(), 2);
 
   // A file that is not a movie leaves the control empty.
-  std::string junk = lumitest::MakeTempDir() + "/junk.swf";
+  lumitest::TempDir temp_dir;
+  std::string junk = temp_dir.File("junk.swf");
   {
     flash::SwfWriter w(6, 10, 10, 12);
     auto bytes = w.Finish(false);

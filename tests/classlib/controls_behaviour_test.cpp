@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/classlib/application.h"
+#include "platform/classlib/control_qt.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/form.h"
@@ -156,11 +157,11 @@ TEST(ControlsNative, FormEnterAndLeaveComeOnceFromTheOuterWindow) {
   form.OnMouseEnter = [&](TObject*) { ++enters; };
   form.OnMouseLeave = [&](TObject*) { ++leaves; };
   QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-  QCoreApplication::sendEvent(form.Widget(), &enter);
+  QCoreApplication::sendEvent(NativeWidget(&form), &enter);
   QEnterEvent client_enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-  QCoreApplication::sendEvent(form.ChildContainer(), &client_enter);
+  QCoreApplication::sendEvent(NativeChildContainer(&form), &client_enter);
   QEvent leave(QEvent::Leave);
-  QCoreApplication::sendEvent(form.Widget(), &leave);
+  QCoreApplication::sendEvent(NativeWidget(&form), &leave);
   EXPECT_EQ(enters, 1);
   EXPECT_EQ(leaves, 1);
 }
@@ -170,10 +171,10 @@ TEST(ControlsNative, FixedSizeFormTakesANewClientSize) {
   form.SetBorderStyle(bsDialog);
   form.HandleNeeded();
   form.SetClientSize(333, 222);
-  EXPECT_EQ(form.Widget()->width(), 333);
-  EXPECT_EQ(form.Widget()->height(), 222);
+  EXPECT_EQ(NativeWidget(&form)->width(), 333);
+  EXPECT_EQ(NativeWidget(&form)->height(), 222);
   form.SetCaption("Export settings");
-  EXPECT_EQ(form.Widget()->windowTitle().toStdString(), "Export settings");
+  EXPECT_EQ(NativeWidget(&form)->windowTitle().toStdString(), "Export settings");
 }
 
 TEST(ControlsNative, BitmapButtonShowsItsGlyph) {
@@ -188,7 +189,7 @@ TEST(ControlsNative, BitmapButtonShowsItsGlyph) {
   glyph.Canvas()->FillRect(Rect(0, 0, 32, 16));
   button->SetNumGlyphs(2);
   button->SetGlyph(&glyph);
-  auto* native = static_cast<QPushButton*>(button->Widget());
+  auto* native = static_cast<QPushButton*>(NativeWidget(button));
   EXPECT_FALSE(native->icon().isNull());
   EXPECT_EQ(native->iconSize(), QSize(16, 16));
   EXPECT_EQ(native->text().toStdString(), "&OK");
@@ -206,11 +207,11 @@ TEST(ControlsNative, ScrollBoxAreaCoversItsChildren) {
   wide->SetParent(box);
   wide->SetBounds(10, 10, 300, 20);
   box->Realign();
-  auto* area = static_cast<QScrollArea*>(box->Widget());
+  auto* area = static_cast<QScrollArea*>(NativeWidget(box));
   EXPECT_EQ(area->widget()->width(), 310);
   EXPECT_EQ(area->widget()->height(), 80);
   EXPECT_EQ(box->ClientRect(), Rect(0, 0, 100, 80));
-  EXPECT_EQ(wide->Widget()->parentWidget(), area->widget());
+  EXPECT_EQ(NativeWidget(wide)->parentWidget(), area->widget());
 }
 
 TEST(ControlsNative, EditRaisesOnChangeAndKeepsItsLimit) {
@@ -288,11 +289,11 @@ TEST(ControlsNative, WindowCloseRequestGoesThroughClose) {
   bool allow = false;
   form.OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = allow; };
   QCloseEvent refused;
-  QCoreApplication::sendEvent(form.Widget(), &refused);
+  QCoreApplication::sendEvent(NativeWidget(&form), &refused);
   EXPECT_TRUE(form.Visible());
   allow = true;
   QCloseEvent accepted;
-  QCoreApplication::sendEvent(form.Widget(), &accepted);
+  QCoreApplication::sendEvent(NativeWidget(&form), &accepted);
   EXPECT_FALSE(form.Visible());
 }
 

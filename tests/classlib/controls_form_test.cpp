@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/classlib/application.h"
+#include "platform/classlib/control_qt.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/form.h"
@@ -256,9 +257,9 @@ TEST(ControlsForm, KeyPreviewSeesKeysFirstAndCanSwallowThem) {
     Ch = 0;  // swallowed: the edit's text stays empty
   };
   QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
-  QCoreApplication::sendEvent(edit->Widget(), &f5);
+  QCoreApplication::sendEvent(NativeWidget(edit), &f5);
   QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, QStringLiteral("a"));
-  QCoreApplication::sendEvent(edit->Widget(), &a);
+  QCoreApplication::sendEvent(NativeWidget(edit), &a);
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[0], "form 116");
   EXPECT_EQ(log[1], "form 65 ctrl");

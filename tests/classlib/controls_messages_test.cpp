@@ -11,6 +11,7 @@
 
 #include "platform/classlib/application.h"
 #include "platform/classlib/control.h"
+#include "platform/classlib/control_qt.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/form.h"
@@ -178,7 +179,7 @@ TEST(ControlsMessages, NativeMouseEventsBecomeMessages) {
   g->SetBounds(10, 10, 40, 40);
   std::vector<int> downs;
   form.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int X, int Y) { downs.push_back(X * 1000 + Y); };
-  QWidget* client = form.ChildContainer();
+  QWidget* client = NativeChildContainer(&form);
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(70, 80), QPointF(70, 80), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);
   QCoreApplication::sendEvent(client, &press);
@@ -199,7 +200,7 @@ TEST(ControlsMessages, ExceptionInAHandlerReachesTheApplicationAndTheLoopGoesOn)
   form.OnMouseDown = [](TObject*, TMouseButton, TShiftState, int, int) { throw EInvalidOperation("handler failed"); };
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);
-  EXPECT_NO_THROW(QCoreApplication::sendEvent(form.ChildContainer(), &press));
+  EXPECT_NO_THROW(QCoreApplication::sendEvent(NativeChildContainer(&form), &press));
   ASSERT_EQ(service.Messages().size(), 1u);
   EXPECT_EQ(service.Messages()[0], "handler failed");
 

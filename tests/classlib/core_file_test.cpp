@@ -43,7 +43,8 @@ TEST(CoreFile, NameHelpersLookOnlyAtTheLastElement) {
 }
 
 TEST(CoreFile, FileSystemQueriesDistinguishFilesFromFolders) {
-  const std::string dir = IncludeTrailingPathDelimiter(lumitest::MakeTempDir());
+  lumitest::TempDir temp_dir;
+  const std::string dir = IncludeTrailingPathDelimiter(temp_dir.Path());
   const std::string file = dir + "a.txt";
   { std::ofstream(file) << "12345"; }
   EXPECT_TRUE(FileExists(file));

@@ -190,7 +190,9 @@ TEST(CoreStringList, TextSplitsEveryLineBreakStyleAndFilesRoundTrip) {
   s.SetText("\n");
   EXPECT_EQ(All(s), V{""});
 
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+
+  const std::string dir = temp_dir.Path();
   TMemoryStream raw;
   const std::string crlf = "[Task0]\r\nswf=a.swf\r\n\r\nlast";
   raw.WriteBuffer(crlf.data(), static_cast<int64_t>(crlf.size()));

@@ -54,7 +54,8 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 TEST(GraphicsPicture, RegistryPicksTheClassByExtension) {
-  std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  std::string dir = temp_dir.Path();
   TPicture::RegisterFileFormat("NoTe", "Notes", GraphicClassOf<TNoteGraphic>());
   WriteFile(dir + "/a.NOTE", {1, 2, 3});
   WriteFile(dir + "/a.note", {1, 2, 3});

@@ -14,11 +14,12 @@ using namespace enctest;
 namespace {
 
 struct Avi {
+  lumitest::TempDir dir;
   MclHandle job = MclCreate();
   std::string path;
   explicit Avi(const std::string& name, int w = 64, int h = 48, int bits = 24,
                uint32_t codec = kMclFourCCDib, double fps = 24) {
-    path = lumitest::MakeTempDir() + "/" + name;
+    path = dir.File(name);
     MclVideoSetFileFormat(job, kMclFormatAvi);
     MclVideoSetCodec(job, codec);
     MclVideoSetFormat(job, w, h, bits);
@@ -165,7 +166,8 @@ TEST(AviConvert, EveryListedCodecWritesAReadableFile) {
 }
 
 TEST(AviConvert, SoundTrackStartsWithSilenceAndIsCutAtTheVideosEnd) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   const std::string wav = dir + "/tone.wav";
   // 3 s of a loud square wave at 22050 Hz mono: resampled to 44100 stereo.
   WriteWave(wav, 22050, 1, 22050 * 3, [](int i, int) { return int16_t((i / 50) % 2 ? 12000 : -12000); });
@@ -207,7 +209,8 @@ TEST(AviConvert, SoundTrackStartsWithSilenceAndIsCutAtTheVideosEnd) {
 }
 
 TEST(AviConvert, EmptyOutputNamePullsEverythingAndWritesNothing) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   MclHandle job = MclCreate();
   MclVideoSetFileFormat(job, kMclFormatAvi);
   MclVideoSetFormat(job, 16, 16, 24);
@@ -247,7 +250,8 @@ TEST(AviConvert, SizeComesFromTheFirstImageWhenNotSet) {
 }
 
 TEST(AviConvert, UnreadableSoundAsksTheErrorCallback) {
-  const std::string missing = lumitest::MakeTempDir() + "/missing.wav";
+  lumitest::TempDir temp_dir;
+  const std::string missing = temp_dir.File("missing.wav");
   struct Case {
     std::vector<int32_t> answers;
     int32_t result;
@@ -282,7 +286,7 @@ TEST(AviConvert, UnreadableSoundAsksTheErrorCallback) {
   EXPECT_EQ(MclConvert(avi.job), kMclBadInput);
 
   // A file that is not a sound file at all.
-  const std::string junk = lumitest::MakeTempDir() + "/junk.wav";
+  const std::string junk = temp_dir.File("junk.wav");
   FILE* f = std::fopen(junk.c_str(), "wb");
   std::fputs("RIFF\x10\0\0\0WAVEjunk", f);
   std::fclose(f);
@@ -319,7 +323,8 @@ TEST(AviConvert, FailedWritesEndWithWriteErrorOrAbort) {
   }
   // A folder that does not exist, nobody to ask.
   Avi avi("x.avi");
-  const std::string bad = lumitest::MakeTempDir() + "/no/such/folder/x.avi";
+  lumitest::TempDir temp_dir;
+  const std::string bad = temp_dir.File("no/such/folder/x.avi");
   MclVideoSetFileName(avi.job, bad.c_str());
   FrameSource src{MakeImage(64, 48, 0), 2, 0};
   MclAssignVideoSource(avi.job, &FrameSource::Callback, &src);
@@ -388,7 +393,8 @@ TEST(AviConvert, ProgressAndImageHooksSeeEveryStep) {
       FillImage(image, 16, 16, [](int, int) { return 0xFF0000u; });
     }
   };
-  const std::string path = lumitest::MakeTempDir() + "/hooks.avi";
+  lumitest::TempDir temp_dir;
+  const std::string path = temp_dir.File("hooks.avi");
   MclHandle job = MclCreate();
   MclVideoSetFormat(job, 16, 16, 24);
   MclVideoSetFrameRate(job, 20);

@@ -42,7 +42,9 @@ TEST(Bitmaps, TwentyFourAndEightBitBitmapsBecomeImages) {
   ASSERT_EQ(MclDIBToImg(alpha, &mask), kMclOk);
   ASSERT_EQ(MclImgAddAlpha(img, alpha), kMclOk);
 
-  const std::string path = lumitest::MakeTempDir() + "/bmp.avi";
+  lumitest::TempDir temp_dir;
+
+  const std::string path = temp_dir.File("bmp.avi");
   MclHandle job = MclCreate();
   MclVideoSetFormat(job, 11, 5, 32);
   MclVideoSetFileName(job, path.c_str());
@@ -70,7 +72,7 @@ TEST(Bitmaps, TwentyFourAndEightBitBitmapsBecomeImages) {
     for (int x = 0; x < 3; ++x) pal.ScanLine(y)[x] = 5;
   MclHandle palImg = MclImgCreate();
   ASSERT_EQ(MclDIBToImg(palImg, &pal), kMclOk);
-  const std::string png = lumitest::MakeTempDir() + "/pal.png";
+  const std::string png = temp_dir.File("pal.png");
   ASSERT_EQ(MclSimpleWriteImage(palImg, png.c_str(), kMclImagePng, kMclNoQuality), kMclOk);
   int w = 0, h = 0;
   const std::vector<uint8_t> px = DecodeFrameBGRA(png, 0, w, h);

@@ -32,7 +32,8 @@ uint32_t FfPixel(const std::string& path, int x, int y, int* w = nullptr, int* h
 }
 
 TEST(Images, EveryFormatReadsBackUpright) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   MclHandle img = MclImgCreate();
   FillImage(img, 21, 15, Quadrant);
   struct Case {
@@ -66,7 +67,8 @@ TEST(Images, EveryFormatReadsBackUpright) {
 }
 
 TEST(Images, JpegQualityChangesTheFileSize) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   MclHandle img = MclImgCreate();
   FillImage(img, 64, 64, [](int x, int y) { return uint32_t((x * 37 + y * 91) % 256) * 0x010101; });
   const std::string lo = dir + "/lo.jpg", hi = dir + "/hi.jpg";
@@ -86,7 +88,8 @@ TEST(Images, JpegQualityChangesTheFileSize) {
 }
 
 TEST(Images, GifOfManyColoursGetsAPalette) {
-  const std::string path = lumitest::MakeTempDir() + "/many.gif";
+  lumitest::TempDir temp_dir;
+  const std::string path = temp_dir.File("many.gif");
   MclHandle img = MclImgCreate();
   FillImage(img, 100, 60, [](int x, int y) { return uint32_t(x * 2) << 16 | uint32_t(y * 4) << 8 | 80; });
   ASSERT_EQ(MclSimpleWriteImage(img, path.c_str(), kMclImageGif, kMclNoQuality), kMclOk);
@@ -100,7 +103,8 @@ TEST(Images, GifOfManyColoursGetsAPalette) {
 }
 
 TEST(Images, MaskBytesBecomeAlphaAndJobWritesIt) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   MclHandle img = MclImgCreate();
   FillImage(img, 8, 4, [](int, int) { return 0x4080C0u; });
   // An 8-bit mask whose palette is not grey: its bytes, not its colours,
@@ -142,7 +146,8 @@ TEST(Images, MaskBytesBecomeAlphaAndJobWritesIt) {
 }
 
 TEST(Images, FailuresGiveResultCodes) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   MclHandle empty = MclImgCreate();
   EXPECT_EQ(MclSimpleWriteImage(empty, (dir + "/e.png").c_str(), kMclImagePng, kMclNoQuality),
             kMclBadImage);

@@ -130,7 +130,8 @@ TEST(Lists, NamesByIndex) {
 }
 
 TEST(FileInfo, SoundPresenceAndSupport) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   const std::string wav = dir + "/s.wav";
   WriteWave(wav, 44100, 2, 4410, [](int i, int) { return int16_t(i); });
 
@@ -184,7 +185,8 @@ TEST(FileInfo, SoundPresenceAndSupport) {
 
 TEST(FileInfo, Mp3SoundIsSupported) {
   // An MP3 file made with the platform's own encoder.
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   const std::string wav = dir + "/t.wav", mp3 = dir + "/t.mp3";
   WriteWave(wav, 44100, 2, 44100, [](int i, int) { return int16_t((i % 100) * 200); });
   const std::string cmd = "ffmpeg -v error -y -i " + wav + " -c:a libmp3lame " + mp3 + " 2>/dev/null";

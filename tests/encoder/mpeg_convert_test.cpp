@@ -20,7 +20,8 @@ namespace {
 
 std::string ConvertMpeg(MclHandle job, const std::string& name, int images, int w, int h,
                         bool withSound, int32_t* result) {
-  const std::string path = lumitest::MakeTempDir() + "/" + name;
+  static lumitest::TempDir temp_dir;  // the callers read the file after this returns
+  const std::string path = temp_dir.File(name);
   MclVideoSetFileName(job, path.c_str());
   MclAudioSetFileName(job, path.c_str());
   FrameSource video{MakeImage(w, h, 0x2060A0), images, 0};
@@ -136,7 +137,8 @@ TEST(MpegConvert, NonStandardRateTakesTheNearestMpegRateAndKeepsDuration) {
   MclVideoSetFormat(job, 176, 144, 24);
   MclVideoSetFrameRate(job, 26.0);  // not an MPEG rate: 25 is used
   MclVideoSetKeepDuration(job, -1);
-  const std::string path = lumitest::MakeTempDir() + "/rate.mpg";
+  lumitest::TempDir temp_dir;
+  const std::string path = temp_dir.File("rate.mpg");
   MclVideoSetFileName(job, path.c_str());
   FrameSource video{MakeImage(176, 144, 0), 24, 12};  // 2 s
   MclAssignVideoSource(job, &FrameSource::Callback, &video);

@@ -61,7 +61,8 @@ struct RepairingErrors {
 };
 
 TEST(SoundReadError, InputSpoiledAfterAcceptanceFollowsTheErrorAnswer) {
-  const std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  const std::string dir = temp_dir.Path();
   const std::string wav = dir + "/tone.wav";
   struct Case {
     bool ask;
@@ -128,7 +129,8 @@ struct SizeWatcher {
 };
 
 TEST(SoundReadError, VideoAfterTheEndOfTheSoundIsWrittenAsItGoes) {
-  const std::string out = lumitest::MakeTempDir() + "/long.avi";
+  lumitest::TempDir temp_dir;
+  const std::string out = temp_dir.File("long.avi");
   MclHandle job = MakeAviJob(out, 64, 48, 25);
   FrameSource video{MakeImage(64, 48, 0x405060), 250, 25};
   SoundSource sound{{{"", 50}}};  // half a second

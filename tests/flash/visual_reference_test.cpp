@@ -91,7 +91,8 @@ TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
   fs::path tool = fs::path(lumitest::ToolsDir()) / "swfrender";
   if (!fs::exists(movies)) GTEST_SKIP() << "no swf-visual folder in the test data";
   if (!fs::exists(tool)) GTEST_SKIP() << "the swfrender tool is not built";
-  fs::path out_dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  fs::path out_dir = temp_dir.Path();
 
   std::vector<fs::path> dirs;
   for (const auto& e : fs::directory_iterator(movies))

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "imaging/gif_image.h"
+#include "imaging/gif_lzw.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/picture.h"
 #include "tests/imaging/gif_test_util.h"
@@ -60,10 +61,34 @@ std::string ReadText(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
 }
 
+// A GIF of one W x H frame over a 256-colour grey table, holding Data (minimum code size byte
+// and sub-blocks) as the frame's coded pixels.
+std::vector<uint8_t> OneFrameGif(int W, int H, const std::vector<uint8_t>& Data) {
+  std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a'};
+  auto put16 = [&](int v) {
+    g.push_back(static_cast<uint8_t>(v));
+    g.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  put16(W);
+  put16(H);
+  g.insert(g.end(), {0x87, 0, 0});
+  for (int i = 0; i < 256; ++i) g.insert(g.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)});
+  g.push_back(0x2C);
+  put16(0);
+  put16(0);
+  put16(W);
+  put16(H);
+  g.push_back(0);
+  g.insert(g.end(), Data.begin(), Data.end());
+  g.push_back(0x3B);
+  return g;
+}
+
 }  // namespace
 
 TEST(GifFile, FailedSaveKeepsTheOldFileAndSuccessReplacesIt) {
-  std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp;
+  std::string dir = temp.Path();
   std::string path = dir + "/out.gif";
   WriteFile(path, "old contents");
   TGIFImage empty;
@@ -91,12 +116,24 @@ TEST(GifFile, FailedSaveKeepsTheOldFileAndSuccessReplacesIt) {
   }
   EXPECT_EQ(files, 1);  // no temporary left behind
   EXPECT_THROW(good.SaveToFile(dir + "/missing/folder/x.gif"), EStreamError);
+
+  // Saving through a link rewrites the linked file; a read-only file raises and stays.
+  std::filesystem::create_symlink(path, dir + "/link.gif");
+  WriteFile(path, "old contents");
+  good.SaveToFile(dir + "/link.gif");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.gif"));
+  EXPECT_EQ(ReadText(path), now);
+  WriteFile(path, "old contents");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  EXPECT_THROW(good.SaveToFile(path), EFCreateError);
+  EXPECT_EQ(ReadText(path), "old contents");
 }
 
 TEST(GifFile, PictureRegistryClipboardAndAssignment) {
   EXPECT_EQ(TPicture::FileFormatClass("gif"), GraphicClassOf<TGIFImage>());
   EXPECT_EQ(TPicture::ClipboardFormatClass(CF_GIF()), GraphicClassOf<TGIFImage>());
-  std::string path = lumitest::MakeTempDir() + "/p.gif";
+  lumitest::TempDir temp;
+  std::string path = temp.File("p.gif");
   std::vector<uint8_t> bytes = SampleGif();
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<std::streamsize>(bytes.size()));
@@ -198,6 +235,42 @@ TEST(GifFile, HostileGifsAreRefusedCleanly) {
   GIFTolerantReading = false;
   EXPECT_THROW(t.ReadGIF(cut.data(), cut.size(), false), EReadError);
   GIFTolerantReading = true;
+}
+
+TEST(GifFile, LargeFramesMustHaveTheDataToFillThem) {
+  // A few bytes of coded data claiming a 16000 x 16000 frame (256 MB of pixels) are refused
+  // before the frame is allocated, in tolerant reading too.
+  const std::vector<uint8_t> forged = OneFrameGif(16000, 16000, {8, 3, 0x00, 0x01, 0x02, 0});
+  TGIFImage g;
+  try {
+    g.ReadGIF(forged.data(), forged.size(), true);
+    FAIL() << "a frame its data cannot fill was allocated";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "GIF encoded data is corrupt");
+  }
+  EXPECT_EQ(g.FrameCount(), 0);
+
+  // A real frame of that kind of size (over the allowance for unproven frames) still loads:
+  // one colour compresses to little data that can fill it.
+  const int w = 2100, h = 2100;
+  ASSERT_GT(uint64_t(w) * h, kMaxUnprovenGIFFrameBytes);
+  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h, 7);
+  TBitmapInfoHeader header;
+  header.biWidth = w;
+  header.biHeight = h;
+  header.biBitCount = 8;
+  std::vector<uint8_t> coded;
+  GIFEncodeLZW(coded, header, false, {}, pixels.data());
+  ASSERT_LT(coded.size(), 40000u);
+  const std::vector<uint8_t> real = OneFrameGif(w, h, coded);
+  g.ReadGIF(real.data(), real.size(), true);
+  ASSERT_EQ(g.FrameCount(), 1);
+  EXPECT_FALSE(g.FrameAt(0)->Corrupted());
+  EXPECT_EQ(g.FrameAt(0)->FrameBitmap()->PixelColor(w - 1, h - 1), RGB(7, 7, 7));
+
+  // The bound itself: nothing for no data; a code's output grows by one pixel at the most.
+  EXPECT_EQ(GIFMaxDecodedPixels({}), 0);
+  EXPECT_EQ(GIFMaxDecodedPixels({8, 1, 0, 0}), 3);  // 24 bits: two 9-bit codes, 1 + 2 pixels
 }
 
 TEST(GifFile, HostileBmpFramesAreRefusedCleanly) {

@@ -250,7 +250,8 @@ TEST(GifImage, ReducedFrameTablesAreTheWholeReducedPalette) {
 }
 
 TEST(GifImage, ReadsFilesOfOtherEncoders) {
-  std::string dir = lumitest::MakeTempDir();
+  lumitest::TempDir temp_dir;
+  std::string dir = temp_dir.Path();
   std::string path = dir + "/other.gif";
   std::string cmd = "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=5 -frames:v 6 -filter_complex "
                     "\"split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1\" " + path;
@@ -281,7 +282,8 @@ TEST(GifImage, ReadsFilesOfOtherEncoders) {
 }
 
 TEST(GifImage, ReadsInterlacedLocalTablesAndCommentsFromGiflib) {
-  std::string path = lumitest::MakeTempDir() + "/lib.gif";
+  lumitest::TempDir temp_dir;
+  std::string path = temp_dir.File("lib.gif");
   int err = 0;
   GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
   ASSERT_NE(gif, nullptr);

@@ -3,27 +3,49 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
 #include "resources/artwork.h"
+#include "imaging/gif_image.h"
 
 namespace lumitest {
 
 namespace {
 std::unique_ptr<QApplication> g_app;
-std::vector<std::filesystem::path>& TempDirs() {
-  static std::vector<std::filesystem::path> dirs;
-  return dirs;
+
+// A new empty "lumitest-XXXXXX" folder in the system temporary folder; empty when none could be
+// made.
+std::string NewTempFolder() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "lumitest-XXXXXX").string();
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  char* d = mkdtemp(buf.data());
+  return d == nullptr ? std::string() : std::string(d);
 }
-struct TempCleaner {
-  ~TempCleaner() {
-    std::error_code ec;
-    for (auto& d : TempDirs()) std::filesystem::remove_all(d, ec);
+
+void RemoveFolder(const std::string& Path) {
+  std::error_code ec;
+  if (!Path.empty()) std::filesystem::remove_all(Path, ec);
+}
+
+// The folders MakeTempDir hands out, removed when the process exits normally. The list and its
+// cleaner are one object, so the list cannot be destroyed before it is emptied.
+struct ProcessTempFolders {
+  std::vector<std::string> paths;
+  int owner_pid = getpid();
+  ~ProcessTempFolders() {
+    if (getpid() != owner_pid) return;
+    for (const std::string& p : paths) RemoveFolder(p);
   }
-} g_cleaner;
+};
+ProcessTempFolders& ProcessFolders() {
+  static ProcessTempFolders folders;
+  return folders;
+}
 }  // namespace
 
 void StartTestApplication(int& argc, char** argv) {
@@ -32,6 +54,8 @@ void StartTestApplication(int& argc, char** argv) {
   static char* app_argv[] = {argc > 0 ? argv[0] : const_cast<char*>("test"), nullptr};
   if (!g_app && QApplication::instance() == nullptr) g_app = std::make_unique<QApplication>(app_argc, app_argv);
   resources::RegisterArtwork();
+  // The picture formats the program registers at its own start-up.
+  lumicast::RegisterGIFImage();
 }
 
 void StopTestApplication() { g_app.reset(); }
@@ -49,13 +73,17 @@ std::string TestDataDir() {
 std::string BinDir() { return LUMICAST_BIN_DIR; }
 std::string ToolsDir() { return LUMICAST_TOOLS_DIR; }
 
+TempDir::TempDir() : path_(NewTempFolder()), owner_pid_(getpid()) {
+  if (path_.empty()) ADD_FAILURE() << "cannot make a temporary folder";
+}
+
+TempDir::~TempDir() {
+  if (getpid() == owner_pid_) RemoveFolder(path_);
+}
+
 std::string MakeTempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "lumitest-XXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  char* d = mkdtemp(buf.data());
-  if (d == nullptr) return {};
-  TempDirs().emplace_back(d);
+  std::string d = NewTempFolder();
+  if (!d.empty()) ProcessFolders().paths.push_back(d);
   return d;
 }
 
