@@ -98,6 +98,11 @@ TEST(FormatErrors, NameTheTagAndTheByteWhereReadingFailed) {
   if (with_sprite[FirstTagOffset(with_sprite)] % 64 == 0x3F) inner_data += 4;
   EXPECT_EQ(ErrorOf(with_sprite), "tag 28 at byte " + std::to_string(inner_data) + ": unexpected end of data");
 
+  // A header cut inside its frame count.
+  std::vector<uint8_t> header_only(plain.begin(), plain.begin() + static_cast<long>(tag_at - 1));
+  header_only[4] = static_cast<uint8_t>(header_only.size());
+  EXPECT_EQ(ErrorOf(header_only), "movie header at byte " + std::to_string(tag_at - 2) + ": unexpected end of data");
+
   // A player given such a movie stays empty.
   Player p;
   EXPECT_THROW(p.LoadBytes(0, plain), FormatError);

@@ -313,7 +313,13 @@ std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file) {
   }
   auto shared_body = std::make_shared<const std::vector<uint8_t>>(std::move(body));
   movie->body = shared_body;
-  size_t stage = ReadStageFields(shared_body->data(), shared_body->size(), h);
+  size_t stage = 0;
+  try {
+    stage = ReadStageFields(shared_body->data(), shared_body->size(), h);
+  } catch (const FormatError& e) {
+    size_t offset = kMoviePrefixSize + (e.at ? static_cast<size_t>(e.at - shared_body->data()) : 0);
+    throw FormatError("movie header at byte " + std::to_string(offset) + ": " + e.what());
+  }
   auto tags = SplitTags(shared_body->data() + stage, shared_body->size() - stage);
   ParseTimeline(tags, *movie, movie->timeline, true);
   return movie;
