@@ -3,9 +3,9 @@
 #include <array>
 #include <cmath>
 
-namespace lumicast {
-
 using namespace classlib;
+
+namespace lumicast {
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/math_utils.h"
 
+using namespace classlib;
+
 namespace lumicast {
 
 TRect FitRectKeepAspect(const TRect& Source, const TRect& Area) {

@@ -18,7 +18,7 @@ namespace lumicast {
 // (sizes rounded half away from zero). A source of width or height 0 keeps its own size. The fit
 // is limited by the width when Area is relatively taller than Source, else by the height (also
 // when both ratios are equal).
-TRect FitRectKeepAspect(const TRect& Source, const TRect& Area);
+classlib::TRect FitRectKeepAspect(const classlib::TRect& Source, const classlib::TRect& Area);
 
 struct TFrameSizes {
   int FrameW = 0;  // the encoded frame
@@ -46,8 +46,8 @@ enum : int { amNone = 0, amIntensity = 1, amSqrtIntensity = 2, amColorKey = 3 };
 //   of intensity, key colour KeyColor given as 0x00RRGGBB).
 // Returns false without a frame bitmap or stage, or when painting or masking fails (the bitmaps
 // are then left as they are). Running out of memory is not a failed frame: it is thrown on.
-bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame, TBitmap* Alpha,
-                  TBitmap* StageBitmap, int AlphaMode, int FrameNumber, int CropX, int CropY,
+bool CaptureFrame(TShockwaveFlashEx* Player, classlib::TWinControl* Stage, classlib::TBitmap* Frame, classlib::TBitmap* Alpha,
+                  classlib::TBitmap* StageBitmap, int AlphaMode, int FrameNumber, int CropX, int CropY,
                   uint32_t KeyColor);
 
 }  // namespace lumicast

@@ -5,6 +5,8 @@
 #include "platform/classlib/file_utils.h"
 #include "platform/classlib/string_utils.h"
 
+using namespace classlib;
+
 namespace lumicast {
 
 namespace {

@@ -18,9 +18,9 @@
 #include "platform/classlib/file_utils.h"
 #include "platform/classlib/string_utils.h"
 
-namespace lumicast {
-
 using namespace classlib;
+
+namespace lumicast {
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include "platform/classlib/string_utils.h"
 #include "treectl/tree_items.h"
 
+using namespace classlib;
+
 namespace lumicast {
 
 // ---- free helpers -------------------------------------------------------------------------------

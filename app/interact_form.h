@@ -47,45 +47,45 @@ void DeleteJobTempFile(const std::string& Path, const TCovSettings& Job);
 // timer with: rates below 1 count as 1.
 inline int32_t SafeFrameRate(int32_t Rate) { return Rate < 1 ? 1 : Rate; }
 
-class TInteractFrm : public TForm {
+class TInteractFrm : public classlib::TForm {
  public:
-  explicit TInteractFrm(TComponent* AOwner);
+  explicit TInteractFrm(classlib::TComponent* AOwner);
   ~TInteractFrm() override;
   std::string ClassName() const override { return "TInteractFrm"; }
 
   // ---- components --------------------------------------------------------------------------
-  TScrollBox* scbInteract = nullptr;
-  TPanel* panInteract = nullptr;  // the stage: the player fills it
-  TMemo* memStatus = nullptr;
-  TGroupBox* grpProgress = nullptr;
-  TLabel* labTotalCaption = nullptr;
-  TProgressBar* prbTotal = nullptr;
-  TLabel* labTotal = nullptr;
-  TLabel* labCurrentCaption = nullptr;
-  TProgressBar* prbCurrent = nullptr;
-  TLabel* labCurrent = nullptr;
-  TTimer* timInteract = nullptr;
-  TColorDialog* dlgColor = nullptr;
-  TMainMenu* mnuMain = nullptr;
-  TMenuItem* mniStart = nullptr;
-  TMenuItem* mniStop = nullptr;
-  TMenuItem* mniCancel = nullptr;
-  TMenuItem* mniOptions = nullptr;
-  TMenuItem* mniBackground = nullptr;
-  TMenuItem* mniBackDefault = nullptr;
-  TMenuItem* mniBackCustomize = nullptr;
-  TMenuItem* mniErrors = nullptr;
-  TMenuItem* mniErrAsk = nullptr;
-  TMenuItem* mniErrIgnore = nullptr;
-  TMenuItem* mniErrAbort = nullptr;
-  TMenuItem* mniPriority = nullptr;
-  TMenuItem* mniFastSpeed = nullptr;
-  TMenuItem* mniBetterQuality = nullptr;
-  TMenuItem* mniRecording = nullptr;
-  TMenuItem* mniRecDefault = nullptr;
-  TMenuItem* mniRecAdvanced = nullptr;
-  TMenuItem* mniOptimizeGif = nullptr;
-  TMenuItem* mniClose = nullptr;
+  classlib::TScrollBox* scbInteract = nullptr;
+  classlib::TPanel* panInteract = nullptr;  // the stage: the player fills it
+  classlib::TMemo* memStatus = nullptr;
+  classlib::TGroupBox* grpProgress = nullptr;
+  classlib::TLabel* labTotalCaption = nullptr;
+  classlib::TProgressBar* prbTotal = nullptr;
+  classlib::TLabel* labTotal = nullptr;
+  classlib::TLabel* labCurrentCaption = nullptr;
+  classlib::TProgressBar* prbCurrent = nullptr;
+  classlib::TLabel* labCurrent = nullptr;
+  classlib::TTimer* timInteract = nullptr;
+  classlib::TColorDialog* dlgColor = nullptr;
+  classlib::TMainMenu* mnuMain = nullptr;
+  classlib::TMenuItem* mniStart = nullptr;
+  classlib::TMenuItem* mniStop = nullptr;
+  classlib::TMenuItem* mniCancel = nullptr;
+  classlib::TMenuItem* mniOptions = nullptr;
+  classlib::TMenuItem* mniBackground = nullptr;
+  classlib::TMenuItem* mniBackDefault = nullptr;
+  classlib::TMenuItem* mniBackCustomize = nullptr;
+  classlib::TMenuItem* mniErrors = nullptr;
+  classlib::TMenuItem* mniErrAsk = nullptr;
+  classlib::TMenuItem* mniErrIgnore = nullptr;
+  classlib::TMenuItem* mniErrAbort = nullptr;
+  classlib::TMenuItem* mniPriority = nullptr;
+  classlib::TMenuItem* mniFastSpeed = nullptr;
+  classlib::TMenuItem* mniBetterQuality = nullptr;
+  classlib::TMenuItem* mniRecording = nullptr;
+  classlib::TMenuItem* mniRecDefault = nullptr;
+  classlib::TMenuItem* mniRecAdvanced = nullptr;
+  classlib::TMenuItem* mniOptimizeGif = nullptr;
+  classlib::TMenuItem* mniClose = nullptr;
 
   // ---- fields ------------------------------------------------------------------------------
   TShockwaveFlashEx* Flash = nullptr;  // created by FormCreate, owned by the window
@@ -128,35 +128,35 @@ class TInteractFrm : public TForm {
   // Sizes of the frame and the stage for a job, and the capture of the shown frame into the
   // window's bitmaps (FrameNumber < 0 keeps the player where it is; AlphaMode <= 0 makes no mask).
   TFrameSizes GetFrameSizes(const TCovSettings& Job) const;
-  bool CaptureFrame(TBitmap* Frame, TBitmap* Alpha, TBitmap* Stage, int AlphaMode, int FrameNumber, int CropX,
+  bool CaptureFrame(classlib::TBitmap* Frame, classlib::TBitmap* Alpha, classlib::TBitmap* Stage, int AlphaMode, int FrameNumber, int CropX,
                     int CropY);
 
   // Event handlers.
-  void FormCreate(TObject* Sender);
-  void FormShow(TObject* Sender);
-  void FormCloseQuery(TObject* Sender, bool& CanClose);
-  void FormDestroy(TObject* Sender);
-  void FormKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
-  void FlashFSCommand(TObject* Sender, const std::string& Command, const std::string& Args);
-  void FlashSkipTimer(TObject* Sender);
-  void timInteractTimer(TObject* Sender);
-  void mniStartClick(TObject* Sender);
-  void mniStopClick(TObject* Sender);
-  void mniCancelClick(TObject* Sender);
-  void mniBackDefaultClick(TObject* Sender);
-  void mniBackCustomizeClick(TObject* Sender);
-  void mniRecDefaultClick(TObject* Sender);
-  void mniRecAdvancedClick(TObject* Sender);
-  void mniOptimizeGifClick(TObject* Sender);
-  void mniCloseClick(TObject* Sender);
+  void FormCreate(classlib::TObject* Sender);
+  void FormShow(classlib::TObject* Sender);
+  void FormCloseQuery(classlib::TObject* Sender, bool& CanClose);
+  void FormDestroy(classlib::TObject* Sender);
+  void FormKeyDown(classlib::TObject* Sender, uint16_t& Key, classlib::TShiftState Shift);
+  void FlashFSCommand(classlib::TObject* Sender, const std::string& Command, const std::string& Args);
+  void FlashSkipTimer(classlib::TObject* Sender);
+  void timInteractTimer(classlib::TObject* Sender);
+  void mniStartClick(classlib::TObject* Sender);
+  void mniStopClick(classlib::TObject* Sender);
+  void mniCancelClick(classlib::TObject* Sender);
+  void mniBackDefaultClick(classlib::TObject* Sender);
+  void mniBackCustomizeClick(classlib::TObject* Sender);
+  void mniRecDefaultClick(classlib::TObject* Sender);
+  void mniRecAdvancedClick(classlib::TObject* Sender);
+  void mniOptimizeGifClick(classlib::TObject* Sender);
+  void mniCloseClick(classlib::TObject* Sender);
 
  protected:
-  void WMClose(TMessage& Message) override;
+  void WMClose(classlib::TMessage& Message) override;
 
  private:
   void CreateComponents();
-  TMenuItem* AddItem(TMenuItem* Parent, const std::string& Caption, TNotifyEvent OnClick = {});
-  void SetGlyphColor(TColor Color);
+  classlib::TMenuItem* AddItem(classlib::TMenuItem* Parent, const std::string& Caption, classlib::TNotifyEvent OnClick = {});
+  void SetGlyphColor(classlib::TColor Color);
   // Closes the window unless a batch runs (the refusal is shown once).
   void RequestClose();
   // Prepares the player for a job: the played movie with the frame-signal movie above it, sent

@@ -4,9 +4,9 @@
 #include "platform/classlib/file_utils.h"
 #include "platform/encoder/mcl.h"
 
-namespace lumicast {
-
 using namespace classlib;
+
+namespace lumicast {
 
 const char* const kMpegFrameRateTexts[8] = {"22.98 fps", "24 fps", "25 fps", "29.97 fps",
                                             "30 fps",    "50 fps", "59.94 fps", "60 fps"};

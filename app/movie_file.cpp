@@ -16,9 +16,9 @@
 #include "platform/flash/format/inflate.h"
 #include "platform/flash/format/movie.h"
 
-namespace lumicast {
-
 using namespace classlib;
+
+namespace lumicast {
 
 namespace {
 

@@ -13,6 +13,8 @@
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
 
+using namespace classlib;
+
 namespace lumicast {
 
 namespace {

@@ -19,15 +19,14 @@ class Player;
 
 namespace lumicast {
 
-using namespace classlib;
 
-using TFSCommandEvent = std::function<void(TObject* Sender, const std::string& command, const std::string& args)>;
-using TReadyStateChangeEvent = std::function<void(TObject* Sender, int32_t newState)>;
-using TProgressEvent = std::function<void(TObject* Sender, int32_t percentDone)>;
+using TFSCommandEvent = std::function<void(classlib::TObject* Sender, const std::string& command, const std::string& args)>;
+using TReadyStateChangeEvent = std::function<void(classlib::TObject* Sender, int32_t newState)>;
+using TProgressEvent = std::function<void(classlib::TObject* Sender, int32_t percentDone)>;
 
-class TShockwaveFlash : public TWinControl {
+class TShockwaveFlash : public classlib::TWinControl {
  public:
-  explicit TShockwaveFlash(TComponent* AOwner);
+  explicit TShockwaveFlash(classlib::TComponent* AOwner);
   ~TShockwaveFlash() override;
   std::string ClassName() const override { return "TShockwaveFlash"; }
 
@@ -62,9 +61,9 @@ class TShockwaveFlash : public TWinControl {
   static constexpr uint32_t FrameTimerID = 1;
 
  protected:
-  void PaintWindow(TCanvas* Canvas) override;
-  void WMTimer(TMessage& Message) override;
-  void DefaultHandler(TMessage& Message) override;
+  void PaintWindow(classlib::TCanvas* Canvas) override;
+  void WMTimer(classlib::TMessage& Message) override;
+  void DefaultHandler(classlib::TMessage& Message) override;
   virtual void DoFSCommand(const std::string& command, const std::string& args);
 
  private:

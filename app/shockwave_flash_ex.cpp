@@ -1,5 +1,7 @@
 #include "app/shockwave_flash_ex.h"
 
+using namespace classlib;
+
 namespace lumicast {
 
 // A withheld message never reaches the player, so the movie does not advance. A passed one goes

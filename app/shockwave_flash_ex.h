@@ -22,31 +22,31 @@ class TShockwaveFlashEx : public TShockwaveFlash {
   // Raised instead of passing a mouse message on (PreviewMsg false). They take only the sender
   // and stand in for the control's own mouse events of the same names, which are raised only on
   // the inherited path.
-  TNotifyEvent OnMouseDown;
-  TNotifyEvent OnMouseMove;
-  TNotifyEvent OnMouseUp;
-  TNotifyEvent OnMouseEnter;
-  TNotifyEvent OnMouseLeave;
+  classlib::TNotifyEvent OnMouseDown;
+  classlib::TNotifyEvent OnMouseMove;
+  classlib::TNotifyEvent OnMouseUp;
+  classlib::TNotifyEvent OnMouseEnter;
+  classlib::TNotifyEvent OnMouseLeave;
   // Around a timer message that is passed on to the player.
-  TNotifyEvent OnBeforeTimer;
-  TNotifyEvent OnAfterTimer;
+  classlib::TNotifyEvent OnBeforeTimer;
+  classlib::TNotifyEvent OnAfterTimer;
   // For a timer message that is withheld.
-  TNotifyEvent OnSkipTimer;
+  classlib::TNotifyEvent OnSkipTimer;
 
  protected:
-  void WMTimer(TMessage& Message) override;
-  void WMLButtonDown(TMessage& Message) override;
-  void WMLButtonDblClk(TMessage& Message) override;
-  void WMRButtonDown(TMessage& Message) override;
-  void WMRButtonDblClk(TMessage& Message) override;
-  void WMLButtonUp(TMessage& Message) override;
-  void WMRButtonUp(TMessage& Message) override;
-  void WMMouseMove(TMessage& Message) override;
-  void CMMouseEnter(TMessage& Message) override;
-  void CMMouseLeave(TMessage& Message) override;
+  void WMTimer(classlib::TMessage& Message) override;
+  void WMLButtonDown(classlib::TMessage& Message) override;
+  void WMLButtonDblClk(classlib::TMessage& Message) override;
+  void WMRButtonDown(classlib::TMessage& Message) override;
+  void WMRButtonDblClk(classlib::TMessage& Message) override;
+  void WMLButtonUp(classlib::TMessage& Message) override;
+  void WMRButtonUp(classlib::TMessage& Message) override;
+  void WMMouseMove(classlib::TMessage& Message) override;
+  void CMMouseEnter(classlib::TMessage& Message) override;
+  void CMMouseLeave(classlib::TMessage& Message) override;
 
  private:
-  void Raise(const TNotifyEvent& Event) {
+  void Raise(const classlib::TNotifyEvent& Event) {
     if (Event) Event(this);
   }
 };

@@ -8,6 +8,8 @@
 #include "platform/classlib/math_utils.h"
 #include "platform/classlib/string_utils.h"
 
+using namespace classlib;
+
 namespace lumicast {
 
 namespace {

@@ -10,6 +10,8 @@
 #include "platform/classlib/messages.h"
 #include "tests/app/conversion_fixture.h"
 
+using namespace classlib;
+
 using namespace convtest;
 using namespace lumicast;
 

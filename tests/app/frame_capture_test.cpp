@@ -17,6 +17,8 @@
 #include "tests/support/test_app.h"
 #include "tests/support/test_bitmaps.h"
 
+using namespace classlib;
+
 using namespace lumicast;
 using flash::FillStyleSpec;
 using flash::ShapeBuilder;

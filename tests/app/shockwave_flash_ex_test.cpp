@@ -11,6 +11,8 @@
 #include "platform/flash/format/writer.h"
 #include "tests/support/test_app.h"
 
+using namespace classlib;
+
 using namespace lumicast;
 using flash::ActionBuilder;
 using flash::SwfWriter;

@@ -19,6 +19,8 @@
 #include "platform/flash/player/player.h"
 #include "tests/support/test_app.h"
 
+using namespace classlib;
+
 using namespace lumicast;
 
 namespace {
