@@ -2,6 +2,7 @@
 // the message loop until the main window is closed.
 #include "platform/classlib/application.h"
 #include "platform/classlib/form.h"
+#include "controls/rx_controls.h"
 #include "resources/artwork.h"
 
 using namespace classlib;
@@ -9,6 +10,7 @@ using namespace classlib;
 int main() {
   Application->Initialize();
   resources::RegisterArtwork();
+  controls::InitControlCursors();
   Application->SetTitle("Velmora Lumicast Pro");
   TForm* main_form = Application->CreateForm<TForm>();
   main_form->SetCaption("Velmora Lumicast Pro");
