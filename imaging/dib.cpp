@@ -41,13 +41,13 @@ uint32_t ColorToPixel(TColor c) {
 
 TColor PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
 
+// (s * a + d * (255 - a) + 255) >> 8 for each colour channel. Red and blue
+// go together: each lane's sum stays below 65536, so the lanes never mix.
 inline uint32_t Mix(uint32_t s, uint32_t d, uint32_t a) {
-  uint32_t out = 0;
-  for (int shift = 0; shift < 24; shift += 8) {
-    uint32_t sc = (s >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
-    out |= ((sc * a + dc * (255 - a) + 255) >> 8) << shift;
-  }
-  return out;
+  const uint32_t na = 255 - a;
+  const uint32_t rb = (((s & 0xFF00FFu) * a + (d & 0xFF00FFu) * na + 0xFF00FFu) >> 8) & 0xFF00FFu;
+  const uint32_t g = ((((s >> 8) & 0xFFu) * a + ((d >> 8) & 0xFFu) * na + 0xFFu) >> 8) & 0xFFu;
+  return rb | (g << 8);
 }
 
 inline uint32_t MaxAlpha(uint32_t s, uint32_t d) { return std::max(s >> 24, d >> 24) << 24; }
@@ -226,13 +226,17 @@ void TAbstractSuperDIB::DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y, c
   // the inverse rotation and scale to its nearest source pixel.
   const int64_t scx = static_cast<int64_t>(sw) * 128, scy = static_cast<int64_t>(sh) * 128;
   const int64_t dcx = static_cast<int64_t>(tw) * 128, dcy = static_cast<int64_t>(th) * 128;
+  // 100 / scale in 1/65536 units, so the inner loop only adds and shifts.
+  const int64_t fx = (int64_t(100) << 16) / scale_x_, fy = (int64_t(100) << 16) / scale_y_;
   for (int j = 0; j < th; ++j) {
     const int64_t uy = static_cast<int64_t>(j) * 256 + 128 - dcy;
     uint32_t* row = &temp.Pixel(0, j);
-    for (int i = 0; i < tw; ++i) {
-      const int64_t ux = static_cast<int64_t>(i) * 256 + 128 - dcx;
-      const int64_t rx = (ux * c + uy * s) / 256 * 100 / scale_x_;
-      const int64_t ry = (uy * c - ux * s) / 256 * 100 / scale_y_;
+    const int64_t ux0 = 128 - dcx;
+    int64_t ax = ux0 * c + uy * s;  // turned coordinates in 1/65536 pixel units
+    int64_t ay = uy * c - ux0 * s;
+    for (int i = 0; i < tw; ++i, ax += 256 * c, ay -= 256 * s) {
+      const int64_t rx = ((ax >> 8) * fx) >> 16;
+      const int64_t ry = ((ay >> 8) * fy) >> 16;
       const int64_t px = scx + rx, py = scy + ry;
       if (px < 0 || py < 0) {
         row[i] = outside;
