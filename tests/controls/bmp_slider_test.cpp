@@ -160,6 +160,13 @@ TEST(BmpSlider, TheThumbWindowIsShapedByItsSecondToLastRowKey) {
   ASSERT_NE(GetWindowRgn(h.slider->Thumb(), r), RGN_ERROR);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 12; ++x) ASSERT_EQ(r.Contains(x, y), thumb->PixelColor(x, y) != clFuchsia) << x << "," << y;
+  // Cut-away corners show the slider's own picture, should the platform not cut them.
+  TBitmap under;
+  h.slider->RenderPicture(&under);
+  auto shot = lumitest::FilledBitmap(12, 20, clBlack);
+  h.slider->Thumb()->PaintTo(shot->Canvas(), 0, 0);
+  EXPECT_EQ(shot->PixelColor(0, 0), under.PixelColor(h.slider->Thumb()->Left(), h.slider->Thumb()->Top()));
+  EXPECT_EQ(shot->PixelColor(5, 5), clNavy);
   h.slider->SetThumbTransparent(false);
   EXPECT_EQ(GetWindowRgn(h.slider->Thumb(), r), RGN_ERROR);
 
