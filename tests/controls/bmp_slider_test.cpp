@@ -165,7 +165,9 @@ TEST(BmpSlider, TheThumbWindowIsShapedByItsSecondToLastRowKey) {
   h.slider->RenderPicture(&under);
   auto shot = lumitest::FilledBitmap(12, 20, clBlack);
   h.slider->Thumb()->PaintTo(shot->Canvas(), 0, 0);
-  EXPECT_EQ(shot->PixelColor(0, 0), under.PixelColor(h.slider->Thumb()->Left(), h.slider->Thumb()->Top()));
+  // The bottom row is the drawing key here: it shows what lies under the thumb.
+  EXPECT_EQ(shot->PixelColor(0, 19), under.PixelColor(h.slider->Thumb()->Left(), h.slider->Thumb()->Top() + 19));
+  EXPECT_EQ(shot->PixelColor(0, 0), clFuchsia);  // drawn: only the region cuts it
   EXPECT_EQ(shot->PixelColor(5, 5), clNavy);
   h.slider->SetThumbTransparent(false);
   EXPECT_EQ(GetWindowRgn(h.slider->Thumb(), r), RGN_ERROR);
