@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "controls/effect_controls.h"
 #include "imaging/bitmap_utils.h"
 #include "platform/classlib/drawing_helpers.h"
 #include "platform/classlib/form.h"
@@ -344,16 +345,6 @@ void TRxSpeedButton::MouseLeave() {
 
 namespace {
 
-void Edge(TCanvas* c, const TRect& r, TColor tl, TColor br) {
-  c->Pen()->SetColor(tl);
-  c->MoveTo(r.Left, r.Bottom - 1);
-  c->LineTo(r.Left, r.Top);
-  c->LineTo(r.Right - 1, r.Top);
-  c->Pen()->SetColor(br);
-  c->LineTo(r.Right - 1, r.Bottom - 1);
-  c->LineTo(r.Left - 1, r.Bottom - 1);
-}
-
 TRect Inset(const TRect& r, int d) { return Rect(r.Left + d, r.Top + d, r.Right - d, r.Bottom - d); }
 
 }  // namespace
@@ -383,48 +374,43 @@ void TRxSpeedButton::Paint() {
   const bool new_style = style_ != bsWin31;
   TRect r = Rect(0, 0, W, H);
   const bool inactive_flat = flat_ && paint_state == rbsInactive;
+  auto frame = [&](TColor top_left, TColor bottom_right) {
+    DrawTwoColourFrame(c, r, top_left, bottom_right, 1);
+    r = Inset(r, 1);
+  };
+  auto outline = [&] {
+    c->Brush()->SetColor(clWindowFrame);
+    c->FrameRect(r);
+    r = Inset(r, 1);
+  };
   if (inactive_flat && paint_state != rbsExclusive) {
     r = Inset(r, 2);
   } else if (pressed) {
     if (new_style) {
-      Edge(c, r, clWindowFrame, clBtnHighlight);
-      r = Inset(r, 1);
-      if (!flat_) {
-        Edge(c, r, clBtnShadow, clBtnFace);
-        r = Inset(r, 1);
-      }
+      frame(clWindowFrame, clBtnHighlight);
+      if (!flat_) frame(clBtnShadow, clBtnFace);
     } else if (!flat_) {
-      c->Brush()->SetColor(clWindowFrame);
-      c->FrameRect(r);
-      r = Inset(r, 1);
+      outline();
       c->Pen()->SetColor(clBtnShadow);
       c->MoveTo(r.Left, r.Bottom - 1);
       c->LineTo(r.Left, r.Top);
       c->LineTo(r.Right, r.Top);
       r = Inset(r, 1);
     } else {
-      Edge(c, r, clWindowFrame, clBtnHighlight);
-      r = Inset(r, 1);
+      frame(clWindowFrame, clBtnHighlight);
     }
   } else if (new_style) {
     if (!flat_) {
-      Edge(c, r, clBtnHighlight, clWindowFrame);
-      r = Inset(r, 1);
-      Edge(c, r, clBtnFace, clBtnShadow);
-      r = Inset(r, 1);
+      frame(clBtnHighlight, clWindowFrame);
+      frame(clBtnFace, clBtnShadow);
     } else {
-      Edge(c, r, clBtnHighlight, clBtnShadow);
-      r = Inset(r, 1);
+      frame(clBtnHighlight, clBtnShadow);
     }
   } else if (!flat_) {
-    c->Brush()->SetColor(clWindowFrame);
-    c->FrameRect(r);
-    r = Inset(r, 1);
-    Edge(c, r, clBtnHighlight, clBtnShadow);
-    r = Inset(r, 1);
+    outline();
+    frame(clBtnHighlight, clBtnShadow);
   } else {
-    Edge(c, r, clBtnHighlight, clWindowFrame);
-    r = Inset(r, 1);
+    frame(clBtnHighlight, clWindowFrame);
   }
   if (paint_state == rbsExclusive && !transparent_ && (!flat_ || paint_state == rbsInactive)) {
     // A checkered face for a button held down in its group.
