@@ -6,6 +6,8 @@
 #include <random>
 
 #include "imaging/dib.h"
+#include "tests/support/test_app.h"
+#include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
 using namespace lumicast;
@@ -242,4 +244,29 @@ TEST(DibRegion, RegionHoldsExactlyTheNonKeyPixels) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) ASSERT_EQ(r.Contains(x, y), (d.Pixel(x, y) & 0xFFFFFF) != k) << x << "," << y;
   }
+}
+
+TEST(DibImport, PicturesAndMasksComeFromFiles) {
+  const std::string dir = lumitest::MakeTempDir();
+  auto pic = lumitest::FilledBitmap(3, 2, RGB(10, 20, 30));
+  pic->Canvas()->SetPixels(0, 0, RGB(200, 0, 0));
+  pic->SaveToFile(dir + "/pic.bmp");
+  TMemoryDIB d;
+  try {
+    d.ImportMask(dir + "/pic.bmp");
+    FAIL();
+  } catch (const EDIBError& e) {
+    EXPECT_STREQ(e.what(), "You cannot import a mask until you have an image.");
+  }
+  d.ImportPicture(dir + "/pic.bmp");
+  ASSERT_EQ(d.Width(), 3);
+  EXPECT_EQ(d.Pixel(0, 0), 0xFFC80000u);  // opaque: a 24-bit picture sets every alpha byte
+  EXPECT_EQ(d.Pixel(2, 1), 0xFF0A141Eu);
+  EXPECT_FALSE(d.Masked());
+  EXPECT_EQ(d.ImageFilename, dir + "/pic.bmp");
+  auto mask = lumitest::FilledBitmap(6, 4, RGB(0, 0, 77));  // the first byte (blue) is the mask
+  mask->SaveToFile(dir + "/mask.bmp");
+  d.ImportMask(dir + "/mask.bmp");
+  EXPECT_TRUE(d.Masked());
+  EXPECT_EQ(d.Pixel(1, 1) >> 24, 77u);
 }
