@@ -197,7 +197,9 @@ TEST(AALabel, TransparentLabelsChangeOnlyPixelsUnderTheirText) {
   for (int y = 0; y < 80; ++y)
     for (int x = 0; x < 200; ++x) {
       const bool inside = x >= l->Left() && x < l->Left() + l->Width() && y >= l->Top() && y < l->Top() + l->Height();
-      if (!inside) ASSERT_EQ(before->PixelColor(x, y), after->PixelColor(x, y)) << x << "," << y;
+      if (!inside) {
+        ASSERT_EQ(before->PixelColor(x, y), after->PixelColor(x, y)) << x << "," << y;
+      }
       changed += before->PixelColor(x, y) != after->PixelColor(x, y);
     }
   EXPECT_GT(changed, 30);

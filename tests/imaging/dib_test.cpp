@@ -240,7 +240,9 @@ TEST(DibRegion, RegionHoldsExactlyTheNonKeyPixels) {
         d.Pixel(x, y) = round == 0 ? (x % 2 ? k : 0x123456) : ((rng() % 3) ? (rng() & 0xFF000000u) | k : rng());
     TRegion r;
     d.MakeRegion(key, r);
-    if (round == 0) EXPECT_EQ(d.RegionRects(key).size(), 401u);
+    if (round == 0) {
+      EXPECT_EQ(d.RegionRects(key).size(), 401u);
+    }
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) ASSERT_EQ(r.Contains(x, y), (d.Pixel(x, y) & 0xFFFFFF) != k) << x << "," << y;
   }
