@@ -65,7 +65,10 @@ snd_pcm_t* OpenDevice(const TWaveFormat& F) {
   else if (F.BitsPerSample == 24) format = SND_PCM_FORMAT_S24_3LE;
   else format = SND_PCM_FORMAT_S32_LE;
   snd_pcm_t* pcm = nullptr;
-  if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return nullptr;
+  // Opened without waiting, so a busy device means silence rather than a
+  // worker stuck before its first buffer; writing then waits as usual.
+  if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return nullptr;
+  snd_pcm_nonblock(pcm, 0);
   if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, static_cast<unsigned>(F.Channels),
                          static_cast<unsigned>(F.SamplesPerSec), 1, 100000) < 0) {
     snd_pcm_close(pcm);
