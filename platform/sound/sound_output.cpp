@@ -57,7 +57,15 @@ void Deliver(const TWaveFormat& Format, const uint8_t* Frames, size_t Bytes) {
   if (hook) hook(Format, Frames, Bytes);
 }
 
+// The sound system reports a missing card on stderr; here that only means silence.
+void QuietErrors(const char*, int, const char*, int, const char*, ...) {}
+
 snd_pcm_t* OpenDevice(const TWaveFormat& F) {
+  static const bool quiet = [] {
+    snd_lib_error_set_handler(QuietErrors);
+    return true;
+  }();
+  (void)quiet;
   snd_pcm_format_t format;
   if (F.IsFloat) format = SND_PCM_FORMAT_FLOAT_LE;
   else if (F.BitsPerSample == 8) format = SND_PCM_FORMAT_U8;

@@ -153,3 +153,13 @@ TEST(SoundOutput, MutatedWaveImagesAreRefusedOrPlayedWithinTheirBytes) {
   TWaveData w;
   EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), w));
 }
+
+TEST(SoundOutput, TheDefaultDeviceOrSilencePlaysTheSameFrames) {
+  Sink sink;
+  SetSoundDeviceEnabled(true);
+  std::vector<uint8_t> samples(800, 0x80);  // 100 ms at 8 kHz
+  const auto image = Wave(1, 8000, 8, samples);
+  EXPECT_TRUE(PlaySoundMemory(image.data(), image.size(), SND_MEMORY | SND_SYNC));
+  SetSoundDeviceEnabled(false);
+  EXPECT_EQ(sink.bytes, samples);
+}
