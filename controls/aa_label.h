@@ -9,12 +9,11 @@
 #include "controls/aa_font.h"
 #include "platform/classlib/control.h"
 #include "platform/classlib/picture.h"
+#include "platform/classlib/std_controls.h"
 #include "platform/classlib/timer.h"
 
 namespace controls {
 
-enum TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TBackGroundMode : uint8_t { bmTiled, bmStretched, bmCenter, bmNormal };
 
 class TAAGraphicControl;
@@ -72,10 +71,10 @@ public:
   std::string ClassName() const override { return "TAAFontEffect"; }
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool Value);
-  TTextLayout Layout() const { return layout_; }
-  void SetLayout(TTextLayout Value);
-  TAlignment Alignment() const { return alignment_; }
-  void SetAlignment(TAlignment Value);
+  classlib::TTextLayout Layout() const { return layout_; }
+  void SetLayout(classlib::TTextLayout Value);
+  classlib::TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(classlib::TAlignment Value);
   TAAQuality Quality() const { return quality_; }
   void SetQuality(TAAQuality Value);
   TAAEffect* FontEffect() const;
@@ -89,8 +88,8 @@ public:
 
 private:
   bool transparent_ = false;
-  TTextLayout layout_ = tlTop;
-  TAlignment alignment_ = taLeftJustify;
+  classlib::TTextLayout layout_ = classlib::tlTop;
+  classlib::TAlignment alignment_ = classlib::taLeftJustify;
   TAAQuality quality_ = aqNormal;
   classlib::TColor back_color_ = classlib::clDefault;
   std::unique_ptr<classlib::TPicture> background_;

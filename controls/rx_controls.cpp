@@ -178,7 +178,7 @@ void TRxSpeedButton::SetNumGlyphs(int Value) {
 RX_SETTER(AllowAllUp, allow_all_up_, bool)
 RX_SETTER(Flat, flat_, bool)
 RX_SETTER(GrayedInactive, grayed_inactive_, bool)
-RX_SETTER(Layout, layout_, TButtonLayout)
+RX_SETTER(Layout, layout_, classlib::TButtonLayout)
 RX_SETTER(Margin, margin_, int)
 RX_SETTER(Spacing, spacing_, int)
 RX_SETTER(MarkDropDown, mark_drop_down_, bool)

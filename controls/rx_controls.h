@@ -12,6 +12,7 @@
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/control.h"
 #include "platform/classlib/menus.h"
+#include "platform/classlib/std_controls.h"
 #include "platform/classlib/timer.h"
 
 namespace controls {
@@ -24,7 +25,6 @@ constexpr int crRxDrag = 14001;
 void InitControlCursors();
 
 enum TRxButtonState : uint8_t { rbsUp, rbsDisabled, rbsDown, rbsExclusive, rbsInactive };
-enum TButtonLayout : uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TButtonStyle : uint8_t { bsAutoDetect, bsWin31, bsNew };
 enum TDropDownMenuPos : uint8_t { dmpBottom, dmpRight };
 
@@ -89,8 +89,8 @@ public:
   void SetGrayedInactive(bool Value);
   uint32_t InitPause = 500;
   uint32_t RepeatInterval = 100;
-  TButtonLayout Layout() const { return layout_; }
-  void SetLayout(TButtonLayout Value);
+  classlib::TButtonLayout Layout() const { return layout_; }
+  void SetLayout(classlib::TButtonLayout Value);
   int Margin() const { return margin_; }
   void SetMargin(int Value);
   int Spacing() const { return spacing_; }
@@ -133,7 +133,7 @@ private:
   classlib::TPopupMenu* menu_ = nullptr;
   bool flat_ = false;
   bool grayed_inactive_ = true;
-  TButtonLayout layout_ = blGlyphTop;
+  classlib::TButtonLayout layout_ = classlib::blGlyphTop;
   int margin_ = -1;
   int spacing_ = 1;
   bool mark_drop_down_ = true;

@@ -249,3 +249,48 @@ TEST(AALinkLabel, FadesTwentyThreeLevelsPerTickAndOpensItsLink) {
   SetShellOpenService(old);
   EXPECT_EQ(opened, "open https://example.org/");
 }
+
+TEST(AALabel, CaptionsArePlacedByAlignmentAndLayout) {
+  LabelHost h;
+  TAALabel* l = h.Add("Clear");
+  l->SetAutoSize(false);
+  l->SetBorder(2);
+  l->SetBounds(0, 0, 100, 30);
+  const TSize e = l->Engine()->TextExtent("Clear");
+  const struct {
+    TAlignment a;
+    TTextLayout t;
+    int x, y;
+  } cases[] = {
+      {taLeftJustify, tlTop, 2, 2},
+      {taRightJustify, tlBottom, 100 - 2 - static_cast<int>(e.cx), 30 - 2 - static_cast<int>(e.cy)},
+      {taCenter, tlCenter, (100 - static_cast<int>(e.cx)) / 2, (30 - static_cast<int>(e.cy)) / 2},
+  };
+  for (const auto& c : cases) {
+    l->Effect()->SetAlignment(c.a);
+    l->Effect()->SetLayout(c.t);
+    EXPECT_EQ(l->TextOrigin(), Point(c.x, c.y)) << static_cast<int>(c.a) << "/" << static_cast<int>(c.t);
+  }
+  EXPECT_EQ(l->Width(), 100);
+}
+
+TEST(AAMask, SprayAndNoiseDrawOnTheGivenRandomSource) {
+  TAAMask m;
+  m.SetSize(4, 1);
+  for (int x = 0; x < 4; ++x) m.At(x, 0) = static_cast<uint8_t>(x * 10);
+  m.Spray(5, [](int) { return 0; });  // no distance: every pixel keeps its own value
+  EXPECT_EQ(m.At(3, 0), 30);
+  int call = 0;
+  // Distance 1, then random(2) = 0 for x and 1 for y: each pixel takes its right neighbour.
+  m.Spray(5, [&](int n) { return n == 6 ? 1 : (call++ % 2 == 0 ? 0 : 1); });
+  EXPECT_EQ(m.At(0, 0), 10);
+
+  auto canvas = lumitest::FilledBitmap(2, 1, clWhite);
+  canvas->Canvas()->Font()->SetColor(RGB(100, 100, 100));
+  TAAFontEx f(canvas->Canvas());
+  f.Effect()->SetNoise(10);
+  f.SetRandomSource([](int n) { return n - 1; });  // always the top: +4 per channel
+  TBitmap noise;
+  f.MakeNoise(&noise, 2, 1, false);
+  EXPECT_EQ(noise.PixelColor(1, 0), RGB(104, 104, 104));
+}
