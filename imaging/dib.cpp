@@ -41,13 +41,16 @@ uint32_t ColorToPixel(TColor c) {
 
 TColor PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
 
-// (s * a + d * (255 - a) + 255) >> 8 for each colour channel. Red and blue
-// go together: each lane's sum stays below 65536, so the lanes never mix.
+// (s * a + d * (255 - a) + 255) >> 8 for each colour channel.
+inline uint64_t Spread(uint32_t p) {
+  return (p & 0xFFu) | (uint64_t(p & 0xFF00u) << 8) | (uint64_t(p & 0xFF0000u) << 16);
+}
+
 inline uint32_t Mix(uint32_t s, uint32_t d, uint32_t a) {
-  const uint32_t na = 255 - a;
-  const uint32_t rb = (((s & 0xFF00FFu) * a + (d & 0xFF00FFu) * na + 0xFF00FFu) >> 8) & 0xFF00FFu;
-  const uint32_t g = ((((s >> 8) & 0xFFu) * a + ((d >> 8) & 0xFFu) * na + 0xFFu) >> 8) & 0xFFu;
-  return rb | (g << 8);
+  // The three channels in 16-bit lanes of one word: each lane's sum stays
+  // below 65536, so one multiply-add serves all three.
+  const uint64_t m = ((Spread(s) * a + Spread(d) * (255 - a) + 0x00FF00FF00FFull) >> 8) & 0x00FF00FF00FFull;
+  return static_cast<uint32_t>((m & 0xFFu) | ((m >> 8) & 0xFF00u) | ((m >> 16) & 0xFF0000u));
 }
 
 inline uint32_t MaxAlpha(uint32_t s, uint32_t d) { return std::max(s >> 24, d >> 24) << 24; }
@@ -226,6 +229,7 @@ void TAbstractSuperDIB::DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y, c
   // the inverse rotation and scale to its nearest source pixel.
   const int64_t scx = static_cast<int64_t>(sw) * 128, scy = static_cast<int64_t>(sh) * 128;
   const int64_t dcx = static_cast<int64_t>(tw) * 128, dcy = static_cast<int64_t>(th) * 128;
+  const uint32_t* base = PixelData();
   // 100 / scale in 1/65536 units, so the inner loop only adds and shifts.
   const int64_t fx = (int64_t(100) << 16) / scale_x_, fy = (int64_t(100) << 16) / scale_y_;
   for (int j = 0; j < th; ++j) {
@@ -243,7 +247,7 @@ void TAbstractSuperDIB::DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y, c
         continue;
       }
       const int64_t sx = px / 256, sy = py / 256;
-      row[i] = sx < sw && sy < sh ? Pixel(src.Left + static_cast<int>(sx), src.Top + static_cast<int>(sy)) : outside;
+      row[i] = sx < sw && sy < sh ? base[(height_ - 1 - src.Top - sy) * width_ + src.Left + sx] : outside;
     }
   }
   temp.masked_ = masked_;
