@@ -14,6 +14,7 @@ namespace controls {
 // ---------------------------------------------------------------- base
 
 TAAGraphicControl::TAAGraphicControl(TComponent* AOwner) : TGraphicControl(AOwner) {
+  SetParentColor(true);
   engine_.Effect()->OnChange = [this](TObject*) { RerenderRequest(); };
 }
 
@@ -68,6 +69,13 @@ void TAAGraphicControl::CMTextChanged(TMessage& Message) {
 }
 
 // ---------------------------------------------------------------- settings
+
+bool TParentEffect::ParentColor() const { return control_->ParentColor(); }
+void TParentEffect::SetParentColor(bool Value) { control_->SetParentColor(Value); }
+bool TParentEffect::ParentFont() const { return control_->ParentFont(); }
+void TParentEffect::SetParentFont(bool Value) { control_->SetParentFont(Value); }
+bool TParentEffect::ParentShowHint() const { return control_->ParentShowHint(); }
+void TParentEffect::SetParentShowHint(bool Value) { control_->SetParentShowHint(Value); }
 
 TAAFontEffect::TAAFontEffect(TAAGraphicControl* Control)
     : TCustomParam(Control), background_(std::make_unique<TPicture>()) {

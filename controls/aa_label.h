@@ -28,11 +28,26 @@ protected:
   TAAGraphicControl* control_;
 };
 
+// The control's parent-following settings, grouped: each forwards to the
+// control's own property.
+class TParentEffect : public TCustomParam {
+public:
+  using TCustomParam::TCustomParam;
+  std::string ClassName() const override { return "TParentEffect"; }
+  bool ParentColor() const;
+  void SetParentColor(bool Value);
+  bool ParentFont() const;
+  void SetParentFont(bool Value);
+  bool ParentShowHint() const;
+  void SetParentShowHint(bool Value);
+};
+
 class TAAGraphicControl : public classlib::TGraphicControl {
 public:
   explicit TAAGraphicControl(classlib::TComponent* AOwner);
   ~TAAGraphicControl() override;
   std::string ClassName() const override { return "TAAGraphicControl"; }
+  TParentEffect* ParentEffect() { return &parent_effect_; }
 
   TAAFontEx* Engine() { return &engine_; }
   bool AutoSize() const { return auto_size_; }
@@ -57,6 +72,7 @@ protected:
   void CMTextChanged(classlib::TMessage& Message) override;
 
   TAAFontEx engine_;
+  TParentEffect parent_effect_{this};
   bool auto_size_ = true;
   bool auto_rerender_ = true;
   int update_count_ = 0;
