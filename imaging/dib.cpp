@@ -42,15 +42,12 @@ uint32_t ColorToPixel(TColor c) {
 TColor PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
 
 // (s * a + d * (255 - a) + 255) >> 8 for each colour channel.
-inline uint64_t Spread(uint32_t p) {
-  return (p & 0xFFu) | (uint64_t(p & 0xFF00u) << 8) | (uint64_t(p & 0xFF0000u) << 16);
-}
-
+// Red and blue go together: each lane's sum stays below 65536, so the lanes never mix.
 inline uint32_t Mix(uint32_t s, uint32_t d, uint32_t a) {
-  // The three channels in 16-bit lanes of one word: each lane's sum stays
-  // below 65536, so one multiply-add serves all three.
-  const uint64_t m = ((Spread(s) * a + Spread(d) * (255 - a) + 0x00FF00FF00FFull) >> 8) & 0x00FF00FF00FFull;
-  return static_cast<uint32_t>((m & 0xFFu) | ((m >> 8) & 0xFF00u) | ((m >> 16) & 0xFF0000u));
+  const uint32_t na = 255 - a;
+  const uint32_t rb = (((s & 0xFF00FFu) * a + (d & 0xFF00FFu) * na + 0xFF00FFu) >> 8) & 0xFF00FFu;
+  const uint32_t g = ((((s >> 8) & 0xFFu) * a + ((d >> 8) & 0xFFu) * na + 0xFFu) >> 8) & 0xFFu;
+  return rb | (g << 8);
 }
 
 inline uint32_t MaxAlpha(uint32_t s, uint32_t d) { return std::max(s >> 24, d >> 24) << 24; }
