@@ -41,6 +41,12 @@ struct Player {
   std::mutex play_lock;  // guards worker and current: one start or stop at a time
   std::thread worker;
   std::shared_ptr<Sound> current;
+  // A sound still playing at exit is stopped rather than left to a thread
+  // that outlives the program's data.
+  ~Player() {
+    if (current) current->stop = true;
+    if (worker.joinable()) worker.join();
+  }
 };
 
 Player& P() {
