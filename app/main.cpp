@@ -3,6 +3,7 @@
 #include "imaging/gif_image.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/form.h"
+#include "controls/rx_controls.h"
 #include "resources/artwork.h"
 
 using namespace classlib;
@@ -11,6 +12,7 @@ int main() {
   Application->Initialize();
   resources::RegisterArtwork();
   lumicast::RegisterGIFImage();
+  controls::InitControlCursors();
   Application->SetTitle("Velmora Lumicast Pro");
   TForm* main_form = Application->CreateForm<TForm>();
   main_form->SetCaption("Velmora Lumicast Pro");

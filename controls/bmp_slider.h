@@ -120,6 +120,10 @@ public:
   bool Tracking() const { return tracking_; }
   bool TimerRunning() const { return timer_running_; }
 
+  // The slider's own picture (background, ruler, marks) as it paints it; the
+  // thumb window shows its part of it around the thumb's outline.
+  void RenderPicture(classlib::TBitmap* Target);
+
   // Called by the thumb window.
   void ThumbMouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y);
   void ThumbMouseMove(classlib::TShiftState Shift, int X, int Y);

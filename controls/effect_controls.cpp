@@ -136,8 +136,20 @@ TEffectBmp::TEffectBmp(const TBitmap* Source) {
   height_ = Source->Height();
   row_ = 3 * width_ + width_ % 4;
   pixels_.assign(static_cast<size_t>(row_) * height_, 0);
+  const int bits = Source->BitsPerPixel();
   for (int y = 0; y < height_; ++y) {
     uint8_t* row = pixels_.data() + static_cast<size_t>(y) * row_;
+    if (bits == 24 || bits == 32) {
+      // Straight from the rows: B, G, R are already in place.
+      const uint8_t* src = Source->ScanLine(y);
+      const int step = bits / 8;
+      if (step == 3) {
+        std::memcpy(row, src, static_cast<size_t>(3 * width_));
+      } else {
+        for (int x = 0; x < width_; ++x) std::memcpy(row + 3 * x, src + 4 * x, 3);
+      }
+      continue;
+    }
     for (int x = 0; x < width_; ++x) {
       TColor c = Source->PixelColor(x, y);
       row[3 * x] = static_cast<uint8_t>(GetBValue(c));
@@ -159,14 +171,14 @@ void TEffectBmp::WriteRow(int Y, const uint8_t* Buffer) { std::memcpy(GetRow(Y),
 void TEffectBmp::Blend(TEffectBmp& Other, double Factor) {
   if (Other.width_ != width_ || Other.height_ != height_) return;
   const double f = std::clamp(std::isnan(Factor) ? 0.0 : Factor, 0.0, 1.0);
-  // One table per call: every channel value pair maps through the same formula.
   std::vector<uint8_t> own(static_cast<size_t>(row_)), other(static_cast<size_t>(row_));
   for (int y = 0; y < height_; ++y) {
     ReadRow(y, own.data());
     Other.ReadRow(y, other.data());
     for (int i = 0; i < 3 * width_; ++i) {
-      long double v = (1.0L - f) * own[static_cast<size_t>(i)] + static_cast<long double>(f) * other[static_cast<size_t>(i)];
-      own[static_cast<size_t>(i)] = static_cast<uint8_t>(std::clamp<int64_t>(Round(v), 0, 255));
+      // nearbyint rounds halves to even in the default rounding mode.
+      const double v = (1.0 - f) * own[static_cast<size_t>(i)] + f * other[static_cast<size_t>(i)];
+      own[static_cast<size_t>(i)] = static_cast<uint8_t>(std::clamp(std::nearbyint(v), 0.0, 255.0));
     }
     WriteRow(y, own.data());
   }

@@ -213,16 +213,21 @@ void TepMorphButton::paintContent(TBitmap* Target) {
     return;
   }
   const int w = up_->Width(), h = up_->Height();
-  TBitmap a, b;
-  for (TBitmap* bm : {&a, &b}) {
-    bm->SetPixelFormat(pf24bit);
-    bm->SetSize(w, h);
+  TEffectBmp ea(up_.get());
+  std::unique_ptr<TEffectBmp> eb;
+  if (active_->Width() == w && active_->Height() == h) {
+    eb = std::make_unique<TEffectBmp>(active_.get());
+  } else {
+    // The highlighted glyph is cut or padded to the normal glyph's size.
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(w, h);
+    b.Canvas()->Draw(0, 0, active_.get());
+    eb = std::make_unique<TEffectBmp>(&b);
   }
-  a.Canvas()->Draw(0, 0, up_.get());
-  b.Canvas()->Draw(0, 0, active_.get());
-  TEffectBmp ea(&a), eb(&b);
-  ea.Blend(eb, morph);
+  ea.Blend(*eb, morph);
   if (glyphs_transparent_) {
+    TBitmap a;
     ea.CopyTo(&a);
     DrawKeyedBitmap(c, 0, 0, clDefault, &a);
   } else {

@@ -41,6 +41,12 @@ struct Player {
   std::mutex play_lock;  // guards worker and current: one start or stop at a time
   std::thread worker;
   std::shared_ptr<Sound> current;
+  // A sound still playing at exit is stopped rather than left to a thread
+  // that outlives the program's data.
+  ~Player() {
+    if (current) current->stop = true;
+    if (worker.joinable()) worker.join();
+  }
 };
 
 Player& P() {
@@ -57,7 +63,15 @@ void Deliver(const TWaveFormat& Format, const uint8_t* Frames, size_t Bytes) {
   if (hook) hook(Format, Frames, Bytes);
 }
 
+// The sound system reports a missing card on stderr; here that only means silence.
+void QuietErrors(const char*, int, const char*, int, const char*, ...) {}
+
 snd_pcm_t* OpenDevice(const TWaveFormat& F) {
+  static const bool quiet = [] {
+    snd_lib_error_set_handler(QuietErrors);
+    return true;
+  }();
+  (void)quiet;
   snd_pcm_format_t format;
   if (F.IsFloat) format = SND_PCM_FORMAT_FLOAT_LE;
   else if (F.BitsPerSample == 8) format = SND_PCM_FORMAT_U8;
@@ -65,7 +79,10 @@ snd_pcm_t* OpenDevice(const TWaveFormat& F) {
   else if (F.BitsPerSample == 24) format = SND_PCM_FORMAT_S24_3LE;
   else format = SND_PCM_FORMAT_S32_LE;
   snd_pcm_t* pcm = nullptr;
-  if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return nullptr;
+  // Opened without waiting, so a busy device means silence rather than a
+  // worker stuck before its first buffer; writing then waits as usual.
+  if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return nullptr;
+  snd_pcm_nonblock(pcm, 0);
   if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, static_cast<unsigned>(F.Channels),
                          static_cast<unsigned>(F.SamplesPerSec), 1, 100000) < 0) {
     snd_pcm_close(pcm);

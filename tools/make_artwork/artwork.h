@@ -40,9 +40,12 @@ std::vector<uint8_t> EncodeBmp(const QImage& image, int bits);
 QImage Filled(int width, int height, const QColor& color);
 // A rounded rectangle path.
 QPainterPath RoundedPath(const QRectF& rect, double radius);
-// Sets every pixel whose centre lies outside Shape to Key, so anti-aliased
-// edges drawn inside the shape never mix with the key colour.
-void KeyOutside(QImage& image, const QPainterPath& shape, const QColor& key);
+// Whether the point lies inside the rounded rectangle (exact circular corners).
+bool InsideRounded(const QRectF& rect, double radius, double x, double y);
+// Sets every pixel whose centre lies outside the rounded rectangle (exact
+// circle corners) to Key; drawn after the anti-aliased inside, so smooth
+// edges never mix with the key colour.
+void KeyOutsideRounded(QImage& image, const QRectF& rect, double radius, const QColor& key);
 // Draws a framed, rounded panel: a one-pixel border in Border around a
 // vertical gradient from Top to Bottom, anti-aliased inside the border.
 void Panel(QImage& image, const QRectF& rect, double radius, const QColor& border, const QColor& top,

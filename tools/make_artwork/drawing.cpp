@@ -78,12 +78,20 @@ QPainterPath RoundedPath(const QRectF& rect, double radius) {
   return path;
 }
 
-void KeyOutside(QImage& image, const QPainterPath& shape, const QColor& key) {
+bool InsideRounded(const QRectF& r, double radius, double x, double y) {
+  if (x < r.left() || x >= r.right() || y < r.top() || y >= r.bottom()) return false;
+  // Distance from the nearest corner's centre, when in a corner square.
+  const double cx = x < r.left() + radius ? r.left() + radius : x > r.right() - radius ? r.right() - radius : x;
+  const double cy = y < r.top() + radius ? r.top() + radius : y > r.bottom() - radius ? r.bottom() - radius : y;
+  return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
+}
+
+void KeyOutsideRounded(QImage& image, const QRectF& rect, double radius, const QColor& key) {
   const QRgb k = key.rgba();
   for (int y = 0; y < image.height(); ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < image.width(); ++x)
-      if (!shape.contains(QPointF(x + 0.5, y + 0.5))) line[x] = k;
+      if (!InsideRounded(rect, radius, x + 0.5, y + 0.5)) line[x] = k;
   }
 }
 

@@ -33,7 +33,6 @@ QRectF Rect(const skin::Box& b) { return QRectF(b.Left, b.Top, b.Width, b.Height
 QImage DrawBackground() {
   using namespace skin;
   const QRectF whole(0, 0, kClientWidth, kClientHeight);
-  const QPainterPath outline = RoundedPath(whole, kCornerRadius);
   const QPainterPath inner = RoundedPath(whole.adjusted(1, 1, -1, -1), kCornerRadius - 1);
 
   // The border colour everywhere first: whatever the anti-aliased edges of the
@@ -69,7 +68,7 @@ QImage DrawBackground() {
   Panel(image, Rect(kWell), 3, kWellBorder, kWellFill, kWellFill);
   Panel(image, Rect(kSummaryColumn), 4, kWellBorder, kPanelTop, kPanelBottom);
   Panel(image, Rect(kSeekBand), 4, kWellBorder, kPanelTop, kPanelBottom);
-  KeyOutside(image, outline, kKey);
+  KeyOutsideRounded(image, whole, kCornerRadius, kKey);
   return image;
 }
 

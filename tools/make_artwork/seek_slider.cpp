@@ -19,7 +19,7 @@ void DrawSeekSlider(Sink& sink) {
     g.setColorAt(1, QColor(196, 206, 216));
     p.fillRect(QRectF(1, 1, rw - 2, rh - 2), g);
   }
-  KeyOutside(ruler, RoundedPath(QRectF(0, 0, rw, rh), 2), key);
+  KeyOutsideRounded(ruler, QRectF(0, 0, rw, rh), 2, key);
   sink.Bitmap("MAIN_SEEK_RULER", ruler);
 
   const int tw = skin::kSeekThumbWidth, th = skin::kSeekThumbHeight;
@@ -30,7 +30,7 @@ void DrawSeekSlider(Sink& sink) {
     QPainter p(&thumb);
     for (int i = 0; i < 3; ++i) p.fillRect(QRectF(3, 7 + 2 * i, tw - 6, 1), QColor(210, 226, 248));
   }
-  KeyOutside(thumb, RoundedPath(thumb_rect, 5), key);
+  KeyOutsideRounded(thumb, thumb_rect, 5, key);
   sink.Bitmap("MAIN_SEEK_THUMB", thumb);
 }
 
