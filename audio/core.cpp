@@ -256,7 +256,7 @@ void unaThread::applyPriority() {
 
 void unaThread::setPriority(int p) {
   priority_ = p;
-  if (state_.load() == stateRunning && std::this_thread::get_id() == threadId_.load()) applyPriority();
+  if (std::this_thread::get_id() == threadId_.load()) applyPriority();
 }
 
 bool unaThread::start(uint32_t timeout) {

@@ -5,6 +5,7 @@
 // FormatFromBytes (little-endian, 16 bytes for PCM, 18 + extra otherwise).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -117,12 +118,14 @@ enum : uint32_t {
   WHDR_INQUEUE = 0x10,
 };
 
+// dwFlags is atomic: the device sets WHDR_DONE on its own thread after it
+// has written the data, and the owner may test it on another.
 struct WAVEHDR {
   char* lpData = nullptr;
   uint32_t dwBufferLength = 0;
   uint32_t dwBytesRecorded = 0;
   uintptr_t dwUser = 0;
-  uint32_t dwFlags = 0;
+  std::atomic<uint32_t> dwFlags{0};
   uint32_t dwLoops = 0;
   WAVEHDR* lpNext = nullptr;
   uintptr_t reserved = 0;
