@@ -108,7 +108,6 @@ void unaLazyWriteThread::setFlushing() {
 int unaLazyWriteThread::execute() {
   uint32_t n = encoder->chunkBytes;
   buffer_.assign(std::max<uint32_t>(n, 2), 0);
-  flushing = false;
   while (!stopRequested()) {
     if (!wake.waitFor(100)) continue;
     if (!acquireGate(100)) {
@@ -162,6 +161,7 @@ uint32_t unaAbstractEncoder::open() {
   inStream.clear();
   outStream.clear();
   thread_->queue.clear();
+  thread_->flushing = false;  // before the thread runs: a close may set it at once
   encodedTotal = 0;
   if (!thread_->start(10000)) {
     // Without its thread nothing would ever be encoded or flushed.
