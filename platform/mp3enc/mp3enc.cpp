@@ -112,6 +112,7 @@ BE_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples, uint32_t*
   static const MPEG_mode modes[] = {STEREO, JOINT_STEREO, DUAL_CHANNEL, MONO};
   lame_set_mode(s->lame, modes[mode]);
   lame_set_VBR(s->lame, vbr_off);
+  lame_set_quality(s->lame, 5);  // the usual balance of speed and quality
   lame_set_brate(s->lame, ClampBitRate(kbps, outRate));
   lame_set_bWriteVbrTag(s->lame, 0);
   lame_set_write_id3tag_automatic(s->lame, 0);
