@@ -1,8 +1,6 @@
 // MP3 encoding speed, by hand: 60 s of 44100 Hz stereo through the encoder's
 // queue, its lazy-write thread and the plug-in, at 128 and 320 kbit/s.
 //   bench_audio_mp3_encode [PLUGIN]   (default: mp3enc.so beside the program)
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,16 +8,7 @@
 #include <vector>
 
 #include "audio/mp3_encoder.h"
-
-namespace {
-// The plug-in the build puts beside the program (build/bin), seen from build/bench.
-std::string DefaultPlugin() {
-  char buf[4096];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
-  return exe.substr(0, exe.rfind('/')) + "/../bin/mp3enc.so";
-}
-}  // namespace
+#include "bench/plugin_path.h"
 
 int main(int argc, char** argv) {
   std::string plugin = argc > 1 ? argv[1] : DefaultPlugin();

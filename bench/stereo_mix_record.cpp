@@ -14,18 +14,11 @@
 #include <thread>
 
 #include "audio/mp3_encoder.h"
+#include "bench/plugin_path.h"
 #include "audio/pipes.h"
 #include "platform/sound/playback_mix.h"
 
 namespace {
-
-// The plug-in the build puts beside the program (build/bin), seen from build/bench.
-std::string DefaultPlugin() {
-  char buf[4096];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  std::string exe(buf, n > 0 ? static_cast<size_t>(n) : 0);
-  return exe.substr(0, exe.rfind('/')) + "/../bin/mp3enc.so";
-}
 
 double CpuSeconds() {
   rusage u{};

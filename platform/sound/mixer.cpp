@@ -357,6 +357,21 @@ Mixer* Resolve(MixerState& s, uintptr_t obj, uint32_t flags, uint32_t* indexOut,
   return m;
 }
 
+// The mixer a query names, with the mixers' lock held for the whole call.
+struct Resolved {
+  std::unique_lock<std::recursive_mutex> lock;
+  Mixer* mixer = nullptr;
+  uint32_t index = 0;
+  MMRESULT error = MMSYSERR_NOERROR;
+};
+
+Resolved Lookup(uintptr_t obj, uint32_t flags) {
+  MixerState& s = St();
+  Resolved r{std::unique_lock<std::recursive_mutex>(s.mutex)};
+  r.mixer = Resolve(s, obj, flags, &r.index, r.error);
+  return r;
+}
+
 Line* FindLineById(Mixer& m, uint32_t id) {
   const uint32_t d = id & 0xFFFF, s = id >> 16;
   if (d >= m.dests.size()) return nullptr;
@@ -379,6 +394,16 @@ Control* FindControl(Mixer& m, uint32_t id, Line** lineOut = nullptr) {
       if (Control* c = scan(s)) return c;
   }
   return nullptr;
+}
+
+// The control a details record names, and whether its channel and item counts fit it.
+MMRESULT CheckDetails(Mixer& m, const MIXERCONTROLDETAILS& d, Control*& c) {
+  c = FindControl(m, d.dwControlID);
+  if (!c) return MIXERR_INVALCONTROL;
+  if (d.cChannels == 0 || (d.cChannels != 1 && d.cChannels != c->channels)) return MMSYSERR_INVALPARAM;
+  if ((c->caps.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) && d.cMultipleItems != c->caps.cMultipleItems)
+    return MMSYSERR_INVALPARAM;
+  return MMSYSERR_NOERROR;
 }
 
 void CopyLine(const Line& l, MIXERLINE* out) {
@@ -417,22 +442,18 @@ MMRESULT mixerClose(HMIXER Handle) {
 
 MMRESULT mixerGetDevCaps(uintptr_t MixerObj, MIXERCAPS* Caps, uint32_t Flags) {
   if (!Caps) return MMSYSERR_INVALPARAM;
-  MixerState& s = St();
-  std::lock_guard<std::recursive_mutex> lock(s.mutex);
-  MMRESULT err;
-  Mixer* m = Resolve(s, MixerObj, Flags, nullptr, err);
-  if (!m) return err;
+  Resolved r = Lookup(MixerObj, Flags);
+  if (!r.mixer) return r.error;
+  Mixer* m = r.mixer;
   *Caps = m->caps;
   return MMSYSERR_NOERROR;
 }
 
 MMRESULT mixerGetLineInfo(uintptr_t MixerObj, MIXERLINE* Line_, uint32_t Flags) {
   if (!Line_) return MMSYSERR_INVALPARAM;
-  MixerState& s = St();
-  std::lock_guard<std::recursive_mutex> lock(s.mutex);
-  MMRESULT err;
-  Mixer* m = Resolve(s, MixerObj, Flags, nullptr, err);
-  if (!m) return err;
+  Resolved r = Lookup(MixerObj, Flags);
+  if (!r.mixer) return r.error;
+  Mixer* m = r.mixer;
   switch (Flags & MIXER_INFOF_MASK) {
     case MIXER_GETLINEINFOF_DESTINATION:
       if (Line_->dwDestination >= m->dests.size()) return MMSYSERR_INVALPARAM;
@@ -471,11 +492,9 @@ MMRESULT mixerGetLineInfo(uintptr_t MixerObj, MIXERLINE* Line_, uint32_t Flags) 
 
 MMRESULT mixerGetLineControls(uintptr_t MixerObj, MIXERLINECONTROLS* Controls, uint32_t Flags) {
   if (!Controls || !Controls->pamxctrl) return MMSYSERR_INVALPARAM;
-  MixerState& s = St();
-  std::lock_guard<std::recursive_mutex> lock(s.mutex);
-  MMRESULT err;
-  Mixer* m = Resolve(s, MixerObj, Flags, nullptr, err);
-  if (!m) return err;
+  Resolved r = Lookup(MixerObj, Flags);
+  if (!r.mixer) return r.error;
+  Mixer* m = r.mixer;
   switch (Flags & MIXER_INFOF_MASK) {
     case MIXER_GETLINECONTROLSF_ALL: {
       Line* l = FindLineById(*m, Controls->dwLineID);
@@ -510,18 +529,13 @@ MMRESULT mixerGetLineControls(uintptr_t MixerObj, MIXERLINECONTROLS* Controls, u
 
 MMRESULT mixerGetControlDetails(uintptr_t MixerObj, MIXERCONTROLDETAILS* Details, uint32_t Flags) {
   if (!Details || !Details->paDetails) return MMSYSERR_INVALPARAM;
-  MixerState& s = St();
-  std::lock_guard<std::recursive_mutex> lock(s.mutex);
-  MMRESULT err;
-  Mixer* m = Resolve(s, MixerObj, Flags, nullptr, err);
-  if (!m) return err;
-  Control* c = FindControl(*m, Details->dwControlID);
-  if (!c) return MIXERR_INVALCONTROL;
+  Resolved r = Lookup(MixerObj, Flags);
+  if (!r.mixer) return r.error;
+  Mixer* m = r.mixer;
+  Control* c = nullptr;
+  if (MMRESULT e = CheckDetails(*m, *Details, c)) return e;
   const uint32_t items = ItemsOf(*c);
   const uint32_t channels = Details->cChannels;
-  if (channels == 0 || (channels != 1 && channels != c->channels)) return MMSYSERR_INVALPARAM;
-  if ((c->caps.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) && Details->cMultipleItems != c->caps.cMultipleItems)
-    return MMSYSERR_INVALPARAM;
   if ((Flags & MIXER_INFOF_MASK) == MIXER_GETCONTROLDETAILSF_LISTTEXT) {
     if (!IsListType(c->caps.dwControlType)) return MMSYSERR_INVALPARAM;
     if (Details->cbDetails < sizeof(MIXERCONTROLDETAILS_LISTTEXT)) return MMSYSERR_INVALPARAM;
@@ -553,20 +567,16 @@ MMRESULT mixerGetControlDetails(uintptr_t MixerObj, MIXERCONTROLDETAILS* Details
 MMRESULT mixerSetControlDetails(uintptr_t MixerObj, MIXERCONTROLDETAILS* Details, uint32_t Flags) {
   if (!Details || !Details->paDetails) return MMSYSERR_INVALPARAM;
   if ((Flags & MIXER_INFOF_MASK) != MIXER_SETCONTROLDETAILSF_VALUE) return MMSYSERR_INVALFLAG;
+  Resolved r = Lookup(MixerObj, Flags);
+  if (!r.mixer) return r.error;
+  Mixer* m = r.mixer;
   MixerState& s = St();
-  std::lock_guard<std::recursive_mutex> lock(s.mutex);
-  MMRESULT err;
-  uint32_t index = 0;
-  Mixer* m = Resolve(s, MixerObj, Flags, &index, err);
-  if (!m) return err;
-  Control* c = FindControl(*m, Details->dwControlID);
-  if (!c) return MIXERR_INVALCONTROL;
+  const uint32_t index = r.index;
+  Control* c = nullptr;
+  if (MMRESULT e = CheckDetails(*m, *Details, c)) return e;
   const uint32_t items = ItemsOf(*c);
   const uint32_t channels = Details->cChannels;
-  if (channels == 0 || (channels != 1 && channels != c->channels) || Details->cbDetails < 4)
-    return MMSYSERR_INVALPARAM;
-  if ((c->caps.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) && Details->cMultipleItems != c->caps.cMultipleItems)
-    return MMSYSERR_INVALPARAM;
+  if (Details->cbDetails < 4) return MMSYSERR_INVALPARAM;
   const auto* in = static_cast<const uint8_t*>(Details->paDetails);
   auto entry = [&](uint32_t ch, uint32_t i) {
     int32_t v;

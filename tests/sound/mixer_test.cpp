@@ -38,23 +38,22 @@ struct Mixer0 {
       if (c.dwControlType == MIXERCONTROL_CONTROLTYPE_MUX) mux = c;
   }
   ~Mixer0() { mixerClose(m); }
-  MMRESULT WriteMux(std::vector<int32_t> v) {
+  MIXERCONTROLDETAILS MuxDetails(std::vector<int32_t>& v) const {
     MIXERCONTROLDETAILS d;
     d.dwControlID = mux.dwControlID;
     d.cChannels = 1;
     d.cMultipleItems = mux.cMultipleItems;
     d.cbDetails = 4;
     d.paDetails = v.data();
+    return d;
+  }
+  MMRESULT WriteMux(std::vector<int32_t> v) {
+    MIXERCONTROLDETAILS d = MuxDetails(v);
     return mixerSetControlDetails(Obj(m), &d, H);
   }
   std::vector<int32_t> ReadMux() {
     std::vector<int32_t> v(mux.cMultipleItems);
-    MIXERCONTROLDETAILS d;
-    d.dwControlID = mux.dwControlID;
-    d.cChannels = 1;
-    d.cMultipleItems = mux.cMultipleItems;
-    d.cbDetails = 4;
-    d.paDetails = v.data();
+    MIXERCONTROLDETAILS d = MuxDetails(v);
     EXPECT_EQ(mixerGetControlDetails(Obj(m), &d, H), 0u);
     return v;
   }
