@@ -50,6 +50,11 @@ void Measure(const char* what, int seconds) {
 int main(int argc, char** argv) {
   setenv("LUMICAST_SOUND", "none", 0);  // no sound card needed
   const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 60;
+  // An idle mix: the thread runs with a producer that has nothing to play.
+  const int silent = sound::MixAddProducer([](int16_t*, int) {});
+  Measure("idle mix thread", std::min(seconds, 10));
+  sound::MixRemoveProducer(silent);
+
   long frame = 0;
   const int producer = sound::MixAddProducer([&frame](int16_t* out, int frames) {
     for (int i = 0; i < frames; ++i, ++frame) {
@@ -57,7 +62,6 @@ int main(int argc, char** argv) {
       out[2 * i] = out[2 * i + 1] = v;
     }
   });
-  Measure("idle mix thread", std::min(seconds, 10));
 
   const std::string wav = "/tmp/bench_stereo_mix.wav";
   {

@@ -43,6 +43,7 @@ struct MixState {
 
   std::vector<int16_t> sum = std::vector<int16_t>(kMixPeriodFrames * kMixChannels);
   std::vector<int16_t> one = std::vector<int16_t>(kMixPeriodFrames * kMixChannels);
+  std::vector<int32_t> acc = std::vector<int32_t>(kMixPeriodFrames * kMixChannels);
 
   // Sound output.
   snd_pcm_t* pcm = nullptr;
@@ -112,7 +113,8 @@ void WriteOutput(MixState& s, const int16_t* frames) {
 
 void RunPeriod(MixState& s) {
   std::lock_guard<std::recursive_mutex> lock(s.mixMutex);
-  std::vector<int32_t> acc(kMixPeriodFrames * kMixChannels, 0);
+  std::vector<int32_t>& acc = s.acc;
+  std::fill(acc.begin(), acc.end(), 0);
   for (size_t i = 0; i < s.producers.size(); ++i) {
     if (s.producers[i].dead) continue;
     std::fill(s.one.begin(), s.one.end(), 0);
