@@ -38,7 +38,6 @@ struct MixState {
   std::thread thread;
   std::atomic<bool> stop{false};
   std::atomic<bool> running{false};
-  std::thread::id mixThreadId;
   std::atomic<bool> manual{false};
 
   std::vector<int16_t> sum = std::vector<int16_t>(kMixPeriodFrames * kMixChannels);
@@ -57,7 +56,10 @@ MixState& State() {
   return *s;
 }
 
-bool OnMixThread(MixState& s) { return s.running.load() && std::this_thread::get_id() == s.mixThreadId; }
+// Set while this thread pulls producers or feeds captures: a producer that
+// leaves from inside its pull must not start or stop the thread there (the
+// mix's lock is held); the mix thread looks again after the period.
+thread_local bool t_inPeriod = false;
 
 void SilentAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
 
@@ -113,6 +115,10 @@ void WriteOutput(MixState& s, const int16_t* frames) {
 
 void RunPeriod(MixState& s) {
   std::lock_guard<std::recursive_mutex> lock(s.mixMutex);
+  t_inPeriod = true;
+  struct Leave {
+    ~Leave() { t_inPeriod = false; }
+  } leave;
   std::vector<int32_t>& acc = s.acc;
   std::fill(acc.begin(), acc.end(), 0);
   for (size_t i = 0; i < s.producers.size(); ++i) {
@@ -144,6 +150,9 @@ int64_t NsBetween(const timespec& a, const timespec& b) {
   return (static_cast<int64_t>(b.tv_sec) - a.tv_sec) * 1000000000LL + (b.tv_nsec - a.tv_nsec);
 }
 
+bool Attached(MixState& s);
+void UpdateThread(MixState& s);
+
 void MixThread(MixState* s) {
   timespec deadline;
   clock_gettime(CLOCK_MONOTONIC, &deadline);
@@ -153,6 +162,8 @@ void MixThread(MixState* s) {
     }
     if (s->stop.load()) break;
     RunPeriod(*s);
+    // Everything may have left during the period: then the thread ends.
+    if (!Attached(*s)) UpdateThread(*s);
     // After a long stall (the process was stopped), start counting afresh
     // instead of pulling a burst of periods.
     timespec now;
@@ -183,7 +194,6 @@ void UpdateThread(MixState& s) {
     s.stop = false;
     s.running = true;
     s.thread = std::thread(MixThread, &s);
-    s.mixThreadId = s.thread.get_id();
     return;
   }
   s.stop = true;
@@ -222,7 +232,7 @@ int MixAddProducer(MixPullFn Pull) {
     id = s.nextId++;
     s.producers.push_back(Producer{id, std::move(Pull), false});
   }
-  UpdateThread(s);
+  if (!t_inPeriod) UpdateThread(s);
   return id;
 }
 
@@ -232,12 +242,12 @@ void MixRemoveProducer(int Id) {
     std::lock_guard<std::recursive_mutex> lock(s.mixMutex);
     for (Producer& p : s.producers)
       if (p.id == Id) p.dead = true;
-    if (!OnMixThread(s))
+    if (!t_inPeriod)
       s.producers.erase(
           std::remove_if(s.producers.begin(), s.producers.end(), [](const Producer& p) { return p.dead; }),
           s.producers.end());
   }
-  UpdateThread(s);
+  if (!t_inPeriod) UpdateThread(s);
 }
 
 void MixAttachCapture(MixCapture* Capture) {
@@ -247,7 +257,7 @@ void MixAttachCapture(MixCapture* Capture) {
     if (std::find(s.captures.begin(), s.captures.end(), Capture) == s.captures.end())
       s.captures.push_back(Capture);
   }
-  UpdateThread(s);
+  if (!t_inPeriod) UpdateThread(s);
 }
 
 void MixDetachCapture(MixCapture* Capture) {
@@ -256,9 +266,9 @@ void MixDetachCapture(MixCapture* Capture) {
     std::lock_guard<std::recursive_mutex> lock(s.mixMutex);
     for (MixCapture*& c : s.captures)
       if (c == Capture) c = nullptr;
-    if (!OnMixThread(s)) s.captures.erase(std::remove(s.captures.begin(), s.captures.end(), nullptr), s.captures.end());
+    if (!t_inPeriod) s.captures.erase(std::remove(s.captures.begin(), s.captures.end(), nullptr), s.captures.end());
   }
-  UpdateThread(s);
+  if (!t_inPeriod) UpdateThread(s);
 }
 
 bool MixThreadRunning() { return State().running.load(); }

@@ -150,7 +150,7 @@ TEST(Mp3Encoder, StreamIsNotEndedWhileAChunkIsBeingEncoded) {
   ASSERT_EQ(enc.open(), 0u);
   std::vector<uint8_t> pcm(enc.chunkBytes * 6);
   enc.queueForEncoding(pcm.data(), pcm.size());
-  ASSERT_TRUE(audiotest::WaitFor([&] { return st->encoding != 0; }));
+  ASSERT_TRUE(audiotest::WaitFor([&] { return __atomic_load_n(&st->encoding, __ATOMIC_SEQ_CST) != 0; }));
   EXPECT_EQ(enc.close(), 0u);
   EXPECT_EQ(st->deinitDuringEncode, 0);
   EXPECT_EQ(st->deinitCalls, 1);
