@@ -35,6 +35,21 @@ bool HasFourByteValues(uint32_t type) {
              (type >= 0x50030000u && type <= 0x50030004u);
   }
 }
+// Reads every control of a line at once; false (Result set) when the mixer refuses.
+bool ReadAllControls(uintptr_t obj, uint32_t flags, const MIXERLINE& line, std::vector<MIXERCONTROL>& list,
+                     uint32_t& result) {
+  list.assign(line.cControls, MIXERCONTROL{});
+  if (list.empty()) return true;
+  MIXERLINECONTROLS lc;
+  lc.cbStruct = sizeof lc;
+  lc.dwLineID = line.dwLineID;
+  lc.cControls = line.cControls;
+  lc.cbmxctrl = sizeof(MIXERCONTROL);
+  lc.pamxctrl = list.data();
+  result = mixerGetLineControls(obj, &lc, flags | MIXER_GETLINECONTROLSF_ALL);
+  return result == 0;
+}
+
 }  // namespace
 
 tMsMixerControl::tMsMixerControl(tMsMixerLine* line, const MIXERCONTROL& caps) : line_(line), caps_(caps) {}
@@ -139,18 +154,10 @@ tMsMixerLine* tMsMixerLine::getConnection(int index) const {
 void tMsMixerLine::readControls() {
   controls_.clear();
   const MIXERLINE& l = caps();
-  if (l.cControls == 0) return;
-  std::vector<MIXERCONTROL> list(l.cControls);
-  MIXERLINECONTROLS lc;
-  lc.cbStruct = sizeof lc;
-  lc.dwLineID = l.dwLineID;
-  lc.cControls = l.cControls;
-  lc.cbmxctrl = sizeof(MIXERCONTROL);
-  lc.pamxctrl = list.data();
   uint32_t flags = 0;
   const uintptr_t obj = mixer_->object(flags);
-  lastResult = mixerGetLineControls(obj, &lc, flags | MIXER_GETLINECONTROLSF_ALL);
-  if (lastResult != 0) return;
+  std::vector<MIXERCONTROL> list;
+  if (!ReadAllControls(obj, flags, l, list, lastResult)) return;
   for (const auto& c : list) controls_.add(new tMsMixerControl(this, c));
 }
 
@@ -245,15 +252,9 @@ bool TMixerSettings::writeValue(uint32_t id, uint32_t channels, const int32_t* v
 }
 
 bool TMixerSettings::readControls(const MIXERLINE& line, TMixerLineNode& node) {
-  if (line.cControls == 0) return true;
-  std::vector<MIXERCONTROL> list(line.cControls);
-  MIXERLINECONTROLS lc;
-  lc.cbStruct = sizeof lc;
-  lc.dwLineID = line.dwLineID;
-  lc.cControls = line.cControls;
-  lc.cbmxctrl = sizeof(MIXERCONTROL);
-  lc.pamxctrl = list.data();
-  if (mixerGetLineControls(reinterpret_cast<uintptr_t>(handle_), &lc, MIXER_OBJECTF_HMIXER) != 0) return false;
+  std::vector<MIXERCONTROL> list;
+  uint32_t result = 0;
+  if (!ReadAllControls(reinterpret_cast<uintptr_t>(handle_), MIXER_OBJECTF_HMIXER, line, list, result)) return false;
   bool muteFound = false;
   for (const auto& c : list) {
     if (c.dwControlType == MIXERCONTROL_CONTROLTYPE_VOLUME) {
