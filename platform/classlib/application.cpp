@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QEventLoop>
+#include <QThread>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
@@ -117,6 +118,11 @@ void TApplication::Run() {
   running_ = true;
   while (!terminated_) HandleMessage();
   running_ = false;
+}
+
+bool TApplication::InUiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app != nullptr && app->thread() == QThread::currentThread();
 }
 
 void TApplication::ProcessMessages() {

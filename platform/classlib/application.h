@@ -55,6 +55,8 @@ public:
   void Run();
   // Handles the events already pending and returns at once; never sleeps.
   void ProcessMessages();
+  // True on the thread that runs the user interface (the one that made the application).
+  static bool InUiThread();
   // Lets messages run, blocking between them, until Condition holds (true)
   // or the application is terminated (false). Another thread that changes
   // what Condition reads calls Wake() so the wait looks again.
