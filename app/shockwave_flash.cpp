@@ -11,6 +11,7 @@
 #include "platform/classlib/messages.h"
 #include "platform/flash/format/errors.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 
 namespace lumicast {
 
@@ -188,7 +189,7 @@ void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
                            static_cast<uint8_t>(bg & 0xFF), 255};
     c.pixels.resize(static_cast<size_t>(w) * h * 4);
     flash::RenderTarget target{c.pixels.data(), w, h, w * 4};
-    player_->Render(target, background);
+    flash::PaintStage(*player_, target, background);
     if (!c.bitmap) {
       c.bitmap = std::make_unique<TBitmap>();
       c.bitmap->SetPixelFormat(pf32bit);

@@ -10,15 +10,16 @@
 #include "platform/flash/format/errors.h"
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 
 namespace {
 
 double MsPerFrame(flash::Player& p, int w, int h, int rounds) {
   std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
   flash::RenderTarget t{px.data(), w, h, w * 4};
-  p.Render(t, p.Background());
+  flash::PaintStage(p, t, p.Background());
   auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < rounds; ++i) p.Render(t, p.Background());
+  for (int i = 0; i < rounds; ++i) flash::PaintStage(p, t, p.Background());
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / rounds;
 }
 

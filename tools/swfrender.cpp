@@ -12,6 +12,7 @@
 
 #include "platform/flash/format/errors.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
   // Premultiplied B,G,R,A bytes are the memory layout of QImage's premultiplied ARGB32.
   QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
   flash::RenderTarget target{image.bits(), width, height, static_cast<int>(image.bytesPerLine())};
-  player.Render(target, player.Background());
+  flash::PaintStage(player, target, player.Background());
   QImage out = image.convertToFormat(QImage::Format_RGBA8888);
   if (!out.save(QString::fromStdString(args[2]), "PNG")) {
     std::fprintf(stderr, "swfrender: cannot write %s\n", args[2].c_str());

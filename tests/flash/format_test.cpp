@@ -8,6 +8,7 @@
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 #include "tests/flash/movie_builder.h"
 
 using namespace flash;
@@ -146,7 +147,7 @@ TEST(FlashMovie, SurvivesMutations) {
     }
     for (int t = 0; t < 4; ++t) p.Tick();
     std::vector<uint8_t> pixels(50 * 50 * 4);
-    p.Render({pixels.data(), 50, 50, 200}, {255, 255, 255, 255});
+    PaintStage(p, {pixels.data(), 50, 50, 200}, {255, 255, 255, 255});
   }
   EXPECT_GT(loaded, 0);
 }

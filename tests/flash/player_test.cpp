@@ -4,6 +4,7 @@
 
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 #include "tests/flash/movie_builder.h"
 
 using namespace flash;
@@ -29,7 +30,7 @@ struct Pixel {
 
 std::vector<uint8_t> RenderStage(const Player& p, int w, int h, Rgba bg = {255, 255, 255, 255}) {
   std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
-  p.Render({px.data(), w, h, w * 4}, bg);
+  PaintStage(p, {px.data(), w, h, w * 4}, bg);
   return px;
 }
 

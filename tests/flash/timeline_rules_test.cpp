@@ -10,6 +10,7 @@
 
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 #include "tests/flash/movie_builder.h"
 
 using namespace flash;
@@ -44,7 +45,7 @@ struct Loaded {
   explicit Loaded(const SwfWriter& w) { p.LoadMovie(0, ParseMovie(w.Finish(false))); }
   Rgba At(int x, int y) const {
     std::vector<uint8_t> px(40 * 40 * 4);
-    p.Render({px.data(), 40, 40, 160}, kWhite);
+    PaintStage(p, {px.data(), 40, 40, 160}, kWhite);
     const uint8_t* q = &px[(static_cast<size_t>(y) * 40 + x) * 4];
     return {q[2], q[1], q[0], q[3]};
   }

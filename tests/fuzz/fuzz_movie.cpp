@@ -6,6 +6,7 @@
 
 #include "platform/flash/format/errors.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
@@ -17,6 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (int i = 0; i < 3; ++i) player.Tick();
   std::vector<uint8_t> pixels(64 * 48 * 4);
-  player.Render({pixels.data(), 64, 48, 64 * 4}, {255, 255, 255, 255});
+  flash::PaintStage(player, {pixels.data(), 64, 48, 64 * 4}, {255, 255, 255, 255});
   return 0;
 }

@@ -7,6 +7,9 @@
 
 namespace flash {
 
+// Drawing quality: High draws anti-aliased, Low covers a pixel when its centre is inside.
+enum class Quality { Low, High };
+
 struct Rgba {
   uint8_t r = 0, g = 0, b = 0, a = 255;
   bool operator==(const Rgba&) const = default;

@@ -523,73 +523,11 @@ void Player::RemoveObject(const std::shared_ptr<DisplayObject>& obj) {
   exec_list_.erase(std::remove(exec_list_.begin(), exec_list_.end(), mc), exec_list_.end());
 }
 
-// --- drawing ---
-
-namespace {
-
-struct DictionaryLookup : CharacterLookup {
-  const MovieDef* movie = nullptr;
-  const CharacterDef* Find(uint16_t id) const override { return movie ? movie->Find(id) : nullptr; }
-};
-
-}  // namespace
-
-void Player::Render(const RenderTarget& target, Rgba background) const {
-  DictionaryLookup lookup;
-  lookup.movie = Movie(0);
-  Renderer r(target, quality, &lookup);
-  r.Clear(background);
-  Matrix view = StageToView(StageRect(), target.width, target.height);
-  for (const auto& [n, level] : levels_) {
-    lookup.movie = level.root->movie.get();
-    RenderClip(r, *level.root, view * level.root->matrix, level.root->color_transform);
-  }
-}
-
-void Player::RenderClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorTransform& cx) const {
-  // Masks: an object with a clip depth masks the objects above it up to that depth.
-  std::vector<int> mask_ends;
-  for (const auto& [depth, child] : clip.children) {
-    while (!mask_ends.empty() && depth > mask_ends.back()) {
-      r.PopMask();
-      mask_ends.pop_back();
-    }
-    Matrix cm = m * child->matrix;
-    ColorTransform ccx = cx * child->color_transform;
-    if (child->clip_depth > 0) {
-      r.BeginMask();
-      if (child->type == DisplayObject::Type::Shape)
-        r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ColorTransform());
-      else if (child->type == DisplayObject::Type::MorphShape)
-        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ColorTransform());
-      else if (child->type == DisplayObject::Type::MovieClip)
-        RenderClip(r, static_cast<const MovieClip&>(*child), cm, ColorTransform());
-      r.EndMask();
-      mask_ends.push_back(child->clip_depth);
-      continue;
-    }
-    if (!child->visible) continue;
-    bool layer = child->blend_mode > kBlendLayer && child->type == DisplayObject::Type::MovieClip;
-    if (layer) r.PushLayer();
-    switch (child->type) {
-      case DisplayObject::Type::Shape:
-        r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);
-        break;
-      case DisplayObject::Type::MorphShape:
-        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ccx);
-        break;
-      case DisplayObject::Type::MovieClip:
-        RenderClip(r, static_cast<const MovieClip&>(*child), cm, ccx);
-        break;
-      case DisplayObject::Type::Other:
-        break;
-    }
-    if (layer) r.PopLayer(child->blend_mode);
-  }
-  while (!mask_ends.empty()) {
-    r.PopMask();
-    mask_ends.pop_back();
-  }
+std::vector<const MovieClip*> Player::LevelRoots() const {
+  std::vector<const MovieClip*> roots;
+  roots.reserve(levels_.size());
+  for (const auto& [n, level] : levels_) roots.push_back(level.root.get());
+  return roots;
 }
 
 }  // namespace flash

@@ -1,5 +1,5 @@
 // The movie player: levels of loaded movies, their display lists and timelines, the tick rule and
-// the frame scripts. It knows nothing of pixels; Render() hands the display list to the renderer.
+// the frame scripts. It knows nothing of pixels; the stage painter draws its display lists.
 #pragma once
 
 #include <array>
@@ -15,7 +15,6 @@
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/types.h"
 #include "platform/flash/player/value.h"
-#include "platform/flash/renderer/renderer.h"
 
 namespace flash {
 
@@ -114,13 +113,12 @@ class Player {
 
   Quality quality = Quality::High;
 
-  // Changes whenever what Render() draws may have changed (loads, unloads, ticks, gotos), so a
+  // Changes whenever what the stage painter draws may have changed (loads, unloads, ticks, gotos), so a
   // caller can keep the last rendered picture until then.
   uint64_t DisplayVersion() const { return display_version_; }
 
-  // Renders every level into `target` with the stage placed by StageToView; `background` fills
-  // the target first.
-  void Render(const RenderTarget& target, Rgba background) const;
+  // The root clips of the loaded levels, lowest level first (for drawing).
+  std::vector<const MovieClip*> LevelRoots() const;
 
   // getURL "FSCommand:..." calls this synchronously during the tick.
   std::function<void(const std::string& command, const std::string& args)> on_fscommand;
@@ -170,8 +168,6 @@ class Player {
   void RunActions(const QueuedAction& a);
   void TakePending(Level& level);
   bool LevelPending(const MovieClip* clip) const;
-
-  void RenderClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorTransform& cx) const;
 
   std::map<int, Level> levels_;
   std::vector<std::shared_ptr<MovieClip>> exec_list_;

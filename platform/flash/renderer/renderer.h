@@ -15,8 +15,6 @@ struct RenderTarget {
   int width = 0, height = 0, stride = 0;
 };
 
-enum class Quality { Low, High };
-
 // Finds the characters bitmap fills name.
 struct CharacterLookup {
   virtual ~CharacterLookup() = default;

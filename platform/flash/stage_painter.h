@@ -1,0 +1,17 @@
+// Draws what a player shows: every level's display list, handed to the renderer with the stage
+// placed in the target by StageToView. Lives beside the player and the renderer, so neither has
+// to know the other.
+#pragma once
+
+#include "platform/flash/format/types.h"
+#include "platform/flash/renderer/renderer.h"
+
+namespace flash {
+
+class Player;
+
+// Fills `target` with `background`, then draws every level of `player` over it, lowest level
+// first, at the player's quality.
+void PaintStage(const Player& player, const RenderTarget& target, Rgba background);
+
+}  // namespace flash
