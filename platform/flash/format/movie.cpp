@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "platform/flash/format/reader.h"
+#include "platform/flash/format/text.h"
 
 
 namespace flash {
@@ -137,6 +138,7 @@ void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& t
         if (tag.length >= 1 && (tag.data[0] & 0x08)) movie.is_as3 = true;
         continue;
       default:
+        if (is_root && ReadTextTag(tag.code, tag.data, tag.length, version, movie.dictionary)) continue;
         if (is_root) {
           DefinitionContext ctx{version, &movie.jpeg_tables};
           CharacterPtr out;

@@ -1,0 +1,64 @@
+// The model of a text field: its formatted text, its settings and its laid-out lines. Built from
+// a DefineEditText tag; scripts change it through the same members. The layout is made when
+// first asked for after a change and kept until the next.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/flash/format/movie.h"
+#include "platform/flash/format/text.h"
+#include "platform/flash/text/font_face.h"
+#include "platform/flash/text/text_format.h"
+#include "platform/flash/text/text_layout.h"
+
+namespace flash::text {
+
+class TextField {
+ public:
+  // A field as the tag defines it, drawing with the fonts of `movie` (may be null).
+  TextField(const EditTextDef& def, std::shared_ptr<const MovieDef> movie);
+  TextField() = default;
+
+  // Replacing the text: plain text takes the default format; HTML is parsed from it.
+  void SetText(const std::string& utf8);
+  void SetHtmlText(const std::string& html);
+  void SetRuns(std::vector<TextRun> runs);
+  std::string Text() const;  // UTF-8, paragraphs separated by '\r'
+  const std::vector<TextRun>& Runs() const { return runs_; }
+
+  // Settings; call Changed() after changing any of them directly.
+  LayoutOptions options;
+  bool multiline = false, html = false, read_only = true, selectable = true;
+  bool border = false, background = false;
+  Rgba border_color{0, 0, 0, 255}, background_color{255, 255, 255, 255};
+  bool embed_fonts = false;
+  int max_chars = 0;
+  std::string variable;
+  TextFormat default_format;
+  int scroll = 1;       // first line shown, from 1
+  double hscroll = 0;   // pixels scrolled to the left
+  void Changed() { dirty_ = true; }
+
+  const TextLayout& Layout() const;
+  // The face a format is drawn with in this field: an embedded font of the movie when the field
+  // embeds its fonts, a device font otherwise.
+  const Face* FaceFor(const TextFormat& f) const;
+  // Scrolling limits from the layout: the largest first line that still fills the box, and the
+  // last line shown (both from 1).
+  int MaxScroll() const;
+  int BottomScroll() const;
+  // Whether the text reaches past the box (drawing then clips to it).
+  bool Overflows() const;
+
+ private:
+  std::vector<TextRun> runs_;
+  std::shared_ptr<const MovieDef> movie_;
+  std::shared_ptr<const FontDef> tag_font_;
+  mutable std::vector<std::unique_ptr<EmbeddedFace>> embedded_;
+  mutable TextLayout layout_;
+  mutable bool dirty_ = true;
+};
+
+}  // namespace flash::text
