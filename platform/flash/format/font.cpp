@@ -89,7 +89,8 @@ void ParseFont23(Reader& r, FontDef& font, int version, int swf_version) {
   font.ascent = rest.U16();
   font.descent = rest.U16();
   font.leading = rest.S16();
-  for (FontGlyph& g : font.glyphs) g.advance = rest.S16();
+  // Advances are read unsigned: wide glyphs of real fonts use the full 16 bits.
+  for (FontGlyph& g : font.glyphs) g.advance = rest.U16();
   for (FontGlyph& g : font.glyphs) g.bounds = rest.Rect();
   // Kerning: some writers leave the table out altogether.
   if (rest.Remaining() < 2) return;

@@ -1,0 +1,138 @@
+#include "platform/flash/text_painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace flash {
+namespace {
+
+Matrix Translate(double x, double y) { return {1, 0, 0, 1, x, y}; }
+Matrix Scale(double s) { return {s, 0, 0, s, 0, 0}; }
+
+// A colour transform that paints white as `c`, then applies `outer`.
+ColorTransform Tint(const ColorTransform& outer, Rgba c) {
+  ColorTransform t;
+  t.r_mult = t.g_mult = t.b_mult = t.a_mult = 0;
+  t.r_add = c.r;
+  t.g_add = c.g;
+  t.b_add = c.b;
+  t.a_add = c.a;
+  return outer * t;
+}
+
+void AddRect(ShapeGroup& g, double x0, double y0, double x1, double y1, uint32_t style) {
+  if (x1 <= x0 || y1 <= y0) return;
+  auto i = [](double v) { return static_cast<int32_t>(std::lround(v)); };
+  ShapePath p;
+  p.fill1 = style;
+  p.start_x = i(x0);
+  p.start_y = i(y0);
+  p.edges = {{false, 0, 0, i(x1), i(y0)}, {false, 0, 0, i(x1), i(y1)}, {false, 0, 0, i(x0), i(y1)},
+             {false, 0, 0, i(x0), i(y0)}};
+  g.paths.push_back(std::move(p));
+}
+
+uint32_t AddFill(ShapeGroup& g, Rgba c) {
+  FillStyle f;
+  f.color = c;
+  g.fill_styles.push_back(f);
+  return static_cast<uint32_t>(g.fill_styles.size());
+}
+
+// A box from (x0, y0) to (x1, y1), in units of which `unit` make a pixel: filled with `fill`
+// when given, and framed by one-pixel bars along its top and left edges and just outside its
+// right and bottom edges, the bottom-right corner left open.
+ShapeDef BoxShape(double x0, double y0, double x1, double y1, double unit, const Rgba* fill, const Rgba* line) {
+  ShapeDef s;
+  s.groups.emplace_back();
+  ShapeGroup& g = s.groups.back();
+  if (fill) AddRect(g, x0, y0, x1, y1, AddFill(g, *fill));
+  if (line) {
+    uint32_t style = AddFill(g, *line);
+    const double w = unit;
+    AddRect(g, x0, y0, x1 + w, y0 + w, style);
+    AddRect(g, x0, y0 + w, x0 + w, y1 + w, style);
+    AddRect(g, x1, y0 + w, x1 + w, y1, style);
+    AddRect(g, x0 + w, y1, x1, y1 + w, style);
+  }
+  return s;
+}
+
+}  // namespace
+
+void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& movie, const Matrix& m,
+                     const ColorTransform& cx) {
+  Matrix base = m * text.matrix;
+  for (const TextRecord& rec : text.records) {
+    const CharacterDef* c = movie.Find(rec.font_id);
+    if (!c || c->kind != CharacterDef::Kind::Font) continue;
+    const auto& font = static_cast<const FontDef&>(*c);
+    double scale = rec.height / static_cast<double>(font.EmSquare());
+    ColorTransform tint = Tint(cx, rec.color);
+    double x = rec.x;
+    for (const TextGlyphEntry& g : rec.glyphs) {
+      if (g.index < font.glyphs.size() && !font.glyphs[g.index].shape.groups.empty())
+        r.DrawShape(font.glyphs[g.index].shape, base * Translate(x, rec.y) * Scale(scale), tint);
+      x += g.advance;
+    }
+  }
+}
+
+void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx) {
+  Matrix view = m;
+  if (!field.embed_fonts) {
+    // Device text is drawn upright: the field keeps its scale and position but not its rotation.
+    double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+    if (m.a * m.d - m.b * m.c < 0) sy = -sy;
+    view = {sx, 0, 0, sy, m.tx, m.ty};
+  }
+  const text::TextLayout& layout = field.Layout();
+  const text::FieldBox& box = layout.box;
+  Matrix px = view * Scale(20);  // field pixels -> target pixels
+  double x0 = box.x * 20, y0 = box.y * 20, x1 = (box.x + box.width) * 20, y1 = (box.y + box.height) * 20;
+  if (field.background || field.border) {
+    const Rgba* fill = field.background ? &field.background_color : nullptr;
+    const Rgba* line = field.border ? &field.border_color : nullptr;
+    if (view.b == 0 && view.c == 0) {
+      // An upright box lands on whole pixels, its frame one pixel wide at any scale.
+      double ax, ay, bx, by;
+      view.Apply(x0, y0, ax, ay);
+      view.Apply(x1, y1, bx, by);
+      auto snap = [](double v) { return std::floor(v + 0.5) * 20; };
+      ShapeDef frame = BoxShape(snap(std::min(ax, bx)), snap(std::min(ay, by)), snap(std::max(ax, bx)),
+                                snap(std::max(ay, by)), 20, fill, line);
+      r.DrawShape(frame, Scale(1 / 20.0), cx);
+    } else {
+      r.DrawShape(BoxShape(x0, y0, x1, y1, 20, fill, line), view, cx);
+    }
+  }
+  if (layout.glyphs.empty() && layout.underlines.empty()) return;
+  bool clip = field.Overflows();
+  if (clip) {
+    Rgba white{255, 255, 255, 255};
+    ShapeDef inside = BoxShape(x0, y0, x1, y1, 20, &white, nullptr);
+    r.BeginMask();
+    r.DrawShape(inside, view, ColorTransform());
+    r.EndMask();
+  }
+  double dy = 0;
+  if (field.scroll > 1 && !layout.lines.empty()) {
+    size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
+    dy = layout.lines.front().top - layout.lines[first].top;
+  }
+  double dx = -field.hscroll;
+  for (const text::PlacedGlyph& g : layout.glyphs) {
+    const ShapeDef* outline = g.face->Outline(g.glyph);
+    if (!outline) continue;
+    double s = g.size / g.face->EmSquare();
+    r.DrawShape(*outline, px * Translate(g.x + dx, g.y + dy) * Scale(s), Tint(cx, g.color));
+  }
+  for (const text::UnderlineSpan& u : layout.underlines) {
+    ShapeDef bar = BoxShape((u.x0 + dx) * 20, (u.y + dy) * 20, (u.x1 + dx) * 20, (u.y + dy + u.thickness) * 20, 20,
+                            &u.color, nullptr);
+    r.DrawShape(bar, view, cx);
+  }
+  if (clip) r.PopMask();
+}
+
+}  // namespace flash
