@@ -1,0 +1,299 @@
+// Font and static text tags: reading every table of the font tags, what malformed fonts become,
+// and glyphs drawn at known pixels through the player and the stage painter.
+#include <gtest/gtest.h>
+
+#include "platform/flash/format/font.h"
+#include "platform/flash/format/movie.h"
+#include "platform/flash/format/text.h"
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
+#include "tests/flash/movie_builder.h"
+
+namespace {
+
+using namespace flash;
+
+// A glyph outline without style tables: a filled square from (x0, y0) to (x1, y1) in EM units.
+std::vector<uint8_t> SquareGlyph(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+  BitWriter w;
+  w.UB(1, 4);  // fill bits
+  w.UB(0, 4);  // line bits
+  const int n = 16;
+  w.UB(0, 1);  // style change: move and fill0
+  w.UB(0b00011, 5);
+  w.UB(n, 5);
+  w.SB(x0, n);
+  w.SB(y0, n);
+  w.UB(1, 1);  // fill0 = 1
+  auto line = [&](int32_t dx, int32_t dy) {
+    w.UB(1, 1);  // edge
+    w.UB(1, 1);  // straight
+    w.UB(n - 2, 4);
+    w.UB(1, 1);  // general line
+    w.SB(dx, n);
+    w.SB(dy, n);
+  };
+  line(x1 - x0, 0);
+  line(0, y1 - y0);
+  line(x0 - x1, 0);
+  line(0, y0 - y1);
+  w.UB(0, 6);  // end record
+  return w.Data();
+}
+
+// DefineFont2/3 body: glyphs "a" (a square in the EM) and "b" (empty), with layout and kerning.
+std::vector<uint8_t> Font2Body(uint16_t id, bool wide_offsets, int em, const std::string& name = "Square") {
+  std::vector<std::vector<uint8_t>> shapes = {SquareGlyph(0, -em * 3 / 4, em / 2, 0), SquareGlyph(0, 0, 0, 0)};
+  BitWriter w;
+  w.U16(id);
+  w.U8(0x80 | (wide_offsets ? 0x08 : 0) | 0x04);  // layout, wide codes
+  w.U8(1);
+  w.U8(static_cast<uint8_t>(name.size()));
+  for (char c : name) w.U8(static_cast<uint8_t>(c));
+  w.U16(static_cast<uint16_t>(shapes.size()));
+  size_t entry = wide_offsets ? 4 : 2;
+  size_t offset = (shapes.size() + 1) * entry;
+  std::vector<uint32_t> offsets;
+  for (const auto& s : shapes) {
+    offsets.push_back(static_cast<uint32_t>(offset));
+    offset += s.size();
+  }
+  for (uint32_t o : offsets) wide_offsets ? w.U32(o) : w.U16(static_cast<uint16_t>(o));
+  wide_offsets ? w.U32(static_cast<uint32_t>(offset)) : w.U16(static_cast<uint16_t>(offset));
+  for (const auto& s : shapes) w.Bytes(s);
+  w.U16('a');
+  w.U16('b');
+  w.U16(static_cast<uint16_t>(em * 3 / 4));  // ascent
+  w.U16(static_cast<uint16_t>(em / 4));      // descent
+  w.U16(0);                                  // leading
+  w.U16(static_cast<uint16_t>(em / 2));      // advances
+  w.U16(40000);                              // an advance beyond the signed range
+  w.Rect({0, em / 2, -em * 3 / 4, 0});
+  w.Rect({0, 0, 0, 0});
+  w.U16(1);  // kerning: a, b -> -10
+  w.U16('a');
+  w.U16('b');
+  w.U16(static_cast<uint16_t>(-10));
+  return w.Data();
+}
+
+std::shared_ptr<MovieDef> MovieWith(const std::vector<std::pair<uint16_t, std::vector<uint8_t>>>& tags,
+                                    const std::vector<PlaceSpec>& places = {}, int width = 100, int height = 100) {
+  SwfWriter w(8, width, height, 12);
+  for (const auto& [code, body] : tags) w.Tag(code, body);
+  for (const auto& p : places) w.Place(p);
+  w.ShowFrame();
+  return ParseMovie(w.Finish(false));
+}
+
+const FontDef& FontOf(const MovieDef& m, uint16_t id) {
+  const CharacterDef* c = m.Find(id);
+  EXPECT_TRUE(c && c->kind == CharacterDef::Kind::Font);
+  return static_cast<const FontDef&>(*c);
+}
+
+TEST(TextFont, Font2And3ReadGlyphsCodesLayoutAndKerning) {
+  for (bool wide : {false, true}) {
+    for (int version : {2, 3}) {
+      int em = version == 3 ? 20480 : 1024;
+      auto m = MovieWith({{version == 3 ? kTagDefineFont3 : kTagDefineFont2, Font2Body(5, wide, em)}});
+      const FontDef& f = FontOf(*m, 5);
+      SCOPED_TRACE(std::to_string(version) + (wide ? " wide" : " narrow"));
+      EXPECT_EQ(f.EmSquare(), em);
+      EXPECT_EQ(f.name, "Square");
+      ASSERT_EQ(f.glyphs.size(), 2u);
+      EXPECT_EQ(f.GlyphOf('a'), 0);
+      EXPECT_EQ(f.GlyphOf('b'), 1);
+      EXPECT_EQ(f.GlyphOf('c'), -1);
+      EXPECT_EQ(f.ascent, em * 3 / 4);
+      EXPECT_EQ(f.glyphs[0].advance, em / 2);
+      EXPECT_EQ(f.glyphs[1].advance, 40000);
+      EXPECT_EQ(f.Kerning('a', 'b'), -10);
+      EXPECT_EQ(f.glyphs[0].shape.bounds.xmax, em / 2);
+      EXPECT_EQ(f.glyphs[0].shape.bounds.ymin, -em * 3 / 4);
+      ASSERT_EQ(f.glyphs[0].shape.groups.size(), 1u);
+      EXPECT_EQ(f.glyphs[0].shape.groups[0].paths.size(), 1u);
+    }
+  }
+}
+
+TEST(TextFont, EveryTruncationLeavesTheFontEmptyButPresent) {
+  std::vector<uint8_t> body = Font2Body(7, false, 1024);
+  // Cut anywhere after the id: the movie still loads, and the font is either whole or empty
+  // (a cut in the optional kerning table alone keeps the glyphs).
+  for (size_t cut = 2; cut < body.size(); ++cut) {
+    std::vector<uint8_t> part(body.begin(), body.begin() + static_cast<long>(cut));
+    auto m = MovieWith({{kTagDefineFont2, part}});
+    const FontDef& f = FontOf(*m, 7);
+    EXPECT_TRUE(f.glyphs.empty() || f.glyphs.size() == 2u) << cut;
+  }
+  // Offsets pointing backwards, into the offset table or past the code table.
+  for (int bad : {0, 1, 3, 0x7FFF}) {
+    std::vector<uint8_t> b = body;
+    size_t table = 2 + 1 + 1 + 1 + 6 + 2;
+    b[table] = static_cast<uint8_t>(bad);
+    b[table + 1] = static_cast<uint8_t>(bad >> 8);
+    auto m = MovieWith({{kTagDefineFont2, b}});
+    EXPECT_TRUE(FontOf(*m, 7).glyphs.empty()) << bad;
+  }
+  // A code table offset beyond the tag.
+  std::vector<uint8_t> b = body;
+  size_t code_offset = 2 + 1 + 1 + 1 + 6 + 2 + 4;
+  b[code_offset] = 0xFF;
+  b[code_offset + 1] = 0x7F;
+  EXPECT_TRUE(FontOf(*MovieWith({{kTagDefineFont2, b}}), 7).glyphs.empty());
+  // Too short for even the id: the tag cannot be read at all.
+  EXPECT_THROW(ParseFont(kTagDefineFont2, body.data(), 1, 8), FormatError);
+}
+
+TEST(TextFont, Font1WithInfoAlignZonesAndName) {
+  auto glyph = SquareGlyph(0, -512, 512, 0);
+  BitWriter f;
+  f.U16(3);
+  f.U16(2);  // one glyph: its offset
+  f.Bytes(glyph);
+  BitWriter info;  // DefineFontInfo2
+  info.U16(3);
+  info.U8(4);
+  for (char c : std::string("Box\0", 4)) info.U8(static_cast<uint8_t>(c));
+  info.U8(0x02 | 0x04);  // bold, italic
+  info.U8(1);            // language
+  info.U16(0x263A);
+  BitWriter zones;
+  zones.U16(3);
+  zones.U8(0x40);  // medium hint
+  zones.U8(2);
+  zones.U16(0x3C00);  // 1.0
+  zones.U16(0x4000);  // 2.0
+  zones.U16(0xC000);  // -2.0
+  zones.U16(0x0000);
+  zones.U8(0xC0);
+  BitWriter name;
+  name.U16(3);
+  name.String("Box Font");
+  name.String("(c) nobody");
+  auto m = MovieWith({{kTagDefineFont, f.Data()},
+                      {kTagDefineFontInfo2, info.Data()},
+                      {kTagDefineFontAlignZones, zones.Data()},
+                      {kTagDefineFontName, name.Data()},
+                      {kTagDefineFontInfo, {9, 0}}});  // a font that does not exist: ignored
+  const FontDef& font = FontOf(*m, 3);
+  ASSERT_EQ(font.glyphs.size(), 1u);
+  EXPECT_EQ(font.GlyphOf(0x263A), 0);
+  EXPECT_TRUE(font.bold);
+  EXPECT_TRUE(font.italic);
+  EXPECT_EQ(font.name, "Box Font");
+  EXPECT_EQ(font.copyright, "(c) nobody");
+  EXPECT_EQ(font.zone_hint, 1);
+  ASSERT_EQ(font.glyphs[0].zones.size(), 2u);
+  EXPECT_DOUBLE_EQ(font.glyphs[0].zones[0].position, 1.0);
+  EXPECT_DOUBLE_EQ(font.glyphs[0].zones[0].range, 2.0);
+  EXPECT_DOUBLE_EQ(font.glyphs[0].zones[1].position, -2.0);
+  EXPECT_TRUE(font.glyphs[0].zone_x && font.glyphs[0].zone_y);
+
+  // Information whose code table is cut short changes nothing.
+  auto cut = info.Data();
+  cut.pop_back();
+  auto m2 = MovieWith({{kTagDefineFont, f.Data()}, {kTagDefineFontInfo2, cut}});
+  EXPECT_EQ(FontOf(*m2, 3).GlyphOf(0x263A), -1);
+  EXPECT_EQ(FontOf(*m2, 3).name, "");
+}
+
+// DefineText body: one record with font 5 at `height` twips, colour, offsets and glyph entries.
+std::vector<uint8_t> TextBody(uint16_t id, bool text2, Rgba color, int x, int y, int height,
+                              const std::vector<std::pair<int, int>>& glyphs) {
+  BitWriter w;
+  w.U16(id);
+  w.Rect({0, 2000, 0, 2000});
+  w.WriteMatrix(Matrix{});
+  w.U8(8);   // glyph bits
+  w.U8(16);  // advance bits
+  w.U8(0x80 | 0x08 | 0x04 | 0x02 | 0x01);
+  w.U16(5);
+  if (text2) w.RgbaColor(color); else w.Rgb(color);
+  w.U16(static_cast<uint16_t>(x));
+  w.U16(static_cast<uint16_t>(y));
+  w.U16(static_cast<uint16_t>(height));
+  w.U8(static_cast<uint8_t>(glyphs.size()));
+  for (auto [index, advance] : glyphs) {
+    w.UB(static_cast<uint32_t>(index), 8);
+    w.SB(advance, 16);
+  }
+  w.Flush();
+  w.U8(0x80 | 0x01);  // second record: only a new x offset, the rest carried over
+  w.U16(static_cast<uint16_t>(x + 1000));
+  w.U8(1);
+  w.UB(0, 8);
+  w.SB(0, 16);
+  w.Flush();
+  w.U8(0);
+  return w.Data();
+}
+
+TEST(TextFont, StaticTextRecordsCarryStylesAndDrawGlyphsAtKnownPixels) {
+  auto body = TextBody(9, true, {255, 0, 0, 255}, 200, 600, 400, {{0, 400}, {1, 0}, {0, 400}});
+  auto text = ParseStaticText(kTagDefineText2, body.data(), body.size());
+  ASSERT_EQ(text->records.size(), 2u);
+  EXPECT_EQ(text->records[1].height, 400);
+  EXPECT_EQ(text->records[1].y, 600);
+  EXPECT_EQ(text->records[1].font_id, 5);
+  EXPECT_EQ(text->records[1].color, (Rgba{255, 0, 0, 255}));
+  // A record cut in its glyphs ends the text where it breaks; earlier records stand.
+  for (size_t cut = 20; cut < body.size(); ++cut) {
+    auto t = ParseStaticText(kTagDefineText2, body.data(), cut);
+    EXPECT_LE(t->records.size(), 2u);
+  }
+
+  // Glyph "a" fills x 0..512, y -768..0 of a 1024 EM; at 400 twips that is 10 by 15 pixels whose
+  // bottom-left corner lies on the baseline at (10, 30) pixels; the second "a" starts 20 pixels on.
+  auto m = MovieWith({{kTagDefineFont2, Font2Body(5, false, 1024)}, {kTagDefineText2, body}},
+                     {flashtest::NewPlace(1, 9)});
+  Player p;
+  p.LoadMovie(0, m);
+  std::vector<uint8_t> px(100 * 100 * 4);
+  PaintStage(p, {px.data(), 100, 100, 400}, {255, 255, 255, 255});
+  auto at = [&](int x, int y) { return Rgba{px[(y * 100 + x) * 4 + 2], px[(y * 100 + x) * 4 + 1], px[(y * 100 + x) * 4], px[(y * 100 + x) * 4 + 3]}; };
+  EXPECT_EQ(at(12, 25), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(at(19, 16), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(at(32, 25), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(at(25, 25), (Rgba{255, 255, 255, 255}));  // between the glyphs
+  EXPECT_EQ(at(12, 12), (Rgba{255, 255, 255, 255}));  // above the glyph
+  EXPECT_EQ(at(12, 32), (Rgba{255, 255, 255, 255}));  // below the baseline
+  EXPECT_EQ(at(62, 25), (Rgba{255, 0, 0, 255}));      // the second record, 50 pixels on
+}
+
+TEST(TextFont, EditTextTagFields) {
+  BitWriter w;
+  w.U16(4);
+  w.Rect({-40, 2000, 0, 400});
+  w.U8(0x80 | 0x40 | 0x20 | 0x10 | 0x04 | 0x02 | 0x01);
+  w.U8(0x40 | 0x20 | 0x08 | 0x02 | 0x01);
+  w.U16(5);
+  w.U16(240);
+  w.RgbaColor({1, 2, 3, 4});
+  w.U16(12);
+  w.U8(2);
+  w.U16(20);
+  w.U16(40);
+  w.U16(60);
+  w.U16(static_cast<uint16_t>(-20));
+  w.String("v");
+  w.String("<b>hi</b>");
+  auto bytes = w.Data();
+  auto t = ParseEditText(bytes.data(), bytes.size(), 8);
+  EXPECT_TRUE(t->word_wrap && t->multiline && t->password && t->auto_size && t->border && t->html && t->use_outlines);
+  EXPECT_EQ(t->font_id, 5);
+  EXPECT_EQ(t->color, (Rgba{1, 2, 3, 4}));
+  EXPECT_EQ(t->max_length, 12);
+  EXPECT_EQ(t->align, TextAlign::Center);
+  EXPECT_EQ(t->leading, -20);
+  EXPECT_EQ(t->variable, "v");
+  EXPECT_EQ(t->initial_text, "<b>hi</b>");
+  // The last string without its terminator is still read; anything shorter is an error.
+  bytes.pop_back();
+  EXPECT_EQ(ParseEditText(bytes.data(), bytes.size(), 8)->initial_text, "<b>hi</b>");
+  EXPECT_THROW(ParseEditText(bytes.data(), 20, 8), FormatError);
+}
+
+}  // namespace
