@@ -150,19 +150,26 @@ class HtmlBuilder {
   void Text(char32_t c) {
     if (pending_break_) {
       pending_break_ = false;
-      Put('\r');
+      Put('\r', paragraph_format_);
     }
-    Put(c);
+    Put(c, stack_.back().second);
   }
   void Break() {  // br and line ends
     pending_break_ = false;
-    Put('\r');
+    Put('\r', stack_.back().second);
   }
   void StartParagraph() {
-    if (pending_break_ || (!runs_.empty() && !AtParagraphStart())) Put('\r');
+    if (pending_break_)
+      Put('\r', paragraph_format_);
+    else if (!runs_.empty() && !AtParagraphStart())
+      Put('\r', stack_.back().second);
     pending_break_ = false;
   }
-  void EndParagraph() { pending_break_ = true; }
+  // The break is written when more text follows, in the format of the paragraph it ends.
+  void EndParagraph() {
+    pending_break_ = true;
+    paragraph_format_ = stack_.back().second;
+  }
 
   TextFormat& Push(const std::string& name) {
     if (stack_.size() >= kMaxNesting) {
@@ -186,14 +193,13 @@ class HtmlBuilder {
 
  private:
   bool AtParagraphStart() const { return runs_.back().text.empty() || runs_.back().text.back() == '\r'; }
-  void Put(char32_t c) {
-    const TextFormat& f = stack_.back().second;
+  void Put(char32_t c, const TextFormat& f) {
     if (runs_.empty() || !(runs_.back().format == f)) runs_.push_back({{}, f});
     runs_.back().text.push_back(c);
   }
 
   std::vector<std::pair<std::string, TextFormat>> stack_;
-  TextFormat overflow_;
+  TextFormat overflow_, paragraph_format_;
   std::vector<TextRun> runs_;
   bool pending_break_ = false;
 };
