@@ -9,10 +9,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include <zlib.h>
-
 #include "platform/classlib/application.h"
 #include "platform/classlib/file_utils.h"
+#include "platform/flash/format/inflate.h"
+#include "platform/flash/format/movie.h"
 
 namespace lumicast {
 
@@ -20,12 +20,7 @@ using namespace classlib;
 
 namespace {
 
-// Bytes after the fixed 8-byte prefix that can hold the frame rectangle (at most 17 bytes),
-// the frame rate and the frame count.
-constexpr int kHeaderBodyBytes = 21;
-constexpr int kPrefixBytes = 8;
-// Size of the fixed buffers used to inflate a compressed body.
-constexpr size_t kInflateChunk = 65536;
+constexpr int kPrefixBytes = static_cast<int>(flash::kMoviePrefixSize);
 
 uint32_t Le32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -92,40 +87,22 @@ TMovieSpan Classify(TStream* File, const std::string& Path) {
 // Wanted claims. False when the stream is corrupt or ends before Wanted bytes.
 bool InflateBody(TStream* Stream, int64_t Offset, int64_t Avail, uint64_t Wanted, uint8_t* Head,
                  size_t Keep) {
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return false;
-  struct Ender {
-    z_stream* z;
-    ~Ender() { inflateEnd(z); }
-  } ender{&z};
-  std::vector<uint8_t> in(kInflateChunk), out(kInflateChunk);
   Stream->SetPosition(Offset);
-  uint64_t produced = 0;
   int64_t input_left = Avail;
-  while (produced < Wanted) {
-    if (z.avail_in == 0 && input_left > 0) {
-      int64_t n = Stream->Read(in.data(), std::min<int64_t>(input_left, int64_t(in.size())));
-      if (n <= 0) return false;
-      input_left -= n;
-      z.next_in = in.data();
-      z.avail_in = static_cast<uInt>(n);
-    }
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(std::min<uint64_t>(out.size(), Wanted - produced));
-    int rc = inflate(&z, Z_NO_FLUSH);
-    size_t got = static_cast<size_t>(z.next_out - out.data());
-    if (produced < Keep) {
-      size_t take = std::min<size_t>(got, Keep - static_cast<size_t>(produced));
-      std::memcpy(Head + produced, out.data(), take);
-    }
-    produced += got;
-    if (produced >= Wanted) break;
-    if (rc == Z_STREAM_END) return false;  // ended before the claimed length
-    if (rc == Z_BUF_ERROR && z.avail_in == 0 && input_left > 0) continue;  // needs more input
-    if (rc == Z_BUF_ERROR) return false;  // input exhausted before the claimed length
-    if (rc != Z_OK) return false;  // data, dictionary or memory error
-  }
-  return true;
+  uint64_t kept = 0, produced = 0;
+  auto read = [&](uint8_t* buffer, size_t capacity) -> size_t {
+    int64_t n = input_left > 0 ? Stream->Read(buffer, std::min<int64_t>(input_left, int64_t(capacity))) : 0;
+    if (n <= 0) return 0;
+    input_left -= n;
+    return static_cast<size_t>(n);
+  };
+  auto write = [&](const uint8_t* data, size_t size) {
+    size_t take = static_cast<size_t>(std::min<uint64_t>(size, Keep - kept));
+    std::memcpy(Head + kept, data, take);
+    kept += take;
+  };
+  flash::InflateStream(read, write, Wanted, &produced);
+  return produced >= Wanted;
 }
 
 // Reads the header of the movie that lies in Stream from Offset, Avail bytes long.
@@ -136,7 +113,7 @@ bool ParseHeaderAt(TStream* Stream, int64_t Offset, int64_t Avail, TSwfHeader& H
   uint32_t file_length = Le32(prefix + 4);
   Header.FileLength = static_cast<int32_t>(file_length);
 
-  std::array<uint8_t, kHeaderBodyBytes> body{};
+  std::array<uint8_t, flash::kStageFieldsMaxSize> body{};
   size_t have = 0;
   if (Header.Kind == sfkCompressedSwf || Header.Kind == sfkProjectorCompressedSwf) {
     if (file_length <= uint32_t(kPrefixBytes)) return true;
@@ -148,31 +125,20 @@ bool ParseHeaderAt(TStream* Stream, int64_t Offset, int64_t Avail, TSwfHeader& H
     have = static_cast<size_t>(std::min<int64_t>(Avail - kPrefixBytes, int64_t(body.size())));
     if (!ReadAt(Stream, Offset + kPrefixBytes, body.data(), int64_t(have))) return true;
   }
-  if (have < 1) return true;
 
-  // Frame rectangle: 5 bits of field width N, then Xmin, Xmax, Ymin, Ymax of N bits each,
-  // most significant bit first. Only the bytes the rectangle, rate and count occupy are needed.
-  int n = body[0] >> 3;
-  size_t r = static_cast<size_t>((5 + 4 * n + 7) / 8);
-  if (r + 4 > have) return true;
-  // The fields are signed: a stage may begin left of or above the origin.
-  auto field = [&](int start) -> int64_t {
-    if (n == 0) return 0;
-    uint32_t v = 0;
-    for (int i = 0; i < n; ++i) {
-      int bit = start + i;
-      v = (v << 1) | ((body[size_t(bit / 8)] >> (7 - bit % 8)) & 1u);
-    }
-    const uint32_t sign = 1u << (n - 1);
-    return static_cast<int64_t>(v ^ sign) - static_cast<int64_t>(sign);
-  };
-  // The stage is the rectangle's extent, wherever the rectangle begins.
+  flash::SwfHeader h;
+  try {
+    flash::ReadStageFields(body.data(), have, h);
+  } catch (const flash::FormatError&) {
+    return true;  // the rectangle, rate or count is cut short
+  }
+  // The stage is the rectangle's extent, wherever the rectangle begins (its fields are signed).
   // A rectangle that ends before it begins has no extent.
   auto extent = [](int64_t Min, int64_t Max) { return Max > Min ? static_cast<int32_t>((Max - Min) / 20) : 0; };
-  Header.Width = extent(field(5), field(5 + n));
-  Header.Height = extent(field(5 + 2 * n), field(5 + 3 * n));
-  Header.FrameRate = body[r + 1];
-  Header.FrameCount = body[r + 2] + 256 * body[r + 3];
+  Header.Width = extent(h.frame_size.xmin, h.frame_size.xmax);
+  Header.Height = extent(h.frame_size.ymin, h.frame_size.ymax);
+  Header.FrameRate = static_cast<int32_t>(h.frame_rate);
+  Header.FrameCount = h.frame_count;
   return false;
 }
 

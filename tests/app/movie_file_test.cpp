@@ -182,6 +182,7 @@ TEST_F(MovieFileTest, HeaderFieldsFollowTheBitLayout) {
       {11019, 8019, 15, 0x1800, 1, 550, 400, 24},       // twips truncate toward zero
       {19, 39, 7, 0x0001, 0xFFFF, 0, 1, 0},             // below one pixel; the largest frame count
       {0x3FFFFFFF, 0x3FFFFFFF, 31, 0xFF00, 0x1234, 53687091, 53687091, 255},  // widest signed fields
+      {19, 39, 6, 0x0001, 1, 0, 0, 0},                  // fields are signed: 39 in 6 bits is -25, no extent
       {2880 * 20, 20, 17, 0x1E00, 300, 2880, 1, 30},    // fields crossing byte boundaries
   };
   for (auto& c : cases) {

@@ -386,6 +386,13 @@ std::vector<uint8_t> LosslessTag(uint8_t format, uint16_t w, uint16_t h, int col
   return t;
 }
 
+// Parses a definition and, for a bitmap, decodes its image (bitmaps are decoded when drawn).
+void ParseAndDecode(uint16_t code, const std::vector<uint8_t>& body) {
+  CharacterPtr out;
+  ParseDefinitionTag(code, body.data(), body.size(), {}, out);
+  if (auto bmp = std::dynamic_pointer_cast<const BitmapDef>(out)) bmp->Decode();
+}
+
 TEST(DefinitionMalformed, EveryTruncationAndRandomCorruptionFailsCleanly) {
   std::vector<std::pair<uint16_t, std::vector<uint8_t>>> samples = {
       {kTagDefineShape3, SampleShape3()},
@@ -397,9 +404,7 @@ TEST(DefinitionMalformed, EveryTruncationAndRandomCorruptionFailsCleanly) {
     size_t complete = code == kTagDefineBitsLossless2 ? body.size() - 4 : body.size();
     for (size_t n = 0; n < complete; ++n) {
       std::vector<uint8_t> cut(body.begin(), body.begin() + n);
-      CharacterPtr out;
-      EXPECT_THROW(ParseDefinitionTag(code, cut.data(), cut.size(), {}, out), FormatError)
-          << "tag " << code << " cut to " << n << " bytes";
+      EXPECT_THROW(ParseAndDecode(code, cut), FormatError) << "tag " << code << " cut to " << n << " bytes";
     }
   }
   std::mt19937 rng(1234);
@@ -409,9 +414,8 @@ TEST(DefinitionMalformed, EveryTruncationAndRandomCorruptionFailsCleanly) {
     std::vector<uint8_t> bytes = body;
     int flips = 1 + static_cast<int>(rng() % 4);
     for (int k = 0; k < flips; ++k) bytes[rng() % bytes.size()] ^= static_cast<uint8_t>(1u << (rng() % 8));
-    CharacterPtr out;
     try {
-      ParseDefinitionTag(code, bytes.data(), bytes.size(), {}, out);
+      ParseAndDecode(code, bytes);
       ++parsed;
     } catch (const FormatError&) {
       ++rejected;
@@ -437,31 +441,30 @@ TEST(DefinitionBitmap, LosslessFormatsDecodeToPremultipliedBgra) {
   raw.insert(raw.end(), {0, 1, 9, 0xEE, 1, 0, 0, 0xEE});
   auto a = ParseBitmapTag(kTagDefineBitsLossless, LosslessTag(3, 3, 2, 2, raw));
   ASSERT_TRUE(a);
-  EXPECT_EQ(a->width, 3);
-  EXPECT_EQ(a->height, 2);
-  EXPECT_EQ(a->bgra_premultiplied, (std::vector<uint8_t>{0, 0, 255, 255, 255, 0, 0, 255, 0, 0, 0, 0,
+  EXPECT_EQ(a->Decode().width, 3);
+  EXPECT_EQ(a->Decode().height, 2);
+  EXPECT_EQ(a->Decode().bgra_premultiplied, (std::vector<uint8_t>{0, 0, 255, 255, 255, 0, 0, 255, 0, 0, 0, 0,
                                                          255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255}));
 
   // Version 2 table entries carry alpha; colours above alpha are clamped to stay premultiplied.
   auto b = ParseBitmapTag(kTagDefineBitsLossless2, LosslessTag(3, 1, 1, 1, {200, 50, 100, 100, 0, 0, 0, 0}));
   ASSERT_TRUE(b);
-  EXPECT_EQ(b->bgra_premultiplied, (std::vector<uint8_t>{100, 50, 100, 100}));
+  EXPECT_EQ(b->Decode().bgra_premultiplied, (std::vector<uint8_t>{100, 50, 100, 100}));
 
   // 32-bit: version 1 ignores the first byte, version 2 takes it as alpha.
   auto c = ParseBitmapTag(kTagDefineBitsLossless, LosslessTag(5, 1, 1, 0, {0, 10, 20, 30}));
-  EXPECT_EQ(c->bgra_premultiplied, (std::vector<uint8_t>{30, 20, 10, 255}));
+  EXPECT_EQ(c->Decode().bgra_premultiplied, (std::vector<uint8_t>{30, 20, 10, 255}));
   auto d = ParseBitmapTag(kTagDefineBitsLossless2, LosslessTag(5, 1, 1, 0, {128, 10, 20, 30}));
-  EXPECT_EQ(d->bgra_premultiplied, (std::vector<uint8_t>{30, 20, 10, 128}));
+  EXPECT_EQ(d->Decode().bgra_premultiplied, (std::vector<uint8_t>{30, 20, 10, 128}));
 
   // 15-bit (big-endian 0RRRRRGGGGGBBBBB), rows padded to 4 bytes.
   auto e = ParseBitmapTag(kTagDefineBitsLossless, LosslessTag(4, 1, 1, 0, {0x7C, 0x1F, 0, 0}));
-  EXPECT_EQ(e->bgra_premultiplied, (std::vector<uint8_t>{255, 0, 255, 255}));
+  EXPECT_EQ(e->Decode().bgra_premultiplied, (std::vector<uint8_t>{255, 0, 255, 255}));
 }
 
 TEST(DefinitionBitmap, LosslessRejectsBadSizesFormatsAndShortData) {
-  CharacterPtr out;
   auto expect_error = [&](uint16_t code, const std::vector<uint8_t>& body) {
-    EXPECT_THROW(ParseDefinitionTag(code, body.data(), body.size(), {}, out), FormatError);
+    EXPECT_THROW(ParseAndDecode(code, body), FormatError);
   };
   expect_error(kTagDefineBitsLossless2, LosslessTag(5, 65535, 65535, 0, {1, 2, 3}));
   expect_error(kTagDefineBitsLossless2, LosslessTag(5, 8000, 8000, 0, {1, 2, 3}));
@@ -488,7 +491,7 @@ QImage TestImage() {
   return image;
 }
 
-void ExpectTestImage(const BitmapDef& b, int alpha = 255) {
+void ExpectTestImage(const BitmapPixels& b, int alpha = 255) {
   ASSERT_EQ(b.width, 16);
   ASSERT_EQ(b.height, 8);
   const uint8_t* left = &b.bgra_premultiplied[(4 * 16 + 2) * 4];
@@ -515,7 +518,7 @@ TEST(DefinitionBitmap, JpegWithBogusLeadingMarkersAndSeparateTables) {
   quirky.insert(quirky.end(), jpeg.begin(), jpeg.end());
   auto a = ParseBitmapTag(kTagDefineBitsJpeg2, WithId(quirky));
   ASSERT_TRUE(a);
-  ExpectTestImage(*a);
+  ExpectTestImage(a->Decode());
 
   // Split the file into the movie's shared tables (quantisation and Huffman tables) and the
   // image proper, as DefineBits stores it.
@@ -535,10 +538,13 @@ TEST(DefinitionBitmap, JpegWithBogusLeadingMarkersAndSeparateTables) {
   tables.insert(tables.end(), {0xFF, 0xD9});
   auto b = ParseBitmapTag(kTagDefineBits, WithId(image), &tables);
   ASSERT_TRUE(b);
-  ExpectTestImage(*b);
-  CharacterPtr out;
-  std::vector<uint8_t> body = WithId(image);
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineBits, body.data(), body.size(), {}, out), FormatError);
+  ExpectTestImage(b->Decode());
+  // Without the tables the image cannot be decoded: the bitmap stays, empty.
+  auto c = ParseBitmapTag(kTagDefineBits, WithId(image));
+  ASSERT_TRUE(c);
+  EXPECT_THROW(c->Decode(), FormatError);
+  EXPECT_EQ(c->Pixels()->width, 0);
+  EXPECT_TRUE(c->Pixels()->bgra_premultiplied.empty());
 }
 
 TEST(DefinitionBitmap, Jpeg3AlphaPremultipliesAndPngIsAccepted) {
@@ -553,18 +559,22 @@ TEST(DefinitionBitmap, Jpeg3AlphaPremultipliesAndPngIsAccepted) {
   with_alpha.insert(with_alpha.end(), alpha.begin(), alpha.end());
   auto a = ParseBitmapTag(kTagDefineBitsJpeg3, with_alpha);
   ASSERT_TRUE(a);
-  ExpectTestImage(*a, 128);
+  ExpectTestImage(a->Decode(), 128);
 
-  // Alpha data that ends early, and an image size beyond the tag, are errors.
+  // Alpha data that ends early, and an image size beyond the tag, leave the bitmap without an
+  // image instead of refusing the movie.
   std::vector<uint8_t> short_alpha = body;
   std::vector<uint8_t> few = Zlib(std::vector<uint8_t>(10, 128));
   short_alpha.insert(short_alpha.end(), few.begin(), few.end());
-  CharacterPtr out;
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineBitsJpeg3, short_alpha.data(), short_alpha.size(), {}, out),
-               FormatError);
+  auto s = ParseBitmapTag(kTagDefineBitsJpeg3, short_alpha);
+  ASSERT_TRUE(s);
+  EXPECT_THROW(s->Decode(), FormatError);
+  EXPECT_EQ(s->Pixels()->width, 0);
   std::vector<uint8_t> oversize = with_alpha;
   oversize[5] = 0x7F;
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineBitsJpeg3, oversize.data(), oversize.size(), {}, out), FormatError);
+  auto o = ParseBitmapTag(kTagDefineBitsJpeg3, oversize);
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->Pixels()->width, 0);
 
   QImage rgba(16, 8, QImage::Format_ARGB32);
   rgba.fill(QColor(200, 40, 40, 255));
@@ -572,10 +582,12 @@ TEST(DefinitionBitmap, Jpeg3AlphaPremultipliesAndPngIsAccepted) {
     for (int x = 8; x < 16; ++x) rgba.setPixel(x, y, qRgba(40, 40, 200, 255));
   auto p = ParseBitmapTag(kTagDefineBitsJpeg2, WithId(Bytes(Encode(rgba, "PNG"))));
   ASSERT_TRUE(p);
-  ExpectTestImage(*p);
+  ExpectTestImage(p->Decode());
 
-  std::vector<uint8_t> junk = WithId({0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x40, 1, 2, 3});
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineBitsJpeg2, junk.data(), junk.size(), {}, out), FormatError);
+  auto junk = ParseBitmapTag(kTagDefineBitsJpeg2, WithId({0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x40, 1, 2, 3}));
+  ASSERT_TRUE(junk);
+  EXPECT_THROW(junk->Decode(), FormatError);
+  EXPECT_EQ(junk->Pixels()->width, 0);
 }
 
 }  // namespace

@@ -1,19 +1,21 @@
-// Decoding of the bitmap tags into premultiplied B,G,R,A pixels. JPEG, PNG and GIF images are
-// decoded by Qt's image readers; the lossless formats and the alpha planes are zlib data.
+// Decoding of the bitmap tags into premultiplied B,G,R,A pixels (JPEG through the TurboJPEG
+// library, PNG through libpng, GIF through giflib; the lossless formats and the alpha planes are
+// zlib data), and the cache that keeps decoded bitmaps under a budget.
 #include "platform/flash/format/bitmap.h"
 
-#include <zlib.h>
+#include <gif_lib.h>
+#include <png.h>
+#include <turbojpeg.h>
 
 #include <algorithm>
-
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
 #include <cstring>
+#include <list>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "platform/flash/format/errors.h"
+#include "platform/flash/format/inflate.h"
 
 namespace flash {
 namespace {
@@ -25,30 +27,8 @@ void CheckSize(int64_t width, int64_t height) {
                       " is out of range");
 }
 
-// Inflates zlib data into exactly `expected` bytes; fails when the data holds fewer.
-std::vector<uint8_t> Inflate(const uint8_t* data, size_t length, size_t expected) {
-  std::vector<uint8_t> out(expected);
-  if (expected == 0) return out;
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) throw FormatError("zlib cannot start");
-  zs.next_in = const_cast<Bytef*>(data);
-  zs.avail_in = static_cast<uInt>(length);
-  zs.next_out = out.data();
-  zs.avail_out = static_cast<uInt>(expected);
-  int rc = Z_OK;
-  while (zs.avail_out > 0 && rc == Z_OK) rc = inflate(&zs, Z_NO_FLUSH);
-  size_t produced = expected - zs.avail_out;
-  inflateEnd(&zs);
-  if (produced < expected) throw FormatError("compressed bitmap data is short or corrupted");
-  return out;
-}
-
-bool StartsWith(const uint8_t* d, size_t n, std::initializer_list<uint8_t> sig) {
-  if (n < sig.size()) return false;
-  size_t i = 0;
-  for (uint8_t b : sig)
-    if (d[i++] != b) return false;
-  return true;
+bool StartsWith(const std::vector<uint8_t>& d, std::initializer_list<uint8_t> sig) {
+  return d.size() >= sig.size() && std::equal(sig.begin(), sig.end(), d.begin());
 }
 
 // Rewrites a JPEG stream as movies store it into one a decoder accepts: drops the extra
@@ -87,100 +67,179 @@ std::vector<uint8_t> NormalizeJpeg(const uint8_t* d, size_t n) {
   throw FormatError("JPEG data has no image");
 }
 
-// Decodes an image file held in memory into straight (not premultiplied) 32-bit pixels.
-QImage DecodeImage(const std::vector<uint8_t>& bytes, const char* format) {
-  QByteArray array = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<qsizetype>(bytes.size()));
-  QBuffer buffer(&array);
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer, format);
-  QSize size = reader.size();
-  if (size.isValid()) CheckSize(size.width(), size.height());
-  QImage image;
-  if (!reader.read(&image) || image.isNull()) throw FormatError("bitmap image cannot be decoded");
-  CheckSize(image.width(), image.height());
-  return image.convertToFormat(QImage::Format_ARGB32);
+// Premultiplies straight B,G,R,A pixels in place; `alpha` (one byte a pixel, or null) replaces
+// their own alpha first.
+void Premultiply(BitmapPixels& p, const uint8_t* alpha) {
+  uint8_t* px = p.bgra_premultiplied.data();
+  size_t count = static_cast<size_t>(p.width) * p.height;
+  for (size_t i = 0; i < count; ++i, px += 4) {
+    unsigned a = alpha ? alpha[i] : px[3];
+    px[0] = static_cast<uint8_t>((px[0] * a + 127) / 255);
+    px[1] = static_cast<uint8_t>((px[1] * a + 127) / 255);
+    px[2] = static_cast<uint8_t>((px[2] * a + 127) / 255);
+    px[3] = static_cast<uint8_t>(a);
+  }
 }
 
-// Copies straight ARGB pixels (B,G,R,A bytes in memory), premultiplying them; `alpha` (one byte
-// a pixel, or null) replaces the image's own alpha.
-void StorePremultiplied(const QImage& image, const uint8_t* alpha, BitmapDef& out) {
-  out.width = image.width();
-  out.height = image.height();
-  out.bgra_premultiplied.resize(static_cast<size_t>(out.width) * out.height * 4);
-  uint8_t* dst = out.bgra_premultiplied.data();
-  for (int y = 0; y < out.height; ++y) {
-    const uint8_t* src = image.constScanLine(y);
-    for (int x = 0; x < out.width; ++x, src += 4, dst += 4) {
-      unsigned a = alpha ? *alpha++ : src[3];
-      dst[0] = static_cast<uint8_t>((src[0] * a + 127) / 255);
-      dst[1] = static_cast<uint8_t>((src[1] * a + 127) / 255);
-      dst[2] = static_cast<uint8_t>((src[2] * a + 127) / 255);
-      dst[3] = static_cast<uint8_t>(a);
+// A JPEG stream to opaque B,G,R,A pixels. Data that ends early or has damaged entropy-coded
+// segments still gives its picture, as far as it decodes.
+BitmapPixels DecodeJpeg(const std::vector<uint8_t>& jpeg) {
+  struct Handle {
+    tjhandle h = tjInitDecompress();
+    ~Handle() {
+      if (h) tjDestroy(h);
     }
+  } tj;
+  if (!tj.h) throw FormatError("JPEG decoder cannot start");
+  int width = 0, height = 0, subsampling = 0, colorspace = 0;
+  auto* src = const_cast<unsigned char*>(jpeg.data());
+  auto size = static_cast<unsigned long>(jpeg.size());
+  if (tjDecompressHeader3(tj.h, src, size, &width, &height, &subsampling, &colorspace) != 0)
+    throw FormatError(std::string("JPEG image cannot be read: ") + tjGetErrorStr2(tj.h));
+  CheckSize(width, height);
+  BitmapPixels p;
+  p.width = width;
+  p.height = height;
+  p.bgra_premultiplied.assign(static_cast<size_t>(width) * height * 4, 0);
+  if (tjDecompress2(tj.h, src, size, p.bgra_premultiplied.data(), width, width * 4, height, TJPF_BGRA, 0) != 0 &&
+      tjGetErrorCode(tj.h) != TJERR_WARNING)
+    throw FormatError(std::string("JPEG image cannot be decoded: ") + tjGetErrorStr2(tj.h));
+  for (size_t i = 3; i < p.bgra_premultiplied.size(); i += 4) p.bgra_premultiplied[i] = 255;
+  return p;
+}
+
+BitmapPixels DecodePng(const std::vector<uint8_t>& png) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  struct Freer {
+    png_image* i;
+    ~Freer() { png_image_free(i); }
+  } freer{&image};
+  if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
+    throw FormatError(std::string("PNG image cannot be read: ") + image.message);
+  CheckSize(image.width, image.height);
+  image.format = PNG_FORMAT_BGRA;
+  BitmapPixels p;
+  p.width = static_cast<int>(image.width);
+  p.height = static_cast<int>(image.height);
+  p.bgra_premultiplied.assign(static_cast<size_t>(p.width) * p.height * 4, 0);
+  if (!png_image_finish_read(&image, nullptr, p.bgra_premultiplied.data(), 0, nullptr))
+    throw FormatError(std::string("PNG image cannot be decoded: ") + image.message);
+  Premultiply(p, nullptr);
+  return p;
+}
+
+// The first image of a GIF, on its logical screen (transparent where the image does not cover).
+BitmapPixels DecodeGif(const std::vector<uint8_t>& gif) {
+  struct Source {
+    const std::vector<uint8_t>* data;
+    size_t pos = 0;
+  } source{&gif};
+  auto read = [](GifFileType* f, GifByteType* buf, int n) -> int {
+    auto* s = static_cast<Source*>(f->UserData);
+    size_t take = std::min<size_t>(static_cast<size_t>(std::max(n, 0)), s->data->size() - s->pos);
+    std::memcpy(buf, s->data->data() + s->pos, take);
+    s->pos += take;
+    return static_cast<int>(take);
+  };
+  int error = 0;
+  GifFileType* f = DGifOpen(&source, read, &error);
+  if (!f) throw FormatError(std::string("GIF image cannot be read: ") + GifErrorString(error));
+  struct Closer {
+    GifFileType* f;
+    ~Closer() { DGifCloseFile(f, nullptr); }
+  } closer{f};
+  CheckSize(f->SWidth, f->SHeight);
+  int transparent = -1;
+  for (;;) {
+    GifRecordType type;
+    if (DGifGetRecordType(f, &type) == GIF_ERROR) throw FormatError("GIF image is damaged");
+    if (type == TERMINATE_RECORD_TYPE) throw FormatError("GIF has no image");
+    if (type == EXTENSION_RECORD_TYPE) {
+      int code = 0;
+      GifByteType* ext = nullptr;
+      if (DGifGetExtension(f, &code, &ext) == GIF_ERROR) throw FormatError("GIF image is damaged");
+      if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && (ext[1] & 1)) transparent = ext[4];
+      while (ext) {
+        if (DGifGetExtensionNext(f, &ext) == GIF_ERROR) throw FormatError("GIF image is damaged");
+      }
+      continue;
+    }
+    if (type != IMAGE_DESC_RECORD_TYPE) continue;
+    if (DGifGetImageDesc(f) == GIF_ERROR) throw FormatError("GIF image is damaged");
+    const GifImageDesc& d = f->Image;
+    // The frame must lie on the screen and must not be larger than it before anything is allocated.
+    if (d.Left < 0 || d.Top < 0 || d.Width <= 0 || d.Height <= 0 || d.Left + d.Width > f->SWidth ||
+        d.Top + d.Height > f->SHeight)
+      throw FormatError("GIF image lies outside its screen");
+    const ColorMapObject* map = d.ColorMap ? d.ColorMap : f->SColorMap;
+    if (!map) throw FormatError("GIF image has no colours");
+    BitmapPixels p;
+    p.width = f->SWidth;
+    p.height = f->SHeight;
+    p.bgra_premultiplied.assign(static_cast<size_t>(p.width) * p.height * 4, 0);
+    std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
+    auto store = [&](int row) {
+      uint8_t* dst = p.bgra_premultiplied.data() + (static_cast<size_t>(d.Top + row) * p.width + d.Left) * 4;
+      for (int x = 0; x < d.Width; ++x, dst += 4) {
+        int index = line[x];
+        if (index == transparent || index >= map->ColorCount) continue;
+        const GifColorType& c = map->Colors[index];
+        dst[0] = c.Blue;
+        dst[1] = c.Green;
+        dst[2] = c.Red;
+        dst[3] = 255;
+      }
+    };
+    if (d.Interlace) {
+      static const int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
+      for (int pass = 0; pass < 4; ++pass)
+        for (int row = kStart[pass]; row < d.Height; row += kStep[pass]) {
+          if (DGifGetLine(f, line.data(), d.Width) == GIF_ERROR) return p;  // keep the rows read
+          store(row);
+        }
+    } else {
+      for (int row = 0; row < d.Height; ++row) {
+        if (DGifGetLine(f, line.data(), d.Width) == GIF_ERROR) return p;
+        store(row);
+      }
+    }
+    return p;
   }
 }
 
-}  // namespace
-
-void DecodeJpegWithTables(const uint8_t* data, size_t length, const std::vector<uint8_t>* tables,
-                          BitmapDef& out) {
-  std::vector<uint8_t> joined;
-  if (tables && !tables->empty()) {
-    // The tables' own end marker and the image's start marker are dropped by the normaliser.
-    joined.assign(tables->begin(), tables->end());
+BitmapPixels DecodeEmbedded(const std::vector<uint8_t>& image, const std::vector<uint8_t>& alpha) {
+  if (StartsWith(image, {0x89, 'P', 'N', 'G'})) return DecodePng(image);
+  if (StartsWith(image, {'G', 'I', 'F', '8', '9', 'a'})) return DecodeGif(image);
+  BitmapPixels p = DecodeJpeg(NormalizeJpeg(image.data(), image.size()));
+  if (!alpha.empty()) {
+    std::vector<uint8_t> plane = InflateExact(alpha.data(), alpha.size(),
+                                              static_cast<size_t>(p.width) * p.height, "bitmap alpha data");
+    Premultiply(p, plane.data());
   }
-  joined.insert(joined.end(), data, data + length);
-  QImage image = DecodeImage(NormalizeJpeg(joined.data(), joined.size()), "JPEG");
-  StorePremultiplied(image, nullptr, out);
+  return p;
 }
 
-void DecodeEmbeddedImage(const uint8_t* data, size_t length, const uint8_t* alpha_zlib,
-                         size_t alpha_length, BitmapDef& out) {
-  if (StartsWith(data, length, {0x89, 'P', 'N', 'G'})) {
-    StorePremultiplied(DecodeImage(std::vector<uint8_t>(data, data + length), "PNG"), nullptr, out);
-    return;
-  }
-  if (StartsWith(data, length, {'G', 'I', 'F', '8', '9', 'a'})) {
-    StorePremultiplied(DecodeImage(std::vector<uint8_t>(data, data + length), "GIF"), nullptr, out);
-    return;
-  }
-  QImage image = DecodeImage(NormalizeJpeg(data, length), "JPEG");
-  if (alpha_zlib && alpha_length > 0) {
-    std::vector<uint8_t> alpha = Inflate(alpha_zlib, alpha_length,
-                                         static_cast<size_t>(image.width()) * image.height());
-    StorePremultiplied(image, alpha.data(), out);
-  } else {
-    StorePremultiplied(image, nullptr, out);
-  }
-}
-
-void DecodeLossless(const uint8_t* data, size_t length, int version, BitmapDef& out) {
-  if (length < 5) throw FormatError("lossless bitmap header is truncated");
+BitmapPixels DecodeLossless(const uint8_t* data, size_t length, int version) {
+  CheckLosslessHeader(data, length, version);
   uint8_t format = data[0];
   int width = data[1] | (data[2] << 8);
   int height = data[3] | (data[4] << 8);
-  CheckSize(width, height);
-  size_t header = 5;
-  size_t colors = 0;
-  if (format == 3) {
-    if (length < 6) throw FormatError("lossless bitmap header is truncated");
-    colors = static_cast<size_t>(data[5]) + 1;
-    header = 6;
-  } else if (!(format == 5 || (format == 4 && version == 1))) {
-    throw FormatError("lossless bitmap format " + std::to_string(format) + " is not known");
-  }
+  size_t header = format == 3 ? 6 : 5;
+  size_t colors = format == 3 ? static_cast<size_t>(data[5]) + 1 : 0;
+  BitmapPixels out;
   out.width = width;
   out.height = height;
   out.bgra_premultiplied.assign(static_cast<size_t>(width) * height * 4, 0);
   uint8_t* dst = out.bgra_premultiplied.data();
   const uint8_t* zdata = data + header;
   size_t zlength = length - header;
+  const char* what = "compressed bitmap data";
 
   if (format == 3) {
     size_t entry = version == 2 ? 4 : 3;
     size_t row = (static_cast<size_t>(width) + 3) & ~size_t{3};
-    std::vector<uint8_t> raw = Inflate(zdata, zlength, colors * entry + row * height);
+    std::vector<uint8_t> raw = InflateExact(zdata, zlength, colors * entry + row * height, what);
     // Colour table as premultiplied B,G,R,A; indices beyond it are transparent.
     std::vector<uint8_t> table(256 * 4, 0);
     for (size_t i = 0; i < colors; ++i) {
@@ -196,7 +255,7 @@ void DecodeLossless(const uint8_t* data, size_t length, int version, BitmapDef& 
       for (int x = 0; x < width; ++x, dst += 4) std::memcpy(dst, &table[pix[y * row + x] * 4], 4);
   } else if (format == 4) {
     size_t row = (static_cast<size_t>(width) * 2 + 3) & ~size_t{3};
-    std::vector<uint8_t> raw = Inflate(zdata, zlength, row * height);
+    std::vector<uint8_t> raw = InflateExact(zdata, zlength, row * height, what);
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x, dst += 4) {
         unsigned v = (raw[y * row + x * 2] << 8) | raw[y * row + x * 2 + 1];
@@ -208,7 +267,7 @@ void DecodeLossless(const uint8_t* data, size_t length, int version, BitmapDef& 
       }
     }
   } else {
-    std::vector<uint8_t> raw = Inflate(zdata, zlength, static_cast<size_t>(width) * height * 4);
+    std::vector<uint8_t> raw = InflateExact(zdata, zlength, static_cast<size_t>(width) * height * 4, what);
     const uint8_t* p = raw.data();
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i, p += 4, dst += 4) {
       // Version 2 pixels are premultiplied alpha, red, green, blue; version 1 has no alpha.
@@ -219,6 +278,135 @@ void DecodeLossless(const uint8_t* data, size_t length, int version, BitmapDef& 
       dst[3] = a;
     }
   }
+  return out;
 }
+
+// Decoded bitmaps by their definition, most recently drawn first.
+class DecodedCache {
+ public:
+  static DecodedCache& Get() {
+    // Never destroyed: bitmaps of movies held by static objects may outlive any ordering.
+    static DecodedCache* cache = new DecodedCache;
+    return *cache;
+  }
+
+  std::shared_ptr<const BitmapPixels> Find(const BitmapDef* def) {
+    std::lock_guard lock(mutex_);
+    auto it = index_.find(def);
+    if (it == index_.end()) return nullptr;
+    lru_.splice(lru_.begin(), lru_, it->second);
+    return it->second->pixels;
+  }
+
+  std::shared_ptr<const BitmapPixels> Add(const BitmapDef* def, std::shared_ptr<const BitmapPixels> pixels) {
+    std::lock_guard lock(mutex_);
+    auto it = index_.find(def);
+    if (it != index_.end()) {  // decoded meanwhile by another thread
+      lru_.splice(lru_.begin(), lru_, it->second);
+      return it->second->pixels;
+    }
+    size_t bytes = pixels->bgra_premultiplied.size();
+    lru_.push_front({def, pixels, bytes});
+    index_[def] = lru_.begin();
+    bytes_ += bytes;
+    Trim();
+    return pixels;
+  }
+
+  void Remove(const BitmapDef* def) {
+    std::lock_guard lock(mutex_);
+    auto it = index_.find(def);
+    if (it == index_.end()) return;
+    bytes_ -= it->second->bytes;
+    lru_.erase(it->second);
+    index_.erase(it);
+  }
+
+  void SetBudget(size_t bytes) {
+    std::lock_guard lock(mutex_);
+    budget_ = bytes;
+    Trim();
+  }
+
+  size_t Bytes() {
+    std::lock_guard lock(mutex_);
+    return bytes_;
+  }
+
+ private:
+  struct Entry {
+    const BitmapDef* def;
+    std::shared_ptr<const BitmapPixels> pixels;
+    size_t bytes;
+  };
+  // Drops the least recently drawn bitmaps until the budget holds, keeping the newest one.
+  void Trim() {
+    while (bytes_ > budget_ && lru_.size() > 1) {
+      const Entry& e = lru_.back();
+      bytes_ -= e.bytes;
+      index_.erase(e.def);
+      lru_.pop_back();
+    }
+  }
+
+  std::mutex mutex_;
+  std::list<Entry> lru_;
+  std::unordered_map<const BitmapDef*, std::list<Entry>::iterator> index_;
+  size_t bytes_ = 0;
+  size_t budget_ = size_t{256} << 20;
+};
+
+}  // namespace
+
+void CheckLosslessHeader(const uint8_t* data, size_t length, int version) {
+  if (length < 5) throw FormatError("lossless bitmap header is truncated");
+  uint8_t format = data[0];
+  CheckSize(data[1] | (data[2] << 8), data[3] | (data[4] << 8));
+  if (format == 3) {
+    if (length < 6) throw FormatError("lossless bitmap header is truncated");
+  } else if (!(format == 5 || (format == 4 && version == 1))) {
+    throw FormatError("lossless bitmap format " + std::to_string(format) + " is not known");
+  }
+}
+
+BitmapDef::~BitmapDef() {
+  if (encoding != Encoding::Pixels) DecodedCache::Get().Remove(this);
+}
+
+BitmapPixels BitmapDef::Decode() const {
+  switch (encoding) {
+    case Encoding::Pixels:
+      return static_cast<const BitmapPixels&>(*this);
+    case Encoding::Jpeg:
+      return DecodeJpeg(NormalizeJpeg(encoded.data(), encoded.size()));
+    case Encoding::Embedded:
+      return DecodeEmbedded(encoded, alpha);
+    case Encoding::Lossless1:
+      return DecodeLossless(encoded.data(), encoded.size(), 1);
+    case Encoding::Lossless2:
+      return DecodeLossless(encoded.data(), encoded.size(), 2);
+    case Encoding::Missing:
+      break;
+  }
+  throw FormatError("bitmap has no image");
+}
+
+std::shared_ptr<const BitmapPixels> BitmapDef::Pixels() const {
+  if (encoding == Encoding::Pixels)  // held by the definition itself: no copy, no cache
+    return std::shared_ptr<const BitmapPixels>(std::shared_ptr<const BitmapPixels>(), this);
+  DecodedCache& cache = DecodedCache::Get();
+  if (auto found = cache.Find(this)) return found;
+  auto pixels = std::make_shared<BitmapPixels>();
+  try {
+    *pixels = Decode();
+  } catch (const FormatError&) {
+    *pixels = BitmapPixels();  // an image that cannot be decoded draws nothing
+  }
+  return cache.Add(this, std::move(pixels));
+}
+
+void SetDecodedBitmapBudget(size_t bytes) { DecodedCache::Get().SetBudget(bytes); }
+
+size_t DecodedBitmapBytes() { return DecodedCache::Get().Bytes(); }
 
 }  // namespace flash

@@ -7,130 +7,17 @@
 
 #include "platform/flash/format/bitmap.h"
 #include "platform/flash/format/errors.h"
+#include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
 
 namespace flash {
 namespace {
 
-class TagReader {
- public:
-  TagReader(const uint8_t* data, size_t length) : data_(data), length_(length) {}
-
-  size_t pos() const { return pos_; }
-  size_t remaining() const { return length_ - pos_; }
-  const uint8_t* here() const { return data_ + pos_; }
-
-  void Align() { bit_count_ = 0; }
-  void Need(size_t n) const {
-    if (n > length_ - pos_) throw FormatError("definition tag is truncated");
-  }
-  void Skip(size_t n) {
-    Align();
-    Need(n);
-    pos_ += n;
-  }
-  uint8_t U8() {
-    Align();
-    Need(1);
-    return data_[pos_++];
-  }
-  uint16_t U16() {
-    Align();
-    Need(2);
-    uint16_t v = static_cast<uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
-    pos_ += 2;
-    return v;
-  }
-  int16_t S16() { return static_cast<int16_t>(U16()); }
-  uint32_t U32() {
-    Align();
-    Need(4);
-    uint32_t v = static_cast<uint32_t>(data_[pos_]) | (static_cast<uint32_t>(data_[pos_ + 1]) << 8) |
-                 (static_cast<uint32_t>(data_[pos_ + 2]) << 16) |
-                 (static_cast<uint32_t>(data_[pos_ + 3]) << 24);
-    pos_ += 4;
-    return v;
-  }
-  uint32_t Bits(int n) {
-    uint32_t v = 0;
-    for (int i = 0; i < n; ++i) {
-      if (bit_count_ == 0) {
-        Need(1);
-        bit_buffer_ = data_[pos_++];
-        bit_count_ = 8;
-      }
-      --bit_count_;
-      v = (v << 1) | ((bit_buffer_ >> bit_count_) & 1u);
-    }
-    return v;
-  }
-  int32_t SBits(int n) {
-    if (n == 0) return 0;
-    uint32_t v = Bits(n);
-    if (n < 32 && (v & (1u << (n - 1)))) v |= ~((1u << n) - 1u);
-    return static_cast<int32_t>(v);
-  }
-  bool Flag() { return Bits(1) != 0; }
-
- private:
-  const uint8_t* data_;
-  size_t length_;
-  size_t pos_ = 0;
-  uint8_t bit_buffer_ = 0;
-  int bit_count_ = 0;
-};
-
-RectTwips ReadRect(TagReader& r) {
-  r.Align();
-  int n = static_cast<int>(r.Bits(5));
-  RectTwips rect;
-  rect.xmin = r.SBits(n);
-  rect.xmax = r.SBits(n);
-  rect.ymin = r.SBits(n);
-  rect.ymax = r.SBits(n);
-  r.Align();
-  return rect;
+Rgba ReadColor(Reader& r, int shape_version) {
+  return shape_version >= 3 ? r.RgbaColor() : r.Rgb();
 }
 
-Matrix ReadMatrix(TagReader& r) {
-  r.Align();
-  Matrix m;
-  if (r.Flag()) {
-    int n = static_cast<int>(r.Bits(5));
-    m.a = r.SBits(n) / 65536.0;
-    m.d = r.SBits(n) / 65536.0;
-  }
-  if (r.Flag()) {
-    int n = static_cast<int>(r.Bits(5));
-    m.b = r.SBits(n) / 65536.0;
-    m.c = r.SBits(n) / 65536.0;
-  }
-  int n = static_cast<int>(r.Bits(5));
-  m.tx = r.SBits(n);
-  m.ty = r.SBits(n);
-  r.Align();
-  return m;
-}
-
-Rgba ReadRgb(TagReader& r) {
-  Rgba c;
-  c.r = r.U8();
-  c.g = r.U8();
-  c.b = r.U8();
-  return c;
-}
-
-Rgba ReadRgba(TagReader& r) {
-  Rgba c = ReadRgb(r);
-  c.a = r.U8();
-  return c;
-}
-
-Rgba ReadColor(TagReader& r, int shape_version) {
-  return shape_version >= 3 ? ReadRgba(r) : ReadRgb(r);
-}
-
-void ReadGradientHeader(TagReader& r, Gradient& g, int& count) {
+void ReadGradientHeader(Reader& r, Gradient& g, int& count) {
   uint8_t b = r.U8();
   int spread = b >> 6;
   g.spread = spread == 1 ? SpreadMode::Reflect : spread == 2 ? SpreadMode::Repeat : SpreadMode::Pad;
@@ -142,7 +29,7 @@ bool IsKnownFillType(uint8_t t) {
   return t == 0x00 || t == 0x10 || t == 0x12 || t == 0x13 || (t >= 0x40 && t <= 0x43);
 }
 
-FillStyle ReadFillStyle(TagReader& r, int shape_version) {
+FillStyle ReadFillStyle(Reader& r, int shape_version) {
   FillStyle f;
   uint8_t type = r.U8();
   if (!IsKnownFillType(type)) throw FormatError("unknown fill style type " + std::to_string(type));
@@ -150,7 +37,7 @@ FillStyle ReadFillStyle(TagReader& r, int shape_version) {
   if (type == 0x00) {
     f.color = ReadColor(r, shape_version);
   } else if (f.IsGradient()) {
-    f.matrix = ReadMatrix(r);
+    f.matrix = r.ReadMatrix();
     int count = 0;
     ReadGradientHeader(r, f.gradient, count);
     for (int i = 0; i < count; ++i) {
@@ -162,18 +49,18 @@ FillStyle ReadFillStyle(TagReader& r, int shape_version) {
     if (type == 0x13) f.gradient.focal_point = r.S16() / 256.0;
   } else {
     f.bitmap_id = r.U16();
-    f.matrix = ReadMatrix(r);
+    f.matrix = r.ReadMatrix();
   }
   return f;
 }
 
-size_t ReadStyleCount(TagReader& r, bool extended_allowed) {
+size_t ReadStyleCount(Reader& r, bool extended_allowed) {
   size_t n = r.U8();
   if (n == 0xFF && extended_allowed) n = r.U16();
   return n;
 }
 
-void ReadLineStyleFlags(TagReader& r, LineStyle& l, bool& has_fill) {
+void ReadLineStyleFlags(Reader& r, LineStyle& l, bool& has_fill) {
   uint16_t flags = r.U16();  // read as two bytes, high byte first in bit order
   uint8_t b0 = static_cast<uint8_t>(flags & 0xFF), b1 = static_cast<uint8_t>(flags >> 8);
   auto cap = [](int v) { return v == 1 ? CapStyle::None : v == 2 ? CapStyle::Square : CapStyle::Round; };
@@ -189,7 +76,7 @@ void ReadLineStyleFlags(TagReader& r, LineStyle& l, bool& has_fill) {
   if (l.join == JoinStyle::Miter) l.miter_limit = r.U16() / 256.0;
 }
 
-void ReadStyles(TagReader& r, int shape_version, ShapeGroup& g) {
+void ReadStyles(Reader& r, int shape_version, ShapeGroup& g) {
   size_t fills = ReadStyleCount(r, shape_version >= 2);
   for (size_t i = 0; i < fills; ++i) g.fill_styles.push_back(ReadFillStyle(r, shape_version));
   size_t lines = ReadStyleCount(r, true);
@@ -204,7 +91,7 @@ void ReadStyles(TagReader& r, int shape_version, ShapeGroup& g) {
         l.fill = ReadFillStyle(r, shape_version);
         l.color = l.fill.color;
       } else {
-        l.color = ReadRgba(r);
+        l.color = r.RgbaColor();
       }
     } else {
       l.color = ReadColor(r, shape_version);
@@ -225,31 +112,31 @@ struct Record {
 // Reads one shape record. `fill_bits`/`line_bits` may change when new styles arrive, which the
 // caller handles through `on_new_styles` (called with the reader positioned at the styles).
 template <typename NewStyles>
-Record ReadRecord(TagReader& r, int& fill_bits, int& line_bits, NewStyles on_new_styles) {
+Record ReadRecord(Reader& r, int& fill_bits, int& line_bits, NewStyles on_new_styles) {
   Record rec;
-  if (r.Flag()) {
+  if (r.UB(1)) {
     rec.type = Record::Type::Edge;
-    bool straight = r.Flag();
-    int n = static_cast<int>(r.Bits(4)) + 2;
+    bool straight = r.UB(1);
+    int n = static_cast<int>(r.UB(4)) + 2;
     if (straight) {
-      if (r.Flag()) {
-        rec.edge.x = r.SBits(n);
-        rec.edge.y = r.SBits(n);
-      } else if (r.Flag()) {
-        rec.edge.y = r.SBits(n);
+      if (r.UB(1)) {
+        rec.edge.x = r.SB(n);
+        rec.edge.y = r.SB(n);
+      } else if (r.UB(1)) {
+        rec.edge.y = r.SB(n);
       } else {
-        rec.edge.x = r.SBits(n);
+        rec.edge.x = r.SB(n);
       }
     } else {
       rec.edge.curve = true;
-      rec.edge.cx = r.SBits(n);
-      rec.edge.cy = r.SBits(n);
-      rec.edge.x = r.SBits(n);
-      rec.edge.y = r.SBits(n);
+      rec.edge.cx = r.SB(n);
+      rec.edge.cy = r.SB(n);
+      rec.edge.x = r.SB(n);
+      rec.edge.y = r.SB(n);
     }
     return rec;
   }
-  uint32_t flags = r.Bits(5);
+  uint32_t flags = r.UB(5);
   if (flags == 0) {
     rec.type = Record::Type::End;
     return rec;
@@ -261,13 +148,13 @@ Record ReadRecord(TagReader& r, int& fill_bits, int& line_bits, NewStyles on_new
   rec.has_fill0 = flags & 0x02;
   rec.move = flags & 0x01;
   if (rec.move) {
-    int n = static_cast<int>(r.Bits(5));
-    rec.move_x = r.SBits(n);
-    rec.move_y = r.SBits(n);
+    int n = static_cast<int>(r.UB(5));
+    rec.move_x = r.SB(n);
+    rec.move_y = r.SB(n);
   }
-  if (rec.has_fill0) rec.fill0 = r.Bits(fill_bits);
-  if (rec.has_fill1) rec.fill1 = r.Bits(fill_bits);
-  if (rec.has_line) rec.line = r.Bits(line_bits);
+  if (rec.has_fill0) rec.fill0 = r.UB(fill_bits);
+  if (rec.has_fill1) rec.fill1 = r.UB(fill_bits);
+  if (rec.has_line) rec.line = r.UB(line_bits);
   if (rec.new_styles) {
     on_new_styles();
     r.Align();
@@ -299,7 +186,7 @@ ShapeEdge AbsoluteEdge(const Record& rec, int32_t& x, int32_t& y) {
   return e;
 }
 
-void ParseShapeRecords(TagReader& r, int version, ShapeDef& shape, bool with_styles = true) {
+void ParseShapeRecords(Reader& r, int version, ShapeDef& shape, bool with_styles = true) {
   shape.groups.emplace_back();
   if (with_styles) {
     ReadStyles(r, version, shape.groups.back());
@@ -353,13 +240,13 @@ void ParseShapeRecords(TagReader& r, int version, ShapeDef& shape, bool with_sty
   flush();
 }
 
-CharacterPtr ParseShape(TagReader& r, int version) {
+CharacterPtr ParseShape(Reader& r, int version) {
   auto shape = std::make_shared<ShapeDef>(r.U16());
   shape->version = version;
-  shape->bounds = ReadRect(r);
+  shape->bounds = r.Rect();
   shape->edge_bounds = shape->bounds;
   if (version >= 4) {
-    shape->edge_bounds = ReadRect(r);
+    shape->edge_bounds = r.Rect();
     uint8_t flags = r.U8();
     shape->non_zero_winding = (flags & 0x04) != 0;
   }
@@ -369,16 +256,16 @@ CharacterPtr ParseShape(TagReader& r, int version) {
 
 // ---- morph shapes ----
 
-void ReadMorphFill(TagReader& r, MorphFillStyle& f) {
+void ReadMorphFill(Reader& r, MorphFillStyle& f) {
   uint8_t type = r.U8();
   if (!IsKnownFillType(type)) throw FormatError("unknown morph fill style type " + std::to_string(type));
   f.start.type = f.end.type = static_cast<FillStyle::Type>(type);
   if (type == 0x00) {
-    f.start.color = ReadRgba(r);
-    f.end.color = ReadRgba(r);
+    f.start.color = r.RgbaColor();
+    f.end.color = r.RgbaColor();
   } else if (f.start.IsGradient()) {
-    f.start.matrix = ReadMatrix(r);
-    f.end.matrix = ReadMatrix(r);
+    f.start.matrix = r.ReadMatrix();
+    f.end.matrix = r.ReadMatrix();
     int count = 0;
     ReadGradientHeader(r, f.start.gradient, count);
     f.end.gradient.spread = f.start.gradient.spread;
@@ -386,9 +273,9 @@ void ReadMorphFill(TagReader& r, MorphFillStyle& f) {
     for (int i = 0; i < count; ++i) {
       GradientStop s, e;
       s.ratio = r.U8();
-      s.color = ReadRgba(r);
+      s.color = r.RgbaColor();
       e.ratio = r.U8();
-      e.color = ReadRgba(r);
+      e.color = r.RgbaColor();
       f.start.gradient.stops.push_back(s);
       f.end.gradient.stops.push_back(e);
     }
@@ -398,12 +285,12 @@ void ReadMorphFill(TagReader& r, MorphFillStyle& f) {
     }
   } else {
     f.start.bitmap_id = f.end.bitmap_id = r.U16();
-    f.start.matrix = ReadMatrix(r);
-    f.end.matrix = ReadMatrix(r);
+    f.start.matrix = r.ReadMatrix();
+    f.end.matrix = r.ReadMatrix();
   }
 }
 
-void ReadMorphStyles(TagReader& r, int version, MorphShapeDef& m) {
+void ReadMorphStyles(Reader& r, int version, MorphShapeDef& m) {
   size_t fills = ReadStyleCount(r, true);
   for (size_t i = 0; i < fills; ++i) {
     MorphFillStyle f;
@@ -430,19 +317,19 @@ void ReadMorphStyles(TagReader& r, int version, MorphShapeDef& m) {
         l.start.color = f.start.color;
         l.end.color = f.end.color;
       } else {
-        l.start.color = ReadRgba(r);
-        l.end.color = ReadRgba(r);
+        l.start.color = r.RgbaColor();
+        l.end.color = r.RgbaColor();
       }
     } else {
-      l.start.color = ReadRgba(r);
-      l.end.color = ReadRgba(r);
+      l.start.color = r.RgbaColor();
+      l.end.color = r.RgbaColor();
     }
     m.line_styles.push_back(std::move(l));
   }
 }
 
 // Reads the records of one edge list of a morph shape into a flat list.
-std::vector<Record> ReadMorphRecords(TagReader& r) {
+std::vector<Record> ReadMorphRecords(Reader& r) {
   r.Align();
   uint8_t b = r.U8();
   int fill_bits = b >> 4, line_bits = b & 0x0F;
@@ -467,23 +354,23 @@ ShapeEdge AsCurve(const ShapeEdge& e, int32_t x0, int32_t y0) {
   return c;
 }
 
-CharacterPtr ParseMorphShape(TagReader& r, int version) {
+CharacterPtr ParseMorphShape(Reader& r, int version) {
   auto m = std::make_shared<MorphShapeDef>(r.U16());
   m->version = version;
-  m->start_bounds = ReadRect(r);
-  m->end_bounds = ReadRect(r);
+  m->start_bounds = r.Rect();
+  m->end_bounds = r.Rect();
   if (version >= 2) {
-    ReadRect(r);
-    ReadRect(r);
+    r.Rect();
+    r.Rect();
     r.U8();
   }
   uint32_t offset = r.U32();
-  size_t end_edges_pos = r.pos() + offset;
-  if (offset > r.remaining()) throw FormatError("morph shape end edges lie outside the tag");
+  size_t end_edges_pos = r.Position() + offset;
+  if (offset > r.Remaining()) throw FormatError("morph shape end edges lie outside the tag");
   ReadMorphStyles(r, version, *m);
   std::vector<Record> start = ReadMorphRecords(r);
-  if (r.pos() > end_edges_pos) throw FormatError("morph shape start edges overrun the end edges");
-  r.Skip(end_edges_pos - r.pos());
+  if (r.Position() > end_edges_pos) throw FormatError("morph shape start edges overrun the end edges");
+  r.Skip(end_edges_pos - r.Position());
   std::vector<Record> end = ReadMorphRecords(r);
 
   ShapePath sp, ep;
@@ -553,31 +440,46 @@ CharacterPtr ParseMorphShape(TagReader& r, int version) {
 
 // ---- bitmaps ----
 
-CharacterPtr ParseBitmap(uint16_t tag_code, TagReader& r, const DefinitionContext& ctx) {
+// Bitmaps keep their encoded bytes; they are decoded when first drawn. A JPEG whose image lies
+// partly outside its tag is kept as a bitmap without an image.
+CharacterPtr ParseBitmap(uint16_t tag_code, Reader& r, const DefinitionContext& ctx) {
   auto bmp = std::make_shared<BitmapDef>(r.U16());
+  auto take = [&](std::vector<uint8_t>& to, size_t n) {
+    const uint8_t* p = r.Bytes(n);
+    to.assign(p, p + n);
+  };
   switch (tag_code) {
     case kTagDefineBits:
-      DecodeJpegWithTables(r.here(), r.remaining(), ctx.jpeg_tables, *bmp);
+      bmp->encoding = BitmapDef::Encoding::Jpeg;
+      // The movie's shared tables come first; the normaliser drops the markers between them.
+      if (ctx.jpeg_tables) bmp->encoded = *ctx.jpeg_tables;
+      bmp->encoded.insert(bmp->encoded.end(), r.Current(), r.Current() + r.Remaining());
       break;
     case kTagDefineBitsJpeg2:
-      DecodeEmbeddedImage(r.here(), r.remaining(), nullptr, 0, *bmp);
+      bmp->encoding = BitmapDef::Encoding::Embedded;
+      take(bmp->encoded, r.Remaining());
       break;
     case kTagDefineBitsJpeg3:
     case kTagDefineBitsJpeg4: {
       uint32_t image_size = r.U32();
       if (tag_code == kTagDefineBitsJpeg4) r.U16();  // deblocking strength: not used
-      if (image_size > r.remaining()) throw FormatError("bitmap image data lies outside the tag");
-      const uint8_t* image = r.here();
-      const uint8_t* alpha = image + image_size;
-      DecodeEmbeddedImage(image, image_size, alpha, r.remaining() - image_size, *bmp);
+      if (image_size > r.Remaining()) {
+        bmp->encoding = BitmapDef::Encoding::Missing;
+        break;
+      }
+      bmp->encoding = BitmapDef::Encoding::Embedded;
+      take(bmp->encoded, image_size);
+      take(bmp->alpha, r.Remaining());
       break;
     }
     case kTagDefineBitsLossless:
-      DecodeLossless(r.here(), r.remaining(), 1, *bmp);
+    case kTagDefineBitsLossless2: {
+      int version = tag_code == kTagDefineBitsLossless ? 1 : 2;
+      CheckLosslessHeader(r.Current(), r.Remaining(), version);
+      bmp->encoding = version == 1 ? BitmapDef::Encoding::Lossless1 : BitmapDef::Encoding::Lossless2;
+      take(bmp->encoded, r.Remaining());
       break;
-    case kTagDefineBitsLossless2:
-      DecodeLossless(r.here(), r.remaining(), 2, *bmp);
-      break;
+    }
   }
   return bmp;
 }
@@ -585,7 +487,7 @@ CharacterPtr ParseBitmap(uint16_t tag_code, TagReader& r, const DefinitionContex
 }  // namespace
 
 ShapeDef ParseGlyphShape(const uint8_t* data, size_t length) {
-  TagReader r(data, length);
+  Reader r(data, length);
   ShapeDef shape;
   ParseShapeRecords(r, 1, shape, false);
   bool any = false;
@@ -611,7 +513,7 @@ ShapeDef ParseGlyphShape(const uint8_t* data, size_t length) {
 bool ParseDefinitionTag(uint16_t tag_code, const uint8_t* data, size_t length,
                         const DefinitionContext& ctx, CharacterPtr& out) {
   if (!data && length) throw FormatError("definition tag without data");
-  TagReader r(data, length);
+  Reader r(data, length);
   switch (tag_code) {
     case kTagDefineShape: out = ParseShape(r, 1); return true;
     case kTagDefineShape2: out = ParseShape(r, 2); return true;

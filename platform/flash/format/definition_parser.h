@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/flash/format/shape.h"
+#include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
 namespace flash {
@@ -15,25 +16,8 @@ struct DefinitionContext {
   const std::vector<uint8_t>* jpeg_tables = nullptr;  // body of the movie's JPEGTables tag
 };
 
-// Tag codes this parser handles.
-enum DefinitionTag : uint16_t {
-  kTagDefineShape = 2,
-  kTagDefineBits = 6,
-  kTagJpegTables = 8,
-  kTagDefineBitsLossless = 20,
-  kTagDefineBitsJpeg2 = 21,
-  kTagDefineShape2 = 22,
-  kTagDefineShape3 = 32,
-  kTagDefineBitsJpeg3 = 35,
-  kTagDefineBitsLossless2 = 36,
-  kTagDefineMorphShape = 46,
-  kTagDefineShape4 = 83,
-  kTagDefineMorphShape2 = 84,
-  kTagDefineBitsJpeg4 = 90,
-};
-
 // Parses the tag body `data` (`length` bytes, after the tag header). Returns true and sets `out`
-// when the tag is one of the definitions above; returns false for any other tag. Throws
+// when the tag defines a shape, a morph shape or a bitmap; returns false for any other tag. Throws
 // FormatError for a malformed definition.
 bool ParseDefinitionTag(uint16_t tag_code, const uint8_t* data, size_t length,
                         const DefinitionContext& ctx, CharacterPtr& out);

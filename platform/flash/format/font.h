@@ -11,23 +11,10 @@
 #include <vector>
 
 #include "platform/flash/format/shape.h"
+#include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
 namespace flash {
-
-// Codes of the font and text tags.
-enum FontTagCode : uint16_t {
-  kTagDefineFont = 10,
-  kTagDefineText = 11,
-  kTagDefineFontInfo = 13,
-  kTagDefineText2 = 33,
-  kTagDefineEditText = 37,
-  kTagDefineFont2 = 48,
-  kTagDefineFontInfo2 = 62,
-  kTagDefineFontAlignZones = 73,
-  kTagDefineFont3 = 75,
-  kTagDefineFontName = 88,
-};
 
 // One alignment zone of a glyph (two per glyph: x then y), in EM units.
 struct FontAlignZone {

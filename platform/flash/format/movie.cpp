@@ -1,12 +1,11 @@
 #include "platform/flash/format/movie.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iterator>
 
+#include "platform/flash/format/inflate.h"
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/text.h"
 
@@ -23,36 +22,23 @@ std::string Lower(std::string s) {
   return s;
 }
 
-std::vector<uint8_t> Inflate(const uint8_t* data, size_t size, size_t expected) {
-  std::vector<uint8_t> out(expected);
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) throw FormatError("cannot start decompression");
-  zs.next_in = const_cast<uint8_t*>(data);
-  zs.avail_in = static_cast<uInt>(size);
-  zs.next_out = out.data();
-  zs.avail_out = static_cast<uInt>(out.size());
-  int rc = inflate(&zs, Z_FINISH);
-  size_t produced = out.size() - zs.avail_out;
-  inflateEnd(&zs);
-  // A stream that ends early is tolerated as long as what it gave is well formed; the tag reader
-  // checks every tag against the bytes actually produced.
-  if (rc != Z_STREAM_END && rc != Z_OK && rc != Z_BUF_ERROR) throw FormatError("corrupt compressed movie");
-  out.resize(produced);
-  return out;
-}
-
-// Header fields after the 8-byte signature/version/length block.
-void ReadStageFields(Reader& r, SwfHeader& h) {
-  h.frame_size = r.Rect();
-  h.frame_rate = r.U16() / 256.0;
-  h.frame_count = r.U16();
-}
-
 void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline, bool is_root);
 
 // Offset of a tag's bytes in the movie body (the tag lies inside it).
 size_t BodyOffset(const MovieDef& movie, const uint8_t* p) {
   return movie.body ? static_cast<size_t>(p - movie.body->data()) : 0;
+}
+
+// The error of a tag that could not be read, naming the tag and the byte of the (uncompressed)
+// movie file where reading failed.
+FormatError LocatedError(const FormatError& e, const RawTag& tag, const MovieDef& movie) {
+  const uint8_t* where = tag.data;
+  if (movie.body && e.at && e.at >= movie.body->data() && e.at <= movie.body->data() + movie.body->size())
+    where = e.at;
+  size_t offset = kMoviePrefixSize + BodyOffset(movie, where);
+  FormatError located("tag " + std::to_string(tag.code) + " at byte " + std::to_string(offset) + ": " + e.what());
+  located.located = true;
+  return located;
 }
 
 std::shared_ptr<SpriteDef> ParseSprite(const RawTag& tag, MovieDef& movie) {
@@ -66,89 +52,100 @@ std::shared_ptr<SpriteDef> ParseSprite(const RawTag& tag, MovieDef& movie) {
   return sprite;
 }
 
+// Adds one tag of a timeline: a control tag to the frame being built, a definition to the
+// dictionary, a ShowFrame closing the frame.
+void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_root, Frame& current, bool& pending) {
+  int version = movie.header.version;
+  ControlTag ct;
+  switch (tag.code) {
+    case kTagShowFrame:
+      timeline.frames.push_back(std::move(current));
+      current = Frame();
+      pending = false;
+      return;
+    case kTagPlaceObject:
+    case kTagPlaceObject2:
+    case kTagPlaceObject3:
+      ct.kind = ControlTag::Kind::Place;
+      ct.place = ParsePlaceObject(tag.code, tag.data, tag.length, version);
+      break;
+    case kTagRemoveObject:
+    case kTagRemoveObject2: {
+      Reader r(tag.data, tag.length);
+      if (tag.code == kTagRemoveObject) r.U16();
+      ct.kind = ControlTag::Kind::Remove;
+      ct.depth = r.U16();
+      break;
+    }
+    case kTagDoAction:
+      ct.kind = ControlTag::Kind::DoAction;
+      ct.actions = std::make_shared<std::vector<uint8_t>>(tag.data, tag.data + tag.length);
+      ct.body_offset = BodyOffset(movie, tag.data);
+      break;
+    case kTagDoInitAction: {
+      Reader r(tag.data, tag.length);
+      ct.kind = ControlTag::Kind::InitAction;
+      ct.sprite_id = r.U16();
+      ct.actions = std::make_shared<std::vector<uint8_t>>(r.Current(), r.Current() + r.Remaining());
+      break;
+    }
+    case kTagSetBackgroundColor: {
+      Reader r(tag.data, tag.length);
+      ct.kind = ControlTag::Kind::Background;
+      ct.color = r.Rgb();
+      if (is_root && !movie.has_background) {
+        movie.has_background = true;
+        movie.background = ct.color;
+      }
+      break;
+    }
+    case kTagFrameLabel: {
+      Reader r(tag.data, tag.length);
+      std::string label = Lower(r.CString());
+      timeline.labels.emplace(label, static_cast<int>(timeline.frames.size()));
+      return;
+    }
+    case kTagDefineSprite:
+      if (!is_root) return;  // sprites cannot nest
+      {
+        auto sprite = ParseSprite(tag, movie);
+        movie.dictionary[sprite->id] = sprite;
+      }
+      return;
+    case kTagJpegTables:
+      if (is_root) movie.jpeg_tables.assign(tag.data, tag.data + tag.length);
+      return;
+    case kTagDoAbc:
+    case kTagDoAbc2:
+      movie.is_as3 = true;
+      return;
+    case kTagFileAttributes:
+      if (tag.length >= 1 && (tag.data[0] & 0x08)) movie.is_as3 = true;
+      return;
+    default:
+      if (is_root && ReadTextTag(tag.code, tag.data, tag.length, version, movie.dictionary)) return;
+      if (is_root) {
+        DefinitionContext ctx{version, &movie.jpeg_tables};
+        CharacterPtr out;
+        if (ParseDefinitionTag(tag.code, tag.data, tag.length, ctx, out) && out)
+          movie.dictionary[out->id] = out;
+      }
+      return;
+  }
+  current.tags.push_back(std::move(ct));
+  pending = true;
+}
+
 void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline, bool is_root) {
   Frame current;
   bool pending = false;  // control tags after the last ShowFrame
-  int version = movie.header.version;
   for (const RawTag& tag : tags) {
-    ControlTag ct;
-    switch (tag.code) {
-      case kTagShowFrame:
-        timeline.frames.push_back(std::move(current));
-        current = Frame();
-        pending = false;
-        continue;
-      case kTagPlaceObject:
-      case kTagPlaceObject2:
-      case kTagPlaceObject3:
-        ct.kind = ControlTag::Kind::Place;
-        ct.place = ParsePlaceObject(tag.code, tag.data, tag.length, version);
-        break;
-      case kTagRemoveObject:
-      case kTagRemoveObject2: {
-        Reader r(tag.data, tag.length);
-        if (tag.code == kTagRemoveObject) r.U16();
-        ct.kind = ControlTag::Kind::Remove;
-        ct.depth = r.U16();
-        break;
-      }
-      case kTagDoAction:
-        ct.kind = ControlTag::Kind::DoAction;
-        ct.actions = std::make_shared<std::vector<uint8_t>>(tag.data, tag.data + tag.length);
-        ct.body_offset = BodyOffset(movie, tag.data);
-        break;
-      case kTagDoInitAction: {
-        Reader r(tag.data, tag.length);
-        ct.kind = ControlTag::Kind::InitAction;
-        ct.sprite_id = r.U16();
-        ct.actions = std::make_shared<std::vector<uint8_t>>(r.Current(), r.Current() + r.Remaining());
-        break;
-      }
-      case kTagSetBackgroundColor: {
-        Reader r(tag.data, tag.length);
-        ct.kind = ControlTag::Kind::Background;
-        ct.color = r.Rgb();
-        if (is_root && !movie.has_background) {
-          movie.has_background = true;
-          movie.background = ct.color;
-        }
-        break;
-      }
-      case kTagFrameLabel: {
-        Reader r(tag.data, tag.length);
-        std::string label = Lower(r.CString());
-        timeline.labels.emplace(label, static_cast<int>(timeline.frames.size()));
-        continue;
-      }
-      case kTagDefineSprite:
-        if (!is_root) continue;  // sprites cannot nest
-        {
-          auto sprite = ParseSprite(tag, movie);
-          movie.dictionary[sprite->id] = sprite;
-        }
-        continue;
-      case kTagJpegTables:
-        if (is_root) movie.jpeg_tables.assign(tag.data, tag.data + tag.length);
-        continue;
-      case kTagDoAbc:
-      case kTagDoAbc2:
-        movie.is_as3 = true;
-        continue;
-      case kTagFileAttributes:
-        if (tag.length >= 1 && (tag.data[0] & 0x08)) movie.is_as3 = true;
-        continue;
-      default:
-        if (is_root && ReadTextTag(tag.code, tag.data, tag.length, version, movie.dictionary)) continue;
-        if (is_root) {
-          DefinitionContext ctx{version, &movie.jpeg_tables};
-          CharacterPtr out;
-          if (ParseDefinitionTag(tag.code, tag.data, tag.length, ctx, out) && out)
-            movie.dictionary[out->id] = out;
-        }
-        continue;
+    try {
+      ParseTag(tag, movie, timeline, is_root, current, pending);
+    } catch (FormatError& e) {
+      if (!e.located) throw LocatedError(e, tag, movie);
+      throw;
     }
-    current.tags.push_back(std::move(ct));
-    pending = true;
   }
   if (pending) {
     timeline.frames.push_back(std::move(current));
@@ -177,8 +174,12 @@ std::vector<RawTag> SplitTags(const uint8_t* data, size_t size, bool* ended) {
     RawTag tag;
     tag.code = head >> 6;
     uint32_t length = head & 0x3F;
-    if (length == 0x3F) length = r.U32();
-    if (length > r.Remaining()) throw FormatError("tag " + std::to_string(tag.code) + " runs past the end of its block");
+    if (length == 0x3F) {
+      if (r.Remaining() < 4) break;  // a long header cut by the end of the block: no tag
+      length = r.U32();
+    }
+    // A tag that runs past its block is cut at the block's end.
+    if (length > r.Remaining()) length = static_cast<uint32_t>(r.Remaining());
     tag.data = r.Bytes(length);
     tag.length = length;
     if (tag.code == kTagEnd) {
@@ -261,45 +262,67 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
   return p;
 }
 
-SwfHeader ParseHeader(const std::vector<uint8_t>& file) {
-  if (file.size() < 8) throw FormatError("not a movie: file too short");
-  SwfHeader h;
-  if ((file[0] != 'F' && file[0] != 'C') || file[1] != 'W' || file[2] != 'S')
+SwfHeader ReadMoviePrefix(const uint8_t* data, size_t size) {
+  if (size < kMoviePrefixSize) throw FormatError("not a movie: file too short");
+  if ((data[0] != 'F' && data[0] != 'C') || data[1] != 'W' || data[2] != 'S')
     throw FormatError("not a movie: unknown signature");
-  h.signature = static_cast<char>(file[0]);
-  h.version = file[3];
-  h.file_length = static_cast<uint32_t>(file[4]) | file[5] << 8 | file[6] << 16 | static_cast<uint32_t>(file[7]) << 24;
-  // Reading the stage fields needs at most the first few dozen bytes of the body.
-  std::vector<uint8_t> head;
+  SwfHeader h;
+  h.signature = static_cast<char>(data[0]);
+  h.version = data[3];
+  h.file_length = static_cast<uint32_t>(data[4]) | static_cast<uint32_t>(data[5]) << 8 |
+                  static_cast<uint32_t>(data[6]) << 16 | static_cast<uint32_t>(data[7]) << 24;
+  return h;
+}
+
+size_t ReadStageFields(const uint8_t* body, size_t size, SwfHeader& h) {
+  Reader r(body, size);
+  h.frame_size = r.Rect();
+  h.frame_rate = r.U16() / 256.0;
+  h.frame_count = r.U16();
+  return r.Position();
+}
+
+SwfHeader ParseHeader(const std::vector<uint8_t>& file) {
+  SwfHeader h = ReadMoviePrefix(file.data(), file.size());
+  const uint8_t* rest = file.data() + kMoviePrefixSize;
+  size_t rest_size = file.size() - kMoviePrefixSize;
   if (h.signature == 'C') {
-    size_t want = std::min<size_t>(64, h.file_length > 8 ? h.file_length - 8 : 0);
-    head = Inflate(file.data() + 8, file.size() - 8, want);
+    std::vector<uint8_t> head = InflateUpTo(rest, rest_size, kStageFieldsMaxSize);
+    ReadStageFields(head.data(), head.size(), h);
   } else {
-    head.assign(file.begin() + 8, file.end());
+    ReadStageFields(rest, rest_size, h);
   }
-  Reader r(head.data(), head.size());
-  ReadStageFields(r, h);
   return h;
 }
 
 std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file) {
   auto movie = std::make_shared<MovieDef>();
   SwfHeader& h = movie->header;
-  h = ParseHeader(file);
+  h = ReadMoviePrefix(file.data(), file.size());
   if (h.file_length > kMaxMovieLength) throw FormatError("movie too large");
+  size_t declared = h.file_length > kMoviePrefixSize ? h.file_length - kMoviePrefixSize : 0;
   std::vector<uint8_t> body;
   if (h.signature == 'C') {
-    body = Inflate(file.data() + 8, file.size() - 8, h.file_length > 8 ? h.file_length - 8 : 0);
+    // The buffer grows with what really inflates; the declared length only caps it. A stream
+    // that ends early keeps what it gave: every tag is checked against the bytes produced.
+    InflateEnd end;
+    body = InflateUpTo(file.data() + kMoviePrefixSize, file.size() - kMoviePrefixSize, declared, &end);
+    if (end == InflateEnd::Corrupt) throw FormatError("corrupt compressed movie");
   } else {
     // The declared length may disagree with the file; only bytes really present are read.
-    size_t end = std::min<size_t>(file.size(), std::max<uint32_t>(h.file_length, 8));
-    body.assign(file.begin() + 8, file.begin() + end);
+    size_t end = std::min<size_t>(file.size(), std::max<size_t>(h.file_length, kMoviePrefixSize));
+    body.assign(file.begin() + kMoviePrefixSize, file.begin() + end);
   }
   auto shared_body = std::make_shared<const std::vector<uint8_t>>(std::move(body));
   movie->body = shared_body;
-  Reader r(shared_body->data(), shared_body->size());
-  ReadStageFields(r, h);
-  auto tags = SplitTags(r.Current(), r.Remaining());
+  size_t stage = 0;
+  try {
+    stage = ReadStageFields(shared_body->data(), shared_body->size(), h);
+  } catch (const FormatError& e) {
+    size_t offset = kMoviePrefixSize + (e.at ? static_cast<size_t>(e.at - shared_body->data()) : 0);
+    throw FormatError("movie header at byte " + std::to_string(offset) + ": " + e.what());
+  }
+  auto tags = SplitTags(shared_body->data() + stage, shared_body->size() - stage);
   ParseTimeline(tags, *movie, movie->timeline, true);
   return movie;
 }

@@ -10,29 +10,10 @@
 
 #include "platform/flash/format/definition_parser.h"
 #include "platform/flash/format/errors.h"
+#include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
 namespace flash {
-
-// Tag codes of the timeline (the definition tags are listed with their parser).
-enum TagCode : uint16_t {
-  kTagEnd = 0,
-  kTagShowFrame = 1,
-  kTagPlaceObject = 4,
-  kTagRemoveObject = 5,
-  kTagDefineButton = 7,
-  kTagSetBackgroundColor = 9,
-  kTagDoAction = 12,
-  kTagPlaceObject2 = 26,
-  kTagRemoveObject2 = 28,
-  kTagDefineSprite = 39,
-  kTagFrameLabel = 43,
-  kTagDoInitAction = 59,
-  kTagFileAttributes = 69,
-  kTagPlaceObject3 = 70,
-  kTagDoAbc = 82,
-  kTagDoAbc2 = 72,
-};
 
 struct SwfHeader {
   char signature = 'F';  // 'F' plain, 'C' zlib-compressed
@@ -50,7 +31,8 @@ struct RawTag {
 };
 
 // Splits a tag stream into tags. Every header and length is checked against the block; a tag
-// whose length runs past the block is an error. Stops after an End tag or at the end of the block;
+// whose length runs past the block is cut at the block's end. Stops after an End tag or at the
+// end of the block;
 // `ended` (when given) tells whether an End tag closed the block.
 std::vector<RawTag> SplitTags(const uint8_t* data, size_t size, bool* ended = nullptr);
 
@@ -133,10 +115,20 @@ class MovieDef {
   }
 };
 
-// Reads a movie file's bytes ("FWS" or "CWS"). Throws FormatError on anything malformed.
+// Reads a movie file's bytes ("FWS" or "CWS"). Throws FormatError on anything malformed; the
+// error of a tag that cannot be read names the tag's code and the byte where reading failed.
 std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file);
 std::shared_ptr<MovieDef> LoadMovieFile(const std::string& path);
 // Only the header, for callers that need the stage size and frame rate.
 SwfHeader ParseHeader(const std::vector<uint8_t>& file);
+
+// The header in two steps, for readers that fetch the bytes themselves: the fixed prefix
+// (signature, version, declared length), then the stage fields at the start of the body
+// (inflated first for a compressed movie). Both throw FormatError; ReadStageFields returns the
+// bytes the fields took.
+constexpr size_t kMoviePrefixSize = 8;
+constexpr size_t kStageFieldsMaxSize = 21;  // rectangle (at most 17 bytes), rate, frame count
+SwfHeader ReadMoviePrefix(const uint8_t* data, size_t size);
+size_t ReadStageFields(const uint8_t* body, size_t size, SwfHeader& h);
 
 }  // namespace flash

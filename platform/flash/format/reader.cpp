@@ -5,7 +5,7 @@
 namespace flash {
 
 void Reader::Need(size_t n) const {
-  if (n > size_ - pos_) throw FormatError("unexpected end of data");
+  if (n > size_ - pos_) throw FormatError("unexpected end of data", data_ + pos_);
 }
 
 uint8_t Reader::U8() {
@@ -50,7 +50,7 @@ double Reader::ActionDouble() {
 std::string Reader::CString() {
   Align();
   const void* end = std::memchr(data_ + pos_, 0, size_ - pos_);
-  if (!end) throw FormatError("unterminated string");
+  if (!end) throw FormatError("unterminated string", data_ + pos_);
   size_t len = static_cast<const uint8_t*>(end) - (data_ + pos_);
   std::string s(reinterpret_cast<const char*>(data_ + pos_), len);
   pos_ += len + 1;
@@ -72,7 +72,7 @@ const uint8_t* Reader::Bytes(size_t n) {
 }
 
 uint32_t Reader::UB(int bits) {
-  if (bits < 0 || bits > 32) throw FormatError("bad bit field width");
+  if (bits < 0 || bits > 32) throw FormatError("bad bit field width", data_ + pos_);
   uint32_t v = 0;
   for (int i = 0; i < bits; ++i) {
     if (bit_count_ == 0) {

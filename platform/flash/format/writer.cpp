@@ -143,19 +143,47 @@ void ShapeBuilder::MoveTo(int32_t x, int32_t y) {
   Extend(x, y);
 }
 
+namespace {
+
+// Largest delta an edge record holds: its field is at most 17 bits, signed.
+constexpr int64_t kMaxEdgeDelta = 65535;
+
+bool FitsEdge(int64_t v) { return v >= -kMaxEdgeDelta && v <= kMaxEdgeDelta; }
+
+}  // namespace
+
 void ShapeBuilder::LineTo(int32_t x, int32_t y) {
-  records_.push_back({Record::Line, x - x_, y - y_});
-  x_ = x;
-  y_ = y;
+  // A line longer than an edge record holds is written as pieces that each fit.
+  int64_t dx = int64_t{x} - x_, dy = int64_t{y} - y_;
+  int64_t longest = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
+  int64_t pieces = std::max<int64_t>(1, (longest + kMaxEdgeDelta - 1) / kMaxEdgeDelta);
+  const int32_t from_x = x_, from_y = y_;
+  for (int64_t i = 1; i <= pieces; ++i) {
+    auto px = static_cast<int32_t>(from_x + dx * i / pieces);
+    auto py = static_cast<int32_t>(from_y + dy * i / pieces);
+    records_.push_back({Record::Line, px - x_, py - y_});
+    x_ = px;
+    y_ = py;
+  }
   Extend(x, y);
 }
 
 void ShapeBuilder::CurveTo(int32_t cx, int32_t cy, int32_t ax, int32_t ay) {
+  Extend(cx, cy);
+  Extend(ax, ay);
+  if (!FitsEdge(int64_t{cx} - x_) || !FitsEdge(int64_t{cy} - y_) || !FitsEdge(int64_t{ax} - cx) ||
+      !FitsEdge(int64_t{ay} - cy)) {
+    // Too long for one record: the two halves of the curve (to the nearest twip).
+    auto mid = [](int64_t a, int64_t b) { return static_cast<int32_t>((a + b) / 2); };
+    int32_t c1x = mid(x_, cx), c1y = mid(y_, cy), c2x = mid(cx, ax), c2y = mid(cy, ay);
+    int32_t mx = mid(c1x, c2x), my = mid(c1y, c2y);
+    CurveTo(c1x, c1y, mx, my);
+    CurveTo(c2x, c2y, ax, ay);
+    return;
+  }
   records_.push_back({Record::Curve, cx - x_, cy - y_, ax - cx, ay - cy});
   x_ = ax;
   y_ = ay;
-  Extend(cx, cy);
-  Extend(ax, ay);
 }
 
 void ShapeBuilder::Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int fill, int line) {
@@ -300,27 +328,27 @@ void TimelineWriter::Place(const PlaceSpec& p) {
   if (!p.name.empty()) w.String(p.name);
   if (p.clip_depth >= 0) w.U16(static_cast<uint16_t>(p.clip_depth));
   if (v3) w.U8(static_cast<uint8_t>(p.blend_mode));
-  Tag(v3 ? 70 : 26, w.Data());
+  Tag(v3 ? kTagPlaceObject3 : kTagPlaceObject2, w.Data());
 }
 
 void TimelineWriter::Remove(uint16_t depth) {
   BitWriter w;
   w.U16(depth);
-  Tag(28, w.Data());
+  Tag(kTagRemoveObject2, w.Data());
 }
 
 void TimelineWriter::FrameLabel(const std::string& label) {
   BitWriter w;
   w.String(label);
-  Tag(43, w.Data());
+  Tag(kTagFrameLabel, w.Data());
 }
 
-void TimelineWriter::DoAction(const std::vector<uint8_t>& code) { Tag(12, code); }
+void TimelineWriter::DoAction(const std::vector<uint8_t>& code) { Tag(kTagDoAction, code); }
 
 void TimelineWriter::SetBackgroundColor(Rgba c) {
   BitWriter w;
   w.Rgb(c);
-  Tag(9, w.Data());
+  Tag(kTagSetBackgroundColor, w.Data());
 }
 
 void SwfWriter::DefineSprite(uint16_t id, const TimelineWriter& sprite) {
@@ -328,15 +356,15 @@ void SwfWriter::DefineSprite(uint16_t id, const TimelineWriter& sprite) {
   w.U16(id);
   w.U16(static_cast<uint16_t>(sprite.Frames()));
   w.Bytes(sprite.Bytes());
-  w.U16(0);  // End
-  Tag(39, w.Data());
+  w.U16(kTagEnd);
+  Tag(kTagDefineSprite, w.Data());
 }
 
 void SwfWriter::DoInitAction(uint16_t sprite_id, const std::vector<uint8_t>& code) {
   BitWriter w;
   w.U16(sprite_id);
   w.Bytes(code);
-  Tag(59, w.Data());
+  Tag(kTagDoInitAction, w.Data());
 }
 
 std::vector<uint8_t> SwfWriter::Finish(bool compressed) const {
@@ -345,7 +373,7 @@ std::vector<uint8_t> SwfWriter::Finish(bool compressed) const {
   body.U16(static_cast<uint16_t>(std::lround(rate_ * 256)));
   body.U16(static_cast<uint16_t>(frames_));
   body.Bytes(tags_);
-  body.U16(0);  // End
+  body.U16(kTagEnd);
   const std::vector<uint8_t>& b = body.Data();
   std::vector<uint8_t> out = {static_cast<uint8_t>(compressed ? 'C' : 'F'), 'W', 'S', static_cast<uint8_t>(version_)};
   uint32_t total = static_cast<uint32_t>(8 + b.size());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
 namespace flash {
@@ -107,7 +108,7 @@ struct PlaceSpec {
 class TimelineWriter {
  public:
   void Tag(uint16_t code, const std::vector<uint8_t>& body);
-  void ShowFrame() { Tag(1, {}); ++frames_; }
+  void ShowFrame() { Tag(kTagShowFrame, {}); ++frames_; }
   void Place(const PlaceSpec& p);
   void Remove(uint16_t depth);
   void FrameLabel(const std::string& label);
@@ -126,7 +127,8 @@ class SwfWriter : public TimelineWriter {
   SwfWriter(int version, int width_px, int height_px, double frame_rate)
       : version_(version), width_(width_px), height_(height_px), rate_(frame_rate) {}
   void DefineShape(uint16_t id, const ShapeBuilder& shape, int shape_version = 3) {
-    static const uint16_t codes[] = {2, 2, 22, 32, 83};
+    static const uint16_t codes[] = {kTagDefineShape, kTagDefineShape, kTagDefineShape2, kTagDefineShape3,
+                                     kTagDefineShape4};
     Tag(codes[shape_version < 1 || shape_version > 4 ? 3 : shape_version], shape.Encode(id, shape_version));
   }
   void DefineSprite(uint16_t id, const TimelineWriter& sprite);

@@ -4,7 +4,7 @@
 #include "platform/flash/renderer/renderer.h"
 
 // First: it specialises the rasteriser's cell sort.
-#include "platform/flash/renderer/cell_order.h"
+#include "platform/flash/renderer/internal/cell_order.h"
 
 #include <agg_basics.h>
 #include <agg_color_rgba.h>
@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "platform/flash/format/bitmap.h"
-#include "platform/flash/renderer/blend_wide.h"
-#include "platform/flash/renderer/paint_styles.h"
+#include "platform/flash/renderer/internal/blend_wide.h"
+#include "platform/flash/renderer/internal/paint_styles.h"
 
 namespace flash {
 namespace {

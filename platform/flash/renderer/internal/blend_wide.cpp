@@ -3,7 +3,7 @@
 // the narrower blends do. The 256-bit unpack and pack instructions work within each 128-bit half,
 // so pixels 0,1,4,5 travel in the "low" register and 2,3,6,7 in the "high" one; covers and colours
 // are arranged the same way.
-#include "platform/flash/renderer/blend_wide.h"
+#include "platform/flash/renderer/internal/blend_wide.h"
 
 #include <cstring>
 

@@ -12,7 +12,7 @@
 
 namespace flash {
 
-struct BitmapDef;
+struct BitmapPixels;
 struct CharacterLookup;
 
 // Colour of the gradient at each of the 256 ratio positions, premultiplied.
@@ -50,7 +50,7 @@ class PaintStyle {
   std::shared_ptr<GradientTable> table_;
   SpreadMode spread_ = SpreadMode::Pad;
   double focal_ = 0;
-  const BitmapDef* bitmap_ = nullptr;
+  std::shared_ptr<const BitmapPixels> bitmap_;  // held while the style is in use
   bool smooth_ = false, repeat_ = false;
   ColorTransform cx_;
 };

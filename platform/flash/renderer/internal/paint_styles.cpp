@@ -1,5 +1,5 @@
 // Solid, gradient and bitmap paints.
-#include "platform/flash/renderer/paint_styles.h"
+#include "platform/flash/renderer/internal/paint_styles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #endif
 
 #include "platform/flash/format/bitmap.h"
-#include "platform/flash/renderer/blend_wide.h"
+#include "platform/flash/renderer/internal/blend_wide.h"
 #include "platform/flash/renderer/renderer.h"
 
 namespace flash {
@@ -155,11 +155,13 @@ PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const Co
   }
   const CharacterDef* def = lookup ? lookup->Find(fill.bitmap_id) : nullptr;
   const BitmapDef* bmp = def && def->kind == CharacterDef::Kind::Bitmap ? static_cast<const BitmapDef*>(def) : nullptr;
-  if (!bmp || bmp->width <= 0 || bmp->height <= 0 || !invertible ||
-      bmp->bgra_premultiplied.size() < static_cast<size_t>(bmp->width) * bmp->height * 4)
-    return p;  // nothing to paint: transparent
+  if (!bmp || !invertible) return p;  // nothing to paint: transparent
+  std::shared_ptr<const BitmapPixels> pixels = bmp->Pixels();
+  if (pixels->width <= 0 || pixels->height <= 0 ||
+      pixels->bgra_premultiplied.size() < static_cast<size_t>(pixels->width) * pixels->height * 4)
+    return p;
   p.kind_ = Kind::Bitmap;
-  p.bitmap_ = bmp;
+  p.bitmap_ = std::move(pixels);
   p.smooth_ = fill.IsSmoothedBitmap() && !low_quality;
   p.repeat_ = fill.IsRepeatingBitmap();
   p.cx_ = cx;
