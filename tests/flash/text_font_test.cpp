@@ -128,7 +128,17 @@ TEST(TextFont, EveryTruncationLeavesTheFontEmptyButPresent) {
     const FontDef& f = FontOf(*m, 7);
     EXPECT_TRUE(f.glyphs.empty() || f.glyphs.size() == 2u) << cut;
   }
-  // Offsets pointing backwards, into the offset table or past the code table.
+  // Glyphs may share their bytes: each reads from its offset to its own end record.
+  {
+    std::vector<uint8_t> b = body;
+    size_t table = 2 + 1 + 1 + 1 + 6 + 2;
+    b[table + 2] = b[table];
+    b[table + 3] = b[table + 1];
+    const FontDef& f = FontOf(*MovieWith({{kTagDefineFont2, b}}), 7);
+    ASSERT_EQ(f.glyphs.size(), 2u);
+    EXPECT_EQ(f.glyphs[1].shape.bounds, f.glyphs[0].shape.bounds);
+  }
+  // Offsets into the offset table or past the code table.
   for (int bad : {0, 1, 3, 0x7FFF}) {
     std::vector<uint8_t> b = body;
     size_t table = 2 + 1 + 1 + 1 + 6 + 2;

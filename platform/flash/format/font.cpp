@@ -27,17 +27,16 @@ std::string ReadFontName(Reader& r, int swf_version) {
   return MovieStringToUtf8(TrimNuls(std::string(reinterpret_cast<const char*>(p), len)), swf_version);
 }
 
-// Reads the glyph shapes of `count` glyphs whose offset table starts at `table` (offsets relative
-// to it) and whose shapes end at `shapes_end` (relative to the same start).
+// Reads the glyph shapes whose offsets (relative to `table`) are given; the shapes end at
+// `shapes_end`. Each glyph reads from its offset to its own end record: offsets need not be in
+// order, and glyphs may share their bytes.
 void ReadGlyphShapes(const uint8_t* table, size_t table_size, const std::vector<uint32_t>& offsets,
                      size_t shapes_end, std::vector<FontGlyph>& glyphs) {
   if (shapes_end > table_size) throw FormatError("font glyphs run past the tag");
   glyphs.resize(offsets.size());
   for (size_t i = 0; i < offsets.size(); ++i) {
-    size_t start = offsets[i];
-    size_t end = i + 1 < offsets.size() ? offsets[i + 1] : shapes_end;
-    if (start > end || end > shapes_end) throw FormatError("font glyph offsets are out of order");
-    glyphs[i].shape = ParseGlyphShape(table + start, end - start);
+    if (offsets[i] > shapes_end) throw FormatError("font glyph offset lies past the glyphs");
+    glyphs[i].shape = ParseGlyphShape(table + offsets[i], shapes_end - offsets[i]);
   }
 }
 
