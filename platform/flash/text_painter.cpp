@@ -9,17 +9,6 @@ namespace {
 Matrix Translate(double x, double y) { return {1, 0, 0, 1, x, y}; }
 Matrix Scale(double s) { return {s, 0, 0, s, 0, 0}; }
 
-// A colour transform that paints white as `c`, then applies `outer`.
-ColorTransform Tint(const ColorTransform& outer, Rgba c) {
-  ColorTransform t;
-  t.r_mult = t.g_mult = t.b_mult = t.a_mult = 0;
-  t.r_add = c.r;
-  t.g_add = c.g;
-  t.b_add = c.b;
-  t.a_add = c.a;
-  return outer * t;
-}
-
 void AddRect(ShapeGroup& g, double x0, double y0, double x1, double y1, uint32_t style) {
   if (x1 <= x0 || y1 <= y0) return;
   auto i = [](double v) { return static_cast<int32_t>(std::lround(v)); };
@@ -60,22 +49,9 @@ ShapeDef BoxShape(double x0, double y0, double x1, double y1, double unit, const
 
 }  // namespace
 
-void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& movie, const Matrix& m,
-                     const ColorTransform& cx) {
-  Matrix base = m * text.matrix;
-  for (const TextRecord& rec : text.records) {
-    const CharacterDef* c = movie.Find(rec.font_id);
-    if (!c || c->kind != CharacterDef::Kind::Font) continue;
-    const auto& font = static_cast<const FontDef&>(*c);
-    double scale = rec.height / static_cast<double>(font.EmSquare());
-    ColorTransform tint = Tint(cx, rec.color);
-    double x = rec.x;
-    for (const TextGlyphEntry& g : rec.glyphs) {
-      if (g.index < font.glyphs.size() && !font.glyphs[g.index].shape.groups.empty())
-        r.DrawShape(font.glyphs[g.index].shape, base * Translate(x, rec.y) * Scale(scale), tint);
-      x += g.advance;
-    }
-  }
+void PaintStaticText(Renderer& r, const StaticTextDef& text, const Matrix& m, const ColorTransform& cx) {
+  Matrix to_view = m * text.matrix * Scale(1 / kGlyphRunUnits);
+  for (const ShapeDef& run : text.glyph_runs) r.DrawShape(run, to_view, cx);
 }
 
 void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx) {
@@ -88,7 +64,6 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, 
   }
   const text::TextLayout& layout = field.Layout();
   const text::FieldBox& box = layout.box;
-  Matrix px = view * Scale(20);  // field pixels -> target pixels
   double x0 = box.x * 20, y0 = box.y * 20, x1 = (box.x + box.width) * 20, y1 = (box.y + box.height) * 20;
   if (field.background || field.border) {
     const Rgba* fill = field.background ? &field.background_color : nullptr;
@@ -121,12 +96,8 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, 
     dy = layout.lines.front().top - layout.lines[first].top;
   }
   double dx = -field.hscroll;
-  for (const text::PlacedGlyph& g : layout.glyphs) {
-    const ShapeDef* outline = g.face->Outline(g.glyph);
-    if (!outline) continue;
-    double s = g.size / g.face->EmSquare();
-    r.DrawShape(*outline, px * Translate(g.x + dx, g.y + dy) * Scale(s), Tint(cx, g.color));
-  }
+  Matrix runs_to_view = view * Translate(dx * 20, dy * 20) * Scale(1 / kGlyphRunUnits);
+  for (const ShapeDef& run : field.GlyphRuns()) r.DrawShape(run, runs_to_view, cx);
   for (const text::UnderlineSpan& u : layout.underlines) {
     ShapeDef bar = BoxShape((u.x0 + dx) * 20, (u.y + dy) * 20, (u.x1 + dx) * 20, (u.y + dy + u.thickness) * 20, 20,
                             &u.color, nullptr);

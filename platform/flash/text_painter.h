@@ -1,8 +1,7 @@
-// Draws static texts and text fields with the renderer: glyphs as shapes, coloured through the
-// colour transform; a field's background, border and clipping to its box.
+// Draws static texts and text fields with the renderer: their glyphs as merged shapes of one
+// colour each; a field's background, border and clipping to its box.
 #pragma once
 
-#include "platform/flash/format/movie.h"
 #include "platform/flash/format/text.h"
 #include "platform/flash/format/types.h"
 #include "platform/flash/renderer/renderer.h"
@@ -11,8 +10,7 @@
 namespace flash {
 
 // `m` maps the text's twips onto target pixels.
-void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& movie, const Matrix& m,
-                     const ColorTransform& cx);
+void PaintStaticText(Renderer& r, const StaticTextDef& text, const Matrix& m, const ColorTransform& cx);
 void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx);
 
 }  // namespace flash

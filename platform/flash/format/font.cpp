@@ -204,6 +204,49 @@ std::shared_ptr<FontDef> ApplyFontTag(uint16_t tag_code, const uint8_t* data, si
   return copy;
 }
 
+ShapeDef& GlyphRunFor(std::vector<ShapeDef>& runs, Rgba color) {
+  if (runs.empty() || runs.back().groups.front().fill_styles.front().color != color) {
+    runs.emplace_back();
+    ShapeDef& run = runs.back();
+    run.non_zero_winding = true;
+    run.groups.emplace_back();
+    FillStyle fill;
+    fill.color = color;
+    run.groups.front().fill_styles.push_back(fill);
+  }
+  return runs.back();
+}
+
+void AppendGlyph(ShapeDef& run, const ShapeDef& glyph, double scale, double x, double y) {
+  auto px = [&](int32_t v) { return static_cast<int32_t>(std::lround(x + v * scale)); };
+  auto py = [&](int32_t v) { return static_cast<int32_t>(std::lround(y + v * scale)); };
+  std::vector<ShapePath>& paths = run.groups.front().paths;
+  for (const ShapeGroup& g : glyph.groups) {
+    for (const ShapePath& p : g.paths) {
+      // Only the glyph's fill (style 1) is drawn; the run has one style.
+      bool left = p.fill0 == 1, right = p.fill1 == 1;
+      if (left == right) continue;
+      ShapePath q;
+      q.fill0 = left ? 1 : 0;
+      q.fill1 = right ? 1 : 0;
+      q.start_x = px(p.start_x);
+      q.start_y = py(p.start_y);
+      q.edges.reserve(p.edges.size());
+      for (const ShapeEdge& e : p.edges) q.edges.push_back({e.curve, px(e.cx), py(e.cy), px(e.x), py(e.y)});
+      paths.push_back(std::move(q));
+    }
+  }
+  const RectTwips& b = glyph.bounds;
+  RectTwips gb{px(b.xmin), px(b.xmax), py(b.ymin), py(b.ymax)};
+  RectTwips& rb = run.bounds;
+  if (rb.xmin == rb.xmax && rb.ymin == rb.ymax) {
+    rb = gb;
+  } else {
+    rb = {std::min(rb.xmin, gb.xmin), std::max(rb.xmax, gb.xmax), std::min(rb.ymin, gb.ymin), std::max(rb.ymax, gb.ymax)};
+  }
+  run.edge_bounds = rb;
+}
+
 std::string MovieStringToUtf8(const std::string& s, int swf_version) {
   // Valid UTF-8 stays as it is from version 6 on; anything else is read as Latin-1.
   auto valid_utf8 = [&]() {

@@ -79,6 +79,15 @@ uint16_t FontIdOf(const uint8_t* data, size_t length);
 std::shared_ptr<FontDef> ApplyFontTag(uint16_t tag_code, const uint8_t* data, size_t length,
                                       const FontDef& font, int swf_version);
 
+// Glyphs drawn together: texts merge the outlines of neighbouring glyphs of one colour into one
+// shape whose units are twips divided by kGlyphRunUnits, so that one pass of the renderer draws
+// them all. The shape fills with non-zero winding (overlapping glyphs stay filled).
+constexpr double kGlyphRunUnits = 64;
+// Starts a run of colour `color` when `runs` is empty or its last run has another colour.
+ShapeDef& GlyphRunFor(std::vector<ShapeDef>& runs, Rgba color);
+// Adds `glyph` (an outline in EM units) scaled by `scale` with its origin at (x, y), all in run units.
+void AppendGlyph(ShapeDef& run, const ShapeDef& glyph, double scale, double x, double y);
+
 // Text of a movie string: UTF-8 from version 6 on, the font's 8-bit encoding (read as Latin-1)
 // before, made valid UTF-8 either way.
 std::string MovieStringToUtf8(const std::string& s, int swf_version);

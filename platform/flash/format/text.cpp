@@ -122,6 +122,19 @@ bool ReadTextTag(uint16_t tag_code, const uint8_t* data, size_t length, int swf_
     case kTagDefineText:
     case kTagDefineText2: {
       auto text = ParseStaticText(tag_code, data, length);
+      for (const TextRecord& rec : text->records) {
+        auto it = dictionary.find(rec.font_id);
+        if (it == dictionary.end() || it->second->kind != CharacterDef::Kind::Font) continue;
+        const auto& font = static_cast<const FontDef&>(*it->second);
+        ShapeDef& run = GlyphRunFor(text->glyph_runs, rec.color);
+        double scale = rec.height * kGlyphRunUnits / font.EmSquare();
+        double x = rec.x;
+        for (const TextGlyphEntry& g : rec.glyphs) {
+          if (g.index < font.glyphs.size())
+            AppendGlyph(run, font.glyphs[g.index].shape, scale, x * kGlyphRunUnits, rec.y * kGlyphRunUnits);
+          x += g.advance;
+        }
+      }
       dictionary[text->id] = text;
       return true;
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/flash/format/shape.h"
 #include "platform/flash/format/types.h"
 
 namespace flash {
@@ -34,6 +35,9 @@ struct StaticTextDef : CharacterDef {
   RectTwips bounds;
   Matrix matrix;
   std::vector<TextRecord> records;
+  // The glyphs merged into runs of one colour (see kGlyphRunUnits), in text coordinates; made
+  // when the text is read, from the fonts defined before it.
+  std::vector<ShapeDef> glyph_runs;
 };
 
 enum class TextAlign : uint8_t { Left = 0, Right = 1, Center = 2, Justify = 3 };

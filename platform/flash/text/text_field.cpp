@@ -68,17 +68,17 @@ void TextField::SetText(const std::string& utf8) {
     t.push_back(s[i] == '\n' ? U'\r' : s[i]);
   }
   if (!t.empty()) runs_.push_back({std::move(t), default_format});
-  dirty_ = true;
+  Changed();
 }
 
 void TextField::SetHtmlText(const std::string& html_text) {
   runs_ = ParseHtml(html_text, default_format);
-  dirty_ = true;
+  Changed();
 }
 
 void TextField::SetRuns(std::vector<TextRun> runs) {
   runs_ = std::move(runs);
-  dirty_ = true;
+  Changed();
 }
 
 std::string TextField::Text() const {
@@ -118,6 +118,22 @@ const TextLayout& TextField::Layout() const {
     dirty_ = false;
   }
   return layout_;
+}
+
+const std::vector<ShapeDef>& TextField::GlyphRuns() const {
+  const TextLayout& l = Layout();
+  if (runs_dirty_) {
+    glyph_runs_.clear();
+    const double units = 20 * kGlyphRunUnits;  // per pixel
+    for (const PlacedGlyph& g : l.glyphs) {
+      const ShapeDef* outline = g.face->Outline(g.glyph);
+      if (!outline) continue;
+      AppendGlyph(GlyphRunFor(glyph_runs_, g.color), *outline, g.size / g.face->EmSquare() * units, g.x * units,
+                  g.y * units);
+    }
+    runs_dirty_ = false;
+  }
+  return glyph_runs_;
 }
 
 int TextField::MaxScroll() const {

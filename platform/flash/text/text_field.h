@@ -39,9 +39,12 @@ class TextField {
   TextFormat default_format;
   int scroll = 1;       // first line shown, from 1
   double hscroll = 0;   // pixels scrolled to the left
-  void Changed() { dirty_ = true; }
+  void Changed() { dirty_ = runs_dirty_ = true; }
 
   const TextLayout& Layout() const;
+  // The laid-out glyphs merged into runs of one colour (see kGlyphRunUnits), in the field's
+  // twips, before scrolling.
+  const std::vector<ShapeDef>& GlyphRuns() const;
   // The face a format is drawn with in this field: an embedded font of the movie when the field
   // embeds its fonts, a device font otherwise.
   const Face* FaceFor(const TextFormat& f) const;
@@ -58,6 +61,8 @@ class TextField {
   std::shared_ptr<const FontDef> tag_font_;
   mutable std::vector<std::unique_ptr<EmbeddedFace>> embedded_;
   mutable TextLayout layout_;
+  mutable std::vector<ShapeDef> glyph_runs_;
+  mutable bool runs_dirty_ = true;
   mutable bool dirty_ = true;
 };
 
