@@ -14,68 +14,33 @@ namespace {
 
 using namespace flash;
 
-// A glyph outline without style tables: a filled square from (x0, y0) to (x1, y1) in EM units.
+// A glyph outline: a filled rectangle from (x0, y0) to (x1, y1) in EM units (empty when the
+// rectangle is).
 std::vector<uint8_t> SquareGlyph(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-  BitWriter w;
-  w.UB(1, 4);  // fill bits
-  w.UB(0, 4);  // line bits
-  const int n = 16;
-  w.UB(0, 1);  // style change: move and fill0
-  w.UB(0b00011, 5);
-  w.UB(n, 5);
-  w.SB(x0, n);
-  w.SB(y0, n);
-  w.UB(1, 1);  // fill0 = 1
-  auto line = [&](int32_t dx, int32_t dy) {
-    w.UB(1, 1);  // edge
-    w.UB(1, 1);  // straight
-    w.UB(n - 2, 4);
-    w.UB(1, 1);  // general line
-    w.SB(dx, n);
-    w.SB(dy, n);
-  };
-  line(x1 - x0, 0);
-  line(0, y1 - y0);
-  line(x0 - x1, 0);
-  line(0, y0 - y1);
-  w.UB(0, 6);  // end record
-  return w.Data();
+  ShapeBuilder g;
+  int fill = g.AddFill(FillStyleSpec::Solid({0, 0, 0, 255}));
+  if (x1 > x0 && y1 > y0) g.Rectangle(x0, y0, x1, y1, fill);
+  return g.EncodeGlyph();
 }
 
-// DefineFont2/3 body: glyphs "a" (a square in the EM) and "b" (empty), with layout and kerning.
-std::vector<uint8_t> Font2Body(uint16_t id, bool wide_offsets, int em, const std::string& name = "Square") {
-  std::vector<std::vector<uint8_t>> shapes = {SquareGlyph(0, -em * 3 / 4, em / 2, 0), SquareGlyph(0, 0, 0, 0)};
-  BitWriter w;
-  w.U16(id);
-  w.U8(0x80 | (wide_offsets ? 0x08 : 0) | 0x04);  // layout, wide codes
-  w.U8(1);
-  w.U8(static_cast<uint8_t>(name.size()));
-  for (char c : name) w.U8(static_cast<uint8_t>(c));
-  w.U16(static_cast<uint16_t>(shapes.size()));
-  size_t entry = wide_offsets ? 4 : 2;
-  size_t offset = (shapes.size() + 1) * entry;
-  std::vector<uint32_t> offsets;
-  for (const auto& s : shapes) {
-    offsets.push_back(static_cast<uint32_t>(offset));
-    offset += s.size();
-  }
-  for (uint32_t o : offsets) wide_offsets ? w.U32(o) : w.U16(static_cast<uint16_t>(o));
-  wide_offsets ? w.U32(static_cast<uint32_t>(offset)) : w.U16(static_cast<uint16_t>(offset));
-  for (const auto& s : shapes) w.Bytes(s);
-  w.U16('a');
-  w.U16('b');
-  w.U16(static_cast<uint16_t>(em * 3 / 4));  // ascent
-  w.U16(static_cast<uint16_t>(em / 4));      // descent
-  w.U16(0);                                  // leading
-  w.U16(static_cast<uint16_t>(em / 2));      // advances
-  w.U16(40000);                              // an advance beyond the signed range
-  w.Rect({0, em / 2, -em * 3 / 4, 0});
-  w.Rect({0, 0, 0, 0});
-  w.U16(1);  // kerning: a, b -> -10
-  w.U16('a');
-  w.U16('b');
-  w.U16(static_cast<uint16_t>(-10));
-  return w.Data();
+// A font with glyphs "a" (a box half an EM wide, three quarters high, on the baseline) and "b"
+// (empty, with an advance beyond the signed range), with layout and kerning.
+FontSpec SquareFont(int version, bool wide_offsets, const std::string& name = "Square") {
+  int em = version == 3 ? 20480 : 1024;
+  FontSpec f;
+  f.version = version;
+  f.name = name;
+  f.wide_offsets = wide_offsets;
+  f.glyphs = {{'a', SquareGlyph(0, -em * 3 / 4, em / 2, 0), static_cast<uint16_t>(em / 2), {0, em / 2, -em * 3 / 4, 0}},
+              {'b', SquareGlyph(0, 0, 0, 0), 40000, {}}};
+  f.ascent = static_cast<uint16_t>(em * 3 / 4);
+  f.descent = static_cast<uint16_t>(em / 4);
+  f.kerning = {{'a', 'b', -10}};
+  return f;
+}
+
+std::vector<uint8_t> Font2Body(uint16_t id, bool wide_offsets, int em) {
+  return SquareFont(em > 1024 ? 3 : 2, wide_offsets).Encode(id);
 }
 
 std::shared_ptr<MovieDef> MovieWith(const std::vector<std::pair<uint16_t, std::vector<uint8_t>>>& tags,
@@ -210,35 +175,28 @@ TEST(TextFont, Font1WithInfoAlignZonesAndName) {
   EXPECT_EQ(FontOf(*m2, 3).name, "");
 }
 
-// DefineText body: one record with font 5 at `height` twips, colour, offsets and glyph entries.
-std::vector<uint8_t> TextBody(uint16_t id, bool text2, Rgba color, int x, int y, int height,
-                              const std::vector<std::pair<int, int>>& glyphs) {
-  BitWriter w;
-  w.U16(id);
-  w.Rect({0, 2000, 0, 2000});
-  w.WriteMatrix(Matrix{});
-  w.U8(8);   // glyph bits
-  w.U8(16);  // advance bits
-  w.U8(0x80 | 0x08 | 0x04 | 0x02 | 0x01);
-  w.U16(5);
-  if (text2) w.RgbaColor(color); else w.Rgb(color);
-  w.U16(static_cast<uint16_t>(x));
-  w.U16(static_cast<uint16_t>(y));
-  w.U16(static_cast<uint16_t>(height));
-  w.U8(static_cast<uint8_t>(glyphs.size()));
-  for (auto [index, advance] : glyphs) {
-    w.UB(static_cast<uint32_t>(index), 8);
-    w.SB(advance, 16);
-  }
-  w.Flush();
-  w.U8(0x80 | 0x01);  // second record: only a new x offset, the rest carried over
-  w.U16(static_cast<uint16_t>(x + 1000));
-  w.U8(1);
-  w.UB(0, 8);
-  w.SB(0, 16);
-  w.Flush();
-  w.U8(0);
-  return w.Data();
+// A static text: one record with font 5 at `height` twips, colour, offsets and glyph entries,
+// then a record that only moves 1000 twips on and carries the rest over.
+std::vector<uint8_t> TextBody(uint16_t id, bool text2, Rgba color, int16_t x, int16_t y, uint16_t height,
+                              const std::vector<std::pair<uint32_t, int32_t>>& glyphs) {
+  StaticTextSpec t;
+  t.version = text2 ? 2 : 1;
+  t.bounds = {0, 2000, 0, 2000};
+  StaticTextSpec::Record first;
+  first.font_id = 5;
+  first.height = height;
+  first.has_color = true;
+  first.color = color;
+  first.has_x = first.has_y = true;
+  first.x = x;
+  first.y = y;
+  first.glyphs = glyphs;
+  StaticTextSpec::Record second;
+  second.has_x = true;
+  second.x = static_cast<int16_t>(x + 1000);
+  second.glyphs = {{0, 0}};
+  t.records = {first, second};
+  return t.Encode(id);
 }
 
 TEST(TextFont, StaticTextRecordsCarryStylesAndDrawGlyphsAtKnownPixels) {
@@ -274,29 +232,29 @@ TEST(TextFont, StaticTextRecordsCarryStylesAndDrawGlyphsAtKnownPixels) {
 }
 
 TEST(TextFont, EditTextTagFields) {
-  BitWriter w;
-  w.U16(4);
-  w.Rect({-40, 2000, 0, 400});
-  w.U8(0x80 | 0x40 | 0x20 | 0x10 | 0x04 | 0x02 | 0x01);
-  w.U8(0x40 | 0x20 | 0x08 | 0x02 | 0x01);
-  w.U16(5);
-  w.U16(240);
-  w.RgbaColor({1, 2, 3, 4});
-  w.U16(12);
-  w.U8(2);
-  w.U16(20);
-  w.U16(40);
-  w.U16(60);
-  w.U16(static_cast<uint16_t>(-20));
-  w.String("v");
-  w.String("<b>hi</b>");
-  auto bytes = w.Data();
+  EditTextSpec spec;
+  spec.bounds = {-40, 2000, 0, 400};
+  spec.word_wrap = spec.multiline = spec.password = spec.auto_size = spec.border = spec.html = spec.use_outlines = true;
+  spec.font_id = 5;
+  spec.has_color = true;
+  spec.color = {1, 2, 3, 4};
+  spec.max_length = 12;
+  spec.has_layout = true;
+  spec.align = 2;
+  spec.left_margin = 20;
+  spec.leading = -20;
+  spec.variable = "v";
+  spec.text = "<b>hi</b>";
+  auto bytes = spec.Encode(4);
   auto t = ParseEditText(bytes.data(), bytes.size(), 8);
   EXPECT_TRUE(t->word_wrap && t->multiline && t->password && t->auto_size && t->border && t->html && t->use_outlines);
+  EXPECT_FALSE(t->read_only || t->no_select);
+  EXPECT_EQ(t->bounds.xmin, -40);
   EXPECT_EQ(t->font_id, 5);
   EXPECT_EQ(t->color, (Rgba{1, 2, 3, 4}));
   EXPECT_EQ(t->max_length, 12);
   EXPECT_EQ(t->align, TextAlign::Center);
+  EXPECT_EQ(t->left_margin, 20);
   EXPECT_EQ(t->leading, -20);
   EXPECT_EQ(t->variable, "v");
   EXPECT_EQ(t->initial_text, "<b>hi</b>");
@@ -304,6 +262,55 @@ TEST(TextFont, EditTextTagFields) {
   bytes.pop_back();
   EXPECT_EQ(ParseEditText(bytes.data(), bytes.size(), 8)->initial_text, "<b>hi</b>");
   EXPECT_THROW(ParseEditText(bytes.data(), 20, 8), FormatError);
+}
+
+// A stage of `w` by `h` pixels as the painter draws it.
+struct Stage {
+  std::vector<uint8_t> px;
+  int w, h;
+  Stage(const Player& p, int width, int height) : px(static_cast<size_t>(width) * height * 4), w(width), h(height) {
+    PaintStage(p, {px.data(), w, h, w * 4}, {255, 255, 255, 255});
+  }
+  Rgba At(int x, int y) const {
+    const uint8_t* q = &px[(static_cast<size_t>(y) * w + x) * 4];
+    return {q[2], q[1], q[0], q[3]};
+  }
+};
+
+TEST(TextFont, FieldsDrawBackgroundFrameGlyphsAndClipToTheirBox) {
+  // A 40 by 30 pixel field at (10, 10) with a frame and background, embedded glyphs of 20
+  // pixels: "a" is a 10 by 15 pixel box whose baseline lies one ascent (15) below the gutter.
+  SwfWriter w(8, 100, 100, 12);
+  w.DefineFont(5, SquareFont(2, false));
+  EditTextSpec spec;
+  spec.bounds = {0, 800, 0, 600};
+  spec.border = spec.use_outlines = spec.multiline = true;
+  spec.font_id = 5;
+  spec.font_height = 400;
+  spec.has_color = true;
+  spec.color = {0, 0, 255, 255};
+  spec.text = "aaaaa\ra\ra";  // wider and taller than the box
+  w.DefineEditText(6, spec);
+  w.Place(flashtest::MatrixPlace(1, 6, {1, 0, 0, 1, 200, 200}));
+  w.ShowFrame();
+  Player p;
+  p.LoadBytes(0, w.Finish(false));
+  Stage s(p, 100, 100);
+  const Rgba black{0, 0, 0, 255}, white{255, 255, 255, 255}, blue{0, 0, 255, 255};
+  EXPECT_EQ(s.At(10, 10), black);  // frame: top-left corner
+  EXPECT_EQ(s.At(50, 10), black);  // the top edge reaches one pixel past the box
+  EXPECT_EQ(s.At(50, 39), black);  // right edge
+  EXPECT_EQ(s.At(10, 40), black);  // bottom edge
+  EXPECT_EQ(s.At(50, 40), white);  // the bottom-right corner stays open
+  EXPECT_EQ(s.At(11, 11), white);  // background inside the gutter
+  EXPECT_EQ(s.At(9, 20), white);   // outside the field
+  EXPECT_EQ(s.At(13, 14), blue);   // first glyph: x 12..22, y 12..27
+  EXPECT_EQ(s.At(21, 26), blue);
+  EXPECT_EQ(s.At(23, 20), blue);   // the second glyph follows one advance (10 pixels) on
+  EXPECT_EQ(s.At(13, 29), white);  // between the lines
+  EXPECT_EQ(s.At(13, 33), blue);   // second line starts 20 pixels lower, clipped at the box
+  EXPECT_EQ(s.At(13, 42), white);  // below the box: clipped
+  EXPECT_EQ(s.At(55, 20), white);  // right of the box: the overflowing glyphs are clipped
 }
 
 }  // namespace
