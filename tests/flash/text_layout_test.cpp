@@ -203,6 +203,23 @@ TEST(TextLayout, ScrollLimitsFollowTheLines) {
   EXPECT_EQ(field.BottomScroll(), 5);
 }
 
+TEST(TextLayout, HugeTextLaysOutAndLeavesFarGlyphsUndrawn) {
+  if (!DeviceFace("_serif", false, false)) GTEST_SKIP() << "no device font files installed";
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  TextField field(def, nullptr);
+  field.SetText(std::string(300000, 'o'));
+  const TextLayout& l = field.Layout();
+  ASSERT_EQ(l.glyphs.size(), 300000u);
+  EXPECT_GT(l.glyphs.back().x, 1e6);
+  // Run coordinates are 32-bit: glyphs beyond reach of any view are left out of the runs.
+  size_t drawn = 0;
+  for (const ShapeDef& run : field.GlyphRuns()) drawn += run.groups.front().paths.size();
+  EXPECT_GT(drawn, 1000u);
+  EXPECT_LT(drawn, 2 * 300000u);
+  for (const ShapeDef& run : field.GlyphRuns()) EXPECT_GE(run.bounds.xmax, run.bounds.xmin);
+}
+
 std::string Plain(const std::vector<TextRun>& runs) {
   std::u32string s;
   for (const auto& r : runs) s += r.text;
@@ -246,6 +263,7 @@ TEST(TextHtml, HostileMarkupIsReadSafely) {
   // Unclosed and unbalanced tags, stray brackets, broken entities, absurd attribute values.
   EXPECT_EQ(Plain(ParseHtml("<b>a</i>b</b></b></font>c", base)), "abc");
   EXPECT_EQ(Plain(ParseHtml("a < b", base)), "a < b");
+  EXPECT_EQ(Plain(ParseHtml("<p>a</p><br>b", base)), "a\r\rb");
   EXPECT_EQ(Plain(ParseHtml("x<", base)), "x<");
   EXPECT_EQ(Plain(ParseHtml("&bogus; &#0; &#xD800; &#99999999999; &", base)), "&bogus; &#0; &#xD800; &#99999999999; &");
   EXPECT_EQ(Plain(ParseHtml("<font size='99999999' color='#zz'>s</font><!-- c --><?x?>", base)), "s");

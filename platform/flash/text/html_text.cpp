@@ -155,6 +155,7 @@ class HtmlBuilder {
     Put(c, stack_.back().second);
   }
   void Break() {  // br and line ends
+    if (pending_break_) Put('\r', paragraph_format_);
     pending_break_ = false;
     Put('\r', stack_.back().second);
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "platform/flash/text/html_text.h"
 
@@ -125,9 +126,11 @@ const std::vector<ShapeDef>& TextField::GlyphRuns() const {
   if (runs_dirty_) {
     glyph_runs_.clear();
     const double units = 20 * kGlyphRunUnits;  // per pixel
+    // Glyphs this far out are never seen, and their run coordinates would not fit.
+    const double kFarthest = 1e5;
     for (const PlacedGlyph& g : l.glyphs) {
       const ShapeDef* outline = g.face->Outline(g.glyph);
-      if (!outline) continue;
+      if (!outline || std::abs(g.x) > kFarthest || std::abs(g.y) > kFarthest || g.size > 4000) continue;
       AppendGlyph(GlyphRunFor(glyph_runs_, g.color), *outline, g.size / g.face->EmSquare() * units, g.x * units,
                   g.y * units);
     }
@@ -143,8 +146,7 @@ int TextField::MaxScroll() const {
   double bottom = l.lines.back().Bottom();
   double visible = l.box.height - 2 * kGutter;
   for (size_t i = 0; i < l.lines.size(); ++i)
-    if (bottom - (l.lines[i].top - l.box.y - kGutter) - kGutter - l.box.y <= visible + 0.001)
-      return static_cast<int>(i) + 1;
+    if (bottom - l.lines[i].top <= visible + 0.001) return static_cast<int>(i) + 1;
   return static_cast<int>(l.lines.size());
 }
 
