@@ -98,6 +98,19 @@ TEST(FormatErrors, NameTheTagAndTheByteWhereReadingFailed) {
   if (with_sprite[FirstTagOffset(with_sprite)] % 64 == 0x3F) inner_data += 4;
   EXPECT_EQ(ErrorOf(with_sprite), "tag 28 at byte " + std::to_string(inner_data) + ": unexpected end of data");
 
+  // A definition names the byte of the bad value: here a fill style of an unknown type.
+  BitWriter shape;
+  shape.U16(1);
+  shape.Rect({0, 200, 0, 200});
+  size_t type_at = shape.Data().size() + 1;
+  shape.U8(1);     // one fill style
+  shape.U8(0x77);  // of no known type
+  SwfWriter d(6, 100, 100, 12);
+  d.Tag(kTagDefineShape3, shape.Data());
+  auto bad_shape = d.Finish(false);
+  EXPECT_EQ(ErrorOf(bad_shape), "tag 32 at byte " + std::to_string(FirstTagOffset(bad_shape) + 2 + type_at) +
+                                    ": unknown fill style type 119");
+
   // A header cut inside its frame count.
   std::vector<uint8_t> header_only(plain.begin(), plain.begin() + static_cast<long>(tag_at - 1));
   header_only[4] = static_cast<uint8_t>(header_only.size());

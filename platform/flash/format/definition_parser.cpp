@@ -32,7 +32,7 @@ bool IsKnownFillType(uint8_t t) {
 FillStyle ReadFillStyle(Reader& r, int shape_version) {
   FillStyle f;
   uint8_t type = r.U8();
-  if (!IsKnownFillType(type)) throw FormatError("unknown fill style type " + std::to_string(type));
+  if (!IsKnownFillType(type)) throw FormatError("unknown fill style type " + std::to_string(type), r.Current() - 1);
   f.type = static_cast<FillStyle::Type>(type);
   if (type == 0x00) {
     f.color = ReadColor(r, shape_version);
@@ -258,7 +258,7 @@ CharacterPtr ParseShape(Reader& r, int version) {
 
 void ReadMorphFill(Reader& r, MorphFillStyle& f) {
   uint8_t type = r.U8();
-  if (!IsKnownFillType(type)) throw FormatError("unknown morph fill style type " + std::to_string(type));
+  if (!IsKnownFillType(type)) throw FormatError("unknown morph fill style type " + std::to_string(type), r.Current() - 1);
   f.start.type = f.end.type = static_cast<FillStyle::Type>(type);
   if (type == 0x00) {
     f.start.color = r.RgbaColor();
@@ -366,10 +366,10 @@ CharacterPtr ParseMorphShape(Reader& r, int version) {
   }
   uint32_t offset = r.U32();
   size_t end_edges_pos = r.Position() + offset;
-  if (offset > r.Remaining()) throw FormatError("morph shape end edges lie outside the tag");
+  if (offset > r.Remaining()) throw FormatError("morph shape end edges lie outside the tag", r.Current() - 4);
   ReadMorphStyles(r, version, *m);
   std::vector<Record> start = ReadMorphRecords(r);
-  if (r.Position() > end_edges_pos) throw FormatError("morph shape start edges overrun the end edges");
+  if (r.Position() > end_edges_pos) throw FormatError("morph shape start edges overrun the end edges", r.Current());
   r.Skip(end_edges_pos - r.Position());
   std::vector<Record> end = ReadMorphRecords(r);
 

@@ -9,7 +9,6 @@
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/text.h"
 
-
 namespace flash {
 
 namespace {
@@ -248,7 +247,7 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
       ClipActionRecord rec;
       rec.events = events;
       uint32_t length = r.U32();
-      if (length > r.Remaining()) throw FormatError("clip action runs past its tag");
+      if (length > r.Remaining()) throw FormatError("clip action runs past its tag", r.Current() - 4);
       if (wide && (events & 0x00020000u) && length >= 1) {  // key press carries a key code
         // (an empty key-press record has neither key code nor actions)
         rec.key_code = r.U8();
