@@ -1,6 +1,8 @@
 #include "platform/flash/text/html_text.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -147,29 +149,11 @@ class HtmlBuilder {
  public:
   explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base}); }
 
-  void Text(char32_t c) {
-    if (pending_break_) {
-      pending_break_ = false;
-      Put('\r', paragraph_format_);
-    }
-    Put(c, stack_.back().second);
-  }
-  void Break() {  // br and line ends
-    if (pending_break_) Put('\r', paragraph_format_);
-    pending_break_ = false;
-    Put('\r', stack_.back().second);
-  }
+  void Text(char32_t c) { Put(c, stack_.back().second); }
+  void Break() { Put('\r', stack_.back().second); }
+  // Breaks unless the text is at the start of a paragraph already.
   void StartParagraph() {
-    if (pending_break_)
-      Put('\r', paragraph_format_);
-    else if (!runs_.empty() && !AtParagraphStart())
-      Put('\r', stack_.back().second);
-    pending_break_ = false;
-  }
-  // The break is written when more text follows, in the format of the paragraph it ends.
-  void EndParagraph() {
-    pending_break_ = true;
-    paragraph_format_ = stack_.back().second;
+    if (!runs_.empty() && !AtParagraphStart()) Break();
   }
 
   TextFormat& Push(const std::string& name) {
@@ -189,6 +173,11 @@ class HtmlBuilder {
       }
     }
   }
+  bool IsOpen(const std::string& name) const {
+    for (size_t i = stack_.size(); i-- > 1;)
+      if (stack_[i].first == name) return true;
+    return false;
+  }
   const TextFormat& Current() const { return stack_.back().second; }
   std::vector<TextRun> Take() { return std::move(runs_); }
 
@@ -200,19 +189,18 @@ class HtmlBuilder {
   }
 
   std::vector<std::pair<std::string, TextFormat>> stack_;
-  TextFormat overflow_, paragraph_format_;
+  TextFormat overflow_;
   std::vector<TextRun> runs_;
-  bool pending_break_ = false;
 };
 
-void OpenTag(HtmlBuilder& b, const Tag& t) {
+void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline) {
   const std::string& n = t.name;
   if (n == "br") {
-    b.Break();
+    if (multiline) b.Break();
     return;
   }
   if (n == "p" || n == "li") {
-    b.StartParagraph();
+    if (n == "li" && multiline) b.StartParagraph();
     TextFormat& f = b.Push(n);
     if (n == "li") f.bullet = true;
     if (const auto* a = t.Attribute("align")) f.align = ParseAlign(*a, f.align);
@@ -267,14 +255,14 @@ void OpenTag(HtmlBuilder& b, const Tag& t) {
   }
 }
 
-void CloseTag(HtmlBuilder& b, const Tag& t) {
-  if (t.name == "p" || t.name == "li") b.EndParagraph();
+void CloseTag(HtmlBuilder& b, const Tag& t, bool multiline) {
+  if ((t.name == "p" || t.name == "li") && multiline && b.IsOpen(t.name)) b.Break();
   b.Pop(t.name);
 }
 
 }  // namespace
 
-std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base) {
+std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, bool multiline) {
   std::u32string s = Utf8ToUtf32(html);
   HtmlBuilder b(base);
   size_t i = 0, n = s.size();
@@ -291,10 +279,10 @@ std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base) 
         if (t.name.empty()) continue;
         bool self_closing = !body.empty() && body.back() == '/';
         if (t.closing) {
-          CloseTag(b, t);
+          CloseTag(b, t, multiline);
         } else {
-          OpenTag(b, t);
-          if (self_closing && t.name != "br") CloseTag(b, t);
+          OpenTag(b, t, multiline);
+          if (self_closing && t.name != "br") CloseTag(b, t, multiline);
         }
         continue;
       }
@@ -319,6 +307,131 @@ std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base) 
     ++i;
   }
   return b.Take();
+}
+
+namespace {
+
+// A number as the HTML shows it: whole numbers without a fraction.
+std::string HtmlNumber(double v) {
+  if (v == std::floor(v) && std::abs(v) < 1e15) return std::to_string(static_cast<long long>(v));
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  return buf;
+}
+
+std::string HtmlColor(Rgba c) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.r, c.g, c.b);
+  return buf;
+}
+
+std::string Escape(const std::u32string& s) {
+  std::string out;
+  for (char32_t c : s) {
+    if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '&') out += "&amp;";
+    else if (c == '"') out += "&quot;";
+    else out += Utf32ToUtf8(std::u32string(1, c));
+  }
+  return out;
+}
+
+std::string Attr(const char* name, const std::string& value) { return std::string(" ") + name + "=\"" + value + "\""; }
+
+// The FONT attributes of `f`, only those that differ from `outer` when it is given.
+std::string FontAttributes(const TextFormat& f, const TextFormat* outer) {
+  std::string a;
+  if (!outer || f.font != outer->font) a += Attr("FACE", f.font);
+  if (!outer || f.size != outer->size) a += Attr("SIZE", HtmlNumber(f.size));
+  if (!outer || !(f.color == outer->color)) a += Attr("COLOR", HtmlColor(f.color));
+  if (!outer || f.letter_spacing != outer->letter_spacing) a += Attr("LETTERSPACING", HtmlNumber(f.letter_spacing));
+  if (!outer || f.kerning != outer->kerning) a += Attr("KERNING", f.kerning ? "1" : "0");
+  return a;
+}
+
+std::string TextFormatAttributes(const TextFormat& f) {
+  std::string a;
+  if (f.left_margin != 0) a += Attr("LEFTMARGIN", HtmlNumber(f.left_margin));
+  if (f.right_margin != 0) a += Attr("RIGHTMARGIN", HtmlNumber(f.right_margin));
+  if (f.indent != 0) a += Attr("INDENT", HtmlNumber(f.indent));
+  if (f.block_indent != 0) a += Attr("BLOCKINDENT", HtmlNumber(f.block_indent));
+  if (f.leading != 0) a += Attr("LEADING", HtmlNumber(f.leading));
+  if (!f.tab_stops.empty()) {
+    std::string stops;
+    for (double t : f.tab_stops) stops += (stops.empty() ? "" : ",") + HtmlNumber(t);
+    a += Attr("TABSTOPS", stops);
+  }
+  return a;
+}
+
+const char* AlignName(TextAlign a) {
+  switch (a) {
+    case TextAlign::Right: return "RIGHT";
+    case TextAlign::Center: return "CENTER";
+    case TextAlign::Justify: return "JUSTIFY";
+    default: return "LEFT";
+  }
+}
+
+// One piece of a paragraph: text in one format.
+struct Piece {
+  std::u32string text;
+  const TextFormat* format;
+};
+
+std::string Span(const Piece& p, const TextFormat& para) {
+  std::string inner = Escape(p.text);
+  const TextFormat& f = *p.format;
+  if (f.underline) inner = "<U>" + inner + "</U>";
+  if (f.italic) inner = "<I>" + inner + "</I>";
+  if (f.bold) inner = "<B>" + inner + "</B>";
+  if (!f.url.empty()) inner = "<A" + Attr("HREF", f.url) + Attr("TARGET", f.target) + ">" + inner + "</A>";
+  std::string diff = FontAttributes(f, &para);
+  if (!diff.empty()) inner = "<FONT" + diff + ">" + inner + "</FONT>";
+  return inner;
+}
+
+}  // namespace
+
+std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
+  // Split into paragraphs of pieces; a paragraph takes the format of its first character, an
+  // empty one that of the break that ends it. Nothing after a final break forms no paragraph.
+  struct Paragraph {
+    std::vector<Piece> pieces;
+    const TextFormat* format = nullptr;
+  };
+  std::vector<Paragraph> paragraphs(1);
+  for (const TextRun& r : runs) {
+    for (char32_t c : r.text) {
+      Paragraph& p = paragraphs.back();
+      if (c == '\r') {
+        if (!p.format) p.format = &r.format;
+        paragraphs.emplace_back();
+        continue;
+      }
+      if (!p.format) p.format = &r.format;
+      if (p.pieces.empty() || p.pieces.back().format != &r.format) p.pieces.push_back({{}, &r.format});
+      p.pieces.back().text.push_back(c);
+    }
+  }
+  if (paragraphs.size() > 1 && paragraphs.back().pieces.empty()) paragraphs.pop_back();
+  std::string out;
+  for (const Paragraph& p : paragraphs) {
+    const TextFormat& f = p.format ? *p.format : base;
+    std::string body;
+    if (p.pieces.empty()) {
+      body = Span({U"", &f}, f);
+    } else {
+      for (const Piece& piece : p.pieces) body += Span(piece, f);
+    }
+    std::string para = f.bullet ? "<LI><FONT" + FontAttributes(f, nullptr) + ">" + body + "</FONT></LI>"
+                                : "<P ALIGN=\"" + std::string(AlignName(f.align)) + "\"><FONT" +
+                                      FontAttributes(f, nullptr) + ">" + body + "</FONT></P>";
+    std::string tf = TextFormatAttributes(f);
+    out += tf.empty() ? para : "<TEXTFORMAT" + tf + ">" + para + "</TEXTFORMAT>";
+  }
+  return out;
 }
 
 }  // namespace flash::text

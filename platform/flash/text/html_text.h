@@ -13,7 +13,13 @@
 namespace flash::text {
 
 // Parses `html` (UTF-8) into runs of text, starting from `base`. Paragraphs are separated by
-// '\r' (from p, li, br and line ends in the markup).
-std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base);
+// '\r'. Line ends in the markup always break; in a multiline field the end of a p or li, the
+// start of an li inside a paragraph, and br break too, while a single-line field ignores them.
+std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, bool multiline = true);
+
+// The runs as the field's HTML: each paragraph a P (or an LI for bullets) inside a TEXTFORMAT
+// when it has margins, indents, leading or tab stops, holding a FONT with the paragraph's font,
+// size, colour, letter spacing and kerning, and inside that FONT for what differs, A, B, I and U.
+std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base);
 
 }  // namespace flash::text

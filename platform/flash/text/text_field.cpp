@@ -73,7 +73,7 @@ void TextField::SetText(const std::string& utf8) {
 }
 
 void TextField::SetHtmlText(const std::string& html_text) {
-  runs_ = ParseHtml(html_text, default_format);
+  runs_ = ParseHtml(html_text, default_format, multiline);
   Changed();
 }
 
@@ -87,6 +87,8 @@ std::string TextField::Text() const {
   for (const TextRun& r : runs_) all += r.text;
   return Utf32ToUtf8(all);
 }
+
+std::string TextField::HtmlText() const { return ToHtml(runs_, default_format); }
 
 const Face* TextField::FaceFor(const TextFormat& f) const {
   if (!embed_fonts) return DeviceFace(f.font, f.bold, f.italic);

@@ -25,7 +25,8 @@ class TextField {
   void SetText(const std::string& utf8);
   void SetHtmlText(const std::string& html);
   void SetRuns(std::vector<TextRun> runs);
-  std::string Text() const;  // UTF-8, paragraphs separated by '\r'
+  std::string Text() const;      // UTF-8, paragraphs separated by '\r'
+  std::string HtmlText() const;  // the runs as HTML (see ToHtml)
   const std::vector<TextRun>& Runs() const { return runs_; }
 
   // Settings; call Changed() after changing any of them directly.
