@@ -14,9 +14,9 @@ struct DictionaryLookup : CharacterLookup {
   const CharacterDef* Find(uint16_t id) const override { return movie ? movie->Find(id) : nullptr; }
 };
 
-void PaintText(Renderer& r, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) {
+void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) {
   if (obj.type == DisplayObject::Type::Text)
-    PaintStaticText(r, static_cast<const StaticTextDef&>(*obj.character), m, cx);
+    PaintStaticText(r, static_cast<const StaticTextDef&>(*obj.character), *clip.movie, m, cx);
   else
     PaintTextField(r, static_cast<const TextFieldObject&>(obj).field, m, cx);
 }
@@ -40,7 +40,7 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
       else if (child->type == DisplayObject::Type::MovieClip)
         PaintClip(r, static_cast<const MovieClip&>(*child), cm, ColorTransform());
       else if (child->type == DisplayObject::Type::Text || child->type == DisplayObject::Type::EditText)
-        PaintText(r, *child, cm, ColorTransform());
+        PaintText(r, clip, *child, cm, ColorTransform());
       r.EndMask();
       mask_ends.push_back(child->clip_depth);
       continue;
@@ -60,7 +60,7 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
         break;
       case DisplayObject::Type::Text:
       case DisplayObject::Type::EditText:
-        PaintText(r, *child, cm, ccx);
+        PaintText(r, clip, *child, cm, ccx);
         break;
       case DisplayObject::Type::Other:
         break;

@@ -3,8 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/flash/renderer/glyph_cache.h"
+
 namespace flash {
 namespace {
+
+// Scaled alike in both directions and neither rotated nor mirrored.
+bool Upright(const Matrix& m) {
+  return m.b == 0 && m.c == 0 && m.a > 0 && m.d > 0 && std::abs(m.a - m.d) <= 1e-9 * m.a;
+}
 
 Matrix Translate(double x, double y) { return {1, 0, 0, 1, x, y}; }
 Matrix Scale(double s) { return {s, 0, 0, s, 0, 0}; }
@@ -49,9 +56,29 @@ ShapeDef BoxShape(double x0, double y0, double x1, double y1, double unit, const
 
 }  // namespace
 
-void PaintStaticText(Renderer& r, const StaticTextDef& text, const Matrix& m, const ColorTransform& cx) {
-  Matrix to_view = m * text.matrix * Scale(1 / kGlyphRunUnits);
-  for (const ShapeDef& run : text.glyph_runs) r.DrawShape(run, to_view, cx);
+void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& movie, const Matrix& m,
+                     const ColorTransform& cx) {
+  Matrix to_view = m * text.matrix;
+  if (!Upright(to_view)) {
+    for (const ShapeDef& run : text.glyph_runs) r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
+    return;
+  }
+  for (const TextRecord& rec : text.records) {
+    auto it = movie.dictionary.find(rec.font_id);
+    if (it == movie.dictionary.end() || it->second->kind != CharacterDef::Kind::Font) continue;
+    const auto& font = static_cast<const FontDef&>(*it->second);
+    double scale = rec.height / static_cast<double>(font.EmSquare()) * to_view.a;
+    Rgba color = cx.Apply(rec.color);
+    double x = rec.x;
+    for (const TextGlyphEntry& g : rec.glyphs) {
+      if (g.index < font.glyphs.size() && !font.glyphs[g.index].shape.groups.empty()) {
+        double px, py;
+        to_view.Apply(x, rec.y, px, py);
+        DrawCachedGlyph(r, font.glyphs[g.index].shape, it->second, scale, px, py, color);
+      }
+      x += g.advance;
+    }
+  }
 }
 
 void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx) {
@@ -96,8 +123,19 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, 
     dy = layout.lines.front().top - layout.lines[first].top;
   }
   double dx = -field.hscroll;
-  Matrix runs_to_view = view * Translate(dx * 20, dy * 20) * Scale(1 / kGlyphRunUnits);
-  for (const ShapeDef& run : field.GlyphRuns()) r.DrawShape(run, runs_to_view, cx);
+  Matrix to_view = view * Translate(dx * 20, dy * 20);
+  if (Upright(to_view)) {
+    Matrix px = to_view * Scale(20);  // field pixels -> target pixels
+    for (const text::PlacedGlyph& g : layout.glyphs) {
+      const ShapeDef* outline = g.face->Outline(g.glyph);
+      if (!outline) continue;
+      double x, y;
+      px.Apply(g.x, g.y, x, y);
+      DrawCachedGlyph(r, *outline, g.face->Owner(), g.size / g.face->EmSquare() * px.a, x, y, cx.Apply(g.color));
+    }
+  } else {
+    for (const ShapeDef& run : field.GlyphRuns()) r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
+  }
   for (const text::UnderlineSpan& u : layout.underlines) {
     ShapeDef bar = BoxShape((u.x0 + dx) * 20, (u.y + dy) * 20, (u.x1 + dx) * 20, (u.y + dy + u.thickness) * 20, 20,
                             &u.color, nullptr);

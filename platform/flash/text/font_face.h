@@ -23,6 +23,8 @@ class Face {
   virtual double Leading() const = 0;
   virtual const ShapeDef* Outline(int glyph) const = 0;  // null for an empty glyph
   virtual bool IsDevice() const = 0;
+  // What keeps the outlines alive, for caches of them; null when they live as long as the process.
+  virtual std::shared_ptr<const void> Owner() const { return nullptr; }
 };
 
 // A font embedded in a movie.
@@ -40,6 +42,7 @@ class EmbeddedFace : public Face {
   double Leading() const override { return font_->leading; }
   const ShapeDef* Outline(int glyph) const override;
   bool IsDevice() const override { return false; }
+  std::shared_ptr<const void> Owner() const override { return font_; }
   const FontDef& Font() const { return *font_; }
 
  private:
