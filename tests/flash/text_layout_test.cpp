@@ -153,6 +153,9 @@ TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   const Face* sans = DeviceFace("_sans", false, false);
   if (!sans) GTEST_SKIP() << "no device font files installed";
   EXPECT_EQ(DeviceFace("Arial", false, false), sans);
+  EXPECT_EQ(DeviceFace("No Such Font", false, false), sans);
+  EXPECT_EQ(DeviceFace(" , ,", false, false), sans);
+  EXPECT_EQ(DeviceFace("No Such Font, Courier New", false, false), DeviceFace("_typewriter", false, false));
   EXPECT_NE(DeviceFace("_sans", true, false), sans);
   const Face* mono = DeviceFace("Courier New", false, false);
   ASSERT_NE(mono, nullptr);

@@ -43,8 +43,19 @@ Family FamilyOf(const std::string& name) {
       {"lucida console", Family::Mono}, {"monaco", Family::Mono}, {"consolas", Family::Mono},
       {"liberation mono", Family::Mono}, {"dejavu sans mono", Family::Mono},
   };
-  auto it = kNames.find(Lower(name));
-  return it == kNames.end() ? Family::Sans : it->second;
+  // A list of names ("Verdana, Arial") takes the first one known.
+  std::string all = Lower(name);
+  for (size_t start = 0; start <= all.size();) {
+    size_t end = all.find(',', start);
+    if (end == std::string::npos) end = all.size();
+    std::string one = all.substr(start, end - start);
+    size_t first = one.find_first_not_of(" \t");
+    one = first == std::string::npos ? std::string() : one.substr(first, one.find_last_not_of(" \t") - first + 1);
+    auto it = kNames.find(one);
+    if (it != kNames.end()) return it->second;
+    start = end + 1;
+  }
+  return Family::Sans;
 }
 
 // Candidate files of a family and style, best first.
