@@ -72,6 +72,17 @@ flash::EditTextSpec DeviceField(uint16_t font, int glyphs) {
   return f;
 }
 
+// Frames whose size grows by a pixel each time, so every glyph is drawn at a new scale.
+double MsPerZoomingFrame(flash::Player& p, int rounds) {
+  std::vector<uint8_t> px(800 * 600 * 4);
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < rounds; ++i) {
+    int w = 640 + i, h = 480 + i * 3 / 4;
+    flash::PaintStage(p, {px.data(), w, h, w * 4}, p.Background());
+  }
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / rounds;
+}
+
 }  // namespace
 
 int main() {
@@ -106,5 +117,7 @@ int main() {
     std::printf("%s, 640x480, high quality: %.2f ms/frame\n", c.name, MsPerFrame(player, 50));
     player.quality = flash::Quality::Low;
     std::printf("%s, 640x480, low quality:  %.2f ms/frame\n", c.name, MsPerFrame(player, 50));
+    player.quality = flash::Quality::High;
+    std::printf("%s, zooming from 640x480, high quality: %.2f ms/frame\n", c.name, MsPerZoomingFrame(player, 20));
   }
 }
