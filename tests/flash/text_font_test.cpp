@@ -313,4 +313,32 @@ TEST(TextFont, FieldsDrawBackgroundFrameGlyphsAndClipToTheirBox) {
   EXPECT_EQ(s.At(55, 20), white);  // right of the box: the overflowing glyphs are clipped
 }
 
+TEST(TextFont, DeviceFieldsStayUprightEmbeddedFieldsTurn) {
+  // Two 20-pixel fields with frames, turned by 30 degrees about their top-left corners at
+  // (20, 20) and (60, 60): the device field is drawn upright, the embedded one turned.
+  SwfWriter w(8, 100, 100, 12);
+  w.DefineFont(5, SquareFont(2, false));
+  EditTextSpec spec;
+  spec.bounds = {0, 400, 0, 400};
+  spec.border = true;
+  spec.text = "";
+  w.DefineEditText(6, spec);
+  spec.use_outlines = true;
+  spec.font_id = 5;
+  w.DefineEditText(7, spec);
+  const double c = 0.8660254, s = 0.5;
+  w.Place(flashtest::MatrixPlace(1, 6, {c, s, -s, c, 400, 400}));
+  w.Place(flashtest::MatrixPlace(2, 7, {c, s, -s, c, 1200, 1200}));
+  w.ShowFrame();
+  Player p;
+  p.LoadBytes(0, w.Finish(false));
+  Stage st(p, 100, 100);
+  const Rgba black{0, 0, 0, 255};
+  EXPECT_EQ(st.At(20, 20), black);
+  EXPECT_EQ(st.At(39, 20), black);  // the top edge runs level
+  EXPECT_EQ(st.At(20, 39), black);  // the left edge runs straight down
+  EXPECT_NE(st.At(79, 60), black);  // the embedded field's top edge climbs down to the right
+  EXPECT_NE(st.At(60, 79), black);
+}
+
 }  // namespace
