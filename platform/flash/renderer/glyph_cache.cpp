@@ -90,8 +90,10 @@ std::shared_ptr<const CoverageMask> GlyphCoverage(const ShapeDef& outline, const
 void DrawCachedGlyph(Renderer& r, const ShapeDef& outline, const std::shared_ptr<const void>& owner, double scale,
                      double x, double y, Rgba color) {
   const RectTwips& b = outline.bounds;
-  if ((b.xmax - b.xmin) * scale > kLargestSide || (b.ymax - b.ymin) * scale > kLargestSide ||
-      !std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6) {
+  if ((static_cast<double>(b.xmax) - b.xmin) * scale > kLargestSide ||
+      (static_cast<double>(b.ymax) - b.ymin) * scale > kLargestSide || !(scale > 0) ||
+      !std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6 ||
+      std::abs(static_cast<double>(b.xmin) * scale) > 1e6 || std::abs(static_cast<double>(b.ymin) * scale) > 1e6) {
     Matrix m{scale, 0, 0, scale, x, y};
     ColorTransform tint;
     tint.r_mult = tint.g_mult = tint.b_mult = tint.a_mult = 0;
