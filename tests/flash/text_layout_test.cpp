@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/flash/format/font.h"
+#include "platform/flash/format/movie.h"
 #include "platform/flash/text/font_face.h"
 #include "platform/flash/text/html_text.h"
 #include "platform/flash/text/text_field.h"
@@ -221,6 +222,48 @@ TEST(TextLayout, HugeTextLaysOutAndLeavesFarGlyphsUndrawn) {
   EXPECT_GT(drawn, 1000u);
   EXPECT_LT(drawn, 2 * 300000u);
   for (const ShapeDef& run : field.GlyphRuns()) EXPECT_GE(run.bounds.xmax, run.bounds.xmin);
+}
+
+TEST(TextLayout, FieldsEditTextAndFormatsByCharacter) {
+  auto movie = std::make_shared<MovieDef>();
+  movie->dictionary[1] = HalfEmFont();
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.has_font = def.use_outlines = true;
+  def.font_id = 1;
+  def.font_height = 400;
+  TextField field(def, movie);
+  EXPECT_EQ(field.default_format.font, "Half");
+  field.SetText("abc\ndef");
+  EXPECT_EQ(field.Text(), "abc\rdef");
+  EXPECT_EQ(field.Length(), 7u);
+  // Bold on "bc\rd"; the replaced text takes the format of the first character it replaces.
+  field.ChangeFormat(1, 5, [](TextFormat& f) { f.bold = true; });
+  EXPECT_FALSE(field.FormatAt(0).bold);
+  EXPECT_TRUE(field.FormatAt(4).bold);
+  EXPECT_FALSE(field.FormatAt(5).bold);
+  EXPECT_EQ(field.Runs().size(), 3u);
+  field.ReplaceText(2, 4, "XY\nZ");
+  EXPECT_EQ(field.Text(), "abXY\rZdef");
+  EXPECT_TRUE(field.FormatAt(2).bold && field.FormatAt(6).bold);
+  // Out-of-range positions are clamped; an insertion at the end takes the last format.
+  field.ReplaceText(100, 200, "!");
+  EXPECT_EQ(field.Text(), "abXY\rZdef!");
+  EXPECT_FALSE(field.FormatAt(10).bold);
+  field.ReplaceText(5, 2, "");  // an end before the beginning removes nothing
+  EXPECT_EQ(field.Length(), 10u);
+  field.ChangeFormat(0, 1000, [](TextFormat& f) { f.bold = false; });
+  EXPECT_EQ(field.Runs().size(), 1u);
+  EXPECT_EQ(field.HtmlText().find("<B>"), std::string::npos);
+  // Extents measure with the field's fonts: 20 pixels of the half-EM font make 10-pixel letters.
+  TextExtent e = field.Extent("abc\rab", field.default_format);
+  EXPECT_DOUBLE_EQ(e.width, 30);
+  EXPECT_DOUBLE_EQ(e.height, 40);
+  EXPECT_DOUBLE_EQ(e.ascent, 15);
+  EXPECT_DOUBLE_EQ(e.descent, 5);
+  // Changing the text lays the field out again.
+  field.SetText("abcd");
+  EXPECT_DOUBLE_EQ(field.Layout().text_width, 40);
 }
 
 std::string Plain(const std::vector<TextRun>& runs) {

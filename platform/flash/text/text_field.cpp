@@ -88,6 +88,74 @@ std::string TextField::Text() const {
   return Utf32ToUtf8(all);
 }
 
+size_t TextField::Length() const {
+  size_t n = 0;
+  for (const TextRun& r : runs_) n += r.text.size();
+  return n;
+}
+
+namespace {
+
+// Runs rebuilt from characters with one format each, neighbours of equal format merged.
+struct Flat {
+  std::u32string chars;
+  std::vector<TextFormat> formats;  // one per character
+  std::vector<TextRun> Runs() const {
+    std::vector<TextRun> runs;
+    for (size_t i = 0; i < chars.size(); ++i) {
+      if (runs.empty() || !(runs.back().format == formats[i])) runs.push_back({{}, formats[i]});
+      runs.back().text.push_back(chars[i]);
+    }
+    return runs;
+  }
+};
+
+Flat Flatten(const std::vector<TextRun>& runs) {
+  Flat f;
+  for (const TextRun& r : runs) {
+    f.chars += r.text;
+    f.formats.insert(f.formats.end(), r.text.size(), r.format);
+  }
+  return f;
+}
+
+}  // namespace
+
+void TextField::ReplaceText(size_t begin, size_t end, const std::string& utf8) {
+  Flat f = Flatten(runs_);
+  begin = std::min(begin, f.chars.size());
+  end = std::clamp(end, begin, f.chars.size());
+  TextFormat format = begin < f.chars.size() ? f.formats[begin] : begin > 0 ? f.formats[begin - 1] : default_format;
+  std::u32string text = Utf8ToUtf32(utf8);
+  for (char32_t& c : text)
+    if (c == '\n') c = '\r';
+  f.chars.replace(begin, end - begin, text);
+  f.formats.erase(f.formats.begin() + static_cast<long>(begin), f.formats.begin() + static_cast<long>(end));
+  f.formats.insert(f.formats.begin() + static_cast<long>(begin), text.size(), format);
+  runs_ = f.Runs();
+  Changed();
+}
+
+void TextField::ChangeFormat(size_t begin, size_t end, const std::function<void(TextFormat&)>& change) {
+  Flat f = Flatten(runs_);
+  end = std::min(end, f.chars.size());
+  for (size_t i = begin; i < end; ++i) change(f.formats[i]);
+  runs_ = f.Runs();
+  Changed();
+}
+
+const TextFormat& TextField::FormatAt(size_t index) const {
+  for (const TextRun& r : runs_) {
+    if (index < r.text.size()) return r.format;
+    index -= r.text.size();
+  }
+  return default_format;
+}
+
+TextExtent TextField::Extent(const std::string& utf8, const TextFormat& format) const {
+  return MeasureText(Utf8ToUtf32(utf8), format, [this](const TextFormat& f) { return FaceFor(f); });
+}
+
 std::string TextField::HtmlText() const { return ToHtml(runs_, default_format); }
 
 const Face* TextField::FaceFor(const TextFormat& f) const {

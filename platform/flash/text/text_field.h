@@ -3,6 +3,7 @@
 // first asked for after a change and kept until the next.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,16 @@ class TextField {
   std::string Text() const;      // UTF-8, paragraphs separated by '\r'
   std::string HtmlText() const;  // the runs as HTML (see ToHtml)
   const std::vector<TextRun>& Runs() const { return runs_; }
+  size_t Length() const;  // characters, breaks included
+  // Replaces the characters [begin, end) (clamped to the text) with `utf8`, which takes the
+  // format of the first character replaced (of the one before when none is, else the default).
+  void ReplaceText(size_t begin, size_t end, const std::string& utf8);
+  // Changes the format of the characters [begin, end) (clamped) through `change`.
+  void ChangeFormat(size_t begin, size_t end, const std::function<void(TextFormat&)>& change);
+  // The format of the character at `index` (the default format past the end).
+  const TextFormat& FormatAt(size_t index) const;
+  // The size of `utf8` in `format` as this field would draw it.
+  TextExtent Extent(const std::string& utf8, const TextFormat& format) const;
 
   // Settings; call Changed() after changing any of them directly.
   LayoutOptions options;

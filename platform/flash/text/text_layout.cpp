@@ -218,4 +218,18 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
   return out;
 }
 
+TextExtent MeasureText(const std::u32string& text, const TextFormat& format, const FaceResolver& faces) {
+  LayoutOptions options;
+  options.box = {0, 0, 1e9, 1e9};
+  TextLayout l = LayoutText({{text, format}}, options, faces);
+  TextExtent e;
+  e.width = l.text_width;
+  e.height = l.text_height;
+  if (!l.lines.empty()) {
+    e.ascent = l.lines.front().ascent;
+    e.descent = l.lines.front().descent;
+  }
+  return e;
+}
+
 }  // namespace flash::text

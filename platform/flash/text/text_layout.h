@@ -61,4 +61,11 @@ struct TextLayout {
 
 TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& options, const FaceResolver& faces);
 
+// The size of `text` in one format on one line per paragraph: its widest line and the height of
+// its lines, and the first line's ascent and descent.
+struct TextExtent {
+  double width = 0, height = 0, ascent = 0, descent = 0;
+};
+TextExtent MeasureText(const std::u32string& text, const TextFormat& format, const FaceResolver& faces);
+
 }  // namespace flash::text
