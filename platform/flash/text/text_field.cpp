@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "platform/flash/text/html_text.h"
 
@@ -96,15 +98,24 @@ size_t TextField::Length() const {
 
 namespace {
 
-// Runs rebuilt from characters with one format each, neighbours of equal format merged.
+// The text as characters, each naming its format in a table (the runs' formats, then any made
+// by a change), so that edits touch indices instead of copying formats.
 struct Flat {
   std::u32string chars;
-  std::vector<TextFormat> formats;  // one per character
+  std::vector<uint32_t> format_of;  // one per character
+  std::vector<TextFormat> formats;
+
   std::vector<TextRun> Runs() const {
     std::vector<TextRun> runs;
-    for (size_t i = 0; i < chars.size(); ++i) {
-      if (runs.empty() || !(runs.back().format == formats[i])) runs.push_back({{}, formats[i]});
-      runs.back().text.push_back(chars[i]);
+    for (size_t i = 0; i < chars.size();) {
+      size_t j = i + 1;
+      while (j < chars.size() && format_of[j] == format_of[i]) ++j;
+      const TextFormat& f = formats[format_of[i]];
+      if (!runs.empty() && runs.back().format == f)
+        runs.back().text.append(chars, i, j - i);
+      else
+        runs.push_back({chars.substr(i, j - i), f});
+      i = j;
     }
     return runs;
   }
@@ -114,7 +125,8 @@ Flat Flatten(const std::vector<TextRun>& runs) {
   Flat f;
   for (const TextRun& r : runs) {
     f.chars += r.text;
-    f.formats.insert(f.formats.end(), r.text.size(), r.format);
+    f.format_of.insert(f.format_of.end(), r.text.size(), static_cast<uint32_t>(f.formats.size()));
+    f.formats.push_back(r.format);
   }
   return f;
 }
@@ -125,13 +137,21 @@ void TextField::ReplaceText(size_t begin, size_t end, const std::string& utf8) {
   Flat f = Flatten(runs_);
   begin = std::min(begin, f.chars.size());
   end = std::clamp(end, begin, f.chars.size());
-  TextFormat format = begin < f.chars.size() ? f.formats[begin] : begin > 0 ? f.formats[begin - 1] : default_format;
+  uint32_t format;
+  if (begin < f.chars.size()) {
+    format = f.format_of[begin];
+  } else if (begin > 0) {
+    format = f.format_of[begin - 1];
+  } else {
+    format = static_cast<uint32_t>(f.formats.size());
+    f.formats.push_back(default_format);
+  }
   std::u32string text = Utf8ToUtf32(utf8);
   for (char32_t& c : text)
     if (c == '\n') c = '\r';
   f.chars.replace(begin, end - begin, text);
-  f.formats.erase(f.formats.begin() + static_cast<long>(begin), f.formats.begin() + static_cast<long>(end));
-  f.formats.insert(f.formats.begin() + static_cast<long>(begin), text.size(), format);
+  f.format_of.erase(f.format_of.begin() + static_cast<long>(begin), f.format_of.begin() + static_cast<long>(end));
+  f.format_of.insert(f.format_of.begin() + static_cast<long>(begin), text.size(), format);
   runs_ = f.Runs();
   Changed();
 }
@@ -139,7 +159,18 @@ void TextField::ReplaceText(size_t begin, size_t end, const std::string& utf8) {
 void TextField::ChangeFormat(size_t begin, size_t end, const std::function<void(TextFormat&)>& change) {
   Flat f = Flatten(runs_);
   end = std::min(end, f.chars.size());
-  for (size_t i = begin; i < end; ++i) change(f.formats[i]);
+  // Each format the range uses is changed once, into a new entry of the table.
+  std::vector<uint32_t> changed(f.formats.size(), UINT32_MAX);
+  for (size_t i = begin; i < end; ++i) {
+    uint32_t& to = changed[f.format_of[i]];
+    if (to == UINT32_MAX) {
+      to = static_cast<uint32_t>(f.formats.size());
+      TextFormat copy = f.formats[f.format_of[i]];
+      change(copy);
+      f.formats.push_back(std::move(copy));
+    }
+    f.format_of[i] = to;
+  }
   runs_ = f.Runs();
   Changed();
 }

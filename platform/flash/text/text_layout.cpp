@@ -60,9 +60,42 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
   // Characters, with the faces and advances of their formats.
   std::vector<Cell> cells;
   std::vector<Paragraph> paragraphs;
+  size_t total = 0;
+  for (const TextRun& run : runs) total += run.text.size();
+  cells.reserve(total);
+  out.glyphs.reserve(total);
   static const TextFormat kDefault;
   const TextFormat* last_format = runs.empty() ? &kDefault : &runs.back().format;
   size_t para_start = 0;
+  // Glyphs and advances of the common characters, looked up once per face.
+  struct Known {
+    int glyph = -1;
+    double advance = 0;
+    bool known = false;
+  };
+  std::vector<std::pair<const Face*, std::vector<Known>>> known;
+  auto lookup = [&](const Face* face, char32_t c, int& glyph, double& advance) {
+    std::vector<Known>* table = nullptr;
+    if (c < 256) {
+      for (auto& [f, t] : known)
+        if (f == face) table = &t;
+      if (!table) table = &known.emplace_back(face, std::vector<Known>(256)).second;
+      Known& k = (*table)[c];
+      if (k.known) {
+        glyph = k.glyph;
+        advance = k.advance;
+        return;
+      }
+      k.glyph = face->GlyphOf(c);
+      k.advance = k.glyph >= 0 ? face->Advance(k.glyph) : 0;
+      k.known = true;
+      glyph = k.glyph;
+      advance = k.advance;
+      return;
+    }
+    glyph = face->GlyphOf(c);
+    advance = glyph >= 0 ? face->Advance(glyph) : 0;
+  };
   for (const TextRun& run : runs) {
     const Face* face = faces ? faces(run.format) : nullptr;
     for (char32_t c : run.text) {
@@ -74,8 +107,9 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
       }
       Cell cell{opt.password ? U'*' : c, &run.format, face, -1, 0};
       if (face) {
-        cell.glyph = face->GlyphOf(cell.c);
-        if (cell.glyph >= 0) cell.advance = face->Advance(cell.glyph) * Scale(cell);
+        double advance = 0;
+        lookup(face, cell.c, cell.glyph, advance);
+        cell.advance = advance * Scale(cell);
       }
       cell.advance += run.format.letter_spacing;
       cells.push_back(cell);
