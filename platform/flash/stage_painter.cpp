@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/flash/player/player.h"
+#include "platform/flash/text_painter.h"
 
 namespace flash {
 namespace {
@@ -12,6 +13,13 @@ struct DictionaryLookup : CharacterLookup {
   const MovieDef* movie = nullptr;
   const CharacterDef* Find(uint16_t id) const override { return movie ? movie->Find(id) : nullptr; }
 };
+
+void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) {
+  if (obj.type == DisplayObject::Type::Text)
+    PaintStaticText(r, static_cast<const StaticTextDef&>(*obj.character), *clip.movie, m, cx);
+  else
+    PaintTextField(r, static_cast<const TextFieldObject&>(obj).field, m, cx);
+}
 
 void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorTransform& cx) {
   // Masks: an object with a clip depth masks the objects above it up to that depth.
@@ -31,6 +39,8 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ColorTransform());
       else if (child->type == DisplayObject::Type::MovieClip)
         PaintClip(r, static_cast<const MovieClip&>(*child), cm, ColorTransform());
+      else if (child->type == DisplayObject::Type::Text || child->type == DisplayObject::Type::EditText)
+        PaintText(r, clip, *child, cm, ColorTransform());
       r.EndMask();
       mask_ends.push_back(child->clip_depth);
       continue;
@@ -47,6 +57,10 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
         break;
       case DisplayObject::Type::MovieClip:
         PaintClip(r, static_cast<const MovieClip&>(*child), cm, ccx);
+        break;
+      case DisplayObject::Type::Text:
+      case DisplayObject::Type::EditText:
+        PaintText(r, clip, *child, cm, ccx);
         break;
       case DisplayObject::Type::Other:
         break;

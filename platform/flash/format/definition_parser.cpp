@@ -2,6 +2,7 @@
 // running past the end of a tag throws FormatError.
 #include "platform/flash/format/definition_parser.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/flash/format/bitmap.h"
@@ -185,9 +186,15 @@ ShapeEdge AbsoluteEdge(const Record& rec, int32_t& x, int32_t& y) {
   return e;
 }
 
-void ParseShapeRecords(Reader& r, int version, ShapeDef& shape) {
+void ParseShapeRecords(Reader& r, int version, ShapeDef& shape, bool with_styles = true) {
   shape.groups.emplace_back();
-  ReadStyles(r, version, shape.groups.back());
+  if (with_styles) {
+    ReadStyles(r, version, shape.groups.back());
+  } else {  // glyphs: one solid white fill, coloured by the text's colour transform
+    FillStyle white;
+    white.color = {255, 255, 255, 255};
+    shape.groups.back().fill_styles.push_back(white);
+  }
   r.Align();
   uint8_t b = r.U8();
   int fill_bits = b >> 4, line_bits = b & 0x0F;
@@ -478,6 +485,30 @@ CharacterPtr ParseBitmap(uint16_t tag_code, Reader& r, const DefinitionContext& 
 }
 
 }  // namespace
+
+ShapeDef ParseGlyphShape(const uint8_t* data, size_t length) {
+  Reader r(data, length);
+  ShapeDef shape;
+  ParseShapeRecords(r, 1, shape, false);
+  bool any = false;
+  for (const ShapeGroup& g : shape.groups) {
+    for (const ShapePath& p : g.paths) {
+      auto add = [&](int32_t x, int32_t y) {
+        if (!any) shape.bounds = {x, x, y, y};
+        any = true;
+        shape.bounds = {std::min(shape.bounds.xmin, x), std::max(shape.bounds.xmax, x),
+                        std::min(shape.bounds.ymin, y), std::max(shape.bounds.ymax, y)};
+      };
+      add(p.start_x, p.start_y);
+      for (const ShapeEdge& e : p.edges) {
+        add(e.x, e.y);
+        if (e.curve) add(e.cx, e.cy);
+      }
+    }
+  }
+  shape.edge_bounds = shape.bounds;
+  return shape;
+}
 
 bool ParseDefinitionTag(uint16_t tag_code, const uint8_t* data, size_t length,
                         const DefinitionContext& ctx, CharacterPtr& out) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/flash/format/shape.h"
 #include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
@@ -20,5 +21,10 @@ struct DefinitionContext {
 // FormatError for a malformed definition.
 bool ParseDefinitionTag(uint16_t tag_code, const uint8_t* data, size_t length,
                         const DefinitionContext& ctx, CharacterPtr& out);
+
+// Reads a shape without style tables, as fonts hold their glyphs: the fill and line bit counts,
+// then the shape records. Every group paints with fill style 1, solid white, so that a colour
+// transform gives the glyph its colour. Bounds are those of the points. Throws FormatError.
+ShapeDef ParseGlyphShape(const uint8_t* data, size_t length);
 
 }  // namespace flash

@@ -7,6 +7,7 @@
 
 #include "platform/flash/format/inflate.h"
 #include "platform/flash/format/reader.h"
+#include "platform/flash/format/text.h"
 
 namespace flash {
 
@@ -121,6 +122,7 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
       if (tag.length >= 1 && (tag.data[0] & 0x08)) movie.is_as3 = true;
       return;
     default:
+      if (is_root && ReadTextTag(tag.code, tag.data, tag.length, version, movie.dictionary)) return;
       if (is_root) {
         DefinitionContext ctx{version, &movie.jpeg_tables};
         CharacterPtr out;

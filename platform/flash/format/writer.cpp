@@ -239,6 +239,11 @@ std::vector<uint8_t> ShapeBuilder::Encode(uint16_t id, int version) const {
     if (version == 4) w.U16(0);  // round caps and joins, solid colour
     alpha ? w.RgbaColor(l.color) : w.Rgb(l.color);
   }
+  WriteRecords(w);
+  return w.Data();
+}
+
+void ShapeBuilder::WriteRecords(BitWriter& w) const {
   int fill_bits = BitWriter::UnsignedBits(static_cast<uint32_t>(fills_.size()));
   int line_bits = BitWriter::UnsignedBits(static_cast<uint32_t>(lines_.size()));
   w.UB(fill_bits, 4);
@@ -290,6 +295,106 @@ std::vector<uint8_t> ShapeBuilder::Encode(uint16_t id, int version) const {
     }
   }
   w.UB(0, 6);  // end of shape
+}
+
+std::vector<uint8_t> ShapeBuilder::EncodeGlyph() const {
+  BitWriter w;
+  WriteRecords(w);
+  return w.Data();
+}
+
+// --- fonts and texts ---
+
+std::vector<uint8_t> FontSpec::Encode(uint16_t id) const {
+  BitWriter w;
+  w.U16(id);
+  w.U8(static_cast<uint8_t>((has_layout ? 0x80 : 0) | (wide_offsets ? 0x08 : 0) | 0x04 | (italic ? 0x02 : 0) |
+                            (bold ? 0x01 : 0)));
+  w.U8(1);  // language
+  w.U8(static_cast<uint8_t>(name.size()));
+  for (char c : name) w.U8(static_cast<uint8_t>(c));
+  w.U16(static_cast<uint16_t>(glyphs.size()));
+  size_t entry = wide_offsets ? 4 : 2;
+  uint32_t offset = static_cast<uint32_t>((glyphs.size() + 1) * entry);
+  auto put_offset = [&](uint32_t o) { wide_offsets ? w.U32(o) : w.U16(static_cast<uint16_t>(o)); };
+  for (const Glyph& g : glyphs) {
+    put_offset(offset);
+    offset += static_cast<uint32_t>(g.outline.size());
+  }
+  put_offset(offset);  // the code table
+  for (const Glyph& g : glyphs) w.Bytes(g.outline);
+  for (const Glyph& g : glyphs) w.U16(g.code);
+  if (!has_layout) return w.Data();
+  w.U16(ascent);
+  w.U16(descent);
+  w.U16(static_cast<uint16_t>(leading));
+  for (const Glyph& g : glyphs) w.U16(g.advance);
+  for (const Glyph& g : glyphs) w.Rect(g.bounds);
+  w.U16(static_cast<uint16_t>(kerning.size()));
+  for (const Kern& k : kerning) {
+    w.U16(k.left);
+    w.U16(k.right);
+    w.U16(static_cast<uint16_t>(k.adjustment));
+  }
+  return w.Data();
+}
+
+std::vector<uint8_t> StaticTextSpec::Encode(uint16_t id) const {
+  BitWriter w;
+  w.U16(id);
+  w.Rect(bounds);
+  w.WriteMatrix(matrix);
+  int glyph_bits = 1, advance_bits = 1;
+  for (const Record& r : records)
+    for (auto [index, advance] : r.glyphs) {
+      glyph_bits = std::max(glyph_bits, BitWriter::UnsignedBits(index));
+      advance_bits = std::max(advance_bits, BitWriter::SignedBits(advance));
+    }
+  w.U8(static_cast<uint8_t>(glyph_bits));
+  w.U8(static_cast<uint8_t>(advance_bits));
+  for (const Record& r : records) {
+    w.U8(static_cast<uint8_t>(0x80 | (r.font_id >= 0 ? 0x08 : 0) | (r.has_color ? 0x04 : 0) | (r.has_y ? 0x02 : 0) |
+                              (r.has_x ? 0x01 : 0)));
+    if (r.font_id >= 0) w.U16(static_cast<uint16_t>(r.font_id));
+    if (r.has_color) version == 2 ? w.RgbaColor(r.color) : w.Rgb(r.color);
+    if (r.has_x) w.U16(static_cast<uint16_t>(r.x));
+    if (r.has_y) w.U16(static_cast<uint16_t>(r.y));
+    if (r.font_id >= 0) w.U16(r.height);
+    w.U8(static_cast<uint8_t>(r.glyphs.size()));
+    for (auto [index, advance] : r.glyphs) {
+      w.UB(index, glyph_bits);
+      w.SB(advance, advance_bits);
+    }
+    w.Flush();
+  }
+  w.U8(0);
+  return w.Data();
+}
+
+std::vector<uint8_t> EditTextSpec::Encode(uint16_t id) const {
+  BitWriter w;
+  w.U16(id);
+  w.Rect(bounds);
+  w.U8(static_cast<uint8_t>((has_text ? 0x80 : 0) | (word_wrap ? 0x40 : 0) | (multiline ? 0x20 : 0) |
+                            (password ? 0x10 : 0) | (read_only ? 0x08 : 0) | (has_color ? 0x04 : 0) |
+                            (max_length >= 0 ? 0x02 : 0) | (font_id >= 0 ? 0x01 : 0)));
+  w.U8(static_cast<uint8_t>((auto_size ? 0x40 : 0) | (has_layout ? 0x20 : 0) | (no_select ? 0x10 : 0) |
+                            (border ? 0x08 : 0) | (html ? 0x02 : 0) | (use_outlines ? 0x01 : 0)));
+  if (font_id >= 0) {
+    w.U16(static_cast<uint16_t>(font_id));
+    w.U16(font_height);
+  }
+  if (has_color) w.RgbaColor(color);
+  if (max_length >= 0) w.U16(static_cast<uint16_t>(max_length));
+  if (has_layout) {
+    w.U8(align);
+    w.U16(left_margin);
+    w.U16(right_margin);
+    w.U16(indent);
+    w.U16(static_cast<uint16_t>(leading));
+  }
+  w.String(variable);
+  if (has_text) w.String(text);
   return w.Data();
 }
 

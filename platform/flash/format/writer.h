@@ -74,8 +74,12 @@ class ShapeBuilder {
   void Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int fill, int line = 0);
   // Encodes as DefineShape (1..4 chosen by `version`), bounds computed from the points.
   std::vector<uint8_t> Encode(uint16_t id, int version) const;
+  // Encodes as a glyph of a font tag: the records without style tables. Give the glyph one fill
+  // (any colour) and fill its inside with it.
+  std::vector<uint8_t> EncodeGlyph() const;
 
  private:
+  void WriteRecords(BitWriter& w) const;  // style bit counts, records and the end record
   struct Record {
     enum Kind { Style, Move, Line, Curve } kind;
     int32_t a = 0, b = 0, c = 0, d = 0;
@@ -88,6 +92,65 @@ class ShapeBuilder {
   RectTwips bounds_{};
   bool any_point_ = false;
   void Extend(int32_t x, int32_t y);
+};
+
+// Fonts and texts. Glyph outlines come from ShapeBuilder::EncodeGlyph.
+struct FontSpec {
+  int version = 2;  // DefineFont2 or DefineFont3
+  std::string name;
+  bool bold = false, italic = false, wide_offsets = false;
+  struct Glyph {
+    uint16_t code = 0;
+    std::vector<uint8_t> outline;
+    uint16_t advance = 0;
+    RectTwips bounds;
+  };
+  std::vector<Glyph> glyphs;
+  bool has_layout = true;
+  uint16_t ascent = 0, descent = 0;
+  int16_t leading = 0;
+  struct Kern {
+    uint16_t left, right;
+    int16_t adjustment;
+  };
+  std::vector<Kern> kerning;
+  std::vector<uint8_t> Encode(uint16_t id) const;  // the tag's body
+};
+
+struct StaticTextSpec {
+  int version = 2;  // DefineText or DefineText2
+  RectTwips bounds;
+  Matrix matrix;
+  struct Record {
+    int font_id = -1;  // -1: keeps the font and height of the record before
+    uint16_t height = 240;
+    bool has_color = false;
+    Rgba color;
+    bool has_x = false, has_y = false;
+    int16_t x = 0, y = 0;
+    std::vector<std::pair<uint32_t, int32_t>> glyphs;  // glyph index, advance
+  };
+  std::vector<Record> records;
+  std::vector<uint8_t> Encode(uint16_t id) const;
+};
+
+struct EditTextSpec {
+  RectTwips bounds;
+  bool word_wrap = false, multiline = false, password = false, read_only = false, auto_size = false,
+       no_select = false, border = false, html = false, use_outlines = false;
+  int font_id = -1;
+  uint16_t font_height = 240;
+  bool has_color = false;
+  Rgba color;
+  int max_length = -1;
+  bool has_layout = false;
+  uint8_t align = 0;
+  uint16_t left_margin = 0, right_margin = 0, indent = 0;
+  int16_t leading = 0;
+  std::string variable;
+  bool has_text = true;
+  std::string text;
+  std::vector<uint8_t> Encode(uint16_t id) const;
 };
 
 struct PlaceSpec {
@@ -132,6 +195,13 @@ class SwfWriter : public TimelineWriter {
     Tag(codes[shape_version < 1 || shape_version > 4 ? 3 : shape_version], shape.Encode(id, shape_version));
   }
   void DefineSprite(uint16_t id, const TimelineWriter& sprite);
+  void DefineFont(uint16_t id, const FontSpec& font) {
+    Tag(font.version == 3 ? kTagDefineFont3 : kTagDefineFont2, font.Encode(id));
+  }
+  void DefineText(uint16_t id, const StaticTextSpec& text) {
+    Tag(text.version == 2 ? kTagDefineText2 : kTagDefineText, text.Encode(id));
+  }
+  void DefineEditText(uint16_t id, const EditTextSpec& field) { Tag(kTagDefineEditText, field.Encode(id)); }
   void DoInitAction(uint16_t sprite_id, const std::vector<uint8_t>& code);
   // The whole file; frame count is the number of ShowFrame tags written.
   std::vector<uint8_t> Finish(bool compressed) const;

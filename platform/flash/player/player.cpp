@@ -434,6 +434,10 @@ std::shared_ptr<DisplayObject> Player::Instantiate(MovieClip* parent, const Char
       return std::make_shared<DisplayObject>(DisplayObject::Type::Shape, def);
     case CharacterDef::Kind::MorphShape:
       return std::make_shared<DisplayObject>(DisplayObject::Type::MorphShape, def);
+    case CharacterDef::Kind::Text:
+      return std::make_shared<DisplayObject>(DisplayObject::Type::Text, def);
+    case CharacterDef::Kind::EditText:
+      return std::make_shared<TextFieldObject>(def, movie);
     default:
       return std::make_shared<DisplayObject>(DisplayObject::Type::Other, def);
   }

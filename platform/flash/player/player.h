@@ -15,6 +15,7 @@
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/types.h"
 #include "platform/flash/player/value.h"
+#include "platform/flash/text/text_field.h"
 
 namespace flash {
 
@@ -33,7 +34,7 @@ enum ClipEvent : uint32_t {
 
 class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
  public:
-  enum class Type { Shape, MorphShape, MovieClip, Other };
+  enum class Type { Shape, MorphShape, MovieClip, Text, EditText, Other };
   DisplayObject(Type t, CharacterPtr c) : type(t), character(std::move(c)) {}
   virtual ~DisplayObject() = default;
 
@@ -73,6 +74,15 @@ class MovieClip : public DisplayObject {
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
   MovieClip* Root();
   std::shared_ptr<DisplayObject> ChildByName(const std::string& name) const;  // case-insensitive
+};
+
+// A text field on the display list (static texts are plain display objects of type Text).
+class TextFieldObject : public DisplayObject {
+ public:
+  TextFieldObject(CharacterPtr c, std::shared_ptr<const MovieDef> movie)
+      : DisplayObject(Type::EditText, c),
+        field(static_cast<const EditTextDef&>(*c), std::move(movie)) {}
+  text::TextField field;
 };
 
 // Placement of the stage in a view: scale to fit with the aspect kept, top-left aligned.

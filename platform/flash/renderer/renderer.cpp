@@ -717,6 +717,17 @@ void Renderer::DrawMorphShape(const MorphShapeDef& morph, double ratio, const Ma
   DrawShape(morph.Interpolate(ratio), twips_to_pixels, cx);
 }
 
+void Renderer::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color) {
+  Impl& d = *impl_;
+  if (d.target.width <= 0 || d.target.height <= 0 || mask.width <= 0) return;
+  Surface& s = d.Top();
+  BaseRenderer ren(s.pixels, d.target.width, d.target.height, s.stride);
+  Color c = PaintStyle::Solid(d.MaskMode() ? Rgba{255, 255, 255, 255} : color).solid;
+  const int left = x + mask.left, top = y + mask.top;
+  for (int row = 0; row < mask.height; ++row)
+    ren.blend_solid_hspan(left, top + row, mask.width, c, mask.coverage.data() + static_cast<size_t>(row) * mask.width);
+}
+
 void Renderer::BeginMask() { impl_->PushSurface(Surface::Kind::MaskContent); }
 
 void Renderer::EndMask() {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/flash/format/shape.h"
 #include "platform/flash/format/types.h"
@@ -19,6 +20,13 @@ struct RenderTarget {
 struct CharacterLookup {
   virtual ~CharacterLookup() = default;
   virtual const CharacterDef* Find(uint16_t id) const = 0;
+};
+
+// Coverage of a small picture, one byte a pixel in rows `width` bytes apart, placed with its
+// top-left pixel at (left, top) from the point it is drawn at (glyph caches keep these).
+struct CoverageMask {
+  int left = 0, top = 0, width = 0, height = 0;
+  std::vector<uint8_t> coverage;
 };
 
 // Blend modes of layers (PlaceObject3 numbering).
@@ -40,6 +48,10 @@ class Renderer {
   void DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, const ColorTransform& cx);
   void DrawMorphShape(const MorphShapeDef& morph, double ratio, const Matrix& twips_to_pixels,
                       const ColorTransform& cx);
+
+  // Paints `color` through `mask` placed at pixel (x, y), like a fill of that colour whose
+  // coverage the mask gives.
+  void DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color);
 
   // Clip layers: draw the mask's content between BeginMask and EndMask, then the clipped
   // objects, then PopMask. Masks nest.

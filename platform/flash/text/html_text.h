@@ -1,0 +1,25 @@
+// The HTML subset of text fields: p, br, b, i, u, font (face, size, color, letterSpacing,
+// kerning), a (href, target), li, textformat (margins, indents, leading, tab stops) and span.
+// Other tags are dropped with their brackets; text between them is kept. The parser takes any
+// input: unclosed, unbalanced or absurdly nested tags, broken entities and stray brackets cost
+// linear time and bounded memory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/flash/text/text_format.h"
+
+namespace flash::text {
+
+// Parses `html` (UTF-8) into runs of text, starting from `base`. Paragraphs are separated by
+// '\r'. Line ends in the markup always break; in a multiline field the end of a p or li, the
+// start of an li inside a paragraph, and br break too, while a single-line field ignores them.
+std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, bool multiline = true);
+
+// The runs as the field's HTML: each paragraph a P (or an LI for bullets) inside a TEXTFORMAT
+// when it has margins, indents, leading or tab stops, holding a FONT with the paragraph's font,
+// size, colour, letter spacing and kerning, and inside that FONT for what differs, A, B, I and U.
+std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base);
+
+}  // namespace flash::text

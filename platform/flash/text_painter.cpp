@@ -1,0 +1,147 @@
+#include "platform/flash/text_painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/flash/renderer/glyph_cache.h"
+
+namespace flash {
+namespace {
+
+// Scaled alike in both directions and neither rotated nor mirrored.
+bool Upright(const Matrix& m) {
+  return m.b == 0 && m.c == 0 && m.a > 0 && m.d > 0 && std::abs(m.a - m.d) <= 1e-9 * m.a;
+}
+
+Matrix Translate(double x, double y) { return {1, 0, 0, 1, x, y}; }
+Matrix Scale(double s) { return {s, 0, 0, s, 0, 0}; }
+
+void AddRect(ShapeGroup& g, double x0, double y0, double x1, double y1, uint32_t style) {
+  if (x1 <= x0 || y1 <= y0) return;
+  auto i = [](double v) { return static_cast<int32_t>(std::lround(v)); };
+  ShapePath p;
+  p.fill1 = style;
+  p.start_x = i(x0);
+  p.start_y = i(y0);
+  p.edges = {{false, 0, 0, i(x1), i(y0)}, {false, 0, 0, i(x1), i(y1)}, {false, 0, 0, i(x0), i(y1)},
+             {false, 0, 0, i(x0), i(y0)}};
+  g.paths.push_back(std::move(p));
+}
+
+uint32_t AddFill(ShapeGroup& g, Rgba c) {
+  FillStyle f;
+  f.color = c;
+  g.fill_styles.push_back(f);
+  return static_cast<uint32_t>(g.fill_styles.size());
+}
+
+// A box from (x0, y0) to (x1, y1), in units of which `unit` make a pixel: filled with `fill`
+// when given, and framed by one-pixel bars along its top and left edges and just outside its
+// right and bottom edges, the bottom-right corner left open.
+ShapeDef BoxShape(double x0, double y0, double x1, double y1, double unit, const Rgba* fill, const Rgba* line) {
+  ShapeDef s;
+  s.groups.emplace_back();
+  ShapeGroup& g = s.groups.back();
+  if (fill) AddRect(g, x0, y0, x1, y1, AddFill(g, *fill));
+  if (line) {
+    uint32_t style = AddFill(g, *line);
+    const double w = unit;
+    AddRect(g, x0, y0, x1 + w, y0 + w, style);
+    AddRect(g, x0, y0 + w, x0 + w, y1 + w, style);
+    AddRect(g, x1, y0 + w, x1 + w, y1, style);
+    AddRect(g, x0 + w, y1, x1, y1 + w, style);
+  }
+  return s;
+}
+
+}  // namespace
+
+void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& movie, const Matrix& m,
+                     const ColorTransform& cx) {
+  Matrix to_view = m * text.matrix;
+  if (!Upright(to_view)) {
+    for (const ShapeDef& run : text.glyph_runs) r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
+    return;
+  }
+  for (const TextRecord& rec : text.records) {
+    auto it = movie.dictionary.find(rec.font_id);
+    if (it == movie.dictionary.end() || it->second->kind != CharacterDef::Kind::Font) continue;
+    const auto& font = static_cast<const FontDef&>(*it->second);
+    double scale = rec.height / static_cast<double>(font.EmSquare()) * to_view.a;
+    Rgba color = cx.Apply(rec.color);
+    double x = rec.x;
+    for (const TextGlyphEntry& g : rec.glyphs) {
+      if (g.index < font.glyphs.size() && !font.glyphs[g.index].shape.groups.empty()) {
+        double px, py;
+        to_view.Apply(x, rec.y, px, py);
+        DrawCachedGlyph(r, font.glyphs[g.index].shape, it->second, scale, px, py, color);
+      }
+      x += g.advance;
+    }
+  }
+}
+
+void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx) {
+  Matrix view = m;
+  if (!field.embed_fonts) {
+    // Device text is drawn upright: the field keeps its scale and position but not its rotation.
+    double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+    if (m.a * m.d - m.b * m.c < 0) sy = -sy;
+    view = {sx, 0, 0, sy, m.tx, m.ty};
+  }
+  const text::TextLayout& layout = field.Layout();
+  const text::FieldBox& box = layout.box;
+  double x0 = box.x * 20, y0 = box.y * 20, x1 = (box.x + box.width) * 20, y1 = (box.y + box.height) * 20;
+  if (field.background || field.border) {
+    const Rgba* fill = field.background ? &field.background_color : nullptr;
+    const Rgba* line = field.border ? &field.border_color : nullptr;
+    if (view.b == 0 && view.c == 0) {
+      // An upright box lands on whole pixels, its frame one pixel wide at any scale.
+      double ax, ay, bx, by;
+      view.Apply(x0, y0, ax, ay);
+      view.Apply(x1, y1, bx, by);
+      auto snap = [](double v) { return std::floor(v + 0.5) * 20; };
+      ShapeDef frame = BoxShape(snap(std::min(ax, bx)), snap(std::min(ay, by)), snap(std::max(ax, bx)),
+                                snap(std::max(ay, by)), 20, fill, line);
+      r.DrawShape(frame, Scale(1 / 20.0), cx);
+    } else {
+      r.DrawShape(BoxShape(x0, y0, x1, y1, 20, fill, line), view, cx);
+    }
+  }
+  if (layout.glyphs.empty() && layout.underlines.empty()) return;
+  bool clip = field.Overflows();
+  if (clip) {
+    Rgba white{255, 255, 255, 255};
+    ShapeDef inside = BoxShape(x0, y0, x1, y1, 20, &white, nullptr);
+    r.BeginMask();
+    r.DrawShape(inside, view, ColorTransform());
+    r.EndMask();
+  }
+  double dy = 0;
+  if (field.scroll > 1 && !layout.lines.empty()) {
+    size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
+    dy = layout.lines.front().top - layout.lines[first].top;
+  }
+  double dx = -field.hscroll;
+  Matrix to_view = view * Translate(dx * 20, dy * 20);
+  if (Upright(to_view)) {
+    Matrix px = to_view * Scale(20);  // field pixels -> target pixels
+    for (const text::PlacedGlyph& g : layout.glyphs) {
+      const ShapeDef* outline = g.face->Outline(g.glyph);
+      if (!outline) continue;
+      double x, y;
+      px.Apply(g.x, g.y, x, y);
+      DrawCachedGlyph(r, *outline, g.face->Owner(), g.size / g.face->EmSquare() * px.a, x, y, cx.Apply(g.color));
+    }
+  } else {
+    for (const ShapeDef& run : field.GlyphRuns()) r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
+  }
+  for (const text::UnderlineSpan& u : layout.underlines) {
+    ShapeDef bar = BoxShape((u.x0 + dx) * 20, (u.y + dy) * 20, (u.x1 + dx) * 20, (u.y + dy + u.thickness) * 20, 20,
+                            &u.color, nullptr);
+    r.DrawShape(bar, view, cx);
+  }
+  if (clip) r.PopMask();
+}
+
+}  // namespace flash

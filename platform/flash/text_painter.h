@@ -1,0 +1,20 @@
+// Draws static texts and text fields with the renderer: their glyphs as merged shapes of one
+// colour each; a field's background, border and clipping to its box.
+#pragma once
+
+#include "platform/flash/format/movie.h"
+#include "platform/flash/format/text.h"
+#include "platform/flash/format/types.h"
+#include "platform/flash/renderer/renderer.h"
+#include "platform/flash/text/text_field.h"
+
+namespace flash {
+
+// `m` maps the text's twips onto target pixels.
+// Upright text (scaled alike in both directions, not rotated) draws its glyphs through the glyph
+// cache; other text draws its merged glyph shapes. Static texts find their fonts in `movie`.
+void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& movie, const Matrix& m,
+                     const ColorTransform& cx);
+void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx);
+
+}  // namespace flash

@@ -1,0 +1,381 @@
+// Text layout and the HTML subset: line breaks, alignment, margins, auto size and scrolling
+// with an embedded font of known metrics and with device fonts; hostile markup.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/flash/format/font.h"
+#include "platform/flash/format/movie.h"
+#include "platform/flash/text/font_face.h"
+#include "platform/flash/text/html_text.h"
+#include "platform/flash/text/text_field.h"
+#include "platform/flash/text/text_layout.h"
+
+namespace {
+
+using namespace flash;
+using namespace flash::text;
+
+// An embedded font whose every glyph of "a".."z" and " " advances half the EM, with ascent
+// 0.75 EM and descent 0.25 EM: at size 20 every character is 10 pixels wide, a line 20 high.
+std::shared_ptr<FontDef> HalfEmFont() {
+  auto f = std::make_shared<FontDef>(1);
+  f->version = 2;
+  f->name = "Half";
+  f->has_layout = true;
+  f->ascent = 768;
+  f->descent = 256;
+  std::string chars = " abcdefghijklmnopqrstuvwxyz";
+  for (char c : chars) {
+    FontGlyph g;
+    g.code = static_cast<uint16_t>(c);
+    g.advance = 512;
+    f->glyphs.push_back(g);
+  }
+  f->IndexCodes();
+  return f;
+}
+
+struct Fixture {
+  std::shared_ptr<FontDef> font = HalfEmFont();
+  EmbeddedFace face{font};
+  TextFormat format;
+  LayoutOptions options;
+  Fixture() {
+    format.font = "Half";
+    format.size = 20;
+    options.box = {0, 0, 104, 100};  // 100 pixels inside the gutters: ten characters a line
+  }
+  TextLayout Lay(const std::string& text) {
+    std::vector<TextRun> runs{{Utf8ToUtf32(text), format}};
+    return LayoutText(runs, options, [this](const TextFormat&) { return &face; });
+  }
+};
+
+TEST(TextLayout, WordWrapBreaksAfterSpacesAndSplitsLongWords) {
+  Fixture f;
+  f.options.word_wrap = true;
+  TextLayout l = f.Lay("abc defgh ijk");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0].first_char, 0u);
+  EXPECT_EQ(l.lines[0].end_char, 10u);  // "abc defgh " keeps its trailing space
+  EXPECT_DOUBLE_EQ(l.lines[0].width, 90);  // but the space does not count
+  EXPECT_DOUBLE_EQ(l.lines[1].top, kGutter + 20);
+  EXPECT_DOUBLE_EQ(l.text_height, 40);
+  // A word wider than the line breaks inside it; every line gets at least one character.
+  l = f.Lay("abcdefghijklmnopqrstuvwxyz");
+  ASSERT_EQ(l.lines.size(), 3u);
+  EXPECT_EQ(l.lines[0].end_char, 10u);
+  f.options.box.width = 1;
+  l = f.Lay("abc");
+  EXPECT_EQ(l.lines.size(), 3u);
+  // Without word wrap a long line stays one line; paragraphs still break.
+  f.options.word_wrap = false;
+  f.options.box.width = 104;
+  l = f.Lay("abcdefghijklmnop\rq\n\rr");
+  ASSERT_EQ(l.lines.size(), 4u);
+  EXPECT_DOUBLE_EQ(l.text_width, 160);
+  EXPECT_EQ(l.lines[2].first_char, l.lines[2].end_char);  // the empty paragraph keeps its line
+}
+
+TEST(TextLayout, AlignmentMarginsIndentAndLeading) {
+  Fixture f;
+  f.format.left_margin = 5;
+  f.format.right_margin = 15;
+  f.format.leading = 3;
+  f.format.indent = 7;
+  f.options.word_wrap = true;
+  TextLayout l = f.Lay("ab\rcd");
+  EXPECT_DOUBLE_EQ(l.glyphs[0].x, kGutter + 5 + 7);
+  EXPECT_DOUBLE_EQ(l.glyphs[0].y, kGutter + 15);  // the baseline, one ascent down
+  EXPECT_DOUBLE_EQ(l.lines[1].top, kGutter + 23);
+  f.format.indent = 0;
+  f.format.align = TextAlign::Right;
+  l = f.Lay("ab");
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x + 10, 104 - kGutter - 15);
+  f.format.align = TextAlign::Center;
+  l = f.Lay("ab");
+  EXPECT_DOUBLE_EQ(l.glyphs[0].x, kGutter + 5 + (80 - 20) / 2.0);
+  f.format.left_margin = f.format.right_margin = 0;
+  f.format.align = TextAlign::Justify;
+  l = f.Lay("ab cd efgh ij");  // first line "ab cd efgh" is stretched to the full width
+  ASSERT_EQ(l.lines.size(), 2u);
+  auto glyph_of = [&](size_t char_index) {
+    for (const auto& g : l.glyphs)
+      if (g.char_index == char_index) return g.x;
+    return -1.0;
+  };
+  EXPECT_DOUBLE_EQ(glyph_of(9) + 10, 104 - kGutter);
+  EXPECT_DOUBLE_EQ(glyph_of(11), kGutter);  // the last line is not stretched
+}
+
+TEST(TextLayout, AutoSizeGrowsFromTheNamedSide) {
+  Fixture f;
+  f.options.box = {10, 10, 104, 50};
+  f.options.auto_size = AutoSize::Left;
+  TextLayout l = f.Lay("abc\rd");
+  EXPECT_DOUBLE_EQ(l.box.x, 10);
+  EXPECT_DOUBLE_EQ(l.box.width, 34);
+  EXPECT_DOUBLE_EQ(l.box.height, 44);
+  f.options.auto_size = AutoSize::Right;
+  EXPECT_DOUBLE_EQ(f.Lay("abc").box.x, 10 + 104 - 34);
+  f.options.auto_size = AutoSize::Center;
+  l = f.Lay("abc");
+  EXPECT_DOUBLE_EQ(l.box.x, 10 + 35);
+  EXPECT_DOUBLE_EQ(l.glyphs[0].x, 10 + 35 + kGutter);
+  // With word wrap only the height follows the text.
+  f.options.word_wrap = true;
+  l = f.Lay("abcdefghijklmnop");
+  EXPECT_DOUBLE_EQ(l.box.width, 104);
+  EXPECT_DOUBLE_EQ(l.box.height, 44);
+}
+
+TEST(TextLayout, PasswordKerningLetterSpacingAndMissingGlyphs) {
+  Fixture f;
+  f.font->kerning[{'a', 'b'}] = -256;
+  f.format.kerning = true;
+  TextLayout l = f.Lay("ab");
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x - l.glyphs[0].x, 5);
+  f.format.kerning = false;
+  f.format.letter_spacing = 2;
+  l = f.Lay("ab");
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x - l.glyphs[0].x, 12);
+  // Characters the font lacks take no room and draw nothing.
+  f.format.letter_spacing = 0;
+  l = f.Lay("a?b");
+  ASSERT_EQ(l.glyphs.size(), 2u);
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x - l.glyphs[0].x, 10);
+  // Password fields show asterisks: this font has none, so nothing is drawn.
+  f.options.password = true;
+  EXPECT_TRUE(f.Lay("abc").glyphs.empty());
+}
+
+TEST(TextLayout, DeviceFontsResolveAndMeasure) {
+  const Face* sans = DeviceFace("_sans", false, false);
+  if (!sans) GTEST_SKIP() << "no device font files installed";
+  EXPECT_EQ(DeviceFace("Arial", false, false), sans);
+  EXPECT_EQ(DeviceFace("No Such Font", false, false), sans);
+  EXPECT_EQ(DeviceFace(" , ,", false, false), sans);
+  EXPECT_EQ(DeviceFace("No Such Font, Courier New", false, false), DeviceFace("_typewriter", false, false));
+  EXPECT_NE(DeviceFace("_sans", true, false), sans);
+  const Face* mono = DeviceFace("Courier New", false, false);
+  ASSERT_NE(mono, nullptr);
+  // A monospaced face: every character as wide as the next.
+  EXPECT_DOUBLE_EQ(mono->Advance(mono->GlyphOf('i')), mono->Advance(mono->GlyphOf('W')));
+  EXPECT_GT(sans->Advance(sans->GlyphOf('W')), sans->Advance(sans->GlyphOf('i')));
+  const ShapeDef* o = sans->Outline(sans->GlyphOf('o'));
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(o->groups[0].paths.size(), 2u);  // outer and inner contour
+  EXPECT_LT(o->bounds.ymin, 0);              // above the baseline: y grows downwards
+  EXPECT_EQ(sans->Outline(sans->GlyphOf(' ')), nullptr);
+
+  // A field of device text in the default 12-pixel serif face: lines lie a line height apart.
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.multiline = def.word_wrap = true;
+  def.has_text = true;
+  def.initial_text = "Hello world\rsecond";
+  TextField field(def, nullptr);
+  const TextLayout& l = field.Layout();
+  ASSERT_EQ(l.lines.size(), 2u);
+  const Face* serif = DeviceFace("Times New Roman", false, false);
+  EXPECT_DOUBLE_EQ(l.lines[1].top - l.lines[0].top, (serif->Ascent() + serif->Descent()) * 12 / serif->EmSquare());
+  EXPECT_GT(l.lines[1].top - l.lines[0].top, 12);
+  EXPECT_GT(l.text_width, 40);
+  EXPECT_LT(l.text_width, 80);
+  EXPECT_EQ(field.Text(), "Hello world\rsecond");
+}
+
+TEST(TextLayout, ScrollLimitsFollowTheLines) {
+  Fixture f;
+  EditTextDef def;
+  def.bounds = {0, 2080, 0, 1080};  // 104 by 54 pixels: two 20-pixel lines fit
+  def.multiline = true;
+  TextField field(def, nullptr);
+  field.embed_fonts = false;
+  field.SetText("a");
+  EXPECT_EQ(field.MaxScroll(), 1);
+  EXPECT_FALSE(field.Overflows());
+  // 20-pixel serif lines are about 22 pixels apart: two fit into the 50 pixels inside the gutters.
+  field.default_format.size = 20;
+  field.SetText("a\rb\rc\rd\re");
+  ASSERT_EQ(field.Layout().lines.size(), 5u);
+  EXPECT_TRUE(field.Overflows());
+  EXPECT_EQ(field.BottomScroll(), 2);
+  EXPECT_EQ(field.MaxScroll(), 4);
+  field.scroll = field.MaxScroll();
+  EXPECT_EQ(field.BottomScroll(), 5);
+}
+
+TEST(TextLayout, HugeTextLaysOutAndLeavesFarGlyphsUndrawn) {
+  if (!DeviceFace("_serif", false, false)) GTEST_SKIP() << "no device font files installed";
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  TextField field(def, nullptr);
+  field.SetText(std::string(300000, 'o'));
+  const TextLayout& l = field.Layout();
+  ASSERT_EQ(l.glyphs.size(), 300000u);
+  EXPECT_GT(l.glyphs.back().x, 1e6);
+  // Run coordinates are 32-bit: glyphs beyond reach of any view are left out of the runs.
+  size_t drawn = 0;
+  for (const ShapeDef& run : field.GlyphRuns()) drawn += run.groups.front().paths.size();
+  EXPECT_GT(drawn, 1000u);
+  EXPECT_LT(drawn, 2 * 300000u);
+  for (const ShapeDef& run : field.GlyphRuns()) EXPECT_GE(run.bounds.xmax, run.bounds.xmin);
+}
+
+TEST(TextLayout, FieldsEditTextAndFormatsByCharacter) {
+  auto movie = std::make_shared<MovieDef>();
+  movie->dictionary[1] = HalfEmFont();
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.has_font = def.use_outlines = true;
+  def.font_id = 1;
+  def.font_height = 400;
+  TextField field(def, movie);
+  EXPECT_EQ(field.default_format.font, "Half");
+  field.SetText("abc\ndef");
+  EXPECT_EQ(field.Text(), "abc\rdef");
+  EXPECT_EQ(field.Length(), 7u);
+  // Bold on "bc\rd"; the replaced text takes the format of the first character it replaces.
+  field.ChangeFormat(1, 5, [](TextFormat& f) { f.bold = true; });
+  EXPECT_FALSE(field.FormatAt(0).bold);
+  EXPECT_TRUE(field.FormatAt(4).bold);
+  EXPECT_FALSE(field.FormatAt(5).bold);
+  EXPECT_EQ(field.Runs().size(), 3u);
+  field.ReplaceText(2, 4, "XY\nZ");
+  EXPECT_EQ(field.Text(), "abXY\rZdef");
+  EXPECT_TRUE(field.FormatAt(2).bold && field.FormatAt(6).bold);
+  // Out-of-range positions are clamped; an insertion at the end takes the last format.
+  field.ReplaceText(100, 200, "!");
+  EXPECT_EQ(field.Text(), "abXY\rZdef!");
+  EXPECT_FALSE(field.FormatAt(10).bold);
+  field.ReplaceText(5, 2, "");  // an end before the beginning removes nothing
+  EXPECT_EQ(field.Length(), 10u);
+  field.ChangeFormat(0, 1000, [](TextFormat& f) { f.bold = false; });
+  EXPECT_EQ(field.Runs().size(), 1u);
+  EXPECT_EQ(field.HtmlText().find("<B>"), std::string::npos);
+  // Extents measure with the field's fonts: 20 pixels of the half-EM font make 10-pixel letters.
+  TextExtent e = field.Extent("abc\rab", field.default_format);
+  EXPECT_DOUBLE_EQ(e.width, 30);
+  EXPECT_DOUBLE_EQ(e.height, 40);
+  EXPECT_DOUBLE_EQ(e.ascent, 15);
+  EXPECT_DOUBLE_EQ(e.descent, 5);
+  // Changing the text lays the field out again.
+  field.SetText("abcd");
+  EXPECT_DOUBLE_EQ(field.Layout().text_width, 40);
+}
+
+std::string Plain(const std::vector<TextRun>& runs) {
+  std::u32string s;
+  for (const auto& r : runs) s += r.text;
+  return Utf32ToUtf8(s);
+}
+
+TEST(TextHtml, TagsSetFormatsAndParagraphs) {
+  TextFormat base;
+  auto runs = ParseHtml(
+      "<p align='center'>A <b>bold</b> <font face=\"Arial\" size=\"+4\" color=\"#FF8000\">big</font></p>"
+      "<p><i>x</i><u>y</u><br/>z &amp; &lt;&#65;&#x42;&gt;</p><li>item</li>"
+      "<textformat leftmargin='5' indent=\"3\" leading=2 tabstops='10,20'>t</textformat><a href='u' target='_blank'>l</a>",
+      base);
+  EXPECT_EQ(Plain(runs), "A bold big\rxy\rz & <AB>\ritem\rtl");
+  auto find = [&](const std::string& text) -> const TextFormat& {
+    for (const auto& r : runs) {
+      std::string t = Utf32ToUtf8(r.text);
+      if (!t.empty() && t.back() == '\r') t.pop_back();  // a paragraph's break is its own
+      if (t == text) return r.format;
+    }
+    ADD_FAILURE() << text;
+    return runs.front().format;
+  };
+  EXPECT_EQ(runs.front().format.align, TextAlign::Center);
+  EXPECT_TRUE(find("bold").bold);
+  EXPECT_EQ(find("big").font, "Arial");
+  EXPECT_EQ(find("big").size, 16);
+  EXPECT_EQ(find("big").color, (Rgba{255, 128, 0, 255}));
+  EXPECT_TRUE(find("x").italic);
+  EXPECT_TRUE(find("y").underline);
+  EXPECT_TRUE(find("item").bullet);
+  EXPECT_EQ(find("t").left_margin, 5);
+  EXPECT_EQ(find("t").tab_stops, (std::vector<double>{10, 20}));
+  EXPECT_EQ(find("l").url, "u");
+  EXPECT_EQ(find("l").target, "_blank");
+  EXPECT_FALSE(find("l").bold);  // formats end with their tags
+}
+
+TEST(TextHtml, ParagraphsBreakOnlyInMultilineFields) {
+  TextFormat base;
+  struct Case {
+    const char* html;
+    const char* single;
+    const char* multi;
+  };
+  const Case cases[] = {
+      {"\n\n", "\r\r", "\r\r"},
+      {" <p>test</p>  <p>test</p> ", " test  test ", " test\r  test\r "},
+      {" <li>test</li> <li>test</li> ", " test test ", " \rtest\r \rtest\r "},
+      {"<p>\n</p>\n", "\r\r", "\r\r\r"},
+      {"line 1 <br> line 2", "line 1  line 2", "line 1 \r line 2"},
+      {"text<li><br><textformat leftmargin=\"2\"></textformat></li>", "text", "text\r\r\r"},
+      {"text<li><li></li></li>", "text", "text\r\r\r"},
+      {"<p align=\"right\">text<li></li></p>", "text", "text\r\r\r"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Plain(ParseHtml(c.html, base, false)), c.single) << c.html;
+    EXPECT_EQ(Plain(ParseHtml(c.html, base, true)), c.multi) << c.html;
+  }
+}
+
+TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
+  TextFormat base;
+  base.font = "Noto Sans";
+  base.size = 6;
+  const std::string font = "<FONT FACE=\"Noto Sans\" SIZE=\"6\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">";
+  auto html = [&](const std::string& in, bool multiline) { return ToHtml(ParseHtml(in, base, multiline), base); };
+  EXPECT_EQ(html("\n", false), "<P ALIGN=\"LEFT\">" + font + "</FONT></P>");
+  EXPECT_EQ(html("\n\n", false), "<P ALIGN=\"LEFT\">" + font + "</FONT></P><P ALIGN=\"LEFT\">" + font + "</FONT></P>");
+  EXPECT_EQ(html(" test ", false), "<P ALIGN=\"LEFT\">" + font + " test </FONT></P>");
+  EXPECT_EQ(html("<li>test</li>\n", true),
+            "<LI>" + font + "test</FONT></LI><P ALIGN=\"LEFT\">" + font + "</FONT></P>");
+  EXPECT_EQ(html("line 1 line 2 <font color='#aaaaaa' kerning='1'><b>text</b></font>", false),
+            "<P ALIGN=\"LEFT\">" + font + "line 1 line 2 <FONT COLOR=\"#AAAAAA\" KERNING=\"1\"><B>text</B></FONT></FONT></P>");
+  EXPECT_EQ(html("<a href='http://example.com'>a&lt;b</a>", false),
+            "<P ALIGN=\"LEFT\">" + font + "<A HREF=\"http://example.com\" TARGET=\"\">a&lt;b</A></FONT></P>");
+  EXPECT_EQ(html("text<br><textformat indent='5'><textformat rightmargin='3'><br></textformat></textformat>", true),
+            "<P ALIGN=\"LEFT\">" + font + "text</FONT></P><TEXTFORMAT RIGHTMARGIN=\"3\" INDENT=\"5\"><P ALIGN=\"LEFT\">" +
+                font + "</FONT></P></TEXTFORMAT>");
+}
+
+TEST(TextHtml, HostileMarkupIsReadSafely) {
+  TextFormat base;
+  // Unclosed and unbalanced tags, stray brackets, broken entities, absurd attribute values.
+  EXPECT_EQ(Plain(ParseHtml("<b>a</i>b</b></b></font>c", base)), "abc");
+  EXPECT_EQ(Plain(ParseHtml("a < b", base)), "a < b");
+  EXPECT_EQ(Plain(ParseHtml("<p>a</p><br>b", base)), "a\r\rb");
+  EXPECT_EQ(Plain(ParseHtml("a</p></li>b", base)), "ab");
+  EXPECT_EQ(Plain(ParseHtml("x<", base)), "x<");
+  EXPECT_EQ(Plain(ParseHtml("&bogus; &#0; &#xD800; &#99999999999; &", base)), "&bogus; &#0; &#xD800; &#99999999999; &");
+  EXPECT_EQ(Plain(ParseHtml("<font size='99999999' color='#zz'>s</font><!-- c --><?x?>", base)), "s");
+  EXPECT_EQ(ParseHtml("<font size='99999999'>s</font>", base).front().format.size, 1000);
+  EXPECT_EQ(Plain(ParseHtml("<p attr=\"unterminated>t</p>", base)), "t\r");
+  EXPECT_TRUE(ParseHtml("", base).empty());
+  // Deep nesting keeps its text and bounded format stack; closing tags far from any opening.
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<b><font size='+1'>";
+  deep += "x";
+  for (int i = 0; i < 100000; ++i) deep += "</font></b></p></li>";
+  auto runs = ParseHtml(deep, base);
+  EXPECT_TRUE(Plain(runs) == "x") << Plain(runs).size();  // closing tags never opened add nothing
+  // Many brackets and ampersands without ends stay linear (this would take minutes otherwise).
+  std::string brackets(200000, '<');
+  brackets += ">";
+  // (the brackets within a tag's length of the '>' form one unknown tag, the rest are text)
+  EXPECT_EQ(Plain(ParseHtml(brackets, base)).size(), 200000u - 4096u);
+  std::string amps(200000, '&');
+  EXPECT_EQ(Plain(ParseHtml(amps, base)).size(), 200000u);
+  // Invalid UTF-8 bytes stand for themselves.
+  EXPECT_EQ(Plain(ParseHtml("\xff\xc3", base)), "\xc3\xbf\xc3\x83");
+}
+
+}  // namespace
