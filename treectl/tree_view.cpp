@@ -85,7 +85,8 @@ void TElTreeView::FillRows(int Top) {
     if (counter >= Top) {
       rows_.Add(item);
       height += lh;
-      if (height > view_h) break;
+      // A row that would start below the view is not a row on screen.
+      if (height >= view_h) break;
     }
     ++counter;
   }

@@ -196,29 +196,31 @@ void TElTreeView::ClickSelect(TElTreeItem* Item, TSTItemPart Part, TShiftState S
   }
   int n = multi ? t->SelectedCount() : (anchor_ != nullptr ? 1 : 0);
   if (!multi || !Item->Selected() || ctrl) {
-    if (t->SelectionMode() == smUsual && multi) {
-      if (!ctrl && !shift) {
-        t->DeselectAll();
-      } else if (shift) {
-        TElTreeItem* anchor = anchor_;
-        t->DeselectAll();
-        if (anchor != nullptr) {
-          if (!anchor->Selected()) anchor->SetSelected(true);
-          anchor_ = anchor;
-          t->SelectRange(Item, anchor, false, false);
-          if (Item != focused_ && Item->Selected()) Item->SetSelected(false);
-        }
+    if (!multi) {
+      if (Item == focused_) {
+        if (!Item->Selected()) ToggleSelection(Item);
+      } else if (Item->Selectable) {
+        t->DoSetFocused(Item, false, true);
+      }
+      return;
+    }
+    if (t->SelectionMode() == smUsual && !ctrl) {
+      TElTreeItem* anchor = anchor_;
+      t->DeselectAll();
+      if (shift && anchor != nullptr) {
+        // The range runs from the anchor to the clicked item, both included.
+        anchor_ = anchor;
+        t->SelectRange(Item, anchor, false, false);
+        if (!anchor->Selected()) anchor->SetSelected(true);
       }
     }
-    if (Item == focused_) {
+    if (Item == focused_ && !shift) {
       if (!(Item->Selected() && t->AlwaysKeepSelection() && n <= 1)) ToggleSelection(Item);
     } else if (Item->Selectable) {
-      t->DoSetFocused(Item, false, true);
-      if (multi && !ctrl && !shift && !Item->Selected()) ToggleSelection(Item);
-      else if (multi && ctrl && !Item->Selected()) ToggleSelection(Item);
+      if (Item != focused_) t->DoSetFocused(Item, false, true);
+      if (ctrl || !Item->Selected()) ToggleSelection(Item);
     }
-    if (Item->Selectable && (!multi || (!ctrl && !shift))) anchor_ = Item;
-    if (ctrl && n <= 1 && multi && t->SelectedCount() == 0) ToggleSelection(Item);
+    if (Item->Selectable && !ctrl && !shift) anchor_ = Item;
     return;
   }
   // A selected item in a multi-selection: the rest waits for the button up.
@@ -651,11 +653,7 @@ void TElTreeView::KeyDown(uint16_t& Key, TShiftState Shift) {
               ++moved;
             }
           }
-          if (target != nullptr) {
-            bool on_screen = rows_.IndexOf(target) >= 0 && rows_.IndexOf(target) < cap - 1;
-            MoveFocusTo(target, Shift, 0);
-            if (!on_screen || step > 0) SetTopIndex(t->TopIndex() + step * (cap - 1));
-          }
+          if (target != nullptr) MoveFocusTo(target, Shift, step < 0 ? 3 : 4);
         }
         break;
       }
@@ -769,6 +767,8 @@ void TElTreeView::SearchKey(char32_t Key) {
 void TElTreeView::WMMouseWheel(TMessage& Message) {
   int lines = std::clamp(WheelScrollLines(), 1, 120);
   int share = 120 / lines;
+  // What is left of a turn the other way does not count against this one.
+  if ((wheel_rest_ < 0) != (Message.WheelDelta() < 0)) wheel_rest_ = 0;
   wheel_rest_ += Message.WheelDelta();
   int rows = wheel_rest_ / share;
   wheel_rest_ -= rows * share;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/classlib/bitmap.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/messages.h"
 #include "treectl/tree.h"
@@ -64,6 +65,12 @@ struct TreeHost {
     tree->SetBounds(0, 0, Width, Height);
   }
   lumicast::TElTreeView* view() const { return tree->View(); }
+  // Paints the view off-screen: items are hit-tested as they were last painted.
+  void Paint() {
+    auto b = std::make_unique<classlib::TBitmap>();
+    b->SetSize(view()->Width(), view()->Height());
+    view()->PaintTo(b->Canvas(), 0, 0);
+  }
 
   void Down(int X, int Y, uint32_t Keys = 0) {
     view()->Perform(classlib::WM_LBUTTONDOWN, classlib::MK_LBUTTON | Keys, classlib::MakeLParam(X, Y));
