@@ -180,6 +180,14 @@ public:
   static TSortTypes SortTypeOfField(TFieldTypes Type);
 
 
+  // ---- item stream ----
+  // Writes every item as one record tree (version -10), the focus left out.
+  void SaveToStream(classlib::TStream* Stream);
+  // Replaces the items with those of Stream (versions -10 to 0). Malformed
+  // data raises EReadError and leaves the tree empty.
+  void LoadFromStream(classlib::TStream* Stream);
+  bool IsLoadingItems() const { return loading_items_ > 0; }
+
   // ---- published properties ----
   int LineHeight() const override { return line_height_; }
   void SetLineHeight(int Value);  // also turns AutoLineHeight off

@@ -35,6 +35,7 @@ namespace lumicast {
 class TElTreeItem;
 class TElTreeItems;
 class TElCellStyle;
+class TElItemStream;
 
 class EElTreeError : public classlib::Exception {
 public:
@@ -277,6 +278,7 @@ public:
 
 private:
   friend class TElTreeItems;
+  friend class TElItemStream;
 
   bool GetState(int Index) const { return (state_set_ & (1u << Index)) != 0; }
   void SetStateProperty(int Index, bool Value);
