@@ -279,37 +279,31 @@ int TCustomElTree::NextVisiblePosition(int FlatIndex) const {
 }
 
 int TCustomElTree::VisibleRowCount() {
-  if (count_stale_) {
-    int n = 0;
+  if (count_stale_ || visible_positions_.size() > static_cast<size_t>(flat_list_.Count()) ||
+      (!visible_positions_.empty() && visible_positions_.back() >= flat_list_.Count())) {
+    visible_positions_.clear();
     for (int i = 0; i < flat_list_.Count(); i = NextVisiblePosition(i))
-      if (CountsAsVisible(At(flat_list_, i))) ++n;
-    visible_count_ = n;
+      if (CountsAsVisible(At(flat_list_, i))) visible_positions_.push_back(i);
+    visible_count_ = static_cast<int>(visible_positions_.size());
     count_stale_ = false;
   }
   return visible_count_;
 }
 
 TElTreeItem* TCustomElTree::VisibleItemAt(int Index) const {
-  if (Index < 0) return nullptr;
-  int n = 0;
-  for (int i = 0; i < flat_list_.Count(); i = NextVisiblePosition(i)) {
-    TElTreeItem* item = At(flat_list_, i);
-    if (!CountsAsVisible(item)) continue;
-    if (n++ == Index) return item;
-  }
-  return nullptr;
+  const_cast<TCustomElTree*>(this)->VisibleRowCount();
+  if (Index < 0 || Index >= static_cast<int>(visible_positions_.size())) return nullptr;
+  return At(flat_list_, visible_positions_[static_cast<size_t>(Index)]);
 }
 
 int TCustomElTree::VisibleIndexOf(const TElTreeItem* Item) const {
   if (Item == nullptr) return -1;
-  int n = 0;
-  for (int i = 0; i < flat_list_.Count(); i = NextVisiblePosition(i)) {
-    TElTreeItem* item = At(flat_list_, i);
-    if (!CountsAsVisible(item)) continue;
-    if (item == Item) return n;
-    ++n;
-  }
-  return -1;
+  const_cast<TCustomElTree*>(this)->VisibleRowCount();
+  int flat = flat_list_.IndexOf(Item);
+  if (flat < 0) return -1;
+  auto it = std::lower_bound(visible_positions_.begin(), visible_positions_.end(), flat);
+  if (it == visible_positions_.end() || *it != flat) return -1;
+  return static_cast<int>(it - visible_positions_.begin());
 }
 
 // ---- focus and selection ---------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/control.h"
@@ -475,6 +476,8 @@ private:
   int hidden_count_ = 0;
   int visible_count_ = 0;
   bool count_stale_ = true;
+  // Flat position of each visible item, rebuilt with the count.
+  std::vector<int> visible_positions_;
   int top_index_ = 0;
   int left_position_ = 0;
   bool hbar_shown_ = false;

@@ -74,21 +74,15 @@ int TElTreeView::MaxTopIndex() {
 
 void TElTreeView::FillRows(int Top) {
   rows_.Clear();
-  const TElList& flat = tree_->FlatList();
   int lh = std::max(1, tree_->LineHeight());
   int height = 0;
-  int counter = 0;
   int view_h = ClientHeight();
-  for (int i = 0; i < flat.Count(); i = tree_->NextVisiblePosition(i)) {
-    TElTreeItem* item = FlatAt(flat, i);
-    if (!tree_->CountsAsVisible(item)) continue;
-    if (counter >= Top) {
-      rows_.Add(item);
-      height += lh;
-      // A row that would start below the view is not a row on screen.
-      if (height >= view_h) break;
-    }
-    ++counter;
+  int count = tree_->VisibleRowCount();
+  for (int index = std::max(0, Top); index < count; ++index) {
+    rows_.Add(tree_->VisibleItemAt(index));
+    height += lh;
+    // A row that would start below the view is not a row on screen.
+    if (height >= view_h) break;
   }
 }
 

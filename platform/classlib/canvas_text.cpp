@@ -237,8 +237,19 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
           }
         }
       }
-      QString head = line.Text;
-      while (!head.isEmpty() && fm.horizontalAdvance(head + dots) > maxWidth) head.chop(1);
+      // The longest prefix that fits with the dots, found by bisecting the
+      // prefix length rather than shortening a character at a time.
+      auto fits = [&](qsizetype n) { return fm.horizontalAdvance(line.Text.left(n) + dots) <= maxWidth; };
+      qsizetype lo = 0, hi = line.Text.size();
+      while (lo < hi) {
+        qsizetype mid = (lo + hi + 1) / 2;
+        if (fits(mid))
+          lo = mid;
+        else
+          hi = mid - 1;
+      }
+      if (lo > 0 && line.Text[lo - 1].isHighSurrogate()) --lo;  // never half a character
+      QString head = line.Text.left(lo);
       if (line.Underline >= head.size()) line.Underline = -1;
       line.Text = head + dots;
     }
