@@ -100,6 +100,12 @@ int main(int argc, char** argv) {
   target.SetPixelFormat(pf32bit);
   target.SetSize(view->Width(), view->Height());
   const int count = tree->VisibleRowCount();
+  // "paint" repeats the middle-page repaint only, for a profiler.
+  if (argc > 1 && std::string(argv[1]) == "paint") {
+    tree->SetTopIndex(count / 2);
+    for (int r = 0; r < 1000; ++r) PaintView(view, target);
+    return 0;
+  }
   for (auto [name, top] : {std::pair{"full repaint, top", 0}, std::pair{"full repaint, middle", count / 2},
                            std::pair{"full repaint, last page", count}}) {
     tree->SetTopIndex(top);

@@ -108,9 +108,10 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
     }
   }
   TColor color = ColorToRGB(d.font.Color());
-  for (int j = 0; j < mask.height(); ++j) {
+  const int mask_w = mask.width(), mask_h = mask.height();
+  for (int j = 0; j < mask_h; ++j) {
     const QRgb* line = reinterpret_cast<const QRgb*>(mask.constScanLine(j));
-    for (int i = 0; i < mask.width(); ++i) {
+    for (int i = 0; i < mask_w; ++i) {
       int a = qAlpha(line[i]);
       if (a) BlendPixel(ctx, area.Left + i, area.Top + j, color, a);
     }
