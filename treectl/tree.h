@@ -24,6 +24,7 @@
 namespace classlib {
 class TTimer;
 class TStream;
+class TComboBox;
 }  // namespace classlib
 
 namespace lumicast {
@@ -73,6 +74,19 @@ using TElShowLineHintEvent =
 using TElHotTrackEvent =
     std::function<void(classlib::TObject* Sender, TElTreeItem* OldItem, TElTreeItem* NewItem)>;
 using TElColumnEvent = std::function<void(classlib::TObject* Sender, int SectionIndex)>;
+using TElTryEditEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section,
+                                           TFieldTypes& CellType, bool& CanEdit)>;
+using TElEditRequestEvent =
+    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section)>;
+using TElComboEditShowEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
+                                                 TElHeaderSection* Section, classlib::TComboBox* Combobox)>;
+using TElValidateComboEvent =
+    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section, bool& Accept,
+                       classlib::TComboBox* Combobox)>;
+using TElValidateInplaceEditEvent = std::function<void(
+    classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section, std::string& Text, bool& Accept)>;
+using TElTuneUpInplaceEditEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
+                                                     int SectionIndex, classlib::TWinControl* Editor)>;
 using TElTreeScrollEvent =
     std::function<void(classlib::TObject* Sender, TScrollBarKind ScrollBarKind, int ScrollCode)>;
 
@@ -361,6 +375,13 @@ public:
   TElSectionMoveEvent OnHeaderColumnMove;
   TElMeasureSectionEvent OnHeaderSectionMeasure;
   TElTreeScrollEvent OnScroll;
+  TElTryEditEvent OnTryEdit;
+  TElEditRequestEvent OnEditRequest;
+  TElComboEditShowEvent OnComboEditShow;
+  TElValidateComboEvent OnValidateCombo;
+  TElValidateInplaceEditEvent OnValidateInplaceEdit;
+  TElTuneUpInplaceEditEvent OnTuneUpInplaceEdit;
+  classlib::TKeyEvent OnEditKeyDown;
   TElScrollHintNeededEvent OnVertScrollHintNeeded;
   TElScrollHintNeededEvent OnHorzScrollHintNeeded;
   classlib::TNotifyEvent OnClick;

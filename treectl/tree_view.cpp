@@ -4,6 +4,7 @@
 
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/drawing_helpers.h"
+#include "platform/classlib/menus.h"
 #include "platform/classlib/timer.h"
 #include "treectl/line_hint_window.h"
 
@@ -29,6 +30,12 @@ TElTreeView::TElTreeView(TCustomElTree* Tree) : TCustomControl(Tree), tree_(Tree
 }
 
 TElTreeView::~TElTreeView() {
+  if (edit_timer_) edit_timer_->SetEnabled(false);
+  try {
+    if (editing_) FinishCellEdit(true);
+  } catch (...) {
+  }
+  DropEditor();
   HideLineHint();
   hint_timer_.reset();
   hint_window_.reset();
@@ -827,7 +834,16 @@ void TElTreeView::InvalidateItemRow(TElTreeItem* Item) {
 void TElTreeView::ForgetItem(TElTreeItem* Item) {
   if (hot_item_ == Item) hot_item_ = nullptr;
   if (drop_target_ == Item) drop_target_ = nullptr;
-  if (edit_item_ == Item) edit_item_ = nullptr;
+  if (pending_edit_item_ == Item) {
+    pending_edit_item_ = nullptr;
+    if (edit_timer_) edit_timer_->SetEnabled(false);
+  }
+  if (edit_item_ == Item) {
+    // The item goes: its editor closes without applying anything.
+    editing_ = false;
+    edit_item_ = nullptr;
+    if (editor_ != nullptr) editor_->SetVisible(false);
+  }
   if (focused_ == Item) focused_ = nullptr;
   if (anchor_ == Item) anchor_ = nullptr;
   if (deferred_item_ == Item) {

@@ -15,6 +15,7 @@
 
 namespace classlib {
 class TTimer;
+class TPopupMenu;
 }
 
 namespace lumicast {
@@ -74,6 +75,18 @@ public:
   bool AreaChanged = false;
   bool RowsDirty = false;
 
+  // ---- in-place editing ----
+  // Opens the editor of Item's cell in Column (-1: the main column).
+  virtual void BeginCellEdit(TElTreeItem* Item, int Column);
+  // Closes the editor, applying its value unless Cancel.
+  virtual bool FinishCellEdit(bool Cancel);
+  bool Editing() const { return editing_; }
+  classlib::TWinControl* Editor() const { return editor_; }
+  TElTreeItem* EditItem() const { return edit_item_; }
+  int EditColumn() const { return edit_column_; }
+  TFieldTypes EditFieldType() const { return edit_field_type_; }
+  classlib::TTimer* EditDelayTimer() const { return edit_timer_.get(); }
+
   // ---- painting (public for the tree and for tests that paint on a canvas) ----
   void PaintRows(classlib::TCanvas* Canvas);
 
@@ -96,9 +109,29 @@ protected:
   void DoExit() override;
   uint32_t DialogCode() const override;
 
+  // Editors by field type: each makes its editor over R showing Text and
+  // answers whether it made one.
+  virtual bool CreateCellEditor(TElTreeItem* Item, TElHeaderSection* Section, TFieldTypes FieldType);
+  virtual bool MakeTextEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
+                              const std::string& Text);
+  virtual bool MakeDateTimeEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
+                                  const std::string& Text, bool TimeOnly);
+  virtual bool MakeBoolEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
+                              const std::string& Text);
+  virtual bool MakeEnumEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
+                              const std::string& Text);
+  virtual bool RequestEdit(TElTreeItem* Item, TElHeaderSection* Section);
+  // Results by field type.
+  virtual void ApplyCellEdit(bool Cancel);
+  virtual void ApplyTextResult(bool Cancel, const std::string& Value);
+  virtual void ApplyEnumResult(bool Cancel);
+
 private:
   friend class TCustomElTree;
   void ApplyTopIndex();
+  void DropEditor();
+  void EditorKeyDown(uint16_t& Key, classlib::TShiftState Shift);
+  TElHeaderSection* EditSection() const;
   int RowExtent(TElTreeItem* Item);
   void PaintRow(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& RowR);
   void PaintMainCell(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& RowR);
@@ -136,6 +169,17 @@ private:
   TElTreeItem* edit_item_ = nullptr;
   TElTreeItem* drop_target_ = nullptr;
   bool drop_accepted_ = false;
+
+  // editing
+  classlib::TWinControl* editor_ = nullptr;
+  std::unique_ptr<classlib::TPopupMenu> editor_menu_;
+  bool editing_ = false;
+  TFieldTypes edit_field_type_ = sftText;
+  int edit_column_ = -1;
+  bool saved_hide_selection_ = false;
+  std::unique_ptr<classlib::TTimer> edit_timer_;
+  TElTreeItem* pending_edit_item_ = nullptr;
+  int pending_edit_column_ = -1;
 
   // mouse
   classlib::TPoint down_point_;

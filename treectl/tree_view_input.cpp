@@ -22,6 +22,8 @@ namespace {
 constexpr int kDefaultHintPause = 1000;
 // The search text is dropped this long after the last key.
 constexpr int kSearchTimeout = 500;
+// A second click on a caption starts its edit after this pause.
+constexpr uint32_t kEditDelay = 500;
 
 }  // namespace
 
@@ -294,10 +296,36 @@ void TElTreeView::WMLButtonDown(TMessage& Message) {
   TCustomControl::WMLButtonDown(Message);
   down_point_ = TPoint{Message.XPos(), Message.YPos()};
   left_down_ = true;
+  // A second click on the caption of the item clicked last edits it after a pause.
+  int column = 0;
+  TSTItemPart part = rpBlank;
+  TElTreeItem* item = LocateItemPart(down_point_.X, down_point_.Y, column, part);
+  TCustomElTree* t = tree_;
+  if (part == rpCaption && item != nullptr && item->Enabled() && item == click_edit_item_ && item->AllowEdit &&
+      t->DoInplaceEdit() && click_edit_armed_) {
+    TElHeaderSection* main = t->MainSection();
+    if (!t->ShowColumns() || (main != nullptr && main->Editable())) {
+      if (!edit_timer_) {
+        edit_timer_ = std::make_unique<TTimer>();
+        edit_timer_->OnTimer = [this](TObject*) {
+          edit_timer_->SetEnabled(false);
+          TElTreeItem* target = pending_edit_item_;
+          pending_edit_item_ = nullptr;
+          if (target != nullptr) BeginCellEdit(target, pending_edit_column_);
+        };
+      }
+      pending_edit_item_ = item;
+      pending_edit_column_ = t->ShowColumns() ? t->MainTreeColumn() : -1;
+      edit_timer_->SetEnabled(false);
+      edit_timer_->SetInterval(kEditDelay);
+      edit_timer_->SetEnabled(true);
+    }
+  }
   click_edit_armed_ = false;
 }
 
 void TElTreeView::WMLButtonUp(TMessage& Message) {
+  if (edit_timer_) edit_timer_->SetEnabled(false);
   HideLineHint();
   left_down_ = false;
   TPoint p{Message.XPos(), Message.YPos()};
@@ -331,6 +359,14 @@ void TElTreeView::WMLButtonDblClk(TMessage& Message) {
       }
     }
   }
+  if (part == rpColumn && item != nullptr && item->Enabled() && tree_->DoInplaceEdit()) {
+    TElHeaderSection* section = tree_->Header()->Sections()->Item(column);
+    if (section != nullptr && section->Editable()) BeginCellEdit(item, column);
+  } else if (part == rpCaption && item != nullptr && item->Enabled() && tree_->DoInplaceEdit() &&
+             item->AllowEdit) {
+    TElHeaderSection* main = tree_->MainSection();
+    if (main != nullptr && main->Editable()) BeginCellEdit(item, tree_->MainTreeColumn());
+  }
   click_edit_armed_ = false;
   click_edit_item_ = nullptr;
   dbl_click_ = true;
@@ -343,7 +379,10 @@ void TElTreeView::WMLButtonDblClk(TMessage& Message) {
 void TElTreeView::WMRButtonDown(TMessage& Message) {
   HideLineHint();
   TCustomControl::WMRButtonDown(Message);
-  if (CanFocus() && !Focused()) SetFocus();
+  if (CanFocus()) {
+    if (editing_) FinishCellEdit(false);
+    if (!Focused()) SetFocus();
+  }
 }
 
 void TElTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
