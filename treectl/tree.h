@@ -13,6 +13,7 @@
 
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/control.h"
+#include "platform/classlib/control_drag.h"
 #include "platform/classlib/image_list.h"
 #include "treectl/el_list.h"
 #include "treectl/header_control.h"
@@ -73,6 +74,8 @@ using TElShowLineHintEvent =
                        classlib::TWinControl* HintWindow, const classlib::TPoint& MousePos, bool& DoShowHint)>;
 using TElHotTrackEvent =
     std::function<void(classlib::TObject* Sender, TElTreeItem* OldItem, TElTreeItem* NewItem)>;
+using TElDragTargetChangeEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
+                                                    const classlib::TRect& ItemRect, int X, int Y)>;
 using TElColumnEvent = std::function<void(classlib::TObject* Sender, int SectionIndex)>;
 using TElTryEditEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section,
                                            TFieldTypes& CellType, bool& CanEdit)>;
@@ -382,6 +385,12 @@ public:
   TElValidateInplaceEditEvent OnValidateInplaceEdit;
   TElTuneUpInplaceEditEvent OnTuneUpInplaceEdit;
   classlib::TKeyEvent OnEditKeyDown;
+  TElDragTargetChangeEvent OnDragTargetChange;
+  classlib::TStartDragEvent OnStartDrag;
+  classlib::TDragOverEvent OnDragOver;
+  classlib::TDragDropEvent OnDragDrop;
+  classlib::TEndDragEvent OnEndDrag;
+  classlib::TCursor DragCursor = classlib::crDrag;
   TElScrollHintNeededEvent OnVertScrollHintNeeded;
   TElScrollHintNeededEvent OnHorzScrollHintNeeded;
   classlib::TNotifyEvent OnClick;

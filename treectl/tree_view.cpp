@@ -4,6 +4,7 @@
 
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/drawing_helpers.h"
+#include "platform/classlib/image_list.h"
 #include "platform/classlib/menus.h"
 #include "platform/classlib/timer.h"
 #include "treectl/line_hint_window.h"
@@ -30,6 +31,8 @@ TElTreeView::TElTreeView(TCustomElTree* Tree) : TCustomControl(Tree), tree_(Tree
 }
 
 TElTreeView::~TElTreeView() {
+  // A drag from this view ends with it (as cancelled).
+  if (Dragging() && CurrentDragObject() != nullptr && CurrentDragObject()->Control() == this) EndDrag(false);
   if (edit_timer_) edit_timer_->SetEnabled(false);
   try {
     if (editing_) FinishCellEdit(true);

@@ -16,6 +16,7 @@
 namespace classlib {
 class TTimer;
 class TPopupMenu;
+class TImageList;
 }
 
 namespace lumicast {
@@ -87,6 +88,17 @@ public:
   TFieldTypes EditFieldType() const { return edit_field_type_; }
   classlib::TTimer* EditDelayTimer() const { return edit_timer_.get(); }
 
+  // ---- dragging rows ----
+  virtual void DragOverRow(classlib::TDragObject* Source, int X, bool Accepted, int Y);
+  virtual bool DragAutoScroll(classlib::TDragObject* Source, int Y);
+  bool DraggingOver() const { return dragging_over_; }
+  bool DropAccepted() const { return drop_accepted_; }
+  classlib::TImageList* DragImages() const { return drag_images_.get(); }
+  classlib::TTimer* DragScrollTimer() const { return drag_scroll_timer_.get(); }
+  classlib::TTimer* DragExpandTimer() const { return drag_expand_timer_.get(); }
+  // Starts dragging the selected rows (as a drag from the press point does).
+  void StartRowDrag();
+
   // ---- painting (public for the tree and for tests that paint on a canvas) ----
   void PaintRows(classlib::TCanvas* Canvas);
 
@@ -129,6 +141,13 @@ protected:
 private:
   friend class TCustomElTree;
   void ApplyTopIndex();
+  void WndProc(classlib::TMessage& Message) override;
+  void DragMessage(classlib::TDragMessage Msg, classlib::TDragRec& Rec);
+  void BuildDragImage();
+  void DragScrollTick();
+  void DragExpandTick();
+  void RowDragEnded(classlib::TControl* Target, int X, int Y);
+  void SetDropTarget(TElTreeItem* Item);
   void DropEditor();
   void EditorKeyDown(uint16_t& Key, classlib::TShiftState Shift);
   TElHeaderSection* EditSection() const;
@@ -169,6 +188,12 @@ private:
   TElTreeItem* edit_item_ = nullptr;
   TElTreeItem* drop_target_ = nullptr;
   bool drop_accepted_ = false;
+  bool dragging_over_ = false;
+  std::unique_ptr<classlib::TTimer> drag_scroll_timer_;
+  std::unique_ptr<classlib::TTimer> drag_expand_timer_;
+  std::unique_ptr<classlib::TImageList> drag_images_;
+  int drag_image_top_ = 0;
+  classlib::TPoint last_drag_point_{0, 0};
 
   // editing
   classlib::TWinControl* editor_ = nullptr;

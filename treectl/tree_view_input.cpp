@@ -448,6 +448,20 @@ void TElTreeView::SetHotItem(TElTreeItem* Item) {
 
 void TElTreeView::MouseMove(TShiftState Shift, int X, int Y) {
   TCustomElTree* t = tree_;
+  // A press that moves 5 pixels drags the selected rows.
+  if (left_down_ && t->DragAllowed() && !Dragging()) {
+    bool something = t->MultiSelect() ? t->SelectedCount() > 0 : anchor_ != nullptr;
+    int dx = X - down_point_.X, dy = Y - down_point_.Y;
+    if (something && dx * dx + dy * dy >= 25) {
+      if (edit_timer_) edit_timer_->SetEnabled(false);
+      deferred_ = false;
+      deferred_item_ = nullptr;
+      dbl_click_ = true;
+      left_down_ = false;
+      StartRowDrag();
+      return;
+    }
+  }
   // Item hints: the item under the pointer supplies its own hint.
   TElTreeItem* under = RowAtY(Y);
   SetHint(t->Hint());
