@@ -1,19 +1,17 @@
-// TDateTime (days since 1899-12-30, the fraction the time of day) and its text
-// in the fixed formats yyyy-mm-dd and hh:nn:ss, the same on every machine.
+// Whole texts read as dates and times (the calendar and the fixed text forms
+// are date_utils'), and the day and time parts of a date-time.
 #pragma once
 
 #include <string>
 
+#include "platform/classlib/date_utils.h"
+
 namespace classlib {
 
-using TDateTime = double;
-
-// "yyyy-mm-dd", "hh:nn:ss" and "yyyy-mm-dd hh:nn:ss".
-std::string DateToStr(TDateTime Value);
-std::string TimeToStr(TDateTime Value);
+// "YYYY-MM-DD hh:nn:ss".
 std::string DateTimeToStr(TDateTime Value);
-// False when Text is not in the format or names no real date or time; the
-// date-time reader also takes a date alone or a time alone.
+// True when the whole of Text is a date, a time, or a date, a blank and a
+// time; Value is untouched otherwise.
 bool TryStrToDate(const std::string& Text, TDateTime& Value);
 bool TryStrToTime(const std::string& Text, TDateTime& Value);
 bool TryStrToDateTime(const std::string& Text, TDateTime& Value);

@@ -1,7 +1,6 @@
 #include "platform/classlib/date_time_picker.h"
 
 #include <QDateTime>
-#include <cstdio>
 
 namespace classlib {
 
@@ -32,9 +31,7 @@ TDateTime Now() {
   const QDate d = now.date();
   const QTime t = now.time();
   TDateTime date = 0;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.day());
-  TryStrToDate(buf, date);
+  TryEncodeDate(d.year(), d.month(), d.day(), date);
   return date + (t.hour() * 3600 + t.minute() * 60 + t.second()) / 86400.0;
 }
 
