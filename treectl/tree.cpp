@@ -1134,6 +1134,8 @@ void TCustomElTree::VertHintNeeded(int TrackPosition, std::string& Hint) {
 }
 
 void TCustomElTree::BarScroll(TCustomElScrollBar* Bar, TElScrollCode Code, int& Pos, bool& DoChange) {
+  // An open editor is committed before its row moves away.
+  if (view_->Editing()) view_->FinishCellEdit(false);
   TElScrollCode code = Code;
   if (code == escSndLineUp || code == escSndLineDown) {
     switch (Bar->SecondBtnKind()) {

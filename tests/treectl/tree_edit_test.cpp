@@ -139,3 +139,13 @@ TEST_F(EditFixture, DeletingTheEditedItemClosesTheEditor) {
   EXPECT_EQ(host.view()->EditItem(), nullptr);
   EXPECT_TRUE(log.empty());
 }
+
+TEST_F(EditFixture, ScrollingCommitsAnOpenEditor) {
+  host.view()->BeginCellEdit(item, -1);
+  host.view()->Editor()->SetText("scrolled away");
+  int pos = 0;
+  bool change = true;
+  tree->VertScrollBar()->OnScroll(tree->VertScrollBar(), escLineDown, pos, change);
+  EXPECT_FALSE(host.view()->Editing());
+  EXPECT_EQ(item->Text(), "scrolled away");
+}
