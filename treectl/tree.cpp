@@ -36,6 +36,7 @@ TCustomElTree::TCustomElTree(TComponent* AOwner) : TCustomControl(AOwner) {
 
   header_ = new TElHeader(this);
   header_->SetParent(this);
+  header_->SetAlign(alNone);  // the tree places it inside its frame
   header_->SetVisible(false);
   header_->OnSectionClick = [this](TObject*, TElHeaderSection* S) { HeaderSectionClick(S); };
   header_->OnSectionResize = [this](TObject*, TElHeaderSection* S) { HeaderSectionResize(S); };

@@ -187,3 +187,27 @@ TEST(TreeGeometry, CollapsedAndHiddenSubtreesAreSkipped) {
   EXPECT_EQ(host.tree->VisibleItemAt(1), b);
   EXPECT_EQ(host.tree->VisibleIndexOf(b1), -1);
 }
+
+TEST(TreePaintWhole, FrameHeaderBarsAndCorner) {
+  lumitest::TreeHost host(304, 120);
+  lumitest::SetUpJobList(host.tree);
+  for (int i = 0; i < 12; ++i)
+    lumitest::AddJob(host.tree, "/movies/long-movie-name-" + std::to_string(i) + ".swf", "a.wav", "b.avi");
+  host.tree->Items()->Item(2)->SetChecked(true);
+  host.tree->SetItemWithFocus(host.tree->Items()->Item(1), false);
+  ASSERT_TRUE(host.tree->HorzBarShown());
+  ASSERT_TRUE(host.tree->VertBarShown());
+  auto b = lumitest::RenderControl(host.tree, "whole");
+  // The unfocused flat frame: a sunken outer line, then the window colour.
+  EXPECT_EQ(b->Canvas()->Pixels(0, 50), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(b->Canvas()->Pixels(303, 50), ColorToRGB(clBtnHighlight));
+  // Nothing is left unpainted, the corner between the bars included.
+  EXPECT_LE(lumitest::ColorBox(b->Canvas(), TRect{0, 0, 304, 120}, clFuchsia).Width(), 0);
+  TElScrollBar* v = host.tree->VertScrollBar();
+  TElScrollBar* h = host.tree->HorzScrollBar();
+  EXPECT_EQ(v->Left() + v->Width(), 302);
+  EXPECT_EQ(h->Top() + h->Height(), 118);
+  EXPECT_EQ(v->Top() + v->Height(), h->Top() - 1);
+  EXPECT_EQ(host.tree->Header()->BoundsRect(), (TRect{2, 2, v->Left(), 21}));
+  EXPECT_EQ(host.view()->BoundsRect(), (TRect{2, 21, v->Left(), h->Top()}));
+}
