@@ -439,7 +439,7 @@ void TCustomElTree::DeselectAllWithHidden(bool IncludeHidden) {
   });
 }
 
-void TCustomElTree::SelectAllEx(bool WithHiddenRule, bool IncludeHidden) {
+void TCustomElTree::SelectionWalk(bool Invert, bool WithHiddenRule, bool IncludeHidden) {
   if (!multi_select_) return;
   WithUpdate([&] {
     int i = 0;
@@ -449,28 +449,7 @@ void TCustomElTree::SelectAllEx(bool WithHiddenRule, bool IncludeHidden) {
       bool skip_sub = !(WithHiddenRule && IncludeHidden) &&
                       (hidden || (FilteredVisibility_ && item->HasChildren() && !item->Expanded()) ||
                        (WithHiddenRule && item->HasChildren() && !item->Expanded()));
-      if (!hidden && !item->Selected()) item->SetSelected(true);
-      if (skip_sub && item->HasChildren()) {
-        int end = flat_list_.IndexOfStartingAt(i + 1, item->LastDescendant());
-        i = end < 0 ? flat_list_.Count() : end + 1;
-      } else {
-        ++i;
-      }
-    }
-  });
-}
-
-void TCustomElTree::InvertSelectionEx(bool WithHiddenRule, bool IncludeHidden) {
-  if (!multi_select_) return;
-  WithUpdate([&] {
-    int i = 0;
-    while (i < flat_list_.Count()) {
-      TElTreeItem* item = At(flat_list_, i);
-      bool hidden = item->Hidden() && (WithHiddenRule ? !IncludeHidden && FilteredVisibility_ : true);
-      bool skip_sub = !(WithHiddenRule && IncludeHidden) &&
-                      (hidden || (FilteredVisibility_ && item->HasChildren() && !item->Expanded()) ||
-                       (WithHiddenRule && item->HasChildren() && !item->Expanded()));
-      if (!hidden) item->SetSelected(!item->Selected());
+      if (!hidden && (Invert || !item->Selected())) item->SetSelected(!item->Selected());
       if (skip_sub && item->HasChildren()) {
         int end = flat_list_.IndexOfStartingAt(i + 1, item->LastDescendant());
         i = end < 0 ? flat_list_.Count() : end + 1;
@@ -641,6 +620,16 @@ int TCustomElTree::DoGetPicture2(TElTreeItem* Item) {
 
 // ---- the view ---------------------------------------------------------------------
 
+TFontStyles TCustomElTree::ItemFontStyle(const TElTreeItem* Item, TFontStyles TreeStyle) {
+  if (Item->ParentStyle()) return TreeStyle;
+  TFontStyles style = 0;
+  if (Item->Bold()) style |= fsBold;
+  if (Item->Italic()) style |= fsItalic;
+  if (Item->Underlined()) style |= fsUnderline;
+  if (Item->StrikeOut()) style |= fsStrikeOut;
+  return style;
+}
+
 void TCustomElTree::MeasureWidestRow() {
   if (view_) view_->MeasureWidestRow();
 }
@@ -701,15 +690,7 @@ TPoint TCustomElTree::MeasureCell(TElTreeItem* Item, int ColumnNum) {
         w += images_->Width();
       }
     }
-    TFontStyles style = Font()->Style();
-    if (!Item->ParentStyle()) {
-      style = 0;
-      if (Item->Bold()) style |= fsBold;
-      if (Item->Italic()) style |= fsItalic;
-      if (Item->Underlined()) style |= fsUnderline;
-      if (Item->StrikeOut()) style |= fsStrikeOut;
-    }
-    c->Font()->SetStyle(style);
+    c->Font()->SetStyle(ItemFontStyle(Item, Font()->Style()));
     w += c->TextWidth(Item->Text()) + item_indent_ / 5 * 3;
     w += VerticalLines_ ? 4 : 2;
     return TPoint{w, line_height_};
@@ -826,33 +807,22 @@ void TCustomElTree::SetMainTreeColumn(int Value) {
   PropertyChanged(peWidest);
 }
 
-void TCustomElTree::SetImages(TImageList* Value) {
-  if (Value == images_) return;
-  if (images_ != nullptr) {
-    images_->UnRegisterChanges(&image_link_);
-    images_->RemoveFreeNotification(this);
+void TCustomElTree::ReplaceImageList(TImageList*& Slot, TImageList* Value) {
+  if (Value == Slot) return;
+  if (Slot != nullptr) {
+    Slot->UnRegisterChanges(&image_link_);
+    Slot->RemoveFreeNotification(this);
   }
-  images_ = Value;
-  if (images_ != nullptr) {
-    images_->RegisterChanges(&image_link_);
-    images_->FreeNotification(this);
+  Slot = Value;
+  if (Slot != nullptr) {
+    Slot->RegisterChanges(&image_link_);
+    Slot->FreeNotification(this);
   }
   PropertyChanged(peLineHeight);
 }
 
-void TCustomElTree::SetImages2(TImageList* Value) {
-  if (Value == images2_) return;
-  if (images2_ != nullptr) {
-    images2_->UnRegisterChanges(&image_link_);
-    images2_->RemoveFreeNotification(this);
-  }
-  images2_ = Value;
-  if (images2_ != nullptr) {
-    images2_->RegisterChanges(&image_link_);
-    images2_->FreeNotification(this);
-  }
-  PropertyChanged(peLineHeight);
-}
+void TCustomElTree::SetImages(TImageList* Value) { ReplaceImageList(images_, Value); }
+void TCustomElTree::SetImages2(TImageList* Value) { ReplaceImageList(images2_, Value); }
 
 void TCustomElTree::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomControl::Notification(AComponent, Operation);

@@ -144,10 +144,10 @@ public:
   void SetSelected(TElTreeItem* Item) override;
   int SelectedCount() const override;
   TElList* SelectedItems() override { return selected_.get(); }
-  void SelectAll() { SelectAllEx(false, false); }
-  void SelectAllWithHidden(bool IncludeHidden) { SelectAllEx(true, IncludeHidden); }
-  void InvertSelection() { InvertSelectionEx(false, false); }
-  void InvertSelectionWithHidden(bool IncludeHidden) { InvertSelectionEx(true, IncludeHidden); }
+  void SelectAll() { SelectionWalk(false, false, false); }
+  void SelectAllWithHidden(bool IncludeHidden) { SelectionWalk(false, true, IncludeHidden); }
+  void InvertSelection() { SelectionWalk(true, false, false); }
+  void InvertSelectionWithHidden(bool IncludeHidden) { SelectionWalk(true, true, IncludeHidden); }
   void DeselectAll() { DeselectAllWithHidden(false); }
   void DeselectAllWithHidden(bool IncludeHidden);
   void SelectRange(TElTreeItem* From, TElTreeItem* To, bool IncludeDisabled, bool IncludeHidden);
@@ -449,6 +449,8 @@ public:
   void LayoutChildren();
   // Recomputes the bars' ranges and visibility.
   void UpdateScrollBars();
+  // The font style of Item's caption: its own flags unless ParentStyle.
+  static classlib::TFontStyles ItemFontStyle(const TElTreeItem* Item, classlib::TFontStyles TreeStyle);
   // The section of the main column when columns show (nullptr otherwise).
   TElHeaderSection* MainSection() const;
   void ApplyDragTypeAndFont();
@@ -468,8 +470,9 @@ private:
   friend class TElTreeView;
   void PropertyChanged(TPropertyEffect Effect);
   void UpdateLineHeight();
-  void SelectAllEx(bool WithHiddenRule, bool IncludeHidden);
-  void InvertSelectionEx(bool WithHiddenRule, bool IncludeHidden);
+  // Selects (or with Invert toggles) the items the walk reaches.
+  void SelectionWalk(bool Invert, bool WithHiddenRule, bool IncludeHidden);
+  void ReplaceImageList(classlib::TImageList*& Slot, classlib::TImageList* Value);
   void ChangeTimerTick();
   void AutoSizeColumn(int SectionIndex);
   void HeaderSectionClick(TElHeaderSection* Section);

@@ -772,14 +772,7 @@ void TElTreeView::PaintMainCell(TCanvas* Canvas, TElTreeItem* Item, const TRect&
   edge += indent / 3;
 
   // Caption.
-  TFontStyles style = t->Font()->Style();
-  if (!Item->ParentStyle()) {
-    style = 0;
-    if (Item->Bold()) style |= fsBold;
-    if (Item->Italic()) style |= fsItalic;
-    if (Item->Underlined()) style |= fsUnderline;
-    if (Item->StrikeOut()) style |= fsStrikeOut;
-  }
+  TFontStyles style = TCustomElTree::ItemFontStyle(Item, t->Font()->Style());
   if (t->Tracking() && t->UnderlineTracked() && Item == hot_item_) style |= fsUnderline;
   Canvas->Font()->SetStyle(style);
   TColor text_color = t->PaintingTextColor;

@@ -111,12 +111,7 @@ void TElTreeView::BuildDragImage() {
     }
     c->SetFont(t->Font());
     c->Font()->SetColor(t->TextColor());
-    TFontStyles style = 0;
-    if (item->Bold()) style |= fsBold;
-    if (item->Italic()) style |= fsItalic;
-    if (item->Underlined()) style |= fsUnderline;
-    if (item->StrikeOut()) style |= fsStrikeOut;
-    c->Font()->SetStyle(item->ParentStyle() ? t->Font()->Style() : style);
+    c->Font()->SetStyle(TCustomElTree::ItemFontStyle(item, t->Font()->Style()));
     c->Brush()->SetStyle(bsClear);
     c->DrawText(item->Text(), r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     c->Brush()->SetStyle(bsSolid);
