@@ -837,30 +837,13 @@ void TCustomElTree::Notification(TComponent* AComponent, TOperation Operation) {
   }
 }
 
-void TCustomElTree::SetBorderStyle(TElBorderStyle Value) {
-  if (Value == border_style_) return;
-  border_style_ = Value;
-  PropertyChanged(peLayout);
-}
-
-void TCustomElTree::SetCtl3D(bool Value) {
-  if (Value == ctl3d_) return;
-  ctl3d_ = Value;
-  PropertyChanged(peLayout);
-}
-
 void TCustomElTree::SetFlat(bool Value) {
   if (Value == flat_) return;
   flat_ = Value;
-  hscroll_->SetFlat(Value || !use_custom_scroll_bars_ ? Value : false);
-  vscroll_->SetFlat(Value || !use_custom_scroll_bars_ ? Value : false);
+  // Without custom bars the bars keep the framed system look.
+  hscroll_->SetFlat(Value && use_custom_scroll_bars_);
+  vscroll_->SetFlat(Value && use_custom_scroll_bars_);
   Invalidate();
-}
-
-void TCustomElTree::SetForcedScrollBars(TScrollStyle Value) {
-  if (Value == forced_scroll_bars_) return;
-  forced_scroll_bars_ = Value;
-  PropertyChanged(peLayout);
 }
 
 void TCustomElTree::SetUseCustomScrollBars(bool Value) {
@@ -874,24 +857,6 @@ void TCustomElTree::SetUseCustomScrollBars(bool Value) {
   PropertyChanged(peLayout);
 }
 
-void TCustomElTree::SetHideHorzScrollBar(bool Value) {
-  if (Value == hide_horz_scroll_bar_) return;
-  hide_horz_scroll_bar_ = Value;
-  PropertyChanged(peLayout);
-}
-
-void TCustomElTree::SetHideVertScrollBar(bool Value) {
-  if (Value == hide_vert_scroll_bar_) return;
-  hide_vert_scroll_bar_ = Value;
-  PropertyChanged(peLayout);
-}
-
-void TCustomElTree::SetScrollbarOpposite(bool Value) {
-  if (Value == scrollbar_opposite_) return;
-  scrollbar_opposite_ = Value;
-  PropertyChanged(peLayout);
-}
-
 void TCustomElTree::SetStickyHeaderSections(bool Value) {
   header_->SetStickySections(Value);
   PropertyChanged(peLayout);
@@ -902,8 +867,8 @@ void TCustomElTree::ApplyDragTypeAndFont() { FontChanged(); }
 // ---- layout --------------------------------------------------------------------------
 
 int TCustomElTree::BorderWidth() const {
-  if (border_style_ == bsNone) return 0;
-  return ctl3d_ ? 2 : 1;
+  if (BorderStyle_ == bsNone) return 0;
+  return Ctl3D_ ? 2 : 1;
 }
 
 TElHeaderSection* TCustomElTree::MainSection() const {
@@ -921,7 +886,7 @@ void TCustomElTree::LayoutChildren() {
     int header_h = show_columns_ ? HeaderHeight() : 0;
     int vbar_w = vbar_shown_ ? vscroll_->Thickness() : 0;
     int hbar_h = hbar_shown_ ? hscroll_->Thickness() : 0;
-    bool vbar_right = RightAlignedText_ == scrollbar_opposite_;
+    bool vbar_right = RightAlignedText_ == ScrollbarOpposite_;
     int content_left = r.Left + (vbar_right ? 0 : vbar_w);
     int content_right = r.Right - (vbar_right ? vbar_w : 0);
     if (show_columns_) {
@@ -963,9 +928,9 @@ void TCustomElTree::UpdateScrollBars() {
     int view_w = view_->Width();
     int range = show_columns_ ? header_->SectionsWidth() : view_->WidestRow();
     if (range < 0) range = 0;
-    bool forced_h = forced_scroll_bars_ == ssHorizontal || forced_scroll_bars_ == ssBoth;
-    bool need_h = range > view_w + 1 && !hide_horz_scroll_bar_;
-    hbar_shown_ = need_h || (forced_h && !hide_horz_scroll_bar_);
+    bool forced_h = ForcedScrollBars_ == ssHorizontal || ForcedScrollBars_ == ssBoth;
+    bool need_h = range > view_w + 1 && !HideHorzScrollBar_;
+    hbar_shown_ = need_h || (forced_h && !HideHorzScrollBar_);
     if (!need_h) {
       left_position_ = 0;
       header_->SetScrollOffset(0);
@@ -980,9 +945,9 @@ void TCustomElTree::UpdateScrollBars() {
     int count = VisibleRowCount();
     int page = view_->PageFrom(top_index_);
     bool fits = count * line_height_ <= view_->Height();
-    bool forced_v = forced_scroll_bars_ == ssVertical || forced_scroll_bars_ == ssBoth;
-    bool need_v = !(top_index_ == 0 && fits) && !hide_vert_scroll_bar_;
-    vbar_shown_ = need_v || (forced_v && !hide_vert_scroll_bar_);
+    bool forced_v = ForcedScrollBars_ == ssVertical || ForcedScrollBars_ == ssBoth;
+    bool need_v = !(top_index_ == 0 && fits) && !HideVertScrollBar_;
+    vbar_shown_ = need_v || (forced_v && !HideVertScrollBar_);
     vscroll_->SetScrollMin(0, false);
     vscroll_->SetScrollMax(std::max(0, count - 1), false);
     vscroll_->SetScrollPage(std::max(1, page), false);
@@ -1018,8 +983,8 @@ void TCustomElTree::Paint() {
   TElFlatBorderType type = fbtSunken;
   if (flat_) type = TreeFocused() ? ActiveBorderType_ : InactiveBorderType_;
   if (type == fbtRaised) type = fbtRaisedOuter;
-  if (border_style_ == bsSingle) {
-    if (ctl3d_)
+  if (BorderStyle_ == bsSingle) {
+    if (Ctl3D_)
       PaintFlatBorder(c, r, BkColor_, type, Enabled(), TreeFocused());
     else {
       c->Brush()->SetColor(clWindowFrame);

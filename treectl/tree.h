@@ -230,8 +230,6 @@ public:
   void SetImages(classlib::TImageList* Value);
   classlib::TImageList* Images2() const { return images2_; }
   void SetImages2(classlib::TImageList* Value);
-  TElBorderStyle BorderStyle() const { return border_style_; }
-  void SetBorderStyle(TElBorderStyle Value);
   // Width of the frame round the children.
   int BorderWidth() const;
   TSortModes SortMode() const override { return sort_mode_; }
@@ -246,20 +244,10 @@ public:
   classlib::TBitmap* MinusBitmap() const { return minus_bmp_.get(); }
   int ChangeDelay() const { return change_delay_; }
   void SetChangeDelay(int Value) { change_delay_ = Value; }
-  TScrollStyle ForcedScrollBars() const { return forced_scroll_bars_; }
-  void SetForcedScrollBars(TScrollStyle Value);
   bool UseCustomScrollBars() const { return use_custom_scroll_bars_; }
   void SetUseCustomScrollBars(bool Value);
-  bool HideHorzScrollBar() const { return hide_horz_scroll_bar_; }
-  void SetHideHorzScrollBar(bool Value);
-  bool HideVertScrollBar() const { return hide_vert_scroll_bar_; }
-  void SetHideVertScrollBar(bool Value);
-  bool ScrollbarOpposite() const { return scrollbar_opposite_; }
-  void SetScrollbarOpposite(bool Value);
   bool Flat() const { return flat_; }
   void SetFlat(bool Value);
-  bool Ctl3D() const { return ctl3d_; }
-  void SetCtl3D(bool Value);
   bool HorzBarShown() const { return hbar_shown_; }
   bool VertBarShown() const { return vbar_shown_; }
   bool StickyHeaderSections() const { return header_->StickySections(); }
@@ -341,6 +329,12 @@ public:
   LUMICAST_TREE_PROPERTY(TSortDirs, SortDir, sdAscend, peRepaint)
   LUMICAST_TREE_PROPERTY(TSortTypes, SortType, stCustom, peRepaint)
   LUMICAST_TREE_PROPERTY(bool, UseSystemHintColors, false, peRepaint)
+  LUMICAST_TREE_PROPERTY(TElBorderStyle, BorderStyle, bsSingle, peLayout)
+  LUMICAST_TREE_PROPERTY(bool, Ctl3D, true, peLayout)
+  LUMICAST_TREE_PROPERTY(TScrollStyle, ForcedScrollBars, ssNone, peLayout)
+  LUMICAST_TREE_PROPERTY(bool, HideHorzScrollBar, false, peLayout)
+  LUMICAST_TREE_PROPERTY(bool, HideVertScrollBar, false, peLayout)
+  LUMICAST_TREE_PROPERTY(bool, ScrollbarOpposite, false, peLayout)
 
 public:
   // Working colours of the row being painted.
@@ -534,17 +528,11 @@ private:
   int main_tree_column_ = 0;
   classlib::TImageList* images_ = nullptr;
   classlib::TImageList* images2_ = nullptr;
-  TElBorderStyle border_style_ = bsSingle;
   TSortModes sort_mode_ = smNone;
   int sort_section_ = 0;
   int change_delay_ = 500;
-  TScrollStyle forced_scroll_bars_ = ssNone;
   bool use_custom_scroll_bars_ = true;
-  bool hide_horz_scroll_bar_ = false;
-  bool hide_vert_scroll_bar_ = false;
-  bool scrollbar_opposite_ = false;
   bool flat_ = false;
-  bool ctl3d_ = true;
 };
 
 #undef LUMICAST_TREE_PROPERTY
