@@ -482,19 +482,10 @@ void TCustomElTree::SelectRange(TElTreeItem* From, TElTreeItem* To, bool Include
   });
 }
 
-void TCustomElTree::EnsureVisible(TElTreeItem* Item) {
-  if (Item == nullptr || view_ == nullptr) return;
-  if (ItemInView(Item)) return;
-  WithUpdate([&] {
-    for (TElTreeItem* p = Item->Parent(); p != nullptr && !p->IsRoot(); p = p->Parent())
-      if (!p->Expanded()) p->Expand(false);
-    count_stale_ = true;
-    int index = VisibleIndexOf(Item);
-    if (index >= 0) SetTopIndex(index);
-  });
-}
+void TCustomElTree::EnsureVisible(TElTreeItem* Item) { ShowItem(Item, false); }
+void TCustomElTree::EnsureVisibleAsLastRow(TElTreeItem* Item) { ShowItem(Item, true); }
 
-void TCustomElTree::EnsureVisibleAsLastRow(TElTreeItem* Item) {
+void TCustomElTree::ShowItem(TElTreeItem* Item, bool AsLastRow) {
   if (Item == nullptr || view_ == nullptr) return;
   if (ItemInView(Item)) return;
   WithUpdate([&] {
@@ -502,9 +493,10 @@ void TCustomElTree::EnsureVisibleAsLastRow(TElTreeItem* Item) {
       if (!p->Expanded()) p->Expand(false);
     count_stale_ = true;
     int index = VisibleIndexOf(Item);
+    if (index < 0) return;
     int rows = 0, rest = 0;
     view_->FullRows(rows, rest);
-    if (index >= 0) SetTopIndex(std::max(0, index - std::max(rows, 1) + 1));
+    SetTopIndex(AsLastRow ? std::max(0, index - std::max(rows, 1) + 1) : index);
   });
 }
 

@@ -464,6 +464,8 @@ private:
   friend class TElTreeView;
   void PropertyChanged(TPropertyEffect Effect);
   void UpdateLineHeight();
+  // Expands Item's ancestors and scrolls it to the top row (or the last).
+  void ShowItem(TElTreeItem* Item, bool AsLastRow);
   // Selects (or with Invert toggles) the items the walk reaches.
   void SelectionWalk(bool Invert, bool WithHiddenRule, bool IncludeHidden);
   void ReplaceImageList(classlib::TImageList*& Slot, classlib::TImageList* Value);
