@@ -47,11 +47,34 @@ TCustomElTree::TCustomElTree(TComponent* AOwner) : TCustomControl(AOwner) {
     HeaderSectionChange(S);
   };
   header_->OnSectionShowHide = [this](TObject*, TElHeaderSection* S) { HeaderSectionChange(S); };
-  header_->OnSectionExpand = [this](TObject*, TElHeaderSection* S) { HeaderSectionChange(S); };
-  header_->OnSectionCollapse = [this](TObject*, TElHeaderSection* S) { HeaderSectionChange(S); };
-  header_->OnHeaderLookup = [this](TObject*, TElHeaderSection* S, std::string& Text) { HeaderLookup(S, Text); };
+  header_->OnSectionExpand = [this](TObject*, TElHeaderSection* S) {
+    if (OnHeaderSectionExpand) OnHeaderSectionExpand(this, S);
+    HeaderSectionChange(S);
+  };
+  header_->OnSectionCollapse = [this](TObject*, TElHeaderSection* S) {
+    if (OnHeaderSectionCollapse) OnHeaderSectionCollapse(this, S);
+    HeaderSectionChange(S);
+  };
+  header_->OnHeaderLookup = [this](TObject*, TElHeaderSection* S, std::string& Text) {
+    if (OnHeaderLookup) OnHeaderLookup(this, S, Text);
+    HeaderLookup(S, Text);
+  };
+  header_->OnHeaderLookupDone = [this](TObject*, TElHeaderSection* S, const std::string& Text, bool Accepted) {
+    if (OnHeaderLookupDone) OnHeaderLookupDone(this, S, Text, Accepted);
+  };
   header_->OnSectionAutoSize = [this](TObject*, TElHeaderSection* S) {
-    if (S != nullptr && AutoResizeColumns_) AutoSizeColumn(S->ColumnIndex());
+    if (S == nullptr) return;
+    if (AutoResizeColumns_)
+      AutoSizeColumn(S->ColumnIndex());
+    else if (OnHeaderSectionAutoSize)
+      OnHeaderSectionAutoSize(this, S->ColumnIndex());
+  };
+  header_->OnFilterCall = [this](TObject*, TElHeaderSection* S) {
+    if (OnHeaderSectionFilterCall && S != nullptr) OnHeaderSectionFilterCall(this, S->ColumnIndex());
+  };
+  // The header is the sender of its own drawing event.
+  header_->OnSectionDraw = [this](TObject* Sender, TCanvas* Canvas, TElHeaderSection* S, const TRect& R, bool Pressed) {
+    if (OnHeaderColumnDraw) OnHeaderColumnDraw(Sender, Canvas, S, R, Pressed);
   };
   header_->OnMeasureSection = [this](TObject*, TElHeaderSection* S, TPoint& Size) {
     if (OnHeaderSectionMeasure) OnHeaderSectionMeasure(this, S, Size);
@@ -83,6 +106,14 @@ TCustomElTree::TCustomElTree(TComponent* AOwner) : TCustomControl(AOwner) {
   };
   hscroll_->OnScrollHintNeeded = [this](TObject*, int TrackPosition, std::string& Hint) {
     if (OnHorzScrollHintNeeded) OnHorzScrollHintNeeded(this, TrackPosition, Hint);
+  };
+  hscroll_->OnDrawPart = [this](TObject*, TCanvas* C, const TRect& R, TElScrollBarPart Part, bool Enabled, bool Focused,
+                                bool Pressed, bool& DefaultDraw) {
+    if (OnHorzScrollDrawPart) OnHorzScrollDrawPart(this, C, R, Part, Enabled, Focused, Pressed, DefaultDraw);
+  };
+  vscroll_->OnDrawPart = [this](TObject*, TCanvas* C, const TRect& R, TElScrollBarPart Part, bool Enabled, bool Focused,
+                                bool Pressed, bool& DefaultDraw) {
+    if (OnVertScrollDrawPart) OnVertScrollDrawPart(this, C, R, Part, Enabled, Focused, Pressed, DefaultDraw);
   };
   hstyles_ = std::make_unique<TElScrollBarStyles>(hscroll_);
   vstyles_ = std::make_unique<TElScrollBarStyles>(vscroll_);
@@ -856,6 +887,49 @@ void TCustomElTree::SetStickyHeaderSections(bool Value) {
 
 void TCustomElTree::ApplyDragTypeAndFont() { FontChanged(); }
 
+void TCustomElTree::Assign(TPersistent* Source) {
+  auto* other = dynamic_cast<TCustomElTree*>(Source);
+  if (other == nullptr) {
+    TCustomControl::Assign(Source);
+    return;
+  }
+  if (other == this) return;
+  WithUpdate([&] {
+    items_->Assign(other->Items());
+    ShowLines_ = other->ShowLines_;
+    ShowButtons_ = other->ShowButtons_;
+    ShowRoot_ = other->ShowRoot_;
+    ShowRootButtons_ = other->ShowRootButtons_;
+    ShowImages_ = other->ShowImages_;
+    ShowCheckboxes_ = other->ShowCheckboxes_;
+    CustomCheckboxes_ = other->CustomCheckboxes_;
+    CustomPlusMinus_ = other->CustomPlusMinus_;
+    LinesColor_ = other->LinesColor_;
+    LinesStyle_ = other->LinesStyle_;
+    BkColor_ = other->BkColor_;
+    TextColor_ = other->TextColor_;
+    DivLinesColor_ = other->DivLinesColor_;
+    HorizontalLines_ = other->HorizontalLines_;
+    VerticalLines_ = other->VerticalLines_;
+    OwnerDrawByColumn_ = other->OwnerDrawByColumn_;
+    OwnerDrawMask_ = other->OwnerDrawMask_;
+    DragTrgDrawMode_ = other->DragTrgDrawMode_;
+    RowSelect_ = other->RowSelect_;
+    FullRowSelect_ = other->FullRowSelect_;
+    Tracking_ = other->Tracking_;
+    plus_picture_->Assign(other->plus_picture_.get());
+    minus_picture_->Assign(other->minus_picture_.get());
+    check_box_glyph_->Assign(other->check_box_glyph_.get());
+    radio_button_glyph_->Assign(other->radio_button_glyph_.get());
+    header_->SetTracking(other->header_->Tracking());
+    item_indent_ = other->item_indent_;
+    auto_line_height_ = other->auto_line_height_;
+    line_height_ = other->line_height_;
+    top_index_ = other->top_index_;
+    InvalidateLayout(lfAll);
+  });
+}
+
 // ---- layout --------------------------------------------------------------------------
 
 int TCustomElTree::BorderWidth() const {
@@ -1012,6 +1086,7 @@ void TCustomElTree::HeaderSectionClick(TElHeaderSection* Section) {
 
 void TCustomElTree::HeaderSectionResize(TElHeaderSection* Section) {
   WithUpdate([&] { InvalidateLayout(lfAll); });
+  if (OnHeaderResize) OnHeaderResize(this);
   if (OnHeaderColumnResize && Section) OnHeaderColumnResize(this, Section->ColumnIndex());
 }
 

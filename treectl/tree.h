@@ -188,6 +188,9 @@ public:
   void CollapseEverything();
   void WriteOutlineText(classlib::TStream* Stream);
 
+  // Copies the items and the look of Source (another tree), then lays out again.
+  void Assign(classlib::TPersistent* Source) override;
+
   // ---- sorting ----
   virtual int CompareItems(TElTreeItem* Item1, TElTreeItem* Item2, int Section, TSortTypes SortType,
                            int SectionSortMode);
@@ -369,6 +372,16 @@ public:
   TElHotTrackEvent OnHotTrack;
   TElColumnEvent OnHeaderColumnClick;
   TElColumnEvent OnHeaderColumnResize;
+  TElColumnEvent OnHeaderSectionFilterCall;
+  TElColumnEvent OnHeaderSectionAutoSize;
+  TElSectionDrawEvent OnHeaderColumnDraw;
+  TElHeaderLookupEvent OnHeaderLookup;
+  TElHeaderLookupDoneEvent OnHeaderLookupDone;
+  classlib::TNotifyEvent OnHeaderResize;
+  TElSectionEvent OnHeaderSectionExpand;
+  TElSectionEvent OnHeaderSectionCollapse;
+  TElScrollDrawPartEvent OnHorzScrollDrawPart;
+  TElScrollDrawPartEvent OnVertScrollDrawPart;
   TElSectionMoveEvent OnHeaderColumnMove;
   TElMeasureSectionEvent OnHeaderSectionMeasure;
   TElTreeScrollEvent OnScroll;

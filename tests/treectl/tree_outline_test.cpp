@@ -113,3 +113,16 @@ TEST(TreeLifetime, DestroyingFiresNoSelectionEvents) {
   }
   EXPECT_EQ(events, 0);
 }
+
+TEST_F(OutlineFixture, AssignCopiesItemsAndLook) {
+  tree->SetShowLines(false);
+  tree->SetBkColor(clYellow);
+  lumitest::TreeHost other;
+  other.tree->Assign(tree);
+  ASSERT_EQ(other.tree->Items()->Count(), 4);
+  EXPECT_EQ(other.tree->Items()->Item(2)->Text(), "alpha two");
+  EXPECT_FALSE(other.tree->ShowLines());
+  EXPECT_EQ(other.tree->BkColor(), clYellow);
+  EXPECT_EQ(other.tree->LineHeight(), 18);
+  EXPECT_EQ(other.view()->Rows().Count(), 2);  // alpha is collapsed
+}
