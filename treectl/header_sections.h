@@ -14,6 +14,7 @@
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/object.h"
 #include "treectl/el_list.h"
+#include "treectl/field_types.h"
 
 namespace classlib {
 class TStream;
@@ -34,10 +35,6 @@ public:
 enum TElSectionStyle : uint8_t { ElhsText, ElhsOwnerDraw, ElhsPictureOnly };
 enum TElSSortMode : uint8_t { hsmNone, hsmAscend, hsmDescend };
 enum TElSAlignment : uint8_t { hsaLeft, hsaCenter, hsaRight };
-enum TFieldTypes : uint8_t {
-  sftCustom, sftText, sftNumber, sftFloating, sftDateTime, sftDate, sftTime, sftPicture, sftEnum,
-  sftBLOB, sftUndef, sftBool, sftCurrency
-};
 enum TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
 
 // Codes of OnSectionChange.

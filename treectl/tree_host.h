@@ -13,8 +13,9 @@ class TElTreeItem;
 
 enum TSortModes { smNone, smAdd, smClick, smAddClick };
 
-// What an item change was about (the ItemChangeMode argument of OnItemChange).
-enum TItemChangeMode { icmText = 0, icmState = 1 };
+// What an item change was about (the ItemChangeMode argument of OnItemChange):
+// its text, a state flag, or its check box toggled by the user.
+enum TItemChangeMode { icmText = 0, icmState = 1, icmCheckState = 2 };
 
 // Parts of the view's layout that a change makes stale; they are recomputed
 // when the outermost update pair closes.

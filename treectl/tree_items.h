@@ -23,6 +23,7 @@
 #include "platform/classlib/object.h"
 #include "platform/classlib/string_list.h"
 #include "treectl/el_list.h"
+#include "treectl/field_types.h"
 #include "treectl/tree_host.h"
 
 namespace classlib {
@@ -34,6 +35,7 @@ namespace lumicast {
 class TElTreeItem;
 class TElTreeItems;
 class TElCellStyle;
+class TElItemStream;
 
 class EElTreeError : public classlib::Exception {
 public:
@@ -42,13 +44,6 @@ public:
 
 enum TCheckBoxState : uint8_t { cbUnchecked, cbChecked, cbGrayed };
 enum TElCheckBoxType : uint8_t { ectCheckBox, ect3SCheckBox, ectRadioButton };
-
-// The type of data a cell or column holds (the in-place editor and the sort
-// keys follow it).
-enum TFieldTypes : uint8_t {
-  sftCustom, sftText, sftNumber, sftFloating, sftDateTime, sftDate, sftTime,
-  sftPicture, sftEnum, sftBLOB, sftUndef, sftBool, sftCurrency
-};
 
 // Indexes of the item's Boolean state properties (bit n of the state set).
 enum TElItemStateIndex : int {
@@ -283,6 +278,7 @@ public:
 
 private:
   friend class TElTreeItems;
+  friend class TElItemStream;
 
   bool GetState(int Index) const { return (state_set_ & (1u << Index)) != 0; }
   void SetStateProperty(int Index, bool Value);

@@ -108,9 +108,10 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
     }
   }
   TColor color = ColorToRGB(d.font.Color());
-  for (int j = 0; j < mask.height(); ++j) {
+  const int mask_w = mask.width(), mask_h = mask.height();
+  for (int j = 0; j < mask_h; ++j) {
     const QRgb* line = reinterpret_cast<const QRgb*>(mask.constScanLine(j));
-    for (int i = 0; i < mask.width(); ++i) {
+    for (int i = 0; i < mask_w; ++i) {
       int a = qAlpha(line[i]);
       if (a) BlendPixel(ctx, area.Left + i, area.Top + j, color, a);
     }
@@ -237,8 +238,19 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
           }
         }
       }
-      QString head = line.Text;
-      while (!head.isEmpty() && fm.horizontalAdvance(head + dots) > maxWidth) head.chop(1);
+      // The longest prefix that fits with the dots, found by bisecting the
+      // prefix length rather than shortening a character at a time.
+      auto fits = [&](qsizetype n) { return fm.horizontalAdvance(line.Text.left(n) + dots) <= maxWidth; };
+      qsizetype lo = 0, hi = line.Text.size();
+      while (lo < hi) {
+        qsizetype mid = (lo + hi + 1) / 2;
+        if (fits(mid))
+          lo = mid;
+        else
+          hi = mid - 1;
+      }
+      if (lo > 0 && line.Text[lo - 1].isHighSurrogate()) --lo;  // never half a character
+      QString head = line.Text.left(lo);
       if (line.Underline >= head.size()) line.Underline = -1;
       line.Text = head + dots;
     }

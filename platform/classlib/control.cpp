@@ -1,4 +1,5 @@
 #include "platform/classlib/control.h"
+#include "platform/classlib/control_drag.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -278,7 +279,11 @@ intptr_t TControl::Perform(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
   return m.Result;
 }
 
-void TControl::WndProc(TMessage& Message) { Dispatch(Message); }
+void TControl::WndProc(TMessage& Message) {
+  // While a drag runs its source's pointer and Escape drive the drag.
+  if (DragFilter(this, Message)) return;
+  Dispatch(Message);
+}
 
 void TControl::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
