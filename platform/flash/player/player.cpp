@@ -4,8 +4,11 @@
 #include <cctype>
 #include <cmath>
 
+#include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/program.h"
+#include "platform/flash/player/script/realm.h"
 
 namespace flash {
 
@@ -41,6 +44,19 @@ std::string DisplayObject::SlashPath() const {
   return (p == "/" ? "" : p) + "/" + name;
 }
 
+MovieClip::~MovieClip() {
+  if (object) {
+    --object->pins;
+    object->clip.reset();
+  }
+}
+
+int MovieClip::NextHighestDepth() const {
+  int depth = 16384;
+  if (!children.empty()) depth = std::max(depth, children.rbegin()->first + 1);
+  return depth;
+}
+
 MovieClip* MovieClip::Root() {
   MovieClip* c = this;
   while (c->parent) c = c->parent;
@@ -67,8 +83,48 @@ Matrix StageToView(const RectTwips& stage, int view_width, int view_height) {
 
 // --- loading ---
 
-Player::Player() = default;
-Player::~Player() = default;
+Player::Player() : heap_(std::make_shared<Heap>()) {}
+
+Player::~Player() {
+  // Clips first: they unpin their objects on the heap they keep alive.
+  UnloadAll();
+  intervals_.clear();
+  script_stack_.clear();
+  programs_.clear();
+}
+
+Realm& Player::ScriptRealm() {
+  if (!realm_) {
+    const MovieDef* m = Movie(0);
+    heap_->case_insensitive = m && m->header.version < 7;
+    realm_ = std::make_unique<Realm>(*heap_, *this);
+  }
+  return *realm_;
+}
+
+ClipObject* Player::ObjectOf(MovieClip* clip) {
+  if (!clip->object) {
+    Realm& realm = ScriptRealm();
+    auto* o = heap_->New<ClipObject>();
+    o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.movieclip_proto), kDontEnum | kDontDelete);
+    o->clip = clip->weak_from_this();
+    o->pins = 1;
+    clip->object = o;
+    clip->heap = heap_;
+  }
+  return clip->object;
+}
+
+std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start,
+                                            size_t end, size_t lo, size_t hi, int version) {
+  auto key = std::make_tuple(static_cast<const void*>(code.get()), start, end, lo, hi);
+  auto it = programs_.find(key);
+  if (it != programs_.end()) return it->second;
+  if (programs_.size() > 4096) programs_.clear();
+  auto program = std::make_shared<Program>(code, start, end, lo, hi, version);
+  programs_.emplace(key, program);
+  return program;
+}
 
 void Player::LoadFile(int level, const std::string& path) {
   Unload(level);
@@ -83,6 +139,7 @@ void Player::LoadBytes(int level, const std::vector<uint8_t>& bytes) {
 void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
   ++display_version_;
   Unload(level);
+  if (!realm_ && level == 0) heap_->case_insensitive = movie->header.version < 7;
   auto root = std::make_shared<MovieClip>(movie, &movie->timeline, nullptr);
   root->level = level;
   Level& l = levels_[level];
@@ -128,6 +185,7 @@ void Player::UnloadAll() {
   ++display_version_;
   while (!levels_.empty()) Unload(levels_.begin()->first);
   exec_list_.clear();
+  exec_index_.clear();
   for (auto& q : queues_) q.clear();
   init_done_.clear();
 }
@@ -231,7 +289,9 @@ void Player::Tick() {
   if (in_tick_) return;
   in_tick_ = true;
   script_stack_.clear();
-  script_pool_.clear();
+  script_pool_.reset();
+  budget_ = kTickBudget;
+  if (const MovieDef* m = Movie(0)) clock_ms_ += 1000.0 / std::max(1.0, m->header.frame_rate);
   uint64_t gen = generation_;
   std::set<int> pending_levels;
   for (auto& [n, level] : levels_) {
@@ -241,7 +301,7 @@ void Player::Tick() {
     level.pending.clear();
     level.actions_pending = false;
   }
-  auto snapshot = exec_list_;
+  std::vector<std::shared_ptr<MovieClip>> snapshot(exec_list_.begin(), exec_list_.end());
   for (const auto& clip : snapshot) {
     if (generation_ != gen) break;
     if (clip->removed) continue;
@@ -251,10 +311,209 @@ void Player::Tick() {
     if (clip->playing) Advance(clip.get());
   }
   RunQueue();
+  RunIntervals();
+  RunQueue();
   in_tick_ = false;
+  if (heap_->CollectionDue()) CollectGarbage();
 }
 
-void Player::AddClip(const std::shared_ptr<MovieClip>& clip) { exec_list_.insert(exec_list_.begin(), clip); }
+void Player::AddClip(const std::shared_ptr<MovieClip>& clip) {
+  if (exec_index_.count(clip.get())) return;
+  exec_list_.push_front(clip);
+  exec_index_[clip.get()] = exec_list_.begin();
+}
+
+void Player::RemoveFromExecList(MovieClip* clip) {
+  auto it = exec_index_.find(clip);
+  if (it == exec_index_.end()) return;
+  exec_list_.erase(it->second);
+  exec_index_.erase(it);
+}
+
+// --- scripts: collector roots, intervals ---
+
+void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
+  if (realm_) realm_->Trace(gray);
+  for (const Value& v : script_stack_) TraceValue(v, gray);
+  for (const Interval& i : intervals_) {
+    TraceValue(i.function, gray);
+    for (const Value& v : i.args) TraceValue(v, gray);
+  }
+}
+
+void Player::CollectGarbage() {
+  if (in_tick_) return;  // natives hold plain pointers while scripts run
+  heap_->Collect([this](std::vector<ScriptObject*>& gray) { TraceRoots(gray); });
+}
+
+int Player::AddInterval(const Value& function, const std::string& method, std::vector<Value> args, double period,
+                        bool once) {
+  if (intervals_.size() >= 10000) return 0;
+  Interval i;
+  i.id = next_interval_++;
+  i.function = function;
+  i.method = method;
+  i.args = std::move(args);
+  i.period = period;
+  i.due = clock_ms_ + period;
+  i.once = once;
+  intervals_.push_back(std::move(i));
+  return intervals_.back().id;
+}
+
+void Player::ClearInterval(int id) {
+  intervals_.erase(std::remove_if(intervals_.begin(), intervals_.end(), [id](const Interval& i) { return i.id == id; }),
+                   intervals_.end());
+}
+
+// Intervals due by the clock run once per tick at most (the player's frame is their resolution).
+void Player::RunIntervals() {
+  if (intervals_.empty() || levels_.empty()) return;
+  std::vector<int> due;
+  for (const Interval& i : intervals_)
+    if (i.due <= clock_ms_) due.push_back(i.id);
+  for (int id : due) {
+    auto it = std::find_if(intervals_.begin(), intervals_.end(), [id](const Interval& i) { return i.id == id; });
+    if (it == intervals_.end()) continue;
+    Interval copy = *it;
+    if (copy.once) {
+      intervals_.erase(it);
+    } else {
+      it->due = clock_ms_ + std::max(copy.period, 1.0);
+    }
+    ActionRunner runner(*this, levels_.begin()->second.root);
+    Value fn = copy.function, self = Value::Undefined();
+    if (!copy.method.empty()) {
+      self = copy.function;
+      fn = runner.GetMember(self, copy.method);
+    }
+    runner.CallFromPlayer(fn, self, copy.args);
+  }
+}
+
+// --- clips made by scripts ---
+
+CharacterPtr Player::ExportedSymbol(const MovieDef* movie, const std::string& name) {
+  if (!movie) return nullptr;
+  auto found = exports_.find(movie);
+  if (found == exports_.end()) {
+    std::map<std::string, uint16_t> names;
+    if (movie->body) {
+      try {
+        Reader r(movie->body->data(), movie->body->size());
+        r.Rect();
+        r.U16();
+        r.U16();
+        for (const RawTag& tag : SplitTags(r.Current(), r.Remaining())) {
+          if (tag.code != 56) continue;  // ExportAssets
+          Reader t(tag.data, tag.length);
+          uint16_t count = t.U16();
+          for (uint16_t i = 0; i < count; ++i) {
+            uint16_t id = t.U16();
+            names.emplace(Lower(t.CString()), id);
+          }
+        }
+      } catch (const FormatError&) {
+        // A damaged tag ends the list; what was read stays.
+      }
+    }
+    found = exports_.emplace(movie, std::move(names)).first;
+  }
+  auto it = found->second.find(Lower(name));
+  if (it == found->second.end()) return nullptr;
+  auto def = movie->dictionary.find(it->second);
+  return def == movie->dictionary.end() ? nullptr : def->second;
+}
+
+MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name, int depth,
+                              ScriptObject* init, ActionRunner& vm, const std::string& linkage) {
+  if (!parent || (def && def->kind != CharacterDef::Kind::Sprite)) return nullptr;
+  int nesting = 0;
+  for (const MovieClip* a = parent; a; a = a->parent)
+    if (++nesting >= kMaxClipNesting) return nullptr;
+  static const Timeline kEmpty;
+  const Timeline* timeline = def ? &std::static_pointer_cast<const SpriteDef>(def)->timeline : &kEmpty;
+  auto mc = std::make_shared<MovieClip>(parent->movie, timeline, def);
+  if (parent->children.count(depth)) RemoveChild(parent, depth);
+  mc->parent = parent;
+  mc->depth = depth;
+  mc->name = name;
+  mc->place_frame = -1;
+  parent->children[depth] = mc;
+  ClipObject* o = ObjectOf(mc.get());
+  ScriptObject* ctor = nullptr;
+  if (!linkage.empty() && realm_) {
+    auto c = realm_->registered_classes.find(heap_->Key(linkage));
+    if (c != realm_->registered_classes.end()) {
+      ctor = c->second;
+      Value proto = vm.GetMember(Value::Object(ctor), "prototype");
+      if (proto.type == Value::Type::Object) o->Put(heap_->Key("__proto__"), "__proto__", proto, kDontEnum | kDontDelete);
+    }
+  }
+  if (init) {
+    for (const Property& p : init->Properties())
+      if (!(p.flags & kDontEnum)) vm.SetMember(vm.ClipValue(mc.get()), p.name, p.value);
+  }
+  AddClip(mc);
+  if (ctor) vm.Call(Value::Object(ctor), vm.ClipValue(mc.get()), {});
+  QueueClipEvent(mc.get(), kEventLoad);
+  if (mc->TotalFrames() > 0) {
+    mc->current_frame = 0;
+    RunFrame(mc.get(), 0, true);
+  }
+  return mc.get();
+}
+
+MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init) {
+  if (!src || !src->parent) return nullptr;
+  MovieClip* parent = src->parent;
+  if (parent->children.count(depth)) RemoveChild(parent, depth);
+  static const Timeline kEmpty;
+  auto mc = std::make_shared<MovieClip>(src->movie, src->timeline ? src->timeline : &kEmpty, src->character);
+  mc->parent = parent;
+  mc->depth = depth;
+  mc->name = name;
+  mc->matrix = src->matrix;
+  mc->color_transform = src->color_transform;
+  mc->visible = src->visible;
+  mc->place_frame = -1;
+  mc->clip_actions = src->clip_actions;
+  mc->clip_event_mask = src->clip_event_mask;
+  parent->children[depth] = mc;
+  if (init) {
+    ClipObject* o = ObjectOf(mc.get());
+    for (const Property& p : init->Properties())
+      if (!(p.flags & kDontEnum)) o->Put(heap_->Key(p.name), p.name, p.value);
+  }
+  AddClip(mc);
+  QueueClipEvent(mc.get(), kEventLoad);
+  if (mc->TotalFrames() > 0) {
+    mc->current_frame = 0;
+    RunFrame(mc.get(), 0, true);
+  }
+  return mc.get();
+}
+
+void Player::SwapDepths(MovieClip* clip, int depth) {
+  MovieClip* parent = clip->parent;
+  if (!parent || depth == clip->depth) return;
+  auto self = parent->children.find(clip->depth);
+  if (self == parent->children.end() || self->second.get() != clip) return;
+  std::shared_ptr<DisplayObject> mine = self->second;
+  parent->children.erase(self);
+  auto other = parent->children.find(depth);
+  if (other != parent->children.end()) {
+    std::shared_ptr<DisplayObject> theirs = other->second;
+    parent->children.erase(other);
+    theirs->depth = clip->depth;
+    theirs->swapped = true;
+    parent->children[theirs->depth] = theirs;
+  }
+  clip->depth = depth;
+  clip->swapped = true;
+  parent->children[depth] = mine;
+  ++display_version_;
+}
 
 // Queues the handlers of one event. A handler listening to several events runs for each of them;
 // events missing from the placement's list of events reach no handler.
@@ -264,8 +523,20 @@ void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
     if (!(rec.events & event & clip->clip_event_mask)) continue;
     QueuedAction a;
     a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
-    a.code = std::make_shared<std::vector<uint8_t>>(rec.actions);
+    a.code = rec.code;
     a.phase = phase;
+    queues_[phase].push_back(std::move(a));
+  }
+  // The clip's own handler methods (onEnterFrame...) run after its placed handlers.
+  const char* method = event == kEventEnterFrame ? "onEnterFrame"
+                       : event == kEventLoad     ? "onLoad"
+                       : event == kEventUnload   ? "onUnload"
+                                                 : nullptr;
+  if (method && clip->object) {
+    QueuedAction a;
+    a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+    a.phase = phase;
+    a.method = method;
     queues_[phase].push_back(std::move(a));
   }
 }
@@ -278,7 +549,7 @@ void Player::RunQueue() {
     if (q == queues_.end()) break;
     QueuedAction a = std::move(q->front());
     q->pop_front();
-    if (a.clip->removed) continue;
+    if (a.clip->removed && !a.method) continue;
     RunActions(a);
   }
 }
@@ -298,14 +569,24 @@ Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip,
 
 void Player::RunActions(const QueuedAction& a) {
   ActionRunner runner(*this, a.clip);
-  runner.AdoptState(std::move(script_stack_), std::move(script_pool_));
+  if (a.method) {
+    Value self = runner.ClipValue(a.clip.get());
+    if (a.clip->removed) self = Value::Object(a.clip->object);
+    Value fn = a.clip->object ? runner.GetMember(Value::Object(a.clip->object), a.method) : Value::Undefined();
+    if (runner.IsFunction(fn)) runner.CallFromPlayer(fn, a.clip->removed ? self : runner.ClipValue(a.clip.get()), {});
+    return;
+  }
   if (a.in_body)
-    runner.Run(*a.code, a.start, a.end, 0, a.code->size());
-  else
-    runner.Run(*a.code, 0, a.code->size());
-  runner.ReleaseState(script_stack_, script_pool_);
+    runner.Run(a.code, a.start, a.end, 0, a.code->size());
+  else if (a.code)
+    runner.Run(a.code, 0, a.code->size());
   // A runaway script must not make the carried stack grow without bound.
   if (script_stack_.size() > kMaxCarriedStack) script_stack_.clear();
+}
+
+void Player::RunScriptNow(const std::shared_ptr<MovieClip>& clip, const std::shared_ptr<const std::vector<uint8_t>>& code) {
+  QueuedAction a{clip, code, kPhaseScript};
+  RunActions(a);
 }
 
 // --- timelines ---
@@ -491,7 +772,8 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   if (p.version == 3 && p.blend_mode) obj->blend_mode = p.blend_mode;
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
-    mc->clip_actions = p.clip_actions;
+    for (const ClipActionRecord& rec : p.clip_actions)
+      mc->clip_actions.push_back({rec.events, std::make_shared<const std::vector<uint8_t>>(rec.actions)});
     if (!p.clip_actions.empty()) mc->clip_event_mask = p.all_clip_events;
     AddClip(mc);
     QueueClipEvent(mc.get(), kEventInitialize);
@@ -520,7 +802,7 @@ void Player::RemoveObject(const std::shared_ptr<DisplayObject>& obj) {
   auto mc = std::static_pointer_cast<MovieClip>(obj);
   QueueClipEvent(mc.get(), kEventUnload);
   for (auto& [depth, child] : mc->children) RemoveObject(child);
-  exec_list_.erase(std::remove(exec_list_.begin(), exec_list_.end(), mc), exec_list_.end());
+  RemoveFromExecList(mc.get());
 }
 
 // --- drawing ---

@@ -1,0 +1,271 @@
+// Array: the constructor and every method, sort with its flags and comparators, sortOn.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/flash/player/action_runner.h"
+
+namespace flash {
+
+namespace {
+
+enum SortFlag { kCaseInsensitive = 1, kDescending = 2, kUniqueSort = 4, kReturnIndexedArray = 8, kNumeric = 16 };
+
+ArrayObject* ThisArray(NativeCall& c) {
+  ScriptObject* o = c.vm.ObjectOf(c.self);
+  return o && o->kind == ScriptObject::Kind::Array ? static_cast<ArrayObject*>(o) : nullptr;
+}
+
+Value Construct(NativeCall& c) {
+  ArrayObject* a = c.vm.realm().NewArray();
+  if (c.Count() == 1 && c.Arg(0).type == Value::Type::Number) {
+    double n = c.Arg(0).number;
+    if (n >= 0 && n == std::floor(n)) {
+      if (n > (1u << 24)) throw ScriptAbort{"array too long"};
+      a->items.resize(static_cast<size_t>(n));
+    } else {
+      a->items.push_back(c.Arg(0));
+    }
+  } else {
+    a->items = c.args;
+  }
+  return Value::Object(a);
+}
+
+void Grow(NativeCall& c, size_t n) {
+  if (n > (1u << 24)) throw ScriptAbort{"array too long"};
+  (void)c;
+}
+
+std::string Join(NativeCall& c, ArrayObject* a, const std::string& sep) {
+  std::string out;
+  for (size_t i = 0; i < a->items.size(); ++i) {
+    if (i) out = c.vm.CheckedConcat(out, sep);
+    const Value& v = a->items[i];
+    if (!v.IsUndefined()) out = c.vm.CheckedConcat(out, c.vm.ToString(v));
+  }
+  return out;
+}
+
+Value JoinMethod(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  std::string sep = c.Count() > 0 && !c.Arg(0).IsUndefined() ? c.vm.ToString(c.Arg(0)) : ",";
+  return Value::String(Join(c, a, sep));
+}
+
+Value ToStringMethod(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::String("[object Object]");
+  return Value::String(Join(c, a, ","));
+}
+
+Value Push(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  Grow(c, a->items.size() + c.Count());
+  for (const Value& v : c.args) a->items.push_back(v);
+  return Value::Number(static_cast<double>(a->items.size()));
+}
+
+Value Pop(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || a->items.empty()) return Value::Undefined();
+  Value v = a->items.back();
+  a->items.pop_back();
+  return v;
+}
+
+Value Shift(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || a->items.empty()) return Value::Undefined();
+  Value v = a->items.front();
+  a->items.erase(a->items.begin());
+  return v;
+}
+
+Value Unshift(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  Grow(c, a->items.size() + c.Count());
+  a->items.insert(a->items.begin(), c.args.begin(), c.args.end());
+  return Value::Number(static_cast<double>(a->items.size()));
+}
+
+// A relative index (negative from the end) clamped to [0, length].
+size_t Clamp(NativeCall& c, const Value& v, size_t length, size_t fallback) {
+  if (v.IsUndefined()) return fallback;
+  double d = c.vm.ToNumber(v);
+  if (std::isnan(d)) return 0;
+  d = std::trunc(d);
+  if (d < 0) d += static_cast<double>(length);
+  return static_cast<size_t>(std::clamp(d, 0.0, static_cast<double>(length)));
+}
+
+Value Slice(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  size_t n = a->items.size();
+  size_t from = Clamp(c, c.Arg(0), n, 0), to = Clamp(c, c.Arg(1), n, n);
+  std::vector<Value> out;
+  if (from < to) out.assign(a->items.begin() + static_cast<long>(from), a->items.begin() + static_cast<long>(to));
+  return Value::Object(c.vm.realm().NewArray(std::move(out)));
+}
+
+Value Splice(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || c.Count() == 0) return Value::Undefined();
+  size_t n = a->items.size();
+  size_t from = Clamp(c, c.Arg(0), n, 0);
+  size_t count = n - from;
+  if (c.Count() > 1) {
+    double d = c.vm.ToNumber(c.Arg(1));
+    count = std::isnan(d) || d < 0 ? 0 : static_cast<size_t>(std::min(d, static_cast<double>(n - from)));
+  }
+  std::vector<Value> removed(a->items.begin() + static_cast<long>(from),
+                             a->items.begin() + static_cast<long>(from + count));
+  a->items.erase(a->items.begin() + static_cast<long>(from), a->items.begin() + static_cast<long>(from + count));
+  if (c.Count() > 2) {
+    Grow(c, a->items.size() + c.Count());
+    a->items.insert(a->items.begin() + static_cast<long>(from), c.args.begin() + 2, c.args.end());
+  }
+  return Value::Object(c.vm.realm().NewArray(std::move(removed)));
+}
+
+Value Concat(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  std::vector<Value> out;
+  if (a) out = a->items;
+  for (const Value& v : c.args) {
+    ScriptObject* o = c.vm.ObjectOf(v);
+    if (o && o->kind == ScriptObject::Kind::Array) {
+      const auto& items = static_cast<ArrayObject*>(o)->items;
+      Grow(c, out.size() + items.size());
+      out.insert(out.end(), items.begin(), items.end());
+    } else {
+      out.push_back(v);
+    }
+  }
+  return Value::Object(c.vm.realm().NewArray(std::move(out)));
+}
+
+Value Reverse(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  std::reverse(a->items.begin(), a->items.end());
+  return c.self;
+}
+
+int CompareValues(NativeCall& c, const Value& x, const Value& y, int flags) {
+  if (flags & kNumeric) {
+    double a = c.vm.ToNumber(x), b = c.vm.ToNumber(y);
+    if (std::isnan(a) || std::isnan(b)) {
+      // Non-numbers sort as text after the numbers.
+      if (std::isnan(a) && std::isnan(b)) return 0;
+      return std::isnan(a) ? 1 : -1;
+    }
+    return a < b ? -1 : a > b ? 1 : 0;
+  }
+  std::string a = c.vm.ToString(x), b = c.vm.ToString(y);
+  if (x.IsUndefined()) a = "undefined";
+  if (y.IsUndefined()) b = "undefined";
+  if (flags & kCaseInsensitive) {
+    for (char& ch : a) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (char& ch : b) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  }
+  return a < b ? -1 : a > b ? 1 : 0;
+}
+
+// Sorts `a` by `cmp`; with the flags for unique sorts, indexed results and descending order.
+Value SortWith(NativeCall& c, ArrayObject* a, int flags, const std::function<int(const Value&, const Value&)>& cmp) {
+  std::vector<size_t> order(a->items.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  bool equal_found = false;
+  std::stable_sort(order.begin(), order.end(), [&](size_t i, size_t j) {
+    int r = cmp(a->items[i], a->items[j]);
+    if (r == 0 && i != j) equal_found = true;
+    if (flags & kDescending) r = -r;
+    return r < 0;
+  });
+  if ((flags & kUniqueSort) && equal_found) return Value::Number(0);
+  if (flags & kReturnIndexedArray) {
+    std::vector<Value> idx;
+    for (size_t i : order) idx.push_back(Value::Number(static_cast<double>(i)));
+    return Value::Object(c.vm.realm().NewArray(std::move(idx)));
+  }
+  std::vector<Value> sorted;
+  sorted.reserve(order.size());
+  for (size_t i : order) sorted.push_back(a->items[i]);
+  a->items = std::move(sorted);
+  return c.self;
+}
+
+Value Sort(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  Value fn;
+  int flags = 0;
+  size_t arg = 0;
+  if (c.vm.IsFunction(c.Arg(0))) fn = c.Arg(arg++);
+  if (c.Count() > arg) flags = c.vm.ToInt32(c.Arg(arg));
+  if (!fn.IsUndefined()) {
+    return SortWith(c, a, flags, [&](const Value& x, const Value& y) {
+      double r = c.vm.ToNumber(c.vm.Call(fn, Value::Undefined(), {x, y}));
+      return std::isnan(r) ? 0 : r < 0 ? -1 : r > 0 ? 1 : 0;
+    });
+  }
+  return SortWith(c, a, flags, [&](const Value& x, const Value& y) { return CompareValues(c, x, y, flags); });
+}
+
+Value SortOn(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || c.Count() == 0) return Value::Undefined();
+  std::vector<std::string> fields;
+  std::vector<int> field_flags;
+  ScriptObject* list = c.vm.ObjectOf(c.Arg(0));
+  if (list && list->kind == ScriptObject::Kind::Array) {
+    for (const Value& v : static_cast<ArrayObject*>(list)->items) fields.push_back(c.vm.ToString(v));
+  } else {
+    fields.push_back(c.vm.ToString(c.Arg(0)));
+  }
+  int flags = 0;
+  ScriptObject* fl = c.vm.ObjectOf(c.Arg(1));
+  if (fl && fl->kind == ScriptObject::Kind::Array) {
+    for (const Value& v : static_cast<ArrayObject*>(fl)->items) field_flags.push_back(c.vm.ToInt32(v));
+  } else if (c.Count() > 1) {
+    flags = c.vm.ToInt32(c.Arg(1));
+  }
+  if (field_flags.size() != fields.size()) field_flags.assign(fields.size(), flags);
+  else if (!field_flags.empty()) flags = field_flags[0];
+  return SortWith(c, a, flags & (kUniqueSort | kReturnIndexedArray), [&](const Value& x, const Value& y) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+      int r = CompareValues(c, c.vm.GetMember(x, fields[i]), c.vm.GetMember(y, fields[i]), field_flags[i]);
+      if (field_flags[i] & kDescending) r = -r;
+      if (r) return r;
+    }
+    return 0;
+  });
+}
+
+}  // namespace
+
+void InstallArray(Realm& realm) {
+  realm.array_proto = realm.NewObject();
+  FunctionObject* ctor = realm.Class("Array", Construct, Construct, realm.array_proto);
+  ScriptObject* p = realm.array_proto;
+  realm.Method(p, "push", Push);
+  realm.Method(p, "pop", Pop);
+  realm.Method(p, "shift", Shift);
+  realm.Method(p, "unshift", Unshift);
+  realm.Method(p, "slice", Slice);
+  realm.Method(p, "splice", Splice);
+  realm.Method(p, "concat", Concat);
+  realm.Method(p, "join", JoinMethod);
+  realm.Method(p, "toString", ToStringMethod);
+  realm.Method(p, "reverse", Reverse);
+  realm.Method(p, "sort", Sort);
+  realm.Method(p, "sortOn", SortOn);
+  const char* names[] = {"CASEINSENSITIVE", "DESCENDING", "UNIQUESORT", "RETURNINDEXEDARRAY", "NUMERIC"};
+  for (int i = 0; i < 5; ++i) realm.Set(ctor, names[i], Value::Number(1 << i), kDontEnum | kDontDelete | kReadOnly);
+}
+
+}  // namespace flash
