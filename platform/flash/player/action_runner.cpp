@@ -400,6 +400,12 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
       return Value::Number(static_cast<double>(a->items.size()));
     }
   }
+  if (o->kind == ScriptObject::Kind::Boxed && o->primitive.type == Value::Type::String && name == "length" &&
+      !o->Find("length")) {
+    found = true;
+    return Value::Number(static_cast<double>(version_ >= 6 ? CharacterStarts(o->primitive.string).size() - 1
+                                                            : o->primitive.string.size()));
+  }
   std::string key = Key(name);
   int guard = 0;
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
@@ -691,8 +697,16 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   nf.program = nf.keep.get();
   nf.scope = fn->scope;
   nf.self = self;
+  if (code.version < 6 && frame_) {
+    // Functions of version 5 movies close over nothing: names resolve on the calling timeline.
+    nf.scope.clear();
+    if (MovieClip* t = FrameTarget(*frame_)) {
+      nf.scope.push_back(ClipObjectOf(t));
+      nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
+    }
+  }
   nf.pool = fn->pool;
-  nf.base = std::static_pointer_cast<MovieClip>(fn->base_clip.lock());
+  if (!nf.base) nf.base = std::static_pointer_cast<MovieClip>(fn->base_clip.lock());
   if (!nf.base || nf.base->removed) nf.base = frame_ ? frame_->base : base_;
   if (!nf.base) nf.base = base_;
   nf.version = code.version;
@@ -992,7 +1006,8 @@ void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v
   std::string key = Key(path);
   for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
     ScriptObject* o = ObjectOf(*it);
-    if (o && HasMember(o, key)) {
+    bool clip_property = o && o->kind == ScriptObject::Kind::Clip && PropertyIndex(path) >= 0;
+    if (o && (clip_property || HasMember(o, key))) {
       SetMember(*it, path, v);
       return;
     }
@@ -1300,7 +1315,12 @@ void ActionRunner::Execute(Frame& f) {
       if (pc >= h.action->next && pc < h.action->try_end) break;
       bool pending = h.pending;
       Value thrown = h.thrown;
+      bool pending_return = h.pending_return;
       f.handlers.pop_back();
+      if (pending_return) {
+        f.returned = true;
+        return;
+      }
       if (pending && !HandleThrow(f, thrown, pc)) throw ScriptThrow{thrown};
       if (pending) break;
     }
@@ -1314,7 +1334,21 @@ void ActionRunner::Execute(Frame& f) {
     } catch (ScriptThrow& t) {
       if (!HandleThrow(f, t.value, next = a->offset)) throw;
     }
-    if (f.returned) return;
+    if (f.returned) {
+      // A return inside try or catch runs the finally block first.
+      bool deferred = false;
+      for (auto h = f.handlers.rbegin(); h != f.handlers.rend(); ++h) {
+        const Action& t = *h->action;
+        if ((t.u1 & 0x02) && a->offset >= t.next && a->offset < t.finally_at) {
+          h->pending_return = true;
+          f.returned = false;
+          next = t.finally_at;
+          deferred = true;
+          break;
+        }
+      }
+      if (!deferred) return;
+    }
     pc = next;
   }
 }
@@ -1774,7 +1808,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       std::string name = ToString(Pop());
       std::vector<Value> args = pop_args();
       Value fn = GetVariable(f, name);
-      Value self = Value::Undefined();
+      // A plain call runs on the calling timeline before version 7; later `this` is undefined.
+      Value self = version_ < 7 ? ClipValue(FrameTarget(f)) : Value::Undefined();
       if (fn.type == Value::Type::Object && AsSuper(fn.object)) {
         // super(...) in a constructor: the superclass constructor on this object.
         Push(CallSuper(static_cast<SuperObject*>(fn.object), args));

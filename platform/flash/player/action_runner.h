@@ -99,6 +99,7 @@ class ActionRunner {
     const Action* action;  // the Try action
     int state = 0;         // 0 in try, 1 in catch, 2 in finally
     bool pending = false;  // an exception waits for the end of finally
+    bool pending_return = false;  // so does a return
     Value thrown;
   };
   struct Frame {

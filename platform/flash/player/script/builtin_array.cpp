@@ -40,8 +40,7 @@ std::string Join(NativeCall& c, ArrayObject* a, const std::string& sep) {
   std::string out;
   for (size_t i = 0; i < a->items.size(); ++i) {
     if (i) out = c.vm.CheckedConcat(out, sep);
-    const Value& v = a->items[i];
-    if (!v.IsUndefined()) out = c.vm.CheckedConcat(out, c.vm.ToString(v));
+    out = c.vm.CheckedConcat(out, c.vm.ToString(a->items[i]));
   }
   return out;
 }

@@ -15,7 +15,11 @@ enum Op {
   kGlobalToLocal, kBytesLoaded, kBytesTotal, kGetRect
 };
 
-MovieClip* Self(NativeCall& c) { return c.vm.ClipOf(c.self); }
+// The clip a method runs on: `this`, or the current timeline for a plain call.
+MovieClip* Self(NativeCall& c) {
+  if (c.self.IsUndefined()) return c.vm.Target();
+  return c.vm.ClipOf(c.self);
+}
 
 // The matrix from a clip's space to the stage.
 Matrix Concatenated(const MovieClip* clip) {
