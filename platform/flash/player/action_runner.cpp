@@ -11,6 +11,8 @@
 
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
+#include "platform/flash/player/script/lib/number_text.h"
+#include "platform/flash/player/script/lib/string_ops.h"
 
 namespace flash {
 
@@ -403,8 +405,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
   if (o->kind == ScriptObject::Kind::Boxed && o->primitive.type == Value::Type::String && name == "length" &&
       !o->Find("length")) {
     found = true;
-    return Value::Number(static_cast<double>(version_ >= 6 ? CharacterStarts(o->primitive.string).size() - 1
-                                                            : o->primitive.string.size()));
+    return Value::Number(static_cast<double>(scriptlib::StringLength(o->primitive.string, version_)));
   }
   std::string key = Key(name);
   int guard = 0;
@@ -469,8 +470,7 @@ Value ActionRunner::GetMember(const Value& obj, const std::string& name) {
     }
     case Value::Type::String:
       if (name == "length") {
-        if (version_ >= 6) return Value::Number(static_cast<double>(CharacterStarts(obj.string).size() - 1));
-        return Value::Number(static_cast<double>(obj.string.size()));
+        return Value::Number(static_cast<double>(scriptlib::StringLength(obj.string, version_)));
       }
       return GetObjectMember(realm_.string_proto, name, obj, found);
     case Value::Type::Number: return GetObjectMember(realm_.number_proto, name, obj, found);
@@ -1501,27 +1501,17 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x14:  // StringLength
-      Push(Value::Number(static_cast<double>(ToString(Pop()).size())));
+      Push(Value::Number(static_cast<double>(scriptlib::StringLength(ToString(Pop()), version_))));
       break;
-    case 0x31:  // MBStringLength: in characters
-      Push(Value::Number(static_cast<double>(CharacterStarts(ToString(Pop())).size() - 1)));
+    case 0x31:  // MBStringLength
+      Push(Value::Number(static_cast<double>(scriptlib::MbLength(ToString(Pop()), version_))));
       break;
-    case 0x15: {  // StringExtract
+    case 0x15:    // StringExtract
+    case 0x35: {  // MBStringExtract
       double count = ToNumber(Pop()), index = ToNumber(Pop());
       std::string s = ToString(Pop());
-      long first, n;
-      ExtractRange(index, count, static_cast<long>(s.size()), first, n);
-      Push(Value::String(s.substr(static_cast<size_t>(first), static_cast<size_t>(n))));
-      break;
-    }
-    case 0x35: {  // MBStringExtract: index and count in characters
-      double count = ToNumber(Pop()), index = ToNumber(Pop());
-      std::string s = ToString(Pop());
-      std::vector<size_t> starts = CharacterStarts(s);
-      long first, n;
-      ExtractRange(index, count, static_cast<long>(starts.size()) - 1, first, n);
-      size_t from = starts[static_cast<size_t>(first)], to = starts[static_cast<size_t>(first + n)];
-      Push(Value::String(s.substr(from, to - from)));
+      Push(Value::String(a.op == 0x15 ? scriptlib::Substring4(s, index, count, version_)
+                                      : scriptlib::MbSubstring(s, index, count, version_)));
       break;
     }
     case 0x21: {  // StringAdd
@@ -1534,23 +1524,17 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Push(Value::Number(std::isnan(d) ? 0 : std::trunc(d)));
       break;
     }
-    case 0x32: {  // CharToAscii
-      std::string s = ToString(Pop());
-      Push(s.empty() ? Value::Number(kNaN) : Value::Number(static_cast<unsigned char>(s[0])));
+    case 0x32:  // CharToAscii
+      Push(Value::Number(scriptlib::Ord(ToString(Pop()), version_)));
       break;
-    }
-    case 0x36: {  // MBCharToAscii: the first character's code
-      std::string s = ToString(Pop());
-      Push(s.empty() ? Value::Number(kNaN) : Value::Number(FirstCharacterCode(s)));
+    case 0x36:  // MBCharToAscii
+      Push(Value::Number(scriptlib::MbOrd(ToString(Pop()))));
       break;
-    }
-    case 0x33: {  // AsciiToChar
-      int c = ToInt32(Pop()) & 0xFF;
-      Push(Value::String(c ? std::string(1, static_cast<char>(c)) : std::string()));
+    case 0x33:  // AsciiToChar
+      Push(Value::String(scriptlib::Chr(ToNumber(Pop()), version_)));
       break;
-    }
-    case 0x37:  // MBAsciiToChar: the character of a code
-      Push(Value::String(EncodeCharacter(static_cast<uint32_t>(ToInt32(Pop())) & 0x1FFFFF)));
+    case 0x37:  // MBAsciiToChar
+      Push(Value::String(scriptlib::MbChr(ToNumber(Pop()))));
       break;
     case 0x99:  // Jump
       if (a.target < 0) {

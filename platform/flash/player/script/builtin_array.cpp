@@ -1,14 +1,16 @@
 // Array: the constructor and every method, sort with its flags and comparators, sortOn.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/lib/array_sort.h"
 
 namespace flash {
 
 namespace {
 
-enum SortFlag { kCaseInsensitive = 1, kDescending = 2, kUniqueSort = 4, kReturnIndexedArray = 8, kNumeric = 16 };
+namespace lib = scriptlib;
 
 ArrayObject* ThisArray(NativeCall& c) {
   ScriptObject* o = c.vm.ObjectOf(c.self);
@@ -154,46 +156,29 @@ Value Reverse(NativeCall& c) {
   return c.self;
 }
 
-int CompareValues(NativeCall& c, const Value& x, const Value& y, int flags) {
-  if (flags & kNumeric) {
-    double a = c.vm.ToNumber(x), b = c.vm.ToNumber(y);
-    if (std::isnan(a) || std::isnan(b)) {
-      // Non-numbers sort as text after the numbers.
-      if (std::isnan(a) && std::isnan(b)) return 0;
-      return std::isnan(a) ? 1 : -1;
-    }
-    return a < b ? -1 : a > b ? 1 : 0;
+lib::SortKey KeyOf(NativeCall& c, const Value& v) {
+  switch (v.type) {
+    case Value::Type::Undefined: return lib::SortKey::Undefined();
+    case Value::Type::Null: return lib::SortKey::Null();
+    case Value::Type::Bool: return lib::SortKey::Bool(v.boolean);
+    case Value::Type::Number: return lib::SortKey::Number(v.number);
+    case Value::Type::String: return lib::SortKey::String(v.string);
+    default: return lib::SortKey::Other(c.vm.ToString(v));
   }
-  std::string a = c.vm.ToString(x), b = c.vm.ToString(y);
-  if (x.IsUndefined()) a = "undefined";
-  if (y.IsUndefined()) b = "undefined";
-  if (flags & kCaseInsensitive) {
-    for (char& ch : a) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    for (char& ch : b) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  }
-  return a < b ? -1 : a > b ? 1 : 0;
 }
 
-// Sorts `a` by `cmp`; with the flags for unique sorts, indexed results and descending order.
-Value SortWith(NativeCall& c, ArrayObject* a, int flags, const std::function<int(const Value&, const Value&)>& cmp) {
-  std::vector<size_t> order(a->items.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  bool equal_found = false;
-  std::stable_sort(order.begin(), order.end(), [&](size_t i, size_t j) {
-    int r = cmp(a->items[i], a->items[j]);
-    if (r == 0 && i != j) equal_found = true;
-    if (flags & kDescending) r = -r;
-    return r < 0;
-  });
-  if ((flags & kUniqueSort) && equal_found) return Value::Number(0);
-  if (flags & kReturnIndexedArray) {
+// Applies a sorted order: the array reordered, or the order itself for RETURNINDEXEDARRAY; 0 when
+// a unique sort found equal elements.
+Value Apply(NativeCall& c, ArrayObject* a, const std::optional<std::vector<size_t>>& order, int flags) {
+  if (!order) return Value::Number(0);
+  if (flags & lib::kSortReturnIndexedArray) {
     std::vector<Value> idx;
-    for (size_t i : order) idx.push_back(Value::Number(static_cast<double>(i)));
+    for (size_t i : *order) idx.push_back(Value::Number(static_cast<double>(i)));
     return Value::Object(c.vm.realm().NewArray(std::move(idx)));
   }
   std::vector<Value> sorted;
-  sorted.reserve(order.size());
-  for (size_t i : order) sorted.push_back(a->items[i]);
+  sorted.reserve(order->size());
+  for (size_t i : *order) sorted.push_back(i < a->items.size() ? a->items[i] : Value::Undefined());
   a->items = std::move(sorted);
   return c.self;
 }
@@ -206,43 +191,48 @@ Value Sort(NativeCall& c) {
   size_t arg = 0;
   if (c.vm.IsFunction(c.Arg(0))) fn = c.Arg(arg++);
   if (c.Count() > arg) flags = c.vm.ToInt32(c.Arg(arg));
+  std::vector<Value> items = a->items;  // the comparator may change the array meanwhile
   if (!fn.IsUndefined()) {
-    return SortWith(c, a, flags, [&](const Value& x, const Value& y) {
-      double r = c.vm.ToNumber(c.vm.Call(fn, Value::Undefined(), {x, y}));
-      return std::isnan(r) ? 0 : r < 0 ? -1 : r > 0 ? 1 : 0;
-    });
+    auto order = lib::SortOrderWith(items.size(), [&](size_t x, size_t y) {
+      return c.vm.ToNumber(c.vm.Call(fn, Value::Undefined(), {items[x], items[y]}));
+    }, flags);
+    a->items = items;
+    return Apply(c, a, order, flags);
   }
-  return SortWith(c, a, flags, [&](const Value& x, const Value& y) { return CompareValues(c, x, y, flags); });
+  std::vector<lib::SortKey> keys;
+  keys.reserve(items.size());
+  for (const Value& v : items) keys.push_back(KeyOf(c, v));
+  return Apply(c, a, lib::SortOrder(keys, flags, c.vm.version()), flags);
 }
 
 Value SortOn(NativeCall& c) {
   ArrayObject* a = ThisArray(c);
   if (!a || c.Count() == 0) return Value::Undefined();
   std::vector<std::string> fields;
-  std::vector<int> field_flags;
   ScriptObject* list = c.vm.ObjectOf(c.Arg(0));
   if (list && list->kind == ScriptObject::Kind::Array) {
     for (const Value& v : static_cast<ArrayObject*>(list)->items) fields.push_back(c.vm.ToString(v));
   } else {
     fields.push_back(c.vm.ToString(c.Arg(0)));
   }
-  int flags = 0;
+  std::vector<int> field_flags(fields.size(), 0);
   ScriptObject* fl = c.vm.ObjectOf(c.Arg(1));
   if (fl && fl->kind == ScriptObject::Kind::Array) {
-    for (const Value& v : static_cast<ArrayObject*>(fl)->items) field_flags.push_back(c.vm.ToInt32(v));
+    const auto& items = static_cast<ArrayObject*>(fl)->items;
+    if (items.size() == fields.size())
+      for (size_t i = 0; i < items.size(); ++i) field_flags[i] = c.vm.ToInt32(items[i]);
   } else if (c.Count() > 1) {
-    flags = c.vm.ToInt32(c.Arg(1));
+    field_flags.assign(fields.size(), c.vm.ToInt32(c.Arg(1)));
   }
-  if (field_flags.size() != fields.size()) field_flags.assign(fields.size(), flags);
-  else if (!field_flags.empty()) flags = field_flags[0];
-  return SortWith(c, a, flags & (kUniqueSort | kReturnIndexedArray), [&](const Value& x, const Value& y) {
-    for (size_t i = 0; i < fields.size(); ++i) {
-      int r = CompareValues(c, c.vm.GetMember(x, fields[i]), c.vm.GetMember(y, fields[i]), field_flags[i]);
-      if (field_flags[i] & kDescending) r = -r;
-      if (r) return r;
-    }
-    return 0;
-  });
+  std::vector<std::vector<lib::SortKey>> keys;
+  for (const Value& e : a->items) {
+    std::vector<lib::SortKey> row;
+    for (const std::string& f : fields)
+      row.push_back(c.vm.ObjectOf(e) ? KeyOf(c, c.vm.GetMember(e, f)) : lib::SortKey::Undefined());
+    keys.push_back(std::move(row));
+  }
+  int flags = field_flags.empty() ? 0 : field_flags[0];
+  return Apply(c, a, lib::SortOnOrder(keys, field_flags, c.vm.version()), flags);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/lib/number_text.h"
+#include "platform/flash/player/script/lib/string_ops.h"
 
 namespace flash {
 
@@ -12,101 +15,17 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-int DigitValue(char ch) {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'z') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'Z') return ch - 'A' + 10;
-  return 99;
-}
-
 Value ParseInt(NativeCall& c) {
-  std::string s = c.vm.ToString(c.Arg(0));
-  int radix = c.Count() > 1 && !c.Arg(1).IsUndefined() ? c.vm.ToInt32(c.Arg(1)) : 0;
-  if (c.Count() > 1 && !c.Arg(1).IsUndefined() && (radix < 2 || radix > 36)) return Value::Number(kNaN);
-  size_t i = 0;
-  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-  bool neg = false;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-  if (radix == 0) {
-    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-      radix = 16;
-      i += 2;
-    } else if (i + 1 < s.size() && s[i] == '0' && std::all_of(s.begin() + static_cast<long>(i), s.end(), [](char ch) {
-                 return ch >= '0' && ch <= '7';
-               })) {
-      radix = 8;  // a leading zero of octal digits only
-    } else {
-      radix = 10;
-    }
-  } else if (radix == 16 && i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-    i += 2;
-  }
-  double v = 0;
-  bool any = false;
-  for (; i < s.size(); ++i) {
-    int d = DigitValue(s[i]);
-    if (d >= radix) break;
-    v = v * radix + d;
-    any = true;
-  }
-  if (!any) return Value::Number(kNaN);
-  return Value::Number(neg ? -v : v);
+  std::optional<double> radix;
+  if (c.Count() > 1) radix = c.vm.ToNumber(c.Arg(1));
+  return Value::Number(scriptlib::ParseInt(c.vm.ToString(c.Arg(0)), radix));
 }
 
-Value ParseFloat(NativeCall& c) {
-  std::string s = c.vm.ToString(c.Arg(0));
-  size_t i = 0;
-  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-  size_t j = i;
-  if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-  bool digits = false;
-  while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) { ++j; digits = true; }
-  if (j < s.size() && s[j] == '.') {
-    ++j;
-    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) { ++j; digits = true; }
-  }
-  if (!digits) return Value::Number(kNaN);
-  if (j < s.size() && (s[j] == 'e' || s[j] == 'E')) {
-    size_t k = j + 1;
-    if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
-    if (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) {
-      while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
-      j = k;
-    }
-  }
-  return Value::Number(std::strtod(s.substr(i, j - i).c_str(), nullptr));
-}
-
+Value ParseFloat(NativeCall& c) { return Value::Number(scriptlib::ParseFloat(c.vm.ToString(c.Arg(0)))); }
 Value IsNaN(NativeCall& c) { return Value::Bool(std::isnan(c.vm.ToNumber(c.Arg(0)))); }
 Value IsFinite(NativeCall& c) { return Value::Bool(std::isfinite(c.vm.ToNumber(c.Arg(0)))); }
-
-Value Escape(NativeCall& c) {
-  std::string s = c.vm.ToString(c.Arg(0)), out;
-  static const char* hex = "0123456789ABCDEF";
-  for (unsigned char ch : s) {
-    if (std::isalnum(ch)) {
-      out += static_cast<char>(ch);
-    } else {
-      out += '%';
-      out += hex[ch >> 4];
-      out += hex[ch & 15];
-    }
-  }
-  return Value::String(out);
-}
-
-Value Unescape(NativeCall& c) {
-  std::string s = c.vm.ToString(c.Arg(0)), out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() + 0 && DigitValue(s[i + 1]) < 16 && DigitValue(s[i + 2]) < 16) {
-      out += static_cast<char>(DigitValue(s[i + 1]) * 16 + DigitValue(s[i + 2]));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return Value::String(out);
-}
+Value Escape(NativeCall& c) { return Value::String(scriptlib::Escape(c.vm.ToString(c.Arg(0)))); }
+Value Unescape(NativeCall& c) { return Value::String(scriptlib::Unescape(c.vm.ToString(c.Arg(0)), c.vm.version())); }
 
 // setInterval(function, ms, args...) or setInterval(object, "method", ms, args...).
 Value SetTimer(NativeCall& c, bool once) {

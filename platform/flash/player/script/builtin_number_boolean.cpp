@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/lib/number_text.h"
 
 namespace flash {
 
@@ -25,27 +26,11 @@ Value NumberConstruct(NativeCall& c) {
   return c.self;
 }
 
-std::string Radix(double d, int radix) {
-  if (std::isnan(d)) return "NaN";
-  if (std::isinf(d)) return d > 0 ? "Infinity" : "-Infinity";
-  // Other radixes print the integer part of the 32-bit value.
-  int32_t v = static_cast<int32_t>(static_cast<int64_t>(std::trunc(std::fmod(d, 4294967296.0))));
-  bool neg = v < 0;
-  uint64_t u = neg ? static_cast<uint64_t>(-static_cast<int64_t>(v)) : static_cast<uint64_t>(v);
-  std::string s;
-  do {
-    s.insert(s.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[u % static_cast<unsigned>(radix)]);
-    u /= static_cast<unsigned>(radix);
-  } while (u);
-  return neg ? "-" + s : s;
-}
-
 Value NumberToStringMethod(NativeCall& c) {
   Value p = Primitive(c);
   double d = c.vm.ToNumber(p);
   int radix = c.Count() && !c.Arg(0).IsUndefined() ? c.vm.ToInt32(c.Arg(0)) : 10;
-  if (radix < 2 || radix > 36 || radix == 10) return Value::String(NumberToString(d));
-  return Value::String(Radix(d, radix));
+  return Value::String(scriptlib::NumberToStringRadix(d, radix));
 }
 
 Value ValueOf(NativeCall& c) { return Primitive(c); }
