@@ -97,67 +97,6 @@ bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
   return true;
 }
 
-// Byte offsets where the characters of a UTF-8 text begin, plus the text's length at the end.
-// A byte that does not start a well-formed sequence counts as a character of its own.
-std::vector<size_t> CharacterStarts(const std::string& s) {
-  std::vector<size_t> starts;
-  size_t i = 0;
-  while (i < s.size()) {
-    starts.push_back(i);
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 1;
-    if (c >= 0xF5) n = 1;
-    bool ok = i + n <= s.size();
-    for (size_t k = 1; ok && k < n; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    i += ok ? n : 1;
-  }
-  starts.push_back(s.size());
-  return starts;
-}
-
-// The code of the first character of a UTF-8 text (its byte value when malformed).
-uint32_t FirstCharacterCode(const std::string& s) {
-  std::vector<size_t> starts = CharacterStarts(s);
-  size_t n = starts.size() > 1 ? starts[1] : 0;
-  if (n == 0) return 0;
-  auto byte = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(s[k])); };
-  if (n == 1) return byte(0);
-  uint32_t code = byte(0) & (0xFF >> (n + 1));
-  for (size_t k = 1; k < n; ++k) code = code << 6 | (byte(k) & 0x3F);
-  return code;
-}
-
-std::string EncodeCharacter(uint32_t code) {
-  std::string out;
-  if (code == 0 || code > 0x10FFFF) return out;
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | code >> 6);
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | code >> 12);
-    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | code >> 18);
-    out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-  return out;
-}
-
-// The substring of the 1-based `index` and `count` units of a text of `length` units, as the
-// string-extract actions clamp them: [first, first + n).
-void ExtractRange(double index, double count, long length, long& first, long& n) {
-  first = std::isnan(index) ? 0 : static_cast<long>(std::clamp(index, -1e9, 1e9)) - 1;
-  n = std::isnan(count) ? 0 : static_cast<long>(std::clamp(count, -1e9, 1e9));
-  if (first < 0) first = 0;
-  if (first > length) first = length;
-  if (n < 0 || first + n > length) n = length - first;
-}
-
 }  // namespace
 
 ActionRunner::ActionRunner(Player& player, std::shared_ptr<MovieClip> base)
@@ -1900,9 +1839,12 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     }
     case 0x2A:  // Throw
       throw ScriptThrow{Pop()};
-    case 0x8F:  // Try
-      f.handlers.push_back(Handler{&a});
+    case 0x8F: {  // Try
+      Handler h;
+      h.action = &a;
+      f.handlers.push_back(h);
       break;
+    }
     case 0x94: {  // With
       Value obj = Pop();
       size_t end = a.next + a.u1;

@@ -166,14 +166,14 @@ Value Method(NativeCall& c) {
         return true;
       };
       (void)m;
-      double a0, b0, a1, b1;
+      double a0 = 0, b0 = 0, a1 = 0, b1 = 0;
       stage_box(*clip, a0, b0, a1, b1);
       if (c.Count() >= 2) {
         double x = c.vm.ToNumber(c.Arg(0)) * 20, y = c.vm.ToNumber(c.Arg(1)) * 20;
         return Value::Bool(x >= a0 && x <= a1 && y >= b0 && y <= b1);
       }
       MovieClip* other = c.vm.ClipOf(c.Arg(0));
-      double o0, p0, o1, p1;
+      double o0 = 0, p0 = 0, o1 = 0, p1 = 0;
       if (!other || !stage_box(*other, o0, p0, o1, p1)) return Value::Bool(false);
       return Value::Bool(a0 <= o1 && o0 <= a1 && b0 <= p1 && p0 <= b1);
     }

@@ -11,7 +11,7 @@ Value Nothing(NativeCall& c) { return c.self; }
 void InstallStubs(Realm& realm) {
   for (const char* name : {"TextField", "TextFormat", "Sound", "Button", "Video", "NetStream", "NetConnection",
                            "Color", "XML", "XMLNode", "LoadVars", "MovieClipLoader", "SharedObject", "ContextMenu",
-                           "ContextMenuItem", "Date", "LocalConnection", "Camera", "Microphone", "PrintJob",
+                           "ContextMenuItem", "LocalConnection", "Camera", "Microphone", "PrintJob",
                            "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);
   for (const char* name : {"Key", "Mouse", "Selection", "Stage", "System", "Accessibility"})

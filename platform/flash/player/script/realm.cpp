@@ -8,7 +8,7 @@ using Installer = void (*)(Realm&);
 // Classes that others build on come first.
 constexpr Installer kInstallers[] = {
     InstallObject, InstallFunction, InstallArray,       InstallString, InstallNumberBoolean, InstallMath,
-    InstallGlobals, InstallError,   InstallBroadcaster, InstallMovieClip, InstallStubs,
+    InstallGlobals, InstallError,   InstallDate, InstallBroadcaster, InstallMovieClip, InstallStubs,
 };
 
 }  // namespace

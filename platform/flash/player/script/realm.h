@@ -72,6 +72,7 @@ void InstallNumberBoolean(Realm& realm);
 void InstallMath(Realm& realm);
 void InstallGlobals(Realm& realm);
 void InstallError(Realm& realm);
+void InstallDate(Realm& realm);
 void InstallBroadcaster(Realm& realm);
 void InstallMovieClip(Realm& realm);
 void InstallStubs(Realm& realm);
