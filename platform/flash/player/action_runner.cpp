@@ -115,7 +115,9 @@ std::string ActionRunner::ToString(const Value& v) {
   switch (v.type) {
     case Value::Type::Undefined: return version_ >= 7 ? "undefined" : "";
     case Value::Type::Null: return "null";
-    case Value::Type::Bool: return v.boolean ? "true" : "false";
+    case Value::Type::Bool:
+      if (version_ < 5) return v.boolean ? "1" : "0";
+      return v.boolean ? "true" : "false";
     case Value::Type::Number: return NumberToString(v.number);
     case Value::Type::String: return v.string;
     case Value::Type::Clip: {
@@ -389,7 +391,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   if (low.rfind("_level", 0) == 0) {
     if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
   }
-  auto child = clip->ChildByName(name);
+  auto child = clip->ChildByName(name, version_ >= 7);
   if (child && child->type == DisplayObject::Type::MovieClip) return ClipValue(static_cast<MovieClip*>(child.get()));
   if (ScriptObject* proto = o->Proto()) {
     Value v = GetObjectMember(proto, name, ClipValue(clip), found);
@@ -806,7 +808,7 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
                  std::all_of(low.begin() + 6, low.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
         next = player_.LevelRoot(std::atoi(low.c_str() + 6));
       } else if (clip) {
-        auto child = clip->ChildByName(seg);
+        auto child = clip->ChildByName(seg, version_ >= 7);
         if (child && child->type == DisplayObject::Type::MovieClip) {
           next = static_cast<MovieClip*>(child.get());
         } else if (version_ >= 5 && clip->object) {
@@ -885,6 +887,10 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
     return true;
   };
   Value out;
+  if (key == Key("this")) {
+    if (f.activation) return f.self;
+    return ClipValue(FrameTarget(f));
+  }
   if (f.activation) {
     for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it)
       if (in_object(*it, out)) return out;
@@ -1131,8 +1137,15 @@ void ActionRunner::RemoveSprite(MovieClip* clip) {
 
 // --- comparisons ---
 
-Value ActionRunner::Compare(const Value& a0, const Value& b0) {
-  Value a = ToPrimitive(a0), b = ToPrimitive(b0);
+Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) {
+  Value a, b;
+  if (right_first) {
+    b = ToPrimitive(b0);
+    a = ToPrimitive(a0);
+  } else {
+    a = ToPrimitive(a0);
+    b = ToPrimitive(b0);
+  }
   if (a0.type == Value::Type::Clip) a = Value::Number(kNaN);
   if (b0.type == Value::Type::Clip) b = Value::Number(kNaN);
   if (a.type == Value::Type::String && b.type == Value::Type::String) return FromBool(a.string < b.string);
@@ -1391,7 +1404,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     case 0x17: Pop(); break;  // Pop
     case 0x0A: case 0x0B: case 0x0C: case 0x0D: {  // Add, Subtract, Multiply, Divide
-      double b = ToNumber(Pop()), x = ToNumber(Pop());
+      // Operands convert left to right, as their valueOf methods may show.
+      Value vb = Pop(), vx = Pop();
+      double x = ToNumber(vx), b = ToNumber(vb);
       double r = a.op == 0x0A ? x + b : a.op == 0x0B ? x - b : a.op == 0x0C ? x * b : 0;
       if (a.op == 0x0D) {
         if (b == 0 && version_ < 5) {
@@ -1404,12 +1419,14 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x0E: {  // Equals
-      double b = ToNumber(Pop()), x = ToNumber(Pop());
+      Value vb = Pop(), vx = Pop();
+      double x = ToNumber(vx), b = ToNumber(vb);
       Push(FromBool(x == b));
       break;
     }
     case 0x0F: {  // Less
-      double b = ToNumber(Pop()), x = ToNumber(Pop());
+      Value vb = Pop(), vx = Pop();
+      double x = ToNumber(vx), b = ToNumber(vb);
       Push(FromBool(x < b));
       break;
     }
@@ -1586,7 +1603,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
         f.Register(a.u1) = stack_.size() > f.stack_base ? stack_.back() : Value::Undefined();
       break;
     case 0x47: {  // Add2
-      Value b = ToPrimitive(Pop()), x = ToPrimitive(Pop());
+      Value vb = Pop(), vx = Pop();
+      Value x = ToPrimitive(vx), b = ToPrimitive(vb);
       if (x.type == Value::Type::String || b.type == Value::Type::String)
         Push(Value::String(CheckedConcat(ToString(x), ToString(b))));
       else
@@ -1600,7 +1618,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     }
     case 0x67: {  // Greater
       Value b = Pop(), x = Pop();
-      Push(Compare(b, x));
+      Push(Compare(b, x, true));
       break;
     }
     case 0x49: {  // Equals2
@@ -1614,14 +1632,16 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x3F: {  // Modulo
-      double b = ToNumber(Pop()), x = ToNumber(Pop());
+      Value vb = Pop(), vx = Pop();
+      double x = ToNumber(vx), b = ToNumber(vb);
       Push(Value::Number(std::fmod(x, b)));
       break;
     }
     case 0x50: Push(Value::Number(ToNumber(Pop()) + 1)); break;  // Increment
     case 0x51: Push(Value::Number(ToNumber(Pop()) - 1)); break;  // Decrement
     case 0x60: case 0x61: case 0x62: case 0x63: case 0x64: case 0x65: {  // bit operations
-      int32_t b = ToInt32(Pop()), x = ToInt32(Pop());
+      Value vb = Pop(), vx = Pop();
+      int32_t x = ToInt32(vx), b = ToInt32(vb);
       double r = 0;
       switch (a.op) {
         case 0x60: r = x & b; break;
@@ -1907,7 +1927,10 @@ Value ActionRunner::CallSuper(ScriptObject* super_object, std::vector<Value>& ar
   return CallNative(f, s->self, args, false);
 }
 
-void ActionRunner::SetTarget(Frame& f, const Value& v, bool by_name) {
+void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
+  // An object that is not a clip names its target by its text.
+  Value v = v0;
+  if (v.type == Value::Type::Object && v.object->kind != ScriptObject::Kind::Clip) v = Value::String(ToString(v));
   std::string path = v.type == Value::Type::Clip || v.type == Value::Type::Object ? std::string() : ToString(v);
   if (v.type != Value::Type::Clip && v.type != Value::Type::Object && path.empty()) {
     f.target_set = false;

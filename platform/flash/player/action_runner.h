@@ -90,7 +90,8 @@ class ActionRunner {
   void RemoveSprite(MovieClip* clip);
   std::string CheckedConcat(const std::string& a, const std::string& b);
   void CheckLength(size_t n);  // aborts beyond the size limits
-  Value Compare(const Value& a, const Value& b);  // a < b, undefined for NaN
+  // a < b, undefined for NaN; operands convert left to right unless `right_first`.
+  Value Compare(const Value& a, const Value& b, bool right_first = false);
   bool LooseEquals(const Value& a, const Value& b);
   bool StrictEquals(const Value& a, const Value& b);
 

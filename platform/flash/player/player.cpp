@@ -63,7 +63,12 @@ MovieClip* MovieClip::Root() {
   return c;
 }
 
-std::shared_ptr<DisplayObject> MovieClip::ChildByName(const std::string& n) const {
+std::shared_ptr<DisplayObject> MovieClip::ChildByName(const std::string& n, bool exact) const {
+  if (exact) {
+    for (const auto& [depth, child] : children)
+      if (child->name == n) return child;
+    return nullptr;
+  }
   std::string key = Lower(n);
   for (const auto& [depth, child] : children)
     if (Lower(child->name) == key) return child;

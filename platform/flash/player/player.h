@@ -95,7 +95,8 @@ class MovieClip : public DisplayObject {
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
   int NextHighestDepth() const;
   MovieClip* Root();
-  std::shared_ptr<DisplayObject> ChildByName(const std::string& name) const;  // case-insensitive
+  // The child of that instance name; case-insensitive unless `exact`.
+  std::shared_ptr<DisplayObject> ChildByName(const std::string& name, bool exact = false) const;
 };
 
 // Placement of the stage in a view: scale to fit with the aspect kept, top-left aligned.

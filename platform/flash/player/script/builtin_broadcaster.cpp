@@ -13,6 +13,7 @@ ArrayObject* Listeners(NativeCall& c) {
 Value AddListener(NativeCall& c) {
   ArrayObject* l = Listeners(c);
   if (!l) return Value::Bool(false);
+  if (c.Arg(0).IsUndefined()) return Value::Bool(false);
   for (const Value& v : l->items)
     if (c.vm.StrictEquals(v, c.Arg(0))) return Value::Bool(true);
   l->items.push_back(c.Arg(0));

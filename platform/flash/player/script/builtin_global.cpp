@@ -16,6 +16,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 Value ParseInt(NativeCall& c) {
+  if (c.Count() == 0) return Value::Undefined();
   std::optional<double> radix;
   if (c.Count() > 1) radix = c.vm.ToNumber(c.Arg(1));
   return Value::Number(scriptlib::ParseInt(c.vm.ToString(c.Arg(0)), radix));

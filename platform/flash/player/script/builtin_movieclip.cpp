@@ -67,6 +67,7 @@ Value Method(NativeCall& c) {
         if (std::isnan(d)) break;
         frame = static_cast<int>(std::clamp(d, -1e9, 1e9)) - 1;
       }
+      if (frame < 0) break;  // frames before the first are ignored
       c.vm.GotoFrame(target, frame, op == kGotoAndStop);
       break;
     }

@@ -138,7 +138,7 @@ bool Program::Decode(size_t pc, Action& a) const {
         f->code = code_;
         f->start = a.next;
         f->end = a.next + body;
-        f->version = version_;
+        f->version = std::max(version_, 5);  // functions exist from version 5 on
         a.next += body;
         a.function = std::move(f);
         break;
