@@ -323,7 +323,8 @@ bool ActionRunner::HasMember(ScriptObject* o, const std::string& key) {
   return false;
 }
 
-Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, const Value& self, bool& found) {
+Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, const Value& self, bool& found,
+                                    ScriptObject** holder) {
   found = false;
   if (!o) return Value::Undefined();
   if (SuperObject* s = AsSuper(o)) {
@@ -354,6 +355,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
     const Property* prop = p->Find(key);
     if (!prop) continue;
     found = true;
+    if (holder) *holder = p;
     if (prop->accessor) {
       if (!prop->getter) return Value::Undefined();
       return Call(Value::Object(prop->getter), self, {});
@@ -656,27 +658,11 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   ScriptObject* act = heap_.New<ScriptObject>();
   nf.activation = act;
   // `super` starts from the prototype above the one the method came from.
-  ScriptObject* holder = super_holder;
-  if (!holder && self.type == Value::Type::Object) {
-    bool found = false;
-    Value p = GetObjectMember(self.object, "__proto__", self, found);
-    holder = p.type == Value::Type::Object ? p.object : nullptr;
-  }
-  nf.super_proto = holder;
-
-  auto make_arguments = [&]() {
-    ArrayObject* a = realm_.NewArray(args);
-    realm_.Set(a, "callee", Value::Object(fn));
-    realm_.Set(a, "caller", frame_ && frame_->callee ? Value::Object(frame_->callee) : Value::Null());
-    return Value::Object(a);
-  };
-  auto make_super = [&]() {
-    auto* s = heap_.New<SuperObject>();
-    s->class_name = "super";
-    s->holder = holder;
-    s->self = self;
-    return Value::Object(s);
-  };
+  nf.super_proto = super_holder;
+  nf.args = &args;
+  nf.caller = frame_ ? frame_->callee : nullptr;
+  auto make_arguments = [&]() { return MakeArguments(nf); };
+  auto make_super = [&]() { return MakeSuper(nf); };
   if (code.v2) {
     nf.registers.resize(std::max<size_t>(code.register_count, 1));
     size_t r = 1;
@@ -691,13 +677,11 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
     if (fl & 0x40) reg(ClipValue(nf.base ? nf.base->Root() : nullptr));
     if (fl & 0x80) reg(ClipValue(nf.base ? nf.base->parent : nullptr));
     if (fl & 0x100) reg(Value::Object(realm_.global));
-    if (!(fl & 0x08) && !(fl & 0x04)) act->Put(Key("arguments"), "arguments", make_arguments());
-    if (!(fl & 0x20) && !(fl & 0x10)) act->Put(Key("super"), "super", make_super());
-    if (!(fl & 0x02) && !(fl & 0x01)) act->Put(Key("this"), "this", self);
+    // Names not preloaded or suppressed are made when the body first asks for them.
+    nf.lazy_arguments = !(fl & 0x08) && !(fl & 0x04);
+    nf.lazy_super = !(fl & 0x20) && !(fl & 0x10);
   } else {
-    act->Put(Key("arguments"), "arguments", make_arguments());
-    act->Put(Key("super"), "super", make_super());
-    act->Put(Key("this"), "this", self);
+    nf.lazy_arguments = nf.lazy_super = true;
   }
   for (size_t i = 0; i < code.params.size(); ++i) {
     const auto& p = code.params[i];
@@ -727,6 +711,27 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   version_ = nf.version;
   Execute(nf);
   return nf.result;
+}
+
+Value ActionRunner::MakeArguments(Frame& f) {
+  ArrayObject* a = realm_.NewArray(f.args ? *f.args : std::vector<Value>());
+  realm_.Set(a, "callee", Value::Object(f.callee));
+  realm_.Set(a, "caller", f.caller ? Value::Object(f.caller) : Value::Null());
+  return Value::Object(a);
+}
+
+Value ActionRunner::MakeSuper(Frame& f) {
+  ScriptObject* holder = f.super_proto;
+  if (!holder && f.self.type == Value::Type::Object) {
+    bool found = false;
+    Value p = GetObjectMember(f.self.object, "__proto__", f.self, found);
+    holder = p.type == Value::Type::Object ? p.object : nullptr;
+  }
+  auto* s = heap_.New<SuperObject>();
+  s->class_name = "super";
+  s->holder = holder;
+  s->self = f.self;
+  return Value::Object(s);
 }
 
 // --- clips and paths ---
@@ -873,6 +878,14 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
   }
   if (f.activation) {
     if (const Property* p = f.activation->Find(key)) return p->value;
+    if (f.lazy_arguments && key == Key("arguments")) {
+      f.lazy_arguments = false;
+      return f.activation->Put(key, name, MakeArguments(f)).value;
+    }
+    if (f.lazy_super && key == Key("super")) {
+      f.lazy_super = false;
+      return f.activation->Put(key, name, MakeSuper(f)).value;
+    }
   }
   auto in_object = [&](ScriptObject* o, Value& out) {
     if (o->kind == ScriptObject::Kind::Clip) {
@@ -1893,14 +1906,20 @@ Value ActionRunner::CallMember(const Value& obj, const std::string& name, std::v
     if (f->code) return CallScript(f, s->self, args, HolderOf(holder, name));
     return CallNative(f, s->self, args, false);
   }
-  Value fn = GetMember(obj, name);
+  ScriptObject* holder = nullptr;
+  Value fn;
+  if (obj.type == Value::Type::Object) {
+    bool found = false;
+    fn = GetObjectMember(obj.object, name, obj, found, &holder);
+  } else {
+    fn = GetMember(obj, name);
+  }
   if (!IsFunction(fn)) return Value::Undefined();
   auto* f = static_cast<FunctionObject*>(fn.object);
   if (!f->code) return CallNative(f, self, args, false);
-  ScriptObject* holder = nullptr;
-  if (o) {
-    ScriptObject* start = o->kind == ScriptObject::Kind::Clip ? o : o;
-    holder = HolderOf(start, name);
+  if (holder) {
+  } else if (o) {
+    holder = HolderOf(o, name);
   } else if (obj.type == Value::Type::String) {
     holder = realm_.string_proto;
   }

@@ -120,6 +120,9 @@ class ActionRunner {
     bool target_set = false;
     int version = 0;
     FunctionObject* callee = nullptr;
+    FunctionObject* caller = nullptr;
+    const std::vector<Value>* args = nullptr;  // a function's arguments
+    bool lazy_arguments = false, lazy_super = false;
     ScriptObject* super_proto = nullptr;  // the prototype `super` starts from
     Value result;
     bool returned = false;
@@ -133,6 +136,8 @@ class ActionRunner {
   bool HandleThrow(Frame& f, const Value& v, size_t& pc);
   Value CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args, ScriptObject* super_proto);
   Value CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args, bool construct);
+  Value MakeArguments(Frame& f);
+  Value MakeSuper(Frame& f);
   FunctionObject* MakeFunction(Frame& f, const std::shared_ptr<const ScriptFunctionCode>& code);
   std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
                                       size_t lo, size_t hi, int version);
@@ -148,7 +153,9 @@ class ActionRunner {
   Value LookupName(Frame& f, const std::string& name, bool& found);
   Value GetClipMember(MovieClip* clip, const std::string& name, bool& found);
   ScriptObject* ClipObjectOf(MovieClip* clip);
-  Value GetObjectMember(ScriptObject* o, const std::string& name, const Value& self, bool& found);
+  // `holder` (when given) receives the object on the chain that held the name.
+  Value GetObjectMember(ScriptObject* o, const std::string& name, const Value& self, bool& found,
+                        ScriptObject** holder = nullptr);
   void PutMember(ScriptObject* o, const std::string& name, const Value& v, const Value& self);
 
   void GetUrl(const std::string& url, const std::string& target, bool load_target, bool load_vars);

@@ -22,8 +22,8 @@ Property& ScriptObject::Put(const std::string& key, const std::string& name, Val
     p = &props_[it->second];
   } else {
     index_.emplace(key, static_cast<uint32_t>(props_.size()));
+    if (props_.empty()) props_.reserve(4);
     props_.push_back(Property{});
-    keys_.push_back(key);
     p = &props_.back();
     p->name = name;
     p->flags = flags;
@@ -42,7 +42,6 @@ bool ScriptObject::Remove(const std::string& key) {
   uint32_t at = it->second;
   index_.erase(it);
   props_.erase(props_.begin() + at);
-  keys_.erase(keys_.begin() + at);
   for (auto& [k, i] : index_)
     if (i > at) --i;
   --live_;

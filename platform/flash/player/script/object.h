@@ -77,8 +77,7 @@ class ScriptObject {
   int pins = 0;  // > 0: a root held from outside the heap (the object of a live clip)
 
  private:
-  std::vector<Property> props_;  // removed entries have an empty key in `keys_`
-  std::vector<std::string> keys_;
+  std::vector<Property> props_;
   std::unordered_map<std::string, uint32_t> index_;
   size_t live_ = 0;
   ScriptObject* proto_cache_ = nullptr;

@@ -14,10 +14,24 @@ Program::Program(std::shared_ptr<const std::vector<uint8_t>> code, size_t start,
   start_ = std::min(start, end_);
   lo_ = std::min(jump_lo == SIZE_MAX ? start_ : jump_lo, start_);
   hi_ = std::min(std::max(jump_hi, end_), size);
+  if (hi_ - lo_ <= (1u << 16)) dense_.assign(hi_ - lo_, 0);
 }
 
 const Action* Program::At(size_t pc) {
   if (pc >= hi_ || pc < lo_ || pc == end_) return nullptr;
+  if (!dense_.empty()) {
+    uint32_t& slot = dense_[pc - lo_];
+    if (slot == UINT32_MAX) return nullptr;
+    if (slot) return actions_[slot - 1].get();
+    auto a = std::make_unique<Action>();
+    if (!Decode(pc, *a)) {
+      slot = UINT32_MAX;
+      return nullptr;
+    }
+    actions_.push_back(std::move(a));
+    slot = static_cast<uint32_t>(actions_.size());
+    return actions_.back().get();
+  }
   auto it = at_.find(pc);
   if (it != at_.end()) return it->second == SIZE_MAX ? nullptr : actions_[it->second].get();
   auto a = std::make_unique<Action>();

@@ -54,6 +54,8 @@ class Program {
   std::shared_ptr<const std::vector<uint8_t>> code_;
   size_t start_, end_, lo_, hi_;
   int version_;
+  // pc -> 1 + index in actions_ (0: not decoded yet); a table over small regions, a map otherwise.
+  std::vector<uint32_t> dense_;
   std::unordered_map<size_t, size_t> at_;  // pc -> index in actions_ (SIZE_MAX: no action)
   std::vector<std::unique_ptr<Action>> actions_;
 };
