@@ -340,6 +340,10 @@ void Player::RemoveFromExecList(MovieClip* clip) {
 void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
   if (realm_) realm_->Trace(gray);
   for (const Value& v : script_stack_) TraceValue(v, gray);
+  for (const auto& q : queues_)
+    for (const QueuedAction& a : q) TraceValue(a.constructor, gray);
+  for (const auto& [n, level] : levels_)
+    for (const QueuedAction& a : level.pending) TraceValue(a.constructor, gray);
   for (const Interval& i : intervals_) {
     TraceValue(i.function, gray);
     for (const Value& v : i.args) TraceValue(v, gray);
@@ -400,6 +404,46 @@ void Player::RunIntervals() {
 
 CharacterPtr Player::ExportedSymbol(const MovieDef* movie, const std::string& name) {
   if (!movie) return nullptr;
+  const auto& names = Exports(movie);
+  auto it = names.find(Lower(name));
+  if (it == names.end()) return nullptr;
+  auto def = movie->dictionary.find(it->second);
+  return def == movie->dictionary.end() ? nullptr : def->second;
+}
+
+std::string Player::ExportName(const MovieDef* movie, uint16_t id) {
+  if (!movie) return std::string();
+  for (const auto& [name, symbol] : Exports(movie))
+    if (symbol == id) return name;
+  return std::string();
+}
+
+bool Player::ApplyRegisteredClass(MovieClip* clip) {
+  if (!realm_ || realm_->registered_classes.empty() || !clip->character) return false;
+  std::string name = ExportName(clip->movie.get(), clip->character->id);
+  if (name.empty()) return false;
+  auto c = realm_->registered_classes.find(heap_->Key(name));
+  if (c == realm_->registered_classes.end()) {
+    // Registered names keep their case from version 7 on; exports are found without case.
+    for (auto it = realm_->registered_classes.begin(); it != realm_->registered_classes.end(); ++it)
+      if (Lower(it->first) == name) c = it;
+    if (c == realm_->registered_classes.end()) return false;
+  }
+  ScriptObject* ctor = c->second;
+  ClipObject* o = ObjectOf(clip);
+  const Property* proto = ctor->Find(heap_->Key("prototype"));
+  if (proto && proto->value.type == Value::Type::Object)
+    o->Put(heap_->Key("__proto__"), "__proto__", proto->value, kDontEnum | kDontDelete);
+  o->Put(heap_->Key("__constructor__"), "__constructor__", Value::Object(ctor), kDontEnum);
+  QueuedAction a;
+  a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  a.phase = kPhaseConstruct;
+  a.constructor = Value::Object(ctor);
+  queues_[kPhaseConstruct].push_back(std::move(a));
+  return true;
+}
+
+const std::map<std::string, uint16_t>& Player::Exports(const MovieDef* movie) {
   auto found = exports_.find(movie);
   if (found == exports_.end()) {
     std::map<std::string, uint16_t> names;
@@ -424,10 +468,7 @@ CharacterPtr Player::ExportedSymbol(const MovieDef* movie, const std::string& na
     }
     found = exports_.emplace(movie, std::move(names)).first;
   }
-  auto it = found->second.find(Lower(name));
-  if (it == found->second.end()) return nullptr;
-  auto def = movie->dictionary.find(it->second);
-  return def == movie->dictionary.end() ? nullptr : def->second;
+  return found->second;
 }
 
 MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name, int depth,
@@ -555,12 +596,23 @@ void Player::RunQueue() {
     QueuedAction a = std::move(q->front());
     q->pop_front();
     if (a.clip->removed && !a.method) continue;
+    if (budget_ <= 0 && a.phase == kPhaseScript) continue;  // the tick's budget is spent
     RunActions(a);
   }
 }
 
+Player::QueuedAction Player::InitAction(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
+  QueuedAction a;
+  a.clip = clip;
+  a.code = tag.actions;
+  a.phase = kPhaseInitAction;
+  return a;
+}
+
 Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
-  QueuedAction a{clip, tag.actions, kPhaseScript};
+  QueuedAction a;
+  a.clip = clip;
+  a.code = tag.actions;
   const auto& body = clip->movie ? clip->movie->body : nullptr;
   if (body && tag.actions && tag.body_offset <= body->size() &&
       tag.actions->size() <= body->size() - tag.body_offset) {
@@ -574,6 +626,14 @@ Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip,
 
 void Player::RunActions(const QueuedAction& a) {
   ActionRunner runner(*this, a.clip);
+  if (a.apply_class) {
+    if (!a.clip->removed) ApplyRegisteredClass(a.clip.get());
+    return;
+  }
+  if (!a.constructor.IsUndefined()) {
+    if (!a.clip->removed) runner.CallFromPlayer(a.constructor, runner.ClipValue(a.clip.get()), {});
+    return;
+  }
   if (a.method) {
     Value self = runner.ClipValue(a.clip.get());
     if (a.clip->removed) self = Value::Object(a.clip->object);
@@ -590,7 +650,9 @@ void Player::RunActions(const QueuedAction& a) {
 }
 
 void Player::RunScriptNow(const std::shared_ptr<MovieClip>& clip, const std::shared_ptr<const std::vector<uint8_t>>& code) {
-  QueuedAction a{clip, code, kPhaseScript};
+  QueuedAction a;
+  a.clip = clip;
+  a.code = code;
   RunActions(a);
 }
 
@@ -625,7 +687,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
         break;
       case ControlTag::Kind::InitAction:
         if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
-          queues_[kPhaseInitAction].push_back({self, tag.actions, kPhaseInitAction});
+          queues_[kPhaseInitAction].push_back(InitAction(self, tag));
         break;
       case ControlTag::Kind::Background:
         break;
@@ -699,7 +761,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
           break;
         case ControlTag::Kind::InitAction:
           if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
-            queues_[kPhaseInitAction].push_back({self, tag.actions, kPhaseInitAction});
+            queues_[kPhaseInitAction].push_back(InitAction(self, tag));
           break;
         case ControlTag::Kind::Background:
           break;
@@ -781,6 +843,13 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
       mc->clip_actions.push_back({rec.events, std::make_shared<const std::vector<uint8_t>>(rec.actions)});
     if (!p.clip_actions.empty()) mc->clip_event_mask = p.all_clip_events;
     AddClip(mc);
+    if (!ExportName(mc->movie.get(), mc->character->id).empty()) {
+      QueuedAction a;
+      a.clip = mc;
+      a.phase = kPhaseInitialize;
+      a.apply_class = true;
+      queues_[kPhaseInitialize].push_back(std::move(a));
+    }
     QueueClipEvent(mc.get(), kEventInitialize);
     QueueClipEvent(mc.get(), kEventConstruct);
     QueueClipEvent(mc.get(), kEventLoad);

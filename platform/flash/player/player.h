@@ -186,8 +186,14 @@ class Player {
     size_t start = 0, end = 0;
     // A clip event also calls the clip's method of this name (onEnterFrame...) when set.
     const char* method = nullptr;
+    // The constructor of the clip's registered class, run on the clip.
+    Value constructor;
+    // Gives the clip the class registered for its symbol (the registration may come from the
+    // init actions that run just before).
+    bool apply_class = false;
   };
   static QueuedAction FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag);
+  static QueuedAction InitAction(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag);
   struct Level {
     std::shared_ptr<MovieClip> root;
     bool actions_pending = false;  // shown frame's scripts not run yet
@@ -229,6 +235,11 @@ class Player {
   void SwapDepths(MovieClip* clip, int depth);
   // The symbol a movie exports under `name` (case-insensitive), null when none.
   CharacterPtr ExportedSymbol(const MovieDef* movie, const std::string& name);
+  // The name a symbol is exported under, empty when none.
+  std::string ExportName(const MovieDef* movie, uint16_t id);
+  // Gives a new clip the class registered for its symbol: the prototype now, and the constructor
+  // queued to run after its construct event. False when no class is registered.
+  bool ApplyRegisteredClass(MovieClip* clip);
   // Runs `code` now as a script of `clip` (its own action budget is the tick's).
   void RunScriptNow(const std::shared_ptr<MovieClip>& clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
   using Queues = std::array<std::deque<QueuedAction>, kPhases>;
@@ -268,6 +279,7 @@ class Player {
   int next_interval_ = 1;
   std::map<std::tuple<const void*, size_t, size_t, size_t, size_t>, std::shared_ptr<Program>> programs_;
   std::map<const MovieDef*, std::map<std::string, uint16_t>> exports_;  // lower-case name -> id
+  const std::map<std::string, uint16_t>& Exports(const MovieDef* movie);
   uint32_t random_state_ = 12345;
   int instance_counter_ = 0;
 };
