@@ -937,11 +937,34 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
   return v;
 }
 
+// A dot path of members ("a.b.c"): the first name through the scope, then member by member.
+// False when `path` is not one.
+bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std::string& last) {
+  if (version_ < 5 || path.find_first_of(":/") != std::string::npos) return false;
+  size_t dot = path.find('.');
+  if (dot == std::string::npos || dot == 0 || path.back() == '.') return false;
+  bool found = false;
+  holder = LookupName(f, path.substr(0, dot), found);
+  size_t at = dot + 1;
+  for (;;) {
+    size_t next = path.find('.', at);
+    if (next == std::string::npos) break;
+    if (next == at) return false;
+    holder = GetMember(holder, path.substr(at, next - at));
+    at = next + 1;
+  }
+  last = path.substr(at);
+  return true;
+}
+
 Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
   if (IsPlainName(path)) {
     bool found = false;
     return LookupName(f, path, found);
   }
+  Value holder;
+  std::string last;
+  if (DotPath(f, path, holder, last)) return GetMember(holder, last);
   MovieClip* clip = nullptr;
   std::string name;
   if (!SplitVariablePath(f, path, clip, name)) {
@@ -954,6 +977,12 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
 }
 
 void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v) {
+  Value holder;
+  std::string last;
+  if (!IsPlainName(path) && DotPath(f, path, holder, last)) {
+    SetMember(holder, last, v);
+    return;
+  }
   if (!IsPlainName(path)) {
     MovieClip* clip = nullptr;
     std::string name;
