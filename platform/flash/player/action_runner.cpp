@@ -943,14 +943,25 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
   if (version_ < 5 || path.find_first_of(":/") != std::string::npos) return false;
   size_t dot = path.find('.');
   if (dot == std::string::npos || dot == 0 || path.back() == '.') return false;
+  // On the way, a clip's child of the name comes before its variables.
+  auto child_of = [&](const Value& v, const std::string& name, Value& out) {
+    MovieClip* c = v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
+    auto child = c ? c->ChildByName(name, version_ >= 7) : nullptr;
+    if (!child || child->type != DisplayObject::Type::MovieClip) return false;
+    out = ClipValue(static_cast<MovieClip*>(child.get()));
+    return true;
+  };
+  std::string first = path.substr(0, dot);
   bool found = false;
-  holder = LookupName(f, path.substr(0, dot), found);
+  if (!child_of(ClipValue(FrameTarget(f)), first, holder)) holder = LookupName(f, first, found);
   size_t at = dot + 1;
   for (;;) {
     size_t next = path.find('.', at);
     if (next == std::string::npos) break;
     if (next == at) return false;
-    holder = GetMember(holder, path.substr(at, next - at));
+    std::string seg = path.substr(at, next - at);
+    Value v;
+    holder = child_of(holder, seg, v) ? v : GetMember(holder, seg);
     at = next + 1;
   }
   last = path.substr(at);
@@ -1583,8 +1594,13 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       SetTarget(f, Pop(), false);
       break;
     case 0x22: {  // GetProperty
-      int index = TruncToInt(ToNumber(Pop()));
+      double d = ToNumber(Pop());
       Value target = Pop();
+      if (std::isnan(d) || d <= -1 || d >= 22) {  // no such property
+        Push(Value::Undefined());
+        break;
+      }
+      int index = TruncToInt(d);
       MovieClip* clip = target.type == Value::Type::Clip || target.type == Value::Type::Object
                             ? ClipOf(target)
                             : ResolvePath(ToString(target), FrameTarget(f));

@@ -1,5 +1,7 @@
 #include "platform/flash/player/script/object.h"
 
+#include "platform/flash/player/script/lib/string_ops.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -85,6 +87,8 @@ Heap::~Heap() {
 
 std::string Heap::Key(const std::string& name) const {
   if (!case_insensitive) return name;
+  for (char c : name)
+    if (static_cast<unsigned char>(c) >= 0x80) return scriptlib::ToLowerCase(name, 6);  // letters beyond ASCII too
   std::string s = name;
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
