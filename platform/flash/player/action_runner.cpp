@@ -126,9 +126,12 @@ std::string ActionRunner::ToString(const Value& v) {
     }
     case Value::Type::Object: {
       if (v.object->kind == ScriptObject::Kind::Function) return "[type Function]";
-      Value p = ToPrimitive(v, true);
-      if (p.type == Value::Type::Object) return p.object->kind == ScriptObject::Kind::Function ? "[type Function]" : "[type Object]";
-      return ToString(p);
+      // The object's toString decides; anything but text from it prints as the type.
+      bool found = false;
+      Value f = GetObjectMember(v.object, "toString", v, found);
+      if (!IsFunction(f)) return "[type Object]";
+      Value r = Call(f, v, {});
+      return r.type == Value::Type::String ? r.string : "[type Object]";
     }
   }
   return "";
@@ -605,7 +608,7 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
     return self;
   }
   Value r = CallNative(f, self, args, true);
-  return r.type == Value::Type::Object ? r : self;
+  return r.type == Value::Type::Object || r.type == Value::Type::Clip ? r : self;
 }
 
 FunctionObject* ActionRunner::MakeFunction(Frame& f, const std::shared_ptr<const ScriptFunctionCode>& code) {

@@ -23,8 +23,10 @@ Value ParseInt(NativeCall& c) {
 }
 
 Value ParseFloat(NativeCall& c) { return Value::Number(scriptlib::ParseFloat(c.vm.ToString(c.Arg(0)))); }
-Value IsNaN(NativeCall& c) { return Value::Bool(std::isnan(c.vm.ToNumber(c.Arg(0)))); }
-Value IsFinite(NativeCall& c) { return Value::Bool(std::isfinite(c.vm.ToNumber(c.Arg(0)))); }
+// A missing argument is NaN whatever the version makes of undefined.
+double NumberArg(NativeCall& c) { return c.Count() ? c.vm.ToNumber(c.Arg(0)) : kNaN; }
+Value IsNaN(NativeCall& c) { return Value::Bool(std::isnan(NumberArg(c))); }
+Value IsFinite(NativeCall& c) { return Value::Bool(std::isfinite(NumberArg(c))); }
 Value Escape(NativeCall& c) { return Value::String(scriptlib::Escape(c.vm.ToString(c.Arg(0)))); }
 Value Unescape(NativeCall& c) { return Value::String(scriptlib::Unescape(c.vm.ToString(c.Arg(0)), c.vm.version())); }
 
