@@ -644,9 +644,12 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   nf.scope = fn->scope;
   nf.self = self;
   if (code.version < 6 && frame_) {
-    // Functions of version 5 movies close over nothing: names resolve on the calling timeline.
+    // Functions of version 5 movies close over nothing: names resolve on the clip they run on,
+    // or on the calling timeline.
     nf.scope.clear();
-    if (MovieClip* t = FrameTarget(*frame_)) {
+    MovieClip* t = self.type == Value::Type::Clip ? ClipOf(self) : nullptr;
+    if (!t) t = FrameTarget(*frame_);
+    if (t) {
       nf.scope.push_back(ClipObjectOf(t));
       nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
     }
@@ -1758,6 +1761,12 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     }
     case 0x3B: {  // Delete2: the nearest scope that has the name
       std::string name = ToString(Pop());
+      Value path_holder;
+      std::string last;
+      if (!IsPlainName(name) && DotPath(f, name, path_holder, last)) {
+        Push(Value::Bool(DeleteMember(path_holder, last)));
+        break;
+      }
       std::string key = Key(name);
       bool done = false;
       auto try_delete = [&](const Value& holder) {
