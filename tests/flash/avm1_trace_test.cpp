@@ -93,5 +93,5 @@ TEST(FlashTraceMovies, CountOfMatchingMovies) {
       failed += " " + entry.path().filename().string();
   }
   std::cout << "trace movies matching: " << matched << " of " << total << "\n  not matching:" << failed << "\n";
-  EXPECT_GE(matched, 26);
+  EXPECT_GE(matched, 36);
 }

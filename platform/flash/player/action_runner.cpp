@@ -1154,8 +1154,9 @@ void ActionRunner::GetUrl(const std::string& url, const std::string& target, boo
     return;
   }
   std::string low = Lower(target);
-  if (low.rfind("_level", 0) == 0 && url.empty()) {
-    player_.Unload(std::atoi(low.c_str() + 6));
+  if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
+      std::all_of(low.begin() + 6, low.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+    player_.QueueLevelLoad(std::atoi(low.c_str() + 6), url);
     return;
   }
   if (load_target && url.empty()) {

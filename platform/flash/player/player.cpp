@@ -132,6 +132,10 @@ std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vec
 }
 
 void Player::LoadFile(int level, const std::string& path) {
+  if (level == 0) {
+    size_t slash = path.rfind('/');
+    movie_folder_ = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  }
   Unload(level);
   LoadMovie(level, LoadMovieFile(path));
 }
@@ -292,6 +296,7 @@ bool Player::LevelPending(const MovieClip* clip) const {
 void Player::Tick() {
   ++display_version_;
   if (in_tick_) return;
+  RunLevelLoads();
   in_tick_ = true;
   script_stack_.clear();
   script_pool_.reset();
@@ -397,6 +402,33 @@ void Player::RunIntervals() {
       fn = runner.GetMember(self, copy.method);
     }
     runner.CallFromPlayer(fn, self, copy.args);
+  }
+}
+
+void Player::QueueLevelLoad(int level, const std::string& url) {
+  if (level < 0 || level_loads_.size() >= 64) return;
+  level_loads_.emplace_back(level, url);
+}
+
+void Player::RunLevelLoads() {
+  auto loads = std::move(level_loads_);
+  level_loads_.clear();
+  for (const auto& [level, url] : loads) {
+    if (url.empty()) {
+      Unload(level);
+      continue;
+    }
+    std::string low = Lower(url);
+    if (low.find("://") != std::string::npos && low.rfind("file://", 0) != 0) continue;  // no network
+    std::string path = low.rfind("file://", 0) == 0 ? url.substr(7) : url;
+    if (path.empty() || path[0] != '/') path = movie_folder_ + path;
+    try {
+      std::string folder = movie_folder_;
+      LoadFile(level, path);
+      movie_folder_ = folder;
+    } catch (const FormatError&) {
+      // A movie that cannot be read leaves the level empty.
+    }
   }
 }
 

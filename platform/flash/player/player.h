@@ -227,6 +227,9 @@ class Player {
   int AddInterval(const Value& function, const std::string& method, std::vector<Value> args, double period, bool once);
   void ClearInterval(int id);
   int NextInstanceNumber() { return ++instance_counter_; }
+  // loadMovieNum/unloadMovieNum: the level changes at the start of the next tick. `url` is read
+  // relative to the folder of level 0's movie; an empty url unloads; network addresses fail.
+  void QueueLevelLoad(int level, const std::string& url);
   // Clips made by scripts. `def` null makes an empty clip; `init` gives the new clip's first
   // variables; a class registered for `linkage` becomes the clip's class. Null when it cannot be made.
   MovieClip* CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name, int depth, ScriptObject* init,
@@ -267,6 +270,9 @@ class Player {
   bool in_tick_ = false;
   uint64_t display_version_ = 0;
   double clock_ms_ = 0;
+  std::string movie_folder_;  // level 0's folder, for loads by relative name
+  std::vector<std::pair<int, std::string>> level_loads_;
+  void RunLevelLoads();
   struct Interval {
     int id = 0;
     Value function;  // a function, or the object whose method `method` is called
