@@ -4,6 +4,10 @@
 // reference cycles included, and clips come and go in bulk without slowing the player down.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "tests/flash/script_asm.h"
 
 using namespace scripttest;
@@ -154,4 +158,36 @@ TEST(ScriptClips, ThousandsOfClipsComeAndGo) {
   check.PushInt(0);
   CallMethod(check, "this", "getNextHighestDepth", 0).Trace();
   EXPECT_EQ(RunBlocks({make, check}), "c2999\nundefined\n3000\n");
+}
+
+TEST(ScriptLoading, LevelLoadsWaitForTheNextTickAndNeverUseTheNetwork) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("lumitest-levels-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  struct Cleanup {
+    fs::path d;
+    ~Cleanup() { fs::remove_all(d); }
+  } cleanup{dir};
+  flash::SwfWriter child(8, 100, 100, 12);
+  child.DoAction(Trace("child loaded").Build());
+  child.ShowFrame();
+  ASSERT_TRUE(child.Save((dir / "child.swf").string(), false));
+  // loadMovieNum("child.swf", 1); loadMovieNum("http://example.com/x.swf", 2); trace(_level1);
+  ActionBuilder a;
+  a.GetUrl("child.swf", "_level1").GetUrl("http://example.com/x.swf", "_level2");
+  Get(a, "_level1").Trace();
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  w.DoAction(ActionBuilder().Stop().Build());
+  w.ShowFrame();
+  ASSERT_TRUE(w.Save((dir / "main.swf").string(), false));
+  flash::Player p;
+  p.LoadFile(0, (dir / "main.swf").string());
+  p.Tick();
+  EXPECT_FALSE(p.HasLevel(1));
+  p.Tick();
+  EXPECT_TRUE(p.HasLevel(1));
+  EXPECT_FALSE(p.HasLevel(2));
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "undefined\nchild loaded\n");
 }
