@@ -21,12 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using flashtest::ReadText;
 
 struct Expectations {
   int frames = 1;

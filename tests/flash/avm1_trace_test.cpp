@@ -16,12 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using flashtest::ReadText;
 
 int FramesOf(const fs::path& toml) {
   static const std::regex re(R"(^\s*num_(frames|ticks)\s*=\s*(\d+))");

@@ -74,6 +74,13 @@ inline ActionBuilder& Try(ActionBuilder& a, const std::string& name, const Actio
   return a.OpWithData(0x8F, d).Raw(try_code).Raw(catch_code).Raw(finally_code);
 }
 
+// while (test) body: `test` leaves the loop's condition negated on the stack (true ends it).
+inline ActionBuilder& WhileNot(ActionBuilder& a, const ActionBuilder& test, const ActionBuilder& body) {
+  size_t body_size = Code(body).size(), test_size = Code(test).size();
+  a.Raw(Code(test)).If(static_cast<int16_t>(body_size + 5)).Raw(Code(body));
+  return a.Jump(static_cast<int16_t>(-(static_cast<int>(test_size + 5 + body_size) + 5)));
+}
+
 // Calls: the arguments are pushed last first before these.
 inline ActionBuilder& CallFunction(ActionBuilder& a, const std::string& name, int args) {
   return a.PushInt(args).PushString(name).Op(0x3D);

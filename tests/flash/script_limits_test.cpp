@@ -116,9 +116,7 @@ TEST(ScriptMemory, UnreachableObjectsAndCyclesAreFreed) {
   // while (i < 500) body
   ActionBuilder test;
   Get(test, "i").PushInt(500).Op(kLess2).Op(0x12);
-  size_t body_size = Code(body).size(), test_size = Code(test).size();
-  frame.Raw(Code(test)).If(static_cast<int16_t>(body_size + 5)).Raw(Code(body));
-  frame.Jump(static_cast<int16_t>(-(static_cast<int>(test_size + 5 + body_size) + 5)));
+  WhileNot(frame, test, body);
   flash::SwfWriter w(8, 100, 100, 12);
   w.DoAction(frame.Build());
   w.ShowFrame();
@@ -147,9 +145,7 @@ TEST(ScriptClips, ThousandsOfClipsComeAndGo) {
   Get(body, "i").Op(kIncrement).Op(kSetVariable);
   ActionBuilder test;
   Get(test, "i").PushInt(3000).Op(kLess2).Op(0x12);
-  size_t body_size = Code(body).size(), test_size = Code(test).size();
-  make.Raw(Code(test)).If(static_cast<int16_t>(body_size + 5)).Raw(Code(body));
-  make.Jump(static_cast<int16_t>(-(static_cast<int>(test_size + 5 + body_size) + 5)));
+  WhileNot(make, test, body);
   ActionBuilder check;
   Member(check, "c2999", "_name").Trace();
   check.PushInt(0);
