@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 
 #include "tests/flash/script_asm.h"
 
@@ -186,4 +187,42 @@ TEST(ScriptLoading, LevelLoadsWaitForTheNextTickAndNeverUseTheNetwork) {
   EXPECT_TRUE(p.HasLevel(1));
   EXPECT_FALSE(p.HasLevel(2));
   EXPECT_EQ(flashtest::Joined(p.trace_log), "undefined\nchild loaded\n");
+}
+
+TEST(ScriptLimits, RandomByteCodeNeverTakesThePlayerDown) {
+  // Blocks of random actions with random operands (mostly well-formed lengths, some not), each
+  // run for two ticks next to a block that must still print.
+  std::mt19937 rng(20261209);
+  const uint8_t ops[] = {0x04, 0x05, 0x06, 0x07, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x11, 0x12, 0x13, 0x14,
+                         0x15, 0x17, 0x18, 0x1C, 0x1D, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x29, 0x2A, 0x2B,
+                         0x2C, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40,
+                         0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F,
+                         0x50, 0x51, 0x52, 0x53, 0x54, 0x55, 0x60, 0x63, 0x65, 0x66, 0x67, 0x69, 0x81, 0x87, 0x88,
+                         0x8B, 0x8C, 0x8E, 0x8F, 0x94, 0x96, 0x99, 0x9A, 0x9B, 0x9D, 0x9E, 0x9F};
+  for (int round = 0; round < 40; ++round) {
+    std::vector<uint8_t> code;
+    int actions = 5 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < actions; ++i) {
+      uint8_t op = ops[rng() % sizeof ops];
+      code.push_back(op);
+      if (op < 0x80) continue;
+      size_t len = rng() % 12;
+      code.push_back(static_cast<uint8_t>(len));
+      code.push_back(rng() % 16 == 0 ? 0xFF : 0);
+      for (size_t k = 0; k < len; ++k) code.push_back(static_cast<uint8_t>(rng() % 4 == 0 ? 0 : rng()));
+    }
+    code.push_back(0);
+    flash::SwfWriter w(static_cast<int>(4 + rng() % 5), 100, 100, 12);
+    w.DoAction(code);
+    w.DoAction(Trace("alive").Build());
+    w.ShowFrame();
+    w.ShowFrame();
+    flash::Player p;
+    p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+    p.Tick();
+    p.Tick();
+    p.CollectGarbage();
+    ASSERT_FALSE(p.trace_log.empty()) << "round " << round;
+    EXPECT_EQ(p.trace_log.back(), "alive") << "round " << round;
+  }
 }
