@@ -1478,9 +1478,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Push(Value::Number(r));
       break;
     }
-    case 0x0E: {  // Equals
+    case 0x0E: {  // Equals: unlike the other operators, the right operand converts first
       Value vb = Pop(), vx = Pop();
-      double x = ToNumber(vx), b = ToNumber(vb);
+      double b = ToNumber(vb), x = ToNumber(vx);
       Push(FromBool(x == b));
       break;
     }
@@ -1535,11 +1535,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Push(Value::String(CheckedConcat(x, b)));
       break;
     }
-    case 0x18: {  // ToInteger
-      double d = ToNumber(Pop());
-      Push(Value::Number(std::isnan(d) ? 0 : std::trunc(d)));
+    case 0x18:  // ToInteger: a 32-bit integer
+      Push(Value::Number(ToInt32(Pop())));
       break;
-    }
     case 0x32:  // CharToAscii
       Push(Value::Number(scriptlib::Ord(ToString(Pop()), version_)));
       break;

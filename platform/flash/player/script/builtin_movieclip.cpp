@@ -63,9 +63,8 @@ Value Method(NativeCall& c) {
           frame = static_cast<int>(d) - 1;
         }
       } else {
-        double d = c.vm.ToNumber(v);
-        if (std::isnan(d)) break;
-        frame = static_cast<int>(std::clamp(d, -1e9, 1e9)) - 1;
+        int32_t n = c.vm.ToInt32(v);  // numbers wrap to 32 bits
+        frame = n == INT32_MIN ? -1 : n - 1;
       }
       if (frame < 0) break;  // frames before the first are ignored
       c.vm.GotoFrame(target, frame, op == kGotoAndStop);
@@ -191,8 +190,9 @@ Value Method(NativeCall& c) {
       }
       double ox, oy;
       m.Apply(x, y, ox, oy);
-      c.vm.SetMember(pt, "x", Value::Number(ox / 20.0));
-      c.vm.SetMember(pt, "y", Value::Number(oy / 20.0));
+      // Coordinates are whole twips.
+      c.vm.SetMember(pt, "x", Value::Number(std::round(ox) / 20.0));
+      c.vm.SetMember(pt, "y", Value::Number(std::round(oy) / 20.0));
       break;
     }
     case kBytesLoaded:
