@@ -23,7 +23,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kMaxCallDepth = 256;
 // Size limits: a longer string, array or operand stack ends the script.
 constexpr size_t kMaxStringBytes = 64u << 20;
-constexpr size_t kMaxArrayLength = 1u << 24;
+constexpr size_t kMaxArrayLength = 1u << 21;
+// Array elements the scripts of one tick may add together.
+constexpr size_t kMaxArrayGrowthPerTick = 1u << 22;
 constexpr size_t kMaxStackValues = 1u << 20;
 
 std::string Lower(std::string s) {
@@ -251,6 +253,13 @@ void ActionRunner::CheckLength(size_t n) {
   if (n > kMaxStringBytes) throw ScriptAbort{"string too long"};
 }
 
+void ActionRunner::CheckArrayGrowth(size_t from, size_t to) {
+  if (to > kMaxArrayLength) throw ScriptAbort{"array too long"};
+  if (to <= from) return;
+  player_.array_growth_ += to - from;
+  if (player_.array_growth_ > kMaxArrayGrowthPerTick) throw ScriptAbort{"arrays grow too fast"};
+}
+
 Value ActionRunner::Pop() {
   if (stack_.size() <= (frame_ ? frame_->stack_base : 0)) return Value::Undefined();
   Value v = std::move(stack_.back());
@@ -447,7 +456,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
     size_t i;
     if (ArrayIndex(name, i)) {
       if (i >= a->items.size()) {
-        if (i >= kMaxArrayLength) throw ScriptAbort{"array too long"};
+        CheckArrayGrowth(a->items.size(), i + 1);
         a->items.resize(i + 1);
       }
       a->items[i] = v;
@@ -457,6 +466,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
       double d = ToNumber(v);
       if (std::isnan(d) || d < 0) d = 0;
       if (d >= kMaxArrayLength) throw ScriptAbort{"array too long"};
+      CheckArrayGrowth(a->items.size(), static_cast<size_t>(d));
       a->items.resize(static_cast<size_t>(d));
       return;
     }

@@ -90,6 +90,8 @@ class ActionRunner {
   void RemoveSprite(MovieClip* clip);
   std::string CheckedConcat(const std::string& a, const std::string& b);
   void CheckLength(size_t n);  // aborts beyond the size limits
+  // Aborts when an array would grow from `from` to `to` elements beyond the size limits.
+  void CheckArrayGrowth(size_t from, size_t to);
   // a < b, undefined for NaN; operands convert left to right unless `right_first`.
   Value Compare(const Value& a, const Value& b, bool right_first = false);
   bool LooseEquals(const Value& a, const Value& b);

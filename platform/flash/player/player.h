@@ -251,6 +251,7 @@ class Player {
   uint64_t generation_ = 0;  // bumped by every unload; running code stops when it changes
   long budget_ = kTickBudget;
   long block_budget_ = kBlockBudget;
+  size_t array_growth_ = 0;  // array elements added during this tick
   // Operand stack and constant pool shared by the scripts of one tick.
   std::vector<Value> script_stack_;
   std::shared_ptr<const std::vector<std::string>> script_pool_;

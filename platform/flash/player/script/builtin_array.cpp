@@ -22,7 +22,8 @@ Value Construct(NativeCall& c) {
   if (c.Count() == 1 && c.Arg(0).type == Value::Type::Number) {
     double n = c.Arg(0).number;
     if (n >= 0 && n == std::floor(n)) {
-      if (n > (1u << 24)) throw ScriptAbort{"array too long"};
+      if (n > 4294967295.0) throw ScriptAbort{"array too long"};
+      c.vm.CheckArrayGrowth(0, static_cast<size_t>(n));
       a->items.resize(static_cast<size_t>(n));
     } else {
       a->items.push_back(c.Arg(0));
@@ -33,10 +34,8 @@ Value Construct(NativeCall& c) {
   return Value::Object(a);
 }
 
-void Grow(NativeCall& c, size_t n) {
-  if (n > (1u << 24)) throw ScriptAbort{"array too long"};
-  (void)c;
-}
+// Aborts before an array of `from` elements grows to `to` beyond the limits.
+void Grow(NativeCall& c, size_t from, size_t to) { c.vm.CheckArrayGrowth(from, to); }
 
 std::string Join(NativeCall& c, ArrayObject* a, const std::string& sep) {
   std::string out;
@@ -63,7 +62,7 @@ Value ToStringMethod(NativeCall& c) {
 Value Push(NativeCall& c) {
   ArrayObject* a = ThisArray(c);
   if (!a) return Value::Undefined();
-  Grow(c, a->items.size() + c.Count());
+  Grow(c, a->items.size(), a->items.size() + c.Count());
   for (const Value& v : c.args) a->items.push_back(v);
   return Value::Number(static_cast<double>(a->items.size()));
 }
@@ -87,7 +86,7 @@ Value Shift(NativeCall& c) {
 Value Unshift(NativeCall& c) {
   ArrayObject* a = ThisArray(c);
   if (!a) return Value::Undefined();
-  Grow(c, a->items.size() + c.Count());
+  Grow(c, a->items.size(), a->items.size() + c.Count());
   a->items.insert(a->items.begin(), c.args.begin(), c.args.end());
   return Value::Number(static_cast<double>(a->items.size()));
 }
@@ -126,7 +125,7 @@ Value Splice(NativeCall& c) {
                              a->items.begin() + static_cast<long>(from + count));
   a->items.erase(a->items.begin() + static_cast<long>(from), a->items.begin() + static_cast<long>(from + count));
   if (c.Count() > 2) {
-    Grow(c, a->items.size() + c.Count());
+    Grow(c, a->items.size(), a->items.size() + c.Count());
     a->items.insert(a->items.begin() + static_cast<long>(from), c.args.begin() + 2, c.args.end());
   }
   return Value::Object(c.vm.realm().NewArray(std::move(removed)));
@@ -140,7 +139,7 @@ Value Concat(NativeCall& c) {
     ScriptObject* o = c.vm.ObjectOf(v);
     if (o && o->kind == ScriptObject::Kind::Array) {
       const auto& items = static_cast<ArrayObject*>(o)->items;
-      Grow(c, out.size() + items.size());
+      Grow(c, out.size(), out.size() + items.size());
       out.insert(out.end(), items.begin(), items.end());
     } else {
       out.push_back(v);
