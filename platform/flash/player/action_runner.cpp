@@ -347,7 +347,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
     auto* a = static_cast<ArrayObject*>(o);
     size_t i;
     if (ArrayIndex(name, i)) {
-      if (i < a->items.size()) {
+      if (i < a->items.size() && !a->items[i].IsHole()) {
         found = true;
         return a->items[i];
       }
@@ -457,7 +457,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
     if (ArrayIndex(name, i)) {
       if (i >= a->items.size()) {
         CheckArrayGrowth(a->items.size(), i + 1);
-        a->items.resize(i + 1);
+        a->items.resize(i + 1, Value::Hole());
       }
       a->items[i] = v;
       return;
@@ -467,7 +467,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
       if (std::isnan(d) || d < 0) d = 0;
       if (d >= kMaxArrayLength) throw ScriptAbort{"array too long"};
       CheckArrayGrowth(a->items.size(), static_cast<size_t>(d));
-      a->items.resize(static_cast<size_t>(d));
+      a->items.resize(static_cast<size_t>(d), Value::Hole());
       return;
     }
   }
@@ -516,7 +516,7 @@ bool ActionRunner::DeleteMember(const Value& obj, const std::string& name) {
       size_t i;
       auto* a = static_cast<ArrayObject*>(o);
       if (ArrayIndex(name, i) && i < a->items.size()) {
-        a->items[i] = Value::Undefined();
+        a->items[i] = Value::Hole();
         return true;
       }
     }
@@ -547,7 +547,8 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
     }
     if (p->kind == ScriptObject::Kind::Array) {
       auto* a = static_cast<ArrayObject*>(p);
-      for (size_t i = a->items.size(); i-- > 0;) add(std::to_string(i), std::to_string(i));
+      for (size_t i = a->items.size(); i-- > 0;)
+        if (!a->items[i].IsHole()) add(std::to_string(i), std::to_string(i));
     }
     if (p->kind == ScriptObject::Kind::Clip) {
       auto c = static_cast<ClipObject*>(p)->clip.lock();

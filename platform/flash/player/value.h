@@ -21,6 +21,9 @@ struct Value {
   ScriptObject* object = nullptr;          // Object (functions and arrays too)
 
   static Value Undefined() { return {}; }
+  // An array element never set (or deleted): undefined to read, but no element of its own.
+  static Value Hole() { Value v; v.boolean = true; return v; }
+  bool IsHole() const { return type == Type::Undefined && boolean; }
   static Value Null() { Value v; v.type = Type::Null; return v; }
   static Value Bool(bool b) { Value v; v.type = Type::Bool; v.boolean = b; return v; }
   static Value Number(double d) { Value v; v.type = Type::Number; v.number = d; return v; }
