@@ -1,6 +1,9 @@
 // Small helpers of the flash tests: movies built with the writer and loaded into a player.
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,13 @@ inline flash::PlaceSpec MatrixPlace(uint16_t depth, int character_id, const flas
   p.has_matrix = true;
   p.matrix = m;
   return p;
+}
+
+inline std::string ReadText(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
 }
 
 inline std::string Joined(const std::vector<std::string>& lines) {

@@ -189,8 +189,9 @@ TEST(ScriptOperators, OutOfRangeNumbersAsPropertyIndexesAndFramesAreHeld) {
   // NaN, infinite and huge numbers used as a property index or a goto frame must not be
   // converted to int unchecked; the script runs on and later code still executes.
   ActionBuilder a;
-  a.PushString("").PushNumber(std::nan("")).Op(0x22).Trace();   // getProperty("", NaN) -> _x
+  a.PushString("").PushNumber(std::nan("")).Op(0x22).Trace();   // getProperty("", NaN): no such property
   a.PushString("").PushNumber(1e300).Op(0x22).Op(0x17);          // no such property; pop it
+  a.PushString("").PushNumber(-0.8).Op(0x22).Trace();            // truncates to _x
   a.PushNumber(-1e300).OpWithData(0x9F, {0}).PushString("after").Trace();  // gotoFrame2
-  EXPECT_EQ(Traced(6, a), "0\nafter\n");
+  EXPECT_EQ(Traced(6, a), "undefined\n0\nafter\n");
 }

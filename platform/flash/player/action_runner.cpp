@@ -2,23 +2,31 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <string_view>
+#include <unordered_set>
 
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
+#include "platform/flash/player/script/lib/number_text.h"
+#include "platform/flash/player/script/lib/string_ops.h"
 
 namespace flash {
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-// A script that runs away (an endless loop) is stopped after this many actions.
-constexpr long kMaxActions = 2'000'000;
-// Nested calls of frame scripts (the Call action) stop here.
-constexpr int kMaxCallDepth = 64;
+// Nested function calls and frame calls stop the block beyond this depth.
+constexpr int kMaxCallDepth = 256;
+// Size limits: a longer string, array or operand stack ends the script.
+constexpr size_t kMaxStringBytes = 64u << 20;
+constexpr size_t kMaxArrayLength = 1u << 21;
+// Array elements the scripts of one tick may add together.
+constexpr size_t kMaxArrayGrowthPerTick = 1u << 22;
+constexpr size_t kMaxStackValues = 1u << 20;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -27,7 +35,7 @@ std::string Lower(std::string s) {
 
 bool IEquals(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
-int32_t ToInt32(double d) {
+int32_t Int32Of(double d) {
   if (std::isnan(d) || std::isinf(d)) return 0;
   double m = std::fmod(std::trunc(d), 4294967296.0);
   if (m < 0) m += 4294967296.0;
@@ -54,11 +62,6 @@ int PropertyIndex(const std::string& name) {
   for (int i = 0; i < kPropertyCount; ++i)
     if (IEquals(name, kPropertyNames[i])) return i;
   return -1;
-}
-
-auto StartTime() {
-  static const auto start = std::chrono::steady_clock::now();
-  return start;
 }
 
 // Bounds of a display object in its parent's twips.
@@ -96,107 +99,66 @@ bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
   return true;
 }
 
-// Byte offsets where the characters of a UTF-8 text begin, plus the text's length at the end.
-// A byte that does not start a well-formed sequence counts as a character of its own.
-std::vector<size_t> CharacterStarts(const std::string& s) {
-  std::vector<size_t> starts;
-  size_t i = 0;
-  while (i < s.size()) {
-    starts.push_back(i);
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 1;
-    if (c >= 0xF5) n = 1;
-    bool ok = i + n <= s.size();
-    for (size_t k = 1; ok && k < n; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    i += ok ? n : 1;
-  }
-  starts.push_back(s.size());
-  return starts;
-}
-
-// The code of the first character of a UTF-8 text (its byte value when malformed).
-uint32_t FirstCharacterCode(const std::string& s) {
-  std::vector<size_t> starts = CharacterStarts(s);
-  size_t n = starts.size() > 1 ? starts[1] : 0;
-  if (n == 0) return 0;
-  auto byte = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(s[k])); };
-  if (n == 1) return byte(0);
-  uint32_t code = byte(0) & (0xFF >> (n + 1));
-  for (size_t k = 1; k < n; ++k) code = code << 6 | (byte(k) & 0x3F);
-  return code;
-}
-
-std::string EncodeCharacter(uint32_t code) {
-  std::string out;
-  if (code == 0 || code > 0x10FFFF) return out;
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | code >> 6);
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | code >> 12);
-    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | code >> 18);
-    out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-  return out;
-}
-
-// The substring of the 1-based `index` and `count` units of a text of `length` units, as the
-// string-extract actions clamp them: [first, first + n).
-void ExtractRange(double index, double count, long length, long& first, long& n) {
-  first = std::isnan(index) ? 0 : static_cast<long>(std::clamp(index, -1e9, 1e9)) - 1;
-  n = std::isnan(count) ? 0 : static_cast<long>(std::clamp(count, -1e9, 1e9));
-  if (first < 0) first = 0;
-  if (first > length) first = length;
-  if (n < 0 || first + n > length) n = length - first;
-}
-
 }  // namespace
 
 ActionRunner::ActionRunner(Player& player, std::shared_ptr<MovieClip> base)
-    : player_(player), base_(std::move(base)), generation_(player.generation_) {
-  version_ = base_->movie ? base_->movie->header.version : 10;
-  StartTime();
+    : player_(player),
+      realm_(player.ScriptRealm()),
+      heap_(player.ScriptHeap()),
+      base_(std::move(base)),
+      stack_(player.script_stack_),
+      generation_(player.generation_) {
+  version_ = base_ && base_->movie ? base_->movie->header.version : 10;
 }
 
 // --- conversions ---
 
-std::string ActionRunner::ToString(const Value& v) const {
+std::string ActionRunner::ToString(const Value& v) {
   switch (v.type) {
     case Value::Type::Undefined: return version_ >= 7 ? "undefined" : "";
     case Value::Type::Null: return "null";
-    case Value::Type::Bool: return v.boolean ? "true" : "false";
+    case Value::Type::Bool:
+      if (version_ < 5) return v.boolean ? "1" : "0";
+      return v.boolean ? "true" : "false";
     case Value::Type::Number: return NumberToString(v.number);
     case Value::Type::String: return v.string;
     case Value::Type::Clip: {
       MovieClip* c = ClipOf(v);
       return c ? c->TargetPath() : "";
     }
-    case Value::Type::Object: return "[object Object]";
+    case Value::Type::Object: {
+      if (v.object->kind == ScriptObject::Kind::Function) return "[type Function]";
+      // The object's toString decides; anything but text from it prints as the type.
+      bool found = false;
+      Value f = GetObjectMember(v.object, "toString", v, found);
+      if (!IsFunction(f)) return "[type Object]";
+      Value r = Call(f, v, {});
+      return r.type == Value::Type::String ? r.string : "[type Object]";
+    }
   }
   return "";
 }
 
-double ActionRunner::ToNumber(const Value& v) const {
+double ActionRunner::ToNumber(const Value& v) {
   switch (v.type) {
     case Value::Type::Undefined:
     case Value::Type::Null: return version_ >= 7 ? kNaN : 0;
     case Value::Type::Bool: return v.boolean ? 1 : 0;
     case Value::Type::Number: return v.number;
     case Value::Type::String: return StringToNumber(v.string, version_);
-    case Value::Type::Clip:
-    case Value::Type::Object: return kNaN;
+    case Value::Type::Clip: return kNaN;
+    case Value::Type::Object: {
+      Value p = ToPrimitive(v, false);
+      // An object without valueOf or toString converts like undefined.
+      if (p.type == Value::Type::Object) return version_ >= 7 ? kNaN : 0;
+      if (p.type == Value::Type::Clip) return kNaN;
+      return ToNumber(p);
+    }
   }
   return kNaN;
 }
 
-bool ActionRunner::ToBool(const Value& v) const {
+bool ActionRunner::ToBool(const Value& v) {
   switch (v.type) {
     case Value::Type::Undefined:
     case Value::Type::Null: return false;
@@ -214,37 +176,606 @@ bool ActionRunner::ToBool(const Value& v) const {
   return false;
 }
 
+int32_t ActionRunner::ToInt32(const Value& v) { return Int32Of(ToNumber(v)); }
+
 Value ActionRunner::FromBool(bool b) const { return version_ < 5 ? Value::Number(b ? 1 : 0) : Value::Bool(b); }
 
-Value ActionRunner::Primitive(const Value& v) const {
-  if (v.type == Value::Type::Clip || v.type == Value::Type::Object) return Value::String(ToString(v));
+// An object becomes a primitive through its valueOf (numbers) or toString (text) method, the
+// other one second; a clip becomes its path.
+Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string) {
+  if (v.type == Value::Type::Clip) return Value::String(ToString(v));
+  if (v.type != Value::Type::Object) return v;
+  if (v.object->kind == ScriptObject::Kind::Function && !prefer_string) {
+    bool found = false;
+    Value f = GetObjectMember(v.object, "valueOf", v, found);
+    if (!IsFunction(f)) return Value::String("[type Function]");
+  }
+  const char* order[2] = {prefer_string ? "toString" : "valueOf", prefer_string ? "valueOf" : "toString"};
+  for (const char* name : order) {
+    bool found = false;
+    Value f = GetObjectMember(v.object, name, v, found);
+    if (!IsFunction(f)) continue;
+    Value r = Call(f, v, {});
+    if (r.type != Value::Type::Object) return r;
+  }
   return v;
 }
 
+ScriptObject* ActionRunner::ToObject(const Value& v) {
+  switch (v.type) {
+    case Value::Type::Object: return v.object;
+    case Value::Type::Clip: {
+      MovieClip* c = ClipOf(v);
+      return c ? ClipObjectOf(c) : nullptr;
+    }
+    case Value::Type::String:
+    case Value::Type::Number:
+    case Value::Type::Bool: {
+      ScriptObject* proto = v.type == Value::Type::String   ? realm_.string_proto
+                            : v.type == Value::Type::Number ? realm_.number_proto
+                                                            : realm_.boolean_proto;
+      ScriptObject* o = realm_.NewObject(proto);
+      o->kind = ScriptObject::Kind::Boxed;
+      o->class_name = v.type == Value::Type::String ? "String" : v.type == Value::Type::Number ? "Number" : "Boolean";
+      o->primitive = v;
+      return o;
+    }
+    default: return nullptr;
+  }
+}
+
+std::string ActionRunner::TypeOf(const Value& v) {
+  switch (v.type) {
+    case Value::Type::Undefined: return "undefined";
+    case Value::Type::Null: return "null";
+    case Value::Type::Bool: return "boolean";
+    case Value::Type::Number: return "number";
+    case Value::Type::String: return "string";
+    case Value::Type::Clip: return ClipOf(v) ? "movieclip" : "movieclip";
+    case Value::Type::Object:
+      if (v.object->kind == ScriptObject::Kind::Function) return "function";
+      if (v.object->kind == ScriptObject::Kind::Clip) return "movieclip";
+      return "object";
+  }
+  return "undefined";
+}
+
+bool ActionRunner::IsFunction(const Value& v) const {
+  return v.type == Value::Type::Object && v.object->kind == ScriptObject::Kind::Function;
+}
+
+std::string ActionRunner::CheckedConcat(const std::string& a, const std::string& b) {
+  CheckLength(a.size() + b.size());
+  return a + b;
+}
+
+void ActionRunner::CheckLength(size_t n) {
+  if (n > kMaxStringBytes) throw ScriptAbort{"string too long"};
+}
+
+void ActionRunner::CheckArrayGrowth(size_t from, size_t to) {
+  if (to > kMaxArrayLength) throw ScriptAbort{"array too long"};
+  if (to <= from) return;
+  player_.array_growth_ += to - from;
+  if (player_.array_growth_ > kMaxArrayGrowthPerTick) throw ScriptAbort{"arrays grow too fast"};
+}
+
 Value ActionRunner::Pop() {
-  if (stack_.empty()) return Value::Undefined();
+  if (stack_.size() <= (frame_ ? frame_->stack_base : 0)) return Value::Undefined();
   Value v = std::move(stack_.back());
   stack_.pop_back();
   return v;
 }
 
-std::string ActionRunner::Key(const std::string& name) const { return version_ >= 7 ? name : Lower(name); }
+void ActionRunner::Push(Value v) {
+  if (stack_.size() >= kMaxStackValues) throw ScriptAbort{"stack too deep"};
+  stack_.push_back(std::move(v));
+}
+
+// --- members ---
+
+namespace {
+
+// An array index: digits without a leading zero (except "0").
+bool ArrayIndex(const std::string& name, size_t& index) {
+  if (name.empty() || name.size() > 10) return false;
+  if (name.size() > 1 && name[0] == '0') return false;
+  uint64_t v = 0;
+  for (char c : name) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v >= 4294967295u) return false;
+  index = static_cast<size_t>(v);
+  return true;
+}
+
+class SuperObject : public ScriptObject {
+ public:
+  SuperObject() : ScriptObject(Kind::Other) {}
+  ScriptObject* holder = nullptr;  // the prototype the running method was found on
+  Value self;
+  void Trace(std::vector<ScriptObject*>& gray) const override {
+    ScriptObject::Trace(gray);
+    if (holder && !holder->marked) gray.push_back(holder);
+    TraceValue(self, gray);
+  }
+};
+
+SuperObject* AsSuper(ScriptObject* o) {
+  return o && o->kind == ScriptObject::Kind::Other && o->class_name == std::string_view("super")
+             ? static_cast<SuperObject*>(o)
+             : nullptr;
+}
+
+}  // namespace
+
+ScriptObject* ActionRunner::ClipObjectOf(MovieClip* clip) { return player_.ObjectOf(clip); }
+
+int ActionRunner::PropertyIndex(const std::string& name) { return flash::PropertyIndex(name); }
+
+ScriptObject* ActionRunner::ObjectOf(const Value& v) {
+  if (v.type == Value::Type::Object) return v.object;
+  if (v.type == Value::Type::Clip) {
+    MovieClip* c = ClipOf(v);
+    return c ? ClipObjectOf(c) : nullptr;
+  }
+  return nullptr;
+}
+
+bool ActionRunner::HasMember(ScriptObject* o, const std::string& key) {
+  int guard = 0;
+  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto())
+    if (p->Find(key)) return true;
+  if (o && o->kind == ScriptObject::Kind::Array) {
+    size_t i;
+    if (key == "length") return true;
+    if (ArrayIndex(key, i)) return i < static_cast<ArrayObject*>(o)->items.size();
+  }
+  return false;
+}
+
+Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, const Value& self, bool& found,
+                                    ScriptObject** holder) {
+  found = false;
+  if (!o) return Value::Undefined();
+  if (SuperObject* s = AsSuper(o)) {
+    ScriptObject* start = s->holder ? s->holder->Proto() : nullptr;
+    return start ? GetObjectMember(start, name, s->self, found) : Value::Undefined();
+  }
+  if (o->kind == ScriptObject::Kind::Array) {
+    auto* a = static_cast<ArrayObject*>(o);
+    size_t i;
+    if (ArrayIndex(name, i)) {
+      if (i < a->items.size() && !a->items[i].IsHole()) {
+        found = true;
+        return a->items[i];
+      }
+    } else if (name == "length" && !a->Find("length")) {
+      found = true;
+      return Value::Number(static_cast<double>(a->items.size()));
+    }
+  }
+  if (o->kind == ScriptObject::Kind::Boxed && o->primitive.type == Value::Type::String && name == "length" &&
+      !o->Find("length")) {
+    found = true;
+    return Value::Number(static_cast<double>(scriptlib::StringLength(o->primitive.string, version_)));
+  }
+  std::string key = Key(name);
+  int guard = 0;
+  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+    const Property* prop = p->Find(key);
+    if (!prop) continue;
+    found = true;
+    if (holder) *holder = p;
+    if (prop->accessor) {
+      if (!prop->getter) return Value::Undefined();
+      return Call(Value::Object(prop->getter), self, {});
+    }
+    return prop->value;
+  }
+  if (key != "__resolve" && version_ >= 6) {
+    bool has = false;
+    Value resolve = GetObjectMember(o, "__resolve", self, has);
+    if (IsFunction(resolve)) {
+      found = true;
+      return Call(resolve, self, {Value::String(name)});
+    }
+  }
+  return Value::Undefined();
+}
+
+Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool& found) {
+  found = true;
+  int prop = PropertyIndex(name);
+  if (prop >= 0) return GetProperty(clip, prop);
+  ScriptObject* o = ClipObjectOf(clip);
+  std::string key = Key(name);
+  if (const Property* p = o->Find(key)) {
+    if (!p->accessor) return p->value;
+    return p->getter ? Call(Value::Object(p->getter), ClipValue(clip), {}) : Value::Undefined();
+  }
+  std::string low = Lower(name);
+  if (low == "_root") return ClipValue(clip->Root());
+  if (low == "_parent") {
+    if (!clip->parent) found = false;
+    return ClipValue(clip->parent);
+  }
+  if (low == "_global" && version_ >= 6) return Value::Object(realm_.global);
+  if (low.rfind("_level", 0) == 0) {
+    if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
+  }
+  auto child = clip->ChildByName(name, version_ >= 7);
+  if (child && child->type == DisplayObject::Type::MovieClip) return ClipValue(static_cast<MovieClip*>(child.get()));
+  if (ScriptObject* proto = o->Proto()) {
+    Value v = GetObjectMember(proto, name, ClipValue(clip), found);
+    if (found) return v;
+  }
+  found = false;
+  return Value::Undefined();
+}
+
+Value ActionRunner::GetMember(const Value& obj, const std::string& name) {
+  bool found = false;
+  switch (obj.type) {
+    case Value::Type::Object: return GetObjectMember(obj.object, name, obj, found);
+    case Value::Type::Clip: {
+      MovieClip* c = ClipOf(obj);
+      return c ? GetClipMember(c, name, found) : Value::Undefined();
+    }
+    case Value::Type::String:
+      if (name == "length") {
+        return Value::Number(static_cast<double>(scriptlib::StringLength(obj.string, version_)));
+      }
+      return GetObjectMember(realm_.string_proto, name, obj, found);
+    case Value::Type::Number: return GetObjectMember(realm_.number_proto, name, obj, found);
+    case Value::Type::Bool: return GetObjectMember(realm_.boolean_proto, name, obj, found);
+    default: return Value::Undefined();
+  }
+}
+
+void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Value& v0, const Value& self) {
+  if (SuperObject* s = AsSuper(o)) {
+    if (ScriptObject* t = ObjectOf(s->self)) PutMember(t, name, v0, s->self);
+    return;
+  }
+  std::string key = Key(name);
+  Value v = v0;
+  if (o->watches) {
+    auto w = o->watches->find(key);
+    if (w != o->watches->end() && w->second.callback) {
+      bool found = false;
+      Value old = GetObjectMember(o, name, self, found);
+      ScriptObject* cb = w->second.callback;
+      Value data = w->second.data;
+      v = Call(Value::Object(cb), self, {Value::String(name), old, v, data});
+    }
+  }
+  if (o->kind == ScriptObject::Kind::Array) {
+    auto* a = static_cast<ArrayObject*>(o);
+    size_t i;
+    if (ArrayIndex(name, i)) {
+      if (i >= a->items.size()) {
+        CheckArrayGrowth(a->items.size(), i + 1);
+        a->items.resize(i + 1, Value::Hole());
+      }
+      a->items[i] = v;
+      return;
+    }
+    if (name == "length" && !a->Find("length")) {
+      double d = ToNumber(v);
+      if (std::isnan(d) || d < 0) d = 0;
+      if (d >= kMaxArrayLength) throw ScriptAbort{"array too long"};
+      CheckArrayGrowth(a->items.size(), static_cast<size_t>(d));
+      a->items.resize(static_cast<size_t>(d), Value::Hole());
+      return;
+    }
+  }
+  // A setter anywhere on the chain takes the assignment.
+  int guard = 0;
+  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+    Property* prop = p->Find(key);
+    if (!prop) continue;
+    if (prop->accessor) {
+      if (prop->setter) Call(Value::Object(prop->setter), self, {v});
+      return;
+    }
+    if (p == o) {
+      if (prop->flags & kReadOnly) return;
+      prop->value = v;
+      if (key == "__proto__") o->SetProtoCache(v.type == Value::Type::Object ? v.object : nullptr);
+      return;
+    }
+    break;
+  }
+  o->Put(key, name, v);
+}
+
+void ActionRunner::SetMember(const Value& obj, const std::string& name, const Value& v) {
+  if (obj.type == Value::Type::Object) {
+    PutMember(obj.object, name, v, obj);
+  } else if (obj.type == Value::Type::Clip) {
+    MovieClip* c = ClipOf(obj);
+    if (!c) return;
+    int prop = PropertyIndex(name);
+    if (prop >= 0) {
+      SetProperty(c, prop, v);
+      return;
+    }
+    PutMember(ClipObjectOf(c), name, v, obj);
+  }
+}
+
+bool ActionRunner::DeleteMember(const Value& obj, const std::string& name) {
+  ScriptObject* o = ObjectOf(obj);
+  if (!o) return false;
+  std::string key = Key(name);
+  Property* p = o->Find(key);
+  if (!p) {
+    if (o->kind == ScriptObject::Kind::Array) {
+      size_t i;
+      auto* a = static_cast<ArrayObject*>(o);
+      if (ArrayIndex(name, i) && i < a->items.size()) {
+        a->items[i] = Value::Hole();
+        return true;
+      }
+    }
+    return false;
+  }
+  if (p->flags & kDontDelete) return false;
+  return o->Remove(key);
+}
+
+std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
+  std::vector<std::string> names;
+  ScriptObject* o = ObjectOf(v);
+  if (!o) return names;
+  std::unordered_set<std::string> seen;
+  auto add = [&](const std::string& key, const std::string& name) {
+    if (seen.insert(key).second) names.push_back(name);
+  };
+  int guard = 0;
+  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+    const auto& props = p->Properties();
+    // Newest first, as the reference lists them.
+    for (auto it = props.rbegin(); it != props.rend(); ++it) {
+      if (it->flags & kDontEnum) {
+        seen.insert(Key(it->name));
+        continue;
+      }
+      add(Key(it->name), it->name);
+    }
+    if (p->kind == ScriptObject::Kind::Array) {
+      auto* a = static_cast<ArrayObject*>(p);
+      for (size_t i = a->items.size(); i-- > 0;)
+        if (!a->items[i].IsHole()) add(std::to_string(i), std::to_string(i));
+    }
+    if (p->kind == ScriptObject::Kind::Clip) {
+      auto c = static_cast<ClipObject*>(p)->clip.lock();
+      if (c && c->type == DisplayObject::Type::MovieClip) {
+        const auto& ch = static_cast<MovieClip*>(c.get())->children;
+        for (auto it = ch.rbegin(); it != ch.rend(); ++it)
+          if (it->second->type == DisplayObject::Type::MovieClip && !it->second->name.empty())
+            add(Key(it->second->name), it->second->name);
+      }
+    }
+  }
+  return names;
+}
+
+bool ActionRunner::InstanceOf(const Value& v, ScriptObject* ctor) {
+  ScriptObject* o = ObjectOf(v);
+  if (!o || !ctor) return false;
+  bool found = false;
+  Value proto = GetObjectMember(ctor, "prototype", Value::Object(ctor), found);
+  if (proto.type != Value::Type::Object) return false;
+  int guard = 0;
+  for (ScriptObject* p = o->Proto(); p && ++guard < 256; p = p->Proto()) {
+    if (p == proto.object) return true;
+    for (ScriptObject* i : p->interfaces) {
+      // An interface counts when it or one of the interfaces it extends is the constructor.
+      if (i == ctor) return true;
+      bool f2 = false;
+      Value ip = GetObjectMember(i, "prototype", Value::Object(i), f2);
+      if (ip.type == Value::Type::Object && ip.object == proto.object) return true;
+    }
+  }
+  return false;
+}
+
+// --- calls ---
+
+Value ActionRunner::Call(const Value& fn, const Value& self, std::vector<Value> args) {
+  if (!IsFunction(fn)) return Value::Undefined();
+  auto* f = static_cast<FunctionObject*>(fn.object);
+  if (f->code) return CallScript(f, self, args, nullptr);
+  return CallNative(f, self, args, false);
+}
+
+Value ActionRunner::CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args, bool construct) {
+  NativeFn native = construct && fn->construct ? fn->construct : fn->native;
+  if (!native) return Value::Undefined();
+  if (depth_ >= kMaxCallDepth) throw ScriptAbort{"calls nested too deep"};
+  ++depth_;
+  struct Leave {
+    int& d;
+    ~Leave() { --d; }
+  } leave{depth_};
+  NativeCall call{*this, self, args, fn};
+  return native(call);
+}
+
+Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
+  if (!IsFunction(fn)) return Value::Undefined();
+  auto* f = static_cast<FunctionObject*>(fn.object);
+  bool found = false;
+  Value proto = GetObjectMember(f, "prototype", fn, found);
+  ScriptObject* o = realm_.NewObject(proto.type == Value::Type::Object ? proto.object : realm_.object_proto);
+  Value self = Value::Object(o);
+  o->Put(Key("__constructor__"), "__constructor__", fn, kDontEnum);
+  if (version_ < 7) o->Put(Key("constructor"), "constructor", fn, kDontEnum);
+  if (f->code) {
+    CallScript(f, self, args, proto.type == Value::Type::Object ? proto.object : nullptr);
+    return self;
+  }
+  Value r = CallNative(f, self, args, true);
+  return r.type == Value::Type::Object || r.type == Value::Type::Clip ? r : self;
+}
+
+FunctionObject* ActionRunner::MakeFunction(Frame& f, const std::shared_ptr<const ScriptFunctionCode>& code) {
+  auto* fn = heap_.New<FunctionObject>();
+  fn->Put(Key("__proto__"), "__proto__", Value::Object(realm_.function_proto), kDontEnum | kDontDelete);
+  fn->code = code;
+  fn->pool = f.pool;
+  fn->scope = f.scope;
+  if (f.activation) {
+    fn->scope.push_back(f.activation);
+  } else if (MovieClip* t = FrameTarget(f)) {
+    fn->scope.push_back(ClipObjectOf(t));
+  }
+  for (const Value& w : f.withs)
+    if (ScriptObject* o = ObjectOf(w)) fn->scope.push_back(o);
+  fn->base_clip = f.base;
+  ScriptObject* proto = realm_.NewObject();
+  realm_.LinkPrototype(fn, proto);
+  return fn;
+}
+
+Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args, ScriptObject* super_holder) {
+  if (depth_ >= kMaxCallDepth) throw ScriptAbort{"calls nested too deep"};
+  const ScriptFunctionCode& code = *fn->code;
+  Frame nf;
+  if (!code.program) {
+    // One decoded program per function body, shared by every closure made from it.
+    auto* mutable_code = const_cast<ScriptFunctionCode*>(&code);
+    mutable_code->program = std::make_shared<Program>(code.code, code.start, code.end, code.start, code.end, code.version);
+  }
+  nf.keep = code.program;
+  nf.program = nf.keep.get();
+  nf.scope = fn->scope;
+  nf.self = self;
+  if (code.version < 6 && frame_) {
+    // Functions of version 5 movies close over nothing: names resolve on the clip they run on,
+    // or on the calling timeline.
+    nf.scope.clear();
+    MovieClip* t = self.type == Value::Type::Clip ? ClipOf(self) : nullptr;
+    if (!t) t = FrameTarget(*frame_);
+    if (t) {
+      nf.scope.push_back(ClipObjectOf(t));
+      nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
+    }
+  }
+  nf.pool = fn->pool;
+  if (!nf.base) nf.base = std::static_pointer_cast<MovieClip>(fn->base_clip.lock());
+  if (!nf.base || nf.base->removed) nf.base = frame_ ? frame_->base : base_;
+  if (!nf.base) nf.base = base_;
+  nf.version = code.version;
+  nf.callee = fn;
+  nf.stack_base = stack_.size();
+  ScriptObject* act = heap_.New<ScriptObject>();
+  nf.activation = act;
+  // `super` starts from the prototype above the one the method came from.
+  nf.super_proto = super_holder;
+  nf.args = &args;
+  nf.caller = frame_ ? frame_->callee : nullptr;
+  auto make_arguments = [&]() { return MakeArguments(nf); };
+  auto make_super = [&]() { return MakeSuper(nf); };
+  if (code.v2) {
+    nf.registers.resize(std::max<size_t>(code.register_count, 1));
+    size_t r = 1;
+    auto reg = [&](const Value& v) {
+      if (r < nf.registers.size()) nf.registers[r] = v;
+      ++r;
+    };
+    const uint16_t fl = code.flags;
+    if (fl & 0x01) reg(self);
+    if (fl & 0x04) reg(make_arguments());
+    if (fl & 0x10) reg(make_super());
+    if (fl & 0x40) reg(ClipValue(nf.base ? nf.base->Root() : nullptr));
+    if (fl & 0x80) reg(ClipValue(nf.base ? nf.base->parent : nullptr));
+    if (fl & 0x100) reg(Value::Object(realm_.global));
+    // Names not preloaded or suppressed are made when the body first asks for them.
+    nf.lazy_arguments = !(fl & 0x08) && !(fl & 0x04);
+    nf.lazy_super = !(fl & 0x20) && !(fl & 0x10);
+  } else {
+    nf.lazy_arguments = nf.lazy_super = true;
+  }
+  for (size_t i = 0; i < code.params.size(); ++i) {
+    const auto& p = code.params[i];
+    Value v = i < args.size() ? args[i] : Value::Undefined();
+    if (code.v2 && p.reg != 0) {
+      if (p.reg < nf.registers.size()) nf.registers[p.reg] = v;
+    } else {
+      act->Put(Key(p.name), p.name, v);
+    }
+  }
+  ++depth_;
+  Frame* outer = frame_;
+  int outer_version = version_;
+  struct Restore {
+    ActionRunner& r;
+    Frame* f;
+    int v;
+    size_t base;
+    ~Restore() {
+      --r.depth_;
+      r.frame_ = f;
+      r.version_ = v;
+      if (r.stack_.size() > base) r.stack_.resize(base);
+    }
+  } restore{*this, outer, outer_version, nf.stack_base};
+  frame_ = &nf;
+  version_ = nf.version;
+  Execute(nf);
+  return nf.result;
+}
+
+Value ActionRunner::MakeArguments(Frame& f) {
+  ArrayObject* a = realm_.NewArray(f.args ? *f.args : std::vector<Value>());
+  realm_.Set(a, "callee", Value::Object(f.callee));
+  realm_.Set(a, "caller", f.caller ? Value::Object(f.caller) : Value::Null());
+  return Value::Object(a);
+}
+
+Value ActionRunner::MakeSuper(Frame& f) {
+  ScriptObject* holder = f.super_proto;
+  if (!holder && f.self.type == Value::Type::Object) {
+    bool found = false;
+    Value p = GetObjectMember(f.self.object, "__proto__", f.self, found);
+    holder = p.type == Value::Type::Object ? p.object : nullptr;
+  }
+  auto* s = heap_.New<SuperObject>();
+  s->class_name = "super";
+  s->holder = holder;
+  s->self = f.self;
+  return Value::Object(s);
+}
 
 // --- clips and paths ---
 
-MovieClip* ActionRunner::Target() const {
-  if (!target_set_) return base_->removed ? nullptr : base_.get();
-  auto t = target_.lock();
+MovieClip* ActionRunner::FrameTarget(Frame& f) {
+  if (!f.target_set) return f.base && !f.base->removed ? f.base.get() : nullptr;
+  auto t = f.target.lock();
   if (!t || t->removed) return nullptr;
   return static_cast<MovieClip*>(t.get());
 }
 
-MovieClip* ActionRunner::ClipOf(const Value& v) const {
+MovieClip* ActionRunner::Target() {
+  if (frame_) return FrameTarget(*frame_);
+  return base_ && !base_->removed ? base_.get() : nullptr;
+}
+
+MovieClip* ActionRunner::ClipOf(const Value& v) {
   if (v.type == Value::Type::Clip) {
     auto c = v.clip.lock();
     if (c && !c->removed) return static_cast<MovieClip*>(c.get());
     // A clip that was removed and placed again under the same path is found by its path.
     return ResolvePath(v.string, nullptr);
+  }
+  if (v.type == Value::Type::Object && v.object->kind == ScriptObject::Kind::Clip) {
+    auto c = static_cast<ClipObject*>(v.object)->clip.lock();
+    if (c && !c->removed) return static_cast<MovieClip*>(c.get());
+    return nullptr;
   }
   if (v.type == Value::Type::String) {
     MovieClip* from = Target() ? Target() : base_.get();
@@ -264,12 +795,13 @@ Value ActionRunner::ClipValue(MovieClip* clip) const {
 
 // Resolves a target path: slash form ("/a/b", "../c", "_level1/a") or dot form
 // ("_root.a.b", "_parent.c", "this.d"). An empty path is the current target.
-MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) const {
+MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
   if (path.empty()) return from;
   MovieClip* clip = from;
   size_t i = 0;
   if (path[0] == '/') {
     MovieClip* base = from ? from : base_.get();
+    if (!base) return nullptr;
     clip = base->Root();
     i = 1;
   }
@@ -288,7 +820,8 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) c
       MovieClip* next = nullptr;
       std::string low = Lower(seg);
       if (low == "_root") {
-        next = (clip ? clip : base_.get())->Root();
+        MovieClip* b = clip ? clip : base_.get();
+        next = b ? b->Root() : nullptr;
       } else if (low == "_parent") {
         next = clip ? clip->parent : nullptr;
       } else if (low == "this") {
@@ -297,12 +830,14 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) c
                  std::all_of(low.begin() + 6, low.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
         next = player_.LevelRoot(std::atoi(low.c_str() + 6));
       } else if (clip) {
-        auto child = clip->ChildByName(seg);
+        auto child = clip->ChildByName(seg, version_ >= 7);
         if (child && child->type == DisplayObject::Type::MovieClip) {
           next = static_cast<MovieClip*>(child.get());
-        } else if (version_ >= 5) {
-          auto it = clip->variables.find(Key(seg));
-          if (it != clip->variables.end() && it->second.type == Value::Type::Clip) next = ClipOf(it->second);
+        } else if (version_ >= 5 && clip->object) {
+          const Property* p = clip->object->Find(Key(seg));
+          if (p && (p->value.type == Value::Type::Clip ||
+                    (p->value.type == Value::Type::Object && p->value.object->kind == ScriptObject::Kind::Clip)))
+            next = ClipOf(p->value);
         }
       }
       if (!next) return nullptr;
@@ -315,10 +850,9 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) c
   return clip;
 }
 
-// Splits "path:name", "/path:name", "a.b.name" into the clip and the variable name. A plain name
-// refers to the current target.
-bool ActionRunner::SplitVariablePath(const std::string& path, MovieClip*& clip, std::string& name) {
-  MovieClip* from = Target() ? Target() : base_.get();
+// Splits "path:name", "/path:name", "a.b.name" into the clip and the variable name.
+bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip, std::string& name) {
+  MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
   size_t colon = path.rfind(':');
   if (colon != std::string::npos) {
     clip = ResolvePath(path.substr(0, colon), from);
@@ -332,69 +866,192 @@ bool ActionRunner::SplitVariablePath(const std::string& path, MovieClip*& clip, 
     name = path.substr(dot + 1);
     return clip != nullptr;
   }
-  if (slash != std::string::npos) {
-    // "/a/b" as a variable names the clip itself.
-    clip = nullptr;
-    name = path;
-    return false;
-  }
-  clip = from;
+  clip = nullptr;
   name = path;
-  return true;
+  return false;
 }
 
-Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name) {
-  int prop = PropertyIndex(name);
-  if (prop >= 0) return GetProperty(clip, prop);
+namespace {
+bool IsPlainName(const std::string& s) { return s.find_first_of(":/.") == std::string::npos; }
+}  // namespace
+
+// A plain name through the scope chain: with blocks, the function's locals, the scopes it closed
+// over (nearest first), the timeline, then the globals.
+Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
+  found = true;
+  std::string key = Key(name);
+  for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
+    ScriptObject* o = ObjectOf(*it);
+    if (!o) continue;
+    if (it->type == Value::Type::Clip || o->kind == ScriptObject::Kind::Clip) {
+      MovieClip* c = ClipOf(*it);
+      if (c) {
+        Value v = GetClipMember(c, name, found);
+        if (found) return v;
+      }
+      continue;
+    }
+    if (HasMember(o, key)) return GetObjectMember(o, name, *it, found);
+  }
+  if (f.activation) {
+    if (const Property* p = f.activation->Find(key)) return p->value;
+    if (f.lazy_arguments && key == Key("arguments")) {
+      f.lazy_arguments = false;
+      return f.activation->Put(key, name, MakeArguments(f)).value;
+    }
+    if (f.lazy_super && key == Key("super")) {
+      f.lazy_super = false;
+      return f.activation->Put(key, name, MakeSuper(f)).value;
+    }
+  }
+  auto in_object = [&](ScriptObject* o, Value& out) {
+    if (o->kind == ScriptObject::Kind::Clip) {
+      auto c = static_cast<ClipObject*>(o)->clip.lock();
+      if (c && !c->removed) {
+        out = GetClipMember(static_cast<MovieClip*>(c.get()), name, found);
+        return found;
+      }
+    }
+    if (!HasMember(o, key)) return false;
+    out = GetObjectMember(o, name, Value::Object(o), found);
+    return true;
+  };
+  Value out;
+  if (key == Key("this")) {
+    if (f.activation) return f.self;
+    return ClipValue(FrameTarget(f));
+  }
+  if (f.activation) {
+    for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it)
+      if (in_object(*it, out)) return out;
+  } else if (MovieClip* t = FrameTarget(f)) {
+    out = GetClipMember(t, name, found);
+    if (found) return out;
+  }
   std::string low = Lower(name);
-  if (low == "_root") return ClipValue(clip->Root());
-  if (low == "_parent") return ClipValue(clip->parent);
-  if (low == "this") return ClipValue(clip);
-  if (low.rfind("_level", 0) == 0) {
-    MovieClip* l = ResolvePath(name, clip);
-    if (l) return ClipValue(l);
+  if (low == "this") {
+    if (f.activation) return f.self;
+    return ClipValue(FrameTarget(f));
   }
-  auto it = clip->variables.find(Key(name));
-  if (it != clip->variables.end()) return it->second;
-  auto child = clip->ChildByName(name);
-  if (child && child->type == DisplayObject::Type::MovieClip) return ClipValue(static_cast<MovieClip*>(child.get()));
-  return Value::Undefined();
-}
-
-void ActionRunner::SetClipMember(MovieClip* clip, const std::string& name, const Value& v) {
-  int prop = PropertyIndex(name);
-  if (prop >= 0) {
-    SetProperty(clip, prop, v);
-    return;
+  if (low == "_global" && version_ >= 6) return Value::Object(realm_.global);
+  if (low == "_root" || low.rfind("_level", 0) == 0 || low == "_parent") {
+    MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
+    if (from) {
+      Value v = GetClipMember(from, name, found);
+      if (found) return v;
+    }
   }
-  clip->variables[Key(name)] = v;
-}
-
-Value ActionRunner::GetVariable(const std::string& path) {
-  MovieClip* clip = nullptr;
-  std::string name;
-  if (!SplitVariablePath(path, clip, name)) {
-    MovieClip* c = ResolvePath(path, Target() ? Target() : base_.get());
-    return c ? ClipValue(c) : Value::Undefined();
+  if (version_ < 5) {  // the first script versions have no global objects
+    found = false;
+    return Value::Undefined();
   }
-  if (name.empty()) return ClipValue(clip);
-  Value v = GetClipMember(clip, name);
-  if (v.IsUndefined() && version_ >= 5 && path == name) {
-    // Names the global scope provides once nothing nearer defines them.
-    if (name == "NaN") return Value::Number(kNaN);
-    if (name == "Infinity") return Value::Number(std::numeric_limits<double>::infinity());
+  if (const Property* p = realm_.global->Find(key)) {
+    if (!p->accessor) return p->value;
   }
+  bool g = false;
+  Value v = GetObjectMember(realm_.global, name, Value::Object(realm_.global), g);
+  found = g;
   return v;
 }
 
-void ActionRunner::SetVariable(const std::string& path, const Value& v) {
-  MovieClip* clip = nullptr;
-  std::string name;
-  if (!SplitVariablePath(path, clip, name) || name.empty()) return;
-  SetClipMember(clip, name, v);
+// A dot path of members ("a.b.c"): the first name through the scope, then member by member.
+// False when `path` is not one.
+bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std::string& last) {
+  if (version_ < 5 || path.find_first_of(":/") != std::string::npos) return false;
+  size_t dot = path.find('.');
+  if (dot == std::string::npos || dot == 0 || path.back() == '.') return false;
+  // On the way, a clip's child of the name comes before its variables.
+  auto child_of = [&](const Value& v, const std::string& name, Value& out) {
+    MovieClip* c = v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
+    auto child = c ? c->ChildByName(name, version_ >= 7) : nullptr;
+    if (!child || child->type != DisplayObject::Type::MovieClip) return false;
+    out = ClipValue(static_cast<MovieClip*>(child.get()));
+    return true;
+  };
+  std::string first = path.substr(0, dot);
+  bool found = false;
+  if (!child_of(ClipValue(FrameTarget(f)), first, holder)) holder = LookupName(f, first, found);
+  size_t at = dot + 1;
+  for (;;) {
+    size_t next = path.find('.', at);
+    if (next == std::string::npos) break;
+    if (next == at) return false;
+    std::string seg = path.substr(at, next - at);
+    Value v;
+    holder = child_of(holder, seg, v) ? v : GetMember(holder, seg);
+    at = next + 1;
+  }
+  last = path.substr(at);
+  return true;
 }
 
-Value ActionRunner::GetProperty(MovieClip* clip, int index) const {
+Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
+  if (IsPlainName(path)) {
+    bool found = false;
+    return LookupName(f, path, found);
+  }
+  Value holder;
+  std::string last;
+  if (DotPath(f, path, holder, last)) return GetMember(holder, last);
+  MovieClip* clip = nullptr;
+  std::string name;
+  if (!SplitVariablePath(f, path, clip, name)) {
+    MovieClip* c = ResolvePath(path, FrameTarget(f) ? FrameTarget(f) : f.base.get());
+    return c ? ClipValue(c) : Value::Undefined();
+  }
+  if (name.empty()) return ClipValue(clip);
+  bool found = false;
+  return GetClipMember(clip, name, found);
+}
+
+void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v) {
+  Value holder;
+  std::string last;
+  if (!IsPlainName(path) && DotPath(f, path, holder, last)) {
+    SetMember(holder, last, v);
+    return;
+  }
+  if (!IsPlainName(path)) {
+    MovieClip* clip = nullptr;
+    std::string name;
+    if (!SplitVariablePath(f, path, clip, name) || name.empty()) return;
+    SetMember(ClipValue(clip), name, v);
+    return;
+  }
+  std::string key = Key(path);
+  for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
+    ScriptObject* o = ObjectOf(*it);
+    bool clip_property = o && o->kind == ScriptObject::Kind::Clip && PropertyIndex(path) >= 0;
+    if (o && (clip_property || HasMember(o, key))) {
+      SetMember(*it, path, v);
+      return;
+    }
+  }
+  if (f.activation) {
+    if (f.activation->Find(key)) {
+      f.activation->Put(key, path, v);
+      return;
+    }
+    for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
+      ScriptObject* o = *it;
+      bool is_clip = o->kind == ScriptObject::Kind::Clip;
+      if (it + 1 == f.scope.rend() || (is_clip ? o->Find(key) != nullptr : HasMember(o, key))) {
+        if (is_clip) {
+          auto c = static_cast<ClipObject*>(o)->clip.lock();
+          if (c && !c->removed) {
+            SetMember(ClipValue(static_cast<MovieClip*>(c.get())), path, v);
+            return;
+          }
+        }
+        PutMember(o, path, v, Value::Object(o));
+        return;
+      }
+    }
+    return;
+  }
+  if (MovieClip* t = FrameTarget(f)) SetMember(ClipValue(t), path, v);
+}
+Value ActionRunner::GetProperty(MovieClip* clip, int index) {
   if (!clip) return Value::Undefined();
   const Matrix& m = clip->matrix;
   switch (index) {
@@ -502,72 +1159,66 @@ bool ActionRunner::FrameFromValue(const Value& v, MovieClip*& clip, int& frame) 
   return frame >= 0;
 }
 
-void ActionRunner::GetUrl(const std::string& url, const std::string& target, bool load_target) {
+void ActionRunner::GetUrl(const std::string& url, const std::string& target, bool load_target, bool load_vars) {
   if (url.size() >= 10 && IEquals(url.substr(0, 10), "fscommand:")) {
     if (player_.on_fscommand) player_.on_fscommand(url.substr(10), target);
     return;
   }
   std::string low = Lower(target);
-  if (low.rfind("_level", 0) == 0 && url.empty()) {
-    player_.Unload(std::atoi(low.c_str() + 6));
+  if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
+      std::all_of(low.begin() + 6, low.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+    player_.QueueLevelLoad(std::atoi(low.c_str() + 6), url);
     return;
   }
   if (load_target && url.empty()) {
-    RemoveSprite(target);
+    RemoveSprite(ResolvePath(target, Target()));
     return;
   }
+  (void)load_vars;
   if (player_.on_get_url) player_.on_get_url(url, target);
 }
 
+// The Call action: runs a frame's scripts now, on that frame's clip.
 void ActionRunner::CallFrame(MovieClip* clip, int frame) {
-  if (!clip || frame < 0 || frame >= clip->TotalFrames() || depth_ >= kMaxCallDepth) return;
-  const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
-  for (const ControlTag& tag : f.tags) {
+  if (!clip || frame < 0 || frame >= clip->TotalFrames()) return;
+  if (depth_ >= kMaxCallDepth) throw ScriptAbort{"calls nested too deep"};
+  const flash::Frame& fr = clip->timeline->frames[static_cast<size_t>(frame)];
+  auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  for (const ControlTag& tag : fr.tags) {
     if (tag.kind != ControlTag::Kind::DoAction || !tag.actions) continue;
-    ActionRunner inner(player_, std::static_pointer_cast<MovieClip>(clip->shared_from_this()));
+    ActionRunner inner(player_, self);
     inner.depth_ = depth_ + 1;
-    inner.Run(*tag.actions, 0, tag.actions->size());
+    inner.frame_ = frame_;  // nested: aborts pass on to this block
+    inner.Run(tag.actions, 0, tag.actions->size());
   }
 }
 
-void ActionRunner::CloneSprite(const std::string& source, const std::string& name, int depth) {
-  MovieClip* src = ResolvePath(source, Target());
+void ActionRunner::CloneSprite(MovieClip* src, const std::string& name, int depth) {
   if (!src || !src->parent || !src->character) return;
-  MovieClip* parent = src->parent;
-  auto existing = parent->children.find(depth);
-  if (existing != parent->children.end()) player_.RemoveChild(parent, depth);
-  auto obj = player_.Instantiate(parent, src->character, src->movie);
-  auto mc = std::static_pointer_cast<MovieClip>(obj);
-  mc->parent = parent;
-  mc->depth = depth;
-  mc->name = name;
-  mc->matrix = src->matrix;
-  mc->color_transform = src->color_transform;
-  mc->place_frame = -1;
-  mc->clip_actions = src->clip_actions;
-  parent->children[depth] = mc;
-  player_.AddClip(mc);
-  player_.QueueClipEvent(mc.get(), kEventLoad);
-  if (mc->TotalFrames() > 0) {
-    mc->current_frame = 0;
-    player_.RunFrame(mc.get(), 0, true);
-  }
+  player_.DuplicateClip(src, name, depth, nullptr);
 }
 
-void ActionRunner::RemoveSprite(const std::string& target) {
-  MovieClip* clip = ResolvePath(target, Target());
-  if (!clip || !clip->parent || clip->place_frame >= 0) return;  // only clips made by scripts
+void ActionRunner::RemoveSprite(MovieClip* clip) {
+  if (!clip || !clip->parent) return;
+  // Only clips made by scripts, or moved to the script depths, can be removed.
+  if (clip->place_frame >= 0 && !clip->swapped) return;
   player_.RemoveChild(clip->parent, clip->depth);
 }
 
+
 // --- comparisons ---
 
-Value ActionRunner::Compare(const Value& a0, const Value& b0) {
-  // Clips and objects compare as numbers (NaN), never as their path text.
-  auto prim = [](const Value& v) {
-    return v.type == Value::Type::Clip || v.type == Value::Type::Object ? Value::Number(kNaN) : v;
-  };
-  Value a = prim(a0), b = prim(b0);
+Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) {
+  Value a, b;
+  if (right_first) {
+    b = ToPrimitive(b0);
+    a = ToPrimitive(a0);
+  } else {
+    a = ToPrimitive(a0);
+    b = ToPrimitive(b0);
+  }
+  if (a0.type == Value::Type::Clip) a = Value::Number(kNaN);
+  if (b0.type == Value::Type::Clip) b = Value::Number(kNaN);
   if (a.type == Value::Type::String && b.type == Value::Type::String) return FromBool(a.string < b.string);
   double x = ToNumber(a), y = ToNumber(b);
   if (std::isnan(x) || std::isnan(y)) return Value::Undefined();
@@ -576,8 +1227,7 @@ Value ActionRunner::Compare(const Value& a0, const Value& b0) {
 
 bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
   using T = Value::Type;
-  auto nullish = [](const Value& v) { return v.type == T::Undefined || v.type == T::Null; };
-  if (nullish(a) || nullish(b)) return nullish(a) && nullish(b);
+  if (a.IsNullish() || b.IsNullish()) return a.IsNullish() && b.IsNullish();
   if (a.type == b.type) {
     switch (a.type) {
       case T::Bool: return a.boolean == b.boolean;
@@ -588,571 +1238,809 @@ bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
       default: return true;
     }
   }
+  if ((a.type == T::Clip && b.type == T::Object) || (a.type == T::Object && b.type == T::Clip))
+    return ObjectOf(a) == ObjectOf(b);
   if (a.type == T::Bool) return LooseEquals(Value::Number(a.boolean ? 1 : 0), b);
   if (b.type == T::Bool) return LooseEquals(a, Value::Number(b.boolean ? 1 : 0));
   if ((a.type == T::Number && b.type == T::String) || (a.type == T::String && b.type == T::Number))
     return ToNumber(a) == ToNumber(b);
-  if (a.type == T::Clip || a.type == T::Object) return LooseEquals(Primitive(a), b);
-  if (b.type == T::Clip || b.type == T::Object) return LooseEquals(a, Primitive(b));
+  if (a.type == T::Clip || a.type == T::Object) {
+    Value p = ToPrimitive(a);
+    return p.type != T::Object && p.type != T::Clip && LooseEquals(p, b);
+  }
+  if (b.type == T::Clip || b.type == T::Object) {
+    Value p = ToPrimitive(b);
+    return p.type != T::Object && p.type != T::Clip && LooseEquals(a, p);
+  }
   return false;
 }
 
-// --- the interpreter loop ---
+bool ActionRunner::StrictEquals(const Value& a, const Value& b) {
+  using T = Value::Type;
+  if (a.type != b.type) {
+    if ((a.type == T::Clip && b.type == T::Object) || (a.type == T::Object && b.type == T::Clip))
+      return ObjectOf(a) == ObjectOf(b);
+    return false;
+  }
+  // Unlike loose equality, two NaN values are strictly equal here.
+  if (a.type == T::Number && std::isnan(a.number) && std::isnan(b.number)) return true;
+  return LooseEquals(a, b);
+}
 
-void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t end, size_t jump_lo,
-                       size_t jump_hi) {
-  end = std::min(end, code.size());
-  if (jump_lo == SIZE_MAX) jump_lo = start;
-  jump_hi = std::min(std::max(jump_hi, end), code.size());
-  jump_lo = std::min(jump_lo, start);
-  size_t pc = start;
-  long executed = 0;
-  while (pc < jump_hi && pc != end) {
-    if (player_.generation_ != generation_) return;  // the movie was unloaded under us
-    if (++executed > kMaxActions) return;
-    // An action that starts inside the block must end inside it; elsewhere the region bounds it.
-    size_t limit = pc >= start && pc < end ? end : jump_hi;
-    uint8_t op = code[pc];
-    if (op == 0) return;
-    size_t len = 0;
-    size_t data_at = pc + 1;
-    if (op >= 0x80) {
-      if (pc + 3 > limit) return;
-      len = code[pc + 1] | code[pc + 2] << 8;
-      data_at = pc + 3;
-      if (data_at + len > limit) return;
+// --- running ---
+
+std::shared_ptr<Program> ActionRunner::ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start,
+                                                  size_t end, size_t lo, size_t hi, int version) {
+  return player_.ProgramFor(code, start, end, lo, hi, version);
+}
+
+void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t end, size_t jump_lo, size_t jump_hi) {
+  Run(std::make_shared<const std::vector<uint8_t>>(code), start, end, jump_lo, jump_hi);
+}
+
+void ActionRunner::Run(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
+                       size_t jump_lo, size_t jump_hi) {
+  if (!code || !base_) return;
+  if (player_.budget_ <= 0) return;  // the tick's budget is spent
+  if (!frame_) player_.block_budget_ = Player::kBlockBudget;
+  Frame f;
+  f.keep = ProgramFor(code, start, end, jump_lo, jump_hi, version_);
+  f.program = f.keep.get();
+  f.base = base_;
+  f.version = version_;
+  f.pool = player_.script_pool_;
+  f.stack_base = frame_ ? stack_.size() : 0;
+  Frame* outer = frame_;
+  frame_ = &f;
+  try {
+    Execute(f);
+  } catch (const ScriptThrow&) {
+    // An uncaught exception ends this block only.
+  } catch (const ScriptAbort&) {
+    if (outer) {
+      frame_ = outer;
+      throw;
     }
-    size_t next = data_at + len;
-    Reader data(code.data() + data_at, len);
-    try {
-      switch (op) {
-        // --- timeline actions of the first script versions ---
-        case 0x04:  // NextFrame
-          if (MovieClip* t = Target()) GotoFrame(t, t->current_frame + 1, true);
-          break;
-        case 0x05:  // PrevFrame
-          if (MovieClip* t = Target()) GotoFrame(t, t->current_frame - 1, true);
-          break;
-        case 0x06:  // Play
-          if (MovieClip* t = Target()) t->playing = true;
-          break;
-        case 0x07:  // Stop
-          if (MovieClip* t = Target()) t->playing = false;
-          break;
-        case 0x08:  // ToggleQuality
-          player_.quality = player_.quality == Quality::High ? Quality::Low : Quality::High;
-          break;
-        case 0x09:  // StopSounds
-          break;
-        case 0x81: {  // GotoFrame
-          int frame = data.U16();
-          if (MovieClip* t = Target()) GotoFrame(t, frame, true);
-          break;
-        }
-        case 0x83: {  // GetURL
-          std::string url = data.CString();
-          std::string target = data.CString();
-          GetUrl(url, target, false);
-          break;
-        }
-        case 0x8A: {  // WaitForFrame: every frame is loaded, nothing is skipped
-          data.U16();
-          data.U8();
-          break;
-        }
-        case 0x8B: {  // SetTarget
-          std::string path = data.CString();
-          if (path.empty()) {
-            target_set_ = false;
-            target_.reset();
-          } else {
-            target_set_ = true;
-            // A script whose clip was removed meanwhile can no longer reach other clips by path.
-            MovieClip* t = base_->removed ? nullptr : ResolvePath(path, base_.get());
-            target_ = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
-          }
-          break;
-        }
-        case 0x8C: {  // GotoLabel
-          std::string label = data.CString();
-          if (MovieClip* t = Target()) {
-            int frame = t->timeline->FrameOfLabel(label);
-            if (frame >= 0) GotoFrame(t, frame, true);
-          }
-          break;
-        }
-        // --- the stack machine ---
-        case 0x96: {  // Push
-          while (!data.AtEnd()) {
-            uint8_t type = data.U8();
-            switch (type) {
-              case 0: Push(Value::String(data.CString())); break;
-              case 1: Push(Value::Number(data.F32())); break;
-              case 2: Push(Value::Null()); break;
-              case 3: Push(Value::Undefined()); break;
-              case 4: {
-                uint8_t r = data.U8();
-                Push(r < 4 ? registers_[r] : Value::Undefined());
-                break;
-              }
-              case 5: Push(Value::Bool(data.U8() != 0)); break;
-              case 6: Push(Value::Number(data.ActionDouble())); break;
-              case 7: Push(Value::Number(data.S32())); break;
-              case 8:
-              case 9: {
-                size_t idx = type == 8 ? data.U8() : data.U16();
-                Push(idx < pool_.size() ? Value::String(pool_[idx]) : Value::Undefined());
-                break;
-              }
-              default: throw FormatError("bad push type");
-            }
-          }
-          break;
-        }
-        case 0x17: Pop(); break;  // Pop
-        case 0x0A: case 0x0B: case 0x0C: case 0x0D: {  // Add, Subtract, Multiply, Divide
-          double b = ToNumber(Pop()), a = ToNumber(Pop());
-          double r = op == 0x0A ? a + b : op == 0x0B ? a - b : op == 0x0C ? a * b : 0;
-          if (op == 0x0D) {
-            if (b == 0 && version_ < 5) {
-              Push(Value::String("#ERROR#"));
-              break;
-            }
-            r = a / b;
-          }
-          Push(Value::Number(r));
-          break;
-        }
-        case 0x0E: {  // Equals
-          double b = ToNumber(Pop()), a = ToNumber(Pop());
-          Push(FromBool(a == b));
-          break;
-        }
-        case 0x0F: {  // Less
-          double b = ToNumber(Pop()), a = ToNumber(Pop());
-          Push(FromBool(a < b));
-          break;
-        }
-        case 0x10: {  // And
-          bool b = ToBool(Pop()), a = ToBool(Pop());
-          Push(FromBool(a && b));
-          break;
-        }
-        case 0x11: {  // Or
-          bool b = ToBool(Pop()), a = ToBool(Pop());
-          Push(FromBool(a || b));
-          break;
-        }
-        case 0x12: Push(FromBool(!ToBool(Pop()))); break;  // Not
-        case 0x13: {  // StringEquals
-          std::string b = ToString(Pop()), a = ToString(Pop());
-          Push(FromBool(a == b));
-          break;
-        }
-        case 0x29: {  // StringLess
-          std::string b = ToString(Pop()), a = ToString(Pop());
-          Push(FromBool(a < b));
-          break;
-        }
-        case 0x68: {  // StringGreater
-          std::string b = ToString(Pop()), a = ToString(Pop());
-          Push(FromBool(a > b));
-          break;
-        }
-        case 0x14:  // StringLength
-          Push(Value::Number(static_cast<double>(ToString(Pop()).size())));
-          break;
-        case 0x31:  // MBStringLength: in characters
-          Push(Value::Number(static_cast<double>(CharacterStarts(ToString(Pop())).size() - 1)));
-          break;
-        case 0x15: {  // StringExtract
-          double count = ToNumber(Pop()), index = ToNumber(Pop());
-          std::string s = ToString(Pop());
-          long first, n;
-          ExtractRange(index, count, static_cast<long>(s.size()), first, n);
-          Push(Value::String(s.substr(static_cast<size_t>(first), static_cast<size_t>(n))));
-          break;
-        }
-        case 0x35: {  // MBStringExtract: index and count in characters
-          double count = ToNumber(Pop()), index = ToNumber(Pop());
-          std::string s = ToString(Pop());
-          std::vector<size_t> starts = CharacterStarts(s);
-          long first, n;
-          ExtractRange(index, count, static_cast<long>(starts.size()) - 1, first, n);
-          size_t from = starts[static_cast<size_t>(first)], to = starts[static_cast<size_t>(first + n)];
-          Push(Value::String(s.substr(from, to - from)));
-          break;
-        }
-        case 0x21: {  // StringAdd
-          std::string b = ToString(Pop()), a = ToString(Pop());
-          Push(Value::String(a + b));
-          break;
-        }
-        case 0x18: {  // ToInteger
-          double d = ToNumber(Pop());
-          Push(Value::Number(std::isnan(d) ? 0 : std::trunc(d)));
-          break;
-        }
-        case 0x32: {  // CharToAscii
-          std::string s = ToString(Pop());
-          Push(s.empty() ? Value::Number(kNaN) : Value::Number(static_cast<unsigned char>(s[0])));
-          break;
-        }
-        case 0x36: {  // MBCharToAscii: the first character's code
-          std::string s = ToString(Pop());
-          Push(s.empty() ? Value::Number(kNaN) : Value::Number(FirstCharacterCode(s)));
-          break;
-        }
-        case 0x33: {  // AsciiToChar
-          int c = ToInt32(ToNumber(Pop())) & 0xFF;
-          Push(Value::String(c ? std::string(1, static_cast<char>(c)) : std::string()));
-          break;
-        }
-        case 0x37:  // MBAsciiToChar: the character of a code
-          Push(Value::String(EncodeCharacter(static_cast<uint32_t>(ToInt32(ToNumber(Pop()))) & 0x1FFFFF)));
-          break;
-        case 0x99: {  // Jump
-          int16_t offset = data.S16();
-          long target = static_cast<long>(next) + offset;
-          if (target < static_cast<long>(jump_lo) || target >= static_cast<long>(jump_hi)) return;
-          next = static_cast<size_t>(target);
-          break;
-        }
-        case 0x9D: {  // If
-          int16_t offset = data.S16();
-          if (ToBool(Pop())) {
-            long target = static_cast<long>(next) + offset;
-            if (target < static_cast<long>(jump_lo) || target >= static_cast<long>(jump_hi)) return;
-            next = static_cast<size_t>(target);
-          }
-          break;
-        }
-        case 0x9E: {  // Call
-          MovieClip* clip = nullptr;
-          int frame = 0;
-          if (FrameFromValue(Pop(), clip, frame)) CallFrame(clip, frame);
-          break;
-        }
-        case 0x1C: {  // GetVariable
-          std::string name = ToString(Pop());
-          Push(GetVariable(name));
-          break;
-        }
-        case 0x1D: {  // SetVariable
-          Value v = Pop();
-          SetVariable(ToString(Pop()), v);
-          break;
-        }
-        case 0x9A: {  // GetURL2
-          uint8_t flags = data.U8();
-          std::string target = ToString(Pop());
-          std::string url = ToString(Pop());
-          GetUrl(url, target, (flags & 0x40) != 0);
-          break;
-        }
-        case 0x9F: {  // GotoFrame2
-          uint8_t flags = data.U8();
-          int bias = (flags & 0x02) ? data.U16() : 0;
-          MovieClip* clip = nullptr;
-          int frame = 0;
-          if (FrameFromValue(Pop(), clip, frame)) GotoFrame(clip, frame + bias, (flags & 0x01) == 0);
-          break;
-        }
-        case 0x20: {  // SetTarget2
-          Value v = Pop();
-          std::string path = v.type == Value::Type::Clip ? std::string() : ToString(v);
-          if (v.type != Value::Type::Clip && path.empty()) {
-            target_set_ = false;
-            target_.reset();
-          } else {
-            target_set_ = true;
-            MovieClip* t = v.type == Value::Type::Clip ? ClipOf(v)
-                           : base_->removed             ? nullptr
-                                                        : ResolvePath(path, base_.get());
-            target_ = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
-          }
-          break;
-        }
-        case 0x22: {  // GetProperty
-          int index = TruncToInt(ToNumber(Pop()));
-          Value target = Pop();
-          MovieClip* clip = target.type == Value::Type::Clip ? ClipOf(target) : ResolvePath(ToString(target), Target());
-          Push(GetProperty(clip, index));
-          break;
-        }
-        case 0x23: {  // SetProperty
-          Value v = Pop();
-          int index = TruncToInt(ToNumber(Pop()));
-          Value target = Pop();
-          MovieClip* clip = target.type == Value::Type::Clip ? ClipOf(target) : ResolvePath(ToString(target), Target());
-          SetProperty(clip, index, v);
-          break;
-        }
-        case 0x24: {  // CloneSprite
-          int depth = ToInt32(ToNumber(Pop()));
-          std::string name = ToString(Pop());
-          Value source = Pop();
-          CloneSprite(source.type == Value::Type::Clip ? source.string : ToString(source), name, depth);
-          break;
-        }
-        case 0x25: {  // RemoveSprite
-          Value target = Pop();
-          RemoveSprite(target.type == Value::Type::Clip ? target.string : ToString(target));
-          break;
-        }
-        case 0x27: {  // StartDrag: dragging follows the mouse, which the player does not get yet
-          Pop();
-          Pop();
-          if (ToBool(Pop()))
-            for (int i = 0; i < 4; ++i) Pop();
-          break;
-        }
-        case 0x28: break;  // EndDrag
-        case 0x8D: {       // WaitForFrame2
-          data.U8();
-          Pop();
-          break;
-        }
-        case 0x26: {  // Trace
-          Value v = Pop();
-          std::string text = v.IsUndefined() ? "undefined" : ToString(v);
-          // A carriage return prints as a line break.
-          std::replace(text.begin(), text.end(), '\r', '\n');
-          player_.trace_log.push_back(text);
-          if (player_.on_trace) player_.on_trace(text);
-          break;
-        }
-        case 0x34:  // GetTime
-          Push(Value::Number(static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                     std::chrono::steady_clock::now() - StartTime())
-                                                     .count())));
-          break;
-        case 0x30: {  // RandomNumber
-          int limit = ToInt32(ToNumber(Pop()));
-          Push(Value::Number(player_.RandomInt(limit)));
-          break;
-        }
-        // --- typed operators, registers and constants of later compilers ---
-        case 0x88: {  // ConstantPool
-          uint16_t count = data.U16();
-          pool_.clear();
-          for (uint16_t i = 0; i < count; ++i) pool_.push_back(data.CString());
-          break;
-        }
-        case 0x87: {  // StoreRegister
-          uint8_t r = data.U8();
-          if (r < 4) registers_[r] = stack_.empty() ? Value::Undefined() : stack_.back();
-          break;
-        }
-        case 0x47: {  // Add2
-          Value b = Primitive(Pop()), a = Primitive(Pop());
-          if (a.type == Value::Type::String || b.type == Value::Type::String)
-            Push(Value::String(ToString(a) + ToString(b)));
-          else
-            Push(Value::Number(ToNumber(a) + ToNumber(b)));
-          break;
-        }
-        case 0x48: {  // Less2
-          Value b = Pop(), a = Pop();
-          Push(Compare(a, b));
-          break;
-        }
-        case 0x67: {  // Greater
-          Value b = Pop(), a = Pop();
-          Push(Compare(b, a));
-          break;
-        }
-        case 0x49: {  // Equals2
-          Value b = Pop(), a = Pop();
-          Push(Value::Bool(LooseEquals(a, b)));
-          break;
-        }
-        case 0x66: {  // StrictEquals
-          Value b = Pop(), a = Pop();
-          // Unlike loose equality, two NaN values are strictly equal here.
-          bool both_nan = a.type == Value::Type::Number && b.type == Value::Type::Number &&
-                          std::isnan(a.number) && std::isnan(b.number);
-          Push(Value::Bool(both_nan || (a.type == b.type && LooseEquals(a, b))));
-          break;
-        }
-        case 0x3F: {  // Modulo
-          double b = ToNumber(Pop()), a = ToNumber(Pop());
-          Push(Value::Number(std::fmod(a, b)));
-          break;
-        }
-        case 0x50: Push(Value::Number(ToNumber(Pop()) + 1)); break;  // Increment
-        case 0x51: Push(Value::Number(ToNumber(Pop()) - 1)); break;  // Decrement
-        case 0x60: case 0x61: case 0x62: case 0x63: case 0x64: case 0x65: {  // bit operations
-          int32_t b = ToInt32(ToNumber(Pop())), a = ToInt32(ToNumber(Pop()));
-          double r = 0;
-          switch (op) {
-            case 0x60: r = a & b; break;
-            case 0x61: r = a | b; break;
-            case 0x62: r = a ^ b; break;
-            case 0x63: r = static_cast<int32_t>(static_cast<uint32_t>(a) << (b & 31)); break;
-            case 0x64: r = a >> (b & 31); break;
-            case 0x65: r = static_cast<uint32_t>(a) >> (b & 31); break;
-          }
-          Push(Value::Number(r));
-          break;
-        }
-        case 0x4C: Push(stack_.empty() ? Value::Undefined() : stack_.back()); break;  // PushDuplicate
-        case 0x4D: {  // StackSwap
-          Value b = Pop(), a = Pop();
-          Push(b);
-          Push(a);
-          break;
-        }
-        case 0x4A: Push(Value::Number(ToNumber(Pop()))); break;  // ToNumber
-        case 0x4B: Push(Value::String(ToString(Pop()))); break;  // ToString
-        case 0x44: {  // TypeOf
-          Value v = Pop();
-          const char* t = "undefined";
-          switch (v.type) {
-            case Value::Type::Undefined: t = "undefined"; break;
-            case Value::Type::Null: t = "null"; break;
-            case Value::Type::Bool: t = "boolean"; break;
-            case Value::Type::Number: t = "number"; break;
-            case Value::Type::String: t = "string"; break;
-            case Value::Type::Clip: t = "movieclip"; break;
-            case Value::Type::Object: t = "object"; break;
-          }
-          Push(Value::String(t));
-          break;
-        }
-        case 0x45: {  // TargetPath
-          Value v = Pop();
-          MovieClip* c = v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
-          Push(c ? Value::String(c->TargetPath()) : Value::Undefined());
-          break;
-        }
-        case 0x3C: {  // DefineLocal (frame scripts: a variable of the clip)
-          Value v = Pop();
-          std::string name = ToString(Pop());
-          if (MovieClip* t = Target()) t->variables[Key(name)] = v;
-          break;
-        }
-        case 0x41: {  // DefineLocal2
-          std::string name = ToString(Pop());
-          if (MovieClip* t = Target()) t->variables.emplace(Key(name), Value::Undefined());
-          break;
-        }
-        case 0x3A: {  // Delete
-          std::string name = ToString(Pop());
-          MovieClip* c = ClipOf(Pop());
-          Push(Value::Bool(c && c->variables.erase(Key(name)) > 0));
-          break;
-        }
-        case 0x3B: {  // Delete2
-          std::string name = ToString(Pop());
-          MovieClip* t = Target();
-          Push(Value::Bool(t && t->variables.erase(Key(name)) > 0));
-          break;
-        }
-        case 0x4E: {  // GetMember
-          std::string name = ToString(Pop());
-          Value obj = Pop();
-          if (obj.type == Value::Type::Clip) {
-            MovieClip* c = ClipOf(obj);
-            Push(c ? GetClipMember(c, name) : Value::Undefined());
-          } else if (obj.type == Value::Type::Object && obj.object) {
-            auto it = obj.object->properties.find(name);
-            Push(it == obj.object->properties.end() ? Value::Undefined() : it->second);
-          } else if (obj.type == Value::Type::String && name == "length") {
-            Push(Value::Number(static_cast<double>(obj.string.size())));
-          } else {
-            Push(Value::Undefined());
-          }
-          break;
-        }
-        case 0x4F: {  // SetMember
-          Value v = Pop();
-          std::string name = ToString(Pop());
-          Value obj = Pop();
-          if (obj.type == Value::Type::Clip) {
-            if (MovieClip* c = ClipOf(obj)) SetClipMember(c, name, v);
-          } else if (obj.type == Value::Type::Object && obj.object) {
-            obj.object->properties[name] = v;
-          }
-          break;
-        }
-        case 0x43: {  // InitObject
-          auto o = std::make_shared<ScriptObject>();
-          int n = ToInt32(ToNumber(Pop()));
-          for (int i = 0; i < n && !stack_.empty(); ++i) {
-            Value v = Pop();
-            o->properties[ToString(Pop())] = v;
-          }
-          Value r;
-          r.type = Value::Type::Object;
-          r.object = o;
-          Push(r);
-          break;
-        }
-        case 0x42: {  // InitArray
-          auto o = std::make_shared<ScriptObject>();
-          int n = ToInt32(ToNumber(Pop()));
-          for (int i = 0; i < n && !stack_.empty(); ++i) o->properties[std::to_string(i)] = Pop();
-          o->properties["length"] = Value::Number(std::max(0, n));
-          Value r;
-          r.type = Value::Type::Object;
-          r.object = o;
-          Push(r);
-          break;
-        }
-        // Functions and objects come later; these keep the stack balanced meanwhile.
-        case 0x3D:    // CallFunction
-        case 0x40: {  // NewObject
-          Pop();
-          int n = ToInt32(ToNumber(Pop()));
-          for (int i = 0; i < n && !stack_.empty(); ++i) Pop();
-          Push(Value::Undefined());
-          break;
-        }
-        case 0x52:    // CallMethod
-        case 0x53: {  // NewMethod
-          Pop();
-          Pop();
-          int n = ToInt32(ToNumber(Pop()));
-          for (int i = 0; i < n && !stack_.empty(); ++i) Pop();
-          Push(Value::Undefined());
-          break;
-        }
-        case 0x9B:    // DefineFunction
-        case 0x8E: {  // DefineFunction2
-          std::string name = data.CString();
-          uint16_t params = data.U16();
-          if (op == 0x8E) {
-            data.U8();
-            data.U16();
-            for (uint16_t i = 0; i < params; ++i) {
-              data.U8();
-              data.CString();
-            }
-          } else {
-            for (uint16_t i = 0; i < params; ++i) data.CString();
-          }
-          uint16_t body = data.U16();
-          if (next + body > end) return;
-          next += body;  // the body is not run until functions exist
-          Value fn;
-          fn.type = Value::Type::Object;
-          fn.object = std::make_shared<ScriptObject>();
-          if (name.empty())
-            Push(fn);
-          else if (MovieClip* t = Target())
-            t->variables[Key(name)] = fn;
-          break;
-        }
-        case 0x3E: return;  // Return
-        default:
-          break;  // unknown actions are skipped by their length
+  } catch (const std::bad_alloc&) {
+    if (outer) {
+      frame_ = outer;
+      throw ScriptAbort{"out of memory"};
+    }
+  }
+  frame_ = outer;
+  if (!outer) player_.script_pool_ = f.pool;
+}
+
+Value ActionRunner::CallFromPlayer(const Value& fn, const Value& self, std::vector<Value> args) {
+  if (player_.budget_ <= 0) return Value::Undefined();
+  if (!frame_) player_.block_budget_ = Player::kBlockBudget;
+  try {
+    return Call(fn, self, std::move(args));
+  } catch (const ScriptThrow&) {
+  } catch (const ScriptAbort&) {
+  } catch (const std::bad_alloc&) {
+  }
+  return Value::Undefined();
+}
+
+// Runs the frame's actions until it returns, falls off its block or leaves its region.
+void ActionRunner::Execute(Frame& f) {
+  size_t pc = f.program->Start();
+  for (;;) {
+    if (player_.generation_ != generation_) return;  // the movie was unloaded under us
+    while (!f.with_ends.empty() && (pc >= f.with_ends.back() || pc < f.with_ends.back() - f.with_ends.back())) {
+      f.withs.pop_back();
+      f.with_ends.pop_back();
+    }
+    // Leaving a try statement: a pending exception goes on once its finally block has run.
+    while (!f.handlers.empty()) {
+      Handler& h = f.handlers.back();
+      if (pc >= h.action->next && pc < h.action->try_end) break;
+      bool pending = h.pending;
+      Value thrown = h.thrown;
+      bool pending_return = h.pending_return;
+      f.handlers.pop_back();
+      if (pending_return) {
+        f.returned = true;
+        return;
       }
-    } catch (const FormatError&) {
-      return;  // an action whose data is malformed ends the script
+      if (pending && !HandleThrow(f, thrown, pc)) throw ScriptThrow{thrown};
+      if (pending) break;
+    }
+    const Action* a = f.program->At(pc);
+    if (!a) return;
+    if (--player_.budget_ < 0 || --player_.block_budget_ < 0) throw ScriptAbort{"action budget spent"};
+    if (a->bad) return;  // malformed operands end the block
+    size_t next = a->next;
+    try {
+      Step(f, *a, next);
+    } catch (ScriptThrow& t) {
+      if (!HandleThrow(f, t.value, next = a->offset)) throw;
+    }
+    if (f.returned) {
+      // A return inside try or catch runs the finally block first.
+      bool deferred = false;
+      for (auto h = f.handlers.rbegin(); h != f.handlers.rend(); ++h) {
+        const Action& t = *h->action;
+        if ((t.u1 & 0x02) && a->offset >= t.next && a->offset < t.finally_at) {
+          h->pending_return = true;
+          f.returned = false;
+          next = t.finally_at;
+          deferred = true;
+          break;
+        }
+      }
+      if (!deferred) return;
     }
     pc = next;
   }
+}
+
+// Finds the innermost try statement around `pc` that takes the exception and moves `pc` to its
+// catch or finally block. False when none does.
+bool ActionRunner::HandleThrow(Frame& f, const Value& v, size_t& pc) {
+  while (!f.handlers.empty()) {
+    Handler& h = f.handlers.back();
+    const Action& t = *h.action;
+    bool has_catch = (t.u1 & 0x01) != 0, has_finally = (t.u1 & 0x02) != 0;
+    if (pc >= t.next && pc < t.catch_at && has_catch) {
+      if (t.u1 & 0x04) {
+        if (t.u2 < f.RegisterCount()) f.Register(t.u2) = v;
+      } else if (f.activation) {
+        f.activation->Put(Key(t.s1), t.s1, v);
+      } else {
+        SetVariable(f, t.s1, v);
+      }
+      if (stack_.size() > f.stack_base) stack_.resize(f.stack_base);
+      pc = t.catch_at;
+      return true;
+    }
+    if (pc >= t.next && pc < t.finally_at && has_finally) {
+      h.pending = true;
+      h.thrown = v;
+      pc = t.finally_at;
+      return true;
+    }
+    f.handlers.pop_back();
+  }
+  return false;
+}
+
+// The numbers of the generic "call with arguments" actions: the count, then the arguments.
+namespace {
+size_t ArgCount(double d) {
+  if (std::isnan(d) || d <= 0) return 0;
+  return d > 1e6 ? 1000000 : static_cast<size_t>(d);
+}
+}  // namespace
+
+void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
+  auto pop_args = [&]() {
+    size_t n = ArgCount(ToNumber(Pop()));
+    std::vector<Value> args;
+    n = std::min(n, stack_.size() - std::min(stack_.size(), f.stack_base));
+    args.reserve(n);
+    for (size_t i = 0; i < n; ++i) args.push_back(Pop());
+    return args;
+  };
+  switch (a.op) {
+    // --- timeline actions of the first script versions ---
+    case 0x04:  // NextFrame
+      if (MovieClip* t = FrameTarget(f)) GotoFrame(t, t->current_frame + 1, true);
+      break;
+    case 0x05:  // PrevFrame
+      if (MovieClip* t = FrameTarget(f)) GotoFrame(t, t->current_frame - 1, true);
+      break;
+    case 0x06:  // Play
+      if (MovieClip* t = FrameTarget(f)) t->playing = true;
+      break;
+    case 0x07:  // Stop
+      if (MovieClip* t = FrameTarget(f)) t->playing = false;
+      break;
+    case 0x08:  // ToggleQuality
+      player_.quality = player_.quality == Quality::High ? Quality::Low : Quality::High;
+      break;
+    case 0x09:  // StopSounds
+      break;
+    case 0x81:  // GotoFrame
+      if (MovieClip* t = FrameTarget(f)) GotoFrame(t, static_cast<int>(a.u1), true);
+      break;
+    case 0x83:  // GetURL
+      GetUrl(a.s1, a.s2, false, false);
+      break;
+    case 0x8A:  // WaitForFrame: every frame is loaded, nothing is skipped
+      break;
+    case 0x8B:  // SetTarget
+      SetTarget(f, Value::String(a.s1), true);
+      break;
+    case 0x8C:  // GotoLabel
+      if (MovieClip* t = FrameTarget(f)) {
+        int frame = t->timeline->FrameOfLabel(a.s1);
+        if (frame >= 0) GotoFrame(t, frame, true);
+      }
+      break;
+    // --- the stack machine ---
+    case 0x96:  // Push
+      for (const PushItem& item : a.pushes) {
+        switch (item.kind) {
+          case PushItem::Kind::Literal: Push(item.value); break;
+          case PushItem::Kind::Register:
+            Push(item.index < f.RegisterCount() ? f.Register(item.index) : Value::Undefined());
+            break;
+          case PushItem::Kind::Constant:
+            Push(f.pool && item.index < f.pool->size() ? Value::String((*f.pool)[item.index]) : Value::Undefined());
+            break;
+        }
+      }
+      break;
+    case 0x17: Pop(); break;  // Pop
+    case 0x0A: case 0x0B: case 0x0C: case 0x0D: {  // Add, Subtract, Multiply, Divide
+      // Operands convert left to right, as their valueOf methods may show.
+      Value vb = Pop(), vx = Pop();
+      double x = ToNumber(vx), b = ToNumber(vb);
+      double r = a.op == 0x0A ? x + b : a.op == 0x0B ? x - b : a.op == 0x0C ? x * b : 0;
+      if (a.op == 0x0D) {
+        if (b == 0 && version_ < 5) {
+          Push(Value::String("#ERROR#"));
+          break;
+        }
+        r = x / b;
+      }
+      Push(Value::Number(r));
+      break;
+    }
+    case 0x0E: {  // Equals: unlike the other operators, the right operand converts first
+      Value vb = Pop(), vx = Pop();
+      double b = ToNumber(vb), x = ToNumber(vx);
+      Push(FromBool(x == b));
+      break;
+    }
+    case 0x0F: {  // Less
+      Value vb = Pop(), vx = Pop();
+      double x = ToNumber(vx), b = ToNumber(vb);
+      Push(FromBool(x < b));
+      break;
+    }
+    case 0x10: {  // And
+      bool b = ToBool(Pop()), x = ToBool(Pop());
+      Push(FromBool(x && b));
+      break;
+    }
+    case 0x11: {  // Or
+      bool b = ToBool(Pop()), x = ToBool(Pop());
+      Push(FromBool(x || b));
+      break;
+    }
+    case 0x12: Push(FromBool(!ToBool(Pop()))); break;  // Not
+    case 0x13: {  // StringEquals
+      std::string b = ToString(Pop()), x = ToString(Pop());
+      Push(FromBool(x == b));
+      break;
+    }
+    case 0x29: {  // StringLess
+      std::string b = ToString(Pop()), x = ToString(Pop());
+      Push(FromBool(x < b));
+      break;
+    }
+    case 0x68: {  // StringGreater
+      std::string b = ToString(Pop()), x = ToString(Pop());
+      Push(FromBool(x > b));
+      break;
+    }
+    case 0x14:  // StringLength
+      Push(Value::Number(static_cast<double>(scriptlib::StringLength(ToString(Pop()), version_))));
+      break;
+    case 0x31:  // MBStringLength
+      Push(Value::Number(static_cast<double>(scriptlib::MbLength(ToString(Pop()), version_))));
+      break;
+    case 0x15:    // StringExtract
+    case 0x35: {  // MBStringExtract
+      double count = ToNumber(Pop()), index = ToNumber(Pop());
+      std::string s = ToString(Pop());
+      Push(Value::String(a.op == 0x15 ? scriptlib::Substring4(s, index, count, version_)
+                                      : scriptlib::MbSubstring(s, index, count, version_)));
+      break;
+    }
+    case 0x21: {  // StringAdd
+      std::string b = ToString(Pop()), x = ToString(Pop());
+      Push(Value::String(CheckedConcat(x, b)));
+      break;
+    }
+    case 0x18:  // ToInteger: a 32-bit integer
+      Push(Value::Number(ToInt32(Pop())));
+      break;
+    case 0x32:  // CharToAscii
+      Push(Value::Number(scriptlib::Ord(ToString(Pop()), version_)));
+      break;
+    case 0x36:  // MBCharToAscii
+      Push(Value::Number(scriptlib::MbOrd(ToString(Pop()))));
+      break;
+    case 0x33:  // AsciiToChar
+      Push(Value::String(scriptlib::Chr(ToNumber(Pop()), version_)));
+      break;
+    case 0x37:  // MBAsciiToChar
+      Push(Value::String(scriptlib::MbChr(ToNumber(Pop()))));
+      break;
+    case 0x99:  // Jump
+      if (a.target < 0) {
+        next = SIZE_MAX;  // leaves the region: the block ends
+        f.returned = true;
+      } else {
+        next = static_cast<size_t>(a.target);
+      }
+      break;
+    case 0x9D:  // If
+      if (ToBool(Pop())) {
+        if (a.target < 0) {
+          f.returned = true;
+        } else {
+          next = static_cast<size_t>(a.target);
+        }
+      }
+      break;
+    case 0x9E: {  // Call
+      MovieClip* clip = nullptr;
+      int frame = 0;
+      if (FrameFromValue(Pop(), clip, frame)) CallFrame(clip, frame);
+      break;
+    }
+    case 0x1C: {  // GetVariable
+      std::string name = ToString(Pop());
+      Push(GetVariable(f, name));
+      break;
+    }
+    case 0x1D: {  // SetVariable
+      Value v = Pop();
+      SetVariable(f, ToString(Pop()), v);
+      break;
+    }
+    case 0x9A: {  // GetURL2
+      std::string target = ToString(Pop());
+      std::string url = ToString(Pop());
+      GetUrl(url, target, (a.u1 & 0x40) != 0, (a.u1 & 0x80) != 0);
+      break;
+    }
+    case 0x9F: {  // GotoFrame2
+      MovieClip* clip = nullptr;
+      int frame = 0;
+      if (FrameFromValue(Pop(), clip, frame)) GotoFrame(clip, frame + static_cast<int>(a.u2), (a.u1 & 0x01) == 0);
+      break;
+    }
+    case 0x20:  // SetTarget2
+      SetTarget(f, Pop(), false);
+      break;
+    case 0x22: {  // GetProperty
+      double d = ToNumber(Pop());
+      Value target = Pop();
+      if (std::isnan(d) || d <= -1 || d >= 22) {  // no such property
+        Push(Value::Undefined());
+        break;
+      }
+      int index = TruncToInt(d);
+      MovieClip* clip = target.type == Value::Type::Clip || target.type == Value::Type::Object
+                            ? ClipOf(target)
+                            : ResolvePath(ToString(target), FrameTarget(f));
+      Push(GetProperty(clip, index));
+      break;
+    }
+    case 0x23: {  // SetProperty
+      Value v = Pop();
+      int index = TruncToInt(ToNumber(Pop()));
+      Value target = Pop();
+      MovieClip* clip = target.type == Value::Type::Clip || target.type == Value::Type::Object
+                            ? ClipOf(target)
+                            : ResolvePath(ToString(target), FrameTarget(f));
+      SetProperty(clip, index, v);
+      break;
+    }
+    case 0x24: {  // CloneSprite
+      int depth = ToInt32(Pop());
+      std::string name = ToString(Pop());
+      Value source = Pop();
+      MovieClip* src = source.type == Value::Type::Clip ? ClipOf(source) : ResolvePath(ToString(source), FrameTarget(f));
+      CloneSprite(src, name, depth);
+      break;
+    }
+    case 0x25: {  // RemoveSprite
+      Value target = Pop();
+      RemoveSprite(target.type == Value::Type::Clip ? ClipOf(target) : ResolvePath(ToString(target), FrameTarget(f)));
+      break;
+    }
+    case 0x27: {  // StartDrag: dragging follows the mouse, which the player does not get yet
+      Pop();
+      Pop();
+      if (ToBool(Pop()))
+        for (int i = 0; i < 4; ++i) Pop();
+      break;
+    }
+    case 0x28: break;  // EndDrag
+    case 0x8D:         // WaitForFrame2
+      Pop();
+      break;
+    case 0x26:  // Trace
+      Trace(Pop());
+      break;
+    case 0x34:  // GetTime
+      Push(Value::Number(std::floor(player_.ClockMs())));
+      break;
+    case 0x30: {  // RandomNumber
+      int limit = ToInt32(Pop());
+      Push(Value::Number(player_.RandomInt(limit)));
+      break;
+    }
+    // --- typed operators, registers and constants of later compilers ---
+    case 0x88:  // ConstantPool
+      f.pool = a.pool;
+      break;
+    case 0x87:  // StoreRegister
+      if (a.u1 < f.RegisterCount())
+        f.Register(a.u1) = stack_.size() > f.stack_base ? stack_.back() : Value::Undefined();
+      break;
+    case 0x47: {  // Add2
+      Value vb = Pop(), vx = Pop();
+      Value x = ToPrimitive(vx), b = ToPrimitive(vb);
+      if (x.type == Value::Type::String || b.type == Value::Type::String)
+        Push(Value::String(CheckedConcat(ToString(x), ToString(b))));
+      else
+        Push(Value::Number(ToNumber(x) + ToNumber(b)));
+      break;
+    }
+    case 0x48: {  // Less2
+      Value b = Pop(), x = Pop();
+      Push(Compare(x, b));
+      break;
+    }
+    case 0x67: {  // Greater
+      Value b = Pop(), x = Pop();
+      Push(Compare(b, x, true));
+      break;
+    }
+    case 0x49: {  // Equals2
+      Value b = Pop(), x = Pop();
+      Push(Value::Bool(LooseEquals(x, b)));
+      break;
+    }
+    case 0x66: {  // StrictEquals
+      Value b = Pop(), x = Pop();
+      Push(Value::Bool(StrictEquals(x, b)));
+      break;
+    }
+    case 0x3F: {  // Modulo
+      Value vb = Pop(), vx = Pop();
+      double x = ToNumber(vx), b = ToNumber(vb);
+      Push(Value::Number(std::fmod(x, b)));
+      break;
+    }
+    case 0x50: Push(Value::Number(ToNumber(Pop()) + 1)); break;  // Increment
+    case 0x51: Push(Value::Number(ToNumber(Pop()) - 1)); break;  // Decrement
+    case 0x60: case 0x61: case 0x62: case 0x63: case 0x64: case 0x65: {  // bit operations
+      Value vb = Pop(), vx = Pop();
+      int32_t x = ToInt32(vx), b = ToInt32(vb);
+      double r = 0;
+      switch (a.op) {
+        case 0x60: r = x & b; break;
+        case 0x61: r = x | b; break;
+        case 0x62: r = x ^ b; break;
+        case 0x63: r = static_cast<int32_t>(static_cast<uint32_t>(x) << (b & 31)); break;
+        case 0x64: r = x >> (b & 31); break;
+        case 0x65: r = static_cast<uint32_t>(x) >> (b & 31); break;
+      }
+      Push(Value::Number(r));
+      break;
+    }
+    case 0x4C: Push(stack_.size() > f.stack_base ? stack_.back() : Value::Undefined()); break;  // PushDuplicate
+    case 0x4D: {  // StackSwap
+      Value b = Pop(), x = Pop();
+      Push(b);
+      Push(x);
+      break;
+    }
+    case 0x4A: Push(Value::Number(ToNumber(Pop()))); break;  // ToNumber
+    case 0x4B: Push(Value::String(ToString(Pop()))); break;  // ToString
+    case 0x44: Push(Value::String(TypeOf(Pop()))); break;    // TypeOf
+    case 0x45: {  // TargetPath
+      Value v = Pop();
+      MovieClip* c = v.type == Value::Type::Clip || v.type == Value::Type::Object ? ClipOf(v) : nullptr;
+      Push(c ? Value::String(c->TargetPath()) : Value::Undefined());
+      break;
+    }
+    case 0x3C: {  // DefineLocal
+      Value v = Pop();
+      std::string name = ToString(Pop());
+      if (f.activation)
+        f.activation->Put(Key(name), name, v);
+      else
+        SetVariable(f, name, v);
+      break;
+    }
+    case 0x41: {  // DefineLocal2
+      std::string name = ToString(Pop());
+      if (f.activation) {
+        if (!f.activation->Find(Key(name))) f.activation->Put(Key(name), name, Value::Undefined());
+      } else if (MovieClip* t = FrameTarget(f)) {
+        ScriptObject* o = ClipObjectOf(t);
+        if (!o->Find(Key(name))) o->Put(Key(name), name, Value::Undefined());
+      }
+      break;
+    }
+    case 0x3A: {  // Delete
+      std::string name = ToString(Pop());
+      Value obj = Pop();
+      Push(Value::Bool(DeleteMember(obj, name)));
+      break;
+    }
+    case 0x3B: {  // Delete2: the nearest scope that has the name
+      std::string name = ToString(Pop());
+      Value path_holder;
+      std::string last;
+      if (!IsPlainName(name) && DotPath(f, name, path_holder, last)) {
+        Push(Value::Bool(DeleteMember(path_holder, last)));
+        break;
+      }
+      std::string key = Key(name);
+      bool done = false;
+      auto try_delete = [&](const Value& holder) {
+        ScriptObject* o = ObjectOf(holder);
+        if (!o || !o->Find(key)) return false;
+        done = DeleteMember(holder, name);
+        return true;
+      };
+      bool hit = false;
+      for (auto it = f.withs.rbegin(); !hit && it != f.withs.rend(); ++it) hit = try_delete(*it);
+      if (!hit && f.activation) hit = try_delete(Value::Object(f.activation));
+      for (auto it = f.scope.rbegin(); !hit && f.activation && it != f.scope.rend(); ++it) hit = try_delete(Value::Object(*it));
+      if (!hit && !f.activation) {
+        if (MovieClip* t = FrameTarget(f)) hit = try_delete(ClipValue(t));
+      }
+      if (!hit) try_delete(Value::Object(realm_.global));
+      Push(Value::Bool(done));
+      break;
+    }
+    case 0x4E: {  // GetMember
+      Value name = Pop();
+      Value obj = Pop();
+      Push(GetMember(obj, ToString(name)));
+      break;
+    }
+    case 0x4F: {  // SetMember
+      Value v = Pop();
+      std::string name = ToString(Pop());
+      Value obj = Pop();
+      SetMember(obj, name, v);
+      break;
+    }
+    case 0x43: {  // InitObject
+      ScriptObject* o = realm_.NewObject();
+      size_t n = ArgCount(ToNumber(Pop()));
+      for (size_t i = 0; i < n && stack_.size() > f.stack_base; ++i) {
+        Value v = Pop();
+        std::string name = ToString(Pop());
+        PutMember(o, name, v, Value::Object(o));
+      }
+      Push(Value::Object(o));
+      break;
+    }
+    case 0x42: {  // InitArray
+      size_t n = ArgCount(ToNumber(Pop()));
+      std::vector<Value> items;
+      for (size_t i = 0; i < n && stack_.size() > f.stack_base; ++i) items.push_back(Pop());
+      Push(Value::Object(realm_.NewArray(std::move(items))));
+      break;
+    }
+    case 0x3D: {  // CallFunction
+      std::string name = ToString(Pop());
+      std::vector<Value> args = pop_args();
+      Value fn = GetVariable(f, name);
+      // A plain call runs on the calling timeline before version 7; later `this` is undefined.
+      Value self = version_ < 7 ? ClipValue(FrameTarget(f)) : Value::Undefined();
+      if (fn.type == Value::Type::Object && AsSuper(fn.object)) {
+        // super(...) in a constructor: the superclass constructor on this object.
+        Push(CallSuper(static_cast<SuperObject*>(fn.object), args));
+        break;
+      }
+      Push(Call(fn, self, std::move(args)));
+      break;
+    }
+    case 0x52: {  // CallMethod
+      Value name_value = Pop();
+      Value obj = Pop();
+      std::vector<Value> args = pop_args();
+      std::string name = name_value.IsUndefined() ? std::string() : ToString(name_value);
+      if (name.empty()) {
+        if (obj.type == Value::Type::Object && AsSuper(obj.object)) {
+          Push(CallSuper(static_cast<SuperObject*>(obj.object), args));
+        } else {
+          Push(Call(obj, Value::Undefined(), std::move(args)));
+        }
+        break;
+      }
+      Push(CallMember(obj, name, args));
+      break;
+    }
+    case 0x40: {  // NewObject
+      std::string name = ToString(Pop());
+      std::vector<Value> args = pop_args();
+      Push(Construct(GetVariable(f, name), std::move(args)));
+      break;
+    }
+    case 0x53: {  // NewMethod
+      Value name_value = Pop();
+      Value obj = Pop();
+      std::vector<Value> args = pop_args();
+      std::string name = name_value.IsUndefined() ? std::string() : ToString(name_value);
+      Value fn = name.empty() ? obj : GetMember(obj, name);
+      Push(Construct(fn, std::move(args)));
+      break;
+    }
+    case 0x9B:    // DefineFunction
+    case 0x8E: {  // DefineFunction2
+      FunctionObject* fn = MakeFunction(f, a.function);
+      const std::string& name = a.function->name;
+      if (name.empty()) {
+        Push(Value::Object(fn));
+      } else if (f.activation) {
+        f.activation->Put(Key(name), name, Value::Object(fn));
+      } else {
+        SetVariable(f, name, Value::Object(fn));
+      }
+      break;
+    }
+    case 0x3E:  // Return
+      f.result = Pop();
+      f.returned = true;
+      break;
+    case 0x46:    // Enumerate
+    case 0x55: {  // Enumerate2
+      Value obj = a.op == 0x46 ? GetVariable(f, ToString(Pop())) : Pop();
+      std::vector<std::string> names = EnumerableNames(obj);
+      Push(Value::Null());
+      for (auto it = names.rbegin(); it != names.rend(); ++it) Push(Value::String(*it));
+      break;
+    }
+    case 0x54: {  // InstanceOf
+      Value ctor = Pop();
+      Value obj = Pop();
+      Push(Value::Bool(IsFunction(ctor) && InstanceOf(obj, ctor.object)));
+      break;
+    }
+    case 0x2B: {  // CastOp
+      Value obj = Pop();
+      Value ctor = Pop();
+      Push(IsFunction(ctor) && InstanceOf(obj, ctor.object) ? obj : Value::Null());
+      break;
+    }
+    case 0x2C: {  // ImplementsOp
+      Value ctor = Pop();
+      size_t n = ArgCount(ToNumber(Pop()));
+      std::vector<ScriptObject*> list;
+      for (size_t i = 0; i < n && stack_.size() > f.stack_base; ++i) {
+        Value v = Pop();
+        if (IsFunction(v)) list.push_back(v.object);
+      }
+      ScriptObject* c = ObjectOf(ctor);
+      if (c) {
+        Value proto = GetMember(ctor, "prototype");
+        if (proto.type == Value::Type::Object) proto.object->interfaces = std::move(list);
+      }
+      break;
+    }
+    case 0x69: {  // Extends
+      Value super_class = Pop();
+      Value sub_class = Pop();
+      ScriptObject* sub = ObjectOf(sub_class);
+      if (!sub || !IsFunction(super_class)) break;
+      Value super_proto = GetMember(super_class, "prototype");
+      ScriptObject* proto = realm_.NewObject(super_proto.type == Value::Type::Object ? super_proto.object : nullptr);
+      if (super_proto.type != Value::Type::Object) proto->Remove(Key("__proto__"));
+      proto->Put(Key("__constructor__"), "__constructor__", super_class, kDontEnum);
+      if (version_ < 7) proto->Put(Key("constructor"), "constructor", super_class, kDontEnum);
+      PutMember(sub, "prototype", Value::Object(proto), sub_class);
+      break;
+    }
+    case 0x2A:  // Throw
+      throw ScriptThrow{Pop()};
+    case 0x8F: {  // Try
+      Handler h;
+      h.action = &a;
+      f.handlers.push_back(h);
+      break;
+    }
+    case 0x94: {  // With
+      Value obj = Pop();
+      size_t end = a.next + a.u1;
+      if (ObjectOf(obj) && f.withs.size() < 16) {
+        f.withs.push_back(obj);
+        f.with_ends.push_back(end);
+      }
+      break;
+    }
+    default:
+      break;  // unknown actions are skipped by their length
+  }
+}
+
+Value ActionRunner::CallMember(const Value& obj, const std::string& name, std::vector<Value>& args) {
+  // The prototype a method is found on decides where `super` starts inside it.
+  ScriptObject* o = ObjectOf(obj);
+  Value self = obj;
+  if (o && AsSuper(o)) {
+    auto* s = static_cast<SuperObject*>(o);
+    bool found = false;
+    Value fn = GetObjectMember(o, name, s->self, found);
+    if (!IsFunction(fn)) return Value::Undefined();
+    auto* f = static_cast<FunctionObject*>(fn.object);
+    ScriptObject* holder = s->holder ? s->holder->Proto() : nullptr;
+    if (f->code) return CallScript(f, s->self, args, HolderOf(holder, name));
+    return CallNative(f, s->self, args, false);
+  }
+  ScriptObject* holder = nullptr;
+  Value fn;
+  if (obj.type == Value::Type::Object) {
+    bool found = false;
+    fn = GetObjectMember(obj.object, name, obj, found, &holder);
+  } else {
+    fn = GetMember(obj, name);
+  }
+  if (!IsFunction(fn)) return Value::Undefined();
+  auto* f = static_cast<FunctionObject*>(fn.object);
+  if (!f->code) return CallNative(f, self, args, false);
+  if (holder) {
+  } else if (o) {
+    holder = HolderOf(o, name);
+  } else if (obj.type == Value::Type::String) {
+    holder = realm_.string_proto;
+  }
+  return CallScript(f, self, args, holder);
+}
+
+// The object on `o`'s prototype chain that holds `name`.
+ScriptObject* ActionRunner::HolderOf(ScriptObject* o, const std::string& name) {
+  std::string key = Key(name);
+  int guard = 0;
+  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto())
+    if (p->Find(key)) return p;
+  return o;
+}
+
+Value ActionRunner::CallSuper(ScriptObject* super_object, std::vector<Value>& args) {
+  auto* s = static_cast<SuperObject*>(super_object);
+  if (!s->holder) return Value::Undefined();
+  bool found = false;
+  Value ctor = GetObjectMember(s->holder, "__constructor__", s->self, found);
+  if (!IsFunction(ctor)) return Value::Undefined();
+  auto* f = static_cast<FunctionObject*>(ctor.object);
+  if (f->code) return CallScript(f, s->self, args, s->holder->Proto());
+  return CallNative(f, s->self, args, false);
+}
+
+void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
+  // An object that is not a clip names its target by its text.
+  Value v = v0;
+  if (v.type == Value::Type::Object && v.object->kind != ScriptObject::Kind::Clip) v = Value::String(ToString(v));
+  std::string path = v.type == Value::Type::Clip || v.type == Value::Type::Object ? std::string() : ToString(v);
+  if (v.type != Value::Type::Clip && v.type != Value::Type::Object && path.empty()) {
+    f.target_set = false;
+    f.target.reset();
+    return;
+  }
+  f.target_set = true;
+  MovieClip* t = nullptr;
+  if (v.type == Value::Type::Clip || v.type == Value::Type::Object) {
+    t = ClipOf(v);
+  } else if (f.base && !f.base->removed) {
+    // A script whose clip was removed meanwhile can no longer reach other clips by path.
+    t = ResolvePath(path, f.base.get());
+  }
+  (void)by_name;
+  f.target = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
+}
+
+void ActionRunner::Trace(const Value& v) {
+  std::string text = v.IsUndefined() ? "undefined" : ToString(v);
+  // A carriage return prints as a line break.
+  std::replace(text.begin(), text.end(), '\r', '\n');
+  player_.trace_log.push_back(text);
+  if (player_.on_trace) player_.on_trace(text);
 }
 
 }  // namespace flash

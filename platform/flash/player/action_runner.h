@@ -1,5 +1,6 @@
-// The byte-code interpreter of frame scripts and clip events: the stack machine of the early
-// script versions with the registers, constant pool and typed operators of later compilers.
+// The byte-code interpreter of frame scripts, clip events and script functions. Actions are
+// decoded once per block (script/program.h) and executed one method each. Values convert in one
+// place (the To... methods) with the rules of the movie's version.
 #pragma once
 
 #include <cstdint>
@@ -8,74 +9,177 @@
 #include <vector>
 
 #include "platform/flash/player/player.h"
+#include "platform/flash/player/script/object.h"
+#include "platform/flash/player/script/program.h"
+#include "platform/flash/player/script/realm.h"
 #include "platform/flash/player/value.h"
 
 namespace flash {
 
+// A script exception on its way to a catch block.
+struct ScriptThrow {
+  Value value;
+};
+// Ends every script of the current block at once: the tick's action budget ran out, a size limit
+// was reached or memory ran out. Scripts cannot catch it.
+struct ScriptAbort {
+  const char* reason;
+};
+
+// Bounds of an object's contents in its own twips; false when it has none.
+bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax);
+
 class ActionRunner {
  public:
   ActionRunner(Player& player, std::shared_ptr<MovieClip> base);
-  // Runs code[start, end). Malformed code stops the run; it never reads outside `code`. Jumps may
-  // go anywhere in [jump_lo, jump_hi) (by default the block itself); falling through to `end`
-  // ends the run.
+
+  // Runs code[start, end) as a timeline script of the base clip. Malformed code stops the run;
+  // it never reads outside `code`. Jumps may go anywhere in [jump_lo, jump_hi) (by default the
+  // block itself); falling through to `end` ends the run. Uncaught exceptions and aborts end the
+  // block only.
+  void Run(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
+           size_t jump_lo = SIZE_MAX, size_t jump_hi = 0);
   void Run(const std::vector<uint8_t>& code, size_t start, size_t end, size_t jump_lo = SIZE_MAX,
            size_t jump_hi = 0);
+  // Calls a function value from outside any script (clip events, intervals, listeners); an
+  // uncaught exception or an abort ends the call only.
+  Value CallFromPlayer(const Value& fn, const Value& self, std::vector<Value> args);
 
-  // The operand stack and constant pool carry over from one script to the next within a tick
-  // (scripts may leave values and a pool that the next one uses): the player hands them in
-  // before a run and takes them back after it.
-  void AdoptState(std::vector<Value>&& stack, std::vector<std::string>&& pool) {
-    stack_ = std::move(stack);
-    pool_ = std::move(pool);
-  }
-  void ReleaseState(std::vector<Value>& stack, std::vector<std::string>& pool) {
-    stack = std::move(stack_);
-    pool = std::move(pool_);
-  }
+  // --- for the built-ins ---
+  Player& player() { return player_; }
+  Realm& realm() { return realm_; }
+  Heap& heap() { return heap_; }
+  int version() const { return version_; }
 
-  // Conversions (depend on the movie's version).
-  std::string ToString(const Value& v) const;
-  double ToNumber(const Value& v) const;
-  bool ToBool(const Value& v) const;
+  std::string ToString(const Value& v);
+  double ToNumber(const Value& v);
+  bool ToBool(const Value& v);
+  Value ToPrimitive(const Value& v, bool prefer_string = false);
+  ScriptObject* ToObject(const Value& v);  // boxes primitives; null for undefined and null
+  int32_t ToInt32(const Value& v);
   Value FromBool(bool b) const;  // numbers 1/0 for version 4 movies
+  std::string TypeOf(const Value& v);
 
- private:
-  Value Pop();
-  void Push(Value v) { stack_.push_back(std::move(v)); }
+  // Member access with getters, setters, watchers, clips and primitives.
+  Value GetMember(const Value& obj, const std::string& name);
+  void SetMember(const Value& obj, const std::string& name, const Value& v);
+  bool HasMember(ScriptObject* o, const std::string& key);
+  bool DeleteMember(const Value& obj, const std::string& name);
+  // The object a value's members live on (the clip's object for a clip).
+  ScriptObject* ObjectOf(const Value& v);
+  // The names for..in visits, nearest first.
+  std::vector<std::string> EnumerableNames(const Value& v);
 
-  MovieClip* Target() const;  // the clip scripts act on now (tellTarget), may be null
-  MovieClip* ResolvePath(const std::string& path, MovieClip* from) const;
-  MovieClip* ClipOf(const Value& v) const;
+  // Calls a function value; `self` is `this`. Throws ScriptThrow when the script throws.
+  Value Call(const Value& fn, const Value& self, std::vector<Value> args);
+  // `new fn(args)`.
+  Value Construct(const Value& fn, std::vector<Value> args);
+  [[noreturn]] void Throw(const Value& v) { throw ScriptThrow{v}; }
+  bool InstanceOf(const Value& v, ScriptObject* ctor);
+  bool IsFunction(const Value& v) const;
+
+  MovieClip* ClipOf(const Value& v);
   Value ClipValue(MovieClip* clip) const;
-  Value GetVariable(const std::string& path);
-  void SetVariable(const std::string& path, const Value& v);
-  bool SplitVariablePath(const std::string& path, MovieClip*& clip, std::string& name);
-  Value GetClipMember(MovieClip* clip, const std::string& name);
-  void SetClipMember(MovieClip* clip, const std::string& name, const Value& v);
-  Value GetProperty(MovieClip* clip, int index) const;
+  MovieClip* ResolvePath(const std::string& path, MovieClip* from);
+  MovieClip* Target();  // the clip scripts act on now (tellTarget), may be null
+  Value GetProperty(MovieClip* clip, int index);
   void SetProperty(MovieClip* clip, int index, const Value& v);
-  std::string Key(const std::string& name) const;
-
+  static int PropertyIndex(const std::string& name);
   void GotoFrame(MovieClip* clip, int frame, bool stop);
   bool FrameFromValue(const Value& v, MovieClip*& clip, int& frame);
-  void GetUrl(const std::string& url, const std::string& target, bool load_target);
-  void CallFrame(MovieClip* clip, int frame);
-  void CloneSprite(const std::string& source, const std::string& name, int depth);
-  void RemoveSprite(const std::string& target);
-  Value Compare(const Value& a, const Value& b);  // a < b, undefined for NaN
+  void RemoveSprite(MovieClip* clip);
+  std::string CheckedConcat(const std::string& a, const std::string& b);
+  void CheckLength(size_t n);  // aborts beyond the size limits
+  // Aborts when an array would grow from `from` to `to` elements beyond the size limits.
+  void CheckArrayGrowth(size_t from, size_t to);
+  // a < b, undefined for NaN; operands convert left to right unless `right_first`.
+  Value Compare(const Value& a, const Value& b, bool right_first = false);
   bool LooseEquals(const Value& a, const Value& b);
-  Value Primitive(const Value& v) const;
+  bool StrictEquals(const Value& a, const Value& b);
+
+ private:
+  struct Handler {
+    const Action* action;  // the Try action
+    int state = 0;         // 0 in try, 1 in catch, 2 in finally
+    bool pending = false;  // an exception waits for the end of finally
+    bool pending_return = false;  // so does a return
+    Value thrown;
+  };
+  struct Frame {
+    Program* program = nullptr;
+    std::shared_ptr<Program> keep;  // owns `program` when not cached elsewhere
+    std::vector<ScriptObject*> scope;  // closure, outermost first
+    ScriptObject* activation = nullptr;  // function locals; null in timeline code
+    std::vector<Value> withs;            // with blocks, innermost last
+    std::vector<size_t> with_ends;
+    std::vector<Handler> handlers;
+    Value self;
+    Value registers_small[4];
+    std::vector<Value> registers;
+    std::shared_ptr<const std::vector<std::string>> pool;
+    std::shared_ptr<MovieClip> base;
+    std::weak_ptr<DisplayObject> target;
+    bool target_set = false;
+    int version = 0;
+    FunctionObject* callee = nullptr;
+    FunctionObject* caller = nullptr;
+    const std::vector<Value>* args = nullptr;  // a function's arguments
+    bool lazy_arguments = false, lazy_super = false;
+    ScriptObject* super_proto = nullptr;  // the prototype `super` starts from
+    Value result;
+    bool returned = false;
+    size_t stack_base = 0;
+    Value& Register(size_t r) { return registers.empty() ? registers_small[r & 3] : registers[r]; }
+    size_t RegisterCount() const { return registers.empty() ? 4 : registers.size(); }
+  };
+
+  void Execute(Frame& f);
+  void Step(Frame& f, const Action& a, size_t& next);
+  bool HandleThrow(Frame& f, const Value& v, size_t& pc);
+  Value CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args, ScriptObject* super_proto);
+  Value CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args, bool construct);
+  Value MakeArguments(Frame& f);
+  Value MakeSuper(Frame& f);
+  FunctionObject* MakeFunction(Frame& f, const std::shared_ptr<const ScriptFunctionCode>& code);
+  std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
+                                      size_t lo, size_t hi, int version);
+
+  Value Pop();
+  void Push(Value v);
+  std::string Key(const std::string& name) const { return heap_.Key(name); }
+
+  // Variables by name or path, through the frame's scope.
+  Value GetVariable(Frame& f, const std::string& path);
+  void SetVariable(Frame& f, const std::string& path, const Value& v);
+  bool DotPath(Frame& f, const std::string& path, Value& holder, std::string& last);
+  bool SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip, std::string& name);
+  Value LookupName(Frame& f, const std::string& name, bool& found);
+  Value GetClipMember(MovieClip* clip, const std::string& name, bool& found);
+  ScriptObject* ClipObjectOf(MovieClip* clip);
+  // `holder` (when given) receives the object on the chain that held the name.
+  Value GetObjectMember(ScriptObject* o, const std::string& name, const Value& self, bool& found,
+                        ScriptObject** holder = nullptr);
+  void PutMember(ScriptObject* o, const std::string& name, const Value& v, const Value& self);
+
+  void GetUrl(const std::string& url, const std::string& target, bool load_target, bool load_vars);
+  void CallFrame(MovieClip* clip, int frame);
+  void CloneSprite(MovieClip* src, const std::string& name, int depth);
+  void SetTarget(Frame& f, const Value& v, bool by_name);
+  void Trace(const Value& v);
+  Value CallMember(const Value& obj, const std::string& name, std::vector<Value>& args);
+  Value CallSuper(ScriptObject* super_object, std::vector<Value>& args);
+  ScriptObject* HolderOf(ScriptObject* o, const std::string& name);
+  MovieClip* FrameTarget(Frame& f);
 
   Player& player_;
+  Realm& realm_;
+  Heap& heap_;
   std::shared_ptr<MovieClip> base_;
-  std::weak_ptr<DisplayObject> target_;
-  bool target_set_ = false;  // tellTarget in effect
+  std::vector<Value>& stack_;
+  Frame* frame_ = nullptr;  // the frame running now
   int version_;
-  std::vector<Value> stack_;
-  Value registers_[4];
-  std::vector<std::string> pool_;
-  uint64_t generation_;
   int depth_ = 0;
+  uint64_t generation_;
 };
 
 }  // namespace flash

@@ -4,8 +4,11 @@
 #include <cctype>
 #include <cmath>
 
+#include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/program.h"
+#include "platform/flash/player/script/realm.h"
 
 namespace flash {
 
@@ -41,13 +44,31 @@ std::string DisplayObject::SlashPath() const {
   return (p == "/" ? "" : p) + "/" + name;
 }
 
+MovieClip::~MovieClip() {
+  if (object) {
+    --object->pins;
+    object->clip.reset();
+  }
+}
+
+int MovieClip::NextHighestDepth() const {
+  int depth = 16384;
+  if (!children.empty()) depth = std::max(depth, children.rbegin()->first + 1);
+  return depth;
+}
+
 MovieClip* MovieClip::Root() {
   MovieClip* c = this;
   while (c->parent) c = c->parent;
   return c;
 }
 
-std::shared_ptr<DisplayObject> MovieClip::ChildByName(const std::string& n) const {
+std::shared_ptr<DisplayObject> MovieClip::ChildByName(const std::string& n, bool exact) const {
+  if (exact) {
+    for (const auto& [depth, child] : children)
+      if (child->name == n) return child;
+    return nullptr;
+  }
   std::string key = Lower(n);
   for (const auto& [depth, child] : children)
     if (Lower(child->name) == key) return child;
@@ -67,10 +88,54 @@ Matrix StageToView(const RectTwips& stage, int view_width, int view_height) {
 
 // --- loading ---
 
-Player::Player() = default;
-Player::~Player() = default;
+Player::Player() : heap_(std::make_shared<Heap>()) {}
+
+Player::~Player() {
+  // Clips first: they unpin their objects on the heap they keep alive.
+  UnloadAll();
+  intervals_.clear();
+  script_stack_.clear();
+  programs_.clear();
+}
+
+Realm& Player::ScriptRealm() {
+  if (!realm_) {
+    const MovieDef* m = Movie(0);
+    heap_->case_insensitive = m && m->header.version < 7;
+    realm_ = std::make_unique<Realm>(*heap_, *this);
+  }
+  return *realm_;
+}
+
+ClipObject* Player::ObjectOf(MovieClip* clip) {
+  if (!clip->object) {
+    Realm& realm = ScriptRealm();
+    auto* o = heap_->New<ClipObject>();
+    o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.movieclip_proto), kDontEnum | kDontDelete);
+    o->clip = clip->weak_from_this();
+    o->pins = 1;
+    clip->object = o;
+    clip->heap = heap_;
+  }
+  return clip->object;
+}
+
+std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start,
+                                            size_t end, size_t lo, size_t hi, int version) {
+  auto key = std::make_tuple(static_cast<const void*>(code.get()), start, end, lo, hi);
+  auto it = programs_.find(key);
+  if (it != programs_.end()) return it->second;
+  if (programs_.size() > 4096) programs_.clear();
+  auto program = std::make_shared<Program>(code, start, end, lo, hi, version);
+  programs_.emplace(key, program);
+  return program;
+}
 
 void Player::LoadFile(int level, const std::string& path) {
+  if (level == 0) {
+    size_t slash = path.rfind('/');
+    movie_folder_ = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  }
   Unload(level);
   LoadMovie(level, LoadMovieFile(path));
 }
@@ -83,6 +148,7 @@ void Player::LoadBytes(int level, const std::vector<uint8_t>& bytes) {
 void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
   ++display_version_;
   Unload(level);
+  if (!realm_ && level == 0) heap_->case_insensitive = movie->header.version < 7;
   auto root = std::make_shared<MovieClip>(movie, &movie->timeline, nullptr);
   root->level = level;
   Level& l = levels_[level];
@@ -128,6 +194,7 @@ void Player::UnloadAll() {
   ++display_version_;
   while (!levels_.empty()) Unload(levels_.begin()->first);
   exec_list_.clear();
+  exec_index_.clear();
   for (auto& q : queues_) q.clear();
   init_done_.clear();
 }
@@ -229,9 +296,13 @@ bool Player::LevelPending(const MovieClip* clip) const {
 void Player::Tick() {
   ++display_version_;
   if (in_tick_) return;
+  RunLevelLoads();
   in_tick_ = true;
   script_stack_.clear();
-  script_pool_.clear();
+  script_pool_.reset();
+  budget_ = kTickBudget;
+  array_growth_ = 0;
+  if (const MovieDef* m = Movie(0)) clock_ms_ += 1000.0 / std::max(1.0, m->header.frame_rate);
   uint64_t gen = generation_;
   std::set<int> pending_levels;
   for (auto& [n, level] : levels_) {
@@ -241,7 +312,7 @@ void Player::Tick() {
     level.pending.clear();
     level.actions_pending = false;
   }
-  auto snapshot = exec_list_;
+  std::vector<std::shared_ptr<MovieClip>> snapshot(exec_list_.begin(), exec_list_.end());
   for (const auto& clip : snapshot) {
     if (generation_ != gen) break;
     if (clip->removed) continue;
@@ -251,10 +322,277 @@ void Player::Tick() {
     if (clip->playing) Advance(clip.get());
   }
   RunQueue();
+  RunIntervals();
+  RunQueue();
   in_tick_ = false;
+  if (heap_->CollectionDue()) CollectGarbage();
 }
 
-void Player::AddClip(const std::shared_ptr<MovieClip>& clip) { exec_list_.insert(exec_list_.begin(), clip); }
+void Player::AddClip(const std::shared_ptr<MovieClip>& clip) {
+  if (exec_index_.count(clip.get())) return;
+  exec_list_.push_front(clip);
+  exec_index_[clip.get()] = exec_list_.begin();
+}
+
+void Player::RemoveFromExecList(MovieClip* clip) {
+  auto it = exec_index_.find(clip);
+  if (it == exec_index_.end()) return;
+  exec_list_.erase(it->second);
+  exec_index_.erase(it);
+}
+
+// --- scripts: collector roots, intervals ---
+
+void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
+  if (realm_) realm_->Trace(gray);
+  for (const Value& v : script_stack_) TraceValue(v, gray);
+  for (const auto& q : queues_)
+    for (const QueuedAction& a : q) TraceValue(a.constructor, gray);
+  for (const auto& [n, level] : levels_)
+    for (const QueuedAction& a : level.pending) TraceValue(a.constructor, gray);
+  for (const Interval& i : intervals_) {
+    TraceValue(i.function, gray);
+    for (const Value& v : i.args) TraceValue(v, gray);
+  }
+}
+
+void Player::CollectGarbage() {
+  if (in_tick_) return;  // natives hold plain pointers while scripts run
+  heap_->Collect([this](std::vector<ScriptObject*>& gray) { TraceRoots(gray); });
+}
+
+int Player::AddInterval(const Value& function, const std::string& method, std::vector<Value> args, double period,
+                        bool once) {
+  if (intervals_.size() >= 10000) return 0;
+  Interval i;
+  i.id = next_interval_++;
+  i.function = function;
+  i.method = method;
+  i.args = std::move(args);
+  i.period = period;
+  i.due = clock_ms_ + period;
+  i.once = once;
+  intervals_.push_back(std::move(i));
+  return intervals_.back().id;
+}
+
+void Player::ClearInterval(int id) {
+  intervals_.erase(std::remove_if(intervals_.begin(), intervals_.end(), [id](const Interval& i) { return i.id == id; }),
+                   intervals_.end());
+}
+
+// Intervals due by the clock run once per tick at most (the player's frame is their resolution).
+void Player::RunIntervals() {
+  if (intervals_.empty() || levels_.empty()) return;
+  std::vector<int> due;
+  for (const Interval& i : intervals_)
+    if (i.due <= clock_ms_) due.push_back(i.id);
+  for (int id : due) {
+    auto it = std::find_if(intervals_.begin(), intervals_.end(), [id](const Interval& i) { return i.id == id; });
+    if (it == intervals_.end()) continue;
+    Interval copy = *it;
+    if (copy.once) {
+      intervals_.erase(it);
+    } else {
+      it->due = clock_ms_ + std::max(copy.period, 1.0);
+    }
+    ActionRunner runner(*this, levels_.begin()->second.root);
+    Value fn = copy.function, self = Value::Undefined();
+    if (!copy.method.empty()) {
+      self = copy.function;
+      fn = runner.GetMember(self, copy.method);
+    }
+    runner.CallFromPlayer(fn, self, copy.args);
+  }
+}
+
+void Player::QueueLevelLoad(int level, const std::string& url) {
+  if (level < 0 || level_loads_.size() >= 64) return;
+  level_loads_.emplace_back(level, url);
+}
+
+void Player::RunLevelLoads() {
+  auto loads = std::move(level_loads_);
+  level_loads_.clear();
+  for (const auto& [level, url] : loads) {
+    if (url.empty()) {
+      Unload(level);
+      continue;
+    }
+    std::string low = Lower(url);
+    if (low.find("://") != std::string::npos && low.rfind("file://", 0) != 0) continue;  // no network
+    std::string path = low.rfind("file://", 0) == 0 ? url.substr(7) : url;
+    if (path.empty() || path[0] != '/') path = movie_folder_ + path;
+    try {
+      std::string folder = movie_folder_;
+      LoadFile(level, path);
+      movie_folder_ = folder;
+    } catch (const FormatError&) {
+      // A movie that cannot be read leaves the level empty.
+    }
+  }
+}
+
+// --- clips made by scripts ---
+
+CharacterPtr Player::ExportedSymbol(const MovieDef* movie, const std::string& name) {
+  if (!movie) return nullptr;
+  const auto& names = Exports(movie);
+  auto it = names.find(Lower(name));
+  if (it == names.end()) return nullptr;
+  auto def = movie->dictionary.find(it->second);
+  return def == movie->dictionary.end() ? nullptr : def->second;
+}
+
+std::string Player::ExportName(const MovieDef* movie, uint16_t id) {
+  if (!movie) return std::string();
+  for (const auto& [name, symbol] : Exports(movie))
+    if (symbol == id) return name;
+  return std::string();
+}
+
+bool Player::ApplyRegisteredClass(MovieClip* clip) {
+  if (!realm_ || realm_->registered_classes.empty() || !clip->character) return false;
+  std::string name = ExportName(clip->movie.get(), clip->character->id);
+  if (name.empty()) return false;
+  auto c = realm_->registered_classes.find(heap_->Key(name));
+  if (c == realm_->registered_classes.end()) {
+    // Registered names keep their case from version 7 on; exports are found without case.
+    for (auto it = realm_->registered_classes.begin(); it != realm_->registered_classes.end(); ++it)
+      if (Lower(it->first) == name) c = it;
+    if (c == realm_->registered_classes.end()) return false;
+  }
+  ScriptObject* ctor = c->second;
+  ClipObject* o = ObjectOf(clip);
+  const Property* proto = ctor->Find(heap_->Key("prototype"));
+  if (proto && proto->value.type == Value::Type::Object)
+    o->Put(heap_->Key("__proto__"), "__proto__", proto->value, kDontEnum | kDontDelete);
+  o->Put(heap_->Key("__constructor__"), "__constructor__", Value::Object(ctor), kDontEnum);
+  QueuedAction a;
+  a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  a.phase = kPhaseConstruct;
+  a.constructor = Value::Object(ctor);
+  queues_[kPhaseConstruct].push_back(std::move(a));
+  return true;
+}
+
+const std::map<std::string, uint16_t>& Player::Exports(const MovieDef* movie) {
+  auto found = exports_.find(movie);
+  if (found == exports_.end()) {
+    std::map<std::string, uint16_t> names;
+    if (movie->body) {
+      try {
+        Reader r(movie->body->data(), movie->body->size());
+        r.Rect();
+        r.U16();
+        r.U16();
+        for (const RawTag& tag : SplitTags(r.Current(), r.Remaining())) {
+          if (tag.code != 56) continue;  // ExportAssets
+          Reader t(tag.data, tag.length);
+          uint16_t count = t.U16();
+          for (uint16_t i = 0; i < count; ++i) {
+            uint16_t id = t.U16();
+            names.emplace(Lower(t.CString()), id);
+          }
+        }
+      } catch (const FormatError&) {
+        // A damaged tag ends the list; what was read stays.
+      }
+    }
+    found = exports_.emplace(movie, std::move(names)).first;
+  }
+  return found->second;
+}
+
+MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name, int depth,
+                              ScriptObject* init, ActionRunner& vm, const std::string& linkage) {
+  if (!parent || (def && def->kind != CharacterDef::Kind::Sprite)) return nullptr;
+  int nesting = 0;
+  for (const MovieClip* a = parent; a; a = a->parent)
+    if (++nesting >= kMaxClipNesting) return nullptr;
+  static const Timeline kEmpty;
+  const Timeline* timeline = def ? &std::static_pointer_cast<const SpriteDef>(def)->timeline : &kEmpty;
+  auto mc = std::make_shared<MovieClip>(parent->movie, timeline, def);
+  if (parent->children.count(depth)) RemoveChild(parent, depth);
+  mc->parent = parent;
+  mc->depth = depth;
+  mc->name = name;
+  mc->place_frame = -1;
+  parent->children[depth] = mc;
+  ClipObject* o = ObjectOf(mc.get());
+  ScriptObject* ctor = nullptr;
+  if (!linkage.empty() && realm_) {
+    auto c = realm_->registered_classes.find(heap_->Key(linkage));
+    if (c != realm_->registered_classes.end()) {
+      ctor = c->second;
+      Value proto = vm.GetMember(Value::Object(ctor), "prototype");
+      if (proto.type == Value::Type::Object) o->Put(heap_->Key("__proto__"), "__proto__", proto, kDontEnum | kDontDelete);
+    }
+  }
+  if (init) {
+    for (const Property& p : init->Properties())
+      if (!(p.flags & kDontEnum)) vm.SetMember(vm.ClipValue(mc.get()), p.name, p.value);
+  }
+  AddClip(mc);
+  if (ctor) vm.Call(Value::Object(ctor), vm.ClipValue(mc.get()), {});
+  QueueClipEvent(mc.get(), kEventLoad);
+  if (mc->TotalFrames() > 0) {
+    mc->current_frame = 0;
+    RunFrame(mc.get(), 0, true);
+  }
+  return mc.get();
+}
+
+MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init) {
+  if (!src || !src->parent) return nullptr;
+  MovieClip* parent = src->parent;
+  if (parent->children.count(depth)) RemoveChild(parent, depth);
+  static const Timeline kEmpty;
+  auto mc = std::make_shared<MovieClip>(src->movie, src->timeline ? src->timeline : &kEmpty, src->character);
+  mc->parent = parent;
+  mc->depth = depth;
+  mc->name = name;
+  mc->matrix = src->matrix;
+  mc->color_transform = src->color_transform;
+  mc->visible = src->visible;
+  mc->place_frame = -1;
+  mc->clip_actions = src->clip_actions;
+  mc->clip_event_mask = src->clip_event_mask;
+  parent->children[depth] = mc;
+  if (init) {
+    ClipObject* o = ObjectOf(mc.get());
+    for (const Property& p : init->Properties())
+      if (!(p.flags & kDontEnum)) o->Put(heap_->Key(p.name), p.name, p.value);
+  }
+  AddClip(mc);
+  QueueClipEvent(mc.get(), kEventLoad);
+  if (mc->TotalFrames() > 0) {
+    mc->current_frame = 0;
+    RunFrame(mc.get(), 0, true);
+  }
+  return mc.get();
+}
+
+void Player::SwapDepths(MovieClip* clip, int depth) {
+  MovieClip* parent = clip->parent;
+  if (!parent || depth == clip->depth) return;
+  auto self = parent->children.find(clip->depth);
+  if (self == parent->children.end() || self->second.get() != clip) return;
+  std::shared_ptr<DisplayObject> mine = self->second;
+  parent->children.erase(self);
+  auto other = parent->children.find(depth);
+  if (other != parent->children.end()) {
+    std::shared_ptr<DisplayObject> theirs = other->second;
+    parent->children.erase(other);
+    theirs->depth = clip->depth;
+    theirs->swapped = true;
+    parent->children[theirs->depth] = theirs;
+  }
+  clip->depth = depth;
+  clip->swapped = true;
+  parent->children[depth] = mine;
+  ++display_version_;
+}
 
 // Queues the handlers of one event. A handler listening to several events runs for each of them;
 // events missing from the placement's list of events reach no handler.
@@ -264,8 +602,20 @@ void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
     if (!(rec.events & event & clip->clip_event_mask)) continue;
     QueuedAction a;
     a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
-    a.code = std::make_shared<std::vector<uint8_t>>(rec.actions);
+    a.code = rec.code;
     a.phase = phase;
+    queues_[phase].push_back(std::move(a));
+  }
+  // The clip's own handler methods (onEnterFrame...) run after its placed handlers.
+  const char* method = event == kEventEnterFrame ? "onEnterFrame"
+                       : event == kEventLoad     ? "onLoad"
+                       : event == kEventUnload   ? "onUnload"
+                                                 : nullptr;
+  if (method && clip->object) {
+    QueuedAction a;
+    a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+    a.phase = phase;
+    a.method = method;
     queues_[phase].push_back(std::move(a));
   }
 }
@@ -278,13 +628,24 @@ void Player::RunQueue() {
     if (q == queues_.end()) break;
     QueuedAction a = std::move(q->front());
     q->pop_front();
-    if (a.clip->removed) continue;
+    if (a.clip->removed && !a.method) continue;
+    if (budget_ <= 0 && a.phase == kPhaseScript) continue;  // the tick's budget is spent
     RunActions(a);
   }
 }
 
+Player::QueuedAction Player::InitAction(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
+  QueuedAction a;
+  a.clip = clip;
+  a.code = tag.actions;
+  a.phase = kPhaseInitAction;
+  return a;
+}
+
 Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
-  QueuedAction a{clip, tag.actions, kPhaseScript};
+  QueuedAction a;
+  a.clip = clip;
+  a.code = tag.actions;
   const auto& body = clip->movie ? clip->movie->body : nullptr;
   if (body && tag.actions && tag.body_offset <= body->size() &&
       tag.actions->size() <= body->size() - tag.body_offset) {
@@ -298,14 +659,34 @@ Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip,
 
 void Player::RunActions(const QueuedAction& a) {
   ActionRunner runner(*this, a.clip);
-  runner.AdoptState(std::move(script_stack_), std::move(script_pool_));
+  if (a.apply_class) {
+    if (!a.clip->removed) ApplyRegisteredClass(a.clip.get());
+    return;
+  }
+  if (!a.constructor.IsUndefined()) {
+    if (!a.clip->removed) runner.CallFromPlayer(a.constructor, runner.ClipValue(a.clip.get()), {});
+    return;
+  }
+  if (a.method) {
+    Value self = runner.ClipValue(a.clip.get());
+    if (a.clip->removed) self = Value::Object(a.clip->object);
+    Value fn = a.clip->object ? runner.GetMember(Value::Object(a.clip->object), a.method) : Value::Undefined();
+    if (runner.IsFunction(fn)) runner.CallFromPlayer(fn, a.clip->removed ? self : runner.ClipValue(a.clip.get()), {});
+    return;
+  }
   if (a.in_body)
-    runner.Run(*a.code, a.start, a.end, 0, a.code->size());
-  else
-    runner.Run(*a.code, 0, a.code->size());
-  runner.ReleaseState(script_stack_, script_pool_);
+    runner.Run(a.code, a.start, a.end, 0, a.code->size());
+  else if (a.code)
+    runner.Run(a.code, 0, a.code->size());
   // A runaway script must not make the carried stack grow without bound.
   if (script_stack_.size() > kMaxCarriedStack) script_stack_.clear();
+}
+
+void Player::RunScriptNow(const std::shared_ptr<MovieClip>& clip, const std::shared_ptr<const std::vector<uint8_t>>& code) {
+  QueuedAction a;
+  a.clip = clip;
+  a.code = code;
+  RunActions(a);
 }
 
 // --- timelines ---
@@ -339,7 +720,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
         break;
       case ControlTag::Kind::InitAction:
         if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
-          queues_[kPhaseInitAction].push_back({self, tag.actions, kPhaseInitAction});
+          queues_[kPhaseInitAction].push_back(InitAction(self, tag));
         break;
       case ControlTag::Kind::Background:
         break;
@@ -413,7 +794,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
           break;
         case ControlTag::Kind::InitAction:
           if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
-            queues_[kPhaseInitAction].push_back({self, tag.actions, kPhaseInitAction});
+            queues_[kPhaseInitAction].push_back(InitAction(self, tag));
           break;
         case ControlTag::Kind::Background:
           break;
@@ -495,9 +876,17 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   if (p.version == 3 && p.blend_mode) obj->blend_mode = p.blend_mode;
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
-    mc->clip_actions = p.clip_actions;
+    for (const ClipActionRecord& rec : p.clip_actions)
+      mc->clip_actions.push_back({rec.events, std::make_shared<const std::vector<uint8_t>>(rec.actions)});
     if (!p.clip_actions.empty()) mc->clip_event_mask = p.all_clip_events;
     AddClip(mc);
+    if (!ExportName(mc->movie.get(), mc->character->id).empty()) {
+      QueuedAction a;
+      a.clip = mc;
+      a.phase = kPhaseInitialize;
+      a.apply_class = true;
+      queues_[kPhaseInitialize].push_back(std::move(a));
+    }
     QueueClipEvent(mc.get(), kEventInitialize);
     QueueClipEvent(mc.get(), kEventConstruct);
     QueueClipEvent(mc.get(), kEventLoad);
@@ -524,7 +913,7 @@ void Player::RemoveObject(const std::shared_ptr<DisplayObject>& obj) {
   auto mc = std::static_pointer_cast<MovieClip>(obj);
   QueueClipEvent(mc.get(), kEventUnload);
   for (auto& [depth, child] : mc->children) RemoveObject(child);
-  exec_list_.erase(std::remove(exec_list_.begin(), exec_list_.end(), mc), exec_list_.end());
+  RemoveFromExecList(mc.get());
 }
 
 std::vector<const MovieClip*> Player::LevelRoots() const {

@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <list>
 #include <map>
+#include <tuple>
+#include <unordered_map>
 #include <memory>
 #include <set>
 #include <string>
@@ -14,6 +17,7 @@
 
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/types.h"
+#include "platform/flash/player/script/object.h"
 #include "platform/flash/player/value.h"
 #include "platform/flash/text/text_field.h"
 
@@ -21,12 +25,20 @@ namespace flash {
 
 class MovieClip;
 class Player;
+class ActionRunner;
+class Program;
+class Realm;
 
 // Clip event flags of placements (the low 32 bits of the tag's event field).
 enum ClipEvent : uint32_t {
   kEventLoad = 0x01,
   kEventEnterFrame = 0x02,
   kEventUnload = 0x04,
+  kEventMouseMove = 0x08,
+  kEventMouseDown = 0x10,
+  kEventMouseUp = 0x20,
+  kEventKeyDown = 0x40,
+  kEventKeyUp = 0x80,
   kEventData = 0x0100,
   kEventInitialize = 0x0200,
   kEventConstruct = 0x040000,
@@ -50,6 +62,7 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   uint8_t blend_mode = 0;
   bool visible = true;
   bool removed = false;
+  bool swapped = false;      // moved by swapDepths: scripts may remove it like their own clips
   int place_frame = 0;       // timeline frame (0-based) that placed it; -1 when made by a script
   // Rotation and scale as scripts set them; kept apart from the matrix so that they round-trip.
   std::string TargetPath() const;  // "_level0.a.b"
@@ -60,6 +73,7 @@ class MovieClip : public DisplayObject {
  public:
   MovieClip(std::shared_ptr<const MovieDef> movie, const Timeline* timeline, CharacterPtr c)
       : DisplayObject(Type::MovieClip, std::move(c)), movie(std::move(movie)), timeline(timeline) {}
+  ~MovieClip() override;
 
   std::shared_ptr<const MovieDef> movie;
   const Timeline* timeline;
@@ -67,13 +81,22 @@ class MovieClip : public DisplayObject {
   bool playing = true;
   int level = -1;          // >= 0 for a level's root clip
   std::map<int, std::shared_ptr<DisplayObject>> children;  // by depth
-  std::map<std::string, Value> variables;                  // keys lower case
-  std::vector<ClipActionRecord> clip_actions;
+  // The script object holding the clip's variables and members; pinned on the heap while the
+  // clip lives.
+  ClipObject* object = nullptr;
+  std::shared_ptr<Heap> heap;  // keeps the object's heap while the clip lives
+  struct Handler {
+    uint32_t events = 0;
+    std::shared_ptr<const std::vector<uint8_t>> code;
+  };
+  std::vector<Handler> clip_actions;
   uint32_t clip_event_mask = 0xFFFFFFFFu;  // the placement's list of events its handlers may receive
 
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
+  int NextHighestDepth() const;
   MovieClip* Root();
-  std::shared_ptr<DisplayObject> ChildByName(const std::string& name) const;  // case-insensitive
+  // The child of that instance name; case-insensitive unless `exact`.
+  std::shared_ptr<DisplayObject> ChildByName(const std::string& name, bool exact = false) const;
 };
 
 // A text field on the display list (static texts are plain display objects of type Text).
@@ -141,9 +164,22 @@ class Player {
   // For the interpreter.
   MovieClip* LevelRoot(int level) const;
   int RandomInt(int limit);
+  Heap& ScriptHeap() { return *heap_; }
+  // The script object of a clip, made on first use.
+  ClipObject* ObjectOf(MovieClip* clip);
+  Realm& ScriptRealm();
+  // The player's clock: milliseconds of movie time, advanced by every tick (getTimer, intervals).
+  double ClockMs() const { return clock_ms_; }
+  // Actions every script of one tick may run together (nested calls, clip events, init actions
+  // and intervals included), and actions one script with all it calls may run. A script that
+  // exhausts either is aborted; the next scripts of the tick run while the tick's budget lasts.
+  static constexpr long kTickBudget = 8'000'000;
+  static constexpr long kBlockBudget = 2'000'000;
+  // Frees script objects nothing reaches any more (runs between ticks by itself).
+  void CollectGarbage();
+  size_t ScriptObjectCount() const { return heap_->Count(); }
 
- private:
-  friend class ActionRunner;
+ // --- for the interpreter and the built-ins ---
   // Queued scripts run phase by phase: sprite initialisers first, then the initialize and then the
   // construct events of new clips (so every clip placed together is initialised before any is
   // constructed), then frame scripts and the other events in the order they were queued.
@@ -156,8 +192,16 @@ class Player {
     // leave it for anywhere in the body.
     bool in_body = false;
     size_t start = 0, end = 0;
+    // A clip event also calls the clip's method of this name (onEnterFrame...) when set.
+    const char* method = nullptr;
+    // The constructor of the clip's registered class, run on the clip.
+    Value constructor;
+    // Gives the clip the class registered for its symbol (the registration may come from the
+    // init actions that run just before).
+    bool apply_class = false;
   };
   static QueuedAction FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag);
+  static QueuedAction InitAction(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag);
   struct Level {
     std::shared_ptr<MovieClip> root;
     bool actions_pending = false;  // shown frame's scripts not run yet
@@ -173,24 +217,83 @@ class Player {
   void RemoveObject(const std::shared_ptr<DisplayObject>& obj);
   std::shared_ptr<DisplayObject> Instantiate(MovieClip* parent, const CharacterPtr& def, const std::shared_ptr<const MovieDef>& movie);
   void AddClip(const std::shared_ptr<MovieClip>& clip);  // to the execution list, newest first
+  void RemoveFromExecList(MovieClip* clip);
+  std::shared_ptr<MovieClip> NewClip(const std::shared_ptr<const MovieDef>& movie, const Timeline* timeline,
+                                     CharacterPtr def);
   void QueueClipEvent(MovieClip* clip, uint32_t event);
+  void RunIntervals();
+  void TraceRoots(std::vector<ScriptObject*>& gray);
+  std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
+                                      size_t lo, size_t hi, int version);
   void RunQueue();
   void RunActions(const QueuedAction& a);
   void TakePending(Level& level);
   bool LevelPending(const MovieClip* clip) const;
 
-  std::map<int, Level> levels_;
-  std::vector<std::shared_ptr<MovieClip>> exec_list_;
+  // setInterval/setTimeout: calls `function` (or the method `method` of the object) every
+  // `period` ms of the player's clock; returns the id clearInterval takes.
+  int AddInterval(const Value& function, const std::string& method, std::vector<Value> args, double period, bool once);
+  void ClearInterval(int id);
+  int NextInstanceNumber() { return ++instance_counter_; }
+  // loadMovieNum/unloadMovieNum: the level changes at the start of the next tick. `url` is read
+  // relative to the folder of level 0's movie; an empty url unloads; network addresses fail.
+  void QueueLevelLoad(int level, const std::string& url);
+  // Clips made by scripts. `def` null makes an empty clip; `init` gives the new clip's first
+  // variables; a class registered for `linkage` becomes the clip's class. Null when it cannot be made.
+  MovieClip* CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name, int depth, ScriptObject* init,
+                        ActionRunner& vm, const std::string& linkage = std::string());
+  MovieClip* DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init);
+  void SwapDepths(MovieClip* clip, int depth);
+  // The symbol a movie exports under `name` (case-insensitive), null when none.
+  CharacterPtr ExportedSymbol(const MovieDef* movie, const std::string& name);
+  // The name a symbol is exported under, empty when none.
+  std::string ExportName(const MovieDef* movie, uint16_t id);
+  // Gives a new clip the class registered for its symbol: the prototype now, and the constructor
+  // queued to run after its construct event. False when no class is registered.
+  bool ApplyRegisteredClass(MovieClip* clip);
+  // Runs `code` now as a script of `clip` (its own action budget is the tick's).
+  void RunScriptNow(const std::shared_ptr<MovieClip>& clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
   using Queues = std::array<std::deque<QueuedAction>, kPhases>;
-  Queues queues_;
   Queues TakeQueues();  // the queues as they are, leaving them empty
+  Queues queues_;
+  uint64_t generation_ = 0;  // bumped by every unload; running code stops when it changes
+  long budget_ = kTickBudget;
+  long block_budget_ = kBlockBudget;
+  size_t array_growth_ = 0;  // array elements added during this tick
+  // Operand stack and constant pool shared by the scripts of one tick.
+  std::vector<Value> script_stack_;
+  std::shared_ptr<const std::vector<std::string>> script_pool_;
+
+ private:
+  friend class ActionRunner;
+
+  // The heap outlives every clip (clips unpin their objects when they go).
+  std::shared_ptr<Heap> heap_;
+  std::unique_ptr<Realm> realm_;
+  std::map<int, Level> levels_;
+  // Clips in execution order, newest first: a list with an index for constant-time removal.
+  std::list<std::shared_ptr<MovieClip>> exec_list_;
+  std::unordered_map<const MovieClip*, std::list<std::shared_ptr<MovieClip>>::iterator> exec_index_;
   std::set<std::pair<const MovieDef*, uint16_t>> init_done_;
   bool in_tick_ = false;
   uint64_t display_version_ = 0;
-  uint64_t generation_ = 0;  // bumped by every unload; running code stops when it changes
-  // Operand stack and constant pool shared by the scripts of one tick.
-  std::vector<Value> script_stack_;
-  std::vector<std::string> script_pool_;
+  double clock_ms_ = 0;
+  std::string movie_folder_;  // level 0's folder, for loads by relative name
+  std::vector<std::pair<int, std::string>> level_loads_;
+  void RunLevelLoads();
+  struct Interval {
+    int id = 0;
+    Value function;  // a function, or the object whose method `method` is called
+    std::string method;
+    std::vector<Value> args;
+    double period = 0, due = 0;
+    bool once = false;
+  };
+  std::vector<Interval> intervals_;
+  int next_interval_ = 1;
+  std::map<std::tuple<const void*, size_t, size_t, size_t, size_t>, std::shared_ptr<Program>> programs_;
+  std::map<const MovieDef*, std::map<std::string, uint16_t>> exports_;  // lower-case name -> id
+  const std::map<std::string, uint16_t>& Exports(const MovieDef* movie);
   uint32_t random_state_ = 12345;
   int instance_counter_ = 0;
 };

@@ -1,0 +1,259 @@
+// Array: the constructor and every method, sort with its flags and comparators, sortOn.
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/lib/array_sort.h"
+
+namespace flash {
+
+namespace {
+
+namespace lib = scriptlib;
+
+ArrayObject* ThisArray(NativeCall& c) {
+  ScriptObject* o = c.vm.ObjectOf(c.self);
+  return o && o->kind == ScriptObject::Kind::Array ? static_cast<ArrayObject*>(o) : nullptr;
+}
+
+Value Construct(NativeCall& c) {
+  ArrayObject* a = c.vm.realm().NewArray();
+  if (c.Count() == 1 && c.Arg(0).type == Value::Type::Number) {
+    double n = c.Arg(0).number;
+    if (n >= 0 && n == std::floor(n)) {
+      if (n > 4294967295.0) throw ScriptAbort{"array too long"};
+      c.vm.CheckArrayGrowth(0, static_cast<size_t>(n));
+      a->items.resize(static_cast<size_t>(n), Value::Hole());
+    } else {
+      a->items.push_back(c.Arg(0));
+    }
+  } else {
+    a->items = c.args;
+  }
+  return Value::Object(a);
+}
+
+// Aborts before an array of `from` elements grows to `to` beyond the limits.
+void Grow(NativeCall& c, size_t from, size_t to) { c.vm.CheckArrayGrowth(from, to); }
+
+std::string Join(NativeCall& c, ArrayObject* a, const std::string& sep) {
+  std::string out;
+  for (size_t i = 0; i < a->items.size(); ++i) {
+    if (i) out = c.vm.CheckedConcat(out, sep);
+    out = c.vm.CheckedConcat(out, c.vm.ToString(a->items[i]));
+  }
+  return out;
+}
+
+Value JoinMethod(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  std::string sep = c.Count() > 0 && !c.Arg(0).IsUndefined() ? c.vm.ToString(c.Arg(0)) : ",";
+  return Value::String(Join(c, a, sep));
+}
+
+Value ToStringMethod(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::String("[object Object]");
+  return Value::String(Join(c, a, ","));
+}
+
+Value Push(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  Grow(c, a->items.size(), a->items.size() + c.Count());
+  for (const Value& v : c.args) a->items.push_back(v);
+  return Value::Number(static_cast<double>(a->items.size()));
+}
+
+Value Pop(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || a->items.empty()) return Value::Undefined();
+  Value v = a->items.back();
+  a->items.pop_back();
+  return v;
+}
+
+Value Shift(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || a->items.empty()) return Value::Undefined();
+  Value v = a->items.front();
+  a->items.erase(a->items.begin());
+  return v;
+}
+
+Value Unshift(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  Grow(c, a->items.size(), a->items.size() + c.Count());
+  a->items.insert(a->items.begin(), c.args.begin(), c.args.end());
+  return Value::Number(static_cast<double>(a->items.size()));
+}
+
+// A relative index (negative from the end) clamped to [0, length].
+size_t Clamp(NativeCall& c, const Value& v, size_t length, size_t fallback) {
+  if (v.IsUndefined()) return fallback;
+  double d = c.vm.ToNumber(v);
+  if (std::isnan(d)) return 0;
+  d = std::trunc(d);
+  if (d < 0) d += static_cast<double>(length);
+  return static_cast<size_t>(std::clamp(d, 0.0, static_cast<double>(length)));
+}
+
+Value Slice(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  size_t n = a->items.size();
+  size_t from = Clamp(c, c.Arg(0), n, 0), to = Clamp(c, c.Arg(1), n, n);
+  std::vector<Value> out;
+  if (from < to) out.assign(a->items.begin() + static_cast<long>(from), a->items.begin() + static_cast<long>(to));
+  return Value::Object(c.vm.realm().NewArray(std::move(out)));
+}
+
+Value Splice(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || c.Count() == 0) return Value::Undefined();
+  size_t n = a->items.size();
+  size_t from = Clamp(c, c.Arg(0), n, 0);
+  size_t count = n - from;
+  if (c.Count() > 1) {
+    double d = c.vm.ToNumber(c.Arg(1));
+    count = std::isnan(d) || d < 0 ? 0 : static_cast<size_t>(std::min(d, static_cast<double>(n - from)));
+  }
+  std::vector<Value> removed(a->items.begin() + static_cast<long>(from),
+                             a->items.begin() + static_cast<long>(from + count));
+  a->items.erase(a->items.begin() + static_cast<long>(from), a->items.begin() + static_cast<long>(from + count));
+  if (c.Count() > 2) {
+    Grow(c, a->items.size(), a->items.size() + c.Count());
+    a->items.insert(a->items.begin() + static_cast<long>(from), c.args.begin() + 2, c.args.end());
+  }
+  return Value::Object(c.vm.realm().NewArray(std::move(removed)));
+}
+
+Value Concat(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  std::vector<Value> out;
+  if (a) out = a->items;
+  for (const Value& v : c.args) {
+    ScriptObject* o = c.vm.ObjectOf(v);
+    if (o && o->kind == ScriptObject::Kind::Array) {
+      const auto& items = static_cast<ArrayObject*>(o)->items;
+      Grow(c, out.size(), out.size() + items.size());
+      out.insert(out.end(), items.begin(), items.end());
+    } else {
+      out.push_back(v);
+    }
+  }
+  return Value::Object(c.vm.realm().NewArray(std::move(out)));
+}
+
+Value Reverse(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  std::reverse(a->items.begin(), a->items.end());
+  return c.self;
+}
+
+lib::SortKey KeyOf(NativeCall& c, const Value& v) {
+  switch (v.type) {
+    case Value::Type::Undefined: return lib::SortKey::Undefined();
+    case Value::Type::Null: return lib::SortKey::Null();
+    case Value::Type::Bool: return lib::SortKey::Bool(v.boolean);
+    case Value::Type::Number: return lib::SortKey::Number(v.number);
+    case Value::Type::String: return lib::SortKey::String(v.string);
+    default: return lib::SortKey::Other(c.vm.ToString(v));
+  }
+}
+
+// Applies a sorted order: the array reordered, or the order itself for RETURNINDEXEDARRAY; 0 when
+// a unique sort found equal elements.
+Value Apply(NativeCall& c, ArrayObject* a, const std::optional<std::vector<size_t>>& order, int flags) {
+  if (!order) return Value::Number(0);
+  if (flags & lib::kSortReturnIndexedArray) {
+    std::vector<Value> idx;
+    for (size_t i : *order) idx.push_back(Value::Number(static_cast<double>(i)));
+    return Value::Object(c.vm.realm().NewArray(std::move(idx)));
+  }
+  std::vector<Value> sorted;
+  sorted.reserve(order->size());
+  for (size_t i : *order) sorted.push_back(i < a->items.size() ? a->items[i] : Value::Undefined());
+  a->items = std::move(sorted);
+  return c.self;
+}
+
+Value Sort(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a) return Value::Undefined();
+  Value fn;
+  int flags = 0;
+  size_t arg = 0;
+  if (c.vm.IsFunction(c.Arg(0))) fn = c.Arg(arg++);
+  if (c.Count() > arg) flags = c.vm.ToInt32(c.Arg(arg));
+  std::vector<Value> items = a->items;  // the comparator may change the array meanwhile
+  if (!fn.IsUndefined()) {
+    auto order = lib::SortOrderWith(items.size(), [&](size_t x, size_t y) {
+      return c.vm.ToNumber(c.vm.Call(fn, Value::Undefined(), {items[x], items[y]}));
+    }, flags);
+    a->items = items;
+    return Apply(c, a, order, flags);
+  }
+  std::vector<lib::SortKey> keys;
+  keys.reserve(items.size());
+  for (const Value& v : items) keys.push_back(KeyOf(c, v));
+  return Apply(c, a, lib::SortOrder(keys, flags, c.vm.version()), flags);
+}
+
+Value SortOn(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (!a || c.Count() == 0) return Value::Undefined();
+  std::vector<std::string> fields;
+  ScriptObject* list = c.vm.ObjectOf(c.Arg(0));
+  if (list && list->kind == ScriptObject::Kind::Array) {
+    for (const Value& v : static_cast<ArrayObject*>(list)->items) fields.push_back(c.vm.ToString(v));
+  } else {
+    fields.push_back(c.vm.ToString(c.Arg(0)));
+  }
+  std::vector<int> field_flags(fields.size(), 0);
+  ScriptObject* fl = c.vm.ObjectOf(c.Arg(1));
+  if (fl && fl->kind == ScriptObject::Kind::Array) {
+    const auto& items = static_cast<ArrayObject*>(fl)->items;
+    if (items.size() == fields.size())
+      for (size_t i = 0; i < items.size(); ++i) field_flags[i] = c.vm.ToInt32(items[i]);
+  } else if (c.Count() > 1) {
+    field_flags.assign(fields.size(), c.vm.ToInt32(c.Arg(1)));
+  }
+  std::vector<std::vector<lib::SortKey>> keys;
+  for (const Value& e : a->items) {
+    std::vector<lib::SortKey> row;
+    for (const std::string& f : fields)
+      row.push_back(c.vm.ObjectOf(e) ? KeyOf(c, c.vm.GetMember(e, f)) : lib::SortKey::Undefined());
+    keys.push_back(std::move(row));
+  }
+  int flags = field_flags.empty() ? 0 : field_flags[0];
+  return Apply(c, a, lib::SortOnOrder(keys, field_flags, c.vm.version()), flags);
+}
+
+}  // namespace
+
+void InstallArray(Realm& realm) {
+  realm.array_proto = realm.NewObject();
+  FunctionObject* ctor = realm.Class("Array", Construct, Construct, realm.array_proto);
+  ScriptObject* p = realm.array_proto;
+  realm.Method(p, "push", Push);
+  realm.Method(p, "pop", Pop);
+  realm.Method(p, "shift", Shift);
+  realm.Method(p, "unshift", Unshift);
+  realm.Method(p, "slice", Slice);
+  realm.Method(p, "splice", Splice);
+  realm.Method(p, "concat", Concat);
+  realm.Method(p, "join", JoinMethod);
+  realm.Method(p, "toString", ToStringMethod);
+  realm.Method(p, "reverse", Reverse);
+  realm.Method(p, "sort", Sort);
+  realm.Method(p, "sortOn", SortOn);
+  const char* names[] = {"CASEINSENSITIVE", "DESCENDING", "UNIQUESORT", "RETURNINDEXEDARRAY", "NUMERIC"};
+  for (int i = 0; i < 5; ++i) realm.Set(ctor, names[i], Value::Number(1 << i), kDontEnum | kDontDelete | kReadOnly);
+}
+
+}  // namespace flash

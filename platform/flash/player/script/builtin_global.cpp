@@ -1,0 +1,118 @@
+// The global functions: number parsing, escape/unescape, the interval timers on the player's
+// clock, getTimer and ASSetPropFlags.
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/lib/number_text.h"
+#include "platform/flash/player/script/lib/string_ops.h"
+
+namespace flash {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+Value ParseInt(NativeCall& c) {
+  if (c.Count() == 0) return Value::Undefined();
+  std::optional<double> radix;
+  if (c.Count() > 1) radix = c.vm.ToNumber(c.Arg(1));
+  return Value::Number(scriptlib::ParseInt(c.vm.ToString(c.Arg(0)), radix));
+}
+
+Value ParseFloat(NativeCall& c) { return Value::Number(scriptlib::ParseFloat(c.vm.ToString(c.Arg(0)))); }
+// A missing argument is NaN whatever the version makes of undefined.
+double NumberArg(NativeCall& c) { return c.Count() ? c.vm.ToNumber(c.Arg(0)) : kNaN; }
+Value IsNaN(NativeCall& c) { return Value::Bool(std::isnan(NumberArg(c))); }
+Value IsFinite(NativeCall& c) { return Value::Bool(std::isfinite(NumberArg(c))); }
+Value Escape(NativeCall& c) { return Value::String(scriptlib::Escape(c.vm.ToString(c.Arg(0)))); }
+Value Unescape(NativeCall& c) { return Value::String(scriptlib::Unescape(c.vm.ToString(c.Arg(0)), c.vm.version())); }
+
+// setInterval(function, ms, args...) or setInterval(object, "method", ms, args...).
+Value SetTimer(NativeCall& c, bool once) {
+  if (c.Count() < 2) return Value::Undefined();
+  size_t at = 0;
+  Value target = c.Arg(0);
+  std::string method;
+  if (!c.vm.IsFunction(target)) {
+    if (c.Count() < 3) return Value::Undefined();
+    method = c.vm.ToString(c.Arg(1));
+    at = 1;
+  }
+  double period = c.vm.ToNumber(c.Arg(at + 1));
+  if (std::isnan(period) || period < 0) period = 0;
+  std::vector<Value> rest(c.args.begin() + static_cast<long>(at + 2), c.args.end());
+  int id = c.vm.player().AddInterval(target, method, std::move(rest), period, once);
+  return Value::Number(id);
+}
+
+Value SetInterval(NativeCall& c) { return SetTimer(c, false); }
+Value SetTimeout(NativeCall& c) { return SetTimer(c, true); }
+
+Value ClearInterval(NativeCall& c) {
+  c.vm.player().ClearInterval(c.vm.ToInt32(c.Arg(0)));
+  return Value::Undefined();
+}
+
+Value GetTimer(NativeCall& c) { return Value::Number(std::floor(c.vm.player().ClockMs())); }
+Value Nothing(NativeCall&) { return Value::Undefined(); }
+
+// ASSetPropFlags(object, names, set, clear): names is an array, a comma list or null for all.
+Value SetPropFlags(NativeCall& c) {
+  ScriptObject* o = c.vm.ObjectOf(c.Arg(0));
+  if (!o) return Value::Undefined();
+  std::vector<std::string> names;
+  bool all = c.Arg(1).IsNullish();
+  if (!all) {
+    ScriptObject* list = c.vm.ObjectOf(c.Arg(1));
+    if (list && list->kind == ScriptObject::Kind::Array) {
+      for (const Value& v : static_cast<ArrayObject*>(list)->items) names.push_back(c.vm.ToString(v));
+    } else {
+      std::string s = c.vm.ToString(c.Arg(1));
+      size_t at = 0;
+      for (;;) {
+        size_t comma = s.find(',', at);
+        names.push_back(s.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+      }
+    }
+  }
+  int set = c.vm.ToInt32(c.Arg(2));
+  int clear = c.Count() > 3 ? c.vm.ToInt32(c.Arg(3)) : 0;
+  auto apply = [&](Property& p) { p.flags = static_cast<uint8_t>((p.flags & ~clear) | set) & 7; };
+  if (all) {
+    for (const Property& p : o->Properties()) {
+      if (Property* q = o->Find(c.vm.heap().Key(p.name))) apply(*q);
+    }
+  } else {
+    for (const std::string& n : names)
+      if (Property* p = o->Find(c.vm.heap().Key(n))) apply(*p);
+  }
+  return Value::Undefined();
+}
+
+}  // namespace
+
+void InstallGlobals(Realm& realm) {
+  ScriptObject* g = realm.global;
+  realm.Method(g, "parseInt", ParseInt);
+  realm.Method(g, "parseFloat", ParseFloat);
+  realm.Method(g, "isNaN", IsNaN);
+  realm.Method(g, "isFinite", IsFinite);
+  realm.Method(g, "escape", Escape);
+  realm.Method(g, "unescape", Unescape);
+  realm.Method(g, "setInterval", SetInterval);
+  realm.Method(g, "setTimeout", SetTimeout);
+  realm.Method(g, "clearInterval", ClearInterval);
+  realm.Method(g, "clearTimeout", ClearInterval);
+  realm.Method(g, "getTimer", GetTimer);
+  realm.Method(g, "updateAfterEvent", Nothing);
+  realm.Method(g, "ASSetPropFlags", SetPropFlags);
+  realm.Set(g, "NaN", Value::Number(kNaN));
+  realm.Set(g, "Infinity", Value::Number(std::numeric_limits<double>::infinity()));
+}
+
+}  // namespace flash

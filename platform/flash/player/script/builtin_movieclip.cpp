@@ -1,0 +1,246 @@
+// MovieClip: the methods of clips (timeline control, depths, making and removing clips, bounds
+// and coordinates). Clip properties (_x, _alpha...) are read and written by the interpreter.
+#include <cmath>
+
+#include "platform/flash/format/shape.h"
+#include "platform/flash/player/action_runner.h"
+
+namespace flash {
+
+namespace {
+
+enum Op {
+  kPlay, kStop, kNextFrame, kPrevFrame, kGotoAndPlay, kGotoAndStop, kGetDepth, kSwapDepths, kNextHighestDepth,
+  kInstanceAtDepth, kCreateEmpty, kDuplicate, kRemove, kAttach, kGetBounds, kHitTest, kLocalToGlobal,
+  kGlobalToLocal, kBytesLoaded, kBytesTotal, kGetRect
+};
+
+// The clip a method runs on: `this`, or the current timeline for a plain call.
+MovieClip* Self(NativeCall& c) {
+  if (c.self.IsUndefined()) return c.vm.Target();
+  return c.vm.ClipOf(c.self);
+}
+
+// The matrix from a clip's space to the stage.
+Matrix Concatenated(const MovieClip* clip) {
+  Matrix m;
+  for (const DisplayObject* o = clip; o && o->parent; o = o->parent) m = o->matrix * m;
+  return m;
+}
+
+bool Inverse(const Matrix& m, Matrix& out) {
+  double det = m.a * m.d - m.b * m.c;
+  if (det == 0) return false;
+  out.a = m.d / det;
+  out.b = -m.b / det;
+  out.c = -m.c / det;
+  out.d = m.a / det;
+  out.tx = -(out.a * m.tx + out.c * m.ty);
+  out.ty = -(out.b * m.tx + out.d * m.ty);
+  return true;
+}
+
+Value Method(NativeCall& c) {
+  MovieClip* clip = Self(c);
+  auto op = static_cast<Op>(static_cast<FunctionObject*>(c.callee)->native_tag);
+  if (!clip) return Value::Undefined();
+  Player& p = c.vm.player();
+  switch (op) {
+    case kPlay: clip->playing = true; break;
+    case kStop: clip->playing = false; break;
+    case kNextFrame: c.vm.GotoFrame(clip, clip->current_frame + 1, true); break;
+    case kPrevFrame: c.vm.GotoFrame(clip, clip->current_frame - 1, true); break;
+    case kGotoAndPlay:
+    case kGotoAndStop: {
+      MovieClip* target = clip;
+      int frame = 0;
+      Value v = c.Arg(0);
+      if (v.type == Value::Type::String) {
+        frame = clip->timeline->FrameOfLabel(v.string);
+        if (frame < 0) {
+          double d = StringToNumber(v.string, 5);
+          if (std::isnan(d)) break;
+          frame = static_cast<int>(d) - 1;
+        }
+      } else {
+        int32_t n = c.vm.ToInt32(v);  // numbers wrap to 32 bits
+        frame = n == INT32_MIN ? -1 : n - 1;
+      }
+      if (frame < 0) break;  // frames before the first are ignored
+      c.vm.GotoFrame(target, frame, op == kGotoAndStop);
+      break;
+    }
+    case kGetDepth: return Value::Number(clip->depth - 16384);
+    case kSwapDepths: {
+      if (!clip->parent) break;
+      Value t = c.Arg(0);
+      int depth;
+      if (t.type == Value::Type::Number || t.type == Value::Type::String) {
+        double d = c.vm.ToNumber(t);
+        if (std::isnan(d)) break;
+        depth = static_cast<int>(std::clamp(d, -1e9, 1e9)) + 16384;
+      } else {
+        MovieClip* other = c.vm.ClipOf(t);
+        if (!other || other->parent != clip->parent) break;
+        depth = other->depth;
+      }
+      p.SwapDepths(clip, depth);
+      break;
+    }
+    case kNextHighestDepth: return Value::Number(clip->NextHighestDepth() - 16384);
+    case kInstanceAtDepth: {
+      double d = c.vm.ToNumber(c.Arg(0));
+      if (std::isnan(d)) return Value::Undefined();
+      auto it = clip->children.find(static_cast<int>(d) + 16384);
+      if (it == clip->children.end() || it->second->type != DisplayObject::Type::MovieClip) return Value::Undefined();
+      return c.vm.ClipValue(static_cast<MovieClip*>(it->second.get()));
+    }
+    case kCreateEmpty: {
+      if (c.Count() < 2) return Value::Undefined();
+      double d = c.vm.ToNumber(c.Arg(1));
+      if (std::isnan(d)) return Value::Undefined();
+      MovieClip* made = p.CreateClip(clip, nullptr, c.vm.ToString(c.Arg(0)), static_cast<int>(d) + 16384, nullptr, c.vm);
+      return c.vm.ClipValue(made);
+    }
+    case kAttach: {
+      if (c.Count() < 3) return Value::Undefined();
+      double d = c.vm.ToNumber(c.Arg(2));
+      if (std::isnan(d)) return Value::Undefined();
+      CharacterPtr def = p.ExportedSymbol(clip->movie.get(), c.vm.ToString(c.Arg(0)));
+      if (!def) return Value::Undefined();
+      MovieClip* made = p.CreateClip(clip, def, c.vm.ToString(c.Arg(1)), static_cast<int>(d) + 16384,
+                                     c.vm.ObjectOf(c.Arg(3)), c.vm, c.vm.ToString(c.Arg(0)));
+      return c.vm.ClipValue(made);
+    }
+    case kDuplicate: {
+      if (!clip->parent || c.Count() < 2) return Value::Undefined();
+      double d = c.vm.ToNumber(c.Arg(1));
+      if (std::isnan(d)) return Value::Undefined();
+      MovieClip* made = p.DuplicateClip(clip, c.vm.ToString(c.Arg(0)), static_cast<int>(d) + 16384, c.vm.ObjectOf(c.Arg(2)));
+      return c.vm.ClipValue(made);
+    }
+    case kRemove: c.vm.RemoveSprite(clip); break;
+    case kGetBounds:
+    case kGetRect: {
+      double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+      bool any = ClipBounds(*clip, x0, y0, x1, y1);
+      Matrix m;
+      MovieClip* space = c.Count() ? c.vm.ClipOf(c.Arg(0)) : clip;
+      if (space && space != clip) {
+        Matrix to_space;
+        if (Inverse(Concatenated(space), to_space)) m = to_space * Concatenated(clip);
+      }
+      ScriptObject* r = c.vm.realm().NewObject();
+      if (!any) {
+        x0 = y0 = x1 = y1 = 6710886.35 * 20;
+      } else {
+        double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
+        for (int i = 0; i < 4; ++i) {
+          double x, y;
+          m.Apply(xs[i], ys[i], x, y);
+          if (i == 0) { x0 = x1 = x; y0 = y1 = y; }
+          x0 = std::min(x0, x); x1 = std::max(x1, x); y0 = std::min(y0, y); y1 = std::max(y1, y);
+        }
+      }
+      c.vm.SetMember(Value::Object(r), "xMin", Value::Number(x0 / 20.0));
+      c.vm.SetMember(Value::Object(r), "xMax", Value::Number(x1 / 20.0));
+      c.vm.SetMember(Value::Object(r), "yMin", Value::Number(y0 / 20.0));
+      c.vm.SetMember(Value::Object(r), "yMax", Value::Number(y1 / 20.0));
+      return Value::Object(r);
+    }
+    case kHitTest: {
+      double x0, y0, x1, y1;
+      if (!ClipBounds(*clip, x0, y0, x1, y1)) return Value::Bool(false);
+      Matrix m = Concatenated(clip);
+      auto stage_box = [&](const MovieClip& which, double& a0, double& b0, double& a1, double& b1) {
+        double u0, v0, u1, v1;
+        if (!ClipBounds(which, u0, v0, u1, v1)) return false;
+        Matrix mm = Concatenated(&which);
+        double xs[] = {u0, u1, u1, u0}, ys[] = {v0, v0, v1, v1};
+        for (int i = 0; i < 4; ++i) {
+          double x, y;
+          mm.Apply(xs[i], ys[i], x, y);
+          if (i == 0) { a0 = a1 = x; b0 = b1 = y; }
+          a0 = std::min(a0, x); a1 = std::max(a1, x); b0 = std::min(b0, y); b1 = std::max(b1, y);
+        }
+        return true;
+      };
+      (void)m;
+      double a0 = 0, b0 = 0, a1 = 0, b1 = 0;
+      stage_box(*clip, a0, b0, a1, b1);
+      if (c.Count() >= 2) {
+        double x = c.vm.ToNumber(c.Arg(0)) * 20, y = c.vm.ToNumber(c.Arg(1)) * 20;
+        return Value::Bool(x >= a0 && x <= a1 && y >= b0 && y <= b1);
+      }
+      MovieClip* other = c.vm.ClipOf(c.Arg(0));
+      double o0 = 0, p0 = 0, o1 = 0, p1 = 0;
+      if (!other || !stage_box(*other, o0, p0, o1, p1)) return Value::Bool(false);
+      return Value::Bool(a0 <= o1 && o0 <= a1 && b0 <= p1 && p0 <= b1);
+    }
+    case kLocalToGlobal:
+    case kGlobalToLocal: {
+      Value pt = c.Arg(0);
+      if (!c.vm.ObjectOf(pt)) break;
+      double x = c.vm.ToNumber(c.vm.GetMember(pt, "x")) * 20, y = c.vm.ToNumber(c.vm.GetMember(pt, "y")) * 20;
+      Matrix m = Concatenated(clip);
+      if (op == kGlobalToLocal) {
+        Matrix inv;
+        if (!Inverse(m, inv)) break;
+        m = inv;
+      }
+      double ox, oy;
+      m.Apply(x, y, ox, oy);
+      // Coordinates are whole twips.
+      c.vm.SetMember(pt, "x", Value::Number(std::round(ox) / 20.0));
+      c.vm.SetMember(pt, "y", Value::Number(std::round(oy) / 20.0));
+      break;
+    }
+    case kBytesLoaded:
+    case kBytesTotal: return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
+  }
+  return Value::Undefined();
+}
+
+Value Nothing(NativeCall&) { return Value::Undefined(); }
+
+}  // namespace
+
+// Bounds of a clip's contents in its own twips.
+bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
+  if (obj.type == DisplayObject::Type::Shape && obj.character) {
+    const auto& r = static_cast<const ShapeDef&>(*obj.character).bounds;
+    xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
+    return true;
+  }
+  if (obj.type != DisplayObject::Type::MovieClip) return false;
+  bool any = false;
+  for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
+    double a, b, cc, e;
+    if (!ClipBounds(*child, a, b, cc, e)) continue;
+    double xs[] = {a, cc, cc, a}, ys[] = {b, b, e, e};
+    for (int i = 0; i < 4; ++i) {
+      double x, y;
+      child->matrix.Apply(xs[i], ys[i], x, y);
+      if (!any) { xmin = xmax = x; ymin = ymax = y; any = true; continue; }
+      xmin = std::min(xmin, x); xmax = std::max(xmax, x); ymin = std::min(ymin, y); ymax = std::max(ymax, y);
+    }
+  }
+  return any;
+}
+
+void InstallMovieClip(Realm& realm) {
+  realm.movieclip_proto = realm.NewObject();
+  realm.Class("MovieClip", Nothing, nullptr, realm.movieclip_proto);
+  const std::pair<const char*, Op> methods[] = {
+      {"play", kPlay}, {"stop", kStop}, {"nextFrame", kNextFrame}, {"prevFrame", kPrevFrame},
+      {"gotoAndPlay", kGotoAndPlay}, {"gotoAndStop", kGotoAndStop}, {"getDepth", kGetDepth},
+      {"swapDepths", kSwapDepths}, {"getNextHighestDepth", kNextHighestDepth},
+      {"getInstanceAtDepth", kInstanceAtDepth}, {"createEmptyMovieClip", kCreateEmpty},
+      {"duplicateMovieClip", kDuplicate}, {"removeMovieClip", kRemove}, {"attachMovie", kAttach},
+      {"getBounds", kGetBounds}, {"getRect", kGetRect}, {"hitTest", kHitTest}, {"localToGlobal", kLocalToGlobal},
+      {"globalToLocal", kGlobalToLocal}, {"getBytesLoaded", kBytesLoaded}, {"getBytesTotal", kBytesTotal},
+  };
+  for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Method, op);
+}
+
+}  // namespace flash

@@ -1,0 +1,181 @@
+// Script objects and the heap that owns them. Every object the interpreter makes lives on one
+// Heap and is freed by a tracing collection (mark from the roots, sweep the rest), so reference
+// cycles through closures, prototypes and constructors are freed like any other garbage.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/flash/player/value.h"
+
+namespace flash {
+
+class ActionRunner;
+class Heap;
+class MovieClip;
+class Program;
+
+// Property attributes, as ASSetPropFlags sets them.
+enum PropFlag : uint8_t {
+  kDontEnum = 1,
+  kDontDelete = 2,
+  kReadOnly = 4,
+};
+
+struct Property {
+  std::string name;  // as first written (for enumeration)
+  Value value;
+  uint8_t flags = 0;
+  ScriptObject* getter = nullptr;  // addProperty: both null for a plain value
+  ScriptObject* setter = nullptr;
+  bool accessor = false;
+};
+
+class ScriptObject {
+ public:
+  enum class Kind : uint8_t { Object, Function, Array, Clip, Boxed, Other };
+  explicit ScriptObject(Kind k = Kind::Object) : kind(k) {}
+  virtual ~ScriptObject() = default;
+  ScriptObject(const ScriptObject&) = delete;
+  ScriptObject& operator=(const ScriptObject&) = delete;
+
+  Kind kind;
+  // The class name Object.prototype.toString reports ("Object", "Array", "Date"...), and the
+  // primitive a Number, String or Boolean object wraps.
+  const char* class_name = "Object";
+  Value primitive;
+  // Watchers set by Object.watch (name key -> callback and its user data).
+  struct Watch {
+    ScriptObject* callback;
+    Value data;
+  };
+  std::unordered_map<std::string, Watch>* watches = nullptr;
+  // Interfaces of a class (ImplementsOp), kept on the class's prototype.
+  std::vector<ScriptObject*> interfaces;
+
+  // Own properties in insertion order; `key` is the name as the heap compares names.
+  Property* Find(const std::string& key);
+  const Property* Find(const std::string& key) const;
+  // Adds or overwrites an own property (ignores read-only: that is the caller's rule).
+  Property& Put(const std::string& key, const std::string& name, Value v, uint8_t flags = 0);
+  bool Remove(const std::string& key);
+  const std::vector<Property>& Properties() const { return props_; }
+  size_t PropertyCount() const { return live_; }
+
+  // The prototype, read from the "__proto__" property.
+  ScriptObject* Proto() const { return proto_cache_; }
+  void SetProtoCache(ScriptObject* p) { proto_cache_ = p; }
+
+  // Marks every object this one holds (for the collector); subclasses add their own.
+  virtual void Trace(std::vector<ScriptObject*>& gray) const;
+
+  bool marked = false;
+  int pins = 0;  // > 0: a root held from outside the heap (the object of a live clip)
+
+ private:
+  std::vector<Property> props_;
+  std::unordered_map<std::string, uint32_t> index_;
+  size_t live_ = 0;
+  ScriptObject* proto_cache_ = nullptr;
+};
+
+struct Value;
+
+// Everything a native function sees of its call.
+struct NativeCall {
+  ActionRunner& vm;
+  Value self;  // this
+  std::vector<Value>& args;
+  ScriptObject* callee;
+  const Value& Arg(size_t i) const;
+  size_t Count() const { return args.size(); }
+  ScriptObject* This() const { return self.type == Value::Type::Object ? self.object : nullptr; }
+};
+using NativeFn = Value (*)(NativeCall& call);
+
+// A compiled function of a script: the byte code block, its parameters, how it wants its
+// registers filled, and the scope chain it closed over.
+struct ScriptFunctionCode {
+  std::shared_ptr<const std::vector<uint8_t>> code;
+  size_t start = 0, end = 0;
+  std::string name;
+  struct Param {
+    uint8_t reg = 0;  // 0: a named local instead of a register
+    std::string name;
+  };
+  std::vector<Param> params;
+  bool v2 = false;  // DefineFunction2: registers and flags below
+  uint8_t register_count = 0;
+  uint16_t flags = 0;
+  int version = 0;
+  // The body decoded, made on the first call and shared by every closure of this code.
+  mutable std::shared_ptr<Program> program;
+};
+
+class FunctionObject : public ScriptObject {
+ public:
+  FunctionObject() : ScriptObject(Kind::Function) { class_name = "Function"; }
+  NativeFn native = nullptr;
+  NativeFn construct = nullptr;  // a native constructor run by `new` (native used otherwise)
+  int native_tag = 0;            // lets one native serve several names
+  std::shared_ptr<const ScriptFunctionCode> code;
+  std::vector<ScriptObject*> scope;  // closure: outermost first
+  std::weak_ptr<DisplayObject> base_clip;  // the timeline the function was defined on
+  std::shared_ptr<const std::vector<std::string>> pool;  // the constant pool it was defined under
+  void Trace(std::vector<ScriptObject*>& gray) const override;
+};
+
+class ArrayObject : public ScriptObject {
+ public:
+  ArrayObject() : ScriptObject(Kind::Array) { class_name = "Array"; }
+  std::vector<Value> items;
+  void Trace(std::vector<ScriptObject*>& gray) const override;
+};
+
+// The script side of a clip: its variables and members.
+class ClipObject : public ScriptObject {
+ public:
+  ClipObject() : ScriptObject(Kind::Clip) { class_name = "MovieClip"; }
+  std::weak_ptr<DisplayObject> clip;
+};
+
+class Heap {
+ public:
+  Heap() = default;
+  ~Heap();
+  Heap(const Heap&) = delete;
+  Heap& operator=(const Heap&) = delete;
+
+  template <class T>
+  T* New() {
+    auto* o = new T();
+    objects_.push_back(o);
+    ++allocated_since_;
+    return o;
+  }
+  // Names compare without case in movies before version 7.
+  bool case_insensitive = false;
+  std::string Key(const std::string& name) const;
+
+  size_t Count() const { return objects_.size(); }
+  // Frees what the roots do not reach. `roots` adds every root (pinned objects are added here).
+  void Collect(const std::function<void(std::vector<ScriptObject*>& gray)>& roots);
+  // A collection is due when the heap has doubled since the last one.
+  bool CollectionDue() const { return allocated_since_ > std::max<size_t>(20000, live_after_); }
+
+ private:
+  std::vector<ScriptObject*> objects_;
+  size_t allocated_since_ = 0;
+  size_t live_after_ = 0;
+};
+
+// Adds the objects a value holds to the gray list.
+inline void TraceValue(const Value& v, std::vector<ScriptObject*>& gray) {
+  if (v.type == Value::Type::Object && v.object && !v.object->marked) gray.push_back(v.object);
+}
+
+}  // namespace flash

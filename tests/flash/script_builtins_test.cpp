@@ -1,0 +1,192 @@
+// The built-in objects as scripts use them: Array methods and orders, Object reflection and
+// watchers, the interval timers on the player's clock, clip methods and handler methods, and the
+// conversions that differ between movie versions.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/flash/script_asm.h"
+
+using namespace scripttest;
+using flash::ActionBuilder;
+
+namespace {
+
+using Expr = std::function<void(ActionBuilder&)>;
+
+Expr Int(int v) { return [v](ActionBuilder& a) { a.PushInt(v); }; }
+Expr Str(const std::string& s) { return [s](ActionBuilder& a) { a.PushString(s); }; }
+Expr Var(const std::string& name) { return [name](ActionBuilder& a) { Get(a, name); }; }
+
+// object.name(args...), leaving the result on the stack.
+ActionBuilder& Call(ActionBuilder& a, const Expr& object, const std::string& name, const std::vector<Expr>& args) {
+  for (auto it = args.rbegin(); it != args.rend(); ++it) (*it)(a);
+  a.PushInt(static_cast<int>(args.size()));
+  object(a);
+  return a.PushString(name).Op(0x52);
+}
+
+// trace(object.name(args...))
+void TraceCall(ActionBuilder& a, const Expr& object, const std::string& name, const std::vector<Expr>& args) {
+  Call(a, object, name, args).Trace();
+}
+
+// name = [items...]
+void MakeArray(ActionBuilder& a, const std::string& name, const std::vector<Expr>& items) {
+  a.PushString(name);
+  for (auto it = items.rbegin(); it != items.rend(); ++it) (*it)(a);
+  a.PushInt(static_cast<int>(items.size())).Op(0x42).Op(0x1D);
+}
+
+}  // namespace
+
+TEST(ScriptBuiltins, ArrayMethodsAndOrders) {
+  ActionBuilder a;
+  MakeArray(a, "a", {Int(3), Int(1), Int(2)});
+  TraceCall(a, Var("a"), "push", {Int(10)});
+  TraceCall(a, Var("a"), "sort", {});                     // as text
+  TraceCall(a, Var("a"), "sort", {Int(16)});              // NUMERIC
+  TraceCall(a, Var("a"), "sort", {Int(16 | 2)});          // NUMERIC | DESCENDING
+  TraceCall(a, Var("a"), "join", {Str("-")});
+  TraceCall(a, Var("a"), "slice", {Int(1), Int(-1)});
+  TraceCall(a, Var("a"), "splice", {Int(1), Int(2), Str("x")});
+  Get(a, "a").Trace();
+  TraceCall(a, Var("a"), "pop", {});
+  TraceCall(a, Var("a"), "unshift", {Int(0)});
+  TraceCall(a, Var("a"), "reverse", {});
+  MakeArray(a, "b", {Int(7)});
+  TraceCall(a, Var("a"), "concat", {Var("b"), Int(8)});
+  // A unique sort of equal elements fails with 0 and leaves the array alone.
+  MakeArray(a, "d", {Int(1), Int(1)});
+  TraceCall(a, Var("d"), "sort", {Int(4)});
+  // A comparator function sorts descending.
+  ActionBuilder cmp;
+  Get(cmp, "y");
+  Get(cmp, "x").Op(0x0B).Op(0x3E);
+  MakeArray(a, "e", {Int(5), Int(9), Int(1)});
+  Function(a, "", {"x", "y"}, cmp);
+  a.PushInt(1);
+  Get(a, "e").PushString("sort").Op(0x52).Trace();
+  // Length: writing it cuts the array.
+  Get(a, "e").PushString("length").PushInt(1).Op(0x4F);
+  Get(a, "e").Trace();
+  EXPECT_EQ(RunBlocks({a}),
+            "4\n1,10,2,3\n1,2,3,10\n10,3,2,1\n10-3-2-1\n3,2\n3,2\n10,x,1\n1\n3\nx,10,0\nx,10,0,7,8\n0\n9,5,1\n9\n");
+}
+
+TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
+  ActionBuilder a;
+  a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);
+  TraceCall(a, Var("o"), "hasOwnProperty", {Str("k")});
+  TraceCall(a, Var("o"), "hasOwnProperty", {Str("toString")});
+  Call(a, [](ActionBuilder& b) { Member(b, "Object", "prototype"); }, "isPrototypeOf", {Var("o")}).Trace();
+  // o.watch("k", function (name, old, value) { return old + value; });  o.k = 5;
+  ActionBuilder watcher;
+  Get(watcher, "old");
+  Get(watcher, "value").Op(0x47).Op(0x3E);
+  Function(a, "", {"name", "old", "value"}, watcher);
+  a.PushString("k").PushInt(2);
+  Get(a, "o").PushString("watch").Op(0x52).Op(0x17);
+  Get(a, "o").PushString("k").PushInt(5).Op(0x4F);
+  Member(a, "o", "k").Trace();
+  TraceCall(a, Var("o"), "unwatch", {Str("k")});
+  Get(a, "o").PushString("k").PushInt(5).Op(0x4F);
+  Member(a, "o", "k").Trace();
+  // Boxed primitives and their classes.
+  Call(a, Str("abc"), "toUpperCase", {}).Trace();
+  Call(a, Int(255), "toString", {Int(16)}).Trace();
+  a.PushString("s").PushString("x");
+  New(a, "String", 1).Op(0x1D);
+  Member(a, "s", "length").Trace();
+  Get(a, "s").Op(0x44).Trace();
+  EXPECT_EQ(RunBlocks({a}), "true\nfalse\ntrue\n6\ntrue\n5\nABC\nff\n1\nobject\n");
+}
+
+TEST(ScriptBuiltins, IntervalsAndTimeFollowThePlayerClock) {
+  // At 10 frames a second every tick is 100 ms: an interval of 200 ms fires every other tick,
+  // a timeout once; clearInterval from inside the function stops it after three calls.
+  ActionBuilder a, tick;
+  a.PushString("n").PushInt(0).Op(0x1D);
+  tick.PushString("n");
+  Get(tick, "n").Op(0x50).Op(0x1D);
+  tick.PushString("interval ");
+  Get(tick, "n").Op(0x47).Trace();
+  ActionBuilder stop;
+  Get(stop, "id");
+  CallFunction(stop, "clearInterval", 1).Op(0x17);
+  Get(tick, "n").PushInt(3).Op(0x49).Op(0x12).If(static_cast<int16_t>(Code(stop).size())).Raw(Code(stop));
+  a.PushString("id").PushInt(200);
+  Function(a, "", {}, tick);
+  CallFunction(a, "setInterval", 2).Op(0x1D);
+  ActionBuilder once;
+  once.PushString("timeout at ");
+  CallFunction(once, "getTimer", 0).Op(0x47).Trace();
+  a.PushInt(300);
+  Function(a, "", {}, once);
+  CallFunction(a, "setTimeout", 2).Op(0x17);
+  flash::SwfWriter w(8, 100, 100, 10);
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  w.DoAction(ActionBuilder().Stop().Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  for (int i = 0; i < 12; ++i) p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "interval 1\ntimeout at 400\ninterval 2\ninterval 3\n");
+}
+
+TEST(ScriptBuiltins, ClipMethodsDepthsAndHandlerMethods) {
+  ActionBuilder a;
+  Call(a, Var("this"), "createEmptyMovieClip", {Str("one"), Int(5)}).Op(0x17);
+  Call(a, Var("this"), "createEmptyMovieClip", {Str("two"), Int(9)}).Op(0x17);
+  TraceCall(a, Var("one"), "getDepth", {});
+  TraceCall(a, Var("this"), "getNextHighestDepth", {});
+  TraceCall(a, Var("one"), "swapDepths", {Var("two")});
+  TraceCall(a, Var("one"), "getDepth", {});
+  Call(a, Var("this"), "getInstanceAtDepth", {Int(5)}).Trace();
+  Call(a, Var("two"), "duplicateMovieClip", {Str("three"), Int(20)}).Trace();
+  // one.onEnterFrame counts ticks; two.onUnload reports its removal.
+  ActionBuilder counter, unload;
+  counter.PushString("frame");
+  Get(counter, "this").Op(0x47).Trace();
+  unload.PushString("unloaded").Trace();
+  Get(a, "one").PushString("onEnterFrame");
+  Function(a, "", {}, counter).Op(0x4F);
+  Get(a, "three").PushString("onUnload");
+  Function(a, "", {}, unload).Op(0x4F);
+  Call(a, Var("three"), "removeMovieClip", {}).Op(0x17);
+  Get(a, "three").Trace();
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.DoAction(a.Build());
+  w.DoAction(ActionBuilder().Stop().Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  p.Tick();
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log),
+            "5\n10\nundefined\n9\n_level0.two\n_level0.three\nundefined\nunloaded\n"
+            "frame_level0.one\nframe_level0.one\n");
+}
+
+TEST(ScriptConversions, RulesThatDependOnTheMovieVersion) {
+  // Per version: "" + undefined, Number("0x10"), Number(" 5"), !"abc", typeof of a boolean
+  // result, and the case of names.
+  ActionBuilder a;
+  a.PushString("[").PushUndefined().Op(0x21).PushString("]").Op(0x21).Trace();
+  a.PushString("0x10").Op(0x4A).Trace();
+  a.PushString("12abc").Op(0x4A).Trace();
+  a.PushString("abc").Op(0x12).Trace();
+  a.PushInt(1).PushInt(2).Op(0x0F).Trace();
+  const std::pair<int, const char*> table[] = {
+      {4, "[]\n0\n12\n1\n1\n"},
+      {5, "[]\nNaN\nNaN\ntrue\ntrue\n"},
+      {6, "[]\n16\nNaN\ntrue\ntrue\n"},
+      {7, "[undefined]\n16\nNaN\nfalse\ntrue\n"},
+  };
+  for (const auto& [version, expected] : table) {
+    SCOPED_TRACE(version);
+    EXPECT_EQ(RunBlocks({a}, version), expected);
+  }
+}
