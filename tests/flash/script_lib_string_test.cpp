@@ -72,6 +72,7 @@ TEST(ScriptStringOps, SearchWithOddStarts) {
   EXPECT_EQ(sl::LastIndexOf(s, "test", -1, 5), -1);
   EXPECT_EQ(sl::LastIndexOf(s, "test", 0, 5), -1);
   EXPECT_EQ(sl::LastIndexOf(s, "", none, 5), 21);
+  EXPECT_EQ(sl::LastIndexOf(s, "test", kNaN, 5), 10);  // undefined searches from the end
   EXPECT_EQ(sl::LastIndexOf(s, "", 3, 5), 3);
   EXPECT_EQ(sl::LastIndexOf("ab", "abc", none, 5), -1);
 }
@@ -88,6 +89,8 @@ TEST(ScriptStringOps, CuttingWithOddArguments) {
   EXPECT_EQ(sl::Substr(h, -5, none, 5), "hello");
   EXPECT_EQ(sl::Substr(h, 3, 0, 5), "");
   EXPECT_EQ(sl::Substr(h, 3, none, 5), "LOhello");
+  EXPECT_EQ(sl::Substr(h, 3, kNaN, 5), "LOhello");
+  EXPECT_EQ(sl::Substr(h, 3, 0, 5), "");
   EXPECT_EQ(sl::Substr(h, 4294967296.0, -4294967294.0, 5), "HE");
   EXPECT_EQ(sl::Substr(h, 8, 100, 5), "lo");
   EXPECT_EQ(sl::Substr(h, 2, -1, 5), "");
@@ -98,6 +101,8 @@ TEST(ScriptStringOps, CuttingWithOddArguments) {
   EXPECT_EQ(sl::Substring(g, 3, 0, 5), "HEL");
   EXPECT_EQ(sl::Substring(g, 4294967296.0, -4294967294.0, 5), "HE");
   EXPECT_EQ(sl::Substring(g, 0, 0, 5), "");
+  EXPECT_EQ(sl::Substring(g, 3, kNaN, 5), "LO1hello");
+  EXPECT_EQ(sl::Slice("Hello1234", kNaN, kNaN, 5), "Hello1234");
 }
 
 TEST(ScriptStringOps, SplitSeparatorsAndLimits) {
@@ -107,6 +112,7 @@ TEST(ScriptStringOps, SplitSeparatorsAndLimits) {
   EXPECT_EQ(Joined(sl::Split(s, ",", 0, 5)), "0:");
   EXPECT_EQ(Joined(sl::Split(s, ",", -100, 5)), "0:");
   EXPECT_EQ(Joined(sl::Split(s, none, none, 5)), "6:A,,b,undefined0,c,");
+  EXPECT_EQ(Joined(sl::Split(s, ",", kNaN, 5)), "6:A,,b,undefined0,c,");
   EXPECT_EQ(Joined(sl::Split(s, "", none, 5)), "1:A,,b,undefined0,c,");
   EXPECT_EQ(Joined(sl::Split("aé", "", none, 6)), "2:a,é");
   EXPECT_EQ(Joined(sl::Split("a::b::", "::", none, 6)), "3:a,b,");

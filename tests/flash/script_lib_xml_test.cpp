@@ -54,6 +54,33 @@ TEST(ScriptXml, BuildsTheTree) {
   EXPECT_EQ(sl::XmlLocalName("plain"), "plain");
 }
 
+TEST(ScriptXml, NamespaceDeclarations) {
+  sl::XmlDocument doc = sl::ParseXml(
+      "<test2 xmlns:='https://example.com/colon'></test2>"
+      "<test5 xmlns:='https://example.com/2' xmlns='https://example.com'></test5>"
+      "<test7 xmlnsaaa='https://example.com/2' xmlns='https://example.com'></test7>"
+      "<test:test10 xmlns:test='https://example.com'><test:test11 xmlns:test2='https://example.com/2'>"
+      "</test:test11></test:test10>",
+      false);
+  ASSERT_EQ(doc.root.children.size(), 4u);
+  auto own = [](const sl::XmlNode& n) { return std::vector<const sl::XmlAttributes*>{&n.attributes}; };
+  auto show = [](const std::optional<std::string>& s) { return s ? *s : std::string("null"); };
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[0]), "")), "https://example.com/colon");
+  EXPECT_EQ(show(sl::XmlPrefixForNamespace(own(doc.root.children[0]), "https://example.com")), "null");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[1]), "")), "https://example.com/2");
+  EXPECT_EQ(show(sl::XmlPrefixForNamespace(own(doc.root.children[1]), "https://example.com")), "");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[2]), "")), "https://example.com/2");
+
+  const sl::XmlNode& outer = doc.root.children[3];
+  const sl::XmlNode& inner = outer.children[0];
+  std::vector<const sl::XmlAttributes*> chain = {&inner.attributes, &outer.attributes};
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(chain, sl::XmlPrefix(inner.name))), "https://example.com");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(chain, "test2")), "https://example.com/2");
+  EXPECT_EQ(show(sl::XmlPrefixForNamespace(chain, "https://example.com")), "test");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(outer), "test2")), "null");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix({}, "")), "null");
+}
+
 TEST(ScriptXml, IgnoreWhiteDropsOnlyBlankText) {
   const std::string text = "<root>   <foo> testing </foo>     </root>";
   sl::XmlDocument kept = sl::ParseXml(text, false);

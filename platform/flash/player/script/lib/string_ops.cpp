@@ -16,6 +16,9 @@ bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 int32_t Index(double d) { return ToInt32(d); }
 
+// An end, length or limit argument: undefined (NaN) counts as left out.
+bool Given(std::optional<double> d) { return d && !std::isnan(*d); }
+
 // Positions clamped to 0..n.
 int32_t Clamp(int64_t v, int32_t n) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, n)); }
 
@@ -101,16 +104,16 @@ size_t Utf8Sequence(std::string_view s, size_t i, char32_t& c) {
   return n;
 }
 
-}  // namespace
-
-std::u32string DecodeUtf8(std::string_view s) {
+// Code points of `s`; bytes that form no UTF-8 sequence become U+FFFD, or with `latin1` the
+// Latin-1 character of the byte.
+std::u32string DecodeLeniently(std::string_view s, bool latin1) {
   std::u32string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
     char32_t c;
     size_t n = Utf8Sequence(s, i, c);
     if (n == 0) {
-      out += kReplacement;
+      out += latin1 ? static_cast<unsigned char>(s[i]) : kReplacement;
       ++i;
     } else {
       out += c;
@@ -119,6 +122,10 @@ std::u32string DecodeUtf8(std::string_view s) {
   }
   return out;
 }
+
+}  // namespace
+
+std::u32string DecodeUtf8(std::string_view s) { return DecodeLeniently(s, false); }
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -227,7 +234,7 @@ int32_t LastIndexOf(std::string_view s, std::string_view search, std::optional<d
   std::u16string w = ToUnits(search, swfVersion);
   if (w.size() > u.size()) return -1;
   int64_t from = static_cast<int64_t>(u.size() - w.size());
-  if (start) from = std::min<int64_t>(from, Index(*start));
+  if (Given(start)) from = std::min<int64_t>(from, Index(*start));
   if (from < 0) return -1;
   size_t at = u.rfind(w, static_cast<size_t>(from));
   return at == std::u16string::npos ? -1 : static_cast<int32_t>(at);
@@ -241,7 +248,7 @@ std::string Slice(std::string_view s, double start, std::optional<double> end, i
     return Clamp(v < 0 ? v + n : v, n);
   };
   int32_t from = position(start);
-  int32_t to = end ? position(*end) : n;
+  int32_t to = Given(end) ? position(*end) : n;
   if (from >= to) return "";
   return FromUnits(u.substr(from, to - from), swfVersion);
 }
@@ -251,7 +258,7 @@ std::string Substr(std::string_view s, double start, std::optional<double> lengt
   auto n = static_cast<int32_t>(u.size());
   int64_t from = Index(start);
   from = Clamp(from < 0 ? from + n : from, n);
-  int64_t count = length ? Index(*length) : n - from;
+  int64_t count = Given(length) ? Index(*length) : n - from;
   if (count <= 0) return "";
   count = std::min<int64_t>(count, n - from);
   return FromUnits(u.substr(from, count), swfVersion);
@@ -261,7 +268,7 @@ std::string Substring(std::string_view s, double start, std::optional<double> en
   std::u16string u = ToUnits(s, swfVersion);
   auto n = static_cast<int32_t>(u.size());
   int32_t a = Clamp(Index(start), n);
-  int32_t b = end ? Clamp(Index(*end), n) : n;
+  int32_t b = Given(end) ? Clamp(Index(*end), n) : n;
   if (a > b) std::swap(a, b);
   return FromUnits(u.substr(a, b - a), swfVersion);
 }
@@ -270,7 +277,7 @@ std::vector<std::string> Split(std::string_view s, std::optional<std::string_vie
                                std::optional<double> limit, int swfVersion) {
   std::vector<std::string> parts;
   size_t max = std::numeric_limits<size_t>::max();
-  if (limit) {
+  if (Given(limit)) {
     int32_t l = Index(*limit);
     if (l <= 0) return parts;
     max = static_cast<size_t>(l);
@@ -328,17 +335,7 @@ std::string Escape(std::string_view s) {
 std::string ReadUtf8OrLatin1(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    char32_t c;
-    size_t n = Utf8Sequence(bytes, i, c);
-    if (n == 0) {
-      AppendUtf8(out, static_cast<unsigned char>(bytes[i]));
-      ++i;
-    } else {
-      out.append(bytes, i, n);
-      i += n;
-    }
-  }
+  for (char32_t c : DecodeLeniently(bytes, true)) AppendUtf8(out, c);
   return out;
 }
 

@@ -9,9 +9,10 @@
 // `ToWellFormedUtf8` turns such strings into printable UTF-8.
 //
 // Numeric arguments arrive as numbers (the caller applies ToNumber; undefined is NaN, null is 0)
-// and are truncated to 32 bits here as the player does (4294967297 is 1, NaN is 0). An argument
-// the script left out, or passed as undefined where the method treats that as left out, is
-// std::nullopt; each function says which.
+// and are truncated to 32 bits here as the player does (4294967297 is 1, NaN is 0). Arguments
+// the script may leave out are std::optional: nullopt when left out. Where the player reads
+// undefined as "left out" (ends, lengths, limits and the start of lastIndexOf), NaN does the same,
+// so undefined may be passed as nullopt or as NaN.
 #pragma once
 
 #include <cstdint>

@@ -219,6 +219,13 @@ void AppendStartTag(std::string& out, const XmlNode& node) {
   }
 }
 
+// The prefix an attribute declares, or nullopt when it declares none.
+std::optional<std::string_view> DeclaredPrefix(std::string_view attribute) {
+  if (attribute.substr(0, 5) != "xmlns") return std::nullopt;
+  if (attribute.size() > 5 && attribute[5] == ':') return attribute.substr(6);
+  return std::string_view();
+}
+
 }  // namespace
 
 XmlDocument ParseXml(std::string_view text, bool ignoreWhite) { return Parser(text, ignoreWhite).Run(); }
@@ -322,6 +329,28 @@ std::string XmlPrefix(std::string_view name) {
 std::string XmlLocalName(std::string_view name) {
   size_t colon = name.find(':');
   return std::string(colon == std::string_view::npos ? name : name.substr(colon + 1));
+}
+
+std::optional<std::string> XmlNamespaceForPrefix(const std::vector<const XmlAttributes*>& chain,
+                                                 std::string_view prefix) {
+  for (const XmlAttributes* attributes : chain) {
+    for (const auto& [name, value] : *attributes) {
+      std::optional<std::string_view> declared = DeclaredPrefix(name);
+      if (declared && *declared == prefix) return value;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> XmlPrefixForNamespace(const std::vector<const XmlAttributes*>& chain,
+                                                 std::string_view uri) {
+  for (const XmlAttributes* attributes : chain) {
+    for (const auto& [name, value] : *attributes) {
+      std::optional<std::string_view> declared = DeclaredPrefix(name);
+      if (declared && value == uri) return std::string(*declared);
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace flash::scriptlib

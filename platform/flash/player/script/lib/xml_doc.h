@@ -39,12 +39,14 @@ enum XmlStatus : int {
 constexpr size_t kXmlMaxDepth = 512;
 constexpr size_t kXmlMaxNodes = 1000000;
 
+using XmlAttributes = std::vector<std::pair<std::string, std::string>>;
+
 struct XmlNode {
   enum class Type { Element = 1, Text = 3 };
   Type type = Type::Element;
   std::string name;   // Element: the tag name (prefix included). Empty for a document's root.
   std::string value;  // Text: the decoded text.
-  std::vector<std::pair<std::string, std::string>> attributes;  // decoded values, document order
+  XmlAttributes attributes;  // decoded values, document order
   std::vector<XmlNode> children;
 };
 
@@ -72,5 +74,17 @@ std::string DecodeXmlEntities(std::string_view text);
 // and the whole name without one).
 std::string XmlPrefix(std::string_view name);
 std::string XmlLocalName(std::string_view name);
+
+// Namespace lookups over the attributes of a node and its ancestors, the node's own first.
+// Every attribute whose name starts with "xmlns" declares a namespace: "xmlns:p" for prefix p,
+// and "xmlns", "xmlns:" or any other "xmlns..." name for the default prefix "". Elements are
+// searched from the node outwards and each one's attributes in order; the first fitting
+// declaration answers, nullopt when none does.
+// getNamespaceForPrefix(prefix), and namespaceURI as the namespace of the node's own prefix:
+std::optional<std::string> XmlNamespaceForPrefix(const std::vector<const XmlAttributes*>& chain,
+                                                 std::string_view prefix);
+// getPrefixForNamespace(uri):
+std::optional<std::string> XmlPrefixForNamespace(const std::vector<const XmlAttributes*>& chain,
+                                                 std::string_view uri);
 
 }  // namespace flash::scriptlib
