@@ -1,6 +1,7 @@
 #include "platform/flash/player/player.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cctype>
 #include <cmath>
 
@@ -133,6 +134,7 @@ std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vec
 
 void Player::LoadFile(int level, const std::string& path) {
   Unload(level);
+  if (level == 0) loads.SetBaseFolder(std::filesystem::path(path).parent_path().string());
   LoadMovie(level, LoadMovieFile(path));
 }
 
@@ -318,6 +320,8 @@ void Player::Tick() {
   RunQueue();
   RunIntervals();
   RunQueue();
+  loads.Run(*this);
+  RunQueue();
   in_tick_ = false;
   if (heap_->CollectionDue()) CollectGarbage();
 }
@@ -339,6 +343,7 @@ void Player::RemoveFromExecList(MovieClip* clip) {
 
 void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
   if (realm_) realm_->Trace(gray);
+  loads.Trace(gray);
   for (const Value& v : script_stack_) TraceValue(v, gray);
   for (const Interval& i : intervals_) {
     TraceValue(i.function, gray);

@@ -1,0 +1,10 @@
+#include "platform/flash/player/script/realm.h"
+namespace flash {
+void InstallGeom(Realm&) {}
+void InstallColor(Realm&) {}
+void InstallSystem(Realm&) {}
+void InstallStage(Realm&) {}
+void InstallSharedObject(Realm&) {}
+void InstallContextMenu(Realm&) {}
+void InstallExternalInterface(Realm&) {}
+}

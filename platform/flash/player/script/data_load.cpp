@@ -1,0 +1,96 @@
+#include "platform/flash/player/script/data_load.h"
+
+#include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/lib/url_vars.h"
+
+namespace flash {
+
+namespace {
+
+void Complete(ActionRunner& vm, ScriptObject* target, const LoadResult& result) {
+  Value self = Value::Object(target);
+  Value text;
+  if (result.bytes) {
+    Value size = Value::Number(static_cast<double>(result.bytes->size()));
+    vm.SetMember(self, "_bytesLoaded", size);
+    vm.SetMember(self, "_bytesTotal", size);
+    text = Value::String(scriptlib::DecodeLoadedText(*result.bytes));
+  }
+  Value on_data = vm.GetMember(self, "onData");
+  if (vm.IsFunction(on_data)) vm.CallFromPlayer(on_data, self, {text});
+}
+
+// Starts loading `url` into `target`.
+void Start(NativeCall& c, const Value& target, const std::string& url) {
+  ScriptObject* o = c.vm.ObjectOf(target);
+  c.vm.SetMember(target, "loaded", Value::Bool(false));
+  c.vm.SetMember(target, "_bytesLoaded", Value::Number(0));
+  c.vm.SetMember(target, "_bytesTotal", Value::Undefined());
+  c.vm.player().loads.Add(o, url, Complete);
+}
+
+Value DataLoad(NativeCall& c) {
+  if (c.Count() == 0 || !c.vm.ObjectOf(c.self)) return Value::Bool(false);
+  Start(c, c.self, c.vm.ToString(c.Arg(0)));
+  return Value::Bool(true);
+}
+
+Value DataSendAndLoad(NativeCall& c) {
+  if (c.Count() < 2 || !c.vm.ObjectOf(c.Arg(1)) || c.Arg(1).type == Value::Type::Clip) return Value::Bool(false);
+  Start(c, c.Arg(1), c.vm.ToString(c.Arg(0)));
+  return Value::Bool(true);
+}
+
+// Sending opens the address in a browser window: the player only reports it, as getURL does.
+Value DataSend(NativeCall& c) {
+  if (c.Count() == 0) return Value::Bool(false);
+  Player& player = c.vm.player();
+  if (player.on_get_url) player.on_get_url(c.vm.ToString(c.Arg(0)), c.Arg(1).IsUndefined() ? "" : c.vm.ToString(c.Arg(1)));
+  return Value::Bool(true);
+}
+
+Value DataGetBytesLoaded(NativeCall& c) { return c.vm.GetMember(c.self, "_bytesLoaded"); }
+Value DataGetBytesTotal(NativeCall& c) { return c.vm.GetMember(c.self, "_bytesTotal"); }
+
+// Headers are kept as a flat name, value list in `_customHeaders`; one call takes a name and a
+// value, or an array of them.
+Value DataAddRequestHeader(NativeCall& c) {
+  Realm& realm = c.vm.realm();
+  ScriptObject* self = c.vm.ObjectOf(c.self);
+  if (!self) return Value::Undefined();
+  std::vector<Value> pairs;
+  if (c.Arg(0).IsObject() && c.Arg(0).object->kind == ScriptObject::Kind::Array) {
+    const auto& items = static_cast<ArrayObject*>(c.Arg(0).object)->items;
+    for (size_t i = 0; i + 1 < items.size(); i += 2)
+      if (items[i].type == Value::Type::String && items[i + 1].type == Value::Type::String) {
+        pairs.push_back(items[i]);
+        pairs.push_back(items[i + 1]);
+      }
+  } else if (c.Arg(0).type == Value::Type::String && c.Arg(1).type == Value::Type::String) {
+    pairs = {c.Arg(0), c.Arg(1)};
+  }
+  if (pairs.empty()) return Value::Undefined();
+  ScriptObject* list = c.vm.ObjectOf(c.vm.GetMember(c.self, "_customHeaders"));
+  if (!list || list->kind != ScriptObject::Kind::Array) {
+    list = realm.NewArray();
+    realm.Set(self, "_customHeaders", Value::Object(list));
+  }
+  auto& items = static_cast<ArrayObject*>(list)->items;
+  c.vm.CheckLength(items.size() + pairs.size());
+  items.insert(items.end(), pairs.begin(), pairs.end());
+  return Value::Undefined();
+}
+
+}  // namespace
+
+void InstallDataLoadMethods(Realm& realm, ScriptObject* proto) {
+  realm.Method(proto, "load", DataLoad);
+  realm.Method(proto, "sendAndLoad", DataSendAndLoad);
+  realm.Method(proto, "send", DataSend);
+  realm.Method(proto, "getBytesLoaded", DataGetBytesLoaded);
+  realm.Method(proto, "getBytesTotal", DataGetBytesTotal);
+  realm.Method(proto, "addRequestHeader", DataAddRequestHeader);
+  realm.Set(proto, "contentType", Value::String("application/x-www-form-urlencoded"));
+}
+
+}  // namespace flash
