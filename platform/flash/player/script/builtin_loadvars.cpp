@@ -35,7 +35,7 @@ Value OnData(NativeCall& c) {
     return Value::Undefined();
   }
   c.vm.Call(c.vm.GetMember(c.self, "decode"), c.self, {c.Arg(0)});
-  c.vm.SetMember(c.self, "loaded", Value::Bool(true));
+  if (ScriptObject* o = c.vm.ObjectOf(c.self)) c.vm.realm().Set(o, "loaded", Value::Bool(true));
   c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(true)});
   return Value::Undefined();
 }

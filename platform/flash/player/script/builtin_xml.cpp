@@ -29,8 +29,17 @@ class NodeData : public ScriptObject {
   ScriptObject* parent = nullptr;
   std::vector<ScriptObject*> children;
   ScriptObject* attributes = nullptr;
+  // The childNodes array scripts hold: made on first read, rebuilt whenever the children change
+  // (what a script writes into it stays until then).
+  ArrayObject* child_array = nullptr;
+  void SyncChildArray() {
+    if (!child_array) return;
+    child_array->items.clear();
+    for (ScriptObject* k : children) child_array->items.push_back(Value::Object(k));
+  }
   void Trace(std::vector<ScriptObject*>& gray) const override {
     ScriptObject::Trace(gray);
+    if (child_array && !child_array->marked) gray.push_back(child_array);
     if (parent && !parent->marked) gray.push_back(parent);
     if (attributes && !attributes->marked) gray.push_back(attributes);
     for (ScriptObject* c : children)
@@ -73,6 +82,7 @@ void Detach(ScriptObject* node) {
   if (NodeData* p = DataOf(d->parent)) {
     auto& kids = p->children;
     kids.erase(std::remove(kids.begin(), kids.end(), node), kids.end());
+    p->SyncChildArray();
   }
   d->parent = nullptr;
 }
@@ -95,6 +105,7 @@ bool Insert(ScriptObject* parent, ScriptObject* child, ScriptObject* before) {
   auto at = before ? std::find(p->children.begin(), p->children.end(), before) : p->children.end();
   p->children.insert(at, child);
   c->parent = parent;
+  p->SyncChildArray();
   return true;
 }
 
@@ -150,11 +161,12 @@ Value GetProp(NativeCall& c) {
     case kNodeName: return d->name;
     case kNodeValue: return d->value;
     case kAttributes: return OrNull(d->attributes);
-    case kChildNodes: {
-      std::vector<Value> items;
-      for (ScriptObject* k : d->children) items.push_back(Value::Object(k));
-      return Value::Object(c.vm.realm().NewArray(std::move(items)));
-    }
+    case kChildNodes:
+      if (!d->child_array) {
+        d->child_array = c.vm.realm().NewArray();
+        d->SyncChildArray();
+      }
+      return Value::Object(d->child_array);
     case kFirstChild: return d->children.empty() ? Value::Null() : Value::Object(d->children.front());
     case kLastChild: return d->children.empty() ? Value::Null() : Value::Object(d->children.back());
     case kNextSibling: return sibling(1);
@@ -183,6 +195,7 @@ Value SetProp(NativeCall& c) {
   NodeData* d = DataOf(c.This());
   if (!d) return Value::Undefined();
   const Value& v = c.Arg(0);
+  if (v.IsUndefined()) return Value::Undefined();  // assigning undefined leaves the node as it is
   switch (TagOf(c)) {
     case kNodeName: d->name = v.IsNullish() ? Value::Null() : Value::String(c.vm.ToString(v)); break;
     case kNodeValue: d->value = v.IsNullish() ? Value::Null() : Value::String(c.vm.ToString(v)); break;
@@ -204,7 +217,10 @@ Value AppendChild(NativeCall& c) {
 Value InsertBefore(NativeCall& c) {
   ScriptObject* self = c.This();
   ScriptObject* before = c.vm.ObjectOf(c.Arg(1));
-  if (self && before) Insert(self, c.vm.ObjectOf(c.Arg(0)), before);
+  ScriptObject* child = c.vm.ObjectOf(c.Arg(0));
+  // Only a node outside any tree can be inserted; one already placed stays where it is.
+  NodeData* cd = DataOf(child);
+  if (self && before && cd && !cd->parent) Insert(self, child, before);
   return Value::Undefined();
 }
 
@@ -220,8 +236,9 @@ Value HasChildNodes(NativeCall& c) {
 
 void CopyAttributes(ActionRunner& vm, ScriptObject* from, ScriptObject* to) {
   if (!from || !to) return;
-  for (const std::string& name : vm.EnumerableNames(Value::Object(from)))
-    vm.SetMember(Value::Object(to), name, vm.GetMember(Value::Object(from), name));
+  std::vector<std::string> names = vm.EnumerableNames(Value::Object(from));
+  for (auto it = names.rbegin(); it != names.rend(); ++it)  // keeps the enumeration order
+    vm.SetMember(Value::Object(to), *it, vm.GetMember(Value::Object(from), *it));
 }
 
 Value CloneNode(NativeCall& c) {
@@ -245,6 +262,7 @@ Value CloneNode(NativeCall& c) {
       CopyAttributes(c.vm, kd->attributes, DataOf(kc)->attributes);
       DataOf(to)->children.push_back(kc);
       DataOf(kc)->parent = to;
+      DataOf(to)->SyncChildArray();
       work.emplace_back(kid, kc);
     }
   }
@@ -361,14 +379,17 @@ void BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent
       ScriptObject* node = element ? NewNode(vm, 1, Value::String(kid.name), Value::Null())
                                    : NewNode(vm, 3, Value::Null(), Value::String(kid.value));
       NodeData* nd = DataOf(node);
-      for (const auto& [name, value] : kid.attributes) {
-        vm.SetMember(Value::Object(nd->attributes), name, Value::String(value));
-        if (id_map && name == "id") vm.SetMember(Value::Object(id_map), value, Value::Object(node));
+      // Enumeration runs newest first: attributes go in last to first so that scripts and
+      // toString meet them in document order.
+      for (auto it = kid.attributes.rbegin(); it != kid.attributes.rend(); ++it) {
+        vm.SetMember(Value::Object(nd->attributes), it->first, Value::String(it->second));
+        if (id_map && it->first == "id") vm.SetMember(Value::Object(id_map), it->second, Value::Object(node));
       }
       td->children.push_back(node);
       nd->parent = to;
       made.push_back(node);
     }
+    td->SyncChildArray();
     for (size_t i = 0; i < made.size(); ++i)
       if (!from->children[i].children.empty()) work.emplace_back(&from->children[i], made[i]);
   }
@@ -383,6 +404,7 @@ Value ParseXml(NativeCall& c) {
   for (ScriptObject* kid : d->children)
     if (NodeData* kd = DataOf(kid)) kd->parent = nullptr;
   d->children.clear();
+  d->SyncChildArray();
   ScriptObject* id_map = c.vm.ObjectOf(c.vm.GetMember(c.self, "idMap"));
   if (!id_map) {
     id_map = c.vm.realm().NewObject();
@@ -419,12 +441,12 @@ Value CreateTextNode(NativeCall& c) {
 // The default onData: parse the text and report, or report a failed load.
 Value XmlOnData(NativeCall& c) {
   if (c.Arg(0).IsUndefined()) {
-    c.vm.SetMember(c.self, "loaded", Value::Bool(false));
+    if (ScriptObject* o = c.vm.ObjectOf(c.self)) c.vm.realm().Set(o, "loaded", Value::Bool(false));
     c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(false)});
     return Value::Undefined();
   }
   c.vm.Call(c.vm.GetMember(c.self, "parseXML"), c.self, {c.Arg(0)});
-  c.vm.SetMember(c.self, "loaded", Value::Bool(true));
+  if (ScriptObject* o = c.vm.ObjectOf(c.self)) c.vm.realm().Set(o, "loaded", Value::Bool(true));
   c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(true)});
   return Value::Undefined();
 }

@@ -7,13 +7,19 @@ namespace flash {
 
 namespace {
 
+// The byte counts and `loaded` are hidden, and the counts cannot be deleted.
+void SetState(ActionRunner& vm, ScriptObject* o, const char* name, Value v) {
+  uint8_t flags = name[0] == '_' ? kDontEnum | kDontDelete : kDontEnum;
+  vm.realm().Set(o, name, std::move(v), flags);
+}
+
 void Complete(ActionRunner& vm, ScriptObject* target, const LoadResult& result) {
   Value self = Value::Object(target);
   Value text;
   if (result.bytes) {
     Value size = Value::Number(static_cast<double>(result.bytes->size()));
-    vm.SetMember(self, "_bytesLoaded", size);
-    vm.SetMember(self, "_bytesTotal", size);
+    SetState(vm, target, "_bytesLoaded", size);
+    SetState(vm, target, "_bytesTotal", size);
     text = Value::String(scriptlib::DecodeLoadedText(*result.bytes));
   }
   Value on_data = vm.GetMember(self, "onData");
@@ -23,9 +29,9 @@ void Complete(ActionRunner& vm, ScriptObject* target, const LoadResult& result) 
 // Starts loading `url` into `target`.
 void Start(NativeCall& c, const Value& target, const std::string& url) {
   ScriptObject* o = c.vm.ObjectOf(target);
-  c.vm.SetMember(target, "loaded", Value::Bool(false));
-  c.vm.SetMember(target, "_bytesLoaded", Value::Number(0));
-  c.vm.SetMember(target, "_bytesTotal", Value::Undefined());
+  SetState(c.vm, o, "loaded", Value::Bool(false));
+  SetState(c.vm, o, "_bytesLoaded", Value::Number(0));
+  SetState(c.vm, o, "_bytesTotal", Value::Undefined());
   c.vm.player().loads.Add(o, url, Complete);
 }
 
