@@ -1,6 +1,5 @@
 #include "platform/flash/player/script/realm.h"
 namespace flash {
-void InstallGeom(Realm&) {}
 void InstallColor(Realm&) {}
 void InstallSystem(Realm&) {}
 void InstallStage(Realm&) {}
