@@ -451,6 +451,23 @@ Value TransformSet(NativeCall& c) {
   return Value::Undefined();
 }
 
+// A clip's `transform`: a new Transform of the clip on every read; assigning another clip's
+// Transform copies that clip's matrix and colour transform.
+Value ClipTransformGet(NativeCall& c) {
+  if (!c.vm.ClipOf(c.self)) return Value::Undefined();
+  return NewOf(c, "Transform", {c.self});
+}
+
+Value ClipTransformSet(NativeCall& c) {
+  MovieClip* clip = c.vm.ClipOf(c.self);
+  MovieClip* from = c.Arg(0).IsObject() ? c.vm.ClipOf(c.vm.GetMember(c.Arg(0), "__clip")) : nullptr;
+  if (clip && from) {
+    clip->matrix = from->matrix;
+    clip->color_transform = from->color_transform;
+  }
+  return Value::Undefined();
+}
+
 Value Nothing(NativeCall&) { return Value::Undefined(); }
 
 void Accessor(Realm& realm, ScriptObject* on, const char* name, NativeFn get, NativeFn set, int tag) {
@@ -531,6 +548,8 @@ void InstallGeom(Realm& realm) {
                            {"concatenatedColorTransform", kConcatenatedColorTransform},
                            {"pixelBounds", kPixelBounds}})
     Accessor(realm, tp, name, TransformGet, (tag == kMatrix || tag == kColorTransform) ? TransformSet : nullptr, tag);
+  if (realm.movieclip_proto && !realm.movieclip_proto->Find(realm.heap.Key("transform")))
+    Accessor(realm, realm.movieclip_proto, "transform", ClipTransformGet, ClipTransformSet, 0);
 }
 
 }  // namespace flash
