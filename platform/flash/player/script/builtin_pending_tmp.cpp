@@ -1,6 +1,6 @@
 #include "platform/flash/player/script/realm.h"
 namespace flash {
-void InstallColor(Realm&) {}
+
 void InstallSystem(Realm&) {}
 void InstallStage(Realm&) {}
 void InstallSharedObject(Realm&) {}
