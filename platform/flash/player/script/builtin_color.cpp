@@ -10,9 +10,9 @@ namespace {
 // The clip named by the object's `target` member: a clip, or a path from the current timeline.
 MovieClip* TargetClip(NativeCall& c) {
   Value target = c.vm.GetMember(c.self, "target");
-  if (target.IsNullish()) return nullptr;
+  if (target.IsNullish() || (target.type == Value::Type::String && target.string.empty())) return nullptr;
   if (MovieClip* clip = c.vm.ClipOf(target)) return clip;
-  if (target.type != Value::Type::String || target.string.empty()) return nullptr;
+  if (target.type != Value::Type::String) return nullptr;
   return c.vm.ResolvePath(target.string, c.vm.Target());
 }
 
