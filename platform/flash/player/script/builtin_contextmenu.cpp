@@ -61,8 +61,8 @@ Value MenuCopy(NativeCall& c) {
 Value ItemConstruct(NativeCall& c) {
   if (!c.This()) return Value::Undefined();
   auto flag = [&](size_t i, bool otherwise) { return c.Arg(i).IsUndefined() ? Value::Bool(otherwise) : Value::Bool(c.vm.ToBool(c.Arg(i))); };
-  PutInOrder(c, c.self, {{"caption", c.Arg(0)}, {"onSelect", c.Arg(1)}, {"separatorBefore", flag(2, false)},
-                         {"enabled", flag(3, true)}, {"visible", flag(4, true)}});
+  PutInOrder(c, c.self, {{"visible", flag(4, true)}, {"enabled", flag(3, true)}, {"separatorBefore", flag(2, false)},
+                         {"onSelect", c.Arg(1)}, {"caption", c.Arg(0)}});
   return Value::Undefined();
 }
 
