@@ -81,6 +81,36 @@ class Script {
     a.Op(0x17);
     return *this;
   }
+  // Pushes an anonymous function with these parameters and body.
+  Script& Function(const std::vector<std::string>& params, const Script& body) {
+    std::vector<uint8_t> code = body.a.Build();
+    std::vector<uint8_t> d{0};  // no name
+    d.push_back(static_cast<uint8_t>(params.size()));
+    d.push_back(0);
+    for (const std::string& p : params) {
+      d.insert(d.end(), p.begin(), p.end());
+      d.push_back(0);
+    }
+    d.push_back(static_cast<uint8_t>(code.size() & 0xFF));
+    d.push_back(static_cast<uint8_t>(code.size() >> 8));
+    a.OpWithData(0x9B, d);
+    a.Raw(code);
+    return *this;
+  }
+  // for (var = 0; var < count; var++) body
+  Script& Loop(const std::string& var, int count, const std::function<void(Script&)>& body) {
+    Var(var, Num(0));
+    size_t start = a.Build().size();
+    body(*this);
+    a.PushString(var);
+    Get(var);
+    a.Op(0x50).Op(0x1D);  // var = var + 1
+    Get(var);
+    a.PushInt(count).Op(0x48);  // var < count
+    size_t after = a.Build().size() + 5;
+    a.If(static_cast<int16_t>(static_cast<long>(start) - static_cast<long>(after)));
+    return *this;
+  }
   // Pushes a dotted path: the first part a variable, the rest members.
   Script& Path(const std::string& path) {
     size_t dot = path.find('.');

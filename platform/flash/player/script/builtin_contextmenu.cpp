@@ -73,17 +73,15 @@ Value ItemCopy(NativeCall& c) {
   return c.vm.Construct(c.vm.GetMember(Value::Object(c.vm.realm().global), "ContextMenuItem"), std::move(args));
 }
 
-Value Nothing(NativeCall&) { return Value::Undefined(); }
-
 }  // namespace
 
 void InstallContextMenu(Realm& realm) {
   ScriptObject* menu = realm.NewObject();
-  realm.Class("ContextMenu", Nothing, MenuConstruct, menu);
+  realm.Class("ContextMenu", MenuConstruct, nullptr, menu);
   realm.Method(menu, "copy", MenuCopy);
   realm.Method(menu, "hideBuiltInItems", HideBuiltInItems);
   ScriptObject* item = realm.NewObject();
-  realm.Class("ContextMenuItem", Nothing, ItemConstruct, item);
+  realm.Class("ContextMenuItem", ItemConstruct, nullptr, item);
   realm.Method(item, "copy", ItemCopy);
 }
 

@@ -69,7 +69,7 @@ Value NewPoint(NativeCall& c, const lib::GeomPoint& p) {
 
 Value PointCtor(NativeCall& c) {
   StoreArgs(c, {"x", "y"}, {0, 0});
-  return Value::Undefined();
+  return c.self;
 }
 
 enum PointOp { kPointAdd, kPointSubtract, kPointClone, kPointEquals, kPointNormalize, kPointOffset, kPointToString,
@@ -130,7 +130,7 @@ void SetRect(NativeCall& c, const lib::GeomRect& r) {
 
 Value RectCtor(NativeCall& c) {
   StoreArgs(c, {"x", "y", "width", "height"}, {0, 0, 0, 0});
-  return Value::Undefined();
+  return c.self;
 }
 
 enum RectOp { kRectClone, kRectEquals, kRectIsEmpty, kRectSetEmpty, kRectContains, kRectContainsPoint,
@@ -263,7 +263,7 @@ Value NewMatrix(NativeCall& c, const lib::GeomMatrix& m) {
 
 Value MatrixCtor(NativeCall& c) {
   StoreArgs(c, {"a", "b", "c", "d", "tx", "ty"}, {1, 0, 0, 1, 0, 0});
-  return Value::Undefined();
+  return c.self;
 }
 
 enum MatrixOp { kMatrixIdentity, kMatrixClone, kMatrixConcat, kMatrixInvert, kMatrixRotate, kMatrixScale,
@@ -328,7 +328,7 @@ Value ColorCtor(NativeCall& c) {
   StoreArgs(c, {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier", "redOffset", "greenOffset",
                 "blueOffset", "alphaOffset"},
             {1, 1, 1, 1, 0, 0, 0, 0});
-  return Value::Undefined();
+  return c.self;
 }
 
 enum ColorOp { kColorConcat, kColorToString, kColorGetRgb, kColorSetRgb };
@@ -362,7 +362,7 @@ Value TransformCtor(NativeCall& c) {
   ScriptObject* self = c.This();
   if (!self || !c.vm.ClipOf(c.Arg(0))) return Value::Undefined();
   c.vm.realm().Set(self, "__clip", c.Arg(0), kDontEnum);
-  return Value::Undefined();
+  return c.self;
 }
 
 lib::GeomColorTransform FromClipColor(const ColorTransform& t) {
@@ -468,8 +468,6 @@ Value ClipTransformSet(NativeCall& c) {
   return Value::Undefined();
 }
 
-Value Nothing(NativeCall&) { return Value::Undefined(); }
-
 void Accessor(Realm& realm, ScriptObject* on, const char* name, NativeFn get, NativeFn set, int tag) {
   Property& p = on->Put(realm.heap.Key(name), name, Value::Undefined(), kDontEnum | kDontDelete);
   p.accessor = true;
@@ -477,10 +475,10 @@ void Accessor(Realm& realm, ScriptObject* on, const char* name, NativeFn get, Na
   p.setter = set ? realm.NewNative(set, tag) : nullptr;
 }
 
-// A class of the package (not on _global).
+// A class of the package (not on _global). Its constructor also runs when called as a function
+// (as super() from a subclass does), on that call's `this`.
 FunctionObject* PackageClass(Realm& realm, ScriptObject* package, const char* name, NativeFn construct) {
-  FunctionObject* ctor = realm.NewNative(Nothing);
-  ctor->construct = construct;
+  FunctionObject* ctor = realm.NewNative(construct);
   ScriptObject* proto = realm.NewObject();
   realm.LinkPrototype(ctor, proto);
   realm.Set(package, name, Value::Object(ctor));

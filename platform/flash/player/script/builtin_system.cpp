@@ -24,7 +24,7 @@ void InstallSystem(Realm& realm) {
   realm.Method(security, "allowDomain", Nothing);
   realm.Method(security, "allowInsecureDomain", Nothing);
   realm.Method(security, "loadPolicyFile", Nothing);
-  realm.Set(security, "sandboxType", Value::String("localTrusted"));
+  realm.Set(security, "sandboxType", Value::String("localWithFile"));
 
   ScriptObject* caps = realm.NewObject();
   realm.Set(system, "capabilities", Value::Object(caps));

@@ -98,7 +98,8 @@ bool IsAncestorOrSelf(ScriptObject* maybe_ancestor, ScriptObject* node) {
 bool Insert(ScriptObject* parent, ScriptObject* child, ScriptObject* before) {
   NodeData* p = DataOf(parent);
   NodeData* c = DataOf(child);
-  if (!p || !c || IsAncestorOrSelf(child, parent)) return false;
+  // Only a node with children can be an ancestor of `parent`: leaves skip the walk up the tree.
+  if (!p || !c || child == parent || (!c->children.empty() && IsAncestorOrSelf(child, parent))) return false;
   if (before == child) return true;
   if (before && (!DataOf(before) || DataOf(before)->parent != parent)) return false;
   Detach(child);
@@ -362,7 +363,7 @@ Value NodeConstruct(NativeCall& c) {
     MakeNode(c.vm.realm(), self, 1, Value::String(text), Value::Null());
   else
     MakeNode(c.vm.realm(), self, type, Value::Null(), Value::String(text));
-  return Value::Undefined();
+  return c.self;
 }
 
 // Builds script nodes under `parent` from a parsed tree, without recursion, and enters every
@@ -427,7 +428,7 @@ Value XmlConstruct(NativeCall& c) {
     NativeCall parse{c.vm, c.self, args, c.callee};
     ParseXml(parse);
   }
-  return Value::Undefined();
+  return c.self;
 }
 
 Value CreateElement(NativeCall& c) {
@@ -453,6 +454,19 @@ Value XmlOnData(NativeCall& c) {
 
 Value Nothing(NativeCall&) { return Value::Undefined(); }
 
+// Called as a function (super() from a subclass), a constructor initialises `this` only when it
+// is an object of its class.
+template <NativeFn construct>
+Value CallAsFunction(NativeCall& c) {
+  ScriptObject* self = c.This();
+  if (!self || self->kind != ScriptObject::Kind::Object) return Value::Undefined();
+  ScriptObject* proto = c.vm.ObjectOf(c.vm.GetMember(Value::Object(c.callee), "prototype"));
+  int guard = 0;
+  for (ScriptObject* p = self->Proto(); p && ++guard < 256; p = p->Proto())
+    if (p == proto) return construct(c);
+  return Value::Undefined();
+}
+
 void Accessor(Realm& realm, ScriptObject* proto, const char* name, int tag, bool writable) {
   Property& p = proto->Put(realm.heap.Key(name), name, Value::Undefined(), kDontEnum | kDontDelete);
   p.accessor = true;
@@ -464,7 +478,7 @@ void Accessor(Realm& realm, ScriptObject* proto, const char* name, int tag, bool
 
 void InstallXml(Realm& realm) {
   ScriptObject* node_proto = realm.NewObject();
-  realm.Class("XMLNode", Nothing, NodeConstruct, node_proto);
+  realm.Class("XMLNode", CallAsFunction<NodeConstruct>, NodeConstruct, node_proto);
   struct {
     const char* name;
     int tag;
@@ -489,7 +503,7 @@ void InstallXml(Realm& realm) {
   realm.Method(node_proto, "getPrefixForNamespace", GetPrefixForNamespace);
 
   ScriptObject* xml_proto = realm.NewObject(node_proto);
-  realm.Class("XML", Nothing, XmlConstruct, xml_proto);
+  realm.Class("XML", CallAsFunction<XmlConstruct>, XmlConstruct, xml_proto);
   realm.Method(xml_proto, "createElement", CreateElement);
   realm.Method(xml_proto, "createTextNode", CreateTextNode);
   realm.Method(xml_proto, "parseXML", ParseXml);
