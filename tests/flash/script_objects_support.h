@@ -50,6 +50,14 @@ class Script {
     a.PushInt(static_cast<int32_t>(args.size())).PushString(cls).Op(0x40);
     return *this;
   }
+  // Pushes `new package.cls(args)` the way compilers write it for a class in a package.
+  Script& NewIn(const std::string& package, const std::string& cls, const std::vector<Emit>& args = {}) {
+    for (auto it = args.rbegin(); it != args.rend(); ++it) (*it)(*this);
+    a.PushInt(static_cast<int32_t>(args.size()));
+    Path(package);
+    a.PushString(cls).Op(0x53);
+    return *this;
+  }
   // Pushes obj.method(args) where obj is a variable (a dotted member path is read step by step).
   Script& Call(const std::string& obj, const std::string& method, const std::vector<Emit>& args = {}) {
     for (auto it = args.rbegin(); it != args.rend(); ++it) (*it)(*this);
