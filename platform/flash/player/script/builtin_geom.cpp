@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/native_accessor.h"
 #include "platform/flash/player/script/lib/geom_math.h"
 
 namespace flash {
@@ -468,13 +469,6 @@ Value ClipTransformSet(NativeCall& c) {
   return Value::Undefined();
 }
 
-void Accessor(Realm& realm, ScriptObject* on, const char* name, NativeFn get, NativeFn set, int tag) {
-  Property& p = on->Put(realm.heap.Key(name), name, Value::Undefined(), kDontEnum | kDontDelete);
-  p.accessor = true;
-  p.getter = realm.NewNative(get, tag);
-  p.setter = set ? realm.NewNative(set, tag) : nullptr;
-}
-
 // A class of the package (not on _global). Its constructor also runs when called as a function
 // (as super() from a subclass does), on that call's `this`.
 FunctionObject* PackageClass(Realm& realm, ScriptObject* package, const char* name, NativeFn construct) {
@@ -503,7 +497,7 @@ void InstallGeom(Realm& realm) {
                            {"equals", kPointEquals}, {"normalize", kPointNormalize}, {"offset", kPointOffset},
                            {"toString", kPointToString}})
     realm.Method(pp, name, PointMethod, tag);
-  Accessor(realm, pp, "length", PointMethod, nullptr, kPointLength);
+  NativeAccessor(realm, pp, "length", PointMethod, nullptr, kPointLength);
   realm.Method(point, "distance", PointMethod, kPointDistance);
   realm.Method(point, "interpolate", PointMethod, kPointInterpolate);
   realm.Method(point, "polar", PointMethod, kPointPolar);
@@ -520,7 +514,7 @@ void InstallGeom(Realm& realm) {
     realm.Method(rp, name, RectMethod, tag);
   for (auto [name, tag] : {std::pair{"top", kTop}, {"right", kRight}, {"bottom", kBottom}, {"left", kLeft},
                            {"topLeft", kTopLeft}, {"bottomRight", kBottomRight}, {"size", kSize}})
-    Accessor(realm, rp, name, RectGet, RectSet, tag);
+    NativeAccessor(realm, rp, name, RectGet, RectSet, tag);
 
   FunctionObject* matrix = PackageClass(realm, geom, "Matrix", MatrixCtor);
   ScriptObject* mp = ProtoOf(realm, matrix);
@@ -536,7 +530,7 @@ void InstallGeom(Realm& realm) {
   ScriptObject* cp = ProtoOf(realm, color);
   realm.Method(cp, "concat", ColorMethod, kColorConcat);
   realm.Method(cp, "toString", ColorMethod, kColorToString);
-  Accessor(realm, cp, "rgb", ColorMethod, nullptr, kColorGetRgb);
+  NativeAccessor(realm, cp, "rgb", ColorMethod, nullptr, kColorGetRgb);
   cp->Find(realm.heap.Key("rgb"))->setter = realm.NewNative(ColorMethod, kColorSetRgb);
 
   FunctionObject* transform = PackageClass(realm, geom, "Transform", TransformCtor);
@@ -545,9 +539,9 @@ void InstallGeom(Realm& realm) {
                            {"concatenatedMatrix", kConcatenatedMatrix},
                            {"concatenatedColorTransform", kConcatenatedColorTransform},
                            {"pixelBounds", kPixelBounds}})
-    Accessor(realm, tp, name, TransformGet, (tag == kMatrix || tag == kColorTransform) ? TransformSet : nullptr, tag);
+    NativeAccessor(realm, tp, name, TransformGet, (tag == kMatrix || tag == kColorTransform) ? TransformSet : nullptr, tag);
   if (realm.movieclip_proto && !realm.movieclip_proto->Find(realm.heap.Key("transform")))
-    Accessor(realm, realm.movieclip_proto, "transform", ClipTransformGet, ClipTransformSet, 0);
+    NativeAccessor(realm, realm.movieclip_proto, "transform", ClipTransformGet, ClipTransformSet, 0);
 }
 
 }  // namespace flash

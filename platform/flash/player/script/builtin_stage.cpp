@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/native_accessor.h"
 
 namespace flash {
 
@@ -76,24 +77,17 @@ Value Set(NativeCall& c) {
   return Value::Undefined();
 }
 
-void Accessor(Realm& realm, ScriptObject* on, const char* name, int tag, bool writable) {
-  Property& p = on->Put(realm.heap.Key(name), name, Value::Undefined(), kDontEnum | kDontDelete);
-  p.accessor = true;
-  p.getter = realm.NewNative(Get, tag);
-  p.setter = writable ? realm.NewNative(Set, tag) : nullptr;
-}
-
 }  // namespace
 
 void InstallStage(Realm& realm) {
   ScriptObject* stage = realm.NewObject();
   realm.Set(realm.global, "Stage", Value::Object(stage));
-  Accessor(realm, stage, "width", kWidth, false);
-  Accessor(realm, stage, "height", kHeight, false);
-  Accessor(realm, stage, "scaleMode", kScaleMode, true);
-  Accessor(realm, stage, "align", kAlign, true);
-  Accessor(realm, stage, "showMenu", kShowMenu, true);
-  Accessor(realm, stage, "displayState", kDisplayState, true);
+  NativeAccessor(realm, stage, "width", Get, nullptr, kWidth);
+  NativeAccessor(realm, stage, "height", Get, nullptr, kHeight);
+  NativeAccessor(realm, stage, "scaleMode", Get, Set, kScaleMode);
+  NativeAccessor(realm, stage, "align", Get, Set, kAlign);
+  NativeAccessor(realm, stage, "showMenu", Get, Set, kShowMenu);
+  NativeAccessor(realm, stage, "displayState", Get, Set, kDisplayState);
   realm.Set(stage, "__scaleMode", Value::String("showAll"));
   realm.Set(stage, "__align", Value::String(""));
   realm.Set(stage, "__showMenu", Value::Bool(true));

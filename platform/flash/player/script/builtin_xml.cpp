@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/native_accessor.h"
 #include "platform/flash/player/script/data_load.h"
 #include "platform/flash/player/script/lib/xml_doc.h"
 
@@ -467,13 +468,6 @@ Value CallAsFunction(NativeCall& c) {
   return Value::Undefined();
 }
 
-void Accessor(Realm& realm, ScriptObject* proto, const char* name, int tag, bool writable) {
-  Property& p = proto->Put(realm.heap.Key(name), name, Value::Undefined(), kDontEnum | kDontDelete);
-  p.accessor = true;
-  p.getter = realm.NewNative(GetProp, tag);
-  p.setter = writable ? realm.NewNative(SetProp, tag) : nullptr;
-}
-
 }  // namespace
 
 void InstallXml(Realm& realm) {
@@ -492,7 +486,7 @@ void InstallXml(Realm& realm) {
       {"prefix", kPrefix, false},           {"localName", kLocalName, false},
       {"namespaceURI", kNamespaceUri, false},
   };
-  for (const auto& p : props) Accessor(realm, node_proto, p.name, p.tag, p.writable);
+  for (const auto& p : props) NativeAccessor(realm, node_proto, p.name, GetProp, p.writable ? SetProp : nullptr, p.tag);
   realm.Method(node_proto, "appendChild", AppendChild);
   realm.Method(node_proto, "insertBefore", InsertBefore);
   realm.Method(node_proto, "removeNode", RemoveNode);
