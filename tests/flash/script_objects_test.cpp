@@ -16,6 +16,7 @@ TEST(ScriptObjectsLoadQueue, ReadsOnlyFilesBelowTheMovieFolderReference) {
   std::filesystem::create_directories(dir / "sub");
   std::ofstream(dir / "sub" / "v.txt", std::ios::binary) << "a=1";
   flash::LoadQueue q;
+  EXPECT_FALSE(q.Read("sub/v.txt").bytes);  // no movie folder: nothing is read
   q.SetBaseFolder(dir.string());
   ASSERT_TRUE(q.Read("sub/v.txt").bytes.has_value());
   EXPECT_EQ(*q.Read("sub/v.txt?x=1#top").bytes, "a=1");

@@ -134,7 +134,7 @@ std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vec
 
 void Player::LoadFile(int level, const std::string& path) {
   Unload(level);
-  if (level == 0) loads.SetBaseFolder(std::filesystem::path(path).parent_path().string());
+  if (level == 0) loads.SetBaseFolder(std::filesystem::absolute(path).parent_path().string());
   LoadMovie(level, LoadMovieFile(path));
 }
 

@@ -27,10 +27,10 @@ bool LoadQueue::IsRemote(const std::string& url) {
 }
 
 LoadResult LoadQueue::Read(const std::string& url) const {
-  if (url.empty() || IsRemote(url)) return {};
+  if (url.empty() || base_folder_.empty() || IsRemote(url)) return {};
   std::string name = url.substr(0, url.find_first_of("?#"));
   if (name.empty()) return {};
-  std::filesystem::path path = base_folder_.empty() ? std::filesystem::path(name) : std::filesystem::path(base_folder_) / name;
+  std::filesystem::path path = std::filesystem::path(base_folder_) / name;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return {};
   auto size = std::filesystem::file_size(path, ec);

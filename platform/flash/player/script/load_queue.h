@@ -3,7 +3,8 @@
 // after that tick's scripts ran, so a script never sees its own load finish before it returns.
 // Requests made while completions run wait for the next tick.
 //
-// Files resolve against the folder of the movie in level 0. Network addresses ("http:",
+// Files resolve against the folder of the movie in level 0; a movie loaded from memory has no
+// folder, and then nothing can be read. Network addresses ("http:",
 // "https:", any other scheme) and absolute paths are never read: they complete as failed, the
 // way an unreachable host does. No network access is ever made.
 #pragma once
@@ -31,7 +32,7 @@ class LoadQueue {
   // Files larger than this fail like missing ones.
   static constexpr size_t kMaxFileBytes = 64u << 20;
 
-  // The folder relative addresses resolve against (empty: the current folder).
+  // The folder relative addresses resolve against (empty: none, every load fails).
   void SetBaseFolder(std::string folder) { base_folder_ = std::move(folder); }
   // Queues a load of `url` for `target`; a request still waiting for the same target is dropped
   // (a second load replaces the first).
