@@ -118,7 +118,7 @@ TEST(ScriptObjectsEnvironment, StageSystemSharedObjectAndExternalInterface) {
   s.Call("b", "clear").Drop();
   s.TraceMember("a.data.score");
   s.TraceExpr([](Script& s) { s.Call("SharedObject", "getLocal", {Script::Str("bad/name?")}); });
-  s.TraceMember("ExternalInterface.available");
-  s.TraceExpr([](Script& s) { s.Call("ExternalInterface", "call", {Script::Str("f")}); });
+  s.TraceMember("flash.external.ExternalInterface.available");
+  s.TraceExpr([](Script& s) { s.Call("flash.external.ExternalInterface", "call", {Script::Str("f")}); });
   EXPECT_EQ(s.Run(), "100\nnoScale\nnoScale\nLinux\n12\ntrue\n16\nundefined\nnull\nfalse\nnull\n");
 }

@@ -1,6 +1,7 @@
-// ExternalInterface: there is no container page around a captured movie, so the interface is
+// flash.external.ExternalInterface: there is no container page around a captured movie, so the interface is
 // unavailable; calls answer null and callbacks cannot be registered.
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/native_members.h"
 
 namespace flash {
 
@@ -13,7 +14,10 @@ Value Nothing(NativeCall&) { return Value::Undefined(); }
 }  // namespace
 
 void InstallExternalInterface(Realm& realm) {
-  FunctionObject* ei = realm.Class("ExternalInterface", Nothing);
+  // The class lives in the flash.external package only.
+  FunctionObject* ei = realm.NewNative(Nothing);
+  realm.LinkPrototype(ei, realm.NewObject());
+  realm.Set(PackageObject(realm, "flash.external"), "ExternalInterface", Value::Object(ei));
   realm.Set(ei, "available", Value::Bool(false), kDontEnum | kDontDelete | kReadOnly);
   realm.Method(ei, "call", Call);
   realm.Method(ei, "addCallback", AddCallback);

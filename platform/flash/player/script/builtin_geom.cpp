@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "platform/flash/player/action_runner.h"
-#include "platform/flash/player/script/native_accessor.h"
+#include "platform/flash/player/script/native_members.h"
 #include "platform/flash/player/script/lib/geom_math.h"
 
 namespace flash {
@@ -486,10 +486,7 @@ ScriptObject* ProtoOf(Realm& realm, FunctionObject* ctor) {
 }  // namespace
 
 void InstallGeom(Realm& realm) {
-  ScriptObject* flash = realm.NewObject();
-  ScriptObject* geom = realm.NewObject();
-  realm.Set(realm.global, "flash", Value::Object(flash));
-  realm.Set(flash, "geom", Value::Object(geom));
+  ScriptObject* geom = PackageObject(realm, "flash.geom");
 
   FunctionObject* point = PackageClass(realm, geom, "Point", PointCtor);
   ScriptObject* pp = ProtoOf(realm, point);

@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "platform/flash/player/action_runner.h"
-#include "platform/flash/player/script/native_accessor.h"
+#include "platform/flash/player/script/native_members.h"
 
 namespace flash {
 

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "platform/flash/player/action_runner.h"
-#include "platform/flash/player/script/native_accessor.h"
+#include "platform/flash/player/script/native_members.h"
 #include "platform/flash/player/script/data_load.h"
 #include "platform/flash/player/script/lib/xml_doc.h"
 
