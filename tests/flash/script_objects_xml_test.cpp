@@ -139,3 +139,19 @@ TEST(ScriptObjectsXml, ReloadFromTheHandlerWaitsForTheNextTick) {
   EXPECT_EQ(s.Run(3, dir), "loaded\nloaded\nloaded\n");
   std::filesystem::remove_all(dir);
 }
+
+// Parent and child nodes point at each other; documents nothing reaches are still freed.
+TEST(ScriptObjectsXml, UnreachedDocumentsAreCollected) {
+  Script s;
+  s.Loop("i", 2000, [](Script& s) {
+    s.Var("x", [](Script& s) { s.New("XML", {Script::Str("<a id=\"k\"><b>t</b><c/></a>")}); });
+    s.Var("kids", Script::Member("x.firstChild", "childNodes"));
+  });
+  s.Run();
+  s.player.CollectGarbage();
+  size_t after_one = s.player.ScriptObjectCount();
+  s.player.Tick();
+  s.player.CollectGarbage();
+  EXPECT_LT(after_one, 2000u);  // 2000 documents of a dozen objects each were made
+  EXPECT_EQ(s.player.ScriptObjectCount(), after_one);
+}
