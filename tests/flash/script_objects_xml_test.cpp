@@ -155,3 +155,16 @@ TEST(ScriptObjectsXml, UnreachedDocumentsAreCollected) {
   EXPECT_LT(after_one, 2000u);  // 2000 documents of a dozen objects each were made
   EXPECT_EQ(s.player.ScriptObjectCount(), after_one);
 }
+
+// A document of half a million elements keeps the first 200000 and reports running out of memory.
+TEST(ScriptObjectsXml, HugeDocumentsStopAtTheNodeLimit) {
+  Script s;
+  s.Var("t", Script::Str("<a/>"));
+  s.Loop("i", 17, [](Script& s) { s.a.PushString("t"); s.Get("t"); s.Get("t"); s.a.Op(0x47).Op(0x1D); });
+  s.Var("t", [](Script& s) { s.Get("t"); s.Get("t"); s.Get("t"); s.Get("t"); s.a.Op(0x47).Op(0x47).Op(0x47); });
+  s.Var("x", [](Script& s) { s.New("XML", {Script::VarRef("t")}); });
+  s.TraceMember("x.childNodes.length");
+  s.TraceMember("x.status");
+  s.TraceMember("x.lastChild.nodeName");
+  EXPECT_EQ(s.Run(), "200000\n-7\na\n");
+}

@@ -29,7 +29,11 @@ class NodeData : public ScriptObject {
   Value value = Value::Null();  // string, or null for elements
   ScriptObject* parent = nullptr;
   std::vector<ScriptObject*> children;
-  ScriptObject* attributes = nullptr;
+  ScriptObject* attributes = nullptr;  // made on first use: most nodes never need one
+  ScriptObject* Attributes(Realm& realm) {
+    if (!attributes) attributes = realm.NewObject();
+    return attributes;
+  }
   // The childNodes array scripts hold: made on first read, rebuilt whenever the children change
   // (what a script writes into it stays until then).
   ArrayObject* child_array = nullptr;
@@ -60,7 +64,6 @@ NodeData* MakeNode(Realm& realm, ScriptObject* o, int type, Value name, Value va
   d->type = type;
   d->name = std::move(name);
   d->value = std::move(value);
-  d->attributes = realm.NewObject();
   o->primitive = Value::Object(d);
   return d;
 }
@@ -162,7 +165,7 @@ Value GetProp(NativeCall& c) {
     case kNodeType: return Value::Number(d->type);
     case kNodeName: return d->name;
     case kNodeValue: return d->value;
-    case kAttributes: return OrNull(d->attributes);
+    case kAttributes: return Value::Object(d->Attributes(c.vm.realm()));
     case kChildNodes:
       if (!d->child_array) {
         d->child_array = c.vm.realm().NewArray();
@@ -248,7 +251,7 @@ Value CloneNode(NativeCall& c) {
   if (!d) return Value::Undefined();
   bool deep = c.vm.ToBool(c.Arg(0));
   ScriptObject* copy = NewNode(c.vm, d->type, d->name, d->value);
-  CopyAttributes(c.vm, d->attributes, DataOf(copy)->attributes);
+  if (d->attributes) CopyAttributes(c.vm, d->attributes, DataOf(copy)->Attributes(c.vm.realm()));
   if (!deep) return Value::Object(copy);
   // Copies the subtree without recursion: each entry pairs an original with its copy.
   std::vector<std::pair<ScriptObject*, ScriptObject*>> work = {{c.This(), copy}};
@@ -261,7 +264,7 @@ Value CloneNode(NativeCall& c) {
       if (!kd) continue;
       c.vm.CheckLength(++count);
       ScriptObject* kc = NewNode(c.vm, kd->type, kd->name, kd->value);
-      CopyAttributes(c.vm, kd->attributes, DataOf(kc)->attributes);
+      if (kd->attributes) CopyAttributes(c.vm, kd->attributes, DataOf(kc)->Attributes(c.vm.realm()));
       DataOf(to)->children.push_back(kc);
       DataOf(kc)->parent = to;
       DataOf(to)->SyncChildArray();
@@ -367,16 +370,26 @@ Value NodeConstruct(NativeCall& c) {
   return c.self;
 }
 
+// Script nodes one parse may make. Each costs about a kilobyte, so this bounds what one hostile
+// string can take; documents of real movies are far smaller.
+constexpr size_t kMaxBuiltNodes = 200000;
+
 // Builds script nodes under `parent` from a parsed tree, without recursion, and enters every
-// element with an "id" attribute in `id_map`.
-void BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent, ScriptObject* id_map) {
+// element with an "id" attribute in `id_map`. False when it stopped at kMaxBuiltNodes (the nodes
+// made so far stay).
+bool BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent, ScriptObject* id_map) {
   std::vector<std::pair<const lib::XmlNode*, ScriptObject*>> work = {{&root, parent}};
+  size_t built = 0;
   while (!work.empty()) {
     auto [from, to] = work.back();
     work.pop_back();
     NodeData* td = DataOf(to);
     std::vector<ScriptObject*> made;
     for (const lib::XmlNode& kid : from->children) {
+      if (++built > kMaxBuiltNodes) {
+        td->SyncChildArray();
+        return false;
+      }
       bool element = kid.type == lib::XmlNode::Type::Element;
       ScriptObject* node = element ? NewNode(vm, 1, Value::String(kid.name), Value::Null())
                                    : NewNode(vm, 3, Value::Null(), Value::String(kid.value));
@@ -384,7 +397,7 @@ void BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent
       // Enumeration runs newest first: attributes go in last to first so that scripts and
       // toString meet them in document order.
       for (auto it = kid.attributes.rbegin(); it != kid.attributes.rend(); ++it) {
-        vm.SetMember(Value::Object(nd->attributes), it->first, Value::String(it->second));
+        vm.SetMember(Value::Object(nd->Attributes(vm.realm())), it->first, Value::String(it->second));
         if (id_map && it->first == "id") vm.SetMember(Value::Object(id_map), it->second, Value::Object(node));
       }
       td->children.push_back(node);
@@ -395,6 +408,7 @@ void BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent
     for (size_t i = 0; i < made.size(); ++i)
       if (!from->children[i].children.empty()) work.emplace_back(&from->children[i], made[i]);
   }
+  return true;
 }
 
 Value ParseXml(NativeCall& c) {
@@ -412,7 +426,7 @@ Value ParseXml(NativeCall& c) {
     id_map = c.vm.realm().NewObject();
     c.vm.SetMember(c.self, "idMap", Value::Object(id_map));
   }
-  BuildNodes(c.vm, doc.root, self, id_map);
+  if (!BuildNodes(c.vm, doc.root, self, id_map)) doc.status = lib::kXmlOutOfMemory;
   c.vm.SetMember(c.self, "status", Value::Number(doc.status));
   if (doc.xmlDecl) c.vm.SetMember(c.self, "xmlDecl", Value::String(*doc.xmlDecl));
   if (doc.docTypeDecl) c.vm.SetMember(c.self, "docTypeDecl", Value::String(*doc.docTypeDecl));
