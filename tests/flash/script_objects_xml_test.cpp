@@ -125,8 +125,9 @@ TEST(ScriptObjectsXml, LoadsCompleteAfterTheTickScriptsFromTheMovieFolder) {
   std::filesystem::remove_all(dir);
 }
 
-// A handler that loads again is called once per tick, not again within the same tick.
-TEST(ScriptObjectsXml, ReloadFromTheHandlerWaitsForTheNextTick) {
+// A handler that loads again is called once per tick, not again within the same tick, and a
+// load still waiting when its movie goes is dropped.
+TEST(ScriptObjectsXml, ReloadFromTheHandlerWaitsForTheNextTickAndEndsWithTheMovie) {
   std::string dir = TempFolder("xml_reload");
   WriteFile(dir + "/a.xml", "<a/>");
   Script onload;
@@ -137,6 +138,11 @@ TEST(ScriptObjectsXml, ReloadFromTheHandlerWaitsForTheNextTick) {
   s.SetMember("x", "onLoad", [&](Script& s) { s.Function({"ok"}, onload); });
   s.Call("x", "load", {Script::Str("a.xml")}).Drop();
   EXPECT_EQ(s.Run(3, dir), "loaded\nloaded\nloaded\n");
+  // Loading the movie again drops the load the old one's last handler asked for: one tick later
+  // only the new movie's own load has completed.
+  s.player.LoadFile(0, dir + "/movie.swf");
+  s.player.Tick();
+  EXPECT_EQ(s.player.trace_log.size(), 4u);
   std::filesystem::remove_all(dir);
 }
 

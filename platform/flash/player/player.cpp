@@ -183,6 +183,7 @@ void Player::Unload(int level) {
   std::shared_ptr<MovieClip> root = it->second.root;
   levels_.erase(it);
   ++generation_;
+  if (level == 0) loads.Clear();  // the movie that asked is gone
   RemoveObject(root);
   for (auto& q : queues_)
     q.erase(std::remove_if(q.begin(), q.end(), [](const QueuedAction& a) { return a.clip->removed; }), q.end());

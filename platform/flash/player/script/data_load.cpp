@@ -36,13 +36,14 @@ void Start(NativeCall& c, const Value& target, const std::string& url) {
 }
 
 Value DataLoad(NativeCall& c) {
-  if (c.Count() == 0 || !c.vm.ObjectOf(c.self)) return Value::Bool(false);
+  if (c.Count() == 0 || !c.self.IsObject()) return Value::Bool(false);
   Start(c, c.self, c.vm.ToString(c.Arg(0)));
   return Value::Bool(true);
 }
 
 Value DataSendAndLoad(NativeCall& c) {
-  if (c.Count() < 2 || !c.vm.ObjectOf(c.Arg(1)) || c.Arg(1).type == Value::Type::Clip) return Value::Bool(false);
+  // The target must be a script object (not a clip, not a primitive).
+  if (c.Count() < 2 || !c.Arg(1).IsObject() || c.Arg(1).object->kind == ScriptObject::Kind::Clip) return Value::Bool(false);
   Start(c, c.Arg(1), c.vm.ToString(c.Arg(0)));
   return Value::Bool(true);
 }

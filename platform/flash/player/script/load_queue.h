@@ -38,6 +38,8 @@ class LoadQueue {
   // (a second load replaces the first).
   void Add(ScriptObject* target, const std::string& url, Completion done);
   bool Empty() const { return pending_.empty(); }
+  // Drops every waiting request (the movie that made them was unloaded).
+  void Clear() { pending_.clear(); }
   // Completes every request queued before the call.
   void Run(Player& player);
   // The objects waiting, for the collector.
