@@ -122,3 +122,49 @@ TEST(ScriptObjectsEnvironment, StageSystemSharedObjectAndExternalInterface) {
   s.TraceExpr([](Script& s) { s.Call("flash.external.ExternalInterface", "call", {Script::Str("f")}); });
   EXPECT_EQ(s.Run(), "100\nnoScale\nnoScale\nLinux\n12\ntrue\n16\nundefined\nnull\nfalse\nnull\n");
 }
+
+TEST(ScriptObjectsGeom, TransformWritesTheClipAndTakesOnlyItsOwnTypes) {
+  auto root = [](Script& s) { s.a.PushString("_root").Op(0x1C); };
+  Script s;
+  s.Var("t", [&](Script& s) { s.NewIn("flash.geom", "Transform", {root}); });
+  s.SetMember("t", "matrix", [](Script& s) {
+    s.NewIn("flash.geom", "Matrix", {Script::Num(2), Script::Num(0), Script::Num(0), Script::Num(2), Script::Num(30),
+                                     Script::Num(40)});
+  });
+  s.SetMember("t", "matrix", [](Script& s) { s.a.PushInt(0).Op(0x43); });  // a plain object: ignored
+  s.TraceMember("_root._x");
+  s.TraceMember("_root._xscale");
+  s.SetMember("t", "colorTransform", [](Script& s) { s.NewIn("flash.geom", "ColorTransform", {Script::Num(0.5)}); });
+  s.Var("c", [&](Script& s) { s.New("Color", {root}); });
+  s.Var("r", [](Script& s) { s.Call("c", "getTransform"); });
+  s.TraceMember("r.ra");
+  s.TraceMember("t.concatenatedMatrix.tx");
+  EXPECT_EQ(s.Run(), "30\n200\n50\n30\n");
+}
+
+TEST(ScriptObjectsEnvironment, DisplayStateChangesReachStageListenersOnce) {
+  Script handler;
+  handler.a.PushString("full ").PushString("on").Op(0x1C).Op(0x47).Trace();
+  Script s;
+  s.Var("l", [](Script& s) { s.a.PushInt(0).Op(0x43); });
+  s.SetMember("l", "onFullScreen", [&](Script& s) { s.Function({"on"}, handler); });
+  s.Call("Stage", "addListener", {Script::VarRef("l")}).Drop();
+  s.SetMember("Stage", "displayState", Script::Str("FULLSCREEN"));
+  s.SetMember("Stage", "displayState", Script::Str("fullScreen"));  // no change, no call
+  s.SetMember("Stage", "displayState", Script::Str("bogus"));       // ignored
+  s.TraceMember("Stage.displayState");
+  s.Call("Stage", "removeListener", {Script::VarRef("l")}).Drop();
+  s.SetMember("Stage", "displayState", Script::Str("normal"));
+  s.TraceMember("Stage.displayState");
+  EXPECT_EQ(s.Run(), "full true\nfullScreen\nnormal\n");
+}
+
+// Data that refers to itself is measured once per object.
+TEST(ScriptObjectsEnvironment, SharedObjectSizeOfCyclicDataEnds) {
+  Script s;
+  s.Var("so", [](Script& s) { s.Call("SharedObject", "getLocal", {Script::Str("cyc")}); });
+  s.SetMember("so.data", "me", Script::Member("so", "data"));
+  s.SetMember("so.data", "s", Script::Str("abc"));
+  s.TraceExpr([](Script& s) { s.Call("so", "getSize"); });
+  EXPECT_EQ(s.Run(), "17\n");  // "me": 2 + 2 + 4, "s": 2 + 1 + 3 + 3
+}
