@@ -28,18 +28,6 @@ Value ToString(NativeCall& c) {
   return Value::String(lib::EncodeUrlVariables(vars));
 }
 
-// The default onData: decode the text and report, or report a failed load.
-Value OnData(NativeCall& c) {
-  if (c.Arg(0).IsUndefined()) {
-    c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(false)});
-    return Value::Undefined();
-  }
-  c.vm.Call(c.vm.GetMember(c.self, "decode"), c.self, {c.Arg(0)});
-  if (ScriptObject* o = c.vm.ObjectOf(c.self)) c.vm.realm().Set(o, "loaded", Value::Bool(true));
-  c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(true)});
-  return Value::Undefined();
-}
-
 Value Nothing(NativeCall&) { return Value::Undefined(); }
 
 }  // namespace
@@ -49,9 +37,7 @@ void InstallLoadVars(Realm& realm) {
   realm.Class("LoadVars", Nothing, Nothing, proto);
   realm.Method(proto, "decode", Decode);
   realm.Method(proto, "toString", ToString);
-  realm.Method(proto, "onData", OnData);
-  realm.Method(proto, "onLoad", Nothing);
-  InstallDataLoadMethods(realm, proto);
+  InstallDataLoadMethods(realm, proto, DataFormat::kVariables);
 }
 
 }  // namespace flash

@@ -454,21 +454,6 @@ Value CreateTextNode(NativeCall& c) {
   return Value::Object(NewNode(c.vm, 3, Value::Null(), Value::String(c.vm.ToString(c.Arg(0)))));
 }
 
-// The default onData: parse the text and report, or report a failed load.
-Value XmlOnData(NativeCall& c) {
-  if (c.Arg(0).IsUndefined()) {
-    if (ScriptObject* o = c.vm.ObjectOf(c.self)) c.vm.realm().Set(o, "loaded", Value::Bool(false));
-    c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(false)});
-    return Value::Undefined();
-  }
-  c.vm.Call(c.vm.GetMember(c.self, "parseXML"), c.self, {c.Arg(0)});
-  if (ScriptObject* o = c.vm.ObjectOf(c.self)) c.vm.realm().Set(o, "loaded", Value::Bool(true));
-  c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(true)});
-  return Value::Undefined();
-}
-
-Value Nothing(NativeCall&) { return Value::Undefined(); }
-
 // Called as a function (super() from a subclass), a constructor initialises `this` only when it
 // is an object of its class.
 template <NativeFn construct>
@@ -516,9 +501,7 @@ void InstallXml(Realm& realm) {
   realm.Method(xml_proto, "createTextNode", CreateTextNode);
   realm.Method(xml_proto, "parseXML", ParseXml);
   realm.Method(xml_proto, "toString", XmlToString);
-  realm.Method(xml_proto, "onData", XmlOnData);
-  realm.Method(xml_proto, "onLoad", Nothing);
-  InstallDataLoadMethods(realm, xml_proto);
+  InstallDataLoadMethods(realm, xml_proto, DataFormat::kXml);
   realm.Set(xml_proto, "ignoreWhite", Value::Bool(false));
   realm.Set(xml_proto, "loaded", Value::Undefined());
   realm.Set(xml_proto, "status", Value::Number(0));

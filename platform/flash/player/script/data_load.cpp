@@ -88,9 +88,26 @@ Value DataAddRequestHeader(NativeCall& c) {
   return Value::Undefined();
 }
 
+Value DefaultOnData(NativeCall& c) {
+  ScriptObject* self = c.vm.ObjectOf(c.self);
+  if (!self) return Value::Undefined();
+  bool ok = !c.Arg(0).IsUndefined();
+  if (ok) {
+    auto format = static_cast<DataFormat>(static_cast<FunctionObject*>(c.callee)->native_tag);
+    c.vm.Call(c.vm.GetMember(c.self, format == DataFormat::kXml ? "parseXML" : "decode"), c.self, {c.Arg(0)});
+  }
+  SetState(c.vm, self, "loaded", Value::Bool(ok));
+  c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(ok)});
+  return Value::Undefined();
+}
+
+Value Nothing(NativeCall&) { return Value::Undefined(); }
+
 }  // namespace
 
-void InstallDataLoadMethods(Realm& realm, ScriptObject* proto) {
+void InstallDataLoadMethods(Realm& realm, ScriptObject* proto, DataFormat format) {
+  realm.Method(proto, "onData", DefaultOnData, static_cast<int>(format));
+  realm.Method(proto, "onLoad", Nothing);
   realm.Method(proto, "load", DataLoad);
   realm.Method(proto, "sendAndLoad", DataSendAndLoad);
   realm.Method(proto, "send", DataSend);

@@ -1,8 +1,9 @@
 // The loading methods XML and LoadVars share: load, sendAndLoad, send, getBytesLoaded,
 // getBytesTotal and addRequestHeader. A load resets `loaded` and the byte counts, queues the file
 // on the player's load queue and, when it completes, sets `_bytesLoaded`/`_bytesTotal` and calls
-// the object's onData with the file's text (undefined when it could not be read); the classes'
-// own onData then parses the text and calls onLoad.
+// the object's onData with the file's text (undefined when it could not be read). The default
+// onData reads the text into the object (decode or parseXML), sets `loaded` and calls
+// onLoad(true), or calls onLoad(false) for a failed load.
 #pragma once
 
 #include "platform/flash/player/script/object.h"
@@ -11,7 +12,11 @@ namespace flash {
 
 class Realm;
 
-// Puts the shared methods and the default contentType on a class's prototype.
-void InstallDataLoadMethods(Realm& realm, ScriptObject* proto);
+// What the default onData calls to read the text: "decode" (variables) or "parseXML".
+enum class DataFormat { kVariables, kXml };
+
+// Puts the shared methods, the default onData and onLoad and the default contentType on a
+// class's prototype.
+void InstallDataLoadMethods(Realm& realm, ScriptObject* proto, DataFormat format);
 
 }  // namespace flash
