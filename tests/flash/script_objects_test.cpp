@@ -26,6 +26,8 @@ TEST(ScriptObjectsLoadQueue, ReadsOnlyFilesBelowTheMovieFolderReference) {
   for (const char* remote : {"http://host/v.txt", "https://host/v.txt", "ftp://host/v.txt", "file:///etc/hostname",
                              "/etc/hostname"})
     EXPECT_TRUE(flash::LoadQueue::IsRemote(remote)) << remote;
+  EXPECT_TRUE(q.Read("http://host/v.txt").remote);
+  EXPECT_FALSE(q.Read("http://host/v.txt").bytes);
   EXPECT_FALSE(flash::LoadQueue::IsRemote("sub/v.txt"));
   EXPECT_FALSE(flash::LoadQueue::IsRemote("c:v.txt"));
   std::filesystem::remove_all(dir);

@@ -114,6 +114,9 @@ TEST(ScriptObjectsXml, LoadsCompleteAfterTheTickScriptsFromTheMovieFolder) {
     s.Var(name, [](Script& s) { s.New("XML"); });
     s.SetMember(name, "onLoad", [&](Script& s) { s.Function({"ok"}, onload); });
   }
+  Script on_status;
+  on_status.a.PushString("status ").PushString("code").Op(0x1C).Op(0x47).Trace();
+  s.SetMember("remote", "onHTTPStatus", [&](Script& s) { s.Function({"code"}, on_status); });
   s.TraceExpr([](Script& s) { s.Call("x", "load", {Script::Str("data.xml?cache=1")}); });
   s.Call("missing", "load", {Script::Str("nothing.xml")}).Drop();
   s.Call("remote", "load", {Script::Str("http://example.com/data.xml")}).Drop();
@@ -121,7 +124,7 @@ TEST(ScriptObjectsXml, LoadsCompleteAfterTheTickScriptsFromTheMovieFolder) {
   s.a.PushString("end of frame").Trace();
   std::string out = s.Run(1, dir);
   EXPECT_EQ(out,
-            "true\nfalse\nend of frame\nloaded true\n<d v=\"1\">h\xC3\xA9</d>\nloaded false\n\nloaded false\n\n");
+            "true\nfalse\nend of frame\nloaded true\n<d v=\"1\">h\xC3\xA9</d>\nloaded false\n\nstatus 0\nloaded false\n\n");
   std::filesystem::remove_all(dir);
 }
 

@@ -22,6 +22,11 @@ void Complete(ActionRunner& vm, ScriptObject* target, const LoadResult& result) 
     SetState(vm, target, "_bytesTotal", size);
     text = Value::String(scriptlib::DecodeLoadedText(*result.bytes));
   }
+  // A server that cannot be reached reports HTTP status 0 before the data handler runs.
+  if (result.remote) {
+    Value on_status = vm.GetMember(self, "onHTTPStatus");
+    if (vm.IsFunction(on_status)) vm.CallFromPlayer(on_status, self, {Value::Number(0)});
+  }
   Value on_data = vm.GetMember(self, "onData");
   if (vm.IsFunction(on_data)) vm.CallFromPlayer(on_data, self, {text});
 }

@@ -27,7 +27,8 @@ bool LoadQueue::IsRemote(const std::string& url) {
 }
 
 LoadResult LoadQueue::Read(const std::string& url) const {
-  if (url.empty() || base_folder_.empty() || IsRemote(url)) return {};
+  if (IsRemote(url)) return {std::nullopt, true};
+  if (url.empty() || base_folder_.empty()) return {};
   std::string name = url.substr(0, url.find_first_of("?#"));
   if (name.empty()) return {};
   std::filesystem::path path = std::filesystem::path(base_folder_) / name;
@@ -40,7 +41,7 @@ LoadResult LoadQueue::Read(const std::string& url) const {
   std::string bytes(static_cast<size_t>(size), '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(size));
   if (static_cast<size_t>(in.gcount()) != size) return {};
-  return {std::move(bytes)};
+  return {std::move(bytes), false};
 }
 
 void LoadQueue::Run(Player& player) {

@@ -22,6 +22,7 @@ class ScriptObject;
 
 struct LoadResult {
   std::optional<std::string> bytes;  // the file's bytes; nullopt when it could not be read
+  bool remote = false;               // a network address: no server could be reached
 };
 
 class LoadQueue {
