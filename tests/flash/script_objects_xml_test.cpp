@@ -65,6 +65,29 @@ TEST(ScriptObjectsXml, EditsMoveNodesAndNeverMakeCycles) {
             "<a><c /><b /></a>\n<c />,<b />\n<a><c /><b /></a>\n<a><c /></a>\n<a><b /><c /></a>\nc\na\n");
 }
 
+// Siblings stay right while edits shift the nodes around them.
+TEST(ScriptObjectsXml, SiblingsFollowInsertionsAndRemovals) {
+  Script s;
+  s.Var("x", [](Script& s) { s.New("XML", {Script::Str("<r><a/><b/><c/></r>")}); });
+  s.Var("r", Script::Member("x", "firstChild"));
+  s.Var("a", Script::Member("r", "firstChild"));
+  s.Var("b", Script::Member("a", "nextSibling"));
+  s.Var("c", Script::Member("r", "lastChild"));
+  s.Var("z", [](Script& s) { s.Call("x", "createElement", {Script::Str("z")}); });
+  s.Call("r", "insertBefore", {Script::VarRef("z"), Script::VarRef("a")}).Drop();  // z a b c
+  s.TraceMember("b.previousSibling.nodeName");
+  s.TraceMember("a.previousSibling.nodeName");
+  s.Call("a", "removeNode").Drop();  // z b c
+  s.TraceMember("b.previousSibling.nodeName");
+  s.TraceMember("c.nextSibling");
+  s.Call("r", "appendChild", {Script::VarRef("a")}).Drop();  // z b c a
+  s.TraceMember("c.nextSibling.nodeName");
+  s.TraceMember("z.nextSibling.nextSibling.nextSibling.nodeName");
+  s.TraceMember("a.nextSibling");
+  s.TraceMember("z.previousSibling");
+  EXPECT_EQ(s.Run(), "a\nz\nz\nnull\na\na\nnull\nnull\n");
+}
+
 TEST(ScriptObjectsXml, CloneCopiesAttributesAndOptionallyChildren) {
   Script s;
   s.Var("x", [](Script& s) { s.New("XML", {Script::Str("<a k=\"v\" j=\"w\"><b>t</b></a>")}); });

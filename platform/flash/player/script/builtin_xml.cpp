@@ -9,9 +9,9 @@
 #include <algorithm>
 
 #include "platform/flash/player/action_runner.h"
-#include "platform/flash/player/script/native_members.h"
 #include "platform/flash/player/script/data_load.h"
 #include "platform/flash/player/script/lib/xml_doc.h"
+#include "platform/flash/player/script/native_members.h"
 
 namespace flash {
 
@@ -29,6 +29,7 @@ class NodeData : public ScriptObject {
   Value value = Value::Null();  // string, or null for elements
   ScriptObject* parent = nullptr;
   std::vector<ScriptObject*> children;
+  size_t slot = 0;  // where the node last stood among its parent's children (checked before use)
   ScriptObject* attributes = nullptr;  // made on first use: most nodes never need one
   ScriptObject* Attributes(Realm& realm) {
     if (!attributes) attributes = realm.NewObject();
@@ -80,12 +81,24 @@ ScriptObject* NewNode(ActionRunner& vm, int type, Value name, Value value) {
 
 Value OrNull(ScriptObject* o) { return o ? Value::Object(o) : Value::Null(); }
 
+// The position of `node` among the children of `p`, or SIZE_MAX. Positions are remembered, and
+// renumbered all at once when an edit has moved them, so that walking a long list of siblings
+// costs one step per sibling.
+size_t IndexIn(NodeData* p, ScriptObject* node) {
+  NodeData* d = DataOf(node);
+  if (!p || !d) return SIZE_MAX;
+  if (d->slot < p->children.size() && p->children[d->slot] == node) return d->slot;
+  for (size_t i = 0; i < p->children.size(); ++i)
+    if (NodeData* k = DataOf(p->children[i])) k->slot = i;
+  return d->slot < p->children.size() && p->children[d->slot] == node ? d->slot : SIZE_MAX;
+}
+
 void Detach(ScriptObject* node) {
   NodeData* d = DataOf(node);
   if (!d || !d->parent) return;
   if (NodeData* p = DataOf(d->parent)) {
-    auto& kids = p->children;
-    kids.erase(std::remove(kids.begin(), kids.end(), node), kids.end());
+    size_t at = IndexIn(p, node);
+    if (at != SIZE_MAX) p->children.erase(p->children.begin() + static_cast<long>(at));
     p->SyncChildArray();
   }
   d->parent = nullptr;
@@ -107,9 +120,11 @@ bool Insert(ScriptObject* parent, ScriptObject* child, ScriptObject* before) {
   if (before == child) return true;
   if (before && (!DataOf(before) || DataOf(before)->parent != parent)) return false;
   Detach(child);
-  auto at = before ? std::find(p->children.begin(), p->children.end(), before) : p->children.end();
-  p->children.insert(at, child);
+  size_t at = before ? IndexIn(p, before) : p->children.size();
+  if (at == SIZE_MAX) at = p->children.size();
+  p->children.insert(p->children.begin() + static_cast<long>(at), child);
   c->parent = parent;
+  c->slot = at;
   p->SyncChildArray();
   return true;
 }
@@ -154,12 +169,9 @@ Value GetProp(NativeCall& c) {
   if (!d) return Value::Undefined();
   auto sibling = [&](int step) -> Value {
     NodeData* p = DataOf(d->parent);
-    if (!p) return Value::Null();
-    auto it = std::find(p->children.begin(), p->children.end(), self);
-    if (it == p->children.end()) return Value::Null();
-    long at = (it - p->children.begin()) + step;
-    if (at < 0 || at >= static_cast<long>(p->children.size())) return Value::Null();
-    return Value::Object(p->children[static_cast<size_t>(at)]);
+    size_t at = IndexIn(p, self);
+    if (at == SIZE_MAX || (step < 0 && at == 0) || (step > 0 && at + 1 >= p->children.size())) return Value::Null();
+    return Value::Object(p->children[step < 0 ? at - 1 : at + 1]);
   };
   switch (TagOf(c)) {
     case kNodeType: return Value::Number(d->type);
@@ -265,6 +277,7 @@ Value CloneNode(NativeCall& c) {
       c.vm.CheckLength(++count);
       ScriptObject* kc = NewNode(c.vm, kd->type, kd->name, kd->value);
       if (kd->attributes) CopyAttributes(c.vm, kd->attributes, DataOf(kc)->Attributes(c.vm.realm()));
+      DataOf(kc)->slot = DataOf(to)->children.size();
       DataOf(to)->children.push_back(kc);
       DataOf(kc)->parent = to;
       DataOf(to)->SyncChildArray();
@@ -400,6 +413,7 @@ bool BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent
         vm.SetMember(Value::Object(nd->Attributes(vm.realm())), it->first, Value::String(it->second));
         if (id_map && it->first == "id") vm.SetMember(Value::Object(id_map), it->second, Value::Object(node));
       }
+      nd->slot = td->children.size();
       td->children.push_back(node);
       nd->parent = to;
       made.push_back(node);
