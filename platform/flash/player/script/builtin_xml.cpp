@@ -271,7 +271,9 @@ Value CloneNode(NativeCall& c) {
   while (!work.empty()) {
     auto [from, to] = work.back();
     work.pop_back();
-    for (ScriptObject* kid : DataOf(from)->children) {
+    // A copy: getters that scripts put on the way may edit the tree while it is copied.
+    std::vector<ScriptObject*> kids = DataOf(from)->children;
+    for (ScriptObject* kid : kids) {
       NodeData* kd = DataOf(kid);
       if (!kd) continue;
       c.vm.CheckLength(++count);
