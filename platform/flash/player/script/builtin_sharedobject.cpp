@@ -1,7 +1,7 @@
 // SharedObject: local shared objects kept in memory for the run. getLocal gives the same object
 // for the same name and path every time; flush succeeds without writing anything to disk, so a
 // capture never leaves files behind or depends on an earlier run.
-#include <algorithm>
+#include <unordered_set>
 
 #include "platform/flash/player/action_runner.h"
 
@@ -55,13 +55,12 @@ Value Clear(NativeCall& c) {
 Value GetSize(NativeCall& c) {
   double size = 0;
   std::vector<Value> work = {c.vm.GetMember(c.self, "data")};
-  std::vector<ScriptObject*> seen;
+  std::unordered_set<ScriptObject*> seen;
   while (!work.empty()) {
     Value v = work.back();
     work.pop_back();
     ScriptObject* o = c.vm.ObjectOf(v);
-    if (!o || !v.IsObject() || std::find(seen.begin(), seen.end(), o) != seen.end()) continue;
-    seen.push_back(o);
+    if (!o || !v.IsObject() || !seen.insert(o).second) continue;
     for (const std::string& name : c.vm.EnumerableNames(v)) {
       Value m = c.vm.GetMember(v, name);
       size += 2 + static_cast<double>(name.size());
