@@ -200,3 +200,22 @@ TEST(ScriptObjectsXml, HugeDocumentsStopAtTheNodeLimit) {
   s.TraceMember("x.lastChild.nodeName");
   EXPECT_EQ(s.Run(), "200000\n-7\na\n");
 }
+
+// Twenty loads asked for together complete sixteen in the first tick and the rest in the next.
+TEST(ScriptObjectsXml, ManyLoadsSpreadOverTicks) {
+  std::string dir = TempFolder("xml_many");
+  WriteFile(dir + "/a.xml", "<a/>");
+  Script onload;
+  onload.a.PushString("loaded").Trace();
+  Script s;
+  s.Loop("i", 20, [&](Script& s) {
+    s.Var("x", [](Script& s) { s.New("XML"); });
+    s.SetMember("x", "onLoad", [&](Script& s) { s.Function({"ok"}, onload); });
+    s.Call("x", "load", {Script::Str("a.xml")}).Drop();
+  });
+  s.Run(1, dir);
+  EXPECT_EQ(s.player.trace_log.size(), 16u);
+  s.player.Tick();
+  EXPECT_EQ(s.player.trace_log.size(), 20u);
+  std::filesystem::remove_all(dir);
+}

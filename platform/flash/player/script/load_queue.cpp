@@ -46,12 +46,14 @@ LoadResult LoadQueue::Read(const std::string& url) const {
 
 void LoadQueue::Run(Player& player) {
   if (pending_.empty()) return;
-  std::vector<Request> now;
-  now.swap(pending_);
+  size_t count = std::min(pending_.size(), kMaxPerTick);
+  std::vector<Request> now(pending_.begin(), pending_.begin() + static_cast<long>(count));
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(count));
   MovieClip* root = player.LevelRoot(0);
   if (!root) return;
   std::shared_ptr<MovieClip> base = std::static_pointer_cast<MovieClip>(root->shared_from_this());
   for (const Request& r : now) {
+    if (player.LevelRoot(0) != root) return;  // a handler replaced the movie: its loads are gone
     ActionRunner runner(player, base);
     r.done(runner, r.target, Read(r.url));
   }

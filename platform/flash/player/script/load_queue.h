@@ -32,6 +32,9 @@ class LoadQueue {
 
   // Files larger than this fail like missing ones.
   static constexpr size_t kMaxFileBytes = 64u << 20;
+  // Requests completed in one tick at most, oldest first; the rest wait for the next ticks, so a
+  // movie asking for thousands of files cannot stall one tick.
+  static constexpr size_t kMaxPerTick = 16;
 
   // The folder relative addresses resolve against (empty: none, every load fails).
   void SetBaseFolder(std::string folder) { base_folder_ = std::move(folder); }
@@ -41,7 +44,7 @@ class LoadQueue {
   bool Empty() const { return pending_.empty(); }
   // Drops every waiting request (the movie that made them was unloaded).
   void Clear() { pending_.clear(); }
-  // Completes every request queued before the call.
+  // Completes the requests queued before the call, up to kMaxPerTick of them.
   void Run(Player& player);
   // The objects waiting, for the collector.
   void Trace(std::vector<ScriptObject*>& gray) const;
