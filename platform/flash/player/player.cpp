@@ -134,7 +134,8 @@ std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vec
 
 void Player::LoadFile(int level, const std::string& path) {
   Unload(level);
-  if (level == 0) loads.SetBaseFolder(std::filesystem::absolute(path).parent_path().string());
+  std::error_code ec;  // without a folder the movie's loads fail; the movie itself still plays
+  if (level == 0) loads.SetBaseFolder(std::filesystem::absolute(path, ec).parent_path().string());
   LoadMovie(level, LoadMovieFile(path));
 }
 
