@@ -1,6 +1,7 @@
 #include "platform/flash/player/player.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cctype>
 #include <cmath>
 
@@ -137,6 +138,8 @@ void Player::LoadFile(int level, const std::string& path) {
     movie_folder_ = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   }
   Unload(level);
+  std::error_code ec;  // without a folder the movie's loads fail; the movie itself still plays
+  if (level == 0) loads.SetBaseFolder(std::filesystem::absolute(path, ec).parent_path().string());
   LoadMovie(level, LoadMovieFile(path));
 }
 
@@ -185,6 +188,7 @@ void Player::Unload(int level) {
   std::shared_ptr<MovieClip> root = it->second.root;
   levels_.erase(it);
   ++generation_;
+  if (level == 0) loads.Clear();  // the movie that asked is gone
   RemoveObject(root);
   for (auto& q : queues_)
     q.erase(std::remove_if(q.begin(), q.end(), [](const QueuedAction& a) { return a.clip->removed; }), q.end());
@@ -324,6 +328,8 @@ void Player::Tick() {
   RunQueue();
   RunIntervals();
   RunQueue();
+  loads.Run(*this);
+  RunQueue();
   in_tick_ = false;
   if (heap_->CollectionDue()) CollectGarbage();
 }
@@ -345,6 +351,7 @@ void Player::RemoveFromExecList(MovieClip* clip) {
 
 void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
   if (realm_) realm_->Trace(gray);
+  loads.Trace(gray);
   for (const Value& v : script_stack_) TraceValue(v, gray);
   for (const auto& q : queues_)
     for (const QueuedAction& a : q) TraceValue(a.constructor, gray);

@@ -17,6 +17,7 @@
 
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/types.h"
+#include "platform/flash/player/script/load_queue.h"
 #include "platform/flash/player/script/object.h"
 #include "platform/flash/player/value.h"
 #include "platform/flash/text/text_field.h"
@@ -158,6 +159,8 @@ class Player {
   // Every trace() call, already converted to text.
   std::function<void(const std::string&)> on_trace;
   std::vector<std::string> trace_log;
+  // Files scripts asked for; they complete at the end of a tick.
+  LoadQueue loads;
   // Other getURL calls (url, target).
   std::function<void(const std::string& url, const std::string& target)> on_get_url;
 

@@ -10,11 +10,10 @@ Value Nothing(NativeCall& c) { return c.self; }
 
 void InstallStubs(Realm& realm) {
   for (const char* name : {"TextField", "TextFormat", "Sound", "Button", "Video", "NetStream", "NetConnection",
-                           "Color", "XML", "XMLNode", "LoadVars", "MovieClipLoader", "SharedObject", "ContextMenu",
-                           "ContextMenuItem", "LocalConnection", "Camera", "Microphone", "PrintJob",
+                           "MovieClipLoader", "LocalConnection", "Camera", "Microphone", "PrintJob",
                            "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);
-  for (const char* name : {"Key", "Mouse", "Selection", "Stage", "System", "Accessibility"})
+  for (const char* name : {"Key", "Mouse", "Selection", "Accessibility"})
     realm.Set(realm.global, name, Value::Object(realm.NewObject()));
 }
 

@@ -8,7 +8,9 @@ using Installer = void (*)(Realm&);
 // Classes that others build on come first.
 constexpr Installer kInstallers[] = {
     InstallObject, InstallFunction, InstallArray,       InstallString, InstallNumberBoolean, InstallMath,
-    InstallGlobals, InstallError,   InstallDate, InstallBroadcaster, InstallMovieClip, InstallStubs,
+    InstallGlobals, InstallError,   InstallDate, InstallBroadcaster, InstallMovieClip,
+    InstallXml,     InstallLoadVars, InstallGeom, InstallColor, InstallSystem, InstallStage, InstallSharedObject,
+    InstallContextMenu, InstallExternalInterface, InstallStubs,
 };
 
 }  // namespace

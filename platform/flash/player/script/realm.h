@@ -75,6 +75,15 @@ void InstallError(Realm& realm);
 void InstallDate(Realm& realm);
 void InstallBroadcaster(Realm& realm);
 void InstallMovieClip(Realm& realm);
+void InstallXml(Realm& realm);
+void InstallLoadVars(Realm& realm);
+void InstallGeom(Realm& realm);
+void InstallColor(Realm& realm);
+void InstallSystem(Realm& realm);
+void InstallStage(Realm& realm);
+void InstallSharedObject(Realm& realm);
+void InstallContextMenu(Realm& realm);
+void InstallExternalInterface(Realm& realm);
 void InstallStubs(Realm& realm);
 
 }  // namespace flash

@@ -1,0 +1,41 @@
+// Helpers that define members of built-in objects: native getter/setter properties, and the
+// package objects (flash.geom, flash.external...) that hold classes outside _global.
+#pragma once
+
+#include <string>
+
+#include "platform/flash/player/script/realm.h"
+
+namespace flash {
+
+// A member computed on each read (a node's firstChild, a rectangle's right edge, the stage's
+// width). The property is hidden and undeletable; without a setter, assignments are ignored.
+inline void NativeAccessor(Realm& realm, ScriptObject* on, const char* name, NativeFn get, NativeFn set, int tag = 0) {
+  Property& p = on->Put(realm.heap.Key(name), name, Value::Undefined(), kDontEnum | kDontDelete);
+  p.accessor = true;
+  p.getter = realm.NewNative(get, tag);
+  p.setter = set ? realm.NewNative(set, tag) : nullptr;
+}
+
+// The package object at a dotted path from _global ("flash.geom"), made where missing.
+inline ScriptObject* PackageObject(Realm& realm, const std::string& path) {
+  ScriptObject* at = realm.global;
+  size_t from = 0;
+  while (from <= path.size()) {
+    size_t dot = path.find('.', from);
+    std::string name = path.substr(from, dot == std::string::npos ? std::string::npos : dot - from);
+    Property* p = at->Find(realm.heap.Key(name));
+    if (!p || !p->value.IsObject()) {
+      ScriptObject* made = realm.NewObject();
+      realm.Set(at, name, Value::Object(made));
+      at = made;
+    } else {
+      at = p->value.object;
+    }
+    if (dot == std::string::npos) break;
+    from = dot + 1;
+  }
+  return at;
+}
+
+}  // namespace flash
