@@ -224,14 +224,23 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
   if (p.has_name) p.name = r.CString();
   if (p.has_clip_depth) p.clip_depth = r.U16();
   if (p.version == 3) {
-    if (flags2 & 0x01) {  // filter list: skipped here, the later filter support reads it
-      // Filters are variable-length; without parsing them we cannot find what follows, so stop.
-      return p;
+    if (flags2 & 0x01) {
+      p.has_filters = true;
+      p.filters = ReadFilterList(r);
     }
     if (flags2 & 0x02) p.blend_mode = r.U8();
-    if (flags2 & 0x04) r.U8();  // bitmap caching
-    if (flags2 & 0x20) r.U8();  // visibility
-    if (flags2 & 0x40) r.Skip(4);  // background colour
+    if (flags2 & 0x04) {
+      p.has_cache_as_bitmap = true;
+      p.cache_as_bitmap = r.U8() != 0;
+    }
+    if (flags2 & 0x20) {
+      p.has_visible = true;
+      p.visible = r.U8() != 0;
+    }
+    if (flags2 & 0x40) {
+      p.has_background = true;
+      p.background = r.RgbaColor();
+    }
   }
   if (has_clip_actions) {
     r.U16();

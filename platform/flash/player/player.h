@@ -47,6 +47,10 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   uint16_t ratio = 0;
   int clip_depth = 0;
   uint8_t blend_mode = 0;
+  std::vector<Filter> filters;  // drawn through these, in order
+  bool cache_as_bitmap = false;
+  bool has_opaque_background = false;
+  Rgba opaque_background;
   bool visible = true;
   bool removed = false;
   int place_frame = 0;       // timeline frame (0-based) that placed it; -1 when made by a script

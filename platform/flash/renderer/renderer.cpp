@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/flash/format/bitmap.h"
+#include "platform/flash/renderer/filters.h"
 #include "platform/flash/renderer/internal/blend_wide.h"
 #include "platform/flash/renderer/internal/paint_styles.h"
 
@@ -368,6 +369,53 @@ struct Renderer::Impl {
   std::vector<double> points;  // one flattened path, x and y interleaved
   agg::span_allocator<Color> alloc;
   std::vector<PaintStyle> fill_paints;
+  int layers = 0;          // layer surfaces on the stack
+  int skipped_layers = 0;  // layers beyond the limit, drawn straight onto the one below
+
+  // The smallest rectangle [x0, x1) x [y0, y1) holding every pixel of `s` that is not clear;
+  // false when there is none.
+  bool ContentBounds(const Surface& s, int& x0, int& y0, int& x1, int& y1) const {
+    x0 = target.width;
+    y0 = target.height;
+    x1 = y1 = 0;
+    for (int y = 0; y < target.height; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(s.pixels + static_cast<size_t>(y) * s.stride);
+      int first = 0;
+      while (first < target.width && row[first] == 0) ++first;
+      if (first == target.width) continue;
+      int last = target.width - 1;
+      while (row[last] == 0) --last;
+      x0 = std::min(x0, first);
+      x1 = std::max(x1, last + 1);
+      y0 = std::min(y0, y);
+      y1 = y + 1;
+    }
+    return x0 < x1 && y0 < y1;
+  }
+
+  // Runs `filters` over the part of `layer` from (x0, y0) to (x1, y1), growing that part by
+  // what the filters reach (within the target).
+  void FilterLayer(Surface& layer, const std::vector<Filter>& filters, double scale, int& x0, int& y0, int& x1,
+                   int& y1) {
+    for (const Filter& f : filters) {
+      const FilterReach reach = ReachOf(f, scale);
+      x0 = std::max(0, x0 - reach.left);
+      y0 = std::max(0, y0 - reach.top);
+      x1 = std::min(target.width, x1 + reach.right);
+      y1 = std::min(target.height, y1 + reach.bottom);
+    }
+    FilterImage image;
+    image.width = x1 - x0;
+    image.height = y1 - y0;
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+    for (int y = y0; y < y1; ++y)
+      std::memcpy(&image.At(0, y - y0), layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
+                  static_cast<size_t>(image.width) * 4);
+    for (const Filter& f : filters) ApplyFilter(image, f, scale);
+    for (int y = y0; y < y1; ++y)
+      std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4, &image.At(0, y - y0),
+                  static_cast<size_t>(image.width) * 4);
+  }
 
   // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
   bool MaskMode() const {
@@ -741,13 +789,38 @@ void Renderer::PopMask() {
   d.surfaces.pop_back();
 }
 
-void Renderer::PushLayer() { impl_->PushSurface(Surface::Kind::Layer); }
-
-void Renderer::PopLayer(int /*blend_mode*/) {
+void Renderer::PushLayer() {
   Impl& d = *impl_;
+  if (d.layers >= kMaxLayers || d.skipped_layers > 0) {
+    ++d.skipped_layers;
+    return;
+  }
+  d.PushSurface(Surface::Kind::Layer);
+  ++d.layers;
+}
+
+void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
+
+void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale) {
+  Impl& d = *impl_;
+  if (d.skipped_layers > 0) {
+    --d.skipped_layers;
+    return;
+  }
   if (d.Top().kind != Surface::Kind::Layer) return;
-  d.CompositeDown(d.Top(), nullptr);
+  Surface layer = std::move(d.Top());
   d.surfaces.pop_back();
+  --d.layers;
+  // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
+  if ((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0) return;
+  int x0, y0, x1, y1;
+  if (!d.ContentBounds(layer, x0, y0, x1, y1)) return;
+  if (!filters.empty()) d.FilterLayer(layer, filters, filter_scale, x0, y0, x1, y1);
+  Surface& dst = d.Top();
+  for (int y = y0; y < y1; ++y)
+    BlendRow(reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y) * dst.stride) + x0,
+             reinterpret_cast<const uint32_t*>(layer.pixels + static_cast<size_t>(y) * layer.stride) + x0, x1 - x0,
+             blend_mode);
 }
 
 }  // namespace flash

@@ -3,9 +3,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "platform/flash/format/filters.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/format/types.h"
+#include "platform/flash/renderer/blend.h"
 
 namespace flash {
 
@@ -19,12 +22,6 @@ struct RenderTarget {
 struct CharacterLookup {
   virtual ~CharacterLookup() = default;
   virtual const CharacterDef* Find(uint16_t id) const = 0;
-};
-
-// Blend modes of layers (PlaceObject3 numbering).
-enum BlendMode : int {
-  kBlendNormal = 1,
-  kBlendLayer = 2,
 };
 
 class Renderer {
@@ -48,9 +45,14 @@ class Renderer {
   void PopMask();
 
   // Draws the following objects into a layer of their own, composited onto what lies below
-  // by PopLayer.
+  // by PopLayer with a blend mode (BlendMode). Alpha and erase act on the nearest enclosing
+  // layer; with none, such a layer draws nothing. `filters` are applied to the layer first,
+  // their blurs and distances times `filter_scale`. Layers nest up to kMaxLayers deep; deeper
+  // ones draw straight onto the layer below.
+  static constexpr int kMaxLayers = 32;
   void PushLayer();
   void PopLayer(int blend_mode);
+  void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale);
 
   Quality quality() const { return quality_; }
 

@@ -1,0 +1,362 @@
+// Filters on premultiplied pictures. Shadows, glows and bevels work on the picture's opacity:
+// it is blurred, moved by the filter's distance along its angle, strengthened, coloured, and
+// then put behind, over or in place of the picture as the filter's flags say.
+#include "platform/flash/renderer/filters.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace flash {
+namespace {
+
+inline int Channel(uint32_t p, int i) { return static_cast<int>((p >> (8 * i)) & 0xFF); }
+
+inline int Mul(int x, int y) {
+  int t = x * y + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+inline uint32_t Pack(int b, int g, int r, int a) {
+  return static_cast<uint32_t>(b) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(r) << 16 |
+         static_cast<uint32_t>(a) << 24;
+}
+
+// Premultiplied pixel of a colour at opacity `k` (0..255) times its own alpha.
+inline uint32_t Tint(Rgba c, int k) {
+  const int a = Mul(c.a, k);
+  return Pack(Mul(c.b, a), Mul(c.g, a), Mul(c.r, a), a);
+}
+
+inline uint32_t ScalePixel(uint32_t p, int k) {
+  return Pack(Mul(Channel(p, 0), k), Mul(Channel(p, 1), k), Mul(Channel(p, 2), k), Mul(Channel(p, 3), k));
+}
+
+// Source-over of premultiplied pixels.
+inline uint32_t Over(uint32_t dst, uint32_t src) {
+  const int inv = 255 - Channel(src, 3);
+  if (inv == 0) return src;
+  return Pack(std::min(255, Channel(src, 0) + Mul(Channel(dst, 0), inv)),
+              std::min(255, Channel(src, 1) + Mul(Channel(dst, 1), inv)),
+              std::min(255, Channel(src, 2) + Mul(Channel(dst, 2), inv)),
+              std::min(255, Channel(src, 3) + Mul(Channel(dst, 3), inv)));
+}
+
+double Scaled(double blur, double scale) {
+  double v = blur * scale;
+  if (!std::isfinite(v) || v < 0) return 0;
+  return std::min(v, kMaxFilterBlur);
+}
+
+int Radius(double blur) { return static_cast<int>(blur / 2); }
+
+int Passes(const Filter& f) { return std::clamp(f.passes, 0, kMaxFilterPasses); }
+
+// The filter's offset in whole pixels (shadows and bevels move their effect along the angle).
+void Offset(const Filter& f, double scale, int& dx, int& dy) {
+  dx = dy = 0;
+  double d = f.distance * scale;
+  if (!std::isfinite(d) || !std::isfinite(f.angle)) return;
+  d = std::clamp(d, -4096.0, 4096.0);
+  dx = static_cast<int>(std::lround(d * std::cos(f.angle)));
+  dy = static_cast<int>(std::lround(d * std::sin(f.angle)));
+}
+
+// One pass of a box of 2r + 1 over `n` values `step` apart, outside values counting as `edge`.
+void BoxLine(uint8_t* data, int n, int step, int r, int edge, std::vector<int>& line) {
+  const int width = 2 * r + 1;
+  line.assign(static_cast<size_t>(n) + 2 * r, edge);
+  for (int i = 0; i < n; ++i) line[static_cast<size_t>(i + r)] = data[static_cast<size_t>(i) * step];
+  const uint64_t inv = ((uint64_t{1} << 32) + width / 2) / width;
+  int64_t sum = 0;
+  for (int i = 0; i < width; ++i) sum += line[static_cast<size_t>(i)];
+  for (int i = 0; i < n; ++i) {
+    data[static_cast<size_t>(i) * step] = static_cast<uint8_t>(std::min<uint64_t>(255, (sum * inv + (uint64_t{1} << 31)) >> 32));
+    if (i + 1 < n) sum += line[static_cast<size_t>(i + width)] - line[static_cast<size_t>(i)];
+  }
+}
+
+void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double blur_y, int passes, int edge) {
+  const int rx = Radius(blur_x), ry = Radius(blur_y);
+  std::vector<int> line;
+  for (int p = 0; p < passes; ++p) {
+    if (rx > 0)
+      for (int y = 0; y < h; ++y) BoxLine(plane.data() + static_cast<size_t>(y) * w, w, 1, rx, edge, line);
+    if (ry > 0)
+      for (int x = 0; x < w; ++x) BoxLine(plane.data() + x, h, w, ry, edge, line);
+  }
+}
+
+// The picture's opacity, or its transparency for inner effects, blurred.
+std::vector<uint8_t> BlurredAlpha(const FilterImage& image, const Filter& f, double scale, bool inverted) {
+  std::vector<uint8_t> a(image.pixels.size());
+  for (size_t i = 0; i < a.size(); ++i) {
+    const int v = Channel(image.pixels[i], 3);
+    a[i] = static_cast<uint8_t>(inverted ? 255 - v : v);
+  }
+  BlurPlane(a, image.width, image.height, Scaled(f.blur_x, scale), Scaled(f.blur_y, scale), Passes(f),
+            inverted ? 255 : 0);
+  return a;
+}
+
+// plane[x - dx, y - dy], or `outside` beyond the picture.
+inline int Sample(const std::vector<uint8_t>& plane, int w, int h, int x, int y, int outside) {
+  if (x < 0 || y < 0 || x >= w || y >= h) return outside;
+  return plane[static_cast<size_t>(y) * w + x];
+}
+
+inline int Strengthen(int v, double strength) {
+  const double s = v * strength;
+  return s >= 255 ? 255 : s <= 0 ? 0 : static_cast<int>(s + 0.5);
+}
+
+// Puts `effect` (one pixel per picture pixel) together with the picture.
+void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filter& f, bool inner, bool outer) {
+  for (size_t i = 0; i < image.pixels.size(); ++i) {
+    const uint32_t src = image.pixels[i];
+    const int sa = Channel(src, 3);
+    uint32_t e = effect[i];
+    if (inner && !outer)
+      e = ScalePixel(e, sa);  // inside the object only
+    else if (outer && !inner)
+      e = ScalePixel(e, 255 - sa);  // outside the object only
+    uint32_t out;
+    if (f.knockout)
+      out = e;
+    else if (!f.composite_source)
+      out = e;
+    else if (inner && !outer)
+      out = Over(src, e);  // inner effects lie on the object
+    else if (!inner && outer)
+      out = Over(e, src);  // outer effects lie behind it
+    else
+      out = f.on_top ? Over(src, e) : Over(e, src);
+    image.pixels[i] = out;
+  }
+}
+
+void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
+  int dx = 0, dy = 0;
+  if (f.kind == Filter::Kind::DropShadow) Offset(f, scale, dx, dy);
+  const int w = image.width, h = image.height;
+  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, f.inner);
+  std::vector<uint32_t> effect(image.pixels.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
+      effect[static_cast<size_t>(y) * w + x] = Tint(f.color, v);
+    }
+  Compose(image, effect, f, f.inner, !f.inner);
+}
+
+// The 256 colours of a gradient filter's ramp, premultiplied.
+std::vector<uint32_t> Ramp(const Filter& f) {
+  std::vector<uint32_t> ramp(256, 0);
+  const size_t n = std::min(f.gradient_colors.size(), f.gradient_ratios.size());
+  if (n == 0) return ramp;
+  for (int i = 0; i < 256; ++i) {
+    size_t k = 0;
+    while (k < n && f.gradient_ratios[k] < i) ++k;
+    Rgba c;
+    if (k == 0) {
+      c = f.gradient_colors[0];
+    } else if (k == n) {
+      c = f.gradient_colors[n - 1];
+    } else {
+      const int r0 = f.gradient_ratios[k - 1], r1 = f.gradient_ratios[k];
+      const double t = r1 > r0 ? static_cast<double>(i - r0) / (r1 - r0) : 1.0;
+      const Rgba a = f.gradient_colors[k - 1], b = f.gradient_colors[k];
+      auto lerp = [t](uint8_t u, uint8_t v) { return static_cast<uint8_t>(std::lround(u + (v - u) * t)); };
+      c = {lerp(a.r, b.r), lerp(a.g, b.g), lerp(a.b, b.b), lerp(a.a, b.a)};
+    }
+    ramp[static_cast<size_t>(i)] = Tint(c, 255);
+  }
+  return ramp;
+}
+
+void GradientGlow(FilterImage& image, const Filter& f, double scale) {
+  int dx = 0, dy = 0;
+  Offset(f, scale, dx, dy);
+  const int w = image.width, h = image.height;
+  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, f.inner);
+  const std::vector<uint32_t> ramp = Ramp(f);
+  std::vector<uint32_t> effect(image.pixels.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
+      effect[static_cast<size_t>(y) * w + x] = ramp[static_cast<size_t>(v)];
+    }
+  Compose(image, effect, f, f.inner, !f.inner || f.on_top);
+}
+
+// Bevels: the blurred opacity seen from both sides of the light. Where the object's edge faces
+// away from the angle its shadow shows, where it faces towards it its highlight.
+void Bevel(FilterImage& image, const Filter& f, double scale) {
+  int dx = 0, dy = 0;
+  Offset(f, scale, dx, dy);
+  const int w = image.width, h = image.height;
+  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, false);
+  const bool gradient = f.kind == Filter::Kind::GradientBevel;
+  const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
+  std::vector<uint32_t> effect(image.pixels.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int diff = Sample(a, w, h, x - dx, y - dy, 0) - Sample(a, w, h, x + dx, y + dy, 0);
+      uint32_t e;
+      if (gradient) {
+        const double v = 128 + diff * f.strength / 2;
+        e = ramp[static_cast<size_t>(std::clamp(static_cast<int>(std::lround(v)), 0, 255))];
+      } else if (diff > 0) {
+        e = Tint(f.color, Strengthen(diff, f.strength));
+      } else {
+        e = Tint(f.highlight, Strengthen(-diff, f.strength));
+      }
+      effect[static_cast<size_t>(y) * w + x] = e;
+    }
+  const bool full = f.on_top;
+  Compose(image, effect, f, f.inner || full, !f.inner || full);
+}
+
+inline void Unpremultiply(uint32_t p, double out[4]) {
+  const int a = Channel(p, 3);
+  out[3] = a;
+  for (int i = 0; i < 3; ++i) out[i] = a ? std::min(255.0, Channel(p, i) * 255.0 / a) : 0;
+}
+
+inline uint32_t Premultiply(const double c[4]) {
+  auto clamp = [](double v) { return v <= 0 ? 0 : v >= 255 ? 255 : static_cast<int>(v + 0.5); };
+  const int a = clamp(c[3]);
+  return Pack(Mul(clamp(c[0]), a), Mul(clamp(c[1]), a), Mul(clamp(c[2]), a), a);
+}
+
+void ColorMatrix(FilterImage& image, const Filter& f) {
+  if (f.matrix.size() < 20) return;
+  const float* m = f.matrix.data();  // rows R, G, B, A of (r, g, b, a, offset)
+  for (uint32_t& p : image.pixels) {
+    double c[4];
+    Unpremultiply(p, c);
+    const double r = c[2], g = c[1], b = c[0], a = c[3];
+    double o[4];
+    o[2] = m[0] * r + m[1] * g + m[2] * b + m[3] * a + m[4];
+    o[1] = m[5] * r + m[6] * g + m[7] * b + m[8] * a + m[9];
+    o[0] = m[10] * r + m[11] * g + m[12] * b + m[13] * a + m[14];
+    o[3] = m[15] * r + m[16] * g + m[17] * b + m[18] * a + m[19];
+    p = Premultiply(o);
+  }
+}
+
+void Convolution(FilterImage& image, const Filter& f) {
+  const int mx = f.matrix_x, my = f.matrix_y;
+  if (mx <= 0 || my <= 0 || mx > kMaxConvolutionSize || my > kMaxConvolutionSize ||
+      f.matrix.size() < static_cast<size_t>(mx) * my)
+    return;
+  const double divisor = f.divisor != 0 && std::isfinite(f.divisor) ? f.divisor : 1.0;
+  const double bias = std::isfinite(f.bias) ? f.bias : 0.0;
+  const int w = image.width, h = image.height;
+  std::vector<double> plain(image.pixels.size() * 4);
+  for (size_t i = 0; i < image.pixels.size(); ++i) Unpremultiply(image.pixels[i], &plain[i * 4]);
+  const double fallback[4] = {static_cast<double>(f.default_color.b), static_cast<double>(f.default_color.g),
+                              static_cast<double>(f.default_color.r), static_cast<double>(f.default_color.a)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      double sum[4] = {0, 0, 0, 0};
+      for (int j = 0; j < my; ++j)
+        for (int i = 0; i < mx; ++i) {
+          const double k = f.matrix[static_cast<size_t>(j) * mx + i];
+          if (k == 0 || !std::isfinite(k)) continue;
+          int sx = x + i - mx / 2, sy = y + j - my / 2;
+          const double* c;
+          if (sx < 0 || sy < 0 || sx >= w || sy >= h) {
+            if (!f.clamp) {
+              c = fallback;
+            } else {
+              sx = std::clamp(sx, 0, w - 1);
+              sy = std::clamp(sy, 0, h - 1);
+              c = &plain[(static_cast<size_t>(sy) * w + sx) * 4];
+            }
+          } else {
+            c = &plain[(static_cast<size_t>(sy) * w + sx) * 4];
+          }
+          for (int ch = 0; ch < 4; ++ch) sum[ch] += k * c[ch];
+        }
+      double o[4];
+      for (int ch = 0; ch < 4; ++ch) o[ch] = sum[ch] / divisor + bias;
+      if (f.preserve_alpha) o[3] = plain[(static_cast<size_t>(y) * w + x) * 4 + 3];
+      image.At(x, y) = Premultiply(o);
+    }
+}
+
+}  // namespace
+
+void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsigned channel_mask) {
+  const int rx = Radius(std::clamp(blur_x, 0.0, kMaxFilterBlur));
+  const int ry = Radius(std::clamp(blur_y, 0.0, kMaxFilterBlur));
+  passes = std::clamp(passes, 0, kMaxFilterPasses);
+  if (image.pixels.empty() || (rx == 0 && ry == 0)) return;
+  auto* bytes = reinterpret_cast<uint8_t*>(image.pixels.data());
+  const int w = image.width, h = image.height;
+  std::vector<int> line;
+  for (int p = 0; p < passes; ++p)
+    for (int ch = 0; ch < 4; ++ch) {
+      if (!(channel_mask & (1u << ch))) continue;
+      if (rx > 0)
+        for (int y = 0; y < h; ++y) BoxLine(bytes + static_cast<size_t>(y) * w * 4 + ch, w, 4, rx, 0, line);
+      if (ry > 0)
+        for (int x = 0; x < w; ++x) BoxLine(bytes + static_cast<size_t>(x) * 4 + ch, h, w * 4, ry, 0, line);
+    }
+  // Channels blurred apart must still be premultiplied: no colour above its alpha.
+  for (uint32_t& px : image.pixels) {
+    const int a = Channel(px, 3);
+    px = Pack(std::min(Channel(px, 0), a), std::min(Channel(px, 1), a), std::min(Channel(px, 2), a), a);
+  }
+}
+
+FilterReach ReachOf(const Filter& f, double scale) {
+  FilterReach r;
+  switch (f.kind) {
+    case Filter::Kind::ColorMatrix:
+    case Filter::Kind::Convolution:
+      return r;
+    default:
+      break;
+  }
+  const int passes = Passes(f);
+  const int bx = Radius(Scaled(f.blur_x, scale)) * passes, by = Radius(Scaled(f.blur_y, scale)) * passes;
+  int dx = 0, dy = 0;
+  if (f.kind != Filter::Kind::Blur && f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
+  if (f.inner && f.kind != Filter::Kind::Bevel && f.kind != Filter::Kind::GradientBevel) return r;
+  // Bevels reach both ways along their angle.
+  const bool both = f.kind == Filter::Kind::Bevel || f.kind == Filter::Kind::GradientBevel;
+  r.left = bx + std::max(0, both ? std::abs(dx) : -dx);
+  r.right = bx + std::max(0, both ? std::abs(dx) : dx);
+  r.top = by + std::max(0, both ? std::abs(dy) : -dy);
+  r.bottom = by + std::max(0, both ? std::abs(dy) : dy);
+  return r;
+}
+
+void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
+  if (image.pixels.empty() || image.width <= 0 || image.height <= 0) return;
+  switch (f.kind) {
+    case Filter::Kind::Blur:
+      BoxBlur(image, Scaled(f.blur_x, scale), Scaled(f.blur_y, scale), Passes(f), 0xF);
+      break;
+    case Filter::Kind::DropShadow:
+    case Filter::Kind::Glow:
+      ShadowOrGlow(image, f, scale);
+      break;
+    case Filter::Kind::GradientGlow:
+      GradientGlow(image, f, scale);
+      break;
+    case Filter::Kind::Bevel:
+    case Filter::Kind::GradientBevel:
+      Bevel(image, f, scale);
+      break;
+    case Filter::Kind::ColorMatrix:
+      ColorMatrix(image, f);
+      break;
+    case Filter::Kind::Convolution:
+      Convolution(image, f);
+      break;
+  }
+}
+
+}  // namespace flash
