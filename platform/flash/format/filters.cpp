@@ -82,10 +82,10 @@ std::vector<Filter> ReadFilterList(Reader& r) {
         f.blur_y = Fixed16(r);
         f.passes = r.U8() >> 3;
         break;
-      case 3:  // bevel: the shadow colour, then the highlight
+      case 3:  // bevel: the highlight, then the shadow colour
         f.kind = Filter::Kind::Bevel;
-        f.color = r.RgbaColor();
         f.highlight = r.RgbaColor();
+        f.color = r.RgbaColor();
         f.blur_x = Fixed16(r);
         f.blur_y = Fixed16(r);
         f.angle = Fixed16(r);
@@ -162,8 +162,8 @@ void WriteFilterList(BitWriter& w, const std::vector<Filter>& filters) {
         w.U8(static_cast<uint8_t>((f.passes & 0x1F) << 3));
         break;
       case Filter::Kind::Bevel:
-        w.RgbaColor(f.color);
         w.RgbaColor(f.highlight);
+        w.RgbaColor(f.color);
         WriteFixed16(w, f.blur_x);
         WriteFixed16(w, f.blur_y);
         WriteFixed16(w, f.angle);
