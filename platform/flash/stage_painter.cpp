@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "platform/flash/player/player.h"
+#include "platform/flash/video/video_decoder.h"
+#include "platform/flash/video/video_shape.h"
 
 namespace flash {
 namespace {
@@ -11,12 +13,32 @@ namespace {
 // Bitmap fills name characters of the movie whose level is being drawn.
 struct DictionaryLookup : CharacterLookup {
   const MovieDef* movie = nullptr;
-  const CharacterDef* Find(uint16_t id) const override { return movie ? movie->Find(id) : nullptr; }
+  // While a video frame is drawn: its picture, under the stream's id.
+  const CharacterDef* video_picture = nullptr;
+  const CharacterDef* Find(uint16_t id) const override {
+    if (video_picture && video_picture->id == id) return video_picture;
+    return movie ? movie->Find(id) : nullptr;
+  }
 };
+
+// Draws the frame of a video object that its ratio names.
+void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& video, const Matrix& m,
+                const ColorTransform& cx) {
+  auto decoder = DecoderFor(video.character);
+  if (!decoder) return;
+  std::shared_ptr<const BitmapDef> picture = decoder->Frame(video.ratio);
+  if (!picture) return;
+  const auto& stream = static_cast<const VideoDef&>(*video.character);
+  const ShapeDef shape = VideoFrameShape(stream, *picture, picture->id, stream.smoothing);
+  lookup.video_picture = picture.get();
+  r.DrawShape(shape, m, cx);
+  lookup.video_picture = nullptr;
+}
 
 // `filter_scale` is the view's scale: filters grow with the stage, not with the objects' own
 // transforms.
-void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorTransform& cx, double filter_scale) {
+void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m, const ColorTransform& cx,
+               double filter_scale) {
   // Masks: an object with a clip depth masks the objects above it up to that depth.
   std::vector<int> mask_ends;
   for (const auto& [depth, child] : clip.children) {
@@ -33,7 +55,7 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
       else if (child->type == DisplayObject::Type::MorphShape)
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ColorTransform());
       else if (child->type == DisplayObject::Type::MovieClip)
-        PaintClip(r, static_cast<const MovieClip&>(*child), cm, ColorTransform(), filter_scale);
+        PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ColorTransform(), filter_scale);
       r.EndMask();
       mask_ends.push_back(child->clip_depth);
       continue;
@@ -55,9 +77,10 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ccx);
         break;
       case DisplayObject::Type::MovieClip:
-        PaintClip(r, static_cast<const MovieClip&>(*child), cm, ccx, filter_scale);
+        PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ccx, filter_scale);
         break;
       case DisplayObject::Type::Other:
+        if (child->character && child->character->kind == CharacterDef::Kind::Video) PaintVideo(r, lookup, *child, cm, ccx);
         break;
     }
     if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);
@@ -78,7 +101,7 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();
-    PaintClip(r, *root, view * root->matrix, root->color_transform, view.a * 20);
+    PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
   }
 }
 

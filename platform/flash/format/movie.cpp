@@ -7,6 +7,7 @@
 
 #include "platform/flash/format/inflate.h"
 #include "platform/flash/format/reader.h"
+#include "platform/flash/format/video.h"
 
 namespace flash {
 
@@ -110,6 +111,22 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
         movie.dictionary[sprite->id] = sprite;
       }
       return;
+    case kTagDefineVideoStream:
+      if (is_root) {
+        auto video = ParseVideoStream(tag.data, tag.length);
+        movie.dictionary[video->id] = video;
+      }
+      return;
+    case kTagVideoFrame: {
+      // Frames belong to their stream wherever they stand; the stream was made by this parse,
+      // so it may still be filled in.
+      auto it = movie.dictionary.find(VideoFrameStreamId(tag.data, tag.length));
+      VideoDef* stream = nullptr;
+      if (it != movie.dictionary.end() && it->second->kind == CharacterDef::Kind::Video)
+        stream = const_cast<VideoDef*>(static_cast<const VideoDef*>(it->second.get()));
+      AddVideoFrame(stream, tag.data, tag.length);
+      return;
+    }
     case kTagJpegTables:
       if (is_root) movie.jpeg_tables.assign(tag.data, tag.data + tag.length);
       return;

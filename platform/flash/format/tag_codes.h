@@ -28,6 +28,8 @@ enum TagCode : uint16_t {
   kTagFrameLabel = 43,
   kTagDefineMorphShape = 46,
   kTagDoInitAction = 59,
+  kTagDefineVideoStream = 60,
+  kTagVideoFrame = 61,
   kTagFileAttributes = 69,
   kTagPlaceObject3 = 70,
   kTagDoAbc2 = 72,
