@@ -76,7 +76,7 @@ uint32_t BlendPixel(uint32_t dst, uint32_t src, int mode) {
   const int a = sa + da - Mul(sa, da);
   for (int i = 0; i < 3; ++i) {
     const int s = Channel(src, i), d = Channel(dst, i);
-    const int v = (Mix255(mode, s, sa, d, da) + 127) / 255 + Mul(s, 255 - da) + Mul(d, 255 - sa);
+    const int v = (Mix255(mode, s, sa, d, da) + s * (255 - da) + d * (255 - sa) + 127) / 255;
     out |= static_cast<uint32_t>(Clamp(v, a)) << (8 * i);
   }
   return out | static_cast<uint32_t>(a) << 24;

@@ -106,18 +106,23 @@ inline int Sample(const std::vector<uint8_t>& plane, int w, int h, int x, int y,
 
 inline int Strengthen(int v, double strength) {
   const double s = v * strength;
-  return s >= 255 ? 255 : s <= 0 ? 0 : static_cast<int>(s + 0.5);
+  if (!(s > 0)) return 0;  // NaN too
+  return s >= 255 ? 255 : static_cast<int>(s + 0.5);
 }
 
-// Puts `effect` (one pixel per picture pixel) together with the picture.
-void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filter& f, bool inner, bool outer) {
+// Puts `effect` (one pixel per picture pixel) together with the picture. Inner effects are cut
+// to the object; outer ones are cut to its outside when `cut_outer` is set (bevels) or the
+// object is knocked out, and otherwise lie whole behind it (shadows and glows, which show whole
+// when the object is hidden).
+void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filter& f, bool inner, bool outer,
+             bool cut_outer) {
   for (size_t i = 0; i < image.pixels.size(); ++i) {
     const uint32_t src = image.pixels[i];
     const int sa = Channel(src, 3);
     uint32_t e = effect[i];
     if (inner && !outer)
       e = ScalePixel(e, sa);  // inside the object only
-    else if (outer && !inner)
+    else if (outer && !inner && (cut_outer || f.knockout))
       e = ScalePixel(e, 255 - sa);  // outside the object only
     uint32_t out;
     if (f.knockout)
@@ -145,7 +150,7 @@ void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
       const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
       effect[static_cast<size_t>(y) * w + x] = Tint(f.color, v);
     }
-  Compose(image, effect, f, f.inner, !f.inner);
+  Compose(image, effect, f, f.inner, !f.inner, false);
 }
 
 // The 256 colours of a gradient filter's ramp, premultiplied.
@@ -185,7 +190,7 @@ void GradientGlow(FilterImage& image, const Filter& f, double scale) {
       const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
       effect[static_cast<size_t>(y) * w + x] = ramp[static_cast<size_t>(v)];
     }
-  Compose(image, effect, f, f.inner, !f.inner || f.on_top);
+  Compose(image, effect, f, f.inner, !f.inner || f.on_top, false);
 }
 
 // Bevels: the blurred opacity seen from both sides of the light. Where the object's edge faces
@@ -203,8 +208,8 @@ void Bevel(FilterImage& image, const Filter& f, double scale) {
       const int diff = Sample(a, w, h, x - dx, y - dy, 0) - Sample(a, w, h, x + dx, y + dy, 0);
       uint32_t e;
       if (gradient) {
-        const double v = 128 + diff * f.strength / 2;
-        e = ramp[static_cast<size_t>(std::clamp(static_cast<int>(std::lround(v)), 0, 255))];
+        const double v = std::clamp(128 + diff * f.strength / 2, 0.0, 255.0);
+        e = ramp[std::isnan(v) ? 128 : static_cast<size_t>(std::lround(v))];
       } else if (diff > 0) {
         e = Tint(f.color, Strengthen(diff, f.strength));
       } else {
@@ -213,7 +218,7 @@ void Bevel(FilterImage& image, const Filter& f, double scale) {
       effect[static_cast<size_t>(y) * w + x] = e;
     }
   const bool full = f.on_top;
-  Compose(image, effect, f, f.inner || full, !f.inner || full);
+  Compose(image, effect, f, f.inner || full, !f.inner || full, true);
 }
 
 inline void Unpremultiply(uint32_t p, double out[4]) {
