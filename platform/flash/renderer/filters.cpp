@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace flash {
 namespace {
 
@@ -61,28 +65,118 @@ void Offset(const Filter& f, double scale, int& dx, int& dy) {
   dy = static_cast<int>(std::lround(d * std::sin(f.angle)));
 }
 
-// One pass of a box of 2r + 1 over `n` values `step` apart, outside values counting as `edge`.
-void BoxLine(uint8_t* data, int n, int step, int r, int edge, std::vector<int>& line) {
-  const int width = 2 * r + 1;
-  line.assign(static_cast<size_t>(n) + 2 * r, edge);
-  for (int i = 0; i < n; ++i) line[static_cast<size_t>(i + r)] = data[static_cast<size_t>(i) * step];
-  const uint64_t inv = ((uint64_t{1} << 32) + width / 2) / width;
-  int64_t sum = 0;
-  for (int i = 0; i < width; ++i) sum += line[static_cast<size_t>(i)];
-  for (int i = 0; i < n; ++i) {
-    data[static_cast<size_t>(i) * step] = static_cast<uint8_t>(std::min<uint64_t>(255, (sum * inv + (uint64_t{1} << 31)) >> 32));
-    if (i + 1 < n) sum += line[static_cast<size_t>(i + width)] - line[static_cast<size_t>(i)];
+// Box passes. A box of 2r + 1 values averages its window with values beyond the picture
+// counting as `edge`; sums are kept in wide lanes and divided by multiplying with the reciprocal.
+
+// Division of a window's sum (at most 255 * 255, so 16 bits) by its length: the sum plus half
+// the length, times 65536 / n rounded up, high half. Off by at most one level.
+inline uint16_t Reciprocal16(int n) { return static_cast<uint16_t>((65536 + n - 1) / n); }
+
+// One pass across the rows of a one-byte-a-pixel plane.
+void BoxAcrossPlane(uint8_t* plane, int w, int h, int r, int edge, std::vector<int>& line) {
+  const int n = 2 * r + 1;
+  const uint32_t inv = Reciprocal16(n), half = static_cast<uint32_t>(n / 2);
+  line.resize(static_cast<size_t>(w) + 2 * r);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = plane + static_cast<size_t>(y) * w;
+    std::fill(line.begin(), line.begin() + r, edge);
+    std::fill(line.begin() + r + w, line.end(), edge);
+    for (int x = 0; x < w; ++x) line[static_cast<size_t>(x + r)] = row[x];
+    int sum = 0;
+    for (int k = 0; k < n; ++k) sum += line[static_cast<size_t>(k)];
+    for (int x = 0; x < w; ++x) {
+      row[x] = static_cast<uint8_t>(((static_cast<uint32_t>(sum) + half) * inv) >> 16);
+      if (x + 1 < w) sum += line[static_cast<size_t>(x + n)] - line[static_cast<size_t>(x)];
+    }
+  }
+}
+
+#if defined(__SSE2__)
+// One pass across the rows of a picture, the four bytes of a pixel side by side in one register.
+void BoxAcrossPixels(uint32_t* pixels, int w, int h, int r, std::vector<uint64_t>& line) {
+  const int n = 2 * r + 1;
+  const __m128i inv = _mm_set1_epi16(static_cast<short>(Reciprocal16(n)));
+  const __m128i half = _mm_set1_epi16(static_cast<short>(n / 2));
+  const __m128i zero = _mm_setzero_si128();
+  line.assign(static_cast<size_t>(w) + 2 * r, 0);
+  auto lane = [&](size_t i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&line[i])); };
+  for (int y = 0; y < h; ++y) {
+    uint32_t* row = pixels + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      const __m128i p = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(row[x])), zero);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(&line[static_cast<size_t>(x + r)]), p);
+    }
+    __m128i sum = zero;
+    for (int k = 0; k < n; ++k) sum = _mm_add_epi16(sum, lane(static_cast<size_t>(k)));
+    for (int x = 0; x < w; ++x) {
+      const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sum, half), inv);
+      row[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(avg, zero)));
+      if (x + 1 < w)
+        sum = _mm_add_epi16(sum, _mm_sub_epi16(lane(static_cast<size_t>(x + n)), lane(static_cast<size_t>(x))));
+    }
+  }
+}
+#endif
+
+// One pass down the columns of `h` rows of `row_bytes` bytes: every byte is a column of its
+// own, so the rows are worked through whole and the inner loops run over contiguous bytes.
+void BoxDown(uint8_t* data, int row_bytes, int h, int r, int edge, std::vector<uint8_t>& source,
+             std::vector<uint16_t>& sums) {
+  const int n = 2 * r + 1;
+  const uint16_t inv = Reciprocal16(n);
+  const uint16_t half = static_cast<uint16_t>(n / 2);
+  const size_t rb = static_cast<size_t>(row_bytes);
+  source.assign(data, data + rb * h);
+  sums.assign(rb, 0);
+  std::vector<uint8_t> edge_row;
+  if (edge != 0) edge_row.assign(rb, static_cast<uint8_t>(edge));
+  const uint8_t* zero_row = nullptr;
+  std::vector<uint8_t> zeros;
+  if (edge == 0) {
+    zeros.assign(rb, 0);
+    zero_row = zeros.data();
+  }
+  auto row = [&](int y) -> const uint8_t* {
+    if (y < 0 || y >= h) return edge ? edge_row.data() : zero_row;
+    return source.data() + rb * y;
+  };
+  for (int k = -r; k <= r; ++k) {
+    const uint8_t* s = row(k);
+    for (size_t i = 0; i < rb; ++i) sums[i] = static_cast<uint16_t>(sums[i] + s[i]);
+  }
+  for (int y = 0; y < h; ++y) {
+    uint8_t* out = data + rb * y;
+    const uint8_t* add = row(y + r + 1);
+    const uint8_t* sub = row(y - r);
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv)), vhalf = _mm_set1_epi16(static_cast<short>(half));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= rb; i += 8) {
+      __m128i sm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&sums[i]));
+      const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sm, vhalf), vinv);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(avg, zero));
+      const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(add + i)), zero);
+      const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sub + i)), zero);
+      sm = _mm_add_epi16(sm, _mm_sub_epi16(a, b));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(&sums[i]), sm);
+    }
+#endif
+    for (; i < rb; ++i) {
+      out[i] = static_cast<uint8_t>(((sums[i] + half) * static_cast<uint32_t>(inv)) >> 16);
+      sums[i] = static_cast<uint16_t>(sums[i] + add[i] - sub[i]);
+    }
   }
 }
 
 void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double blur_y, int passes, int edge) {
   const int rx = Radius(blur_x), ry = Radius(blur_y);
   std::vector<int> line;
+  std::vector<uint8_t> source;
+  std::vector<uint16_t> sums;
   for (int p = 0; p < passes; ++p) {
-    if (rx > 0)
-      for (int y = 0; y < h; ++y) BoxLine(plane.data() + static_cast<size_t>(y) * w, w, 1, rx, edge, line);
-    if (ry > 0)
-      for (int x = 0; x < w; ++x) BoxLine(plane.data() + x, h, w, ry, edge, line);
+    if (rx > 0) BoxAcrossPlane(plane.data(), w, h, rx, edge, line);
+    if (ry > 0) BoxDown(plane.data(), w, h, ry, edge, source, sums);
   }
 }
 
@@ -296,22 +390,43 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
   const int rx = Radius(std::clamp(blur_x, 0.0, kMaxFilterBlur));
   const int ry = Radius(std::clamp(blur_y, 0.0, kMaxFilterBlur));
   passes = std::clamp(passes, 0, kMaxFilterPasses);
-  if (image.pixels.empty() || (rx == 0 && ry == 0)) return;
-  auto* bytes = reinterpret_cast<uint8_t*>(image.pixels.data());
+  if (image.pixels.empty() || (rx == 0 && ry == 0) || (channel_mask & 0xF) == 0) return;
   const int w = image.width, h = image.height;
+  // Channels left out keep their values.
+  std::vector<uint32_t> kept;
+  const uint32_t keep_bits = ((channel_mask & 1) ? 0 : 0xFFu) | ((channel_mask & 2) ? 0 : 0xFF00u) |
+                             ((channel_mask & 4) ? 0 : 0xFF0000u) | ((channel_mask & 8) ? 0 : 0xFF000000u);
+  if (keep_bits) kept = image.pixels;
+  std::vector<uint8_t> source;
+  std::vector<uint16_t> sums;
+#if defined(__SSE2__)
+  std::vector<uint64_t> wide;
+#else
   std::vector<int> line;
-  for (int p = 0; p < passes; ++p)
-    for (int ch = 0; ch < 4; ++ch) {
-      if (!(channel_mask & (1u << ch))) continue;
-      if (rx > 0)
-        for (int y = 0; y < h; ++y) BoxLine(bytes + static_cast<size_t>(y) * w * 4 + ch, w, 4, rx, 0, line);
-      if (ry > 0)
-        for (int x = 0; x < w; ++x) BoxLine(bytes + static_cast<size_t>(x) * 4 + ch, h, w * 4, ry, 0, line);
+  std::vector<uint8_t> plane(static_cast<size_t>(w) * h);
+#endif
+  for (int p = 0; p < passes; ++p) {
+    if (rx > 0) {
+#if defined(__SSE2__)
+      BoxAcrossPixels(image.pixels.data(), w, h, rx, wide);
+#else
+      auto* bytes = reinterpret_cast<uint8_t*>(image.pixels.data());
+      for (int ch = 0; ch < 4; ++ch) {
+        for (size_t i = 0; i < plane.size(); ++i) plane[i] = bytes[i * 4 + ch];
+        BoxAcrossPlane(plane.data(), w, h, rx, 0, line);
+        for (size_t i = 0; i < plane.size(); ++i) bytes[i * 4 + ch] = plane[i];
+      }
+#endif
     }
-  // Channels blurred apart must still be premultiplied: no colour above its alpha.
-  for (uint32_t& px : image.pixels) {
+    if (ry > 0) BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, ry, 0, source, sums);
+  }
+  // Blurring every channel alike keeps colours within their alpha (the same rounding applies
+  // to sums that keep that order); with some channels kept that must be restored.
+  if (!keep_bits) return;
+  for (size_t i = 0; i < image.pixels.size(); ++i) {
+    const uint32_t px = (image.pixels[i] & ~keep_bits) | (kept[i] & keep_bits);
     const int a = Channel(px, 3);
-    px = Pack(std::min(Channel(px, 0), a), std::min(Channel(px, 1), a), std::min(Channel(px, 2), a), a);
+    image.pixels[i] = Pack(std::min(Channel(px, 0), a), std::min(Channel(px, 1), a), std::min(Channel(px, 2), a), a);
   }
 }
 
