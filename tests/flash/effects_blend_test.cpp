@@ -187,3 +187,22 @@ TEST(EffectsBlend, LayersNestedBeyondTheLimitStillDrawAndBalance) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EffectsColourTransform, MultipliersAreFixedPointWithTheProductFloored) {
+  flash::ColorTransform cx;
+  cx.r_mult = -1;  // 200 * -1 / 256 floors to -1, not 0
+  cx.r_add = 10;
+  cx.g_mult = 384;  // 1.5
+  cx.b_mult = 255;
+  cx.b_add = -1;
+  cx.a_mult = 128;
+  const flash::Rgba got = cx.Apply({200, 101, 255, 255});
+  EXPECT_EQ(got.r, 9);
+  EXPECT_EQ(got.g, 151);  // 151.5 floored
+  EXPECT_EQ(got.b, 253);  // 254.0 floored, then the add
+  EXPECT_EQ(got.a, 127);
+}
+
+}  // namespace
