@@ -68,7 +68,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       cm.tx = std::round(cm.tx);
       cm.ty = std::round(cm.ty);
     }
-    if (layer) r.PushLayer();
+    if (layer) r.PushLayer(child->filters, filter_scale);
     switch (child->type) {
       case DisplayObject::Type::Shape:
         r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/flash/format/filters.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/renderer/blend.h"
 #include "platform/flash/renderer/renderer.h"
@@ -203,6 +204,31 @@ TEST(EffectsColourTransform, MultipliersAreFixedPointWithTheProductFloored) {
   EXPECT_EQ(got.g, 151);  // 151.5 floored
   EXPECT_EQ(got.b, 253);  // 254.0 floored, then the add
   EXPECT_EQ(got.a, 127);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EffectsBlend, AFilteredLayerTakesInWhatLiesJustOutsideTheTarget) {
+  // A square left of the target casts its shadow onto it.
+  Canvas c;
+  flash::Filter shadow;
+  shadow.kind = flash::Filter::Kind::DropShadow;
+  shadow.color = {0, 0, 255, 255};
+  shadow.blur_x = shadow.blur_y = 0;
+  shadow.distance = 6;
+  shadow.angle = 0;
+  c.r.PushLayer({shadow}, 1.0);
+  c.Fill(-10, 2, -2, 8, {255, 0, 0, 255});
+  c.r.PopLayer(flash::kBlendNormal, {shadow}, 1.0);
+  EXPECT_EQ(c.At(0, 5), Pm(0, 0, 255, 255));
+  EXPECT_EQ(c.At(3, 5), Pm(0, 0, 255, 255));
+  EXPECT_EQ(c.At(4, 5), Pm(255, 255, 255, 255));
+  EXPECT_EQ(c.At(0, 1), Pm(255, 255, 255, 255));
+  // Drawing after the layer is back on the target's own coordinates.
+  c.Fill(10, 0, 12, 2, {0, 255, 0, 255});
+  EXPECT_EQ(c.At(11, 1), Pm(0, 255, 0, 255));
 }
 
 }  // namespace

@@ -349,6 +349,9 @@ struct Surface {
   std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
   uint8_t* pixels = nullptr;
   int stride = 0;
+  // Where the surface lies on the target, and its size: a filtered layer reaches beyond the
+  // surface below it, so that what lies just outside still casts its shadow or glow inside.
+  int origin_x = 0, origin_y = 0, width = 0, height = 0;
 };
 
 }  // namespace
@@ -428,13 +431,25 @@ struct Renderer::Impl {
 
   Surface& Top() { return surfaces.back(); }
 
-  void PushSurface(Surface::Kind kind) {
+  // `target` describes the top surface: its size is what drawing clips to.
+  void PushSurface(Surface::Kind kind, int pad = 0) {
+    const Surface& below = surfaces.back();
     Surface s;
     s.kind = kind;
-    s.stride = target.width * 4;
-    s.storage.assign(static_cast<size_t>(s.stride) * target.height, 0);
+    s.origin_x = below.origin_x - pad;
+    s.origin_y = below.origin_y - pad;
+    s.width = below.width + 2 * pad;
+    s.height = below.height + 2 * pad;
+    s.stride = s.width * 4;
+    s.storage.assign(static_cast<size_t>(s.stride) * s.height, 0);
     s.pixels = s.storage.data();
     surfaces.push_back(std::move(s));
+    UseTop();
+  }
+
+  void UseTop() {
+    target.width = surfaces.back().width;
+    target.height = surfaces.back().height;
   }
 
   // Composites `src` onto the surface below it, through `mask` when given.
@@ -717,6 +732,8 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   Surface base;
   base.pixels = target.pixels;
   base.stride = target.stride;
+  base.width = target.width;
+  base.height = target.height;
   impl_->surfaces.push_back(std::move(base));
 }
 
@@ -750,6 +767,8 @@ void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, c
   BaseRenderer ren(s.pixels, d.target.width, d.target.height, s.stride);
   bool mask_mode = d.MaskMode();
   Matrix m = twips_to_pixels;
+  m.tx -= s.origin_x;
+  m.ty -= s.origin_y;
   if (d.quality == Quality::Low) {
     m.tx -= 1.0 / 256;
     m.ty -= 1.0 / 256;
@@ -777,6 +796,7 @@ void Renderer::EndMask() {
     for (int x = 0; x < d.target.width; ++x) mask[static_cast<size_t>(y) * d.target.width + x] = row[x * 4 + 3];
   }
   d.surfaces.pop_back();
+  d.UseTop();
   d.PushSurface(Surface::Kind::Masked);
   d.Top().mask = std::move(mask);
 }
@@ -787,15 +807,25 @@ void Renderer::PopMask() {
   if (d.Top().kind != Surface::Kind::Masked) return;
   d.CompositeDown(d.Top(), &d.Top().mask);
   d.surfaces.pop_back();
+  d.UseTop();
 }
 
-void Renderer::PushLayer() {
+void Renderer::PushLayer() { PushLayer({}, 1.0); }
+
+void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.layers >= kMaxLayers || d.skipped_layers > 0) {
     ++d.skipped_layers;
     return;
   }
-  d.PushSurface(Surface::Kind::Layer);
+  // A filtered layer takes in what lies within the filters' reach around the surface below.
+  int pad = 0;
+  for (const Filter& f : filters) {
+    const FilterReach r = ReachOf(f, filter_scale);
+    pad += std::max({r.left, r.right, r.top, r.bottom});
+  }
+  pad = std::min(pad, kMaxLayerPad);
+  d.PushSurface(Surface::Kind::Layer, pad);
   ++d.layers;
 }
 
@@ -812,13 +842,22 @@ void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, doub
   d.surfaces.pop_back();
   --d.layers;
   // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
-  if ((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0) return;
+  const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
   int x0, y0, x1, y1;
-  if (!d.ContentBounds(layer, x0, y0, x1, y1)) return;
-  if (!filters.empty()) d.FilterLayer(layer, filters, filter_scale, x0, y0, x1, y1);
+  // Bounds and filters work in the layer's own size, `target` still describing it.
+  const bool any = acts && d.ContentBounds(layer, x0, y0, x1, y1);
+  if (any && !filters.empty()) d.FilterLayer(layer, filters, filter_scale, x0, y0, x1, y1);
+  d.UseTop();
+  if (!any) return;
+  // Onto the surface below, where the two overlap.
   Surface& dst = d.Top();
+  const int dx = layer.origin_x - dst.origin_x, dy = layer.origin_y - dst.origin_y;
+  x0 = std::max(x0, -dx);
+  y0 = std::max(y0, -dy);
+  x1 = std::min(x1, dst.width - dx);
+  y1 = std::min(y1, dst.height - dy);
   for (int y = y0; y < y1; ++y)
-    BlendRow(reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y) * dst.stride) + x0,
+    BlendRow(reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y + dy) * dst.stride) + x0 + dx,
              reinterpret_cast<const uint32_t*>(layer.pixels + static_cast<size_t>(y) * layer.stride) + x0, x1 - x0,
              blend_mode);
 }
