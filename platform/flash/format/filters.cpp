@@ -53,6 +53,25 @@ void WriteEffectFlags(BitWriter& w, const Filter& f, bool has_on_top) {
   w.U8(b);
 }
 
+// The fields that close bevels and gradient filters: blur, angle, distance, strength, flags.
+void ReadBevelFields(Reader& r, Filter& f) {
+  f.blur_x = Fixed16(r);
+  f.blur_y = Fixed16(r);
+  f.angle = Fixed16(r);
+  f.distance = Fixed16(r);
+  f.strength = r.U16() / 256.0;
+  ReadEffectFlags(r, f, true);
+}
+
+void WriteBevelFields(BitWriter& w, const Filter& f) {
+  WriteFixed16(w, f.blur_x);
+  WriteFixed16(w, f.blur_y);
+  WriteFixed16(w, f.angle);
+  WriteFixed16(w, f.distance);
+  WriteFixed8(w, f.strength);
+  WriteEffectFlags(w, f, true);
+}
+
 }  // namespace
 
 std::vector<Filter> ReadFilterList(Reader& r) {
@@ -86,12 +105,7 @@ std::vector<Filter> ReadFilterList(Reader& r) {
         f.kind = Filter::Kind::Bevel;
         f.highlight = r.RgbaColor();
         f.color = r.RgbaColor();
-        f.blur_x = Fixed16(r);
-        f.blur_y = Fixed16(r);
-        f.angle = Fixed16(r);
-        f.distance = Fixed16(r);
-        f.strength = r.U16() / 256.0;
-        ReadEffectFlags(r, f, true);
+        ReadBevelFields(r, f);
         break;
       case 4:    // gradient glow
       case 7: {  // gradient bevel
@@ -101,12 +115,7 @@ std::vector<Filter> ReadFilterList(Reader& r) {
         f.gradient_ratios.resize(n);
         for (auto& c : f.gradient_colors) c = r.RgbaColor();
         for (auto& ratio : f.gradient_ratios) ratio = r.U8();
-        f.blur_x = Fixed16(r);
-        f.blur_y = Fixed16(r);
-        f.angle = Fixed16(r);
-        f.distance = Fixed16(r);
-        f.strength = r.U16() / 256.0;
-        ReadEffectFlags(r, f, true);
+        ReadBevelFields(r, f);
         break;
       }
       case 5: {  // convolution
@@ -164,12 +173,7 @@ void WriteFilterList(BitWriter& w, const std::vector<Filter>& filters) {
       case Filter::Kind::Bevel:
         w.RgbaColor(f.highlight);
         w.RgbaColor(f.color);
-        WriteFixed16(w, f.blur_x);
-        WriteFixed16(w, f.blur_y);
-        WriteFixed16(w, f.angle);
-        WriteFixed16(w, f.distance);
-        WriteFixed8(w, f.strength);
-        WriteEffectFlags(w, f, true);
+        WriteBevelFields(w, f);
         break;
       case Filter::Kind::GradientGlow:
       case Filter::Kind::GradientBevel: {
@@ -177,12 +181,7 @@ void WriteFilterList(BitWriter& w, const std::vector<Filter>& filters) {
         w.U8(static_cast<uint8_t>(std::min<size_t>(n, 255)));
         for (size_t i = 0; i < n && i < 255; ++i) w.RgbaColor(f.gradient_colors[i]);
         for (size_t i = 0; i < n && i < 255; ++i) w.U8(f.gradient_ratios[i]);
-        WriteFixed16(w, f.blur_x);
-        WriteFixed16(w, f.blur_y);
-        WriteFixed16(w, f.angle);
-        WriteFixed16(w, f.distance);
-        WriteFixed8(w, f.strength);
-        WriteEffectFlags(w, f, true);
+        WriteBevelFields(w, f);
         break;
       }
       case Filter::Kind::Convolution:

@@ -233,19 +233,6 @@ void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filt
   }
 }
 
-void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
-  int dx = 0, dy = 0;
-  if (f.kind == Filter::Kind::DropShadow) Offset(f, scale, dx, dy);
-  const int w = image.width, h = image.height;
-  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, f.inner);
-  std::vector<uint32_t> effect(image.pixels.size());
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
-      effect[static_cast<size_t>(y) * w + x] = Tint(f.color, v);
-    }
-  Compose(image, effect, f, f.inner, !f.inner, false);
-}
 
 // The 256 colours of a gradient filter's ramp, premultiplied.
 std::vector<uint32_t> Ramp(const Filter& f) {
@@ -272,19 +259,22 @@ std::vector<uint32_t> Ramp(const Filter& f) {
   return ramp;
 }
 
-void GradientGlow(FilterImage& image, const Filter& f, double scale) {
+// Shadows and glows, plain (one colour at the strengthened opacity) or gradient (the opacity
+// picks the colour from the ramp).
+void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
   int dx = 0, dy = 0;
-  Offset(f, scale, dx, dy);
+  if (f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
   const int w = image.width, h = image.height;
   const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, f.inner);
-  const std::vector<uint32_t> ramp = Ramp(f);
+  const bool gradient = f.kind == Filter::Kind::GradientGlow;
+  const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
   std::vector<uint32_t> effect(image.pixels.size());
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
-      effect[static_cast<size_t>(y) * w + x] = ramp[static_cast<size_t>(v)];
+      effect[static_cast<size_t>(y) * w + x] = gradient ? ramp[static_cast<size_t>(v)] : Tint(f.color, v);
     }
-  Compose(image, effect, f, f.inner, !f.inner || f.on_top, false);
+  Compose(image, effect, f, f.inner, !f.inner || (gradient && f.on_top), false);
 }
 
 // Bevels: the blurred opacity seen from both sides of the light. Where the object's edge faces
@@ -461,10 +451,8 @@ void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
       break;
     case Filter::Kind::DropShadow:
     case Filter::Kind::Glow:
-      ShadowOrGlow(image, f, scale);
-      break;
     case Filter::Kind::GradientGlow:
-      GradientGlow(image, f, scale);
+      ShadowOrGlow(image, f, scale);
       break;
     case Filter::Kind::Bevel:
     case Filter::Kind::GradientBevel:
