@@ -373,6 +373,7 @@ struct Renderer::Impl {
   agg::span_allocator<Color> alloc;
   std::vector<PaintStyle> fill_paints;
   int layers = 0;          // layer surfaces on the stack
+  size_t layer_bytes = 0;  // pixels they hold
   int skipped_layers = 0;  // layers beyond the limit, drawn straight onto the one below
 
   // The smallest rectangle [x0, x1) x [y0, y1) holding every pixel of `s` that is not clear;
@@ -825,7 +826,17 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
     pad += std::max({r.left, r.right, r.top, r.bottom});
   }
   pad = std::min(pad, kMaxLayerPad);
+  auto bytes = [&d](int p) {
+    return static_cast<size_t>(d.target.width + 2 * p) * static_cast<size_t>(d.target.height + 2 * p) * 4;
+  };
+  // Within the budget: without the margin if need be, else not at all.
+  if (d.layer_bytes + bytes(pad) > kMaxLayerBytes) pad = 0;
+  if (d.layer_bytes + bytes(pad) > kMaxLayerBytes) {
+    ++d.skipped_layers;
+    return;
+  }
   d.PushSurface(Surface::Kind::Layer, pad);
+  d.layer_bytes += d.Top().storage.size();
   ++d.layers;
 }
 
@@ -841,6 +852,7 @@ void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, doub
   Surface layer = std::move(d.Top());
   d.surfaces.pop_back();
   --d.layers;
+  d.layer_bytes -= layer.storage.size();
   // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
   const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
   int x0, y0, x1, y1;

@@ -48,11 +48,13 @@ class Renderer {
   // by PopLayer with a blend mode (BlendMode). Alpha and erase act on the nearest enclosing
   // layer; with none, such a layer draws nothing. `filters` are applied to the layer first,
   // their blurs and distances times `filter_scale`. Layers nest up to kMaxLayers deep; deeper
-  // ones draw straight onto the layer below. A layer pushed with the filters it will be popped
-  // with also holds what lies within their reach outside the surface below (up to kMaxLayerPad
-  // pixels each way), so that it can cast shadows and glows inside.
+  // ones, and layers beyond kMaxLayerBytes of pixels in all, draw straight onto the layer below.
+  // A layer pushed with the filters it will be popped with also holds what lies within their
+  // reach outside the surface below (up to kMaxLayerPad pixels each way), so that it can cast
+  // shadows and glows inside.
   static constexpr int kMaxLayers = 32;
   static constexpr int kMaxLayerPad = 512;
+  static constexpr size_t kMaxLayerBytes = size_t{512} << 20;
   void PushLayer();
   void PushLayer(const std::vector<Filter>& filters, double filter_scale);
   void PopLayer(int blend_mode);
