@@ -18,7 +18,7 @@ class VideoDecoder {
   // The picture of frame `number` (premultiplied, at the stream's declared size). The frames
   // since the nearest key frame at or before it are decoded as needed; a frame that does not
   // decode leaves the previous picture showing. Null while no frame has decoded, for a codec
-  // that is not supported, or for a stream whose declared size is out of bounds.
+  // that is not supported, or for a stream whose declared size is out of bounds. Thread-safe.
   std::shared_ptr<const BitmapDef> Frame(int number);
 
   // Whether the encoded frame starts a sequence (decodes without the frames before it).

@@ -37,6 +37,7 @@ struct VideoDecoder::Impl {
   int last = -1;  // the frame number `picture` shows; -1: none decoded since the last reset
   std::shared_ptr<BitmapDef> picture;
   bool usable = false;
+  std::mutex mutex;  // one decode at a time; the pictures handed out never change
 
   ~Impl() { Close(); }
 
@@ -164,6 +165,7 @@ bool VideoDecoder::IsKeyFrame(uint8_t codec, const std::vector<uint8_t>& data) {
 std::shared_ptr<const BitmapDef> VideoDecoder::Frame(int number) {
   Impl& d = *impl_;
   if (!d.usable || number < 0) return nullptr;
+  std::lock_guard<std::mutex> lock(d.mutex);
   if (number == d.last) return d.picture;
   const auto& frames = d.stream->frames;
   // The key frame the target frame depends on: the last one at or before it, else the first.
