@@ -274,3 +274,35 @@ TEST(EffectsVideo, Vp6WithAlphaFromTheReferenceMovieDecodes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EffectsPlacement, AnOpaqueBackgroundFillsThePixelsAroundTheObject) {
+  // An outlined, unfilled square from (10, 10) to (30, 30) with a green opaque background.
+  SwfWriter w(11, kW, kH, 12);
+  ShapeBuilder sb;
+  const int line = sb.AddLine({20, {255, 0, 0, 255}});
+  sb.Rectangle(200, 200, 600, 600, 0, line);
+  w.DefineShape(1, sb);
+  BitWriter place;
+  place.U8(0x02);  // has character
+  place.U8(0x40);  // opaque background
+  place.U16(1);
+  place.U16(1);
+  place.RgbaColor({0, 255, 0, 255});
+  w.Tag(kTagPlaceObject3, place.Data());
+  w.ShowFrame();
+  Player p;
+  p.LoadBytes(0, w.Finish(false));
+  std::vector<uint8_t> px(kW * kH * 4);
+  PaintStage(p, {px.data(), kW, kH, kW * 4}, {255, 255, 255, 255});
+  auto at = [&](int x, int y) {
+    const uint8_t* c = &px[(static_cast<size_t>(y) * kW + x) * 4];
+    return Rgba{c[2], c[1], c[0], c[3]};
+  };
+  EXPECT_EQ(at(20, 20), (Rgba{0, 255, 0, 255}));    // inside the outline
+  EXPECT_EQ(at(5, 20), (Rgba{255, 255, 255, 255}));  // outside the object's box
+  EXPECT_EQ(at(40, 40), (Rgba{255, 255, 255, 255}));
+}
+
+}  // namespace
