@@ -1,9 +1,13 @@
 #include "platform/flash/stage_painter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/flash/player/player.h"
 #include "platform/flash/text_painter.h"
+#include "platform/flash/video/video_decoder.h"
+#include "platform/flash/video/video_shape.h"
 
 namespace flash {
 namespace {
@@ -11,7 +15,12 @@ namespace {
 // Bitmap fills name characters of the movie whose level is being drawn.
 struct DictionaryLookup : CharacterLookup {
   const MovieDef* movie = nullptr;
-  const CharacterDef* Find(uint16_t id) const override { return movie ? movie->Find(id) : nullptr; }
+  // While a video frame is drawn: its picture, under the stream's id.
+  const CharacterDef* video_picture = nullptr;
+  const CharacterDef* Find(uint16_t id) const override {
+    if (video_picture && video_picture->id == id) return video_picture;
+    return movie ? movie->Find(id) : nullptr;
+  }
 };
 
 void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) {
@@ -21,7 +30,89 @@ void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, con
     PaintTextField(r, static_cast<const TextFieldObject&>(obj).field, m, cx);
 }
 
-void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorTransform& cx) {
+// Draws the frame of a video object that its ratio names.
+void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& video, const Matrix& m,
+                const ColorTransform& cx) {
+  auto decoder = DecoderFor(video.character);
+  if (!decoder) return;
+  std::shared_ptr<const BitmapDef> picture = decoder->Frame(video.ratio);
+  if (!picture) return;
+  const auto& stream = static_cast<const VideoDef&>(*video.character);
+  const ShapeDef shape = VideoFrameShape(stream, *picture, picture->id, stream.smoothing);
+  lookup.video_picture = picture.get();
+  r.DrawShape(shape, m, cx);
+  lookup.video_picture = nullptr;
+}
+
+// The target-pixel box around what `obj` draws under `m`; false when it draws nothing.
+bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& y0, double& x1, double& y1) {
+  RectTwips r;
+  if (obj.type == DisplayObject::Type::Shape) {
+    r = static_cast<const ShapeDef&>(*obj.character).bounds;
+  } else if (obj.type == DisplayObject::Type::MorphShape) {
+    const auto& morph = static_cast<const MorphShapeDef&>(*obj.character);
+    r = {std::min(morph.start_bounds.xmin, morph.end_bounds.xmin), std::max(morph.start_bounds.xmax, morph.end_bounds.xmax),
+         std::min(morph.start_bounds.ymin, morph.end_bounds.ymin), std::max(morph.start_bounds.ymax, morph.end_bounds.ymax)};
+  } else if (obj.type == DisplayObject::Type::MovieClip) {
+    bool any = false;
+    for (const auto& [depth, child] : static_cast<const MovieClip&>(obj).children) {
+      double cx0, cy0, cx1, cy1;
+      if (child->clip_depth > 0 || !child->visible || !DrawnBounds(*child, m * child->matrix, cx0, cy0, cx1, cy1))
+        continue;
+      x0 = any ? std::min(x0, cx0) : cx0;
+      y0 = any ? std::min(y0, cy0) : cy0;
+      x1 = any ? std::max(x1, cx1) : cx1;
+      y1 = any ? std::max(y1, cy1) : cy1;
+      any = true;
+    }
+    return any;
+  } else {
+    return false;
+  }
+  bool first = true;
+  for (int32_t tx : {r.xmin, r.xmax})
+    for (int32_t ty : {r.ymin, r.ymax}) {
+      double px, py;
+      m.Apply(tx, ty, px, py);
+      x0 = first ? px : std::min(x0, px);
+      y0 = first ? py : std::min(y0, py);
+      x1 = first ? px : std::max(x1, px);
+      y1 = first ? py : std::max(y1, py);
+      first = false;
+    }
+  return true;
+}
+
+// Fills the whole pixels around what `obj` draws with its opaque background colour.
+void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) {
+  double x0, y0, x1, y1;
+  if (!DrawnBounds(obj, m, x0, y0, x1, y1) || !std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) ||
+      !std::isfinite(y1))
+    return;
+  auto twips = [](double px) { return static_cast<int32_t>(std::clamp(px, -1e6, 1e6) * 20); };
+  const int32_t l = twips(std::floor(x0)), t = twips(std::floor(y0)), rt = twips(std::ceil(x1)), b = twips(std::ceil(y1));
+  ShapeDef rect;
+  ShapeGroup group;
+  FillStyle fill;
+  fill.color = obj.opaque_background;
+  fill.color.a = 255;
+  group.fill_styles.push_back(fill);
+  ShapePath path;
+  path.fill1 = 1;
+  path.start_x = l;
+  path.start_y = t;
+  path.edges = {{false, 0, 0, rt, t}, {false, 0, 0, rt, b}, {false, 0, 0, l, b}, {false, 0, 0, l, t}};
+  group.paths.push_back(std::move(path));
+  rect.groups.push_back(std::move(group));
+  Matrix pixels_to_target;
+  pixels_to_target.a = pixels_to_target.d = 1.0 / 20;
+  r.DrawShape(rect, pixels_to_target, cx);
+}
+
+// `filter_scale` is the view's scale: filters grow with the stage, not with the objects' own
+// transforms.
+void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m, const ColorTransform& cx,
+               double filter_scale) {
   // Masks: an object with a clip depth masks the objects above it up to that depth.
   std::vector<int> mask_ends;
   for (const auto& [depth, child] : clip.children) {
@@ -38,7 +129,7 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
       else if (child->type == DisplayObject::Type::MorphShape)
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ColorTransform());
       else if (child->type == DisplayObject::Type::MovieClip)
-        PaintClip(r, static_cast<const MovieClip&>(*child), cm, ColorTransform());
+        PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ColorTransform(), filter_scale);
       else if (child->type == DisplayObject::Type::Text || child->type == DisplayObject::Type::EditText)
         PaintText(r, clip, *child, cm, ColorTransform());
       r.EndMask();
@@ -46,8 +137,15 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
       continue;
     }
     if (!child->visible) continue;
-    bool layer = child->blend_mode > kBlendLayer && child->type == DisplayObject::Type::MovieClip;
-    if (layer) r.PushLayer();
+    // A blend mode or a filter draws the object into a layer of its own. Objects drawn as cached
+    // bitmaps (filtered ones too) sit on whole pixels.
+    const bool layer = child->blend_mode >= kBlendLayer || !child->filters.empty();
+    if (child->cache_as_bitmap || child->has_opaque_background || !child->filters.empty()) {
+      cm.tx = std::round(cm.tx);
+      cm.ty = std::round(cm.ty);
+    }
+    if (layer) r.PushLayer(child->filters, filter_scale);
+    if (child->has_opaque_background) PaintOpaqueBackground(r, *child, cm, ccx);
     switch (child->type) {
       case DisplayObject::Type::Shape:
         r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);
@@ -56,16 +154,17 @@ void PaintClip(Renderer& r, const MovieClip& clip, const Matrix& m, const ColorT
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ccx);
         break;
       case DisplayObject::Type::MovieClip:
-        PaintClip(r, static_cast<const MovieClip&>(*child), cm, ccx);
+        PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ccx, filter_scale);
         break;
       case DisplayObject::Type::Text:
       case DisplayObject::Type::EditText:
         PaintText(r, clip, *child, cm, ccx);
         break;
       case DisplayObject::Type::Other:
+        if (child->character && child->character->kind == CharacterDef::Kind::Video) PaintVideo(r, lookup, *child, cm, ccx);
         break;
     }
-    if (layer) r.PopLayer(child->blend_mode);
+    if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);
   }
   while (!mask_ends.empty()) {
     r.PopMask();
@@ -83,7 +182,7 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();
-    PaintClip(r, *root, view * root->matrix, root->color_transform);
+    PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/flash/format/inflate.h"
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/text.h"
+#include "platform/flash/format/video.h"
 
 namespace flash {
 
@@ -111,6 +112,22 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
         movie.dictionary[sprite->id] = sprite;
       }
       return;
+    case kTagDefineVideoStream:
+      if (is_root) {
+        auto video = ParseVideoStream(tag.data, tag.length);
+        movie.dictionary[video->id] = video;
+      }
+      return;
+    case kTagVideoFrame: {
+      // Frames belong to their stream wherever they stand; the stream was made by this parse,
+      // so it may still be filled in.
+      auto it = movie.dictionary.find(VideoFrameStreamId(tag.data, tag.length));
+      VideoDef* stream = nullptr;
+      if (it != movie.dictionary.end() && it->second->kind == CharacterDef::Kind::Video)
+        stream = const_cast<VideoDef*>(static_cast<const VideoDef*>(it->second.get()));
+      AddVideoFrame(stream, tag.data, tag.length);
+      return;
+    }
     case kTagJpegTables:
       if (is_root) movie.jpeg_tables.assign(tag.data, tag.data + tag.length);
       return;
@@ -226,14 +243,23 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
   if (p.has_name) p.name = r.CString();
   if (p.has_clip_depth) p.clip_depth = r.U16();
   if (p.version == 3) {
-    if (flags2 & 0x01) {  // filter list: skipped here, the later filter support reads it
-      // Filters are variable-length; without parsing them we cannot find what follows, so stop.
-      return p;
+    if (flags2 & 0x01) {
+      p.has_filters = true;
+      p.filters = ReadFilterList(r);
     }
     if (flags2 & 0x02) p.blend_mode = r.U8();
-    if (flags2 & 0x04) r.U8();  // bitmap caching
-    if (flags2 & 0x20) r.U8();  // visibility
-    if (flags2 & 0x40) r.Skip(4);  // background colour
+    if (flags2 & 0x04) {
+      p.has_cache_as_bitmap = true;
+      p.cache_as_bitmap = r.U8() != 0;
+    }
+    if (flags2 & 0x20) {
+      p.has_visible = true;
+      p.visible = r.U8() != 0;
+    }
+    if (flags2 & 0x40) {
+      p.has_background = true;
+      p.background = r.RgbaColor();
+    }
   }
   if (has_clip_actions) {
     r.U16();

@@ -10,6 +10,7 @@
 
 #include "platform/flash/format/definition_parser.h"
 #include "platform/flash/format/errors.h"
+#include "platform/flash/format/filters.h"
 #include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
@@ -56,6 +57,11 @@ struct PlaceObjectTag {
   std::string name;
   uint16_t clip_depth = 0;
   uint8_t blend_mode = 0;
+  bool has_filters = false, has_cache_as_bitmap = false, has_visible = false, has_background = false;
+  std::vector<Filter> filters;
+  bool cache_as_bitmap = false;
+  bool visible = true;
+  Rgba background{0, 0, 0, 0};  // the opaque background colour
   std::vector<ClipActionRecord> clip_actions;
   uint32_t all_clip_events = 0;  // the list's header: every event its handlers take
 };

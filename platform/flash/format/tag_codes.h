@@ -34,6 +34,8 @@ enum TagCode : uint16_t {
   kTagDefineMorphShape = 46,
   kTagDefineFont2 = 48,
   kTagDoInitAction = 59,
+  kTagDefineVideoStream = 60,
+  kTagVideoFrame = 61,
   kTagDefineFontInfo2 = 62,
   kTagFileAttributes = 69,
   kTagPlaceObject3 = 70,

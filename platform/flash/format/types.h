@@ -36,7 +36,8 @@ struct Matrix {
   bool operator==(const Matrix&) const = default;
 };
 
-// Colour transform: channel' = channel * mult / 256 + add, clamped to 0..255.
+// Colour transform: channel' = (channel * mult) >> 8 + add, clamped to 0..255 (the multiplier is
+// 8.8 fixed point; the product is floored, negative ones too).
 struct ColorTransform {
   int16_t r_mult = 256, g_mult = 256, b_mult = 256, a_mult = 256;
   int16_t r_add = 0, g_add = 0, b_add = 0, a_add = 0;
@@ -53,8 +54,8 @@ struct ColorTransform {
 inline uint8_t ClampChannel(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 inline Rgba ColorTransform::Apply(Rgba c) const {
-  return {ClampChannel(c.r * r_mult / 256 + r_add), ClampChannel(c.g * g_mult / 256 + g_add),
-          ClampChannel(c.b * b_mult / 256 + b_add), ClampChannel(c.a * a_mult / 256 + a_add)};
+  return {ClampChannel(((c.r * r_mult) >> 8) + r_add), ClampChannel(((c.g * g_mult) >> 8) + g_add),
+          ClampChannel(((c.b * b_mult) >> 8) + b_add), ClampChannel(((c.a * a_mult) >> 8) + a_add)};
 }
 
 inline ColorTransform ColorTransform::operator*(const ColorTransform& in) const {

@@ -414,7 +414,7 @@ void TimelineWriter::Tag(uint16_t code, const std::vector<uint8_t>& body) {
 
 void TimelineWriter::Place(const PlaceSpec& p) {
   BitWriter w;
-  bool v3 = p.blend_mode >= 0;
+  bool v3 = p.blend_mode >= 0 || !p.filters.empty() || p.cache_as_bitmap >= 0;
   uint8_t flags = 0;
   if (p.clip_depth >= 0) flags |= 0x40;
   if (!p.name.empty()) flags |= 0x20;
@@ -424,7 +424,9 @@ void TimelineWriter::Place(const PlaceSpec& p) {
   if (p.character_id >= 0) flags |= 0x02;
   if (p.move) flags |= 0x01;
   w.U8(flags);
-  if (v3) w.U8(0x02);
+  if (v3)
+    w.U8(static_cast<uint8_t>((p.filters.empty() ? 0 : 0x01) | (p.blend_mode >= 0 ? 0x02 : 0) |
+                              (p.cache_as_bitmap >= 0 ? 0x04 : 0)));
   w.U16(p.depth);
   if (p.character_id >= 0) w.U16(static_cast<uint16_t>(p.character_id));
   if (p.has_matrix) w.WriteMatrix(p.matrix);
@@ -432,7 +434,9 @@ void TimelineWriter::Place(const PlaceSpec& p) {
   if (p.ratio >= 0) w.U16(static_cast<uint16_t>(p.ratio));
   if (!p.name.empty()) w.String(p.name);
   if (p.clip_depth >= 0) w.U16(static_cast<uint16_t>(p.clip_depth));
-  if (v3) w.U8(static_cast<uint8_t>(p.blend_mode));
+  if (!p.filters.empty()) WriteFilterList(w, p.filters);
+  if (p.blend_mode >= 0) w.U8(static_cast<uint8_t>(p.blend_mode));
+  if (p.cache_as_bitmap >= 0) w.U8(static_cast<uint8_t>(p.cache_as_bitmap));
   Tag(v3 ? kTagPlaceObject3 : kTagPlaceObject2, w.Data());
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/flash/format/filters.h"
 #include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
@@ -165,6 +166,8 @@ struct PlaceSpec {
   std::string name;
   int clip_depth = -1;
   int blend_mode = -1;  // >= 0 writes PlaceObject3
+  std::vector<Filter> filters;  // non-empty writes PlaceObject3 with a filter list
+  int cache_as_bitmap = -1;     // >= 0 writes PlaceObject3 with the caching flag
 };
 
 // Tags of one timeline (the movie's or a sprite's).

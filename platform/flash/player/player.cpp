@@ -863,6 +863,9 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
       obj->ratio = old->ratio;
       obj->name = old->name;
       obj->clip_depth = old->clip_depth;
+      obj->blend_mode = old->blend_mode;
+      obj->filters = old->filters;
+      obj->cache_as_bitmap = old->cache_as_bitmap;
       RemoveObject(old);
     }
     obj->parent = clip;
@@ -881,6 +884,13 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   if (p.has_name) obj->name = p.name;
   if (p.has_clip_depth) obj->clip_depth = p.clip_depth;
   if (p.version == 3 && p.blend_mode) obj->blend_mode = p.blend_mode;
+  if (p.has_filters) obj->filters = p.filters;
+  if (p.has_cache_as_bitmap) obj->cache_as_bitmap = p.cache_as_bitmap;
+  if (p.has_visible) obj->visible = p.visible;
+  if (p.has_background) {
+    obj->has_opaque_background = true;
+    obj->opaque_background = p.background;
+  }
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
     for (const ClipActionRecord& rec : p.clip_actions)

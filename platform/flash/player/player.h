@@ -61,6 +61,10 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   uint16_t ratio = 0;
   int clip_depth = 0;
   uint8_t blend_mode = 0;
+  std::vector<Filter> filters;  // drawn through these, in order
+  bool cache_as_bitmap = false;
+  bool has_opaque_background = false;
+  Rgba opaque_background;
   bool visible = true;
   bool removed = false;
   bool swapped = false;      // moved by swapDepths: scripts may remove it like their own clips

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/flash/format/bitmap.h"
+#include "platform/flash/renderer/filters.h"
 #include "platform/flash/renderer/internal/blend_wide.h"
 #include "platform/flash/renderer/internal/paint_styles.h"
 
@@ -348,6 +349,9 @@ struct Surface {
   std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
   uint8_t* pixels = nullptr;
   int stride = 0;
+  // Where the surface lies on the target, and its size: a filtered layer reaches beyond the
+  // surface below it, so that what lies just outside still casts its shadow or glow inside.
+  int origin_x = 0, origin_y = 0, width = 0, height = 0;
 };
 
 }  // namespace
@@ -368,6 +372,54 @@ struct Renderer::Impl {
   std::vector<double> points;  // one flattened path, x and y interleaved
   agg::span_allocator<Color> alloc;
   std::vector<PaintStyle> fill_paints;
+  int layers = 0;          // layer surfaces on the stack
+  size_t layer_bytes = 0;  // pixels they hold
+  int skipped_layers = 0;  // layers beyond the limit, drawn straight onto the one below
+
+  // The smallest rectangle [x0, x1) x [y0, y1) holding every pixel of `s` that is not clear;
+  // false when there is none.
+  bool ContentBounds(const Surface& s, int& x0, int& y0, int& x1, int& y1) const {
+    x0 = target.width;
+    y0 = target.height;
+    x1 = y1 = 0;
+    for (int y = 0; y < target.height; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(s.pixels + static_cast<size_t>(y) * s.stride);
+      int first = 0;
+      while (first < target.width && row[first] == 0) ++first;
+      if (first == target.width) continue;
+      int last = target.width - 1;
+      while (row[last] == 0) --last;
+      x0 = std::min(x0, first);
+      x1 = std::max(x1, last + 1);
+      y0 = std::min(y0, y);
+      y1 = y + 1;
+    }
+    return x0 < x1 && y0 < y1;
+  }
+
+  // Runs `filters` over the part of `layer` from (x0, y0) to (x1, y1), growing that part by
+  // what the filters reach (within the target).
+  void FilterLayer(Surface& layer, const std::vector<Filter>& filters, double scale, int& x0, int& y0, int& x1,
+                   int& y1) {
+    for (const Filter& f : filters) {
+      const FilterReach reach = ReachOf(f, scale);
+      x0 = std::max(0, x0 - reach.left);
+      y0 = std::max(0, y0 - reach.top);
+      x1 = std::min(target.width, x1 + reach.right);
+      y1 = std::min(target.height, y1 + reach.bottom);
+    }
+    FilterImage image;
+    image.width = x1 - x0;
+    image.height = y1 - y0;
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+    for (int y = y0; y < y1; ++y)
+      std::memcpy(&image.At(0, y - y0), layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
+                  static_cast<size_t>(image.width) * 4);
+    for (const Filter& f : filters) ApplyFilter(image, f, scale);
+    for (int y = y0; y < y1; ++y)
+      std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4, &image.At(0, y - y0),
+                  static_cast<size_t>(image.width) * 4);
+  }
 
   // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
   bool MaskMode() const {
@@ -380,13 +432,25 @@ struct Renderer::Impl {
 
   Surface& Top() { return surfaces.back(); }
 
-  void PushSurface(Surface::Kind kind) {
+  // `target` describes the top surface: its size is what drawing clips to.
+  void PushSurface(Surface::Kind kind, int pad = 0) {
+    const Surface& below = surfaces.back();
     Surface s;
     s.kind = kind;
-    s.stride = target.width * 4;
-    s.storage.assign(static_cast<size_t>(s.stride) * target.height, 0);
+    s.origin_x = below.origin_x - pad;
+    s.origin_y = below.origin_y - pad;
+    s.width = below.width + 2 * pad;
+    s.height = below.height + 2 * pad;
+    s.stride = s.width * 4;
+    s.storage.assign(static_cast<size_t>(s.stride) * s.height, 0);
     s.pixels = s.storage.data();
     surfaces.push_back(std::move(s));
+    UseTop();
+  }
+
+  void UseTop() {
+    target.width = surfaces.back().width;
+    target.height = surfaces.back().height;
   }
 
   // Composites `src` onto the surface below it, through `mask` when given.
@@ -669,6 +733,8 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   Surface base;
   base.pixels = target.pixels;
   base.stride = target.stride;
+  base.width = target.width;
+  base.height = target.height;
   impl_->surfaces.push_back(std::move(base));
 }
 
@@ -702,6 +768,8 @@ void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, c
   BaseRenderer ren(s.pixels, d.target.width, d.target.height, s.stride);
   bool mask_mode = d.MaskMode();
   Matrix m = twips_to_pixels;
+  m.tx -= s.origin_x;
+  m.ty -= s.origin_y;
   if (d.quality == Quality::Low) {
     m.tx -= 1.0 / 256;
     m.ty -= 1.0 / 256;
@@ -740,6 +808,7 @@ void Renderer::EndMask() {
     for (int x = 0; x < d.target.width; ++x) mask[static_cast<size_t>(y) * d.target.width + x] = row[x * 4 + 3];
   }
   d.surfaces.pop_back();
+  d.UseTop();
   d.PushSurface(Surface::Kind::Masked);
   d.Top().mask = std::move(mask);
 }
@@ -750,15 +819,70 @@ void Renderer::PopMask() {
   if (d.Top().kind != Surface::Kind::Masked) return;
   d.CompositeDown(d.Top(), &d.Top().mask);
   d.surfaces.pop_back();
+  d.UseTop();
 }
 
-void Renderer::PushLayer() { impl_->PushSurface(Surface::Kind::Layer); }
+void Renderer::PushLayer() { PushLayer({}, 1.0); }
 
-void Renderer::PopLayer(int /*blend_mode*/) {
+void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
+  if (d.layers >= kMaxLayers || d.skipped_layers > 0) {
+    ++d.skipped_layers;
+    return;
+  }
+  // A filtered layer takes in what lies within the filters' reach around the surface below.
+  int pad = 0;
+  for (const Filter& f : filters) {
+    const FilterReach r = ReachOf(f, filter_scale);
+    pad += std::max({r.left, r.right, r.top, r.bottom});
+  }
+  pad = std::min(pad, kMaxLayerPad);
+  auto bytes = [&d](int p) {
+    return static_cast<size_t>(d.target.width + 2 * p) * static_cast<size_t>(d.target.height + 2 * p) * 4;
+  };
+  // Within the budget: without the margin if need be, else not at all.
+  if (d.layer_bytes + bytes(pad) > kMaxLayerBytes) pad = 0;
+  if (d.layer_bytes + bytes(pad) > kMaxLayerBytes) {
+    ++d.skipped_layers;
+    return;
+  }
+  d.PushSurface(Surface::Kind::Layer, pad);
+  d.layer_bytes += d.Top().storage.size();
+  ++d.layers;
+}
+
+void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
+
+void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale) {
+  Impl& d = *impl_;
+  if (d.skipped_layers > 0) {
+    --d.skipped_layers;
+    return;
+  }
   if (d.Top().kind != Surface::Kind::Layer) return;
-  d.CompositeDown(d.Top(), nullptr);
+  Surface layer = std::move(d.Top());
   d.surfaces.pop_back();
+  --d.layers;
+  d.layer_bytes -= layer.storage.size();
+  // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
+  const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
+  int x0, y0, x1, y1;
+  // Bounds and filters work in the layer's own size, `target` still describing it.
+  const bool any = acts && d.ContentBounds(layer, x0, y0, x1, y1);
+  if (any && !filters.empty()) d.FilterLayer(layer, filters, filter_scale, x0, y0, x1, y1);
+  d.UseTop();
+  if (!any) return;
+  // Onto the surface below, where the two overlap.
+  Surface& dst = d.Top();
+  const int dx = layer.origin_x - dst.origin_x, dy = layer.origin_y - dst.origin_y;
+  x0 = std::max(x0, -dx);
+  y0 = std::max(y0, -dy);
+  x1 = std::min(x1, dst.width - dx);
+  y1 = std::min(y1, dst.height - dy);
+  for (int y = y0; y < y1; ++y)
+    BlendRow(reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y + dy) * dst.stride) + x0 + dx,
+             reinterpret_cast<const uint32_t*>(layer.pixels + static_cast<size_t>(y) * layer.stride) + x0, x1 - x0,
+             blend_mode);
 }
 
 }  // namespace flash

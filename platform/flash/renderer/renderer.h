@@ -5,8 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/flash/format/filters.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/format/types.h"
+#include "platform/flash/renderer/blend.h"
 
 namespace flash {
 
@@ -27,12 +29,6 @@ struct CharacterLookup {
 struct CoverageMask {
   int left = 0, top = 0, width = 0, height = 0;
   std::vector<uint8_t> coverage;
-};
-
-// Blend modes of layers (PlaceObject3 numbering).
-enum BlendMode : int {
-  kBlendNormal = 1,
-  kBlendLayer = 2,
 };
 
 class Renderer {
@@ -60,9 +56,20 @@ class Renderer {
   void PopMask();
 
   // Draws the following objects into a layer of their own, composited onto what lies below
-  // by PopLayer.
+  // by PopLayer with a blend mode (BlendMode). Alpha and erase act on the nearest enclosing
+  // layer; with none, such a layer draws nothing. `filters` are applied to the layer first,
+  // their blurs and distances times `filter_scale`. Layers nest up to kMaxLayers deep; deeper
+  // ones, and layers beyond kMaxLayerBytes of pixels in all, draw straight onto the layer below.
+  // A layer pushed with the filters it will be popped with also holds what lies within their
+  // reach outside the surface below (up to kMaxLayerPad pixels each way), so that it can cast
+  // shadows and glows inside.
+  static constexpr int kMaxLayers = 32;
+  static constexpr int kMaxLayerPad = 512;
+  static constexpr size_t kMaxLayerBytes = size_t{512} << 20;
   void PushLayer();
+  void PushLayer(const std::vector<Filter>& filters, double filter_scale);
   void PopLayer(int blend_mode);
+  void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale);
 
   Quality quality() const { return quality_; }
 

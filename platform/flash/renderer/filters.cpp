@@ -1,0 +1,470 @@
+// Filters on premultiplied pictures. Shadows, glows and bevels work on the picture's opacity:
+// it is blurred, moved by the filter's distance along its angle, strengthened, coloured, and
+// then put behind, over or in place of the picture as the filter's flags say.
+#include "platform/flash/renderer/filters.h"
+
+#include <algorithm>
+#include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace flash {
+namespace {
+
+inline int Channel(uint32_t p, int i) { return static_cast<int>((p >> (8 * i)) & 0xFF); }
+
+inline int Mul(int x, int y) {
+  int t = x * y + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+inline uint32_t Pack(int b, int g, int r, int a) {
+  return static_cast<uint32_t>(b) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(r) << 16 |
+         static_cast<uint32_t>(a) << 24;
+}
+
+// Premultiplied pixel of a colour at opacity `k` (0..255) times its own alpha.
+inline uint32_t Tint(Rgba c, int k) {
+  const int a = Mul(c.a, k);
+  return Pack(Mul(c.b, a), Mul(c.g, a), Mul(c.r, a), a);
+}
+
+inline uint32_t ScalePixel(uint32_t p, int k) {
+  return Pack(Mul(Channel(p, 0), k), Mul(Channel(p, 1), k), Mul(Channel(p, 2), k), Mul(Channel(p, 3), k));
+}
+
+// Source-over of premultiplied pixels.
+inline uint32_t Over(uint32_t dst, uint32_t src) {
+  const int inv = 255 - Channel(src, 3);
+  if (inv == 0) return src;
+  return Pack(std::min(255, Channel(src, 0) + Mul(Channel(dst, 0), inv)),
+              std::min(255, Channel(src, 1) + Mul(Channel(dst, 1), inv)),
+              std::min(255, Channel(src, 2) + Mul(Channel(dst, 2), inv)),
+              std::min(255, Channel(src, 3) + Mul(Channel(dst, 3), inv)));
+}
+
+double Scaled(double blur, double scale) {
+  double v = blur * scale;
+  if (!std::isfinite(v) || v < 0) return 0;
+  return std::min(v, kMaxFilterBlur);
+}
+
+int Radius(double blur) { return static_cast<int>(blur / 2); }
+
+int Passes(const Filter& f) { return std::clamp(f.passes, 0, kMaxFilterPasses); }
+
+// The filter's offset in whole pixels (shadows and bevels move their effect along the angle).
+void Offset(const Filter& f, double scale, int& dx, int& dy) {
+  dx = dy = 0;
+  double d = f.distance * scale;
+  if (!std::isfinite(d) || !std::isfinite(f.angle)) return;
+  d = std::clamp(d, -4096.0, 4096.0);
+  dx = static_cast<int>(std::lround(d * std::cos(f.angle)));
+  dy = static_cast<int>(std::lround(d * std::sin(f.angle)));
+}
+
+// Box passes. A box of 2r + 1 values averages its window with values beyond the picture
+// counting as `edge`; sums are kept in wide lanes and divided by multiplying with the reciprocal.
+
+// Division of a window's sum (at most 255 * 255, so 16 bits) by its length: the sum plus half
+// the length, times 65536 / n rounded up, high half. Off by at most one level.
+inline uint16_t Reciprocal16(int n) { return static_cast<uint16_t>((65536 + n - 1) / n); }
+
+// One pass across the rows of a one-byte-a-pixel plane.
+void BoxAcrossPlane(uint8_t* plane, int w, int h, int r, int edge, std::vector<int>& line) {
+  const int n = 2 * r + 1;
+  const uint32_t inv = Reciprocal16(n), half = static_cast<uint32_t>(n / 2);
+  line.resize(static_cast<size_t>(w) + 2 * r);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = plane + static_cast<size_t>(y) * w;
+    std::fill(line.begin(), line.begin() + r, edge);
+    std::fill(line.begin() + r + w, line.end(), edge);
+    for (int x = 0; x < w; ++x) line[static_cast<size_t>(x + r)] = row[x];
+    int sum = 0;
+    for (int k = 0; k < n; ++k) sum += line[static_cast<size_t>(k)];
+    for (int x = 0; x < w; ++x) {
+      row[x] = static_cast<uint8_t>(((static_cast<uint32_t>(sum) + half) * inv) >> 16);
+      if (x + 1 < w) sum += line[static_cast<size_t>(x + n)] - line[static_cast<size_t>(x)];
+    }
+  }
+}
+
+#if defined(__SSE2__)
+// One pass across the rows of a picture, the four bytes of a pixel side by side in one register.
+void BoxAcrossPixels(uint32_t* pixels, int w, int h, int r, std::vector<uint64_t>& line) {
+  const int n = 2 * r + 1;
+  const __m128i inv = _mm_set1_epi16(static_cast<short>(Reciprocal16(n)));
+  const __m128i half = _mm_set1_epi16(static_cast<short>(n / 2));
+  const __m128i zero = _mm_setzero_si128();
+  line.assign(static_cast<size_t>(w) + 2 * r, 0);
+  auto lane = [&](size_t i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&line[i])); };
+  for (int y = 0; y < h; ++y) {
+    uint32_t* row = pixels + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      const __m128i p = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(row[x])), zero);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(&line[static_cast<size_t>(x + r)]), p);
+    }
+    __m128i sum = zero;
+    for (int k = 0; k < n; ++k) sum = _mm_add_epi16(sum, lane(static_cast<size_t>(k)));
+    for (int x = 0; x < w; ++x) {
+      const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sum, half), inv);
+      row[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(avg, zero)));
+      if (x + 1 < w)
+        sum = _mm_add_epi16(sum, _mm_sub_epi16(lane(static_cast<size_t>(x + n)), lane(static_cast<size_t>(x))));
+    }
+  }
+}
+#endif
+
+// One pass down the columns of `h` rows of `row_bytes` bytes: every byte is a column of its
+// own, so the rows are worked through whole and the inner loops run over contiguous bytes.
+void BoxDown(uint8_t* data, int row_bytes, int h, int r, int edge, std::vector<uint8_t>& source,
+             std::vector<uint16_t>& sums) {
+  const int n = 2 * r + 1;
+  const uint16_t inv = Reciprocal16(n);
+  const uint16_t half = static_cast<uint16_t>(n / 2);
+  const size_t rb = static_cast<size_t>(row_bytes);
+  source.assign(data, data + rb * h);
+  sums.assign(rb, 0);
+  std::vector<uint8_t> edge_row;
+  if (edge != 0) edge_row.assign(rb, static_cast<uint8_t>(edge));
+  const uint8_t* zero_row = nullptr;
+  std::vector<uint8_t> zeros;
+  if (edge == 0) {
+    zeros.assign(rb, 0);
+    zero_row = zeros.data();
+  }
+  auto row = [&](int y) -> const uint8_t* {
+    if (y < 0 || y >= h) return edge ? edge_row.data() : zero_row;
+    return source.data() + rb * y;
+  };
+  for (int k = -r; k <= r; ++k) {
+    const uint8_t* s = row(k);
+    for (size_t i = 0; i < rb; ++i) sums[i] = static_cast<uint16_t>(sums[i] + s[i]);
+  }
+  for (int y = 0; y < h; ++y) {
+    uint8_t* out = data + rb * y;
+    const uint8_t* add = row(y + r + 1);
+    const uint8_t* sub = row(y - r);
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv)), vhalf = _mm_set1_epi16(static_cast<short>(half));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= rb; i += 8) {
+      __m128i sm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&sums[i]));
+      const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sm, vhalf), vinv);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(avg, zero));
+      const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(add + i)), zero);
+      const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sub + i)), zero);
+      sm = _mm_add_epi16(sm, _mm_sub_epi16(a, b));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(&sums[i]), sm);
+    }
+#endif
+    for (; i < rb; ++i) {
+      out[i] = static_cast<uint8_t>(((sums[i] + half) * static_cast<uint32_t>(inv)) >> 16);
+      sums[i] = static_cast<uint16_t>(sums[i] + add[i] - sub[i]);
+    }
+  }
+}
+
+void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double blur_y, int passes, int edge) {
+  const int rx = Radius(blur_x), ry = Radius(blur_y);
+  std::vector<int> line;
+  std::vector<uint8_t> source;
+  std::vector<uint16_t> sums;
+  for (int p = 0; p < passes; ++p) {
+    if (rx > 0) BoxAcrossPlane(plane.data(), w, h, rx, edge, line);
+    if (ry > 0) BoxDown(plane.data(), w, h, ry, edge, source, sums);
+  }
+}
+
+// The picture's opacity, or its transparency for inner effects, blurred.
+std::vector<uint8_t> BlurredAlpha(const FilterImage& image, const Filter& f, double scale, bool inverted) {
+  std::vector<uint8_t> a(image.pixels.size());
+  for (size_t i = 0; i < a.size(); ++i) {
+    const int v = Channel(image.pixels[i], 3);
+    a[i] = static_cast<uint8_t>(inverted ? 255 - v : v);
+  }
+  BlurPlane(a, image.width, image.height, Scaled(f.blur_x, scale), Scaled(f.blur_y, scale), Passes(f),
+            inverted ? 255 : 0);
+  return a;
+}
+
+// plane[x - dx, y - dy], or `outside` beyond the picture.
+inline int Sample(const std::vector<uint8_t>& plane, int w, int h, int x, int y, int outside) {
+  if (x < 0 || y < 0 || x >= w || y >= h) return outside;
+  return plane[static_cast<size_t>(y) * w + x];
+}
+
+inline int Strengthen(int v, double strength) {
+  const double s = v * strength;
+  if (!(s > 0)) return 0;  // NaN too
+  return s >= 255 ? 255 : static_cast<int>(s + 0.5);
+}
+
+// Puts `effect` (one pixel per picture pixel) together with the picture. Inner effects are cut
+// to the object; outer ones are cut to its outside when `cut_outer` is set (bevels) or the
+// object is knocked out, and otherwise lie whole behind it (shadows and glows, which show whole
+// when the object is hidden).
+void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filter& f, bool inner, bool outer,
+             bool cut_outer) {
+  for (size_t i = 0; i < image.pixels.size(); ++i) {
+    const uint32_t src = image.pixels[i];
+    const int sa = Channel(src, 3);
+    uint32_t e = effect[i];
+    if (inner && !outer)
+      e = ScalePixel(e, sa);  // inside the object only
+    else if (outer && !inner && (cut_outer || f.knockout))
+      e = ScalePixel(e, 255 - sa);  // outside the object only
+    uint32_t out;
+    if (f.knockout)
+      out = e;
+    else if (!f.composite_source)
+      out = e;
+    else if (inner && !outer)
+      out = Over(src, e);  // inner effects lie on the object
+    else if (!inner && outer)
+      out = Over(e, src);  // outer effects lie behind it
+    else
+      out = f.on_top ? Over(src, e) : Over(e, src);
+    image.pixels[i] = out;
+  }
+}
+
+
+// The 256 colours of a gradient filter's ramp, premultiplied.
+std::vector<uint32_t> Ramp(const Filter& f) {
+  std::vector<uint32_t> ramp(256, 0);
+  const size_t n = std::min(f.gradient_colors.size(), f.gradient_ratios.size());
+  if (n == 0) return ramp;
+  for (int i = 0; i < 256; ++i) {
+    size_t k = 0;
+    while (k < n && f.gradient_ratios[k] < i) ++k;
+    Rgba c;
+    if (k == 0) {
+      c = f.gradient_colors[0];
+    } else if (k == n) {
+      c = f.gradient_colors[n - 1];
+    } else {
+      const int r0 = f.gradient_ratios[k - 1], r1 = f.gradient_ratios[k];
+      const double t = r1 > r0 ? static_cast<double>(i - r0) / (r1 - r0) : 1.0;
+      const Rgba a = f.gradient_colors[k - 1], b = f.gradient_colors[k];
+      auto lerp = [t](uint8_t u, uint8_t v) { return static_cast<uint8_t>(std::lround(u + (v - u) * t)); };
+      c = {lerp(a.r, b.r), lerp(a.g, b.g), lerp(a.b, b.b), lerp(a.a, b.a)};
+    }
+    ramp[static_cast<size_t>(i)] = Tint(c, 255);
+  }
+  return ramp;
+}
+
+// Shadows and glows, plain (one colour at the strengthened opacity) or gradient (the opacity
+// picks the colour from the ramp).
+void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
+  int dx = 0, dy = 0;
+  if (f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
+  const int w = image.width, h = image.height;
+  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, f.inner);
+  const bool gradient = f.kind == Filter::Kind::GradientGlow;
+  const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
+  std::vector<uint32_t> effect(image.pixels.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
+      effect[static_cast<size_t>(y) * w + x] = gradient ? ramp[static_cast<size_t>(v)] : Tint(f.color, v);
+    }
+  Compose(image, effect, f, f.inner, !f.inner || (gradient && f.on_top), false);
+}
+
+// Bevels: the blurred opacity seen from both sides of the light. Where the object's edge faces
+// away from the angle its shadow shows, where it faces towards it its highlight.
+void Bevel(FilterImage& image, const Filter& f, double scale) {
+  int dx = 0, dy = 0;
+  Offset(f, scale, dx, dy);
+  const int w = image.width, h = image.height;
+  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, false);
+  const bool gradient = f.kind == Filter::Kind::GradientBevel;
+  const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
+  std::vector<uint32_t> effect(image.pixels.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int diff = Sample(a, w, h, x - dx, y - dy, 0) - Sample(a, w, h, x + dx, y + dy, 0);
+      uint32_t e;
+      if (gradient) {
+        const double v = std::clamp(128 + diff * f.strength / 2, 0.0, 255.0);
+        e = ramp[std::isnan(v) ? 128 : static_cast<size_t>(std::lround(v))];
+      } else if (diff > 0) {
+        e = Tint(f.color, Strengthen(diff, f.strength));
+      } else {
+        e = Tint(f.highlight, Strengthen(-diff, f.strength));
+      }
+      effect[static_cast<size_t>(y) * w + x] = e;
+    }
+  const bool full = f.on_top;
+  Compose(image, effect, f, f.inner || full, !f.inner || full, true);
+}
+
+inline void Unpremultiply(uint32_t p, double out[4]) {
+  const int a = Channel(p, 3);
+  out[3] = a;
+  for (int i = 0; i < 3; ++i) out[i] = a ? std::min(255.0, Channel(p, i) * 255.0 / a) : 0;
+}
+
+inline uint32_t Premultiply(const double c[4]) {
+  auto clamp = [](double v) { return v <= 0 ? 0 : v >= 255 ? 255 : static_cast<int>(v + 0.5); };
+  const int a = clamp(c[3]);
+  return Pack(Mul(clamp(c[0]), a), Mul(clamp(c[1]), a), Mul(clamp(c[2]), a), a);
+}
+
+void ColorMatrix(FilterImage& image, const Filter& f) {
+  if (f.matrix.size() < 20) return;
+  const float* m = f.matrix.data();  // rows R, G, B, A of (r, g, b, a, offset)
+  for (uint32_t& p : image.pixels) {
+    double c[4];
+    Unpremultiply(p, c);
+    const double r = c[2], g = c[1], b = c[0], a = c[3];
+    double o[4];
+    o[2] = m[0] * r + m[1] * g + m[2] * b + m[3] * a + m[4];
+    o[1] = m[5] * r + m[6] * g + m[7] * b + m[8] * a + m[9];
+    o[0] = m[10] * r + m[11] * g + m[12] * b + m[13] * a + m[14];
+    o[3] = m[15] * r + m[16] * g + m[17] * b + m[18] * a + m[19];
+    p = Premultiply(o);
+  }
+}
+
+void Convolution(FilterImage& image, const Filter& f) {
+  const int mx = f.matrix_x, my = f.matrix_y;
+  if (mx <= 0 || my <= 0 || mx > kMaxConvolutionSize || my > kMaxConvolutionSize ||
+      f.matrix.size() < static_cast<size_t>(mx) * my)
+    return;
+  const double divisor = f.divisor != 0 && std::isfinite(f.divisor) ? f.divisor : 1.0;
+  const double bias = std::isfinite(f.bias) ? f.bias : 0.0;
+  const int w = image.width, h = image.height;
+  std::vector<double> plain(image.pixels.size() * 4);
+  for (size_t i = 0; i < image.pixels.size(); ++i) Unpremultiply(image.pixels[i], &plain[i * 4]);
+  const double fallback[4] = {static_cast<double>(f.default_color.b), static_cast<double>(f.default_color.g),
+                              static_cast<double>(f.default_color.r), static_cast<double>(f.default_color.a)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      double sum[4] = {0, 0, 0, 0};
+      for (int j = 0; j < my; ++j)
+        for (int i = 0; i < mx; ++i) {
+          const double k = f.matrix[static_cast<size_t>(j) * mx + i];
+          if (k == 0 || !std::isfinite(k)) continue;
+          int sx = x + i - mx / 2, sy = y + j - my / 2;
+          const double* c;
+          if (sx < 0 || sy < 0 || sx >= w || sy >= h) {
+            if (!f.clamp) {
+              c = fallback;
+            } else {
+              sx = std::clamp(sx, 0, w - 1);
+              sy = std::clamp(sy, 0, h - 1);
+              c = &plain[(static_cast<size_t>(sy) * w + sx) * 4];
+            }
+          } else {
+            c = &plain[(static_cast<size_t>(sy) * w + sx) * 4];
+          }
+          for (int ch = 0; ch < 4; ++ch) sum[ch] += k * c[ch];
+        }
+      double o[4];
+      for (int ch = 0; ch < 4; ++ch) o[ch] = sum[ch] / divisor + bias;
+      if (f.preserve_alpha) o[3] = plain[(static_cast<size_t>(y) * w + x) * 4 + 3];
+      image.At(x, y) = Premultiply(o);
+    }
+}
+
+}  // namespace
+
+void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsigned channel_mask) {
+  const int rx = Radius(std::clamp(blur_x, 0.0, kMaxFilterBlur));
+  const int ry = Radius(std::clamp(blur_y, 0.0, kMaxFilterBlur));
+  passes = std::clamp(passes, 0, kMaxFilterPasses);
+  if (image.pixels.empty() || (rx == 0 && ry == 0) || (channel_mask & 0xF) == 0) return;
+  const int w = image.width, h = image.height;
+  // Channels left out keep their values.
+  std::vector<uint32_t> kept;
+  const uint32_t keep_bits = ((channel_mask & 1) ? 0 : 0xFFu) | ((channel_mask & 2) ? 0 : 0xFF00u) |
+                             ((channel_mask & 4) ? 0 : 0xFF0000u) | ((channel_mask & 8) ? 0 : 0xFF000000u);
+  if (keep_bits) kept = image.pixels;
+  std::vector<uint8_t> source;
+  std::vector<uint16_t> sums;
+#if defined(__SSE2__)
+  std::vector<uint64_t> wide;
+#else
+  std::vector<int> line;
+  std::vector<uint8_t> plane(static_cast<size_t>(w) * h);
+#endif
+  for (int p = 0; p < passes; ++p) {
+    if (rx > 0) {
+#if defined(__SSE2__)
+      BoxAcrossPixels(image.pixels.data(), w, h, rx, wide);
+#else
+      auto* bytes = reinterpret_cast<uint8_t*>(image.pixels.data());
+      for (int ch = 0; ch < 4; ++ch) {
+        for (size_t i = 0; i < plane.size(); ++i) plane[i] = bytes[i * 4 + ch];
+        BoxAcrossPlane(plane.data(), w, h, rx, 0, line);
+        for (size_t i = 0; i < plane.size(); ++i) bytes[i * 4 + ch] = plane[i];
+      }
+#endif
+    }
+    if (ry > 0) BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, ry, 0, source, sums);
+  }
+  // Blurring every channel alike keeps colours within their alpha (the same rounding applies
+  // to sums that keep that order); with some channels kept that must be restored.
+  if (!keep_bits) return;
+  for (size_t i = 0; i < image.pixels.size(); ++i) {
+    const uint32_t px = (image.pixels[i] & ~keep_bits) | (kept[i] & keep_bits);
+    const int a = Channel(px, 3);
+    image.pixels[i] = Pack(std::min(Channel(px, 0), a), std::min(Channel(px, 1), a), std::min(Channel(px, 2), a), a);
+  }
+}
+
+FilterReach ReachOf(const Filter& f, double scale) {
+  FilterReach r;
+  switch (f.kind) {
+    case Filter::Kind::ColorMatrix:
+    case Filter::Kind::Convolution:
+      return r;
+    default:
+      break;
+  }
+  const int passes = Passes(f);
+  const int bx = Radius(Scaled(f.blur_x, scale)) * passes, by = Radius(Scaled(f.blur_y, scale)) * passes;
+  int dx = 0, dy = 0;
+  if (f.kind != Filter::Kind::Blur && f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
+  if (f.inner && f.kind != Filter::Kind::Bevel && f.kind != Filter::Kind::GradientBevel) return r;
+  // Bevels reach both ways along their angle.
+  const bool both = f.kind == Filter::Kind::Bevel || f.kind == Filter::Kind::GradientBevel;
+  r.left = bx + std::max(0, both ? std::abs(dx) : -dx);
+  r.right = bx + std::max(0, both ? std::abs(dx) : dx);
+  r.top = by + std::max(0, both ? std::abs(dy) : -dy);
+  r.bottom = by + std::max(0, both ? std::abs(dy) : dy);
+  return r;
+}
+
+void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
+  if (image.pixels.empty() || image.width <= 0 || image.height <= 0) return;
+  switch (f.kind) {
+    case Filter::Kind::Blur:
+      BoxBlur(image, Scaled(f.blur_x, scale), Scaled(f.blur_y, scale), Passes(f), 0xF);
+      break;
+    case Filter::Kind::DropShadow:
+    case Filter::Kind::Glow:
+    case Filter::Kind::GradientGlow:
+      ShadowOrGlow(image, f, scale);
+      break;
+    case Filter::Kind::Bevel:
+    case Filter::Kind::GradientBevel:
+      Bevel(image, f, scale);
+      break;
+    case Filter::Kind::ColorMatrix:
+      ColorMatrix(image, f);
+      break;
+    case Filter::Kind::Convolution:
+      Convolution(image, f);
+      break;
+  }
+}
+
+}  // namespace flash

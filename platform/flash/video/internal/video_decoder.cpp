@@ -1,0 +1,202 @@
+// The codecs come from FFmpeg. Frames are converted to B,G,R,A by its scaler and premultiplied
+// here; pictures larger than the declared size are cut to it, smaller ones are drawn stretched.
+#include "platform/flash/video/video_decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+namespace flash {
+namespace {
+
+AVCodecID CodecId(uint8_t codec) {
+  switch (static_cast<VideoCodec>(codec)) {
+    case VideoCodec::SorensonH263: return AV_CODEC_ID_FLV1;
+    case VideoCodec::ScreenVideo: return AV_CODEC_ID_FLASHSV;
+    case VideoCodec::ScreenVideo2: return AV_CODEC_ID_FLASHSV2;
+    case VideoCodec::Vp6: return AV_CODEC_ID_VP6F;
+    case VideoCodec::Vp6Alpha: return AV_CODEC_ID_VP6A;
+  }
+  return AV_CODEC_ID_NONE;
+}
+
+}  // namespace
+
+struct VideoDecoder::Impl {
+  std::shared_ptr<const VideoDef> stream;
+  AVCodecContext* context = nullptr;
+  AVFrame* frame = nullptr;
+  AVPacket* packet = nullptr;
+  SwsContext* scaler = nullptr;
+  int last = -1;  // the frame number `picture` shows; -1: none decoded since the last reset
+  std::shared_ptr<BitmapDef> picture;
+  bool usable = false;
+  std::mutex mutex;  // one decode at a time; the pictures handed out never change
+
+  ~Impl() { Close(); }
+
+  void Close() {
+    avcodec_free_context(&context);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    sws_freeContext(scaler);
+    scaler = nullptr;
+  }
+
+  bool Open() {
+    Close();
+    const AVCodec* codec = avcodec_find_decoder(CodecId(stream->codec));
+    if (!codec) return false;
+    context = avcodec_alloc_context3(codec);
+    frame = av_frame_alloc();
+    packet = av_packet_alloc();
+    if (!context || !frame || !packet) return false;
+    context->width = stream->width;
+    context->height = stream->height;
+    context->thread_count = 1;
+    if (context->codec_id == AV_CODEC_ID_VP6F || context->codec_id == AV_CODEC_ID_VP6A) {
+      // The byte that a container puts before every frame to crop it; streams in movies have
+      // none, so nothing is cropped.
+      context->extradata = static_cast<uint8_t*>(av_mallocz(1 + AV_INPUT_BUFFER_PADDING_SIZE));
+      if (!context->extradata) return false;
+      context->extradata_size = 1;
+    }
+    return avcodec_open2(context, codec, nullptr) >= 0;
+  }
+
+  // Decodes one encoded frame; true when it produced a picture.
+  bool Decode(const std::vector<uint8_t>& data) {
+    if (data.empty() || data.size() > static_cast<size_t>(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) return false;
+    if (av_new_packet(packet, static_cast<int>(data.size())) < 0) return false;
+    std::copy(data.begin(), data.end(), packet->data);
+    const int sent = avcodec_send_packet(context, packet);
+    av_packet_unref(packet);
+    if (sent < 0) return false;
+    bool got = false;
+    while (avcodec_receive_frame(context, frame) >= 0) {
+      got = Convert() || got;
+      av_frame_unref(frame);
+    }
+    return got;
+  }
+
+  // Turns the decoded frame into the premultiplied picture.
+  bool Convert() {
+    const int w = frame->width, h = frame->height;
+    if (w <= 0 || h <= 0 || w > kMaxVideoSide || h > kMaxVideoSide || int64_t{w} * h > kMaxVideoPixels) return false;
+    scaler = sws_getCachedContext(scaler, w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGRA,
+                                  SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
+    if (!scaler) return false;
+    // Cut to the declared size; a smaller picture keeps its own size and is stretched.
+    const int out_w = std::min<int>(w, stream->width), out_h = std::min<int>(h, stream->height);
+    // The scaler writes whole vector widths: rows are padded, and a spare row follows.
+    const int stride = (w * 4 + 63) & ~63;
+    std::vector<uint8_t> full(static_cast<size_t>(stride) * (h + 1) + 64);
+    uint8_t* planes[4] = {full.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {stride, 0, 0, 0};
+    if (sws_scale(scaler, frame->data, frame->linesize, 0, h, planes, strides) != h) return false;
+    auto pic = std::make_shared<BitmapDef>(stream->id);
+    pic->width = out_w;
+    pic->height = out_h;
+    pic->bgra_premultiplied.resize(static_cast<size_t>(out_w) * out_h * 4);
+    const bool has_alpha = frame->format == AV_PIX_FMT_YUVA420P;
+    for (int y = 0; y < out_h; ++y) {
+      const uint8_t* s = full.data() + static_cast<size_t>(y) * stride;
+      uint8_t* d = pic->bgra_premultiplied.data() + static_cast<size_t>(y) * out_w * 4;
+      for (int x = 0; x < out_w; ++x, s += 4, d += 4) {
+        const unsigned a = has_alpha ? s[3] : 255;
+        for (int c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>((s[c] * a + 127) / 255);
+        d[3] = static_cast<uint8_t>(a);
+      }
+    }
+    picture = std::move(pic);
+    return true;
+  }
+
+  // Decodes the frames present from `from` up to `number`.
+  void DecodeRange(int from, int number) {
+    for (auto it = stream->frames.lower_bound(static_cast<uint16_t>(from));
+         it != stream->frames.end() && it->first <= number; ++it)
+      Decode(*it->second);
+    last = number;
+  }
+};
+
+VideoDecoder::VideoDecoder(std::shared_ptr<const VideoDef> stream) : impl_(std::make_unique<Impl>()) {
+  impl_->stream = std::move(stream);
+  impl_->usable = impl_->stream && impl_->stream->SizeIsValid() && impl_->Open();
+}
+
+VideoDecoder::~VideoDecoder() = default;
+
+bool VideoDecoder::IsKeyFrame(uint8_t codec, const std::vector<uint8_t>& data) {
+  switch (static_cast<VideoCodec>(codec)) {
+    case VideoCodec::SorensonH263: {
+      // 17-bit start code, 5-bit version, 8-bit time, 3-bit size code (8- or 16-bit width and
+      // height follow for codes 0 and 1), then the 2-bit picture type: 0 is a key frame.
+      auto bits = [&data](size_t at, int count) {
+        uint32_t v = 0;
+        for (int i = 0; i < count; ++i, ++at) v = v << 1 | ((data[at / 8] >> (7 - at % 8)) & 1);
+        return v;
+      };
+      if (data.size() < 5) return false;
+      const uint32_t size_code = bits(30, 3);
+      const size_t type_at = 33 + (size_code == 0 ? 16 : size_code == 1 ? 32 : 0);
+      if (type_at + 2 > data.size() * 8) return false;
+      return bits(type_at, 2) == 0;
+    }
+    case VideoCodec::Vp6:
+      return !data.empty() && !(data[0] & 0x80);
+    case VideoCodec::Vp6Alpha:  // three bytes give where the alpha data starts
+      return data.size() > 3 && !(data[3] & 0x80);
+    case VideoCodec::ScreenVideo:
+    case VideoCodec::ScreenVideo2:
+      break;
+  }
+  return false;  // only the stream's first frame is taken to start it
+}
+
+std::shared_ptr<const BitmapDef> VideoDecoder::Frame(int number) {
+  Impl& d = *impl_;
+  if (!d.usable || number < 0) return nullptr;
+  std::lock_guard<std::mutex> lock(d.mutex);
+  if (number == d.last) return d.picture;
+  const auto& frames = d.stream->frames;
+  // The key frame the target frame depends on: the last one at or before it, else the first.
+  int key = frames.empty() ? 0 : frames.begin()->first;
+  for (auto it = frames.begin(); it != frames.end() && it->first <= number; ++it)
+    if (IsKeyFrame(d.stream->codec, *it->second)) key = it->first;
+  if (d.last >= 0 && d.last < number && d.last >= key) {
+    d.DecodeRange(d.last + 1, number);  // forwards from the frame shown
+  } else {
+    avcodec_flush_buffers(d.context);
+    d.picture.reset();
+    d.DecodeRange(key, number);
+  }
+  return d.picture;
+}
+
+std::shared_ptr<VideoDecoder> DecoderFor(const std::shared_ptr<const CharacterDef>& stream) {
+  if (!stream || stream->kind != CharacterDef::Kind::Video) return nullptr;
+  static std::mutex mutex;
+  static std::map<const CharacterDef*, std::pair<std::weak_ptr<const CharacterDef>, std::shared_ptr<VideoDecoder>>>
+      decoders;
+  std::lock_guard<std::mutex> lock(mutex);
+  // Decoders of streams that are gone are dropped (their address may come back for another).
+  for (auto it = decoders.begin(); it != decoders.end();)
+    it = it->second.first.expired() ? decoders.erase(it) : std::next(it);
+  auto& entry = decoders[stream.get()];
+  if (!entry.second) {
+    entry.first = stream;
+    entry.second = std::make_shared<VideoDecoder>(std::static_pointer_cast<const VideoDef>(stream));
+  }
+  return entry.second;
+}
+
+}  // namespace flash

@@ -1,0 +1,374 @@
+// Filters on generated pictures against plain reference computations, their flags, hostile
+// parameters, and filter lists in placements.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include "platform/flash/format/filters.h"
+#include "platform/flash/format/movie.h"
+#include "platform/flash/format/reader.h"
+#include "platform/flash/format/writer.h"
+#include "platform/flash/renderer/blend.h"
+#include "platform/flash/renderer/filters.h"
+
+namespace {
+
+using namespace flash;
+
+int Ch(uint32_t p, int i) { return static_cast<int>((p >> (8 * i)) & 0xFF); }
+uint32_t Px(int b, int g, int r, int a) {
+  return static_cast<uint32_t>(b) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(r) << 16 |
+         static_cast<uint32_t>(a) << 24;
+}
+
+FilterImage Blank(int w, int h) {
+  FilterImage img;
+  img.width = w;
+  img.height = h;
+  img.pixels.assign(static_cast<size_t>(w) * h, 0);
+  return img;
+}
+
+// An opaque square of `colour` from (x0, y0), `size` pixels each way.
+FilterImage Square(int w, int h, int x0, int y0, int size, uint32_t colour) {
+  FilterImage img = Blank(w, h);
+  for (int y = y0; y < y0 + size; ++y)
+    for (int x = x0; x < x0 + size; ++x) img.At(x, y) = colour;
+  return img;
+}
+
+// The box blur written out: each pass averages 2r + 1 neighbours across, then down, with
+// zero outside; rounding to bytes after each direction.
+std::vector<int> NaiveBlur(const std::vector<int>& in, int w, int h, int rx, int ry, int passes) {
+  std::vector<int> v = in;
+  for (int p = 0; p < passes; ++p) {
+    std::vector<int> t(v.size());
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        int sum = 0;
+        for (int k = -rx; k <= rx; ++k)
+          if (x + k >= 0 && x + k < w) sum += v[y * w + x + k];
+        t[y * w + x] = static_cast<int>(std::lround(static_cast<double>(sum) / (2 * rx + 1)));
+      }
+    if (rx == 0) t = v;
+    std::vector<int> u(v.size());
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        int sum = 0;
+        for (int k = -ry; k <= ry; ++k)
+          if (y + k >= 0 && y + k < h) sum += t[(y + k) * w + x];
+        u[y * w + x] = static_cast<int>(std::lround(static_cast<double>(sum) / (2 * ry + 1)));
+      }
+    v = ry == 0 ? t : u;
+  }
+  return v;
+}
+
+TEST(EffectsFilter, BoxBlurMatchesAveragingPassByPass) {
+  const int w = 23, h = 17;
+  FilterImage img = Blank(w, h);
+  std::vector<int> alpha(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int a = (x * 37 + y * 91) % 7 == 0 ? 255 : (x > 8 && x < 15 && y > 4 && y < 12) ? 200 : 0;
+      img.At(x, y) = Px(0, 0, 0, a);
+      alpha[static_cast<size_t>(y) * w + x] = a;
+    }
+  struct Case { double bx, by; int passes; };
+  for (Case c : {Case{4, 4, 1}, Case{6, 2, 2}, Case{9, 0, 3}, Case{0, 5, 1}, Case{1, 1, 1}}) {
+    FilterImage got = img;
+    BoxBlur(got, c.bx, c.by, c.passes, 0xF);
+    const auto want = NaiveBlur(alpha, w, h, static_cast<int>(c.bx / 2), static_cast<int>(c.by / 2), c.passes);
+    for (int i = 0; i < w * h; ++i)
+      ASSERT_NEAR(Ch(got.pixels[i], 3), want[i], 1) << "blur " << c.bx << "x" << c.by << " passes " << c.passes
+                                                    << " at " << i % w << "," << i / w;
+  }
+}
+
+TEST(EffectsFilter, BlurredPixelsStayPremultiplied) {
+  FilterImage img = Square(20, 20, 5, 5, 8, Px(255, 40, 0, 255));
+  Filter f;
+  f.kind = Filter::Kind::Blur;
+  f.blur_x = f.blur_y = 7;
+  f.passes = 3;
+  ApplyFilter(img, f, 1.0);
+  for (uint32_t p : img.pixels)
+    for (int i = 0; i < 3; ++i) ASSERT_LE(Ch(p, i), Ch(p, 3));
+  EXPECT_GT(Ch(img.At(3, 9), 3), 0);  // spread beyond the square
+}
+
+// The centre of the shadow's opaque part, from the pixels coloured like the shadow.
+void ShadowCentre(const FilterImage& img, double& cx, double& cy) {
+  double sx = 0, sy = 0, n = 0;
+  for (int y = 0; y < img.height; ++y)
+    for (int x = 0; x < img.width; ++x)
+      if (img.At(x, y) == Px(255, 0, 0, 255)) {
+        sx += x;
+        sy += y;
+        ++n;
+      }
+  cx = n ? sx / n : -1;
+  cy = n ? sy / n : -1;
+}
+
+TEST(EffectsFilter, DropShadowFallsAlongItsAngleAndScalesWithTheView) {
+  for (int step = 0; step < 8; ++step) {
+    const double angle = step * std::numbers::pi / 4;
+    for (double scale : {1.0, 2.0}) {
+      // A white square; the blue shadow with the object hidden, so only the shadow is left.
+      FilterImage img = Square(60, 60, 25, 25, 10, Px(255, 255, 255, 255));
+      Filter f;
+      f.kind = Filter::Kind::DropShadow;
+      f.color = {0, 0, 255, 255};
+      f.blur_x = f.blur_y = 0;
+      f.distance = 6;
+      f.angle = angle;
+      f.composite_source = false;
+      ApplyFilter(img, f, scale);
+      double cx, cy;
+      ShadowCentre(img, cx, cy);
+      EXPECT_NEAR(cx, 29.5 + std::lround(6 * scale * std::cos(angle)), 0.01) << "angle step " << step;
+      EXPECT_NEAR(cy, 29.5 + std::lround(6 * scale * std::sin(angle)), 0.01) << "angle step " << step;
+    }
+  }
+}
+
+TEST(EffectsFilter, ShadowFlagsPlaceTheEffectBehindInsideOrAlone) {
+  const uint32_t white = Px(255, 255, 255, 255), red = Px(0, 0, 255, 255);
+  Filter f;
+  f.kind = Filter::Kind::Glow;
+  f.color = {255, 0, 0, 255};
+  f.blur_x = f.blur_y = 4;
+  f.passes = 1;
+  f.strength = 255;  // every pixel the blur reaches is fully coloured
+  {
+    FilterImage img = Square(20, 20, 6, 6, 8, white);
+    ApplyFilter(img, f, 1.0);
+    EXPECT_EQ(img.At(10, 10), white);  // the object over its glow
+    EXPECT_EQ(img.At(5, 10), red);     // the glow around it
+    EXPECT_EQ(img.At(0, 0), 0u);       // beyond the blur's reach
+  }
+  {
+    Filter k = f;
+    k.knockout = true;
+    FilterImage img = Square(20, 20, 6, 6, 8, white);
+    ApplyFilter(img, k, 1.0);
+    EXPECT_EQ(img.At(10, 10), 0u);  // the object is knocked out of its glow
+    EXPECT_EQ(img.At(5, 10), red);
+  }
+  {
+    Filter in = f;
+    in.inner = true;
+    FilterImage img = Square(20, 20, 6, 6, 8, white);
+    ApplyFilter(img, in, 1.0);
+    EXPECT_EQ(img.At(6, 10), red);    // the inner glow along the edge
+    EXPECT_EQ(img.At(5, 10), 0u);     // nothing outside
+    EXPECT_EQ(img.At(10, 10), white); // the blur does not reach the middle
+  }
+}
+
+TEST(EffectsFilter, BevelLightsTheSideFacingAwayFromItsAngle) {
+  FilterImage img = Square(30, 30, 10, 10, 10, Px(128, 128, 128, 255));
+  Filter f;
+  f.kind = Filter::Kind::Bevel;
+  f.highlight = {255, 255, 255, 255};
+  f.color = {0, 0, 0, 255};
+  f.blur_x = f.blur_y = 2;
+  f.distance = 2;
+  f.angle = std::numbers::pi / 4;
+  f.strength = 4;
+  f.inner = true;
+  ApplyFilter(img, f, 1.0);
+  EXPECT_EQ(img.At(10, 10), Px(255, 255, 255, 255));  // top left: lit
+  EXPECT_EQ(img.At(19, 19), Px(0, 0, 0, 255));        // bottom right: in shadow
+  EXPECT_EQ(img.At(15, 15), Px(128, 128, 128, 255));  // the middle is untouched
+  EXPECT_EQ(img.At(8, 8), 0u);                        // an inner bevel stays inside
+}
+
+TEST(EffectsFilter, ColourMatrixWorksOnStraightColoursAndClamps) {
+  FilterImage img = Blank(2, 1);
+  img.At(0, 0) = Px(50, 100, 200, 255);
+  img.At(1, 0) = Px(25, 50, 100, 128);  // (200, 100, 50) at half alpha
+  Filter f;
+  f.kind = Filter::Kind::ColorMatrix;
+  // Red doubled (clamps), green from blue, blue plus 300 (clamps), alpha unchanged.
+  f.matrix = {2, 0, 0, 0, 0, /**/ 0, 0, 1, 0, 0, /**/ 0, 0, 1, 0, 300, /**/ 0, 0, 0, 1, 0};
+  ApplyFilter(img, f, 1.0);
+  EXPECT_EQ(img.At(0, 0), Px(255, 50, 255, 255));
+  EXPECT_EQ(img.At(1, 0), Px(128, 25, 128, 128));  // straight (255, 50, 255), premultiplied
+}
+
+TEST(EffectsFilter, ConvolutionMatchesTheSumWithClampedEdges) {
+  FilterImage img = Blank(5, 1);
+  for (int x = 0; x < 5; ++x) img.At(x, 0) = Px(0, 0, x * 50, 255);
+  Filter f;
+  f.kind = Filter::Kind::Convolution;
+  f.matrix_x = 3;
+  f.matrix_y = 1;
+  f.matrix = {1, 1, 1};
+  f.divisor = 3;
+  ApplyFilter(img, f, 1.0);
+  const int want[5] = {17, 50, 100, 150, 183};  // edge pixels repeat beyond the picture
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(Ch(img.At(x, 0), 2), want[x]) << x;
+  EXPECT_EQ(Ch(img.At(0, 0), 3), 255);
+}
+
+TEST(EffectsFilter, HostileParametersAreBoundedAndNeverCrash) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  std::vector<Filter> hostile;
+  for (Filter::Kind k : {Filter::Kind::Blur, Filter::Kind::DropShadow, Filter::Kind::Glow, Filter::Kind::Bevel,
+                         Filter::Kind::GradientGlow, Filter::Kind::GradientBevel}) {
+    for (double v : {nan, inf, -inf, 1e12, -5.0}) {
+      Filter f;
+      f.kind = k;
+      f.blur_x = f.blur_y = v;
+      f.distance = v;
+      f.angle = v;
+      f.strength = v;
+      f.passes = 31;
+      hostile.push_back(f);
+    }
+  }
+  Filter conv;
+  conv.kind = Filter::Kind::Convolution;
+  conv.matrix_x = conv.matrix_y = 255;  // far larger than any allowed kernel
+  conv.matrix.assign(255 * 255, 1.0f);
+  hostile.push_back(conv);
+  Filter short_matrix;
+  short_matrix.kind = Filter::Kind::Convolution;
+  short_matrix.matrix_x = short_matrix.matrix_y = 3;  // claims nine entries, holds one
+  short_matrix.matrix = {1};
+  hostile.push_back(short_matrix);
+  Filter colour;
+  colour.kind = Filter::Kind::ColorMatrix;  // no entries at all
+  hostile.push_back(colour);
+  for (const Filter& f : hostile) {
+    FilterReach r = ReachOf(f, 1.0);
+    EXPECT_LE(r.left, 8192);
+    EXPECT_LE(r.bottom, 8192);
+    FilterImage img = Square(16, 16, 4, 4, 8, Px(10, 20, 30, 255));
+    ApplyFilter(img, f, 1.0);
+    for (uint32_t p : img.pixels)
+      for (int i = 0; i < 3; ++i) ASSERT_LE(Ch(p, i), Ch(p, 3));
+  }
+}
+
+// --- filter lists in placements ---
+
+std::vector<Filter> OneOfEach() {
+  std::vector<Filter> list;
+  Filter shadow;
+  shadow.kind = Filter::Kind::DropShadow;
+  shadow.color = {1, 2, 3, 4};
+  shadow.blur_x = 5.5;
+  shadow.blur_y = 2;
+  shadow.angle = 0.785;
+  shadow.distance = 4;
+  shadow.strength = 1.5;
+  shadow.inner = true;
+  shadow.passes = 3;
+  list.push_back(shadow);
+  Filter blur;
+  blur.kind = Filter::Kind::Blur;
+  blur.blur_x = 16;
+  blur.blur_y = 8;
+  blur.passes = 2;
+  list.push_back(blur);
+  Filter bevel;
+  bevel.kind = Filter::Kind::Bevel;
+  bevel.color = {0, 0, 0, 255};
+  bevel.highlight = {255, 255, 255, 128};
+  bevel.on_top = true;
+  bevel.knockout = true;
+  bevel.passes = 15;
+  list.push_back(bevel);
+  Filter grad;
+  grad.kind = Filter::Kind::GradientBevel;
+  grad.gradient_colors = {{255, 0, 0, 255}, {0, 0, 0, 0}, {0, 0, 255, 255}};
+  grad.gradient_ratios = {0, 128, 255};
+  list.push_back(grad);
+  Filter conv;
+  conv.kind = Filter::Kind::Convolution;
+  conv.matrix_x = 2;
+  conv.matrix_y = 1;
+  conv.matrix = {0.5f, -1.25f};
+  conv.divisor = 2;
+  conv.bias = 3;
+  conv.default_color = {9, 8, 7, 6};
+  conv.clamp = false;
+  conv.preserve_alpha = true;
+  list.push_back(conv);
+  Filter cm;
+  cm.kind = Filter::Kind::ColorMatrix;
+  for (int i = 0; i < 20; ++i) cm.matrix.push_back(i * 0.5f);
+  list.push_back(cm);
+  return list;
+}
+
+TEST(EffectsFilter, PlacementsKeepFiltersBlendModeCachingAndClipEvents) {
+  // A filter list used to end the reading of a placement: what followed it (blend mode, caching,
+  // clip events) was lost.
+  SwfWriter w(8, 100, 100, 12);
+  ShapeBuilder sb;
+  sb.Rectangle(0, 0, 200, 200, sb.AddFill(FillStyleSpec::Solid({255, 0, 0, 255})));
+  w.DefineShape(1, sb);
+  PlaceSpec p;
+  p.depth = 1;
+  p.character_id = 1;
+  p.filters = OneOfEach();
+  p.blend_mode = kBlendMultiply;
+  p.cache_as_bitmap = 1;
+  w.Place(p);
+  w.ShowFrame();
+  auto movie = ParseMovie(w.Finish(false));
+  ASSERT_EQ(movie->timeline.frames.size(), 1u);
+  const PlaceObjectTag& got = movie->timeline.frames[0].tags.at(0).place;
+  EXPECT_EQ(got.version, 3);
+  EXPECT_EQ(got.blend_mode, 3);
+  EXPECT_TRUE(got.has_cache_as_bitmap && got.cache_as_bitmap);
+  ASSERT_EQ(got.filters.size(), p.filters.size());
+  for (size_t i = 0; i < got.filters.size(); ++i) {
+    const Filter &a = got.filters[i], &b = p.filters[i];
+    EXPECT_EQ(a.kind, b.kind) << i;
+    EXPECT_NEAR(a.blur_x, b.blur_x, 1e-4) << i;
+    EXPECT_NEAR(a.angle, b.angle, 1e-4) << i;
+    EXPECT_NEAR(a.strength, b.strength, 1e-2) << i;
+    EXPECT_EQ(a.passes, b.passes) << i;
+    EXPECT_EQ(a.inner, b.inner) << i;
+    EXPECT_EQ(a.knockout, b.knockout) << i;
+    EXPECT_EQ(a.on_top, b.on_top) << i;
+    EXPECT_EQ(a.color, b.color) << i;
+    EXPECT_EQ(a.highlight, b.highlight) << i;
+    EXPECT_EQ(a.gradient_colors, b.gradient_colors) << i;
+    EXPECT_EQ(a.gradient_ratios, b.gradient_ratios) << i;
+    EXPECT_EQ(a.matrix, b.matrix) << i;
+    EXPECT_EQ(a.default_color, b.default_color) << i;
+    EXPECT_EQ(a.clamp, b.clamp) << i;
+  }
+}
+
+TEST(EffectsFilter, MalformedFilterListsAreErrors) {
+  // Unknown filter id.
+  {
+    const std::vector<uint8_t> bytes = {1, 9};
+    Reader r(bytes.data(), bytes.size());
+    EXPECT_THROW(ReadFilterList(r), FormatError);
+  }
+  // A convolution whose matrix runs past the data.
+  {
+    const std::vector<uint8_t> bytes = {1, 5, 200, 200, 0, 0, 128, 63, 0, 0, 0, 0, 1, 2, 3};
+    Reader r(bytes.data(), bytes.size());
+    EXPECT_THROW(ReadFilterList(r), FormatError);
+  }
+  // A count larger than the filters present.
+  {
+    const std::vector<uint8_t> bytes = {3, 1, 0, 0, 4, 0, 0, 0, 4, 0, 8};
+    Reader r(bytes.data(), bytes.size());
+    EXPECT_THROW(ReadFilterList(r), FormatError);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,308 @@
+// Embedded video: streams encoded here with FFmpeg's encoders (Sorenson H.263, screen video),
+// placed in movies and drawn with the timeline; gotos, corrupt frames and hostile stream tags.
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+}
+
+#include <QImage>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
+#include "platform/flash/video/video_decoder.h"
+#include "tests/support/test_app.h"
+
+namespace {
+
+using namespace flash;
+
+constexpr int kW = 64, kH = 48;
+
+// Encodes one solid-coloured picture per entry, a key frame every `gop` frames.
+std::vector<std::vector<uint8_t>> Encode(AVCodecID id, const std::vector<Rgba>& colours, int gop) {
+  std::vector<std::vector<uint8_t>> out;
+  const AVCodec* codec = avcodec_find_encoder(id);
+  if (!codec) return out;
+  AVCodecContext* ctx = avcodec_alloc_context3(codec);
+  ctx->width = kW;
+  ctx->height = kH;
+  ctx->time_base = {1, 12};
+  ctx->gop_size = gop;
+  ctx->max_b_frames = 0;
+  ctx->pix_fmt = id == AV_CODEC_ID_FLASHSV ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUV420P;
+  if (id != AV_CODEC_ID_FLASHSV) {
+    ctx->flags |= AV_CODEC_FLAG_QSCALE;
+    ctx->global_quality = FF_QP2LAMBDA * 2;
+  }
+  EXPECT_GE(avcodec_open2(ctx, codec, nullptr), 0);
+  AVFrame* frame = av_frame_alloc();
+  frame->format = ctx->pix_fmt;
+  frame->width = kW;
+  frame->height = kH;
+  av_frame_get_buffer(frame, 0);
+  AVPacket* pkt = av_packet_alloc();
+  for (size_t n = 0; n < colours.size(); ++n) {
+    av_frame_make_writable(frame);
+    const Rgba c = colours[n];
+    if (ctx->pix_fmt == AV_PIX_FMT_BGR24) {
+      for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+          uint8_t* p = frame->data[0] + y * frame->linesize[0] + x * 3;
+          p[0] = c.b;
+          p[1] = c.g;
+          p[2] = c.r;
+        }
+    } else {
+      // Limited-range BT.601.
+      const int Y = static_cast<int>(16 + 0.257 * c.r + 0.504 * c.g + 0.098 * c.b + 0.5);
+      const int U = static_cast<int>(128 - 0.148 * c.r - 0.291 * c.g + 0.439 * c.b + 0.5);
+      const int V = static_cast<int>(128 + 0.439 * c.r - 0.368 * c.g - 0.071 * c.b + 0.5);
+      for (int y = 0; y < kH; ++y) memset(frame->data[0] + y * frame->linesize[0], Y, kW);
+      for (int y = 0; y < kH / 2; ++y) {
+        memset(frame->data[1] + y * frame->linesize[1], U, kW / 2);
+        memset(frame->data[2] + y * frame->linesize[2], V, kW / 2);
+      }
+    }
+    frame->pts = static_cast<int64_t>(n);
+    if (n % gop == 0) frame->pict_type = AV_PICTURE_TYPE_I;
+    else frame->pict_type = AV_PICTURE_TYPE_NONE;
+    avcodec_send_frame(ctx, frame);
+    while (avcodec_receive_packet(ctx, pkt) >= 0) {
+      out.emplace_back(pkt->data, pkt->data + pkt->size);
+      av_packet_unref(pkt);
+    }
+  }
+  avcodec_send_frame(ctx, nullptr);
+  while (avcodec_receive_packet(ctx, pkt) >= 0) {
+    out.emplace_back(pkt->data, pkt->data + pkt->size);
+    av_packet_unref(pkt);
+  }
+  av_packet_free(&pkt);
+  av_frame_free(&frame);
+  avcodec_free_context(&ctx);
+  return out;
+}
+
+std::vector<uint8_t> StreamTag(uint16_t id, uint16_t frames, uint16_t w, uint16_t h, uint8_t codec) {
+  BitWriter b;
+  b.U16(id);
+  b.U16(frames);
+  b.U16(w);
+  b.U16(h);
+  b.U8(0);
+  b.U8(codec);
+  return b.Data();
+}
+
+std::vector<uint8_t> FrameTag(uint16_t id, uint16_t n, const std::vector<uint8_t>& data) {
+  BitWriter b;
+  b.U16(id);
+  b.U16(n);
+  b.Bytes(data);
+  return b.Data();
+}
+
+// A movie showing video frame n in timeline frame n.
+std::vector<uint8_t> VideoMovie(uint8_t codec, const std::vector<std::vector<uint8_t>>& frames,
+                                uint16_t declared_w = kW, uint16_t declared_h = kH, uint16_t declared_frames = 0) {
+  SwfWriter w(8, kW, kH, 12);
+  w.Tag(kTagDefineVideoStream,
+        StreamTag(1, declared_frames ? declared_frames : static_cast<uint16_t>(frames.size()), declared_w, declared_h, codec));
+  for (size_t n = 0; n < frames.size(); ++n) {
+    w.Tag(kTagVideoFrame, FrameTag(1, static_cast<uint16_t>(n), frames[n]));
+    PlaceSpec p;
+    p.depth = 1;
+    p.ratio = static_cast<int>(n);
+    if (n == 0)
+      p.character_id = 1;
+    else
+      p.move = true;
+    w.Place(p);
+    w.ShowFrame();
+  }
+  return w.Finish(false);
+}
+
+Rgba Centre(const Player& p) {
+  std::vector<uint8_t> px(kW * kH * 4);
+  PaintStage(p, {px.data(), kW, kH, kW * 4}, {255, 255, 255, 255});
+  const uint8_t* c = &px[(static_cast<size_t>(kH / 2) * kW + kW / 2) * 4];
+  return {c[2], c[1], c[0], c[3]};
+}
+
+void ExpectColour(Rgba got, Rgba want, int tolerance, const std::string& what) {
+  EXPECT_NEAR(got.r, want.r, tolerance) << what;
+  EXPECT_NEAR(got.g, want.g, tolerance) << what;
+  EXPECT_NEAR(got.b, want.b, tolerance) << what;
+}
+
+const std::vector<Rgba> kColours = {{200, 30, 30, 255}, {30, 200, 30, 255}, {30, 30, 200, 255},
+                                    {220, 220, 40, 255}, {40, 220, 220, 255}, {120, 60, 160, 255}};
+
+struct CodecCase {
+  AVCodecID encoder;
+  VideoCodec codec;
+  int tolerance;
+};
+
+TEST(EffectsVideo, FramesShowWithTheTimelineForwardsAndAfterGotos) {
+  for (CodecCase c : {CodecCase{AV_CODEC_ID_FLV1, VideoCodec::SorensonH263, 12},
+                      CodecCase{AV_CODEC_ID_FLASHSV, VideoCodec::ScreenVideo, 1}}) {
+    auto frames = Encode(c.encoder, kColours, 3);
+    ASSERT_EQ(frames.size(), kColours.size());
+    Player p;
+    p.LoadBytes(0, VideoMovie(static_cast<uint8_t>(c.codec), frames));
+    ExpectColour(Centre(p), kColours[0], c.tolerance, "first frame");
+    for (int n : {2, 3, 4, 5, 6}) {
+      p.GotoFrame(n);
+      ExpectColour(Centre(p), kColours[static_cast<size_t>(n - 1)], c.tolerance, "forwards to " + std::to_string(n));
+    }
+    // Back, and past frames not shown: decoded from the key frame before the target.
+    for (int n : {2, 6, 1, 5, 3}) {
+      p.GotoFrame(n);
+      ExpectColour(Centre(p), kColours[static_cast<size_t>(n - 1)], c.tolerance, "goto " + std::to_string(n));
+    }
+  }
+}
+
+TEST(EffectsVideo, KeyFramesAreRecognised) {
+  auto h263 = Encode(AV_CODEC_ID_FLV1, kColours, 3);
+  ASSERT_EQ(h263.size(), kColours.size());
+  for (size_t n = 0; n < h263.size(); ++n)
+    EXPECT_EQ(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::SorensonH263), h263[n]), n % 3 == 0) << n;
+  EXPECT_FALSE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::SorensonH263), {0, 0}));
+  EXPECT_TRUE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6), {0x00, 0x10}));
+  EXPECT_FALSE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6), {0x80, 0x10}));
+  EXPECT_TRUE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6Alpha), {0, 0, 5, 0x00}));
+  EXPECT_FALSE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6Alpha), {0, 0}));
+}
+
+TEST(EffectsVideo, ACorruptFrameShowsThePreviousOne) {
+  auto frames = Encode(AV_CODEC_ID_FLV1, kColours, 6);
+  ASSERT_EQ(frames.size(), kColours.size());
+  frames[2] = std::vector<uint8_t>(frames[2].size(), 0xA5);  // not a picture at all
+  frames[3].resize(1);                                        // cut to one byte
+  Player p;
+  p.LoadBytes(0, VideoMovie(static_cast<uint8_t>(VideoCodec::SorensonH263), frames));
+  p.GotoFrame(2);
+  ExpectColour(Centre(p), kColours[1], 12, "frame 2");
+  p.GotoFrame(3);
+  ExpectColour(Centre(p), kColours[1], 12, "corrupt frame 3");
+  p.GotoFrame(4);
+  ExpectColour(Centre(p), kColours[1], 12, "cut frame 4");
+}
+
+TEST(EffectsVideo, HostileStreamTagsDrawNothingAndNeverCrash) {
+  auto frames = Encode(AV_CODEC_ID_FLASHSV, {kColours[0], kColours[1]}, 1);
+  ASSERT_EQ(frames.size(), 2u);
+  const Rgba white{255, 255, 255, 255};
+  {
+    // A stream claiming 65535x65535 pixels and 65535 frames.
+    Player p;
+    p.LoadBytes(0, VideoMovie(static_cast<uint8_t>(VideoCodec::ScreenVideo), frames, 65535, 65535, 65535));
+    ExpectColour(Centre(p), white, 0, "oversized stream");
+  }
+  {
+    // An unknown codec, and a codec number that is no codec.
+    for (uint8_t codec : {1, 7, 255}) {
+      Player p;
+      p.LoadBytes(0, VideoMovie(codec, frames));
+      ExpectColour(Centre(p), white, 0, "codec " + std::to_string(codec));
+    }
+  }
+  {
+    // Frames sent to a stream that does not exist, and to a shape; a frame number beyond the stream.
+    SwfWriter w(8, kW, kH, 12);
+    ShapeBuilder sb;
+    sb.Rectangle(0, 0, 100, 100, sb.AddFill(FillStyleSpec::Solid({0, 0, 0, 255})));
+    w.DefineShape(2, sb);
+    w.Tag(kTagVideoFrame, FrameTag(9, 0, frames[0]));
+    w.Tag(kTagVideoFrame, FrameTag(2, 0, frames[0]));
+    w.Tag(kTagDefineVideoStream, StreamTag(1, 1, kW, kH, static_cast<uint8_t>(VideoCodec::ScreenVideo)));
+    w.Tag(kTagVideoFrame, FrameTag(1, 65535, frames[0]));
+    PlaceSpec pl;
+    pl.depth = 1;
+    pl.character_id = 1;
+    pl.ratio = 7;
+    w.Place(pl);
+    w.ShowFrame();
+    Player p;
+    p.LoadBytes(0, w.Finish(false));
+    ExpectColour(Centre(p), white, 0, "frame 7 of a stream without one");
+  }
+  {
+    // Stream and frame tags cut short are errors of the movie.
+    SwfWriter w(8, kW, kH, 12);
+    w.Tag(kTagDefineVideoStream, {1, 0, 2});
+    w.ShowFrame();
+    Player p;
+    EXPECT_THROW(p.LoadBytes(0, w.Finish(false)), FormatError);
+    SwfWriter w2(8, kW, kH, 12);
+    w2.Tag(kTagVideoFrame, {1});
+    w2.ShowFrame();
+    EXPECT_THROW(p.LoadBytes(0, w2.Finish(false)), FormatError);
+  }
+}
+
+TEST(EffectsVideo, Vp6WithAlphaFromTheReferenceMovieDecodes) {
+  // FFmpeg has no VP6 encoder: the suite's movie stands in.
+  const std::string data = lumitest::TestDataDir();
+  const std::filesystem::path dir = std::filesystem::path(data) / "swf-visual" / "video-vp6_alphaoffset";
+  if (data.empty() || !std::filesystem::exists(dir / "test.swf")) GTEST_SKIP() << "reference movie absent";
+  Player p;
+  p.LoadFile(0, (dir / "test.swf").string());
+  QImage want(QString::fromStdString((dir / "output.expected.png").string()));
+  ASSERT_FALSE(want.isNull());
+  want = want.convertToFormat(QImage::Format_ARGB32);
+  const int w = want.width(), h = want.height();
+  std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
+  PaintStage(p, {px.data(), w, h, w * 4}, p.Background());
+  int close = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* g = &px[(static_cast<size_t>(y) * w + x) * 4];
+      const QRgb e = want.pixel(x, y);
+      close += std::abs(g[2] - qRed(e)) <= 4 && std::abs(g[1] - qGreen(e)) <= 4 && std::abs(g[0] - qBlue(e)) <= 4;
+    }
+  EXPECT_GT(close, w * h * 97 / 100);  // colour conversion may differ by a few levels
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EffectsPlacement, AnOpaqueBackgroundFillsThePixelsAroundTheObject) {
+  // An outlined, unfilled square from (10, 10) to (30, 30) with a green opaque background.
+  SwfWriter w(11, kW, kH, 12);
+  ShapeBuilder sb;
+  const int line = sb.AddLine({20, {255, 0, 0, 255}});
+  sb.Rectangle(200, 200, 600, 600, 0, line);
+  w.DefineShape(1, sb);
+  BitWriter place;
+  place.U8(0x02);  // has character
+  place.U8(0x40);  // opaque background
+  place.U16(1);
+  place.U16(1);
+  place.RgbaColor({0, 255, 0, 255});
+  w.Tag(kTagPlaceObject3, place.Data());
+  w.ShowFrame();
+  Player p;
+  p.LoadBytes(0, w.Finish(false));
+  std::vector<uint8_t> px(kW * kH * 4);
+  PaintStage(p, {px.data(), kW, kH, kW * 4}, {255, 255, 255, 255});
+  auto at = [&](int x, int y) {
+    const uint8_t* c = &px[(static_cast<size_t>(y) * kW + x) * 4];
+    return Rgba{c[2], c[1], c[0], c[3]};
+  };
+  EXPECT_EQ(at(20, 20), (Rgba{0, 255, 0, 255}));    // inside the outline
+  EXPECT_EQ(at(5, 20), (Rgba{255, 255, 255, 255}));  // outside the object's box
+  EXPECT_EQ(at(40, 40), (Rgba{255, 255, 255, 255}));
+}
+
+}  // namespace
