@@ -1,6 +1,7 @@
 // The program: creates the application object and its main window, then runs
 // the message loop until the main window is closed.
 #include "imaging/gif_image.h"
+#include "imaging/gif_image_ex.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/form.h"
 #include "resources/artwork.h"
@@ -11,6 +12,7 @@ int main() {
   Application->Initialize();
   resources::RegisterArtwork();
   lumicast::RegisterGIFImage();
+  lumicast::RegisterGIFImageEx();
   Application->SetTitle("Velmora Lumicast Pro");
   TForm* main_form = Application->CreateForm<TForm>();
   main_form->SetCaption("Velmora Lumicast Pro");
