@@ -448,12 +448,6 @@ void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
 
 // ---- the batch ----------------------------------------------------------------------------------
 
-// The animated GIF job comes with the GIF output window; until then a GIF job converts nothing.
-bool TInteractFrm::ConvertToGif(TCovSettings* Job) {
-  CurJob = Job;
-  return false;
-}
-
 void TInteractFrm::ConvertAll() {
   if (Converting) return;
   Converting = true;

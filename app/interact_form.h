@@ -25,6 +25,11 @@
 namespace lumicast {
 
 class TElTreeItems;
+class TGIFImage;
+namespace gifex {
+class TGIFImageEx;
+}
+using gifex::TGIFImageEx;
 
 // The decimal number with "0" put in front until it is Width characters long.
 std::string ZeroPadNumber(int64_t Number, int Width);
@@ -104,6 +109,7 @@ class TInteractFrm : public TForm {
   int32_t LeadInLimit = 0;
   double NextGifSample = 0;
   double GifSampleStep = 1;
+  TGIFImage* GifImage = nullptr;  // the animation a GIF job gathers; null outside GIF jobs
   int32_t SoundIndex = 0;
   // The last frame the current job captures: its end frame, cut to the frames the player loaded.
   int32_t LastFrame = 0;
@@ -116,6 +122,8 @@ class TInteractFrm : public TForm {
   bool ConvertToVideo(TCovSettings* Job);
   bool ConvertToImages(TCovSettings* Job);
   bool ConvertToGif(TCovSettings* Job);
+  // Shows the GIF output window for the gathered animation and returns its modal result.
+  int ShowGifWindow(TGIFImage* Image, TGIFImageEx* Optimizer, const std::string& OutputPath);
 
   // Appends a line to the log.
   virtual void Log(const std::string& Line);
@@ -123,6 +131,7 @@ class TInteractFrm : public TForm {
   // Encoding-library callbacks; User is the window.
   static void VideoSourceCallback(MclHandle Source, void* User);
   static void AudioSourceCallback(MclHandle Source, void* User);
+  static void GifFrameSourceCallback(MclHandle Source, void* User);
   static void ConvertErrorCallback(void* User, const char* FileName, int32_t* Action);
 
   // Sizes of the frame and the stage for a job, and the capture of the shown frame into the
