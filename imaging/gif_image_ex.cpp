@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "imaging/gif_image.h"
+#include "imaging/gif_painter.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/math_utils.h"
 #include "platform/classlib/picture.h"
@@ -74,6 +75,10 @@ int64_t MaxDecodablePixels(TStream* S) {
 }
 
 constexpr int64_t kSmallFrameBytes = int64_t(1) << 22;
+
+bool SameBounds(const classlib::TRect& A, const classlib::TRect& B) {
+  return A.Left == B.Left && A.Top == B.Top && A.Right == B.Right && A.Bottom == B.Bottom;
+}
 
 }  // namespace
 
@@ -1004,18 +1009,89 @@ classlib::TBitmap* TGIFImageEx::Bitmap() {
   return bitmap_.get();
 }
 
-void TGIFImageEx::StopDraw() { bitmap_.reset(); }
+TGIFPainter* TGIFImageEx::PaintStart(classlib::TCanvas* Canvas, uint16_t Options, const classlib::TRect& Rect) {
+  if (Empty() || Rect.Right <= Rect.Left || Rect.Bottom <= Rect.Top || Width() <= 0 || Height() <= 0) return nullptr;
+  if (FrameCount() == 1) Options &= static_cast<uint16_t>(~(goAsync | goAnimate));
+  auto painter = std::make_unique<TGIFPainter>(this, Options, Rect, Canvas);
+  TGIFPainter* raw = painter.get();
+  if (Options & goAsync) {
+    {
+      std::lock_guard<std::recursive_mutex> lock(painter_lock_);
+      painters_.push_back(std::move(painter));
+    }
+    raw->Start();
+    return raw;
+  }
+  raw->RunPainter();
+  return nullptr;
+}
+
+int TGIFImageEx::PainterCount() {
+  std::lock_guard<std::recursive_mutex> lock(painter_lock_);
+  return static_cast<int>(painters_.size());
+}
+
+void TGIFImageEx::PainterDrew(TGIFPainter* Painter) {
+  if (Painter == painter_) Changed(this);
+}
+
+void TGIFImageEx::StopDraw() {
+  std::vector<std::unique_ptr<TGIFPainter>> stopping;
+  {
+    std::lock_guard<std::recursive_mutex> lock(painter_lock_);
+    stopping.swap(painters_);
+    painter_ = nullptr;
+  }
+  for (auto& p : stopping) p->Stop();
+  // A painter may be waiting for a call on this thread: pending calls run
+  // (or are abandoned by the terminated painters) until each has ended.
+  for (auto& p : stopping) {
+    while (!p->Finished() && p->Done() == false) {
+      classlib::TThread::CheckSynchronize();
+      classlib::Sleep(0);
+      if (p->Suspended()) break;
+    }
+    p->WaitFor();
+  }
+  stopping.clear();
+  bitmap_.reset();
+  paint_bitmap_.reset();
+}
 
 void TGIFImageEx::Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) {
   if (drawing_ || frames_.empty()) return;
   drawing_ = true;
-  try {
+  struct Guard {
+    bool& d;
+    ~Guard() { d = false; }
+  } guard{drawing_};
+  if (FrameCount() == 1 || !(DrawOptions & goAnimate)) {
     if (classlib::TBitmap* b = Bitmap()) ACanvas->StretchDraw(Rect, b);
-  } catch (...) {
-    drawing_ = false;
-    throw;
+    return;
   }
-  drawing_ = false;
+  if (DrawOptions & goDirectDraw) {
+    std::lock_guard<std::recursive_mutex> lock(painter_lock_);
+    for (auto& p : painters_)
+      if (p->Canvas() == ACanvas && SameBounds(p->Rect(), Rect)) return;
+    StopDraw();
+    PaintStart(ACanvas, DrawOptions, Rect);
+    return;
+  }
+  if (!paint_bitmap_ || painter_ == nullptr) {
+    StopDraw();
+    paint_bitmap_ = std::make_unique<classlib::TBitmap>();
+    paint_bitmap_->SetPixelFormat(classlib::pf32bit);
+    paint_bitmap_->SetSize(Width(), Height());
+    if (classlib::TBitmap* first = Bitmap()) paint_bitmap_->Canvas()->Draw(0, 0, first);
+    TGIFPainter* p = PaintStart(paint_bitmap_->Canvas(), DrawOptions, classlib::TRect{0, 0, Width(), Height()});
+    painter_ = p;
+    // Wait for the first frame, running the painter's calls meanwhile.
+    while (p != nullptr && !p->Started() && !p->Done()) {
+      classlib::TThread::CheckSynchronize();
+      classlib::Sleep(0);
+    }
+  }
+  ACanvas->StretchDraw(Rect, paint_bitmap_.get());
 }
 
 }  // namespace gifex

@@ -374,8 +374,18 @@ public:
   virtual void Warning(classlib::TObject* Sender, int Severity, const std::string& Message);
   void Clear();
   void Optimize(uint8_t Options, uint8_t ColorReductionMethod, uint8_t DitherMode, int32_t ReductionBits);
-  // Stops every painter of the picture and drops the cached bitmap.
+  // Stops every painter of the picture (running their pending synchronised
+  // calls as they end) and drops the cached bitmap.
   void StopDraw();
+  // Starts a painter for Canvas and Rect. An asynchronous one is returned
+  // running; a synchronous one paints to the end at once and none is
+  // returned. Nothing happens for an empty picture or rectangle.
+  TGIFPainter* PaintStart(classlib::TCanvas* Canvas, uint16_t Options, const classlib::TRect& Rect);
+  // Painters of the picture not yet stopped.
+  int PainterCount();
+  // Called on the user-interface thread after a painter copied a frame to
+  // its canvas: a painter of the cached bitmap signals a change.
+  void PainterDrew(TGIFPainter* Painter);
 
   // TGraphic
   void Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) override;
@@ -417,6 +427,10 @@ private:
   uint8_t packed_ = 0, background_index_ = 0, aspect_ = 0;
   std::unique_ptr<classlib::TBitmap> bitmap_;
   bool drawing_ = false;
+  std::recursive_mutex painter_lock_;
+  std::vector<std::unique_ptr<TGIFPainter>> painters_;
+  TGIFPainter* painter_ = nullptr;  // the painter of paint_bitmap_
+  std::unique_ptr<classlib::TBitmap> paint_bitmap_;
 };
 
 }  // namespace gifex
