@@ -13,6 +13,7 @@ int main() {
   resources::RegisterArtwork();
   lumicast::RegisterGIFImage();
   lumicast::RegisterGIFImageEx();
+  lumicast::gifex::GIFSizePasses = true;  // optimised GIFs are also made smaller losslessly
   Application->SetTitle("Velmora Lumicast Pro");
   TForm* main_form = Application->CreateForm<TForm>();
   main_form->SetCaption("Velmora Lumicast Pro");

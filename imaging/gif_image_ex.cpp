@@ -655,6 +655,11 @@ void TGIFSubImage::Write(TStream* Stream) const {
     code_size = image_ != nullptr ? image_->GlobalColorMap().BitsPerPixel() : 0;
     max_color = 1 << std::max(code_size, 2);
   }
+  if (GIFSizePasses && !pixels_.empty()) {
+    // The codes need only be wide enough for the highest index in use.
+    const int highest = *std::max_element(pixels_.begin(), pixels_.end());
+    code_size = std::min(code_size, ColorMapBits(highest + 1));
+  }
   const bool interlaced = (packed & 0x40) != 0;
   std::unique_ptr<TGIFEncoder> encoder;
   if (image_ != nullptr && image_->Compression == 1) encoder = std::make_unique<TRLEEncoder>();

@@ -1,15 +1,261 @@
+// The size passes. They work from what a viewer shows: the screen before
+// each frame is composed from the frames before it (their disposals
+// included), so a pixel may become transparent wherever it repeats the
+// screen, whatever frame put that colour there.
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
 
 #include "imaging/gif_optimizer.h"
 
 namespace lumicast {
 namespace gifex {
 
+namespace {
+
+constexpr uint32_t kUnknown = 0xFFFFFFFFu;  // a screen pixel no frame has painted
+
+uint32_t Rgb(const TGIFRGB& C) { return (uint32_t(C.Red) << 16) | (uint32_t(C.Green) << 8) | C.Blue; }
+
+// The colour of every pixel of a frame (kUnknown where transparent).
+std::vector<uint32_t> FrameColors(const TGIFSubImage& F) {
+  const TGIFColorMap& map = F.ActiveColorMap();
+  std::array<uint32_t, 256> lut;
+  lut.fill(0);
+  for (int i = 0; i < map.Count(); ++i) lut[static_cast<size_t>(i)] = Rgb(map[i]);
+  const int t = F.TransparentIndex();
+  std::vector<uint32_t> out(F.Data().size());
+  for (size_t i = 0; i < out.size(); ++i) out[i] = F.Data()[i] == t ? kUnknown : lut[F.Data()[i]];
+  return out;
+}
+
+// Puts every frame on one global map when all the colours the frames show
+// fit in it together with a transparent index for each transparent frame.
+bool UnifyMaps(TGIFImageEx& Image) {
+  auto& frames = Image.Frames();
+  std::map<uint32_t, int64_t> uses;
+  std::vector<std::vector<uint32_t>> colors;
+  for (auto& f : frames) {
+    colors.push_back(FrameColors(*f));
+    for (uint32_t c : colors.back())
+      if (c != kUnknown) ++uses[c];
+  }
+  TGIFColorMap& global = Image.GlobalColorMap();
+  const bool had_background = global.Count() > 0 && Image.BackgroundColorIndex() < global.Count();
+  const uint32_t background = had_background ? Rgb(global[Image.BackgroundColorIndex()]) : 0;
+  if (had_background) uses.emplace(background, 0);
+  if (uses.size() > 256) return false;
+  std::vector<std::pair<int64_t, uint32_t>> order;
+  for (auto& [c, n] : uses) order.push_back({-n, c});
+  std::sort(order.begin(), order.end());
+  std::map<uint32_t, uint8_t> index;
+  std::vector<TGIFRGB> entries;
+  for (auto& [n, c] : order) {
+    index[c] = static_cast<uint8_t>(entries.size());
+    entries.push_back({static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+  }
+  // Every frame that needs a transparent index gets the lowest it does not show.
+  std::vector<int> transparent(frames.size(), -1);
+  for (size_t k = 0; k < frames.size(); ++k) {
+    if (!frames[k]->Transparent()) continue;
+    std::array<bool, 256> shown{};
+    for (uint32_t c : colors[k])
+      if (c != kUnknown) shown[index[c]] = true;
+    int t = 0;
+    while (t < 256 && shown[static_cast<size_t>(t)]) ++t;
+    if (t == 256) return false;
+    transparent[k] = t;
+  }
+  int needed = static_cast<int>(entries.size());
+  for (int t : transparent) needed = std::max(needed, t + 1);
+  entries.resize(static_cast<size_t>(needed));
+  global.Colors() = entries;
+  global.SetSorted(false);
+  if (had_background) Image.SetBackgroundColorIndex(index[background]);
+  for (size_t k = 0; k < frames.size(); ++k) {
+    TGIFSubImage& f = *frames[k];
+    for (size_t i = 0; i < colors[k].size(); ++i)
+      f.Data()[i] = colors[k][i] == kUnknown ? static_cast<uint8_t>(transparent[k]) : index[colors[k][i]];
+    f.ColorMap().Colors().clear();
+    f.ColorMap().SetSorted(false);
+    if (transparent[k] >= 0) f.GraphicControl()->SetTransparentColorIndex(transparent[k]);
+    f.DropCache();
+  }
+  return true;
+}
+
+// Drops the entries of a frame's local map that no pixel uses.
+void CompactLocalMap(TGIFSubImage& F) {
+  TGIFColorMap& map = F.ColorMap();
+  if (map.Count() == 0) return;
+  std::array<int64_t, 256> uses{};
+  for (uint8_t p : F.Data()) ++uses[p];
+  const int t = F.TransparentIndex();
+  if (t >= 0) uses[static_cast<size_t>(t)] = std::max<int64_t>(uses[static_cast<size_t>(t)], 1);
+  std::vector<int> order;
+  for (int i = 0; i < map.Count(); ++i)
+    if (uses[static_cast<size_t>(i)] > 0) order.push_back(i);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return uses[static_cast<size_t>(a)] > uses[static_cast<size_t>(b)]; });
+  std::array<uint8_t, 256> remap{};
+  std::vector<TGIFRGB> entries;
+  for (int i : order) {
+    remap[static_cast<size_t>(i)] = static_cast<uint8_t>(entries.size());
+    entries.push_back(map[i]);
+  }
+  for (uint8_t& p : F.Data()) p = remap[p];
+  if (entries.empty()) entries.push_back({0, 0, 0});
+  map.Colors() = entries;
+  map.SetSorted(false);
+  if (t >= 0) F.GraphicControl()->SetTransparentColorIndex(remap[static_cast<size_t>(t)]);
+  F.DropCache();
+}
+
+// Bytes of the image data of W x H pixels, with codes as wide as the
+// highest index needs.
+size_t CodedDataSize(const std::vector<uint8_t>& Pixels, int W, int H) {
+  if (Pixels.empty()) return 0;
+  const int highest = *std::max_element(Pixels.begin(), Pixels.end());
+  classlib::TMemoryStream m;
+  TLZWEncoder encoder;
+  encoder.Compress(&m, ColorMapBits(highest + 1), 256, Pixels.data(), false, H, W);
+  return static_cast<size_t>(m.Size());
+}
+
+// The screen after drawing a frame and applying its disposal.
+void Advance(std::vector<uint32_t>& Screen, int W, int H, const TGIFSubImage& F, const std::vector<uint32_t>& Colors) {
+  const uint8_t disposal = F.Disposal();
+  if (disposal == 3) return;
+  for (int y = 0; y < F.Height(); ++y) {
+    const int sy = F.Top() + y;
+    if (sy >= H) break;
+    for (int x = 0; x < F.Width(); ++x) {
+      const int sx = F.Left() + x;
+      if (sx >= W) break;
+      const uint32_t c = Colors[static_cast<size_t>(y) * F.Width() + x];
+      uint32_t& s = Screen[static_cast<size_t>(sy) * W + sx];
+      if (disposal == 2) s = kUnknown;
+      else if (c != kUnknown) s = c;
+    }
+  }
+}
+
+// Cuts a frame to the rectangle of Keep (pixels that must stay); false
+// when nothing is kept.
+bool CutTo(TGIFSubImage& F, const std::vector<uint8_t>& Keep) {
+  const int w = F.Width(), h = F.Height();
+  int l = w, r = -1, t = h, b = -1;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (Keep[static_cast<size_t>(y) * w + x]) {
+        l = std::min(l, x);
+        r = std::max(r, x);
+        t = std::min(t, y);
+        b = std::max(b, y);
+      }
+  if (r < 0) return false;
+  if (l == 0 && t == 0 && r == w - 1 && b == h - 1) return true;
+  const int nw = r - l + 1, nh = b - t + 1;
+  std::vector<uint8_t> cut(static_cast<size_t>(nw) * nh);
+  for (int y = 0; y < nh; ++y)
+    std::memcpy(cut.data() + static_cast<size_t>(y) * nw, F.Data().data() + static_cast<size_t>(y + t) * w + l,
+                static_cast<size_t>(nw));
+  F.SetBounds(F.Left() + l, F.Top() + t, nw, nh);
+  F.Data() = std::move(cut);
+  F.DropCache();
+  return true;
+}
+
+}  // namespace
+
 void RunSizePasses(TGIFImageEx& Image) {
-  // Cropping leaves local maps with entries no pixel of the cut frame uses:
-  // ordering them by usage again drops those and shortens the codes.
-  for (auto& f : Image.Frames())
-    if (f->ColorMap().Count() > 1) f->ColorMap().Optimize();
+  auto& frames = Image.Frames();
+  if (frames.empty()) return;
+  if (!UnifyMaps(Image))
+    for (auto& f : frames) CompactLocalMap(*f);
+  const int W = Image.Width(), H = Image.Height();
+  std::vector<uint32_t> screen(static_cast<size_t>(W) * H, kUnknown);
+  for (size_t k = 0; k < frames.size(); ++k) {
+    TGIFSubImage& f = *frames[k];
+    if (f.Empty()) continue;
+    const std::vector<uint32_t> colors = FrameColors(f);
+    const int fw = f.Width();
+    // Pixels that must stay: shown and different from the screen below. A
+    // pixel that continues a run of its own colour stays too: the run codes
+    // better whole.
+    std::vector<uint8_t> keep(colors.size(), 0);
+    for (int y = 0; y < f.Height(); ++y)
+      for (int x = 0; x < fw; ++x) {
+        const size_t i = static_cast<size_t>(y) * fw + x;
+        if (colors[i] == kUnknown) continue;
+        const int sx = f.Left() + x, sy = f.Top() + y;
+        const bool same = sx < W && sy < H && screen[static_cast<size_t>(sy) * W + sx] == colors[i];
+        if (!same) keep[i] = 1;
+      }
+    Advance(screen, W, H, f, colors);
+    if (f.Disposal() == 2) continue;  // clearing covers the whole rectangle: it stays as it is
+    const int old_left = f.Left(), old_top = f.Top();
+    // The frame cut to the rectangle of the pixels that must stay.
+    if (!CutTo(f, keep)) {
+      // Nothing shows: the frame's time goes to the one before it.
+      if (k > 0) {
+        TGIFSubImage& prev = *frames[k - 1];
+        TGIFGraphicControlExtension* pg = prev.GraphicControl();
+        if (pg == nullptr) pg = prev.AddGraphicControl();
+        pg->SetDelay(static_cast<uint16_t>(std::min<uint32_t>(uint32_t(pg->Delay()) + f.Delay(), 65535)));
+        frames.erase(frames.begin() + static_cast<std::ptrdiff_t>(k));
+        --k;
+      }
+      continue;
+    }
+    std::vector<uint8_t> sub_keep(f.Data().size());
+    for (int y = 0; y < f.Height(); ++y)
+      for (int x = 0; x < f.Width(); ++x)
+        sub_keep[static_cast<size_t>(y) * f.Width() + x] =
+            keep[static_cast<size_t>(y + f.Top() - old_top) * fw + (x + f.Left() - old_left)];
+    // With a local map, only the entries the rectangle uses.
+    if (f.ColorMap().Count() > 0) CompactLocalMap(f);
+    TGIFColorMap& map = f.ColorMap().Count() > 0 ? static_cast<TGIFColorMap&>(f.ColorMap()) : Image.GlobalColorMap();
+    int t = f.TransparentIndex();
+    const bool was_transparent = t >= 0;
+    if (t < 0) {
+      // The lowest index no pixel that stays shows (with a full map, an
+      // entry all of whose pixels repeat the screen), or a new entry.
+      std::array<bool, 256> used{};
+      for (size_t i = 0; i < sub_keep.size(); ++i)
+        if (sub_keep[i]) used[f.Data()[i]] = true;
+      for (int i = 0; i < map.Count() && t < 0; ++i)
+        if (!used[static_cast<size_t>(i)]) t = i;
+      if (t < 0 && map.Count() < 256) t = map.Count();
+      if (t < 0) continue;
+    }
+    // A pixel that repeats the screen but continues a run of its own colour
+    // stays: the run codes better whole (pixels of index t must go).
+    for (int y = 0; y < f.Height(); ++y)
+      for (int x = 1; x < f.Width(); ++x) {
+        const size_t i = static_cast<size_t>(y) * f.Width() + x;
+        if (!sub_keep[i] && sub_keep[i - 1] && f.Data()[i] == f.Data()[i - 1] && f.Data()[i] != t &&
+            !(was_transparent && f.Data()[i] == t))
+          sub_keep[i] = 1;
+      }
+    std::vector<uint8_t> merged = f.Data();
+    for (size_t i = 0; i < merged.size(); ++i)
+      if (!sub_keep[i]) merged[i] = static_cast<uint8_t>(t);
+    // The merged form against the plain one (a transparent frame has no
+    // plain form: its own transparent pixels must stay see-through).
+    if (!was_transparent) {
+      const size_t extra = f.GraphicControl() == nullptr ? 8 : 0;
+      if (CodedDataSize(merged, f.Width(), f.Height()) + extra >= CodedDataSize(f.Data(), f.Width(), f.Height()))
+        continue;
+      if (t == map.Count()) map.Add({0, 0, 0});
+      TGIFGraphicControlExtension* g = f.GraphicControl();
+      if (g == nullptr) g = f.AddGraphicControl();
+      g->SetTransparentColorIndex(t);
+      g->SetTransparent(true);
+    }
+    f.Data() = std::move(merged);
+    f.DropCache();
+  }
 }
 
 }  // namespace gifex

@@ -126,7 +126,7 @@ uint32_t GetTickCount() {
 namespace {
 
 struct TSyncCall {
-  const std::function<void()>* method;
+  const std::function<void()>* method = nullptr;
   bool running = false;
   bool done = false;
   std::exception_ptr error;
@@ -161,7 +161,8 @@ void TThread::Synchronize(TThread* Thread, const std::function<void()>& Method) 
     Method();
     return;
   }
-  TSyncCall call{&Method};
+  TSyncCall call;
+  call.method = &Method;
   {
     std::lock_guard<std::mutex> lock(SyncMutex());
     if (Thread != nullptr && Thread->Terminated()) return;
