@@ -191,3 +191,32 @@ TEST_F(GifJobTest, WindowKeepsTheFirstFileWhenOptimisationFails) {
   EXPECT_EQ(d.Frames.size(), 3u);
   EXPECT_EQ(ListFiles(out), std::vector<std::string>{"w.gif"});
 }
+
+TEST_F(GifJobTest, WindowShowsTheBusyPictureAndLeavesNoPainter) {
+  TGIFFrm window(nullptr, form);
+  EXPECT_EQ(window.Caption(), "Please waiting...");
+  EXPECT_EQ(window.ClientWidth(), 244);
+  auto* busy = dynamic_cast<TGIFImageEx*>(window.imgBusy->Picture()->Graphic());
+  ASSERT_NE(busy, nullptr);
+  EXPECT_EQ(busy->FrameCount(), 5);
+  EXPECT_EQ(busy->DrawOptions, 0x060F);
+  window.Show();
+  window.labMsg->SetCaption("Encoding GIF frames...");
+  classlib::TBitmap shot;
+  shot.SetPixelFormat(classlib::pf24bit);
+  shot.SetSize(window.ClientWidth(), window.ClientHeight());
+  window.PaintTo(shot.Canvas(), 0, 0);
+  EXPECT_GE(busy->PainterCount(), 1);  // the picture animates on a thread of its own
+  if (const char* dump = std::getenv("LUMICAST_DUMP_GIF_WINDOW")) shot.SaveToFile(dump);
+  // A dot of the ring shows in the picture's place.
+  bool blue = false;
+  for (int y = 19; y < 51; ++y)
+    for (int x = 16; x < 48; ++x) {
+      const auto c = shot.PixelColor(x, y);
+      blue = blue || (classlib::GetBValue(c) > classlib::GetRValue(c) + 20);
+    }
+  EXPECT_TRUE(blue);
+  busy->StopDraw();
+  EXPECT_EQ(busy->PainterCount(), 0);
+  window.Hide();
+}
