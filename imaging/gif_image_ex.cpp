@@ -615,8 +615,13 @@ void TGIFSubImage::ReadDescriptor(TStream* Stream) {
   // The pixels are allocated only within the format's limit and, for large
   // frames, only when the data that follows can fill them.
   const int64_t pixels = int64_t(w) * h;
-  if (pixels > kMaxGIFFrameBytes || (pixels > kSmallFrameBytes && pixels > MaxDecodablePixels(Stream)))
-    throw GIFException("GIF image is too large");
+  if (pixels > kMaxGIFFrameBytes) throw GIFException("GIF image is too large");
+  if (pixels > MaxDecodablePixels(Stream)) {
+    // Frames the data cannot fill (a cut-off file) share a small budget, so
+    // that no file makes us allocate much beyond what its data decodes to.
+    if (image_ == nullptr || pixels > image_->unproven_budget_) throw GIFException("GIF image is too large");
+    image_->unproven_budget_ -= pixels;
+  }
   width_ = w;
   height_ = h;
   const int fill = transparent_ ? TransparentIndex() : 0;
@@ -826,6 +831,7 @@ void TGIFImageEx::LoadFromStream(TStream* Stream) {
   bool ok = false;
   try {
     Clear();
+    unproven_budget_ = kSmallFrameBytes;
     ReadHeader(Stream);
     const int64_t size = Stream->Size();
     for (;;) {
@@ -994,6 +1000,7 @@ void TGIFImageEx::LoadFromClipboardFormat(classlib::TClipboardFormat Format, con
 
 classlib::TBitmap* TGIFImageEx::Bitmap() {
   if (bitmap_ || frames_.empty()) return bitmap_.get();
+  if (int64_t(screen_width_) * screen_height_ > kMaxGIFFrameBytes) throw GIFException("GIF image is too large");
   auto bmp = std::make_unique<classlib::TBitmap>();
   bmp->SetPixelFormat(classlib::pf32bit);
   bmp->SetSize(screen_width_, screen_height_);
@@ -1065,6 +1072,7 @@ void TGIFImageEx::StopDraw() {
 
 void TGIFImageEx::Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) {
   if (drawing_ || frames_.empty()) return;
+  if (int64_t(Width()) * Height() > kMaxGIFFrameBytes) return;  // too large to render
   drawing_ = true;
   struct Guard {
     bool& d;

@@ -430,6 +430,7 @@ private:
   std::recursive_mutex painter_lock_;
   std::vector<std::unique_ptr<TGIFPainter>> painters_;
   TGIFPainter* painter_ = nullptr;  // the painter of paint_bitmap_
+  int64_t unproven_budget_ = 0;     // pixels that frames the data cannot fill may still take
   std::unique_ptr<classlib::TBitmap> paint_bitmap_;
 };
 

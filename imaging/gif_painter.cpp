@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/classlib/application.h"
+#include "imaging/gif_image.h"
 #include "platform/classlib/bitmap.h"
 
 namespace lumicast {
@@ -48,6 +49,8 @@ TGIFPainter::TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::T
     const int i = Image->BackgroundColorIndex();
     background_color_ = Rgb(Image->GlobalColorMap()[i < Image->GlobalColorMap().Count() ? i : 0]);
   }
+  // A logical screen beyond the largest frame the format allows is not painted.
+  if (int64_t(width_) * height_ > kMaxGIFFrameBytes) width_ = height_ = 0;
   const size_t n = static_cast<size_t>(std::max(width_, 0)) * static_cast<size_t>(std::max(height_, 0));
   backup_.assign(n, background_color_);
   background_ = backup_;
@@ -165,7 +168,7 @@ void TGIFPainter::RunPainter() {
       first_pass = false;
       do {
         const int i = active_.load();
-        if (i < 0 || i >= frames || Terminated() || image_->Frame(i)->Empty()) break;
+        if (i < 0 || i >= frames || Terminated() || image_->Frame(i)->Empty() || width_ == 0) break;
         if (planned < 1) {
           classlib::Sleep(0);
         } else {

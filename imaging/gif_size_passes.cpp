@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 
+#include "imaging/gif_image.h"
 #include "imaging/gif_optimizer.h"
 
 namespace lumicast {
@@ -173,7 +174,19 @@ void RunSizePasses(TGIFImageEx& Image) {
   if (frames.empty()) return;
   if (!UnifyMaps(Image))
     for (auto& f : frames) CompactLocalMap(*f);
-  const int W = Image.Width(), H = Image.Height();
+  // The screen is kept only over the frames' rectangles: a logical screen
+  // far larger than the frames (a header may claim anything) is not
+  // composed, and the frames keep the steps' result.
+  int W = 0, H = 0;
+  int64_t frame_pixels = 0;
+  for (auto& f : frames) {
+    W = std::max(W, f->Left() + f->Width());
+    H = std::max(H, f->Top() + f->Height());
+    frame_pixels += int64_t(f->Width()) * f->Height();
+  }
+  W = std::min(W, Image.Width());
+  H = std::min(H, Image.Height());
+  if (int64_t(W) * H > kMaxGIFFrameBytes || int64_t(W) * H > 4 * frame_pixels + (int64_t(1) << 20)) return;
   std::vector<uint32_t> screen(static_cast<size_t>(W) * H, kUnknown);
   for (size_t k = 0; k < frames.size(); ++k) {
     TGIFSubImage& f = *frames[k];
