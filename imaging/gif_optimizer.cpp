@@ -25,13 +25,6 @@ bool SameRect(const classlib::TRect& A, const classlib::TRect& B) {
   return A.Left == B.Left && A.Top == B.Top && A.Right == B.Right && A.Bottom == B.Bottom;
 }
 
-// Sets a frame's delay, making a graphic control extension when needed.
-void SetDelay(TGIFSubImage& F, uint32_t Delay) {
-  TGIFGraphicControlExtension* g = F.GraphicControl();
-  if (g == nullptr) g = F.AddGraphicControl();
-  g->SetDelay(static_cast<uint16_t>(std::min<uint32_t>(Delay, 65535)));
-}
-
 }  // namespace
 
 struct TOptimizer {
@@ -222,7 +215,7 @@ struct TOptimizer {
           } else {
             if (i > 0) {
               TGIFSubImage& prev = *frames[static_cast<size_t>(i - 1)];
-              SetDelay(prev, uint32_t(prev.Delay()) + delay);
+              AddDelay(prev, delay);
             } else if (frames.size() > 1) {
               // The loop extension stays on the first frame.
               for (size_t e = 0; e < f.Extensions().size(); ++e)
@@ -268,6 +261,12 @@ struct TOptimizer {
     if (GIFSizePasses) RunSizePasses(image);
   }
 };
+
+void AddDelay(TGIFSubImage& F, uint32_t Delay) {
+  TGIFGraphicControlExtension* g = F.GraphicControl();
+  if (g == nullptr) g = F.AddGraphicControl();
+  g->SetDelay(static_cast<uint16_t>(std::min<uint32_t>(uint32_t(g->Delay()) + Delay, 65535)));
+}
 
 void TGIFImageEx::Optimize(uint8_t Options, uint8_t ColorReductionMethod, uint8_t, int32_t) {
   if (frames_.empty()) return;

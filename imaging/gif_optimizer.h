@@ -10,5 +10,10 @@ namespace gifex {
 
 void RunSizePasses(TGIFImageEx& Image);
 
+// Adds Delay to a frame's delay (held at the field's largest value), making
+// a graphic control extension when it has none: a frame that is deleted
+// hands its time to the one before it.
+void AddDelay(TGIFSubImage& Frame, uint32_t Delay);
+
 }  // namespace gifex
 }  // namespace lumicast

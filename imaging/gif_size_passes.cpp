@@ -212,10 +212,7 @@ void RunSizePasses(TGIFImageEx& Image) {
     if (!CutTo(f, keep)) {
       // Nothing shows: the frame's time goes to the one before it.
       if (k > 0) {
-        TGIFSubImage& prev = *frames[k - 1];
-        TGIFGraphicControlExtension* pg = prev.GraphicControl();
-        if (pg == nullptr) pg = prev.AddGraphicControl();
-        pg->SetDelay(static_cast<uint16_t>(std::min<uint32_t>(uint32_t(pg->Delay()) + f.Delay(), 65535)));
+        AddDelay(*frames[k - 1], f.Delay());
         frames.erase(frames.begin() + static_cast<std::ptrdiff_t>(k));
         --k;
       }
