@@ -5,6 +5,7 @@
 
 #include "imaging/gif_image.h"
 #include "imaging/gif_painter.h"
+#include "imaging/color_dither.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/math_utils.h"
 #include "platform/classlib/picture.h"
@@ -740,6 +741,84 @@ int TGIFImageEx::Add(std::unique_ptr<TGIFSubImage> Frame) {
   return FrameCount() - 1;
 }
 
+int TGIFImageEx::Add(classlib::TGraphic* Source) {
+  auto* bmp = dynamic_cast<classlib::TBitmap*>(Source);
+  if (bmp == nullptr) throw GIFException("Object type not supported for operation");
+  auto frame = std::make_unique<TGIFSubImage>(this);
+  if (!bmp->Empty()) {
+    std::unique_ptr<classlib::TBitmap> reduced;
+    const classlib::TBitmap* src = bmp;
+    const int bits = bmp->BitsPerPixel();
+    if (bits != 1 && bits != 4 && bits != 8) {
+      reduced = ReduceColourDepth(*bmp, ColorReduction, DitherMode, ReductionBits, {});
+      if (reduced->Empty()) throw GIFException("Object type not supported for operation");
+      src = reduced.get();
+    }
+    const int w = src->Width(), h = src->Height();
+    frame->SetBounds(0, 0, w, h);
+    const int sbits = src->BitsPerPixel();
+    TGIFColorMap& map = frame->ColorMap();
+    if (sbits <= 8) map.ImportPalette(src->Palette());
+    // Colours met lately, newest first, with their indices.
+    std::array<std::pair<uint32_t, int>, 8> ring;
+    ring.fill({0xFFFFFFFFu, 0});
+    size_t ring_at = 0;
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* row = src->ScanLine(y);
+      uint8_t* out = frame->ScanLine(y);
+      for (int x = 0; x < w; ++x) {
+        if (sbits == 8) {
+          out[x] = row[x];
+        } else if (sbits == 4) {
+          out[x] = static_cast<uint8_t>((x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4);
+        } else if (sbits == 1) {
+          out[x] = static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
+        } else {
+          const int bpp = sbits / 8;
+          const uint32_t c = (uint32_t(row[bpp * x + 2]) << 16) | (uint32_t(row[bpp * x + 1]) << 8) | row[bpp * x];
+          int index = -1;
+          for (size_t k = 0; k < ring.size() && index < 0; ++k) {
+            const auto& e = ring[(ring_at + ring.size() - k) % ring.size()];
+            if (e.first == c) index = e.second;
+          }
+          if (index < 0) {
+            index = map.AddUnique({static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+            ring_at = (ring_at + 1) % ring.size();
+            ring[ring_at] = {c, index};
+          }
+          out[x] = static_cast<uint8_t>(index);
+        }
+      }
+      if (y % 32 == 0) ReportProgress(classlib::psRunning, classlib::MulDiv(y, 100, h), "Converting...", false);
+    }
+    // A transparent bitmap's key colour marks the transparent pixels.
+    if (bmp->Transparent()) {
+      const classlib::TColor key = classlib::ColorToRGB(bmp->TransparentColor());
+      std::vector<uint8_t> mask(frame->Data().size(), 0);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y) * w + x] = bmp->PixelColor(x, y) == key;
+      map.Optimize();
+      if (map.Count() >= 1 && map.Count() <= 255) {
+        const int t = map.Add({0, 0, 0});
+        bool any = false;
+        for (size_t i = 0; i < mask.size(); ++i)
+          if (mask[i]) {
+            frame->Data()[i] = static_cast<uint8_t>(t);
+            any = true;
+          }
+        if (any) {
+          auto* g = frame->AddGraphicControl();
+          g->SetTransparentColorIndex(t);
+          g->SetTransparent(true);
+        } else {
+          map.Delete(t);
+        }
+      }
+    }
+  }
+  return Add(std::move(frame));
+}
+
 void TGIFImageEx::DeleteFrame(int Index) {
   if (Index < 0 || Index >= FrameCount()) throw classlib::EListError("List index out of bounds");
   frames_.erase(frames_.begin() + Index);
@@ -972,6 +1051,11 @@ void TGIFImageEx::Assign(classlib::TPersistent* Source) {
     }
     ReportProgress(classlib::psEnding, 100, "Copying...", true);
     Changed(this);
+    return;
+  }
+  if (auto* g = dynamic_cast<classlib::TBitmap*>(Source)) {
+    Clear();
+    Add(g);
     return;
   }
   TGraphic::Assign(Source);

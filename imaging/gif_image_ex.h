@@ -351,6 +351,11 @@ public:
   std::vector<std::unique_ptr<TGIFSubImage>>& Frames() { return frames_; }
   // Appends a frame (a TGIFSubImage is taken over as it is).
   int Add(std::unique_ptr<TGIFSubImage> Frame);
+  // Appends a frame converted from a graphic (bitmaps: 1, 4 and 8 bits as
+  // they are, others reduced by ColorReduction, DitherMode and
+  // ReductionBits; a transparent bitmap's key colour becomes transparent).
+  // Other graphics fail with "Object type not supported for operation".
+  int Add(classlib::TGraphic* Source);
   void DeleteFrame(int Index);
 
   // Logical screen.
