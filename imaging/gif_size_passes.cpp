@@ -112,6 +112,38 @@ void CompactLocalMap(TGIFSubImage& F) {
   F.DropCache();
 }
 
+// Moves a frame with a local map onto the global map when every colour it
+// shows is there and an index it does not show is left for transparency.
+void UseGlobalMap(TGIFImageEx& Image, TGIFSubImage& F) {
+  const TGIFColorMap& global = Image.GlobalColorMap();
+  const TGIFColorMap& local = F.ColorMap();
+  if (global.Count() == 0) return;
+  const int t = F.TransparentIndex();
+  std::array<int, 256> to{};
+  std::array<bool, 256> taken{};
+  std::array<bool, 256> used{};
+  for (uint8_t p : F.Data()) used[p] = true;
+  for (int i = 0; i < local.Count(); ++i) {
+    if (i == t || !used[static_cast<size_t>(i)]) continue;
+    const int g = global.IndexOf(local[i]);
+    if (g < 0) return;
+    to[static_cast<size_t>(i)] = g;
+    taken[static_cast<size_t>(g)] = true;
+  }
+  int gt = -1;
+  if (t >= 0) {
+    for (int g = 0; g < global.Count() && gt < 0; ++g)
+      if (!taken[static_cast<size_t>(g)]) gt = g;
+    if (gt < 0) return;
+    to[static_cast<size_t>(t)] = gt;
+  }
+  for (uint8_t& p : F.Data()) p = static_cast<uint8_t>(to[p]);
+  F.ColorMap().Colors().clear();
+  F.ColorMap().SetSorted(false);
+  if (t >= 0) F.GraphicControl()->SetTransparentColorIndex(gt);
+  F.DropCache();
+}
+
 // Bytes of the image data of W x H pixels, with codes as wide as the
 // highest index needs.
 size_t CodedDataSize(const std::vector<uint8_t>& Pixels, int W, int H) {
@@ -265,6 +297,12 @@ void RunSizePasses(TGIFImageEx& Image) {
     }
     f.Data() = std::move(merged);
     f.DropCache();
+    if (f.ColorMap().Count() > 0) {
+      // Only the colours that stay count now; a frame whose colours are all
+      // in the global map uses it and drops its own.
+      CompactLocalMap(f);
+      UseGlobalMap(Image, f);
+    }
   }
 }
 
