@@ -220,3 +220,22 @@ TEST_F(GifJobTest, WindowShowsTheBusyPictureAndLeavesNoPainter) {
   EXPECT_EQ(busy->PainterCount(), 0);
   window.Hide();
 }
+
+TEST_F(GifJobTest, EightBitFramesTakeTheDefaultPalettesNearestColours) {
+  WriteColorMovie(dir + "/clip.swf", 20, 10, 24, 3);
+  TCovSettings* j = AddGifJob(dir + "/clip.swf", 24);
+  j->destEndFrame = 3;
+  j->destColorDepth = 0;
+  RunBatch();
+  auto d = Result();
+  ASSERT_EQ(d.Frames.size(), 3u);
+  const auto& pal = classlib::DefaultPalette8();
+  for (size_t k = 0; k < 3; ++k) {
+    const uint32_t want = FrameColor(static_cast<int>(k) + 1);
+    const int i = classlib::NearestColorIndex(
+        pal, classlib::TColor(((want & 0xFF) << 16) | (want & 0xFF00) | (want >> 16)));
+    const uint32_t nearest = (uint32_t(pal[static_cast<size_t>(i)].rgbRed) << 16) |
+                             (uint32_t(pal[static_cast<size_t>(i)].rgbGreen) << 8) | pal[static_cast<size_t>(i)].rgbBlue;
+    EXPECT_EQ(Shown(d, k), nearest) << k;
+  }
+}
