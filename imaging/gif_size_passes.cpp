@@ -271,18 +271,21 @@ void RunSizePasses(TGIFImageEx& Image) {
       if (t < 0 && map.Count() < 256) t = map.Count();
       if (t < 0) continue;
     }
-    // A pixel that repeats the screen but continues a run of its own colour
-    // stays: the run codes better whole (pixels of index t must go).
-    for (int y = 0; y < f.Height(); ++y)
-      for (int x = 1; x < f.Width(); ++x) {
-        const size_t i = static_cast<size_t>(y) * f.Width() + x;
-        if (!sub_keep[i] && sub_keep[i - 1] && f.Data()[i] == f.Data()[i - 1] && f.Data()[i] != t &&
-            !(was_transparent && f.Data()[i] == t))
-          sub_keep[i] = 1;
-      }
+    // Two merged forms: every repeated pixel hidden, or those that continue
+    // a run of their own colour kept (a run codes better whole; pixels of
+    // index t must go). The smaller is taken.
     std::vector<uint8_t> merged = f.Data();
     for (size_t i = 0; i < merged.size(); ++i)
       if (!sub_keep[i]) merged[i] = static_cast<uint8_t>(t);
+    std::vector<uint8_t> with_runs = f.Data();
+    for (int y = 0; y < f.Height(); ++y) {
+      uint8_t* row = with_runs.data() + static_cast<size_t>(y) * f.Width();
+      const uint8_t* keep_row = sub_keep.data() + static_cast<size_t>(y) * f.Width();
+      for (int x = 0; x < f.Width(); ++x)
+        if (!keep_row[x] && !(x > 0 && row[x - 1] == row[x] && row[x] != t)) row[x] = static_cast<uint8_t>(t);
+    }
+    if (CodedDataSize(with_runs, f.Width(), f.Height()) < CodedDataSize(merged, f.Width(), f.Height()))
+      merged.swap(with_runs);
     // The merged form against the plain one (a transparent frame has no
     // plain form: its own transparent pixels must stay see-through).
     if (!was_transparent) {
