@@ -35,13 +35,15 @@ std::vector<uint32_t> FrameColors(const TGIFSubImage& F) {
 // fit in it together with a transparent index for each transparent frame.
 bool UnifyMaps(TGIFImageEx& Image) {
   auto& frames = Image.Frames();
+  // The frames' colours are worked out again in each pass rather than kept
+  // for all frames at once: a long animation would need four bytes a pixel.
   std::map<uint32_t, int64_t> uses;
-  std::vector<std::vector<uint32_t>> colors;
-  for (auto& f : frames) {
-    colors.push_back(FrameColors(*f));
-    for (uint32_t c : colors.back())
-      if (c != kUnknown) ++uses[c];
-  }
+  for (auto& f : frames)
+    for (uint32_t c : FrameColors(*f))
+      if (c != kUnknown) {
+        ++uses[c];
+        if (uses.size() > 257) return false;
+      }
   TGIFColorMap& global = Image.GlobalColorMap();
   const bool had_background = global.Count() > 0 && Image.BackgroundColorIndex() < global.Count();
   const uint32_t background = had_background ? Rgb(global[Image.BackgroundColorIndex()]) : 0;
@@ -61,7 +63,7 @@ bool UnifyMaps(TGIFImageEx& Image) {
   for (size_t k = 0; k < frames.size(); ++k) {
     if (!frames[k]->Transparent()) continue;
     std::array<bool, 256> shown{};
-    for (uint32_t c : colors[k])
+    for (uint32_t c : FrameColors(*frames[k]))
       if (c != kUnknown) shown[index[c]] = true;
     int t = 0;
     while (t < 256 && shown[static_cast<size_t>(t)]) ++t;
@@ -71,18 +73,21 @@ bool UnifyMaps(TGIFImageEx& Image) {
   int needed = static_cast<int>(entries.size());
   for (int t : transparent) needed = std::max(needed, t + 1);
   entries.resize(static_cast<size_t>(needed));
+  // Pixels first, read through the maps as they were; then the new map.
+  for (size_t k = 0; k < frames.size(); ++k) {
+    TGIFSubImage& f = *frames[k];
+    const std::vector<uint32_t> colors = FrameColors(f);
+    for (size_t i = 0; i < colors.size(); ++i)
+      f.Data()[i] = colors[i] == kUnknown ? static_cast<uint8_t>(transparent[k]) : index[colors[i]];
+    f.ColorMap().Colors().clear();
+    f.ColorMap().SetSorted(false);
+    f.DropCache();
+  }
   global.Colors() = entries;
   global.SetSorted(false);
   if (had_background) Image.SetBackgroundColorIndex(index[background]);
-  for (size_t k = 0; k < frames.size(); ++k) {
-    TGIFSubImage& f = *frames[k];
-    for (size_t i = 0; i < colors[k].size(); ++i)
-      f.Data()[i] = colors[k][i] == kUnknown ? static_cast<uint8_t>(transparent[k]) : index[colors[k][i]];
-    f.ColorMap().Colors().clear();
-    f.ColorMap().SetSorted(false);
-    if (transparent[k] >= 0) f.GraphicControl()->SetTransparentColorIndex(transparent[k]);
-    f.DropCache();
-  }
+  for (size_t k = 0; k < frames.size(); ++k)
+    if (transparent[k] >= 0) frames[k]->GraphicControl()->SetTransparentColorIndex(transparent[k]);
   return true;
 }
 
