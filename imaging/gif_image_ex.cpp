@@ -880,6 +880,22 @@ classlib::TPalette TGIFImageEx::Palette() const {
   return {};
 }
 
+void TGIFImageEx::SetPalette(const classlib::TPalette& Value) {
+  if (bitmap_ && bitmap_->Palette() != Value) {
+    bitmap_.reset();
+    Changed(this);
+  }
+}
+
+void TGIFImageEx::AssignTo(classlib::TPersistent* Dest) {
+  if (auto* b = dynamic_cast<classlib::TBitmap*>(Dest)) {
+    if (classlib::TBitmap* first = Bitmap()) b->Assign(first);
+    else b->Assign(nullptr);
+    return;
+  }
+  TGraphic::AssignTo(Dest);
+}
+
 void TGIFImageEx::ReadHeader(TStream* Stream) {
   const int64_t start = Stream->Position();
   uint8_t sig[6];
@@ -1077,6 +1093,12 @@ void TGIFImageEx::LoadFromClipboardFormat(classlib::TClipboardFormat Format, con
     m.Write(it->second.data(), static_cast<int64_t>(it->second.size()));
     m.SetPosition(0);
     LoadFromStream(&m);
+    return;
+  }
+  if ((Format == classlib::CF_BITMAP || Format == classlib::CF_DIB) && it != Data.end()) {
+    classlib::TBitmap bmp;
+    bmp.LoadFromClipboardFormat(Format, Data);
+    Assign(&bmp);
     return;
   }
   throw GIFException("Unsupported clipboard format");

@@ -400,6 +400,8 @@ public:
   void SetWidth(int Value) override;
   void SetHeight(int Value) override;
   classlib::TPalette Palette() const override;
+  // Drops a cached rendering made with another palette.
+  void SetPalette(const classlib::TPalette& Value) override;
   void LoadFromStream(classlib::TStream* Stream) override;
   void SaveToStream(classlib::TStream* Stream) override;
   void SaveToClipboardFormat(classlib::TClipboardFormat Format, classlib::TClipboardData& Data) override;
@@ -417,6 +419,10 @@ public:
   // Grows the logical screen to hold Frame (with the warnings of a picture
   // that was too small).
   void FitFrame(const TGIFSubImage& Frame);
+
+protected:
+  // A bitmap takes the rendered first frame.
+  void AssignTo(classlib::TPersistent* Dest) override;
 
 private:
   friend class TGIFSubImage;

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "imaging/color_dither.h"
+#include "imaging/gif_image.h"
 #include "imaging/gif_image_ex.h"
 #include "tests/imaging/gif_test_util.h"
 
@@ -89,4 +90,20 @@ TEST(ColorDither, BitmapsBecomeFrames) {
   EXPECT_EQ(t.Pixel(5, 1), t.TransparentIndex());
   EXPECT_NE(t.Pixel(0, 0), t.TransparentIndex());
   EXPECT_THROW(g.Add(static_cast<classlib::TGraphic*>(nullptr)), GIFException);
+  // A bitmap takes the first frame; the clipboard carries both forms, and
+  // the bitmap form reads back as a one-frame picture.
+  classlib::TBitmap shown;
+  shown.Assign(&g);
+  ASSERT_EQ(shown.Width(), 6);
+  EXPECT_EQ(giftest::ToRgb(shown.PixelColor(0, 0)), 0xFF0000u);
+  classlib::TClipboardData data;
+  g.SaveToClipboardFormat(classlib::CF_BITMAP, data);
+  TGIFImageEx back;
+  back.LoadFromClipboardFormat(CF_GIF(), data);
+  EXPECT_EQ(back.FrameCount(), 2);
+  TGIFImageEx from_bitmap;
+  from_bitmap.ColorReduction = 0;
+  from_bitmap.LoadFromClipboardFormat(classlib::CF_BITMAP, data);
+  EXPECT_EQ(from_bitmap.FrameCount(), 1);
+  EXPECT_THROW(from_bitmap.LoadFromClipboardFormat(classlib::CF_TEXT, data), GIFException);
 }
