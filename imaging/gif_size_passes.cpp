@@ -149,16 +149,51 @@ void UseGlobalMap(TGIFImageEx& Image, TGIFSubImage& F) {
   F.DropCache();
 }
 
-// Bytes of the image data of W x H pixels, with codes as wide as the
-// highest index needs.
-size_t CodedDataSize(const std::vector<uint8_t>& Pixels, int W, int H) {
-  if (Pixels.empty()) return 0;
-  const int highest = *std::max_element(Pixels.begin(), Pixels.end());
-  classlib::TMemoryStream m;
-  TLZWEncoder encoder;
-  encoder.Compress(&m, ColorMapBits(highest + 1), 256, Pixels.data(), false, H, W);
-  return static_cast<size_t>(m.Size());
-}
+// Bytes the image data of some pixels takes, with codes as wide as the
+// highest index needs: the LZW coding is followed code by code with a dense
+// dictionary, counting bits instead of writing them. Only choices between
+// forms of a frame rest on it.
+class TCodedSize {
+public:
+  TCodedSize() : code_(size_t(4096) * 256), stamp_(size_t(4096) * 256, 0) {}
+  size_t operator()(const std::vector<uint8_t>& Pixels) {
+    if (Pixels.empty()) return 0;
+    const int highest = *std::max_element(Pixels.begin(), Pixels.end());
+    const int cs = std::max(2, ColorMapBits(highest + 1));
+    const int clear = 1 << cs, init = cs + 1;
+    int width = init, next = clear + 2;
+    int64_t bits = width;  // the clear code
+    ++generation_;
+    int prefix = Pixels[0];
+    for (size_t i = 1; i < Pixels.size(); ++i) {
+      const size_t key = static_cast<size_t>(prefix) * 256 + Pixels[i];
+      if (stamp_[key] == generation_) {
+        prefix = code_[key];
+        continue;
+      }
+      bits += width;
+      if (next > (1 << width) - 1 && width < 12) ++width;
+      prefix = Pixels[i];
+      if (next > 4094) {
+        bits += width;
+        width = init;
+        next = clear + 2;
+        ++generation_;
+      } else {
+        stamp_[key] = generation_;
+        code_[key] = static_cast<uint16_t>(next++);
+      }
+    }
+    bits += 2 * width;  // the last string and the end code
+    const size_t bytes = static_cast<size_t>((bits + 7) / 8);
+    return bytes + bytes / 255 + 3;
+  }
+
+private:
+  std::vector<uint16_t> code_;
+  std::vector<uint32_t> stamp_;
+  uint32_t generation_ = 0;
+};
 
 // The screen after drawing a frame and applying its disposal.
 void Advance(std::vector<uint32_t>& Screen, int W, int H, const TGIFSubImage& F, const std::vector<uint32_t>& Colors) {
@@ -225,6 +260,7 @@ void RunSizePasses(TGIFImageEx& Image) {
   H = std::min(H, Image.Height());
   if (int64_t(W) * H > kMaxGIFFrameBytes || int64_t(W) * H > 4 * frame_pixels + (int64_t(1) << 20)) return;
   std::vector<uint32_t> screen(static_cast<size_t>(W) * H, kUnknown);
+  TCodedSize coded_size;
   for (size_t k = 0; k < frames.size(); ++k) {
     TGIFSubImage& f = *frames[k];
     if (f.Empty()) continue;
@@ -289,13 +325,13 @@ void RunSizePasses(TGIFImageEx& Image) {
       for (int x = 0; x < f.Width(); ++x)
         if (!keep_row[x] && !(x > 0 && row[x - 1] == row[x] && row[x] != t)) row[x] = static_cast<uint8_t>(t);
     }
-    if (CodedDataSize(with_runs, f.Width(), f.Height()) < CodedDataSize(merged, f.Width(), f.Height()))
+    if (coded_size(with_runs) < coded_size(merged))
       merged.swap(with_runs);
     // The merged form against the plain one (a transparent frame has no
     // plain form: its own transparent pixels must stay see-through).
     if (!was_transparent) {
       const size_t extra = f.GraphicControl() == nullptr ? 8 : 0;
-      if (CodedDataSize(merged, f.Width(), f.Height()) + extra >= CodedDataSize(f.Data(), f.Width(), f.Height()))
+      if (coded_size(merged) + extra >= coded_size(f.Data()))
         continue;
       if (t == map.Count()) map.Add({0, 0, 0});
       TGIFGraphicControlExtension* g = f.GraphicControl();
