@@ -35,12 +35,7 @@ bool TInteractFrm::ConvertToGif(TCovSettings* Job) {
   const std::string output = IncludeTrailingPathDelimiter(Job->destFilepath) + Job->destFilename;
   const std::string name = "\"" + ExtractFileName(Job->swfFilename) + "\"";
   const std::string converting = "Status:> Converting " + name + " to GIF Animation. | " + output;
-  if (Job->destFilepath.empty() || !(DirectoryExists(Job->destFilepath) || ForceDirectories(Job->destFilepath))) {
-    // Nothing can be written: say so rather than pass the job over without a word.
-    Log(converting);
-    Log(ResultStatusLine(kMclWriteError, *Job));
-    return false;
-  }
+  if (!OutputFolderReady(*Job, Job->destFilepath, converting)) return false;
 
   const TFrameSizes sizes = GetFrameSizes(*Job);
   SkipCurrent = false;

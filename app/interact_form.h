@@ -182,6 +182,9 @@ class TInteractFrm : public TForm {
   // the job's end frame (EndFrame) holds a frame of it, and sets LastFrame, cut to the frames the
   // player loaded. Logs why when it cuts or when there is nothing to convert (then false).
   bool CheckJobRange(int32_t First, int32_t EndFrame);
+  // True when the job has an output folder that exists or could be made. Otherwise logs
+  // Converting (the job's first line) and the write error, so that no job passes without a word.
+  bool OutputFolderReady(const TCovSettings& Job, const std::string& Folder, const std::string& Converting);
   // Runs one step of a job's clean-up: a failure goes to the application's handler and does not
   // stop the steps after it.
   void CleanupStep(const std::function<void()>& Step) noexcept;
