@@ -34,12 +34,7 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
   const int width = static_cast<int>(IntToStr(count < 0 ? 0 : count).size());
   const std::string name = "\"" + ExtractFileName(Job->swfFilename) + "\"";
   const std::string converting = "Status:> Converting " + name + " to Image Sequence. | " + base;
-  if (Job->destFilepath.empty() || !(DirectoryExists(folder) || ForceDirectories(folder))) {
-    // Nothing can be written: say so rather than pass the job over without a word.
-    Log(converting);
-    Log(ResultStatusLine(kMclWriteError, *Job));
-    return false;
-  }
+  if (!OutputFolderReady(*Job, folder, converting)) return false;
 
   const TFrameSizes sizes = GetFrameSizes(*Job);
   SkipCurrent = false;

@@ -441,6 +441,14 @@ bool TInteractFrm::CheckJobRange(int32_t First, int32_t EndFrame) {
   return true;
 }
 
+bool TInteractFrm::OutputFolderReady(const TCovSettings& Job, const std::string& Folder,
+                                     const std::string& Converting) {
+  if (!Job.destFilepath.empty() && (DirectoryExists(Folder) || ForceDirectories(Folder))) return true;
+  Log(Converting);
+  Log(ResultStatusLine(kMclWriteError, Job));
+  return false;
+}
+
 void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
   prbCurrent->SetMin(0);
   prbCurrent->SetMax(Maximum);
@@ -449,12 +457,6 @@ void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
 }
 
 // ---- the batch ----------------------------------------------------------------------------------
-
-// The animated GIF job comes with the GIF output window; until then a GIF job converts nothing.
-bool TInteractFrm::ConvertToGif(TCovSettings* Job) {
-  CurJob = Job;
-  return false;
-}
 
 void TInteractFrm::ConvertAll() {
   if (Converting) return;

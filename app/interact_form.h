@@ -25,6 +25,11 @@
 namespace lumicast {
 
 class TElTreeItems;
+class TGIFImage;
+namespace gifex {
+class TGIFImageEx;
+}
+using gifex::TGIFImageEx;
 
 // The decimal number with "0" put in front until it is Width characters long.
 std::string ZeroPadNumber(int64_t Number, int Width);
@@ -104,6 +109,7 @@ class TInteractFrm : public classlib::TForm {
   int32_t LeadInLimit = 0;
   double NextGifSample = 0;
   double GifSampleStep = 1;
+  TGIFImage* GifImage = nullptr;  // the animation a GIF job gathers; null outside GIF jobs
   int32_t SoundIndex = 0;
   // The last frame the current job captures: its end frame, cut to the frames the player loaded.
   int32_t LastFrame = 0;
@@ -116,6 +122,8 @@ class TInteractFrm : public classlib::TForm {
   bool ConvertToVideo(TCovSettings* Job);
   bool ConvertToImages(TCovSettings* Job);
   bool ConvertToGif(TCovSettings* Job);
+  // Shows the GIF output window for the gathered animation and returns its modal result.
+  int ShowGifWindow(TGIFImage* Image, TGIFImageEx* Optimizer, const std::string& OutputPath);
 
   // Appends a line to the log.
   virtual void Log(const std::string& Line);
@@ -123,6 +131,7 @@ class TInteractFrm : public classlib::TForm {
   // Encoding-library callbacks; User is the window.
   static void VideoSourceCallback(MclHandle Source, void* User);
   static void AudioSourceCallback(MclHandle Source, void* User);
+  static void GifFrameSourceCallback(MclHandle Source, void* User);
   static void ConvertErrorCallback(void* User, const char* FileName, int32_t* Action);
 
   // Sizes of the frame and the stage for a job, and the capture of the shown frame into the
@@ -173,6 +182,9 @@ class TInteractFrm : public classlib::TForm {
   // the job's end frame (EndFrame) holds a frame of it, and sets LastFrame, cut to the frames the
   // player loaded. Logs why when it cuts or when there is nothing to convert (then false).
   bool CheckJobRange(int32_t First, int32_t EndFrame);
+  // True when the job has an output folder that exists or could be made. Otherwise logs
+  // Converting (the job's first line) and the write error, so that no job passes without a word.
+  bool OutputFolderReady(const TCovSettings& Job, const std::string& Folder, const std::string& Converting);
   // Runs one step of a job's clean-up: a failure goes to the application's handler and does not
   // stop the steps after it.
   void CleanupStep(const std::function<void()>& Step) noexcept;

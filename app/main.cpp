@@ -1,6 +1,7 @@
 // The program: creates the application object and its main window, then runs
 // the message loop until the main window is closed.
 #include "imaging/gif_image.h"
+#include "imaging/gif_image_ex.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/form.h"
 #include "controls/rx_controls.h"
@@ -12,6 +13,8 @@ int main() {
   Application->Initialize();
   resources::RegisterArtwork();
   lumicast::RegisterGIFImage();
+  lumicast::RegisterGIFImageEx();
+  lumicast::gifex::GIFSizePasses = true;  // optimised GIFs are also made smaller losslessly
   controls::InitControlCursors();
   Application->SetTitle("Velmora Lumicast Pro");
   TForm* main_form = Application->CreateForm<TForm>();

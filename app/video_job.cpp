@@ -61,12 +61,7 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   const bool mpeg = DestTypeOf(*Job) == dtMPEG;
   const std::string converting = "Status:> Converting \"" + ExtractFileName(Job->swfFilename) + "\"" +
                                  (mpeg ? " to MPEG. | " : " to AVI. | ") + output;
-  if (Job->destFilepath.empty() || !(DirectoryExists(Job->destFilepath) || ForceDirectories(Job->destFilepath))) {
-    // Nothing can be written: say so rather than pass the job over without a word.
-    Log(converting);
-    Log(ResultStatusLine(kMclWriteError, *Job));
-    return false;
-  }
+  if (!OutputFolderReady(*Job, Job->destFilepath, converting)) return false;
 
   const TFrameSizes sizes = GetFrameSizes(*Job);
   SkipCurrent = false;

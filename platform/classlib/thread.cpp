@@ -1,10 +1,17 @@
 #include "platform/classlib/thread.h"
 
 #include <chrono>
+#include <deque>
+
+#include <QCoreApplication>
+#include <QMetaObject>
 
 #include "platform/classlib/exceptions.h"
 
 namespace classlib {
+
+// Lets threads waiting in Synchronize look at their thread's terminated flag again.
+void WakeSynchronizeWaiters();
 
 TThread::TThread() = default;
 
@@ -46,7 +53,10 @@ void TThread::Run() {
   }
 }
 
-void TThread::Terminate() { terminated_.store(true); }
+void TThread::Terminate() {
+  terminated_.store(true);
+  WakeSynchronizeWaiters();
+}
 
 int TThread::WaitFor() {
   if (!started_.load()) return return_value_.load();
@@ -108,6 +118,100 @@ uint32_t GetTickCount() {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now().time_since_epoch()).count();
   return static_cast<uint32_t>(ms);
+}
+
+
+// ---- synchronised calls --------------------------------------------------------------------------
+
+namespace {
+
+struct TSyncCall {
+  const std::function<void()>* method = nullptr;
+  bool running = false;
+  bool done = false;
+  std::exception_ptr error;
+};
+
+std::mutex& SyncMutex() {
+  static std::mutex m;
+  return m;
+}
+std::condition_variable& SyncDone() {
+  static std::condition_variable c;
+  return c;
+}
+std::deque<TSyncCall*>& SyncQueue() {
+  static std::deque<TSyncCall*> q;
+  return q;
+}
+// Static initialisation runs on the thread that starts the program.
+const std::thread::id kMainThread = std::this_thread::get_id();
+
+}  // namespace
+
+void WakeSynchronizeWaiters() {
+  { std::lock_guard<std::mutex> lock(SyncMutex()); }
+  SyncDone().notify_all();
+}
+
+bool TThread::IsMainThread() { return std::this_thread::get_id() == kMainThread; }
+
+void TThread::Synchronize(TThread* Thread, const std::function<void()>& Method) {
+  if (IsMainThread()) {
+    Method();
+    return;
+  }
+  TSyncCall call;
+  call.method = &Method;
+  {
+    std::lock_guard<std::mutex> lock(SyncMutex());
+    if (Thread != nullptr && Thread->Terminated()) return;
+    SyncQueue().push_back(&call);
+  }
+  if (QCoreApplication* app = QCoreApplication::instance())
+    QMetaObject::invokeMethod(app, [] { TThread::CheckSynchronize(); }, Qt::QueuedConnection);
+  std::unique_lock<std::mutex> lock(SyncMutex());
+  SyncDone().wait(lock, [&] { return call.done || (!call.running && Thread != nullptr && Thread->Terminated()); });
+  if (!call.done) {
+    auto& q = SyncQueue();
+    for (auto it = q.begin(); it != q.end(); ++it)
+      if (*it == &call) {
+        q.erase(it);
+        break;
+      }
+    return;
+  }
+  if (call.error) std::rethrow_exception(call.error);
+}
+
+bool TThread::CheckSynchronize() {
+  if (!IsMainThread()) return false;
+  bool ran = false;
+  for (;;) {
+    TSyncCall* call = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(SyncMutex());
+      if (SyncQueue().empty()) break;
+      call = SyncQueue().front();
+      SyncQueue().pop_front();
+      call->running = true;
+    }
+    std::exception_ptr error;
+    try {
+      (*call->method)();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> lock(SyncMutex());
+      call->error = error;
+      call->running = false;
+      call->done = true;
+    }
+    SyncDone().notify_all();
+    ran = true;
+  }
+  return ran;
 }
 
 }  // namespace classlib

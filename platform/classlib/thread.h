@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -55,6 +56,18 @@ public:
   int ReturnValue() const { return return_value_.load(); }
   std::exception_ptr FatalException() const;
   std::thread::id ThreadID() const;
+
+  // Runs Method on the user-interface thread and waits for it. Called there, it runs at once;
+  // from another thread the call waits until the user-interface thread runs it from its event
+  // loop, ProcessMessages, WaitUntil or CheckSynchronize. Once Thread (when given) is
+  // terminated, a call not yet begun is abandoned and Synchronize returns without running it.
+  // An exception of Method passes to the caller of Synchronize.
+  static void Synchronize(TThread* Thread, const std::function<void()>& Method);
+  // Runs every pending synchronised call; on the user-interface thread only (elsewhere it does
+  // nothing). True when one ran.
+  static bool CheckSynchronize();
+  // The thread that runs synchronised calls.
+  static bool IsMainThread();
 
 protected:
   virtual void Execute() = 0;

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "imaging/gif_image.h"
+#include "imaging/gif_image_ex.h"
 #include "imaging/gif_lzw.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/picture.h"
@@ -130,6 +131,12 @@ TEST(GifFile, FailedSaveKeepsTheOldFileAndSuccessReplacesIt) {
 }
 
 TEST(GifFile, PictureRegistryClipboardAndAssignment) {
+  // The program registers the optimising GIF class over this one; here the
+  // writer's own registration is checked, and the program's restored after.
+  RegisterGIFImage();
+  struct Restore {
+    ~Restore() { RegisterGIFImageEx(); }
+  } restore;
   EXPECT_EQ(TPicture::FileFormatClass("gif"), GraphicClassOf<TGIFImage>());
   EXPECT_EQ(TPicture::ClipboardFormatClass(CF_GIF()), GraphicClassOf<TGIFImage>());
   lumitest::TempDir temp;

@@ -11,6 +11,7 @@
 
 #include "resources/artwork.h"
 #include "imaging/gif_image.h"
+#include "imaging/gif_image_ex.h"
 
 namespace lumitest {
 
@@ -56,6 +57,7 @@ void StartTestApplication(int& argc, char** argv) {
   resources::RegisterArtwork();
   // The picture formats the program registers at its own start-up.
   lumicast::RegisterGIFImage();
+  lumicast::RegisterGIFImageEx();
 }
 
 void StopTestApplication() { g_app.reset(); }

@@ -27,6 +27,8 @@ public:
   void Bitmap(const std::string& name, const QImage& image);
   // A cursor: 32-bit BMP with alpha and its hot spot.
   void Cursor(const std::string& name, const QImage& argb, int hot_x, int hot_y);
+  // A resource kept as the bytes given (a file of another format).
+  void Raw(const std::string& name, std::vector<uint8_t> bytes) { entries_.push_back({name, std::move(bytes)}); }
   const std::vector<Entry>& Entries() const { return entries_; }
 
 private:
@@ -60,5 +62,6 @@ void DrawMainSkin(Sink& sink);
 void DrawSeekSlider(Sink& sink);
 void DrawControlCursors(Sink& sink);
 void DrawTreeGlyphs(Sink& sink);
+void DrawGifBusy(Sink& sink);
 
 }  // namespace artwork
