@@ -2,6 +2,7 @@
 // Coordinates are in twips (1/20 pixel) unless a name says otherwise.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -34,6 +35,18 @@ struct Matrix {
     oy = b * x + d * y + ty;
   }
   bool operator==(const Matrix&) const = default;
+  // The inverse into `out`; false when the determinant's size is at most `min_det` or not finite.
+  bool Invert(Matrix& out, double min_det = 0) const {
+    const double det = a * d - b * c;
+    if (!(std::fabs(det) > min_det) || !std::isfinite(det)) return false;
+    out.a = d / det;
+    out.b = -b / det;
+    out.c = -c / det;
+    out.d = a / det;
+    out.tx = -(out.a * tx + out.c * ty);
+    out.ty = -(out.b * tx + out.d * ty);
+    return true;
+  }
 };
 
 // Colour transform: channel' = (channel * mult) >> 8 + add, clamped to 0..255 (the multiplier is

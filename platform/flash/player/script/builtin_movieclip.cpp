@@ -28,18 +28,6 @@ Matrix Concatenated(const MovieClip* clip) {
   return m;
 }
 
-bool Inverse(const Matrix& m, Matrix& out) {
-  double det = m.a * m.d - m.b * m.c;
-  if (det == 0) return false;
-  out.a = m.d / det;
-  out.b = -m.b / det;
-  out.c = -m.c / det;
-  out.d = m.a / det;
-  out.tx = -(out.a * m.tx + out.c * m.ty);
-  out.ty = -(out.b * m.tx + out.d * m.ty);
-  return true;
-}
-
 Value Method(NativeCall& c) {
   MovieClip* clip = Self(c);
   auto op = static_cast<Op>(static_cast<FunctionObject*>(c.callee)->native_tag);
@@ -128,7 +116,7 @@ Value Method(NativeCall& c) {
       MovieClip* space = c.Count() ? c.vm.ClipOf(c.Arg(0)) : clip;
       if (space && space != clip) {
         Matrix to_space;
-        if (Inverse(Concatenated(space), to_space)) m = to_space * Concatenated(clip);
+        if (Concatenated(space).Invert(to_space)) m = to_space * Concatenated(clip);
       }
       ScriptObject* r = c.vm.realm().NewObject();
       if (!any) {
@@ -185,7 +173,7 @@ Value Method(NativeCall& c) {
       Matrix m = Concatenated(clip);
       if (op == kGlobalToLocal) {
         Matrix inv;
-        if (!Inverse(m, inv)) break;
+        if (!m.Invert(inv)) break;
         m = inv;
       }
       double ox, oy;

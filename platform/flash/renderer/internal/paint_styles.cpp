@@ -22,18 +22,6 @@ agg::rgba8 Premultiply(Rgba c) {
                     static_cast<uint8_t>((c.b * c.a + 127) / 255), c.a);
 }
 
-bool Invert(const Matrix& m, Matrix& out) {
-  double det = m.a * m.d - m.b * m.c;
-  if (!std::isfinite(det) || std::fabs(det) < 1e-12) return false;
-  out.a = m.d / det;
-  out.b = -m.b / det;
-  out.c = -m.c / det;
-  out.d = m.a / det;
-  out.tx = -(out.a * m.tx + out.c * m.ty);
-  out.ty = -(out.b * m.tx + out.d * m.ty);
-  return true;
-}
-
 double SrgbToLinear(double v) {
   v /= 255.0;
   return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
@@ -138,7 +126,7 @@ PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const Co
                                 const CharacterLookup* lookup, bool low_quality) {
   if (fill.type == FillStyle::Type::Solid) return Solid(cx.Apply(fill.color));
   PaintStyle p;
-  bool invertible = Invert(m * fill.matrix, p.inverse_);
+  bool invertible = (m * fill.matrix).Invert(p.inverse_, 1e-12);
   if (fill.IsGradient()) {
     p.table_ = std::make_shared<GradientTable>();
     BuildGradientTable(fill.gradient, cx, *p.table_);

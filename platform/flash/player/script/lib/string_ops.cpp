@@ -1,5 +1,7 @@
 #include "platform/flash/player/script/lib/string_ops.h"
 
+#include "platform/flash/format/utf8.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -127,25 +129,7 @@ std::u32string DecodeLeniently(std::string_view s, bool latin1) {
 
 std::u32string DecodeUtf8(std::string_view s) { return DecodeLeniently(s, false); }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c <= 0x10FFFF) {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    AppendUtf8(out, kReplacement);
-  }
-}
+void AppendUtf8(std::string& out, char32_t c) { flash::AppendUtf8(out, c); }
 
 std::u16string ToUnits(std::string_view s, int swfVersion) {
   std::u16string out;

@@ -1,0 +1,29 @@
+// Writing code points as UTF-8, shared by the script library and the text layer.
+#pragma once
+
+#include <string>
+
+namespace flash {
+
+// Appends `c` in UTF-8. Code points above U+10FFFF become U+FFFD; lone surrogates are written as
+// their three-byte forms (script strings may hold half a pair, which joining restores).
+inline void AppendUtf8(std::string& out, char32_t c) {
+  if (c > 0x10FFFF) c = 0xFFFD;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace flash
