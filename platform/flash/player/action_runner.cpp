@@ -643,6 +643,7 @@ void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t en
           player_.quality = player_.quality == Quality::High ? Quality::Low : Quality::High;
           break;
         case 0x09:  // StopSounds
+          if (player_.sound) player_.sound->StopAll();
           break;
         case 0x81: {  // GotoFrame
           int frame = data.U16();

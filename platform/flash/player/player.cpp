@@ -6,6 +6,7 @@
 
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/sound/movie_sound.h"
 
 namespace flash {
 
@@ -67,7 +68,7 @@ Matrix StageToView(const RectTwips& stage, int view_width, int view_height) {
 
 // --- loading ---
 
-Player::Player() = default;
+Player::Player() : sound(std::make_unique<MovieSound>()) {}
 Player::~Player() = default;
 
 void Player::LoadFile(int level, const std::string& path) {
@@ -120,6 +121,7 @@ void Player::Unload(int level) {
   levels_.erase(it);
   ++generation_;
   RemoveObject(root);
+  if (sound) sound->OnUnload(*root);
   for (auto& q : queues_)
     q.erase(std::remove_if(q.begin(), q.end(), [](const QueuedAction& a) { return a.clip->removed; }), q.end());
 }
@@ -230,6 +232,7 @@ void Player::Tick() {
   ++display_version_;
   if (in_tick_) return;
   in_tick_ = true;
+  if (sound) sound->OnTickBegin();
   script_stack_.clear();
   script_pool_.clear();
   uint64_t gen = generation_;
@@ -251,6 +254,7 @@ void Player::Tick() {
     if (clip->playing) Advance(clip.get());
   }
   RunQueue();
+  if (sound) sound->OnTickEnd();
   in_tick_ = false;
 }
 
@@ -325,6 +329,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
   if (frame < 0 || frame >= clip->TotalFrames()) return;
   const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  if (sound) sound->OnFrame(*clip, frame, false, in_tick_);
   for (const ControlTag& tag : f.tags) {
     if (clip->removed) return;
     switch (tag.kind) {
@@ -374,6 +379,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
   }
   auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
   clip->current_frame = frame;
+  if (sound) sound->OnFrame(*clip, frame, true, in_tick_);
   for (int f = from; f <= frame && !clip->removed; ++f) {
     const Frame& fr = clip->timeline->frames[static_cast<size_t>(f)];
     for (const ControlTag& tag : fr.tags) {

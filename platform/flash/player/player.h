@@ -14,6 +14,7 @@
 
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/types.h"
+#include "platform/flash/player/sound_hooks.h"
 #include "platform/flash/player/value.h"
 #include "platform/flash/text/text_field.h"
 
@@ -137,6 +138,9 @@ class Player {
   std::vector<std::string> trace_log;
   // Other getURL calls (url, target).
   std::function<void(const std::string& url, const std::string& target)> on_get_url;
+
+  // The movies' sound; told of frames, ticks and unloads.
+  std::unique_ptr<SoundHooks> sound;
 
   // For the interpreter.
   MovieClip* LevelRoot(int level) const;
