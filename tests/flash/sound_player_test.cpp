@@ -8,6 +8,7 @@
 #include "platform/flash/player/player.h"
 #include "platform/flash/sound/movie_sound.h"
 #include "platform/flash/sound/sound_decoder.h"
+#include "platform/sound/playback_mix.h"
 #include "tests/flash/sound_test_util.h"
 
 namespace {
@@ -351,6 +352,44 @@ TEST(SoundDecoder, SampleCountsNeverSizeTheOutput) {
   def.data.assign(100, 200);
   auto pcm = DecodeEventSound(def);
   EXPECT_NEAR(static_cast<double>(pcm->size() / 2), 800.0, 40.0);  // 100 samples at 5512.5 Hz
+}
+
+}  // namespace
+
+namespace {
+
+struct MixTap : sound::MixCapture {
+  std::vector<int16_t> frames;
+  void OnMix(const int16_t* f, int count) override { frames.insert(frames.end(), f, f + count * 2); }
+};
+
+// With the mix clock driven by the test, a playing movie reaches the playback mix on its own,
+// and its mixer leaves the mix once nothing sounds.
+TEST(SoundPlayer, PlaysIntoThePlaybackMixWhileItSounds) {
+  sound::testing::SetManualMixClock(true);
+  MixTap tap;
+  sound::MixAttachCapture(&tap);
+  {
+    Player player;
+    auto tone = Tone(1000, 44100, 1, 0.2, 0.5);
+    player.LoadBytes(0, EventMovie(EncodeDefineSound(1, {kSoundPcmLittle, 3, true, false}, 8820,
+                                                     soundtest::PcmBytes(tone, true)),
+                                   10, 1)
+                            .Finish(false));
+    player.Tick();
+    auto& movie_sound = static_cast<MovieSound&>(*player.sound);
+    EXPECT_TRUE(movie_sound.Mixer().Busy());
+    sound::testing::AdvanceMixClock(30);  // 0.3 s: the sound ends inside it
+    auto m = MeasureChannel(tap.frames, 1, 0, 8820);
+    EXPECT_NEAR(m.freq, 1000, 10);
+    EXPECT_NEAR(m.peak, 0.5, 0.01);
+    EXPECT_FALSE(movie_sound.Mixer().Busy());
+    size_t before = tap.frames.size();
+    sound::testing::AdvanceMixClock(2);
+    EXPECT_EQ(tap.frames.size(), before + 2 * 2 * sound::kMixPeriodFrames);
+  }
+  sound::MixDetachCapture(&tap);
+  sound::testing::SetManualMixClock(false);
 }
 
 }  // namespace
