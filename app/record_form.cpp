@@ -230,11 +230,11 @@ void TRecordFrm::StartRecording() {
       config.set32(4, 1);
       config.set32(8, 331);
       config.set32(12, static_cast<int32_t>(rate));
-      config.set32(16, Mp3ChannelMode(job.adoMp3Channel));
-      config.set32(20, Mp3BitRate(job.adoMp3BitRate));
+      config.set32(20, Mp3ChannelMode(job.adoMp3Channel));
       config.set32(24, Mp3BitRate(job.adoMp3BitRate));
-      config.set32(28, -1);
-      config.set32(32, 9);
+      config.set32(28, Mp3BitRate(job.adoMp3BitRate));
+      config.set32(32, -1);  // preset
+      config.set32(72, 9);   // quality
       config.set32(80, -1);
       config.set32(84, -1);
       if (Encoder->applyConfiguration(config) != 0) {

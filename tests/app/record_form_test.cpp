@@ -12,6 +12,8 @@
 #include "platform/classlib/file_utils.h"
 #include "platform/flash/format/sound_writer.h"
 #include "platform/flash/format/writer.h"
+#include "platform/classlib/timer.h"
+#include "tests/app/conversion_fixture.h"
 #include "tests/support/test_app.h"
 
 namespace {
@@ -126,6 +128,33 @@ std::pair<double, double> Onset(const Wave& w, double from, double level) {
   return {t, freq};
 }
 
+// Runs Action once, from the message loop, when Condition first holds during the recording.
+struct During {
+  classlib::TTimer timer{nullptr};
+  bool done = false;
+  During(std::function<bool()> Condition, std::function<void()> Action) {
+    timer.SetInterval(1);
+    timer.SetOnTimer([this, Condition, Action](classlib::TObject*) {
+      if (done || !Condition()) return;
+      done = true;
+      Action();
+    });
+    timer.SetEnabled(true);
+  }
+};
+
+void ExpectTones(const Wave& w, double max_extra) {
+  double length = static_cast<double>(w.left.size()) / w.rate;
+  EXPECT_GT(length, 1.35);
+  EXPECT_LT(length, 1.55 + max_extra);
+  auto [t1, f1] = Onset(w, 0, 0.15);
+  auto [t2, f2] = Onset(w, t1 + 0.6, 0.15);
+  EXPECT_NEAR(t1, 0.3, 0.06 + max_extra);
+  EXPECT_NEAR(t2 - t1, 0.75, 0.03);
+  EXPECT_NEAR(f1, 1000, 10);
+  EXPECT_NEAR(f2, 2000, 20);
+}
+
 TEST_F(RecordTest, WaveRecordingsHoldTheMoviesSoundInStepWithItsFrames) {
   struct Format {
     int freq_index, bits, channels, rate;
@@ -158,6 +187,111 @@ TEST_F(RecordTest, WaveRecordingsHoldTheMoviesSoundInStepWithItsFrames) {
     classlib::DeleteFile(job.adoWorkFilename);
     job.adoWorkFilename.clear();
   }
+}
+
+TEST_F(RecordTest, Mp3RecordingsAre16BitWhateverTheWaveBitsSay) {
+  ASSERT_TRUE(form->Encoder) << dialogs.Messages().size();
+  for (int bits : {1, 0}) {
+    SCOPED_TRACE("adoWavBits " + std::to_string(bits));
+    job.adoFileType = 1;
+    job.adoWavFreq = 0;
+    job.adoWavBits = bits;
+    job.adoMp3Channel = 1;
+    job.adoMp3BitRate = 2;
+    Record();
+    EXPECT_EQ(form->Frames, 29);
+    EXPECT_EQ(job.destRunEndFrame, 30);
+    convtest::MediaInfo info = convtest::ProbeMedia(job.adoWorkFilename);
+    ASSERT_TRUE(info.hasAudio) << lumicast::fileSize(job.adoWorkFilename) << " bytes; messages "
+                               << dialogs.Messages().size() << (dialogs.Messages().empty() ? "" : dialogs.Messages()[0]);
+    Wave w;
+    w.rate = info.audioRate;
+    for (int16_t v : info.audio) w.left.push_back(v / 32768.0);
+    ExpectTones(w, 0.06);  // the encoder's padding
+    classlib::DeleteFile(job.adoWorkFilename);
+    job.adoWorkFilename.clear();
+  }
+}
+
+TEST_F(RecordTest, PauseWritesNothingAndItsTimeIsNotCounted) {
+  job.adoFileType = 0;
+  job.adoWavFreq = 0;
+  bool resumed = false;
+  During pause([&] { return form->Frames >= 10; }, [&] {
+    form->mniPause->Click();
+    EXPECT_EQ(form->mniPause->Caption(), "&Resume");
+    classlib::TTimer* resume = new classlib::TTimer(form);
+    resume->SetInterval(600);
+    resume->SetOnTimer([&, resume](classlib::TObject*) {
+      resume->SetEnabled(false);
+      resumed = true;
+      form->mniPause->Click();
+    });
+    resume->SetEnabled(true);
+  });
+  Record();
+  EXPECT_TRUE(resumed);
+  EXPECT_EQ(form->mniPause->Caption(), "&Pause");
+  EXPECT_EQ(form->Frames, 29);
+  EXPECT_NEAR(job.swfRunFrameRate, 20, 1);
+  Wave w = ReadWave(job.adoWorkFilename);
+  ASSERT_EQ(w.rate, 44100);
+  // The movie stood still while paused and no sound was written: the tones keep their spacing.
+  ExpectTones(w, 0.1);
+}
+
+TEST_F(RecordTest, CancelLeavesAWholeFileAndAFrameCount) {
+  job.adoFileType = 0;
+  job.adoWavFreq = 1;
+  During cancel([&] { return form->Frames >= 12; }, [&] { form->mniCancel->Click(); });
+  Record();
+  EXPECT_GE(form->Frames, 12);
+  EXPECT_LT(form->Frames, 29);
+  EXPECT_EQ(job.destRunEndFrame, 1 + form->Frames);
+  // The header's lengths match the data: the reader finds every sample the file holds.
+  Wave w = ReadWave(job.adoWorkFilename);
+  ASSERT_EQ(w.rate, 22050);
+  int64_t bytes = classlib::FileExists(job.adoWorkFilename) ? lumicast::fileSize(job.adoWorkFilename) : 0;
+  EXPECT_EQ(static_cast<int64_t>(w.left.size()) * 2 * 2 + 44, bytes);
+  EXPECT_NEAR(static_cast<double>(w.left.size()) / w.rate, form->Frames / 20.0, 0.12);
+}
+
+TEST_F(RecordTest, LeadInRecordsTheExtraFrames) {
+  job.adoFileType = 0;
+  job.swfFrameRate = 24;
+  job.destEndFrame = 24;
+  job.adoIsSyncManually = true;
+  job.adoSyncType = 0;
+  job.adoSyncOffset = 0.5L;
+  Record();
+  EXPECT_EQ(form->Frames, 35);
+  EXPECT_EQ(job.destRunEndFrame, 24);
+}
+
+TEST(RecordPlugin, MissingPluginIsReportedAndMp3JobsStillCountFrames) {
+  classlib::TScriptedDialogService dialogs;
+  classlib::TDialogServiceGuard guard(&dialogs);
+  lumitest::TempDir dir;
+  std::ifstream src(lumitest::BinDir() + "/fps1", std::ios::binary);
+  std::ofstream(dir.File("fps1"), std::ios::binary) << src.rdbuf();
+  auto* form = new TRecordFrm(nullptr, dir.Path() + "/");
+  form->AfterConstruction();
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0], "File 'mp3enc.so' lost!");
+  EXPECT_FALSE(form->Encoder);
+  TCovSettings job;
+  job.swfFilename = job.swfPlayFilename = WriteToneMovie(dir.Path(), 0.5);
+  job.swfW = 160;
+  job.swfH = 120;
+  job.swfFrameRate = 20;
+  job.destEndFrame = 10;
+  job.adoFileType = 1;
+  form->SetJob(&job);
+  form->ShowModal();
+  EXPECT_EQ(form->Frames, 9);
+  EXPECT_EQ(lumicast::fileSize(job.adoWorkFilename) > 0, false);
+  delete form;
+  if (!job.adoWorkFilename.empty()) classlib::DeleteFile(job.adoWorkFilename);
 }
 
 TEST_F(RecordTest, DefaultSourceSelectionSucceedsOnTheStereoMix) {
