@@ -294,8 +294,10 @@ TEST(RecordPlugin, MissingPluginIsReportedAndMp3JobsStillCountFrames) {
   if (!job.adoWorkFilename.empty()) classlib::DeleteFile(job.adoWorkFilename);
 }
 
-TEST_F(RecordTest, DefaultSourceSelectionSucceedsOnTheStereoMix) {
+TEST_F(RecordTest, SourceSelectionTellsWhetherASourceWasSelected) {
+  EXPECT_FALSE(form->SetRecordingSource(0x1234, "No such line"));
   EXPECT_TRUE(form->SetRecordingSource(0x1008, "Stereo Mix"));
+  EXPECT_TRUE(form->SetRecordingSource(0, "Stereo Mix"));  // by name alone
 }
 
 }  // namespace
