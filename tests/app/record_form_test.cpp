@@ -256,6 +256,19 @@ TEST_F(RecordTest, CancelLeavesAWholeFileAndAFrameCount) {
   EXPECT_NEAR(static_cast<double>(w.left.size()) / w.rate, form->Frames / 20.0, 0.12);
 }
 
+TEST_F(RecordTest, CancelledMp3RecordingKeepsTheEncodersTail) {
+  ASSERT_TRUE(form->Encoder);
+  job.adoFileType = 1;
+  job.adoWavFreq = 0;
+  During cancel([&] { return form->Frames >= 12; }, [&] { form->mniCancel->Click(); });
+  Record();
+  ASSERT_LT(form->Frames, 29);
+  convtest::MediaInfo info = convtest::ProbeMedia(job.adoWorkFilename);
+  ASSERT_TRUE(info.hasAudio);
+  // Everything recorded up to the cancel is there, the encoder's flushed last frames included.
+  EXPECT_NEAR(info.audioSeconds, form->Frames / 20.0, 0.12);
+}
+
 TEST_F(RecordTest, LeadInRecordsTheExtraFrames) {
   job.adoFileType = 0;
   job.swfFrameRate = 24;

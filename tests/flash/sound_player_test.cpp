@@ -296,6 +296,19 @@ TEST(SoundPlayer, StreamSoundInASpriteAndAfterAGoto) {
   EXPECT_GT(MeasureChannel(main.out, 0, 7 * kTickFrames, 11 * kTickFrames).peak, 0.45);
 }
 
+TEST(SoundPlayer, FrameByFrameGotosOnAStoppedTimelineFeedNoStream) {
+  Rig rig;
+  rig.Load(StreamMovie(20, false));
+  rig.player.Stop();
+  for (int f = 2; f <= 12; ++f) {
+    rig.player.GotoFrame(f);
+    rig.Ticks(1);
+    EXPECT_EQ(rig.player.CurrentFrame(), f);
+  }
+  EXPECT_LT(MeasureChannel(rig.out, 0).peak, 0.001);
+  EXPECT_FALSE(rig.sound.Mixer().Busy());
+}
+
 TEST(SoundPlayer, StreamQueueKeepsAtMostHalfASecond) {
   Rig rig;
   rig.Load(StreamMovie(30, false));
