@@ -357,6 +357,53 @@ TEST(SoundPlayer, EnvelopeOutOfOrderIsClamped) {
   EXPECT_LE(MeasureChannel(rig.out, 0, 20000, 22000).peak, 1.0);
 }
 
+// Random byte changes in a movie with every sound tag: each either fails to load with a format
+// error or loads and plays its sound without harm.
+TEST(SoundPlayer, MutatedSoundMoviesLoadOrFailCleanly) {
+  SwfWriter w = Movie();
+  uint32_t count = 0;
+  int delay = 0;
+  auto mp3 = CodedTone({kSoundMp3, 3, true, false, 0}, 500, 0.2, 0.5, &count, &delay);
+  auto adpcm = CodedTone({kSoundAdpcm, 1, true, false, 0}, 500, 4096.0 / 11025, 0.5, &count, &delay);
+  w.Tag(kTagDefineSound, EncodeDefineSound(1, {kSoundMp3, 3, true, false}, count, mp3, 1105));
+  w.Tag(kTagDefineSound, EncodeDefineSound(2, {kSoundAdpcm, 1, true, false}, 4096, adpcm));
+  w.Tag(kTagSymbolClass, EncodeSymbolClass({{2, "Two"}}));
+  SoundInfo info;
+  info.has_in = info.has_out = true;
+  info.out_point = 5000;
+  info.loops = 3;
+  info.envelope = {{0, 0, 100}, {2000, 32768, 32768}};
+  SoundStreamHead head;
+  head.stream = head.playback = {kSoundMp3, 3, true, false};
+  w.Tag(kTagSoundStreamHead2, EncodeSoundStreamHead(head));
+  for (int f = 0; f < 4; ++f) {
+    w.Tag(kTagStartSound, EncodeStartSound(1, info));
+    w.Tag(kTagStartSound2, EncodeStartSound2("Two", info));
+    std::vector<uint8_t> part(mp3.begin() + f * static_cast<long>(mp3.size() / 4),
+                              mp3.begin() + (f + 1) * static_cast<long>(mp3.size() / 4));
+    w.Tag(kTagSoundStreamBlock, EncodeSoundStreamBlock(head.stream, part, 2205, 0));
+    w.ShowFrame();
+  }
+  const std::vector<uint8_t> original = w.Finish(false);
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  int loaded = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> bytes = original;
+    int changes = 1 + static_cast<int>(next() >> 16) % 8;
+    for (int c = 0; c < changes; ++c) bytes[21 + (next() >> 8) % (bytes.size() - 21)] = static_cast<uint8_t>(next() >> 16);
+    Rig rig;
+    try {
+      rig.player.LoadBytes(0, bytes);
+    } catch (const FormatError&) {
+      continue;
+    }
+    ++loaded;
+    rig.Ticks(6);
+  }
+  EXPECT_GT(loaded, 100);
+}
+
 TEST(SoundDecoder, SampleCountsNeverSizeTheOutput) {
   // A tiny ADPCM body declaring billions of samples decodes to what its bytes hold.
   SoundDef def(1);
