@@ -269,6 +269,20 @@ TEST_F(RecordTest, CancelledMp3RecordingKeepsTheEncodersTail) {
   EXPECT_NEAR(info.audioSeconds, form->Frames / 20.0, 0.12);
 }
 
+TEST_F(RecordTest, UnwritableTemporaryFolderRecordsNothingAndSaysSo) {
+  const char* old = std::getenv("TMPDIR");
+  std::string saved = old ? old : "";
+  setenv("TMPDIR", "/proc", 1);  // exists, and no file can be created there
+  job.adoFileType = 0;
+  job.destEndFrame = 8;
+  Record();
+  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0], "Unexpected error!");
+  EXPECT_TRUE(job.adoWorkFilename.empty());  // the job converts without sound
+  EXPECT_EQ(form->Frames, 7);
+}
+
 TEST_F(RecordTest, LeadInRecordsTheExtraFrames) {
   job.adoFileType = 0;
   job.swfFrameRate = 24;
