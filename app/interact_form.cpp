@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/movie_file.h"
+#include "app/record_form.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/file_utils.h"
@@ -302,8 +303,17 @@ void TInteractFrm::mniBackCustomizeClick(TObject*) {
   if (Flash != nullptr) Flash->SetBackgroundColor(static_cast<int32_t>(KeyColor));
 }
 
-// Choosing the recording source on the mixer comes with the recording window.
-void TInteractFrm::mniRecDefaultClick(TObject*) {}
+void TInteractFrm::mniRecDefaultClick(TObject*) {
+  if (RecordForm == nullptr) return;
+  bool selected = false;
+  try {
+    selected = RecordForm->SetRecordingSource(0x1008, "Stereo Mix");
+  } catch (...) {
+    selected = false;
+  }
+  ShowMessage(selected ? "Successful!\rRecording source is set to \"Stereo Mix\".\rRecording volume is set to 30%."
+                       : "Failed!\rPlease click the 'Advanced' menu to try again!");
+}
 
 // Opens the desktop's recording-level mixer: the sound control panel on its input tab where it
 // is installed, else the terminal mixer's capture view.
@@ -511,8 +521,12 @@ void TInteractFrm::ConvertAll() {
         case dtMPEG:
           job->destRunEndFrame = 0;
           job->adoWorkFilename.clear();
-          // Recording the movie's sound comes with the recording window; a job whose sound is
-          // to be recorded converts without sound until then.
+          if (AdoSourceOf(*job) == asRecord && RecordForm != nullptr) {
+            Log("Status:> Recording from " + QuotedName(*job));
+            RecordForm->SetJob(job);
+            RecordForm->Opener = this;
+            RecordForm->ShowModal();
+          }
           ConvertToVideo(job);
           break;
         case dtGIF: ConvertToGif(job); break;

@@ -30,6 +30,7 @@ namespace gifex {
 class TGIFImageEx;
 }
 using gifex::TGIFImageEx;
+class TRecordFrm;
 
 // The decimal number with "0" put in front until it is Width characters long.
 std::string ZeroPadNumber(int64_t Number, int Width);
@@ -97,6 +98,7 @@ class TInteractFrm : public classlib::TForm {
   std::string FpsMovie;                // the frame-signal movie: the program's folder + "fps"
   uint32_t KeyColor = 0x00FFFFFF;      // 0x00RRGGBB
   TElTreeItems* JobList = nullptr;     // the main window's job list (not owned)
+  TRecordFrm* RecordForm = nullptr;    // the recording window (not owned)
 
   // ---- run state shared with the jobs and their callbacks ------------------------------------
   bool Converting = false;

@@ -1,5 +1,6 @@
 // The program: creates the application object and its main window, then runs
 // the message loop until the main window is closed.
+#include "app/record_form.h"
 #include "imaging/gif_image.h"
 #include "imaging/gif_image_ex.h"
 #include "platform/classlib/application.h"
@@ -21,6 +22,8 @@ int main() {
   main_form->SetCaption("Velmora Lumicast Pro");
   main_form->SetPosition(poScreenCenter);
   main_form->SetClientSize(640, 480);
+  // The recording window exists before the conversion window, which records through it.
+  Application->CreateForm<lumicast::TRecordFrm>();
   Application->Run();
   Application->DestroyForms();
   return 0;

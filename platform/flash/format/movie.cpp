@@ -54,7 +54,8 @@ std::shared_ptr<SpriteDef> ParseSprite(const RawTag& tag, MovieDef& movie) {
 
 // Adds one tag of a timeline: a control tag to the frame being built, a definition to the
 // dictionary, a ShowFrame closing the frame.
-void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_root, Frame& current, bool& pending) {
+void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_root, Frame& current, bool& pending,
+              bool& stream_head_seen) {
   int version = movie.header.version;
   ControlTag ct;
   switch (tag.code) {
@@ -128,6 +129,42 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
       AddVideoFrame(stream, tag.data, tag.length);
       return;
     }
+    case kTagDefineSound:
+      if (is_root) {
+        auto def = ParseDefineSound(tag.data, tag.length);
+        movie.dictionary[def->id] = def;
+      }
+      return;
+    case kTagStartSound:
+    case kTagStartSound2:
+      current.sounds.push_back(ParseStartSound(tag.code, tag.data, tag.length));
+      pending = true;
+      return;
+    case kTagSoundStreamHead:
+    case kTagSoundStreamHead2: {
+      auto head = std::make_shared<SoundStreamHead>(ParseSoundStreamHead(tag.data, tag.length));
+      if (!timeline.stream_head && !stream_head_seen) {
+        timeline.stream_head = head;
+      } else if (!timeline.stream_head || !(timeline.stream_head->stream == head->stream)) {
+        timeline.stream_head.reset();  // a stream that changes format mid-way plays nothing
+      }
+      stream_head_seen = true;
+      return;
+    }
+    case kTagSoundStreamBlock:
+      current.stream_block = std::make_shared<std::vector<uint8_t>>(tag.data, tag.data + tag.length);
+      pending = true;
+      return;
+    case kTagDefineButtonSound:
+      if (is_root) {
+        ButtonSounds b = ParseDefineButtonSound(tag.data, tag.length);
+        movie.button_sounds[b.button_id] = std::move(b);
+      }
+      return;
+    case kTagSymbolClass:
+      if (is_root)
+        for (auto& [id, name] : ParseSymbolClass(tag.data, tag.length)) movie.class_ids[name] = id;
+      return;
     case kTagJpegTables:
       if (is_root) movie.jpeg_tables.assign(tag.data, tag.data + tag.length);
       return;
@@ -155,9 +192,10 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
 void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline, bool is_root) {
   Frame current;
   bool pending = false;  // control tags after the last ShowFrame
+  bool stream_head_seen = false;
   for (const RawTag& tag : tags) {
     try {
-      ParseTag(tag, movie, timeline, is_root, current, pending);
+      ParseTag(tag, movie, timeline, is_root, current, pending, stream_head_seen);
     } catch (FormatError& e) {
       if (!e.located) throw LocatedError(e, tag, movie);
       throw;

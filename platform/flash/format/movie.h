@@ -11,6 +11,7 @@
 #include "platform/flash/format/definition_parser.h"
 #include "platform/flash/format/errors.h"
 #include "platform/flash/format/filters.h"
+#include "platform/flash/format/sound.h"
 #include "platform/flash/format/tag_codes.h"
 #include "platform/flash/format/types.h"
 
@@ -83,6 +84,10 @@ struct ControlTag {
 
 struct Frame {
   std::vector<ControlTag> tags;
+  // Sounds the frame starts or stops, in tag order.
+  std::vector<StartSoundTag> sounds;
+  // The frame's block of the timeline's stream sound (empty when it has none).
+  std::shared_ptr<const std::vector<uint8_t>> stream_block;
 };
 
 struct Timeline {
@@ -94,6 +99,8 @@ struct Timeline {
   bool complete = true;
   bool Loops() const { return frames.size() > 1 && complete && !open_last_frame; }
   std::map<std::string, int> labels;  // label -> 0-based frame index (first occurrence wins)
+  // The stream sound's head; a timeline whose head changes format part-way has no stream sound.
+  std::shared_ptr<const SoundStreamHead> stream_head;
   int FrameOfLabel(const std::string& label) const;  // -1 when absent; case-insensitive
 };
 
@@ -111,6 +118,8 @@ class MovieDef {
   Rgba background{255, 255, 255, 255};
   std::vector<uint8_t> jpeg_tables;
   bool is_as3 = false;
+  std::map<std::string, uint16_t> class_ids;       // SymbolClass: class name -> character id
+  std::map<uint16_t, ButtonSounds> button_sounds;  // DefineButtonSound, by button id
   // The decompressed body. A frame script may jump out of its own block into the code of a
   // neighbouring one, which the player then runs from here.
   std::shared_ptr<const std::vector<uint8_t>> body;

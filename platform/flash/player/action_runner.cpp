@@ -1441,6 +1441,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       player_.quality = player_.quality == Quality::High ? Quality::Low : Quality::High;
       break;
     case 0x09:  // StopSounds
+      if (player_.sound) player_.sound->StopAll();
       break;
     case 0x81:  // GotoFrame
       if (MovieClip* t = FrameTarget(f)) GotoFrame(t, static_cast<int>(a.u1), true);

@@ -10,6 +10,7 @@
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/program.h"
 #include "platform/flash/player/script/realm.h"
+#include "platform/flash/sound/movie_sound.h"
 
 namespace flash {
 
@@ -89,7 +90,7 @@ Matrix StageToView(const RectTwips& stage, int view_width, int view_height) {
 
 // --- loading ---
 
-Player::Player() : heap_(std::make_shared<Heap>()) {}
+Player::Player() : sound(std::make_unique<MovieSound>()), heap_(std::make_shared<Heap>()) {}
 
 Player::~Player() {
   // Clips first: they unpin their objects on the heap they keep alive.
@@ -190,6 +191,7 @@ void Player::Unload(int level) {
   ++generation_;
   if (level == 0) loads.Clear();  // the movie that asked is gone
   RemoveObject(root);
+  if (sound) sound->OnUnload(*root);
   for (auto& q : queues_)
     q.erase(std::remove_if(q.begin(), q.end(), [](const QueuedAction& a) { return a.clip->removed; }), q.end());
 }
@@ -302,6 +304,7 @@ void Player::Tick() {
   if (in_tick_) return;
   RunLevelLoads();
   in_tick_ = true;
+  if (sound) sound->OnTickBegin();
   script_stack_.clear();
   script_pool_.reset();
   budget_ = kTickBudget;
@@ -330,6 +333,7 @@ void Player::Tick() {
   RunQueue();
   loads.Run(*this);
   RunQueue();
+  if (sound) sound->OnTickEnd();
   in_tick_ = false;
   if (heap_->CollectionDue()) CollectGarbage();
 }
@@ -713,6 +717,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
   if (frame < 0 || frame >= clip->TotalFrames()) return;
   const Frame& f = clip->timeline->frames[static_cast<size_t>(frame)];
   auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  if (sound) sound->OnFrame(*clip, frame, false, in_tick_);
   for (const ControlTag& tag : f.tags) {
     if (clip->removed) return;
     switch (tag.kind) {
@@ -762,6 +767,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
   }
   auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
   clip->current_frame = frame;
+  if (sound) sound->OnFrame(*clip, frame, true, in_tick_);
   for (int f = from; f <= frame && !clip->removed; ++f) {
     const Frame& fr = clip->timeline->frames[static_cast<size_t>(f)];
     for (const ControlTag& tag : fr.tags) {

@@ -19,6 +19,7 @@
 #include "platform/flash/format/types.h"
 #include "platform/flash/player/script/load_queue.h"
 #include "platform/flash/player/script/object.h"
+#include "platform/flash/player/sound_hooks.h"
 #include "platform/flash/player/value.h"
 #include "platform/flash/text/text_field.h"
 
@@ -167,6 +168,9 @@ class Player {
   LoadQueue loads;
   // Other getURL calls (url, target).
   std::function<void(const std::string& url, const std::string& target)> on_get_url;
+
+  // The movies' sound; told of frames, ticks and unloads.
+  std::unique_ptr<SoundHooks> sound;
 
   // For the interpreter.
   MovieClip* LevelRoot(int level) const;

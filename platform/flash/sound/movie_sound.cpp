@@ -1,0 +1,170 @@
+#include "platform/flash/sound/movie_sound.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "platform/flash/player/player.h"
+#include "platform/sound/playback_mix.h"
+
+namespace flash {
+
+// The mixer's registration with the playback mix. The mix thread drops it once nothing sounds
+// and no command waits; the player's thread registers again when it gives the mixer something.
+struct MovieSound::Link {
+  std::mutex mutex;
+  int id = 0;  // the registration in use, 0 when detached
+};
+
+namespace {
+
+const Timeline& TimelineOf(const MovieClip& clip) { return *clip.timeline; }
+
+}  // namespace
+
+MovieSound::MovieSound() : link_(std::make_shared<Link>()) {}
+
+MovieSound::~MovieSound() {
+  int id = 0;
+  {
+    std::lock_guard<std::mutex> lock(link_->mutex);
+    id = link_->id;
+    link_->id = 0;
+  }
+  if (id) sound::MixRemoveProducer(id);  // waits for a pull of the mixer in progress
+}
+
+void MovieSound::UpdateAttachment() {
+  if (!auto_attach_ || !mixer_.Busy()) return;
+  {
+    std::lock_guard<std::mutex> lock(link_->mutex);
+    if (link_->id) return;
+  }
+  auto slot = std::make_shared<std::atomic<int>>(0);
+  SoundMixer* mixer = &mixer_;
+  std::shared_ptr<Link> link = link_;
+  int id = sound::MixAddProducer([mixer, link, slot](int16_t* out, int frames) {
+    mixer->Render(out, frames);
+    int mine = slot->load();
+    std::unique_lock<std::mutex> lock(link->mutex);
+    if (mine == 0 || link->id != mine || mixer->Busy()) return;
+    link->id = 0;
+    lock.unlock();
+    sound::MixRemoveProducer(mine);  // from inside the pull: does not wait
+  });
+  slot->store(id);
+  std::lock_guard<std::mutex> lock(link_->mutex);
+  link_->id = id;
+}
+
+SoundMixer::Pcm MovieSound::Decoded(const SoundDef& def) {
+  auto it = decoded_.find(&def);
+  if (it != decoded_.end()) return it->second;
+  SoundMixer::Pcm pcm = DecodeEventSound(def);
+  decoded_[&def] = pcm;
+  return pcm;
+}
+
+void MovieSound::StartSounds(MovieClip& clip, const Frame& frame) {
+  MovieClip* root = clip.Root();
+  for (const StartSoundTag& s : frame.sounds) {
+    uint16_t id = s.sound_id;
+    if (!s.class_name.empty()) {
+      auto c = clip.movie->class_ids.find(s.class_name);
+      if (c == clip.movie->class_ids.end()) continue;
+      id = c->second;
+    }
+    const CharacterDef* def = clip.movie->Find(id);
+    if (!def || def->kind != CharacterDef::Kind::Sound) continue;
+    const auto& sound = static_cast<const SoundDef&>(*def);
+    if (s.info.stop) {
+      mixer_.Stop(&sound);
+      continue;
+    }
+    mixer_.Start(root, &sound, Decoded(sound), s.info);
+  }
+}
+
+void MovieSound::EndStream(MovieClip* clip) {
+  auto it = streams_.find(clip);
+  if (it == streams_.end()) return;
+  mixer_.StreamEnd(clip);
+  streams_.erase(it);
+}
+
+void MovieSound::OnFrame(MovieClip& clip, int frame, bool by_goto, bool in_tick) {
+  if (frame < 0 || frame >= clip.TotalFrames()) return;
+  const Timeline& timeline = TimelineOf(clip);
+  const Frame& f = timeline.frames[static_cast<size_t>(frame)];
+  if (!f.sounds.empty()) {
+    if (in_tick)
+      StartSounds(clip, f);
+    else
+      deferred_.push_back({std::static_pointer_cast<MovieClip>(clip.shared_from_this()), frame});
+  }
+  if (by_goto) EndStream(&clip);
+  // A stream is fed only by a timeline that plays through its frames during ticks.
+  if (!in_tick || !clip.playing || !timeline.stream_head || !f.stream_block) {
+    UpdateAttachment();
+    return;
+  }
+  auto it = streams_.find(&clip);
+  if (it == streams_.end()) {
+    StreamState st{std::static_pointer_cast<MovieClip>(clip.shared_from_this()),
+                   std::make_unique<SoundDecoder>(timeline.stream_head->stream)};
+    it = streams_.emplace(&clip, std::move(st)).first;
+  }
+  const std::vector<uint8_t>& block = *f.stream_block;
+  size_t skip = timeline.stream_head->stream.codec == kSoundMp3 ? 4 : 0;  // sample count, seek
+  std::vector<int16_t> frames;
+  if (block.size() > skip)
+    it->second.decoder->Decode(block.data() + skip, block.size() - skip, frames, SoundMixer::kMaxStreamFrames);
+  mixer_.StreamFeed(clip.Root(), &clip, std::move(frames));
+  UpdateAttachment();
+}
+
+void MovieSound::OnTickBegin() {
+  std::vector<Deferred> due;
+  due.swap(deferred_);
+  for (const Deferred& d : due) {
+    auto clip = d.clip.lock();
+    if (!clip || clip->removed || clip->current_frame != d.frame) continue;
+    StartSounds(*clip, clip->timeline->frames[static_cast<size_t>(d.frame)]);
+  }
+  UpdateAttachment();
+}
+
+void MovieSound::OnTickEnd() {
+  // Streams of timelines that stopped or left the stage end, their decoders with them.
+  for (auto it = streams_.begin(); it != streams_.end();) {
+    auto clip = it->second.clip.lock();
+    if (!clip || clip->removed || !clip->playing) {
+      mixer_.StreamEnd(it->first);
+      it = streams_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  UpdateAttachment();
+}
+
+void MovieSound::OnUnload(MovieClip& root) {
+  mixer_.StopOwner(&root);
+  for (auto it = streams_.begin(); it != streams_.end();) {
+    auto clip = it->second.clip.lock();
+    if (!clip || clip->removed || clip->Root() == &root)
+      it = streams_.erase(it);
+    else
+      ++it;
+  }
+  if (root.movie)
+    for (const auto& [id, def] : root.movie->dictionary)
+      if (def->kind == CharacterDef::Kind::Sound) decoded_.erase(static_cast<const SoundDef*>(def.get()));
+  UpdateAttachment();
+}
+
+void MovieSound::StopAll() {
+  mixer_.StopAll();
+  UpdateAttachment();
+}
+
+}  // namespace flash
