@@ -13,7 +13,8 @@ void Image::Reset(int32_t w, int32_t h) {
   height = h;
   hasAlpha = false;
   indices.clear();
-  bgra.assign(size_t(w) * size_t(h) * 4, 0);
+  // Kept storage is reused: a frame of the same size allocates nothing.
+  bgra.resize(size_t(w) * size_t(h) * 4);
 }
 
 int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t bits,
@@ -64,7 +65,9 @@ int32_t SetImagePixels8(MclHandle handle, int32_t width, int32_t height, const u
         dst[0] = palette[i * 4];
         dst[1] = palette[i * 4 + 1];
         dst[2] = palette[i * 4 + 2];
-      }  // an index beyond the palette stays black
+      } else {  // an index beyond the palette is black
+        dst[0] = dst[1] = dst[2] = 0;
+      }
       dst[3] = 255;
     }
   }
