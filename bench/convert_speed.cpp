@@ -50,7 +50,7 @@ void WriteMovie(const std::string& path) {
   flash::ShapeBuilder back;
   flash::FillStyleSpec g;
   g.type = flash::FillStyleSpec::Type::Linear;
-  g.gradient_matrix = {gWidth * 20 / 32768.0, 0, 0, gHeight * 20 / 32768.0, gWidth * 10, gHeight * 10};
+  g.gradient_matrix = {gWidth * 20 / 32768.0, 0, 0, gHeight * 20 / 32768.0, gWidth * 10.0, gHeight * 10.0};
   g.stops = {{0, {20, 40, 120, 255}}, {255, {230, 200, 90, 255}}};
   back.Rectangle(0, 0, gWidth * 20, gHeight * 20, back.AddFill(g));
   w.DefineShape(1, back);
@@ -196,7 +196,6 @@ double WholeRoad(TCovSettings* job, const std::string& fps, bool Shown = true) {
   return s;
 }
 
-}  // namespace
 
 // The held frames as one raw file of B, G, R rows top-down, for the ffmpeg command.
 void WriteRaw(const std::vector<std::unique_ptr<classlib::TBitmap>>& frames, const std::string& path) {
