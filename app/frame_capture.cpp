@@ -124,49 +124,59 @@ bool PlayerFillsStage(TShockwaveFlashEx* Player, TWinControl* Stage) {
   return found;
 }
 
-// The mask byte of a B, G, R pixel for an alpha mode, as the alpha-mask functions compute it.
+// How the mask byte of a B, G, R pixel is computed, as the alpha-mask functions compute it.
 struct TMaskRule {
   int Mode = amNone;
   const uint8_t* Table = nullptr;
   uint8_t KeyB = 0, KeyG = 0, KeyR = 0;
-  uint8_t operator()(const uint8_t* p) const {
-    if (Mode == amColorKey) return p[0] == KeyB && p[1] == KeyG && p[2] == KeyR ? 0 : 255;
-    const uint8_t i = PixelIntensity(p);
-    return Table != nullptr ? Table[i] : i;
+
+  void Row(const uint8_t* Pixels, uint8_t* Mask, int Count) const {
+    switch (Mode) {
+      case amColorKey:
+        for (int x = 0; x < Count; ++x, Pixels += 3)
+          Mask[x] = Pixels[0] == KeyB && Pixels[1] == KeyG && Pixels[2] == KeyR ? 0 : 255;
+        break;
+      case amSqrtIntensity:
+        for (int x = 0; x < Count; ++x, Pixels += 3) Mask[x] = Table[PixelIntensity(Pixels)];
+        break;
+      default:
+        for (int x = 0; x < Count; ++x, Pixels += 3) Mask[x] = PixelIntensity(Pixels);
+        break;
+    }
   }
 };
 
 // Copies the player's picture (B, G, R, x rows of PicW pixels) into the 24-bit bitmap Dst: Dst
 // pixel (x, y) takes picture pixel (x + X, y + Y) where that lies inside the picture's first
-// AvailW x AvailH pixels and the Background colour elsewhere. With Mask, its byte for each pixel
-// is computed in the same pass.
+// AvailW x AvailH pixels and the Background colour elsewhere. With Mask, its bytes are computed
+// row by row in the same pass, while the row is at hand.
 void CopyPicture(const uint8_t* Picture, int PicW, int AvailW, int AvailH, int X, int Y, TBitmap* Dst,
                  TColor Background, TBitmap* Mask, const TMaskRule& Rule) {
   const int w = Dst->Width(), h = Dst->Height();
   const uint8_t bg[3] = {static_cast<uint8_t>(Background >> 16), static_cast<uint8_t>(Background >> 8),
                          static_cast<uint8_t>(Background)};
   // The columns of Dst with a picture pixel behind them, in 64 bits against wrapping.
-  const int64_t x0 = std::clamp<int64_t>(-int64_t(X), 0, w);
-  const int64_t x1 = std::clamp<int64_t>(int64_t(AvailW) - X, x0, w);
+  const int x0 = int(std::clamp<int64_t>(-int64_t(X), 0, w));
+  const int x1 = int(std::clamp<int64_t>(int64_t(AvailW) - X, x0, w));
+  auto fill = [&bg](uint8_t* d, int from, int to) {
+    for (int x = from; x < to; ++x) std::memcpy(d + size_t(x) * 3, bg, 3);
+  };
   for (int y = 0; y < h; ++y) {
     uint8_t* d = Dst->ScanLine(y);
-    uint8_t* m = Mask != nullptr ? Mask->ScanLine(y) : nullptr;
     const int64_t sy = int64_t(y) + Y;
-    const bool inside = sy >= 0 && sy < AvailH && x1 > x0;
-    const uint8_t* s = inside ? Picture + (size_t(sy) * size_t(PicW) + size_t(int64_t(X) + x0)) * 4 : nullptr;
-    for (int x = 0; x < w; ++x, d += 3) {
-      if (inside && x >= x0 && x < x1) {
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-        s += 4;
-      } else {
-        d[0] = bg[0];
-        d[1] = bg[1];
-        d[2] = bg[2];
-      }
-      if (m != nullptr) m[x] = Rule(d);
+    if (sy >= 0 && sy < AvailH && x1 > x0) {
+      const uint8_t* s = Picture + (size_t(sy) * size_t(PicW) + size_t(int64_t(X) + x0)) * 4;
+      fill(d, 0, x0);
+      // Four bytes a pixel: the fourth lands on the next pixel, which is written after it; the
+      // row's last pixel takes three.
+      int x = x0;
+      for (; x < x1 && x + 1 < w; ++x, s += 4) std::memcpy(d + size_t(x) * 3, s, 4);
+      if (x < x1) std::memcpy(d + size_t(x) * 3, s, 3);
+      fill(d, x1, w);
+    } else {
+      fill(d, 0, w);
     }
+    if (Mask != nullptr) Rule.Row(d, Mask->ScanLine(y), w);
   }
 }
 

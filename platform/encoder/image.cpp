@@ -1,6 +1,7 @@
 // Image objects: creation, filling and the alpha mask.
 #include "platform/encoder/image.h"
 
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -33,6 +34,20 @@ int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t 
     uint8_t* dst = img->Row(y);
     if (bits == 32) {
       std::memcpy(dst, src, size_t(width) * 4);
+    } else if constexpr (std::endian::native == std::endian::little) {
+      // Four bytes at a time with the fourth made 255; the row's last pixel byte by byte, so
+      // that nothing past the row is read.
+      int32_t x = 0;
+      for (; x + 1 < width; ++x, src += 3, dst += 4) {
+        uint32_t v;
+        std::memcpy(&v, src, 4);
+        v |= 0xFF000000u;
+        std::memcpy(dst, &v, 4);
+      }
+      dst[0] = src[0];
+      dst[1] = src[1];
+      dst[2] = src[2];
+      dst[3] = 255;
     } else {
       for (int32_t x = 0; x < width; ++x, src += 3, dst += 4) {
         dst[0] = src[0];

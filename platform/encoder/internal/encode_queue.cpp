@@ -2,8 +2,8 @@
 
 namespace mcl {
 
-EncodeQueue::EncodeQueue(AVCodecContext* codec, size_t depth)
-    : codec_(codec), depth_(depth < 1 ? 1 : depth), thread_([this] { Run(); }) {}
+EncodeQueue::EncodeQueue(AVCodecContext* codec, size_t depth, Converter convert)
+    : codec_(codec), depth_(depth < 1 ? 1 : depth), convert_(std::move(convert)), thread_([this] { Run(); }) {}
 
 EncodeQueue::~EncodeQueue() {
   {
@@ -14,12 +14,42 @@ EncodeQueue::~EncodeQueue() {
   thread_.join();
 }
 
+bool EncodeQueue::WaitForRoom(std::unique_lock<std::mutex>& lock) {
+  changed_.wait(lock, [this] { return failed_ || waiting_.size() < depth_; });
+  return !failed_;
+}
+
 bool EncodeQueue::Push(FramePtr frame, int64_t pts, int64_t copies, int quality) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return failed_ || waiting_.size() < depth_; });
-  if (failed_) return false;
-  waiting_.push_back(Item{std::move(frame), pts, copies, quality});
+  if (!WaitForRoom(lock)) return false;
+  waiting_.push_back(Item{std::move(frame), nullptr, pts, copies, quality});
   lock.unlock();
+  changed_.notify_all();
+  return true;
+}
+
+bool EncodeQueue::PushImage(const Image& image, int64_t pts, int64_t copies, int quality) {
+  if (!convert_) return false;
+  std::unique_ptr<Image> copy;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!WaitForRoom(lock)) return false;
+    if (!spareImages_.empty()) {
+      copy = std::move(spareImages_.back());
+      spareImages_.pop_back();
+    }
+  }
+  // Only this thread adds to the queue: the room waited for is still there.
+  if (!copy) copy = std::make_unique<Image>();
+  copy->width = image.width;
+  copy->height = image.height;
+  copy->hasAlpha = image.hasAlpha;
+  copy->bgra.assign(image.bgra.begin(), image.bgra.end());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failed_) return false;
+    waiting_.push_back(Item{nullptr, std::move(copy), pts, copies, quality});
+  }
   changed_.notify_all();
   return true;
 }
@@ -77,7 +107,13 @@ void EncodeQueue::Run() {
     }
     changed_.notify_all();  // room for the next frame
     bool ok = true;
-    for (int64_t i = 0; i < item.copies && ok; ++i) {
+    if (item.image) {
+      item.frame = convert_(*item.image);
+      ok = item.frame != nullptr;
+      std::lock_guard<std::mutex> lock(mutex_);
+      spareImages_.push_back(std::move(item.image));
+    }
+    for (int64_t i = 0; ok && i < item.copies; ++i) {
       item.frame->pts = item.pts + i;
       if (item.quality > 0) item.frame->quality = item.quality;
       ok = Encode(item.frame.get());

@@ -279,7 +279,13 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   // behind a queue of two frames, so that the next frame is captured meanwhile.
   const unsigned cores = std::thread::hardware_concurrency();
   scaleThreads_ = int(std::clamp(cores, 1u, 8u));
-  queue_ = std::make_unique<EncodeQueue>(c, 2);
+  queue_ = std::make_unique<EncodeQueue>(c, 2, [this](const Image& image) -> FramePtr {
+    FramePtr frame = framePool_->Get();
+    if (!frame) return nullptr;
+    frame->color_range = videoCtx_->color_range;
+    if (!ImageToFrame(image, frame.get(), !keepAlpha_, sws_, scaleThreads_)) return nullptr;
+    return frame;
+  });
   return kMclOk;
 }
 
@@ -397,14 +403,10 @@ int32_t MediaWriter::WriteVideo(const Image& image, int64_t copies) {
     return kMclOk;
   }
 
-  // Converted here (in slices on several cores) into a frame of the pool, then encoded on the
-  // queue's thread while the caller captures the next image.
-  FramePtr frame = framePool_->Get();
-  if (!frame) return kMclException;
-  frame->color_range = videoCtx_->color_range;
-  if (!ImageToFrame(image, frame.get(), !keepAlpha_, sws_, scaleThreads_)) return kMclException;
+  // Copied into the queue; converted (in slices on several cores) and encoded on the queue's
+  // thread while the caller captures the next image.
   const int lambda = qscale_ > 0 ? FF_QP2LAMBDA * qscale_ : 0;
-  if (!queue_->Push(std::move(frame), videoPts_, copies, lambda)) return kMclException;
+  if (!queue_->PushImage(image, videoPts_, copies, lambda)) return kMclException;
   videoPts_ += copies;
   return WriteEncodedVideo(false);
 }
