@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/classlib/bitmap.h"
@@ -217,14 +218,18 @@ void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
     }
     if (c.bitmap->Width() != w || c.bitmap->Height() != h) c.bitmap->SetSize(w, h);
     // The background is opaque, so the premultiplied pixels are the plain colours.
+    // Whole pixels at a time: the alpha byte is the top byte of a little-endian word.
+    uint32_t opaque = 0;
+    const uint8_t alpha_bytes[4] = {0, 0, 0, 255};
+    std::memcpy(&opaque, alpha_bytes, 4);
     for (int y = 0; y < h; ++y) {
       uint8_t* row = c.bitmap->ScanLine(y);
       const uint8_t* src = pixels + static_cast<size_t>(y) * w * 4;
       for (int x = 0; x < w; ++x) {
-        row[x * 4 + 0] = src[x * 4 + 0];
-        row[x * 4 + 1] = src[x * 4 + 1];
-        row[x * 4 + 2] = src[x * 4 + 2];
-        row[x * 4 + 3] = 255;
+        uint32_t v;
+        std::memcpy(&v, src + x * 4, 4);
+        v |= opaque;
+        std::memcpy(row + x * 4, &v, 4);
       }
     }
     c.bitmap_valid = true;
