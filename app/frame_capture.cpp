@@ -1,6 +1,7 @@
 #include "app/frame_capture.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -104,6 +105,131 @@ bool Covers(int OuterW, int OuterH, int Left, int Top, int InnerW, int InnerH) {
          static_cast<int64_t>(Top) + InnerH <= OuterH;
 }
 
+// True when the player alone makes up what the stage shows: a visible child at the stage's
+// top-left corner covering it, without a border or children of its own, with no windowed control
+// painted over it. The stage's pixels are then the player's picture.
+bool PlayerFillsStage(TShockwaveFlashEx* Player, TWinControl* Stage) {
+  if (Player == nullptr || Player->Parent() != Stage || !Player->Visible()) return false;
+  if (Player->Left() != 0 || Player->Top() != 0 || Player->ControlCount() != 0) return false;
+  if (Player->ClientWidth() != Player->Width() || Player->ClientHeight() != Player->Height()) return false;
+  if (Player->Width() < Stage->Width() || Player->Height() < Stage->Height()) return false;
+  bool found = false;
+  for (int i = 0; i < Stage->ControlCount(); ++i) {
+    TControl* c = Stage->Controls(i);
+    if (c == Player) {
+      found = true;
+    } else if (found && c->Visible() && dynamic_cast<TWinControl*>(c) != nullptr) {
+      return false;  // painted later, over the player
+    }
+  }
+  return found;
+}
+
+// How the mask byte of a B, G, R pixel is computed, as the alpha-mask functions compute it.
+struct TMaskRule {
+  int Mode = amNone;
+  const uint8_t* Table = nullptr;
+  uint8_t KeyB = 0, KeyG = 0, KeyR = 0;
+
+  void Row(const uint8_t* Pixels, uint8_t* Mask, int Count) const {
+    switch (Mode) {
+      case amColorKey:
+        for (int x = 0; x < Count; ++x, Pixels += 3)
+          Mask[x] = Pixels[0] == KeyB && Pixels[1] == KeyG && Pixels[2] == KeyR ? 0 : 255;
+        break;
+      case amSqrtIntensity:
+        for (int x = 0; x < Count; ++x, Pixels += 3) Mask[x] = Table[PixelIntensity(Pixels)];
+        break;
+      default:
+        for (int x = 0; x < Count; ++x, Pixels += 3) Mask[x] = PixelIntensity(Pixels);
+        break;
+    }
+  }
+};
+
+// Copies the player's picture (B, G, R, x rows of PicW pixels) into the 24-bit bitmap Dst: Dst
+// pixel (x, y) takes picture pixel (x + X, y + Y) where that lies inside the picture's first
+// AvailW x AvailH pixels and the Background colour elsewhere. With Mask, its bytes are computed
+// row by row in the same pass, while the row is at hand.
+void CopyPicture(const uint8_t* Picture, int PicW, int AvailW, int AvailH, int X, int Y, TBitmap* Dst,
+                 TColor Background, TBitmap* Mask, const TMaskRule& Rule) {
+  const int w = Dst->Width(), h = Dst->Height();
+  const uint8_t bg[3] = {static_cast<uint8_t>(Background >> 16), static_cast<uint8_t>(Background >> 8),
+                         static_cast<uint8_t>(Background)};
+  // The columns of Dst with a picture pixel behind them, in 64 bits against wrapping.
+  const int x0 = int(std::clamp<int64_t>(-int64_t(X), 0, w));
+  const int x1 = int(std::clamp<int64_t>(int64_t(AvailW) - X, x0, w));
+  auto fill = [&bg](uint8_t* d, int from, int to) {
+    for (int x = from; x < to; ++x) std::memcpy(d + size_t(x) * 3, bg, 3);
+  };
+  for (int y = 0; y < h; ++y) {
+    uint8_t* d = Dst->ScanLine(y);
+    const int64_t sy = int64_t(y) + Y;
+    if (sy >= 0 && sy < AvailH && x1 > x0) {
+      const uint8_t* s = Picture + (size_t(sy) * size_t(PicW) + size_t(int64_t(X) + x0)) * 4;
+      fill(d, 0, x0);
+      int x = x0;
+      if constexpr (std::endian::native == std::endian::little) {
+        // Four pixels into three words at a time.
+        for (; x + 4 <= x1; x += 4, s += 16) {
+          uint32_t in[4], out[3];
+          std::memcpy(in, s, 16);
+          out[0] = (in[0] & 0xFFFFFFu) | in[1] << 24;
+          out[1] = (in[1] >> 8 & 0xFFFFu) | in[2] << 16;
+          out[2] = (in[2] >> 16 & 0xFFu) | in[3] << 8;
+          std::memcpy(d + size_t(x) * 3, out, 12);
+        }
+      }
+      for (; x < x1; ++x, s += 4) std::memcpy(d + size_t(x) * 3, s, 3);
+      fill(d, x1, w);
+    } else {
+      fill(d, 0, w);
+    }
+    if (Mask != nullptr) Rule.Row(d, Mask->ScanLine(y), w);
+  }
+}
+
+// The capture when the player fills the stage: its kept picture goes straight into the frame,
+// with the mask in the same pass; the stage bitmap still receives the stage's pixels.
+bool CaptureFromPicture(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame, TBitmap* Alpha,
+                        TBitmap* StageBitmap, int AlphaMode, int CropX, int CropY, uint32_t KeyColor) {
+  if (Frame->BitsPerPixel() != 24 || (StageBitmap != nullptr && StageBitmap->BitsPerPixel() != 24)) return false;
+  int availW = Stage->Width(), availH = Stage->Height();
+  int x = 0, y = 0;
+  const uint8_t* picture = availW > 0 && availH > 0 ? Player->Picture() : nullptr;
+  const int picW = Player->ClientWidth();
+  if (picture == nullptr) availW = availH = 0;
+  if (StageBitmap != nullptr && StageBitmap != Frame) {
+    availW = std::min(availW, StageBitmap->Width());
+    availH = std::min(availH, StageBitmap->Height());
+    for (int row = 0; row < availH; ++row) {
+      uint8_t* d = StageBitmap->ScanLine(row);
+      const uint8_t* s = picture + size_t(row) * size_t(picW) * 4;
+      for (int col = 0; col < availW; ++col, d += 3, s += 4) {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+      }
+    }
+    x = CropX;
+    y = CropY;
+  }
+  TMaskRule rule;
+  TBitmap* mask = nullptr;
+  if (Alpha != nullptr && Alpha != Frame && AlphaMode >= amIntensity && AlphaMode <= amColorKey) {
+    mask = Alpha;
+    mask->SetPixelFormat(pf8bit);
+    mask->SetSize(Frame->Width(), Frame->Height());
+    rule.Mode = AlphaMode;
+    if (AlphaMode == amSqrtIntensity) rule.Table = SqrtAlphaTable();
+    rule.KeyB = static_cast<uint8_t>(KeyColor);
+    rule.KeyG = static_cast<uint8_t>(KeyColor >> 8);
+    rule.KeyR = static_cast<uint8_t>(KeyColor >> 16);
+  }
+  CopyPicture(picture, picW, availW, availH, x, y, Frame, PlayerBackground(Player), mask, rule);
+  return true;
+}
+
 }  // namespace
 
 bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame, TBitmap* Alpha,
@@ -115,6 +241,9 @@ bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame,
       Player->GotoFrame(FrameNumber);
       Player->StopPlay();
     }
+    if (PlayerFillsStage(Player, Stage) &&
+        CaptureFromPicture(Player, Stage, Frame, Alpha, StageBitmap, AlphaMode, CropX, CropY, KeyColor))
+      return true;
     const int fw = Frame->Width(), fh = Frame->Height();
     if (StageBitmap != nullptr && StageBitmap != Frame) {
       Stage->PaintTo(StageBitmap->Canvas(), 0, 0);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/classlib/bitmap.h"
@@ -179,41 +180,59 @@ void TShockwaveFlash::SetBGColor(const std::string& Value) {
 
 // --- painting ---
 
-void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
-  int w = ClientWidth(), h = ClientHeight();
-  if (w <= 0 || h <= 0 || !Canvas) return;
-  int32_t bg = BackgroundColor();
+const uint8_t* TShockwaveFlash::Picture() {
+  const int w = ClientWidth(), h = ClientHeight();
+  if (w <= 0 || h <= 0) return nullptr;
+  const int32_t bg = BackgroundColor();
   PaintCache& c = paint_cache_;
   const int quality = static_cast<int>(player_->quality);
   if (!c.valid || c.version != player_->DisplayVersion() || c.width != w || c.height != h ||
       c.background != bg || c.quality != quality) {
     flash::Rgba background{static_cast<uint8_t>(bg >> 16 & 0xFF), static_cast<uint8_t>(bg >> 8 & 0xFF),
                            static_cast<uint8_t>(bg & 0xFF), 255};
+    c.valid = false;
+    c.bitmap_valid = false;
     c.pixels.resize(static_cast<size_t>(w) * h * 4);
     flash::RenderTarget target{c.pixels.data(), w, h, w * 4};
     flash::PaintStage(*player_, target, background);
-    if (!c.bitmap) {
-      c.bitmap = std::make_unique<TBitmap>();
-      c.bitmap->SetPixelFormat(pf32bit);
-    }
-    if (c.bitmap->Width() != w || c.bitmap->Height() != h) c.bitmap->SetSize(w, h);
-    // The background is opaque, so the premultiplied pixels are the plain colours.
-    for (int y = 0; y < h; ++y) {
-      uint8_t* row = c.bitmap->ScanLine(y);
-      const uint8_t* src = c.pixels.data() + static_cast<size_t>(y) * w * 4;
-      for (int x = 0; x < w; ++x) {
-        row[x * 4 + 0] = src[x * 4 + 0];
-        row[x * 4 + 1] = src[x * 4 + 1];
-        row[x * 4 + 2] = src[x * 4 + 2];
-        row[x * 4 + 3] = 255;
-      }
-    }
     c.version = player_->DisplayVersion();
     c.width = w;
     c.height = h;
     c.background = bg;
     c.quality = quality;
     c.valid = true;
+  }
+  return c.pixels.data();
+}
+
+void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
+  if (!Canvas) return;
+  const uint8_t* pixels = Picture();
+  if (!pixels) return;
+  PaintCache& c = paint_cache_;
+  const int w = c.width, h = c.height;
+  if (!c.bitmap_valid) {
+    if (!c.bitmap) {
+      c.bitmap = std::make_unique<TBitmap>();
+      c.bitmap->SetPixelFormat(pf32bit);
+    }
+    if (c.bitmap->Width() != w || c.bitmap->Height() != h) c.bitmap->SetSize(w, h);
+    // The background is opaque, so the premultiplied pixels are the plain colours.
+    // Whole pixels at a time: the alpha byte is the top byte of a little-endian word.
+    uint32_t opaque = 0;
+    const uint8_t alpha_bytes[4] = {0, 0, 0, 255};
+    std::memcpy(&opaque, alpha_bytes, 4);
+    for (int y = 0; y < h; ++y) {
+      uint8_t* row = c.bitmap->ScanLine(y);
+      const uint8_t* src = pixels + static_cast<size_t>(y) * w * 4;
+      for (int x = 0; x < w; ++x) {
+        uint32_t v;
+        std::memcpy(&v, src + x * 4, 4);
+        v |= opaque;
+        std::memcpy(row + x * 4, &v, 4);
+      }
+    }
+    c.bitmap_valid = true;
   }
   Canvas->Draw(0, 0, c.bitmap.get());
 }

@@ -55,6 +55,12 @@ class TShockwaveFlash : public classlib::TWinControl {
   TReadyStateChangeEvent OnReadyStateChange;  // never raised
   TProgressEvent OnProgress;                  // never raised
 
+  // The current frame rendered at the client size: B, G, R, x rows of ClientWidth() * 4 bytes, top
+  // row first, opaque. Rendered again only when the frame, size, background or quality changed
+  // since the last picture; valid until the next call or paint. Null when the control has no
+  // size. Painting the control draws exactly these pixels.
+  const uint8_t* Picture();
+
   // The engine, for tools and tests that need more than the control's calls.
   flash::Player& Engine() { return *player_; }
 
@@ -77,10 +83,12 @@ class TShockwaveFlash : public classlib::TWinControl {
   uint32_t timer_interval_ = 0;
 
   // The last rendered picture and what it showed: a paint of the same frame at the same size,
-  // background and quality copies it instead of rendering again.
+  // background and quality copies it instead of rendering again. The buffers are kept from frame
+  // to frame.
   struct PaintCache {
     std::vector<uint8_t> pixels;
     std::unique_ptr<classlib::TBitmap> bitmap;
+    bool bitmap_valid = false;  // the bitmap holds the pixels
     uint64_t version = 0;
     int width = 0, height = 0, quality = -1;
     int32_t background = -1;

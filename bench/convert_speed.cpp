@@ -1,8 +1,12 @@
-// Speed of the whole conversion road, by hand: a generated 640x480, 300-frame movie converted in
-// frame-by-frame mode to an MJPEG AVI through the conversion window, against rendering the same
-// frames alone (go to the frame, paint the stage into the frame bitmap) and encoding them alone
-// (the same job settings fed from frames held in memory).
-//   bench_convert_speed [runs]
+// Speed of the whole conversion road, by hand: a generated movie (default 640x480, 300 frames)
+// converted in frame-by-frame mode to an MJPEG AVI through the conversion window, against
+// capturing the same frames alone (go to the frame, paint the stage into the frame bitmap) and
+// encoding them alone (the same job settings fed from frames held in memory), and the encoding
+// library against the ffmpeg command on the same frames (MJPEG and DVD-PAL).
+// Every step runs in a fresh process, as a user starts a conversion ("fresh"), then once more in
+// that process ("warm").
+//   bench_convert_speed [--size WIDTH HEIGHT] [--frames N] [--no-ffmpeg]
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +34,10 @@ using namespace lumicast;
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480, kFrames = 300, kShapes = 40;
+int gWidth = 640, gHeight = 480, gFrames = 300;
+constexpr int kShapes = 40;
+// Frames held for the encoding runs: they repeat, so that the held frames stay few at large sizes.
+constexpr int kHeldFrames = 50;
 constexpr uint32_t kMjpg = 0x47504A4D;
 
 double Seconds(std::chrono::steady_clock::time_point t0) {
@@ -38,13 +46,13 @@ double Seconds(std::chrono::steady_clock::time_point t0) {
 
 // Forty anti-aliased circles over a gradient backdrop, each moving on its own path.
 void WriteMovie(const std::string& path) {
-  flash::SwfWriter w(8, kWidth, kHeight, 25);
+  flash::SwfWriter w(8, gWidth, gHeight, 25);
   flash::ShapeBuilder back;
   flash::FillStyleSpec g;
   g.type = flash::FillStyleSpec::Type::Linear;
-  g.gradient_matrix = {kWidth * 20 / 32768.0, 0, 0, kHeight * 20 / 32768.0, kWidth * 10, kHeight * 10};
+  g.gradient_matrix = {gWidth * 20 / 32768.0, 0, 0, gHeight * 20 / 32768.0, gWidth * 10.0, gHeight * 10.0};
   g.stops = {{0, {20, 40, 120, 255}}, {255, {230, 200, 90, 255}}};
-  back.Rectangle(0, 0, kWidth * 20, kHeight * 20, back.AddFill(g));
+  back.Rectangle(0, 0, gWidth * 20, gHeight * 20, back.AddFill(g));
   w.DefineShape(1, back);
   for (int i = 0; i < kShapes; ++i) {
     flash::ShapeBuilder s;
@@ -63,7 +71,7 @@ void WriteMovie(const std::string& path) {
   bg.depth = 1;
   bg.character_id = 1;
   w.Place(bg);
-  for (int f = 0; f < kFrames; ++f) {
+  for (int f = 0; f < gFrames; ++f) {
     for (int i = 0; i < kShapes; ++i) {
       flash::PlaceSpec p;
       p.depth = static_cast<uint16_t>(i + 2);
@@ -71,8 +79,8 @@ void WriteMovie(const std::string& path) {
       p.move = f > 0;
       p.has_matrix = true;
       const double a = f * 0.03 * (1 + i % 5) + i;
-      p.matrix = {1, 0, 0, 1, std::round(kWidth * 10 + std::cos(a) * (2000 + i * 120)),
-                  std::round(kHeight * 10 + std::sin(a * 1.3) * (1500 + i * 90))};
+      p.matrix = {1, 0, 0, 1, std::round(gWidth * 10 + std::cos(a) * (2000 + i * 120)),
+                  std::round(gHeight * 10 + std::sin(a * 1.3) * (1500 + i * 90))};
       w.Place(p);
     }
     w.ShowFrame();
@@ -92,10 +100,10 @@ void WriteSignalMovie(const std::string& path) {
 // Rendering alone: the conversion's capture of each frame, kept for the encoding run.
 double RenderAlone(const std::string& movie, std::vector<std::unique_ptr<classlib::TBitmap>>* keep) {
   classlib::TForm form(nullptr);
-  form.SetClientSize(kWidth + 20, kHeight + 20);
+  form.SetClientSize(gWidth + 20, gHeight + 20);
   auto* panel = new classlib::TPanel(&form);
   panel->SetParent(&form);
-  panel->SetBounds(0, 0, kWidth, kHeight);
+  panel->SetBounds(0, 0, gWidth, gHeight);
   auto* player = new TShockwaveFlashEx(&form);
   player->SetParent(panel);
   player->SetAlign(classlib::alClient);
@@ -105,13 +113,13 @@ double RenderAlone(const std::string& movie, std::vector<std::unique_ptr<classli
   classlib::Application->ProcessMessages();
   classlib::TBitmap frame;
   frame.SetPixelFormat(classlib::pf24bit);
-  frame.SetSize(kWidth, kHeight);
+  frame.SetSize(gWidth, gHeight);
   double total = 0;
-  for (int n = 1; n <= kFrames; ++n) {
+  for (int n = 1; n <= gFrames; ++n) {
     const auto t0 = std::chrono::steady_clock::now();
     CaptureFrame(player, panel, &frame, nullptr, nullptr, -1, n, 0, 0, 0xFFFFFF);
     total += Seconds(t0);
-    if (keep) {
+    if (keep && keep->size() < size_t(kHeldFrames)) {
       auto copy = std::make_unique<classlib::TBitmap>();
       copy->Assign(&frame);
       keep->push_back(std::move(copy));
@@ -127,30 +135,35 @@ struct HeldFrames {
   size_t next = 0;
   static void Callback(MclHandle source, void* user) {
     auto* s = static_cast<HeldFrames*>(user);
-    if (s->next >= s->frames->size()) {
+    if (s->next >= size_t(gFrames)) {
       MclSourceFinished(source);
       return;
     }
-    MclDIBToImg(s->image, (*s->frames)[s->next++].get());
+    MclDIBToImg(s->image, (*s->frames)[s->next++ % s->frames->size()].get());
     MclSourceSetImage(source, s->image);
     MclSourceSetFrameRate(source, 25.0);
   }
 };
 
-// Encoding alone, with the settings the video job gives the library.
+// Encoding alone, with the settings the video job gives the library (or the DVD-PAL preset).
 double EncodeAlone(const TCovSettings& job, const std::vector<std::unique_ptr<classlib::TBitmap>>& frames,
-                   const std::string& out) {
+                   const std::string& out, bool dvd = false) {
   MclHandle h = MclCreate();
   MclVideoSetKeepDuration(h, -1);
   MclAudioSetTruncateToVideo(h, -1);
   MclVideoSetFileName(h, out.c_str());
-  MclVideoSetFileFormat(h, kMclFormatAvi);
-  MclVideoSetCodec(h, job.destAVICodecID);
-  MclVideoSetFormat(h, kWidth, kHeight, 24);
-  MclVideoSetFrameRate(h, job.destAVIFrameRate);
-  MclVideoSetBitRate(h, job.destAVIBitrate, job.destAVIMinBitrate, job.destAVIMaxBitrate);
-  MclVideoSetQuality(h, job.destAVIQuality);
-  MclVideoSetKeyFrameRate(h, job.destAVIKeyFramerate);
+  if (dvd) {
+    MclSetFormatPreset(h, kMclPresetDvd, kMclPal);
+    MclVideoSetAspectRatio(h, kMclAspect4x3);
+  } else {
+    MclVideoSetFileFormat(h, kMclFormatAvi);
+    MclVideoSetCodec(h, job.destAVICodecID);
+    MclVideoSetFormat(h, gWidth, gHeight, 24);
+    MclVideoSetFrameRate(h, job.destAVIFrameRate);
+    MclVideoSetBitRate(h, job.destAVIBitrate, job.destAVIMinBitrate, job.destAVIMaxBitrate);
+    MclVideoSetQuality(h, job.destAVIQuality);
+    MclVideoSetKeyFrameRate(h, job.destAVIKeyFramerate);
+  }
   HeldFrames src{&frames, MclImgCreate()};
   MclAssignVideoSource(h, &HeldFrames::Callback, &src);
   const auto t0 = std::chrono::steady_clock::now();
@@ -183,18 +196,50 @@ double WholeRoad(TCovSettings* job, const std::string& fps, bool Shown = true) {
   return s;
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  classlib::Application->Initialize();
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  char tmpl[] = "/tmp/convert-speed-XXXXXX";
-  const std::string dir = mkdtemp(tmpl) ? tmpl : "/tmp";
-  const std::string movie = dir + "/movie.swf", fps = dir + "/fps";
-  WriteMovie(movie);
-  WriteSignalMovie(fps);
+// The held frames as one raw file of B, G, R rows top-down, for the ffmpeg command.
+void WriteRaw(const std::vector<std::unique_ptr<classlib::TBitmap>>& frames, const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  for (const auto& b : frames)
+    for (int y = 0; y < b->Height(); ++y) std::fwrite(b->ScanLine(y), 1, size_t(b->Width()) * 3, f);
+  std::fclose(f);
+}
 
+double RunCommand(const std::vector<std::string>& args) {
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const double s = Seconds(t0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "%s failed\n", args[0].c_str());
+  return s;
+}
+
+// The same frames through the ffmpeg command, with the settings the library uses.
+double FfmpegAlone(const std::string& raw, const std::string& out, bool dvd) {
+  const std::string size = std::to_string(gWidth) + "x" + std::to_string(gHeight);
+  std::vector<std::string> a = {"ffmpeg", "-v", "error", "-y", "-f", "rawvideo", "-pix_fmt", "bgr24",
+                                "-s", size, "-r", "25", "-stream_loop", "-1", "-i", raw,
+                                "-frames:v", std::to_string(gFrames)};
+  if (dvd) {
+    for (const char* x : {"-target", "pal-dvd", "-aspect", "4:3"}) a.push_back(x);
+  } else {
+    // Quality 75 of the library is quantiser 9, full-range samples.
+    for (const char* x : {"-c:v", "mjpeg", "-q:v", "9", "-pix_fmt", "yuvj420p"}) a.push_back(x);
+  }
+  a.push_back(out);
+  return RunCommand(a);
+}
+
+TCovSettings BenchJob(const std::string& movie, const std::string& dir) {
   TCovSettings job;
   InitSettings(movie, &job, true);
   job.destType = dtAVI;
@@ -204,24 +249,132 @@ int main(int argc, char** argv) {
   job.destFilename = "road.avi";
   job.destAVICodecID = kMjpg;
   job.destAVIQuality = 75;
+  return job;
+}
 
-  double render = 1e9, encode = 1e9, road = 1e9, hidden = 1e9;
-  for (int run = 0; run < runs; ++run) {
+// One step in this (fresh) process: prints "<fresh seconds> <warm seconds>".
+int RunStep(const std::string& step, const std::string& dir) {
+  const std::string movie = dir + "/movie.swf", fps = dir + "/fps";
+  TCovSettings job = BenchJob(movie, dir);
+  double t[2] = {0, 0};
+  if (step == "capture") {
+    for (double& x : t) x = RenderAlone(movie, nullptr);
+  } else if (step == "road" || step == "hidden") {
+    for (double& x : t) x = WholeRoad(&job, fps, step == "road");
+  } else {
     std::vector<std::unique_ptr<classlib::TBitmap>> frames;
-    render = std::min(render, RenderAlone(movie, &frames));
-    encode = std::min(encode, EncodeAlone(job, frames, dir + "/alone.avi"));
-    frames.clear();
-    road = std::min(road, WholeRoad(&job, fps));
-    hidden = std::min(hidden, WholeRoad(&job, fps, false));
+    RenderAlone(movie, &frames);
+    const bool dvd = step == "encode-dvd" || step == "ffmpeg-dvd";
+    const std::string out = dir + (dvd ? "/alone.mpg" : "/alone.avi");
+    if (step.rfind("ffmpeg", 0) == 0) {
+      const std::string raw = dir + "/frames.bgr";
+      WriteRaw(frames, raw);
+      frames.clear();
+      for (double& x : t) x = FfmpegAlone(raw, out, dvd);
+      std::remove(raw.c_str());
+    } else {
+      for (double& x : t) x = EncodeAlone(job, frames, out, dvd);
+    }
+    std::remove(out.c_str());
   }
-  std::printf("%d frames of %dx%d, frame by frame, MJPEG AVI (best of %d runs)\n", kFrames, kWidth, kHeight, runs);
-  std::printf("  rendering alone : %7.3f s  (%6.1f frames/s)\n", render, kFrames / render);
-  std::printf("  encoding alone  : %7.3f s  (%6.1f frames/s)\n", encode, kFrames / encode);
-  std::printf("  whole road      : %7.3f s  (%6.1f frames/s)\n", road, kFrames / road);
-  std::printf("  road / (render + encode) = %.3f (target <= 1.25)\n", road / (render + encode));
-  std::printf("  road, window hidden: %7.3f s, ratio %.3f (the rest is the player's on-screen painting)\n", hidden,
-              hidden / (render + encode));
-  std::remove((dir + "/alone.avi").c_str());
+  std::printf("%.6f %.6f\n", t[0], t[1]);
+  return 0;
+}
+
+struct Figures {
+  double fresh = 0, warm = 0;
+};
+
+// Runs a step in a fresh process of this program.
+Figures Spawn(const std::string& step, const std::string& dir) {
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], 1);
+    close(fds[0]);
+    close(fds[1]);
+    const std::string w = std::to_string(gWidth), h = std::to_string(gHeight), n = std::to_string(gFrames);
+    execl("/proc/self/exe", "bench_convert_speed", "--step", step.c_str(), "--dir", dir.c_str(), "--size",
+          w.c_str(), h.c_str(), "--frames", n.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string text;
+  char buf[256];
+  ssize_t got;
+  while ((got = read(fds[0], buf, sizeof buf)) > 0) text.append(buf, size_t(got));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Figures f;
+  if (std::sscanf(text.c_str(), "%lf %lf", &f.fresh, &f.warm) != 2) std::fprintf(stderr, "step %s failed\n", step.c_str());
+  return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  std::string step, dir;
+  bool withFfmpeg = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--size" && i + 2 < argc) {
+      gWidth = std::max(16, std::atoi(argv[++i]));
+      gHeight = std::max(16, std::atoi(argv[++i]));
+    } else if (a == "--frames" && i + 1 < argc) {
+      gFrames = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--step" && i + 1 < argc) {
+      step = argv[++i];
+    } else if (a == "--dir" && i + 1 < argc) {
+      dir = argv[++i];
+    } else if (a == "--no-ffmpeg") {
+      withFfmpeg = false;
+    } else {
+      std::fprintf(stderr, "usage: %s [--size WIDTH HEIGHT] [--frames N] [--no-ffmpeg]\n", argv[0]);
+      return 2;
+    }
+  }
+  classlib::Application->Initialize();
+  if (!step.empty()) return RunStep(step, dir);
+
+  char tmpl[] = "/tmp/convert-speed-XXXXXX";
+  dir = mkdtemp(tmpl) ? tmpl : "/tmp";
+  const std::string movie = dir + "/movie.swf", fps = dir + "/fps";
+  WriteMovie(movie);
+  WriteSignalMovie(fps);
+
+  std::printf("%d frames of %dx%d, frame by frame, MJPEG AVI; seconds, fresh process / warm\n", gFrames, gWidth,
+              gHeight);
+  auto line = [](const char* name, const Figures& f) {
+    std::printf("  %-22s: fresh %7.3f s (%6.1f frames/s)  warm %7.3f s  fresh/warm %.2f\n", name, f.fresh,
+                gFrames / f.fresh, f.warm, f.warm > 0 ? f.fresh / f.warm : 0.0);
+  };
+  const Figures capture = Spawn("capture", dir);
+  line("capture alone", capture);
+  const Figures encode = Spawn("encode", dir);
+  line("encoding alone", encode);
+  const Figures road = Spawn("road", dir);
+  line("whole road", road);
+  const Figures hidden = Spawn("hidden", dir);
+  line("whole road, hidden", hidden);
+  for (int warm = 0; warm < 2; ++warm) {
+    auto pick = [warm](const Figures& f) { return warm ? f.warm : f.fresh; };
+    const double slower = std::max(pick(capture), pick(encode));
+    std::printf("  %s: road / slower of capture and encoding = %.3f (target <= 1.15), road / sum = %.3f\n",
+                warm ? "warm " : "fresh", pick(road) / slower, pick(road) / (pick(capture) + pick(encode)));
+  }
+  if (withFfmpeg) {
+    for (int dvd = 0; dvd < 2; ++dvd) {
+      const Figures lib = Spawn(dvd ? "encode-dvd" : "encode", dir);
+      const Figures ff = Spawn(dvd ? "ffmpeg-dvd" : "ffmpeg", dir);
+      std::printf("  %s: library %.3f s / %.3f s warm, ffmpeg command %.3f s / %.3f s, ratio %.2f / %.2f "
+                  "(target <= 1.1)\n",
+                  dvd ? "DVD-PAL" : "MJPEG  ", lib.fresh, lib.warm, ff.fresh, ff.warm, lib.fresh / ff.fresh,
+                  lib.warm / ff.warm);
+    }
+  }
   std::remove((dir + "/road.avi").c_str());
   std::remove(movie.c_str());
   std::remove(fps.c_str());

@@ -1,8 +1,12 @@
-// Rendering speed of the player, by hand: a generated 640x480 movie of 500 anti-aliased curved
-// shapes, and the reference movies at twice their stage size.
-//   bench_player_render [REFERENCE_FOLDER]
+// Rendering speed of the player, by hand: a generated movie of 500 anti-aliased curved shapes
+// (640x480, or the given size), and every reference movie of the folder, each in a fresh player,
+// at twice its stage size or at the given size.
+//   bench_player_render [--size WIDTH HEIGHT] [REFERENCE_FOLDER]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <filesystem>
 #include <random>
 #include <vector>
@@ -26,6 +30,21 @@ double MsPerFrame(flash::Player& p, int w, int h, int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int width = 0, height = 0;
+  const char* folder = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--size" && i + 2 < argc) {
+      width = std::max(1, std::atoi(argv[++i]));
+      height = std::max(1, std::atoi(argv[++i]));
+    } else if (folder == nullptr && a.rfind("--", 0) != 0) {
+      folder = argv[i];
+    } else {
+      std::fprintf(stderr, "usage: %s [--size WIDTH HEIGHT] [REFERENCE_FOLDER]\n", argv[0]);
+      return 2;
+    }
+  }
+  const int shapesW = width > 0 ? width : 640, shapesH = height > 0 ? height : 480;
   flash::SwfWriter w(8, 640, 480, 24);
   std::mt19937 rng(7);
   for (int i = 0; i < 500; ++i) {
@@ -48,13 +67,18 @@ int main(int argc, char** argv) {
   w.ShowFrame();
   flash::Player player;
   player.LoadBytes(0, w.Finish(false));
-  std::printf("500 curved shapes, 640x480, high quality: %.2f ms/frame\n", MsPerFrame(player, 640, 480, 50));
+  std::printf("500 curved shapes, %dx%d, high quality: %.2f ms/frame\n", shapesW, shapesH,
+              MsPerFrame(player, shapesW, shapesH, 50));
   player.quality = flash::Quality::Low;
-  std::printf("500 curved shapes, 640x480, low quality:  %.2f ms/frame\n", MsPerFrame(player, 640, 480, 50));
+  std::printf("500 curved shapes, %dx%d, low quality:  %.2f ms/frame\n", shapesW, shapesH,
+              MsPerFrame(player, shapesW, shapesH, 50));
 
-  if (argc < 2) return 0;
-  for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
-    auto swf = entry.path() / "test.swf";
+  if (folder == nullptr) return 0;
+  std::vector<std::filesystem::path> movies;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) movies.push_back(entry.path());
+  std::sort(movies.begin(), movies.end());
+  for (const auto& path : movies) {
+    auto swf = path / "test.swf";
     if (!std::filesystem::exists(swf)) continue;
     flash::Player p;
     try {
@@ -65,8 +89,12 @@ int main(int argc, char** argv) {
     p.Tick();
     auto r = p.StageRect();
     int sw = std::max(1, (r.xmax - r.xmin) / 10), sh = std::max(1, (r.ymax - r.ymin) / 10);
+    if (width > 0) {
+      sw = width;
+      sh = height;
+    }
     double ms = MsPerFrame(p, sw, sh, 10);
-    std::printf("%-60s %4dx%-4d %8.1f fps\n", entry.path().filename().c_str(), sw, sh, ms > 0 ? 1000.0 / ms : 0.0);
+    std::printf("%-60s %4dx%-4d %8.1f fps\n", path.filename().c_str(), sw, sh, ms > 0 ? 1000.0 / ms : 0.0);
   }
   return 0;
 }

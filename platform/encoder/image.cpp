@@ -1,6 +1,7 @@
 // Image objects: creation, filling and the alpha mask.
 #include "platform/encoder/image.h"
 
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -13,7 +14,8 @@ void Image::Reset(int32_t w, int32_t h) {
   height = h;
   hasAlpha = false;
   indices.clear();
-  bgra.assign(size_t(w) * size_t(h) * 4, 0);
+  // Kept storage is reused: a frame of the same size allocates nothing.
+  bgra.resize(size_t(w) * size_t(h) * 4);
 }
 
 int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t bits,
@@ -32,6 +34,25 @@ int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t 
     uint8_t* dst = img->Row(y);
     if (bits == 32) {
       std::memcpy(dst, src, size_t(width) * 4);
+    } else if constexpr (std::endian::native == std::endian::little) {
+      // Four pixels from three words, each word's fourth byte made 255; the rest of the row
+      // pixel by pixel, so that nothing past the row is read.
+      int32_t x = 0;
+      for (; x + 4 <= width; x += 4, src += 12, dst += 16) {
+        uint32_t in[3], out[4];
+        std::memcpy(in, src, 12);
+        out[0] = in[0] | 0xFF000000u;
+        out[1] = in[0] >> 24 | in[1] << 8 | 0xFF000000u;
+        out[2] = in[1] >> 16 | in[2] << 16 | 0xFF000000u;
+        out[3] = in[2] >> 8 | 0xFF000000u;
+        std::memcpy(dst, out, 16);
+      }
+      for (; x < width; ++x, src += 3, dst += 4) {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+        dst[3] = 255;
+      }
     } else {
       for (int32_t x = 0; x < width; ++x, src += 3, dst += 4) {
         dst[0] = src[0];
@@ -64,7 +85,9 @@ int32_t SetImagePixels8(MclHandle handle, int32_t width, int32_t height, const u
         dst[0] = palette[i * 4];
         dst[1] = palette[i * 4 + 1];
         dst[2] = palette[i * 4 + 2];
-      }  // an index beyond the palette stays black
+      } else {  // an index beyond the palette is black
+        dst[0] = dst[1] = dst[2] = 0;
+      }
       dst[3] = 255;
     }
   }

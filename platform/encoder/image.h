@@ -23,6 +23,7 @@ struct Image : Object {
   uint8_t* Row(int32_t y) { return bgra.data() + size_t(y) * size_t(width) * 4; }
   const uint8_t* Row(int32_t y) const { return bgra.data() + size_t(y) * size_t(width) * 4; }
   // Resizes to width x height (contents undefined), alpha 255 assumed.
+  // Keeps its storage, so refilling an image of the same size allocates nothing.
   void Reset(int32_t w, int32_t h);
 };
 

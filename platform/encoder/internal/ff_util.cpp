@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
+#include <libavutil/opt.h>
 }
 
 #include <cstdarg>
@@ -23,7 +24,107 @@ FramePtr AllocFrame(int width, int height, AVPixelFormat format) {
   return f;
 }
 
-bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache) {
+namespace {
+
+std::atomic<size_t> livePoolBuffers{0};
+
+void FreePoolBuffer(void*, uint8_t* data) {
+  av_free(data);
+  --livePoolBuffers;
+}
+
+// Pool buffers are counted so that a test can see that none outlives its conversion.
+AVBufferRef* AllocCountedBuffer(size_t size) {
+  uint8_t* data = static_cast<uint8_t*>(av_malloc(size));
+  if (!data) return nullptr;
+  AVBufferRef* buf = av_buffer_create(data, size, FreePoolBuffer, nullptr, 0);
+  if (!buf) {
+    av_free(data);
+    return nullptr;
+  }
+  ++livePoolBuffers;
+  return buf;
+}
+
+// The scaler of the cache when it converts these sizes and formats, else a new one.
+SwsContext* Scaler(SwsPtr& cache, int srcW, int srcH, AVPixelFormat srcFormat, int dstW, int dstH,
+                   AVPixelFormat dstFormat, bool fullRange, int threads) {
+  if (SwsContext* c = cache.get()) {
+    int64_t v[7] = {};
+    const char* keys[7] = {"srcw", "srch", "src_format", "dstw", "dsth", "dst_format", "threads"};
+    for (int i = 0; i < 7; ++i) av_opt_get_int(c, keys[i], 0, &v[i]);
+    if (v[0] == srcW && v[1] == srcH && v[2] == srcFormat && v[3] == dstW && v[4] == dstH &&
+        v[5] == dstFormat && v[6] == threads)
+      return c;
+    cache.reset();
+  }
+  SwsContext* c = sws_alloc_context();
+  if (!c) return nullptr;
+  av_opt_set_int(c, "srcw", srcW, 0);
+  av_opt_set_int(c, "srch", srcH, 0);
+  av_opt_set_int(c, "src_format", srcFormat, 0);
+  av_opt_set_int(c, "dstw", dstW, 0);
+  av_opt_set_int(c, "dsth", dstH, 0);
+  av_opt_set_int(c, "dst_format", dstFormat, 0);
+  av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0);
+  av_opt_set_int(c, "dst_range", fullRange ? 1 : 0, 0);
+  av_opt_set_int(c, "threads", threads, 0);
+  if (sws_init_context(c, nullptr, nullptr) < 0) {
+    sws_freeContext(c);
+    return nullptr;
+  }
+  cache.reset(c);
+  return c;
+}
+
+void KeepBuffer(void*, uint8_t*) {}
+
+}  // namespace
+
+FramePool::FramePool(int width, int height, AVPixelFormat format)
+    : width_(width), height_(height), format_(format) {
+  // The same line sizes and plane heights av_frame_get_buffer would give.
+  if (av_image_fill_linesizes(linesize_, format, FFALIGN(width, 32)) < 0) return;
+  for (int i = 0; i < 4; ++i) linesize_[i] = FFALIGN(linesize_[i], 64);
+  ptrdiff_t lines[4] = {linesize_[0], linesize_[1], linesize_[2], linesize_[3]};
+  size_t sizes[4] = {};
+  if (av_image_fill_plane_sizes(sizes, format, FFALIGN(height, 32), lines) < 0) return;
+  for (int i = 0; i < 4 && sizes[i] > 0; ++i) {
+    planeSize_[i] = sizes[i] + 16 + 64 - 1;
+    pools_[i] = CountedBufferPool(planeSize_[i]);
+    if (!pools_[i]) return;
+    planes_ = i + 1;
+  }
+}
+
+FramePool::~FramePool() {
+  // Buffers still held by an encoder go when it lets them go.
+  for (AVBufferPool*& p : pools_)
+    if (p) av_buffer_pool_uninit(&p);
+}
+
+FramePtr FramePool::Get() {
+  if (planes_ == 0) return nullptr;
+  FramePtr f(av_frame_alloc());
+  if (!f) return nullptr;
+  f->width = width_;
+  f->height = height_;
+  f->format = format_;
+  for (int i = 0; i < planes_; ++i) {
+    f->buf[i] = av_buffer_pool_get(pools_[i]);
+    if (!f->buf[i]) return nullptr;
+    f->data[i] = reinterpret_cast<uint8_t*>(FFALIGN(reinterpret_cast<uintptr_t>(f->buf[i]->data), 64));
+    f->linesize[i] = linesize_[i];
+  }
+  f->extended_data = f->data;
+  return f;
+}
+
+AVBufferPool* CountedBufferPool(size_t size) { return av_buffer_pool_init(size, AllocCountedBuffer); }
+
+size_t LivePoolBuffers() { return livePoolBuffers.load(); }
+
+bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, int threads) {
   if (image.Empty()) return false;
   const auto dstFormat = static_cast<AVPixelFormat>(dst->format);
   if (av_frame_make_writable(dst) < 0) return false;
@@ -61,14 +162,13 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache) 
 
   // With the alpha to be ignored, read the pixels as B,G,R,x.
   const AVPixelFormat srcFormat = opaque ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGRA;
-  SwsContext* ctx = sws_getCachedContext(cache.release(), image.width, image.height, srcFormat,
-                                         dst->width, dst->height, dstFormat, SWS_BICUBIC,
-                                         nullptr, nullptr, nullptr);
-  cache.reset(ctx);
-  if (!ctx) return false;
   // YUV frames tagged full range (JPEG) get samples spanning 0..255; the scaler is told so
   // instead of being handed the deprecated full-range pixel formats.
   const bool fullRange = dst->color_range == AVCOL_RANGE_JPEG;
+  if (threads < 1) threads = 1;
+  SwsContext* ctx = Scaler(cache, image.width, image.height, srcFormat, dst->width, dst->height,
+                           dstFormat, fullRange, threads);
+  if (!ctx) return false;
   int* invTable = nullptr;
   int* table = nullptr;
   int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
@@ -79,7 +179,23 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache) 
                              saturation);
   const uint8_t* srcData[4] = {image.bgra.data(), nullptr, nullptr, nullptr};
   const int srcStride[4] = {image.width * 4, 0, 0, 0};
-  sws_scale(ctx, srcData, srcStride, 0, image.height, dst->data, dst->linesize);
+  if (threads > 1) {
+    // The threaded scaler works on reference-counted frames; the image's
+    // pixels are lent to it, not copied.
+    FramePtr src(av_frame_alloc());
+    if (!src) return false;
+    src->width = image.width;
+    src->height = image.height;
+    src->format = srcFormat;
+    src->buf[0] = av_buffer_create(const_cast<uint8_t*>(image.bgra.data()), image.bgra.size(),
+                                   KeepBuffer, nullptr, AV_BUFFER_FLAG_READONLY);
+    if (!src->buf[0]) return false;
+    src->data[0] = src->buf[0]->data;
+    src->linesize[0] = srcStride[0];
+    if (sws_scale_frame(ctx, dst, src.get()) < 0) return false;
+  } else {
+    sws_scale(ctx, srcData, srcStride, 0, image.height, dst->data, dst->linesize);
+  }
   if (opaque && (dstFormat == AV_PIX_FMT_BGRA || dstFormat == AV_PIX_FMT_RGBA)) {
     for (int y = 0; y < dst->height; ++y) {
       uint8_t* d = dst->data[0] + ptrdiff_t(y) * dst->linesize[0];

@@ -9,6 +9,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -37,12 +39,43 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 // A frame with its buffers, or null when out of memory.
 FramePtr AllocFrame(int width, int height, AVPixelFormat format);
 
+// Frames of one format and size whose buffers come from a pool: a buffer
+// goes back to the pool when the last reference to it goes (ours or the
+// encoder's), so after the first frames nothing frame-sized is allocated.
+// The pool lives until the last of its frames has gone.
+class FramePool {
+public:
+  FramePool(int width, int height, AVPixelFormat format);
+  ~FramePool();
+  FramePool(const FramePool&) = delete;
+  FramePool& operator=(const FramePool&) = delete;
+  // A frame with its buffers, or null when out of memory.
+  FramePtr Get();
+
+private:
+  int width_, height_;
+  AVPixelFormat format_;
+  int linesize_[4] = {};
+  size_t planeSize_[4] = {};
+  int planes_ = 0;
+  AVBufferPool* pools_[4] = {};
+};
+
+// A pool of buffers of `size` bytes counted by LivePoolBuffers; null when
+// out of memory. Freed with av_buffer_pool_uninit.
+AVBufferPool* CountedBufferPool(size_t size);
+
+// How many buffers of frame pools are allocated now (in the pools or in
+// use). A conversion that has ended leaves this where it found it.
+size_t LivePoolBuffers();
+
 // Converts (and scales, when the sizes differ) a top-down BGRA image into
 // `dst`, which has its format, size, colour range and buffers. With `opaque`
 // the alpha of the image is ignored (written as 255 where the target has
-// alpha). `cache` keeps the scaler between calls. Returns false when no
+// alpha). `cache` keeps the scaler between calls; with `threads` above 1 a
+// new scaler converts in that many slices at once. Returns false when no
 // scaler can be made.
-bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache);
+bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, int threads = 1);
 
 // Sends the FFmpeg libraries' own messages to the program's standard error,
 // each text once: errors and warnings only, never a line per frame. Called by

@@ -8,9 +8,11 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/encoder/codec_table.h"
 #include "platform/encoder/mcl.h"
@@ -67,7 +69,11 @@ MediaWriter::MediaWriter(const Job& job, ErrorAsk ask) : job_(job), ask_(std::mo
   RouteLibraryMessages();
 }
 
-MediaWriter::~MediaWriter() { CloseFile(); }
+MediaWriter::~MediaWriter() {
+  queue_.reset();
+  CloseFile();
+  if (dibPool_) av_buffer_pool_uninit(&dibPool_);
+}
 
 int MediaWriter::AudioRate() const { return audioCtx_ ? audioCtx_->sample_rate : 0; }
 int MediaWriter::AudioChannels() const { return audioCtx_ ? audioCtx_->ch_layout.nb_channels : 0; }
@@ -82,6 +88,7 @@ void MediaWriter::CloseFile() {
 }
 
 void MediaWriter::Discard() {
+  queue_.reset();
   const bool created = fileOpen_;
   CloseFile();
   struct stat st {};
@@ -187,7 +194,9 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
     par->format = keepAlpha_ ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
     videoStream_->time_base = tb;
     const size_t stride = (size_t(width) * (keepAlpha_ ? 4 : 3) + 3) & ~size_t(3);
-    dib_.assign(stride * size_t(height), 0);
+    dibSize_ = stride * size_t(height);
+    dibPool_ = CountedBufferPool(dibSize_ + AV_INPUT_BUFFER_PADDING_SIZE);
+    if (!dibPool_) return kMclException;
     if (width != 0) {
       videoFrame_ = AllocFrame(width, height, AV_PIX_FMT_BGRA);
       if (!videoFrame_) return kMclException;
@@ -265,9 +274,18 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   }
   videoStream_->time_base = c->time_base;
   videoStream_->sample_aspect_ratio = c->sample_aspect_ratio;
-  videoFrame_ = AllocFrame(width, height, pix);
-  if (!videoFrame_) return kMclException;
-  videoFrame_->color_range = c->color_range;
+  framePool_ = std::make_unique<FramePool>(width, height, pix);
+  // The colour conversion runs in slices on several cores; the encoder on a thread of its own
+  // behind a queue of two frames, so that the next frame is captured meanwhile.
+  const unsigned cores = std::thread::hardware_concurrency();
+  scaleThreads_ = int(std::clamp(cores, 1u, 8u));
+  queue_ = std::make_unique<EncodeQueue>(c, 2, [this](const Image& image) -> FramePtr {
+    FramePtr frame = framePool_->Get();
+    if (!frame) return nullptr;
+    frame->color_range = videoCtx_->color_range;
+    if (!ImageToFrame(image, frame.get(), !keepAlpha_, sws_, scaleThreads_)) return nullptr;
+    return frame;
+  });
   return kMclOk;
 }
 
@@ -337,22 +355,29 @@ int32_t MediaWriter::Drain(AVCodecContext* c, AVStream* stream, bool flush) {
 int32_t MediaWriter::WriteVideo(const Image& image, int64_t copies) {
   if (copies <= 0) return kMclOk;
   if (!videoCtx_) {
-    // Uncompressed: scale when needed, then lay the rows out bottom-up.
+    // Uncompressed: scale when needed, then lay the rows out bottom-up, straight into a packet
+    // buffer that every copy shares.
     const Image* src = &image;
-    Image scaled;
     if (image.width != width_ || image.height != height_) {
       if (!ImageToFrame(image, videoFrame_.get(), !keepAlpha_, sws_)) return kMclException;
-      scaled.Reset(width_, height_);
+      scaled_.Reset(width_, height_);
       for (int y = 0; y < height_; ++y)
-        std::memcpy(scaled.Row(y), videoFrame_->data[0] + ptrdiff_t(y) * videoFrame_->linesize[0],
+        std::memcpy(scaled_.Row(y), videoFrame_->data[0] + ptrdiff_t(y) * videoFrame_->linesize[0],
                     size_t(width_) * 4);
-      src = &scaled;
+      src = &scaled_;
     }
+    PacketPtr dib(av_packet_alloc());
+    if (!dib) return kMclException;
+    dib->buf = av_buffer_pool_get(dibPool_);
+    if (!dib->buf) return kMclException;
+    dib->data = dib->buf->data;
+    dib->size = int(dibSize_);
+    std::memset(dib->data + dibSize_, 0, AV_INPUT_BUFFER_PADDING_SIZE);
     const int bpp = keepAlpha_ ? 4 : 3;
     const size_t stride = (size_t(width_) * bpp + 3) & ~size_t(3);
     for (int y = 0; y < height_; ++y) {
       const uint8_t* s = src->Row(height_ - 1 - y);
-      uint8_t* d = dib_.data() + size_t(y) * stride;
+      uint8_t* d = dib->data + size_t(y) * stride;
       if (bpp == 4) {
         std::memcpy(d, s, size_t(width_) * 4);
       } else {
@@ -361,11 +386,11 @@ int32_t MediaWriter::WriteVideo(const Image& image, int64_t copies) {
           d[1] = s[1];
           d[2] = s[2];
         }
+        std::memset(d, 0, stride - size_t(width_) * 3);
       }
     }
     for (int64_t i = 0; i < copies; ++i) {
-      if (av_new_packet(packet_.get(), int(dib_.size())) < 0) return kMclException;
-      std::memcpy(packet_->data, dib_.data(), dib_.size());
+      if (av_packet_ref(packet_.get(), dib.get()) < 0) return kMclException;
       packet_->flags |= AV_PKT_FLAG_KEY;
       packet_->pts = packet_->dts = videoPts_++;
       packet_->duration = 1;
@@ -378,15 +403,28 @@ int32_t MediaWriter::WriteVideo(const Image& image, int64_t copies) {
     return kMclOk;
   }
 
-  if (!ImageToFrame(image, videoFrame_.get(), !keepAlpha_, sws_)) return kMclException;
-  for (int64_t i = 0; i < copies; ++i) {
-    videoFrame_->pts = videoPts_++;
-    if (qscale_ > 0) videoFrame_->quality = FF_QP2LAMBDA * qscale_;
-    if (avcodec_send_frame(videoCtx_.get(), videoFrame_.get()) < 0) return kMclException;
-    const int32_t w = Drain(videoCtx_.get(), videoStream_, false);
-    if (w != kMclOk) return w;
+  // Copied into the queue; converted (in slices on several cores) and encoded on the queue's
+  // thread while the caller captures the next image.
+  const int lambda = qscale_ > 0 ? FF_QP2LAMBDA * qscale_ : 0;
+  if (!queue_->PushImage(image, videoPts_, copies, lambda)) return kMclException;
+  videoPts_ += copies;
+  return WriteEncodedVideo(false);
+}
+
+int32_t MediaWriter::WriteEncodedVideo(bool untilEnd) {
+  const bool ok = queue_->Take(encoded_, untilEnd);
+  while (!encoded_.empty()) {
+    PacketPtr p = std::move(encoded_.front());
+    encoded_.pop_front();
+    av_packet_rescale_ts(p.get(), videoCtx_->time_base, videoStream_->time_base);
+    p->stream_index = videoStream_->index;
+    const int32_t w = WritePacket(p.get());
+    if (w != kMclOk) {
+      encoded_.clear();
+      return w;
+    }
   }
-  return kMclOk;
+  return ok ? kMclOk : kMclException;
 }
 
 int32_t MediaWriter::EncodeAudioFrames(bool flush) {
@@ -434,7 +472,10 @@ int32_t MediaWriter::WriteAudio(const int16_t* samples, int frames) {
 int32_t MediaWriter::Finish() {
   if (!headerWritten_) return writeFailed_ ? kMclWriteError : kMclOk;
   int32_t r = kMclOk;
-  if (videoCtx_) r = Drain(videoCtx_.get(), videoStream_, true);
+  if (queue_) {
+    queue_->Close();
+    r = WriteEncodedVideo(true);
+  }
   if (r == kMclOk && audioCtx_) r = EncodeAudioFrames(true);
   if (r != kMclOk) return r;
   if (!writeFailed_) {

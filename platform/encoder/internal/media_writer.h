@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/encoder/internal/encode_queue.h"
 #include "platform/encoder/internal/ff_util.h"
 #include "platform/encoder/image.h"
 #include "platform/encoder/job.h"
@@ -64,6 +67,9 @@ private:
   // Writes the packets the encoder `c` has ready to `stream`; `flush` first ends its input.
   int32_t Drain(AVCodecContext* c, AVStream* stream, bool flush);
   int32_t EncodeAudioFrames(bool flush);
+  // Writes the video packets the encoding thread has ready; with `untilEnd`
+  // waits for the last of them (the input must have been closed).
+  int32_t WriteEncodedVideo(bool untilEnd);
   int32_t HandleWriteError();
   void CloseFile();
 
@@ -79,14 +85,18 @@ private:
 
   AVStream* videoStream_ = nullptr;
   CodecContextPtr videoCtx_;    // null for uncompressed frames
-  FramePtr videoFrame_;
+  std::unique_ptr<FramePool> framePool_;  // the encoder's input frames
+  FramePtr videoFrame_;         // uncompressed frames: the scaled image
   SwsPtr sws_;
+  int scaleThreads_ = 1;
   AVRational frameRate_{25, 1};
   int64_t videoPts_ = 0;
   int width_ = 0, height_ = 0;
   bool keepAlpha_ = false;
   int qscale_ = 0;
-  std::vector<uint8_t> dib_;    // one uncompressed frame, bottom-up
+  AVBufferPool* dibPool_ = nullptr;  // uncompressed frames, bottom-up, as packets
+  size_t dibSize_ = 0;
+  Image scaled_;
 
   AVStream* audioStream_ = nullptr;
   CodecContextPtr audioCtx_;
@@ -95,6 +105,9 @@ private:
   int64_t audioPts_ = 0;
   FramePtr audioFrame_;
   PacketPtr packet_;
+  std::deque<PacketPtr> encoded_;
+  // Last: it stops before the encoder and the frame pool go.
+  std::unique_ptr<EncodeQueue> queue_;
 };
 
 }  // namespace mcl

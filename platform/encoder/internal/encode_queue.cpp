@@ -1,0 +1,133 @@
+#include "platform/encoder/internal/encode_queue.h"
+
+namespace mcl {
+
+EncodeQueue::EncodeQueue(AVCodecContext* codec, size_t depth, Converter convert)
+    : codec_(codec), depth_(depth < 1 ? 1 : depth), convert_(std::move(convert)), thread_([this] { Run(); }) {}
+
+EncodeQueue::~EncodeQueue() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+bool EncodeQueue::WaitForRoom(std::unique_lock<std::mutex>& lock) {
+  changed_.wait(lock, [this] { return failed_ || waiting_.size() < depth_; });
+  return !failed_;
+}
+
+bool EncodeQueue::Push(FramePtr frame, int64_t pts, int64_t copies, int quality) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!WaitForRoom(lock)) return false;
+  waiting_.push_back(Item{std::move(frame), nullptr, pts, copies, quality});
+  lock.unlock();
+  changed_.notify_all();
+  return true;
+}
+
+bool EncodeQueue::PushImage(const Image& image, int64_t pts, int64_t copies, int quality) {
+  if (!convert_) return false;
+  std::unique_ptr<Image> copy;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!WaitForRoom(lock)) return false;
+    if (!spareImages_.empty()) {
+      copy = std::move(spareImages_.back());
+      spareImages_.pop_back();
+    }
+  }
+  // Only this thread adds to the queue: the room waited for is still there.
+  if (!copy) copy = std::make_unique<Image>();
+  copy->width = image.width;
+  copy->height = image.height;
+  copy->hasAlpha = image.hasAlpha;
+  copy->bgra.assign(image.bgra.begin(), image.bgra.end());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failed_) return false;
+    waiting_.push_back(Item{nullptr, std::move(copy), pts, copies, quality});
+  }
+  changed_.notify_all();
+  return true;
+}
+
+void EncodeQueue::Close() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+  }
+  changed_.notify_all();
+}
+
+bool EncodeQueue::Take(std::deque<PacketPtr>& out, bool untilEnd) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (untilEnd) changed_.wait(lock, [this] { return failed_ || finished_; });
+  while (!ready_.empty()) {
+    out.push_back(std::move(ready_.front()));
+    ready_.pop_front();
+  }
+  return !failed_;
+}
+
+bool EncodeQueue::Encode(AVFrame* frame) {
+  if (avcodec_send_frame(codec_, frame) < 0) return false;
+  for (;;) {
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) return false;
+    const int r = avcodec_receive_packet(codec_, packet.get());
+    if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
+    if (r < 0) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    ready_.push_back(std::move(packet));
+  }
+}
+
+void EncodeQueue::Run() {
+  for (;;) {
+    Item item;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return stopping_ || closed_ || !waiting_.empty(); });
+      if (stopping_) return;
+      if (waiting_.empty()) {
+        // Closed and everything encoded: flush the encoder.
+        lock.unlock();
+        const bool ok = Encode(nullptr);
+        lock.lock();
+        (ok ? finished_ : failed_) = true;
+        lock.unlock();
+        changed_.notify_all();
+        return;
+      }
+      item = std::move(waiting_.front());
+      waiting_.pop_front();
+    }
+    changed_.notify_all();  // room for the next frame
+    bool ok = true;
+    if (item.image) {
+      item.frame = convert_(*item.image);
+      ok = item.frame != nullptr;
+      std::lock_guard<std::mutex> lock(mutex_);
+      spareImages_.push_back(std::move(item.image));
+    }
+    for (int64_t i = 0; ok && i < item.copies; ++i) {
+      item.frame->pts = item.pts + i;
+      if (item.quality > 0) item.frame->quality = item.quality;
+      ok = Encode(item.frame.get());
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stopping_) break;
+    }
+    item.frame.reset();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!ok) failed_ = true;
+    }
+    changed_.notify_all();
+    if (!ok) return;
+  }
+}
+
+}  // namespace mcl

@@ -1,0 +1,275 @@
+// Encoding on its own thread behind a short queue: frames come out in the order they went in,
+// pooled frame buffers are reused and all go back when a conversion ends however it ends (an
+// error, a throwing callback, a source that stops early, the queue torn down with frames still
+// waiting), and the threaded colour conversion gives the same pixels as the plain one.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/encoder/handles.h"
+#include "platform/encoder/internal/encode_queue.h"
+#include "platform/encoder/internal/ff_util.h"
+#include "platform/encoder/mcl.h"
+#include "tests/encoder/encoder_test_util.h"
+#include "tests/support/test_app.h"
+
+using namespace enctest;
+
+namespace {
+
+constexpr uint32_t kMjpg = 0x47504A4D;
+
+// A distinct colour for each image, far enough apart to survive lossy coding.
+uint32_t ColourOf(int n) {
+  const uint32_t levels[4] = {0x20, 0x60, 0xA0, 0xE0};
+  return levels[n % 4] << 16 | levels[(n / 4) % 4] << 8 | levels[(n / 16) % 4];
+}
+
+// Delivers `count` images, image n solid ColourOf(n); stops after `stopAfter` images when set
+// (the program's Stop), throws on request `throwAt`.
+struct ColourSource {
+  MclHandle image = MclImgCreate();
+  int width = 64, height = 48, count = 0;
+  int delivered = 0, stopAfter = -1, throwAt = -1, requests = 0;
+  bool noisy = false;  // a pattern that compresses badly, for large packets
+  ~ColourSource() { MclImgFree(image); }
+  static void Callback(MclHandle source, void* user) {
+    auto* s = static_cast<ColourSource*>(user);
+    if (s->requests++ == s->throwAt) throw std::runtime_error("source failed");
+    if (s->delivered >= s->count || s->delivered == s->stopAfter) {
+      MclSourceFinished(source);
+      return;
+    }
+    const uint32_t c = ColourOf(s->delivered++);
+    const bool noisy = s->noisy;
+    FillImage(s->image, s->width, s->height, [c, noisy](int x, int y) {
+      return noisy ? c ^ (uint32_t(x * 2654435761u ^ y * 40503u) & 0x7F7F7F) : c;
+    });
+    MclSourceSetImage(source, s->image);
+  }
+};
+
+void ExpectColourNear(const std::vector<uint8_t>& bgra, uint32_t rgb, int frame) {
+  ASSERT_GE(bgra.size(), 4u);
+  // The centre pixel, away from any edge effects.
+  const size_t mid = bgra.size() / 2 / 4 * 4;
+  const int b = bgra[mid], g = bgra[mid + 1], r = bgra[mid + 2];
+  EXPECT_NEAR(r, int(rgb >> 16 & 0xFF), 12) << "frame " << frame;
+  EXPECT_NEAR(g, int(rgb >> 8 & 0xFF), 12) << "frame " << frame;
+  EXPECT_NEAR(b, int(rgb & 0xFF), 12) << "frame " << frame;
+}
+
+struct Job {
+  lumitest::TempDir dir;
+  MclHandle job = MclCreate();
+  std::string path;
+  Job(const std::string& name, bool mpeg) {
+    path = dir.File(name);
+    if (mpeg) {
+      MclVideoSetFileFormat(job, kMclFormatMpeg);
+      MclVideoSetCodec(job, kMclCodecMpeg2);
+      MclVideoSetFormat(job, 64, 48, 24);
+      MclVideoSetFrameRate(job, 25);
+      MclVideoSetKeyFrameRate(job, 6);  // B-frames: the encoder reorders
+    } else {
+      MclVideoSetFileFormat(job, kMclFormatAvi);
+      MclVideoSetCodec(job, kMjpg);
+      MclVideoSetFormat(job, 64, 48, 24);
+      MclVideoSetFrameRate(job, 25);
+    }
+    MclVideoSetFileName(job, path.c_str());
+  }
+  ~Job() { MclFree(job); }
+};
+
+TEST(EncodeThread, FramesComeOutInOrderWithTheirCopies) {
+  for (bool mpeg : {false, true}) {
+    const size_t handles = mcl::LiveHandleCount();
+    Job job(mpeg ? "order.mpg" : "order.avi", mpeg);
+    ColourSource src;
+    src.count = 40;
+    MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
+    ASSERT_EQ(MclConvert(job.job), kMclOk);
+    EXPECT_EQ(src.delivered, 40);
+    EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+    for (int n = 0; n < 40; ++n) {
+      int w = 0, h = 0;
+      ExpectColourNear(DecodeFrameBGRA(job.path, n, w, h), ColourOf(n), n);
+    }
+    MclImgFree(src.image);
+    src.image = 0;
+    EXPECT_EQ(mcl::LiveHandleCount(), handles + 1);  // only the job itself is left
+  }
+
+  // Keep-duration doubles every image of a 12 fps source into a 24 fps file: copies stay together.
+  Job job("copies.avi", false);
+  MclVideoSetFrameRate(job.job, 24);
+  MclVideoSetKeepDuration(job.job, -1);
+  struct Rated : ColourSource {
+    static void Callback(MclHandle source, void* user) {
+      ColourSource::Callback(source, user);
+      MclSourceSetFrameRate(source, 12);
+    }
+  } src;
+  src.count = 10;
+  MclAssignVideoSource(job.job, &Rated::Callback, &src);
+  ASSERT_EQ(MclConvert(job.job), kMclOk);
+  EXPECT_EQ(Probe(job.path).Video()->packets, 20);
+  for (int n = 0; n < 20; ++n) {
+    int w = 0, h = 0;
+    ExpectColourNear(DecodeFrameBGRA(job.path, n, w, h), ColourOf(n / 2), n);
+  }
+}
+
+TEST(EncodeThread, EveryEndingLeavesNoFrameBehind) {
+  // A callback that throws with frames in the queue: the exception passes on, the file goes.
+  {
+    Job job("throw.avi", false);
+    ColourSource src;
+    src.count = 30;
+    src.throwAt = 7;
+    MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
+    EXPECT_THROW(MclConvert(job.job), std::runtime_error);
+    EXPECT_FALSE(FileExists(job.path));
+    EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+  }
+  // A write that fails with frames in the queue, answered "abort".
+  {
+    Job job("full.avi", false);
+    MclVideoSetFileName(job.job, "/dev/full");
+    MclVideoSetFormat(job.job, 320, 240, 24);  // packets large enough to fail before the end
+    ColourSource src;
+    src.width = 320;
+    src.height = 240;
+    src.count = 300;
+    src.noisy = true;
+    ErrorRecorder errors;
+    errors.answers = {kMclActionAbort};
+    MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
+    MclAssignError(job.job, &ErrorRecorder::Callback, &errors);
+    EXPECT_EQ(MclConvert(job.job), kMclAborted);
+    EXPECT_LT(src.delivered, 300);
+    EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+  }
+  // Stopped early by the program: the frames delivered so far are all in the file.
+  {
+    Job job("stop.avi", false);
+    ColourSource src;
+    src.count = 30;
+    src.stopAfter = 9;
+    MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
+    EXPECT_EQ(MclConvert(job.job), kMclOk);
+    EXPECT_EQ(Probe(job.path).Video()->packets, 9);
+    int w = 0, h = 0;
+    ExpectColourNear(DecodeFrameBGRA(job.path, 8, w, h), ColourOf(8), 8);
+    EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+  }
+}
+
+// A 320 x 240 Motion JPEG encoder, or null.
+mcl::CodecContextPtr OpenMjpeg() {
+  const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+  if (!codec) return nullptr;
+  mcl::CodecContextPtr c(avcodec_alloc_context3(codec));
+  c->width = 320;
+  c->height = 240;
+  c->pix_fmt = AV_PIX_FMT_YUVJ420P;
+  c->time_base = AVRational{1, 25};
+  if (avcodec_open2(c.get(), codec, nullptr) < 0) return nullptr;
+  return c;
+}
+
+TEST(EncodeThread, QueueTornDownWithFramesWaitingFreesThem) {
+  mcl::CodecContextPtr c = OpenMjpeg();
+  ASSERT_TRUE(c);
+  {
+    mcl::FramePool pool(320, 240, AV_PIX_FMT_YUVJ420P);
+    mcl::EncodeQueue queue(c.get(), 2);
+    for (int i = 0; i < 6; ++i) {
+      mcl::FramePtr f = pool.Get();
+      ASSERT_TRUE(f);
+      for (int p = 0; p < 3; ++p) std::memset(f->data[p], 128, size_t(f->linesize[p]) * (p ? 120 : 240));
+      ASSERT_TRUE(queue.Push(std::move(f), i * 3, 3, 0));
+    }
+    // Not closed: the queue goes with frames waiting or being encoded.
+  }
+  EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+
+  // Closed and taken to the end: one packet a copy, in presentation order.
+  {
+    mcl::CodecContextPtr c2 = OpenMjpeg();
+    ASSERT_TRUE(c2);
+    mcl::FramePool pool(320, 240, AV_PIX_FMT_YUVJ420P);
+    mcl::EncodeQueue queue(c2.get(), 2);
+    std::deque<mcl::PacketPtr> packets;
+    for (int i = 0; i < 5; ++i) {
+      mcl::FramePtr f = pool.Get();
+      for (int p = 0; p < 3; ++p) std::memset(f->data[p], 100, size_t(f->linesize[p]) * (p ? 120 : 240));
+      ASSERT_TRUE(queue.Push(std::move(f), i * 2, 2, 0));
+      ASSERT_TRUE(queue.Take(packets, false));
+    }
+    queue.Close();
+    ASSERT_TRUE(queue.Take(packets, true));
+    ASSERT_EQ(packets.size(), 10u);
+    for (size_t i = 0; i < packets.size(); ++i) EXPECT_EQ(packets[i]->pts, int64_t(i));
+    // Two frames wait at most, the encoder holds some: far fewer buffers than frames went in.
+    EXPECT_LT(mcl::LivePoolBuffers(), 3u * 5u);
+  }
+  EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+}
+
+TEST(EncodeThread, ThreadedColourConversionMatchesThePlainOne) {
+  mcl::Image image;
+  image.Reset(211, 97);  // odd sizes: slices of unequal height
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      uint8_t* p = image.Row(y) + x * 4;
+      p[0] = uint8_t(x * 7 + y);
+      p[1] = uint8_t(y * 5);
+      p[2] = uint8_t(x ^ y);
+      p[3] = 255;
+    }
+  struct Case {
+    int w, h;
+    AVPixelFormat format;
+    bool full;
+  } cases[] = {{211, 97, AV_PIX_FMT_YUV420P, true}, {211, 97, AV_PIX_FMT_YUV420P, false},
+               {120, 64, AV_PIX_FMT_YUV420P, false}, {300, 200, AV_PIX_FMT_RGB24, false}};
+  for (const Case& c : cases) {
+    mcl::FramePool pool(c.w, c.h, c.format);
+    mcl::FramePtr one = pool.Get(), many = pool.Get();
+    ASSERT_TRUE(one && many);
+    for (AVFrame* f : {one.get(), many.get()}) f->color_range = c.full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    mcl::SwsPtr s1, s4;
+    ASSERT_TRUE(mcl::ImageToFrame(image, one.get(), true, s1, 1));
+    ASSERT_TRUE(mcl::ImageToFrame(image, many.get(), true, s4, 4));
+    const int planes = c.format == AV_PIX_FMT_RGB24 ? 1 : 3;
+    for (int p = 0; p < planes; ++p) {
+      const int rows = p == 0 ? c.h : (c.h + 1) / 2;
+      const int bytes = c.format == AV_PIX_FMT_RGB24 ? c.w * 3 : (p == 0 ? c.w : (c.w + 1) / 2);
+      for (int y = 0; y < rows; ++y)
+        ASSERT_EQ(std::memcmp(one->data[p] + ptrdiff_t(y) * one->linesize[p],
+                              many->data[p] + ptrdiff_t(y) * many->linesize[p], size_t(bytes)),
+                  0)
+            << c.w << "x" << c.h << " plane " << p << " row " << y;
+    }
+  }
+  EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+}
+
+TEST(EncodeThread, PoolReusesItsBuffers) {
+  mcl::FramePool pool(640, 480, AV_PIX_FMT_YUV420P);
+  for (int i = 0; i < 20; ++i) {
+    mcl::FramePtr f = pool.Get();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(av_frame_is_writable(f.get()), 1);
+  }
+  // One buffer a plane served all twenty frames.
+  EXPECT_EQ(mcl::LivePoolBuffers(), 3u);
+}
+
+}  // namespace
