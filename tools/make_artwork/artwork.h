@@ -60,5 +60,6 @@ void DrawMainSkin(Sink& sink);
 void DrawSeekSlider(Sink& sink);
 void DrawControlCursors(Sink& sink);
 void DrawTreeGlyphs(Sink& sink);
+void DrawSuiStyles(Sink& sink);
 
 }  // namespace artwork

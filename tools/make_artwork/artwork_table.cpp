@@ -15,6 +15,7 @@ const Family kFamilies[] = {
     {"seek slider", DrawSeekSlider},
     {"control cursors", DrawControlCursors},
     {"tree glyphs", DrawTreeGlyphs},
+    {"skinned control styles", DrawSuiStyles},
 };
 
 const int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);
