@@ -47,6 +47,18 @@ QColor InState(const QColor& c, State s) {
   }
 }
 
+// The inside of a check box or radio button: white, tinted by the accent
+// under the mouse, darker when pressed, the greyed face when disabled.
+QColor BoxInside(const QColor& face, const QColor& accent, State st) {
+  switch (st) {
+    case kMouseOn:
+      return QColor((accent.red() + 6 * 255) / 7, (accent.green() + 6 * 255) / 7, (accent.blue() + 6 * 255) / 7);
+    case kMouseDown: return QColor(255, 255, 255).darker(125);
+    case kDisabled: return InState(face, kDisabled);
+    default: return QColor(255, 255, 255);
+  }
+}
+
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -79,19 +91,15 @@ struct Style {
 };
 
 QImage ButtonFace(const Style& s, State st) {
+  // Flat: one fill, so that stretching the face in nine parts shows no seams.
   QImage img = Filled(74, s.button_height, InState(s.face, st));
-  {
-    QPainter p(&img);
-    p.fillRect(1, 1, 72, s.button_height / 2, InState(s.face.lighter(106), st));
-  }
   Frame(img, st == kMouseOn || st == kMouseDown ? s.accent : s.border);
   KeyCorners(img);
   return img;
 }
 
 QImage CheckBox(const Style& s, State st, bool checked) {
-  const QColor inside = st == kDisabled ? InState(s.face, kDisabled) : InState(QColor(255, 255, 255), st);
-  QImage img = Filled(13, 13, inside);
+  QImage img = Filled(13, 13, BoxInside(s.face, s.accent, st));
   Frame(img, st == kDisabled ? InState(s.border, kDisabled) : s.border);
   if (checked) Tick(img, 1, 1, 11, st == kDisabled ? QColor(128, 128, 128) : s.accent.darker(110));
   return img;
@@ -100,7 +108,7 @@ QImage CheckBox(const Style& s, State st, bool checked) {
 QImage RadioButton(const Style& s, State st, bool checked) {
   QImage img = Filled(13, 13, kKey);
   QPainter p(&img);
-  const QColor inside = st == kDisabled ? InState(s.face, kDisabled) : InState(QColor(255, 255, 255), st);
+  const QColor inside = BoxInside(s.face, s.accent, st);
   p.setPen(st == kDisabled ? InState(s.border, kDisabled) : s.border);
   p.setBrush(inside);
   p.drawEllipse(0, 0, 12, 12);
