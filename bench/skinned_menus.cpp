@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/median_time.h"
 #include "controls/sui_menu.h"
 #include "controls/sui_public.h"
 #include "platform/classlib/bitmap.h"
@@ -24,16 +25,7 @@ using namespace controls;
 
 namespace {
 
-double MedianMs(int runs, const std::function<void()>& f) {
-  std::vector<double> t;
-  for (int i = 0; i < runs; ++i) {
-    auto a = std::chrono::steady_clock::now();
-    f();
-    t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
-  }
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
-}
+using benchutil::MedianMs;
 
 // Measures every item, then draws them one below the other.
 void DrawMenu(TMenu* menu, TBitmap* out, int selected) {
