@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "bench/median_time.h"
 #include "controls/aa_label.h"
 #include "controls/bmp_slider.h"
 #include "controls/morph_button.h"
@@ -30,16 +31,7 @@ using namespace controls;
 
 namespace {
 
-double MedianMs(int runs, const std::function<void()>& f) {
-  std::vector<double> t;
-  for (int i = 0; i < runs; ++i) {
-    auto a = std::chrono::steady_clock::now();
-    f();
-    t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
-  }
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
-}
+using benchutil::MedianMs;
 
 TBitmap* Load(const char* name) {
   auto* b = new TBitmap();

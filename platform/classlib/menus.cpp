@@ -18,6 +18,7 @@
 #include "platform/classlib/control_qt.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/form.h"
+#include "platform/classlib/image_list.h"
 
 namespace classlib {
 
@@ -116,6 +117,12 @@ void TMenuItem::SetGroupIndex(uint8_t Value) {
   if (Value == group_index_) return;
   group_index_ = Value;
   if (radio_item_ && checked_) TurnSiblingsOff();
+  Changed();
+}
+
+void TMenuItem::SetImageIndex(int Value) {
+  if (Value == image_index_) return;
+  image_index_ = Value;
   Changed();
 }
 
@@ -269,7 +276,27 @@ void TMenu::SetOwnerDraw(bool Value) {
   MenuChanged(nullptr);
 }
 
+void TMenu::SetImages(TImageList* Value) {
+  if (Value == images_) return;
+  if (images_ != nullptr) images_->RemoveFreeNotification(this);
+  images_ = Value;
+  if (images_ != nullptr) images_->FreeNotification(this);
+  MenuChanged(nullptr);
+}
+
+void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == images_) images_ = nullptr;
+}
+
 void TMenu::MenuChanged(TMenuItem*) {}
+
+void AssignMenuFont(TFont* Font) {
+  Font->SetName("Liberation Sans");
+  Font->SetHeight(-11);
+  Font->SetStyle({});
+  Font->SetColor(clMenuText);
+}
 
 TMenuItem* TMenu::FindItemByShortCut(TShortCut ShortCut) const {
   if (ShortCut == 0) return nullptr;
@@ -315,6 +342,7 @@ public:
     TCanvas canvas;
     QImage scratch(1, 1, QImage::Format_RGB32);
     AttachCanvas(canvas, scratch);
+    AssignMenuFont(canvas.Font());
     int w = 80, h = 19;
     SafeCall(item_, [&] { item_->MeasureItem(&canvas, w, h); });
     canvas.DetachSurface();
@@ -327,6 +355,7 @@ protected:
     QImage img(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
     TCanvas canvas;
     AttachCanvas(canvas, img);
+    AssignMenuFont(canvas.Font());
     bool selected = underMouse() && item_->Enabled();
     SafeCall(item_, [&] { item_->DrawItem(&canvas, Rect(0, 0, width(), height()), selected); });
     canvas.DetachSurface();

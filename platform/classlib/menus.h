@@ -20,6 +20,8 @@ class TBitmap;
 class TCanvas;
 class TMenu;
 class TForm;
+class TFont;
+class TImageList;
 
 using TMenuDrawItemEvent =
     std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
@@ -59,6 +61,9 @@ public:
   TBitmap* Bitmap();
   void SetBitmap(TBitmap* Value);  // copies
   bool HasBitmap() const;
+  // Index of the item's image in its menu's Images (-1: none).
+  int ImageIndex() const { return image_index_; }
+  void SetImageIndex(int Value);
 
   // Sub-items.
   int Count() const { return static_cast<int>(items_.size()); }
@@ -107,6 +112,7 @@ private:
   std::string hint_;
   std::unique_ptr<TBitmap> bitmap_;
   std::vector<TMenuItem*> items_;
+  int image_index_ = -1;
   TMenuItem* parent_ = nullptr;
   TMenu* menu_ = nullptr;  // set on the root item only
 };
@@ -119,7 +125,11 @@ public:
   TMenuItem* Items() const { return items_; }
   // Items are drawn by their OnDrawItem and measured by OnMeasureItem.
   bool OwnerDraw() const { return owner_draw_; }
-  void SetOwnerDraw(bool Value);
+  virtual void SetOwnerDraw(bool Value);
+  // Images the items name by ImageIndex (not owned; null: none).
+  TImageList* Images() const { return images_; }
+  virtual void SetImages(TImageList* Value);
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Finds the item (at any depth) whose shortcut is ShortCut; nullptr if none.
   TMenuItem* FindItemByShortCut(TShortCut ShortCut) const;
   // Runs the click of the enabled item with this shortcut; true when one ran.
@@ -131,6 +141,7 @@ public:
 private:
   TMenuItem* items_;
   bool owner_draw_ = false;
+  TImageList* images_ = nullptr;
 };
 
 class TMainMenu : public TMenu {
@@ -170,6 +181,10 @@ private:
   TComponent* popup_component_ = nullptr;
   TPopupAlignment alignment_ = TPopupAlignment::paLeft;
 };
+
+// The window system's menu font (Liberation Sans, 11 pixels high, menu-text
+// colour), which owner-drawn items are measured with.
+void AssignMenuFont(TFont* Font);
 
 // "&File" -> "File"; "&&" stays one "&".
 std::string StripHotkey(const std::string& Caption);

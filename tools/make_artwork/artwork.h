@@ -63,5 +63,6 @@ void DrawSeekSlider(Sink& sink);
 void DrawControlCursors(Sink& sink);
 void DrawTreeGlyphs(Sink& sink);
 void DrawGifBusy(Sink& sink);
+void DrawSuiStyles(Sink& sink);
 
 }  // namespace artwork

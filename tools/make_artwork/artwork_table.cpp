@@ -16,6 +16,7 @@ const Family kFamilies[] = {
     {"control cursors", DrawControlCursors},
     {"tree glyphs", DrawTreeGlyphs},
     {"GIF window busy picture", DrawGifBusy},
+    {"skinned control styles", DrawSuiStyles},
 };
 
 const int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);
