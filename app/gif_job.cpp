@@ -149,11 +149,7 @@ void TInteractFrm::GifFrameSourceCallback(MclHandle Source, void* User) {
     MclDIBToImg(o.FrameImg.Get(), o.FrameBmp.get());
     MclSourceSetImage(Source, o.FrameImg.Get());
     MclSourceSetFrameRate(Source, SafeFrameRate(job.swfFrameRate));
-    ++f->CurFrame;
-    const int64_t total = static_cast<int64_t>(f->LastFrame) - job.destStartFrame + 1;
-    const int64_t done = static_cast<int64_t>(f->CurFrame) - job.destStartFrame;
-    f->ShowFrameProgress(static_cast<int>(done), static_cast<int>(total));
-    f->FrameReady = false;
+    f->FrameDelivered(job.destStartFrame);
   } else {
     MclSourceFinished(Source);
   }

@@ -459,6 +459,14 @@ bool TInteractFrm::OutputFolderReady(const TCovSettings& Job, const std::string&
   return false;
 }
 
+void TInteractFrm::FrameDelivered(int32_t StartFrame) {
+  ++CurFrame;
+  const int64_t total = static_cast<int64_t>(LastFrame) - StartFrame + 1;
+  const int64_t done = static_cast<int64_t>(CurFrame) - StartFrame;
+  ShowFrameProgress(static_cast<int>(done), static_cast<int>(total));
+  FrameReady = false;
+}
+
 void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
   prbCurrent->SetMin(0);
   prbCurrent->SetMax(Maximum);

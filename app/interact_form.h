@@ -193,6 +193,9 @@ class TInteractFrm : public classlib::TForm {
   // Frees the current job's objects.
   void FreeJobObjects() noexcept { objects_.reset(); }
   void ShowFrameProgress(int Position, int Maximum);
+  // A frame of the job starting at StartFrame was handed on: moves to the next frame, shows the
+  // progress through the range up to LastFrame and waits for the next capture.
+  void FrameDelivered(int32_t StartFrame);
   void ResetCounters();
   int ItemCount() const;
 
