@@ -19,22 +19,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kW = 640, kH = 480;
 
-ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) {
-  ShapeDef s;
-  ShapeGroup g;
-  FillStyle f;
-  f.color = c;
-  g.fill_styles.push_back(f);
-  ShapePath p;
-  p.fill1 = 1;
-  p.start_x = x0 * 20;
-  p.start_y = y0 * 20;
-  p.edges = {{false, 0, 0, x1 * 20, y0 * 20}, {false, 0, 0, x1 * 20, y1 * 20}, {false, 0, 0, x0 * 20, y1 * 20},
-             {false, 0, 0, x0 * 20, y0 * 20}};
-  g.paths.push_back(p);
-  s.groups.push_back(g);
-  return s;
-}
+// A rectangle in whole pixels.
+ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) { return SolidRectangle(x0 * 20, y0 * 20, x1 * 20, y1 * 20, c); }
 
 double Millis(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();

@@ -93,22 +93,8 @@ TEST(EffectsBlend, KnownColoursOnAnOpaqueBackground) {
 
 constexpr int kW = 20, kH = 10;
 
-ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) {
-  ShapeDef s;
-  ShapeGroup g;
-  FillStyle f;
-  f.color = c;
-  g.fill_styles.push_back(f);
-  ShapePath p;
-  p.fill1 = 1;
-  p.start_x = x0 * 20;
-  p.start_y = y0 * 20;
-  p.edges = {{false, 0, 0, x1 * 20, y0 * 20}, {false, 0, 0, x1 * 20, y1 * 20}, {false, 0, 0, x0 * 20, y1 * 20},
-             {false, 0, 0, x0 * 20, y0 * 20}};
-  g.paths.push_back(p);
-  s.groups.push_back(g);
-  return s;
-}
+// A rectangle in whole pixels.
+ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) { return SolidRectangle(x0 * 20, y0 * 20, x1 * 20, y1 * 20, c); }
 
 struct Canvas {
   Canvas() : pixels(kW * kH * 4), r({pixels.data(), kW, kH, kW * 4}, Quality::High, nullptr) {

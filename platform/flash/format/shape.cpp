@@ -87,4 +87,22 @@ ShapeDef MorphShapeDef::Interpolate(double ratio) const {
   return shape;
 }
 
+ShapeDef SolidRectangle(int32_t xmin, int32_t ymin, int32_t xmax, int32_t ymax, Rgba color) {
+  ShapeDef shape;
+  shape.bounds = shape.edge_bounds = {xmin, xmax, ymin, ymax};
+  ShapeGroup group;
+  FillStyle fill;
+  fill.color = color;
+  group.fill_styles.push_back(fill);
+  ShapePath path;
+  path.fill1 = 1;
+  path.start_x = xmin;
+  path.start_y = ymin;
+  path.edges = {{false, 0, 0, xmax, ymin}, {false, 0, 0, xmax, ymax}, {false, 0, 0, xmin, ymax},
+                {false, 0, 0, xmin, ymin}};
+  group.paths.push_back(std::move(path));
+  shape.groups.push_back(std::move(group));
+  return shape;
+}
+
 }  // namespace flash

@@ -105,6 +105,9 @@ struct ShapeDef : CharacterDef {
   std::vector<ShapeGroup> groups;
 };
 
+// A rectangle from (xmin, ymin) to (xmax, ymax), in twips, filled with one solid colour.
+ShapeDef SolidRectangle(int32_t xmin, int32_t ymin, int32_t xmax, int32_t ymax, Rgba color);
+
 // Morph shapes: start and end share the edge structure. Each style holds its start and end value.
 struct MorphFillStyle {
   FillStyle start, end;
