@@ -4,6 +4,8 @@
 
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/clip_drawing.h"
+#include "platform/flash/player/hit_test.h"
 
 namespace flash {
 
@@ -12,7 +14,7 @@ namespace {
 enum Op {
   kPlay, kStop, kNextFrame, kPrevFrame, kGotoAndPlay, kGotoAndStop, kGetDepth, kSwapDepths, kNextHighestDepth,
   kInstanceAtDepth, kCreateEmpty, kDuplicate, kRemove, kAttach, kGetBounds, kHitTest, kLocalToGlobal,
-  kGlobalToLocal, kBytesLoaded, kBytesTotal, kGetRect
+  kGlobalToLocal, kBytesLoaded, kBytesTotal, kGetRect, kSetMask
 };
 
 // The clip a method runs on: `this`, or the current timeline for a plain call.
@@ -165,12 +167,18 @@ Value Method(NativeCall& c) {
         }
         return true;
       };
-      (void)m;
       double a0 = 0, b0 = 0, a1 = 0, b1 = 0;
       stage_box(*clip, a0, b0, a1, b1);
       if (c.Count() >= 2) {
         double x = c.vm.ToNumber(c.Arg(0)) * 20, y = c.vm.ToNumber(c.Arg(1)) * 20;
-        return Value::Bool(x >= a0 && x <= a1 && y >= b0 && y <= b1);
+        if (!(x >= a0 && x <= a1 && y >= b0 && y <= b1)) return Value::Bool(false);
+        if (!c.vm.ToBool(c.Arg(2))) return Value::Bool(true);
+        // The shape flag asks for what the clip draws under the point, not its box.
+        Matrix to_clip;
+        if (!Inverse(m, to_clip)) return Value::Bool(false);
+        double lx, ly;
+        to_clip.Apply(x, y, lx, ly);
+        return Value::Bool(ObjectContains(*clip, lx, ly));
       }
       MovieClip* other = c.vm.ClipOf(c.Arg(0));
       double o0 = 0, p0 = 0, o1 = 0, p1 = 0;
@@ -195,6 +203,17 @@ Value Method(NativeCall& c) {
       c.vm.SetMember(pt, "y", Value::Number(std::round(oy) / 20.0));
       break;
     }
+    case kSetMask: {
+      // The new mask shows only as this clip's mask; null (or anything but a clip) removes it.
+      if (auto old = clip->mask.lock()) old->is_mask = false;
+      clip->mask.reset();
+      MovieClip* mask = c.vm.ClipOf(c.Arg(0));
+      if (mask && mask != clip) {
+        mask->is_mask = true;
+        clip->mask = std::static_pointer_cast<MovieClip>(mask->shared_from_this());
+      }
+      return Value::Bool(true);
+    }
     case kBytesLoaded:
     case kBytesTotal: return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
   }
@@ -214,6 +233,12 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
   }
   if (obj.type != DisplayObject::Type::MovieClip) return false;
   bool any = false;
+  const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
+  RectTwips drawn;
+  if (drawing && drawing->Bounds(drawn)) {
+    xmin = drawn.xmin; xmax = drawn.xmax; ymin = drawn.ymin; ymax = drawn.ymax;
+    any = true;
+  }
   for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
     double a, b, cc, e;
     if (!ClipBounds(*child, a, b, cc, e)) continue;
@@ -239,6 +264,7 @@ void InstallMovieClip(Realm& realm) {
       {"duplicateMovieClip", kDuplicate}, {"removeMovieClip", kRemove}, {"attachMovie", kAttach},
       {"getBounds", kGetBounds}, {"getRect", kGetRect}, {"hitTest", kHitTest}, {"localToGlobal", kLocalToGlobal},
       {"globalToLocal", kGlobalToLocal}, {"getBytesLoaded", kBytesLoaded}, {"getBytesTotal", kBytesTotal},
+      {"setMask", kSetMask},
   };
   for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Method, op);
 }

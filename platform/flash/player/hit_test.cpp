@@ -1,0 +1,129 @@
+#include "platform/flash/player/hit_test.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/flash/format/text.h"
+#include "platform/flash/player/clip_drawing.h"
+#include "platform/flash/player/player.h"
+
+namespace flash {
+
+namespace {
+
+// Curves are followed as this many straight pieces.
+constexpr int kCurvePieces = 8;
+
+double SegmentDistance2(double px, double py, double x0, double y0, double x1, double y1) {
+  const double dx = x1 - x0, dy = y1 - y0;
+  const double len2 = dx * dx + dy * dy;
+  double t = len2 > 0 ? ((px - x0) * dx + (py - y0) * dy) / len2 : 0;
+  t = std::clamp(t, 0.0, 1.0);
+  const double ex = x0 + t * dx - px, ey = y0 + t * dy - py;
+  return ex * ex + ey * ey;
+}
+
+// Calls `segment` for every straight piece of the path.
+template <typename F>
+void Segments(const ShapePath& p, F&& segment) {
+  double x = p.start_x, y = p.start_y;
+  for (const ShapeEdge& e : p.edges) {
+    if (!e.curve) {
+      segment(x, y, double(e.x), double(e.y));
+    } else {
+      double px = x, py = y;
+      for (int i = 1; i <= kCurvePieces; ++i) {
+        const double t = double(i) / kCurvePieces, u = 1 - t;
+        const double nx = u * u * x + 2 * u * t * e.cx + t * t * e.x;
+        const double ny = u * u * y + 2 * u * t * e.cy + t * t * e.y;
+        segment(px, py, nx, ny);
+        px = nx;
+        py = ny;
+      }
+    }
+    x = e.x;
+    y = e.y;
+  }
+}
+
+bool GroupContains(const ShapeGroup& g, double x, double y) {
+  // A fill holds the point when a ray from it crosses that fill's outline an odd number of times
+  // (edges with the fill on both sides are inside it, not its outline).
+  const uint32_t fills = static_cast<uint32_t>(g.fill_styles.size());
+  for (uint32_t s = 1; s <= fills; ++s) {
+    bool inside = false;
+    for (const ShapePath& p : g.paths) {
+      if ((p.fill0 == s) == (p.fill1 == s)) continue;
+      Segments(p, [&](double x0, double y0, double x1, double y1) {
+        if ((y0 > y) != (y1 > y) && x < x0 + (y - y0) * (x1 - x0) / (y1 - y0)) inside = !inside;
+      });
+    }
+    if (inside) return true;
+  }
+  for (const ShapePath& p : g.paths) {
+    if (p.line == 0 || p.line > g.line_styles.size()) continue;
+    // Hairlines still cover a pixel.
+    const double half = std::max<double>(g.line_styles[p.line - 1].width, 20) / 2;
+    bool hit = false;
+    Segments(p, [&](double x0, double y0, double x1, double y1) {
+      hit = hit || SegmentDistance2(x, y, x0, y0, x1, y1) <= half * half;
+    });
+    if (hit) return true;
+  }
+  return false;
+}
+
+bool Invert(const Matrix& m, Matrix& out) {
+  const double det = m.a * m.d - m.b * m.c;
+  if (det == 0 || !std::isfinite(det)) return false;
+  out.a = m.d / det;
+  out.b = -m.b / det;
+  out.c = -m.c / det;
+  out.d = m.a / det;
+  out.tx = -(out.a * m.tx + out.c * m.ty);
+  out.ty = -(out.b * m.tx + out.d * m.ty);
+  return true;
+}
+
+}  // namespace
+
+bool ShapeContains(const ShapeDef& shape, double x, double y) {
+  if (x < shape.bounds.xmin || x > shape.bounds.xmax || y < shape.bounds.ymin || y > shape.bounds.ymax) return false;
+  for (const ShapeGroup& g : shape.groups)
+    if (GroupContains(g, x, y)) return true;
+  return false;
+}
+
+bool ObjectContains(const DisplayObject& obj, double x, double y) {
+  switch (obj.type) {
+    case DisplayObject::Type::Shape:
+      return obj.character && ShapeContains(static_cast<const ShapeDef&>(*obj.character), x, y);
+    case DisplayObject::Type::MorphShape:
+      return obj.character &&
+             ShapeContains(static_cast<const MorphShapeDef&>(*obj.character).Interpolate(obj.ratio / 65535.0), x, y);
+    case DisplayObject::Type::MovieClip: {
+      const auto& clip = static_cast<const MovieClip&>(obj);
+      if (clip.drawing && !clip.drawing->Empty() && ShapeContains(clip.drawing->Shape(), x, y)) return true;
+      for (const auto& [depth, child] : clip.children) {
+        if (child->clip_depth > 0) continue;
+        Matrix inv;
+        if (!Invert(child->matrix, inv)) continue;
+        double cx, cy;
+        inv.Apply(x, y, cx, cy);
+        if (ObjectContains(*child, cx, cy)) return true;
+      }
+      return false;
+    }
+    case DisplayObject::Type::Text:
+    case DisplayObject::Type::EditText: {
+      // Texts answer with their box.
+      if (!obj.character) return false;
+      const RectTwips& r = obj.type == DisplayObject::Type::Text ? static_cast<const StaticTextDef&>(*obj.character).bounds
+                                                                 : static_cast<const EditTextDef&>(*obj.character).bounds;
+      return x >= r.xmin && x <= r.xmax && y >= r.ymin && y <= r.ymax;
+    }
+    default: return false;
+  }
+}
+
+}  // namespace flash

@@ -1,0 +1,16 @@
+// Whether a point lies on what an object draws: inside a fill or under a line of its shapes,
+// morph shapes, drawings and children (masks of clip layers aside).
+#pragma once
+
+#include "platform/flash/format/shape.h"
+
+namespace flash {
+
+class DisplayObject;
+
+// (x, y) in the shape's twips.
+bool ShapeContains(const ShapeDef& shape, double x, double y);
+// (x, y) in the object's own twips.
+bool ObjectContains(const DisplayObject& obj, double x, double y);
+
+}  // namespace flash
