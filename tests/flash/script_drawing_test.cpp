@@ -73,15 +73,18 @@ TEST(ClipDrawing, OpenFillsAreShownAndEndedClosed) {
   EXPECT_EQ(shown.back().edges.back(), (ShapeEdge{false, 0, 0, 0, 0}));
   d.LineTo(0, 200);
   EXPECT_EQ(d.Shape().groups[0].paths[0].edges.size(), 3u);
+  LineStyle pen;
+  pen.width = 40;
+  d.SetLine(pen);
   d.EndFill();
   const auto& closed = d.Shape().groups[0].paths;
   ASSERT_EQ(closed.size(), 2u);
   EXPECT_EQ(closed[1].start_x, 0);
   EXPECT_EQ(closed[1].start_y, 200);
-  EXPECT_EQ(closed[1].line, 0u);  // the closing edge is not stroked
+  EXPECT_EQ(closed[1].line, 1u);  // the closing edge is stroked with the pen
   RectTwips b;
   ASSERT_TRUE(d.Bounds(b));
-  EXPECT_EQ(b, (RectTwips{0, 200, 0, 200}));
+  EXPECT_EQ(b, (RectTwips{-20, 200, -20, 220}));  // with half the pen around the closing edge
 }
 
 TEST(ClipDrawing, FillsAndPensMakeGroupsAndStyles) {

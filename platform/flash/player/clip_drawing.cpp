@@ -9,10 +9,11 @@ ShapeGroup& ClipDrawing::Group() {
   return shape_.groups.back();
 }
 
-// The unstroked edge from the pen back to where the open fill's outline began.
+// The edge from the pen back to where the open fill's outline began, stroked with the pen.
 ShapePath ClipDrawing::ClosingPath() const {
   ShapePath close;
   close.fill1 = 1;
+  close.line = line_;
   close.start_x = x_;
   close.start_y = y_;
   close.edges.push_back({false, 0, 0, sub_x_, sub_y_});
@@ -42,13 +43,12 @@ void ClipDrawing::EndFill() {
   shown_valid_ = false;
 }
 
-// Joins the open outline of the fill back to its start with an unstroked edge.
+// Joins the open outline of the fill back to its start.
 void ClipDrawing::CloseFill() {
   if (!filling_) return;
   if (x_ != sub_x_ || y_ != sub_y_) {
-    shape_.groups.back().paths.push_back(ClosingPath());
-    x_ = sub_x_;
-    y_ = sub_y_;
+    path_open_ = false;
+    AddEdge({false, 0, 0, sub_x_, sub_y_});
   }
   filling_ = false;
   path_open_ = false;
@@ -76,7 +76,8 @@ void ClipDrawing::MoveTo(int32_t x, int32_t y) {
   if (filling_) {
     // A move inside a fill ends one outline of it and begins the next.
     if (x_ != sub_x_ || y_ != sub_y_) {
-      shape_.groups.back().paths.push_back(ClosingPath());
+      path_open_ = false;
+      AddEdge({false, 0, 0, sub_x_, sub_y_});
     }
     sub_x_ = x;
     sub_y_ = y;

@@ -42,6 +42,16 @@ bool Inverse(const Matrix& m, Matrix& out) {
   return true;
 }
 
+// A clip named by a target path from the calling timeline; "path:name" names the clip held by
+// the variable `name` of `path`.
+MovieClip* MaskByPath(NativeCall& c, const std::string& path) {
+  if (MovieClip* found = c.vm.ResolvePath(path, c.vm.Target())) return found;
+  const size_t colon = path.rfind(':');
+  if (colon == std::string::npos) return nullptr;
+  MovieClip* holder = c.vm.ResolvePath(path.substr(0, colon), c.vm.Target());
+  return holder ? c.vm.ResolvePath(path.substr(colon + 1), holder) : nullptr;
+}
+
 Value Method(NativeCall& c) {
   MovieClip* clip = Self(c);
   auto op = static_cast<Op>(static_cast<FunctionObject*>(c.callee)->native_tag);
@@ -204,11 +214,18 @@ Value Method(NativeCall& c) {
       break;
     }
     case kSetMask: {
-      // The new mask shows only as this clip's mask; null (or anything but a clip) removes it.
+      // The mask is a clip or its target path; null or undefined removes the mask. A mask that
+      // cannot be found (or an object that is no clip) changes nothing.
+      if (c.Count() == 0) return Value::Undefined();
+      const Value& arg = c.Arg(0);
+      MovieClip* mask = nullptr;
+      if (!arg.IsNullish()) {
+        mask = arg.IsObject() ? c.vm.ClipOf(arg) : MaskByPath(c, c.vm.ToString(arg));
+        if (!mask || mask == clip) return Value::Bool(false);
+      }
       if (auto old = clip->mask.lock()) old->is_mask = false;
       clip->mask.reset();
-      MovieClip* mask = c.vm.ClipOf(c.Arg(0));
-      if (mask && mask != clip) {
+      if (mask) {
         mask->is_mask = true;
         clip->mask = std::static_pointer_cast<MovieClip>(mask->shared_from_this());
       }
