@@ -46,19 +46,21 @@ void Segments(const ShapePath& p, F&& segment) {
   }
 }
 
-bool GroupContains(const ShapeGroup& g, double x, double y) {
-  // A fill holds the point when a ray from it crosses that fill's outline an odd number of times
-  // (edges with the fill on both sides are inside it, not its outline).
+bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
+  // A ray from the point counts the outline of each fill it crosses, signed by the edge's
+  // direction and the side the fill lies on (an edge with the fill on both sides counts nothing).
+  // The fill holds the point for an odd count, or with the non-zero rule any count but zero.
   const uint32_t fills = static_cast<uint32_t>(g.fill_styles.size());
   for (uint32_t s = 1; s <= fills; ++s) {
-    bool inside = false;
+    int winding = 0;
     for (const ShapePath& p : g.paths) {
-      if ((p.fill0 == s) == (p.fill1 == s)) continue;
+      const int side = (p.fill1 == s ? 1 : 0) - (p.fill0 == s ? 1 : 0);
+      if (side == 0) continue;
       Segments(p, [&](double x0, double y0, double x1, double y1) {
-        if ((y0 > y) != (y1 > y) && x < x0 + (y - y0) * (x1 - x0) / (y1 - y0)) inside = !inside;
+        if ((y0 > y) != (y1 > y) && x < x0 + (y - y0) * (x1 - x0) / (y1 - y0)) winding += (y1 > y0 ? side : -side);
       });
     }
-    if (inside) return true;
+    if (non_zero ? winding != 0 : (winding & 1) != 0) return true;
   }
   for (const ShapePath& p : g.paths) {
     if (p.line == 0 || p.line > g.line_styles.size()) continue;
@@ -90,7 +92,7 @@ bool Invert(const Matrix& m, Matrix& out) {
 bool ShapeContains(const ShapeDef& shape, double x, double y) {
   if (x < shape.bounds.xmin || x > shape.bounds.xmax || y < shape.bounds.ymin || y > shape.bounds.ymax) return false;
   for (const ShapeGroup& g : shape.groups)
-    if (GroupContains(g, x, y)) return true;
+    if (GroupContains(g, shape.non_zero_winding, x, y)) return true;
   return false;
 }
 
