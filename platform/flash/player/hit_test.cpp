@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "platform/flash/format/text.h"
 #include "platform/flash/player/clip_drawing.h"
@@ -87,7 +89,25 @@ bool Invert(const Matrix& m, Matrix& out) {
   return true;
 }
 
+// An object's own twips to the stage, through every parent.
+Matrix StageMatrix(const DisplayObject& obj) {
+  Matrix m;
+  for (const DisplayObject* o = &obj; o; o = o->parent) m = o->matrix * m;
+  return m;
+}
+
 }  // namespace
+
+bool InsideScriptMask(const MovieClip& clip, double x, double y) {
+  const auto mask = clip.mask.lock();
+  if (!mask || mask->removed) return true;
+  Matrix to_mask;
+  if (!Invert(StageMatrix(*mask), to_mask)) return false;
+  double sx, sy, mx, my;
+  StageMatrix(clip).Apply(x, y, sx, sy);
+  to_mask.Apply(sx, sy, mx, my);
+  return ObjectContains(*mask, mx, my);
+}
 
 bool ShapeContains(const ShapeDef& shape, double x, double y) {
   if (x < shape.bounds.xmin || x > shape.bounds.xmax || y < shape.bounds.ymin || y > shape.bounds.ymax) return false;
@@ -105,13 +125,22 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
              ShapeContains(static_cast<const MorphShapeDef&>(*obj.character).Interpolate(obj.ratio / 65535.0), x, y);
     case DisplayObject::Type::MovieClip: {
       const auto& clip = static_cast<const MovieClip&>(obj);
+      if (!InsideScriptMask(clip, x, y)) return false;
       if (clip.drawing && !clip.drawing->Empty() && ShapeContains(clip.drawing->Shape(), x, y)) return true;
+      // Clip layers in force: the depth they reach, and whether they hold the point. Hidden
+      // objects count; a clip layer itself does not.
+      std::vector<std::pair<int, bool>> layers;
       for (const auto& [depth, child] : clip.children) {
-        if (child->clip_depth > 0) continue;
+        while (!layers.empty() && depth > layers.back().first) layers.pop_back();
         Matrix inv;
-        if (!Invert(child->matrix, inv)) continue;
-        double cx, cy;
-        inv.Apply(x, y, cx, cy);
+        double cx = 0, cy = 0;
+        const bool placed = Invert(child->matrix, inv);
+        if (placed) inv.Apply(x, y, cx, cy);
+        if (child->clip_depth > 0) {
+          layers.emplace_back(child->clip_depth, placed && ObjectContains(*child, cx, cy));
+          continue;
+        }
+        if (!placed || std::any_of(layers.begin(), layers.end(), [](const auto& l) { return !l.second; })) continue;
         if (ObjectContains(*child, cx, cy)) return true;
       }
       return false;

@@ -7,10 +7,13 @@
 namespace flash {
 
 class DisplayObject;
+class MovieClip;
 
 // (x, y) in the shape's twips.
 bool ShapeContains(const ShapeDef& shape, double x, double y);
 // (x, y) in the object's own twips.
 bool ObjectContains(const DisplayObject& obj, double x, double y);
+// Whether the mask a script set on `clip` (if any) covers (x, y) of the clip's twips.
+bool InsideScriptMask(const MovieClip& clip, double x, double y);
 
 }  // namespace flash

@@ -248,6 +248,16 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
     xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
     return true;
   }
+  if (obj.type == DisplayObject::Type::MorphShape && obj.character) {
+    const auto& morph = static_cast<const MorphShapeDef&>(*obj.character);
+    const double t = obj.ratio / 65535.0;
+    auto lerp = [t](int32_t a, int32_t b) { return a + (b - a) * t; };
+    xmin = lerp(morph.start_bounds.xmin, morph.end_bounds.xmin);
+    xmax = lerp(morph.start_bounds.xmax, morph.end_bounds.xmax);
+    ymin = lerp(morph.start_bounds.ymin, morph.end_bounds.ymin);
+    ymax = lerp(morph.start_bounds.ymax, morph.end_bounds.ymax);
+    return true;
+  }
   if (obj.type != DisplayObject::Type::MovieClip) return false;
   bool any = false;
   const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
