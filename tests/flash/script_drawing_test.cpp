@@ -252,3 +252,52 @@ TEST(ClipDrawingScript, SetMaskShowsTheClipOnlyThroughTheMask) {
     EXPECT_EQ(pic.At(50, 50), (Rgba{255, 255, 255, 255}));
   }
 }
+
+TEST(ClipDrawingScript, SetMaskAnswersAndLimitsShapeHits) {
+  Script s;
+  MakeClip(s, "mc", 1);
+  s.Call("mc", "beginFill", {Script::Num(0xFF0000)}).Drop();
+  ScriptBox(s, "mc", 0, 0, 100, 100);
+  s.Call("mc", "endFill").Drop();
+  MakeClip(s, "m", 2);
+  s.Call("m", "beginFill", {Script::Num(0)}).Drop();
+  ScriptBox(s, "m", 0, 0, 20, 20);
+  s.Call("m", "endFill").Drop();
+  s.Call("mc", "setMask", {Script::Str("NoSuchClip")}).a.Trace();  // not found: false
+  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
+  s.Call("mc", "setMask").a.Trace();                     // no argument: nothing done
+  s.Call("mc", "setMask", {Script::Str("m")}).a.Trace();  // a path from the calling timeline
+  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
+  s.Call("mc", "hitTest", {Script::Num(10), Script::Num(10), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
+  s.Call("mc", "setMask", {[](Script& c) { c.a.PushNull(); }}).a.Trace();  // null removes it
+  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
+  EXPECT_EQ(s.Run(), "false\ntrue\nundefined\ntrue\nfalse\ntrue\ntrue\ntrue\n");
+  // Unmasked again, the former mask is drawn as itself.
+  Picture pic(s.player);
+  EXPECT_EQ(pic.At(10, 10), (Rgba{0, 0, 0, 255}));
+  EXPECT_EQ(pic.At(50, 50), (Rgba{255, 0, 0, 255}));
+}
+
+TEST(ClipDrawingScript, CopiesKeepTheDrawingAndDrawOnTheirOwn) {
+  Script s;
+  MakeClip(s);
+  s.Call("mc", "beginFill", {Script::Num(0x00FF00)}).Drop();
+  ScriptBox(s, "mc", 0, 0, 10, 10);
+  s.Call("mc", "endFill").Drop();
+  s.Call("mc", "duplicateMovieClip", {Script::Str("copy"), Script::Num(5)}).Drop();
+  s.Path("_root.copy");
+  s.a.PushString("_y").PushNumber(50).Op(0x4F);  // copy._y = 50
+  s.a.PushString("copy");
+  s.Path("_root.copy");
+  s.a.Op(0x1D);
+  s.Call("copy", "beginFill", {Script::Num(0x0000FF)}).Drop();
+  ScriptBox(s, "copy", 30, 0, 40, 10);
+  s.Call("copy", "endFill").Drop();
+  s.TraceMember("mc._width").TraceMember("copy._width");
+  EXPECT_EQ(s.Run(), "10\n40\n");
+  Picture pic(s.player);
+  EXPECT_EQ(pic.At(5, 5), (Rgba{0, 255, 0, 255}));
+  EXPECT_EQ(pic.At(5, 55), (Rgba{0, 255, 0, 255}));
+  EXPECT_EQ(pic.At(35, 55), (Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(pic.At(35, 5), (Rgba{255, 255, 255, 255}));
+}

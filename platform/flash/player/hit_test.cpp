@@ -147,10 +147,22 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
     }
     case DisplayObject::Type::Text:
     case DisplayObject::Type::EditText: {
-      // Texts answer with their box.
       if (!obj.character) return false;
-      const RectTwips& r = obj.type == DisplayObject::Type::Text ? static_cast<const StaticTextDef&>(*obj.character).bounds
-                                                                 : static_cast<const EditTextDef&>(*obj.character).bounds;
+      // Static texts are hit on their glyphs, text fields anywhere in their box.
+      if (obj.type == DisplayObject::Type::Text) {
+        const auto& text = static_cast<const StaticTextDef&>(*obj.character);
+        Matrix to_text;
+        if (!Invert(text.matrix, to_text)) return false;
+        double tx, ty;
+        to_text.Apply(x, y, tx, ty);
+        tx *= kGlyphRunUnits;
+        ty *= kGlyphRunUnits;
+        for (const ShapeDef& run : text.glyph_runs)
+          for (const ShapeGroup& g : run.groups)
+            if (GroupContains(g, run.non_zero_winding, tx, ty)) return true;
+        return false;
+      }
+      const RectTwips& r = static_cast<const EditTextDef&>(*obj.character).bounds;
       return x >= r.xmin && x <= r.xmax && y >= r.ymin && y <= r.ymax;
     }
     default: return false;

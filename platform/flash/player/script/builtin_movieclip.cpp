@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/flash/format/shape.h"
+#include "platform/flash/format/text.h"
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
@@ -245,6 +246,12 @@ Value Nothing(NativeCall&) { return Value::Undefined(); }
 bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
   if (obj.type == DisplayObject::Type::Shape && obj.character) {
     const auto& r = static_cast<const ShapeDef&>(*obj.character).bounds;
+    xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
+    return true;
+  }
+  if ((obj.type == DisplayObject::Type::Text || obj.type == DisplayObject::Type::EditText) && obj.character) {
+    const RectTwips& r = obj.type == DisplayObject::Type::Text ? static_cast<const StaticTextDef&>(*obj.character).bounds
+                                                               : static_cast<const EditTextDef&>(*obj.character).bounds;
     xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
     return true;
   }
