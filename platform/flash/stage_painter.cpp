@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/flash/player/clip_drawing.h"
+#include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/text_painter.h"
 #include "platform/flash/video/video_decoder.h"
@@ -120,13 +121,6 @@ void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& 
   Matrix pixels_to_target;
   pixels_to_target.a = pixels_to_target.d = 1.0 / 20;
   r.DrawShape(rect, pixels_to_target, cx);
-}
-
-// An object's own twips to level 0's stage, through its parents and its level's root.
-Matrix StageMatrix(const DisplayObject& obj) {
-  Matrix m;
-  for (const DisplayObject* o = &obj; o; o = o->parent) m = o->matrix * m;
-  return m;
 }
 
 // `filter_scale` is the view's scale: filters grow with the stage, not with the objects' own

@@ -57,6 +57,14 @@ void ScriptBox(Script& s, const std::string& clip, double x0, double y0, double 
   s.Call(clip, "lineTo", {Script::Num(x0), Script::Num(y0)}).Drop();
 }
 
+// A new clip `name` at `depth` holding a box filled with `rgb`.
+void FilledClip(Script& s, const std::string& name, int depth, double rgb, double x0, double y0, double x1, double y1) {
+  MakeClip(s, name, depth);
+  s.Call(name, "beginFill", {Script::Num(rgb)}).Drop();
+  ScriptBox(s, name, x0, y0, x1, y1);
+  s.Call(name, "endFill").Drop();
+}
+
 }  // namespace
 
 TEST(ClipDrawing, OpenFillsAreShownAndEndedClosed) {
@@ -234,14 +242,8 @@ TEST(ClipDrawingScript, HitTestWithTheShapeFlagLooksAtTheDrawing) {
 
 TEST(ClipDrawingScript, SetMaskShowsTheClipOnlyThroughTheMask) {
   Script s;
-  MakeClip(s, "mc", 1);
-  s.Call("mc", "beginFill", {Script::Num(0xFF0000)}).Drop();
-  ScriptBox(s, "mc", 0, 0, 100, 100);
-  s.Call("mc", "endFill").Drop();
-  MakeClip(s, "m", 2);
-  s.Call("m", "beginFill", {Script::Num(0x00FF00)}).Drop();
-  ScriptBox(s, "m", 0, 0, 20, 20);
-  s.Call("m", "endFill").Drop();
+  FilledClip(s, "mc", 1, 0xFF0000, 0, 0, 100, 100);
+  FilledClip(s, "m", 2, 0x00FF00, 0, 0, 20, 20);
   s.SetMember("m", "_x", Script::Num(40));
   s.Call("mc", "setMask", {Script::VarRef("m")}).Drop();
   s.Run();
@@ -255,14 +257,8 @@ TEST(ClipDrawingScript, SetMaskShowsTheClipOnlyThroughTheMask) {
 
 TEST(ClipDrawingScript, SetMaskAnswersAndLimitsShapeHits) {
   Script s;
-  MakeClip(s, "mc", 1);
-  s.Call("mc", "beginFill", {Script::Num(0xFF0000)}).Drop();
-  ScriptBox(s, "mc", 0, 0, 100, 100);
-  s.Call("mc", "endFill").Drop();
-  MakeClip(s, "m", 2);
-  s.Call("m", "beginFill", {Script::Num(0)}).Drop();
-  ScriptBox(s, "m", 0, 0, 20, 20);
-  s.Call("m", "endFill").Drop();
+  FilledClip(s, "mc", 1, 0xFF0000, 0, 0, 100, 100);
+  FilledClip(s, "m", 2, 0, 0, 0, 20, 20);
   s.Call("mc", "setMask", {Script::Str("NoSuchClip")}).a.Trace();  // not found: false
   s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
   s.Call("mc", "setMask").a.Trace();                     // no argument: nothing done
@@ -280,10 +276,7 @@ TEST(ClipDrawingScript, SetMaskAnswersAndLimitsShapeHits) {
 
 TEST(ClipDrawingScript, CopiesKeepTheDrawingAndDrawOnTheirOwn) {
   Script s;
-  MakeClip(s);
-  s.Call("mc", "beginFill", {Script::Num(0x00FF00)}).Drop();
-  ScriptBox(s, "mc", 0, 0, 10, 10);
-  s.Call("mc", "endFill").Drop();
+  FilledClip(s, "mc", 1, 0x00FF00, 0, 0, 10, 10);
   s.Call("mc", "duplicateMovieClip", {Script::Str("copy"), Script::Num(5)}).Drop();
   s.Path("_root.copy");
   s.a.PushString("_y").PushNumber(50).Op(0x4F);  // copy._y = 50

@@ -77,6 +77,10 @@ bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
   return false;
 }
 
+
+
+}  // namespace
+
 bool Invert(const Matrix& m, Matrix& out) {
   const double det = m.a * m.d - m.b * m.c;
   if (det == 0 || !std::isfinite(det)) return false;
@@ -89,14 +93,11 @@ bool Invert(const Matrix& m, Matrix& out) {
   return true;
 }
 
-// An object's own twips to the stage, through every parent.
 Matrix StageMatrix(const DisplayObject& obj) {
   Matrix m;
   for (const DisplayObject* o = &obj; o; o = o->parent) m = o->matrix * m;
   return m;
 }
-
-}  // namespace
 
 bool InsideScriptMask(const MovieClip& clip, double x, double y) {
   const auto mask = clip.mask.lock();

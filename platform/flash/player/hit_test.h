@@ -9,6 +9,11 @@ namespace flash {
 class DisplayObject;
 class MovieClip;
 
+// The inverse of `m`; false when it has none.
+bool Invert(const Matrix& m, Matrix& out);
+// An object's own twips to level 0's stage, through every parent and its level's root.
+Matrix StageMatrix(const DisplayObject& obj);
+
 // (x, y) in the shape's twips.
 bool ShapeContains(const ShapeDef& shape, double x, double y);
 // (x, y) in the object's own twips.

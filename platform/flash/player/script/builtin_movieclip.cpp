@@ -31,18 +31,6 @@ Matrix Concatenated(const MovieClip* clip) {
   return m;
 }
 
-bool Inverse(const Matrix& m, Matrix& out) {
-  double det = m.a * m.d - m.b * m.c;
-  if (det == 0) return false;
-  out.a = m.d / det;
-  out.b = -m.b / det;
-  out.c = -m.c / det;
-  out.d = m.a / det;
-  out.tx = -(out.a * m.tx + out.c * m.ty);
-  out.ty = -(out.b * m.tx + out.d * m.ty);
-  return true;
-}
-
 // A clip named by a target path from the calling timeline; "path:name" names the clip held by
 // the variable `name` of `path`.
 MovieClip* MaskByPath(NativeCall& c, const std::string& path) {
@@ -141,7 +129,7 @@ Value Method(NativeCall& c) {
       MovieClip* space = c.Count() ? c.vm.ClipOf(c.Arg(0)) : clip;
       if (space && space != clip) {
         Matrix to_space;
-        if (Inverse(Concatenated(space), to_space)) m = to_space * Concatenated(clip);
+        if (Invert(Concatenated(space), to_space)) m = to_space * Concatenated(clip);
       }
       ScriptObject* r = c.vm.realm().NewObject();
       if (!any) {
@@ -186,7 +174,7 @@ Value Method(NativeCall& c) {
         if (!c.vm.ToBool(c.Arg(2))) return Value::Bool(true);
         // The shape flag asks for what the clip draws under the point, not its box.
         Matrix to_clip;
-        if (!Inverse(m, to_clip)) return Value::Bool(false);
+        if (!Invert(m, to_clip)) return Value::Bool(false);
         double lx, ly;
         to_clip.Apply(x, y, lx, ly);
         return Value::Bool(ObjectContains(*clip, lx, ly));
@@ -204,7 +192,7 @@ Value Method(NativeCall& c) {
       Matrix m = Concatenated(clip);
       if (op == kGlobalToLocal) {
         Matrix inv;
-        if (!Inverse(m, inv)) break;
+        if (!Invert(m, inv)) break;
         m = inv;
       }
       double ox, oy;
