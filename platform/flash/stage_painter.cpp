@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/flash/player/clip_drawing.h"
+#include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/text_painter.h"
 #include "platform/flash/video/video_decoder.h"
@@ -17,6 +19,8 @@ struct DictionaryLookup : CharacterLookup {
   const MovieDef* movie = nullptr;
   // While a video frame is drawn: its picture, under the stream's id.
   const CharacterDef* video_picture = nullptr;
+  // Level 0's stage to the target: masks that scripts set are placed from the stage down.
+  Matrix view;
   const CharacterDef* Find(uint16_t id) const override {
     if (video_picture && video_picture->id == id) return video_picture;
     return movie ? movie->Find(id) : nullptr;
@@ -44,6 +48,22 @@ void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& vide
   lookup.video_picture = nullptr;
 }
 
+// The target-pixel box around the twips box `r` under `m`.
+bool DrawnBounds(const RectTwips& r, const Matrix& m, double& x0, double& y0, double& x1, double& y1) {
+  bool first = true;
+  for (int32_t tx : {r.xmin, r.xmax})
+    for (int32_t ty : {r.ymin, r.ymax}) {
+      double px, py;
+      m.Apply(tx, ty, px, py);
+      x0 = first ? px : std::min(x0, px);
+      y0 = first ? py : std::min(y0, py);
+      x1 = first ? px : std::max(x1, px);
+      y1 = first ? py : std::max(y1, py);
+      first = false;
+    }
+  return true;
+}
+
 // The target-pixel box around what `obj` draws under `m`; false when it draws nothing.
 bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& y0, double& x1, double& y1) {
   RectTwips r;
@@ -55,6 +75,11 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
          std::min(morph.start_bounds.ymin, morph.end_bounds.ymin), std::max(morph.start_bounds.ymax, morph.end_bounds.ymax)};
   } else if (obj.type == DisplayObject::Type::MovieClip) {
     bool any = false;
+    const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
+    RectTwips drawn;
+    if (drawing && drawing->Bounds(drawn)) {
+      any = DrawnBounds(drawn, m, x0, y0, x1, y1);
+    }
     for (const auto& [depth, child] : static_cast<const MovieClip&>(obj).children) {
       double cx0, cy0, cx1, cy1;
       if (child->clip_depth > 0 || !child->visible || !DrawnBounds(*child, m * child->matrix, cx0, cy0, cx1, cy1))
@@ -69,18 +94,7 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
   } else {
     return false;
   }
-  bool first = true;
-  for (int32_t tx : {r.xmin, r.xmax})
-    for (int32_t ty : {r.ymin, r.ymax}) {
-      double px, py;
-      m.Apply(tx, ty, px, py);
-      x0 = first ? px : std::min(x0, px);
-      y0 = first ? py : std::min(y0, py);
-      x1 = first ? px : std::max(x1, px);
-      y1 = first ? py : std::max(y1, py);
-      first = false;
-    }
-  return true;
+  return DrawnBounds(r, m, x0, y0, x1, y1);
 }
 
 // Fills the whole pixels around what `obj` draws with its opaque background colour.
@@ -103,6 +117,8 @@ void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& 
 // transforms.
 void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m, const ColorTransform& cx,
                double filter_scale) {
+  // What scripts drew lies beneath the children.
+  if (clip.drawing && !clip.drawing->Empty()) r.DrawShape(clip.drawing->Shape(), m, cx);
   // Masks: an object with a clip depth masks the objects above it up to that depth.
   std::vector<int> mask_ends;
   for (const auto& [depth, child] : clip.children) {
@@ -127,6 +143,19 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       continue;
     }
     if (!child->visible) continue;
+    // A clip a script made another's mask shows only as that mask.
+    std::shared_ptr<MovieClip> script_mask;
+    if (child->type == DisplayObject::Type::MovieClip) {
+      const auto& mc = static_cast<const MovieClip&>(*child);
+      if (mc.is_mask) continue;
+      script_mask = mc.mask.lock();
+      if (script_mask && script_mask->removed) script_mask.reset();
+    }
+    if (script_mask) {
+      r.BeginMask();
+      PaintClip(r, lookup, *script_mask, lookup.view * StageMatrix(*script_mask), ColorTransform(), filter_scale);
+      r.EndMask();
+    }
     // A blend mode or a filter draws the object into a layer of its own. Objects drawn as cached
     // bitmaps (filtered ones too) sit on whole pixels.
     const bool layer = child->blend_mode >= kBlendLayer || !child->filters.empty();
@@ -155,6 +184,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
         break;
     }
     if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);
+    if (script_mask) r.PopMask();
   }
   while (!mask_ends.empty()) {
     r.PopMask();
@@ -170,6 +200,7 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   Renderer r(target, player.quality, &lookup);
   r.Clear(background);
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
+  lookup.view = view;
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);

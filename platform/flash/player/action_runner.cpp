@@ -1,5 +1,7 @@
 #include "platform/flash/player/action_runner.h"
 
+#include "platform/flash/player/clip_drawing.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -75,6 +77,12 @@ bool LocalBounds(const DisplayObject& obj, double& xmin, double& ymin, double& x
   }
   if (obj.type == DisplayObject::Type::MovieClip) {
     bool any = false;
+    const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
+    RectTwips drawn;
+    if (drawing && drawing->Bounds(drawn)) {
+      xmin = drawn.xmin; xmax = drawn.xmax; ymin = drawn.ymin; ymax = drawn.ymax;
+      any = true;
+    }
     for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
       double a, b, c, e;
       if (!ObjectBounds(*child, a, b, c, e)) continue;
@@ -1194,7 +1202,7 @@ void ActionRunner::CallFrame(MovieClip* clip, int frame) {
 }
 
 void ActionRunner::CloneSprite(MovieClip* src, const std::string& name, int depth) {
-  if (!src || !src->parent || !src->character) return;
+  if (!src || !src->parent) return;  // clips made empty by scripts can be copied too
   player_.DuplicateClip(src, name, depth, nullptr);
 }
 

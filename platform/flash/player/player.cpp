@@ -1,5 +1,7 @@
 #include "platform/flash/player/player.h"
 
+#include "platform/flash/player/clip_drawing.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <cctype>
@@ -569,6 +571,7 @@ MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int de
   mc->place_frame = -1;
   mc->clip_actions = src->clip_actions;
   mc->clip_event_mask = src->clip_event_mask;
+  if (src->drawing) mc->drawing = std::make_shared<ClipDrawing>(*src->drawing);
   parent->children[depth] = mc;
   if (init) {
     ClipObject* o = ObjectOf(mc.get());

@@ -25,6 +25,7 @@
 
 namespace flash {
 
+class ClipDrawing;
 class MovieClip;
 class Player;
 class ActionRunner;
@@ -97,6 +98,11 @@ class MovieClip : public DisplayObject {
   };
   std::vector<Handler> clip_actions;
   uint32_t clip_event_mask = 0xFFFFFFFFu;  // the placement's list of events its handlers may receive
+  // What scripts drew with the pen methods, beneath the children; null until they draw.
+  std::shared_ptr<ClipDrawing> drawing;
+  // The clip setMask made this one's mask (the mask itself is drawn only as a mask).
+  std::weak_ptr<MovieClip> mask;
+  bool is_mask = false;
 
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
   int NextHighestDepth() const;

@@ -3,7 +3,10 @@
 #include <cmath>
 
 #include "platform/flash/format/shape.h"
+#include "platform/flash/format/text.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/clip_drawing.h"
+#include "platform/flash/player/hit_test.h"
 
 namespace flash {
 
@@ -12,7 +15,7 @@ namespace {
 enum Op {
   kPlay, kStop, kNextFrame, kPrevFrame, kGotoAndPlay, kGotoAndStop, kGetDepth, kSwapDepths, kNextHighestDepth,
   kInstanceAtDepth, kCreateEmpty, kDuplicate, kRemove, kAttach, kGetBounds, kHitTest, kLocalToGlobal,
-  kGlobalToLocal, kBytesLoaded, kBytesTotal, kGetRect
+  kGlobalToLocal, kBytesLoaded, kBytesTotal, kGetRect, kSetMask
 };
 
 // The clip a method runs on: `this`, or the current timeline for a plain call.
@@ -26,6 +29,16 @@ Matrix Concatenated(const MovieClip* clip) {
   Matrix m;
   for (const DisplayObject* o = clip; o && o->parent; o = o->parent) m = o->matrix * m;
   return m;
+}
+
+// A clip named by a target path from the calling timeline; "path:name" names the clip held by
+// the variable `name` of `path`.
+MovieClip* MaskByPath(NativeCall& c, const std::string& path) {
+  if (MovieClip* found = c.vm.ResolvePath(path, c.vm.Target())) return found;
+  const size_t colon = path.rfind(':');
+  if (colon == std::string::npos) return nullptr;
+  MovieClip* holder = c.vm.ResolvePath(path.substr(0, colon), c.vm.Target());
+  return holder ? c.vm.ResolvePath(path.substr(colon + 1), holder) : nullptr;
 }
 
 Value Method(NativeCall& c) {
@@ -153,12 +166,18 @@ Value Method(NativeCall& c) {
         }
         return true;
       };
-      (void)m;
       double a0 = 0, b0 = 0, a1 = 0, b1 = 0;
       stage_box(*clip, a0, b0, a1, b1);
       if (c.Count() >= 2) {
         double x = c.vm.ToNumber(c.Arg(0)) * 20, y = c.vm.ToNumber(c.Arg(1)) * 20;
-        return Value::Bool(x >= a0 && x <= a1 && y >= b0 && y <= b1);
+        if (!(x >= a0 && x <= a1 && y >= b0 && y <= b1)) return Value::Bool(false);
+        if (!c.vm.ToBool(c.Arg(2))) return Value::Bool(true);
+        // The shape flag asks for what the clip draws under the point, not its box.
+        Matrix to_clip;
+        if (!m.Invert(to_clip)) return Value::Bool(false);
+        double lx, ly;
+        to_clip.Apply(x, y, lx, ly);
+        return Value::Bool(ObjectContains(*clip, lx, ly));
       }
       MovieClip* other = c.vm.ClipOf(c.Arg(0));
       double o0 = 0, p0 = 0, o1 = 0, p1 = 0;
@@ -183,6 +202,24 @@ Value Method(NativeCall& c) {
       c.vm.SetMember(pt, "y", Value::Number(std::round(oy) / 20.0));
       break;
     }
+    case kSetMask: {
+      // The mask is a clip or its target path; null or undefined removes the mask. A mask that
+      // cannot be found (or an object that is no clip) changes nothing.
+      if (c.Count() == 0) return Value::Undefined();
+      const Value& arg = c.Arg(0);
+      MovieClip* mask = nullptr;
+      if (!arg.IsNullish()) {
+        mask = arg.IsObject() ? c.vm.ClipOf(arg) : MaskByPath(c, c.vm.ToString(arg));
+        if (!mask || mask == clip) return Value::Bool(false);
+      }
+      if (auto old = clip->mask.lock()) old->is_mask = false;
+      clip->mask.reset();
+      if (mask) {
+        mask->is_mask = true;
+        clip->mask = std::static_pointer_cast<MovieClip>(mask->shared_from_this());
+      }
+      return Value::Bool(true);
+    }
     case kBytesLoaded:
     case kBytesTotal: return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
   }
@@ -200,8 +237,30 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
     xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
     return true;
   }
+  if ((obj.type == DisplayObject::Type::Text || obj.type == DisplayObject::Type::EditText) && obj.character) {
+    const RectTwips& r = obj.type == DisplayObject::Type::Text ? static_cast<const StaticTextDef&>(*obj.character).bounds
+                                                               : static_cast<const EditTextDef&>(*obj.character).bounds;
+    xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
+    return true;
+  }
+  if (obj.type == DisplayObject::Type::MorphShape && obj.character) {
+    const auto& morph = static_cast<const MorphShapeDef&>(*obj.character);
+    const double t = obj.ratio / 65535.0;
+    auto lerp = [t](int32_t a, int32_t b) { return a + (b - a) * t; };
+    xmin = lerp(morph.start_bounds.xmin, morph.end_bounds.xmin);
+    xmax = lerp(morph.start_bounds.xmax, morph.end_bounds.xmax);
+    ymin = lerp(morph.start_bounds.ymin, morph.end_bounds.ymin);
+    ymax = lerp(morph.start_bounds.ymax, morph.end_bounds.ymax);
+    return true;
+  }
   if (obj.type != DisplayObject::Type::MovieClip) return false;
   bool any = false;
+  const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
+  RectTwips drawn;
+  if (drawing && drawing->Bounds(drawn)) {
+    xmin = drawn.xmin; xmax = drawn.xmax; ymin = drawn.ymin; ymax = drawn.ymax;
+    any = true;
+  }
   for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
     double a, b, cc, e;
     if (!ClipBounds(*child, a, b, cc, e)) continue;
@@ -227,6 +286,7 @@ void InstallMovieClip(Realm& realm) {
       {"duplicateMovieClip", kDuplicate}, {"removeMovieClip", kRemove}, {"attachMovie", kAttach},
       {"getBounds", kGetBounds}, {"getRect", kGetRect}, {"hitTest", kHitTest}, {"localToGlobal", kLocalToGlobal},
       {"globalToLocal", kGlobalToLocal}, {"getBytesLoaded", kBytesLoaded}, {"getBytesTotal", kBytesTotal},
+      {"setMask", kSetMask},
   };
   for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Method, op);
 }

@@ -8,7 +8,7 @@ using Installer = void (*)(Realm&);
 // Classes that others build on come first.
 constexpr Installer kInstallers[] = {
     InstallObject, InstallFunction, InstallArray,       InstallString, InstallNumberBoolean, InstallMath,
-    InstallGlobals, InstallError,   InstallDate, InstallBroadcaster, InstallMovieClip,
+    InstallGlobals, InstallError,   InstallDate, InstallBroadcaster, InstallMovieClip, InstallDrawing,
     InstallXml,     InstallLoadVars, InstallGeom, InstallColor, InstallSystem, InstallStage, InstallSharedObject,
     InstallContextMenu, InstallExternalInterface, InstallStubs,
 };

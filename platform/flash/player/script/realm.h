@@ -75,6 +75,7 @@ void InstallError(Realm& realm);
 void InstallDate(Realm& realm);
 void InstallBroadcaster(Realm& realm);
 void InstallMovieClip(Realm& realm);
+void InstallDrawing(Realm& realm);
 void InstallXml(Realm& realm);
 void InstallLoadVars(Realm& realm);
 void InstallGeom(Realm& realm);

@@ -1,0 +1,161 @@
+#include "platform/flash/player/hit_test.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "platform/flash/format/text.h"
+#include "platform/flash/player/clip_drawing.h"
+#include "platform/flash/player/player.h"
+
+namespace flash {
+
+namespace {
+
+// Curves are followed as this many straight pieces.
+constexpr int kCurvePieces = 8;
+
+double SegmentDistance2(double px, double py, double x0, double y0, double x1, double y1) {
+  const double dx = x1 - x0, dy = y1 - y0;
+  const double len2 = dx * dx + dy * dy;
+  double t = len2 > 0 ? ((px - x0) * dx + (py - y0) * dy) / len2 : 0;
+  t = std::clamp(t, 0.0, 1.0);
+  const double ex = x0 + t * dx - px, ey = y0 + t * dy - py;
+  return ex * ex + ey * ey;
+}
+
+// Calls `segment` for every straight piece of the path.
+template <typename F>
+void Segments(const ShapePath& p, F&& segment) {
+  double x = p.start_x, y = p.start_y;
+  for (const ShapeEdge& e : p.edges) {
+    if (!e.curve) {
+      segment(x, y, double(e.x), double(e.y));
+    } else {
+      double px = x, py = y;
+      for (int i = 1; i <= kCurvePieces; ++i) {
+        const double t = double(i) / kCurvePieces, u = 1 - t;
+        const double nx = u * u * x + 2 * u * t * e.cx + t * t * e.x;
+        const double ny = u * u * y + 2 * u * t * e.cy + t * t * e.y;
+        segment(px, py, nx, ny);
+        px = nx;
+        py = ny;
+      }
+    }
+    x = e.x;
+    y = e.y;
+  }
+}
+
+bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
+  // A ray from the point counts the outline of each fill it crosses, signed by the edge's
+  // direction and the side the fill lies on (an edge with the fill on both sides counts nothing).
+  // The fill holds the point for an odd count, or with the non-zero rule any count but zero.
+  const uint32_t fills = static_cast<uint32_t>(g.fill_styles.size());
+  for (uint32_t s = 1; s <= fills; ++s) {
+    int winding = 0;
+    for (const ShapePath& p : g.paths) {
+      const int side = (p.fill1 == s ? 1 : 0) - (p.fill0 == s ? 1 : 0);
+      if (side == 0) continue;
+      Segments(p, [&](double x0, double y0, double x1, double y1) {
+        if ((y0 > y) != (y1 > y) && x < x0 + (y - y0) * (x1 - x0) / (y1 - y0)) winding += (y1 > y0 ? side : -side);
+      });
+    }
+    if (non_zero ? winding != 0 : (winding & 1) != 0) return true;
+  }
+  for (const ShapePath& p : g.paths) {
+    if (p.line == 0 || p.line > g.line_styles.size()) continue;
+    // Hairlines still cover a pixel.
+    const double half = std::max<double>(g.line_styles[p.line - 1].width, 20) / 2;
+    bool hit = false;
+    Segments(p, [&](double x0, double y0, double x1, double y1) {
+      hit = hit || SegmentDistance2(x, y, x0, y0, x1, y1) <= half * half;
+    });
+    if (hit) return true;
+  }
+  return false;
+}
+
+
+
+}  // namespace
+
+Matrix StageMatrix(const DisplayObject& obj) {
+  Matrix m;
+  for (const DisplayObject* o = &obj; o; o = o->parent) m = o->matrix * m;
+  return m;
+}
+
+bool InsideScriptMask(const MovieClip& clip, double x, double y) {
+  const auto mask = clip.mask.lock();
+  if (!mask || mask->removed) return true;
+  Matrix to_mask;
+  if (!StageMatrix(*mask).Invert(to_mask)) return false;
+  double sx, sy, mx, my;
+  StageMatrix(clip).Apply(x, y, sx, sy);
+  to_mask.Apply(sx, sy, mx, my);
+  return ObjectContains(*mask, mx, my);
+}
+
+bool ShapeContains(const ShapeDef& shape, double x, double y) {
+  if (x < shape.bounds.xmin || x > shape.bounds.xmax || y < shape.bounds.ymin || y > shape.bounds.ymax) return false;
+  for (const ShapeGroup& g : shape.groups)
+    if (GroupContains(g, shape.non_zero_winding, x, y)) return true;
+  return false;
+}
+
+bool ObjectContains(const DisplayObject& obj, double x, double y) {
+  switch (obj.type) {
+    case DisplayObject::Type::Shape:
+      return obj.character && ShapeContains(static_cast<const ShapeDef&>(*obj.character), x, y);
+    case DisplayObject::Type::MorphShape:
+      return obj.character &&
+             ShapeContains(static_cast<const MorphShapeDef&>(*obj.character).Interpolate(obj.ratio / 65535.0), x, y);
+    case DisplayObject::Type::MovieClip: {
+      const auto& clip = static_cast<const MovieClip&>(obj);
+      if (!InsideScriptMask(clip, x, y)) return false;
+      if (clip.drawing && !clip.drawing->Empty() && ShapeContains(clip.drawing->Shape(), x, y)) return true;
+      // Clip layers in force: the depth they reach, and whether they hold the point. Hidden
+      // objects count; a clip layer itself does not.
+      std::vector<std::pair<int, bool>> layers;
+      for (const auto& [depth, child] : clip.children) {
+        while (!layers.empty() && depth > layers.back().first) layers.pop_back();
+        Matrix inv;
+        double cx = 0, cy = 0;
+        const bool placed = child->matrix.Invert(inv);
+        if (placed) inv.Apply(x, y, cx, cy);
+        if (child->clip_depth > 0) {
+          layers.emplace_back(child->clip_depth, placed && ObjectContains(*child, cx, cy));
+          continue;
+        }
+        if (!placed || std::any_of(layers.begin(), layers.end(), [](const auto& l) { return !l.second; })) continue;
+        if (ObjectContains(*child, cx, cy)) return true;
+      }
+      return false;
+    }
+    case DisplayObject::Type::Text:
+    case DisplayObject::Type::EditText: {
+      if (!obj.character) return false;
+      // Static texts are hit on their glyphs, text fields anywhere in their box.
+      if (obj.type == DisplayObject::Type::Text) {
+        const auto& text = static_cast<const StaticTextDef&>(*obj.character);
+        Matrix to_text;
+        if (!text.matrix.Invert(to_text)) return false;
+        double tx, ty;
+        to_text.Apply(x, y, tx, ty);
+        tx *= kGlyphRunUnits;
+        ty *= kGlyphRunUnits;
+        for (const ShapeDef& run : text.glyph_runs)
+          for (const ShapeGroup& g : run.groups)
+            if (GroupContains(g, run.non_zero_winding, tx, ty)) return true;
+        return false;
+      }
+      const RectTwips& r = static_cast<const EditTextDef&>(*obj.character).bounds;
+      return x >= r.xmin && x <= r.xmax && y >= r.ymin && y <= r.ymax;
+    }
+    default: return false;
+  }
+}
+
+}  // namespace flash
