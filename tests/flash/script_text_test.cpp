@@ -80,13 +80,16 @@ TEST(ScriptTextField, CreateTextFieldMakesAnEmptyFieldAtTheScriptDepth) {
   s.TraceMember("t.autoSize");
   s.SetMember("t", "autoSize", [](Script& s) { s.a.PushBool(true); });
   s.TraceMember("t.autoSize");
+  s.SetMember("t", "autoSize", Script::Str("RIght"));
+  s.TraceMember("t.autoSize");
   s.SetMember("t", "autoSize", Script::Str("bogus"));
   s.TraceMember("t.autoSize");
+  s.TraceMember("t");
   s.SetMember("t", "textColor", Script::Num(0xFF0000));
   s.TraceMember("t.textColor");
   s.Call("t", "removeTextField").Drop();
   s.TraceExpr([](Script& s) { s.Get("t"); s.a.Op(0x44); });
-  EXPECT_EQ(s.Run(), "object\n\n10\n20\n150\n40\n3\ndynamic\nnone\nleft\nnone\n16711680\nundefined\n");
+  EXPECT_EQ(s.Run(), "object\n\n10\n20\n150\n40\n3\ndynamic\nnone\nleft\nright\nnone\n_level0.t\n16711680\nundefined\n");
 }
 
 TEST(ScriptTextField, HtmlTextReadsMarkupOnlyInHtmlFields) {

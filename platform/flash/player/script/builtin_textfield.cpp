@@ -1,6 +1,7 @@
 // TextField: the script side of text fields on the display list (their text, settings, formats
 // and place), MovieClip.createTextField, and fields bound to variables.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <memory>
 
@@ -159,6 +160,7 @@ Value Set(NativeCall& c) {
         a = v.boolean ? text::AutoSize::Left : text::AutoSize::None;
       } else {
         std::string s = c.vm.ToString(v);
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
         if (s == "left") a = text::AutoSize::Left;
         else if (s == "center") a = text::AutoSize::Center;
         else if (s == "right") a = text::AutoSize::Right;
@@ -338,6 +340,12 @@ Value CreateTextField(NativeCall& c) {
   return c.vm.version() >= 8 ? Value::Object(o) : Value::Undefined();
 }
 
+// A field reads as its target path, like a clip.
+Value ToString(NativeCall& c) {
+  TextFieldObject* f = FieldOf(c.self);
+  return f ? Value::String(f->TargetPath()) : Value::Undefined();
+}
+
 Value Constructor(NativeCall&) { return Value::Undefined(); }
 
 }  // namespace
@@ -368,6 +376,7 @@ void InstallTextField(Realm& realm) {
   realm.Method(proto, "replaceText", ReplaceText);
   realm.Method(proto, "getDepth", GetDepth);
   realm.Method(proto, "removeTextField", RemoveTextField);
+  realm.Method(proto, "toString", ToString);
   if (realm.movieclip_proto) realm.Method(realm.movieclip_proto, "createTextField", CreateTextField);
 }
 
