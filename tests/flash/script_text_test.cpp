@@ -207,3 +207,38 @@ TEST(ScriptTextField, UnsetBoundVariableTakesTheFieldsText) {
   player.Tick();
   EXPECT_EQ(flashtest::Joined(player.trace_log), "start\n_root.label\n");
 }
+
+TEST(ScriptTextField, ScrollingStaysWithinTheText) {
+  Script s;
+  s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
+                                     Script::Num(60), Script::Num(30)}).Drop();
+  s.SetMember("t", "multiline", [](Script& s) { s.a.PushBool(true); });
+  s.SetMember("t", "text", Script::Str("1\r2\r3\r4\r5\r6\r7\r8"));
+  s.Var("m", [](Script& s) { s.Member("t", "maxscroll")(s); });
+  s.TraceExpr([](Script& s) { s.Get("m"); s.a.PushInt(1).Op(0x67); });  // m > 1
+  s.SetMember("t", "scroll", Script::Num(1000));
+  s.TraceExpr([](Script& s) { s.Member("t", "scroll")(s); s.Get("m"); s.a.Op(0x49); });  // == maxscroll
+  s.SetMember("t", "scroll", Script::Num(-5));
+  s.TraceMember("t.scroll");
+  s.SetMember("t", "scroll", Script::Str("2"));
+  s.TraceMember("t.scroll");
+  // Short lines need no horizontal scrolling.
+  s.TraceMember("t.maxhscroll");
+  s.SetMember("t", "hscroll", Script::Num(50));
+  s.TraceMember("t.hscroll");
+  EXPECT_EQ(s.Run(), "true\ntrue\n1\n2\n0\n0\n");
+}
+
+TEST(ScriptTextField, FieldsAreTheirOwnFirstListener) {
+  Script s;
+  s.Var("t", [](Script& s) {
+    s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
+                                       Script::Num(60), Script::Num(30)});
+  });
+  s.TraceMember("t._listeners.length");
+  s.TraceExpr([](Script& s) { s.Member("t", "_listeners")(s); s.a.PushInt(0).Op(0x4E); s.Get("t"); s.a.Op(0x49); });
+  s.Var("l", [](Script& s) { s.New("Object"); });
+  s.Call("t", "addListener", {Script::VarRef("l")}).Drop();
+  s.TraceMember("t._listeners.length");
+  EXPECT_EQ(s.Run(), "1\ntrue\n2\n");
+}

@@ -135,6 +135,8 @@ FieldObject* Player::ObjectOf(TextFieldObject* field) {
     o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.textfield_proto ? realm.textfield_proto : realm.object_proto),
            kDontEnum | kDontDelete);
     o->field = field->weak_from_this();
+    // Fields broadcast their events with themselves as the first listener.
+    realm.Set(o, "_listeners", Value::Object(realm.NewArray({Value::Object(o)})));
     o->pins = 1;
     field->object = o;
     field->heap = heap_;

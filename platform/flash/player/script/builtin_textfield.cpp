@@ -58,6 +58,12 @@ void SetBoundVariable(ActionRunner& vm, TextFieldObject& f, const std::string& t
   if (holder && !name.empty()) vm.SetMember(vm.ClipValue(holder), name, Value::String(text));
 }
 
+// How far the text may scroll to the left: what the widest line needs beyond the box.
+double MaxHScroll(const text::TextField& t) {
+  const auto& l = t.Layout();
+  return std::max(0.0, std::floor(l.text_width + 2 * text::kGutter - l.box.width));
+}
+
 std::string AutoSizeName(text::AutoSize a) {
   switch (a) {
     case text::AutoSize::Left: return "left";
@@ -104,10 +110,7 @@ Value Get(NativeCall& c) {
     case kMaxScroll: return Value::Number(t.MaxScroll());
     case kBottomScroll: return Value::Number(t.BottomScroll());
     case kHScroll: return Value::Number(t.hscroll);
-    case kMaxHScroll: {
-      const auto& l = t.Layout();
-      return Value::Number(std::max(0.0, std::floor(l.text_width + 2 * text::kGutter - l.box.width)));
-    }
+    case kMaxHScroll: return Value::Number(MaxHScroll(t));
     case kVariable: return t.variable.empty() ? Value::Null() : Value::String(t.variable);
     case kType: return Value::String(t.read_only ? "dynamic" : "input");
     case kSelectable: return Value::Bool(t.selectable);
@@ -198,11 +201,14 @@ Value Set(NativeCall& c) {
       break;
     }
     case kMaxChars: t.max_chars = v.IsNullish() ? 0 : std::max(0, c.vm.ToInt32(v)); break;
-    case kScroll:
-      if (number(d)) t.scroll = std::clamp(static_cast<int>(d), 1, std::max(1, t.MaxScroll()));
+    case kScroll: {
+      // The line index is taken from the 32-bit value less one, wrapping as the integer does.
+      auto line = static_cast<int32_t>(static_cast<uint32_t>(c.vm.ToInt32(v)) - 1u);
+      t.scroll = std::clamp(line, 0, std::max(0, t.MaxScroll() - 1)) + 1;
       break;
+    }
     case kHScroll:
-      if (number(d)) t.hscroll = std::max(0.0, std::floor(d));
+      t.hscroll = std::clamp(static_cast<double>(c.vm.ToInt32(v)), 0.0, MaxHScroll(t));
       break;
     case kVariable:
       t.variable = v.IsNullish() ? std::string() : c.vm.ToString(v);
@@ -377,6 +383,10 @@ void InstallTextField(Realm& realm) {
   realm.Method(proto, "getDepth", GetDepth);
   realm.Method(proto, "removeTextField", RemoveTextField);
   realm.Method(proto, "toString", ToString);
+  if (const Property* b = realm.global->Find(realm.heap.Key("AsBroadcaster")); b && b->value.IsObject()) {
+    for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+      if (const Property* m = b->value.object->Find(realm.heap.Key(name))) realm.Set(proto, name, m->value);
+  }
   if (realm.movieclip_proto) realm.Method(realm.movieclip_proto, "createTextField", CreateTextField);
 }
 
