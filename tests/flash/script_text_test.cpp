@@ -154,7 +154,11 @@ TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
     s.Member("a", "width")(s);
     s.a.Op(0x0B);  // subtract
   });
-  EXPECT_EQ(s.Run(), "true\ntrue\n4\n");
+  // Wrapped to a width: as wide as that field, and taller than one line.
+  s.Var("w", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc def ghi jkl mno pqr"), Script::Num(40)}); });
+  s.TraceMember("w.textFieldWidth");
+  s.TraceExpr([](Script& s) { s.Member("c", "height")(s); s.Member("w", "height")(s); s.a.Op(0x48); });
+  EXPECT_EQ(s.Run(), "true\ntrue\n4\n40\ntrue\n");
 }
 
 TEST(ScriptTextField, BoundFieldsShowTheirVariable) {

@@ -1,4 +1,5 @@
 // TextFormat: the constructor, the members of a format and getTextExtent.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/flash/player/action_runner.h"
@@ -162,8 +163,26 @@ Value GetTextExtent(NativeCall& c) {
   if (!self) return Value::Undefined();
   TextFormat f;
   ApplyTextFormat(c.vm, self, f);
+  std::string str = c.vm.ToString(c.Arg(0));
   text::TextField measure;
-  text::TextExtent e = measure.Extent(c.vm.ToString(c.Arg(0)), f);
+  text::TextExtent e = measure.Extent(str, f);
+  double field_width = e.width + 2 * text::kGutter;
+  if (!c.Arg(1).IsUndefined()) {
+    double w = c.vm.ToNumber(c.Arg(1));
+    if (std::isfinite(w) && w > 0) {
+      // Wrapped to a field of that width.
+      measure.multiline = true;
+      measure.options.word_wrap = true;
+      measure.options.box.width = std::min(w, 1e6);
+      measure.default_format = f;
+      measure.SetText(str);
+      measure.Changed();
+      const text::TextLayout& l = measure.Layout();
+      e.width = l.text_width;
+      e.height = l.text_height;
+      field_width = measure.options.box.width;
+    }
+  }
   ScriptObject* r = c.vm.realm().NewObject();
   auto put = [&](const char* name, double v) { c.vm.realm().Set(r, name, Value::Number(v), 0); };
   put("ascent", e.ascent);
@@ -171,7 +190,7 @@ Value GetTextExtent(NativeCall& c) {
   put("width", e.width);
   put("height", e.height);
   put("textFieldHeight", e.height + 2 * text::kGutter);
-  put("textFieldWidth", e.width + 2 * text::kGutter);
+  put("textFieldWidth", field_width);
   return Value::Object(r);
 }
 
