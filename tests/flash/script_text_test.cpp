@@ -28,6 +28,12 @@ std::string RunWithField(const flash::EditTextSpec& spec, const std::vector<std:
   return flashtest::Joined(player.trace_log);
 }
 
+// Pushes this.createTextField("t", 1, 0, 0, width, height).
+void NewField(Script& s, double width, double height) {
+  s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
+                                     Script::Num(width), Script::Num(height)});
+}
+
 flash::EditTextSpec Field(const std::string& text) {
   flash::EditTextSpec spec;
   spec.bounds = {0, 2000, 0, 400};  // 100 by 20 pixels
@@ -96,8 +102,8 @@ TEST(ScriptTextField, CreateTextFieldMakesAnEmptyFieldAtTheScriptDepth) {
 
 TEST(ScriptTextField, HtmlTextReadsMarkupOnlyInHtmlFields) {
   Script s;
-  s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
-                                     Script::Num(100), Script::Num(20)}).Drop();
+  NewField(s, 100, 20);
+  s.Drop();
   s.SetMember("t", "htmlText", Script::Str("<b>bold</b>"));
   s.TraceMember("t.text");
   s.SetMember("t", "html", [](Script& s) { s.a.PushBool(true); });
@@ -121,8 +127,8 @@ TEST(ScriptTextFormat, ConstructorMembersAndRangesOfSetTextFormat) {
   s.TraceMember("f.color");
   s.TraceMember("f.bold");
   s.TraceMember("f.align");
-  s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
-                                     Script::Num(100), Script::Num(20)}).Drop();
+  NewField(s, 100, 20);
+  s.Drop();
   s.SetMember("t", "text", Script::Str("abcdef"));
   s.Var("b", [](Script& s) { s.New("TextFormat"); });
   s.SetMember("b", "bold", [](Script& s) { s.a.PushBool(true); });
@@ -193,8 +199,8 @@ TEST(ScriptTextField, UnsetBoundVariableTakesTheFieldsText) {
 
 TEST(ScriptTextField, ScrollingStaysWithinTheText) {
   Script s;
-  s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
-                                     Script::Num(60), Script::Num(30)}).Drop();
+  NewField(s, 60, 30);
+  s.Drop();
   s.SetMember("t", "multiline", [](Script& s) { s.a.PushBool(true); });
   s.SetMember("t", "text", Script::Str("1\r2\r3\r4\r5\r6\r7\r8"));
   s.Var("m", [](Script& s) { s.Member("t", "maxscroll")(s); });
@@ -214,10 +220,7 @@ TEST(ScriptTextField, ScrollingStaysWithinTheText) {
 
 TEST(ScriptTextField, FieldsAreTheirOwnFirstListener) {
   Script s;
-  s.Var("t", [](Script& s) {
-    s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
-                                       Script::Num(60), Script::Num(30)});
-  });
+  s.Var("t", [](Script& s) { NewField(s, 60, 30); });
   s.TraceMember("t._listeners.length");
   s.TraceExpr([](Script& s) { s.Member("t", "_listeners")(s); s.a.PushInt(0).Op(0x4E); s.Get("t"); s.a.Op(0x49); });
   s.Var("l", [](Script& s) { s.New("Object"); });
