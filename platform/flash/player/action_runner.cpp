@@ -415,6 +415,8 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   }
   auto child = clip->ChildByName(name, version_ >= 7);
   if (child && child->type == DisplayObject::Type::MovieClip) return ClipValue(static_cast<MovieClip*>(child.get()));
+  if (child && child->type == DisplayObject::Type::EditText && version_ >= 6)
+    return Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
   if (ScriptObject* proto = o->Proto()) {
     Value v = GetObjectMember(proto, name, ClipValue(clip), found);
     if (found) return v;
@@ -972,6 +974,10 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
   auto child_of = [&](const Value& v, const std::string& name, Value& out) {
     MovieClip* c = v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
     auto child = c ? c->ChildByName(name, version_ >= 7) : nullptr;
+    if (child && child->type == DisplayObject::Type::EditText && version_ >= 6) {
+      out = Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
+      return true;
+    }
     if (!child || child->type != DisplayObject::Type::MovieClip) return false;
     out = ClipValue(static_cast<MovieClip*>(child.get()));
     return true;

@@ -55,6 +55,13 @@ MovieClip::~MovieClip() {
   }
 }
 
+TextFieldObject::~TextFieldObject() {
+  if (object) {
+    --object->pins;
+    object->field.reset();
+  }
+}
+
 int MovieClip::NextHighestDepth() const {
   int depth = 16384;
   if (!children.empty()) depth = std::max(depth, children.rbegin()->first + 1);
@@ -122,6 +129,22 @@ ClipObject* Player::ObjectOf(MovieClip* clip) {
     clip->heap = heap_;
   }
   return clip->object;
+}
+
+FieldObject* Player::ObjectOf(TextFieldObject* field) {
+  if (!field->object) {
+    Realm& realm = ScriptRealm();
+    auto* o = heap_->New<FieldObject>();
+    o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.textfield_proto ? realm.textfield_proto : realm.object_proto),
+           kDontEnum | kDontDelete);
+    o->field = field->weak_from_this();
+    // Fields broadcast their events with themselves as the first listener.
+    realm.Set(o, "_listeners", Value::Object(realm.NewArray({Value::Object(o)})));
+    o->pins = 1;
+    field->object = o;
+    field->heap = heap_;
+  }
+  return field->object;
 }
 
 std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start,
@@ -335,6 +358,7 @@ void Player::Tick() {
   RunQueue();
   loads.Run(*this);
   RunQueue();
+  UpdateBoundFields();
   if (sound) sound->OnTickEnd();
   in_tick_ = false;
   if (heap_->CollectionDue()) CollectGarbage();
@@ -900,6 +924,8 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
     obj->has_opaque_background = true;
     obj->opaque_background = p.background;
   }
+  if (created && obj->type == DisplayObject::Type::EditText)
+    SyncBoundField(static_cast<TextFieldObject*>(obj.get()));
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
     for (const ClipActionRecord& rec : p.clip_actions)

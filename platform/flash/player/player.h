@@ -117,7 +117,12 @@ class TextFieldObject : public DisplayObject {
   TextFieldObject(CharacterPtr c, std::shared_ptr<const MovieDef> movie)
       : DisplayObject(Type::EditText, c),
         field(static_cast<const EditTextDef&>(*c), std::move(movie)) {}
+  ~TextFieldObject() override;
   text::TextField field;
+  // The script object of the field, made on first use and pinned while the field lives.
+  FieldObject* object = nullptr;
+  std::shared_ptr<Heap> heap;
+  bool variable_bound = false;  // the bound variable was given the field's text once
 };
 
 // Placement of the stage in a view: scale to fit with the aspect kept, top-left aligned.
@@ -184,6 +189,12 @@ class Player {
   Heap& ScriptHeap() { return *heap_; }
   // The script object of a clip, made on first use.
   ClipObject* ObjectOf(MovieClip* clip);
+  FieldObject* ObjectOf(TextFieldObject* field);
+  // Shows the values of the variables text fields are bound to (the end of every tick).
+  void UpdateBoundFields();
+  // Shows the value of the variable one field is bound to; an unset variable takes the field's
+  // text once, when the field has any.
+  void SyncBoundField(TextFieldObject* field);
   Realm& ScriptRealm();
   // The player's clock: milliseconds of movie time, advanced by every tick (getTimer, intervals).
   double ClockMs() const { return clock_ms_; }

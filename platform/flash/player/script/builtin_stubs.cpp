@@ -9,7 +9,7 @@ Value Nothing(NativeCall& c) { return c.self; }
 }  // namespace
 
 void InstallStubs(Realm& realm) {
-  for (const char* name : {"TextField", "TextFormat", "Sound", "Button", "Video", "NetStream", "NetConnection",
+  for (const char* name : {"Sound", "Button", "Video", "NetStream", "NetConnection",
                            "MovieClipLoader", "LocalConnection", "Camera", "Microphone", "PrintJob",
                            "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);

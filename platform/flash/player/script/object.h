@@ -143,6 +143,13 @@ class ClipObject : public ScriptObject {
   std::weak_ptr<DisplayObject> clip;
 };
 
+// The script side of a text field on the display list.
+class FieldObject : public ScriptObject {
+ public:
+  FieldObject() : ScriptObject(Kind::Object) { class_name = "TextField"; }
+  std::weak_ptr<DisplayObject> field;
+};
+
 class Heap {
  public:
   Heap() = default;

@@ -10,7 +10,7 @@ constexpr Installer kInstallers[] = {
     InstallObject, InstallFunction, InstallArray,       InstallString, InstallNumberBoolean, InstallMath,
     InstallGlobals, InstallError,   InstallDate, InstallBroadcaster, InstallMovieClip, InstallDrawing,
     InstallXml,     InstallLoadVars, InstallGeom, InstallColor, InstallSystem, InstallStage, InstallSharedObject,
-    InstallContextMenu, InstallExternalInterface, InstallStubs,
+    InstallContextMenu, InstallExternalInterface, InstallTextFormat, InstallTextField, InstallStubs,
 };
 
 }  // namespace
@@ -76,7 +76,7 @@ FunctionObject* Realm::Class(const std::string& name, NativeFn call, NativeFn co
 
 void Realm::Trace(std::vector<ScriptObject*>& gray) const {
   for (ScriptObject* o : {global, object_proto, function_proto, array_proto, string_proto, number_proto, boolean_proto,
-                          movieclip_proto, error_proto})
+                          movieclip_proto, error_proto, textfield_proto})
     if (o) gray.push_back(o);
   for (const auto& [k, o] : registered_classes)
     if (o) gray.push_back(o);

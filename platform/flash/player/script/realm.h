@@ -39,6 +39,7 @@ class Realm {
   ScriptObject* boolean_proto = nullptr;
   ScriptObject* movieclip_proto = nullptr;
   ScriptObject* error_proto = nullptr;
+  ScriptObject* textfield_proto = nullptr;
   // Classes registered by linkage name (Object.registerClass): name key -> constructor.
   std::unordered_map<std::string, ScriptObject*> registered_classes;
 
@@ -85,6 +86,8 @@ void InstallStage(Realm& realm);
 void InstallSharedObject(Realm& realm);
 void InstallContextMenu(Realm& realm);
 void InstallExternalInterface(Realm& realm);
+void InstallTextField(Realm& realm);
+void InstallTextFormat(Realm& realm);
 void InstallStubs(Realm& realm);
 
 }  // namespace flash

@@ -1,0 +1,222 @@
+// TextFormat: the constructor, the members of a format and getTextExtent.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/text_format_object.h"
+
+namespace flash {
+
+namespace {
+
+using text::TextFormat;
+
+// The members in the order the constructor takes them, then the rest.
+enum Field {
+  kFont, kSize, kColor, kBold, kItalic, kUnderline, kUrl, kTarget, kAlign, kLeftMargin, kRightMargin, kIndent,
+  kLeading, kBlockIndent, kBullet, kTabStops, kLetterSpacing, kKerning, kFieldCount
+};
+constexpr const char* kNames[kFieldCount] = {
+    "font", "size", "color", "bold", "italic", "underline", "url", "target", "align", "leftMargin",
+    "rightMargin", "indent", "leading", "blockIndent", "bullet", "tabStops", "letterSpacing", "kerning"};
+
+const char* AlignName(TextAlign a) {
+  switch (a) {
+    case TextAlign::Right: return "right";
+    case TextAlign::Center: return "center";
+    case TextAlign::Justify: return "justify";
+    default: return "left";
+  }
+}
+
+Value Read(ActionRunner& vm, const TextFormat& f, int field) {
+  switch (field) {
+    case kFont: return Value::String(f.font);
+    case kSize: return Value::Number(f.size);
+    case kColor: return Value::Number((f.color.r << 16) | (f.color.g << 8) | f.color.b);
+    case kBold: return Value::Bool(f.bold);
+    case kItalic: return Value::Bool(f.italic);
+    case kUnderline: return Value::Bool(f.underline);
+    case kUrl: return Value::String(f.url);
+    case kTarget: return Value::String(f.target);
+    case kAlign: return Value::String(AlignName(f.align));
+    case kLeftMargin: return Value::Number(f.left_margin);
+    case kRightMargin: return Value::Number(f.right_margin);
+    case kIndent: return Value::Number(f.indent);
+    case kLeading: return Value::Number(f.leading);
+    case kBlockIndent: return Value::Number(f.block_indent);
+    case kBullet: return Value::Bool(f.bullet);
+    case kTabStops: {
+      std::vector<Value> stops;
+      for (double s : f.tab_stops) stops.push_back(Value::Number(s));
+      return Value::Object(vm.realm().NewArray(std::move(stops)));
+    }
+    case kLetterSpacing: return Value::Number(f.letter_spacing);
+    case kKerning: return Value::Bool(f.kerning);
+  }
+  return Value::Null();
+}
+
+bool Same(const TextFormat& a, const TextFormat& b, int field) {
+  switch (field) {
+    case kFont: return a.font == b.font;
+    case kSize: return a.size == b.size;
+    case kColor: return a.color == b.color;
+    case kBold: return a.bold == b.bold;
+    case kItalic: return a.italic == b.italic;
+    case kUnderline: return a.underline == b.underline;
+    case kUrl: return a.url == b.url;
+    case kTarget: return a.target == b.target;
+    case kAlign: return a.align == b.align;
+    case kLeftMargin: return a.left_margin == b.left_margin;
+    case kRightMargin: return a.right_margin == b.right_margin;
+    case kIndent: return a.indent == b.indent;
+    case kLeading: return a.leading == b.leading;
+    case kBlockIndent: return a.block_indent == b.block_indent;
+    case kBullet: return a.bullet == b.bullet;
+    case kTabStops: return a.tab_stops == b.tab_stops;
+    case kLetterSpacing: return a.letter_spacing == b.letter_spacing;
+    case kKerning: return a.kerning == b.kerning;
+  }
+  return false;
+}
+
+// Sizes and margins are whole pixels; a value that is not a number leaves the format alone.
+bool Pixels(ActionRunner& vm, const Value& v, double& out, bool whole = true) {
+  double d = vm.ToNumber(v);
+  if (!std::isfinite(d)) return false;
+  out = whole ? std::trunc(d) : d;
+  return true;
+}
+
+void Write(ActionRunner& vm, const Value& v, TextFormat& f, int field) {
+  switch (field) {
+    case kFont: f.font = vm.ToString(v); break;
+    case kSize: Pixels(vm, v, f.size); break;
+    case kColor: {
+      uint32_t n = static_cast<uint32_t>(vm.ToInt32(v));
+      f.color = Rgba{static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 255};
+      break;
+    }
+    case kBold: f.bold = vm.ToBool(v); break;
+    case kItalic: f.italic = vm.ToBool(v); break;
+    case kUnderline: f.underline = vm.ToBool(v); break;
+    case kUrl: f.url = vm.ToString(v); break;
+    case kTarget: f.target = vm.ToString(v); break;
+    case kAlign: {
+      std::string s = vm.ToString(v);
+      if (s == "left") f.align = TextAlign::Left;
+      else if (s == "right") f.align = TextAlign::Right;
+      else if (s == "center") f.align = TextAlign::Center;
+      else if (s == "justify") f.align = TextAlign::Justify;
+      break;
+    }
+    case kLeftMargin: if (Pixels(vm, v, f.left_margin)) f.left_margin = std::max(0.0, f.left_margin); break;
+    case kRightMargin: if (Pixels(vm, v, f.right_margin)) f.right_margin = std::max(0.0, f.right_margin); break;
+    case kIndent: Pixels(vm, v, f.indent); break;
+    case kLeading: Pixels(vm, v, f.leading); break;
+    case kBlockIndent: Pixels(vm, v, f.block_indent); break;
+    case kBullet: f.bullet = vm.ToBool(v); break;
+    case kTabStops: {
+      ScriptObject* o = vm.ObjectOf(v);
+      if (!o || o->kind != ScriptObject::Kind::Array) break;
+      f.tab_stops.clear();
+      for (const Value& s : static_cast<ArrayObject*>(o)->items) {
+        double d = vm.ToNumber(s);
+        if (std::isfinite(d)) f.tab_stops.push_back(std::trunc(d));
+      }
+      break;
+    }
+    case kLetterSpacing: Pixels(vm, v, f.letter_spacing, false); break;
+    case kKerning: f.kerning = vm.ToBool(v); break;
+  }
+}
+
+ScriptObject* TextFormatProto(ActionRunner& vm) {
+  Value ctor = vm.GetMember(Value::Object(vm.realm().global), "TextFormat");
+  Value proto = vm.GetMember(ctor, "prototype");
+  return proto.IsObject() ? proto.object : nullptr;
+}
+
+// new TextFormat(font, size, color, bold, italic, underline, url, target, align, leftMargin,
+// rightMargin, indent, leading): every member null unless given.
+Value Construct(NativeCall& c) {
+  ScriptObject* self = c.This();
+  if (!self) return Value::Undefined();
+  for (int i = 0; i < kFieldCount; ++i) {
+    Value v = static_cast<size_t>(i) <= kLeading && !c.Arg(i).IsUndefined() ? c.Arg(i) : Value::Null();
+    if (v.type != Value::Type::Null) {
+      // Given members read back in their own type, as a format would hold them.
+      TextFormat f;
+      Write(c.vm, v, f, i);
+      v = Read(c.vm, f, i);
+    }
+    c.vm.realm().Set(self, kNames[i], v, 0);
+  }
+  return Value::Undefined();
+}
+
+// getTextExtent(text[, width]): the size of the text in this format on one line per paragraph
+// (wrapped to `width` when given), and of the field that would just hold it.
+Value GetTextExtent(NativeCall& c) {
+  ScriptObject* self = c.This();
+  if (!self) return Value::Undefined();
+  TextFormat f;
+  ApplyTextFormat(c.vm, self, f);
+  std::string str = c.vm.ToString(c.Arg(0));
+  text::TextField measure;
+  text::TextExtent e = measure.Extent(str, f);
+  double field_width = e.width + 2 * text::kGutter;
+  if (!c.Arg(1).IsUndefined()) {
+    double w = c.vm.ToNumber(c.Arg(1));
+    if (std::isfinite(w) && w > 0) {
+      // Wrapped to a field of that width.
+      measure.multiline = true;
+      measure.options.word_wrap = true;
+      measure.options.box.width = std::min(w, 1e6);
+      measure.default_format = f;
+      measure.SetText(str);
+      measure.Changed();
+      const text::TextLayout& l = measure.Layout();
+      e.width = l.text_width;
+      e.height = l.text_height;
+      field_width = measure.options.box.width;
+    }
+  }
+  ScriptObject* r = c.vm.realm().NewObject();
+  auto put = [&](const char* name, double v) { c.vm.realm().Set(r, name, Value::Number(v), 0); };
+  put("ascent", e.ascent);
+  put("descent", e.descent);
+  put("width", e.width);
+  put("height", e.height);
+  put("textFieldHeight", e.height + 2 * text::kGutter);
+  put("textFieldWidth", field_width);
+  return Value::Object(r);
+}
+
+}  // namespace
+
+ScriptObject* NewTextFormatObject(ActionRunner& vm, const std::vector<const TextFormat*>& formats) {
+  ScriptObject* o = vm.realm().NewObject(TextFormatProto(vm));
+  for (int i = 0; i < kFieldCount; ++i) {
+    bool same = !formats.empty();
+    for (size_t k = 1; same && k < formats.size(); ++k) same = Same(*formats[0], *formats[k], i);
+    vm.realm().Set(o, kNames[i], same ? Read(vm, *formats[0], i) : Value::Null(), 0);
+  }
+  return o;
+}
+
+void ApplyTextFormat(ActionRunner& vm, ScriptObject* from, TextFormat& to) {
+  for (int i = 0; i < kFieldCount; ++i) {
+    Value v = vm.GetMember(Value::Object(from), kNames[i]);
+    if (!v.IsNullish()) Write(vm, v, to, i);
+  }
+}
+
+void InstallTextFormat(Realm& realm) {
+  ScriptObject* proto = realm.NewObject();
+  realm.Class("TextFormat", Construct, nullptr, proto);
+  realm.Method(proto, "getTextExtent", GetTextExtent);
+}
+
+}  // namespace flash

@@ -1,0 +1,19 @@
+// TextFormat objects: script objects carrying the members of a character and paragraph format,
+// each null when not set.
+#pragma once
+
+#include <vector>
+
+#include "platform/flash/text/text_format.h"
+
+namespace flash {
+
+class ActionRunner;
+class ScriptObject;
+
+// A new TextFormat object; a member is null where the formats disagree (or none are given).
+ScriptObject* NewTextFormatObject(ActionRunner& vm, const std::vector<const text::TextFormat*>& formats);
+// Copies the members of `from` that are not null into `to`.
+void ApplyTextFormat(ActionRunner& vm, ScriptObject* from, text::TextFormat& to);
+
+}  // namespace flash

@@ -1,0 +1,230 @@
+// Text fields and text formats as scripts see them: fields placed on the timeline and made by
+// createTextField, their members and formats, and fields bound to variables.
+#include <gtest/gtest.h>
+
+#include "platform/flash/format/writer.h"
+#include "tests/flash/script_objects_support.h"
+
+using flashtest::Script;
+
+namespace {
+
+// A movie with a field named "field" at depth 1 placed on frame 1 and one script a frame, run
+// for as many ticks as there are scripts; the trace output.
+std::string RunWithField(const flash::EditTextSpec& spec, const std::vector<std::vector<uint8_t>>& frames,
+                         int version = 8) {
+  flash::SwfWriter w(version, 200, 200, 12);
+  w.DefineEditText(1, spec);
+  w.Place(flashtest::NewPlace(1, 1, "field"));
+  for (const auto& code : frames) {
+    if (!code.empty()) w.DoAction(code);
+    w.ShowFrame();
+  }
+  w.DoAction(flash::ActionBuilder().Stop().Build());
+  w.ShowFrame();
+  flash::Player player;
+  player.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  for (size_t i = 0; i < frames.size(); ++i) player.Tick();
+  return flashtest::Joined(player.trace_log);
+}
+
+// Pushes this.createTextField("t", 1, 0, 0, width, height).
+void NewField(Script& s, double width, double height) {
+  s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
+                                     Script::Num(width), Script::Num(height)});
+}
+
+flash::EditTextSpec Field(const std::string& text) {
+  flash::EditTextSpec spec;
+  spec.bounds = {0, 2000, 0, 400};  // 100 by 20 pixels
+  spec.text = text;
+  return spec;
+}
+
+}  // namespace
+
+TEST(ScriptTextField, PlacedFieldIsAnObjectWithItsTagSettings) {
+  flash::EditTextSpec spec = Field("hello");
+  spec.border = true;
+  spec.multiline = true;
+  spec.max_length = 20;
+  Script s;
+  s.TraceMember("field.text");
+  s.TraceMember("field.length");
+  s.TraceMember("field.border");
+  s.TraceMember("field.multiline");
+  s.TraceMember("field.maxChars");
+  s.TraceMember("field._width");
+  s.TraceMember("field._name");
+  s.TraceExpr([](Script& s) { s.Get("field"); s.a.Op(0x44); });  // typeof
+  s.TraceExpr([](Script& s) { s.Get("field"); s.Get("TextField"); s.a.Op(0x54); });  // instanceof
+  s.SetMember("field", "text", Script::Str("changed"));
+  s.TraceMember("field.text");
+  s.SetMember("field", "_x", Script::Num(12.5));
+  s.TraceMember("field._x");
+  EXPECT_EQ(RunWithField(spec, {s.a.Build()}), "hello\n5\ntrue\ntrue\n20\n100\nfield\nobject\ntrue\nchanged\n12.5\n");
+}
+
+TEST(ScriptTextField, FieldsOfOlderMoviesAreNotObjects) {
+  Script s(5);
+  s.TraceExpr([](Script& s) { s.Get("field"); s.a.Op(0x44); });
+  EXPECT_EQ(RunWithField(Field("x"), {s.a.Build()}, 5), "undefined\n");
+}
+
+TEST(ScriptTextField, CreateTextFieldMakesAnEmptyFieldAtTheScriptDepth) {
+  Script s;
+  s.TraceExpr([](Script& s) {
+    s.Call("this", "createTextField", {Script::Str("t"), Script::Num(3), Script::Num(10), Script::Num(20),
+                                       Script::Num(150), Script::Num(40)});
+    s.a.Op(0x44);
+  });
+  s.TraceMember("t.text");
+  s.TraceMember("t._x");
+  s.TraceMember("t._y");
+  s.TraceMember("t._width");
+  s.TraceMember("t._height");
+  s.TraceExpr([](Script& s) { s.Call("t", "getDepth"); });
+  s.TraceMember("t.type");
+  s.TraceMember("t.autoSize");
+  s.SetMember("t", "autoSize", [](Script& s) { s.a.PushBool(true); });
+  s.TraceMember("t.autoSize");
+  s.SetMember("t", "autoSize", Script::Str("RIght"));
+  s.TraceMember("t.autoSize");
+  s.SetMember("t", "autoSize", Script::Str("bogus"));
+  s.TraceMember("t.autoSize");
+  s.TraceMember("t");
+  s.SetMember("t", "textColor", Script::Num(0xFF0000));
+  s.TraceMember("t.textColor");
+  s.Call("t", "removeTextField").Drop();
+  s.TraceExpr([](Script& s) { s.Get("t"); s.a.Op(0x44); });
+  EXPECT_EQ(s.Run(), "object\n\n10\n20\n150\n40\n3\ndynamic\nnone\nleft\nright\nnone\n_level0.t\n16711680\nundefined\n");
+}
+
+TEST(ScriptTextField, HtmlTextReadsMarkupOnlyInHtmlFields) {
+  Script s;
+  NewField(s, 100, 20);
+  s.Drop();
+  s.SetMember("t", "htmlText", Script::Str("<b>bold</b>"));
+  s.TraceMember("t.text");
+  s.SetMember("t", "html", [](Script& s) { s.a.PushBool(true); });
+  s.SetMember("t", "htmlText", Script::Str("<b>bold</b> &amp; plain"));
+  s.TraceMember("t.text");
+  s.TraceMember("t.length");
+  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(0)}); s.a.PushString("bold").Op(0x4E); });
+  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(6)}); s.a.PushString("bold").Op(0x4E); });
+  // Over both runs, the members that differ are null and the others kept.
+  s.Var("f", [](Script& s) { s.Call("t", "getTextFormat"); });
+  s.TraceMember("f.bold");
+  s.TraceMember("f.size");
+  EXPECT_EQ(s.Run(), "<b>bold</b>\nbold & plain\n12\ntrue\nfalse\nnull\n12\n");
+}
+
+TEST(ScriptTextFormat, ConstructorMembersAndRangesOfSetTextFormat) {
+  Script s;
+  s.Var("f", [](Script& s) { s.New("TextFormat", {Script::Str("_sans"), Script::Num(20), Script::Num(0x00FF00)}); });
+  s.TraceMember("f.font");
+  s.TraceMember("f.size");
+  s.TraceMember("f.color");
+  s.TraceMember("f.bold");
+  s.TraceMember("f.align");
+  NewField(s, 100, 20);
+  s.Drop();
+  s.SetMember("t", "text", Script::Str("abcdef"));
+  s.Var("b", [](Script& s) { s.New("TextFormat"); });
+  s.SetMember("b", "bold", [](Script& s) { s.a.PushBool(true); });
+  s.Call("t", "setTextFormat", {Script::Num(1), Script::Num(3), Script::VarRef("b")}).Drop();
+  for (int i : {0, 1, 2, 3}) {
+    s.TraceExpr([i](Script& s) { s.Call("t", "getTextFormat", {Script::Num(i)}); s.a.PushString("bold").Op(0x4E); });
+  }
+  // A range past the end is clamped; a reversed one changes nothing.
+  s.Call("t", "setTextFormat", {Script::Num(5), Script::Num(99), Script::VarRef("f")}).Drop();
+  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(5)}); s.a.PushString("size").Op(0x4E); });
+  s.Call("t", "setTextFormat", {Script::Num(3), Script::Num(1), Script::VarRef("f")}).Drop();
+  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(2)}); s.a.PushString("size").Op(0x4E); });
+  // The new-text format applies to text set afterwards.
+  s.Call("t", "setNewTextFormat", {Script::VarRef("f")}).Drop();
+  s.SetMember("t", "text", Script::Str("xy"));
+  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(0)}); s.a.PushString("font").Op(0x4E); });
+  EXPECT_EQ(s.Run(), "_sans\n20\n65280\nnull\nnull\nfalse\ntrue\ntrue\nfalse\n20\n12\n_sans\n");
+}
+
+TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
+  Script s;
+  s.Var("f", [](Script& s) { s.New("TextFormat", {Script::Str("_sans"), Script::Num(12)}); });
+  s.Var("a", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc")}); });
+  s.Var("b", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abcabc")}); });
+  s.SetMember("f", "size", Script::Num(24));
+  s.Var("c", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc")}); });
+  s.TraceExpr([](Script& s) { s.Member("a", "width")(s); s.Member("b", "width")(s); s.a.Op(0x48); });  // a < b
+  s.TraceExpr([](Script& s) { s.Member("a", "height")(s); s.Member("c", "height")(s); s.a.Op(0x48); });
+  s.TraceExpr([](Script& s) {
+    s.Member("a", "textFieldWidth")(s);
+    s.Member("a", "width")(s);
+    s.a.Op(0x0B);  // subtract
+  });
+  // Wrapped to a width: as wide as that field, and taller than one line.
+  s.Var("w", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc def ghi jkl mno pqr"), Script::Num(40)}); });
+  s.TraceMember("w.textFieldWidth");
+  s.TraceExpr([](Script& s) { s.Member("c", "height")(s); s.Member("w", "height")(s); s.a.Op(0x48); });
+  EXPECT_EQ(s.Run(), "true\ntrue\n4\n40\ntrue\n");
+}
+
+TEST(ScriptTextField, BoundFieldsShowTheirVariable) {
+  // A field bound to a variable shows its value when read, and writes its text back to it.
+  flash::EditTextSpec spec = Field("initial");
+  spec.variable = "score";
+  Script s;
+  s.Var("score", Script::Num(5));
+  s.TraceMember("field.text");
+  std::string out = RunWithField(spec, {s.a.Build()});
+  EXPECT_EQ(out, "5\n");
+
+  Script later;
+  later.Var("score", Script::Num(5));
+  Script check;
+  check.TraceMember("field.text");
+  check.SetMember("field", "text", Script::Str("typed"));
+  check.TraceMember("score");
+  EXPECT_EQ(RunWithField(spec, {later.a.Build(), check.a.Build()}), "5\ntyped\n");
+}
+
+TEST(ScriptTextField, UnsetBoundVariableTakesTheFieldsText) {
+  flash::EditTextSpec spec = Field("start");
+  spec.variable = "_root.label";
+  Script check;
+  check.TraceMember("label");
+  check.TraceMember("field.variable");
+  EXPECT_EQ(RunWithField(spec, {{}, check.a.Build()}), "start\n_root.label\n");
+}
+
+TEST(ScriptTextField, ScrollingStaysWithinTheText) {
+  Script s;
+  NewField(s, 60, 30);
+  s.Drop();
+  s.SetMember("t", "multiline", [](Script& s) { s.a.PushBool(true); });
+  s.SetMember("t", "text", Script::Str("1\r2\r3\r4\r5\r6\r7\r8"));
+  s.Var("m", [](Script& s) { s.Member("t", "maxscroll")(s); });
+  s.TraceExpr([](Script& s) { s.Get("m"); s.a.PushInt(1).Op(0x67); });  // m > 1
+  s.SetMember("t", "scroll", Script::Num(1000));
+  s.TraceExpr([](Script& s) { s.Member("t", "scroll")(s); s.Get("m"); s.a.Op(0x49); });  // == maxscroll
+  s.SetMember("t", "scroll", Script::Num(-5));
+  s.TraceMember("t.scroll");
+  s.SetMember("t", "scroll", Script::Str("2"));
+  s.TraceMember("t.scroll");
+  // Short lines need no horizontal scrolling.
+  s.TraceMember("t.maxhscroll");
+  s.SetMember("t", "hscroll", Script::Num(50));
+  s.TraceMember("t.hscroll");
+  EXPECT_EQ(s.Run(), "true\ntrue\n1\n2\n0\n0\n");
+}
+
+TEST(ScriptTextField, FieldsAreTheirOwnFirstListener) {
+  Script s;
+  s.Var("t", [](Script& s) { NewField(s, 60, 30); });
+  s.TraceMember("t._listeners.length");
+  s.TraceExpr([](Script& s) { s.Member("t", "_listeners")(s); s.a.PushInt(0).Op(0x4E); s.Get("t"); s.a.Op(0x49); });
+  s.Var("l", [](Script& s) { s.New("Object"); });
+  s.Call("t", "addListener", {Script::VarRef("l")}).Drop();
+  s.TraceMember("t._listeners.length");
+  EXPECT_EQ(s.Run(), "1\ntrue\n2\n");
+}
