@@ -157,6 +157,60 @@ TEST(ScriptClips, ThousandsOfClipsComeAndGo) {
   EXPECT_EQ(RunBlocks({make, check}), "c2999\nundefined\n3000\n");
 }
 
+TEST(ScriptClips, HeldChildOutlivesItsRemovedParent) {
+  // createEmptyMovieClip("a", 1); a.createEmptyMovieClip("b", 1); keep = a.b; a.b.onUnload = f;
+  // a.removeMovieClip();  The parent is freed once its unload event has run while the variable
+  // (and b's own queued event) still hold b; the next frame asks b for its path and its parent.
+  ActionBuilder make;
+  make.PushInt(1).PushString("a").PushInt(2);
+  Get(make, "this").PushString("createEmptyMovieClip").Op(0x52).Op(kPop);
+  make.PushInt(1).PushString("b").PushInt(2);
+  Get(make, "a").PushString("createEmptyMovieClip").Op(0x52).Op(kPop);
+  make.PushString("keep");
+  Member(make, "a", "b").Op(kSetVariable);
+  ActionBuilder handler;
+  handler.PushString("unloaded").Trace();
+  Get(make, "keep").PushString("onUnload");
+  Function(make, "", {}, handler);
+  make.Op(kSetMember);
+  make.PushInt(0);
+  CallMethod(make, "a", "removeMovieClip", 0).Op(kPop);
+
+  ActionBuilder later;
+  Get(later, "keep").Trace();
+  Member(later, "keep", "_parent").Trace();
+  Member(later, "keep", "_name").Trace();
+
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.DoAction(make.Build());
+  w.ShowFrame();
+  w.DoAction(later.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  p.CollectGarbage();
+  p.Tick();
+  // b's unload handler ran after its parent was freed; the stale reference reads as a removed
+  // clip (and a sanitizer build sees no access to the freed parent).
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "unloaded\n\nundefined\nundefined\n");
+}
+
+TEST(ScriptClips, CopyOntoTheSourcesOwnDepthReplacesIt) {
+  // createEmptyMovieClip("a", 1); a._x = 7; a.duplicateMovieClip("b", 1);
+  // trace(b._name); trace(b._x); trace(a);
+  ActionBuilder a;
+  a.PushInt(1).PushString("a").PushInt(2);
+  Get(a, "this").PushString("createEmptyMovieClip").Op(0x52).Op(kPop);
+  Get(a, "a").PushString("_x").PushInt(7).Op(kSetMember);
+  a.PushInt(1).PushString("b").PushInt(2);
+  Get(a, "a").PushString("duplicateMovieClip").Op(0x52).Op(kPop);
+  Member(a, "b", "_name").Trace();
+  Member(a, "b", "_x").Trace();
+  Get(a, "a").Trace();
+  EXPECT_EQ(RunBlocks({a}), "b\n7\nundefined\n");
+}
+
 TEST(ScriptLoading, LevelLoadsWaitForTheNextTickAndNeverUseTheNetwork) {
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() / ("lumitest-levels-" + std::to_string(::getpid()));

@@ -32,6 +32,7 @@ std::string Lower(std::string s) {
 // --- display objects ---
 
 std::string DisplayObject::TargetPath() const {
+  if (detached_) return detached_target_;
   if (!parent) {
     const auto* clip = dynamic_cast<const MovieClip*>(this);
     return "_level" + std::to_string(clip && clip->level >= 0 ? clip->level : 0);
@@ -40,6 +41,7 @@ std::string DisplayObject::TargetPath() const {
 }
 
 std::string DisplayObject::SlashPath() const {
+  if (detached_) return detached_slash_;
   if (!parent) {
     const auto* clip = dynamic_cast<const MovieClip*>(this);
     return clip && clip->level > 0 ? "_level" + std::to_string(clip->level) : "/";
@@ -48,11 +50,21 @@ std::string DisplayObject::SlashPath() const {
   return (p == "/" ? "" : p) + "/" + name;
 }
 
+void DisplayObject::Detach() {
+  detached_target_ = TargetPath();
+  detached_slash_ = SlashPath();
+  detached_ = true;
+  parent = nullptr;
+}
+
 MovieClip::~MovieClip() {
   if (object) {
     --object->pins;
     object->clip.reset();
   }
+  // Children held elsewhere live on without this clip.
+  for (auto& [depth, child] : children)
+    if (child && child->parent == this && child.use_count() > 1) child->Detach();
 }
 
 TextFieldObject::~TextFieldObject() {
@@ -582,6 +594,8 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
 
 MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init) {
   if (!src || !src->parent) return nullptr;
+  // A copy made at the source's own depth replaces the source: keep it until it has been copied.
+  auto keep_source = src->shared_from_this();
   MovieClip* parent = src->parent;
   if (parent->children.count(depth)) RemoveChild(parent, depth);
   static const Timeline kEmpty;

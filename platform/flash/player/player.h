@@ -74,6 +74,14 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   // Rotation and scale as scripts set them; kept apart from the matrix so that they round-trip.
   std::string TargetPath() const;  // "_level0.a.b"
   std::string SlashPath() const;   // "/a/b"
+
+  // A removed object that scripts or queued events still hold may outlive its parent: the parent
+  // then detaches it and leaves it the paths it had, so that old references keep their names.
+  void Detach();
+
+ private:
+  std::string detached_target_, detached_slash_;
+  bool detached_ = false;
 };
 
 class MovieClip : public DisplayObject {
