@@ -62,6 +62,24 @@ TEST(ScriptLimits, RunawayCodeEndsItsBlockOnly) {
   EXPECT_EQ(RunBlocks({calls, Trace("still running")}), "still running\n");
 }
 
+TEST(ScriptLimits, CopiesOfALongStringEndTheScriptBeforeMemoryRunsOut) {
+  // s = a 1 MB string (within the limit of one string); then loop { push s; } without popping:
+  // each push copies the string, so only the tick's string budget stops it.
+  ActionBuilder copies;
+  copies.PushString("s").PushString("x").Op(kSetVariable);
+  for (int i = 0; i < 20; ++i) {
+    ActionBuilder step;
+    step.PushString("s");
+    Get(step, "s");
+    Get(step, "s").Op(kAdd2).Op(kSetVariable);
+    copies.Raw(Code(step));
+  }
+  ActionBuilder push;
+  Get(push, "s");
+  copies.Raw(Code(push)).Jump(static_cast<int16_t>(-(static_cast<int>(Code(push).size()) + 5)));
+  EXPECT_EQ(RunBlocks({copies, Trace("still running")}), "still running\n");
+}
+
 TEST(ScriptLimits, OneBudgetBoundsEveryScriptOfATick) {
   // Twenty blocks each looping forever: the tick ends (each block is cut off), and the next tick
   // runs again.

@@ -28,6 +28,11 @@ constexpr size_t kMaxStringBytes = 64u << 20;
 constexpr size_t kMaxArrayLength = 1u << 21;
 // Array elements the scripts of one tick may add together.
 constexpr size_t kMaxArrayGrowthPerTick = 1u << 22;
+// Bytes of long strings (kLongStringBytes and more) that the scripts of one tick may join or push
+// on the stack: each string has its own limit, but copies of one long string would otherwise add
+// up without bound before the collector runs.
+constexpr size_t kMaxStringBytesPerTick = 512u << 20;
+constexpr size_t kLongStringBytes = 64u << 10;
 constexpr size_t kMaxStackValues = 1u << 20;
 
 std::string Lower(std::string s) {
@@ -254,11 +259,17 @@ bool ActionRunner::IsFunction(const Value& v) const {
 
 std::string ActionRunner::CheckedConcat(const std::string& a, const std::string& b) {
   CheckLength(a.size() + b.size());
+  if (a.size() + b.size() >= kLongStringBytes) CountStringBytes(a.size() + b.size());
   return a + b;
 }
 
 void ActionRunner::CheckLength(size_t n) {
   if (n > kMaxStringBytes) throw ScriptAbort{"string too long"};
+}
+
+void ActionRunner::CountStringBytes(size_t n) {
+  player_.string_growth_ += n;
+  if (player_.string_growth_ > kMaxStringBytesPerTick) throw ScriptAbort{"strings grow too fast"};
 }
 
 void ActionRunner::CheckArrayGrowth(size_t from, size_t to) {
@@ -277,6 +288,7 @@ Value ActionRunner::Pop() {
 
 void ActionRunner::Push(Value v) {
   if (stack_.size() >= kMaxStackValues) throw ScriptAbort{"stack too deep"};
+  if (v.type == Value::Type::String && v.string.size() >= kLongStringBytes) CountStringBytes(v.string.size());
   stack_.push_back(std::move(v));
 }
 

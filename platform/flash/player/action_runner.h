@@ -146,6 +146,8 @@ class ActionRunner {
 
   Value Pop();
   void Push(Value v);
+  // Counts `n` bytes against the tick's string budget; aborts the script when it is spent.
+  void CountStringBytes(size_t n);
   std::string Key(const std::string& name) const { return heap_.Key(name); }
 
   // Variables by name or path, through the frame's scope.

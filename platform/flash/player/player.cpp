@@ -346,6 +346,7 @@ void Player::Tick() {
   script_pool_.reset();
   budget_ = kTickBudget;
   array_growth_ = 0;
+  string_growth_ = 0;
   if (const MovieDef* m = Movie(0)) clock_ms_ += 1000.0 / std::max(1.0, m->header.frame_rate);
   uint64_t gen = generation_;
   std::set<int> pending_levels;

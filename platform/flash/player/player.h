@@ -296,6 +296,7 @@ class Player {
   long budget_ = kTickBudget;
   long block_budget_ = kBlockBudget;
   size_t array_growth_ = 0;  // array elements added during this tick
+  size_t string_growth_ = 0;  // string bytes made or copied during this tick
   // Operand stack and constant pool shared by the scripts of one tick.
   std::vector<Value> script_stack_;
   std::shared_ptr<const std::vector<std::string>> script_pool_;
