@@ -12,7 +12,8 @@ namespace {
 std::array<uint8_t, 256> MakeSqrtTable() {
   std::array<uint8_t, 256> t{};
   for (int i = 0; i < 256; ++i)
-    t[i] = static_cast<uint8_t>(std::trunc(std::sqrt(static_cast<long double>(i) / 255.0L) * 255.0L));
+    t[i] =
+        static_cast<uint8_t>(std::trunc(std::sqrt(static_cast<long double>(i) / 255.0L) * 255.0L));
   return t;
 }
 

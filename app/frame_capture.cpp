@@ -111,7 +111,8 @@ bool Covers(int OuterW, int OuterH, int Left, int Top, int InnerW, int InnerH) {
 bool PlayerFillsStage(TShockwaveFlashEx* Player, TWinControl* Stage) {
   if (Player == nullptr || Player->Parent() != Stage || !Player->Visible()) return false;
   if (Player->Left() != 0 || Player->Top() != 0 || Player->ControlCount() != 0) return false;
-  if (Player->ClientWidth() != Player->Width() || Player->ClientHeight() != Player->Height()) return false;
+  if (Player->ClientWidth() != Player->Width() || Player->ClientHeight() != Player->Height())
+    return false;
   if (Player->Width() < Stage->Width() || Player->Height() < Stage->Height()) return false;
   bool found = false;
   for (int i = 0; i < Stage->ControlCount(); ++i) {
@@ -151,11 +152,11 @@ struct TMaskRule {
 // pixel (x, y) takes picture pixel (x + X, y + Y) where that lies inside the picture's first
 // AvailW x AvailH pixels and the Background colour elsewhere. With Mask, its bytes are computed
 // row by row in the same pass, while the row is at hand.
-void CopyPicture(const uint8_t* Picture, int PicW, int AvailW, int AvailH, int X, int Y, TBitmap* Dst,
-                 TColor Background, TBitmap* Mask, const TMaskRule& Rule) {
+void CopyPicture(const uint8_t* Picture, int PicW, int AvailW, int AvailH, int X, int Y,
+                 TBitmap* Dst, TColor Background, TBitmap* Mask, const TMaskRule& Rule) {
   const int w = Dst->Width(), h = Dst->Height();
-  const uint8_t bg[3] = {static_cast<uint8_t>(Background >> 16), static_cast<uint8_t>(Background >> 8),
-                         static_cast<uint8_t>(Background)};
+  const uint8_t bg[3] = {static_cast<uint8_t>(Background >> 16),
+                         static_cast<uint8_t>(Background >> 8), static_cast<uint8_t>(Background)};
   // The columns of Dst with a picture pixel behind them, in 64 bits against wrapping.
   const int x0 = int(std::clamp<int64_t>(-int64_t(X), 0, w));
   const int x1 = int(std::clamp<int64_t>(int64_t(AvailW) - X, x0, w));
@@ -191,9 +192,11 @@ void CopyPicture(const uint8_t* Picture, int PicW, int AvailW, int AvailH, int X
 
 // The capture when the player fills the stage: its kept picture goes straight into the frame,
 // with the mask in the same pass; the stage bitmap still receives the stage's pixels.
-bool CaptureFromPicture(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame, TBitmap* Alpha,
-                        TBitmap* StageBitmap, int AlphaMode, int CropX, int CropY, uint32_t KeyColor) {
-  if (Frame->BitsPerPixel() != 24 || (StageBitmap != nullptr && StageBitmap->BitsPerPixel() != 24)) return false;
+bool CaptureFromPicture(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame,
+                        TBitmap* Alpha, TBitmap* StageBitmap, int AlphaMode, int CropX, int CropY,
+                        uint32_t KeyColor) {
+  if (Frame->BitsPerPixel() != 24 || (StageBitmap != nullptr && StageBitmap->BitsPerPixel() != 24))
+    return false;
   int availW = Stage->Width(), availH = Stage->Height();
   int x = 0, y = 0;
   const uint8_t* picture = availW > 0 && availH > 0 ? Player->Picture() : nullptr;
@@ -242,7 +245,8 @@ bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame,
       Player->StopPlay();
     }
     if (PlayerFillsStage(Player, Stage) &&
-        CaptureFromPicture(Player, Stage, Frame, Alpha, StageBitmap, AlphaMode, CropX, CropY, KeyColor))
+        CaptureFromPicture(Player, Stage, Frame, Alpha, StageBitmap, AlphaMode, CropX, CropY,
+                           KeyColor))
       return true;
     const int fw = Frame->Width(), fh = Frame->Height();
     if (StageBitmap != nullptr && StageBitmap != Frame) {
@@ -253,7 +257,8 @@ bool CaptureFrame(TShockwaveFlashEx* Player, TWinControl* Stage, TBitmap* Frame,
       if (!Covers(sw, sh, CropX, CropY, fw, fh)) FillBitmap(Frame, PlayerBackground(Player));
       CopyClipped(Frame, StageBitmap, sw, sh, CropX, CropY);
     } else {
-      if (!Covers(Stage->Width(), Stage->Height(), 0, 0, fw, fh)) FillBitmap(Frame, PlayerBackground(Player));
+      if (!Covers(Stage->Width(), Stage->Height(), 0, 0, fw, fh))
+        FillBitmap(Frame, PlayerBackground(Player));
       Stage->PaintTo(Frame->Canvas(), 0, 0);
     }
     if (Alpha != nullptr) {

@@ -46,8 +46,8 @@ enum : int { amNone = 0, amIntensity = 1, amSqrtIntensity = 2, amColorKey = 3 };
 //   of intensity, key colour KeyColor given as 0x00RRGGBB).
 // Returns false without a frame bitmap or stage, or when painting or masking fails (the bitmaps
 // are then left as they are). Running out of memory is not a failed frame: it is thrown on.
-bool CaptureFrame(TShockwaveFlashEx* Player, classlib::TWinControl* Stage, classlib::TBitmap* Frame, classlib::TBitmap* Alpha,
-                  classlib::TBitmap* StageBitmap, int AlphaMode, int FrameNumber, int CropX, int CropY,
-                  uint32_t KeyColor);
+bool CaptureFrame(TShockwaveFlashEx* Player, classlib::TWinControl* Stage, classlib::TBitmap* Frame,
+                  classlib::TBitmap* Alpha, classlib::TBitmap* StageBitmap, int AlphaMode,
+                  int FrameNumber, int CropX, int CropY, uint32_t KeyColor);
 
 }  // namespace lumicast

@@ -11,7 +11,8 @@ namespace lumicast {
 
 using namespace classlib;
 
-TGIFFrm::TGIFFrm(TComponent* AOwner, TInteractFrm* Conversion) : TForm(AOwner), conversion_(Conversion) {
+TGIFFrm::TGIFFrm(TComponent* AOwner, TInteractFrm* Conversion)
+    : TForm(AOwner), conversion_(Conversion) {
   CreateComponents();
 }
 
@@ -61,9 +62,8 @@ void TGIFFrm::FormShow(TObject*) {
     SetLeft(conversion_->Left() + (conversion_->Width() - Width()) / 2);
     SetTop(conversion_->Top() + (conversion_->Height() - Height()) / 2);
   }
-  auto progress = [this](TObject* s, TProgressStage st, uint8_t p, bool, const TRect&, const std::string& m) {
-    PictureProgress(s, st, p, m);
-  };
+  auto progress = [this](TObject* s, TProgressStage st, uint8_t p, bool, const TRect&,
+                         const std::string& m) { PictureProgress(s, st, p, m); };
   if (GifImage != nullptr) GifImage->OnProgress = progress;
   if (Optimizer != nullptr) Optimizer->OnProgress = progress;
   labMsg->SetCaption("Encoding GIF frames...");

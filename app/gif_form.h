@@ -44,8 +44,8 @@ class TGIFFrm : public classlib::TForm {
  protected:
   // Progress of encoding, saving, loading and optimising: lets pending messages run so the
   // window keeps painting.
-  virtual void PictureProgress(classlib::TObject* Sender, classlib::TProgressStage Stage, uint8_t PercentDone,
-                               const std::string& Msg);
+  virtual void PictureProgress(classlib::TObject* Sender, classlib::TProgressStage Stage,
+                               uint8_t PercentDone, const std::string& Msg);
 
  private:
   void CreateComponents();

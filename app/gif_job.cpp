@@ -23,7 +23,8 @@ constexpr int32_t kMaxGifRepeatCount = 30000;
 
 }  // namespace
 
-int TInteractFrm::ShowGifWindow(TGIFImage* Image, TGIFImageEx* Optimizer, const std::string& OutputPath) {
+int TInteractFrm::ShowGifWindow(TGIFImage* Image, TGIFImageEx* Optimizer,
+                                const std::string& OutputPath) {
   auto window = std::make_unique<TGIFFrm>(this, this);
   window->GifImage = Image;
   window->Optimizer = Optimizer;
@@ -103,9 +104,9 @@ bool TInteractFrm::ConvertToGif(TCovSettings* Job) {
   // What was gathered is written, also after an abort.
   StopJobPlayback();
   gif->SetLoopEnabled(Job->destGIFIsLooping);
-  const int32_t repeats = Job->destGIFRepeatCount < 0 ? 0
+  const int32_t repeats = Job->destGIFRepeatCount < 0                    ? 0
                           : Job->destGIFRepeatCount > kMaxGifRepeatCount ? kMaxGifRepeatCount
-                                                                          : Job->destGIFRepeatCount;
+                                                                         : Job->destGIFRepeatCount;
   gif->SetLoopCount(static_cast<uint16_t>(Job->destGIFIsLooping ? repeats : 1));
   gif->SetScreenColor(Job->destGIFIsBackground ? Job->destGIFBackgroundColor : TColor(0x00FFFFFF));
   int windowResult = 0;
@@ -135,14 +136,17 @@ void TInteractFrm::GifFrameSourceCallback(MclHandle Source, void* User) {
   if (f->LastFrame >= f->CurFrame && f->Converting && !f->SkipCurrent) {
     if (DestSequenceModeOf(job) != 2) {
       if (f->WaitForFrame())
-        f->CaptureFrame(o.FrameBmp.get(), nullptr, o.StageBmp.get(), -1, -1, job.destCropX, job.destCropY);
+        f->CaptureFrame(o.FrameBmp.get(), nullptr, o.StageBmp.get(), -1, -1, job.destCropX,
+                        job.destCropY);
     } else {
-      f->CaptureFrame(o.FrameBmp.get(), nullptr, o.StageBmp.get(), -1, f->CurFrame, job.destCropX, job.destCropY);
+      f->CaptureFrame(o.FrameBmp.get(), nullptr, o.StageBmp.get(), -1, f->CurFrame, job.destCropX,
+                      job.destCropY);
     }
     if (f->CurFrame >= f->NextGifSample && f->GifImage != nullptr) {
       const int i = f->GifImage->AppendFrame(o.FrameBmp.get());
       TGIFFrame* frame = f->GifImage->FrameAt(i);
-      frame->SetDisplayTime(static_cast<uint16_t>(Round(1000.0L / SafeFrameRate(job.destGIFFrameRate))));
+      frame->SetDisplayTime(
+          static_cast<uint16_t>(Round(1000.0L / SafeFrameRate(job.destGIFFrameRate))));
       frame->SetKeyColor(job.destGIFIsTransparent ? job.destGIFTransparentColor : clNone);
       f->NextGifSample += f->GifSampleStep;
     }

@@ -17,9 +17,11 @@ struct TImageKind {
 };
 
 // By the job's image type: PNG, TGA, GIF, BMP, JPEG.
-constexpr TImageKind kImageKinds[kImageTypeCount] = {
-    {".png", kMclImagePng}, {".tga", kMclImageTga}, {".gif", kMclImageGif}, {".bmp", kMclImageBmp},
-    {".jpg", kMclImageJpeg}};
+constexpr TImageKind kImageKinds[kImageTypeCount] = {{".png", kMclImagePng},
+                                                     {".tga", kMclImageTga},
+                                                     {".gif", kMclImageGif},
+                                                     {".bmp", kMclImageBmp},
+                                                     {".jpg", kMclImageJpeg}};
 
 }  // namespace
 
@@ -101,12 +103,12 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
         WaitForFrame();
         continue;
       }
-      CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, -1, Job->destCropX,
-                   Job->destCropY);
+      CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, -1,
+                   Job->destCropX, Job->destCropY);
       Application->ProcessMessages();
     } else {
-      CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, static_cast<int>(n),
-                   Job->destCropX, Job->destCropY);
+      CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode,
+                   static_cast<int>(n), Job->destCropX, Job->destCropY);
     }
     MclDIBToImg(o.FrameImg.Get(), o.FrameBmp.get());
     if (alpha) {
@@ -120,8 +122,9 @@ bool TInteractFrm::ConvertToImages(TCovSettings* Job) {
       MclVideoSetFormat(o.Job.Get(), kMclNone, kMclNone, 32);
       rc = MclWriteImage(o.Job.Get(), o.FrameImg.Get());
     } else {
-      rc = MclSimpleWriteImage(o.FrameImg.Get(), file.c_str(), kind.Format,
-                               kind.Format == kMclImageJpeg ? static_cast<double>(quality) : kMclNoQuality);
+      rc = MclSimpleWriteImage(
+          o.FrameImg.Get(), file.c_str(), kind.Format,
+          kind.Format == kMclImageJpeg ? static_cast<double>(quality) : kMclNoQuality);
     }
     if (rc != kMclOk) {
       // An image that cannot be written ends the job with the library's reason.

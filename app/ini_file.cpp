@@ -76,7 +76,9 @@ int TSectionList::IndexOf(const std::string& S) const {
   return -1;
 }
 
-TStringList* TSectionList::Lines(int Index) const { return static_cast<TStringList*>(GetObject(Index)); }
+TStringList* TSectionList::Lines(int Index) const {
+  return static_cast<TStringList*>(GetObject(Index));
+}
 
 // ---- TBigIniFile -------------------------------------------------------------------------------
 
@@ -189,7 +191,8 @@ void TBigIniFile::LoadFromFile(const std::string& FileName) {
   for (int i = 0; i < sections_.Count(); ++i) {
     auto [it, fresh] = first.emplace(UpperCase(sections_.Get(i)), i);
     if (fresh) continue;
-    if (OnDuplicateSection && !OnDuplicateSection(sections_.Get(i), sections_.Lines(it->second), sections_.Lines(i)))
+    if (OnDuplicateSection &&
+        !OnDuplicateSection(sections_.Get(i), sections_.Lines(it->second), sections_.Lines(i)))
       continue;
     drop.push_back(i);
   }
@@ -244,7 +247,8 @@ void TBigIniFile::FlushFile() {
 
 bool TBigIniFile::HasSection(const std::string& Section) { return FindSection(Section) >= 0; }
 
-std::string TBigIniFile::GetString(const std::string& Section, const std::string& Key, const std::string& Default) {
+std::string TBigIniFile::GetString(const std::string& Section, const std::string& Key,
+                                   const std::string& Default) {
   TStringList* lines = SectionForRead(Section);
   if (lines == nullptr || Key.empty()) return Default;
   int i = lines->IndexOfName(Key);
@@ -265,7 +269,8 @@ bool TBigIniFile::ReadBool(const std::string& Section, const std::string& Key, b
   return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
 }
 
-TDateTime TBigIniFile::ReadDateValue(const std::string& Section, const std::string& Key, TDateTime Default) {
+TDateTime TBigIniFile::ReadDateValue(const std::string& Section, const std::string& Key,
+                                     TDateTime Default) {
   std::string s = Trim(ReadString(Section, Key, ""));
   size_t pos = 0;
   double days;
@@ -273,7 +278,8 @@ TDateTime TBigIniFile::ReadDateValue(const std::string& Section, const std::stri
   return days;
 }
 
-TDateTime TBigIniFile::ReadDateTimeValue(const std::string& Section, const std::string& Key, TDateTime Default) {
+TDateTime TBigIniFile::ReadDateTimeValue(const std::string& Section, const std::string& Key,
+                                         TDateTime Default) {
   std::string s = Trim(ReadString(Section, Key, ""));
   if (s.empty()) return Default;
   size_t pos = 0;
@@ -289,14 +295,16 @@ TDateTime TBigIniFile::ReadDateTimeValue(const std::string& Section, const std::
   return days + frac;
 }
 
-long double TBigIniFile::ReadFloat(const std::string& Section, const std::string& Key, long double Default) {
+long double TBigIniFile::ReadFloat(const std::string& Section, const std::string& Key,
+                                   long double Default) {
   std::string s = ReadString(Section, Key, "");
   long double v;
   if (s.empty() || !TryStrToFloat(s, v)) return Default;
   return v;
 }
 
-int32_t TBigIniFile::ReadInteger(const std::string& Section, const std::string& Key, int32_t Default) {
+int32_t TBigIniFile::ReadInteger(const std::string& Section, const std::string& Key,
+                                 int32_t Default) {
   std::string s = ReadString(Section, Key, "");
   if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2, 255);
   int32_t v;
@@ -325,7 +333,8 @@ void TBigIniFile::GetSectionLines(const std::string& Section, TStrings* Strings)
   for (int i = 0; i < lines->Count(); ++i) Strings->Add(lines->Get(i));
 }
 
-std::string TBigIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) {
+std::string TBigIniFile::ReadString(const std::string& Section, const std::string& Key,
+                                    const std::string& Default) {
   TStringList* lines = SectionForRead(Section);
   if (lines == nullptr) return Default;
   int i = IndexOfKey(lines, Key);
@@ -333,7 +342,8 @@ std::string TBigIniFile::ReadString(const std::string& Section, const std::strin
   return lines->Get(i).substr(Key.size() + 1);
 }
 
-TDateTime TBigIniFile::ReadTimeValue(const std::string& Section, const std::string& Key, TDateTime Default) {
+TDateTime TBigIniFile::ReadTimeValue(const std::string& Section, const std::string& Key,
+                                     TDateTime Default) {
   std::string s = Trim(ReadString(Section, Key, ""));
   size_t pos = 0;
   double frac;
@@ -350,7 +360,8 @@ bool TBigIniFile::HasKey(const std::string& Section, const std::string& Key) {
   return lines != nullptr && IndexOfKey(lines, Key) >= 0;
 }
 
-void TBigIniFile::PutString(const std::string& Section, const std::string& Key, const std::string& Value) {
+void TBigIniFile::PutString(const std::string& Section, const std::string& Key,
+                            const std::string& Value) {
   WriteString(Section, Key, Value);
 }
 
@@ -358,15 +369,18 @@ void TBigIniFile::WriteBool(const std::string& Section, const std::string& Key, 
   WriteString(Section, Key, Value ? "1" : "0");
 }
 
-void TBigIniFile::WriteDateValue(const std::string& Section, const std::string& Key, TDateTime Value) {
+void TBigIniFile::WriteDateValue(const std::string& Section, const std::string& Key,
+                                 TDateTime Value) {
   WriteString(Section, Key, DateToStr(Value));
 }
 
-void TBigIniFile::WriteDateTimeValue(const std::string& Section, const std::string& Key, TDateTime Value) {
+void TBigIniFile::WriteDateTimeValue(const std::string& Section, const std::string& Key,
+                                     TDateTime Value) {
   WriteString(Section, Key, DateToStr(Value) + " " + TimeToStr(Value));
 }
 
-void TBigIniFile::WriteFloat(const std::string& Section, const std::string& Key, long double Value) {
+void TBigIniFile::WriteFloat(const std::string& Section, const std::string& Key,
+                             long double Value) {
   WriteString(Section, Key, FloatToStr(Value));
 }
 
@@ -374,7 +388,8 @@ void TBigIniFile::WriteInteger(const std::string& Section, const std::string& Ke
   WriteString(Section, Key, IntToStr(Value));
 }
 
-void TBigIniFile::WriteString(const std::string& Section, const std::string& Key, const std::string& Value) {
+void TBigIniFile::WriteString(const std::string& Section, const std::string& Key,
+                              const std::string& Value) {
   if (Key.empty()) {
     if (!Section.empty() || !Value.empty())
       RemoveSection(Section);
@@ -385,7 +400,8 @@ void TBigIniFile::WriteString(const std::string& Section, const std::string& Key
   // A line break inside a value would split it into lines of their own (even a section
   // header) when the file is read back: line breaks are stored as blanks.
   std::string line = Key + "=" + Value;
-  std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   TStringList* lines = SectionForWrite(Section);
   int i = IndexOfKey(lines, Key);
   if (i < 0) {
@@ -397,13 +413,15 @@ void TBigIniFile::WriteString(const std::string& Section, const std::string& Key
   }
 }
 
-void TBigIniFile::WriteTimeValue(const std::string& Section, const std::string& Key, TDateTime Value) {
+void TBigIniFile::WriteTimeValue(const std::string& Section, const std::string& Key,
+                                 TDateTime Value) {
   WriteString(Section, Key, TimeToStr(Value));
 }
 
 // ---- TBiggerIniFile ----------------------------------------------------------------------------
 
-int32_t TBiggerIniFile::ReadBytes(const std::string& Section, const std::string& Key, int32_t Count, void* Buffer) {
+int32_t TBiggerIniFile::ReadBytes(const std::string& Section, const std::string& Key, int32_t Count,
+                                  void* Buffer) {
   std::string s = ReadString(Section, Key, "");
   int32_t n = static_cast<int32_t>(std::min<size_t>(s.size() / 2, size_t(std::max(Count, 0))));
   auto* out = static_cast<uint8_t*>(Buffer);
@@ -414,7 +432,8 @@ int32_t TBiggerIniFile::ReadBytes(const std::string& Section, const std::string&
   return n;
 }
 
-TColor TBiggerIniFile::ReadColor(const std::string& Section, const std::string& Key, TColor Default) {
+TColor TBiggerIniFile::ReadColor(const std::string& Section, const std::string& Key,
+                                 TColor Default) {
   const std::string s = ReadString(Section, Key, Hex8(Default));
   // Read like the integer conversion reads "$" + text: blanks around the digits are allowed, and
   // so are leading zeros beyond eight digits; the value itself must fit in 32 bits.
@@ -442,13 +461,15 @@ void TBiggerIniFile::ReadFont(const std::string& Section, const std::string& Key
   Font->SetStyle(style);
   Font->SetColor(csi.Color());
   int32_t charset = csi.Charset();
-  Font->SetCharset(charset >= 0 && charset <= 255 ? TFontCharset(charset) : TFontCharset(DEFAULT_CHARSET));
+  Font->SetCharset(charset >= 0 && charset <= 255 ? TFontCharset(charset)
+                                                  : TFontCharset(DEFAULT_CHARSET));
   int32_t pitch = csi.Pitch();
   Font->SetPitch(pitch >= fpDefault && pitch <= fpFixed ? TFontPitch(pitch) : fpDefault);
 }
 
-void TBiggerIniFile::ReadIndexedList(const std::string& Section, TStrings* Strings, bool PrefixOnCount,
-                                     int32_t FirstIndex, const std::string& Prefix, const std::string& Default) {
+void TBiggerIniFile::ReadIndexedList(const std::string& Section, TStrings* Strings,
+                                     bool PrefixOnCount, int32_t FirstIndex,
+                                     const std::string& Prefix, const std::string& Default) {
   std::string count_key = PrefixOnCount ? Prefix + "Count" : "Count";
   // Every stored entry is one line of the section: a larger count read from the file is cut
   // to that instead of producing millions of defaults.
@@ -459,7 +480,8 @@ void TBiggerIniFile::ReadIndexedList(const std::string& Section, TStrings* Strin
     Strings->Add(ReadString(Section, Prefix + IntToStr(int64_t(i) + FirstIndex), Default));
 }
 
-void TBiggerIniFile::RenameKey(const std::string& Section, const std::string& OldKey, const std::string& NewKey) {
+void TBiggerIniFile::RenameKey(const std::string& Section, const std::string& OldKey,
+                               const std::string& NewKey) {
   if (OldKey == NewKey || !HasKey(Section, OldKey)) return;
   std::string value = ReadString(Section, OldKey, "");
   if (SameText(OldKey, NewKey)) {
@@ -489,7 +511,8 @@ void TBiggerIniFile::RenameSection(const std::string& OldName, const std::string
   changed_ = true;
 }
 
-void TBiggerIniFile::WriteBytes(const std::string& Section, const std::string& Key, int32_t Count, const void* Buffer) {
+void TBiggerIniFile::WriteBytes(const std::string& Section, const std::string& Key, int32_t Count,
+                                const void* Buffer) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string s;
   const auto* in = static_cast<const uint8_t*>(Buffer);
@@ -500,7 +523,8 @@ void TBiggerIniFile::WriteBytes(const std::string& Section, const std::string& K
   PutString(Section, Key, s);
 }
 
-void TBiggerIniFile::WriteBoolOrRemove(const std::string& Section, const std::string& Key, bool Default, bool Value) {
+void TBiggerIniFile::WriteBoolOrRemove(const std::string& Section, const std::string& Key,
+                                       bool Default, bool Value) {
   if (Value == Default)
     RemoveKey(Section, Key);
   else
@@ -528,8 +552,9 @@ void TBiggerIniFile::WriteFont(const std::string& Section, const std::string& Ke
   WriteString(Section, Key, csi.CommaText());
 }
 
-void TBiggerIniFile::WriteIndexedList(const std::string& Section, TStrings* Strings, bool PrefixOnCount,
-                                      int32_t FirstIndex, const std::string& Prefix) {
+void TBiggerIniFile::WriteIndexedList(const std::string& Section, TStrings* Strings,
+                                      bool PrefixOnCount, int32_t FirstIndex,
+                                      const std::string& Prefix) {
   std::string count_key = PrefixOnCount ? Prefix + "Count" : "Count";
   TStringList* lines = SectionForWrite(Section);
   std::vector<std::string> before;
@@ -538,7 +563,8 @@ void TBiggerIniFile::WriteIndexedList(const std::string& Section, TStrings* Stri
 
   int32_t old_n = std::clamp(ReadInteger(Section, count_key, 0), 0, lines->Count());
   WriteInteger(Section, count_key, Strings->Count());
-  for (int32_t i = 0; i < old_n; ++i) RemoveKey(Section, Prefix + IntToStr(int64_t(i) + FirstIndex));
+  for (int32_t i = 0; i < old_n; ++i)
+    RemoveKey(Section, Prefix + IntToStr(int64_t(i) + FirstIndex));
   for (int i = 0; i < Strings->Count(); ++i)
     WriteString(Section, Prefix + IntToStr(int64_t(i) + FirstIndex), Strings->Get(i));
 
@@ -589,7 +615,8 @@ TAppIniFile::TAppIniFile() : TBiggerIniFile(ProgramIniFileName()) {}
 
 std::string TAppIniFile::AppIniFileName() { return ProgramIniFileName(); }
 
-// ---- TCommaSeparatedInfo -------------------------------------------------------------------------
+// ---- TCommaSeparatedInfo
+// -------------------------------------------------------------------------
 
 std::string TCommaSeparatedInfo::Element(int Index) const {
   return Index >= 0 && Index < values_.Count() ? values_.Get(Index) : std::string();
@@ -619,9 +646,13 @@ void TCommaSeparatedInfo::SetElement(int Index, const std::string& Value) {
   values_.Put(Index, Value);
 }
 
-void TCommaSeparatedInfo::SetIntegerElement(int Index, int32_t Value) { SetElement(Index, IntToStr(Value)); }
+void TCommaSeparatedInfo::SetIntegerElement(int Index, int32_t Value) {
+  SetElement(Index, IntToStr(Value));
+}
 
-void TCommaSeparatedInfo::SetBoolElement(int Index, bool Value) { SetElement(Index, Value ? "1" : ""); }
+void TCommaSeparatedInfo::SetBoolElement(int Index, bool Value) {
+  SetElement(Index, Value ? "1" : "");
+}
 
 void TCommaSeparatedInfo::SetColorElement(int Index, TColor Value) {
   std::string ident;

@@ -28,24 +28,24 @@ using TDateTime = classlib::TDateTime;
 // Section names; each entry's object is the section's own TStringList of lines (owned by the
 // INI object). Name searches ignore ASCII case and start at the entry found last.
 class TSectionList : public classlib::TStringList {
-public:
+ public:
   std::string ClassName() const override { return "TSectionList"; }
   int IndexOf(const std::string& S) const override;
   // Forgets the entry found last (after removals).
   void ResetCache() { last_found_ = -1; }
   classlib::TStringList* Lines(int Index) const;
 
-private:
+ private:
   mutable int last_found_ = -1;
 };
 
 // Asked when a file holds two sections whose names differ only in case: false keeps the later
 // section as well; true (or no handler) drops it.
-using TDuplicateSectionEvent =
-    std::function<bool(const std::string& Name, classlib::TStrings* First, classlib::TStrings* Later)>;
+using TDuplicateSectionEvent = std::function<bool(
+    const std::string& Name, classlib::TStrings* First, classlib::TStrings* Later)>;
 
 class TBigIniFile : public classlib::TObject {
-public:
+ public:
   static constexpr int kDefaultTextBufferSize = 28672;
 
   explicit TBigIniFile(const std::string& FileName);
@@ -67,27 +67,34 @@ public:
                                 const std::string& Default);
   virtual void GetFileImage(classlib::TStrings* Strings);
   virtual bool ReadBool(const std::string& Section, const std::string& Key, bool Default);
-  virtual TDateTime ReadDateValue(const std::string& Section, const std::string& Key, TDateTime Default);
-  virtual TDateTime ReadDateTimeValue(const std::string& Section, const std::string& Key, TDateTime Default);
-  virtual long double ReadFloat(const std::string& Section, const std::string& Key, long double Default);
+  virtual TDateTime ReadDateValue(const std::string& Section, const std::string& Key,
+                                  TDateTime Default);
+  virtual TDateTime ReadDateTimeValue(const std::string& Section, const std::string& Key,
+                                      TDateTime Default);
+  virtual long double ReadFloat(const std::string& Section, const std::string& Key,
+                                long double Default);
   virtual int32_t ReadInteger(const std::string& Section, const std::string& Key, int32_t Default);
   virtual void GetKeyNames(const std::string& Section, classlib::TStrings* Strings);
   virtual void GetSectionNames(classlib::TStrings* Strings);
   virtual void GetSectionLines(const std::string& Section, classlib::TStrings* Strings);
   virtual std::string ReadString(const std::string& Section, const std::string& Key,
                                  const std::string& Default);
-  virtual TDateTime ReadTimeValue(const std::string& Section, const std::string& Key, TDateTime Default);
+  virtual TDateTime ReadTimeValue(const std::string& Section, const std::string& Key,
+                                  TDateTime Default);
   virtual bool ContainsSection(const std::string& Section);
   virtual void SaveChanges();
   virtual bool HasKey(const std::string& Section, const std::string& Key);
-  virtual void PutString(const std::string& Section, const std::string& Key, const std::string& Value);
+  virtual void PutString(const std::string& Section, const std::string& Key,
+                         const std::string& Value);
   virtual void WriteBool(const std::string& Section, const std::string& Key, bool Value);
   virtual void WriteDateValue(const std::string& Section, const std::string& Key, TDateTime Value);
-  virtual void WriteDateTimeValue(const std::string& Section, const std::string& Key, TDateTime Value);
+  virtual void WriteDateTimeValue(const std::string& Section, const std::string& Key,
+                                  TDateTime Value);
   virtual void WriteFloat(const std::string& Section, const std::string& Key, long double Value);
   virtual void WriteInteger(const std::string& Section, const std::string& Key, int32_t Value);
   // An empty key erases the section (or flushes the file when the section is empty too).
-  virtual void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
+  virtual void WriteString(const std::string& Section, const std::string& Key,
+                           const std::string& Value);
   virtual void WriteTimeValue(const std::string& Section, const std::string& Key, TDateTime Value);
 
   bool Changed() const { return changed_; }
@@ -99,7 +106,7 @@ public:
 
   TDuplicateSectionEvent OnDuplicateSection;
 
-protected:
+ protected:
   // Index of the section (ASCII case ignored), searching from the cursor round once; -1 when
   // missing. A found section becomes the cursor.
   int FindSection(const std::string& Section);
@@ -118,35 +125,41 @@ protected:
 };
 
 class TBiggerIniFile : public TBigIniFile {
-public:
+ public:
   using TBigIniFile::TBigIniFile;
   std::string ClassName() const override { return "TBiggerIniFile"; }
 
   // Fills at most Count bytes from the value's hexadecimal pairs (an invalid pair gives 0);
   // returns the number filled.
-  virtual int32_t ReadBytes(const std::string& Section, const std::string& Key, int32_t Count, void* Buffer);
+  virtual int32_t ReadBytes(const std::string& Section, const std::string& Key, int32_t Count,
+                            void* Buffer);
   // The value as 8 hexadecimal digits; text that is not hexadecimal raises EConvertError.
   virtual classlib::TColor ReadColor(const std::string& Section, const std::string& Key,
                                      classlib::TColor Default);
   virtual void ReadFont(const std::string& Section, const std::string& Key, classlib::TFont* Font);
   // Appends the values Prefix<first index>, Prefix<first index + 1>, ... of the count stored
   // under Prefix + "Count" (PrefixOnCount) or "Count".
-  virtual void ReadIndexedList(const std::string& Section, classlib::TStrings* Strings, bool PrefixOnCount,
-                               int32_t FirstIndex, const std::string& Prefix, const std::string& Default);
-  virtual void RenameKey(const std::string& Section, const std::string& OldKey, const std::string& NewKey);
+  virtual void ReadIndexedList(const std::string& Section, classlib::TStrings* Strings,
+                               bool PrefixOnCount, int32_t FirstIndex, const std::string& Prefix,
+                               const std::string& Default);
+  virtual void RenameKey(const std::string& Section, const std::string& OldKey,
+                         const std::string& NewKey);
   virtual void RenameSection(const std::string& OldName, const std::string& NewName);
-  virtual void WriteBytes(const std::string& Section, const std::string& Key, int32_t Count, const void* Buffer);
-  virtual void WriteBoolOrRemove(const std::string& Section, const std::string& Key, bool Default, bool Value);
-  virtual void WriteColor(const std::string& Section, const std::string& Key, classlib::TColor Value);
+  virtual void WriteBytes(const std::string& Section, const std::string& Key, int32_t Count,
+                          const void* Buffer);
+  virtual void WriteBoolOrRemove(const std::string& Section, const std::string& Key, bool Default,
+                                 bool Value);
+  virtual void WriteColor(const std::string& Section, const std::string& Key,
+                          classlib::TColor Value);
   virtual void WriteFont(const std::string& Section, const std::string& Key, classlib::TFont* Font);
-  virtual void WriteIndexedList(const std::string& Section, classlib::TStrings* Strings, bool PrefixOnCount,
-                                int32_t FirstIndex, const std::string& Prefix);
+  virtual void WriteIndexedList(const std::string& Section, classlib::TStrings* Strings,
+                                bool PrefixOnCount, int32_t FirstIndex, const std::string& Prefix);
   virtual void ReplaceSectionLines(const std::string& Section, classlib::TStrings* Strings);
 };
 
 // The INI file beside the program: the program's file name with the extension ".ini".
 class TAppIniFile : public TBiggerIniFile {
-public:
+ public:
   TAppIniFile();
   std::string ClassName() const override { return "TAppIniFile"; }
   virtual std::string AppIniFileName();
@@ -155,7 +168,7 @@ public:
 // One INI value holding a comma-separated list of elements (elements with blanks, commas or
 // quotes are enclosed in double quotes).
 class TCommaSeparatedInfo : public classlib::TObject {
-public:
+ public:
   TCommaSeparatedInfo() = default;
   std::string ClassName() const override { return "TCommaSeparatedInfo"; }
 
@@ -173,10 +186,10 @@ public:
   // Setting past the end first appends empty elements; negative indices are ignored.
   void SetElement(int Index, const std::string& Value);
   void SetIntegerElement(int Index, int32_t Value);
-  void SetBoolElement(int Index, bool Value);  // "1" or ""
+  void SetBoolElement(int Index, bool Value);               // "1" or ""
   void SetColorElement(int Index, classlib::TColor Value);  // colour name or "$" + 8 hex digits
 
-private:
+ private:
   classlib::TStringList values_;
 };
 
@@ -186,7 +199,7 @@ enum : uint8_t { csiBold = 1, csiItalic = 2, csiUnderline = 4, csiStrikeOut = 8 
 // A font as one comma-separated value: 0 name, 1 size, 2 bold, 3 italic, 4 underline,
 // 5 strikeout, 6 colour, 7 character set, 8 pitch.
 class TCSIFont : public TCommaSeparatedInfo {
-public:
+ public:
   std::string ClassName() const override { return "TCSIFont"; }
 
   std::string Name() const { return Element(0); }

@@ -18,7 +18,8 @@ namespace lumicast {
 
 std::string ZeroPadNumber(int64_t Number, int Width) {
   std::string s = IntToStr(Number);
-  if (Width > 0 && static_cast<int>(s.size()) < Width) s.insert(0, static_cast<size_t>(Width) - s.size(), '0');
+  if (Width > 0 && static_cast<int>(s.size()) < Width)
+    s.insert(0, static_cast<size_t>(Width) - s.size(), '0');
   return s;
 }
 
@@ -33,7 +34,9 @@ std::string DestTypeSuffix(const TCovSettings& Job) {
 
 namespace {
 
-std::string QuotedName(const TCovSettings& Job) { return "\"" + ExtractFileName(Job.swfFilename) + "\""; }
+std::string QuotedName(const TCovSettings& Job) {
+  return "\"" + ExtractFileName(Job.swfFilename) + "\"";
+}
 
 }  // namespace
 
@@ -43,7 +46,8 @@ std::string ResultStatusLine(int32_t Code, const TCovSettings& Job) {
     case kMclAborted: return "Status:> Converting was aborted!";
     case kMclBadInput: return "Status:> Invalid or non-existing input file.";
     case kMclBadOutput:
-      return "Status:> Output file is not defined or uses unrecognized file name extension / format.";
+      return "Status:> Output file is not defined or uses unrecognized file name extension / "
+             "format.";
     case kMclReadError: return "Status:> Error reading input file.";
     case kMclWriteError: return "Status:> Error writing to output file.";
     case kMclBadJob: return "Status:> Mcl handle passed to a function wasn not initialized.";
@@ -78,7 +82,8 @@ TInteractFrm::TInteractFrm(TComponent* AOwner) : TForm(AOwner) {
 
 TInteractFrm::~TInteractFrm() { BeforeDestruction(); }
 
-TMenuItem* TInteractFrm::AddItem(TMenuItem* Parent, const std::string& Caption, TNotifyEvent OnClick) {
+TMenuItem* TInteractFrm::AddItem(TMenuItem* Parent, const std::string& Caption,
+                                 TNotifyEvent OnClick) {
   auto* item = new TMenuItem(this);
   item->SetCaption(Caption);
   item->OnClick = std::move(OnClick);
@@ -110,8 +115,10 @@ void TInteractFrm::CreateComponents() {
   mniCancel->SetVisible(false);
   mniOptions = AddItem(root, "Options");
   mniBackground = AddItem(mniOptions, "Background Color");
-  mniBackDefault = AddItem(mniBackground, "Default", [this](TObject* s) { mniBackDefaultClick(s); });
-  mniBackCustomize = AddItem(mniBackground, "Customize", [this](TObject* s) { mniBackCustomizeClick(s); });
+  mniBackDefault =
+      AddItem(mniBackground, "Default", [this](TObject* s) { mniBackDefaultClick(s); });
+  mniBackCustomize =
+      AddItem(mniBackground, "Customize", [this](TObject* s) { mniBackCustomizeClick(s); });
   mniErrors = AddItem(mniOptions, "If some errors occur");
   mniErrAsk = AddItem(mniErrors, "Ask me");
   mniErrIgnore = AddItem(mniErrors, "Ignore(Recommended)");
@@ -121,8 +128,10 @@ void TInteractFrm::CreateComponents() {
   mniBetterQuality = AddItem(mniPriority, "Better Quality");
   mniRecording = AddItem(mniOptions, "Recording Settings");
   mniRecDefault = AddItem(mniRecording, "&Default", [this](TObject* s) { mniRecDefaultClick(s); });
-  mniRecAdvanced = AddItem(mniRecording, "&Advanced", [this](TObject* s) { mniRecAdvancedClick(s); });
-  mniOptimizeGif = AddItem(mniOptions, "Optimize Animated GIF", [this](TObject* s) { mniOptimizeGifClick(s); });
+  mniRecAdvanced =
+      AddItem(mniRecording, "&Advanced", [this](TObject* s) { mniRecAdvancedClick(s); });
+  mniOptimizeGif =
+      AddItem(mniOptions, "Optimize Animated GIF", [this](TObject* s) { mniOptimizeGifClick(s); });
   mniClose = AddItem(root, "&Close", [this](TObject* s) { mniCloseClick(s); });
   for (TMenuItem* group : {mniBackground, mniErrors, mniPriority}) {
     for (int i = 0; i < group->Count(); ++i) {
@@ -198,7 +207,9 @@ void TInteractFrm::FormCreate(TObject*) {
   Flash->OnBeforeTimer = [](TObject*) {};
   Flash->OnAfterTimer = [](TObject*) {};
   Flash->OnSkipTimer = [this](TObject* s) { FlashSkipTimer(s); };
-  Flash->OnFSCommand = [this](TObject* s, const std::string& c, const std::string& a) { FlashFSCommand(s, c, a); };
+  Flash->OnFSCommand = [this](TObject* s, const std::string& c, const std::string& a) {
+    FlashFSCommand(s, c, a);
+  };
   panInteract->SetBounds(0, 0, 352, 240);
   memStatus->Lines()->Clear();
 }
@@ -273,7 +284,8 @@ void TInteractFrm::mniStopClick(TObject*) {
 
 void TInteractFrm::mniCancelClick(TObject*) {
   SkipCurrent = true;
-  if (CurJob != nullptr) Log("Status:> Cancel converting " + QuotedName(*CurJob) + DestTypeSuffix(*CurJob));
+  if (CurJob != nullptr)
+    Log("Status:> Cancel converting " + QuotedName(*CurJob) + DestTypeSuffix(*CurJob));
 }
 
 void TInteractFrm::SetGlyphColor(TColor Color) {
@@ -311,7 +323,8 @@ void TInteractFrm::mniRecDefaultClick(TObject*) {
   } catch (...) {
     selected = false;
   }
-  ShowMessage(selected ? "Successful!\rRecording source is set to \"Stereo Mix\".\rRecording volume is set to 30%."
+  ShowMessage(selected ? "Successful!\rRecording source is set to \"Stereo Mix\".\rRecording "
+                         "volume is set to 30%."
                        : "Failed!\rPlease click the 'Advanced' menu to try again!");
 }
 
@@ -324,7 +337,9 @@ void TInteractFrm::mniRecAdvancedClick(TObject*) {
   (void)rc;
 }
 
-void TInteractFrm::mniOptimizeGifClick(TObject*) { mniOptimizeGif->SetChecked(!mniOptimizeGif->Checked()); }
+void TInteractFrm::mniOptimizeGifClick(TObject*) {
+  mniOptimizeGif->SetChecked(!mniOptimizeGif->Checked());
+}
 
 void TInteractFrm::mniCloseClick(TObject*) { RequestClose(); }
 
@@ -355,7 +370,8 @@ void TInteractFrm::timInteractTimer(TObject*) {
 bool TInteractFrm::WaitForFrame() {
   // A wait that ends because the program is quitting ends the run too: nothing would ever make a
   // frame ready again, and a job that kept waiting would spin without end.
-  if (!Application->WaitUntil([this] { return FrameReady || !Converting || SkipCurrent; })) Converting = false;
+  if (!Application->WaitUntil([this] { return FrameReady || !Converting || SkipCurrent; }))
+    Converting = false;
   return FrameReady && Converting && !SkipCurrent;
 }
 
@@ -372,10 +388,10 @@ TFrameSizes TInteractFrm::GetFrameSizes(const TCovSettings& Job) const {
   return s;
 }
 
-bool TInteractFrm::CaptureFrame(TBitmap* Frame, TBitmap* Alpha, TBitmap* Stage, int AlphaMode, int FrameNumber,
-                                int CropX, int CropY) {
-  return lumicast::CaptureFrame(Flash, panInteract, Frame, Alpha, Stage, AlphaMode, FrameNumber, CropX, CropY,
-                                KeyColor);
+bool TInteractFrm::CaptureFrame(TBitmap* Frame, TBitmap* Alpha, TBitmap* Stage, int AlphaMode,
+                                int FrameNumber, int CropX, int CropY) {
+  return lumicast::CaptureFrame(Flash, panInteract, Frame, Alpha, Stage, AlphaMode, FrameNumber,
+                                CropX, CropY, KeyColor);
 }
 
 void TInteractFrm::LoadJobMovie(const TCovSettings& Job, bool ResetBackground) {
@@ -453,7 +469,8 @@ bool TInteractFrm::CheckJobRange(int32_t First, int32_t EndFrame) {
 
 bool TInteractFrm::OutputFolderReady(const TCovSettings& Job, const std::string& Folder,
                                      const std::string& Converting) {
-  if (!Job.destFilepath.empty() && (DirectoryExists(Folder) || ForceDirectories(Folder))) return true;
+  if (!Job.destFilepath.empty() && (DirectoryExists(Folder) || ForceDirectories(Folder)))
+    return true;
   Log(Converting);
   Log(ResultStatusLine(kMclWriteError, Job));
   return false;
@@ -471,7 +488,8 @@ void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
   prbCurrent->SetMin(0);
   prbCurrent->SetMax(Maximum);
   prbCurrent->SetPosition(Position);
-  labCurrent->SetCaption(IntToStr(prbCurrent->Position()) + "/" + IntToStr(prbCurrent->Max()) + " Frames Done");
+  labCurrent->SetCaption(IntToStr(prbCurrent->Position()) + "/" + IntToStr(prbCurrent->Max()) +
+                         " Frames Done");
 }
 
 // ---- the batch ----------------------------------------------------------------------------------
@@ -518,9 +536,12 @@ void TInteractFrm::ConvertAll() {
       // The played movie: a projector's movie is extracted once and reused while the file lasts.
       const TSwfFileKind kind = SwfFileTypeOf(*job);
       if (kind == sfkProjectorSwf || kind == sfkProjectorCompressedSwf) {
-        const bool reusable = !job->swfPlayFilename.empty() && job->swfPlayFilename != job->swfFilename &&
+        const bool reusable = !job->swfPlayFilename.empty() &&
+                              job->swfPlayFilename != job->swfFilename &&
                               FileExists(job->swfPlayFilename);
-        if (!reusable) job->swfPlayFilename = FileExists(job->swfFilename) ? ExtractSwfFromProjector(job->swfFilename) : "";
+        if (!reusable)
+          job->swfPlayFilename =
+              FileExists(job->swfFilename) ? ExtractSwfFromProjector(job->swfFilename) : "";
       } else {
         job->swfPlayFilename = job->swfFilename;
       }
@@ -553,8 +574,9 @@ void TInteractFrm::ConvertErrorCallback(void* User, const char* FileName, int32_
   auto* f = static_cast<TInteractFrm*>(User);
   if (f == nullptr || Action == nullptr) return;
   if (f->mniErrAsk->Checked()) {
-    const std::string text = "An error occurs while converting, in most time, please ignore it.\nFileName: \"" +
-                             std::string(FileName != nullptr ? FileName : "") + "\"";
+    const std::string text =
+        "An error occurs while converting, in most time, please ignore it.\nFileName: \"" +
+        std::string(FileName != nullptr ? FileName : "") + "\"";
     switch (MessageBox(text, Application->Title(), MB_ABORTRETRYIGNORE | MB_ICONQUESTION)) {
       case IDIGNORE: *Action = kMclActionIgnore; break;
       case IDRETRY: *Action = kMclActionRetry; break;

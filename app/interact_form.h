@@ -139,8 +139,8 @@ class TInteractFrm : public classlib::TForm {
   // Sizes of the frame and the stage for a job, and the capture of the shown frame into the
   // window's bitmaps (FrameNumber < 0 keeps the player where it is; AlphaMode <= 0 makes no mask).
   TFrameSizes GetFrameSizes(const TCovSettings& Job) const;
-  bool CaptureFrame(classlib::TBitmap* Frame, classlib::TBitmap* Alpha, classlib::TBitmap* Stage, int AlphaMode, int FrameNumber, int CropX,
-                    int CropY);
+  bool CaptureFrame(classlib::TBitmap* Frame, classlib::TBitmap* Alpha, classlib::TBitmap* Stage,
+                    int AlphaMode, int FrameNumber, int CropX, int CropY);
 
   // Event handlers.
   void FormCreate(classlib::TObject* Sender);
@@ -148,7 +148,8 @@ class TInteractFrm : public classlib::TForm {
   void FormCloseQuery(classlib::TObject* Sender, bool& CanClose);
   void FormDestroy(classlib::TObject* Sender);
   void FormKeyDown(classlib::TObject* Sender, uint16_t& Key, classlib::TShiftState Shift);
-  void FlashFSCommand(classlib::TObject* Sender, const std::string& Command, const std::string& Args);
+  void FlashFSCommand(classlib::TObject* Sender, const std::string& Command,
+                      const std::string& Args);
   void FlashSkipTimer(classlib::TObject* Sender);
   void timInteractTimer(classlib::TObject* Sender);
   void mniStartClick(classlib::TObject* Sender);
@@ -166,7 +167,8 @@ class TInteractFrm : public classlib::TForm {
 
  private:
   void CreateComponents();
-  classlib::TMenuItem* AddItem(classlib::TMenuItem* Parent, const std::string& Caption, classlib::TNotifyEvent OnClick = {});
+  classlib::TMenuItem* AddItem(classlib::TMenuItem* Parent, const std::string& Caption,
+                               classlib::TNotifyEvent OnClick = {});
   void SetGlyphColor(classlib::TColor Color);
   // Closes the window unless a batch runs (the refusal is shown once).
   void RequestClose();
@@ -186,7 +188,8 @@ class TInteractFrm : public classlib::TForm {
   bool CheckJobRange(int32_t First, int32_t EndFrame);
   // True when the job has an output folder that exists or could be made. Otherwise logs
   // Converting (the job's first line) and the write error, so that no job passes without a word.
-  bool OutputFolderReady(const TCovSettings& Job, const std::string& Folder, const std::string& Converting);
+  bool OutputFolderReady(const TCovSettings& Job, const std::string& Folder,
+                         const std::string& Converting);
   // Runs one step of a job's clean-up: a failure goes to the application's handler and does not
   // stop the steps after it.
   void CleanupStep(const std::function<void()>& Step) noexcept;

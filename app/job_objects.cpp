@@ -13,8 +13,8 @@ std::unique_ptr<classlib::TBitmap> NewBitmap(classlib::TPixelFormat Format, int 
 
 }  // namespace
 
-std::unique_ptr<TJobObjects> TJobObjects::Create(const TFrameSizes& Sizes, bool Alpha, bool Crop, bool WithJob,
-                                                 bool WithNames) {
+std::unique_ptr<TJobObjects> TJobObjects::Create(const TFrameSizes& Sizes, bool Alpha, bool Crop,
+                                                 bool WithJob, bool WithNames) {
   // Whatever was made before a failure goes with the half-made set.
   auto objects = std::make_unique<TJobObjects>();
   if (Alpha) {

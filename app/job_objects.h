@@ -51,8 +51,8 @@ struct TJobObjects {
   // Makes the job's objects in the order the library and the capture need them: with Alpha the
   // 8-bit alpha bitmap and its image, with Crop the whole-stage bitmap, then the 24-bit frame
   // bitmap and its image, with WithJob a library job and with WithNames a sound name list.
-  static std::unique_ptr<TJobObjects> Create(const TFrameSizes& Sizes, bool Alpha, bool Crop, bool WithJob,
-                                             bool WithNames);
+  static std::unique_ptr<TJobObjects> Create(const TFrameSizes& Sizes, bool Alpha, bool Crop,
+                                             bool WithJob, bool WithNames);
 
   // Members go in the reverse of this order: the name list, the job, the frame image and
   // bitmap, the alpha image and bitmap, the stage bitmap last.

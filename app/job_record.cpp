@@ -8,7 +8,7 @@ using namespace classlib;
 
 namespace lumicast {
 
-const char* const kMpegFrameRateTexts[8] = {"22.98 fps", "24 fps", "25 fps", "29.97 fps",
+const char* const kMpegFrameRateTexts[8] = {"22.98 fps", "24 fps", "25 fps",    "29.97 fps",
                                             "30 fps",    "50 fps", "59.94 fps", "60 fps"};
 const char* const kMpegAspectTexts[4] = {"1:1 (Square Pixels VGA)", "4:3 (Standard TV)",
                                          "16:9 (Wide Screen TV)", "2.21:1 (Cinema Format)"};
@@ -24,18 +24,34 @@ constexpr const char* kDibCodecText = "Full frames, uncompressed";
 }
 
 int DestTypeOf(const TCovSettings& S) { return IndexOrDefault(S.destType, kDestTypeCount, dtAVI); }
-int DestSequenceModeOf(const TCovSettings& S) { return IndexOrDefault(S.destSequenceMode, kSequenceModeCount, 0); }
-int DestColorDepthOf(const TCovSettings& S) { return IndexOrDefault(S.destColorDepth, kColorDepthCount, 0); }
-int DestAlphaModeOf(const TCovSettings& S) { return IndexOrDefault(S.destAlphaMode, kAlphaModeCount, 2); }
-int DestImageTypeOf(const TCovSettings& S) { return IndexOrDefault(S.destImageType, kImageTypeCount, 0); }
-int DestMpegCodecOf(const TCovSettings& S) { return IndexOrDefault(S.destMPEGCodec, kMpegCodecCount, 0); }
+int DestSequenceModeOf(const TCovSettings& S) {
+  return IndexOrDefault(S.destSequenceMode, kSequenceModeCount, 0);
+}
+int DestColorDepthOf(const TCovSettings& S) {
+  return IndexOrDefault(S.destColorDepth, kColorDepthCount, 0);
+}
+int DestAlphaModeOf(const TCovSettings& S) {
+  return IndexOrDefault(S.destAlphaMode, kAlphaModeCount, 2);
+}
+int DestImageTypeOf(const TCovSettings& S) {
+  return IndexOrDefault(S.destImageType, kImageTypeCount, 0);
+}
+int DestMpegCodecOf(const TCovSettings& S) {
+  return IndexOrDefault(S.destMPEGCodec, kMpegCodecCount, 0);
+}
 int DestMpegFrameRateOf(const TCovSettings& S) { return IndexOrDefault(S.destMPEGFrameRate, 8, 3); }
 int DestMpegAspectRatioOf(const TCovSettings& S) {
   return IndexOrDefault(int64_t(S.destMPEGAspectRatio) - 1, 4, 1) + 1;
 }
-int AdoSourceOf(const TCovSettings& S) { return IndexOrDefault(S.adoSource, kAdoSourceCount, asRecord); }
-int AdoFileTypeOf(const TCovSettings& S) { return IndexOrDefault(S.adoFileType, kAdoFileTypeCount, 1); }
-int AdoSyncTypeOf(const TCovSettings& S) { return IndexOrDefault(S.adoSyncType, kSyncTypeCount, 0); }
+int AdoSourceOf(const TCovSettings& S) {
+  return IndexOrDefault(S.adoSource, kAdoSourceCount, asRecord);
+}
+int AdoFileTypeOf(const TCovSettings& S) {
+  return IndexOrDefault(S.adoFileType, kAdoFileTypeCount, 1);
+}
+int AdoSyncTypeOf(const TCovSettings& S) {
+  return IndexOrDefault(S.adoSyncType, kSyncTypeCount, 0);
+}
 int AdoWavChannelOf(const TCovSettings& S) { return IndexOrDefault(S.adoWavChannel, 2, 1); }
 int AdoWavBitsOf(const TCovSettings& S) { return IndexOrDefault(S.adoWavBits, 2, 1); }
 int AdoWavFreqOf(const TCovSettings& S) { return IndexOrDefault(S.adoWavFreq, 3, 0); }
@@ -157,7 +173,9 @@ void GetEncoderDefaults(int32_t FileFormat, uint32_t Codec, TCovSettings* Settin
 }
 
 namespace {
-std::string NameAtFolder(const std::string& Path) { return ExtractFileName(Path) + "@" + ExtractFilePath(Path); }
+std::string NameAtFolder(const std::string& Path) {
+  return ExtractFileName(Path) + "@" + ExtractFilePath(Path);
+}
 }  // namespace
 
 std::string JobItemText(const TCovSettings& S) { return NameAtFolder(S.swfFilename); }

@@ -18,45 +18,48 @@ namespace lumicast {
 
 // Raised by InitSettings when the movie's header cannot be read: the job must not be added.
 class EMovieHeaderError : public classlib::Exception {
-public:
+ public:
   using classlib::Exception::Exception;
 };
 
 struct TCovSettings {
-  std::string swfFilename;       // source movie (.swf or projector .exe)
-  std::string swfPlayFilename;   // movie actually played (the source or its extracted movie); not saved
+  std::string swfFilename;  // source movie (.swf or projector .exe)
+  std::string
+      swfPlayFilename;  // movie actually played (the source or its extracted movie); not saved
   TSwfFileKind swfFileType = sfkUnknown;
   int32_t swfFileVersion = 0;
-  int32_t swfFileSize = 0;       // file length field of the header (uncompressed length)
-  int32_t swfW = 0;              // stage size in pixels
+  int32_t swfFileSize = 0;  // file length field of the header (uncompressed length)
+  int32_t swfW = 0;         // stage size in pixels
   int32_t swfH = 0;
-  int32_t swfFrameRate = 0;      // integer frames per second
-  int32_t swfRunFrameRate = 0;   // frame rate of the current run; not saved
+  int32_t swfFrameRate = 0;     // integer frames per second
+  int32_t swfRunFrameRate = 0;  // frame rate of the current run; not saved
   int32_t swfTotalFrames = 0;
 
-  std::string adoFilename;       // imported sound file
-  std::string adoWorkFilename;   // sound file used when encoding; not saved
-  uint8_t adoSource = 1;         // 0 none, 1 recorded from the movie, 2 imported
-  uint8_t adoFileType = 1;       // recording format: 0 WAVE, 1 MP3
-  int32_t adoWavChannel = 1;     // 0 mono, 1 stereo
-  int32_t adoWavBits = 1;        // 0 8 bits, 1 16 bits
-  int32_t adoWavFreq = 0;        // 0 44100, 1 22050, 2 11025
-  int32_t adoMp3Channel = 1;     // 0 mono, 1 stereo, 2 joint stereo, 3 dual channel
-  int32_t adoMp3BitRate = 1;     // 0..7 = 96, 112, 128, 160, 192, 224, 256, 320 kbit/s
+  std::string adoFilename;      // imported sound file
+  std::string adoWorkFilename;  // sound file used when encoding; not saved
+  uint8_t adoSource = 1;        // 0 none, 1 recorded from the movie, 2 imported
+  uint8_t adoFileType = 1;      // recording format: 0 WAVE, 1 MP3
+  int32_t adoWavChannel = 1;    // 0 mono, 1 stereo
+  int32_t adoWavBits = 1;       // 0 8 bits, 1 16 bits
+  int32_t adoWavFreq = 0;       // 0 44100, 1 22050, 2 11025
+  int32_t adoMp3Channel = 1;    // 0 mono, 1 stereo, 2 joint stereo, 3 dual channel
+  int32_t adoMp3BitRate = 1;    // 0..7 = 96, 112, 128, 160, 192, 224, 256, 320 kbit/s
   bool adoIsSyncAutomatically = false;
   bool adoIsSyncManually = false;
-  uint8_t adoSyncType = 0;       // 0 move audio forward, 1 move audio backward
+  uint8_t adoSyncType = 0;           // 0 move audio forward, 1 move audio backward
   long double adoSyncOffset = 0.5L;  // seconds
 
   std::string destFilename;      // output file name without folder
   std::string destFilepath;      // output folder with trailing "/"
   uint8_t destType = 0;          // 0 AVI, 1 MPEG, 2 animated GIF, 3 image sequence
   uint8_t destSequenceMode = 0;  // 0 normal playback, 1 skip backward jumps, 2 frame by frame
-  uint8_t destColorDepth = 0;    // video/images: 0 24 bits, 1 32 bits with alpha; GIF: 0 8 bits, 1 24 bits
-  uint8_t destAlphaMode = 2;     // 0 none, 1 intensity, 2 square root of intensity, 3 background colour
+  uint8_t destColorDepth =
+      0;  // video/images: 0 24 bits, 1 32 bits with alpha; GIF: 0 8 bits, 1 24 bits
+  uint8_t destAlphaMode =
+      2;  // 0 none, 1 intensity, 2 square root of intensity, 3 background colour
   int32_t destStartFrame = 1;
   int32_t destEndFrame = 0;
-  int32_t destRunEndFrame = 0;   // last frame of the current run; not saved
+  int32_t destRunEndFrame = 0;  // last frame of the current run; not saved
   int32_t destW = 0;
   int32_t destH = 0;
   int32_t destCropX = 0;
@@ -67,21 +70,21 @@ struct TCovSettings {
   bool destIsKeepSourceSize = false;
   bool destIsKeepSourceFrames = false;
   bool destIsKeepAspectRatio = false;
-  int32_t destSplitSize = 74;    // minutes
+  int32_t destSplitSize = 74;  // minutes
   bool destIsSplit = false;
 
   bool destAVIKeepSourceFps = false;
   int32_t destAVIFrameRate = 0;
-  std::string destAVICodec;      // codec description shown to the user
-  uint32_t destAVICodecID = 0;   // FourCC
+  std::string destAVICodec;     // codec description shown to the user
+  uint32_t destAVICodecID = 0;  // FourCC
   int32_t destAVIKeyFramerate = 0;
   int32_t destAVIBitrate = 0;
   int32_t destAVIMinBitrate = 0;
   int32_t destAVIMaxBitrate = 0;
   double destAVIQuality = 0;
 
-  uint8_t destMPEGCodec = 0;     // preset: 0 VCD-NTSC .. 5 SVCD-PAL, 6 custom
-  int32_t destMPEGFrameRate = 3; // index into kMpegFrameRateTexts
+  uint8_t destMPEGCodec = 0;        // preset: 0 VCD-NTSC .. 5 SVCD-PAL, 6 custom
+  int32_t destMPEGFrameRate = 3;    // index into kMpegFrameRateTexts
   int32_t destMPEGAspectRatio = 2;  // 1..4
   int32_t destMPEGCodecID = 0;
   int32_t destMPEGBitrate = 0;
@@ -98,7 +101,7 @@ struct TCovSettings {
   bool destGIFIsInterlaced = false;
   bool destGIFIsLooping = true;
 
-  uint8_t destImageType = 0;     // 0 PNG, 1 TGA, 2 GIF, 3 BMP, 4 JPEG
+  uint8_t destImageType = 0;  // 0 PNG, 1 TGA, 2 GIF, 3 BMP, 4 JPEG
   int32_t destImageJPEGQuality = 85;
 };
 
@@ -137,8 +140,8 @@ int DestColorDepthOf(const TCovSettings& S);
 int DestAlphaModeOf(const TCovSettings& S);
 int DestImageTypeOf(const TCovSettings& S);
 int DestMpegCodecOf(const TCovSettings& S);
-int DestMpegFrameRateOf(const TCovSettings& S);   // 0..7
-int DestMpegAspectRatioOf(const TCovSettings& S); // 1..4
+int DestMpegFrameRateOf(const TCovSettings& S);    // 0..7
+int DestMpegAspectRatioOf(const TCovSettings& S);  // 1..4
 int AdoSourceOf(const TCovSettings& S);
 int AdoFileTypeOf(const TCovSettings& S);
 int AdoSyncTypeOf(const TCovSettings& S);
@@ -149,7 +152,8 @@ int AdoMp3ChannelOf(const TCovSettings& S);
 int AdoMp3BitRateOf(const TCovSettings& S);
 TSwfFileKind SwfFileTypeOf(const TCovSettings& S);
 
-// ---- new jobs ------------------------------------------------------------------------------------
+// ---- new jobs
+// ------------------------------------------------------------------------------------
 
 // Fills a job with the defaults of a new job. With ReadHeader the movie's header is read first
 // and its kind, version, length, stage size, frame rate and frame count are stored; when it
@@ -163,10 +167,11 @@ void InitSettings(const std::string& SourcePath, TCovSettings* Settings, bool Re
 void GetEncoderDefaults(int32_t FileFormat, uint32_t Codec, TCovSettings* Settings, int32_t Bits,
                         int32_t Height, int32_t Width);
 
-// ---- texts of a job in the job list ---------------------------------------------------------------
+// ---- texts of a job in the job list
+// ---------------------------------------------------------------
 
-std::string JobItemText(const TCovSettings& S);     // "name@folder/"
-std::string JobSoundText(const TCovSettings& S);    // column 0
-std::string JobOutputText(const TCovSettings& S);   // column 1
+std::string JobItemText(const TCovSettings& S);    // "name@folder/"
+std::string JobSoundText(const TCovSettings& S);   // column 0
+std::string JobOutputText(const TCovSettings& S);  // column 1
 
 }  // namespace lumicast

@@ -89,7 +89,8 @@ bool InflateBody(TStream* Stream, int64_t Offset, int64_t Avail, uint64_t Wanted
   int64_t input_left = Avail;
   uint64_t kept = 0, produced = 0;
   auto read = [&](uint8_t* buffer, size_t capacity) -> size_t {
-    int64_t n = input_left > 0 ? Stream->Read(buffer, std::min<int64_t>(input_left, int64_t(capacity))) : 0;
+    int64_t n =
+        input_left > 0 ? Stream->Read(buffer, std::min<int64_t>(input_left, int64_t(capacity))) : 0;
     if (n <= 0) return 0;
     input_left -= n;
     return static_cast<size_t>(n);
@@ -117,7 +118,8 @@ bool ParseHeaderAt(TStream* Stream, int64_t Offset, int64_t Avail, TSwfHeader& H
     if (file_length <= uint32_t(kPrefixBytes)) return true;
     uint64_t wanted = file_length - uint64_t(kPrefixBytes);
     have = static_cast<size_t>(std::min<uint64_t>(wanted, body.size()));
-    if (!InflateBody(Stream, Offset + kPrefixBytes, Avail - kPrefixBytes, wanted, body.data(), have))
+    if (!InflateBody(Stream, Offset + kPrefixBytes, Avail - kPrefixBytes, wanted, body.data(),
+                     have))
       return true;
   } else {
     have = static_cast<size_t>(std::min<int64_t>(Avail - kPrefixBytes, int64_t(body.size())));
@@ -155,7 +157,8 @@ std::string CreateTempFileName(const std::string& Extension) {
   return CreateUniqueFile(GetTempDirectory(), "QZT", Extension);
 }
 
-int64_t CopyStreamWithProgress(TStream* Source, TStream* Dest, int64_t Count, const TCopyProgress& Progress) {
+int64_t CopyStreamWithProgress(TStream* Source, TStream* Dest, int64_t Count,
+                               const TCopyProgress& Progress) {
   if (Count == 0) {
     Source->SetPosition(0);
     Count = Source->Size();

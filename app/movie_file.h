@@ -14,10 +14,10 @@ namespace lumicast {
 
 // Kind of an input file. Stored in the job record and the job list as its 8-bit value.
 enum TSwfFileKind : uint8_t {
-  sfkSwf = 0,                    // ".swf", signature "FWS"
-  sfkCompressedSwf = 1,          // ".swf", signature "CWS"
-  sfkProjectorSwf = 2,           // ".exe" carrying an "FWS" movie
-  sfkProjectorCompressedSwf = 3, // ".exe" carrying a "CWS" movie
+  sfkSwf = 0,                     // ".swf", signature "FWS"
+  sfkCompressedSwf = 1,           // ".swf", signature "CWS"
+  sfkProjectorSwf = 2,            // ".exe" carrying an "FWS" movie
+  sfkProjectorCompressedSwf = 3,  // ".exe" carrying a "CWS" movie
   sfkUnknown = 4,
 };
 constexpr int kSwfFileKindCount = 5;
@@ -32,7 +32,7 @@ struct TSwfHeader {
   int32_t FileLength = 0;  // whole uncompressed movie, header included
   int32_t Width = 0;       // stage size in pixels (twips div 20)
   int32_t Height = 0;
-  int32_t FrameRate = 0;   // integer part of the 8.8 frame rate
+  int32_t FrameRate = 0;  // integer part of the 8.8 frame rate
   int32_t FrameCount = 0;
 };
 
@@ -74,7 +74,8 @@ bool ParseSwfHeaderStream(classlib::TStream* Stream, TSwfHeader& Header);
 
 // Writes the movie carried by a projector to OutPath, or when that is empty to a new temporary
 // "QZT...swf" file, and returns the name written. Returns an empty string, writing nothing, when
-// the file is not a projector carrying a movie. A failed copy removes the partial output and raises.
+// the file is not a projector carrying a movie. A failed copy removes the partial output and
+// raises.
 std::string ExtractSwfFromProjector(const std::string& Path, const std::string& OutPath = "",
                                     const TCopyProgress& Progress = {});
 

@@ -47,12 +47,14 @@ uint32_t WaveRate(int32_t Index) {
 
 int32_t MeasuredFrameRate(int32_t NominalRate, int32_t Frames, int64_t Tenths) {
   if (Tenths < 1 || NominalRate >= Frames) return NominalRate;
-  const auto rate = static_cast<int32_t>(std::lround(static_cast<double>(Frames) / (static_cast<double>(Tenths) / 10.0)));
+  const auto rate = static_cast<int32_t>(
+      std::lround(static_cast<double>(Frames) / (static_cast<double>(Tenths) / 10.0)));
   return rate < 1 ? 1 : rate;
 }
 
 TRecordFrm::TRecordFrm(TComponent* AOwner, const std::string& ProgramFolder) : TForm(AOwner) {
-  const std::string folder = ProgramFolder.empty() ? ExtractFilePath(Application->ExeName()) : ProgramFolder;
+  const std::string folder =
+      ProgramFolder.empty() ? ExtractFilePath(Application->ExeName()) : ProgramFolder;
   FpsMovie = folder + "fps1";
   PluginFile = folder + "mp3enc.so";
   CreateComponents();
@@ -108,7 +110,9 @@ void TRecordFrm::CreateComponents() {
   waveIn = new TunavclWaveInDevice(this);
   waveIn->setConsumer(waveRiff);
   waveIn->setMinActiveTime(0);
-  waveIn->onDataAvailable = [this](unavclInOutPipe* s, const void* d, size_t n) { waveInDataAvailable(s, d, n); };
+  waveIn->onDataAvailable = [this](unavclInOutPipe* s, const void* d, size_t n) {
+    waveInDataAvailable(s, d, n);
+  };
   timRecord = new TTimer(this);
   timRecord->SetEnabled(false);
   timRecord->SetInterval(100);
@@ -129,14 +133,15 @@ void TRecordFrm::FormCreate(TObject*) {
   Flash->SetVisible(true);
   Flash->SetMovie(" ");
   Flash->PreviewMsg = true;
-  Flash->OnFSCommand = [this](TObject* s, const std::string& c, const std::string& a) { FlashFSCommand(s, c, a); };
+  Flash->OnFSCommand = [this](TObject* s, const std::string& c, const std::string& a) {
+    FlashFSCommand(s, c, a);
+  };
   panRecord->SetBounds(0, 0, 352, 240);
   if (FileExists(PluginFile)) {
     try {
       Encoder = std::make_unique<unaLameMp3Enc>(PluginFile, 0);
-      Encoder->onDataAvailable = [this](unaAbstractEncoder* s, const void* d, size_t n, bool& store) {
-        Mp3EncoderDataCallback(s, d, n, store);
-      };
+      Encoder->onDataAvailable = [this](unaAbstractEncoder* s, const void* d, size_t n,
+                                        bool& store) { Mp3EncoderDataCallback(s, d, n, store); };
       if (Encoder->errorCode != 0) {
         Encoder.reset();
         ShowMessage("initialize 'mp3enc.so' failed!");
@@ -183,7 +188,8 @@ void TRecordFrm::StartRecording() {
   TCovSettings& job = *Job;
   LeadIn = 0;
   if (job.adoIsSyncManually && job.adoSyncType == 0 && job.adoSyncOffset > 0)
-    LeadIn = static_cast<int32_t>(std::lround(static_cast<double>(job.swfFrameRate * job.adoSyncOffset)));
+    LeadIn = static_cast<int32_t>(
+        std::lround(static_cast<double>(job.swfFrameRate * job.adoSyncOffset)));
   prbRecord->SetMin(0);
   prbRecord->SetMax(job.destEndFrame + LeadIn - job.destStartFrame);
   prbRecord->SetPosition(0);
@@ -210,7 +216,8 @@ void TRecordFrm::StartRecording() {
     const std::string name = CreateTempFileName(job.adoFileType == 0 ? ".wav" : ".mp3");
     const uint32_t rate = WaveRate(job.adoWavFreq);
     if (job.adoFileType == 0) {
-      for (unavclInOutWavePipe* pipe : {static_cast<unavclInOutWavePipe*>(waveIn), static_cast<unavclInOutWavePipe*>(waveRiff)}) {
+      for (unavclInOutWavePipe* pipe : {static_cast<unavclInOutWavePipe*>(waveIn),
+                                        static_cast<unavclInOutWavePipe*>(waveRiff)}) {
         pipe->setPcmFormat(1, job.adoWavBits == 0 ? 8 : 16);
         pipe->setPcmFormat(0, rate);
         pipe->setPcmFormat(2, job.adoWavChannel == 0 ? 1 : 2);
@@ -302,8 +309,8 @@ void TRecordFrm::FlashFSCommand(TObject*, const std::string& Command, const std:
     size = IntToStr(waveRiff->inByteCount.load() / 1024) + "KB";
   else if (Encoder)
     size = IntToStr(Encoder->encodedTotal.load() >> 10) + "KB";
-  labRecord->SetCaption(IntToStr(prbRecord->Position()) + "/" + IntToStr(prbRecord->Max()) + " Frames Done -- " +
-                        IntToStr(Tenths / 10) + "s / " + size);
+  labRecord->SetCaption(IntToStr(prbRecord->Position()) + "/" + IntToStr(prbRecord->Max()) +
+                        " Frames Done -- " + IntToStr(Tenths / 10) + "s / " + size);
   if (Closing || Frames >= Job->destEndFrame + LeadIn - Job->destStartFrame) Close();
 }
 
@@ -363,7 +370,8 @@ void TRecordFrm::mniCancelClick(TObject*) { Close(); }
 
 void TRecordFrm::waveInDataAvailable(unavclInOutPipe*, const void* Data, size_t Len) {
   unaLameMp3Enc* enc = EncoderInUse.load();
-  if (enc != nullptr && Job != nullptr && Job->adoFileType == 1 && !Closing) enc->queueForEncoding(Data, Len);
+  if (enc != nullptr && Job != nullptr && Job->adoFileType == 1 && !Closing)
+    enc->queueForEncoding(Data, Len);
 }
 
 void TRecordFrm::Mp3EncoderDataCallback(unaAbstractEncoder*, const void* Data, size_t Size, bool&) {
@@ -395,7 +403,8 @@ bool TRecordFrm::SetRecordingSource(uint32_t ComponentType, const std::string& L
           break;
         }
       }
-      tMsMixerControl* mux = control_index < dest->controlCount() ? dest->getControl(control_index) : nullptr;
+      tMsMixerControl* mux =
+          control_index < dest->controlCount() ? dest->getControl(control_index) : nullptr;
       for (int s = 0; s < dest->connectionCount(); ++s) {
         tMsMixerLine* src = dest->getConnection(s);
         const std::string name(src->caps().szName);
@@ -414,8 +423,10 @@ bool TRecordFrm::SetRecordingSource(uint32_t ComponentType, const std::string& L
             uint8_t flags = 0;
             bool mute = false;
             uint16_t left = 0, right = 0;
-            settings.GetVolume(static_cast<int>(di), static_cast<int>(li), flags, mute, left, right);
-            settings.SetVolume(static_cast<int>(di), static_cast<int>(li), mute, kRecordingVolume, kRecordingVolume);
+            settings.GetVolume(static_cast<int>(di), static_cast<int>(li), flags, mute, left,
+                               right);
+            settings.SetVolume(static_cast<int>(di), static_cast<int>(li), mute, kRecordingVolume,
+                               kRecordingVolume);
           }
         }
       }

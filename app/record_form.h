@@ -54,7 +54,7 @@ class TRecordFrm : public classlib::TForm {
   TShockwaveFlashEx* Flash = nullptr;
   std::string FpsMovie;
   std::string PluginFile;
-  std::unique_ptr<unaLameMp3Enc> Encoder;        // none when the plug-in is missing or failed
+  std::unique_ptr<unaLameMp3Enc> Encoder;  // none when the plug-in is missing or failed
   std::atomic<unaLameMp3Enc*> EncoderInUse{nullptr};
   classlib::TForm* Opener = nullptr;  // the conversion window the window is centred on
 
@@ -78,11 +78,13 @@ class TRecordFrm : public classlib::TForm {
   void FormClose(classlib::TObject* Sender, classlib::TCloseAction& Action);
   void FormDestroy(classlib::TObject* Sender);
   void timRecordTimer(classlib::TObject* Sender);
-  void FlashFSCommand(classlib::TObject* Sender, const std::string& Command, const std::string& Args);
+  void FlashFSCommand(classlib::TObject* Sender, const std::string& Command,
+                      const std::string& Args);
   void mniPauseClick(classlib::TObject* Sender);
   void mniCancelClick(classlib::TObject* Sender);
   void waveInDataAvailable(unavclInOutPipe* Sender, const void* Data, size_t Len);
-  void Mp3EncoderDataCallback(unaAbstractEncoder* Sender, const void* Data, size_t Size, bool& StoreInStream);
+  void Mp3EncoderDataCallback(unaAbstractEncoder* Sender, const void* Data, size_t Size,
+                              bool& StoreInStream);
 
  private:
   void CreateComponents();

@@ -29,9 +29,12 @@ std::string Trimmed(const std::string& s) {
 
 }  // namespace
 
-TShockwaveFlash::TShockwaveFlash(TComponent* AOwner) : TWinControl(AOwner), player_(std::make_unique<flash::Player>()) {
+TShockwaveFlash::TShockwaveFlash(TComponent* AOwner)
+    : TWinControl(AOwner), player_(std::make_unique<flash::Player>()) {
   SetControlStyle(ControlStyle() | csSelfPaint | csOpaque);
-  player_->on_fscommand = [this](const std::string& command, const std::string& args) { DoFSCommand(command, args); };
+  player_->on_fscommand = [this](const std::string& command, const std::string& args) {
+    DoFSCommand(command, args);
+  };
 }
 
 TShockwaveFlash::~TShockwaveFlash() {
@@ -110,7 +113,8 @@ void TShockwaveFlash::UpdateTimer() {
   uint32_t interval = 0;
   if (movie) {
     double rate = movie->header.frame_rate;
-    interval = rate >= 1.0 ? static_cast<uint32_t>(std::max(1.0, std::round(1000.0 / rate))) : 1000u;
+    interval =
+        rate >= 1.0 ? static_cast<uint32_t>(std::max(1.0, std::round(1000.0 / rate))) : 1000u;
   }
   if (interval == timer_interval_) return;
   if (timer_interval_) KillTimer(FrameTimerID);
@@ -188,8 +192,9 @@ const uint8_t* TShockwaveFlash::Picture() {
   const int quality = static_cast<int>(player_->quality);
   if (!c.valid || c.version != player_->DisplayVersion() || c.width != w || c.height != h ||
       c.background != bg || c.quality != quality) {
-    flash::Rgba background{static_cast<uint8_t>(bg >> 16 & 0xFF), static_cast<uint8_t>(bg >> 8 & 0xFF),
-                           static_cast<uint8_t>(bg & 0xFF), 255};
+    flash::Rgba background{static_cast<uint8_t>(bg >> 16 & 0xFF),
+                           static_cast<uint8_t>(bg >> 8 & 0xFF), static_cast<uint8_t>(bg & 0xFF),
+                           255};
     c.valid = false;
     c.bitmap_valid = false;
     c.pixels.resize(static_cast<size_t>(w) * h * 4);

@@ -19,8 +19,8 @@ class Player;
 
 namespace lumicast {
 
-
-using TFSCommandEvent = std::function<void(classlib::TObject* Sender, const std::string& command, const std::string& args)>;
+using TFSCommandEvent = std::function<void(classlib::TObject* Sender, const std::string& command,
+                                           const std::string& args)>;
 using TReadyStateChangeEvent = std::function<void(classlib::TObject* Sender, int32_t newState)>;
 using TProgressEvent = std::function<void(classlib::TObject* Sender, int32_t percentDone)>;
 

@@ -27,7 +27,8 @@ long double SyncOffsetOf(const TCovSettings& Job) {
 
 // Pictures start with copies of the start frame: the sound is moved forward.
 bool LeadInApplies(const TCovSettings& Job) {
-  return Job.adoIsSyncManually && AdoSyncTypeOf(Job) == 0 && SyncOffsetOf(Job) > 0 && AdoSourceOf(Job) > 0;
+  return Job.adoIsSyncManually && AdoSyncTypeOf(Job) == 0 && SyncOffsetOf(Job) > 0 &&
+         AdoSourceOf(Job) > 0;
 }
 
 // The sound starts with silence: it is moved backward.
@@ -35,7 +36,9 @@ bool LeadingSilenceApplies(const TCovSettings& Job) {
   return Job.adoIsSyncManually && AdoSyncTypeOf(Job) == 1 && SyncOffsetOf(Job) > 0;
 }
 
-bool HasAlpha(const TCovSettings& Job) { return DestColorDepthOf(Job) > 0 && DestAlphaModeOf(Job) > 0; }
+bool HasAlpha(const TCovSettings& Job) {
+  return DestColorDepthOf(Job) > 0 && DestAlphaModeOf(Job) > 0;
+}
 
 // Frame rate of a custom MPEG job by its index.
 double MpegFrameRate(int32_t Index) {
@@ -59,8 +62,8 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   if (Job->swfPlayFilename.empty() || !FileExists(Job->swfPlayFilename)) return false;
   const std::string output = IncludeTrailingPathDelimiter(Job->destFilepath) + Job->destFilename;
   const bool mpeg = DestTypeOf(*Job) == dtMPEG;
-  const std::string converting = "Status:> Converting \"" + ExtractFileName(Job->swfFilename) + "\"" +
-                                 (mpeg ? " to MPEG. | " : " to AVI. | ") + output;
+  const std::string converting = "Status:> Converting \"" + ExtractFileName(Job->swfFilename) +
+                                 "\"" + (mpeg ? " to MPEG. | " : " to AVI. | ") + output;
   if (!OutputFolderReady(*Job, Job->destFilepath, converting)) return false;
 
   const TFrameSizes sizes = GetFrameSizes(*Job);
@@ -107,7 +110,8 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   MclVideoSetKeepDuration(hJob, -1);
   // Only an imported sound takes the user's file; a recording that failed or never ran leaves
   // the job without sound rather than with an old import.
-  if (Job->adoWorkFilename.empty() && AdoSourceOf(*Job) == asImport) Job->adoWorkFilename = Job->adoFilename;
+  if (Job->adoWorkFilename.empty() && AdoSourceOf(*Job) == asImport)
+    Job->adoWorkFilename = Job->adoFilename;
   MclListAdd(hNames, Job->adoWorkFilename.c_str(), 16, 0, 0);
   MclVideoSetFileName(hJob, output.c_str());
   MclAudioSetFileName(hJob, output.c_str());
@@ -125,8 +129,8 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
     MclAudioSetCodec(hJob, kMclAudioCodecPcm);
     MclAudioSetBitRate(hJob, 224);
   } else {
-    static const int32_t kPresets[6][2] = {{kMclPresetVcd, kMclNtsc}, {kMclPresetVcd, kMclPal},
-                                           {kMclPresetDvd, kMclNtsc}, {kMclPresetDvd, kMclPal},
+    static const int32_t kPresets[6][2] = {{kMclPresetVcd, kMclNtsc},  {kMclPresetVcd, kMclPal},
+                                           {kMclPresetDvd, kMclNtsc},  {kMclPresetDvd, kMclPal},
                                            {kMclPresetSvcd, kMclNtsc}, {kMclPresetSvcd, kMclPal}};
     const int preset = DestMpegCodecOf(*Job);
     if (preset < 6) {
@@ -136,7 +140,8 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
       MclVideoSetFileFormat(hJob, kMclFormatMpeg);
       MclVideoSetCodec(hJob, static_cast<uint32_t>(Job->destMPEGCodecID));
       MclVideoSetFormat(hJob, sizes.FrameW, sizes.FrameH, bits);
-      MclVideoSetBitRate(hJob, Job->destMPEGBitrate, Job->destMPEGMinBitrate, Job->destMPEGMaxBitrate);
+      MclVideoSetBitRate(hJob, Job->destMPEGBitrate, Job->destMPEGMinBitrate,
+                         Job->destMPEGMaxBitrate);
       MclVideoSetFrameRate(hJob, MpegFrameRate(Job->destMPEGFrameRate));
       MclVideoSetAspectRatio(hJob, DestMpegAspectRatioOf(*Job));
       MclAudioSetFormat(hJob, 44100, 2, 16);
@@ -146,7 +151,8 @@ bool TInteractFrm::ConvertToVideo(TCovSettings* Job) {
   LeadInDone = false;
   if (LeadInApplies(*Job)) {
     LeadInCount = 1;
-    LeadInLimit = static_cast<int32_t>(Round(SafeFrameRate(Job->swfFrameRate) * SyncOffsetOf(*Job)));
+    LeadInLimit =
+        static_cast<int32_t>(Round(SafeFrameRate(Job->swfFrameRate) * SyncOffsetOf(*Job)));
   } else {
     StartPlayback(*Job);
   }
@@ -166,8 +172,8 @@ void TInteractFrm::VideoSourceCallback(MclHandle Source, void* User) {
 
   TJobObjects& o = *f->objects_;
   auto capture = [&](int FrameNumber) {
-    f->CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, FrameNumber, job.destCropX,
-                    job.destCropY);
+    f->CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, FrameNumber,
+                    job.destCropX, job.destCropY);
   };
   auto deliver = [&] {
     MclDIBToImg(o.FrameImg.Get(), o.FrameBmp.get());

@@ -58,7 +58,8 @@ bool AddFormat(HACMDRIVERID, ACMFORMATDETAILS* d, uintptr_t instance, uint32_t) 
 }
 }  // namespace
 
-uint32_t unaMsAcmDriver::readFormats(uint32_t flags, bool force, bool tagsOnly, const WAVEFORMATEX* tmpl) {
+uint32_t unaMsAcmDriver::readFormats(uint32_t flags, bool force, bool tagsOnly,
+                                     const WAVEFORMATEX* tmpl) {
   if (enumerated && !force && flags == lastFlags_ && tagsOnly == lastTagsOnly_) return 0;
   const uint32_t r = open();
   if (r != 0) return r;
@@ -85,7 +86,8 @@ uint32_t unaMsAcmDriver::readFormats(uint32_t flags, bool force, bool tagsOnly, 
     }
     if (maxFormatSize > 18) fd.pwfx.extra.assign(maxFormatSize - 18, 0);
     fd.pwfx.cbSize = static_cast<uint16_t>(fd.pwfx.extra.size());
-    acmFormatEnum(handle, &fd, AddFormat, reinterpret_cast<uintptr_t>(&list), flags | ACM_FORMATENUMF_WFORMATTAG);
+    acmFormatEnum(handle, &fd, AddFormat, reinterpret_cast<uintptr_t>(&list),
+                  flags | ACM_FORMATENUMF_WFORMATTAG);
     for (const auto& d : list) {
       auto* f = new unaMsAcmFormat;
       f->details = d;
@@ -160,7 +162,8 @@ void setSharedAcm(unaMsAcm* acm) {
 
 // ---------------------------------------------------------------- codec
 
-unaMsAcmCodecHeader::unaMsAcmCodecHeader(unaMsAcmStreamDevice* device, uint32_t srcSize, uint32_t dstSize)
+unaMsAcmCodecHeader::unaMsAcmCodecHeader(unaMsAcmStreamDevice* device, uint32_t srcSize,
+                                         uint32_t dstSize)
     : unaMsAcmDeviceHeader(device), src(srcSize), dst(dstSize) {
   header.cbStruct = sizeof header;
   header.pbSrc = src.data();
@@ -170,8 +173,10 @@ unaMsAcmCodecHeader::unaMsAcmCodecHeader(unaMsAcmStreamDevice* device, uint32_t 
 }
 
 void unaMsAcmCodecHeader::setFlag(uint32_t mask, bool on) {
-  if (on) header.fdwStatus |= mask;
-  else header.fdwStatus &= ~mask;
+  if (on)
+    header.fdwStatus |= mask;
+  else
+    header.fdwStatus &= ~mask;
 }
 
 uint32_t unaMsAcmCodecHeader::prepare() {
@@ -211,7 +216,8 @@ uint32_t unaMsAcmCodec::performOpen(uint32_t flags) {
   if (r0 != 0) return r0;
   if ((flags & ~ACM_STREAMOPENF_QUERY) == 0) flags |= realTime ? 0 : ACM_STREAMOPENF_NONREALTIME;
   HACMSTREAM s = nullptr;
-  const uint32_t r = acmStreamOpen(&s, driver->handle, srcFormat_.get(), dstFormat_.get(), nullptr, 0, 0, flags);
+  const uint32_t r =
+      acmStreamOpen(&s, driver->handle, srcFormat_.get(), dstFormat_.get(), nullptr, 0, 0, flags);
   if (r != 0) return r;
   if (flags & ACM_STREAMOPENF_QUERY) return 0;
   handle = reinterpret_cast<uintptr_t>(s);
@@ -279,7 +285,9 @@ int unaMsAcmCodec::execute() {
       // Only a partial block is left: what the converter still holds comes out, then the end.
       for (;;) {
         h->header.cbSrcLength = 0;
-        if (acmStreamConvert(s, &h->header, ACM_STREAMCONVERTF_END) != 0 || h->header.cbDstLengthUsed == 0) break;
+        if (acmStreamConvert(s, &h->header, ACM_STREAMCONVERTF_END) != 0 ||
+            h->header.cbDstLengthUsed == 0)
+          break;
         deliver(h->dst.data(), h->header.cbDstLengthUsed);
       }
       drained_ = true;

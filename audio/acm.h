@@ -14,18 +14,18 @@ namespace lumicast {
 class unaMsAcm;
 
 class unaMsAcmFormatTag : public unaObject {
-public:
+ public:
   sound::ACMFORMATTAGDETAILS details;
 };
 
 class unaMsAcmFormat : public unaObject {
-public:
+ public:
   sound::ACMFORMATDETAILS details;
   WAVEFORMATEX format;
 };
 
 class unaMsAcmDriver : public unaObject {
-public:
+ public:
   unaMsAcmDriver(unaMsAcm* acm, sound::HACMDRIVERID id, uint32_t support);
   ~unaMsAcmDriver() override;
   uint32_t open();
@@ -35,7 +35,9 @@ public:
                        const WAVEFORMATEX* tmpl = nullptr);
   uint32_t suggest(const WAVEFORMATEX& src, WAVEFORMATEX& dst, uint32_t flags);
   int formatTagCount() const { return formatTags.count(); }
-  unaMsAcmFormatTag* formatTag(int i) const { return static_cast<unaMsAcmFormatTag*>(formatTags.get(i)); }
+  unaMsAcmFormatTag* formatTag(int i) const {
+    return static_cast<unaMsAcmFormatTag*>(formatTags.get(i));
+  }
   int formatCount() const { return formats.count(); }
   unaMsAcmFormat* format(int i) const { return static_cast<unaMsAcmFormat*>(formats.get(i)); }
   bool listsTag(uint16_t tag) const;
@@ -49,7 +51,7 @@ public:
   uint32_t maxFormatSize = 0;
   bool enumerated = false;
 
-private:
+ private:
   sound::ACMDRIVERDETAILS details_;
   bool detailsValid_ = false;
   uint32_t lastFlags_ = 0;
@@ -59,16 +61,18 @@ private:
 };
 
 class unaMsAcm : public unaObject {
-public:
+ public:
   unaMsAcm();
   void readDrivers(uint32_t flags = 0);
   int driverCount() const { return drivers.count(); }
-  unaMsAcmDriver* getDriver(int index) const { return static_cast<unaMsAcmDriver*>(drivers.get(index)); }
+  unaMsAcmDriver* getDriver(int index) const {
+    return static_cast<unaMsAcmDriver*>(drivers.get(index));
+  }
   unaMsAcmDriver* findDriverByIds(uint16_t mid, uint16_t pid);
   unaMsAcmDriver* findDriverForTag(uint16_t tag);
   uint32_t version;
 
-private:
+ private:
   unaObjectList drivers{true};
 };
 
@@ -78,7 +82,7 @@ unaMsAcm* sharedAcm();
 void setSharedAcm(unaMsAcm* acm);
 
 class unaMsAcmCodecHeader : public unaMsAcmDeviceHeader {
-public:
+ public:
   unaMsAcmCodecHeader(unaMsAcmStreamDevice* device, uint32_t srcSize, uint32_t dstSize);
   bool isFlagSet(uint32_t mask) const override { return (header.fdwStatus & mask) == mask; }
   void setFlag(uint32_t mask, bool on) override;
@@ -94,7 +98,7 @@ public:
 // in whole source chunks; after endOfInput() the last, shorter run is
 // converted too.
 class unaMsAcmCodec : public unaMsAcmStreamDevice {
-public:
+ public:
   unaMsAcmCodec(unaMsAcmDriver* driver, uint32_t overNum = 0, bool realTime = false);
   ~unaMsAcmCodec() override;
   bool setSourceWithPcmTarget(const WAVEFORMATEX& format);
@@ -106,12 +110,12 @@ public:
   unaMsAcmDriver* driver;
   bool async = false;
 
-protected:
+ protected:
   uint32_t performOpen(uint32_t flags) override;
   uint32_t performClose(uint32_t timeout) override;
   int execute() override;
 
-private:
+ private:
   uint32_t dstChunkSize_ = 0;
   std::atomic<bool> endOfInput_{false};
   std::atomic<bool> drained_{false};

@@ -187,7 +187,8 @@ void TPlayer::closeDevice() {
     if (e.header.dwFlags & WHDR_PREPARED)
       if (uint32_t r = waveOutUnprepareHeader(device, &e.header, sizeof(WAVEHDR)))
         owner_->errorText = DeviceError(r, "Error unpreparing header for playing: ");
-  if (uint32_t r = waveOutClose(device)) owner_->errorText = DeviceError(r, "Error closing output device: ");
+  if (uint32_t r = waveOutClose(device))
+    owner_->errorText = DeviceError(r, "Error closing output device: ");
   device = nullptr;
   bits_ = savedBits;
   channels_ = savedChannels;
@@ -218,7 +219,8 @@ bool TPlayer::Stop() {
   playbackStream.reset();
   head = tail = pending = 0;
   if (!finished && device) {
-    if (uint32_t r = waveOutReset(device)) owner_->errorText = DeviceError(r, "Error in waveOutReset");
+    if (uint32_t r = waveOutReset(device))
+      owner_->errorText = DeviceError(r, "Error in waveOutReset");
     closeDevice();
   }
   active = false;
@@ -231,7 +233,8 @@ TAudio::TAudio(classlib::TComponent* owner) : classlib::TComponent(owner) {
   window_ = std::make_unique<unaMessageWindow>(nullptr);
   window_->handler = [this](classlib::TMessage& m) { return handleMessage(m); };
   mixer_.read(static_cast<uint32_t>(mixerDeviceId_));
-  if (waveInGetNumDevs() > 0 && recorder_.allocateRing() && waveOutGetNumDevs() > 0) player_.allocateRing();
+  if (waveInGetNumDevs() > 0 && recorder_.allocateRing() && waveOutGetNumDevs() > 0)
+    player_.allocateRing();
 }
 
 TAudio::~TAudio() {
@@ -293,24 +296,15 @@ bool TAudio::handleMessage(classlib::TMessage& m) {
       player_.finished = false;
       player_.device = reinterpret_cast<HWAVEOUT>(m.WParam);
       return true;
-    case MM_WOM_CLOSE:
-      player_.active = false;
-      return true;
-    case MM_WOM_DONE:
-      player_.handlePlayed();
-      return true;
+    case MM_WOM_CLOSE: player_.active = false; return true;
+    case MM_WOM_DONE: player_.handlePlayed(); return true;
     case MM_WIM_OPEN:
       recorder_.active = true;
       recorder_.device = reinterpret_cast<HWAVEIN>(m.WParam);
       return true;
-    case MM_WIM_CLOSE:
-      recorder_.active = false;
-      return true;
-    case MM_WIM_DATA:
-      recorder_.handleData(reinterpret_cast<WAVEHDR*>(m.LParam));
-      return true;
-    default:
-      return false;
+    case MM_WIM_CLOSE: recorder_.active = false; return true;
+    case MM_WIM_DATA: recorder_.handleData(reinterpret_cast<WAVEHDR*>(m.LParam)); return true;
+    default: return false;
   }
 }
 

@@ -20,12 +20,13 @@ class TAudio;
 enum class TBitsPerSample { _8, _16 };
 enum class TChannels { Mono, Stereo };
 
-using TRecordEvent = std::function<void(TAudio* sender, const void* data, size_t size, const void* second)>;
+using TRecordEvent =
+    std::function<void(TAudio* sender, const void* data, size_t size, const void* second)>;
 using TAudioNotifyEvent = std::function<void(TAudio* sender)>;
 using TMixerChangeEvent = std::function<void(TAudio* sender, intptr_t first, intptr_t second)>;
 
 class TAudioSettings : public classlib::TPersistent {
-public:
+ public:
   explicit TAudioSettings(TAudio* owner) : owner_(owner) {}
   ~TAudioSettings() override;
   TBitsPerSample BitsPerSample() const { return bits_; }
@@ -51,7 +52,7 @@ public:
   Entry ring[4];
   int head = 0, tail = 0, pending = 0;
 
-protected:
+ protected:
   TAudio* owner_;
   TBitsPerSample bits_ = TBitsPerSample::_8;
   TChannels channels_ = TChannels::Mono;
@@ -59,7 +60,7 @@ protected:
 };
 
 class TRecorder : public TAudioSettings {
-public:
+ public:
   explicit TRecorder(TAudio* owner) : TAudioSettings(owner) {}
   std::string ClassName() const override { return "TRecorder"; }
   uint16_t NoSamples() const;
@@ -76,12 +77,12 @@ public:
   bool Stop();
   void handleData(sound::WAVEHDR* header);
 
-private:
+ private:
   bool split_ = false;
 };
 
 class TPlayer : public TAudioSettings {
-public:
+ public:
   explicit TPlayer(TAudio* owner) : TAudioSettings(owner) {}
   std::string ClassName() const override { return "TPlayer"; }
   std::unique_ptr<unaAbstractStream> playbackStream;
@@ -100,7 +101,7 @@ public:
 };
 
 class TAudio : public classlib::TComponent {
-public:
+ public:
   explicit TAudio(classlib::TComponent* owner = nullptr);
   ~TAudio() override;
   std::string ClassName() const override { return "TAudio"; }
@@ -129,7 +130,7 @@ public:
   std::string errorText;
   const uint32_t formatSize = 18;
 
-private:
+ private:
   friend class TRecorder;
   friend class TPlayer;
   bool handleMessage(classlib::TMessage& m);

@@ -18,8 +18,10 @@ unaEvent::unaEvent(const std::string& name, bool initialState) : name_(name) {
 }
 
 void unaEvent::setState(bool signalled) {
-  if (signalled) event_.Set();
-  else event_.Reset();
+  if (signalled)
+    event_.Set();
+  else
+    event_.Reset();
 }
 
 bool unaEvent::waitFor(uint32_t timeout) { return event_.Wait(timeout); }
@@ -43,8 +45,10 @@ bool unaInProcessGate::enter(uint32_t timeout) {
     return true;
   }
   auto free = [this] { return count_ == 0; };
-  if (timeout == kInfinite) cv_.wait(lock, free);
-  else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeout), free)) return false;
+  if (timeout == kInfinite)
+    cv_.wait(lock, free);
+  else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeout), free))
+    return false;
   owner_ = me;
   count_ = 1;
   isHeld_ = true;
@@ -126,7 +130,8 @@ void unaList::insert(int index, void* item) {
 
 void* unaList::get(int index) const {
   ListLock l(const_cast<unaList&>(*this));
-  return index >= 0 && index < static_cast<int>(items_.size()) ? items_[static_cast<size_t>(index)] : nullptr;
+  return index >= 0 && index < static_cast<int>(items_.size()) ? items_[static_cast<size_t>(index)]
+                                                               : nullptr;
 }
 
 int unaList::indexOf(const void* item) const {
@@ -399,8 +404,10 @@ size_t unaMemoryStream::read(void* data, size_t len, bool remove) {
           smaller = k;
           break;
         }
-      if (smaller >= 0) pool_.setItem(smaller, chunk, unaFree);
-      else delete chunk;
+      if (smaller >= 0)
+        pool_.setItem(smaller, chunk, unaFree);
+      else
+        delete chunk;
     }
   }
   if (remove) size_ -= static_cast<int64_t>(copied);

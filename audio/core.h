@@ -20,45 +20,45 @@ constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
 // Base of the library's objects that lists may own.
 class unaObject {
-public:
+ public:
   virtual ~unaObject() = default;
 };
 
 // An auto-reset event (unnamed unless a name is given).
 class unaEvent : public unaObject {
-public:
+ public:
   explicit unaEvent(const std::string& name = "", bool initialState = false);
   void setState(bool signalled = true);
   bool waitFor(uint32_t timeout);
   sound::Event* handle() { return &event_; }
   const std::string& name() const { return name_; }
 
-private:
+ private:
   sound::Event event_;
   std::string name_;
 };
 
 class unaAbstractGate : public unaObject {
-public:
+ public:
   virtual bool enter(uint32_t timeout = kInfinite);
   virtual void leave();
   bool isHeld() const { return isHeld_.load(); }
 
-protected:
+ protected:
   std::atomic<bool> isHeld_{false};
 };
 
 // A recursive gate with a time-out: the owner may enter again and must leave
 // as often as it entered before another thread gets in.
 class unaInProcessGate : public unaAbstractGate {
-public:
+ public:
   ~unaInProcessGate() override;
   bool enter(uint32_t timeout = kInfinite) override;
   void leave() override;
   std::thread::id owner() const;
   uint32_t recursionCount() const;
 
-private:
+ private:
   mutable std::mutex mutex_;
   std::condition_variable cv_;
   std::thread::id owner_;
@@ -67,14 +67,14 @@ private:
 
 // Runs leave() at the end of a scope for a gate entered successfully.
 class unaGateLock {
-public:
+ public:
   unaGateLock(unaInProcessGate& gate, uint32_t timeout) : gate_(gate), held_(gate.enter(timeout)) {}
   ~unaGateLock() {
     if (held_) gate_.leave();
   }
   explicit operator bool() const { return held_; }
 
-private:
+ private:
   unaInProcessGate& gate_;
   bool held_;
 };
@@ -84,7 +84,7 @@ enum : int { unaKeep = 0, unaFree = 1, unaFreeIfOwned = 2 };
 
 // A locked list of pointers that grows and shrinks in steps of 256 slots.
 class unaList : public unaObject {
-public:
+ public:
   std::function<void(int index, int mode)> releaseHandler;
   std::function<void(int index)> removingHandler;
   bool lockingDisabled = false;
@@ -105,13 +105,13 @@ public:
   int count() const;
   int capacity() const { return capacity_; }
 
-protected:
+ protected:
   virtual void setCapacity(int n);
   virtual void disposeItem(int index, int mode);
   virtual void notifyRemoving(int index);
   std::vector<void*> items_;
 
-private:
+ private:
   void removeAt(int index, int mode);
   mutable unaInProcessGate gate_;
   int capacity_ = 0;
@@ -119,13 +119,13 @@ private:
 
 // A list of unaObject pointers that may own (free) its items.
 class unaObjectList : public unaList {
-public:
+ public:
   explicit unaObjectList(bool ownsItems = true) : ownsItems(ownsItems) {}
   ~unaObjectList() override;
   bool ownsItems;
   unaObject* object(int index) const { return static_cast<unaObject*>(get(index)); }
 
-protected:
+ protected:
   void disposeItem(int index, int mode) override;
 };
 
@@ -133,7 +133,7 @@ protected:
 // stop the thread in its own destructor (the base destructor stops it too,
 // but by then the derived part is gone).
 class unaThread : public unaObject {
-public:
+ public:
   using TExecuteHandler = std::function<int(unaThread* sender)>;
   enum : int { stateStopped = 0, stateSuspended = 1, stateRunning = 2, stateStarting = 3 };
 
@@ -156,7 +156,7 @@ public:
 
   TExecuteHandler executeHandler;
 
-protected:
+ protected:
   virtual int execute();
   virtual bool mayStart() { return true; }
   virtual bool mayStop() { return true; }
@@ -165,7 +165,7 @@ protected:
   unaInProcessGate gate_;
   std::atomic<bool> stopRequested_{false};
 
-private:
+ private:
   void procedure();
   void joinFinished();
   void applyPriority();
@@ -181,7 +181,7 @@ private:
 };
 
 class unaAbstractStream : public unaObject {
-public:
+ public:
   virtual bool seek(int64_t position, bool fromStart = true);
   virtual bool seekBy(int64_t delta);
   virtual int64_t getPosition() { return 0; }
@@ -193,14 +193,14 @@ public:
   virtual int64_t bytesAvailable() { return getSize(); }
   bool isOpen() const { return isOpen_; }
 
-protected:
+ protected:
   std::atomic<int64_t> size_{0};
   unaInProcessGate gate_;
   bool isOpen_ = false;
 };
 
 class unaStreamChunk : public unaObject {
-public:
+ public:
   void setData(const void* data, size_t len);
   size_t available() const { return used - readOffset; }
   std::vector<uint8_t> buffer;  // its size is the capacity
@@ -211,7 +211,7 @@ public:
 // Bytes in chunks, one per write, in write order; spent chunks are kept in a
 // pool (up to poolLimit) for reuse.
 class unaMemoryStream : public unaAbstractStream {
-public:
+ public:
   unaMemoryStream();
   ~unaMemoryStream() override;
   size_t write(const void* data, size_t len) override;
@@ -224,7 +224,7 @@ public:
   int chunkCount();
   const int poolLimit = 50;
 
-private:
+ private:
   unaObjectList chunks_{false};
   unaObjectList pool_{true};
 };

@@ -17,18 +17,23 @@ void unaMsAcmDeviceHeader::rearm() {
   delivered = false;
 }
 
-unaWaveHeader::unaWaveHeader(unaMsAcmStreamDevice* device, uint32_t size) : unaMsAcmDeviceHeader(device), buffer(size) {
+unaWaveHeader::unaWaveHeader(unaMsAcmStreamDevice* device, uint32_t size)
+    : unaMsAcmDeviceHeader(device), buffer(size) {
   header.lpData = buffer.data();
   header.dwBufferLength = size;
   header.dwUser = reinterpret_cast<uintptr_t>(this);
 }
 
 void unaWaveHeader::setFlag(uint32_t mask, bool on) {
-  if (on) header.dwFlags |= mask;
-  else header.dwFlags &= ~mask;
+  if (on)
+    header.dwFlags |= mask;
+  else
+    header.dwFlags &= ~mask;
 }
 
-uint32_t unaWaveHeader::prepare() { return device ? 0u : static_cast<uint32_t>(MMSYSERR_INVALPARAM); }
+uint32_t unaWaveHeader::prepare() {
+  return device ? 0u : static_cast<uint32_t>(MMSYSERR_INVALPARAM);
+}
 uint32_t unaWaveHeader::unprepare() { return 0; }
 
 void unaWaveHeader::rearm() {
@@ -48,8 +53,9 @@ bool unaWaveHeader::isInQueue() const {
 
 // ---------------------------------------------------------------- stream device
 
-unaMsAcmStreamDevice::unaMsAcmStreamDevice(bool createInStream, bool calcVolume_, uint32_t inOverflowChunks_,
-                                           uint32_t outOverflowChunks_, bool createOutStream)
+unaMsAcmStreamDevice::unaMsAcmStreamDevice(bool createInStream, bool calcVolume_,
+                                           uint32_t inOverflowChunks_, uint32_t outOverflowChunks_,
+                                           bool createOutStream)
     : unaThread(false, false, 0),
       inOverflowChunks(inOverflowChunks_),
       outOverflowChunks(outOverflowChunks_),
@@ -75,7 +81,8 @@ unaMsAcmStreamDevice::~unaMsAcmStreamDevice() {
   }
   for (auto* c : consumers) {
     std::lock_guard<std::mutex> lock(c->linkMutex_);
-    c->providers_.erase(std::remove(c->providers_.begin(), c->providers_.end(), this), c->providers_.end());
+    c->providers_.erase(std::remove(c->providers_.begin(), c->providers_.end(), this),
+                        c->providers_.end());
   }
   for (auto* p : providers) p->removeConsumer(this);
   headers.clear(unaFree);
@@ -104,7 +111,8 @@ bool unaMsAcmStreamDevice::setFormatRec(bool isSrc, const WAVEFORMATEX& format) 
   // Bytes per second, then a chunk rate that divides it and a second evenly.
   const WAVEFORMATEX& f = format;
   const uint64_t product = static_cast<uint64_t>(std::max<uint32_t>(f.nSamplesPerSec, 1000)) *
-                           std::max<uint16_t>(f.nChannels, 1) * std::max<uint16_t>(f.wBitsPerSample, 1) / 8;
+                           std::max<uint16_t>(f.nChannels, 1) *
+                           std::max<uint16_t>(f.wBitsPerSample, 1) / 8;
   uint64_t b = product;
   if (f.wFormatTag != 1 && f.nAvgBytesPerSec != 0) b = f.nAvgBytesPerSec;
   uint32_t n = 10;
@@ -162,7 +170,8 @@ uint32_t unaMsAcmStreamDevice::close(uint32_t timeout) {
   if (!handle.load()) return 0;
   stop(timeout);
   // Every buffer comes back before the platform device closes.
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout == kInfinite ? 60000 : timeout);
+  const auto limit = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(timeout == kInfinite ? 60000 : timeout);
   while (headers.count() > 0) {
     bool removed = false;
     for (int i = 0; i < headers.count(); ++i) {
@@ -223,7 +232,9 @@ void unaMsAcmStreamDevice::afterClose(uint32_t) {
 
 uint32_t unaMsAcmStreamDevice::level(int channel) const {
   std::lock_guard<std::mutex> l(levelMutex_);
-  return channel >= 0 && channel < static_cast<int>(levels_.size()) ? levels_[static_cast<size_t>(channel)] : 0;
+  return channel >= 0 && channel < static_cast<int>(levels_.size())
+             ? levels_[static_cast<size_t>(channel)]
+             : 0;
 }
 
 bool unaMsAcmStreamDevice::inspectBlock(const void* data, size_t len) {
@@ -274,7 +285,8 @@ size_t unaMsAcmStreamDevice::write(const void* data, size_t len) {
     uint32_t first;
     std::memcpy(&first, data, 4);
     if (first == 0x33333333u)
-      logInfo(std::string("unaMsAcmStreamDevice.write() - got **hack** packet (") + std::to_string(len) + " bytes)");
+      logInfo(std::string("unaMsAcmStreamDevice.write() - got **hack** packet (") +
+              std::to_string(len) + " bytes)");
   }
   if (inOverflowChunks > 0 && static_cast<uint64_t>(inStream_->getSize()) > inOverflowBytes) {
     inDroppedBytes += static_cast<int64_t>(len);
@@ -329,8 +341,9 @@ void unaMsAcmStreamDevice::removeConsumer(unaMsAcmStreamDevice* consumer) {
     consumers_.erase(std::remove(consumers_.begin(), consumers_.end(), consumer), consumers_.end());
   }
   std::lock_guard<std::mutex> lock(consumer->linkMutex_);
-  consumer->providers_.erase(std::remove(consumer->providers_.begin(), consumer->providers_.end(), this),
-                             consumer->providers_.end());
+  consumer->providers_.erase(
+      std::remove(consumer->providers_.begin(), consumer->providers_.end(), this),
+      consumer->providers_.end());
 }
 
 void unaMsAcmStreamDevice::skipSequence(uint32_t sequence) {
@@ -363,9 +376,11 @@ int unaMsAcmStreamDevice::headersInProgress() { return headersQueued.load(); }
 
 // ---------------------------------------------------------------- wave device
 
-unaWaveDevice::unaWaveDevice(uint32_t deviceId_, bool mapped_, bool direct_, bool createInStream, bool calcVolume_,
-                             uint32_t inOverflowChunks_, uint32_t outOverflowChunks_, bool createOutStream)
-    : unaMsAcmStreamDevice(createInStream, calcVolume_, inOverflowChunks_, outOverflowChunks_, createOutStream),
+unaWaveDevice::unaWaveDevice(uint32_t deviceId_, bool mapped_, bool direct_, bool createInStream,
+                             bool calcVolume_, uint32_t inOverflowChunks_,
+                             uint32_t outOverflowChunks_, bool createOutStream)
+    : unaMsAcmStreamDevice(createInStream, calcVolume_, inOverflowChunks_, outOverflowChunks_,
+                           createOutStream),
       deviceId(deviceId_),
       mapped(mapped_),
       direct(direct_) {}
@@ -413,7 +428,8 @@ unaWaveInDevice::~unaWaveInDevice() {
 
 std::string unaWaveInDevice::getErrorText(uint32_t code) const {
   char text[256];
-  if (waveInGetErrorText(code, text, sizeof text) == 0) return std::to_string(code) + " (" + text + ")";
+  if (waveInGetErrorText(code, text, sizeof text) == 0)
+    return std::to_string(code) + " (" + text + ")";
   return mmErrorText(code);
 }
 
@@ -432,8 +448,9 @@ uint32_t unaWaveInDevice::performOpen(uint32_t flags) {
   resetState();
   if (!dstFormat_) return WAVERR_BADFORMAT;
   HWAVEIN h = nullptr;
-  const uint32_t r = waveInOpen(&h, deviceId, dstFormat_.get(), reinterpret_cast<uintptr_t>(deviceEvent.handle()),
-                                reinterpret_cast<uintptr_t>(this), waveFlags(flags, (flags & WAVE_FORMAT_QUERY) != 0));
+  const uint32_t r = waveInOpen(
+      &h, deviceId, dstFormat_.get(), reinterpret_cast<uintptr_t>(deviceEvent.handle()),
+      reinterpret_cast<uintptr_t>(this), waveFlags(flags, (flags & WAVE_FORMAT_QUERY) != 0));
   if (r == 0 && h) handle = reinterpret_cast<uintptr_t>(h);
   return r;
 }
@@ -461,7 +478,8 @@ uint32_t unaWaveInDevice::prepareHeader(unaMsAcmDeviceHeader* header) {
 
 uint32_t unaWaveInDevice::unprepareHeader(unaMsAcmDeviceHeader* header) {
   auto* h = static_cast<unaWaveHeader*>(header);
-  return waveInUnprepareHeader(reinterpret_cast<HWAVEIN>(handle.load()), &h->header, sizeof(WAVEHDR));
+  return waveInUnprepareHeader(reinterpret_cast<HWAVEIN>(handle.load()), &h->header,
+                               sizeof(WAVEHDR));
 }
 
 void unaWaveInDevice::queueBuffer(unaWaveHeader* header) {
@@ -473,7 +491,8 @@ void unaWaveInDevice::queueBuffer(unaWaveHeader* header) {
       if (prepareHeader(header) != 0) return;
     }
     header->rearm();
-    if (waveInAddBuffer(reinterpret_cast<HWAVEIN>(handle.load()), &header->header, sizeof(WAVEHDR)) != 0) {
+    if (waveInAddBuffer(reinterpret_cast<HWAVEIN>(handle.load()), &header->header,
+                        sizeof(WAVEHDR)) != 0) {
       // The number drawn is never delivered: later buffers must not wait for it.
       skipSequence(header->sequence);
       return;

@@ -22,7 +22,7 @@ class unaMsAcmStreamDevice;
 // A buffer handed to the platform; numbered when queued so that buffers are
 // delivered strictly in the order they were queued.
 class unaMsAcmDeviceHeader : public unaObject {
-public:
+ public:
   explicit unaMsAcmDeviceHeader(unaMsAcmStreamDevice* device) : device(device) {}
   virtual bool isFlagSet(uint32_t mask) const = 0;
   virtual void setFlag(uint32_t mask, bool on) = 0;
@@ -39,7 +39,7 @@ public:
 };
 
 class unaWaveHeader : public unaMsAcmDeviceHeader {
-public:
+ public:
   unaWaveHeader(unaMsAcmStreamDevice* device, uint32_t size);
   bool isFlagSet(uint32_t mask) const override { return (header.dwFlags.load() & mask) == mask; }
   void setFlag(uint32_t mask, bool on) override;
@@ -55,9 +55,9 @@ public:
 using TunaDataEvent = std::function<void(unaObject* sender, const void* data, size_t len)>;
 
 class unaMsAcmStreamDevice : public unaThread {
-public:
-  unaMsAcmStreamDevice(bool createInStream, bool calcVolume, uint32_t inOverflowChunks, uint32_t outOverflowChunks,
-                       bool createOutStream);
+ public:
+  unaMsAcmStreamDevice(bool createInStream, bool calcVolume, uint32_t inOverflowChunks,
+                       uint32_t outOverflowChunks, bool createOutStream);
   ~unaMsAcmStreamDevice() override;
 
   virtual void setRealTime(bool value) { realTime = value; }
@@ -80,7 +80,9 @@ public:
   uint32_t level(int channel) const;
   const WAVEFORMATEX* srcFormat() const { return srcFormat_.get(); }
   const WAVEFORMATEX* dstFormat() const { return dstFormat_.get(); }
-  const WAVEFORMATEX* ownFormat() const { return ownFormatIsSource() ? srcFormat_.get() : dstFormat_.get(); }
+  const WAVEFORMATEX* ownFormat() const {
+    return ownFormatIsSource() ? srcFormat_.get() : dstFormat_.get();
+  }
 
   std::atomic<uintptr_t> handle{0};
   std::atomic<int64_t> inByteCount{0}, outByteCount{0}, skippedByteCount{0};
@@ -97,7 +99,7 @@ public:
   TunaDataEvent onDataAvailable;
   unaEvent deviceEvent, dataEvent;
 
-protected:
+ protected:
   // Resets the numbering and the streams; the base also signals deviceEvent
   // (a device without platform part is open at once).
   void resetState();
@@ -124,7 +126,7 @@ protected:
   std::vector<uint32_t> levels_, prevLevels_;
   mutable std::mutex levelMutex_;
 
-private:
+ private:
   friend class unaMsAcmDeviceHeader;
   std::atomic<uint32_t> sequenceCounter_{0};
   uint32_t lastDelivered_ = 0;
@@ -141,14 +143,14 @@ private:
 };
 
 class unaWaveDevice : public unaMsAcmStreamDevice {
-public:
+ public:
   unaWaveDevice(uint32_t deviceId, bool mapped, bool direct, bool createInStream, bool calcVolume,
                 uint32_t inOverflowChunks, uint32_t outOverflowChunks, bool createOutStream);
   bool setPcmFormat(uint32_t rate, uint16_t bits, uint16_t channels);
   uint32_t deviceId;
   bool mapped, direct;
 
-protected:
+ protected:
   int execute() override;
   virtual void addHeader(unaMsAcmDeviceHeader* header) { headers.add(header); }
   // Handles a finished header (or, with null, does the device's idle work);
@@ -158,7 +160,7 @@ protected:
 };
 
 class unaWaveInDevice : public unaWaveDevice {
-public:
+ public:
   unaWaveInDevice(uint32_t deviceId = sound::WAVE_MAPPER, uint32_t overNum = 5, bool direct = false,
                   bool mapped = false);
   ~unaWaveInDevice() override;
@@ -170,7 +172,7 @@ public:
   bool isSilent() const { return isSilent_; }
   sound::WAVEINCAPS caps;
 
-protected:
+ protected:
   uint32_t performOpen(uint32_t flags) override;
   uint32_t performClose(uint32_t timeout) override;
   uint32_t afterOpen() override;
@@ -182,7 +184,7 @@ protected:
   void threadExit() override;
   void queueBuffer(unaWaveHeader* header);
 
-private:
+ private:
   uint32_t minVolumeLevel_ = 0;
   uint64_t silenceStart_ = 0;
   bool isSilent_ = false;

@@ -15,7 +15,8 @@ namespace lumicast {
 
 // ---------------------------------------------------------------- file stream
 
-unaFileStream::unaFileStream(const std::string& fileName, bool loop_, uint32_t shareMode, uint32_t access) {
+unaFileStream::unaFileStream(const std::string& fileName, bool loop_, uint32_t shareMode,
+                             uint32_t access) {
   loop = loop_;
   if (!fileName.empty()) open(fileName, access, loop_, shareMode);
 }
@@ -28,8 +29,10 @@ bool unaFileStream::open(const std::string& fileName, uint32_t access, bool loop
   fileName_ = fileName;
   loop = loop_;
   int mode = O_RDONLY;
-  if ((access & GENERIC_WRITE) && (access & GENERIC_READ)) mode = O_RDWR;
-  else if (access & GENERIC_WRITE) mode = O_WRONLY;
+  if ((access & GENERIC_WRITE) && (access & GENERIC_READ))
+    mode = O_RDWR;
+  else if (access & GENERIC_WRITE)
+    mode = O_WRONLY;
   fd_ = ::open(fileName.c_str(), mode | O_CREAT | O_CLOEXEC, 0666);
   if (fd_ >= 0) {
     ::lseek(fd_, 0, SEEK_SET);
@@ -151,8 +154,8 @@ int Protection(uint32_t flags) {
 }
 }  // namespace
 
-unaMappedMemory::unaMappedMemory(const std::string& name, bool canCreate, bool openOnCreate, uint32_t flags,
-                                 size_t size)
+unaMappedMemory::unaMappedMemory(const std::string& name, bool canCreate, bool openOnCreate,
+                                 uint32_t flags, size_t size)
     : name_(name), canCreate_(canCreate), flags_(flags), size_(size) {
   if (openOnCreate) open(flags);
 }
@@ -185,9 +188,9 @@ bool unaMappedMemory::open(uint32_t flags) {
       shared_ = true;
     }
   }
-  logEmergency("MAPACCESS=\"" + std::to_string(flags) + "\" MAPNAME=\"" + name_ + "\" MAPCANCREATE=\"" +
-               boolToText(canCreate_) + "\" MAPHANDLE=\"" + std::to_string(reinterpret_cast<uintptr_t>(view_)) +
-               "\"");
+  logEmergency("MAPACCESS=\"" + std::to_string(flags) + "\" MAPNAME=\"" + name_ +
+               "\" MAPCANCREATE=\"" + boolToText(canCreate_) + "\" MAPHANDLE=\"" +
+               std::to_string(reinterpret_cast<uintptr_t>(view_)) + "\"");
   return view_ != nullptr;
 }
 
@@ -208,7 +211,8 @@ void unaMappedMemory::close() {
 }
 
 unaMappedFile::unaMappedFile(const std::string& fileName, bool openOnCreate, uint32_t flags)
-    : unaMappedMemory("file@" + std::to_string(reinterpret_cast<uintptr_t>(this)), true, false, flags, 0),
+    : unaMappedMemory("file@" + std::to_string(reinterpret_cast<uintptr_t>(this)), true, false,
+                      flags, 0),
       fileName_(fileName) {
   if (openOnCreate) open(flags);
 }
@@ -225,7 +229,8 @@ bool unaMappedFile::open(uint32_t flags) {
     if (!isExistingFile(fileName_) || fileSize_ < 32) return false;
     fd_ = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
   } else {
-    fd_ = ::open(fileName_.c_str(), ((flags & PAGE_READWRITE) ? O_RDWR : O_RDONLY) | O_CREAT | O_CLOEXEC, 0666);
+    fd_ = ::open(fileName_.c_str(),
+                 ((flags & PAGE_READWRITE) ? O_RDWR : O_RDONLY) | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ >= 0 && fileSize_ < 32 && (flags & PAGE_READWRITE)) {
       if (::ftruncate(fd_, 32) == 0) fileSize_ = 32;
     }
@@ -305,7 +310,8 @@ void unaMMTimer::applyInterval(uint32_t& ms) {
 }
 
 bool unaMMTimer::performStart() {
-  timerId_ = sound::timeSetEvent(interval_, 1, MMTimerTick, reinterpret_cast<uintptr_t>(this), sound::TIME_PERIODIC);
+  timerId_ = sound::timeSetEvent(interval_, 1, MMTimerTick, reinterpret_cast<uintptr_t>(this),
+                                 sound::TIME_PERIODIC);
   return timerId_ != 0;
 }
 

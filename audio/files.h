@@ -19,13 +19,13 @@ constexpr uint32_t PAGE_READWRITE = 4;
 constexpr uint32_t PAGE_WRITECOPY = 8;
 
 class unaFileStream : public unaAbstractStream {
-public:
+ public:
   explicit unaFileStream(const std::string& fileName = "", bool loop = false,
                          uint32_t shareMode = FILE_SHARE_READ | FILE_SHARE_WRITE,
                          uint32_t access = GENERIC_READ | GENERIC_WRITE);
   ~unaFileStream() override;
-  bool open(const std::string& fileName, uint32_t access = GENERIC_READ | GENERIC_WRITE, bool loop = false,
-            uint32_t shareMode = FILE_SHARE_READ | FILE_SHARE_WRITE);
+  bool open(const std::string& fileName, uint32_t access = GENERIC_READ | GENERIC_WRITE,
+            bool loop = false, uint32_t shareMode = FILE_SHARE_READ | FILE_SHARE_WRITE);
   void close() override;
   void clear() override;
   size_t write(const void* data, size_t len) override;
@@ -40,15 +40,16 @@ public:
   const std::string& fileName() const { return fileName_; }
   bool loop = false;
 
-private:
+ private:
   std::string fileName_;
   int fd_ = -1;
   int64_t readCount_ = 0;
 };
 
 class unaMappedMemory : public unaObject {
-public:
-  unaMappedMemory(const std::string& name, bool canCreate, bool openOnCreate, uint32_t flags, size_t size);
+ public:
+  unaMappedMemory(const std::string& name, bool canCreate, bool openOnCreate, uint32_t flags,
+                  size_t size);
   ~unaMappedMemory() override;
   virtual bool open(uint32_t flags);
   virtual void close();
@@ -56,7 +57,7 @@ public:
   size_t mappingSize() const { return size_; }
   const std::string& mappingName() const { return name_; }
 
-protected:
+ protected:
   // Maps Size bytes of the file descriptor (-1: anonymous memory).
   bool mapView(int fd, size_t size, uint32_t flags);
   std::string name_;
@@ -71,21 +72,22 @@ protected:
 // file or one shorter than 32 bytes is not mapped. A writable mapping grows a
 // shorter file to 32 bytes first.
 class unaMappedFile : public unaMappedMemory {
-public:
-  unaMappedFile(const std::string& fileName, bool openOnCreate = true, uint32_t flags = PAGE_READONLY);
+ public:
+  unaMappedFile(const std::string& fileName, bool openOnCreate = true,
+                uint32_t flags = PAGE_READONLY);
   ~unaMappedFile() override;
   bool open(uint32_t flags) override;
   void close() override;
   int64_t fileSize() const { return fileSize_; }
 
-private:
+ private:
   std::string fileName_;
   int64_t fileSize_ = 0;
   int fd_ = -1;
 };
 
 class unaAbstractTimer : public unaObject {
-public:
+ public:
   explicit unaAbstractTimer(uint32_t interval) : interval_(interval) {}
   void start();
   void stop();
@@ -95,7 +97,7 @@ public:
   std::function<void(unaAbstractTimer* sender)> onTimer;
   virtual void timer();
 
-protected:
+ protected:
   virtual void applyInterval(uint32_t& ms) { (void)ms; }
   virtual bool performStart() = 0;
   virtual void performStop() = 0;
@@ -105,18 +107,18 @@ protected:
 };
 
 class unaMMTimer : public unaAbstractTimer {
-public:
+ public:
   explicit unaMMTimer(uint32_t interval, uint32_t minResolution = 0);
   ~unaMMTimer() override;
   void afterConstruction();
   uint32_t requestedPeriod() const { return period_; }
 
-protected:
+ protected:
   void applyInterval(uint32_t& ms) override;
   bool performStart() override;
   void performStop() override;
 
-private:
+ private:
   sound::TIMECAPS caps_;
   uint32_t minResolution_;
   uint32_t period_ = 0;

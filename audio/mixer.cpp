@@ -10,7 +10,9 @@ using namespace sound;
 
 // ---------------------------------------------------------------- hidden window
 
-unaMessageWindow::unaMessageWindow(classlib::TComponent* owner) : classlib::TWinControl(owner) { SetVisible(false); }
+unaMessageWindow::unaMessageWindow(classlib::TComponent* owner) : classlib::TWinControl(owner) {
+  SetVisible(false);
+}
 
 void unaMessageWindow::WndProc(classlib::TMessage& message) {
   if (handler && handler(message)) return;
@@ -26,18 +28,30 @@ bool IsListControl(uint32_t type) {
 }
 bool HasFourByteValues(uint32_t type) {
   switch (type) {
-    case 0x10010000u: case 0x10020000u: case 0x10020001u: case 0x10030000u:
-    case 0x21010000u: case 0x30020000u: case 0x30030000u: case 0x30040000u: case 0x30050000u:
-    case 0x60030000u: case 0x61030000u: case 0x70010000u: case 0x70010001u: case 0x71010000u: case 0x71010001u:
-      return true;
+    case 0x10010000u:
+    case 0x10020000u:
+    case 0x10020001u:
+    case 0x10030000u:
+    case 0x21010000u:
+    case 0x30020000u:
+    case 0x30030000u:
+    case 0x30040000u:
+    case 0x30050000u:
+    case 0x60030000u:
+    case 0x61030000u:
+    case 0x70010000u:
+    case 0x70010001u:
+    case 0x71010000u:
+    case 0x71010001u: return true;
     default:
-      return (type >= 0x20010000u && type <= 0x20010005u) || (type >= 0x40020000u && type <= 0x40020002u) ||
+      return (type >= 0x20010000u && type <= 0x20010005u) ||
+             (type >= 0x40020000u && type <= 0x40020002u) ||
              (type >= 0x50030000u && type <= 0x50030004u);
   }
 }
 // Reads every control of a line at once; false (Result set) when the mixer refuses.
-bool ReadAllControls(uintptr_t obj, uint32_t flags, const MIXERLINE& line, std::vector<MIXERCONTROL>& list,
-                     uint32_t& result) {
+bool ReadAllControls(uintptr_t obj, uint32_t flags, const MIXERLINE& line,
+                     std::vector<MIXERCONTROL>& list, uint32_t& result) {
   list.assign(line.cControls, MIXERCONTROL{});
   if (list.empty()) return true;
   MIXERLINECONTROLS lc;
@@ -52,10 +66,12 @@ bool ReadAllControls(uintptr_t obj, uint32_t flags, const MIXERLINE& line, std::
 
 }  // namespace
 
-tMsMixerControl::tMsMixerControl(tMsMixerLine* line, const MIXERCONTROL& caps) : line_(line), caps_(caps) {}
+tMsMixerControl::tMsMixerControl(tMsMixerLine* line, const MIXERCONTROL& caps)
+    : line_(line), caps_(caps) {}
 
 uint32_t tMsMixerControl::entryCount() const {
-  const uint32_t items = (caps_.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? caps_.cMultipleItems : 0;
+  const uint32_t items =
+      (caps_.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? caps_.cMultipleItems : 0;
   return std::max<uint32_t>(header_.cChannels, 1) * std::max<uint32_t>(items, 1);
 }
 
@@ -66,7 +82,10 @@ bool tMsMixerControl::details() {
   header_ = MIXERCONTROLDETAILS{};
   header_.cbStruct = sizeof header_;
   header_.dwControlID = caps_.dwControlID;
-  header_.cChannels = custom ? 0 : (caps_.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) ? 1 : line_->caps().cChannels;
+  header_.cChannels = custom ? 0
+                      : (caps_.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM)
+                          ? 1
+                          : line_->caps().cChannels;
   header_.cMultipleItems = multiple ? caps_.cMultipleItems : 0;
   uint32_t flags = 0;
   const uintptr_t obj = line_->mixer()->object(flags);
@@ -79,7 +98,8 @@ bool tMsMixerControl::details() {
       header_.paDetails = texts.data();
       lastResult = mixerGetControlDetails(obj, &header_, flags | MIXER_GETCONTROLDETAILSF_LISTTEXT);
       if (lastResult == 0)
-        for (const auto& t : texts) listTexts_.emplace_back(t.szName, strnlen(t.szName, sizeof t.szName));
+        for (const auto& t : texts)
+          listTexts_.emplace_back(t.szName, strnlen(t.szName, sizeof t.szName));
     }
   }
   if (!HasFourByteValues(caps_.dwControlType) || custom) {
@@ -95,7 +115,9 @@ bool tMsMixerControl::details() {
 }
 
 int32_t tMsMixerControl::value(int index) const {
-  return index >= 0 && index < static_cast<int>(values_.size()) ? values_[static_cast<size_t>(index)] : 0;
+  return index >= 0 && index < static_cast<int>(values_.size())
+             ? values_[static_cast<size_t>(index)]
+             : 0;
 }
 
 bool tMsMixerControl::setSelected(int row, int column, bool selected) {
@@ -128,7 +150,8 @@ const MIXERLINE& tMsMixerLine::caps() {
     uint32_t flags = 0;
     const uintptr_t obj = mixer_->object(flags);
     lastResult = mixerGetLineInfo(
-        obj, &line_, flags | (isSource ? MIXER_GETLINEINFOF_SOURCE : MIXER_GETLINEINFOF_DESTINATION));
+        obj, &line_,
+        flags | (isSource ? MIXER_GETLINEINFOF_SOURCE : MIXER_GETLINEINFOF_DESTINATION));
     infoStale_ = lastResult != 0;
   }
   return line_;
@@ -197,8 +220,10 @@ void tMsMixer::performClose() {
 }
 
 void tMsMixer::setOpen(bool open) {
-  if (open && !handle) performOpen();
-  else if (!open && handle) performClose();
+  if (open && !handle)
+    performOpen();
+  else if (!open && handle)
+    performClose();
 }
 
 void tMsMixer::readDestinations() {
@@ -211,7 +236,9 @@ tMsMixerLine* tMsMixer::getDestination(int index) const {
   return static_cast<tMsMixerLine*>(destinations_.get(index));
 }
 
-tMsMixerSystem::tMsMixerSystem(classlib::TComponent* owner) : classlib::TComponent(owner) { enumerate(); }
+tMsMixerSystem::tMsMixerSystem(classlib::TComponent* owner) : classlib::TComponent(owner) {
+  enumerate();
+}
 
 void tMsMixerSystem::enumerate() {
   const int n = static_cast<int>(mixerGetNumDevs());
@@ -238,7 +265,8 @@ bool TMixerSettings::readValue(uint32_t id, uint32_t channels, int32_t* values) 
   d.cChannels = channels;
   d.cbDetails = 4;
   d.paDetails = values;
-  return mixerGetControlDetails(reinterpret_cast<uintptr_t>(handle_), &d, MIXER_OBJECTF_HMIXER) == 0;
+  return mixerGetControlDetails(reinterpret_cast<uintptr_t>(handle_), &d, MIXER_OBJECTF_HMIXER) ==
+         0;
 }
 
 bool TMixerSettings::writeValue(uint32_t id, uint32_t channels, const int32_t* values) {
@@ -248,13 +276,16 @@ bool TMixerSettings::writeValue(uint32_t id, uint32_t channels, const int32_t* v
   d.cChannels = channels;
   d.cbDetails = 4;
   d.paDetails = const_cast<int32_t*>(values);
-  return mixerSetControlDetails(reinterpret_cast<uintptr_t>(handle_), &d, MIXER_OBJECTF_HMIXER) == 0;
+  return mixerSetControlDetails(reinterpret_cast<uintptr_t>(handle_), &d, MIXER_OBJECTF_HMIXER) ==
+         0;
 }
 
 bool TMixerSettings::readControls(const MIXERLINE& line, TMixerLineNode& node) {
   std::vector<MIXERCONTROL> list;
   uint32_t result = 0;
-  if (!ReadAllControls(reinterpret_cast<uintptr_t>(handle_), MIXER_OBJECTF_HMIXER, line, list, result)) return false;
+  if (!ReadAllControls(reinterpret_cast<uintptr_t>(handle_), MIXER_OBJECTF_HMIXER, line, list,
+                       result))
+    return false;
   bool muteFound = false;
   for (const auto& c : list) {
     if (c.dwControlType == MIXERCONTROL_CONTROLTYPE_VOLUME) {
@@ -297,7 +328,8 @@ bool TMixerSettings::read(uint32_t mixerId) {
     window_ = std::make_unique<unaMessageWindow>(nullptr);
     window_->handler = [this](classlib::TMessage& m) { return handleMessage(m); };
   }
-  if (mixerOpen(&handle_, mixerId, reinterpret_cast<uintptr_t>(window_.get()), 0, CALLBACK_WINDOW) != 0) {
+  if (mixerOpen(&handle_, mixerId, reinterpret_cast<uintptr_t>(window_.get()), 0,
+                CALLBACK_WINDOW) != 0) {
     handle_ = nullptr;
     return false;
   }
@@ -350,7 +382,8 @@ std::vector<std::string> TMixerSettings::GetDestinationNames() const {
   std::vector<std::string> out;
   for (const auto& n : nodes_)
     if (n.destination >= 0 && n.line == 0) {
-      if (out.size() <= static_cast<size_t>(n.destination)) out.resize(static_cast<size_t>(n.destination) + 1);
+      if (out.size() <= static_cast<size_t>(n.destination))
+        out.resize(static_cast<size_t>(n.destination) + 1);
       out[static_cast<size_t>(n.destination)] = n.name;
     }
   return out;
@@ -366,8 +399,8 @@ std::vector<std::string> TMixerSettings::GetLineNames(int destination) const {
   return out;
 }
 
-bool TMixerSettings::GetVolume(int destination, int line, uint8_t& flags, bool& mute, uint16_t& left,
-                               uint16_t& right) {
+bool TMixerSettings::GetVolume(int destination, int line, uint8_t& flags, bool& mute,
+                               uint16_t& left, uint16_t& right) {
   const TMixerLineNode* n = isValid ? find(destination, line) : nullptr;
   if (!n) return false;
   flags = n->flags;
@@ -388,7 +421,8 @@ bool TMixerSettings::GetVolume(int destination, int line, uint8_t& flags, bool& 
   return true;
 }
 
-bool TMixerSettings::SetVolume(int destination, int line, bool mute, uint16_t left, uint16_t right) {
+bool TMixerSettings::SetVolume(int destination, int line, bool mute, uint16_t left,
+                               uint16_t right) {
   const TMixerLineNode* n = isValid ? find(destination, line) : nullptr;
   if (!n) return false;
   if (n->volumeId != 0xFFFF) {

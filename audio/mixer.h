@@ -20,13 +20,13 @@ namespace lumicast {
 // A window that is never shown: it receives the sound layer's posted
 // messages on the user-interface thread and hands them to Handler.
 class unaMessageWindow : public classlib::TWinControl {
-public:
+ public:
   explicit unaMessageWindow(classlib::TComponent* owner = nullptr);
   std::string ClassName() const override { return "unaMessageWindow"; }
   // True when the message was handled.
   std::function<bool(classlib::TMessage& message)> handler;
 
-protected:
+ protected:
   void WndProc(classlib::TMessage& message) override;
 };
 
@@ -34,7 +34,7 @@ class tMsMixer;
 class tMsMixerLine;
 
 class tMsMixerControl : public unaObject {
-public:
+ public:
   tMsMixerControl(tMsMixerLine* line, const sound::MIXERCONTROL& caps);
   const sound::MIXERCONTROL& caps() const { return caps_; }
   // Reads the values (and list texts) when they are stale.
@@ -45,7 +45,7 @@ public:
   const std::vector<std::string>& listTexts() const { return listTexts_; }
   uint32_t lastResult = 0;
 
-private:
+ private:
   uint32_t entryCount() const;
   tMsMixerLine* line_;
   sound::MIXERCONTROL caps_;
@@ -56,7 +56,7 @@ private:
 };
 
 class tMsMixerLine : public unaObject {
-public:
+ public:
   tMsMixerLine(tMsMixer* mixer, bool isSource, uint32_t destination, uint32_t source = 0);
   const sound::MIXERLINE& caps();
   void readConnections();
@@ -64,12 +64,14 @@ public:
   tMsMixerLine* getConnection(int index) const;
   void readControls();
   int controlCount() const { return controls_.count(); }
-  tMsMixerControl* getControl(int index) const { return static_cast<tMsMixerControl*>(controls_.get(index)); }
+  tMsMixerControl* getControl(int index) const {
+    return static_cast<tMsMixerControl*>(controls_.get(index));
+  }
   tMsMixer* mixer() const { return mixer_; }
   bool isSource;
   uint32_t lastResult = 0;
 
-private:
+ private:
   tMsMixer* mixer_;
   sound::MIXERLINE line_;
   bool infoStale_ = true;
@@ -80,7 +82,7 @@ private:
 class tMsMixerSystem;
 
 class tMsMixer : public unaObject {
-public:
+ public:
   tMsMixer(tMsMixerSystem* system, int number);
   ~tMsMixer() override;
   const sound::MIXERCAPS& caps();
@@ -95,11 +97,11 @@ public:
   uint32_t lastResult = 0;
   classlib::TWinControl* notifyWindow = nullptr;
 
-protected:
+ protected:
   virtual void performOpen();
   virtual void performClose();
 
-private:
+ private:
   tMsMixerSystem* system_;
   sound::MIXERCAPS caps_;
   bool capsStale_ = true;
@@ -107,14 +109,14 @@ private:
 };
 
 class tMsMixerSystem : public classlib::TComponent {
-public:
+ public:
   explicit tMsMixerSystem(classlib::TComponent* owner = nullptr);
   std::string ClassName() const override { return "tMsMixerSystem"; }
   virtual void enumerate();
   int mixerCount() const { return mixers_.count(); }
   tMsMixer* getMixer(int index) const { return static_cast<tMsMixer*>(mixers_.get(index)); }
 
-private:
+ private:
   unaObjectList mixers_{true};
 };
 
@@ -137,7 +139,7 @@ struct TMixerLineNode {
 };
 
 class TMixerSettings : public classlib::TPersistent {
-public:
+ public:
   explicit TMixerSettings(TAudio* owner);
   ~TMixerSettings() override;
   std::string ClassName() const override { return "TMixerSettings"; }
@@ -146,12 +148,13 @@ public:
   void closeMixer();
   std::vector<std::string> GetDestinationNames() const;
   std::vector<std::string> GetLineNames(int destination) const;
-  bool GetVolume(int destination, int line, uint8_t& flags, bool& mute, uint16_t& left, uint16_t& right);
+  bool GetVolume(int destination, int line, uint8_t& flags, bool& mute, uint16_t& left,
+                 uint16_t& right);
   bool SetVolume(int destination, int line, bool mute, uint16_t left, uint16_t right);
   bool isValid = false;
   const std::vector<TMixerLineNode>& nodes() const { return nodes_; }
 
-private:
+ private:
   bool readControls(const sound::MIXERLINE& line, TMixerLineNode& node);
   const TMixerLineNode* find(int destination, int line) const;
   bool readValue(uint32_t id, uint32_t channels, int32_t* values);

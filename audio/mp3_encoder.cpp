@@ -90,8 +90,12 @@ unaEncoderBinding g_basic{"BladeEnc.so", false};
 unaEncoderBinding g_extended{"lame_enc.so", true};
 }  // namespace
 
-bool encoderBindingLoaded(bool extended) { return (extended ? g_extended : g_basic).handle != nullptr; }
-std::string encoderBindingFileName(bool extended) { return (extended ? g_extended : g_basic).fileName; }
+bool encoderBindingLoaded(bool extended) {
+  return (extended ? g_extended : g_basic).handle != nullptr;
+}
+std::string encoderBindingFileName(bool extended) {
+  return (extended ? g_extended : g_basic).fileName;
+}
 
 // ---------------------------------------------------------------- lazy-write thread
 
@@ -128,8 +132,10 @@ int unaLazyWriteThread::execute() {
       // Another round only for a whole chunk, or for anything while flushing.
       if (left >= encoder->chunkBytes || (flush && left >= 2)) wake.setState(true);
       if (flush) {
-        if (left < 2) finished = true;
-        else n = encoder->chunkBytes;
+        if (left < 2)
+          finished = true;
+        else
+          n = encoder->chunkBytes;
       }
     }
     releaseGate();
@@ -144,7 +150,9 @@ unaAbstractEncoder::unaAbstractEncoder(int priority_) : priority(priority_) {}
 
 unaAbstractEncoder::~unaAbstractEncoder() { thread_.reset(); }
 
-void unaAbstractEncoder::createThread() { thread_ = std::make_unique<unaLazyWriteThread>(this, priority); }
+void unaAbstractEncoder::createThread() {
+  thread_ = std::make_unique<unaLazyWriteThread>(this, priority);
+}
 
 uint32_t unaAbstractEncoder::applyConfiguration(const mp3EncoderConfig& config) {
   close();
@@ -226,7 +234,9 @@ unaBladeMp3Enc::unaBladeMp3Enc(const std::string& fileName_, int priority_)
 }
 
 unaBladeMp3Enc::unaBladeMp3Enc(const std::string& fileName_, int priority_, bool extended)
-    : unaAbstractEncoder(priority_), fileName(fileName_), binding_(extended ? g_extended : g_basic) {
+    : unaAbstractEncoder(priority_),
+      fileName(fileName_),
+      binding_(extended ? g_extended : g_basic) {
   construct();
 }
 
@@ -276,8 +286,8 @@ uint32_t unaBladeMp3Enc::initStream(const mp3EncoderConfig& config) {
 uint32_t unaBladeMp3Enc::encodeBlock(const void* data, uint32_t bytes) {
   if (uint32_t r = binding_.check(binding_.encode)) return r;
   uint32_t out = 0;
-  const uint32_t r = binding_.encode(static_cast<uint32_t>(stream), bytes / 2, static_cast<const int16_t*>(data),
-                                     outBuffer.data(), &out);
+  const uint32_t r = binding_.encode(static_cast<uint32_t>(stream), bytes / 2,
+                                     static_cast<const int16_t*>(data), outBuffer.data(), &out);
   outByteCount = r == 0 ? std::min<uint32_t>(out, static_cast<uint32_t>(outBuffer.size())) : 0;
   return r;
 }
@@ -294,7 +304,8 @@ uint32_t unaBladeMp3Enc::finishStream() {
   return r;
 }
 
-unaLameMp3Enc::unaLameMp3Enc(const std::string& fileName_, int priority_) : unaBladeMp3Enc(fileName_, priority_, true) {}
+unaLameMp3Enc::unaLameMp3Enc(const std::string& fileName_, int priority_)
+    : unaBladeMp3Enc(fileName_, priority_, true) {}
 
 unaLameMp3Enc::~unaLameMp3Enc() = default;
 

@@ -22,16 +22,17 @@ constexpr uint32_t kEncoderNotConfigured = 0x10000004;
 struct mp3EncoderConfig {
   uint8_t bytes[331] = {};
   void set32(size_t offset, int32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      bytes[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
   }
 };
 
 class unaAbstractEncoder;
-using TunaEncoderDataEvent =
-    std::function<void(unaAbstractEncoder* sender, const void* data, size_t size, bool& storeInStream)>;
+using TunaEncoderDataEvent = std::function<void(unaAbstractEncoder* sender, const void* data,
+                                                size_t size, bool& storeInStream)>;
 
 class unaLazyWriteThread : public unaThread {
-public:
+ public:
   unaLazyWriteThread(unaAbstractEncoder* encoder, int priority);
   ~unaLazyWriteThread() override;
   unaAbstractEncoder* encoder;
@@ -40,15 +41,15 @@ public:
   std::atomic<bool> flushing{false};
   void setFlushing();
 
-protected:
+ protected:
   int execute() override;
 
-private:
+ private:
   std::vector<uint8_t> buffer_;
 };
 
 class unaAbstractEncoder : public unaObject {
-public:
+ public:
   explicit unaAbstractEncoder(int priority = 0);
   ~unaAbstractEncoder() override;
   uint32_t applyConfiguration(const mp3EncoderConfig& config);
@@ -69,7 +70,7 @@ public:
   std::atomic<int64_t> encodedTotal{0};
   unaLazyWriteThread* lazyThread() { return thread_.get(); }
 
-protected:
+ protected:
   friend class unaLazyWriteThread;
   virtual uint32_t initStream(const mp3EncoderConfig& config) = 0;
   virtual uint32_t afterOpen() { return 0; }
@@ -88,14 +89,14 @@ protected:
 struct unaEncoderBinding;
 
 class unaBladeMp3Enc : public unaAbstractEncoder {
-public:
+ public:
   unaBladeMp3Enc(const std::string& fileName = "", int priority = 0);
   ~unaBladeMp3Enc() override;
   std::string fileName;
   uint8_t version[265] = {};
   int64_t stream = -1;
 
-protected:
+ protected:
   // For the extended binding: builds without loading.
   unaBladeMp3Enc(const std::string& fileName, int priority, bool extended);
   uint32_t initStream(const mp3EncoderConfig& config) override;
@@ -110,7 +111,7 @@ protected:
 };
 
 class unaLameMp3Enc : public unaBladeMp3Enc {
-public:
+ public:
   unaLameMp3Enc(const std::string& fileName = "", int priority = 0);
   ~unaLameMp3Enc() override;
 };

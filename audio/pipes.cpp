@@ -60,8 +60,9 @@ void unavclInOutPipe::setConsumer(unavclInOutPipe* pipe) {
   if (pipe == consumer_ || pipe == this) return;
   unaGateLock lock(pipeGate_, kInfinite);
   if (consumer_) {
-    consumer_->providers_.erase(std::remove(consumer_->providers_.begin(), consumer_->providers_.end(), this),
-                                consumer_->providers_.end());
+    consumer_->providers_.erase(
+        std::remove(consumer_->providers_.begin(), consumer_->providers_.end(), this),
+        consumer_->providers_.end());
     consumer_->detachProvider(this);
     consumer_->RemoveFreeNotification(this);
     RemoveFreeNotification(consumer_);
@@ -75,7 +76,8 @@ void unavclInOutPipe::setConsumer(unavclInOutPipe* pipe) {
   }
 }
 
-void unavclInOutPipe::Notification(classlib::TComponent* component, classlib::TOperation operation) {
+void unavclInOutPipe::Notification(classlib::TComponent* component,
+                                   classlib::TOperation operation) {
   classlib::TComponent::Notification(component, operation);
   if (operation != classlib::TOperation::opRemove) return;
   if (component == consumer_) {
@@ -122,9 +124,10 @@ size_t unavclInOutPipe::getFormat(unavclPipeFormat& format) {
   return 0;
 }
 
-void unavclInOutPipe::takeProviderFormat(const unavclPipeFormat& format, size_t size, unavclInOutPipe* provider,
-                                         bool restoreActive) {
-  if (isFormatProvider && consumer_) consumer_->takeProviderFormat(format, size, provider, restoreActive);
+void unavclInOutPipe::takeProviderFormat(const unavclPipeFormat& format, size_t size,
+                                         unavclInOutPipe* provider, bool restoreActive) {
+  if (isFormatProvider && consumer_)
+    consumer_->takeProviderFormat(format, size, provider, restoreActive);
 }
 
 // ---------------------------------------------------------------- wave pipe
@@ -192,9 +195,15 @@ void unavclInOutWavePipe::setPcmFormat(int index, uint32_t value) {
   pushFormatToDevice(pcm_, inputIsPcm_);
 }
 
-size_t unavclInOutWavePipe::write(const void* data, size_t len) { return device_ ? device_->write(data, len) : 0; }
-size_t unavclInOutWavePipe::read(void* data, size_t len) { return device_ ? device_->readOut(data, len) : 0; }
-int64_t unavclInOutWavePipe::pendingBytes(bool isInput) { return device_ ? device_->pendingBytes(isInput) : 0; }
+size_t unavclInOutWavePipe::write(const void* data, size_t len) {
+  return device_ ? device_->write(data, len) : 0;
+}
+size_t unavclInOutWavePipe::read(void* data, size_t len) {
+  return device_ ? device_->readOut(data, len) : 0;
+}
+int64_t unavclInOutWavePipe::pendingBytes(bool isInput) {
+  return device_ ? device_->pendingBytes(isInput) : 0;
+}
 
 bool unavclInOutWavePipe::performOpen() { return device_ && device_->open(false, 10000, 0) == 0; }
 void unavclInOutWavePipe::performClose() {
@@ -222,8 +231,8 @@ size_t unavclInOutWavePipe::getFormat(unavclPipeFormat& format) {
   return sizeof(unavclPipeFormat);
 }
 
-void unavclInOutWavePipe::takeProviderFormat(const unavclPipeFormat& format, size_t size, unavclInOutPipe* provider,
-                                             bool restoreActive) {
+void unavclInOutWavePipe::takeProviderFormat(const unavclPipeFormat& format, size_t size,
+                                             unavclInOutPipe* provider, bool restoreActive) {
   if (isFormatProvider && consumer_) {
     consumer_->takeProviderFormat(format, size, provider, restoreActive);
     return;
@@ -244,7 +253,9 @@ void unavclInOutWavePipe::recreateDevice() {
   }
   device_ = createDevice();
   if (!device_) return;
-  device_->onDataAvailable = [this](unaObject*, const void* data, size_t len) { handleDeviceData(data, len, this); };
+  device_->onDataAvailable = [this](unaObject*, const void* data, size_t len) {
+    handleDeviceData(data, len, this);
+  };
   device_->setCalcVolume(calcVolume_);
   pushFormatToDevice(pcm_, inputIsPcm_);
   if (consumer_) device_->replaceStream(false, nullptr, false);
@@ -268,7 +279,8 @@ TunavclWaveInDevice::~TunavclWaveInDevice() {
 }
 
 std::unique_ptr<unaMsAcmStreamDevice> TunavclWaveInDevice::createDevice() {
-  auto dev = std::make_unique<unaWaveInDevice>(static_cast<uint32_t>(deviceId_), overNum_, direct_, mapped_);
+  auto dev = std::make_unique<unaWaveInDevice>(static_cast<uint32_t>(deviceId_), overNum_, direct_,
+                                               mapped_);
   dev->setCalcVolume(calcVolume_);
   dev->setMinVolumeLevel(minVolumeLevel_);
   dev->minActiveTime = minActiveTime_;
@@ -300,7 +312,9 @@ void TunavclWaveInDevice::setMinActiveTime(uint32_t value) {
 
 // ---------------------------------------------------------------- WAVE file component
 
-TunavclWaveRiff::TunavclWaveRiff(classlib::TComponent* owner) : unavclInOutWavePipe(owner) { recreateDevice(); }
+TunavclWaveRiff::TunavclWaveRiff(classlib::TComponent* owner) : unavclInOutWavePipe(owner) {
+  recreateDevice();
+}
 
 TunavclWaveRiff::~TunavclWaveRiff() {
   close();

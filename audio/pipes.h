@@ -17,7 +17,8 @@
 namespace lumicast {
 
 class unavclInOutPipe;
-using TunavclDataAvailableEvent = std::function<void(unavclInOutPipe* sender, const void* data, size_t len)>;
+using TunavclDataAvailableEvent =
+    std::function<void(unavclInOutPipe* sender, const void* data, size_t len)>;
 
 // The format a provider hands to its consumer: tag, rate, bits, channels (28 bytes with padding).
 struct unavclPipeFormat {
@@ -29,7 +30,7 @@ struct unavclPipeFormat {
 };
 
 class unavclInOutPipe : public classlib::TComponent {
-public:
+ public:
   explicit unavclInOutPipe(classlib::TComponent* owner = nullptr);
   ~unavclInOutPipe() override;
   std::string ClassName() const override { return "unavclInOutPipe"; }
@@ -56,10 +57,10 @@ public:
   size_t writeIn(const void* data, size_t len);
   virtual void handleDeviceData(const void* data, size_t len, unavclInOutPipe* provider);
   virtual size_t getFormat(unavclPipeFormat& format);
-  virtual void takeProviderFormat(const unavclPipeFormat& format, size_t size, unavclInOutPipe* provider,
-                                  bool restoreActive);
+  virtual void takeProviderFormat(const unavclPipeFormat& format, size_t size,
+                                  unavclInOutPipe* provider, bool restoreActive);
 
-protected:
+ protected:
   virtual bool performOpen() { return false; }
   virtual void performClose() {}
   virtual bool isActive() { return false; }
@@ -79,7 +80,7 @@ protected:
 };
 
 class unavclInOutWavePipe : public unavclInOutPipe {
-public:
+ public:
   explicit unavclInOutWavePipe(classlib::TComponent* owner = nullptr);
   ~unavclInOutWavePipe() override;
   std::string ClassName() const override { return "unavclInOutWavePipe"; }
@@ -120,7 +121,7 @@ public:
   void takeProviderFormat(const unavclPipeFormat& format, size_t size, unavclInOutPipe* provider,
                           bool restoreActive) override;
 
-protected:
+ protected:
   virtual std::unique_ptr<unaMsAcmStreamDevice> createDevice() = 0;
   virtual bool pushFormatToDevice(const WAVEFORMATEX& pcm, bool inputIsPcm) = 0;
   virtual void driverChanged() {}
@@ -144,7 +145,7 @@ protected:
 };
 
 class TunavclWaveInDevice : public unavclInOutWavePipe {
-public:
+ public:
   explicit TunavclWaveInDevice(classlib::TComponent* owner = nullptr);
   ~TunavclWaveInDevice() override;
   std::string ClassName() const override { return "TunavclWaveInDevice"; }
@@ -154,17 +155,17 @@ public:
   void setMinActiveTime(uint32_t value);
   unaWaveInDevice* inputDevice() const { return static_cast<unaWaveInDevice*>(device_.get()); }
 
-protected:
+ protected:
   std::unique_ptr<unaMsAcmStreamDevice> createDevice() override;
   bool pushFormatToDevice(const WAVEFORMATEX& pcm, bool inputIsPcm) override;
 
-private:
+ private:
   uint32_t minVolumeLevel_ = 0;
   uint32_t minActiveTime_ = 100;
 };
 
 class TunavclWaveRiff : public unavclInOutWavePipe {
-public:
+ public:
   explicit TunavclWaveRiff(classlib::TComponent* owner = nullptr);
   ~TunavclWaveRiff() override;
   std::string ClassName() const override { return "TunavclWaveRiff"; }
@@ -175,11 +176,11 @@ public:
   unaRiffStream* riff() const { return static_cast<unaRiffStream*>(device_.get()); }
   size_t getFormat(unavclPipeFormat& format) override;
 
-protected:
+ protected:
   std::unique_ptr<unaMsAcmStreamDevice> createDevice() override;
   bool pushFormatToDevice(const WAVEFORMATEX& pcm, bool inputIsPcm) override;
 
-private:
+ private:
   bool isInput_ = true;
   std::string fileName_;
 };

@@ -7,13 +7,13 @@ namespace lumicast {
 
 namespace {
 
-constexpr int kMaxDepth = 16;          // nesting of "LIST" chunks kept
-constexpr int kMaxChildren = 65536;    // children listed per container
+constexpr int kMaxDepth = 16;        // nesting of "LIST" chunks kept
+constexpr int kMaxChildren = 65536;  // children listed per container
 constexpr uint64_t kMaxBytesPerSecond = 16u * 1024 * 1024;
 
 uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 void Put32(uint8_t* p, uint32_t v) {
@@ -23,10 +23,12 @@ void Put32(uint8_t* p, uint32_t v) {
 // A format the reader can work with: channels, rate and sample size in
 // range, and at most 16 MB per second.
 bool UsableFormat(const WAVEFORMATEX& f) {
-  if (f.nChannels == 0 || f.nChannels > 64 || f.nSamplesPerSec == 0 || f.nSamplesPerSec > 1000000) return false;
+  if (f.nChannels == 0 || f.nChannels > 64 || f.nSamplesPerSec == 0 || f.nSamplesPerSec > 1000000)
+    return false;
   if (f.wFormatTag == 1) {
     if (f.wBitsPerSample == 0 || f.wBitsPerSample > 32 || f.nBlockAlign == 0) return false;
-    const uint64_t perSecond = static_cast<uint64_t>(f.nSamplesPerSec) * f.nChannels * f.wBitsPerSample / 8;
+    const uint64_t perSecond =
+        static_cast<uint64_t>(f.nSamplesPerSec) * f.nChannels * f.wBitsPerSample / 8;
     return perSecond <= kMaxBytesPerSecond && f.nBlockAlign <= f.nChannels * 4;
   }
   return f.nBlockAlign > 0 && f.nAvgBytesPerSec <= kMaxBytesPerSecond;
@@ -36,8 +38,8 @@ bool UsableFormat(const WAVEFORMATEX& f) {
 
 // ---------------------------------------------------------------- chunk tree
 
-unaRIFFChunk::unaRIFFChunk(const uint8_t* file, uint64_t offset_, uint64_t maxSize_, unaRIFFChunk* parent_,
-                           int depth)
+unaRIFFChunk::unaRIFFChunk(const uint8_t* file, uint64_t offset_, uint64_t maxSize_,
+                           unaRIFFChunk* parent_, int depth)
     : offset(offset_), maxSize(maxSize_), parent(parent_), header_(file + offset_) {
   const std::string name = id();
   isContainer_ = (name == "RIFF" || name == "LIST") && maxSize >= 12;
@@ -55,21 +57,25 @@ unaRIFFChunk::unaRIFFChunk(const uint8_t* file, uint64_t offset_, uint64_t maxSi
   }
 }
 
-std::string unaRIFFChunk::id() const { return std::string(reinterpret_cast<const char*>(header_), 4); }
+std::string unaRIFFChunk::id() const {
+  return std::string(reinterpret_cast<const char*>(header_), 4);
+}
 uint32_t unaRIFFChunk::size() const { return Le32(header_ + 4); }
 uint64_t unaRIFFChunk::dataAvailable() const { return std::min<uint64_t>(size(), maxSize - 8); }
 
 unaRIFile::unaRIFile(const std::string& fileName) {
   file_ = std::make_unique<unaMappedFile>(fileName, true, PAGE_READONLY);
   if (!file_->view() || file_->mappingSize() < 12) return;
-  root_ = std::make_unique<unaRIFFChunk>(static_cast<const uint8_t*>(file_->view()), 0, file_->mappingSize(), nullptr, 0);
+  root_ = std::make_unique<unaRIFFChunk>(static_cast<const uint8_t*>(file_->view()), 0,
+                                         file_->mappingSize(), nullptr, 0);
 }
 
 // ---------------------------------------------------------------- software device
 
-unaWaveSoftwareDevice::unaWaveSoftwareDevice(bool realTime_, bool createInStream, bool createOutStream,
-                                             uint32_t overNum)
-    : unaWaveDevice(sound::WAVE_MAPPER, false, false, createInStream, false, overNum, overNum, createOutStream) {
+unaWaveSoftwareDevice::unaWaveSoftwareDevice(bool realTime_, bool createInStream,
+                                             bool createOutStream, uint32_t overNum)
+    : unaWaveDevice(sound::WAVE_MAPPER, false, false, createInStream, false, overNum, overNum,
+                    createOutStream) {
   setRealTime(realTime_);
 }
 
@@ -124,8 +130,12 @@ bool unaWaveSoftwareDevice::takeTick() {
 
 unaRiffStream::unaRiffStream(const std::string& fileName_, unaMsAcm* acm, uint16_t formatTag,
                              const WAVEFORMATEX& pcm)
-    : unaWaveSoftwareDevice(false, true, false, 0), fileName(fileName_), writer_(true), acm_(acm),
-      formatTag_(formatTag), pcmFormat_(pcm) {
+    : unaWaveSoftwareDevice(false, true, false, 0),
+      fileName(fileName_),
+      writer_(true),
+      acm_(acm),
+      formatTag_(formatTag),
+      pcmFormat_(pcm) {
   status = statusWriterNoFile;
   if (!trim(fileName).empty()) {
     file_ = std::make_unique<unaFileStream>(fileName, false, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -138,7 +148,8 @@ unaRiffStream::unaRiffStream(const std::string& fileName_, unaMsAcm* acm, uint16
   ioBuffer_.resize(std::max<uint32_t>(f.nAvgBytesPerSec, 1));
 }
 
-unaRiffStream::unaRiffStream(const std::string& fileName_, unaMsAcm* acm, bool loop_, bool realTime_)
+unaRiffStream::unaRiffStream(const std::string& fileName_, unaMsAcm* acm, bool loop_,
+                             bool realTime_)
     : unaWaveSoftwareDevice(realTime_, false, true, 0), writer_(false), acm_(acm) {
   loop = loop_;
   openFile(fileName_);
@@ -150,7 +161,9 @@ unaRiffStream::~unaRiffStream() {
   codec_.reset();
 }
 
-const WAVEFORMATEX* unaRiffStream::codecOutputFormat() const { return codec_ ? codec_->dstFormat() : nullptr; }
+const WAVEFORMATEX* unaRiffStream::codecOutputFormat() const {
+  return codec_ ? codec_->dstFormat() : nullptr;
+}
 
 int unaRiffStream::openFile(const std::string& name) {
   close(10000);
@@ -201,8 +214,8 @@ int unaRiffStream::openFile(const std::string& name) {
   return status;
 }
 
-unaRIFFChunk* unaRiffStream::scan(unaRIFFChunk* chunk, bool takeFormat, bool findNextData, bool sumAllData,
-                                  int depth) {
+unaRIFFChunk* unaRiffStream::scan(unaRIFFChunk* chunk, bool takeFormat, bool findNextData,
+                                  bool sumAllData, int depth) {
   if (!chunk) return nullptr;
   if (chunk->isContainer()) {
     unaRIFFChunk* found = nullptr;
@@ -304,7 +317,9 @@ void unaRiffStream::afterClose(uint32_t result) {
   unaWaveSoftwareDevice::afterClose(result);
 }
 
-bool unaRiffStream::processHeader(unaMsAcmDeviceHeader*) { return writer_ ? writerStep() : readerStep(); }
+bool unaRiffStream::processHeader(unaMsAcmDeviceHeader*) {
+  return writer_ ? writerStep() : readerStep();
+}
 
 bool unaRiffStream::writerStep() {
   unaAbstractStream* in = inStream();
@@ -340,8 +355,8 @@ size_t unaRiffStream::fillChunk() {
           continue;
         }
         const WAVEFORMATEX* f = srcFormat_.get();
-        std::memset(ioBuffer_.data() + filled, f && f->wFormatTag == 1 && f->wBitsPerSample == 8 ? 128 : 0,
-                    n - filled);
+        std::memset(ioBuffer_.data() + filled,
+                    f && f->wFormatTag == 1 && f->wBitsPerSample == 8 ? 128 : 0, n - filled);
         filled = n;
         endReached = true;
         break;

@@ -14,9 +14,10 @@
 namespace lumicast {
 
 class unaRIFFChunk : public unaObject {
-public:
+ public:
   // Lists a container's children (bounded nesting and count).
-  unaRIFFChunk(const uint8_t* file, uint64_t offset, uint64_t maxSize, unaRIFFChunk* parent, int depth);
+  unaRIFFChunk(const uint8_t* file, uint64_t offset, uint64_t maxSize, unaRIFFChunk* parent,
+               int depth);
   std::string id() const;
   uint32_t size() const;
   // Bytes of data the file really holds for this chunk.
@@ -29,31 +30,31 @@ public:
   uint64_t maxSize;
   unaRIFFChunk* parent;
 
-private:
+ private:
   const uint8_t* header_;
   bool isContainer_;
   unaObjectList children_{true};
 };
 
 class unaRIFile : public unaObject {
-public:
+ public:
   explicit unaRIFile(const std::string& fileName);
   unaRIFFChunk* root() const { return root_.get(); }
 
-private:
+ private:
   std::unique_ptr<unaMappedFile> file_;
   std::unique_ptr<unaRIFFChunk> root_;
 };
 
 class unaWaveSoftwareDevice : public unaWaveDevice {
-public:
+ public:
   unaWaveSoftwareDevice(bool realTime, bool createInStream, bool createOutStream, uint32_t overNum);
   ~unaWaveSoftwareDevice() override;
   bool ownFormatIsSource() const override { return true; }
   void setRealTime(bool value) override;
   bool setFormatRec(bool isSrc, const WAVEFORMATEX& format) override;
 
-protected:
+ protected:
   uint32_t performOpen(uint32_t flags) override;
   uint32_t performClose(uint32_t timeout) override;
   // With real-time pacing, true (and one tick consumed) only when a tick is pending.
@@ -63,7 +64,7 @@ protected:
 };
 
 class unaRiffStream : public unaWaveSoftwareDevice {
-public:
+ public:
   enum : int {
     statusReaderReady = 0,
     statusWriterReady = 1,
@@ -75,7 +76,8 @@ public:
     statusCodecRefused = 251,
   };
   // Writer.
-  unaRiffStream(const std::string& fileName, unaMsAcm* acm, uint16_t formatTag, const WAVEFORMATEX& pcmFormat);
+  unaRiffStream(const std::string& fileName, unaMsAcm* acm, uint16_t formatTag,
+                const WAVEFORMATEX& pcmFormat);
   // Reader.
   unaRiffStream(const std::string& fileName, unaMsAcm* acm, bool loop, bool realTime);
   ~unaRiffStream() override;
@@ -94,17 +96,18 @@ public:
   uint32_t factSamples = 0;
   bool loop = false;
 
-protected:
+ protected:
   uint32_t afterOpen() override;
   void afterClose(uint32_t result) override;
   bool processHeader(unaMsAcmDeviceHeader* header) override;
 
-private:
+ private:
   bool writerStep();
   bool readerStep();
   // Fills ioBuffer with one chunk; returns the bytes that came from the file.
   size_t fillChunk();
-  unaRIFFChunk* scan(unaRIFFChunk* chunk, bool takeFormat, bool findNextData, bool sumAllData, int depth);
+  unaRIFFChunk* scan(unaRIFFChunk* chunk, bool takeFormat, bool findNextData, bool sumAllData,
+                     int depth);
   bool played(const unaRIFFChunk* c) const;
   void resetRead();
 

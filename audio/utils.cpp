@@ -28,7 +28,8 @@ namespace {
 int Whence(int origin) { return origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END; }
 }  // namespace
 
-int saveBytesToFile(const std::string& name, const void* data, size_t size, int origin, int64_t offset) {
+int saveBytesToFile(const std::string& name, const void* data, size_t size, int origin,
+                    int64_t offset) {
   if (name.empty()) return -1;
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return -2;
@@ -105,7 +106,8 @@ bool truncateAt(int handle, int64_t offset, int origin) {
 
 // ---------------------------------------------------------------- numbers and strings
 
-std::string intToText(int64_t value, unsigned base, unsigned groupSize, const std::string& separator) {
+std::string intToText(int64_t value, unsigned base, unsigned groupSize,
+                      const std::string& separator) {
   if (base < 2 || base > 16) base = 10;
   static const char digits[] = "0123456789ABCDEF";
   uint64_t v = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
@@ -148,10 +150,14 @@ int64_t textToInt(const std::string& text, int64_t defValue, unsigned base) {
       continue;
     }
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return defValue;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return defValue;
     if (static_cast<unsigned>(d) >= base) return defValue;
     v = v * base + static_cast<unsigned>(d);
     digit = true;
@@ -204,9 +210,9 @@ int pumpMessages() { return sound::PumpUiMessages() ? 1 : 0; }
 // ---------------------------------------------------------------- timing
 
 uint64_t counterNow() {
-  return static_cast<uint64_t>(
-      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-          .count());
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
 }
 
 uint64_t elapsedMs(uint64_t since) {
@@ -232,7 +238,8 @@ std::string base64Encode(const uint8_t* data, size_t size) {
   std::string out;
   out.reserve((size + 2) / 3 * 4);
   for (size_t i = 0; i < size; i += 3) {
-    const uint32_t b0 = data[i], b1 = i + 1 < size ? data[i + 1] : 0, b2 = i + 2 < size ? data[i + 2] : 0;
+    const uint32_t b0 = data[i], b1 = i + 1 < size ? data[i + 1] : 0,
+                   b2 = i + 2 < size ? data[i + 2] : 0;
     const uint32_t v = (b0 << 16) | (b1 << 8) | b2;
     out += kAlphabet[(v >> 18) & 63];
     out += kAlphabet[(v >> 12) & 63];
@@ -303,19 +310,20 @@ std::string formatDescription(const WAVEFORMATEX& f) {
   std::string channels = f.nChannels == 1   ? "Mono"
                          : f.nChannels == 2 ? "Stereo"
                                             : std::to_string(f.nChannels) + " channels";
-  return prefix + intToText(f.nSamplesPerSec, 10, 3, ",") + " kHz; " + std::to_string(f.wBitsPerSample) +
-         " Bit; " + channels;
+  return prefix + intToText(f.nSamplesPerSec, 10, 3, ",") + " kHz; " +
+         std::to_string(f.wBitsPerSample) + " Bit; " + channels;
 }
 
 bool sameFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
-  if (a.wFormatTag != b.wFormatTag || a.nChannels != b.nChannels || a.nSamplesPerSec != b.nSamplesPerSec ||
-      a.wBitsPerSample != b.wBitsPerSample)
+  if (a.wFormatTag != b.wFormatTag || a.nChannels != b.nChannels ||
+      a.nSamplesPerSec != b.nSamplesPerSec || a.wBitsPerSample != b.wBitsPerSample)
     return false;
   if (a.wFormatTag == 1) return true;
   return a.extra == b.extra;
 }
 
-uint32_t sampleLevel(const void* data, size_t count, unsigned bits, bool delta, unsigned channel, unsigned channels) {
+uint32_t sampleLevel(const void* data, size_t count, unsigned bits, bool delta, unsigned channel,
+                     unsigned channels) {
   if (!data || count == 0 || channels == 0 || channel >= channels) return 0;
   auto sample = [&](size_t index) -> int64_t {
     switch (bits) {
@@ -397,7 +405,8 @@ LogState& Log() {
 
 std::tm UtcNow(int* millis) {
   const auto now = std::chrono::system_clock::now();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
   const std::time_t t = static_cast<std::time_t>(ms / 1000);
   std::tm tm{};
   gmtime_r(&t, &tm);
@@ -412,10 +421,10 @@ std::string Two(int v) { return padded(std::to_string(v), 2, '0', true); }
 std::string logTimeStamp(int mode) {
   LogState& s = Log();
   const std::tm tm = UtcNow(nullptr);
-  const std::string date =
-      std::to_string(tm.tm_year + 1900) + "." + std::to_string(tm.tm_mon + 1) + "." + std::to_string(tm.tm_mday);
-  const std::string time =
-      std::to_string(tm.tm_hour) + ":" + std::to_string(tm.tm_min) + ":" + std::to_string(tm.tm_sec);
+  const std::string date = std::to_string(tm.tm_year + 1900) + "." + std::to_string(tm.tm_mon + 1) +
+                           "." + std::to_string(tm.tm_mday);
+  const std::string time = std::to_string(tm.tm_hour) + ":" + std::to_string(tm.tm_min) + ":" +
+                           std::to_string(tm.tm_sec);
   std::string out;
   switch (mode) {
     case 2: out = date + " "; break;
@@ -439,8 +448,9 @@ void logEmergency(const std::string& text, bool force) {
   if (!s.emergency && !force) return;
   int ms = 0;
   const std::tm tm = UtcNow(&ms);
-  const std::string stamp = Two(tm.tm_mday) + "." + Two(tm.tm_mon + 1) + "." + std::to_string(tm.tm_year + 1900) +
-                            " " + Two(tm.tm_hour) + ":" + Two(tm.tm_min) + ":" + Two(tm.tm_sec) + "." +
+  const std::string stamp = Two(tm.tm_mday) + "." + Two(tm.tm_mon + 1) + "." +
+                            std::to_string(tm.tm_year + 1900) + " " + Two(tm.tm_hour) + ":" +
+                            Two(tm.tm_min) + ":" + Two(tm.tm_sec) + "." +
                             padded(std::to_string(ms), 3, '0', true);
   std::string base = programPathWithExt("");
   const size_t slash = base.rfind('/');
@@ -450,8 +460,8 @@ void logEmergency(const std::string& text, bool force) {
   saveTextToFile(path, "\r\n" + stamp + " " + text, 2, 0);
 }
 
-void logSetup(const std::string& fileName, bool toScreen, bool toFile, TLogCallback callback, intptr_t userValue,
-              int mode) {
+void logSetup(const std::string& fileName, bool toScreen, bool toFile, TLogCallback callback,
+              intptr_t userValue, int mode) {
   LogState& s = Log();
   std::string name = trim(fileName);
   if (name.empty()) name = programPathWithExt("log");

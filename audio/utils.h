@@ -17,8 +17,10 @@ using WAVEFORMATEX = sound::WAVEFORMATEX;
 bool isExistingFile(const std::string& name);
 // Origin: 0 start, 1 current, 2 end. Results: 0 written (also for no data),
 // -1 no name, -2 not opened, -3 write failed, -4 short write.
-int saveBytesToFile(const std::string& name, const void* data, size_t size, int origin = 0, int64_t offset = 0);
-int saveTextToFile(const std::string& name, const std::string& text, int origin = 0, int64_t offset = 0);
+int saveBytesToFile(const std::string& name, const void* data, size_t size, int origin = 0,
+                    int64_t offset = 0);
+int saveTextToFile(const std::string& name, const std::string& text, int origin = 0,
+                   int64_t offset = 0);
 // Results: 0, -2 bad handle (size 0), -3 read failed (size 0), -4 short read.
 // The file pointer moves only when origin is not 1 or offset is not 0.
 int readFromFile(int handle, void* buffer, size_t& size, int origin = 1, int64_t offset = 0);
@@ -29,7 +31,8 @@ bool truncateAt(int handle, int64_t offset, int origin);
 // ---- numbers and strings
 // Base 2..16 with upper-case digits; "-" for negatives; Separator every
 // GroupSize digits from the right when GroupSize > 0.
-std::string intToText(int64_t value, unsigned base = 10, unsigned groupSize = 0, const std::string& separator = ",");
+std::string intToText(int64_t value, unsigned base = 10, unsigned groupSize = 0,
+                      const std::string& separator = ",");
 int64_t textToInt(const std::string& text, int64_t defValue = 0, unsigned base = 10);
 std::string trim(const std::string& text, bool left = true, bool right = true);
 std::string padded(const std::string& text, size_t length, char fill = ' ', bool left = true);
@@ -62,15 +65,16 @@ std::string formatDescription(const WAVEFORMATEX& format);
 bool sameFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b);
 // Root mean square of Count samples of one channel (8-bit samples centred at
 // 128 and scaled by 256), optionally of the differences between samples.
-uint32_t sampleLevel(const void* data, size_t count, unsigned bits, bool delta, unsigned channel, unsigned channels);
+uint32_t sampleLevel(const void* data, size_t count, unsigned bits, bool delta, unsigned channel,
+                     unsigned channels);
 
 // ---- error texts
 std::string mmErrorText(uint32_t code);
 
 // ---- logging
 using TLogCallback = std::function<void(const std::string& text, intptr_t userValue)>;
-void logSetup(const std::string& fileName, bool toScreen, bool toFile, TLogCallback callback = nullptr,
-              intptr_t userValue = 0, int mode = 0);
+void logSetup(const std::string& fileName, bool toScreen, bool toFile,
+              TLogCallback callback = nullptr, intptr_t userValue = 0, int mode = 0);
 bool logInfo(const std::string& text, bool showBox = false, bool toFile = false, int mode = 0);
 // Appends a line to the emergency log when the switch is on or Force is set.
 void logEmergency(const std::string& text, bool force = false);

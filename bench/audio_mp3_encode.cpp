@@ -44,9 +44,10 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < pcm.size(); i += block)
       enc.queueForEncoding(pcm.data() + i, std::min(block, pcm.size() - i) * 2);
     enc.close();
-    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%3d kbit/s: %.2f s for %d s of sound = %.1fx real time, %lld bytes\n", kbps, secs, seconds,
-                seconds / secs, static_cast<long long>(enc.encodedTotal.load()));
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%3d kbit/s: %.2f s for %d s of sound = %.1fx real time, %lld bytes\n", kbps, secs,
+                seconds, seconds / secs, static_cast<long long>(enc.encodedTotal.load()));
   }
   return 0;
 }

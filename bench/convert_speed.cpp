@@ -50,14 +50,16 @@ void WriteMovie(const std::string& path) {
   flash::ShapeBuilder back;
   flash::FillStyleSpec g;
   g.type = flash::FillStyleSpec::Type::Linear;
-  g.gradient_matrix = {gWidth * 20 / 32768.0, 0, 0, gHeight * 20 / 32768.0, gWidth * 10.0, gHeight * 10.0};
+  g.gradient_matrix = {gWidth * 20 / 32768.0, 0, 0, gHeight * 20 / 32768.0, gWidth * 10.0,
+                       gHeight * 10.0};
   g.stops = {{0, {20, 40, 120, 255}}, {255, {230, 200, 90, 255}}};
   back.Rectangle(0, 0, gWidth * 20, gHeight * 20, back.AddFill(g));
   w.DefineShape(1, back);
   for (int i = 0; i < kShapes; ++i) {
     flash::ShapeBuilder s;
-    const int fill = s.AddFill(flash::FillStyleSpec::Solid(
-        {static_cast<uint8_t>(i * 53), static_cast<uint8_t>(255 - i * 31), static_cast<uint8_t>(i * 97), 210}));
+    const int fill = s.AddFill(flash::FillStyleSpec::Solid({static_cast<uint8_t>(i * 53),
+                                                            static_cast<uint8_t>(255 - i * 31),
+                                                            static_cast<uint8_t>(i * 97), 210}));
     const int r = 400 + (i % 7) * 150;
     s.SetStyle(0, fill, 0);
     s.MoveTo(-r, 0);
@@ -79,7 +81,11 @@ void WriteMovie(const std::string& path) {
       p.move = f > 0;
       p.has_matrix = true;
       const double a = f * 0.03 * (1 + i % 5) + i;
-      p.matrix = {1, 0, 0, 1, std::round(gWidth * 10 + std::cos(a) * (2000 + i * 120)),
+      p.matrix = {1,
+                  0,
+                  0,
+                  1,
+                  std::round(gWidth * 10 + std::cos(a) * (2000 + i * 120)),
                   std::round(gHeight * 10 + std::sin(a * 1.3) * (1500 + i * 90))};
       w.Place(p);
     }
@@ -98,7 +104,8 @@ void WriteSignalMovie(const std::string& path) {
 }
 
 // Rendering alone: the conversion's capture of each frame, kept for the encoding run.
-double RenderAlone(const std::string& movie, std::vector<std::unique_ptr<classlib::TBitmap>>* keep) {
+double RenderAlone(const std::string& movie,
+                   std::vector<std::unique_ptr<classlib::TBitmap>>* keep) {
   classlib::TForm form(nullptr);
   form.SetClientSize(gWidth + 20, gHeight + 20);
   auto* panel = new classlib::TPanel(&form);
@@ -146,7 +153,8 @@ struct HeldFrames {
 };
 
 // Encoding alone, with the settings the video job gives the library (or the DVD-PAL preset).
-double EncodeAlone(const TCovSettings& job, const std::vector<std::unique_ptr<classlib::TBitmap>>& frames,
+double EncodeAlone(const TCovSettings& job,
+                   const std::vector<std::unique_ptr<classlib::TBitmap>>& frames,
                    const std::string& out, bool dvd = false) {
   MclHandle h = MclCreate();
   MclVideoSetKeepDuration(h, -1);
@@ -196,9 +204,9 @@ double WholeRoad(TCovSettings* job, const std::string& fps, bool Shown = true) {
   return s;
 }
 
-
 // The held frames as one raw file of B, G, R rows top-down, for the ffmpeg command.
-void WriteRaw(const std::vector<std::unique_ptr<classlib::TBitmap>>& frames, const std::string& path) {
+void WriteRaw(const std::vector<std::unique_ptr<classlib::TBitmap>>& frames,
+              const std::string& path) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return;
   for (const auto& b : frames)
@@ -219,16 +227,18 @@ double RunCommand(const std::vector<std::string>& args) {
   int status = 0;
   waitpid(pid, &status, 0);
   const double s = Seconds(t0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "%s failed\n", args[0].c_str());
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::fprintf(stderr, "%s failed\n", args[0].c_str());
   return s;
 }
 
 // The same frames through the ffmpeg command, with the settings the library uses.
 double FfmpegAlone(const std::string& raw, const std::string& out, bool dvd) {
   const std::string size = std::to_string(gWidth) + "x" + std::to_string(gHeight);
-  std::vector<std::string> a = {"ffmpeg", "-v", "error", "-y", "-f", "rawvideo", "-pix_fmt", "bgr24",
-                                "-s", size, "-r", "25", "-stream_loop", "-1", "-i", raw,
-                                "-frames:v", std::to_string(gFrames)};
+  std::vector<std::string> a = {
+      "ffmpeg",       "-v",    "error", "-y", "-f",        "rawvideo",
+      "-pix_fmt",     "bgr24", "-s",    size, "-r",        "25",
+      "-stream_loop", "-1",    "-i",    raw,  "-frames:v", std::to_string(gFrames)};
   if (dvd) {
     for (const char* x : {"-target", "pal-dvd", "-aspect", "4:3"}) a.push_back(x);
   } else {
@@ -294,9 +304,10 @@ Figures Spawn(const std::string& step, const std::string& dir) {
     dup2(fds[1], 1);
     close(fds[0]);
     close(fds[1]);
-    const std::string w = std::to_string(gWidth), h = std::to_string(gHeight), n = std::to_string(gFrames);
-    execl("/proc/self/exe", "bench_convert_speed", "--step", step.c_str(), "--dir", dir.c_str(), "--size",
-          w.c_str(), h.c_str(), "--frames", n.c_str(), static_cast<char*>(nullptr));
+    const std::string w = std::to_string(gWidth), h = std::to_string(gHeight),
+                      n = std::to_string(gFrames);
+    execl("/proc/self/exe", "bench_convert_speed", "--step", step.c_str(), "--dir", dir.c_str(),
+          "--size", w.c_str(), h.c_str(), "--frames", n.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);
@@ -308,7 +319,8 @@ Figures Spawn(const std::string& step, const std::string& dir) {
   int status = 0;
   waitpid(pid, &status, 0);
   Figures f;
-  if (std::sscanf(text.c_str(), "%lf %lf", &f.fresh, &f.warm) != 2) std::fprintf(stderr, "step %s failed\n", step.c_str());
+  if (std::sscanf(text.c_str(), "%lf %lf", &f.fresh, &f.warm) != 2)
+    std::fprintf(stderr, "step %s failed\n", step.c_str());
   return f;
 }
 
@@ -345,11 +357,11 @@ int main(int argc, char** argv) {
   WriteMovie(movie);
   WriteSignalMovie(fps);
 
-  std::printf("%d frames of %dx%d, frame by frame, MJPEG AVI; seconds, fresh process / warm\n", gFrames, gWidth,
-              gHeight);
+  std::printf("%d frames of %dx%d, frame by frame, MJPEG AVI; seconds, fresh process / warm\n",
+              gFrames, gWidth, gHeight);
   auto line = [](const char* name, const Figures& f) {
-    std::printf("  %-22s: fresh %7.3f s (%6.1f frames/s)  warm %7.3f s  fresh/warm %.2f\n", name, f.fresh,
-                gFrames / f.fresh, f.warm, f.warm > 0 ? f.fresh / f.warm : 0.0);
+    std::printf("  %-22s: fresh %7.3f s (%6.1f frames/s)  warm %7.3f s  fresh/warm %.2f\n", name,
+                f.fresh, gFrames / f.fresh, f.warm, f.warm > 0 ? f.fresh / f.warm : 0.0);
   };
   const Figures capture = Spawn("capture", dir);
   line("capture alone", capture);
@@ -362,17 +374,19 @@ int main(int argc, char** argv) {
   for (int warm = 0; warm < 2; ++warm) {
     auto pick = [warm](const Figures& f) { return warm ? f.warm : f.fresh; };
     const double slower = std::max(pick(capture), pick(encode));
-    std::printf("  %s: road / slower of capture and encoding = %.3f (target <= 1.15), road / sum = %.3f\n",
-                warm ? "warm " : "fresh", pick(road) / slower, pick(road) / (pick(capture) + pick(encode)));
+    std::printf(
+        "  %s: road / slower of capture and encoding = %.3f (target <= 1.15), road / sum = %.3f\n",
+        warm ? "warm " : "fresh", pick(road) / slower, pick(road) / (pick(capture) + pick(encode)));
   }
   if (withFfmpeg) {
     for (int dvd = 0; dvd < 2; ++dvd) {
       const Figures lib = Spawn(dvd ? "encode-dvd" : "encode", dir);
       const Figures ff = Spawn(dvd ? "ffmpeg-dvd" : "ffmpeg", dir);
-      std::printf("  %s: library %.3f s / %.3f s warm, ffmpeg command %.3f s / %.3f s, ratio %.2f / %.2f "
-                  "(target <= 1.1)\n",
-                  dvd ? "DVD-PAL" : "MJPEG  ", lib.fresh, lib.warm, ff.fresh, ff.warm, lib.fresh / ff.fresh,
-                  lib.warm / ff.warm);
+      std::printf(
+          "  %s: library %.3f s / %.3f s warm, ffmpeg command %.3f s / %.3f s, ratio %.2f / %.2f "
+          "(target <= 1.1)\n",
+          dvd ? "DVD-PAL" : "MJPEG  ", lib.fresh, lib.warm, ff.fresh, ff.warm, lib.fresh / ff.fresh,
+          lib.warm / ff.warm);
     }
   }
   std::remove((dir + "/road.avi").c_str());

@@ -20,7 +20,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kW = 640, kH = 480;
 
 // A rectangle in whole pixels.
-ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) { return SolidRectangle(x0 * 20, y0 * 20, x1 * 20, y1 * 20, c); }
+ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) {
+  return SolidRectangle(x0 * 20, y0 * 20, x1 * 20, y1 * 20, c);
+}
 
 double Millis(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();
@@ -55,8 +57,9 @@ int main(int argc, char** argv) {
   std::uniform_int_distribution<int> pos(0, kW - 60), posy(0, kH - 60), size(10, 60), ch(0, 255);
   for (int i = 0; i < 100; ++i) {
     int x = pos(rng), y = posy(rng), s = size(rng);
-    shapes.push_back(Rect(x, y, x + s, y + s, {static_cast<uint8_t>(ch(rng)), static_cast<uint8_t>(ch(rng)),
-                                               static_cast<uint8_t>(ch(rng)), 255}));
+    shapes.push_back(Rect(x, y, x + s, y + s,
+                          {static_cast<uint8_t>(ch(rng)), static_cast<uint8_t>(ch(rng)),
+                           static_cast<uint8_t>(ch(rng)), 255}));
   }
   Filter shadow;
   shadow.kind = Filter::Kind::DropShadow;

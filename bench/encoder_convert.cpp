@@ -62,7 +62,8 @@ double Seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-double RunLibrary(bool mpeg, const std::vector<std::vector<uint8_t>>& frames, const std::string& out) {
+double RunLibrary(bool mpeg, const std::vector<std::vector<uint8_t>>& frames,
+                  const std::string& out) {
   MclHandle job = MclCreate();
   if (mpeg) {
     MclSetFormatPreset(job, kMclPresetDvd, kMclPal);
@@ -90,13 +91,16 @@ double RunLibrary(bool mpeg, const std::vector<std::vector<uint8_t>>& frames, co
 // One second of silence as the sound track.
 void SilenceSource(MclHandle source, void* user) {
   int& asked = *static_cast<int*>(user);
-  if (asked++ == 0) MclSourceSetSamples(source, nullptr, 100, 100, 1, 8);
-  else MclSourceFinished(source);
+  if (asked++ == 0)
+    MclSourceSetSamples(source, nullptr, 100, 100, 1, 8);
+  else
+    MclSourceFinished(source);
 }
 
 // Peak resident memory (MB) after an MJPEG AVI conversion of `count` frames
 // with a sound track of one second.
-long PeakAfterLongRun(int count, const std::vector<std::vector<uint8_t>>& frames, const std::string& out) {
+long PeakAfterLongRun(int count, const std::vector<std::vector<uint8_t>>& frames,
+                      const std::string& out) {
   MclHandle job = MclCreate();
   MclVideoSetFileFormat(job, kMclFormatAvi);
   MclVideoSetCodec(job, 0x47504A4D);  // MJPG
@@ -119,8 +123,8 @@ long PeakAfterLongRun(int count, const std::vector<std::vector<uint8_t>>& frames
 double RunCommand(bool mpeg, const std::string& raw, const std::string& out) {
   // Quality 75 is quantiser 9 for MJPEG; the DVD preset adds two B-frames.
   const std::string input = "-f rawvideo -pix_fmt bgr24 -s 640x480 -r 25 -i " + raw;
-  const std::string codec = mpeg ? "-target pal-dvd -aspect 4:3 -bf 2 -an"
-                                 : "-c:v mjpeg -q:v 9 -pix_fmt yuvj420p";
+  const std::string codec =
+      mpeg ? "-target pal-dvd -aspect 4:3 -bf 2 -an" : "-c:v mjpeg -q:v 9 -pix_fmt yuvj420p";
   const std::string cmd = "ffmpeg -nostdin -v error -y " + input + " " + codec + " " + out;
   const auto t0 = std::chrono::steady_clock::now();
   if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "ffmpeg failed: %s\n", cmd.c_str());
@@ -138,7 +142,8 @@ int main(int argc, char** argv) {
   const std::string raw = dir + "/frames.bgr";
   FILE* f = std::fopen(raw.c_str(), "wb");
   if (!f) return 1;
-  for (int i = 0; i < kFrames; ++i) std::fwrite(frames[size_t(i % kDistinct)].data(), 1, frames[0].size(), f);
+  for (int i = 0; i < kFrames; ++i)
+    std::fwrite(frames[size_t(i % kDistinct)].data(), 1, frames[0].size(), f);
   std::fclose(f);
 
   for (bool mpeg : {false, true}) {
@@ -151,7 +156,8 @@ int main(int argc, char** argv) {
     std::sort(lib.begin(), lib.end());
     std::sort(cmd.begin(), cmd.end());
     const double l = lib[lib.size() / 2], c = cmd[cmd.size() / 2];
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     stat((dir + "/lib" + ext).c_str(), &a);
     stat((dir + "/cmd" + ext).c_str(), &b);
     std::printf("%-14s library %.3f s (%lld bytes)  ffmpeg %.3f s (%lld bytes)  ratio %.3f\n",
@@ -160,8 +166,8 @@ int main(int argc, char** argv) {
   }
   const long shortPeak = PeakAfterLongRun(kFrames, frames, dir + "/long.avi");
   const long longPeak = PeakAfterLongRun(kFrames * 10, frames, dir + "/long.avi");
-  std::printf("peak memory    %d frames %ld MB, %d frames %ld MB\n", kFrames, shortPeak, kFrames * 10,
-              longPeak);
+  std::printf("peak memory    %d frames %ld MB, %d frames %ld MB\n", kFrames, shortPeak,
+              kFrames * 10, longPeak);
   for (const char* n : {"/long.avi", "/frames.bgr", "/lib.avi", "/cmd.avi", "/lib.mpg", "/cmd.mpg"})
     unlink((dir + n).c_str());
   rmdir(dir.c_str());

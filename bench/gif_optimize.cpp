@@ -37,7 +37,8 @@ double Seconds(std::chrono::steady_clock::time_point a) {
 
 uint32_t Mix(uint32_t A, uint32_t B, double T) {
   auto ch = [&](int s) {
-    return static_cast<uint32_t>(std::lround(((A >> s) & 255) * (1 - T) + ((B >> s) & 255) * T)) << s;
+    return static_cast<uint32_t>(std::lround(((A >> s) & 255) * (1 - T) + ((B >> s) & 255) * T))
+           << s;
   };
   return ch(16) | ch(8) | ch(0);
 }
@@ -57,7 +58,8 @@ uint32_t Pixel(const std::string& Scene, int K, int X, int Y) {
   if (Scene == "ui") {
     uint32_t c = 0xECECEC;
     if (Y < 24) c = 0x2050A0;
-    if (X > 20 && X < 300 && Y > 180 && Y < 196) c = X - 20 < K * 280 / kFrames ? 0x30A040 : 0xFFFFFF;
+    if (X > 20 && X < 300 && Y > 180 && Y < 196)
+      c = X - 20 < K * 280 / kFrames ? 0x30A040 : 0xFFFFFF;
     if (X == 60 && Y > 80 && Y < 96 && (K / 6) % 2 == 0) c = 0;
     const double a = K * 0.5;
     const double spin = Disc(X, Y, 260 + 12 * std::cos(a), 100 + 12 * std::sin(a), 4);
@@ -126,7 +128,8 @@ int JobWindow(const std::string& Folder, int Frames) {
   const double saved = Seconds(t1);
   rusage after_save{};
   getrusage(RUSAGE_SELF, &after_save);
-  std::printf("peak after gathering, encoding and saving: %.0f MB\n", after_save.ru_maxrss / 1024.0);
+  std::printf("peak after gathering, encoding and saving: %.0f MB\n",
+              after_save.ru_maxrss / 1024.0);
   const auto t2 = std::chrono::steady_clock::now();
   TGIFImageEx opt;
   opt.LoadFromFile(path);
@@ -136,8 +139,8 @@ int JobWindow(const std::string& Folder, int Frames) {
   rusage use{};
   getrusage(RUSAGE_SELF, &use);
   const double frames_mb = double(kW) * kH * 3 * Frames / 1e6;
-  std::printf("frames %d: gathered %.2f s, encoded and saved %.2f s, optimised and saved %.2f s\n", Frames, gathered,
-              saved, optimised);
+  std::printf("frames %d: gathered %.2f s, encoded and saved %.2f s, optimised and saved %.2f s\n",
+              Frames, gathered, saved, optimised);
   std::printf("peak memory %.0f MB; frames' 24-bit bytes %.0f MB (limit 1.3 x + 150 = %.0f MB)\n",
               use.ru_maxrss / 1024.0, frames_mb, 1.3 * frames_mb + 150);
   return 0;
@@ -145,9 +148,10 @@ int JobWindow(const std::string& Folder, int Frames) {
 
 int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? argv[1] : ".";
-  if (argc > 2 && std::string(argv[2]) == "job") return JobWindow(folder, argc > 3 ? std::atoi(argv[3]) : 300);
-  std::printf("%-6s %10s %10s %10s %8s %8s %9s\n", "file", "input", "steps", "passes", "t_steps", "t_passes",
-              "load MB/s");
+  if (argc > 2 && std::string(argv[2]) == "job")
+    return JobWindow(folder, argc > 3 ? std::atoi(argv[3]) : 300);
+  std::printf("%-6s %10s %10s %10s %8s %8s %9s\n", "file", "input", "steps", "passes", "t_steps",
+              "t_passes", "load MB/s");
   for (const std::string scene : {"ball", "ui", "flash"}) {
     const std::vector<uint8_t> input = JobGif(scene);
     TMemoryStream in;
@@ -176,8 +180,8 @@ int main(int argc, char** argv) {
       sizes[passes] = static_cast<size_t>(out.Size());
       WriteFile(folder + "/" + scene + (passes ? "-passes.gif" : "-steps.gif"), out);
     }
-    std::printf("%-6s %10zu %10zu %10zu %8.2f %8.2f %9.1f\n", scene.c_str(), input.size(), sizes[0], sizes[1],
-                times[0], times[1], load_rate);
+    std::printf("%-6s %10zu %10zu %10zu %8.2f %8.2f %9.1f\n", scene.c_str(), input.size(), sizes[0],
+                sizes[1], times[0], times[1], load_rate);
   }
   return 0;
 }

@@ -97,17 +97,21 @@ int main(int argc, char** argv) {
 
   // 2. The ffmpeg command on the same frames.
   const std::string theirs = dir + "/ffmpeg.gif";
-  const std::string cmd = "ffmpeg -loglevel error -y -framerate 10 -i " + dir +
-                          "/frame_%03d.bmp -filter_complex \"split[a][b];[a]palettegen=stats_mode=single[p];"
-                          "[b][p]paletteuse=new=1:dither=none\" " + theirs;
+  const std::string cmd =
+      "ffmpeg -loglevel error -y -framerate 10 -i " + dir +
+      "/frame_%03d.bmp -filter_complex \"split[a][b];[a]palettegen=stats_mode=single[p];"
+      "[b][p]paletteuse=new=1:dither=none\" " +
+      theirs;
   t0 = std::chrono::steady_clock::now();
   int rc = std::system(cmd.c_str());
   const double t_ffmpeg = Seconds(t0);
 
   std::printf("%d frames 640x480 true colour\n", count);
   std::printf("  ours:   %.3f s  %ld bytes\n", t_ours, FileSize(ours));
-  if (rc == 0) std::printf("  ffmpeg: %.3f s  %ld bytes\n", t_ffmpeg, FileSize(theirs));
-  else std::printf("  ffmpeg: failed (%d)\n", rc);
+  if (rc == 0)
+    std::printf("  ffmpeg: %.3f s  %ld bytes\n", t_ffmpeg, FileSize(theirs));
+  else
+    std::printf("  ffmpeg: failed (%d)\n", rc);
 
   // 3. LZW coding alone on reduced 8-bit frames.
   std::vector<std::vector<uint8_t>> indexed;
@@ -132,8 +136,8 @@ int main(int argc, char** argv) {
     }
   const double t_lzw = Seconds(t0);
   const double mb = rounds * lzw_frames * 640.0 * 480.0 / 1e6;
-  std::printf("  LZW alone: %.1f MB of pixels in %.3f s = %.1f MB/s (%.2f bytes out per pixel)\n", mb, t_lzw,
-              mb / t_lzw, coded / (mb * 1e6));
+  std::printf("  LZW alone: %.1f MB of pixels in %.3f s = %.1f MB/s (%.2f bytes out per pixel)\n",
+              mb, t_lzw, mb / t_lzw, coded / (mb * 1e6));
 
   // The worst case for the coder: every pixel random.
   {

@@ -44,8 +44,8 @@ void HeaderRepaint(TForm& form, int sections, double target) {
   const int repeats = 500;
   auto start = Clock::now();
   for (int i = 0; i < repeats; ++i) header->PaintTo(b.Canvas(), 0, 0);
-  std::printf("header repaint, %3d sections:        %8.4f ms (target %.1f ms)\n", sections, Ms(start, repeats),
-              target);
+  std::printf("header repaint, %3d sections:        %8.4f ms (target %.1f ms)\n", sections,
+              Ms(start, repeats), target);
   delete panel;
 }
 
@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
       bar->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(8, grab + (i % 500)));
       bar->PaintTo(b.Canvas(), 0, 0);
     }
-    std::printf("thumb-track step, 16 x 600 bar:      %8.4f ms (target 0.3 ms)\n", Ms(start, repeats));
+    std::printf("thumb-track step, 16 x 600 bar:      %8.4f ms (target 0.3 ms)\n",
+                Ms(start, repeats));
     bar->Perform(WM_LBUTTONUP, 0, MakeLParam(8, grab));
   }
 
@@ -100,7 +101,8 @@ int main(int argc, char** argv) {
       header->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(160 + (i % 300), 8));
       Application->ProcessMessages();
     }
-    std::printf("guide-line move while resizing:      %8.4f ms (target 0.3 ms)\n", Ms(start, repeats));
+    std::printf("guide-line move while resizing:      %8.4f ms (target 0.3 ms)\n",
+                Ms(start, repeats));
     header->Perform(WM_LBUTTONUP, 0, MakeLParam(160, 8));
     delete panel;
   }
@@ -125,7 +127,8 @@ int main(int argc, char** argv) {
       TElHeaderSections back(nullptr);
       back.LoadFromStream(&m);
     }
-    std::printf("1000 sections written and read back: %8.4f ms (target 5 ms)\n", Ms(start, repeats));
+    std::printf("1000 sections written and read back: %8.4f ms (target 5 ms)\n",
+                Ms(start, repeats));
   }
   return 0;
 }

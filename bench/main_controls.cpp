@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
   }
   const char* heads[] = {"Summary:", "Source Properties:", "Export Settings:"};
   for (int i = 0; i < 3; ++i)
-    labels.push_back(TextButton(&form, heads[i], skin::kSummaryColumn.Left + 8, skin::kSummaryColumn.Top + 8 + 110 * i));
+    labels.push_back(TextButton(&form, heads[i], skin::kSummaryColumn.Left + 8,
+                                skin::kSummaryColumn.Top + 8 + 110 * i));
   labels[1]->Font()->SetColor(clYellow);  // one label as the pointer makes it
 
   auto morph = [&](const char* name, const skin::Box& box) {
@@ -124,7 +125,8 @@ int main(int argc, char** argv) {
   shot.SetSize(skin::kClientWidth, skin::kClientHeight);
   form.PaintTo(shot.Canvas(), 0, 0);
   // The thumb is a window of its own: paint it where it sits.
-  slider->Thumb()->PaintTo(shot.Canvas(), slider->Left() + slider->Thumb()->Left(), slider->Top() + slider->Thumb()->Top());
+  slider->Thumb()->PaintTo(shot.Canvas(), slider->Left() + slider->Thumb()->Left(),
+                           slider->Top() + slider->Thumb()->Top());
   if (argc > 1) shot.SaveToFile(argv[1]);
 
   // One "Settings" label, as the window paints it.
@@ -158,7 +160,8 @@ int main(int argc, char** argv) {
     for (int x = 0; x < 800; ++x) {
       const int cx = std::min(x, 799 - x), cy = std::min(y, 599 - y);
       bool out = cx < 20 && cy < 20 && (20 - cx) * (20 - cx) + (20 - cy) * (20 - cy) > 400;
-      for (int h = 0; h < 3; ++h) out = out || ((x - 200 - 200 * h) * (x - 200 - 200 * h) + (y - 300) * (y - 300) < 2500);
+      for (int h = 0; h < 3; ++h)
+        out = out || ((x - 200 - 200 * h) * (x - 200 - 200 * h) + (y - 300) * (y - 300) < 2500);
       rounded.Pixel(x, y) = out ? key : 0x336699;
       checker.Pixel(x, y) = ((x + y) & 1) ? key : 0x112233;
     }
@@ -167,12 +170,13 @@ int main(int argc, char** argv) {
   TRegion r;
   std::printf("MakeRegion rounded with three holes: %.3f ms\n",
               MedianMs(20, [&] { rounded.MakeRegion(clYellow, r); }));
-  std::printf("MakeRegion every other pixel (%zu runs): %.3f ms\n", checker.RegionRects(clYellow).size(),
+  std::printf("MakeRegion every other pixel (%zu runs): %.3f ms\n",
+              checker.RegionRects(clYellow).size(),
               MedianMs(5, [&] { checker.MakeRegion(clYellow, r); }));
   rusage ru{};
   getrusage(RUSAGE_SELF, &ru);
-  std::printf("peak resident: %.1f MB, of which the region builds added %.1f MB\n", ru.ru_maxrss / 1024.0,
-              (ru.ru_maxrss - before.ru_maxrss) / 1024.0);
+  std::printf("peak resident: %.1f MB, of which the region builds added %.1f MB\n",
+              ru.ru_maxrss / 1024.0, (ru.ru_maxrss - before.ru_maxrss) / 1024.0);
 
   lumicast::TMemoryDIB a(512, 512), b(512, 512);
   for (int y = 0; y < 512; ++y)

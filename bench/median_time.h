@@ -13,7 +13,8 @@ inline double MedianMs(int runs, const std::function<void()>& f) {
   for (int i = 0; i < runs; ++i) {
     auto a = std::chrono::steady_clock::now();
     f();
-    t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
+    t.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
   }
   std::sort(t.begin(), t.end());
   return t[t.size() / 2];

@@ -50,7 +50,9 @@ long PeakKb() {
   return u.ru_maxrss;
 }
 
-double Seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
+double Seconds(Clock::time_point a) {
+  return std::chrono::duration<double>(Clock::now() - a).count();
+}
 
 }  // namespace
 
@@ -94,8 +96,8 @@ int main(int argc, char** argv) {
     if (GetSwfFileKind(f) != sfkUnknown && !ReadSwfHeader(f, h) && h.Width == 550) ++ok;
   }
   double headers = Seconds(t0);
-  std::printf("plain and projector headers: %d of %zu read in %.3f s (target < 0.5 s)\n", ok, files.size(),
-              headers);
+  std::printf("plain and projector headers: %d of %zu read in %.3f s (target < 0.5 s)\n", ok,
+              files.size(), headers);
 
   // Compressed movies: a 64 MB body of mixed data, compressed.
   std::mt19937 rng(1);
@@ -155,8 +157,10 @@ int main(int argc, char** argv) {
   }
   double reader = Seconds(t2) / kRounds;
   long peak_after = PeakKb();
-  std::printf("compressed 64 MB body: reader %.3f s, inflate alone %.3f s, ratio %.2f (target <= 1.2), %s\n",
-              reader, alone, reader / alone, good ? "read" : "FAILED");
+  std::printf(
+      "compressed 64 MB body: reader %.3f s, inflate alone %.3f s, ratio %.2f (target <= 1.2), "
+      "%s\n",
+      reader, alone, reader / alone, good ? "read" : "FAILED");
   std::printf("peak memory: %ld KB before the reads, %ld KB after\n", peak_before, peak_after);
 
   if (argc <= 1) std::filesystem::remove_all(dir);

@@ -26,7 +26,8 @@ namespace {
 double CpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
+         u.ru_stime.tv_usec / 1e6;
 }
 
 // 60 s of a stereo 44.1 kHz tone encoded with the MP3 encoder at 128 kbit/s.
@@ -72,7 +73,8 @@ std::vector<uint8_t> Mp3Minute() {
 int main() {
   // 1. 32 voices of a 2 s looping sound with envelopes, mixed for 60 s.
   auto pcm = std::make_shared<std::vector<int16_t>>(2 * 88200);
-  for (size_t i = 0; i < pcm->size(); ++i) (*pcm)[i] = static_cast<int16_t>(1000 * std::sin(i * 0.01));
+  for (size_t i = 0; i < pcm->size(); ++i)
+    (*pcm)[i] = static_cast<int16_t>(1000 * std::sin(i * 0.01));
   flash::SoundMixer mixer;
   flash::SoundInfo info;
   info.loops = 100;
@@ -86,7 +88,8 @@ int main() {
     mixer.Render(out.data(), 441);
   }
   double cpu = CpuSeconds() - cpu0;
-  std::printf("mixing 32 voices for 60 s: %.3f s of processor time (%.2f %% of one core)\n", cpu, cpu / 60 * 100);
+  std::printf("mixing 32 voices for 60 s: %.3f s of processor time (%.2f %% of one core)\n", cpu,
+              cpu / 60 * 100);
 
   // 2. First start of a 60 s MP3 sound.
   flash::SoundDef def(1);
@@ -99,7 +102,7 @@ int main() {
   auto t0 = Clock::now();
   auto decoded = flash::DecodeEventSound(def);
   double secs = std::chrono::duration<double>(Clock::now() - t0).count();
-  std::printf("first start of a 60 s MP3 sound (%zu bytes): %.3f s, decoded %.1f MB\n", def.data.size(), secs,
-              decoded->size() * 2 / 1048576.0);
+  std::printf("first start of a 60 s MP3 sound (%zu bytes): %.3f s, decoded %.1f MB\n",
+              def.data.size(), secs, decoded->size() * 2 / 1048576.0);
   return 0;
 }

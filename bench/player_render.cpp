@@ -24,7 +24,9 @@ double MsPerFrame(flash::Player& p, int w, int h, int rounds) {
   flash::PaintStage(p, t, p.Background());
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < rounds; ++i) flash::PaintStage(p, t, p.Background());
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / rounds;
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+             .count() /
+         rounds;
 }
 
 }  // namespace
@@ -49,9 +51,11 @@ int main(int argc, char** argv) {
   std::mt19937 rng(7);
   for (int i = 0; i < 500; ++i) {
     flash::ShapeBuilder s;
-    int fill = s.AddFill(flash::FillStyleSpec::Solid(
-        {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), 200}));
-    int x = static_cast<int>(rng() % 12000), y = static_cast<int>(rng() % 9000), r = 200 + static_cast<int>(rng() % 1200);
+    int fill = s.AddFill(
+        flash::FillStyleSpec::Solid({static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+                                     static_cast<uint8_t>(rng()), 200}));
+    int x = static_cast<int>(rng() % 12000), y = static_cast<int>(rng() % 9000),
+        r = 200 + static_cast<int>(rng() % 1200);
     s.SetStyle(0, fill, 0);
     s.MoveTo(x - r, y);
     s.CurveTo(x - r, y - r, x, y - r);
@@ -75,7 +79,8 @@ int main(int argc, char** argv) {
 
   if (folder == nullptr) return 0;
   std::vector<std::filesystem::path> movies;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) movies.push_back(entry.path());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    movies.push_back(entry.path());
   std::sort(movies.begin(), movies.end());
   for (const auto& path : movies) {
     auto swf = path / "test.swf";
@@ -94,7 +99,8 @@ int main(int argc, char** argv) {
       sh = height;
     }
     double ms = MsPerFrame(p, sw, sh, 10);
-    std::printf("%-60s %4dx%-4d %8.1f fps\n", path.filename().c_str(), sw, sh, ms > 0 ? 1000.0 / ms : 0.0);
+    std::printf("%-60s %4dx%-4d %8.1f fps\n", path.filename().c_str(), sw, sh,
+                ms > 0 ? 1000.0 / ms : 0.0);
   }
   return 0;
 }

@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     renderer.Clear({255, 255, 255, 255});
     for (const Placed& p : shapes) renderer.DrawShape(p.shape, p.matrix, {});
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (f < 5) continue;  // warm-up
     total += ms;
     best = std::min(best, ms);
@@ -106,7 +107,9 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(times.begin(), times.end());
-  std::printf("640x480, 500 anti-aliased shapes: mean %.2f ms, median %.2f ms, best %.2f ms per frame (%d frames)\n",
-              total / frames, times[times.size() / 2], best, frames);
+  std::printf(
+      "640x480, 500 anti-aliased shapes: mean %.2f ms, median %.2f ms, best %.2f ms per frame (%d "
+      "frames)\n",
+      total / frames, times[times.size() / 2], best, frames);
   return 0;
 }

@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
   TBitmap image;
   image.SetPixelFormat(pf24bit);
   image.SetSize(150, 40);
-  std::printf("150x40 full paint: %.4f ms\n", MedianMs(300, [&] { slider.PaintTo(image.Canvas(), 0, 0); }));
+  std::printf("150x40 full paint: %.4f ms\n",
+              MedianMs(300, [&] { slider.PaintTo(image.Canvas(), 0, 0); }));
 
   const TRect t = slider.ThumbRect();
   const int y = t.Top + t.Height() / 2;

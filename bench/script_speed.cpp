@@ -29,7 +29,8 @@ void PutU16(std::vector<uint8_t>& d, size_t v) {
   d.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-// while (r1 < count) { body; r1++ } with r1 starting at 0, inside a register function called at once.
+// while (r1 < count) { body; r1++ } with r1 starting at 0, inside a register function called at
+// once.
 ActionBuilder RegisterLoop(int count, const ActionBuilder& body, const ActionBuilder& setup) {
   ActionBuilder loop = setup;
   loop.PushInt(0).StoreRegister(1).Op(0x17);
@@ -81,8 +82,8 @@ int main() {
   const int iterations = 100000, frames = 8;
   double loop_s = TimeTicks(RegisterLoop(iterations, read, setup), frames);
   double actions = 14.0 * iterations * frames;
-  std::printf("simple operations: %.0f ms per ten million (%.1f ns each)\n", loop_s / actions * 1e10,
-              loop_s / actions * 1e9);
+  std::printf("simple operations: %.0f ms per ten million (%.1f ns each)\n",
+              loop_s / actions * 1e10, loop_s / actions * 1e9);
 
   // 2. An object five prototypes below the one holding m: o.m() in the loop.
   ActionBuilder chain;
@@ -93,19 +94,24 @@ int main() {
   ret.PushInt(1).Op(0x3E);
   auto body = Code(ret);
   PutU16(fn, body.size());
-  chain.PushString("m").OpWithData(0x9B, fn).Raw(body).PushInt(1).Op(0x43).StoreRegister(3).Op(0x17);
+  chain.PushString("m").OpWithData(0x9B, fn).Raw(body).PushInt(1).Op(0x43).StoreRegister(3).Op(
+      0x17);
   for (int i = 0; i < 5; ++i)
     chain.PushString("__proto__").PushRegister(3).PushInt(1).Op(0x43).StoreRegister(3).Op(0x17);
   ActionBuilder call, plain;
   call.PushInt(0).PushRegister(3).PushString("m").Op(0x52).Op(0x17);
   double with_call = TimeTicks(RegisterLoop(iterations, call, chain), frames);
   double without = TimeTicks(RegisterLoop(iterations, plain, chain), frames);
-  std::printf("method call through five prototypes: %.0f ns\n", (with_call - without) / (iterations * frames) * 1e9);
+  std::printf("method call through five prototypes: %.0f ns\n",
+              (with_call - without) / (iterations * frames) * 1e9);
 
   // 3. Every frame 200 objects in cycles (o.self = o, o.f = function, f.prototype.owner = f).
   ActionBuilder alloc, make;
   make.PushInt(0).Op(0x43).StoreRegister(2).PushString("self").PushRegister(2).Op(0x4F);
-  make.PushRegister(2).PushString("f").OpWithData(0x9B, std::vector<uint8_t>{0, 0, 0, 0, 0}).Op(0x4F);
+  make.PushRegister(2)
+      .PushString("f")
+      .OpWithData(0x9B, std::vector<uint8_t>{0, 0, 0, 0, 0})
+      .Op(0x4F);
   flash::SwfWriter w(8, 100, 100, 12);
   w.DoAction(RegisterLoop(200, make, alloc).Build());
   w.ShowFrame();
@@ -115,7 +121,8 @@ int main() {
   for (int i = 1; i <= 100000; ++i) {
     p.Tick();
     if (i % 20000 == 0)
-      std::printf("frame %6d: %zu script objects, %ld kB resident\n", i, p.ScriptObjectCount(), ResidentKb());
+      std::printf("frame %6d: %zu script objects, %ld kB resident\n", i, p.ScriptObjectCount(),
+                  ResidentKb());
   }
   return 0;
 }

@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
 
   TsuiPopupMenu menu(nullptr);
   menu.BeginLoading();
-  for (const char* caption : {"&Add", "&Remove", "&Clear", "-", "&Settings", "-", "Check All", "Uncheck All"}) {
+  for (const char* caption :
+       {"&Add", "&Remove", "&Clear", "-", "&Settings", "-", "Check All", "Uncheck All"}) {
     auto* item = new TMenuItem(&menu);
     item->SetCaption(caption);
     menu.Items()->Add(item);
@@ -74,8 +75,9 @@ int main(int argc, char** argv) {
   TBitmap target;
   target.SetPixelFormat(pf24bit);
   target.SetSize(200, 60);
-  std::printf("nine-part 74x21 onto 200x60: %.4f ms\n",
-              MedianMs(500, [&] { DrawNinePartBitmap(&face, target.Canvas(), Rect(0, 0, 200, 60), true); }));
+  std::printf("nine-part 74x21 onto 200x60: %.4f ms\n", MedianMs(500, [&] {
+                DrawNinePartBitmap(&face, target.Canvas(), Rect(0, 0, 200, 60), true);
+              }));
 
   if (argc > 1) {
     menu.Items()->Items(4)->SetChecked(true);

@@ -23,7 +23,8 @@ namespace {
 double CpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
+         u.ru_stime.tv_usec / 1e6;
 }
 
 long RssKb() {
@@ -88,9 +89,8 @@ int main(int argc, char** argv) {
     c.set32(28, 128);
     enc.applyConfiguration(c);
     const std::string mp3 = "/tmp/bench_stereo_mix.mp3";
-    enc.onDataAvailable = [&mp3](lumicast::unaAbstractEncoder*, const void* data, size_t size, bool&) {
-      lumicast::saveBytesToFile(mp3, data, size, 2, 0);
-    };
+    enc.onDataAvailable = [&mp3](lumicast::unaAbstractEncoder*, const void* data, size_t size,
+                                 bool&) { lumicast::saveBytesToFile(mp3, data, size, 2, 0); };
     enc.open();
     lumicast::TunavclWaveInDevice waveIn;
     waveIn.onDataAvailable = [&enc](lumicast::unavclInOutPipe*, const void* data, size_t len) {

@@ -19,7 +19,9 @@ double MsPerFrame(flash::Player& p, int rounds) {
   flash::PaintStage(p, t, p.Background());  // first frame lays out and caches outlines
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < rounds; ++i) flash::PaintStage(p, t, p.Background());
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / rounds;
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+             .count() /
+         rounds;
 }
 
 // An "o"-like glyph: a ring of eight curves in a 1024 EM, on the baseline.
@@ -81,7 +83,9 @@ double MsPerZoomingFrame(flash::Player& p, int rounds) {
     int w = 640 + i, h = 480 + i * 3 / 4;
     flash::PaintStage(p, {px.data(), w, h, w * 4}, p.Background());
   }
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / rounds;
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+             .count() /
+         rounds;
 }
 
 }  // namespace
@@ -93,7 +97,8 @@ double MsPerKey(bool embedded_font) {
   def.bounds = {0, 12800, 0, 9600};
   def.multiline = def.word_wrap = true;
   flash::text::TextField field(def, nullptr);
-  field.embed_fonts = embedded_font;  // no movie: an embedded field finds no font and lays out empty glyphs
+  field.embed_fonts =
+      embedded_font;  // no movie: an embedded field finds no font and lays out empty glyphs
   std::string text;
   while (text.size() < 10000) text += "The quick brown fox jumps over the lazy dog. ";
   text.resize(10000);
@@ -105,7 +110,9 @@ double MsPerKey(bool embedded_font) {
     field.ReplaceText(5000, 5000, "x");
     field.Layout();
   }
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / keys;
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+             .count() /
+         keys;
 }
 
 int main() {
@@ -114,8 +121,9 @@ int main() {
     const char* name;
     bool device, embedded;
   };
-  for (Case c : {Case{"1,000 device + 1,000 embedded glyphs", true, true}, Case{"1,000 device glyphs", true, false},
-                 Case{"1,000 embedded glyphs", false, true}}) {
+  for (Case c :
+       {Case{"1,000 device + 1,000 embedded glyphs", true, true},
+        Case{"1,000 device glyphs", true, false}, Case{"1,000 embedded glyphs", false, true}}) {
     flash::SwfWriter w(8, 640, 480, 24);
     flash::FontSpec device_font;
     device_font.name = "Arial";
@@ -142,6 +150,7 @@ int main() {
     player.quality = flash::Quality::Low;
     std::printf("%s, 640x480, low quality:  %.2f ms/frame\n", c.name, MsPerFrame(player, 50));
     player.quality = flash::Quality::High;
-    std::printf("%s, zooming from 640x480, high quality: %.2f ms/frame\n", c.name, MsPerZoomingFrame(player, 20));
+    std::printf("%s, zooming from 640x480, high quality: %.2f ms/frame\n", c.name,
+                MsPerZoomingFrame(player, 20));
   }
 }

@@ -64,7 +64,8 @@ std::unique_ptr<TElTree> MakeTree(TForm& Form) {
 }
 
 void AddJob(TElTree* Tree, int I) {
-  std::string text = "/home/user/movies/flash-movie-number-" + std::to_string(I) + "-xxxxxxxxxxxxxxxxx.swf";
+  std::string text =
+      "/home/user/movies/flash-movie-number-" + std::to_string(I) + "-xxxxxxxxxxxxxxxxx.swf";
   text.resize(60, 'x');
   TElTreeItem* item = Tree->Items()->AddLastChild(nullptr, text);
   item->SetShowCheckBox(true);
@@ -93,7 +94,9 @@ int main(int argc, char** argv) {
   form.SetBounds(0, 0, 900, 700);
 
   auto tree = MakeTree(form);
-  Report("100,000 adds in one update pair", Best(3, [&] { tree->Items()->Clear(); }, [&] { Fill(tree.get(), kItems); }),
+  Report("100,000 adds in one update pair",
+         Best(
+             3, [&] { tree->Items()->Clear(); }, [&] { Fill(tree.get(), kItems); }),
          300);
   TElTreeView* view = tree->View();
   TBitmap target;
@@ -106,8 +109,9 @@ int main(int argc, char** argv) {
     for (int r = 0; r < 1000; ++r) PaintView(view, target);
     return 0;
   }
-  for (auto [name, top] : {std::pair{"full repaint, top", 0}, std::pair{"full repaint, middle", count / 2},
-                           std::pair{"full repaint, last page", count}}) {
+  for (auto [name, top] :
+       {std::pair{"full repaint, top", 0}, std::pair{"full repaint, middle", count / 2},
+        std::pair{"full repaint, last page", count}}) {
     tree->SetTopIndex(top);
     double best = 1e18;
     for (int r = 0; r < 3; ++r) best = std::min(best, PaintView(view, target));
@@ -125,38 +129,74 @@ int main(int argc, char** argv) {
     Report(Name, best, Target);
   };
   tree->SetItemWithFocus(tree->Items()->Item(count / 2), false);
-  step("Page Down with repaint", [&] { view->Perform(WM_KEYDOWN, VK_NEXT, 0); }, 6);
-  step("wheel notch with repaint", [&] {
-    view->Perform(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(-120)) << 16, 0);
-  }, 6);
-  step("tracked thumb with repaint", [&] { tree->SetTopIndex(count / 3); }, 6);
-  step("End with repaint", [&] { view->Perform(WM_KEYDOWN, VK_END, 0); }, 10);
-  step("Home with repaint", [&] { view->Perform(WM_KEYDOWN, VK_HOME, 0); }, 10);
+  step(
+      "Page Down with repaint", [&] { view->Perform(WM_KEYDOWN, VK_NEXT, 0); }, 6);
+  step(
+      "wheel notch with repaint",
+      [&] {
+        view->Perform(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(-120)) << 16, 0);
+      },
+      6);
+  step(
+      "tracked thumb with repaint", [&] { tree->SetTopIndex(count / 3); }, 6);
+  step(
+      "End with repaint", [&] { view->Perform(WM_KEYDOWN, VK_END, 0); }, 10);
+  step(
+      "Home with repaint", [&] { view->Perform(WM_KEYDOWN, VK_HOME, 0); }, 10);
 
   auto other = MakeTree(form);
-  Report("10,000 adds each in its own pair", Best(3, [&] { other->Items()->Clear(); }, [&] {
-           for (int i = 0; i < 10000; ++i) AddJob(other.get(), i);
-         }), 1000);
+  Report("10,000 adds each in its own pair",
+         Best(
+             3, [&] { other->Items()->Clear(); },
+             [&] {
+               for (int i = 0; i < 10000; ++i) AddJob(other.get(), i);
+             }),
+         1000);
   int deleted = 0;
   other->OnItemDeletion = [&](TObject*, TElTreeItem*) { ++deleted; };
-  Report("Clear of 100,000 with OnItemDeletion", Best(3, [&] { other->Items()->Clear(); Fill(other.get(), kItems); },
-                                                      [&] { other->Items()->Clear(); }), 300);
+  Report("Clear of 100,000 with OnItemDeletion",
+         Best(
+             3,
+             [&] {
+               other->Items()->Clear();
+               Fill(other.get(), kItems);
+             },
+             [&] { other->Items()->Clear(); }),
+         300);
 
   other->SetSortSection(0);
   other->HeaderSections()->Item(0)->SetFieldType(sftText);
-  Report("sort 100,000 siblings, text", Best(3, [&] { other->Items()->Clear(); Fill(other.get(), kItems); },
-                                           [&] { other->SortAll(); }), 400);
+  Report("sort 100,000 siblings, text",
+         Best(
+             3,
+             [&] {
+               other->Items()->Clear();
+               Fill(other.get(), kItems);
+             },
+             [&] { other->SortAll(); }),
+         400);
   other->HeaderSections()->Item(0)->SetFieldType(sftNumber);
-  Report("sort 100,000 siblings, number", Best(3, [&] {
-           other->Items()->Clear();
-           other->BeginUpdate();
-           for (int i = 0; i < kItems; ++i) other->Items()->AddLastChild(nullptr, std::to_string((i * 7919) % kItems));
-           other->EndUpdate();
-         }, [&] { other->SortAll(); }), 150);
+  Report("sort 100,000 siblings, number",
+         Best(
+             3,
+             [&] {
+               other->Items()->Clear();
+               other->BeginUpdate();
+               for (int i = 0; i < kItems; ++i)
+                 other->Items()->AddLastChild(nullptr, std::to_string((i * 7919) % kItems));
+               other->EndUpdate();
+             },
+             [&] { other->SortAll(); }),
+         150);
 
   TMemoryStream saved;
-  Report("SaveToStream of 100,000", Best(3, [&] { saved.Clear(); }, [&] { tree->SaveToStream(&saved); }), 300);
-  Report("LoadFromStream of 100,000", Best(3, [&] { saved.SetPosition(0); }, [&] { other->LoadFromStream(&saved); }),
+  Report("SaveToStream of 100,000",
+         Best(
+             3, [&] { saved.Clear(); }, [&] { tree->SaveToStream(&saved); }),
+         300);
+  Report("LoadFromStream of 100,000",
+         Best(
+             3, [&] { saved.SetPosition(0); }, [&] { other->LoadFromStream(&saved); }),
          600);
   std::printf("stream size %lld bytes\n", static_cast<long long>(saved.Size()));
   return 0;

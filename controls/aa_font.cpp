@@ -92,7 +92,8 @@ void TAATexture::Assign(TPersistent* Source) {
 }
 
 TAAEffect::TAAEffect()
-    : shadow_(std::make_unique<TAAShadow>()), gradual_(std::make_unique<TAAGradual>()),
+    : shadow_(std::make_unique<TAAShadow>()),
+      gradual_(std::make_unique<TAAGradual>()),
       texture_(std::make_unique<TAATexture>()) {
   auto forward = [this](TObject*) { Changed(); };
   shadow_->OnChange = forward;
@@ -138,10 +139,13 @@ void TAAEffect::LoadFromIni(TCustomIniFile* Ini, const std::string& S) {
   gradual_->SetStartColor(Ini->ReadInteger(S, "GradualStartColor", gradual_->StartColor()));
   gradual_->SetEndColor(Ini->ReadInteger(S, "GradualEndColor", gradual_->EndColor()));
   int style = Ini->ReadInteger(S, "GradualStyle", gradual_->Style());
-  gradual_->SetStyle(style >= gsLeftToRight && style <= gsCenterToTB ? static_cast<TGradualStyle>(style) : gsLeftToRight);
+  gradual_->SetStyle(style >= gsLeftToRight && style <= gsCenterToTB
+                         ? static_cast<TGradualStyle>(style)
+                         : gsLeftToRight);
   texture_->SetEnabled(Ini->ReadBool(S, "Texture", texture_->Enabled()));
   int mode = Ini->ReadInteger(S, "TextureMode", texture_->Mode());
-  texture_->SetMode(mode >= tmTiled && mode <= tmNormal ? static_cast<TTextureMode>(mode) : tmTiled);
+  texture_->SetMode(mode >= tmTiled && mode <= tmNormal ? static_cast<TTextureMode>(mode)
+                                                        : tmTiled);
 }
 
 void TAAEffect::SaveToIni(TCustomIniFile* Ini, const std::string& S) {
@@ -251,7 +255,9 @@ void TAAMask::Reduce(const uint8_t* S, int SampleStride, int f) {
           break;
         }
         case 3:
-          v = (s(0, 0) + s(1, 0) + s(2, 0) / 2 + s(0, 1) + s(1, 1) + s(2, 1) + s(0, 2) / 2 + s(1, 2) + s(2, 2)) / 8;
+          v = (s(0, 0) + s(1, 0) + s(2, 0) / 2 + s(0, 1) + s(1, 1) + s(2, 1) + s(0, 2) / 2 +
+               s(1, 2) + s(2, 2)) /
+              8;
           break;
         case 2: v = (s(0, 0) + s(1, 0) + s(0, 1) + s(1, 1)) / 4; break;
         default: v = s(0, 0); break;
@@ -268,7 +274,8 @@ void TAAMask::Outline() {
   for (int y = 1; y < height_ - 1; ++y)
     for (int x = 1; x < width_ - 1; ++x) {
       int s = std::abs(at(x, y + 1) - at(x, y - 1)) + std::abs(at(x + 1, y) - at(x - 1, y)) +
-              std::abs(at(x - 1, y + 1) - at(x + 1, y - 1)) + std::abs(at(x + 1, y + 1) - at(x - 1, y - 1));
+              std::abs(at(x - 1, y + 1) - at(x + 1, y - 1)) +
+              std::abs(at(x + 1, y + 1) - at(x - 1, y - 1));
       At(x, y) = static_cast<uint8_t>(s < 1024 ? s / 4 : 255);
     }
 }
@@ -289,7 +296,8 @@ void TAAMask::HorzMirror() {
 }
 
 void TAAMask::VertMirror() {
-  for (int y = 0; y < height_ / 2; ++y) std::swap_ranges(Row(y), Row(y) + stride_, Row(height_ - 1 - y));
+  for (int y = 0; y < height_ / 2; ++y)
+    std::swap_ranges(Row(y), Row(y) + stride_, Row(height_ - 1 - y));
 }
 
 void TAAMask::Blur(int Strength) {
@@ -306,7 +314,8 @@ void TAAMask::Blur(int Strength) {
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) {
       int sum = 0;
-      for (int d = -2; d <= 2; ++d) sum += rows[static_cast<size_t>(std::clamp(y + d, 0, height_ - 1)) * width_ + x];
+      for (int d = -2; d <= 2; ++d)
+        sum += rows[static_cast<size_t>(std::clamp(y + d, 0, height_ - 1)) * width_ + x];
       const int avg = (sum + 12) / 25;
       uint8_t& p = At(x, y);
       p = static_cast<uint8_t>(k == 255 ? avg : p + (avg - p) * k / 256);
@@ -339,7 +348,8 @@ TSize TAAFont::MeasureMask(const std::string& Text, int AngleDegrees, TPoint& Or
   // Italics lean past the advance: a third of a character more or less; an
   // empty text has nothing that leans.
   if ((canvas_->Font()->Style() & fsItalic) && !Text.empty())
-    w += static_cast<int>(Round(static_cast<long double>(w) / static_cast<long double>(Text.size()) * 0.3L));
+    w += static_cast<int>(
+        Round(static_cast<long double>(w) / static_cast<long double>(Text.size()) * 0.3L));
   if (AngleDegrees % 360 == 0) return TSize{w, h};
   const double a = AngleDegrees * M_PI / 180.0;
   const double ca = std::cos(a), sa = std::sin(a);
@@ -378,7 +388,8 @@ void PutWork(TCanvas* Canvas, TBitmap& Work, int X, int Y) {
   Work.Changed(&Work);
   const TCopyMode saved = Canvas->CopyMode();
   Canvas->SetCopyMode(cmSrcCopy);
-  Canvas->CopyRect(Rect(X, Y, X + Work.Width(), Y + Work.Height()), Work.Canvas(), Rect(0, 0, Work.Width(), Work.Height()));
+  Canvas->CopyRect(Rect(X, Y, X + Work.Width(), Y + Work.Height()), Work.Canvas(),
+                   Rect(0, 0, Work.Width(), Work.Height()));
   Canvas->SetCopyMode(saved);
 }
 
@@ -431,8 +442,10 @@ void TAAFont::BlendBitmap(int X, int Y, int Alpha, TBitmap* Fore, const TAAMask&
       if (w / 256 == 0) continue;
       uint8_t* p = row + 3 * x;
       for (int i = 0; i < 3; ++i) {
-        if (w >= 65280) p[i] = f[3 * x + i];
-        else BlendChannel(p[i], f[3 * x + i], w);
+        if (w >= 65280)
+          p[i] = f[3 * x + i];
+        else
+          BlendChannel(p[i], f[3 * x + i], w);
       }
     }
   }
@@ -441,7 +454,9 @@ void TAAFont::BlendBitmap(int X, int Y, int Alpha, TBitmap* Fore, const TAAMask&
 
 TAAFontEx::TAAFontEx(TCanvas* Canvas) : TAAFont(Canvas), effect_(std::make_unique<TAAEffect>()) {
   auto engine = std::make_shared<std::minstd_rand>(1u);
-  random_ = [engine](int n) { return n <= 0 ? 0 : static_cast<int>((*engine)() % static_cast<unsigned>(n)); };
+  random_ = [engine](int n) {
+    return n <= 0 ? 0 : static_cast<int>((*engine)() % static_cast<unsigned>(n));
+  };
 }
 
 TAAFontEx::~TAAFontEx() = default;
@@ -471,12 +486,15 @@ void TAAFontEx::MakeGradient(TBitmap* Out, int W, int H) {
   auto colour_at = [&](int i, uint8_t* out) {
     const int s[3] = {GetBValue(from), GetGValue(from), GetRValue(from)};
     const int e[3] = {GetBValue(to), GetGValue(to), GetRValue(to)};
-    for (int k = 0; k < 3; ++k) out[k] = static_cast<uint8_t>(s[k] + i * (e[k] - s[k]) / std::max(rl, 1));
+    for (int k = 0; k < 3; ++k)
+      out[k] = static_cast<uint8_t>(s[k] + i * (e[k] - s[k]) / std::max(rl, 1));
   };
-  for (int p = 0; p < L; ++p) colour_at(centre && p >= rl ? L - 1 - p : p, &ramp[static_cast<size_t>(p) * 3]);
+  for (int p = 0; p < L; ++p)
+    colour_at(centre && p >= rl ? L - 1 - p : p, &ramp[static_cast<size_t>(p) * 3]);
   for (int y = 0; y < H; ++y) {
     uint8_t* row = Out->ScanLine(y);
-    for (int x = 0; x < W; ++x) std::memcpy(row + 3 * x, &ramp[static_cast<size_t>(across ? x : y) * 3], 3);
+    for (int x = 0; x < W; ++x)
+      std::memcpy(row + 3 * x, &ramp[static_cast<size_t>(across ? x : y) * 3], 3);
   }
 }
 
@@ -510,13 +528,15 @@ void TAAFontEx::MakeNoise(TBitmap* Out, int W, int H, bool OnTop) {
     const int base[3] = {GetBValue(c), GetGValue(c), GetRValue(c)};
     for (int y = 0; y < H; ++y) {
       uint8_t* row = Out->ScanLine(y);
-      for (int x = 0; x < 3 * W; ++x) row[x] = static_cast<uint8_t>(std::clamp(base[x % 3] + random_(n) - n / 2, 0, 255));
+      for (int x = 0; x < 3 * W; ++x)
+        row[x] = static_cast<uint8_t>(std::clamp(base[x % 3] + random_(n) - n / 2, 0, 255));
     }
     return;
   }
   for (int y = 0; y < H; ++y) {
     uint8_t* row = Out->ScanLine(y);
-    for (int x = 0; x < 3 * W; ++x) row[x] = static_cast<uint8_t>(std::clamp(row[x] + random_(n) - n / 2, 0, 255));
+    for (int x = 0; x < 3 * W; ++x)
+      row[x] = static_cast<uint8_t>(std::clamp(row[x] + random_(n) - n / 2, 0, 255));
   }
 }
 
@@ -540,10 +560,14 @@ void TAAFontEx::TextOut(int X, int Y, const std::string& Text) {
   if (sh.Enabled()) {
     int sx = X, sy = Y;
     // Text and shadow together fill the extent: a negative offset moves the text instead.
-    if (sh.OffsetX() < 0) tx -= sh.OffsetX();
-    else sx += sh.OffsetX();
-    if (sh.OffsetY() < 0) ty -= sh.OffsetY();
-    else sy += sh.OffsetY();
+    if (sh.OffsetX() < 0)
+      tx -= sh.OffsetX();
+    else
+      sx += sh.OffsetX();
+    if (sh.OffsetY() < 0)
+      ty -= sh.OffsetY();
+    else
+      sy += sh.OffsetY();
     TAAMask shadow;
     shadow.CopyPixels(mask_);
     if (sh.Blur() != 0) shadow.Blur(sh.Blur());

@@ -20,40 +20,40 @@
 namespace controls {
 
 class EInvalidLine : public classlib::Exception {
-public:
+ public:
   EInvalidLine() : Exception("Invalid line!") {}
 };
 class EInvalidForeBmp : public classlib::Exception {
-public:
+ public:
   EInvalidForeBmp() : Exception("Invalid foreground bitmap!") {}
 };
 
 // A settings object that tells its owner when it changes.
 class TNotifyClass : public classlib::TPersistent {
-public:
+ public:
   std::function<void(classlib::TObject* Changed)> OnChange;
   classlib::TPersistent* Owner = nullptr;
 
-protected:
+ protected:
   virtual void Changed();
 };
 
 // Settings that count only while Enabled: changes notify only then, and a
 // change of Enabled itself always does.
 class TEnabledClass : public TNotifyClass {
-public:
+ public:
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool Value);
 
-protected:
+ protected:
   void Changed() override;
 
-private:
+ private:
   bool enabled_ = false;
 };
 
 class TAAShadow : public TEnabledClass {
-public:
+ public:
   std::string ClassName() const override { return "TAAShadow"; }
   int Blur() const { return blur_; }
   void SetBlur(int Value);  // 0..100
@@ -67,7 +67,7 @@ public:
   void SetOffsetY(int Value);
   void Assign(classlib::TPersistent* Source) override;
 
-private:
+ private:
   int blur_ = 80;
   int alpha_ = 70;
   classlib::TColor color_ = 0x444444;
@@ -75,10 +75,17 @@ private:
   int offset_y_ = 2;
 };
 
-enum TGradualStyle : uint8_t { gsLeftToRight, gsRightToLeft, gsTopToBottom, gsBottomToTop, gsCenterToLR, gsCenterToTB };
+enum TGradualStyle : uint8_t {
+  gsLeftToRight,
+  gsRightToLeft,
+  gsTopToBottom,
+  gsBottomToTop,
+  gsCenterToLR,
+  gsCenterToTB
+};
 
 class TAAGradual : public TEnabledClass {
-public:
+ public:
   std::string ClassName() const override { return "TAAGradual"; }
   TGradualStyle Style() const { return style_; }
   void SetStyle(TGradualStyle Value);
@@ -88,7 +95,7 @@ public:
   void SetEndColor(classlib::TColor Value);
   void Assign(classlib::TPersistent* Source) override;
 
-private:
+ private:
   TGradualStyle style_ = gsLeftToRight;
   classlib::TColor start_ = 0xFFFFFF;
   classlib::TColor end_ = 0;
@@ -97,7 +104,7 @@ private:
 enum TTextureMode : uint8_t { tmTiled, tmStretched, tmCenter, tmNormal };
 
 class TAATexture : public TEnabledClass {
-public:
+ public:
   TAATexture();
   std::string ClassName() const override { return "TAATexture"; }
   classlib::TPicture* Picture() const { return picture_.get(); }
@@ -106,13 +113,13 @@ public:
   void SetMode(TTextureMode Value);
   void Assign(classlib::TPersistent* Source) override;
 
-private:
+ private:
   std::unique_ptr<classlib::TPicture> picture_;
   TTextureMode mode_ = tmTiled;
 };
 
 class TAAEffect : public TNotifyClass {
-public:
+ public:
   TAAEffect();
   std::string ClassName() const override { return "TAAEffect"; }
   TAAShadow* Shadow() const { return shadow_.get(); }
@@ -140,7 +147,7 @@ public:
   void SaveToIni(classlib::TCustomIniFile* Ini, const std::string& Section);
   void Assign(classlib::TPersistent* Source) override;
 
-private:
+ private:
   std::unique_ptr<TAAShadow> shadow_;
   std::unique_ptr<TAAGradual> gradual_;
   std::unique_ptr<TAATexture> texture_;
@@ -163,7 +170,7 @@ using TRandomSource = std::function<int(int N)>;
 
 // The 8-bit coverage mask (0 background, 255 fully covered).
 class TAAMask {
-public:
+ public:
   TAAQuality Quality = aqNormal;
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -190,14 +197,14 @@ public:
   void VertMirror();
   void Blur(int Strength);
 
-private:
+ private:
   int width_ = 0, height_ = 0, stride_ = 0;
   std::vector<uint8_t> data_;
   classlib::TBitmap work_;  // the supersampled text; kept and only grown
 };
 
 class TAAFont {
-public:
+ public:
   explicit TAAFont(classlib::TCanvas* Canvas = nullptr);
   virtual ~TAAFont();
   classlib::TCanvas* Canvas() const { return canvas_; }
@@ -216,7 +223,7 @@ public:
   void BlendColor(int X, int Y, int Alpha, classlib::TColor Color, const TAAMask& Mask);
   void BlendBitmap(int X, int Y, int Alpha, classlib::TBitmap* Fore, const TAAMask& Mask);
 
-protected:
+ protected:
   // Measures at the factor's size with the font turned by AngleDegrees; also
   // gives the drawing origin that keeps the turned text inside the extent.
   classlib::TSize MeasureMask(const std::string& Text, int AngleDegrees, classlib::TPoint& Origin);
@@ -229,7 +236,7 @@ protected:
 };
 
 class TAAFontEx : public TAAFont {
-public:
+ public:
   explicit TAAFontEx(classlib::TCanvas* Canvas = nullptr);
   ~TAAFontEx() override;
   TAAEffect* Effect() const { return effect_.get(); }
@@ -245,7 +252,7 @@ public:
   void MakeTexture(classlib::TBitmap* Out, int W, int H);
   void MakeNoise(classlib::TBitmap* Out, int W, int H, bool OnTop);
 
-private:
+ private:
   std::unique_ptr<TAAEffect> effect_;
   TRandomSource random_;
   classlib::TBitmap fore_;

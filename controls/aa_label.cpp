@@ -33,8 +33,8 @@ void TAAGraphicControl::EndUpdate() {
 
 bool TAAGraphicControl::CanRender() const {
   const TComponentState s = ComponentState();
-  return loaded_ && auto_rerender_ && update_count_ == 0 && !(s & (csLoading | csReading | csWriting | csDestroying)) &&
-         !rendering_;
+  return loaded_ && auto_rerender_ && update_count_ == 0 &&
+         !(s & (csLoading | csReading | csWriting | csDestroying)) && !rendering_;
 }
 
 void TAAGraphicControl::RerenderRequest() {
@@ -90,21 +90,38 @@ void TAAFontEffect::SetTransparent(bool Value) {
   control_->Invalidate();
 }
 void TAAFontEffect::SetLayout(TTextLayout Value) {
-  if (layout_ != Value) { layout_ = Value; Changed(); }
+  if (layout_ != Value) {
+    layout_ = Value;
+    Changed();
+  }
 }
 void TAAFontEffect::SetAlignment(TAlignment Value) {
-  if (alignment_ != Value) { alignment_ = Value; Changed(); }
+  if (alignment_ != Value) {
+    alignment_ = Value;
+    Changed();
+  }
 }
 void TAAFontEffect::SetQuality(TAAQuality Value) {
-  if (quality_ != Value) { quality_ = Value; Changed(); }
+  if (quality_ != Value) {
+    quality_ = Value;
+    Changed();
+  }
 }
 TAAEffect* TAAFontEffect::FontEffect() const { return control_->Engine()->Effect(); }
-TColor TAAFontEffect::BackColor() const { return back_color_ == clDefault ? control_->Color() : back_color_; }
+TColor TAAFontEffect::BackColor() const {
+  return back_color_ == clDefault ? control_->Color() : back_color_;
+}
 void TAAFontEffect::SetBackColor(TColor Value) {
-  if (back_color_ != Value) { back_color_ = Value; Changed(); }
+  if (back_color_ != Value) {
+    back_color_ = Value;
+    Changed();
+  }
 }
 void TAAFontEffect::SetBackGroundMode(TBackGroundMode Value) {
-  if (background_mode_ != Value) { background_mode_ = Value; Changed(); }
+  if (background_mode_ != Value) {
+    background_mode_ = Value;
+    Changed();
+  }
 }
 
 void TAAFontEffect::Assign(TPersistent* Source) {
@@ -124,7 +141,9 @@ void TAAFontEffect::Assign(TPersistent* Source) {
 // ---------------------------------------------------------------- label
 
 TAALabel::TAALabel(TComponent* AOwner)
-    : TAAGraphicControl(AOwner), cache_(std::make_unique<TBitmap>()), effect_(std::make_unique<TAAFontEffect>(this)) {
+    : TAAGraphicControl(AOwner),
+      cache_(std::make_unique<TBitmap>()),
+      effect_(std::make_unique<TAAFontEffect>(this)) {
   SetControlStyle(ControlStyle() | csSetCaption | csReplicatable);
   SetBounds(Left(), Top(), 46, 12);
   cache_->SetPixelFormat(pf24bit);
@@ -164,7 +183,8 @@ TPoint TAALabel::LayoutCaption(TAAFontEx& Engine) {
   return text_origin_;
 }
 
-void TAALabel::PaintBackground(TCanvas* Target, TColor Color, TPicture* Picture, TBackGroundMode Mode) {
+void TAALabel::PaintBackground(TCanvas* Target, TColor Color, TPicture* Picture,
+                               TBackGroundMode Mode) {
   const int W = ClientWidth(), H = ClientHeight();
   Target->Brush()->SetStyle(bsSolid);
   Target->Brush()->SetColor(Color);
@@ -207,7 +227,8 @@ void TAALabel::Draw() {
     if (!effect_->Transparent()) {
       cache_->SetPixelFormat(pf24bit);
       cache_->SetSize(std::max(1, ClientWidth()), std::max(1, ClientHeight()));
-      PaintBackground(cache_->Canvas(), effect_->BackColor(), effect_->BackGround(), effect_->BackGroundMode());
+      PaintBackground(cache_->Canvas(), effect_->BackColor(), effect_->BackGround(),
+                      effect_->BackGroundMode());
       cache_->Canvas()->Brush()->SetStyle(bsClear);
       engine_.TextOut(at.X, at.Y, Caption());
     }
@@ -250,11 +271,16 @@ void TAALabel::Paint() {
 // ---------------------------------------------------------------- link label
 
 THotLink::THotLink(TAAGraphicControl* Control)
-    : TCustomParam(Control), font_effect_(std::make_unique<TAAEffect>()), background_(std::make_unique<TPicture>()) {}
+    : TCustomParam(Control),
+      font_effect_(std::make_unique<TAAEffect>()),
+      background_(std::make_unique<TPicture>()) {}
 
 TAALinkLabel::TAALinkLabel(TComponent* AOwner)
-    : TAALabel(AOwner), hot_link_(std::make_unique<THotLink>(this)), normal_(std::make_unique<TBitmap>()),
-      hover_(std::make_unique<TBitmap>()), shown_(std::make_unique<TBitmap>()) {
+    : TAALabel(AOwner),
+      hot_link_(std::make_unique<THotLink>(this)),
+      normal_(std::make_unique<TBitmap>()),
+      hover_(std::make_unique<TBitmap>()),
+      shown_(std::make_unique<TBitmap>()) {
   timer_ = new TTimer(this);
   timer_->SetEnabled(false);
   timer_->SetInterval(55);
@@ -275,8 +301,11 @@ void TAALinkLabel::RenderImages() {
   engine_.SetCanvas(normal_->Canvas());
   normal_->Canvas()->SetFont(Font());
   TPoint at = LayoutCaption(engine_);
-  if (effect_->Transparent()) PaintEffectBackground(this, true, normal_.get()), normal_->SetSize(W, H);
-  else PaintBackground(normal_->Canvas(), effect_->BackColor(), effect_->BackGround(), effect_->BackGroundMode());
+  if (effect_->Transparent())
+    PaintEffectBackground(this, true, normal_.get()), normal_->SetSize(W, H);
+  else
+    PaintBackground(normal_->Canvas(), effect_->BackColor(), effect_->BackGround(),
+                    effect_->BackGroundMode());
   normal_->Canvas()->Brush()->SetStyle(bsClear);
   engine_.TextOut(at.X, at.Y, Caption());
 
@@ -297,7 +326,8 @@ void TAALinkLabel::RenderImages() {
     PaintEffectBackground(this, true, hover_.get());
     hover_->SetSize(W, H);
   } else {
-    PaintBackground(hover_->Canvas(), hot_link_->BackColor, hot_link_->BackGround(), hot_link_->BackGroundMode);
+    PaintBackground(hover_->Canvas(), hot_link_->BackColor, hot_link_->BackGround(),
+                    hot_link_->BackGroundMode);
   }
   if (auto_size_ && Align() == alNone) at = Point(border_, border_);
   hover_->Canvas()->Brush()->SetStyle(bsClear);
@@ -316,7 +346,8 @@ void TAALinkLabel::ShowLevel(int Level) {
       const uint8_t* n = normal_->ScanLine(y);
       const uint8_t* h = hover_->ScanLine(y);
       uint8_t* s = shown_->ScanLine(y);
-      for (int i = 0; i < 3 * normal_->Width(); ++i) s[i] = static_cast<uint8_t>(n[i] + (h[i] - n[i]) * level_ / 255);
+      for (int i = 0; i < 3 * normal_->Width(); ++i)
+        s[i] = static_cast<uint8_t>(n[i] + (h[i] - n[i]) * level_ / 255);
     }
     shown_->Changed(shown_.get());
   }
@@ -361,7 +392,8 @@ void TAALinkLabel::FadeTick(TObject*) {
     ShowLevel(hot_ ? 255 : 0);
     return;
   }
-  const int step = static_cast<int>(static_cast<int64_t>(timer_->Interval()) * 255 / hot_link_->FadeDelay);
+  const int step =
+      static_cast<int>(static_cast<int64_t>(timer_->Interval()) * 255 / hot_link_->FadeDelay);
   int level = level_;
   if (fade_state_ == fsIn) {
     level += step;

@@ -20,18 +20,18 @@ class TAAGraphicControl;
 
 // Settings of a control that re-render it when they change.
 class TCustomParam : public TNotifyClass {
-public:
+ public:
   explicit TCustomParam(TAAGraphicControl* Control) : control_(Control) {}
   TAAGraphicControl* Control() const { return control_; }
 
-protected:
+ protected:
   TAAGraphicControl* control_;
 };
 
 // The control's parent-following settings, grouped: each forwards to the
 // control's own property.
 class TParentEffect : public TCustomParam {
-public:
+ public:
   using TCustomParam::TCustomParam;
   std::string ClassName() const override { return "TParentEffect"; }
   bool ParentColor() const;
@@ -43,7 +43,7 @@ public:
 };
 
 class TAAGraphicControl : public classlib::TGraphicControl {
-public:
+ public:
   explicit TAAGraphicControl(classlib::TComponent* AOwner);
   ~TAAGraphicControl() override;
   std::string ClassName() const override { return "TAAGraphicControl"; }
@@ -60,7 +60,7 @@ public:
   bool IsLoaded() const { return loaded_; }
   void Loaded() override;
 
-protected:
+ protected:
   // Renders the caption (into the cache, or for transparent labels nothing
   // until painted).
   virtual void Draw() {}
@@ -82,7 +82,7 @@ protected:
 };
 
 class TAAFontEffect : public TCustomParam {
-public:
+ public:
   explicit TAAFontEffect(TAAGraphicControl* Control);
   std::string ClassName() const override { return "TAAFontEffect"; }
   bool Transparent() const { return transparent_; }
@@ -102,7 +102,7 @@ public:
   void SetBackGroundMode(TBackGroundMode Value);
   void Assign(classlib::TPersistent* Source) override;
 
-private:
+ private:
   bool transparent_ = false;
   classlib::TTextLayout layout_ = classlib::tlTop;
   classlib::TAlignment alignment_ = classlib::taLeftJustify;
@@ -113,7 +113,7 @@ private:
 };
 
 class TAALabel : public TAAGraphicControl {
-public:
+ public:
   explicit TAALabel(classlib::TComponent* AOwner);
   ~TAALabel() override;
   std::string ClassName() const override { return "TAALabel"; }
@@ -125,15 +125,15 @@ public:
   // The caption's place inside the client area, as last laid out.
   classlib::TPoint TextOrigin() const { return text_origin_; }
 
-protected:
+ protected:
   void Draw() override;
   void RefreshLabel() override { Draw(); }
   void Paint() override;
   // Measures, applies AutoSize and places the caption; returns its origin.
   classlib::TPoint LayoutCaption(TAAFontEx& Engine);
   // Draws the background picture over Target's client-sized area.
-  void PaintBackground(classlib::TCanvas* Target, classlib::TColor Color, classlib::TPicture* Picture,
-                       TBackGroundMode Mode);
+  void PaintBackground(classlib::TCanvas* Target, classlib::TColor Color,
+                       classlib::TPicture* Picture, TBackGroundMode Mode);
 
   std::unique_ptr<classlib::TBitmap> cache_;
   std::unique_ptr<TAAFontEffect> effect_;
@@ -144,7 +144,7 @@ protected:
 class TAALinkLabel;
 
 class THotLink : public TCustomParam {
-public:
+ public:
   explicit THotLink(TAAGraphicControl* Control);
   std::string ClassName() const override { return "THotLink"; }
   bool Fade = true;
@@ -158,13 +158,13 @@ public:
   classlib::TPicture* BackGround() const { return background_.get(); }
   TBackGroundMode BackGroundMode = bmCenter;
 
-private:
+ private:
   std::unique_ptr<TAAEffect> font_effect_;
   std::unique_ptr<classlib::TPicture> background_;
 };
 
 class TAALinkLabel : public TAALabel {
-public:
+ public:
   explicit TAALinkLabel(classlib::TComponent* AOwner);
   ~TAALinkLabel() override;
   std::string ClassName() const override { return "TAALinkLabel"; }
@@ -180,12 +180,12 @@ public:
   classlib::TBitmap* HoverImage() const { return hover_.get(); }
   classlib::TBitmap* ShownImage() const { return shown_.get(); }
 
-protected:
+ protected:
   void MouseEnter() override;
   void MouseLeave() override;
   void Paint() override;
 
-private:
+ private:
   void FadeTick(classlib::TObject* Sender);
   void ShowLevel(int Level);
   void RenderImages();

@@ -28,8 +28,10 @@ int TSliderThumb::ThumbWidth() const { return image_->Empty() ? 0 : image_->Widt
 int TSliderThumb::ThumbHeight() const { return image_->Empty() ? 0 : image_->Height(); }
 
 void TSliderThumb::SetImage(TBitmap* Value) {
-  if (Value == nullptr) image_ = std::make_unique<TBitmap>();
-  else image_->Assign(Value);
+  if (Value == nullptr)
+    image_ = std::make_unique<TBitmap>();
+  else
+    image_->Assign(Value);
   SetBounds(Left(), Top(), ThumbWidth(), ThumbHeight());
   Reshape();
 }
@@ -99,7 +101,8 @@ void TSliderThumb::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 
 // ---------------------------------------------------------------- slider
 
-TepBMPSlider::TepBMPSlider(TComponent* AOwner) : TEffectCControl(AOwner), ruler_(std::make_unique<TBitmap>()) {
+TepBMPSlider::TepBMPSlider(TComponent* AOwner)
+    : TEffectCControl(AOwner), ruler_(std::make_unique<TBitmap>()) {
   SetControlStyle(ControlStyle() | csCaptureMouse | csClickEvents | csOpaque);
   for (auto& image : images_) image = std::make_unique<TBitmap>();
   ruler_->SetPixelFormat(pf24bit);
@@ -180,13 +183,15 @@ void TepBMPSlider::SetIncrement(int Value) {
 }
 
 void TepBMPSlider::SetMinValue(int Value) {
-  if (Value == min_ || static_cast<int64_t>(Value) > static_cast<int64_t>(max_) - increment_) return;
+  if (Value == min_ || static_cast<int64_t>(Value) > static_cast<int64_t>(max_) - increment_)
+    return;
   min_ = Value;
   if (options_ & soShowPoints) Invalidate();
 }
 
 void TepBMPSlider::SetMaxValue(int Value) {
-  if (Value == max_ || static_cast<int64_t>(Value) < static_cast<int64_t>(min_) + increment_) return;
+  if (Value == max_ || static_cast<int64_t>(Value) < static_cast<int64_t>(min_) + increment_)
+    return;
   max_ = Value;
   if (options_ & soShowPoints) Invalidate();
 }
@@ -206,7 +211,8 @@ int TepBMPSlider::ValueToPosition(int V) const {
   double x = 0;
   // Without a track or a range every value sits at the start.
   if (L > 0 && max_ != min_)
-    x = static_cast<double>(L) * (static_cast<double>(V) - min_) / (static_cast<double>(max_) - min_);
+    x = static_cast<double>(L) * (static_cast<double>(V) - min_) /
+        (static_cast<double>(max_) - min_);
   int r = static_cast<int>(std::clamp<int64_t>(Round(x), -1000000, 1000000));
   if (orientation_ == soHorizontal) return r + kMargin;
   return ClientHeight() - r - thumb_->ThumbHeight() - kMargin;
@@ -218,7 +224,8 @@ int TepBMPSlider::PositionToValue(int Pos) const {
   if (orientation_ == soVertical) Pos = ClientHeight() - Pos - thumb_->ThumbHeight();
   double x = (static_cast<double>(Pos) - kMargin) * (static_cast<double>(max_) - min_) / L;
   int64_t r = Round(x);
-  int64_t v = (options_ & soSmooth) ? r + min_ : static_cast<int64_t>(increment_) * (r / increment_) + min_;
+  int64_t v =
+      (options_ & soSmooth) ? r + min_ : static_cast<int64_t>(increment_) * (r / increment_) + min_;
   return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
@@ -233,8 +240,10 @@ void TepBMPSlider::MoveThumbTo(int Pos) {
     if (Pos > L + kMargin) Pos = L + kMargin;
   }
   if (!(options_ & soSmooth)) Pos = ValueToPosition(PositionToValue(Pos));
-  if (orientation_ == soHorizontal) thumb_->SetLeft(Pos);
-  else thumb_->SetTop(Pos);
+  if (orientation_ == soHorizontal)
+    thumb_->SetLeft(Pos);
+  else
+    thumb_->SetTop(Pos);
   if (dragging_) {
     int v = PositionToValue(Pos);
     if (v != value_) {
@@ -256,8 +265,14 @@ void TepBMPSlider::Step(int Kind) {
   switch (Kind) {
     case 1: SetValue(min_); break;
     case 2: SetValue(max_); break;
-    case 3: SetValue(static_cast<int>(std::clamp<int64_t>(int64_t(increment_) * (value_ / increment_ + 1), INT32_MIN, INT32_MAX))); break;
-    case 4: SetValue(static_cast<int>(std::clamp<int64_t>(int64_t(increment_) * (value_ / increment_ - 1), INT32_MIN, INT32_MAX))); break;
+    case 3:
+      SetValue(static_cast<int>(std::clamp<int64_t>(int64_t(increment_) * (value_ / increment_ + 1),
+                                                    INT32_MIN, INT32_MAX)));
+      break;
+    case 4:
+      SetValue(static_cast<int>(std::clamp<int64_t>(int64_t(increment_) * (value_ / increment_ - 1),
+                                                    INT32_MIN, INT32_MAX)));
+      break;
     default: break;
   }
 }
@@ -301,7 +316,8 @@ void TepBMPSlider::Layout() {
   int thumb_across;
   if (rl < tl) {
     thumb_across = kMargin;
-    ruler_origin_ = horz ? Point(kMargin, kMargin + (tl - rl) / 2) : Point(kMargin + (tl - rl) / 2, kMargin);
+    ruler_origin_ =
+        horz ? Point(kMargin, kMargin + (tl - rl) / 2) : Point(kMargin + (tl - rl) / 2, kMargin);
   } else {
     ruler_origin_ = Point(kMargin, kMargin);
     thumb_across = kMargin + (rl - tl) / 2;
@@ -309,10 +325,12 @@ void TepBMPSlider::Layout() {
   const int thicker = std::max(tl, rl);
   if (horz) {
     thumb_->SetTop(thumb_across);
-    scale_area_ = Rect(ruler_origin_.X, kMargin + thicker + 7, ruler_origin_.X + ruler_->Width(), Height() - 1);
+    scale_area_ = Rect(ruler_origin_.X, kMargin + thicker + 7, ruler_origin_.X + ruler_->Width(),
+                       Height() - 1);
   } else {
     thumb_->SetLeft(thumb_across);
-    scale_area_ = Rect(kMargin + thicker + 7, ruler_origin_.Y, Width() - 1, ruler_origin_.Y + ruler_->Height());
+    scale_area_ = Rect(kMargin + thicker + 7, ruler_origin_.Y, Width() - 1,
+                       ruler_origin_.Y + ruler_->Height());
   }
   MoveThumbTo(ValueToPosition(value_));
   Invalidate();
@@ -383,12 +401,18 @@ void TepBMPSlider::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 void TepBMPSlider::KeyDown(uint16_t& Key, TShiftState Shift) {
   if ((Shift & (ssShift | ssCtrl | ssAlt)) == 0) {
     int kind = 0;
-    if (Key == VK_HOME) kind = 1;
-    else if (Key == VK_END) kind = 2;
-    else if (orientation_ == soHorizontal && Key == VK_LEFT) kind = 4;
-    else if (orientation_ == soHorizontal && Key == VK_RIGHT) kind = 3;
-    else if (orientation_ == soVertical && Key == VK_UP) kind = 3;
-    else if (orientation_ == soVertical && Key == VK_DOWN) kind = 4;
+    if (Key == VK_HOME)
+      kind = 1;
+    else if (Key == VK_END)
+      kind = 2;
+    else if (orientation_ == soHorizontal && Key == VK_LEFT)
+      kind = 4;
+    else if (orientation_ == soHorizontal && Key == VK_RIGHT)
+      kind = 3;
+    else if (orientation_ == soVertical && Key == VK_UP)
+      kind = 3;
+    else if (orientation_ == soVertical && Key == VK_DOWN)
+      kind = 4;
     if (kind != 0) {
       Step(kind);
       Key = 0;
@@ -460,7 +484,8 @@ void TepBMPSlider::DrawDefaultPoints(TCanvas* Canvas) {
   Canvas->Pen()->SetColor(points_color_);
   const bool horz = orientation_ == soHorizontal;
   const int half = (horz ? thumb_->ThumbWidth() : thumb_->ThumbHeight()) / 2;
-  const int mid = horz ? (scale_area_.Top + scale_area_.Bottom) / 2 : (scale_area_.Left + scale_area_.Right) / 2;
+  const int mid = horz ? (scale_area_.Top + scale_area_.Bottom) / 2
+                       : (scale_area_.Left + scale_area_.Right) / 2;
   for (int64_t v = min_; v <= max_; v += f) {
     const int len = (v == min_ || v + f > max_) ? 4 : 3;
     const int at = ValueToPosition(static_cast<int>(v)) + half;
@@ -476,15 +501,20 @@ void TepBMPSlider::DrawDefaultPoints(TCanvas* Canvas) {
 
 void TepBMPSlider::paintContent(TBitmap* Target) {
   TCanvas* c = Target->Canvas();
-  if (!ruler_->Empty()) DrawKeyedBitmap(c, ruler_origin_.X, ruler_origin_.Y, clDefault, ruler_.get());
+  if (!ruler_->Empty())
+    DrawKeyedBitmap(c, ruler_origin_.X, ruler_origin_.Y, clDefault, ruler_.get());
   if ((options_ & soShowFocus) && focused_) {
     TRect r = Rect(0, 0, Width(), Height());
-    if (UseFocusFrame) DrawTwoColourFrame(c, r, FocusInnerColor, FocusOuterColor, 1);
-    else DrawFocusRect(c, r);
+    if (UseFocusFrame)
+      DrawTwoColourFrame(c, r, FocusInnerColor, FocusOuterColor, 1);
+    else
+      DrawFocusRect(c, r);
   }
   if (options_ & soShowPoints) {
-    if (OnDrawPoints) OnDrawPoints(this);
-    else DrawDefaultPoints(c);
+    if (OnDrawPoints)
+      OnDrawPoints(this);
+    else
+      DrawDefaultPoints(c);
   }
 }
 

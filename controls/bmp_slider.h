@@ -16,7 +16,7 @@ namespace controls {
 class TepBMPSlider;
 
 class TSliderThumb : public classlib::TCustomControl {
-public:
+ public:
   explicit TSliderThumb(TepBMPSlider* Slider);
   std::string ClassName() const override { return "TSliderThumb"; }
   classlib::TBitmap* Image() const { return image_.get(); }
@@ -31,13 +31,13 @@ public:
   int ThumbWidth() const;
   int ThumbHeight() const;
 
-protected:
+ protected:
   void Paint() override;
   void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void MouseMove(classlib::TShiftState Shift, int X, int Y) override;
   void MouseUp(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
 
-private:
+ private:
   void Reshape();
   TepBMPSlider* slider_;
   std::unique_ptr<classlib::TBitmap> image_;
@@ -52,7 +52,7 @@ enum TSliderOption : uint8_t { soShowFocus = 1, soShowPoints = 2, soSmooth = 4 }
 using TSliderOptions = uint8_t;
 
 class TepBMPSlider : public TEffectCControl {
-public:
+ public:
   explicit TepBMPSlider(classlib::TComponent* AOwner);
   ~TepBMPSlider() override;
   std::string ClassName() const override { return "TepBMPSlider"; }
@@ -129,7 +129,7 @@ public:
   void ThumbMouseMove(classlib::TShiftState Shift, int X, int Y);
   void ThumbMouseUp(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y);
 
-protected:
+ protected:
   void paintContent(classlib::TBitmap* Target) override;
   void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void MouseMove(classlib::TShiftState Shift, int X, int Y) override;
@@ -142,14 +142,18 @@ protected:
   void Resize() override;
   void Loaded() override;
 
-private:
+ private:
   void Layout();
   void RepeatStep();
   int ZoneAt(const classlib::TPoint& P) const;
   int ThumbLength() const;
   int RulerLength() const;
-  classlib::TBitmap* CurrentRulerImage() const { return Image(orientation_ == soHorizontal ? 1 : 3); }
-  classlib::TBitmap* CurrentThumbImage() const { return Image(orientation_ == soHorizontal ? 0 : 2); }
+  classlib::TBitmap* CurrentRulerImage() const {
+    return Image(orientation_ == soHorizontal ? 1 : 3);
+  }
+  classlib::TBitmap* CurrentThumbImage() const {
+    return Image(orientation_ == soHorizontal ? 0 : 2);
+  }
   void DrawDefaultPoints(classlib::TCanvas* Canvas);
 
   classlib::TColor points_color_ = classlib::clBlack;

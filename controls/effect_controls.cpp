@@ -13,9 +13,12 @@ using namespace classlib;
 
 namespace controls {
 
-void PaintControlBackground(TControl* Control, TCanvas* Canvas) { lumicast::PaintParentBackground(Control, Canvas); }
+void PaintControlBackground(TControl* Control, TCanvas* Canvas) {
+  lumicast::PaintParentBackground(Control, Canvas);
+}
 
-void DrawTwoColourFrame(TCanvas* Canvas, const TRect& R, TColor TopLeft, TColor BottomRight, int Count) {
+void DrawTwoColourFrame(TCanvas* Canvas, const TRect& R, TColor TopLeft, TColor BottomRight,
+                        int Count) {
   if (Canvas == nullptr) return;
   TRect r = R;
   for (int i = 0; i < Count && r.Right - r.Left > 0 && r.Bottom - r.Top > 0; ++i) {
@@ -35,11 +38,12 @@ TColor BitmapKeyColour(const TBitmap* Bitmap) {
   return Bitmap->PixelColor(0, Bitmap->Height() - 1);
 }
 
-void DrawKeyedBitmapPart(TCanvas* Canvas, int X, int Y, TColor Key, TBitmap* Bitmap, const TRect& Source, int Width,
-                         int Height) {
+void DrawKeyedBitmapPart(TCanvas* Canvas, int X, int Y, TColor Key, TBitmap* Bitmap,
+                         const TRect& Source, int Width, int Height) {
   if (Canvas == nullptr || Bitmap == nullptr || Bitmap->Empty()) return;
   TRect src = Source;
-  if (src.Right - src.Left <= 0 || src.Bottom - src.Top <= 0) src = Rect(0, 0, Bitmap->Width(), Bitmap->Height());
+  if (src.Right - src.Left <= 0 || src.Bottom - src.Top <= 0)
+    src = Rect(0, 0, Bitmap->Width(), Bitmap->Height());
   int w = Width != 0 && Height != 0 ? Width : src.Right - src.Left;
   int h = Width != 0 && Height != 0 ? Height : src.Bottom - src.Top;
   TColor key = Key;
@@ -57,7 +61,8 @@ void DrawKeyedBitmap(TCanvas* Canvas, int X, int Y, TColor Key, TBitmap* Bitmap)
   DrawKeyedBitmapPart(Canvas, X, Y, Key, Bitmap, TRect{}, 0, 0);
 }
 
-void DrawBitmapFrame(TCanvas* Canvas, int X, int Y, int FrameCount, int FrameIndex, TBitmap* Bitmap) {
+void DrawBitmapFrame(TCanvas* Canvas, int X, int Y, int FrameCount, int FrameIndex,
+                     TBitmap* Bitmap) {
   if (Bitmap == nullptr || Bitmap->Empty() || FrameCount < 1) return;
   int fw = Bitmap->Width() / FrameCount;
   if (fw < 1) return;
@@ -75,7 +80,8 @@ void Put32(std::vector<uint8_t>& d, size_t at, int32_t v) {
   d[at + 3] = uint8_t(u >> 24);
 }
 int32_t Get32(const std::vector<uint8_t>& d, size_t at) {
-  return static_cast<int32_t>(d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (uint32_t(d[at + 3]) << 24));
+  return static_cast<int32_t>(d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) |
+                              (uint32_t(d[at + 3]) << 24));
 }
 }  // namespace
 
@@ -125,7 +131,8 @@ TRegion RegionFromData(const std::vector<uint8_t>& Data) {
   rects.reserve(static_cast<size_t>(count));
   for (int64_t i = 0; i < count; ++i) {
     size_t at = 32 + 16 * static_cast<size_t>(i);
-    rects.push_back(Rect(Get32(Data, at), Get32(Data, at + 4), Get32(Data, at + 8), Get32(Data, at + 12)));
+    rects.push_back(
+        Rect(Get32(Data, at), Get32(Data, at + 4), Get32(Data, at + 8), Get32(Data, at + 12)));
   }
   return TRegion(rects);
 }
@@ -164,9 +171,13 @@ uint8_t* TEffectBmp::GetRow(int Y) {
   return pixels_.data() + static_cast<size_t>(Y) * row_;
 }
 
-void TEffectBmp::ReadRow(int Y, uint8_t* Buffer) { std::memcpy(Buffer, GetRow(Y), static_cast<size_t>(row_)); }
+void TEffectBmp::ReadRow(int Y, uint8_t* Buffer) {
+  std::memcpy(Buffer, GetRow(Y), static_cast<size_t>(row_));
+}
 
-void TEffectBmp::WriteRow(int Y, const uint8_t* Buffer) { std::memcpy(GetRow(Y), Buffer, static_cast<size_t>(row_)); }
+void TEffectBmp::WriteRow(int Y, const uint8_t* Buffer) {
+  std::memcpy(GetRow(Y), Buffer, static_cast<size_t>(row_));
+}
 
 void TEffectBmp::Blend(TEffectBmp& Other, double Factor) {
   if (Other.width_ != width_ || Other.height_ != height_) return;
@@ -206,7 +217,8 @@ void PaintEffectBackground(TControl* Control, bool Transparent, TBitmap* Target)
   Target->SetPixelFormat(pf24bit);
   Target->SetSize(Control->Width() + 1, Control->Height() + 1);
   Target->Canvas()->SetFont(Control->Font());
-  TColor fill = Transparent && Control->Parent() != nullptr ? Control->Parent()->Color() : Control->Color();
+  TColor fill =
+      Transparent && Control->Parent() != nullptr ? Control->Parent()->Color() : Control->Color();
   Target->Canvas()->Brush()->SetColor(fill);
   Target->Canvas()->FillRect(Rect(0, 0, Target->Width(), Target->Height()));
   if (Transparent) PaintControlBackground(Control, Target->Canvas());
@@ -218,8 +230,10 @@ TEffectGControl::TEffectGControl(TComponent* AOwner) : TGraphicControl(AOwner) {
 
 void TEffectGControl::SetTransparent(bool Value) {
   transparent_ = Value;
-  if (Value) SetControlStyle(ControlStyle() & ~csOpaque);
-  else SetControlStyle(ControlStyle() | csOpaque);
+  if (Value)
+    SetControlStyle(ControlStyle() & ~csOpaque);
+  else
+    SetControlStyle(ControlStyle() | csOpaque);
   Invalidate();
 }
 

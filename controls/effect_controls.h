@@ -19,16 +19,18 @@ namespace controls {
 void PaintControlBackground(classlib::TControl* Control, classlib::TCanvas* Canvas);
 // Count nested one-pixel frames, each inside the previous: top and left in
 // TopLeft, right and bottom in BottomRight.
-void DrawTwoColourFrame(classlib::TCanvas* Canvas, const classlib::TRect& R, classlib::TColor TopLeft,
-                        classlib::TColor BottomRight, int Count);
+void DrawTwoColourFrame(classlib::TCanvas* Canvas, const classlib::TRect& R,
+                        classlib::TColor TopLeft, classlib::TColor BottomRight, int Count);
 // The bottom-left pixel (-1 for an empty bitmap).
 classlib::TColor BitmapKeyColour(const classlib::TBitmap* Bitmap);
 // Draws the Source part of Bitmap (all of it when Source is empty) at (X, Y),
 // stretched to Width x Height when both are non-zero. Key clNone draws
 // opaque; clDefault (0x20000000) takes the source part's bottom-left pixel.
-void DrawKeyedBitmapPart(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor Key, classlib::TBitmap* Bitmap,
-                         const classlib::TRect& Source, int Width, int Height);
-void DrawKeyedBitmap(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor Key, classlib::TBitmap* Bitmap);
+void DrawKeyedBitmapPart(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor Key,
+                         classlib::TBitmap* Bitmap, const classlib::TRect& Source, int Width,
+                         int Height);
+void DrawKeyedBitmap(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor Key,
+                     classlib::TBitmap* Bitmap);
 // Frame FrameIndex (1-based) of FrameCount frames side by side, keyed by that
 // frame's bottom-left pixel.
 void DrawBitmapFrame(classlib::TCanvas* Canvas, int X, int Y, int FrameCount, int FrameIndex,
@@ -49,7 +51,7 @@ classlib::TRegion RegionFromData(const std::vector<uint8_t>& Data);
 
 // A 24-bit bitmap with top-down rows of 3 * Width + Width mod 4 bytes (B, G, R).
 class TEffectBmp {
-public:
+ public:
   explicit TEffectBmp(const classlib::TBitmap* Source);
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -65,7 +67,7 @@ public:
   // Writes the pixels into Target (resized to this size, 24-bit).
   void CopyTo(classlib::TBitmap* Target) const;
 
-private:
+ private:
   int width_ = 0;
   int height_ = 0;
   int row_ = 0;
@@ -75,7 +77,7 @@ private:
 // A windowless control painted through an off-screen bitmap; with
 // Transparent it shows its parent's picture behind what it draws.
 class TEffectGControl : public classlib::TGraphicControl {
-public:
+ public:
   explicit TEffectGControl(classlib::TComponent* AOwner);
   std::string ClassName() const override { return "TEffectGControl"; }
   bool Transparent() const { return transparent_; }
@@ -83,35 +85,36 @@ public:
   // Repaints without letting the parent erase the area first.
   void RepaintOpaque();
 
-protected:
+ protected:
   virtual void paintContent(classlib::TBitmap* Target) { (void)Target; }
   void Paint() override;
   void BoundsChanged(bool Moved, bool Resized) override;
 
-private:
+ private:
   bool transparent_ = false;
 };
 
 // A windowed control painted the same way.
 class TEffectCControl : public classlib::TCustomControl {
-public:
+ public:
   explicit TEffectCControl(classlib::TComponent* AOwner);
   std::string ClassName() const override { return "TEffectCControl"; }
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool Value);
 
-protected:
+ protected:
   virtual void paintContent(classlib::TBitmap* Target) { (void)Target; }
   void Paint() override;
   void BoundsChanged(bool Moved, bool Resized) override;
   void WMEraseBkgnd(classlib::TMessage& Message) override;
 
-private:
+ private:
   bool transparent_ = false;
 };
 
 // Paints Control's background into Target (sized Width + 1 x Height + 1) the
 // way both bases do: the parent's picture when Transparent, else its colour.
-void PaintEffectBackground(classlib::TControl* Control, bool Transparent, classlib::TBitmap* Target);
+void PaintEffectBackground(classlib::TControl* Control, bool Transparent,
+                           classlib::TBitmap* Target);
 
 }  // namespace controls

@@ -54,7 +54,10 @@ void TepWave::Assign(TPersistent* Source) {
   TPersistent::Assign(Source);
 }
 
-TepWavePlayer::TepWavePlayer(TComponent* AOwner) : TComponent(AOwner) { SetOptions(wpoSync); flags_ = sound::SND_MEMORY; }
+TepWavePlayer::TepWavePlayer(TComponent* AOwner) : TComponent(AOwner) {
+  SetOptions(wpoSync);
+  flags_ = sound::SND_MEMORY;
+}
 
 TepWavePlayer::~TepWavePlayer() { sound::StopSound(); }
 
@@ -72,13 +75,16 @@ void TepWavePlayer::PlayWave() {
   if (BeforePlay) BeforePlay(this);
   if (Enabled) {
     TMemoryStream* image = wave_.WaveImage();
-    sound::PlaySoundMemory(image->Size() > 0 ? image->Memory() : nullptr, static_cast<size_t>(image->Size()), flags_);
+    sound::PlaySoundMemory(image->Size() > 0 ? image->Memory() : nullptr,
+                           static_cast<size_t>(image->Size()), flags_);
   }
   if (AfterPlay) AfterPlay(this);
 }
 
 TepMorphButton::TepMorphButton(TComponent* AOwner)
-    : TEffectGControl(AOwner), up_(std::make_unique<TBitmap>()), down_(std::make_unique<TBitmap>()),
+    : TEffectGControl(AOwner),
+      up_(std::make_unique<TBitmap>()),
+      down_(std::make_unique<TBitmap>()),
       active_(std::make_unique<TBitmap>()) {
   // The click comes from the release inside the button, not from the standard handling.
   SetControlStyle(ControlStyle() & ~csClickEvents);
@@ -208,8 +214,10 @@ void TepMorphButton::paintContent(TBitmap* Target) {
   if (up_->Empty() || active_->Empty()) return;
   TCanvas* c = Target->Canvas();
   if (buttonDown && mouseInside && HasDownGlyph()) {
-    if (glyphs_transparent_) DrawKeyedBitmap(c, 0, 0, clDefault, down_.get());
-    else c->Draw(0, 0, down_.get());
+    if (glyphs_transparent_)
+      DrawKeyedBitmap(c, 0, 0, clDefault, down_.get());
+    else
+      c->Draw(0, 0, down_.get());
     return;
   }
   const int w = up_->Width(), h = up_->Height();

@@ -17,7 +17,7 @@ namespace controls {
 
 // A complete wave file image in memory.
 class TepWave : public classlib::TPersistent {
-public:
+ public:
   TepWave();
   std::string ClassName() const override { return "TepWave"; }
   classlib::TMemoryStream* WaveImage() { return &image_; }
@@ -34,7 +34,7 @@ public:
   void WriteData(classlib::TStream* Stream) { SaveToStream(Stream); }
   void Assign(classlib::TPersistent* Source) override;
 
-private:
+ private:
   void Changed();
   classlib::TMemoryStream image_;
 };
@@ -49,7 +49,7 @@ enum TepWavePlayerOption : uint8_t {
 using TepWavePlayerOptions = uint8_t;
 
 class TepWavePlayer : public classlib::TComponent {
-public:
+ public:
   explicit TepWavePlayer(classlib::TComponent* AOwner);
   ~TepWavePlayer() override;  // stops any sound playing
   std::string ClassName() const override { return "TepWavePlayer"; }
@@ -68,14 +68,14 @@ public:
   // BeforePlay; the sound when Enabled; AfterPlay.
   void PlayWave();
 
-private:
+ private:
   TepWavePlayerOptions options_ = wpoSync;
   uint32_t flags_ = 0;
   TepWave wave_;
 };
 
 class TepMorphButton : public TEffectGControl {
-public:
+ public:
   explicit TepMorphButton(classlib::TComponent* AOwner);
   ~TepMorphButton() override;
   std::string ClassName() const override { return "TepMorphButton"; }
@@ -102,7 +102,7 @@ public:
   // The fade timer (stepped by tests).
   classlib::TTimer* Timer() const { return timer_; }
 
-protected:
+ protected:
   void paintContent(classlib::TBitmap* Target) override;
   void MouseEnter() override;
   void MouseLeave() override;
@@ -110,7 +110,7 @@ protected:
   void MouseUp(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void Notification(classlib::TComponent* AComponent, classlib::TOperation Operation) override;
 
-private:
+ private:
   void FadeIn(classlib::TObject* Sender);
   void FadeOut(classlib::TObject* Sender);
   void SetGlyph(std::unique_ptr<classlib::TBitmap>& Glyph, classlib::TBitmap* Value);

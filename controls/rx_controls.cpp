@@ -53,13 +53,15 @@ int CacheAdd(int W, int H, std::unique_ptr<TBitmap> Image) {
 
 TBitmap* CacheGet(int W, int H, int Index) {
   auto it = Cache().find({W, H});
-  if (it == Cache().end() || Index < 0 || static_cast<size_t>(Index) >= it->second->slots.size()) return nullptr;
+  if (it == Cache().end() || Index < 0 || static_cast<size_t>(Index) >= it->second->slots.size())
+    return nullptr;
   return it->second->slots[static_cast<size_t>(Index)].get();
 }
 
 void CacheRelease(int W, int H, int Index) {
   auto it = Cache().find({W, H});
-  if (it == Cache().end() || Index < 0 || static_cast<size_t>(Index) >= it->second->slots.size()) return;
+  if (it == Cache().end() || Index < 0 || static_cast<size_t>(Index) >= it->second->slots.size())
+    return;
   GlyphList& list = *it->second;
   if (!list.used[static_cast<size_t>(Index)]) return;
   list.used[static_cast<size_t>(Index)] = false;
@@ -84,9 +86,12 @@ void TRxButtonGlyph::Invalidate() {
 
 void TRxButtonGlyph::SetGlyph(TBitmap* Value) {
   Invalidate();
-  if (Value == nullptr) glyph_ = std::make_unique<TBitmap>();
-  else glyph_->Assign(Value);
-  transparent_color_ = glyph_->Empty() ? TColor(0xFF00FF) : (glyph_->TransparentColor() & ~0x02000000);
+  if (Value == nullptr)
+    glyph_ = std::make_unique<TBitmap>();
+  else
+    glyph_->Assign(Value);
+  transparent_color_ =
+      glyph_->Empty() ? TColor(0xFF00FF) : (glyph_->TransparentColor() & ~0x02000000);
   // A strip of square-ish frames: the count follows from the proportions. An
   // empty glyph has none to infer.
   if (!glyph_->Empty() && glyph_->Height() > 0 && glyph_->Width() % glyph_->Height() == 0) {
@@ -114,7 +119,8 @@ TBitmap* TRxButtonGlyph::StateImage(TRxButtonState State) {
   image->SetSize(w, h);
   auto copy_frame = [&](int frame) {
     image->Canvas()->SetCopyMode(cmSrcCopy);
-    image->Canvas()->CopyRect(Rect(0, 0, w, h), glyph_->Canvas(), Rect(frame * w, 0, frame * w + w, h));
+    image->Canvas()->CopyRect(Rect(0, 0, w, h), glyph_->Canvas(),
+                              Rect(frame * w, 0, frame * w + w, h));
   };
   int frame = State;
   if (State == rbsDown && num_glyphs_ < 3) frame = 0;
@@ -169,7 +175,7 @@ void TRxSpeedButton::SetNumGlyphs(int Value) {
   Invalidate();
 }
 
-#define RX_SETTER(Name, field, Type) \
+#define RX_SETTER(Name, field, Type)           \
   void TRxSpeedButton::Set##Name(Type Value) { \
     if (field == Value) return;                \
     field = Value;                             \
@@ -345,7 +351,9 @@ void TRxSpeedButton::MouseLeave() {
 
 namespace {
 
-TRect Inset(const TRect& r, int d) { return Rect(r.Left + d, r.Top + d, r.Right - d, r.Bottom - d); }
+TRect Inset(const TRect& r, int d) {
+  return Rect(r.Left + d, r.Top + d, r.Right - d, r.Bottom - d);
+}
 
 }  // namespace
 
@@ -357,7 +365,8 @@ void TRxSpeedButton::Paint() {
     state_ = down_ && group_index_ != 0 ? rbsExclusive : rbsUp;
   }
   TRxButtonState paint_state = state_;
-  if (flat_ && !mouse_inside_ && !(ComponentState() & csDesigning) && paint_state == rbsUp) paint_state = rbsInactive;
+  if (flat_ && !mouse_inside_ && !(ComponentState() & csDesigning) && paint_state == rbsUp)
+    paint_state = rbsInactive;
 
   const int W = Width(), H = Height();
   if (W <= 0 || H <= 0) return;
@@ -444,8 +453,10 @@ void TRxSpeedButton::Paint() {
     th = tr.Bottom - tr.Top;
   }
   if (arrow) {
-    if (image == nullptr || layout_ == blGlyphLeft) tw += 9;
-    else gw += 6;
+    if (image == nullptr || layout_ == blGlyphLeft)
+      tw += 9;
+    else
+      gw += 6;
   }
   const int total = across ? W : H;
   const int gl = across ? gw : gh, tl = across ? tw : th;
@@ -459,10 +470,22 @@ void TRxSpeedButton::Paint() {
   }
   TPoint gp, tp;
   switch (layout_) {
-    case blGlyphLeft: gp = Point(margin, (H - gh) / 2); tp = Point(margin + gw + spacing, (H - th) / 2); break;
-    case blGlyphRight: gp = Point(W - margin - gw, (H - gh) / 2); tp = Point(W - margin - gw - spacing - tw, (H - th) / 2); break;
-    case blGlyphTop: gp = Point((W - gw) / 2, margin); tp = Point((W - tw) / 2, margin + gh + spacing); break;
-    case blGlyphBottom: gp = Point((W - gw) / 2, H - margin - gh); tp = Point((W - tw) / 2, H - margin - gh - spacing - th); break;
+    case blGlyphLeft:
+      gp = Point(margin, (H - gh) / 2);
+      tp = Point(margin + gw + spacing, (H - th) / 2);
+      break;
+    case blGlyphRight:
+      gp = Point(W - margin - gw, (H - gh) / 2);
+      tp = Point(W - margin - gw - spacing - tw, (H - th) / 2);
+      break;
+    case blGlyphTop:
+      gp = Point((W - gw) / 2, margin);
+      tp = Point((W - tw) / 2, margin + gh + spacing);
+      break;
+    case blGlyphBottom:
+      gp = Point((W - gw) / 2, H - margin - gh);
+      tp = Point((W - tw) / 2, H - margin - gh - spacing - th);
+      break;
   }
   if (image != nullptr)
     lumicast::BlitBitmapKeyed(c, gp.X + off_xy, gp.Y + off_xy, glyph_.TransparentColor(), image);
@@ -474,7 +497,8 @@ void TRxSpeedButton::Paint() {
   }
   if (arrow) {
     // A small downward triangle after the caption or glyph.
-    const int ax = (image == nullptr || layout_ == blGlyphLeft ? tp.X + tw - 7 : gp.X + gw - 5) + off_xy;
+    const int ax =
+        (image == nullptr || layout_ == blGlyphLeft ? tp.X + tw - 7 : gp.X + gw - 5) + off_xy;
     const int ay = H / 2 - 1 + off_xy;
     c->Pen()->SetColor(paint_state == rbsDisabled ? clGrayText : clBtnText);
     for (int i = 0; i < 3; ++i) {
@@ -493,26 +517,45 @@ TRxLabel::TRxLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
 }
 
 void TRxLabel::SetShadowColor(TColor Value) {
-  if (shadow_color_ != Value) { shadow_color_ = Value; Invalidate(); }
+  if (shadow_color_ != Value) {
+    shadow_color_ = Value;
+    Invalidate();
+  }
 }
 void TRxLabel::SetShadowSize(int Value) {
-  if (shadow_size_ != Value) { shadow_size_ = Value; AdjustBounds(); Invalidate(); }
+  if (shadow_size_ != Value) {
+    shadow_size_ = Value;
+    AdjustBounds();
+    Invalidate();
+  }
 }
 void TRxLabel::SetShadowPos(TShadowPosition Value) {
-  if (shadow_pos_ != Value) { shadow_pos_ = Value; Invalidate(); }
+  if (shadow_pos_ != Value) {
+    shadow_pos_ = Value;
+    Invalidate();
+  }
 }
 void TRxLabel::SetTransparent(bool Value) {
   if (transparent_ == Value) return;
   transparent_ = Value;
-  if (Value) SetControlStyle(ControlStyle() & ~csOpaque);
-  else SetControlStyle(ControlStyle() | csOpaque);
+  if (Value)
+    SetControlStyle(ControlStyle() & ~csOpaque);
+  else
+    SetControlStyle(ControlStyle() | csOpaque);
   Invalidate();
 }
 void TRxLabel::SetWordWrap(bool Value) {
-  if (word_wrap_ != Value) { word_wrap_ = Value; AdjustBounds(); Invalidate(); }
+  if (word_wrap_ != Value) {
+    word_wrap_ = Value;
+    AdjustBounds();
+    Invalidate();
+  }
 }
 void TRxLabel::SetAutoSize(bool Value) {
-  if (auto_size_ != Value) { auto_size_ = Value; AdjustBounds(); }
+  if (auto_size_ != Value) {
+    auto_size_ = Value;
+    AdjustBounds();
+  }
 }
 
 TPoint TRxLabel::ShadowOffset(int& Size, TShadowPosition& Pos) const {
@@ -600,15 +643,18 @@ void TRxLabel::Paint() {
   TRect calc = r;
   DoDrawText(c, calc, TextFormat() | DT_CALCRECT);
   const int th = calc.Bottom - calc.Top;
-  if (Layout == DT_VCENTER) OffsetRect(r, 0, (ClientHeight() - th) / 2);
-  else if (Layout == DT_BOTTOM) OffsetRect(r, 0, ClientHeight() - th);
+  if (Layout == DT_VCENTER)
+    OffsetRect(r, 0, (ClientHeight() - th) / 2);
+  else if (Layout == DT_BOTTOM)
+    OffsetRect(r, 0, ClientHeight() - th);
   // The shadow sits on the side away from its offset, so both fit.
   int size;
   TShadowPosition pos;
   const TPoint d = ShadowOffset(size, pos);
   OffsetRect(r, std::max(0, -d.X), std::max(0, -d.Y));
   DoDrawText(c, r, TextFormat());
-  if (ShowFocus && FocusControl != nullptr && FocusControl->Focused()) DrawFocusRect(c, ClientRect());
+  if (ShowFocus && FocusControl != nullptr && FocusControl->Focused())
+    DrawFocusRect(c, ClientRect());
 }
 
 }  // namespace controls

@@ -33,7 +33,7 @@ int GlyphCacheListCount();
 
 // A button's glyph: the source bitmap and its built state images (kept in the cache).
 class TRxButtonGlyph {
-public:
+ public:
   TRxButtonGlyph();
   ~TRxButtonGlyph();
   TRxButtonGlyph(const TRxButtonGlyph&) = delete;
@@ -51,7 +51,7 @@ public:
   int Width() const { return glyph_->Empty() ? 0 : glyph_->Width() / num_glyphs_; }
   int Height() const { return glyph_->Empty() ? 0 : glyph_->Height(); }
 
-private:
+ private:
   void Invalidate();
   std::unique_ptr<classlib::TBitmap> glyph_;
   int num_glyphs_ = 1;
@@ -61,7 +61,7 @@ private:
 };
 
 class TRxSpeedButton : public classlib::TGraphicControl {
-public:
+ public:
   explicit TRxSpeedButton(classlib::TComponent* AOwner);
   ~TRxSpeedButton() override;
   std::string ClassName() const override { return "TRxSpeedButton"; }
@@ -111,7 +111,7 @@ public:
 
   void Click() override;
 
-protected:
+ protected:
   void Paint() override;
   void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void MouseMove(classlib::TShiftState Shift, int X, int Y) override;
@@ -120,7 +120,7 @@ protected:
   void MouseLeave() override;
   void Notification(classlib::TComponent* AComponent, classlib::TOperation Operation) override;
 
-private:
+ private:
   void RepeatTick(classlib::TObject* Sender);
   void UpdateExclusive();
   void PopupMenu();
@@ -150,7 +150,7 @@ private:
 enum TShadowPosition : uint8_t { spLeftTop, spLeftBottom, spRightBottom, spRightTop };
 
 class TRxLabel : public classlib::TGraphicControl {
-public:
+ public:
   explicit TRxLabel(classlib::TComponent* AOwner);
   std::string ClassName() const override { return "TRxLabel"; }
 
@@ -175,12 +175,12 @@ public:
   // Re-measures and, with AutoSize, fits the label to its text.
   void AdjustBounds();
 
-protected:
+ protected:
   void Paint() override;
   void CMTextChanged(classlib::TMessage& Message) override;
   void FontChanged() override;
 
-private:
+ private:
   // The shadow's offset for the current position and size.
   classlib::TPoint ShadowOffset(int& Size, TShadowPosition& Pos) const;
   unsigned TextFormat() const;

@@ -23,7 +23,8 @@ constexpr int kMargin = 6;
 const char* const kBuiltInNames[4] = {"W95_HTB", "W95_HRL", "W95_VTB", "W95_VRL"};
 }  // namespace
 
-TRxSlider::TRxSlider(TComponent* AOwner) : TCustomControl(AOwner), ruler_(std::make_unique<TBitmap>()) {
+TRxSlider::TRxSlider(TComponent* AOwner)
+    : TCustomControl(AOwner), ruler_(std::make_unique<TBitmap>()) {
   SetControlStyle(ControlStyle() | csCaptureMouse | csClickEvents | csOpaque);
   ruler_->SetPixelFormat(pf24bit);
   for (int i = 0; i < 4; ++i) LoadBuiltIn(i);
@@ -58,7 +59,8 @@ void TRxSlider::SetImage(int Index, TBitmap* Value) {
     user_images_ |= static_cast<uint8_t>(1u << Index);
   }
   if (!IsLoading()) {
-    if (Value != nullptr) options_ &= static_cast<uint8_t>(~(Index % 2 == 1 ? soRulerOpaque : soThumbOpaque));
+    if (Value != nullptr)
+      options_ &= static_cast<uint8_t>(~(Index % 2 == 1 ? soRulerOpaque : soThumbOpaque));
     Layout();
   }
 }
@@ -163,12 +165,15 @@ TRect TRxSlider::Inner() const {
 
 int TRxSlider::ThumbLength() const { return Horizontal() ? thumb_.Width() : thumb_.Height(); }
 
-int TRxSlider::Travel() const { return (Horizontal() ? ruler_->Width() : ruler_->Height()) - ThumbLength(); }
+int TRxSlider::Travel() const {
+  return (Horizontal() ? ruler_->Width() : ruler_->Height()) - ThumbLength();
+}
 
 TRect TRxSlider::ThumbRect() const { return thumb_; }
 
 TRect TRxSlider::RulerRect() const {
-  return Rect(ruler_origin_.X, ruler_origin_.Y, ruler_origin_.X + ruler_->Width(), ruler_origin_.Y + ruler_->Height());
+  return Rect(ruler_origin_.X, ruler_origin_.Y, ruler_origin_.X + ruler_->Width(),
+              ruler_origin_.Y + ruler_->Height());
 }
 
 void TRxSlider::BuildRuler() {
@@ -207,9 +212,11 @@ void TRxSlider::BuildRuler() {
     int run = 1;  // copy runs of consecutive source lines at once
     while (x + run < len && from[x + run] == from[x] + run) ++run;
     if (Horizontal())
-      dst->CopyRect(Rect(x, 0, x + run, across), src->Canvas(), Rect(from[x], 0, from[x] + run, across));
+      dst->CopyRect(Rect(x, 0, x + run, across), src->Canvas(),
+                    Rect(from[x], 0, from[x] + run, across));
     else
-      dst->CopyRect(Rect(0, x, across, x + run), src->Canvas(), Rect(0, from[x], across, from[x] + run));
+      dst->CopyRect(Rect(0, x, across, x + run), src->Canvas(),
+                    Rect(0, from[x], across, from[x] + run));
     x += run;
   }
 }
@@ -229,7 +236,8 @@ void TRxSlider::Layout() {
       ty += (rh - th) / 2;
     ruler_origin_ = Point(r.Left + kMargin, ry);
     thumb_ = Rect(r.Left + kMargin, ty, r.Left + kMargin + tw, ty + th);
-    ticks_ = Rect(ruler_origin_.X, std::max(th, rh) + r.Top + 7, ruler_origin_.X + rw, r.Bottom - r.Top - 1);
+    ticks_ = Rect(ruler_origin_.X, std::max(th, rh) + r.Top + 7, ruler_origin_.X + rw,
+                  r.Bottom - r.Top - 1);
   } else {
     int tx = r.Left + kMargin, rx = r.Left + kMargin;
     if (rw < tw)
@@ -238,7 +246,8 @@ void TRxSlider::Layout() {
       tx += (rw - tw) / 2;
     ruler_origin_ = Point(rx, r.Top + kMargin);
     thumb_ = Rect(tx, r.Top + kMargin, tx + tw, r.Top + kMargin + th);
-    ticks_ = Rect(std::max(tw, rw) + r.Left + 7, ruler_origin_.Y, r.Right - r.Left - 1, ruler_origin_.Y + rh);
+    ticks_ = Rect(std::max(tw, rw) + r.Left + 7, ruler_origin_.Y, r.Right - r.Left - 1,
+                  ruler_origin_.Y + rh);
   }
   SetValue(value_);
   Invalidate();
@@ -251,7 +260,9 @@ int TRxSlider::PositionOf(int V) const {
   const int t = Travel();
   // With no travel or no range (possible while loading) the thumb rests at
   // the start rather than dividing by zero.
-  const int64_t d = (t <= 0 || max_ <= min_) ? 0 : Round(static_cast<long double>(t) * (V - min_) / (max_ - min_));
+  const int64_t d = (t <= 0 || max_ <= min_)
+                        ? 0
+                        : Round(static_cast<long double>(t) * (V - min_) / (max_ - min_));
   if (Horizontal()) return std::max(static_cast<int>(r.Left + kMargin + d), r.Left + kMargin);
   return std::max(static_cast<int>(r.Bottom - kMargin - d - thumb_.Height()), r.Top + kMargin);
 }
@@ -290,8 +301,12 @@ void TRxSlider::Step(int Kind) {
   switch (Kind) {
     case 1: v = min_; break;
     case 2: v = max_; break;
-    case 3: v = increment_ * Round(static_cast<long double>(value_) / increment_) + increment_; break;
-    case 4: v = increment_ * Round(static_cast<long double>(value_) / increment_) - increment_; break;
+    case 3:
+      v = increment_ * Round(static_cast<long double>(value_) / increment_) + increment_;
+      break;
+    case 4:
+      v = increment_ * Round(static_cast<long double>(value_) / increment_) - increment_;
+      break;
     default: return;
   }
   if (v >= max_) v = max_;
@@ -316,12 +331,18 @@ void TRxSlider::WndProc(TMessage& Message) {
 void TRxSlider::KeyDown(uint16_t& Key, TShiftState Shift) {
   int kind = 0;
   if ((Shift & (ssShift | ssCtrl | ssAlt)) == 0) {
-    if (Key == VK_HOME) kind = 1;
-    else if (Key == VK_END) kind = 2;
-    else if (Horizontal() && Key == VK_LEFT) kind = 4;
-    else if (Horizontal() && Key == VK_RIGHT) kind = 3;
-    else if (!Horizontal() && Key == VK_UP) kind = 3;
-    else if (!Horizontal() && Key == VK_DOWN) kind = 4;
+    if (Key == VK_HOME)
+      kind = 1;
+    else if (Key == VK_END)
+      kind = 2;
+    else if (Horizontal() && Key == VK_LEFT)
+      kind = 4;
+    else if (Horizontal() && Key == VK_RIGHT)
+      kind = 3;
+    else if (!Horizontal() && Key == VK_UP)
+      kind = 3;
+    else if (!Horizontal() && Key == VK_DOWN)
+      kind = 4;
   }
   if (kind == 0) {
     TCustomControl::KeyDown(Key, Shift);
@@ -406,7 +427,8 @@ void TRxSlider::DrawTicks(TCanvas* C) {
   int e = 1;
   int64_t n = 0, spacing = 0;
   for (;;) {
-    n = Round(static_cast<long double>(max_ - min_) / (static_cast<long double>(increment_) * e)) + 1;
+    n = Round(static_cast<long double>(max_ - min_) / (static_cast<long double>(increment_) * e)) +
+        1;
     spacing = n > 1 ? t / (n - 1) : t;
     if (spacing >= 4 || spacing >= t) break;
     ++e;
@@ -439,14 +461,16 @@ void TRxSlider::Paint() {
   if (bevel_style_ != TSliderBevelStyle::bvNone) {
     TRect b = all;
     const bool lowered = bevel_style_ == TSliderBevelStyle::bvLowered;
-    Frame3D(c, b, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow, 1);
+    Frame3D(c, b, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow,
+            1);
   }
   if (!ruler_->Empty()) {
     if (options_ & soRulerOpaque)
       c->Draw(ruler_origin_.X, ruler_origin_.Y, ruler_.get());
     else
-      TransparentBlt(c, ruler_origin_.X, ruler_origin_.Y, ruler_->Width(), ruler_->Height(), ruler_.get(), 0, 0,
-                     ruler_->Width(), ruler_->Height(), RulerImage()->TransparentColor());
+      TransparentBlt(c, ruler_origin_.X, ruler_origin_.Y, ruler_->Width(), ruler_->Height(),
+                     ruler_.get(), 0, 0, ruler_->Width(), ruler_->Height(),
+                     RulerImage()->TransparentColor());
   }
   if ((options_ & soShowFocus) && Focused()) {
     TRect f = Inner();
@@ -463,10 +487,11 @@ void TRxSlider::Paint() {
     const bool second = num_thumb_states_ == 2 && (dragging_ || pressed_ || !Enabled());
     const int sx = second ? thumb_.Width() : 0;
     if (options_ & soThumbOpaque)
-      BitBlt(c, thumb_.Left, thumb_.Top, thumb_.Width(), thumb_.Height(), t->Canvas(), sx, 0, SRCCOPY);
+      BitBlt(c, thumb_.Left, thumb_.Top, thumb_.Width(), thumb_.Height(), t->Canvas(), sx, 0,
+             SRCCOPY);
     else
-      TransparentBlt(c, thumb_.Left, thumb_.Top, thumb_.Width(), thumb_.Height(), t, sx, 0, thumb_.Width(),
-                     thumb_.Height(), t->TransparentColor());
+      TransparentBlt(c, thumb_.Left, thumb_.Top, thumb_.Width(), thumb_.Height(), t, sx, 0,
+                     thumb_.Width(), thumb_.Height(), t->TransparentColor());
   }
 }
 

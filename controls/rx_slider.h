@@ -30,7 +30,7 @@ enum class TSliderBevelStyle { bvNone, bvLowered, bvRaised };
 inline constexpr classlib::TCursor kHandCursor = 14000;
 
 class TRxSlider : public classlib::TCustomControl {
-public:
+ public:
   explicit TRxSlider(classlib::TComponent* AOwner);
   ~TRxSlider() override;
   std::string ClassName() const override { return "TRxSlider"; }
@@ -76,7 +76,7 @@ public:
   classlib::TNotifyEvent OnChanged;
   classlib::TNotifyEvent OnDrawPoints;
 
-protected:
+ protected:
   void Paint() override;
   void Loaded() override;
   void Resize() override;
@@ -86,7 +86,7 @@ protected:
   void KeyDown(uint16_t& Key, classlib::TShiftState Shift) override;
   void WndProc(classlib::TMessage& Message) override;
 
-private:
+ private:
   bool Horizontal() const { return orientation_ == soHorizontal; }
   classlib::TBitmap* ThumbImage() const { return images_[Horizontal() ? 0 : 2].get(); }
   classlib::TBitmap* RulerImage() const { return images_[Horizontal() ? 1 : 3].get(); }

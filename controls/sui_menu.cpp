@@ -59,8 +59,8 @@ void TsuiMenuLook::MeasureItem(TMenuItem* Item, TCanvas* ACanvas, int& Height, i
   } else {
     Height = menu_item_height_;
   }
-  Width = ACanvas->TextWidth(Item->Caption()) + ACanvas->TextWidth(ShortCutToText(Item->ShortCut())) + bar_width_ +
-          40;
+  Width = ACanvas->TextWidth(Item->Caption()) +
+          ACanvas->TextWidth(ShortCutToText(Item->ShortCut())) + bar_width_ + 40;
 }
 
 namespace {
@@ -140,8 +140,11 @@ void TsuiMenuLook::DrawItem(TMenuItem* Item, TCanvas* ACanvas, const TRect& ARec
     font->SetCharset(font_charset_);
   }
   ACanvas->Brush()->SetStyle(bsClear);
-  font->SetColor(!Item->Enabled() ? static_cast<TColor>(0x00808080) : Selected ? selected_font_color_ : font_color_);
-  font->SetStyle(Item->Default() ? (font->Style() | fsBold) : (font->Style() & ~static_cast<TFontStyles>(fsBold)));
+  font->SetColor(!Item->Enabled() ? static_cast<TColor>(0x00808080)
+                 : Selected       ? selected_font_color_
+                                  : font_color_);
+  font->SetStyle(Item->Default() ? (font->Style() | fsBold)
+                                 : (font->Style() & ~static_cast<TFontStyles>(fsBold)));
 
   TRect text = Rect(L + bar_width_ + 4, T + 4, R, B);
   ACanvas->DrawText(Item->Caption(), text, DT_SINGLELINE);
@@ -227,7 +230,9 @@ TImageList* TsuiMainMenu::Images() const {
   return images == ticks_.get() ? nullptr : images;
 }
 
-void TsuiMainMenu::SetImages(TImageList* Value) { TMenu::SetImages(Value != nullptr ? Value : ticks_.get()); }
+void TsuiMainMenu::SetImages(TImageList* Value) {
+  TMenu::SetImages(Value != nullptr ? Value : ticks_.get());
+}
 
 void TsuiMainMenu::SetUseSystemFont(bool Value) {
   TsuiMenuLook::SetUseSystemFont(Value);

@@ -20,7 +20,7 @@ namespace controls {
 
 // The look shared by both skinned menus, and their measure and draw handlers.
 class TsuiMenuLook {
-public:
+ public:
   virtual ~TsuiMenuLook() = default;
 
   TsuiUIStyle UIStyle() const { return ui_style_; }
@@ -65,13 +65,13 @@ public:
   void DrawItem(classlib::TMenuItem* Item, classlib::TCanvas* ACanvas, const classlib::TRect& ARect,
                 bool Selected);
 
-protected:
+ protected:
   // The menu the look belongs to (its images, its default item).
   virtual classlib::TMenu* LookMenu() = 0;
   // The list holding the tick of checked items (image 0).
   virtual classlib::TImageList* TickImages() = 0;
 
-private:
+ private:
   TsuiUIStyle ui_style_ = TsuiUIStyle::Custom;
   int menu_item_height_ = 21;
   int separator_height_ = 21;
@@ -96,20 +96,20 @@ private:
 std::unique_ptr<classlib::TImageList> MakeMenuTickImages();
 
 class TsuiPopupMenu : public classlib::TPopupMenu, public TsuiMenuLook {
-public:
+ public:
   explicit TsuiPopupMenu(classlib::TComponent* AOwner);
   std::string ClassName() const override { return "TsuiPopupMenu"; }
   // Owner drawing stays on.
   void SetOwnerDraw(bool) override {}
 
-protected:
+ protected:
   void Loaded() override;
   classlib::TMenu* LookMenu() override { return this; }
   classlib::TImageList* TickImages() override;
 };
 
 class TsuiMainMenu : public classlib::TMainMenu, public TsuiMenuLook {
-public:
+ public:
   explicit TsuiMainMenu(classlib::TComponent* AOwner);
   ~TsuiMainMenu() override;
   std::string ClassName() const override { return "TsuiMainMenu"; }
@@ -120,12 +120,12 @@ public:
   void SetUseSystemFont(bool Value) override;
   void MenuChanged(classlib::TMenuItem* Item) override;
 
-protected:
+ protected:
   void Loaded() override;
   classlib::TMenu* LookMenu() override { return this; }
   classlib::TImageList* TickImages() override { return ticks_.get(); }
 
-private:
+ private:
   IsuiFormFrame* Frame() const;
   std::unique_ptr<classlib::TImageList> ticks_;
   classlib::TWinControl* form_owner_ = nullptr;

@@ -75,7 +75,8 @@ namespace {
 
 // Copies the piece of Source at (sx, sy) to (x, y) unscaled; fuchsia pixels
 // stay out when Transparent.
-void DrawPiece(TCanvas* Canvas, TBitmap* Source, int x, int y, int w, int h, int sx, int sy, bool Transparent) {
+void DrawPiece(TCanvas* Canvas, TBitmap* Source, int x, int y, int w, int h, int sx, int sy,
+               bool Transparent) {
   if (Transparent)
     TransparentBlt(Canvas, x, y, w, h, Source, sx, sy, w, h, clFuchsia);
   else
@@ -86,8 +87,8 @@ void DrawPiece(TCanvas* Canvas, TBitmap* Source, int x, int y, int w, int h, int
 // out. Nothing when either is empty: an empty source has nothing to stretch.
 void StretchPiece(TCanvas* Canvas, TBitmap* Bitmap, const TRect& S, const TRect& T) {
   if (T.Width() <= 0 || T.Height() <= 0 || S.Width() <= 0 || S.Height() <= 0) return;
-  TransparentBlt(Canvas, T.Left, T.Top, T.Width(), T.Height(), Bitmap, S.Left, S.Top, S.Width(), S.Height(),
-                 clFuchsia);
+  TransparentBlt(Canvas, T.Left, T.Top, T.Width(), T.Height(), Bitmap, S.Left, S.Top, S.Width(),
+                 S.Height(), clFuchsia);
 }
 
 }  // namespace
@@ -111,10 +112,14 @@ void DrawNinePartBitmap(TBitmap* Bitmap, TCanvas* Canvas, const TRect& R, bool T
   TRect bl = corner(Rect(0, bh - bh2 + 1, bw2, bh), Rect(0, H - H2 + 1, W2, H), false, true);
   StretchPiece(Canvas, Bitmap, Rect(0, bh2, bw2, bh - bh2), Rect(0, tl.Bottom, tl.Right, bl.Top));
   TRect tr = corner(Rect(bw - bw2 + 1, 0, bw, bh2), Rect(W - W2 + 1, 0, W, H2), true, false);
-  TRect br = corner(Rect(bw - bw2 + 1, bh - bh2 + 1, bw, bh), Rect(W - W2 + 1, H - H2 + 1, W, H), true, true);
-  StretchPiece(Canvas, Bitmap, Rect(bw - bw2 + 1, bh - bh2, bw, bh2 + 2), Rect(tr.Left, tr.Bottom, tr.Right, br.Top));
-  StretchPiece(Canvas, Bitmap, Rect(bw2, 0, bw - bw2 + 1, bh2), Rect(tl.Right, 0, tr.Left, tl.Bottom));
-  StretchPiece(Canvas, Bitmap, Rect(bw2, bh2, bw - bw2 + 1, bh - bh2), Rect(tl.Right, tl.Bottom, tr.Left, br.Top - 1));
+  TRect br = corner(Rect(bw - bw2 + 1, bh - bh2 + 1, bw, bh), Rect(W - W2 + 1, H - H2 + 1, W, H),
+                    true, true);
+  StretchPiece(Canvas, Bitmap, Rect(bw - bw2 + 1, bh - bh2, bw, bh2 + 2),
+               Rect(tr.Left, tr.Bottom, tr.Right, br.Top));
+  StretchPiece(Canvas, Bitmap, Rect(bw2, 0, bw - bw2 + 1, bh2),
+               Rect(tl.Right, 0, tr.Left, tl.Bottom));
+  StretchPiece(Canvas, Bitmap, Rect(bw2, bh2, bw - bw2 + 1, bh - bh2),
+               Rect(tl.Right, tl.Bottom, tr.Left, br.Top - 1));
   StretchPiece(Canvas, Bitmap, Rect(bw2, bh - bh2 + 1, bw - bw2 + 1, bh),
                Rect(tl.Right - 1, bl.Top - 1, br.Left, br.Bottom));
 }
@@ -146,7 +151,9 @@ void DrawControlBorder(TWinControl* Control, TCanvas* Canvas, TColor Outer, TCol
   Canvas->FrameRect(Rect(1, 1, w - 1, h - 1));
 }
 
-std::string PCharToString(const char* Text) { return Text != nullptr ? std::string(Text) : std::string(); }
+std::string PCharToString(const char* Text) {
+  return Text != nullptr ? std::string(Text) : std::string();
+}
 
 namespace {
 

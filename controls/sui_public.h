@@ -34,18 +34,18 @@ void SetFormBounds(classlib::TControl* Form, const classlib::TRect& R);
 // Stretches a frame bitmap over Rect (taken to start at the canvas origin)
 // keeping its four corners unscaled. With Transparent the corners leave out
 // fuchsia pixels; edges and centre always do.
-void DrawNinePartBitmap(classlib::TBitmap* Bitmap, classlib::TCanvas* Canvas, const classlib::TRect& Rect,
-                        bool Transparent);
+void DrawNinePartBitmap(classlib::TBitmap* Bitmap, classlib::TCanvas* Canvas,
+                        const classlib::TRect& Rect, bool Transparent);
 // Draws a bitmap of three equal cells: the ends unscaled at Rect's left and
 // right, the middle stretched between them. With Transparent the bitmap's
 // top-left pixel colour is left out.
-void DrawThreePartBitmap(classlib::TBitmap* Bitmap, classlib::TCanvas* Canvas, const classlib::TRect& Rect,
-                         bool Transparent);
+void DrawThreePartBitmap(classlib::TBitmap* Bitmap, classlib::TCanvas* Canvas,
+                         const classlib::TRect& Rect, bool Transparent);
 // Frames the control's outer pixel in Outer and the next one in Inner, on the
 // canvas the control paints into (its whole area). Bordered controls call it
 // after painting and keep those two pixels out of their client layout.
-void DrawControlBorder(classlib::TWinControl* Control, classlib::TCanvas* Canvas, classlib::TColor Outer,
-                       classlib::TColor Inner);
+void DrawControlBorder(classlib::TWinControl* Control, classlib::TCanvas* Canvas,
+                       classlib::TColor Outer, classlib::TColor Inner);
 std::string PCharToString(const char* Text);
 // Quarter turns in place: left is anticlockwise, right clockwise.
 void RotateBitmapLeft(classlib::TBitmap* Bitmap);

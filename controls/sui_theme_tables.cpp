@@ -7,77 +7,95 @@ namespace {
 using classlib::TColor;
 
 // Kind of each entry, shared by all styles.
-constexpr uint8_t kKinds[kThemeEntryCount] = {0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 0, 0, 0, 2, 2, 2, 0, 1, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2};
+constexpr uint8_t kKinds[kThemeEntryCount] = {
+    0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2,
+    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
+    2, 2, 2, 3, 0, 0, 0, 2, 2, 2, 0, 1, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2};
 
 // Integer, colour and flag values of each style (MacOS..BlueGlass). A name
 // entry holds its own number; its text is in kNames.
 constexpr int32_t kValues[5][kThemeEntryCount] = {
-    {  // MacOS
-        1, 0x007F7F7F, 0x00E7E7E7, 1, 21, 130, 0, 0x007F7F7F, 0x00E7E7E7, 0,
-        0x00C47339, 0x00C47339, 0x00FFFFFF, 0, 0, 0, 0, 0, 0, 20,
-        12, 26, 23, 24, 25, 26, 27, 28, 29, 30,
-        31, 32, 33, 34, 35, 36, 37, 38, 39, 40,
-        41, 42, 43, 44, 45, 46, 47, 48, 49, 50,
-        51, 52, 53, 54, 55, 56, 57, 58, 59, 60,
-        61, 62, 63, 64, 65, 0, 3, -2, 4, 70,
-        71, 72, 34, 0x00E7E7E7, 75, 76, 77, 78, 0x00EEEEEE, 0x00474747,
-        0x00EFEFEF, 0x00D8D8D8, 0x00E7E7E7, 0x00C9C9C9, 85, 86, 87, 88, 89, 90,
+    {
+        // MacOS
+        1,          0x007F7F7F, 0x00E7E7E7, 1,          21, 130, 0,          0x007F7F7F, 0x00E7E7E7,
+        0,          0x00C47339, 0x00C47339, 0x00FFFFFF, 0,  0,   0,          0,          0,
+        0,          20,         12,         26,         23, 24,  25,         26,         27,
+        28,         29,         30,         31,         32, 33,  34,         35,         36,
+        37,         38,         39,         40,         41, 42,  43,         44,         45,
+        46,         47,         48,         49,         50, 51,  52,         53,         54,
+        55,         56,         57,         58,         59, 60,  61,         62,         63,
+        64,         65,         0,          3,          -2, 4,   70,         71,         72,
+        34,         0x00E7E7E7, 75,         76,         77, 78,  0x00EEEEEE, 0x00474747, 0x00EFEFEF,
+        0x00D8D8D8, 0x00E7E7E7, 0x00C9C9C9, 85,         86, 87,  88,         89,         90,
         91,
     },
-    {  // WinXP
-        2, 0x00C82C00, 0x00DEEBEF, 3, 27, 150, 13, 0x00686868, 0x00DEEBEF, 0x00CF4602,
-        0x00C66931, 0x00EFD3C6, 0, 0, 0x00FFFFFF, 0, 0x00CED3D6, 0x00848284, 0x009CA6AD, 21,
-        5, 26, 23, 24, 25, 26, 27, 28, 29, 30,
-        31, 32, 33, 34, 35, 36, 37, 38, 39, 40,
-        41, 42, 43, 44, 45, 46, 47, 48, 49, 50,
-        51, 52, 53, 54, 55, 56, 57, 58, 59, 60,
-        61, 62, 63, 64, 65, 0, 2, -2, 5, 70,
-        71, 72, 19, 0x00DEEBEF, 75, 76, 77, 78, 0x00DEEBEF, 0x00C66931,
-        0x00EFD3C6, 0x00E1AC93, 0x00DEEBEF, 0x00F9F9F9, 85, 86, 87, 88, 89, 90,
+    {
+        // WinXP
+        2,          0x00C82C00, 0x00DEEBEF, 3,  27, 150,        13,         0x00686868, 0x00DEEBEF,
+        0x00CF4602, 0x00C66931, 0x00EFD3C6, 0,  0,  0x00FFFFFF, 0,          0x00CED3D6, 0x00848284,
+        0x009CA6AD, 21,         5,          26, 23, 24,         25,         26,         27,
+        28,         29,         30,         31, 32, 33,         34,         35,         36,
+        37,         38,         39,         40, 41, 42,         43,         44,         45,
+        46,         47,         48,         49, 50, 51,         52,         53,         54,
+        55,         56,         57,         58, 59, 60,         61,         62,         63,
+        64,         65,         0,          2,  -2, 5,          70,         71,         72,
+        19,         0x00DEEBEF, 75,         76, 77, 78,         0x00DEEBEF, 0x00C66931, 0x00EFD3C6,
+        0x00E1AC93, 0x00DEEBEF, 0x00F9F9F9, 85, 86, 87,         88,         89,         90,
         91,
     },
-    {  // DeepBlue
-        3, 0, 0x00E8E8E8, 1, 30, 130, 0, 0, 0x00E8E8E8, 0,
-        0x00A04A44, 0x00A04A44, 0x00FFFFFF, 0, 0x00FFFFFF, 0, 0x00CED3D6, 0x00848284, 0x009CA6AD, 21,
-        5, 26, 23, 24, 25, 26, 27, 28, 29, 30,
-        31, 32, 33, 34, 35, 36, 37, 38, 39, 40,
-        41, 42, 43, 44, 45, 46, 47, 48, 49, 50,
-        51, 52, 53, 54, 55, 56, 57, 58, 59, 60,
-        61, 62, 63, 64, 65, 0, 0, 0, 2, 70,
-        71, 72, 22, 0x00E8E8E8, 75, 76, 77, 78, 0x00E8E8E8, 0x00474747,
-        0x00EFEFEF, 0x00D8D8D8, 0x00E8E8E8, 0x00F5F5F5, 85, 86, 87, 88, 89, 90,
-        91,
+    {
+        // DeepBlue
+        3,          0,          0x00E8E8E8, 1,          30,         130, 0,          0,
+        0x00E8E8E8, 0,          0x00A04A44, 0x00A04A44, 0x00FFFFFF, 0,   0x00FFFFFF, 0,
+        0x00CED3D6, 0x00848284, 0x009CA6AD, 21,         5,          26,  23,         24,
+        25,         26,         27,         28,         29,         30,  31,         32,
+        33,         34,         35,         36,         37,         38,  39,         40,
+        41,         42,         43,         44,         45,         46,  47,         48,
+        49,         50,         51,         52,         53,         54,  55,         56,
+        57,         58,         59,         60,         61,         62,  63,         64,
+        65,         0,          0,          0,          2,          70,  71,         72,
+        22,         0x00E8E8E8, 75,         76,         77,         78,  0x00E8E8E8, 0x00474747,
+        0x00EFEFEF, 0x00D8D8D8, 0x00E8E8E8, 0x00F5F5F5, 85,         86,  87,         88,
+        89,         90,         91,
     },
-    {  // Protein
-        4, 0, 0x00FBFBFB, 1, 21, 130, 0, 0, 0x00FBFBFB, 0,
-        0x00C4302D, 0x00C4302D, 0x00FFFFFF, 0, 0x00FFFFFF, 0, 0x00CED3D6, 0x00848284, 0x009CA6AD, 21,
-        5, 26, 23, 24, 25, 26, 27, 28, 29, 30,
-        31, 32, 33, 34, 35, 36, 37, 38, 39, 40,
-        41, 42, 43, 44, 45, 46, 47, 48, 49, 50,
-        51, 52, 53, 54, 55, 56, 57, 58, 59, 60,
-        61, 62, 63, 64, 65, 1, 0, 0, 2, 70,
-        71, 72, 22, 0x00FBFBFB, 75, 76, 77, 78, 0x00FBFBFB, 0x00474747,
-        0x00EFEFEF, 0x00D8D8D8, 0x00FBFBFB, 0x00F5F5F5, 85, 86, 87, 88, 89, 90,
-        91,
+    {
+        // Protein
+        4,          0,          0x00FBFBFB, 1,          21,         130, 0,          0,
+        0x00FBFBFB, 0,          0x00C4302D, 0x00C4302D, 0x00FFFFFF, 0,   0x00FFFFFF, 0,
+        0x00CED3D6, 0x00848284, 0x009CA6AD, 21,         5,          26,  23,         24,
+        25,         26,         27,         28,         29,         30,  31,         32,
+        33,         34,         35,         36,         37,         38,  39,         40,
+        41,         42,         43,         44,         45,         46,  47,         48,
+        49,         50,         51,         52,         53,         54,  55,         56,
+        57,         58,         59,         60,         61,         62,  63,         64,
+        65,         1,          0,          0,          2,          70,  71,         72,
+        22,         0x00FBFBFB, 75,         76,         77,         78,  0x00FBFBFB, 0x00474747,
+        0x00EFEFEF, 0x00D8D8D8, 0x00FBFBFB, 0x00F5F5F5, 85,         86,  87,         88,
+        89,         90,         91,
     },
-    {  // BlueGlass
-        5, 0, 0x00E7E7E7, 1, 31, 0x0000010E, 11, 0, 0x00E7E7E7, 0,
-        0x00EC5E5E, 0x00EC5E5E, 0x00FFFFFF, 0, 0x00E7E7E7, 0, 0x00CED3D6, 0x00848284, 0x009CA6AD, 21,
-        5, 26, 23, 24, 25, 26, 27, 28, 29, 30,
-        31, 32, 33, 34, 35, 36, 37, 38, 39, 40,
-        41, 42, 43, 44, 45, 46, 47, 48, 49, 50,
-        51, 52, 53, 54, 55, 56, 57, 58, 59, 60,
-        61, 62, 63, 64, 65, 1, 4, -3, 6, 70,
-        71, 72, 22, 0x00E9D6D5, 75, 76, 77, 78, 0x00E7E7E7, 0x00474747,
-        0x00EFEFEF, 0x00D8D8D8, 0x00E7E7E7, 0x00F4F4F4, 85, 86, 87, 88, 89, 90,
-        91,
+    {
+        // BlueGlass
+        5,          0,          0x00E7E7E7, 1,          31,         0x0000010E, 11,
+        0,          0x00E7E7E7, 0,          0x00EC5E5E, 0x00EC5E5E, 0x00FFFFFF, 0,
+        0x00E7E7E7, 0,          0x00CED3D6, 0x00848284, 0x009CA6AD, 21,         5,
+        26,         23,         24,         25,         26,         27,         28,
+        29,         30,         31,         32,         33,         34,         35,
+        36,         37,         38,         39,         40,         41,         42,
+        43,         44,         45,         46,         47,         48,         49,
+        50,         51,         52,         53,         54,         55,         56,
+        57,         58,         59,         60,         61,         62,         63,
+        64,         65,         1,          4,          -3,         6,          70,
+        71,         72,         22,         0x00E9D6D5, 75,         76,         77,
+        78,         0x00E7E7E7, 0x00474747, 0x00EFEFEF, 0x00D8D8D8, 0x00E7E7E7, 0x00F4F4F4,
+        85,         86,         87,         88,         89,         90,         91,
     },
 };
 
 // Bitmap resource names of entries 23..91 (null where the entry is no name).
 constexpr int kFirstName = 23;
 constexpr const char* kNames[5][kThemeEntryCount - kFirstName + 1] = {
-    {  // MACOS
+    {
+        // MACOS
         /* 23 */ "MENU_CHECKED",
         /* 24 */ "MACOS_BUTTON_NORMAL",
         /* 25 */ "MACOS_BUTTON_MOUSEON",
@@ -148,7 +166,8 @@ constexpr const char* kNames[5][kThemeEntryCount - kFirstName + 1] = {
         /* 90 */ "MACOS_SCROLLBAR_BTMBUTTON_MOUSEDOWN",
         /* 91 */ "MACOS_SCROLLBAR_TRACK",
     },
-    {  // WINXP
+    {
+        // WINXP
         /* 23 */ "MENU_CHECKED",
         /* 24 */ "WINXP_BUTTON_NORMAL",
         /* 25 */ "WINXP_BUTTON_MOUSEON",
@@ -219,7 +238,8 @@ constexpr const char* kNames[5][kThemeEntryCount - kFirstName + 1] = {
         /* 90 */ "WINXP_SCROLLBAR_BTMBUTTON_MOUSEDOWN",
         /* 91 */ "WINXP_SCROLLBAR_TRACK",
     },
-    {  // DEEPBLUE
+    {
+        // DEEPBLUE
         /* 23 */ "MENU_CHECKED",
         /* 24 */ "DEEPBLUE_BUTTON_NORMAL",
         /* 25 */ "DEEPBLUE_BUTTON_MOUSEON",
@@ -290,7 +310,8 @@ constexpr const char* kNames[5][kThemeEntryCount - kFirstName + 1] = {
         /* 90 */ "DEEPBLUE_SCROLLBAR_BTMBUTTON_MOUSEDOWN",
         /* 91 */ "DEEPBLUE_SCROLLBAR_TRACK",
     },
-    {  // PROTEIN
+    {
+        // PROTEIN
         /* 23 */ "MENU_CHECKED",
         /* 24 */ "PROTEIN_BUTTON_NORMAL",
         /* 25 */ "PROTEIN_BUTTON_MOUSEON",
@@ -361,7 +382,8 @@ constexpr const char* kNames[5][kThemeEntryCount - kFirstName + 1] = {
         /* 90 */ "PROTEIN_SCROLLBAR_BTMBUTTON_MOUSEDOWN",
         /* 91 */ "PROTEIN_SCROLLBAR_TRACK",
     },
-    {  // BLUEGLASS
+    {
+        // BLUEGLASS
         /* 23 */ "MENU_CHECKED",
         /* 24 */ "BLUEGLASS_BUTTON_NORMAL",
         /* 25 */ "BLUEGLASS_BUTTON_MOUSEON",

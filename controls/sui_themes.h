@@ -16,7 +16,14 @@ class TWinControl;
 
 namespace controls {
 
-enum class TsuiUIStyle : uint8_t { Custom = 0, MacOS = 1, WinXP = 2, DeepBlue = 3, Protein = 4, BlueGlass = 5 };
+enum class TsuiUIStyle : uint8_t {
+  Custom = 0,
+  MacOS = 1,
+  WinXP = 2,
+  DeepBlue = 3,
+  Protein = 4,
+  BlueGlass = 5
+};
 
 // Kind of a table entry.
 enum : uint8_t { tkInteger = 0, tkColor = 1, tkResName = 2, tkFlag = 3 };
@@ -44,7 +51,7 @@ std::string GetThemeResName(TsuiUIStyle Style, int Number);
 // form. The frame implements it; Find* look for the first direct child of a
 // container that does.
 class IsuiFormFrame {
-public:
+ public:
   virtual ~IsuiFormFrame() = default;
   virtual TsuiUIStyle FrameUIStyle() const = 0;
   virtual classlib::TColor FrameColor() const = 0;
@@ -80,7 +87,7 @@ enum TsuiStyleRow : uint8_t {
 // and the properties those lines set. Setters a class has no use for may stay
 // empty.
 class IsuiStyled {
-public:
+ public:
   virtual ~IsuiStyled() = default;
   virtual uint8_t SuiStyleRows() const = 0;
   virtual TsuiUIStyle SuiUIStyle() const { return TsuiUIStyle::Custom; }

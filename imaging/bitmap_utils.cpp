@@ -74,7 +74,7 @@ namespace {
 // Suspends a bitmap's change notification and locks its canvas while it is
 // drawn from.
 class TDrawSourceGuard {
-public:
+ public:
   explicit TDrawSourceGuard(TBitmap* B) : bitmap_(B), saved_(B->OnChange) {
     bitmap_->OnChange = nullptr;
     bitmap_->Canvas()->Lock();
@@ -84,7 +84,7 @@ public:
     bitmap_->OnChange = saved_;
   }
 
-private:
+ private:
   TBitmap* bitmap_;
   TNotifyEvent saved_;
 };
@@ -112,9 +112,12 @@ void StretchBitmapKeyed(TCanvas* Canvas, int X, int Y, int Width, int Height, TB
     return;
   }
   TColor key;
-  if (Bitmap->Monochrome()) key = clWhite;
-  else if (Key == clDefault) key = Bitmap->PixelColor(0, Bitmap->Height() - 1);
-  else key = ColorToRGB(Key);
+  if (Bitmap->Monochrome())
+    key = clWhite;
+  else if (Key == clDefault)
+    key = Bitmap->PixelColor(0, Bitmap->Height() - 1);
+  else
+    key = ColorToRGB(Key);
 
   TransparentBlt(Canvas, X, Y, Width, Height, Bitmap, SrcX, SrcY, SrcW, SrcH, key);
 }
@@ -149,7 +152,8 @@ TBitmap* MakeEmbossedBitmap(TBitmap* Bitmap, TColor MaskColor, TColor Background
     const TColor mask_rgb = Bitmap->Monochrome() ? clWhite : ColorToRGB(MaskColor);
     std::vector<uint8_t> mask(static_cast<size_t>(w) * h);
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y) * w + x] = Bitmap->PixelColor(x, y) != mask_rgb;
+      for (int x = 0; x < w; ++x)
+        mask[static_cast<size_t>(y) * w + x] = Bitmap->PixelColor(x, y) != mask_rgb;
     DrawEmbossedMask(result->Canvas(), 0, 0, mask.data(), w, h, Shadow, HighlightColor, Highlight);
   } catch (...) {
     delete result;
@@ -179,7 +183,8 @@ void DrawImageListItemGrayed(TImageList* List, TCanvas* Canvas, int X, int Y, in
   List->Draw(work.Canvas(), 0, 0, Index, true);
   std::vector<uint8_t> mask(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y) * w + x] = work.PixelColor(x, y) != clWhite;
+    for (int x = 0; x < w; ++x)
+      mask[static_cast<size_t>(y) * w + x] = work.PixelColor(x, y) != clWhite;
   DrawEmbossedMask(Canvas, X, Y, mask.data(), w, h, Shadow, HighlightColor, Highlight);
 }
 

@@ -17,7 +17,7 @@ namespace classlib {
 class TControl;
 class TImageList;
 class TWinControl;
-}
+}  // namespace classlib
 
 namespace lumicast {
 

@@ -23,18 +23,22 @@ uint8_t Clamp255(int V) { return static_cast<uint8_t>(std::clamp(V, 0, 255)); }
 
 }  // namespace
 
-// ---- look-ups ------------------------------------------------------------------------------------
+// ---- look-ups
+// ------------------------------------------------------------------------------------
 
 TFastColorLookup::TFastColorLookup(const TPalette& Palette)
-    : palette_(Palette.begin(), Palette.begin() + std::min<size_t>(Palette.size(), 256)), cells_(32768, -1) {
+    : palette_(Palette.begin(), Palette.begin() + std::min<size_t>(Palette.size(), 256)),
+      cells_(32768, -1) {
   for (size_t i = 0; i < palette_.size(); ++i) {
     const TRGBQuad& c = palette_[i];
     const int cell = ((c.rgbBlue >> 3) << 10) | ((c.rgbGreen >> 3) << 5) | (c.rgbRed >> 3);
-    if (cells_[static_cast<size_t>(cell)] < 0) cells_[static_cast<size_t>(cell)] = static_cast<int16_t>(i);
+    if (cells_[static_cast<size_t>(cell)] < 0)
+      cells_[static_cast<size_t>(cell)] = static_cast<int16_t>(i);
   }
 }
 
-int TFastColorLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) {
+int TFastColorLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG,
+                             uint8_t& OutB) {
   if (palette_.empty()) return -1;
   const int cell = ((B >> 3) << 10) | ((G >> 3) << 5) | (R >> 3);
   int16_t& index = cells_[static_cast<size_t>(cell)];
@@ -57,7 +61,8 @@ int TFastColorLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uin
   return index;
 }
 
-int TNetscapeColorLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) {
+int TNetscapeColorLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG,
+                                 uint8_t& OutB) {
   const int r = (R + 3) / 51, g = (G + 3) / 51, b = (B + 3) / 51;
   OutR = static_cast<uint8_t>(r * 51);
   OutG = static_cast<uint8_t>(g * 51);
@@ -65,19 +70,22 @@ int TNetscapeColorLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR,
   return 36 * r + 6 * g + b;
 }
 
-int TGrayScaleLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) {
+int TGrayScaleLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG,
+                             uint8_t& OutB) {
   const int grey = (29 * B + 150 * G + 77 * R) / 256;
   OutR = OutG = OutB = static_cast<uint8_t>(grey);
   return grey;
 }
 
-int TMonochromeLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) {
+int TMonochromeLookup::Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG,
+                              uint8_t& OutB) {
   const int white = 29 * B + 150 * G + 77 * R >= 32513 ? 1 : 0;
   OutR = OutG = OutB = static_cast<uint8_t>(white ? 255 : 0);
   return white;
 }
 
-// ---- ditherers -----------------------------------------------------------------------------------
+// ---- ditherers
+// -----------------------------------------------------------------------------------
 
 int TDitherEngine::Dither(uint8_t R, uint8_t G, uint8_t B) {
   uint8_t r, g, b;
@@ -91,7 +99,8 @@ void TDitherEngine::NextLine() {
   column_ = direction_ > 0 ? 0 : width_ - 1;
 }
 
-TErrorDiffusionDitherer::TErrorDiffusionDitherer(TColorLookup& Lookup, int Width, const TDitherKernel& Kernel)
+TErrorDiffusionDitherer::TErrorDiffusionDitherer(TColorLookup& Lookup, int Width,
+                                                 const TDitherKernel& Kernel)
     : TDitherEngine(Lookup, Width), kernel_(Kernel) {
   margin_ = 0;
   int rows = 1;
@@ -99,7 +108,9 @@ TErrorDiffusionDitherer::TErrorDiffusionDitherer(TColorLookup& Lookup, int Width
     margin_ = std::max(margin_, std::abs(t.dx));
     rows = std::max(rows, t.dy + 1);
   }
-  for (auto& channel : errors_) channel.assign(static_cast<size_t>(rows), std::vector<int>(static_cast<size_t>(Width + 2 * margin_), 0));
+  for (auto& channel : errors_)
+    channel.assign(static_cast<size_t>(rows),
+                   std::vector<int>(static_cast<size_t>(Width + 2 * margin_), 0));
 }
 
 int TErrorDiffusionDitherer::Dither(uint8_t R, uint8_t G, uint8_t B) {
@@ -134,26 +145,70 @@ void TErrorDiffusionDitherer::NextLine() {
 TFloydSteinbergDitherer::TFloydSteinbergDitherer(TColorLookup& L, int W)
     : TErrorDiffusionDitherer(L, W, {{{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}, 16}) {}
 TStuckiDitherer::TStuckiDitherer(TColorLookup& L, int W)
-    : T5by3Ditherer(L, W, {{{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2},
-                            {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4}, {1, 2, 2}, {2, 2, 1}},
-                           42}) {}
+    : T5by3Ditherer(L, W,
+                    {{{1, 0, 8},
+                      {2, 0, 4},
+                      {-2, 1, 2},
+                      {-1, 1, 4},
+                      {0, 1, 8},
+                      {1, 1, 4},
+                      {2, 1, 2},
+                      {-2, 2, 1},
+                      {-1, 2, 2},
+                      {0, 2, 4},
+                      {1, 2, 2},
+                      {2, 2, 1}},
+                     42}) {}
 TSierraDitherer::TSierraDitherer(TColorLookup& L, int W)
-    : T5by3Ditherer(L, W, {{{1, 0, 5}, {2, 0, 3}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 5}, {1, 1, 4}, {2, 1, 2},
-                            {-1, 2, 2}, {0, 2, 3}, {1, 2, 2}},
-                           32}) {}
+    : T5by3Ditherer(L, W,
+                    {{{1, 0, 5},
+                      {2, 0, 3},
+                      {-2, 1, 2},
+                      {-1, 1, 4},
+                      {0, 1, 5},
+                      {1, 1, 4},
+                      {2, 1, 2},
+                      {-1, 2, 2},
+                      {0, 2, 3},
+                      {1, 2, 2}},
+                     32}) {}
 TJaJuNiDitherer::TJaJuNiDitherer(TColorLookup& L, int W)
-    : T5by3Ditherer(L, W, {{{1, 0, 7}, {2, 0, 5}, {-2, 1, 3}, {-1, 1, 5}, {0, 1, 7}, {1, 1, 5}, {2, 1, 3},
-                            {-2, 2, 1}, {-1, 2, 3}, {0, 2, 5}, {1, 2, 3}, {2, 2, 1}},
-                           48}) {}
+    : T5by3Ditherer(L, W,
+                    {{{1, 0, 7},
+                      {2, 0, 5},
+                      {-2, 1, 3},
+                      {-1, 1, 5},
+                      {0, 1, 7},
+                      {1, 1, 5},
+                      {2, 1, 3},
+                      {-2, 2, 1},
+                      {-1, 2, 3},
+                      {0, 2, 5},
+                      {1, 2, 3},
+                      {2, 2, 1}},
+                     48}) {}
 TSteveArcheDitherer::TSteveArcheDitherer(TColorLookup& L, int W)
-    : TErrorDiffusionDitherer(L, W, {{{2, 0, 32}, {-3, 1, 12}, {-1, 1, 26}, {1, 1, 30}, {3, 1, 16}, {-2, 2, 12},
-                                      {0, 2, 26}, {2, 2, 12}, {-3, 3, 5}, {-1, 3, 12}, {1, 3, 12}, {3, 3, 5}},
-                                     200}) {}
+    : TErrorDiffusionDitherer(L, W,
+                              {{{2, 0, 32},
+                                {-3, 1, 12},
+                                {-1, 1, 26},
+                                {1, 1, 30},
+                                {3, 1, 16},
+                                {-2, 2, 12},
+                                {0, 2, 26},
+                                {2, 2, 12},
+                                {-3, 3, 5},
+                                {-1, 3, 12},
+                                {1, 3, 12},
+                                {3, 3, 5}},
+                               200}) {}
 TBurkesDitherer::TBurkesDitherer(TColorLookup& L, int W)
-    : TErrorDiffusionDitherer(L, W, {{{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}},
-                                     32}) {}
+    : TErrorDiffusionDitherer(
+          L, W,
+          {{{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}}, 32}) {}
 
-// ---- octree --------------------------------------------------------------------------------------
+// ---- octree
+// --------------------------------------------------------------------------------------
 
 struct TColorQuantizer::TOctreeNode {
   bool leaf = false;
@@ -165,7 +220,9 @@ struct TColorQuantizer::TOctreeNode {
 };
 
 TColorQuantizer::TColorQuantizer(int MaxColors, int ColorBits)
-    : root_(new TOctreeNode), max_colors_(std::max(MaxColors, 1)), color_bits_(std::clamp(ColorBits, 1, 8)) {}
+    : root_(new TOctreeNode),
+      max_colors_(std::max(MaxColors, 1)),
+      color_bits_(std::clamp(ColorBits, 1, 8)) {}
 
 TColorQuantizer::~TColorQuantizer() { delete root_; }
 
@@ -223,9 +280,11 @@ classlib::TPalette TColorQuantizer::Palette() const {
   // Depth first in child order.
   std::function<void(const TOctreeNode*)> walk = [&](const TOctreeNode* n) {
     if (n->leaf) {
-      if (n->count == 0) out.push_back(Quad(0, 0, 0));
+      if (n->count == 0)
+        out.push_back(Quad(0, 0, 0));
       else
-        out.push_back(Quad(static_cast<uint8_t>(n->red / n->count), static_cast<uint8_t>(n->green / n->count),
+        out.push_back(Quad(static_cast<uint8_t>(n->red / n->count),
+                           static_cast<uint8_t>(n->green / n->count),
                            static_cast<uint8_t>(n->blue / n->count)));
       return;
     }
@@ -236,32 +295,41 @@ classlib::TPalette TColorQuantizer::Palette() const {
   return out;
 }
 
-// ---- palettes ------------------------------------------------------------------------------------
+// ---- palettes
+// ------------------------------------------------------------------------------------
 
 TPalette WebPalette() {
   TPalette p;
   for (int r = 0; r < 6; ++r)
     for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b) p.push_back(Quad(static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)));
+      for (int b = 0; b < 6; ++b)
+        p.push_back(Quad(static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51),
+                         static_cast<uint8_t>(b * 51)));
   return p;
 }
 
 TPalette GrayScalePalette() {
   TPalette p;
-  for (int i = 0; i < 256; ++i) p.push_back(Quad(static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)));
+  for (int i = 0; i < 256; ++i)
+    p.push_back(Quad(static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)));
   return p;
 }
 
 TPalette MonochromePalette() { return {Quad(0, 0, 0), Quad(255, 255, 255)}; }
 
-TPalette FourGrayPalette() { return {Quad(0, 0, 0), Quad(128, 128, 128), Quad(192, 192, 192), Quad(255, 255, 255)}; }
+TPalette FourGrayPalette() {
+  return {Quad(0, 0, 0), Quad(128, 128, 128), Quad(192, 192, 192), Quad(255, 255, 255)};
+}
 
 TPalette SystemPalette20() {
-  static const uint32_t kColors[20] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080,
-                                       0xC0C0C0, 0xC0DCC0, 0xA6CAF0, 0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000,
-                                       0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+  static const uint32_t kColors[20] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
+                                       0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
+                                       0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
+                                       0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
   TPalette p;
-  for (uint32_t c : kColors) p.push_back(Quad(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)));
+  for (uint32_t c : kColors)
+    p.push_back(
+        Quad(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)));
   return p;
 }
 
@@ -269,7 +337,9 @@ TPalette HalftonePalette() {
   const TPalette sys = SystemPalette20();
   TPalette p(sys.begin(), sys.begin() + 10);
   for (const TRGBQuad& q : WebPalette()) p.push_back(q);
-  for (int k = 1; k <= 20; ++k) p.push_back(Quad(static_cast<uint8_t>(12 * k), static_cast<uint8_t>(12 * k), static_cast<uint8_t>(12 * k)));
+  for (int k = 1; k <= 20; ++k)
+    p.push_back(Quad(static_cast<uint8_t>(12 * k), static_cast<uint8_t>(12 * k),
+                     static_cast<uint8_t>(12 * k)));
   p.insert(p.end(), sys.begin() + 10, sys.end());
   return p;
 }
@@ -303,8 +373,9 @@ TPalette OptimizedPalette(const classlib::TBitmap& Bitmap, int Colors, bool Syst
   return out;
 }
 
-std::unique_ptr<classlib::TBitmap> ReduceColourDepth(const classlib::TBitmap& Bitmap, int Method, int DitherMode,
-                                                     int ReductionBits, const TPalette& Custom) {
+std::unique_ptr<classlib::TBitmap> ReduceColourDepth(const classlib::TBitmap& Bitmap, int Method,
+                                                     int DitherMode, int ReductionBits,
+                                                     const TPalette& Custom) {
   if (Method == 0) return As24(Bitmap);
   auto result = std::make_unique<classlib::TBitmap>();
   if (Method < 0 || Method > 9) return result;
@@ -321,10 +392,14 @@ std::unique_ptr<classlib::TBitmap> ReduceColourDepth(const classlib::TBitmap& Bi
     default: pal = Custom; break;
   }
   std::unique_ptr<TColorLookup> lookup;
-  if (Method == 4) lookup = std::make_unique<TMonochromeLookup>();
-  else if (Method == 5) lookup = std::make_unique<TGrayScaleLookup>();
-  else if (Method == 6) lookup = std::make_unique<TNetscapeColorLookup>();
-  else lookup = std::make_unique<TFastColorLookup>(pal);
+  if (Method == 4)
+    lookup = std::make_unique<TMonochromeLookup>();
+  else if (Method == 5)
+    lookup = std::make_unique<TGrayScaleLookup>();
+  else if (Method == 6)
+    lookup = std::make_unique<TNetscapeColorLookup>();
+  else
+    lookup = std::make_unique<TFastColorLookup>(pal);
   if (lookup->ColorCount() == 0 || pal.empty()) return result;
   const auto src = As24(Bitmap);
   const int w = src->Width(), h = src->Height();

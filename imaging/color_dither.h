@@ -15,41 +15,42 @@
 namespace lumicast {
 
 class TColorLookup {
-public:
+ public:
   virtual ~TColorLookup() = default;
   virtual int ColorCount() const = 0;
   // The palette index for a colour, and the colour it stands for.
-  virtual int Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) = 0;
+  virtual int Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG,
+                     uint8_t& OutB) = 0;
 };
 
 // Nearest entry of a palette by the sum of absolute differences, cached in a
 // 32,768-cell inverse table (5 bits per channel).
 class TFastColorLookup : public TColorLookup {
-public:
+ public:
   explicit TFastColorLookup(const classlib::TPalette& Palette);
   int ColorCount() const override { return static_cast<int>(palette_.size()); }
   int Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) override;
 
-private:
+ private:
   classlib::TPalette palette_;
   std::vector<int16_t> cells_;
 };
 
 // The 216-colour palette: six levels 0, 51, ... 255 per channel.
 class TNetscapeColorLookup : public TColorLookup {
-public:
+ public:
   int ColorCount() const override { return 216; }
   int Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) override;
 };
 
 class TGrayScaleLookup : public TColorLookup {
-public:
+ public:
   int ColorCount() const override { return 256; }
   int Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) override;
 };
 
 class TMonochromeLookup : public TColorLookup {
-public:
+ public:
   int ColorCount() const override { return 2; }
   int Lookup(uint8_t R, uint8_t G, uint8_t B, uint8_t& OutR, uint8_t& OutG, uint8_t& OutB) override;
 };
@@ -58,7 +59,7 @@ public:
 // spread the difference to the pixels not yet visited. Rows are walked in
 // serpentine order: left to right, then right to left.
 class TDitherEngine {
-public:
+ public:
   TDitherEngine(TColorLookup& Lookup, int Width) : lookup_(Lookup), width_(Width) {}
   virtual ~TDitherEngine() = default;
   // The index of the current pixel; moves one column on.
@@ -68,7 +69,7 @@ public:
   int Direction() const { return direction_; }
   int Column() const { return column_; }
 
-protected:
+ protected:
   TColorLookup& lookup_;
   int width_;
   int direction_ = 1;
@@ -86,12 +87,12 @@ struct TDitherKernel {
 };
 
 class TErrorDiffusionDitherer : public TDitherEngine {
-public:
+ public:
   TErrorDiffusionDitherer(TColorLookup& Lookup, int Width, const TDitherKernel& Kernel);
   int Dither(uint8_t R, uint8_t G, uint8_t B) override;
   void NextLine() override;
 
-private:
+ private:
   TDitherKernel kernel_;
   int margin_ = 0;
   // Per channel, the accumulated errors of this row and the rows below it
@@ -100,44 +101,44 @@ private:
 };
 
 class TFloydSteinbergDitherer : public TErrorDiffusionDitherer {
-public:
+ public:
   TFloydSteinbergDitherer(TColorLookup& L, int W);
 };
 class T5by3Ditherer : public TErrorDiffusionDitherer {
-public:
+ public:
   using TErrorDiffusionDitherer::TErrorDiffusionDitherer;
 };
 class TStuckiDitherer : public T5by3Ditherer {
-public:
+ public:
   TStuckiDitherer(TColorLookup& L, int W);
 };
 class TSierraDitherer : public T5by3Ditherer {
-public:
+ public:
   TSierraDitherer(TColorLookup& L, int W);
 };
 class TJaJuNiDitherer : public T5by3Ditherer {
-public:
+ public:
   TJaJuNiDitherer(TColorLookup& L, int W);
 };
 class TSteveArcheDitherer : public TErrorDiffusionDitherer {
-public:
+ public:
   TSteveArcheDitherer(TColorLookup& L, int W);
 };
 class TBurkesDitherer : public TErrorDiffusionDitherer {
-public:
+ public:
   TBurkesDitherer(TColorLookup& L, int W);
 };
 
 // Octree quantizer of at most MaxColors leaves at depth ColorBits.
 class TColorQuantizer {
-public:
+ public:
   TColorQuantizer(int MaxColors, int ColorBits);
   ~TColorQuantizer();
   void AddColor(uint8_t R, uint8_t G, uint8_t B);
   // The leaves' average colours, depth first in child order.
   classlib::TPalette Palette() const;
 
-private:
+ private:
   struct TOctreeNode;
   void Reduce();
   TOctreeNode* root_;
@@ -148,10 +149,10 @@ private:
 };
 
 // Fixed palettes.
-classlib::TPalette WebPalette();          // 216 colours, index 36 r + 6 g + b
-classlib::TPalette GrayScalePalette();    // 256 greys
-classlib::TPalette MonochromePalette();   // black, white
-classlib::TPalette FourGrayPalette();     // 0, 128, 192, 255
+classlib::TPalette WebPalette();         // 216 colours, index 36 r + 6 g + b
+classlib::TPalette GrayScalePalette();   // 256 greys
+classlib::TPalette MonochromePalette();  // black, white
+classlib::TPalette FourGrayPalette();    // 0, 128, 192, 255
 // The 20 system colours: the 16 VGA colours with C0DCC0, A6CAF0, FFFBF0 and
 // A0A0A4 as entries 8 to 11.
 classlib::TPalette SystemPalette20();
@@ -169,7 +170,8 @@ classlib::TPalette OptimizedPalette(const classlib::TBitmap& Bitmap, int Colors,
 // Steinberg, 2 Stucki, 3 Sierra, 4 Jarvis-Judice-Ninke, 5 Stevenson-Arce,
 // 6 Burkes). A method above 9 or a palette without colours gives an empty
 // bitmap.
-std::unique_ptr<classlib::TBitmap> ReduceColourDepth(const classlib::TBitmap& Bitmap, int Method, int DitherMode,
-                                                     int ReductionBits, const classlib::TPalette& Custom);
+std::unique_ptr<classlib::TBitmap> ReduceColourDepth(const classlib::TBitmap& Bitmap, int Method,
+                                                     int DitherMode, int ReductionBits,
+                                                     const classlib::TPalette& Custom);
 
 }  // namespace lumicast

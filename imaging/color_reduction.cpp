@@ -62,7 +62,7 @@ struct THistEntry {
 };
 
 class THistogram {
-public:
+ public:
   THistogram() : slots_(kHistSlots, kEmpty) { entries_.reserve(kMaxColors); }
 
   static uint32_t Hash(uint32_t r, uint32_t g, uint32_t b) {
@@ -110,7 +110,7 @@ public:
 
   std::vector<THistEntry> entries_;
 
-private:
+ private:
   std::vector<uint16_t> slots_;
 };
 
@@ -129,9 +129,12 @@ TReducedImage ReduceHistogram(const uint8_t* Rows, int64_t Stride, int Width, in
     for (int x = 0; x < Width; ++x, p += 3) {
       for (;;) {
         if (hist.Add(p[2] & mr, p[1] & mg, p[0] & mb, 1)) break;
-        if (mr < mg) mg = static_cast<uint8_t>(mg << 1);
-        else if (mr > mb) mr = static_cast<uint8_t>(mr << 1);
-        else mb = static_cast<uint8_t>(mb << 1);
+        if (mr < mg)
+          mg = static_cast<uint8_t>(mg << 1);
+        else if (mr > mb)
+          mr = static_cast<uint8_t>(mr << 1);
+        else
+          mb = static_cast<uint8_t>(mb << 1);
         std::vector<THistEntry> old;
         old.swap(hist.entries_);
         hist.Clear();
@@ -281,7 +284,8 @@ TReducedImage ReduceMedianCut(const uint8_t* Rows, int64_t Stride, int Width, in
     const int old_lower = box.lower[best_ch], old_extent = box.extent[best_ch];
     nb.lower[best_ch] = 16 * cells[nb.cells.front()].nib[best_ch];
     nb.extent[best_ch] = static_cast<uint8_t>((old_lower + old_extent) - nb.lower[best_ch]);
-    box.extent[best_ch] = static_cast<uint8_t>(16 * cells[box.cells.back()].nib[best_ch] - old_lower);
+    box.extent[best_ch] =
+        static_cast<uint8_t>(16 * cells[box.cells.back()].nib[best_ch] - old_lower);
     boxes.push_back(std::move(nb));
   }
 
@@ -294,7 +298,8 @@ TReducedImage ReduceMedianCut(const uint8_t* Rows, int64_t Stride, int Width, in
     }
     const uint32_t m = static_cast<uint32_t>(std::max<size_t>(box.cells.size(), 1));
     int rgb[3];
-    for (int ch = 0; ch < 3; ++ch) rgb[ch] = static_cast<int>(std::min<uint32_t>((16 * sums[ch] + 15) / m, 255));
+    for (int ch = 0; ch < 3; ++ch)
+      rgb[ch] = static_cast<int>(std::min<uint32_t>((16 * sums[ch] + 15) / m, 255));
     if (rgb[0] <= 16 && rgb[1] <= 16 && rgb[2] <= 16) rgb[0] = rgb[1] = rgb[2] = 0;
     result.Palette[b] = Quad(rgb[0], rgb[1], rgb[2]);
   }
@@ -432,9 +437,9 @@ std::vector<uint8_t> Fetch24(TBitmap* Bitmap, int64_t& Stride) {
       case 4:
       case 8:
         for (int x = 0; x < w; ++x) {
-          unsigned idx = bits == 8 ? src[x]
-                       : bits == 4 ? ((x & 1) ? (src[x >> 1] & 15u) : (src[x >> 1] >> 4u))
-                                   : ((src[x >> 3] >> (7 - (x & 7))) & 1u);
+          unsigned idx = bits == 8   ? src[x]
+                         : bits == 4 ? ((x & 1) ? (src[x >> 1] & 15u) : (src[x >> 1] >> 4u))
+                                     : ((src[x >> 3] >> (7 - (x & 7))) & 1u);
           TRGBQuad q = idx < pal.size() ? pal[idx] : TRGBQuad{};
           dst[3 * x] = q.rgbBlue;
           dst[3 * x + 1] = q.rgbGreen;
@@ -453,7 +458,6 @@ std::vector<uint8_t> Fetch24(TBitmap* Bitmap, int64_t& Stride) {
   }
   return rows;
 }
-
 
 }  // namespace
 
@@ -492,8 +496,8 @@ std::unique_ptr<TMemoryStream> ReduceBitmapTo8Bit(TBitmap* Bitmap, TPixelFormat 
   const uint64_t image_size = static_cast<uint64_t>(stride8) * h;
   std::vector<uint8_t>& bmp = out->Bytes();
   bmp.assign(header_size + image_size, 0);
-  TReducedImage reduced = ReduceRows24(rows24.data(), stride24, w, h, Method,
-                                       bmp.data() + header_size, stride8);
+  TReducedImage reduced =
+      ReduceRows24(rows24.data(), stride24, w, h, Method, bmp.data() + header_size, stride8);
   bmp[0] = 'B';
   bmp[1] = 'M';
   PutLE32(&bmp[2], static_cast<uint32_t>(bmp.size()));

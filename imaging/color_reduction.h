@@ -13,12 +13,12 @@
 namespace lumicast {
 
 enum TReductionMethod : uint8_t {
-  rmHistogram = 0,   // the most frequent colours of the picture
-  rmMedianCut = 1,   // median cut on a 4-4-4 histogram
-  rm7R8G4B = 2,      // fixed 7 red, 8 green, 4 blue levels
-  rm6R6G6B = 3,      // fixed 6 levels per channel
-  rmRamps = 4,       // three 64-step ramps, one channel per pixel
-  rmGrayscale = 5,   // 256 greys
+  rmHistogram = 0,  // the most frequent colours of the picture
+  rmMedianCut = 1,  // median cut on a 4-4-4 histogram
+  rm7R8G4B = 2,     // fixed 7 red, 8 green, 4 blue levels
+  rm6R6G6B = 3,     // fixed 6 levels per channel
+  rmRamps = 4,      // three 64-step ramps, one channel per pixel
+  rmGrayscale = 5,  // 256 greys
 };
 
 // The method used where none is named (the histogram method).
@@ -34,7 +34,8 @@ std::unique_ptr<classlib::TMemoryStream> ReduceBitmapTo8Bit(classlib::TBitmap* B
                                                             TReductionMethod Method);
 // ReduceBitmapTo8Bit with the smallest format holding Colors colours and the
 // default method.
-std::unique_ptr<classlib::TMemoryStream> ReduceBitmapToColors(classlib::TBitmap* Bitmap, int Colors);
+std::unique_ptr<classlib::TMemoryStream> ReduceBitmapToColors(classlib::TBitmap* Bitmap,
+                                                              int Colors);
 
 // The pixel format of a bitmap, and bytes of one padded row.
 classlib::TPixelFormat GetBitmapPixelFormat(classlib::TBitmap* Bitmap);

@@ -75,8 +75,10 @@ void TAbstractSuperDIB::SetSize(int W, int H) {
   Allocate(W, H);
   width_ = W;
   height_ = H;
-  if (whole) clip_ = Rect(0, 0, W, H);
-  else IntersectRect(clip_, clip_, Rect(0, 0, W, H));
+  if (whole)
+    clip_ = Rect(0, 0, W, H);
+  else
+    IntersectRect(clip_, clip_, Rect(0, 0, W, H));
   Changed();
 }
 
@@ -134,7 +136,8 @@ uint32_t TAbstractSuperDIB::KeyPixel() const {
 }
 
 TDIBDrawMode TAbstractSuperDIB::DrawMode() const {
-  if (transparent_) return opacity_ == 255 ? TDIBDrawMode::Transparent : TDIBDrawMode::TransparentBlend;
+  if (transparent_)
+    return opacity_ == 255 ? TDIBDrawMode::Transparent : TDIBDrawMode::TransparentBlend;
   if (masked_) return opacity_ == 255 ? TDIBDrawMode::Masked : TDIBDrawMode::MaskedBlend;
   return opacity_ == 255 ? TDIBDrawMode::Copy : TDIBDrawMode::Blend;
 }
@@ -162,7 +165,8 @@ void TAbstractSuperDIB::SetAlpha(uint8_t Value) {
   Changed();
 }
 
-void TAbstractSuperDIB::DrawRows(TAbstractSuperDIB& Dest, int X, int Y, TRect Source, TDIBDrawMode Mode) const {
+void TAbstractSuperDIB::DrawRows(TAbstractSuperDIB& Dest, int X, int Y, TRect Source,
+                                 TDIBDrawMode Mode) const {
   if (Empty() || Dest.Empty()) return;
   if (!IntersectRect(Source, Source, Rect(0, 0, width_, height_))) return;
   TRect dclip;
@@ -190,7 +194,8 @@ void TAbstractSuperDIB::DrawRows(TAbstractSuperDIB& Dest, int X, int Y, TRect So
         for (int i = 0; i < n; ++i) d[i] = Mix(s[i], d[i], s[i] >> 24) | MaxAlpha(s[i], d[i]);
         break;
       case TDIBDrawMode::MaskedBlend:
-        for (int i = 0; i < n; ++i) d[i] = Mix(s[i], d[i], ((s[i] >> 24) * op) >> 8) | MaxAlpha(s[i], d[i]);
+        for (int i = 0; i < n; ++i)
+          d[i] = Mix(s[i], d[i], ((s[i] >> 24) * op) >> 8) | MaxAlpha(s[i], d[i]);
         break;
       case TDIBDrawMode::Transparent:
         for (int i = 0; i < n; ++i)
@@ -205,7 +210,8 @@ void TAbstractSuperDIB::DrawRows(TAbstractSuperDIB& Dest, int X, int Y, TRect So
   Dest.Changed();
 }
 
-void TAbstractSuperDIB::DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y, const TRect& Source) {
+void TAbstractSuperDIB::DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y,
+                                        const TRect& Source) {
   TRect src;
   if (!IntersectRect(src, Source, Rect(0, 0, width_, height_))) return;
   const int sw = src.Right - src.Left, sh = src.Bottom - src.Top;
@@ -244,7 +250,8 @@ void TAbstractSuperDIB::DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y, c
         continue;
       }
       const int64_t sx = px / 256, sy = py / 256;
-      row[i] = sx < sw && sy < sh ? base[(height_ - 1 - src.Top - sy) * width_ + src.Left + sx] : outside;
+      row[i] = sx < sw && sy < sh ? base[(height_ - 1 - src.Top - sy) * width_ + src.Left + sx]
+                                  : outside;
     }
   }
   temp.masked_ = masked_;
@@ -255,12 +262,16 @@ void TAbstractSuperDIB::DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y, c
   temp.DrawRows(Dest, X, Y, Rect(0, 0, tw, th), temp.DrawMode());
 }
 
-void TAbstractSuperDIB::Draw(TAbstractSuperDIB& Dest, int X, int Y) { DrawRect(Dest, X, Y, Rect(0, 0, width_, height_)); }
+void TAbstractSuperDIB::Draw(TAbstractSuperDIB& Dest, int X, int Y) {
+  DrawRect(Dest, X, Y, Rect(0, 0, width_, height_));
+}
 
 void TAbstractSuperDIB::DrawRect(TAbstractSuperDIB& Dest, int X, int Y, const TRect& Source) {
   if (Empty()) return;
-  if (angle_ != 0 || scale_x_ != 100 || scale_y_ != 100) DrawTransformed(Dest, X, Y, Source);
-  else DrawRows(Dest, X, Y, Source, DrawMode());
+  if (angle_ != 0 || scale_x_ != 100 || scale_y_ != 100)
+    DrawTransformed(Dest, X, Y, Source);
+  else
+    DrawRows(Dest, X, Y, Source, DrawMode());
 }
 
 void TAbstractSuperDIB::DrawCopy(TAbstractSuperDIB& Dest, int X, int Y) {
@@ -295,7 +306,9 @@ void TAbstractSuperDIB::ApplyFilter(const TDIBFilter& F) {
       uint32_t out = at(x, y) & 0xFF000000u;
       for (int shift = 0; shift < 24; shift += 8) {
         int64_t sum = 0;
-        for (int k = 0; k < 9; ++k) sum += F.Weights[k] * static_cast<int64_t>((at(x + k % 3 - 1, y + k / 3 - 1) >> shift) & 0xFF);
+        for (int k = 0; k < 9; ++k)
+          sum += F.Weights[k] *
+                 static_cast<int64_t>((at(x + k % 3 - 1, y + k / 3 - 1) >> shift) & 0xFF);
         int64_t v = std::clamp<int64_t>(sum / div + F.Bias, 0, 255);
         out |= static_cast<uint32_t>(v) << shift;
       }
@@ -314,7 +327,8 @@ void TAbstractSuperDIB::ImportMask(const std::string& FileName) {
   b.Canvas()->StretchDraw(Rect(0, 0, width_, height_), pic.Graphic());
   for (int y = 0; y < height_; ++y) {
     const uint8_t* row = b.ScanLine(y);
-    for (int x = 0; x < width_; ++x) Pixel(x, y) = (Pixel(x, y) & 0xFFFFFF) | (uint32_t(row[4 * x]) << 24);
+    for (int x = 0; x < width_; ++x)
+      Pixel(x, y) = (Pixel(x, y) & 0xFFFFFF) | (uint32_t(row[4 * x]) << 24);
   }
   if (auto* m = dynamic_cast<TCustomMemoryDIB*>(this)) m->MaskFilename = FileName;
   SetMasked(true);
@@ -332,7 +346,8 @@ void TAbstractSuperDIB::ImportPicture(const std::string& FileName) {
     b.SetPixelFormat(pf32bit);
     b.SetSize(width_, height_);
     if (alpha) {
-      for (int y = 0; y < height_; ++y) std::memcpy(b.ScanLine(y), bmp->ScanLine(y), static_cast<size_t>(width_) * 4);
+      for (int y = 0; y < height_; ++y)
+        std::memcpy(b.ScanLine(y), bmp->ScanLine(y), static_cast<size_t>(width_) * 4);
     } else {
       b.Canvas()->Draw(0, 0, pic.Graphic());
     }
@@ -379,7 +394,8 @@ void TAbstractSuperDIB::Assign(TPersistent* Source) {
   BeginUpdate();
   if (!other->Empty()) {
     SetSize(other->width_, other->height_);
-    std::memcpy(PixelData(), other->PixelData(), sizeof(uint32_t) * static_cast<size_t>(width_) * height_);
+    std::memcpy(PixelData(), other->PixelData(),
+                sizeof(uint32_t) * static_cast<size_t>(width_) * height_);
   }
   CopySettings(*other);
   Changed();
@@ -388,7 +404,8 @@ void TAbstractSuperDIB::Assign(TPersistent* Source) {
 
 void TAbstractSuperDIB::AssignTo(TPersistent* Dest) {
   // An image copies only into another image (see Assign).
-  throw EDIBError("Cannot assign a TAbstractDIB to a " + (Dest != nullptr ? Dest->ClassName() : std::string("nil")));
+  throw EDIBError("Cannot assign a TAbstractDIB to a " +
+                  (Dest != nullptr ? Dest->ClassName() : std::string("nil")));
 }
 
 void TAbstractSuperDIB::EndUpdate() {
@@ -432,13 +449,15 @@ void TAbstractSuperDIB::ReadData(TStream* Stream) {
   if (head_len == 26 && std::memcmp(head, kDIBCMP, 6) == 0) {
     std::array<uint8_t, 16> id;
     std::memcpy(id.data(), head + 6, 16);
-    const uint32_t raw_size = head[22] | (head[23] << 8) | (head[24] << 16) | (uint32_t(head[25]) << 24);
+    const uint32_t raw_size =
+        head[22] | (head[23] << 8) | (head[24] << 16) | (uint32_t(head[25]) << 24);
     std::vector<uint8_t> packed(static_cast<size_t>(left - 26));
     if (!packed.empty()) Stream->ReadBuffer(packed.data(), static_cast<int64_t>(packed.size()));
     const auto& list = Compressors();
     bool done = false;
     for (auto it = list.rbegin(); it != list.rend() && !done; ++it)
-      if (it->Decompress && it->Decompress(id, packed.data(), packed.size(), raw_size, raw)) done = true;
+      if (it->Decompress && it->Decompress(id, packed.data(), packed.size(), raw_size, raw))
+        done = true;
     if (!done) throw EDIBCompressError("Could not find a suitable decompressor.");
     if (raw.size() != raw_size) throw EDIBError("The image data is truncated");
   } else {
@@ -546,7 +565,9 @@ void TCustomMemoryDIB::ViewOf(TAbstractSuperDIB& Other) {
   SetClipRect(Rect(0, 0, width_, height_));
 }
 
-void RegisterDIBCompressor(const TDIBCompressor& Compressor) { Compressors().push_back(Compressor); }
+void RegisterDIBCompressor(const TDIBCompressor& Compressor) {
+  Compressors().push_back(Compressor);
+}
 void UnregisterDIBCompressors() { Compressors().clear(); }
 
 }  // namespace lumicast

@@ -21,11 +21,11 @@
 namespace lumicast {
 
 class EDIBError : public classlib::Exception {
-public:
+ public:
   using Exception::Exception;
 };
 class EDIBCompressError : public EDIBError {
-public:
+ public:
   using EDIBError::EDIBError;
 };
 
@@ -44,7 +44,7 @@ struct TDIBFilter {
 enum class TDIBDrawMode { Copy, Blend, Masked, MaskedBlend, Transparent, TransparentBlend };
 
 class TAbstractSuperDIB : public classlib::TPersistent {
-public:
+ public:
   TAbstractSuperDIB();
   ~TAbstractSuperDIB() override;
   std::string ClassName() const override { return "TAbstractSuperDIB"; }
@@ -60,7 +60,9 @@ public:
   // The pixel memory (Width * Height values, bottom row first); nullptr when empty.
   virtual uint32_t* PixelData() const = 0;
   // Pixel (X, Y), Y = 0 the top row. No range check.
-  uint32_t& Pixel(int X, int Y) const { return PixelData()[static_cast<size_t>(height_ - Y - 1) * width_ + X]; }
+  uint32_t& Pixel(int X, int Y) const {
+    return PixelData()[static_cast<size_t>(height_ - Y - 1) * width_ + X];
+  }
 
   int Angle() const { return angle_; }
   void SetAngle(int Value);  // reduced into 0..359
@@ -128,7 +130,7 @@ public:
   // The runs MakeRegion unites, row by row from the top.
   std::vector<classlib::TRect> RegionRects(classlib::TColor Key) const;
 
-protected:
+ protected:
   // Resizes the pixel memory (contents need not survive).
   virtual void Allocate(int W, int H) = 0;
   void AssignTo(classlib::TPersistent* Dest) override;
@@ -137,8 +139,9 @@ protected:
   int width_ = 0;
   int height_ = 0;
 
-private:
-  void DrawRows(TAbstractSuperDIB& Dest, int X, int Y, classlib::TRect Source, TDIBDrawMode Mode) const;
+ private:
+  void DrawRows(TAbstractSuperDIB& Dest, int X, int Y, classlib::TRect Source,
+                TDIBDrawMode Mode) const;
   void DrawTransformed(TAbstractSuperDIB& Dest, int X, int Y, const classlib::TRect& Source);
 
   int angle_ = 0;
@@ -154,7 +157,7 @@ private:
 };
 
 class TCustomWinDIB : public TAbstractSuperDIB {
-public:
+ public:
   TCustomWinDIB();
   TCustomWinDIB(int W, int H);
   std::string ClassName() const override { return "TCustomWinDIB"; }
@@ -163,21 +166,21 @@ public:
   // The bitmap holding the pixels (pf32bit, bottom-up rows as in memory).
   classlib::TBitmap* Bitmap() { return &bitmap_; }
 
-protected:
+ protected:
   void Allocate(int W, int H) override;
 
-private:
+ private:
   classlib::TBitmap bitmap_;
 };
 
 class TWinDIB : public TCustomWinDIB {
-public:
+ public:
   using TCustomWinDIB::TCustomWinDIB;
   std::string ClassName() const override { return "TWinDIB"; }
 };
 
 class TCustomMemoryDIB : public TAbstractSuperDIB {
-public:
+ public:
   TCustomMemoryDIB();
   TCustomMemoryDIB(int W, int H);
   std::string ClassName() const override { return "TCustomMemoryDIB"; }
@@ -189,16 +192,16 @@ public:
   std::string ImageFilename;
   std::string MaskFilename;
 
-protected:
+ protected:
   void Allocate(int W, int H) override;
 
-private:
+ private:
   mutable std::vector<uint32_t> pixels_;
   uint32_t* view_ = nullptr;
 };
 
 class TMemoryDIB : public TCustomMemoryDIB {
-public:
+ public:
   using TCustomMemoryDIB::TCustomMemoryDIB;
   std::string ClassName() const override { return "TMemoryDIB"; }
 };
@@ -208,8 +211,8 @@ public:
 struct TDIBCompressor {
   std::array<uint8_t, 16> ID{};
   std::function<std::vector<uint8_t>(const std::vector<uint8_t>& Raw)> Compress;
-  std::function<bool(const std::array<uint8_t, 16>& ID, const uint8_t* Data, size_t Size, size_t RawSize,
-                     std::vector<uint8_t>& Raw)>
+  std::function<bool(const std::array<uint8_t, 16>& ID, const uint8_t* Data, size_t Size,
+                     size_t RawSize, std::vector<uint8_t>& Raw)>
       Decompress;
 };
 void RegisterDIBCompressor(const TDIBCompressor& Compressor);

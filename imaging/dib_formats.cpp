@@ -18,11 +18,14 @@ void TAbstractDIBFormat::Progress(int Row, int Rows) {
 namespace {
 
 std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return s;
 }
 
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint32_t Get32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
 
 // The top Bits bits of an 8-bit value, and back to the top of a byte.
 inline uint32_t Top(uint32_t v, int bits) { return bits == 0 ? 0 : v >> (8 - bits); }
@@ -30,8 +33,12 @@ inline uint32_t Widen(uint32_t v, int bits) { return bits == 0 ? 0 : (v << (8 - 
 
 }  // namespace
 
-bool TDIBRSBFormat::HandlesLoadExtension(const std::string& Ext) const { return Upper(Ext) == ".RSB"; }
-bool TDIBRSBFormat::HandlesSaveExtension(const std::string& Ext) const { return Upper(Ext) == ".RSB"; }
+bool TDIBRSBFormat::HandlesLoadExtension(const std::string& Ext) const {
+  return Upper(Ext) == ".RSB";
+}
+bool TDIBRSBFormat::HandlesSaveExtension(const std::string& Ext) const {
+  return Upper(Ext) == ".RSB";
+}
 
 void TDIBRSBFormat::LoadFromStream(TStream* Stream, TAbstractSuperDIB& DIB) {
   const int64_t left = Stream->Size() - Stream->Position();
@@ -40,10 +47,12 @@ void TDIBRSBFormat::LoadFromStream(TStream* Stream, TAbstractSuperDIB& DIB) {
   Stream->ReadBuffer(head, 28);
   if (Get32(head) != 1) throw EDIBFormatError("Only RSB version 1 is supported.");
   const uint32_t w = Get32(head + 4), h = Get32(head + 8);
-  const uint32_t rb = Get32(head + 12), gb = Get32(head + 16), bb = Get32(head + 20), ab = Get32(head + 24);
+  const uint32_t rb = Get32(head + 12), gb = Get32(head + 16), bb = Get32(head + 20),
+                 ab = Get32(head + 24);
   if (rb > 8 || gb > 8 || bb > 8 || ab > 8 || rb + gb + bb + ab > 16)
     throw EDIBFormatError("The RSB file has invalid bit counts");
-  if (w == 0 || h == 0 || w > 65535 || h > 65535) throw EDIBFormatError("The RSB file has an invalid size");
+  if (w == 0 || h == 0 || w > 65535 || h > 65535)
+    throw EDIBFormatError("The RSB file has an invalid size");
   const uint64_t bytes = static_cast<uint64_t>(w) * h * 2;
   if (bytes > static_cast<uint64_t>(left - 28)) throw EDIBFormatError("The RSB file is truncated");
   std::vector<uint8_t> data(static_cast<size_t>(bytes));
@@ -52,8 +61,10 @@ void TDIBRSBFormat::LoadFromStream(TStream* Stream, TAbstractSuperDIB& DIB) {
   try {
     DIB.SetSize(static_cast<int>(w), static_cast<int>(h));
     uint32_t* px = DIB.PixelData();
-    const int ib = static_cast<int>(bb), ig = static_cast<int>(gb), ir = static_cast<int>(rb), ia = static_cast<int>(ab);
-    const uint32_t mb = (1u << ib) - 1, mg = (1u << ig) - 1, mr = (1u << ir) - 1, ma = (1u << ia) - 1;
+    const int ib = static_cast<int>(bb), ig = static_cast<int>(gb), ir = static_cast<int>(rb),
+              ia = static_cast<int>(ab);
+    const uint32_t mb = (1u << ib) - 1, mg = (1u << ig) - 1, mr = (1u << ir) - 1,
+                   ma = (1u << ia) - 1;
     for (uint32_t row = 0; row < h; ++row) {
       for (uint32_t x = 0; x < w; ++x) {
         const size_t i = static_cast<size_t>(row) * w + x;
@@ -81,7 +92,8 @@ void TDIBRSBFormat::SaveToStream(TStream* Stream, TAbstractSuperDIB& DIB) {
   if (DIB.Empty()) throw EDIBFormatError("There is no image to save");
   const bool masked = DIB.Masked();
   const uint32_t w = static_cast<uint32_t>(DIB.Width()), h = static_cast<uint32_t>(DIB.Height());
-  const uint32_t head[7] = {1, w, h, masked ? 4u : 5u, masked ? 4u : 6u, masked ? 4u : 5u, masked ? 4u : 0u};
+  const uint32_t head[7] = {
+      1, w, h, masked ? 4u : 5u, masked ? 4u : 6u, masked ? 4u : 5u, masked ? 4u : 0u};
   for (uint32_t v : head) Stream->WriteValue<uint32_t>(v);
   const uint32_t* px = DIB.PixelData();
   std::vector<uint8_t> row(static_cast<size_t>(w) * 2);
@@ -89,8 +101,9 @@ void TDIBRSBFormat::SaveToStream(TStream* Stream, TAbstractSuperDIB& DIB) {
     for (uint32_t x = 0; x < w; ++x) {
       const uint32_t p = px[static_cast<size_t>(y) * w + x];
       const uint32_t a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-      const uint32_t v = masked ? (Top(a, 4) << 12) | (Top(r, 4) << 8) | (Top(g, 4) << 4) | Top(b, 4)
-                                : (Top(r, 5) << 11) | (Top(g, 6) << 5) | Top(b, 5);
+      const uint32_t v = masked
+                             ? (Top(a, 4) << 12) | (Top(r, 4) << 8) | (Top(g, 4) << 4) | Top(b, 4)
+                             : (Top(r, 5) << 11) | (Top(g, 6) << 5) | Top(b, 5);
       row[2 * x] = uint8_t(v);
       row[2 * x + 1] = uint8_t(v >> 8);
     }

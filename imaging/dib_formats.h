@@ -12,19 +12,25 @@
 namespace lumicast {
 
 class EDIBFormatError : public classlib::Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
 class TAbstractDIBFormat : public classlib::TObject {
-public:
+ public:
   virtual std::string Description() const = 0;
   virtual void LoadFromStream(classlib::TStream* Stream, TAbstractSuperDIB& DIB) = 0;
   virtual void SaveToStream(classlib::TStream* Stream, TAbstractSuperDIB& DIB) = 0;
   virtual bool CanLoad() const { return true; }
   virtual bool CanSave() const { return true; }
-  virtual bool HandlesLoadExtension(const std::string& Ext) const { (void)Ext; return false; }
-  virtual bool HandlesSaveExtension(const std::string& Ext) const { (void)Ext; return false; }
+  virtual bool HandlesLoadExtension(const std::string& Ext) const {
+    (void)Ext;
+    return false;
+  }
+  virtual bool HandlesSaveExtension(const std::string& Ext) const {
+    (void)Ext;
+    return false;
+  }
   virtual void BeforeLoad() {}
   virtual void AfterSave() {}
   virtual std::string LoadFilter() const { return ""; }
@@ -33,12 +39,12 @@ public:
   // Reported after each row: 0 until the last row, then 100.
   std::function<void(TAbstractDIBFormat* Format, int Percent)> OnProgress;
 
-protected:
+ protected:
   void Progress(int Row, int Rows);
 };
 
 class TDIBRSBFormat : public TAbstractDIBFormat {
-public:
+ public:
   std::string ClassName() const override { return "TDIBRSBFormat"; }
   std::string Description() const override { return "Rogue spear bitmap"; }
   // Reads a version 1 file: sizes and bit counts (0..8 each, 16 in all at

@@ -12,11 +12,11 @@ namespace {
 
 // The list's collection: reports item changes, deletions and moves to the list.
 class TDIBImagesCollection : public TCollection {
-public:
+ public:
   explicit TDIBImagesCollection(TCustomDIBImageList* List)
       : TCollection([](TCollection* c) { return new TDIBImagesItem(c); }), list_(List) {}
 
-protected:
+ protected:
   void Update(TCollectionItem* Item) override {
     if (Item != nullptr) list_->ItemChanged(Item->Index());
   }
@@ -25,7 +25,7 @@ protected:
   }
   void ItemMoved(int OldIndex, int NewIndex) override { list_->ItemMoved(OldIndex, NewIndex); }
 
-private:
+ private:
   TCustomDIBImageList* list_;
 };
 
@@ -110,9 +110,12 @@ void TCustomDIBImageList::ItemDeleted(int Index) {
 void TCustomDIBImageList::ItemMoved(int OldIndex, int NewIndex) {
   for (TDIBImageLink* link : links_) {
     int& i = link->index_;
-    if (i == OldIndex) i = NewIndex;
-    else if (OldIndex < NewIndex && i > OldIndex && i <= NewIndex) --i;
-    else if (NewIndex < OldIndex && i >= NewIndex && i < OldIndex) ++i;
+    if (i == OldIndex)
+      i = NewIndex;
+    else if (OldIndex < NewIndex && i > OldIndex && i <= NewIndex)
+      --i;
+    else if (NewIndex < OldIndex && i >= NewIndex && i < OldIndex)
+      ++i;
   }
 }
 

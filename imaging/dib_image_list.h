@@ -19,7 +19,7 @@ class TDIBImageLink;
 enum TImageRetrieval { irInternal, irExternal };
 
 class TDIBImagesItem : public classlib::TCollectionItem {
-public:
+ public:
   explicit TDIBImagesItem(classlib::TCollection* Collection);
   std::string ClassName() const override { return "TDIBImagesItem"; }
 
@@ -31,9 +31,10 @@ public:
   std::string TemplateFilename;
   // Asked for the folder of a file name: a non-empty answer replaces the
   // folder, an empty one keeps only the file name.
-  std::function<std::string(TDIBImagesItem* Item, const std::string& FileName)> OnTranslateImagePath;
+  std::function<std::string(TDIBImagesItem* Item, const std::string& FileName)>
+      OnTranslateImagePath;
 
-private:
+ private:
   std::string Translate(const std::string& FileName);
   TMemoryDIB dib_;
   std::string display_name_;
@@ -41,7 +42,7 @@ private:
 };
 
 class TCustomDIBImageList : public classlib::TComponent {
-public:
+ public:
   explicit TCustomDIBImageList(classlib::TComponent* AOwner);
   ~TCustomDIBImageList() override;
   std::string ClassName() const override { return "TCustomDIBImageList"; }
@@ -59,7 +60,7 @@ public:
   void ItemDeleted(int Index);
   void ItemMoved(int OldIndex, int NewIndex);
 
-private:
+ private:
   friend class TDIBImageLink;
   std::unique_ptr<classlib::TCollection> images_;
   std::vector<TDIBImageLink*> links_;
@@ -68,13 +69,13 @@ private:
 };
 
 class TDIBImageList : public TCustomDIBImageList {
-public:
+ public:
   using TCustomDIBImageList::TCustomDIBImageList;
   std::string ClassName() const override { return "TDIBImageList"; }
 };
 
 class TDIBImageLink {
-public:
+ public:
   explicit TDIBImageLink(classlib::TComponent* Owner = nullptr) : owner_(Owner) {}
   ~TDIBImageLink();
   TDIBImageLink(const TDIBImageLink&) = delete;
@@ -89,7 +90,7 @@ public:
   bool GetImage(TMemoryDIB*& Image);
   std::function<void(TDIBImageLink* Sender)> OnChange;
 
-private:
+ private:
   friend class TCustomDIBImageList;
   void Changed();
   classlib::TComponent* owner_;

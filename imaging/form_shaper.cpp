@@ -124,13 +124,14 @@ bool TDIBFormShaper::BuildRegion(TRegion& Region) {
     rects = linked->RegionRects(key);
   } else {
     if (bitmap_->Empty()) return false;
-    const TColor key =
-        transparent_mode_ == tmFixed ? transparent_color_ : bitmap_->PixelColor(0, bitmap_->Height() - 1);
+    const TColor key = transparent_mode_ == tmFixed ? transparent_color_
+                                                    : bitmap_->PixelColor(0, bitmap_->Height() - 1);
     TBitmap copy;
     copy.Assign(bitmap_.get());
     copy.SetPixelFormat(pf32bit);
     TWinDIB dib(copy.Width(), copy.Height());
-    std::memcpy(dib.PixelData(), copy.Bits(), static_cast<size_t>(copy.Width()) * copy.Height() * 4);
+    std::memcpy(dib.PixelData(), copy.Bits(),
+                static_cast<size_t>(copy.Width()) * copy.Height() * 4);
     rects = dib.RegionRects(key);
   }
   int64_t dx = offset_x_, dy = offset_y_;
@@ -146,7 +147,8 @@ bool TDIBFormShaper::BuildRegion(TRegion& Region) {
   for (const TRect& r : rects) {
     const int64_t l = r.Left + dx, t = r.Top + dy, rr = r.Right + dx, b = r.Bottom + dy;
     if (l < INT_MIN || t < INT_MIN || rr > INT_MAX || b > INT_MAX) continue;
-    moved.push_back(Rect(static_cast<int>(l), static_cast<int>(t), static_cast<int>(rr), static_cast<int>(b)));
+    moved.push_back(
+        Rect(static_cast<int>(l), static_cast<int>(t), static_cast<int>(rr), static_cast<int>(b)));
   }
   if (moved.empty()) return false;
   Region = TRegion(moved);
@@ -162,8 +164,10 @@ void TDIBFormShaper::Apply() {
   if (c == nullptr) return;
   Watch(c);
   TRegion region;
-  if (BuildRegion(region)) SetWindowRgn(c, &region, true);
-  else SetWindowRgn(c, nullptr, true);  // all key: the window stays unshaped
+  if (BuildRegion(region))
+    SetWindowRgn(c, &region, true);
+  else
+    SetWindowRgn(c, nullptr, true);  // all key: the window stays unshaped
 }
 
 }  // namespace lumicast

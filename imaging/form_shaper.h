@@ -17,7 +17,7 @@ class TWinControl;
 namespace lumicast {
 
 class TDIBFormShaper : public classlib::TComponent {
-public:
+ public:
   explicit TDIBFormShaper(classlib::TComponent* AOwner);
   ~TDIBFormShaper() override;
   std::string ClassName() const override { return "TDIBFormShaper"; }
@@ -47,11 +47,11 @@ public:
   // The region the shaper would give its control now (false: none).
   bool BuildRegion(classlib::TRegion& Region);
 
-protected:
+ protected:
   void Notification(classlib::TComponent* AComponent, classlib::TOperation Operation) override;
   void Loaded() override;
 
-private:
+ private:
   void Apply();
   void Reapply() {
     if (active_) Apply();

@@ -13,12 +13,13 @@ constexpr int kTableSize = 4096;
 // The LZW decoder of one frame's data. Tables are fixed arrays: nothing is
 // allocated per code.
 class TGIFDecoder {
-public:
-  TGIFDecoder(classlib::TStream* Stream, const TGIFWarning& Warning) : stream_(Stream), warning_(Warning) {}
+ public:
+  TGIFDecoder(classlib::TStream* Stream, const TGIFWarning& Warning)
+      : stream_(Stream), warning_(Warning) {}
 
   void Run(int Width, int Height, bool Interlaced, uint8_t* Pixels);
 
-private:
+ private:
   void Warn(const std::string& Message) {
     if (warning_) warning_(Message);
   }
@@ -134,7 +135,8 @@ int TGIFDecoder::NextPixel() {
     code = prev_;
   }
   while (code >= clear_) {
-    if (sp_ >= kTableSize - 1 || prefix_[code] == code) throw GIFException("Circular decoder table entry");
+    if (sp_ >= kTableSize - 1 || prefix_[code] == code)
+      throw GIFException("Circular decoder table entry");
     stack_[sp_++] = suffix_[code];
     code = prefix_[code];
   }
@@ -175,7 +177,8 @@ void TGIFDecoder::Run(int Width, int Height, bool Interlaced, uint8_t* Pixels) {
     int pass = 0, row = 0;
     bool done = false;
     for (int y = 0; y < Height && !done; ++y) {
-      uint8_t* line = Pixels + static_cast<size_t>(Interlaced ? row : y) * static_cast<size_t>(Width);
+      uint8_t* line =
+          Pixels + static_cast<size_t>(Interlaced ? row : y) * static_cast<size_t>(Width);
       for (int x = 0; x < Width; ++x) {
         const int p = NextPixel();
         if (p < 0) {
@@ -199,13 +202,14 @@ void TGIFDecoder::Run(int Width, int Height, bool Interlaced, uint8_t* Pixels) {
 
 }  // namespace
 
-void GIFDecodeFrame(classlib::TStream* Stream, int Width, int Height, bool Interlaced, uint8_t* Pixels,
-                    const TGIFWarning& Warning) {
+void GIFDecodeFrame(classlib::TStream* Stream, int Width, int Height, bool Interlaced,
+                    uint8_t* Pixels, const TGIFWarning& Warning) {
   auto decoder = std::make_unique<TGIFDecoder>(Stream, Warning);
   decoder->Run(Width, Height, Interlaced, Pixels);
 }
 
-// ---- sub-block writer ----------------------------------------------------------------------------
+// ---- sub-block writer
+// ----------------------------------------------------------------------------
 
 TGIFWriter::~TGIFWriter() {
   try {
@@ -215,7 +219,9 @@ TGIFWriter::~TGIFWriter() {
   }
 }
 
-int64_t TGIFWriter::Read(void*, int64_t) { throw classlib::EStreamError("Invalid stream operation"); }
+int64_t TGIFWriter::Read(void*, int64_t) {
+  throw classlib::EStreamError("Invalid stream operation");
+}
 int64_t TGIFWriter::Seek(int64_t, classlib::TSeekOrigin) {
   throw classlib::EStreamError("Invalid stream operation");
 }
@@ -234,7 +240,8 @@ void TGIFWriter::Flush() {
   out_->WriteBuffer(buffer_.data(), n);
 }
 
-// ---- hash table ----------------------------------------------------------------------------------
+// ---- hash table
+// ----------------------------------------------------------------------------------
 
 bool THashTable::Insert(uint32_t Key, int Code) {
   int slot = Start(Key);
@@ -259,10 +266,11 @@ int THashTable::Lookup(uint32_t Key) const {
   return -1;
 }
 
-// ---- encoders ------------------------------------------------------------------------------------
+// ---- encoders
+// ------------------------------------------------------------------------------------
 
-void TGIFEncoder::Compress(classlib::TStream* Stream, int BitsPerPixel, int MaxColor, const uint8_t* Pixels,
-                           bool Interlaced, int Height, int Width) {
+void TGIFEncoder::Compress(classlib::TStream* Stream, int BitsPerPixel, int MaxColor,
+                           const uint8_t* Pixels, bool Interlaced, int Height, int Width) {
   bits_per_pixel_ = BitsPerPixel < 2 ? 2 : BitsPerPixel;
   const uint8_t size = static_cast<uint8_t>(bits_per_pixel_);
   Stream->WriteBuffer(&size, 1);
@@ -298,7 +306,8 @@ void TGIFEncoder::Compress(classlib::TStream* Stream, int BitsPerPixel, int MaxC
 
 int TGIFEncoder::NextPixel() {
   if (row_ >= height_) return -1;
-  const int v = pixels_[static_cast<size_t>(row_) * static_cast<size_t>(width_) + static_cast<size_t>(col_)];
+  const int v =
+      pixels_[static_cast<size_t>(row_) * static_cast<size_t>(width_) + static_cast<size_t>(col_)];
   if (v >= max_color_) throw GIFException("Color not in color table");
   if (++col_ >= width_) {
     col_ = 0;

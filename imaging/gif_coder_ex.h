@@ -19,7 +19,7 @@ namespace lumicast {
 
 // The error of the GIF object model; a kind of invalid-graphic error.
 class GIFException : public classlib::EInvalidGraphic {
-public:
+ public:
   using classlib::EInvalidGraphic::EInvalidGraphic;
 };
 
@@ -32,14 +32,14 @@ using TGIFWarning = std::function<void(const std::string& Message)>;
 // is put back in display order. Damage that leaves pixels unfilled gives a
 // warning; a circular string table raises GIFException. The stream is left
 // after the data's closing empty sub-block (or at its end).
-void GIFDecodeFrame(classlib::TStream* Stream, int Width, int Height, bool Interlaced, uint8_t* Pixels,
-                    const TGIFWarning& Warning);
+void GIFDecodeFrame(classlib::TStream* Stream, int Width, int Height, bool Interlaced,
+                    uint8_t* Pixels, const TGIFWarning& Warning);
 
 // The sub-block writer: a write-only stream that gathers bytes behind a
 // length byte and writes each block of 255 data bytes as it fills. Reading
 // and seeking fail with "Invalid stream operation".
 class TGIFWriter : public classlib::TStream {
-public:
+ public:
   explicit TGIFWriter(classlib::TStream* Out) : out_(Out) {}
   ~TGIFWriter() override;
   int64_t Read(void* Buffer, int64_t Count) override;
@@ -51,7 +51,7 @@ public:
   }
   void Flush();
 
-private:
+ private:
   classlib::TStream* out_;
   std::array<uint8_t, 256> buffer_{};
   int length_ = 0;
@@ -60,7 +60,7 @@ private:
 // Open hash table of the LZW encoder: 8009 slots of key (upper 20 bits) and
 // code (lower 12 bits).
 class THashTable {
-public:
+ public:
   static constexpr int kSize = 8009;
   THashTable() { Clear(); }
   void Clear() { slots_.fill(0xFFFFFFFFu); }
@@ -68,7 +68,7 @@ public:
   bool Insert(uint32_t Key, int Code);
   int Lookup(uint32_t Key) const;
 
-private:
+ private:
   static int Start(uint32_t Key) { return static_cast<int>((Key ^ (Key >> 4)) % kSize); }
   static int Next(int Slot) {
     if (Slot == 0) return kSize - 1;
@@ -80,7 +80,7 @@ private:
 // Base of the encoders: code output through the sub-block writer and the
 // pixel order (straight, or the four interlace passes).
 class TGIFEncoder {
-public:
+ public:
   virtual ~TGIFEncoder() = default;
   // Writes the image data of Pixels (Width x Height, top-down) with the code
   // size of BitsPerPixel (at least 2). Every pixel must be below MaxColor,
@@ -88,7 +88,7 @@ public:
   void Compress(classlib::TStream* Stream, int BitsPerPixel, int MaxColor, const uint8_t* Pixels,
                 bool Interlaced, int Height, int Width);
 
-protected:
+ protected:
   virtual void Output(int Code);
   virtual void Clear() = 0;
   virtual void CompressPixels() = 0;
@@ -109,7 +109,7 @@ protected:
   int max_color_ = 256;
   bool clear_flag_ = false;
 
-private:
+ private:
   const uint8_t* pixels_ = nullptr;
   int width_ = 0, height_ = 0;
   bool interlaced_ = false;
@@ -117,22 +117,22 @@ private:
 };
 
 class TLZWEncoder : public TGIFEncoder {
-protected:
+ protected:
   void Output(int Code) override;
   void Clear() override;
   void CompressPixels() override;
 
-private:
+ private:
   THashTable table_;
   int next_free_ = 0;
 };
 
 class TRLEEncoder : public TGIFEncoder {
-protected:
+ protected:
   void Clear() override;
   void CompressPixels() override;
 
-private:
+ private:
   void Emit(int Code);
   void FlushRun(int Count);
   void FlushFromClear(int Count);

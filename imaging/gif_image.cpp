@@ -261,7 +261,8 @@ void TGIFFrame::Encode() {
   // colour-used field but carries the whole 256-entry palette, and the table
   // written must be that palette, not the used entries followed by black.
   uint64_t pal_entries = static_cast<uint64_t>(colors);
-  if (pal_at + pal_entries * 4 > off_bits) pal_entries = off_bits > pal_at ? (off_bits - pal_at) / 4 : 0;
+  if (pal_at + pal_entries * 4 > off_bits)
+    pal_entries = off_bits > pal_at ? (off_bits - pal_at) / 4 : 0;
   item->ColorTable.Count = colors;
   for (uint64_t i = 0; i < pal_entries; ++i) {
     const uint8_t* q = &b[pal_at + 4 * i];
@@ -273,15 +274,17 @@ void TGIFFrame::Encode() {
   if (top_down) {
     flipped.resize(static_cast<size_t>(row_bytes * height));
     for (int64_t y = 0; y < height; ++y)
-      std::memcpy(&flipped[static_cast<size_t>(y * row_bytes)], pixels + (height - 1 - y) * row_bytes,
-                  static_cast<size_t>(row_bytes));
+      std::memcpy(&flipped[static_cast<size_t>(y * row_bytes)],
+                  pixels + (height - 1 - y) * row_bytes, static_cast<size_t>(row_bytes));
     pixels = flipped.data();
   }
   try {
     TLZWProgress progress;
     if (owner_) {
       TGIFImage* o = owner_;
-      progress = [o](TProgressStage s, uint8_t p, const std::string& m) { o->CoderProgress(s, p, m); };
+      progress = [o](TProgressStage s, uint8_t p, const std::string& m) {
+        o->CoderProgress(s, p, m);
+      };
     }
     GIFEncodeLZW(item->ImageData, h, false, progress, pixels);
   } catch (const EAbort&) {
@@ -486,7 +489,8 @@ std::vector<uint8_t> TGIFImage::BuildFile() {
     }
     const int bpp = std::clamp<int>(data_->BitsPerPixel, 1, 8);
     packed = static_cast<uint8_t>(0x80 + (c - 1) * 16 + (bpp - 1));
-    if (screen_color_ != clNone) background = static_cast<uint8_t>(std::max(FindColor(global, screen_color_), 0));
+    if (screen_color_ != clNone)
+      background = static_cast<uint8_t>(std::max(FindColor(global, screen_color_), 0));
   }
   out.push_back(packed);
   out.push_back(background);
@@ -498,7 +502,8 @@ std::vector<uint8_t> TGIFImage::BuildFile() {
   }
 
   if (loop_enabled_ && frames_.size() > 1) {
-    static const uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01};
+    static const uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',  'C',
+                                   'A',  'P',  'E',  '2', '.', '0', 0x03, 0x01};
     out.insert(out.end(), std::begin(loop), std::end(loop));
     AppendLE16(out, loop_count_);
     out.push_back(0);
@@ -584,7 +589,8 @@ void TGIFImage::ReadData(TStream* Stream) {
 
 void TGIFImage::SaveToClipboardFormat(TClipboardFormat Format, TClipboardData& Data) {
   if (frames_.empty()) GIFError("No GIF Data to write");
-  frames_[0]->FrameBitmap()->SaveToClipboardFormat(Format == CF_GIF() ? TClipboardFormat(CF_BITMAP) : Format, Data);
+  frames_[0]->FrameBitmap()->SaveToClipboardFormat(
+      Format == CF_GIF() ? TClipboardFormat(CF_BITMAP) : Format, Data);
   bool all_encoded = std::all_of(frames_.begin(), frames_.end(),
                                  [](const auto& f) { return f->HasEncodedData(); });
   if (!all_encoded) return;
@@ -681,8 +687,10 @@ void TGIFImage::Assign(TPersistent* Source) {
 
 void TGIFImage::AssignTo(TPersistent* Dest) {
   if (Empty()) {
-    if (auto* b = dynamic_cast<TBitmap*>(Dest)) b->SetSize(0, 0);
-    else Dest->Assign(nullptr);
+    if (auto* b = dynamic_cast<TBitmap*>(Dest))
+      b->SetSize(0, 0);
+    else
+      Dest->Assign(nullptr);
     return;
   }
   TGIFFrame* frame = active_ < 0 ? frames_[0].get() : ActiveFrame();
@@ -705,8 +713,8 @@ void TGIFImage::Draw(TCanvas* ACanvas, const TRect& R) {
   TBitmap* bitmap = frame->FrameBitmap();
   if (bitmap->Empty()) return;
   if (frame->key_color_ != clNone && TGraphic::Transparent()) {
-    StretchBitmapKeyed(ACanvas, R.Left, R.Top, R.Width(), R.Height(), bitmap, 0, 0,
-                       bitmap->Width(), bitmap->Height(), frame->key_color_);
+    StretchBitmapKeyed(ACanvas, R.Left, R.Top, R.Width(), R.Height(), bitmap, 0, 0, bitmap->Width(),
+                       bitmap->Height(), frame->key_color_);
   } else {
     ACanvas->StretchDraw(R, bitmap);
   }

@@ -56,14 +56,14 @@ enum TExtensionKind : uint8_t { ekGraphicControl, ekPlainText, ekApplication, ek
 
 // One extension block: its kind, fixed bytes and data sub-blocks (lines).
 class TExtension : public classlib::TPersistent {
-public:
+ public:
   std::string ClassName() const override { return "TExtension"; }
   void Assign(classlib::TPersistent* Source) override;
   static uint8_t Label(TExtensionKind Kind);
 
   TExtensionKind Kind = ekGraphicControl;
-  std::vector<uint8_t> Fixed;        // graphic control 6, plain text 13, application 12 bytes
-  std::vector<std::string> Lines;    // one per data sub-block
+  std::vector<uint8_t> Fixed;      // graphic control 6, plain text 13, application 12 bytes
+  std::vector<std::string> Lines;  // one per data sub-block
 };
 
 // Graphic control extension packed byte.
@@ -71,7 +71,7 @@ constexpr uint8_t kGCETransparent = 0x01;
 constexpr uint8_t kGCEUserInput = 0x02;
 
 class TGIFFrame : public classlib::TPersistent {
-public:
+ public:
   explicit TGIFFrame(TGIFImage* AOwner);
   ~TGIFFrame() override;
   std::string ClassName() const override { return "TGIFFrame"; }
@@ -111,7 +111,7 @@ public:
   // The coded data as a BMP file (1, 4 or 8 bits).
   std::unique_ptr<classlib::TMemoryStream> DecodeToBMP();
 
-private:
+ private:
   friend class TGIFImage;
   friend class TGIFReader;
   void Reset();
@@ -134,7 +134,7 @@ private:
 };
 
 class TGIFImage : public classlib::TGraphic {
-public:
+ public:
   TGIFImage();
   ~TGIFImage() override;
   std::string ClassName() const override { return "TGIFImage"; }
@@ -179,7 +179,8 @@ public:
   // Writes the file beside the target and renames it over the target only
   // when the whole file has been written.
   void SaveToFile(const std::string& FileName) override;
-  void SaveToClipboardFormat(classlib::TClipboardFormat Format, classlib::TClipboardData& Data) override;
+  void SaveToClipboardFormat(classlib::TClipboardFormat Format,
+                             classlib::TClipboardData& Data) override;
   void LoadFromClipboardFormat(classlib::TClipboardFormat Format,
                                const classlib::TClipboardData& Data) override;
   bool Equals(classlib::TGraphic* Graphic) override;
@@ -198,10 +199,10 @@ public:
   // Reports coder progress through OnProgress.
   void CoderProgress(classlib::TProgressStage Stage, uint8_t Percent, const std::string& Msg);
 
-protected:
+ protected:
   void AssignTo(classlib::TPersistent* Dest) override;
 
-private:
+ private:
   friend class TGIFFrame;
   friend class TGIFReader;
   void Clear();

@@ -43,7 +43,8 @@ void WriteWord(TStream* S, uint16_t W) {
 uint16_t Word(const uint8_t* P) { return static_cast<uint16_t>(P[0] | (P[1] << 8)); }
 
 // Reads data sub-blocks up to the empty one; each block's bytes go to Sink.
-template <typename F> void ReadBlocks(TStream* S, F Sink) {
+template <typename F>
+void ReadBlocks(TStream* S, F Sink) {
   for (;;) {
     const uint8_t len = ReadByte(S);
     if (len == 0) return;
@@ -90,7 +91,8 @@ int ColorMapBits(int Count) {
   return b;
 }
 
-// ---- colour maps ---------------------------------------------------------------------------------
+// ---- colour maps
+// ---------------------------------------------------------------------------------
 
 int TGIFColorMap::Add(const TGIFRGB& Color) {
   if (Count() >= 256) throw GIFException("Color table overflow");
@@ -163,7 +165,8 @@ void TGIFColorMap::Read(TStream* Stream, int Count) {
   std::vector<uint8_t> bytes(static_cast<size_t>(Count) * 3);
   ReadExact(Stream, bytes.data(), static_cast<int64_t>(bytes.size()));
   colors_.resize(static_cast<size_t>(Count));
-  for (size_t i = 0; i < colors_.size(); ++i) colors_[i] = {bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]};
+  for (size_t i = 0; i < colors_.size(); ++i)
+    colors_[i] = {bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]};
   Changed();
 }
 
@@ -197,7 +200,8 @@ bool TGIFColorMap::Optimize() {
     int index;
   };
   std::vector<Pair> pairs(static_cast<size_t>(Count()));
-  for (int i = 0; i < Count(); ++i) pairs[static_cast<size_t>(i)] = {counts[static_cast<size_t>(i)], i};
+  for (int i = 0; i < Count(); ++i)
+    pairs[static_cast<size_t>(i)] = {counts[static_cast<size_t>(i)], i};
   // Quicksort by count, largest first: middle pivot, both ends inwards,
   // recursion on the left part and a loop on the right part.
   std::function<void(int, int)> sort = [&](int lo, int hi) {
@@ -223,9 +227,11 @@ bool TGIFColorMap::Optimize() {
   if (same) return false;
   std::array<uint8_t, 256> map{};
   for (int i = 0; i < 256; ++i) map[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
-  for (int pos = 0; pos < Count(); ++pos) map[static_cast<size_t>(pairs[static_cast<size_t>(pos)].index)] = static_cast<uint8_t>(pos);
+  for (int pos = 0; pos < Count(); ++pos)
+    map[static_cast<size_t>(pairs[static_cast<size_t>(pos)].index)] = static_cast<uint8_t>(pos);
   std::vector<TGIFRGB> reordered(colors_.size());
-  for (int i = 0; i < Count(); ++i) reordered[map[static_cast<size_t>(i)]] = colors_[static_cast<size_t>(i)];
+  for (int i = 0; i < Count(); ++i)
+    reordered[map[static_cast<size_t>(i)]] = colors_[static_cast<size_t>(i)];
   int used = Count();
   for (int pos = 0; pos < Count(); ++pos)
     if (pairs[static_cast<size_t>(pos)].count == 0) {
@@ -238,12 +244,14 @@ bool TGIFColorMap::Optimize() {
   for (TGIFSubImage* f : users)
     if (f->Transparent())
       if (auto* g = f->GraphicControl())
-        if (g->TransparentColorIndex() < Count()) used = std::max(used, map[g->TransparentColorIndex()] + 1);
+        if (g->TransparentColorIndex() < Count())
+          used = std::max(used, map[g->TransparentColorIndex()] + 1);
   Renumbered(map, position, used);
   for (TGIFSubImage* f : users) {
     for (uint8_t& p : f->Data()) p = map[p];
     if (f->Transparent())
-      if (auto* g = f->GraphicControl()) g->SetTransparentColorIndex(map[g->TransparentColorIndex()]);
+      if (auto* g = f->GraphicControl())
+        g->SetTransparentColorIndex(map[g->TransparentColorIndex()]);
     f->DropCache();
   }
   reordered.resize(static_cast<size_t>(used));
@@ -258,7 +266,8 @@ void TGIFGlobalColorMap::Changed() {
 void TGIFGlobalColorMap::Warning(const std::string& Message) const {
   if (image_ != nullptr) image_->Warning(image_, 1, Message);
 }
-void TGIFGlobalColorMap::Renumbered(const std::array<uint8_t, 256>& Map, const std::vector<int>&, int& Used) {
+void TGIFGlobalColorMap::Renumbered(const std::array<uint8_t, 256>& Map, const std::vector<int>&,
+                                    int& Used) {
   if (image_ == nullptr || image_->background_index_ >= Count()) return;
   image_->background_index_ = Map[image_->background_index_];
   Used = std::max(Used, image_->background_index_ + 1);
@@ -279,7 +288,8 @@ void TGIFLocalColorMap::Warning(const std::string& Message) const {
 }
 std::vector<TGIFSubImage*> TGIFLocalColorMap::Users() const { return {frame_}; }
 
-// ---- extensions ----------------------------------------------------------------------------------
+// ---- extensions
+// ----------------------------------------------------------------------------------
 
 void TGIFExtension::Warning(const std::string& Message) const {
   if (frame_ != nullptr) frame_->Warning(Message);
@@ -288,7 +298,8 @@ void TGIFExtension::Warning(const std::string& Message) const {
 void TGIFExtension::Read(TStream* Stream) {
   const uint8_t intro = ReadByte(Stream);
   if (intro != 0x21) throw GIFException("Invalid extension introducer");
-  if (ReadByte(Stream) != Label()) throw GIFException("Internal error: Extension Instance does not match Extension Label");
+  if (ReadByte(Stream) != Label())
+    throw GIFException("Internal error: Extension Instance does not match Extension Label");
   ReadBody(Stream);
 }
 
@@ -300,11 +311,16 @@ void TGIFExtension::Write(TStream* Stream) const {
 
 std::unique_ptr<TGIFExtension> TGIFExtension::Clone(TGIFSubImage* Frame) const {
   std::unique_ptr<TGIFExtension> copy;
-  if (dynamic_cast<const TGIFGraphicControlExtension*>(this)) copy = std::make_unique<TGIFGraphicControlExtension>(Frame);
-  else if (dynamic_cast<const TGIFTextExtension*>(this)) copy = std::make_unique<TGIFTextExtension>(Frame);
-  else if (dynamic_cast<const TGIFCommentExtension*>(this)) copy = std::make_unique<TGIFCommentExtension>(Frame);
-  else if (dynamic_cast<const TGIFAppExtNSLoop*>(this)) copy = std::make_unique<TGIFAppExtNSLoop>(Frame);
-  else copy = std::make_unique<TGIFUnknownAppExtension>(Frame);
+  if (dynamic_cast<const TGIFGraphicControlExtension*>(this))
+    copy = std::make_unique<TGIFGraphicControlExtension>(Frame);
+  else if (dynamic_cast<const TGIFTextExtension*>(this))
+    copy = std::make_unique<TGIFTextExtension>(Frame);
+  else if (dynamic_cast<const TGIFCommentExtension*>(this))
+    copy = std::make_unique<TGIFCommentExtension>(Frame);
+  else if (dynamic_cast<const TGIFAppExtNSLoop*>(this))
+    copy = std::make_unique<TGIFAppExtNSLoop>(Frame);
+  else
+    copy = std::make_unique<TGIFUnknownAppExtension>(Frame);
   classlib::TMemoryStream m;
   Write(&m);
   m.SetPosition(0);
@@ -337,7 +353,8 @@ void TGIFGraphicControlExtension::ReadBody(TStream* Stream) {
 }
 
 void TGIFGraphicControlExtension::WriteBody(TStream* Stream) const {
-  const uint8_t b[6] = {4, packed_, static_cast<uint8_t>(delay_), static_cast<uint8_t>(delay_ >> 8), index_, 0};
+  const uint8_t b[6] = {
+      4, packed_, static_cast<uint8_t>(delay_), static_cast<uint8_t>(delay_ >> 8), index_, 0};
   Stream->WriteBuffer(b, 6);
 }
 
@@ -389,7 +406,9 @@ void TGIFApplicationExtension::WriteBody(TStream* Stream) const {
   WriteData(Stream);
 }
 
-void TGIFApplicationExtension::ReadData(TStream* Stream) { ReadBlocks(Stream, [](std::string) {}); }
+void TGIFApplicationExtension::ReadData(TStream* Stream) {
+  ReadBlocks(Stream, [](std::string) {});
+}
 void TGIFApplicationExtension::WriteData(TStream* Stream) const { WriteByte(Stream, 0); }
 
 void TGIFUnknownAppExtension::ReadData(TStream* Stream) {
@@ -415,7 +434,8 @@ void TGIFAppExtNSLoop::ReadData(TStream* Stream) {
         break;
       case 2:
         if (b.size() < 5) throw GIFException("Invalid GIF data");
-        BufferSize = uint32_t(p[1]) | (uint32_t(p[2]) << 8) | (uint32_t(p[3]) << 16) | (uint32_t(p[4]) << 24);
+        BufferSize = uint32_t(p[1]) | (uint32_t(p[2]) << 8) | (uint32_t(p[3]) << 16) |
+                     (uint32_t(p[4]) << 24);
         break;
       default: break;
     }
@@ -426,8 +446,12 @@ void TGIFAppExtNSLoop::WriteData(TStream* Stream) const {
   const uint8_t loop[4] = {3, 1, static_cast<uint8_t>(Loops), static_cast<uint8_t>(Loops >> 8)};
   Stream->WriteBuffer(loop, 4);
   if (BufferSize != 0) {
-    const uint8_t buf[6] = {5, 2, static_cast<uint8_t>(BufferSize), static_cast<uint8_t>(BufferSize >> 8),
-                            static_cast<uint8_t>(BufferSize >> 16), static_cast<uint8_t>(BufferSize >> 24)};
+    const uint8_t buf[6] = {5,
+                            2,
+                            static_cast<uint8_t>(BufferSize),
+                            static_cast<uint8_t>(BufferSize >> 8),
+                            static_cast<uint8_t>(BufferSize >> 16),
+                            static_cast<uint8_t>(BufferSize >> 24)};
     Stream->WriteBuffer(buf, 6);
   }
   WriteByte(Stream, 0);
@@ -449,7 +473,8 @@ std::unique_ptr<TGIFExtension> MakeExtension(uint8_t Label, TStream* Stream, TGI
       Stream->SetPosition(at);
       if (got >= 1 && id[0] == 10) return std::make_unique<TGIFUnknownAppExtension>(Frame);
       if (got == 12 && id[0] == 11) {
-        if (std::memcmp(id + 1, "NETSCAPE2.0", 11) == 0 || std::memcmp(id + 1, "ANIMEXTS1.0", 11) == 0)
+        if (std::memcmp(id + 1, "NETSCAPE2.0", 11) == 0 ||
+            std::memcmp(id + 1, "ANIMEXTS1.0", 11) == 0)
           return std::make_unique<TGIFAppExtNSLoop>(Frame);
         return std::make_unique<TGIFUnknownAppExtension>(Frame);
       }
@@ -461,7 +486,8 @@ std::unique_ptr<TGIFExtension> MakeExtension(uint8_t Label, TStream* Stream, TGI
 
 }  // namespace
 
-// ---- frames --------------------------------------------------------------------------------------
+// ---- frames
+// --------------------------------------------------------------------------------------
 
 TGIFSubImage::TGIFSubImage(TGIFImageEx* Image) : image_(Image), local_(this) {}
 TGIFSubImage::~TGIFSubImage() = default;
@@ -473,7 +499,8 @@ void TGIFSubImage::Warning(const std::string& Message) const {
 int TGIFSubImage::Version() const { return local_.Sorted() || !extensions_.empty() ? 2 : 1; }
 
 void TGIFSubImage::SetBounds(int Left, int Top, int Width, int Height) {
-  if (Width < 0 || Height < 0 || Width > 65535 || Height > 65535) throw GIFException("Invalid image dimensions");
+  if (Width < 0 || Height < 0 || Width > 65535 || Height > 65535)
+    throw GIFException("Invalid image dimensions");
   if (int64_t(Width) * Height > kMaxGIFFrameBytes) throw GIFException("GIF image is too large");
   left_ = Left;
   top_ = Top;
@@ -488,7 +515,8 @@ void TGIFSubImage::SetBounds(int Left, int Top, int Width, int Height) {
 
 uint8_t TGIFSubImage::Pixel(int X, int Y) const {
   if (pixels_.empty()) throw GIFException("Image is empty");
-  if (X < 0 || Y < 0 || X >= width_ || Y >= height_) throw GIFException("Invalid pixel coordinates");
+  if (X < 0 || Y < 0 || X >= width_ || Y >= height_)
+    throw GIFException("Invalid pixel coordinates");
   return pixels_[static_cast<size_t>(Y) * static_cast<size_t>(width_) + static_cast<size_t>(X)];
 }
 
@@ -519,7 +547,8 @@ TGIFGraphicControlExtension* TGIFSubImage::AddGraphicControl() {
 
 void TGIFSubImage::RemoveExtension(TGIFExtension* Extension) {
   const bool was_gce = Extension == GraphicControl();
-  auto it = std::find_if(extensions_.begin(), extensions_.end(), [&](auto& e) { return e.get() == Extension; });
+  auto it = std::find_if(extensions_.begin(), extensions_.end(),
+                         [&](auto& e) { return e.get() == Extension; });
   if (it == extensions_.end()) return;
   extensions_.erase(it);
   if (was_gce) {
@@ -620,14 +649,16 @@ void TGIFSubImage::ReadDescriptor(TStream* Stream) {
   if (pixels > MaxDecodablePixels(Stream)) {
     // Frames the data cannot fill (a cut-off file) share a small budget, so
     // that no file makes us allocate much beyond what its data decodes to.
-    if (image_ == nullptr || pixels > image_->unproven_budget_) throw GIFException("GIF image is too large");
+    if (image_ == nullptr || pixels > image_->unproven_budget_)
+      throw GIFException("GIF image is too large");
     image_->unproven_budget_ -= pixels;
   }
   width_ = w;
   height_ = h;
   const int fill = transparent_ ? TransparentIndex() : 0;
   pixels_.assign(static_cast<size_t>(pixels), static_cast<uint8_t>(fill < 0 ? 0 : fill));
-  GIFDecodeFrame(Stream, width_, height_, Interlaced(), pixels_.data(), [this](const std::string& m) { Warning(m); });
+  GIFDecodeFrame(Stream, width_, height_, Interlaced(), pixels_.data(),
+                 [this](const std::string& m) { Warning(m); });
   if (image_ != nullptr) image_->FitFrame(*this);
 }
 
@@ -644,15 +675,21 @@ void TGIFSubImage::Write(TStream* Stream) const {
   if (Empty()) return;
   uint8_t packed = 0;
   if (local_.Count() > 0) {
-    packed = static_cast<uint8_t>(0x80 | (local_.Sorted() ? 0x20 : 0) | (local_.BitsPerPixel() - 1));
+    packed =
+        static_cast<uint8_t>(0x80 | (local_.Sorted() ? 0x20 : 0) | (local_.BitsPerPixel() - 1));
   } else {
     packed = packed_ & (0x40 | 0x10 | 0x08);
   }
   uint8_t d[10] = {0x2C,
-                   static_cast<uint8_t>(left_), static_cast<uint8_t>(left_ >> 8),
-                   static_cast<uint8_t>(top_), static_cast<uint8_t>(top_ >> 8),
-                   static_cast<uint8_t>(width_), static_cast<uint8_t>(width_ >> 8),
-                   static_cast<uint8_t>(height_), static_cast<uint8_t>(height_ >> 8), packed};
+                   static_cast<uint8_t>(left_),
+                   static_cast<uint8_t>(left_ >> 8),
+                   static_cast<uint8_t>(top_),
+                   static_cast<uint8_t>(top_ >> 8),
+                   static_cast<uint8_t>(width_),
+                   static_cast<uint8_t>(width_ >> 8),
+                   static_cast<uint8_t>(height_),
+                   static_cast<uint8_t>(height_ >> 8),
+                   packed};
   Stream->WriteBuffer(d, 10);
   local_.Write(Stream);
   int code_size = local_.BitsPerPixel();
@@ -668,8 +705,10 @@ void TGIFSubImage::Write(TStream* Stream) const {
   }
   const bool interlaced = (packed & 0x40) != 0;
   std::unique_ptr<TGIFEncoder> encoder;
-  if (image_ != nullptr && image_->Compression == 1) encoder = std::make_unique<TRLEEncoder>();
-  else encoder = std::make_unique<TLZWEncoder>();
+  if (image_ != nullptr && image_->Compression == 1)
+    encoder = std::make_unique<TRLEEncoder>();
+  else
+    encoder = std::make_unique<TLZWEncoder>();
   encoder->Compress(Stream, code_size, max_color, pixels_.data(), interlaced, height_, width_);
 }
 
@@ -682,7 +721,8 @@ classlib::TBitmap* TGIFSubImage::Bitmap() {
   std::array<uint32_t, 256> lut{};
   for (int i = 0; i < map.Count(); ++i) {
     const TGIFRGB c = map[i];
-    lut[static_cast<size_t>(i)] = 0xFF000000u | (uint32_t(c.Red) << 16) | (uint32_t(c.Green) << 8) | c.Blue;
+    lut[static_cast<size_t>(i)] =
+        0xFF000000u | (uint32_t(c.Red) << 16) | (uint32_t(c.Green) << 8) | c.Blue;
   }
   const int t = TransparentIndex();
   mask_.assign(pixels_.size(), 0);
@@ -691,7 +731,8 @@ classlib::TBitmap* TGIFSubImage::Bitmap() {
     const uint8_t* src = pixels_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_);
     for (int x = 0; x < width_; ++x) {
       row[x] = lut[src[x]];
-      if (src[x] == t) mask_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] = 255;
+      if (src[x] == t)
+        mask_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] = 255;
     }
   }
   bitmap_ = std::move(bmp);
@@ -703,7 +744,8 @@ const std::vector<uint8_t>& TGIFSubImage::Mask() {
   return mask_;
 }
 
-// ---- the picture ---------------------------------------------------------------------------------
+// ---- the picture
+// ---------------------------------------------------------------------------------
 
 TGIFImageEx::TGIFImageEx() : global_(this) {}
 
@@ -716,8 +758,10 @@ void TGIFImageEx::Warning(classlib::TObject* Sender, int Severity, const std::st
   if (OnWarning) OnWarning(Sender, Severity, Message);
 }
 
-void TGIFImageEx::ReportProgress(classlib::TProgressStage Stage, int Percent, const std::string& Msg, bool Redraw) {
-  Progress(this, Stage, static_cast<uint8_t>(std::clamp(Percent, 0, 100)), Redraw, classlib::TRect{}, Msg);
+void TGIFImageEx::ReportProgress(classlib::TProgressStage Stage, int Percent,
+                                 const std::string& Msg, bool Redraw) {
+  Progress(this, Stage, static_cast<uint8_t>(std::clamp(Percent, 0, 100)), Redraw,
+           classlib::TRect{}, Msg);
 }
 
 void TGIFImageEx::Clear() {
@@ -775,28 +819,32 @@ int TGIFImageEx::Add(classlib::TGraphic* Source) {
           out[x] = static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
         } else {
           const int bpp = sbits / 8;
-          const uint32_t c = (uint32_t(row[bpp * x + 2]) << 16) | (uint32_t(row[bpp * x + 1]) << 8) | row[bpp * x];
+          const uint32_t c =
+              (uint32_t(row[bpp * x + 2]) << 16) | (uint32_t(row[bpp * x + 1]) << 8) | row[bpp * x];
           int index = -1;
           for (size_t k = 0; k < ring.size() && index < 0; ++k) {
             const auto& e = ring[(ring_at + ring.size() - k) % ring.size()];
             if (e.first == c) index = e.second;
           }
           if (index < 0) {
-            index = map.AddUnique({static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+            index = map.AddUnique({static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                   static_cast<uint8_t>(c)});
             ring_at = (ring_at + 1) % ring.size();
             ring[ring_at] = {c, index};
           }
           out[x] = static_cast<uint8_t>(index);
         }
       }
-      if (y % 32 == 0) ReportProgress(classlib::psRunning, classlib::MulDiv(y, 100, h), "Converting...", false);
+      if (y % 32 == 0)
+        ReportProgress(classlib::psRunning, classlib::MulDiv(y, 100, h), "Converting...", false);
     }
     // A transparent bitmap's key colour marks the transparent pixels.
     if (bmp->Transparent()) {
       const classlib::TColor key = classlib::ColorToRGB(bmp->TransparentColor());
       std::vector<uint8_t> mask(frame->Data().size(), 0);
       for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) mask[static_cast<size_t>(y) * w + x] = bmp->PixelColor(x, y) == key;
+        for (int x = 0; x < w; ++x)
+          mask[static_cast<size_t>(y) * w + x] = bmp->PixelColor(x, y) == key;
       map.Optimize();
       if (map.Count() >= 1 && map.Count() <= 255) {
         const int t = map.Add({0, 0, 0});
@@ -847,7 +895,8 @@ void TGIFImageEx::FitFrame(const TGIFSubImage& F) {
 
 void TGIFImageEx::SetWidth(int Value) {
   for (auto& f : frames_)
-    if (Value < f->Left() + f->Width()) throw GIFException("Image width too small for contained frames");
+    if (Value < f->Left() + f->Width())
+      throw GIFException("Image width too small for contained frames");
   if (Value != screen_width_) {
     screen_width_ = Value;
     bitmap_.reset();
@@ -857,7 +906,8 @@ void TGIFImageEx::SetWidth(int Value) {
 
 void TGIFImageEx::SetHeight(int Value) {
   for (auto& f : frames_)
-    if (Value < f->Top() + f->Height()) throw GIFException("Image height too small for contained frames");
+    if (Value < f->Top() + f->Height())
+      throw GIFException("Image height too small for contained frames");
   if (Value != screen_height_) {
     screen_height_ = Value;
     bitmap_.reset();
@@ -889,8 +939,10 @@ void TGIFImageEx::SetPalette(const classlib::TPalette& Value) {
 
 void TGIFImageEx::AssignTo(classlib::TPersistent* Dest) {
   if (auto* b = dynamic_cast<classlib::TBitmap*>(Dest)) {
-    if (classlib::TBitmap* first = Bitmap()) b->Assign(first);
-    else b->Assign(nullptr);
+    if (classlib::TBitmap* first = Bitmap())
+      b->Assign(first);
+    else
+      b->Assign(nullptr);
     return;
   }
   TGraphic::AssignTo(Dest);
@@ -900,7 +952,10 @@ void TGIFImageEx::ReadHeader(TStream* Stream) {
   const int64_t start = Stream->Position();
   uint8_t sig[6];
   ReadExact(Stream, sig, 6);
-  auto is_gif = [&] { return std::toupper(sig[0]) == 'G' && std::toupper(sig[1]) == 'I' && std::toupper(sig[2]) == 'F'; };
+  auto is_gif = [&] {
+    return std::toupper(sig[0]) == 'G' && std::toupper(sig[1]) == 'I' &&
+           std::toupper(sig[2]) == 'F';
+  };
   if (!is_gif()) {
     Stream->SetPosition(start + 4);
     if (Stream->Read(sig, 6) != 6 || !is_gif()) throw GIFException("Invalid GIF signature");
@@ -944,13 +999,17 @@ void TGIFImageEx::LoadFromStream(TStream* Stream) {
       frame->Read(Stream);
       frames_.push_back(std::move(frame));
       const int64_t pos = Stream->Position();
-      ReportProgress(classlib::psRunning, size > 0 ? classlib::MulDiv(static_cast<int32_t>(std::min<int64_t>(pos, 1 << 30) / 64), 100,
-                                                                      static_cast<int32_t>(std::max<int64_t>(1, std::min<int64_t>(size, 1 << 30) / 64)))
-                                                   : 0,
+      ReportProgress(classlib::psRunning,
+                     size > 0 ? classlib::MulDiv(
+                                    static_cast<int32_t>(std::min<int64_t>(pos, 1 << 30) / 64), 100,
+                                    static_cast<int32_t>(std::max<int64_t>(
+                                        1, std::min<int64_t>(size, 1 << 30) / 64)))
+                              : 0,
                      "Loading...", false);
     }
     uint8_t trailer = 0;
-    if (Stream->Read(&trailer, 1) == 1 && trailer != 0x3B) Warning(this, 1, "Invalid Image trailer");
+    if (Stream->Read(&trailer, 1) == 1 && trailer != 0x3B)
+      Warning(this, 1, "Invalid Image trailer");
     ok = true;
   } catch (...) {
     Stream->SetPosition(start);
@@ -980,7 +1039,8 @@ void TGIFImageEx::WriteHeader(TStream* Stream) {
   }
   uint8_t packed = static_cast<uint8_t>((res & 7) << 4);
   if (global_.Count() > 0) {
-    packed |= static_cast<uint8_t>(0x80 | (global_.Sorted() ? 0x08 : 0) | (global_.BitsPerPixel() - 1));
+    packed |=
+        static_cast<uint8_t>(0x80 | (global_.Sorted() ? 0x08 : 0) | (global_.BitsPerPixel() - 1));
   } else if (local_bits > 0) {
     packed |= static_cast<uint8_t>(local_bits - 1);
   }
@@ -999,7 +1059,8 @@ void TGIFImageEx::SaveToStream(TStream* Stream) {
     WriteHeader(Stream);
     for (int i = 0; i < FrameCount(); ++i) {
       frames_[static_cast<size_t>(i)]->Write(Stream);
-      ReportProgress(classlib::psRunning, classlib::MulDiv(i + 1, 100, FrameCount()), "Saving...", false);
+      ReportProgress(classlib::psRunning, classlib::MulDiv(i + 1, 100, FrameCount()), "Saving...",
+                     false);
     }
     WriteByte(Stream, 0x3B);
   } catch (...) {
@@ -1059,7 +1120,8 @@ void TGIFImageEx::Assign(classlib::TPersistent* Source) {
         auto f = std::make_unique<TGIFSubImage>(this);
         f->Assign(src->Frame(i));
         frames_.push_back(std::move(f));
-        ReportProgress(classlib::psRunning, classlib::MulDiv(i + 1, 100, src->FrameCount()), "Copying...", false);
+        ReportProgress(classlib::psRunning, classlib::MulDiv(i + 1, 100, src->FrameCount()),
+                       "Copying...", false);
       }
     } catch (...) {
       ReportProgress(classlib::psEnding, 0, "Copying...", true);
@@ -1077,7 +1139,8 @@ void TGIFImageEx::Assign(classlib::TPersistent* Source) {
   TGraphic::Assign(Source);
 }
 
-void TGIFImageEx::SaveToClipboardFormat(classlib::TClipboardFormat Format, classlib::TClipboardData& Data) {
+void TGIFImageEx::SaveToClipboardFormat(classlib::TClipboardFormat Format,
+                                        classlib::TClipboardData& Data) {
   if (Empty()) return;
   if (classlib::TBitmap* b = Bitmap()) b->SaveToClipboardFormat(Format, Data);
   classlib::TMemoryStream m;
@@ -1086,7 +1149,8 @@ void TGIFImageEx::SaveToClipboardFormat(classlib::TClipboardFormat Format, class
   Data[CF_GIF()] = std::vector<uint8_t>(p, p + m.Size());
 }
 
-void TGIFImageEx::LoadFromClipboardFormat(classlib::TClipboardFormat Format, const classlib::TClipboardData& Data) {
+void TGIFImageEx::LoadFromClipboardFormat(classlib::TClipboardFormat Format,
+                                          const classlib::TClipboardData& Data) {
   auto it = Data.find(Format);
   if (Format == CF_GIF() && it != Data.end()) {
     classlib::TMemoryStream m;
@@ -1106,7 +1170,8 @@ void TGIFImageEx::LoadFromClipboardFormat(classlib::TClipboardFormat Format, con
 
 classlib::TBitmap* TGIFImageEx::Bitmap() {
   if (bitmap_ || frames_.empty()) return bitmap_.get();
-  if (int64_t(screen_width_) * screen_height_ > kMaxGIFFrameBytes) throw GIFException("GIF image is too large");
+  if (int64_t(screen_width_) * screen_height_ > kMaxGIFFrameBytes)
+    throw GIFException("GIF image is too large");
   auto bmp = std::make_unique<classlib::TBitmap>();
   bmp->SetPixelFormat(classlib::pf32bit);
   bmp->SetSize(screen_width_, screen_height_);
@@ -1127,8 +1192,11 @@ classlib::TBitmap* TGIFImageEx::Bitmap() {
   return bitmap_.get();
 }
 
-TGIFPainter* TGIFImageEx::PaintStart(classlib::TCanvas* Canvas, uint16_t Options, const classlib::TRect& Rect) {
-  if (Empty() || Rect.Right <= Rect.Left || Rect.Bottom <= Rect.Top || Width() <= 0 || Height() <= 0) return nullptr;
+TGIFPainter* TGIFImageEx::PaintStart(classlib::TCanvas* Canvas, uint16_t Options,
+                                     const classlib::TRect& Rect) {
+  if (Empty() || Rect.Right <= Rect.Left || Rect.Bottom <= Rect.Top || Width() <= 0 ||
+      Height() <= 0)
+    return nullptr;
   if (FrameCount() == 1) Options &= static_cast<uint16_t>(~(goAsync | goAnimate));
   auto painter = std::make_unique<TGIFPainter>(this, Options, Rect, Canvas);
   TGIFPainter* raw = painter.get();
@@ -1202,7 +1270,8 @@ void TGIFImageEx::Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) 
     paint_bitmap_->SetPixelFormat(classlib::pf32bit);
     paint_bitmap_->SetSize(Width(), Height());
     if (classlib::TBitmap* first = Bitmap()) paint_bitmap_->Canvas()->Draw(0, 0, first);
-    TGIFPainter* p = PaintStart(paint_bitmap_->Canvas(), DrawOptions, classlib::TRect{0, 0, Width(), Height()});
+    TGIFPainter* p =
+        PaintStart(paint_bitmap_->Canvas(), DrawOptions, classlib::TRect{0, 0, Width(), Height()});
     painter_ = p;
     // Wait for the first frame, running the painter's calls meanwhile.
     while (p != nullptr && !p->Started() && !p->Done()) {
@@ -1216,8 +1285,10 @@ void TGIFImageEx::Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) 
 }  // namespace gifex
 
 void RegisterGIFImageEx() {
-  classlib::TPicture::RegisterFileFormat("gif", "GIF Image", classlib::GraphicClassOf<gifex::TGIFImageEx>());
-  classlib::TPicture::RegisterClipboardFormat(CF_GIF(), classlib::GraphicClassOf<gifex::TGIFImageEx>());
+  classlib::TPicture::RegisterFileFormat("gif", "GIF Image",
+                                         classlib::GraphicClassOf<gifex::TGIFImageEx>());
+  classlib::TPicture::RegisterClipboardFormat(CF_GIF(),
+                                              classlib::GraphicClassOf<gifex::TGIFImageEx>());
 }
 
 }  // namespace lumicast

@@ -37,7 +37,7 @@ int ColorMapBits(int Count);
 
 // Up to 256 colour entries.
 class TGIFColorMap : public classlib::TPersistent {
-public:
+ public:
   std::string ClassName() const override { return "TGIFColorMap"; }
   int Count() const { return static_cast<int>(colors_.size()); }
   bool Sorted() const { return sorted_; }
@@ -66,53 +66,56 @@ public:
   virtual void Warning(const std::string&) const {}
   std::vector<TGIFRGB>& Colors() { return colors_; }
 
-protected:
+ protected:
   // The frames whose pixels index this map.
   virtual std::vector<TGIFSubImage*> Users() const = 0;
   // Entries at or above Used are dropped after a renumbering; a map may
   // raise Used to keep an entry it refers to itself.
-  virtual void Renumbered(const std::array<uint8_t, 256>&, const std::vector<int>& Position, int& Used) {
+  virtual void Renumbered(const std::array<uint8_t, 256>&, const std::vector<int>& Position,
+                          int& Used) {
     (void)Position;
     (void)Used;
   }
 
-private:
+ private:
   std::vector<TGIFRGB> colors_;
   bool sorted_ = false;
 };
 
 class TGIFGlobalColorMap : public TGIFColorMap {
-public:
+ public:
   explicit TGIFGlobalColorMap(TGIFImageEx* Image) : image_(Image) {}
   void Changed() override;
   void Warning(const std::string& Message) const override;
 
-protected:
+ protected:
   std::vector<TGIFSubImage*> Users() const override;
   // The background index follows its entry, which is kept.
-  void Renumbered(const std::array<uint8_t, 256>& Map, const std::vector<int>& Position, int& Used) override;
+  void Renumbered(const std::array<uint8_t, 256>& Map, const std::vector<int>& Position,
+                  int& Used) override;
 
-private:
+ private:
   TGIFImageEx* image_;
 };
 
 class TGIFLocalColorMap : public TGIFColorMap {
-public:
+ public:
   explicit TGIFLocalColorMap(TGIFSubImage* Frame) : frame_(Frame) {}
   void Changed() override;
   void Warning(const std::string& Message) const override;
 
-protected:
+ protected:
   std::vector<TGIFSubImage*> Users() const override;
 
-private:
+ private:
   TGIFSubImage* frame_;
 };
 
-// ---- extensions ----------------------------------------------------------------------------------
+// ---- extensions
+// ----------------------------------------------------------------------------------
 
 class TGIFExtension : public classlib::TPersistent {
-public:
+ public:
   explicit TGIFExtension(TGIFSubImage* Frame) : frame_(Frame) {}
   std::string ClassName() const override { return "TGIFExtension"; }
   virtual uint8_t Label() const = 0;
@@ -124,17 +127,17 @@ public:
   // A new extension of the same class holding the same bytes.
   std::unique_ptr<TGIFExtension> Clone(TGIFSubImage* Frame) const;
 
-protected:
+ protected:
   virtual void ReadBody(classlib::TStream* Stream) = 0;
   virtual void WriteBody(classlib::TStream* Stream) const = 0;
   void Warning(const std::string& Message) const;
 
-private:
+ private:
   TGIFSubImage* frame_;
 };
 
 class TGIFGraphicControlExtension : public TGIFExtension {
-public:
+ public:
   using TGIFExtension::TGIFExtension;
   std::string ClassName() const override { return "TGIFGraphicControlExtension"; }
   uint8_t Label() const override { return 0xF9; }
@@ -145,15 +148,19 @@ public:
   uint16_t Delay() const { return delay_; }
   void SetDelay(uint16_t Value) { delay_ = Value; }
   bool UserInput() const { return (packed_ & 2) != 0; }
-  void SetUserInput(bool Value) { packed_ = static_cast<uint8_t>(Value ? packed_ | 2 : packed_ & ~2); }
+  void SetUserInput(bool Value) {
+    packed_ = static_cast<uint8_t>(Value ? packed_ | 2 : packed_ & ~2);
+  }
   uint8_t Disposal() const { return static_cast<uint8_t>((packed_ >> 2) & 7); }
-  void SetDisposal(uint8_t Value) { packed_ = static_cast<uint8_t>((packed_ & ~0x1C) | ((Value & 7) << 2)); }
+  void SetDisposal(uint8_t Value) {
+    packed_ = static_cast<uint8_t>((packed_ & ~0x1C) | ((Value & 7) << 2));
+  }
 
-protected:
+ protected:
   void ReadBody(classlib::TStream* Stream) override;
   void WriteBody(classlib::TStream* Stream) const override;
 
-private:
+ private:
   uint8_t packed_ = 0;
   uint16_t delay_ = 0;
   uint8_t index_ = 0;
@@ -161,43 +168,43 @@ private:
 
 // Text lines, one per data sub-block.
 class TGIFTextLines {
-public:
+ public:
   std::vector<std::string> Lines;
   void ReadLines(classlib::TStream* Stream);
   void WriteLines(classlib::TStream* Stream) const;
 };
 
 class TGIFTextExtension : public TGIFExtension, public TGIFTextLines {
-public:
+ public:
   using TGIFExtension::TGIFExtension;
   std::string ClassName() const override { return "TGIFTextExtension"; }
   uint8_t Label() const override { return 0x01; }
   std::array<uint8_t, 12> Grid{};  // left, top, width, height (16-bit), cell w/h, fore, back
 
-protected:
+ protected:
   void ReadBody(classlib::TStream* Stream) override;
   void WriteBody(classlib::TStream* Stream) const override;
 };
 
 class TGIFCommentExtension : public TGIFExtension, public TGIFTextLines {
-public:
+ public:
   using TGIFExtension::TGIFExtension;
   std::string ClassName() const override { return "TGIFCommentExtension"; }
   uint8_t Label() const override { return 0xFE; }
 
-protected:
+ protected:
   void ReadBody(classlib::TStream* Stream) override { ReadLines(Stream); }
   void WriteBody(classlib::TStream* Stream) const override { WriteLines(Stream); }
 };
 
 class TGIFApplicationExtension : public TGIFExtension {
-public:
+ public:
   using TGIFExtension::TGIFExtension;
   std::string ClassName() const override { return "TGIFApplicationExtension"; }
   uint8_t Label() const override { return 0xFF; }
   std::string Identifier;  // 8 bytes of name and 3 of authentication code
 
-protected:
+ protected:
   void ReadBody(classlib::TStream* Stream) override;
   void WriteBody(classlib::TStream* Stream) const override;
   virtual void ReadData(classlib::TStream* Stream);
@@ -206,33 +213,36 @@ protected:
 
 // An application extension kept as its raw data sub-blocks.
 class TGIFUnknownAppExtension : public TGIFApplicationExtension {
-public:
+ public:
   using TGIFApplicationExtension::TGIFApplicationExtension;
   std::string ClassName() const override { return "TGIFUnknownAppExtension"; }
   std::vector<std::string> Blocks;
 
-protected:
+ protected:
   void ReadData(classlib::TStream* Stream) override;
   void WriteData(classlib::TStream* Stream) const override;
 };
 
 // The loop extension (loop count, optional buffer size).
 class TGIFAppExtNSLoop : public TGIFApplicationExtension {
-public:
-  explicit TGIFAppExtNSLoop(TGIFSubImage* Frame) : TGIFApplicationExtension(Frame) { Identifier = "NETSCAPE2.0"; }
+ public:
+  explicit TGIFAppExtNSLoop(TGIFSubImage* Frame) : TGIFApplicationExtension(Frame) {
+    Identifier = "NETSCAPE2.0";
+  }
   std::string ClassName() const override { return "TGIFAppExtNSLoop"; }
   uint16_t Loops = 0;
   uint32_t BufferSize = 0;
 
-protected:
+ protected:
   void ReadData(classlib::TStream* Stream) override;
   void WriteData(classlib::TStream* Stream) const override;
 };
 
-// ---- frames --------------------------------------------------------------------------------------
+// ---- frames
+// --------------------------------------------------------------------------------------
 
 class TGIFSubImage : public classlib::TPersistent {
-public:
+ public:
   explicit TGIFSubImage(TGIFImageEx* Image);
   ~TGIFSubImage() override;
   std::string ClassName() const override { return "TGIFSubImage"; }
@@ -246,7 +256,9 @@ public:
   // Setting a new size drops the pixels and makes zero-filled ones.
   void SetBounds(int Left, int Top, int Width, int Height);
   bool Interlaced() const { return (packed_ & 0x40) != 0; }
-  void SetInterlaced(bool Value) { packed_ = static_cast<uint8_t>(Value ? packed_ | 0x40 : packed_ & ~0x40); }
+  void SetInterlaced(bool Value) {
+    packed_ = static_cast<uint8_t>(Value ? packed_ | 0x40 : packed_ & ~0x40);
+  }
   uint8_t Packed() const { return packed_; }
   bool Empty() const { return pixels_.empty() || width_ == 0 || height_ == 0; }
   // 89a when the local map is sorted or the frame has an extension.
@@ -289,7 +301,7 @@ public:
   const std::vector<uint8_t>& Mask();
   void Warning(const std::string& Message) const;
 
-private:
+ private:
   friend class TGIFImageEx;
   void ReadDescriptor(classlib::TStream* Stream);
   void ReadExtensions(classlib::TStream* Stream);
@@ -305,10 +317,12 @@ private:
   std::vector<uint8_t> mask_;
 };
 
-// ---- the picture ---------------------------------------------------------------------------------
+// ---- the picture
+// ---------------------------------------------------------------------------------
 
 // Warning handler: sender, severity, message.
-using TGIFWarningEvent = std::function<void(classlib::TObject* Sender, int Severity, const std::string& Message)>;
+using TGIFWarningEvent =
+    std::function<void(classlib::TObject* Sender, int Severity, const std::string& Message)>;
 
 // Draw options.
 enum : uint16_t {
@@ -340,7 +354,7 @@ enum : uint8_t {
 extern bool GIFSizePasses;
 
 class TGIFImageEx : public classlib::TGraphic {
-public:
+ public:
   TGIFImageEx();
   ~TGIFImageEx() override;
   std::string ClassName() const override { return "TGIFImageEx"; }
@@ -378,7 +392,8 @@ public:
 
   virtual void Warning(classlib::TObject* Sender, int Severity, const std::string& Message);
   void Clear();
-  void Optimize(uint8_t Options, uint8_t ColorReductionMethod, uint8_t DitherMode, int32_t ReductionBits);
+  void Optimize(uint8_t Options, uint8_t ColorReductionMethod, uint8_t DitherMode,
+                int32_t ReductionBits);
   // Stops every painter of the picture (running their pending synchronised
   // calls as they end) and drops the cached bitmap.
   void StopDraw();
@@ -404,8 +419,10 @@ public:
   void SetPalette(const classlib::TPalette& Value) override;
   void LoadFromStream(classlib::TStream* Stream) override;
   void SaveToStream(classlib::TStream* Stream) override;
-  void SaveToClipboardFormat(classlib::TClipboardFormat Format, classlib::TClipboardData& Data) override;
-  void LoadFromClipboardFormat(classlib::TClipboardFormat Format, const classlib::TClipboardData& Data) override;
+  void SaveToClipboardFormat(classlib::TClipboardFormat Format,
+                             classlib::TClipboardData& Data) override;
+  void LoadFromClipboardFormat(classlib::TClipboardFormat Format,
+                               const classlib::TClipboardData& Data) override;
   bool Equals(classlib::TGraphic* Graphic) override { return Graphic == this; }
   void Assign(classlib::TPersistent* Source) override;
   // The streamed-property form: a 32-bit byte count, then the GIF.
@@ -420,17 +437,18 @@ public:
   // that was too small).
   void FitFrame(const TGIFSubImage& Frame);
 
-protected:
+ protected:
   // A bitmap takes the rendered first frame.
   void AssignTo(classlib::TPersistent* Dest) override;
 
-private:
+ private:
   friend class TGIFSubImage;
   friend class TGIFGlobalColorMap;
   friend struct TOptimizer;
   void ReadHeader(classlib::TStream* Stream);
   void WriteHeader(classlib::TStream* Stream);
-  void ReportProgress(classlib::TProgressStage Stage, int Percent, const std::string& Msg, bool Redraw);
+  void ReportProgress(classlib::TProgressStage Stage, int Percent, const std::string& Msg,
+                      bool Redraw);
 
   std::vector<std::unique_ptr<TGIFSubImage>> frames_;
   TGIFGlobalColorMap global_;

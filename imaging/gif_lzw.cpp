@@ -37,7 +37,7 @@ constexpr uint32_t kHashSlots = 17777;
 constexpr uint32_t kEmptySlot = 0xFFFFFFFFu;
 
 class TLZWEncoder {
-public:
+ public:
   TLZWEncoder(std::vector<uint8_t>& Out, int InitialCodeSize)
       : out_(Out), init_size_(InitialCodeSize) {
     keys_ = std::make_unique<uint32_t[]>(kHashSlots);
@@ -107,7 +107,7 @@ public:
     out_.push_back(0);
   }
 
-private:
+ private:
   void ResetTable() {
     n_ = 0;
     next_code_ = end_;
@@ -154,7 +154,8 @@ private:
 
 }  // namespace
 
-TGIFRowOrder::TGIFRowOrder(int Height, bool Interlaced) : height_(Height), interlaced_(Interlaced) {}
+TGIFRowOrder::TGIFRowOrder(int Height, bool Interlaced)
+    : height_(Height), interlaced_(Interlaced) {}
 
 void TGIFRowOrder::Next() {
   if (!interlaced_) {
@@ -171,10 +172,12 @@ void TGIFRowOrder::Next() {
 void GIFEncodeLZW(std::vector<uint8_t>& Out, const TBitmapInfoHeader& Header, bool Interlaced,
                   const TLZWProgress& Progress, const uint8_t* Pixels) {
   const int bits = Header.biBitCount;
-  if (bits != 1 && bits != 4 && bits != 8) throw EInvalidGraphicOperation("GIF image encoding error");
+  if (bits != 1 && bits != 4 && bits != 8)
+    throw EInvalidGraphicOperation("GIF image encoding error");
   const int width = Header.biWidth;
   const int height = Header.biHeight;
-  if (width <= 0 || height <= 0 || !Pixels) throw EInvalidGraphicOperation("GIF image encoding error");
+  if (width <= 0 || height <= 0 || !Pixels)
+    throw EInvalidGraphicOperation("GIF image encoding error");
   const int64_t row_bytes = DIBRowBytes(width, bits);
 
   try {
@@ -188,7 +191,8 @@ void GIFEncodeLZW(std::vector<uint8_t>& Out, const TBitmapInfoHeader& Header, bo
       if (bits == 8) {
         for (int x = 0; x < width; ++x) enc.AddPixel(row[x]);
       } else if (bits == 4) {
-        for (int x = 0; x < width; ++x) enc.AddPixel((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
+        for (int x = 0; x < width; ++x)
+          enc.AddPixel((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
       } else {
         for (int x = 0; x < width; ++x) enc.AddPixel((row[x >> 3] >> (7 - (x & 7))) & 1);
       }
@@ -216,7 +220,7 @@ void GIFWriteLZW(TStream* Stream, const TBitmapInfoHeader& Header, bool Interlac
 namespace {
 
 class TLZWDecoder {
-public:
+ public:
   TLZWDecoder(const uint8_t* Data, size_t Size) : data_(Data), size_(Size) {}
 
   // Reads a code of Bits bits; false when the data ends first.
@@ -258,7 +262,7 @@ public:
 
   size_t pos_ = 1;  // after the minimum code size byte
 
-private:
+ private:
   const uint8_t* data_;
   size_t size_;
   size_t block_left_ = 0;
@@ -270,10 +274,14 @@ private:
 // Puts decoded pixels into the rows in row order; ignores pixels below the
 // last row.
 class TPixelSink {
-public:
+ public:
   TPixelSink(uint8_t* Pixels, int Width, int Height, int Bits, bool Interlaced)
-      : pixels_(Pixels), width_(Width), height_(Height), bits_(Bits),
-        row_bytes_(DIBRowBytes(Width, Bits)), order_(Height, Interlaced) {
+      : pixels_(Pixels),
+        width_(Width),
+        height_(Height),
+        bits_(Bits),
+        row_bytes_(DIBRowBytes(Width, Bits)),
+        order_(Height, Interlaced) {
     SetRow();
   }
   bool Full() const { return order_.Done() || width_ <= 0; }
@@ -284,12 +292,16 @@ public:
     switch (bits_) {
       case 8: row_[x_] = static_cast<uint8_t>(v); break;
       case 4:
-        if (x_ & 1) row_[x_ >> 1] = static_cast<uint8_t>((row_[x_ >> 1] & 0xF0) | (v & 0x0F));
-        else row_[x_ >> 1] = static_cast<uint8_t>((v & 0x0F) << 4);
+        if (x_ & 1)
+          row_[x_ >> 1] = static_cast<uint8_t>((row_[x_ >> 1] & 0xF0) | (v & 0x0F));
+        else
+          row_[x_ >> 1] = static_cast<uint8_t>((v & 0x0F) << 4);
         break;
       default:
-        if ((x_ & 7) == 0) row_[x_ >> 3] = static_cast<uint8_t>((v & 1) << 7);
-        else row_[x_ >> 3] = static_cast<uint8_t>(row_[x_ >> 3] | ((v & 1) << (7 - (x_ & 7))));
+        if ((x_ & 7) == 0)
+          row_[x_ >> 3] = static_cast<uint8_t>((v & 1) << 7);
+        else
+          row_[x_ >> 3] = static_cast<uint8_t>(row_[x_ >> 3] | ((v & 1) << (7 - (x_ & 7))));
         break;
     }
     if (++x_ == width_) {
@@ -300,7 +312,7 @@ public:
     }
   }
 
-private:
+ private:
   void SetRow() {
     row_ = (order_.Done() || width_ <= 0) ? nullptr
                                           : pixels_ + (height_ - 1 - order_.Current()) * row_bytes_;

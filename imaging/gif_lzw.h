@@ -35,8 +35,8 @@ inline int64_t DIBRowBytes(int64_t Width, int Bits) { return ((Width * Bits + 31
 
 // Progress of a coder: stage, percent done, and (when ending after a failure)
 // the failure's message. A handler may throw (EAbort) to stop the coder.
-using TLZWProgress = std::function<void(classlib::TProgressStage Stage, uint8_t Percent,
-                                        const std::string& Msg)>;
+using TLZWProgress =
+    std::function<void(classlib::TProgressStage Stage, uint8_t Percent, const std::string& Msg)>;
 
 // Appends the LZW-coded pixels to Out. Pixels are the bitmap's rows,
 // bottom-up, each padded to 4 bytes; Header gives width, height (> 0, bottom-
@@ -79,13 +79,13 @@ void GIFReadLZW(classlib::TStream* Stream, const TBitmapInfoHeader& Header, bool
 // Row Index of the row order of an image of Height rows (top row = 0):
 // straight, or the four interlace passes.
 class TGIFRowOrder {
-public:
+ public:
   TGIFRowOrder(int Height, bool Interlaced);
   int Current() const { return row_; }
   bool Done() const { return row_ >= height_; }
   void Next();
 
-private:
+ private:
   int height_;
   bool interlaced_;
   int pass_ = 0;

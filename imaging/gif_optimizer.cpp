@@ -17,7 +17,8 @@ namespace gifex {
 namespace {
 
 bool Intersect(const classlib::TRect& A, const classlib::TRect& B, classlib::TRect& Out) {
-  Out = {std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
+  Out = {std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
+         std::min(A.Bottom, B.Bottom)};
   return Out.Left < Out.Right && Out.Top < Out.Bottom;
 }
 
@@ -33,8 +34,8 @@ struct TOptimizer {
   int counter = 0;
 
   void Report() {
-    image.ReportProgress(classlib::psRunning, classlib::MulDiv(counter, 100, std::max(total, 1)), "Optimizing...",
-                         false);
+    image.ReportProgress(classlib::psRunning, classlib::MulDiv(counter, 100, std::max(total, 1)),
+                         "Optimizing...", false);
   }
 
   // Turns the pixels of F that show what the screen already shows after P
@@ -47,8 +48,10 @@ struct TOptimizer {
     int t = F.TransparentIndex();
     TGIFColorMap* target = nullptr;
     if (t < 0) {
-      if (F.ColorMap().Count() > 0) target = &F.ColorMap();
-      else if (image.GlobalColorMap().Count() > 0) target = &image.GlobalColorMap();
+      if (F.ColorMap().Count() > 0)
+        target = &F.ColorMap();
+      else if (image.GlobalColorMap().Count() > 0)
+        target = &image.GlobalColorMap();
       if (target == nullptr || target->Count() >= 256) return;
     }
     const TGIFColorMap& fmap = F.ActiveColorMap();
@@ -84,7 +87,8 @@ struct TOptimizer {
           if (o.get() == &F || o->ColorMap().Count() != 0 || o->TransparentIndex() < 0) continue;
           const int cand = o->TransparentIndex();
           bool used = false;
-          for (size_t i = 0; i < replace.size() && !used; ++i) used = !replace[i] && F.Data()[i] == cand;
+          for (size_t i = 0; i < replace.size() && !used; ++i)
+            used = !replace[i] && F.Data()[i] == cand;
           if (!used) t = cand;
           break;
         }
@@ -133,8 +137,8 @@ struct TOptimizer {
     const int nw = right - left + 1, nh = bottom - top + 1;
     std::vector<uint8_t> cut(static_cast<size_t>(nw) * nh);
     for (int y = 0; y < nh; ++y)
-      std::memcpy(cut.data() + static_cast<size_t>(y) * nw, d + static_cast<size_t>(y + top) * w + left,
-                  static_cast<size_t>(nw));
+      std::memcpy(cut.data() + static_cast<size_t>(y) * nw,
+                  d + static_cast<size_t>(y + top) * w + left, static_cast<size_t>(nw));
     const int nl = F.Left() + left, nt = F.Top() + top;
     F.SetBounds(nl, nt, nw, nh);
     F.Data() = std::move(cut);
@@ -162,7 +166,8 @@ struct TOptimizer {
       for (auto& f : frames) {
         ++counter;
         const int t = f->TransparentIndex();
-        if (f->Transparent() && (t < 0 || std::find(f->Data().begin(), f->Data().end(), t) == f->Data().end())) {
+        if (f->Transparent() &&
+            (t < 0 || std::find(f->Data().begin(), f->Data().end(), t) == f->Data().end())) {
           f->SetTransparentFlag(false);
           if (auto* g = f->GraphicControl()) g->SetTransparent(false);
           Report();
@@ -176,8 +181,8 @@ struct TOptimizer {
         classlib::TRect r;
         // A next frame that restores what was before it would bring back
         // this frame's disposal, so the disposal matters then.
-        if (g != nullptr && (g->Disposal() == 2 || g->Disposal() == 3) && !b.Transparent() && b.Disposal() != 3 &&
-            Intersect(a.BoundsRect(), b.BoundsRect(), r)) {
+        if (g != nullptr && (g->Disposal() == 2 || g->Disposal() == 3) && !b.Transparent() &&
+            b.Disposal() != 3 && Intersect(a.BoundsRect(), b.BoundsRect(), r)) {
           if (SameRect(r, a.BoundsRect())) g->SetDisposal(0);
           Report();
         }
@@ -249,7 +254,8 @@ struct TOptimizer {
             f.RemoveExtension(x);
         }
         if (auto* g = f.GraphicControl()) {
-          if ((g->Delay() == 0 || only) && !g->Transparent() && !g->UserInput() && (g->Disposal() < 2 || only))
+          if ((g->Delay() == 0 || only) && !g->Transparent() && !g->UserInput() &&
+              (g->Disposal() < 2 || only))
             f.RemoveExtension(g);
         }
         if (f.Empty() && f.Extensions().empty()) frames.erase(frames.begin() + i);

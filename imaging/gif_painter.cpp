@@ -13,26 +13,35 @@ namespace gifex {
 using classlib::TThread;
 
 TGIFPainterTiming& GIFPainterTiming() {
-  static TGIFPainterTiming timing{
-      [] { return classlib::GetTickCount(); },
-      [](classlib::TEvent& Event, uint32_t Ms) { return Event.WaitFor(Ms) == classlib::TWaitResult::wrSignaled; }};
+  static TGIFPainterTiming timing{[] { return classlib::GetTickCount(); },
+                                  [](classlib::TEvent& Event, uint32_t Ms) {
+                                    return Event.WaitFor(Ms) == classlib::TWaitResult::wrSignaled;
+                                  }};
   return timing;
 }
 
 namespace {
 
-uint32_t Rgb(const TGIFRGB& C) { return 0xFF000000u | (uint32_t(C.Red) << 16) | (uint32_t(C.Green) << 8) | C.Blue; }
+uint32_t Rgb(const TGIFRGB& C) {
+  return 0xFF000000u | (uint32_t(C.Red) << 16) | (uint32_t(C.Green) << 8) | C.Blue;
+}
 
 uint32_t ColorToPixel(classlib::TColor C) {
   const classlib::TColor c = classlib::ColorToRGB(C);
-  return 0xFF000000u | (uint32_t(classlib::GetRValue(c)) << 16) | (uint32_t(classlib::GetGValue(c)) << 8) |
-         classlib::GetBValue(c);
+  return 0xFF000000u | (uint32_t(classlib::GetRValue(c)) << 16) |
+         (uint32_t(classlib::GetGValue(c)) << 8) | classlib::GetBValue(c);
 }
 
 }  // namespace
 
-TGIFPainter::TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::TRect& Rect, classlib::TCanvas* Canvas)
-    : image_(Image), options_(Options), rect_(Rect), canvas_(Canvas), width_(Image->Width()), height_(Image->Height()) {
+TGIFPainter::TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::TRect& Rect,
+                         classlib::TCanvas* Canvas)
+    : image_(Image),
+      options_(Options),
+      rect_(Rect),
+      canvas_(Canvas),
+      width_(Image->Width()),
+      height_(Image->Height()) {
   speed_ = Image->AnimationSpeed;
   on_start_ = Image->OnStartPaint;
   on_paint_ = Image->OnPaint;
@@ -51,7 +60,8 @@ TGIFPainter::TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::T
   }
   // A logical screen beyond the largest frame the format allows is not painted.
   if (int64_t(width_) * height_ > kMaxGIFFrameBytes) width_ = height_ = 0;
-  const size_t n = static_cast<size_t>(std::max(width_, 0)) * static_cast<size_t>(std::max(height_, 0));
+  const size_t n =
+      static_cast<size_t>(std::max(width_, 0)) * static_cast<size_t>(std::max(height_, 0));
   backup_.assign(n, background_color_);
   background_ = backup_;
 }
@@ -89,7 +99,8 @@ void TGIFPainter::ComposeInto(std::vector<uint32_t>& Buffer, const TGIFSubImage&
 
 void TGIFPainter::RestoreBackground(std::vector<uint32_t>& Buffer, const TGIFSubImage& Frame) {
   for (int y = std::max(Frame.Top(), 0); y < std::min(Frame.Top() + Frame.Height(), height_); ++y)
-    for (int x = std::max(Frame.Left(), 0); x < std::min(Frame.Left() + Frame.Width(), width_); ++x) {
+    for (int x = std::max(Frame.Left(), 0); x < std::min(Frame.Left() + Frame.Width(), width_);
+         ++x) {
       const size_t i = static_cast<size_t>(y) * width_ + x;
       Buffer[i] = background_[i];
     }
@@ -102,7 +113,8 @@ void TGIFPainter::CopyToTarget(const std::vector<uint32_t>& Buffer) {
     bmp.SetPixelFormat(classlib::pf32bit);
     bmp.SetSize(width_, height_);
     for (int y = 0; y < height_; ++y)
-      std::memcpy(bmp.ScanLine(y), Buffer.data() + static_cast<size_t>(y) * width_, static_cast<size_t>(width_) * 4);
+      std::memcpy(bmp.ScanLine(y), Buffer.data() + static_cast<size_t>(y) * width_,
+                  static_cast<size_t>(width_) * 4);
     canvas_->StretchDraw(rect_, &bmp);
     image_->PainterDrew(this);
   });
@@ -182,7 +194,9 @@ void TGIFPainter::RunPainter() {
           }
           last = timing.Now();
           if (wait > 0 || speed_ < 1) {
-            const uint32_t ms = wait < 0 ? classlib::INFINITE : static_cast<uint32_t>(std::min<int64_t>(wait, 0x7FFFFFFF));
+            const uint32_t ms = wait < 0
+                                    ? classlib::INFINITE
+                                    : static_cast<uint32_t>(std::min<int64_t>(wait, 0x7FFFFFFF));
             if (WaitFrame(ms) && Asynchronous()) {
               overshoot = 0;
               last = timing.Now();
@@ -199,7 +213,8 @@ void TGIFPainter::RunPainter() {
             if (!loop_seen) {
               loop_seen = true;
               passes = loop->Loops;
-              if (Asynchronous() && (loop->Loops == 0 || (options_ & goLoopContinously))) passes = -1;
+              if (Asynchronous() && (loop->Loops == 0 || (options_ & goLoopContinously)))
+                passes = -1;
               loop_start = i;
             }
           } else if (auto* g = dynamic_cast<const TGIFGraphicControlExtension*>(e.get())) {

@@ -33,8 +33,9 @@ constexpr int kGIFMinimumDelay = 3;
 constexpr int kGIFMaximumDelay = 1000;
 
 class TGIFPainter : public classlib::TThread {
-public:
-  TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::TRect& Rect, classlib::TCanvas* Canvas);
+ public:
+  TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::TRect& Rect,
+              classlib::TCanvas* Canvas);
   ~TGIFPainter() override;
   std::string ClassName() const override { return "TGIFPainter"; }
 
@@ -53,10 +54,10 @@ public:
   // Waits requested so far, in milliseconds (for the frames shown).
   const std::vector<uint32_t>& Waits() const { return waits_; }
 
-protected:
+ protected:
   void Execute() override { RunPainter(); }
 
-private:
+ private:
   void Event(const classlib::TNotifyEvent& Handler);
   void DrawFrame(int Index, uint8_t Disposal);
   void ComposeInto(std::vector<uint32_t>& Buffer, const TGIFSubImage& Frame);

@@ -244,10 +244,14 @@ void TGIFReader::Read() {
 std::unique_ptr<TMemoryStream> TGIFReader::DecodeFrame(TGIFFrame& Frame) {
   const TGIFItem& item = *Frame.item_;
   int bits;
-  if (item.BitsPerPixel == 1) bits = 1;
-  else if (item.BitsPerPixel >= 2 && item.BitsPerPixel <= 4) bits = 4;
-  else if (item.BitsPerPixel >= 5 && item.BitsPerPixel <= 8) bits = 8;
-  else throw EInvalidGraphicOperation("Wrong number of colors; must be a power of 2");
+  if (item.BitsPerPixel == 1)
+    bits = 1;
+  else if (item.BitsPerPixel >= 2 && item.BitsPerPixel <= 4)
+    bits = 4;
+  else if (item.BitsPerPixel >= 5 && item.BitsPerPixel <= 8)
+    bits = 8;
+  else
+    throw EInvalidGraphicOperation("Wrong number of colors; must be a power of 2");
 
   // The declared size is bounded before anything is allocated for it.
   const int64_t width = item.Width, height = item.Height;
@@ -259,7 +263,8 @@ std::unique_ptr<TMemoryStream> TGIFReader::DecodeFrame(TGIFFrame& Frame) {
   // A large frame is allocated only when its coded data could fill it: a few bytes that claim
   // a huge frame are refused before any memory is spent on it.
   const uint64_t image_size = static_cast<uint64_t>(row_bytes * height);
-  if (image_size > kMaxUnprovenGIFFrameBytes && width * height > GIFMaxDecodedPixels(item.ImageData))
+  if (image_size > kMaxUnprovenGIFFrameBytes &&
+      width * height > GIFMaxDecodedPixels(item.ImageData))
     throw EInvalidGraphicOperation("GIF encoded data is corrupt");
 
   const uint32_t palette_entries = 1u << bits;
@@ -295,7 +300,9 @@ std::unique_ptr<TMemoryStream> TGIFReader::DecodeFrame(TGIFFrame& Frame) {
     h.biBitCount = static_cast<uint16_t>(bits);
     TLZWProgress progress;
     if (TGIFImage* o = Frame.owner_)
-      progress = [o](TProgressStage s, uint8_t p, const std::string& m) { o->CoderProgress(s, p, m); };
+      progress = [o](TProgressStage s, uint8_t p, const std::string& m) {
+        o->CoderProgress(s, p, m);
+      };
     bool corrupted = false;
     GIFDecodeLZW(item.ImageData.data(), item.ImageData.size(), h, Frame.interlace_, progress,
                  corrupted, b.data() + offset, item.BitsPerPixel, GIFTolerantReading);

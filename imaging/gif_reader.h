@@ -14,15 +14,16 @@
 namespace lumicast {
 
 class TGIFReader {
-public:
-  TGIFReader(TGIFImage& Image, const uint8_t* Data, size_t Size) : image_(Image), data_(Data), size_(Size) {}
+ public:
+  TGIFReader(TGIFImage& Image, const uint8_t* Data, size_t Size)
+      : image_(Image), data_(Data), size_(Size) {}
   // Reads the whole file into the (already reset) image.
   void Read();
 
   // The BMP file (headers, palette, pixels) of a frame's coded data.
   static std::unique_ptr<classlib::TMemoryStream> DecodeFrame(TGIFFrame& Frame);
 
-private:
+ private:
   uint8_t Byte();
   void Need(size_t Count);
   std::unique_ptr<TExtension> ReadExtension(uint8_t Label, bool& Discard);

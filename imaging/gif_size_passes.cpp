@@ -17,7 +17,9 @@ namespace {
 
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;  // a screen pixel no frame has painted
 
-uint32_t Rgb(const TGIFRGB& C) { return (uint32_t(C.Red) << 16) | (uint32_t(C.Green) << 8) | C.Blue; }
+uint32_t Rgb(const TGIFRGB& C) {
+  return (uint32_t(C.Red) << 16) | (uint32_t(C.Green) << 8) | C.Blue;
+}
 
 // The colour of every pixel of a frame (kUnknown where transparent).
 std::vector<uint32_t> FrameColors(const TGIFSubImage& F) {
@@ -56,7 +58,8 @@ bool UnifyMaps(TGIFImageEx& Image) {
   std::vector<TGIFRGB> entries;
   for (auto& [n, c] : order) {
     index[c] = static_cast<uint8_t>(entries.size());
-    entries.push_back({static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+    entries.push_back(
+        {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
   }
   // Every frame that needs a transparent index gets the lowest it does not show.
   std::vector<int> transparent(frames.size(), -1);
@@ -102,7 +105,9 @@ void CompactLocalMap(TGIFSubImage& F) {
   std::vector<int> order;
   for (int i = 0; i < map.Count(); ++i)
     if (uses[static_cast<size_t>(i)] > 0) order.push_back(i);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return uses[static_cast<size_t>(a)] > uses[static_cast<size_t>(b)]; });
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return uses[static_cast<size_t>(a)] > uses[static_cast<size_t>(b)];
+  });
   std::array<uint8_t, 256> remap{};
   std::vector<TGIFRGB> entries;
   for (int i : order) {
@@ -154,7 +159,7 @@ void UseGlobalMap(TGIFImageEx& Image, TGIFSubImage& F) {
 // dictionary, counting bits instead of writing them. Only choices between
 // forms of a frame rest on it.
 class TCodedSize {
-public:
+ public:
   TCodedSize() : code_(size_t(4096) * 256), stamp_(size_t(4096) * 256, 0) {}
   size_t operator()(const std::vector<uint8_t>& Pixels) {
     if (Pixels.empty()) return 0;
@@ -189,14 +194,15 @@ public:
     return bytes + bytes / 255 + 3;
   }
 
-private:
+ private:
   std::vector<uint16_t> code_;
   std::vector<uint32_t> stamp_;
   uint32_t generation_ = 0;
 };
 
 // The screen after drawing a frame and applying its disposal.
-void Advance(std::vector<uint32_t>& Screen, int W, int H, const TGIFSubImage& F, const std::vector<uint32_t>& Colors) {
+void Advance(std::vector<uint32_t>& Screen, int W, int H, const TGIFSubImage& F,
+             const std::vector<uint32_t>& Colors) {
   const uint8_t disposal = F.Disposal();
   if (disposal == 3) return;
   for (int y = 0; y < F.Height(); ++y) {
@@ -207,8 +213,10 @@ void Advance(std::vector<uint32_t>& Screen, int W, int H, const TGIFSubImage& F,
       if (sx >= W) break;
       const uint32_t c = Colors[static_cast<size_t>(y) * F.Width() + x];
       uint32_t& s = Screen[static_cast<size_t>(sy) * W + sx];
-      if (disposal == 2) s = kUnknown;
-      else if (c != kUnknown) s = c;
+      if (disposal == 2)
+        s = kUnknown;
+      else if (c != kUnknown)
+        s = c;
     }
   }
 }
@@ -231,8 +239,8 @@ bool CutTo(TGIFSubImage& F, const std::vector<uint8_t>& Keep) {
   const int nw = r - l + 1, nh = b - t + 1;
   std::vector<uint8_t> cut(static_cast<size_t>(nw) * nh);
   for (int y = 0; y < nh; ++y)
-    std::memcpy(cut.data() + static_cast<size_t>(y) * nw, F.Data().data() + static_cast<size_t>(y + t) * w + l,
-                static_cast<size_t>(nw));
+    std::memcpy(cut.data() + static_cast<size_t>(y) * nw,
+                F.Data().data() + static_cast<size_t>(y + t) * w + l, static_cast<size_t>(nw));
   F.SetBounds(F.Left() + l, F.Top() + t, nw, nh);
   F.Data() = std::move(cut);
   F.DropCache();
@@ -258,7 +266,8 @@ void RunSizePasses(TGIFImageEx& Image) {
   }
   W = std::min(W, Image.Width());
   H = std::min(H, Image.Height());
-  if (int64_t(W) * H > kMaxGIFFrameBytes || int64_t(W) * H > 4 * frame_pixels + (int64_t(1) << 20)) return;
+  if (int64_t(W) * H > kMaxGIFFrameBytes || int64_t(W) * H > 4 * frame_pixels + (int64_t(1) << 20))
+    return;
   std::vector<uint32_t> screen(static_cast<size_t>(W) * H, kUnknown);
   TCodedSize coded_size;
   for (size_t k = 0; k < frames.size(); ++k) {
@@ -298,7 +307,8 @@ void RunSizePasses(TGIFImageEx& Image) {
             keep[static_cast<size_t>(y + f.Top() - old_top) * fw + (x + f.Left() - old_left)];
     // With a local map, only the entries the rectangle uses.
     if (f.ColorMap().Count() > 0) CompactLocalMap(f);
-    TGIFColorMap& map = f.ColorMap().Count() > 0 ? static_cast<TGIFColorMap&>(f.ColorMap()) : Image.GlobalColorMap();
+    TGIFColorMap& map = f.ColorMap().Count() > 0 ? static_cast<TGIFColorMap&>(f.ColorMap())
+                                                 : Image.GlobalColorMap();
     int t = f.TransparentIndex();
     const bool was_transparent = t >= 0;
     if (t < 0) {
@@ -323,16 +333,15 @@ void RunSizePasses(TGIFImageEx& Image) {
       uint8_t* row = with_runs.data() + static_cast<size_t>(y) * f.Width();
       const uint8_t* keep_row = sub_keep.data() + static_cast<size_t>(y) * f.Width();
       for (int x = 0; x < f.Width(); ++x)
-        if (!keep_row[x] && !(x > 0 && row[x - 1] == row[x] && row[x] != t)) row[x] = static_cast<uint8_t>(t);
+        if (!keep_row[x] && !(x > 0 && row[x - 1] == row[x] && row[x] != t))
+          row[x] = static_cast<uint8_t>(t);
     }
-    if (coded_size(with_runs) < coded_size(merged))
-      merged.swap(with_runs);
+    if (coded_size(with_runs) < coded_size(merged)) merged.swap(with_runs);
     // The merged form against the plain one (a transparent frame has no
     // plain form: its own transparent pixels must stay see-through).
     if (!was_transparent) {
       const size_t extra = f.GraphicControl() == nullptr ? 8 : 0;
-      if (coded_size(merged) + extra >= coded_size(f.Data()))
-        continue;
+      if (coded_size(merged) + extra >= coded_size(f.Data())) continue;
       if (t == map.Count()) map.Add({0, 0, 0});
       TGIFGraphicControlExtension* g = f.GraphicControl();
       if (g == nullptr) g = f.AddGraphicControl();

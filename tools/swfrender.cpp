@@ -17,7 +17,9 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: swfrender [--trace] [--quality low|high] MOVIE FRAMES OUT.png [WIDTH HEIGHT]\n");
+  std::fprintf(
+      stderr,
+      "usage: swfrender [--trace] [--quality low|high] MOVIE FRAMES OUT.png [WIDTH HEIGHT]\n");
   return 2;
 }
 
@@ -41,9 +43,12 @@ int main(int argc, char** argv) {
       trace = true;
     } else if (a == "--quality" && i + 1 < argc) {
       std::string q = argv[++i];
-      if (q == "low") quality = flash::Quality::Low;
-      else if (q == "high") quality = flash::Quality::High;
-      else return Usage();
+      if (q == "low")
+        quality = flash::Quality::Low;
+      else if (q == "high")
+        quality = flash::Quality::High;
+      else
+        return Usage();
     } else {
       args.push_back(a);
     }
@@ -51,7 +56,8 @@ int main(int argc, char** argv) {
   if (args.size() != 3 && args.size() != 5) return Usage();
   int frames = 0, width = 0, height = 0;
   if (!ParseInt(args[1].c_str(), frames)) return Usage();
-  if (args.size() == 5 && (!ParseInt(args[3].c_str(), width) || !ParseInt(args[4].c_str(), height) || width == 0 || height == 0))
+  if (args.size() == 5 && (!ParseInt(args[3].c_str(), width) ||
+                           !ParseInt(args[4].c_str(), height) || width == 0 || height == 0))
     return Usage();
 
   flash::Player player;

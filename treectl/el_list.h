@@ -13,12 +13,12 @@
 namespace lumicast {
 
 class EElListError : public classlib::Exception {
-public:
+ public:
   using classlib::Exception::Exception;
 };
 
 class EElStackError : public classlib::Exception {
-public:
+ public:
   using classlib::Exception::Exception;
 };
 
@@ -34,7 +34,7 @@ inline constexpr int kElListStep = 256;
 inline constexpr int kElMaxListSize = 0x7FFFFFF;
 
 class TElList : public classlib::TPersistent {
-public:
+ public:
   TElList() = default;
   ~TElList() override;
   std::string ClassName() const override { return "TElList"; }
@@ -70,12 +70,12 @@ public:
   // Direct access for tight loops of the tree (entries 0..Count-1).
   void* const* List() const { return slots_.data(); }
 
-protected:
+ protected:
   virtual void Grow();
   // Fires OnDelete for an entry leaving the list.
   virtual void Notify(void* Item);
 
-private:
+ private:
   [[noreturn]] static void Error(int Value);
   void CheckIndex(int Index) const;
   void Shrink();
@@ -86,7 +86,7 @@ private:
 };
 
 class TElStack : public classlib::TObject {
-public:
+ public:
   std::string ClassName() const override { return "TElStack"; }
 
   int Count() const { return count_; }
@@ -95,7 +95,7 @@ public:
   void Push(void* Item);
   void* Pop();
 
-private:
+ private:
   std::vector<void*> slots_;
   int count_ = 0;
 };

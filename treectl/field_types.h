@@ -7,8 +7,19 @@
 namespace lumicast {
 
 enum TFieldTypes : uint8_t {
-  sftCustom, sftText, sftNumber, sftFloating, sftDateTime, sftDate, sftTime,
-  sftPicture, sftEnum, sftBLOB, sftUndef, sftBool, sftCurrency
+  sftCustom,
+  sftText,
+  sftNumber,
+  sftFloating,
+  sftDateTime,
+  sftDate,
+  sftTime,
+  sftPicture,
+  sftEnum,
+  sftBLOB,
+  sftUndef,
+  sftBool,
+  sftCurrency
 };
 
 }  // namespace lumicast

@@ -273,7 +273,8 @@ void TCustomElHeader::FontChanged() {
 
 void TCustomElHeader::Resize() {
   const int font_h = std::abs(Font()->Height());
-  if (!lock_height_ && (ClientHeight() < font_h + 6 || (images_ != nullptr && ClientHeight() < images_->Height())))
+  if (!lock_height_ &&
+      (ClientHeight() < font_h + 6 || (images_ != nullptr && ClientHeight() < images_->Height())))
     AdjustHeaderHeight();
   bool signs = false;
   for (int i = 0; i < sections_->Count(); ++i) {
@@ -301,7 +302,8 @@ void TCustomElHeader::Resize() {
     const int free = std::max(1, ClientWidth() - fixed);
     for (int i = 0; i < sections_->Count(); ++i) {
       TElHeaderSection* s = sections_->ItemByPos(i);
-      if (s->EffectivelyVisible() && s->Resizable()) s->width_ = static_cast<int>(Round(s->WidthRatio * free));
+      if (s->EffectivelyVisible() && s->Resizable())
+        s->width_ = static_cast<int>(Round(s->WidthRatio * free));
     }
     FitSticky(nullptr);
     Invalidate();
@@ -320,7 +322,8 @@ void TCustomElHeader::StoreRatios() {
   if (free == 0) free = 1;
   for (int i = 0; i < sections_->Count(); ++i) {
     TElHeaderSection* s = sections_->ItemByPos(i);
-    s->WidthRatio = s->EffectivelyVisible() && s->Resizable() ? static_cast<double>(s->Width()) / free : 0;
+    s->WidthRatio =
+        s->EffectivelyVisible() && s->Resizable() ? static_cast<double>(s->Width()) / free : 0;
   }
 }
 
@@ -334,7 +337,8 @@ void TCustomElHeader::FitSticky(TElHeaderSection* Changing) {
   auto last_with_width = [&](bool resizable) -> TElHeaderSection* {
     for (int i = sections_->Count() - 1; i >= 0; --i) {
       TElHeaderSection* s = sections_->ItemByPos(i);
-      if (s != Changing && s->EffectivelyVisible() && s->Resizable() == resizable && s->width_ > 0) return s;
+      if (s != Changing && s->EffectivelyVisible() && s->Resizable() == resizable && s->width_ > 0)
+        return s;
     }
     return nullptr;
   };
@@ -388,7 +392,8 @@ void TCustomElHeader::RepaintRect(const TRect&) {
 
 void TCustomElHeader::RepaintSection(TElHeaderSection* Section) {
   if (Section == nullptr || sections_->IndexOf(Section) < 0) return;
-  RepaintRect(Rect(Section->LeftEdge() - scroll_offset_, 0, Section->RightEdge() - scroll_offset_, Height() - 1));
+  RepaintRect(Rect(Section->LeftEdge() - scroll_offset_, 0, Section->RightEdge() - scroll_offset_,
+                   Height() - 1));
 }
 
 void TCustomElHeader::InvalidateFrom(int Index) {
@@ -407,7 +412,8 @@ void TCustomElHeader::ForgetSection(TElHeaderSection* Section) {
   forget(tracked_section_);
   forget(moving_section_);
   forget(target_section_);
-  if (sizing_section_ != nullptr && (Section == nullptr || sizing_section_ == Section)) AbandonMouseAction();
+  if (sizing_section_ != nullptr && (Section == nullptr || sizing_section_ == Section))
+    AbandonMouseAction();
   if (press_section_ == nullptr) pressed_ = false;
 }
 
@@ -427,7 +433,8 @@ void TCustomElHeader::FireSectionDelete(TElHeaderSection* Section) {
 void TCustomElHeader::FireSectionMove(TElHeaderSection* Section, int OldPos, int NewPos) {
   if (OnSectionMove) OnSectionMove(this, Section, OldPos, NewPos);
 }
-void TCustomElHeader::FireSectionResizing(TElHeaderSection* Section, TElHResizingStates State, int Width) {
+void TCustomElHeader::FireSectionResizing(TElHeaderSection* Section, TElHResizingStates State,
+                                          int Width) {
   if (OnSectionResizing) OnSectionResizing(this, Section, State, Width);
 }
 void TCustomElHeader::FireSectionResize(TElHeaderSection* Section) {
@@ -436,7 +443,8 @@ void TCustomElHeader::FireSectionResize(TElHeaderSection* Section) {
 void TCustomElHeader::FireSectionClick(TElHeaderSection* Section) {
   if (OnSectionClick) OnSectionClick(this, Section);
 }
-void TCustomElHeader::FireSectionDraw(TCanvas* Canvas, TElHeaderSection* Section, const TRect& R, bool Pressed) {
+void TCustomElHeader::FireSectionDraw(TCanvas* Canvas, TElHeaderSection* Section, const TRect& R,
+                                      bool Pressed) {
   if (OnSectionDraw) OnSectionDraw(this, Canvas, Section, R, Pressed);
 }
 void TCustomElHeader::FireSectionChange(TElHeaderSection* Section, TSectionChangeMode Change) {
@@ -454,7 +462,8 @@ void TCustomElHeader::FireSectionCreate(TElHeaderSection* Section) {
 void TCustomElHeader::FireSectionLookup(TElHeaderSection* Section, std::string& Text) {
   if (OnHeaderLookup) OnHeaderLookup(this, Section, Text);
 }
-void TCustomElHeader::FireSectionLookupDone(TElHeaderSection* Section, const std::string& Text, bool Accepted) {
+void TCustomElHeader::FireSectionLookupDone(TElHeaderSection* Section, const std::string& Text,
+                                            bool Accepted) {
   if (OnHeaderLookupDone) OnHeaderLookupDone(this, Section, Text, Accepted);
 }
 void TCustomElHeader::FireSectionAutoSize(TElHeaderSection* Section) {
@@ -486,7 +495,8 @@ void TCustomElHeader::StartResize(TElHeaderSection* Section, int X) {
     if (resize_line_ == nullptr) resize_line_ = new TGuideLine(nullptr);
     resize_line_->Place(Parent(), Left() + line_x_, 0, Parent()->ClientHeight());
   }
-  Guarded([&] { FireSectionResizing(Section, trsBegin, Section->Width()); }, [this] { AbandonMouseAction(); });
+  Guarded([&] { FireSectionResizing(Section, trsBegin, Section->Width()); },
+          [this] { AbandonMouseAction(); });
 }
 
 void TCustomElHeader::AbandonMouseAction() {
@@ -531,7 +541,8 @@ void TCustomElHeader::EndResize(int X, bool Apply) {
 void TCustomElHeader::StartDrag(TElHeaderSection* Section) {
   moving_section_ = Section;
   pressed_ = false;
-  const TRect r = Rect(Section->LeftEdge() - scroll_offset_, 0, Section->RightEdge() - scroll_offset_, ClientHeight());
+  const TRect r = Rect(Section->LeftEdge() - scroll_offset_, 0,
+                       Section->RightEdge() - scroll_offset_, ClientHeight());
   drag_image_ = std::make_unique<TBitmap>();
   drag_image_->SetPixelFormat(pf24bit);
   drag_image_->SetSize(r.Width() + 1, r.Height() + 1);
@@ -553,7 +564,8 @@ void TCustomElHeader::EndDrag(int X) {
   Guarded(
       [&] {
         if (moving != nullptr && target_section_ != moving) {
-          int to = target_section_ != nullptr ? sections_->IndexOf(target_section_) : sections_->Count() - 1;
+          int to = target_section_ != nullptr ? sections_->IndexOf(target_section_)
+                                              : sections_->Count() - 1;
           sections_->RelocateSection(moving, to);
         }
       },
@@ -588,8 +600,10 @@ void TCustomElHeader::LeftDown(int X, int Y) {
       pressed_ = false;
       press_section_ = nullptr;
       s->SetExpanded(!s->Expanded());
-      if (s->Expanded()) FireSectionExpand(s);
-      else FireSectionCollapse(s);
+      if (s->Expanded())
+        FireSectionExpand(s);
+      else
+        FireSectionCollapse(s);
       return;
     }
     if (s->FilterEnabled() && X >= r - 6 && X <= r && Y >= 12 && Y <= 16) {
@@ -601,8 +615,10 @@ void TCustomElHeader::LeftDown(int X, int Y) {
       return;
     }
   }
-  if (press_section_ != nullptr && press_section_->AllowClick()) RepaintSection(press_section_);
-  else press_section_ = nullptr;
+  if (press_section_ != nullptr && press_section_->AllowClick())
+    RepaintSection(press_section_);
+  else
+    press_section_ = nullptr;
 }
 
 void TCustomElHeader::MoveTo(int X, int Y) {
@@ -617,7 +633,8 @@ void TCustomElHeader::MoveTo(int X, int Y) {
       const int dragged = moving_section_->Width();
       const int mp = sections_->IndexOf(moving_section_);
       if (target_section_ == nullptr) {
-        if (mp != sections_->Count() - 1) sections_->RelocateSection(moving_section_, sections_->Count() - 1);
+        if (mp != sections_->Count() - 1)
+          sections_->RelocateSection(moving_section_, sections_->Count() - 1);
       } else if (target_section_ != moving_section_) {
         const int tp = sections_->IndexOf(target_section_);
         const int tl = target_section_->LeftEdge() - scroll_offset_;
@@ -633,8 +650,9 @@ void TCustomElHeader::MoveTo(int X, int Y) {
   }
   if (resizing_) {
     TElHeaderSection* s = sizing_section_;
-    int w = static_cast<int>(std::clamp<int64_t>(
-        static_cast<int64_t>(X) - s->LeftEdge() - grab_offset_ + scroll_offset_, INT32_MIN, INT32_MAX));
+    int w = static_cast<int>(
+        std::clamp<int64_t>(static_cast<int64_t>(X) - s->LeftEdge() - grab_offset_ + scroll_offset_,
+                            INT32_MIN, INT32_MAX));
     if (sticky_sections_) {
       int fixed_after = 0;
       for (int i = sections_->IndexOf(s) + 1; i < sections_->Count(); ++i) {
@@ -679,7 +697,8 @@ void TCustomElHeader::MoveTo(int X, int Y) {
   TElHeaderSection* under = SectionAt(X);
   if (under != tip_section_) {
     tip_section_ = under;
-    if (under != nullptr && !under->Hint().empty() && ShowHint()) Application->ActivateHint(ClientToScreen(Point(X, Y)));
+    if (under != nullptr && !under->Hint().empty() && ShowHint())
+      Application->ActivateHint(ClientToScreen(Point(X, Y)));
   }
 }
 
@@ -714,8 +733,10 @@ void TCustomElHeader::DoubleClickAt(int X, int Y) {
 void TCustomElHeader::RightDown(int X, int Y) {
   TElHeaderSection* s = SectionAt(X);
   TPopupMenu* menu = nullptr;
-  if (s != nullptr && s->PopupMenu() != nullptr && s->PopupMenu()->AutoPopup()) menu = s->PopupMenu();
-  else if (PopupMenu() != nullptr && PopupMenu()->AutoPopup()) menu = PopupMenu();
+  if (s != nullptr && s->PopupMenu() != nullptr && s->PopupMenu()->AutoPopup())
+    menu = s->PopupMenu();
+  else if (PopupMenu() != nullptr && PopupMenu()->AutoPopup())
+    menu = PopupMenu();
   if (menu == nullptr) return;
   TPoint p = ClientToScreen(Point(X, Y));
   menu->SetPopupComponent(this);
@@ -745,7 +766,8 @@ void TCustomElHeader::MouseLeft() {
 }
 
 void TCustomElHeader::MouseEntered() {
-  if (press_section_ != nullptr && moving_section_ == nullptr && !pressed_ && !resizing_ && left_held_) {
+  if (press_section_ != nullptr && moving_section_ == nullptr && !pressed_ && !resizing_ &&
+      left_held_) {
     pressed_ = true;
     RepaintSection(press_section_);
   }
@@ -773,12 +795,8 @@ void TCustomElHeader::WndProc(TMessage& Message) {
       left_held_ = true;
       LeftDown(Message.XPos(), Message.YPos());
       break;
-    case WM_LBUTTONDBLCLK:
-      DoubleClickAt(Message.XPos(), Message.YPos());
-      break;
-    case WM_MOUSEMOVE:
-      MoveTo(Message.XPos(), Message.YPos());
-      break;
+    case WM_LBUTTONDBLCLK: DoubleClickAt(Message.XPos(), Message.YPos()); break;
+    case WM_MOUSEMOVE: MoveTo(Message.XPos(), Message.YPos()); break;
     case WM_LBUTTONUP:
       // A capture the header took itself ends here; the base class then
       // sees a plain button release.
@@ -795,18 +813,12 @@ void TCustomElHeader::WndProc(TMessage& Message) {
       // The menu showed at the press; only the notification remains.
       if (!resizing_) DoMouseUp(Message, TMouseButton::mbRight);
       return;
-    case WM_KILLFOCUS:
-      FocusLost();
-      break;
+    case WM_KILLFOCUS: FocusLost(); break;
     case WM_CAPTURECHANGED:
       if (resizing_ || moving_section_ != nullptr) FocusLost();
       return;
-    case CM_MOUSELEAVE:
-      MouseLeft();
-      break;
-    case CM_MOUSEENTER:
-      MouseEntered();
-      break;
+    case CM_MOUSELEAVE: MouseLeft(); break;
+    case CM_MOUSEENTER: MouseEntered(); break;
     case CM_HINTSHOW: {
       // The hint of the section under the pointer.
       auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
@@ -817,8 +829,7 @@ void TCustomElHeader::WndProc(TMessage& Message) {
       Message.Result = 0;
       return;
     }
-    default:
-      break;
+    default: break;
   }
   TCustomControl::WndProc(Message);
 }
@@ -845,7 +856,8 @@ void TCustomElHeader::OpenLookup(TElHeaderSection* Section) {
   f.SetHeight(std::abs(Font()->Height()) - 3);
   lookup_box_->SetFont(&f);
   const int height = std::max(lookup_box_->Height(), ClientHeight() - 2);
-  lookup_box_->SetBounds(Left() + Section->LeftEdge() - scroll_offset_, Top(), Section->Width(), height);
+  lookup_box_->SetBounds(Left() + Section->LeftEdge() - scroll_offset_, Top(), Section->Width(),
+                         height);
   lookup_box_->Items()->Assign(Section->LookupHistory());
   lookup_target_ = Section;
   lookup_active_ = true;
@@ -921,7 +933,8 @@ void TCustomElHeader::Loaded() {
     for (int i = 0; i < sections_->Count(); ++i) {
       TElHeaderSection* s = sections_->ItemByPos(i);
       if (s->PopupMenuName().empty()) continue;
-      if (auto* menu = dynamic_cast<TPopupMenu*>(form->FindComponent(s->PopupMenuName()))) s->SetPopupMenu(menu);
+      if (auto* menu = dynamic_cast<TPopupMenu*>(form->FindComponent(s->PopupMenuName())))
+        s->SetPopupMenu(menu);
     }
   }
   SetStickySections(sticky_sections_);

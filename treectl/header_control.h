@@ -28,22 +28,22 @@ enum TElHResizingStates { trsBegin = 0, trsMove = 1, trsEnd = 2 };
 
 using TElSectionEvent = std::function<void(classlib::TObject* Sender, TElHeaderSection* Section)>;
 using TElSectionDrawEvent =
-    std::function<void(classlib::TObject* Sender, classlib::TCanvas* Canvas, TElHeaderSection* Section,
-                       const classlib::TRect& R, bool Pressed)>;
-using TElSectionResizingEvent = std::function<void(classlib::TObject* Sender, TElHeaderSection* Section,
-                                                   TElHResizingStates State, int Width)>;
-using TElSectionMoveEvent =
-    std::function<void(classlib::TObject* Sender, TElHeaderSection* Section, int OldPos, int NewPos)>;
-using TElSectionChangeEvent =
-    std::function<void(classlib::TObject* Sender, TElHeaderSection* Section, TSectionChangeMode Change)>;
+    std::function<void(classlib::TObject* Sender, classlib::TCanvas* Canvas,
+                       TElHeaderSection* Section, const classlib::TRect& R, bool Pressed)>;
+using TElSectionResizingEvent = std::function<void(
+    classlib::TObject* Sender, TElHeaderSection* Section, TElHResizingStates State, int Width)>;
+using TElSectionMoveEvent = std::function<void(classlib::TObject* Sender, TElHeaderSection* Section,
+                                               int OldPos, int NewPos)>;
+using TElSectionChangeEvent = std::function<void(
+    classlib::TObject* Sender, TElHeaderSection* Section, TSectionChangeMode Change)>;
 using TElPictureNeededEvent =
     std::function<void(classlib::TObject* Sender, TElHeaderSection* Section, int& ImageIndex)>;
 using TElHeaderLookupEvent =
     std::function<void(classlib::TObject* Sender, TElHeaderSection* Section, std::string& Text)>;
-using TElHeaderLookupDoneEvent = std::function<void(classlib::TObject* Sender, TElHeaderSection* Section,
-                                                    const std::string& Text, bool Accepted)>;
-using TElMeasureSectionEvent =
-    std::function<void(classlib::TObject* Sender, TElHeaderSection* Section, classlib::TPoint& Size)>;
+using TElHeaderLookupDoneEvent = std::function<void(
+    classlib::TObject* Sender, TElHeaderSection* Section, const std::string& Text, bool Accepted)>;
+using TElMeasureSectionEvent = std::function<void(
+    classlib::TObject* Sender, TElHeaderSection* Section, classlib::TPoint& Size)>;
 
 // Sections this narrow or narrower have no resize zone and no sign zones.
 inline constexpr int kMinZoneSectionWidth = 14;
@@ -51,7 +51,7 @@ inline constexpr int kMinZoneSectionWidth = 14;
 inline constexpr int kDragThreshold = 5;
 
 class TCustomElHeader : public classlib::TCustomControl {
-public:
+ public:
   explicit TCustomElHeader(classlib::TComponent* AOwner);
   ~TCustomElHeader() override;
   std::string ClassName() const override { return "TCustomElHeader"; }
@@ -126,8 +126,8 @@ public:
   int ResizeLineX() const { return line_x_; }
 
   // Paints one section into R of Canvas.
-  virtual void PaintSection(classlib::TCanvas* Canvas, TElHeaderSection* Section, const classlib::TRect& R,
-                            bool Pressed);
+  virtual void PaintSection(classlib::TCanvas* Canvas, TElHeaderSection* Section,
+                            const classlib::TRect& R, bool Pressed);
 
   // The tree's drag messages over the header: the drop section is cleared
   // (and, on cancel, the dragged section too).
@@ -168,14 +168,15 @@ public:
   virtual void FireSectionResizing(TElHeaderSection* Section, TElHResizingStates State, int Width);
   virtual void FireSectionResize(TElHeaderSection* Section);
   virtual void FireSectionClick(TElHeaderSection* Section);
-  virtual void FireSectionDraw(classlib::TCanvas* Canvas, TElHeaderSection* Section, const classlib::TRect& R,
-                               bool Pressed);
+  virtual void FireSectionDraw(classlib::TCanvas* Canvas, TElHeaderSection* Section,
+                               const classlib::TRect& R, bool Pressed);
   virtual void FireSectionChange(TElHeaderSection* Section, TSectionChangeMode Change);
   virtual void FireSectionExpand(TElHeaderSection* Section);
   virtual void FireSectionCollapse(TElHeaderSection* Section);
   virtual void FireSectionCreate(TElHeaderSection* Section);
   virtual void FireSectionLookup(TElHeaderSection* Section, std::string& Text);
-  virtual void FireSectionLookupDone(TElHeaderSection* Section, const std::string& Text, bool Accepted);
+  virtual void FireSectionLookupDone(TElHeaderSection* Section, const std::string& Text,
+                                     bool Accepted);
   virtual void FireSectionAutoSize(TElHeaderSection* Section);
   virtual void FireFilterCall(TElHeaderSection* Section);
   virtual void FireSectionMeasure(TElHeaderSection* Section, classlib::TPoint& Size);
@@ -183,14 +184,14 @@ public:
   // Closes an open lookup box (as Escape does).
   void CloseLookup(bool Accepted);
 
-protected:
+ protected:
   void Paint() override;
   void WndProc(classlib::TMessage& Message) override;
   void Notification(classlib::TComponent* AComponent, classlib::TOperation Operation) override;
   void Resize() override;
   void FontChanged() override;
 
-private:
+ private:
   friend class TElHeaderSection;
   friend class TElHeaderSections;
 
@@ -275,7 +276,7 @@ private:
 };
 
 class TElHeader : public TCustomElHeader {
-public:
+ public:
   using TCustomElHeader::TCustomElHeader;
   std::string ClassName() const override { return "TElHeader"; }
 };

@@ -16,7 +16,8 @@ namespace {
 
 // Draws image Index of Images into Content (clipped to it), vertically
 // centred, over a bitmap filled with Back; answers the width used.
-int DrawSectionImage(TCanvas* Canvas, TImageList* Images, int Index, const TRect& Content, TColor Back) {
+int DrawSectionImage(TCanvas* Canvas, TImageList* Images, int Index, const TRect& Content,
+                     TColor Back) {
   if (Images == nullptr || Index < 0 || Index >= Images->Count()) return 0;
   const int w = std::min(Images->Width(), Content.Width());
   const int h = std::min(Images->Height(), Content.Height());
@@ -49,7 +50,8 @@ void TCustomElHeader::Paint() {
   for (int i = 0; i < sections_->Count(); ++i) {
     TElHeaderSection* s = sections_->ItemByPos(i);
     if (!s->EffectivelyVisible() || s->Width() <= 0) continue;
-    TRect r = Rect(s->LeftEdge() - scroll_offset_, 0, s->RightEdge() - scroll_offset_, ClientHeight());
+    TRect r =
+        Rect(s->LeftEdge() - scroll_offset_, 0, s->RightEdge() - scroll_offset_, ClientHeight());
     TRect meet;
     if (!IntersectRect(meet, r, clip)) continue;
     PaintSection(c, s, r, pressed_ && s == press_section_);
@@ -71,7 +73,8 @@ void TCustomElHeader::DrawDragImage(TCanvas* Canvas) {
                   Rect(0, 0, drag_image_->Width(), drag_image_->Height()), ColorToRGB(Color()));
 }
 
-void TCustomElHeader::PaintSection(TCanvas* Canvas, TElHeaderSection* Section, const TRect& R, bool Pressed) {
+void TCustomElHeader::PaintSection(TCanvas* Canvas, TElHeaderSection* Section, const TRect& R,
+                                   bool Pressed) {
   TCanvas* c = Canvas;
   const TColor back = Section->ParentColor() ? Color() : Section->Color();
   c->Brush()->SetColor(back);
@@ -102,7 +105,8 @@ void TCustomElHeader::PaintSection(TCanvas* Canvas, TElHeaderSection* Section, c
   if (Pressed) OffsetRect(content, 1, 1);
 
   // Expand sign, lookup glyph or filter sign at the right.
-  if ((Section->Expandable() || Section->LookupEnabled() || Section->FilterEnabled()) && content.Width() > 8) {
+  if ((Section->Expandable() || Section->LookupEnabled() || Section->FilterEnabled()) &&
+      content.Width() > 8) {
     if (Section->Expandable()) {
       TRect box = Rect(content.Right - 5, content.Top, content.Right, content.Top + 7);
       DrawArrow(c, Section->Expanded() ? eadLeft : eadRight, box, true, clBtnText);
@@ -133,7 +137,8 @@ void TCustomElHeader::PaintSection(TCanvas* Canvas, TElHeaderSection* Section, c
       TBitmap& glyph = ascending ? asc_glyph_ : desc_glyph_;
       if (!glyph.Empty()) {
         const int y = content.Top + (content.Height() - glyph.Height()) / 2;
-        TransparentBlit(c, &glyph, content.Right - glyph.Width(), y, Rect(0, 0, glyph.Width(), glyph.Height()),
+        TransparentBlit(c, &glyph, content.Right - glyph.Width(), y,
+                        Rect(0, 0, glyph.Width(), glyph.Height()),
                         glyph.Canvas()->Pixels(0, glyph.Height() - 1));
       }
       content.Right -= 12;
@@ -152,9 +157,7 @@ void TCustomElHeader::PaintSection(TCanvas* Canvas, TElHeaderSection* Section, c
   };
 
   switch (Section->Style()) {
-    case ElhsOwnerDraw:
-      FireSectionDraw(c, Section, content, Pressed);
-      return;
+    case ElhsOwnerDraw: FireSectionDraw(c, Section, content, Pressed); return;
     case ElhsPictureOnly: {
       if (images_ == nullptr) return;
       TRect box = content;
@@ -162,18 +165,21 @@ void TCustomElHeader::PaintSection(TCanvas* Canvas, TElHeaderSection* Section, c
       DrawSectionImage(c, images_, image_index(), box, back);
       return;
     }
-    case ElhsText:
-      break;
+    case ElhsText: break;
   }
 
-  if (Section->PictureAlign() == hsaLeft) content.Left += DrawSectionImage(c, images_, image_index(), content, back);
+  if (Section->PictureAlign() == hsaLeft)
+    content.Left += DrawSectionImage(c, images_, image_index(), content, back);
   if (content.Right <= content.Left) return;
 
   TElSAlignment align = Section->Alignment();
-  if (right_aligned_text_) align = align == hsaLeft ? hsaRight : align == hsaRight ? hsaLeft : hsaCenter;
+  if (right_aligned_text_)
+    align = align == hsaLeft ? hsaRight : align == hsaRight ? hsaLeft : hsaCenter;
   unsigned format = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX;
   format |= align == hsaLeft ? DT_LEFT : align == hsaRight ? DT_RIGHT : DT_CENTER;
-  format |= Section->TextLayout() == tlTop ? DT_TOP : Section->TextLayout() == tlBottom ? DT_BOTTOM : DT_VCENTER;
+  format |= Section->TextLayout() == tlTop      ? DT_TOP
+            : Section->TextLayout() == tlBottom ? DT_BOTTOM
+                                                : DT_VCENTER;
   if (right_aligned_text_) format |= DT_RTLREADING;
   c->Font()->Assign(Font());
   if (Section == tracked_section_ && tracking_) {

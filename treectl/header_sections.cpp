@@ -337,7 +337,8 @@ TElHeaderSections::~TElHeaderSections() { Clear(); }
 
 void TElHeaderSections::Clear() {
   std::vector<TElHeaderSection*> all;
-  for (int i = 0; i < list_.Count(); ++i) all.push_back(static_cast<TElHeaderSection*>(list_.Get(i)));
+  for (int i = 0; i < list_.Count(); ++i)
+    all.push_back(static_cast<TElHeaderSection*>(list_.Get(i)));
   // Parents first forget their children so no section points at a freed one.
   for (TElHeaderSection* s : all) {
     s->expandable_ = false;
@@ -368,7 +369,9 @@ TElHeaderSection* TElHeaderSections::SectionByUniqueId(int32_t Id) const {
   return nullptr;
 }
 
-int TElHeaderSections::IndexOf(const TElHeaderSection* Section) const { return list_.IndexOf(Section); }
+int TElHeaderSections::IndexOf(const TElHeaderSection* Section) const {
+  return list_.IndexOf(Section);
+}
 
 TElHeaderSection* TElHeaderSections::LastShownSection() const {
   for (int i = list_.Count() - 1; i >= 0; --i) {
@@ -388,7 +391,8 @@ TElHeaderSection* TElHeaderSections::PreviousShownSection(const TElHeaderSection
 
 int32_t TElHeaderSections::NextColumnIndex() const {
   std::set<int32_t> used;
-  for (int i = 0; i < list_.Count(); ++i) used.insert(static_cast<TElHeaderSection*>(list_.Get(i))->column_index_);
+  for (int i = 0; i < list_.Count(); ++i)
+    used.insert(static_cast<TElHeaderSection*>(list_.Get(i))->column_index_);
   int32_t n = 0;
   while (used.count(n) != 0) ++n;
   return n;
@@ -422,7 +426,8 @@ TElHeaderSection* TElHeaderSections::InsertSectionAt(int Position) {
 void TElHeaderSections::RemoveSection(TElHeaderSection* Section) {
   if (Section == nullptr || IndexOf(Section) < 0) throw EElError("Invalid section");
   list_.Remove(Section);
-  for (int i = 0; i < list_.Count(); ++i) static_cast<TElHeaderSection*>(list_.Get(i))->column_index_ = i;
+  for (int i = 0; i < list_.Count(); ++i)
+    static_cast<TElHeaderSection*>(list_.Get(i))->column_index_ = i;
   std::unique_ptr<TElHeaderSection> doomed(Section);
   if (owner_ != nullptr) {
     owner_->ForgetSection(Section);
@@ -468,7 +473,8 @@ void TElHeaderSections::Assign(TPersistent* Source) {
     to->alignment_ = from->alignment_;
     to->expandable_ = from->expandable_;
     to->expanded_ = from->expanded_;
-    to->parent_index_ = from->parent_section_ != nullptr ? from->parent_section_->column_index_ : -1;
+    to->parent_index_ =
+        from->parent_section_ != nullptr ? from->parent_section_->column_index_ : -1;
     to->popup_menu_ = from->popup_menu_;
     to->popup_menu_name_ = from->popup_menu_name_;
     if (to->popup_menu_ != nullptr && owner_ != nullptr) to->popup_menu_->FreeNotification(owner_);
@@ -508,7 +514,10 @@ void TElHeaderSections::LinkParents() {
     TElHeaderSection* p = Item(wanted);
     bool loop = false;
     for (const TElHeaderSection* a = p; a != nullptr; a = a->parent_section_)
-      if (a == s) { loop = true; break; }
+      if (a == s) {
+        loop = true;
+        break;
+      }
     if (p != nullptr && !loop) s->parent_section_ = p;
   }
 }
@@ -542,7 +551,9 @@ int32_t ReadInt(TStream* S) {
   return Get32(b, 0);
 }
 
-[[noreturn]] void Malformed(const std::string& What) { throw EReadError("Invalid header section data: " + What); }
+[[noreturn]] void Malformed(const std::string& What) {
+  throw EReadError("Invalid header section data: " + What);
+}
 
 // A zero-terminated text: int32 n (length + 1), then n bytes.
 void WriteZText(TStream* S, const std::string& Text) {
@@ -628,17 +639,33 @@ void TElHeaderSections::ReadSections(TStream* Stream) {
   int record = 0;
   int strings_min = 0;  // the fewest bytes the strings after a record take
   switch (version) {
-    case -10: record = 68; strings_min = 5 + 5 + 4 + 4; break;
+    case -10:
+      record = 68;
+      strings_min = 5 + 5 + 4 + 4;
+      break;
     case -9:
-    case -8: record = 64; strings_min = 5 + 5 + 4 + 4; break;
-    case -6: record = 52; strings_min = 5 + 5 + 4; break;
-    case -5: record = 52; strings_min = 5 + 5; break;
-    case -4: record = 36; strings_min = 5 + 5; break;
+    case -8:
+      record = 64;
+      strings_min = 5 + 5 + 4 + 4;
+      break;
+    case -6:
+      record = 52;
+      strings_min = 5 + 5 + 4;
+      break;
+    case -5:
+      record = 52;
+      strings_min = 5 + 5;
+      break;
+    case -4:
+      record = 36;
+      strings_min = 5 + 5;
+      break;
     default: Malformed("unknown version " + std::to_string(version));
   }
   const int32_t count = ReadInt(Stream);
   const int64_t left = Stream->Size() - Stream->Position();
-  if (count < 0 || static_cast<int64_t>(count) * (record + strings_min) > left) Malformed("section count");
+  if (count < 0 || static_cast<int64_t>(count) * (record + strings_min) > left)
+    Malformed("section count");
 
   std::set<int32_t> used_ids;
   std::vector<int32_t> wanted_columns;

@@ -28,7 +28,7 @@ class TCustomElHeader;
 class TElHeaderSections;
 
 class EElError : public classlib::Exception {
-public:
+ public:
   using classlib::Exception::Exception;
 };
 
@@ -39,12 +39,17 @@ enum TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
 
 // Codes of OnSectionChange.
 enum TSectionChangeMode {
-  sfcText = 0, sfcFieldName = 1, sfcFieldType = 2, sfcAlignment = 3, sfcStyle = 4, sfcEditable = 5,
+  sfcText = 0,
+  sfcFieldName = 1,
+  sfcFieldType = 2,
+  sfcAlignment = 3,
+  sfcStyle = 4,
+  sfcEditable = 5,
   sfcPassword = 6
 };
 
 class TElHeaderSection : public classlib::TPersistent {
-public:
+ public:
   explicit TElHeaderSection(TCustomElHeader* Owner);
   ~TElHeaderSection() override;
   std::string ClassName() const override { return "TElHeaderSection"; }
@@ -136,7 +141,7 @@ public:
   int LeftEdge() const;
   int RightEdge() const;
 
-private:
+ private:
   friend class TElHeaderSections;
   friend class TCustomElHeader;
   void Repaint();
@@ -185,7 +190,7 @@ private:
 };
 
 class TElHeaderSections : public classlib::TPersistent {
-public:
+ public:
   explicit TElHeaderSections(TCustomElHeader* Owner);
   ~TElHeaderSections() override;
   std::string ClassName() const override { return "TElHeaderSections"; }
@@ -217,7 +222,7 @@ public:
 
   void Assign(classlib::TPersistent* Source) override;
 
-private:
+ private:
   friend class TElHeaderSection;
   friend class TCustomElHeader;
   int32_t NextColumnIndex() const;

@@ -12,7 +12,7 @@
 namespace lumicast {
 
 class TElHintWindow : public classlib::THintWindow {
-public:
+ public:
   explicit TElHintWindow(classlib::TComponent* AOwner);
   ~TElHintWindow() override;
   std::string ClassName() const override { return "TElHintWindow"; }
@@ -24,10 +24,10 @@ public:
   // The box Text needs when it wraps at MaxWidth, measured in Font.
   classlib::TRect MeasureHint(int MaxWidth, const std::string& Text);
 
-protected:
+ protected:
   void Paint() override;
 
-private:
+ private:
   std::unique_ptr<classlib::TFont> font_;
 };
 

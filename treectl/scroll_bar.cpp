@@ -30,9 +30,7 @@ int64_t MulDiv64(int64_t Number, int64_t Numerator, int64_t Denominator) {
   return static_cast<int64_t>(negative ? -q : q);
 }
 
-int ClampToInt(int64_t V) {
-  return static_cast<int>(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX));
-}
+int ClampToInt(int64_t V) { return static_cast<int>(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX)); }
 
 // A colour with its HLS luminance moved by a quarter (up or down).
 TColor ShiftLuminance(TColor Color, bool Lighter) {
@@ -63,22 +61,31 @@ TCustomElScrollBar::~TCustomElScrollBar() {
 
 // ============================================================== geometry
 
-int TCustomElScrollBar::Length() const { return kind_ == sbHorizontal ? ClientWidth() : ClientHeight(); }
+int TCustomElScrollBar::Length() const {
+  return kind_ == sbHorizontal ? ClientWidth() : ClientHeight();
+}
 
 int TCustomElScrollBar::Thickness() const { return kind_ == sbHorizontal ? Height() : Width(); }
 
 void TCustomElScrollBar::SetThickness(int Value) {
   if (Value <= 0) Value = GetSystemMetrics(kind_ == sbHorizontal ? SM_CYHSCROLL : SM_CXVSCROLL);
-  if (kind_ == sbHorizontal) SetHeight(Value);
-  else SetWidth(Value);
+  if (kind_ == sbHorizontal)
+    SetHeight(Value);
+  else
+    SetWidth(Value);
 }
 
-int TCustomElScrollBar::NearButtons() const { return !show_left_arrows_ ? 0 : secondary_buttons_ ? 2 : 1; }
-int TCustomElScrollBar::FarButtons() const { return !show_right_arrows_ ? 0 : secondary_buttons_ ? 2 : 1; }
+int TCustomElScrollBar::NearButtons() const {
+  return !show_left_arrows_ ? 0 : secondary_buttons_ ? 2 : 1;
+}
+int TCustomElScrollBar::FarButtons() const {
+  return !show_right_arrows_ ? 0 : secondary_buttons_ ? 2 : 1;
+}
 
 int TCustomElScrollBar::EffectiveButtonSize() const {
-  int size = use_system_metrics_ ? GetSystemMetrics(kind_ == sbHorizontal ? SM_CXHSCROLL : SM_CYVSCROLL)
-                                 : button_size_;
+  int size = use_system_metrics_
+                 ? GetSystemMetrics(kind_ == sbHorizontal ? SM_CXHSCROLL : SM_CYVSCROLL)
+                 : button_size_;
   int buttons = NearButtons() + FarButtons();
   if (buttons > 0 && static_cast<int64_t>(size) * buttons > Length()) size = Length() / buttons;
   return size;
@@ -95,10 +102,12 @@ void TCustomElScrollBar::UpdateScrollingRegion() {
   const int sys_thumb = GetSystemMetrics(kind_ == sbHorizontal ? SM_CXHTHUMB : SM_CYVTHUMB);
   int64_t thumb;
   if (thumb_mode_ == etmAuto) {
-    if (page_ == 0 && max_ > min_) thumb = sys_thumb;
+    if (page_ == 0 && max_ > min_)
+      thumb = sys_thumb;
     else if (page_ > 0 && max_ > min_ && range >= page_)
       thumb = MulDiv64(std::min<int64_t>(page_, range + 1), track, range + 1);
-    else thumb = track;
+    else
+      thumb = track;
     if (thumb < min_thumb_size_) thumb = min_thumb_size_;
     if (track < min_thumb_size_) thumb = 0;
   } else {
@@ -113,7 +122,8 @@ void TCustomElScrollBar::UpdateScrollingRegion() {
     // inside the track).
     int64_t steps = std::min<int64_t>(range - page_ + 1, static_cast<int64_t>(position_) - min_);
     int64_t divisor = range - std::min<int64_t>(page_, range + 1) + 1;
-    int64_t offset = std::clamp<int64_t>(MulDiv64(track - thumb, steps, divisor), 0, std::max<int64_t>(0, track - thumb));
+    int64_t offset = std::clamp<int64_t>(MulDiv64(track - thumb, steps, divisor), 0,
+                                         std::max<int64_t>(0, track - thumb));
     thumb_start_ = near_px + static_cast<int>(offset);
   }
 }
@@ -121,8 +131,8 @@ void TCustomElScrollBar::UpdateScrollingRegion() {
 int TCustomElScrollBar::PositionFromThumb(int ThumbStart) const {
   const int bs = EffectiveButtonSize();
   const int64_t near_px = static_cast<int64_t>(NearButtons()) * bs;
-  const int64_t track =
-      std::max<int64_t>(0, static_cast<int64_t>(Length()) - static_cast<int64_t>(NearButtons() + FarButtons()) * bs);
+  const int64_t track = std::max<int64_t>(
+      0, static_cast<int64_t>(Length()) - static_cast<int64_t>(NearButtons() + FarButtons()) * bs);
   const int64_t range = static_cast<int64_t>(max_) - min_;
   const int64_t positions = (range + 1) - std::min<int64_t>(page_, range + 1);
   // A thumb that fills the track has no room to move: it stands for Min.
@@ -158,16 +168,34 @@ TRect TCustomElScrollBar::PartRect(TElScrollBarPart Part) const {
   int far_start = len - FarButtons() * bs;
   int a = 0, b = 0;
   switch (Part) {
-    case sbpLeftArrow: a = 0; b = show_left_arrows_ ? bs : 0; break;
-    case sbpLeftSndArrow: a = bs; b = secondary_buttons_ && show_left_arrows_ ? 2 * bs : bs; break;
-    case sbpRightArrow: a = show_right_arrows_ ? len - bs : len; b = len; break;
+    case sbpLeftArrow:
+      a = 0;
+      b = show_left_arrows_ ? bs : 0;
+      break;
+    case sbpLeftSndArrow:
+      a = bs;
+      b = secondary_buttons_ && show_left_arrows_ ? 2 * bs : bs;
+      break;
+    case sbpRightArrow:
+      a = show_right_arrows_ ? len - bs : len;
+      b = len;
+      break;
     case sbpRightSndArrow:
       a = secondary_buttons_ && show_right_arrows_ ? len - 2 * bs : len - bs;
       b = len - bs;
       break;
-    case sbpLeftTop: a = near_end; b = std::max(near_end, thumb_start_); break;
-    case sbpThumb: a = thumb_start_; b = thumb_start_ + thumb_length_; break;
-    case sbpRightBottom: a = std::min(far_start, thumb_start_ + thumb_length_); b = far_start; break;
+    case sbpLeftTop:
+      a = near_end;
+      b = std::max(near_end, thumb_start_);
+      break;
+    case sbpThumb:
+      a = thumb_start_;
+      b = thumb_start_ + thumb_length_;
+      break;
+    case sbpRightBottom:
+      a = std::min(far_start, thumb_start_ + thumb_length_);
+      b = far_start;
+      break;
     default: break;
   }
   if (kind_ == sbHorizontal) return Rect(a, 0, b, ClientHeight());
@@ -284,12 +312,12 @@ void TCustomElScrollBar::SetKind(TScrollBarKind Value) {
   Invalidate();
 }
 
-#define EL_BAR_SETTER(Name, field)              \
+#define EL_BAR_SETTER(Name, field)                            \
   void TCustomElScrollBar::Set##Name(decltype(field) Value) { \
-    if (field == Value) return;                 \
-    field = Value;                              \
-    UpdateScrollingRegion();                    \
-    Invalidate();                               \
+    if (field == Value) return;                               \
+    field = Value;                                            \
+    UpdateScrollingRegion();                                  \
+    Invalidate();                                             \
   }
 EL_BAR_SETTER(Flat, flat_)
 EL_BAR_SETTER(ActiveFlat, active_flat_)
@@ -410,9 +438,13 @@ bool TCustomElScrollBar::PartCanAct(TElScrollBarPart Part) const {
     case sbpRightArrow:
     case sbpRightBottom: return CanScrollDown();
     case sbpRightSndArrow:
-      return second_btn_kind_ == sbkCustom ? true : second_btn_kind_ == sbkOpposite ? CanScrollUp() : CanScrollDown();
+      return second_btn_kind_ == sbkCustom     ? true
+             : second_btn_kind_ == sbkOpposite ? CanScrollUp()
+                                               : CanScrollDown();
     case sbpLeftSndArrow:
-      return second_btn_kind_ == sbkCustom ? true : second_btn_kind_ == sbkOpposite ? CanScrollDown() : CanScrollUp();
+      return second_btn_kind_ == sbkCustom     ? true
+             : second_btn_kind_ == sbkOpposite ? CanScrollDown()
+                                               : CanScrollUp();
     case sbpThumb: return page_ < static_cast<int64_t>(max_) - min_ + 1 && max_ != min_;
     default: return false;
   }
@@ -422,21 +454,50 @@ void TCustomElScrollBar::StepOf(TElScrollBarPart Part, TElScrollCode& Code, int&
   auto clamp = [this](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, min_, max_)); };
   const int64_t pos = position_;
   switch (Part) {
-    case sbpLeftArrow: Code = escLineUp; NewPos = clamp(pos - 1); return;
-    case sbpRightArrow: Code = escLineDown; NewPos = clamp(pos + 1); return;
-    case sbpLeftTop: Code = escPageUp; NewPos = clamp(pos - page_); return;
-    case sbpRightBottom: Code = escPageDown; NewPos = clamp(pos + page_); return;
+    case sbpLeftArrow:
+      Code = escLineUp;
+      NewPos = clamp(pos - 1);
+      return;
+    case sbpRightArrow:
+      Code = escLineDown;
+      NewPos = clamp(pos + 1);
+      return;
+    case sbpLeftTop:
+      Code = escPageUp;
+      NewPos = clamp(pos - page_);
+      return;
+    case sbpRightBottom:
+      Code = escPageDown;
+      NewPos = clamp(pos + page_);
+      return;
     case sbpRightSndArrow:
-      if (second_btn_kind_ == sbkOpposite) { Code = escLineUp; NewPos = clamp(pos - 1); }
-      else if (second_btn_kind_ == sbkPage) { Code = escPageDown; NewPos = clamp(pos + page_); }
-      else { Code = escSndLineUp; NewPos = position_; }
+      if (second_btn_kind_ == sbkOpposite) {
+        Code = escLineUp;
+        NewPos = clamp(pos - 1);
+      } else if (second_btn_kind_ == sbkPage) {
+        Code = escPageDown;
+        NewPos = clamp(pos + page_);
+      } else {
+        Code = escSndLineUp;
+        NewPos = position_;
+      }
       return;
     case sbpLeftSndArrow:
-      if (second_btn_kind_ == sbkOpposite) { Code = escLineDown; NewPos = clamp(pos + 1); }
-      else if (second_btn_kind_ == sbkPage) { Code = escPageUp; NewPos = clamp(pos - page_); }
-      else { Code = escSndLineDown; NewPos = position_; }
+      if (second_btn_kind_ == sbkOpposite) {
+        Code = escLineDown;
+        NewPos = clamp(pos + 1);
+      } else if (second_btn_kind_ == sbkPage) {
+        Code = escPageUp;
+        NewPos = clamp(pos - page_);
+      } else {
+        Code = escSndLineDown;
+        NewPos = position_;
+      }
       return;
-    default: Code = escEndScroll; NewPos = position_; return;
+    default:
+      Code = escEndScroll;
+      NewPos = position_;
+      return;
   }
 }
 
@@ -523,8 +584,10 @@ void TCustomElScrollBar::MouseMoveAt(int X, int Y) {
       track_position_ = PositionFromThumb(thumb_start_);
     }
     if (!OwnedByTree && Parent() != nullptr) {
-      uintptr_t wparam = SB_THUMBTRACK | (static_cast<uintptr_t>(static_cast<uint16_t>(track_position_)) << 16);
-      Parent()->Perform(kind_ == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, wparam, reinterpret_cast<intptr_t>(this));
+      uintptr_t wparam =
+          SB_THUMBTRACK | (static_cast<uintptr_t>(static_cast<uint16_t>(track_position_)) << 16);
+      Parent()->Perform(kind_ == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, wparam,
+                        reinterpret_cast<intptr_t>(this));
     }
     int pos = track_position_;
     bool change = true;
@@ -587,9 +650,7 @@ void TCustomElScrollBar::WndProc(TMessage& Message) {
       if (CanFocus() && TabStop()) SetFocus();
       MouseDownAt(Message.XPos(), Message.YPos());
       break;
-    case WM_MOUSEMOVE:
-      MouseMoveAt(Message.XPos(), Message.YPos());
-      break;
+    case WM_MOUSEMOVE: MouseMoveAt(Message.XPos(), Message.YPos()); break;
     case WM_LBUTTONUP:
       if (pressed_part_ != sbpNowhere || dragging_) ReleaseHeldPart(true);
       break;
@@ -627,17 +688,14 @@ void TCustomElScrollBar::WndProc(TMessage& Message) {
       if (flat_ && !active_flat_) Invalidate();
       break;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Invalidate();
-      break;
+    case WM_KILLFOCUS: Invalidate(); break;
     case WM_SYSCOLORCHANGE:
     case CM_SYSCOLORCHANGE:
     case CM_COLORCHANGED:
       RebuildPattern();
       Invalidate();
       break;
-    default:
-      break;
+    default: break;
   }
   TCustomControl::WndProc(Message);
 }
@@ -648,15 +706,36 @@ void TCustomElScrollBar::KeyDown(uint16_t& Key, TShiftState Shift) {
     int64_t pos = position_;
     bool known = true;
     switch (Key) {
-      case VK_PRIOR: code = escPageUp; pos -= page_; break;
-      case VK_NEXT: code = escPageDown; pos += page_; break;
-      case VK_END: code = escBottom; pos = max_; break;
-      case VK_HOME: code = escTop; pos = min_; break;
+      case VK_PRIOR:
+        code = escPageUp;
+        pos -= page_;
+        break;
+      case VK_NEXT:
+        code = escPageDown;
+        pos += page_;
+        break;
+      case VK_END:
+        code = escBottom;
+        pos = max_;
+        break;
+      case VK_HOME:
+        code = escTop;
+        pos = min_;
+        break;
       case VK_LEFT:
-      case VK_UP: code = escLineUp; pos -= 1; break;
+      case VK_UP:
+        code = escLineUp;
+        pos -= 1;
+        break;
       case VK_RIGHT:
-      case VK_DOWN: code = escLineDown; pos += 1; break;
-      default: known = false; code = escEndScroll; break;
+      case VK_DOWN:
+        code = escLineDown;
+        pos += 1;
+        break;
+      default:
+        known = false;
+        code = escEndScroll;
+        break;
     }
     if (known) {
       Scroll(code, static_cast<int>(std::clamp<int64_t>(pos, min_, max_)));
@@ -669,7 +748,8 @@ void TCustomElScrollBar::KeyDown(uint16_t& Key, TShiftState Shift) {
 
 // ============================================================== track hint
 
-TRect TCustomElScrollBar::PlaceTrackHint(const TRect& HintRect, const TPoint& Anchor, const TRect& Desktop) {
+TRect TCustomElScrollBar::PlaceTrackHint(const TRect& HintRect, const TPoint& Anchor,
+                                         const TRect& Desktop) {
   TRect r = HintRect;
   OffsetRect(r, Anchor.X - 1 - r.Right, Anchor.Y - 1 - r.Bottom);
   if (r.Left < Desktop.Left) OffsetRect(r, Desktop.Left - r.Left, 0);
@@ -690,14 +770,16 @@ void TCustomElScrollBar::ShowTrackHintNow() {
   TPoint anchor = kind_ == sbVertical ? Point(-2, thumb_start_ - 2) : Point(thumb_start_ - 2, -5);
   anchor = ClientToScreen(anchor);
   TScreenRect d = Screen->DesktopRect();
-  hint_window_->ActivateHint(PlaceTrackHint(r, anchor, Rect(d.Left, d.Top, d.Right, d.Bottom)), text);
+  hint_window_->ActivateHint(PlaceTrackHint(r, anchor, Rect(d.Left, d.Top, d.Right, d.Bottom)),
+                             text);
 }
 
 // ============================================================== painting
 
 bool TCustomElScrollBar::FrameRaised(TElScrollBarPart Part) const {
   if (!flat_) return true;
-  return mouse_part_ == Part && pressed_part_ == sbpNowhere && mouse_in_ && !active_flat_ && PartCanAct(Part);
+  return mouse_part_ == Part && pressed_part_ == sbpNowhere && mouse_in_ && !active_flat_ &&
+         PartCanAct(Part);
 }
 
 void TCustomElScrollBar::PaintButton(TCanvas* C, TElScrollBarPart Part, const TRect& R) {
@@ -721,14 +803,21 @@ void TCustomElScrollBar::PaintButton(TCanvas* C, TElScrollBarPart Part, const TR
   const bool toward_near = Part == sbpLeftArrow ||
                            (Part == sbpRightSndArrow && second_btn_kind_ != sbkPage) ||
                            (Part == sbpLeftSndArrow && second_btn_kind_ == sbkPage);
-  TElArrowDirection dir = vertical ? (toward_near ? eadUp : eadDown) : (toward_near ? eadLeft : eadRight);
+  TElArrowDirection dir =
+      vertical ? (toward_near ? eadUp : eadDown) : (toward_near ? eadLeft : eadRight);
   TColor color = mouse_part_ == Part && mouse_in_ ? arrow_hot_track_color_ : arrow_color_;
-  bool page_pair = second_btn_kind_ == sbkPage && (Part == sbpLeftSndArrow || Part == sbpRightSndArrow);
+  bool page_pair =
+      second_btn_kind_ == sbkPage && (Part == sbpLeftSndArrow || Part == sbpRightSndArrow);
   if (page_pair) {
     // Two arrows 3 pixels apart.
     TRect a = R, b = R;
-    if (vertical) { OffsetRect(a, 0, -2); OffsetRect(b, 0, 2); }
-    else { OffsetRect(a, -2, 0); OffsetRect(b, 2, 0); }
+    if (vertical) {
+      OffsetRect(a, 0, -2);
+      OffsetRect(b, 0, 2);
+    } else {
+      OffsetRect(a, -2, 0);
+      OffsetRect(b, 2, 0);
+    }
     DrawArrow(C, dir, a, enabled, color);
     DrawArrow(C, dir, b, enabled, color);
   } else {
@@ -740,14 +829,16 @@ void TCustomElScrollBar::PaintPageArea(TCanvas* C, TElScrollBarPart Part, const 
   if (IsRectEmpty(R)) return;
   if (Part != sbpNowhere && owner_draw_ && OnDrawPart) {
     bool default_draw = true;
-    OnDrawPart(this, C, R, Part, PartCanAct(Part), Focused(), pressed_part_ == Part && mouse_part_ == Part,
-               default_draw);
+    OnDrawPart(this, C, R, Part, PartCanAct(Part), Focused(),
+               pressed_part_ == Part && mouse_part_ == Part, default_draw);
     if (!default_draw) return;
   }
   C->Brush()->SetStyle(bsSolid);
-  if (Part != sbpNowhere && pressed_part_ == Part && mouse_part_ == Part && change_colors_on_scroll_) {
-    C->Brush()->SetColor(ColorToRGB(Color()) == ColorToRGB(clBtnFace) ? ColorToRGB(clBtnShadow)
-                                                                      : ShiftLuminance(Color(), false));
+  if (Part != sbpNowhere && pressed_part_ == Part && mouse_part_ == Part &&
+      change_colors_on_scroll_) {
+    C->Brush()->SetColor(ColorToRGB(Color()) == ColorToRGB(clBtnFace)
+                             ? ColorToRGB(clBtnShadow)
+                             : ShiftLuminance(Color(), false));
     C->FillRect(R);
     return;
   }
@@ -774,7 +865,8 @@ void TCustomElScrollBar::PaintThumb(TCanvas* C, const TRect& R) {
   C->Brush()->SetColor(Color());
   C->Brush()->SetStyle(bsSolid);
   C->FillRect(R);
-  if (draw_frames_) PaintButtonFrame(C, R, FrameRaised(sbpThumb) || dragging_, thin_frames_, Color(), sunken);
+  if (draw_frames_)
+    PaintButtonFrame(C, R, FrameRaised(sbpThumb) || dragging_, thin_frames_, Color(), sunken);
   const bool vertical = kind_ == sbVertical;
   const int len = vertical ? R.Height() : R.Width();
   const int thick = vertical ? R.Width() : R.Height();
@@ -813,7 +905,8 @@ void TCustomElScrollBar::Paint() {
 // ============================================================== styles
 
 TElScrollBarStyles::TElScrollBarStyles(TCustomElScrollBar* Bar) : bar_(Bar) {
-  if (Bar == nullptr) throw Exception("No scrollbar specified when attempting to create TElScrollBarStyles instance");
+  if (Bar == nullptr)
+    throw Exception("No scrollbar specified when attempting to create TElScrollBarStyles instance");
 }
 
 void TElScrollBarStyles::Assign(TPersistent* Source) {

@@ -31,8 +31,8 @@ enum TElScrollBarPart {
   sbpRightArrow = 3,     // last arrow (right or down)
   sbpLeftSndArrow = 4,   // secondary button at the near end
   sbpThumb = 5,
-  sbpLeftTop = 6,        // page area before the thumb
-  sbpRightBottom = 7,    // page area after the thumb
+  sbpLeftTop = 6,      // page area before the thumb
+  sbpRightBottom = 7,  // page area after the thumb
 };
 
 // Scroll codes of OnScroll.
@@ -50,19 +50,19 @@ enum TElScrollCode {
   escSndLineDown = 10,
 };
 
-using TElScrollEvent =
-    std::function<void(classlib::TObject* Sender, TElScrollCode ScrollCode, int& ScrollPos, bool& DoChange)>;
+using TElScrollEvent = std::function<void(classlib::TObject* Sender, TElScrollCode ScrollCode,
+                                          int& ScrollPos, bool& DoChange)>;
 using TElScrollHintNeededEvent =
     std::function<void(classlib::TObject* Sender, int TrackPosition, std::string& Hint)>;
-using TElScrollDrawPartEvent =
-    std::function<void(classlib::TObject* Sender, classlib::TCanvas* Canvas, const classlib::TRect& R,
-                       TElScrollBarPart Part, bool Enabled, bool Focused, bool Pressed, bool& DefaultDraw)>;
+using TElScrollDrawPartEvent = std::function<void(
+    classlib::TObject* Sender, classlib::TCanvas* Canvas, const classlib::TRect& R,
+    TElScrollBarPart Part, bool Enabled, bool Focused, bool Pressed, bool& DefaultDraw)>;
 
 // The window timer of the auto-repeat.
 inline constexpr uint32_t kScrollRepeatTimer = 1;
 
 class TCustomElScrollBar : public classlib::TCustomControl {
-public:
+ public:
   explicit TCustomElScrollBar(classlib::TComponent* AOwner);
   ~TCustomElScrollBar() override;
   std::string ClassName() const override { return "TCustomElScrollBar"; }
@@ -172,7 +172,8 @@ public:
   // Where a hint of Size goes for the anchor point (screen coordinates): its
   // lower right corner one pixel above and left of Anchor, then moved back
   // inside Desktop.
-  static classlib::TRect PlaceTrackHint(const classlib::TRect& HintRect, const classlib::TPoint& Anchor,
+  static classlib::TRect PlaceTrackHint(const classlib::TRect& HintRect,
+                                        const classlib::TPoint& Anchor,
                                         const classlib::TRect& Desktop);
 
   // ---- events ----
@@ -181,7 +182,7 @@ public:
   TElScrollHintNeededEvent OnScrollHintNeeded;
   TElScrollDrawPartEvent OnDrawPart;
 
-protected:
+ protected:
   void Loaded() override;
   virtual void DoChange();
   virtual void DoScroll(TElScrollCode ScrollCode, int& ScrollPos, bool& DoChange);
@@ -193,7 +194,7 @@ protected:
   void Resize() override;
   uint32_t DialogCode() const override { return classlib::DLGC_WANTARROWS; }
 
-private:
+ private:
   int Length() const;
   int NearButtons() const;
   int FarButtons() const;
@@ -278,13 +279,13 @@ private:
 };
 
 class TElScrollBar : public TCustomElScrollBar {
-public:
+ public:
   using TCustomElScrollBar::TCustomElScrollBar;
   std::string ClassName() const override { return "TElScrollBar"; }
 };
 
 class TElScrollBarStyles : public classlib::TPersistent {
-public:
+ public:
   // A nil bar raises "No scrollbar specified when attempting to create
   // TElScrollBarStyles instance".
   explicit TElScrollBarStyles(TCustomElScrollBar* Bar);
@@ -354,7 +355,7 @@ public:
 
   classlib::TNotifyEvent OnChange;
 
-private:
+ private:
   TCustomElScrollBar* bar_;
 };
 

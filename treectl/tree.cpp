@@ -59,7 +59,8 @@ TCustomElTree::TCustomElTree(TComponent* AOwner) : TCustomControl(AOwner) {
     if (OnHeaderLookup) OnHeaderLookup(this, S, Text);
     HeaderLookup(S, Text);
   };
-  header_->OnHeaderLookupDone = [this](TObject*, TElHeaderSection* S, const std::string& Text, bool Accepted) {
+  header_->OnHeaderLookupDone = [this](TObject*, TElHeaderSection* S, const std::string& Text,
+                                       bool Accepted) {
     if (OnHeaderLookupDone) OnHeaderLookupDone(this, S, Text, Accepted);
   };
   header_->OnSectionAutoSize = [this](TObject*, TElHeaderSection* S) {
@@ -70,10 +71,12 @@ TCustomElTree::TCustomElTree(TComponent* AOwner) : TCustomControl(AOwner) {
       OnHeaderSectionAutoSize(this, S->ColumnIndex());
   };
   header_->OnFilterCall = [this](TObject*, TElHeaderSection* S) {
-    if (OnHeaderSectionFilterCall && S != nullptr) OnHeaderSectionFilterCall(this, S->ColumnIndex());
+    if (OnHeaderSectionFilterCall && S != nullptr)
+      OnHeaderSectionFilterCall(this, S->ColumnIndex());
   };
   // The header is the sender of its own drawing event.
-  header_->OnSectionDraw = [this](TObject* Sender, TCanvas* Canvas, TElHeaderSection* S, const TRect& R, bool Pressed) {
+  header_->OnSectionDraw = [this](TObject* Sender, TCanvas* Canvas, TElHeaderSection* S,
+                                  const TRect& R, bool Pressed) {
     if (OnHeaderColumnDraw) OnHeaderColumnDraw(Sender, Canvas, S, R, Pressed);
   };
   header_->OnMeasureSection = [this](TObject*, TElHeaderSection* S, TPoint& Size) {
@@ -107,13 +110,15 @@ TCustomElTree::TCustomElTree(TComponent* AOwner) : TCustomControl(AOwner) {
   hscroll_->OnScrollHintNeeded = [this](TObject*, int TrackPosition, std::string& Hint) {
     if (OnHorzScrollHintNeeded) OnHorzScrollHintNeeded(this, TrackPosition, Hint);
   };
-  hscroll_->OnDrawPart = [this](TObject*, TCanvas* C, const TRect& R, TElScrollBarPart Part, bool Enabled, bool Focused,
-                                bool Pressed, bool& DefaultDraw) {
-    if (OnHorzScrollDrawPart) OnHorzScrollDrawPart(this, C, R, Part, Enabled, Focused, Pressed, DefaultDraw);
+  hscroll_->OnDrawPart = [this](TObject*, TCanvas* C, const TRect& R, TElScrollBarPart Part,
+                                bool Enabled, bool Focused, bool Pressed, bool& DefaultDraw) {
+    if (OnHorzScrollDrawPart)
+      OnHorzScrollDrawPart(this, C, R, Part, Enabled, Focused, Pressed, DefaultDraw);
   };
-  vscroll_->OnDrawPart = [this](TObject*, TCanvas* C, const TRect& R, TElScrollBarPart Part, bool Enabled, bool Focused,
-                                bool Pressed, bool& DefaultDraw) {
-    if (OnVertScrollDrawPart) OnVertScrollDrawPart(this, C, R, Part, Enabled, Focused, Pressed, DefaultDraw);
+  vscroll_->OnDrawPart = [this](TObject*, TCanvas* C, const TRect& R, TElScrollBarPart Part,
+                                bool Enabled, bool Focused, bool Pressed, bool& DefaultDraw) {
+    if (OnVertScrollDrawPart)
+      OnVertScrollDrawPart(this, C, R, Part, Enabled, Focused, Pressed, DefaultDraw);
   };
   hstyles_ = std::make_unique<TElScrollBarStyles>(hscroll_);
   vstyles_ = std::make_unique<TElScrollBarStyles>(vscroll_);
@@ -242,9 +247,7 @@ void TCustomElTree::PropertyChanged(TPropertyEffect Effect) {
         InvalidateLayout(lfAll);
         break;
       case peWidest:
-      case peRows:
-        InvalidateLayout(lfAll);
-        break;
+      case peRows: InvalidateLayout(lfAll); break;
       case peLayout:
         LayoutChildren();
         InvalidateLayout(lfAll);
@@ -277,8 +280,10 @@ int TCustomElTree::MeasureLineHeight() {
     else
       h = std::max(h, item_indent_ - 2);
   }
-  if (bar_style_) h += 2;
-  else if (HorizontalLines_) h += 1;
+  if (bar_style_)
+    h += 2;
+  else if (HorizontalLines_)
+    h += 1;
   return h;
 }
 
@@ -476,10 +481,12 @@ void TCustomElTree::SelectionWalk(bool Invert, bool WithHiddenRule, bool Include
     int i = 0;
     while (i < flat_list_.Count()) {
       TElTreeItem* item = At(flat_list_, i);
-      bool hidden = item->Hidden() && (WithHiddenRule ? !IncludeHidden && FilteredVisibility_ : true);
-      bool skip_sub = !(WithHiddenRule && IncludeHidden) &&
-                      (hidden || (FilteredVisibility_ && item->HasChildren() && !item->Expanded()) ||
-                       (WithHiddenRule && item->HasChildren() && !item->Expanded()));
+      bool hidden =
+          item->Hidden() && (WithHiddenRule ? !IncludeHidden && FilteredVisibility_ : true);
+      bool skip_sub =
+          !(WithHiddenRule && IncludeHidden) &&
+          (hidden || (FilteredVisibility_ && item->HasChildren() && !item->Expanded()) ||
+           (WithHiddenRule && item->HasChildren() && !item->Expanded()));
       if (!hidden && (Invert || !item->Selected())) item->SetSelected(!item->Selected());
       if (skip_sub && item->HasChildren()) {
         int end = flat_list_.IndexOfStartingAt(i + 1, item->LastDescendant());
@@ -491,7 +498,8 @@ void TCustomElTree::SelectionWalk(bool Invert, bool WithHiddenRule, bool Include
   });
 }
 
-void TCustomElTree::SelectRange(TElTreeItem* From, TElTreeItem* To, bool IncludeDisabled, bool IncludeHidden) {
+void TCustomElTree::SelectRange(TElTreeItem* From, TElTreeItem* To, bool IncludeDisabled,
+                                bool IncludeHidden) {
   if (!multi_select_) return;
   if (From == To && From != nullptr) return;
   int a = From ? From->FlatIndex() : 0;
@@ -553,7 +561,9 @@ void TCustomElTree::SetLeftPosition(int Value) {
   if (view_) view_->SetLeftPosition(Value);
 }
 
-bool TCustomElTree::TreeFocused() const { return Focused() || (view_ != nullptr && view_->Focused()); }
+bool TCustomElTree::TreeFocused() const {
+  return Focused() || (view_ != nullptr && view_->Focused());
+}
 
 void TCustomElTree::SetFocus() {
   if (view_ != nullptr && view_->CanFocus()) view_->SetFocus();
@@ -694,7 +704,8 @@ TPoint TCustomElTree::MeasureCell(TElTreeItem* Item, int ColumnNum) {
   TCanvas* c = view_->Canvas();
   c->SetFont(Font());
   if (ColumnNum == main_tree_column_ || !show_columns_) {
-    int w = ((ShowRoot_ && ShowLines_) || (ShowButtons_ && ShowRootButtons_)) ? item_indent_ : item_indent_ / 5;
+    int w = ((ShowRoot_ && ShowLines_) || (ShowButtons_ && ShowRootButtons_)) ? item_indent_
+                                                                              : item_indent_ / 5;
     w += std::max(0, Item->Level()) * item_indent_;
     if (ShowCheckboxes_ && Item->ShowCheckBox())
       w += CustomCheckboxes_ ? 2 + radio_button_glyph_->Width() / 6 : item_indent_ + 4;
@@ -775,7 +786,9 @@ TRect TCustomElTree::GetItemRect(TElTreeItem* Item) const {
 
 // ---- properties with rules of their own ----------------------------------------------
 
-int TCustomElTree::HeaderHeight() const { return header_height_ > 0 ? header_height_ : header_->Height(); }
+int TCustomElTree::HeaderHeight() const {
+  return header_height_ > 0 ? header_height_ : header_->Height();
+}
 
 void TCustomElTree::SetHeaderHeight(int Value) {
   if (Value < 0 || Value == header_height_) return;
@@ -963,7 +976,8 @@ void TCustomElTree::LayoutChildren() {
       header_->SetVisible(false);
     }
     if (hbar_shown_) {
-      hscroll_->SetBounds(content_left, r.Bottom - hbar_h, std::max(0, content_right - content_left), hbar_h);
+      hscroll_->SetBounds(content_left, r.Bottom - hbar_h,
+                          std::max(0, content_right - content_left), hbar_h);
       hscroll_->SetVisible(true);
     } else {
       hscroll_->SetVisible(false);
@@ -1136,7 +1150,8 @@ void TCustomElTree::VertHintNeeded(int TrackPosition, std::string& Hint) {
   }
 }
 
-void TCustomElTree::BarScroll(TCustomElScrollBar* Bar, TElScrollCode Code, int& Pos, bool& DoChange) {
+void TCustomElTree::BarScroll(TCustomElScrollBar* Bar, TElScrollCode Code, int& Pos,
+                              bool& DoChange) {
   // An open editor is committed before its row moves away.
   if (view_->Editing()) view_->FinishCellEdit(false);
   TElScrollCode code = Code;
@@ -1155,7 +1170,9 @@ void TCustomElTree::BarScroll(TCustomElScrollBar* Bar, TElScrollCode Code, int& 
       case escPageUp: lp -= view_->Width() / 2; break;
       case escPageDown: lp += view_->Width() / 2; break;
       case escPosition: lp = Pos; break;
-      case escTrack: if (ScrollTracking_) lp = Pos; break;
+      case escTrack:
+        if (ScrollTracking_) lp = Pos;
+        break;
       case escTop: lp = 0; break;
       case escBottom: lp = show_columns_ ? header_->SectionsWidth() : view_->WidestRow(); break;
       default: break;
@@ -1177,7 +1194,9 @@ void TCustomElTree::BarScroll(TCustomElScrollBar* Bar, TElScrollCode Code, int& 
         break;
       }
       case escPosition: top = Pos; break;
-      case escTrack: if (ScrollTracking_) top = Pos; break;
+      case escTrack:
+        if (ScrollTracking_) top = Pos;
+        break;
       case escTop: top = 0; break;
       case escBottom: top = VisibleRowCount(); break;
       default: break;

@@ -33,12 +33,28 @@ namespace lumicast {
 class TElTreeView;
 
 enum TSortDirs { sdAscend, sdDescend };
-enum TSortTypes { stCustom, stText, stNumber, stFloating, stDateTime, stDate, stTime, stBoolean, stCurrency };
+enum TSortTypes {
+  stCustom,
+  stText,
+  stNumber,
+  stFloating,
+  stDateTime,
+  stDate,
+  stTime,
+  stBoolean,
+  stCurrency
+};
 enum TSTSelModes { smSimple, smUsual };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TLineHintType { shmNone, shmLong, shmAll };
 enum TDragTargetDraw {
-  ColorFrame, ColorRect, SelColorRect, dtdNone, dtdUpColorLine, dtdDownColorLine, dtdUpSelColorLine,
+  ColorFrame,
+  ColorRect,
+  SelColorRect,
+  dtdNone,
+  dtdUpColorLine,
+  dtdDownColorLine,
+  dtdUpSelColorLine,
   dtdDownSelColorLine
 };
 enum TElDragType { dtOLE, dtQuillon, dtBoth };
@@ -51,64 +67,67 @@ enum TSTItemPart { rpExpandSign, rpCaption, rpColumn, rpBlank, rpImage, rpImage2
 using TElTreeItemEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item)>;
 using TElTreeChangingEvent =
     std::function<void(classlib::TObject* Sender, TElTreeItem* Item, bool& AllowChange)>;
-using TElItemChangeEvent =
-    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TItemChangeMode ItemChangeMode)>;
+using TElItemChangeEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
+                                              TItemChangeMode ItemChangeMode)>;
 using TElItemExpandingEvent =
     std::function<void(classlib::TObject* Sender, TElTreeItem* Item, bool& CanProcess)>;
-using TElCompareItemsEvent =
-    std::function<void(classlib::TObject* Sender, TElTreeItem* Item1, TElTreeItem* Item2, int& Res)>;
+using TElCompareItemsEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item1,
+                                                TElTreeItem* Item2, int& Res)>;
 using TElItemStreamEvent =
     std::function<void(classlib::TObject* Sender, classlib::TStream* Stream, TElTreeItem* Item)>;
 using TElCellStyleStreamEvent =
     std::function<void(classlib::TObject* Sender, classlib::TStream* Stream, TElCellStyle* Style)>;
-using TElItemDrawEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
-                                            classlib::TCanvas* Surface, const classlib::TRect& R,
-                                            int SectionIndex)>;
+using TElItemDrawEvent =
+    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, classlib::TCanvas* Surface,
+                       const classlib::TRect& R, int SectionIndex)>;
 using TElItemPostDrawEvent =
     std::function<void(classlib::TObject* Sender, classlib::TCanvas* Canvas, TElTreeItem* Item,
                        const classlib::TRect& ItemRect, bool& DrawFocusRect)>;
 using TElItemPicDrawEvent =
     std::function<void(classlib::TObject* Sender, TElTreeItem* Item, int& ImageIndex)>;
-using TElShowLineHintEvent =
-    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, std::string& Text,
-                       classlib::TWinControl* HintWindow, const classlib::TPoint& MousePos, bool& DoShowHint)>;
+using TElShowLineHintEvent = std::function<void(
+    classlib::TObject* Sender, TElTreeItem* Item, std::string& Text,
+    classlib::TWinControl* HintWindow, const classlib::TPoint& MousePos, bool& DoShowHint)>;
 using TElHotTrackEvent =
     std::function<void(classlib::TObject* Sender, TElTreeItem* OldItem, TElTreeItem* NewItem)>;
 using TElDragTargetChangeEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
                                                     const classlib::TRect& ItemRect, int X, int Y)>;
 using TElColumnEvent = std::function<void(classlib::TObject* Sender, int SectionIndex)>;
-using TElTryEditEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section,
-                                           TFieldTypes& CellType, bool& CanEdit)>;
+using TElTryEditEvent =
+    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section,
+                       TFieldTypes& CellType, bool& CanEdit)>;
 using TElEditRequestEvent =
     std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section)>;
-using TElComboEditShowEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
-                                                 TElHeaderSection* Section, classlib::TComboBox* Combobox)>;
-using TElValidateComboEvent =
-    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section, bool& Accept,
+using TElComboEditShowEvent =
+    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section,
                        classlib::TComboBox* Combobox)>;
-using TElValidateInplaceEditEvent = std::function<void(
-    classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section, std::string& Text, bool& Accept)>;
-using TElTuneUpInplaceEditEvent = std::function<void(classlib::TObject* Sender, TElTreeItem* Item,
-                                                     int SectionIndex, classlib::TWinControl* Editor)>;
+using TElValidateComboEvent =
+    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section,
+                       bool& Accept, classlib::TComboBox* Combobox)>;
+using TElValidateInplaceEditEvent =
+    std::function<void(classlib::TObject* Sender, TElTreeItem* Item, TElHeaderSection* Section,
+                       std::string& Text, bool& Accept)>;
+using TElTuneUpInplaceEditEvent = std::function<void(
+    classlib::TObject* Sender, TElTreeItem* Item, int SectionIndex, classlib::TWinControl* Editor)>;
 using TElTreeScrollEvent =
     std::function<void(classlib::TObject* Sender, TScrollBarKind ScrollBarKind, int ScrollCode)>;
 
 // Properties that only need a repaint, a re-layout of the rows, or a new line
 // height when they change.
-#define LUMICAST_TREE_PROPERTY(Type, Name, Initial, Effect)             \
-public:                                                                 \
-  Type Name() const { return Name##_; }                                 \
-  void Set##Name(Type Value) {                                          \
-    if (Name##_ == Value) return;                                       \
-    Name##_ = Value;                                                    \
-    PropertyChanged(Effect);                                            \
-  }                                                                     \
-                                                                        \
-private:                                                                \
+#define LUMICAST_TREE_PROPERTY(Type, Name, Initial, Effect) \
+ public:                                                    \
+  Type Name() const { return Name##_; }                     \
+  void Set##Name(Type Value) {                              \
+    if (Name##_ == Value) return;                           \
+    Name##_ = Value;                                        \
+    PropertyChanged(Effect);                                \
+  }                                                         \
+                                                            \
+ private:                                                   \
   Type Name##_ = Initial;
 
 class TCustomElTree : public classlib::TCustomControl, public TElTreeHost {
-public:
+ public:
   enum TPropertyEffect { peRepaint, peRows, peLineHeight, peWidest, peLayout };
 
   explicit TCustomElTree(classlib::TComponent* AOwner);
@@ -136,7 +155,9 @@ public:
 
   // ---- focus and selection ----
   TElTreeItem* ItemWithFocus() const override;
-  void SetItemWithFocus(TElTreeItem* Item, bool Forced) override { DoSetFocused(Item, Forced, false); }
+  void SetItemWithFocus(TElTreeItem* Item, bool Forced) override {
+    DoSetFocused(Item, Forced, false);
+  }
   // The focus change with its options: Delayed starts the ChangeDelay timer
   // for OnItemFocused (user moves).
   void DoSetFocused(TElTreeItem* Item, bool Forced, bool Delayed);
@@ -199,7 +220,6 @@ public:
   // Sorts the whole tree recursively between OnSortBegin and OnSortEnd.
   void SortAll();
   static TSortTypes SortTypeOfField(TFieldTypes Type);
-
 
   // ---- item stream ----
   // Writes every item as one record tree (version -10), the focus left out.
@@ -291,7 +311,8 @@ public:
   LUMICAST_TREE_PROPERTY(bool, FilteredVisibility, false, peWidest)
   LUMICAST_TREE_PROPERTY(bool, FlatFocusedScrollbars, true, peRepaint)
   LUMICAST_TREE_PROPERTY(classlib::TColor, FocusedSelectColor, classlib::clHighlight, peRepaint)
-  LUMICAST_TREE_PROPERTY(classlib::TColor, FocusedSelectTextColor, classlib::clHighlightText, peRepaint)
+  LUMICAST_TREE_PROPERTY(classlib::TColor, FocusedSelectTextColor, classlib::clHighlightText,
+                         peRepaint)
   LUMICAST_TREE_PROPERTY(classlib::TColor, HideSelectColor, classlib::clBtnFace, peRepaint)
   LUMICAST_TREE_PROPERTY(classlib::TColor, HideSelectTextColor, classlib::clBtnShadow, peRepaint)
   LUMICAST_TREE_PROPERTY(bool, FullRowSelect, true, peRepaint)
@@ -339,7 +360,7 @@ public:
   LUMICAST_TREE_PROPERTY(bool, HideVertScrollBar, false, peLayout)
   LUMICAST_TREE_PROPERTY(bool, ScrollbarOpposite, false, peLayout)
 
-public:
+ public:
   // Working colours of the row being painted.
   classlib::TColor PaintingFillColor = classlib::clWindow;
   classlib::TColor PaintingTextColor = classlib::clWindowText;
@@ -457,12 +478,13 @@ public:
   // Recomputes the bars' ranges and visibility.
   void UpdateScrollBars();
   // The font style of Item's caption: its own flags unless ParentStyle.
-  static classlib::TFontStyles ItemFontStyle(const TElTreeItem* Item, classlib::TFontStyles TreeStyle);
+  static classlib::TFontStyles ItemFontStyle(const TElTreeItem* Item,
+                                             classlib::TFontStyles TreeStyle);
   // The section of the main column when columns show (nullptr otherwise).
   TElHeaderSection* MainSection() const;
   void ApplyDragTypeAndFont();
 
-protected:
+ protected:
   void Paint() override;
   void Resize() override;
   void FontChanged() override;
@@ -470,10 +492,11 @@ protected:
   void DoEnter() override;
   void DoExit() override;
   virtual void DoHeaderColumnClick(int SectionIndex);
-  virtual void DoShowLineHint(TElTreeItem* Item, std::string& Text, classlib::TWinControl* HintWindow,
-                              const classlib::TPoint& MousePos, bool& DoShowHint);
+  virtual void DoShowLineHint(TElTreeItem* Item, std::string& Text,
+                              classlib::TWinControl* HintWindow, const classlib::TPoint& MousePos,
+                              bool& DoShowHint);
 
-private:
+ private:
   friend class TElTreeView;
   void PropertyChanged(TPropertyEffect Effect);
   void UpdateLineHeight();
@@ -492,7 +515,8 @@ private:
   void BarScroll(TCustomElScrollBar* Bar, TElScrollCode Code, int& Pos, bool& DoChange);
   void VertHintNeeded(int TrackPosition, std::string& Hint);
   // Sorting core.
-  void SortItemChildren(TElTreeItem* Item, bool Recursive, int Section, TSortTypes Type, int SectionSortMode);
+  void SortItemChildren(TElTreeItem* Item, bool Recursive, int Section, TSortTypes Type,
+                        int SectionSortMode);
   void BuildSortKey(TElTreeItem* Item, int Section, TSortTypes Type);
   int CompareKeys(TElTreeItem* A, TElTreeItem* B, TSortTypes Type) const;
 
@@ -505,7 +529,8 @@ private:
   TElScrollBar* vscroll_ = nullptr;
   std::unique_ptr<TElScrollBarStyles> hstyles_, vstyles_;
   std::unique_ptr<classlib::TBitmap> plus_bmp_, minus_bmp_;
-  std::unique_ptr<classlib::TBitmap> plus_picture_, minus_picture_, check_box_glyph_, radio_button_glyph_;
+  std::unique_ptr<classlib::TBitmap> plus_picture_, minus_picture_, check_box_glyph_,
+      radio_button_glyph_;
   std::unique_ptr<classlib::TTimer> change_timer_;
   classlib::TChangeLink image_link_;
 
@@ -553,7 +578,7 @@ private:
 #undef LUMICAST_TREE_PROPERTY
 
 class TElTree : public TCustomElTree {
-public:
+ public:
   using TCustomElTree::TCustomElTree;
   std::string ClassName() const override { return "TElTree"; }
 };

@@ -27,7 +27,7 @@ enum TElLayoutFlags : unsigned {
 };
 
 class TElTreeHost {
-public:
+ public:
   virtual ~TElTreeHost() = default;
 
   // ---- the tree's own lists and state ----
@@ -97,10 +97,10 @@ public:
 
   // ---- the view ----
   virtual void InvalidateLayout(unsigned Flags) = 0;  // TElLayoutFlags
-  virtual void MeasureWidestRow() = 0;   // measure the widest row now
-  virtual void MeasureMainColumn() = 0;  // auto-size the main column now
+  virtual void MeasureWidestRow() = 0;                // measure the widest row now
+  virtual void MeasureMainColumn() = 0;               // auto-size the main column now
   virtual void MeasureAllColumns() = 0;
-  virtual void RefreshView() = 0;        // repaint what is invalid now
+  virtual void RefreshView() = 0;  // repaint what is invalid now
   // Invalidate the row of Item (when it has one on screen), a part of it
   // between two header coordinates, or its main column's cell.
   virtual void InvalidateRow(TElTreeItem* Item) = 0;

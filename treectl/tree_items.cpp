@@ -191,7 +191,8 @@ TElTreeItem* TElTreeItem::FirstChild() const {
 }
 
 TElTreeItem* TElTreeItem::LastChild() const {
-  return children_ && children_->Count() > 0 ? static_cast<TElTreeItem*>(children_->Last()) : nullptr;
+  return children_ && children_->Count() > 0 ? static_cast<TElTreeItem*>(children_->Last())
+                                             : nullptr;
 }
 
 TElTreeItem* TElTreeItem::FirstVisibleChild() const {
@@ -500,14 +501,30 @@ bool Store(T& Field, const T& Value) {
 }
 }  // namespace
 
-void TElTreeItem::SetParentStyle(bool Value) { if (Store(parent_style_, Value)) RedrawItem(); }
-void TElTreeItem::SetParentColors(bool Value) { if (Store(parent_colors_, Value)) RedrawItem(); }
-void TElTreeItem::SetUseBkColor(bool Value) { if (Store(use_bk_color_, Value)) RedrawItem(); }
-void TElTreeItem::SetColor(TColor Value) { if (Store(color_, Value)) RedrawItem(); }
-void TElTreeItem::SetBkColor(TColor Value) { if (Store(bk_color_, Value)) RedrawItem(); }
-void TElTreeItem::SetForceButtons(bool Value) { if (Store(force_buttons_, Value)) RedrawItem(); }
-void TElTreeItem::SetSuppressButtons(bool Value) { if (Store(suppress_buttons_, Value)) RedrawItem(); }
-void TElTreeItem::SetEnabled(bool Value) { if (Store(enabled_, Value)) RedrawItem(); }
+void TElTreeItem::SetParentStyle(bool Value) {
+  if (Store(parent_style_, Value)) RedrawItem();
+}
+void TElTreeItem::SetParentColors(bool Value) {
+  if (Store(parent_colors_, Value)) RedrawItem();
+}
+void TElTreeItem::SetUseBkColor(bool Value) {
+  if (Store(use_bk_color_, Value)) RedrawItem();
+}
+void TElTreeItem::SetColor(TColor Value) {
+  if (Store(color_, Value)) RedrawItem();
+}
+void TElTreeItem::SetBkColor(TColor Value) {
+  if (Store(bk_color_, Value)) RedrawItem();
+}
+void TElTreeItem::SetForceButtons(bool Value) {
+  if (Store(force_buttons_, Value)) RedrawItem();
+}
+void TElTreeItem::SetSuppressButtons(bool Value) {
+  if (Store(suppress_buttons_, Value)) RedrawItem();
+}
+void TElTreeItem::SetEnabled(bool Value) {
+  if (Store(enabled_, Value)) RedrawItem();
+}
 
 void TElTreeItem::SetRowBkColor(TColor Value) {
   if (!Store(row_bk_color_, Value)) return;
@@ -674,7 +691,8 @@ void TElTreeItem::ReorderChildren(const std::vector<TElTreeItem*>& Order) {
     stack.pop_back();
     if (position > end) break;  // cannot happen while the invariants hold
     flat.Put(position++, item);
-    for (int i = item->DirectChildCount() - 1; i >= 0; --i) stack.push_back(At(*item->children_, i));
+    for (int i = item->DirectChildCount() - 1; i >= 0; --i)
+      stack.push_back(At(*item->children_, i));
   }
   tree_->InvalidateLayout(lfRows | lfVisibleCount);
   tree_->SetDirty();
@@ -740,17 +758,13 @@ void TElTreeItem::MoveTo(TElTreeItem* Item, int Mode) {
       MoveToChildAt(parent, parent->DirectChildCount());
       break;
     }
-    case 1:
-      MoveToChildAt(Item ? Item->parent_ : root, 0);
-      break;
+    case 1: MoveToChildAt(Item ? Item->parent_ : root, 0); break;
     case 2: {
       TElTreeItem* parent = Item ? Item : root;
       MoveToChildAt(parent, parent->DirectChildCount());
       break;
     }
-    case 3:
-      MoveToChildAt(Item ? Item : root, 0);
-      break;
+    case 3: MoveToChildAt(Item ? Item : root, 0); break;
     case 4: {
       if (Item == nullptr) {
         MoveToChildAt(root, 0);
@@ -764,8 +778,7 @@ void TElTreeItem::MoveTo(TElTreeItem* Item, int Mode) {
       MoveToChildAt(parent, index);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -965,7 +978,8 @@ TElTreeItem* TElTreeItems::NewItem(TElTreeItem* Parent, int Index, bool Append) 
     result = made.release();
     parent->LinkChild(result, Index);
     tree_->SetDirty();
-    if (parent->Expanded() && parent->FullyExpanded()) tree_->InvalidateLayout(lfRows | lfVisibleCount);
+    if (parent->Expanded() && parent->FullyExpanded())
+      tree_->InvalidateLayout(lfRows | lfVisibleCount);
     tree_->InvalidateLayout(lfVisibleCount);
   });
   return result;
@@ -997,10 +1011,12 @@ TElTreeItem* TElTreeItems::AddLastChild(TElTreeItem* Item, const std::string& Te
 TElTreeItem* TElTreeItems::AddFirstChild(TElTreeItem* Item, const std::string& Text) {
   return Named(InsertItem(0, Item), Text, nullptr, false);
 }
-TElTreeItem* TElTreeItems::AddLastChildWithData(TElTreeItem* Item, const std::string& Text, void* Data) {
+TElTreeItem* TElTreeItems::AddLastChildWithData(TElTreeItem* Item, const std::string& Text,
+                                                void* Data) {
   return Named(AddItem(Item), Text, Data, true);
 }
-TElTreeItem* TElTreeItems::AddFirstChildWithData(TElTreeItem* Item, const std::string& Text, void* Data) {
+TElTreeItem* TElTreeItems::AddFirstChildWithData(TElTreeItem* Item, const std::string& Text,
+                                                 void* Data) {
   return Named(InsertItem(0, Item), Text, Data, true);
 }
 TElTreeItem* TElTreeItems::AddFirstSibling(TElTreeItem* Item, const std::string& Text) {
@@ -1017,13 +1033,15 @@ TElTreeItem* TElTreeItems::AddFirstSiblingWithData(TElTreeItem* Item, const std:
 TElTreeItem* TElTreeItems::InsertBefore(TElTreeItem* Item, const std::string& Text) {
   return Named(InsertItem(Item ? Item->Index() : 0, ParentOf(Item)), Text, nullptr, false);
 }
-TElTreeItem* TElTreeItems::InsertBeforeWithData(TElTreeItem* Item, const std::string& Text, void* Data) {
+TElTreeItem* TElTreeItems::InsertBeforeWithData(TElTreeItem* Item, const std::string& Text,
+                                                void* Data) {
   return Named(InsertItem(Item ? Item->Index() : 0, ParentOf(Item)), Text, Data, true);
 }
 TElTreeItem* TElTreeItems::InsertAfter(TElTreeItem* Item, const std::string& Text) {
   return Named(InsertItem(Item ? Item->Index() + 1 : 0, ParentOf(Item)), Text, nullptr, false);
 }
-TElTreeItem* TElTreeItems::InsertAfterWithData(TElTreeItem* Item, const std::string& Text, void* Data) {
+TElTreeItem* TElTreeItems::InsertAfterWithData(TElTreeItem* Item, const std::string& Text,
+                                               void* Data) {
   return Named(InsertItem(Item ? Item->Index() + 1 : 0, ParentOf(Item)), Text, Data, true);
 }
 
@@ -1138,7 +1156,8 @@ void TElTreeItems::ForEachFrom(bool VisibleOnly, const TElIterateProc& Proc, TEl
   }
   bool go_on = true;
   for (int i = start; go_on && i < flat.Count(); ++i) {
-    if (VisibleOnly && (static_cast<size_t>(i) >= visible.size() || !visible[static_cast<size_t>(i)]))
+    if (VisibleOnly &&
+        (static_cast<size_t>(i) >= visible.size() || !visible[static_cast<size_t>(i)]))
       continue;
     Proc(At(flat, i), index++, go_on, tree_, Data);
   }
@@ -1167,7 +1186,8 @@ void TElTreeItems::ForEachBackwardFrom(bool VisibleOnly, const TElIterateProc& P
   bool go_on = true;
   for (int i = start; go_on && i >= 0; --i) {
     if (i >= flat.Count()) continue;
-    if (VisibleOnly && (static_cast<size_t>(i) >= visible.size() || !visible[static_cast<size_t>(i)]))
+    if (VisibleOnly &&
+        (static_cast<size_t>(i) >= visible.size() || !visible[static_cast<size_t>(i)]))
       continue;
     Proc(At(flat, i), index--, go_on, tree_, Data);
   }
@@ -1189,7 +1209,8 @@ TElTreeItem* TElTreeItems::FindItem(TElTreeItem* StartItem, bool IncludeStart, b
   for (int i = start; i <= end && i < flat.Count(); ++i) {
     TElTreeItem* item = At(flat, i);
     if (item == StartItem && !IncludeStart) continue;
-    if (VisibleOnly && (static_cast<size_t>(i) >= visible.size() || !visible[static_cast<size_t>(i)]))
+    if (VisibleOnly &&
+        (static_cast<size_t>(i) >= visible.size() || !visible[static_cast<size_t>(i)]))
       continue;
     if (Predicate(item, Data)) return item;
   }

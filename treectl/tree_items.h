@@ -38,7 +38,7 @@ class TElCellStyle;
 class TElItemStream;
 
 class EElTreeError : public classlib::Exception {
-public:
+ public:
   using classlib::Exception::Exception;
 };
 
@@ -47,8 +47,14 @@ enum TElCheckBoxType : uint8_t { ectCheckBox, ect3SCheckBox, ectRadioButton };
 
 // Indexes of the item's Boolean state properties (bit n of the state set).
 enum TElItemStateIndex : int {
-  stiFocused = 1, stiSelected = 2, stiCut = 3, stiUnderlined = 4,
-  stiBold = 5, stiItalic = 6, stiExpanded = 7, stiStrikeOut = 8
+  stiFocused = 1,
+  stiSelected = 2,
+  stiCut = 3,
+  stiUnderlined = 4,
+  stiBold = 5,
+  stiItalic = 6,
+  stiExpanded = 7,
+  stiStrikeOut = 8
 };
 
 // Text-drawing flags a new cell style starts with: vertically centred, single
@@ -57,17 +63,17 @@ inline constexpr uint32_t kDefaultTextDrawFlags = 0x8824;
 
 // An embedded control of a cell; the style that holds it owns it.
 class TElCellControl : public classlib::TObject {
-public:
+ public:
   std::string ClassName() const override { return "TElCellControl"; }
   TElCellStyle* Owner() const { return owner_; }
 
-private:
+ private:
   friend class TElCellStyle;
   TElCellStyle* owner_ = nullptr;
 };
 
 class TElCellStyle : public classlib::TObject {
-public:
+ public:
   explicit TElCellStyle(TElTreeItem* Owner);
   ~TElCellStyle() override;
   std::string ClassName() const override { return "TElCellStyle"; }
@@ -95,7 +101,7 @@ public:
   // Takes ownership; the previous control is freed. Repaints the owner's row.
   void SetControl(TElCellControl* Value);
 
-private:
+ private:
   TElTreeItem* owner_;
   std::unique_ptr<TElCellControl> control_;
 };
@@ -108,14 +114,14 @@ struct TElSortKey {
 };
 
 // Walk procedure: Continue starts true; clearing it stops the walk.
-using TElIterateProc =
-    std::function<void(TElTreeItem* Item, int Index, bool& Continue, TElTreeHost* Tree, void* Data)>;
+using TElIterateProc = std::function<void(TElTreeItem* Item, int Index, bool& Continue,
+                                          TElTreeHost* Tree, void* Data)>;
 using TElLookupPredicate = std::function<bool(TElTreeItem* Item, void* Data)>;
 // Makes the items of a collection (the collection's ItemClass).
 using TElTreeItemClass = std::function<TElTreeItem*(TElTreeHost* Tree)>;
 
 class TElTreeItem : public classlib::TPersistent {
-public:
+ public:
   explicit TElTreeItem(TElTreeHost* Tree);
   ~TElTreeItem() override;
   std::string ClassName() const override { return "TElTreeItem"; }
@@ -276,7 +282,7 @@ public:
   void RedrawCell(int Left, int Right);
   void RedrawItem();
 
-private:
+ private:
   friend class TElTreeItems;
   friend class TElItemStream;
 
@@ -329,7 +335,7 @@ private:
 };
 
 class TElTreeItems : public classlib::TPersistent {
-public:
+ public:
   explicit TElTreeItems(TElTreeHost* Tree);
   ~TElTreeItems() override;
   std::string ClassName() const override { return "TElTreeItems"; }
@@ -344,10 +350,13 @@ public:
   virtual TElTreeItem* AddLastChild(TElTreeItem* Item, const std::string& Text);
   virtual TElTreeItem* AddFirstChild(TElTreeItem* Item, const std::string& Text);
   virtual TElTreeItem* AddLastChildWithData(TElTreeItem* Item, const std::string& Text, void* Data);
-  virtual TElTreeItem* AddFirstChildWithData(TElTreeItem* Item, const std::string& Text, void* Data);
+  virtual TElTreeItem* AddFirstChildWithData(TElTreeItem* Item, const std::string& Text,
+                                             void* Data);
   virtual TElTreeItem* AddFirstSibling(TElTreeItem* Item, const std::string& Text);
-  virtual TElTreeItem* AddLastSiblingWithData(TElTreeItem* Item, const std::string& Text, void* Data);
-  virtual TElTreeItem* AddFirstSiblingWithData(TElTreeItem* Item, const std::string& Text, void* Data);
+  virtual TElTreeItem* AddLastSiblingWithData(TElTreeItem* Item, const std::string& Text,
+                                              void* Data);
+  virtual TElTreeItem* AddFirstSiblingWithData(TElTreeItem* Item, const std::string& Text,
+                                               void* Data);
   virtual TElTreeItem* InsertBefore(TElTreeItem* Item, const std::string& Text);
   virtual TElTreeItem* InsertBeforeWithData(TElTreeItem* Item, const std::string& Text, void* Data);
   virtual TElTreeItem* InsertAfter(TElTreeItem* Item, const std::string& Text);
@@ -372,14 +381,15 @@ public:
   void Assign(classlib::TPersistent* Source) override;
 
   void ForEach(bool VisibleOnly, const TElIterateProc& Proc, void* Data);
-  void ForEachFrom(bool VisibleOnly, const TElIterateProc& Proc, TElTreeItem* StartItem, void* Data);
+  void ForEachFrom(bool VisibleOnly, const TElIterateProc& Proc, TElTreeItem* StartItem,
+                   void* Data);
   void ForEachBackward(bool VisibleOnly, const TElIterateProc& Proc, void* Data);
   void ForEachBackwardFrom(bool VisibleOnly, const TElIterateProc& Proc, TElTreeItem* StartItem,
                            void* Data);
   TElTreeItem* FindItem(TElTreeItem* StartItem, bool IncludeStart, bool DescendantsOnly,
                         bool VisibleOnly, const TElLookupPredicate& Predicate, void* Data);
 
-private:
+ private:
   TElTreeItem* NewItem(TElTreeItem* Parent, int Index, bool Append);
   TElTreeItem* Named(TElTreeItem* Item, const std::string& Text, void* Data, bool WithData);
   // Flags, per flat position, whether the item is in the visible sequence.

@@ -86,10 +86,11 @@ void TCustomElTree::DoCompareItems(TElTreeItem* Item1, TElTreeItem* Item2, int& 
   if (OnCompareItems) OnCompareItems(this, Item1, Item2, Res);
 }
 
-int TCustomElTree::CompareItems(TElTreeItem* Item1, TElTreeItem* Item2, int Section, TSortTypes SortType,
-                                int SectionSortMode) {
+int TCustomElTree::CompareItems(TElTreeItem* Item1, TElTreeItem* Item2, int Section,
+                                TSortTypes SortType, int SectionSortMode) {
   int res = 0;
-  bool descending = SectionSortMode == hsmDescend || (SectionSortMode == hsmNone && SortDir_ == sdDescend);
+  bool descending =
+      SectionSortMode == hsmDescend || (SectionSortMode == hsmNone && SortDir_ == sdDescend);
   if (Section == -1) {
     DoCompareItems(Item1, Item2, res);
     return SortDir_ == sdDescend ? -res : res;
@@ -168,19 +169,13 @@ int TCustomElTree::CompareKeys(TElTreeItem* A, TElTreeItem* B, TSortTypes Type) 
   auto sign = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
   switch (Type) {
     case stNumber:
-    case stCurrency:
-      return sign(std::get<int64_t>(a.Value), std::get<int64_t>(b.Value));
-    case stBoolean:
-      return sign(std::get<int64_t>(a.Value) != 0, std::get<int64_t>(b.Value) != 0);
+    case stCurrency: return sign(std::get<int64_t>(a.Value), std::get<int64_t>(b.Value));
+    case stBoolean: return sign(std::get<int64_t>(a.Value) != 0, std::get<int64_t>(b.Value) != 0);
     case stFloating:
-    case stDateTime:
-      return sign(std::get<double>(a.Value), std::get<double>(b.Value));
-    case stDate:
-      return sign(DateOf(std::get<double>(a.Value)), DateOf(std::get<double>(b.Value)));
-    case stTime:
-      return sign(TimeOf(std::get<double>(a.Value)), TimeOf(std::get<double>(b.Value)));
-    default:
-      return AnsiCompareText(std::get<std::string>(a.Value), std::get<std::string>(b.Value));
+    case stDateTime: return sign(std::get<double>(a.Value), std::get<double>(b.Value));
+    case stDate: return sign(DateOf(std::get<double>(a.Value)), DateOf(std::get<double>(b.Value)));
+    case stTime: return sign(TimeOf(std::get<double>(a.Value)), TimeOf(std::get<double>(b.Value)));
+    default: return AnsiCompareText(std::get<std::string>(a.Value), std::get<std::string>(b.Value));
   }
 }
 
@@ -216,8 +211,8 @@ void TCustomElTree::SortChildren(TElTreeItem* Item, bool Recursive) {
   --sorting_;
 }
 
-void TCustomElTree::SortItemChildren(TElTreeItem* Item, bool Recursive, int Section, TSortTypes Type,
-                                     int SectionSortMode) {
+void TCustomElTree::SortItemChildren(TElTreeItem* Item, bool Recursive, int Section,
+                                     TSortTypes Type, int SectionSortMode) {
   const int count = Item->DirectChildCount();
   if (count == 0) return;
   std::vector<TElTreeItem*> order;

@@ -42,14 +42,14 @@ void WriteString(TStream* S, const std::string& Text) {
 // Reads and writes item records; a friend of the items so that a loaded record
 // sets their fields without the setters' events.
 class TElItemStream {
-public:
+ public:
   TElItemStream(TCustomElTree* Tree, TStream* Stream) : tree_(Tree), s_(Stream) {}
 
   void Write(TElTreeItem* Item);
   // Reads the root's record and every record below it.
   void ReadTree(TElTreeItem* Root);
 
-private:
+ private:
   int64_t Left() { return s_->Size() - s_->Position(); }
   int32_t ReadInt() { return s_->ReadValue<int32_t>(); }
   uint8_t ReadByte() { return s_->ReadValue<uint8_t>(); }
@@ -194,10 +194,12 @@ void TElItemStream::ReadBlock(TElTreeItem* Item, int32_t V) {
   Item->parent_style_ = b[25 + shift] != 0;
   Item->check_box_enabled_ = b[26 + shift] != 0;
   uint8_t cb_state = b[27 + shift];
-  Item->check_box_state_ = cb_state <= cbGrayed ? static_cast<TCheckBoxState>(cb_state) : cbUnchecked;
+  Item->check_box_state_ =
+      cb_state <= cbGrayed ? static_cast<TCheckBoxState>(cb_state) : cbUnchecked;
   Item->show_check_box_ = b[28 + shift] != 0;
   uint8_t cb_type = b[29 + shift];
-  Item->check_box_type_ = cb_type <= ectRadioButton ? static_cast<TElCheckBoxType>(cb_type) : ectCheckBox;
+  Item->check_box_type_ =
+      cb_type <= ectRadioButton ? static_cast<TElCheckBoxType>(cb_type) : ectCheckBox;
   if (V == -3) return;
   Item->image_index2_ = Get<int32_t>(b, 32 + shift);
   Item->state_image_index2_ = Get<int32_t>(b, 36 + shift);
@@ -214,7 +216,8 @@ int32_t TElItemStream::ReadRecord(TElTreeItem* Item) {
   int32_t version = 0;
   if (first < 0) {
     version = first;
-    if (version < kVersion) throw EReadError("Unsupported item record version " + std::to_string(version));
+    if (version < kVersion)
+      throw EReadError("Unsupported item record version " + std::to_string(version));
   }
   if (version < 0) {
     int32_t n = ReadInt();
@@ -276,7 +279,8 @@ void TElItemStream::ReadTree(TElTreeItem* Root) {
       continue;
     }
     --stack.back().left;
-    TElTreeItem* child = tree_->Items()->AddItem(stack.back().item == Root ? nullptr : stack.back().item);
+    TElTreeItem* child =
+        tree_->Items()->AddItem(stack.back().item == Root ? nullptr : stack.back().item);
     stack.push_back({child, ReadRecord(child)});
   }
 }

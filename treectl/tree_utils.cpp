@@ -59,7 +59,9 @@ const TElCurrencyFormat& CurrentCurrencyFormat() {
   return format;
 }
 
-int64_t ParseCurrency(const std::string& Text) { return ParseCurrency(Text, CurrentCurrencyFormat()); }
+int64_t ParseCurrency(const std::string& Text) {
+  return ParseCurrency(Text, CurrentCurrencyFormat());
+}
 
 int64_t ParseCurrency(const std::string& Text, const TElCurrencyFormat& Format) {
   if (Text.empty()) return 0;
@@ -131,7 +133,9 @@ const TKeyboardSettings& SystemKeyboardSettings() {
   return settings;
 }
 
-int KeyRepeatTiming(TKeyRepeatTiming Which) { return KeyRepeatTiming(Which, SystemKeyboardSettings()); }
+int KeyRepeatTiming(TKeyRepeatTiming Which) {
+  return KeyRepeatTiming(Which, SystemKeyboardSettings());
+}
 
 int KeyRepeatTiming(TKeyRepeatTiming Which, const TKeyboardSettings& Settings) {
   if (Which == krSpeed) return 1000 / (std::clamp(Settings.Speed, 0, 31) + 1);
@@ -191,7 +195,8 @@ uint32_t RGBToHLS(TColor Color) {
 }
 
 TColor HLSToRGB(uint32_t Hls) {
-  int h = HueOf(Hls), l = std::min(LuminanceOf(Hls), kHlsMax), s = std::min(SaturationOf(Hls), kHlsMax);
+  int h = HueOf(Hls), l = std::min(LuminanceOf(Hls), kHlsMax),
+      s = std::min(SaturationOf(Hls), kHlsMax);
   int r, g, b;
   if (s == 0) {
     r = g = b = l * kRgbMax / kHlsMax;
@@ -213,7 +218,7 @@ namespace {
 
 // Keeps the canvas's brush and pen as they were.
 class CanvasState {
-public:
+ public:
   explicit CanvasState(TCanvas* Canvas)
       : canvas_(Canvas),
         brush_color_(Canvas->Brush()->Color()),
@@ -227,7 +232,7 @@ public:
   CanvasState(const CanvasState&) = delete;
   CanvasState& operator=(const CanvasState&) = delete;
 
-private:
+ private:
   TCanvas* canvas_;
   TColor brush_color_;
   TBrushStyle brush_style_;
@@ -262,7 +267,8 @@ void Triangle(TCanvas* Canvas, TElArrowDirection Direction, int X, int Y, TColor
 
 }  // namespace
 
-void DrawArrow(TCanvas* Canvas, TElArrowDirection Direction, const TRect& R, bool Enabled, TColor Color) {
+void DrawArrow(TCanvas* Canvas, TElArrowDirection Direction, const TRect& R, bool Enabled,
+               TColor Color) {
   bool horizontal = Direction == eadLeft || Direction == eadRight;
   int box_w = horizontal ? 4 : 7;
   int box_h = horizontal ? 7 : 4;
@@ -332,8 +338,7 @@ void PaintFlatBorder(TCanvas* Canvas, const TRect& R, TColor BkColor, TElFlatBor
       else if (BorderType == fbtLineBorder)
         Frame(Canvas, r, clWindowFrame, clWindowFrame);
       return;
-    default:
-      break;
+    default: break;
   }
   unsigned edge = EDGE_SUNKEN;
   switch (BorderType) {
@@ -353,24 +358,16 @@ void PaintFlatBorder(TCanvas* Canvas, const TRect& R, TColor BkColor, TElFlatBor
   // takes the colour of what it borders.
   switch (BorderType) {
     case fbtSunkenInner:
-    case fbtSunkenOuter:
-      Frame(Canvas, r, clWindow, clWindow);
-      break;
+    case fbtSunkenOuter: Frame(Canvas, r, clWindow, clWindow); break;
     case fbtRaisedInner:
-    case fbtRaisedOuter:
-      Frame(Canvas, r, clBtnFace, clBtnFace);
-      break;
-    case fbtBump:
-      break;
-    case fbtBigBump:
-      Frame(Canvas, r, clBtnFace, clBtnFace);
-      break;
+    case fbtRaisedOuter: Frame(Canvas, r, clBtnFace, clBtnFace); break;
+    case fbtBump: break;
+    case fbtBigBump: Frame(Canvas, r, clBtnFace, clBtnFace); break;
     case fbtFramed:
       Frame(Canvas, R, clBtnShadow, clBtnShadow);
       Frame(Canvas, r, clWindow, clWindow);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -378,7 +375,8 @@ void TransparentBlit(TCanvas* Dest, TBitmap* Source, int X, int Y, const TRect& 
                      TColor TransparentColor) {
   if (Dest == nullptr || Source == nullptr || IsRectEmpty(SourceRect)) return;
   TransparentBlt(Dest, X, Y, SourceRect.Width(), SourceRect.Height(), Source, SourceRect.Left,
-                 SourceRect.Top, SourceRect.Width(), SourceRect.Height(), ColorToRGB(TransparentColor));
+                 SourceRect.Top, SourceRect.Width(), SourceRect.Height(),
+                 ColorToRGB(TransparentColor));
 }
 
 void FillSolid(TCanvas* Canvas, int X, int Y, TColor Color, int Height, int Width) {

@@ -90,8 +90,20 @@ inline int SaturationOf(uint32_t Hls) { return (Hls >> 16) & 0xFF; }
 
 // ---- drawing ------------------------------------------------------------------
 enum TElFlatBorderType {
-  fbtFlat, fbtSunken, fbtSunkenInner, fbtSunkenOuter, fbtRaised, fbtRaisedInner,
-  fbtRaisedOuter, fbtBump, fbtBigBump, fbtEtched, fbtFramed, fbtLine, fbtLineBorder, fbtNone
+  fbtFlat,
+  fbtSunken,
+  fbtSunkenInner,
+  fbtSunkenOuter,
+  fbtRaised,
+  fbtRaisedInner,
+  fbtRaisedOuter,
+  fbtBump,
+  fbtBigBump,
+  fbtEtched,
+  fbtFramed,
+  fbtLine,
+  fbtLineBorder,
+  fbtNone
 };
 
 enum TElArrowDirection { eadLeft = 0, eadUp = 1, eadRight = 2, eadDown = 3 };
@@ -110,7 +122,8 @@ void PaintFlatBorder(classlib::TCanvas* Canvas, const classlib::TRect& R, classl
 // the source has TransparentColor.
 void TransparentBlit(classlib::TCanvas* Dest, classlib::TBitmap* Source, int X, int Y,
                      const classlib::TRect& SourceRect, classlib::TColor TransparentColor);
-void FillSolid(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor Color, int Height, int Width);
+void FillSolid(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor Color, int Height,
+               int Width);
 // Top and left lines in TopLeft, bottom and right lines in BottomRight.
 void DrawFrameColors(classlib::TCanvas* Canvas, int X, int Y, classlib::TColor BottomRight,
                      classlib::TColor TopLeft, int Height, int Width);
@@ -128,7 +141,7 @@ classlib::TForm* OwnerForm(classlib::TComponent* AComponent);
 // request is taken off the queue without being run. One object serves the
 // whole program.
 class TElMessagePump {
-public:
+ public:
   void Pump();
 };
 TElMessagePump& ElMessagePump();

@@ -32,7 +32,8 @@ TElTreeView::TElTreeView(TCustomElTree* Tree) : TCustomControl(Tree), tree_(Tree
 
 TElTreeView::~TElTreeView() {
   // A drag from this view ends with it (as cancelled).
-  if (Dragging() && CurrentDragObject() != nullptr && CurrentDragObject()->Control() == this) EndDrag(false);
+  if (Dragging() && CurrentDragObject() != nullptr && CurrentDragObject()->Control() == this)
+    EndDrag(false);
   if (edit_timer_) edit_timer_->SetEnabled(false);
   try {
     if (editing_) FinishCellEdit(true);
@@ -186,7 +187,8 @@ int TElTreeView::RowExtent(TElTreeItem* Item) {
   int indent = tree_->ItemIndent();
   int w;
   bool text_cell = !Item->UseStyles() || Item->MainStyle()->CellType == sftText;
-  if ((!tree_->ShowColumns() || tree_->OwnerDrawByColumn()) && Item->Text() != tree_->OwnerDrawMask() && text_cell) {
+  if ((!tree_->ShowColumns() || tree_->OwnerDrawByColumn()) &&
+      Item->Text() != tree_->OwnerDrawMask() && text_cell) {
     w = Canvas()->TextWidth(Item->Text()) + indent / 3 + 3;
   } else {
     TPoint size{0, 0};
@@ -299,9 +301,7 @@ void TElTreeView::PaintRows(TCanvas* Canvas) {
   }
 }
 
-bool TElTreeView::SelectionColorsApply() const {
-  return Focused() || !tree_->HideSelection();
-}
+bool TElTreeView::SelectionColorsApply() const { return Focused() || !tree_->HideSelection(); }
 
 void TElTreeView::ApplySelectionColors(TCanvas* Canvas) {
   TCustomElTree* t = tree_;
@@ -318,7 +318,8 @@ void TElTreeView::ApplySelectionColors(TCanvas* Canvas) {
   }
 }
 
-bool TElTreeView::IsOwnerDrawn(TElTreeItem* Item, TElHeaderSection* Section, const std::string& Text) const {
+bool TElTreeView::IsOwnerDrawn(TElTreeItem* Item, TElHeaderSection* Section,
+                               const std::string& Text) const {
   if (tree_->OwnerDrawByColumn()) {
     if (Section != nullptr && Section->Style() == ElhsOwnerDraw) return true;
   } else if (Text == tree_->OwnerDrawMask()) {
@@ -424,8 +425,8 @@ void TElTreeView::PaintRow(TCanvas* Canvas, TElTreeItem* Item, const TRect& RowR
     else
       f = TRect{Item->CaptionLeft + 1 - lp, RowR.Top, Item->CaptionRight - 1 - lp, RowR.Bottom + 1};
   } else if (t->ShowColumns()) {
-    f = TRect{RowR.Left - lp, RowR.Top, t->Header()->SectionsWidth() - lp - vl - (t->BarStyle() ? 1 : 0),
-              RowR.Bottom + 1};
+    f = TRect{RowR.Left - lp, RowR.Top,
+              t->Header()->SectionsWidth() - lp - vl - (t->BarStyle() ? 1 : 0), RowR.Bottom + 1};
   } else {
     f = TRect{RowR.Left - lp, RowR.Top, RowR.Right + 1, RowR.Bottom + 1};
   }
@@ -469,7 +470,8 @@ void TElTreeView::PaintCellText(TCanvas* Canvas, TElTreeItem* Item, TElHeaderSec
   TCustomElTree* t = tree_;
   const int indent = t->ItemIndent();
   TFontStyles style = t->Font()->Style();
-  if (t->Tracking() && t->UnderlineTracked() && t->RowHotTrack() && Item == hot_item_) style |= fsUnderline;
+  if (t->Tracking() && t->UnderlineTracked() && t->RowHotTrack() && Item == hot_item_)
+    style |= fsUnderline;
   Canvas->Font()->SetStyle(style);
   int w = Canvas->TextWidth(Text) + 2;
   TElSAlignment align = Section->Alignment();
@@ -560,7 +562,8 @@ void TElTreeView::PaintTreeLines(TCanvas* Canvas, TElTreeItem* Item, const TRect
   }
   // Ancestor columns, from the highest below the top level down.
   std::vector<TElTreeItem*> chain;
-  for (TElTreeItem* p = Item->Parent(); p != nullptr && p->Level() > 0; p = p->Parent()) chain.push_back(p);
+  for (TElTreeItem* p = Item->Parent(); p != nullptr && p->Level() > 0; p = p->Parent())
+    chain.push_back(p);
   std::reverse(chain.begin(), chain.end());
   for (TElTreeItem* a : chain) {
     if (HasVisibleNextSibling(t, a) && FollowingUnsuppressed(a)) {
@@ -569,7 +572,8 @@ void TElTreeView::PaintTreeLines(TCanvas* Canvas, TElTreeItem* Item, const TRect
     }
     Edge += indent;
   }
-  if (level > static_cast<int>(chain.size())) Edge += indent * (level - static_cast<int>(chain.size()));
+  if (level > static_cast<int>(chain.size()))
+    Edge += indent * (level - static_cast<int>(chain.size()));
   // The item's own column.
   int col = Edge - indent;
   int x = col + indent / 2;
@@ -577,12 +581,14 @@ void TElTreeView::PaintTreeLines(TCanvas* Canvas, TElTreeItem* Item, const TRect
     if (!t->ShowRoot()) return;
     if (!Item->SuppressLines()) DrawLine(Canvas, x, mid, col + indent, mid);
     if (HasPrevVisibleSibling(t, Item)) DrawLine(Canvas, x, top, x, mid);
-    if (HasVisibleNextSibling(t, Item) && !Item->SuppressLines()) DrawLine(Canvas, x, mid, x, bottom);
+    if (HasVisibleNextSibling(t, Item) && !Item->SuppressLines())
+      DrawLine(Canvas, x, mid, x, bottom);
     return;
   }
   if (!Item->SuppressLines() || FollowingUnsuppressed(Item)) DrawLine(Canvas, x, top, x, mid);
   if (!Item->SuppressLines()) DrawLine(Canvas, x, mid, col + indent, mid);
-  if (HasVisibleNextSibling(t, Item) && FollowingUnsuppressed(Item)) DrawLine(Canvas, x, mid, x, bottom);
+  if (HasVisibleNextSibling(t, Item) && FollowingUnsuppressed(Item))
+    DrawLine(Canvas, x, mid, x, bottom);
 }
 
 void TElTreeView::PaintExpandSign(TCanvas* Canvas, TElTreeItem* Item, const TRect& C, int Edge) {
@@ -618,7 +624,8 @@ void TElTreeView::PaintCheckBox(TCanvas* Canvas, TElTreeItem* Item, const TRect&
   const int row_h = t->LineHeight();
   Edge += 2;
   if (t->CustomCheckboxes()) {
-    TBitmap* strip = Item->CheckBoxType() == ectRadioButton ? t->RadioButtonGlyph() : t->CheckBoxGlyph();
+    TBitmap* strip =
+        Item->CheckBoxType() == ectRadioButton ? t->RadioButtonGlyph() : t->CheckBoxGlyph();
     if (strip == nullptr || strip->Empty()) return;
     bool radio = Item->CheckBoxType() == ectRadioButton;
     int cells = radio ? 4 : 6;
@@ -647,17 +654,13 @@ void TElTreeView::PaintCheckBox(TCanvas* Canvas, TElTreeItem* Item, const TRect&
   if (Edge < C.Right) {
     unsigned state = 0;
     switch (Item->CheckBoxType()) {
-      case ectCheckBox:
-        state = DFCS_BUTTONCHECK | (Item->Checked() ? DFCS_CHECKED : 0u);
-        break;
+      case ectCheckBox: state = DFCS_BUTTONCHECK | (Item->Checked() ? DFCS_CHECKED : 0u); break;
       case ect3SCheckBox:
         state = DFCS_BUTTON3STATE;
         if (Item->CheckBoxState() == cbChecked) state |= DFCS_CHECKED;
         if (Item->CheckBoxState() == cbGrayed) state |= DFCS_CHECKED | DFCS_INACTIVE;
         break;
-      case ectRadioButton:
-        state = DFCS_BUTTONRADIO | (Item->Checked() ? DFCS_CHECKED : 0u);
-        break;
+      case ectRadioButton: state = DFCS_BUTTONRADIO | (Item->Checked() ? DFCS_CHECKED : 0u); break;
     }
     if (!Item->CheckBoxEnabled()) state |= DFCS_INACTIVE;
     TRect box{Edge, y, Edge + side, y + side};
@@ -673,7 +676,8 @@ void TElTreeView::PaintCheckBox(TCanvas* Canvas, TElTreeItem* Item, const TRect&
 void TElTreeView::PaintItemImages(TCanvas* Canvas, TElTreeItem* Item, const TRect& C, int& Edge) {
   TCustomElTree* t = tree_;
   const int row_h = t->LineHeight();
-  bool state = Item->Focused() || Item->Selected() || Item->Cut() || (Item->Expanded() && Item->HasVisibleChildren());
+  bool state = Item->Focused() || Item->Selected() || Item->Cut() ||
+               (Item->Expanded() && Item->HasVisibleChildren());
   TImageList* first = t->Images2() != nullptr ? t->Images2() : t->Images();
   if (first != nullptr && t->Images2() != nullptr) {
     int index = state ? Item->StateImageIndex2() : Item->ImageIndex2();
@@ -695,7 +699,8 @@ void TElTreeView::PaintItemImages(TCanvas* Canvas, TElTreeItem* Item, const TRec
     bool valid = index >= 0 && index < list->Count();
     if (valid || t->ShowEmptyImages()) {
       if (Item->Image2Drawn) Edge += t->ItemIndent() / 3;
-      if (valid && Edge < C.Right) list->Draw(Canvas, Edge, C.Top + (row_h - list->Height()) / 2, index, Item->Enabled());
+      if (valid && Edge < C.Right)
+        list->Draw(Canvas, Edge, C.Top + (row_h - list->Height()) / 2, index, Item->Enabled());
       Edge += list->Width();
       Item->ImageDrawn = true;
     }
@@ -718,7 +723,8 @@ void TElTreeView::PaintMainCell(TCanvas* Canvas, TElTreeItem* Item, const TRect&
   }
   const bool selected = Item->Selected() && !t->BarStyle();
   const bool main_selects =
-      selected && ((t->ShowColumns() && t->SelectColumn() == t->MainTreeColumn()) || t->RowSelect());
+      selected &&
+      ((t->ShowColumns() && t->SelectColumn() == t->MainTreeColumn()) || t->RowSelect());
   bool colored = false;
   if (Item->UseStyles() && !Item->MainStyle()->UseOwnerLook) {
     t->PaintingFillColor = Item->MainStyle()->CellFillColor;
@@ -745,7 +751,9 @@ void TElTreeView::PaintMainCell(TCanvas* Canvas, TElTreeItem* Item, const TRect&
   }
 
   int edge = c.Left;
-  edge += ((t->ShowRoot() && t->ShowLines()) || (t->ShowButtons() && t->ShowRootButtons())) ? indent : indent / 5;
+  edge += ((t->ShowRoot() && t->ShowLines()) || (t->ShowButtons() && t->ShowRootButtons()))
+              ? indent
+              : indent / 5;
   if (t->ShowLines() && !Item->SuppressLines())
     PaintTreeLines(Canvas, Item, c, edge);
   else
@@ -753,7 +761,8 @@ void TElTreeView::PaintMainCell(TCanvas* Canvas, TElTreeItem* Item, const TRect&
   TElTreeItem* top = Item->TopAncestor();
   if (top != nullptr && top->SuppressButtons()) edge -= indent;
   bool has_children = Item->HasVisibleChildren() || Item->ForceButtons();
-  if (t->ShowButtons() && has_children && !Item->SuppressButtons() && (t->ShowRootButtons() || Item->Level() > 0))
+  if (t->ShowButtons() && has_children && !Item->SuppressButtons() &&
+      (t->ShowRootButtons() || Item->Level() > 0))
     PaintExpandSign(Canvas, Item, c, edge);
   edge += indent;
   if (t->ShowCheckboxes()) PaintCheckBox(Canvas, Item, c, edge);
@@ -785,9 +794,8 @@ void TElTreeView::PaintMainCell(TCanvas* Canvas, TElTreeItem* Item, const TRect&
       fill_caption = true;
     }
   }
-  bool caption_selected =
-      selected && (t->SelectColumn() == -1 || !t->ShowColumns() || t->SelectColumn() == t->MainTreeColumn() ||
-                   t->RowSelect());
+  bool caption_selected = selected && (t->SelectColumn() == -1 || !t->ShowColumns() ||
+                                       t->SelectColumn() == t->MainTreeColumn() || t->RowSelect());
   if (Item == hot_item_ && t->Tracking()) text_color = t->TrackColor();
   if (caption_selected) {
     bool focused_look = SelectionColorsApply();
@@ -795,14 +803,16 @@ void TElTreeView::PaintMainCell(TCanvas* Canvas, TElTreeItem* Item, const TRect&
     text_color = focused_look ? t->FocusedSelectTextColor() : t->HideSelectTextColor();
     fill_caption = true;
   }
-  if (Item == drop_target_ && (t->DragTrgDrawMode() == ColorRect || t->DragTrgDrawMode() == SelColorRect)) {
+  if (Item == drop_target_ &&
+      (t->DragTrgDrawMode() == ColorRect || t->DragTrgDrawMode() == SelColorRect)) {
     text_color = t->DragTrgDrawMode() == ColorRect ? clBtnText : clHighlightText;
     fill_caption = true;
   }
   int text_w = Canvas->TextWidth(Item->Text());
   TRect box{edge - 1, c.Top, std::min(edge + text_w + 3, c.Right), c.Bottom + 1};
-  if (t->RightAlignedTree()) box = TRect{std::max(c.Left, c.Right - (edge - c.Left) - text_w - 3), c.Top,
-                                         c.Right - (edge - c.Left) + 1, c.Bottom + 1};
+  if (t->RightAlignedTree())
+    box = TRect{std::max(c.Left, c.Right - (edge - c.Left) - text_w - 3), c.Top,
+                c.Right - (edge - c.Left) + 1, c.Bottom + 1};
   if (box.Right > box.Left) {
     if (fill_caption) {
       Canvas->Brush()->SetStyle(bsSolid);

@@ -17,14 +17,14 @@ namespace classlib {
 class TTimer;
 class TPopupMenu;
 class TImageList;
-}
+}  // namespace classlib
 
 namespace lumicast {
 
 class TElHintWindow;
 
 class TElTreeView : public classlib::TCustomControl {
-public:
+ public:
   explicit TElTreeView(TCustomElTree* Tree);
   ~TElTreeView() override;
   std::string ClassName() const override { return "TElTreeView"; }
@@ -102,7 +102,7 @@ public:
   // ---- painting (public for the tree and for tests that paint on a canvas) ----
   void PaintRows(classlib::TCanvas* Canvas);
 
-protected:
+ protected:
   void Paint() override;
   void Resize() override;
   void WMLButtonDown(classlib::TMessage& Message) override;
@@ -123,22 +123,23 @@ protected:
 
   // Editors by field type: each makes its editor over R showing Text and
   // answers whether it made one.
-  virtual bool CreateCellEditor(TElTreeItem* Item, TElHeaderSection* Section, TFieldTypes FieldType);
-  virtual bool MakeTextEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
-                              const std::string& Text);
-  virtual bool MakeDateTimeEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
-                                  const std::string& Text, bool TimeOnly);
-  virtual bool MakeBoolEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
-                              const std::string& Text);
-  virtual bool MakeEnumEditor(TElTreeItem* Item, TElHeaderSection* Section, const classlib::TRect& R,
-                              const std::string& Text);
+  virtual bool CreateCellEditor(TElTreeItem* Item, TElHeaderSection* Section,
+                                TFieldTypes FieldType);
+  virtual bool MakeTextEditor(TElTreeItem* Item, TElHeaderSection* Section,
+                              const classlib::TRect& R, const std::string& Text);
+  virtual bool MakeDateTimeEditor(TElTreeItem* Item, TElHeaderSection* Section,
+                                  const classlib::TRect& R, const std::string& Text, bool TimeOnly);
+  virtual bool MakeBoolEditor(TElTreeItem* Item, TElHeaderSection* Section,
+                              const classlib::TRect& R, const std::string& Text);
+  virtual bool MakeEnumEditor(TElTreeItem* Item, TElHeaderSection* Section,
+                              const classlib::TRect& R, const std::string& Text);
   virtual bool RequestEdit(TElTreeItem* Item, TElHeaderSection* Section);
   // Results by field type.
   virtual void ApplyCellEdit(bool Cancel);
   virtual void ApplyTextResult(bool Cancel, const std::string& Value);
   virtual void ApplyEnumResult(bool Cancel);
 
-private:
+ private:
   friend class TCustomElTree;
   void ApplyTopIndex();
   void WndProc(classlib::TMessage& Message) override;
@@ -156,10 +157,14 @@ private:
   void PaintMainCell(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& RowR);
   void PaintCellText(classlib::TCanvas* Canvas, TElTreeItem* Item, TElHeaderSection* Section,
                      const classlib::TRect& Cell, const std::string& Text, bool Selected);
-  void PaintTreeLines(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C, int& Edge);
-  void PaintExpandSign(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C, int Edge);
-  void PaintCheckBox(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C, int& Edge);
-  void PaintItemImages(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C, int& Edge);
+  void PaintTreeLines(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C,
+                      int& Edge);
+  void PaintExpandSign(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C,
+                       int Edge);
+  void PaintCheckBox(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C,
+                     int& Edge);
+  void PaintItemImages(classlib::TCanvas* Canvas, TElTreeItem* Item, const classlib::TRect& C,
+                       int& Edge);
   void DrawLine(classlib::TCanvas* Canvas, int X1, int Y1, int X2, int Y2);
   bool SelectionColorsApply() const;
   void ApplySelectionColors(classlib::TCanvas* Canvas);
@@ -167,7 +172,8 @@ private:
   void InvalidateItemRow(TElTreeItem* Item);
 
   // input
-  void ClickSelect(TElTreeItem* Item, TSTItemPart Part, classlib::TShiftState Shift, bool RightButton);
+  void ClickSelect(TElTreeItem* Item, TSTItemPart Part, classlib::TShiftState Shift,
+                   bool RightButton);
   void FinishDeferredSelection();
   void MoveFocusTo(TElTreeItem* Target, classlib::TShiftState Shift, int ScrollRule);
   void FireSelectionChanged();

@@ -21,15 +21,16 @@ constexpr uint32_t kDragScrollNext = 100;
 
 // The tree's drag object: the tree's drag cursor over a tree that accepts.
 class TElTreeDragObject : public TDragObject {
-public:
+ public:
   TElTreeDragObject(TControl* Control, TCustomElTree* Tree) : TDragObject(Control), tree_(Tree) {}
   std::string ClassName() const override { return "TElTreeDragObject"; }
   TCursor GetDragCursor(bool Accepted, int X, int Y) override {
-    if (Accepted && dynamic_cast<TElTreeView*>(CurrentDragTarget()) != nullptr) return tree_->DragCursor;
+    if (Accepted && dynamic_cast<TElTreeView*>(CurrentDragTarget()) != nullptr)
+      return tree_->DragCursor;
     return TDragObject::GetDragCursor(Accepted, X, Y);
   }
 
-private:
+ private:
   TCustomElTree* tree_;
 };
 
@@ -46,8 +47,8 @@ void TElTreeView::StartRowDrag() {
   object->DragCursor = t->DragCursor;
   if (drag_images_) {
     int main_left = t->MainSection() != nullptr ? t->MainSection()->LeftEdge() : 0;
-    object->SetDragImages(drag_images_.get(),
-                          TPoint{down_point_.X + t->LeftPosition() - main_left, down_point_.Y - drag_image_top_});
+    object->SetDragImages(drag_images_.get(), TPoint{down_point_.X + t->LeftPosition() - main_left,
+                                                     down_point_.Y - drag_image_top_});
   }
   TDragObject* given = object.get();
   if (t->OnStartDrag) t->OnStartDrag(t, given);
@@ -56,7 +57,8 @@ void TElTreeView::StartRowDrag() {
     used.reset(given);  // the handler's own object goes with the drag
   else
     used = std::move(object);
-  BeginDrag(this, std::move(used), [this](TControl* Target, int X, int Y, bool) { RowDragEnded(Target, X, Y); });
+  BeginDrag(this, std::move(used),
+            [this](TControl* Target, int X, int Y, bool) { RowDragEnded(Target, X, Y); });
 }
 
 void TElTreeView::RowDragEnded(TControl* Target, int X, int Y) {
@@ -80,7 +82,8 @@ void TElTreeView::BuildDragImage() {
   const int lh = t->LineHeight();
   const int indent = t->ItemIndent();
   TElHeaderSection* main = t->MainSection();
-  int width = main != nullptr ? main->Width() : std::max(widest_row_, t->LeftPosition() + ClientWidth());
+  int width =
+      main != nullptr ? main->Width() : std::max(widest_row_, t->LeftPosition() + ClientWidth());
   int height = (last - first + 1) * lh;
   if (width <= 0 || height <= 0) return;
   auto bmp = std::make_unique<TBitmap>();
@@ -94,13 +97,16 @@ void TElTreeView::BuildDragImage() {
     TElTreeItem* item = Row(i);
     if (!item->Selected()) continue;
     int y = (i - first) * lh;
-    int x = ((t->ShowRoot() && t->ShowLines()) || (t->ShowButtons() && t->ShowRootButtons())) ? indent : 0;
+    int x = ((t->ShowRoot() && t->ShowLines()) || (t->ShowButtons() && t->ShowRootButtons()))
+                ? indent
+                : 0;
     x += std::max(0, item->Level()) * indent;
     if (TImageList* images = t->Images()) {
       bool state = item->Focused() || item->Selected() || item->Cut() || item->Expanded();
       int index = state ? item->StateImageIndex() : item->ImageIndex();
       if (index == -1) index = t->DoGetPicture(item);
-      if (index >= 0 && index < images->Count()) images->Draw(c, x, y + (lh - images->Height()) / 2, index);
+      if (index >= 0 && index < images->Count())
+        images->Draw(c, x, y + (lh - images->Height()) / 2, index);
       x += images->Width();
     }
     x += indent / 3;
@@ -123,7 +129,8 @@ void TElTreeView::BuildDragImage() {
 
 void TElTreeView::WndProc(TMessage& Message) {
   if (Message.Msg == CM_DRAG) {
-    DragMessage(static_cast<TDragMessage>(Message.WParam), *reinterpret_cast<TDragRec*>(Message.LParam));
+    DragMessage(static_cast<TDragMessage>(Message.WParam),
+                *reinterpret_cast<TDragRec*>(Message.LParam));
     return;
   }
   TCustomControl::WndProc(Message);
@@ -140,8 +147,8 @@ void TElTreeView::DragMessage(TDragMessage Msg, TDragRec& Rec) {
         accept = true;
         TObject* source = Rec.Source != nullptr ? Rec.Source->Control() : nullptr;
         if (source == this) source = t;
-        t->OnDragOver(t, source, Rec.Pos.X + Left(), Rec.Pos.Y + Top(), Msg == dmDragEnter ? dsDragEnter : dsDragMove,
-                      accept);
+        t->OnDragOver(t, source, Rec.Pos.X + Left(), Rec.Pos.Y + Top(),
+                      Msg == dmDragEnter ? dsDragEnter : dsDragMove, accept);
       }
       Rec.Accept = accept;
       DragOverRow(Rec.Source, Rec.Pos.X, accept, Rec.Pos.Y);

@@ -79,7 +79,8 @@ void TElTreeView::BeginCellEdit(TElTreeItem* Item, int Column) {
     type = section->FieldType();
   }
   bool can_edit = true;
-  if (tree_->OnTryEdit && !tree_->IsDestroying()) tree_->OnTryEdit(tree_, Item, section, type, can_edit);
+  if (tree_->OnTryEdit && !tree_->IsDestroying())
+    tree_->OnTryEdit(tree_, Item, section, type, can_edit);
   if (!can_edit) {
     edit_item_ = nullptr;
     return;
@@ -94,7 +95,8 @@ void TElTreeView::BeginCellEdit(TElTreeItem* Item, int Column) {
   }
 }
 
-bool TElTreeView::CreateCellEditor(TElTreeItem* Item, TElHeaderSection* Section, TFieldTypes FieldType) {
+bool TElTreeView::CreateCellEditor(TElTreeItem* Item, TElHeaderSection* Section,
+                                   TFieldTypes FieldType) {
   int row = rows_.IndexOf(Item);
   TRect r = row >= 0 ? RowRect(row) : TRect{0, 0, ClientWidth(), tree_->LineHeight() - 1};
   r.Bottom += 1;
@@ -109,9 +111,11 @@ bool TElTreeView::CreateCellEditor(TElTreeItem* Item, TElHeaderSection* Section,
     r.Right = std::min(x + Section->Width(), ClientWidth() - 1);
   } else {
     text = Item->Text();
-    if (Item->CaptionLeft < lp || Item->CaptionLeft > lp + ClientWidth()) tree_->SetLeftPosition(Item->CaptionLeft);
+    if (Item->CaptionLeft < lp || Item->CaptionLeft > lp + ClientWidth())
+      tree_->SetLeftPosition(Item->CaptionLeft);
     r.Left = Item->CaptionLeft - tree_->LeftPosition();
-    int right = Section != nullptr ? Section->RightEdge() - tree_->LeftPosition() : tree_->ClientWidth() - 1;
+    int right = Section != nullptr ? Section->RightEdge() - tree_->LeftPosition()
+                                   : tree_->ClientWidth() - 1;
     r.Right = std::min(right, ClientWidth() - 1);
   }
   switch (FieldType) {
@@ -119,22 +123,15 @@ bool TElTreeView::CreateCellEditor(TElTreeItem* Item, TElHeaderSection* Section,
     case sftNumber:
     case sftFloating:
     case sftDateTime:
-    case sftCurrency:
-      return MakeTextEditor(Item, Section, r, text);
-    case sftDate:
-      return MakeDateTimeEditor(Item, Section, r, text, false);
-    case sftTime:
-      return MakeDateTimeEditor(Item, Section, r, text, true);
-    case sftBool:
-      return MakeBoolEditor(Item, Section, r, text);
-    case sftEnum:
-      return MakeEnumEditor(Item, Section, r, text);
+    case sftCurrency: return MakeTextEditor(Item, Section, r, text);
+    case sftDate: return MakeDateTimeEditor(Item, Section, r, text, false);
+    case sftTime: return MakeDateTimeEditor(Item, Section, r, text, true);
+    case sftBool: return MakeBoolEditor(Item, Section, r, text);
+    case sftEnum: return MakeEnumEditor(Item, Section, r, text);
     case sftCustom:
     case sftPicture:
-    case sftBLOB:
-      return RequestEdit(Item, Section);
-    default:
-      return false;
+    case sftBLOB: return RequestEdit(Item, Section);
+    default: return false;
   }
 }
 
@@ -164,7 +161,9 @@ bool TElTreeView::MakeTextEditor(TElTreeItem* Item, TElHeaderSection* Section, c
   edit->SetText(Text);
   edit->SelectAll();
   edit->SetBounds(R.Left, R.Top, R.Width(), h);
-  edit->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Key, Shift); };
+  edit->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) {
+    EditorKeyDown(Key, Shift);
+  };
   edit->OnExit = [this](TObject*) {
     if (editing_) FinishCellEdit(false);
   };
@@ -173,30 +172,36 @@ bool TElTreeView::MakeTextEditor(TElTreeItem* Item, TElHeaderSection* Section, c
   return true;
 }
 
-bool TElTreeView::MakeDateTimeEditor(TElTreeItem*, TElHeaderSection*, const TRect& R, const std::string& Text,
-                                     bool TimeOnly) {
+bool TElTreeView::MakeDateTimeEditor(TElTreeItem*, TElHeaderSection*, const TRect& R,
+                                     const std::string& Text, bool TimeOnly) {
   TDateTimePicker* picker = MakeEditor<TDateTimePicker>(this, editor_menu_);
   editor_ = picker;
   picker->SetKind(TimeOnly ? classlib::dtkTime : classlib::dtkDate);
   classlib::TDateTime value = 0;
-  bool ok = TimeOnly ? classlib::TryStrToTime(Text, value) : classlib::TryStrToDateTime(Text, value);
+  bool ok =
+      TimeOnly ? classlib::TryStrToTime(Text, value) : classlib::TryStrToDateTime(Text, value);
   picker->SetDateTime(ok ? value : classlib::Now());
   picker->SetFont(Font());
   picker->SetBounds(R.Left, R.Top, R.Width(), R.Height() + 4);
-  picker->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Key, Shift); };
+  picker->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) {
+    EditorKeyDown(Key, Shift);
+  };
   picker->OnExit = [this](TObject*) {
     if (editing_) FinishCellEdit(false);
   };
   return true;
 }
 
-bool TElTreeView::MakeBoolEditor(TElTreeItem*, TElHeaderSection*, const TRect& R, const std::string& Text) {
+bool TElTreeView::MakeBoolEditor(TElTreeItem*, TElHeaderSection*, const TRect& R,
+                                 const std::string& Text) {
   classlib::TCheckBox* box = MakeEditor<classlib::TCheckBox>(this, editor_menu_);
   editor_ = box;
   box->SetCaption("");
   box->SetChecked(!Text.empty());
   box->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-  box->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Key, Shift); };
+  box->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) {
+    EditorKeyDown(Key, Shift);
+  };
   box->OnExit = [this](TObject*) {
     if (editing_) FinishCellEdit(false);
   };
@@ -214,7 +219,9 @@ bool TElTreeView::MakeEnumEditor(TElTreeItem* Item, TElHeaderSection* Section, c
   combo->SetFont(Font());
   int h = combo->Font()->Height();
   combo->Font()->SetHeight(h < 0 ? h + 1 : h - 1);
-  combo->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) { EditorKeyDown(Key, Shift); };
+  combo->OnKeyDown = [this](TObject*, uint16_t& Key, TShiftState Shift) {
+    EditorKeyDown(Key, Shift);
+  };
   combo->OnExit = [this](TObject*) {
     if (editing_) FinishCellEdit(false);
   };
@@ -288,9 +295,7 @@ void TElTreeView::ApplyCellEdit(bool Cancel) {
     case sftNumber:
     case sftFloating:
     case sftDateTime:
-    case sftCurrency:
-      ApplyTextResult(Cancel, editor_->Text());
-      break;
+    case sftCurrency: ApplyTextResult(Cancel, editor_->Text()); break;
     case sftDate:
     case sftTime: {
       auto* picker = static_cast<TDateTimePicker*>(editor_);
@@ -301,11 +306,8 @@ void TElTreeView::ApplyCellEdit(bool Cancel) {
     case sftBool:
       ApplyTextResult(Cancel, static_cast<classlib::TCheckBox*>(editor_)->Checked() ? "1" : "");
       break;
-    case sftEnum:
-      ApplyEnumResult(Cancel);
-      break;
-    default:
-      break;
+    case sftEnum: ApplyEnumResult(Cancel); break;
+    default: break;
   }
 }
 
@@ -315,7 +317,8 @@ void TElTreeView::ApplyTextResult(bool Cancel, const std::string& Value) {
   editor_->OnExit = nullptr;
   TElTreeItem* item = edit_item_;
   TElHeaderSection* section = EditSection();
-  if (tree_->OnValidateInplaceEdit) tree_->OnValidateInplaceEdit(tree_, item, section, text, accept);
+  if (tree_->OnValidateInplaceEdit)
+    tree_->OnValidateInplaceEdit(tree_, item, section, text, accept);
   if (!accept) return;
   int column = edit_column_;
   if (column == -1 || column == tree_->MainTreeColumn()) {

@@ -131,9 +131,10 @@ TElTreeItem* TElTreeView::LocateItemPart(int X, int Y, int& Column, TSTItemPart&
   }
   if (t->ShowCheckboxes() && item->ShowCheckBox()) {
     d -= 2;
-    int w = t->CustomCheckboxes() ? (item->CheckBoxType() == ectRadioButton ? t->RadioButtonGlyph()->Width() / 4
-                                                                           : t->CheckBoxGlyph()->Width() / 6)
-                                  : indent - 2;
+    int w = t->CustomCheckboxes()
+                ? (item->CheckBoxType() == ectRadioButton ? t->RadioButtonGlyph()->Width() / 4
+                                                          : t->CheckBoxGlyph()->Width() / 6)
+                : indent - 2;
     if (d < x && x <= d + w) {
       Part = rpCheckBox;
       return item;
@@ -187,7 +188,8 @@ void TElTreeView::ToggleSelection(TElTreeItem* Item) {
 }
 
 // The selection rule of a click (and of a right click without the Ctrl toggle).
-void TElTreeView::ClickSelect(TElTreeItem* Item, TSTItemPart Part, TShiftState Shift, bool RightButton) {
+void TElTreeView::ClickSelect(TElTreeItem* Item, TSTItemPart Part, TShiftState Shift,
+                              bool RightButton) {
   TCustomElTree* t = tree_;
   const bool multi = t->MultiSelect();
   const bool ctrl = !RightButton && (Shift & ssCtrl) != 0;
@@ -258,7 +260,8 @@ void TElTreeView::FinishDeferredSelection() {
     }
     if (item != focused_) {
       t->DoSetFocused(item, false, true);
-    } else if ((!item->Selected() || !was_selected || t->AlwaysKeepSelection()) && t->SelectionMode() == smUsual) {
+    } else if ((!item->Selected() || !was_selected || t->AlwaysKeepSelection()) &&
+               t->SelectionMode() == smUsual) {
       if (!item->Selected()) ToggleSelection(item);
     }
     if (item->Selectable && (!ctrl && !shift)) anchor_ = item;
@@ -275,12 +278,8 @@ void TElTreeView::CheckBoxClicked(TElTreeItem* Item) {
         case cbChecked: Item->SetCheckBoxState(cbUnchecked); break;
       }
       break;
-    case ectRadioButton:
-      Item->SetChecked(true);
-      break;
-    case ectCheckBox:
-      Item->SetChecked(!Item->Checked());
-      break;
+    case ectRadioButton: Item->SetChecked(true); break;
+    case ectCheckBox: Item->SetChecked(!Item->Checked()); break;
   }
   InvalidateItemRow(Item);
   tree_->DoItemChecked(Item);
@@ -301,8 +300,8 @@ void TElTreeView::WMLButtonDown(TMessage& Message) {
   TSTItemPart part = rpBlank;
   TElTreeItem* item = LocateItemPart(down_point_.X, down_point_.Y, column, part);
   TCustomElTree* t = tree_;
-  if (part == rpCaption && item != nullptr && item->Enabled() && item == click_edit_item_ && item->AllowEdit &&
-      t->DoInplaceEdit() && click_edit_armed_) {
+  if (part == rpCaption && item != nullptr && item->Enabled() && item == click_edit_item_ &&
+      item->AllowEdit && t->DoInplaceEdit() && click_edit_armed_) {
     TElHeaderSection* main = t->MainSection();
     if (!t->ShowColumns() || (main != nullptr && main->Editable())) {
       if (!edit_timer_) {
@@ -333,7 +332,8 @@ void TElTreeView::WMLButtonUp(TMessage& Message) {
   TSTItemPart part = rpBlank;
   TElTreeItem* item = LocateItemPart(p.X, p.Y, column, part);
   if (item == nullptr || item->Enabled()) {
-    if (p.X == down_point_.X && p.Y == down_point_.Y && part != rpBlank && part != rpExpandSign && !dbl_click_) {
+    if (p.X == down_point_.X && p.Y == down_point_.Y && part != rpBlank && part != rpExpandSign &&
+        !dbl_click_) {
       click_edit_armed_ = item != nullptr;
       click_edit_point_ = p;
       click_edit_item_ = item;
@@ -404,7 +404,8 @@ void TElTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
       item->Expand(false);
       EnsureChildrenShown(item);
     }
-  } else if (part == rpColumn && item != nullptr && !t->Header()->Sections()->Item(column)->ClickSelect()) {
+  } else if (part == rpColumn && item != nullptr &&
+             !t->Header()->Sections()->Item(column)->ClickSelect()) {
     // A column that does not select on click.
   } else if (Button == TMouseButton::mbLeft) {
     t->WithUpdate([&] { ClickSelect(item, part, Shift, false); });
@@ -428,7 +429,8 @@ void TElTreeView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) 
   TSTItemPart part = rpBlank;
   TElTreeItem* item = LocateItemPart(X, Y, column, part);
   if (item != nullptr && item->Enabled()) {
-    if (Button == TMouseButton::mbLeft && part == rpCheckBox && item->CheckBoxEnabled()) CheckBoxClicked(item);
+    if (Button == TMouseButton::mbLeft && part == rpCheckBox && item->CheckBoxEnabled())
+      CheckBoxClicked(item);
     FinishDeferredSelection();
   } else {
     deferred_ = false;
@@ -515,7 +517,8 @@ void TElTreeView::LineHintTick() {
     int text_w = Canvas()->TextWidth(item->Text());
     int lp = t->LeftPosition();
     int right_limit = ClientWidth();
-    if (TElHeaderSection* main = t->MainSection()) right_limit = std::min(right_limit, main->RightEdge() - lp);
+    if (TElHeaderSection* main = t->MainSection())
+      right_limit = std::min(right_limit, main->RightEdge() - lp);
     show = span < text_w + 4 || item->CaptionRight - lp > right_limit || item->CaptionLeft - lp < 0;
   }
   if (show) ShowLineHintFor(item);
@@ -610,13 +613,15 @@ void TElTreeView::MoveFocusTo(TElTreeItem* Target, TShiftState Shift, int Scroll
   } else {
     t->DoSetFocused(Target, false, true);
   }
-  if (multi && (ctrl || t->SelectionMode() == smSimple) && !Target->Selected() && !shift) ToggleSelection(Target);
+  if (multi && (ctrl || t->SelectionMode() == smSimple) && !Target->Selected() && !shift)
+    ToggleSelection(Target);
   if (!multi || (!ctrl && !shift)) {
     anchor_ = Target;
     if (multi && t->SelectionMode() == smUsual && !Target->Selected()) ToggleSelection(Target);
   }
-  if (rows_.IndexOf(Target) >= 0 && !(ScrollRule == 2 && rows_.IndexOf(Target) == rows_.Count() - 1 &&
-                                      RowsHeight() > ClientHeight())) {
+  if (rows_.IndexOf(Target) >= 0 &&
+      !(ScrollRule == 2 && rows_.IndexOf(Target) == rows_.Count() - 1 &&
+        RowsHeight() > ClientHeight())) {
     return;
   }
   int index = t->VisibleIndexOf(Target);
@@ -628,8 +633,10 @@ void TElTreeView::MoveFocusTo(TElTreeItem* Target, TShiftState Shift, int Scroll
     case 4: SetTopIndex(t->TopIndex() + cap - 1); break;
     case 5: SetTopIndex(t->VisibleRowCount()); break;
     default:
-      if (index < t->TopIndex()) SetTopIndex(index);
-      else SetTopIndex(index - cap + 2);
+      if (index < t->TopIndex())
+        SetTopIndex(index);
+      else
+        SetTopIndex(index - cap + 2);
       break;
   }
 }
@@ -643,7 +650,8 @@ void TElTreeView::KeyDown(uint16_t& Key, TShiftState Shift) {
     const int cap = RowCapacity();
     switch (Key) {
       case VK_BACK:
-        if (f != nullptr && f->Parent() != nullptr && !f->Parent()->IsRoot() && f->Parent()->Enabled()) {
+        if (f != nullptr && f->Parent() != nullptr && !f->Parent()->IsRoot() &&
+            f->Parent()->Enabled()) {
           t->DoSetFocused(f->Parent(), false, true);
           t->EnsureVisible(f->Parent());
         }
@@ -730,13 +738,15 @@ void TElTreeView::KeyDown(uint16_t& Key, TShiftState Shift) {
       case VK_MULTIPLY:
       case '8':
         if ((Key == '8') != ((Shift & ssShift) != 0)) break;
-        if (f != nullptr && f->Enabled() && (f->HasVisibleChildren() || f->ForceButtons() || f->HasChildren())) {
+        if (f != nullptr && f->Enabled() &&
+            (f->HasVisibleChildren() || f->ForceButtons() || f->HasChildren())) {
           f->Expand(true);
           EnsureChildrenShown(f);
         }
         break;
       case VK_ADD:
-        if (f != nullptr && f->Enabled() && !f->Expanded() && (f->HasChildren() || f->ForceButtons())) {
+        if (f != nullptr && f->Enabled() && !f->Expanded() &&
+            (f->HasChildren() || f->ForceButtons())) {
           f->Expand(false);
           EnsureChildrenShown(f);
         }
@@ -747,8 +757,7 @@ void TElTreeView::KeyDown(uint16_t& Key, TShiftState Shift) {
       case VK_DIVIDE:
         if (f != nullptr && f->Enabled()) f->Collapse(true);
         break;
-      default:
-        break;
+      default: break;
     }
   };
   if (t->MultiSelect())

@@ -61,11 +61,13 @@ TApplication::TApplication() : TComponent(nullptr), impl_(std::make_unique<Impl>
 TApplication::~TApplication() {
   if (QCoreApplication::instance() != nullptr) DestroyForms();
   // Forms left (no toolkit any more) are not destroyed: their windows are gone.
-  if (impl_->own_app) impl_->own_app.release();  // the toolkit object outlives static destruction order safely
+  if (impl_->own_app)
+    impl_->own_app.release();  // the toolkit object outlives static destruction order safely
 }
 
 void TApplication::Initialize() {
-  if (QCoreApplication::instance() == nullptr) impl_->own_app = std::make_unique<QApplication>(g_argc, g_argv);
+  if (QCoreApplication::instance() == nullptr)
+    impl_->own_app = std::make_unique<QApplication>(g_argc, g_argv);
   WakeEventType();
   QApplication::setQuitOnLastWindowClosed(false);
   if (!title_.empty()) QGuiApplication::setApplicationDisplayName(QStr(title_));
@@ -73,7 +75,8 @@ void TApplication::Initialize() {
 
 void TApplication::SetTitle(const std::string& Value) {
   title_ = Value;
-  if (QCoreApplication::instance() != nullptr) QGuiApplication::setApplicationDisplayName(QStr(Value));
+  if (QCoreApplication::instance() != nullptr)
+    QGuiApplication::setApplicationDisplayName(QStr(Value));
 }
 
 std::string TApplication::ExeName() const {
@@ -113,7 +116,8 @@ void TApplication::DestroyForms() {
 void TApplication::Run() {
   Initialize();
   terminated_ = false;
-  if (main_form_ != nullptr && !main_form_->Visible()) SafeCall(main_form_, [this] { main_form_->Show(); });
+  if (main_form_ != nullptr && !main_form_->Visible())
+    SafeCall(main_form_, [this] { main_form_->Show(); });
   if (main_form_ == nullptr) return;
   running_ = true;
   while (!terminated_) HandleMessage();
@@ -165,11 +169,13 @@ void TApplication::Terminate() {
 }
 
 void TApplication::Minimize() {
-  if (main_form_ != nullptr && main_form_->HandleAllocated()) NativeWidget(main_form_)->showMinimized();
+  if (main_form_ != nullptr && main_form_->HandleAllocated())
+    NativeWidget(main_form_)->showMinimized();
 }
 
 void TApplication::Restore() {
-  if (main_form_ != nullptr && main_form_->HandleAllocated()) NativeWidget(main_form_)->showNormal();
+  if (main_form_ != nullptr && main_form_->HandleAllocated())
+    NativeWidget(main_form_)->showNormal();
 }
 
 void TApplication::HandleException(TObject* Sender) {
@@ -267,15 +273,16 @@ void TScreen::SetCursor(TCursor Value) {
   }
 }
 
-void TScreen::SetCustomCursor(TCursor Id, int Width, int Height, const std::vector<uint32_t>& Argb, int HotX,
-                              int HotY) {
+void TScreen::SetCustomCursor(TCursor Id, int Width, int Height, const std::vector<uint32_t>& Argb,
+                              int HotX, int HotY) {
   if (Width <= 0 || Height <= 0 || Width > 256 || Height > 256 ||
       Argb.size() < static_cast<size_t>(Width) * static_cast<size_t>(Height))
     throw EInvalidGraphic("Invalid cursor image");
   QImage img(Width, Height, QImage::Format_ARGB32);
   for (int y = 0; y < Height; ++y)
     for (int x = 0; x < Width; ++x) img.setPixel(x, y, Argb[static_cast<size_t>(y) * Width + x]);
-  CustomCursors()[Id] = QCursor(QPixmap::fromImage(img), std::clamp(HotX, 0, Width - 1), std::clamp(HotY, 0, Height - 1));
+  CustomCursors()[Id] = QCursor(QPixmap::fromImage(img), std::clamp(HotX, 0, Width - 1),
+                                std::clamp(HotY, 0, Height - 1));
 }
 
 bool TScreen::HasCursor(TCursor Id) const {
@@ -323,7 +330,8 @@ TForm* TScreen::ActiveForm() const {
   QWidget* w = QApplication::activeWindow();
   if (w == nullptr) return nullptr;
   for (int i = 0; i < Application->ComponentCount(); ++i)
-    if (auto* f = dynamic_cast<TForm*>(Application->Components(i)); f != nullptr && f->HandleAllocated() && NativeWidget(f) == w)
+    if (auto* f = dynamic_cast<TForm*>(Application->Components(i));
+        f != nullptr && f->HandleAllocated() && NativeWidget(f) == w)
       return f;
   return nullptr;
 }

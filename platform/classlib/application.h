@@ -25,7 +25,7 @@ class TForm;
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 
 class TApplication : public TComponent {
-public:
+ public:
   TApplication();
   ~TApplication() override;
   std::string ClassName() const override { return "TApplication"; }
@@ -97,10 +97,10 @@ public:
   // Runs OnDestroy of every form it owns, then destroys them (main form last).
   void DestroyForms();
 
-protected:
+ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
-private:
+ private:
   void FormCreated(TForm* Form);
 
   std::string title_;
@@ -152,7 +152,7 @@ struct TScreenRect {
 };
 
 class TScreen : public TComponent {
-public:
+ public:
   TScreen();
   ~TScreen() override;
   std::string ClassName() const override { return "TScreen"; }
@@ -164,8 +164,8 @@ public:
 
   // Registry of custom cursors by identifier: an image given as 32-bit
   // ARGB pixels, row by row from the top, with its hot spot.
-  void SetCustomCursor(TCursor Id, int Width, int Height, const std::vector<uint32_t>& Argb, int HotX,
-                       int HotY);
+  void SetCustomCursor(TCursor Id, int Width, int Height, const std::vector<uint32_t>& Argb,
+                       int HotX, int HotY);
   bool HasCursor(TCursor Id) const;
 
   int Width() const;
@@ -179,7 +179,7 @@ public:
   // The form that has the keyboard focus (nullptr when none of ours).
   TForm* ActiveForm() const;
 
-private:
+ private:
   friend class TCursorRegistry;
   TCursor cursor_ = crDefault;
 };
@@ -187,13 +187,13 @@ private:
 // Shows Cursor (the hourglass by default) on the screen for the guard's
 // lifetime and then restores the cursor that was set before.
 class TCursorGuard {
-public:
+ public:
   explicit TCursorGuard(TCursor Cursor = crHourGlass);
   ~TCursorGuard();
   TCursorGuard(const TCursorGuard&) = delete;
   TCursorGuard& operator=(const TCursorGuard&) = delete;
 
-private:
+ private:
   TCursor saved_;
 };
 

@@ -61,7 +61,8 @@ std::string ResolveLinks(const std::string& FileName, int& Err) {
 
 // Opens a new file Base + <unique part> + Suffix exclusively with the given permissions (less
 // the umask). Returns the descriptor, or -1 with errno set.
-int OpenUniqueFile(const std::string& Base, const std::string& Suffix, mode_t Mode, std::string& Name) {
+int OpenUniqueFile(const std::string& Base, const std::string& Suffix, mode_t Mode,
+                   std::string& Name) {
   for (int i = 0; i < kUniqueNameTries; ++i) {
     Name = Base + RandomPart() + Suffix;
     int fd = ::open(Name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
@@ -76,10 +77,12 @@ bool LinkUnnamed(int Fd, const std::string& Base, std::string& Name) {
   const std::string proc = "/proc/self/fd/" + std::to_string(Fd);
   for (int i = 0; i < kUniqueNameTries; ++i) {
     Name = Base + RandomPart();
-    if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, Name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, Name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      return true;
     if (errno == EEXIST) continue;
     // Without /proc only a privileged process can name a descriptor directly.
-    if (errno == ENOENT && ::linkat(Fd, "", AT_FDCWD, Name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == ENOENT && ::linkat(Fd, "", AT_FDCWD, Name.c_str(), AT_EMPTY_PATH) == 0)
+      return true;
     return false;
   }
   errno = EEXIST;
@@ -197,7 +200,8 @@ std::string CreateUniqueFile(const std::string& Directory, const std::string& Pr
   int fd = OpenUniqueFile(Directory + Prefix, Suffix, 0600, name);
   if (fd < 0) {
     int err = errno;
-    throw EFCreateError("Cannot create file \"" + Directory + Prefix + "*" + Suffix + "\". " + ErrorText(err));
+    throw EFCreateError("Cannot create file \"" + Directory + Prefix + "*" + Suffix + "\". " +
+                        ErrorText(err));
   }
   ::close(fd);
   return name;

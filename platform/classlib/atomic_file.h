@@ -24,7 +24,7 @@
 namespace classlib {
 
 class TAtomicFileStream : public TFileStream {
-public:
+ public:
   // Raises EFCreateError (with the target's name and the system's reason) when the target
   // cannot be replaced.
   explicit TAtomicFileStream(const std::string& FileName);
@@ -45,7 +45,7 @@ public:
   // The file that will be replaced: FileName() with links resolved.
   const std::string& TargetName() const { return target_; }
 
-private:
+ private:
   [[noreturn]] void Fail(const std::string& What, int Err);
   void Discard();
 

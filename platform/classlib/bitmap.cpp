@@ -13,11 +13,11 @@ namespace classlib {
 
 // The canvas of a bitmap draws straight into the bitmap's rows.
 class TBitmapCanvas : public TCanvas {
-public:
+ public:
   explicit TBitmapCanvas(TBitmap* Owner) : owner_(Owner) {}
   std::string ClassName() const override { return "TBitmapCanvas"; }
 
-protected:
+ protected:
   bool AcquireSurface(TPixelSurface& Surface) override {
     if (owner_->Empty()) return false;
     Surface = owner_->Surface();
@@ -28,7 +28,7 @@ protected:
     owner_->Changed(owner_);
   }
 
-private:
+ private:
   TBitmap* owner_;
 };
 
@@ -61,13 +61,19 @@ const TPalette* DefaultPaletteFor(int bits) {
   }
 }
 
-
 // Position and width of a colour mask's bits.
 void MaskShape(uint32_t mask, int& shift, int& width) {
-  shift = 0; width = 0;
+  shift = 0;
+  width = 0;
   if (!mask) return;
-  while (!(mask & 1)) { mask >>= 1; ++shift; }
-  while (mask & 1) { mask >>= 1; ++width; }
+  while (!(mask & 1)) {
+    mask >>= 1;
+    ++shift;
+  }
+  while (mask & 1) {
+    mask >>= 1;
+    ++width;
+  }
 }
 
 uint8_t Channel(uint32_t v, uint32_t mask) {
@@ -79,13 +85,16 @@ uint8_t Channel(uint32_t v, uint32_t mask) {
   // Widen by repeating the high bits.
   uint32_t out = 0;
   int have = 0;
-  while (have < 8) { out = (out << width) | c; have += width; }
+  while (have < 8) {
+    out = (out << width) | c;
+    have += width;
+  }
   return static_cast<uint8_t>(out >> (have - 8));
 }
 
 // A surface over H bottom-up rows of RowBytes bytes each in Data (the last row first in memory).
-TPixelSurface BottomUpSurface(uint8_t* Data, int RowBytes, int W, int H, int Bits, const TPalette& Pal,
-                              uint32_t PaletteVersion) {
+TPixelSurface BottomUpSurface(uint8_t* Data, int RowBytes, int W, int H, int Bits,
+                              const TPalette& Pal, uint32_t PaletteVersion) {
   TPixelSurface s;
   s.Top = Data + (H > 0 ? static_cast<size_t>(RowBytes) * (H - 1) : 0);
   s.Stride = -static_cast<ptrdiff_t>(RowBytes);
@@ -107,7 +116,8 @@ TBitmap::~TBitmap() = default;
 
 TPixelSurface TBitmap::Surface() {
   if (Empty()) return {};
-  return BottomUpSurface(bits_data_.data(), row_bytes_, width_, height_, bits_, palette_, palette_version_);
+  return BottomUpSurface(bits_data_.data(), row_bytes_, width_, height_, bits_, palette_,
+                         palette_version_);
 }
 
 void TBitmap::Allocate(int W, int H, TPixelFormat F, bool KeepPixels) {
@@ -123,8 +133,10 @@ void TBitmap::Allocate(int W, int H, TPixelFormat F, bool KeepPixels) {
 
   TPalette pal;
   if (bits <= 8) {
-    if (bits == bits_ && !palette_.empty()) pal = palette_;
-    else pal = *DefaultPaletteFor(bits);
+    if (bits == bits_ && !palette_.empty())
+      pal = palette_;
+    else
+      pal = *DefaultPaletteFor(bits);
   }
   std::vector<uint8_t> data(static_cast<size_t>(total), 0);
   TPixelSurface ns = BottomUpSurface(data.data(), rb, W, H, bits, pal, palette_version_ + 1);
@@ -145,7 +157,8 @@ void TBitmap::Allocate(int W, int H, TPixelFormat F, bool KeepPixels) {
       } else {
         for (int x = 0; x < cw; ++x) {
           uint32_t v = pixels::ReadDevice(os, x, y);
-          pixels::WriteDevice(ns, x, y, same ? v : mapper.ToDevice(ns, pixels::DeviceToColor(os, v)));
+          pixels::WriteDevice(ns, x, y,
+                              same ? v : mapper.ToDevice(ns, pixels::DeviceToColor(os, v)));
         }
       }
       if (bits == 32 && bits_ == 32)
@@ -174,7 +187,11 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
 
 void TBitmap::SetPixelFormat(TPixelFormat Value) {
   if (Value == format_) return;
-  if (FormatBits(Value) == bits_ && bits_ > 8) { format_ = Value; Changed(this); return; }
+  if (FormatBits(Value) == bits_ && bits_ > 8) {
+    format_ = Value;
+    Changed(this);
+    return;
+  }
   Allocate(width_, height_, Value, true);
   Changed(this);
 }
@@ -234,8 +251,10 @@ void TBitmap::SetTransparentColor(TColor Value) {
 
 void TBitmap::SetTransparentMode(TTransparentMode Value) {
   if (Value == transparent_mode_) return;
-  if (Value == tmAuto) SetTransparentColor(clDefault);
-  else SetTransparentColor(TransparentColor());
+  if (Value == tmAuto)
+    SetTransparentColor(clDefault);
+  else
+    SetTransparentColor(TransparentColor());
 }
 
 void TBitmap::Changed(TObject* Sender) { TGraphic::Changed(Sender); }
@@ -244,9 +263,9 @@ void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
   if (!ACanvas || Empty()) return;
   TColor tc = TransparentColor();
   bool transparent = Transparent() && tc != clNone;
-  TCanvasAccess::BltFromSurface(ACanvas, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), Surface(),
-                                0, 0, width_, height_, ACanvas->CopyMode(), nullptr, 0, 0, 0,
-                                transparent ? &tc : nullptr);
+  TCanvasAccess::BltFromSurface(ACanvas, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(),
+                                Surface(), 0, 0, width_, height_, ACanvas->CopyMode(), nullptr, 0,
+                                0, 0, transparent ? &tc : nullptr);
 }
 
 void TBitmap::Assign(TPersistent* Source) {
@@ -317,7 +336,11 @@ void TBitmap::SaveToStream(TStream* Stream) {
   AppendLE32(h, static_cast<uint32_t>(y_pels_per_meter_));
   AppendLE32(h, clrUsed);
   AppendLE32(h, clr_important_);
-  if (bitfields) { AppendLE32(h, 0xF800); AppendLE32(h, 0x07E0); AppendLE32(h, 0x001F); }
+  if (bitfields) {
+    AppendLE32(h, 0xF800);
+    AppendLE32(h, 0x07E0);
+    AppendLE32(h, 0x001F);
+  }
   for (uint32_t i = 0; i < palCount; ++i) {
     const TRGBQuad& q = palette_[i];
     h.push_back(q.rgbBlue);
@@ -378,7 +401,9 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
   bool topDown = height < 0;
   if (topDown) height = -height;
   if (width < 0 || width > MaxBitmapDimension || height > MaxBitmapDimension) fail();
-  if (bitcount != 1 && bitcount != 4 && bitcount != 8 && bitcount != 16 && bitcount != 24 && bitcount != 32) fail();
+  if (bitcount != 1 && bitcount != 4 && bitcount != 8 && bitcount != 16 && bitcount != 24 &&
+      bitcount != 32)
+    fail();
   if (compression != 0 && !(compression == 3 && (bitcount == 16 || bitcount == 32))) fail();
 
   int64_t pos = 14 + infoSize;
@@ -432,9 +457,12 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
     case 8: format = pf8bit; break;
     case 24: format = pf24bit; break;
     case 16:
-      if (compression == 0 || (masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F)) format = pf15bit;
-      else if (masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F) format = pf16bit;
-      else format = pf32bit;  // other masks: widened below
+      if (compression == 0 || (masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F))
+        format = pf15bit;
+      else if (masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F)
+        format = pf16bit;
+      else
+        format = pf32bit;  // other masks: widened below
       break;
     default: format = pf32bit; break;
   }
@@ -445,7 +473,10 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
       for (int64_t x = 0; x < width; ++x) {
         uint32_t v = GetLE16(data.data() + y * rb + 2 * x);
         uint8_t* p = wide.data() + y * nrb + 4 * x;
-        p[0] = Channel(v, masks[2]); p[1] = Channel(v, masks[1]); p[2] = Channel(v, masks[0]); p[3] = 0;
+        p[0] = Channel(v, masks[2]);
+        p[1] = Channel(v, masks[1]);
+        p[2] = Channel(v, masks[0]);
+        p[3] = 0;
       }
     data = std::move(wide);
     rb = nrb;
@@ -455,14 +486,20 @@ void TBitmap::ReadBMP(TStream* Stream, int64_t Available) {
       for (int64_t x = 0; x < width; ++x) {
         uint8_t* p = data.data() + y * rb + 4 * x;
         uint32_t v = GetLE32(p);
-        p[0] = Channel(v, masks[2]); p[1] = Channel(v, masks[1]); p[2] = Channel(v, masks[0]); p[3] = 0;
+        p[0] = Channel(v, masks[2]);
+        p[1] = Channel(v, masks[1]);
+        p[2] = Channel(v, masks[0]);
+        p[3] = 0;
       }
   }
 
   // Everything checked: take the picture over.
   width_ = static_cast<int>(width);
   height_ = static_cast<int>(height);
-  if (width_ == 0 || height_ == 0) { width_ = height_ = 0; data.clear(); }
+  if (width_ == 0 || height_ == 0) {
+    width_ = height_ = 0;
+    data.clear();
+  }
   format_ = format;
   bits_ = FormatBits(format);
   row_bytes_ = rb;
@@ -491,7 +528,8 @@ void TBitmap::LoadFromClipboardFormat(TClipboardFormat Format, const TClipboardD
   if (it == Data.end() || (Format != CF_BITMAP && Format != CF_DIB))
     throw EInvalidGraphic("Unsupported clipboard format");
   TMemoryStream ms;
-  if (!it->second.empty()) ms.WriteBuffer(it->second.data(), static_cast<int64_t>(it->second.size()));
+  if (!it->second.empty())
+    ms.WriteBuffer(it->second.data(), static_cast<int64_t>(it->second.size()));
   ms.SetPosition(0);
   LoadFromStream(&ms);
 }

@@ -15,7 +15,17 @@
 
 namespace classlib {
 
-enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TPixelFormat : uint8_t {
+  pfDevice,
+  pf1bit,
+  pf4bit,
+  pf8bit,
+  pf15bit,
+  pf16bit,
+  pf24bit,
+  pf32bit,
+  pfCustom
+};
 enum TTransparentMode : uint8_t { tmAuto, tmFixed };
 enum TBitmapHandleType : uint8_t { bmDIB, bmDDB };
 
@@ -34,7 +44,7 @@ constexpr int64_t MaxBitmapBytes = int64_t(1) << 30;
 class TBitmapCanvas;
 
 class TBitmap : public TGraphic {
-public:
+ public:
   TBitmap();
   ~TBitmap() override;
   std::string ClassName() const override { return "TBitmap"; }
@@ -101,7 +111,7 @@ public:
 
   void Changed(TObject* Sender) override;
 
-private:
+ private:
   void Allocate(int W, int H, TPixelFormat F, bool KeepPixels);
   void ReadBMP(TStream* Stream, int64_t Available);
 

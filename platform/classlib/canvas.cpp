@@ -17,13 +17,37 @@ void TGraphicsObject::Changed() {
   if (OnChange) OnChange(this);
 }
 
-void TPen::SetColor(TColor v) { if (color_ != v) { color_ = v; Changed(); } }
-void TPen::SetWidth(int v) { v = std::max(v, 1); if (width_ != v) { width_ = v; Changed(); } }
-void TPen::SetStyle(TPenStyle v) { if (style_ != v) { style_ = v; Changed(); } }
-void TPen::SetMode(TPenMode v) { if (mode_ != v) { mode_ = v; Changed(); } }
+void TPen::SetColor(TColor v) {
+  if (color_ != v) {
+    color_ = v;
+    Changed();
+  }
+}
+void TPen::SetWidth(int v) {
+  v = std::max(v, 1);
+  if (width_ != v) {
+    width_ = v;
+    Changed();
+  }
+}
+void TPen::SetStyle(TPenStyle v) {
+  if (style_ != v) {
+    style_ = v;
+    Changed();
+  }
+}
+void TPen::SetMode(TPenMode v) {
+  if (mode_ != v) {
+    mode_ = v;
+    Changed();
+  }
+}
 void TPen::Assign(TPersistent* Source) {
   if (auto* p = dynamic_cast<TPen*>(Source)) {
-    color_ = p->color_; width_ = p->width_; style_ = p->style_; mode_ = p->mode_;
+    color_ = p->color_;
+    width_ = p->width_;
+    style_ = p->style_;
+    mode_ = p->mode_;
     Changed();
     return;
   }
@@ -36,19 +60,41 @@ void TBrush::SetColor(TColor v) {
   if (style_ == bsClear) style_ = bsSolid;
   Changed();
 }
-void TBrush::SetStyle(TBrushStyle v) { if (style_ != v) { style_ = v; Changed(); } }
-void TBrush::SetBitmap(TBitmap* v) { if (bitmap_ != v) { bitmap_ = v; Changed(); } }
+void TBrush::SetStyle(TBrushStyle v) {
+  if (style_ != v) {
+    style_ = v;
+    Changed();
+  }
+}
+void TBrush::SetBitmap(TBitmap* v) {
+  if (bitmap_ != v) {
+    bitmap_ = v;
+    Changed();
+  }
+}
 void TBrush::Assign(TPersistent* Source) {
   if (auto* b = dynamic_cast<TBrush*>(Source)) {
-    color_ = b->color_; style_ = b->style_; bitmap_ = b->bitmap_;
+    color_ = b->color_;
+    style_ = b->style_;
+    bitmap_ = b->bitmap_;
     Changed();
     return;
   }
   TGraphicsObject::Assign(Source);
 }
 
-void TFont::SetName(const std::string& v) { if (name_ != v) { name_ = v; Changed(); } }
-void TFont::SetHeight(int v) { if (height_ != v) { height_ = v; Changed(); } }
+void TFont::SetName(const std::string& v) {
+  if (name_ != v) {
+    name_ = v;
+    Changed();
+  }
+}
+void TFont::SetHeight(int v) {
+  if (height_ != v) {
+    height_ = v;
+    Changed();
+  }
+}
 int TFont::Size() const {
   // Size = -Height * 72 / 96, rounded half away from zero.
   int64_t n = -static_cast<int64_t>(height_) * 72;
@@ -60,11 +106,37 @@ void TFont::SetSize(int v) {
   int64_t q = (std::llabs(n) * 2 + 72) / 144;
   SetHeight(-static_cast<int>(n < 0 ? -q : q));
 }
-void TFont::SetColor(TColor v) { if (color_ != v) { color_ = v; Changed(); } }
-void TFont::SetStyle(TFontStyles v) { v &= 0xF; if (style_ != v) { style_ = v; Changed(); } }
-void TFont::SetCharset(TFontCharset v) { if (charset_ != v) { charset_ = v; Changed(); } }
-void TFont::SetPitch(TFontPitch v) { if (pitch_ != v) { pitch_ = v; Changed(); } }
-void TFont::SetEscapement(int v) { if (escapement_ != v) { escapement_ = v; Changed(); } }
+void TFont::SetColor(TColor v) {
+  if (color_ != v) {
+    color_ = v;
+    Changed();
+  }
+}
+void TFont::SetStyle(TFontStyles v) {
+  v &= 0xF;
+  if (style_ != v) {
+    style_ = v;
+    Changed();
+  }
+}
+void TFont::SetCharset(TFontCharset v) {
+  if (charset_ != v) {
+    charset_ = v;
+    Changed();
+  }
+}
+void TFont::SetPitch(TFontPitch v) {
+  if (pitch_ != v) {
+    pitch_ = v;
+    Changed();
+  }
+}
+void TFont::SetEscapement(int v) {
+  if (escapement_ != v) {
+    escapement_ = v;
+    Changed();
+  }
+}
 void TFont::SetOrientation(int v) {
   if (orientation_ == v && escapement_ == v) return;
   orientation_ = v;
@@ -79,9 +151,15 @@ void TFont::SetQuality(TFontQuality v) {
 
 void TFont::Assign(TPersistent* Source) {
   if (auto* f = dynamic_cast<TFont*>(Source)) {
-    name_ = f->name_; height_ = f->height_; color_ = f->color_; style_ = f->style_;
-    charset_ = f->charset_; pitch_ = f->pitch_; escapement_ = f->escapement_;
-    orientation_ = f->orientation_; quality_ = f->quality_;
+    name_ = f->name_;
+    height_ = f->height_;
+    color_ = f->color_;
+    style_ = f->style_;
+    charset_ = f->charset_;
+    pitch_ = f->pitch_;
+    escapement_ = f->escapement_;
+    orientation_ = f->orientation_;
+    quality_ = f->quality_;
     Changed();
     return;
   }
@@ -102,7 +180,9 @@ inline void ApplyRop(DrawCtx& ctx, int x, int y, uint32_t dev, int rop2) {
     uint32_t v = pixels::Rop2(rop2, dev, d) & ctx.mask;
     if (ctx.s.BitsPerPixel == 32) {
       uint8_t* p = ctx.s.Row(y) + 4 * x;
-      p[0] = static_cast<uint8_t>(v); p[1] = static_cast<uint8_t>(v >> 8); p[2] = static_cast<uint8_t>(v >> 16);
+      p[0] = static_cast<uint8_t>(v);
+      p[1] = static_cast<uint8_t>(v >> 8);
+      p[2] = static_cast<uint8_t>(v >> 16);
     } else {
       pixels::WriteDevice(ctx.s, x, y, v);
     }
@@ -111,7 +191,8 @@ inline void ApplyRop(DrawCtx& ctx, int x, int y, uint32_t dev, int rop2) {
 
 // Hatch patterns on an 8 x 8 grid.
 bool HatchBit(TBrushStyle style, int x, int y) {
-  x &= 7; y &= 7;
+  x &= 7;
+  y &= 7;
   switch (style) {
     case bsHorizontal: return y == 7;
     case bsVertical: return x == 7;
@@ -123,7 +204,10 @@ bool HatchBit(TBrushStyle style, int x, int y) {
   }
 }
 
-int Mod(int a, int m) { int r = a % m; return r < 0 ? r + m : r; }
+int Mod(int a, int m) {
+  int r = a % m;
+  return r < 0 ? r + m : r;
+}
 
 }  // namespace
 
@@ -136,7 +220,12 @@ void SpanRop(DrawCtx& ctx, int y, int x0, int x1, uint32_t dev, int rop2) {
       uint8_t* p = ctx.s.Row(y) + 4 * a;
       uint8_t b0 = static_cast<uint8_t>(dev), b1 = static_cast<uint8_t>(dev >> 8),
               b2 = static_cast<uint8_t>(dev >> 16), b3 = ctx.s.AlphaFill;
-      for (int x = a; x < b; ++x, p += 4) { p[0] = b0; p[1] = b1; p[2] = b2; p[3] = b3; }
+      for (int x = a; x < b; ++x, p += 4) {
+        p[0] = b0;
+        p[1] = b1;
+        p[2] = b2;
+        p[3] = b3;
+      }
     } else if (rop2 == 13 && ctx.s.BitsPerPixel == 8) {
       std::fill(ctx.s.Row(y) + a, ctx.s.Row(y) + b, static_cast<uint8_t>(dev));
     } else {
@@ -165,7 +254,10 @@ void SpanBrush(DrawCtx& ctx, TCanvas::Impl& d, int y, int x0, int x1, int rop2) 
   TBrushStyle st = d.brush.Style();
   if (st == bsClear) return;
   uint32_t dev = ctx.Dev(d.brush.Color());
-  if (st == bsSolid) { SpanRop(ctx, y, x0, x1, dev, rop2); return; }
+  if (st == bsSolid) {
+    SpanRop(ctx, y, x0, x1, dev, rop2);
+    return;
+  }
   for (const auto& c : ctx.clips) {
     if (y < c.Top || y >= c.Bottom) continue;
     int a = std::max(x0, c.Left), b = std::min(x1, c.Right);
@@ -176,7 +268,10 @@ void SpanBrush(DrawCtx& ctx, TCanvas::Impl& d, int y, int x0, int x1, int rop2) 
 
 void BlendPixel(DrawCtx& ctx, int x, int y, TColor Color, int Coverage) {
   if (Coverage <= 0 || !ctx.InClip(x, y)) return;
-  if (Coverage >= 255) { pixels::WriteDevice(ctx.s, x, y, ctx.Dev(Color)); return; }
+  if (Coverage >= 255) {
+    pixels::WriteDevice(ctx.s, x, y, ctx.Dev(Color));
+    return;
+  }
   TColor d = pixels::DeviceToColor(ctx.s, pixels::ReadDevice(ctx.s, x, y));
   Color = ColorToRGB(Color);
   auto mix = [Coverage](int f, int b) { return (f * Coverage + b * (255 - Coverage) + 127) / 255; };
@@ -235,8 +330,12 @@ bool TCanvas::AcquireSurface(TPixelSurface& Surface) {
   return Surface.Top != nullptr && Surface.Width > 0 && Surface.Height > 0;
 }
 
-void TCanvas::Changing() { if (OnChanging) OnChanging(this); }
-void TCanvas::Changed() { if (OnChange) OnChange(this); }
+void TCanvas::Changing() {
+  if (OnChanging) OnChanging(this);
+}
+void TCanvas::Changed() {
+  if (OnChange) OnChange(this);
+}
 
 bool TCanvas::HandleAllocated() {
   TPixelSurface s;
@@ -258,8 +357,14 @@ bool TCanvas::GetSurface(TPixelSurface& Surface) { return AcquireSurface(Surface
 
 void TCanvas::Refresh() { d_->mapper.Reset(); }
 
-void TCanvas::Lock() { d_->mutex.lock(); ++d_->locks; }
-void TCanvas::Unlock() { --d_->locks; d_->mutex.unlock(); }
+void TCanvas::Lock() {
+  d_->mutex.lock();
+  ++d_->locks;
+}
+void TCanvas::Unlock() {
+  --d_->locks;
+  d_->mutex.unlock();
+}
 bool TCanvas::TryLock() {
   if (!d_->mutex.try_lock()) return false;
   ++d_->locks;
@@ -287,7 +392,10 @@ TRect TCanvas::ClipRect() {
 bool TCanvas::HasClipRegion() const { return d_->clip.has_value(); }
 
 void TCanvas::SetClipRegion(const TRegion* Region) {
-  if (!Region) { d_->clip.reset(); return; }
+  if (!Region) {
+    d_->clip.reset();
+    return;
+  }
   TRegion r = *Region;
   r.Offset(d_->origin.X, d_->origin.Y);
   d_->clip = std::move(r);
@@ -387,13 +495,19 @@ void WideLine(DrawCtx& ctx, int x0, int y0, int x1, int y1, int width, uint32_t 
   double nx = -dy / len * width / 2.0, ny = dx / len * width / 2.0;
   // Pixel centres lie at +0.5; work in doubled coordinates so the polygon
   // is exact at half pixels.
-  TPoint pts[4] = {
-      {static_cast<int>(std::lround((x0 + 0.5 + nx) * 2)), static_cast<int>(std::lround((y0 + 0.5 + ny) * 2))},
-      {static_cast<int>(std::lround((x1 + 0.5 + nx) * 2)), static_cast<int>(std::lround((y1 + 0.5 + ny) * 2))},
-      {static_cast<int>(std::lround((x1 + 0.5 - nx) * 2)), static_cast<int>(std::lround((y1 + 0.5 - ny) * 2))},
-      {static_cast<int>(std::lround((x0 + 0.5 - nx) * 2)), static_cast<int>(std::lround((y0 + 0.5 - ny) * 2))}};
+  TPoint pts[4] = {{static_cast<int>(std::lround((x0 + 0.5 + nx) * 2)),
+                    static_cast<int>(std::lround((y0 + 0.5 + ny) * 2))},
+                   {static_cast<int>(std::lround((x1 + 0.5 + nx) * 2)),
+                    static_cast<int>(std::lround((y1 + 0.5 + ny) * 2))},
+                   {static_cast<int>(std::lround((x1 + 0.5 - nx) * 2)),
+                    static_cast<int>(std::lround((y1 + 0.5 - ny) * 2))},
+                   {static_cast<int>(std::lround((x0 + 0.5 - nx) * 2)),
+                    static_cast<int>(std::lround((y0 + 0.5 - ny) * 2))}};
   int ymin = pts[0].Y, ymax = pts[0].Y;
-  for (auto& p : pts) { ymin = std::min(ymin, p.Y); ymax = std::max(ymax, p.Y); }
+  for (auto& p : pts) {
+    ymin = std::min(ymin, p.Y);
+    ymax = std::max(ymax, p.Y);
+  }
   for (int y = ymin / 2 - 1; y <= ymax / 2 + 1; ++y) {
     double yc = (y + 0.5) * 2;
     double xa = 1e18, xb = -1e18;
@@ -407,7 +521,8 @@ void WideLine(DrawCtx& ctx, int x0, int y0, int x1, int y1, int width, uint32_t 
       xb = std::max(xb, x);
     }
     if (xa > xb) continue;
-    int a = static_cast<int>(std::ceil(xa / 2 - 0.5)), b = static_cast<int>(std::ceil(xb / 2 - 0.5));
+    int a = static_cast<int>(std::ceil(xa / 2 - 0.5)),
+        b = static_cast<int>(std::ceil(xb / 2 - 0.5));
     SpanRop(ctx, y, a, b, dev, rop2);
   }
 }
@@ -426,7 +541,10 @@ static void PenLine(DrawCtx& ctx, TCanvas::Impl& d, int x0, int y0, int x1, int 
   if (pen.Style() == psClear) return;
   int rop2 = pixels::PenModeRop2(pen.Mode());
   uint32_t dev = ctx.Dev(pen.Color());
-  if (pen.Width() > 1) { WideLine(ctx, x0, y0, x1, y1, pen.Width(), dev, rop2); return; }
+  if (pen.Width() > 1) {
+    WideLine(ctx, x0, y0, x1, y1, pen.Width(), dev, rop2);
+    return;
+  }
   const std::vector<int>& pat = DashPattern(pen.Style());
   bool opaqueGaps = d.bkMode == OPAQUE;
   uint32_t gapDev = opaqueGaps ? ctx.Dev(d.brush.Color()) : 0;
@@ -436,12 +554,20 @@ static void PenLine(DrawCtx& ctx, TCanvas::Impl& d, int x0, int y0, int x1, int 
   int err = (dx > dy ? dx : -dy) / 2;
   int x = x0, y = y0;
   for (int i = 0; i < n; ++i) {
-    if (pat.empty() || DashOn(pat, d.styleCount)) PlotRop(ctx, x, y, dev, rop2);
-    else if (opaqueGaps) PlotRop(ctx, x, y, gapDev, rop2);
+    if (pat.empty() || DashOn(pat, d.styleCount))
+      PlotRop(ctx, x, y, dev, rop2);
+    else if (opaqueGaps)
+      PlotRop(ctx, x, y, gapDev, rop2);
     ++d.styleCount;
     int e2 = err;
-    if (e2 > -dx) { err -= dy; x += sx; }
-    if (e2 < dy) { err += dx; y += sy; }
+    if (e2 > -dx) {
+      err -= dy;
+      x += sx;
+    }
+    if (e2 < dy) {
+      err += dx;
+      y += sy;
+    }
   }
 }
 
@@ -559,12 +685,16 @@ void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2) {
     Changed();
     return;
   }
-  if (r <= l || b <= t) { Changed(); return; }
+  if (r <= l || b <= t) {
+    Changed();
+    return;
+  }
   int w = pen.Width();
   uint32_t penDev = ctx.Dev(pen.Color());
   bool styled = w == 1 && !DashPattern(pen.Style()).empty();
   TRect outer{l, t, r, b};
-  if (w > 1 && pen.Style() != psInsideFrame) outer = {l - (w - 1) / 2, t - (w - 1) / 2, r + w / 2, b + w / 2};
+  if (w > 1 && pen.Style() != psInsideFrame)
+    outer = {l - (w - 1) / 2, t - (w - 1) / 2, r + w / 2, b + w / 2};
   TRect inner{outer.Left + w, outer.Top + w, outer.Right - w, outer.Bottom - w};
   if (styled && r - l > 1 && b - t > 1) {
     d_->styleCount = 0;
@@ -583,7 +713,8 @@ void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2) {
     }
   }
   if (!IsRectEmpty(inner))
-    for (int y = inner.Top; y < inner.Bottom; ++y) SpanBrush(ctx, *d_, y, inner.Left, inner.Right, rop2);
+    for (int y = inner.Top; y < inner.Bottom; ++y)
+      SpanBrush(ctx, *d_, y, inner.Left, inner.Right, rop2);
   Changed();
 }
 
@@ -592,7 +723,10 @@ void TCanvas::RoundRect(int X1, int Y1, int X2, int Y2, int X3, int Y3) {
   if (!TCanvasAccess::Begin(this, ctx)) return;
   int l = std::min(X1, X2) + ctx.ox, r = std::max(X1, X2) + ctx.ox;
   int t = std::min(Y1, Y2) + ctx.oy, b = std::max(Y1, Y2) + ctx.oy;
-  if (d_->pen.Style() == psClear) { --r; --b; }
+  if (d_->pen.Style() == psClear) {
+    --r;
+    --b;
+  }
   if (r > l && b > t) DrawRowShape(ctx, *d_, t, RoundRectRows(l, t, r, b, X3, Y3));
   Changed();
 }
@@ -602,7 +736,10 @@ void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2) {
   if (!TCanvasAccess::Begin(this, ctx)) return;
   int l = std::min(X1, X2) + ctx.ox, r = std::max(X1, X2) + ctx.ox;
   int t = std::min(Y1, Y2) + ctx.oy, b = std::max(Y1, Y2) + ctx.oy;
-  if (d_->pen.Style() == psClear) { --r; --b; }
+  if (d_->pen.Style() == psClear) {
+    --r;
+    --b;
+  }
   if (r > l && b > t) DrawRowShape(ctx, *d_, t, EllipseRows(l, t, r, b));
   Changed();
 }
@@ -612,7 +749,10 @@ void TCanvas::Polygon(const TPoint* Points, int Count) {
   DrawCtx ctx;
   if (!TCanvasAccess::Begin(this, ctx)) return;
   std::vector<TPoint> pts(Points, Points + Count);
-  for (auto& p : pts) { p.X += ctx.ox; p.Y += ctx.oy; }
+  for (auto& p : pts) {
+    p.X += ctx.ox;
+    p.Y += ctx.oy;
+  }
   int rop2 = pixels::PenModeRop2(d_->pen.Mode());
   if (Count >= 3) FillPolygonRows(ctx, *d_, CreatePolygonRgn(pts.data(), Count, false), rop2);
   d_->styleCount = 0;
@@ -684,7 +824,8 @@ std::vector<int> StretchTable(int dn, int sn) {
   std::vector<int> t(static_cast<size_t>(ad));
   bool mirror = (dn < 0) != (sn < 0);
   for (int i = 0; i < ad; ++i) {
-    int k = static_cast<int>((static_cast<int64_t>(2 * i + 1) * as) / (2 * static_cast<int64_t>(ad)));
+    int k =
+        static_cast<int>((static_cast<int64_t>(2 * i + 1) * as) / (2 * static_cast<int64_t>(ad)));
     t[static_cast<size_t>(i)] = mirror ? as - 1 - k : k;
   }
   return t;
@@ -717,13 +858,17 @@ bool TCanvasAccess::Blt(TCanvas* Dst, int X, int Y, int W, int H, TCanvas* Src, 
   uint8_t code = static_cast<uint8_t>(Rop >> 16), backCode = static_cast<uint8_t>(BackRop >> 16);
   bool needSrc = UsesSource(code) || (Mask && UsesSource(backCode));
   if (Src) {
-    if (!Src->GetSurface(ss)) { if (needSrc) return false; ss = TPixelSurface{}; }
+    if (!Src->GetSurface(ss)) {
+      if (needSrc) return false;
+      ss = TPixelSurface{};
+    }
     XS += Src->d_->origin.X;
     YS += Src->d_->origin.Y;
   } else if (needSrc) {
     return false;
   }
-  return BltFromSurface(Dst, X, Y, W, H, ss, XS, YS, WS, HS, Rop, Mask, XM, YM, BackRop, Transparent);
+  return BltFromSurface(Dst, X, Y, W, H, ss, XS, YS, WS, HS, Rop, Mask, XM, YM, BackRop,
+                        Transparent);
 }
 
 bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
@@ -733,12 +878,21 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
   DrawCtx ctx;
   if (!Begin(Dst, ctx)) return false;
   TCanvas::Impl& d = *Dst->d_;
-  if (W == 0 || H == 0) { End(Dst); return true; }
+  if (W == 0 || H == 0) {
+    End(Dst);
+    return true;
+  }
   uint8_t code = static_cast<uint8_t>(Rop >> 16), backCode = static_cast<uint8_t>(BackRop >> 16);
   bool needSrc = UsesSource(code) || (Mask && UsesSource(backCode));
   bool needPat = UsesPattern(code) || (Mask && UsesPattern(backCode));
-  if (!needSrc) { WS = W; HS = H; }
-  if (WS == 0 || HS == 0) { End(Dst); return true; }
+  if (!needSrc) {
+    WS = W;
+    HS = H;
+  }
+  if (WS == 0 || HS == 0) {
+    End(Dst);
+    return true;
+  }
 
   // Normalise to positive extents; mirroring goes into the tables. A negative
   // extent counts back from its start pixel: X = 3, W = -4 covers pixels 0..3.
@@ -763,7 +917,8 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
     copy.Top = snapshot.data();
     for (int y = y0; y < y1; ++y)
       std::copy(src.Row(y), src.Row(y) + copy.Stride, snapshot.data() + copy.Stride * (y - y0));
-    (void)x0; (void)x1;
+    (void)x0;
+    (void)x1;
     src = copy;
     st -= y0;
   }
@@ -776,7 +931,8 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
 
   // Fast path: straight copy between true-colour surfaces of one format, or from 32 bits to 24
   // (the colour bytes are the same; the fourth byte is dropped).
-  bool sameTrueColour = src.BitsPerPixel == ctx.s.BitsPerPixel && (src.BitsPerPixel == 24 || src.BitsPerPixel == 32);
+  bool sameTrueColour =
+      src.BitsPerPixel == ctx.s.BitsPerPixel && (src.BitsPerPixel == 24 || src.BitsPerPixel == 32);
   bool drop4th = src.BitsPerPixel == 32 && ctx.s.BitsPerPixel == 24;
   if (code == 0xCC && !Mask && !Transparent && haveSrc && W > 0 && H > 0 && WS == W && HS == H &&
       (sameTrueColour || drop4th)) {
@@ -802,7 +958,8 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
             dp[2] = sp[2];
           }
         } else if (cb > ca) {
-          std::copy(src.Row(sy) + ca * bytes, src.Row(sy) + cb * bytes, ctx.s.Row(y) + (a + ca - sa) * bytes);
+          std::copy(src.Row(sy) + ca * bytes, src.Row(sy) + cb * bytes,
+                    ctx.s.Row(y) + (a + ca - sa) * bytes);
         }
         for (int x = a + (cb - sa); x < b; ++x) pixels::WriteDevice(ctx.s, x, y, 0);
       }
@@ -826,20 +983,24 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
           int mx = XM + (x - dl), my = YM + (y - dt);
           bool fore = false;
           if (maskSurf.Top && mx >= 0 && my >= 0 && mx < maskSurf.Width && my < maskSurf.Height)
-            fore = (pixels::DeviceToColor(maskSurf, pixels::ReadDevice(maskSurf, mx, my)) & 0xFFFFFF) != 0;
+            fore = (pixels::DeviceToColor(maskSurf, pixels::ReadDevice(maskSurf, mx, my)) &
+                    0xFFFFFF) != 0;
           op = fore ? code : backCode;
         }
         bool inSrc = haveSrc && sx >= 0 && sy >= 0 && sx < src.Width && sy < src.Height;
         uint32_t sdev = inSrc ? pixels::ReadDevice(src, sx, sy) : 0;
         // A transparent copy only ever puts source pixels, and none of the key colour.
-        if (Transparent && (!inSrc || ToRRGGBB(pixels::DeviceToColor(src, sdev)) == transparentKey)) continue;
+        if (Transparent && (!inSrc || ToRRGGBB(pixels::DeviceToColor(src, sdev)) == transparentKey))
+          continue;
         uint32_t dd = pixels::ReadDevice(ctx.s, x, y);
         uint32_t p = 0;
         if (needPat) {
           TColor pc = brushColor;
           if (patBmp)
-            pc = patBmp->PixelColor(Mod(x - ctx.ox, patBmp->Width()), Mod(y - ctx.oy, patBmp->Height()));
-          else if (patStyle != bsSolid && patStyle != bsClear && !HatchBit(patStyle, x - ctx.ox, y - ctx.oy))
+            pc = patBmp->PixelColor(Mod(x - ctx.ox, patBmp->Width()),
+                                    Mod(y - ctx.oy, patBmp->Height()));
+          else if (patStyle != bsSolid && patStyle != bsClear &&
+                   !HatchBit(patStyle, x - ctx.ox, y - ctx.oy))
             pc = clWhite;
           p = indexMode ? (patBmp || pc != brushColor ? ctx.Dev(pc) : brushIndex) : ToRRGGBB(pc);
         }
@@ -851,11 +1012,15 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
           uint32_t dc = ToRRGGBB(pixels::DeviceToColor(ctx.s, dd));
           uint32_t v = pixels::Rop3(op, p, s, dc) & 0xFFFFFF;
           out = pixels::Indexed(ctx.s) ? ctx.Dev(FromRRGGBB(v)) : ctx.Dev(FromRRGGBB(v));
-          if (ctx.s.BitsPerPixel == 32 && code == 0xCC && !Mask && inSrc && src.BitsPerPixel == 32) {
+          if (ctx.s.BitsPerPixel == 32 && code == 0xCC && !Mask && inSrc &&
+              src.BitsPerPixel == 32) {
             // A 32-bit copy keeps the source's fourth byte.
             uint8_t* px = ctx.s.Row(y) + 4 * x;
             const uint8_t* sp = src.Row(sy) + 4 * sx;
-            px[0] = sp[0]; px[1] = sp[1]; px[2] = sp[2]; px[3] = sp[3];
+            px[0] = sp[0];
+            px[1] = sp[1];
+            px[2] = sp[2];
+            px[3] = sp[3];
             continue;
           }
         }

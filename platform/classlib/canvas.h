@@ -36,36 +36,70 @@ struct TPixelSurface {
   int BitsPerPixel = 32;
   const TRGBQuad* Palette = nullptr;  // for 1, 4 and 8 bits
   int PaletteSize = 0;
-  uint32_t PaletteVersion = 0;        // changes whenever the palette's entries change
-  uint8_t AlphaFill = 0;              // written into the fourth byte of 32-bit pixels
+  uint32_t PaletteVersion = 0;  // changes whenever the palette's entries change
+  uint8_t AlphaFill = 0;        // written into the fourth byte of 32-bit pixels
   uint8_t* Row(int Y) const { return Top + Stride * Y; }
 };
 
-enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenStyle : uint8_t {
+  psSolid,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+  psInsideFrame
+};
 enum TPenMode : uint8_t {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 enum TBrushStyle : uint8_t {
-  bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
 };
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;  // a set of TFontStyle flags
 enum TFontPitch : uint8_t { fpDefault, fpVariable, fpFixed };
 using TFontCharset = uint8_t;
-enum : TFontCharset { ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, OEM_CHARSET = 255 };
+enum : TFontCharset {
+  ANSI_CHARSET = 0,
+  DEFAULT_CHARSET = 1,
+  SYMBOL_CHARSET = 2,
+  OEM_CHARSET = 255
+};
 
 class TGraphicsObject : public TPersistent {
-public:
+ public:
   TNotifyEvent OnChange;
   std::string ClassName() const override { return "TGraphicsObject"; }
 
-protected:
+ protected:
   virtual void Changed();
 };
 
 class TPen : public TGraphicsObject {
-public:
+ public:
   std::string ClassName() const override { return "TPen"; }
   TColor Color() const { return color_; }
   void SetColor(TColor v);
@@ -77,7 +111,7 @@ public:
   void SetMode(TPenMode v);
   void Assign(TPersistent* Source) override;
 
-private:
+ private:
   TColor color_ = clBlack;
   int width_ = 1;
   TPenStyle style_ = psSolid;
@@ -85,7 +119,7 @@ private:
 };
 
 class TBrush : public TGraphicsObject {
-public:
+ public:
   std::string ClassName() const override { return "TBrush"; }
   TColor Color() const { return color_; }
   void SetColor(TColor v);  // a clear brush becomes solid again
@@ -97,7 +131,7 @@ public:
   void SetBitmap(TBitmap* v);
   void Assign(TPersistent* Source) override;
 
-private:
+ private:
   TColor color_ = clWhite;
   TBrushStyle style_ = bsSolid;
   TBitmap* bitmap_ = nullptr;
@@ -111,7 +145,7 @@ constexpr int ScreenPixelsPerInch = 96;
 enum TFontQuality : uint8_t { fqDefault, fqDraft, fqProof, fqNonAntialiased, fqAntialiased };
 
 class TFont : public TGraphicsObject {
-public:
+ public:
   std::string ClassName() const override { return "TFont"; }
   // The face name as asked for; Arial, Times New Roman and Courier New (and the
   // sans-serif dialog faces) are drawn with their metric-compatible equivalents.
@@ -142,7 +176,7 @@ public:
   void SetQuality(TFontQuality v);
   void Assign(TPersistent* Source) override;
 
-private:
+ private:
   std::string name_ = "MS Sans Serif";
   int height_ = -11;
   TColor color_ = clWindowText;
@@ -175,19 +209,35 @@ constexpr TCopyMode cmWhiteness = 0x00FF0062;
 
 // DrawText formats.
 enum : unsigned {
-  DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4,
-  DT_BOTTOM = 0x8, DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40,
-  DT_TABSTOP = 0x80, DT_NOCLIP = 0x100, DT_EXTERNALLEADING = 0x200, DT_CALCRECT = 0x400,
-  DT_NOPREFIX = 0x800, DT_INTERNAL = 0x1000, DT_EDITCONTROL = 0x2000,
-  DT_PATH_ELLIPSIS = 0x4000, DT_END_ELLIPSIS = 0x8000, DT_MODIFYSTRING = 0x10000,
-  DT_RTLREADING = 0x20000, DT_WORD_ELLIPSIS = 0x40000, DT_HIDEPREFIX = 0x100000,
+  DT_TOP = 0x0,
+  DT_LEFT = 0x0,
+  DT_CENTER = 0x1,
+  DT_RIGHT = 0x2,
+  DT_VCENTER = 0x4,
+  DT_BOTTOM = 0x8,
+  DT_WORDBREAK = 0x10,
+  DT_SINGLELINE = 0x20,
+  DT_EXPANDTABS = 0x40,
+  DT_TABSTOP = 0x80,
+  DT_NOCLIP = 0x100,
+  DT_EXTERNALLEADING = 0x200,
+  DT_CALCRECT = 0x400,
+  DT_NOPREFIX = 0x800,
+  DT_INTERNAL = 0x1000,
+  DT_EDITCONTROL = 0x2000,
+  DT_PATH_ELLIPSIS = 0x4000,
+  DT_END_ELLIPSIS = 0x8000,
+  DT_MODIFYSTRING = 0x10000,
+  DT_RTLREADING = 0x20000,
+  DT_WORD_ELLIPSIS = 0x40000,
+  DT_HIDEPREFIX = 0x100000,
   DT_PREFIXONLY = 0x200000,
 };
 // Text background modes.
 enum : int { TRANSPARENT = 1, OPAQUE = 2 };
 
 class TCanvas : public TPersistent {
-public:
+ public:
   TCanvas();
   ~TCanvas() override;
   std::string ClassName() const override { return "TCanvas"; }
@@ -208,7 +258,9 @@ public:
   void MoveTo(int X, int Y);
   void LineTo(int X, int Y);
   void Polyline(const TPoint* Points, int Count);
-  void Polyline(const std::vector<TPoint>& Points) { Polyline(Points.data(), static_cast<int>(Points.size())); }
+  void Polyline(const std::vector<TPoint>& Points) {
+    Polyline(Points.data(), static_cast<int>(Points.size()));
+  }
   // Shapes: filled with the brush, outlined with the pen.
   void Rectangle(int X1, int Y1, int X2, int Y2);
   void Rectangle(const TRect& R) { Rectangle(R.Left, R.Top, R.Right, R.Bottom); }
@@ -216,7 +268,9 @@ public:
   void Ellipse(int X1, int Y1, int X2, int Y2);
   void Ellipse(const TRect& R) { Ellipse(R.Left, R.Top, R.Right, R.Bottom); }
   void Polygon(const TPoint* Points, int Count);  // alternate filling
-  void Polygon(const std::vector<TPoint>& Points) { Polygon(Points.data(), static_cast<int>(Points.size())); }
+  void Polygon(const std::vector<TPoint>& Points) {
+    Polygon(Points.data(), static_cast<int>(Points.size()));
+  }
   // Brush only.
   void FillRect(const TRect& R);
   void FrameRect(const TRect& R);  // a one-pixel frame in the brush colour
@@ -282,13 +336,13 @@ public:
 
   struct Impl;  // drawing state, private to the class library's implementation
 
-protected:
+ protected:
   // A canvas that owns its surface (a bitmap's) supplies it here.
   virtual bool AcquireSurface(TPixelSurface& Surface);
   virtual void Changing();
   virtual void Changed();
 
-private:
+ private:
   friend struct TCanvasAccess;
   std::unique_ptr<Impl> d_;
 };

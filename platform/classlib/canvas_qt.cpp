@@ -13,7 +13,8 @@ namespace classlib {
 
 void AttachCanvasToImage(TCanvas& Canvas, QImage& Image) {
   QImage::Format f = Image.format();
-  if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+  if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+      f != QImage::Format_ARGB32_Premultiplied)
     throw EInvalidGraphicOperation("Canvas images must be 32-bit RGB");
   TPixelSurface s;
   s.Top = Image.bits();
@@ -36,7 +37,8 @@ QImage BitmapToQImage(const TBitmap& Bitmap, bool WithAlpha) {
       for (int x = 0; x < Bitmap.Width(); ++x)
         out[x] = qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], alpha ? row[4 * x + 3] : 255);
     } else if (Bitmap.BitsPerPixel() == 24) {
-      for (int x = 0; x < Bitmap.Width(); ++x) out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+      for (int x = 0; x < Bitmap.Width(); ++x)
+        out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
     } else {
       for (int x = 0; x < Bitmap.Width(); ++x) {
         TColor c = Bitmap.PixelColor(x, y);
@@ -69,7 +71,8 @@ QString MapFontFamily(const std::string& Name) {
   std::string n;
   for (char c : Name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (n == "arial" || n == "ms sans serif" || n == "microsoft sans serif" || n == "tahoma" ||
-      n == "verdana" || n == "ms shell dlg" || n == "ms shell dlg 2" || n == "helvetica" || n.empty())
+      n == "verdana" || n == "ms shell dlg" || n == "ms shell dlg 2" || n == "helvetica" ||
+      n.empty())
     return QStringLiteral("Liberation Sans");
   if (n == "times new roman" || n == "times" || n == "ms serif")
     return QStringLiteral("Liberation Serif");
@@ -83,7 +86,8 @@ QFont FontToQFont(const TFont& Font) {
   if (Font.Quality() == fqNonAntialiased)
     f.setStyleStrategy(QFont::NoAntialias);
   else
-    f.setStyleStrategy(static_cast<QFont::StyleStrategy>(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    f.setStyleStrategy(
+        static_cast<QFont::StyleStrategy>(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
   f.setHintingPreference(QFont::PreferFullHinting);
   if (Font.Pitch() == fpFixed) f.setFixedPitch(true);
   f.setBold(Font.Style() & fsBold);

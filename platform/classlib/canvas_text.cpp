@@ -25,7 +25,10 @@ struct TextLine {
 // Removes "&" prefixes: "&&" gives "&", "&x" gives x marked for underlining.
 TextLine StripPrefix(const QString& s, bool keep) {
   TextLine out;
-  if (keep) { out.Text = s; return out; }
+  if (keep) {
+    out.Text = s;
+    return out;
+  }
   for (int i = 0; i < s.size(); ++i) {
     if (s[i] == u'&' && i + 1 < s.size()) {
       ++i;
@@ -42,8 +45,8 @@ TextLine StripPrefix(const QString& s, bool keep) {
 
 // Draws one run of text with its cell's top-left corner at (x, y) (surface
 // coordinates), clipped to Clip when given.
-void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text,
-               const TRect* clip, bool opaque, int underline = -1) {
+void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text, const TRect* clip,
+               bool opaque, int underline = -1) {
   QFont font = FontToQFont(d.font);
   QFontMetrics fm(font);
   int width = fm.horizontalAdvance(text);
@@ -72,7 +75,8 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
     } else {
       QPolygonF cell = xf.map(QPolygonF(QRectF(0, 0, width, height)));
       std::vector<TPoint> pts;
-      for (const QPointF& p : cell) pts.push_back({static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))});
+      for (const QPointF& p : cell)
+        pts.push_back({static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y()))});
       TRegion rgn = CreatePolygonRgn(pts.data(), static_cast<int>(pts.size()) - 1, false);
       for (const auto& r : rgn.Rects())
         for (int py = r.Top; py < r.Bottom; ++py)
@@ -124,8 +128,9 @@ void TCanvas::TextOut(int X, int Y, const std::string& Text) {
   DrawCtx ctx;
   int w = TextWidth(Text);
   if (TCanvasAccess::Begin(this, ctx)) {
-    RenderRun(ctx, *d_, X + ctx.ox, Y + ctx.oy, QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())),
-              nullptr, d_->bkMode == OPAQUE && d_->brush.Style() != bsClear);
+    RenderRun(ctx, *d_, X + ctx.ox, Y + ctx.oy,
+              QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())), nullptr,
+              d_->bkMode == OPAQUE && d_->brush.Style() != bsClear);
     Changed();
   }
   MoveTo(X + w, Y);
@@ -140,14 +145,15 @@ void TCanvas::TextRect(const TRect& R, int X, int Y, const std::string& Text) {
     uint32_t dev = ctx.Dev(d_->brush.Color());
     for (int y = clip.Top; y < clip.Bottom; ++y) SpanRop(ctx, y, clip.Left, clip.Right, dev, 13);
   }
-  RenderRun(ctx, *d_, X + ctx.ox, Y + ctx.oy, QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())),
-            &clip, false);
+  RenderRun(ctx, *d_, X + ctx.ox, Y + ctx.oy,
+            QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())), &clip, false);
   Changed();
 }
 
 TSize TCanvas::TextExtent(const std::string& Text) {
   QFontMetrics fm(FontToQFont(d_->font));
-  return {fm.horizontalAdvance(QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))), fm.height()};
+  return {fm.horizontalAdvance(QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))),
+          fm.height()};
 }
 
 int TCanvas::TextWidth(const std::string& Text) { return TextExtent(Text).cx; }
@@ -167,7 +173,8 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       if (c == u'\t') {
         int w = fm.horizontalAdvance(expanded.mid(expanded.lastIndexOf(u'\n') + 1));
         int target = (w / tab + 1) * tab;
-        while (fm.horizontalAdvance(expanded.mid(expanded.lastIndexOf(u'\n') + 1)) < target) expanded.append(u' ');
+        while (fm.horizontalAdvance(expanded.mid(expanded.lastIndexOf(u'\n') + 1)) < target)
+          expanded.append(u' ');
       } else {
         expanded.append(c);
       }
@@ -212,7 +219,8 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       }
       TextLine line;
       line.Text = t.mid(start, lastFit - start);
-      if (stripped.Underline >= start && stripped.Underline < lastFit) line.Underline = stripped.Underline - start;
+      if (stripped.Underline >= start && stripped.Underline < lastFit)
+        line.Underline = stripped.Underline - start;
       lines.push_back(line);
       start = lastFit;
       while (start < t.size() && t[start] == u' ') ++start;
@@ -226,11 +234,13 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
     for (auto& line : lines) {
       if (fm.horizontalAdvance(line.Text) <= maxWidth) continue;
       if (Format & DT_PATH_ELLIPSIS) {
-        int slash = static_cast<int>(std::max(line.Text.lastIndexOf(u'/'), line.Text.lastIndexOf(u'\\')));
+        int slash =
+            static_cast<int>(std::max(line.Text.lastIndexOf(u'/'), line.Text.lastIndexOf(u'\\')));
         if (slash > 0) {
           QString tail = line.Text.mid(slash);
           QString head = line.Text.left(slash);
-          while (!head.isEmpty() && fm.horizontalAdvance(head + dots + tail) > maxWidth) head.chop(1);
+          while (!head.isEmpty() && fm.horizontalAdvance(head + dots + tail) > maxWidth)
+            head.chop(1);
           if (!head.isEmpty() || fm.horizontalAdvance(dots + tail) <= maxWidth) {
             line.Text = head + dots + tail;
             line.Underline = -1;
@@ -240,7 +250,9 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       }
       // The longest prefix that fits with the dots, found by bisecting the
       // prefix length rather than shortening a character at a time.
-      auto fits = [&](qsizetype n) { return fm.horizontalAdvance(line.Text.left(n) + dots) <= maxWidth; };
+      auto fits = [&](qsizetype n) {
+        return fm.horizontalAdvance(line.Text.left(n) + dots) <= maxWidth;
+      };
       qsizetype lo = 0, hi = line.Text.size();
       while (lo < hi) {
         qsizetype mid = (lo + hi + 1) / 2;
@@ -268,8 +280,10 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
 
   int top = R.Top;
   if (Format & DT_SINGLELINE) {
-    if (Format & DT_VCENTER) top = R.Top + (R.Bottom - R.Top - textHeight) / 2;
-    else if (Format & DT_BOTTOM) top = R.Bottom - textHeight;
+    if (Format & DT_VCENTER)
+      top = R.Top + (R.Bottom - R.Top - textHeight) / 2;
+    else if (Format & DT_BOTTOM)
+      top = R.Bottom - textHeight;
   }
 
   DrawCtx ctx;
@@ -281,8 +295,10 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
     for (const auto& line : lines) {
       int w = fm.horizontalAdvance(line.Text);
       int x = R.Left;
-      if (Format & DT_CENTER) x = R.Left + (maxWidth - w) / 2;
-      else if (Format & DT_RIGHT) x = R.Right - w;
+      if (Format & DT_CENTER)
+        x = R.Left + (maxWidth - w) / 2;
+      else if (Format & DT_RIGHT)
+        x = R.Right - w;
       int ul = (Format & DT_HIDEPREFIX) ? -1 : line.Underline;
       if (Format & DT_PREFIXONLY) {
         if (ul >= 0) {
@@ -291,11 +307,12 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
           uint32_t dev = ctx.Dev(d_->font.Color());
           int uy = y + ctx.oy + fm.ascent() + std::max(1, fm.underlinePos());
           if (uy >= clip.Top && uy < clip.Bottom)
-            SpanRop(ctx, uy, std::max(clip.Left, x + ctx.ox + ux), std::min(clip.Right, x + ctx.ox + ux + uw), dev, 13);
+            SpanRop(ctx, uy, std::max(clip.Left, x + ctx.ox + ux),
+                    std::min(clip.Right, x + ctx.ox + ux + uw), dev, 13);
         }
       } else {
-        RenderRun(ctx, *d_, x + ctx.ox, y + ctx.oy, line.Text, (Format & DT_NOCLIP) ? nullptr : &clip,
-                  opaque, ul);
+        RenderRun(ctx, *d_, x + ctx.ox, y + ctx.oy, line.Text,
+                  (Format & DT_NOCLIP) ? nullptr : &clip, opaque, ul);
       }
       y += lineHeight;
     }

@@ -42,7 +42,8 @@ QString MimeOf(TClipboardFormat f) {
 }
 
 QClipboard* System() {
-  return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
+  return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
+                                                                      : nullptr;
 }
 
 // Every format of the current clipboard content as bytes.
@@ -106,7 +107,10 @@ std::string GetClipboardFormatName(TClipboardFormat Format) {
 }
 
 void TClipboard::Open() {
-  if (open_count_++ == 0) { pending_.clear(); dirty_ = false; }
+  if (open_count_++ == 0) {
+    pending_.clear();
+    dirty_ = false;
+  }
 }
 
 void TClipboard::Close() {
@@ -185,9 +189,14 @@ void TClipboard::SetData(TClipboardFormat Format, const std::vector<uint8_t>& Da
 
 void TClipboard::Assign(TPersistent* Source) {
   TGraphic* g = nullptr;
-  if (auto* p = dynamic_cast<TPicture*>(Source)) g = p->Graphic();
-  else g = dynamic_cast<TGraphic*>(Source);
-  if (!g && !dynamic_cast<TPicture*>(Source)) { TPersistent::Assign(Source); return; }
+  if (auto* p = dynamic_cast<TPicture*>(Source))
+    g = p->Graphic();
+  else
+    g = dynamic_cast<TGraphic*>(Source);
+  if (!g && !dynamic_cast<TPicture*>(Source)) {
+    TPersistent::Assign(Source);
+    return;
+  }
   Open();
   pending_.clear();
   dirty_ = true;
@@ -209,7 +218,10 @@ void TClipboard::AssignTo(TPersistent* Dest) {
   // Registered formats first: they carry the richer picture.
   TClipboardFormat chosen = 0;
   for (const auto& kv : data)
-    if (kv.first >= 0xC000 && TPicture::SupportsClipboardFormat(kv.first)) { chosen = kv.first; break; }
+    if (kv.first >= 0xC000 && TPicture::SupportsClipboardFormat(kv.first)) {
+      chosen = kv.first;
+      break;
+    }
   if (!chosen && data.count(CF_BITMAP)) chosen = CF_BITMAP;
   if (auto* p = dynamic_cast<TPicture*>(Dest)) {
     if (!chosen) throw EInvalidGraphic("Unsupported clipboard format");

@@ -21,7 +21,7 @@ TClipboardFormat RegisterClipboardFormat(const std::string& Name);
 std::string GetClipboardFormatName(TClipboardFormat Format);
 
 class TClipboard : public TPersistent {
-public:
+ public:
   std::string ClassName() const override { return "TClipboard"; }
 
   // Open/Close bracket several writes into one clipboard content; they nest.
@@ -43,10 +43,10 @@ public:
   // was there); assigning the clipboard to a TPicture or TGraphic reads it.
   void Assign(TPersistent* Source) override;
 
-protected:
+ protected:
   void AssignTo(TPersistent* Dest) override;
 
-private:
+ private:
   void Publish();
   int open_count_ = 0;
   bool dirty_ = false;

@@ -41,7 +41,8 @@ TCollection::~TCollection() {
 TCollectionItem* TCollection::Add() { return Insert(Count()); }
 
 TCollectionItem* TCollection::Insert(int Index) {
-  if (Index < 0 || Index > Count()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index > Count())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
   TCollectionItem* item = factory_ ? factory_(this) : new TCollectionItem(this);
   item->collection_ = this;
   InsertItem(item, Index);
@@ -77,7 +78,8 @@ void TCollection::Clear() {
 }
 
 TCollectionItem* TCollection::Items(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+  if (Index < 0 || Index >= Count())
+    throw EListError(Format("List index out of bounds (%d)", {Index}));
   return items_[static_cast<size_t>(Index)];
 }
 

@@ -14,7 +14,7 @@ namespace classlib {
 class TCollection;
 
 class TCollectionItem : public TPersistent {
-public:
+ public:
   explicit TCollectionItem(TCollection* Collection);
   ~TCollectionItem() override;
   std::string ClassName() const override { return "TCollectionItem"; }
@@ -26,11 +26,11 @@ public:
   virtual void SetIndex(int Value);
   virtual std::string DisplayName() const;
 
-protected:
+ protected:
   // Tells the collection this item changed (AllItems: every item is affected).
   void Changed(bool AllItems);
 
-private:
+ private:
   friend class TCollection;
   TCollection* collection_ = nullptr;
   int id_ = 0;
@@ -40,7 +40,7 @@ private:
 enum class TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
 
 class TCollection : public TPersistent {
-public:
+ public:
   using TItemFactory = std::function<TCollectionItem*(TCollection*)>;
   // Items are made by Factory (nullptr: plain TCollectionItem).
   explicit TCollection(TItemFactory Factory = nullptr);
@@ -58,14 +58,14 @@ public:
   void EndUpdate();
   int UpdateCount() const { return update_count_; }
 
-protected:
+ protected:
   // An item (nullptr: all items) changed; called outside updates.
   virtual void Update(TCollectionItem* Item);
   virtual void Notify(TCollectionItem* Item, TCollectionNotification Action);
   // An item moved from OldIndex to NewIndex.
   virtual void ItemMoved(int OldIndex, int NewIndex);
 
-private:
+ private:
   friend class TCollectionItem;
   void Changed(TCollectionItem* Item);
   void MoveItem(TCollectionItem* Item, int NewIndex);

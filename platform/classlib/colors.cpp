@@ -52,32 +52,65 @@ struct NamedColor {
 };
 
 constexpr NamedColor kColorNames[] = {
-    {clBlack, "clBlack"}, {clMaroon, "clMaroon"}, {clGreen, "clGreen"}, {clOlive, "clOlive"},
-    {clNavy, "clNavy"}, {clPurple, "clPurple"}, {clTeal, "clTeal"}, {clGray, "clGray"},
-    {clSilver, "clSilver"}, {clRed, "clRed"}, {clLime, "clLime"}, {clYellow, "clYellow"},
-    {clBlue, "clBlue"}, {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"}, {clWhite, "clWhite"},
-    {clMoneyGreen, "clMoneyGreen"}, {clSkyBlue, "clSkyBlue"}, {clCream, "clCream"},
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clOlive, "clOlive"},
+    {clNavy, "clNavy"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clGray, "clGray"},
+    {clSilver, "clSilver"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clWhite, "clWhite"},
+    {clMoneyGreen, "clMoneyGreen"},
+    {clSkyBlue, "clSkyBlue"},
+    {clCream, "clCream"},
     {clMedGray, "clMedGray"},
-    {clActiveBorder, "clActiveBorder"}, {clActiveCaption, "clActiveCaption"},
-    {clAppWorkSpace, "clAppWorkSpace"}, {clBackground, "clBackground"},
-    {clBtnFace, "clBtnFace"}, {clBtnHighlight, "clBtnHighlight"}, {clBtnShadow, "clBtnShadow"},
-    {clBtnText, "clBtnText"}, {clCaptionText, "clCaptionText"}, {clDefault, "clDefault"},
+    {clActiveBorder, "clActiveBorder"},
+    {clActiveCaption, "clActiveCaption"},
+    {clAppWorkSpace, "clAppWorkSpace"},
+    {clBackground, "clBackground"},
+    {clBtnFace, "clBtnFace"},
+    {clBtnHighlight, "clBtnHighlight"},
+    {clBtnShadow, "clBtnShadow"},
+    {clBtnText, "clBtnText"},
+    {clCaptionText, "clCaptionText"},
+    {clDefault, "clDefault"},
     {clGradientActiveCaption, "clGradientActiveCaption"},
-    {clGradientInactiveCaption, "clGradientInactiveCaption"}, {clGrayText, "clGrayText"},
-    {clHighlight, "clHighlight"}, {clHighlightText, "clHighlightText"},
-    {clHotLight, "clHotLight"}, {clInactiveBorder, "clInactiveBorder"},
-    {clInactiveCaption, "clInactiveCaption"}, {clInactiveCaptionText, "clInactiveCaptionText"},
-    {clInfoBk, "clInfoBk"}, {clInfoText, "clInfoText"}, {clMenu, "clMenu"},
-    {clMenuBar, "clMenuBar"}, {clMenuHighlight, "clMenuHighlight"}, {clMenuText, "clMenuText"},
-    {clNone, "clNone"}, {clScrollBar, "clScrollBar"}, {cl3DDkShadow, "cl3DDkShadow"},
-    {cl3DLight, "cl3DLight"}, {clWindow, "clWindow"}, {clWindowFrame, "clWindowFrame"},
+    {clGradientInactiveCaption, "clGradientInactiveCaption"},
+    {clGrayText, "clGrayText"},
+    {clHighlight, "clHighlight"},
+    {clHighlightText, "clHighlightText"},
+    {clHotLight, "clHotLight"},
+    {clInactiveBorder, "clInactiveBorder"},
+    {clInactiveCaption, "clInactiveCaption"},
+    {clInactiveCaptionText, "clInactiveCaptionText"},
+    {clInfoBk, "clInfoBk"},
+    {clInfoText, "clInfoText"},
+    {clMenu, "clMenu"},
+    {clMenuBar, "clMenuBar"},
+    {clMenuHighlight, "clMenuHighlight"},
+    {clMenuText, "clMenuText"},
+    {clNone, "clNone"},
+    {clScrollBar, "clScrollBar"},
+    {cl3DDkShadow, "cl3DDkShadow"},
+    {cl3DLight, "cl3DLight"},
+    {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"},
     {clWindowText, "clWindowText"},
 };
 
 bool SameTextAscii(const std::string& a, const char* b) {
   size_t i = 0;
   for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return i == a.size() && b[i] == 0;
 }
@@ -115,13 +148,19 @@ TColor ColorToRGB(TColor Color) {
 
 bool ColorToIdent(TColor Color, std::string& Ident) {
   for (const auto& n : kColorNames)
-    if (n.Color == Color) { Ident = n.Name; return true; }
+    if (n.Color == Color) {
+      Ident = n.Name;
+      return true;
+    }
   return false;
 }
 
 bool IdentToColor(const std::string& Ident, TColor& Color) {
   for (const auto& n : kColorNames)
-    if (SameTextAscii(Ident, n.Name)) { Color = n.Color; return true; }
+    if (SameTextAscii(Ident, n.Name)) {
+      Color = n.Color;
+      return true;
+    }
   return false;
 }
 
@@ -141,19 +180,31 @@ TColor StringToColor(const std::string& S) {
   while (!t.empty() && t.back() == ' ') t.pop_back();
   bool neg = false;
   size_t i = 0;
-  if (i < t.size() && (t[i] == '-' || t[i] == '+')) { neg = t[i] == '-'; ++i; }
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
+    neg = t[i] == '-';
+    ++i;
+  }
   int base = 10;
-  if (i < t.size() && t[i] == '$') { base = 16; ++i; }
-  else if (i + 1 < t.size() && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) { base = 16; i += 2; }
+  if (i < t.size() && t[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < t.size() && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
   if (i >= t.size()) throw EConvertError("'" + S + "' is not a valid integer value");
   uint64_t v = 0;
   for (; i < t.size(); ++i) {
     int d;
     char ch = t[i];
-    if (ch >= '0' && ch <= '9') d = ch - '0';
-    else if (base == 16 && ch >= 'a' && ch <= 'f') d = ch - 'a' + 10;
-    else if (base == 16 && ch >= 'A' && ch <= 'F') d = ch - 'A' + 10;
-    else throw EConvertError("'" + S + "' is not a valid integer value");
+    if (ch >= '0' && ch <= '9')
+      d = ch - '0';
+    else if (base == 16 && ch >= 'a' && ch <= 'f')
+      d = ch - 'a' + 10;
+    else if (base == 16 && ch >= 'A' && ch <= 'F')
+      d = ch - 'A' + 10;
+    else
+      throw EConvertError("'" + S + "' is not a valid integer value");
     v = v * base + d;
     if (v > 0xFFFFFFFFull) throw EConvertError("'" + S + "' is not a valid integer value");
   }
@@ -171,8 +222,9 @@ const TPalette& DefaultPalette8() {
 
 const TPalette& DefaultPalette4() {
   static const TPalette p = [] {
-    const TColor c[16] = {clBlack, clMaroon, clGreen, clOlive, clNavy, clPurple, clTeal, clGray,
-                          clSilver, clRed, clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite};
+    const TColor c[16] = {clBlack, clMaroon,  clGreen,  clOlive, clNavy, clPurple,
+                          clTeal,  clGray,    clSilver, clRed,   clLime, clYellow,
+                          clBlue,  clFuchsia, clAqua,   clWhite};
     TPalette r;
     for (TColor x : c) r.push_back(RGBQuad(x));
     return r;

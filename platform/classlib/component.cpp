@@ -78,7 +78,8 @@ void TComponent::Insert(TComponent* AComponent) {
 }
 
 void TComponent::Remove(TComponent* AComponent) {
-  components_.erase(std::remove(components_.begin(), components_.end(), AComponent), components_.end());
+  components_.erase(std::remove(components_.begin(), components_.end(), AComponent),
+                    components_.end());
   AComponent->owner_ = nullptr;
 }
 
@@ -129,7 +130,8 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   // Owned components hear about insertions and removals among their siblings.
   // A component that goes away drops out of both sides' free-notification
   // lists, so neither keeps a pointer to the other.
-  if (Operation == TOperation::opRemove && AComponent != nullptr) RemoveFreeNotification(AComponent);
+  if (Operation == TOperation::opRemove && AComponent != nullptr)
+    RemoveFreeNotification(AComponent);
   for (TComponent* c : components_) {
     if (c != AComponent) c->Notification(AComponent, Operation);
   }

@@ -26,7 +26,7 @@ enum TComponentStateFlag : uint32_t {
 using TComponentState = uint32_t;
 
 class TComponent : public TPersistent {
-public:
+ public:
   explicit TComponent(TComponent* AOwner = nullptr);
   ~TComponent() override;
 
@@ -61,12 +61,12 @@ public:
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
 
-protected:
+ protected:
   virtual void Notification(TComponent* AComponent, TOperation Operation);
   virtual void Loaded();
   void SetComponentState(TComponentState s) { state_ = s; }
 
-private:
+ private:
   void Insert(TComponent* AComponent);
   void Remove(TComponent* AComponent);
 

@@ -42,8 +42,10 @@ void EndCaptureWithin(TControl* Control) {
   holder->Perform(WM_CAPTURECHANGED, 0, 0);
 }
 void SetCaptureControl(TControl* Control) {
-  if (Control != nullptr) Control->SetMouseCapture(true);
-  else if (g_capture != nullptr) g_capture->SetMouseCapture(false);
+  if (Control != nullptr)
+    Control->SetMouseCapture(true);
+  else if (g_capture != nullptr)
+    g_capture->SetMouseCapture(false);
 }
 
 // ============================================================== TControl
@@ -147,9 +149,12 @@ void TControl::SetVisible(bool Value) {
 }
 
 void TControl::VisibleChanged() {
-  if (visible_) Invalidate();
-  else EndCaptureWithin(this);
-  if (!visible_ && parent_ != nullptr && parent_->mouse_control_ == this) parent_->TrackMouseControl(nullptr);
+  if (visible_)
+    Invalidate();
+  else
+    EndCaptureWithin(this);
+  if (!visible_ && parent_ != nullptr && parent_->mouse_control_ == this)
+    parent_->TrackMouseControl(nullptr);
 }
 
 bool TControl::Showing() const { return visible_ && parent_ != nullptr && parent_->Showing(); }
@@ -200,9 +205,7 @@ void TControl::SetShowHint(bool Value) {
   parent_show_hint_ = false;
 }
 
-void TControl::SetParentShowHint(bool Value) {
-  parent_show_hint_ = Value;
-}
+void TControl::SetParentShowHint(bool Value) { parent_show_hint_ = Value; }
 
 bool TControl::ShowHint() const {
   if (parent_show_hint_ && parent_ != nullptr) return parent_->ShowHint();
@@ -227,19 +230,22 @@ void TControl::SetMouseCapture(bool Value) {
     TControl* previous = g_capture;
     if (previous != nullptr && previous != this) previous->SetMouseCapture(false);
     g_capture = this;
-    if (parent_ != nullptr && dynamic_cast<TWinControl*>(this) == nullptr) parent_->capture_control_ = this;
+    if (parent_ != nullptr && dynamic_cast<TWinControl*>(this) == nullptr)
+      parent_->capture_control_ = this;
     // The control that had the capture learns that another one took it.
     if (previous != nullptr && previous != this)
       previous->Perform(WM_CAPTURECHANGED, 0, reinterpret_cast<intptr_t>(this));
   } else if (g_capture == this) {
     g_capture = nullptr;
-    if (parent_ != nullptr && parent_->capture_control_ == this) parent_->capture_control_ = nullptr;
+    if (parent_ != nullptr && parent_->capture_control_ == this)
+      parent_->capture_control_ = nullptr;
   }
 }
 
 void TControl::Invalidate() {
   if (parent_ == nullptr || !visible_) return;
-  QWidget* w = parent_->impl()->client ? parent_->impl()->client.data() : parent_->impl()->widget.data();
+  QWidget* w =
+      parent_->impl()->client ? parent_->impl()->client.data() : parent_->impl()->widget.data();
   if (w != nullptr) w->update(left_, top_, width_, height_);
 }
 
@@ -257,7 +263,8 @@ void TControl::BringToFront() {
   auto& list = parent_->controls_;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   list.push_back(this);
-  if (auto* wc = dynamic_cast<TWinControl*>(this); wc != nullptr && wc->impl()->widget) wc->impl()->widget->raise();
+  if (auto* wc = dynamic_cast<TWinControl*>(this); wc != nullptr && wc->impl()->widget)
+    wc->impl()->widget->raise();
   Invalidate();
 }
 
@@ -266,7 +273,8 @@ void TControl::SendToBack() {
   auto& list = parent_->controls_;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   list.insert(list.begin(), this);
-  if (auto* wc = dynamic_cast<TWinControl*>(this); wc != nullptr && wc->impl()->widget) wc->impl()->widget->lower();
+  if (auto* wc = dynamic_cast<TWinControl*>(this); wc != nullptr && wc->impl()->widget)
+    wc->impl()->widget->lower();
   Invalidate();
 }
 
@@ -353,7 +361,8 @@ void TControl::FontChanged() { Invalidate(); }
 void TControl::ColorChanged() { Invalidate(); }
 
 void TControl::DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Extra) {
-  if ((control_style_ & csCaptureMouse) != 0 && Button == TMouseButton::mbLeft) SetMouseCapture(true);
+  if ((control_style_ & csCaptureMouse) != 0 && Button == TMouseButton::mbLeft)
+    SetMouseCapture(true);
   if ((control_style_ & csClickEvents) != 0 && Button == TMouseButton::mbLeft)
     control_state_ |= csClicked;
   if ((control_style_ & csNoStdEvents) == 0)
@@ -435,8 +444,10 @@ void TControl::WMMouseWheel(TMessage& Message) {
     OnMouseWheel(this, KeysToShiftState(Message.Keys()), Message.WheelDelta(),
                  Point(Message.XPos(), Message.YPos()), handled);
   }
-  if (handled) Message.Result = 1;
-  else DefaultHandler(Message);
+  if (handled)
+    Message.Result = 1;
+  else
+    DefaultHandler(Message);
 }
 
 void TControl::WMContextMenu(TMessage& Message) { DefaultHandler(Message); }
@@ -501,8 +512,10 @@ TGraphicControl::~TGraphicControl() = default;
 void TGraphicControl::Paint() {}
 
 void TGraphicControl::Dispatch(TMessage& Message) {
-  if (Message.Msg == WM_PAINT) WMPaint(Message);
-  else TControl::Dispatch(Message);
+  if (Message.Msg == WM_PAINT)
+    WMPaint(Message);
+  else
+    TControl::Dispatch(Message);
 }
 
 // WParam is the parent's canvas, already set up with this control's origin
@@ -612,7 +625,8 @@ bool TWinControl::ContainsControl(const TControl* AControl) const {
   return false;
 }
 
-TControl* TWinControl::ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool AllowWinControls) const {
+TControl* TWinControl::ControlAtPos(const TPoint& Pos, bool AllowDisabled,
+                                    bool AllowWinControls) const {
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
     TControl* c = *it;
     bool windowed = dynamic_cast<TWinControl*>(c) != nullptr;
@@ -686,9 +700,7 @@ void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
           c->SetBounds(Rect.Right - c->width_, Rect.Top, c->width_, h);
           Rect.Right -= c->width_;
           break;
-        case alClient:
-          c->SetBounds(Rect.Left, Rect.Top, w, h);
-          break;
+        case alClient: c->SetBounds(Rect.Left, Rect.Top, w, h); break;
         default: break;
       }
     }
@@ -702,12 +714,16 @@ void TWinControl::ParentResized(int dw, int dh) {
     if (c->align_ != alNone) continue;
     int l = c->left_, t = c->top_, w = c->width_, h = c->height_;
     if (c->anchors_ & akRight) {
-      if (c->anchors_ & akLeft) w += dw;
-      else l += dw;
+      if (c->anchors_ & akLeft)
+        w += dw;
+      else
+        l += dw;
     }
     if (c->anchors_ & akBottom) {
-      if (c->anchors_ & akTop) h += dh;
-      else t += dh;
+      if (c->anchors_ & akTop)
+        h += dh;
+      else
+        t += dh;
     }
     c->SetBounds(l, t, w, h);
   }
@@ -862,16 +878,19 @@ void TWinControl::ColorChanged() {
 void TWinControl::SetCursor(TCursor Value) {
   TControl::SetCursor(Value);
   if (impl_->widget) {
-    if (Value == crDefault) impl_->widget->unsetCursor();
-    else impl_->widget->setCursor(QCursorFor(Value));
+    if (Value == crDefault)
+      impl_->widget->unsetCursor();
+    else
+      impl_->widget->setCursor(QCursorFor(Value));
   }
 }
 
 void TWinControl::SetTimer(uint32_t ID, uint32_t Interval) {
   KillTimer(ID);
   QWidget* w = NativeWidget(this);
-  int qt_id = w->startTimer(static_cast<int>(std::max<uint32_t>(1, std::min<uint32_t>(Interval, 0x7FFFFFFF))),
-                            Qt::PreciseTimer);
+  int qt_id = w->startTimer(
+      static_cast<int>(std::max<uint32_t>(1, std::min<uint32_t>(Interval, 0x7FFFFFFF))),
+      Qt::PreciseTimer);
   if (qt_id == 0) throw EOSError("Not enough timers available");
   impl_->qt_timers[ID] = qt_id;
   impl_->timer_ids[qt_id] = ID;
@@ -893,8 +912,10 @@ void TWinControl::WndProc(TMessage& Message) {
 bool TWinControl::RouteMouseToChild(TMessage& Message) {
   TPoint p = Point(Message.XPos(), Message.YPos());
   TControl* target = nullptr;
-  if (capture_control_ != nullptr && capture_control_->parent_ == this) target = capture_control_;
-  else target = ControlAtPos(p);
+  if (capture_control_ != nullptr && capture_control_->parent_ == this)
+    target = capture_control_;
+  else
+    target = ControlAtPos(p);
   if (Message.Msg == WM_MOUSEMOVE && capture_control_ == nullptr) TrackMouseControl(target);
   if (target == nullptr) return false;
   TMessage m = Message;
@@ -915,8 +936,10 @@ void TWinControl::TrackMouseControl(TControl* Target) {
   if (impl_->widget) {
     TCursor c = mouse_control_ != nullptr ? mouse_control_->Cursor() : Cursor();
     QWidget* w = NativeChildContainer(this);
-    if (c == crDefault) w->unsetCursor();
-    else w->setCursor(QCursorFor(c));
+    if (c == crDefault)
+      w->unsetCursor();
+    else
+      w->setCursor(QCursorFor(c));
   }
 }
 
@@ -1025,7 +1048,8 @@ void TWinControl::PaintTo(TCanvas* Canvas, int X, int Y) {
   } else {
     // A native control with its own inner windows (an edit inside a spin
     // box) renders them too.
-    NativeWidget(this)->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    NativeWidget(this)->render(&image, QPoint(), QRegion(),
+                               QWidget::DrawWindowBackground | QWidget::DrawChildren);
   }
   // Windowed children on top, in z-order.
   for (TControl* c : controls_) {
@@ -1070,7 +1094,9 @@ void TWinControl::KeyPress(char32_t& Key) {
 }
 
 namespace {
-TShiftState KeyShift(intptr_t LParam) { return static_cast<TShiftState>((static_cast<uint64_t>(LParam) >> 32) & 0xFF); }
+TShiftState KeyShift(intptr_t LParam) {
+  return static_cast<TShiftState>((static_cast<uint64_t>(LParam) >> 32) & 0xFF);
+}
 }  // namespace
 
 // Key messages carry the shift state in the upper half of LParam.
@@ -1084,7 +1110,8 @@ void TWinControl::WMKeyDown(TMessage& Message) {
   }
   KeyDown(key, shift);
   if (key == 0) return;
-  if ((key == VK_RETURN || key == VK_ESCAPE) && (DialogCode() & DLGC_WANTALLKEYS) == 0 && form != nullptr) {
+  if ((key == VK_RETURN || key == VK_ESCAPE) && (DialogCode() & DLGC_WANTALLKEYS) == 0 &&
+      form != nullptr) {
     if (form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0) return;
   }
   Message.WParam = key;

@@ -24,7 +24,6 @@
 #include "platform/classlib/geometry.h"
 #include "platform/classlib/messages.h"
 
-
 namespace classlib {
 
 class TCanvas;
@@ -47,7 +46,7 @@ enum TControlStyleFlag : uint32_t {
   csClickEvents = 1u << 2,
   csFramed = 1u << 3,
   csSetCaption = 1u << 4,
-  csOpaque = 1u << 5,   // paints its whole client area: no background fill first
+  csOpaque = 1u << 5,  // paints its whole client area: no background fill first
   csDoubleClicks = 1u << 6,
   csReplicatable = 1u << 7,
   csNoStdEvents = 1u << 8,
@@ -78,7 +77,7 @@ using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, 
                                             TPoint MousePos, bool& Handled)>;
 
 class TControl : public TComponent {
-public:
+ public:
   explicit TControl(TComponent* AOwner);
   ~TControl() override;
   std::string ClassName() const override { return "TControl"; }
@@ -192,7 +191,7 @@ public:
   TNotifyEvent OnResize;
   TMouseWheelEvent OnMouseWheel;
 
-protected:
+ protected:
   virtual std::string GetText() const { return text_; }
   // Stores a new window text; windowed controls pass it to their window.
   virtual void StoreText(const std::string& Value) { text_ = Value; }
@@ -246,7 +245,7 @@ protected:
   TControlStyle control_style_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
   TControlState control_state_ = 0;
 
-private:
+ private:
   friend class TWinControl;
   friend class TEventBridge;
   TWinControl* parent_ = nullptr;
@@ -272,7 +271,7 @@ private:
 // the parent's canvas in z-order (so it can read the pixels beneath it) and
 // routes mouse input, enter/leave, capture and cursor to it.
 class TGraphicControl : public TControl {
-public:
+ public:
   explicit TGraphicControl(TComponent* AOwner);
   ~TGraphicControl() override;
   std::string ClassName() const override { return "TGraphicControl"; }
@@ -281,12 +280,12 @@ public:
   // this control's client coordinates.
   TCanvas* Canvas() const { return canvas_.get(); }
 
-protected:
+ protected:
   virtual void Paint();
   virtual void WMPaint(TMessage& Message);
   void Dispatch(TMessage& Message) override;
 
-private:
+ private:
   std::unique_ptr<TCanvas> canvas_;
 };
 
@@ -294,7 +293,7 @@ using TTabOrder = int;
 
 // A control with a native window, the parent of other controls.
 class TWinControl : public TControl {
-public:
+ public:
   explicit TWinControl(TComponent* AOwner);
   ~TWinControl() override;
   std::string ClassName() const override { return "TWinControl"; }
@@ -306,7 +305,8 @@ public:
   void RemoveControl(TControl* AControl);
   bool ContainsControl(const TControl* AControl) const;
   // The top-most visible child (graphic or windowed) under the client point.
-  TControl* ControlAtPos(const TPoint& Pos, bool AllowDisabled = false, bool AllowWinControls = false) const;
+  TControl* ControlAtPos(const TPoint& Pos, bool AllowDisabled = false,
+                         bool AllowWinControls = false) const;
 
   // Lays out the aligned children again.
   void Realign() { AlignControl(nullptr); }
@@ -359,7 +359,7 @@ public:
   };
   DispatchRecord* current_dispatch = nullptr;
 
-protected:
+ protected:
   // Makes the native window (called once, lazily) and hands it to the layer
   // (the toolkit-side sources do that through AdoptWidget). The default is a
   // plain window that the layer paints through WM_PAINT.
@@ -406,13 +406,13 @@ protected:
   virtual void CMDialogKey(TMessage& Message);
   void CMEnabledChanged(TMessage& Message) override;
 
-public:
+ public:
   // Native side (used by the layer's own sources only, through control_qt.h,
   // which also reaches the native window itself).
   struct Impl;
   Impl* impl() const { return impl_.get(); }
 
-private:
+ private:
   friend class TControl;
   friend class TEventBridge;
   // Routes a mouse message to a graphic child under the pointer or with the
@@ -434,7 +434,7 @@ private:
 // A windowed control that paints itself: Paint draws on Canvas, into an
 // off-screen image copied to the screen in one block.
 class TCustomControl : public TWinControl {
-public:
+ public:
   explicit TCustomControl(TComponent* AOwner);
   ~TCustomControl() override;
   std::string ClassName() const override { return "TCustomControl"; }
@@ -442,11 +442,11 @@ public:
   // on a scratch image (for measuring text).
   TCanvas* Canvas() const { return canvas_.get(); }
 
-protected:
+ protected:
   virtual void Paint();
   void PaintWindow(TCanvas* Canvas) override;
 
-private:
+ private:
   std::unique_ptr<TCanvas> canvas_;
 };
 

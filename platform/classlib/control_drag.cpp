@@ -10,11 +10,11 @@ namespace {
 
 // The picture under the pointer: the drag images' first image.
 class TDragImageWindow : public THintWindow {
-public:
+ public:
   TDragImageWindow() : THintWindow(nullptr) {}
   TImageList* images = nullptr;
 
-protected:
+ protected:
   void Paint() override {
     if (images != nullptr && images->Count() > 0) images->Draw(Canvas(), 0, 0, 0);
   }
@@ -52,12 +52,15 @@ void PlaceImage() {
   d.image->images = images;
   TPoint screen = d.source->ClientToScreen(d.last);
   TPoint hot = d.object->HotSpot();
-  d.image->ActivateHint(Bounds(screen.X - hot.X, screen.Y - hot.Y, images->Width(), images->Height()), "");
+  d.image->ActivateHint(
+      Bounds(screen.X - hot.X, screen.Y - hot.Y, images->Width(), images->Height()), "");
 }
 
 }  // namespace
 
-TCursor TDragObject::GetDragCursor(bool Accepted, int, int) { return Accepted ? DragCursor : crNoDrop; }
+TCursor TDragObject::GetDragCursor(bool Accepted, int, int) {
+  return Accepted ? DragCursor : crNoDrop;
+}
 
 bool Dragging() { return g_drag != nullptr; }
 TDragObject* CurrentDragObject() { return g_drag ? g_drag->object.get() : nullptr; }
@@ -146,9 +149,7 @@ bool DragImageShown() { return g_drag != nullptr && g_drag->image_shown; }
 bool DragFilter(TControl* Control, TMessage& Message) {
   if (g_drag == nullptr || Control != g_drag->source) return false;
   switch (Message.Msg) {
-    case WM_MOUSEMOVE:
-      DragTo(TPoint{Message.XPos(), Message.YPos()});
-      return true;
+    case WM_MOUSEMOVE: DragTo(TPoint{Message.XPos(), Message.YPos()}); return true;
     case WM_LBUTTONUP:
       DragTo(TPoint{Message.XPos(), Message.YPos()});
       EndDrag(true);
@@ -159,11 +160,8 @@ bool DragFilter(TControl* Control, TMessage& Message) {
         return true;
       }
       return false;
-    case WM_CANCELMODE:
-      EndDrag(false);
-      return false;
-    default:
-      return false;
+    case WM_CANCELMODE: EndDrag(false); return false;
+    default: return false;
   }
 }
 

@@ -21,7 +21,7 @@ enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCanc
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 class TDragObject : public TObject {
-public:
+ public:
   explicit TDragObject(TControl* Control) : control_(Control) {}
   std::string ClassName() const override { return "TDragObject"; }
   TControl* Control() const { return control_; }
@@ -36,21 +36,21 @@ public:
   TPoint HotSpot() const { return hot_spot_; }
   TCursor DragCursor = crDrag;
 
-private:
+ private:
   TControl* control_;
   TImageList* images_ = nullptr;
   TPoint hot_spot_{0, 0};
 };
 
 struct TDragRec {
-  TPoint Pos;              // in the target's client coordinates
+  TPoint Pos;  // in the target's client coordinates
   TDragObject* Source = nullptr;
-  bool Accept = false;     // the target's answer to dmDragEnter / dmDragMove
+  bool Accept = false;  // the target's answer to dmDragEnter / dmDragMove
 };
 
 using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
-using TDragOverEvent =
-    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y,
+                                          TDragState State, bool& Accept)>;
 using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
 using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 

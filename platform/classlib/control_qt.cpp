@@ -88,7 +88,8 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       auto* e = static_cast<QMouseEvent*>(Event);
       QPoint pos = e->position().toPoint();
       if (PropagatedFromChild(w, pos)) return false;
-      m.Msg = Event->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(e->button(), Event->type());
+      m.Msg = Event->type() == QEvent::MouseMove ? WM_MOUSEMOVE
+                                                 : ButtonMessage(e->button(), Event->type());
       if (m.Msg == 0) return false;
       m.WParam = MouseKeys(e->buttons(), e->modifiers());
       m.LParam = MakeLParam(pos.x(), pos.y());
@@ -100,7 +101,8 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       QPoint g = e->globalPosition().toPoint();
       int delta = e->angleDelta().y();
       m.Msg = WM_MOUSEWHEEL;
-      m.WParam = MouseKeys(e->buttons(), e->modifiers()) | (static_cast<uint32_t>(static_cast<uint16_t>(delta)) << 16);
+      m.WParam = MouseKeys(e->buttons(), e->modifiers()) |
+                 (static_cast<uint32_t>(static_cast<uint16_t>(delta)) << 16);
       m.LParam = MakeLParam(g.x(), g.y());
       input = true;
       break;
@@ -152,12 +154,8 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       input = true;
       break;
     }
-    case QEvent::FocusIn:
-      m.Msg = WM_SETFOCUS;
-      break;
-    case QEvent::FocusOut:
-      m.Msg = WM_KILLFOCUS;
-      break;
+    case QEvent::FocusIn: m.Msg = WM_SETFOCUS; break;
+    case QEvent::FocusOut: m.Msg = WM_KILLFOCUS; break;
     case QEvent::Timer: {
       auto* e = static_cast<QTimerEvent*>(Event);
       auto it = c->impl()->timer_ids.find(e->timerId());
@@ -225,8 +223,7 @@ bool TEventBridge::eventFilter(QObject* Watched, QEvent* Event) {
       }
       return false;
     }
-    default:
-      return false;
+    default: return false;
   }
   bool reached = DeliverMessage(c, m);
   if (input && self_paint) return true;
@@ -255,7 +252,8 @@ void AttachCanvas(TCanvas& Canvas, QImage& Image) { AttachCanvasToImage(Canvas, 
 uint16_t VirtualKeyOf(const QKeyEvent* Event) {
   int k = Event->key();
   bool keypad = (Event->modifiers() & Qt::KeypadModifier) != 0;
-  if (keypad && k >= Qt::Key_0 && k <= Qt::Key_9) return static_cast<uint16_t>(VK_NUMPAD0 + (k - Qt::Key_0));
+  if (keypad && k >= Qt::Key_0 && k <= Qt::Key_9)
+    return static_cast<uint16_t>(VK_NUMPAD0 + (k - Qt::Key_0));
   if (k >= Qt::Key_0 && k <= Qt::Key_9) return static_cast<uint16_t>('0' + (k - Qt::Key_0));
   if (k >= Qt::Key_A && k <= Qt::Key_Z) return static_cast<uint16_t>('A' + (k - Qt::Key_A));
   if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return static_cast<uint16_t>(VK_F1 + (k - Qt::Key_F1));

@@ -28,7 +28,7 @@ class TMenuItem;
 // event is passed on to the native window only when its message reached
 // TWinControl::DefaultHandler.
 class TEventBridge : public QObject {
-public:
+ public:
   TEventBridge(TWinControl* Control, QObject* Parent) : QObject(Parent), control(Control) {}
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   TWinControl* control;
@@ -38,8 +38,8 @@ struct TWinControl::Impl {
   QPointer<QWidget> widget;  // the native window
   QPointer<QWidget> client;  // where child windows go (the widget when null)
   TEventBridge* bridge = nullptr;
-  std::map<int, uint32_t> timer_ids;   // toolkit timer id -> control timer id
-  std::map<uint32_t, int> qt_timers;   // control timer id -> toolkit timer id
+  std::map<int, uint32_t> timer_ids;  // toolkit timer id -> control timer id
+  std::map<uint32_t, int> qt_timers;  // control timer id -> toolkit timer id
   bool in_paint_event = false;
   QWidget* paint_widget = nullptr;  // the window being painted during a paint event
   bool creating = false;
@@ -74,7 +74,9 @@ void BuildNativeMenu(TMenu* Owner, QMenu* Native, TMenuItem* Item);
 // Converts a filter "Text|*.a;*.b|Text2|*.c" into the toolkit's "Text (*.a *.b);;Text2 (*.c)".
 QString QtFilterFor(const std::string& Filter);
 
-inline QString QStr(const std::string& S) { return QString::fromUtf8(S.data(), static_cast<int>(S.size())); }
+inline QString QStr(const std::string& S) {
+  return QString::fromUtf8(S.data(), static_cast<int>(S.size()));
+}
 inline std::string StdStr(const QString& S) { return S.toUtf8().toStdString(); }
 
 }  // namespace classlib

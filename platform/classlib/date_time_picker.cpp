@@ -24,7 +24,9 @@ void TDateTimePicker::SetDateTime(TDateTime Value) {
   ShowValue();
 }
 
-void TDateTimePicker::ShowValue() { SetText(kind_ == dtkDate ? DateToStr(value_) : TimeToStr(value_)); }
+void TDateTimePicker::ShowValue() {
+  SetText(kind_ == dtkDate ? DateToStr(value_) : TimeToStr(value_));
+}
 
 TDateTime Now() {
   const QDateTime now = QDateTime::currentDateTime();

@@ -10,7 +10,7 @@ namespace classlib {
 enum TDateTimeKind { dtkDate, dtkTime };
 
 class TDateTimePicker : public TEdit {
-public:
+ public:
   explicit TDateTimePicker(TComponent* AOwner);
   std::string ClassName() const override { return "TDateTimePicker"; }
 
@@ -23,7 +23,7 @@ public:
   TDateTime Date() const { return DateOf(DateTime()); }
   TDateTime Time() const { return TimeOf(DateTime()); }
 
-private:
+ private:
   void ShowValue();
   TDateTimeKind kind_ = dtkDate;
   TDateTime value_ = 0;

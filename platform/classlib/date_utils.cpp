@@ -73,7 +73,8 @@ std::string TimeToStr(TDateTime Date) {
   int64_t secs = std::llround(frac * 86400.0);
   if (secs >= 86400) secs = 86399;
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", int(secs / 3600), int(secs / 60 % 60),
+                int(secs % 60));
   return buf;
 }
 

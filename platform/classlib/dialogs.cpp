@@ -35,7 +35,7 @@ QWidget* ActiveWindowWidget() { return QApplication::activeWindow(); }
 
 // The service that shows the toolkit's dialogs.
 class TNativeDialogService : public IDialogService {
-public:
+ public:
   int ShowMessageBox(const TMessageBoxRequest& Request) override {
     QMessageBox box(ActiveWindowWidget());
     box.setWindowTitle(QStr(Request.Caption));
@@ -49,8 +49,9 @@ public:
     }
     std::vector<std::pair<QAbstractButton*, int>> buttons;
     for (int r : Request.Buttons) {
-      QMessageBox::ButtonRole role = (r == mrCancel || r == mrNo || r == mrAbort) ? QMessageBox::RejectRole
-                                                                                   : QMessageBox::AcceptRole;
+      QMessageBox::ButtonRole role = (r == mrCancel || r == mrNo || r == mrAbort)
+                                         ? QMessageBox::RejectRole
+                                         : QMessageBox::AcceptRole;
       QPushButton* b = box.addButton(QString::fromUtf8(ButtonText(r)), role);
       buttons.emplace_back(b, r);
       if (r == Request.DefaultButton) box.setDefaultButton(b);
@@ -62,13 +63,16 @@ public:
     return mrCancel;
   }
 
-  bool OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files, int& FilterIndex) override {
-    QFileDialog dlg(ActiveWindowWidget(), QStr(Request.Title), QStr(Request.InitialDir), QtFilterFor(Request.Filter));
+  bool OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files,
+                 int& FilterIndex) override {
+    QFileDialog dlg(ActiveWindowWidget(), QStr(Request.Title), QStr(Request.InitialDir),
+                    QtFilterFor(Request.Filter));
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     // The filter texts are shown as given (the patterns added for the toolkit stay hidden).
     dlg.setOption(QFileDialog::HideNameFilterDetails);
-    dlg.setFileMode(Request.MultiSelect ? QFileDialog::ExistingFiles
-                                        : (Request.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+    dlg.setFileMode(Request.MultiSelect
+                        ? QFileDialog::ExistingFiles
+                        : (Request.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     SelectFilter(dlg, Request.FilterIndex);
     if (!Request.FileName.empty()) dlg.selectFile(QStr(Request.FileName));
     if (dlg.exec() != QDialog::Accepted) return false;
@@ -78,8 +82,10 @@ public:
     return !Files.empty();
   }
 
-  bool SaveFile(const TFileDialogRequest& Request, std::string& FileName, int& FilterIndex) override {
-    QFileDialog dlg(ActiveWindowWidget(), QStr(Request.Title), QStr(Request.InitialDir), QtFilterFor(Request.Filter));
+  bool SaveFile(const TFileDialogRequest& Request, std::string& FileName,
+                int& FilterIndex) override {
+    QFileDialog dlg(ActiveWindowWidget(), QStr(Request.Title), QStr(Request.InitialDir),
+                    QtFilterFor(Request.Filter));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     // The filter texts are shown as given (the patterns added for the toolkit stay hidden).
     dlg.setOption(QFileDialog::HideNameFilterDetails);
@@ -95,7 +101,8 @@ public:
   }
 
   bool SelectFolder(const std::string& Caption, std::string& Folder) override {
-    QString dir = QFileDialog::getExistingDirectory(ActiveWindowWidget(), QStr(Caption), QStr(Folder));
+    QString dir =
+        QFileDialog::getExistingDirectory(ActiveWindowWidget(), QStr(Caption), QStr(Folder));
     if (dir.isEmpty()) return false;
     Folder = StdStr(dir);
     return true;
@@ -125,7 +132,7 @@ public:
     return true;
   }
 
-private:
+ private:
   static void SelectFilter(QFileDialog& Dlg, int Index) {
     QStringList filters = Dlg.nameFilters();
     if (Index >= 1 && Index <= filters.size()) Dlg.selectNameFilter(filters[Index - 1]);
@@ -168,8 +175,8 @@ int TScriptedDialogService::ShowMessageBox(const TMessageBoxRequest& Request) {
   return Request.Buttons.empty() ? mrOk : Request.Buttons.front();
 }
 
-bool TScriptedDialogService::OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files,
-                                       int& FilterIndex) {
+bool TScriptedDialogService::OpenFiles(const TFileDialogRequest& Request,
+                                       std::vector<std::string>& Files, int& FilterIndex) {
   Call c;
   c.Kind = "open";
   c.File = Request;
@@ -184,7 +191,8 @@ bool TScriptedDialogService::OpenFiles(const TFileDialogRequest& Request, std::v
   return true;
 }
 
-bool TScriptedDialogService::SaveFile(const TFileDialogRequest& Request, std::string& FileName, int& FilterIndex) {
+bool TScriptedDialogService::SaveFile(const TFileDialogRequest& Request, std::string& FileName,
+                                      int& FilterIndex) {
   Call c;
   c.Kind = "save";
   c.File = Request;
@@ -196,7 +204,8 @@ bool TScriptedDialogService::SaveFile(const TFileDialogRequest& Request, std::st
   FileName = FileAnswers.front().front();
   FileAnswers.pop_front();
   // A typed name without an extension gets the default one, as the native dialog does.
-  if (!Request.DefaultExt.empty() && ExtractFileExt(FileName).empty()) FileName += "." + Request.DefaultExt;
+  if (!Request.DefaultExt.empty() && ExtractFileExt(FileName).empty())
+    FileName += "." + Request.DefaultExt;
   FilterIndex = Request.FilterIndex;
   return true;
 }
@@ -269,9 +278,10 @@ int MessageBox(const std::string& Text, const std::string& Caption, uint32_t Fla
 
 int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int) {
   static const std::pair<TMsgDlgBtn, int> kOrder[] = {
-      {mbYes, mrYes},     {mbNo, mrNo},         {mbOK, mrOk},           {mbCancel, mrCancel},
-      {mbAbort, mrAbort}, {mbRetry, mrRetry},   {mbIgnore, mrIgnore},   {mbAll, mrAll},
-      {mbNoToAll, mrNoToAll}, {mbYesToAll, mrYesToAll}};
+      {mbYes, mrYes},          {mbNo, mrNo},       {mbOK, mrOk},
+      {mbCancel, mrCancel},    {mbAbort, mrAbort}, {mbRetry, mrRetry},
+      {mbIgnore, mrIgnore},    {mbAll, mrAll},     {mbNoToAll, mrNoToAll},
+      {mbYesToAll, mrYesToAll}};
   TMessageBoxRequest r;
   r.Text = Msg;
   switch (DlgType) {

@@ -89,13 +89,15 @@ struct TFileDialogRequest {
 };
 
 class IDialogService {
-public:
+ public:
   virtual ~IDialogService() = default;
   // Returns the modal result of the button chosen (mrCancel when dismissed).
   virtual int ShowMessageBox(const TMessageBoxRequest& Request) = 0;
   // True with the chosen files (one unless MultiSelect); false when cancelled.
-  virtual bool OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files, int& FilterIndex) = 0;
-  virtual bool SaveFile(const TFileDialogRequest& Request, std::string& FileName, int& FilterIndex) = 0;
+  virtual bool OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files,
+                         int& FilterIndex) = 0;
+  virtual bool SaveFile(const TFileDialogRequest& Request, std::string& FileName,
+                        int& FilterIndex) = 0;
   // Folder chosen (Folder holds the starting folder on entry); false when cancelled.
   virtual bool SelectFolder(const std::string& Caption, std::string& Folder) = 0;
   // Colour chosen (Color holds the starting colour); CustomColors are
@@ -112,7 +114,7 @@ IDialogService* SetDialogService(IDialogService* Service);
 // queues (when a queue is empty: message boxes answer their first button,
 // other dialogs are cancelled).
 class TScriptedDialogService : public IDialogService {
-public:
+ public:
   struct Call {
     std::string Kind;  // "message", "open", "save", "folder", "color"
     TMessageBoxRequest Message;
@@ -129,8 +131,10 @@ public:
   std::deque<TColor> ColorAnswers;
 
   int ShowMessageBox(const TMessageBoxRequest& Request) override;
-  bool OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files, int& FilterIndex) override;
-  bool SaveFile(const TFileDialogRequest& Request, std::string& FileName, int& FilterIndex) override;
+  bool OpenFiles(const TFileDialogRequest& Request, std::vector<std::string>& Files,
+                 int& FilterIndex) override;
+  bool SaveFile(const TFileDialogRequest& Request, std::string& FileName,
+                int& FilterIndex) override;
   bool SelectFolder(const std::string& Caption, std::string& Folder) override;
   bool ChooseColor(TColor& Color, std::vector<std::string>& CustomColors) override;
   // Texts of the message boxes shown so far.
@@ -139,20 +143,21 @@ public:
 
 // Installs a service for the lifetime of the guard.
 class TDialogServiceGuard {
-public:
+ public:
   explicit TDialogServiceGuard(IDialogService* Service) : previous_(SetDialogService(Service)) {}
   ~TDialogServiceGuard() { SetDialogService(previous_); }
   TDialogServiceGuard(const TDialogServiceGuard&) = delete;
   TDialogServiceGuard& operator=(const TDialogServiceGuard&) = delete;
 
-private:
+ private:
   IDialogService* previous_;
 };
 
 // Message box with MB_... flags; returns IDOK, IDYES...
 int MessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags);
 // Message box with a type and a set of buttons; returns the modal result.
-int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx = 0);
+int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
+               int HelpCtx = 0);
 // Information box with an OK button, captioned with the application title.
 void ShowMessage(const std::string& Msg);
 // Folder selection; true with Directory set to the choice.
@@ -173,7 +178,7 @@ enum TOpenOption : uint32_t {
 using TOpenOptions = uint32_t;
 
 class TOpenDialog : public TComponent {
-public:
+ public:
   explicit TOpenDialog(TComponent* AOwner) : TComponent(AOwner) {}
   std::string ClassName() const override { return "TOpenDialog"; }
   // Shows the dialog; true when the user chose (FileName and Files are set).
@@ -188,19 +193,19 @@ public:
   TOpenOptions Options = ofHideReadOnly | ofEnableSizing;
   std::vector<std::string> Files;
 
-protected:
+ protected:
   TFileDialogRequest Request() const;
 };
 
 class TSaveDialog : public TOpenDialog {
-public:
+ public:
   explicit TSaveDialog(TComponent* AOwner) : TOpenDialog(AOwner) {}
   std::string ClassName() const override { return "TSaveDialog"; }
   bool Execute() override;
 };
 
 class TColorDialog : public TComponent {
-public:
+ public:
   explicit TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
   std::string ClassName() const override { return "TColorDialog"; }
   bool Execute();

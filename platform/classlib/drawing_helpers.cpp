@@ -33,7 +33,8 @@ bool MaskBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TCanvas* Src, i
              TBitmap* Mask, int XMask, int YMask, uint32_t Rop4) {
   uint32_t fore = Rop4 & 0x00FFFFFFu;
   uint32_t back = (Rop4 >> 8) & 0x00FF0000u;
-  if (!Mask) return TCanvasAccess::Blt(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Width, Height, fore);
+  if (!Mask)
+    return TCanvasAccess::Blt(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Width, Height, fore);
   return TCanvasAccess::Blt(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Width, Height, fore, Mask,
                             XMask, YMask, back);
 }
@@ -41,8 +42,8 @@ bool MaskBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TCanvas* Src, i
 bool TransparentBlt(TCanvas* Dest, int X, int Y, int Width, int Height, TBitmap* Src, int XSrc,
                     int YSrc, int WidthSrc, int HeightSrc, TColor Key) {
   if (!Dest || !Src || Src->Empty()) return false;
-  return TCanvasAccess::BltFromSurface(Dest, X, Y, Width, Height, Src->Surface(), XSrc, YSrc, WidthSrc,
-                                       HeightSrc, SRCCOPY, nullptr, 0, 0, 0, &Key);
+  return TCanvasAccess::BltFromSurface(Dest, X, Y, Width, Height, Src->Surface(), XSrc, YSrc,
+                                       WidthSrc, HeightSrc, SRCCOPY, nullptr, 0, 0, 0, &Key);
 }
 
 bool InvertRect(TCanvas* Canvas, const TRect& R) {
@@ -63,9 +64,12 @@ void VLine(DrawCtx& ctx, int x, int y0, int y1, TColor c) {
 }
 void Fill(DrawCtx& ctx, const TRect& r, TColor c) {
   uint32_t dev = ctx.Dev(c);
-  for (int y = r.Top; y < r.Bottom; ++y) SpanRop(ctx, y + ctx.oy, r.Left + ctx.ox, r.Right + ctx.ox, dev, 13);
+  for (int y = r.Top; y < r.Bottom; ++y)
+    SpanRop(ctx, y + ctx.oy, r.Left + ctx.ox, r.Right + ctx.ox, dev, 13);
 }
-void Plot(DrawCtx& ctx, int x, int y, TColor c) { PlotRop(ctx, x + ctx.ox, y + ctx.oy, ctx.Dev(c), 13); }
+void Plot(DrawCtx& ctx, int x, int y, TColor c) {
+  PlotRop(ctx, x + ctx.ox, y + ctx.oy, ctx.Dev(c), 13);
+}
 
 // One ring of an edge: top-left and bottom-right colours on the flagged sides.
 void EdgeRing(DrawCtx& ctx, const TRect& r, TColor tl, TColor br, unsigned flags) {
@@ -96,18 +100,31 @@ bool DrawEdge(TCanvas* Canvas, TRect& R, unsigned Edge, unsigned Flags) {
   if (!(Flags & BF_DIAGONAL)) {
     if (outer) {
       TColor tl, br;
-      if (mono) tl = br = clWindowFrame;
-      else if (flat) tl = br = clBtnShadow;
-      else if (outer & BDR_RAISEDOUTER) { tl = (Flags & BF_SOFT) ? clBtnHighlight : cl3DLight; br = cl3DDkShadow; }
-      else { tl = clBtnShadow; br = clBtnHighlight; }
+      if (mono)
+        tl = br = clWindowFrame;
+      else if (flat)
+        tl = br = clBtnShadow;
+      else if (outer & BDR_RAISEDOUTER) {
+        tl = (Flags & BF_SOFT) ? clBtnHighlight : cl3DLight;
+        br = cl3DDkShadow;
+      } else {
+        tl = clBtnShadow;
+        br = clBtnHighlight;
+      }
       if (have) EdgeRing(ctx, r, tl, br, Flags);
       Shrink(r, Flags);
     }
     if (inner) {
       TColor tl, br;
-      if (mono || flat) tl = br = face;
-      else if (inner & BDR_RAISEDINNER) { tl = (Flags & BF_SOFT) ? cl3DLight : clBtnHighlight; br = clBtnShadow; }
-      else { tl = cl3DDkShadow; br = cl3DLight; }
+      if (mono || flat)
+        tl = br = face;
+      else if (inner & BDR_RAISEDINNER) {
+        tl = (Flags & BF_SOFT) ? cl3DLight : clBtnHighlight;
+        br = clBtnShadow;
+      } else {
+        tl = cl3DDkShadow;
+        br = cl3DLight;
+      }
       if (have) EdgeRing(ctx, r, tl, br, Flags);
       Shrink(r, Flags);
     }
@@ -137,7 +154,8 @@ void DrawEmbossedMask(TCanvas* Canvas, int X, int Y, const uint8_t* Mask, int Wi
   auto paint = [&](int Offset, TColor Color) {
     for (int y = 0; y < Height; ++y)
       for (int x = 0; x < Width; ++x)
-        if (Mask[static_cast<size_t>(y) * Width + x]) Plot(ctx, X + Offset + x, Y + Offset + y, Color);
+        if (Mask[static_cast<size_t>(y) * Width + x])
+          Plot(ctx, X + Offset + x, Y + Offset + y, Color);
   };
   if (Highlight) paint(1, HighlightColor);
   paint(0, Shadow);
@@ -160,7 +178,8 @@ void Arrow(DrawCtx& ctx, const TRect& r, unsigned dir, TColor c) {
     int half = (size + 1) / 2 - i;
     switch (dir) {
       case DFCS_SCROLLUP: HLine(ctx, cx - half, cx + half + 1, cy - size / 4 + i, c); break;
-      case DFCS_SCROLLDOWN: case DFCS_SCROLLCOMBOBOX: HLine(ctx, cx - half, cx + half + 1, cy + size / 4 - i, c); break;
+      case DFCS_SCROLLDOWN:
+      case DFCS_SCROLLCOMBOBOX: HLine(ctx, cx - half, cx + half + 1, cy + size / 4 - i, c); break;
       case DFCS_SCROLLLEFT: VLine(ctx, cx - size / 4 + i, cy - half, cy + half + 1, c); break;
       case DFCS_SCROLLRIGHT: VLine(ctx, cx + size / 4 - i, cy - half, cy + half + 1, c); break;
       default: break;
@@ -175,7 +194,8 @@ bool DrawFrameControl(TCanvas* Canvas, TRect& R, unsigned Type, unsigned State) 
   DrawCtx ctx;
   if (!TCanvasAccess::Begin(Canvas, ctx)) return false;
   unsigned kind = State & 0xFF;
-  bool inactive = State & DFCS_INACTIVE, pushed = State & DFCS_PUSHED, checked = State & DFCS_CHECKED;
+  bool inactive = State & DFCS_INACTIVE, pushed = State & DFCS_PUSHED,
+       checked = State & DFCS_CHECKED;
   bool flat = State & (DFCS_FLAT | DFCS_MONO);
   TColor glyph = inactive ? clGrayText : clBtnText;
   auto button = [&](TRect box) {
@@ -185,7 +205,8 @@ bool DrawFrameControl(TCanvas* Canvas, TRect& R, unsigned Type, unsigned State) 
       if (!(State & DFCS_TRANSPARENT)) Fill(ctx, box, clBtnFace);
       return box;
     }
-    EdgeRing(ctx, box, pushed ? clBtnShadow : cl3DLight, pushed ? clBtnShadow : cl3DDkShadow, BF_RECT);
+    EdgeRing(ctx, box, pushed ? clBtnShadow : cl3DLight, pushed ? clBtnShadow : cl3DDkShadow,
+             BF_RECT);
     InflateRect(box, -1, -1);
     if (!pushed) {
       EdgeRing(ctx, box, clBtnHighlight, clBtnShadow, BF_RECT);
@@ -198,7 +219,8 @@ bool DrawFrameControl(TCanvas* Canvas, TRect& R, unsigned Type, unsigned State) 
   if (Type == DFC_BUTTON && (State & DFCS_BUTTONPUSH)) {
     TRect inside = button(R);
     if (State & DFCS_ADJUSTRECT) R = inside;
-  } else if (Type == DFC_BUTTON && (kind & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE | DFCS_BUTTONRADIOMASK))) {
+  } else if (Type == DFC_BUTTON &&
+             (kind & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE | DFCS_BUTTONRADIOMASK))) {
     int l = (R.Left + R.Right - 12) / 2, t = (R.Top + R.Bottom - 12) / 2;
     TColor fillc = (pushed || inactive) ? clBtnFace : clWindow;
     TRegion outerR = CreateEllipticRgn(l, t, l + 12, t + 12);
@@ -208,7 +230,8 @@ bool DrawFrameControl(TCanvas* Canvas, TRect& R, unsigned Type, unsigned State) 
       TRegion rr = a.Combined(b, RGN_DIFF);
       for (const auto& rc : rr.Rects())
         for (int y = rc.Top; y < rc.Bottom; ++y)
-          for (int x = rc.Left; x < rc.Right; ++x) Plot(ctx, x, y, (x - l) + (y - t) < 11 ? tl : br);
+          for (int x = rc.Left; x < rc.Right; ++x)
+            Plot(ctx, x, y, (x - l) + (y - t) < 11 ? tl : br);
     };
     ring(outerR, innerR, clBtnShadow, clBtnHighlight);
     ring(innerR, coreR, cl3DDkShadow, cl3DLight);
@@ -252,15 +275,19 @@ bool DrawFrameControl(TCanvas* Canvas, TRect& R, unsigned Type, unsigned State) 
     switch (kind) {
       case DFCS_CAPTIONCLOSE:
         for (int i = 0; i < s; ++i) {
-          Plot(ctx, l + i, t + i, glyph); Plot(ctx, l + i + 1, t + i, glyph);
-          Plot(ctx, l + s - 1 - i, t + i, glyph); Plot(ctx, l + s - i, t + i, glyph);
+          Plot(ctx, l + i, t + i, glyph);
+          Plot(ctx, l + i + 1, t + i, glyph);
+          Plot(ctx, l + s - 1 - i, t + i, glyph);
+          Plot(ctx, l + s - i, t + i, glyph);
         }
         break;
       case DFCS_CAPTIONMIN:
-        HLine(ctx, l, l + s - 2, t + s - 2, glyph); HLine(ctx, l, l + s - 2, t + s - 1, glyph);
+        HLine(ctx, l, l + s - 2, t + s - 2, glyph);
+        HLine(ctx, l, l + s - 2, t + s - 1, glyph);
         break;
       case DFCS_CAPTIONMAX:
-        EdgeRing(ctx, Bounds(l, t, s, s), glyph, glyph, BF_RECT); HLine(ctx, l, l + s, t + 1, glyph);
+        EdgeRing(ctx, Bounds(l, t, s, s), glyph, glyph, BF_RECT);
+        HLine(ctx, l, l + s, t + 1, glyph);
         break;
       case DFCS_CAPTIONRESTORE:
         EdgeRing(ctx, Bounds(l + 2, t, s - 2, s - 2), glyph, glyph, BF_RECT);
@@ -322,7 +349,8 @@ void FillRgn(TCanvas* Canvas, const TRegion& Region, TColor Color) {
 void FrameRgn(TCanvas* Canvas, const TRegion& Region, TColor Color, int Width, int Height) {
   if (!Canvas) return;
   TRegion inner = Region;
-  for (auto [dx, dy] : {std::pair{Width, 0}, std::pair{-Width, 0}, std::pair{0, Height}, std::pair{0, -Height}}) {
+  for (auto [dx, dy] :
+       {std::pair{Width, 0}, std::pair{-Width, 0}, std::pair{0, Height}, std::pair{0, -Height}}) {
     TRegion shifted = Region;
     shifted.Offset(dx, dy);
     inner = inner.Combined(shifted, RGN_AND);

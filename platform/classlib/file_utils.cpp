@@ -32,7 +32,9 @@ bool StatPath(const std::string& path, struct stat& st) {
 
 }  // namespace
 
-std::string ExtractFilePath(const std::string& FileName) { return FileName.substr(0, NameStart(FileName)); }
+std::string ExtractFilePath(const std::string& FileName) {
+  return FileName.substr(0, NameStart(FileName));
+}
 
 std::string ExtractFileDir(const std::string& FileName) {
   size_t start = NameStart(FileName);
@@ -42,7 +44,9 @@ std::string ExtractFileDir(const std::string& FileName) {
   return FileName.substr(0, start - 1);
 }
 
-std::string ExtractFileName(const std::string& FileName) { return FileName.substr(NameStart(FileName)); }
+std::string ExtractFileName(const std::string& FileName) {
+  return FileName.substr(NameStart(FileName));
+}
 
 std::string ExtractFileExt(const std::string& FileName) {
   size_t dot = ExtStart(FileName);
@@ -65,7 +69,8 @@ std::string ExcludeTrailingPathDelimiter(const std::string& S) {
 }
 
 bool IsPathDelimiter(const std::string& S, int Index) {
-  return Index >= 0 && static_cast<size_t>(Index) < S.size() && S[static_cast<size_t>(Index)] == PathDelim;
+  return Index >= 0 && static_cast<size_t>(Index) < S.size() &&
+         S[static_cast<size_t>(Index)] == PathDelim;
 }
 
 std::string GetCurrentDir() {
@@ -79,7 +84,8 @@ std::string GetCurrentDir() {
 
 std::string ExpandFileName(const std::string& FileName) {
   std::string full = FileName;
-  if (full.empty() || full[0] != PathDelim) full = IncludeTrailingPathDelimiter(GetCurrentDir()) + full;
+  if (full.empty() || full[0] != PathDelim)
+    full = IncludeTrailingPathDelimiter(GetCurrentDir()) + full;
   std::vector<std::string> parts;
   size_t i = 0;
   while (i <= full.size()) {
@@ -133,7 +139,8 @@ bool DeleteFile(const std::string& FileName) {
 
 bool RenameFile(const std::string& OldName, const std::string& NewName) {
   if (OldName.empty() || NewName.empty()) return false;
-  if (::renameat2(AT_FDCWD, OldName.c_str(), AT_FDCWD, NewName.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (::renameat2(AT_FDCWD, OldName.c_str(), AT_FDCWD, NewName.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   // A file system without no-replace renames: check, then rename.
   struct stat st;

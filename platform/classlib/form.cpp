@@ -96,7 +96,9 @@ int TForm::MenuHeight() const {
   return impl()->menu_bar->sizeHint().height();
 }
 
-TRect TForm::ClientRect() const { return Rect(0, 0, Width(), std::max(0, Height() - MenuHeight())); }
+TRect TForm::ClientRect() const {
+  return Rect(0, 0, Width(), std::max(0, Height() - MenuHeight()));
+}
 
 TPoint TForm::ClientOrigin() const {
   if (Showing()) return TWinControl::ClientOrigin();
@@ -151,7 +153,8 @@ void TForm::ApplyWindowFlags() {
   if (form_style_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
   bool shown = w->isVisible();
   w->setWindowFlags(f);
-  if (FixedSize()) w->setFixedSize(Width(), Height());
+  if (FixedSize())
+    w->setFixedSize(Width(), Height());
   else {
     w->setMinimumSize(0, 0);
     w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -225,7 +228,8 @@ void TForm::MenuChanged() {
       } else {
         QAction* a = bar->addAction(QStr(item->Caption()));
         a->setEnabled(item->Enabled());
-        QObject::connect(a, &QAction::triggered, [item] { SafeCall(item, [item] { item->Click(); }); });
+        QObject::connect(a, &QAction::triggered,
+                         [item] { SafeCall(item, [item] { item->Click(); }); });
       }
     }
   }
@@ -233,9 +237,7 @@ void TForm::MenuChanged() {
   Realign();
 }
 
-bool TForm::Active() const {
-  return HandleAllocated() && impl()->widget->isActiveWindow();
-}
+bool TForm::Active() const { return HandleAllocated() && impl()->widget->isActiveWindow(); }
 
 void TForm::Activated(bool IsActive) {
   if (IsActive) {
@@ -250,7 +252,9 @@ void TForm::SetModalResult(TModalResult Value) {
   if (Value != mrNone) Application->Wake();
 }
 
-bool TForm::Showing() const { return Visible() && HandleAllocated() && impl()->widget->isVisible(); }
+bool TForm::Showing() const {
+  return Visible() && HandleAllocated() && impl()->widget->isVisible();
+}
 
 void TForm::PlaceOnShow() {
   if (placed_) return;
@@ -259,8 +263,8 @@ void TForm::PlaceOnShow() {
     case poScreenCenter:
     case poDesktopCenter: {
       TScreenRect r = Screen->WorkAreaRect();
-      SetBounds(r.Left + (r.Right - r.Left - Width()) / 2, r.Top + (r.Bottom - r.Top - Height()) / 2, Width(),
-                Height());
+      SetBounds(r.Left + (r.Right - r.Left - Width()) / 2,
+                r.Top + (r.Bottom - r.Top - Height()) / 2, Width(), Height());
       break;
     }
     case poMainFormCenter:
@@ -269,11 +273,12 @@ void TForm::PlaceOnShow() {
       if (position_ == poOwnerFormCenter) {
         if (auto* c = dynamic_cast<TControl*>(Owner())) opener = c;
       }
-      if (opener != nullptr && opener != this) CenterOn(opener);
+      if (opener != nullptr && opener != this)
+        CenterOn(opener);
       else {
         TScreenRect r = Screen->WorkAreaRect();
-        SetBounds(r.Left + (r.Right - r.Left - Width()) / 2, r.Top + (r.Bottom - r.Top - Height()) / 2, Width(),
-                  Height());
+        SetBounds(r.Left + (r.Right - r.Left - Width()) / 2,
+                  r.Top + (r.Bottom - r.Top - Height()) / 2, Width(), Height());
       }
       break;
     }
@@ -284,8 +289,8 @@ void TForm::PlaceOnShow() {
 void TForm::CenterOn(const TControl* Opener) {
   if (Opener == nullptr) return;
   // div truncates toward zero.
-  SetBounds(Opener->Left() + (Opener->Width() - Width()) / 2, Opener->Top() + (Opener->Height() - Height()) / 2,
-            Width(), Height());
+  SetBounds(Opener->Left() + (Opener->Width() - Width()) / 2,
+            Opener->Top() + (Opener->Height() - Height()) / 2, Width(), Height());
 }
 
 void TForm::VisibleChanged() {
@@ -309,9 +314,7 @@ void TForm::VisibleChanged() {
   }
 }
 
-void TForm::Show() {
-  SetVisible(true);
-}
+void TForm::Show() { SetVisible(true); }
 
 void TForm::Hide() { SetVisible(false); }
 

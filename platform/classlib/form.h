@@ -59,7 +59,7 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
 class TForm : public TWinControl {
-public:
+ public:
   explicit TForm(TComponent* AOwner);
   ~TForm() override;
   std::string ClassName() const override { return "TForm"; }
@@ -123,7 +123,7 @@ public:
   void Activated(bool Active);
   void MenuChanged();
 
-protected:
+ protected:
   virtual void DoCreate();
   virtual void DoDestroy();
   virtual void DoShow();
@@ -138,7 +138,7 @@ protected:
   void CMDialogKey(TMessage& Message) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
-private:
+ private:
   void ApplyWindowFlags();
   bool FixedSize() const;
   void PlaceOnShow();

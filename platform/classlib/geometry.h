@@ -44,23 +44,34 @@ inline bool PtInRect(const TRect& R, const TPoint& P) {
   return P.X >= R.Left && P.X < R.Right && P.Y >= R.Top && P.Y < R.Bottom;
 }
 inline bool EqualRect(const TRect& A, const TRect& B) { return A == B; }
-inline void SetRect(TRect& R, int Left, int Top, int Right, int Bottom) { R = {Left, Top, Right, Bottom}; }
+inline void SetRect(TRect& R, int Left, int Top, int Right, int Bottom) {
+  R = {Left, Top, Right, Bottom};
+}
 inline void SetRectEmpty(TRect& R) { R = {}; }
 inline void OffsetRect(TRect& R, int dx, int dy) {
-  R.Left += dx; R.Right += dx; R.Top += dy; R.Bottom += dy;
+  R.Left += dx;
+  R.Right += dx;
+  R.Top += dy;
+  R.Bottom += dy;
 }
 // Grows the rectangle by dx on the left and right, dy on top and bottom
 // (negative values shrink it).
 inline void InflateRect(TRect& R, int dx, int dy) {
-  R.Left -= dx; R.Right += dx; R.Top -= dy; R.Bottom += dy;
+  R.Left -= dx;
+  R.Right += dx;
+  R.Top -= dy;
+  R.Bottom += dy;
 }
 
 // Dest := the overlap of A and B; an empty overlap gives the zero rectangle
 // and false.
 inline bool IntersectRect(TRect& Dest, const TRect& A, const TRect& B) {
-  TRect r{std::max(A.Left, B.Left), std::max(A.Top, B.Top),
-          std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
-  if (IsRectEmpty(r)) { Dest = {}; return false; }
+  TRect r{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
+          std::min(A.Bottom, B.Bottom)};
+  if (IsRectEmpty(r)) {
+    Dest = {};
+    return false;
+  }
   Dest = r;
   return true;
 }
@@ -69,11 +80,20 @@ inline bool IntersectRect(TRect& Dest, const TRect& A, const TRect& B) {
 // part. Both empty gives the zero rectangle and false.
 inline bool UnionRect(TRect& Dest, const TRect& A, const TRect& B) {
   bool ea = IsRectEmpty(A), eb = IsRectEmpty(B);
-  if (ea && eb) { Dest = {}; return false; }
-  if (ea) { Dest = B; return true; }
-  if (eb) { Dest = A; return true; }
-  Dest = {std::min(A.Left, B.Left), std::min(A.Top, B.Top),
-          std::max(A.Right, B.Right), std::max(A.Bottom, B.Bottom)};
+  if (ea && eb) {
+    Dest = {};
+    return false;
+  }
+  if (ea) {
+    Dest = B;
+    return true;
+  }
+  if (eb) {
+    Dest = A;
+    return true;
+  }
+  Dest = {std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right),
+          std::max(A.Bottom, B.Bottom)};
   return true;
 }
 

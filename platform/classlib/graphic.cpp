@@ -13,8 +13,10 @@ void TGraphic::SetTransparent(bool Value) {
 }
 
 void TGraphic::SetModified(bool Value) {
-  if (Value) Changed(this);
-  else modified_ = false;
+  if (Value)
+    Changed(this);
+  else
+    modified_ = false;
 }
 
 void TGraphic::LoadFromFile(const std::string& FileName) {

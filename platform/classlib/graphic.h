@@ -20,14 +20,19 @@ class TStream;
 class TGraphic;
 
 enum TProgressStage : uint8_t { psStarting, psRunning, psEnding };
-using TProgressEvent = std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone,
-                                          bool RedrawNow, const TRect& R, const std::string& Msg)>;
+using TProgressEvent =
+    std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
+                       const TRect& R, const std::string& Msg)>;
 
 // Clipboard formats: the standard numbers, and 0xC000 upwards for names
 // registered with RegisterClipboardFormat.
 using TClipboardFormat = uint16_t;
 enum : TClipboardFormat {
-  CF_TEXT = 1, CF_BITMAP = 2, CF_DIB = 8, CF_PALETTE = 9, CF_UNICODETEXT = 13,
+  CF_TEXT = 1,
+  CF_BITMAP = 2,
+  CF_DIB = 8,
+  CF_PALETTE = 9,
+  CF_UNICODETEXT = 13,
 };
 // The data of one clipboard transfer, by format. A bitmap (CF_BITMAP or
 // CF_DIB) is held as the bytes of a BMP file.
@@ -36,11 +41,17 @@ using TClipboardData = std::map<TClipboardFormat, std::vector<uint8_t>>;
 // A graphic class: creates a new, empty graphic of its kind. The function's
 // address identifies the class in the picture registries.
 using TGraphicClass = TGraphic* (*)();
-template <typename T> TGraphic* CreateGraphicOf() { return new T(); }
-template <typename T> constexpr TGraphicClass GraphicClassOf() { return &CreateGraphicOf<T>; }
+template <typename T>
+TGraphic* CreateGraphicOf() {
+  return new T();
+}
+template <typename T>
+constexpr TGraphicClass GraphicClassOf() {
+  return &CreateGraphicOf<T>;
+}
 
 class TGraphic : public TPersistent {
-public:
+ public:
   std::string ClassName() const override { return "TGraphic"; }
 
   virtual void Draw(TCanvas* ACanvas, const TRect& Rect) = 0;
@@ -80,7 +91,7 @@ public:
   void Progress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
                 const TRect& R, const std::string& Msg);
 
-private:
+ private:
   bool transparent_ = false;
   bool modified_ = false;
   bool palette_modified_ = false;

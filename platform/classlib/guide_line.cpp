@@ -13,14 +13,14 @@ namespace {
 // Paints by inverting what the window system composed beneath it (the
 // window is not opaque, so its parent's pixels are already there).
 class TInvertingWidget : public QWidget {
-public:
+ public:
   TInvertingWidget() {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
   }
 
-protected:
+ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setCompositionMode(QPainter::RasterOp_NotDestination);

@@ -11,7 +11,7 @@
 namespace classlib {
 
 class TGuideLine : public TWinControl {
-public:
+ public:
   explicit TGuideLine(TComponent* AOwner);
   std::string ClassName() const override { return "TGuideLine"; }
 
@@ -21,7 +21,7 @@ public:
   // Inverts the pixels of Canvas that the line covers.
   void PaintTo(TCanvas* Canvas, int X, int Y) override;
 
-protected:
+ protected:
   void CreateWnd() override;
 };
 

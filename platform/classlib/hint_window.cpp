@@ -25,7 +25,8 @@ std::string ShortHint(const std::string& Hint) {
 TWinControl* ControlOfWidget(QWidget* W) {
   for (; W != nullptr; W = W->parentWidget()) {
     for (QObject* child : W->children()) {
-      if (auto* bridge = dynamic_cast<TEventBridge*>(child); bridge != nullptr && bridge->control != nullptr)
+      if (auto* bridge = dynamic_cast<TEventBridge*>(child);
+          bridge != nullptr && bridge->control != nullptr)
         return bridge->control;
     }
   }
@@ -102,7 +103,8 @@ bool ShowControlHint(TControl* Control, const TPoint& CursorPos) {
   info.HintColor = static_cast<TColor>(Application->HintColor());
   TPoint screen = Control->ClientToScreen(CursorPos);
   info.HintPos = Point(screen.X, screen.Y + 20);  // below the pointer
-  if (Control->Perform(CM_HINTSHOW, 0, reinterpret_cast<intptr_t>(&info)) != 0 || info.HintStr.empty()) {
+  if (Control->Perform(CM_HINTSHOW, 0, reinterpret_cast<intptr_t>(&info)) != 0 ||
+      info.HintStr.empty()) {
     if (AppHint()) AppHint()->ReleaseHandle();
     return false;
   }

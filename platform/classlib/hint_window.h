@@ -13,15 +13,15 @@ namespace classlib {
 // What CM_HINTSHOW carries (LParam points at it).
 struct THintInfo {
   TControl* HintControl = nullptr;
-  TPoint HintPos;          // screen position of the window's top-left corner
-  int HintMaxWidth = 0;    // the text wraps at this width
+  TPoint HintPos;        // screen position of the window's top-left corner
+  int HintMaxWidth = 0;  // the text wraps at this width
   TColor HintColor = clInfoBk;
-  TPoint CursorPos;        // the pointer, in HintControl's client coordinates
+  TPoint CursorPos;  // the pointer, in HintControl's client coordinates
   std::string HintStr;
 };
 
 class THintWindow : public TCustomControl {
-public:
+ public:
   explicit THintWindow(TComponent* AOwner);
   ~THintWindow() override;
   std::string ClassName() const override { return "THintWindow"; }
@@ -40,11 +40,11 @@ public:
   // The colour the open hint is painted in.
   TColor ShownColor() const { return shown_color_; }
 
-protected:
+ protected:
   void CreateWnd() override;
   void Paint() override;
 
-private:
+ private:
   bool active_ = false;
   TColor shown_color_ = clInfoBk;
 };

@@ -20,7 +20,6 @@ namespace {
 
 const char* const kInvalidIcon = "Icon image is not valid";
 
-
 }  // namespace
 
 TIcon::TIcon() = default;
@@ -35,14 +34,16 @@ void TIcon::LoadFromStream(TStream* Stream) {
   std::vector<uint8_t> data(static_cast<size_t>(available));
   Stream->ReadBuffer(data.data(), available);
   uint16_t type = GetLE16(data.data() + 2), count = GetLE16(data.data() + 4);
-  if (GetLE16(data.data()) != 0 || (type != 1 && type != 2) || count == 0) throw EInvalidGraphic(kInvalidIcon);
+  if (GetLE16(data.data()) != 0 || (type != 1 && type != 2) || count == 0)
+    throw EInvalidGraphic(kInvalidIcon);
   if (6 + 16 * static_cast<int64_t>(count) > available) throw EInvalidGraphic(kInvalidIcon);
   std::vector<Entry> entries;
   uint64_t end = 6 + 16 * static_cast<uint64_t>(count);
   for (int i = 0; i < count; ++i) {
     const uint8_t* e = data.data() + 6 + 16 * i;
     Entry en{e[0] ? e[0] : 256, e[1] ? e[1] : 256, GetLE32(e + 12), GetLE32(e + 8)};
-    if (en.Offset < 6 + 16u * count || static_cast<uint64_t>(en.Offset) + en.Size > static_cast<uint64_t>(available) ||
+    if (en.Offset < 6 + 16u * count ||
+        static_cast<uint64_t>(en.Offset) + en.Size > static_cast<uint64_t>(available) ||
         en.Size < 40)
       throw EInvalidGraphic(kInvalidIcon);
     end = std::max<uint64_t>(end, static_cast<uint64_t>(en.Offset) + en.Size);
@@ -81,8 +82,10 @@ void TIcon::Decode() {
     mask->SetSize(image->Width(), image->Height());
     for (int y = 0; y < image->Height(); ++y)
       for (int x = 0; x < image->Width(); ++x)
-        if (image->ScanLine(y)[4 * x + 3] == 0) mask->ScanLine(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-        else mask->ScanLine(y)[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
+        if (image->ScanLine(y)[4 * x + 3] == 0)
+          mask->ScanLine(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+        else
+          mask->ScanLine(y)[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
   } else {
     uint32_t hsize = GetLE32(p);
     if (hsize < 40 || hsize > e.Size) throw EInvalidGraphic(kInvalidIcon);
@@ -91,7 +94,8 @@ void TIcon::Decode() {
     uint32_t clrUsed = GetLE32(p + 32);
     if (w <= 0 || w > 1024 || h2 <= 0 || h2 > 2048 || (h2 & 1)) throw EInvalidGraphic(kInvalidIcon);
     int h = h2 / 2;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) throw EInvalidGraphic(kInvalidIcon);
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+      throw EInvalidGraphic(kInvalidIcon);
     uint32_t pal = bits <= 8 ? (clrUsed ? clrUsed : (1u << bits)) : 0;
     if (pal > 256) throw EInvalidGraphic(kInvalidIcon);
     uint64_t xorBytes = static_cast<uint64_t>(BytesPerScanLine(w, bits)) * h;
@@ -106,7 +110,10 @@ void TIcon::Decode() {
     size_t headerAt = bmp.size();
     bmp.insert(bmp.end(), p, p + colorsAt + xorBytes);
     uint8_t* hh = bmp.data() + headerAt;
-    hh[8] = static_cast<uint8_t>(h); hh[9] = static_cast<uint8_t>(h >> 8); hh[10] = 0; hh[11] = 0;
+    hh[8] = static_cast<uint8_t>(h);
+    hh[9] = static_cast<uint8_t>(h >> 8);
+    hh[10] = 0;
+    hh[11] = 0;
     std::memset(hh + 16, 0, 8);  // no compression; image size computed
     TMemoryStream ms;
     ms.WriteBuffer(bmp.data(), static_cast<int64_t>(bmp.size()));
@@ -116,7 +123,8 @@ void TIcon::Decode() {
     mask->SetSize(w, h);
     if (colorsAt + xorBytes + andBytes <= e.Size) {
       // The mask's rows are stored bottom-up like the bitmap's own.
-      std::memcpy(mask->Bits(), p + colorsAt + xorBytes, std::min<size_t>(andBytes, mask->BitsSize()));
+      std::memcpy(mask->Bits(), p + colorsAt + xorBytes,
+                  std::min<size_t>(andBytes, mask->BitsSize()));
     } else {
       std::memset(mask->Bits(), 0, mask->BitsSize());
     }
@@ -133,7 +141,11 @@ void TIcon::SaveToStream(TStream* Stream) {
 
 void TIcon::Assign(TPersistent* Source) {
   if (!Source) {
-    data_.clear(); entries_.clear(); image_.reset(); mask_.reset(); width_ = height_ = 0;
+    data_.clear();
+    entries_.clear();
+    image_.reset();
+    mask_.reset();
+    width_ = height_ = 0;
     Changed(this);
     return;
   }
@@ -160,7 +172,10 @@ void TIcon::Draw(TCanvas* ACanvas, const TRect& Rect) {
     alpha = false;
     for (int y = 0; y < image_->Height() && !alpha; ++y)
       for (int x = 0; x < image_->Width(); ++x)
-        if (image_->ScanLine(y)[4 * x + 3]) { alpha = true; break; }
+        if (image_->ScanLine(y)[4 * x + 3]) {
+          alpha = true;
+          break;
+        }
   }
   for (int y = 0; y < h; ++y) {
     int sy = static_cast<int>((2LL * y + 1) * image_->Height() / (2LL * h));
@@ -175,7 +190,8 @@ void TIcon::Draw(TCanvas* ACanvas, const TRect& Rect) {
           TColor d = ACanvas->Pixels(Rect.Left + x, Rect.Top + y);
           if (d < 0) continue;
           auto mix = [a](int f, int b) { return (f * a + b * (255 - a) + 127) / 255; };
-          c = RGB(mix(GetRValue(c), GetRValue(d)), mix(GetGValue(c), GetGValue(d)), mix(GetBValue(c), GetBValue(d)));
+          c = RGB(mix(GetRValue(c), GetRValue(d)), mix(GetGValue(c), GetGValue(d)),
+                  mix(GetBValue(c), GetBValue(d)));
         }
       }
       ACanvas->SetPixels(Rect.Left + x, Rect.Top + y, c);

@@ -14,7 +14,7 @@ namespace classlib {
 class TBitmap;
 
 class TIcon : public TGraphic {
-public:
+ public:
   TIcon();
   ~TIcon() override;
   std::string ClassName() const override { return "TIcon"; }
@@ -38,8 +38,11 @@ public:
   TBitmap* ImageBitmap();
   TBitmap* MaskBitmap();
 
-private:
-  struct Entry { int Width, Height; uint32_t Offset, Size; };
+ private:
+  struct Entry {
+    int Width, Height;
+    uint32_t Offset, Size;
+  };
   void Decode();
   std::vector<uint8_t> data_;
   std::vector<Entry> entries_;

@@ -27,14 +27,16 @@ uint32_t Mix(uint32_t C, uint32_t B, int Quarters) {
   uint32_t out = 0;
   for (int shift = 0; shift < 24; shift += 8) {
     uint32_t c = (C >> shift) & 0xFF, b = (B >> shift) & 0xFF;
-    uint32_t v = (c * static_cast<uint32_t>(4 - Quarters) + b * static_cast<uint32_t>(Quarters)) / 4;
+    uint32_t v =
+        (c * static_cast<uint32_t>(4 - Quarters) + b * static_cast<uint32_t>(Quarters)) / 4;
     out |= v << shift;
   }
   return out;
 }
 
 // A monochrome bitmap with white (bit 1) where Opaque says so, for MaskBlt.
-void MakeMaskBitmap(TBitmap& M, int W, int H, const std::vector<uint8_t>& Transparent, bool UseMask) {
+void MakeMaskBitmap(TBitmap& M, int W, int H, const std::vector<uint8_t>& Transparent,
+                    bool UseMask) {
   M.SetMonochrome(true);
   M.SetSize(W, H);
   for (int y = 0; y < H; ++y) {
@@ -95,7 +97,8 @@ void TImageList::CheckIndex(int Index) const {
     throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
 
-TImageList::Image TImageList::Cut(TBitmap* Source, int Left, TBitmap* Mask, bool KeyMode, TColor Key) const {
+TImageList::Image TImageList::Cut(TBitmap* Source, int Left, TBitmap* Mask, bool KeyMode,
+                                  TColor Key) const {
   Image img;
   size_t n = static_cast<size_t>(width_) * static_cast<size_t>(height_);
   img.pixels.assign(n, 0);
@@ -130,7 +133,8 @@ int TImageList::Add(TBitmap* Image, TBitmap* Mask) {
 
 int TImageList::AddMasked(TBitmap* Image, TColor MaskColor) {
   if (Image == nullptr || Image->Empty()) return -1;
-  TColor key = MaskColor == clDefault ? Image->PixelColor(0, Image->Height() - 1) : ColorToRGB(MaskColor);
+  TColor key =
+      MaskColor == clDefault ? Image->PixelColor(0, Image->Height() - 1) : ColorToRGB(MaskColor);
   key &= 0xFFFFFF;
   int pieces = std::max(1, Image->Width() / width_);
   int first = Count();
@@ -177,7 +181,9 @@ void TImageList::Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled) {
   }
 
   int quarters = drawing_style_ == dsFocus ? 1 : drawing_style_ == dsSelected ? 2 : 0;
-  uint32_t blend = static_cast<uint32_t>(ColorToRGB(blend_color_ == clNone ? clHighlight : blend_color_)) & 0xFFFFFF;
+  uint32_t blend =
+      static_cast<uint32_t>(ColorToRGB(blend_color_ == clNone ? clHighlight : blend_color_)) &
+      0xFFFFFF;
   bool fill_bk = !masked_ || bk_color_ != clNone;
   uint32_t bk = bk_color_ == clNone ? 0u : static_cast<uint32_t>(ColorToRGB(bk_color_)) & 0xFFFFFF;
   for (int y = 0; y < h; ++y) {
@@ -204,7 +210,8 @@ bool TImageList::GetBitmap(int Index, TBitmap* Image) const {
   Image->SetPixelFormat(pf32bit);
   Image->SetSize(width_, height_);
   for (int y = 0; y < height_; ++y)
-    for (int x = 0; x < width_; ++x) PutPixel32(*Image, x, y, img.pixels[static_cast<size_t>(y) * width_ + x]);
+    for (int x = 0; x < width_; ++x)
+      PutPixel32(*Image, x, y, img.pixels[static_cast<size_t>(y) * width_ + x]);
   Image->Changed(Image);
   return true;
 }
@@ -260,7 +267,8 @@ void TImageList::Change() {
   // skip links that left meanwhile.
   std::vector<TChangeLink*> copy = links_;
   for (TChangeLink* link : copy)
-    if (std::find(links_.begin(), links_.end(), link) != links_.end() && link->OnChange) link->OnChange(this);
+    if (std::find(links_.begin(), links_.end(), link) != links_.end() && link->OnChange)
+      link->OnChange(this);
 }
 
 }  // namespace classlib

@@ -27,7 +27,7 @@ enum TDrawingStyle : uint8_t { dsFocus, dsSelected, dsNormal, dsTransparent };
 // whenever the list's images or size change. Unregisters itself when freed;
 // Sender becomes null when the list goes first.
 class TChangeLink {
-public:
+ public:
   TChangeLink() = default;
   ~TChangeLink();
   TChangeLink(const TChangeLink&) = delete;
@@ -35,13 +35,13 @@ public:
   TImageList* Sender() const { return sender_; }
   TNotifyEvent OnChange;
 
-private:
+ private:
   friend class TImageList;
   TImageList* sender_ = nullptr;
 };
 
 class TImageList : public TComponent {
-public:
+ public:
   explicit TImageList(TComponent* AOwner = nullptr);
   TImageList(TComponent* AOwner, int AWidth, int AHeight);
   ~TImageList() override;
@@ -107,10 +107,10 @@ public:
   void BeginUpdate();
   void EndUpdate();
 
-protected:
+ protected:
   virtual void Change();
 
-private:
+ private:
   struct Image {
     std::vector<uint32_t> pixels;  // TColor RGB values, row by row from the top
     std::vector<uint8_t> mask;     // 1 where the pixel is transparent

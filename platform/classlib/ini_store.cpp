@@ -9,7 +9,8 @@ namespace classlib {
 
 namespace {
 std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return s;
 }
 }  // namespace
@@ -32,14 +33,16 @@ void TCustomIniFile::WriteBool(const std::string& Section, const std::string& Id
   WriteString(Section, Ident, Value ? "1" : "0");
 }
 
-std::string TMemIniFile::ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) {
+std::string TMemIniFile::ReadString(const std::string& Section, const std::string& Ident,
+                                    const std::string& Default) {
   auto s = sections_.find(Lower(Section));
   if (s == sections_.end()) return Default;
   auto k = s->second.find(Lower(Ident));
   return k == s->second.end() ? Default : k->second;
 }
 
-void TMemIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) {
+void TMemIniFile::WriteString(const std::string& Section, const std::string& Ident,
+                              const std::string& Value) {
   sections_[Lower(Section)][Lower(Ident)] = Value;
 }
 

@@ -11,12 +11,13 @@
 namespace classlib {
 
 class TCustomIniFile : public TObject {
-public:
+ public:
   std::string ClassName() const override { return "TCustomIniFile"; }
 
   virtual std::string ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) = 0;
-  virtual void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) = 0;
+  virtual void WriteString(const std::string& Section, const std::string& Ident,
+                           const std::string& Value) = 0;
   virtual bool ValueExists(const std::string& Section, const std::string& Ident) = 0;
 
   // A value that is not a number (decimal or "$" hex) reads as Default.
@@ -27,13 +28,15 @@ public:
 };
 
 class TMemIniFile : public TCustomIniFile {
-public:
+ public:
   std::string ClassName() const override { return "TMemIniFile"; }
-  std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) override;
-  void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) override;
+  std::string ReadString(const std::string& Section, const std::string& Ident,
+                         const std::string& Default) override;
+  void WriteString(const std::string& Section, const std::string& Ident,
+                   const std::string& Value) override;
   bool ValueExists(const std::string& Section, const std::string& Ident) override;
 
-private:
+ private:
   // Sections and keys compare without regard to case.
   std::map<std::string, std::map<std::string, std::string>> sections_;
 };

@@ -76,7 +76,8 @@ void TList::Move(int CurIndex, int NewIndex) {
 
 void TList::Sort(const TListSortCompare& Compare) {
   if (!Compare || items_.size() < 2) return;
-  std::stable_sort(items_.begin(), items_.end(), [&](void* a, void* b) { return Compare(a, b) < 0; });
+  std::stable_sort(items_.begin(), items_.end(),
+                   [&](void* a, void* b) { return Compare(a, b) < 0; });
 }
 
 void TList::Clear() {
@@ -84,7 +85,9 @@ void TList::Clear() {
   SetCapacity(0);
 }
 
-void TList::Pack() { items_.erase(std::remove(items_.begin(), items_.end(), nullptr), items_.end()); }
+void TList::Pack() {
+  items_.erase(std::remove(items_.begin(), items_.end(), nullptr), items_.end());
+}
 
 void* TList::First() const { return Items(0); }
 
@@ -99,7 +102,8 @@ void TList::SetCount(int NewCount) {
 void TList::SetCapacity(int NewCapacity) {
   if (NewCapacity < Count()) ListError("List capacity out of bounds", NewCapacity);
   capacity_ = NewCapacity;
-  if (static_cast<size_t>(NewCapacity) > items_.capacity()) items_.reserve(static_cast<size_t>(NewCapacity));
+  if (static_cast<size_t>(NewCapacity) > items_.capacity())
+    items_.reserve(static_cast<size_t>(NewCapacity));
 }
 
 void* TList::Items(int Index) const {

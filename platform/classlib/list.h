@@ -12,16 +12,16 @@ namespace classlib {
 using TListSortCompare = std::function<int(void* Item1, void* Item2)>;
 
 class TList : public TObject {
-public:
+ public:
   TList() = default;
   ~TList() override = default;
   std::string ClassName() const override { return "TList"; }
 
-  int Add(void* Item);                   // returns the new index
-  void Insert(int Index, void* Item);    // 0 <= Index <= Count
+  int Add(void* Item);                 // returns the new index
+  void Insert(int Index, void* Item);  // 0 <= Index <= Count
   void Delete(int Index);
-  int Remove(void* Item);                // first occurrence; its old index or -1
-  void* Extract(void* Item);             // removes the first occurrence, returns Item or nullptr
+  int Remove(void* Item);     // first occurrence; its old index or -1
+  void* Extract(void* Item);  // removes the first occurrence, returns Item or nullptr
   int IndexOf(void* Item) const;
   void Exchange(int Index1, int Index2);
   void Move(int CurIndex, int NewIndex);
@@ -29,8 +29,8 @@ public:
   // read outside the list.
   void Sort(const TListSortCompare& Compare);
   void Clear();
-  void Pack();                           // removes nullptr entries
-  void* First() const;                   // EListError on an empty list
+  void Pack();          // removes nullptr entries
+  void* First() const;  // EListError on an empty list
   void* Last() const;
 
   int Count() const { return static_cast<int>(items_.size()); }
@@ -50,7 +50,7 @@ public:
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }
 
-private:
+ private:
   void CheckIndex(int Index) const;
   void Grow();
 

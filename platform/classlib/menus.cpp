@@ -46,8 +46,10 @@ std::string ShortCutToText(TShortCut ShortCut) {
   if (ShortCut & scShift) s += "Shift+";
   if (ShortCut & scAlt) s += "Alt+";
   int key = ShortCut & 0xFF;
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) s += static_cast<char>(key);
-  else if (key >= VK_F1 && key <= VK_F12) s += "F" + std::to_string(key - VK_F1 + 1);
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
+    s += static_cast<char>(key);
+  else if (key >= VK_F1 && key <= VK_F12)
+    s += "F" + std::to_string(key - VK_F1 + 1);
   else {
     switch (key) {
       case VK_BACK: s += "BkSp"; break;
@@ -264,7 +266,9 @@ void TMenuItem::MeasureItem(TCanvas* ACanvas, int& Width, int& Height) {
 
 // ============================================================== TMenu
 
-TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), items_(new TMenuItem(nullptr)) { items_->menu_ = this; }
+TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), items_(new TMenuItem(nullptr)) {
+  items_->menu_ = this;
+}
 
 TMenu::~TMenu() {
   items_->menu_ = nullptr;
@@ -336,7 +340,7 @@ QPixmap PixmapOf(TBitmap* Bitmap) {
 
 // An owner-drawn menu entry: measured and painted by the item.
 class TOwnerDrawEntry : public QWidget {
-public:
+ public:
   TOwnerDrawEntry(TMenuItem* Item, QMenu* Menu) : item_(Item), menu_(Menu) {
     setMouseTracking(true);
     TCanvas canvas;
@@ -350,7 +354,7 @@ public:
   }
   QSize sizeHint() const override { return size_; }
 
-protected:
+ protected:
   void paintEvent(QPaintEvent*) override {
     QImage img(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
     TCanvas canvas;
@@ -374,7 +378,7 @@ protected:
     SafeCall(item, [item] { item->Click(); });
   }
 
-private:
+ private:
   TMenuItem* item_;
   QMenu* menu_;
   QSize size_;

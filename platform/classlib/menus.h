@@ -25,10 +25,11 @@ class TImageList;
 
 using TMenuDrawItemEvent =
     std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
-using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
+using TMenuMeasureItemEvent =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
 
 class TMenuItem : public TComponent {
-public:
+ public:
   explicit TMenuItem(TComponent* AOwner);
   ~TMenuItem() override;
   std::string ClassName() const override { return "TMenuItem"; }
@@ -93,10 +94,10 @@ public:
   void DrawItem(TCanvas* ACanvas, const TRect& ARect, bool Selected);
   void MeasureItem(TCanvas* ACanvas, int& Width, int& Height);
 
-protected:
+ protected:
   void Changed();
 
-private:
+ private:
   friend class TMenu;
   void TurnSiblingsOff();
 
@@ -118,7 +119,7 @@ private:
 };
 
 class TMenu : public TComponent {
-public:
+ public:
   explicit TMenu(TComponent* AOwner);
   ~TMenu() override;
   std::string ClassName() const override { return "TMenu"; }
@@ -138,19 +139,19 @@ public:
   // Called whenever an item changes.
   virtual void MenuChanged(TMenuItem* Item);
 
-private:
+ private:
   TMenuItem* items_;
   bool owner_draw_ = false;
   TImageList* images_ = nullptr;
 };
 
 class TMainMenu : public TMenu {
-public:
+ public:
   explicit TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
   std::string ClassName() const override { return "TMainMenu"; }
   void MenuChanged(TMenuItem* Item) override;
 
-private:
+ private:
   friend class TForm;
   TForm* form_ = nullptr;  // the form showing this menu
 };
@@ -158,7 +159,7 @@ private:
 enum class TPopupAlignment { paLeft, paRight, paCenter };
 
 class TPopupMenu : public TMenu {
-public:
+ public:
   explicit TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
   std::string ClassName() const override { return "TPopupMenu"; }
   bool AutoPopup() const { return auto_popup_; }
@@ -176,7 +177,7 @@ public:
   // and clicks the item it returns (nullptr: dismissed).
   static std::function<TMenuItem*(TPopupMenu* Menu, int X, int Y)> PopupHook;
 
-private:
+ private:
   bool auto_popup_ = true;
   TComponent* popup_component_ = nullptr;
   TPopupAlignment alignment_ = TPopupAlignment::paLeft;

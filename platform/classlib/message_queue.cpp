@@ -35,7 +35,7 @@ QEvent::Type PostedEventType() {
 // The toolkit event that stands for one queued message; it carries only the
 // entry's number, so a message removed in the meantime is simply not found.
 class TPostedEvent : public QEvent {
-public:
+ public:
   explicit TPostedEvent(uint64_t Seq) : QEvent(PostedEventType()), seq(Seq) {}
   uint64_t seq;
 };
@@ -64,7 +64,7 @@ void Deliver(uint64_t Seq) {
 
 // Lives in the toolkit's main thread and receives the posted events there.
 class TPostedReceiver : public QObject {
-public:
+ public:
   bool event(QEvent* Event) override {
     if (Event->type() == PostedEventType()) {
       Deliver(static_cast<TPostedEvent*>(Event)->seq);
@@ -77,7 +77,8 @@ public:
 QObject* Receiver() {
   static QObject* receiver = [] {
     auto* r = new TPostedReceiver();
-    if (QCoreApplication* app = QCoreApplication::instance(); app != nullptr && r->thread() != app->thread())
+    if (QCoreApplication* app = QCoreApplication::instance();
+        app != nullptr && r->thread() != app->thread())
       r->moveToThread(app->thread());
     return r;
   }();
@@ -141,8 +142,10 @@ void DiscardPostedMessages(TWinControl* Control) {
   if (Control == nullptr) return;
   std::lock_guard<std::mutex> lock(g_mutex);
   for (auto it = g_queue.begin(); it != g_queue.end();) {
-    if (it->target == Control) it = g_queue.erase(it);
-    else ++it;
+    if (it->target == Control)
+      it = g_queue.erase(it);
+    else
+      ++it;
   }
 }
 

@@ -26,7 +26,9 @@ struct TMessage {
   // WM_TIMER carries the timer id in WParam.
   uint32_t TimerID() const { return static_cast<uint32_t>(WParam); }
   // WM_MOUSEWHEEL: signed wheel delta in the high word of WParam (120 per notch).
-  int WheelDelta() const { return static_cast<int16_t>((static_cast<uint32_t>(WParam) >> 16) & 0xFFFF); }
+  int WheelDelta() const {
+    return static_cast<int16_t>((static_cast<uint32_t>(WParam) >> 16) & 0xFFFF);
+  }
 };
 
 // Packs a client position into a mouse message's LParam.

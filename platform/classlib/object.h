@@ -7,7 +7,7 @@
 namespace classlib {
 
 class TObject {
-public:
+ public:
   TObject() = default;
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
@@ -20,7 +20,7 @@ public:
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 class TPersistent : public TObject {
-public:
+ public:
   std::string ClassName() const override { return "TPersistent"; }
 
   // Copies Source into this object. The default asks Source to AssignTo this
@@ -28,7 +28,7 @@ public:
   // "Cannot assign a <source class> to a <target class>".
   virtual void Assign(TPersistent* Source);
 
-protected:
+ protected:
   virtual void AssignTo(TPersistent* Dest);
 };
 

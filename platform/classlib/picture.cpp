@@ -26,7 +26,7 @@ std::string NormalExt(const std::string& e) {
 
 struct Registry {
   std::mutex mutex;
-  std::vector<TPicture::TFileFormat> files;   // in registration order
+  std::vector<TPicture::TFileFormat> files;  // in registration order
   std::map<TClipboardFormat, TGraphicClass> clipboard;
 
   Registry() {
@@ -74,9 +74,10 @@ void TPicture::RegisterClipboardFormat(TClipboardFormat Format, TGraphicClass Gr
 void TPicture::UnregisterGraphicClass(TGraphicClass GraphicClass) {
   Registry& r = Reg();
   std::lock_guard<std::mutex> lock(r.mutex);
-  r.files.erase(std::remove_if(r.files.begin(), r.files.end(),
-                               [&](const TFileFormat& f) { return f.GraphicClass == GraphicClass; }),
-                r.files.end());
+  r.files.erase(
+      std::remove_if(r.files.begin(), r.files.end(),
+                     [&](const TFileFormat& f) { return f.GraphicClass == GraphicClass; }),
+      r.files.end());
   for (auto it = r.clipboard.begin(); it != r.clipboard.end();)
     it = it->second == GraphicClass ? r.clipboard.erase(it) : std::next(it);
 }
@@ -131,12 +132,17 @@ void TPicture::SetGraphic(TGraphic* Value) {
   if (Value == graphic_.get()) return;
   // A new graphic of the same class, then a copy of the value.
   TGraphic* copy = nullptr;
-  if (dynamic_cast<TBitmap*>(Value)) copy = new TBitmap();
-  else if (dynamic_cast<TIcon*>(Value)) copy = new TIcon();
+  if (dynamic_cast<TBitmap*>(Value))
+    copy = new TBitmap();
+  else if (dynamic_cast<TIcon*>(Value))
+    copy = new TIcon();
   else {
     for (const auto& f : FileFormats()) {
       std::unique_ptr<TGraphic> probe(f.GraphicClass());
-      if (probe->ClassName() == Value->ClassName()) { copy = probe.release(); break; }
+      if (probe->ClassName() == Value->ClassName()) {
+        copy = probe.release();
+        break;
+      }
     }
   }
   if (!copy) throw EInvalidGraphic("Cannot assign a " + Value->ClassName() + " to a TPicture");
@@ -194,9 +200,18 @@ void TPicture::SaveToClipboardFormat(TClipboardFormat Format, TClipboardData& Da
 }
 
 void TPicture::Assign(TPersistent* Source) {
-  if (!Source) { SetGraphic(nullptr); return; }
-  if (auto* p = dynamic_cast<TPicture*>(Source)) { SetGraphic(p->Graphic()); return; }
-  if (auto* g = dynamic_cast<TGraphic*>(Source)) { SetGraphic(g); return; }
+  if (!Source) {
+    SetGraphic(nullptr);
+    return;
+  }
+  if (auto* p = dynamic_cast<TPicture*>(Source)) {
+    SetGraphic(p->Graphic());
+    return;
+  }
+  if (auto* g = dynamic_cast<TGraphic*>(Source)) {
+    SetGraphic(g);
+    return;
+  }
   TPersistent::Assign(Source);
 }
 

@@ -15,7 +15,7 @@ class TBitmap;
 class TIcon;
 
 class TPicture : public TPersistent {
-public:
+ public:
   TPicture();
   ~TPicture() override;
   std::string ClassName() const override { return "TPicture"; }
@@ -67,7 +67,7 @@ public:
 
   void Changed(TObject* Sender);
 
-private:
+ private:
   void Adopt(TGraphic* NewGraphic);
   std::unique_ptr<TGraphic> graphic_;
 };

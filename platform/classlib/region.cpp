@@ -38,8 +38,14 @@ bool Apply(int mode, bool a, bool b) {
 Intervals CombineIntervals(const Intervals& a, const Intervals& b, int mode) {
   std::vector<int> edges;
   edges.reserve((a.size() + b.size()) * 2);
-  for (const auto& iv : a) { edges.push_back(iv.first); edges.push_back(iv.second); }
-  for (const auto& iv : b) { edges.push_back(iv.first); edges.push_back(iv.second); }
+  for (const auto& iv : a) {
+    edges.push_back(iv.first);
+    edges.push_back(iv.second);
+  }
+  for (const auto& iv : b) {
+    edges.push_back(iv.first);
+    edges.push_back(iv.second);
+  }
   std::sort(edges.begin(), edges.end());
   edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
   Intervals out;
@@ -51,8 +57,10 @@ Intervals CombineIntervals(const Intervals& a, const Intervals& b, int mode) {
     bool inA = ia < a.size() && a[ia].first <= x0;
     bool inB = ib < b.size() && b[ib].first <= x0;
     if (!Apply(mode, inA, inB)) continue;
-    if (!out.empty() && out.back().second == x0) out.back().second = x1;
-    else out.push_back({x0, x1});
+    if (!out.empty() && out.back().second == x0)
+      out.back().second = x1;
+    else
+      out.push_back({x0, x1});
   }
   return out;
 }
@@ -61,13 +69,16 @@ Intervals CombineIntervals(const Intervals& a, const Intervals& b, int mode) {
 // consecutive rectangle edges, the union of the x-ranges of the rectangles
 // covering it.
 class BandWalker {
-public:
+ public:
   explicit BandWalker(const std::vector<TRect>& rects) : rects_(rects) {
     std::sort(rects_.begin(), rects_.end(),
               [](const TRect& l, const TRect& r) { return l.Top < r.Top; });
   }
   void AddEdges(std::vector<int>& edges) const {
-    for (const auto& r : rects_) { edges.push_back(r.Top); edges.push_back(r.Bottom); }
+    for (const auto& r : rects_) {
+      edges.push_back(r.Top);
+      edges.push_back(r.Bottom);
+    }
   }
   // Bands must be asked for in increasing order.
   Intervals At(int y0) {
@@ -80,7 +91,7 @@ public:
     return UnionOf(std::move(v));
   }
 
-private:
+ private:
   std::vector<TRect> rects_;
   std::vector<TRect> active_;
   size_t next_ = 0;
@@ -88,8 +99,10 @@ private:
 
 std::vector<TRect> Build(const std::vector<TRect>& a, const std::vector<TRect>& b, int mode) {
   std::vector<TRect> ra, rb;
-  for (const auto& r : a) if (!IsRectEmpty(r)) ra.push_back(r);
-  for (const auto& r : b) if (!IsRectEmpty(r)) rb.push_back(r);
+  for (const auto& r : a)
+    if (!IsRectEmpty(r)) ra.push_back(r);
+  for (const auto& r : b)
+    if (!IsRectEmpty(r)) rb.push_back(r);
   BandWalker wa(ra), wb(rb);
   std::vector<int> edges;
   wa.AddEdges(edges);
@@ -105,7 +118,10 @@ std::vector<TRect> Build(const std::vector<TRect>& a, const std::vector<TRect>& 
   for (size_t i = 0; i + 1 < edges.size(); ++i) {
     int y0 = edges[i], y1 = edges[i + 1];
     Intervals band = CombineIntervals(wa.At(y0), wb.At(y0), mode);
-    if (band.empty()) { havePrev = false; continue; }
+    if (band.empty()) {
+      havePrev = false;
+      continue;
+    }
     if (havePrev && prevBottom == y0 && band == prev) {
       for (size_t k = prevStart; k < out.size(); ++k) out[k].Bottom = y1;
     } else {
@@ -168,7 +184,9 @@ TRegion CreateRectRgn(int Left, int Top, int Right, int Bottom) {
                       std::max(Top, Bottom)));
 }
 
-TRegion CreateRectRgnIndirect(const TRect& R) { return CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom); }
+TRegion CreateRectRgnIndirect(const TRect& R) {
+  return CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom);
+}
 
 bool EllipseRow(double l, double t, double r, double b, int y, int& x0, int& x1) {
   double a = (r - l) / 2, bb = (b - t) / 2;
@@ -193,7 +211,8 @@ TRegion CreateEllipticRgn(int Left, int Top, int Right, int Bottom) {
 
 TRegion CreateRoundRectRgn(int Left, int Top, int Right, int Bottom, int WidthEllipse,
                            int HeightEllipse) {
-  int w = std::min(std::abs(WidthEllipse), Right - Left), h = std::min(std::abs(HeightEllipse), Bottom - Top);
+  int w = std::min(std::abs(WidthEllipse), Right - Left),
+      h = std::min(std::abs(HeightEllipse), Bottom - Top);
   std::vector<TRect> rows;
   for (int y = Top; y < Bottom; ++y) {
     int x0 = Left, x1 = Right, ex0, ex1;
@@ -201,7 +220,8 @@ TRegion CreateRoundRectRgn(int Left, int Top, int Right, int Bottom, int WidthEl
       if (y < Top + h / 2 && EllipseRow(Left, Top, Left + w, Top + h, y, ex0, ex1)) {
         x0 = ex0;
         x1 = Right - (Left + w - ex1);
-      } else if (y >= Bottom - h / 2 && EllipseRow(Left, Bottom - h, Left + w, Bottom, y, ex0, ex1)) {
+      } else if (y >= Bottom - h / 2 &&
+                 EllipseRow(Left, Bottom - h, Left + w, Bottom, y, ex0, ex1)) {
         x0 = ex0;
         x1 = Right - (Left + w - ex1);
       } else if (y < Top + h / 2 || y >= Bottom - h / 2) {
@@ -217,7 +237,10 @@ TRegion CreatePolygonRgn(const TPoint* Points, int Count, bool Winding) {
   std::vector<TRect> rows;
   if (!Points || Count < 3) return TRegion();
   int ymin = Points[0].Y, ymax = Points[0].Y;
-  for (int i = 1; i < Count; ++i) { ymin = std::min(ymin, Points[i].Y); ymax = std::max(ymax, Points[i].Y); }
+  for (int i = 1; i < Count; ++i) {
+    ymin = std::min(ymin, Points[i].Y);
+    ymax = std::max(ymax, Points[i].Y);
+  }
   std::vector<std::pair<double, int>> xs;
   for (int y = ymin; y < ymax; ++y) {
     double yc = y + 0.5;

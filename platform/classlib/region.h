@@ -18,7 +18,7 @@ enum : int { RGN_ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3 
 enum : int { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
 
 class TRegion {
-public:
+ public:
   TRegion() = default;
   explicit TRegion(const TRect& R);
   // Any list of rectangles (they may overlap); empty ones are ignored.
@@ -40,7 +40,7 @@ public:
 
   friend bool operator==(const TRegion&, const TRegion&) = default;
 
-private:
+ private:
   std::vector<TRect> rects_;
 };
 

@@ -17,7 +17,8 @@ namespace {
 
 std::string Key(const std::string& Name) {
   std::string k = Name;
-  std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::transform(k.begin(), k.end(), k.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return k;
 }
 
@@ -46,7 +47,8 @@ void RegisterResource(const std::string& Name, const void* Data, size_t Size) {
   Register(Name, e);
 }
 
-void RegisterCursorResource(const std::string& Name, const void* Data, size_t Size, int HotX, int HotY) {
+void RegisterCursorResource(const std::string& Name, const void* Data, size_t Size, int HotX,
+                            int HotY) {
   TResourceData e;
   e.Data = static_cast<const uint8_t*>(Data);
   e.Size = Data == nullptr ? 0 : Size;
@@ -88,7 +90,9 @@ int64_t TResourceStream::Read(void* Buffer, int64_t Count) {
 int64_t TResourceStream::Write(const void*, int64_t) { throw EWriteError("Stream write error"); }
 
 int64_t TResourceStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int64_t base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? pos_ : static_cast<int64_t>(size_);
+  int64_t base = Origin == TSeekOrigin::soBeginning ? 0
+                 : Origin == TSeekOrigin::soCurrent ? pos_
+                                                    : static_cast<int64_t>(size_);
   int64_t p = base + Offset;
   if (p < 0) p = 0;
   pos_ = p;
@@ -118,7 +122,8 @@ void LoadCursorResource(int Id, const std::string& ResName) {
           (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[0]);
     }
   }
-  Screen->SetCustomCursor(Id, w, h, argb, std::clamp(e.HotX, 0, w - 1), std::clamp(e.HotY, 0, h - 1));
+  Screen->SetCustomCursor(Id, w, h, argb, std::clamp(e.HotX, 0, w - 1),
+                          std::clamp(e.HotY, 0, h - 1));
 }
 
 }  // namespace classlib

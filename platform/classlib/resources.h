@@ -15,7 +15,7 @@ namespace classlib {
 // Raised when a resource asked for by name was never registered:
 // "Resource <name> not found".
 class EResNotFound : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
@@ -25,7 +25,8 @@ public:
 void RegisterResource(const std::string& Name, const void* Data, size_t Size);
 
 // A cursor resource: a 32-bit BMP stream (B, G, R, A, bottom-up) and its hot spot.
-void RegisterCursorResource(const std::string& Name, const void* Data, size_t Size, int HotX, int HotY);
+void RegisterCursorResource(const std::string& Name, const void* Data, size_t Size, int HotX,
+                            int HotY);
 
 struct TResourceData {
   const uint8_t* Data = nullptr;
@@ -42,7 +43,7 @@ TResourceData ResourceByName(const std::string& Name);
 
 // A read-only stream over a registered resource's bytes.
 class TResourceStream : public TStream {
-public:
+ public:
   explicit TResourceStream(const std::string& ResName);  // EResNotFound
   std::string ClassName() const override { return "TResourceStream"; }
   int64_t Read(void* Buffer, int64_t Count) override;
@@ -50,7 +51,7 @@ public:
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
   int64_t Size() override { return static_cast<int64_t>(size_); }
 
-private:
+ private:
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
   int64_t pos_ = 0;

@@ -14,7 +14,8 @@ class TWinControl;
 using TShellOpenService =
     std::function<bool(const std::string& Target, const std::string& Verb, TWinControl* Owner)>;
 
-bool ShellOpen(const std::string& Target, const std::string& Verb = "open", TWinControl* Owner = nullptr);
+bool ShellOpen(const std::string& Target, const std::string& Verb = "open",
+               TWinControl* Owner = nullptr);
 // Replaces the service; an empty function restores the desktop's handler.
 // Returns the previous service.
 TShellOpenService SetShellOpenService(TShellOpenService Service);

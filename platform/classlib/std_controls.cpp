@@ -82,7 +82,7 @@ QPixmap GlyphPixmap(TBitmap* Glyph, int NumGlyphs) {
 
 // The lines of a memo, kept in its native editor.
 class TMemoStrings : public TStrings {
-public:
+ public:
   explicit TMemoStrings(TMemo* Memo) : memo_(Memo) {}
   int Count() const override { return static_cast<int>(Lines().size()); }
   std::string Get(int Index) const override {
@@ -119,7 +119,7 @@ public:
     Store(lines);
   }
 
-private:
+ private:
   QPlainTextEdit* Editor() const { return static_cast<QPlainTextEdit*>(NativeWidget(memo_)); }
   std::vector<std::string> Lines() const {
     QString text = Editor()->toPlainText();
@@ -142,7 +142,7 @@ private:
 
 // The items of a combo box, kept in its native widget.
 class TComboStrings : public TStrings {
-public:
+ public:
   explicit TComboStrings(TComboBox* Combo) : combo_(Combo) {}
   int Count() const override { return Box()->count(); }
   std::string Get(int Index) const override {
@@ -183,7 +183,7 @@ public:
     objects_[static_cast<size_t>(Index)] = AObject;
   }
 
-private:
+ private:
   QComboBox* Box() const { return static_cast<QComboBox*>(NativeWidget(combo_)); }
   static void Check(int Index, int Count) {
     if (Index < 0 || Index >= Count)
@@ -275,7 +275,8 @@ void TPanel::Paint() {
   if (!caption.empty()) {
     c->Font()->Assign(Font());
     c->Brush()->SetStyle(bsClear);
-    c->DrawText(caption, r, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | AlignmentFlags(alignment_));
+    c->DrawText(caption, r,
+                DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | AlignmentFlags(alignment_));
   }
 }
 
@@ -328,14 +329,17 @@ void TLabel::AdjustBounds() {
   if (!auto_size_) return;
   TMeasureCanvas m(Font());
   std::string text = Caption();
-  if (text.empty() || (show_accel_char_ && text.size() > 1 && text.back() == '&' && text[text.size() - 2] != '&'))
+  if (text.empty() ||
+      (show_accel_char_ && text.size() > 1 && text.back() == '&' && text[text.size() - 2] != '&'))
     text += " ";
   TRect r = Rect(0, 0, word_wrap_ ? Width() : 0, 0);
   m.canvas.DrawText(text.empty() ? std::string(" ") : text, r, TextFlags() | DT_CALCRECT);
   int x = Left();
   // A right-aligned label keeps its right edge, a centred one its centre.
-  if (!word_wrap_ && alignment_ == taRightJustify) x += Width() - r.Width();
-  else if (!word_wrap_ && alignment_ == taCenter) x += (Width() - r.Width()) / 2;
+  if (!word_wrap_ && alignment_ == taRightJustify)
+    x += Width() - r.Width();
+  else if (!word_wrap_ && alignment_ == taCenter)
+    x += (Width() - r.Width()) / 2;
   SetBounds(x, Top(), r.Width(), r.Height());
 }
 
@@ -353,8 +357,10 @@ void TLabel::SetLayout(TTextLayout Value) {
 }
 void TLabel::SetTransparent(bool Value) {
   transparent_ = Value;
-  if (Value) control_style_ &= ~static_cast<TControlStyle>(csOpaque);
-  else control_style_ |= csOpaque;
+  if (Value)
+    control_style_ &= ~static_cast<TControlStyle>(csOpaque);
+  else
+    control_style_ |= csOpaque;
   Invalidate();
 }
 void TLabel::SetWordWrap(bool Value) {
@@ -459,8 +465,10 @@ TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), glyph_(std::make_unique<
 TBitBtn::~TBitBtn() { glyph_->OnChange = nullptr; }
 
 void TBitBtn::SetGlyph(TBitmap* Value) {
-  if (Value == nullptr) glyph_->SetSize(0, 0);
-  else glyph_->Assign(Value);
+  if (Value == nullptr)
+    glyph_->SetSize(0, 0);
+  else
+    glyph_->Assign(Value);
   GlyphChanged();
 }
 
@@ -478,8 +486,10 @@ void TBitBtn::GlyphChanged() {
 
 // ================================================================ TSpeedButton
 
-TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), glyph_(std::make_unique<TBitmap>()) {
-  control_style_ = (control_style_ & ~static_cast<TControlStyle>(csClickEvents)) | csCaptureMouse | csDoubleClicks;
+TSpeedButton::TSpeedButton(TComponent* AOwner)
+    : TGraphicControl(AOwner), glyph_(std::make_unique<TBitmap>()) {
+  control_style_ = (control_style_ & ~static_cast<TControlStyle>(csClickEvents)) | csCaptureMouse |
+                   csDoubleClicks;
   SetBounds(0, 0, 23, 22);
   glyph_->OnChange = [this](TObject*) { Invalidate(); };
 }
@@ -504,7 +514,8 @@ void TSpeedButton::SetAllowAllUp(bool Value) {
   allow_all_up_ = Value;
   if (Parent() == nullptr || group_index_ == 0) return;
   for (int i = 0; i < Parent()->ControlCount(); ++i)
-    if (auto* b = dynamic_cast<TSpeedButton*>(Parent()->Controls(i)); b != nullptr && b->group_index_ == group_index_)
+    if (auto* b = dynamic_cast<TSpeedButton*>(Parent()->Controls(i));
+        b != nullptr && b->group_index_ == group_index_)
       b->allow_all_up_ = Value;
 }
 
@@ -528,8 +539,10 @@ void TSpeedButton::SetFlat(bool Value) {
 }
 
 void TSpeedButton::SetGlyph(TBitmap* Value) {
-  if (Value == nullptr) glyph_->SetSize(0, 0);
-  else glyph_->Assign(Value);
+  if (Value == nullptr)
+    glyph_->SetSize(0, 0);
+  else
+    glyph_->Assign(Value);
   Invalidate();
 }
 
@@ -676,10 +689,16 @@ std::string TEdit::GetText() const {
   return StdStr(static_cast<QLineEdit*>(NativeWidget(const_cast<TEdit*>(this)))->text());
 }
 
-void TEdit::StoreText(const std::string& Value) { static_cast<QLineEdit*>(NativeWidget(this))->setText(QStr(Value)); }
+void TEdit::StoreText(const std::string& Value) {
+  static_cast<QLineEdit*>(NativeWidget(this))->setText(QStr(Value));
+}
 
-bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(NativeWidget(const_cast<TEdit*>(this)))->isReadOnly(); }
-void TEdit::SetReadOnly(bool Value) { static_cast<QLineEdit*>(NativeWidget(this))->setReadOnly(Value); }
+bool TEdit::ReadOnly() const {
+  return static_cast<QLineEdit*>(NativeWidget(const_cast<TEdit*>(this)))->isReadOnly();
+}
+void TEdit::SetReadOnly(bool Value) {
+  static_cast<QLineEdit*>(NativeWidget(this))->setReadOnly(Value);
+}
 
 void TEdit::SetMaxLength(int Value) {
   max_length_ = std::max(0, Value);
@@ -688,7 +707,8 @@ void TEdit::SetMaxLength(int Value) {
 
 void TEdit::SetPasswordChar(char32_t Value) {
   password_char_ = Value;
-  static_cast<QLineEdit*>(NativeWidget(this))->setEchoMode(Value == 0 ? QLineEdit::Normal : QLineEdit::Password);
+  static_cast<QLineEdit*>(NativeWidget(this))
+      ->setEchoMode(Value == 0 ? QLineEdit::Normal : QLineEdit::Password);
 }
 
 void TEdit::SelectAll() { static_cast<QLineEdit*>(NativeWidget(this))->selectAll(); }
@@ -727,8 +747,10 @@ int TSpinEdit::CheckValue(int NewValue) const {
 void TSpinEdit::ApplyRange() {
   auto* s = static_cast<QSpinBox*>(NativeWidget(this));
   QSignalBlocker block(s);
-  if (max_value_ == min_value_ || max_value_ < min_value_) s->setRange(INT_MIN, INT_MAX);
-  else s->setRange(min_value_, max_value_);
+  if (max_value_ == min_value_ || max_value_ < min_value_)
+    s->setRange(INT_MIN, INT_MAX);
+  else
+    s->setRange(min_value_, max_value_);
 }
 
 void TSpinEdit::SetMinValue(int NewValue) {
@@ -777,7 +799,9 @@ void TSpinEdit::StoreText(const std::string& Value) {
 bool TSpinEdit::ReadOnly() const {
   return static_cast<QSpinBox*>(NativeWidget(const_cast<TSpinEdit*>(this)))->isReadOnly();
 }
-void TSpinEdit::SetReadOnly(bool Value) { static_cast<QSpinBox*>(NativeWidget(this))->setReadOnly(Value); }
+void TSpinEdit::SetReadOnly(bool Value) {
+  static_cast<QSpinBox*>(NativeWidget(this))->setReadOnly(Value);
+}
 
 // ================================================================ TMemo
 
@@ -805,7 +829,8 @@ void TMemo::CreateWnd() {
 }
 
 std::string TMemo::GetText() const {
-  return StdStr(static_cast<QPlainTextEdit*>(NativeWidget(const_cast<TMemo*>(this)))->toPlainText());
+  return StdStr(
+      static_cast<QPlainTextEdit*>(NativeWidget(const_cast<TMemo*>(this)))->toPlainText());
 }
 
 void TMemo::StoreText(const std::string& Value) {
@@ -825,7 +850,9 @@ void TMemo::StoreText(const std::string& Value) {
 bool TMemo::ReadOnly() const {
   return static_cast<QPlainTextEdit*>(NativeWidget(const_cast<TMemo*>(this)))->isReadOnly();
 }
-void TMemo::SetReadOnly(bool Value) { static_cast<QPlainTextEdit*>(NativeWidget(this))->setReadOnly(Value); }
+void TMemo::SetReadOnly(bool Value) {
+  static_cast<QPlainTextEdit*>(NativeWidget(this))->setReadOnly(Value);
+}
 
 void TMemo::SetScrollBars(TScrollStyle Value) {
   scroll_bars_ = Value;
@@ -845,8 +872,8 @@ void TMemo::SetWordWrap(bool Value) {
 // A horizontal scroll bar turns word wrapping off, as in the native memo.
 void TMemo::ApplyWrap() {
   bool wrap = word_wrap_ && scroll_bars_ != ssHorizontal && scroll_bars_ != ssBoth;
-  static_cast<QPlainTextEdit*>(NativeWidget(this))->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth
-                                                               : QPlainTextEdit::NoWrap);
+  static_cast<QPlainTextEdit*>(NativeWidget(this))
+      ->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
 }
 
 void TMemo::Clear() { static_cast<QPlainTextEdit*>(NativeWidget(this))->clear(); }
@@ -882,7 +909,8 @@ TCheckBoxState TCheckBox::State() const {
 void TCheckBox::SetState(TCheckBoxState Value) {
   auto* b = static_cast<QCheckBox*>(NativeWidget(this));
   if (Value == cbGrayed) b->setTristate(true);
-  b->setCheckState(Value == cbChecked ? Qt::Checked : (Value == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked));
+  b->setCheckState(Value == cbChecked ? Qt::Checked
+                                      : (Value == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked));
 }
 
 void TCheckBox::SetAllowGrayed(bool Value) {
@@ -922,7 +950,8 @@ void TRadioButton::SetChecked(bool Value) {
   // it here so it also holds before the controls have a parent.
   if (Value && Parent() != nullptr) {
     for (int i = 0; i < Parent()->ControlCount(); ++i)
-      if (auto* r = dynamic_cast<TRadioButton*>(Parent()->Controls(i)); r != nullptr && r != this && r->Checked()) {
+      if (auto* r = dynamic_cast<TRadioButton*>(Parent()->Controls(i));
+          r != nullptr && r != this && r->Checked()) {
         auto* w = static_cast<QRadioButton*>(NativeWidget(r));
         w->setAutoExclusive(false);
         w->setChecked(false);
@@ -1088,13 +1117,18 @@ void TTrackBar::SetMax(int Value) {
   static_cast<QSlider*>(NativeWidget(this))->setRange(min_, std::max(min_, max_));
 }
 
-int TTrackBar::Position() const { return static_cast<QSlider*>(NativeWidget(const_cast<TTrackBar*>(this)))->value(); }
+int TTrackBar::Position() const {
+  return static_cast<QSlider*>(NativeWidget(const_cast<TTrackBar*>(this)))->value();
+}
 
-void TTrackBar::SetPosition(int Value) { static_cast<QSlider*>(NativeWidget(this))->setValue(Value); }
+void TTrackBar::SetPosition(int Value) {
+  static_cast<QSlider*>(NativeWidget(this))->setValue(Value);
+}
 
 void TTrackBar::SetOrientation(TTrackBarOrientation Value) {
   orientation_ = Value;
-  static_cast<QSlider*>(NativeWidget(this))->setOrientation(Value == trHorizontal ? Qt::Horizontal : Qt::Vertical);
+  static_cast<QSlider*>(NativeWidget(this))
+      ->setOrientation(Value == trHorizontal ? Qt::Horizontal : Qt::Vertical);
 }
 
 void TTrackBar::SetFrequency(int Value) {
@@ -1129,7 +1163,8 @@ void TScrollBox::WidgetCreated() {
 
 void TScrollBox::SetBorderStyle(TBorderStyle Value) {
   border_style_ = Value;
-  static_cast<QScrollArea*>(NativeWidget(this))->setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+  static_cast<QScrollArea*>(NativeWidget(this))
+      ->setFrameShape(Value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
   Realign();
 }
 
@@ -1177,7 +1212,8 @@ TPoint TScrollBox::ScrollPos() const {
 
 // ================================================================ TImage
 
-TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), picture_(std::make_unique<TPicture>()) {
+TImage::TImage(TComponent* AOwner)
+    : TGraphicControl(AOwner), picture_(std::make_unique<TPicture>()) {
   SetBounds(0, 0, 105, 105);
   picture_->OnChange = [this](TObject*) { PictureChanged(); };
 }
@@ -1201,7 +1237,8 @@ TCanvas* TImage::Canvas() {
 void TImage::PictureChanged() {
   TGraphic* g = picture_->Graphic();
   if (g != nullptr && transparent_ != g->Transparent()) g->SetTransparent(transparent_);
-  if (auto_size_ && g != nullptr && g->Width() > 0 && g->Height() > 0) SetBounds(Left(), Top(), g->Width(), g->Height());
+  if (auto_size_ && g != nullptr && g->Width() > 0 && g->Height() > 0)
+    SetBounds(Left(), Top(), g->Width(), g->Height());
   Invalidate();
 }
 

@@ -34,7 +34,7 @@ using enum TScrollStyle;
 // ---------------------------------------------------------------- TPanel
 
 class TPanel : public TCustomControl {
-public:
+ public:
   explicit TPanel(TComponent* AOwner);
   std::string ClassName() const override { return "TPanel"; }
   TBevelCut BevelInner() const { return bevel_inner_; }
@@ -50,11 +50,11 @@ public:
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment Value);
 
-protected:
+ protected:
   void Paint() override;
   void AdjustClientRect(TRect& Rect) const override;
 
-private:
+ private:
   void BordersChanged();
   TBevelCut bevel_inner_ = bvNone;
   TBevelCut bevel_outer_ = bvRaised;
@@ -67,11 +67,11 @@ private:
 // ---------------------------------------------------------------- TGroupBox
 
 class TGroupBox : public TCustomControl {
-public:
+ public:
   explicit TGroupBox(TComponent* AOwner);
   std::string ClassName() const override { return "TGroupBox"; }
 
-protected:
+ protected:
   void Paint() override;
   void AdjustClientRect(TRect& Rect) const override;
 };
@@ -79,7 +79,7 @@ protected:
 // ---------------------------------------------------------------- TLabel
 
 class TLabel : public TGraphicControl {
-public:
+ public:
   explicit TLabel(TComponent* AOwner);
   std::string ClassName() const override { return "TLabel"; }
   bool AutoSize() const { return auto_size_; }
@@ -99,13 +99,13 @@ public:
   // Sizes the label to its text (width kept when word-wrapping).
   void AdjustBounds();
 
-protected:
+ protected:
   void Paint() override;
   void CMTextChanged(TMessage& Message) override;
   void FontChanged() override;
   unsigned TextFlags() const;
 
-private:
+ private:
   bool auto_size_ = true;
   TAlignment alignment_ = taLeftJustify;
   TTextLayout layout_ = tlTop;
@@ -117,7 +117,7 @@ private:
 // ---------------------------------------------------------------- TButton
 
 class TButton : public TWinControl {
-public:
+ public:
   explicit TButton(TComponent* AOwner);
   std::string ClassName() const override { return "TButton"; }
   // Clicking sets the parent form's ModalResult to this (when not mrNone).
@@ -130,12 +130,12 @@ public:
   void SetCancel(bool Value) { cancel_ = Value; }
   void Click() override;
 
-protected:
+ protected:
   void CreateWnd() override;
   void StoreText(const std::string& Value) override;
   void CMDialogKey(TMessage& Message) override;
 
-private:
+ private:
   TModalResult modal_result_ = mrNone;
   bool default_ = false;
   bool cancel_ = false;
@@ -144,7 +144,7 @@ private:
 // ---------------------------------------------------------------- TBitBtn
 
 class TBitBtn : public TButton {
-public:
+ public:
   explicit TBitBtn(TComponent* AOwner);
   ~TBitBtn() override;
   std::string ClassName() const override { return "TBitBtn"; }
@@ -156,7 +156,7 @@ public:
   int NumGlyphs() const { return num_glyphs_; }
   void SetNumGlyphs(int Value);
 
-private:
+ private:
   void GlyphChanged();
   std::unique_ptr<TBitmap> glyph_;
   int num_glyphs_ = 1;
@@ -168,7 +168,7 @@ enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom 
 using enum TButtonLayout;
 
 class TSpeedButton : public TGraphicControl {
-public:
+ public:
   explicit TSpeedButton(TComponent* AOwner);
   ~TSpeedButton() override;
   std::string ClassName() const override { return "TSpeedButton"; }
@@ -197,7 +197,7 @@ public:
   bool MouseInControl() const { return mouse_in_; }
   void Click() override;
 
-protected:
+ protected:
   void Paint() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
@@ -205,7 +205,7 @@ protected:
   void CMMouseEnter(TMessage& Message) override;
   void CMMouseLeave(TMessage& Message) override;
 
-private:
+ private:
   void UpdateExclusive();
   int group_index_ = 0;
   bool down_ = false;
@@ -224,7 +224,7 @@ private:
 // ---------------------------------------------------------------- TEdit
 
 class TEdit : public TWinControl {
-public:
+ public:
   explicit TEdit(TComponent* AOwner);
   std::string ClassName() const override { return "TEdit"; }
   bool ReadOnly() const;
@@ -238,13 +238,13 @@ public:
   // Raised whenever the text changes (typed or set).
   TNotifyEvent OnChange;
 
-protected:
+ protected:
   void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
   virtual void Change();
 
-private:
+ private:
   int max_length_ = 0;
   char32_t password_char_ = 0;
 };
@@ -252,7 +252,7 @@ private:
 // ---------------------------------------------------------------- TSpinEdit
 
 class TSpinEdit : public TWinControl {
-public:
+ public:
   explicit TSpinEdit(TComponent* AOwner);
   std::string ClassName() const override { return "TSpinEdit"; }
   // With MinValue = MaxValue (both 0 by default) the value is unlimited.
@@ -270,12 +270,12 @@ public:
   void SetReadOnly(bool Value);
   TNotifyEvent OnChange;
 
-protected:
+ protected:
   void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
 
-private:
+ private:
   int CheckValue(int NewValue) const;
   void ApplyRange();
   int min_value_ = 0;
@@ -286,7 +286,7 @@ private:
 // ---------------------------------------------------------------- TMemo
 
 class TMemo : public TWinControl {
-public:
+ public:
   explicit TMemo(TComponent* AOwner);
   ~TMemo() override;
   std::string ClassName() const override { return "TMemo"; }
@@ -301,13 +301,15 @@ public:
   void Clear();
   TNotifyEvent OnChange;
 
-protected:
+ protected:
   void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
-  uint32_t DialogCode() const override { return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS; }
+  uint32_t DialogCode() const override {
+    return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
+  }
 
-private:
+ private:
   void ApplyWrap();
   std::unique_ptr<TStrings> lines_;
   TScrollStyle scroll_bars_ = ssNone;
@@ -320,7 +322,7 @@ enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 using enum TCheckBoxState;
 
 class TCheckBox : public TWinControl {
-public:
+ public:
   explicit TCheckBox(TComponent* AOwner);
   std::string ClassName() const override { return "TCheckBox"; }
   bool Checked() const { return State() == cbChecked; }
@@ -331,16 +333,16 @@ public:
   bool AllowGrayed() const { return allow_grayed_; }
   void SetAllowGrayed(bool Value);
 
-protected:
+ protected:
   void CreateWnd() override;
   void StoreText(const std::string& Value) override;
 
-private:
+ private:
   bool allow_grayed_ = false;
 };
 
 class TRadioButton : public TWinControl {
-public:
+ public:
   explicit TRadioButton(TComponent* AOwner);
   std::string ClassName() const override { return "TRadioButton"; }
   // Checking one radio button unchecks the others of the same parent. OnClick
@@ -348,18 +350,24 @@ public:
   bool Checked() const;
   void SetChecked(bool Value);
 
-protected:
+ protected:
   void CreateWnd() override;
   void StoreText(const std::string& Value) override;
 };
 
 // ---------------------------------------------------------------- TComboBox
 
-enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+enum class TComboBoxStyle {
+  csDropDown,
+  csSimple,
+  csDropDownList,
+  csOwnerDrawFixed,
+  csOwnerDrawVariable
+};
 using enum TComboBoxStyle;
 
 class TComboBox : public TWinControl {
-public:
+ public:
   explicit TComboBox(TComponent* AOwner);
   ~TComboBox() override;
   std::string ClassName() const override { return "TComboBox"; }
@@ -374,12 +382,12 @@ public:
   // Raised when the user picks an item or edits the text (not when code sets ItemIndex).
   TNotifyEvent OnChange;
 
-protected:
+ protected:
   void CreateWnd() override;
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
 
-private:
+ private:
   std::unique_ptr<TStrings> items_;
   TComboBoxStyle style_ = csDropDown;
   int drop_down_count_ = 8;
@@ -388,7 +396,7 @@ private:
 // ---------------------------------------------------------------- TProgressBar / TTrackBar
 
 class TProgressBar : public TWinControl {
-public:
+ public:
   explicit TProgressBar(TComponent* AOwner);
   std::string ClassName() const override { return "TProgressBar"; }
   int Min() const { return min_; }
@@ -403,10 +411,10 @@ public:
   void StepIt() { SetPosition(position_ + step_); }
   void StepBy(int Delta) { SetPosition(position_ + Delta); }
 
-protected:
+ protected:
   void CreateWnd() override;
 
-private:
+ private:
   void Apply();
   int min_ = 0;
   int max_ = 100;
@@ -418,7 +426,7 @@ enum class TTrackBarOrientation { trHorizontal, trVertical };
 using enum TTrackBarOrientation;
 
 class TTrackBar : public TWinControl {
-public:
+ public:
   explicit TTrackBar(TComponent* AOwner);
   std::string ClassName() const override { return "TTrackBar"; }
   int Min() const { return min_; }
@@ -433,10 +441,10 @@ public:
   void SetFrequency(int Value);
   TNotifyEvent OnChange;
 
-protected:
+ protected:
   void CreateWnd() override;
 
-private:
+ private:
   int min_ = 0;
   int max_ = 10;
   int frequency_ = 1;
@@ -446,7 +454,7 @@ private:
 // ---------------------------------------------------------------- TScrollBox
 
 class TScrollBox : public TWinControl {
-public:
+ public:
   explicit TScrollBox(TComponent* AOwner);
   std::string ClassName() const override { return "TScrollBox"; }
   TBorderStyle BorderStyle() const { return border_style_; }
@@ -457,13 +465,13 @@ public:
   void ScrollTo(int X, int Y);
   TPoint ScrollPos() const;
 
-protected:
+ protected:
   void CreateWnd() override;
   void WidgetCreated() override;
   void AlignControls(TControl* AControl, TRect& Rect) override;
   void BoundsChanged(bool Moved, bool Resized) override;
 
-private:
+ private:
   void UpdateRange();
   TBorderStyle border_style_ = bsSingle;
 };
@@ -471,7 +479,7 @@ private:
 // ---------------------------------------------------------------- TImage
 
 class TImage : public TGraphicControl {
-public:
+ public:
   explicit TImage(TComponent* AOwner);
   ~TImage() override;
   std::string ClassName() const override { return "TImage"; }
@@ -492,10 +500,10 @@ public:
   // Where the picture is drawn, in client coordinates.
   TRect DestRect() const;
 
-protected:
+ protected:
   void Paint() override;
 
-private:
+ private:
   void PictureChanged();
   std::unique_ptr<TPicture> picture_;
   bool stretch_ = false;

@@ -22,11 +22,13 @@ int64_t TStream::Size() {
 void TStream::SetSize(int64_t) {}
 
 void TStream::ReadBuffer(void* Buffer, int64_t Count) {
-  if (Count < 0 || (Count != 0 && Read(Buffer, Count) != Count)) throw EReadError("Stream read error");
+  if (Count < 0 || (Count != 0 && Read(Buffer, Count) != Count))
+    throw EReadError("Stream read error");
 }
 
 void TStream::WriteBuffer(const void* Buffer, int64_t Count) {
-  if (Count < 0 || (Count != 0 && Write(Buffer, Count) != Count)) throw EWriteError("Stream write error");
+  if (Count < 0 || (Count != 0 && Write(Buffer, Count) != Count))
+    throw EWriteError("Stream write error");
 }
 
 int64_t TStream::CopyFrom(TStream* Source, int64_t Count) {
@@ -63,7 +65,9 @@ int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int64_t base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? pos_ : Size();
+  int64_t base = Origin == TSeekOrigin::soBeginning ? 0
+                 : Origin == TSeekOrigin::soCurrent ? pos_
+                                                    : Size();
   int64_t p = base + Offset;
   if (p < 0) throw EStreamError("Stream seek error");
   pos_ = p;
@@ -151,7 +155,9 @@ int64_t TFileStream::Write(const void* Buffer, int64_t Count) {
 }
 
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int whence = Origin == TSeekOrigin::soBeginning ? SEEK_SET : Origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+  int whence = Origin == TSeekOrigin::soBeginning ? SEEK_SET
+               : Origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                  : SEEK_END;
   off_t r = ::lseek(fd_, static_cast<off_t>(Offset), whence);
   if (r < 0) throw EStreamError("Stream seek error");
   return r;

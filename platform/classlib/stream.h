@@ -16,7 +16,7 @@ namespace classlib {
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 class TStream : public TObject {
-public:
+ public:
   std::string ClassName() const override { return "TStream"; }
 
   virtual int64_t Read(void* Buffer, int64_t Count) = 0;
@@ -34,12 +34,20 @@ public:
   int64_t CopyFrom(TStream* Source, int64_t Count);
 
   // Little-endian typed helpers.
-  template <typename T> T ReadValue() { T v{}; ReadBuffer(&v, sizeof v); return v; }
-  template <typename T> void WriteValue(T v) { WriteBuffer(&v, sizeof v); }
+  template <typename T>
+  T ReadValue() {
+    T v{};
+    ReadBuffer(&v, sizeof v);
+    return v;
+  }
+  template <typename T>
+  void WriteValue(T v) {
+    WriteBuffer(&v, sizeof v);
+  }
 };
 
 class TMemoryStream : public TStream {
-public:
+ public:
   std::string ClassName() const override { return "TMemoryStream"; }
   int64_t Read(void* Buffer, int64_t Count) override;
   int64_t Write(const void* Buffer, int64_t Count) override;
@@ -47,7 +55,10 @@ public:
   int64_t Size() override { return static_cast<int64_t>(data_.size()); }
   void SetSize(int64_t NewSize) override;
 
-  void Clear() { data_.clear(); pos_ = 0; }
+  void Clear() {
+    data_.clear();
+    pos_ = 0;
+  }
   uint8_t* Memory() { return data_.data(); }
   const uint8_t* Memory() const { return data_.data(); }
   std::vector<uint8_t>& Bytes() { return data_; }
@@ -57,7 +68,7 @@ public:
   // Replaces the file in one step (TAtomicFileStream): a failed save leaves it as it was.
   void SaveToFile(const std::string& FileName);
 
-private:
+ private:
   std::vector<uint8_t> data_;
   int64_t pos_ = 0;
 };
@@ -76,7 +87,7 @@ enum : uint16_t {
 };
 
 class TFileStream : public TStream {
-public:
+ public:
   // Raises EFOpenError / EFCreateError with the file name when it cannot open
   // (a folder cannot be opened). The share bits are accepted and not
   // enforced: files are not locked against other processes.
@@ -90,12 +101,12 @@ public:
   const std::string& FileName() const { return file_name_; }
   int Handle() const { return fd_; }
 
-protected:
+ protected:
   // For streams that open their file themselves (into fd_, which the stream closes).
   explicit TFileStream(std::string FileName) : file_name_(std::move(FileName)) {}
   int fd_ = -1;
 
-private:
+ private:
   std::string file_name_;
 };
 

@@ -144,7 +144,9 @@ bool TStrings::Equals(TStrings* Strings) const {
   return true;
 }
 
-int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const { return CompareText(S1, S2); }
+int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const {
+  return CompareText(S1, S2);
+}
 
 int TStrings::IndexOf(const std::string& S) const {
   for (int i = 0; i < Count(); ++i)
@@ -188,8 +190,10 @@ void TStrings::SetValues(const std::string& Name, const std::string& Value) {
   int i = IndexOfName(Name);
   if (!Value.empty()) {
     std::string line = Name + name_value_separator_ + Value;
-    if (i < 0) Add(line);
-    else Put(i, line);
+    if (i < 0)
+      Add(line);
+    else
+      Put(i, line);
   } else if (i >= 0) {
     Delete(i);
   }
@@ -252,7 +256,8 @@ std::string TStrings::CommaText() const {
   if (n == 1 && Get(0).empty()) return "\"\"";
   for (int i = 0; i < n; ++i) {
     std::string s = Get(i);
-    bool quote = std::any_of(s.begin(), s.end(), [](char c) { return IsBlankOrControl(c) || c == '"' || c == ','; });
+    bool quote = std::any_of(s.begin(), s.end(),
+                             [](char c) { return IsBlankOrControl(c) || c == '"' || c == ','; });
     if (i > 0) out += ',';
     out += quote ? AnsiQuotedStr(s, '"') : s;
   }
@@ -363,8 +368,10 @@ void TStringList::Changed() {
 }
 
 void TStringList::SetUpdateState(bool Updating) {
-  if (Updating) Changing();
-  else Changed();
+  if (Updating)
+    Changing();
+  else
+    Changed();
 }
 
 int TStringList::CompareStrings(const std::string& S1, const std::string& S2) const {
@@ -482,7 +489,8 @@ bool TStringList::Find(const std::string& S, int& Index) const {
 
 void TStringList::Sort() {
   CustomSort([](TStringList* list, int a, int b) {
-    return list->CompareStrings(list->items_[static_cast<size_t>(a)].s, list->items_[static_cast<size_t>(b)].s);
+    return list->CompareStrings(list->items_[static_cast<size_t>(a)].s,
+                                list->items_[static_cast<size_t>(b)].s);
   });
 }
 
@@ -493,7 +501,8 @@ void TStringList::CustomSort(const TStringListSortCompare& Compare) {
   // expects, then rearrange once.
   std::vector<int> order(items_.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return Compare(this, a, b) < 0; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int b) { return Compare(this, a, b) < 0; });
   std::vector<Item> sorted;
   sorted.reserve(items_.size());
   for (int i : order) sorted.push_back(std::move(items_[static_cast<size_t>(i)]));

@@ -21,7 +21,7 @@ class TStream;
 inline constexpr const char* sLineBreak = "\n";
 
 class TStrings : public TPersistent {
-public:
+ public:
   TStrings() = default;
   ~TStrings() override = default;
   std::string ClassName() const override { return "TStrings"; }
@@ -29,8 +29,9 @@ public:
   // ---- primitives a descendant provides ----
   virtual int Count() const = 0;
   virtual std::string Get(int Index) const = 0;
-  virtual void Put(int Index, const std::string& S);  // default: delete + insert, keeping the object
-  virtual TObject* GetObject(int Index) const;        // default: nullptr
+  virtual void Put(int Index,
+                   const std::string& S);       // default: delete + insert, keeping the object
+  virtual TObject* GetObject(int Index) const;  // default: nullptr
   virtual void PutObject(int Index, TObject* AObject);  // default: ignored
   virtual void Insert(int Index, const std::string& S) = 0;
   virtual void InsertObject(int Index, const std::string& S, TObject* AObject);
@@ -101,7 +102,7 @@ public:
   void EndUpdate();
   int UpdateCount() const { return update_count_; }
 
-protected:
+ protected:
   void AssignTo(TPersistent* Dest) override;
   // Called with true by the first BeginUpdate and false by the last EndUpdate.
   virtual void SetUpdateState(bool Updating);
@@ -109,7 +110,7 @@ protected:
   // Raises EStringListError with the message, "%d" replaced by Data.
   [[noreturn]] static void Error(const std::string& Msg, int Data);
 
-private:
+ private:
   int update_count_ = 0;
   char delimiter_ = ',';
   char quote_char_ = '"';
@@ -122,7 +123,7 @@ class TStringList;
 using TStringListSortCompare = std::function<int(TStringList* List, int Index1, int Index2)>;
 
 class TStringList : public TStrings {
-public:
+ public:
   TStringList() = default;
   ~TStringList() override;
   std::string ClassName() const override { return "TStringList"; }
@@ -161,13 +162,13 @@ public:
   TNotifyEvent OnChange;
   TNotifyEvent OnChanging;
 
-protected:
+ protected:
   virtual void Changed();
   virtual void Changing();
   void SetUpdateState(bool Updating) override;
   int CompareStrings(const std::string& S1, const std::string& S2) const override;
 
-private:
+ private:
   struct Item {
     std::string s;
     TObject* obj = nullptr;

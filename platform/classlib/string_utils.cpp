@@ -64,7 +64,8 @@ bool ParseInteger(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
     uint64_t bits = mag;
     if (neg) bits = (~bits + 1) & hexLimit;
     const uint64_t signBit = (hexLimit >> 1) + 1;
-    out = (bits & signBit) ? -static_cast<int64_t>((hexLimit - bits)) - 1 : static_cast<int64_t>(bits);
+    out = (bits & signBit) ? -static_cast<int64_t>((hexLimit - bits)) - 1
+                           : static_cast<int64_t>(bits);
     return true;
   }
   if (neg)
@@ -162,10 +163,13 @@ std::string GeneralText(long double v, int precision, int expDigits, bool expPlu
     if (d.digits.size() > 1) out += "." + d.digits.substr(1);
     int e = d.exponent - 1;
     out += 'E';
-    if (e < 0) out += '-';
-    else if (expPlus) out += '+';
+    if (e < 0)
+      out += '-';
+    else if (expPlus)
+      out += '+';
     std::string ed = std::to_string(std::abs(e));
-    if (static_cast<int>(ed.size()) < expDigits) ed.insert(0, static_cast<size_t>(expDigits) - ed.size(), '0');
+    if (static_cast<int>(ed.size()) < expDigits)
+      ed.insert(0, static_cast<size_t>(expDigits) - ed.size(), '0');
     return out + ed;
   }
   if (d.exponent <= 0) {
@@ -195,7 +199,8 @@ std::string FixedText(long double v, int decimals, bool thousands) {
   if (intPart.empty()) intPart = "0";
   for (int i = 0; i < decimals; ++i) {
     int k = d.exponent + i;
-    frac += (k >= 0 && k < static_cast<int>(d.digits.size())) ? d.digits[static_cast<size_t>(k)] : '0';
+    frac +=
+        (k >= 0 && k < static_cast<int>(d.digits.size())) ? d.digits[static_cast<size_t>(k)] : '0';
   }
   if (thousands) {
     std::string g;
@@ -249,7 +254,8 @@ int32_t StrToIntDef(const std::string& S, int32_t Default) {
 }
 
 bool TryStrToInt64(const std::string& S, int64_t& Value) {
-  return ParseInteger(S, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(), Value);
+  return ParseInteger(S, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(),
+                      Value);
 }
 
 int64_t StrToInt64(const std::string& S) {
@@ -307,7 +313,8 @@ bool TryStrToFloat(const std::string& S, long double& Value) {
     long long exp10 = 0;
     if (e != std::string::npos) {
       const char* b = t.data() + e + 1 + (t[e + 1] == '+' ? 1 : 0);
-      if (std::from_chars(b, t.data() + t.size(), exp10).ec != std::errc()) exp10 = t[e + 1] == '-' ? -100000 : 100000;
+      if (std::from_chars(b, t.data() + t.size(), exp10).ec != std::errc())
+        exp10 = t[e + 1] == '-' ? -100000 : 100000;
     }
     size_t point = mant.find('.');
     std::string intPart = mant.substr(0, point);
@@ -450,7 +457,8 @@ std::string ApplyPicture(const std::string& f, long double value, bool forceMinu
   std::string frac;
   for (int i = 0; i < p.maxDecimals; ++i) {
     int k = d.exponent + i;
-    frac += (k >= 0 && k < static_cast<int>(d.digits.size())) ? d.digits[static_cast<size_t>(k)] : '0';
+    frac +=
+        (k >= 0 && k < static_cast<int>(d.digits.size())) ? d.digits[static_cast<size_t>(k)] : '0';
   }
   while (static_cast<int>(frac.size()) > p.minDecimals && frac.back() == '0') frac.pop_back();
 
@@ -468,8 +476,10 @@ std::string ApplyPicture(const std::string& f, long double value, bool forceMinu
   for (size_t i = 0; i < f.size(); ++i) {
     char c = f[i];
     if (quote) {
-      if (c == quote) quote = 0;
-      else out += c;
+      if (c == quote)
+        quote = 0;
+      else
+        out += c;
       continue;
     }
     if (c == '"' || c == '\'') {
@@ -477,10 +487,13 @@ std::string ApplyPicture(const std::string& f, long double value, bool forceMinu
     } else if ((c == 'E' || c == 'e') && i + 1 < f.size() && (f[i + 1] == '+' || f[i + 1] == '-')) {
       writeAllIntDigits();
       out += c;
-      if (exponent < 0) out += '-';
-      else if (f[i + 1] == '+') out += '+';
+      if (exponent < 0)
+        out += '-';
+      else if (f[i + 1] == '+')
+        out += '+';
       std::string ed = std::to_string(std::abs(exponent));
-      if (static_cast<int>(ed.size()) < p.expDigits) ed.insert(0, static_cast<size_t>(p.expDigits) - ed.size(), '0');
+      if (static_cast<int>(ed.size()) < p.expDigits)
+        ed.insert(0, static_cast<size_t>(p.expDigits) - ed.size(), '0');
       out += ed;
       i += 2;
       while (i < f.size() && f[i] == '0') ++i;
@@ -502,7 +515,8 @@ std::string ApplyPicture(const std::string& f, long double value, bool forceMinu
         int pos = len - n + k;
         if (k == 0) {
           int upto = std::max(pos + 1, 0);
-          out += GroupThousands(intDigits, p.thousands, 0, static_cast<size_t>(std::min(upto, len)));
+          out +=
+              GroupThousands(intDigits, p.thousands, 0, static_cast<size_t>(std::min(upto, len)));
         } else if (pos >= 0) {
           out += GroupThousands(intDigits, p.thousands, static_cast<size_t>(pos), 1);
         }
@@ -526,15 +540,18 @@ std::string FormatFloat(const std::string& Fmt, long double Value) {
   Picture p0 = Analyse(sections[0]);
   // The value as the first section rounds it decides between the sections.
   Decimal d = ToDecimal(Value, 15);
-  if (p0.scientific) RoundDigits(d, std::max(p0.intPlaceholders, 1) + p0.maxDecimals);
-  else RoundDigits(d, d.exponent + p0.maxDecimals);
+  if (p0.scientific)
+    RoundDigits(d, std::max(p0.intPlaceholders, 1) + p0.maxDecimals);
+  else
+    RoundDigits(d, d.exponent + p0.maxDecimals);
   bool zero = d.digits.empty();
   if (zero) {
     if (sections.size() >= 3 && !sections[2].empty()) return ApplyPicture(sections[2], 0, false);
     return ApplyPicture(sections[0], 0, false);
   }
   if (Value < 0) {
-    if (sections.size() >= 2 && !sections[1].empty()) return ApplyPicture(sections[1], -Value, false);
+    if (sections.size() >= 2 && !sections[1].empty())
+      return ApplyPicture(sections[1], -Value, false);
     return ApplyPicture(sections[0], -Value, true);
   }
   return ApplyPicture(sections[0], Value, false);
@@ -746,7 +763,8 @@ std::string Format(const std::string& Fmt, std::initializer_list<TFormatArg> Arg
         if (!iv) RaiseFormatError(Fmt);
         int64_t x = *iv;
         if (type == 'u' && x < 0) x = static_cast<int64_t>(static_cast<uint32_t>(x));
-        std::string digits = std::to_string(x < 0 ? -(x + 1) + 1ULL : static_cast<unsigned long long>(x));
+        std::string digits =
+            std::to_string(x < 0 ? -(x + 1) + 1ULL : static_cast<unsigned long long>(x));
         if (precision > 0 && static_cast<int>(digits.size()) < precision)
           digits.insert(0, static_cast<size_t>(precision) - digits.size(), '0');
         text = (x < 0 ? "-" : "") + digits;
@@ -767,8 +785,10 @@ std::string Format(const std::string& Fmt, std::initializer_list<TFormatArg> Arg
       case 'n':
       case 'm': {
         long double x;
-        if (const auto* fv = std::get_if<long double>(&v)) x = *fv;
-        else RaiseFormatError(Fmt);
+        if (const auto* fv = std::get_if<long double>(&v))
+          x = *fv;
+        else
+          RaiseFormatError(Fmt);
         if (type == 'e') {
           int prec = precision < 0 ? 15 : std::clamp(precision, 1, 18);
           std::string special;
@@ -798,7 +818,8 @@ std::string Format(const std::string& Fmt, std::initializer_list<TFormatArg> Arg
         const auto* sv = std::get_if<std::string>(&v);
         if (!sv) RaiseFormatError(Fmt);
         text = *sv;
-        if (precision >= 0 && static_cast<size_t>(precision) < text.size()) text.resize(static_cast<size_t>(precision));
+        if (precision >= 0 && static_cast<size_t>(precision) < text.size())
+          text.resize(static_cast<size_t>(precision));
         break;
       }
       case 'p': {
@@ -807,8 +828,7 @@ std::string Format(const std::string& Fmt, std::initializer_list<TFormatArg> Arg
         text = IntToHex(static_cast<int64_t>(reinterpret_cast<uintptr_t>(*pv)), 8);
         break;
       }
-      default:
-        RaiseFormatError(Fmt);
+      default: RaiseFormatError(Fmt);
     }
     if (width > 0 && static_cast<int>(text.size()) < width) {
       std::string pad(static_cast<size_t>(width) - text.size(), ' ');

@@ -25,8 +25,7 @@ std::string IntToStr(int64_t Value);
 // 16 digits.
 std::string IntToHex(int64_t Value, int Digits);
 template <std::integral T>
-  requires(!std::same_as<T, bool>)
-std::string IntToHex(T Value, int Digits) {
+requires(!std::same_as<T, bool>) std::string IntToHex(T Value, int Digits) {
   if constexpr (sizeof(T) <= 4)
     return IntToHex(static_cast<int64_t>(static_cast<uint32_t>(Value)), Digits);
   else
@@ -66,7 +65,7 @@ std::string FormatFloat(const std::string& Format, long double Value);
 
 // ---- text -----------------------------------------------------------------
 
-std::string Trim(const std::string& S);       // removes bytes <= ' ' at both ends
+std::string Trim(const std::string& S);  // removes bytes <= ' ' at both ends
 std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
 std::string UpperCase(const std::string& S);  // ASCII letters only
@@ -103,7 +102,7 @@ int LastDelimiter(const std::string& Delimiters, const std::string& S);
 // missing argument raises EConvertError
 // "Format '<format>' invalid or incompatible with argument".
 class TFormatArg {
-public:
+ public:
   TFormatArg(int v) : v_(static_cast<int64_t>(v)) {}
   TFormatArg(long v) : v_(static_cast<int64_t>(v)) {}
   TFormatArg(long long v) : v_(static_cast<int64_t>(v)) {}
@@ -119,7 +118,7 @@ public:
 
   const std::variant<int64_t, long double, std::string, const void*>& Value() const { return v_; }
 
-private:
+ private:
   std::variant<int64_t, long double, std::string, const void*> v_;
 };
 

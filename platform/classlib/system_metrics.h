@@ -8,8 +8,8 @@ namespace classlib {
 enum : int {
   SM_CXSCREEN = 0,
   SM_CYSCREEN = 1,
-  SM_CXVSCROLL = 2,   // width of a vertical scroll bar
-  SM_CYHSCROLL = 3,   // height of a horizontal scroll bar
+  SM_CXVSCROLL = 2,  // width of a vertical scroll bar
+  SM_CYHSCROLL = 3,  // height of a horizontal scroll bar
   SM_CXBORDER = 5,
   SM_CYBORDER = 6,
   SM_CYVTHUMB = 9,    // thumb height of a vertical bar

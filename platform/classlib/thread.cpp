@@ -88,8 +88,10 @@ std::thread::id TThread::ThreadID() const {
 void TEvent::SetEvent() {
   std::lock_guard<std::mutex> lock(mutex_);
   signaled_ = true;
-  if (manual_reset_) cond_.notify_all();
-  else cond_.notify_one();
+  if (manual_reset_)
+    cond_.notify_all();
+  else
+    cond_.notify_one();
 }
 
 void TEvent::ResetEvent() {
@@ -110,18 +112,21 @@ TWaitResult TEvent::WaitFor(uint32_t Timeout) {
 }
 
 void Sleep(uint32_t Milliseconds) {
-  if (Milliseconds == 0) std::this_thread::yield();
-  else std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+  if (Milliseconds == 0)
+    std::this_thread::yield();
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
 
 uint32_t GetTickCount() {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch()).count();
+                std::chrono::steady_clock::now().time_since_epoch())
+                .count();
   return static_cast<uint32_t>(ms);
 }
 
-
-// ---- synchronised calls --------------------------------------------------------------------------
+// ---- synchronised calls
+// --------------------------------------------------------------------------
 
 namespace {
 
@@ -169,9 +174,12 @@ void TThread::Synchronize(TThread* Thread, const std::function<void()>& Method) 
     SyncQueue().push_back(&call);
   }
   if (QCoreApplication* app = QCoreApplication::instance())
-    QMetaObject::invokeMethod(app, [] { TThread::CheckSynchronize(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [] { TThread::CheckSynchronize(); }, Qt::QueuedConnection);
   std::unique_lock<std::mutex> lock(SyncMutex());
-  SyncDone().wait(lock, [&] { return call.done || (!call.running && Thread != nullptr && Thread->Terminated()); });
+  SyncDone().wait(lock, [&] {
+    return call.done || (!call.running && Thread != nullptr && Thread->Terminated());
+  });
   if (!call.done) {
     auto& q = SyncQueue();
     for (auto it = q.begin(); it != q.end(); ++it)

@@ -14,7 +14,15 @@
 
 namespace classlib {
 
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+  tpIdle,
+  tpLowest,
+  tpLower,
+  tpNormal,
+  tpHigher,
+  tpHighest,
+  tpTimeCritical
+};
 
 // A thread object. It is always created suspended: the derived object must be
 // fully built before its Execute can run, so the creator calls Start (or
@@ -28,7 +36,7 @@ enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHi
 // TerminateAndWait() in its own destructor, so that Execute has stopped before
 // those members go away; the base destructor does the same as a last resort.
 class TThread : public TObject {
-public:
+ public:
   TThread();
   ~TThread() override;
   std::string ClassName() const override { return "TThread"; }
@@ -69,11 +77,11 @@ public:
   // The thread that runs synchronised calls.
   static bool IsMainThread();
 
-protected:
+ protected:
   virtual void Execute() = 0;
   void SetReturnValue(int Value) { return_value_.store(Value); }
 
-private:
+ private:
   void Run();
 
   std::thread thread_;
@@ -90,7 +98,7 @@ private:
 
 // A recursive lock: the thread that holds it may enter it again.
 class TCriticalSection : public TObject {
-public:
+ public:
   std::string ClassName() const override { return "TCriticalSection"; }
   void Acquire() { mutex_.lock(); }
   void Release() { mutex_.unlock(); }
@@ -101,7 +109,7 @@ public:
   void lock() { Acquire(); }
   void unlock() { Release(); }
 
-private:
+ private:
   std::recursive_mutex mutex_;
 };
 
@@ -112,7 +120,7 @@ constexpr uint32_t INFINITE = 0xFFFFFFFFu;
 // An event object. A manual-reset event stays signalled until ResetEvent; an
 // auto-reset event lets one waiter through and resets itself.
 class TEvent : public TObject {
-public:
+ public:
   explicit TEvent(bool ManualReset = true, bool InitialState = false)
       : manual_reset_(ManualReset), signaled_(InitialState) {}
   std::string ClassName() const override { return "TEvent"; }
@@ -121,7 +129,7 @@ public:
   // Waits at most Timeout milliseconds (INFINITE: no limit; 0: just tests).
   TWaitResult WaitFor(uint32_t Timeout = INFINITE);
 
-private:
+ private:
   std::mutex mutex_;
   std::condition_variable cond_;
   bool manual_reset_;

@@ -90,11 +90,13 @@ int TTimer::FireDueTimers() {
   // Copy: a handler may create or destroy timers.
   std::vector<TTimer*> due;
   for (TTimer* t : AllTimers())
-    if (t->Active() && now - t->started_ >= std::chrono::milliseconds(t->interval_)) due.push_back(t);
+    if (t->Active() && now - t->started_ >= std::chrono::milliseconds(t->interval_))
+      due.push_back(t);
   int fired = 0;
   for (TTimer* t : due) {
     auto& all = AllTimers();
-    if (std::find(all.begin(), all.end(), t) == all.end()) continue;  // destroyed by an earlier handler
+    if (std::find(all.begin(), all.end(), t) == all.end())
+      continue;  // destroyed by an earlier handler
     if (!t->Active()) continue;
     t->Fire();
     ++fired;

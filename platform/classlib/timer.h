@@ -14,7 +14,7 @@
 namespace classlib {
 
 class TTimer : public TComponent {
-public:
+ public:
   explicit TTimer(TComponent* AOwner = nullptr);
   ~TTimer() override;
   std::string ClassName() const override { return "TTimer"; }
@@ -39,10 +39,10 @@ public:
   static int FireDueTimers();
   static int ActiveTimerCount();
 
-protected:
+ protected:
   virtual void Timer();  // raises OnTimer
 
-private:
+ private:
   void UpdateTimer();
   bool enabled_ = true;
   uint32_t interval_ = 1000;

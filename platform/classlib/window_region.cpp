@@ -29,7 +29,8 @@ bool SetWindowRgn(TWinControl* Control, const TRegion* Region, bool Redraw) {
     w->clearMask();
   } else {
     QRegion mask;
-    for (const TRect& r : Region->Rects()) mask += QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    for (const TRect& r : Region->Rects())
+      mask += QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
     bool known = regions.count(w) != 0;
     regions[w] = *Region;
     if (!known) QObject::connect(w, &QObject::destroyed, [w] { Regions().erase(w); });

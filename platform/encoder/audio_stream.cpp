@@ -27,13 +27,14 @@ struct InputDeleter {
 };
 using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
 
-SwrPtr MakeResampler(const AVChannelLayout* inLayout, AVSampleFormat inFmt, int inRate,
-                     int outRate, int outChannels) {
+SwrPtr MakeResampler(const AVChannelLayout* inLayout, AVSampleFormat inFmt, int inRate, int outRate,
+                     int outChannels) {
   AVChannelLayout outLayout;
   av_channel_layout_default(&outLayout, outChannels);
   SwrContext* s = nullptr;
-  const int r = swr_alloc_set_opts2(&s, &outLayout, AV_SAMPLE_FMT_S16, outRate, const_cast<AVChannelLayout*>(inLayout), inFmt,
-                                    inRate, 0, nullptr);
+  const int r =
+      swr_alloc_set_opts2(&s, &outLayout, AV_SAMPLE_FMT_S16, outRate,
+                          const_cast<AVChannelLayout*>(inLayout), inFmt, inRate, 0, nullptr);
   av_channel_layout_uninit(&outLayout);
   if (r < 0 || !s) return nullptr;
   if (swr_init(s) < 0) {
@@ -65,7 +66,7 @@ bool Resample(SwrContext* swr, const uint8_t* const* in, int inFrames, int outCh
 
 // Decodes one file's first sound stream.
 class AudioDecoder {
-public:
+ public:
   // 0 when opened; kMclBadInput when the file is missing or holds no
   // decodable sound.
   int32_t Open(const std::string& fileName, int outRate, int outChannels) {
@@ -83,8 +84,8 @@ public:
         avcodec_open2(ctx_.get(), codec, nullptr) < 0)
       return kMclBadInput;
     if (ctx_->sample_rate <= 0 || ctx_->ch_layout.nb_channels <= 0) return kMclBadInput;
-    swr_ = MakeResampler(&ctx_->ch_layout, ctx_->sample_fmt, ctx_->sample_rate, outRate,
-                         outChannels);
+    swr_ =
+        MakeResampler(&ctx_->ch_layout, ctx_->sample_fmt, ctx_->sample_rate, outRate, outChannels);
     if (!swr_) return kMclBadInput;
     frame_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
@@ -131,7 +132,7 @@ public:
     }
   }
 
-private:
+ private:
   InputPtr input_;
   CodecContextPtr ctx_;
   SwrPtr swr_;
@@ -263,8 +264,10 @@ bool ProbeAudio(const std::string& fileName, bool& hasAudio, bool& supported, in
   const AVStream* st = f->streams[index];
   rate = st->codecpar->sample_rate;
   channels = st->codecpar->ch_layout.nb_channels;
-  if (st->duration > 0) durationMs = av_rescale_q(st->duration, st->time_base, AVRational{1, 1000});
-  else if (f->duration > 0) durationMs = f->duration / 1000;
+  if (st->duration > 0)
+    durationMs = av_rescale_q(st->duration, st->time_base, AVRational{1, 1000});
+  else if (f->duration > 0)
+    durationMs = f->duration / 1000;
   const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
   if (!codec || rate <= 0 || channels <= 0) return true;
   CodecContextPtr ctx(avcodec_alloc_context3(codec));

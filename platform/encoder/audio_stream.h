@@ -13,16 +13,16 @@ namespace mcl {
 
 struct AudioItem {
   bool isFile = false;
-  std::string fileName;          // isFile
-  std::vector<uint8_t> data;     // samples; empty for silence
-  int64_t frames = 0;            // sample frames at `rate`
+  std::string fileName;       // isFile
+  std::vector<uint8_t> data;  // samples; empty for silence
+  int64_t frames = 0;         // sample frames at `rate`
   int rate = 0, channels = 0, bits = 0;
 };
 
 class AudioDecoder;
 
 class AudioStream {
-public:
+ public:
   // Asked with the file name when an input cannot be read; answers one of the
   // kMclAction... values or 0 when nobody can be asked.
   using ErrorAsk = std::function<int32_t(const std::string&)>;
@@ -41,7 +41,7 @@ public:
   // count read, or a negative result code (-kMclAborted, -kMclReadError).
   int64_t Read(int16_t* out, int64_t frames);
 
-private:
+ private:
   int32_t Refill();  // loads more samples into buffer_; kMclOk, or code; sets done_
 
   int rate_, channels_;
@@ -51,7 +51,7 @@ private:
   std::unique_ptr<AudioDecoder> decoder_;
   int64_t silenceLeft_ = 0;
   std::vector<int16_t> buffer_;
-  size_t bufferPos_ = 0;   // in samples (not frames)
+  size_t bufferPos_ = 0;  // in samples (not frames)
   bool done_ = false;
 };
 

@@ -19,7 +19,7 @@ namespace mcl {
 namespace {
 
 class TCodecDlg : public TForm {
-public:
+ public:
   TCodecDlg(TComponent* AOwner, const Job& job) : TForm(AOwner), work_(job) {
     SetName("CodecDlg");
     SetCaption(job.fileFormat == kMclFormatMpeg ? "MPEG Compression" : "Video Compression");
@@ -127,7 +127,7 @@ public:
   TButton* btnOK = nullptr;
   TButton* btnCancel = nullptr;
 
-private:
+ private:
   void AddLabel(const std::string& text, int y, int x = 12) {
     auto* l = new TLabel(this);
     l->SetParent(this);

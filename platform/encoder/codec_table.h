@@ -10,16 +10,16 @@
 namespace mcl {
 
 struct CodecEntry {
-  uint32_t fourCC;           // AVI FourCC, or the MPEG codec identifier
-  const char* encoder;       // FFmpeg encoder name; null for uncompressed frames
+  uint32_t fourCC;      // AVI FourCC, or the MPEG codec identifier
+  const char* encoder;  // FFmpeg encoder name; null for uncompressed frames
   const char* description;
-  bool lossless;             // no quality or bit-rate settings
-  bool intraOnly;            // every frame is a key frame
-  bool usesBitRate;          // rate control by bit rate (else by quality)
-  bool alpha;                // 32-bit images keep their alpha
-  int pixFmt24;              // AVPixelFormat for 24-bit jobs
-  int pixFmt32;              // AVPixelFormat for 32-bit jobs
-  bool fullRange = false;    // YUV samples span 0..255 (JPEG range) instead of 16..235
+  bool lossless;           // no quality or bit-rate settings
+  bool intraOnly;          // every frame is a key frame
+  bool usesBitRate;        // rate control by bit rate (else by quality)
+  bool alpha;              // 32-bit images keep their alpha
+  int pixFmt24;            // AVPixelFormat for 24-bit jobs
+  int pixFmt32;            // AVPixelFormat for 32-bit jobs
+  bool fullRange = false;  // YUV samples span 0..255 (JPEG range) instead of 16..235
 };
 
 // Codecs of a file format (6 AVI, 11 MPEG) available at run time.

@@ -45,14 +45,15 @@ struct HandleGuard {
 };
 
 class Converter {
-public:
+ public:
   Converter(Job& job, MclHandle jobHandle) : job_(job), jobHandle_(jobHandle) {}
 
   int32_t Run() {
     const int32_t r = RunSteps();
     // An abort or an unreadable input still leaves a finished, playable file
     // of what was written; after a failed write the file is only closed.
-    if ((r == kMclAborted || r == kMclReadError) && writer_ && !writer_->Aborted()) writer_->Finish();
+    if ((r == kMclAborted || r == kMclReadError) && writer_ && !writer_->Aborted())
+      writer_->Finish();
     writer_.reset();
     return r;
   }
@@ -63,7 +64,7 @@ public:
   }
   std::exception_ptr pending_;
 
-private:
+ private:
   int32_t RunSteps();
   Source& Ask(MclSourceCallback cb, void* user, HandleGuard& source);
   int32_t AskError(const std::string& fileName);
@@ -125,8 +126,10 @@ int32_t Converter::CollectAudio() {
     if (s.answer == Source::Answer::File) {
       if (dryRun_) continue;
       const int32_t r = audio_->CheckFile(s.item.fileName);
-      if (r == kMclOk) audio_->Add(std::move(s.item));
-      else if (r != kMclActionIgnore) return r;
+      if (r == kMclOk)
+        audio_->Add(std::move(s.item));
+      else if (r != kMclActionIgnore)
+        return r;
     } else if (s.answer == Source::Answer::Samples) {
       if (!dryRun_) audio_->Add(std::move(s.item));
     } else {
@@ -138,7 +141,8 @@ int32_t Converter::CollectAudio() {
 }
 
 int32_t Converter::OpenWriter(int width, int height) {
-  writer_ = std::make_unique<MediaWriter>(job_, [this](const std::string& n) { return AskError(n); });
+  writer_ =
+      std::make_unique<MediaWriter>(job_, [this](const std::string& n) { return AskError(n); });
   const int32_t r = writer_->Open(job_.videoFileName, width, height, audio_ != nullptr);
   if (r == kMclOk && audio_ && writer_->AudioChannels() > 0)
     audioBlock_.resize(size_t(4096) * size_t(writer_->AudioChannels()));
@@ -174,8 +178,7 @@ int32_t Converter::WriteAudioUntil(int64_t frames) {
 int32_t Converter::RunSteps() {
   dryRun_ = job_.videoFileName.empty();
   if (!dryRun_) {
-    if (job_.fileFormat != kMclFormatAvi && job_.fileFormat != kMclFormatMpeg)
-      return kMclBadOutput;
+    if (job_.fileFormat != kMclFormatAvi && job_.fileFormat != kMclFormatMpeg) return kMclBadOutput;
     if (!FindCodec(job_.fileFormat, job_.codec)) return kMclBadOutput;
     // The sound track goes into the video file; another file is not offered.
     if (!job_.audioFileName.empty() && job_.audioFileName != job_.videoFileName && job_.audioSource)
@@ -193,8 +196,7 @@ int32_t Converter::RunSteps() {
 
   // Frame-rate arithmetic of keep-duration: the source time is the sum of
   // segments of equal rate, so that long runs do not gather rounding error.
-  const double outFps =
-      writer_ ? av_q2d(writer_->FrameRate()) : job_.frameRate;
+  const double outFps = writer_ ? av_q2d(writer_->FrameRate()) : job_.frameRate;
   long double doneSegments = 0.0L;  // seconds of finished segments
   double segmentRate = 0.0;
   int64_t segmentCount = 0;
@@ -250,7 +252,8 @@ int32_t Converter::RunSteps() {
       }
       if (job_.progress) {
         try {
-          job_.progress(job_.progressUser, jobHandle_, int32_t(std::min<int64_t>(outFrames, INT32_MAX)),
+          job_.progress(job_.progressUser, jobHandle_,
+                        int32_t(std::min<int64_t>(outFrames, INT32_MAX)),
                         outFps > 0 ? double(outFrames) / outFps : 0.0);
         } catch (...) {
           pending_ = std::current_exception();
@@ -266,8 +269,9 @@ int32_t Converter::RunSteps() {
   if (writer_->HasAudio()) {
     int64_t until = INT64_MAX;
     if (job_.truncateToVideo)
-      until = av_rescale_q(outFrames, AVRational{writer_->FrameRate().den, writer_->FrameRate().num},
-                           AVRational{1, writer_->AudioRate()});
+      until =
+          av_rescale_q(outFrames, AVRational{writer_->FrameRate().den, writer_->FrameRate().num},
+                       AVRational{1, writer_->AudioRate()});
     r = WriteAudioUntil(until);
     if (r != kMclOk) return r;
   }
@@ -336,8 +340,8 @@ int32_t MclSourceSetFile(MclHandle source, const char* fileName) {
   return kMclOk;
 }
 
-int32_t MclSourceSetSamples(MclHandle source, const void* data, int32_t frames,
-                            int32_t sampleRate, int32_t channels, int32_t bits) {
+int32_t MclSourceSetSamples(MclHandle source, const void* data, int32_t frames, int32_t sampleRate,
+                            int32_t channels, int32_t bits) {
   mcl::Source* s = mcl::FindAs<mcl::Source>(source);
   if (!s) return kMclBadSound;
   if (frames < 0 || sampleRate <= 0 || sampleRate > 1000000 || channels < 1 || channels > 8 ||

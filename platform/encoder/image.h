@@ -14,7 +14,7 @@ struct Image : Object {
   int32_t width = 0;
   int32_t height = 0;
   bool hasAlpha = false;
-  std::vector<uint8_t> bgra;   // width * height * 4 bytes, top row first
+  std::vector<uint8_t> bgra;  // width * height * 4 bytes, top row first
   // For an image made from an 8-bit bitmap: its bytes (palette indices), top
   // row first; empty otherwise. A mask's bytes are the alpha values.
   std::vector<uint8_t> indices;

@@ -192,8 +192,7 @@ int32_t WriteImageFile(const Image& image, const std::string& fileName, int32_t 
       pix = AV_PIX_FMT_BGRA;
       alpha = false;
       break;
-    default:
-      return kMclBadOutput;
+    default: return kMclBadOutput;
   }
   FramePtr frame = AllocFrame(image.width, image.height, pix);
   if (frame && id == AV_CODEC_ID_MJPEG) frame->color_range = AVCOL_RANGE_JPEG;
@@ -208,8 +207,7 @@ int32_t WriteImageFile(const Image& image, const std::string& fileName, int32_t 
 
 }  // namespace mcl
 
-int32_t MclSimpleWriteImage(MclHandle image, const char* fileName, int32_t format,
-                            double quality) {
+int32_t MclSimpleWriteImage(MclHandle image, const char* fileName, int32_t format, double quality) {
   const mcl::Image* img = mcl::FindAs<mcl::Image>(image);
   if (!img) return kMclBadImage;
   try {
@@ -235,12 +233,18 @@ int32_t WriteJobImage(MclHandle job, MclHandle image) {
   std::string ext = name.substr(dot + 1);
   for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
   int32_t format;
-  if (ext == "png") format = kMclImagePng;
-  else if (ext == "tga") format = kMclImageTga;
-  else if (ext == "bmp") format = kMclImageBmp;
-  else if (ext == "jpg" || ext == "jpeg") format = kMclImageJpeg;
-  else if (ext == "gif") format = kMclImageGif;
-  else return kMclBadOutput;
+  if (ext == "png")
+    format = kMclImagePng;
+  else if (ext == "tga")
+    format = kMclImageTga;
+  else if (ext == "bmp")
+    format = kMclImageBmp;
+  else if (ext == "jpg" || ext == "jpeg")
+    format = kMclImageJpeg;
+  else if (ext == "gif")
+    format = kMclImageGif;
+  else
+    return kMclBadOutput;
 
   // The job's size scales the image; kMclNone keeps its own.
   const int32_t w = j->width > 0 ? j->width : img->width;

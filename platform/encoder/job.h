@@ -11,16 +11,16 @@
 namespace mcl {
 
 struct MpegPreset {
-  int32_t codec;            // 1 MPEG-1, 2 MPEG-2
+  int32_t codec;  // 1 MPEG-1, 2 MPEG-2
   int32_t width, height;
   int fpsNum, fpsDen;
   int32_t bitRate, minBitRate, maxBitRate;  // kbit/s
-  int32_t bufferKbit;       // video buffer (VBV) size
+  int32_t bufferKbit;                       // video buffer (VBV) size
   int32_t gop;
-  int32_t audioRate;        // Hz
-  int32_t audioBitRate;     // kbit/s
+  int32_t audioRate;     // Hz
+  int32_t audioBitRate;  // kbit/s
   const char* muxer;
-  int32_t muxRate;          // bit/s
+  int32_t muxRate;  // bit/s
   int32_t packetSize;
 };
 
@@ -31,7 +31,7 @@ struct Job : Object {
   // Video
   std::string videoFileName;
   int32_t fileFormat = kMclFormatAvi;
-  int32_t width = kMclNone;        // kMclNone: the size of the images
+  int32_t width = kMclNone;  // kMclNone: the size of the images
   int32_t height = kMclNone;
   int32_t bits = 24;
   uint32_t codec = kMclFourCCDib;
@@ -41,7 +41,7 @@ struct Job : Object {
   int32_t keyFrameRate = 1;
   int32_t aspect = kMclAspect1x1;
   bool keepDuration = false;
-  const MpegPreset* preset = nullptr;   // set by MclSetFormatPreset
+  const MpegPreset* preset = nullptr;  // set by MclSetFormatPreset
 
   // Sound
   std::string audioFileName;
@@ -65,7 +65,7 @@ struct Job : Object {
   MclAudioFuncCallback audioFunc = nullptr;
   void* audioFuncUser = nullptr;
 
-  bool converting = false;   // inside MclConvert: the job may not be freed now
+  bool converting = false;  // inside MclConvert: the job may not be freed now
   bool freeRequested = false;
 
   // Sets the codec-dependent defaults (key-frame rate, bit rates, quality,

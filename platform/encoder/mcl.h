@@ -25,16 +25,16 @@ using MclHandle = int32_t;
 
 // ---------------------------------------------------------------------------
 // Result codes
-constexpr int32_t kMclOk = 0;             // done
-constexpr int32_t kMclAborted = 1;        // the error callback answered "abort"
-constexpr int32_t kMclBadInput = 2;       // invalid or non-existing input file
-constexpr int32_t kMclBadOutput = 3;      // output name missing or of unknown format
-constexpr int32_t kMclReadError = 4;      // error reading an input file
-constexpr int32_t kMclWriteError = 5;     // error writing the output file
-constexpr int32_t kMclBadJob = 20;        // job handle not initialised
-constexpr int32_t kMclBadImage = 21;      // image handle not initialised
-constexpr int32_t kMclBadSound = 22;      // list/source handle not initialised
-constexpr int32_t kMclException = 100;    // failure inside the library itself
+constexpr int32_t kMclOk = 0;           // done
+constexpr int32_t kMclAborted = 1;      // the error callback answered "abort"
+constexpr int32_t kMclBadInput = 2;     // invalid or non-existing input file
+constexpr int32_t kMclBadOutput = 3;    // output name missing or of unknown format
+constexpr int32_t kMclReadError = 4;    // error reading an input file
+constexpr int32_t kMclWriteError = 5;   // error writing the output file
+constexpr int32_t kMclBadJob = 20;      // job handle not initialised
+constexpr int32_t kMclBadImage = 21;    // image handle not initialised
+constexpr int32_t kMclBadSound = 22;    // list/source handle not initialised
+constexpr int32_t kMclException = 100;  // failure inside the library itself
 
 // Answers the error callback stores through its action pointer.
 constexpr int32_t kMclActionAbort = 2;
@@ -109,12 +109,12 @@ using MclAudioFuncCallback = void (*)(void* user, int16_t* samples, int32_t fram
 
 // One entry of a codec list (MclCodecsGetInfo).
 struct MclCodecInfo {
-  int32_t size;               // size of this record in bytes
-  char description[132];      // up to 128 characters, zero-terminated
-  uint32_t fourCC;            // AVI FourCC, or MPEG codec identifier
-  int32_t fileFormat;         // 6 or 11
-  int32_t hasDialog;          // -1 when the codec dialog offers settings
-  int32_t supportsAlpha;      // -1 when 32-bit images keep their alpha
+  int32_t size;           // size of this record in bytes
+  char description[132];  // up to 128 characters, zero-terminated
+  uint32_t fourCC;        // AVI FourCC, or MPEG codec identifier
+  int32_t fileFormat;     // 6 or 11
+  int32_t hasDialog;      // -1 when the codec dialog offers settings
+  int32_t supportsAlpha;  // -1 when 32-bit images keep their alpha
   int32_t reserved[8];
 };
 static_assert(offsetof(MclCodecInfo, description) == 4);
@@ -122,14 +122,14 @@ static_assert(offsetof(MclCodecInfo, fourCC) == 136);
 
 // Facts about a media file (MclGetFileInfo); 764 bytes.
 struct MclFileInfo {
-  int32_t size;               // size of this record in bytes
-  int32_t hasVideo;           // -1 when the file holds a video stream
+  int32_t size;      // size of this record in bytes
+  int32_t hasVideo;  // -1 when the file holds a video stream
   uint8_t reserved0[576];
-  int32_t hasAudio;           // byte 584: -1 when the file holds a sound stream
-  int32_t audioSupported;     // byte 588: -1 when that stream can be decoded
-  int32_t audioSampleRate;    // of the first sound stream, else 0
+  int32_t hasAudio;         // byte 584: -1 when the file holds a sound stream
+  int32_t audioSupported;   // byte 588: -1 when that stream can be decoded
+  int32_t audioSampleRate;  // of the first sound stream, else 0
   int32_t audioChannels;
-  int32_t audioDurationMs;    // milliseconds, 0 when unknown
+  int32_t audioDurationMs;  // milliseconds, 0 when unknown
   uint8_t reserved1[160];
 };
 static_assert(offsetof(MclFileInfo, hasAudio) == 584);
@@ -193,8 +193,8 @@ int32_t MclSourceSetFrameRate(MclHandle source, double framesPerSecond);
 int32_t MclSourceSetFile(MclHandle source, const char* fileName);
 // `frames` sample frames of PCM at `sampleRate`, `channels`, `bits` (8
 // unsigned or 16 signed); data null means silence.
-int32_t MclSourceSetSamples(MclHandle source, const void* data, int32_t frames,
-                            int32_t sampleRate, int32_t channels, int32_t bits);
+int32_t MclSourceSetSamples(MclHandle source, const void* data, int32_t frames, int32_t sampleRate,
+                            int32_t channels, int32_t bits);
 int32_t MclSourceFinished(MclHandle source);
 
 // ---------------------------------------------------------------------------

@@ -27,7 +27,8 @@ struct DictionaryLookup : CharacterLookup {
   }
 };
 
-void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) {
+void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, const Matrix& m,
+               const ColorTransform& cx) {
   if (obj.type == DisplayObject::Type::Text)
     PaintStaticText(r, static_cast<const StaticTextDef&>(*obj.character), *clip.movie, m, cx);
   else
@@ -49,7 +50,8 @@ void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& vide
 }
 
 // The target-pixel box around the twips box `r` under `m`.
-bool DrawnBounds(const RectTwips& r, const Matrix& m, double& x0, double& y0, double& x1, double& y1) {
+bool DrawnBounds(const RectTwips& r, const Matrix& m, double& x0, double& y0, double& x1,
+                 double& y1) {
   bool first = true;
   for (int32_t tx : {r.xmin, r.xmax})
     for (int32_t ty : {r.ymin, r.ymax}) {
@@ -65,14 +67,17 @@ bool DrawnBounds(const RectTwips& r, const Matrix& m, double& x0, double& y0, do
 }
 
 // The target-pixel box around what `obj` draws under `m`; false when it draws nothing.
-bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& y0, double& x1, double& y1) {
+bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& y0, double& x1,
+                 double& y1) {
   RectTwips r;
   if (obj.type == DisplayObject::Type::Shape) {
     r = static_cast<const ShapeDef&>(*obj.character).bounds;
   } else if (obj.type == DisplayObject::Type::MorphShape) {
     const auto& morph = static_cast<const MorphShapeDef&>(*obj.character);
-    r = {std::min(morph.start_bounds.xmin, morph.end_bounds.xmin), std::max(morph.start_bounds.xmax, morph.end_bounds.xmax),
-         std::min(morph.start_bounds.ymin, morph.end_bounds.ymin), std::max(morph.start_bounds.ymax, morph.end_bounds.ymax)};
+    r = {std::min(morph.start_bounds.xmin, morph.end_bounds.xmin),
+         std::max(morph.start_bounds.xmax, morph.end_bounds.xmax),
+         std::min(morph.start_bounds.ymin, morph.end_bounds.ymin),
+         std::max(morph.start_bounds.ymax, morph.end_bounds.ymax)};
   } else if (obj.type == DisplayObject::Type::MovieClip) {
     bool any = false;
     const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
@@ -82,7 +87,8 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
     }
     for (const auto& [depth, child] : static_cast<const MovieClip&>(obj).children) {
       double cx0, cy0, cx1, cy1;
-      if (child->clip_depth > 0 || !child->visible || !DrawnBounds(*child, m * child->matrix, cx0, cy0, cx1, cy1))
+      if (child->clip_depth > 0 || !child->visible ||
+          !DrawnBounds(*child, m * child->matrix, cx0, cy0, cx1, cy1))
         continue;
       x0 = any ? std::min(x0, cx0) : cx0;
       y0 = any ? std::min(y0, cy0) : cy0;
@@ -98,13 +104,15 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
 }
 
 // Fills the whole pixels around what `obj` draws with its opaque background colour.
-void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& m, const ColorTransform& cx) {
+void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& m,
+                           const ColorTransform& cx) {
   double x0, y0, x1, y1;
-  if (!DrawnBounds(obj, m, x0, y0, x1, y1) || !std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) ||
-      !std::isfinite(y1))
+  if (!DrawnBounds(obj, m, x0, y0, x1, y1) || !std::isfinite(x0) || !std::isfinite(x1) ||
+      !std::isfinite(y0) || !std::isfinite(y1))
     return;
   auto twips = [](double px) { return static_cast<int32_t>(std::clamp(px, -1e6, 1e6) * 20); };
-  const int32_t l = twips(std::floor(x0)), t = twips(std::floor(y0)), rt = twips(std::ceil(x1)), b = twips(std::ceil(y1));
+  const int32_t l = twips(std::floor(x0)), t = twips(std::floor(y0)), rt = twips(std::ceil(x1)),
+                b = twips(std::ceil(y1));
   Rgba color = obj.opaque_background;
   color.a = 255;
   const ShapeDef rect = SolidRectangle(l, t, rt, b, color);
@@ -115,8 +123,8 @@ void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& 
 
 // `filter_scale` is the view's scale: filters grow with the stage, not with the objects' own
 // transforms.
-void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m, const ColorTransform& cx,
-               double filter_scale) {
+void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m,
+               const ColorTransform& cx, double filter_scale) {
   // What scripts drew lies beneath the children.
   if (clip.drawing && !clip.drawing->Empty()) r.DrawShape(clip.drawing->Shape(), m, cx);
   // Masks: an object with a clip depth masks the objects above it up to that depth.
@@ -133,10 +141,13 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       if (child->type == DisplayObject::Type::Shape)
         r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ColorTransform());
       else if (child->type == DisplayObject::Type::MorphShape)
-        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ColorTransform());
+        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character),
+                         child->ratio / 65535.0, cm, ColorTransform());
       else if (child->type == DisplayObject::Type::MovieClip)
-        PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ColorTransform(), filter_scale);
-      else if (child->type == DisplayObject::Type::Text || child->type == DisplayObject::Type::EditText)
+        PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ColorTransform(),
+                  filter_scale);
+      else if (child->type == DisplayObject::Type::Text ||
+               child->type == DisplayObject::Type::EditText)
         PaintText(r, clip, *child, cm, ColorTransform());
       r.EndMask();
       mask_ends.push_back(child->clip_depth);
@@ -153,7 +164,8 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
     }
     if (script_mask) {
       r.BeginMask();
-      PaintClip(r, lookup, *script_mask, lookup.view * StageMatrix(*script_mask), ColorTransform(), filter_scale);
+      PaintClip(r, lookup, *script_mask, lookup.view * StageMatrix(*script_mask), ColorTransform(),
+                filter_scale);
       r.EndMask();
     }
     // A blend mode or a filter draws the object into a layer of its own. Objects drawn as cached
@@ -170,17 +182,17 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
         r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);
         break;
       case DisplayObject::Type::MorphShape:
-        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character), child->ratio / 65535.0, cm, ccx);
+        r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character),
+                         child->ratio / 65535.0, cm, ccx);
         break;
       case DisplayObject::Type::MovieClip:
         PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ccx, filter_scale);
         break;
       case DisplayObject::Type::Text:
-      case DisplayObject::Type::EditText:
-        PaintText(r, clip, *child, cm, ccx);
-        break;
+      case DisplayObject::Type::EditText: PaintText(r, clip, *child, cm, ccx); break;
       case DisplayObject::Type::Other:
-        if (child->character && child->character->kind == CharacterDef::Kind::Video) PaintVideo(r, lookup, *child, cm, ccx);
+        if (child->character && child->character->kind == CharacterDef::Kind::Video)
+          PaintVideo(r, lookup, *child, cm, ccx);
         break;
     }
     if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);

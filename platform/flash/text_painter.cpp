@@ -23,7 +23,9 @@ void AddRect(ShapeGroup& g, double x0, double y0, double x1, double y1, uint32_t
   p.fill1 = style;
   p.start_x = i(x0);
   p.start_y = i(y0);
-  p.edges = {{false, 0, 0, i(x1), i(y0)}, {false, 0, 0, i(x1), i(y1)}, {false, 0, 0, i(x0), i(y1)},
+  p.edges = {{false, 0, 0, i(x1), i(y0)},
+             {false, 0, 0, i(x1), i(y1)},
+             {false, 0, 0, i(x0), i(y1)},
              {false, 0, 0, i(x0), i(y0)}};
   g.paths.push_back(std::move(p));
 }
@@ -38,7 +40,8 @@ uint32_t AddFill(ShapeGroup& g, Rgba c) {
 // A box from (x0, y0) to (x1, y1), in units of which `unit` make a pixel: filled with `fill`
 // when given, and framed by one-pixel bars along its top and left edges and just outside its
 // right and bottom edges, the bottom-right corner left open.
-ShapeDef BoxShape(double x0, double y0, double x1, double y1, double unit, const Rgba* fill, const Rgba* line) {
+ShapeDef BoxShape(double x0, double y0, double x1, double y1, double unit, const Rgba* fill,
+                  const Rgba* line) {
   ShapeDef s;
   s.groups.emplace_back();
   ShapeGroup& g = s.groups.back();
@@ -60,7 +63,8 @@ void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& mov
                      const ColorTransform& cx) {
   Matrix to_view = m * text.matrix;
   if (!Upright(to_view)) {
-    for (const ShapeDef& run : text.glyph_runs) r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
+    for (const ShapeDef& run : text.glyph_runs)
+      r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
     return;
   }
   for (const TextRecord& rec : text.records) {
@@ -81,7 +85,8 @@ void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& mov
   }
 }
 
-void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx) {
+void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
+                    const ColorTransform& cx) {
   Matrix view = m;
   if (!field.embed_fonts) {
     // Device text is drawn upright: the field keeps its scale and position but not its rotation.
@@ -91,7 +96,8 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, 
   }
   const text::TextLayout& layout = field.Layout();
   const text::FieldBox& box = layout.box;
-  double x0 = box.x * 20, y0 = box.y * 20, x1 = (box.x + box.width) * 20, y1 = (box.y + box.height) * 20;
+  double x0 = box.x * 20, y0 = box.y * 20, x1 = (box.x + box.width) * 20,
+         y1 = (box.y + box.height) * 20;
   if (field.background || field.border) {
     const Rgba* fill = field.background ? &field.background_color : nullptr;
     const Rgba* line = field.border ? &field.border_color : nullptr;
@@ -101,8 +107,8 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, 
       view.Apply(x0, y0, ax, ay);
       view.Apply(x1, y1, bx, by);
       auto snap = [](double v) { return std::floor(v + 0.5) * 20; };
-      ShapeDef frame = BoxShape(snap(std::min(ax, bx)), snap(std::min(ay, by)), snap(std::max(ax, bx)),
-                                snap(std::max(ay, by)), 20, fill, line);
+      ShapeDef frame = BoxShape(snap(std::min(ax, bx)), snap(std::min(ay, by)),
+                                snap(std::max(ax, bx)), snap(std::max(ay, by)), 20, fill, line);
       r.DrawShape(frame, Scale(1 / 20.0), cx);
     } else {
       r.DrawShape(BoxShape(x0, y0, x1, y1, 20, fill, line), view, cx);
@@ -131,14 +137,16 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, 
       if (!outline) continue;
       double x, y;
       px.Apply(g.x, g.y, x, y);
-      DrawCachedGlyph(r, *outline, g.face->Owner(), g.size / g.face->EmSquare() * px.a, x, y, cx.Apply(g.color));
+      DrawCachedGlyph(r, *outline, g.face->Owner(), g.size / g.face->EmSquare() * px.a, x, y,
+                      cx.Apply(g.color));
     }
   } else {
-    for (const ShapeDef& run : field.GlyphRuns()) r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
+    for (const ShapeDef& run : field.GlyphRuns())
+      r.DrawShape(run, to_view * Scale(1 / kGlyphRunUnits), cx);
   }
   for (const text::UnderlineSpan& u : layout.underlines) {
-    ShapeDef bar = BoxShape((u.x0 + dx) * 20, (u.y + dy) * 20, (u.x1 + dx) * 20, (u.y + dy + u.thickness) * 20, 20,
-                            &u.color, nullptr);
+    ShapeDef bar = BoxShape((u.x0 + dx) * 20, (u.y + dy) * 20, (u.x1 + dx) * 20,
+                            (u.y + dy + u.thickness) * 20, 20, &u.color, nullptr);
     r.DrawShape(bar, view, cx);
   }
   if (clip) r.PopMask();

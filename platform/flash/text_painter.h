@@ -15,6 +15,7 @@ namespace flash {
 // cache; other text draws its merged glyph shapes. Static texts find their fonts in `movie`.
 void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& movie, const Matrix& m,
                      const ColorTransform& cx);
-void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m, const ColorTransform& cx);
+void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
+                    const ColorTransform& cx);
 
 }  // namespace flash

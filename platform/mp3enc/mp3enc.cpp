@@ -47,16 +47,22 @@ std::map<uint32_t, std::shared_ptr<Stream>>& Streams() {
 uint32_t g_next_id = 1;
 
 uint32_t Read32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 bool LegalRate(uint32_t r) {
   switch (r) {
-    case 8000: case 11025: case 12000: case 16000: case 22050: case 24000: case 32000: case 44100: case 48000:
-      return true;
-    default:
-      return false;
+    case 8000:
+    case 11025:
+    case 12000:
+    case 16000:
+    case 22050:
+    case 24000:
+    case 32000:
+    case 44100:
+    case 48000: return true;
+    default: return false;
   }
 }
 
@@ -76,7 +82,8 @@ int ClampBitRate(uint32_t kbps, uint32_t rate) {
   }
   int best = set[0];
   for (size_t i = 0; i < n; ++i)
-    if (std::abs(set[i] - static_cast<int>(kbps)) < std::abs(best - static_cast<int>(kbps))) best = set[i];
+    if (std::abs(set[i] - static_cast<int>(kbps)) < std::abs(best - static_cast<int>(kbps)))
+      best = set[i];
   return best;
 }
 
@@ -88,7 +95,8 @@ std::shared_ptr<Stream> Find(uint32_t id) {
 
 }  // namespace
 
-BE_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples, uint32_t* bufferSize, uint32_t* stream) {
+BE_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples, uint32_t* bufferSize,
+                                uint32_t* stream) {
   if (!config || !samples || !bufferSize || !stream) return kBadParameters;
   const auto* c = static_cast<const uint8_t*>(config);
   if (Read32(c) != kConfigKind) return kBadFormat;
@@ -130,8 +138,8 @@ BE_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples, uint32_t*
   return kOk;
 }
 
-BE_EXPORT uint32_t beEncodeChunk(uint32_t stream, uint32_t nSamples, const int16_t* pcm, uint8_t* output,
-                                 uint32_t* outputBytes) {
+BE_EXPORT uint32_t beEncodeChunk(uint32_t stream, uint32_t nSamples, const int16_t* pcm,
+                                 uint8_t* output, uint32_t* outputBytes) {
   auto s = Find(stream);
   if (!s) return kBadHandle;
   if (!output || !outputBytes || (nSamples > 0 && !pcm)) return kBadParameters;

@@ -64,7 +64,8 @@ const uint16_t kCodecTags[] = {2, 3, 6, 7, 0x11, 0x31, 0x50, 0x55};
 std::vector<std::unique_ptr<AcmDriverId>>& Drivers() {
   static auto* list = [] {
     auto* v = new std::vector<std::unique_ptr<AcmDriverId>>;
-    v->push_back(std::make_unique<AcmDriverId>(AcmDriverId{1, AV_CODEC_ID_NONE, "PCM", "PCM Converter", 38}));
+    v->push_back(std::make_unique<AcmDriverId>(
+        AcmDriverId{1, AV_CODEC_ID_NONE, "PCM", "PCM Converter", 38}));
     const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
     uint16_t pid = 100;
     for (uint16_t tag : kCodecTags) {
@@ -129,17 +130,15 @@ uint32_t SamplesPerBlock(const WAVEFORMATEX& f) {
     case 2:
       if (f.extra.size() >= 2) return f.extra[0] | (f.extra[1] << 8);
       return f.nBlockAlign >= 7 * ch ? (f.nBlockAlign - 7 * ch) * 8 / (4 * ch) + 2 : 0;
-    case 0x31:
-      return 320;
-    default:
-      return 0;
+    case 0x31: return 320;
+    default: return 0;
   }
 }
 
 bool IsPcmLike(const WAVEFORMATEX& f) {
-  return f.wFormatTag == 1 && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nChannels >= 1 &&
-         f.nChannels <= 2 && f.nSamplesPerSec >= 1000 && f.nSamplesPerSec <= 192000 &&
-         f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
+  return f.wFormatTag == 1 && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
+         f.nChannels >= 1 && f.nChannels <= 2 && f.nSamplesPerSec >= 1000 &&
+         f.nSamplesPerSec <= 192000 && f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
 }
 
 bool DecodableSource(const AcmDriverId* d, const WAVEFORMATEX& f) {
@@ -161,7 +160,8 @@ bool OpenDecoder(AcmStream& s) {
   s.ctx->bits_per_coded_sample = s.src.wBitsPerSample;
   s.ctx->bit_rate = static_cast<int64_t>(s.src.nAvgBytesPerSec) * 8;
   if (!s.src.extra.empty()) {
-    s.ctx->extradata = static_cast<uint8_t*>(av_mallocz(s.src.extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+    s.ctx->extradata =
+        static_cast<uint8_t*>(av_mallocz(s.src.extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
     if (!s.ctx->extradata) return false;
     std::memcpy(s.ctx->extradata, s.src.extra.data(), s.src.extra.size());
     s.ctx->extradata_size = static_cast<int>(s.src.extra.size());
@@ -183,8 +183,9 @@ bool AppendFrame(AcmStream& s) {
     AVChannelLayout out;
     av_channel_layout_default(&out, s.dst.nChannels);
     const AVSampleFormat outFmt = s.dst.wBitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
-    if (swr_alloc_set_opts2(&s.swr, &out, outFmt, static_cast<int>(s.dst.nSamplesPerSec), &f->ch_layout,
-                            static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr) < 0 ||
+    if (swr_alloc_set_opts2(&s.swr, &out, outFmt, static_cast<int>(s.dst.nSamplesPerSec),
+                            &f->ch_layout, static_cast<AVSampleFormat>(f->format), f->sample_rate,
+                            0, nullptr) < 0 ||
         swr_init(s.swr) < 0)
       return false;
   }
@@ -192,7 +193,8 @@ bool AppendFrame(AcmStream& s) {
   const size_t base = s.pending.size();
   s.pending.resize(base + static_cast<size_t>(cap) * s.dst.nBlockAlign);
   uint8_t* out = s.pending.data() + base;
-  const int n = swr_convert(s.swr, &out, cap, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
+  const int n =
+      swr_convert(s.swr, &out, cap, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
   if (n < 0) return false;
   s.pending.resize(base + static_cast<size_t>(n) * s.dst.nBlockAlign);
   return true;
@@ -222,8 +224,9 @@ long Decode(AcmStream& s, const uint8_t* data, uint32_t size, bool blockAlign) {
     while (used < size) {
       uint8_t* out = nullptr;
       int outSize = 0;
-      const int n = av_parser_parse2(s.parser, s.ctx, &out, &outSize, padded.data() + used,
-                                     static_cast<int>(size - used), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+      const int n =
+          av_parser_parse2(s.parser, s.ctx, &out, &outSize, padded.data() + used,
+                           static_cast<int>(size - used), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
       if (n < 0) return -1;
       used += static_cast<uint32_t>(n);
       if (outSize > 0) {
@@ -239,7 +242,8 @@ long Decode(AcmStream& s, const uint8_t* data, uint32_t size, bool blockAlign) {
   uint32_t usable = size;
   if (blockAlign || SamplesPerBlock(s.src)) usable -= size % block;
   // Whole blocks go to the decoder, several per packet for sample codecs.
-  const uint32_t packetBytes = SamplesPerBlock(s.src) ? block : std::max<uint32_t>(block, (4096 / block) * block);
+  const uint32_t packetBytes =
+      SamplesPerBlock(s.src) ? block : std::max<uint32_t>(block, (4096 / block) * block);
   uint32_t used = 0;
   std::vector<uint8_t> buf;
   while (used < usable) {
@@ -259,7 +263,8 @@ uint32_t acmGetVersion() { return 0x04000000; }
 MMRESULT acmDriverEnum(ACMDRIVERENUMCB Callback, uintptr_t Instance, uint32_t) {
   if (!Callback) return MMSYSERR_INVALPARAM;
   for (auto& d : Drivers()) {
-    const uint32_t support = d->tag == 1 ? ACMDRIVERDETAILS_SUPPORTF_CONVERTER : ACMDRIVERDETAILS_SUPPORTF_CODEC;
+    const uint32_t support =
+        d->tag == 1 ? ACMDRIVERDETAILS_SUPPORTF_CONVERTER : ACMDRIVERDETAILS_SUPPORTF_CODEC;
     if (!Callback(d.get(), Instance, support)) break;
   }
   return MMSYSERR_NOERROR;
@@ -275,7 +280,8 @@ MMRESULT acmDriverDetails(HACMDRIVERID Id, ACMDRIVERDETAILS* Details, uint32_t) 
   Details->wPid = Id->pid;
   Details->vdwACM = acmGetVersion();
   Details->vdwDriver = 0x01000000;
-  Details->fdwSupport = Id->tag == 1 ? ACMDRIVERDETAILS_SUPPORTF_CONVERTER : ACMDRIVERDETAILS_SUPPORTF_CODEC;
+  Details->fdwSupport =
+      Id->tag == 1 ? ACMDRIVERDETAILS_SUPPORTF_CONVERTER : ACMDRIVERDETAILS_SUPPORTF_CODEC;
   Details->cFormatTags = static_cast<uint32_t>(TagsOf(Id).size());
   Copy(Details->szShortName, sizeof Details->szShortName, Id->shortName);
   Copy(Details->szLongName, sizeof Details->szLongName, Id->longName);
@@ -315,15 +321,16 @@ MMRESULT acmMetrics(uintptr_t Obj, uint32_t Metric, uint32_t* Value) {
     *Value = kMaxFormatSize;
     return MMSYSERR_NOERROR;
   }
-  AcmDriverId* d = ValidId(reinterpret_cast<HACMDRIVERID>(Obj)) ? reinterpret_cast<HACMDRIVERID>(Obj)
-                                                                 : DriverOfHandle(reinterpret_cast<HACMDRIVER>(Obj));
+  AcmDriverId* d = ValidId(reinterpret_cast<HACMDRIVERID>(Obj))
+                       ? reinterpret_cast<HACMDRIVERID>(Obj)
+                       : DriverOfHandle(reinterpret_cast<HACMDRIVER>(Obj));
   if (!d) return MMSYSERR_INVALHANDLE;
   *Value = d->tag == 1 ? 18 : kMaxFormatSize;
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT acmFormatTagEnum(HACMDRIVER Handle, ACMFORMATTAGDETAILS* Details, ACMFORMATTAGENUMCB Callback,
-                          uintptr_t Instance, uint32_t) {
+MMRESULT acmFormatTagEnum(HACMDRIVER Handle, ACMFORMATTAGDETAILS* Details,
+                          ACMFORMATTAGENUMCB Callback, uintptr_t Instance, uint32_t) {
   AcmDriverId* d = DriverOfHandle(Handle);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (!Details || !Callback) return MMSYSERR_INVALPARAM;
@@ -334,7 +341,8 @@ MMRESULT acmFormatTagEnum(HACMDRIVER Handle, ACMFORMATTAGDETAILS* Details, ACMFO
     t.dwFormatTagIndex = i;
     t.dwFormatTag = tags[i];
     t.cbFormatSize = tags[i] == 1 ? 16 : kMaxFormatSize;
-    t.fdwSupport = d->tag == 1 ? ACMDRIVERDETAILS_SUPPORTF_CONVERTER : ACMDRIVERDETAILS_SUPPORTF_CODEC;
+    t.fdwSupport =
+        d->tag == 1 ? ACMDRIVERDETAILS_SUPPORTF_CONVERTER : ACMDRIVERDETAILS_SUPPORTF_CODEC;
     t.cStandardFormats = tags[i] == 1 ? 20 : 0;
     Copy(t.szFormatTag, sizeof t.szFormatTag, TagName(tags[i]));
     *Details = t;
@@ -343,8 +351,8 @@ MMRESULT acmFormatTagEnum(HACMDRIVER Handle, ACMFORMATTAGDETAILS* Details, ACMFO
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT acmFormatEnum(HACMDRIVER Handle, ACMFORMATDETAILS* Details, ACMFORMATENUMCB Callback, uintptr_t Instance,
-                       uint32_t Flags) {
+MMRESULT acmFormatEnum(HACMDRIVER Handle, ACMFORMATDETAILS* Details, ACMFORMATENUMCB Callback,
+                       uintptr_t Instance, uint32_t Flags) {
   AcmDriverId* d = DriverOfHandle(Handle);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (!Details || !Callback) return MMSYSERR_INVALPARAM;
@@ -380,8 +388,8 @@ MMRESULT acmFormatEnum(HACMDRIVER Handle, ACMFORMATDETAILS* Details, ACMFORMATEN
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT acmFormatSuggest(HACMDRIVER Handle, const WAVEFORMATEX* Src, WAVEFORMATEX* Dst, uint32_t DstSize,
-                          uint32_t Flags) {
+MMRESULT acmFormatSuggest(HACMDRIVER Handle, const WAVEFORMATEX* Src, WAVEFORMATEX* Dst,
+                          uint32_t DstSize, uint32_t Flags) {
   if (!Src || !Dst || DstSize < 16) return MMSYSERR_INVALPARAM;
   AcmDriverId* d = nullptr;
   if (Handle) {
@@ -406,8 +414,8 @@ MMRESULT acmFormatSuggest(HACMDRIVER Handle, const WAVEFORMATEX* Src, WAVEFORMAT
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT acmStreamOpen(HACMSTREAM* Stream, HACMDRIVER Driver, const WAVEFORMATEX* Src, const WAVEFORMATEX* Dst,
-                       void*, uintptr_t, uintptr_t, uint32_t Flags) {
+MMRESULT acmStreamOpen(HACMSTREAM* Stream, HACMDRIVER Driver, const WAVEFORMATEX* Src,
+                       const WAVEFORMATEX* Dst, void*, uintptr_t, uintptr_t, uint32_t Flags) {
   if (!Src || !Dst) return MMSYSERR_INVALPARAM;
   if (Flags & ACM_STREAMOPENF_ASYNC) return MMSYSERR_NOTSUPPORTED;
   AcmDriverId* d = nullptr;
@@ -421,7 +429,8 @@ MMRESULT acmStreamOpen(HACMSTREAM* Stream, HACMDRIVER Driver, const WAVEFORMATEX
   if (!d) return ACMERR_NOTPOSSIBLE;
   if (!IsPcmLike(*Dst)) return ACMERR_NOTPOSSIBLE;
   if (d->tag == 1 ? !IsPcmLike(*Src) : !DecodableSource(d, *Src)) return ACMERR_NOTPOSSIBLE;
-  if (d->tag != 1 && (Dst->nChannels != Src->nChannels || Src->nChannels > 2)) return ACMERR_NOTPOSSIBLE;
+  if (d->tag != 1 && (Dst->nChannels != Src->nChannels || Src->nChannels > 2))
+    return ACMERR_NOTPOSSIBLE;
   if (Flags & ACM_STREAMOPENF_QUERY) return MMSYSERR_NOERROR;
   if (!Stream) return MMSYSERR_INVALPARAM;
   auto s = std::make_unique<AcmStream>();
@@ -429,8 +438,9 @@ MMRESULT acmStreamOpen(HACMSTREAM* Stream, HACMDRIVER Driver, const WAVEFORMATEX
   s->src = *Src;
   s->dst = *Dst;
   if (d->tag == 1) {
-    s->pcm = std::make_unique<internal::PcmConverter>(Src->nSamplesPerSec, Src->nChannels, Src->wBitsPerSample,
-                                                      Dst->nSamplesPerSec, Dst->nChannels, Dst->wBitsPerSample);
+    s->pcm = std::make_unique<internal::PcmConverter>(Src->nSamplesPerSec, Src->nChannels,
+                                                      Src->wBitsPerSample, Dst->nSamplesPerSec,
+                                                      Dst->nChannels, Dst->wBitsPerSample);
     if (!s->pcm->ok()) return ACMERR_NOTPOSSIBLE;
   } else if (!OpenDecoder(*s)) {
     return ACMERR_NOTPOSSIBLE;
@@ -472,15 +482,21 @@ MMRESULT acmStreamSize(HACMSTREAM Stream, uint32_t Input, uint32_t* Output, uint
   uint64_t out;
   if ((Flags & 0xF) == ACM_STREAMSIZEF_SOURCE) {
     uint64_t frames;
-    if (sampleCoded) frames = Input / block;
-    else if (spb) frames = static_cast<uint64_t>(Input / block) * spb;
-    else frames = Input * srcRate / srcAvg + 1152;  // a frame of slack for frame-coded data
+    if (sampleCoded)
+      frames = Input / block;
+    else if (spb)
+      frames = static_cast<uint64_t>(Input / block) * spb;
+    else
+      frames = Input * srcRate / srcAvg + 1152;  // a frame of slack for frame-coded data
     out = (frames * dstRate + srcRate - 1) / srcRate * dst.nBlockAlign;
   } else {
     const uint64_t frames = Input / std::max<uint32_t>(dst.nBlockAlign, 1) * srcRate / dstRate;
-    if (sampleCoded) out = frames * block;
-    else if (spb) out = std::max<uint64_t>(frames / spb, 1) * block;
-    else out = std::max<uint64_t>(frames * srcAvg / srcRate / block, 1) * block;
+    if (sampleCoded)
+      out = frames * block;
+    else if (spb)
+      out = std::max<uint64_t>(frames / spb, 1) * block;
+    else
+      out = std::max<uint64_t>(frames * srcAvg / srcRate / block, 1) * block;
   }
   if (out == 0 || out > 0xFFFFFFFFull) return ACMERR_NOTPOSSIBLE;
   *Output = static_cast<uint32_t>(out);

@@ -7,7 +7,8 @@ namespace sound::internal {
 
 void DeviceNotify::Send(uint32_t Msg, uintptr_t Handle, intptr_t Param) const {
   if (!target) return;
-  if (kind == CALLBACK_EVENT) reinterpret_cast<Event*>(target)->Set();
+  if (kind == CALLBACK_EVENT)
+    reinterpret_cast<Event*>(target)->Set();
   else if (kind == CALLBACK_WINDOW)
     classlib::PostMessage(reinterpret_cast<classlib::TWinControl*>(target), Msg, Handle, Param);
 }

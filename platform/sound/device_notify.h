@@ -8,8 +8,8 @@
 namespace sound::internal {
 
 struct DeviceNotify {
-  uint32_t kind = 0;       // CALLBACK_EVENT, CALLBACK_WINDOW or 0
-  uintptr_t target = 0;    // the Event* or the classlib::TWinControl*
+  uint32_t kind = 0;     // CALLBACK_EVENT, CALLBACK_WINDOW or 0
+  uintptr_t target = 0;  // the Event* or the classlib::TWinControl*
   void Send(uint32_t Msg, uintptr_t Handle, intptr_t Param) const;
 };
 

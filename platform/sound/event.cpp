@@ -31,8 +31,10 @@ void Event::Reset() {
 bool Event::Wait(uint32_t TimeoutMs) {
   std::unique_lock<std::mutex> lock(impl_->mutex);
   auto ready = [this] { return impl_->signalled; };
-  if (TimeoutMs == 0xFFFFFFFFu) impl_->cv.wait(lock, ready);
-  else if (!impl_->cv.wait_for(lock, std::chrono::milliseconds(TimeoutMs), ready)) return false;
+  if (TimeoutMs == 0xFFFFFFFFu)
+    impl_->cv.wait(lock, ready);
+  else if (!impl_->cv.wait_for(lock, std::chrono::milliseconds(TimeoutMs), ready))
+    return false;
   impl_->signalled = false;  // auto-reset: one wait consumes the signal
   return true;
 }

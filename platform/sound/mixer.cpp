@@ -24,8 +24,8 @@ namespace {
 
 struct Control {
   MIXERCONTROL caps;
-  uint32_t channels = 1;          // value channels (1 for uniform controls)
-  std::vector<int32_t> values;    // channels x items
+  uint32_t channels = 1;        // value channels (1 for uniform controls)
+  std::vector<int32_t> values;  // channels x items
   std::vector<std::string> texts;
   std::vector<uint32_t> textLineIds;  // list items: the line each names
   std::vector<uint32_t> textTypes;
@@ -56,10 +56,14 @@ void CopyText(char* dst, size_t size, const std::string& s) {
 }
 
 uint32_t ItemsOf(const Control& c) {
-  return (c.caps.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? std::max<uint32_t>(c.caps.cMultipleItems, 1) : 1;
+  return (c.caps.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE)
+             ? std::max<uint32_t>(c.caps.cMultipleItems, 1)
+             : 1;
 }
 
-bool IsSingleSelectList(uint32_t type) { return type == 0x70010000u || type == MIXERCONTROL_CONTROLTYPE_MUX; }
+bool IsSingleSelectList(uint32_t type) {
+  return type == 0x70010000u || type == MIXERCONTROL_CONTROLTYPE_MUX;
+}
 bool IsListType(uint32_t type) {
   return type == 0x50030004u || type == 0x70010000u || type == 0x70010001u || type == 0x71010000u ||
          type == 0x71010001u;
@@ -76,8 +80,8 @@ Line MakeLine(const std::string& name, uint32_t type, uint32_t channels, bool so
   return l;
 }
 
-Control MakeControl(uint32_t type, const std::string& name, uint32_t flags, uint32_t items, int32_t min, int32_t max,
-                    uint32_t lineChannels) {
+Control MakeControl(uint32_t type, const std::string& name, uint32_t flags, uint32_t items,
+                    int32_t min, int32_t max, uint32_t lineChannels) {
   Control c;
   c.caps.cbStruct = sizeof(MIXERCONTROL);
   c.caps.dwControlType = type;
@@ -131,9 +135,11 @@ Mixer BuildOwnMixer() {
   Dest d;
   d.line = MakeLine("Recording Control", MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 2, false);
   d.sources.push_back(MakeLine("Stereo Mix", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, true));
-  for (const auto& dev : alsa) d.sources.push_back(MakeLine(dev.displayName, MIXERLINE_COMPONENTTYPE_SRC_LINE, 2, true));
-  Control mux = MakeControl(MIXERCONTROL_CONTROLTYPE_MUX, "Recording Source",
-                            MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE, n, 0, 1, 2);
+  for (const auto& dev : alsa)
+    d.sources.push_back(MakeLine(dev.displayName, MIXERLINE_COMPONENTTYPE_SRC_LINE, 2, true));
+  Control mux =
+      MakeControl(MIXERCONTROL_CONTROLTYPE_MUX, "Recording Source",
+                  MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE, n, 0, 1, 2);
   // Item j names source n - 1 - j, as the connections list them.
   for (uint32_t j = 0; j < n; ++j) {
     const uint32_t s = n - 1 - j;
@@ -145,7 +151,8 @@ Mixer BuildOwnMixer() {
   d.line.controls.push_back(mux);
   Control vol = MakeControl(MIXERCONTROL_CONTROLTYPE_VOLUME, "Volume", 0, 0, 0, 65535, 2);
   vol.values = {65535, 65535};
-  Control mute = MakeControl(MIXERCONTROL_CONTROLTYPE_MUTE, "Mute", MIXERCONTROL_CONTROLF_UNIFORM, 0, 0, 1, 2);
+  Control mute =
+      MakeControl(MIXERCONTROL_CONTROLTYPE_MUTE, "Mute", MIXERCONTROL_CONTROLF_UNIFORM, 0, 0, 1, 2);
   d.sources[0].controls = {vol, mute};
   m.dests.push_back(std::move(d));
   Finalise(m);
@@ -194,10 +201,12 @@ bool BuildAlsaMixer(int card, Mixer& m) {
   }
   if (items.empty()) items.push_back(volElem ? snd_mixer_selem_get_name(volElem) : "Capture");
   const uint32_t n = static_cast<uint32_t>(items.size());
-  for (const auto& it : items) d.sources.push_back(MakeLine(it, MIXERLINE_COMPONENTTYPE_SRC_LINE, 2, true));
+  for (const auto& it : items)
+    d.sources.push_back(MakeLine(it, MIXERLINE_COMPONENTTYPE_SRC_LINE, 2, true));
   if (enumElem) {
-    Control mux = MakeControl(MIXERCONTROL_CONTROLTYPE_MUX, "Capture Source",
-                              MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE, n, 0, 1, 2);
+    Control mux =
+        MakeControl(MIXERCONTROL_CONTROLTYPE_MUX, "Capture Source",
+                    MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE, n, 0, 1, 2);
     for (uint32_t j = 0; j < n; ++j) {
       mux.texts.push_back(items[n - 1 - j]);
       mux.textLineIds.push_back(((n - 1 - j) << 16) | 0);
@@ -211,7 +220,8 @@ bool BuildAlsaMixer(int card, Mixer& m) {
     };
     mux.apply = [enumElem, n](const Control& c) {
       for (uint32_t j = 0; j < n; ++j)
-        if (c.values[j]) return snd_mixer_selem_set_enum_item(enumElem, SND_MIXER_SCHN_FRONT_LEFT, n - 1 - j) >= 0;
+        if (c.values[j])
+          return snd_mixer_selem_set_enum_item(enumElem, SND_MIXER_SCHN_FRONT_LEFT, n - 1 - j) >= 0;
       return false;
     };
     d.line.controls.push_back(mux);
@@ -224,21 +234,26 @@ bool BuildAlsaMixer(int card, Mixer& m) {
       vol.refresh = [volElem, lo, hi](Control& c) {
         for (uint32_t ch = 0; ch < c.channels; ++ch) {
           long v = 0;
-          snd_mixer_selem_get_capture_volume(volElem, static_cast<snd_mixer_selem_channel_id_t>(ch), &v);
+          snd_mixer_selem_get_capture_volume(volElem, static_cast<snd_mixer_selem_channel_id_t>(ch),
+                                             &v);
           c.values[ch] = hi > lo ? static_cast<int32_t>((v - lo) * 65535 / (hi - lo)) : 0;
         }
       };
       vol.apply = [volElem, lo, hi](const Control& c) {
         bool ok = true;
         for (uint32_t ch = 0; ch < c.channels; ++ch) {
-          const long v = lo + static_cast<long>(static_cast<int64_t>(c.values[ch]) * (hi - lo) / 65535);
-          ok = snd_mixer_selem_set_capture_volume(volElem, static_cast<snd_mixer_selem_channel_id_t>(ch), v) >= 0 && ok;
+          const long v =
+              lo + static_cast<long>(static_cast<int64_t>(c.values[ch]) * (hi - lo) / 65535);
+          ok = snd_mixer_selem_set_capture_volume(
+                   volElem, static_cast<snd_mixer_selem_channel_id_t>(ch), v) >= 0 &&
+               ok;
         }
         return ok;
       };
       src.controls.push_back(vol);
       if (snd_mixer_selem_has_capture_switch(volElem)) {
-        Control mute = MakeControl(MIXERCONTROL_CONTROLTYPE_MUTE, "Mute", MIXERCONTROL_CONTROLF_UNIFORM, 0, 0, 1, 2);
+        Control mute = MakeControl(MIXERCONTROL_CONTROLTYPE_MUTE, "Mute",
+                                   MIXERCONTROL_CONTROLF_UNIFORM, 0, 0, 1, 2);
         mute.refresh = [volElem](Control& c) {
           int on = 1;
           snd_mixer_selem_get_capture_switch(volElem, SND_MIXER_SCHN_FRONT_LEFT, &on);
@@ -264,8 +279,10 @@ Mixer BuildScripted(const testing::ScriptMixer& s) {
   auto makeLine = [](const testing::ScriptLine& sl, bool source) {
     Line l = MakeLine(sl.name, sl.componentType, sl.channels, source);
     for (const auto& sc : sl.controls) {
-      Control c = MakeControl(sc.type, sc.name, sc.flags, sc.items, sc.minimum, sc.maximum, sl.channels);
-      for (size_t i = 0; i < sc.values.size() && i < c.values.size(); ++i) c.values[i] = sc.values[i];
+      Control c =
+          MakeControl(sc.type, sc.name, sc.flags, sc.items, sc.minimum, sc.maximum, sl.channels);
+      for (size_t i = 0; i < sc.values.size() && i < c.values.size(); ++i)
+        c.values[i] = sc.values[i];
       c.texts = sc.listTexts;
       c.textLineIds.assign(c.texts.size(), 0);
       c.textTypes.assign(c.texts.size(), 0);
@@ -314,7 +331,8 @@ void EnsureBuilt(MixerState& s) {
 
 uint32_t CountMixers(MixerState& s) {
   EnsureBuilt(s);
-  return s.useScripted ? static_cast<uint32_t>(s.scripted.size()) : 1 + static_cast<uint32_t>(s.alsa.size());
+  return s.useScripted ? static_cast<uint32_t>(s.scripted.size())
+                       : 1 + static_cast<uint32_t>(s.alsa.size());
 }
 
 Mixer* MixerAt(MixerState& s, uint32_t index) {
@@ -400,8 +418,10 @@ Control* FindControl(Mixer& m, uint32_t id, Line** lineOut = nullptr) {
 MMRESULT CheckDetails(Mixer& m, const MIXERCONTROLDETAILS& d, Control*& c) {
   c = FindControl(m, d.dwControlID);
   if (!c) return MIXERR_INVALCONTROL;
-  if (d.cChannels == 0 || (d.cChannels != 1 && d.cChannels != c->channels)) return MMSYSERR_INVALPARAM;
-  if ((c->caps.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) && d.cMultipleItems != c->caps.cMultipleItems)
+  if (d.cChannels == 0 || (d.cChannels != 1 && d.cChannels != c->channels))
+    return MMSYSERR_INVALPARAM;
+  if ((c->caps.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) &&
+      d.cMultipleItems != c->caps.cMultipleItems)
     return MMSYSERR_INVALPARAM;
   return MMSYSERR_NOERROR;
 }
@@ -420,7 +440,8 @@ uint32_t mixerGetNumDevs() {
   return CountMixers(s);
 }
 
-MMRESULT mixerOpen(HMIXER* Handle, uint32_t DeviceId, uintptr_t Callback, uintptr_t, uint32_t Flags) {
+MMRESULT mixerOpen(HMIXER* Handle, uint32_t DeviceId, uintptr_t Callback, uintptr_t,
+                   uint32_t Flags) {
   if (!Handle) return MMSYSERR_INVALPARAM;
   MixerState& s = St();
   std::lock_guard<std::recursive_mutex> lock(s.mutex);
@@ -485,8 +506,7 @@ MMRESULT mixerGetLineInfo(uintptr_t MixerObj, MIXERLINE* Line_, uint32_t Flags) 
           }
       }
       return MIXERR_INVALLINE;
-    default:
-      return MMSYSERR_INVALFLAG;
+    default: return MMSYSERR_INVALFLAG;
   }
 }
 
@@ -522,8 +542,7 @@ MMRESULT mixerGetLineControls(uintptr_t MixerObj, MIXERLINECONTROLS* Controls, u
         }
       return MIXERR_INVALCONTROL;
     }
-    default:
-      return MMSYSERR_INVALFLAG;
+    default: return MMSYSERR_INVALFLAG;
   }
 }
 
@@ -596,13 +615,15 @@ MMRESULT mixerSetControlDetails(uintptr_t MixerObj, MIXERCONTROLDETAILS* Details
     if (firstSet < 0) return MIXERR_INVALVALUE;
     if (chosen < 0) chosen = firstSet;
     for (uint32_t ch = 0; ch < c->channels; ++ch)
-      for (uint32_t i = 0; i < items; ++i) next[ch * items + i] = (static_cast<int>(i) == chosen) ? 1 : 0;
+      for (uint32_t i = 0; i < items; ++i)
+        next[ch * items + i] = (static_cast<int>(i) == chosen) ? 1 : 0;
   } else {
     const bool boolean = (c->caps.dwControlType & 0xF0000000u) == 0x20000000u;
     for (uint32_t ch = 0; ch < c->channels; ++ch)
       for (uint32_t i = 0; i < items; ++i) {
         int32_t v = entry(channels == 1 ? 0 : ch, i);
-        if (boolean) v = v != 0 ? 1 : 0;
+        if (boolean)
+          v = v != 0 ? 1 : 0;
         else if (c->caps.Bounds.lMaximum > c->caps.Bounds.lMinimum)
           v = std::clamp(v, c->caps.Bounds.lMinimum, c->caps.Bounds.lMaximum);
         next[ch * items + i] = v;
@@ -616,8 +637,9 @@ MMRESULT mixerSetControlDetails(uintptr_t MixerObj, MIXERCONTROLDETAILS* Details
   }
   for (MixerHandle* h : s.handles)
     if (h->index == index && h->notifyKind == CALLBACK_WINDOW && h->window)
-      classlib::PostMessage(reinterpret_cast<classlib::TWinControl*>(h->window), MM_MIXM_CONTROL_CHANGE,
-                            reinterpret_cast<uintptr_t>(h), static_cast<intptr_t>(Details->dwControlID));
+      classlib::PostMessage(reinterpret_cast<classlib::TWinControl*>(h->window),
+                            MM_MIXM_CONTROL_CHANGE, reinterpret_cast<uintptr_t>(h),
+                            static_cast<intptr_t>(Details->dwControlID));
   return MMSYSERR_NOERROR;
 }
 

@@ -61,8 +61,8 @@ struct WAVEFORMATEX {
   uint32_t nAvgBytesPerSec = 0;
   uint16_t nBlockAlign = 0;
   uint16_t wBitsPerSample = 0;
-  uint16_t cbSize = 0;            // number of extra bytes; always extra.size()
-  std::vector<uint8_t> extra;     // the format's extra bytes (non-PCM only)
+  uint16_t cbSize = 0;         // number of extra bytes; always extra.size()
+  std::vector<uint8_t> extra;  // the format's extra bytes (non-PCM only)
 };
 
 // Serialised size: 16 for PCM, 18 + extra otherwise.
@@ -76,7 +76,7 @@ bool FormatFromBytes(const uint8_t* Data, size_t Size, WAVEFORMATEX& Out);
 
 // An auto-reset event: SetEvent wakes one waiter (or the next one to wait).
 class Event {
-public:
+ public:
   Event();
   ~Event();
   Event(const Event&) = delete;
@@ -86,7 +86,7 @@ public:
   // True when the event was signalled within TimeoutMs (0xFFFFFFFF: no limit).
   bool Wait(uint32_t TimeoutMs);
 
-private:
+ private:
   struct Impl;
   Impl* impl_;
 };
@@ -145,8 +145,8 @@ uint32_t waveInGetNumDevs();
 MMRESULT waveInGetDevCaps(uint32_t DeviceId, WAVEINCAPS* Caps);
 // Callback: with CALLBACK_EVENT, an Event* the device signals at open, close
 // and for every finished buffer.
-MMRESULT waveInOpen(HWAVEIN* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format, uintptr_t Callback,
-                    uintptr_t Instance, uint32_t Flags);
+MMRESULT waveInOpen(HWAVEIN* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format,
+                    uintptr_t Callback, uintptr_t Instance, uint32_t Flags);
 MMRESULT waveInClose(HWAVEIN Handle);
 MMRESULT waveInPrepareHeader(HWAVEIN Handle, WAVEHDR* Header, uint32_t Size);
 MMRESULT waveInUnprepareHeader(HWAVEIN Handle, WAVEHDR* Header, uint32_t Size);
@@ -158,8 +158,8 @@ MMRESULT waveInGetErrorText(MMRESULT Code, char* Text, uint32_t Size);
 
 uint32_t waveOutGetNumDevs();
 MMRESULT waveOutGetDevCaps(uint32_t DeviceId, WAVEOUTCAPS* Caps);
-MMRESULT waveOutOpen(HWAVEOUT* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format, uintptr_t Callback,
-                     uintptr_t Instance, uint32_t Flags);
+MMRESULT waveOutOpen(HWAVEOUT* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format,
+                     uintptr_t Callback, uintptr_t Instance, uint32_t Flags);
 MMRESULT waveOutClose(HWAVEOUT Handle);
 MMRESULT waveOutPrepareHeader(HWAVEOUT Handle, WAVEHDR* Header, uint32_t Size);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT Handle, WAVEHDR* Header, uint32_t Size);
@@ -285,7 +285,8 @@ uint32_t mixerGetNumDevs();
 // Callback with CALLBACK_WINDOW: a classlib::TWinControl* that receives
 // MM_MIXM_CONTROL_CHANGE (wParam the handle, lParam the control id) through
 // the message queue, so it arrives on the user-interface thread.
-MMRESULT mixerOpen(HMIXER* Handle, uint32_t DeviceId, uintptr_t Callback, uintptr_t Instance, uint32_t Flags);
+MMRESULT mixerOpen(HMIXER* Handle, uint32_t DeviceId, uintptr_t Callback, uintptr_t Instance,
+                   uint32_t Flags);
 MMRESULT mixerClose(HMIXER Handle);
 MMRESULT mixerGetDevCaps(uintptr_t MixerObj, MIXERCAPS* Caps, uint32_t Flags = MIXER_OBJECTF_MIXER);
 MMRESULT mixerGetLineInfo(uintptr_t MixerObj, MIXERLINE* Line, uint32_t Flags);
@@ -302,13 +303,15 @@ struct TIMECAPS {
 constexpr uint32_t TIME_ONESHOT = 0;
 constexpr uint32_t TIME_PERIODIC = 1;
 constexpr uint32_t TIMERR_NOCANDO = 97;
-using LPTIMECALLBACK = void (*)(uint32_t TimerId, uint32_t Msg, uintptr_t User, uintptr_t Dw1, uintptr_t Dw2);
+using LPTIMECALLBACK = void (*)(uint32_t TimerId, uint32_t Msg, uintptr_t User, uintptr_t Dw1,
+                                uintptr_t Dw2);
 
 MMRESULT timeGetDevCaps(TIMECAPS* Caps, uint32_t Size);
 MMRESULT timeBeginPeriod(uint32_t Period);
 MMRESULT timeEndPeriod(uint32_t Period);
 // Each event runs on a thread of its own; 0 on failure.
-uint32_t timeSetEvent(uint32_t Delay, uint32_t Resolution, LPTIMECALLBACK Callback, uintptr_t User, uint32_t Flags);
+uint32_t timeSetEvent(uint32_t Delay, uint32_t Resolution, LPTIMECALLBACK Callback, uintptr_t User,
+                      uint32_t Flags);
 // Stops the event and waits for a callback in progress (unless called from it).
 MMRESULT timeKillEvent(uint32_t TimerId);
 uint32_t timeGetTime();
@@ -388,9 +391,10 @@ struct ACMSTREAMHEADER {
 };
 
 using ACMDRIVERENUMCB = bool (*)(HACMDRIVERID Id, uintptr_t Instance, uint32_t Support);
-using ACMFORMATTAGENUMCB = bool (*)(HACMDRIVERID Id, ACMFORMATTAGDETAILS* Details, uintptr_t Instance,
-                                    uint32_t Support);
-using ACMFORMATENUMCB = bool (*)(HACMDRIVERID Id, ACMFORMATDETAILS* Details, uintptr_t Instance, uint32_t Support);
+using ACMFORMATTAGENUMCB = bool (*)(HACMDRIVERID Id, ACMFORMATTAGDETAILS* Details,
+                                    uintptr_t Instance, uint32_t Support);
+using ACMFORMATENUMCB = bool (*)(HACMDRIVERID Id, ACMFORMATDETAILS* Details, uintptr_t Instance,
+                                 uint32_t Support);
 
 uint32_t acmGetVersion();
 MMRESULT acmDriverEnum(ACMDRIVERENUMCB Callback, uintptr_t Instance, uint32_t Flags);
@@ -399,14 +403,15 @@ MMRESULT acmDriverOpen(HACMDRIVER* Handle, HACMDRIVERID Id, uint32_t Flags);
 MMRESULT acmDriverClose(HACMDRIVER Handle, uint32_t Flags);
 // MAX_SIZE_FORMAT for a driver id or handle (Obj), or for all drivers (Obj 0).
 MMRESULT acmMetrics(uintptr_t Obj, uint32_t Metric, uint32_t* Value);
-MMRESULT acmFormatTagEnum(HACMDRIVER Handle, ACMFORMATTAGDETAILS* Details, ACMFORMATTAGENUMCB Callback,
-                          uintptr_t Instance, uint32_t Flags);
-MMRESULT acmFormatEnum(HACMDRIVER Handle, ACMFORMATDETAILS* Details, ACMFORMATENUMCB Callback, uintptr_t Instance,
-                       uint32_t Flags);
-MMRESULT acmFormatSuggest(HACMDRIVER Handle, const WAVEFORMATEX* Src, WAVEFORMATEX* Dst, uint32_t DstSize,
-                          uint32_t Flags);
-MMRESULT acmStreamOpen(HACMSTREAM* Stream, HACMDRIVER Driver, const WAVEFORMATEX* Src, const WAVEFORMATEX* Dst,
-                       void* Filter, uintptr_t Callback, uintptr_t Instance, uint32_t Flags);
+MMRESULT acmFormatTagEnum(HACMDRIVER Handle, ACMFORMATTAGDETAILS* Details,
+                          ACMFORMATTAGENUMCB Callback, uintptr_t Instance, uint32_t Flags);
+MMRESULT acmFormatEnum(HACMDRIVER Handle, ACMFORMATDETAILS* Details, ACMFORMATENUMCB Callback,
+                       uintptr_t Instance, uint32_t Flags);
+MMRESULT acmFormatSuggest(HACMDRIVER Handle, const WAVEFORMATEX* Src, WAVEFORMATEX* Dst,
+                          uint32_t DstSize, uint32_t Flags);
+MMRESULT acmStreamOpen(HACMSTREAM* Stream, HACMDRIVER Driver, const WAVEFORMATEX* Src,
+                       const WAVEFORMATEX* Dst, void* Filter, uintptr_t Callback,
+                       uintptr_t Instance, uint32_t Flags);
 MMRESULT acmStreamClose(HACMSTREAM Stream, uint32_t Flags);
 MMRESULT acmStreamSize(HACMSTREAM Stream, uint32_t Input, uint32_t* Output, uint32_t Flags);
 MMRESULT acmStreamPrepareHeader(HACMSTREAM Stream, ACMSTREAMHEADER* Header, uint32_t Flags);

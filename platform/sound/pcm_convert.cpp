@@ -17,8 +17,8 @@ bool IsPlayablePcm(const WAVEFORMATEX& f) {
   return f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
 }
 
-PcmConverter::PcmConverter(uint32_t SrcRate, int SrcChannels, int SrcBits, uint32_t DstRate, int DstChannels,
-                           int DstBits)
+PcmConverter::PcmConverter(uint32_t SrcRate, int SrcChannels, int SrcBits, uint32_t DstRate,
+                           int DstChannels, int DstBits)
     : src_rate_(SrcRate), dst_rate_(DstRate), dst_channels_(DstChannels), dst_bytes_(DstBits / 8) {
   AVChannelLayout in, out;
   av_channel_layout_default(&in, SrcChannels);
@@ -26,8 +26,9 @@ PcmConverter::PcmConverter(uint32_t SrcRate, int SrcChannels, int SrcBits, uint3
   const AVSampleFormat inFmt = SrcBits == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
   const AVSampleFormat outFmt = DstBits == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
   SwrContext* ctx = nullptr;
-  if (swr_alloc_set_opts2(&ctx, &out, outFmt, static_cast<int>(DstRate), &in, inFmt, static_cast<int>(SrcRate), 0,
-                          nullptr) < 0 || !ctx)
+  if (swr_alloc_set_opts2(&ctx, &out, outFmt, static_cast<int>(DstRate), &in, inFmt,
+                          static_cast<int>(SrcRate), 0, nullptr) < 0 ||
+      !ctx)
     return;
   // Mono from stereo is the plain average of the two channels.
   if (SrcChannels == 2 && DstChannels == 1) {

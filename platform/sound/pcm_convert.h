@@ -17,9 +17,10 @@ namespace sound::internal {
 bool IsPlayablePcm(const WAVEFORMATEX& f);
 
 class PcmConverter {
-public:
+ public:
   // From (rate, channels, bits) to (rate, channels, bits).
-  PcmConverter(uint32_t SrcRate, int SrcChannels, int SrcBits, uint32_t DstRate, int DstChannels, int DstBits);
+  PcmConverter(uint32_t SrcRate, int SrcChannels, int SrcBits, uint32_t DstRate, int DstChannels,
+               int DstBits);
   ~PcmConverter();
   PcmConverter(const PcmConverter&) = delete;
   PcmConverter& operator=(const PcmConverter&) = delete;
@@ -29,7 +30,7 @@ public:
   // Appends what the resampler still holds and starts afresh.
   void Flush(std::vector<uint8_t>& Out);
 
-private:
+ private:
   SwrContext* ctx_ = nullptr;
   uint32_t src_rate_, dst_rate_;
   int dst_channels_, dst_bytes_;

@@ -81,8 +81,8 @@ void OpenOutput(MixState& s) {
   const std::string name = s.outputName.empty() ? "default" : s.outputName;
   snd_pcm_t* pcm = nullptr;
   if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return;
-  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, kMixChannels, kMixRate, 1,
-                         200000) < 0) {
+  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, kMixChannels,
+                         kMixRate, 1, 200000) < 0) {
     snd_pcm_close(pcm);
     return;
   }
@@ -100,8 +100,10 @@ void WriteOutput(MixState& s, const int16_t* frames) {
     delay = 0;
   }
   int copies = 1;
-  if (delay < kMixRate * 40 / 1000) copies = 2;
-  else if (delay > kMixRate * 200 / 1000) copies = 0;
+  if (delay < kMixRate * 40 / 1000)
+    copies = 2;
+  else if (delay > kMixRate * 200 / 1000)
+    copies = 0;
   for (int c = 0; c < copies; ++c) {
     snd_pcm_sframes_t n = snd_pcm_writei(s.pcm, frames, kMixPeriodFrames);
     if (n == -EPIPE || n == -ESTRPIPE) {
@@ -128,9 +130,11 @@ void RunPeriod(MixState& s) {
     pull(s.one.data(), kMixPeriodFrames);
     for (size_t k = 0; k < acc.size(); ++k) acc[k] += s.one[k];
   }
-  s.producers.erase(std::remove_if(s.producers.begin(), s.producers.end(), [](const Producer& p) { return p.dead; }),
+  s.producers.erase(std::remove_if(s.producers.begin(), s.producers.end(),
+                                   [](const Producer& p) { return p.dead; }),
                     s.producers.end());
-  for (size_t k = 0; k < acc.size(); ++k) s.sum[k] = static_cast<int16_t>(std::clamp(acc[k], -32768, 32767));
+  for (size_t k = 0; k < acc.size(); ++k)
+    s.sum[k] = static_cast<int16_t>(std::clamp(acc[k], -32768, 32767));
   WriteOutput(s, s.sum.data());
   for (size_t i = 0; i < s.captures.size(); ++i) {
     if (s.captures[i]) s.captures[i]->OnMix(s.sum.data(), kMixPeriodFrames);
@@ -243,9 +247,9 @@ void MixRemoveProducer(int Id) {
     for (Producer& p : s.producers)
       if (p.id == Id) p.dead = true;
     if (!t_inPeriod)
-      s.producers.erase(
-          std::remove_if(s.producers.begin(), s.producers.end(), [](const Producer& p) { return p.dead; }),
-          s.producers.end());
+      s.producers.erase(std::remove_if(s.producers.begin(), s.producers.end(),
+                                       [](const Producer& p) { return p.dead; }),
+                        s.producers.end());
   }
   if (!t_inPeriod) UpdateThread(s);
 }
@@ -266,7 +270,9 @@ void MixDetachCapture(MixCapture* Capture) {
     std::lock_guard<std::recursive_mutex> lock(s.mixMutex);
     for (MixCapture*& c : s.captures)
       if (c == Capture) c = nullptr;
-    if (!t_inPeriod) s.captures.erase(std::remove(s.captures.begin(), s.captures.end(), nullptr), s.captures.end());
+    if (!t_inPeriod)
+      s.captures.erase(std::remove(s.captures.begin(), s.captures.end(), nullptr),
+                       s.captures.end());
   }
   if (!t_inPeriod) UpdateThread(s);
 }

@@ -28,7 +28,7 @@ void MixRemoveProducer(int Id);
 
 // A consumer of the summed mix. OnMix runs on the mix thread.
 class MixCapture {
-public:
+ public:
   virtual ~MixCapture() = default;
   virtual void OnMix(const int16_t* Frames, int Count) = 0;
 };

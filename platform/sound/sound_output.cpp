@@ -15,7 +15,9 @@ namespace sound {
 
 namespace {
 
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint32_t Get32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 bool Fail(std::string* Error, const char* Text) {
@@ -73,18 +75,24 @@ snd_pcm_t* OpenDevice(const TWaveFormat& F) {
   }();
   (void)quiet;
   snd_pcm_format_t format;
-  if (F.IsFloat) format = SND_PCM_FORMAT_FLOAT_LE;
-  else if (F.BitsPerSample == 8) format = SND_PCM_FORMAT_U8;
-  else if (F.BitsPerSample == 16) format = SND_PCM_FORMAT_S16_LE;
-  else if (F.BitsPerSample == 24) format = SND_PCM_FORMAT_S24_3LE;
-  else format = SND_PCM_FORMAT_S32_LE;
+  if (F.IsFloat)
+    format = SND_PCM_FORMAT_FLOAT_LE;
+  else if (F.BitsPerSample == 8)
+    format = SND_PCM_FORMAT_U8;
+  else if (F.BitsPerSample == 16)
+    format = SND_PCM_FORMAT_S16_LE;
+  else if (F.BitsPerSample == 24)
+    format = SND_PCM_FORMAT_S24_3LE;
+  else
+    format = SND_PCM_FORMAT_S32_LE;
   snd_pcm_t* pcm = nullptr;
   // Opened without waiting, so a busy device means silence rather than a
   // worker stuck before its first buffer; writing then waits as usual.
   if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return nullptr;
   snd_pcm_nonblock(pcm, 0);
-  if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, static_cast<unsigned>(F.Channels),
-                         static_cast<unsigned>(F.SamplesPerSec), 1, 100000) < 0) {
+  if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED,
+                         static_cast<unsigned>(F.Channels), static_cast<unsigned>(F.SamplesPerSec),
+                         1, 100000) < 0) {
     snd_pcm_close(pcm);
     return nullptr;
   }
@@ -92,8 +100,8 @@ snd_pcm_t* OpenDevice(const TWaveFormat& F) {
 }
 
 // Plays the samples (once, or until stopped when looping).
-void Run(std::shared_ptr<Sound> S, std::shared_ptr<std::vector<uint8_t>> Image, TWaveData Wave, bool Loop,
-         bool UseDevice) {
+void Run(std::shared_ptr<Sound> S, std::shared_ptr<std::vector<uint8_t>> Image, TWaveData Wave,
+         bool Loop, bool UseDevice) {
   Sound& p = *S;
   const TWaveFormat& f = Wave.Format;
   snd_pcm_t* pcm = UseDevice ? OpenDevice(f) : nullptr;
@@ -123,7 +131,8 @@ void Run(std::shared_ptr<Sound> S, std::shared_ptr<std::vector<uint8_t>> Image, 
         }
       } else {
         // No device: keep to the sound's own pace.
-        clock += std::chrono::microseconds(static_cast<int64_t>(n / block) * 1000000 / f.SamplesPerSec);
+        clock +=
+            std::chrono::microseconds(static_cast<int64_t>(n / block) * 1000000 / f.SamplesPerSec);
         while (!p.stop && std::chrono::steady_clock::now() < clock)
           std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
               clock - std::chrono::steady_clock::now(), std::chrono::milliseconds(5)));
@@ -131,8 +140,10 @@ void Run(std::shared_ptr<Sound> S, std::shared_ptr<std::vector<uint8_t>> Image, 
     }
   } while (Loop && !p.stop);
   if (pcm != nullptr) {
-    if (p.stop) snd_pcm_drop(pcm);
-    else snd_pcm_drain(pcm);
+    if (p.stop)
+      snd_pcm_drop(pcm);
+    else
+      snd_pcm_drain(pcm);
     snd_pcm_close(pcm);
   }
   (void)Image;
@@ -155,7 +166,8 @@ void StopLocked() {
 bool ParseWaveImage(const void* Image, size_t Size, TWaveData& Out, std::string* Error) {
   const uint8_t* b = static_cast<const uint8_t*>(Image);
   if (b == nullptr || Size < 12) return Fail(Error, "The wave image is too short");
-  if (std::memcmp(b, "RIFF", 4) != 0 || std::memcmp(b + 8, "WAVE", 4) != 0) return Fail(Error, "Not a RIFF/WAVE image");
+  if (std::memcmp(b, "RIFF", 4) != 0 || std::memcmp(b + 8, "WAVE", 4) != 0)
+    return Fail(Error, "Not a RIFF/WAVE image");
   // The RIFF size may promise less than the image holds, never more.
   uint64_t riff_end = 8 + static_cast<uint64_t>(Get32(b + 4));
   if (riff_end > Size) return Fail(Error, "The wave image is truncated");
@@ -180,14 +192,18 @@ bool ParseWaveImage(const void* Image, size_t Size, TWaveData& Out, std::string*
         if (len < 40) return Fail(Error, "The wave format chunk is too short");
         tag = Get16(c + 8 + 24);  // the sub-format's first two bytes
       }
-      if (tag == 1) fmt.IsFloat = false;
-      else if (tag == 3) fmt.IsFloat = true;
-      else return Fail(Error, "The wave image is compressed (only PCM and float are played)");
+      if (tag == 1)
+        fmt.IsFloat = false;
+      else if (tag == 3)
+        fmt.IsFloat = true;
+      else
+        return Fail(Error, "The wave image is compressed (only PCM and float are played)");
       if (fmt.Channels < 1 || fmt.Channels > 8) return Fail(Error, "Unsupported channel count");
-      if (fmt.SamplesPerSec < 1000 || fmt.SamplesPerSec > 384000) return Fail(Error, "Unsupported sample rate");
+      if (fmt.SamplesPerSec < 1000 || fmt.SamplesPerSec > 384000)
+        return Fail(Error, "Unsupported sample rate");
       bool bits_ok = fmt.IsFloat ? fmt.BitsPerSample == 32
-                                 : (fmt.BitsPerSample == 8 || fmt.BitsPerSample == 16 || fmt.BitsPerSample == 24 ||
-                                    fmt.BitsPerSample == 32);
+                                 : (fmt.BitsPerSample == 8 || fmt.BitsPerSample == 16 ||
+                                    fmt.BitsPerSample == 24 || fmt.BitsPerSample == 32);
       if (!bits_ok) return Fail(Error, "Unsupported sample size");
       if (align != fmt.BlockAlign()) return Fail(Error, "Inconsistent block alignment");
       have_fmt = true;

@@ -52,7 +52,8 @@ void StopSound();
 bool SoundPlaying();
 
 // Receives every buffer as it is played: the format and a whole number of frames.
-using TSoundOutputHook = std::function<void(const TWaveFormat& Format, const uint8_t* Frames, size_t Bytes)>;
+using TSoundOutputHook =
+    std::function<void(const TWaveFormat& Format, const uint8_t* Frames, size_t Bytes)>;
 // Installs the hook (empty removes it); returns the previous one.
 TSoundOutputHook SetSoundOutputHook(TSoundOutputHook Hook);
 // Whether the default device is tried at all (on by default); tests turn it

@@ -11,9 +11,10 @@
 namespace sound::testing {
 
 struct WaveInFaults {
-  bool failOpen = false;        // waveInOpen returns MMSYSERR_ALLOCATED
-  bool silentOpen = false;      // the open succeeds but never signals its event
-  int failAddBufferAt = 0;      // the n-th waveInAddBuffer (1-based) since set fails with MMSYSERR_NOMEM
+  bool failOpen = false;    // waveInOpen returns MMSYSERR_ALLOCATED
+  bool silentOpen = false;  // the open succeeds but never signals its event
+  int failAddBufferAt =
+      0;  // the n-th waveInAddBuffer (1-based) since set fails with MMSYSERR_NOMEM
   bool reorderCompletion = false;  // finished buffers are returned in swapped pairs
 };
 void SetWaveInFaults(const WaveInFaults& Faults);
@@ -25,8 +26,8 @@ uint64_t WaveInLostBytes(HWAVEIN Handle);
 struct ScriptControl {
   uint32_t type = 0;
   std::string name;
-  uint32_t flags = 0;       // MIXERCONTROL_CONTROLF_*
-  uint32_t items = 0;       // multiple-item controls
+  uint32_t flags = 0;  // MIXERCONTROL_CONTROLF_*
+  uint32_t items = 0;  // multiple-item controls
   int32_t minimum = 0, maximum = 0;
   std::vector<std::string> listTexts;  // one per item
   std::vector<int32_t> values;         // channels x items; zeros when empty

@@ -55,10 +55,13 @@ MMRESULT timeGetDevCaps(TIMECAPS* Caps, uint32_t) {
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT timeBeginPeriod(uint32_t Period) { return Period >= 1 ? MMSYSERR_NOERROR : TIMERR_NOCANDO; }
+MMRESULT timeBeginPeriod(uint32_t Period) {
+  return Period >= 1 ? MMSYSERR_NOERROR : TIMERR_NOCANDO;
+}
 MMRESULT timeEndPeriod(uint32_t Period) { return Period >= 1 ? MMSYSERR_NOERROR : TIMERR_NOCANDO; }
 
-uint32_t timeSetEvent(uint32_t Delay, uint32_t, LPTIMECALLBACK Callback, uintptr_t User, uint32_t Flags) {
+uint32_t timeSetEvent(uint32_t Delay, uint32_t, LPTIMECALLBACK Callback, uintptr_t User,
+                      uint32_t Flags) {
   if (!Callback || Delay == 0 || Delay > 1000000) return 0;
   auto ev = std::make_shared<TimerEvent>();
   ev->delay = Delay;
@@ -97,9 +100,9 @@ MMRESULT timeKillEvent(uint32_t TimerId) {
 }
 
 uint32_t timeGetTime() {
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-          .count());
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
 }
 
 }  // namespace sound

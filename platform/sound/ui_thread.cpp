@@ -4,9 +4,7 @@
 
 namespace sound {
 
-bool OnUiThread() {
-  return classlib::TApplication::InUiThread();
-}
+bool OnUiThread() { return classlib::TApplication::InUiThread(); }
 
 bool PumpUiMessages() {
   if (!OnUiThread()) return false;

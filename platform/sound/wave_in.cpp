@@ -112,8 +112,8 @@ struct StereoMixIn : WaveInDevice, MixCapture {
   bool attached = false;
 
   bool Init() {
-    converter = std::make_unique<internal::PcmConverter>(kMixRate, kMixChannels, 16, format.nSamplesPerSec,
-                                                         format.nChannels, format.wBitsPerSample);
+    converter = std::make_unique<internal::PcmConverter>(
+        kMixRate, kMixChannels, 16, format.nSamplesPerSec, format.nChannels, format.wBitsPerSample);
     return converter->ok();
   }
   MMRESULT StartCapture() override {
@@ -137,8 +137,10 @@ struct StereoMixIn : WaveInDevice, MixCapture {
     internal::StereoMixGain(left, right, mute);
     scaled.resize(static_cast<size_t>(count) * 2);
     for (int i = 0; i < count; ++i) {
-      scaled[2 * i] = mute ? 0 : static_cast<int16_t>(static_cast<int64_t>(frames[2 * i]) * left / 65535);
-      scaled[2 * i + 1] = mute ? 0 : static_cast<int16_t>(static_cast<int64_t>(frames[2 * i + 1]) * right / 65535);
+      scaled[2 * i] =
+          mute ? 0 : static_cast<int16_t>(static_cast<int64_t>(frames[2 * i]) * left / 65535);
+      scaled[2 * i + 1] =
+          mute ? 0 : static_cast<int16_t>(static_cast<int64_t>(frames[2 * i + 1]) * right / 65535);
     }
     out.clear();
     std::lock_guard<std::mutex> lock(mutex);
@@ -156,10 +158,12 @@ struct AlsaIn : WaveInDevice {
 
   MMRESULT Init(const std::string& name) {
     internal::QuietAlsa();
-    if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) return MMSYSERR_ALLOCATED;
-    const snd_pcm_format_t fmt = format.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
-    if (snd_pcm_set_params(pcm, fmt, SND_PCM_ACCESS_RW_INTERLEAVED, format.nChannels, format.nSamplesPerSec, 1,
-                           200000) < 0) {
+    if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
+      return MMSYSERR_ALLOCATED;
+    const snd_pcm_format_t fmt =
+        format.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
+    if (snd_pcm_set_params(pcm, fmt, SND_PCM_ACCESS_RW_INTERLEAVED, format.nChannels,
+                           format.nSamplesPerSec, 1, 200000) < 0) {
       snd_pcm_close(pcm);
       pcm = nullptr;
       return WAVERR_BADFORMAT;
@@ -251,7 +255,9 @@ void CopyName(char* dst, size_t size, const std::string& src) {
 
 }  // namespace
 
-uint32_t waveInGetNumDevs() { return 1 + static_cast<uint32_t>(internal::AlsaCaptureDevices().size()); }
+uint32_t waveInGetNumDevs() {
+  return 1 + static_cast<uint32_t>(internal::AlsaCaptureDevices().size());
+}
 
 MMRESULT waveInGetDevCaps(uint32_t DeviceId, WAVEINCAPS* Caps) {
   if (!Caps) return MMSYSERR_INVALPARAM;
@@ -268,8 +274,8 @@ MMRESULT waveInGetDevCaps(uint32_t DeviceId, WAVEINCAPS* Caps) {
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT waveInOpen(HWAVEIN* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format, uintptr_t Callback,
-                    uintptr_t Instance, uint32_t Flags) {
+MMRESULT waveInOpen(HWAVEIN* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format,
+                    uintptr_t Callback, uintptr_t Instance, uint32_t Flags) {
   (void)Instance;
   if (!Format) return MMSYSERR_INVALPARAM;
   const bool query = (Flags & WAVE_FORMAT_QUERY) != 0;

@@ -78,8 +78,8 @@ MMRESULT waveOutGetDevCaps(uint32_t DeviceId, WAVEOUTCAPS* Caps) {
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT waveOutOpen(HWAVEOUT* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format, uintptr_t Callback,
-                     uintptr_t, uint32_t Flags) {
+MMRESULT waveOutOpen(HWAVEOUT* Handle, uint32_t DeviceId, const WAVEFORMATEX* Format,
+                     uintptr_t Callback, uintptr_t, uint32_t Flags) {
   if (!Format) return MMSYSERR_INVALPARAM;
   if (DeviceId != 0 && DeviceId != WAVE_MAPPER) return MMSYSERR_BADDEVICEID;
   if (!internal::IsPlayablePcm(*Format)) return WAVERR_BADFORMAT;
@@ -88,8 +88,9 @@ MMRESULT waveOutOpen(HWAVEOUT* Handle, uint32_t DeviceId, const WAVEFORMATEX* Fo
   auto dev = std::make_unique<WaveOutDevice>();
   dev->format = *Format;
   dev->notify = internal::MakeNotify(Callback, Flags);
-  dev->converter = std::make_unique<internal::PcmConverter>(Format->nSamplesPerSec, Format->nChannels,
-                                                            Format->wBitsPerSample, kMixRate, kMixChannels, 16);
+  dev->converter =
+      std::make_unique<internal::PcmConverter>(Format->nSamplesPerSec, Format->nChannels,
+                                               Format->wBitsPerSample, kMixRate, kMixChannels, 16);
   if (!dev->converter->ok()) return WAVERR_BADFORMAT;
   WaveOutDevice* raw = dev.release();
   {
@@ -143,7 +144,8 @@ MMRESULT waveOutWrite(HWAVEOUT Handle, WAVEHDR* Header, uint32_t) {
   if (Header->dwFlags & WHDR_INQUEUE) return MMSYSERR_INVALPARAM;
   const uint32_t frames = Header->dwBufferLength / Handle->format.nBlockAlign;
   std::vector<uint8_t> out;
-  Handle->converter->Convert(reinterpret_cast<const uint8_t*>(Header->lpData), static_cast<int>(frames), out);
+  Handle->converter->Convert(reinterpret_cast<const uint8_t*>(Header->lpData),
+                             static_cast<int>(frames), out);
   const size_t outFrames = out.size() / 4;
   const int16_t* s = reinterpret_cast<const int16_t*>(out.data());
   Handle->samples.insert(Handle->samples.end(), s, s + outFrames * 2);
@@ -153,7 +155,8 @@ MMRESULT waveOutWrite(HWAVEOUT Handle, WAVEHDR* Header, uint32_t) {
     // Too short to produce a frame: done at once.
     Handle->pending.pop_back();
     Header->dwFlags = (Header->dwFlags | WHDR_DONE) & ~WHDR_INQUEUE;
-    Handle->notify.Send(MM_WOM_DONE, reinterpret_cast<uintptr_t>(Handle), reinterpret_cast<intptr_t>(Header));
+    Handle->notify.Send(MM_WOM_DONE, reinterpret_cast<uintptr_t>(Handle),
+                        reinterpret_cast<intptr_t>(Header));
   }
   return MMSYSERR_NOERROR;
 }
@@ -166,7 +169,8 @@ MMRESULT waveOutReset(HWAVEOUT Handle) {
     WAVEHDR* h = Handle->pending.front().header;
     Handle->pending.pop_front();
     h->dwFlags = (h->dwFlags | WHDR_DONE) & ~WHDR_INQUEUE;
-    Handle->notify.Send(MM_WOM_DONE, reinterpret_cast<uintptr_t>(Handle), reinterpret_cast<intptr_t>(h));
+    Handle->notify.Send(MM_WOM_DONE, reinterpret_cast<uintptr_t>(Handle),
+                        reinterpret_cast<intptr_t>(h));
   }
   return MMSYSERR_NOERROR;
 }

@@ -70,7 +70,8 @@ void ExpectSameBytes(TBitmap& a, TBitmap& b, int bytesPerPixel, const char* what
   ASSERT_EQ(a.Width(), b.Width());
   ASSERT_EQ(a.Height(), b.Height());
   for (int y = 0; y < a.Height(); ++y)
-    ASSERT_EQ(std::memcmp(a.ScanLine(y), b.ScanLine(y), size_t(a.Width()) * size_t(bytesPerPixel)), 0)
+    ASSERT_EQ(std::memcmp(a.ScanLine(y), b.ScanLine(y), size_t(a.Width()) * size_t(bytesPerPixel)),
+              0)
         << what << ": row " << y;
 }
 
@@ -94,7 +95,7 @@ TEST(CapturePicture, GivesThePixelsAndMasksOfThePaintedStage) {
   struct Case {
     int fw, fh, cropX, cropY;
     bool crop;
-  } cases[] = {{97, 61, 0, 0, false}, {50, 30, 13, 7, true}, {50, 30, 70, 45, true},
+  } cases[] = {{97, 61, 0, 0, false},  {50, 30, 13, 7, true},  {50, 30, 70, 45, true},
                {40, 20, -9, -4, true}, {120, 70, 0, 0, false}, {30, 20, 0, 0, false}};
   for (const Case& c : cases) {
     for (int mode : {amNone, amIntensity, amSqrtIntensity, amColorKey}) {
@@ -102,9 +103,11 @@ TEST(CapturePicture, GivesThePixelsAndMasksOfThePaintedStage) {
         auto frame = lumitest::FilledBitmap(c.fw, c.fh, clFuchsia);
         auto stageBitmap = lumitest::FilledBitmap(97, 61, clFuchsia);
         TBitmap mask;
-        const uint32_t key = 0x00336699;  // the background: keyed out where the crop leaves the stage
+        const uint32_t key =
+            0x00336699;  // the background: keyed out where the crop leaves the stage
         ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), mode == amNone ? nullptr : &mask,
-                                 c.crop ? stageBitmap.get() : nullptr, mode, frameNumber, c.cropX, c.cropY, key));
+                                 c.crop ? stageBitmap.get() : nullptr, mode, frameNumber, c.cropX,
+                                 c.cropY, key));
         auto ref = Reference(s, c.fw, c.fh, c.crop ? c.cropX : 0, c.crop ? c.cropY : 0);
         ExpectSameBytes(*frame, *ref, 3, "frame");
         if (c.crop) {

@@ -20,7 +20,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 TEST_F(ConversionTest, BatchRunsOnlyCheckedItemsInOrderAndCountsEveryItem) {
-  for (const char* n : {"m1", "m2", "m3", "m4", "m5"}) WriteColorMovie(dir + "/" + n + ".swf", 32, 24, 10, 3);
+  for (const char* n : {"m1", "m2", "m3", "m4", "m5"})
+    WriteColorMovie(dir + "/" + n + ".swf", 32, 24, 10, 3);
   AddJob(dir + "/m1.swf", dtAVI, false);
   AddJob(dir + "/m2.swf", dtAVI, true);
   AddJob(dir + "/m3.swf", dtAVI, false);
@@ -60,7 +61,8 @@ TEST_F(ConversionTest, MenusWhileRunningAndCloseIsRefused) {
   WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; },
                 [&] {
                   stopShown = form->mniStop->Visible();
-                  startShown = form->mniStart->Visible() || form->mniOptions->Visible() || form->mniClose->Visible();
+                  startShown = form->mniStart->Visible() || form->mniOptions->Visible() ||
+                               form->mniClose->Visible();
                   cancelShown = form->mniCancel->Visible();
                   form->Perform(WM_CLOSE);
                   uint16_t esc = VK_ESCAPE;
@@ -133,12 +135,14 @@ TEST_F(ConversionTest, CancelEndsOnlyTheCurrentJob) {
   WriteColorMovie(dir + "/b.swf", 32, 24, 10, 4);
   AddJob(dir + "/a.swf", dtImages);
   AddJob(dir + "/b.swf", dtImages);
-  WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; }, [&] { form->mniCancel->Click(); });
+  WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; },
+                [&] { form->mniCancel->Click(); });
   RunBatch();
 
   const Lines files = ListFiles(out);
   const auto count = [&](const std::string& prefix) {
-    return std::count_if(files.begin(), files.end(), [&](const std::string& f) { return f.rfind(prefix, 0) == 0; });
+    return std::count_if(files.begin(), files.end(),
+                         [&](const std::string& f) { return f.rfind(prefix, 0) == 0; });
   };
   EXPECT_GE(count("a-"), 3);
   EXPECT_LT(count("a-"), 60);
@@ -159,7 +163,8 @@ TEST_F(ConversionTest, QuittingTheProgramEndsAWaitingRun) {
   WriteColorMovie(dir + "/b.swf", 32, 24, 50, 200);
   AddJob(dir + "/a.swf", dtImages)->destSequenceMode = 0;
   AddJob(dir + "/b.swf", dtAVI)->destSequenceMode = 0;
-  WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; }, [] { classlib::Application->Terminate(); });
+  WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; },
+                [] { classlib::Application->Terminate(); });
   RunBatch();
   const bool quit = classlib::Application->Terminated();
   classlib::Application->Run();  // without a main form this only clears the quit request
@@ -169,7 +174,7 @@ TEST_F(ConversionTest, QuittingTheProgramEndsAWaitingRun) {
   EXPECT_GE(files.size(), 3u);
   EXPECT_LT(files.size(), 200u);
   EXPECT_FALSE(classlib::FileExists(out + "b.avi"));  // the batch ended with the first job
-  EXPECT_EQ(form->JobObjects(), nullptr);              // nothing of the ended job is left
+  EXPECT_EQ(form->JobObjects(), nullptr);             // nothing of the ended job is left
   const Lines lines = LogLines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2], "Status:> Finish converting \"a.swf\" to Image Sequence.");
@@ -189,11 +194,12 @@ TEST_F(ConversionTest, MissingMovieIsPassedOverSilentlyAndUncreatableFolderIsRep
   b->destFilepath = dir + "/plain/sub/";
   c->destFilepath = dir + "/plain/sub/";
   RunBatch();
-  EXPECT_EQ(LogLines(), (Lines{"Status:> Ready... Click \"Start!\" menu to begin converting.",
-                               "Status:> Converting \"b.swf\" to Image Sequence. | " + dir + "/plain/sub/b",
-                               "Status:> Error writing to output file.",
-                               "Status:> Converting \"c.swf\" to AVI. | " + dir + "/plain/sub/c.avi",
-                               "Status:> Error writing to output file.", "Status:> All Finished"}));
+  EXPECT_EQ(LogLines(),
+            (Lines{"Status:> Ready... Click \"Start!\" menu to begin converting.",
+                   "Status:> Converting \"b.swf\" to Image Sequence. | " + dir + "/plain/sub/b",
+                   "Status:> Error writing to output file.",
+                   "Status:> Converting \"c.swf\" to AVI. | " + dir + "/plain/sub/c.avi",
+                   "Status:> Error writing to output file.", "Status:> All Finished"}));
 }
 
 TEST_F(ConversionTest, UnwritableOutputEndsTheJobWithTheWriteErrorLine) {
@@ -258,7 +264,8 @@ TEST_F(ErrorPolicyTest, AskMeShowsTheFileAndTakesTheAnswer) {
   RunBatch();
   ASSERT_EQ(dialogs.Calls.size(), 1u);
   EXPECT_EQ(dialogs.Calls[0].Message.Text,
-            "An error occurs while converting, in most time, please ignore it.\nFileName: \"" + dir + "/bad.wav\"");
+            "An error occurs while converting, in most time, please ignore it.\nFileName: \"" +
+                dir + "/bad.wav\"");
   EXPECT_EQ(dialogs.Calls[0].Message.Buttons,
             (std::vector<int>{classlib::mrAbort, classlib::mrRetry, classlib::mrIgnore}));
   EXPECT_FALSE(classlib::FileExists(out + "b.avi"));  // abort ends the batch
@@ -307,8 +314,8 @@ TEST_F(ConversionTest, OnlyExtractedTemporaryMoviesAreDeleted) {
   TCovSettings* p = AddJob(dir + "/game.exe", dtImages);
   TCovSettings* q = AddJob(own, dtImages);
   RunBatch();
-  EXPECT_EQ(ListFiles(out), (Lines{"QZTusers-own-movie-1.png", "QZTusers-own-movie-2.png", "game-1.png",
-                                   "game-2.png"}));
+  EXPECT_EQ(ListFiles(out), (Lines{"QZTusers-own-movie-1.png", "QZTusers-own-movie-2.png",
+                                   "game-1.png", "game-2.png"}));
   // The extraction was made in the temporary folder and is gone; the user's files stay.
   EXPECT_EQ(classlib::ExtractFilePath(p->swfPlayFilename), tmp);
   EXPECT_FALSE(classlib::FileExists(p->swfPlayFilename));
@@ -334,7 +341,8 @@ TEST(ConversionHelpers, ZeroPadNumberAndStatusLines) {
   j.swfFilename = "/m/clip.swf";
   j.destType = dtMPEG;
   EXPECT_EQ(ResultStatusLine(0, j), "Status:> Finish converting \"clip.swf\" to MPEG.");
-  EXPECT_EQ(ResultStatusLine(20, j), "Status:> Mcl handle passed to a function wasn not initialized.");
+  EXPECT_EQ(ResultStatusLine(20, j),
+            "Status:> Mcl handle passed to a function wasn not initialized.");
   EXPECT_EQ(ResultStatusLine(6, j), "");
   j.destType = 77;  // out of range: the default output type
   EXPECT_EQ(DestTypeSuffix(j), " to AVI.");

@@ -34,7 +34,8 @@ void WriteColorMovie(const std::string& Path, int Width, int Height, double Rate
     const uint32_t c = FrameColor(k);
     flash::ShapeBuilder s;
     s.Rectangle(0, 0, Width * 20, Height * 20,
-                s.AddFill(flash::FillStyleSpec::Solid({static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                s.AddFill(flash::FillStyleSpec::Solid({static_cast<uint8_t>(c >> 16),
+                                                       static_cast<uint8_t>(c >> 8),
                                                        static_cast<uint8_t>(c), 255})));
     w.DefineShape(static_cast<uint16_t>(k), s);
     if (k > 1) w.Remove(1);
@@ -49,16 +50,31 @@ void WriteWave(const std::string& Path, int Rate, int Channels, double Seconds, 
   const uint32_t data = frames * static_cast<uint32_t>(Channels) * 2;
   std::vector<uint8_t> b;
   b.reserve(44 + data);
-  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i))); };
-  auto u16 = [&](uint16_t v) { b.push_back(static_cast<uint8_t>(v)); b.push_back(static_cast<uint8_t>(v >> 8)); };
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  auto u16 = [&](uint16_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+  };
   auto tag = [&](const char* t) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
   };
-  tag("RIFF"); u32(36 + data); tag("WAVE");
-  tag("fmt "); u32(16); u16(1); u16(static_cast<uint16_t>(Channels)); u32(static_cast<uint32_t>(Rate));
-  u32(static_cast<uint32_t>(Rate * Channels * 2)); u16(static_cast<uint16_t>(Channels * 2)); u16(16);
-  tag("data"); u32(data);
-  for (uint32_t i = 0; i < frames * static_cast<uint32_t>(Channels); ++i) u16(static_cast<uint16_t>(Level));
+  tag("RIFF");
+  u32(36 + data);
+  tag("WAVE");
+  tag("fmt ");
+  u32(16);
+  u16(1);
+  u16(static_cast<uint16_t>(Channels));
+  u32(static_cast<uint32_t>(Rate));
+  u32(static_cast<uint32_t>(Rate * Channels * 2));
+  u16(static_cast<uint16_t>(Channels * 2));
+  u16(16);
+  tag("data");
+  u32(data);
+  for (uint32_t i = 0; i < frames * static_cast<uint32_t>(Channels); ++i)
+    u16(static_cast<uint16_t>(Level));
   FILE* f = std::fopen(Path.c_str(), "wb");
   ASSERT_NE(f, nullptr);
   std::fwrite(b.data(), 1, b.size(), f);
@@ -69,13 +85,18 @@ namespace {
 
 int16_t SampleAt(const AVFrame* F, int I) {
   switch (static_cast<AVSampleFormat>(F->format)) {
-    case AV_SAMPLE_FMT_S16: return reinterpret_cast<const int16_t*>(F->data[0])[I * F->ch_layout.nb_channels];
+    case AV_SAMPLE_FMT_S16:
+      return reinterpret_cast<const int16_t*>(F->data[0])[I * F->ch_layout.nb_channels];
     case AV_SAMPLE_FMT_S16P: return reinterpret_cast<const int16_t*>(F->data[0])[I];
-    case AV_SAMPLE_FMT_U8: return static_cast<int16_t>((F->data[0][I * F->ch_layout.nb_channels] - 128) << 8);
-    case AV_SAMPLE_FMT_FLTP: return static_cast<int16_t>(reinterpret_cast<const float*>(F->data[0])[I] * 32767);
+    case AV_SAMPLE_FMT_U8:
+      return static_cast<int16_t>((F->data[0][I * F->ch_layout.nb_channels] - 128) << 8);
+    case AV_SAMPLE_FMT_FLTP:
+      return static_cast<int16_t>(reinterpret_cast<const float*>(F->data[0])[I] * 32767);
     case AV_SAMPLE_FMT_FLT:
-      return static_cast<int16_t>(reinterpret_cast<const float*>(F->data[0])[I * F->ch_layout.nb_channels] * 32767);
-    case AV_SAMPLE_FMT_S32P: return static_cast<int16_t>(reinterpret_cast<const int32_t*>(F->data[0])[I] >> 16);
+      return static_cast<int16_t>(
+          reinterpret_cast<const float*>(F->data[0])[I * F->ch_layout.nb_channels] * 32767);
+    case AV_SAMPLE_FMT_S32P:
+      return static_cast<int16_t>(reinterpret_cast<const int32_t*>(F->data[0])[I] >> 16);
     default: return 0;
   }
 }
@@ -149,7 +170,8 @@ MediaInfo ProbeMedia(const std::string& Path) {
   }
   av_frame_free(&frame);
   av_packet_free(&pkt);
-  if (info.audioRate > 0) info.audioSeconds = static_cast<double>(info.audio.size()) / info.audioRate;
+  if (info.audioRate > 0)
+    info.audioSeconds = static_cast<double>(info.audio.size()) / info.audioRate;
   info.ok = true;
   return info;
 }
@@ -159,7 +181,9 @@ uint32_t Picture::Rgb(int X, int Y) const {
   return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
 }
 
-uint8_t Picture::Alpha(int X, int Y) const { return rgba[(static_cast<size_t>(Y) * width + X) * 4 + 3]; }
+uint8_t Picture::Alpha(int X, int Y) const {
+  return rgba[(static_cast<size_t>(Y) * width + X) * 4 + 3];
+}
 
 Picture DecodePicture(const std::string& Path, int Index) {
   Picture pic;
@@ -179,12 +203,13 @@ Picture DecodePicture(const std::string& Path, int Index) {
       if (seen++ == Index) {
         pic.width = frame->width;
         pic.height = frame->height;
-        const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+        const AVPixFmtDescriptor* d =
+            av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
         pic.hasAlpha = d && (d->flags & AV_PIX_FMT_FLAG_ALPHA);
         pic.rgba.resize(static_cast<size_t>(frame->width) * frame->height * 4);
-        SwsContext* sws = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                         frame->width, frame->height, AV_PIX_FMT_RGBA, SWS_POINT, nullptr, nullptr,
-                                         nullptr);
+        SwsContext* sws = sws_getContext(
+            frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+            frame->height, AV_PIX_FMT_RGBA, SWS_POINT, nullptr, nullptr, nullptr);
         uint8_t* dst[4] = {pic.rgba.data(), nullptr, nullptr, nullptr};
         int stride[4] = {frame->width * 4, 0, 0, 0};
         sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, stride);
@@ -214,7 +239,8 @@ Picture DecodePicture(const std::string& Path, int Index) {
 std::vector<std::string> ListFiles(const std::string& Folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(Folder, ec)) names.push_back(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(Folder, ec))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -256,7 +282,8 @@ TCovSettings* ConversionTest::AddJob(const std::string& MoviePath, uint8_t DestT
   InitSettings(MoviePath, job.get(), true);
   job->destFilepath = out;
   job->destType = DestType;
-  job->destFilename = classlib::ChangeFileExt(classlib::ExtractFileName(MoviePath), DestType == dtMPEG ? ".mpg" : ".avi");
+  job->destFilename = classlib::ChangeFileExt(classlib::ExtractFileName(MoviePath),
+                                              DestType == dtMPEG ? ".mpg" : ".avi");
   job->adoSource = asNone;
   job->destSequenceMode = 2;
   TElTreeItem* item = tree->items->AddItem(nullptr);
@@ -276,7 +303,8 @@ void ConversionTest::RunBatch() {
 
 std::vector<std::string> ConversionTest::LogLines() const {
   std::vector<std::string> lines;
-  for (int i = 0; i < form->memStatus->Lines()->Count(); ++i) lines.push_back(form->memStatus->Lines()->Strings(i));
+  for (int i = 0; i < form->memStatus->Lines()->Count(); ++i)
+    lines.push_back(form->memStatus->Lines()->Strings(i));
   return lines;
 }
 
@@ -284,11 +312,12 @@ void ConversionTest::WhenDuringRun(std::function<bool()> Condition, std::functio
   watcher = std::make_unique<classlib::TTimer>(nullptr);
   watcher->SetInterval(1);
   auto done = std::make_shared<bool>(false);
-  watcher->SetOnTimer([Condition = std::move(Condition), Action = std::move(Action), done](classlib::TObject*) {
-    if (*done || !Condition()) return;
-    *done = true;
-    Action();
-  });
+  watcher->SetOnTimer(
+      [Condition = std::move(Condition), Action = std::move(Action), done](classlib::TObject*) {
+        if (*done || !Condition()) return;
+        *done = true;
+        Action();
+      });
 }
 
 }  // namespace convtest

@@ -29,7 +29,8 @@ uint32_t FrameColor(int Frame);
 void WriteColorMovie(const std::string& Path, int Width, int Height, double Rate, int Frames);
 
 // Writes a 16-bit PCM WAVE file of `Seconds` seconds holding a constant non-zero level.
-void WriteWave(const std::string& Path, int Rate, int Channels, double Seconds, int16_t Level = 8000);
+void WriteWave(const std::string& Path, int Rate, int Channels, double Seconds,
+               int16_t Level = 8000);
 
 // What an independent reader sees in a video file.
 struct MediaInfo {
@@ -40,9 +41,9 @@ struct MediaInfo {
   std::string videoCodec;
   int width = 0;
   int height = 0;
-  double fps = 0;         // the video stream's average (or base) rate
-  int videoFrames = 0;    // video packets read
-  double audioSeconds = 0;  // decoded sample frames / sample rate
+  double fps = 0;              // the video stream's average (or base) rate
+  int videoFrames = 0;         // video packets read
+  double audioSeconds = 0;     // decoded sample frames / sample rate
   std::vector<int16_t> audio;  // decoded first channel, 16-bit
   int audioRate = 0;
 };
@@ -81,7 +82,8 @@ class ConversionTest : public ::testing::Test {
 
   // A job for the movie at MoviePath (header read from the file) writing into the test's output
   // folder, checked, added to the list. Returns the job.
-  lumicast::TCovSettings* AddJob(const std::string& MoviePath, uint8_t DestType, bool Checked = true);
+  lumicast::TCovSettings* AddJob(const std::string& MoviePath, uint8_t DestType,
+                                 bool Checked = true);
   // Runs the batch through the "Start!" menu item.
   void RunBatch();
   // Log lines in order.
@@ -92,7 +94,7 @@ class ConversionTest : public ::testing::Test {
 
   lumitest::TempDir temp_dir;  // removed after each test
   std::string dir;             // fresh per test
-  std::string out;  // output folder, with trailing "/"
+  std::string out;             // output folder, with trailing "/"
   classlib::TScriptedDialogService dialogs;
   std::unique_ptr<classlib::TDialogServiceGuard> guard;
   std::unique_ptr<lumitest::FakeTree> tree;

@@ -17,7 +17,8 @@ namespace {
 
 std::vector<uint8_t> ReadAll(const std::string& Path) {
   std::ifstream in(Path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
 }
 
 class GifJobTest : public ConversionTest {
@@ -40,7 +41,8 @@ class GifJobTest : public ConversionTest {
   // The colour of the middle of frame Index as the viewer shows it.
   static uint32_t Shown(const giftest::DecodedGif& D, size_t Index) {
     auto c = giftest::Compose(D);
-    return c.Screens[Index][static_cast<size_t>(D.ScreenHeight / 2) * D.ScreenWidth + D.ScreenWidth / 2];
+    return c.Screens[Index]
+                    [static_cast<size_t>(D.ScreenHeight / 2) * D.ScreenWidth + D.ScreenWidth / 2];
   }
 };
 
@@ -73,7 +75,8 @@ TEST_F(GifJobTest, FramesAreSampledAtTheGifRate) {
       EXPECT_EQ(d.Frames[i].DelayCs, c.delay);
     }
     const auto lines = LogLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Status:> Finish converting \"clip.swf\" to GIF Animation."),
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Status:> Finish converting \"clip.swf\" to GIF Animation."),
               lines.end());
   }
 }
@@ -85,7 +88,8 @@ TEST_F(GifJobTest, LoopingKeyColourAndBackground) {
   j->destGIFRepeatCount = 70000;  // beyond the field: held at the largest count the program writes
   j->destGIFIsTransparent = true;
   const uint32_t key = FrameColor(2);
-  j->destGIFTransparentColor = classlib::TColor(((key & 0xFF) << 16) | (key & 0xFF00) | (key >> 16));
+  j->destGIFTransparentColor =
+      classlib::TColor(((key & 0xFF) << 16) | (key & 0xFF00) | (key >> 16));
   RunBatch();
   auto d = Result();
   EXPECT_EQ(d.LoopCount, 30000);
@@ -137,8 +141,10 @@ TEST_F(GifJobTest, AnUnwritableTargetLogsTheWriteErrorAndLeavesNoFile) {
   std::filesystem::create_directories(out + "clip.gif");  // a folder where the file should go
   RunBatch();
   const auto lines = LogLines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Status:> Error writing to output file."), lines.end());
-  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Status:> Finish converting \"clip.swf\" to GIF Animation."),
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Status:> Error writing to output file."),
+            lines.end());
+  EXPECT_EQ(std::find(lines.begin(), lines.end(),
+                      "Status:> Finish converting \"clip.swf\" to GIF Animation."),
             lines.end());
   EXPECT_EQ(ListFiles(out), std::vector<std::string>{"clip.gif"});
   EXPECT_TRUE(std::filesystem::is_directory(out + "clip.gif"));
@@ -164,7 +170,8 @@ class TFailingGifFrm : public TGIFFrm {
 TEST_F(GifJobTest, WindowKeepsTheFirstFileWhenOptimisationFails) {
   TGIFImage gif;
   for (int k = 0; k < 3; ++k) {
-    auto bmp = giftest::MakeBitmap24(8, 8, [&](int x, int) { return classlib::TColor(x < 4 ? 0xFF : k * 40); });
+    auto bmp = giftest::MakeBitmap24(
+        8, 8, [&](int x, int) { return classlib::TColor(x < 4 ? 0xFF : k * 40); });
     gif.AppendFrame(bmp.get());
   }
   TGIFImageEx optimizer;
@@ -176,13 +183,14 @@ TEST_F(GifJobTest, WindowKeepsTheFirstFileWhenOptimisationFails) {
   window.OutputPath = out + "w.gif";
   // Esc and close requests are refused while it works.
   bool refused = false;
-  WhenDuringRun([&] { return window.Working(); }, [&] {
-    bool can = true;
-    window.FormCloseQuery(&window, can);
-    uint16_t key = classlib::VK_ESCAPE;
-    window.FormKeyDown(&window, key, {});
-    refused = !can && key == 0;
-  });
+  WhenDuringRun([&] { return window.Working(); },
+                [&] {
+                  bool can = true;
+                  window.FormCloseQuery(&window, can);
+                  uint16_t key = classlib::VK_ESCAPE;
+                  window.FormKeyDown(&window, key, {});
+                  refused = !can && key == 0;
+                });
   EXPECT_EQ(window.ShowModal(), 2);
   EXPECT_TRUE(refused);
   EXPECT_EQ(window.labMsg->Caption(), "Optimizing GIF frames...");
@@ -235,7 +243,8 @@ TEST_F(GifJobTest, EightBitFramesTakeTheDefaultPalettesNearestColours) {
     const int i = classlib::NearestColorIndex(
         pal, classlib::TColor(((want & 0xFF) << 16) | (want & 0xFF00) | (want >> 16)));
     const uint32_t nearest = (uint32_t(pal[static_cast<size_t>(i)].rgbRed) << 16) |
-                             (uint32_t(pal[static_cast<size_t>(i)].rgbGreen) << 8) | pal[static_cast<size_t>(i)].rgbBlue;
+                             (uint32_t(pal[static_cast<size_t>(i)].rgbGreen) << 8) |
+                             pal[static_cast<size_t>(i)].rgbBlue;
     EXPECT_EQ(Shown(d, k), nearest) << k;
   }
 }

@@ -13,7 +13,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 uint8_t IntensityOf(uint32_t Rgb) {
-  const uint8_t bgr[3] = {static_cast<uint8_t>(Rgb), static_cast<uint8_t>(Rgb >> 8), static_cast<uint8_t>(Rgb >> 16)};
+  const uint8_t bgr[3] = {static_cast<uint8_t>(Rgb), static_cast<uint8_t>(Rgb >> 8),
+                          static_cast<uint8_t>(Rgb >> 16)};
   return PixelIntensity(bgr);
 }
 
@@ -41,7 +42,8 @@ TEST_F(ConversionTest, EverySequenceModeWritesTheSameNumberedFiles) {
     }
   }
   const Lines lines = LogLines();
-  EXPECT_EQ(lines[1], "Status:> Converting \"clip.swf\" to Image Sequence. | " + out + "mode0/clip");
+  EXPECT_EQ(lines[1],
+            "Status:> Converting \"clip.swf\" to Image Sequence. | " + out + "mode0/clip");
   EXPECT_EQ(lines[2], "Status:> Finish converting \"clip.swf\" to Image Sequence.");
   EXPECT_EQ(form->FrameCounter[2], "10/10 Frames Done");
 }
@@ -77,7 +79,8 @@ TEST_F(ConversionTest, EveryImageFormatShowsItsFrame) {
       const uint32_t got = p.Rgb(16, 12), want = FrameColor(n);
       const int tolerance = type == 4 ? 6 : 0;  // JPEG is lossy
       for (int shift : {0, 8, 16})
-        EXPECT_NEAR(static_cast<int>(got >> shift & 0xFF), static_cast<int>(want >> shift & 0xFF), tolerance)
+        EXPECT_NEAR(static_cast<int>(got >> shift & 0xFF), static_cast<int>(want >> shift & 0xFF),
+                    tolerance)
             << f;
     }
   }

@@ -64,7 +64,8 @@ void WriteOffsetStageMovie(const std::string& Path, int Origin) {
   flash::ShapeBuilder red;
   red.Rectangle(x0, x0, x1, x1, red.AddFill(flash::FillStyleSpec::Solid({255, 0, 0, 255})));
   flash::ShapeBuilder blue;
-  blue.Rectangle(x0, x0, x0 + 400, x0 + 400, blue.AddFill(flash::FillStyleSpec::Solid({0, 0, 255, 255})));
+  blue.Rectangle(x0, x0, x0 + 400, x0 + 400,
+                 blue.AddFill(flash::FillStyleSpec::Solid({0, 0, 255, 255})));
   w.DefineShape(1, red);
   w.DefineShape(2, blue);
   w.Place(flashtest::NewPlace(1, 1));
@@ -141,7 +142,8 @@ TEST_F(ConversionRoadTest, MovieThePlayerCannotLoadWritesNothing) {
   const uint16_t head = static_cast<uint16_t>(m[tag] | m[tag + 1] << 8);
   size_t body = tag + 2, length = head & 0x3F;
   if (length == 0x3F) {
-    length = m[tag + 2] | m[tag + 3] << 8 | m[tag + 4] << 16 | static_cast<size_t>(m[tag + 5]) << 24;
+    length =
+        m[tag + 2] | m[tag + 3] << 8 | m[tag + 4] << 16 | static_cast<size_t>(m[tag + 5]) << 24;
     body += 4;
   }
   m.resize(body + length / 2);
@@ -152,11 +154,12 @@ TEST_F(ConversionRoadTest, MovieThePlayerCannotLoadWritesNothing) {
   AddJob(dir + "/b.swf", dtImages);
   RunBatch();
   EXPECT_TRUE(ListFiles(out).empty());
-  EXPECT_EQ(LogLines(), (Lines{"Status:> Ready... Click \"Start!\" menu to begin converting.",
-                               "Status:> Converting \"a.swf\" to AVI. | " + out + "a.avi",
-                               "Status:> Invalid or non-existing input file.",
-                               "Status:> Converting \"b.swf\" to Image Sequence. | " + out + "b",
-                               "Status:> Invalid or non-existing input file.", "Status:> All Finished"}));
+  EXPECT_EQ(LogLines(),
+            (Lines{"Status:> Ready... Click \"Start!\" menu to begin converting.",
+                   "Status:> Converting \"a.swf\" to AVI. | " + out + "a.avi",
+                   "Status:> Invalid or non-existing input file.",
+                   "Status:> Converting \"b.swf\" to Image Sequence. | " + out + "b",
+                   "Status:> Invalid or non-existing input file.", "Status:> All Finished"}));
   ExpectNothingLeft();
 }
 
@@ -171,7 +174,8 @@ TEST_F(ConversionRoadTest, HeaderClaimingNoFramesWritesNothing) {
   EXPECT_TRUE(ListFiles(out).empty());
   const Lines lines = LogLines();
   ASSERT_EQ(lines.size(), 8u);
-  const std::string none = "Status:> No frame to convert: the range 1 to 0 holds no frame of the movie.";
+  const std::string none =
+      "Status:> No frame to convert: the range 1 to 0 holds no frame of the movie.";
   EXPECT_EQ(lines[2], none);
   EXPECT_EQ(lines[4], none);
   EXPECT_EQ(lines[6], none);
@@ -197,7 +201,8 @@ TEST_F(ConversionRoadTest, EndFrameIsCutToTheFramesTheMovieHolds) {
     EXPECT_EQ(DecodePicture(out + f, 9).Rgb(5, 5), FrameColor(10));
   }
   // The numbers keep the width of the range the job asked for.
-  EXPECT_EQ(ListFiles(out), (Lines{"a-00008.png", "a-00009.png", "a-00010.png", "a.avi", "played.avi"}));
+  EXPECT_EQ(ListFiles(out),
+            (Lines{"a-00008.png", "a-00009.png", "a-00010.png", "a.avi", "played.avi"}));
   const Lines lines = LogLines();
   const std::string cut = "Status:> The movie has only 10 frames; converting up to frame 10.";
   EXPECT_EQ(std::count(lines.begin(), lines.end(), cut), 3);
@@ -214,7 +219,8 @@ TEST_F(ConversionRoadTest, StoppedAndCancelledJobsLeaveNoObjects) {
       j->destColorDepth = 1;  // with the alpha bitmap and image as well
       j->destFilename = "a" + std::to_string(jobs.size()) + ".avi";
       seen_running = false;
-      WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; }, NoteRunning([item] { item->Click(); }));
+      WhenDuringRun([&] { return form->prbCurrent->Position() >= 3; },
+                    NoteRunning([item] { item->Click(); }));
       RunBatch();
       ExpectObjectsWhileRunning();
       ExpectNothingLeft();

@@ -28,7 +28,8 @@ TEST_F(ConversionTest, AviHasTheMoviesFramesSizeAndRate) {
   EXPECT_EQ(m.height, 48);
   EXPECT_NEAR(m.fps, 12, 0.01);
   EXPECT_EQ(m.videoFrames, 5);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(DecodePicture(out + "a.avi", i).Rgb(30, 20), FrameColor(3 + i)) << i;
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(DecodePicture(out + "a.avi", i).Rgb(30, 20), FrameColor(3 + i)) << i;
   ASSERT_EQ(form->FrameCounter.size(), 4u);
   EXPECT_EQ(form->FrameCounter[2], "5/5 Frames Done");  // at the finish line
 }
@@ -46,7 +47,8 @@ TEST_F(ConversionTest, AviOfPlayingModesMatchesFrameByFrame) {
     const std::string f = out + "mode" + std::to_string(mode) + ".avi";
     MediaInfo m = ProbeMedia(f);
     EXPECT_EQ(m.videoFrames, 6) << f;
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(DecodePicture(f, i).Rgb(10, 10), FrameColor(1 + i)) << f << " " << i;
+    for (int i = 0; i < 6; ++i)
+      EXPECT_EQ(DecodePicture(f, i).Rgb(10, 10), FrameColor(1 + i)) << f << " " << i;
   }
 }
 
@@ -90,8 +92,9 @@ struct PresetCase {
 };
 
 TEST_F(ConversionTest, EveryMpegPresetGivesItsStandardStream) {
-  const PresetCase cases[] = {{0, 352, 240, 30000.0 / 1001}, {1, 352, 288, 25}, {2, 720, 480, 30000.0 / 1001},
-                              {3, 720, 576, 25},            {4, 480, 480, 30000.0 / 1001}, {5, 480, 576, 25}};
+  const PresetCase cases[] = {{0, 352, 240, 30000.0 / 1001}, {1, 352, 288, 25},
+                              {2, 720, 480, 30000.0 / 1001}, {3, 720, 576, 25},
+                              {4, 480, 480, 30000.0 / 1001}, {5, 480, 576, 25}};
   WriteColorMovie(dir + "/a.swf", 64, 48, 10, 10);
   for (const PresetCase& c : cases) {
     TCovSettings* j = AddJob(dir + "/a.swf", dtMPEG);
@@ -204,8 +207,10 @@ TEST_F(ConversionTest, SoundMovedForwardPrecedesTheMovieWithStartFrames) {
     MediaInfo m = ProbeMedia(f);
     // Round(12 * 0.5) = 6 copies of the start frame, then frames 2 to 10.
     ASSERT_EQ(m.videoFrames, 6 + 9) << f;
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(DecodePicture(f, i).Rgb(5, 5), FrameColor(2)) << f << " " << i;
-    for (int i = 7; i < 15; ++i) EXPECT_EQ(DecodePicture(f, i).Rgb(5, 5), FrameColor(i - 4)) << f << " " << i;
+    for (int i = 0; i < 7; ++i)
+      EXPECT_EQ(DecodePicture(f, i).Rgb(5, 5), FrameColor(2)) << f << " " << i;
+    for (int i = 7; i < 15; ++i)
+      EXPECT_EQ(DecodePicture(f, i).Rgb(5, 5), FrameColor(i - 4)) << f << " " << i;
     EXPECT_NEAR(m.audioSeconds, 15.0 / 12, 0.03) << f;
   }
   EXPECT_EQ(form->FrameCounter[2], "9/9 Frames Done");

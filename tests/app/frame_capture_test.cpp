@@ -36,7 +36,8 @@ TEST(FitRectKeepAspect, FitsByTheLimitingSideAtTheBoundsCorner) {
   // Relatively wider: full height.
   EXPECT_EQ(FitRectKeepAspect(Rect(0, 0, 400, 300), Rect(0, 0, 352, 240)), Rect(0, 0, 320, 240));
   // Placed at the bounds' top-left corner, whatever the source's position.
-  EXPECT_EQ(FitRectKeepAspect(Rect(5, 5, 405, 305), Rect(10, 20, 210, 220)), Rect(10, 20, 210, 170));
+  EXPECT_EQ(FitRectKeepAspect(Rect(5, 5, 405, 305), Rect(10, 20, 210, 220)),
+            Rect(10, 20, 210, 170));
   // Equal ratios take the height branch.
   EXPECT_EQ(FitRectKeepAspect(Rect(0, 0, 200, 100), Rect(0, 0, 400, 200)), Rect(0, 0, 400, 200));
   // Halves round away from zero: 2 * 5 / 4 = 2.5 -> 3; 6 * 3 / 4 = 4.5 -> 5.
@@ -85,7 +86,8 @@ TEST(GetFrameSizes, CropAndKeepAspectTable) {
 // ---------------------------------------------------------------- alpha masks
 
 // A 24-bit row of pixels given as 0x00RRGGBB values.
-std::unique_ptr<TBitmap> Row24(std::initializer_list<uint32_t> colours, TPixelFormat format = pf24bit) {
+std::unique_ptr<TBitmap> Row24(std::initializer_list<uint32_t> colours,
+                               TPixelFormat format = pf24bit) {
   auto b = std::make_unique<TBitmap>();
   b->SetPixelFormat(format);
   b->SetSize(static_cast<int>(colours.size()), 1);
@@ -255,7 +257,8 @@ TEST(CaptureFrame, CropCopiesFromTheStageBitmap) {
   Stage s(80, 40);
   auto stage = FilledBitmap(80, 40, kMagenta);
   auto frame = FilledBitmap(40, 20, kMagenta);
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 40, 20, 0));
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 40, 20, 0));
   EXPECT_EQ(stage->PixelColor(10, 10), kRed);
   EXPECT_EQ(frame->PixelColor(0, 0), kGreen);    // stage (40, 20)
   EXPECT_EQ(frame->PixelColor(19, 19), kGreen);  // stage (59, 39)
@@ -270,38 +273,42 @@ TEST(CaptureFrame, CropPastTheStageFillsWithTheBackground) {
   auto stage = FilledBitmap(80, 40, kMagenta);
   // Reaching past the right and bottom edges: only the stage's 20 x 10 corner is copied.
   auto frame = FilledBitmap(40, 20, kMagenta);
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 60, 30, 0));
-  EXPECT_EQ(frame->PixelColor(5, 5), kBlue);     // stage (65, 35)
-  EXPECT_EQ(frame->PixelColor(25, 5), kBlue);    // beyond the stage: background, not left over
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 60, 30, 0));
+  EXPECT_EQ(frame->PixelColor(5, 5), kBlue);   // stage (65, 35)
+  EXPECT_EQ(frame->PixelColor(25, 5), kBlue);  // beyond the stage: background, not left over
   EXPECT_EQ(frame->PixelColor(5, 15), kBlue);
   EXPECT_EQ(frame->PixelColor(39, 19), kBlue);
 
   // With a background of its own the uncovered part shows that colour.
   s.player->SetBackgroundColor(0x00FFFF00);
   frame = FilledBitmap(40, 20, kMagenta);
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, -10, -10, 0));
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, -10, -10, 0));
   EXPECT_EQ(frame->PixelColor(5, 5), TColor(0x00FFFF));  // before the stage's top-left corner
   EXPECT_EQ(frame->PixelColor(15, 15), kRed);            // stage (5, 5)
 
   // A crop wholly outside the stage gives a frame of background.
   frame = FilledBitmap(40, 20, kMagenta);
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, 500, 500, 0));
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, 500, 500, 0));
   for (int y = 0; y < 20; y += 19)
     for (int x = 0; x < 40; x += 13) EXPECT_EQ(frame->PixelColor(x, y), TColor(0x00FFFF));
   frame = FilledBitmap(40, 20, kMagenta);
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, INT32_MAX - 5,
-                           INT32_MIN + 5, 0));
+  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1,
+                           INT32_MAX - 5, INT32_MIN + 5, 0));
   EXPECT_EQ(frame->PixelColor(0, 0), TColor(0x00FFFF));
 
   // A stage bitmap larger than the stage: what the panel did not paint is not stage, so the
   // magenta left in the bitmap's margin must not reach the frame.
   auto wide = FilledBitmap(120, 60, kMagenta);
   frame = FilledBitmap(40, 20, kMagenta);
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, wide.get(), -1, -1, 50, 30, 0));
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), nullptr, wide.get(), -1, -1, 50, 30, 0));
   EXPECT_EQ(wide->PixelColor(100, 50), kMagenta);
-  EXPECT_EQ(frame->PixelColor(5, 5), kGreen);               // stage (55, 35)
-  EXPECT_EQ(frame->PixelColor(35, 5), TColor(0x00FFFF));    // bitmap (85, 35), beyond the stage
-  EXPECT_EQ(frame->PixelColor(5, 15), TColor(0x00FFFF));    // bitmap (55, 45)
+  EXPECT_EQ(frame->PixelColor(5, 5), kGreen);             // stage (55, 35)
+  EXPECT_EQ(frame->PixelColor(35, 5), TColor(0x00FFFF));  // bitmap (85, 35), beyond the stage
+  EXPECT_EQ(frame->PixelColor(5, 15), TColor(0x00FFFF));  // bitmap (55, 45)
 }
 
 TEST(CaptureFrame, EightBitFramesUseTheDefaultPalette) {
@@ -310,11 +317,12 @@ TEST(CaptureFrame, EightBitFramesUseTheDefaultPalette) {
   auto frame = FilledBitmap(40, 20, kMagenta, pf8bit);
   ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, 1, 0, 0, 0));
   EXPECT_EQ(frame->BitsPerPixel(), 8);
-  EXPECT_EQ(frame->ScanLine(5)[5], 180);   // pure red: cube entry 36 * 5
-  EXPECT_EQ(frame->ScanLine(5)[30], 5);    // pure blue: cube entry 5
+  EXPECT_EQ(frame->ScanLine(5)[5], 180);  // pure red: cube entry 36 * 5
+  EXPECT_EQ(frame->ScanLine(5)[30], 5);   // pure blue: cube entry 5
   EXPECT_EQ(frame->PixelColor(5, 5), kRed);
   // Cropped past the stage, the background is mapped to the palette as well.
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, 60, 0, 0));
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), nullptr, stage.get(), -1, -1, 60, 0, 0));
   EXPECT_EQ(frame->ScanLine(5)[30], 5);
 }
 
@@ -322,16 +330,19 @@ TEST(CaptureFrame, AlphaModesFollowTheCapturedFrame) {
   Stage s(40, 20);
   auto frame = FilledBitmap(40, 20, kMagenta);
   TBitmap alpha;
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), &alpha, nullptr, amColorKey, 1, 0, 0, 0x000000FF));
+  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), &alpha, nullptr, amColorKey, 1, 0, 0,
+                           0x000000FF));
   ASSERT_EQ(alpha.Width(), 40);
   ASSERT_EQ(alpha.Height(), 20);
   EXPECT_EQ(alpha.ScanLine(5)[5], 255);    // red
   EXPECT_EQ(alpha.ScanLine(15)[25], 255);  // green
   EXPECT_EQ(alpha.ScanLine(5)[30], 0);     // the blue background is the key
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), &alpha, nullptr, amIntensity, -1, 0, 0, 0));
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), &alpha, nullptr, amIntensity, -1, 0, 0, 0));
   EXPECT_EQ(alpha.ScanLine(5)[5], 60);
   EXPECT_EQ(alpha.ScanLine(15)[25], 173);
-  ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), &alpha, nullptr, amSqrtIntensity, -1, 0, 0, 0));
+  ASSERT_TRUE(
+      CaptureFrame(s.player, &s.panel, frame.get(), &alpha, nullptr, amSqrtIntensity, -1, 0, 0, 0));
   EXPECT_EQ(alpha.ScanLine(5)[5], SqrtAlphaTable()[60]);
   // No mask in mode 0 or below: the mask is left alone.
   TBitmap untouched;
@@ -344,7 +355,8 @@ TEST(CaptureFrame, AlphaModesFollowTheCapturedFrame) {
 // A stage whose painting fails with the exception Fail throws.
 class FailingStage : public TCustomControl {
  public:
-  explicit FailingStage(std::function<void()> Fail) : TCustomControl(nullptr), fail_(std::move(Fail)) {
+  explicit FailingStage(std::function<void()> Fail)
+      : TCustomControl(nullptr), fail_(std::move(Fail)) {
     SetBounds(0, 0, 40, 20);
   }
 
@@ -362,9 +374,11 @@ TEST(CaptureFrame, PaintFailureKeepsTheFrameAndRunningOutOfMemoryGoesOn) {
   EXPECT_EQ(frame->PixelColor(5, 5), kMagenta);
   // A capture that ran out of memory is a failure of the run, not a frame left as it was.
   FailingStage starved([] { throw std::bad_alloc(); });
-  EXPECT_THROW(CaptureFrame(nullptr, &starved, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0), std::bad_alloc);
+  EXPECT_THROW(CaptureFrame(nullptr, &starved, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0),
+               std::bad_alloc);
   FailingStage starved_too([] { throw EOutOfMemory("out of memory"); });
-  EXPECT_THROW(CaptureFrame(nullptr, &starved_too, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0), EOutOfMemory);
+  EXPECT_THROW(CaptureFrame(nullptr, &starved_too, frame.get(), nullptr, nullptr, -1, -1, 0, 0, 0),
+               EOutOfMemory);
 }
 
 TEST(CaptureFrame, FailsWithoutAFrameBitmap) {

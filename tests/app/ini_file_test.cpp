@@ -21,7 +21,7 @@ using classlib::TStringList;
 namespace {
 
 class IniFileTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = temp_dir_.Path();
     ASSERT_FALSE(dir_.empty());
@@ -44,7 +44,9 @@ protected:
 };
 
 TEST_F(IniFileTest, LoadsLfAndCrLfFilesAndDropsStrayLines) {
-  WriteText("orphan=1\r\n[General]\r\nID=Velmora Lumicast\r\n\r\nTaskCount=2\r\n\x1A\r\n[Task0]\nswfFilename=/m/a=b.swf\n\n");
+  WriteText(
+      "orphan=1\r\n[General]\r\nID=Velmora "
+      "Lumicast\r\n\r\nTaskCount=2\r\n\x1A\r\n[Task0]\nswfFilename=/m/a=b.swf\n\n");
   TBigIniFile ini(path_);
   EXPECT_EQ(ini.ReadString("general", "id", "?"), "Velmora Lumicast");
   EXPECT_EQ(ini.ReadInteger("GENERAL", "TASKCOUNT", 0), 2);
@@ -56,12 +58,14 @@ TEST_F(IniFileTest, LoadsLfAndCrLfFilesAndDropsStrayLines) {
 
   TStringList image;
   ini.GetFileImage(&image);
-  EXPECT_EQ(image.Text(), "[General]\nID=Velmora Lumicast\nTaskCount=2\n\n[Task0]\nswfFilename=/m/a=b.swf\n\n");
+  EXPECT_EQ(image.Text(),
+            "[General]\nID=Velmora Lumicast\nTaskCount=2\n\n[Task0]\nswfFilename=/m/a=b.swf\n\n");
 
   // Any change rewrites the file with LF line ends; the line before the first section is gone.
   ini.WriteInteger("General", "TaskCount", 3);
   ini.FlushFile();
-  EXPECT_EQ(ReadText(), "[General]\nID=Velmora Lumicast\nTaskCount=3\n\n[Task0]\nswfFilename=/m/a=b.swf\n\n");
+  EXPECT_EQ(ReadText(),
+            "[General]\nID=Velmora Lumicast\nTaskCount=3\n\n[Task0]\nswfFilename=/m/a=b.swf\n\n");
 }
 
 TEST_F(IniFileTest, DuplicateSectionsKeepTheFirst) {
@@ -80,7 +84,8 @@ TEST_F(IniFileTest, DuplicateSectionsKeepTheFirst) {
   WriteText("[Task0]\na=1\n[task0]\na=2\n");
   TBigIniFile ini("");
   std::string seen;
-  ini.OnDuplicateSection = [&](const std::string& name, classlib::TStrings* first, classlib::TStrings* later) {
+  ini.OnDuplicateSection = [&](const std::string& name, classlib::TStrings* first,
+                               classlib::TStrings* later) {
     seen = name + ":" + first->Get(0) + ":" + later->Get(0);
     return false;
   };
@@ -407,7 +412,9 @@ TEST_F(IniFileTest, RenamingKeysAndSections) {
   // when the search cursor stands on the later one.
   WriteText("[Task0]\na=1\n[B]\nb=1\n[task0]\na=2\n");
   TBiggerIniFile dup("");
-  dup.OnDuplicateSection = [](const std::string&, classlib::TStrings*, classlib::TStrings*) { return false; };
+  dup.OnDuplicateSection = [](const std::string&, classlib::TStrings*, classlib::TStrings*) {
+    return false;
+  };
   dup.LoadFromFile(path_);
   ASSERT_EQ(dup.SectionCount(), 3);
   EXPECT_EQ(dup.ReadString("B", "b", ""), "1");  // the cursor now stands between the two
@@ -505,7 +512,9 @@ TEST_F(IniFileTest, FontsRoundTrip) {
 }
 
 TEST_F(IniFileTest, GoldenJobList) {
-  std::string golden = (std::filesystem::path(LUMICAST_SOURCE_DIR) / "tests" / "app" / "data" / "golden.ini").string();
+  std::string golden =
+      (std::filesystem::path(LUMICAST_SOURCE_DIR) / "tests" / "app" / "data" / "golden.ini")
+          .string();
   {
     TBiggerIniFile ini(path_);
     ini.Clear();

@@ -42,7 +42,7 @@ std::vector<uint8_t> MakeMovie(int w, int h, int fps, int frames, bool projector
 }
 
 class JobRecordTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { dir_ = temp_dir_.Path() + "/"; }
   lumitest::TempDir temp_dir_;
   std::string Write(const std::string& name, const std::vector<uint8_t>& data) {
@@ -94,7 +94,8 @@ TEST_F(JobRecordTest, NewJobDefaults) {
   EXPECT_EQ(s.destH, 400);
   EXPECT_EQ(std::vector<int>({s.destCropX, s.destCropY, s.destCropW, s.destCropH}),
             std::vector<int>({0, 0, 550, 400}));
-  EXPECT_FALSE(s.destIsCrop || s.destIsKeepSourceSize || s.destIsKeepSourceFrames || s.destIsKeepAspectRatio);
+  EXPECT_FALSE(s.destIsCrop || s.destIsKeepSourceSize || s.destIsKeepSourceFrames ||
+               s.destIsKeepAspectRatio);
   EXPECT_EQ(s.destSplitSize, 74);
   EXPECT_FALSE(s.destIsSplit);
   EXPECT_FALSE(s.destAVIKeepSourceFps);
@@ -176,7 +177,9 @@ TEST_F(JobRecordTest, UnreadableHeaderIsReportedAndLeavesNoGarbage) {
   std::vector<uint8_t> truncated = MakeMovie(550, 400, 12, 60);
   truncated.resize(12);
   for (const auto& [name, data] : std::vector<std::pair<std::string, std::vector<uint8_t>>>{
-           {"trunc.swf", truncated}, {"text.swf", {'h', 'e', 'l', 'l', 'o'}}, {"x.exe", {1, 2, 3}}}) {
+           {"trunc.swf", truncated},
+           {"text.swf", {'h', 'e', 'l', 'l', 'o'}},
+           {"x.exe", {1, 2, 3}}}) {
     TCovSettings s;
     s.swfW = 999;
     s.swfFileVersion = 42;

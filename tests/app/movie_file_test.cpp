@@ -37,7 +37,8 @@ void PutLe32(Bytes& b, uint32_t v) {
 
 // The uncompressed body of a movie (everything after the 8-byte prefix): frame rectangle of
 // N-bit fields, 8.8 frame rate, frame count, an end tag and Padding more bytes.
-Bytes MovieBody(uint32_t xmax, uint32_t ymax, int n, uint16_t rate88, uint16_t frames, size_t padding = 0) {
+Bytes MovieBody(uint32_t xmax, uint32_t ymax, int n, uint16_t rate88, uint16_t frames,
+                size_t padding = 0) {
   BitWriter w;
   w.Put(uint32_t(n), 5);
   w.Put(0, n);
@@ -70,7 +71,8 @@ Bytes Movie(bool compressed, const Bytes& body, uint8_t version = 8, uint32_t cl
   return m;
 }
 
-Bytes Projector(const Bytes& movie, size_t stub_size = 3000, uint32_t claimed = 0, uint32_t marker = kProjectorMarker) {
+Bytes Projector(const Bytes& movie, size_t stub_size = 3000, uint32_t claimed = 0,
+                uint32_t marker = kProjectorMarker) {
   Bytes p(stub_size);
   for (size_t i = 0; i < stub_size; ++i) p[i] = uint8_t(i * 7);
   p.insert(p.end(), movie.begin(), movie.end());
@@ -82,7 +84,7 @@ Bytes Projector(const Bytes& movie, size_t stub_size = 3000, uint32_t claimed = 
 Bytes StandardBody() { return MovieBody(11000, 8000, 15, 0x0C80, 60); }  // 550x400, 12.5 fps
 
 class MovieFileTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = temp_dir_.Path();
     ASSERT_FALSE(dir_.empty());
@@ -180,11 +182,12 @@ TEST_F(MovieFileTest, HeaderFieldsFollowTheBitLayout) {
     uint16_t rate, frames;
     int w, h, fps;
   } cases[] = {
-      {11019, 8019, 15, 0x1800, 1, 550, 400, 24},       // twips truncate toward zero
-      {19, 39, 7, 0x0001, 0xFFFF, 0, 1, 0},             // below one pixel; the largest frame count
-      {0x3FFFFFFF, 0x3FFFFFFF, 31, 0xFF00, 0x1234, 53687091, 53687091, 255},  // widest fields (signed)
-      {19, 39, 6, 0x0001, 1, 0, 0, 0},                  // fields are signed: 39 in 6 bits is -25, no extent
-      {2880 * 20, 20, 17, 0x1E00, 300, 2880, 1, 30},    // fields crossing byte boundaries
+      {11019, 8019, 15, 0x1800, 1, 550, 400, 24},  // twips truncate toward zero
+      {19, 39, 7, 0x0001, 0xFFFF, 0, 1, 0},        // below one pixel; the largest frame count
+      {0x3FFFFFFF, 0x3FFFFFFF, 31, 0xFF00, 0x1234, 53687091, 53687091,
+       255},                            // widest fields (signed)
+      {19, 39, 6, 0x0001, 1, 0, 0, 0},  // fields are signed: 39 in 6 bits is -25, no extent
+      {2880 * 20, 20, 17, 0x1E00, 300, 2880, 1, 30},  // fields crossing byte boundaries
   };
   for (auto& c : cases) {
     Bytes m = Movie(false, MovieBody(c.xmax, c.ymax, c.n, c.rate, c.frames));
@@ -229,7 +232,8 @@ TEST_F(MovieFileTest, CompressedBodyMustReachTheClaimedLength) {
   Bytes body = StandardBody();
   TSwfHeader h;
   // Claims one byte more than the body inflates to.
-  EXPECT_TRUE(ReadSwfHeader(Write("short.swf", Movie(true, body, 8, uint32_t(8 + body.size() + 1))), h));
+  EXPECT_TRUE(
+      ReadSwfHeader(Write("short.swf", Movie(true, body, 8, uint32_t(8 + body.size() + 1))), h));
   EXPECT_EQ(h.Version, 8);
   // A zlib stream cut in half.
   Bytes cut = Movie(true, MovieBody(11000, 8000, 15, 0x0C80, 60, 5000));
@@ -282,7 +286,8 @@ TEST_F(MovieFileTest, ExtractionIsByteExact) {
   std::string exe = Write("game.exe", Projector(movie, 70000));
   std::string out = dir_ + "/out.swf";
   std::vector<std::pair<int64_t, int64_t>> reports;
-  EXPECT_EQ(ExtractSwfFromProjector(exe, out, [&](int64_t done, int64_t total) { reports.emplace_back(done, total); }),
+  EXPECT_EQ(ExtractSwfFromProjector(
+                exe, out, [&](int64_t done, int64_t total) { reports.emplace_back(done, total); }),
             out);
   EXPECT_EQ(ReadAll(out), movie);
   ASSERT_FALSE(reports.empty());
@@ -332,7 +337,9 @@ TEST(CopyStreamWithProgressTest, CopiesInChunks) {
 
   // Count 0 copies the whole source from its beginning, wherever it stood.
   std::vector<int64_t> steps;
-  EXPECT_EQ(CopyStreamWithProgress(&src, &dst, 0, [&](int64_t done, int64_t) { steps.push_back(done); }), 150000);
+  EXPECT_EQ(
+      CopyStreamWithProgress(&src, &dst, 0, [&](int64_t done, int64_t) { steps.push_back(done); }),
+      150000);
   EXPECT_EQ(dst.Bytes(), data);
   EXPECT_EQ(steps, (std::vector<int64_t>{0, 61440, 122880, 150000}));
 

@@ -21,11 +21,11 @@ namespace {
 using namespace lumicast;
 
 TEST(RecordRate, MeasuredFromRunningTimeNeverZeroNorDividedByZero) {
-  EXPECT_EQ(MeasuredFrameRate(10, 240, 250), 10);   // 240 frames in 25 s
-  EXPECT_EQ(MeasuredFrameRate(20, 29, 10), 29);     // faster than nominal
-  EXPECT_EQ(MeasuredFrameRate(20, 29, 0), 20);      // ended before the first tenth
-  EXPECT_EQ(MeasuredFrameRate(24, 30, 1000), 1);    // 0.3 fps rounds to 0: at least 1
-  EXPECT_EQ(MeasuredFrameRate(24, 20, 5), 24);      // fewer frames than the nominal rate
+  EXPECT_EQ(MeasuredFrameRate(10, 240, 250), 10);  // 240 frames in 25 s
+  EXPECT_EQ(MeasuredFrameRate(20, 29, 10), 29);    // faster than nominal
+  EXPECT_EQ(MeasuredFrameRate(20, 29, 0), 20);     // ended before the first tenth
+  EXPECT_EQ(MeasuredFrameRate(24, 30, 1000), 1);   // 0.3 fps rounds to 0: at least 1
+  EXPECT_EQ(MeasuredFrameRate(24, 20, 5), 24);     // fewer frames than the nominal rate
 }
 
 // 20 fps, frames 1-30: 1 kHz from frame 6, 2 kHz from frame 21 (each a mono 16-bit tone at
@@ -36,7 +36,8 @@ std::string WriteToneMovie(const std::string& dir, double level) {
     std::vector<uint8_t> bytes;
     int n = static_cast<int>(seconds * 44100);
     for (int i = 0; i < n; ++i) {
-      auto v = static_cast<int16_t>(std::lround(level * 32767 * std::sin(2 * M_PI * freq * i / 44100)));
+      auto v =
+          static_cast<int16_t>(std::lround(level * 32767 * std::sin(2 * M_PI * freq * i / 44100)));
       bytes.push_back(static_cast<uint8_t>(v & 0xFF));
       bytes.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
     }
@@ -104,7 +105,8 @@ Wave ReadWave(const std::string& path) {
   std::vector<double> all(static_cast<size_t>(info.frames * info.channels));
   sf_readf_double(f, all.data(), info.frames);
   sf_close(f);
-  for (sf_count_t i = 0; i < info.frames; ++i) w.left.push_back(all[static_cast<size_t>(i * info.channels)]);
+  for (sf_count_t i = 0; i < info.frames; ++i)
+    w.left.push_back(all[static_cast<size_t>(i * info.channels)]);
   return w;
 }
 
@@ -183,7 +185,8 @@ TEST_F(RecordTest, WaveRecordingsHoldTheMoviesSoundInStepWithItsFrames) {
     EXPECT_NEAR(f2, 2000, 20);
     double peak = 0;
     for (double v : w.left) peak = std::max(peak, std::fabs(v));
-    EXPECT_NEAR(peak, 0.3 * 0.5, 0.3 * 0.5 * 0.03 + 1.0 / 128);  // the source at 30 % (8-bit: one step)
+    EXPECT_NEAR(peak, 0.3 * 0.5,
+                0.3 * 0.5 * 0.03 + 1.0 / 128);  // the source at 30 % (8-bit: one step)
     classlib::DeleteFile(job.adoWorkFilename);
     job.adoWorkFilename.clear();
   }
@@ -203,7 +206,8 @@ TEST_F(RecordTest, Mp3RecordingsAre16BitWhateverTheWaveBitsSay) {
     EXPECT_EQ(job.destRunEndFrame, 30);
     convtest::MediaInfo info = convtest::ProbeMedia(job.adoWorkFilename);
     ASSERT_TRUE(info.hasAudio) << lumicast::fileSize(job.adoWorkFilename) << " bytes; messages "
-                               << dialogs.Messages().size() << (dialogs.Messages().empty() ? "" : dialogs.Messages()[0]);
+                               << dialogs.Messages().size()
+                               << (dialogs.Messages().empty() ? "" : dialogs.Messages()[0]);
     Wave w;
     w.rate = info.audioRate;
     for (int16_t v : info.audio) w.left.push_back(v / 32768.0);
@@ -220,18 +224,19 @@ TEST_F(RecordTest, DISABLED_PauseWritesNothingAndItsTimeIsNotCounted) {
   job.adoFileType = 0;
   job.adoWavFreq = 0;
   bool resumed = false;
-  During pause([&] { return form->Frames >= 10; }, [&] {
-    form->mniPause->Click();
-    EXPECT_EQ(form->mniPause->Caption(), "&Resume");
-    classlib::TTimer* resume = new classlib::TTimer(form);
-    resume->SetInterval(600);
-    resume->SetOnTimer([&, resume](classlib::TObject*) {
-      resume->SetEnabled(false);
-      resumed = true;
-      form->mniPause->Click();
-    });
-    resume->SetEnabled(true);
-  });
+  During pause([&] { return form->Frames >= 10; },
+               [&] {
+                 form->mniPause->Click();
+                 EXPECT_EQ(form->mniPause->Caption(), "&Resume");
+                 classlib::TTimer* resume = new classlib::TTimer(form);
+                 resume->SetInterval(600);
+                 resume->SetOnTimer([&, resume](classlib::TObject*) {
+                   resume->SetEnabled(false);
+                   resumed = true;
+                   form->mniPause->Click();
+                 });
+                 resume->SetEnabled(true);
+               });
   Record();
   EXPECT_TRUE(resumed);
   EXPECT_EQ(form->mniPause->Caption(), "&Pause");
@@ -254,7 +259,8 @@ TEST_F(RecordTest, CancelLeavesAWholeFileAndAFrameCount) {
   // The header's lengths match the data: the reader finds every sample the file holds.
   Wave w = ReadWave(job.adoWorkFilename);
   ASSERT_EQ(w.rate, 22050);
-  int64_t bytes = classlib::FileExists(job.adoWorkFilename) ? lumicast::fileSize(job.adoWorkFilename) : 0;
+  int64_t bytes =
+      classlib::FileExists(job.adoWorkFilename) ? lumicast::fileSize(job.adoWorkFilename) : 0;
   EXPECT_EQ(static_cast<int64_t>(w.left.size()) * 2 * 2 + 44, bytes);
   EXPECT_NEAR(static_cast<double>(w.left.size()) / w.rate, form->Frames / 20.0, 0.12);
 }
@@ -279,7 +285,10 @@ TEST_F(RecordTest, UnwritableTemporaryFolderRecordsNothingAndSaysSo) {
   job.adoFileType = 0;
   job.destEndFrame = 8;
   Record();
-  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+  if (old)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
   ASSERT_EQ(dialogs.Messages().size(), 1u);
   EXPECT_EQ(dialogs.Messages()[0], "Unexpected error!");
   EXPECT_TRUE(job.adoWorkFilename.empty());  // the job converts without sound

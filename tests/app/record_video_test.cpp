@@ -39,7 +39,8 @@ void WriteToneMovie(const std::string& path) {
     bytes.push_back(static_cast<uint8_t>(v & 0xFF));
     bytes.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
   }
-  w.Tag(flash::kTagDefineSound, flash::EncodeDefineSound(1, {flash::kSoundPcmLittle, 3, true, false}, 0, bytes));
+  w.Tag(flash::kTagDefineSound,
+        flash::EncodeDefineSound(1, {flash::kSoundPcmLittle, 3, true, false}, 0, bytes));
   for (int f = 1; f <= 30; ++f) {
     if (f == 6) w.Tag(flash::kTagStartSound, flash::EncodeStartSound(1, {}));
     w.ShowFrame();
@@ -57,7 +58,8 @@ TEST_F(RecordedVideoTest, AviTakesTheRecordingInStepWithItsPictures) {
   RunBatch();
   auto lines = LogLines();
   ASSERT_FALSE(lines.empty());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Status:> Recording from \"t.swf\""), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Status:> Recording from \"t.swf\""),
+            lines.end());
   MediaInfo m = ProbeMedia(out + "t.avi");
   ASSERT_TRUE(m.ok);
   ASSERT_TRUE(m.hasAudio);
@@ -69,8 +71,9 @@ TEST_F(RecordedVideoTest, AviTakesTheRecordingInStepWithItsPictures) {
 TEST_F(RecordedVideoTest, DefaultRecordingSourceShowsItsOutcome) {
   form->mniRecDefault->Click();
   ASSERT_EQ(dialogs.Messages().size(), 1u);
-  EXPECT_EQ(dialogs.Messages()[0],
-            "Successful!\rRecording source is set to \"Stereo Mix\".\rRecording volume is set to 30%.");
+  EXPECT_EQ(
+      dialogs.Messages()[0],
+      "Successful!\rRecording source is set to \"Stereo Mix\".\rRecording volume is set to 30%.");
   form->RecordForm = nullptr;
   form->mniRecDefault->Click();
   EXPECT_EQ(dialogs.Messages().size(), 1u);  // no recording window: nothing to select

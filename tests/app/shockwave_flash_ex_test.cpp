@@ -136,9 +136,10 @@ struct MouseCase {
 };
 
 const MouseCase kGated[] = {
-    {WM_LBUTTONDOWN, "down"}, {WM_LBUTTONUP, "up"},   {WM_LBUTTONDBLCLK, "down"}, {WM_LBUTTONUP, "up"},
-    {WM_RBUTTONDOWN, "down"}, {WM_RBUTTONUP, "up"},   {WM_RBUTTONDBLCLK, "down"}, {WM_RBUTTONUP, "up"},
-    {WM_MOUSEMOVE, "move"},   {CM_MOUSEENTER, "enter"}, {CM_MOUSELEAVE, "leave"},
+    {WM_LBUTTONDOWN, "down"},   {WM_LBUTTONUP, "up"},     {WM_LBUTTONDBLCLK, "down"},
+    {WM_LBUTTONUP, "up"},       {WM_RBUTTONDOWN, "down"}, {WM_RBUTTONUP, "up"},
+    {WM_RBUTTONDBLCLK, "down"}, {WM_RBUTTONUP, "up"},     {WM_MOUSEMOVE, "move"},
+    {CM_MOUSEENTER, "enter"},   {CM_MOUSELEAVE, "leave"},
 };
 
 struct MouseLog {
@@ -153,8 +154,12 @@ void Watch(ProbeFlash& f, MouseLog& log) {
   f.OnMouseEnter = [&](TObject*) { log.own.push_back("enter"); };
   f.OnMouseLeave = [&](TObject*) { log.own.push_back("leave"); };
   TControl& base = f;
-  base.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { log.inherited.push_back("down"); };
-  base.OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { log.inherited.push_back("up"); };
+  base.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) {
+    log.inherited.push_back("down");
+  };
+  base.OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) {
+    log.inherited.push_back("up");
+  };
   base.OnMouseMove = [&](TObject*, TShiftState, int, int) { log.inherited.push_back("move"); };
   base.OnMouseEnter = [&](TObject*) { log.inherited.push_back("enter"); };
   base.OnMouseLeave = [&](TObject*) { log.inherited.push_back("leave"); };

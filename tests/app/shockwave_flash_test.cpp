@@ -99,7 +99,8 @@ std::string ByeMovie() {
   flash::SwfWriter w(6, 100, 100, 12);
   w.DoAction(Trace("f1"));
   w.ShowFrame();
-  w.DoAction(flash::ActionBuilder().GetUrl("FSCommand:bye", "now").PushString("after").Trace().Build());
+  w.DoAction(
+      flash::ActionBuilder().GetUrl("FSCommand:bye", "now").PushString("after").Trace().Build());
   w.ShowFrame();
   w.DoAction(Trace("f3"));
   w.ShowFrame();
@@ -108,7 +109,8 @@ std::string ByeMovie() {
 
 std::string SignalMovie(const char* name) {
   std::string path = lumitest::BinDir() + "/" + name;
-  EXPECT_TRUE(std::filesystem::exists(path)) << path << " is written by the build (frame_signal_movies)";
+  EXPECT_TRUE(std::filesystem::exists(path))
+      << path << " is written by the build (frame_signal_movies)";
   return path;
 }
 
@@ -192,7 +194,8 @@ TEST(ShockwaveFlash, RealFrameTimerTicksOncePerMessage) {
   int messages = c->timer_messages;
   const auto& log = c->Engine().trace_log;
   ASSERT_EQ(static_cast<int>(log.size()), messages);
-  for (int i = 0; i < messages; ++i) EXPECT_EQ(log[static_cast<size_t>(i)], "f" + std::to_string(i + 1));
+  for (int i = 0; i < messages; ++i)
+    EXPECT_EQ(log[static_cast<size_t>(i)], "f" + std::to_string(i + 1));
   Application->ProcessMessages();
   EXPECT_EQ(c->timer_messages, messages);
 }
@@ -223,7 +226,7 @@ TEST(ShockwaveFlash, BlankMovieUnloadsAndCanBeSetFromInsideTheCallback) {
   std::string bye = ByeMovie();
   c.SetMovie(bye);
   EXPECT_EQ(c.Movie(), bye);  // read back to reload
-  Tick(c, 2);  // frame 2 raises the command; the handler unloads mid-script
+  Tick(c, 2);                 // frame 2 raises the command; the handler unloads mid-script
   EXPECT_EQ(commands, (std::vector<std::string>{"bye:now"}));
   EXPECT_EQ(c.Movie(), " ");
   EXPECT_EQ(c.TotalFrames(), 0);
@@ -362,7 +365,8 @@ TEST(ShockwaveFlash, PaintToFitsTheStageTopLeftWithTheBackgroundAround) {
   auto again = Canvas24(400, 100);
   c.PaintTo(again->Canvas(), 0, 0);
   for (int y = 0; y < 100; y += 7)
-    for (int x = 0; x < 400; x += 13) ASSERT_EQ(again->Canvas()->Pixels(x, y), w->Pixels(x, y)) << x << "," << y;
+    for (int x = 0; x < 400; x += 13)
+      ASSERT_EQ(again->Canvas()->Pixels(x, y), w->Pixels(x, y)) << x << "," << y;
 }
 
 TEST(ShockwaveFlash, BackgroundColorOverridesTheMovieUntilBGColorIsBlank) {

@@ -16,11 +16,12 @@ namespace audiotest {
 
 // A 1 kHz tone (or silence) on both channels of the mix while it lives.
 class Tone {
-public:
+ public:
   explicit Tone(int amplitude = 10000) : amplitude_(amplitude) {
     id_ = sound::MixAddProducer([this](int16_t* out, int frames) {
       for (int i = 0; i < frames; ++i, ++frame_) {
-        const auto v = static_cast<int16_t>(amplitude_.load() * std::sin(2 * M_PI * 1000.0 * frame_ / 44100));
+        const auto v =
+            static_cast<int16_t>(amplitude_.load() * std::sin(2 * M_PI * 1000.0 * frame_ / 44100));
         out[2 * i] = out[2 * i + 1] = v;
       }
     });
@@ -28,7 +29,7 @@ public:
   ~Tone() { sound::MixRemoveProducer(id_); }
   void setAmplitude(int a) { amplitude_ = a; }
 
-private:
+ private:
   std::atomic<int> amplitude_;
   long frame_ = 0;
   int id_ = 0;

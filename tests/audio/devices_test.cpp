@@ -19,8 +19,8 @@ TEST(AudioDevices, ChunkSizesOfTheTwelveRecordingFormats) {
     uint32_t rate;
     uint16_t bits, channels;
     uint32_t chunk, rate10;
-  } cases[] = {{44100, 8, 1, 4410, 10},  {44100, 8, 2, 8820, 10}, {44100, 16, 1, 8820, 10},
-               {44100, 16, 2, 17640, 10}, {22050, 8, 1, 2205, 10}, {22050, 8, 2, 4410, 10},
+  } cases[] = {{44100, 8, 1, 4410, 10},   {44100, 8, 2, 8820, 10},  {44100, 16, 1, 8820, 10},
+               {44100, 16, 2, 17640, 10}, {22050, 8, 1, 2205, 10},  {22050, 8, 2, 4410, 10},
                {22050, 16, 1, 4410, 10},  {22050, 16, 2, 8820, 10}, {11025, 8, 1, 2205, 5},
                {11025, 8, 2, 2206, 10},   {11025, 16, 1, 2206, 10}, {11025, 16, 2, 4412, 10}};
   for (const auto& k : cases) {
@@ -43,7 +43,8 @@ struct Recording {
     dev.setPcmFormat(rate, bits, channels);
     dev.onDataAvailable = [this](unaObject*, const void* data, size_t len) {
       std::lock_guard<std::mutex> lock(mutex);
-      blocks.emplace_back(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + len);
+      blocks.emplace_back(static_cast<const uint8_t*>(data),
+                          static_cast<const uint8_t*>(data) + len);
     };
   }
   size_t count() {
@@ -120,7 +121,8 @@ TEST(AudioDevices, SilenceGateWithholdsQuietChunksAfterTheActiveTime) {
   // Five quiet chunks, a little time apart (the gate measures milliseconds).
   for (int i = 1; i <= 5; ++i) {
     r.clock.advance(10);
-    ASSERT_TRUE(audiotest::WaitFor([&] { return r.dev.outByteCount + r.dev.skippedByteCount >= i * 17640; }));
+    ASSERT_TRUE(audiotest::WaitFor(
+        [&] { return r.dev.outByteCount + r.dev.skippedByteCount >= i * 17640; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(3));
   }
   EXPECT_TRUE(r.dev.isSilent());

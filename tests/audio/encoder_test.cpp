@@ -150,7 +150,8 @@ TEST(Mp3Encoder, StreamIsNotEndedWhileAChunkIsBeingEncoded) {
   ASSERT_EQ(enc.open(), 0u);
   std::vector<uint8_t> pcm(enc.chunkBytes * 6);
   enc.queueForEncoding(pcm.data(), pcm.size());
-  ASSERT_TRUE(audiotest::WaitFor([&] { return __atomic_load_n(&st->encoding, __ATOMIC_SEQ_CST) != 0; }));
+  ASSERT_TRUE(
+      audiotest::WaitFor([&] { return __atomic_load_n(&st->encoding, __ATOMIC_SEQ_CST) != 0; }));
   EXPECT_EQ(enc.close(), 0u);
   EXPECT_EQ(st->deinitDuringEncode, 0);
   EXPECT_EQ(st->deinitCalls, 1);
@@ -198,8 +199,9 @@ TEST(Mp3Encoder, RealPluginOutputDecodes) {
     auto drain = [&] {
       while (avcodec_receive_frame(ctx, frame) == 0) {
         for (int i = 0; i < frame->nb_samples; ++i) {
-          const float v = frame->format == AV_SAMPLE_FMT_FLTP ? reinterpret_cast<float*>(frame->data[0])[i]
-                                                               : reinterpret_cast<int16_t*>(frame->data[0])[i] / 32768.f;
+          const float v = frame->format == AV_SAMPLE_FMT_FLTP
+                              ? reinterpret_cast<float*>(frame->data[0])[i]
+                              : reinterpret_cast<int16_t*>(frame->data[0])[i] / 32768.f;
           left.push_back(static_cast<int>(v * 32767));
         }
       }
@@ -215,7 +217,8 @@ TEST(Mp3Encoder, RealPluginOutputDecodes) {
     EXPECT_GE(seconds, 3.0);
     EXPECT_LE(seconds, 3.15);
     // Skip the encoder's start-up and measure the tone.
-    std::vector<int> body(left.begin() + static_cast<long>(k.rate / 10), left.end() - static_cast<long>(k.rate / 10));
+    std::vector<int> body(left.begin() + static_cast<long>(k.rate / 10),
+                          left.end() - static_cast<long>(k.rate / 10));
     EXPECT_NEAR(soundtest::Frequency(body, static_cast<int>(k.rate)), 1000.0, 10.0);
     av_frame_free(&frame);
     av_packet_free(&pkt);

@@ -6,13 +6,13 @@
 #include <time.h>
 
 struct FakeState {
-  uint32_t initResult;      /* answered by beInitStream */
-  uint32_t samples;         /* samples per chunk */
-  uint32_t encodeSleepMs;   /* time each beEncodeChunk takes */
-  volatile int encoding;    /* a chunk is being encoded */
-  int deinitDuringEncode;   /* beDeinitStream came while encoding */
+  uint32_t initResult;    /* answered by beInitStream */
+  uint32_t samples;       /* samples per chunk */
+  uint32_t encodeSleepMs; /* time each beEncodeChunk takes */
+  volatile int encoding;  /* a chunk is being encoded */
+  int deinitDuringEncode; /* beDeinitStream came while encoding */
   int encodeCalls;
-  uint32_t encodedBytes;    /* PCM bytes handed to beEncodeChunk */
+  uint32_t encodedBytes; /* PCM bytes handed to beEncodeChunk */
   int deinitCalls;
   int closeCalls;
   int versionCalls;
@@ -20,7 +20,9 @@ struct FakeState {
 
 static struct FakeState state = {0, 1152 * 2, 0, 0, 0, 0, 0, 0, 0, 0};
 
-struct FakeState* fake_state(void) { return &state; }
+struct FakeState* fake_state(void) {
+  return &state;
+}
 
 #ifndef FAKE_WITHOUT_ENCODE
 static void sleep_ms(uint32_t ms) {
@@ -39,7 +41,8 @@ uint32_t beInitStream(const void* config, uint32_t* samples, uint32_t* size, uin
 }
 
 #ifndef FAKE_WITHOUT_ENCODE
-uint32_t beEncodeChunk(uint32_t stream, uint32_t n, const int16_t* pcm, uint8_t* out, uint32_t* outBytes) {
+uint32_t beEncodeChunk(uint32_t stream, uint32_t n, const int16_t* pcm, uint8_t* out,
+                       uint32_t* outBytes) {
   (void)stream;
   (void)pcm;
   __atomic_store_n(&state.encoding, 1, __ATOMIC_SEQ_CST);

@@ -20,13 +20,27 @@ ScriptMixer ThreeSources() {
   m.name = "Scripted card";
   ScriptDestination d;
   d.line = {"Recording", sound::MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 2, {}};
-  d.line.controls.push_back({sound::MIXERCONTROL_CONTROLTYPE_MUX, "Source",
-                             sound::MIXERCONTROL_CONTROLF_UNIFORM | sound::MIXERCONTROL_CONTROLF_MULTIPLE, 3, 0, 1,
-                             {"Mic", "Line", "CD"}, {0, 0, 1}});
-  ScriptControl vol{sound::MIXERCONTROL_CONTROLTYPE_VOLUME, "Volume", 0, 0, 0, 65535, {}, {1000, 2000}};
-  ScriptControl mute{sound::MIXERCONTROL_CONTROLTYPE_MUTE, "Mute", sound::MIXERCONTROL_CONTROLF_UNIFORM, 0, 0, 1, {}, {}};
+  d.line.controls.push_back(
+      {sound::MIXERCONTROL_CONTROLTYPE_MUX,
+       "Source",
+       sound::MIXERCONTROL_CONTROLF_UNIFORM | sound::MIXERCONTROL_CONTROLF_MULTIPLE,
+       3,
+       0,
+       1,
+       {"Mic", "Line", "CD"},
+       {0, 0, 1}});
+  ScriptControl vol{
+      sound::MIXERCONTROL_CONTROLTYPE_VOLUME, "Volume", 0, 0, 0, 65535, {}, {1000, 2000}};
+  ScriptControl mute{sound::MIXERCONTROL_CONTROLTYPE_MUTE,
+                     "Mute",
+                     sound::MIXERCONTROL_CONTROLF_UNIFORM,
+                     0,
+                     0,
+                     1,
+                     {},
+                     {}};
   d.sources.push_back({"CD", 0x1005, 2, {vol, mute}});
-  d.sources.push_back({"Line", 0x1002, 2, {}});  // neither volume nor mute
+  d.sources.push_back({"Line", 0x1002, 2, {}});     // neither volume nor mute
   d.sources.push_back({"Mic", 0x1003, 1, {mute}});  // mute only
   m.destinations.push_back(d);
   ScriptDestination speakers;
@@ -135,7 +149,8 @@ TEST(MixerSettings, RecordingSourceSelectionOnOurMixer) {
       dest->readControls();
       tMsMixerControl* mux = nullptr;
       for (int c = 0; c < dest->controlCount(); ++c)
-        if (dest->getControl(c)->caps().dwControlType == sound::MIXERCONTROL_CONTROLTYPE_MUX) mux = dest->getControl(c);
+        if (dest->getControl(c)->caps().dwControlType == sound::MIXERCONTROL_CONTROLTYPE_MUX)
+          mux = dest->getControl(c);
       ASSERT_NE(mux, nullptr);
       for (int s = 0; s < dest->connectionCount(); ++s) {
         const bool chosen = dest->getConnection(s)->caps().dwComponentType == 0x1008;

@@ -30,7 +30,8 @@ void Put32(std::vector<uint8_t>& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-void Chunk(std::vector<uint8_t>& b, const char* id, const std::vector<uint8_t>& data, bool pad = true) {
+void Chunk(std::vector<uint8_t>& b, const char* id, const std::vector<uint8_t>& data,
+           bool pad = true) {
   b.insert(b.end(), id, id + 4);
   Put32(b, static_cast<uint32_t>(data.size()));
   b.insert(b.end(), data.begin(), data.end());
@@ -88,7 +89,8 @@ std::vector<uint8_t> ReadThrough(unaRiffStream& r) {
   std::mutex m;
   r.onDataAvailable = [&](unaObject*, const void* data, size_t len) {
     std::lock_guard<std::mutex> lock(m);
-    out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + len);
+    out.insert(out.end(), static_cast<const uint8_t*>(data),
+               static_cast<const uint8_t*>(data) + len);
   };
   if (r.open() != 0) return {};
   // A reader without a usable file delivers nothing: a short look is enough.
@@ -108,7 +110,8 @@ TEST(WaveFiles, RecorderPipedIntoWriterWritesAnExactFile) {
   TunavclWaveRiff waveRiff;
   waveIn.setConsumer(&waveRiff);
   waveIn.setMinActiveTime(0);
-  for (auto* p : {static_cast<unavclInOutWavePipe*>(&waveIn), static_cast<unavclInOutWavePipe*>(&waveRiff)}) {
+  for (auto* p :
+       {static_cast<unavclInOutWavePipe*>(&waveIn), static_cast<unavclInOutWavePipe*>(&waveRiff)}) {
     p->setPcmFormat(0, 44100);
     p->setPcmFormat(1, 16);
     p->setPcmFormat(2, 2);
@@ -119,7 +122,8 @@ TEST(WaveFiles, RecorderPipedIntoWriterWritesAnExactFile) {
   std::mutex m;
   waveIn.onDataAvailable = [&](unavclInOutPipe*, const void* data, size_t len) {
     std::lock_guard<std::mutex> lock(m);
-    captured.insert(captured.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + len);
+    captured.insert(captured.end(), static_cast<const uint8_t*>(data),
+                    static_cast<const uint8_t*>(data) + len);
   };
   ASSERT_TRUE(waveIn.open());
   EXPECT_TRUE(waveRiff.active());
@@ -128,7 +132,8 @@ TEST(WaveFiles, RecorderPipedIntoWriterWritesAnExactFile) {
   // mix delivered, so a busy machine cannot make the device drop data for want of a buffer.
   for (int step = 1; step <= 30; ++step) {
     clock.advance(10);
-    ASSERT_TRUE(audiotest::WaitFor([&] { return waveIn.outByteCount.load() == 17640u * step; })) << step;
+    ASSERT_TRUE(audiotest::WaitFor([&] { return waveIn.outByteCount.load() == 17640u * step; }))
+        << step;
   }
   waveIn.close();
   EXPECT_FALSE(waveRiff.active());
@@ -217,7 +222,9 @@ TEST(WaveFiles, ConsumerRemovedWhileRecordingGetsNothingMore) {
   EXPECT_EQ(waveRiff.device(), writer);
   waveIn.setConsumer(&waveRiff);
   std::atomic<int64_t> events{0};
-  waveIn.onDataAvailable = [&](unavclInOutPipe*, const void*, size_t len) { events += static_cast<int64_t>(len); };
+  waveIn.onDataAvailable = [&](unavclInOutPipe*, const void*, size_t len) {
+    events += static_cast<int64_t>(len);
+  };
   ASSERT_TRUE(waveIn.open());
   clock.advance(20);
   ASSERT_TRUE(audiotest::WaitFor([&] { return waveRiff.inByteCount.load() == 2 * 17640; }));
@@ -263,7 +270,8 @@ TEST(WaveFiles, ReaderStatuses) {
     Chunk(f, "RIFF", body);
     return f;
   };
-  cases.push_back({withFmt(Fmt(1, 2, 8000000, 16)), unaRiffStream::statusNoFormat, nullptr});  // 32 MB a second
+  cases.push_back(
+      {withFmt(Fmt(1, 2, 8000000, 16)), unaRiffStream::statusNoFormat, nullptr});  // 32 MB a second
   cases.push_back({withFmt(Fmt(1, 0, 8000, 16)), unaRiffStream::statusNoFormat, nullptr});
   cases.push_back({withFmt(Fmt(1, 1, 0, 16)), unaRiffStream::statusNoFormat, nullptr});
   std::vector<uint8_t> shortFmt = Fmt(1, 1, 8000, 8);
@@ -316,7 +324,8 @@ TEST(WaveFiles, ReaderPlaysEveryDataChunkAndPadsTheLastWithSilence) {
 
 TEST(WaveFiles, CompressedWaveIsReadAsPcmOfTheRightLength) {
   const std::string path = soundtest::TempPath(".wav");
-  if (!soundtest::MakeEncodedWave(path, "adpcm_ima_wav", 22050, 1, 1.0)) GTEST_SKIP() << "ffmpeg tool missing";
+  if (!soundtest::MakeEncodedWave(path, "adpcm_ima_wav", 22050, 1, 1.0))
+    GTEST_SKIP() << "ffmpeg tool missing";
   const std::vector<uint8_t> reference = soundtest::ReferenceDecode(path);
   unaRiffStream r(path, sharedAcm(), false, false);
   ASSERT_EQ(r.status, 0);
@@ -332,7 +341,8 @@ TEST(WaveFiles, CompressedWaveIsReadAsPcmOfTheRightLength) {
 TEST(WaveFiles, TruncatedAndMutatedFilesAreHandled) {
   const std::vector<uint8_t> good = MultiChunkWave();
   for (size_t n = 0; n <= good.size(); ++n) {
-    const std::string path = WriteTemp(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)));
+    const std::string path =
+        WriteTemp(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)));
     unaRiffStream r(path, sharedAcm(), false, false);
     EXPECT_TRUE(r.status == 0 || r.status == -1 || r.status == 254) << n;
     if (r.status == 0 && n % 9 == 0) {

@@ -37,7 +37,8 @@ std::string ReadText(const std::string& Path) {
 
 std::set<std::string> Entries(const std::string& Dir) {
   std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(Dir)) names.insert(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(Dir))
+    names.insert(e.path().filename().string());
   return names;
 }
 
@@ -53,7 +54,9 @@ int RunUnderSizeLimit(bool IgnoreSignal, F Body) {
   pid_t pid = ::fork();
   if (pid == 0) {
     if (IgnoreSignal) std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small {4096, 4096};
+    struct rlimit small {
+      4096, 4096
+    };
     if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(3);
     ::_exit(Body());
   }
@@ -122,7 +125,8 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
 
 TEST(AtomicFile, SaveKilledMidWriteLeavesNothingBehind) {
   lumitest::TempDir dir;
-  if (!UnnamedFilesWork(dir.Path())) GTEST_SKIP() << "the temporary folder's file system has no unnamed files";
+  if (!UnnamedFilesWork(dir.Path()))
+    GTEST_SKIP() << "the temporary folder's file system has no unnamed files";
   const std::string path = dir.File("data.bin");
   WriteText(path, "old");
   int status = RunUnderSizeLimit(false, [&] {

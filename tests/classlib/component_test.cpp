@@ -136,7 +136,7 @@ TEST(Stream, FoldersAndNegativeCountsAreRefused) {
   TMemoryStream src, dst;
   src.WriteValue<uint16_t>(0xBEEF);
   EXPECT_THROW(dst.CopyFrom(&src, -5), EReadError);
-  EXPECT_EQ(dst.CopyFrom(&src, 0), 2);  // 0 copies the whole source
+  EXPECT_EQ(dst.CopyFrom(&src, 0), 2);              // 0 copies the whole source
   EXPECT_THROW(dst.CopyFrom(&src, 1), EReadError);  // source is at its end
   EXPECT_THROW(dst.Seek(-1, TSeekOrigin::soBeginning), EStreamError);
 }

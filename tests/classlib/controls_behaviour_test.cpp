@@ -27,7 +27,7 @@ using namespace classlib;
 namespace {
 // Records the messages nobody handled.
 class TDefaultRecorder : public TCustomControl {
-public:
+ public:
   using TCustomControl::TCustomControl;
   std::vector<uint32_t> unhandled;
   void DefaultHandler(TMessage& Message) override {

@@ -53,7 +53,8 @@ TEST(ControlsForm, ModalFormStaysOpenWhileCloseQueryRefuses) {
   form.OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = ++queries >= 2; };
   timer.OnTimer = [&](TObject*) {
     ++ticks;
-    if (ticks == 1) form.SetModalResult(mrOk);
+    if (ticks == 1)
+      form.SetModalResult(mrOk);
     else if (ticks == 2) {
       // The refusal reset the result and the form is still up.
       EXPECT_EQ(form.ModalResult(), mrNone);
@@ -251,7 +252,9 @@ TEST(ControlsForm, KeyPreviewSeesKeysFirstAndCanSwallowThem) {
     log.push_back("form " + std::to_string(Key) + ((Shift & ssCtrl) ? " ctrl" : ""));
     if (Key == VK_F5) Key = 0;
   };
-  edit->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { log.push_back("edit " + std::to_string(Key)); };
+  edit->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) {
+    log.push_back("edit " + std::to_string(Key));
+  };
   edit->OnKeyPress = [&](TObject*, char32_t& Ch) {
     log.push_back(std::string("char ") + static_cast<char>(Ch));
     Ch = 0;  // swallowed: the edit's text stays empty

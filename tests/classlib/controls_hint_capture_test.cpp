@@ -20,13 +20,13 @@ namespace {
 
 // A panel that edits or refuses its hint, and records capture notices.
 class THintPanel : public TPanel {
-public:
+ public:
   using TPanel::TPanel;
   bool refuse = false;
   std::string replace;
   std::vector<intptr_t> capture_changes;
 
-protected:
+ protected:
   void WndProc(TMessage& Message) override {
     if (Message.Msg == CM_HINTSHOW) {
       auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
@@ -93,7 +93,7 @@ TEST(ClasslibGuideLine, InvertsThePixelsBeneathInPaintTo) {
   auto b = lumitest::FilledBitmap(80, 40, clBlack, pf32bit);
   panel->PaintTo(b->Canvas(), 0, 0);
   EXPECT_EQ(b->Canvas()->Pixels(30, 10), RGB(0, 255, 255));  // red inverted
-  EXPECT_EQ(b->Canvas()->Pixels(30, 4), clRed);   // above the line
+  EXPECT_EQ(b->Canvas()->Pixels(30, 4), clRed);              // above the line
   EXPECT_EQ(b->Canvas()->Pixels(31, 10), clRed);
   line.Hide();
   panel->PaintTo(b->Canvas(), 0, 0);

@@ -23,11 +23,11 @@ namespace {
 
 // A windowed control whose base handler counts the ticks it receives.
 class TTickControl : public TWinControl {
-public:
+ public:
   explicit TTickControl(TComponent* AOwner) : TWinControl(AOwner) {}
   int base_ticks = 0;
 
-protected:
+ protected:
   void WMTimer(TMessage& Message) override {
     ++base_ticks;
     TWinControl::WMTimer(Message);
@@ -37,12 +37,12 @@ protected:
 // A subclass that withholds the ticks while Skip is set, without calling the
 // inherited handler.
 class TSkippingControl : public TTickControl {
-public:
+ public:
   using TTickControl::TTickControl;
   bool skip = true;
   int skipped = 0;
 
-protected:
+ protected:
   void WndProc(TMessage& Message) override {
     if (Message.Msg == WM_TIMER && skip) {
       ++skipped;
@@ -54,17 +54,18 @@ protected:
 
 // A windowless control that records the messages it receives.
 class TRecorder : public TGraphicControl {
-public:
+ public:
   explicit TRecorder(TComponent* AOwner) : TGraphicControl(AOwner) {}
   std::vector<std::string> log;
 
-protected:
+ protected:
   void WndProc(TMessage& Message) override {
     switch (Message.Msg) {
       case CM_MOUSEENTER: log.push_back("enter"); break;
       case CM_MOUSELEAVE: log.push_back("leave"); break;
       case WM_MOUSEMOVE:
-        log.push_back("move " + std::to_string(Message.XPos()) + "," + std::to_string(Message.YPos()));
+        log.push_back("move " + std::to_string(Message.XPos()) + "," +
+                      std::to_string(Message.YPos()));
         break;
       case WM_LBUTTONDOWN: log.push_back("down"); break;
       case WM_LBUTTONUP: log.push_back("up"); break;
@@ -178,14 +179,17 @@ TEST(ControlsMessages, NativeMouseEventsBecomeMessages) {
   g->SetParent(&form);
   g->SetBounds(10, 10, 40, 40);
   std::vector<int> downs;
-  form.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int X, int Y) { downs.push_back(X * 1000 + Y); };
+  form.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int X, int Y) {
+    downs.push_back(X * 1000 + Y);
+  };
   QWidget* client = NativeChildContainer(&form);
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(70, 80), QPointF(70, 80), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(70, 80), QPointF(70, 80), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(client, &press);
   ASSERT_EQ(downs.size(), 1u);
   EXPECT_EQ(downs[0], 70080);
-  QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), QPointF(20, 20), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), QPointF(20, 20), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
   QCoreApplication::sendEvent(client, &move);
   ASSERT_GE(g->log.size(), 2u);
   EXPECT_EQ(g->log[0], "enter");
@@ -197,9 +201,11 @@ TEST(ControlsMessages, ExceptionInAHandlerReachesTheApplicationAndTheLoopGoesOn)
   TDialogServiceGuard guard(&service);
   TForm form(nullptr);
   form.SetBounds(0, 0, 100, 100);
-  form.OnMouseDown = [](TObject*, TMouseButton, TShiftState, int, int) { throw EInvalidOperation("handler failed"); };
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
+  form.OnMouseDown = [](TObject*, TMouseButton, TShiftState, int, int) {
+    throw EInvalidOperation("handler failed");
+  };
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
   EXPECT_NO_THROW(QCoreApplication::sendEvent(NativeChildContainer(&form), &press));
   ASSERT_EQ(service.Messages().size(), 1u);
   EXPECT_EQ(service.Messages()[0], "handler failed");
@@ -208,11 +214,11 @@ TEST(ControlsMessages, ExceptionInAHandlerReachesTheApplicationAndTheLoopGoesOn)
   int ticks = 0;
   form.OnMouseDown = nullptr;
   class TThrowingTick : public TWinControl {
-  public:
+   public:
     using TWinControl::TWinControl;
     int* count = nullptr;
 
-  protected:
+   protected:
     void WMTimer(TMessage&) override {
       if ((*count)++ == 0) throw Exception("first tick failed");
     }

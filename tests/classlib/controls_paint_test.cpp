@@ -21,11 +21,11 @@ std::unique_ptr<TBitmap> Target(int W, int H) {
 
 // A windowless control that paints one colour and a mark at its origin.
 class TSwatch : public TGraphicControl {
-public:
+ public:
   explicit TSwatch(TComponent* AOwner) : TGraphicControl(AOwner) {}
   TColor fill = clLime;
 
-protected:
+ protected:
   void Paint() override {
     Canvas()->Brush()->SetColor(fill);
     // Wider than the control: the canvas clips to the control's bounds.
@@ -85,8 +85,8 @@ TEST(ControlsPaint, GraphicChildrenAreClippedAndPaintedInZOrder) {
 
   auto bmp = Target(30, 30);
   panel->PaintTo(bmp->Canvas(), 0, 0);
-  EXPECT_EQ(bmp->Canvas()->Pixels(4, 4), clNavy);    // clipped: no spill outside a
-  EXPECT_EQ(bmp->Canvas()->Pixels(5, 5), clWhite);   // a's origin mark
+  EXPECT_EQ(bmp->Canvas()->Pixels(4, 4), clNavy);      // clipped: no spill outside a
+  EXPECT_EQ(bmp->Canvas()->Pixels(5, 5), clWhite);     // a's origin mark
   EXPECT_EQ(bmp->Canvas()->Pixels(12, 12), clYellow);  // b above a
   EXPECT_EQ(bmp->Canvas()->Pixels(10, 10), clWhite);
   EXPECT_EQ(bmp->Canvas()->Pixels(20, 20), clNavy);

@@ -19,7 +19,7 @@ constexpr uint32_t WM_PING = WM_USER + 1;
 constexpr uint32_t WM_PONG = WM_USER + 2;
 
 class TRecorder : public TWinControl {
-public:
+ public:
   explicit TRecorder(TComponent* AOwner) : TWinControl(AOwner) {}
   std::vector<std::pair<uint32_t, uintptr_t>> got;
   bool throw_on_ping = false;

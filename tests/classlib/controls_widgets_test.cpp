@@ -14,7 +14,8 @@
 using namespace classlib;
 
 namespace {
-TMenuItem* NewItem(TComponent* Owner, const std::string& Caption, bool Radio = false, uint8_t Group = 0) {
+TMenuItem* NewItem(TComponent* Owner, const std::string& Caption, bool Radio = false,
+                   uint8_t Group = 0) {
   auto* i = new TMenuItem(Owner);
   i->SetCaption(Caption);
   i->SetRadioItem(Radio);
@@ -146,7 +147,8 @@ TEST(ControlsDialogs, MessageBoxesAnswerWithTheButtonsShown) {
   EXPECT_EQ(service.Calls[0].Message.Caption, "Confirm");
   EXPECT_EQ(service.Calls[0].Message.Type, mtConfirmation);
   EXPECT_EQ(service.Calls[0].Message.Buttons, (std::vector<int>{mrYes, mrNo}));
-  EXPECT_EQ(MessageBox("Write failed", "Error", MB_ABORTRETRYIGNORE | MB_ICONSTOP | MB_DEFBUTTON2), IDRETRY);
+  EXPECT_EQ(MessageBox("Write failed", "Error", MB_ABORTRETRYIGNORE | MB_ICONSTOP | MB_DEFBUTTON2),
+            IDRETRY);
   EXPECT_EQ(service.Calls[1].Message.DefaultButton, mrRetry);
   // An answer that is not one of the buttons (a dismissed box) reads as the
   // box's cancel choice, never as a button that was not offered.

@@ -59,7 +59,7 @@ TEST(CoreFile, FileSystemQueriesDistinguishFilesFromFolders) {
 
   EXPECT_TRUE(ForceDirectories(dir + "x/y/z/"));
   EXPECT_TRUE(DirectoryExists(dir + "x/y/z"));
-  EXPECT_TRUE(ForceDirectories(dir + "x/y"));    // already there
+  EXPECT_TRUE(ForceDirectories(dir + "x/y"));     // already there
   EXPECT_FALSE(ForceDirectories(file + "/sub"));  // a file is in the way
   EXPECT_FALSE(DeleteFile(dir + "x/y/z"));        // folders are not files
   EXPECT_TRUE(RemoveDir(dir + "x/y/z"));

@@ -203,8 +203,9 @@ TEST(CoreStringList, TextSplitsEveryLineBreakStyleAndFilesRoundTrip) {
   f.SaveToFile(dir + "/lf.ini");
   TMemoryStream saved;
   saved.LoadFromFile(dir + "/lf.ini");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(saved.Memory()), static_cast<size_t>(saved.Size())),
-            "[Task0]\nswf=a.swf\n\nlast\n");
+  EXPECT_EQ(
+      std::string(reinterpret_cast<const char*>(saved.Memory()), static_cast<size_t>(saved.Size())),
+      "[Task0]\nswf=a.swf\n\nlast\n");
   TStringList g;
   g.LoadFromFile(dir + "/lf.ini");
   EXPECT_TRUE(g.Equals(&f));

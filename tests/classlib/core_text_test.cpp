@@ -30,8 +30,9 @@ TEST(CoreText, StrToIntAcceptsSignsBlanksAndBothHexForms) {
 }
 
 TEST(CoreText, StrToIntRejectsGarbageAndOverflowWithTheStandardMessage) {
-  for (const char* bad : {"", " ", "abc", "12a", "1 2", "$", "0x", "-", "+-1", "1.5", "2147483648",
-                          "-2147483649", "99999999999999999999999", "$100000000", "0x1FFFFFFFF", "$-1"}) {
+  for (const char* bad :
+       {"", " ", "abc", "12a", "1 2", "$", "0x", "-", "+-1", "1.5", "2147483648", "-2147483649",
+        "99999999999999999999999", "$100000000", "0x1FFFFFFFF", "$-1"}) {
     int32_t v = 7;
     EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
     EXPECT_EQ(v, 7) << "value changed on failure for " << bad;
@@ -92,7 +93,8 @@ TEST(CoreText, StrToFloatReadsDotOrCommaAndRoundTrips) {
     ASSERT_TRUE(TryStrToFloat(FloatToStr(v), back)) << v;
     EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
   }
-  for (const char* bad : {"", "abc", "1.2.3", "1,2.3", "e5", "1e", "1e+", ".", "--1", "1 2", "1e5000", "100000e4930", "1e99999999999999999999", "INF"}) {
+  for (const char* bad : {"", "abc", "1.2.3", "1,2.3", "e5", "1e", "1e+", ".", "--1", "1 2",
+                          "1e5000", "100000e4930", "1e99999999999999999999", "INF"}) {
     long double v = 0;
     EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
   }

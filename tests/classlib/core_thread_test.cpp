@@ -12,12 +12,12 @@ namespace {
 
 // Counts until told to stop.
 class Counter : public TThread {
-public:
+ public:
   ~Counter() override { TerminateAndWait(); }
   std::atomic<int> loops{0};
   TEvent running;
 
-protected:
+ protected:
   void Execute() override {
     running.SetEvent();
     while (!Terminated()) {
@@ -29,22 +29,22 @@ protected:
 };
 
 class Thrower : public TThread {
-protected:
+ protected:
   void Execute() override { throw std::runtime_error("boom"); }
 };
 
 class SelfFreeing : public TThread {
-public:
+ public:
   explicit SelfFreeing(std::atomic<bool>* gone, TEvent* done) : gone_(gone), done_(done) {}
   ~SelfFreeing() override {
     gone_->store(true);
     done_->SetEvent();
   }
 
-protected:
+ protected:
   void Execute() override {}
 
-private:
+ private:
   std::atomic<bool>* gone_;
   TEvent* done_;
 };
@@ -110,7 +110,10 @@ TEST(CoreThread, CriticalSectionIsRecursiveAndExcludesOtherThreads) {
   cs.Enter();
   cs.Enter();  // the owner may enter again
   std::atomic<bool> got{true};
-  std::thread other([&] { got = cs.TryEnter(); if (got) cs.Leave(); });
+  std::thread other([&] {
+    got = cs.TryEnter();
+    if (got) cs.Leave();
+  });
   other.join();
   EXPECT_FALSE(got.load());
   cs.Leave();

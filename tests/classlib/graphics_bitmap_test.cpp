@@ -57,20 +57,27 @@ TEST(GraphicsBitmap, ScanLinesAreBottomUpAndPadded) {
 }
 
 TEST(GraphicsBitmap, PixelLayoutPerFormat) {
-  struct Case { TPixelFormat f; int w; };
+  struct Case {
+    TPixelFormat f;
+    int w;
+  };
   TBitmap b24;
   b24.SetPixelFormat(pf24bit);
   b24.SetSize(3, 2);
   b24.Canvas()->SetPixels(1, 0, RGB(1, 2, 3));
   const uint8_t* r = b24.ScanLine(0);
-  EXPECT_EQ(r[3], 3); EXPECT_EQ(r[4], 2); EXPECT_EQ(r[5], 1);  // B, G, R
+  EXPECT_EQ(r[3], 3);
+  EXPECT_EQ(r[4], 2);
+  EXPECT_EQ(r[5], 1);  // B, G, R
 
   TBitmap b32;
   b32.SetPixelFormat(pf32bit);
   b32.SetSize(2, 2);
   b32.Canvas()->SetPixels(1, 1, RGB(10, 20, 30));
   r = b32.ScanLine(1);
-  EXPECT_EQ(r[4], 30); EXPECT_EQ(r[5], 20); EXPECT_EQ(r[6], 10);
+  EXPECT_EQ(r[4], 30);
+  EXPECT_EQ(r[5], 20);
+  EXPECT_EQ(r[6], 10);
 
   TBitmap b4;
   b4.SetPixelFormat(pf4bit);
@@ -97,8 +104,8 @@ TEST(GraphicsBitmap, DefaultPaletteAndNearestColour) {
   const TPalette& p = DefaultPalette8();
   ASSERT_EQ(p.size(), 256u);
   EXPECT_EQ(QuadToColor(p[36 * 1 + 6 * 4 + 5]), RGB(51, 204, 255));
-  EXPECT_EQ(QuadToColor(p[216]), RGB(6, 6, 6));      // Round(255 / 41)
-  EXPECT_EQ(QuadToColor(p[235]), RGB(124, 124, 124)); // Round(255 * 20 / 41) = 124.39
+  EXPECT_EQ(QuadToColor(p[216]), RGB(6, 6, 6));        // Round(255 / 41)
+  EXPECT_EQ(QuadToColor(p[235]), RGB(124, 124, 124));  // Round(255 * 20 / 41) = 124.39
   EXPECT_EQ(QuadToColor(p[255]), RGB(249, 249, 249));
   // Ties go to the lowest index.
   TPalette two = {RGBQuad(RGB(0, 0, 0)), RGBQuad(RGB(10, 0, 0)), RGBQuad(RGB(0, 0, 0))};
@@ -184,17 +191,39 @@ TEST(GraphicsBitmap, HostileBmpsRaiseInvalidGraphic) {
     EXPECT_THROW(LoadBytes(target, bytes), EInvalidGraphic) << what;
     EXPECT_EQ(target.Width(), 2) << what << ": a failed load must leave the bitmap alone";
   };
-  for (size_t n = 0; n < good.size(); n += 7) expectInvalid({good.begin(), good.begin() + n}, "truncated");
-  auto bad = good; bad[0] = 'X'; expectInvalid(bad, "magic");
-  bad = good; SetU32(bad, 18, 100000); expectInvalid(bad, "huge width");
-  bad = good; SetU32(bad, 22, 0x80000000u); expectInvalid(bad, "minimum height");
-  bad = good; SetU32(bad, 18, 30000); SetU32(bad, 22, 30000); expectInvalid(bad, "large, data missing");
-  bad = good; SetU32(bad, 10, 0xFFFFFFF0u); expectInvalid(bad, "offset past the end");
-  bad = good; SetU32(bad, 10, 20); expectInvalid(bad, "offset inside the header");
-  bad = good; SetU32(bad, 14, 0xFFFFFFFFu); expectInvalid(bad, "info size");
-  bad = good; SetU32(bad, 46, 300); expectInvalid(bad, "palette count");
-  bad = good; bad[28] = 7; expectInvalid(bad, "bit count");
-  bad = good; SetU32(bad, 30, 1); expectInvalid(bad, "compression");
+  for (size_t n = 0; n < good.size(); n += 7)
+    expectInvalid({good.begin(), good.begin() + n}, "truncated");
+  auto bad = good;
+  bad[0] = 'X';
+  expectInvalid(bad, "magic");
+  bad = good;
+  SetU32(bad, 18, 100000);
+  expectInvalid(bad, "huge width");
+  bad = good;
+  SetU32(bad, 22, 0x80000000u);
+  expectInvalid(bad, "minimum height");
+  bad = good;
+  SetU32(bad, 18, 30000);
+  SetU32(bad, 22, 30000);
+  expectInvalid(bad, "large, data missing");
+  bad = good;
+  SetU32(bad, 10, 0xFFFFFFF0u);
+  expectInvalid(bad, "offset past the end");
+  bad = good;
+  SetU32(bad, 10, 20);
+  expectInvalid(bad, "offset inside the header");
+  bad = good;
+  SetU32(bad, 14, 0xFFFFFFFFu);
+  expectInvalid(bad, "info size");
+  bad = good;
+  SetU32(bad, 46, 300);
+  expectInvalid(bad, "palette count");
+  bad = good;
+  bad[28] = 7;
+  expectInvalid(bad, "bit count");
+  bad = good;
+  SetU32(bad, 30, 1);
+  expectInvalid(bad, "compression");
 
   // Random mutations: a clean load or EInvalidGraphic, never anything else.
   std::mt19937 rng(1234);
@@ -206,7 +235,9 @@ TEST(GraphicsBitmap, HostileBmpsRaiseInvalidGraphic) {
     TBitmap t;
     try {
       LoadBytes(t, m);
-      if (!t.Empty()) { EXPECT_GE(t.BitsSize(), static_cast<size_t>(t.RowBytes()) * t.Height()); }
+      if (!t.Empty()) {
+        EXPECT_GE(t.BitsSize(), static_cast<size_t>(t.RowBytes()) * t.Height());
+      }
     } catch (const EInvalidGraphic&) {
     }
   }

@@ -22,7 +22,9 @@ void Randomize(TBitmap& b, unsigned seed) {
     for (int i = 0; i < b.RowBytes(); ++i) b.ScanLine(y)[i] = static_cast<uint8_t>(rng());
 }
 
-std::vector<uint8_t> Snapshot(TBitmap& b) { return std::vector<uint8_t>(b.Bits(), b.Bits() + b.BitsSize()); }
+std::vector<uint8_t> Snapshot(TBitmap& b) {
+  return std::vector<uint8_t>(b.Bits(), b.Bits() + b.BitsSize());
+}
 
 // Pixels of the bitmap that differ from Color, as a bounding rectangle.
 TRect Painted(TBitmap& b, TColor background) {
@@ -47,7 +49,8 @@ TEST(GraphicsCanvas, FillAndFrameHitExactPixels) {
       for (int x = 0; x < 12; ++x) {
         TColor want = clWhite;
         if (x >= 2 && x < 7 && y >= 3 && y < 9) want = clRed;
-        if (x >= 8 && x < 11 && y >= 1 && y < 5 && (x == 8 || x == 10 || y == 1 || y == 4)) want = clBlue;
+        if (x >= 8 && x < 11 && y >= 1 && y < 5 && (x == 8 || x == 10 || y == 1 || y == 4))
+          want = clBlue;
         ASSERT_EQ(b->PixelColor(x, y), want) << "format " << int(f) << " at " << x << "," << y;
       }
   }
@@ -78,7 +81,8 @@ TEST(GraphicsCanvas, LineLeavesOutEndPointAndPenPosMoves) {
   TCanvas* c = b->Canvas();
   c->MoveTo(1, 2);
   c->LineTo(6, 2);
-  for (int x = 0; x < 10; ++x) EXPECT_EQ(b->PixelColor(x, 2), x >= 1 && x < 6 ? clBlack : clWhite) << x;
+  for (int x = 0; x < 10; ++x)
+    EXPECT_EQ(b->PixelColor(x, 2), x >= 1 && x < 6 ? clBlack : clWhite) << x;
   EXPECT_EQ(c->PenPos(), Point(6, 2));
 }
 
@@ -194,7 +198,8 @@ TEST(GraphicsCanvas, DrawTextLayout) {
 
   // The ellipsis keeps a long line inside its rectangle.
   TRect box = Rect(10, 10, 70, 30);
-  c->DrawText("a very long line of text that does not fit", box, DT_SINGLELINE | DT_END_ELLIPSIS | DT_VCENTER);
+  c->DrawText("a very long line of text that does not fit", box,
+              DT_SINGLELINE | DT_END_ELLIPSIS | DT_VCENTER);
   TRect p = Painted(*b, clWhite), both;
   EXPECT_FALSE(IsRectEmpty(p));
   IntersectRect(both, p, box);
@@ -230,7 +235,9 @@ TEST(GraphicsCanvas, IndexedBitmapsTakeTheNearestPaletteEntry) {
   b->Canvas()->SetPixels(1, 0, RGB(7, 7, 7));
   EXPECT_EQ(b->ScanLine(0)[1], 216);
   b->Canvas()->SetPixels(2, 0, clBtnFace);  // system colours resolve first
-  EXPECT_EQ(b->PixelColor(2, 0), QuadToColor(DefaultPalette8()[NearestColorIndex(DefaultPalette8(), RGB(212, 208, 200))]));
+  EXPECT_EQ(
+      b->PixelColor(2, 0),
+      QuadToColor(DefaultPalette8()[NearestColorIndex(DefaultPalette8(), RGB(212, 208, 200))]));
 }
 
 TEST(GraphicsCanvas, DrawsIntoQImage) {

@@ -17,13 +17,26 @@ uint32_t Bits(TColor c) { return static_cast<uint32_t>(c) & 0xFFFFFF; }
 
 TEST(GraphicsCopy, CopyModesCombineSourceAndDestination) {
   const TColor S = RGB(0xF0, 0x0F, 0x55), D = RGB(0xCC, 0x33, 0xAA), P = RGB(0x12, 0x34, 0x56);
-  struct Mode { TCopyMode mode; uint32_t want; };
+  struct Mode {
+    TCopyMode mode;
+    uint32_t want;
+  };
   uint32_t s = Bits(S), d = Bits(D), p = Bits(P);
   const Mode modes[] = {
-      {cmSrcCopy, s}, {cmSrcAnd, s & d}, {cmSrcPaint, s | d}, {cmSrcInvert, s ^ d},
-      {cmSrcErase, s & ~d & 0xFFFFFF}, {cmNotSrcCopy, ~s & 0xFFFFFF}, {cmNotSrcErase, ~(s | d) & 0xFFFFFF},
-      {cmMergeCopy, p & s}, {cmMergePaint, (~s | d) & 0xFFFFFF}, {cmPatCopy, p},
-      {cmPatInvert, p ^ d}, {cmDstInvert, ~d & 0xFFFFFF}, {cmBlackness, 0}, {cmWhiteness, 0xFFFFFF},
+      {cmSrcCopy, s},
+      {cmSrcAnd, s & d},
+      {cmSrcPaint, s | d},
+      {cmSrcInvert, s ^ d},
+      {cmSrcErase, s & ~d & 0xFFFFFF},
+      {cmNotSrcCopy, ~s & 0xFFFFFF},
+      {cmNotSrcErase, ~(s | d) & 0xFFFFFF},
+      {cmMergeCopy, p & s},
+      {cmMergePaint, (~s | d) & 0xFFFFFF},
+      {cmPatCopy, p},
+      {cmPatInvert, p ^ d},
+      {cmDstInvert, ~d & 0xFFFFFF},
+      {cmBlackness, 0},
+      {cmWhiteness, 0xFFFFFF},
   };
   auto src = FilledBitmap(4, 4, S);
   for (const Mode& m : modes) {
@@ -80,7 +93,8 @@ TEST(GraphicsCopy, TransparentDrawAndMaskBlt) {
   mask.Canvas()->FillRect(Rect(0, 0, 3, 1));
   mask.Canvas()->SetPixels(2, 0, clWhite);
   auto d2 = FilledBitmap(3, 1, clLime);
-  MaskBlt(d2->Canvas(), 0, 0, 3, 1, src->Canvas(), 0, 0, &mask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029));
+  MaskBlt(d2->Canvas(), 0, 0, 3, 1, src->Canvas(), 0, 0, &mask, 0, 0,
+          MAKEROP4(SRCCOPY, 0x00AA0029));
   EXPECT_EQ(d2->PixelColor(0, 0), clLime);
   EXPECT_EQ(d2->PixelColor(2, 0), clFuchsia);
 }

@@ -12,9 +12,7 @@
 using namespace classlib;
 using lumitest::FilledBitmap;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(GraphicsImageList, StripIsCutIntoImagesAndReadBack) {
   TImageList list(nullptr, 2, 2);

@@ -18,7 +18,7 @@ namespace {
 
 // A graphic of its own kind: remembers the bytes it was loaded from.
 class TNoteGraphic : public TGraphic {
-public:
+ public:
   std::string ClassName() const override { return "TNoteGraphic"; }
   void Draw(TCanvas*, const TRect&) override {}
   bool Empty() const override { return bytes.empty(); }
@@ -34,7 +34,10 @@ public:
     if (!bytes.empty()) s->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   }
   void Assign(TPersistent* src) override {
-    if (auto* n = dynamic_cast<TNoteGraphic*>(src)) { bytes = n->bytes; return; }
+    if (auto* n = dynamic_cast<TNoteGraphic*>(src)) {
+      bytes = n->bytes;
+      return;
+    }
     TGraphic::Assign(src);
   }
   void SaveToClipboardFormat(TClipboardFormat, TClipboardData& data) override {
@@ -47,8 +50,9 @@ public:
 };
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -141,11 +145,15 @@ TEST(GraphicsPicture, ClipboardCarriesTextBitmapsAndRegisteredFormats) {
 TEST(GraphicsPicture, IconsLoadAndRejectMalformedFiles) {
   // A 2 x 2 icon of 24 bits: directory, info header, colours, AND mask.
   std::vector<uint8_t> ico = {0, 0, 1, 0, 1, 0, 2, 2, 0, 0, 1, 0, 24, 0};
-  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) ico.push_back(static_cast<uint8_t>(v >> (8 * i))); };
+  auto put32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) ico.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
   uint32_t size = 40 + 2 * 8 + 2 * 4;
   put32(size);
   put32(22);
-  put32(40); put32(2); put32(4);
+  put32(40);
+  put32(2);
+  put32(4);
   ico.insert(ico.end(), {1, 0, 24, 0});
   for (int i = 0; i < 6; ++i) put32(0);
   // Bottom row: red, green; top row: blue, white (B, G, R bytes).

@@ -75,12 +75,16 @@ TEST(WindowRegion, FormsAndChildrenKeepTheRegionTheyAreGiven) {
 namespace {
 
 class TLoggedCollection : public TCollection {
-public:
+ public:
   std::vector<std::string> log;
 
-protected:
-  void Update(TCollectionItem* Item) override { log.push_back(Item ? "item " + std::to_string(Item->Index()) : "all"); }
-  void ItemMoved(int From, int To) override { log.push_back("moved " + std::to_string(From) + ">" + std::to_string(To)); }
+ protected:
+  void Update(TCollectionItem* Item) override {
+    log.push_back(Item ? "item " + std::to_string(Item->Index()) : "all");
+  }
+  void ItemMoved(int From, int To) override {
+    log.push_back("moved " + std::to_string(From) + ">" + std::to_string(To));
+  }
 };
 
 }  // namespace

@@ -11,7 +11,7 @@ TEST(TextCompare, FoldsCaseThenOrdersByCodePoint) {
   EXPECT_LT(AnsiCompareText("apple", "Banana"), 0);
   EXPECT_GT(AnsiCompareText("Zebra", "apple"), 0);
   EXPECT_TRUE(TextStartsWithIgnoreCase("σίσυφος", "ΣΊΣ"));
-  EXPECT_NE(AnsiCompareText("abc", "ABC"), 0);          // equal folded, then by code point
+  EXPECT_NE(AnsiCompareText("abc", "ABC"), 0);  // equal folded, then by code point
   EXPECT_EQ(AnsiCompareText("Äb", "Äb"), 0);
   EXPECT_TRUE(TextStartsWithIgnoreCase("Ärger", "äR"));
   EXPECT_FALSE(TextStartsWithIgnoreCase("Ä", "\xC3"));  // a lone byte is no character
@@ -29,6 +29,7 @@ TEST(DateTimeText, RoundTripsAndRefusesBadTexts) {
   TDateTime t = 0;
   ASSERT_TRUE(TryStrToTime("23:59:59", t));
   EXPECT_EQ(TimeToStr(t), "23:59:59");
-  for (const char* bad : {"2023-02-29", "2024-13-01", "24:00:00", "2024-01-01x", "", "12", "x024-01-01"})
+  for (const char* bad :
+       {"2023-02-29", "2024-13-01", "24:00:00", "2024-01-01x", "", "12", "x024-01-01"})
     EXPECT_FALSE(TryStrToDateTime(bad, d)) << bad;
 }

@@ -59,7 +59,8 @@ TEST(AABlend, FullCoverageWritesTheColourAndZeroAlphaNothing) {
   f.BlendColor(0, 0, 100, RGB(200, 100, 50), m);
   EXPECT_EQ(target->PixelColor(3, 0), RGB(200, 100, 50));
   // Half coverage: channel + (c - channel) * (w / 256) / 256 with w = 128 * 256.
-  EXPECT_EQ(target->PixelColor(0, 1), RGB(10 + (190 * 128) / 256, 20 + (80 * 128) / 256, 30 + (20 * 128) / 256));
+  EXPECT_EQ(target->PixelColor(0, 1),
+            RGB(10 + (190 * 128) / 256, 20 + (80 * 128) / 256, 30 + (20 * 128) / 256));
   EXPECT_EQ(target->PixelColor(1, 1), RGB(10, 20, 30));
   TBitmap wrong;
   EXPECT_THROW(f.BlendBitmap(0, 0, 100, &wrong, m), EInvalidForeBmp);
@@ -196,7 +197,8 @@ TEST(AALabel, TransparentLabelsChangeOnlyPixelsUnderTheirText) {
   int changed = 0;
   for (int y = 0; y < 80; ++y)
     for (int x = 0; x < 200; ++x) {
-      const bool inside = x >= l->Left() && x < l->Left() + l->Width() && y >= l->Top() && y < l->Top() + l->Height();
+      const bool inside = x >= l->Left() && x < l->Left() + l->Width() && y >= l->Top() &&
+                          y < l->Top() + l->Height();
       if (!inside) {
         ASSERT_EQ(before->PixelColor(x, y), after->PixelColor(x, y)) << x << "," << y;
       }
@@ -209,7 +211,8 @@ TEST(AALabel, TransparentLabelsChangeOnlyPixelsUnderTheirText) {
   int yellowish = 0;
   for (int y = l->Top(); y < l->Top() + l->Height(); ++y)
     for (int x = l->Left(); x < l->Left() + l->Width(); ++x)
-      yellowish += GetRValue(hover->PixelColor(x, y)) > 200 && GetGValue(hover->PixelColor(x, y)) > 200;
+      yellowish +=
+          GetRValue(hover->PixelColor(x, y)) > 200 && GetGValue(hover->PixelColor(x, y)) > 200;
   EXPECT_GT(yellowish, 5);
 }
 
@@ -269,7 +272,8 @@ TEST(AALabel, CaptionsArePlacedByAlignmentAndLayout) {
   for (const auto& c : cases) {
     l->Effect()->SetAlignment(c.a);
     l->Effect()->SetLayout(c.t);
-    EXPECT_EQ(l->TextOrigin(), Point(c.x, c.y)) << static_cast<int>(c.a) << "/" << static_cast<int>(c.t);
+    EXPECT_EQ(l->TextOrigin(), Point(c.x, c.y))
+        << static_cast<int>(c.a) << "/" << static_cast<int>(c.t);
   }
   EXPECT_EQ(l->Width(), 100);
 }

@@ -25,7 +25,8 @@ std::unique_ptr<TBitmap> Load(const std::string& name) {
 // The intended outline: pixel centres inside the rounded client rectangle.
 bool InsideOutline(int x, int y) {
   const double px = x + 0.5, py = y + 0.5, r = skin::kCornerRadius;
-  const double cx = std::clamp(px, r, skin::kClientWidth - r), cy = std::clamp(py, r, skin::kClientHeight - r);
+  const double cx = std::clamp(px, r, skin::kClientWidth - r),
+               cy = std::clamp(py, r, skin::kClientHeight - r);
   return (px - cx) * (px - cx) + (py - cy) * (py - cy) <= r * r;
 }
 
@@ -34,7 +35,8 @@ double Linear(int c) {
   return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
 }
 double Luminance(TColor c) {
-  return 0.2126 * Linear(GetRValue(c)) + 0.7152 * Linear(GetGValue(c)) + 0.0722 * Linear(GetBValue(c));
+  return 0.2126 * Linear(GetRValue(c)) + 0.7152 * Linear(GetGValue(c)) +
+         0.0722 * Linear(GetBValue(c));
 }
 
 }  // namespace
@@ -44,11 +46,13 @@ TEST(Artwork, EveryResourceHasItsSize) {
     const char* name;
     int w, h, bits;
   } wants[] = {
-      {"MAIN_BACKGROUND", 674, 498, 24}, {"MAIN_SEEK_RULER", 40, 6, 24}, {"MAIN_SEEK_THUMB", 12, 20, 24},
-      {"MAIN_MINIMIZE_UP", 24, 24, 24},  {"MAIN_MINIMIZE_ACTIVE", 24, 24, 24}, {"MAIN_MINIMIZE_DOWN", 24, 24, 24},
-      {"MAIN_CLOSE_UP", 24, 24, 24},     {"MAIN_CLOSE_ACTIVE", 24, 24, 24},    {"MAIN_CLOSE_DOWN", 24, 24, 24},
-      {"MAIN_CONVERT_UP", 100, 36, 24},  {"MAIN_CONVERT_ACTIVE", 100, 36, 24}, {"MAIN_CONVERT_DOWN", 100, 36, 24},
-      {"RX_HANDCUR", 32, 32, 32},        {"RX_DRAGCUR", 32, 32, 32},
+      {"MAIN_BACKGROUND", 674, 498, 24},    {"MAIN_SEEK_RULER", 40, 6, 24},
+      {"MAIN_SEEK_THUMB", 12, 20, 24},      {"MAIN_MINIMIZE_UP", 24, 24, 24},
+      {"MAIN_MINIMIZE_ACTIVE", 24, 24, 24}, {"MAIN_MINIMIZE_DOWN", 24, 24, 24},
+      {"MAIN_CLOSE_UP", 24, 24, 24},        {"MAIN_CLOSE_ACTIVE", 24, 24, 24},
+      {"MAIN_CLOSE_DOWN", 24, 24, 24},      {"MAIN_CONVERT_UP", 100, 36, 24},
+      {"MAIN_CONVERT_ACTIVE", 100, 36, 24}, {"MAIN_CONVERT_DOWN", 100, 36, 24},
+      {"RX_HANDCUR", 32, 32, 32},           {"RX_DRAGCUR", 32, 32, 32},
   };
   for (const Want& w : wants) {
     auto b = Load(w.name);
@@ -82,7 +86,8 @@ TEST(Artwork, TheBackgroundShapesAFormToItsRoundedOutline) {
   ASSERT_NE(GetWindowRgn(&form, r), RGN_ERROR);
   EXPECT_EQ(r.Bounds(), Rect(0, 0, skin::kClientWidth, skin::kClientHeight));
   for (int y = 0; y < skin::kClientHeight; ++y)
-    for (int x = 0; x < skin::kClientWidth; ++x) ASSERT_EQ(r.Contains(x, y), InsideOutline(x, y)) << x << "," << y;
+    for (int x = 0; x < skin::kClientWidth; ++x)
+      ASSERT_EQ(r.Contains(x, y), InsideOutline(x, y)) << x << "," << y;
 }
 
 TEST(Artwork, ButtonRowsReadWithBlackAndYellowCaptions) {
@@ -101,17 +106,20 @@ TEST(Artwork, GlyphsRepeatTheBackgroundAroundTheirShapes) {
   const struct {
     const char* name;
     skin::Box box;
-  } buttons[] = {{"MAIN_MINIMIZE", skin::kMinimizeButton}, {"MAIN_CLOSE", skin::kCloseButton},
+  } buttons[] = {{"MAIN_MINIMIZE", skin::kMinimizeButton},
+                 {"MAIN_CLOSE", skin::kCloseButton},
                  {"MAIN_CONVERT", skin::kConvertButton}};
   for (const auto& b : buttons)
     for (const char* state : {"_UP", "_ACTIVE", "_DOWN"}) {
       auto g = Load(std::string(b.name) + state);
       const int w = g->Width(), h = g->Height();
       for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}})
-        EXPECT_EQ(g->PixelColor(x, y), bg->PixelColor(b.box.Left + x, b.box.Top + y)) << b.name << state;
+        EXPECT_EQ(g->PixelColor(x, y), bg->PixelColor(b.box.Left + x, b.box.Top + y))
+            << b.name << state;
       int differing = 0;
       for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) differing += g->PixelColor(x, y) != bg->PixelColor(b.box.Left + x, b.box.Top + y);
+        for (int x = 0; x < w; ++x)
+          differing += g->PixelColor(x, y) != bg->PixelColor(b.box.Left + x, b.box.Top + y);
       EXPECT_GT(differing, 20) << b.name << state;  // the button itself is drawn
     }
 }

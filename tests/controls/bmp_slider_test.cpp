@@ -36,11 +36,21 @@ struct Host {
     slider->SetImageHThumb(thumb.get());
     slider->SetOptions(soSmooth);
     slider->SetIncrement(1);
-    slider->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { log.push_back("down"); };
-    slider->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { log.push_back("up"); };
-    slider->OnThumbMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { log.push_back("thumb down"); };
-    slider->OnThumbMouseMove = [this](TObject*, TShiftState, int, int) { log.push_back("thumb move"); };
-    slider->OnThumbMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { log.push_back("thumb up"); };
+    slider->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      log.push_back("down");
+    };
+    slider->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      log.push_back("up");
+    };
+    slider->OnThumbMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      log.push_back("thumb down");
+    };
+    slider->OnThumbMouseMove = [this](TObject*, TShiftState, int, int) {
+      log.push_back("thumb move");
+    };
+    slider->OnThumbMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      log.push_back("thumb up");
+    };
   }
 };
 
@@ -159,14 +169,16 @@ TEST(BmpSlider, TheThumbWindowIsShapedByItsSecondToLastRowKey) {
   TRegion r;
   ASSERT_NE(GetWindowRgn(h.slider->Thumb(), r), RGN_ERROR);
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 12; ++x) ASSERT_EQ(r.Contains(x, y), thumb->PixelColor(x, y) != clFuchsia) << x << "," << y;
+    for (int x = 0; x < 12; ++x)
+      ASSERT_EQ(r.Contains(x, y), thumb->PixelColor(x, y) != clFuchsia) << x << "," << y;
   // Cut-away corners show the slider's own picture, should the platform not cut them.
   TBitmap under;
   h.slider->RenderPicture(&under);
   auto shot = lumitest::FilledBitmap(12, 20, clBlack);
   h.slider->Thumb()->PaintTo(shot->Canvas(), 0, 0);
   // The bottom row is the drawing key here: it shows what lies under the thumb.
-  EXPECT_EQ(shot->PixelColor(0, 19), under.PixelColor(h.slider->Thumb()->Left(), h.slider->Thumb()->Top() + 19));
+  EXPECT_EQ(shot->PixelColor(0, 19),
+            under.PixelColor(h.slider->Thumb()->Left(), h.slider->Thumb()->Top() + 19));
   EXPECT_EQ(shot->PixelColor(0, 0), clFuchsia);  // drawn: only the region cuts it
   EXPECT_EQ(shot->PixelColor(5, 5), clNavy);
   h.slider->SetThumbTransparent(false);

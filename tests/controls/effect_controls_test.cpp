@@ -14,7 +14,8 @@ using namespace controls;
 namespace {
 
 int32_t Get32(const std::vector<uint8_t>& d, size_t at) {
-  return static_cast<int32_t>(d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (uint32_t(d[at + 3]) << 24));
+  return static_cast<int32_t>(d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) |
+                              (uint32_t(d[at + 3]) << 24));
 }
 
 }  // namespace

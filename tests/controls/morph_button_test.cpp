@@ -30,7 +30,10 @@ struct Host {
     button->SetDownGlyph(down.get());
     button->OnClick = [this](TObject*) { ++clicks; };
   }
-  void Msg(uint32_t m, int x = 5, int y = 5) { button->Perform(m, m == WM_LBUTTONDOWN ? static_cast<uintptr_t>(MK_LBUTTON) : 0u, MakeLParam(x, y)); }
+  void Msg(uint32_t m, int x = 5, int y = 5) {
+    button->Perform(m, m == WM_LBUTTONDOWN ? static_cast<uintptr_t>(MK_LBUTTON) : 0u,
+                    MakeLParam(x, y));
+  }
   TColor PixelAt(int x, int y) {
     auto b = lumitest::FilledBitmap(100, 60, clBlack);
     form.PaintTo(b->Canvas(), 0, 0);

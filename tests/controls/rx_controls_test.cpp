@@ -62,7 +62,8 @@ TEST(RxButtonGlyph, TheInactiveImageIsGreyButKeepsKeyAndFacePixels) {
   auto five = lumitest::FilledBitmap(40, 8, clRed);
   glyph.SetGlyph(five.get());
   EXPECT_EQ(glyph.NumGlyphs(), 5);
-  for (int s = rbsUp; s <= rbsInactive; ++s) EXPECT_NE(glyph.StateImage(static_cast<TRxButtonState>(s)), nullptr);
+  for (int s = rbsUp; s <= rbsInactive; ++s)
+    EXPECT_NE(glyph.StateImage(static_cast<TRxButtonState>(s)), nullptr);
 }
 
 namespace {
@@ -118,7 +119,7 @@ TEST(RxSpeedButton, AGroupedButtonTogglesWhenAllUpIsAllowed) {
   EXPECT_TRUE(h.button->Down());
   other->SetDown(true);
   EXPECT_FALSE(h.button->Down());  // one down per group
-  other->SetDown(false);  // not allowed all up: stays
+  other->SetDown(false);           // not allowed all up: stays
   EXPECT_TRUE(other->Down());
   h.Down();
   h.Up();

@@ -35,7 +35,8 @@ TEST(RxSlider, ValueClampsAndRangeRules) {
   h.slider.SetValue(101);
   EXPECT_EQ(h.slider.Value(), 100);
   EXPECT_EQ(h.log, "c");  // 1 was already stored; 100 changed it
-  EXPECT_EQ(h.slider.ThumbRect().Left, 6 + h.slider.RulerRect().Width() - h.slider.ThumbRect().Width());
+  EXPECT_EQ(h.slider.ThumbRect().Left,
+            6 + h.slider.RulerRect().Width() - h.slider.ThumbRect().Width());
 
   h.slider.SetMaxValue(1);  // a one-frame movie: no range
   EXPECT_EQ(h.slider.MaxValue(), 100);
@@ -87,7 +88,12 @@ TEST(RxSlider, KeysStepByIncrementInBothOrientations) {
   EXPECT_EQ(h.slider.Value(), 100);
   h.slider.Perform(WM_KEYDOWN, VK_HOME, 0);
   EXPECT_EQ(h.slider.Value(), 1);
-  EXPECT_EQ(h.log, "c" "cC" "cC" "cC" "cC");
+  EXPECT_EQ(h.log,
+            "c"
+            "cC"
+            "cC"
+            "cC"
+            "cC");
 
   h.slider.SetOrientation(soVertical);
   h.slider.SetBounds(0, 0, 40, 150);

@@ -33,10 +33,11 @@ TEST(SuiArtwork, EveryNameOfEveryStyleResolves) {
       TResourceData data;
       EXPECT_TRUE(FindResource(name, data)) << name;
     }
-  for (const char* fixed : {"MACOS_MENU_BAR", "MACOS_MENU_SELECT", "MACOS_FORM_BACKGROUND", "PROTEIN_FORM_BACKGROUND",
-                            "MACOS_COMBOBOX_BUTTON", "SIDECHANNEL_BAR_NORMAL", "SIDECHANNEL_BAR_MOUSEON",
-                            "SIDECHANNEL_BTN_ONTOP", "SIDECHANNEL_BTN_NOONTOP", "FONTCOMBO_TRUETYPE_FNT",
-                            "FONTCOMBO_DEVICE_FNT", "W95_HTB", "W95_HRL", "W95_VTB", "W95_VRL"}) {
+  for (const char* fixed :
+       {"MACOS_MENU_BAR", "MACOS_MENU_SELECT", "MACOS_FORM_BACKGROUND", "PROTEIN_FORM_BACKGROUND",
+        "MACOS_COMBOBOX_BUTTON", "SIDECHANNEL_BAR_NORMAL", "SIDECHANNEL_BAR_MOUSEON",
+        "SIDECHANNEL_BTN_ONTOP", "SIDECHANNEL_BTN_NOONTOP", "FONTCOMBO_TRUETYPE_FNT",
+        "FONTCOMBO_DEVICE_FNT", "W95_HTB", "W95_HRL", "W95_VTB", "W95_VRL"}) {
     TResourceData data;
     EXPECT_TRUE(FindResource(fixed, data)) << fixed;
   }
@@ -44,18 +45,30 @@ TEST(SuiArtwork, EveryNameOfEveryStyleResolves) {
 
 TEST(SuiArtwork, Sizes) {
   const std::pair<const char*, TSize> deepblue[] = {
-      {"DEEPBLUE_BUTTON_NORMAL", {74, 21}},        {"DEEPBLUE_CHECKBOX_CHECK", {13, 13}},
-      {"DEEPBLUE_RADIOBUTTON_UNCHECK", {13, 13}},  {"DEEPBLUE_PROGRESSBAR", {1, 10}},
-      {"DEEPBLUE_PROGRESSBAR_V", {10, 1}},         {"DEEPBLUE_SCROLLBAR_TOPBUTTON_NORMAL", {16, 16}},
-      {"DEEPBLUE_SCROLLBAR_TRACK", {16, 21}},      {"DEEPBLUE_TAB_ACTIVE", {6, 17}},
-      {"DEEPBLUE_TAB_LINE", {5, 5}},               {"DEEPBLUE_TITLEBTN_CLOSE_NORMAL", {19, 19}},
-      {"DEEPBLUE_TITLE_LEFT", {97, 32}},           {"DEEPBLUE_TITLE_CLIENT", {98, 32}},
-      {"DEEPBLUE_TRACKBAR_BAR", {45, 4}},          {"DEEPBLUE_TRACKBAR_SLIDER", {11, 20}},
-      {"DEEPBLUE_TRACKBAR_SLIDER_V", {18, 11}},    {"MENU_CHECKED", {16, 16}},
-      {"MACOS_MENU_BAR", {100, 20}},               {"MACOS_FORM_BACKGROUND", {8, 8}},
-      {"MACOS_COMBOBOX_BUTTON", {17, 17}},         {"SIDECHANNEL_BAR_NORMAL", {10, 80}},
-      {"FONTCOMBO_DEVICE_FNT", {12, 12}},          {"W95_HTB", {22, 21}},
-      {"W95_HRL", {40, 6}},                        {"W95_VTB", {42, 11}},
+      {"DEEPBLUE_BUTTON_NORMAL", {74, 21}},
+      {"DEEPBLUE_CHECKBOX_CHECK", {13, 13}},
+      {"DEEPBLUE_RADIOBUTTON_UNCHECK", {13, 13}},
+      {"DEEPBLUE_PROGRESSBAR", {1, 10}},
+      {"DEEPBLUE_PROGRESSBAR_V", {10, 1}},
+      {"DEEPBLUE_SCROLLBAR_TOPBUTTON_NORMAL", {16, 16}},
+      {"DEEPBLUE_SCROLLBAR_TRACK", {16, 21}},
+      {"DEEPBLUE_TAB_ACTIVE", {6, 17}},
+      {"DEEPBLUE_TAB_LINE", {5, 5}},
+      {"DEEPBLUE_TITLEBTN_CLOSE_NORMAL", {19, 19}},
+      {"DEEPBLUE_TITLE_LEFT", {97, 32}},
+      {"DEEPBLUE_TITLE_CLIENT", {98, 32}},
+      {"DEEPBLUE_TRACKBAR_BAR", {45, 4}},
+      {"DEEPBLUE_TRACKBAR_SLIDER", {11, 20}},
+      {"DEEPBLUE_TRACKBAR_SLIDER_V", {18, 11}},
+      {"MENU_CHECKED", {16, 16}},
+      {"MACOS_MENU_BAR", {100, 20}},
+      {"MACOS_FORM_BACKGROUND", {8, 8}},
+      {"MACOS_COMBOBOX_BUTTON", {17, 17}},
+      {"SIDECHANNEL_BAR_NORMAL", {10, 80}},
+      {"FONTCOMBO_DEVICE_FNT", {12, 12}},
+      {"W95_HTB", {22, 21}},
+      {"W95_HRL", {40, 6}},
+      {"W95_VTB", {42, 11}},
       {"W95_VRL", {6, 40}}};
   for (const auto& [name, size] : deepblue) {
     TSize got = SizeOf(name);
@@ -83,7 +96,8 @@ TEST(SuiArtwork, KeysWhereReadersLook) {
         EXPECT_EQ(b->Canvas()->Pixels(x, y), clFuchsia) << GetThemeResName(s, n);
     }
     for (int n : {35, 70, 71, 85, 88})  // radio buttons, tabs, scroll buttons: top left
-      EXPECT_EQ(Load(GetThemeResName(s, n))->Canvas()->Pixels(0, 0), clFuchsia) << GetThemeResName(s, n);
+      EXPECT_EQ(Load(GetThemeResName(s, n))->Canvas()->Pixels(0, 0), clFuchsia)
+          << GetThemeResName(s, n);
     for (int n : {75, 76, 78}) {  // track bars: bottom left
       auto b = Load(GetThemeResName(s, n));
       EXPECT_EQ(b->Canvas()->Pixels(0, b->Height() - 1), clFuchsia) << GetThemeResName(s, n);

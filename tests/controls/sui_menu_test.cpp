@@ -43,10 +43,11 @@ bool HasColor(TBitmap* b, const TRect& r, TColor c) {
 }
 
 class SuiMenu : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     menu.BeginLoading();
-    for (const char* c : {"&Add", "&Remove", "&Clear", "-", "&Settings", "-", "Check All", "Uncheck All"})
+    for (const char* c :
+         {"&Add", "&Remove", "&Clear", "-", "&Settings", "-", "Check All", "Uncheck All"})
       AddItem(&menu, c);
     menu.EndLoading();
   }

@@ -42,7 +42,7 @@ TEST(SuiPublic, NinePartTakesEachPieceFromItsRows) {
   EXPECT_EQ(c->Pixels(199, 59), RowColor(20));
   EXPECT_EQ(c->Pixels(100, 0), RowColor(0));    // top edge
   EXPECT_EQ(c->Pixels(100, 59), RowColor(20));  // bottom edge
-  EXPECT_NE(c->Pixels(100, 30), kBack);          // centre covered
+  EXPECT_NE(c->Pixels(100, 30), kBack);         // centre covered
 }
 
 TEST(SuiPublic, NinePartSmallTargetsAndEmptySources) {

@@ -73,8 +73,10 @@ TEST(SuiThemes, EveryStyleHasItsOwnNamesAndEveryNameEntryHasOne) {
 
 // A stand-in for a skinned form frame.
 class StubFrame : public TWinControl, public IsuiFormFrame {
-public:
-  StubFrame(TWinControl* parent, TsuiUIStyle style) : TWinControl(nullptr), style_(style) { SetParent(parent); }
+ public:
+  StubFrame(TWinControl* parent, TsuiUIStyle style) : TWinControl(nullptr), style_(style) {
+    SetParent(parent);
+  }
   TsuiUIStyle FrameUIStyle() const override { return style_; }
   TColor FrameColor() const override { return 0x123456; }
   void SetFrameMenu(TComponent* Menu) override { menu = Menu; }
@@ -84,7 +86,7 @@ public:
   TComponent* menu = nullptr;
   int rebuilds = 0, refreshes = 0;
 
-private:
+ private:
   TsuiUIStyle style_;
 };
 
@@ -109,7 +111,7 @@ TEST(SuiThemes, FindFormLooksAtDirectChildrenOnly) {
 
 // A skinned control stand-in that records what a style application sets.
 class StubStyled : public TWinControl, public IsuiStyled {
-public:
+ public:
   StubStyled(TWinControl* parent, uint8_t rows, TsuiUIStyle style = TsuiUIStyle::MacOS)
       : TWinControl(nullptr), rows_(rows), style(style) {
     SetParent(parent);

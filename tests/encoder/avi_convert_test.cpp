@@ -69,8 +69,9 @@ TEST(AviConvert, UncompressedFramesAreBottomUpPaddedAndUpright) {
     Avi avi("dib.avi", w, h, bits);
     MclHandle img = MclImgCreate();
     // Row y has red y*30, column x has green x*15; alpha 77.
-    FillImage(img, w, h, [](int x, int y) { return uint32_t(y * 30) << 16 | uint32_t(x * 15) << 8 | 9; },
-              bits, 77);
+    FillImage(
+        img, w, h, [](int x, int y) { return uint32_t(y * 30) << 16 | uint32_t(x * 15) << 8 | 9; },
+        bits, 77);
     FrameSource src{img, 2, 0};
     MclAssignVideoSource(avi.job, &FrameSource::Callback, &src);
     ASSERT_EQ(MclConvert(avi.job), kMclOk);
@@ -101,7 +102,7 @@ TEST(AviConvert, UncompressedFramesAreBottomUpPaddedAndUpright) {
     int dw = 0, dh = 0;
     const std::vector<uint8_t> top = DecodeFrameBGRA(avi.path, 0, dw, dh);
     ASSERT_EQ(dw, w);
-    EXPECT_EQ(top[2], 0);               // top-left pixel: red 0
+    EXPECT_EQ(top[2], 0);  // top-left pixel: red 0
     EXPECT_EQ(top[(size_t(h - 1) * w) * 4 + 2], (h - 1) * 30);
     MclImgFree(img);
   }
@@ -170,7 +171,8 @@ TEST(AviConvert, SoundTrackStartsWithSilenceAndIsCutAtTheVideosEnd) {
   const std::string dir = temp_dir.Path();
   const std::string wav = dir + "/tone.wav";
   // 3 s of a loud square wave at 22050 Hz mono: resampled to 44100 stereo.
-  WriteWave(wav, 22050, 1, 22050 * 3, [](int i, int) { return int16_t((i / 50) % 2 ? 12000 : -12000); });
+  WriteWave(wav, 22050, 1, 22050 * 3,
+            [](int i, int) { return int16_t((i / 50) % 2 ? 12000 : -12000); });
   for (bool truncate : {true, false}) {
     Avi avi(truncate ? "cut.avi" : "full.avi", 32, 24, 24, kMclFourCCDib, 10);
     MclAudioSetFileFormat(avi.job, kMclAudioFormatWave);
@@ -178,7 +180,7 @@ TEST(AviConvert, SoundTrackStartsWithSilenceAndIsCutAtTheVideosEnd) {
     MclAudioSetCodec(avi.job, kMclAudioCodecPcm);
     MclAudioSetTruncateToVideo(avi.job, truncate ? -1 : 0);
     FrameSource video{MakeImage(32, 24, 0), 20, 10};  // 2 s of video
-    SoundSource sound{{{"", 50}, {wav, 0}}};           // 0.5 s silence, then 3 s
+    SoundSource sound{{{"", 50}, {wav, 0}}};          // 0.5 s silence, then 3 s
     MclAssignVideoSource(avi.job, &FrameSource::Callback, &video);
     MclAssignAudioSource(avi.job, &SoundSource::Callback, &sound);
     ASSERT_EQ(MclConvert(avi.job), kMclOk);
@@ -200,8 +202,10 @@ TEST(AviConvert, SoundTrackStartsWithSilenceAndIsCutAtTheVideosEnd) {
     }
     // The first half second is silent, the tone follows.
     int peakSilence = 0, peakTone = 0;
-    for (int64_t i = 0; i < 22000 * 2; ++i) peakSilence = std::max(peakSilence, std::abs(int(pcm[i])));
-    for (int64_t i = 23000 * 2; i < 30000 * 2; ++i) peakTone = std::max(peakTone, std::abs(int(pcm[i])));
+    for (int64_t i = 0; i < 22000 * 2; ++i)
+      peakSilence = std::max(peakSilence, std::abs(int(pcm[i])));
+    for (int64_t i = 23000 * 2; i < 30000 * 2; ++i)
+      peakTone = std::max(peakTone, std::abs(int(pcm[i])));
     EXPECT_EQ(peakSilence, 0);
     EXPECT_GT(peakTone, 10000);
     MclImgFree(video.image);

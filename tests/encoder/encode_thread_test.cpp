@@ -192,7 +192,8 @@ TEST(EncodeThread, QueueTornDownWithFramesWaitingFreesThem) {
     for (int i = 0; i < 6; ++i) {
       mcl::FramePtr f = pool.Get();
       ASSERT_TRUE(f);
-      for (int p = 0; p < 3; ++p) std::memset(f->data[p], 128, size_t(f->linesize[p]) * (p ? 120 : 240));
+      for (int p = 0; p < 3; ++p)
+        std::memset(f->data[p], 128, size_t(f->linesize[p]) * (p ? 120 : 240));
       ASSERT_TRUE(queue.Push(std::move(f), i * 3, 3, 0));
     }
     // Not closed: the queue goes with frames waiting or being encoded.
@@ -208,7 +209,8 @@ TEST(EncodeThread, QueueTornDownWithFramesWaitingFreesThem) {
     std::deque<mcl::PacketPtr> packets;
     for (int i = 0; i < 5; ++i) {
       mcl::FramePtr f = pool.Get();
-      for (int p = 0; p < 3; ++p) std::memset(f->data[p], 100, size_t(f->linesize[p]) * (p ? 120 : 240));
+      for (int p = 0; p < 3; ++p)
+        std::memset(f->data[p], 100, size_t(f->linesize[p]) * (p ? 120 : 240));
       ASSERT_TRUE(queue.Push(std::move(f), i * 2, 2, 0));
       ASSERT_TRUE(queue.Take(packets, false));
     }
@@ -237,13 +239,16 @@ TEST(EncodeThread, ThreadedColourConversionMatchesThePlainOne) {
     int w, h;
     AVPixelFormat format;
     bool full;
-  } cases[] = {{211, 97, AV_PIX_FMT_YUV420P, true}, {211, 97, AV_PIX_FMT_YUV420P, false},
-               {120, 64, AV_PIX_FMT_YUV420P, false}, {300, 200, AV_PIX_FMT_RGB24, false}};
+  } cases[] = {{211, 97, AV_PIX_FMT_YUV420P, true},
+               {211, 97, AV_PIX_FMT_YUV420P, false},
+               {120, 64, AV_PIX_FMT_YUV420P, false},
+               {300, 200, AV_PIX_FMT_RGB24, false}};
   for (const Case& c : cases) {
     mcl::FramePool pool(c.w, c.h, c.format);
     mcl::FramePtr one = pool.Get(), many = pool.Get();
     ASSERT_TRUE(one && many);
-    for (AVFrame* f : {one.get(), many.get()}) f->color_range = c.full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    for (AVFrame* f : {one.get(), many.get()})
+      f->color_range = c.full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     mcl::SwsPtr s1, s4;
     ASSERT_TRUE(mcl::ImageToFrame(image, one.get(), true, s1, 1));
     ASSERT_TRUE(mcl::ImageToFrame(image, many.get(), true, s4, 4));

@@ -18,8 +18,8 @@ extern "C" {
 
 namespace enctest {
 
-void FillImage(MclHandle image, int width, int height,
-               const std::function<uint32_t(int, int)>& rgb, int bits, uint8_t alpha) {
+void FillImage(MclHandle image, int width, int height, const std::function<uint32_t(int, int)>& rgb,
+               int bits, uint8_t alpha) {
   const int bpp = bits / 8;
   std::vector<uint8_t> px(size_t(width) * height * bpp);
   for (int y = 0; y < height; ++y)
@@ -36,7 +36,8 @@ void FillImage(MclHandle image, int width, int height,
 
 MclHandle MakeImage(int width, int height, uint32_t rgb, int bits, uint8_t alpha) {
   MclHandle h = MclImgCreate();
-  FillImage(h, width, height, [rgb](int, int) { return rgb; }, bits, alpha);
+  FillImage(
+      h, width, height, [rgb](int, int) { return rgb; }, bits, alpha);
   return h;
 }
 
@@ -60,8 +61,10 @@ void SoundSource::Callback(MclHandle source, void* user) {
     return;
   }
   const Item& it = s->items[s->next++];
-  if (!it.file.empty()) MclSourceSetFile(source, it.file.c_str());
-  else MclSourceSetSamples(source, nullptr, it.silence, 100, 1, 8);
+  if (!it.file.empty())
+    MclSourceSetFile(source, it.file.c_str());
+  else
+    MclSourceSetSamples(source, nullptr, it.silence, 100, 1, 8);
 }
 
 void ErrorRecorder::Callback(void* user, const char* fileName, int32_t* action) {

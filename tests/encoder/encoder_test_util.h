@@ -23,18 +23,18 @@ void FillImage(MclHandle image, int width, int height,
 struct FrameSource {
   MclHandle image = 0;
   int count = 0;
-  double fps = 0;        // 0: no frame rate answer
+  double fps = 0;  // 0: no frame rate answer
   int delivered = 0;
   int requests = 0;
-  int throwAt = -1;      // throw std::runtime_error on this request
+  int throwAt = -1;  // throw std::runtime_error on this request
   static void Callback(MclHandle source, void* user);
 };
 
 // An audio source answering a list of items, then finished.
 struct SoundSource {
   struct Item {
-    std::string file;          // a file, or
-    int32_t silence = 0;       // hundredths of a second of silence
+    std::string file;     // a file, or
+    int32_t silence = 0;  // hundredths of a second of silence
   };
   std::vector<Item> items;
   size_t next = 0;
@@ -55,16 +55,16 @@ void WriteWave(const std::string& path, int rate, int channels, int frames,
 
 // What an independent reader sees in a media file.
 struct StreamInfo {
-  std::string codec;       // codec name
+  std::string codec;  // codec name
   uint32_t tag = 0;
   int width = 0, height = 0;
   int sampleRate = 0, channels = 0;
-  double fps = 0;           // average (or base) frame rate
-  int64_t packets = 0;      // packets read
+  double fps = 0;       // average (or base) frame rate
+  int64_t packets = 0;  // packets read
   int64_t bitRate = 0;
   std::string pixFmt;
   int sarNum = 0, sarDen = 0;
-  int64_t samples = 0;      // decoded audio sample frames
+  int64_t samples = 0;  // decoded audio sample frames
 };
 struct FileInfo {
   bool ok = false;

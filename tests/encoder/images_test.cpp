@@ -40,8 +40,11 @@ TEST(Images, EveryFormatReadsBackUpright) {
     int32_t format;
     const char* ext;
     int tolerance;
-  } cases[] = {{kMclImagePng, "png", 0}, {kMclImageBmp, "bmp", 0}, {kMclImageTga, "tga", 0},
-               {kMclImageGif, "gif", 0}, {kMclImageJpeg, "jpg", 40}};
+  } cases[] = {{kMclImagePng, "png", 0},
+               {kMclImageBmp, "bmp", 0},
+               {kMclImageTga, "tga", 0},
+               {kMclImageGif, "gif", 0},
+               {kMclImageJpeg, "jpg", 40}};
   for (const Case& c : cases) {
     const std::string path = dir + "/q." + c.ext;
     ASSERT_EQ(MclSimpleWriteImage(img, path.c_str(), c.format, kMclNoQuality), kMclOk) << c.ext;
@@ -91,7 +94,8 @@ TEST(Images, GifOfManyColoursGetsAPalette) {
   lumitest::TempDir temp_dir;
   const std::string path = temp_dir.File("many.gif");
   MclHandle img = MclImgCreate();
-  FillImage(img, 100, 60, [](int x, int y) { return uint32_t(x * 2) << 16 | uint32_t(y * 4) << 8 | 80; });
+  FillImage(img, 100, 60,
+            [](int x, int y) { return uint32_t(x * 2) << 16 | uint32_t(y * 4) << 8 | 80; });
   ASSERT_EQ(MclSimpleWriteImage(img, path.c_str(), kMclImageGif, kMclNoQuality), kMclOk);
   QImage q(QString::fromStdString(path));
   ASSERT_FALSE(q.isNull());

@@ -189,7 +189,8 @@ TEST(FileInfo, Mp3SoundIsSupported) {
   const std::string dir = temp_dir.Path();
   const std::string wav = dir + "/t.wav", mp3 = dir + "/t.mp3";
   WriteWave(wav, 44100, 2, 44100, [](int i, int) { return int16_t((i % 100) * 200); });
-  const std::string cmd = "ffmpeg -v error -y -i " + wav + " -c:a libmp3lame " + mp3 + " 2>/dev/null";
+  const std::string cmd =
+      "ffmpeg -v error -y -i " + wav + " -c:a libmp3lame " + mp3 + " 2>/dev/null";
   if (std::system(cmd.c_str()) != 0 || !FileExists(mp3)) GTEST_SKIP() << "no MP3 encoder";
   MclFileInfo info{};
   ASSERT_EQ(MclGetFileInfo(mp3.c_str(), sizeof info, &info, 0, 0), kMclOk);

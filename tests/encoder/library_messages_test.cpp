@@ -77,7 +77,8 @@ TEST(LibraryMessages, EachTextIsShownOnceFromWarningLevelUp) {
   using mcl::LibraryMessageLine;
   EXPECT_EQ(LibraryMessageLine(AV_LOG_INFO, "mjpeg", "an informational line\n"), "");
   EXPECT_EQ(LibraryMessageLine(AV_LOG_DEBUG, nullptr, "a debugging line\n"), "");
-  EXPECT_EQ(LibraryMessageLine(AV_LOG_WARNING, "swscaler", "once only\n"), "encoder: [swscaler] once only");
+  EXPECT_EQ(LibraryMessageLine(AV_LOG_WARNING, "swscaler", "once only\n"),
+            "encoder: [swscaler] once only");
   EXPECT_EQ(LibraryMessageLine(AV_LOG_WARNING, "swscaler", "once only\n"), "");
   EXPECT_EQ(LibraryMessageLine(AV_LOG_ERROR, "swscaler", "once only"), "");
   EXPECT_EQ(LibraryMessageLine(AV_LOG_ERROR, "avi", "once only"), "encoder: [avi] once only");
@@ -88,7 +89,8 @@ TEST(LibraryMessages, EachTextIsShownOnceFromWarningLevelUp) {
   int shown = 0;
   std::string last;
   for (int i = 0; i < int(mcl::kMaxLibraryMessages) + 50; ++i) {
-    const std::string line = LibraryMessageLine(AV_LOG_WARNING, "mpeg4", "frame " + std::to_string(i));
+    const std::string line =
+        LibraryMessageLine(AV_LOG_WARNING, "mpeg4", "frame " + std::to_string(i));
     if (!line.empty()) {
       ++shown;
       last = line;

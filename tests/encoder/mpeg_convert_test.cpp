@@ -158,11 +158,11 @@ namespace {
 // of the program stream, the buffer size and peak rate in the sequence
 // header, the aspect code and the distance between key frames.
 struct StreamHeaders {
-  std::vector<size_t> packs;      // offsets of pack start codes
-  int64_t muxRate = 0;            // bit/s, from the first pack
+  std::vector<size_t> packs;  // offsets of pack start codes
+  int64_t muxRate = 0;        // bit/s, from the first pack
   int seqWidth = 0, seqHeight = 0, aspectCode = 0;
-  int64_t seqBitRate = 0;         // bit/s
-  int vbvKbit16 = 0;              // units of 16 kbit
+  int64_t seqBitRate = 0;  // bit/s
+  int vbvKbit16 = 0;       // units of 16 kbit
 };
 
 StreamHeaders ReadHeaders(const std::string& path) {
@@ -235,7 +235,7 @@ TEST(MpegConvert, PresetStreamsCarryTheDiscParameters) {
   struct Case {
     int32_t preset, ntsc;
     size_t packSize;
-    int64_t muxRate;      // 0: not checked
+    int64_t muxRate;  // 0: not checked
     int64_t peakRate;
     int vbv;
     int gop;

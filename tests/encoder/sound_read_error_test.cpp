@@ -28,7 +28,8 @@ MclHandle MakeAviJob(const std::string& path, int w, int h, double fps) {
 }
 
 void WriteTone(const std::string& path) {
-  WriteWave(path, 44100, 2, 44100 / 2, [](int i, int) { return int16_t((i / 40) % 2 ? 9000 : -9000); });
+  WriteWave(path, 44100, 2, 44100 / 2,
+            [](int i, int) { return int16_t((i / 40) % 2 ? 9000 : -9000); });
 }
 
 // Cuts the sound file down to the first bytes of its header when the first
@@ -70,7 +71,7 @@ TEST(SoundReadError, InputSpoiledAfterAcceptanceFollowsTheErrorAnswer) {
     int32_t result;
     int64_t soundFrames;  // -1: not checked
   } cases[] = {
-      {false, 0, kMclReadError, -1},                   // nobody to ask
+      {false, 0, kMclReadError, -1},  // nobody to ask
       {true, kMclActionAbort, kMclAborted, -1},
       {true, kMclActionIgnore, kMclOk, 44100},         // the file is left out, the silence stays
       {true, kMclActionRetry, kMclOk, 44100 + 22050},  // repaired, then read in full
@@ -134,7 +135,7 @@ TEST(SoundReadError, VideoAfterTheEndOfTheSoundIsWrittenAsItGoes) {
   MclHandle job = MakeAviJob(out, 64, 48, 25);
   FrameSource video{MakeImage(64, 48, 0x405060), 250, 25};
   SoundSource sound{{{"", 50}}};  // half a second
-  SizeWatcher watch{out, 200};     // 8 s in
+  SizeWatcher watch{out, 200};    // 8 s in
   MclAssignVideoSource(job, &FrameSource::Callback, &video);
   MclAssignAudioSource(job, &SoundSource::Callback, &sound);
   MclAssignProgress(job, &SizeWatcher::Callback, &watch);

@@ -46,7 +46,8 @@ Expectations ReadToml(const fs::path& toml) {
     e.approximate = true;
     if (std::regex_search(line, m, epsilon)) e.epsilon = std::stod(m[1]);
     if (line.find("number_patterns") != std::string::npos) {
-      for (auto it = std::sregex_iterator(line.begin(), line.end(), pattern); it != std::sregex_iterator(); ++it) {
+      for (auto it = std::sregex_iterator(line.begin(), line.end(), pattern);
+           it != std::sregex_iterator(); ++it) {
         std::string p = (*it)[1];
         std::string unescaped;
         for (size_t i = 0; i < p.size(); ++i) {
@@ -77,7 +78,8 @@ bool CloseEnough(const std::string& got, const std::string& want, const Expectat
     std::string rest;
     if (e.patterns.empty()) {
       std::string::const_iterator from = s.begin();
-      for (auto it = std::sregex_iterator(s.begin(), s.end(), any_number); it != std::sregex_iterator(); ++it) {
+      for (auto it = std::sregex_iterator(s.begin(), s.end(), any_number);
+           it != std::sregex_iterator(); ++it) {
         rest.append(from, s.begin() + it->position());
         rest += '#';
         numbers.push_back(std::stod(it->str()));
@@ -90,7 +92,8 @@ bool CloseEnough(const std::string& got, const std::string& want, const Expectat
     for (const std::regex& p : e.patterns) {
       std::string next;
       size_t from = 0;
-      for (auto it = std::sregex_iterator(rest.begin(), rest.end(), p); it != std::sregex_iterator(); ++it) {
+      for (auto it = std::sregex_iterator(rest.begin(), rest.end(), p);
+           it != std::sregex_iterator(); ++it) {
         size_t at = static_cast<size_t>(it->position(1));
         next += rest.substr(from, at - from) + "#";
         numbers.push_back(std::stod((*it)[1].str()));
@@ -162,7 +165,8 @@ TEST(FlashScriptMovies, CountOfMatchingMovies) {
     }
   }
   std::cout << "script movies matching: " << matched << " of " << total << "\n";
-  for (const std::string& name : matched_before) EXPECT_TRUE(now.count(name)) << name << " no longer matches";
+  for (const std::string& name : matched_before)
+    EXPECT_TRUE(now.count(name)) << name << " no longer matches";
   std::string newly;
   for (const std::string& name : now)
     if (!matched_before.count(name)) newly += " " + name;

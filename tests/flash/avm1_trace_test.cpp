@@ -59,12 +59,26 @@ TEST(FlashTraceMovies, CoreTimelineAndOperatorMoviesMatch) {
   fs::path dir = TraceDir();
   if (dir.empty() || !fs::exists(dir)) GTEST_SKIP() << "shared test data absent";
   const char* required[] = {
-      "avm1-execution_order1",  "avm1-execution_order2",  "avm1-execution_order4", "avm1-goto_both_ways1",
-      "avm1-goto_both_ways2",   "avm1-goto_execution_order2", "avm1-goto_rewind1", "avm1-goto_rewind3",
-      "avm1-looping",           "avm1-looping_real_1_declared_1", "avm1-looping_real_2_declared_1",
-      "avm1-looping_real_2_declared_2", "avm1-single_frame", "avm1-lessthan_swf4", "avm1-swf4_bool",
-      "avm1-do_init_action",    "avm1-trace",  "avm1-stage_object_properties_get_var",
-      "from_gnash-misc-swfmill.all-jump_after_end", "from_gnash-misc-swfmill.all-trace-as2-shortstack",
+      "avm1-execution_order1",
+      "avm1-execution_order2",
+      "avm1-execution_order4",
+      "avm1-goto_both_ways1",
+      "avm1-goto_both_ways2",
+      "avm1-goto_execution_order2",
+      "avm1-goto_rewind1",
+      "avm1-goto_rewind3",
+      "avm1-looping",
+      "avm1-looping_real_1_declared_1",
+      "avm1-looping_real_2_declared_1",
+      "avm1-looping_real_2_declared_2",
+      "avm1-single_frame",
+      "avm1-lessthan_swf4",
+      "avm1-swf4_bool",
+      "avm1-do_init_action",
+      "avm1-trace",
+      "avm1-stage_object_properties_get_var",
+      "from_gnash-misc-swfmill.all-jump_after_end",
+      "from_gnash-misc-swfmill.all-trace-as2-shortstack",
   };
   for (const char* name : required) {
     SCOPED_TRACE(name);
@@ -87,6 +101,7 @@ TEST(FlashTraceMovies, CountOfMatchingMovies) {
     else
       failed += " " + entry.path().filename().string();
   }
-  std::cout << "trace movies matching: " << matched << " of " << total << "\n  not matching:" << failed << "\n";
+  std::cout << "trace movies matching: " << matched << " of " << total
+            << "\n  not matching:" << failed << "\n";
   EXPECT_GE(matched, 36);
 }

@@ -57,18 +57,19 @@ double Expected(int mode, double s, double sa, double d, double da, bool alpha_c
 }
 
 TEST(EffectsBlend, EveryModeFollowsItsFormulaOnPremultipliedColours) {
-  const std::vector<uint32_t> colours = {Pm(255, 0, 0, 255),   Pm(0, 128, 255, 255), Pm(200, 100, 50, 128),
-                                         Pm(30, 220, 90, 64),  Pm(255, 255, 255, 255), Pm(0, 0, 0, 255),
-                                         Pm(120, 130, 140, 200), 0};
+  const std::vector<uint32_t> colours = {
+      Pm(255, 0, 0, 255),     Pm(0, 128, 255, 255), Pm(200, 100, 50, 128),  Pm(30, 220, 90, 64),
+      Pm(255, 255, 255, 255), Pm(0, 0, 0, 255),     Pm(120, 130, 140, 200), 0};
   for (int mode = kBlendNormal; mode <= kBlendHardlight; ++mode)
     for (uint32_t src : colours)
       for (uint32_t dst : colours) {
         const uint32_t got = BlendPixel(dst, src, mode);
         const double sa = Ch(src, 3) / 255.0, da = Ch(dst, 3) / 255.0;
         for (int i = 0; i < 4; ++i) {
-          const double want = 255 * Expected(mode, Ch(src, i) / 255.0, sa, Ch(dst, i) / 255.0, da, i == 3);
-          EXPECT_NEAR(Ch(got, i), want, 1.01) << "mode " << mode << " channel " << i << " src " << std::hex << src
-                                              << " dst " << dst;
+          const double want =
+              255 * Expected(mode, Ch(src, i) / 255.0, sa, Ch(dst, i) / 255.0, da, i == 3);
+          EXPECT_NEAR(Ch(got, i), want, 1.01) << "mode " << mode << " channel " << i << " src "
+                                              << std::hex << src << " dst " << dst;
         }
         // A blended pixel stays premultiplied.
         for (int i = 0; i < 3; ++i) EXPECT_LE(Ch(got, i), Ch(got, 3)) << "mode " << mode;
@@ -94,7 +95,9 @@ TEST(EffectsBlend, KnownColoursOnAnOpaqueBackground) {
 constexpr int kW = 20, kH = 10;
 
 // A rectangle in whole pixels.
-ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) { return SolidRectangle(x0 * 20, y0 * 20, x1 * 20, y1 * 20, c); }
+ShapeDef Rect(int x0, int y0, int x1, int y1, Rgba c) {
+  return SolidRectangle(x0 * 20, y0 * 20, x1 * 20, y1 * 20, c);
+}
 
 struct Canvas {
   Canvas() : pixels(kW * kH * 4), r({pixels.data(), kW, kH, kW * 4}, Quality::High, nullptr) {

@@ -73,18 +73,24 @@ TEST(EffectsFilter, BoxBlurMatchesAveragingPassByPass) {
   std::vector<int> alpha(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      const int a = (x * 37 + y * 91) % 7 == 0 ? 255 : (x > 8 && x < 15 && y > 4 && y < 12) ? 200 : 0;
+      const int a = (x * 37 + y * 91) % 7 == 0             ? 255
+                    : (x > 8 && x < 15 && y > 4 && y < 12) ? 200
+                                                           : 0;
       img.At(x, y) = Px(0, 0, 0, a);
       alpha[static_cast<size_t>(y) * w + x] = a;
     }
-  struct Case { double bx, by; int passes; };
+  struct Case {
+    double bx, by;
+    int passes;
+  };
   for (Case c : {Case{4, 4, 1}, Case{6, 2, 2}, Case{9, 0, 3}, Case{0, 5, 1}, Case{1, 1, 1}}) {
     FilterImage got = img;
     BoxBlur(got, c.bx, c.by, c.passes, 0xF);
-    const auto want = NaiveBlur(alpha, w, h, static_cast<int>(c.bx / 2), static_cast<int>(c.by / 2), c.passes);
+    const auto want =
+        NaiveBlur(alpha, w, h, static_cast<int>(c.bx / 2), static_cast<int>(c.by / 2), c.passes);
     for (int i = 0; i < w * h; ++i)
-      ASSERT_NEAR(Ch(got.pixels[i], 3), want[i], 1) << "blur " << c.bx << "x" << c.by << " passes " << c.passes
-                                                    << " at " << i % w << "," << i / w;
+      ASSERT_NEAR(Ch(got.pixels[i], 3), want[i], 1) << "blur " << c.bx << "x" << c.by << " passes "
+                                                    << c.passes << " at " << i % w << "," << i / w;
   }
 }
 
@@ -130,8 +136,10 @@ TEST(EffectsFilter, DropShadowFallsAlongItsAngleAndScalesWithTheView) {
       ApplyFilter(img, f, scale);
       double cx, cy;
       ShadowCentre(img, cx, cy);
-      EXPECT_NEAR(cx, 29.5 + std::lround(6 * scale * std::cos(angle)), 0.01) << "angle step " << step;
-      EXPECT_NEAR(cy, 29.5 + std::lround(6 * scale * std::sin(angle)), 0.01) << "angle step " << step;
+      EXPECT_NEAR(cx, 29.5 + std::lround(6 * scale * std::cos(angle)), 0.01)
+          << "angle step " << step;
+      EXPECT_NEAR(cy, 29.5 + std::lround(6 * scale * std::sin(angle)), 0.01)
+          << "angle step " << step;
     }
   }
 }
@@ -164,9 +172,9 @@ TEST(EffectsFilter, ShadowFlagsPlaceTheEffectBehindInsideOrAlone) {
     in.inner = true;
     FilterImage img = Square(20, 20, 6, 6, 8, white);
     ApplyFilter(img, in, 1.0);
-    EXPECT_EQ(img.At(6, 10), red);    // the inner glow along the edge
-    EXPECT_EQ(img.At(5, 10), 0u);     // nothing outside
-    EXPECT_EQ(img.At(10, 10), white); // the blur does not reach the middle
+    EXPECT_EQ(img.At(6, 10), red);     // the inner glow along the edge
+    EXPECT_EQ(img.At(5, 10), 0u);      // nothing outside
+    EXPECT_EQ(img.At(10, 10), white);  // the blur does not reach the middle
   }
 }
 
@@ -217,10 +225,12 @@ TEST(EffectsFilter, ConvolutionMatchesTheSumWithClampedEdges) {
 }
 
 TEST(EffectsFilter, HostileParametersAreBoundedAndNeverCrash) {
-  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN(),
+               inf = std::numeric_limits<double>::infinity();
   std::vector<Filter> hostile;
-  for (Filter::Kind k : {Filter::Kind::Blur, Filter::Kind::DropShadow, Filter::Kind::Glow, Filter::Kind::Bevel,
-                         Filter::Kind::GradientGlow, Filter::Kind::GradientBevel}) {
+  for (Filter::Kind k :
+       {Filter::Kind::Blur, Filter::Kind::DropShadow, Filter::Kind::Glow, Filter::Kind::Bevel,
+        Filter::Kind::GradientGlow, Filter::Kind::GradientBevel}) {
     for (double v : {nan, inf, -inf, 1e12, -5.0}) {
       Filter f;
       f.kind = k;

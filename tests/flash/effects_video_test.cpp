@@ -70,8 +70,10 @@ std::vector<std::vector<uint8_t>> Encode(AVCodecID id, const std::vector<Rgba>& 
       }
     }
     frame->pts = static_cast<int64_t>(n);
-    if (n % gop == 0) frame->pict_type = AV_PICTURE_TYPE_I;
-    else frame->pict_type = AV_PICTURE_TYPE_NONE;
+    if (n % gop == 0)
+      frame->pict_type = AV_PICTURE_TYPE_I;
+    else
+      frame->pict_type = AV_PICTURE_TYPE_NONE;
     avcodec_send_frame(ctx, frame);
     while (avcodec_receive_packet(ctx, pkt) >= 0) {
       out.emplace_back(pkt->data, pkt->data + pkt->size);
@@ -89,7 +91,8 @@ std::vector<std::vector<uint8_t>> Encode(AVCodecID id, const std::vector<Rgba>& 
   return out;
 }
 
-std::vector<uint8_t> StreamTag(uint16_t id, uint16_t frames, uint16_t w, uint16_t h, uint8_t codec) {
+std::vector<uint8_t> StreamTag(uint16_t id, uint16_t frames, uint16_t w, uint16_t h,
+                               uint8_t codec) {
   BitWriter b;
   b.U16(id);
   b.U16(frames);
@@ -110,10 +113,12 @@ std::vector<uint8_t> FrameTag(uint16_t id, uint16_t n, const std::vector<uint8_t
 
 // A movie showing video frame n in timeline frame n.
 std::vector<uint8_t> VideoMovie(uint8_t codec, const std::vector<std::vector<uint8_t>>& frames,
-                                uint16_t declared_w = kW, uint16_t declared_h = kH, uint16_t declared_frames = 0) {
+                                uint16_t declared_w = kW, uint16_t declared_h = kH,
+                                uint16_t declared_frames = 0) {
   SwfWriter w(8, kW, kH, 12);
   w.Tag(kTagDefineVideoStream,
-        StreamTag(1, declared_frames ? declared_frames : static_cast<uint16_t>(frames.size()), declared_w, declared_h, codec));
+        StreamTag(1, declared_frames ? declared_frames : static_cast<uint16_t>(frames.size()),
+                  declared_w, declared_h, codec));
   for (size_t n = 0; n < frames.size(); ++n) {
     w.Tag(kTagVideoFrame, FrameTag(1, static_cast<uint16_t>(n), frames[n]));
     PlaceSpec p;
@@ -142,7 +147,7 @@ void ExpectColour(Rgba got, Rgba want, int tolerance, const std::string& what) {
   EXPECT_NEAR(got.b, want.b, tolerance) << what;
 }
 
-const std::vector<Rgba> kColours = {{200, 30, 30, 255}, {30, 200, 30, 255}, {30, 30, 200, 255},
+const std::vector<Rgba> kColours = {{200, 30, 30, 255},  {30, 200, 30, 255},  {30, 30, 200, 255},
                                     {220, 220, 40, 255}, {40, 220, 220, 255}, {120, 60, 160, 255}};
 
 struct CodecCase {
@@ -161,12 +166,14 @@ TEST(EffectsVideo, FramesShowWithTheTimelineForwardsAndAfterGotos) {
     ExpectColour(Centre(p), kColours[0], c.tolerance, "first frame");
     for (int n : {2, 3, 4, 5, 6}) {
       p.GotoFrame(n);
-      ExpectColour(Centre(p), kColours[static_cast<size_t>(n - 1)], c.tolerance, "forwards to " + std::to_string(n));
+      ExpectColour(Centre(p), kColours[static_cast<size_t>(n - 1)], c.tolerance,
+                   "forwards to " + std::to_string(n));
     }
     // Back, and past frames not shown: decoded from the key frame before the target.
     for (int n : {2, 6, 1, 5, 3}) {
       p.GotoFrame(n);
-      ExpectColour(Centre(p), kColours[static_cast<size_t>(n - 1)], c.tolerance, "goto " + std::to_string(n));
+      ExpectColour(Centre(p), kColours[static_cast<size_t>(n - 1)], c.tolerance,
+                   "goto " + std::to_string(n));
     }
   }
 }
@@ -175,11 +182,14 @@ TEST(EffectsVideo, KeyFramesAreRecognised) {
   auto h263 = Encode(AV_CODEC_ID_FLV1, kColours, 3);
   ASSERT_EQ(h263.size(), kColours.size());
   for (size_t n = 0; n < h263.size(); ++n)
-    EXPECT_EQ(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::SorensonH263), h263[n]), n % 3 == 0) << n;
+    EXPECT_EQ(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::SorensonH263), h263[n]),
+              n % 3 == 0)
+        << n;
   EXPECT_FALSE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::SorensonH263), {0, 0}));
   EXPECT_TRUE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6), {0x00, 0x10}));
   EXPECT_FALSE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6), {0x80, 0x10}));
-  EXPECT_TRUE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6Alpha), {0, 0, 5, 0x00}));
+  EXPECT_TRUE(
+      VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6Alpha), {0, 0, 5, 0x00}));
   EXPECT_FALSE(VideoDecoder::IsKeyFrame(static_cast<uint8_t>(VideoCodec::Vp6Alpha), {0, 0}));
 }
 
@@ -187,7 +197,7 @@ TEST(EffectsVideo, ACorruptFrameShowsThePreviousOne) {
   auto frames = Encode(AV_CODEC_ID_FLV1, kColours, 6);
   ASSERT_EQ(frames.size(), kColours.size());
   frames[2] = std::vector<uint8_t>(frames[2].size(), 0xA5);  // not a picture at all
-  frames[3].resize(1);                                        // cut to one byte
+  frames[3].resize(1);                                       // cut to one byte
   Player p;
   p.LoadBytes(0, VideoMovie(static_cast<uint8_t>(VideoCodec::SorensonH263), frames));
   p.GotoFrame(2);
@@ -205,7 +215,8 @@ TEST(EffectsVideo, HostileStreamTagsDrawNothingAndNeverCrash) {
   {
     // A stream claiming 65535x65535 pixels and 65535 frames.
     Player p;
-    p.LoadBytes(0, VideoMovie(static_cast<uint8_t>(VideoCodec::ScreenVideo), frames, 65535, 65535, 65535));
+    p.LoadBytes(
+        0, VideoMovie(static_cast<uint8_t>(VideoCodec::ScreenVideo), frames, 65535, 65535, 65535));
     ExpectColour(Centre(p), white, 0, "oversized stream");
   }
   {
@@ -217,14 +228,16 @@ TEST(EffectsVideo, HostileStreamTagsDrawNothingAndNeverCrash) {
     }
   }
   {
-    // Frames sent to a stream that does not exist, and to a shape; a frame number beyond the stream.
+    // Frames sent to a stream that does not exist, and to a shape; a frame number beyond the
+    // stream.
     SwfWriter w(8, kW, kH, 12);
     ShapeBuilder sb;
     sb.Rectangle(0, 0, 100, 100, sb.AddFill(FillStyleSpec::Solid({0, 0, 0, 255})));
     w.DefineShape(2, sb);
     w.Tag(kTagVideoFrame, FrameTag(9, 0, frames[0]));
     w.Tag(kTagVideoFrame, FrameTag(2, 0, frames[0]));
-    w.Tag(kTagDefineVideoStream, StreamTag(1, 1, kW, kH, static_cast<uint8_t>(VideoCodec::ScreenVideo)));
+    w.Tag(kTagDefineVideoStream,
+          StreamTag(1, 1, kW, kH, static_cast<uint8_t>(VideoCodec::ScreenVideo)));
     w.Tag(kTagVideoFrame, FrameTag(1, 65535, frames[0]));
     PlaceSpec pl;
     pl.depth = 1;
@@ -253,8 +266,10 @@ TEST(EffectsVideo, HostileStreamTagsDrawNothingAndNeverCrash) {
 TEST(EffectsVideo, Vp6WithAlphaFromTheReferenceMovieDecodes) {
   // FFmpeg has no VP6 encoder: the suite's movie stands in.
   const std::string data = lumitest::TestDataDir();
-  const std::filesystem::path dir = std::filesystem::path(data) / "swf-visual" / "video-vp6_alphaoffset";
-  if (data.empty() || !std::filesystem::exists(dir / "test.swf")) GTEST_SKIP() << "reference movie absent";
+  const std::filesystem::path dir =
+      std::filesystem::path(data) / "swf-visual" / "video-vp6_alphaoffset";
+  if (data.empty() || !std::filesystem::exists(dir / "test.swf"))
+    GTEST_SKIP() << "reference movie absent";
   Player p;
   p.LoadFile(0, (dir / "test.swf").string());
   QImage want(QString::fromStdString((dir / "output.expected.png").string()));
@@ -268,7 +283,8 @@ TEST(EffectsVideo, Vp6WithAlphaFromTheReferenceMovieDecodes) {
     for (int x = 0; x < w; ++x) {
       const uint8_t* g = &px[(static_cast<size_t>(y) * w + x) * 4];
       const QRgb e = want.pixel(x, y);
-      close += std::abs(g[2] - qRed(e)) <= 4 && std::abs(g[1] - qGreen(e)) <= 4 && std::abs(g[0] - qBlue(e)) <= 4;
+      close += std::abs(g[2] - qRed(e)) <= 4 && std::abs(g[1] - qGreen(e)) <= 4 &&
+               std::abs(g[0] - qBlue(e)) <= 4;
     }
   EXPECT_GT(close, w * h * 97 / 100);  // colour conversion may differ by a few levels
 }
@@ -300,7 +316,7 @@ TEST(EffectsPlacement, AnOpaqueBackgroundFillsThePixelsAroundTheObject) {
     const uint8_t* c = &px[(static_cast<size_t>(y) * kW + x) * 4];
     return Rgba{c[2], c[1], c[0], c[3]};
   };
-  EXPECT_EQ(at(20, 20), (Rgba{0, 255, 0, 255}));    // inside the outline
+  EXPECT_EQ(at(20, 20), (Rgba{0, 255, 0, 255}));     // inside the outline
   EXPECT_EQ(at(5, 20), (Rgba{255, 255, 255, 255}));  // outside the object's box
   EXPECT_EQ(at(40, 40), (Rgba{255, 255, 255, 255}));
 }

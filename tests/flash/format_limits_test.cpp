@@ -35,8 +35,8 @@ std::vector<uint8_t> Zlib(const std::vector<uint8_t>& raw) {
 // Where the first tag of a movie written by SwfWriter begins in the file.
 size_t FirstTagOffset(const std::vector<uint8_t>& plain_movie) {
   SwfHeader h;
-  return kMoviePrefixSize +
-         ReadStageFields(plain_movie.data() + kMoviePrefixSize, plain_movie.size() - kMoviePrefixSize, h);
+  return kMoviePrefixSize + ReadStageFields(plain_movie.data() + kMoviePrefixSize,
+                                            plain_movie.size() - kMoviePrefixSize, h);
 }
 
 std::string ErrorOf(const std::vector<uint8_t>& movie) {
@@ -52,9 +52,10 @@ std::string ErrorOf(const std::vector<uint8_t>& movie) {
 std::vector<uint8_t> LosslessBody(uint16_t id, int w, int h, std::array<uint8_t, 4> argb) {
   std::vector<uint8_t> raw;
   for (int i = 0; i < w * h; ++i) raw.insert(raw.end(), argb.begin(), argb.end());
-  std::vector<uint8_t> body = {static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8), 5,
-                               static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8),
-                               static_cast<uint8_t>(h), static_cast<uint8_t>(h >> 8)};
+  std::vector<uint8_t> body = {
+      static_cast<uint8_t>(id),    static_cast<uint8_t>(id >> 8), 5,
+      static_cast<uint8_t>(w),     static_cast<uint8_t>(w >> 8),  static_cast<uint8_t>(h),
+      static_cast<uint8_t>(h >> 8)};
   auto z = Zlib(raw);
   body.insert(body.end(), z.begin(), z.end());
   return body;
@@ -80,7 +81,8 @@ TEST(FormatErrors, NameTheTagAndTheByteWhereReadingFailed) {
   w.ShowFrame();
   auto plain = w.Finish(false);
   size_t tag_at = FirstTagOffset(plain);
-  std::string expected = "tag 26 at byte " + std::to_string(tag_at + 2 + 5) + ": unexpected end of data";
+  std::string expected =
+      "tag 26 at byte " + std::to_string(tag_at + 2 + 5) + ": unexpected end of data";
   EXPECT_EQ(ErrorOf(plain), expected);
   // The offset counts in the inflated movie, so a compressed copy says the same.
   EXPECT_EQ(ErrorOf(w.Finish(true)), expected);
@@ -96,7 +98,8 @@ TEST(FormatErrors, NameTheTagAndTheByteWhereReadingFailed) {
   // Sprite tag header (long form: 6 bytes), id, frame count, then the inner tag's 2-byte header.
   size_t inner_data = FirstTagOffset(with_sprite) + 2 + 2 + 2 + 2;
   if (with_sprite[FirstTagOffset(with_sprite)] % 64 == 0x3F) inner_data += 4;
-  EXPECT_EQ(ErrorOf(with_sprite), "tag 28 at byte " + std::to_string(inner_data) + ": unexpected end of data");
+  EXPECT_EQ(ErrorOf(with_sprite),
+            "tag 28 at byte " + std::to_string(inner_data) + ": unexpected end of data");
 
   // A definition names the byte of the bad value: here a fill style of an unknown type.
   BitWriter shape;
@@ -108,13 +111,15 @@ TEST(FormatErrors, NameTheTagAndTheByteWhereReadingFailed) {
   SwfWriter d(6, 100, 100, 12);
   d.Tag(kTagDefineShape3, shape.Data());
   auto bad_shape = d.Finish(false);
-  EXPECT_EQ(ErrorOf(bad_shape), "tag 32 at byte " + std::to_string(FirstTagOffset(bad_shape) + 2 + type_at) +
+  EXPECT_EQ(ErrorOf(bad_shape), "tag 32 at byte " +
+                                    std::to_string(FirstTagOffset(bad_shape) + 2 + type_at) +
                                     ": unknown fill style type 119");
 
   // A header cut inside its frame count.
   std::vector<uint8_t> header_only(plain.begin(), plain.begin() + static_cast<long>(tag_at - 1));
   header_only[4] = static_cast<uint8_t>(header_only.size());
-  EXPECT_EQ(ErrorOf(header_only), "movie header at byte " + std::to_string(tag_at - 2) + ": unexpected end of data");
+  EXPECT_EQ(ErrorOf(header_only),
+            "movie header at byte " + std::to_string(tag_at - 2) + ": unexpected end of data");
 
   // A player given such a movie stays empty.
   Player p;
@@ -194,7 +199,8 @@ TEST(FormatLimits, InflateStopsAtItsLimitAndReportsHowItEnded) {
   garbage[0] ^= 0xFF;
   InflateUpTo(garbage.data(), garbage.size(), 100, &end);
   EXPECT_EQ(end, InflateEnd::Corrupt);
-  EXPECT_THROW(InflateExact(packed.data(), packed.size() / 2, zeros.size(), "test data"), FormatError);
+  EXPECT_THROW(InflateExact(packed.data(), packed.size() / 2, zeros.size(), "test data"),
+               FormatError);
 
   // Streamed through one-byte reads, the output is the same and arrives in bounded pieces.
   std::vector<uint8_t> text;
@@ -303,10 +309,10 @@ TEST(FormatLimits, BitmapFillsDrawTheSameAfterTheCacheDroppedThem) {
 TEST(FormatTolerance, ImagesThatCannotBeDecodedLeaveTheirBitmapEmpty) {
   SwfWriter w(8, 100, 100, 12);
   w.Tag(kTagDefineBitsJpeg2, {1, 0, 0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x40, 1, 2, 3});  // broken JPEG
-  w.Tag(kTagDefineBitsJpeg3, {2, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xD8});                // image past the tag
-  w.Tag(kTagDefineBits, {3, 0});                                                   // no image at all
-  w.Tag(kTagDefineBitsJpeg2, {4, 0, 'G', 'I', 'F', '8', '9', 'a', 1});               // truncated GIF
-  w.Tag(kTagDefineBitsJpeg2, {5, 0, 0x89, 'P', 'N', 'G', 13, 10});                 // truncated PNG
+  w.Tag(kTagDefineBitsJpeg3, {2, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xD8});     // image past the tag
+  w.Tag(kTagDefineBits, {3, 0});                                        // no image at all
+  w.Tag(kTagDefineBitsJpeg2, {4, 0, 'G', 'I', 'F', '8', '9', 'a', 1});  // truncated GIF
+  w.Tag(kTagDefineBitsJpeg2, {5, 0, 0x89, 'P', 'N', 'G', 13, 10});      // truncated PNG
   w.DoAction(flashtest::TraceCode("played"));
   w.ShowFrame();
   std::shared_ptr<MovieDef> m;
@@ -329,11 +335,14 @@ namespace {
 std::vector<uint8_t> MakeGif(int width, int rows, bool interlaced) {
   std::vector<uint8_t> out;
   int error = 0;
-  GifFileType* f = EGifOpen(&out, [](GifFileType* g, const GifByteType* d, int n) {
-    auto* v = static_cast<std::vector<uint8_t>*>(g->UserData);
-    v->insert(v->end(), d, d + n);
-    return n;
-  }, &error);
+  GifFileType* f = EGifOpen(
+      &out,
+      [](GifFileType* g, const GifByteType* d, int n) {
+        auto* v = static_cast<std::vector<uint8_t>*>(g->UserData);
+        v->insert(v->end(), d, d + n);
+        return n;
+      },
+      &error);
   EXPECT_TRUE(f);
   GifColorType colours[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
   ColorMapObject* map = GifMakeMapObject(4, colours);
@@ -377,10 +386,22 @@ TEST(FormatImages, GifInsideJpeg2DecodesRowsInOrderWithTransparency) {
     for (int y = 0; y < 9; ++y) {
       const uint8_t* p = &px.bgra_premultiplied[static_cast<size_t>(y) * 3 * 4 + 4];
       switch (y % 4) {
-        case 0: EXPECT_EQ(p[2], 255) << y; EXPECT_EQ(p[3], 255); break;
-        case 1: EXPECT_EQ(p[1], 255) << y; EXPECT_EQ(p[3], 255); break;
-        case 2: EXPECT_EQ(p[0], 255) << y; EXPECT_EQ(p[3], 255); break;
-        case 3: EXPECT_EQ(p[3], 0) << y; EXPECT_EQ(p[2], 0); break;
+        case 0:
+          EXPECT_EQ(p[2], 255) << y;
+          EXPECT_EQ(p[3], 255);
+          break;
+        case 1:
+          EXPECT_EQ(p[1], 255) << y;
+          EXPECT_EQ(p[3], 255);
+          break;
+        case 2:
+          EXPECT_EQ(p[0], 255) << y;
+          EXPECT_EQ(p[3], 255);
+          break;
+        case 3:
+          EXPECT_EQ(p[3], 0) << y;
+          EXPECT_EQ(p[2], 0);
+          break;
       }
     }
   }

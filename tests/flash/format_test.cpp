@@ -110,7 +110,8 @@ TEST(FlashMovie, SurvivesMutations) {
   w.DefineShape(1, shape);
   TimelineWriter sprite;
   sprite.Place(flashtest::NewPlace(1, 1));
-  sprite.DoAction(ActionBuilder().PushString("x").PushInt(3).Op(0x1D).PushString("x").Op(0x1C).Trace().Build());
+  sprite.DoAction(
+      ActionBuilder().PushString("x").PushInt(3).Op(0x1D).PushString("x").Op(0x1C).Trace().Build());
   sprite.ShowFrame();
   sprite.ShowFrame();
   w.DefineSprite(2, sprite);

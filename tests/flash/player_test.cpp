@@ -147,7 +147,9 @@ TEST(FlashPlayer, UnloadFromInsideTheCallbackIsSafe) {
   EXPECT_EQ(calls, 1);
   // Loading again from inside a callback works too.
   p.LoadMovie(0, Parse(SignalMovie()));
-  p.on_fscommand = [&](const std::string&, const std::string&) { p.LoadMovie(0, Parse(flashtest::TracingMovie(2))); };
+  p.on_fscommand = [&](const std::string&, const std::string&) {
+    p.LoadMovie(0, Parse(flashtest::TracingMovie(2)));
+  };
   p.Tick();
   p.Tick();
   EXPECT_EQ(p.TotalFrames(), 2);
@@ -221,16 +223,16 @@ TEST(FlashPlayer, RendersKnownColoursAndPlacesStageTopLeft) {
 TEST(FlashPlayer, StackMachineOperators) {
   SwfWriter w(6, 10, 10, 12);
   ActionBuilder a;
-  a.PushInt(7).PushInt(2).Op(0x3F).Trace();                 // modulo
-  a.PushString("4").PushInt(1).Op(0x47).Trace();            // typed add with text
-  a.PushInt(3).PushString("4").Op(0x0A).Trace();            // numeric add
+  a.PushInt(7).PushInt(2).Op(0x3F).Trace();       // modulo
+  a.PushString("4").PushInt(1).Op(0x47).Trace();  // typed add with text
+  a.PushInt(3).PushString("4").Op(0x0A).Trace();  // numeric add
   a.PushNumber(0.1).PushNumber(0.2).Op(0x0A).Trace();
-  a.PushInt(1).PushInt(0).Op(0x0D).Trace();                 // divide by zero
+  a.PushInt(1).PushInt(0).Op(0x0D).Trace();                    // divide by zero
   a.PushString("abc").PushInt(2).PushInt(5).Op(0x15).Trace();  // substring
   a.ConstantPool({"pooled"}).PushConstant(0).Trace();
   a.PushInt(5).StoreRegister(1).Op(0x17).PushRegister(1).Op(0x50).Trace();
-  a.PushInt(-8).PushInt(1).Op(0x65).Trace();                // unsigned shift
-  a.PushBool(true).PushInt(1).Op(0x66).Trace();             // strict equality across types
+  a.PushInt(-8).PushInt(1).Op(0x65).Trace();     // unsigned shift
+  a.PushBool(true).PushInt(1).Op(0x66).Trace();  // strict equality across types
   a.PushNumber(1e21).Trace();
   a.PushNumber(0.000001).Trace();
   w.DoAction(a.Build());
@@ -244,8 +246,8 @@ TEST(FlashPlayer, StackMachineOperators) {
 
 TEST(FlashPlayer, RunawayAndMalformedScriptsStop) {
   SwfWriter w(6, 10, 10, 12);
-  w.DoAction(ActionBuilder().Jump(-5).Build());  // jumps to itself forever
-  w.DoAction({0x96, 0x20, 0x00, 0x00});          // push whose length runs past the code
+  w.DoAction(ActionBuilder().Jump(-5).Build());    // jumps to itself forever
+  w.DoAction({0x96, 0x20, 0x00, 0x00});            // push whose length runs past the code
   w.DoAction(ActionBuilder().Jump(3000).Build());  // jump outside the code
   w.DoAction(TraceCode("still running"));
   w.ShowFrame();

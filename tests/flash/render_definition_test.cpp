@@ -18,8 +18,8 @@ namespace {
 using namespace flash;
 
 // Shape-record writers on top of the movie writer's bit writer.
-void StyleChange(BitWriter& w, bool move, int32_t x, int32_t y, int fill0, int fill1, int line, int fill_bits,
-                 int line_bits, bool new_styles = false) {
+void StyleChange(BitWriter& w, bool move, int32_t x, int32_t y, int fill0, int fill1, int line,
+                 int fill_bits, int line_bits, bool new_styles = false) {
   w.UB(0, 1);
   w.UB(new_styles, 1);
   w.UB(line >= 0, 1);
@@ -268,7 +268,8 @@ TEST(DefinitionShape, BadStyleReferencesAndTypes) {
   rect.Rect({0, 1000, 0, 1000});
   size_t type_at = 2 + rect.Data().size() + 1;
   body[type_at] = 0x77;
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineShape3, body.data(), body.size(), {}, out), FormatError);
+  EXPECT_THROW(ParseDefinitionTag(kTagDefineShape3, body.data(), body.size(), {}, out),
+               FormatError);
 }
 
 TEST(DefinitionShape, OtherTagsAreNotHandled) {
@@ -351,10 +352,12 @@ TEST(DefinitionMorph, StartAndEndEdgesPairUpAndStraightMeetsCurve) {
 TEST(DefinitionMorph, MismatchedOrMisplacedEndEdgesAreErrors) {
   CharacterPtr out;
   std::vector<uint8_t> short_end = SampleMorph(true);
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineMorphShape, short_end.data(), short_end.size(), {}, out),
-               FormatError);
+  EXPECT_THROW(
+      ParseDefinitionTag(kTagDefineMorphShape, short_end.data(), short_end.size(), {}, out),
+      FormatError);
   std::vector<uint8_t> far = SampleMorph(false, 100000);
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineMorphShape, far.data(), far.size(), {}, out), FormatError);
+  EXPECT_THROW(ParseDefinitionTag(kTagDefineMorphShape, far.data(), far.size(), {}, out),
+               FormatError);
   // An offset that puts the end edges inside the start edges.
   BitWriter r1, r2;
   r1.Rect({0, 200, 0, 200});
@@ -363,7 +366,8 @@ TEST(DefinitionMorph, MismatchedOrMisplacedEndEdgesAreErrors) {
   std::vector<uint8_t> bad = SampleMorph(false);
   bad[at] = 1;
   bad[at + 1] = bad[at + 2] = bad[at + 3] = 0;
-  EXPECT_THROW(ParseDefinitionTag(kTagDefineMorphShape, bad.data(), bad.size(), {}, out), FormatError);
+  EXPECT_THROW(ParseDefinitionTag(kTagDefineMorphShape, bad.data(), bad.size(), {}, out),
+               FormatError);
 }
 
 // ---- malformed input ----
@@ -377,9 +381,15 @@ std::vector<uint8_t> Zlib(const std::vector<uint8_t>& raw, int level = Z_DEFAULT
 }
 
 std::vector<uint8_t> LosslessTag(uint8_t format, uint16_t w, uint16_t h, int colors,
-                                 const std::vector<uint8_t>& raw, int level = Z_DEFAULT_COMPRESSION) {
-  std::vector<uint8_t> t = {1, 0, format, static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8),
-                            static_cast<uint8_t>(h), static_cast<uint8_t>(h >> 8)};
+                                 const std::vector<uint8_t>& raw,
+                                 int level = Z_DEFAULT_COMPRESSION) {
+  std::vector<uint8_t> t = {1,
+                            0,
+                            format,
+                            static_cast<uint8_t>(w),
+                            static_cast<uint8_t>(w >> 8),
+                            static_cast<uint8_t>(h),
+                            static_cast<uint8_t>(h >> 8)};
   if (format == 3) t.push_back(static_cast<uint8_t>(colors - 1));
   std::vector<uint8_t> z = Zlib(raw, level);
   t.insert(t.end(), z.begin(), z.end());
@@ -397,14 +407,16 @@ TEST(DefinitionMalformed, EveryTruncationAndRandomCorruptionFailsCleanly) {
   std::vector<std::pair<uint16_t, std::vector<uint8_t>>> samples = {
       {kTagDefineShape3, SampleShape3()},
       {kTagDefineMorphShape, SampleMorph(false)},
-      {kTagDefineBitsLossless2, LosslessTag(5, 3, 2, 0, std::vector<uint8_t>(24, 200), 0)},  // stored
+      {kTagDefineBitsLossless2,
+       LosslessTag(5, 3, 2, 0, std::vector<uint8_t>(24, 200), 0)},  // stored
   };
   for (const auto& [code, body] : samples) {
     // The bitmap's zlib checksum (its last four bytes) is not needed to decode it.
     size_t complete = code == kTagDefineBitsLossless2 ? body.size() - 4 : body.size();
     for (size_t n = 0; n < complete; ++n) {
       std::vector<uint8_t> cut(body.begin(), body.begin() + n);
-      EXPECT_THROW(ParseAndDecode(code, cut), FormatError) << "tag " << code << " cut to " << n << " bytes";
+      EXPECT_THROW(ParseAndDecode(code, cut), FormatError)
+          << "tag " << code << " cut to " << n << " bytes";
     }
   }
   std::mt19937 rng(1234);
@@ -413,7 +425,8 @@ TEST(DefinitionMalformed, EveryTruncationAndRandomCorruptionFailsCleanly) {
     const auto& [code, body] = samples[i % samples.size()];
     std::vector<uint8_t> bytes = body;
     int flips = 1 + static_cast<int>(rng() % 4);
-    for (int k = 0; k < flips; ++k) bytes[rng() % bytes.size()] ^= static_cast<uint8_t>(1u << (rng() % 8));
+    for (int k = 0; k < flips; ++k)
+      bytes[rng() % bytes.size()] ^= static_cast<uint8_t>(1u << (rng() % 8));
     try {
       ParseAndDecode(code, bytes);
       ++parsed;
@@ -437,17 +450,19 @@ std::shared_ptr<const BitmapDef> ParseBitmapTag(uint16_t code, const std::vector
 
 TEST(DefinitionBitmap, LosslessFormatsDecodeToPremultipliedBgra) {
   // Colour-mapped, 3 pixels wide: rows padded to 4 bytes; index 9 lies beyond the table.
-  std::vector<uint8_t> raw = {255, 0, 0, 0, 0, 255};   // table: red, blue
+  std::vector<uint8_t> raw = {255, 0, 0, 0, 0, 255};  // table: red, blue
   raw.insert(raw.end(), {0, 1, 9, 0xEE, 1, 0, 0, 0xEE});
   auto a = ParseBitmapTag(kTagDefineBitsLossless, LosslessTag(3, 3, 2, 2, raw));
   ASSERT_TRUE(a);
   EXPECT_EQ(a->Decode().width, 3);
   EXPECT_EQ(a->Decode().height, 2);
-  EXPECT_EQ(a->Decode().bgra_premultiplied, (std::vector<uint8_t>{0, 0, 255, 255, 255, 0, 0, 255, 0, 0, 0, 0,
-                                                         255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255}));
+  EXPECT_EQ(a->Decode().bgra_premultiplied,
+            (std::vector<uint8_t>{0,   0, 255, 255, 255, 0, 0,   255, 0, 0, 0,   0,
+                                  255, 0, 0,   255, 0,   0, 255, 255, 0, 0, 255, 255}));
 
   // Version 2 table entries carry alpha; colours above alpha are clamped to stay premultiplied.
-  auto b = ParseBitmapTag(kTagDefineBitsLossless2, LosslessTag(3, 1, 1, 1, {200, 50, 100, 100, 0, 0, 0, 0}));
+  auto b = ParseBitmapTag(kTagDefineBitsLossless2,
+                          LosslessTag(3, 1, 1, 1, {200, 50, 100, 100, 0, 0, 0, 0}));
   ASSERT_TRUE(b);
   EXPECT_EQ(b->Decode().bgra_premultiplied, (std::vector<uint8_t>{100, 50, 100, 100}));
 
@@ -469,7 +484,8 @@ TEST(DefinitionBitmap, LosslessRejectsBadSizesFormatsAndShortData) {
   expect_error(kTagDefineBitsLossless2, LosslessTag(5, 65535, 65535, 0, {1, 2, 3}));
   expect_error(kTagDefineBitsLossless2, LosslessTag(5, 8000, 8000, 0, {1, 2, 3}));
   expect_error(kTagDefineBitsLossless2, LosslessTag(5, 4, 4, 0, std::vector<uint8_t>(63, 1)));
-  expect_error(kTagDefineBitsLossless2, LosslessTag(4, 1, 1, 0, {0, 0, 0, 0}));  // 15-bit only in version 1
+  expect_error(kTagDefineBitsLossless2,
+               LosslessTag(4, 1, 1, 0, {0, 0, 0, 0}));  // 15-bit only in version 1
   expect_error(kTagDefineBitsLossless, LosslessTag(7, 1, 1, 0, {0, 0, 0, 0}));
   std::vector<uint8_t> garbage = {1, 0, 5, 1, 0, 1, 0, 0x78, 0x9C, 0xFF, 0xFF, 0xFF};
   expect_error(kTagDefineBitsLossless, garbage);
@@ -551,8 +567,8 @@ TEST(DefinitionBitmap, Jpeg3AlphaPremultipliesAndPngIsAccepted) {
   std::vector<uint8_t> jpeg = Bytes(Encode(TestImage(), "JPEG"));
   std::vector<uint8_t> body = {2, 0};
   uint32_t n = static_cast<uint32_t>(jpeg.size());
-  body.insert(body.end(), {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
-                           static_cast<uint8_t>(n >> 24)});
+  body.insert(body.end(), {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                           static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)});
   body.insert(body.end(), jpeg.begin(), jpeg.end());
   std::vector<uint8_t> alpha = Zlib(std::vector<uint8_t>(16 * 8, 128));
   std::vector<uint8_t> with_alpha = body;
@@ -584,7 +600,8 @@ TEST(DefinitionBitmap, Jpeg3AlphaPremultipliesAndPngIsAccepted) {
   ASSERT_TRUE(p);
   ExpectTestImage(p->Decode());
 
-  auto junk = ParseBitmapTag(kTagDefineBitsJpeg2, WithId({0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x40, 1, 2, 3}));
+  auto junk =
+      ParseBitmapTag(kTagDefineBitsJpeg2, WithId({0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x40, 1, 2, 3}));
   ASSERT_TRUE(junk);
   EXPECT_THROW(junk->Decode(), FormatError);
   EXPECT_EQ(junk->Pixels()->width, 0);

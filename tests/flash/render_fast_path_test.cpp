@@ -104,14 +104,19 @@ TEST(RenderFastPath, SingleFillGroupsMatchTheCompoundRasteriser) {
     ShapeDef single;
     single.non_zero_winding = round % 2 == 1;
     ShapeGroup& g = single.groups.emplace_back();
-    g.fill_styles.push_back(round % 3 == 2 ? radial : Solid({40, 160, 90, static_cast<uint8_t>(round % 4 ? 200 : 255)}));
+    g.fill_styles.push_back(
+        round % 3 == 2 ? radial
+                       : Solid({40, 160, 90, static_cast<uint8_t>(round % 4 ? 200 : 255)}));
     // Loops with the fill on their right (fill1) or left (fill0) side, overlapping, some
     // reaching past the target's edges, and one with the fill on both sides (adds nothing).
     for (int k = 0; k < 4; ++k) {
       ShapePath loop = RandomLoop(rng, 200 + rng() % 1000, 200 + rng() % 800, 150 + rng() % 500);
       switch ((round + k) % 3) {
         case 0: loop.fill1 = 1; break;
-        case 1: loop = Reversed(loop); loop.fill0 = 1; break;
+        case 1:
+          loop = Reversed(loop);
+          loop.fill0 = 1;
+          break;
         default: loop.fill0 = 1; break;  // same direction, other side: winds the other way
       }
       g.paths.push_back(loop);
@@ -157,7 +162,8 @@ TEST(RenderFastPath, TranslucentSpansBlendExactlyAtEveryLengthAndOffset) {
       p.fill1 = 1;
       p.start_x = x0 * 20;
       p.start_y = 40;
-      for (auto [x, y] : std::vector<std::pair<int, int>>{{x0 + len, 2}, {x0 + len, 5}, {x0, 5}, {x0, 2}}) {
+      for (auto [x, y] :
+           std::vector<std::pair<int, int>>{{x0 + len, 2}, {x0 + len, 5}, {x0, 5}, {x0, 2}}) {
         ShapeEdge e;
         e.x = x * 20;
         e.y = y * 20;
@@ -190,9 +196,10 @@ TEST(RenderFastPath, PerPixelColoursBlendExactlyIncludingLeftClipping) {
   lib.bmp->height = 1;
   for (int i = 0; i < bw; ++i) {
     int a = (i * 37 + 20) % 256;
-    lib.bmp->bgra_premultiplied.insert(lib.bmp->bgra_premultiplied.end(),
-                                       {static_cast<uint8_t>(a * 3 / 4), static_cast<uint8_t>(a / 2),
-                                        static_cast<uint8_t>(a), static_cast<uint8_t>(a)});
+    lib.bmp->bgra_premultiplied.insert(
+        lib.bmp->bgra_premultiplied.end(),
+        {static_cast<uint8_t>(a * 3 / 4), static_cast<uint8_t>(a / 2), static_cast<uint8_t>(a),
+         static_cast<uint8_t>(a)});
   }
   const Rgba bg{17, 130, 240, 255};
   for (int shift : {0, -1, -2, -5, 3}) {
@@ -209,7 +216,8 @@ TEST(RenderFastPath, PerPixelColoursBlendExactlyIncludingLeftClipping) {
     p.fill1 = 1;
     p.start_x = shift * 20;
     p.start_y = 0;
-    for (auto [x, y] : std::vector<std::pair<int, int>>{{shift + bw, 0}, {shift + bw, 1}, {shift, 1}, {shift, 0}}) {
+    for (auto [x, y] : std::vector<std::pair<int, int>>{
+             {shift + bw, 0}, {shift + bw, 1}, {shift, 1}, {shift, 0}}) {
       ShapeEdge e;
       e.x = x * 20;
       e.y = y * 20;

@@ -24,8 +24,11 @@ struct Px {
 };
 
 struct Canvas {
-  explicit Canvas(Quality q = Quality::High, const CharacterLookup* lookup = nullptr, int w = kW, int h = kH)
-      : pixels(static_cast<size_t>(w) * h * 4), renderer({pixels.data(), w, h, w * 4}, q, lookup), width(w) {
+  explicit Canvas(Quality q = Quality::High, const CharacterLookup* lookup = nullptr, int w = kW,
+                  int h = kH)
+      : pixels(static_cast<size_t>(w) * h * 4),
+        renderer({pixels.data(), w, h, w * 4}, q, lookup),
+        width(w) {
     renderer.Clear({255, 255, 255, 255});
   }
   Px At(int x, int y) const {
@@ -46,14 +49,16 @@ Matrix Identity() {
   return m;
 }
 
-ShapePath RectPath(double x0, double y0, double x1, double y1, uint32_t fill0, uint32_t fill1, uint32_t line = 0) {
+ShapePath RectPath(double x0, double y0, double x1, double y1, uint32_t fill0, uint32_t fill1,
+                   uint32_t line = 0) {
   ShapePath p;
   p.fill0 = fill0;
   p.fill1 = fill1;
   p.line = line;
   p.start_x = T(x0);
   p.start_y = T(y0);
-  for (auto [x, y] : std::vector<std::pair<double, double>>{{x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}) {
+  for (auto [x, y] :
+       std::vector<std::pair<double, double>>{{x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}) {
     ShapeEdge e;
     e.x = T(x);
     e.y = T(y);
@@ -76,7 +81,8 @@ ShapeDef RectShape(double x0, double y0, double x1, double y1, const FillStyle& 
   return s;
 }
 
-const Rgba kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlack{0, 0, 0, 255};
+const Rgba kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kGreen{0, 255, 0, 255},
+    kBlack{0, 0, 0, 255};
 
 void ExpectColor(Px p, Rgba c, int tol = 0) {
   EXPECT_NEAR(p.r, c.r, tol);
@@ -245,7 +251,10 @@ TEST(RenderFill, HugeCoordinatesAndDegenerateTransformsDoNotFail) {
   p.line = 1;
   p.start_x = INT32_MIN;
   p.start_y = INT32_MIN;
-  for (auto [x, y] : std::vector<std::pair<int32_t, int32_t>>{{INT32_MAX, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX}, {INT32_MIN, INT32_MIN}}) {
+  for (auto [x, y] : std::vector<std::pair<int32_t, int32_t>>{{INT32_MAX, INT32_MIN},
+                                                              {INT32_MAX, INT32_MAX},
+                                                              {INT32_MIN, INT32_MAX},
+                                                              {INT32_MIN, INT32_MIN}}) {
     ShapeEdge e;
     e.curve = true;
     e.x = x;
@@ -376,7 +385,8 @@ FillStyle LinearGradient(SpreadMode spread, Rgba a, Rgba b, double x0, double x1
 TEST(RenderGradient, LinearRunsBetweenItsStopsAndSpreadsBeyond) {
   auto row = [](SpreadMode mode) {
     auto c = std::make_unique<Canvas>();
-    c->renderer.DrawShape(RectShape(0, 0, 100, 10, LinearGradient(mode, kRed, kBlue, 20, 40)), Identity(), {});
+    c->renderer.DrawShape(RectShape(0, 0, 100, 10, LinearGradient(mode, kRed, kBlue, 20, 40)),
+                          Identity(), {});
     return c;
   };
   auto pad_canvas = row(SpreadMode::Pad);
@@ -390,7 +400,7 @@ TEST(RenderGradient, LinearRunsBetweenItsStopsAndSpreadsBeyond) {
 
   auto repeat_canvas = row(SpreadMode::Repeat);
   Canvas& repeat = *repeat_canvas;
-  ExpectColor(repeat.At(41, 5), kRed, 20);   // starts again
+  ExpectColor(repeat.At(41, 5), kRed, 20);  // starts again
   ExpectColor(repeat.At(59, 5), kBlue, 20);
 
   auto reflect_canvas = row(SpreadMode::Reflect);
@@ -478,8 +488,10 @@ TEST(RenderBitmap, ClippedFillShowsPixelsAndExtendsItsEdges) {
   Library lib;
   lib.chars[5] = Checker(5);
   Canvas c(Quality::High, &lib);
-  c.renderer.DrawShape(RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::NonSmoothedClippedBitmap, 5, 10, 20, 20)),
-                       Identity(), {});
+  c.renderer.DrawShape(
+      RectShape(0, 0, 100, 60,
+                BitmapFill(FillStyle::Type::NonSmoothedClippedBitmap, 5, 10, 20, 20)),
+      Identity(), {});
   ExpectColor(c.At(25, 25), kRed);
   ExpectColor(c.At(35, 25), kGreen);
   ExpectColor(c.At(25, 35), kBlue);
@@ -492,15 +504,18 @@ TEST(RenderBitmap, RepeatingFillTilesAndSmoothingBlends) {
   Library lib;
   lib.chars[5] = Checker(5);
   Canvas c(Quality::High, &lib);
-  c.renderer.DrawShape(RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::NonSmoothedRepeatingBitmap, 5, 10, 20, 20)),
-                       Identity(), {});
+  c.renderer.DrawShape(
+      RectShape(0, 0, 100, 60,
+                BitmapFill(FillStyle::Type::NonSmoothedRepeatingBitmap, 5, 10, 20, 20)),
+      Identity(), {});
   ExpectColor(c.At(45, 25), kRed);  // one tile to the right
   ExpectColor(c.At(5, 25), kRed);   // one tile to the left
   ExpectColor(c.At(15, 25), kGreen);
 
   Canvas smooth(Quality::High, &lib);
-  smooth.renderer.DrawShape(RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::ClippedBitmap, 5, 10, 20, 20)),
-                            Identity(), {});
+  smooth.renderer.DrawShape(
+      RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::ClippedBitmap, 5, 10, 20, 20)),
+      Identity(), {});
   Px mid = smooth.At(30, 22);  // between the red and the green pixel
   EXPECT_NEAR(mid.r, 128, 30);
   EXPECT_NEAR(mid.g, 128, 30);
@@ -508,8 +523,9 @@ TEST(RenderBitmap, RepeatingFillTilesAndSmoothingBlends) {
 
   // Low quality never smooths.
   Canvas low(Quality::Low, &lib);
-  low.renderer.DrawShape(RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::ClippedBitmap, 5, 10, 20, 20)),
-                         Identity(), {});
+  low.renderer.DrawShape(
+      RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::ClippedBitmap, 5, 10, 20, 20)),
+      Identity(), {});
   ExpectColor(low.At(29, 22), kRed);
   ExpectColor(low.At(30, 22), kGreen);
 }
@@ -521,18 +537,22 @@ TEST(RenderBitmap, ColourTransformAppliesPerPixelAndMissingBitmapsDrawNothing) {
   ColorTransform cx;
   cx.b_add = 255;
   Canvas c(Quality::High, &lib);
-  c.renderer.DrawShape(RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::NonSmoothedClippedBitmap, 5, 10, 20, 20)),
-                       Identity(), cx);
+  c.renderer.DrawShape(
+      RectShape(0, 0, 100, 60,
+                BitmapFill(FillStyle::Type::NonSmoothedClippedBitmap, 5, 10, 20, 20)),
+      Identity(), cx);
   ExpectColor(c.At(25, 25), {255, 0, 255, 255});
   for (uint16_t id : {6, 99}) {
     Canvas d(Quality::High, &lib);
-    d.renderer.DrawShape(RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::RepeatingBitmap, id, 10, 0, 0)),
-                         Identity(), {});
+    d.renderer.DrawShape(
+        RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::RepeatingBitmap, id, 10, 0, 0)),
+        Identity(), {});
     ExpectColor(d.At(25, 25), {255, 255, 255, 255});
   }
   Canvas none(Quality::High, nullptr);
-  none.renderer.DrawShape(RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::RepeatingBitmap, 5, 10, 0, 0)),
-                          Identity(), {});
+  none.renderer.DrawShape(
+      RectShape(0, 0, 100, 60, BitmapFill(FillStyle::Type::RepeatingBitmap, 5, 10, 0, 0)),
+      Identity(), {});
   ExpectColor(none.At(25, 25), {255, 255, 255, 255});
 }
 

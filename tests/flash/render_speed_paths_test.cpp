@@ -43,14 +43,16 @@ void ExpectSortedPermutation(const std::vector<int>& xs) {
     seen.push_back(ptrs[i]->id);
   }
   std::sort(seen.begin(), seen.end());
-  for (size_t i = 0; i < seen.size(); ++i) ASSERT_EQ(seen[i], static_cast<int>(i)) << "cell lost or doubled";
+  for (size_t i = 0; i < seen.size(); ++i)
+    ASSERT_EQ(seen[i], static_cast<int>(i)) << "cell lost or doubled";
 }
 
 TEST(RenderCellOrder, RowsOfEveryShapeAndLengthComeOutInXOrder) {
   ExpectSortedPermutation({});
   ExpectSortedPermutation({5});
   ExpectSortedPermutation({7, 3});
-  ExpectSortedPermutation({-1, -2147483647 - 1, 2147483647, 0, -5});  // signed order at the extremes
+  ExpectSortedPermutation(
+      {-1, -2147483647 - 1, 2147483647, 0, -5});  // signed order at the extremes
   std::mt19937 rng(7);
   for (unsigned n : {2u, 3u, 8u, 9u, 31u, 32u, 33u, 64u, 200u, 5000u}) {
     std::vector<int> ascending(n), descending(n), runs(n), repeats(n), random(n);
@@ -62,7 +64,8 @@ TEST(RenderCellOrder, RowsOfEveryShapeAndLengthComeOutInXOrder) {
       repeats[i] = static_cast<int>(rng() % 4);
       random[i] = static_cast<int>(rng() % 2001) - 1000;
     }
-    for (const auto& xs : {ascending, descending, runs, repeats, random}) ExpectSortedPermutation(xs);
+    for (const auto& xs : {ascending, descending, runs, repeats, random})
+      ExpectSortedPermutation(xs);
   }
 }
 
@@ -114,7 +117,8 @@ TEST(RenderCellOrder, RowsCrossedManyTimesFillExactlyTheirPixels) {
           int tooth = (x - 1) / 2;
           bool inside = y >= 1 && y < 19 && x >= 1 && x % 2 == 1 && tooth < 50;
           bool blue = two && tooth % 2 == 1;
-          uint8_t want_b = inside ? (blue ? 255 : 0) : 255, want_r = inside ? (blue ? 0 : 255) : 255;
+          uint8_t want_b = inside ? (blue ? 255 : 0) : 255,
+                  want_r = inside ? (blue ? 0 : 255) : 255;
           ASSERT_EQ(p[0], want_b) << "x " << x << " y " << y << " two styles " << two;
           ASSERT_EQ(p[2], want_r) << "x " << x << " y " << y << " two styles " << two;
           ASSERT_EQ(p[3], 255);
@@ -142,7 +146,8 @@ std::vector<uint8_t> Background(int w, int h) {
 // Drawing a translucent shape over `under` must give, at every pixel, the shape drawn alone (over
 // nothing) put over `under` with one rounding per channel.
 void ExpectExactOver(const ShapeDef& s, int w, int h) {
-  std::vector<uint8_t> alone(static_cast<size_t>(w) * h * 4, 0), under = Background(w, h), both = under;
+  std::vector<uint8_t> alone(static_cast<size_t>(w) * h * 4, 0), under = Background(w, h),
+                                                                 both = under;
   Matrix m;
   m.a = m.d = 1.0 / 20;
   {
@@ -160,7 +165,8 @@ void ExpectExactOver(const ShapeDef& s, int w, int h) {
     for (int c = 0; c < 4; ++c) {
       int t = under[i + c] * (255 - a) + 128;
       int want = alone[i + c] + ((t + (t >> 8)) >> 8);
-      ASSERT_EQ(both[i + c], want) << "pixel " << (i / 4) % w << "," << (i / 4) / w << " channel " << c;
+      ASSERT_EQ(both[i + c], want)
+          << "pixel " << (i / 4) % w << "," << (i / 4) / w << " channel " << c;
     }
   }
   EXPECT_GT(drawn, w * h / 4);
@@ -176,7 +182,10 @@ ShapeDef Slanted(const FillStyle& fill) {
   p.fill1 = 1;
   p.start_x = 3 * 20 + 7;
   p.start_y = 2 * 20 + 3;
-  for (auto [x, y] : {std::pair{97 * 20 + 11, 6 * 20 + 17}, {95 * 20, 37 * 20 + 5}, {2 * 20 + 9, 33 * 20}, {67, 43}}) {
+  for (auto [x, y] : {std::pair{97 * 20 + 11, 6 * 20 + 17},
+                      {95 * 20, 37 * 20 + 5},
+                      {2 * 20 + 9, 33 * 20},
+                      {67, 43}}) {
     ShapeEdge e;
     e.x = x;
     e.y = y;
@@ -195,7 +204,8 @@ TEST(RenderWideBlend, TranslucentFillsOverAVariedBackgroundRoundLikeOnePixelBlen
   ExpectExactOver(Slanted(opaque), 101, 41);
   FillStyle radial;
   radial.type = FillStyle::Type::RadialGradient;
-  radial.gradient.stops = {{0, {255, 0, 0, 90}}, {128, {0, 255, 40, 255}}, {255, {0, 30, 255, 170}}};
+  radial.gradient.stops = {
+      {0, {255, 0, 0, 90}}, {128, {0, 255, 40, 255}}, {255, {0, 30, 255, 170}}};
   radial.matrix.a = radial.matrix.d = 900 / 16384.0;
   radial.matrix.tx = 50 * 20;
   radial.matrix.ty = 20 * 20;
@@ -213,8 +223,9 @@ TEST(RenderWideBlend, GradientSpansAgreeWhateverTheirLength) {
     FillStyle f;
     f.type = type;
     for (int i = 0; i < 8; ++i)
-      f.gradient.stops.push_back({static_cast<uint8_t>(i * 36), {static_cast<uint8_t>(i * 30), static_cast<uint8_t>(255 - i * 20),
-                                                                static_cast<uint8_t>(i * 97 % 256), 255}});
+      f.gradient.stops.push_back({static_cast<uint8_t>(i * 36),
+                                  {static_cast<uint8_t>(i * 30), static_cast<uint8_t>(255 - i * 20),
+                                   static_cast<uint8_t>(i * 97 % 256), 255}});
     f.matrix.a = 0.013 * 20;
     f.matrix.b = 0.004 * 20;
     f.matrix.c = -0.005 * 20;
@@ -229,7 +240,8 @@ TEST(RenderWideBlend, GradientSpansAgreeWhateverTheirLength) {
       p.fill1 = 1;
       p.start_x = 20;
       p.start_y = 0;
-      for (auto [x, y] : {std::pair{20 + width * 20, 0}, {20 + width * 20, h * 20}, {20, h * 20}, {20, 0}}) {
+      for (auto [x, y] :
+           {std::pair{20 + width * 20, 0}, {20 + width * 20, h * 20}, {20, h * 20}, {20, 0}}) {
         ShapeEdge e;
         e.x = x;
         e.y = y;
@@ -298,10 +310,11 @@ TEST(RenderPlacement, ShapesInsideTheTargetDrawAsTheyDoWhenClipped) {
     b.color = {20, 240, 30, 255};
     g.fill_styles = {a, b};
     for (int k = 0; k < 3; ++k) {
-      g.paths.push_back(LoopAt(in(rng), in(rng),
-                               {EdgeTo(in(rng), in(rng), true, in(rng), in(rng)), EdgeTo(in(rng), in(rng)),
-                                EdgeTo(in(rng), in(rng), true, in(rng), in(rng))},
-                               two_styles && k == 1 ? 2 : 1));
+      g.paths.push_back(
+          LoopAt(in(rng), in(rng),
+                 {EdgeTo(in(rng), in(rng), true, in(rng), in(rng)), EdgeTo(in(rng), in(rng)),
+                  EdgeTo(in(rng), in(rng), true, in(rng), in(rng))},
+                 two_styles && k == 1 ? 2 : 1));
       // Close the loop back to its start.
       ShapePath& p = g.paths.back();
       p.edges.push_back(EdgeTo(p.start_x / 20.0, p.start_y / 20.0));
@@ -329,9 +342,11 @@ TEST(RenderPlacement, OnlyShapesWhollyOutsideAreLeftOut) {
     return s;
   };
   // Wholly outside on every side, also just past the edge.
-  for (auto [x, y] : {std::pair{-12.0, 5.0}, {w + 0.5, 5.0}, {5.0, -10.5}, {5.0, h + 0.25}, {-20.0, -20.0}}) {
+  for (auto [x, y] :
+       {std::pair{-12.0, 5.0}, {w + 0.5, 5.0}, {5.0, -10.5}, {5.0, h + 0.25}, {-20.0, -20.0}}) {
     ShapeDef s = shape(LoopAt(x, y, {EdgeTo(x + 10, y), EdgeTo(x + 10, y + 10), EdgeTo(x, y)}));
-    if (x == -12.0) s.groups[0].paths[0].edges = {EdgeTo(-2.5, y), EdgeTo(-2.5, y + 10), EdgeTo(x, y)};
+    if (x == -12.0)
+      s.groups[0].paths[0].edges = {EdgeTo(-2.5, y), EdgeTo(-2.5, y + 10), EdgeTo(x, y)};
     EXPECT_EQ(DrawOn(s, w, h), untouched) << x << "," << y;
   }
   // Ends outside on the left, but the curve bulges through its control point into the target.
@@ -344,20 +359,24 @@ TEST(RenderPlacement, OnlyShapesWhollyOutsideAreLeftOut) {
   EXPECT_EQ(centre[3], 255);
   // Touching the target's edge from outside covers nothing; a quarter pixel in darkens the first
   // column and nothing else.
-  EXPECT_EQ(DrawOn(shape(LoopAt(-5, 0, {EdgeTo(0, 0), EdgeTo(0, h), EdgeTo(-5, h), EdgeTo(-5, 0)})), w, h), untouched);
-  px = DrawOn(shape(LoopAt(-5, 0, {EdgeTo(0.25, 0), EdgeTo(0.25, h), EdgeTo(-5, h), EdgeTo(-5, 0)})), w, h);
+  EXPECT_EQ(DrawOn(shape(LoopAt(-5, 0, {EdgeTo(0, 0), EdgeTo(0, h), EdgeTo(-5, h), EdgeTo(-5, 0)})),
+                   w, h),
+            untouched);
+  px = DrawOn(
+      shape(LoopAt(-5, 0, {EdgeTo(0.25, 0), EdgeTo(0.25, h), EdgeTo(-5, h), EdgeTo(-5, 0)})), w, h);
   for (int y = 0; y < h; ++y) {
     const size_t row = static_cast<size_t>(y) * w * 4;
     EXPECT_NE(0, std::memcmp(&px[row], &untouched[row], 4)) << y;
-    EXPECT_EQ(0, std::memcmp(&px[(static_cast<size_t>(y) * w + 1) * 4], &untouched[(static_cast<size_t>(y) * w + 1) * 4],
+    EXPECT_EQ(0, std::memcmp(&px[(static_cast<size_t>(y) * w + 1) * 4],
+                             &untouched[(static_cast<size_t>(y) * w + 1) * 4],
                              static_cast<size_t>(w - 1) * 4))
         << y;
   }
 }
 
 // A line of `width` pixels along the points, in black.
-ShapeDef Line(std::initializer_list<std::pair<double, double>> points, double width, CapStyle cap, JoinStyle join,
-              double miter_limit = 3) {
+ShapeDef Line(std::initializer_list<std::pair<double, double>> points, double width, CapStyle cap,
+              JoinStyle join, double miter_limit = 3) {
   ShapeDef s;
   ShapeGroup& g = s.groups.emplace_back();
   LineStyle l;
@@ -371,7 +390,8 @@ ShapeDef Line(std::initializer_list<std::pair<double, double>> points, double wi
   p.line = 1;
   p.start_x = static_cast<int32_t>(points.begin()->first * 20);
   p.start_y = static_cast<int32_t>(points.begin()->second * 20);
-  for (auto it = points.begin() + 1; it != points.end(); ++it) p.edges.push_back(EdgeTo(it->first, it->second));
+  for (auto it = points.begin() + 1; it != points.end(); ++it)
+    p.edges.push_back(EdgeTo(it->first, it->second));
   g.paths = {p};
   return s;
 }
@@ -384,20 +404,24 @@ TEST(RenderPlacement, LinesCentredOutsideStillDrawWhatReachesIn) {
     return std::memcmp(&px[i], &untouched[i], 4) != 0;
   };
   // Half of a four-pixel line above the top edge reaches a pixel into the first row.
-  std::vector<uint8_t> px = DrawOn(Line({{5, -1}, {30, -1}}, 4, CapStyle::Round, JoinStyle::Round), w, h);
+  std::vector<uint8_t> px =
+      DrawOn(Line({{5, -1}, {30, -1}}, 4, CapStyle::Round, JoinStyle::Round), w, h);
   EXPECT_TRUE(pixel_changed(px, 15, 0));
   EXPECT_FALSE(pixel_changed(px, 15, 2));
   // A square cap reaches past the end of a line that stops left of the target.
   px = DrawOn(Line({{-30, 15}, {-1.2, 15}}, 4, CapStyle::Square, JoinStyle::Round), w, h);
   EXPECT_TRUE(pixel_changed(px, 0, 15));
-  EXPECT_EQ(DrawOn(Line({{-30, 15}, {-1.2, 15}}, 4, CapStyle::None, JoinStyle::Round), w, h), untouched);
+  EXPECT_EQ(DrawOn(Line({{-30, 15}, {-1.2, 15}}, 4, CapStyle::None, JoinStyle::Round), w, h),
+            untouched);
   // The miter of a sharp corner just left of the target reaches several pixels in.
-  px = DrawOn(Line({{-20, 11.5}, {-3.5, 15}, {-20, 18.5}}, 2, CapStyle::None, JoinStyle::Miter, 10), w, h);
+  px = DrawOn(Line({{-20, 11.5}, {-3.5, 15}, {-20, 18.5}}, 2, CapStyle::None, JoinStyle::Miter, 10),
+              w, h);
   EXPECT_TRUE(pixel_changed(px, 0, 15));
   EXPECT_TRUE(pixel_changed(px, 1, 15));
   EXPECT_FALSE(pixel_changed(px, 10, 15));
   // Wholly outside, width and all.
-  EXPECT_EQ(DrawOn(Line({{-30, 5}, {-3, 25}}, 4, CapStyle::Square, JoinStyle::Miter), w, h), untouched);
+  EXPECT_EQ(DrawOn(Line({{-30, 5}, {-3, 25}}, 4, CapStyle::Square, JoinStyle::Miter), w, h),
+            untouched);
 }
 
 // The colours of a linear gradient drawn over a 256-pixel row, whose pixel x shows table entry
@@ -419,7 +443,8 @@ std::vector<Rgba> GradientRow(const std::vector<GradientStop>& stops) {
   m.a = m.d = 1.0 / 20;
   r.DrawShape(s, m, {});
   std::vector<Rgba> out;
-  for (int x = 0; x < w; ++x) out.push_back({px[x * 4 + 2], px[x * 4 + 1], px[x * 4], px[x * 4 + 3]});
+  for (int x = 0; x < w; ++x)
+    out.push_back({px[x * 4 + 2], px[x * 4 + 1], px[x * 4], px[x * 4 + 3]});
   return out;
 }
 
@@ -432,7 +457,8 @@ int PixelOfEntry(int entry) {  // the first pixel showing a table entry
 TEST(RenderGradientTable, StopsOutOfOrderAndLongStopListsKeepTheirMeaning) {
   // An entry takes the first stop, in list order, whose ratio is not below it: up to 200 that is
   // the red stop, above it the blue one, reached from the green stop listed before it.
-  std::vector<Rgba> row = GradientRow({{200, {255, 0, 0, 255}}, {50, {0, 255, 0, 255}}, {255, {0, 0, 255, 255}}});
+  std::vector<Rgba> row =
+      GradientRow({{200, {255, 0, 0, 255}}, {50, {0, 255, 0, 255}}, {255, {0, 0, 255, 255}}});
   for (int entry : {0, 49, 50, 120, 200}) {
     Rgba c = row[PixelOfEntry(entry)];
     EXPECT_EQ(c.r, 255) << entry;
@@ -446,8 +472,9 @@ TEST(RenderGradientTable, StopsOutOfOrderAndLongStopListsKeepTheirMeaning) {
   // Twenty stops: each stop's own entry shows its colour.
   std::vector<GradientStop> many;
   for (int k = 0; k < 20; ++k)
-    many.push_back({static_cast<uint8_t>(k * 13), {static_cast<uint8_t>(k * 12), static_cast<uint8_t>(250 - k * 11),
-                                                   static_cast<uint8_t>(k * 7 % 256), 255}});
+    many.push_back({static_cast<uint8_t>(k * 13),
+                    {static_cast<uint8_t>(k * 12), static_cast<uint8_t>(250 - k * 11),
+                     static_cast<uint8_t>(k * 7 % 256), 255}});
   row = GradientRow(many);
   for (int k = 0; k < 20; ++k) {
     int x = PixelOfEntry(k * 13);

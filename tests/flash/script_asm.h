@@ -32,8 +32,8 @@ inline void PutU16(std::vector<uint8_t>& d, size_t v) {
 }
 
 // function name(params) { body }  (an empty name pushes the function)
-inline ActionBuilder& Function(ActionBuilder& a, const std::string& name, const std::vector<std::string>& params,
-                               const ActionBuilder& body) {
+inline ActionBuilder& Function(ActionBuilder& a, const std::string& name,
+                               const std::vector<std::string>& params, const ActionBuilder& body) {
   std::vector<uint8_t> d, code = Code(body);
   PutString(d, name);
   PutU16(d, params.size());
@@ -43,8 +43,10 @@ inline ActionBuilder& Function(ActionBuilder& a, const std::string& name, const 
 }
 
 // The register-based form: params are (register, name) pairs, register 0 meaning a named local.
-inline ActionBuilder& Function2(ActionBuilder& a, const std::string& name, uint8_t registers, uint16_t flags,
-                                const std::vector<std::pair<uint8_t, std::string>>& params, const ActionBuilder& body) {
+inline ActionBuilder& Function2(ActionBuilder& a, const std::string& name, uint8_t registers,
+                                uint16_t flags,
+                                const std::vector<std::pair<uint8_t, std::string>>& params,
+                                const ActionBuilder& body) {
   std::vector<uint8_t> d, code = Code(body);
   PutString(d, name);
   PutU16(d, params.size());
@@ -64,7 +66,8 @@ inline ActionBuilder& Try(ActionBuilder& a, const std::string& name, const Actio
   std::vector<uint8_t> catch_code = handler ? Code(*handler) : std::vector<uint8_t>();
   ActionBuilder try_block = body;
   if (handler) try_block.Jump(static_cast<int16_t>(catch_code.size()));  // over the catch block
-  std::vector<uint8_t> try_code = Code(try_block), finally_code = last ? Code(*last) : std::vector<uint8_t>();
+  std::vector<uint8_t> try_code = Code(try_block),
+                       finally_code = last ? Code(*last) : std::vector<uint8_t>();
   std::vector<uint8_t> d;
   d.push_back(static_cast<uint8_t>((handler ? 1 : 0) | (last ? 2 : 0)));
   PutU16(d, try_code.size());
@@ -75,7 +78,8 @@ inline ActionBuilder& Try(ActionBuilder& a, const std::string& name, const Actio
 }
 
 // while (test) body: `test` leaves the loop's condition negated on the stack (true ends it).
-inline ActionBuilder& WhileNot(ActionBuilder& a, const ActionBuilder& test, const ActionBuilder& body) {
+inline ActionBuilder& WhileNot(ActionBuilder& a, const ActionBuilder& test,
+                               const ActionBuilder& body) {
   size_t body_size = Code(body).size(), test_size = Code(test).size();
   a.Raw(Code(test)).If(static_cast<int16_t>(body_size + 5)).Raw(Code(body));
   return a.Jump(static_cast<int16_t>(-(static_cast<int>(test_size + 5 + body_size) + 5)));
@@ -85,19 +89,23 @@ inline ActionBuilder& WhileNot(ActionBuilder& a, const ActionBuilder& test, cons
 inline ActionBuilder& CallFunction(ActionBuilder& a, const std::string& name, int args) {
   return a.PushInt(args).PushString(name).Op(0x3D);
 }
-inline ActionBuilder& CallMethod(ActionBuilder& a, const std::string& object, const std::string& name, int args) {
+inline ActionBuilder& CallMethod(ActionBuilder& a, const std::string& object,
+                                 const std::string& name, int args) {
   return a.PushInt(args).PushString(object).Op(0x1C).PushString(name).Op(0x52);
 }
 inline ActionBuilder& New(ActionBuilder& a, const std::string& name, int args) {
   return a.PushInt(args).PushString(name).Op(0x40);
 }
-inline ActionBuilder& Get(ActionBuilder& a, const std::string& name) { return a.PushString(name).Op(0x1C); }
+inline ActionBuilder& Get(ActionBuilder& a, const std::string& name) {
+  return a.PushString(name).Op(0x1C);
+}
 inline ActionBuilder& Member(ActionBuilder& a, const std::string& object, const std::string& name) {
   return Get(a, object).PushString(name).Op(0x4E);
 }
 
 // Runs each block as a frame script of one frame (in order) for `ticks` ticks; the trace output.
-inline std::string RunBlocks(const std::vector<ActionBuilder>& blocks, int version = 8, int ticks = 1) {
+inline std::string RunBlocks(const std::vector<ActionBuilder>& blocks, int version = 8,
+                             int ticks = 1) {
   flash::SwfWriter w(version, 100, 100, 12);
   for (const auto& b : blocks) w.DoAction(b.Build());
   w.ShowFrame();

@@ -14,12 +14,19 @@ namespace {
 
 using Expr = std::function<void(ActionBuilder&)>;
 
-Expr Int(int v) { return [v](ActionBuilder& a) { a.PushInt(v); }; }
-Expr Str(const std::string& s) { return [s](ActionBuilder& a) { a.PushString(s); }; }
-Expr Var(const std::string& name) { return [name](ActionBuilder& a) { Get(a, name); }; }
+Expr Int(int v) {
+  return [v](ActionBuilder& a) { a.PushInt(v); };
+}
+Expr Str(const std::string& s) {
+  return [s](ActionBuilder& a) { a.PushString(s); };
+}
+Expr Var(const std::string& name) {
+  return [name](ActionBuilder& a) { Get(a, name); };
+}
 
 // object.name(args...), leaving the result on the stack.
-ActionBuilder& Call(ActionBuilder& a, const Expr& object, const std::string& name, const std::vector<Expr>& args) {
+ActionBuilder& Call(ActionBuilder& a, const Expr& object, const std::string& name,
+                    const std::vector<Expr>& args) {
   for (auto it = args.rbegin(); it != args.rend(); ++it) (*it)(a);
   a.PushInt(static_cast<int>(args.size()));
   object(a);
@@ -27,7 +34,8 @@ ActionBuilder& Call(ActionBuilder& a, const Expr& object, const std::string& nam
 }
 
 // trace(object.name(args...))
-void TraceCall(ActionBuilder& a, const Expr& object, const std::string& name, const std::vector<Expr>& args) {
+void TraceCall(ActionBuilder& a, const Expr& object, const std::string& name,
+               const std::vector<Expr>& args) {
   Call(a, object, name, args).Trace();
 }
 
@@ -44,9 +52,9 @@ TEST(ScriptBuiltins, ArrayMethodsAndOrders) {
   ActionBuilder a;
   MakeArray(a, "a", {Int(3), Int(1), Int(2)});
   TraceCall(a, Var("a"), "push", {Int(10)});
-  TraceCall(a, Var("a"), "sort", {});                     // as text
-  TraceCall(a, Var("a"), "sort", {Int(16)});              // NUMERIC
-  TraceCall(a, Var("a"), "sort", {Int(16 | 2)});          // NUMERIC | DESCENDING
+  TraceCall(a, Var("a"), "sort", {});             // as text
+  TraceCall(a, Var("a"), "sort", {Int(16)});      // NUMERIC
+  TraceCall(a, Var("a"), "sort", {Int(16 | 2)});  // NUMERIC | DESCENDING
   TraceCall(a, Var("a"), "join", {Str("-")});
   TraceCall(a, Var("a"), "slice", {Int(1), Int(-1)});
   TraceCall(a, Var("a"), "splice", {Int(1), Int(2), Str("x")});
@@ -71,7 +79,8 @@ TEST(ScriptBuiltins, ArrayMethodsAndOrders) {
   Get(a, "e").PushString("length").PushInt(1).Op(0x4F);
   Get(a, "e").Trace();
   EXPECT_EQ(RunBlocks({a}),
-            "4\n1,10,2,3\n1,2,3,10\n10,3,2,1\n10-3-2-1\n3,2\n3,2\n10,x,1\n1\n3\nx,10,0\nx,10,0,7,8\n0\n9,5,1\n9\n");
+            "4\n1,10,2,3\n1,2,3,10\n10,3,2,1\n10-3-2-1\n3,2\n3,2\n10,x,1\n1\n3\nx,10,0\nx,10,0,7,"
+            "8\n0\n9,5,1\n9\n");
 }
 
 TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
@@ -79,7 +88,8 @@ TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
   a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);
   TraceCall(a, Var("o"), "hasOwnProperty", {Str("k")});
   TraceCall(a, Var("o"), "hasOwnProperty", {Str("toString")});
-  Call(a, [](ActionBuilder& b) { Member(b, "Object", "prototype"); }, "isPrototypeOf", {Var("o")}).Trace();
+  Call(a, [](ActionBuilder& b) { Member(b, "Object", "prototype"); }, "isPrototypeOf", {Var("o")})
+      .Trace();
   // o.watch("k", function (name, old, value) { return old + value; });  o.k = 5;
   ActionBuilder watcher;
   Get(watcher, "old");
@@ -114,7 +124,12 @@ TEST(ScriptBuiltins, IntervalsAndTimeFollowThePlayerClock) {
   ActionBuilder stop;
   Get(stop, "id");
   CallFunction(stop, "clearInterval", 1).Op(0x17);
-  Get(tick, "n").PushInt(3).Op(0x49).Op(0x12).If(static_cast<int16_t>(Code(stop).size())).Raw(Code(stop));
+  Get(tick, "n")
+      .PushInt(3)
+      .Op(0x49)
+      .Op(0x12)
+      .If(static_cast<int16_t>(Code(stop).size()))
+      .Raw(Code(stop));
   a.PushString("id").PushInt(200);
   Function(a, "", {}, tick);
   CallFunction(a, "setInterval", 2).Op(0x1D);

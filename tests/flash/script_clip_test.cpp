@@ -37,14 +37,14 @@ std::vector<std::string> RunTicks(const SwfWriter& w, int ticks) {
 TEST(FlashScripts, PathsVariablesAndTellTarget) {
   SwfWriter w = MovieWithKid();
   ActionBuilder a;
-  a.PushString("/kid:v").PushInt(5).Op(0x1D);                // slash path variable
-  a.PushString("_root.kid.v").Op(0x1C).Trace();              // read back by dot path
-  a.PushString("kid").PushInt(0).PushInt(30).Op(0x23);       // _x = 30
+  a.PushString("/kid:v").PushInt(5).Op(0x1D);           // slash path variable
+  a.PushString("_root.kid.v").Op(0x1C).Trace();         // read back by dot path
+  a.PushString("kid").PushInt(0).PushInt(30).Op(0x23);  // _x = 30
   a.PushString("kid").PushInt(0).Op(0x22).Trace();
-  a.PushString("kid").PushInt(11).Op(0x22).Trace();          // _target
-  a.SetTarget("kid").GotoLabel("two").SetTarget("");         // tellTarget
-  a.PushString("kid").PushInt(4).Op(0x22).Trace();           // _currentframe
-  a.SetTarget("nowhere").Stop().SetTarget("");                // a missing target does nothing
+  a.PushString("kid").PushInt(11).Op(0x22).Trace();   // _target
+  a.SetTarget("kid").GotoLabel("two").SetTarget("");  // tellTarget
+  a.PushString("kid").PushInt(4).Op(0x22).Trace();    // _currentframe
+  a.SetTarget("nowhere").Stop().SetTarget("");        // a missing target does nothing
   a.PushString("missing:v").Op(0x1C).Op(0x44).Trace();
   w.DoAction(a.Build());
   w.ShowFrame();
@@ -94,7 +94,9 @@ TEST(FlashScripts, QualityAndFsCommandArguments) {
   SwfWriter w(6, 10, 10, 12);
   w.DoAction(ActionBuilder()
                  .Op(0x08)  // ToggleQuality
-                 .PushString("FSCommand:save").PushString("a,b").OpWithData(0x9A, {0})
+                 .PushString("FSCommand:save")
+                 .PushString("a,b")
+                 .OpWithData(0x9A, {0})
                  .GetUrl("http://example.invalid/", "_blank")
                  .Build());
   w.ShowFrame();

@@ -34,7 +34,9 @@ void Square(ClipDrawing& d, int32_t x, int32_t y, int32_t size) {
 // Premultiplied B,G,R,A of the stage pixel (x, y) of a 100x100 stage drawn at its size.
 struct Picture {
   std::vector<uint8_t> px = std::vector<uint8_t>(100 * 100 * 4);
-  explicit Picture(const Player& p) { PaintStage(p, {px.data(), 100, 100, 400}, {255, 255, 255, 255}); }
+  explicit Picture(const Player& p) {
+    PaintStage(p, {px.data(), 100, 100, 400}, {255, 255, 255, 255});
+  }
   Rgba At(int x, int y) const {
     const uint8_t* q = &px[(static_cast<size_t>(y) * 100 + x) * 4];
     return {q[2], q[1], q[0], q[3]};
@@ -58,7 +60,8 @@ void ScriptBox(Script& s, const std::string& clip, double x0, double y0, double 
 }
 
 // A new clip `name` at `depth` holding a box filled with `rgb`.
-void FilledClip(Script& s, const std::string& name, int depth, double rgb, double x0, double y0, double x1, double y1) {
+void FilledClip(Script& s, const std::string& name, int depth, double rgb, double x0, double y0,
+                double x1, double y1) {
   MakeClip(s, name, depth);
   s.Call(name, "beginFill", {Script::Num(rgb)}).Drop();
   ScriptBox(s, name, x0, y0, x1, y1);
@@ -159,7 +162,8 @@ TEST(ClipHitTest, LinesAndCurvesAreHitWithinHalfTheirWidth) {
   d.CurveTo(2000, 2000, 0, 2000);
   EXPECT_TRUE(ShapeContains(d.Shape(), 1000, 90));
   EXPECT_FALSE(ShapeContains(d.Shape(), 1000, 150));
-  EXPECT_TRUE(ShapeContains(d.Shape(), 1500, 1460));  // near the middle of the curve, at (1500, 1500)
+  EXPECT_TRUE(
+      ShapeContains(d.Shape(), 1500, 1460));  // near the middle of the curve, at (1500, 1500)
   EXPECT_FALSE(ShapeContains(d.Shape(), 1000, 1000));  // lines hold no fill
 }
 
@@ -206,17 +210,32 @@ TEST(ClipDrawingScript, ClearAndRefusedGradientsDrawNothing) {
   s.a.PushString("colors").PushNumber(0xFF).PushNumber(0xFF0000).PushInt(2).Op(0x42).Op(0x1D);
   s.a.PushString("alphas").PushNumber(100).PushNumber(100).PushInt(2).Op(0x42).Op(0x1D);
   s.a.PushString("ratios").PushNumber(256).PushNumber(0).PushInt(2).Op(0x42).Op(0x1D);
-  s.a.PushString("box").PushString("matrixType").PushString("box").PushString("x").PushNumber(0)
-      .PushString("y").PushNumber(0).PushString("w").PushNumber(100).PushString("h").PushNumber(100)
-      .PushInt(5).Op(0x43).Op(0x1D);
-  s.Call("mc", "beginGradientFill", {Script::Str("linear"), Script::VarRef("colors"), Script::VarRef("alphas"),
-                                     Script::VarRef("ratios"), Script::VarRef("box")}).Drop();
+  s.a.PushString("box")
+      .PushString("matrixType")
+      .PushString("box")
+      .PushString("x")
+      .PushNumber(0)
+      .PushString("y")
+      .PushNumber(0)
+      .PushString("w")
+      .PushNumber(100)
+      .PushString("h")
+      .PushNumber(100)
+      .PushInt(5)
+      .Op(0x43)
+      .Op(0x1D);
+  s.Call("mc", "beginGradientFill",
+         {Script::Str("linear"), Script::VarRef("colors"), Script::VarRef("alphas"),
+          Script::VarRef("ratios"), Script::VarRef("box")})
+      .Drop();
   ScriptBox(s, "mc", 10, 10, 50, 50);
   s.Call("mc", "endFill").Drop();
   // A valid gradient across the second box: red on its left, blue on its right.
   s.a.PushString("ratios").PushNumber(255).PushNumber(0).PushInt(2).Op(0x42).Op(0x1D);
-  s.Call("mc", "beginGradientFill", {Script::Str("linear"), Script::VarRef("colors"), Script::VarRef("alphas"),
-                                     Script::VarRef("ratios"), Script::VarRef("box")}).Drop();
+  s.Call("mc", "beginGradientFill",
+         {Script::Str("linear"), Script::VarRef("colors"), Script::VarRef("alphas"),
+          Script::VarRef("ratios"), Script::VarRef("box")})
+      .Drop();
   ScriptBox(s, "mc", 0, 60, 100, 100);
   s.Call("mc", "endFill").Drop();
   s.Run();
@@ -234,9 +253,12 @@ TEST(ClipDrawingScript, HitTestWithTheShapeFlagLooksAtTheDrawing) {
   ScriptBox(s, "mc", 20, 20, 30, 30);  // a hole
   s.Call("mc", "endFill").Drop();
   s.SetMember("mc", "_x", Script::Num(10));
-  const std::tuple<double, double, bool> probes[] = {{35, 25, true}, {35, 25, false}, {15, 25, true}, {70, 25, false}};
+  const std::tuple<double, double, bool> probes[] = {
+      {35, 25, true}, {35, 25, false}, {15, 25, true}, {70, 25, false}};
   for (auto [x, y, shape] : probes)
-    s.Call("mc", "hitTest", {Script::Num(x), Script::Num(y), [shape](Script& c) { c.a.PushBool(shape); }}).a.Trace();
+    s.Call("mc", "hitTest",
+           {Script::Num(x), Script::Num(y), [shape](Script& c) { c.a.PushBool(shape); }})
+        .a.Trace();
   EXPECT_EQ(s.Run(), "false\ntrue\ntrue\nfalse\n");
 }
 
@@ -249,7 +271,7 @@ TEST(ClipDrawingScript, SetMaskShowsTheClipOnlyThroughTheMask) {
   s.Run();
   {
     Picture pic(s.player);
-    EXPECT_EQ(pic.At(50, 10), (Rgba{255, 0, 0, 255}));     // red through the mask
+    EXPECT_EQ(pic.At(50, 10), (Rgba{255, 0, 0, 255}));      // red through the mask
     EXPECT_EQ(pic.At(10, 10), (Rgba{255, 255, 255, 255}));  // outside it
     EXPECT_EQ(pic.At(50, 50), (Rgba{255, 255, 255, 255}));
   }
@@ -260,13 +282,17 @@ TEST(ClipDrawingScript, SetMaskAnswersAndLimitsShapeHits) {
   FilledClip(s, "mc", 1, 0xFF0000, 0, 0, 100, 100);
   FilledClip(s, "m", 2, 0, 0, 0, 20, 20);
   s.Call("mc", "setMask", {Script::Str("NoSuchClip")}).a.Trace();  // not found: false
-  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
-  s.Call("mc", "setMask").a.Trace();                     // no argument: nothing done
+  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }})
+      .a.Trace();
+  s.Call("mc", "setMask").a.Trace();                      // no argument: nothing done
   s.Call("mc", "setMask", {Script::Str("m")}).a.Trace();  // a path from the calling timeline
-  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
-  s.Call("mc", "hitTest", {Script::Num(10), Script::Num(10), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
+  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }})
+      .a.Trace();
+  s.Call("mc", "hitTest", {Script::Num(10), Script::Num(10), [](Script& c) { c.a.PushBool(true); }})
+      .a.Trace();
   s.Call("mc", "setMask", {[](Script& c) { c.a.PushNull(); }}).a.Trace();  // null removes it
-  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }}).a.Trace();
+  s.Call("mc", "hitTest", {Script::Num(50), Script::Num(50), [](Script& c) { c.a.PushBool(true); }})
+      .a.Trace();
   EXPECT_EQ(s.Run(), "false\ntrue\nundefined\ntrue\nfalse\ntrue\ntrue\ntrue\n");
   // Unmasked again, the former mask is drawn as itself.
   Picture pic(s.player);

@@ -10,10 +10,11 @@ using flash::ActionBuilder;
 
 namespace {
 
-constexpr uint8_t kSetVariable = 0x1D, kSetMember = 0x4F, kGetMember = 0x4E, kReturn = 0x3E, kAdd2 = 0x47,
-                  kMultiply = 0x0C, kLess2 = 0x48, kNot = 0x12, kThrow = 0x2A, kDecrement = 0x51,
-                  kIncrement = 0x50, kDefineLocal = 0x3C, kInitObject = 0x43, kInstanceOf = 0x54,
-                  kExtends = 0x69, kEnumerate2 = 0x55, kPop = 0x17, kWith = 0x94, kEquals2 = 0x49;
+constexpr uint8_t kSetVariable = 0x1D, kSetMember = 0x4F, kGetMember = 0x4E, kReturn = 0x3E,
+                  kAdd2 = 0x47, kMultiply = 0x0C, kLess2 = 0x48, kNot = 0x12, kThrow = 0x2A,
+                  kDecrement = 0x51, kIncrement = 0x50, kDefineLocal = 0x3C, kInitObject = 0x43,
+                  kInstanceOf = 0x54, kExtends = 0x69, kEnumerate2 = 0x55, kPop = 0x17,
+                  kWith = 0x94, kEquals2 = 0x49;
 
 // if (!cond) skip `then`: pushes nothing; `cond` is on the stack.
 ActionBuilder& IfNot(ActionBuilder& a, const ActionBuilder& then) {
@@ -83,7 +84,8 @@ TEST(ScriptFunctions, PrototypesConstructorsAndSuper) {
   Function(a, "A", {"v"}, ctor_a);
   Member(a, "A", "prototype").PushString("get");
   Function(a, "", {}, get_a).Op(kSetMember);
-  // function B(v) { super(v * 2); }  B extends A;  B.prototype.get = function () { return "B" + super.get(); };
+  // function B(v) { super(v * 2); }  B extends A;  B.prototype.get = function () { return "B" +
+  // super.get(); };
   ActionBuilder ctor_b, get_b;
   Get(ctor_b, "v").PushInt(2).Op(kMultiply);
   ctor_b.PushInt(1).PushString("super").Op(0x1C).PushUndefined().Op(0x52).Op(kPop);
@@ -116,7 +118,8 @@ TEST(ScriptExceptions, CatchFinallyAcrossFunctionsAndBlocks) {
   thrower.PushString("boom ");
   Get(thrower, "x").Op(kAdd2).Op(kThrow);
   Function(a, "thrower", {"x"}, thrower);
-  // try { thrower(1); trace("not here"); } catch (e) { trace("caught " + e); } finally { trace("finally"); }
+  // try { thrower(1); trace("not here"); } catch (e) { trace("caught " + e); } finally {
+  // trace("finally"); }
   ActionBuilder body, handler, last;
   body.PushInt(1);
   CallFunction(body, "thrower", 1).Op(kPop).PushString("not here").Trace();
@@ -153,7 +156,12 @@ TEST(ScriptScopes, WithLocalsTimelineAndCaseByVersion) {
   Get(a, "y").Trace();
   // function f() { var local = 1; global_like = 2; }  f(); trace(local); trace(global_like);
   ActionBuilder f;
-  f.PushString("local").PushInt(1).Op(kDefineLocal).PushString("timeline_var").PushInt(2).Op(kSetVariable);
+  f.PushString("local")
+      .PushInt(1)
+      .Op(kDefineLocal)
+      .PushString("timeline_var")
+      .PushInt(2)
+      .Op(kSetVariable);
   Function(a, "f", {}, f);
   CallFunction(a, "f", 0).Op(kPop);
   Get(a, "local").Trace();

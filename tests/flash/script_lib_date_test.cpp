@@ -34,7 +34,10 @@ class ZoneScope {
     tzset();
   }
   ~ZoneScope() {
-    if (had_) setenv("TZ", old_.c_str(), 1); else unsetenv("TZ");
+    if (had_)
+      setenv("TZ", old_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 
@@ -62,8 +65,8 @@ TEST(ScriptDateMath, UtcFieldsAndParts) {
   EXPECT_EQ(before.milliseconds, 500);
   EXPECT_EQ(sl::UtcFields(8.64e15 + 1).milliseconds, 1);  // no clipping at 8.64e15
   EXPECT_EQ(sl::UtcFields(-8.64e15).year, -271821);
-  EXPECT_EQ(sl::UtcFields(951782400000).date, 29);         // 29 Feb 2000
-  EXPECT_EQ(sl::UtcFields(4107542400000).month, 2);        // 1 Mar 2100: not a leap year
+  EXPECT_EQ(sl::UtcFields(951782400000).date, 29);   // 29 Feb 2000
+  EXPECT_EQ(sl::UtcFields(4107542400000).month, 2);  // 1 Mar 2100: not a leap year
 
   sl::DateFields invalid = sl::UtcFields(kNaN);
   EXPECT_TRUE(std::isnan(invalid.year) && std::isnan(invalid.day));
@@ -88,16 +91,19 @@ TEST(ScriptDateMath, SettersOverflowIntoNeighbours) {
   const double t = sl::DateFromParts({2001, 0, 31}, true);
   auto fields = [](double v) {
     sl::DateFields f = sl::UtcFields(v);
-    return N(f.year) + "-" + N(f.month + 1) + "-" + N(f.date) + " " + N(f.hours) + ":" + N(f.minutes);
+    return N(f.year) + "-" + N(f.month + 1) + "-" + N(f.date) + " " + N(f.hours) + ":" +
+           N(f.minutes);
   };
   EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Month, {1}, true)), "2001-3-3 0:0");
   EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Month, {13}, true)), "2002-3-3 0:0");
   EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Date, {0}, true)), "2000-12-31 0:0");
   EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Hours, {-1, 90}, true)), "2001-1-31 0:30");
-  EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::FullYear, {2004, 1, 30}, true)), "2004-3-1 0:0");
+  EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::FullYear, {2004, 1, 30}, true)),
+            "2004-3-1 0:0");
   EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Year, {5}, true)), "1905-1-31 0:0");
   EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Year, {-1}, true)), "-1-1-31 0:0");
-  EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Milliseconds, {1000, 7}, true)), "2001-1-31 0:0");
+  EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Milliseconds, {1000, 7}, true)),
+            "2001-1-31 0:0");
   EXPECT_TRUE(std::isnan(sl::SetDateParts(kNaN, sl::DatePart::FullYear, {2000}, true)));
   EXPECT_TRUE(std::isnan(sl::SetDateParts(t, sl::DatePart::Date, {}, true)));
   EXPECT_EQ(fields(sl::SetDateParts(t, sl::DatePart::Month, {}, true)), "2001-1-31 0:0");
@@ -140,9 +146,10 @@ class DateReplay {
           ", Minutes = " + N(l.minutes) + ", Seconds = " + N(l.seconds) +
           ", Milliseconds = " + N(l.milliseconds) + ", Time = " + N(t) +
           ", TimezoneOffset = " + N(sl::TimezoneOffsetMinutes(t)) + ", UTCFullYear = " + N(u.year) +
-          ", UTCYear = " + N(u.year - 1900) + ", UTCMonth = " + N(u.month) + ", UTCDate = " + N(u.date) +
-          ", UTCDay = " + N(u.day) + ", UTCHours = " + N(u.hours) + ", UTCMinutes = " + N(u.minutes) +
-          ", UTCSeconds = " + N(u.seconds) + ", UTCMilliseconds = " + N(u.milliseconds));
+          ", UTCYear = " + N(u.year - 1900) + ", UTCMonth = " + N(u.month) +
+          ", UTCDate = " + N(u.date) + ", UTCDay = " + N(u.day) + ", UTCHours = " + N(u.hours) +
+          ", UTCMinutes = " + N(u.minutes) + ", UTCSeconds = " + N(u.seconds) +
+          ", UTCMilliseconds = " + N(u.milliseconds));
   }
 
   static std::string Joined(const std::vector<double>& args) {
@@ -153,32 +160,55 @@ class DateReplay {
 
   void Run() {
     const double now = 981152406000;
-    Trace("// Date()"); Trace(sl::DateToString(now)); Trace("");
-    Trace("// typeof Date()"); Trace("string"); Trace("");
-    Trace("// new Date()"); TraceDate(now); Trace("");
-    Trace("// new Date(new Date())"); TraceDate(now); Trace("");
-    const std::vector<double> times = {0, 5.5, 500, -500, 1000, -1000, 1594844387653, -1594844387653,
-                                       8.64e15, 8.64e15 + 1, -8.64e15, -8.64e15 - 1, kNaN, kInf, -kInf};
+    Trace("// Date()");
+    Trace(sl::DateToString(now));
+    Trace("");
+    Trace("// typeof Date()");
+    Trace("string");
+    Trace("");
+    Trace("// new Date()");
+    TraceDate(now);
+    Trace("");
+    Trace("// new Date(new Date())");
+    TraceDate(now);
+    Trace("");
+    const std::vector<double> times = {
+        0,       5.5,         500,      -500,         1000, -1000, 1594844387653, -1594844387653,
+        8.64e15, 8.64e15 + 1, -8.64e15, -8.64e15 - 1, kNaN, kInf,  -kInf};
     for (double t : times) {
-      Trace("// new Date(" + N(t) + ")"); TraceDate(t); Trace("");
+      Trace("// new Date(" + N(t) + ")");
+      TraceDate(t);
+      Trace("");
     }
     const std::vector<double> six = {1, 2, 3, 4, 5, 6};
     for (size_t n = 2; n <= 6; ++n) {
       std::vector<double> args(six.begin(), six.begin() + n);
-      Trace("// new Date(" + Joined(args) + ")"); TraceDate(sl::DateFromParts(args, false)); Trace("");
+      Trace("// new Date(" + Joined(args) + ")");
+      TraceDate(sl::DateFromParts(args, false));
+      Trace("");
     }
     const std::vector<std::vector<double>> full = SevenArgs(true);
     for (const auto& args : full) {
-      Trace("// new Date(" + Joined(args) + ")"); TraceDate(sl::DateFromParts(args, false)); Trace("");
+      Trace("// new Date(" + Joined(args) + ")");
+      TraceDate(sl::DateFromParts(args, false));
+      Trace("");
     }
-    Trace("// Date.UTC()"); Trace("undefined"); Trace("");
-    Trace("// Date.UTC(1)"); Trace("undefined"); Trace("");
+    Trace("// Date.UTC()");
+    Trace("undefined");
+    Trace("");
+    Trace("// Date.UTC(1)");
+    Trace("undefined");
+    Trace("");
     for (size_t n = 2; n <= 6; ++n) {
       std::vector<double> args(six.begin(), six.begin() + n);
-      Trace("// Date.UTC(" + Joined(args) + ")"); Trace(N(sl::DateFromParts(args, true))); Trace("");
+      Trace("// Date.UTC(" + Joined(args) + ")");
+      Trace(N(sl::DateFromParts(args, true)));
+      Trace("");
     }
     for (const auto& args : SevenArgs(false)) {
-      Trace("// Date.UTC(" + Joined(args) + ")"); Trace(N(sl::DateFromParts(args, true))); Trace("");
+      Trace("// Date.UTC(" + Joined(args) + ")");
+      Trace(N(sl::DateFromParts(args, true)));
+      Trace("");
     }
     SetDay("setFullYear", sl::DatePart::FullYear, false, 0);
     SetDay("setMonth", sl::DatePart::Month, false, 1);
@@ -216,7 +246,8 @@ class DateReplay {
     return list;
   }
 
-  void Show(const std::string& call, double t, sl::DatePart part, bool utc, const std::vector<double>& args) {
+  void Show(const std::string& call, double t, sl::DatePart part, bool utc,
+            const std::vector<double>& args) {
     Trace(call);
     double result = sl::SetDateParts(t, part, args, utc);
     Trace(N(result));
@@ -229,13 +260,28 @@ class DateReplay {
     const double base = 1594844387653;
     Trace("// var date = new Date(1594844387653);");
     Show("// date. " + name + "()", base, part, utc, {});
-    const std::vector<std::vector<double>> list = {
-        {base, 0, 0, 0}, {base, 2000, 11, 31}, {base, 7002.5, 13.5, 32.5}, {base, -1, -2, -3},
-        {base, 123456789, 123, 456}, {base, kNaN, 0, 0}, {base, 0, kNaN, 0}, {base, 0, 0, kNaN},
-        {base, kInf, 0, 0}, {base, 0, kInf, 0}, {base, 0, 0, kInf}, {base, -kInf, 0, 0},
-        {base, 0, -kInf, 0}, {base, 0, 0, -kInf}, {0, 2000, 11, 31}, {-base, 2000, 11, 31},
-        {8.64e15 + 1, 2000, 11, 31}, {-8.64e15, 2000, 11, 31}, {-8.64e15 - 1, 2000, 11, 31},
-        {kNaN, 2000, 11, 31}, {kInf, 2000, 11, 31}, {-kInf, 2000, 11, 31}};
+    const std::vector<std::vector<double>> list = {{base, 0, 0, 0},
+                                                   {base, 2000, 11, 31},
+                                                   {base, 7002.5, 13.5, 32.5},
+                                                   {base, -1, -2, -3},
+                                                   {base, 123456789, 123, 456},
+                                                   {base, kNaN, 0, 0},
+                                                   {base, 0, kNaN, 0},
+                                                   {base, 0, 0, kNaN},
+                                                   {base, kInf, 0, 0},
+                                                   {base, 0, kInf, 0},
+                                                   {base, 0, 0, kInf},
+                                                   {base, -kInf, 0, 0},
+                                                   {base, 0, -kInf, 0},
+                                                   {base, 0, 0, -kInf},
+                                                   {0, 2000, 11, 31},
+                                                   {-base, 2000, 11, 31},
+                                                   {8.64e15 + 1, 2000, 11, 31},
+                                                   {-8.64e15, 2000, 11, 31},
+                                                   {-8.64e15 - 1, 2000, 11, 31},
+                                                   {kNaN, 2000, 11, 31},
+                                                   {kInf, 2000, 11, 31},
+                                                   {-kInf, 2000, 11, 31}};
     for (int count = 1; count <= 3 - offset; ++count) {
       for (const auto& a : list) {
         Trace("// var date = new Date(" + N(a[0]) + ");");
@@ -251,15 +297,31 @@ class DateReplay {
     const double base = 1594844387653;
     Trace("// var date = new Date(1594844387653);");
     Show("// date. " + name + "()", base, part, utc, {});
-    const std::vector<std::vector<double>> list = {
-        {base, 0, 0, 0, 0}, {base, 23, 59, 59, 999}, {base, 24.5, 60.5, 60.5, 1000.5},
-        {base, -4, -5, -6, -7}, {base, 123, 456, 789, 2000}, {base, kNaN, 0, 0, 0},
-        {base, 0, kNaN, 0, 0}, {base, 0, 0, kNaN, 0}, {base, 0, 0, 0, kNaN}, {base, kInf, 0, 0, 0},
-        {base, 0, kInf, 0, 0}, {base, 0, 0, kInf, 0}, {base, 0, 0, 0, kInf}, {base, -kInf, 0, 0, 0},
-        {base, 0, -kInf, 0, 0}, {base, 0, 0, -kInf, 0}, {base, 0, 0, 0, -kInf}, {0, 23, 59, 59, 999},
-        {-base, 23, 59, 59, 999}, {8.64e15 + 1, 23, 59, 59, 999}, {-8.64e15, 23, 59, 59, 999},
-        {-8.64e15 - 1, 23, 59, 59, 999}, {kNaN, 23, 59, 59, 999}, {kInf, 23, 59, 59, 999},
-        {-kInf, 23, 59, 59, 999}};
+    const std::vector<std::vector<double>> list = {{base, 0, 0, 0, 0},
+                                                   {base, 23, 59, 59, 999},
+                                                   {base, 24.5, 60.5, 60.5, 1000.5},
+                                                   {base, -4, -5, -6, -7},
+                                                   {base, 123, 456, 789, 2000},
+                                                   {base, kNaN, 0, 0, 0},
+                                                   {base, 0, kNaN, 0, 0},
+                                                   {base, 0, 0, kNaN, 0},
+                                                   {base, 0, 0, 0, kNaN},
+                                                   {base, kInf, 0, 0, 0},
+                                                   {base, 0, kInf, 0, 0},
+                                                   {base, 0, 0, kInf, 0},
+                                                   {base, 0, 0, 0, kInf},
+                                                   {base, -kInf, 0, 0, 0},
+                                                   {base, 0, -kInf, 0, 0},
+                                                   {base, 0, 0, -kInf, 0},
+                                                   {base, 0, 0, 0, -kInf},
+                                                   {0, 23, 59, 59, 999},
+                                                   {-base, 23, 59, 59, 999},
+                                                   {8.64e15 + 1, 23, 59, 59, 999},
+                                                   {-8.64e15, 23, 59, 59, 999},
+                                                   {-8.64e15 - 1, 23, 59, 59, 999},
+                                                   {kNaN, 23, 59, 59, 999},
+                                                   {kInf, 23, 59, 59, 999},
+                                                   {-kInf, 23, 59, 59, 999}};
     for (int count = 1; count <= 4 - offset; ++count) {
       for (const auto& a : list) {
         Trace("// var date = new Date(" + N(a[0]) + ");");
@@ -305,18 +367,22 @@ TEST(ScriptDateMath, ReplaysTheReferenceMovie) {
   // Not followed: the reference's rounding of UTC hours at the very start of the range
   // (year -271821), and the fields it shows for the huge dates a non-finite or nine-digit year
   // makes in the constructor.
-  const std::vector<std::string> notFollowed = {"new Date(-8.64e+15)", "new Date(NaN, 0, 0",
-                                                "new Date(Infinity, 0, 0", "new Date(-Infinity, 0, 0",
-                                                "new Date(123456789, 123"};
+  const std::vector<std::string> notFollowed = {
+      "new Date(-8.64e+15)", "new Date(NaN, 0, 0", "new Date(Infinity, 0, 0",
+      "new Date(-Infinity, 0, 0", "new Date(123456789, 123"};
   std::string context;
   int differing = 0;
   for (size_t i = 0; i < expected.size(); ++i) {
-    if (expected[i].rfind("// new Date", 0) == 0 || expected[i].rfind("// var date", 0) == 0) context = expected[i];
+    if (expected[i].rfind("// new Date", 0) == 0 || expected[i].rfind("// var date", 0) == 0)
+      context = expected[i];
     bool skipped = false;
-    for (const std::string& n : notFollowed) skipped = skipped || context.find(n) != std::string::npos;
+    for (const std::string& n : notFollowed)
+      skipped = skipped || context.find(n) != std::string::npos;
     if (replay.lines[i] != expected[i] && !skipped) {
       ++differing;
-      if (differing <= 20) ADD_FAILURE() << "line " << i + 1 << "\n  got:  " << replay.lines[i] << "\n  want: " << expected[i];
+      if (differing <= 20)
+        ADD_FAILURE() << "line " << i + 1 << "\n  got:  " << replay.lines[i]
+                      << "\n  want: " << expected[i];
     }
   }
   EXPECT_EQ(differing, 0);

@@ -30,17 +30,21 @@ std::string Show(const sl::GeomRect& r) {
 std::string Show(std::optional<bool> b) { return b ? (*b ? "true" : "false") : "undefined"; }
 
 TEST(ScriptGeom, MatrixOperations) {
-  EXPECT_EQ(Show(sl::MatrixScale({2, 0, 0, 2, 100, 100}, 7, 11)), "(a=14, b=0, c=0, d=22, tx=700, ty=1100)");
-  EXPECT_EQ(Show(sl::MatrixTranslate({2, 0, 0, 2, 0, 0}, 107, 111)), "(a=2, b=0, c=0, d=2, tx=107, ty=111)");
+  EXPECT_EQ(Show(sl::MatrixScale({2, 0, 0, 2, 100, 100}, 7, 11)),
+            "(a=14, b=0, c=0, d=22, tx=700, ty=1100)");
+  EXPECT_EQ(Show(sl::MatrixTranslate({2, 0, 0, 2, 0, 0}, 107, 111)),
+            "(a=2, b=0, c=0, d=2, tx=107, ty=111)");
   EXPECT_EQ(Show(sl::MatrixRotate({1, 2, 3, 4, 5, 6}, 0)), "(a=1, b=2, c=3, d=4, tx=5, ty=6)");
   EXPECT_EQ(Show(sl::MatrixInvert({2, 3, 5, 7, 9, 11})), "(a=-7, b=3, c=5, d=-2, tx=8, ty=-5)");
   EXPECT_EQ(Show(sl::MatrixInvert({})), "(a=1, b=0, c=0, d=1, tx=0, ty=0)");
-  EXPECT_EQ(Show(sl::MatrixCreateBox(2, 3, kNaN, 0, 0)), "(a=NaN, b=NaN, c=NaN, d=NaN, tx=0, ty=0)");
+  EXPECT_EQ(Show(sl::MatrixCreateBox(2, 3, kNaN, 0, 0)),
+            "(a=NaN, b=NaN, c=NaN, d=NaN, tx=0, ty=0)");
   EXPECT_EQ(Show(sl::MatrixCreateBox(2, 3, 0, 0, 0)), "(a=2, b=0, c=0, d=3, tx=0, ty=0)");
   EXPECT_EQ(Show(sl::MatrixCreateGradientBox(200, 300, 0, 0, 0)),
             "(a=0.1220703125, b=0, c=0, d=0.18310546875, tx=100, ty=150)");
   // Concatenation applies the left matrix first: a translation then a scale scales the offset.
-  EXPECT_EQ(Show(sl::MatrixConcat({1, 0, 0, 1, 5, 6}, {2, 0, 0, 3, 1, 1})), "(a=2, b=0, c=0, d=3, tx=11, ty=19)");
+  EXPECT_EQ(Show(sl::MatrixConcat({1, 0, 0, 1, 5, 6}, {2, 0, 0, 3, 1, 1})),
+            "(a=2, b=0, c=0, d=3, tx=11, ty=19)");
   sl::GeomMatrix m{2, 3, 5, 7, 11, 13};
   sl::GeomPoint p = sl::MatrixTransformPoint(m, {1, 1});
   EXPECT_EQ(p.x, 18);

@@ -58,7 +58,12 @@ TEST(ScriptNumberText, PrintsOtherRadixes) {
 }
 
 TEST(ScriptNumberText, ReadsStringsPerVersion) {
-  struct Case { const char* text; const char* v4; const char* v5; const char* v6; };
+  struct Case {
+    const char* text;
+    const char* v4;
+    const char* v5;
+    const char* v6;
+  };
   const Case cases[] = {
       {"", "0", "NaN", "NaN"},
       {" ", "0", "NaN", "NaN"},
@@ -97,23 +102,50 @@ TEST(ScriptNumberText, ReadsStringsPerVersion) {
 }
 
 TEST(ScriptNumberText, ParseIntFollowsThePlayer) {
-  struct Case { const char* text; std::optional<double> radix; const char* result; };
+  struct Case {
+    const char* text;
+    std::optional<double> radix;
+    const char* result;
+  };
   const Case cases[] = {
       {"", std::nullopt, "NaN"},
       {"undefined", 32, "33790067563981"},
-      {"100", 0, "NaN"}, {"100", 1, "NaN"}, {"100", 2, "4"}, {"100", 36, "1296"},
-      {"100", 37, "NaN"}, {"100", -1, "NaN"}, {"100", std::nan(""), "NaN"},
-      {"0x123", std::nullopt, "291"}, {"0xabc", std::nullopt, "2748"},
-      {"010", 2, "2"}, {"-0100", std::nullopt, "-64"}, {"-0100z", std::nullopt, "-100"},
-      {"0x+0X100", std::nullopt, "0"}, {"++1", std::nullopt, "NaN"},
-      {"0x100", 36, "1296"}, {" 0x100", 36, "1540944"}, {"0y100", 36, "1587600"},
-      {"-0x100", 36, "1540944"}, {" -0x100", 36, "-1540944"}, {"-0y100", 36, "-1587600"},
-      {"-0x100", std::nullopt, "NaN"}, {"0x-100", std::nullopt, "-256"},
-      {" 0x-100", std::nullopt, "0"}, {"0x -100", std::nullopt, "-256"}, {"0-100", std::nullopt, "0"},
-      {"+0x123", 33, "NaN"}, {"+0x123", 34, "1298259"},
-      {" 0 ", std::nullopt, "0"}, {"077", std::nullopt, "63"}, {"  077", std::nullopt, "77"},
-      {"  -077", std::nullopt, "-77"}, {"077 ", std::nullopt, "77"},
-      {"11", 3.8, "4"}, {"0x12", 16.1, "18"}, {"0x  ", std::nullopt, "NaN"}, {"0x", 16, "NaN"},
+      {"100", 0, "NaN"},
+      {"100", 1, "NaN"},
+      {"100", 2, "4"},
+      {"100", 36, "1296"},
+      {"100", 37, "NaN"},
+      {"100", -1, "NaN"},
+      {"100", std::nan(""), "NaN"},
+      {"0x123", std::nullopt, "291"},
+      {"0xabc", std::nullopt, "2748"},
+      {"010", 2, "2"},
+      {"-0100", std::nullopt, "-64"},
+      {"-0100z", std::nullopt, "-100"},
+      {"0x+0X100", std::nullopt, "0"},
+      {"++1", std::nullopt, "NaN"},
+      {"0x100", 36, "1296"},
+      {" 0x100", 36, "1540944"},
+      {"0y100", 36, "1587600"},
+      {"-0x100", 36, "1540944"},
+      {" -0x100", 36, "-1540944"},
+      {"-0y100", 36, "-1587600"},
+      {"-0x100", std::nullopt, "NaN"},
+      {"0x-100", std::nullopt, "-256"},
+      {" 0x-100", std::nullopt, "0"},
+      {"0x -100", std::nullopt, "-256"},
+      {"0-100", std::nullopt, "0"},
+      {"+0x123", 33, "NaN"},
+      {"+0x123", 34, "1298259"},
+      {" 0 ", std::nullopt, "0"},
+      {"077", std::nullopt, "63"},
+      {"  077", std::nullopt, "77"},
+      {"  -077", std::nullopt, "-77"},
+      {"077 ", std::nullopt, "77"},
+      {"11", 3.8, "4"},
+      {"0x12", 16.1, "18"},
+      {"0x  ", std::nullopt, "NaN"},
+      {"0x", 16, "NaN"},
       {"12aaa", std::nullopt, "12"},
   };
   for (const Case& c : cases)

@@ -56,7 +56,8 @@ TEST(ScriptArraySort, DefaultOrderComparesText) {
   auto numbers = Numbers({4, 1, 3, 22, 2, 3});
   EXPECT_EQ(Sorted(numbers, sl::SortOrder(numbers, 0, 8)), "1,2,22,3,3,4");
 
-  std::vector<Key> odd = {Key::Undefined(), Key::Null(), Key::Bool(true), Key::Bool(false), Key::Other("AAA")};
+  std::vector<Key> odd = {Key::Undefined(), Key::Null(), Key::Bool(true), Key::Bool(false),
+                          Key::Other("AAA")};
   EXPECT_EQ(Sorted(odd, sl::SortOrder(odd, 0, 8)), "AAA,false,null,true,undefined");
   // Before version 7 undefined reads as "" and sorts first.
   EXPECT_EQ(Indexes(sl::SortOrder(odd, 0, 6)), "0,4,3,1,2");
@@ -65,15 +66,16 @@ TEST(ScriptArraySort, DefaultOrderComparesText) {
 TEST(ScriptArraySort, NumericOrder) {
   auto numbers = Numbers({4, 1, 3, 22, 2, 3});
   EXPECT_EQ(Sorted(numbers, sl::SortOrder(numbers, sl::kSortNumeric, 8)), "1,2,3,3,4,22");
-  EXPECT_EQ(Sorted(numbers, sl::SortOrder(numbers, sl::kSortNumeric | sl::kSortDescending, 8)), "22,4,3,3,2,1");
+  EXPECT_EQ(Sorted(numbers, sl::SortOrder(numbers, sl::kSortNumeric | sl::kSortDescending, 8)),
+            "22,4,3,3,2,1");
   auto bad = Numbers({kInf, kNaN, 4, 1, kNaN, -kInf});
   EXPECT_EQ(Sorted(bad, sl::SortOrder(bad, sl::kSortNumeric, 8)), "-Infinity,1,4,Infinity,NaN,NaN");
   // Pairs that are not both numbers compare as text, ignoring case if asked.
-  std::vector<Key> mixed = {Key::String("test"), Key::Number(4),  Key::Number(1),
+  std::vector<Key> mixed = {Key::String("test"), Key::Number(4),   Key::Number(1),
                             Key::String("22"),   Key::Undefined(), Key::Number(3),
                             Key::Number(23),     Key::Number(2),   Key::Bool(true)};
-  const int all = sl::kSortNumeric | sl::kSortCaseInsensitive | sl::kSortDescending | sl::kSortUniqueSort |
-                  sl::kSortReturnIndexedArray;
+  const int all = sl::kSortNumeric | sl::kSortCaseInsensitive | sl::kSortDescending |
+                  sl::kSortUniqueSort | sl::kSortReturnIndexedArray;
   EXPECT_EQ(Indexes(sl::SortOrder(mixed, all, 8)), "4,8,0,6,1,5,3,7,2");
 }
 
@@ -83,7 +85,9 @@ TEST(ScriptArraySort, UniqueSortRefusesDuplicates) {
   auto twice = Numbers({4, 1, 3, 22, 2, 3});
   EXPECT_EQ(Sorted(twice, sl::SortOrder(twice, sl::kSortUniqueSort, 8)), "0");
   auto folded = Strings({"TeSt", "hëllo", "HËLLO", "test"});
-  EXPECT_EQ(Sorted(folded, sl::SortOrder(folded, sl::kSortCaseInsensitive | sl::kSortUniqueSort, 8)), "0");
+  EXPECT_EQ(
+      Sorted(folded, sl::SortOrder(folded, sl::kSortCaseInsensitive | sl::kSortUniqueSort, 8)),
+      "0");
   EXPECT_EQ(Sorted(folded, sl::SortOrder(folded, sl::kSortUniqueSort, 8)), "HËLLO,TeSt,hëllo,test");
   std::vector<Key> none;
   EXPECT_EQ(Indexes(sl::SortOrder(none, sl::kSortUniqueSort, 8)), "");
@@ -118,15 +122,20 @@ TEST(ScriptArraySort, Comparators) {
   EXPECT_EQ(values(sl::SortOrderWith(n.size(), byN, sl::kSortDescending)), "53211");
   EXPECT_EQ(Indexes(sl::SortOrderWith(n.size(), byN, sl::kSortUniqueSort)), "0");
   // NaN results are "equal".
-  EXPECT_EQ(Indexes(sl::SortOrderWith(3, [](size_t, size_t) { return kNaN; }, 0)), "0,1,2");
+  EXPECT_EQ(Indexes(sl::SortOrderWith(
+                3, [](size_t, size_t) { return kNaN; }, 0)),
+            "0,1,2");
   // An exception from the script's function passes through.
-  EXPECT_THROW(sl::SortOrderWith(3, [](size_t, size_t) -> double { throw 42; }, 0), int);
+  EXPECT_THROW(sl::SortOrderWith(
+                   3, [](size_t, size_t) -> double { throw 42; }, 0),
+               int);
 }
 
 TEST(ScriptArraySort, ContradictoryComparatorsEndWithAPermutation) {
   std::mt19937 random(7);
   for (size_t count : {2u, 3u, 10u, 100u, 1000u}) {
-    auto order = sl::SortOrderWith(count, [&](size_t, size_t) { return double(int(random() % 3) - 1); }, 0);
+    auto order = sl::SortOrderWith(
+        count, [&](size_t, size_t) { return double(int(random() % 3) - 1); }, 0);
     ASSERT_TRUE(order.has_value());
     std::vector<bool> seen(count);
     for (size_t i : *order) {
@@ -135,9 +144,11 @@ TEST(ScriptArraySort, ContradictoryComparatorsEndWithAPermutation) {
       seen[i] = true;
     }
   }
-  auto alwaysLess = sl::SortOrderWith(50, [](size_t, size_t) { return -1.0; }, 0);
+  auto alwaysLess = sl::SortOrderWith(
+      50, [](size_t, size_t) { return -1.0; }, 0);
   EXPECT_EQ(alwaysLess->size(), 50u);
-  auto alwaysMore = sl::SortOrderWith(50, [](size_t, size_t) { return 1.0; }, 0);
+  auto alwaysMore = sl::SortOrderWith(
+      50, [](size_t, size_t) { return 1.0; }, 0);
   EXPECT_EQ(alwaysMore->size(), 50u);
 }
 
@@ -146,7 +157,8 @@ TEST(ScriptArraySort, LargeInputsSortCorrectly) {
   std::vector<Key> keys;
   for (int i = 0; i < 20000; ++i) keys.push_back(Key::Number(double(random() % 5000)));
   auto order = sl::SortOrder(keys, sl::kSortNumeric, 8);
-  for (size_t i = 1; i < order->size(); ++i) ASSERT_LE(keys[(*order)[i - 1]].number, keys[(*order)[i]].number);
+  for (size_t i = 1; i < order->size(); ++i)
+    ASSERT_LE(keys[(*order)[i - 1]].number, keys[(*order)[i]].number);
   std::vector<Key> sorted;
   for (int i = 0; i < 20000; ++i) sorted.push_back(Key::Number(i));
   auto same = sl::SortOrder(sorted, sl::kSortNumeric | sl::kSortDescending, 8);
@@ -159,13 +171,15 @@ TEST(ScriptArraySort, SortOnFields) {
     for (const Key& k : ks) rows.push_back({k});
     return rows;
   };
-  auto n = single({Key::Number(3), Key::Number(5), Key::Number(22), Key::Number(2), Key::Number(1)});
+  auto n =
+      single({Key::Number(3), Key::Number(5), Key::Number(22), Key::Number(2), Key::Number(1)});
   EXPECT_EQ(Indexes(sl::SortOnOrder(n, {0}, 8)), "4,3,2,0,1");
   EXPECT_EQ(Indexes(sl::SortOnOrder(n, {sl::kSortDescending}, 8)), "1,0,2,3,4");
   EXPECT_EQ(Indexes(sl::SortOnOrder(n, {sl::kSortNumeric}, 8)), "4,3,0,1,2");
   EXPECT_EQ(Indexes(sl::SortOnOrder(n, {sl::kSortNumeric | sl::kSortDescending}, 8)), "2,1,0,3,4");
 
-  auto words = single({Key::String("test"), Key::String("hello"), Key::String("TEST"), Key::String("hello")});
+  auto words = single(
+      {Key::String("test"), Key::String("hello"), Key::String("TEST"), Key::String("hello")});
   EXPECT_EQ(Indexes(sl::SortOnOrder(words, {sl::kSortUniqueSort}, 8)), "0");
 
   // Two fields, each with its own flags.
@@ -173,11 +187,14 @@ TEST(ScriptArraySort, SortOnFields) {
                                         {Key::String("bar"), Key::Number(3)},
                                         {Key::String("BAR"), Key::Number(22)},
                                         {Key::String("foo"), Key::Number(2)}};
-  EXPECT_EQ(Indexes(sl::SortOnOrder(rows, {sl::kSortCaseInsensitive, sl::kSortNumeric}, 8)), "1,2,0,3");
+  EXPECT_EQ(Indexes(sl::SortOnOrder(rows, {sl::kSortCaseInsensitive, sl::kSortNumeric}, 8)),
+            "1,2,0,3");
   EXPECT_EQ(Indexes(sl::SortOnOrder(rows, {0, 0}, 8)), "2,1,0,3");
 
-  std::vector<std::vector<Key>> pairs = {{Key::Number(3), Key::Number(1)}, {Key::Number(2), Key::Number(3)},
-                                         {Key::Number(2), Key::Number(2)}, {Key::Number(1), Key::Number(2)},
+  std::vector<std::vector<Key>> pairs = {{Key::Number(3), Key::Number(1)},
+                                         {Key::Number(2), Key::Number(3)},
+                                         {Key::Number(2), Key::Number(2)},
+                                         {Key::Number(1), Key::Number(2)},
                                          {Key::Number(3), Key::Number(1)}};
   EXPECT_EQ(Indexes(sl::SortOnOrder(pairs, {sl::kSortUniqueSort, 0}, 8)), "0");
   // Uniqueness is read from the first field's flags only.

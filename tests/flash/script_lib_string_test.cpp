@@ -51,7 +51,10 @@ TEST(ScriptStringOps, UnitsPerVersion) {
   EXPECT_EQ(sl::StringLength(high, 6), 1u);
   EXPECT_EQ(sl::FromUnits(sl::ToUnits(high + low, 6), 6), "😋");
   EXPECT_EQ(sl::ToWellFormedUtf8(high), "\xEF\xBF\xBD");
-  EXPECT_EQ(sl::ToWellFormedUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(sl::ToWellFormedUtf8("a\xFF"
+                                 "b"),
+            "a\xEF\xBF\xBD"
+            "b");
 }
 
 TEST(ScriptStringOps, SearchWithOddStarts) {

@@ -12,8 +12,10 @@ namespace {
 TEST(ScriptUrlVars, EncodesLikeEscape) {
   const std::string odd = "23vsd!@#$%^&*()_+-=;':\",.<>/?[{]}\\|`~] ";
   EXPECT_EQ(sl::EncodeUrlVariables({{odd, odd}}),
-            "23vsd%21%40%23%24%25%5E%26%2A%28%29%5F%2B%2D%3D%3B%27%3A%22%2C%2E%3C%3E%2F%3F%5B%7B%5D%7D%5C%7C%60%7E%5D%20="
-            "23vsd%21%40%23%24%25%5E%26%2A%28%29%5F%2B%2D%3D%3B%27%3A%22%2C%2E%3C%3E%2F%3F%5B%7B%5D%7D%5C%7C%60%7E%5D%20");
+            "23vsd%21%40%23%24%25%5E%26%2A%28%29%5F%2B%2D%3D%3B%27%3A%22%2C%2E%3C%3E%2F%3F%5B%7B%"
+            "5D%7D%5C%7C%60%7E%5D%20="
+            "23vsd%21%40%23%24%25%5E%26%2A%28%29%5F%2B%2D%3D%3B%27%3A%22%2C%2E%3C%3E%2F%3F%5B%7B%"
+            "5D%7D%5C%7C%60%7E%5D%20");
   EXPECT_EQ(sl::EncodeUrlVariables({}), "");
   EXPECT_EQ(sl::EncodeUrlVariables({{"l", "m"}, {"k", "undefined"}}), "l=m&k=undefined");
   EXPECT_EQ(sl::EncodeUrlVariables({{"é", ""}}), "%C3%A9=");
@@ -41,9 +43,15 @@ TEST(ScriptUrlVars, DecodesPairs) {
 TEST(ScriptUrlVars, DecodesLoadedText) {
   EXPECT_EQ(sl::DecodeLoadedText("\xEF\xBB\xBFutf8_var=\xC3\x84"), "utf8_var=Ä");
   EXPECT_EQ(sl::DecodeLoadedText("iso_var=\xC4\xD6\xDC \xDF"), "iso_var=ÄÖÜ ß");
-  EXPECT_EQ(sl::DecodeLoadedText(std::string("\xFF\xFE" "a\0\x3A\x26", 6)), "a☺");
+  EXPECT_EQ(sl::DecodeLoadedText(std::string("\xFF\xFE"
+                                             "a\0\x3A\x26",
+                                             6)),
+            "a☺");
   EXPECT_EQ(sl::DecodeLoadedText(std::string("\xFE\xFF\0a\xD8\x3D\xDE\x0B", 8)), "a😋");
-  EXPECT_EQ(sl::DecodeLoadedText(std::string("\xFF\xFE" "a", 3)), "");  // a dangling half unit is dropped
+  EXPECT_EQ(sl::DecodeLoadedText(std::string("\xFF\xFE"
+                                             "a",
+                                             3)),
+            "");  // a dangling half unit is dropped
   EXPECT_EQ(sl::DecodeLoadedText(""), "");
 }
 

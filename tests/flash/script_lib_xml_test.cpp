@@ -15,18 +15,23 @@ std::string RoundTrip(const std::string& text, bool ignoreWhite = false) {
 }
 
 TEST(ScriptXml, WritesWhatThePlayerWrites) {
-  EXPECT_EQ(RoundTrip("<test></test>\nI'm a <b>text node</b>!\n<продукция>Название_Name</продукция>"),
-            "<test />\nI&apos;m a <b>text node</b>!\n<продукция>Название_Name</продукция>");
-  EXPECT_EQ(RoundTrip("<a x='1' y=\"&lt;&quot;\"><b/>t</a>"), "<a x=\"1\" y=\"&lt;&quot;\"><b />t</a>");
-  EXPECT_EQ(RoundTrip("<test><!-- Comment -->This is a text node</test>"), "<test>This is a text node</test>");
-  EXPECT_EQ(RoundTrip("<test><![CDATA[a<b & c]]>normal text</test>!"), "<test>a&lt;b &amp; cnormal text</test>!");
+  EXPECT_EQ(
+      RoundTrip("<test></test>\nI'm a <b>text node</b>!\n<продукция>Название_Name</продукция>"),
+      "<test />\nI&apos;m a <b>text node</b>!\n<продукция>Название_Name</продукция>");
+  EXPECT_EQ(RoundTrip("<a x='1' y=\"&lt;&quot;\"><b/>t</a>"),
+            "<a x=\"1\" y=\"&lt;&quot;\"><b />t</a>");
+  EXPECT_EQ(RoundTrip("<test><!-- Comment -->This is a text node</test>"),
+            "<test>This is a text node</test>");
+  EXPECT_EQ(RoundTrip("<test><![CDATA[a<b & c]]>normal text</test>!"),
+            "<test>a&lt;b &amp; cnormal text</test>!");
   EXPECT_EQ(RoundTrip("<?xml version='1.0'?><!DOCTYPE d [<!ENTITY x '>'>]><d/>"),
             "<?xml version='1.0'?><!DOCTYPE d [<!ENTITY x '>'>]><d />");
   EXPECT_EQ(RoundTrip(""), "");
 }
 
 TEST(ScriptXml, BuildsTheTree) {
-  sl::XmlDocument doc = sl::ParseXml("<test><![CDATA[text inside cdata]]>normal text</test>!", false);
+  sl::XmlDocument doc =
+      sl::ParseXml("<test><![CDATA[text inside cdata]]>normal text</test>!", false);
   ASSERT_EQ(doc.status, sl::kXmlOk);
   ASSERT_EQ(doc.root.children.size(), 2u);
   const sl::XmlNode& test = doc.root.children[0];
@@ -36,17 +41,20 @@ TEST(ScriptXml, BuildsTheTree) {
   EXPECT_EQ(test.children[0].value, "text inside cdata");
   EXPECT_EQ(test.children[1].value, "normal text");
 
-  sl::XmlDocument attrs = sl::ParseXml("<test attrx=\"\" attry='attr y string' attrx='again'></test>", false);
+  sl::XmlDocument attrs =
+      sl::ParseXml("<test attrx=\"\" attry='attr y string' attrx='again'></test>", false);
   const auto& a = attrs.root.children[0].attributes;
   ASSERT_EQ(a.size(), 2u);
   EXPECT_EQ(a[0], (std::pair<std::string, std::string>("attrx", "again")));
   EXPECT_EQ(a[1].second, "attr y string");
 
-  sl::XmlDocument decl = sl::ParseXml("<?xml version='1.1' encoding='utf-8' standalone='yes' ?>", false);
+  sl::XmlDocument decl =
+      sl::ParseXml("<?xml version='1.1' encoding='utf-8' standalone='yes' ?>", false);
   EXPECT_EQ(decl.xmlDecl, "<?xml version='1.1' encoding='utf-8' standalone='yes' ?>");
   EXPECT_FALSE(decl.docTypeDecl.has_value());
   EXPECT_TRUE(decl.root.children.empty());
-  EXPECT_EQ(sl::ParseXml("<!DOCTYPE myfancydoctype>", false).docTypeDecl, "<!DOCTYPE myfancydoctype>");
+  EXPECT_EQ(sl::ParseXml("<!DOCTYPE myfancydoctype>", false).docTypeDecl,
+            "<!DOCTYPE myfancydoctype>");
 
   EXPECT_EQ(sl::XmlPrefix("test:test10"), "test");
   EXPECT_EQ(sl::XmlLocalName("test:test10"), "test10");
@@ -59,22 +67,30 @@ TEST(ScriptXml, NamespaceDeclarations) {
       "<test2 xmlns:='https://example.com/colon'></test2>"
       "<test5 xmlns:='https://example.com/2' xmlns='https://example.com'></test5>"
       "<test7 xmlnsaaa='https://example.com/2' xmlns='https://example.com'></test7>"
-      "<test:test10 xmlns:test='https://example.com'><test:test11 xmlns:test2='https://example.com/2'>"
+      "<test:test10 xmlns:test='https://example.com'><test:test11 "
+      "xmlns:test2='https://example.com/2'>"
       "</test:test11></test:test10>",
       false);
   ASSERT_EQ(doc.root.children.size(), 4u);
-  auto own = [](const sl::XmlNode& n) { return std::vector<const sl::XmlAttributes*>{&n.attributes}; };
+  auto own = [](const sl::XmlNode& n) {
+    return std::vector<const sl::XmlAttributes*>{&n.attributes};
+  };
   auto show = [](const std::optional<std::string>& s) { return s ? *s : std::string("null"); };
-  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[0]), "")), "https://example.com/colon");
-  EXPECT_EQ(show(sl::XmlPrefixForNamespace(own(doc.root.children[0]), "https://example.com")), "null");
-  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[1]), "")), "https://example.com/2");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[0]), "")),
+            "https://example.com/colon");
+  EXPECT_EQ(show(sl::XmlPrefixForNamespace(own(doc.root.children[0]), "https://example.com")),
+            "null");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[1]), "")),
+            "https://example.com/2");
   EXPECT_EQ(show(sl::XmlPrefixForNamespace(own(doc.root.children[1]), "https://example.com")), "");
-  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[2]), "")), "https://example.com/2");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(doc.root.children[2]), "")),
+            "https://example.com/2");
 
   const sl::XmlNode& outer = doc.root.children[3];
   const sl::XmlNode& inner = outer.children[0];
   std::vector<const sl::XmlAttributes*> chain = {&inner.attributes, &outer.attributes};
-  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(chain, sl::XmlPrefix(inner.name))), "https://example.com");
+  EXPECT_EQ(show(sl::XmlNamespaceForPrefix(chain, sl::XmlPrefix(inner.name))),
+            "https://example.com");
   EXPECT_EQ(show(sl::XmlNamespaceForPrefix(chain, "test2")), "https://example.com/2");
   EXPECT_EQ(show(sl::XmlPrefixForNamespace(chain, "https://example.com")), "test");
   EXPECT_EQ(show(sl::XmlNamespaceForPrefix(own(outer), "test2")), "null");
@@ -98,7 +114,10 @@ TEST(ScriptXml, DecodesKnownEntitiesOnly) {
     return sl::ParseXml("<data>" + body + "</data>", false).root.children[0].children[0].value;
   };
   auto attr = [](const std::string& body) {
-    return sl::ParseXml("<data label=\"" + body + "\"></data>", false).root.children[0].attributes[0].second;
+    return sl::ParseXml("<data label=\"" + body + "\"></data>", false)
+        .root.children[0]
+        .attributes[0]
+        .second;
   };
   for (auto [in, out] : std::initializer_list<std::pair<const char*, const char*>>{
            {"A &amp; &#39; B", "A & ' B"},
@@ -114,7 +133,11 @@ TEST(ScriptXml, DecodesKnownEntitiesOnly) {
 }
 
 TEST(ScriptXml, StatusCodesKeepWhatWasRead) {
-  struct Case { const char* text; int status; const char* kept; };
+  struct Case {
+    const char* text;
+    int status;
+    const char* kept;
+  };
   const Case cases[] = {
       {"<a>x</a>", sl::kXmlOk, "<a>x</a>"},
       {"<a><![CDATA[never", sl::kXmlCdataNotTerminated, "<a />"},

@@ -26,7 +26,10 @@ class Script {
     return [name](Script& c) { c.Get(name); };
   }
   static Emit Member(std::string obj, std::string name) {
-    return [obj, name](Script& c) { c.Get(obj); c.a.PushString(name).Op(0x4E); };
+    return [obj, name](Script& c) {
+      c.Get(obj);
+      c.a.PushString(name).Op(0x4E);
+    };
   }
 
   explicit Script(int version = 8) : version_(version) {}
@@ -51,7 +54,8 @@ class Script {
     return *this;
   }
   // Pushes `new package.cls(args)` the way compilers write it for a class in a package.
-  Script& NewIn(const std::string& package, const std::string& cls, const std::vector<Emit>& args = {}) {
+  Script& NewIn(const std::string& package, const std::string& cls,
+                const std::vector<Emit>& args = {}) {
     for (auto it = args.rbegin(); it != args.rend(); ++it) (*it)(*this);
     a.PushInt(static_cast<int32_t>(args.size()));
     Path(package);
@@ -59,7 +63,8 @@ class Script {
     return *this;
   }
   // Pushes obj.method(args) where obj is a variable (a dotted member path is read step by step).
-  Script& Call(const std::string& obj, const std::string& method, const std::vector<Emit>& args = {}) {
+  Script& Call(const std::string& obj, const std::string& method,
+               const std::vector<Emit>& args = {}) {
     for (auto it = args.rbegin(); it != args.rend(); ++it) (*it)(*this);
     a.PushInt(static_cast<int32_t>(args.size()));
     Path(obj);
@@ -125,7 +130,9 @@ class Script {
     Get(path.substr(0, dot));
     while (dot != std::string::npos) {
       size_t next = path.find('.', dot + 1);
-      a.PushString(path.substr(dot + 1, next == std::string::npos ? std::string::npos : next - dot - 1)).Op(0x4E);
+      a.PushString(
+           path.substr(dot + 1, next == std::string::npos ? std::string::npos : next - dot - 1))
+          .Op(0x4E);
       dot = next;
     }
     return *this;

@@ -23,8 +23,8 @@ TEST(ScriptObjectsLoadQueue, ReadsOnlyFilesBelowTheMovieFolderReference) {
   EXPECT_FALSE(q.Read("sub/none.txt").bytes);
   EXPECT_FALSE(q.Read("sub").bytes);  // a folder is not a file
   EXPECT_FALSE(q.Read("").bytes);
-  for (const char* remote : {"http://host/v.txt", "https://host/v.txt", "ftp://host/v.txt", "file:///etc/hostname",
-                             "/etc/hostname"})
+  for (const char* remote : {"http://host/v.txt", "https://host/v.txt", "ftp://host/v.txt",
+                             "file:///etc/hostname", "/etc/hostname"})
     EXPECT_TRUE(flash::LoadQueue::IsRemote(remote)) << remote;
   EXPECT_TRUE(q.Read("http://host/v.txt").remote);
   EXPECT_FALSE(q.Read("http://host/v.txt").bytes);
@@ -47,7 +47,9 @@ TEST(ScriptObjectsLoadVars, DecodeToStringAndLoadIntoAnotherObject) {
   s.TraceExpr([](Script& s) { s.Call("lv", "toString"); });
   s.Var("target", [](Script& s) { s.New("LoadVars"); });
   s.SetMember("target", "onLoad", [&](Script& s) { s.Function({"ok"}, onload); });
-  s.TraceExpr([](Script& s) { s.Call("lv", "sendAndLoad", {Script::Str("v.txt"), Script::VarRef("target")}); });
+  s.TraceExpr([](Script& s) {
+    s.Call("lv", "sendAndLoad", {Script::Str("v.txt"), Script::VarRef("target")});
+  });
   // Without a target object nothing is sent.
   s.TraceExpr([](Script& s) { s.Call("lv", "sendAndLoad", {Script::Str("v.txt")}); });
   s.TraceMember("target.loaded");
@@ -59,11 +61,12 @@ TEST(ScriptObjectsLoadVars, DecodeToStringAndLoadIntoAnotherObject) {
 
 TEST(ScriptObjectsColor, TransformsWrapLikeTheClipsOwnSixteenBits) {
   Script s;
-  s.Var("c", [](Script& s) { s.New("Color", {[](Script& s) { s.a.PushString("_root").Op(0x1C); }}); });
+  s.Var("c",
+        [](Script& s) { s.New("Color", {[](Script& s) { s.a.PushString("_root").Op(0x1C); }}); });
   s.Var("t", [](Script& s) { s.a.PushInt(0).Op(0x43); });  // {}
-  s.SetMember("t", "ra", Script::Num(12800));   // 32768 in 8.8 wraps to -32768
-  s.SetMember("t", "gb", Script::Num(65546));   // wraps to 10
-  s.SetMember("t", "ba", Script::Num(NAN));     // not a number: 0
+  s.SetMember("t", "ra", Script::Num(12800));              // 32768 in 8.8 wraps to -32768
+  s.SetMember("t", "gb", Script::Num(65546));              // wraps to 10
+  s.SetMember("t", "ba", Script::Num(NAN));                // not a number: 0
   s.Call("c", "setTransform", {Script::VarRef("t")}).Drop();
   s.Var("r", [](Script& s) { s.Call("c", "getTransform"); });
   s.TraceMember("r.ra");
@@ -81,13 +84,15 @@ TEST(ScriptObjectsColor, TransformsWrapLikeTheClipsOwnSixteenBits) {
 TEST(ScriptObjectsGeom, MembersStayAsGivenAndMethodsComputeInNumbers) {
   Script s;
   s.Var("r", [](Script& s) {
-    s.NewIn("flash.geom", "Rectangle", {Script::Num(1), Script::Num(3), Script::Num(5), Script::Num(7)});
+    s.NewIn("flash.geom", "Rectangle",
+            {Script::Num(1), Script::Num(3), Script::Num(5), Script::Num(7)});
   });
   s.TraceExpr([](Script& s) { s.Get("r"); });
   s.SetMember("r", "right", Script::Num(10));
   s.TraceExpr([](Script& s) { s.Get("r"); });
   s.TraceMember("r.bottomRight");
-  s.TraceExpr([](Script& s) { s.Call("r", "contains", {Script::Num(4)}); });  // y missing: undefined
+  s.TraceExpr(
+      [](Script& s) { s.Call("r", "contains", {Script::Num(4)}); });  // y missing: undefined
   s.Var("m", [](Script& s) { s.NewIn("flash.geom", "Matrix", {Script::Num(2)}); });
   s.TraceExpr([](Script& s) { s.Get("m"); });
   s.Var("p", [](Script& s) { s.NewIn("flash.geom", "Point", {Script::Num(3), Script::Num(4)}); });
@@ -95,11 +100,12 @@ TEST(ScriptObjectsGeom, MembersStayAsGivenAndMethodsComputeInNumbers) {
   s.Var("ct", [](Script& s) { s.NewIn("flash.geom", "ColorTransform"); });
   s.SetMember("ct", "rgb", Script::Num(0x102030));
   s.TraceExpr([](Script& s) { s.Get("ct"); });
-  EXPECT_EQ(s.Run(),
-            "(x=1, y=3, w=5, h=7)\n(x=1, y=3, w=9, h=7)\n(x=10, y=10)\nundefined\n"
-            "(a=2, b=undefined, c=undefined, d=undefined, tx=undefined, ty=undefined)\n5\n"
-            "(redMultiplier=0, greenMultiplier=0, blueMultiplier=0, alphaMultiplier=1, redOffset=16, "
-            "greenOffset=32, blueOffset=48, alphaOffset=0)\n");
+  EXPECT_EQ(
+      s.Run(),
+      "(x=1, y=3, w=5, h=7)\n(x=1, y=3, w=9, h=7)\n(x=10, y=10)\nundefined\n"
+      "(a=2, b=undefined, c=undefined, d=undefined, tx=undefined, ty=undefined)\n5\n"
+      "(redMultiplier=0, greenMultiplier=0, blueMultiplier=0, alphaMultiplier=1, redOffset=16, "
+      "greenOffset=32, blueOffset=48, alphaOffset=0)\n");
 }
 
 TEST(ScriptObjectsEnvironment, StageSystemSharedObjectAndExternalInterface) {
@@ -121,7 +127,8 @@ TEST(ScriptObjectsEnvironment, StageSystemSharedObjectAndExternalInterface) {
   s.TraceMember("a.data.score");
   s.TraceExpr([](Script& s) { s.Call("SharedObject", "getLocal", {Script::Str("bad/name?")}); });
   s.TraceMember("flash.external.ExternalInterface.available");
-  s.TraceExpr([](Script& s) { s.Call("flash.external.ExternalInterface", "call", {Script::Str("f")}); });
+  s.TraceExpr(
+      [](Script& s) { s.Call("flash.external.ExternalInterface", "call", {Script::Str("f")}); });
   EXPECT_EQ(s.Run(), "100\nnoScale\nnoScale\nLinux\n12\ntrue\n16\nundefined\nnull\nfalse\nnull\n");
 }
 
@@ -130,13 +137,16 @@ TEST(ScriptObjectsGeom, TransformWritesTheClipAndTakesOnlyItsOwnTypes) {
   Script s;
   s.Var("t", [&](Script& s) { s.NewIn("flash.geom", "Transform", {root}); });
   s.SetMember("t", "matrix", [](Script& s) {
-    s.NewIn("flash.geom", "Matrix", {Script::Num(2), Script::Num(0), Script::Num(0), Script::Num(2), Script::Num(30),
-                                     Script::Num(40)});
+    s.NewIn("flash.geom", "Matrix",
+            {Script::Num(2), Script::Num(0), Script::Num(0), Script::Num(2), Script::Num(30),
+             Script::Num(40)});
   });
-  s.SetMember("t", "matrix", [](Script& s) { s.a.PushInt(0).Op(0x43); });  // a plain object: ignored
+  s.SetMember("t", "matrix",
+              [](Script& s) { s.a.PushInt(0).Op(0x43); });  // a plain object: ignored
   s.TraceMember("_root._x");
   s.TraceMember("_root._xscale");
-  s.SetMember("t", "colorTransform", [](Script& s) { s.NewIn("flash.geom", "ColorTransform", {Script::Num(0.5)}); });
+  s.SetMember("t", "colorTransform",
+              [](Script& s) { s.NewIn("flash.geom", "ColorTransform", {Script::Num(0.5)}); });
   s.Var("c", [&](Script& s) { s.New("Color", {root}); });
   s.Var("r", [](Script& s) { s.Call("c", "getTransform"); });
   s.TraceMember("r.ra");

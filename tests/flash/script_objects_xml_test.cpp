@@ -18,14 +18,17 @@ std::string TempFolder(const std::string& name) {
   return dir.string();
 }
 
-void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 }  // namespace
 
 TEST(ScriptObjectsXml, TextRoundTripKeepsAttributeOrderEscapesAndDeclarations) {
   Script s;
   s.Var("x", [](Script& s) {
-    s.New("XML", {Script::Str("<?xml version=\"1.0\"?><r b=\"2\" a=\"&lt;1&gt;\">t &amp; u<e/><![CDATA[<raw>]]></r>")});
+    s.New("XML", {Script::Str("<?xml version=\"1.0\"?><r b=\"2\" a=\"&lt;1&gt;\">t &amp; "
+                              "u<e/><![CDATA[<raw>]]></r>")});
   });
   s.TraceExpr([](Script& s) { s.Get("x"); });
   s.TraceMember("x.firstChild.attributes.a");
@@ -34,9 +37,11 @@ TEST(ScriptObjectsXml, TextRoundTripKeepsAttributeOrderEscapesAndDeclarations) {
   s.SetMember("x", "nodeName", Script::Str("doc"));
   s.SetMember("x", "nodeName", [](Script& s) { s.a.PushUndefined(); });
   s.TraceExpr([](Script& s) { s.Get("x"); });
-  EXPECT_EQ(s.Run(),
-            "<?xml version=\"1.0\"?><r b=\"2\" a=\"&lt;1&gt;\">t &amp; u<e />&lt;raw&gt;</r>\n<1>\n0\n"
-            "<?xml version=\"1.0\"?><doc><r b=\"2\" a=\"&lt;1&gt;\">t &amp; u<e />&lt;raw&gt;</r></doc>\n");
+  EXPECT_EQ(
+      s.Run(),
+      "<?xml version=\"1.0\"?><r b=\"2\" a=\"&lt;1&gt;\">t &amp; u<e />&lt;raw&gt;</r>\n<1>\n0\n"
+      "<?xml version=\"1.0\"?><doc><r b=\"2\" a=\"&lt;1&gt;\">t &amp; u<e "
+      "/>&lt;raw&gt;</r></doc>\n");
 }
 
 TEST(ScriptObjectsXml, EditsMoveNodesAndNeverMakeCycles) {
@@ -61,8 +66,9 @@ TEST(ScriptObjectsXml, EditsMoveNodesAndNeverMakeCycles) {
   s.TraceExpr([](Script& s) { s.Get("x"); });
   s.TraceMember("b.nextSibling.nodeName");
   s.TraceMember("b.parentNode.nodeName");
-  EXPECT_EQ(s.Run(),
-            "<a><c /><b /></a>\n<c />,<b />\n<a><c /><b /></a>\n<a><c /></a>\n<a><b /><c /></a>\nc\na\n");
+  EXPECT_EQ(
+      s.Run(),
+      "<a><c /><b /></a>\n<c />,<b />\n<a><c /><b /></a>\n<a><c /></a>\n<a><b /><c /></a>\nc\na\n");
 }
 
 // Siblings stay right while edits shift the nodes around them.
@@ -116,7 +122,10 @@ TEST(ScriptObjectsXml, DeepTreesStayBounded) {
     s.Call("n", "appendChild", {Script::VarRef("m")}).Drop();
     s.Var("n", Script::VarRef("m"));
   });
-  s.TraceExpr([](Script& s) { s.Call("root", "toString"); s.a.PushString("length").Op(0x4E); });
+  s.TraceExpr([](Script& s) {
+    s.Call("root", "toString");
+    s.a.PushString("length").Op(0x4E);
+  });
   s.TraceExpr([](Script& s) {
     s.Call("root", "cloneNode", {Script::Num(1)});
     s.a.PushString("lastChild").Op(0x4E).PushString("nodeName").Op(0x4E);
@@ -147,7 +156,8 @@ TEST(ScriptObjectsXml, LoadsCompleteAfterTheTickScriptsFromTheMovieFolder) {
   s.a.PushString("end of frame").Trace();
   std::string out = s.Run(1, dir);
   EXPECT_EQ(out,
-            "true\nfalse\nend of frame\nloaded true\n<d v=\"1\">h\xC3\xA9</d>\nloaded false\n\nstatus 0\nloaded false\n\n");
+            "true\nfalse\nend of frame\nloaded true\n<d v=\"1\">h\xC3\xA9</d>\nloaded "
+            "false\n\nstatus 0\nloaded false\n\n");
   std::filesystem::remove_all(dir);
 }
 
@@ -158,7 +168,13 @@ TEST(ScriptObjectsXml, ReloadFromTheHandlerWaitsForTheNextTickAndEndsWithTheMovi
   WriteFile(dir + "/a.xml", "<a/>");
   Script onload;
   onload.a.PushString("loaded").Trace();
-  onload.a.PushString("a.xml").PushInt(1).PushString("this").Op(0x1C).PushString("load").Op(0x52).Op(0x17);
+  onload.a.PushString("a.xml")
+      .PushInt(1)
+      .PushString("this")
+      .Op(0x1C)
+      .PushString("load")
+      .Op(0x52)
+      .Op(0x17);
   Script s;
   s.Var("x", [](Script& s) { s.New("XML"); });
   s.SetMember("x", "onLoad", [&](Script& s) { s.Function({"ok"}, onload); });
@@ -192,8 +208,19 @@ TEST(ScriptObjectsXml, UnreachedDocumentsAreCollected) {
 TEST(ScriptObjectsXml, HugeDocumentsStopAtTheNodeLimit) {
   Script s;
   s.Var("t", Script::Str("<a/>"));
-  s.Loop("i", 17, [](Script& s) { s.a.PushString("t"); s.Get("t"); s.Get("t"); s.a.Op(0x47).Op(0x1D); });
-  s.Var("t", [](Script& s) { s.Get("t"); s.Get("t"); s.Get("t"); s.Get("t"); s.a.Op(0x47).Op(0x47).Op(0x47); });
+  s.Loop("i", 17, [](Script& s) {
+    s.a.PushString("t");
+    s.Get("t");
+    s.Get("t");
+    s.a.Op(0x47).Op(0x1D);
+  });
+  s.Var("t", [](Script& s) {
+    s.Get("t");
+    s.Get("t");
+    s.Get("t");
+    s.Get("t");
+    s.a.Op(0x47).Op(0x47).Op(0x47);
+  });
   s.Var("x", [](Script& s) { s.New("XML", {Script::VarRef("t")}); });
   s.TraceMember("x.childNodes.length");
   s.TraceMember("x.status");

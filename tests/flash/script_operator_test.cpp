@@ -35,20 +35,33 @@ ActionBuilder& Binary(ActionBuilder& a, const std::function<void(ActionBuilder&)
   return a.Op(op).Trace();
 }
 
-auto Num(double d) { return [d](ActionBuilder& a) { a.PushNumber(d); }; }
-auto Int(int32_t v) { return [v](ActionBuilder& a) { a.PushInt(v); }; }
-auto Str(std::string s) { return [s](ActionBuilder& a) { a.PushString(s); }; }
-auto Undef() { return [](ActionBuilder& a) { a.PushUndefined(); }; }
-auto Null() { return [](ActionBuilder& a) { a.PushNull(); }; }
-auto Bool(bool b) { return [b](ActionBuilder& a) { a.PushBool(b); }; }
+auto Num(double d) {
+  return [d](ActionBuilder& a) { a.PushNumber(d); };
+}
+auto Int(int32_t v) {
+  return [v](ActionBuilder& a) { a.PushInt(v); };
+}
+auto Str(std::string s) {
+  return [s](ActionBuilder& a) { a.PushString(s); };
+}
+auto Undef() {
+  return [](ActionBuilder& a) { a.PushUndefined(); };
+}
+auto Null() {
+  return [](ActionBuilder& a) { a.PushNull(); };
+}
+auto Bool(bool b) {
+  return [b](ActionBuilder& a) { a.PushBool(b); };
+}
 
-constexpr uint8_t kAdd = 0x0A, kDivide = 0x0D, kEquals = 0x0E, kLess = 0x0F, kAnd = 0x10, kNot = 0x12,
-                  kStringEquals = 0x13, kStringLength = 0x14, kStringExtract = 0x15, kToInteger = 0x18,
-                  kStringAdd = 0x21, kStringLess = 0x29, kMbLength = 0x31, kCharToAscii = 0x32,
-                  kAsciiToChar = 0x33, kMbExtract = 0x35, kModulo = 0x3F, kTypeOf = 0x44, kAdd2 = 0x47,
-                  kLess2 = 0x48, kEquals2 = 0x49, kToNumber = 0x4A, kToString = 0x4B, kDup = 0x4C, kSwap = 0x4D,
-                  kIncrement = 0x50, kDecrement = 0x51, kBitAnd = 0x60, kBitOr = 0x61, kBitXor = 0x62,
-                  kShiftLeft = 0x63, kShiftRight = 0x64, kShiftRightUnsigned = 0x65, kStrictEquals = 0x66,
+constexpr uint8_t kAdd = 0x0A, kDivide = 0x0D, kEquals = 0x0E, kLess = 0x0F, kAnd = 0x10,
+                  kNot = 0x12, kStringEquals = 0x13, kStringLength = 0x14, kStringExtract = 0x15,
+                  kToInteger = 0x18, kStringAdd = 0x21, kStringLess = 0x29, kMbLength = 0x31,
+                  kCharToAscii = 0x32, kAsciiToChar = 0x33, kMbExtract = 0x35, kModulo = 0x3F,
+                  kTypeOf = 0x44, kAdd2 = 0x47, kLess2 = 0x48, kEquals2 = 0x49, kToNumber = 0x4A,
+                  kToString = 0x4B, kDup = 0x4C, kSwap = 0x4D, kIncrement = 0x50, kDecrement = 0x51,
+                  kBitAnd = 0x60, kBitOr = 0x61, kBitXor = 0x62, kShiftLeft = 0x63,
+                  kShiftRight = 0x64, kShiftRightUnsigned = 0x65, kStrictEquals = 0x66,
                   kGreater = 0x67, kStringGreater = 0x68;
 
 }  // namespace
@@ -71,9 +84,9 @@ TEST(ScriptOperators, TypedAddJoinsTextAndConvertsUndefinedByVersion) {
 TEST(ScriptOperators, ComparisonsPickStringOrNumberOrder) {
   ActionBuilder a;
   Binary(a, Str("abc"), Str("abd"), kLess2);
-  Binary(a, Str("10"), Str("9"), kLess2);   // two strings: by characters
-  Binary(a, Int(10), Str("9"), kLess2);     // one number: numerically
-  Binary(a, Num(NAN), Int(1), kLess2);      // unordered
+  Binary(a, Str("10"), Str("9"), kLess2);  // two strings: by characters
+  Binary(a, Int(10), Str("9"), kLess2);    // one number: numerically
+  Binary(a, Num(NAN), Int(1), kLess2);     // unordered
   Binary(a, Int(3), Int(2), kGreater);
   Binary(a, Str("b"), Str("a"), kGreater);
   Binary(a, Str("b"), Str("a"), kStringGreater);
@@ -130,11 +143,14 @@ TEST(ScriptOperators, BitOperationsWrapToThirtyTwoBits) {
 TEST(ScriptOperators, NumberTextConversionsBothWays) {
   ActionBuilder a;
   // Fifteen significant digits; exponents below -4 and from 15 up are written out.
-  for (double d : {100.0, 0.1, 1.0 / 3, -0.0, 1e-7, 1.2345678901234568e20, 1e15, 123456789012345.0, -2.5e-5, 0.0001})
+  for (double d : {100.0, 0.1, 1.0 / 3, -0.0, 1e-7, 1.2345678901234568e20, 1e15, 123456789012345.0,
+                   -2.5e-5, 0.0001})
     a.PushNumber(d).Op(kToString).Trace();
-  for (const char* s : {"12abc", "0x1A", "1e3", "-5.5", ".5", "Infinity"}) a.PushString(s).Op(kToNumber).Trace();
+  for (const char* s : {"12abc", "0x1A", "1e3", "-5.5", ".5", "Infinity"})
+    a.PushString(s).Op(kToNumber).Trace();
   EXPECT_EQ(Traced(6, a),
-            "100\n0.1\n0.333333333333333\n0\n1e-7\n1.23456789012346e+20\n1e+15\n123456789012345\n-2.5e-5\n0.0001\n"
+            "100\n0.1\n0.333333333333333\n0\n1e-7\n1.23456789012346e+20\n1e+15\n123456789012345\n-"
+            "2.5e-5\n0.0001\n"
             "NaN\n26\n1000\n-5.5\n0.5\nNaN\n");
 }
 
@@ -144,16 +160,18 @@ TEST(ScriptOperators, StringOperationsInBytesAndCharacters) {
   a.PushString("hello").PushInt(2).PushInt(3).Op(kStringExtract).Trace();  // from the 1-based index
   a.PushString("hello").PushInt(4).PushInt(99).Op(kStringExtract).Trace();  // count past the end
   Binary(a, Str("a"), Str("b"), kStringAdd);
-  a.PushString("h\xC3\xA9llo").Op(kMbLength).Trace();                        // é is one character
+  a.PushString("h\xC3\xA9llo").Op(kMbLength).Trace();  // é is one character
   a.PushString("h\xC3\xA9llo").PushInt(2).PushInt(2).Op(kMbExtract).Trace();
-  a.PushString("h\xC3\xA9llo").PushInt(0).PushInt(1e9).Op(kMbExtract).Trace();  // clamped to the text
+  a.PushString("h\xC3\xA9llo").PushInt(0).PushInt(1e9).Op(kMbExtract).Trace();  // clamped to the
+                                                                                // text
   a.PushString("A").Op(kCharToAscii).Trace();
   a.PushInt(66).Op(kAsciiToChar).Trace();
   a.PushString("\xC3\xA9t\xC3\xA9").Op(0x36).Trace();  // the character's code, not its first byte
-  a.PushInt(0x20AC).Op(0x37).Trace();                   // the euro sign, encoded
-  a.PushString("\xC3").Op(kMbLength).Trace();            // a cut-off sequence is one character
+  a.PushInt(0x20AC).Op(0x37).Trace();                  // the euro sign, encoded
+  a.PushString("\xC3").Op(kMbLength).Trace();          // a cut-off sequence is one character
   Binary(a, Str("a"), Str("a"), kStringEquals);
-  EXPECT_EQ(Traced(6, a), "5\nell\nlo\nab\n5\n\xC3\xA9l\nh\xC3\xA9llo\n65\nB\n233\n\xE2\x82\xAC\n1\ntrue\n");
+  EXPECT_EQ(Traced(6, a),
+            "5\nell\nlo\nab\n5\n\xC3\xA9l\nh\xC3\xA9llo\n65\nB\n233\n\xE2\x82\xAC\n1\ntrue\n");
 }
 
 TEST(ScriptOperators, VersionFourOperatorsAnswerWithNumbers) {
@@ -176,22 +194,27 @@ TEST(ScriptOperators, StackShufflesTypesAndUnderflow) {
   ActionBuilder a;
   a.PushInt(1).PushInt(2).Op(kSwap).Trace().Trace();
   a.PushString("x").Op(kDup).Op(kAdd2).Trace();
-  for (auto push : std::vector<std::function<void(ActionBuilder&)>>{Int(1), Str("a"), Undef(), Bool(true), Null()}) {
+  for (auto push : std::vector<std::function<void(ActionBuilder&)>>{Int(1), Str("a"), Undef(),
+                                                                    Bool(true), Null()}) {
     push(a);
     a.Op(kTypeOf).Trace();
   }
   a.Trace();  // nothing left on the stack: undefined
   a.PushNumber(NAN).If(18).PushString("nan is false").Trace();
-  EXPECT_EQ(Traced(6, a), "1\n2\nxx\nnumber\nstring\nundefined\nboolean\nnull\nundefined\nnan is false\n");
+  EXPECT_EQ(Traced(6, a),
+            "1\n2\nxx\nnumber\nstring\nundefined\nboolean\nnull\nundefined\nnan is false\n");
 }
 
 TEST(ScriptOperators, OutOfRangeNumbersAsPropertyIndexesAndFramesAreHeld) {
   // NaN, infinite and huge numbers used as a property index or a goto frame must not be
   // converted to int unchecked; the script runs on and later code still executes.
   ActionBuilder a;
-  a.PushString("").PushNumber(std::nan("")).Op(0x22).Trace();   // getProperty("", NaN): no such property
-  a.PushString("").PushNumber(1e300).Op(0x22).Op(0x17);          // no such property; pop it
-  a.PushString("").PushNumber(-0.8).Op(0x22).Trace();            // truncates to _x
+  a.PushString("")
+      .PushNumber(std::nan(""))
+      .Op(0x22)
+      .Trace();                                          // getProperty("", NaN): no such property
+  a.PushString("").PushNumber(1e300).Op(0x22).Op(0x17);  // no such property; pop it
+  a.PushString("").PushNumber(-0.8).Op(0x22).Trace();    // truncates to _x
   a.PushNumber(-1e300).OpWithData(0x9F, {0}).PushString("after").Trace();  // gotoFrame2
   EXPECT_EQ(Traced(6, a), "undefined\n0\nafter\n");
 }

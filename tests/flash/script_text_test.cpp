@@ -11,8 +11,8 @@ namespace {
 
 // A movie with a field named "field" at depth 1 placed on frame 1 and one script a frame, run
 // for as many ticks as there are scripts; the trace output.
-std::string RunWithField(const flash::EditTextSpec& spec, const std::vector<std::vector<uint8_t>>& frames,
-                         int version = 8) {
+std::string RunWithField(const flash::EditTextSpec& spec,
+                         const std::vector<std::vector<uint8_t>>& frames, int version = 8) {
   flash::SwfWriter w(version, 200, 200, 12);
   w.DefineEditText(1, spec);
   w.Place(flashtest::NewPlace(1, 1, "field"));
@@ -30,8 +30,9 @@ std::string RunWithField(const flash::EditTextSpec& spec, const std::vector<std:
 
 // Pushes this.createTextField("t", 1, 0, 0, width, height).
 void NewField(Script& s, double width, double height) {
-  s.Call("this", "createTextField", {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0),
-                                     Script::Num(width), Script::Num(height)});
+  s.Call("this", "createTextField",
+         {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0), Script::Num(width),
+          Script::Num(height)});
 }
 
 flash::EditTextSpec Field(const std::string& text) {
@@ -56,26 +57,38 @@ TEST(ScriptTextField, PlacedFieldIsAnObjectWithItsTagSettings) {
   s.TraceMember("field.maxChars");
   s.TraceMember("field._width");
   s.TraceMember("field._name");
-  s.TraceExpr([](Script& s) { s.Get("field"); s.a.Op(0x44); });  // typeof
-  s.TraceExpr([](Script& s) { s.Get("field"); s.Get("TextField"); s.a.Op(0x54); });  // instanceof
+  s.TraceExpr([](Script& s) {
+    s.Get("field");
+    s.a.Op(0x44);
+  });  // typeof
+  s.TraceExpr([](Script& s) {
+    s.Get("field");
+    s.Get("TextField");
+    s.a.Op(0x54);
+  });  // instanceof
   s.SetMember("field", "text", Script::Str("changed"));
   s.TraceMember("field.text");
   s.SetMember("field", "_x", Script::Num(12.5));
   s.TraceMember("field._x");
-  EXPECT_EQ(RunWithField(spec, {s.a.Build()}), "hello\n5\ntrue\ntrue\n20\n100\nfield\nobject\ntrue\nchanged\n12.5\n");
+  EXPECT_EQ(RunWithField(spec, {s.a.Build()}),
+            "hello\n5\ntrue\ntrue\n20\n100\nfield\nobject\ntrue\nchanged\n12.5\n");
 }
 
 TEST(ScriptTextField, FieldsOfOlderMoviesAreNotObjects) {
   Script s(5);
-  s.TraceExpr([](Script& s) { s.Get("field"); s.a.Op(0x44); });
+  s.TraceExpr([](Script& s) {
+    s.Get("field");
+    s.a.Op(0x44);
+  });
   EXPECT_EQ(RunWithField(Field("x"), {s.a.Build()}, 5), "undefined\n");
 }
 
 TEST(ScriptTextField, CreateTextFieldMakesAnEmptyFieldAtTheScriptDepth) {
   Script s;
   s.TraceExpr([](Script& s) {
-    s.Call("this", "createTextField", {Script::Str("t"), Script::Num(3), Script::Num(10), Script::Num(20),
-                                       Script::Num(150), Script::Num(40)});
+    s.Call("this", "createTextField",
+           {Script::Str("t"), Script::Num(3), Script::Num(10), Script::Num(20), Script::Num(150),
+            Script::Num(40)});
     s.a.Op(0x44);
   });
   s.TraceMember("t.text");
@@ -96,8 +109,13 @@ TEST(ScriptTextField, CreateTextFieldMakesAnEmptyFieldAtTheScriptDepth) {
   s.SetMember("t", "textColor", Script::Num(0xFF0000));
   s.TraceMember("t.textColor");
   s.Call("t", "removeTextField").Drop();
-  s.TraceExpr([](Script& s) { s.Get("t"); s.a.Op(0x44); });
-  EXPECT_EQ(s.Run(), "object\n\n10\n20\n150\n40\n3\ndynamic\nnone\nleft\nright\nnone\n_level0.t\n16711680\nundefined\n");
+  s.TraceExpr([](Script& s) {
+    s.Get("t");
+    s.a.Op(0x44);
+  });
+  EXPECT_EQ(s.Run(),
+            "object\n\n10\n20\n150\n40\n3\ndynamic\nnone\nleft\nright\nnone\n_level0."
+            "t\n16711680\nundefined\n");
 }
 
 TEST(ScriptTextField, HtmlTextReadsMarkupOnlyInHtmlFields) {
@@ -110,8 +128,14 @@ TEST(ScriptTextField, HtmlTextReadsMarkupOnlyInHtmlFields) {
   s.SetMember("t", "htmlText", Script::Str("<b>bold</b> &amp; plain"));
   s.TraceMember("t.text");
   s.TraceMember("t.length");
-  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(0)}); s.a.PushString("bold").Op(0x4E); });
-  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(6)}); s.a.PushString("bold").Op(0x4E); });
+  s.TraceExpr([](Script& s) {
+    s.Call("t", "getTextFormat", {Script::Num(0)});
+    s.a.PushString("bold").Op(0x4E);
+  });
+  s.TraceExpr([](Script& s) {
+    s.Call("t", "getTextFormat", {Script::Num(6)});
+    s.a.PushString("bold").Op(0x4E);
+  });
   // Over both runs, the members that differ are null and the others kept.
   s.Var("f", [](Script& s) { s.Call("t", "getTextFormat"); });
   s.TraceMember("f.bold");
@@ -121,7 +145,9 @@ TEST(ScriptTextField, HtmlTextReadsMarkupOnlyInHtmlFields) {
 
 TEST(ScriptTextFormat, ConstructorMembersAndRangesOfSetTextFormat) {
   Script s;
-  s.Var("f", [](Script& s) { s.New("TextFormat", {Script::Str("_sans"), Script::Num(20), Script::Num(0x00FF00)}); });
+  s.Var("f", [](Script& s) {
+    s.New("TextFormat", {Script::Str("_sans"), Script::Num(20), Script::Num(0x00FF00)});
+  });
   s.TraceMember("f.font");
   s.TraceMember("f.size");
   s.TraceMember("f.color");
@@ -134,17 +160,29 @@ TEST(ScriptTextFormat, ConstructorMembersAndRangesOfSetTextFormat) {
   s.SetMember("b", "bold", [](Script& s) { s.a.PushBool(true); });
   s.Call("t", "setTextFormat", {Script::Num(1), Script::Num(3), Script::VarRef("b")}).Drop();
   for (int i : {0, 1, 2, 3}) {
-    s.TraceExpr([i](Script& s) { s.Call("t", "getTextFormat", {Script::Num(i)}); s.a.PushString("bold").Op(0x4E); });
+    s.TraceExpr([i](Script& s) {
+      s.Call("t", "getTextFormat", {Script::Num(i)});
+      s.a.PushString("bold").Op(0x4E);
+    });
   }
   // A range past the end is clamped; a reversed one changes nothing.
   s.Call("t", "setTextFormat", {Script::Num(5), Script::Num(99), Script::VarRef("f")}).Drop();
-  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(5)}); s.a.PushString("size").Op(0x4E); });
+  s.TraceExpr([](Script& s) {
+    s.Call("t", "getTextFormat", {Script::Num(5)});
+    s.a.PushString("size").Op(0x4E);
+  });
   s.Call("t", "setTextFormat", {Script::Num(3), Script::Num(1), Script::VarRef("f")}).Drop();
-  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(2)}); s.a.PushString("size").Op(0x4E); });
+  s.TraceExpr([](Script& s) {
+    s.Call("t", "getTextFormat", {Script::Num(2)});
+    s.a.PushString("size").Op(0x4E);
+  });
   // The new-text format applies to text set afterwards.
   s.Call("t", "setNewTextFormat", {Script::VarRef("f")}).Drop();
   s.SetMember("t", "text", Script::Str("xy"));
-  s.TraceExpr([](Script& s) { s.Call("t", "getTextFormat", {Script::Num(0)}); s.a.PushString("font").Op(0x4E); });
+  s.TraceExpr([](Script& s) {
+    s.Call("t", "getTextFormat", {Script::Num(0)});
+    s.a.PushString("font").Op(0x4E);
+  });
   EXPECT_EQ(s.Run(), "_sans\n20\n65280\nnull\nnull\nfalse\ntrue\ntrue\nfalse\n20\n12\n_sans\n");
 }
 
@@ -155,17 +193,31 @@ TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
   s.Var("b", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abcabc")}); });
   s.SetMember("f", "size", Script::Num(24));
   s.Var("c", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc")}); });
-  s.TraceExpr([](Script& s) { s.Member("a", "width")(s); s.Member("b", "width")(s); s.a.Op(0x48); });  // a < b
-  s.TraceExpr([](Script& s) { s.Member("a", "height")(s); s.Member("c", "height")(s); s.a.Op(0x48); });
+  s.TraceExpr([](Script& s) {
+    s.Member("a", "width")(s);
+    s.Member("b", "width")(s);
+    s.a.Op(0x48);
+  });  // a < b
+  s.TraceExpr([](Script& s) {
+    s.Member("a", "height")(s);
+    s.Member("c", "height")(s);
+    s.a.Op(0x48);
+  });
   s.TraceExpr([](Script& s) {
     s.Member("a", "textFieldWidth")(s);
     s.Member("a", "width")(s);
     s.a.Op(0x0B);  // subtract
   });
   // Wrapped to a width: as wide as that field, and taller than one line.
-  s.Var("w", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc def ghi jkl mno pqr"), Script::Num(40)}); });
+  s.Var("w", [](Script& s) {
+    s.Call("f", "getTextExtent", {Script::Str("abc def ghi jkl mno pqr"), Script::Num(40)});
+  });
   s.TraceMember("w.textFieldWidth");
-  s.TraceExpr([](Script& s) { s.Member("c", "height")(s); s.Member("w", "height")(s); s.a.Op(0x48); });
+  s.TraceExpr([](Script& s) {
+    s.Member("c", "height")(s);
+    s.Member("w", "height")(s);
+    s.a.Op(0x48);
+  });
   EXPECT_EQ(s.Run(), "true\ntrue\n4\n40\ntrue\n");
 }
 
@@ -204,9 +256,16 @@ TEST(ScriptTextField, ScrollingStaysWithinTheText) {
   s.SetMember("t", "multiline", [](Script& s) { s.a.PushBool(true); });
   s.SetMember("t", "text", Script::Str("1\r2\r3\r4\r5\r6\r7\r8"));
   s.Var("m", [](Script& s) { s.Member("t", "maxscroll")(s); });
-  s.TraceExpr([](Script& s) { s.Get("m"); s.a.PushInt(1).Op(0x67); });  // m > 1
+  s.TraceExpr([](Script& s) {
+    s.Get("m");
+    s.a.PushInt(1).Op(0x67);
+  });  // m > 1
   s.SetMember("t", "scroll", Script::Num(1000));
-  s.TraceExpr([](Script& s) { s.Member("t", "scroll")(s); s.Get("m"); s.a.Op(0x49); });  // == maxscroll
+  s.TraceExpr([](Script& s) {
+    s.Member("t", "scroll")(s);
+    s.Get("m");
+    s.a.Op(0x49);
+  });  // == maxscroll
   s.SetMember("t", "scroll", Script::Num(-5));
   s.TraceMember("t.scroll");
   s.SetMember("t", "scroll", Script::Str("2"));
@@ -222,7 +281,12 @@ TEST(ScriptTextField, FieldsAreTheirOwnFirstListener) {
   Script s;
   s.Var("t", [](Script& s) { NewField(s, 60, 30); });
   s.TraceMember("t._listeners.length");
-  s.TraceExpr([](Script& s) { s.Member("t", "_listeners")(s); s.a.PushInt(0).Op(0x4E); s.Get("t"); s.a.Op(0x49); });
+  s.TraceExpr([](Script& s) {
+    s.Member("t", "_listeners")(s);
+    s.a.PushInt(0).Op(0x4E);
+    s.Get("t");
+    s.a.Op(0x49);
+  });
   s.Var("l", [](Script& s) { s.New("Object"); });
   s.Call("t", "addListener", {Script::VarRef("l")}).Drop();
   s.TraceMember("t._listeners.length");

@@ -9,12 +9,16 @@ namespace {
 
 using namespace flash;
 
-SoundFormat Pcm16(int rate_code, bool stereo) { return SoundFormat{kSoundPcmLittle, static_cast<uint8_t>(rate_code), true, stereo}; }
+SoundFormat Pcm16(int rate_code, bool stereo) {
+  return SoundFormat{kSoundPcmLittle, static_cast<uint8_t>(rate_code), true, stereo};
+}
 
 TEST(SoundFormat, TagsRoundTrip) {
   SwfWriter w(9, 100, 100, 20);
-  w.Tag(kTagDefineSound, EncodeDefineSound(5, Pcm16(3, true), 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-  w.Tag(kTagDefineSound, EncodeDefineSound(6, SoundFormat{kSoundMp3, 2, true, false}, 1152, {0xFF, 0xFB}, 529));
+  w.Tag(kTagDefineSound,
+        EncodeDefineSound(5, Pcm16(3, true), 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+  w.Tag(kTagDefineSound,
+        EncodeDefineSound(6, SoundFormat{kSoundMp3, 2, true, false}, 1152, {0xFF, 0xFB}, 529));
   w.Tag(kTagSymbolClass, EncodeSymbolClass({{6, "Beep"}}));
   SoundInfo info;
   info.no_multiple = true;
@@ -139,9 +143,11 @@ TEST(SoundFormat, TruncatedTagsAreMalformed) {
     size_t limit = c.fixed ? c.fixed : c.body.size();
     for (size_t cut = 0; cut < limit; ++cut) {
       SwfWriter w(9, 100, 100, 20);
-      w.Tag(c.code, std::vector<uint8_t>(c.body.begin(), c.body.begin() + static_cast<std::ptrdiff_t>(cut)));
+      w.Tag(c.code, std::vector<uint8_t>(c.body.begin(),
+                                         c.body.begin() + static_cast<std::ptrdiff_t>(cut)));
       w.ShowFrame();
-      EXPECT_THROW(ParseMovie(w.Finish(false)), FormatError) << "tag " << c.code << " cut at " << cut;
+      EXPECT_THROW(ParseMovie(w.Finish(false)), FormatError)
+          << "tag " << c.code << " cut at " << cut;
     }
     SwfWriter whole(9, 100, 100, 20);
     whole.Tag(c.code, c.body);

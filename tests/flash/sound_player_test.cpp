@@ -44,7 +44,8 @@ struct Rig {
 SwfWriter Movie() { return SwfWriter(9, 100, 100, kFps); }
 
 // A movie of `frames` empty frames that starts sound 1 at frame `start` (1-based).
-SwfWriter EventMovie(const std::vector<uint8_t>& define, int frames, int start, const SoundInfo& info = {}) {
+SwfWriter EventMovie(const std::vector<uint8_t>& define, int frames, int start,
+                     const SoundInfo& info = {}) {
   SwfWriter w = Movie();
   w.Tag(kTagDefineSound, define);
   for (int f = 1; f <= frames; ++f) {
@@ -63,14 +64,17 @@ struct CodecCase {
 };
 
 // `delay` receives the encoder's delay in samples, which the sound's seek field skips.
-std::vector<uint8_t> CodedTone(const CodecCase& c, double freq, double seconds, double level, uint32_t* count,
-                               int* delay) {
+std::vector<uint8_t> CodedTone(const CodecCase& c, double freq, double seconds, double level,
+                               uint32_t* count, int* delay) {
   static const int rates[] = {5512, 11025, 22050, 44100};
-  int rate = c.codec == kSoundNelly16k ? 16000 : c.codec == kSoundNelly8k ? 8000 : rates[c.rate_code];
+  int rate = c.codec == kSoundNelly16k  ? 16000
+             : c.codec == kSoundNelly8k ? 8000
+                                        : rates[c.rate_code];
   int channels = c.stereo ? 2 : 1;
   auto tone = Tone(freq, rate, channels, seconds, level);
   *count = static_cast<uint32_t>(tone.size() / static_cast<size_t>(channels));
-  if (c.codec == kSoundPcmLittle || c.codec == kSoundPcmNative) return soundtest::PcmBytes(tone, c.sixteen);
+  if (c.codec == kSoundPcmLittle || c.codec == kSoundPcmNative)
+    return soundtest::PcmBytes(tone, c.sixteen);
   auto packets = soundtest::Encode(c.codec, tone, rate, channels, delay);
   if (c.codec == kSoundAdpcm && !packets.empty()) return packets.front();  // one whole block stream
   return soundtest::Joined(packets);
@@ -98,9 +102,11 @@ TEST(SoundPlayer, EveryCodecRateAndLayoutPlaysItsToneFromItsFrame) {
     }
     SoundFormat fmt{c.codec, static_cast<uint8_t>(c.rate_code), c.sixteen, c.stereo};
     Rig rig;
-    rig.Load(EventMovie(EncodeDefineSound(1, fmt, count, data, static_cast<int16_t>(delay)), 20, 3));
+    rig.Load(
+        EventMovie(EncodeDefineSound(1, fmt, count, data, static_cast<int16_t>(delay)), 20, 3));
     rig.Ticks(2);
-    for (size_t i = 0; i < rig.out.size(); ++i) ASSERT_EQ(rig.out[i], 0) << "sound before its frame";
+    for (size_t i = 0; i < rig.out.size(); ++i)
+      ASSERT_EQ(rig.out[i], 0) << "sound before its frame";
     rig.Ticks(10);
     size_t start = 2 * kTickFrames;
     for (int ch = 0; ch < 2; ++ch) {
@@ -118,7 +124,8 @@ TEST(SoundPlayer, EnvelopeRampsPerChannel) {
   SoundInfo info;
   info.envelope = {{0, 0, 32768}, {22050, 32768, 0}};  // left rises, right falls over 0.5 s
   Rig rig;
-  rig.Load(EventMovie(EncodeDefineSound(1, {kSoundPcmLittle, 3, true, false}, 44100, soundtest::PcmBytes(tone, true)),
+  rig.Load(EventMovie(EncodeDefineSound(1, {kSoundPcmLittle, 3, true, false}, 44100,
+                                        soundtest::PcmBytes(tone, true)),
                       30, 1, info));
   rig.Ticks(20);
   auto window = [&](size_t at, int ch) { return MeasureChannel(rig.out, ch, at, at + 400).peak; };
@@ -139,7 +146,8 @@ TEST(SoundPlayer, LoopsAndInOutPointsCountFromPlaybackStart) {
   info.out_point = 3528;
   info.loops = 3;
   Rig rig;
-  rig.Load(EventMovie(EncodeDefineSound(1, {kSoundPcmLittle, 3, true, false}, 4410, soundtest::PcmBytes(tone, true)),
+  rig.Load(EventMovie(EncodeDefineSound(1, {kSoundPcmLittle, 3, true, false}, 4410,
+                                        soundtest::PcmBytes(tone, true)),
                       10, 1, info));
   rig.Ticks(10);
   // Playback starts at the in point: the first frame is the tone's frame 441.
@@ -188,14 +196,15 @@ TEST(SoundPlayer, StopNoMultipleAndStopSounds) {
   StartSoundTag stop_one = one;
   stop_one.info.stop = true;
   Rig rig;
-  rig.Load(TwoSoundMovie({{1, one}, {1, one}, {2, one_no_multiple}, {3, two}, {5, stop_one}}, 20, {8}));
+  rig.Load(
+      TwoSoundMovie({{1, one}, {1, one}, {2, one_no_multiple}, {3, two}, {5, stop_one}}, 20, {8}));
   rig.Ticks(10);
   EXPECT_NEAR(PeakAt(rig, 1), 0.5, 0.02);   // two instances of sound 1
   EXPECT_NEAR(PeakAt(rig, 2), 0.5, 0.02);   // no-multiple added none
   EXPECT_NEAR(PeakAt(rig, 3), 0.75, 0.02);  // sound 2 through its class name
   EXPECT_NEAR(PeakAt(rig, 5), 0.25, 0.02);  // every instance of sound 1 stopped
   EXPECT_NEAR(PeakAt(rig, 7), 0.25, 0.02);
-  EXPECT_LT(PeakAt(rig, 9), 0.001);         // StopSounds
+  EXPECT_LT(PeakAt(rig, 9), 0.001);  // StopSounds
 }
 
 TEST(SoundPlayer, UnloadStopsAndVoicesAreCapped) {
@@ -237,7 +246,8 @@ SwfWriter StreamMovie(int frames, bool in_sprite, int stop_frame = 0) {
   for (int f = 0; f < frames; ++f) {
     std::vector<int16_t> block(tone.begin() + f * static_cast<long>(kTickFrames),
                                tone.begin() + (f + 1) * static_cast<long>(kTickFrames));
-    t.Tag(kTagSoundStreamBlock, EncodeSoundStreamBlock(head.stream, soundtest::PcmBytes(block, true)));
+    t.Tag(kTagSoundStreamBlock,
+          EncodeSoundStreamBlock(head.stream, soundtest::PcmBytes(block, true)));
     if (f + 1 == stop_frame) t.DoAction(ActionBuilder().Stop().Build());
     t.ShowFrame();
   }
@@ -325,7 +335,9 @@ TEST(SoundPlayer, UndecodableAndUnknownSoundsAreSilent) {
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 7919 >> 3);
   for (int codec : {1, 2, 6, 11, 7, 15}) {  // ADPCM, MP3, Nellymoser, Speex, two unknown
     Rig rig;
-    rig.Load(EventMovie(EncodeDefineSound(1, {static_cast<uint8_t>(codec), 3, true, true}, 0xFFFFFFFFu, junk), 5, 1));
+    rig.Load(EventMovie(
+        EncodeDefineSound(1, {static_cast<uint8_t>(codec), 3, true, true}, 0xFFFFFFFFu, junk), 5,
+        1));
     rig.Ticks(5);  // whatever comes out, nothing breaks
   }
   // StartSound of an id that is not a sound, and of one that does not exist.
@@ -348,7 +360,8 @@ TEST(SoundPlayer, EnvelopeOutOfOrderIsClamped) {
   SoundInfo info;
   info.envelope = {{10000, 32768, 32768}, {5000, 0, 0}, {20000, 40000, 40000}};
   Rig rig;
-  rig.Load(EventMovie(EncodeDefineSound(1, {kSoundPcmLittle, 3, true, false}, 22050, soundtest::PcmBytes(tone, true)),
+  rig.Load(EventMovie(EncodeDefineSound(1, {kSoundPcmLittle, 3, true, false}, 22050,
+                                        soundtest::PcmBytes(tone, true)),
                       12, 1, info));
   rig.Ticks(10);
   EXPECT_GT(MeasureChannel(rig.out, 0, 0, 9000).peak, 0.95);
@@ -364,7 +377,8 @@ TEST(SoundPlayer, MutatedSoundMoviesLoadOrFailCleanly) {
   uint32_t count = 0;
   int delay = 0;
   auto mp3 = CodedTone({kSoundMp3, 3, true, false, 0}, 500, 0.2, 0.5, &count, &delay);
-  auto adpcm = CodedTone({kSoundAdpcm, 1, true, false, 0}, 500, 4096.0 / 11025, 0.5, &count, &delay);
+  auto adpcm =
+      CodedTone({kSoundAdpcm, 1, true, false, 0}, 500, 4096.0 / 11025, 0.5, &count, &delay);
   w.Tag(kTagDefineSound, EncodeDefineSound(1, {kSoundMp3, 3, true, false}, count, mp3, 1105));
   w.Tag(kTagDefineSound, EncodeDefineSound(2, {kSoundAdpcm, 1, true, false}, 4096, adpcm));
   w.Tag(kTagSymbolClass, EncodeSymbolClass({{2, "Two"}}));
@@ -391,7 +405,8 @@ TEST(SoundPlayer, MutatedSoundMoviesLoadOrFailCleanly) {
   for (int round = 0; round < 300; ++round) {
     std::vector<uint8_t> bytes = original;
     int changes = 1 + static_cast<int>(next() >> 16) % 8;
-    for (int c = 0; c < changes; ++c) bytes[21 + (next() >> 8) % (bytes.size() - 21)] = static_cast<uint8_t>(next() >> 16);
+    for (int c = 0; c < changes; ++c)
+      bytes[21 + (next() >> 8) % (bytes.size() - 21)] = static_cast<uint8_t>(next() >> 16);
     Rig rig;
     try {
       rig.player.LoadBytes(0, bytes);
@@ -420,7 +435,9 @@ namespace {
 
 struct MixTap : sound::MixCapture {
   std::vector<int16_t> frames;
-  void OnMix(const int16_t* f, int count) override { frames.insert(frames.end(), f, f + count * 2); }
+  void OnMix(const int16_t* f, int count) override {
+    frames.insert(frames.end(), f, f + count * 2);
+  }
 };
 
 // With the mix clock driven by the test, a playing movie reaches the playback mix on its own,

@@ -9,13 +9,14 @@ extern "C" {
 
 namespace soundtest {
 
-std::vector<std::vector<uint8_t>> Encode(uint8_t codec, const std::vector<int16_t>& samples, int rate, int channels,
-                                         int* delay) {
+std::vector<std::vector<uint8_t>> Encode(uint8_t codec, const std::vector<int16_t>& samples,
+                                         int rate, int channels, int* delay) {
   std::vector<std::vector<uint8_t>> out;
   const AVCodec* enc = nullptr;
   if (codec == flash::kSoundAdpcm) enc = avcodec_find_encoder(AV_CODEC_ID_ADPCM_SWF);
   if (codec == flash::kSoundMp3) enc = avcodec_find_encoder_by_name("libmp3lame");
-  if (codec == flash::kSoundNelly || codec == flash::kSoundNelly8k || codec == flash::kSoundNelly16k)
+  if (codec == flash::kSoundNelly || codec == flash::kSoundNelly8k ||
+      codec == flash::kSoundNelly16k)
     enc = avcodec_find_encoder(AV_CODEC_ID_NELLYMOSER);
   if (!enc) return out;
   AVCodecContext* ctx = avcodec_alloc_context3(enc);
@@ -46,26 +47,22 @@ std::vector<std::vector<uint8_t>> Encode(uint8_t codec, const std::vector<int16_
     av_frame_get_buffer(frame, 0);
     for (int i = 0; i < step; ++i) {
       for (int c = 0; c < channels; ++c) {
-        size_t src = (at + static_cast<size_t>(i)) * static_cast<size_t>(channels) + static_cast<size_t>(c);
+        size_t src =
+            (at + static_cast<size_t>(i)) * static_cast<size_t>(channels) + static_cast<size_t>(c);
         int16_t v = src < samples.size() && at + static_cast<size_t>(i) < total ? samples[src] : 0;
         switch (ctx->sample_fmt) {
           case AV_SAMPLE_FMT_S16:
             reinterpret_cast<int16_t*>(frame->data[0])[i * channels + c] = v;
             break;
-          case AV_SAMPLE_FMT_S16P:
-            reinterpret_cast<int16_t*>(frame->data[c])[i] = v;
-            break;
+          case AV_SAMPLE_FMT_S16P: reinterpret_cast<int16_t*>(frame->data[c])[i] = v; break;
           case AV_SAMPLE_FMT_FLT:
             reinterpret_cast<float*>(frame->data[0])[i * channels + c] = v / 32768.0f;
             break;
           case AV_SAMPLE_FMT_FLTP:
             reinterpret_cast<float*>(frame->data[c])[i] = v / 32768.0f;
             break;
-          case AV_SAMPLE_FMT_S32P:
-            reinterpret_cast<int32_t*>(frame->data[c])[i] = v * 65536;
-            break;
-          default:
-            break;
+          case AV_SAMPLE_FMT_S32P: reinterpret_cast<int32_t*>(frame->data[c])[i] = v * 65536; break;
+          default: break;
         }
       }
     }

@@ -12,12 +12,15 @@
 namespace soundtest {
 
 // `seconds` of a sine at `freq` Hz, interleaved, amplitude `level` (of full scale).
-inline std::vector<int16_t> Tone(double freq, int rate, int channels, double seconds, double level = 0.5) {
+inline std::vector<int16_t> Tone(double freq, int rate, int channels, double seconds,
+                                 double level = 0.5) {
   size_t n = static_cast<size_t>(seconds * rate);
   std::vector<int16_t> s(n * static_cast<size_t>(channels));
   for (size_t i = 0; i < n; ++i) {
-    auto v = static_cast<int16_t>(std::lround(level * 32767 * std::sin(2 * M_PI * freq * static_cast<double>(i) / rate)));
-    for (int c = 0; c < channels; ++c) s[i * static_cast<size_t>(channels) + static_cast<size_t>(c)] = v;
+    auto v = static_cast<int16_t>(
+        std::lround(level * 32767 * std::sin(2 * M_PI * freq * static_cast<double>(i) / rate)));
+    for (int c = 0; c < channels; ++c)
+      s[i * static_cast<size_t>(channels) + static_cast<size_t>(c)] = v;
   }
   return s;
 }
@@ -39,8 +42,8 @@ inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& s, bool sixteen
 // Encodes with FFmpeg's encoder of `codec` (kSoundAdpcm, kSoundMp3, kSoundNelly*); each packet is
 // one element. Empty when the encoder is missing. `delay` (when given) receives the encoder's
 // delay in samples.
-std::vector<std::vector<uint8_t>> Encode(uint8_t codec, const std::vector<int16_t>& samples, int rate, int channels,
-                                         int* delay = nullptr);
+std::vector<std::vector<uint8_t>> Encode(uint8_t codec, const std::vector<int16_t>& samples,
+                                         int rate, int channels, int* delay = nullptr);
 
 inline std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& packets) {
   std::vector<uint8_t> all;
@@ -49,12 +52,13 @@ inline std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& pack
 }
 
 struct Measure {
-  double freq = 0;  // from rising zero crossings
-  double peak = 0;  // largest magnitude / 32768
-  size_t onset = 0; // first frame above a small threshold (frames.size() when none)
+  double freq = 0;   // from rising zero crossings
+  double peak = 0;   // largest magnitude / 32768
+  size_t onset = 0;  // first frame above a small threshold (frames.size() when none)
 };
 
 // Measures one channel (0 left, 1 right) of interleaved stereo frames [from, to).
-Measure MeasureChannel(const std::vector<int16_t>& frames, int channel, size_t from = 0, size_t to = SIZE_MAX);
+Measure MeasureChannel(const std::vector<int16_t>& frames, int channel, size_t from = 0,
+                       size_t to = SIZE_MAX);
 
 }  // namespace soundtest

@@ -31,7 +31,10 @@ FontSpec SquareFont(int version, bool wide_offsets, const std::string& name = "S
   f.version = version;
   f.name = name;
   f.wide_offsets = wide_offsets;
-  f.glyphs = {{'a', SquareGlyph(0, -em * 3 / 4, em / 2, 0), static_cast<uint16_t>(em / 2), {0, em / 2, -em * 3 / 4, 0}},
+  f.glyphs = {{'a',
+               SquareGlyph(0, -em * 3 / 4, em / 2, 0),
+               static_cast<uint16_t>(em / 2),
+               {0, em / 2, -em * 3 / 4, 0}},
               {'b', SquareGlyph(0, 0, 0, 0), 40000, {}}};
   f.ascent = static_cast<uint16_t>(em * 3 / 4);
   f.descent = static_cast<uint16_t>(em / 4);
@@ -43,8 +46,9 @@ std::vector<uint8_t> Font2Body(uint16_t id, bool wide_offsets, int em) {
   return SquareFont(em > 1024 ? 3 : 2, wide_offsets).Encode(id);
 }
 
-std::shared_ptr<MovieDef> MovieWith(const std::vector<std::pair<uint16_t, std::vector<uint8_t>>>& tags,
-                                    const std::vector<PlaceSpec>& places = {}, int width = 100, int height = 100) {
+std::shared_ptr<MovieDef> MovieWith(
+    const std::vector<std::pair<uint16_t, std::vector<uint8_t>>>& tags,
+    const std::vector<PlaceSpec>& places = {}, int width = 100, int height = 100) {
   SwfWriter w(8, width, height, 12);
   for (const auto& [code, body] : tags) w.Tag(code, body);
   for (const auto& p : places) w.Place(p);
@@ -62,7 +66,8 @@ TEST(TextFont, Font2And3ReadGlyphsCodesLayoutAndKerning) {
   for (bool wide : {false, true}) {
     for (int version : {2, 3}) {
       int em = version == 3 ? 20480 : 1024;
-      auto m = MovieWith({{version == 3 ? kTagDefineFont3 : kTagDefineFont2, Font2Body(5, wide, em)}});
+      auto m =
+          MovieWith({{version == 3 ? kTagDefineFont3 : kTagDefineFont2, Font2Body(5, wide, em)}});
       const FontDef& f = FontOf(*m, 5);
       SCOPED_TRACE(std::to_string(version) + (wide ? " wide" : " narrow"));
       EXPECT_EQ(f.EmSquare(), em);
@@ -177,7 +182,8 @@ TEST(TextFont, Font1WithInfoAlignZonesAndName) {
 
 // A static text: one record with font 5 at `height` twips, colour, offsets and glyph entries,
 // then a record that only moves 1000 twips on and carries the rest over.
-std::vector<uint8_t> TextBody(uint16_t id, bool text2, Rgba color, int16_t x, int16_t y, uint16_t height,
+std::vector<uint8_t> TextBody(uint16_t id, bool text2, Rgba color, int16_t x, int16_t y,
+                              uint16_t height,
                               const std::vector<std::pair<uint32_t, int32_t>>& glyphs) {
   StaticTextSpec t;
   t.version = text2 ? 2 : 1;
@@ -221,7 +227,10 @@ TEST(TextFont, StaticTextRecordsCarryStylesAndDrawGlyphsAtKnownPixels) {
   p.LoadMovie(0, m);
   std::vector<uint8_t> px(100 * 100 * 4);
   PaintStage(p, {px.data(), 100, 100, 400}, {255, 255, 255, 255});
-  auto at = [&](int x, int y) { return Rgba{px[(y * 100 + x) * 4 + 2], px[(y * 100 + x) * 4 + 1], px[(y * 100 + x) * 4], px[(y * 100 + x) * 4 + 3]}; };
+  auto at = [&](int x, int y) {
+    return Rgba{px[(y * 100 + x) * 4 + 2], px[(y * 100 + x) * 4 + 1], px[(y * 100 + x) * 4],
+                px[(y * 100 + x) * 4 + 3]};
+  };
   EXPECT_EQ(at(12, 25), (Rgba{255, 0, 0, 255}));
   EXPECT_EQ(at(19, 16), (Rgba{255, 0, 0, 255}));
   EXPECT_EQ(at(32, 25), (Rgba{255, 0, 0, 255}));
@@ -234,7 +243,8 @@ TEST(TextFont, StaticTextRecordsCarryStylesAndDrawGlyphsAtKnownPixels) {
 TEST(TextFont, EditTextTagFields) {
   EditTextSpec spec;
   spec.bounds = {-40, 2000, 0, 400};
-  spec.word_wrap = spec.multiline = spec.password = spec.auto_size = spec.border = spec.html = spec.use_outlines = true;
+  spec.word_wrap = spec.multiline = spec.password = spec.auto_size = spec.border = spec.html =
+      spec.use_outlines = true;
   spec.font_id = 5;
   spec.has_color = true;
   spec.color = {1, 2, 3, 4};
@@ -247,7 +257,8 @@ TEST(TextFont, EditTextTagFields) {
   spec.text = "<b>hi</b>";
   auto bytes = spec.Encode(4);
   auto t = ParseEditText(bytes.data(), bytes.size(), 8);
-  EXPECT_TRUE(t->word_wrap && t->multiline && t->password && t->auto_size && t->border && t->html && t->use_outlines);
+  EXPECT_TRUE(t->word_wrap && t->multiline && t->password && t->auto_size && t->border && t->html &&
+              t->use_outlines);
   EXPECT_FALSE(t->read_only || t->no_select);
   EXPECT_EQ(t->bounds.xmin, -40);
   EXPECT_EQ(t->font_id, 5);
@@ -268,7 +279,8 @@ TEST(TextFont, EditTextTagFields) {
 struct Stage {
   std::vector<uint8_t> px;
   int w, h;
-  Stage(const Player& p, int width, int height) : px(static_cast<size_t>(width) * height * 4), w(width), h(height) {
+  Stage(const Player& p, int width, int height)
+      : px(static_cast<size_t>(width) * height * 4), w(width), h(height) {
     PaintStage(p, {px.data(), w, h, w * 4}, {255, 255, 255, 255});
   }
   Rgba At(int x, int y) const {

@@ -53,7 +53,8 @@ TEST(TextGlyphCache, MasksDrawWhatTheOutlineFills) {
       tint.a_add = 255;
       a.DrawShape(*g, Matrix{scale, 0, 0, scale, 10 + fx, 40.5}, tint);
       DrawCachedGlyph(b, *g, nullptr, scale, 10 + fx, 40.5, {0, 0, 200, 255});
-      DrawCachedGlyph(b, *g, nullptr, scale, 10 + fx, 40.5, {0, 0, 200, 0});  // transparent: no change
+      DrawCachedGlyph(b, *g, nullptr, scale, 10 + fx, 40.5,
+                      {0, 0, 200, 0});  // transparent: no change
       EXPECT_EQ(direct.px, cached.px) << fx;
     }
   }
@@ -77,7 +78,7 @@ TEST(TextGlyphCache, AnOutlineWhoseOwnerWentIsMadeAgain) {
   r.Clear({0, 0, 0, 255});
   r.DrawCoverage(*second, -5, 70, {255, 0, 0, 255});
   r.DrawCoverage(*second, 60, 25, {255, 0, 0, 255});  // the square covers x 60..80, y 5..25
-  EXPECT_EQ(c.px[(10 * 64 + 62) * 4 + 2], 255);  // red, inside
+  EXPECT_EQ(c.px[(10 * 64 + 62) * 4 + 2], 255);       // red, inside
   EXPECT_EQ(c.px[(10 * 64 + 30) * 4 + 2], 0);
 }
 

@@ -58,7 +58,7 @@ TEST(TextLayout, WordWrapBreaksAfterSpacesAndSplitsLongWords) {
   TextLayout l = f.Lay("abc defgh ijk");
   ASSERT_EQ(l.lines.size(), 2u);
   EXPECT_EQ(l.lines[0].first_char, 0u);
-  EXPECT_EQ(l.lines[0].end_char, 10u);  // "abc defgh " keeps its trailing space
+  EXPECT_EQ(l.lines[0].end_char, 10u);     // "abc defgh " keeps its trailing space
   EXPECT_DOUBLE_EQ(l.lines[0].width, 90);  // but the space does not count
   EXPECT_DOUBLE_EQ(l.lines[1].top, kGutter + 20);
   EXPECT_DOUBLE_EQ(l.text_height, 40);
@@ -156,7 +156,8 @@ TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   EXPECT_EQ(DeviceFace("Arial", false, false), sans);
   EXPECT_EQ(DeviceFace("No Such Font", false, false), sans);
   EXPECT_EQ(DeviceFace(" , ,", false, false), sans);
-  EXPECT_EQ(DeviceFace("No Such Font, Courier New", false, false), DeviceFace("_typewriter", false, false));
+  EXPECT_EQ(DeviceFace("No Such Font, Courier New", false, false),
+            DeviceFace("_typewriter", false, false));
   EXPECT_NE(DeviceFace("_sans", true, false), sans);
   const Face* mono = DeviceFace("Courier New", false, false);
   ASSERT_NE(mono, nullptr);
@@ -179,7 +180,8 @@ TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   const TextLayout& l = field.Layout();
   ASSERT_EQ(l.lines.size(), 2u);
   const Face* serif = DeviceFace("Times New Roman", false, false);
-  EXPECT_DOUBLE_EQ(l.lines[1].top - l.lines[0].top, (serif->Ascent() + serif->Descent()) * 12 / serif->EmSquare());
+  EXPECT_DOUBLE_EQ(l.lines[1].top - l.lines[0].top,
+                   (serif->Ascent() + serif->Descent()) * 12 / serif->EmSquare());
   EXPECT_GT(l.lines[1].top - l.lines[0].top, 12);
   EXPECT_GT(l.text_width, 40);
   EXPECT_LT(l.text_width, 80);
@@ -275,9 +277,11 @@ std::string Plain(const std::vector<TextRun>& runs) {
 TEST(TextHtml, TagsSetFormatsAndParagraphs) {
   TextFormat base;
   auto runs = ParseHtml(
-      "<p align='center'>A <b>bold</b> <font face=\"Arial\" size=\"+4\" color=\"#FF8000\">big</font></p>"
+      "<p align='center'>A <b>bold</b> <font face=\"Arial\" size=\"+4\" "
+      "color=\"#FF8000\">big</font></p>"
       "<p><i>x</i><u>y</u><br/>z &amp; &lt;&#65;&#x42;&gt;</p><li>item</li>"
-      "<textformat leftmargin='5' indent=\"3\" leading=2 tabstops='10,20'>t</textformat><a href='u' target='_blank'>l</a>",
+      "<textformat leftmargin='5' indent=\"3\" leading=2 tabstops='10,20'>t</textformat><a "
+      "href='u' target='_blank'>l</a>",
       base);
   EXPECT_EQ(Plain(runs), "A bold big\rxy\rz & <AB>\ritem\rtl");
   auto find = [&](const std::string& text) -> const TextFormat& {
@@ -331,19 +335,29 @@ TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
   TextFormat base;
   base.font = "Noto Sans";
   base.size = 6;
-  const std::string font = "<FONT FACE=\"Noto Sans\" SIZE=\"6\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">";
-  auto html = [&](const std::string& in, bool multiline) { return ToHtml(ParseHtml(in, base, multiline), base); };
+  const std::string font =
+      "<FONT FACE=\"Noto Sans\" SIZE=\"6\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">";
+  auto html = [&](const std::string& in, bool multiline) {
+    return ToHtml(ParseHtml(in, base, multiline), base);
+  };
   EXPECT_EQ(html("\n", false), "<P ALIGN=\"LEFT\">" + font + "</FONT></P>");
-  EXPECT_EQ(html("\n\n", false), "<P ALIGN=\"LEFT\">" + font + "</FONT></P><P ALIGN=\"LEFT\">" + font + "</FONT></P>");
+  EXPECT_EQ(html("\n\n", false),
+            "<P ALIGN=\"LEFT\">" + font + "</FONT></P><P ALIGN=\"LEFT\">" + font + "</FONT></P>");
   EXPECT_EQ(html(" test ", false), "<P ALIGN=\"LEFT\">" + font + " test </FONT></P>");
   EXPECT_EQ(html("<li>test</li>\n", true),
             "<LI>" + font + "test</FONT></LI><P ALIGN=\"LEFT\">" + font + "</FONT></P>");
-  EXPECT_EQ(html("line 1 line 2 <font color='#aaaaaa' kerning='1'><b>text</b></font>", false),
-            "<P ALIGN=\"LEFT\">" + font + "line 1 line 2 <FONT COLOR=\"#AAAAAA\" KERNING=\"1\"><B>text</B></FONT></FONT></P>");
+  EXPECT_EQ(
+      html("line 1 line 2 <font color='#aaaaaa' kerning='1'><b>text</b></font>", false),
+      "<P ALIGN=\"LEFT\">" + font +
+          "line 1 line 2 <FONT COLOR=\"#AAAAAA\" KERNING=\"1\"><B>text</B></FONT></FONT></P>");
   EXPECT_EQ(html("<a href='http://example.com'>a&lt;b</a>", false),
-            "<P ALIGN=\"LEFT\">" + font + "<A HREF=\"http://example.com\" TARGET=\"\">a&lt;b</A></FONT></P>");
-  EXPECT_EQ(html("text<br><textformat indent='5'><textformat rightmargin='3'><br></textformat></textformat>", true),
-            "<P ALIGN=\"LEFT\">" + font + "text</FONT></P><TEXTFORMAT RIGHTMARGIN=\"3\" INDENT=\"5\"><P ALIGN=\"LEFT\">" +
+            "<P ALIGN=\"LEFT\">" + font +
+                "<A HREF=\"http://example.com\" TARGET=\"\">a&lt;b</A></FONT></P>");
+  EXPECT_EQ(html("text<br><textformat indent='5'><textformat "
+                 "rightmargin='3'><br></textformat></textformat>",
+                 true),
+            "<P ALIGN=\"LEFT\">" + font +
+                "text</FONT></P><TEXTFORMAT RIGHTMARGIN=\"3\" INDENT=\"5\"><P ALIGN=\"LEFT\">" +
                 font + "</FONT></P></TEXTFORMAT>");
 }
 
@@ -355,8 +369,10 @@ TEST(TextHtml, HostileMarkupIsReadSafely) {
   EXPECT_EQ(Plain(ParseHtml("<p>a</p><br>b", base)), "a\r\rb");
   EXPECT_EQ(Plain(ParseHtml("a</p></li>b", base)), "ab");
   EXPECT_EQ(Plain(ParseHtml("x<", base)), "x<");
-  EXPECT_EQ(Plain(ParseHtml("&bogus; &#0; &#xD800; &#99999999999; &", base)), "&bogus; &#0; &#xD800; &#99999999999; &");
-  EXPECT_EQ(Plain(ParseHtml("<font size='99999999' color='#zz'>s</font><!-- c --><?x?>", base)), "s");
+  EXPECT_EQ(Plain(ParseHtml("&bogus; &#0; &#xD800; &#99999999999; &", base)),
+            "&bogus; &#0; &#xD800; &#99999999999; &");
+  EXPECT_EQ(Plain(ParseHtml("<font size='99999999' color='#zz'>s</font><!-- c --><?x?>", base)),
+            "s");
   EXPECT_EQ(ParseHtml("<font size='99999999'>s</font>", base).front().format.size, 1000);
   EXPECT_EQ(Plain(ParseHtml("<p attr=\"unterminated>t</p>", base)), "t\r");
   EXPECT_TRUE(ParseHtml("", base).empty());

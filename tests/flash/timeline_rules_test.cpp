@@ -55,12 +55,16 @@ struct Loaded {
 
 bool Same(Rgba a, Rgba b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
-std::vector<uint8_t> Le16(uint16_t v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+std::vector<uint8_t> Le16(uint16_t v) {
+  return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+}
 std::vector<uint8_t> Le32(uint32_t v) {
   return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
           static_cast<uint8_t>(v >> 24)};
 }
-void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& more) { to.insert(to.end(), more.begin(), more.end()); }
+void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& more) {
+  to.insert(to.end(), more.begin(), more.end());
+}
 
 }  // namespace
 
@@ -195,7 +199,7 @@ TEST(TimelineRules, LabelsStepsAndGotoByExpression) {
 TEST(TimelineRules, ScriptsOfATickShareTheStackAndConstantPool) {
   SwfWriter w(6, 10, 10, 12);
   w.DoAction(ActionBuilder().ConstantPool({"A"}).PushConstant(0).Build());  // leaves "A" behind
-  w.DoAction(ActionBuilder().PushConstant(0).Op(0x47).Trace().Build());      // the pool carries over
+  w.DoAction(ActionBuilder().PushConstant(0).Op(0x47).Trace().Build());     // the pool carries over
   w.ShowFrame();
   w.DoAction(ActionBuilder().Trace().Build());  // a new tick starts with an empty stack
   w.ShowFrame();
@@ -210,7 +214,9 @@ TEST(TimelineRules, AJumpOutOfItsBlockRunsTheNeighbouringBlock) {
   std::vector<uint8_t> first = TraceCode("A");  // 8 bytes, short tag header of 2
   w.DoAction(first);
   // Back over the jump itself (5 bytes), this tag's header and the whole first block.
-  w.DoAction(ActionBuilder().Jump(static_cast<int16_t>(-(5 + 2 + static_cast<int>(first.size())))).Build());
+  w.DoAction(ActionBuilder()
+                 .Jump(static_cast<int16_t>(-(5 + 2 + static_cast<int>(first.size()))))
+                 .Build());
   w.DoAction(ActionBuilder().Jump(-30000).Build());  // before the body: the script just stops
   w.DoAction(TraceCode("B"));
   w.ShowFrame();
@@ -317,7 +323,8 @@ TEST(TimelineRules, ClipActionListsToleranceAndLimits) {
 
 TEST(TimelineRules, NewClipsAreAllInitialisedBeforeAnyIsConstructed) {
   // A placement of sprite 1 at `depth` with handlers (events, traced text) and the list's header.
-  auto place = [](uint16_t depth, uint32_t all, const std::vector<std::pair<uint32_t, std::string>>& handlers) {
+  auto place = [](uint16_t depth, uint32_t all,
+                  const std::vector<std::pair<uint32_t, std::string>>& handlers) {
     std::vector<uint8_t> body = {0x82};
     Append(body, Le16(depth));
     Append(body, Le16(1));
@@ -337,7 +344,8 @@ TEST(TimelineRules, NewClipsAreAllInitialisedBeforeAnyIsConstructed) {
   TimelineWriter empty;
   empty.ShowFrame();
   w.DefineSprite(1, empty);
-  w.Tag(26, place(1, kInit | kConstruct | kLoad, {{kInit | kConstruct, "A ic"}, {kConstruct, "A c"}, {kLoad, "A load"}}));
+  w.Tag(26, place(1, kInit | kConstruct | kLoad,
+                  {{kInit | kConstruct, "A ic"}, {kConstruct, "A c"}, {kLoad, "A load"}}));
   // B's list names only initialize: its other handlers never run.
   w.Tag(26, place(2, kInit, {{kInit | kConstruct, "B ic"}, {kLoad, "B load"}}));
   w.DoAction(ActionBuilder().PushString("root").Trace().Stop().Build());

@@ -37,11 +37,17 @@ Reference ReadReference(const fs::path& dir) {
   text << in.rdbuf();
   std::string s = text.str();
   std::smatch m;
-  if (std::regex_search(s, m, std::regex(R"((num_frames|num_ticks)\s*=\s*(\d+))"))) r.frames = std::stoi(m[2]);
-  if (std::regex_search(s, m, std::regex(R"(tolerance\s*=\s*(\d+))"))) r.tolerance = std::stoi(m[1]);
-  if (std::regex_search(s, m, std::regex(R"(max_outliers\s*=\s*(\d+))"))) r.max_outliers = std::stoi(m[1]);
+  if (std::regex_search(s, m, std::regex(R"((num_frames|num_ticks)\s*=\s*(\d+))")))
+    r.frames = std::stoi(m[2]);
+  if (std::regex_search(s, m, std::regex(R"(tolerance\s*=\s*(\d+))")))
+    r.tolerance = std::stoi(m[1]);
+  if (std::regex_search(s, m, std::regex(R"(max_outliers\s*=\s*(\d+))")))
+    r.max_outliers = std::stoi(m[1]);
   if (std::regex_search(s, m, std::regex(R"(quality\s*=\s*\"(\w+)\")"))) r.quality = m[1];
-  if (std::regex_search(s, m, std::regex(R"(viewport_dimensions\s*=\s*\{\s*width\s*=\s*(\d+),\s*height\s*=\s*(\d+))"))) {
+  if (std::regex_search(
+          s, m,
+          std::regex(
+              R"(viewport_dimensions\s*=\s*\{\s*width\s*=\s*(\d+),\s*height\s*=\s*(\d+))"))) {
     r.view_width = std::stoi(m[1]);
     r.view_height = std::stoi(m[2]);
   }
@@ -55,8 +61,8 @@ Reference ReadReference(const fs::path& dir) {
 }
 
 int ChannelDiff(QRgb a, QRgb b) {
-  return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)),
-                   std::abs(qAlpha(a) - qAlpha(b))});
+  return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                   std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
 }
 
 // Pixels that differ by more than the tolerance, leaving out those on a colour edge of the
@@ -83,10 +89,19 @@ int CountFailures(const QImage& got, const QImage& want, int tolerance) {
 
 // Movies of the features the engine draws: these must match.
 const std::set<std::string> kRequired = {
-    "simple_shapes-gradients-gradients", "simple_shapes-gradients-radial", "simple_shapes-gradients-reflect",
-    "simple_shapes-layers", "simple_shapes-masks", "simple_shapes-overlaps", "simple_shapes-winding_rule",
-    "color_transform_issue_9698", "cache_as_bitmap-morph", "gradient_nonsequential_ratios",
-    "gradient_same_ratios", "filters-color_matrix", "filters-drop_shadow_scales_with_screen",
+    "simple_shapes-gradients-gradients",
+    "simple_shapes-gradients-radial",
+    "simple_shapes-gradients-reflect",
+    "simple_shapes-layers",
+    "simple_shapes-masks",
+    "simple_shapes-overlaps",
+    "simple_shapes-winding_rule",
+    "color_transform_issue_9698",
+    "cache_as_bitmap-morph",
+    "gradient_nonsequential_ratios",
+    "gradient_same_ratios",
+    "filters-color_matrix",
+    "filters-drop_shadow_scales_with_screen",
     "blend_modes-overlay_onto_stage",
 };
 
@@ -114,19 +129,28 @@ TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
     if (ref.expected.empty()) continue;
     ++total;
     fs::path out = out_dir / (name + ".png");
-    std::string cmd = "\"" + tool.string() + "\" --quality " + ref.quality + " \"" + (dir / "test.swf").string() +
-                      "\" " + std::to_string(ref.frames) + " \"" + out.string() + "\"" +
-                      (ref.view_width > 0 ? " " + std::to_string(ref.view_width) + " " + std::to_string(ref.view_height) : "") +
-                      " >/dev/null 2>&1";
+    std::string cmd =
+        "\"" + tool.string() + "\" --quality " + ref.quality + " \"" + (dir / "test.swf").string() +
+        "\" " + std::to_string(ref.frames) + " \"" + out.string() + "\"" +
+        (ref.view_width > 0
+             ? " " + std::to_string(ref.view_width) + " " + std::to_string(ref.view_height)
+             : "") +
+        " >/dev/null 2>&1";
     int rc = std::system(cmd.c_str());
     QImage got(QString::fromStdString(out.string()));
     QImage want(QString::fromStdString(ref.expected.string()));
-    int failures = rc == 0 && !got.isNull() ? CountFailures(got.convertToFormat(QImage::Format_ARGB32),
-                                                            want.convertToFormat(QImage::Format_ARGB32), ref.tolerance)
-                                            : -2;
+    int failures = rc == 0 && !got.isNull()
+                       ? CountFailures(got.convertToFormat(QImage::Format_ARGB32),
+                                       want.convertToFormat(QImage::Format_ARGB32), ref.tolerance)
+                       : -2;
     bool ok = failures >= 0 && failures <= ref.max_outliers;
     matched += ok;
-    report += "  " + name + ": " + (ok ? "match" : failures == -2 ? "not rendered" : failures == -1 ? "wrong size" : std::to_string(failures) + " pixels differ") + "\n";
+    report += "  " + name + ": " +
+              (ok               ? "match"
+               : failures == -2 ? "not rendered"
+               : failures == -1 ? "wrong size"
+                                : std::to_string(failures) + " pixels differ") +
+              "\n";
     if (kRequired.count(name)) {
       EXPECT_TRUE(ok) << name << ": " << failures << " pixels differ";
     }

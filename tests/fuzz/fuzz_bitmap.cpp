@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bitmap.SaveToStream(&out);
     if (static_cast<int64_t>(bitmap.Width()) * bitmap.Height() <= 64 * 64) {
       const uint8_t method = size > 0 ? data[size - 1] % 6 : 0;
-      lumicast::ReduceBitmapTo8Bit(&bitmap, classlib::pf8bit, static_cast<lumicast::TReductionMethod>(method));
+      lumicast::ReduceBitmapTo8Bit(&bitmap, classlib::pf8bit,
+                                   static_cast<lumicast::TReductionMethod>(method));
       lumicast::ReduceBitmapTo8Bit(&bitmap, classlib::pf4bit, lumicast::rmHistogram);
       // Drawing reads the pixels through the palette; converting rewrites them.
       classlib::TBitmap target;

@@ -44,7 +44,8 @@ void LoadAndDecode(const uint8_t* data, size_t size, bool tolerant) {
       if (i == 0 && bitmap != nullptr && !bitmap->Empty() &&
           static_cast<int64_t>(bitmap->Width()) * bitmap->Height() <= 128 * 128) {
         const uint8_t method = data[size - 1] % 6;
-        lumicast::ReduceBitmapTo8Bit(bitmap, classlib::pf8bit, static_cast<lumicast::TReductionMethod>(method));
+        lumicast::ReduceBitmapTo8Bit(bitmap, classlib::pf8bit,
+                                     static_cast<lumicast::TReductionMethod>(method));
       }
     } catch (const classlib::Exception&) {
     }

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 namespace {
 
-void ReadEveryType(lumicast::TBiggerIniFile& ini, const std::string& section, const std::string& key) {
+void ReadEveryType(lumicast::TBiggerIniFile& ini, const std::string& section,
+                   const std::string& key) {
   (void)ini.ReadString(section, key, "d");
   (void)ini.ReadBool(section, key, false);
   (void)ini.ReadInteger(section, key, -7);

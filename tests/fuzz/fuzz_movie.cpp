@@ -30,7 +30,8 @@ void PlayMovie(const uint8_t* data, size_t size) {
   // Bitmaps are decoded when drawn; decode them all so that every image reaches its decoder.
   if (const flash::MovieDef* movie = player.Movie(0))
     for (const auto& [id, def] : movie->dictionary)
-      if (def->kind == flash::CharacterDef::Kind::Bitmap) static_cast<const flash::BitmapDef&>(*def).Pixels();
+      if (def->kind == flash::CharacterDef::Kind::Bitmap)
+        static_cast<const flash::BitmapDef&>(*def).Pixels();
   for (int i = 0; i < 3; ++i) player.Tick();
   std::vector<uint8_t> pixels(64 * 48 * 4);
   flash::PaintStage(player, {pixels.data(), 64, 48, 64 * 4}, {255, 255, 255, 255});

@@ -12,7 +12,8 @@
 
 namespace {
 
-void Examine(fuzzsupport::TempInput& file, const uint8_t* data, size_t size, const std::string& out) {
+void Examine(fuzzsupport::TempInput& file, const uint8_t* data, size_t size,
+             const std::string& out) {
   file.Write(data, size);
   try {
     (void)lumicast::GetSwfFileKind(file.Path());

@@ -28,7 +28,7 @@ inline void StartApplication() {
 // A file in the temporary folder with the given extension, rewritten for every input and removed
 // at exit.
 class TempInput {
-public:
+ public:
   explicit TempInput(const std::string& Extension) {
     std::string tmpl = "/tmp/lumifuzz-" + std::to_string(getpid()) + "-XXXXXX" + Extension;
     path_.assign(tmpl);
@@ -47,7 +47,7 @@ public:
   }
   const std::string& Path() const { return path_; }
 
-private:
+ private:
   std::string path_;
 };
 

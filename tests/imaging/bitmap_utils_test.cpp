@@ -75,8 +75,10 @@ TEST(BitmapUtils, KeyedDrawingLeavesOutTheKeyColour) {
 }
 
 TEST(BitmapUtils, EmbossedAndGrayedBitmaps) {
-  auto src = giftest::MakeBitmap24(3, 3, [](int x, int y) { return x == 1 && y == 1 ? clBlack : clWhite; });
-  std::unique_ptr<TBitmap> e(MakeEmbossedBitmap(src.get(), clWhite, clSilver, true, clGray, clYellow));
+  auto src = giftest::MakeBitmap24(
+      3, 3, [](int x, int y) { return x == 1 && y == 1 ? clBlack : clWhite; });
+  std::unique_ptr<TBitmap> e(
+      MakeEmbossedBitmap(src.get(), clWhite, clSilver, true, clGray, clYellow));
   EXPECT_EQ(e->PixelColor(1, 1), clGray);
   EXPECT_EQ(e->PixelColor(2, 2), clYellow);
   EXPECT_EQ(e->PixelColor(0, 0), clSilver);
@@ -102,7 +104,7 @@ TEST(BitmapUtils, DropPendingMessageTakesOneAndKeepsTheQuitRequest) {
   EXPECT_EQ(PendingMessageCount(&window, WM_USER + 2), 1);
   TMessage left;
   ASSERT_TRUE(RemovePendingMessage(&window, WM_USER + 1, &left));
-  EXPECT_EQ(left.WParam, 2u);  // the oldest went first
+  EXPECT_EQ(left.WParam, 2u);                // the oldest went first
   DropPendingMessage(&window, WM_USER + 5);  // nothing pending: nothing happens
   EXPECT_EQ(PendingMessageCount(&window, WM_USER + 2), 1);
 
@@ -136,8 +138,8 @@ TEST(BitmapUtils, GrayedImageListItemPaintsTheShapeTwice) {
   EXPECT_EQ(dest.PixelColor(3, 4), clGray);    // red pixel
   EXPECT_EQ(dest.PixelColor(4, 4), clYellow);  // highlight one right and down
   EXPECT_EQ(dest.PixelColor(4, 5), clYellow);
-  EXPECT_EQ(dest.PixelColor(4, 3), clBlue);    // the white pixel is not painted
-  EXPECT_EQ(dest.PixelColor(2, 2), clBlue);    // transparent pixels are not painted
+  EXPECT_EQ(dest.PixelColor(4, 3), clBlue);  // the white pixel is not painted
+  EXPECT_EQ(dest.PixelColor(2, 2), clBlue);  // transparent pixels are not painted
   EXPECT_EQ(dest.Canvas()->Brush()->Color(), clGreen);
   // Without the highlight, and for an index outside the list, less or nothing.
   dest.Canvas()->Brush()->SetColor(clBlue);

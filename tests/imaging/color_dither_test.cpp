@@ -61,7 +61,8 @@ TEST(ColorDither, EveryDithererKeepsTheAverageOfAFlatGrey) {
 }
 
 TEST(ColorDither, ReductionByMethod) {
-  auto pic = giftest::MakeBitmap24(8, 8, [](int x, int) { return classlib::TColor(x < 4 ? 0x0000FF : 0x00FF00); });
+  auto pic = giftest::MakeBitmap24(
+      8, 8, [](int x, int) { return classlib::TColor(x < 4 ? 0x0000FF : 0x00FF00); });
   EXPECT_TRUE(ReduceColourDepth(*pic, 9, 0, 8, {})->Empty());
   EXPECT_TRUE(ReduceColourDepth(*pic, 10, 0, 8, {})->Empty());
   EXPECT_EQ(ReduceColourDepth(*pic, 0, 0, 8, {})->BitsPerPixel(), 24);

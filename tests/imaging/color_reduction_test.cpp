@@ -53,7 +53,8 @@ TColor PaletteColor(const Bmp& b, int x, int y) { return QuadToColor(b.palette[b
 }  // namespace
 
 TEST(ColorReduction, HistogramKeepsUpTo256ColoursExactlyAndFillsGrey) {
-  auto bmp = giftest::MakeBitmap24(20, 10, [](int x, int y) { return RGB(x * 12, y * 25, (x * y) % 7); });
+  auto bmp =
+      giftest::MakeBitmap24(20, 10, [](int x, int y) { return RGB(x * 12, y * 25, (x * y) % 7); });
   auto s = ReduceBitmapTo8Bit(bmp.get(), pf8bit, rmHistogram);
   Bmp b = Parse(*s);
   EXPECT_EQ(b.bits, 8);
@@ -74,7 +75,8 @@ TEST(ColorReduction, HistogramKeepsUpTo256ColoursExactlyAndFillsGrey) {
 
 TEST(ColorReduction, HistogramDrops2050thColourByBlueBitFirst) {
   // 2050 distinct colours: 1025 red/green pairs, each with blue 0 and 1.
-  auto bmp = giftest::MakeBitmap24(2050, 1, [](int x, int) { return RGB((x / 2) % 256, (x / 2) / 256, x & 1); });
+  auto bmp = giftest::MakeBitmap24(
+      2050, 1, [](int x, int) { return RGB((x / 2) % 256, (x / 2) / 256, x & 1); });
   Bmp b = Parse(*ReduceBitmapTo8Bit(bmp.get(), pf8bit, rmHistogram));
   // Only the lowest blue bit went: blues are even, odd reds remain.
   bool odd_red = false;
@@ -89,16 +91,16 @@ TEST(ColorReduction, HistogramDrops2050thColourByBlueBitFirst) {
 
   // Bits drop in the order blue, red, green: a picture with many colours
   // still yields a valid, in-range result.
-  auto rich = giftest::MakeBitmap24(256, 64, [](int x, int y) { return RGB(x, y * 4, (x * 7 + y) & 255); });
+  auto rich =
+      giftest::MakeBitmap24(256, 64, [](int x, int y) { return RGB(x, y * 4, (x * 7 + y) & 255); });
   Bmp r = Parse(*ReduceBitmapTo8Bit(rich.get(), pf8bit, rmHistogram));
   EXPECT_EQ(r.w, 256);
   EXPECT_EQ(r.bytes.size(), r.off + 256u * 64u);
 }
 
 TEST(ColorReduction, MedianCutBoxesAndBlackFill) {
-  auto bmp = giftest::MakeBitmap24(4, 1, [](int x, int) {
-    return x < 2 ? RGB(255, 0, 0) : RGB(0, 0, 255);
-  });
+  auto bmp = giftest::MakeBitmap24(
+      4, 1, [](int x, int) { return x < 2 ? RGB(255, 0, 0) : RGB(0, 0, 255); });
   Bmp b = Parse(*ReduceBitmapTo8Bit(bmp.get(), pf8bit, rmMedianCut));
   EXPECT_EQ(b.clr_used, 2u);
   EXPECT_NE(b.Index(0, 0), b.Index(3, 0));
@@ -152,7 +154,8 @@ TEST(ColorReduction, EightBitBitmapIsSavedAsItIsUnlessGrey) {
   b8.SetPixelFormat(pf8bit);
   b8.SetSize(4, 2);
   TPalette pal(256);
-  for (int i = 0; i < 256; ++i) pal[i] = {static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0};
+  for (int i = 0; i < 256; ++i)
+    pal[i] = {static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0};
   b8.SetPalette(pal);
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 4; ++x) b8.ScanLine(y)[x] = static_cast<uint8_t>(x * 60 + y);

@@ -12,13 +12,16 @@ using namespace lumicast;
 
 namespace {
 
-std::vector<uint8_t> Bytes(TMemoryStream& s) { return std::vector<uint8_t>(s.Memory(), s.Memory() + s.Size()); }
+std::vector<uint8_t> Bytes(TMemoryStream& s) {
+  return std::vector<uint8_t>(s.Memory(), s.Memory() + s.Size());
+}
 
 void Put32(std::vector<uint8_t>& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-std::vector<uint8_t> Header(uint32_t version, uint32_t w, uint32_t h, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+std::vector<uint8_t> Header(uint32_t version, uint32_t w, uint32_t h, uint32_t r, uint32_t g,
+                            uint32_t b, uint32_t a) {
   std::vector<uint8_t> out;
   for (uint32_t v : {version, w, h, r, g, b, a}) Put32(out, v);
   return out;

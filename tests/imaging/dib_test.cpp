@@ -56,7 +56,8 @@ TEST(DibDraw, EveryModeMatchesThePerPixelModel) {
       src.SetTransparentMode(round % 2 ? tmAuto : tmFixed);
       src.SetTransparentColor(RGB(1, 2, 3));
       for (int i = 0; i < 5; ++i)
-        src.Pixel(rng() % src.Width(), rng() % src.Height()) = (rng() & 0xFF000000u) | src.KeyPixel();
+        src.Pixel(rng() % src.Width(), rng() % src.Height()) =
+            (rng() & 0xFF000000u) | src.KeyPixel();
     }
     src.SetOpacity(round % 4 == 0 ? 255 : static_cast<int>(rng() % 256));
     TMemoryDIB before;
@@ -67,7 +68,8 @@ TEST(DibDraw, EveryModeMatchesThePerPixelModel) {
       for (int x = 0; x < 12; ++x) {
         const int sx = x - X, sy = y - Y;
         uint32_t expect = before.Pixel(x, y);
-        if (sx >= 0 && sy >= 0 && sx < src.Width() && sy < src.Height()) expect = Model(src, src.Pixel(sx, sy), expect);
+        if (sx >= 0 && sy >= 0 && sx < src.Width() && sy < src.Height())
+          expect = Model(src, src.Pixel(sx, sy), expect);
         ASSERT_EQ(dst.Pixel(x, y), expect) << "round " << round << " at " << x << "," << y;
       }
   }
@@ -139,7 +141,8 @@ TEST(DibStream, CompressedDataNeedsAMatchingDecompressor) {
     for (auto& b : out) b ^= 0xFF;
     return out;
   };
-  c.Decompress = [](const std::array<uint8_t, 16>& id, const uint8_t* data, size_t size, size_t, std::vector<uint8_t>& raw) {
+  c.Decompress = [](const std::array<uint8_t, 16>& id, const uint8_t* data, size_t size, size_t,
+                    std::vector<uint8_t>& raw) {
     if (id[0] != 0x5A) return false;
     raw.assign(data, data + size);
     for (auto& b : raw) b ^= 0xFF;
@@ -191,7 +194,8 @@ TEST(DibStream, HugeTruncatedAndMutatedDataGiveErrorsNotAllocations) {
     TMemoryDIB r;
     try {
       r.ReadData(&m);
-      EXPECT_LE(4 + static_cast<int64_t>(r.Width()) * r.Height() * 4, static_cast<int64_t>(bytes.size()));
+      EXPECT_LE(4 + static_cast<int64_t>(r.Width()) * r.Height() * 4,
+                static_cast<int64_t>(bytes.size()));
     } catch (const Exception&) {
     }
   }
@@ -237,14 +241,16 @@ TEST(DibRegion, RegionHoldsExactlyTheNonKeyPixels) {
     TMemoryDIB d(w, h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        d.Pixel(x, y) = round == 0 ? (x % 2 ? k : 0x123456) : ((rng() % 3) ? (rng() & 0xFF000000u) | k : rng());
+        d.Pixel(x, y) =
+            round == 0 ? (x % 2 ? k : 0x123456) : ((rng() % 3) ? (rng() & 0xFF000000u) | k : rng());
     TRegion r;
     d.MakeRegion(key, r);
     if (round == 0) {
       EXPECT_EQ(d.RegionRects(key).size(), 401u);
     }
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) ASSERT_EQ(r.Contains(x, y), (d.Pixel(x, y) & 0xFFFFFF) != k) << x << "," << y;
+      for (int x = 0; x < w; ++x)
+        ASSERT_EQ(r.Contains(x, y), (d.Pixel(x, y) & 0xFFFFFF) != k) << x << "," << y;
   }
 }
 

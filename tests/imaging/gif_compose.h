@@ -40,7 +40,8 @@ inline Composed Compose(const DecodedGif& G) {
       for (int y = 0; y < f.Height; ++y)
         for (int x = 0; x < f.Width; ++x) {
           const int sx = f.Left + x, sy = f.Top + y;
-          if (sx < G.ScreenWidth && sy < G.ScreenHeight) screen[static_cast<size_t>(sy) * G.ScreenWidth + sx] = kNone;
+          if (sx < G.ScreenWidth && sy < G.ScreenHeight)
+            screen[static_cast<size_t>(sy) * G.ScreenWidth + sx] = kNone;
         }
     } else if (f.Disposal == 3) {
       screen = before;

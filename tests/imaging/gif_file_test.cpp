@@ -22,7 +22,8 @@ namespace {
 std::vector<uint8_t> SampleGif() {
   TGIFImage g;
   for (int i = 0; i < 3; ++i) {
-    auto b = giftest::MakeBitmap24(12, 9, [i](int x, int y) { return RGB(x * 20, y * 25 + i, (x ^ y) * 16); });
+    auto b = giftest::MakeBitmap24(
+        12, 9, [i](int x, int y) { return RGB(x * 20, y * 25 + i, (x ^ y) * 16); });
     g.FrameAt(g.AppendFrame(b.get()))->SetDisplayTime(static_cast<uint16_t>(50 * (i + 1)));
   }
   g.FrameAt(1)->SetKeyColor(RGB(0, 0, 0));
@@ -73,7 +74,8 @@ std::vector<uint8_t> OneFrameGif(int W, int H, const std::vector<uint8_t>& Data)
   put16(W);
   put16(H);
   g.insert(g.end(), {0x87, 0, 0});
-  for (int i = 0; i < 256; ++i) g.insert(g.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)});
+  for (int i = 0; i < 256; ++i)
+    g.insert(g.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)});
   g.push_back(0x2C);
   put16(0);
   put16(0);
@@ -125,7 +127,8 @@ TEST(GifFile, FailedSaveKeepsTheOldFileAndSuccessReplacesIt) {
   EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.gif"));
   EXPECT_EQ(ReadText(path), now);
   WriteFile(path, "old contents");
-  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   EXPECT_THROW(good.SaveToFile(path), EFCreateError);
   EXPECT_EQ(ReadText(path), "old contents");
 }
@@ -142,8 +145,9 @@ TEST(GifFile, PictureRegistryClipboardAndAssignment) {
   lumitest::TempDir temp;
   std::string path = temp.File("p.gif");
   std::vector<uint8_t> bytes = SampleGif();
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   TPicture pic;
   pic.LoadFromFile(path);
   auto* g = dynamic_cast<TGIFImage*>(pic.Graphic());
@@ -182,7 +186,8 @@ TEST(GifFile, HostileGifsAreRefusedCleanly) {
   const std::vector<uint8_t> good = SampleGif();
   ASSERT_TRUE(LoadOrRefuse(good));
   // Every truncation.
-  for (size_t n = 0; n < good.size(); ++n) LoadOrRefuse(std::vector<uint8_t>(good.begin(), good.begin() + n));
+  for (size_t n = 0; n < good.size(); ++n)
+    LoadOrRefuse(std::vector<uint8_t>(good.begin(), good.begin() + n));
   // Random mutations: single bytes, runs, and size fields.
   std::mt19937 rng(1234);
   for (int i = 0; i < 600; ++i) {
@@ -203,7 +208,8 @@ TEST(GifFile, HostileGifsAreRefusedCleanly) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Unknown GIF version");
   }
-  std::vector<uint8_t> ext = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x21, 0x77, 0, 0x3B};
+  std::vector<uint8_t> ext = {'G', 'I', 'F', '8', '9',  'a',  1, 0,   1,
+                              0,   0,   0,   0,   0x21, 0x77, 0, 0x3B};
   TGIFImage g;
   try {
     g.ReadGIF(ext.data(), ext.size(), true);
@@ -216,15 +222,17 @@ TEST(GifFile, HostileGifsAreRefusedCleanly) {
   g.ReadGIF(bare.data(), bare.size(), true);
   EXPECT_EQ(g.FrameCount(), 0);
   // The largest delay field (655350 ms) is held at the 16-bit top, not wrapped.
-  std::vector<uint8_t> slow = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 9, 9, 9,
-                               0x21, 0xF9, 4, 0, 0xFF, 0xFF, 0, 0,
-                               0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0, 0x3B};
+  std::vector<uint8_t> slow = {'G', 'I',  'F',  '8', '9', 'a',  1,    0,    1,    0,    0x80,
+                               0,   0,    0,    0,   0,   9,    9,    9,    0x21, 0xF9, 4,
+                               0,   0xFF, 0xFF, 0,   0,   0x2C, 0,    0,    0,    0,    1,
+                               0,   1,    0,    0,   2,   2,    0x4C, 0x01, 0,    0x3B};
   g.ReadGIF(slow.data(), slow.size(), true);
   ASSERT_EQ(g.FrameCount(), 1);
   EXPECT_EQ(g.FrameAt(0)->DisplayTime(), 65535);
   // A frame declaring 65535 x 65535 pixels is refused before allocation.
-  std::vector<uint8_t> huge = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0,
-                               0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x4C, 0x01, 0, 0x3B};
+  std::vector<uint8_t> huge = {'G',  'I',  'F', '8',  '9', 'a',  0xFF, 0xFF, 0xFF, 0xFF,
+                               0,    0,    0,   0x2C, 0,   0,    0,    0,    0xFF, 0xFF,
+                               0xFF, 0xFF, 0,   2,    2,   0x4C, 0x01, 0,    0x3B};
   try {
     g.ReadGIF(huge.data(), huge.size(), true);
     FAIL();
@@ -290,7 +298,8 @@ TEST(GifFile, HostileBmpFramesAreRefusedCleanly) {
   for (int i = 0; i < 400; ++i) {
     std::vector<uint8_t> m = good;
     int edits = 1 + static_cast<int>(rng() % 3);
-    for (int e = 0; e < edits; ++e) m[rng() % std::min<size_t>(m.size(), 80)] = static_cast<uint8_t>(rng());
+    for (int e = 0; e < edits; ++e)
+      m[rng() % std::min<size_t>(m.size(), 80)] = static_cast<uint8_t>(rng());
     if (rng() % 4 == 0) m.resize(rng() % m.size());
     TMemoryStream ms;
     ms.WriteBuffer(m.data(), static_cast<int64_t>(m.size()));

@@ -31,10 +31,12 @@ void Load(TGIFImageEx& G, const std::vector<uint8_t>& B) {
 }
 
 // One frame of W x H with a global map of 2^Bits grey entries.
-std::unique_ptr<TGIFImageEx> OneFrame(int W, int H, int Bits, const std::vector<uint8_t>& Px, bool Interlaced = false) {
+std::unique_ptr<TGIFImageEx> OneFrame(int W, int H, int Bits, const std::vector<uint8_t>& Px,
+                                      bool Interlaced = false) {
   auto g = std::make_unique<TGIFImageEx>();
   for (int i = 0; i < (1 << Bits); ++i)
-    g->GlobalColorMap().Add({static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i)});
+    g->GlobalColorMap().Add(
+        {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i)});
   auto f = std::make_unique<TGIFSubImage>(g.get());
   f->SetBounds(0, 0, W, H);
   f->Data() = Px;
@@ -60,7 +62,8 @@ TEST(GifCoderEx, BothEncodersAreReadBackExactlyAtEveryDepth) {
   for (int compression = 0; compression <= 1; ++compression)
     for (int bits = 1; bits <= 8; ++bits)
       for (int run_max : {1, 40, 3000}) {
-        SCOPED_TRACE(testing::Message() << "compression " << compression << " bits " << bits << " runs " << run_max);
+        SCOPED_TRACE(testing::Message()
+                     << "compression " << compression << " bits " << bits << " runs " << run_max);
         const int w = 97, h = 61;
         auto px = RandomPixels(static_cast<size_t>(w) * h, 1 << bits, bits * 7 + run_max, run_max);
         auto g = OneFrame(w, h, bits, px);
@@ -83,7 +86,8 @@ TEST(GifCoderEx, LongRunsAndFullTablesStartOverWithAClear) {
   const int w = 640, h = 480;
   for (int compression = 0; compression <= 1; ++compression) {
     for (bool flat : {false, true}) {
-      auto px = flat ? std::vector<uint8_t>(static_cast<size_t>(w) * h, 3) : RandomPixels(static_cast<size_t>(w) * h, 256, 5);
+      auto px = flat ? std::vector<uint8_t>(static_cast<size_t>(w) * h, 3)
+                     : RandomPixels(static_cast<size_t>(w) * h, 256, 5);
       auto g = OneFrame(w, h, 8, px);
       g->Compression = static_cast<uint8_t>(compression);
       auto d = giftest::DecodeWithGiflib(Save(*g));
@@ -151,9 +155,35 @@ namespace {
 
 // A minimal GIF around hand-made image data (2-colour global map, 4 x 2).
 std::vector<uint8_t> HandGif(const std::vector<uint8_t>& ImageData, int W = 4, int H = 2) {
-  std::vector<uint8_t> b = {'G', 'I', 'F', '8', '7', 'a', static_cast<uint8_t>(W), 0, static_cast<uint8_t>(H), 0,
-                            0x80, 0, 0, 0, 0, 0, 255, 255, 255, 0x2C, 0, 0, 0, 0, static_cast<uint8_t>(W), 0,
-                            static_cast<uint8_t>(H), 0, 0};
+  std::vector<uint8_t> b = {'G',
+                            'I',
+                            'F',
+                            '8',
+                            '7',
+                            'a',
+                            static_cast<uint8_t>(W),
+                            0,
+                            static_cast<uint8_t>(H),
+                            0,
+                            0x80,
+                            0,
+                            0,
+                            0,
+                            0,
+                            0,
+                            255,
+                            255,
+                            255,
+                            0x2C,
+                            0,
+                            0,
+                            0,
+                            0,
+                            static_cast<uint8_t>(W),
+                            0,
+                            static_cast<uint8_t>(H),
+                            0,
+                            0};
   b.insert(b.end(), ImageData.begin(), ImageData.end());
   b.push_back(0x3B);
   return b;
@@ -182,8 +212,9 @@ TEST(GifCoderEx, DamagedDataKeepsTheFillAndWarns) {
   // is read, the rest keeps the fill.
   {
     TGIFImageEx g;
-    std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
-                              0x2C, 0, 0, 0, 0, 4, 0, 2, 0, 0, 2, 30, 0x4C, 0x02};
+    std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 4,   0,   2,    0,    0x80,
+                              0,   0,   0,   0,   0,   255, 255, 255, 0x2C, 0,    0,
+                              0,   0,   4,   0,   2,   0,   0,   2,   30,   0x4C, 0x02};
     auto w = LoadWarnings(g, b);
     ASSERT_EQ(g.FrameCount(), 1);
     EXPECT_EQ(g.Frame(0)->Data()[0], 1);
@@ -228,7 +259,8 @@ TEST(GifCoderEx, BadFilesGiveTheirErrorsAndLeaveThePictureEmpty) {
   short_app.insert(short_app.end(), {0x21, 0xFF, 5, 'A', 'B', 'C', 'D', 'E', 0});
   expect_error(short_app, "Unsupported Application Extension block size");
   std::vector<uint8_t> short_loop(good.begin(), good.begin() + 19);
-  for (char c : std::string("\x21\xFF\x0BNETSCAPE2.0\x02\x01\x05", 17)) short_loop.push_back(static_cast<uint8_t>(c));
+  for (char c : std::string("\x21\xFF\x0BNETSCAPE2.0\x02\x01\x05", 17))
+    short_loop.push_back(static_cast<uint8_t>(c));
   short_loop.push_back(0);
   expect_error(short_loop, "Invalid GIF data");
   // A frame bigger than the format's limit, or than its data could fill.

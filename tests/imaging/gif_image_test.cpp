@@ -36,14 +36,16 @@ bool Contains(const std::vector<uint8_t>& b, std::initializer_list<uint8_t> seq)
 std::unique_ptr<TBitmap> Stripes(int W, int H, int Shift) {
   return giftest::MakeBitmap24(W, H, [Shift](int x, int y) {
     int k = (x / 4 + y / 3 + Shift) % 6;
-    static const TColor cols[6] = {clRed, clLime, clBlue, clWhite, RGB(10, 20, 30), RGB(200, 100, 50)};
+    static const TColor cols[6] = {clRed,   clLime,          clBlue,
+                                   clWhite, RGB(10, 20, 30), RGB(200, 100, 50)};
     return cols[k];
   });
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)),
+                              std::istreambuf_iterator<char>());
 }
 
 }  // namespace
@@ -64,7 +66,8 @@ TEST(GifImage, SingleFrameWithoutExtrasIs87aWithoutExtensions) {
   EXPECT_FALSE(d.Frames[0].LocalTable);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 30; ++x)
-      ASSERT_EQ(d.Frames[0].Rgb[y * 30 + x], giftest::ToRgb(bmp->PixelColor(x, y))) << x << "," << y;
+      ASSERT_EQ(d.Frames[0].Rgb[y * 30 + x], giftest::ToRgb(bmp->PixelColor(x, y)))
+          << x << "," << y;
 }
 
 TEST(GifImage, AnimationMatchesWhatWasAppended) {
@@ -192,7 +195,8 @@ TEST(GifImage, PaletteBitmapsKeepTheirPaletteAndEncodingRebuildsTrueColour) {
   b8.SetPixelFormat(pf8bit);
   b8.SetSize(6, 4);
   TPalette pal(256);
-  for (int i = 0; i < 256; ++i) pal[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7, 0};
+  for (int i = 0; i < 256; ++i)
+    pal[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7, 0};
   b8.SetPalette(pal);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 6; ++x) b8.ScanLine(y)[x] = static_cast<uint8_t>(x * 40 + y);
@@ -253,8 +257,10 @@ TEST(GifImage, ReadsFilesOfOtherEncoders) {
   lumitest::TempDir temp_dir;
   std::string dir = temp_dir.Path();
   std::string path = dir + "/other.gif";
-  std::string cmd = "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=5 -frames:v 6 -filter_complex "
-                    "\"split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1\" " + path;
+  std::string cmd =
+      "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48:rate=5 -frames:v 6 -filter_complex "
+      "\"split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1\" " +
+      path;
   if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "ffmpeg could not make a GIF";
   std::vector<uint8_t> bytes = ReadFileBytes(path);
   auto d = giftest::DecodeWithGiflib(bytes);
@@ -272,7 +278,8 @@ TEST(GifImage, ReadsFilesOfOtherEncoders) {
     EXPECT_EQ(g.FrameAt(i)->DisplayTime(), std::max(f.DelayCs, 0) * 10);
     for (int y = 0; y < f.Height; ++y)
       for (int x = 0; x < f.Width; ++x)
-        ASSERT_EQ(giftest::ToRgb(b->PixelColor(x, y)), f.Rgb[y * f.Width + x]) << i << " " << x << "," << y;
+        ASSERT_EQ(giftest::ToRgb(b->PixelColor(x, y)), f.Rgb[y * f.Width + x])
+            << i << " " << x << "," << y;
   }
   // Written again by us, the frames still decode the same with giflib.
   auto again = giftest::DecodeWithGiflib(Save(g));
@@ -318,5 +325,6 @@ TEST(GifImage, ReadsInterlacedLocalTablesAndCommentsFromGiflib) {
   TBitmap* b = g.FrameAt(0)->FrameBitmap();
   const TColor local_cols[4] = {RGB(0, 0, 255), RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 0)};
   for (int y = 0; y < 11; ++y)
-    for (int x = 0; x < 9; ++x) ASSERT_EQ(b->PixelColor(x, y), local_cols[rows[y * 9 + x]]) << x << "," << y;
+    for (int x = 0; x < 9; ++x)
+      ASSERT_EQ(b->PixelColor(x, y), local_cols[rows[y * 9 + x]]) << x << "," << y;
 }

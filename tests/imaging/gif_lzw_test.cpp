@@ -21,9 +21,12 @@ std::vector<uint8_t> PackRows(const std::vector<uint8_t>& Pixels, int W, int H, 
     uint8_t* r = rows.data() + (H - 1 - y) * rb;
     for (int x = 0; x < W; ++x) {
       uint8_t v = Pixels[static_cast<size_t>(y) * W + x];
-      if (Bits == 8) r[x] = v;
-      else if (Bits == 4) r[x >> 1] |= (x & 1) ? v : (v << 4);
-      else r[x >> 3] |= (v & 1) << (7 - (x & 7));
+      if (Bits == 8)
+        r[x] = v;
+      else if (Bits == 4)
+        r[x >> 1] |= (x & 1) ? v : (v << 4);
+      else
+        r[x >> 3] |= (v & 1) << (7 - (x & 7));
     }
   }
   return rows;
@@ -37,7 +40,8 @@ TBitmapInfoHeader Header(int W, int H, int Bits) {
   return h;
 }
 
-std::vector<uint8_t> Encode(const std::vector<uint8_t>& Pixels, int W, int H, int Bits, bool Interlaced = false) {
+std::vector<uint8_t> Encode(const std::vector<uint8_t>& Pixels, int W, int H, int Bits,
+                            bool Interlaced = false) {
   std::vector<uint8_t> rows = PackRows(Pixels, W, H, Bits);
   std::vector<uint8_t> out;
   GIFEncodeLZW(out, Header(W, H, Bits), Interlaced, nullptr, rows.data());
@@ -45,19 +49,20 @@ std::vector<uint8_t> Encode(const std::vector<uint8_t>& Pixels, int W, int H, in
 }
 
 // Decodes with our decoder back into top-first pixel values.
-std::vector<uint8_t> Decode(const std::vector<uint8_t>& Data, int W, int H, int Bits, bool Interlaced,
-                            bool& Corrupted, bool Tolerant = false) {
+std::vector<uint8_t> Decode(const std::vector<uint8_t>& Data, int W, int H, int Bits,
+                            bool Interlaced, bool& Corrupted, bool Tolerant = false) {
   const int64_t rb = DIBRowBytes(W, Bits);
   std::vector<uint8_t> rows(static_cast<size_t>(rb * H), 0);
   Corrupted = false;
-  GIFDecodeLZW(Data.data(), Data.size(), Header(W, H, Bits), Interlaced, nullptr, Corrupted, rows.data(),
-               Bits, Tolerant);
+  GIFDecodeLZW(Data.data(), Data.size(), Header(W, H, Bits), Interlaced, nullptr, Corrupted,
+               rows.data(), Bits, Tolerant);
   std::vector<uint8_t> px(static_cast<size_t>(W) * H);
   for (int y = 0; y < H; ++y) {
     const uint8_t* r = rows.data() + (H - 1 - y) * rb;
     for (int x = 0; x < W; ++x) {
-      uint8_t v = Bits == 8 ? r[x] : Bits == 4 ? ((x & 1) ? (r[x >> 1] & 15) : (r[x >> 1] >> 4))
-                                               : ((r[x >> 3] >> (7 - (x & 7))) & 1);
+      uint8_t v = Bits == 8   ? r[x]
+                  : Bits == 4 ? ((x & 1) ? (r[x >> 1] & 15) : (r[x >> 1] >> 4))
+                              : ((r[x >> 3] >> (7 - (x & 7))) & 1);
       px[static_cast<size_t>(y) * W + x] = v;
     }
   }
@@ -65,10 +70,21 @@ std::vector<uint8_t> Decode(const std::vector<uint8_t>& Data, int W, int H, int 
 }
 
 // A one-frame GIF around LZW data, for giflib.
-std::vector<uint8_t> WrapGif(const std::vector<uint8_t>& Lzw, int W, int H, int Bits, bool Interlaced) {
-  std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a', static_cast<uint8_t>(W), static_cast<uint8_t>(W >> 8),
-                            static_cast<uint8_t>(H), static_cast<uint8_t>(H >> 8),
-                            static_cast<uint8_t>(0x80 | ((Bits - 1) << 4) | (Bits - 1)), 0, 0};
+std::vector<uint8_t> WrapGif(const std::vector<uint8_t>& Lzw, int W, int H, int Bits,
+                             bool Interlaced) {
+  std::vector<uint8_t> g = {'G',
+                            'I',
+                            'F',
+                            '8',
+                            '9',
+                            'a',
+                            static_cast<uint8_t>(W),
+                            static_cast<uint8_t>(W >> 8),
+                            static_cast<uint8_t>(H),
+                            static_cast<uint8_t>(H >> 8),
+                            static_cast<uint8_t>(0x80 | ((Bits - 1) << 4) | (Bits - 1)),
+                            0,
+                            0};
   for (int i = 0; i < (1 << Bits); ++i) {
     g.push_back(static_cast<uint8_t>(i));
     g.push_back(static_cast<uint8_t>(i * 7));
@@ -92,7 +108,9 @@ std::vector<uint8_t> RandomPixels(int N, int Levels, uint32_t Seed) {
 }  // namespace
 
 TEST(GifLzw, MinimumCodeSizeAndFirstCodesPerBitCount) {
-  struct Case { int bits, min, clear; };
+  struct Case {
+    int bits, min, clear;
+  };
   for (Case c : {Case{1, 2, 4}, Case{4, 4, 16}, Case{8, 8, 256}}) {
     std::vector<uint8_t> px = RandomPixels(64, 1 << c.bits, 7);
     std::vector<uint8_t> data = Encode(px, 8, 8, c.bits);
@@ -196,8 +214,10 @@ TEST(GifLzw, RoundTripsAllDepthsAndInterlaceThroughGiflib) {
     for (bool interlaced : {false, true}) {
       for (auto [w, h] : {std::pair{1, 1}, std::pair{13, 7}, std::pair{97, 33}}) {
         // Mixed runs and noise.
-        std::vector<uint8_t> px = RandomPixels(w * h, 1 << bits, static_cast<uint32_t>(w * 31 + bits));
-        for (size_t i = 0; i < px.size() / 2; ++i) px[i] = static_cast<uint8_t>((i / 17) % (1 << bits));
+        std::vector<uint8_t> px =
+            RandomPixels(w * h, 1 << bits, static_cast<uint32_t>(w * 31 + bits));
+        for (size_t i = 0; i < px.size() / 2; ++i)
+          px[i] = static_cast<uint8_t>((i / 17) % (1 << bits));
         std::vector<uint8_t> data = Encode(px, w, h, bits, interlaced);
         bool corrupted;
         EXPECT_EQ(Decode(data, w, h, bits, interlaced, corrupted), px) << bits << " " << w;
@@ -269,8 +289,10 @@ TEST(GifLzw, ProgressRunsFromStartToEndAndAbortStopsTheEncoder) {
   std::vector<uint8_t> rows = PackRows(px, 10, 10, 4);
   std::vector<int> seen;
   std::vector<uint8_t> out;
-  GIFEncodeLZW(out, Header(10, 10, 4), false,
-               [&](TProgressStage s, uint8_t p, const std::string&) { seen.push_back(s * 1000 + p); }, rows.data());
+  GIFEncodeLZW(
+      out, Header(10, 10, 4), false,
+      [&](TProgressStage s, uint8_t p, const std::string&) { seen.push_back(s * 1000 + p); },
+      rows.data());
   ASSERT_GE(seen.size(), 3u);
   EXPECT_EQ(seen.front(), psStarting * 1000);
   EXPECT_EQ(seen.back(), psEnding * 1000 + 100);
@@ -278,12 +300,13 @@ TEST(GifLzw, ProgressRunsFromStartToEndAndAbortStopsTheEncoder) {
   std::string ending_msg;
   int rows_seen = 0;
   std::vector<uint8_t> out2;
-  EXPECT_THROW(GIFEncodeLZW(out2, Header(10, 10, 4), false,
-                            [&](TProgressStage s, uint8_t, const std::string& m) {
-                              if (s == psRunning && ++rows_seen == 3) throw EAbort("stop");
-                              if (s == psEnding) ending_msg = m;
-                            },
-                            rows.data()),
+  EXPECT_THROW(GIFEncodeLZW(
+                   out2, Header(10, 10, 4), false,
+                   [&](TProgressStage s, uint8_t, const std::string& m) {
+                     if (s == psRunning && ++rows_seen == 3) throw EAbort("stop");
+                     if (s == psEnding) ending_msg = m;
+                   },
+                   rows.data()),
                EAbort);
   EXPECT_EQ(ending_msg, "stop");
 }

@@ -40,7 +40,8 @@ std::vector<uint8_t> JobLikeGif(int Frames, int W, int H, bool Key, int Scene) {
     auto bmp = giftest::MakeBitmap24(W, H, [&](int x, int y) -> classlib::TColor {
       switch (Scene) {
         case 0: {  // a disc moving over a gradient
-          const double cx = W / 2 + W / 3 * std::sin(k * 0.4), cy = H / 2 + H / 3 * std::cos(k * 0.3);
+          const double cx = W / 2 + W / 3 * std::sin(k * 0.4),
+                       cy = H / 2 + H / 3 * std::cos(k * 0.3);
           if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < 36) return 0x0000FF;
           return classlib::TColor((x * 255 / W) | ((y * 255 / H) << 8));
         }
@@ -82,7 +83,8 @@ TEST(GifOptimizer, JobLikeAnimationsShowTheSameWithAndWithoutSizePasses) {
   for (bool passes : {false, true})
     for (int scene = 0; scene < 3; ++scene)
       for (bool key : {false, true}) {
-        SCOPED_TRACE(testing::Message() << "passes " << passes << " scene " << scene << " key " << key);
+        SCOPED_TRACE(testing::Message()
+                     << "passes " << passes << " scene " << scene << " key " << key);
         PassesSetting setting(passes);
         const auto in = JobLikeGif(12, 48, 32, key, scene);
         TGIFImageEx g;
@@ -97,16 +99,16 @@ TEST(GifOptimizer, JobLikeAnimationsShowTheSameWithAndWithoutSizePasses) {
 TEST(GifOptimizer, ProgressRunsFromStartToEndAndNotAtAllWithoutFrames) {
   TGIFImageEx empty;
   int calls = 0;
-  empty.OnProgress = [&](classlib::TObject*, classlib::TProgressStage, uint8_t, bool, const classlib::TRect&,
-                         const std::string&) { ++calls; };
+  empty.OnProgress = [&](classlib::TObject*, classlib::TProgressStage, uint8_t, bool,
+                         const classlib::TRect&, const std::string&) { ++calls; };
   empty.Optimize(0x1F, 0, 0, 8);
   EXPECT_EQ(calls, 0);
 
   TGIFImageEx g;
   Load(g, JobLikeGif(6, 16, 16, false, 2));
   std::vector<std::pair<int, int>> seen;
-  g.OnProgress = [&](classlib::TObject*, classlib::TProgressStage s, uint8_t p, bool, const classlib::TRect&,
-                     const std::string& m) {
+  g.OnProgress = [&](classlib::TObject*, classlib::TProgressStage s, uint8_t p, bool,
+                     const classlib::TRect&, const std::string& m) {
     EXPECT_EQ(m, "Optimizing...");
     seen.push_back({s, p});
   };
@@ -135,9 +137,11 @@ struct FrameSpec {
   int Disposal = 0;
 };
 
-std::unique_ptr<TGIFImageEx> Build(int SW, int SH, int Colors, const std::vector<FrameSpec>& Frames) {
+std::unique_ptr<TGIFImageEx> Build(int SW, int SH, int Colors,
+                                   const std::vector<FrameSpec>& Frames) {
   auto g = std::make_unique<TGIFImageEx>();
-  for (int i = 0; i < Colors; ++i) g->GlobalColorMap().Add({static_cast<uint8_t>(i * 20), static_cast<uint8_t>(i), 7});
+  for (int i = 0; i < Colors; ++i)
+    g->GlobalColorMap().Add({static_cast<uint8_t>(i * 20), static_cast<uint8_t>(i), 7});
   for (const FrameSpec& s : Frames) {
     auto f = std::make_unique<TGIFSubImage>(g.get());
     f->SetBounds(s.L, s.T, s.W, s.H);
@@ -163,7 +167,8 @@ std::unique_ptr<TGIFImageEx> Build(int SW, int SH, int Colors, const std::vector
 TEST(GifOptimizer, OneFrameLosesItsLoopAndPlainControlBlocks) {
   PassesSetting off(false);
   auto g = Build(2, 1, 4, {{0, 0, 2, 1, {1, 2}, -1, 50, 1}});
-  g->Frame(0)->Extensions().emplace(g->Frame(0)->Extensions().begin(), new TGIFAppExtNSLoop(g->Frame(0)));
+  g->Frame(0)->Extensions().emplace(g->Frame(0)->Extensions().begin(),
+                                    new TGIFAppExtNSLoop(g->Frame(0)));
   g->Optimize(0x1F, 0, 0, 8);
   EXPECT_TRUE(g->Frame(0)->Extensions().empty());
   // Kept when it makes pixels transparent.
@@ -215,13 +220,17 @@ TEST(GifOptimizer, CropKeepsTheTimeOfDeletedFrames) {
   // Frame 2 becomes wholly transparent after the merge: its time goes to
   // frame 1 although frame 1 is not transparent.
   auto g = Build(2, 1, 4,
-                 {{0, 0, 2, 1, {1, 1}, -1, 10}, {0, 0, 2, 1, {2, 2}, -1, 20}, {0, 0, 2, 1, {2, 2}, -1, 65530}});
+                 {{0, 0, 2, 1, {1, 1}, -1, 10},
+                  {0, 0, 2, 1, {2, 2}, -1, 20},
+                  {0, 0, 2, 1, {2, 2}, -1, 65530}});
   const auto before = Save(*g);
   g->Optimize(0x1F, 0, 0, 8);
   EXPECT_EQ(g->FrameCount(), 2);
   EXPECT_EQ(g->Frame(1)->Delay(), 65535);  // held at the field's limit
   // A wholly transparent first frame hands its loop block on.
-  auto h = Build(2, 1, 4, {{0, 0, 2, 1, {3, 3}, 3, 0}, {0, 0, 2, 1, {1, 2}, -1, 10}, {0, 0, 2, 1, {2, 1}, -1, 10}});
+  auto h = Build(
+      2, 1, 4,
+      {{0, 0, 2, 1, {3, 3}, 3, 0}, {0, 0, 2, 1, {1, 2}, -1, 10}, {0, 0, 2, 1, {2, 1}, -1, 10}});
   auto* loop = new TGIFAppExtNSLoop(h->Frame(0));
   loop->Loops = 5;
   h->Frame(0)->Extensions().emplace(h->Frame(0)->Extensions().begin(), loop);
@@ -238,8 +247,10 @@ TEST(GifOptimizer, CropKeepsTheTimeOfDeletedFrames) {
 
 TEST(GifOptimizer, AFrameThatClearsItsRectangleIsNotCut) {
   PassesSetting off(false);
-  auto g = Build(3, 1, 4, {{0, 0, 3, 1, {1, 1, 1}, -1, 10}, {0, 0, 3, 1, {3, 2, 3}, 3, 10, 2},
-                           {1, 0, 1, 1, {2}, -1, 10}});
+  auto g = Build(3, 1, 4,
+                 {{0, 0, 3, 1, {1, 1, 1}, -1, 10},
+                  {0, 0, 3, 1, {3, 2, 3}, 3, 10, 2},
+                  {1, 0, 1, 1, {2}, -1, 10}});
   const auto before = Save(*g);
   g->Optimize(0x1F, 0, 0, 8);
   ExpectSameAnimation(before, Save(*g));

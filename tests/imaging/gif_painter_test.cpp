@@ -80,7 +80,8 @@ std::vector<uint32_t> RunAsync(TGIFImageEx& G, uint16_t Options, size_t Waits) {
   classlib::TBitmap target;
   target.SetPixelFormat(classlib::pf32bit);
   target.SetSize(G.Width(), G.Height());
-  TGIFPainter* p = G.PaintStart(target.Canvas(), Options, classlib::TRect{0, 0, G.Width(), G.Height()});
+  TGIFPainter* p =
+      G.PaintStart(target.Canvas(), Options, classlib::TRect{0, 0, G.Width(), G.Height()});
   EXPECT_NE(p, nullptr);
   while (!clock.Full() && p != nullptr && !p->Done()) {
     classlib::TThread::CheckSynchronize();
@@ -143,7 +144,8 @@ TEST(GifPainter, LoopCountZeroLoopsForeverOnlyAsynchronously) {
 TEST(GifPainter, DisposalMethodsComposeLikeAViewer) {
   // Four frames, disposals 0, 1, 2, 3, partly transparent and offset.
   TGIFImageEx g;
-  for (int i = 0; i < 4; ++i) g.GlobalColorMap().Add({static_cast<uint8_t>(60 * i), static_cast<uint8_t>(200 - 40 * i), 9});
+  for (int i = 0; i < 4; ++i)
+    g.GlobalColorMap().Add({static_cast<uint8_t>(60 * i), static_cast<uint8_t>(200 - 40 * i), 9});
   const struct {
     int l, t, w, h;
     std::vector<uint8_t> px;
@@ -166,7 +168,8 @@ TEST(GifPainter, DisposalMethodsComposeLikeAViewer) {
   g.BackgroundColor = 0x000000;
   classlib::TMemoryStream m;
   g.SaveToStream(&m);
-  auto composed = giftest::Compose(giftest::DecodeWithGiflib(std::vector<uint8_t>(m.Memory(), m.Memory() + m.Size())));
+  auto composed = giftest::Compose(
+      giftest::DecodeWithGiflib(std::vector<uint8_t>(m.Memory(), m.Memory() + m.Size())));
   // Painted frame by frame: the after-paint event looks at the target.
   SteppedClock clock(1000);
   classlib::TBitmap target;
@@ -194,7 +197,8 @@ TEST(GifPainter, StopDrawEndsAPainterThatWaits) {
   classlib::TBitmap target;
   target.SetPixelFormat(classlib::pf32bit);
   target.SetSize(2, 2);
-  TGIFPainter* p = g->PaintStart(target.Canvas(), kGIFDefaultDrawOptions, classlib::TRect{0, 0, 2, 2});
+  TGIFPainter* p =
+      g->PaintStart(target.Canvas(), kGIFDefaultDrawOptions, classlib::TRect{0, 0, 2, 2});
   ASSERT_NE(p, nullptr);
   while (!p->Started()) {
     classlib::TThread::CheckSynchronize();

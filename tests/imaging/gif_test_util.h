@@ -18,9 +18,9 @@ struct DecodedFrame {
   int Left = 0, Top = 0, Width = 0, Height = 0;
   bool Interlace = false;
   bool LocalTable = false;
-  std::vector<uint8_t> Indices;           // row-major, top row first
-  std::vector<uint32_t> Rgb;              // 0xRRGGBB per pixel
-  int DelayCs = -1;                       // from the graphic control block, -1 without
+  std::vector<uint8_t> Indices;  // row-major, top row first
+  std::vector<uint32_t> Rgb;     // 0xRRGGBB per pixel
+  int DelayCs = -1;              // from the graphic control block, -1 without
   int TransparentIndex = -1;
   int Disposal = 0;
 };
@@ -110,7 +110,8 @@ inline DecodedGif DecodeWithGiflib(const std::vector<uint8_t>& Bytes) {
 
 // The data sub-blocks of LZW data (after the minimum code size byte): their
 // lengths, and the bytes joined.
-inline std::vector<int> SubBlockLengths(const std::vector<uint8_t>& Data, std::vector<uint8_t>* Joined = nullptr) {
+inline std::vector<int> SubBlockLengths(const std::vector<uint8_t>& Data,
+                                        std::vector<uint8_t>* Joined = nullptr) {
   std::vector<int> lengths;
   size_t p = 1;
   while (p < Data.size()) {
@@ -136,8 +137,7 @@ inline std::vector<std::pair<int, int>> ReadCodes(const std::vector<uint8_t>& Da
   size_t bit = 0;
   while (bit + size <= bytes.size() * 8) {
     int code = 0;
-    for (int i = 0; i < size; ++i, ++bit)
-      code |= ((bytes[bit >> 3] >> (bit & 7)) & 1) << i;
+    for (int i = 0; i < size; ++i, ++bit) code |= ((bytes[bit >> 3] >> (bit & 7)) & 1) << i;
     codes.push_back({code, size});
     if (code == end) break;
     if (code == clear) {

@@ -50,8 +50,8 @@ HACMDRIVERID DriverFor(uint16_t tag) {
 
 // Decodes a whole WAVE file's data through the manager in chunks, as the
 // codec device does; returns the PCM bytes.
-std::vector<uint8_t> DecodeAll(const WAVEFORMATEX& src, const std::vector<uint8_t>& data, WAVEFORMATEX& dst,
-                               MMRESULT& failure) {
+std::vector<uint8_t> DecodeAll(const WAVEFORMATEX& src, const std::vector<uint8_t>& data,
+                               WAVEFORMATEX& dst, MMRESULT& failure) {
   failure = 0;
   HACMDRIVERID id = DriverFor(src.wFormatTag);
   EXPECT_NE(id, nullptr);
@@ -79,7 +79,8 @@ std::vector<uint8_t> DecodeAll(const WAVEFORMATEX& src, const std::vector<uint8_
     h.pbDst = dstBuf.data();
     h.cbDstLength = dstSize;
     acmStreamPrepareHeader(s, &h, 0);
-    const MMRESULT r = acmStreamConvert(s, &h, ACM_STREAMCONVERTF_BLOCKALIGN | (first ? ACM_STREAMCONVERTF_START : 0));
+    const MMRESULT r = acmStreamConvert(
+        s, &h, ACM_STREAMCONVERTF_BLOCKALIGN | (first ? ACM_STREAMCONVERTF_START : 0));
     first = false;
     acmStreamUnprepareHeader(s, &h, 0);
     if (r) {
@@ -119,15 +120,18 @@ TEST(Acm, PcmDriverComesFirstAndCodecDriversDecodeOnly) {
   src.nAvgBytesPerSec = 4055;
   WAVEFORMATEX dst;
   dst.wFormatTag = 0x11;  // asking for the same tag back: decoding only
-  EXPECT_EQ(acmFormatSuggest(drv, &src, &dst, 50, ACM_FORMATSUGGESTF_WFORMATTAG), ACMERR_NOTPOSSIBLE);
+  EXPECT_EQ(acmFormatSuggest(drv, &src, &dst, 50, ACM_FORMATSUGGESTF_WFORMATTAG),
+            ACMERR_NOTPOSSIBLE);
   HACMSTREAM s;
   WAVEFORMATEX pcm;
   pcm.wFormatTag = 1;
   ASSERT_EQ(acmFormatSuggest(drv, &src, &pcm, 16, ACM_FORMATSUGGESTF_WFORMATTAG), 0u);
   EXPECT_EQ(pcm.wBitsPerSample, 16);
   EXPECT_EQ(pcm.nSamplesPerSec, 8000u);
-  EXPECT_EQ(acmStreamOpen(&s, drv, &src, &pcm, nullptr, 0, 0, ACM_STREAMOPENF_ASYNC), MMSYSERR_NOTSUPPORTED);
-  EXPECT_EQ(acmStreamOpen(&s, drv, &pcm, &src, nullptr, 0, 0, 0), ACMERR_NOTPOSSIBLE);  // no encoding
+  EXPECT_EQ(acmStreamOpen(&s, drv, &src, &pcm, nullptr, 0, 0, ACM_STREAMOPENF_ASYNC),
+            MMSYSERR_NOTSUPPORTED);
+  EXPECT_EQ(acmStreamOpen(&s, drv, &pcm, &src, nullptr, 0, 0, 0),
+            ACMERR_NOTPOSSIBLE);  // no encoding
   WAVEFORMATEX absurd = src;
   absurd.nAvgBytesPerSec = 17u * 1024 * 1024;
   EXPECT_EQ(acmStreamOpen(&s, drv, &absurd, &pcm, nullptr, 0, 0, 0), ACMERR_NOTPOSSIBLE);
@@ -138,11 +142,15 @@ TEST(Acm, DecodesDataMadeByFfmpegEncoders) {
   struct Case {
     const char* codec;
     int rate, channels;
-  } cases[] = {{"pcm_mulaw", 8000, 1}, {"adpcm_ima_wav", 22050, 2}, {"adpcm_ms", 11025, 1}, {"libgsm_ms", 8000, 1}};
+  } cases[] = {{"pcm_mulaw", 8000, 1},
+               {"adpcm_ima_wav", 22050, 2},
+               {"adpcm_ms", 11025, 1},
+               {"libgsm_ms", 8000, 1}};
   for (const auto& k : cases) {
     SCOPED_TRACE(k.codec);
     const std::string path = soundtest::TempPath(".wav");
-    if (!soundtest::MakeEncodedWave(path, k.codec, k.rate, k.channels, 1.0)) GTEST_SKIP() << "ffmpeg tool missing";
+    if (!soundtest::MakeEncodedWave(path, k.codec, k.rate, k.channels, 1.0))
+      GTEST_SKIP() << "ffmpeg tool missing";
     soundtest::WaveChunks w;
     ASSERT_TRUE(soundtest::ReadWaveChunks(path, w));
     const std::vector<uint8_t> reference = soundtest::ReferenceDecode(path);
@@ -167,7 +175,8 @@ TEST(Acm, DecodesDataMadeByFfmpegEncoders) {
 
 TEST(Acm, UndecodableDataStopsTheStream) {
   const std::string path = soundtest::TempPath(".wav");
-  if (!soundtest::MakeEncodedWave(path, "adpcm_ms", 11025, 1, 3.0)) GTEST_SKIP() << "ffmpeg tool missing";
+  if (!soundtest::MakeEncodedWave(path, "adpcm_ms", 11025, 1, 3.0))
+    GTEST_SKIP() << "ffmpeg tool missing";
   soundtest::WaveChunks w;
   ASSERT_TRUE(soundtest::ReadWaveChunks(path, w));
   std::remove(path.c_str());

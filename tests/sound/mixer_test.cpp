@@ -152,9 +152,14 @@ TEST(Mixer, ScriptedTableWithSeveralSources) {
   sm.name = "Scripted";
   ScriptDestination d;
   d.line = {"Recording", MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 2, {}};
-  ScriptControl mux{MIXERCONTROL_CONTROLTYPE_MUX, "Source",
-                    MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE, 3, 0, 1,
-                    {"C", "B", "A"}, {0, 0, 1}};
+  ScriptControl mux{MIXERCONTROL_CONTROLTYPE_MUX,
+                    "Source",
+                    MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE,
+                    3,
+                    0,
+                    1,
+                    {"C", "B", "A"},
+                    {0, 0, 1}};
   d.line.controls.push_back(mux);
   d.sources.push_back({"A", MIXERLINE_COMPONENTTYPE_SRC_LINE, 2, {}});
   d.sources.push_back({"B", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 1, {}});

@@ -23,7 +23,8 @@ void Put32(std::vector<uint8_t>& b, uint32_t v) {
   Put16(b, uint16_t(v >> 16));
 }
 
-std::vector<uint8_t> Wave(int channels, int rate, int bits, const std::vector<uint8_t>& samples, uint16_t tag = 1) {
+std::vector<uint8_t> Wave(int channels, int rate, int bits, const std::vector<uint8_t>& samples,
+                          uint16_t tag = 1) {
   std::vector<uint8_t> b = {'R', 'I', 'F', 'F'};
   Put32(b, static_cast<uint32_t>(4 + 8 + 16 + 8 + samples.size() + (samples.size() & 1)));
   for (char c : std::string("WAVEfmt ")) b.push_back(static_cast<uint8_t>(c));
@@ -138,7 +139,8 @@ TEST(SoundOutput, MutatedWaveImagesAreRefusedOrPlayedWithinTheirBytes) {
   const auto good = Wave(1, 8000, 16, samples);
   for (int i = 0; i < 300; ++i) {
     std::vector<uint8_t> m = good;
-    for (int e = 0; e < 1 + static_cast<int>(rng() % 3); ++e) m[rng() % m.size()] = static_cast<uint8_t>(rng());
+    for (int e = 0; e < 1 + static_cast<int>(rng() % 3); ++e)
+      m[rng() % m.size()] = static_cast<uint8_t>(rng());
     if (rng() % 3 == 0) m.resize(rng() % m.size());
     TWaveData w;
     if (ParseWaveImage(m.data(), m.size(), w)) {

@@ -39,7 +39,8 @@ struct SineProducer {
     id = MixAddProducer([this](int16_t* out, int frames) {
       const bool on = beepPeriod < 0 || period == beepPeriod;
       for (int i = 0; i < frames; ++i, ++frame) {
-        const auto v = static_cast<int16_t>(on ? amplitude * std::sin(2 * M_PI * 1000.0 * frame / kMixRate) : 0);
+        const auto v = static_cast<int16_t>(
+            on ? amplitude * std::sin(2 * M_PI * 1000.0 * frame / kMixRate) : 0);
         out[2 * i] = out[2 * i + 1] = v;
       }
       ++period;
@@ -60,7 +61,8 @@ struct Capture {
   std::vector<uint8_t> data;
   MMRESULT openResult = 0;
 
-  Capture(uint32_t device, const WAVEFORMATEX& f, int count, uint32_t size) : memory(count), headers(count) {
+  Capture(uint32_t device, const WAVEFORMATEX& f, int count, uint32_t size)
+      : memory(count), headers(count) {
     openResult = waveInOpen(&h, device, &f, reinterpret_cast<uintptr_t>(&event), 0, CALLBACK_EVENT);
     if (openResult) return;
     for (int i = 0; i < count; ++i) {
@@ -109,7 +111,9 @@ void SetStereoMix(uint32_t volume, bool mute) {
   line.cbStruct = sizeof line;
   line.dwDestination = 0;
   line.dwSource = 0;
-  ASSERT_EQ(mixerGetLineInfo(reinterpret_cast<uintptr_t>(m), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE), 0u);
+  ASSERT_EQ(mixerGetLineInfo(reinterpret_cast<uintptr_t>(m), &line,
+                             MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE),
+            0u);
   std::vector<MIXERCONTROL> controls(line.cControls);
   MIXERLINECONTROLS lc;
   lc.dwLineID = line.dwLineID;
@@ -130,7 +134,7 @@ void SetStereoMix(uint32_t volume, bool mute) {
 }
 
 class StereoMix : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     sound::testing::SetManualMixClock(true);
     sound::testing::SetWaveInFaults({});
@@ -175,7 +179,8 @@ TEST_F(StereoMix, RecordsLengthFrequencyAndLevelInEachFormat) {
     uint16_t bits, channels;
   } cases[] = {{44100, 16, 2}, {22050, 8, 1}, {11025, 16, 1}};
   for (const auto& k : cases) {
-    SCOPED_TRACE(std::to_string(k.rate) + "/" + std::to_string(k.bits) + "/" + std::to_string(k.channels));
+    SCOPED_TRACE(std::to_string(k.rate) + "/" + std::to_string(k.bits) + "/" +
+                 std::to_string(k.channels));
     SetStereoMix(19660, false);
     SineProducer p;
     const WAVEFORMATEX f = Pcm(k.rate, k.bits, k.channels);
@@ -334,7 +339,8 @@ TEST_F(StereoMix, WaveOutPlaysIntoTheMix) {
   ASSERT_EQ(waveOutOpen(&out, 0, &f, reinterpret_cast<uintptr_t>(&played), 0, CALLBACK_EVENT), 0u);
   EXPECT_TRUE(played.Wait(0));
   std::vector<int16_t> tone(2205);
-  for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 1000.0 * i / 22050));
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 1000.0 * i / 22050));
   WAVEHDR hd;
   hd.lpData = reinterpret_cast<char*>(tone.data());
   hd.dwBufferLength = static_cast<uint32_t>(tone.size() * 2);

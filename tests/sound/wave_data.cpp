@@ -43,18 +43,21 @@ long FirstLoud(const std::vector<int>& S, int Threshold) {
   return -1;
 }
 
-bool MakeEncodedWave(const std::string& Path, const std::string& Codec, int Rate, int Channels, double Seconds) {
-  const std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i sine=frequency=1000:sample_rate=" +
-                          std::to_string(Rate) + ":duration=" + std::to_string(Seconds) + " -ac " +
-                          std::to_string(Channels) + " -ar " + std::to_string(Rate) + " -c:a " + Codec + " '" + Path +
-                          "' >/dev/null 2>&1";
+bool MakeEncodedWave(const std::string& Path, const std::string& Codec, int Rate, int Channels,
+                     double Seconds) {
+  const std::string cmd =
+      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
+      "sine=frequency=1000:sample_rate=" +
+      std::to_string(Rate) + ":duration=" + std::to_string(Seconds) + " -ac " +
+      std::to_string(Channels) + " -ar " + std::to_string(Rate) + " -c:a " + Codec + " '" + Path +
+      "' >/dev/null 2>&1";
   return std::system(cmd.c_str()) == 0;
 }
 
 std::vector<uint8_t> ReferenceDecode(const std::string& Path) {
   const std::string raw = Path + ".raw";
-  const std::string cmd =
-      "ffmpeg -nostdin -hide_banner -loglevel error -y -i '" + Path + "' -f s16le '" + raw + "' >/dev/null 2>&1";
+  const std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y -i '" + Path +
+                          "' -f s16le '" + raw + "' >/dev/null 2>&1";
   if (std::system(cmd.c_str()) != 0) return {};
   std::vector<uint8_t> out = ReadFileBytes(raw);
   std::remove(raw.c_str());
@@ -69,7 +72,9 @@ std::vector<uint8_t> ReadFileBytes(const std::string& Path) {
 bool ReadWaveChunks(const std::string& Path, WaveChunks& Out) {
   const std::vector<uint8_t> b = ReadFileBytes(Path);
   if (b.size() < 12) return false;
-  auto u32 = [&](size_t o) { return b[o] | (b[o + 1] << 8) | (b[o + 2] << 16) | (static_cast<uint32_t>(b[o + 3]) << 24); };
+  auto u32 = [&](size_t o) {
+    return b[o] | (b[o + 1] << 8) | (b[o + 2] << 16) | (static_cast<uint32_t>(b[o + 3]) << 24);
+  };
   size_t pos = 12;
   while (pos + 8 <= b.size()) {
     const std::string id(reinterpret_cast<const char*>(&b[pos]), 4);

@@ -18,7 +18,8 @@ long FirstLoud(const std::vector<int>& Samples, int Threshold);
 
 // Runs the ffmpeg tool to write a WAVE file of a 1 kHz sine (Seconds long)
 // with the given codec, rate and channels. False when the tool is missing or fails.
-bool MakeEncodedWave(const std::string& Path, const std::string& Codec, int Rate, int Channels, double Seconds);
+bool MakeEncodedWave(const std::string& Path, const std::string& Codec, int Rate, int Channels,
+                     double Seconds);
 
 // Decodes a file with the ffmpeg tool to 16-bit PCM at its own rate and channels.
 std::vector<uint8_t> ReferenceDecode(const std::string& Path);

@@ -53,7 +53,8 @@ void StartTestApplication(int& argc, char** argv) {
   // Qt keeps a reference to argc for the application's lifetime: hand it a copy that lives as long.
   static int app_argc = 1;
   static char* app_argv[] = {argc > 0 ? argv[0] : const_cast<char*>("test"), nullptr};
-  if (!g_app && QApplication::instance() == nullptr) g_app = std::make_unique<QApplication>(app_argc, app_argv);
+  if (!g_app && QApplication::instance() == nullptr)
+    g_app = std::make_unique<QApplication>(app_argc, app_argv);
   resources::RegisterArtwork();
   // The picture formats the program registers at its own start-up.
   lumicast::RegisterGIFImage();

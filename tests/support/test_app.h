@@ -22,7 +22,7 @@ std::string ToolsDir();
 // holds when the object goes, whether the test passed or failed. Only the process that made it
 // removes it (a forked child leaves it to its parent).
 class TempDir {
-public:
+ public:
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
@@ -33,7 +33,7 @@ public:
   // Path() + "/" + Name.
   std::string File(const std::string& Name) const { return path_ + "/" + Name; }
 
-private:
+ private:
   std::string path_;
   int owner_pid_;
 };

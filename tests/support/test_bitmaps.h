@@ -8,8 +8,8 @@
 
 namespace lumitest {
 
-inline std::unique_ptr<classlib::TBitmap> FilledBitmap(int w, int h, classlib::TColor fill,
-                                                       classlib::TPixelFormat format = classlib::pf24bit) {
+inline std::unique_ptr<classlib::TBitmap> FilledBitmap(
+    int w, int h, classlib::TColor fill, classlib::TPixelFormat format = classlib::pf24bit) {
   auto b = std::make_unique<classlib::TBitmap>();
   b->SetPixelFormat(format);
   b->SetSize(w, h);

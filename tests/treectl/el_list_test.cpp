@@ -123,10 +123,10 @@ TEST(ElList, NotificationsAndOwnership) {
   EXPECT_EQ(list.Remove(P('Q')), -1);
   EXPECT_TRUE(left.empty());
   EXPECT_EQ(list.Remove(P('B')), 1);
-  list.Put(0, P('X'));        // old entry A notified
-  list.DetachAt(0);           // X leaves silently
-  list.DeleteRange(0, 1);     // C, D
-  list.SetCount(0);           // E dropped without notification
+  list.Put(0, P('X'));     // old entry A notified
+  list.DetachAt(0);        // X leaves silently
+  list.DeleteRange(0, 1);  // C, D
+  list.SetCount(0);        // E dropped without notification
   EXPECT_EQ(left, (std::vector<intptr_t>{'B', 'A', 'C', 'D'}));
 
   // With FreeObjects, Delete and Clear free; Remove never does.

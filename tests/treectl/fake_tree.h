@@ -15,7 +15,7 @@
 namespace lumitest {
 
 class FakeTree : public lumicast::TElTreeHost {
-public:
+ public:
   using TElTreeItem = lumicast::TElTreeItem;
 
   FakeTree() : items(std::make_unique<lumicast::TElTreeItems>(this)) {}
@@ -136,7 +136,9 @@ public:
   void DoItemChange(TElTreeItem* Item, lumicast::TItemChangeMode Mode) override {
     log.push_back((Mode == lumicast::icmText ? "text " : "state ") + Name(Item));
   }
-  void DoItemExpanding(TElTreeItem* Item, bool&) override { log.push_back("expanding " + Name(Item)); }
+  void DoItemExpanding(TElTreeItem* Item, bool&) override {
+    log.push_back("expanding " + Name(Item));
+  }
   void DoItemCollapsing(TElTreeItem* Item, bool& CanProcess) override {
     log.push_back("collapsing " + Name(Item));
     if (on_collapsing) on_collapsing(Item, CanProcess);

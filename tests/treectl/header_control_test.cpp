@@ -94,7 +94,7 @@ TEST_F(HeaderFixture, ResizeZones) {
   EXPECT_TRUE(header->InResizeZone(153, zone));  // just right of the edge: the left section's
   EXPECT_EQ(zone, header->Sections()->ItemByPos(0));
   EXPECT_FALSE(header->InResizeZone(140, zone));
-  EXPECT_FALSE(header->InResizeZone(2, zone));  // no section before the first
+  EXPECT_FALSE(header->InResizeZone(2, zone));   // no section before the first
   EXPECT_TRUE(header->InResizeZone(438, zone));  // beyond the last
   EXPECT_EQ(zone, header->Sections()->ItemByPos(2));
   EXPECT_FALSE(header->InResizeZone(441, zone));
@@ -112,9 +112,9 @@ TEST_F(HeaderFixture, PaintsRaisedSectionsAndFiller) {
   const int rights[] = {150, 288, 436};
   for (int i = 0; i < 3; ++i) {
     const int l = lefts[i], r = rights[i] - 1;
-    EXPECT_EQ(c->Pixels(l, 5), Sys(clBtnHighlight)) << i;   // first column
-    EXPECT_EQ(c->Pixels(l + 20, 0), Sys(clBtnHighlight)) << i;  // first row
-    EXPECT_EQ(c->Pixels(r, 5), Sys(cl3DDkShadow)) << i;     // last column
+    EXPECT_EQ(c->Pixels(l, 5), Sys(clBtnHighlight)) << i;         // first column
+    EXPECT_EQ(c->Pixels(l + 20, 0), Sys(clBtnHighlight)) << i;    // first row
+    EXPECT_EQ(c->Pixels(r, 5), Sys(cl3DDkShadow)) << i;           // last column
     EXPECT_EQ(c->Pixels(l + 20, h - 1), Sys(cl3DDkShadow)) << i;  // last row
     EXPECT_EQ(c->Pixels(r - 1, 5), Sys(clBtnShadow)) << i;
     EXPECT_EQ(c->Pixels(l + 20, h - 2), Sys(clBtnShadow)) << i;
@@ -156,7 +156,7 @@ TEST_F(HeaderFixture, SortArrowsAtTheContentsRightEdge) {
   // Content right edge 146; the 9 x 6 glyph is centred in the content's height.
   TRect box = lumitest::ColorBox(b->Canvas(), Rect(135, 0, 150, 19), arrow);
   EXPECT_EQ(box, Rect(138, 7, 145, 11));
-  EXPECT_EQ(b->Canvas()->Pixels(141, 7), arrow);   // apex on top: ascending
+  EXPECT_EQ(b->Canvas()->Pixels(141, 7), arrow);  // apex on top: ascending
   EXPECT_EQ(b->Canvas()->Pixels(138, 10), arrow);
   EXPECT_EQ(b->Canvas()->Pixels(138, 7), Sys(clBtnFace));  // the key is transparent
 
@@ -171,7 +171,8 @@ TEST_F(HeaderFixture, SortArrowsAtTheContentsRightEdge) {
   auto narrow = Render(header);
   TRect none = lumitest::ColorBox(narrow->Canvas(), Rect(0, 0, 17, 19), arrow);
   EXPECT_TRUE(IsRectEmpty(none));
-  EXPECT_TRUE(IsRectEmpty(lumitest::ColorBox(narrow->Canvas(), Rect(1, 1, 13, 18), Sys(clBtnText))));
+  EXPECT_TRUE(
+      IsRectEmpty(lumitest::ColorBox(narrow->Canvas(), Rect(1, 1, 13, 18), Sys(clBtnText))));
 }
 
 TEST_F(HeaderFixture, HotCaptionAndFilterSign) {
@@ -179,7 +180,8 @@ TEST_F(HeaderFixture, HotCaptionAndFilterSign) {
   auto hot = Render(header);
   TRect hot_text = lumitest::ColorBox(hot->Canvas(), Rect(0, 0, 150, 19), Sys(clHighlight));
   EXPECT_GT(hot_text.Width(), 20);
-  EXPECT_EQ(lumitest::ColorBox(hot->Canvas(), Rect(150, 0, 288, 19), Sys(clHighlight)).Width() <= 0, true);
+  EXPECT_EQ(lumitest::ColorBox(hot->Canvas(), Rect(150, 0, 288, 19), Sys(clHighlight)).Width() <= 0,
+            true);
 
   header->Perform(CM_MOUSELEAVE);
   header->SetActiveFilterColor(clRed);
@@ -303,7 +305,9 @@ TEST_F(HeaderFixture, FocusLossAndFailingHandlersEndAResize) {
   Down(147);
   ASSERT_TRUE(header->Resizing());
   int ups = 0;
-  header->OnMouseUp = [&](TObject*, TMouseButton b, TShiftState, int, int) { ups += b == TMouseButton::mbLeft; };
+  header->OnMouseUp = [&](TObject*, TMouseButton b, TShiftState, int, int) {
+    ups += b == TMouseButton::mbLeft;
+  };
   header->Perform(WM_KILLFOCUS);
   EXPECT_FALSE(header->Resizing());
   EXPECT_FALSE(header->MouseCapture());

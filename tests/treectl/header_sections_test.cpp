@@ -66,8 +66,9 @@ struct Reader {
 // The record of one section as the table lays it out.
 struct Record {
   int32_t parent, width, min_width, max_width, unique_id, column, image, color, font_color;
-  uint8_t lookup, expandable, expanded, visible, click_select, resizable, style, sort, allow_click, alignment,
-      field_type, editable, picture_align, password, parent_color, filter, layout, main_style, auto_size;
+  uint8_t lookup, expandable, expanded, visible, click_select, resizable, style, sort, allow_click,
+      alignment, field_type, editable, picture_align, password, parent_color, filter, layout,
+      main_style, auto_size;
   std::string text, field_name, menu, hint;
 };
 
@@ -126,7 +127,8 @@ Record ReadRecord(Reader& r) {
 struct Writer {
   std::vector<uint8_t> b;
   void I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
   }
   void U8(uint8_t v) { b.push_back(v); }
   void Pad(size_t n) { b.insert(b.end(), n, 0); }
@@ -198,8 +200,9 @@ TEST(HeaderSections, JobListSectionsSaveTo347BytesFieldByField) {
     EXPECT_EQ(x.allow_click, 1);
     EXPECT_EQ(x.parent_color, 1);
     EXPECT_EQ(x.layout, 1);  // centre
-    EXPECT_EQ(x.style + x.sort + x.alignment + x.field_type + x.editable + x.password + x.lookup + x.filter +
-                  x.expandable + x.expanded + x.main_style + x.auto_size + x.picture_align,
+    EXPECT_EQ(x.style + x.sort + x.alignment + x.field_type + x.editable + x.password + x.lookup +
+                  x.filter + x.expandable + x.expanded + x.main_style + x.auto_size +
+                  x.picture_align,
               0);
     EXPECT_EQ(x.image, 0);
     EXPECT_EQ(x.field_name, "");
@@ -417,23 +420,24 @@ TEST(HeaderSections, MalformedStreamsRaiseAndKeepTheOldSections) {
 
   auto patched = [&](size_t at, int32_t v) {
     std::vector<uint8_t> b = good;
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      b[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
     return b;
   };
-  const size_t rec = 8;              // the first record
-  const size_t text = rec + 68;      // its caption's byte count
+  const size_t rec = 8;          // the first record
+  const size_t text = rec + 68;  // its caption's byte count
   const std::vector<std::vector<uint8_t>> bad = {
-      patched(0, -7),                         // unknown version
-      patched(0, 1),                          // unknown version
-      patched(4, -1),                         // negative count
-      patched(4, 4),                          // more sections than bytes
-      patched(4, 0x7FFFFFFF),                 // far more
-      patched(text, 0),                       // caption without its terminator
-      patched(text, -3),                      // negative caption length
-      patched(text, 100000),                  // caption past the end
-      patched(rec + 20, -1),                  // negative width
-      patched(rec + 24, 20000),               // MinWidth above MaxWidth
-      patched(rec + 40, -2),                  // negative column
+      patched(0, -7),            // unknown version
+      patched(0, 1),             // unknown version
+      patched(4, -1),            // negative count
+      patched(4, 4),             // more sections than bytes
+      patched(4, 0x7FFFFFFF),    // far more
+      patched(text, 0),          // caption without its terminator
+      patched(text, -3),         // negative caption length
+      patched(text, 100000),     // caption past the end
+      patched(rec + 20, -1),     // negative width
+      patched(rec + 24, 20000),  // MinWidth above MaxWidth
+      patched(rec + 40, -2),     // negative column
   };
   for (size_t i = 0; i < bad.size(); ++i) {
     EXPECT_THROW(Load(target, bad[i]), EReadError) << i;
@@ -486,7 +490,7 @@ TEST(HeaderSections, DuplicateColumnsAndIdsGetFreshValues) {
   size_t third = second + 68 + 4 + std::strlen(kCaptions[1]) + 1 + 5 + 4 + 4;
   for (size_t rec : {second, third}) {
     std::memset(&b[rec + 36], 0, 4);
-    b[rec + 36] = 1;  // id 1
+    b[rec + 36] = 1;                  // id 1
     std::memset(&b[rec + 40], 0, 4);  // column 0
   }
   TElHeaderSections t(nullptr);

@@ -15,8 +15,10 @@
 
 namespace lumitest {
 
-inline std::unique_ptr<classlib::TBitmap> RenderControl(classlib::TWinControl* Control, const std::string& Tag) {
-  auto b = FilledBitmap(Control->Width(), Control->Height(), classlib::clFuchsia, classlib::pf32bit);
+inline std::unique_ptr<classlib::TBitmap> RenderControl(classlib::TWinControl* Control,
+                                                        const std::string& Tag) {
+  auto b =
+      FilledBitmap(Control->Width(), Control->Height(), classlib::clFuchsia, classlib::pf32bit);
   Control->PaintTo(b->Canvas(), 0, 0);
   if (const char* dir = std::getenv("LUMICAST_DUMP_DIR")) {
     static int n = 0;
@@ -26,7 +28,8 @@ inline std::unique_ptr<classlib::TBitmap> RenderControl(classlib::TWinControl* C
 }
 
 // The smallest rectangle holding the pixels of Color inside R (empty when none).
-inline classlib::TRect ColorBox(classlib::TCanvas* Canvas, const classlib::TRect& R, classlib::TColor Color) {
+inline classlib::TRect ColorBox(classlib::TCanvas* Canvas, const classlib::TRect& R,
+                                classlib::TColor Color) {
   classlib::TRect box{R.Right, R.Bottom, R.Left, R.Top};
   for (int y = R.Top; y < R.Bottom; ++y)
     for (int x = R.Left; x < R.Right; ++x)

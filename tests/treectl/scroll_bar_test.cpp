@@ -25,11 +25,11 @@ namespace {
 
 // A parent that records the scroll messages its children send.
 class TRecordingPanel : public TPanel {
-public:
+ public:
   using TPanel::TPanel;
   std::vector<uintptr_t> vscroll;
 
-protected:
+ protected:
   void WndProc(TMessage& Message) override {
     if (Message.Msg == WM_VSCROLL) vscroll.push_back(Message.WParam);
     TPanel::WndProc(Message);
@@ -57,7 +57,9 @@ struct BarFixture : ::testing::Test {
     bar->SetMax(99);
     bar->SetPage(10);
     bar->SetPosition(45);
-    bar->OnScroll = [this](TObject*, TElScrollCode Code, int& Pos, bool&) { scrolls.push_back({Code, Pos}); };
+    bar->OnScroll = [this](TObject*, TElScrollCode Code, int& Pos, bool&) {
+      scrolls.push_back({Code, Pos});
+    };
   }
 
   void Down(int y) { bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(8, y)); }
@@ -121,7 +123,8 @@ TEST_F(BarFixture, ExtremeRangesStayInsideTheTrack) {
           ASSERT_GE(bar->Position(), bar->Min());
           ASSERT_LE(bar->Position(), bar->Max());
           ASSERT_GE(bar->ThumbStart(), 16);
-          ASSERT_LE(bar->ThumbStart() + bar->ThumbLength(), 184) << mn << " " << mx << " " << page << " " << pos;
+          ASSERT_LE(bar->ThumbStart() + bar->ThumbLength(), 184)
+              << mn << " " << mx << " " << page << " " << pos;
           int p = bar->PositionFromThumb(bar->ThumbStart());
           ASSERT_GE(p, bar->Min());
           ASSERT_LE(p, bar->Max());
@@ -247,7 +250,8 @@ TEST_F(BarFixture, KeysStepAndOthersDoNothing) {
   EXPECT_EQ(bar->Position(), 99);
   key(VK_HOME);
   EXPECT_EQ(bar->Position(), 0);
-  for (uint16_t k : {uint16_t(VK_RETURN), uint16_t('A'), uint16_t(VK_SPACE), uint16_t(VK_F5), uint16_t(VK_INSERT)}) {
+  for (uint16_t k : {uint16_t(VK_RETURN), uint16_t('A'), uint16_t(VK_SPACE), uint16_t(VK_F5),
+                     uint16_t(VK_INSERT)}) {
     key(k);
     EXPECT_EQ(bar->Position(), 0) << k;
   }
@@ -261,7 +265,8 @@ TEST_F(BarFixture, PaintsDitheredTrackGripsAndArrows) {
   // Page area before the thumb: a one-pixel checkerboard.
   for (int y = 20; y < 24; ++y)
     for (int x = 2; x < 6; ++x)
-      EXPECT_EQ(c->Pixels(x, y), Sys((x + y) % 2 == 0 ? clBtnFace : clBtnHighlight)) << x << "," << y;
+      EXPECT_EQ(c->Pixels(x, y), Sys((x + y) % 2 == 0 ? clBtnFace : clBtnHighlight))
+          << x << "," << y;
 
   // Grips: four lines across the middle of the thumb, 3 pixels in from each side.
   const int mid = bar->ThumbStart() + bar->ThumbLength() / 2;
@@ -318,7 +323,9 @@ TEST_F(BarFixture, SecondaryButtonsStepByKind) {
 
 TEST_F(BarFixture, TrackHintFollowsTheDragAndGoesAtRelease) {
   bar->SetShowTrackHint(true);
-  bar->OnScrollHintNeeded = [](TObject*, int pos, std::string& hint) { hint = "Row " + std::to_string(pos); };
+  bar->OnScrollHintNeeded = [](TObject*, int pos, std::string& hint) {
+    hint = "Row " + std::to_string(pos);
+  };
   Down(bar->ThumbStart() + 2);
   ASSERT_NE(bar->TrackHintWindow(), nullptr);
   EXPECT_EQ(bar->TrackHintWindow()->Caption(), "Row 45");
@@ -372,7 +379,8 @@ TEST(ScrollBarStyles, ForwardToTheBarAndRefuseNone) {
     TElScrollBarStyles none(nullptr);
     FAIL();
   } catch (const classlib::Exception& e) {
-    EXPECT_STREQ(e.what(), "No scrollbar specified when attempting to create TElScrollBarStyles instance");
+    EXPECT_STREQ(e.what(),
+                 "No scrollbar specified when attempting to create TElScrollBarStyles instance");
   }
 }
 

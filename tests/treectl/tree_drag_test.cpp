@@ -24,9 +24,12 @@ struct DragFixture : ::testing::Test {
     tree->SetLineHeight(18);
     tree->SetDragAllowed(true);
     for (int i = 0; i < 20; ++i) tree->Items()->AddLastChild(nullptr, "row" + std::to_string(i));
-    tree->OnDragOver = [this](TObject*, TObject*, int, int, TDragState, bool& accept) { accept = true; };
+    tree->OnDragOver = [this](TObject*, TObject*, int, int, TDragState, bool& accept) {
+      accept = true;
+    };
     tree->OnDragDrop = [this](TObject*, TObject* source, int, int y) {
-      log.push_back(std::string("drop ") + (source == tree ? "tree " : "other ") + std::to_string(y));
+      log.push_back(std::string("drop ") + (source == tree ? "tree " : "other ") +
+                    std::to_string(y));
     };
     tree->OnEndDrag = [this](TObject*, TObject* target, int, int) {
       log.push_back(std::string("end ") + (target ? "target" : "none"));

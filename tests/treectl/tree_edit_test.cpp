@@ -28,8 +28,8 @@ struct EditFixture : ::testing::Test {
     }
     tree->SetShowColumns(true);
     item = tree->Items()->AddLastChild(nullptr, "caption");
-    tree->OnValidateInplaceEdit = [this](TObject*, TElTreeItem*, TElHeaderSection* s, std::string& text,
-                                         bool& accept) {
+    tree->OnValidateInplaceEdit = [this](TObject*, TElTreeItem*, TElHeaderSection* s,
+                                         std::string& text, bool& accept) {
       log.push_back((s ? std::to_string(s->ColumnIndex()) : std::string("-")) + " '" + text + "' " +
                     (accept ? "accept" : "refuse"));
     };
@@ -67,7 +67,8 @@ TEST_F(EditFixture, EscapeLeavesTheItemAndValidatesAnEmptyRefusal) {
   host.view()->Editor()->SetText("renamed");
   Key(VK_RETURN);
   EXPECT_EQ(item->Text(), "renamed");
-  tree->OnValidateInplaceEdit = [](TObject*, TElTreeItem*, TElHeaderSection*, std::string&, bool& a) { a = false; };
+  tree->OnValidateInplaceEdit = [](TObject*, TElTreeItem*, TElHeaderSection*, std::string&,
+                                   bool& a) { a = false; };
   host.view()->BeginCellEdit(item, -1);
   host.view()->Editor()->SetText("not this");
   Key(VK_RETURN);
@@ -107,7 +108,9 @@ TEST_F(EditFixture, EditorsFollowTheFieldType) {
   EXPECT_FALSE(host.view()->Editing());
   EXPECT_EQ(host.view()->EditItem(), nullptr);
 
-  tree->OnTryEdit = [](TObject*, TElTreeItem*, TElHeaderSection*, TFieldTypes& type, bool&) { type = sftUndef; };
+  tree->OnTryEdit = [](TObject*, TElTreeItem*, TElHeaderSection*, TFieldTypes& type, bool&) {
+    type = sftUndef;
+  };
   host.view()->BeginCellEdit(item, 1);
   EXPECT_FALSE(host.view()->Editing());
   EXPECT_THROW(host.view()->BeginCellEdit(nullptr, 0), EElTreeError);

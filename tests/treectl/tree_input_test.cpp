@@ -29,7 +29,9 @@ struct JobListInput : ::testing::Test {
     tree->OnItemSelectedChange = [this](TObject*, TElTreeItem* i) {
       log.push_back(std::string(i->Selected() ? "select " : "deselect ") + i->Text());
     };
-    tree->OnItemChecked = [this](TObject*, TElTreeItem* i) { log.push_back("checked " + i->Text()); };
+    tree->OnItemChecked = [this](TObject*, TElTreeItem* i) {
+      log.push_back("checked " + i->Text());
+    };
     tree->OnItemChange = [this](TObject*, TElTreeItem* i, TItemChangeMode m) {
       log.push_back("change " + i->Text() + " " + std::to_string(m));
     };
@@ -56,7 +58,8 @@ TEST_F(JobListInput, CheckBoxClickSelectsOnPressAndTogglesOnRelease) {
   EXPECT_EQ(tree->ItemWithFocus(), Item(2));
   EXPECT_EQ(tree->Selected(), Item(2));
   EXPECT_EQ(tree->SelectedCount(), 1);
-  EXPECT_EQ(log, (std::vector<std::string>{"deselect job0", "select job2", "checked job2", "change job2 2"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"deselect job0", "select job2", "checked job2",
+                                           "change job2 2"}));
   host.Click(10, RowY(2));
   EXPECT_FALSE(Item(2)->Checked());
   // A click on the caption selects without checking.
@@ -184,7 +187,9 @@ TEST_F(JobListInput, IncrementalSearchAndItsTimeOut) {
 TEST_F(JobListInput, HandlerThrowingInsideClearLeavesTheTreeWorking) {
   AddJobs(5);
   tree->SetItemWithFocus(Item(2), false);
-  tree->OnItemSelectedChange = [](TObject*, TElTreeItem*) { throw std::runtime_error("movie vanished"); };
+  tree->OnItemSelectedChange = [](TObject*, TElTreeItem*) {
+    throw std::runtime_error("movie vanished");
+  };
   EXPECT_THROW(tree->Items()->Clear(), std::runtime_error);
   EXPECT_FALSE(tree->IsUpdating());
   tree->OnItemSelectedChange = nullptr;

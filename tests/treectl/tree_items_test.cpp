@@ -173,7 +173,8 @@ TEST(TreeItems, RandomEditsKeepTheFlatListInStep) {
       }
       std::vector<int> expected;
       model.PreOrder(0, expected);
-      ASSERT_EQ(t.items->Count(), static_cast<int>(expected.size())) << "seed " << seed << " step " << step;
+      ASSERT_EQ(t.items->Count(), static_cast<int>(expected.size()))
+          << "seed " << seed << " step " << step;
       for (int i = 0; i < static_cast<int>(expected.size()); ++i)
         ASSERT_EQ(t.items->Item(i)->UserValue, static_cast<uint32_t>(expected[i]))
             << "seed " << seed << " step " << step << " position " << i;
@@ -188,7 +189,7 @@ TEST(TreeItems, AddingPlacesTheItemAfterTheParentsSubtree) {
   t.items->AddLastChild(a, "a1");
   TElTreeItem* b = t.items->AddLastChild(nullptr, "b");
   t.items->AddLastChild(nullptr, "c");
-  t.items->AddLastChild(a, "a2");      // middle of the list: after a1
+  t.items->AddLastChild(a, "a2");  // middle of the list: after a1
   t.items->AddFirstChild(b, "b0");
   t.items->InsertBefore(b, "ab");
   t.items->InsertAfter(a->Children(0), "a1+");
@@ -429,8 +430,8 @@ TEST(TreeItems, CheckBoxesAndRadioButtons) {
   radios[2]->SetChecked(true);
   EXPECT_FALSE(radios[0]->Checked());
   EXPECT_TRUE(radios[2]->Checked());
-  EXPECT_TRUE(box->Checked());     // not a radio button
-  EXPECT_TRUE(other->Checked());   // different parent
+  EXPECT_TRUE(box->Checked());    // not a radio button
+  EXPECT_TRUE(other->Checked());  // different parent
 
   // Grayed: Checked reads false, and both assignments leave the grayed state.
   box->SetCheckBoxState(cbGrayed);
@@ -469,7 +470,8 @@ TEST(TreeItems, ExpandCollapseAndVisibleSequence) {
   a->Collapse(true);
   EXPECT_EQ(t.focus, a);
   EXPECT_FALSE(a1->Expanded());
-  EXPECT_EQ(t.Events("collapse "), (std::vector<std::string>{"collapse a", "collapse a1", "collapse a1x"}));
+  EXPECT_EQ(t.Events("collapse "),
+            (std::vector<std::string>{"collapse a", "collapse a1", "collapse a1x"}));
   b->SetExpanded(true);
   b->Collapse(false);  // vetoed
   EXPECT_TRUE(b->Expanded());

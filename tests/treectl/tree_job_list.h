@@ -46,7 +46,8 @@ inline void SetUpJobList(lumicast::TElTree* Tree) {
 
 // Adds a job-list row: caption, audio and export texts, a check box.
 inline lumicast::TElTreeItem* AddJob(lumicast::TElTree* Tree, const std::string& Text,
-                                     const std::string& Audio = "", const std::string& Export = "") {
+                                     const std::string& Audio = "",
+                                     const std::string& Export = "") {
   lumicast::TElTreeItem* item = Tree->Items()->AddLastChild(nullptr, Text);
   item->SetShowCheckBox(true);
   item->ColumnText()->Add(Audio);
@@ -73,7 +74,8 @@ struct TreeHost {
   }
 
   void Down(int X, int Y, uint32_t Keys = 0) {
-    view()->Perform(classlib::WM_LBUTTONDOWN, classlib::MK_LBUTTON | Keys, classlib::MakeLParam(X, Y));
+    view()->Perform(classlib::WM_LBUTTONDOWN, classlib::MK_LBUTTON | Keys,
+                    classlib::MakeLParam(X, Y));
   }
   void Up(int X, int Y, uint32_t Keys = 0) {
     view()->Perform(classlib::WM_LBUTTONUP, Keys, classlib::MakeLParam(X, Y));
@@ -89,7 +91,8 @@ struct TreeHost {
   void Key(uint16_t Vk) { view()->Perform(classlib::WM_KEYDOWN, Vk, 0); }
   void Char(char32_t C) { view()->Perform(classlib::WM_CHAR, C, 0); }
   void Wheel(int Delta) {
-    view()->Perform(classlib::WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(Delta)) << 16,
+    view()->Perform(classlib::WM_MOUSEWHEEL,
+                    static_cast<uintptr_t>(static_cast<uint16_t>(Delta)) << 16,
                     classlib::MakeLParam(10, 10));
   }
 };

@@ -58,7 +58,8 @@ TEST_F(OutlineFixture, ExpandSignsByMouseAndKeys) {
   EXPECT_EQ(host.view()->Row(1), a1);
   // The sign is drawn: something other than the window colour in its cell.
   auto bmp = lumitest::RenderControl(host.view(), "outline");
-  EXPECT_GT(lumitest::ColorBox(bmp->Canvas(), TRect{17, 0, 34, 18}, ColorToRGB(clWindowText)).Width(), 0);
+  EXPECT_GT(
+      lumitest::ColorBox(bmp->Canvas(), TRect{17, 0, 34, 18}, ColorToRGB(clWindowText)).Width(), 0);
   host.Click(20, 8);
   EXPECT_FALSE(a->Expanded());
   tree->SetItemWithFocus(a, false);
@@ -96,7 +97,8 @@ TEST_F(OutlineFixture, LineHeightFollowsFontIndentAndLines) {
   EXPECT_EQ(tree->LineHeight(), 18);
   tree->Font()->SetSize(20);
   EXPECT_GT(tree->LineHeight(), 30);
-  EXPECT_EQ(host.view()->RowCapacity(), (host.view()->ClientHeight() + tree->LineHeight() - 1) / tree->LineHeight());
+  EXPECT_EQ(host.view()->RowCapacity(),
+            (host.view()->ClientHeight() + tree->LineHeight() - 1) / tree->LineHeight());
 }
 
 TEST(TreeLifetime, DestroyingFiresNoSelectionEvents) {

@@ -96,7 +96,8 @@ TEST_F(JobListPaint, SelectedRowIsHighlightedWithADottedFocusFrame) {
   // The focus frame inverts every other pixel of its outline.
   const TColor inverted = hl ^ 0xFFFFFF;
   TColor a0 = bmp->Canvas()->Pixels(60, 18), a1 = bmp->Canvas()->Pixels(61, 18);
-  EXPECT_TRUE((a0 == inverted && a1 == hl) || (a0 == hl && a1 == inverted)) << std::hex << a0 << " " << a1;
+  EXPECT_TRUE((a0 == inverted && a1 == hl) || (a0 == hl && a1 == inverted))
+      << std::hex << a0 << " " << a1;
   // The row above stays unselected.
   EXPECT_EQ(bmp->Canvas()->Pixels(200, 9), Sys(clWindow));
 }
@@ -152,7 +153,8 @@ TEST_F(JobListPaint, HorizontalScrollReachesTheSectionsEnd) {
 TEST(TreeGeometry, TopIndexIsClampedToTheLastFullPage) {
   lumitest::TreeHost host(200, 67);
   host.tree->SetLineHeight(18);
-  for (int i = 0; i < 10; ++i) host.tree->Items()->AddLastChild(nullptr, "item " + std::to_string(i));
+  for (int i = 0; i < 10; ++i)
+    host.tree->Items()->AddLastChild(nullptr, "item " + std::to_string(i));
   TElTreeView* v = host.view();
   ASSERT_EQ(v->ClientHeight(), 63);
   EXPECT_EQ(v->RowCapacity(), 4);
@@ -192,7 +194,8 @@ TEST(TreePaintWhole, FrameHeaderBarsAndCorner) {
   lumitest::TreeHost host(304, 120);
   lumitest::SetUpJobList(host.tree);
   for (int i = 0; i < 12; ++i)
-    lumitest::AddJob(host.tree, "/movies/long-movie-name-" + std::to_string(i) + ".swf", "a.wav", "b.avi");
+    lumitest::AddJob(host.tree, "/movies/long-movie-name-" + std::to_string(i) + ".swf", "a.wav",
+                     "b.avi");
   host.tree->Items()->Item(2)->SetChecked(true);
   host.tree->SetItemWithFocus(host.tree->Items()->Item(1), false);
   ASSERT_TRUE(host.tree->HorzBarShown());

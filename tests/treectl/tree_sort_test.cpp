@@ -45,7 +45,8 @@ struct SortFixture : ::testing::Test {
     };
     walk(tree->Items()->Root());
     ASSERT_EQ(static_cast<int>(expected.size()), tree->Items()->Count());
-    for (size_t k = 0; k < expected.size(); ++k) ASSERT_EQ(tree->Items()->Item(static_cast<int>(k)), expected[k]);
+    for (size_t k = 0; k < expected.size(); ++k)
+      ASSERT_EQ(tree->Items()->Item(static_cast<int>(k)), expected[k]);
   }
 };
 
@@ -112,7 +113,8 @@ TEST_F(SortFixture, RecursiveSortKeepsSubtreesInPreOrder) {
   TElTreeItems* items = tree->Items();
   for (int i = 0; i < 200; ++i) {
     int count = items->Count();
-    TElTreeItem* parent = count > 0 && rng() % 3 ? items->Item(static_cast<int>(rng() % count)) : nullptr;
+    TElTreeItem* parent =
+        count > 0 && rng() % 3 ? items->Item(static_cast<int>(rng() % count)) : nullptr;
     items->AddLastChild(parent, std::to_string(rng() % 50));
   }
   tree->SortAll();

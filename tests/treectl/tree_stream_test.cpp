@@ -46,8 +46,9 @@ struct RecordReader {
     for (int i = 0; i < texts; ++i) cols += "|" + Str();
     EXPECT_EQ(d.at(p++), 0);  // no styles
     int32_t children = I32();
-    Out.push_back(std::string(static_cast<size_t>(Level), ' ') + text + cols + " s" + std::to_string(state) +
-                  " c" + std::to_string(checked) + std::to_string(show_box) + (hint.empty() ? "" : " h:" + hint));
+    Out.push_back(std::string(static_cast<size_t>(Level), ' ') + text + cols + " s" +
+                  std::to_string(state) + " c" + std::to_string(checked) +
+                  std::to_string(show_box) + (hint.empty() ? "" : " h:" + hint));
     for (int i = 0; i < children; ++i) Record(Level + 1, Out);
   }
 };
@@ -108,8 +109,8 @@ TEST_F(StreamFixture, GoldenTreeReadByAnIndependentReader) {
   r.Record(0, outline);
   EXPECT_EQ(r.p, bytes.size());
   // State bits: 7 Expanded (128), 5 Bold (32); check box state 1, shown 1.
-  EXPECT_EQ(outline, (std::vector<std::string>{" s128 c00", " a s128 c00", "  a1 s0 c00", "   a11|x|y s0 c00 h:tip",
-                                               " b s32 c11"}));
+  EXPECT_EQ(outline, (std::vector<std::string>{" s128 c00", " a s128 c00", "  a1 s0 c00",
+                                               "   a11|x|y s0 c00 h:tip", " b s32 c11"}));
 }
 
 TEST_F(StreamFixture, SaveLoadSaveIsByteIdenticalWithStylesHintsAndHandlerBytes) {
@@ -121,7 +122,9 @@ TEST_F(StreamFixture, SaveLoadSaveIsByteIdenticalWithStylesHintsAndHandlerBytes)
   TElCellStyle* extra = a1->AddStyle();
   extra->StyleTag = 77;
   extra->CellType = sftNumber;
-  tree->OnItemSave = [](TObject*, TStream* S, TElTreeItem* I) { S->WriteValue<uint16_t>(static_cast<uint16_t>(I->Text().size())); };
+  tree->OnItemSave = [](TObject*, TStream* S, TElTreeItem* I) {
+    S->WriteValue<uint16_t>(static_cast<uint16_t>(I->Text().size()));
+  };
   tree->OnItemLoad = [](TObject*, TStream* S, TElTreeItem* I) {
     EXPECT_EQ(S->ReadValue<uint16_t>(), I->Text().size());
   };
@@ -143,12 +146,16 @@ TEST_F(StreamFixture, CustomStylesNeedTheLoadHandler) {
   TElTreeItem* a = tree->Items()->AddLastChild(nullptr, "a");
   a->SetUseStyles(true);
   a->MainStyle()->StyleTag = 5;
-  tree->OnCellStyleSave = [](TObject*, TStream* S, TElCellStyle* St) { S->WriteValue<uint32_t>(St->StyleTag); };
+  tree->OnCellStyleSave = [](TObject*, TStream* S, TElCellStyle* St) {
+    S->WriteValue<uint32_t>(St->StyleTag);
+  };
   std::vector<uint8_t> bytes = Save(tree);
   lumitest::TreeHost other;
   EXPECT_THROW(Load(other.tree, bytes), EReadError);
   EXPECT_EQ(other.tree->Items()->Count(), 0);
-  other.tree->OnCellStyleLoad = [](TObject*, TStream* S, TElCellStyle* St) { St->StyleTag = S->ReadValue<uint32_t>(); };
+  other.tree->OnCellStyleLoad = [](TObject*, TStream* S, TElCellStyle* St) {
+    St->StyleTag = S->ReadValue<uint32_t>();
+  };
   Load(other.tree, bytes);
   EXPECT_EQ(other.tree->Items()->Item(0)->MainStyle()->StyleTag, 5u);
 }

@@ -52,9 +52,9 @@ TEST(TreeUtils, ParseCurrency) {
   EXPECT_EQ(ParseCurrency("1,234.50"), 12340);  // the point ends the walk
   EXPECT_EQ(ParseCurrency("12a3"), 120000);
   EXPECT_EQ(ParseCurrency(" $ 7.25"), 72500);
-  EXPECT_EQ(ParseCurrency("3-4"), -30000);  // a sign after a digit ends the walk
-  EXPECT_EQ(ParseCurrency("0.00017"), 2);   // fifth digit adds its rounded share
-  EXPECT_EQ(ParseCurrency("0.00015"), 1);   // half rounds to even
+  EXPECT_EQ(ParseCurrency("3-4"), -30000);            // a sign after a digit ends the walk
+  EXPECT_EQ(ParseCurrency("0.00017"), 2);             // fifth digit adds its rounded share
+  EXPECT_EQ(ParseCurrency("0.00015"), 1);             // half rounds to even
   EXPECT_GT(ParseCurrency(std::string(40, '9')), 0);  // no overflow into negatives
 
   TElCurrencyFormat euro{"EUR", ',', ' '};
@@ -90,8 +90,9 @@ TEST(TreeUtils, HlsConversion) {
   EXPECT_EQ(HLSToRGB(PackHLS(0, 252, 0)), classlib::clWhite);
   EXPECT_EQ(HLSToRGB(PackHLS(0, 0, 0)), classlib::clBlack);
   // Round trips stay within one step of each channel.
-  for (TColor c : {classlib::RGB(10, 200, 30), classlib::RGB(250, 128, 7), classlib::RGB(64, 64, 200),
-                   classlib::clRed, classlib::clYellow, classlib::clTeal}) {
+  for (TColor c :
+       {classlib::RGB(10, 200, 30), classlib::RGB(250, 128, 7), classlib::RGB(64, 64, 200),
+        classlib::clRed, classlib::clYellow, classlib::clTeal}) {
     TColor back = HLSToRGB(RGBToHLS(c));
     EXPECT_NEAR(classlib::GetRValue(back), classlib::GetRValue(c), 2);
     EXPECT_NEAR(classlib::GetGValue(back), classlib::GetGValue(c), 2);
@@ -160,7 +161,8 @@ TEST(TreeUtils, FramesAndBorders) {
   EXPECT_EQ(b.bmp.PixelColor(1, 1), classlib::clWhite);
 
   Sheet f(20, 20);
-  PaintFlatBorder(f.bmp.Canvas(), classlib::Rect(0, 0, 20, 20), classlib::clWhite, fbtFlat, true, true);
+  PaintFlatBorder(f.bmp.Canvas(), classlib::Rect(0, 0, 20, 20), classlib::clWhite, fbtFlat, true,
+                  true);
   EXPECT_EQ(f.bmp.PixelColor(0, 0), classlib::ColorToRGB(classlib::clBtnShadow));
   EXPECT_EQ(f.bmp.PixelColor(1, 1), classlib::ColorToRGB(classlib::cl3DDkShadow));
   EXPECT_EQ(f.bmp.PixelColor(2, 2), classlib::clWhite);

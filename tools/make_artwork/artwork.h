@@ -22,16 +22,18 @@ struct Entry {
 };
 
 class Sink {
-public:
+ public:
   // An opaque bitmap, stored as a 24-bit BMP.
   void Bitmap(const std::string& name, const QImage& image);
   // A cursor: 32-bit BMP with alpha and its hot spot.
   void Cursor(const std::string& name, const QImage& argb, int hot_x, int hot_y);
   // A resource kept as the bytes given (a file of another format).
-  void Raw(const std::string& name, std::vector<uint8_t> bytes) { entries_.push_back({name, std::move(bytes)}); }
+  void Raw(const std::string& name, std::vector<uint8_t> bytes) {
+    entries_.push_back({name, std::move(bytes)});
+  }
   const std::vector<Entry>& Entries() const { return entries_; }
 
-private:
+ private:
   std::vector<Entry> entries_;
 };
 
@@ -50,8 +52,8 @@ bool InsideRounded(const QRectF& rect, double radius, double x, double y);
 void KeyOutsideRounded(QImage& image, const QRectF& rect, double radius, const QColor& key);
 // Draws a framed, rounded panel: a one-pixel border in Border around a
 // vertical gradient from Top to Bottom, anti-aliased inside the border.
-void Panel(QImage& image, const QRectF& rect, double radius, const QColor& border, const QColor& top,
-           const QColor& bottom);
+void Panel(QImage& image, const QRectF& rect, double radius, const QColor& border,
+           const QColor& top, const QColor& bottom);
 
 // Relative luminance (0..1) and contrast ratio, as used to keep text legible.
 double Luminance(const QColor& color);

@@ -11,12 +11,9 @@
 namespace artwork {
 
 const Family kFamilies[] = {
-    {"main window skin", DrawMainSkin},
-    {"seek slider", DrawSeekSlider},
-    {"control cursors", DrawControlCursors},
-    {"tree glyphs", DrawTreeGlyphs},
-    {"GIF window busy picture", DrawGifBusy},
-    {"skinned control styles", DrawSuiStyles},
+    {"main window skin", DrawMainSkin},       {"seek slider", DrawSeekSlider},
+    {"control cursors", DrawControlCursors},  {"tree glyphs", DrawTreeGlyphs},
+    {"GIF window busy picture", DrawGifBusy}, {"skinned control styles", DrawSuiStyles},
 };
 
 const int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);

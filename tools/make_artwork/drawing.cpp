@@ -81,8 +81,12 @@ QPainterPath RoundedPath(const QRectF& rect, double radius) {
 bool InsideRounded(const QRectF& r, double radius, double x, double y) {
   if (x < r.left() || x >= r.right() || y < r.top() || y >= r.bottom()) return false;
   // Distance from the nearest corner's centre, when in a corner square.
-  const double cx = x < r.left() + radius ? r.left() + radius : x > r.right() - radius ? r.right() - radius : x;
-  const double cy = y < r.top() + radius ? r.top() + radius : y > r.bottom() - radius ? r.bottom() - radius : y;
+  const double cx = x < r.left() + radius    ? r.left() + radius
+                    : x > r.right() - radius ? r.right() - radius
+                                             : x;
+  const double cy = y < r.top() + radius      ? r.top() + radius
+                    : y > r.bottom() - radius ? r.bottom() - radius
+                                              : y;
   return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
 }
 
@@ -95,8 +99,8 @@ void KeyOutsideRounded(QImage& image, const QRectF& rect, double radius, const Q
   }
 }
 
-void Panel(QImage& image, const QRectF& rect, double radius, const QColor& border, const QColor& top,
-           const QColor& bottom) {
+void Panel(QImage& image, const QRectF& rect, double radius, const QColor& border,
+           const QColor& top, const QColor& bottom) {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setPen(Qt::NoPen);

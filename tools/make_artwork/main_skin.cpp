@@ -12,21 +12,21 @@ namespace artwork {
 
 namespace {
 
-const QColor kKey(255, 255, 0);          // the window's key colour (clYellow)
-const QColor kOutline(58, 70, 84);       // one-pixel window border
-const QColor kTitleTop(40, 52, 66);      // title band
+const QColor kKey(255, 255, 0);      // the window's key colour (clYellow)
+const QColor kOutline(58, 70, 84);   // one-pixel window border
+const QColor kTitleTop(40, 52, 66);  // title band
 const QColor kTitleBottom(30, 40, 52);
 const QColor kTitleText(236, 241, 246);
-const QColor kBodyTop(240, 243, 246);    // light body
+const QColor kBodyTop(240, 243, 246);  // light body
 const QColor kBodyBottom(226, 231, 236);
-const QColor kRowBorder(70, 86, 102);    // button rows: a mid steel tone that both
-const QColor kRowTop(98, 118, 138);      // black and yellow captions read on
+const QColor kRowBorder(70, 86, 102);  // button rows: a mid steel tone that both
+const QColor kRowTop(98, 118, 138);    // black and yellow captions read on
 const QColor kRowBottom(92, 112, 132);
 const QColor kWellBorder(138, 152, 168);
 const QColor kWellFill(252, 253, 254);
 const QColor kPanelTop(248, 250, 252);
 const QColor kPanelBottom(236, 240, 244);
-const QColor kAccent(47, 111, 208);      // Convert button
+const QColor kAccent(47, 111, 208);  // Convert button
 
 QRectF Rect(const skin::Box& b) { return QRectF(b.Left, b.Top, b.Width, b.Height); }
 
@@ -82,8 +82,9 @@ QImage WindowButton(const QImage& background, const skin::Box& box, bool close, 
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, true);
   const QRectF face(1.5, 1.5, box.Width - 3, box.Height - 3);
-  QColor fill = state == Up ? QColor(0, 0, 0, 0) : close ? (state == Active ? QColor(214, 72, 72) : QColor(168, 44, 44))
-                                                         : (state == Active ? QColor(84, 104, 126) : QColor(58, 74, 92));
+  QColor fill = state == Up ? QColor(0, 0, 0, 0)
+                : close     ? (state == Active ? QColor(214, 72, 72) : QColor(168, 44, 44))
+                            : (state == Active ? QColor(84, 104, 126) : QColor(58, 74, 92));
   p.setPen(QPen(state == Up ? QColor(110, 126, 144) : fill.lighter(115), 1));
   p.setBrush(fill);
   p.drawEllipse(face);
@@ -103,7 +104,9 @@ QImage WindowButton(const QImage& background, const skin::Box& box, bool close, 
 QImage ConvertButton(const QImage& background, State state) {
   const skin::Box& box = skin::kConvertButton;
   QImage image = background.copy(box.Left, box.Top, box.Width, box.Height);
-  QColor face = state == Up ? kAccent : state == Active ? kAccent.lighter(118) : kAccent.darker(125);
+  QColor face = state == Up       ? kAccent
+                : state == Active ? kAccent.lighter(118)
+                                  : kAccent.darker(125);
   Panel(image, QRectF(0, 0, box.Width, box.Height), 6, face.darker(140), face.lighter(108), face);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, true);
@@ -124,8 +127,10 @@ void DrawMainSkin(Sink& sink) {
   const QImage background = DrawBackground();
   sink.Bitmap("MAIN_BACKGROUND", background);
   for (State s : {Up, Active, Down}) {
-    sink.Bitmap(std::string("MAIN_MINIMIZE") + kStateSuffix[s], WindowButton(background, skin::kMinimizeButton, false, s));
-    sink.Bitmap(std::string("MAIN_CLOSE") + kStateSuffix[s], WindowButton(background, skin::kCloseButton, true, s));
+    sink.Bitmap(std::string("MAIN_MINIMIZE") + kStateSuffix[s],
+                WindowButton(background, skin::kMinimizeButton, false, s));
+    sink.Bitmap(std::string("MAIN_CLOSE") + kStateSuffix[s],
+                WindowButton(background, skin::kCloseButton, true, s));
     sink.Bitmap(std::string("MAIN_CONVERT") + kStateSuffix[s], ConvertButton(background, s));
   }
 }

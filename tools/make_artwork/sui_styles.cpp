@@ -52,7 +52,8 @@ QColor InState(const QColor& c, State s) {
 QColor BoxInside(const QColor& face, const QColor& accent, State st) {
   switch (st) {
     case kMouseOn:
-      return QColor((accent.red() + 6 * 255) / 7, (accent.green() + 6 * 255) / 7, (accent.blue() + 6 * 255) / 7);
+      return QColor((accent.red() + 6 * 255) / 7, (accent.green() + 6 * 255) / 7,
+                    (accent.blue() + 6 * 255) / 7);
     case kMouseDown: return QColor(255, 255, 255).darker(125);
     case kDisabled: return InState(face, kDisabled);
     default: return QColor(255, 255, 255);
@@ -169,7 +170,8 @@ QImage ScrollButton(const Style& s, bool top, State st) {
 // The image for one table name of one style.
 QImage StyleImage(const Style& s, const std::string& name) {
   const State st = StateOf(name);
-  if (Has(name, "_BUTTON_") && !Has(name, "SCROLLBAR") && !Has(name, "RADIO")) return ButtonFace(s, st);
+  if (Has(name, "_BUTTON_") && !Has(name, "SCROLLBAR") && !Has(name, "RADIO"))
+    return ButtonFace(s, st);
   if (Has(name, "_CHECKBOX_")) return CheckBox(s, st, EndsWith(name, "_CHECK"));
   if (Has(name, "_RADIOBUTTON_")) return RadioButton(s, st, EndsWith(name, "_CHECK"));
   if (EndsWith(name, "_PROGRESSBAR") || EndsWith(name, "_PROGRESSBAR_V")) {
@@ -312,8 +314,8 @@ QImage Ruler(int w, int h) {
 }  // namespace
 
 void DrawSuiStyles(Sink& sink) {
-  for (TsuiUIStyle style : {TsuiUIStyle::MacOS, TsuiUIStyle::WinXP, TsuiUIStyle::DeepBlue, TsuiUIStyle::Protein,
-                            TsuiUIStyle::BlueGlass}) {
+  for (TsuiUIStyle style : {TsuiUIStyle::MacOS, TsuiUIStyle::WinXP, TsuiUIStyle::DeepBlue,
+                            TsuiUIStyle::Protein, TsuiUIStyle::BlueGlass}) {
     const Style s = StyleOf(style);
     std::vector<std::string> done;
     for (int n = 24; n <= controls::kThemeEntryCount; ++n) {

@@ -16,7 +16,8 @@ const QColor kArrow(96, 96, 96);
 const QColor kGlyph(0, 0, 0);
 
 // Fills the rows of a triangle: row Top + i spans Left + i*Step .. Right - i*Step.
-void Rows(QImage& image, int top, int count, int left, int right, int step, bool widening, const QColor& color) {
+void Rows(QImage& image, int top, int count, int left, int right, int step, bool widening,
+          const QColor& color) {
   for (int i = 0; i < count; ++i) {
     int inset = widening ? (count - 1 - i) * step : i * step;
     for (int x = left + inset; x <= right - inset; ++x) image.setPixelColor(x, top + i, color);

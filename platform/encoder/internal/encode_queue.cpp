@@ -3,7 +3,10 @@
 namespace mcl {
 
 EncodeQueue::EncodeQueue(AVCodecContext* codec, size_t depth, Converter convert)
-    : codec_(codec), depth_(depth < 1 ? 1 : depth), convert_(std::move(convert)), thread_([this] { Run(); }) {}
+    : codec_(codec),
+      depth_(depth < 1 ? 1 : depth),
+      convert_(std::move(convert)),
+      thread_([this] { Run(); }) {}
 
 EncodeQueue::~EncodeQueue() {
   {

@@ -20,7 +20,7 @@
 namespace mcl {
 
 class EncodeQueue {
-public:
+ public:
   // Makes the encoder's frame of an image (null when it cannot).
   using Converter = std::function<FramePtr(const Image&)>;
 
@@ -48,7 +48,7 @@ public:
   // encoded and the encoder flushed. False once the encoder has failed.
   bool Take(std::deque<PacketPtr>& out, bool untilEnd);
 
-private:
+ private:
   struct Item {
     FramePtr frame;
     std::unique_ptr<Image> image;  // to be converted first

@@ -113,14 +113,17 @@ FramePtr FramePool::Get() {
   for (int i = 0; i < planes_; ++i) {
     f->buf[i] = av_buffer_pool_get(pools_[i]);
     if (!f->buf[i]) return nullptr;
-    f->data[i] = reinterpret_cast<uint8_t*>(FFALIGN(reinterpret_cast<uintptr_t>(f->buf[i]->data), 64));
+    f->data[i] =
+        reinterpret_cast<uint8_t*>(FFALIGN(reinterpret_cast<uintptr_t>(f->buf[i]->data), 64));
     f->linesize[i] = linesize_[i];
   }
   f->extended_data = f->data;
   return f;
 }
 
-AVBufferPool* CountedBufferPool(size_t size) { return av_buffer_pool_init(size, AllocCountedBuffer); }
+AVBufferPool* CountedBufferPool(size_t size) {
+  return av_buffer_pool_init(size, AllocCountedBuffer);
+}
 
 size_t LivePoolBuffers() { return livePoolBuffers.load(); }
 
@@ -217,7 +220,8 @@ void LibraryLogCallback(void* object, int level, const char* format, va_list arg
   const char* className = nullptr;
   if (object != nullptr) {
     const AVClass* cls = *static_cast<const AVClass* const*>(object);
-    if (cls != nullptr) className = cls->item_name != nullptr ? cls->item_name(object) : cls->class_name;
+    if (cls != nullptr)
+      className = cls->item_name != nullptr ? cls->item_name(object) : cls->class_name;
   }
   const std::string line = LibraryMessageLine(level, className, text);
   if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
@@ -228,7 +232,8 @@ void LibraryLogCallback(void* object, int level, const char* format, va_list arg
 std::string LibraryMessageLine(int level, const char* className, const std::string& text) {
   if (level > AV_LOG_WARNING) return {};
   std::string body = text;
-  while (!body.empty() && (body.back() == '\n' || body.back() == '\r' || body.back() == ' ')) body.pop_back();
+  while (!body.empty() && (body.back() == '\n' || body.back() == '\r' || body.back() == ' '))
+    body.pop_back();
   if (body.empty()) return {};
   std::string line = "encoder: ";
   if (className != nullptr && *className != '\0') line += std::string("[") + className + "] ";

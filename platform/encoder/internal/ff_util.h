@@ -44,7 +44,7 @@ FramePtr AllocFrame(int width, int height, AVPixelFormat format);
 // encoder's), so after the first frames nothing frame-sized is allocated.
 // The pool lives until the last of its frames has gone.
 class FramePool {
-public:
+ public:
   FramePool(int width, int height, AVPixelFormat format);
   ~FramePool();
   FramePool(const FramePool&) = delete;
@@ -52,7 +52,7 @@ public:
   // A frame with its buffers, or null when out of memory.
   FramePtr Get();
 
-private:
+ private:
   int width_, height_;
   AVPixelFormat format_;
   int linesize_[4] = {};

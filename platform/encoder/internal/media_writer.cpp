@@ -21,7 +21,7 @@ namespace mcl {
 namespace {
 
 // The frame rates MPEG-1 and MPEG-2 video can carry.
-const AVRational kMpegRates[] = {{24000, 1001}, {24, 1}, {25, 1}, {30000, 1001},
+const AVRational kMpegRates[] = {{24000, 1001}, {24, 1}, {25, 1},       {30000, 1001},
                                  {30, 1},       {50, 1}, {60000, 1001}, {60, 1}};
 
 AVRational ToRational(double fps, bool mpeg) {
@@ -61,7 +61,8 @@ int OutputSampleRate(const Job& job) {
   // Only the full rates: the half rates cannot carry the usual bit rates
   // (224 kbit/s and more).
   for (const int* r = codec->supported_samplerates; *r; ++r)
-    if (*r >= 32000 && (!best || std::abs(*r - job.sampleRate) < std::abs(best - job.sampleRate))) best = *r;
+    if (*r >= 32000 && (!best || std::abs(*r - job.sampleRate) < std::abs(best - job.sampleRate)))
+      best = *r;
   return best ? best : job.sampleRate;
 }
 
@@ -115,7 +116,8 @@ int32_t MediaWriter::Open(const std::string& fileName, int width, int height, bo
   entry_ = FindCodec(job_.fileFormat, job_.codec);
   if (!entry_) return kMclBadOutput;
   const char* muxer = "avi";
-  if (mpeg) muxer = job_.preset ? job_.preset->muxer : (job_.codec == kMclCodecMpeg2 ? "vob" : "mpeg");
+  if (mpeg)
+    muxer = job_.preset ? job_.preset->muxer : (job_.codec == kMclCodecMpeg2 ? "vob" : "mpeg");
   if (avformat_alloc_output_context2(&fmt_, nullptr, muxer, nullptr) < 0 || !fmt_)
     return kMclException;
   fmt_->max_delay = int(0.7 * AV_TIME_BASE);
@@ -209,7 +211,8 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   videoCtx_.reset(avcodec_alloc_context3(codec));
   if (!videoCtx_) return kMclException;
   AVCodecContext* c = videoCtx_.get();
-  const auto pix = static_cast<AVPixelFormat>(job_.bits == 32 ? entry_->pixFmt32 : entry_->pixFmt24);
+  const auto pix =
+      static_cast<AVPixelFormat>(job_.bits == 32 ? entry_->pixFmt32 : entry_->pixFmt24);
   c->width = width;
   c->height = height;
   c->pix_fmt = pix;
@@ -221,8 +224,8 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   const AVRational dar = DisplayAspect(job_.aspect);
   if (dar.num > 0) {
     c->sample_aspect_ratio = av_div_q(dar, AVRational{width, height});
-    av_reduce(&c->sample_aspect_ratio.num, &c->sample_aspect_ratio.den,
-              c->sample_aspect_ratio.num, c->sample_aspect_ratio.den, 65535);
+    av_reduce(&c->sample_aspect_ratio.num, &c->sample_aspect_ratio.den, c->sample_aspect_ratio.num,
+              c->sample_aspect_ratio.den, 65535);
   } else {
     c->sample_aspect_ratio = AVRational{1, 1};
   }
@@ -257,7 +260,8 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   }
   if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   AVDictionary* opts = nullptr;
-  if (job_.preset && job_.preset->codec == kMclCodecMpeg2 && std::strcmp(job_.preset->muxer, "svcd") == 0)
+  if (job_.preset && job_.preset->codec == kMclCodecMpeg2 &&
+      std::strcmp(job_.preset->muxer, "svcd") == 0)
     av_dict_set(&opts, "scan_offset", "1", 0);
   const int r = avcodec_open2(c, codec, &opts);
   av_dict_free(&opts);
@@ -292,9 +296,12 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
 int32_t MediaWriter::OpenAudio() {
   const bool mpeg = job_.fileFormat == kMclFormatMpeg;
   AVCodecID id;
-  if (mpeg) id = AV_CODEC_ID_MP2;
-  else if (job_.audioCodec != kMclAudioCodecPcm) return kMclBadOutput;
-  else id = job_.sampleBits == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
+  if (mpeg)
+    id = AV_CODEC_ID_MP2;
+  else if (job_.audioCodec != kMclAudioCodecPcm)
+    return kMclBadOutput;
+  else
+    id = job_.sampleBits == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
   const AVCodec* codec = avcodec_find_encoder(id);
   if (!codec) return kMclBadOutput;
   audioCtx_.reset(avcodec_alloc_context3(codec));
@@ -449,7 +456,8 @@ int32_t MediaWriter::EncodeAudioFrames(bool flush) {
       std::memset(d + n * ch, 128, size_t(frameSamples - n) * size_t(ch));
     } else {
       std::memcpy(f->data[0], s, size_t(n) * size_t(ch) * 2);
-      std::memset(f->data[0] + size_t(n) * size_t(ch) * 2, 0, size_t(frameSamples - n) * size_t(ch) * 2);
+      std::memset(f->data[0] + size_t(n) * size_t(ch) * 2, 0,
+                  size_t(frameSamples - n) * size_t(ch) * 2);
     }
     f->pts = audioPts_;
     audioPts_ += frameSamples;
@@ -484,8 +492,10 @@ int32_t MediaWriter::Finish() {
     if (fmt_->pb) avio_flush(fmt_->pb);
     if (t < 0 || fmt_->pb->error < 0) {
       r = HandleWriteError();
-      if (r == kMclActionRetry) writeFailed_ = true;
-      else if (r != kMclOk) return r;
+      if (r == kMclActionRetry)
+        writeFailed_ = true;
+      else if (r != kMclOk)
+        return r;
     }
   }
   headerWritten_ = false;

@@ -27,7 +27,7 @@ struct CodecEntry;
 int OutputSampleRate(const Job& job);
 
 class MediaWriter {
-public:
+ public:
   // Asked with the output file name when a write fails; answers one of the
   // kMclAction... values, or 0 when nobody can be asked.
   using ErrorAsk = std::function<int32_t(const std::string&)>;
@@ -60,7 +60,7 @@ public:
   // A failed write was answered "abort".
   bool Aborted() const { return aborted_; }
 
-private:
+ private:
   int32_t OpenVideo(int width, int height);
   int32_t OpenAudio();
   int32_t WritePacket(AVPacket* pkt);
@@ -84,9 +84,9 @@ private:
   const CodecEntry* entry_ = nullptr;
 
   AVStream* videoStream_ = nullptr;
-  CodecContextPtr videoCtx_;    // null for uncompressed frames
+  CodecContextPtr videoCtx_;              // null for uncompressed frames
   std::unique_ptr<FramePool> framePool_;  // the encoder's input frames
-  FramePtr videoFrame_;         // uncompressed frames: the scaled image
+  FramePtr videoFrame_;                   // uncompressed frames: the scaled image
   SwsPtr sws_;
   int scaleThreads_ = 1;
   AVRational frameRate_{25, 1};

@@ -101,7 +101,8 @@ BitmapPixels DecodeJpeg(const std::vector<uint8_t>& jpeg) {
   p.width = width;
   p.height = height;
   p.bgra_premultiplied.assign(static_cast<size_t>(width) * height * 4, 0);
-  if (tjDecompress2(tj.h, src, size, p.bgra_premultiplied.data(), width, width * 4, height, TJPF_BGRA, 0) != 0 &&
+  if (tjDecompress2(tj.h, src, size, p.bgra_premultiplied.data(), width, width * 4, height,
+                    TJPF_BGRA, 0) != 0 &&
       tjGetErrorCode(tj.h) != TJERR_WARNING)
     throw FormatError(std::string("JPEG image cannot be decoded: ") + tjGetErrorStr2(tj.h));
   for (size_t i = 3; i < p.bgra_premultiplied.size(); i += 4) p.bgra_premultiplied[i] = 255;
@@ -159,7 +160,8 @@ BitmapPixels DecodeGif(const std::vector<uint8_t>& gif) {
       int code = 0;
       GifByteType* ext = nullptr;
       if (DGifGetExtension(f, &code, &ext) == GIF_ERROR) throw FormatError("GIF image is damaged");
-      if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && (ext[1] & 1)) transparent = ext[4];
+      if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && (ext[1] & 1))
+        transparent = ext[4];
       while (ext) {
         if (DGifGetExtensionNext(f, &ext) == GIF_ERROR) throw FormatError("GIF image is damaged");
       }
@@ -180,7 +182,8 @@ BitmapPixels DecodeGif(const std::vector<uint8_t>& gif) {
     p.bgra_premultiplied.assign(static_cast<size_t>(p.width) * p.height * 4, 0);
     std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
     auto store = [&](int row) {
-      uint8_t* dst = p.bgra_premultiplied.data() + (static_cast<size_t>(d.Top + row) * p.width + d.Left) * 4;
+      uint8_t* dst =
+          p.bgra_premultiplied.data() + (static_cast<size_t>(d.Top + row) * p.width + d.Left) * 4;
       for (int x = 0; x < d.Width; ++x, dst += 4) {
         int index = line[x];
         if (index == transparent || index >= map->ColorCount) continue;
@@ -213,8 +216,8 @@ BitmapPixels DecodeEmbedded(const std::vector<uint8_t>& image, const std::vector
   if (StartsWith(image, {'G', 'I', 'F', '8', '9', 'a'})) return DecodeGif(image);
   BitmapPixels p = DecodeJpeg(NormalizeJpeg(image.data(), image.size()));
   if (!alpha.empty()) {
-    std::vector<uint8_t> plane = InflateExact(alpha.data(), alpha.size(),
-                                              static_cast<size_t>(p.width) * p.height, "bitmap alpha data");
+    std::vector<uint8_t> plane = InflateExact(
+        alpha.data(), alpha.size(), static_cast<size_t>(p.width) * p.height, "bitmap alpha data");
     Premultiply(p, plane.data());
   }
   return p;
@@ -267,7 +270,8 @@ BitmapPixels DecodeLossless(const uint8_t* data, size_t length, int version) {
       }
     }
   } else {
-    std::vector<uint8_t> raw = InflateExact(zdata, zlength, static_cast<size_t>(width) * height * 4, what);
+    std::vector<uint8_t> raw =
+        InflateExact(zdata, zlength, static_cast<size_t>(width) * height * 4, what);
     const uint8_t* p = raw.data();
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i, p += 4, dst += 4) {
       // Version 2 pixels are premultiplied alpha, red, green, blue; version 1 has no alpha.
@@ -298,7 +302,8 @@ class DecodedCache {
     return it->second->pixels;
   }
 
-  std::shared_ptr<const BitmapPixels> Add(const BitmapDef* def, std::shared_ptr<const BitmapPixels> pixels) {
+  std::shared_ptr<const BitmapPixels> Add(const BitmapDef* def,
+                                          std::shared_ptr<const BitmapPixels> pixels) {
     std::lock_guard lock(mutex_);
     auto it = index_.find(def);
     if (it != index_.end()) {  // decoded meanwhile by another thread
@@ -375,18 +380,12 @@ BitmapDef::~BitmapDef() {
 
 BitmapPixels BitmapDef::Decode() const {
   switch (encoding) {
-    case Encoding::Pixels:
-      return static_cast<const BitmapPixels&>(*this);
-    case Encoding::Jpeg:
-      return DecodeJpeg(NormalizeJpeg(encoded.data(), encoded.size()));
-    case Encoding::Embedded:
-      return DecodeEmbedded(encoded, alpha);
-    case Encoding::Lossless1:
-      return DecodeLossless(encoded.data(), encoded.size(), 1);
-    case Encoding::Lossless2:
-      return DecodeLossless(encoded.data(), encoded.size(), 2);
-    case Encoding::Missing:
-      break;
+    case Encoding::Pixels: return static_cast<const BitmapPixels&>(*this);
+    case Encoding::Jpeg: return DecodeJpeg(NormalizeJpeg(encoded.data(), encoded.size()));
+    case Encoding::Embedded: return DecodeEmbedded(encoded, alpha);
+    case Encoding::Lossless1: return DecodeLossless(encoded.data(), encoded.size(), 1);
+    case Encoding::Lossless2: return DecodeLossless(encoded.data(), encoded.size(), 2);
+    case Encoding::Missing: break;
   }
   throw FormatError("bitmap has no image");
 }

@@ -32,7 +32,8 @@ bool IsKnownFillType(uint8_t t) {
 FillStyle ReadFillStyle(Reader& r, int shape_version) {
   FillStyle f;
   uint8_t type = r.U8();
-  if (!IsKnownFillType(type)) throw FormatError("unknown fill style type " + std::to_string(type), r.Current() - 1);
+  if (!IsKnownFillType(type))
+    throw FormatError("unknown fill style type " + std::to_string(type), r.Current() - 1);
   f.type = static_cast<FillStyle::Type>(type);
   if (type == 0x00) {
     f.color = ReadColor(r, shape_version);
@@ -63,7 +64,9 @@ size_t ReadStyleCount(Reader& r, bool extended_allowed) {
 void ReadLineStyleFlags(Reader& r, LineStyle& l, bool& has_fill) {
   uint16_t flags = r.U16();  // read as two bytes, high byte first in bit order
   uint8_t b0 = static_cast<uint8_t>(flags & 0xFF), b1 = static_cast<uint8_t>(flags >> 8);
-  auto cap = [](int v) { return v == 1 ? CapStyle::None : v == 2 ? CapStyle::Square : CapStyle::Round; };
+  auto cap = [](int v) {
+    return v == 1 ? CapStyle::None : v == 2 ? CapStyle::Square : CapStyle::Round;
+  };
   l.start_cap = cap(b0 >> 6);
   int join = (b0 >> 4) & 3;
   l.join = join == 1 ? JoinStyle::Bevel : join == 2 ? JoinStyle::Miter : JoinStyle::Round;
@@ -258,7 +261,8 @@ CharacterPtr ParseShape(Reader& r, int version) {
 
 void ReadMorphFill(Reader& r, MorphFillStyle& f) {
   uint8_t type = r.U8();
-  if (!IsKnownFillType(type)) throw FormatError("unknown morph fill style type " + std::to_string(type), r.Current() - 1);
+  if (!IsKnownFillType(type))
+    throw FormatError("unknown morph fill style type " + std::to_string(type), r.Current() - 1);
   f.start.type = f.end.type = static_cast<FillStyle::Type>(type);
   if (type == 0x00) {
     f.start.color = r.RgbaColor();
@@ -366,10 +370,12 @@ CharacterPtr ParseMorphShape(Reader& r, int version) {
   }
   uint32_t offset = r.U32();
   size_t end_edges_pos = r.Position() + offset;
-  if (offset > r.Remaining()) throw FormatError("morph shape end edges lie outside the tag", r.Current() - 4);
+  if (offset > r.Remaining())
+    throw FormatError("morph shape end edges lie outside the tag", r.Current() - 4);
   ReadMorphStyles(r, version, *m);
   std::vector<Record> start = ReadMorphRecords(r);
-  if (r.Position() > end_edges_pos) throw FormatError("morph shape start edges overrun the end edges", r.Current());
+  if (r.Position() > end_edges_pos)
+    throw FormatError("morph shape start edges overrun the end edges", r.Current());
   r.Skip(end_edges_pos - r.Position());
   std::vector<Record> end = ReadMorphRecords(r);
 
@@ -476,7 +482,8 @@ CharacterPtr ParseBitmap(uint16_t tag_code, Reader& r, const DefinitionContext& 
     case kTagDefineBitsLossless2: {
       int version = tag_code == kTagDefineBitsLossless ? 1 : 2;
       CheckLosslessHeader(r.Current(), r.Remaining(), version);
-      bmp->encoding = version == 1 ? BitmapDef::Encoding::Lossless1 : BitmapDef::Encoding::Lossless2;
+      bmp->encoding =
+          version == 1 ? BitmapDef::Encoding::Lossless1 : BitmapDef::Encoding::Lossless2;
       take(bmp->encoded, r.Remaining());
       break;
     }
@@ -526,11 +533,8 @@ bool ParseDefinitionTag(uint16_t tag_code, const uint8_t* data, size_t length,
     case kTagDefineBitsJpeg3:
     case kTagDefineBitsJpeg4:
     case kTagDefineBitsLossless:
-    case kTagDefineBitsLossless2:
-      out = ParseBitmap(tag_code, r, ctx);
-      return true;
-    default:
-      return false;
+    case kTagDefineBitsLossless2: out = ParseBitmap(tag_code, r, ctx); return true;
+    default: return false;
   }
 }
 

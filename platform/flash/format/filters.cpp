@@ -125,7 +125,8 @@ std::vector<Filter> ReadFilterList(Reader& r) {
         f.divisor = r.F32();
         f.bias = r.F32();
         const size_t cells = static_cast<size_t>(f.matrix_x) * f.matrix_y;
-        if (cells * 4 > r.Remaining()) throw FormatError("convolution matrix runs past its tag", r.Current());
+        if (cells * 4 > r.Remaining())
+          throw FormatError("convolution matrix runs past its tag", r.Current());
         f.matrix.resize(cells);
         for (float& v : f.matrix) v = r.F32();
         f.default_color = r.RgbaColor();
@@ -139,8 +140,7 @@ std::vector<Filter> ReadFilterList(Reader& r) {
         f.matrix.resize(20);
         for (float& v : f.matrix) v = r.F32();
         break;
-      default:
-        throw FormatError("unknown filter " + std::to_string(id), r.Current() - 1);
+      default: throw FormatError("unknown filter " + std::to_string(id), r.Current() - 1);
     }
     list.push_back(std::move(f));
   }

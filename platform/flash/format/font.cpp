@@ -24,7 +24,8 @@ std::string TrimNuls(std::string s) {
 std::string ReadFontName(Reader& r, int swf_version) {
   uint8_t len = r.U8();
   const uint8_t* p = r.Bytes(len);
-  return MovieStringToUtf8(TrimNuls(std::string(reinterpret_cast<const char*>(p), len)), swf_version);
+  return MovieStringToUtf8(TrimNuls(std::string(reinterpret_cast<const char*>(p), len)),
+                           swf_version);
 }
 
 // Reads the glyph shapes whose offsets (relative to `table`) are given; the shapes end at
@@ -50,7 +51,8 @@ void ParseFont1(Reader& r, FontDef& font) {
   size_t count = first / 2;
   std::vector<uint32_t> offsets{first};
   for (size_t i = 1; i < count; ++i) offsets.push_back(r.U16());
-  if (count > 0 && offsets.front() < count * 2) throw FormatError("font offset table overlaps its glyphs");
+  if (count > 0 && offsets.front() < count * 2)
+    throw FormatError("font offset table overlaps its glyphs");
   ReadGlyphShapes(table, size, offsets, size, font.glyphs);
 }
 
@@ -72,12 +74,14 @@ void ParseFont23(Reader& r, FontDef& font, int version, int swf_version) {
   size_t table_size = r.Remaining();
   if (count == 0 && r.AtEnd()) return;
   size_t entry = wide_offsets ? 4 : 2;
-  if ((static_cast<size_t>(count) + 1) * entry > table_size) throw FormatError("font offset table runs past the tag");
+  if ((static_cast<size_t>(count) + 1) * entry > table_size)
+    throw FormatError("font offset table runs past the tag");
   std::vector<uint32_t> offsets(count);
   for (auto& o : offsets) o = wide_offsets ? r.U32() : r.U16();
   uint32_t code_offset = wide_offsets ? r.U32() : r.U16();
   size_t header = (static_cast<size_t>(count) + 1) * entry;
-  if (code_offset < header || code_offset > table_size) throw FormatError("font code table lies outside the tag");
+  if (code_offset < header || code_offset > table_size)
+    throw FormatError("font code table lies outside the tag");
   for (uint32_t o : offsets)
     if (o < header) throw FormatError("font glyph offset points into the offset table");
   ReadGlyphShapes(table, table_size, offsets, code_offset, font.glyphs);
@@ -155,10 +159,12 @@ void ApplyAlignZones(Reader& r, FontDef& font) {
 
 void FontDef::IndexCodes() {
   code_index_.clear();
-  for (size_t i = 0; i < glyphs.size(); ++i) code_index_.emplace(glyphs[i].code, static_cast<int>(i));
+  for (size_t i = 0; i < glyphs.size(); ++i)
+    code_index_.emplace(glyphs[i].code, static_cast<int>(i));
 }
 
-std::shared_ptr<FontDef> ParseFont(uint16_t tag_code, const uint8_t* data, size_t length, int swf_version) {
+std::shared_ptr<FontDef> ParseFont(uint16_t tag_code, const uint8_t* data, size_t length,
+                                   int swf_version) {
   Reader r(data, length);
   auto font = std::make_shared<FontDef>(r.U16());
   try {
@@ -182,8 +188,8 @@ uint16_t FontIdOf(const uint8_t* data, size_t length) {
   return r.U16();
 }
 
-std::shared_ptr<FontDef> ApplyFontTag(uint16_t tag_code, const uint8_t* data, size_t length, const FontDef& font,
-                                      int swf_version) {
+std::shared_ptr<FontDef> ApplyFontTag(uint16_t tag_code, const uint8_t* data, size_t length,
+                                      const FontDef& font, int swf_version) {
   auto copy = std::make_shared<FontDef>(font);
   Reader r(data, length);
   try {
@@ -232,7 +238,8 @@ void AppendGlyph(ShapeDef& run, const ShapeDef& glyph, double scale, double x, d
       q.start_x = px(p.start_x);
       q.start_y = py(p.start_y);
       q.edges.reserve(p.edges.size());
-      for (const ShapeEdge& e : p.edges) q.edges.push_back({e.curve, px(e.cx), py(e.cy), px(e.x), py(e.y)});
+      for (const ShapeEdge& e : p.edges)
+        q.edges.push_back({e.curve, px(e.cx), py(e.cy), px(e.x), py(e.y)});
       paths.push_back(std::move(q));
     }
   }
@@ -242,7 +249,8 @@ void AppendGlyph(ShapeDef& run, const ShapeDef& glyph, double scale, double x, d
   if (rb.xmin == rb.xmax && rb.ymin == rb.ymax) {
     rb = gb;
   } else {
-    rb = {std::min(rb.xmin, gb.xmin), std::max(rb.xmax, gb.xmax), std::min(rb.ymin, gb.ymin), std::max(rb.ymax, gb.ymax)};
+    rb = {std::min(rb.xmin, gb.xmin), std::max(rb.xmax, gb.xmax), std::min(rb.ymin, gb.ymin),
+          std::max(rb.ymax, gb.ymax)};
   }
   run.edge_bounds = rb;
 }

@@ -22,10 +22,10 @@ struct FontAlignZone {
 };
 
 struct FontGlyph {
-  ShapeDef shape;        // outline in the font's EM square (y grows downwards); filled with style 1
-  uint16_t code = 0;     // character code (UTF-16 unit, or the font's own encoding before version 6)
-  int advance = 0;       // EM units; from the layout table, 0 without one
-  RectTwips bounds;      // EM units; from the layout table
+  ShapeDef shape;     // outline in the font's EM square (y grows downwards); filled with style 1
+  uint16_t code = 0;  // character code (UTF-16 unit, or the font's own encoding before version 6)
+  int advance = 0;    // EM units; from the layout table, 0 without one
+  RectTwips bounds;   // EM units; from the layout table
   std::vector<FontAlignZone> zones;
   bool zone_x = false, zone_y = false;
 };
@@ -33,17 +33,17 @@ struct FontGlyph {
 struct FontDef : CharacterDef {
   explicit FontDef(uint16_t character_id = 0) : CharacterDef(Kind::Font, character_id) {}
 
-  int version = 1;          // DefineFont 1, 2 or 3
-  std::string name;         // UTF-8, without trailing NULs
-  std::string copyright;    // DefineFontName
+  int version = 1;        // DefineFont 1, 2 or 3
+  std::string name;       // UTF-8, without trailing NULs
+  std::string copyright;  // DefineFontName
   bool bold = false, italic = false, small_text = false, shift_jis = false, ansi = false;
   bool wide_codes = false;
   uint8_t language = 0;
   std::vector<FontGlyph> glyphs;
   bool has_layout = false;
-  int ascent = 0, descent = 0, leading = 0;  // EM units
+  int ascent = 0, descent = 0, leading = 0;              // EM units
   std::map<std::pair<uint16_t, uint16_t>, int> kerning;  // (left code, right code) -> EM units
-  uint8_t zone_hint = 0;   // DefineFontAlignZones' table hint (thin, medium, thick)
+  uint8_t zone_hint = 0;  // DefineFontAlignZones' table hint (thin, medium, thick)
   bool has_zones = false;
 
   // Size of the EM square the outlines and metrics are given in: 1024 for DefineFont and
@@ -68,7 +68,8 @@ struct FontDef : CharacterDef {
 // Reads a DefineFont, DefineFont2 or DefineFont3 body. A malformed font gives an empty font with
 // its id (so texts naming it draw nothing), never an error, as long as the id itself is present;
 // a body too short to hold the id throws FormatError.
-std::shared_ptr<FontDef> ParseFont(uint16_t tag_code, const uint8_t* data, size_t length, int swf_version);
+std::shared_ptr<FontDef> ParseFont(uint16_t tag_code, const uint8_t* data, size_t length,
+                                   int swf_version);
 
 // The font a DefineFontInfo/DefineFontInfo2, DefineFontAlignZones or DefineFontName body refers to.
 // Throws FormatError when the body cannot hold it.
@@ -85,7 +86,8 @@ std::shared_ptr<FontDef> ApplyFontTag(uint16_t tag_code, const uint8_t* data, si
 constexpr double kGlyphRunUnits = 64;
 // Starts a run of colour `color` when `runs` is empty or its last run has another colour.
 ShapeDef& GlyphRunFor(std::vector<ShapeDef>& runs, Rgba color);
-// Adds `glyph` (an outline in EM units) scaled by `scale` with its origin at (x, y), all in run units.
+// Adds `glyph` (an outline in EM units) scaled by `scale` with its origin at (x, y), all in run
+// units.
 void AppendGlyph(ShapeDef& run, const ShapeDef& glyph, double scale, double x, double y);
 
 // Text of a movie string: UTF-8 from version 6 on, the font's 8-bit encoding (read as Latin-1)

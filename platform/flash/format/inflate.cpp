@@ -117,12 +117,14 @@ std::vector<uint8_t> InflateUpTo(const uint8_t* data, size_t size, size_t limit,
   return out;
 }
 
-std::vector<uint8_t> InflateExact(const uint8_t* data, size_t size, size_t expected, const char* what) {
+std::vector<uint8_t> InflateExact(const uint8_t* data, size_t size, size_t expected,
+                                  const char* what) {
   if (expected == 0) return {};
   InflateEnd end;
   std::vector<uint8_t> out = InflateUpTo(data, size, expected, &end);
   if (out.size() < expected)
-    throw FormatError(std::string(what) + (end == InflateEnd::Corrupt ? " is corrupted" : " is short"));
+    throw FormatError(std::string(what) +
+                      (end == InflateEnd::Corrupt ? " is corrupted" : " is short"));
   return out;
 }
 

@@ -32,6 +32,7 @@ std::vector<uint8_t> InflateUpTo(const uint8_t* data, size_t size, size_t limit,
 
 // Inflates exactly `expected` bytes; throws FormatError (with `what` in its message) when the
 // data is corrupt or yields fewer.
-std::vector<uint8_t> InflateExact(const uint8_t* data, size_t size, size_t expected, const char* what);
+std::vector<uint8_t> InflateExact(const uint8_t* data, size_t size, size_t expected,
+                                  const char* what);
 
 }  // namespace flash

@@ -22,7 +22,8 @@ std::string Lower(std::string s) {
   return s;
 }
 
-void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline, bool is_root);
+void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline,
+                   bool is_root);
 
 // Offset of a tag's bytes in the movie body (the tag lies inside it).
 size_t BodyOffset(const MovieDef& movie, const uint8_t* p) {
@@ -33,10 +34,12 @@ size_t BodyOffset(const MovieDef& movie, const uint8_t* p) {
 // movie file where reading failed.
 FormatError LocatedError(const FormatError& e, const RawTag& tag, const MovieDef& movie) {
   const uint8_t* where = tag.data;
-  if (movie.body && e.at && e.at >= movie.body->data() && e.at <= movie.body->data() + movie.body->size())
+  if (movie.body && e.at && e.at >= movie.body->data() &&
+      e.at <= movie.body->data() + movie.body->size())
     where = e.at;
   size_t offset = kMoviePrefixSize + BodyOffset(movie, where);
-  FormatError located("tag " + std::to_string(tag.code) + " at byte " + std::to_string(offset) + ": " + e.what());
+  FormatError located("tag " + std::to_string(tag.code) + " at byte " + std::to_string(offset) +
+                      ": " + e.what());
   located.located = true;
   return located;
 }
@@ -54,8 +57,8 @@ std::shared_ptr<SpriteDef> ParseSprite(const RawTag& tag, MovieDef& movie) {
 
 // Adds one tag of a timeline: a control tag to the frame being built, a definition to the
 // dictionary, a ShowFrame closing the frame.
-void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_root, Frame& current, bool& pending,
-              bool& stream_head_seen) {
+void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_root, Frame& current,
+              bool& pending, bool& stream_head_seen) {
   int version = movie.header.version;
   ControlTag ct;
   switch (tag.code) {
@@ -152,7 +155,8 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
       return;
     }
     case kTagSoundStreamBlock:
-      current.stream_block = std::make_shared<std::vector<uint8_t>>(tag.data, tag.data + tag.length);
+      current.stream_block =
+          std::make_shared<std::vector<uint8_t>>(tag.data, tag.data + tag.length);
       pending = true;
       return;
     case kTagDefineButtonSound:
@@ -169,9 +173,7 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
       if (is_root) movie.jpeg_tables.assign(tag.data, tag.data + tag.length);
       return;
     case kTagDoAbc:
-    case kTagDoAbc2:
-      movie.is_as3 = true;
-      return;
+    case kTagDoAbc2: movie.is_as3 = true; return;
     case kTagFileAttributes:
       if (tag.length >= 1 && (tag.data[0] & 0x08)) movie.is_as3 = true;
       return;
@@ -189,7 +191,8 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
   pending = true;
 }
 
-void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline, bool is_root) {
+void ParseTimeline(const std::vector<RawTag>& tags, MovieDef& movie, Timeline& timeline,
+                   bool is_root) {
   Frame current;
   bool pending = false;  // control tags after the last ShowFrame
   bool stream_head_seen = false;
@@ -311,7 +314,8 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
       ClipActionRecord rec;
       rec.events = events;
       uint32_t length = r.U32();
-      if (length > r.Remaining()) throw FormatError("clip action runs past its tag", r.Current() - 4);
+      if (length > r.Remaining())
+        throw FormatError("clip action runs past its tag", r.Current() - 4);
       if (wide && (events & 0x00020000u) && length >= 1) {  // key press carries a key code
         // (an empty key-press record has neither key code nor actions)
         rec.key_code = r.U8();
@@ -369,7 +373,8 @@ std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file) {
     // The buffer grows with what really inflates; the declared length only caps it. A stream
     // that ends early keeps what it gave: every tag is checked against the bytes produced.
     InflateEnd end;
-    body = InflateUpTo(file.data() + kMoviePrefixSize, file.size() - kMoviePrefixSize, declared, &end);
+    body =
+        InflateUpTo(file.data() + kMoviePrefixSize, file.size() - kMoviePrefixSize, declared, &end);
     if (end == InflateEnd::Corrupt) throw FormatError("corrupt compressed movie");
   } else {
     // The declared length may disagree with the file; only bytes really present are read.
@@ -393,7 +398,8 @@ std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file) {
 std::shared_ptr<MovieDef> LoadMovieFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FormatError("cannot open " + path);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
   return ParseMovie(bytes);
 }
 

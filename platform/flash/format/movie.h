@@ -58,7 +58,8 @@ struct PlaceObjectTag {
   std::string name;
   uint16_t clip_depth = 0;
   uint8_t blend_mode = 0;
-  bool has_filters = false, has_cache_as_bitmap = false, has_visible = false, has_background = false;
+  bool has_filters = false, has_cache_as_bitmap = false, has_visible = false,
+       has_background = false;
   std::vector<Filter> filters;
   bool cache_as_bitmap = false;
   bool visible = true;
@@ -74,12 +75,12 @@ PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size,
 struct ControlTag {
   enum class Kind { Place, Remove, DoAction, InitAction, Background };
   Kind kind = Kind::Place;
-  PlaceObjectTag place;                       // Place
-  uint16_t depth = 0;                         // Remove
-  uint16_t sprite_id = 0;                     // InitAction
+  PlaceObjectTag place;                                 // Place
+  uint16_t depth = 0;                                   // Remove
+  uint16_t sprite_id = 0;                               // InitAction
   std::shared_ptr<const std::vector<uint8_t>> actions;  // DoAction, InitAction
-  size_t body_offset = 0;                     // DoAction: where its code lies in the movie body
-  Rgba color;                                 // Background
+  size_t body_offset = 0;  // DoAction: where its code lies in the movie body
+  Rgba color;              // Background
 };
 
 struct Frame {

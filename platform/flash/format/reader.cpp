@@ -26,7 +26,8 @@ uint32_t Reader::U32() {
   Align();
   Need(4);
   uint32_t v = static_cast<uint32_t>(data_[pos_]) | static_cast<uint32_t>(data_[pos_ + 1]) << 8 |
-               static_cast<uint32_t>(data_[pos_ + 2]) << 16 | static_cast<uint32_t>(data_[pos_ + 3]) << 24;
+               static_cast<uint32_t>(data_[pos_ + 2]) << 16 |
+               static_cast<uint32_t>(data_[pos_ + 3]) << 24;
   pos_ += 4;
   return v;
 }

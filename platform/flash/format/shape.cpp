@@ -20,11 +20,12 @@ uint8_t LerpByte(uint8_t a, uint8_t b, double t) {
 }
 
 Rgba LerpColor(Rgba a, Rgba b, double t) {
-  return {LerpByte(a.r, b.r, t), LerpByte(a.g, b.g, t), LerpByte(a.b, b.b, t), LerpByte(a.a, b.a, t)};
+  return {LerpByte(a.r, b.r, t), LerpByte(a.g, b.g, t), LerpByte(a.b, b.b, t),
+          LerpByte(a.a, b.a, t)};
 }
 
 Matrix LerpMatrix(const Matrix& a, const Matrix& b, double t) {
-  return {Lerp(a.a, b.a, t), Lerp(a.b, b.b, t), Lerp(a.c, b.c, t),
+  return {Lerp(a.a, b.a, t), Lerp(a.b, b.b, t),   Lerp(a.c, b.c, t),
           Lerp(a.d, b.d, t), Lerp(a.tx, b.tx, t), Lerp(a.ty, b.ty, t)};
 }
 
@@ -46,8 +47,10 @@ ShapeDef MorphShapeDef::Interpolate(double ratio) const {
   double t = ratio < 0 ? 0 : ratio > 1 ? 1 : ratio;
   ShapeDef shape(id);
   shape.version = 4;
-  shape.bounds = {LerpInt(start_bounds.xmin, end_bounds.xmin, t), LerpInt(start_bounds.xmax, end_bounds.xmax, t),
-                  LerpInt(start_bounds.ymin, end_bounds.ymin, t), LerpInt(start_bounds.ymax, end_bounds.ymax, t)};
+  shape.bounds = {LerpInt(start_bounds.xmin, end_bounds.xmin, t),
+                  LerpInt(start_bounds.xmax, end_bounds.xmax, t),
+                  LerpInt(start_bounds.ymin, end_bounds.ymin, t),
+                  LerpInt(start_bounds.ymax, end_bounds.ymax, t)};
   shape.edge_bounds = shape.bounds;
   ShapeGroup& g = shape.groups.emplace_back();
   g.fill_styles.reserve(fill_styles.size());
@@ -98,7 +101,9 @@ ShapeDef SolidRectangle(int32_t xmin, int32_t ymin, int32_t xmax, int32_t ymax, 
   path.fill1 = 1;
   path.start_x = xmin;
   path.start_y = ymin;
-  path.edges = {{false, 0, 0, xmax, ymin}, {false, 0, 0, xmax, ymax}, {false, 0, 0, xmin, ymax},
+  path.edges = {{false, 0, 0, xmax, ymin},
+                {false, 0, 0, xmax, ymax},
+                {false, 0, 0, xmin, ymax},
                 {false, 0, 0, xmin, ymin}};
   group.paths.push_back(std::move(path));
   shape.groups.push_back(std::move(group));

@@ -37,16 +37,19 @@ struct FillStyle {
     NonSmoothedClippedBitmap = 0x43,
   };
   Type type = Type::Solid;
-  Rgba color;          // solid fills
-  Matrix matrix;       // gradient square or bitmap pixels -> shape twips
-  Gradient gradient;   // gradient fills
+  Rgba color;         // solid fills
+  Matrix matrix;      // gradient square or bitmap pixels -> shape twips
+  Gradient gradient;  // gradient fills
   uint16_t bitmap_id = 0;
 
   bool IsGradient() const {
-    return type == Type::LinearGradient || type == Type::RadialGradient || type == Type::FocalGradient;
+    return type == Type::LinearGradient || type == Type::RadialGradient ||
+           type == Type::FocalGradient;
   }
   bool IsBitmap() const { return static_cast<uint8_t>(type) >= 0x40; }
-  bool IsSmoothedBitmap() const { return type == Type::RepeatingBitmap || type == Type::ClippedBitmap; }
+  bool IsSmoothedBitmap() const {
+    return type == Type::RepeatingBitmap || type == Type::ClippedBitmap;
+  }
   bool IsRepeatingBitmap() const {
     return type == Type::RepeatingBitmap || type == Type::NonSmoothedRepeatingBitmap;
   }
@@ -117,7 +120,8 @@ struct MorphLineStyle {
 };
 
 struct MorphShapeDef : CharacterDef {
-  explicit MorphShapeDef(uint16_t character_id = 0) : CharacterDef(Kind::MorphShape, character_id) {}
+  explicit MorphShapeDef(uint16_t character_id = 0)
+      : CharacterDef(Kind::MorphShape, character_id) {}
   int version = 1;  // DefineMorphShape 1 or 2
   RectTwips start_bounds, end_bounds;
   std::vector<MorphFillStyle> fill_styles;

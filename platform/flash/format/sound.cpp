@@ -46,12 +46,9 @@ SoundInfo ReadSoundInfo(Reader& r) {
 double SoundFormat::SampleRate() const {
   switch (codec) {
     case kSoundNelly16k:
-    case kSoundSpeex:
-      return 16000;
-    case kSoundNelly8k:
-      return 8000;
-    default:
-      break;
+    case kSoundSpeex: return 16000;
+    case kSoundNelly8k: return 8000;
+    default: break;
   }
   static const double rates[] = {5512.5, 11025, 22050, 44100};
   return rates[rate_code & 3];

@@ -38,8 +38,9 @@ void WriteSoundInfo(BitWriter& w, const SoundInfo& info) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeDefineSound(uint16_t id, const SoundFormat& format, uint32_t sample_count,
-                                       const std::vector<uint8_t>& data, int16_t seek_samples) {
+std::vector<uint8_t> EncodeDefineSound(uint16_t id, const SoundFormat& format,
+                                       uint32_t sample_count, const std::vector<uint8_t>& data,
+                                       int16_t seek_samples) {
   BitWriter w;
   w.U16(id);
   WriteFormatBits(w, format);
@@ -75,8 +76,9 @@ std::vector<uint8_t> EncodeSoundStreamHead(const SoundStreamHead& head) {
   return w.Data();
 }
 
-std::vector<uint8_t> EncodeSoundStreamBlock(const SoundFormat& format, const std::vector<uint8_t>& data,
-                                            uint16_t sample_count, int16_t seek_samples) {
+std::vector<uint8_t> EncodeSoundStreamBlock(const SoundFormat& format,
+                                            const std::vector<uint8_t>& data, uint16_t sample_count,
+                                            int16_t seek_samples) {
   BitWriter w;
   if (format.codec == kSoundMp3) {
     w.U16(sample_count);
@@ -96,7 +98,8 @@ std::vector<uint8_t> EncodeDefineButtonSound(const ButtonSounds& sounds) {
   return w.Data();
 }
 
-std::vector<uint8_t> EncodeSymbolClass(const std::vector<std::pair<uint16_t, std::string>>& symbols) {
+std::vector<uint8_t> EncodeSymbolClass(
+    const std::vector<std::pair<uint16_t, std::string>>& symbols) {
   BitWriter w;
   w.U16(static_cast<uint16_t>(symbols.size()));
   for (const auto& [id, name] : symbols) {

@@ -8,7 +8,8 @@
 
 namespace flash {
 
-std::shared_ptr<StaticTextDef> ParseStaticText(uint16_t tag_code, const uint8_t* data, size_t length) {
+std::shared_ptr<StaticTextDef> ParseStaticText(uint16_t tag_code, const uint8_t* data,
+                                               size_t length) {
   Reader r(data, length);
   auto text = std::make_shared<StaticTextDef>(r.U16());
   text->version = tag_code == kTagDefineText2 ? 2 : 1;
@@ -16,39 +17,40 @@ std::shared_ptr<StaticTextDef> ParseStaticText(uint16_t tag_code, const uint8_t*
   text->matrix = r.ReadMatrix();
   int glyph_bits = r.U8();
   int advance_bits = r.U8();
-  if (glyph_bits > 32 || advance_bits > 32) throw FormatError("text glyph fields are wider than 32 bits");
+  if (glyph_bits > 32 || advance_bits > 32)
+    throw FormatError("text glyph fields are wider than 32 bits");
   TextRecord current;
   int32_t pen_x = 0;
   // A record cut short by the end of the tag ends the text; the records before it stand.
   while (r.Remaining() > 0) try {
-    uint8_t flags = r.U8();
-    if (flags == 0) break;  // end of the records
-    TextRecord rec = current;
-    rec.glyphs.clear();
-    rec.x = pen_x;
-    if (flags & 0x08) {
-      rec.font_id = r.U16();
-      rec.has_font = true;
+      uint8_t flags = r.U8();
+      if (flags == 0) break;  // end of the records
+      TextRecord rec = current;
+      rec.glyphs.clear();
+      rec.x = pen_x;
+      if (flags & 0x08) {
+        rec.font_id = r.U16();
+        rec.has_font = true;
+      }
+      if (flags & 0x04) rec.color = text->version == 2 ? r.RgbaColor() : r.Rgb();
+      if (flags & 0x01) rec.x = r.S16();
+      if (flags & 0x02) rec.y = r.S16();
+      if (flags & 0x08) rec.height = r.U16();
+      uint8_t count = r.U8();
+      pen_x = rec.x;
+      for (uint8_t i = 0; i < count; ++i) {
+        TextGlyphEntry g;
+        g.index = r.UB(glyph_bits);
+        g.advance = r.SB(advance_bits);
+        pen_x += g.advance;
+        rec.glyphs.push_back(g);
+      }
+      r.Align();
+      current = rec;
+      text->records.push_back(std::move(rec));
+    } catch (const FormatError&) {
+      break;
     }
-    if (flags & 0x04) rec.color = text->version == 2 ? r.RgbaColor() : r.Rgb();
-    if (flags & 0x01) rec.x = r.S16();
-    if (flags & 0x02) rec.y = r.S16();
-    if (flags & 0x08) rec.height = r.U16();
-    uint8_t count = r.U8();
-    pen_x = rec.x;
-    for (uint8_t i = 0; i < count; ++i) {
-      TextGlyphEntry g;
-      g.index = r.UB(glyph_bits);
-      g.advance = r.SB(advance_bits);
-      pen_x += g.advance;
-      rec.glyphs.push_back(g);
-    }
-    r.Align();
-    current = rec;
-    text->records.push_back(std::move(rec));
-  } catch (const FormatError&) {
-    break;
-  }
   return text;
 }
 
@@ -92,7 +94,8 @@ std::shared_ptr<EditTextDef> ParseEditText(const uint8_t* data, size_t length, i
     if (r.Remaining() > 0 && !std::memchr(r.Current(), 0, r.Remaining())) {
       size_t n = r.Remaining();
       const uint8_t* p = r.Bytes(n);
-      t->initial_text = MovieStringToUtf8(std::string(reinterpret_cast<const char*>(p), n), swf_version);
+      t->initial_text =
+          MovieStringToUtf8(std::string(reinterpret_cast<const char*>(p), n), swf_version);
     } else if (r.Remaining() > 0) {
       t->initial_text = MovieStringToUtf8(r.CString(), swf_version);
     }
@@ -116,7 +119,8 @@ bool ReadTextTag(uint16_t tag_code, const uint8_t* data, size_t length, int swf_
     case kTagDefineFontName: {
       auto it = dictionary.find(FontIdOf(data, length));
       if (it == dictionary.end() || it->second->kind != CharacterDef::Kind::Font) return true;
-      it->second = ApplyFontTag(tag_code, data, length, static_cast<const FontDef&>(*it->second), swf_version);
+      it->second = ApplyFontTag(tag_code, data, length, static_cast<const FontDef&>(*it->second),
+                                swf_version);
       return true;
     }
     case kTagDefineText:
@@ -131,7 +135,8 @@ bool ReadTextTag(uint16_t tag_code, const uint8_t* data, size_t length, int swf_
         double x = rec.x;
         for (const TextGlyphEntry& g : rec.glyphs) {
           if (g.index < font.glyphs.size())
-            AppendGlyph(run, font.glyphs[g.index].shape, scale, x * kGlyphRunUnits, rec.y * kGlyphRunUnits);
+            AppendGlyph(run, font.glyphs[g.index].shape, scale, x * kGlyphRunUnits,
+                        rec.y * kGlyphRunUnits);
           x += g.advance;
         }
       }
@@ -143,8 +148,7 @@ bool ReadTextTag(uint16_t tag_code, const uint8_t* data, size_t length, int swf_
       dictionary[field->id] = field;
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

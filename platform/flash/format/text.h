@@ -62,12 +62,13 @@ struct EditTextDef : CharacterDef {
   int16_t leading = 0;                                     // twips
   std::string variable;                                    // UTF-8
   bool has_text = false;
-  std::string initial_text;                                // UTF-8
+  std::string initial_text;  // UTF-8
 };
 
 // Read a DefineText/DefineText2 or DefineEditText body. Throw FormatError when the body is
 // malformed (glyph records running past the tag, missing strings).
-std::shared_ptr<StaticTextDef> ParseStaticText(uint16_t tag_code, const uint8_t* data, size_t length);
+std::shared_ptr<StaticTextDef> ParseStaticText(uint16_t tag_code, const uint8_t* data,
+                                               size_t length);
 std::shared_ptr<EditTextDef> ParseEditText(const uint8_t* data, size_t length, int swf_version);
 
 // Reads a font, font information, static text or text field tag into the movie's dictionary

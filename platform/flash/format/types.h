@@ -26,9 +26,8 @@ struct Matrix {
   double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
 
   Matrix operator*(const Matrix& rhs) const {  // apply rhs first, then this
-    return {a * rhs.a + c * rhs.b, b * rhs.a + d * rhs.b,
-            a * rhs.c + c * rhs.d, b * rhs.c + d * rhs.d,
-            a * rhs.tx + c * rhs.ty + tx, b * rhs.tx + d * rhs.ty + ty};
+    return {a * rhs.a + c * rhs.b, b * rhs.a + d * rhs.b,        a * rhs.c + c * rhs.d,
+            b * rhs.c + d * rhs.d, a * rhs.tx + c * rhs.ty + tx, b * rhs.tx + d * rhs.ty + ty};
   }
   void Apply(double x, double y, double& ox, double& oy) const {
     ox = a * x + c * y + tx;
@@ -72,7 +71,9 @@ inline Rgba ColorTransform::Apply(Rgba c) const {
 }
 
 inline ColorTransform ColorTransform::operator*(const ColorTransform& in) const {
-  auto clamp16 = [](int v) { return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v); };
+  auto clamp16 = [](int v) {
+    return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+  };
   ColorTransform o;
   o.r_mult = clamp16(r_mult * in.r_mult / 256);
   o.g_mult = clamp16(g_mult * in.g_mult / 256);
@@ -88,7 +89,19 @@ inline ColorTransform ColorTransform::operator*(const ColorTransform& in) const 
 // Base of every character a movie defines (shapes, sprites, bitmaps, morph shapes, fonts, texts,
 // buttons, sounds...). The dictionary maps character ids to these.
 struct CharacterDef {
-  enum class Kind { Shape, MorphShape, Bitmap, Sprite, Font, Text, EditText, Button, Sound, Video, Other };
+  enum class Kind {
+    Shape,
+    MorphShape,
+    Bitmap,
+    Sprite,
+    Font,
+    Text,
+    EditText,
+    Button,
+    Sound,
+    Video,
+    Other
+  };
   explicit CharacterDef(Kind k, uint16_t character_id = 0) : kind(k), id(character_id) {}
   virtual ~CharacterDef() = default;
   Kind kind;

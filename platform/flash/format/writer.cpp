@@ -52,7 +52,8 @@ int BitWriter::UnsignedBits(uint32_t v) {
 }
 
 void BitWriter::Rect(const RectTwips& r) {
-  int n = std::max({SignedBits(r.xmin), SignedBits(r.xmax), SignedBits(r.ymin), SignedBits(r.ymax)});
+  int n =
+      std::max({SignedBits(r.xmin), SignedBits(r.xmax), SignedBits(r.ymin), SignedBits(r.ymax)});
   UB(n, 5);
   SB(r.xmin, n);
   SB(r.xmax, n);
@@ -79,7 +80,8 @@ void BitWriter::WriteMatrix(const Matrix& m) {
     SB(fixed(m.b), n);
     SB(fixed(m.c), n);
   }
-  int32_t tx = static_cast<int32_t>(std::lround(m.tx)), ty = static_cast<int32_t>(std::lround(m.ty));
+  int32_t tx = static_cast<int32_t>(std::lround(m.tx)),
+          ty = static_cast<int32_t>(std::lround(m.ty));
   int n = (tx == 0 && ty == 0) ? 0 : std::max(SignedBits(tx), SignedBits(ty));
   UB(n, 5);
   SB(tx, n);
@@ -88,27 +90,36 @@ void BitWriter::WriteMatrix(const Matrix& m) {
 }
 
 void BitWriter::WriteColorTransform(const ColorTransform& cx, bool with_alpha) {
-  bool has_mult = cx.r_mult != 256 || cx.g_mult != 256 || cx.b_mult != 256 || (with_alpha && cx.a_mult != 256);
+  bool has_mult =
+      cx.r_mult != 256 || cx.g_mult != 256 || cx.b_mult != 256 || (with_alpha && cx.a_mult != 256);
   bool has_add = cx.r_add || cx.g_add || cx.b_add || (with_alpha && cx.a_add);
   int n = 1;
   auto widen = [&](int v) { n = std::max(n, SignedBits(v)); };
   if (has_mult) {
-    widen(cx.r_mult); widen(cx.g_mult); widen(cx.b_mult);
+    widen(cx.r_mult);
+    widen(cx.g_mult);
+    widen(cx.b_mult);
     if (with_alpha) widen(cx.a_mult);
   }
   if (has_add) {
-    widen(cx.r_add); widen(cx.g_add); widen(cx.b_add);
+    widen(cx.r_add);
+    widen(cx.g_add);
+    widen(cx.b_add);
     if (with_alpha) widen(cx.a_add);
   }
   UB(has_add, 1);
   UB(has_mult, 1);
   UB(n, 4);
   if (has_mult) {
-    SB(cx.r_mult, n); SB(cx.g_mult, n); SB(cx.b_mult, n);
+    SB(cx.r_mult, n);
+    SB(cx.g_mult, n);
+    SB(cx.b_mult, n);
     if (with_alpha) SB(cx.a_mult, n);
   }
   if (has_add) {
-    SB(cx.r_add, n); SB(cx.g_add, n); SB(cx.b_add, n);
+    SB(cx.r_add, n);
+    SB(cx.g_add, n);
+    SB(cx.b_add, n);
     if (with_alpha) SB(cx.a_add, n);
   }
   Flush();
@@ -201,7 +212,8 @@ std::vector<uint8_t> ShapeBuilder::Encode(uint16_t id, int version) const {
   RectTwips b = bounds_;
   int max_width = 0;
   for (const auto& l : lines_) max_width = std::max<int>(max_width, l.width);
-  RectTwips shape_bounds{b.xmin - max_width / 2, b.xmax + max_width / 2, b.ymin - max_width / 2, b.ymax + max_width / 2};
+  RectTwips shape_bounds{b.xmin - max_width / 2, b.xmax + max_width / 2, b.ymin - max_width / 2,
+                         b.ymax + max_width / 2};
   w.U16(id);
   w.Rect(shape_bounds);
   if (version == 4) {
@@ -231,7 +243,8 @@ std::vector<uint8_t> ShapeBuilder::Encode(uint16_t id, int version) const {
       w.U8(s.ratio);
       alpha ? w.RgbaColor(s.color) : w.Rgb(s.color);
     }
-    if (f.type == FillStyleSpec::Type::Focal) w.U16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(f.focal * 256))));
+    if (f.type == FillStyleSpec::Type::Focal)
+      w.U16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(f.focal * 256))));
   }
   count(lines_.size());
   for (const auto& l : lines_) {
@@ -281,8 +294,8 @@ void ShapeBuilder::WriteRecords(BitWriter& w) const {
         break;
       }
       case Record::Curve: {
-        int n = std::max({2, BitWriter::SignedBits(r.a), BitWriter::SignedBits(r.b), BitWriter::SignedBits(r.c),
-                          BitWriter::SignedBits(r.d)});
+        int n = std::max({2, BitWriter::SignedBits(r.a), BitWriter::SignedBits(r.b),
+                          BitWriter::SignedBits(r.c), BitWriter::SignedBits(r.d)});
         w.UB(1, 1);
         w.UB(0, 1);
         w.UB(n - 2, 4);
@@ -308,8 +321,8 @@ std::vector<uint8_t> ShapeBuilder::EncodeGlyph() const {
 std::vector<uint8_t> FontSpec::Encode(uint16_t id) const {
   BitWriter w;
   w.U16(id);
-  w.U8(static_cast<uint8_t>((has_layout ? 0x80 : 0) | (wide_offsets ? 0x08 : 0) | 0x04 | (italic ? 0x02 : 0) |
-                            (bold ? 0x01 : 0)));
+  w.U8(static_cast<uint8_t>((has_layout ? 0x80 : 0) | (wide_offsets ? 0x08 : 0) | 0x04 |
+                            (italic ? 0x02 : 0) | (bold ? 0x01 : 0)));
   w.U8(1);  // language
   w.U8(static_cast<uint8_t>(name.size()));
   for (char c : name) w.U8(static_cast<uint8_t>(c));
@@ -353,8 +366,8 @@ std::vector<uint8_t> StaticTextSpec::Encode(uint16_t id) const {
   w.U8(static_cast<uint8_t>(glyph_bits));
   w.U8(static_cast<uint8_t>(advance_bits));
   for (const Record& r : records) {
-    w.U8(static_cast<uint8_t>(0x80 | (r.font_id >= 0 ? 0x08 : 0) | (r.has_color ? 0x04 : 0) | (r.has_y ? 0x02 : 0) |
-                              (r.has_x ? 0x01 : 0)));
+    w.U8(static_cast<uint8_t>(0x80 | (r.font_id >= 0 ? 0x08 : 0) | (r.has_color ? 0x04 : 0) |
+                              (r.has_y ? 0x02 : 0) | (r.has_x ? 0x01 : 0)));
     if (r.font_id >= 0) w.U16(static_cast<uint16_t>(r.font_id));
     if (r.has_color) version == 2 ? w.RgbaColor(r.color) : w.Rgb(r.color);
     if (r.has_x) w.U16(static_cast<uint16_t>(r.x));
@@ -375,11 +388,13 @@ std::vector<uint8_t> EditTextSpec::Encode(uint16_t id) const {
   BitWriter w;
   w.U16(id);
   w.Rect(bounds);
-  w.U8(static_cast<uint8_t>((has_text ? 0x80 : 0) | (word_wrap ? 0x40 : 0) | (multiline ? 0x20 : 0) |
-                            (password ? 0x10 : 0) | (read_only ? 0x08 : 0) | (has_color ? 0x04 : 0) |
+  w.U8(static_cast<uint8_t>((has_text ? 0x80 : 0) | (word_wrap ? 0x40 : 0) |
+                            (multiline ? 0x20 : 0) | (password ? 0x10 : 0) |
+                            (read_only ? 0x08 : 0) | (has_color ? 0x04 : 0) |
                             (max_length >= 0 ? 0x02 : 0) | (font_id >= 0 ? 0x01 : 0)));
-  w.U8(static_cast<uint8_t>((auto_size ? 0x40 : 0) | (has_layout ? 0x20 : 0) | (no_select ? 0x10 : 0) |
-                            (border ? 0x08 : 0) | (html ? 0x02 : 0) | (use_outlines ? 0x01 : 0)));
+  w.U8(static_cast<uint8_t>((auto_size ? 0x40 : 0) | (has_layout ? 0x20 : 0) |
+                            (no_select ? 0x10 : 0) | (border ? 0x08 : 0) | (html ? 0x02 : 0) |
+                            (use_outlines ? 0x01 : 0)));
   if (font_id >= 0) {
     w.U16(static_cast<uint16_t>(font_id));
     w.U16(font_height);
@@ -484,7 +499,8 @@ std::vector<uint8_t> SwfWriter::Finish(bool compressed) const {
   body.Bytes(tags_);
   body.U16(kTagEnd);
   const std::vector<uint8_t>& b = body.Data();
-  std::vector<uint8_t> out = {static_cast<uint8_t>(compressed ? 'C' : 'F'), 'W', 'S', static_cast<uint8_t>(version_)};
+  std::vector<uint8_t> out = {static_cast<uint8_t>(compressed ? 'C' : 'F'), 'W', 'S',
+                              static_cast<uint8_t>(version_)};
   uint32_t total = static_cast<uint32_t>(8 + b.size());
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(total >> (8 * i)));
   if (!compressed) {
@@ -493,7 +509,8 @@ std::vector<uint8_t> SwfWriter::Finish(bool compressed) const {
   }
   uLongf packed_size = compressBound(static_cast<uLong>(b.size()));
   std::vector<uint8_t> packed(packed_size);
-  compress2(packed.data(), &packed_size, b.data(), static_cast<uLong>(b.size()), Z_BEST_COMPRESSION);
+  compress2(packed.data(), &packed_size, b.data(), static_cast<uLong>(b.size()),
+            Z_BEST_COMPRESSION);
   out.insert(out.end(), packed.begin(), packed.begin() + static_cast<long>(packed_size));
   return out;
 }
@@ -501,7 +518,8 @@ std::vector<uint8_t> SwfWriter::Finish(bool compressed) const {
 bool SwfWriter::Save(const std::string& path, bool compressed) const {
   auto bytes = Finish(compressed);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
@@ -534,18 +552,22 @@ ActionBuilder& ActionBuilder::PushNumber(double v) {
 
 ActionBuilder& ActionBuilder::PushInt(int32_t v) {
   std::vector<uint8_t> d{7};
-  for (int i = 0; i < 4; ++i) d.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+  for (int i = 0; i < 4; ++i)
+    d.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
   return OpWithData(0x96, d);
 }
 
-ActionBuilder& ActionBuilder::PushBool(bool b) { return OpWithData(0x96, {5, static_cast<uint8_t>(b)}); }
+ActionBuilder& ActionBuilder::PushBool(bool b) {
+  return OpWithData(0x96, {5, static_cast<uint8_t>(b)});
+}
 ActionBuilder& ActionBuilder::PushUndefined() { return OpWithData(0x96, {3}); }
 ActionBuilder& ActionBuilder::PushNull() { return OpWithData(0x96, {2}); }
 ActionBuilder& ActionBuilder::PushRegister(uint8_t r) { return OpWithData(0x96, {4, r}); }
 ActionBuilder& ActionBuilder::PushConstant(uint8_t index) { return OpWithData(0x96, {8, index}); }
 
 ActionBuilder& ActionBuilder::ConstantPool(const std::vector<std::string>& strings) {
-  std::vector<uint8_t> d{static_cast<uint8_t>(strings.size() & 0xFF), static_cast<uint8_t>(strings.size() >> 8)};
+  std::vector<uint8_t> d{static_cast<uint8_t>(strings.size() & 0xFF),
+                         static_cast<uint8_t>(strings.size() >> 8)};
   for (const auto& s : strings) {
     d.insert(d.end(), s.begin(), s.end());
     d.push_back(0);
@@ -554,7 +576,8 @@ ActionBuilder& ActionBuilder::ConstantPool(const std::vector<std::string>& strin
 }
 
 ActionBuilder& ActionBuilder::GotoFrame(uint16_t zero_based) {
-  return OpWithData(0x81, {static_cast<uint8_t>(zero_based & 0xFF), static_cast<uint8_t>(zero_based >> 8)});
+  return OpWithData(
+      0x81, {static_cast<uint8_t>(zero_based & 0xFF), static_cast<uint8_t>(zero_based >> 8)});
 }
 
 ActionBuilder& ActionBuilder::GotoLabel(const std::string& label) {
@@ -580,11 +603,13 @@ ActionBuilder& ActionBuilder::SetTarget(const std::string& target) {
 ActionBuilder& ActionBuilder::StoreRegister(uint8_t r) { return OpWithData(0x87, {r}); }
 
 ActionBuilder& ActionBuilder::Jump(int16_t offset) {
-  return OpWithData(0x99, {static_cast<uint8_t>(offset & 0xFF), static_cast<uint8_t>((offset >> 8) & 0xFF)});
+  return OpWithData(
+      0x99, {static_cast<uint8_t>(offset & 0xFF), static_cast<uint8_t>((offset >> 8) & 0xFF)});
 }
 
 ActionBuilder& ActionBuilder::If(int16_t offset) {
-  return OpWithData(0x9D, {static_cast<uint8_t>(offset & 0xFF), static_cast<uint8_t>((offset >> 8) & 0xFF)});
+  return OpWithData(
+      0x9D, {static_cast<uint8_t>(offset & 0xFF), static_cast<uint8_t>((offset >> 8) & 0xFF)});
 }
 
 ActionBuilder& ActionBuilder::Raw(const std::vector<uint8_t>& bytes) {

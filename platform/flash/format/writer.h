@@ -15,9 +15,18 @@ namespace flash {
 
 class BitWriter {
  public:
-  void U8(uint8_t v) { Flush(); bytes_.push_back(v); }
-  void U16(uint16_t v) { U8(v & 0xFF); U8(v >> 8); }
-  void U32(uint32_t v) { U16(v & 0xFFFF); U16(v >> 16); }
+  void U8(uint8_t v) {
+    Flush();
+    bytes_.push_back(v);
+  }
+  void U16(uint16_t v) {
+    U8(v & 0xFF);
+    U8(v >> 8);
+  }
+  void U32(uint32_t v) {
+    U16(v & 0xFFFF);
+    U16(v >> 16);
+  }
   void String(const std::string& s);  // zero-terminated
   void Bytes(const std::vector<uint8_t>& b);
   void UB(uint32_t v, int bits);
@@ -26,9 +35,19 @@ class BitWriter {
   void Rect(const RectTwips& r);
   void WriteMatrix(const Matrix& m);
   void WriteColorTransform(const ColorTransform& cx, bool with_alpha);
-  void Rgb(Rgba c) { U8(c.r); U8(c.g); U8(c.b); }
-  void RgbaColor(Rgba c) { Rgb(c); U8(c.a); }
-  const std::vector<uint8_t>& Data() { Flush(); return bytes_; }
+  void Rgb(Rgba c) {
+    U8(c.r);
+    U8(c.g);
+    U8(c.b);
+  }
+  void RgbaColor(Rgba c) {
+    Rgb(c);
+    U8(c.a);
+  }
+  const std::vector<uint8_t>& Data() {
+    Flush();
+    return bytes_;
+  }
 
   // Bits needed to hold a signed / unsigned value.
   static int SignedBits(int32_t v);
@@ -54,7 +73,11 @@ struct FillStyleSpec {
   uint8_t spread = 0;         // 0 pad, 1 reflect, 2 repeat
   uint8_t interpolation = 0;  // 0 normal RGB, 1 linear RGB
   double focal = 0;
-  static FillStyleSpec Solid(Rgba c) { FillStyleSpec f; f.color = c; return f; }
+  static FillStyleSpec Solid(Rgba c) {
+    FillStyleSpec f;
+    f.color = c;
+    return f;
+  }
 };
 
 struct LineStyleSpec {
@@ -65,8 +88,14 @@ struct LineStyleSpec {
 // A shape described by its styles and an edge path. Style indices are 1-based; 0 means none.
 class ShapeBuilder {
  public:
-  int AddFill(const FillStyleSpec& f) { fills_.push_back(f); return static_cast<int>(fills_.size()); }
-  int AddLine(const LineStyleSpec& l) { lines_.push_back(l); return static_cast<int>(lines_.size()); }
+  int AddFill(const FillStyleSpec& f) {
+    fills_.push_back(f);
+    return static_cast<int>(fills_.size());
+  }
+  int AddLine(const LineStyleSpec& l) {
+    lines_.push_back(l);
+    return static_cast<int>(lines_.size());
+  }
   void SetStyle(int fill0, int fill1, int line);  // style change for the edges that follow
   void MoveTo(int32_t x, int32_t y);
   void LineTo(int32_t x, int32_t y);
@@ -165,7 +194,7 @@ struct PlaceSpec {
   int ratio = -1;
   std::string name;
   int clip_depth = -1;
-  int blend_mode = -1;  // >= 0 writes PlaceObject3
+  int blend_mode = -1;          // >= 0 writes PlaceObject3
   std::vector<Filter> filters;  // non-empty writes PlaceObject3 with a filter list
   int cache_as_bitmap = -1;     // >= 0 writes PlaceObject3 with the caching flag
 };
@@ -174,7 +203,10 @@ struct PlaceSpec {
 class TimelineWriter {
  public:
   void Tag(uint16_t code, const std::vector<uint8_t>& body);
-  void ShowFrame() { Tag(kTagShowFrame, {}); ++frames_; }
+  void ShowFrame() {
+    Tag(kTagShowFrame, {});
+    ++frames_;
+  }
   void Place(const PlaceSpec& p);
   void Remove(uint16_t depth);
   void FrameLabel(const std::string& label);
@@ -193,9 +225,10 @@ class SwfWriter : public TimelineWriter {
   SwfWriter(int version, int width_px, int height_px, double frame_rate)
       : version_(version), width_(width_px), height_(height_px), rate_(frame_rate) {}
   void DefineShape(uint16_t id, const ShapeBuilder& shape, int shape_version = 3) {
-    static const uint16_t codes[] = {kTagDefineShape, kTagDefineShape, kTagDefineShape2, kTagDefineShape3,
-                                     kTagDefineShape4};
-    Tag(codes[shape_version < 1 || shape_version > 4 ? 3 : shape_version], shape.Encode(id, shape_version));
+    static const uint16_t codes[] = {kTagDefineShape, kTagDefineShape, kTagDefineShape2,
+                                     kTagDefineShape3, kTagDefineShape4};
+    Tag(codes[shape_version < 1 || shape_version > 4 ? 3 : shape_version],
+        shape.Encode(id, shape_version));
   }
   void DefineSprite(uint16_t id, const TimelineWriter& sprite);
   void DefineFont(uint16_t id, const FontSpec& font) {
@@ -204,7 +237,9 @@ class SwfWriter : public TimelineWriter {
   void DefineText(uint16_t id, const StaticTextSpec& text) {
     Tag(text.version == 2 ? kTagDefineText2 : kTagDefineText, text.Encode(id));
   }
-  void DefineEditText(uint16_t id, const EditTextSpec& field) { Tag(kTagDefineEditText, field.Encode(id)); }
+  void DefineEditText(uint16_t id, const EditTextSpec& field) {
+    Tag(kTagDefineEditText, field.Encode(id));
+  }
   void DoInitAction(uint16_t sprite_id, const std::vector<uint8_t>& code);
   // The whole file; frame count is the number of ShowFrame tags written.
   std::vector<uint8_t> Finish(bool compressed) const;
@@ -218,7 +253,10 @@ class SwfWriter : public TimelineWriter {
 // Builds action byte code.
 class ActionBuilder {
  public:
-  ActionBuilder& Op(uint8_t code) { code_.push_back(code); return *this; }
+  ActionBuilder& Op(uint8_t code) {
+    code_.push_back(code);
+    return *this;
+  }
   ActionBuilder& OpWithData(uint8_t code, const std::vector<uint8_t>& data);
   ActionBuilder& PushString(const std::string& s);
   ActionBuilder& PushNumber(double d);

@@ -58,11 +58,12 @@ int TruncToInt(double d) {
   return static_cast<int>(d);
 }
 
-const char* const kPropertyNames[] = {"_x",         "_y",        "_xscale",  "_yscale",      "_currentframe",
-                                      "_totalframes", "_alpha",  "_visible", "_width",       "_height",
-                                      "_rotation",  "_target",   "_framesloaded", "_name",   "_droptarget",
-                                      "_url",       "_highquality", "_focusrect", "_soundbuftime", "_quality",
-                                      "_xmouse",    "_ymouse"};
+const char* const kPropertyNames[] = {
+    "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
+    "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
+    "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
+    "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
+    "_xmouse",      "_ymouse"};
 constexpr int kPropertyCount = 22;
 
 int PropertyIndex(const std::string& name) {
@@ -77,7 +78,10 @@ bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
 bool LocalBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
   if (obj.type == DisplayObject::Type::Shape && obj.character) {
     const auto& r = static_cast<const ShapeDef&>(*obj.character).bounds;
-    xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
+    xmin = r.xmin;
+    xmax = r.xmax;
+    ymin = r.ymin;
+    ymax = r.ymax;
     return true;
   }
   if (obj.type == DisplayObject::Type::MovieClip) {
@@ -85,29 +89,50 @@ bool LocalBounds(const DisplayObject& obj, double& xmin, double& ymin, double& x
     const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
     RectTwips drawn;
     if (drawing && drawing->Bounds(drawn)) {
-      xmin = drawn.xmin; xmax = drawn.xmax; ymin = drawn.ymin; ymax = drawn.ymax;
+      xmin = drawn.xmin;
+      xmax = drawn.xmax;
+      ymin = drawn.ymin;
+      ymax = drawn.ymax;
       any = true;
     }
     for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
       double a, b, c, e;
       if (!ObjectBounds(*child, a, b, c, e)) continue;
-      if (!any) { xmin = a; ymin = b; xmax = c; ymax = e; any = true; continue; }
-      xmin = std::min(xmin, a); ymin = std::min(ymin, b); xmax = std::max(xmax, c); ymax = std::max(ymax, e);
+      if (!any) {
+        xmin = a;
+        ymin = b;
+        xmax = c;
+        ymax = e;
+        any = true;
+        continue;
+      }
+      xmin = std::min(xmin, a);
+      ymin = std::min(ymin, b);
+      xmax = std::max(xmax, c);
+      ymax = std::max(ymax, e);
     }
     return any;
   }
   return false;
 }
 
-bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
+bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax,
+                  double& ymax) {
   double x0, y0, x1, y1;
   if (!LocalBounds(obj, x0, y0, x1, y1)) return false;
   const double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
   for (int i = 0; i < 4; ++i) {
     double x, y;
     obj.matrix.Apply(xs[i], ys[i], x, y);
-    if (i == 0) { xmin = xmax = x; ymin = ymax = y; continue; }
-    xmin = std::min(xmin, x); xmax = std::max(xmax, x); ymin = std::min(ymin, y); ymax = std::max(ymax, y);
+    if (i == 0) {
+      xmin = xmax = x;
+      ymin = ymax = y;
+      continue;
+    }
+    xmin = std::min(xmin, x);
+    xmax = std::max(xmax, x);
+    ymin = std::min(ymin, y);
+    ymax = std::max(ymax, y);
   }
   return true;
 }
@@ -191,7 +216,9 @@ bool ActionRunner::ToBool(const Value& v) {
 
 int32_t ActionRunner::ToInt32(const Value& v) { return Int32Of(ToNumber(v)); }
 
-Value ActionRunner::FromBool(bool b) const { return version_ < 5 ? Value::Number(b ? 1 : 0) : Value::Bool(b); }
+Value ActionRunner::FromBool(bool b) const {
+  return version_ < 5 ? Value::Number(b ? 1 : 0) : Value::Bool(b);
+}
 
 // An object becomes a primitive through its valueOf (numbers) or toString (text) method, the
 // other one second; a clip becomes its path.
@@ -203,7 +230,8 @@ Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string) {
     Value f = GetObjectMember(v.object, "valueOf", v, found);
     if (!IsFunction(f)) return Value::String("[type Function]");
   }
-  const char* order[2] = {prefer_string ? "toString" : "valueOf", prefer_string ? "valueOf" : "toString"};
+  const char* order[2] = {prefer_string ? "toString" : "valueOf",
+                          prefer_string ? "valueOf" : "toString"};
   for (const char* name : order) {
     bool found = false;
     Value f = GetObjectMember(v.object, name, v, found);
@@ -229,7 +257,9 @@ ScriptObject* ActionRunner::ToObject(const Value& v) {
                                                             : realm_.boolean_proto;
       ScriptObject* o = realm_.NewObject(proto);
       o->kind = ScriptObject::Kind::Boxed;
-      o->class_name = v.type == Value::Type::String ? "String" : v.type == Value::Type::Number ? "Number" : "Boolean";
+      o->class_name = v.type == Value::Type::String   ? "String"
+                      : v.type == Value::Type::Number ? "Number"
+                                                      : "Boolean";
       o->primitive = v;
       return o;
     }
@@ -288,7 +318,8 @@ Value ActionRunner::Pop() {
 
 void ActionRunner::Push(Value v) {
   if (stack_.size() >= kMaxStackValues) throw ScriptAbort{"stack too deep"};
-  if (v.type == Value::Type::String && v.string.size() >= kLongStringBytes) CountStringBytes(v.string.size());
+  if (v.type == Value::Type::String && v.string.size() >= kLongStringBytes)
+    CountStringBytes(v.string.size());
   stack_.push_back(std::move(v));
 }
 
@@ -355,8 +386,8 @@ bool ActionRunner::HasMember(ScriptObject* o, const std::string& key) {
   return false;
 }
 
-Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, const Value& self, bool& found,
-                                    ScriptObject** holder) {
+Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, const Value& self,
+                                    bool& found, ScriptObject** holder) {
   found = false;
   if (!o) return Value::Undefined();
   if (SuperObject* s = AsSuper(o)) {
@@ -376,10 +407,11 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
       return Value::Number(static_cast<double>(a->items.size()));
     }
   }
-  if (o->kind == ScriptObject::Kind::Boxed && o->primitive.type == Value::Type::String && name == "length" &&
-      !o->Find("length")) {
+  if (o->kind == ScriptObject::Kind::Boxed && o->primitive.type == Value::Type::String &&
+      name == "length" && !o->Find("length")) {
     found = true;
-    return Value::Number(static_cast<double>(scriptlib::StringLength(o->primitive.string, version_)));
+    return Value::Number(
+        static_cast<double>(scriptlib::StringLength(o->primitive.string, version_)));
   }
   std::string key = Key(name);
   int guard = 0;
@@ -426,7 +458,8 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
     if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
   }
   auto child = clip->ChildByName(name, version_ >= 7);
-  if (child && child->type == DisplayObject::Type::MovieClip) return ClipValue(static_cast<MovieClip*>(child.get()));
+  if (child && child->type == DisplayObject::Type::MovieClip)
+    return ClipValue(static_cast<MovieClip*>(child.get()));
   if (child && child->type == DisplayObject::Type::EditText && version_ >= 6)
     return Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
   if (ScriptObject* proto = o->Proto()) {
@@ -456,7 +489,8 @@ Value ActionRunner::GetMember(const Value& obj, const std::string& name) {
   }
 }
 
-void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Value& v0, const Value& self) {
+void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Value& v0,
+                             const Value& self) {
   if (SuperObject* s = AsSuper(o)) {
     if (ScriptObject* t = ObjectOf(s->self)) PutMember(t, name, v0, s->self);
     return;
@@ -614,7 +648,8 @@ Value ActionRunner::Call(const Value& fn, const Value& self, std::vector<Value> 
   return CallNative(f, self, args, false);
 }
 
-Value ActionRunner::CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args, bool construct) {
+Value ActionRunner::CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args,
+                               bool construct) {
   NativeFn native = construct && fn->construct ? fn->construct : fn->native;
   if (!native) return Value::Undefined();
   if (depth_ >= kMaxCallDepth) throw ScriptAbort{"calls nested too deep"};
@@ -632,7 +667,8 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
   auto* f = static_cast<FunctionObject*>(fn.object);
   bool found = false;
   Value proto = GetObjectMember(f, "prototype", fn, found);
-  ScriptObject* o = realm_.NewObject(proto.type == Value::Type::Object ? proto.object : realm_.object_proto);
+  ScriptObject* o =
+      realm_.NewObject(proto.type == Value::Type::Object ? proto.object : realm_.object_proto);
   Value self = Value::Object(o);
   o->Put(Key("__constructor__"), "__constructor__", fn, kDontEnum);
   if (version_ < 7) o->Put(Key("constructor"), "constructor", fn, kDontEnum);
@@ -644,9 +680,11 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
   return r.type == Value::Type::Object || r.type == Value::Type::Clip ? r : self;
 }
 
-FunctionObject* ActionRunner::MakeFunction(Frame& f, const std::shared_ptr<const ScriptFunctionCode>& code) {
+FunctionObject* ActionRunner::MakeFunction(Frame& f,
+                                           const std::shared_ptr<const ScriptFunctionCode>& code) {
   auto* fn = heap_.New<FunctionObject>();
-  fn->Put(Key("__proto__"), "__proto__", Value::Object(realm_.function_proto), kDontEnum | kDontDelete);
+  fn->Put(Key("__proto__"), "__proto__", Value::Object(realm_.function_proto),
+          kDontEnum | kDontDelete);
   fn->code = code;
   fn->pool = f.pool;
   fn->scope = f.scope;
@@ -663,14 +701,16 @@ FunctionObject* ActionRunner::MakeFunction(Frame& f, const std::shared_ptr<const
   return fn;
 }
 
-Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args, ScriptObject* super_holder) {
+Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args,
+                               ScriptObject* super_holder) {
   if (depth_ >= kMaxCallDepth) throw ScriptAbort{"calls nested too deep"};
   const ScriptFunctionCode& code = *fn->code;
   Frame nf;
   if (!code.program) {
     // One decoded program per function body, shared by every closure made from it.
     auto* mutable_code = const_cast<ScriptFunctionCode*>(&code);
-    mutable_code->program = std::make_shared<Program>(code.code, code.start, code.end, code.start, code.end, code.version);
+    mutable_code->program = std::make_shared<Program>(code.code, code.start, code.end, code.start,
+                                                      code.end, code.version);
   }
   nf.keep = code.program;
   nf.program = nf.keep.get();
@@ -849,7 +889,8 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
       } else if (low == "this") {
         next = clip;
       } else if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
-                 std::all_of(low.begin() + 6, low.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+                 std::all_of(low.begin() + 6, low.end(),
+                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
         next = player_.LevelRoot(std::atoi(low.c_str() + 6));
       } else if (clip) {
         auto child = clip->ChildByName(seg, version_ >= 7);
@@ -858,7 +899,8 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
         } else if (version_ >= 5 && clip->object) {
           const Property* p = clip->object->Find(Key(seg));
           if (p && (p->value.type == Value::Type::Clip ||
-                    (p->value.type == Value::Type::Object && p->value.object->kind == ScriptObject::Kind::Clip)))
+                    (p->value.type == Value::Type::Object &&
+                     p->value.object->kind == ScriptObject::Kind::Clip)))
             next = ClipOf(p->value);
         }
       }
@@ -873,7 +915,8 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
 }
 
 // Splits "path:name", "/path:name", "a.b.name" into the clip and the variable name.
-bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip, std::string& name) {
+bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip,
+                                     std::string& name) {
   MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
   size_t colon = path.rfind(':');
   if (colon != std::string::npos) {
@@ -883,7 +926,8 @@ bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, MovieCli
   }
   size_t dot = path.rfind('.');
   size_t slash = path.rfind('/');
-  if (dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash) && path != "..") {
+  if (dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash) &&
+      path != "..") {
     clip = ResolvePath(path.substr(0, dot), from);
     name = path.substr(dot + 1);
     return clip != nullptr;
@@ -1116,8 +1160,12 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
   double d = ToNumber(v);
   Matrix& m = clip->matrix;
   switch (index) {
-    case 0: if (!std::isnan(d)) m.tx = d * 20.0; break;
-    case 1: if (!std::isnan(d)) m.ty = d * 20.0; break;
+    case 0:
+      if (!std::isnan(d)) m.tx = d * 20.0;
+      break;
+    case 1:
+      if (!std::isnan(d)) m.ty = d * 20.0;
+      break;
     case 2:
     case 3: {
       if (std::isnan(d)) break;
@@ -1132,7 +1180,11 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
       }
       break;
     }
-    case 6: if (!std::isnan(d)) clip->color_transform.a_mult = static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0)); break;
+    case 6:
+      if (!std::isnan(d))
+        clip->color_transform.a_mult =
+            static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0));
+      break;
     case 7: clip->visible = ToBool(v); break;
     case 10: {
       if (std::isnan(d)) break;
@@ -1185,14 +1237,16 @@ bool ActionRunner::FrameFromValue(const Value& v, MovieClip*& clip, int& frame) 
   return frame >= 0;
 }
 
-void ActionRunner::GetUrl(const std::string& url, const std::string& target, bool load_target, bool load_vars) {
+void ActionRunner::GetUrl(const std::string& url, const std::string& target, bool load_target,
+                          bool load_vars) {
   if (url.size() >= 10 && IEquals(url.substr(0, 10), "fscommand:")) {
     if (player_.on_fscommand) player_.on_fscommand(url.substr(10), target);
     return;
   }
   std::string low = Lower(target);
   if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
-      std::all_of(low.begin() + 6, low.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+      std::all_of(low.begin() + 6, low.end(),
+                  [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
     player_.QueueLevelLoad(std::atoi(low.c_str() + 6), url);
     return;
   }
@@ -1231,7 +1285,6 @@ void ActionRunner::RemoveSprite(MovieClip* clip) {
   player_.RemoveChild(clip->parent, clip->depth);
 }
 
-
 // --- comparisons ---
 
 Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) {
@@ -1245,7 +1298,8 @@ Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) 
   }
   if (a0.type == Value::Type::Clip) a = Value::Number(kNaN);
   if (b0.type == Value::Type::Clip) b = Value::Number(kNaN);
-  if (a.type == Value::Type::String && b.type == Value::Type::String) return FromBool(a.string < b.string);
+  if (a.type == Value::Type::String && b.type == Value::Type::String)
+    return FromBool(a.string < b.string);
   double x = ToNumber(a), y = ToNumber(b);
   if (std::isnan(x) || std::isnan(y)) return Value::Undefined();
   return FromBool(x < y);
@@ -1295,17 +1349,19 @@ bool ActionRunner::StrictEquals(const Value& a, const Value& b) {
 
 // --- running ---
 
-std::shared_ptr<Program> ActionRunner::ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start,
-                                                  size_t end, size_t lo, size_t hi, int version) {
+std::shared_ptr<Program> ActionRunner::ProgramFor(
+    const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end, size_t lo,
+    size_t hi, int version) {
   return player_.ProgramFor(code, start, end, lo, hi, version);
 }
 
-void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t end, size_t jump_lo, size_t jump_hi) {
+void ActionRunner::Run(const std::vector<uint8_t>& code, size_t start, size_t end, size_t jump_lo,
+                       size_t jump_hi) {
   Run(std::make_shared<const std::vector<uint8_t>>(code), start, end, jump_lo, jump_hi);
 }
 
-void ActionRunner::Run(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
-                       size_t jump_lo, size_t jump_hi) {
+void ActionRunner::Run(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start,
+                       size_t end, size_t jump_lo, size_t jump_hi) {
   if (!code || !base_) return;
   if (player_.budget_ <= 0) return;  // the tick's budget is spent
   if (!frame_) player_.block_budget_ = Player::kBlockBudget;
@@ -1354,7 +1410,8 @@ void ActionRunner::Execute(Frame& f) {
   size_t pc = f.program->Start();
   for (;;) {
     if (player_.generation_ != generation_) return;  // the movie was unloaded under us
-    while (!f.with_ends.empty() && (pc >= f.with_ends.back() || pc < f.with_ends.back() - f.with_ends.back())) {
+    while (!f.with_ends.empty() &&
+           (pc >= f.with_ends.back() || pc < f.with_ends.back() - f.with_ends.back())) {
       f.withs.pop_back();
       f.with_ends.pop_back();
     }
@@ -1375,7 +1432,8 @@ void ActionRunner::Execute(Frame& f) {
     }
     const Action* a = f.program->At(pc);
     if (!a) return;
-    if (--player_.budget_ < 0 || --player_.block_budget_ < 0) throw ScriptAbort{"action budget spent"};
+    if (--player_.budget_ < 0 || --player_.block_budget_ < 0)
+      throw ScriptAbort{"action budget spent"};
     if (a->bad) return;  // malformed operands end the block
     size_t next = a->next;
     try {
@@ -1495,13 +1553,17 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
             Push(item.index < f.RegisterCount() ? f.Register(item.index) : Value::Undefined());
             break;
           case PushItem::Kind::Constant:
-            Push(f.pool && item.index < f.pool->size() ? Value::String((*f.pool)[item.index]) : Value::Undefined());
+            Push(f.pool && item.index < f.pool->size() ? Value::String((*f.pool)[item.index])
+                                                       : Value::Undefined());
             break;
         }
       }
       break;
     case 0x17: Pop(); break;  // Pop
-    case 0x0A: case 0x0B: case 0x0C: case 0x0D: {  // Add, Subtract, Multiply, Divide
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D: {  // Add, Subtract, Multiply, Divide
       // Operands convert left to right, as their valueOf methods may show.
       Value vb = Pop(), vx = Pop();
       double x = ToNumber(vx), b = ToNumber(vb);
@@ -1539,7 +1601,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x12: Push(FromBool(!ToBool(Pop()))); break;  // Not
-    case 0x13: {  // StringEquals
+    case 0x13: {                                       // StringEquals
       std::string b = ToString(Pop()), x = ToString(Pop());
       Push(FromBool(x == b));
       break;
@@ -1630,7 +1692,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x9F: {  // GotoFrame2
       MovieClip* clip = nullptr;
       int frame = 0;
-      if (FrameFromValue(Pop(), clip, frame)) GotoFrame(clip, frame + static_cast<int>(a.u2), (a.u1 & 0x01) == 0);
+      if (FrameFromValue(Pop(), clip, frame))
+        GotoFrame(clip, frame + static_cast<int>(a.u2), (a.u1 & 0x01) == 0);
       break;
     }
     case 0x20:  // SetTarget2
@@ -1664,13 +1727,17 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       int depth = ToInt32(Pop());
       std::string name = ToString(Pop());
       Value source = Pop();
-      MovieClip* src = source.type == Value::Type::Clip ? ClipOf(source) : ResolvePath(ToString(source), FrameTarget(f));
+      MovieClip* src = source.type == Value::Type::Clip
+                           ? ClipOf(source)
+                           : ResolvePath(ToString(source), FrameTarget(f));
       CloneSprite(src, name, depth);
       break;
     }
     case 0x25: {  // RemoveSprite
       Value target = Pop();
-      RemoveSprite(target.type == Value::Type::Clip ? ClipOf(target) : ResolvePath(ToString(target), FrameTarget(f)));
+      RemoveSprite(target.type == Value::Type::Clip
+                       ? ClipOf(target)
+                       : ResolvePath(ToString(target), FrameTarget(f)));
       break;
     }
     case 0x27: {  // StartDrag: dragging follows the mouse, which the player does not get yet
@@ -1740,7 +1807,12 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     }
     case 0x50: Push(Value::Number(ToNumber(Pop()) + 1)); break;  // Increment
     case 0x51: Push(Value::Number(ToNumber(Pop()) - 1)); break;  // Decrement
-    case 0x60: case 0x61: case 0x62: case 0x63: case 0x64: case 0x65: {  // bit operations
+    case 0x60:
+    case 0x61:
+    case 0x62:
+    case 0x63:
+    case 0x64:
+    case 0x65: {  // bit operations
       Value vb = Pop(), vx = Pop();
       int32_t x = ToInt32(vx), b = ToInt32(vb);
       double r = 0;
@@ -1755,7 +1827,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Push(Value::Number(r));
       break;
     }
-    case 0x4C: Push(stack_.size() > f.stack_base ? stack_.back() : Value::Undefined()); break;  // PushDuplicate
+    case 0x4C:
+      Push(stack_.size() > f.stack_base ? stack_.back() : Value::Undefined());
+      break;      // PushDuplicate
     case 0x4D: {  // StackSwap
       Value b = Pop(), x = Pop();
       Push(b);
@@ -1765,9 +1839,10 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x4A: Push(Value::Number(ToNumber(Pop()))); break;  // ToNumber
     case 0x4B: Push(Value::String(ToString(Pop()))); break;  // ToString
     case 0x44: Push(Value::String(TypeOf(Pop()))); break;    // TypeOf
-    case 0x45: {  // TargetPath
+    case 0x45: {                                             // TargetPath
       Value v = Pop();
-      MovieClip* c = v.type == Value::Type::Clip || v.type == Value::Type::Object ? ClipOf(v) : nullptr;
+      MovieClip* c =
+          v.type == Value::Type::Clip || v.type == Value::Type::Object ? ClipOf(v) : nullptr;
       Push(c ? Value::String(c->TargetPath()) : Value::Undefined());
       break;
     }
@@ -1815,7 +1890,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       bool hit = false;
       for (auto it = f.withs.rbegin(); !hit && it != f.withs.rend(); ++it) hit = try_delete(*it);
       if (!hit && f.activation) hit = try_delete(Value::Object(f.activation));
-      for (auto it = f.scope.rbegin(); !hit && f.activation && it != f.scope.rend(); ++it) hit = try_delete(Value::Object(*it));
+      for (auto it = f.scope.rbegin(); !hit && f.activation && it != f.scope.rend(); ++it)
+        hit = try_delete(Value::Object(*it));
       if (!hit && !f.activation) {
         if (MovieClip* t = FrameTarget(f)) hit = try_delete(ClipValue(t));
       }
@@ -1957,7 +2033,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       ScriptObject* sub = ObjectOf(sub_class);
       if (!sub || !IsFunction(super_class)) break;
       Value super_proto = GetMember(super_class, "prototype");
-      ScriptObject* proto = realm_.NewObject(super_proto.type == Value::Type::Object ? super_proto.object : nullptr);
+      ScriptObject* proto =
+          realm_.NewObject(super_proto.type == Value::Type::Object ? super_proto.object : nullptr);
       if (super_proto.type != Value::Type::Object) proto->Remove(Key("__proto__"));
       proto->Put(Key("__constructor__"), "__constructor__", super_class, kDontEnum);
       if (version_ < 7) proto->Put(Key("constructor"), "constructor", super_class, kDontEnum);
@@ -1981,12 +2058,12 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       }
       break;
     }
-    default:
-      break;  // unknown actions are skipped by their length
+    default: break;  // unknown actions are skipped by their length
   }
 }
 
-Value ActionRunner::CallMember(const Value& obj, const std::string& name, std::vector<Value>& args) {
+Value ActionRunner::CallMember(const Value& obj, const std::string& name,
+                               std::vector<Value>& args) {
   // The prototype a method is found on decides where `super` starts inside it.
   ScriptObject* o = ObjectOf(obj);
   Value self = obj;
@@ -2043,8 +2120,10 @@ Value ActionRunner::CallSuper(ScriptObject* super_object, std::vector<Value>& ar
 void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
   // An object that is not a clip names its target by its text.
   Value v = v0;
-  if (v.type == Value::Type::Object && v.object->kind != ScriptObject::Kind::Clip) v = Value::String(ToString(v));
-  std::string path = v.type == Value::Type::Clip || v.type == Value::Type::Object ? std::string() : ToString(v);
+  if (v.type == Value::Type::Object && v.object->kind != ScriptObject::Kind::Clip)
+    v = Value::String(ToString(v));
+  std::string path =
+      v.type == Value::Type::Clip || v.type == Value::Type::Object ? std::string() : ToString(v);
   if (v.type != Value::Type::Clip && v.type != Value::Type::Object && path.empty()) {
     f.target_set = false;
     f.target.reset();

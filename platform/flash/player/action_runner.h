@@ -99,16 +99,16 @@ class ActionRunner {
 
  private:
   struct Handler {
-    const Action* action;  // the Try action
-    int state = 0;         // 0 in try, 1 in catch, 2 in finally
-    bool pending = false;  // an exception waits for the end of finally
+    const Action* action;         // the Try action
+    int state = 0;                // 0 in try, 1 in catch, 2 in finally
+    bool pending = false;         // an exception waits for the end of finally
     bool pending_return = false;  // so does a return
     Value thrown;
   };
   struct Frame {
     Program* program = nullptr;
-    std::shared_ptr<Program> keep;  // owns `program` when not cached elsewhere
-    std::vector<ScriptObject*> scope;  // closure, outermost first
+    std::shared_ptr<Program> keep;       // owns `program` when not cached elsewhere
+    std::vector<ScriptObject*> scope;    // closure, outermost first
     ScriptObject* activation = nullptr;  // function locals; null in timeline code
     std::vector<Value> withs;            // with blocks, innermost last
     std::vector<size_t> with_ends;
@@ -136,13 +136,14 @@ class ActionRunner {
   void Execute(Frame& f);
   void Step(Frame& f, const Action& a, size_t& next);
   bool HandleThrow(Frame& f, const Value& v, size_t& pc);
-  Value CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args, ScriptObject* super_proto);
+  Value CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args,
+                   ScriptObject* super_proto);
   Value CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args, bool construct);
   Value MakeArguments(Frame& f);
   Value MakeSuper(Frame& f);
   FunctionObject* MakeFunction(Frame& f, const std::shared_ptr<const ScriptFunctionCode>& code);
-  std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
-                                      size_t lo, size_t hi, int version);
+  std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code,
+                                      size_t start, size_t end, size_t lo, size_t hi, int version);
 
   Value Pop();
   void Push(Value v);

@@ -125,7 +125,9 @@ void ClipDrawing::AddEdge(const ShapeEdge& e) {
 
 void ClipDrawing::LineTo(int32_t x, int32_t y) { AddEdge({false, 0, 0, x, y}); }
 
-void ClipDrawing::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y) { AddEdge({true, cx, cy, x, y}); }
+void ClipDrawing::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y) {
+  AddEdge({true, cx, cy, x, y});
+}
 
 // Clearing also forgets the pen's style and position.
 void ClipDrawing::Clear() { *this = ClipDrawing(); }

@@ -41,11 +41,11 @@ class ClipDrawing {
   mutable ShapeDef shown_;
   mutable bool shown_valid_ = false;
   bool filling_ = false;
-  size_t fill_first_path_ = 0;      // the first path of the open fill in the last group
-  int32_t x_ = 0, y_ = 0;           // the pen
-  int32_t sub_x_ = 0, sub_y_ = 0;   // where the open fill's current outline began
-  bool path_open_ = false;          // the last path takes further edges
-  uint32_t line_ = 0;               // the current pen's style number in the last group, 0 for none
+  size_t fill_first_path_ = 0;     // the first path of the open fill in the last group
+  int32_t x_ = 0, y_ = 0;          // the pen
+  int32_t sub_x_ = 0, sub_y_ = 0;  // where the open fill's current outline began
+  bool path_open_ = false;         // the last path takes further edges
+  uint32_t line_ = 0;              // the current pen's style number in the last group, 0 for none
   std::optional<LineStyle> pen_;
   bool has_bounds_ = false;
   RectTwips bounds_;

@@ -59,7 +59,8 @@ bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
       const int side = (p.fill1 == s ? 1 : 0) - (p.fill0 == s ? 1 : 0);
       if (side == 0) continue;
       Segments(p, [&](double x0, double y0, double x1, double y1) {
-        if ((y0 > y) != (y1 > y) && x < x0 + (y - y0) * (x1 - x0) / (y1 - y0)) winding += (y1 > y0 ? side : -side);
+        if ((y0 > y) != (y1 > y) && x < x0 + (y - y0) * (x1 - x0) / (y1 - y0))
+          winding += (y1 > y0 ? side : -side);
       });
     }
     if (non_zero ? winding != 0 : (winding & 1) != 0) return true;
@@ -76,8 +77,6 @@ bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
   }
   return false;
 }
-
-
 
 }  // namespace
 
@@ -99,7 +98,9 @@ bool InsideScriptMask(const MovieClip& clip, double x, double y) {
 }
 
 bool ShapeContains(const ShapeDef& shape, double x, double y) {
-  if (x < shape.bounds.xmin || x > shape.bounds.xmax || y < shape.bounds.ymin || y > shape.bounds.ymax) return false;
+  if (x < shape.bounds.xmin || x > shape.bounds.xmax || y < shape.bounds.ymin ||
+      y > shape.bounds.ymax)
+    return false;
   for (const ShapeGroup& g : shape.groups)
     if (GroupContains(g, shape.non_zero_winding, x, y)) return true;
   return false;
@@ -111,11 +112,14 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
       return obj.character && ShapeContains(static_cast<const ShapeDef&>(*obj.character), x, y);
     case DisplayObject::Type::MorphShape:
       return obj.character &&
-             ShapeContains(static_cast<const MorphShapeDef&>(*obj.character).Interpolate(obj.ratio / 65535.0), x, y);
+             ShapeContains(
+                 static_cast<const MorphShapeDef&>(*obj.character).Interpolate(obj.ratio / 65535.0),
+                 x, y);
     case DisplayObject::Type::MovieClip: {
       const auto& clip = static_cast<const MovieClip&>(obj);
       if (!InsideScriptMask(clip, x, y)) return false;
-      if (clip.drawing && !clip.drawing->Empty() && ShapeContains(clip.drawing->Shape(), x, y)) return true;
+      if (clip.drawing && !clip.drawing->Empty() && ShapeContains(clip.drawing->Shape(), x, y))
+        return true;
       // Clip layers in force: the depth they reach, and whether they hold the point. Hidden
       // objects count; a clip layer itself does not.
       std::vector<std::pair<int, bool>> layers;
@@ -129,7 +133,9 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
           layers.emplace_back(child->clip_depth, placed && ObjectContains(*child, cx, cy));
           continue;
         }
-        if (!placed || std::any_of(layers.begin(), layers.end(), [](const auto& l) { return !l.second; })) continue;
+        if (!placed ||
+            std::any_of(layers.begin(), layers.end(), [](const auto& l) { return !l.second; }))
+          continue;
         if (ObjectContains(*child, cx, cy)) return true;
       }
       return false;

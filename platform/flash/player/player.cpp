@@ -101,7 +101,8 @@ std::shared_ptr<DisplayObject> MovieClip::ChildByName(const std::string& n, bool
 Matrix StageToView(const RectTwips& stage, int view_width, int view_height) {
   double sw = (stage.xmax - stage.xmin) / 20.0, sh = (stage.ymax - stage.ymin) / 20.0;
   double scale = 1.0;
-  if (sw > 0 && sh > 0 && view_width > 0 && view_height > 0) scale = std::min(view_width / sw, view_height / sh);
+  if (sw > 0 && sh > 0 && view_width > 0 && view_height > 0)
+    scale = std::min(view_width / sw, view_height / sh);
   Matrix m;
   m.a = m.d = scale / 20.0;
   m.tx = -stage.xmin / 20.0 * scale;
@@ -134,7 +135,8 @@ ClipObject* Player::ObjectOf(MovieClip* clip) {
   if (!clip->object) {
     Realm& realm = ScriptRealm();
     auto* o = heap_->New<ClipObject>();
-    o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.movieclip_proto), kDontEnum | kDontDelete);
+    o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.movieclip_proto),
+           kDontEnum | kDontDelete);
     o->clip = clip->weak_from_this();
     o->pins = 1;
     clip->object = o;
@@ -147,7 +149,8 @@ FieldObject* Player::ObjectOf(TextFieldObject* field) {
   if (!field->object) {
     Realm& realm = ScriptRealm();
     auto* o = heap_->New<FieldObject>();
-    o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.textfield_proto ? realm.textfield_proto : realm.object_proto),
+    o->Put(heap_->Key("__proto__"), "__proto__",
+           Value::Object(realm.textfield_proto ? realm.textfield_proto : realm.object_proto),
            kDontEnum | kDontDelete);
     o->field = field->weak_from_this();
     // Fields broadcast their events with themselves as the first listener.
@@ -159,8 +162,9 @@ FieldObject* Player::ObjectOf(TextFieldObject* field) {
   return field->object;
 }
 
-std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start,
-                                            size_t end, size_t lo, size_t hi, int version) {
+std::shared_ptr<Program> Player::ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code,
+                                            size_t start, size_t end, size_t lo, size_t hi,
+                                            int version) {
   auto key = std::make_tuple(static_cast<const void*>(code.get()), start, end, lo, hi);
   auto it = programs_.find(key);
   if (it != programs_.end()) return it->second;
@@ -230,7 +234,9 @@ void Player::Unload(int level) {
   RemoveObject(root);
   if (sound) sound->OnUnload(*root);
   for (auto& q : queues_)
-    q.erase(std::remove_if(q.begin(), q.end(), [](const QueuedAction& a) { return a.clip->removed; }), q.end());
+    q.erase(
+        std::remove_if(q.begin(), q.end(), [](const QueuedAction& a) { return a.clip->removed; }),
+        q.end());
 }
 
 void Player::UnloadAll() {
@@ -411,8 +417,8 @@ void Player::CollectGarbage() {
   heap_->Collect([this](std::vector<ScriptObject*>& gray) { TraceRoots(gray); });
 }
 
-int Player::AddInterval(const Value& function, const std::string& method, std::vector<Value> args, double period,
-                        bool once) {
+int Player::AddInterval(const Value& function, const std::string& method, std::vector<Value> args,
+                        double period, bool once) {
   if (intervals_.size() >= 10000) return 0;
   Interval i;
   i.id = next_interval_++;
@@ -427,7 +433,8 @@ int Player::AddInterval(const Value& function, const std::string& method, std::v
 }
 
 void Player::ClearInterval(int id) {
-  intervals_.erase(std::remove_if(intervals_.begin(), intervals_.end(), [id](const Interval& i) { return i.id == id; }),
+  intervals_.erase(std::remove_if(intervals_.begin(), intervals_.end(),
+                                  [id](const Interval& i) { return i.id == id; }),
                    intervals_.end());
 }
 
@@ -438,7 +445,8 @@ void Player::RunIntervals() {
   for (const Interval& i : intervals_)
     if (i.due <= clock_ms_) due.push_back(i.id);
   for (int id : due) {
-    auto it = std::find_if(intervals_.begin(), intervals_.end(), [id](const Interval& i) { return i.id == id; });
+    auto it = std::find_if(intervals_.begin(), intervals_.end(),
+                           [id](const Interval& i) { return i.id == id; });
     if (it == intervals_.end()) continue;
     Interval copy = *it;
     if (copy.once) {
@@ -470,7 +478,8 @@ void Player::RunLevelLoads() {
       continue;
     }
     std::string low = Lower(url);
-    if (low.find("://") != std::string::npos && low.rfind("file://", 0) != 0) continue;  // no network
+    if (low.find("://") != std::string::npos && low.rfind("file://", 0) != 0)
+      continue;  // no network
     std::string path = low.rfind("file://", 0) == 0 ? url.substr(7) : url;
     if (path.empty() || path[0] != '/') path = movie_folder_ + path;
     try {
@@ -554,14 +563,16 @@ const std::map<std::string, uint16_t>& Player::Exports(const MovieDef* movie) {
   return found->second;
 }
 
-MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name, int depth,
-                              ScriptObject* init, ActionRunner& vm, const std::string& linkage) {
+MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name,
+                              int depth, ScriptObject* init, ActionRunner& vm,
+                              const std::string& linkage) {
   if (!parent || (def && def->kind != CharacterDef::Kind::Sprite)) return nullptr;
   int nesting = 0;
   for (const MovieClip* a = parent; a; a = a->parent)
     if (++nesting >= kMaxClipNesting) return nullptr;
   static const Timeline kEmpty;
-  const Timeline* timeline = def ? &std::static_pointer_cast<const SpriteDef>(def)->timeline : &kEmpty;
+  const Timeline* timeline =
+      def ? &std::static_pointer_cast<const SpriteDef>(def)->timeline : &kEmpty;
   auto mc = std::make_shared<MovieClip>(parent->movie, timeline, def);
   if (parent->children.count(depth)) RemoveChild(parent, depth);
   mc->parent = parent;
@@ -576,7 +587,8 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
     if (c != realm_->registered_classes.end()) {
       ctor = c->second;
       Value proto = vm.GetMember(Value::Object(ctor), "prototype");
-      if (proto.type == Value::Type::Object) o->Put(heap_->Key("__proto__"), "__proto__", proto, kDontEnum | kDontDelete);
+      if (proto.type == Value::Type::Object)
+        o->Put(heap_->Key("__proto__"), "__proto__", proto, kDontEnum | kDontDelete);
     }
   }
   if (init) {
@@ -593,14 +605,16 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
   return mc.get();
 }
 
-MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init) {
+MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int depth,
+                                 ScriptObject* init) {
   if (!src || !src->parent) return nullptr;
   // A copy made at the source's own depth replaces the source: keep it until it has been copied.
   auto keep_source = src->shared_from_this();
   MovieClip* parent = src->parent;
   if (parent->children.count(depth)) RemoveChild(parent, depth);
   static const Timeline kEmpty;
-  auto mc = std::make_shared<MovieClip>(src->movie, src->timeline ? src->timeline : &kEmpty, src->character);
+  auto mc = std::make_shared<MovieClip>(src->movie, src->timeline ? src->timeline : &kEmpty,
+                                        src->character);
   mc->parent = parent;
   mc->depth = depth;
   mc->name = name;
@@ -650,7 +664,9 @@ void Player::SwapDepths(MovieClip* clip, int depth) {
 // Queues the handlers of one event. A handler listening to several events runs for each of them;
 // events missing from the placement's list of events reach no handler.
 void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
-  Phase phase = event == kEventInitialize ? kPhaseInitialize : event == kEventConstruct ? kPhaseConstruct : kPhaseScript;
+  Phase phase = event == kEventInitialize  ? kPhaseInitialize
+                : event == kEventConstruct ? kPhaseConstruct
+                                           : kPhaseScript;
   for (const auto& rec : clip->clip_actions) {
     if (!(rec.events & event & clip->clip_event_mask)) continue;
     QueuedAction a;
@@ -687,7 +703,8 @@ void Player::RunQueue() {
   }
 }
 
-Player::QueuedAction Player::InitAction(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
+Player::QueuedAction Player::InitAction(const std::shared_ptr<MovieClip>& clip,
+                                        const ControlTag& tag) {
   QueuedAction a;
   a.clip = clip;
   a.code = tag.actions;
@@ -695,7 +712,8 @@ Player::QueuedAction Player::InitAction(const std::shared_ptr<MovieClip>& clip, 
   return a;
 }
 
-Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag) {
+Player::QueuedAction Player::FrameScript(const std::shared_ptr<MovieClip>& clip,
+                                         const ControlTag& tag) {
   QueuedAction a;
   a.clip = clip;
   a.code = tag.actions;
@@ -723,8 +741,10 @@ void Player::RunActions(const QueuedAction& a) {
   if (a.method) {
     Value self = runner.ClipValue(a.clip.get());
     if (a.clip->removed) self = Value::Object(a.clip->object);
-    Value fn = a.clip->object ? runner.GetMember(Value::Object(a.clip->object), a.method) : Value::Undefined();
-    if (runner.IsFunction(fn)) runner.CallFromPlayer(fn, a.clip->removed ? self : runner.ClipValue(a.clip.get()), {});
+    Value fn = a.clip->object ? runner.GetMember(Value::Object(a.clip->object), a.method)
+                              : Value::Undefined();
+    if (runner.IsFunction(fn))
+      runner.CallFromPlayer(fn, a.clip->removed ? self : runner.ClipValue(a.clip.get()), {});
     return;
   }
   if (a.in_body)
@@ -735,7 +755,8 @@ void Player::RunActions(const QueuedAction& a) {
   if (script_stack_.size() > kMaxCarriedStack) script_stack_.clear();
 }
 
-void Player::RunScriptNow(const std::shared_ptr<MovieClip>& clip, const std::shared_ptr<const std::vector<uint8_t>>& code) {
+void Player::RunScriptNow(const std::shared_ptr<MovieClip>& clip,
+                          const std::shared_ptr<const std::vector<uint8_t>>& code) {
   QueuedAction a;
   a.clip = clip;
   a.code = code;
@@ -763,12 +784,8 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
   for (const ControlTag& tag : f.tags) {
     if (clip->removed) return;
     switch (tag.kind) {
-      case ControlTag::Kind::Place:
-        DoPlace(clip, tag.place, frame, false);
-        break;
-      case ControlTag::Kind::Remove:
-        RemoveChild(clip, tag.depth);
-        break;
+      case ControlTag::Kind::Place: DoPlace(clip, tag.place, frame, false); break;
+      case ControlTag::Kind::Remove: RemoveChild(clip, tag.depth); break;
       case ControlTag::Kind::DoAction:
         if (run_actions) queues_[kPhaseScript].push_back(FrameScript(self, tag));
         break;
@@ -776,8 +793,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
         if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
           queues_[kPhaseInitAction].push_back(InitAction(self, tag));
         break;
-      case ControlTag::Kind::Background:
-        break;
+      case ControlTag::Kind::Background: break;
     }
   }
 }
@@ -851,8 +867,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
           if (init_done_.insert({clip->movie.get(), tag.sprite_id}).second)
             queues_[kPhaseInitAction].push_back(InitAction(self, tag));
           break;
-        case ControlTag::Kind::Background:
-          break;
+        case ControlTag::Kind::Background: break;
       }
     }
   }
@@ -872,10 +887,8 @@ std::shared_ptr<DisplayObject> Player::Instantiate(MovieClip* parent, const Char
       return std::make_shared<DisplayObject>(DisplayObject::Type::MorphShape, def);
     case CharacterDef::Kind::Text:
       return std::make_shared<DisplayObject>(DisplayObject::Type::Text, def);
-    case CharacterDef::Kind::EditText:
-      return std::make_shared<TextFieldObject>(def, movie);
-    default:
-      return std::make_shared<DisplayObject>(DisplayObject::Type::Other, def);
+    case CharacterDef::Kind::EditText: return std::make_shared<TextFieldObject>(def, movie);
+    default: return std::make_shared<DisplayObject>(DisplayObject::Type::Other, def);
   }
 }
 
@@ -887,8 +900,9 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   if (p.has_character && !p.move) {
     if (existing != clip->children.end()) return;  // depth taken: the placement fails
   }
-  if (p.has_character && (!p.move || existing == clip->children.end() ||
-                          !existing->second->character || existing->second->character->id != p.character_id)) {
+  if (p.has_character &&
+      (!p.move || existing == clip->children.end() || !existing->second->character ||
+       existing->second->character->id != p.character_id)) {
     CharacterPtr def;
     auto it = clip->movie->dictionary.find(p.character_id);
     if (it != clip->movie->dictionary.end()) def = it->second;
@@ -944,7 +958,8 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
     for (const ClipActionRecord& rec : p.clip_actions)
-      mc->clip_actions.push_back({rec.events, std::make_shared<const std::vector<uint8_t>>(rec.actions)});
+      mc->clip_actions.push_back(
+          {rec.events, std::make_shared<const std::vector<uint8_t>>(rec.actions)});
     if (!p.clip_actions.empty()) mc->clip_event_mask = p.all_clip_events;
     AddClip(mc);
     if (!ExportName(mc->movie.get(), mc->character->id).empty()) {

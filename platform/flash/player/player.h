@@ -69,8 +69,8 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   Rgba opaque_background;
   bool visible = true;
   bool removed = false;
-  bool swapped = false;      // moved by swapDepths: scripts may remove it like their own clips
-  int place_frame = 0;       // timeline frame (0-based) that placed it; -1 when made by a script
+  bool swapped = false;  // moved by swapDepths: scripts may remove it like their own clips
+  int place_frame = 0;   // timeline frame (0-based) that placed it; -1 when made by a script
   // Rotation and scale as scripts set them; kept apart from the matrix so that they round-trip.
   std::string TargetPath() const;  // "_level0.a.b"
   std::string SlashPath() const;   // "/a/b"
@@ -94,7 +94,7 @@ class MovieClip : public DisplayObject {
   const Timeline* timeline;
   int current_frame = -1;  // 0-based; -1 before the first frame ran
   bool playing = true;
-  int level = -1;          // >= 0 for a level's root clip
+  int level = -1;                                          // >= 0 for a level's root clip
   std::map<int, std::shared_ptr<DisplayObject>> children;  // by depth
   // The script object holding the clip's variables and members; pinned on the heap while the
   // clip lives.
@@ -105,7 +105,8 @@ class MovieClip : public DisplayObject {
     std::shared_ptr<const std::vector<uint8_t>> code;
   };
   std::vector<Handler> clip_actions;
-  uint32_t clip_event_mask = 0xFFFFFFFFu;  // the placement's list of events its handlers may receive
+  uint32_t clip_event_mask =
+      0xFFFFFFFFu;  // the placement's list of events its handlers may receive
   // What scripts drew with the pen methods, beneath the children; null until they draw.
   std::shared_ptr<ClipDrawing> drawing;
   // The clip setMask made this one's mask (the mask itself is drawn only as a mask).
@@ -171,8 +172,8 @@ class Player {
 
   Quality quality = Quality::High;
 
-  // Changes whenever what the stage painter draws may have changed (loads, unloads, ticks, gotos), so a
-  // caller can keep the last rendered picture until then.
+  // Changes whenever what the stage painter draws may have changed (loads, unloads, ticks, gotos),
+  // so a caller can keep the last rendered picture until then.
   uint64_t DisplayVersion() const { return display_version_; }
 
   // The root clips of the loaded levels, lowest level first (for drawing).
@@ -215,11 +216,17 @@ class Player {
   void CollectGarbage();
   size_t ScriptObjectCount() const { return heap_->Count(); }
 
- // --- for the interpreter and the built-ins ---
+  // --- for the interpreter and the built-ins ---
   // Queued scripts run phase by phase: sprite initialisers first, then the initialize and then the
   // construct events of new clips (so every clip placed together is initialised before any is
   // constructed), then frame scripts and the other events in the order they were queued.
-  enum Phase : uint8_t { kPhaseInitAction, kPhaseInitialize, kPhaseConstruct, kPhaseScript, kPhases };
+  enum Phase : uint8_t {
+    kPhaseInitAction,
+    kPhaseInitialize,
+    kPhaseConstruct,
+    kPhaseScript,
+    kPhases
+  };
   struct QueuedAction {
     std::shared_ptr<MovieClip> clip;
     std::shared_ptr<const std::vector<uint8_t>> code;
@@ -251,16 +258,17 @@ class Player {
   void DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool ignore_occupied);
   void RemoveChild(MovieClip* clip, int depth);
   void RemoveObject(const std::shared_ptr<DisplayObject>& obj);
-  std::shared_ptr<DisplayObject> Instantiate(MovieClip* parent, const CharacterPtr& def, const std::shared_ptr<const MovieDef>& movie);
+  std::shared_ptr<DisplayObject> Instantiate(MovieClip* parent, const CharacterPtr& def,
+                                             const std::shared_ptr<const MovieDef>& movie);
   void AddClip(const std::shared_ptr<MovieClip>& clip);  // to the execution list, newest first
   void RemoveFromExecList(MovieClip* clip);
-  std::shared_ptr<MovieClip> NewClip(const std::shared_ptr<const MovieDef>& movie, const Timeline* timeline,
-                                     CharacterPtr def);
+  std::shared_ptr<MovieClip> NewClip(const std::shared_ptr<const MovieDef>& movie,
+                                     const Timeline* timeline, CharacterPtr def);
   void QueueClipEvent(MovieClip* clip, uint32_t event);
   void RunIntervals();
   void TraceRoots(std::vector<ScriptObject*>& gray);
-  std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code, size_t start, size_t end,
-                                      size_t lo, size_t hi, int version);
+  std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code,
+                                      size_t start, size_t end, size_t lo, size_t hi, int version);
   void RunQueue();
   void RunActions(const QueuedAction& a);
   void TakePending(Level& level);
@@ -268,16 +276,19 @@ class Player {
 
   // setInterval/setTimeout: calls `function` (or the method `method` of the object) every
   // `period` ms of the player's clock; returns the id clearInterval takes.
-  int AddInterval(const Value& function, const std::string& method, std::vector<Value> args, double period, bool once);
+  int AddInterval(const Value& function, const std::string& method, std::vector<Value> args,
+                  double period, bool once);
   void ClearInterval(int id);
   int NextInstanceNumber() { return ++instance_counter_; }
   // loadMovieNum/unloadMovieNum: the level changes at the start of the next tick. `url` is read
   // relative to the folder of level 0's movie; an empty url unloads; network addresses fail.
   void QueueLevelLoad(int level, const std::string& url);
   // Clips made by scripts. `def` null makes an empty clip; `init` gives the new clip's first
-  // variables; a class registered for `linkage` becomes the clip's class. Null when it cannot be made.
-  MovieClip* CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name, int depth, ScriptObject* init,
-                        ActionRunner& vm, const std::string& linkage = std::string());
+  // variables; a class registered for `linkage` becomes the clip's class. Null when it cannot be
+  // made.
+  MovieClip* CreateClip(MovieClip* parent, const CharacterPtr& def, const std::string& name,
+                        int depth, ScriptObject* init, ActionRunner& vm,
+                        const std::string& linkage = std::string());
   MovieClip* DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init);
   void SwapDepths(MovieClip* clip, int depth);
   // The symbol a movie exports under `name` (case-insensitive), null when none.
@@ -288,14 +299,15 @@ class Player {
   // queued to run after its construct event. False when no class is registered.
   bool ApplyRegisteredClass(MovieClip* clip);
   // Runs `code` now as a script of `clip` (its own action budget is the tick's).
-  void RunScriptNow(const std::shared_ptr<MovieClip>& clip, const std::shared_ptr<const std::vector<uint8_t>>& code);
+  void RunScriptNow(const std::shared_ptr<MovieClip>& clip,
+                    const std::shared_ptr<const std::vector<uint8_t>>& code);
   using Queues = std::array<std::deque<QueuedAction>, kPhases>;
   Queues TakeQueues();  // the queues as they are, leaving them empty
   Queues queues_;
   uint64_t generation_ = 0;  // bumped by every unload; running code stops when it changes
   long budget_ = kTickBudget;
   long block_budget_ = kBlockBudget;
-  size_t array_growth_ = 0;  // array elements added during this tick
+  size_t array_growth_ = 0;   // array elements added during this tick
   size_t string_growth_ = 0;  // string bytes made or copied during this tick
   // Operand stack and constant pool shared by the scripts of one tick.
   std::vector<Value> script_stack_;
@@ -328,7 +340,8 @@ class Player {
   };
   std::vector<Interval> intervals_;
   int next_interval_ = 1;
-  std::map<std::tuple<const void*, size_t, size_t, size_t, size_t>, std::shared_ptr<Program>> programs_;
+  std::map<std::tuple<const void*, size_t, size_t, size_t, size_t>, std::shared_ptr<Program>>
+      programs_;
   std::map<const MovieDef*, std::map<std::string, uint16_t>> exports_;  // lower-case name -> id
   const std::map<std::string, uint16_t>& Exports(const MovieDef* movie);
   uint32_t random_state_ = 12345;

@@ -12,6 +12,8 @@ namespace flash {
 
 std::string NumberToString(double d) { return scriptlib::NumberToString(d); }
 
-double StringToNumber(const std::string& s, int swf_version) { return scriptlib::StringToNumber(s, swf_version); }
+double StringToNumber(const std::string& s, int swf_version) {
+  return scriptlib::StringToNumber(s, swf_version);
+}
 
 }  // namespace flash

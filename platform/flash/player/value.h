@@ -16,18 +16,41 @@ struct Value {
   Type type = Type::Undefined;
   bool boolean = false;
   double number = 0;
-  std::string string;                     // String; for Clip the target path at creation
-  std::weak_ptr<DisplayObject> clip;      // Clip
-  ScriptObject* object = nullptr;          // Object (functions and arrays too)
+  std::string string;                 // String; for Clip the target path at creation
+  std::weak_ptr<DisplayObject> clip;  // Clip
+  ScriptObject* object = nullptr;     // Object (functions and arrays too)
 
   static Value Undefined() { return {}; }
   // An array element never set (or deleted): undefined to read, but no element of its own.
-  static Value Hole() { Value v; v.boolean = true; return v; }
+  static Value Hole() {
+    Value v;
+    v.boolean = true;
+    return v;
+  }
   bool IsHole() const { return type == Type::Undefined && boolean; }
-  static Value Null() { Value v; v.type = Type::Null; return v; }
-  static Value Bool(bool b) { Value v; v.type = Type::Bool; v.boolean = b; return v; }
-  static Value Number(double d) { Value v; v.type = Type::Number; v.number = d; return v; }
-  static Value String(std::string s) { Value v; v.type = Type::String; v.string = std::move(s); return v; }
+  static Value Null() {
+    Value v;
+    v.type = Type::Null;
+    return v;
+  }
+  static Value Bool(bool b) {
+    Value v;
+    v.type = Type::Bool;
+    v.boolean = b;
+    return v;
+  }
+  static Value Number(double d) {
+    Value v;
+    v.type = Type::Number;
+    v.number = d;
+    return v;
+  }
+  static Value String(std::string s) {
+    Value v;
+    v.type = Type::String;
+    v.string = std::move(s);
+    return v;
+  }
 
   static Value Object(ScriptObject* o) {
     Value v;

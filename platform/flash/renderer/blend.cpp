@@ -27,10 +27,8 @@ inline int Mix255(int mode, int s, int sa, int d, int da) {
     case kBlendLighten: return std::max(s * da, d * sa);
     case kBlendDarken: return std::min(s * da, d * sa);
     case kBlendDifference: return std::abs(s * da - d * sa);
-    case kBlendOverlay:
-      return 2 * d <= da ? 2 * s * d : sa * da - 2 * (da - d) * (sa - s);
-    case kBlendHardlight:
-      return 2 * s <= sa ? 2 * s * d : sa * da - 2 * (da - d) * (sa - s);
+    case kBlendOverlay: return 2 * d <= da ? 2 * s * d : sa * da - 2 * (da - d) * (sa - s);
+    case kBlendHardlight: return 2 * s <= sa ? 2 * s * d : sa * da - 2 * (da - d) * (sa - s);
     default: return s * da;  // normal: the source covers
   }
 }
@@ -42,12 +40,14 @@ uint32_t BlendPixel(uint32_t dst, uint32_t src, int mode) {
   uint32_t out = 0;
   switch (mode) {
     case kBlendAdd:
-      for (int i = 0; i < 4; ++i) out |= static_cast<uint32_t>(std::min(255, Channel(src, i) + Channel(dst, i))) << (8 * i);
+      for (int i = 0; i < 4; ++i)
+        out |= static_cast<uint32_t>(std::min(255, Channel(src, i) + Channel(dst, i))) << (8 * i);
       return out;
     case kBlendSubtract: {
       // The source's colour is taken off the destination's; the alpha adds as over.
       const int a = sa + da - Mul(sa, da);
-      for (int i = 0; i < 3; ++i) out |= static_cast<uint32_t>(Clamp(Channel(dst, i) - Channel(src, i), a)) << (8 * i);
+      for (int i = 0; i < 3; ++i)
+        out |= static_cast<uint32_t>(Clamp(Channel(dst, i) - Channel(src, i), a)) << (8 * i);
       return out | static_cast<uint32_t>(a) << 24;
     }
     case kBlendInvert: {
@@ -63,14 +63,16 @@ uint32_t BlendPixel(uint32_t dst, uint32_t src, int mode) {
       for (int i = 0; i < 4; ++i) out |= static_cast<uint32_t>(Mul(Channel(dst, i), sa)) << (8 * i);
       return out;
     case kBlendErase:  // the destination loses the source's opacity
-      for (int i = 0; i < 4; ++i) out |= static_cast<uint32_t>(Mul(Channel(dst, i), 255 - sa)) << (8 * i);
+      for (int i = 0; i < 4; ++i)
+        out |= static_cast<uint32_t>(Mul(Channel(dst, i), 255 - sa)) << (8 * i);
       return out;
-    default:
-      break;
+    default: break;
   }
   if (mode < kBlendMultiply || mode > kBlendHardlight) {  // normal, layer and unknown modes
     if (sa == 255) return src;
-    for (int i = 0; i < 4; ++i) out |= static_cast<uint32_t>(std::min(255, Channel(src, i) + Mul(Channel(dst, i), 255 - sa))) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+      out |= static_cast<uint32_t>(std::min(255, Channel(src, i) + Mul(Channel(dst, i), 255 - sa)))
+             << (8 * i);
     return out;
   }
   const int a = sa + da - Mul(sa, da);

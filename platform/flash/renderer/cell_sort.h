@@ -19,7 +19,9 @@ void SortCellsByX(Cell** cells, unsigned num) {
   if (num < 2) return;
   // Key: x in the high half, the position in the low half; all keys differ, and signed order of
   // keys is the order by x.
-  auto key = [cells](unsigned i) { return static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(cells[i]->x) << 32) | i); };
+  auto key = [cells](unsigned i) {
+    return static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(cells[i]->x) << 32) | i);
+  };
   constexpr unsigned kRank = 16, kShort = 32;
   if (num <= kRank) {
     // Most rows: each cell's place is the number of smaller keys. Comparisons without branches

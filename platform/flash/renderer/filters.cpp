@@ -32,7 +32,8 @@ inline uint32_t Tint(Rgba c, int k) {
 }
 
 inline uint32_t ScalePixel(uint32_t p, int k) {
-  return Pack(Mul(Channel(p, 0), k), Mul(Channel(p, 1), k), Mul(Channel(p, 2), k), Mul(Channel(p, 3), k));
+  return Pack(Mul(Channel(p, 0), k), Mul(Channel(p, 1), k), Mul(Channel(p, 2), k),
+              Mul(Channel(p, 3), k));
 }
 
 // Source-over of premultiplied pixels.
@@ -112,7 +113,8 @@ void BoxAcrossPixels(uint32_t* pixels, int w, int h, int r, std::vector<uint64_t
       const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sum, half), inv);
       row[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(avg, zero)));
       if (x + 1 < w)
-        sum = _mm_add_epi16(sum, _mm_sub_epi16(lane(static_cast<size_t>(x + n)), lane(static_cast<size_t>(x))));
+        sum = _mm_add_epi16(
+            sum, _mm_sub_epi16(lane(static_cast<size_t>(x + n)), lane(static_cast<size_t>(x))));
     }
   }
 }
@@ -150,14 +152,17 @@ void BoxDown(uint8_t* data, int row_bytes, int h, int r, int edge, std::vector<u
     const uint8_t* sub = row(y - r);
     size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv)), vhalf = _mm_set1_epi16(static_cast<short>(half));
+    const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv)),
+                  vhalf = _mm_set1_epi16(static_cast<short>(half));
     const __m128i zero = _mm_setzero_si128();
     for (; i + 8 <= rb; i += 8) {
       __m128i sm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&sums[i]));
       const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sm, vhalf), vinv);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(avg, zero));
-      const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(add + i)), zero);
-      const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sub + i)), zero);
+      const __m128i a =
+          _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(add + i)), zero);
+      const __m128i b =
+          _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sub + i)), zero);
       sm = _mm_add_epi16(sm, _mm_sub_epi16(a, b));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(&sums[i]), sm);
     }
@@ -169,7 +174,8 @@ void BoxDown(uint8_t* data, int row_bytes, int h, int r, int edge, std::vector<u
   }
 }
 
-void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double blur_y, int passes, int edge) {
+void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double blur_y, int passes,
+               int edge) {
   const int rx = Radius(blur_x), ry = Radius(blur_y);
   std::vector<int> line;
   std::vector<uint8_t> source;
@@ -181,14 +187,15 @@ void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double 
 }
 
 // The picture's opacity, or its transparency for inner effects, blurred.
-std::vector<uint8_t> BlurredAlpha(const FilterImage& image, const Filter& f, double scale, bool inverted) {
+std::vector<uint8_t> BlurredAlpha(const FilterImage& image, const Filter& f, double scale,
+                                  bool inverted) {
   std::vector<uint8_t> a(image.pixels.size());
   for (size_t i = 0; i < a.size(); ++i) {
     const int v = Channel(image.pixels[i], 3);
     a[i] = static_cast<uint8_t>(inverted ? 255 - v : v);
   }
-  BlurPlane(a, image.width, image.height, Scaled(f.blur_x, scale), Scaled(f.blur_y, scale), Passes(f),
-            inverted ? 255 : 0);
+  BlurPlane(a, image.width, image.height, Scaled(f.blur_x, scale), Scaled(f.blur_y, scale),
+            Passes(f), inverted ? 255 : 0);
   return a;
 }
 
@@ -208,8 +215,8 @@ inline int Strengthen(int v, double strength) {
 // to the object; outer ones are cut to its outside when `cut_outer` is set (bevels) or the
 // object is knocked out, and otherwise lie whole behind it (shadows and glows, which show whole
 // when the object is hidden).
-void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filter& f, bool inner, bool outer,
-             bool cut_outer) {
+void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filter& f, bool inner,
+             bool outer, bool cut_outer) {
   for (size_t i = 0; i < image.pixels.size(); ++i) {
     const uint32_t src = image.pixels[i];
     const int sa = Channel(src, 3);
@@ -233,7 +240,6 @@ void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filt
   }
 }
 
-
 // The 256 colours of a gradient filter's ramp, premultiplied.
 std::vector<uint32_t> Ramp(const Filter& f) {
   std::vector<uint32_t> ramp(256, 0);
@@ -251,7 +257,9 @@ std::vector<uint32_t> Ramp(const Filter& f) {
       const int r0 = f.gradient_ratios[k - 1], r1 = f.gradient_ratios[k];
       const double t = r1 > r0 ? static_cast<double>(i - r0) / (r1 - r0) : 1.0;
       const Rgba a = f.gradient_colors[k - 1], b = f.gradient_colors[k];
-      auto lerp = [t](uint8_t u, uint8_t v) { return static_cast<uint8_t>(std::lround(u + (v - u) * t)); };
+      auto lerp = [t](uint8_t u, uint8_t v) {
+        return static_cast<uint8_t>(std::lround(u + (v - u) * t));
+      };
       c = {lerp(a.r, b.r), lerp(a.g, b.g), lerp(a.b, b.b), lerp(a.a, b.a)};
     }
     ramp[static_cast<size_t>(i)] = Tint(c, 255);
@@ -272,7 +280,8 @@ void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
-      effect[static_cast<size_t>(y) * w + x] = gradient ? ramp[static_cast<size_t>(v)] : Tint(f.color, v);
+      effect[static_cast<size_t>(y) * w + x] =
+          gradient ? ramp[static_cast<size_t>(v)] : Tint(f.color, v);
     }
   Compose(image, effect, f, f.inner, !f.inner || (gradient && f.on_top), false);
 }
@@ -343,8 +352,9 @@ void Convolution(FilterImage& image, const Filter& f) {
   const int w = image.width, h = image.height;
   std::vector<double> plain(image.pixels.size() * 4);
   for (size_t i = 0; i < image.pixels.size(); ++i) Unpremultiply(image.pixels[i], &plain[i * 4]);
-  const double fallback[4] = {static_cast<double>(f.default_color.b), static_cast<double>(f.default_color.g),
-                              static_cast<double>(f.default_color.r), static_cast<double>(f.default_color.a)};
+  const double fallback[4] = {
+      static_cast<double>(f.default_color.b), static_cast<double>(f.default_color.g),
+      static_cast<double>(f.default_color.r), static_cast<double>(f.default_color.a)};
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       double sum[4] = {0, 0, 0, 0};
@@ -385,7 +395,8 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
   // Channels left out keep their values.
   std::vector<uint32_t> kept;
   const uint32_t keep_bits = ((channel_mask & 1) ? 0 : 0xFFu) | ((channel_mask & 2) ? 0 : 0xFF00u) |
-                             ((channel_mask & 4) ? 0 : 0xFF0000u) | ((channel_mask & 8) ? 0 : 0xFF000000u);
+                             ((channel_mask & 4) ? 0 : 0xFF0000u) |
+                             ((channel_mask & 8) ? 0 : 0xFF000000u);
   if (keep_bits) kept = image.pixels;
   std::vector<uint8_t> source;
   std::vector<uint16_t> sums;
@@ -408,7 +419,8 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
       }
 #endif
     }
-    if (ry > 0) BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, ry, 0, source, sums);
+    if (ry > 0)
+      BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, ry, 0, source, sums);
   }
   // Blurring every channel alike keeps colours within their alpha (the same rounding applies
   // to sums that keep that order); with some channels kept that must be restored.
@@ -416,7 +428,8 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
   for (size_t i = 0; i < image.pixels.size(); ++i) {
     const uint32_t px = (image.pixels[i] & ~keep_bits) | (kept[i] & keep_bits);
     const int a = Channel(px, 3);
-    image.pixels[i] = Pack(std::min(Channel(px, 0), a), std::min(Channel(px, 1), a), std::min(Channel(px, 2), a), a);
+    image.pixels[i] = Pack(std::min(Channel(px, 0), a), std::min(Channel(px, 1), a),
+                           std::min(Channel(px, 2), a), a);
   }
 }
 
@@ -424,13 +437,12 @@ FilterReach ReachOf(const Filter& f, double scale) {
   FilterReach r;
   switch (f.kind) {
     case Filter::Kind::ColorMatrix:
-    case Filter::Kind::Convolution:
-      return r;
-    default:
-      break;
+    case Filter::Kind::Convolution: return r;
+    default: break;
   }
   const int passes = Passes(f);
-  const int bx = Radius(Scaled(f.blur_x, scale)) * passes, by = Radius(Scaled(f.blur_y, scale)) * passes;
+  const int bx = Radius(Scaled(f.blur_x, scale)) * passes,
+            by = Radius(Scaled(f.blur_y, scale)) * passes;
   int dx = 0, dy = 0;
   if (f.kind != Filter::Kind::Blur && f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
   if (f.inner && f.kind != Filter::Kind::Bevel && f.kind != Filter::Kind::GradientBevel) return r;
@@ -451,19 +463,11 @@ void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
       break;
     case Filter::Kind::DropShadow:
     case Filter::Kind::Glow:
-    case Filter::Kind::GradientGlow:
-      ShadowOrGlow(image, f, scale);
-      break;
+    case Filter::Kind::GradientGlow: ShadowOrGlow(image, f, scale); break;
     case Filter::Kind::Bevel:
-    case Filter::Kind::GradientBevel:
-      Bevel(image, f, scale);
-      break;
-    case Filter::Kind::ColorMatrix:
-      ColorMatrix(image, f);
-      break;
-    case Filter::Kind::Convolution:
-      Convolution(image, f);
-      break;
+    case Filter::Kind::GradientBevel: Bevel(image, f, scale); break;
+    case Filter::Kind::ColorMatrix: ColorMatrix(image, f); break;
+    case Filter::Kind::Convolution: Convolution(image, f); break;
   }
 }
 

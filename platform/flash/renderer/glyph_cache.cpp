@@ -33,8 +33,8 @@ Cache& TheCache() {
   return cache;
 }
 
-std::shared_ptr<const CoverageMask> MakeMask(const ShapeDef& outline, double scale, double ox, double oy,
-                                             Quality quality) {
+std::shared_ptr<const CoverageMask> MakeMask(const ShapeDef& outline, double scale, double ox,
+                                             double oy, Quality quality) {
   auto mask = std::make_shared<CoverageMask>();
   const RectTwips& b = outline.bounds;
   int x0 = static_cast<int>(std::floor(b.xmin * scale + ox)) - 1;
@@ -57,8 +57,10 @@ std::shared_ptr<const CoverageMask> MakeMask(const ShapeDef& outline, double sca
 
 }  // namespace
 
-std::shared_ptr<const CoverageMask> GlyphCoverage(const ShapeDef& outline, const std::shared_ptr<const void>& owner,
-                                                  double scale, int quarter_x, int quarter_y, Quality quality) {
+std::shared_ptr<const CoverageMask> GlyphCoverage(const ShapeDef& outline,
+                                                  const std::shared_ptr<const void>& owner,
+                                                  double scale, int quarter_x, int quarter_y,
+                                                  Quality quality) {
   Cache& c = TheCache();
   Key key{&outline, scale, quarter_x, quarter_y, static_cast<int>(quality)};
   {
@@ -87,13 +89,14 @@ std::shared_ptr<const CoverageMask> GlyphCoverage(const ShapeDef& outline, const
   return it->second.mask;
 }
 
-void DrawCachedGlyph(Renderer& r, const ShapeDef& outline, const std::shared_ptr<const void>& owner, double scale,
-                     double x, double y, Rgba color) {
+void DrawCachedGlyph(Renderer& r, const ShapeDef& outline, const std::shared_ptr<const void>& owner,
+                     double scale, double x, double y, Rgba color) {
   const RectTwips& b = outline.bounds;
   if ((static_cast<double>(b.xmax) - b.xmin) * scale > kLargestSide ||
       (static_cast<double>(b.ymax) - b.ymin) * scale > kLargestSide || !(scale > 0) ||
       !std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6 ||
-      std::abs(static_cast<double>(b.xmin) * scale) > 1e6 || std::abs(static_cast<double>(b.ymin) * scale) > 1e6) {
+      std::abs(static_cast<double>(b.xmin) * scale) > 1e6 ||
+      std::abs(static_cast<double>(b.ymin) * scale) > 1e6) {
     Matrix m{scale, 0, 0, scale, x, y};
     ColorTransform tint;
     tint.r_mult = tint.g_mult = tint.b_mult = tint.a_mult = 0;
@@ -105,7 +108,8 @@ void DrawCachedGlyph(Renderer& r, const ShapeDef& outline, const std::shared_ptr
     return;
   }
   double fx = std::floor(x), fy = std::floor(y);
-  int qx = static_cast<int>(std::floor((x - fx) * 4 + 0.5)), qy = static_cast<int>(std::floor((y - fy) * 4 + 0.5));
+  int qx = static_cast<int>(std::floor((x - fx) * 4 + 0.5)),
+      qy = static_cast<int>(std::floor((y - fy) * 4 + 0.5));
   // A quarter that rounds up to a whole pixel moves to the next pixel.
   if (qx == 4) {
     qx = 0;

@@ -15,11 +15,13 @@ namespace flash {
 // mask's reference point. `owner` keeps the outline alive while the mask is cached: an entry
 // whose owner has gone is never handed out again (null for outlines that live as long as the
 // process). Masks are dropped when the cache outgrows its budget.
-std::shared_ptr<const CoverageMask> GlyphCoverage(const ShapeDef& outline, const std::shared_ptr<const void>& owner,
-                                                  double scale, int quarter_x, int quarter_y, Quality quality);
+std::shared_ptr<const CoverageMask> GlyphCoverage(const ShapeDef& outline,
+                                                  const std::shared_ptr<const void>& owner,
+                                                  double scale, int quarter_x, int quarter_y,
+                                                  Quality quality);
 
 // Draws `outline` at `scale` with its origin at pixel position (x, y) through the cache.
-void DrawCachedGlyph(Renderer& r, const ShapeDef& outline, const std::shared_ptr<const void>& owner, double scale,
-                     double x, double y, Rgba color);
+void DrawCachedGlyph(Renderer& r, const ShapeDef& outline, const std::shared_ptr<const void>& owner,
+                     double scale, double x, double y, Rgba color);
 
 }  // namespace flash

@@ -47,8 +47,8 @@ inline uint32_t ScalePixel(uint32_t p, uint32_t k) {
 }
 
 inline uint32_t Pack(const Color& c) {
-  return static_cast<uint32_t>(c.b) | (static_cast<uint32_t>(c.g) << 8) | (static_cast<uint32_t>(c.r) << 16) |
-         (static_cast<uint32_t>(c.a) << 24);
+  return static_cast<uint32_t>(c.b) | (static_cast<uint32_t>(c.g) << 8) |
+         (static_cast<uint32_t>(c.r) << 16) | (static_cast<uint32_t>(c.a) << 24);
 }
 
 // Source-over of a premultiplied pixel. Premultiplied input keeps every channel within a byte.
@@ -71,7 +71,8 @@ inline __m128i MulDiv255(__m128i x, __m128i k) {
 
 // Alpha (lanes 3 and 7) of two widened pixels, spread over their four lanes.
 inline __m128i SpreadAlpha(__m128i x) {
-  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)),
+                             _MM_SHUFFLE(3, 3, 3, 3));
 }
 
 // Source-over of two widened premultiplied pixels onto two widened destination pixels.
@@ -95,11 +96,15 @@ inline void WidenColors(const Color* colors, __m128i& lo, __m128i& hi) {
   __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colors));
   lo = _mm_unpacklo_epi8(c, _mm_setzero_si128());
   hi = _mm_unpackhi_epi8(c, _mm_setzero_si128());
-  lo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(lo, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
-  hi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(hi, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
+  lo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(lo, _MM_SHUFFLE(3, 0, 1, 2)),
+                           _MM_SHUFFLE(3, 0, 1, 2));
+  hi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(hi, _MM_SHUFFLE(3, 0, 1, 2)),
+                           _MM_SHUFFLE(3, 0, 1, 2));
 }
 
-inline __m128i Load4(const uint32_t* d) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d)); }
+inline __m128i Load4(const uint32_t* d) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+}
 inline void Store4(uint32_t* d, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v); }
 #endif
 
@@ -222,7 +227,9 @@ class SurfaceBlender {
   }
 
  private:
-  uint32_t* Row(int y) { return reinterpret_cast<uint32_t*>(pixels_ + static_cast<size_t>(y) * stride_); }
+  uint32_t* Row(int y) {
+    return reinterpret_cast<uint32_t*>(pixels_ + static_cast<size_t>(y) * stride_);
+  }
   // Clips a span to the surface, moving `x` and the cover pointer (when given) along.
   bool Clip(int& x, int y, int& len, const cover_type*& covers) {
     if (y < 0 || y >= height_) return false;
@@ -383,7 +390,8 @@ struct Renderer::Impl {
     y0 = target.height;
     x1 = y1 = 0;
     for (int y = 0; y < target.height; ++y) {
-      const auto* row = reinterpret_cast<const uint32_t*>(s.pixels + static_cast<size_t>(y) * s.stride);
+      const auto* row =
+          reinterpret_cast<const uint32_t*>(s.pixels + static_cast<size_t>(y) * s.stride);
       int first = 0;
       while (first < target.width && row[first] == 0) ++first;
       if (first == target.width) continue;
@@ -399,8 +407,8 @@ struct Renderer::Impl {
 
   // Runs `filters` over the part of `layer` from (x0, y0) to (x1, y1), growing that part by
   // what the filters reach (within the target).
-  void FilterLayer(Surface& layer, const std::vector<Filter>& filters, double scale, int& x0, int& y0, int& x1,
-                   int& y1) {
+  void FilterLayer(Surface& layer, const std::vector<Filter>& filters, double scale, int& x0,
+                   int& y0, int& x1, int& y1) {
     for (const Filter& f : filters) {
       const FilterReach reach = ReachOf(f, scale);
       x0 = std::max(0, x0 - reach.left);
@@ -413,12 +421,13 @@ struct Renderer::Impl {
     image.height = y1 - y0;
     image.pixels.resize(static_cast<size_t>(image.width) * image.height);
     for (int y = y0; y < y1; ++y)
-      std::memcpy(&image.At(0, y - y0), layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
+      std::memcpy(&image.At(0, y - y0),
+                  layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
                   static_cast<size_t>(image.width) * 4);
     for (const Filter& f : filters) ApplyFilter(image, f, scale);
     for (int y = y0; y < y1; ++y)
-      std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4, &image.At(0, y - y0),
-                  static_cast<size_t>(image.width) * 4);
+      std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
+                  &image.At(0, y - y0), static_cast<size_t>(image.width) * 4);
   }
 
   // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
@@ -469,7 +478,8 @@ struct Renderer::Impl {
             uint8_t t[4];
             for (int c = 0; c < 4; ++c) t[c] = static_cast<uint8_t>((s[c] * k + 127) / 255);
             unsigned inv = 255 - t[3];
-            for (int c = 0; c < 4; ++c) d[c] = static_cast<uint8_t>(t[c] + (d[c] * inv + 127) / 255);
+            for (int c = 0; c < 4; ++c)
+              d[c] = static_cast<uint8_t>(t[c] + (d[c] * inv + 127) / 255);
             continue;
           }
         }
@@ -519,8 +529,10 @@ struct Renderer::Impl {
     if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1))
       return Placement::Straddling;
     const double margin = 1.0 / 1024, w = target.width, h = target.height;
-    if (x1 < -margin || y1 < -margin || x0 > w + margin || y0 > h + margin) return Placement::Outside;
-    if (x0 >= margin && y0 >= margin && x1 <= w - margin && y1 <= h - margin) return Placement::Inside;
+    if (x1 < -margin || y1 < -margin || x0 > w + margin || y0 > h + margin)
+      return Placement::Outside;
+    if (x0 >= margin && y0 >= margin && x1 <= w - margin && y1 <= h - margin)
+      return Placement::Inside;
     return Placement::Straddling;
   }
 
@@ -542,9 +554,12 @@ struct Renderer::Impl {
                  BaseRenderer& ren, bool mask_mode) {
     // Style numbers beyond the group's table count as none.
     const uint32_t count = static_cast<uint32_t>(group.fill_styles.size());
-    auto style_of = [count](uint32_t fill) { return fill <= count ? static_cast<int>(fill) - 1 : -1; };
+    auto style_of = [count](uint32_t fill) {
+      return fill <= count ? static_cast<int>(fill) - 1 : -1;
+    };
     bool any = false;
-    for (const ShapePath& p : group.paths) any = any || style_of(p.fill0) >= 0 || style_of(p.fill1) >= 0;
+    for (const ShapePath& p : group.paths)
+      any = any || style_of(p.fill0) >= 0 || style_of(p.fill1) >= 0;
     if (!any) return;
     const Placement place = PlaceFills(group, m, style_of);
     if (place == Placement::Outside) return;
@@ -602,8 +617,8 @@ struct Renderer::Impl {
   // (fill1); feeding the fill1 paths backwards gives the ordinary rasteriser the same signed
   // coverage. A path with the style on both sides adds nothing.
   template <typename StyleOf>
-  void DrawSingleFill(const ShapeGroup& group, const Matrix& m, bool even_odd, BaseRenderer& ren, int style,
-                      StyleOf style_of, Placement place) {
+  void DrawSingleFill(const ShapeGroup& group, const Matrix& m, bool even_odd, BaseRenderer& ren,
+                      int style, StyleOf style_of, Placement place) {
     if (place == Placement::Inside)
       scan.reset_clipping();
     else
@@ -669,7 +684,8 @@ struct Renderer::Impl {
     return std::max(1.0, l.width * scale);
   }
 
-  void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, BaseRenderer& ren) {
+  void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
+                 BaseRenderer& ren) {
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
       agg::path_storage& path = line_path;
@@ -677,7 +693,8 @@ struct Renderer::Impl {
       bool open = false;
       double cur_x = 0, cur_y = 0, sub_x = 0, sub_y = 0;
       auto close_if_loop = [&]() {
-        if (open && !style.no_close && std::fabs(cur_x - sub_x) < 1e-9 && std::fabs(cur_y - sub_y) < 1e-9)
+        if (open && !style.no_close && std::fabs(cur_x - sub_x) < 1e-9 &&
+            std::fabs(cur_y - sub_y) < 1e-9)
           path.close_polygon();
       };
       for (const ShapePath& p : group.paths) {
@@ -714,9 +731,9 @@ struct Renderer::Impl {
         scan.clip_box(0, 0, target.width, target.height);
       scan.filling_rule(agg::fill_non_zero);
       scan.add_path(stroke);
-      PaintStyle paint = style.has_fill
-                             ? PaintStyle::FromFill(style.fill, m, cx, lookup, quality == Quality::Low)
-                             : PaintStyle::Solid(cx.Apply(style.color));
+      PaintStyle paint =
+          style.has_fill ? PaintStyle::FromFill(style.fill, m, cx, lookup, quality == Quality::Low)
+                         : PaintStyle::Solid(cx.Apply(style.color));
       RenderScan(paint, ren);
     }
   }
@@ -724,7 +741,8 @@ struct Renderer::Impl {
 
 Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup)
     : impl_(std::make_unique<Impl>()), quality_(quality) {
-  if (target.width < 0 || target.height < 0 || (target.width > 0 && target.height > 0 && !target.pixels) ||
+  if (target.width < 0 || target.height < 0 ||
+      (target.width > 0 && target.height > 0 && !target.pixels) ||
       (target.height > 0 && target.stride < target.width * 4))
     throw std::invalid_argument("render target is not valid");
   impl_->target = target;
@@ -757,7 +775,8 @@ void Renderer::Clear(Rgba background) {
   }
 }
 
-void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, const ColorTransform& cx) {
+void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels,
+                         const ColorTransform& cx) {
   Impl& d = *impl_;
   if (d.target.width <= 0 || d.target.height <= 0) return;
   const Matrix& t = twips_to_pixels;
@@ -780,8 +799,8 @@ void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, c
   }
 }
 
-void Renderer::DrawMorphShape(const MorphShapeDef& morph, double ratio, const Matrix& twips_to_pixels,
-                              const ColorTransform& cx) {
+void Renderer::DrawMorphShape(const MorphShapeDef& morph, double ratio,
+                              const Matrix& twips_to_pixels, const ColorTransform& cx) {
   DrawShape(morph.Interpolate(ratio), twips_to_pixels, cx);
 }
 
@@ -793,7 +812,8 @@ void Renderer::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color) 
   Color c = PaintStyle::Solid(d.MaskMode() ? Rgba{255, 255, 255, 255} : color).solid;
   const int left = x + mask.left, top = y + mask.top;
   for (int row = 0; row < mask.height; ++row)
-    ren.blend_solid_hspan(left, top + row, mask.width, c, mask.coverage.data() + static_cast<size_t>(row) * mask.width);
+    ren.blend_solid_hspan(left, top + row, mask.width, c,
+                          mask.coverage.data() + static_cast<size_t>(row) * mask.width);
 }
 
 void Renderer::BeginMask() { impl_->PushSurface(Surface::Kind::MaskContent); }
@@ -805,7 +825,8 @@ void Renderer::EndMask() {
   const Surface& content = d.Top();
   for (int y = 0; y < d.target.height; ++y) {
     const uint8_t* row = content.pixels + static_cast<size_t>(y) * content.stride;
-    for (int x = 0; x < d.target.width; ++x) mask[static_cast<size_t>(y) * d.target.width + x] = row[x * 4 + 3];
+    for (int x = 0; x < d.target.width; ++x)
+      mask[static_cast<size_t>(y) * d.target.width + x] = row[x * 4 + 3];
   }
   d.surfaces.pop_back();
   d.UseTop();
@@ -838,7 +859,8 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
   }
   pad = std::min(pad, kMaxLayerPad);
   auto bytes = [&d](int p) {
-    return static_cast<size_t>(d.target.width + 2 * p) * static_cast<size_t>(d.target.height + 2 * p) * 4;
+    return static_cast<size_t>(d.target.width + 2 * p) *
+           static_cast<size_t>(d.target.height + 2 * p) * 4;
   };
   // Within the budget: without the margin if need be, else not at all.
   if (d.layer_bytes + bytes(pad) > kMaxLayerBytes) pad = 0;
@@ -880,9 +902,12 @@ void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, doub
   x1 = std::min(x1, dst.width - dx);
   y1 = std::min(y1, dst.height - dy);
   for (int y = y0; y < y1; ++y)
-    BlendRow(reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y + dy) * dst.stride) + x0 + dx,
-             reinterpret_cast<const uint32_t*>(layer.pixels + static_cast<size_t>(y) * layer.stride) + x0, x1 - x0,
-             blend_mode);
+    BlendRow(
+        reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y + dy) * dst.stride) + x0 +
+            dx,
+        reinterpret_cast<const uint32_t*>(layer.pixels + static_cast<size_t>(y) * layer.stride) +
+            x0,
+        x1 - x0, blend_mode);
 }
 
 }  // namespace flash

@@ -117,7 +117,8 @@ void MovieSound::OnFrame(MovieClip& clip, int frame, bool by_goto, bool in_tick)
   size_t skip = timeline.stream_head->stream.codec == kSoundMp3 ? 4 : 0;  // sample count, seek
   std::vector<int16_t> frames;
   if (block.size() > skip)
-    it->second.decoder->Decode(block.data() + skip, block.size() - skip, frames, SoundMixer::kMaxStreamFrames);
+    it->second.decoder->Decode(block.data() + skip, block.size() - skip, frames,
+                               SoundMixer::kMaxStreamFrames);
   mixer_.StreamFeed(clip.Root(), &clip, std::move(frames));
   UpdateAttachment();
 }
@@ -158,7 +159,8 @@ void MovieSound::OnUnload(MovieClip& root) {
   }
   if (root.movie)
     for (const auto& [id, def] : root.movie->dictionary)
-      if (def->kind == CharacterDef::Kind::Sound) decoded_.erase(static_cast<const SoundDef*>(def.get()));
+      if (def->kind == CharacterDef::Kind::Sound)
+        decoded_.erase(static_cast<const SoundDef*>(def.get()));
   UpdateAttachment();
 }
 

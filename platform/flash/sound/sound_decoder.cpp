@@ -18,18 +18,13 @@ bool IsPcm(uint8_t codec) { return codec == kSoundPcmNative || codec == kSoundPc
 
 AVCodecID CodecId(uint8_t codec) {
   switch (codec) {
-    case kSoundAdpcm:
-      return AV_CODEC_ID_ADPCM_SWF;
-    case kSoundMp3:
-      return AV_CODEC_ID_MP3;
+    case kSoundAdpcm: return AV_CODEC_ID_ADPCM_SWF;
+    case kSoundMp3: return AV_CODEC_ID_MP3;
     case kSoundNelly16k:
     case kSoundNelly8k:
-    case kSoundNelly:
-      return AV_CODEC_ID_NELLYMOSER;
-    case kSoundSpeex:
-      return AV_CODEC_ID_SPEEX;
-    default:
-      return AV_CODEC_ID_NONE;
+    case kSoundNelly: return AV_CODEC_ID_NELLYMOSER;
+    case kSoundSpeex: return AV_CODEC_ID_SPEEX;
+    default: return AV_CODEC_ID_NONE;
   }
 }
 
@@ -92,13 +87,14 @@ struct SoundDecoder::Impl {
   // channels at full level.
   bool EnsureResampler(int rate, AVSampleFormat fmt, const AVChannelLayout* layout) {
     int channels = std::clamp(layout->nb_channels, 1, 2);
-    if (swr && swr_rate == rate && swr_format == fmt && swr_channels == layout->nb_channels) return true;
+    if (swr && swr_rate == rate && swr_format == fmt && swr_channels == layout->nb_channels)
+      return true;
     swr_free(&swr);
     AVChannelLayout in_layout, out_layout;
     av_channel_layout_default(&in_layout, layout->nb_channels);
     av_channel_layout_default(&out_layout, channels);
-    if (swr_alloc_set_opts2(&swr, &out_layout, AV_SAMPLE_FMT_S16, kSoundMixRate, &in_layout, fmt, rate, 0,
-                            nullptr) < 0 ||
+    if (swr_alloc_set_opts2(&swr, &out_layout, AV_SAMPLE_FMT_S16, kSoundMixRate, &in_layout, fmt,
+                            rate, 0, nullptr) < 0 ||
         swr_init(swr) < 0) {
       swr_free(&swr);
       return false;
@@ -134,7 +130,8 @@ struct SoundDecoder::Impl {
     size_t bytes_per = format.sixteen_bit ? 2 : 1;
     size_t count = size / (bytes_per * static_cast<size_t>(channels));
     // Never convert more than what still fits under the bound, counted at the source rate.
-    double room = static_cast<double>(max_frames - out.size() / 2) * format.SampleRate() / kSoundMixRate;
+    double room =
+        static_cast<double>(max_frames - out.size() / 2) * format.SampleRate() / kSoundMixRate;
     count = std::min(count, static_cast<size_t>(room) + 1);
     std::vector<int16_t> samples(count * static_cast<size_t>(channels));
     for (size_t i = 0; i < samples.size(); ++i) {
@@ -154,7 +151,8 @@ struct SoundDecoder::Impl {
     while (avcodec_receive_frame(ctx, frame) == 0) {
       if (EnsureResampler(frame->sample_rate > 0 ? frame->sample_rate : ctx->sample_rate,
                           static_cast<AVSampleFormat>(frame->format), &frame->ch_layout))
-        Resample(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples, out, max_frames);
+        Resample(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples, out,
+                 max_frames);
       av_frame_unref(frame);
     }
   }
@@ -192,7 +190,8 @@ struct SoundDecoder::Impl {
         if (used < 0) return;
         p += used;
         left -= used;
-        if (frame_size > 0) SendPacket(frame_data, static_cast<size_t>(frame_size), out, max_frames);
+        if (frame_size > 0)
+          SendPacket(frame_data, static_cast<size_t>(frame_size), out, max_frames);
         if (used == 0 && frame_size == 0) break;
       }
       return;
@@ -206,8 +205,10 @@ struct SoundDecoder::Impl {
       if (parser) {
         uint8_t* frame_data = nullptr;
         int frame_size = 0;
-        av_parser_parse2(parser, ctx, &frame_data, &frame_size, nullptr, 0, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-        if (frame_size > 0) SendPacket(frame_data, static_cast<size_t>(frame_size), out, max_frames);
+        av_parser_parse2(parser, ctx, &frame_data, &frame_size, nullptr, 0, AV_NOPTS_VALUE,
+                         AV_NOPTS_VALUE, 0);
+        if (frame_size > 0)
+          SendPacket(frame_data, static_cast<size_t>(frame_size), out, max_frames);
       }
       avcodec_send_packet(ctx, nullptr);
       Receive(out, max_frames);
@@ -221,11 +222,14 @@ SoundDecoder::~SoundDecoder() = default;
 
 bool SoundDecoder::Usable() const { return impl_->usable; }
 
-void SoundDecoder::Decode(const uint8_t* data, size_t size, std::vector<int16_t>& out, size_t max_frames) {
+void SoundDecoder::Decode(const uint8_t* data, size_t size, std::vector<int16_t>& out,
+                          size_t max_frames) {
   impl_->Decode(data, size, out, max_frames);
 }
 
-void SoundDecoder::Flush(std::vector<int16_t>& out, size_t max_frames) { impl_->Flush(out, max_frames); }
+void SoundDecoder::Flush(std::vector<int16_t>& out, size_t max_frames) {
+  impl_->Flush(out, max_frames);
+}
 
 void SoundDecoder::Reset() {
   SoundFormat f = impl_->format;
@@ -238,7 +242,8 @@ std::shared_ptr<const std::vector<int16_t>> DecodeEventSound(const SoundDef& def
   decoder.Decode(def.data.data(), def.data.size(), *pcm);
   decoder.Flush(*pcm);
   if (def.format.codec == kSoundMp3 && def.seek_samples > 0) {
-    size_t skip = static_cast<size_t>(std::lround(def.seek_samples * kSoundMixRate / def.format.SampleRate()));
+    size_t skip = static_cast<size_t>(
+        std::lround(def.seek_samples * kSoundMixRate / def.format.SampleRate()));
     skip = std::min(skip, pcm->size() / 2);
     pcm->erase(pcm->begin(), pcm->begin() + static_cast<std::ptrdiff_t>(skip * 2));
   }

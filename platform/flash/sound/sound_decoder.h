@@ -26,7 +26,8 @@ class SoundDecoder {
   bool Usable() const;
   // Decodes one piece of coded sound (a whole event sound or one stream block) and appends its
   // frames to `out`, which never grows beyond `max_frames` frames.
-  void Decode(const uint8_t* data, size_t size, std::vector<int16_t>& out, size_t max_frames = kMaxSoundFrames);
+  void Decode(const uint8_t* data, size_t size, std::vector<int16_t>& out,
+              size_t max_frames = kMaxSoundFrames);
   // Appends what the decoder and resampler still hold.
   void Flush(std::vector<int16_t>& out, size_t max_frames = kMaxSoundFrames);
   // Forgets all state, as at the start of a new stream.

@@ -9,7 +9,9 @@ namespace {
 // The envelope's level (0..32768) at `pos` for one channel: linear between points, held before
 // the first and after the last.
 int32_t EnvelopeLevel(const std::vector<SoundEnvelopePoint>& env, uint64_t pos, bool right) {
-  auto level = [right](const SoundEnvelopePoint& p) { return static_cast<int32_t>(right ? p.right : p.left); };
+  auto level = [right](const SoundEnvelopePoint& p) {
+    return static_cast<int32_t>(right ? p.right : p.left);
+  };
   if (pos <= env.front().position) return level(env.front());
   for (size_t i = 1; i < env.size(); ++i) {
     const SoundEnvelopePoint& b = env[i];
@@ -86,8 +88,8 @@ void SoundMixer::Apply(Command& c) {
         std::erase_if(voices_, [&](const Voice& v) { return v.sound == c.key; });
         return;
       }
-      if (c.info.no_multiple &&
-          std::any_of(voices_.begin(), voices_.end(), [&](const Voice& v) { return v.sound == c.key; }))
+      if (c.info.no_multiple && std::any_of(voices_.begin(), voices_.end(),
+                                            [&](const Voice& v) { return v.sound == c.key; }))
         return;
       if (!c.pcm || c.pcm->size() < 2) return;
       Voice v;
@@ -96,7 +98,8 @@ void SoundMixer::Apply(Command& c) {
       v.pcm = c.pcm;
       size_t length = c.pcm->size() / 2;
       v.first = c.info.has_in ? std::min<size_t>(c.info.in_point, length) : 0;
-      v.last = c.info.has_out && c.info.out_point > 0 ? std::min<size_t>(c.info.out_point, length) : length;
+      v.last = c.info.has_out && c.info.out_point > 0 ? std::min<size_t>(c.info.out_point, length)
+                                                      : length;
       if (v.last <= v.first) return;
       v.at = v.first;
       v.loops_left = std::max<uint32_t>(c.info.loops, 1);
@@ -119,18 +122,18 @@ void SoundMixer::Apply(Command& c) {
       std::erase_if(voices_, [&](const Voice& v) { return v.owner == c.owner; });
       std::erase_if(streams_, [&](const Stream& s) { return s.owner == c.owner; });
       return;
-    case Command::Kind::StopAll:
-      voices_.clear();
-      return;
+    case Command::Kind::StopAll: voices_.clear(); return;
     case Command::Kind::Feed: {
-      auto it = std::find_if(streams_.begin(), streams_.end(), [&](const Stream& s) { return s.key == c.key; });
+      auto it = std::find_if(streams_.begin(), streams_.end(),
+                             [&](const Stream& s) { return s.key == c.key; });
       if (it == streams_.end()) {
         streams_.push_back(Stream{c.owner, c.key, {}});
         it = streams_.end() - 1;
       }
       it->queue.insert(it->queue.end(), c.frames.begin(), c.frames.end());
       if (it->queue.size() > kMaxStreamFrames * 2)
-        it->queue.erase(it->queue.begin(), it->queue.end() - static_cast<std::ptrdiff_t>(kMaxStreamFrames * 2));
+        it->queue.erase(it->queue.begin(),
+                        it->queue.end() - static_cast<std::ptrdiff_t>(kMaxStreamFrames * 2));
       return;
     }
     case Command::Kind::StreamEnd:
@@ -176,8 +179,8 @@ void SoundMixer::Render(int16_t* out, int frames) {
     s.queue.erase(s.queue.begin(), s.queue.begin() + static_cast<std::ptrdiff_t>(n * 2));
   }
   for (size_t i = 0; i < acc_.size(); ++i) out[i] = Saturate(out[i] + acc_[i]);
-  bool busy = !voices_.empty() ||
-              std::any_of(streams_.begin(), streams_.end(), [](const Stream& s) { return !s.queue.empty(); });
+  bool busy = !voices_.empty() || std::any_of(streams_.begin(), streams_.end(),
+                                              [](const Stream& s) { return !s.queue.empty(); });
   std::lock_guard<std::mutex> lock(mutex_);
   busy_ = busy;
   voice_count_ = voices_.size();

@@ -53,10 +53,10 @@ class SoundMixer {
     const void* sound = nullptr;
     Pcm pcm;
     std::vector<SoundEnvelopePoint> envelope;  // positions non-decreasing
-    size_t first = 0, last = 0;               // frames [first, last) of the sound play
+    size_t first = 0, last = 0;                // frames [first, last) of the sound play
     uint32_t loops_left = 1;
-    size_t at = 0;          // next frame of the sound
-    uint64_t played = 0;    // frames played since the start, across loops
+    size_t at = 0;        // next frame of the sound
+    uint64_t played = 0;  // frames played since the start, across loops
   };
   struct Stream {
     const void* owner;

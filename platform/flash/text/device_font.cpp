@@ -29,19 +29,40 @@ std::string Lower(std::string s) {
 
 Family FamilyOf(const std::string& name) {
   static const std::map<std::string, Family> kNames = {
-      {"_sans", Family::Sans}, {"arial", Family::Sans}, {"helvetica", Family::Sans},
-      {"arial black", Family::Sans}, {"segoe ui", Family::Sans}, {"calibri", Family::Sans},
-      {"ms sans serif", Family::Sans}, {"microsoft sans serif", Family::Sans},
-      {"lucida grande", Family::Sans}, {"geneva", Family::Sans}, {"liberation sans", Family::Sans},
-      {"verdana", Family::Wide}, {"tahoma", Family::Wide}, {"trebuchet ms", Family::Wide},
+      {"_sans", Family::Sans},
+      {"arial", Family::Sans},
+      {"helvetica", Family::Sans},
+      {"arial black", Family::Sans},
+      {"segoe ui", Family::Sans},
+      {"calibri", Family::Sans},
+      {"ms sans serif", Family::Sans},
+      {"microsoft sans serif", Family::Sans},
+      {"lucida grande", Family::Sans},
+      {"geneva", Family::Sans},
+      {"liberation sans", Family::Sans},
+      {"verdana", Family::Wide},
+      {"tahoma", Family::Wide},
+      {"trebuchet ms", Family::Wide},
       {"dejavu sans", Family::Wide},
-      {"_serif", Family::Serif}, {"times new roman", Family::Serif}, {"times", Family::Serif},
-      {"georgia", Family::Serif}, {"palatino", Family::Serif}, {"palatino linotype", Family::Serif},
-      {"book antiqua", Family::Serif}, {"garamond", Family::Serif}, {"ms serif", Family::Serif},
-      {"liberation serif", Family::Serif}, {"dejavu serif", Family::Serif},
-      {"_typewriter", Family::Mono}, {"courier new", Family::Mono}, {"courier", Family::Mono},
-      {"lucida console", Family::Mono}, {"monaco", Family::Mono}, {"consolas", Family::Mono},
-      {"liberation mono", Family::Mono}, {"dejavu sans mono", Family::Mono},
+      {"_serif", Family::Serif},
+      {"times new roman", Family::Serif},
+      {"times", Family::Serif},
+      {"georgia", Family::Serif},
+      {"palatino", Family::Serif},
+      {"palatino linotype", Family::Serif},
+      {"book antiqua", Family::Serif},
+      {"garamond", Family::Serif},
+      {"ms serif", Family::Serif},
+      {"liberation serif", Family::Serif},
+      {"dejavu serif", Family::Serif},
+      {"_typewriter", Family::Mono},
+      {"courier new", Family::Mono},
+      {"courier", Family::Mono},
+      {"lucida console", Family::Mono},
+      {"monaco", Family::Mono},
+      {"consolas", Family::Mono},
+      {"liberation mono", Family::Mono},
+      {"dejavu sans mono", Family::Mono},
   };
   // A list of names ("Verdana, Arial") takes the first one known.
   std::string all = Lower(name);
@@ -50,7 +71,8 @@ Family FamilyOf(const std::string& name) {
     if (end == std::string::npos) end = all.size();
     std::string one = all.substr(start, end - start);
     size_t first = one.find_first_not_of(" \t");
-    one = first == std::string::npos ? std::string() : one.substr(first, one.find_last_not_of(" \t") - first + 1);
+    one = first == std::string::npos ? std::string()
+                                     : one.substr(first, one.find_last_not_of(" \t") - first + 1);
     auto it = kNames.find(one);
     if (it != kNames.end()) return it->second;
     start = end + 1;
@@ -66,11 +88,14 @@ std::vector<std::string> FileNames(Family f, bool bold, bool italic) {
   static const char* dejavu_serif_style[] = {"", "-Bold", "-Italic", "-BoldItalic"};
   std::string lib = std::string("-") + liberation_style[s] + ".ttf";
   switch (f) {
-    case Family::Sans: return {"LiberationSans" + lib, std::string("DejaVuSans") + dejavu_style[s] + ".ttf"};
-    case Family::Wide: return {std::string("DejaVuSans") + dejavu_style[s] + ".ttf", "LiberationSans" + lib};
+    case Family::Sans:
+      return {"LiberationSans" + lib, std::string("DejaVuSans") + dejavu_style[s] + ".ttf"};
+    case Family::Wide:
+      return {std::string("DejaVuSans") + dejavu_style[s] + ".ttf", "LiberationSans" + lib};
     case Family::Serif:
       return {"LiberationSerif" + lib, std::string("DejaVuSerif") + dejavu_serif_style[s] + ".ttf"};
-    case Family::Mono: return {"LiberationMono" + lib, std::string("DejaVuSansMono") + dejavu_style[s] + ".ttf"};
+    case Family::Mono:
+      return {"LiberationMono" + lib, std::string("DejaVuSansMono") + dejavu_style[s] + ".ttf"};
   }
   return {};
 }
@@ -79,7 +104,8 @@ std::vector<std::string> FileNames(Family f, bool bold, bool italic) {
 // the system's font folders.
 std::string FindFontFile(const std::string& file) {
   namespace fs = std::filesystem;
-  static const char* kDirs[] = {"/usr/share/fonts/truetype/liberation2", "/usr/share/fonts/truetype/liberation",
+  static const char* kDirs[] = {"/usr/share/fonts/truetype/liberation2",
+                                "/usr/share/fonts/truetype/liberation",
                                 "/usr/share/fonts/truetype/dejavu"};
   std::error_code ec;
   for (const char* d : kDirs) {
@@ -87,7 +113,9 @@ std::string FindFontFile(const std::string& file) {
     if (fs::exists(p, ec)) return p.string();
   }
   for (const char* root : {"/usr/share/fonts", "/usr/local/share/fonts"}) {
-    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+    for (fs::recursive_directory_iterator
+             it(root, fs::directory_options::skip_permission_denied, ec),
+         end;
          !ec && it != end; it.increment(ec)) {
       if (it->path().filename() == file) return it->path().string();
     }
@@ -141,20 +169,24 @@ struct OutlineSink {
     auto* s = static_cast<OutlineSink*>(user);
     s->x = static_cast<int32_t>(to->x);
     s->y = static_cast<int32_t>(-to->y);
-    s->path.edges.push_back({true, static_cast<int32_t>(c->x), static_cast<int32_t>(-c->y), s->x, s->y});
+    s->path.edges.push_back(
+        {true, static_cast<int32_t>(c->x), static_cast<int32_t>(-c->y), s->x, s->y});
     return 0;
   }
   // Cubic curves (fonts with PostScript outlines) become two quadratic halves.
   static int Cubic(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
     auto* s = static_cast<OutlineSink*>(user);
-    struct P { double x, y; };
+    struct P {
+      double x, y;
+    };
     auto mid = [](P a, P b) { return P{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
     // Quadratic control point that best matches a cubic segment.
     auto quad = [](P p0, P a, P b, P p3) {
       return P{(3 * (a.x + b.x) - p0.x - p3.x) / 4, (3 * (a.y + b.y) - p0.y - p3.y) / 4};
     };
     P p0{static_cast<double>(s->x), static_cast<double>(-s->y)};
-    P k1{static_cast<double>(c1->x), static_cast<double>(c1->y)}, k2{static_cast<double>(c2->x), static_cast<double>(c2->y)};
+    P k1{static_cast<double>(c1->x), static_cast<double>(c1->y)},
+        k2{static_cast<double>(c2->x), static_cast<double>(c2->y)};
     P p3{static_cast<double>(to->x), static_cast<double>(to->y)};
     P l1 = mid(p0, k1), m12 = mid(k1, k2), r2 = mid(k2, p3);
     P l2 = mid(l1, m12), r1 = mid(m12, r2), m = mid(l2, r1);
@@ -196,7 +228,8 @@ class DeviceFontFace : public Face {
     std::lock_guard<std::mutex> g(Lock());
     if (!FT_HAS_KERNING(face_)) return 0;
     FT_Vector k{0, 0};
-    FT_Get_Kerning(face_, FT_Get_Char_Index(face_, l), FT_Get_Char_Index(face_, r), FT_KERNING_UNSCALED, &k);
+    FT_Get_Kerning(face_, FT_Get_Char_Index(face_, l), FT_Get_Char_Index(face_, r),
+                   FT_KERNING_UNSCALED, &k);
     return static_cast<double>(k.x);
   }
   double Ascent() const override { return ascent_; }
@@ -224,7 +257,8 @@ class DeviceFontFace : public Face {
     e.shape.groups.emplace_back();
     e.shape.groups.front().fill_styles.push_back(white);
     e.shape.non_zero_winding = true;
-    if (glyph >= 0 && FT_Load_Glyph(face_, static_cast<FT_UInt>(glyph), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0) {
+    if (glyph >= 0 && FT_Load_Glyph(face_, static_cast<FT_UInt>(glyph),
+                                    FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0) {
       e.advance = static_cast<double>(face_->glyph->advance.x);
       if (face_->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
         FT_Outline_Funcs funcs{};

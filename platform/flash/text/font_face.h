@@ -32,10 +32,14 @@ class EmbeddedFace : public Face {
  public:
   explicit EmbeddedFace(std::shared_ptr<const FontDef> font) : font_(std::move(font)) {}
   double EmSquare() const override { return font_->EmSquare(); }
-  int GlyphOf(char32_t c) const override { return c > 0xFFFF ? -1 : font_->GlyphOf(static_cast<uint16_t>(c)); }
+  int GlyphOf(char32_t c) const override {
+    return c > 0xFFFF ? -1 : font_->GlyphOf(static_cast<uint16_t>(c));
+  }
   double Advance(int glyph) const override;
   double Kerning(char32_t l, char32_t r) const override {
-    return l > 0xFFFF || r > 0xFFFF ? 0 : font_->Kerning(static_cast<uint16_t>(l), static_cast<uint16_t>(r));
+    return l > 0xFFFF || r > 0xFFFF
+               ? 0
+               : font_->Kerning(static_cast<uint16_t>(l), static_cast<uint16_t>(r));
   }
   double Ascent() const override;
   double Descent() const override;

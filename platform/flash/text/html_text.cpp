@@ -42,7 +42,8 @@ char32_t Entity(const std::u32string& s, size_t i, size_t& len) {
   if (name.size() >= 2 && name[0] == '#') {
     bool hex = name[1] == 'x';
     std::string digits = name.substr(hex ? 2 : 1);
-    if (digits.empty() || digits.find_first_not_of(hex ? "0123456789abcdef" : "0123456789") != std::string::npos)
+    if (digits.empty() ||
+        digits.find_first_not_of(hex ? "0123456789abcdef" : "0123456789") != std::string::npos)
       return 0;
     unsigned long v = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
     if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
@@ -126,9 +127,12 @@ double Number(const std::u32string& v, double fallback) {
 
 bool ParseColor(const std::u32string& v, Rgba& out) {
   std::string s = LowerAscii(v);
-  if (!s.empty() && s[0] == '#') s.erase(0, 1);
-  else if (s.size() > 2 && s[0] == '0' && s[1] == 'x') s.erase(0, 2);
-  if (s.empty() || s.size() > 8 || s.find_first_not_of("0123456789abcdef") != std::string::npos) return false;
+  if (!s.empty() && s[0] == '#')
+    s.erase(0, 1);
+  else if (s.size() > 2 && s[0] == '0' && s[1] == 'x')
+    s.erase(0, 2);
+  if (s.empty() || s.size() > 8 || s.find_first_not_of("0123456789abcdef") != std::string::npos)
+    return false;
   unsigned long c = std::strtoul(s.c_str(), nullptr, 16);
   out.r = static_cast<uint8_t>(c >> 16);
   out.g = static_cast<uint8_t>(c >> 8);
@@ -182,7 +186,9 @@ class HtmlBuilder {
   std::vector<TextRun> Take() { return std::move(runs_); }
 
  private:
-  bool AtParagraphStart() const { return runs_.back().text.empty() || runs_.back().text.back() == '\r'; }
+  bool AtParagraphStart() const {
+    return runs_.back().text.empty() || runs_.back().text.back() == '\r';
+  }
   void Put(char32_t c, const TextFormat& f) {
     if (runs_.empty() || !(runs_.back().format == f)) runs_.push_back({{}, f});
     runs_.back().text.push_back(c);
@@ -221,7 +227,8 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline) {
       f.size = std::clamp(relative ? f.size + v : v, 1.0, 1000.0);
     }
     if (const auto* a = t.Attribute("color")) ParseColor(*a, f.color);
-    if (const auto* a = t.Attribute("letterspacing")) f.letter_spacing = std::clamp(Number(*a, 0), -1000.0, 1000.0);
+    if (const auto* a = t.Attribute("letterspacing"))
+      f.letter_spacing = std::clamp(Number(*a, 0), -1000.0, 1000.0);
     if (const auto* a = t.Attribute("kerning")) f.kerning = Number(*a, 0) != 0;
   } else if (n == "a") {
     TextFormat& f = b.Push(n);
@@ -230,7 +237,8 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline) {
   } else if (n == "textformat") {
     TextFormat& f = b.Push(n);
     auto num = [&](const char* key, double& field) {
-      if (const auto* a = t.Attribute(key)) field = std::clamp(Number(*a, field), -10000.0, 10000.0);
+      if (const auto* a = t.Attribute(key))
+        field = std::clamp(Number(*a, field), -10000.0, 10000.0);
     };
     num("leftmargin", f.left_margin);
     num("rightmargin", f.right_margin);
@@ -274,7 +282,8 @@ std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, 
       if (close != std::u32string::npos && close - i <= kMaxTagLength) {
         std::u32string body = s.substr(i + 1, close - i - 1);
         i = close + 1;
-        if (!body.empty() && (body[0] == '!' || body[0] == '?')) continue;  // comments, declarations
+        if (!body.empty() && (body[0] == '!' || body[0] == '?'))
+          continue;  // comments, declarations
         Tag t = ReadTag(body);
         if (t.name.empty()) continue;
         bool self_closing = !body.empty() && body.back() == '/';
@@ -328,16 +337,23 @@ std::string HtmlColor(Rgba c) {
 std::string Escape(const std::u32string& s) {
   std::string out;
   for (char32_t c : s) {
-    if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '&') out += "&amp;";
-    else if (c == '"') out += "&quot;";
-    else out += Utf32ToUtf8(std::u32string(1, c));
+    if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '&')
+      out += "&amp;";
+    else if (c == '"')
+      out += "&quot;";
+    else
+      out += Utf32ToUtf8(std::u32string(1, c));
   }
   return out;
 }
 
-std::string Attr(const char* name, const std::string& value) { return std::string(" ") + name + "=\"" + value + "\""; }
+std::string Attr(const char* name, const std::string& value) {
+  return std::string(" ") + name + "=\"" + value + "\"";
+}
 
 // The FONT attributes of `f`, only those that differ from `outer` when it is given.
 std::string FontAttributes(const TextFormat& f, const TextFormat* outer) {
@@ -345,7 +361,8 @@ std::string FontAttributes(const TextFormat& f, const TextFormat* outer) {
   if (!outer || f.font != outer->font) a += Attr("FACE", f.font);
   if (!outer || f.size != outer->size) a += Attr("SIZE", HtmlNumber(f.size));
   if (!outer || !(f.color == outer->color)) a += Attr("COLOR", HtmlColor(f.color));
-  if (!outer || f.letter_spacing != outer->letter_spacing) a += Attr("LETTERSPACING", HtmlNumber(f.letter_spacing));
+  if (!outer || f.letter_spacing != outer->letter_spacing)
+    a += Attr("LETTERSPACING", HtmlNumber(f.letter_spacing));
   if (!outer || f.kerning != outer->kerning) a += Attr("KERNING", f.kerning ? "1" : "0");
   return a;
 }
@@ -386,7 +403,8 @@ std::string Span(const Piece& p, const TextFormat& para) {
   if (f.underline) inner = "<U>" + inner + "</U>";
   if (f.italic) inner = "<I>" + inner + "</I>";
   if (f.bold) inner = "<B>" + inner + "</B>";
-  if (!f.url.empty()) inner = "<A" + Attr("HREF", f.url) + Attr("TARGET", f.target) + ">" + inner + "</A>";
+  if (!f.url.empty())
+    inner = "<A" + Attr("HREF", f.url) + Attr("TARGET", f.target) + ">" + inner + "</A>";
   std::string diff = FontAttributes(f, &para);
   if (!diff.empty()) inner = "<FONT" + diff + ">" + inner + "</FONT>";
   return inner;
@@ -411,7 +429,8 @@ std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
         continue;
       }
       if (!p.format) p.format = &r.format;
-      if (p.pieces.empty() || p.pieces.back().format != &r.format) p.pieces.push_back({{}, &r.format});
+      if (p.pieces.empty() || p.pieces.back().format != &r.format)
+        p.pieces.push_back({{}, &r.format});
       p.pieces.back().text.push_back(c);
     }
   }
@@ -425,9 +444,10 @@ std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
     } else {
       for (const Piece& piece : p.pieces) body += Span(piece, f);
     }
-    std::string para = f.bullet ? "<LI><FONT" + FontAttributes(f, nullptr) + ">" + body + "</FONT></LI>"
-                                : "<P ALIGN=\"" + std::string(AlignName(f.align)) + "\"><FONT" +
-                                      FontAttributes(f, nullptr) + ">" + body + "</FONT></P>";
+    std::string para = f.bullet
+                           ? "<LI><FONT" + FontAttributes(f, nullptr) + ">" + body + "</FONT></LI>"
+                           : "<P ALIGN=\"" + std::string(AlignName(f.align)) + "\"><FONT" +
+                                 FontAttributes(f, nullptr) + ">" + body + "</FONT></P>";
     std::string tf = TextFormatAttributes(f);
     out += tf.empty() ? para : "<TEXTFORMAT" + tf + ">" + para + "</TEXTFORMAT>";
   }

@@ -15,7 +15,8 @@ namespace flash::text {
 // Parses `html` (UTF-8) into runs of text, starting from `base`. Paragraphs are separated by
 // '\r'. Line ends in the markup always break; in a multiline field the end of a p or li, the
 // start of an li inside a paragraph, and br break too, while a single-line field ignores them.
-std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, bool multiline = true);
+std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base,
+                               bool multiline = true);
 
 // The runs as the field's HTML: each paragraph a P (or an LI for bullets) inside a TEXTFORMAT
 // when it has margins, indents, leading or tab stops, holding a FONT with the paragraph's font,

@@ -12,16 +12,19 @@ namespace flash::text {
 namespace {
 
 bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
            return std::tolower(x) == std::tolower(y);
          });
 }
 
 }  // namespace
 
-TextField::TextField(const EditTextDef& def, std::shared_ptr<const MovieDef> movie) : movie_(std::move(movie)) {
+TextField::TextField(const EditTextDef& def, std::shared_ptr<const MovieDef> movie)
+    : movie_(std::move(movie)) {
   const double px = 1 / 20.0;
-  options.box = {def.bounds.xmin * px, def.bounds.ymin * px, (def.bounds.xmax - def.bounds.xmin) * px,
+  options.box = {def.bounds.xmin * px, def.bounds.ymin * px,
+                 (def.bounds.xmax - def.bounds.xmin) * px,
                  (def.bounds.ymax - def.bounds.ymin) * px};
   options.word_wrap = def.word_wrap;
   options.password = def.password;
@@ -150,13 +153,15 @@ void TextField::ReplaceText(size_t begin, size_t end, const std::string& utf8) {
   for (char32_t& c : text)
     if (c == '\n') c = '\r';
   f.chars.replace(begin, end - begin, text);
-  f.format_of.erase(f.format_of.begin() + static_cast<long>(begin), f.format_of.begin() + static_cast<long>(end));
+  f.format_of.erase(f.format_of.begin() + static_cast<long>(begin),
+                    f.format_of.begin() + static_cast<long>(end));
   f.format_of.insert(f.format_of.begin() + static_cast<long>(begin), text.size(), format);
   runs_ = f.Runs();
   Changed();
 }
 
-void TextField::ChangeFormat(size_t begin, size_t end, const std::function<void(TextFormat&)>& change) {
+void TextField::ChangeFormat(size_t begin, size_t end,
+                             const std::function<void(TextFormat&)>& change) {
   Flat f = Flatten(runs_);
   end = std::min(end, f.chars.size());
   // Each format the range uses is changed once, into a new entry of the table.
@@ -231,9 +236,10 @@ const std::vector<ShapeDef>& TextField::GlyphRuns() const {
     const double kFarthest = 1e5;
     for (const PlacedGlyph& g : l.glyphs) {
       const ShapeDef* outline = g.face->Outline(g.glyph);
-      if (!outline || std::abs(g.x) > kFarthest || std::abs(g.y) > kFarthest || g.size > 4000) continue;
-      AppendGlyph(GlyphRunFor(glyph_runs_, g.color), *outline, g.size / g.face->EmSquare() * units, g.x * units,
-                  g.y * units);
+      if (!outline || std::abs(g.x) > kFarthest || std::abs(g.y) > kFarthest || g.size > 4000)
+        continue;
+      AppendGlyph(GlyphRunFor(glyph_runs_, g.color), *outline, g.size / g.face->EmSquare() * units,
+                  g.x * units, g.y * units);
     }
     runs_dirty_ = false;
   }
@@ -264,8 +270,8 @@ int TextField::BottomScroll() const {
 
 bool TextField::Overflows() const {
   const TextLayout& l = Layout();
-  return l.text_height + 2 * kGutter > l.box.height + 0.001 || l.text_width + 2 * kGutter > l.box.width + 0.001 ||
-         scroll > 1 || hscroll > 0;
+  return l.text_height + 2 * kGutter > l.box.height + 0.001 ||
+         l.text_width + 2 * kGutter > l.box.width + 0.001 || scroll > 1 || hscroll > 0;
 }
 
 }  // namespace flash::text

@@ -49,8 +49,8 @@ class TextField {
   int max_chars = 0;
   std::string variable;
   TextFormat default_format;
-  int scroll = 1;       // first line shown, from 1
-  double hscroll = 0;   // pixels scrolled to the left
+  int scroll = 1;      // first line shown, from 1
+  double hscroll = 0;  // pixels scrolled to the left
   void Changed() { dirty_ = runs_dirty_ = true; }
 
   const TextLayout& Layout() const;

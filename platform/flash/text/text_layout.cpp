@@ -31,8 +31,8 @@ struct Paragraph {
 };
 
 // Vertical metrics of the characters [b, e), or of the paragraph's format when it is empty.
-void LineMetrics(const std::vector<Cell>& cells, size_t b, size_t e, const TextFormat& para, const FaceResolver& faces,
-                 LaidLine& line) {
+void LineMetrics(const std::vector<Cell>& cells, size_t b, size_t e, const TextFormat& para,
+                 const FaceResolver& faces, LaidLine& line) {
   line.ascent = line.descent = 0;
   auto take = [&](const Face* face, double size) {
     if (!face) {
@@ -54,7 +54,8 @@ void LineMetrics(const std::vector<Cell>& cells, size_t b, size_t e, const TextF
 
 }  // namespace
 
-TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt, const FaceResolver& faces) {
+TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt,
+                      const FaceResolver& faces) {
   TextLayout out;
   out.box = opt.box;
   // Characters, with the faces and advances of their formats.
@@ -124,7 +125,8 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
   }
 
   // Lines: each paragraph breaks where its text no longer fits (with word wrap) after the last
-  // space that still fits, or before the character that does not when a word is wider than the line.
+  // space that still fits, or before the character that does not when a word is wider than the
+  // line.
   struct Pending {
     size_t b, e;
     const TextFormat* para;
@@ -134,7 +136,8 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
   for (const Paragraph& p : paragraphs) {
     const TextFormat* pf = p.begin < cells.size() ? cells[p.begin].format : last_format;
     if (p.begin < p.end) pf = cells[p.begin].format;
-    double avail_base = opt.box.width - 2 * kGutter - pf->left_margin - pf->right_margin - pf->block_indent;
+    double avail_base =
+        opt.box.width - 2 * kGutter - pf->left_margin - pf->right_margin - pf->block_indent;
     size_t b = p.begin;
     bool first = true;
     if (b == p.end) {
@@ -174,11 +177,13 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
     size_t ink_end = pl.e;
     while (ink_end > pl.b && IsBreakSpace(cells[ink_end - 1].c)) --ink_end;
     double x = 0;
-    for (size_t i = pl.b; i < ink_end; ++i) x += cells[i].c == '\t' ? NextTabStop(*pl.para, x) - x : cells[i].advance;
+    for (size_t i = pl.b; i < ink_end; ++i)
+      x += cells[i].c == '\t' ? NextTabStop(*pl.para, x) - x : cells[i].advance;
     line.width = x;
     top += line.ascent + line.descent + line.leading;
-    out.text_width = std::max(out.text_width, line.width + pl.para->left_margin + pl.para->right_margin +
-                                                  pl.para->block_indent + (pl.first_of_paragraph ? pl.para->indent : 0));
+    out.text_width = std::max(out.text_width, line.width + pl.para->left_margin +
+                                                  pl.para->right_margin + pl.para->block_indent +
+                                                  (pl.first_of_paragraph ? pl.para->indent : 0));
     out.lines.push_back(line);
   }
   if (!out.lines.empty()) out.text_height = top - kGutter - out.lines.back().leading;
@@ -201,7 +206,8 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
     LaidLine& line = out.lines[li];
     const Pending& pl = pending[li];
     const TextFormat& pf = *pl.para;
-    double left = kGutter + pf.left_margin + pf.block_indent + (pl.first_of_paragraph ? pf.indent : 0);
+    double left =
+        kGutter + pf.left_margin + pf.block_indent + (pl.first_of_paragraph ? pf.indent : 0);
     double right = out.box.width - kGutter - pf.right_margin;
     double x = left;
     double extra_per_space = 0;
@@ -214,7 +220,8 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
       size_t ink_end = pl.e;
       while (ink_end > pl.b && IsBreakSpace(cells[ink_end - 1].c)) --ink_end;
       for (size_t i = pl.b; i < ink_end; ++i) spaces += cells[i].c == ' ';
-      if (spaces > 0 && right - left > line.width) extra_per_space = (right - left - line.width) / spaces;
+      if (spaces > 0 && right - left > line.width)
+        extra_per_space = (right - left - line.width) / spaces;
     }
     line.x = x;
     double baseline = line.top + line.ascent;
@@ -239,7 +246,8 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
         double y = out.box.y + baseline + std::max(1.0, cell.format->size / 10);
         double x0 = out.box.x + x + pen, x1 = x0 + adv;
         UnderlineSpan* last = out.underlines.empty() ? nullptr : &out.underlines.back();
-        if (last && std::abs(last->x1 - x0) < 0.01 && last->y == y && last->color == cell.format->color)
+        if (last && std::abs(last->x1 - x0) < 0.01 && last->y == y &&
+            last->color == cell.format->color)
           last->x1 = x1;
         else
           out.underlines.push_back({x0, x1, y, thickness, cell.format->color});
@@ -252,7 +260,8 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
   return out;
 }
 
-TextExtent MeasureText(const std::u32string& text, const TextFormat& format, const FaceResolver& faces) {
+TextExtent MeasureText(const std::u32string& text, const TextFormat& format,
+                       const FaceResolver& faces) {
   LayoutOptions options;
   options.box = {0, 0, 1e9, 1e9};
   TextLayout l = LayoutText({{text, format}}, options, faces);

@@ -40,7 +40,7 @@ struct PlacedGlyph {
 };
 
 struct LaidLine {
-  double x = 0, width = 0;             // left end and width of the ink-bearing text
+  double x = 0, width = 0;  // left end and width of the ink-bearing text
   double top = 0, ascent = 0, descent = 0, leading = 0;
   size_t first_char = 0, end_char = 0;  // [first, end) in the field's characters
   double Bottom() const { return top + ascent + descent; }
@@ -56,16 +56,18 @@ struct TextLayout {
   std::vector<LaidLine> lines;
   std::vector<UnderlineSpan> underlines;
   double text_width = 0, text_height = 0;  // the widest line; all lines with their leading
-  FieldBox box;                           // the field's box after auto size
+  FieldBox box;                            // the field's box after auto size
 };
 
-TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& options, const FaceResolver& faces);
+TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& options,
+                      const FaceResolver& faces);
 
 // The size of `text` in one format on one line per paragraph: its widest line and the height of
 // its lines, and the first line's ascent and descent.
 struct TextExtent {
   double width = 0, height = 0, ascent = 0, descent = 0;
 };
-TextExtent MeasureText(const std::u32string& text, const TextFormat& format, const FaceResolver& faces);
+TextExtent MeasureText(const std::u32string& text, const TextFormat& format,
+                       const FaceResolver& faces);
 
 }  // namespace flash::text

@@ -2,7 +2,8 @@
 
 namespace flash {
 
-ShapeDef VideoFrameShape(const VideoDef& stream, const BitmapPixels& picture, uint16_t picture_id, bool smooth) {
+ShapeDef VideoFrameShape(const VideoDef& stream, const BitmapPixels& picture, uint16_t picture_id,
+                         bool smooth) {
   ShapeDef shape;
   const int32_t w = stream.width * 20, h = stream.height * 20;
   shape.bounds = shape.edge_bounds = {0, w, 0, h};

@@ -10,6 +10,7 @@ namespace flash {
 
 // The rectangle (0, 0)-(width, height) pixels of `stream`, filled with bitmap `picture_id`
 // stretched over it; `smooth` filters the picture when it is scaled.
-ShapeDef VideoFrameShape(const VideoDef& stream, const BitmapPixels& picture, uint16_t picture_id, bool smooth);
+ShapeDef VideoFrameShape(const VideoDef& stream, const BitmapPixels& picture, uint16_t picture_id,
+                         bool smooth);
 
 }  // namespace flash

@@ -107,7 +107,9 @@ Value Slice(NativeCall& c) {
   size_t n = a->items.size();
   size_t from = Clamp(c, c.Arg(0), n, 0), to = Clamp(c, c.Arg(1), n, n);
   std::vector<Value> out;
-  if (from < to) out.assign(a->items.begin() + static_cast<long>(from), a->items.begin() + static_cast<long>(to));
+  if (from < to)
+    out.assign(a->items.begin() + static_cast<long>(from),
+               a->items.begin() + static_cast<long>(to));
   return Value::Object(c.vm.realm().NewArray(std::move(out)));
 }
 
@@ -119,11 +121,14 @@ Value Splice(NativeCall& c) {
   size_t count = n - from;
   if (c.Count() > 1) {
     double d = c.vm.ToNumber(c.Arg(1));
-    count = std::isnan(d) || d < 0 ? 0 : static_cast<size_t>(std::min(d, static_cast<double>(n - from)));
+    count = std::isnan(d) || d < 0
+                ? 0
+                : static_cast<size_t>(std::min(d, static_cast<double>(n - from)));
   }
   std::vector<Value> removed(a->items.begin() + static_cast<long>(from),
                              a->items.begin() + static_cast<long>(from + count));
-  a->items.erase(a->items.begin() + static_cast<long>(from), a->items.begin() + static_cast<long>(from + count));
+  a->items.erase(a->items.begin() + static_cast<long>(from),
+                 a->items.begin() + static_cast<long>(from + count));
   if (c.Count() > 2) {
     Grow(c, a->items.size(), a->items.size() + c.Count());
     a->items.insert(a->items.begin() + static_cast<long>(from), c.args.begin() + 2, c.args.end());
@@ -168,7 +173,8 @@ lib::SortKey KeyOf(NativeCall& c, const Value& v) {
 
 // Applies a sorted order: the array reordered, or the order itself for RETURNINDEXEDARRAY; 0 when
 // a unique sort found equal elements.
-Value Apply(NativeCall& c, ArrayObject* a, const std::optional<std::vector<size_t>>& order, int flags) {
+Value Apply(NativeCall& c, ArrayObject* a, const std::optional<std::vector<size_t>>& order,
+            int flags) {
   if (!order) return Value::Number(0);
   if (flags & lib::kSortReturnIndexedArray) {
     std::vector<Value> idx;
@@ -192,9 +198,12 @@ Value Sort(NativeCall& c) {
   if (c.Count() > arg) flags = c.vm.ToInt32(c.Arg(arg));
   std::vector<Value> items = a->items;  // the comparator may change the array meanwhile
   if (!fn.IsUndefined()) {
-    auto order = lib::SortOrderWith(items.size(), [&](size_t x, size_t y) {
-      return c.vm.ToNumber(c.vm.Call(fn, Value::Undefined(), {items[x], items[y]}));
-    }, flags);
+    auto order = lib::SortOrderWith(
+        items.size(),
+        [&](size_t x, size_t y) {
+          return c.vm.ToNumber(c.vm.Call(fn, Value::Undefined(), {items[x], items[y]}));
+        },
+        flags);
     a->items = items;
     return Apply(c, a, order, flags);
   }
@@ -210,7 +219,8 @@ Value SortOn(NativeCall& c) {
   std::vector<std::string> fields;
   ScriptObject* list = c.vm.ObjectOf(c.Arg(0));
   if (list && list->kind == ScriptObject::Kind::Array) {
-    for (const Value& v : static_cast<ArrayObject*>(list)->items) fields.push_back(c.vm.ToString(v));
+    for (const Value& v : static_cast<ArrayObject*>(list)->items)
+      fields.push_back(c.vm.ToString(v));
   } else {
     fields.push_back(c.vm.ToString(c.Arg(0)));
   }
@@ -252,8 +262,10 @@ void InstallArray(Realm& realm) {
   realm.Method(p, "reverse", Reverse);
   realm.Method(p, "sort", Sort);
   realm.Method(p, "sortOn", SortOn);
-  const char* names[] = {"CASEINSENSITIVE", "DESCENDING", "UNIQUESORT", "RETURNINDEXEDARRAY", "NUMERIC"};
-  for (int i = 0; i < 5; ++i) realm.Set(ctor, names[i], Value::Number(1 << i), kDontEnum | kDontDelete | kReadOnly);
+  const char* names[] = {"CASEINSENSITIVE", "DESCENDING", "UNIQUESORT", "RETURNINDEXEDARRAY",
+                         "NUMERIC"};
+  for (int i = 0; i < 5; ++i)
+    realm.Set(ctor, names[i], Value::Number(1 << i), kDontEnum | kDontDelete | kReadOnly);
 }
 
 }  // namespace flash

@@ -10,14 +10,16 @@ namespace {
 // The clip named by the object's `target` member: a clip, or a path from the current timeline.
 MovieClip* TargetClip(NativeCall& c) {
   Value target = c.vm.GetMember(c.self, "target");
-  if (target.IsNullish() || (target.type == Value::Type::String && target.string.empty())) return nullptr;
+  if (target.IsNullish() || (target.type == Value::Type::String && target.string.empty()))
+    return nullptr;
   if (MovieClip* clip = c.vm.ClipOf(target)) return clip;
   if (target.type != Value::Type::String) return nullptr;
   return c.vm.ResolvePath(target.string, c.vm.Target());
 }
 
 int16_t Wrap16(NativeCall& c, double v) {
-  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(c.vm.ToInt32(Value::Number(v)))));
+  return static_cast<int16_t>(
+      static_cast<uint16_t>(static_cast<uint32_t>(c.vm.ToInt32(Value::Number(v)))));
 }
 
 Value Construct(NativeCall& c) {
@@ -41,7 +43,8 @@ Value GetRgb(NativeCall& c) {
   MovieClip* clip = TargetClip(c);
   if (!clip) return Value::Undefined();
   const ColorTransform& t = clip->color_transform;
-  return Value::Number(static_cast<double>((static_cast<int32_t>(t.r_add) * 65536) | (static_cast<int32_t>(t.g_add) * 256) | t.b_add));
+  return Value::Number(static_cast<double>((static_cast<int32_t>(t.r_add) * 65536) |
+                                           (static_cast<int32_t>(t.g_add) * 256) | t.b_add));
 }
 
 struct Channel {
@@ -62,7 +65,8 @@ Value GetTransform(NativeCall& c) {
   if (!clip) return Value::Undefined();
   ScriptObject* o = c.vm.realm().NewObject();
   for (const Channel& ch : kChannels) {
-    c.vm.SetMember(Value::Object(o), ch.mult, Value::Number(clip->color_transform.*ch.m / 256.0 * 100.0));
+    c.vm.SetMember(Value::Object(o), ch.mult,
+                   Value::Number(clip->color_transform.*ch.m / 256.0 * 100.0));
     c.vm.SetMember(Value::Object(o), ch.add, Value::Number(clip->color_transform.*ch.a));
   }
   return Value::Object(o);
@@ -75,7 +79,8 @@ Value SetTransform(NativeCall& c) {
   if (!clip || !from || !c.Arg(0).IsObject()) return Value::Undefined();
   for (const Channel& ch : kChannels) {
     if (from->Find(c.vm.heap().Key(ch.mult)))
-      clip->color_transform.*ch.m = Wrap16(c, c.vm.ToNumber(c.vm.GetMember(c.Arg(0), ch.mult)) * 2.56);
+      clip->color_transform.*ch.m =
+          Wrap16(c, c.vm.ToNumber(c.vm.GetMember(c.Arg(0), ch.mult)) * 2.56);
     if (from->Find(c.vm.heap().Key(ch.add)))
       clip->color_transform.*ch.a = Wrap16(c, c.vm.ToNumber(c.vm.GetMember(c.Arg(0), ch.add)));
   }

@@ -8,11 +8,14 @@ namespace flash {
 namespace {
 
 // The built-in item flags, in the order scripts enumerate them.
-constexpr const char* kBuiltIns[] = {"save", "zoom", "quality", "play", "loop", "rewind", "forward_back", "print"};
+constexpr const char* kBuiltIns[] = {"save", "zoom",   "quality",      "play",
+                                     "loop", "rewind", "forward_back", "print"};
 
 // Members go in last first, so that enumeration (newest first) lists them in the order given.
-void PutInOrder(NativeCall& c, const Value& on, const std::vector<std::pair<const char*, Value>>& members) {
-  for (auto it = members.rbegin(); it != members.rend(); ++it) c.vm.SetMember(on, it->first, it->second);
+void PutInOrder(NativeCall& c, const Value& on,
+                const std::vector<std::pair<const char*, Value>>& members) {
+  for (auto it = members.rbegin(); it != members.rend(); ++it)
+    c.vm.SetMember(on, it->first, it->second);
 }
 
 ScriptObject* NewBuiltIns(NativeCall& c, const Value& from) {
@@ -26,9 +29,10 @@ ScriptObject* NewBuiltIns(NativeCall& c, const Value& from) {
 
 Value MenuConstruct(NativeCall& c) {
   if (!c.This()) return Value::Undefined();
-  PutInOrder(c, c.self, {{"customItems", Value::Object(c.vm.realm().NewArray())},
-                         {"builtInItems", Value::Object(NewBuiltIns(c, Value::Undefined()))},
-                         {"onSelect", c.Arg(0)}});
+  PutInOrder(c, c.self,
+             {{"customItems", Value::Object(c.vm.realm().NewArray())},
+              {"builtInItems", Value::Object(NewBuiltIns(c, Value::Undefined()))},
+              {"onSelect", c.Arg(0)}});
   return Value::Undefined();
 }
 
@@ -44,7 +48,8 @@ Value MenuCopy(NativeCall& c) {
   Value copy = c.vm.Construct(c.vm.GetMember(Value::Object(c.vm.realm().global), "ContextMenu"),
                               {c.vm.GetMember(c.self, "onSelect")});
   if (!copy.IsObject()) return copy;
-  c.vm.SetMember(copy, "builtInItems", Value::Object(NewBuiltIns(c, c.vm.GetMember(c.self, "builtInItems"))));
+  c.vm.SetMember(copy, "builtInItems",
+                 Value::Object(NewBuiltIns(c, c.vm.GetMember(c.self, "builtInItems"))));
   ArrayObject* items = c.vm.realm().NewArray();
   ScriptObject* custom = c.vm.ObjectOf(c.vm.GetMember(c.self, "customItems"));
   if (custom && custom->kind == ScriptObject::Kind::Array) {
@@ -60,9 +65,15 @@ Value MenuCopy(NativeCall& c) {
 
 Value ItemConstruct(NativeCall& c) {
   if (!c.This()) return Value::Undefined();
-  auto flag = [&](size_t i, bool otherwise) { return c.Arg(i).IsUndefined() ? Value::Bool(otherwise) : Value::Bool(c.vm.ToBool(c.Arg(i))); };
-  PutInOrder(c, c.self, {{"visible", flag(4, true)}, {"enabled", flag(3, true)}, {"separatorBefore", flag(2, false)},
-                         {"onSelect", c.Arg(1)}, {"caption", c.Arg(0)}});
+  auto flag = [&](size_t i, bool otherwise) {
+    return c.Arg(i).IsUndefined() ? Value::Bool(otherwise) : Value::Bool(c.vm.ToBool(c.Arg(i)));
+  };
+  PutInOrder(c, c.self,
+             {{"visible", flag(4, true)},
+              {"enabled", flag(3, true)},
+              {"separatorBefore", flag(2, false)},
+              {"onSelect", c.Arg(1)},
+              {"caption", c.Arg(0)}});
   return Value::Undefined();
 }
 
@@ -70,7 +81,8 @@ Value ItemCopy(NativeCall& c) {
   std::vector<Value> args;
   for (const char* name : {"caption", "onSelect", "separatorBefore", "enabled", "visible"})
     args.push_back(c.vm.GetMember(c.self, name));
-  return c.vm.Construct(c.vm.GetMember(Value::Object(c.vm.realm().global), "ContextMenuItem"), std::move(args));
+  return c.vm.Construct(c.vm.GetMember(Value::Object(c.vm.realm().global), "ContextMenuItem"),
+                        std::move(args));
 }
 
 }  // namespace

@@ -13,17 +13,51 @@ namespace {
 namespace lib = scriptlib;
 
 enum Op {
-  kGetFullYear, kGetYear, kGetMonth, kGetDate, kGetDay, kGetHours, kGetMinutes, kGetSeconds, kGetMilliseconds,
-  kGetUtcFullYear, kGetUtcYear, kGetUtcMonth, kGetUtcDate, kGetUtcDay, kGetUtcHours, kGetUtcMinutes,
-  kGetUtcSeconds, kGetUtcMilliseconds, kGetTime, kGetTimezoneOffset, kValueOf, kToString,
-  kSetFullYear, kSetYear, kSetMonth, kSetDate, kSetHours, kSetMinutes, kSetSeconds, kSetMilliseconds,
-  kSetUtcFullYear, kSetUtcYear, kSetUtcMonth, kSetUtcDate, kSetUtcHours, kSetUtcMinutes, kSetUtcSeconds,
-  kSetUtcMilliseconds, kSetTime,
+  kGetFullYear,
+  kGetYear,
+  kGetMonth,
+  kGetDate,
+  kGetDay,
+  kGetHours,
+  kGetMinutes,
+  kGetSeconds,
+  kGetMilliseconds,
+  kGetUtcFullYear,
+  kGetUtcYear,
+  kGetUtcMonth,
+  kGetUtcDate,
+  kGetUtcDay,
+  kGetUtcHours,
+  kGetUtcMinutes,
+  kGetUtcSeconds,
+  kGetUtcMilliseconds,
+  kGetTime,
+  kGetTimezoneOffset,
+  kValueOf,
+  kToString,
+  kSetFullYear,
+  kSetYear,
+  kSetMonth,
+  kSetDate,
+  kSetHours,
+  kSetMinutes,
+  kSetSeconds,
+  kSetMilliseconds,
+  kSetUtcFullYear,
+  kSetUtcYear,
+  kSetUtcMonth,
+  kSetUtcDate,
+  kSetUtcHours,
+  kSetUtcMinutes,
+  kSetUtcSeconds,
+  kSetUtcMilliseconds,
+  kSetTime,
 };
 
 double Now() {
   using namespace std::chrono;
-  return static_cast<double>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+  return static_cast<double>(
+      duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 ScriptObject* DateOf(NativeCall& c) {
@@ -87,8 +121,9 @@ Value Method(NativeCall& c) {
     case kToString: return Value::String(lib::DateToString(t));
     case kSetTime: t = lib::SetTimeValue(c.vm.ToNumber(c.Arg(0))); break;
     default: {
-      static const lib::DatePart parts[] = {lib::DatePart::FullYear, lib::DatePart::Year,    lib::DatePart::Month,
-                                            lib::DatePart::Date,     lib::DatePart::Hours,   lib::DatePart::Minutes,
+      static const lib::DatePart parts[] = {lib::DatePart::FullYear, lib::DatePart::Year,
+                                            lib::DatePart::Month,    lib::DatePart::Date,
+                                            lib::DatePart::Hours,    lib::DatePart::Minutes,
                                             lib::DatePart::Seconds,  lib::DatePart::Milliseconds};
       bool utc = op >= kSetUtcFullYear;
       int index = utc ? op - kSetUtcFullYear : op - kSetFullYear;
@@ -108,13 +143,26 @@ void InstallDate(Realm& realm) {
   ScriptObject* proto = realm.NewObject();
   FunctionObject* ctor = realm.Class("Date", Call, Construct, proto);
   realm.Method(ctor, "UTC", Utc);
-  const char* names[] = {
-      "getFullYear", "getYear", "getMonth", "getDate", "getDay", "getHours", "getMinutes", "getSeconds",
-      "getMilliseconds", "getUTCFullYear", "getUTCYear", "getUTCMonth", "getUTCDate", "getUTCDay", "getUTCHours",
-      "getUTCMinutes", "getUTCSeconds", "getUTCMilliseconds", "getTime", "getTimezoneOffset", "valueOf", "toString",
-      "setFullYear", "setYear", "setMonth", "setDate", "setHours", "setMinutes", "setSeconds", "setMilliseconds",
-      "setUTCFullYear", "setUTCYear", "setUTCMonth", "setUTCDate", "setUTCHours", "setUTCMinutes", "setUTCSeconds",
-      "setUTCMilliseconds", "setTime"};
+  const char* names[] = {"getFullYear",     "getYear",
+                         "getMonth",        "getDate",
+                         "getDay",          "getHours",
+                         "getMinutes",      "getSeconds",
+                         "getMilliseconds", "getUTCFullYear",
+                         "getUTCYear",      "getUTCMonth",
+                         "getUTCDate",      "getUTCDay",
+                         "getUTCHours",     "getUTCMinutes",
+                         "getUTCSeconds",   "getUTCMilliseconds",
+                         "getTime",         "getTimezoneOffset",
+                         "valueOf",         "toString",
+                         "setFullYear",     "setYear",
+                         "setMonth",        "setDate",
+                         "setHours",        "setMinutes",
+                         "setSeconds",      "setMilliseconds",
+                         "setUTCFullYear",  "setUTCYear",
+                         "setUTCMonth",     "setUTCDate",
+                         "setUTCHours",     "setUTCMinutes",
+                         "setUTCSeconds",   "setUTCMilliseconds",
+                         "setTime"};
   for (int i = 0; i <= kSetTime; ++i) realm.Method(proto, names[i], Method, i);
 }
 

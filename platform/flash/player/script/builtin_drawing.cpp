@@ -11,7 +11,17 @@ namespace flash {
 
 namespace {
 
-enum Op { kBeginFill, kBeginGradientFill, kLineStyle, kLineGradientStyle, kMoveTo, kLineTo, kCurveTo, kEndFill, kClear };
+enum Op {
+  kBeginFill,
+  kBeginGradientFill,
+  kLineStyle,
+  kLineGradientStyle,
+  kMoveTo,
+  kLineTo,
+  kCurveTo,
+  kEndFill,
+  kClear
+};
 
 MovieClip* Self(NativeCall& c) {
   if (c.self.IsUndefined()) return c.vm.Target();
@@ -40,7 +50,8 @@ uint8_t Alpha(NativeCall& c, const Value& v) {
 
 Rgba Colour(NativeCall& c, const Value& rgb, const Value& alpha) {
   uint32_t v = static_cast<uint32_t>(c.vm.ToInt32(rgb));
-  return Rgba{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v), Alpha(c, alpha)};
+  return Rgba{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v),
+              Alpha(c, alpha)};
 }
 
 // The matrix from the gradient square (32768 twips wide, centred on the origin) to the clip's
@@ -110,8 +121,11 @@ std::optional<FillStyle> GradientFill(NativeCall& c) {
   }
   fill.matrix = GradientMatrix(c, c.Arg(4));
   const std::string spread = c.vm.ToString(c.Arg(5));
-  fill.gradient.spread = spread == "reflect" ? SpreadMode::Reflect : spread == "repeat" ? SpreadMode::Repeat : SpreadMode::Pad;
-  if (c.vm.ToString(c.Arg(6)) == "linearRGB") fill.gradient.interpolation = InterpolationMode::LinearRgb;
+  fill.gradient.spread = spread == "reflect"  ? SpreadMode::Reflect
+                         : spread == "repeat" ? SpreadMode::Repeat
+                                              : SpreadMode::Pad;
+  if (c.vm.ToString(c.Arg(6)) == "linearRGB")
+    fill.gradient.interpolation = InterpolationMode::LinearRgb;
   if (fill.type == FillStyle::Type::RadialGradient && c.Count() >= 8) {
     double focal = c.vm.ToNumber(c.Arg(7));
     if (std::isfinite(focal) && focal != 0) {
@@ -134,9 +148,13 @@ std::optional<LineStyle> PenStyle(NativeCall& c) {
   line.no_hscale = scale == "none" || scale == "horizontal";
   line.no_vscale = scale == "none" || scale == "vertical";
   const std::string caps = c.vm.ToString(c.Arg(5));
-  line.start_cap = line.end_cap = caps == "none" ? CapStyle::None : caps == "square" ? CapStyle::Square : CapStyle::Round;
+  line.start_cap = line.end_cap = caps == "none"     ? CapStyle::None
+                                  : caps == "square" ? CapStyle::Square
+                                                     : CapStyle::Round;
   const std::string joint = c.vm.ToString(c.Arg(6));
-  line.join = joint == "bevel" ? JoinStyle::Bevel : joint == "miter" ? JoinStyle::Miter : JoinStyle::Round;
+  line.join = joint == "bevel"   ? JoinStyle::Bevel
+              : joint == "miter" ? JoinStyle::Miter
+                                 : JoinStyle::Round;
   if (line.join == JoinStyle::Miter && !c.Arg(7).IsUndefined()) {
     double limit = c.vm.ToNumber(c.Arg(7));
     line.miter_limit = std::isnan(limit) ? 3 : std::clamp(limit, 1.0, 255.0);
@@ -186,9 +204,11 @@ Value Pen(NativeCall& c) {
 
 void InstallDrawing(Realm& realm) {
   const std::pair<const char*, Op> methods[] = {
-      {"beginFill", kBeginFill}, {"beginGradientFill", kBeginGradientFill}, {"lineStyle", kLineStyle},
-      {"lineGradientStyle", kLineGradientStyle}, {"moveTo", kMoveTo}, {"lineTo", kLineTo}, {"curveTo", kCurveTo},
-      {"endFill", kEndFill}, {"clear", kClear},
+      {"beginFill", kBeginFill}, {"beginGradientFill", kBeginGradientFill},
+      {"lineStyle", kLineStyle}, {"lineGradientStyle", kLineGradientStyle},
+      {"moveTo", kMoveTo},       {"lineTo", kLineTo},
+      {"curveTo", kCurveTo},     {"endFill", kEndFill},
+      {"clear", kClear},
   };
   for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Pen, op);
 }

@@ -10,11 +10,14 @@ Value ErrorCtor(NativeCall& c) {
   if (!o) {
     o = c.vm.realm().NewObject(c.vm.realm().error_proto);
   }
-  if (c.Count() > 0 && !c.Arg(0).IsUndefined()) c.vm.SetMember(Value::Object(o), "message", c.Arg(0));
+  if (c.Count() > 0 && !c.Arg(0).IsUndefined())
+    c.vm.SetMember(Value::Object(o), "message", c.Arg(0));
   return Value::Object(o);
 }
 
-Value ErrorToString(NativeCall& c) { return Value::String(c.vm.ToString(c.vm.GetMember(c.self, "message"))); }
+Value ErrorToString(NativeCall& c) {
+  return Value::String(c.vm.ToString(c.vm.GetMember(c.self, "message")));
+}
 
 }  // namespace
 

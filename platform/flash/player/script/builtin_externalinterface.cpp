@@ -1,5 +1,5 @@
-// flash.external.ExternalInterface: there is no container page around a captured movie, so the interface is
-// unavailable; calls answer null and callbacks cannot be registered.
+// flash.external.ExternalInterface: there is no container page around a captured movie, so the
+// interface is unavailable; calls answer null and callbacks cannot be registered.
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/native_members.h"
 

@@ -22,7 +22,8 @@ Value ApplyMethod(NativeCall& c) {
     args = static_cast<ArrayObject*>(list)->items;
   } else if (list) {
     double n = c.vm.ToNumber(c.vm.GetMember(c.Arg(1), "length"));
-    for (size_t i = 0; i < n && i < 1000000; ++i) args.push_back(c.vm.GetMember(c.Arg(1), std::to_string(i)));
+    for (size_t i = 0; i < n && i < 1000000; ++i)
+      args.push_back(c.vm.GetMember(c.Arg(1), std::to_string(i)));
   }
   return c.vm.Call(c.self, self, std::move(args));
 }

@@ -21,19 +21,23 @@ namespace lib = scriptlib;
 
 // --- shared helpers ---
 
-double Num(NativeCall& c, const Value& obj, const char* name) { return c.vm.ToNumber(c.vm.GetMember(obj, name)); }
+double Num(NativeCall& c, const Value& obj, const char* name) {
+  return c.vm.ToNumber(c.vm.GetMember(obj, name));
+}
 void SetNum(NativeCall& c, const Value& obj, const char* name, double v) {
   c.vm.SetMember(obj, name, Value::Number(v));
 }
 
 // A new instance of a class of the package, as `new` would make it.
 Value NewOf(NativeCall& c, const char* cls, std::vector<Value> args) {
-  Value package = c.vm.GetMember(c.vm.GetMember(Value::Object(c.vm.realm().global), "flash"), "geom");
+  Value package =
+      c.vm.GetMember(c.vm.GetMember(Value::Object(c.vm.realm().global), "flash"), "geom");
   return c.vm.Construct(c.vm.GetMember(package, cls), std::move(args));
 }
 
 // Stores the arguments under `names` as given; without any arguments, the defaults.
-void StoreArgs(NativeCall& c, std::initializer_list<const char*> names, std::initializer_list<double> defaults) {
+void StoreArgs(NativeCall& c, std::initializer_list<const char*> names,
+               std::initializer_list<double> defaults) {
   size_t i = 0;
   auto d = defaults.begin();
   for (const char* name : names) {
@@ -59,7 +63,9 @@ Value Describe(NativeCall& c, std::initializer_list<std::pair<const char*, const
 
 int Tag(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }
 
-Value FromOptional(NativeCall& c, std::optional<bool> b) { return b ? c.vm.FromBool(*b) : Value::Undefined(); }
+Value FromOptional(NativeCall& c, std::optional<bool> b) {
+  return b ? c.vm.FromBool(*b) : Value::Undefined();
+}
 
 // --- Point ---
 
@@ -73,8 +79,19 @@ Value PointCtor(NativeCall& c) {
   return c.self;
 }
 
-enum PointOp { kPointAdd, kPointSubtract, kPointClone, kPointEquals, kPointNormalize, kPointOffset, kPointToString,
-               kPointLength, kPointDistance, kPointInterpolate, kPointPolar };
+enum PointOp {
+  kPointAdd,
+  kPointSubtract,
+  kPointClone,
+  kPointEquals,
+  kPointNormalize,
+  kPointOffset,
+  kPointToString,
+  kPointLength,
+  kPointDistance,
+  kPointInterpolate,
+  kPointPolar
+};
 
 Value PointMethod(NativeCall& c) {
   switch (Tag(c)) {
@@ -87,10 +104,12 @@ Value PointMethod(NativeCall& c) {
     case kPointClone:
       return NewOf(c, "Point", {c.vm.GetMember(c.self, "x"), c.vm.GetMember(c.self, "y")});
     case kPointEquals: {
-      if (!c.Arg(0).IsObject() || !c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(c.self, "__constructor__"))))
+      if (!c.Arg(0).IsObject() ||
+          !c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(c.self, "__constructor__"))))
         return c.vm.FromBool(false);
-      return c.vm.FromBool(c.vm.StrictEquals(c.vm.GetMember(c.self, "x"), c.vm.GetMember(c.Arg(0), "x")) &&
-                           c.vm.StrictEquals(c.vm.GetMember(c.self, "y"), c.vm.GetMember(c.Arg(0), "y")));
+      return c.vm.FromBool(
+          c.vm.StrictEquals(c.vm.GetMember(c.self, "x"), c.vm.GetMember(c.Arg(0), "x")) &&
+          c.vm.StrictEquals(c.vm.GetMember(c.self, "y"), c.vm.GetMember(c.Arg(0), "y")));
     }
     case kPointNormalize: {
       lib::GeomPoint p = lib::PointNormalize(PointOf(c, c.self), c.vm.ToNumber(c.Arg(0)));
@@ -104,10 +123,13 @@ Value PointMethod(NativeCall& c) {
       return Value::Undefined();
     case kPointToString: return Describe(c, {{"x", "x"}, {"y", "y"}});
     case kPointLength: return Value::Number(lib::PointLength(PointOf(c, c.self)));
-    case kPointDistance: return Value::Number(lib::PointDistance(PointOf(c, c.Arg(0)), PointOf(c, c.Arg(1))));
+    case kPointDistance:
+      return Value::Number(lib::PointDistance(PointOf(c, c.Arg(0)), PointOf(c, c.Arg(1))));
     case kPointInterpolate:
-      return NewPoint(c, lib::PointInterpolate(PointOf(c, c.Arg(0)), PointOf(c, c.Arg(1)), c.vm.ToNumber(c.Arg(2))));
-    case kPointPolar: return NewPoint(c, lib::PointPolar(c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1))));
+      return NewPoint(c, lib::PointInterpolate(PointOf(c, c.Arg(0)), PointOf(c, c.Arg(1)),
+                                               c.vm.ToNumber(c.Arg(2))));
+    case kPointPolar:
+      return NewPoint(c, lib::PointPolar(c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1))));
     default: return Value::Undefined();
   }
 }
@@ -119,7 +141,9 @@ lib::GeomRect RectOf(NativeCall& c, const Value& v) {
 }
 
 Value NewRect(NativeCall& c, const lib::GeomRect& r) {
-  return NewOf(c, "Rectangle", {Value::Number(r.x), Value::Number(r.y), Value::Number(r.width), Value::Number(r.height)});
+  return NewOf(
+      c, "Rectangle",
+      {Value::Number(r.x), Value::Number(r.y), Value::Number(r.width), Value::Number(r.height)});
 }
 
 void SetRect(NativeCall& c, const lib::GeomRect& r) {
@@ -134,42 +158,64 @@ Value RectCtor(NativeCall& c) {
   return c.self;
 }
 
-enum RectOp { kRectClone, kRectEquals, kRectIsEmpty, kRectSetEmpty, kRectContains, kRectContainsPoint,
-              kRectContainsRectangle, kRectInflate, kRectInflatePoint, kRectIntersection, kRectIntersects,
-              kRectOffset, kRectOffsetPoint, kRectUnion, kRectToString };
+enum RectOp {
+  kRectClone,
+  kRectEquals,
+  kRectIsEmpty,
+  kRectSetEmpty,
+  kRectContains,
+  kRectContainsPoint,
+  kRectContainsRectangle,
+  kRectInflate,
+  kRectInflatePoint,
+  kRectIntersection,
+  kRectIntersects,
+  kRectOffset,
+  kRectOffsetPoint,
+  kRectUnion,
+  kRectToString
+};
 
 Value RectMethod(NativeCall& c) {
   Value self = c.self;
   switch (Tag(c)) {
     case kRectClone:
-      return NewOf(c, "Rectangle", {c.vm.GetMember(self, "x"), c.vm.GetMember(self, "y"), c.vm.GetMember(self, "width"),
-                                    c.vm.GetMember(self, "height")});
+      return NewOf(c, "Rectangle",
+                   {c.vm.GetMember(self, "x"), c.vm.GetMember(self, "y"),
+                    c.vm.GetMember(self, "width"), c.vm.GetMember(self, "height")});
     case kRectEquals: {
-      if (!c.Arg(0).IsObject() || !c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(self, "__constructor__"))))
+      if (!c.Arg(0).IsObject() ||
+          !c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(self, "__constructor__"))))
         return c.vm.FromBool(false);
       for (const char* m : {"x", "y", "width", "height"})
-        if (!c.vm.StrictEquals(c.vm.GetMember(self, m), c.vm.GetMember(c.Arg(0), m))) return c.vm.FromBool(false);
+        if (!c.vm.StrictEquals(c.vm.GetMember(self, m), c.vm.GetMember(c.Arg(0), m)))
+          return c.vm.FromBool(false);
       return c.vm.FromBool(true);
     }
     case kRectIsEmpty: return c.vm.FromBool(lib::RectIsEmpty(RectOf(c, self)));
     case kRectSetEmpty: SetRect(c, {}); return Value::Undefined();
     case kRectContains:
-      return FromOptional(c, lib::RectContains(RectOf(c, self), c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1))));
+      return FromOptional(
+          c, lib::RectContains(RectOf(c, self), c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1))));
     case kRectContainsPoint: {
       lib::GeomPoint p = PointOf(c, c.Arg(0));
       return FromOptional(c, lib::RectContains(RectOf(c, self), p.x, p.y));
     }
-    case kRectContainsRectangle: return FromOptional(c, lib::RectContainsRect(RectOf(c, self), RectOf(c, c.Arg(0))));
+    case kRectContainsRectangle:
+      return FromOptional(c, lib::RectContainsRect(RectOf(c, self), RectOf(c, c.Arg(0))));
     case kRectInflate:
-      SetRect(c, lib::RectInflate(RectOf(c, self), c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1))));
+      SetRect(c,
+              lib::RectInflate(RectOf(c, self), c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1))));
       return Value::Undefined();
     case kRectInflatePoint: {
       lib::GeomPoint p = PointOf(c, c.Arg(0));
       SetRect(c, lib::RectInflate(RectOf(c, self), p.x, p.y));
       return Value::Undefined();
     }
-    case kRectIntersection: return NewRect(c, lib::RectIntersection(RectOf(c, self), RectOf(c, c.Arg(0))));
-    case kRectIntersects: return c.vm.FromBool(lib::RectIntersects(RectOf(c, self), RectOf(c, c.Arg(0))));
+    case kRectIntersection:
+      return NewRect(c, lib::RectIntersection(RectOf(c, self), RectOf(c, c.Arg(0))));
+    case kRectIntersects:
+      return c.vm.FromBool(lib::RectIntersects(RectOf(c, self), RectOf(c, c.Arg(0))));
     case kRectOffset:
     case kRectOffsetPoint: {
       double dx, dy;
@@ -186,7 +232,8 @@ Value RectMethod(NativeCall& c) {
       return Value::Undefined();
     }
     case kRectUnion: return NewRect(c, lib::RectUnion(RectOf(c, self), RectOf(c, c.Arg(0))));
-    case kRectToString: return Describe(c, {{"x", "x"}, {"y", "y"}, {"w", "width"}, {"h", "height"}});
+    case kRectToString:
+      return Describe(c, {{"x", "x"}, {"y", "y"}, {"w", "width"}, {"h", "height"}});
     default: return Value::Undefined();
   }
 }
@@ -204,8 +251,10 @@ Value RectGet(NativeCall& c) {
     case kBottom: return Value::Number(Num(c, self, "y") + Num(c, self, "height"));
     case kTopLeft: return NewOf(c, "Point", {c.vm.GetMember(self, "x"), c.vm.GetMember(self, "y")});
     case kBottomRight:
-      return NewPoint(c, {Num(c, self, "x") + Num(c, self, "width"), Num(c, self, "y") + Num(c, self, "height")});
-    case kSize: return NewOf(c, "Point", {c.vm.GetMember(self, "width"), c.vm.GetMember(self, "height")});
+      return NewPoint(c, {Num(c, self, "x") + Num(c, self, "width"),
+                          Num(c, self, "y") + Num(c, self, "height")});
+    case kSize:
+      return NewOf(c, "Point", {c.vm.GetMember(self, "width"), c.vm.GetMember(self, "height")});
     default: return Value::Undefined();
   }
 }
@@ -217,7 +266,9 @@ Value RectSet(NativeCall& c) {
     SetNum(c, self, size, Num(c, self, size) + Num(c, self, pos) - c.vm.ToNumber(to));
     c.vm.SetMember(self, pos, to);
   };
-  auto move_far = [&](const char* pos, const char* size, double to) { SetNum(c, self, size, to - Num(c, self, pos)); };
+  auto move_far = [&](const char* pos, const char* size, double to) {
+    SetNum(c, self, size, to - Num(c, self, pos));
+  };
   switch (Tag(c)) {
     case kTop: move_near("y", "height", v); break;
     case kLeft: move_near("x", "width", v); break;
@@ -245,7 +296,8 @@ Value RectSet(NativeCall& c) {
 // --- Matrix ---
 
 lib::GeomMatrix MatrixOf(NativeCall& c, const Value& v) {
-  return {Num(c, v, "a"), Num(c, v, "b"), Num(c, v, "c"), Num(c, v, "d"), Num(c, v, "tx"), Num(c, v, "ty")};
+  return {Num(c, v, "a"), Num(c, v, "b"),  Num(c, v, "c"),
+          Num(c, v, "d"), Num(c, v, "tx"), Num(c, v, "ty")};
 }
 
 void SetMatrix(NativeCall& c, const lib::GeomMatrix& m) {
@@ -258,8 +310,9 @@ void SetMatrix(NativeCall& c, const lib::GeomMatrix& m) {
 }
 
 Value NewMatrix(NativeCall& c, const lib::GeomMatrix& m) {
-  return NewOf(c, "Matrix", {Value::Number(m.a), Value::Number(m.b), Value::Number(m.c), Value::Number(m.d),
-                             Value::Number(m.tx), Value::Number(m.ty)});
+  return NewOf(c, "Matrix",
+               {Value::Number(m.a), Value::Number(m.b), Value::Number(m.c), Value::Number(m.d),
+                Value::Number(m.tx), Value::Number(m.ty)});
 }
 
 Value MatrixCtor(NativeCall& c) {
@@ -267,9 +320,20 @@ Value MatrixCtor(NativeCall& c) {
   return c.self;
 }
 
-enum MatrixOp { kMatrixIdentity, kMatrixClone, kMatrixConcat, kMatrixInvert, kMatrixRotate, kMatrixScale,
-                kMatrixTranslate, kMatrixCreateBox, kMatrixCreateGradientBox, kMatrixTransformPoint,
-                kMatrixDeltaTransformPoint, kMatrixToString };
+enum MatrixOp {
+  kMatrixIdentity,
+  kMatrixClone,
+  kMatrixConcat,
+  kMatrixInvert,
+  kMatrixRotate,
+  kMatrixScale,
+  kMatrixTranslate,
+  kMatrixCreateBox,
+  kMatrixCreateGradientBox,
+  kMatrixTransformPoint,
+  kMatrixDeltaTransformPoint,
+  kMatrixToString
+};
 
 Value MatrixMethod(NativeCall& c) {
   auto arg = [&](size_t i) { return c.vm.ToNumber(c.Arg(i)); };
@@ -279,23 +343,33 @@ Value MatrixMethod(NativeCall& c) {
     case kMatrixIdentity: SetMatrix(c, {}); return Value::Undefined();
     case kMatrixClone: {
       std::vector<Value> members;
-      for (const char* m : {"a", "b", "c", "d", "tx", "ty"}) members.push_back(c.vm.GetMember(c.self, m));
+      for (const char* m : {"a", "b", "c", "d", "tx", "ty"})
+        members.push_back(c.vm.GetMember(c.self, m));
       return NewOf(c, "Matrix", std::move(members));
     }
-    case kMatrixConcat: SetMatrix(c, lib::MatrixConcat(MatrixOf(c, c.self), MatrixOf(c, c.Arg(0)))); break;
+    case kMatrixConcat:
+      SetMatrix(c, lib::MatrixConcat(MatrixOf(c, c.self), MatrixOf(c, c.Arg(0))));
+      break;
     case kMatrixInvert: SetMatrix(c, lib::MatrixInvert(MatrixOf(c, c.self))); break;
     case kMatrixRotate: SetMatrix(c, lib::MatrixRotate(MatrixOf(c, c.self), arg(0))); break;
     case kMatrixScale: SetMatrix(c, lib::MatrixScale(MatrixOf(c, c.self), arg(0), arg(1))); break;
-    case kMatrixTranslate: SetMatrix(c, lib::MatrixTranslate(MatrixOf(c, c.self), arg(0), arg(1))); break;
-    case kMatrixCreateBox: SetMatrix(c, lib::MatrixCreateBox(arg(0), arg(1), arg(2), optional(3), optional(4))); break;
-    case kMatrixCreateGradientBox:
-      SetMatrix(c, lib::MatrixCreateGradientBox(arg(0), arg(1), optional(2), optional(3), optional(4)));
+    case kMatrixTranslate:
+      SetMatrix(c, lib::MatrixTranslate(MatrixOf(c, c.self), arg(0), arg(1)));
       break;
-    case kMatrixTransformPoint: return NewPoint(c, lib::MatrixTransformPoint(MatrixOf(c, c.self), PointOf(c, c.Arg(0))));
+    case kMatrixCreateBox:
+      SetMatrix(c, lib::MatrixCreateBox(arg(0), arg(1), arg(2), optional(3), optional(4)));
+      break;
+    case kMatrixCreateGradientBox:
+      SetMatrix(
+          c, lib::MatrixCreateGradientBox(arg(0), arg(1), optional(2), optional(3), optional(4)));
+      break;
+    case kMatrixTransformPoint:
+      return NewPoint(c, lib::MatrixTransformPoint(MatrixOf(c, c.self), PointOf(c, c.Arg(0))));
     case kMatrixDeltaTransformPoint:
       return NewPoint(c, lib::MatrixDeltaTransformPoint(MatrixOf(c, c.self), PointOf(c, c.Arg(0))));
     case kMatrixToString:
-      return Describe(c, {{"a", "a"}, {"b", "b"}, {"c", "c"}, {"d", "d"}, {"tx", "tx"}, {"ty", "ty"}});
+      return Describe(c,
+                      {{"a", "a"}, {"b", "b"}, {"c", "c"}, {"d", "d"}, {"tx", "tx"}, {"ty", "ty"}});
     default: break;
   }
   return Value::Undefined();
@@ -303,8 +377,9 @@ Value MatrixMethod(NativeCall& c) {
 
 // --- ColorTransform ---
 
-constexpr const char* kColorMembers[] = {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier",
-                                         "redOffset",     "greenOffset",     "blueOffset",     "alphaOffset"};
+constexpr const char* kColorMembers[] = {"redMultiplier",   "greenMultiplier", "blueMultiplier",
+                                         "alphaMultiplier", "redOffset",       "greenOffset",
+                                         "blueOffset",      "alphaOffset"};
 
 lib::GeomColorTransform ColorOf(NativeCall& c, const Value& v) {
   lib::GeomColorTransform t;
@@ -315,8 +390,9 @@ lib::GeomColorTransform ColorOf(NativeCall& c, const Value& v) {
 }
 
 std::vector<Value> ColorValues(const lib::GeomColorTransform& t) {
-  return {Value::Number(t.redMultiplier), Value::Number(t.greenMultiplier), Value::Number(t.blueMultiplier),
-          Value::Number(t.alphaMultiplier), Value::Number(t.redOffset),   Value::Number(t.greenOffset),
+  return {Value::Number(t.redMultiplier),  Value::Number(t.greenMultiplier),
+          Value::Number(t.blueMultiplier), Value::Number(t.alphaMultiplier),
+          Value::Number(t.redOffset),      Value::Number(t.greenOffset),
           Value::Number(t.blueOffset),     Value::Number(t.alphaOffset)};
 }
 
@@ -326,8 +402,9 @@ void SetColor(NativeCall& c, const lib::GeomColorTransform& t) {
 }
 
 Value ColorCtor(NativeCall& c) {
-  StoreArgs(c, {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier", "redOffset", "greenOffset",
-                "blueOffset", "alphaOffset"},
+  StoreArgs(c,
+            {"redMultiplier", "greenMultiplier", "blueMultiplier", "alphaMultiplier", "redOffset",
+             "greenOffset", "blueOffset", "alphaOffset"},
             {1, 1, 1, 1, 0, 0, 0, 0});
   return c.self;
 }
@@ -336,18 +413,22 @@ enum ColorOp { kColorConcat, kColorToString, kColorGetRgb, kColorSetRgb };
 
 Value ColorMethod(NativeCall& c) {
   switch (Tag(c)) {
-    case kColorConcat: SetColor(c, lib::ColorTransformConcat(ColorOf(c, c.self), ColorOf(c, c.Arg(0)))); break;
+    case kColorConcat:
+      SetColor(c, lib::ColorTransformConcat(ColorOf(c, c.self), ColorOf(c, c.Arg(0))));
+      break;
     case kColorToString: {
       std::string out = "(";
       for (int i = 0; i < 8; ++i) {
         if (i) out += ", ";
-        out += std::string(kColorMembers[i]) + "=" + c.vm.ToString(c.vm.GetMember(c.self, kColorMembers[i]));
+        out += std::string(kColorMembers[i]) + "=" +
+               c.vm.ToString(c.vm.GetMember(c.self, kColorMembers[i]));
       }
       return Value::String(out + ")");
     }
     case kColorGetRgb: return Value::Number(lib::ColorTransformRgb(ColorOf(c, c.self)));
     case kColorSetRgb:
-      SetColor(c, lib::ColorTransformWithRgb(ColorOf(c, c.self), static_cast<uint32_t>(c.vm.ToInt32(c.Arg(0)))));
+      SetColor(c, lib::ColorTransformWithRgb(ColorOf(c, c.self),
+                                             static_cast<uint32_t>(c.vm.ToInt32(c.Arg(0)))));
       break;
     default: break;
   }
@@ -367,8 +448,13 @@ Value TransformCtor(NativeCall& c) {
 }
 
 lib::GeomColorTransform FromClipColor(const ColorTransform& t) {
-  return {t.r_mult / 256.0, t.g_mult / 256.0, t.b_mult / 256.0, t.a_mult / 256.0,
-          static_cast<double>(t.r_add), static_cast<double>(t.g_add), static_cast<double>(t.b_add),
+  return {t.r_mult / 256.0,
+          t.g_mult / 256.0,
+          t.b_mult / 256.0,
+          t.a_mult / 256.0,
+          static_cast<double>(t.r_add),
+          static_cast<double>(t.g_add),
+          static_cast<double>(t.b_add),
           static_cast<double>(t.a_add)};
 }
 
@@ -392,16 +478,25 @@ ColorTransform ToClipColor(const lib::GeomColorTransform& t) {
 }
 
 // A clip's matrix in pixels (its translation is kept in twips).
-lib::GeomMatrix PixelMatrix(const Matrix& m) { return {m.a, m.b, m.c, m.d, m.tx / 20.0, m.ty / 20.0}; }
+lib::GeomMatrix PixelMatrix(const Matrix& m) {
+  return {m.a, m.b, m.c, m.d, m.tx / 20.0, m.ty / 20.0};
+}
 
-enum TransformProp { kMatrix, kColorTransform, kConcatenatedMatrix, kConcatenatedColorTransform, kPixelBounds };
+enum TransformProp {
+  kMatrix,
+  kColorTransform,
+  kConcatenatedMatrix,
+  kConcatenatedColorTransform,
+  kPixelBounds
+};
 
 Value TransformGet(NativeCall& c) {
   MovieClip* clip = TransformClip(c);
   if (!clip) return Value::Undefined();
   switch (Tag(c)) {
     case kMatrix: return NewMatrix(c, PixelMatrix(clip->matrix));
-    case kColorTransform: return NewOf(c, "ColorTransform", ColorValues(FromClipColor(clip->color_transform)));
+    case kColorTransform:
+      return NewOf(c, "ColorTransform", ColorValues(FromClipColor(clip->color_transform)));
     case kConcatenatedMatrix: {
       Matrix m = clip->matrix;
       for (MovieClip* p = clip->parent; p; p = p->parent) m = p->matrix * m;
@@ -434,7 +529,8 @@ Value TransformGet(NativeCall& c) {
 Value TransformSet(NativeCall& c) {
   MovieClip* clip = TransformClip(c);
   if (!clip) return Value::Undefined();
-  Value package = c.vm.GetMember(c.vm.GetMember(Value::Object(c.vm.realm().global), "flash"), "geom");
+  Value package =
+      c.vm.GetMember(c.vm.GetMember(Value::Object(c.vm.realm().global), "flash"), "geom");
   switch (Tag(c)) {
     case kMatrix: {
       if (!c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(package, "Matrix")))) break;
@@ -444,7 +540,8 @@ Value TransformSet(NativeCall& c) {
       break;
     }
     case kColorTransform:
-      if (!c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(package, "ColorTransform")))) break;
+      if (!c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(package, "ColorTransform"))))
+        break;
       clip->color_transform = ToClipColor(ColorOf(c, c.Arg(0)));
       break;
     default: break;
@@ -471,7 +568,8 @@ Value ClipTransformSet(NativeCall& c) {
 
 // A class of the package (not on _global). Its constructor also runs when called as a function
 // (as super() from a subclass does), on that call's `this`.
-FunctionObject* PackageClass(Realm& realm, ScriptObject* package, const char* name, NativeFn construct) {
+FunctionObject* PackageClass(Realm& realm, ScriptObject* package, const char* name,
+                             NativeFn construct) {
   FunctionObject* ctor = realm.NewNative(construct);
   ScriptObject* proto = realm.NewObject();
   realm.LinkPrototype(ctor, proto);
@@ -490,8 +588,12 @@ void InstallGeom(Realm& realm) {
 
   FunctionObject* point = PackageClass(realm, geom, "Point", PointCtor);
   ScriptObject* pp = ProtoOf(realm, point);
-  for (auto [name, tag] : {std::pair{"add", kPointAdd}, {"subtract", kPointSubtract}, {"clone", kPointClone},
-                           {"equals", kPointEquals}, {"normalize", kPointNormalize}, {"offset", kPointOffset},
+  for (auto [name, tag] : {std::pair{"add", kPointAdd},
+                           {"subtract", kPointSubtract},
+                           {"clone", kPointClone},
+                           {"equals", kPointEquals},
+                           {"normalize", kPointNormalize},
+                           {"offset", kPointOffset},
                            {"toString", kPointToString}})
     realm.Method(pp, name, PointMethod, tag);
   NativeAccessor(realm, pp, "length", PointMethod, nullptr, kPointLength);
@@ -501,26 +603,45 @@ void InstallGeom(Realm& realm) {
 
   FunctionObject* rect = PackageClass(realm, geom, "Rectangle", RectCtor);
   ScriptObject* rp = ProtoOf(realm, rect);
-  for (auto [name, tag] :
-       {std::pair{"clone", kRectClone}, {"equals", kRectEquals}, {"isEmpty", kRectIsEmpty},
-        {"setEmpty", kRectSetEmpty}, {"contains", kRectContains}, {"containsPoint", kRectContainsPoint},
-        {"containsRectangle", kRectContainsRectangle}, {"inflate", kRectInflate},
-        {"inflatePoint", kRectInflatePoint}, {"intersection", kRectIntersection},
-        {"intersects", kRectIntersects}, {"offset", kRectOffset}, {"offsetPoint", kRectOffsetPoint},
-        {"union", kRectUnion}, {"toString", kRectToString}})
+  for (auto [name, tag] : {std::pair{"clone", kRectClone},
+                           {"equals", kRectEquals},
+                           {"isEmpty", kRectIsEmpty},
+                           {"setEmpty", kRectSetEmpty},
+                           {"contains", kRectContains},
+                           {"containsPoint", kRectContainsPoint},
+                           {"containsRectangle", kRectContainsRectangle},
+                           {"inflate", kRectInflate},
+                           {"inflatePoint", kRectInflatePoint},
+                           {"intersection", kRectIntersection},
+                           {"intersects", kRectIntersects},
+                           {"offset", kRectOffset},
+                           {"offsetPoint", kRectOffsetPoint},
+                           {"union", kRectUnion},
+                           {"toString", kRectToString}})
     realm.Method(rp, name, RectMethod, tag);
-  for (auto [name, tag] : {std::pair{"top", kTop}, {"right", kRight}, {"bottom", kBottom}, {"left", kLeft},
-                           {"topLeft", kTopLeft}, {"bottomRight", kBottomRight}, {"size", kSize}})
+  for (auto [name, tag] : {std::pair{"top", kTop},
+                           {"right", kRight},
+                           {"bottom", kBottom},
+                           {"left", kLeft},
+                           {"topLeft", kTopLeft},
+                           {"bottomRight", kBottomRight},
+                           {"size", kSize}})
     NativeAccessor(realm, rp, name, RectGet, RectSet, tag);
 
   FunctionObject* matrix = PackageClass(realm, geom, "Matrix", MatrixCtor);
   ScriptObject* mp = ProtoOf(realm, matrix);
-  for (auto [name, tag] :
-       {std::pair{"identity", kMatrixIdentity}, {"clone", kMatrixClone}, {"concat", kMatrixConcat},
-        {"invert", kMatrixInvert}, {"rotate", kMatrixRotate}, {"scale", kMatrixScale},
-        {"translate", kMatrixTranslate}, {"createBox", kMatrixCreateBox},
-        {"createGradientBox", kMatrixCreateGradientBox}, {"transformPoint", kMatrixTransformPoint},
-        {"deltaTransformPoint", kMatrixDeltaTransformPoint}, {"toString", kMatrixToString}})
+  for (auto [name, tag] : {std::pair{"identity", kMatrixIdentity},
+                           {"clone", kMatrixClone},
+                           {"concat", kMatrixConcat},
+                           {"invert", kMatrixInvert},
+                           {"rotate", kMatrixRotate},
+                           {"scale", kMatrixScale},
+                           {"translate", kMatrixTranslate},
+                           {"createBox", kMatrixCreateBox},
+                           {"createGradientBox", kMatrixCreateGradientBox},
+                           {"transformPoint", kMatrixTransformPoint},
+                           {"deltaTransformPoint", kMatrixDeltaTransformPoint},
+                           {"toString", kMatrixToString}})
     realm.Method(mp, name, MatrixMethod, tag);
 
   FunctionObject* color = PackageClass(realm, geom, "ColorTransform", ColorCtor);
@@ -532,13 +653,16 @@ void InstallGeom(Realm& realm) {
 
   FunctionObject* transform = PackageClass(realm, geom, "Transform", TransformCtor);
   ScriptObject* tp = ProtoOf(realm, transform);
-  for (auto [name, tag] : {std::pair{"matrix", kMatrix}, {"colorTransform", kColorTransform},
+  for (auto [name, tag] : {std::pair{"matrix", kMatrix},
+                           {"colorTransform", kColorTransform},
                            {"concatenatedMatrix", kConcatenatedMatrix},
                            {"concatenatedColorTransform", kConcatenatedColorTransform},
                            {"pixelBounds", kPixelBounds}})
-    NativeAccessor(realm, tp, name, TransformGet, (tag == kMatrix || tag == kColorTransform) ? TransformSet : nullptr, tag);
+    NativeAccessor(realm, tp, name, TransformGet,
+                   (tag == kMatrix || tag == kColorTransform) ? TransformSet : nullptr, tag);
   if (realm.movieclip_proto && !realm.movieclip_proto->Find(realm.heap.Key("transform")))
-    NativeAccessor(realm, realm.movieclip_proto, "transform", ClipTransformGet, ClipTransformSet, 0);
+    NativeAccessor(realm, realm.movieclip_proto, "transform", ClipTransformGet, ClipTransformSet,
+                   0);
 }
 
 }  // namespace flash

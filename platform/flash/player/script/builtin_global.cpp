@@ -22,13 +22,17 @@ Value ParseInt(NativeCall& c) {
   return Value::Number(scriptlib::ParseInt(c.vm.ToString(c.Arg(0)), radix));
 }
 
-Value ParseFloat(NativeCall& c) { return Value::Number(scriptlib::ParseFloat(c.vm.ToString(c.Arg(0)))); }
+Value ParseFloat(NativeCall& c) {
+  return Value::Number(scriptlib::ParseFloat(c.vm.ToString(c.Arg(0))));
+}
 // A missing argument is NaN whatever the version makes of undefined.
 double NumberArg(NativeCall& c) { return c.Count() ? c.vm.ToNumber(c.Arg(0)) : kNaN; }
 Value IsNaN(NativeCall& c) { return Value::Bool(std::isnan(NumberArg(c))); }
 Value IsFinite(NativeCall& c) { return Value::Bool(std::isfinite(NumberArg(c))); }
 Value Escape(NativeCall& c) { return Value::String(scriptlib::Escape(c.vm.ToString(c.Arg(0)))); }
-Value Unescape(NativeCall& c) { return Value::String(scriptlib::Unescape(c.vm.ToString(c.Arg(0)), c.vm.version())); }
+Value Unescape(NativeCall& c) {
+  return Value::String(scriptlib::Unescape(c.vm.ToString(c.Arg(0)), c.vm.version()));
+}
 
 // setInterval(function, ms, args...) or setInterval(object, "method", ms, args...).
 Value SetTimer(NativeCall& c, bool once) {
@@ -68,7 +72,8 @@ Value SetPropFlags(NativeCall& c) {
   if (!all) {
     ScriptObject* list = c.vm.ObjectOf(c.Arg(1));
     if (list && list->kind == ScriptObject::Kind::Array) {
-      for (const Value& v : static_cast<ArrayObject*>(list)->items) names.push_back(c.vm.ToString(v));
+      for (const Value& v : static_cast<ArrayObject*>(list)->items)
+        names.push_back(c.vm.ToString(v));
     } else {
       std::string s = c.vm.ToString(c.Arg(1));
       size_t at = 0;

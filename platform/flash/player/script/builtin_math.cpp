@@ -7,9 +7,25 @@ namespace flash {
 
 namespace {
 
-enum MathOp { kAbs, kAcos, kAsin, kAtan, kCeil, kCos, kExp, kFloor, kLog, kRound, kSin, kSqrt, kTan };
+enum MathOp {
+  kAbs,
+  kAcos,
+  kAsin,
+  kAtan,
+  kCeil,
+  kCos,
+  kExp,
+  kFloor,
+  kLog,
+  kRound,
+  kSin,
+  kSqrt,
+  kTan
+};
 
-double Arg(NativeCall& c, size_t i) { return i < c.Count() ? c.vm.ToNumber(c.args[i]) : std::nan(""); }
+double Arg(NativeCall& c, size_t i) {
+  return i < c.Count() ? c.vm.ToNumber(c.args[i]) : std::nan("");
+}
 
 Value Unary(NativeCall& c) {
   double x = Arg(c, 0);
@@ -60,7 +76,8 @@ Value Random(NativeCall& c) {
 void InstallMath(Realm& realm) {
   ScriptObject* m = realm.NewObject();
   realm.Set(realm.global, "Math", Value::Object(m));
-  const char* unary[] = {"abs", "acos", "asin", "atan", "ceil", "cos", "exp", "floor", "log", "round", "sin", "sqrt", "tan"};
+  const char* unary[] = {"abs",   "acos", "asin",  "atan", "ceil", "cos", "exp",
+                         "floor", "log",  "round", "sin",  "sqrt", "tan"};
   for (int i = 0; i < 13; ++i) realm.Method(m, unary[i], Unary, i);
   realm.Method(m, "atan2", Atan2);
   realm.Method(m, "pow", Pow);

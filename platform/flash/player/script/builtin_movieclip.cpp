@@ -13,9 +13,28 @@ namespace flash {
 namespace {
 
 enum Op {
-  kPlay, kStop, kNextFrame, kPrevFrame, kGotoAndPlay, kGotoAndStop, kGetDepth, kSwapDepths, kNextHighestDepth,
-  kInstanceAtDepth, kCreateEmpty, kDuplicate, kRemove, kAttach, kGetBounds, kHitTest, kLocalToGlobal,
-  kGlobalToLocal, kBytesLoaded, kBytesTotal, kGetRect, kSetMask
+  kPlay,
+  kStop,
+  kNextFrame,
+  kPrevFrame,
+  kGotoAndPlay,
+  kGotoAndStop,
+  kGetDepth,
+  kSwapDepths,
+  kNextHighestDepth,
+  kInstanceAtDepth,
+  kCreateEmpty,
+  kDuplicate,
+  kRemove,
+  kAttach,
+  kGetBounds,
+  kHitTest,
+  kLocalToGlobal,
+  kGlobalToLocal,
+  kBytesLoaded,
+  kBytesTotal,
+  kGetRect,
+  kSetMask
 };
 
 // The clip a method runs on: `this`, or the current timeline for a plain call.
@@ -93,14 +112,16 @@ Value Method(NativeCall& c) {
       double d = c.vm.ToNumber(c.Arg(0));
       if (std::isnan(d)) return Value::Undefined();
       auto it = clip->children.find(static_cast<int>(d) + 16384);
-      if (it == clip->children.end() || it->second->type != DisplayObject::Type::MovieClip) return Value::Undefined();
+      if (it == clip->children.end() || it->second->type != DisplayObject::Type::MovieClip)
+        return Value::Undefined();
       return c.vm.ClipValue(static_cast<MovieClip*>(it->second.get()));
     }
     case kCreateEmpty: {
       if (c.Count() < 2) return Value::Undefined();
       double d = c.vm.ToNumber(c.Arg(1));
       if (std::isnan(d)) return Value::Undefined();
-      MovieClip* made = p.CreateClip(clip, nullptr, c.vm.ToString(c.Arg(0)), static_cast<int>(d) + 16384, nullptr, c.vm);
+      MovieClip* made = p.CreateClip(clip, nullptr, c.vm.ToString(c.Arg(0)),
+                                     static_cast<int>(d) + 16384, nullptr, c.vm);
       return c.vm.ClipValue(made);
     }
     case kAttach: {
@@ -109,15 +130,17 @@ Value Method(NativeCall& c) {
       if (std::isnan(d)) return Value::Undefined();
       CharacterPtr def = p.ExportedSymbol(clip->movie.get(), c.vm.ToString(c.Arg(0)));
       if (!def) return Value::Undefined();
-      MovieClip* made = p.CreateClip(clip, def, c.vm.ToString(c.Arg(1)), static_cast<int>(d) + 16384,
-                                     c.vm.ObjectOf(c.Arg(3)), c.vm, c.vm.ToString(c.Arg(0)));
+      MovieClip* made =
+          p.CreateClip(clip, def, c.vm.ToString(c.Arg(1)), static_cast<int>(d) + 16384,
+                       c.vm.ObjectOf(c.Arg(3)), c.vm, c.vm.ToString(c.Arg(0)));
       return c.vm.ClipValue(made);
     }
     case kDuplicate: {
       if (!clip->parent || c.Count() < 2) return Value::Undefined();
       double d = c.vm.ToNumber(c.Arg(1));
       if (std::isnan(d)) return Value::Undefined();
-      MovieClip* made = p.DuplicateClip(clip, c.vm.ToString(c.Arg(0)), static_cast<int>(d) + 16384, c.vm.ObjectOf(c.Arg(2)));
+      MovieClip* made = p.DuplicateClip(clip, c.vm.ToString(c.Arg(0)), static_cast<int>(d) + 16384,
+                                        c.vm.ObjectOf(c.Arg(2)));
       return c.vm.ClipValue(made);
     }
     case kRemove: c.vm.RemoveSprite(clip); break;
@@ -139,8 +162,14 @@ Value Method(NativeCall& c) {
         for (int i = 0; i < 4; ++i) {
           double x, y;
           m.Apply(xs[i], ys[i], x, y);
-          if (i == 0) { x0 = x1 = x; y0 = y1 = y; }
-          x0 = std::min(x0, x); x1 = std::max(x1, x); y0 = std::min(y0, y); y1 = std::max(y1, y);
+          if (i == 0) {
+            x0 = x1 = x;
+            y0 = y1 = y;
+          }
+          x0 = std::min(x0, x);
+          x1 = std::max(x1, x);
+          y0 = std::min(y0, y);
+          y1 = std::max(y1, y);
         }
       }
       c.vm.SetMember(Value::Object(r), "xMin", Value::Number(x0 / 20.0));
@@ -161,8 +190,14 @@ Value Method(NativeCall& c) {
         for (int i = 0; i < 4; ++i) {
           double x, y;
           mm.Apply(xs[i], ys[i], x, y);
-          if (i == 0) { a0 = a1 = x; b0 = b1 = y; }
-          a0 = std::min(a0, x); a1 = std::max(a1, x); b0 = std::min(b0, y); b1 = std::max(b1, y);
+          if (i == 0) {
+            a0 = a1 = x;
+            b0 = b1 = y;
+          }
+          a0 = std::min(a0, x);
+          a1 = std::max(a1, x);
+          b0 = std::min(b0, y);
+          b1 = std::max(b1, y);
         }
         return true;
       };
@@ -188,7 +223,8 @@ Value Method(NativeCall& c) {
     case kGlobalToLocal: {
       Value pt = c.Arg(0);
       if (!c.vm.ObjectOf(pt)) break;
-      double x = c.vm.ToNumber(c.vm.GetMember(pt, "x")) * 20, y = c.vm.ToNumber(c.vm.GetMember(pt, "y")) * 20;
+      double x = c.vm.ToNumber(c.vm.GetMember(pt, "x")) * 20,
+             y = c.vm.ToNumber(c.vm.GetMember(pt, "y")) * 20;
       Matrix m = Concatenated(clip);
       if (op == kGlobalToLocal) {
         Matrix inv;
@@ -234,13 +270,21 @@ Value Nothing(NativeCall&) { return Value::Undefined(); }
 bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
   if (obj.type == DisplayObject::Type::Shape && obj.character) {
     const auto& r = static_cast<const ShapeDef&>(*obj.character).bounds;
-    xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
+    xmin = r.xmin;
+    xmax = r.xmax;
+    ymin = r.ymin;
+    ymax = r.ymax;
     return true;
   }
-  if ((obj.type == DisplayObject::Type::Text || obj.type == DisplayObject::Type::EditText) && obj.character) {
-    const RectTwips& r = obj.type == DisplayObject::Type::Text ? static_cast<const StaticTextDef&>(*obj.character).bounds
-                                                               : static_cast<const EditTextDef&>(*obj.character).bounds;
-    xmin = r.xmin; xmax = r.xmax; ymin = r.ymin; ymax = r.ymax;
+  if ((obj.type == DisplayObject::Type::Text || obj.type == DisplayObject::Type::EditText) &&
+      obj.character) {
+    const RectTwips& r = obj.type == DisplayObject::Type::Text
+                             ? static_cast<const StaticTextDef&>(*obj.character).bounds
+                             : static_cast<const EditTextDef&>(*obj.character).bounds;
+    xmin = r.xmin;
+    xmax = r.xmax;
+    ymin = r.ymin;
+    ymax = r.ymax;
     return true;
   }
   if (obj.type == DisplayObject::Type::MorphShape && obj.character) {
@@ -258,7 +302,10 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
   const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
   RectTwips drawn;
   if (drawing && drawing->Bounds(drawn)) {
-    xmin = drawn.xmin; xmax = drawn.xmax; ymin = drawn.ymin; ymax = drawn.ymax;
+    xmin = drawn.xmin;
+    xmax = drawn.xmax;
+    ymin = drawn.ymin;
+    ymax = drawn.ymax;
     any = true;
   }
   for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
@@ -268,8 +315,16 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
     for (int i = 0; i < 4; ++i) {
       double x, y;
       child->matrix.Apply(xs[i], ys[i], x, y);
-      if (!any) { xmin = xmax = x; ymin = ymax = y; any = true; continue; }
-      xmin = std::min(xmin, x); xmax = std::max(xmax, x); ymin = std::min(ymin, y); ymax = std::max(ymax, y);
+      if (!any) {
+        xmin = xmax = x;
+        ymin = ymax = y;
+        any = true;
+        continue;
+      }
+      xmin = std::min(xmin, x);
+      xmax = std::max(xmax, x);
+      ymin = std::min(ymin, y);
+      ymax = std::max(ymax, y);
     }
   }
   return any;
@@ -279,13 +334,27 @@ void InstallMovieClip(Realm& realm) {
   realm.movieclip_proto = realm.NewObject();
   realm.Class("MovieClip", Nothing, nullptr, realm.movieclip_proto);
   const std::pair<const char*, Op> methods[] = {
-      {"play", kPlay}, {"stop", kStop}, {"nextFrame", kNextFrame}, {"prevFrame", kPrevFrame},
-      {"gotoAndPlay", kGotoAndPlay}, {"gotoAndStop", kGotoAndStop}, {"getDepth", kGetDepth},
-      {"swapDepths", kSwapDepths}, {"getNextHighestDepth", kNextHighestDepth},
-      {"getInstanceAtDepth", kInstanceAtDepth}, {"createEmptyMovieClip", kCreateEmpty},
-      {"duplicateMovieClip", kDuplicate}, {"removeMovieClip", kRemove}, {"attachMovie", kAttach},
-      {"getBounds", kGetBounds}, {"getRect", kGetRect}, {"hitTest", kHitTest}, {"localToGlobal", kLocalToGlobal},
-      {"globalToLocal", kGlobalToLocal}, {"getBytesLoaded", kBytesLoaded}, {"getBytesTotal", kBytesTotal},
+      {"play", kPlay},
+      {"stop", kStop},
+      {"nextFrame", kNextFrame},
+      {"prevFrame", kPrevFrame},
+      {"gotoAndPlay", kGotoAndPlay},
+      {"gotoAndStop", kGotoAndStop},
+      {"getDepth", kGetDepth},
+      {"swapDepths", kSwapDepths},
+      {"getNextHighestDepth", kNextHighestDepth},
+      {"getInstanceAtDepth", kInstanceAtDepth},
+      {"createEmptyMovieClip", kCreateEmpty},
+      {"duplicateMovieClip", kDuplicate},
+      {"removeMovieClip", kRemove},
+      {"attachMovie", kAttach},
+      {"getBounds", kGetBounds},
+      {"getRect", kGetRect},
+      {"hitTest", kHitTest},
+      {"localToGlobal", kLocalToGlobal},
+      {"globalToLocal", kGlobalToLocal},
+      {"getBytesLoaded", kBytesLoaded},
+      {"getBytesTotal", kBytesTotal},
       {"setMask", kSetMask},
   };
   for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Method, op);

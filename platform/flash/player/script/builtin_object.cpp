@@ -7,7 +7,8 @@ namespace {
 
 Value ObjectCall(NativeCall& c) {
   if (c.Count() > 0 && !c.Arg(0).IsNullish()) {
-    if (ScriptObject* o = c.vm.ToObject(c.Arg(0))) return c.Arg(0).type == Value::Type::Clip ? c.Arg(0) : Value::Object(o);
+    if (ScriptObject* o = c.vm.ToObject(c.Arg(0)))
+      return c.Arg(0).type == Value::Type::Clip ? c.Arg(0) : Value::Object(o);
   }
   return Value::Object(c.vm.realm().NewObject());
 }

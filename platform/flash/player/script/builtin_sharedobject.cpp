@@ -46,7 +46,8 @@ Value GetLocal(NativeCall& c) {
 Value Flush(NativeCall& c) { return c.vm.FromBool(true); }
 
 Value Clear(NativeCall& c) {
-  if (c.vm.ObjectOf(c.self)) c.vm.SetMember(c.self, "data", Value::Object(c.vm.realm().NewObject()));
+  if (c.vm.ObjectOf(c.self))
+    c.vm.SetMember(c.self, "data", Value::Object(c.vm.realm().NewObject()));
   return Value::Undefined();
 }
 
@@ -68,7 +69,10 @@ Value GetSize(NativeCall& c) {
         case Value::Type::Number: size += 9; break;
         case Value::Type::Bool: size += 2; break;
         case Value::Type::String: size += 3 + static_cast<double>(m.string.size()); break;
-        case Value::Type::Object: size += 4; work.push_back(m); break;
+        case Value::Type::Object:
+          size += 4;
+          work.push_back(m);
+          break;
         default: size += 1; break;
       }
     }

@@ -54,22 +54,29 @@ Value Set(NativeCall& c) {
     case kAlign: {
       // Any of the letters T, B, L, R in any case; kept as vertical then horizontal.
       std::string text = Lower(c.vm.ToString(v)), out;
-      if (text.find('t') != std::string::npos) out += 'T';
-      else if (text.find('b') != std::string::npos) out += 'B';
-      if (text.find('l') != std::string::npos) out += 'L';
-      else if (text.find('r') != std::string::npos) out += 'R';
+      if (text.find('t') != std::string::npos)
+        out += 'T';
+      else if (text.find('b') != std::string::npos)
+        out += 'B';
+      if (text.find('l') != std::string::npos)
+        out += 'L';
+      else if (text.find('r') != std::string::npos)
+        out += 'R';
       Store(c, "__align", Value::String(out));
       break;
     }
     case kShowMenu: Store(c, "__showMenu", Value::Bool(c.vm.ToBool(v))); break;
     case kDisplayState: {
       std::string state = Lower(c.vm.ToString(v));
-      const char* next = state == "fullscreen" ? "fullScreen" : state == "normal" ? "normal" : nullptr;
+      const char* next = state == "fullscreen" ? "fullScreen"
+                         : state == "normal"   ? "normal"
+                                               : nullptr;
       if (!next || c.vm.ToString(Setting(c, "__displayState")) == next) break;
       Store(c, "__displayState", Value::String(next));
       Value broadcast = c.vm.GetMember(c.self, "broadcastMessage");
       if (c.vm.IsFunction(broadcast))
-        c.vm.Call(broadcast, c.self, {Value::String("onFullScreen"), Value::Bool(std::string(next) == "fullScreen")});
+        c.vm.Call(broadcast, c.self,
+                  {Value::String("onFullScreen"), Value::Bool(std::string(next) == "fullScreen")});
       break;
     }
     default: break;
@@ -97,7 +104,8 @@ void InstallStage(Realm& realm) {
   const Property* b = realm.global->Find(realm.heap.Key("AsBroadcaster"));
   if (b && b->value.IsObject())
     for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
-      if (const Property* m = b->value.object->Find(realm.heap.Key(name))) realm.Set(stage, name, m->value);
+      if (const Property* m = b->value.object->Find(realm.heap.Key(name)))
+        realm.Set(stage, name, m->value);
 }
 
 }  // namespace flash

@@ -86,8 +86,8 @@ Value Substr(NativeCall& c) {
 Value Split(NativeCall& c) {
   std::optional<std::string> sep;
   if (c.Count() > 0 && !c.Arg(0).IsUndefined()) sep = c.vm.ToString(c.Arg(0));
-  std::vector<std::string> parts =
-      lib::Split(Self(c), sep ? std::optional<std::string_view>(*sep) : std::nullopt, Opt(c, 1), V(c));
+  std::vector<std::string> parts = lib::Split(
+      Self(c), sep ? std::optional<std::string_view>(*sep) : std::nullopt, Opt(c, 1), V(c));
   std::vector<Value> items;
   items.reserve(parts.size());
   for (auto& p : parts) items.push_back(Str(std::move(p)));

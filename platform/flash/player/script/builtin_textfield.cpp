@@ -14,10 +14,42 @@ namespace flash {
 namespace {
 
 enum Member {
-  kText, kHtmlText, kHtml, kTextColor, kBackground, kBackgroundColor, kBorder, kBorderColor, kMultiline,
-  kWordWrap, kAutoSize, kTextWidth, kTextHeight, kX, kY, kWidth, kHeight, kVisible, kAlpha, kName, kXScale,
-  kYScale, kLength, kMaxChars, kScroll, kMaxScroll, kBottomScroll, kHScroll, kMaxHScroll, kVariable, kType,
-  kSelectable, kPassword, kEmbedFonts, kParent, kTarget
+  kText,
+  kHtmlText,
+  kHtml,
+  kTextColor,
+  kBackground,
+  kBackgroundColor,
+  kBorder,
+  kBorderColor,
+  kMultiline,
+  kWordWrap,
+  kAutoSize,
+  kTextWidth,
+  kTextHeight,
+  kX,
+  kY,
+  kWidth,
+  kHeight,
+  kVisible,
+  kAlpha,
+  kName,
+  kXScale,
+  kYScale,
+  kLength,
+  kMaxChars,
+  kScroll,
+  kMaxScroll,
+  kBottomScroll,
+  kHScroll,
+  kMaxHScroll,
+  kVariable,
+  kType,
+  kSelectable,
+  kPassword,
+  kEmbedFonts,
+  kParent,
+  kTarget
 };
 
 TextFieldObject* FieldOf(const Value& v) {
@@ -32,7 +64,8 @@ TextFieldObject* FieldOf(const Value& v) {
 Value Color(const Rgba& c) { return Value::Number((c.r << 16) | (c.g << 8) | c.b); }
 Rgba ColorOf(NativeCall& c, const Value& v) {
   uint32_t n = static_cast<uint32_t>(c.vm.ToInt32(v));
-  return Rgba{static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 255};
+  return Rgba{static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n),
+              255};
 }
 
 // The clip and the variable name a field's `variable` path names, relative to the field's parent:
@@ -140,8 +173,10 @@ Value Set(NativeCall& c) {
       SetBoundVariable(c.vm, *f, t.Text());
       break;
     case kHtmlText:
-      if (t.html) t.SetHtmlText(c.vm.ToString(v));
-      else t.SetText(c.vm.ToString(v));
+      if (t.html)
+        t.SetHtmlText(c.vm.ToString(v));
+      else
+        t.SetText(c.vm.ToString(v));
       SetBoundVariable(c.vm, *f, t.html ? t.HtmlText() : t.Text());
       break;
     case kHtml: t.html = c.vm.ToBool(v); break;
@@ -163,16 +198,24 @@ Value Set(NativeCall& c) {
         a = v.boolean ? text::AutoSize::Left : text::AutoSize::None;
       } else {
         std::string s = c.vm.ToString(v);
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-        if (s == "left") a = text::AutoSize::Left;
-        else if (s == "center") a = text::AutoSize::Center;
-        else if (s == "right") a = text::AutoSize::Right;
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+        if (s == "left")
+          a = text::AutoSize::Left;
+        else if (s == "center")
+          a = text::AutoSize::Center;
+        else if (s == "right")
+          a = text::AutoSize::Right;
       }
       t.options.auto_size = a;
       break;
     }
-    case kX: if (number(d)) m.tx = std::round(d * 20); break;
-    case kY: if (number(d)) m.ty = std::round(d * 20); break;
+    case kX:
+      if (number(d)) m.tx = std::round(d * 20);
+      break;
+    case kY:
+      if (number(d)) m.ty = std::round(d * 20);
+      break;
     case kWidth:
       if (number(d) && d >= 0) t.options.box.width = d;
       break;
@@ -181,7 +224,8 @@ Value Set(NativeCall& c) {
       break;
     case kVisible: f->visible = c.vm.ToBool(v); break;
     case kAlpha:
-      if (number(d)) f->color_transform.a_mult = static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0));
+      if (number(d))
+        f->color_transform.a_mult = static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0));
       break;
     case kName: f->name = c.vm.ToString(v); break;
     case kXScale:
@@ -240,7 +284,8 @@ bool Range(NativeCall& c, const text::TextField& t, size_t first_arg, size_t& be
   if (n >= 1 && !c.Arg(first_arg).IsUndefined()) {
     if (!index(c.Arg(first_arg), begin)) return false;
     end = std::min(begin + 1, len);
-    if (n >= 2 && !c.Arg(first_arg + 1).IsUndefined() && !index(c.Arg(first_arg + 1), end)) return false;
+    if (n >= 2 && !c.Arg(first_arg + 1).IsUndefined() && !index(c.Arg(first_arg + 1), end))
+      return false;
   }
   return begin < end;
 }
@@ -270,7 +315,8 @@ Value GetTextFormat(NativeCall& c) {
   if (Range(c, t, 0, begin, end)) {
     for (size_t i = begin; i < end; ++i) formats.push_back(&t.FormatAt(i));
   } else {
-    formats.push_back(t.Length() ? &t.FormatAt(std::min(begin, t.Length() - 1)) : &t.default_format);
+    formats.push_back(t.Length() ? &t.FormatAt(std::min(begin, t.Length() - 1))
+                                 : &t.default_format);
   }
   return Value::Object(NewTextFormatObject(c.vm, formats));
 }
@@ -311,7 +357,8 @@ Value GetDepth(NativeCall& c) {
 Value RemoveTextField(NativeCall& c) {
   TextFieldObject* f = FieldOf(c.self);
   // Only fields made by scripts (at the script depths) may be removed.
-  if (f && f->parent && f->depth >= 0 && f->place_frame < 0) c.vm.player().RemoveChild(f->parent, f->depth);
+  if (f && f->parent && f->depth >= 0 && f->place_frame < 0)
+    c.vm.player().RemoveChild(f->parent, f->depth);
   return Value::Undefined();
 }
 
@@ -360,19 +407,46 @@ void InstallTextField(Realm& realm) {
   ScriptObject* proto = realm.NewObject();
   realm.Class("TextField", Constructor, nullptr, proto);
   realm.textfield_proto = proto;
-  static const std::pair<const char*, Member> kMembers[] = {
-      {"text", kText}, {"htmlText", kHtmlText}, {"html", kHtml}, {"textColor", kTextColor},
-      {"background", kBackground}, {"backgroundColor", kBackgroundColor}, {"border", kBorder},
-      {"borderColor", kBorderColor}, {"multiline", kMultiline}, {"wordWrap", kWordWrap}, {"autoSize", kAutoSize},
-      {"textWidth", kTextWidth}, {"textHeight", kTextHeight}, {"_x", kX}, {"_y", kY}, {"_width", kWidth},
-      {"_height", kHeight}, {"_visible", kVisible}, {"_alpha", kAlpha}, {"_name", kName}, {"_xscale", kXScale},
-      {"_yscale", kYScale}, {"length", kLength}, {"maxChars", kMaxChars}, {"scroll", kScroll},
-      {"maxscroll", kMaxScroll}, {"bottomScroll", kBottomScroll}, {"hscroll", kHScroll},
-      {"maxhscroll", kMaxHScroll}, {"variable", kVariable}, {"type", kType}, {"selectable", kSelectable},
-      {"password", kPassword}, {"embedFonts", kEmbedFonts}, {"_parent", kParent}, {"_target", kTarget}};
+  static const std::pair<const char*, Member> kMembers[] = {{"text", kText},
+                                                            {"htmlText", kHtmlText},
+                                                            {"html", kHtml},
+                                                            {"textColor", kTextColor},
+                                                            {"background", kBackground},
+                                                            {"backgroundColor", kBackgroundColor},
+                                                            {"border", kBorder},
+                                                            {"borderColor", kBorderColor},
+                                                            {"multiline", kMultiline},
+                                                            {"wordWrap", kWordWrap},
+                                                            {"autoSize", kAutoSize},
+                                                            {"textWidth", kTextWidth},
+                                                            {"textHeight", kTextHeight},
+                                                            {"_x", kX},
+                                                            {"_y", kY},
+                                                            {"_width", kWidth},
+                                                            {"_height", kHeight},
+                                                            {"_visible", kVisible},
+                                                            {"_alpha", kAlpha},
+                                                            {"_name", kName},
+                                                            {"_xscale", kXScale},
+                                                            {"_yscale", kYScale},
+                                                            {"length", kLength},
+                                                            {"maxChars", kMaxChars},
+                                                            {"scroll", kScroll},
+                                                            {"maxscroll", kMaxScroll},
+                                                            {"bottomScroll", kBottomScroll},
+                                                            {"hscroll", kHScroll},
+                                                            {"maxhscroll", kMaxHScroll},
+                                                            {"variable", kVariable},
+                                                            {"type", kType},
+                                                            {"selectable", kSelectable},
+                                                            {"password", kPassword},
+                                                            {"embedFonts", kEmbedFonts},
+                                                            {"_parent", kParent},
+                                                            {"_target", kTarget}};
   for (const auto& [name, tag] : kMembers) {
-    bool read_only = tag == kTextWidth || tag == kTextHeight || tag == kLength || tag == kMaxScroll ||
-                     tag == kBottomScroll || tag == kMaxHScroll || tag == kParent || tag == kTarget;
+    bool read_only = tag == kTextWidth || tag == kTextHeight || tag == kLength ||
+                     tag == kMaxScroll || tag == kBottomScroll || tag == kMaxHScroll ||
+                     tag == kParent || tag == kTarget;
     NativeAccessor(realm, proto, name, Get, read_only ? nullptr : Set, tag);
   }
   realm.Method(proto, "setTextFormat", SetTextFormat);
@@ -383,11 +457,14 @@ void InstallTextField(Realm& realm) {
   realm.Method(proto, "getDepth", GetDepth);
   realm.Method(proto, "removeTextField", RemoveTextField);
   realm.Method(proto, "toString", ToString);
-  if (const Property* b = realm.global->Find(realm.heap.Key("AsBroadcaster")); b && b->value.IsObject()) {
+  if (const Property* b = realm.global->Find(realm.heap.Key("AsBroadcaster"));
+      b && b->value.IsObject()) {
     for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
-      if (const Property* m = b->value.object->Find(realm.heap.Key(name))) realm.Set(proto, name, m->value);
+      if (const Property* m = b->value.object->Find(realm.heap.Key(name)))
+        realm.Set(proto, name, m->value);
   }
-  if (realm.movieclip_proto) realm.Method(realm.movieclip_proto, "createTextField", CreateTextField);
+  if (realm.movieclip_proto)
+    realm.Method(realm.movieclip_proto, "createTextField", CreateTextField);
 }
 
 void Player::UpdateBoundFields() {
@@ -399,8 +476,10 @@ void Player::UpdateBoundFields() {
     todo.pop_back();
     for (auto& [depth, child] : clip->children) {
       if (child->removed) continue;
-      if (child->type == DisplayObject::Type::MovieClip) todo.push_back(static_cast<MovieClip*>(child.get()));
-      else if (child->type == DisplayObject::Type::EditText && !static_cast<TextFieldObject*>(child.get())->field.variable.empty())
+      if (child->type == DisplayObject::Type::MovieClip)
+        todo.push_back(static_cast<MovieClip*>(child.get()));
+      else if (child->type == DisplayObject::Type::EditText &&
+               !static_cast<TextFieldObject*>(child.get())->field.variable.empty())
         bound.push_back(static_cast<TextFieldObject*>(child.get()));
     }
   }
@@ -425,8 +504,10 @@ void Player::SyncBoundField(TextFieldObject* f) {
     f->variable_bound = true;
     std::string s = vm.ToString(v);
     if (s == (t.html ? t.HtmlText() : t.Text())) return;
-    if (t.html) t.SetHtmlText(s);
-    else t.SetText(s);
+    if (t.html)
+      t.SetHtmlText(s);
+    else
+      t.SetText(s);
     t.Changed();
   } catch (...) {
     // A getter that throws or runs too long leaves the field as it is.

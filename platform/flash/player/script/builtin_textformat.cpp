@@ -13,12 +13,30 @@ using text::TextFormat;
 
 // The members in the order the constructor takes them, then the rest.
 enum Field {
-  kFont, kSize, kColor, kBold, kItalic, kUnderline, kUrl, kTarget, kAlign, kLeftMargin, kRightMargin, kIndent,
-  kLeading, kBlockIndent, kBullet, kTabStops, kLetterSpacing, kKerning, kFieldCount
+  kFont,
+  kSize,
+  kColor,
+  kBold,
+  kItalic,
+  kUnderline,
+  kUrl,
+  kTarget,
+  kAlign,
+  kLeftMargin,
+  kRightMargin,
+  kIndent,
+  kLeading,
+  kBlockIndent,
+  kBullet,
+  kTabStops,
+  kLetterSpacing,
+  kKerning,
+  kFieldCount
 };
 constexpr const char* kNames[kFieldCount] = {
-    "font", "size", "color", "bold", "italic", "underline", "url", "target", "align", "leftMargin",
-    "rightMargin", "indent", "leading", "blockIndent", "bullet", "tabStops", "letterSpacing", "kerning"};
+    "font",    "size",        "color",  "bold",       "italic",        "underline",
+    "url",     "target",      "align",  "leftMargin", "rightMargin",   "indent",
+    "leading", "blockIndent", "bullet", "tabStops",   "letterSpacing", "kerning"};
 
 const char* AlignName(TextAlign a) {
   switch (a) {
@@ -95,7 +113,8 @@ void Write(ActionRunner& vm, const Value& v, TextFormat& f, int field) {
     case kSize: Pixels(vm, v, f.size); break;
     case kColor: {
       uint32_t n = static_cast<uint32_t>(vm.ToInt32(v));
-      f.color = Rgba{static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 255};
+      f.color = Rgba{static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
+                     static_cast<uint8_t>(n), 255};
       break;
     }
     case kBold: f.bold = vm.ToBool(v); break;
@@ -105,14 +124,22 @@ void Write(ActionRunner& vm, const Value& v, TextFormat& f, int field) {
     case kTarget: f.target = vm.ToString(v); break;
     case kAlign: {
       std::string s = vm.ToString(v);
-      if (s == "left") f.align = TextAlign::Left;
-      else if (s == "right") f.align = TextAlign::Right;
-      else if (s == "center") f.align = TextAlign::Center;
-      else if (s == "justify") f.align = TextAlign::Justify;
+      if (s == "left")
+        f.align = TextAlign::Left;
+      else if (s == "right")
+        f.align = TextAlign::Right;
+      else if (s == "center")
+        f.align = TextAlign::Center;
+      else if (s == "justify")
+        f.align = TextAlign::Justify;
       break;
     }
-    case kLeftMargin: if (Pixels(vm, v, f.left_margin)) f.left_margin = std::max(0.0, f.left_margin); break;
-    case kRightMargin: if (Pixels(vm, v, f.right_margin)) f.right_margin = std::max(0.0, f.right_margin); break;
+    case kLeftMargin:
+      if (Pixels(vm, v, f.left_margin)) f.left_margin = std::max(0.0, f.left_margin);
+      break;
+    case kRightMargin:
+      if (Pixels(vm, v, f.right_margin)) f.right_margin = std::max(0.0, f.right_margin);
+      break;
     case kIndent: Pixels(vm, v, f.indent); break;
     case kLeading: Pixels(vm, v, f.leading); break;
     case kBlockIndent: Pixels(vm, v, f.block_indent); break;
@@ -144,7 +171,8 @@ Value Construct(NativeCall& c) {
   ScriptObject* self = c.This();
   if (!self) return Value::Undefined();
   for (int i = 0; i < kFieldCount; ++i) {
-    Value v = static_cast<size_t>(i) <= kLeading && !c.Arg(i).IsUndefined() ? c.Arg(i) : Value::Null();
+    Value v =
+        static_cast<size_t>(i) <= kLeading && !c.Arg(i).IsUndefined() ? c.Arg(i) : Value::Null();
     if (v.type != Value::Type::Null) {
       // Given members read back in their own type, as a format would hold them.
       TextFormat f;

@@ -116,7 +116,8 @@ bool Insert(ScriptObject* parent, ScriptObject* child, ScriptObject* before) {
   NodeData* p = DataOf(parent);
   NodeData* c = DataOf(child);
   // Only a node with children can be an ancestor of `parent`: leaves skip the walk up the tree.
-  if (!p || !c || child == parent || (!c->children.empty() && IsAncestorOrSelf(child, parent))) return false;
+  if (!p || !c || child == parent || (!c->children.empty() && IsAncestorOrSelf(child, parent)))
+    return false;
   if (before == child) return true;
   if (before && (!DataOf(before) || DataOf(before)->parent != parent)) return false;
   Detach(child);
@@ -132,8 +133,19 @@ bool Insert(ScriptObject* parent, ScriptObject* child, ScriptObject* before) {
 // --- reading the tree ---
 
 enum Prop {
-  kNodeType, kNodeName, kNodeValue, kAttributes, kChildNodes, kFirstChild, kLastChild, kNextSibling,
-  kPreviousSibling, kParentNode, kPrefix, kLocalName, kNamespaceUri,
+  kNodeType,
+  kNodeName,
+  kNodeValue,
+  kAttributes,
+  kChildNodes,
+  kFirstChild,
+  kLastChild,
+  kNextSibling,
+  kPreviousSibling,
+  kParentNode,
+  kPrefix,
+  kLocalName,
+  kNamespaceUri,
 };
 
 int TagOf(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }
@@ -161,7 +173,9 @@ AttributeChain ChainOf(ActionRunner& vm, ScriptObject* node) {
   return out;
 }
 
-Value NameString(NodeData* d) { return d->name.type == Value::Type::String ? d->name : Value::Null(); }
+Value NameString(NodeData* d) {
+  return d->name.type == Value::Type::String ? d->name : Value::Null();
+}
 
 Value GetProp(NativeCall& c) {
   ScriptObject* self = c.This();
@@ -170,7 +184,8 @@ Value GetProp(NativeCall& c) {
   auto sibling = [&](int step) -> Value {
     NodeData* p = DataOf(d->parent);
     size_t at = IndexIn(p, self);
-    if (at == SIZE_MAX || (step < 0 && at == 0) || (step > 0 && at + 1 >= p->children.size())) return Value::Null();
+    if (at == SIZE_MAX || (step < 0 && at == 0) || (step > 0 && at + 1 >= p->children.size()))
+      return Value::Null();
     return Value::Object(p->children[step < 0 ? at - 1 : at + 1]);
   };
   switch (TagOf(c)) {
@@ -184,7 +199,8 @@ Value GetProp(NativeCall& c) {
         d->SyncChildArray();
       }
       return Value::Object(d->child_array);
-    case kFirstChild: return d->children.empty() ? Value::Null() : Value::Object(d->children.front());
+    case kFirstChild:
+      return d->children.empty() ? Value::Null() : Value::Object(d->children.front());
     case kLastChild: return d->children.empty() ? Value::Null() : Value::Object(d->children.back());
     case kNextSibling: return sibling(1);
     case kPreviousSibling: return sibling(-1);
@@ -214,8 +230,12 @@ Value SetProp(NativeCall& c) {
   const Value& v = c.Arg(0);
   if (v.IsUndefined()) return Value::Undefined();  // assigning undefined leaves the node as it is
   switch (TagOf(c)) {
-    case kNodeName: d->name = v.IsNullish() ? Value::Null() : Value::String(c.vm.ToString(v)); break;
-    case kNodeValue: d->value = v.IsNullish() ? Value::Null() : Value::String(c.vm.ToString(v)); break;
+    case kNodeName:
+      d->name = v.IsNullish() ? Value::Null() : Value::String(c.vm.ToString(v));
+      break;
+    case kNodeValue:
+      d->value = v.IsNullish() ? Value::Null() : Value::String(c.vm.ToString(v));
+      break;
     case kAttributes:
       if (v.IsObject()) d->attributes = v.object;
       break;
@@ -278,7 +298,8 @@ Value CloneNode(NativeCall& c) {
       if (!kd) continue;
       c.vm.CheckLength(++count);
       ScriptObject* kc = NewNode(c.vm, kd->type, kd->name, kd->value);
-      if (kd->attributes) CopyAttributes(c.vm, kd->attributes, DataOf(kc)->Attributes(c.vm.realm()));
+      if (kd->attributes)
+        CopyAttributes(c.vm, kd->attributes, DataOf(kc)->Attributes(c.vm.realm()));
       DataOf(kc)->slot = DataOf(to)->children.size();
       DataOf(to)->children.push_back(kc);
       DataOf(kc)->parent = to;
@@ -392,7 +413,8 @@ constexpr size_t kMaxBuiltNodes = 200000;
 // Builds script nodes under `parent` from a parsed tree, without recursion, and enters every
 // element with an "id" attribute in `id_map`. False when it stopped at kMaxBuiltNodes (the nodes
 // made so far stay).
-bool BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent, ScriptObject* id_map) {
+bool BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent,
+                ScriptObject* id_map) {
   std::vector<std::pair<const lib::XmlNode*, ScriptObject*>> work = {{&root, parent}};
   size_t built = 0;
   while (!work.empty()) {
@@ -412,8 +434,10 @@ bool BuildNodes(ActionRunner& vm, const lib::XmlNode& root, ScriptObject* parent
       // Enumeration runs newest first: attributes go in last to first so that scripts and
       // toString meet them in document order.
       for (auto it = kid.attributes.rbegin(); it != kid.attributes.rend(); ++it) {
-        vm.SetMember(Value::Object(nd->Attributes(vm.realm())), it->first, Value::String(it->second));
-        if (id_map && it->first == "id") vm.SetMember(Value::Object(id_map), it->second, Value::Object(node));
+        vm.SetMember(Value::Object(nd->Attributes(vm.realm())), it->first,
+                     Value::String(it->second));
+        if (id_map && it->first == "id")
+          vm.SetMember(Value::Object(id_map), it->second, Value::Object(node));
       }
       nd->slot = td->children.size();
       td->children.push_back(node);
@@ -493,15 +517,22 @@ void InstallXml(Realm& realm) {
     int tag;
     bool writable;
   } const props[] = {
-      {"nodeType", kNodeType, false},       {"nodeName", kNodeName, true},
-      {"nodeValue", kNodeValue, true},      {"attributes", kAttributes, true},
-      {"childNodes", kChildNodes, false},   {"firstChild", kFirstChild, false},
-      {"lastChild", kLastChild, false},     {"nextSibling", kNextSibling, false},
-      {"previousSibling", kPreviousSibling, false}, {"parentNode", kParentNode, false},
-      {"prefix", kPrefix, false},           {"localName", kLocalName, false},
+      {"nodeType", kNodeType, false},
+      {"nodeName", kNodeName, true},
+      {"nodeValue", kNodeValue, true},
+      {"attributes", kAttributes, true},
+      {"childNodes", kChildNodes, false},
+      {"firstChild", kFirstChild, false},
+      {"lastChild", kLastChild, false},
+      {"nextSibling", kNextSibling, false},
+      {"previousSibling", kPreviousSibling, false},
+      {"parentNode", kParentNode, false},
+      {"prefix", kPrefix, false},
+      {"localName", kLocalName, false},
       {"namespaceURI", kNamespaceUri, false},
   };
-  for (const auto& p : props) NativeAccessor(realm, node_proto, p.name, GetProp, p.writable ? SetProp : nullptr, p.tag);
+  for (const auto& p : props)
+    NativeAccessor(realm, node_proto, p.name, GetProp, p.writable ? SetProp : nullptr, p.tag);
   realm.Method(node_proto, "appendChild", AppendChild);
   realm.Method(node_proto, "insertBefore", InsertBefore);
   realm.Method(node_proto, "removeNode", RemoveNode);

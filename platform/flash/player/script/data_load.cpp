@@ -48,7 +48,8 @@ Value DataLoad(NativeCall& c) {
 
 Value DataSendAndLoad(NativeCall& c) {
   // The target must be a script object (not a clip, not a primitive).
-  if (c.Count() < 2 || !c.Arg(1).IsObject() || c.Arg(1).object->kind == ScriptObject::Kind::Clip) return Value::Bool(false);
+  if (c.Count() < 2 || !c.Arg(1).IsObject() || c.Arg(1).object->kind == ScriptObject::Kind::Clip)
+    return Value::Bool(false);
   Start(c, c.Arg(1), c.vm.ToString(c.Arg(0)));
   return Value::Bool(true);
 }
@@ -57,7 +58,9 @@ Value DataSendAndLoad(NativeCall& c) {
 Value DataSend(NativeCall& c) {
   if (c.Count() == 0) return Value::Bool(false);
   Player& player = c.vm.player();
-  if (player.on_get_url) player.on_get_url(c.vm.ToString(c.Arg(0)), c.Arg(1).IsUndefined() ? "" : c.vm.ToString(c.Arg(1)));
+  if (player.on_get_url)
+    player.on_get_url(c.vm.ToString(c.Arg(0)),
+                      c.Arg(1).IsUndefined() ? "" : c.vm.ToString(c.Arg(1)));
   return Value::Bool(true);
 }
 
@@ -99,7 +102,8 @@ Value DefaultOnData(NativeCall& c) {
   bool ok = !c.Arg(0).IsUndefined();
   if (ok) {
     auto format = static_cast<DataFormat>(static_cast<FunctionObject*>(c.callee)->native_tag);
-    c.vm.Call(c.vm.GetMember(c.self, format == DataFormat::kXml ? "parseXML" : "decode"), c.self, {c.Arg(0)});
+    c.vm.Call(c.vm.GetMember(c.self, format == DataFormat::kXml ? "parseXML" : "decode"), c.self,
+              {c.Arg(0)});
   }
   SetState(c.vm, self, "loaded", Value::Bool(ok));
   c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(ok)});

@@ -10,7 +10,8 @@
 namespace flash {
 
 void LoadQueue::Add(ScriptObject* target, const std::string& url, Completion done) {
-  pending_.erase(std::remove_if(pending_.begin(), pending_.end(), [target](const Request& r) { return r.target == target; }),
+  pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
+                                [target](const Request& r) { return r.target == target; }),
                  pending_.end());
   pending_.push_back({target, url, done});
 }
@@ -21,7 +22,8 @@ bool LoadQueue::IsRemote(const std::string& url) {
   if (colon == std::string::npos || colon < 2) return false;  // "c:" style names stay local
   for (size_t i = 0; i < colon; ++i) {
     char ch = url[i];
-    if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '+' && ch != '-' && ch != '.') return false;
+    if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '+' && ch != '-' && ch != '.')
+      return false;
   }
   return true;
 }

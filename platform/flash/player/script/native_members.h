@@ -10,7 +10,8 @@ namespace flash {
 
 // A member computed on each read (a node's firstChild, a rectangle's right edge, the stage's
 // width). The property is hidden and undeletable; without a setter, assignments are ignored.
-inline void NativeAccessor(Realm& realm, ScriptObject* on, const char* name, NativeFn get, NativeFn set, int tag = 0) {
+inline void NativeAccessor(Realm& realm, ScriptObject* on, const char* name, NativeFn get,
+                           NativeFn set, int tag = 0) {
   Property& p = on->Put(realm.heap.Key(name), name, Value::Undefined(), kDontEnum | kDontDelete);
   p.accessor = true;
   p.getter = realm.NewNative(get, tag);

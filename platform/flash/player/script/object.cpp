@@ -17,7 +17,8 @@ const Property* ScriptObject::Find(const std::string& key) const {
   return it == index_.end() ? nullptr : &props_[it->second];
 }
 
-Property& ScriptObject::Put(const std::string& key, const std::string& name, Value v, uint8_t flags) {
+Property& ScriptObject::Put(const std::string& key, const std::string& name, Value v,
+                            uint8_t flags) {
   auto it = index_.find(key);
   Property* p;
   if (it != index_.end()) {
@@ -34,7 +35,8 @@ Property& ScriptObject::Put(const std::string& key, const std::string& name, Val
   p->value = std::move(v);
   p->accessor = false;
   p->getter = p->setter = nullptr;
-  if (key == "__proto__") proto_cache_ = p->value.type == Value::Type::Object ? p->value.object : nullptr;
+  if (key == "__proto__")
+    proto_cache_ = p->value.type == Value::Type::Object ? p->value.object : nullptr;
   return *p;
 }
 
@@ -88,7 +90,8 @@ Heap::~Heap() {
 std::string Heap::Key(const std::string& name) const {
   if (!case_insensitive) return name;
   for (char c : name)
-    if (static_cast<unsigned char>(c) >= 0x80) return scriptlib::ToLowerCase(name, 6);  // letters beyond ASCII too
+    if (static_cast<unsigned char>(c) >= 0x80)
+      return scriptlib::ToLowerCase(name, 6);  // letters beyond ASCII too
   std::string s = name;
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;

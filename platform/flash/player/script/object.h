@@ -123,8 +123,8 @@ class FunctionObject : public ScriptObject {
   NativeFn construct = nullptr;  // a native constructor run by `new` (native used otherwise)
   int native_tag = 0;            // lets one native serve several names
   std::shared_ptr<const ScriptFunctionCode> code;
-  std::vector<ScriptObject*> scope;  // closure: outermost first
-  std::weak_ptr<DisplayObject> base_clip;  // the timeline the function was defined on
+  std::vector<ScriptObject*> scope;                      // closure: outermost first
+  std::weak_ptr<DisplayObject> base_clip;                // the timeline the function was defined on
   std::shared_ptr<const std::vector<std::string>> pool;  // the constant pool it was defined under
   void Trace(std::vector<ScriptObject*>& gray) const override;
 };

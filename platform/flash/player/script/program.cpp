@@ -6,8 +6,8 @@
 
 namespace flash {
 
-Program::Program(std::shared_ptr<const std::vector<uint8_t>> code, size_t start, size_t end, size_t jump_lo,
-                 size_t jump_hi, int version)
+Program::Program(std::shared_ptr<const std::vector<uint8_t>> code, size_t start, size_t end,
+                 size_t jump_lo, size_t jump_hi, int version)
     : code_(std::move(code)), version_(version) {
   size_t size = code_ ? code_->size() : 0;
   end_ = std::min(end, size);
@@ -94,7 +94,7 @@ bool Program::Decode(size_t pc, Action& a) const {
       case 0x94:  // With: the size of its block
         a.u1 = r.U16();
         break;
-      case 0x99:  // Jump
+      case 0x99:    // Jump
       case 0x9D: {  // If
         int64_t t = static_cast<int64_t>(a.next) + r.S16();
         a.target = InRegion(t) ? t : -1;
@@ -109,12 +109,21 @@ bool Program::Decode(size_t pc, Action& a) const {
             case 1: item.value = Value::Number(r.F32()); break;
             case 2: item.value = Value::Null(); break;
             case 3: item.value = Value::Undefined(); break;
-            case 4: item.kind = PushItem::Kind::Register; item.index = r.U8(); break;
+            case 4:
+              item.kind = PushItem::Kind::Register;
+              item.index = r.U8();
+              break;
             case 5: item.value = Value::Bool(r.U8() != 0); break;
             case 6: item.value = Value::Number(r.ActionDouble()); break;
             case 7: item.value = Value::Number(r.S32()); break;
-            case 8: item.kind = PushItem::Kind::Constant; item.index = r.U8(); break;
-            case 9: item.kind = PushItem::Kind::Constant; item.index = r.U16(); break;
+            case 8:
+              item.kind = PushItem::Kind::Constant;
+              item.index = r.U8();
+              break;
+            case 9:
+              item.kind = PushItem::Kind::Constant;
+              item.index = r.U16();
+              break;
             default: throw FormatError("bad push type");
           }
           a.pushes.push_back(std::move(item));
@@ -172,8 +181,7 @@ bool Program::Decode(size_t pc, Action& a) const {
         if (a.try_end > limit) return false;
         break;
       }
-      default:
-        break;  // actions without operands, and unknown ones (skipped by their length)
+      default: break;  // actions without operands, and unknown ones (skipped by their length)
     }
   } catch (const FormatError&) {
     a.bad = true;

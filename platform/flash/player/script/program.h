@@ -24,9 +24,9 @@ struct PushItem {
 
 struct Action {
   uint8_t op = 0;
-  uint32_t offset = 0;  // where the action starts in the code
-  uint32_t next = 0;    // where the following action starts
-  int64_t target = -1;  // Jump and If: the checked target; -1 when it leaves the region
+  uint32_t offset = 0;              // where the action starts in the code
+  uint32_t next = 0;                // where the following action starts
+  int64_t target = -1;              // Jump and If: the checked target; -1 when it leaves the region
   uint32_t u1 = 0, u2 = 0, u3 = 0;  // small operands (frame, flags, sizes, register)
   std::string s1, s2;
   uint32_t catch_at = 0, finally_at = 0, try_end = 0;  // Try
@@ -39,15 +39,17 @@ struct Action {
 class Program {
  public:
   // Code[start, end) is the block; jumps may go anywhere in [jump_lo, jump_hi).
-  Program(std::shared_ptr<const std::vector<uint8_t>> code, size_t start, size_t end, size_t jump_lo, size_t jump_hi,
-          int version);
+  Program(std::shared_ptr<const std::vector<uint8_t>> code, size_t start, size_t end,
+          size_t jump_lo, size_t jump_hi, int version);
 
   // The action at `pc`, decoded on first use; null where the block ends (the end of the block,
   // an End action, or an action that would not fit the region).
   const Action* At(size_t pc);
   size_t Start() const { return start_; }
   size_t End() const { return end_; }
-  bool InRegion(int64_t pc) const { return pc >= static_cast<int64_t>(lo_) && pc < static_cast<int64_t>(hi_); }
+  bool InRegion(int64_t pc) const {
+    return pc >= static_cast<int64_t>(lo_) && pc < static_cast<int64_t>(hi_);
+  }
 
  private:
   bool Decode(size_t pc, Action& a) const;

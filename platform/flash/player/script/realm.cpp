@@ -7,10 +7,14 @@ namespace {
 using Installer = void (*)(Realm&);
 // Classes that others build on come first.
 constexpr Installer kInstallers[] = {
-    InstallObject, InstallFunction, InstallArray,       InstallString, InstallNumberBoolean, InstallMath,
-    InstallGlobals, InstallError,   InstallDate, InstallBroadcaster, InstallMovieClip, InstallDrawing,
-    InstallXml,     InstallLoadVars, InstallGeom, InstallColor, InstallSystem, InstallStage, InstallSharedObject,
-    InstallContextMenu, InstallExternalInterface, InstallTextFormat, InstallTextField, InstallStubs,
+    InstallObject,       InstallFunction,      InstallArray,
+    InstallString,       InstallNumberBoolean, InstallMath,
+    InstallGlobals,      InstallError,         InstallDate,
+    InstallBroadcaster,  InstallMovieClip,     InstallDrawing,
+    InstallXml,          InstallLoadVars,      InstallGeom,
+    InstallColor,        InstallSystem,        InstallStage,
+    InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
+    InstallTextFormat,   InstallTextField,     InstallStubs,
 };
 
 }  // namespace
@@ -23,7 +27,8 @@ const Value& NativeCall::Arg(size_t i) const {
 Realm::Realm(Heap& h, Player& p) : heap(h), player(p) {
   object_proto = heap.New<ScriptObject>();
   function_proto = heap.New<ScriptObject>();
-  function_proto->Put(heap.Key("__proto__"), "__proto__", Value::Object(object_proto), kDontEnum | kDontDelete);
+  function_proto->Put(heap.Key("__proto__"), "__proto__", Value::Object(object_proto),
+                      kDontEnum | kDontDelete);
   // The global object has no prototype: it converts like undefined.
   global = heap.New<ScriptObject>();
   for (Installer install : kInstallers) install(*this);
@@ -31,26 +36,30 @@ Realm::Realm(Heap& h, Player& p) : heap(h), player(p) {
 
 ScriptObject* Realm::NewObject(ScriptObject* proto) {
   ScriptObject* o = heap.New<ScriptObject>();
-  o->Put(heap.Key("__proto__"), "__proto__", Value::Object(proto ? proto : object_proto), kDontEnum | kDontDelete);
+  o->Put(heap.Key("__proto__"), "__proto__", Value::Object(proto ? proto : object_proto),
+         kDontEnum | kDontDelete);
   return o;
 }
 
 ArrayObject* Realm::NewArray(std::vector<Value> items) {
   auto* a = heap.New<ArrayObject>();
-  a->Put(heap.Key("__proto__"), "__proto__", Value::Object(array_proto ? array_proto : object_proto), kDontEnum | kDontDelete);
+  a->Put(heap.Key("__proto__"), "__proto__",
+         Value::Object(array_proto ? array_proto : object_proto), kDontEnum | kDontDelete);
   a->items = std::move(items);
   return a;
 }
 
 FunctionObject* Realm::NewNative(NativeFn fn, int tag) {
   auto* f = heap.New<FunctionObject>();
-  f->Put(heap.Key("__proto__"), "__proto__", Value::Object(function_proto), kDontEnum | kDontDelete);
+  f->Put(heap.Key("__proto__"), "__proto__", Value::Object(function_proto),
+         kDontEnum | kDontDelete);
   f->native = fn;
   f->native_tag = tag;
   return f;
 }
 
-FunctionObject* Realm::Method(ScriptObject* on, const std::string& name, NativeFn fn, int tag, uint8_t flags) {
+FunctionObject* Realm::Method(ScriptObject* on, const std::string& name, NativeFn fn, int tag,
+                              uint8_t flags) {
   FunctionObject* f = NewNative(fn, tag);
   on->Put(heap.Key(name), name, Value::Object(f), flags);
   return f;
@@ -65,7 +74,8 @@ void Realm::LinkPrototype(FunctionObject* fn, ScriptObject* proto) {
   proto->Put(heap.Key("constructor"), "constructor", Value::Object(fn), kDontEnum | kDontDelete);
 }
 
-FunctionObject* Realm::Class(const std::string& name, NativeFn call, NativeFn construct, ScriptObject* proto) {
+FunctionObject* Realm::Class(const std::string& name, NativeFn call, NativeFn construct,
+                             ScriptObject* proto) {
   FunctionObject* ctor = NewNative(call);
   ctor->construct = construct;
   if (!proto) proto = NewObject();
@@ -75,8 +85,9 @@ FunctionObject* Realm::Class(const std::string& name, NativeFn call, NativeFn co
 }
 
 void Realm::Trace(std::vector<ScriptObject*>& gray) const {
-  for (ScriptObject* o : {global, object_proto, function_proto, array_proto, string_proto, number_proto, boolean_proto,
-                          movieclip_proto, error_proto, textfield_proto})
+  for (ScriptObject* o :
+       {global, object_proto, function_proto, array_proto, string_proto, number_proto,
+        boolean_proto, movieclip_proto, error_proto, textfield_proto})
     if (o) gray.push_back(o);
   for (const auto& [k, o] : registered_classes)
     if (o) gray.push_back(o);

@@ -12,7 +12,8 @@ class ActionRunner;
 class ScriptObject;
 
 // A new TextFormat object; a member is null where the formats disagree (or none are given).
-ScriptObject* NewTextFormatObject(ActionRunner& vm, const std::vector<const text::TextFormat*>& formats);
+ScriptObject* NewTextFormatObject(ActionRunner& vm,
+                                  const std::vector<const text::TextFormat*>& formats);
 // Copies the members of `from` that are not null into `to`.
 void ApplyTextFormat(ActionRunner& vm, ScriptObject* from, text::TextFormat& to);
 

@@ -26,11 +26,13 @@ WIDE inline __m256i MulDiv255(__m256i x, __m256i k) {
 }
 
 WIDE inline __m256i SpreadAlpha(__m256i x) {
-  return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+  return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)),
+                                _MM_SHUFFLE(3, 3, 3, 3));
 }
 
 WIDE inline __m256i Over(__m256i d, __m256i s) {
-  return _mm256_add_epi16(s, MulDiv255(d, _mm256_sub_epi16(_mm256_set1_epi16(255), SpreadAlpha(s))));
+  return _mm256_add_epi16(s,
+                          MulDiv255(d, _mm256_sub_epi16(_mm256_set1_epi16(255), SpreadAlpha(s))));
 }
 
 // Eight covers as factors for the low (pixels 0,1,4,5) and high (2,3,6,7) registers.
@@ -39,7 +41,8 @@ WIDE inline void WidenCovers(const uint8_t* covers, __m256i& lo, __m256i& hi) {
   std::memcpy(&eight, covers, 8);
   __m128i c = _mm_cvtsi64_si128(static_cast<long long>(eight));
   c = _mm_unpacklo_epi8(c, c);  // c0 c0 c1 c1 ... c7 c7
-  __m128i first = _mm_unpacklo_epi16(c, c), second = _mm_unpackhi_epi16(c, c);  // each cover four times
+  __m128i first = _mm_unpacklo_epi16(c, c),
+          second = _mm_unpackhi_epi16(c, c);  // each cover four times
   __m256i both = _mm256_set_m128i(second, first);
   lo = _mm256_unpacklo_epi8(both, _mm256_setzero_si256());
   hi = _mm256_unpackhi_epi8(both, _mm256_setzero_si256());
@@ -92,7 +95,8 @@ WIDE int WideBlendCovers(uint32_t* d, int len, uint32_t src, const uint8_t* cove
   return i;
 }
 
-WIDE int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const uint8_t* covers, unsigned cover) {
+WIDE int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const uint8_t* covers,
+                         unsigned cover) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i kconst = _mm256_set1_epi16(static_cast<short>(cover));
   int i = 0;
@@ -102,8 +106,10 @@ WIDE int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const u
     // R,G,B,A bytes become B,G,R,A 16-bit lanes.
     __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colors + i));
     __m256i slo = _mm256_unpacklo_epi8(c, zero), shi = _mm256_unpackhi_epi8(c, zero);
-    slo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
-    shi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
+    slo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, _MM_SHUFFLE(3, 0, 1, 2)),
+                                 _MM_SHUFFLE(3, 0, 1, 2));
+    shi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, _MM_SHUFFLE(3, 0, 1, 2)),
+                                 _MM_SHUFFLE(3, 0, 1, 2));
     __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
     __m256i lo = Over(_mm256_unpacklo_epi8(v, zero), MulDiv255(slo, klo));
     __m256i hi = Over(_mm256_unpackhi_epi8(v, zero), MulDiv255(shi, khi));
@@ -114,9 +120,10 @@ WIDE int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const u
 
 // No fused multiply-add here (the target does not enable it), so every product and sum rounds
 // as in the two-pixel loop.
-WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x, double step_y) {
-  const __m256d scale = _mm256_set1_pd(1.0 / 16384.0), one = _mm256_set1_pd(1.0), n255 = _mm256_set1_pd(255.0),
-                half = _mm256_set1_pd(0.5);
+WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x,
+                           double step_y) {
+  const __m256d scale = _mm256_set1_pd(1.0 / 16384.0), one = _mm256_set1_pd(1.0),
+                n255 = _mm256_set1_pd(255.0), half = _mm256_set1_pd(0.5);
   double x = gx, y = gy;
   int i = 0;
   for (; i + 4 <= len; i += 4) {
@@ -124,7 +131,8 @@ WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double s
     double x2 = x1 + step_x, y2 = y1 + step_y;
     double x3 = x2 + step_x, y3 = y2 + step_y;
     __m256d vx = _mm256_set_pd(x3, x2, x1, x), vy = _mm256_set_pd(y3, y2, y1, y);
-    __m256d r = _mm256_mul_pd(_mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(vx, vx), _mm256_mul_pd(vy, vy))), scale);
+    __m256d r = _mm256_mul_pd(
+        _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(vx, vx), _mm256_mul_pd(vy, vy))), scale);
     r = _mm256_min_pd(r, one);
     __m128i k = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(r, n255), half));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(index + i), k);

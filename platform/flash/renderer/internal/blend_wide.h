@@ -23,7 +23,8 @@ int WideBlendCovers(uint32_t* d, int len, uint32_t src, const uint8_t* covers);
 
 // `len` pixels of `d` under premultiplied colours, scaled by `covers` (or by `cover` where
 // `covers` is null).
-int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const uint8_t* covers, unsigned cover);
+int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const uint8_t* covers,
+                    unsigned cover);
 
 // Padded radial gradient: for `len` pixels from the gradient-square point (gx, gy) moving by
 // (step_x, step_y), the table index of each pixel, computed with the arithmetic (and the order of

@@ -18,7 +18,8 @@ namespace flash {
 namespace {
 
 agg::rgba8 Premultiply(Rgba c) {
-  return agg::rgba8(static_cast<uint8_t>((c.r * c.a + 127) / 255), static_cast<uint8_t>((c.g * c.a + 127) / 255),
+  return agg::rgba8(static_cast<uint8_t>((c.r * c.a + 127) / 255),
+                    static_cast<uint8_t>((c.g * c.a + 127) / 255),
                     static_cast<uint8_t>((c.b * c.a + 127) / 255), c.a);
 }
 
@@ -82,10 +83,8 @@ void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTab
 
 double GradientPosition(FillStyle::Type type, double focal_point, double gx, double gy) {
   switch (type) {
-    case FillStyle::Type::LinearGradient:
-      return (gx + 16384.0) / 32768.0;
-    case FillStyle::Type::RadialGradient:
-      return std::sqrt(gx * gx + gy * gy) / 16384.0;
+    case FillStyle::Type::LinearGradient: return (gx + 16384.0) / 32768.0;
+    case FillStyle::Type::RadialGradient: return std::sqrt(gx * gx + gy * gy) / 16384.0;
     default: {
       // The position is how far the point lies along the ray from the focal point to the
       // circle's edge.
@@ -103,16 +102,14 @@ double GradientPosition(FillStyle::Type type, double focal_point, double gx, dou
 
 double ApplySpread(SpreadMode mode, double t) {
   switch (mode) {
-    case SpreadMode::Repeat:
-      return t - std::floor(t);
+    case SpreadMode::Repeat: return t - std::floor(t);
     case SpreadMode::Reflect: {
       // |t| - 2 floor(|t| / 2) is exact (the same as fmod) below 2^52, and far cheaper.
       double a = std::fabs(t);
       double p = a < 4503599627370496.0 ? a - 2.0 * std::floor(a * 0.5) : std::fmod(a, 2.0);
       return p > 1 ? 2 - p : p;
     }
-    default:
-      return std::clamp(t, 0.0, 1.0);
+    default: return std::clamp(t, 0.0, 1.0);
   }
 }
 
@@ -142,7 +139,8 @@ PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const Co
     return p;
   }
   const CharacterDef* def = lookup ? lookup->Find(fill.bitmap_id) : nullptr;
-  const BitmapDef* bmp = def && def->kind == CharacterDef::Kind::Bitmap ? static_cast<const BitmapDef*>(def) : nullptr;
+  const BitmapDef* bmp =
+      def && def->kind == CharacterDef::Kind::Bitmap ? static_cast<const BitmapDef*>(def) : nullptr;
   if (!bmp || !invertible) return p;  // nothing to paint: transparent
   std::shared_ptr<const BitmapPixels> pixels = bmp->Pixels();
   if (pixels->width <= 0 || pixels->height <= 0 ||
@@ -158,15 +156,9 @@ PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const Co
 
 void PaintStyle::Generate(agg::rgba8* span, int x, int y, unsigned len) const {
   switch (kind_) {
-    case Kind::Solid:
-      std::fill(span, span + len, solid);
-      break;
-    case Kind::Bitmap:
-      GenerateBitmap(span, x, y, len);
-      break;
-    default:
-      GenerateGradient(span, x, y, len);
-      break;
+    case Kind::Solid: std::fill(span, span + len, solid); break;
+    case Kind::Bitmap: GenerateBitmap(span, x, y, len); break;
+    default: GenerateGradient(span, x, y, len); break;
   }
 }
 
@@ -185,7 +177,8 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
   };
   // The common kinds get their own loops; the focal one goes through the general formula.
   if (type == FillStyle::Type::LinearGradient) {
-    for (unsigned i = 0; i < len; ++i, gx += inverse_.a) span[i] = lookup((gx + 16384.0) * (1.0 / 32768.0));
+    for (unsigned i = 0; i < len; ++i, gx += inverse_.a)
+      span[i] = lookup((gx + 16384.0) * (1.0 / 32768.0));
   } else if (type == FillStyle::Type::RadialGradient) {
     unsigned i = 0;
     if (spread_ == SpreadMode::Pad) {
@@ -193,13 +186,14 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
       // the same arithmetic as the general loop below.
       double step_x = inverse_.a, step_y = inverse_.b;
 #if defined(__SSE2__)
-      const __m128d scale = _mm_set1_pd(1.0 / 16384.0), one = _mm_set1_pd(1.0), n255 = _mm_set1_pd(255.0),
-                    half = _mm_set1_pd(0.5);
+      const __m128d scale = _mm_set1_pd(1.0 / 16384.0), one = _mm_set1_pd(1.0),
+                    n255 = _mm_set1_pd(255.0), half = _mm_set1_pd(0.5);
 #endif
       if (len >= 4 && WideBlendAvailable()) {
         int index[64];
         while (i + 4 <= len) {
-          int n = WideRadialIndices(index, static_cast<int>(std::min(len - i, 64u)), gx, gy, step_x, step_y);
+          int n = WideRadialIndices(index, static_cast<int>(std::min(len - i, 64u)), gx, gy, step_x,
+                                    step_y);
           for (int k = 0; k < n; ++k) span[i + k] = table[static_cast<size_t>(index[k])];
           i += static_cast<unsigned>(n);
         }
@@ -209,7 +203,8 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
         int index[2];
 #if defined(__SSE2__)
         __m128d vx = _mm_set_pd(x1, gx), vy = _mm_set_pd(y1, gy);
-        __m128d r = _mm_mul_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(vx, vx), _mm_mul_pd(vy, vy))), scale);
+        __m128d r =
+            _mm_mul_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(vx, vx), _mm_mul_pd(vy, vy))), scale);
         r = _mm_min_pd(r, one);
         __m128i k = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(r, n255), half));
         index[0] = _mm_cvtsi128_si32(k);
@@ -258,7 +253,8 @@ void PaintStyle::GenerateBitmap(agg::rgba8* span, int x, int y, unsigned len) co
     if (smooth_) {
       double fu = cu - 0.5, fv = cv - 0.5;
       int x0 = static_cast<int>(std::floor(fu)), y0 = static_cast<int>(std::floor(fv));
-      unsigned wx = static_cast<unsigned>((fu - x0) * 256), wy = static_cast<unsigned>((fv - y0) * 256);
+      unsigned wx = static_cast<unsigned>((fu - x0) * 256),
+               wy = static_cast<unsigned>((fv - y0) * 256);
       const uint8_t* p00 = fetch(x0, y0);
       const uint8_t* p10 = fetch(x0 + 1, y0);
       const uint8_t* p01 = fetch(x0, y0 + 1);

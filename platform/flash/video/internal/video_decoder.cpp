@@ -72,7 +72,8 @@ struct VideoDecoder::Impl {
 
   // Decodes one encoded frame; true when it produced a picture.
   bool Decode(const std::vector<uint8_t>& data) {
-    if (data.empty() || data.size() > static_cast<size_t>(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) return false;
+    if (data.empty() || data.size() > static_cast<size_t>(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE)
+      return false;
     if (av_new_packet(packet, static_cast<int>(data.size())) < 0) return false;
     std::copy(data.begin(), data.end(), packet->data);
     const int sent = avcodec_send_packet(context, packet);
@@ -89,9 +90,12 @@ struct VideoDecoder::Impl {
   // Turns the decoded frame into the premultiplied picture.
   bool Convert() {
     const int w = frame->width, h = frame->height;
-    if (w <= 0 || h <= 0 || w > kMaxVideoSide || h > kMaxVideoSide || int64_t{w} * h > kMaxVideoPixels) return false;
-    scaler = sws_getCachedContext(scaler, w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGRA,
-                                  SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
+    if (w <= 0 || h <= 0 || w > kMaxVideoSide || h > kMaxVideoSide ||
+        int64_t{w} * h > kMaxVideoPixels)
+      return false;
+    scaler = sws_getCachedContext(
+        scaler, w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGRA,
+        SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
     if (!scaler) return false;
     // Cut to the declared size; a smaller picture keeps its own size and is stretched.
     const int out_w = std::min<int>(w, stream->width), out_h = std::min<int>(h, stream->height);
@@ -128,7 +132,8 @@ struct VideoDecoder::Impl {
   }
 };
 
-VideoDecoder::VideoDecoder(std::shared_ptr<const VideoDef> stream) : impl_(std::make_unique<Impl>()) {
+VideoDecoder::VideoDecoder(std::shared_ptr<const VideoDef> stream)
+    : impl_(std::make_unique<Impl>()) {
   impl_->stream = std::move(stream);
   impl_->usable = impl_->stream && impl_->stream->SizeIsValid() && impl_->Open();
 }
@@ -151,13 +156,11 @@ bool VideoDecoder::IsKeyFrame(uint8_t codec, const std::vector<uint8_t>& data) {
       if (type_at + 2 > data.size() * 8) return false;
       return bits(type_at, 2) == 0;
     }
-    case VideoCodec::Vp6:
-      return !data.empty() && !(data[0] & 0x80);
+    case VideoCodec::Vp6: return !data.empty() && !(data[0] & 0x80);
     case VideoCodec::Vp6Alpha:  // three bytes give where the alpha data starts
       return data.size() > 3 && !(data[3] & 0x80);
     case VideoCodec::ScreenVideo:
-    case VideoCodec::ScreenVideo2:
-      break;
+    case VideoCodec::ScreenVideo2: break;
   }
   return false;  // only the stream's first frame is taken to start it
 }
@@ -185,7 +188,8 @@ std::shared_ptr<const BitmapDef> VideoDecoder::Frame(int number) {
 std::shared_ptr<VideoDecoder> DecoderFor(const std::shared_ptr<const CharacterDef>& stream) {
   if (!stream || stream->kind != CharacterDef::Kind::Video) return nullptr;
   static std::mutex mutex;
-  static std::map<const CharacterDef*, std::pair<std::weak_ptr<const CharacterDef>, std::shared_ptr<VideoDecoder>>>
+  static std::map<const CharacterDef*,
+                  std::pair<std::weak_ptr<const CharacterDef>, std::shared_ptr<VideoDecoder>>>
       decoders;
   std::lock_guard<std::mutex> lock(mutex);
   // Decoders of streams that are gone are dropped (their address may come back for another).

@@ -14,8 +14,8 @@ namespace {
 struct Prepared {
   bool isNumber = false;
   double number = 0;
-  std::string text;      // compared by byte: UTF-8 byte order is code point order
-  std::u32string folded; // for CASEINSENSITIVE
+  std::string text;       // compared by byte: UTF-8 byte order is code point order
+  std::u32string folded;  // for CASEINSENSITIVE
 };
 
 Prepared Prepare(const SortKey& key, int flags, int swfVersion) {
@@ -105,7 +105,8 @@ class Sorter {
   const std::function<int(size_t, size_t)>& compare_;
 };
 
-std::optional<std::vector<size_t>> Run(size_t count, const std::function<int(size_t, size_t)>& compare,
+std::optional<std::vector<size_t>> Run(size_t count,
+                                       const std::function<int(size_t, size_t)>& compare,
                                        bool unique) {
   std::vector<size_t> order(count);
   for (size_t i = 0; i < count; ++i) order[i] = i;
@@ -133,7 +134,8 @@ int CompareSortKeys(const SortKey& a, const SortKey& b, int flags, int swfVersio
   return ComparePrepared(Prepare(a, flags, swfVersion), Prepare(b, flags, swfVersion), flags);
 }
 
-std::optional<std::vector<size_t>> SortOrder(const std::vector<SortKey>& keys, int flags, int swfVersion) {
+std::optional<std::vector<size_t>> SortOrder(const std::vector<SortKey>& keys, int flags,
+                                             int swfVersion) {
   std::vector<Prepared> prepared;
   prepared.reserve(keys.size());
   for (const SortKey& k : keys) prepared.push_back(Prepare(k, flags, swfVersion));
@@ -144,7 +146,8 @@ std::optional<std::vector<size_t>> SortOrder(const std::vector<SortKey>& keys, i
   return Run(keys.size(), compare, flags & kSortUniqueSort);
 }
 
-std::optional<std::vector<size_t>> SortOrderWith(size_t count, const SortComparator& compare, int flags) {
+std::optional<std::vector<size_t>> SortOrderWith(size_t count, const SortComparator& compare,
+                                                 int flags) {
   const int direction = (flags & kSortDescending) ? -1 : 1;
   std::function<int(size_t, size_t)> three = [&](size_t a, size_t b) {
     double r = compare(a, b);

@@ -53,14 +53,16 @@ int CompareSortKeys(const SortKey& a, const SortKey& b, int flags, int swfVersio
 
 // Array.sort(flags): the sorted order of `keys`, reversed by DESCENDING. With UNIQUESORT, nullopt
 // when two elements compare equal (the script then gets 0 and the array stays as it was).
-std::optional<std::vector<size_t>> SortOrder(const std::vector<SortKey>& keys, int flags, int swfVersion);
+std::optional<std::vector<size_t>> SortOrder(const std::vector<SortKey>& keys, int flags,
+                                             int swfVersion);
 
 // Array.sort(compareFunction, flags): `compare(a, b)` gets original element indices and returns the
 // script function's result as a number (negative: a first; positive: b first; 0 or NaN: equal).
 // DESCENDING reverses it; UNIQUESORT as above; other flags are ignored. An exception thrown by
 // `compare` passes through (the caller's array is untouched: only the returned order is sorted).
 using SortComparator = std::function<double(size_t a, size_t b)>;
-std::optional<std::vector<size_t>> SortOrderWith(size_t count, const SortComparator& compare, int flags);
+std::optional<std::vector<size_t>> SortOrderWith(size_t count, const SortComparator& compare,
+                                                 int flags);
 
 // Array.sortOn(fields, flags): `keys[e][f]` is field f of element e (undefined for a missing
 // field; the caller decides what a field of a non-object is). Elements compare field by field,

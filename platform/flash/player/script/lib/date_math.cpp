@@ -57,8 +57,8 @@ DateFields FieldsOf(double t) {
   if (std::isnan(t)) return {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
   if (std::isinf(t)) {
     // The player converts the infinite parts to -2^31 before adding each part's base.
-    return {kIntMin + 1970, 0, kIntMin + 1, kIntMin + 24, kIntMin + 60, kIntMin + 60, kIntMin + 1000,
-            kIntMin + 7};
+    return {kIntMin + 1970, 0,          kIntMin + 1, kIntMin + 24, kIntMin + 60, kIntMin + 60,
+            kIntMin + 1000, kIntMin + 7};
   }
   DateFields f;
   double day = std::floor(t / kMsPerDay);
@@ -106,20 +106,42 @@ double Rebuild(const DateFields& f, DatePart first, const std::vector<double>& a
   int count = 0;
   switch (first) {
     case DatePart::FullYear:
-    case DatePart::Year: start = 0; count = 3; break;
-    case DatePart::Month: start = 1; count = 2; break;
-    case DatePart::Date: start = 2; count = 1; break;
-    case DatePart::Hours: start = 3; count = 4; break;
-    case DatePart::Minutes: start = 4; count = 3; break;
-    case DatePart::Seconds: start = 5; count = 2; break;
-    case DatePart::Milliseconds: start = 6; count = 1; break;
+    case DatePart::Year:
+      start = 0;
+      count = 3;
+      break;
+    case DatePart::Month:
+      start = 1;
+      count = 2;
+      break;
+    case DatePart::Date:
+      start = 2;
+      count = 1;
+      break;
+    case DatePart::Hours:
+      start = 3;
+      count = 4;
+      break;
+    case DatePart::Minutes:
+      start = 4;
+      count = 3;
+      break;
+    case DatePart::Seconds:
+      start = 5;
+      count = 2;
+      break;
+    case DatePart::Milliseconds:
+      start = 6;
+      count = 1;
+      break;
   }
   for (int i = 0; i < count && i < static_cast<int>(args.size()); ++i) parts[start + i] = args[i];
   if (first == DatePart::Year) {
     double y = std::trunc(parts[0]);
     if (y >= 0 && y <= 99) parts[0] = 1900 + y;
   }
-  return MakeDate(MakeDay(parts[0], parts[1], parts[2]), MakeTime(parts[3], parts[4], parts[5], parts[6]));
+  return MakeDate(MakeDay(parts[0], parts[1], parts[2]),
+                  MakeTime(parts[3], parts[4], parts[5], parts[6]));
 }
 
 }  // namespace
@@ -172,7 +194,8 @@ double DateFromParts(const std::vector<double>& args, bool utc) {
   auto arg = [&](size_t i, double missing) { return i < args.size() ? args[i] : missing; };
   double year = arg(0, kNaN);
   if (std::isfinite(year) && std::trunc(year) < 100) year = 1900 + std::trunc(year);
-  double t = MakeDate(MakeDay(year, arg(1, 0), arg(2, 1)), MakeTime(arg(3, 0), arg(4, 0), arg(5, 0), arg(6, 0)));
+  double t = MakeDate(MakeDay(year, arg(1, 0), arg(2, 1)),
+                      MakeTime(arg(3, 0), arg(4, 0), arg(5, 0), arg(6, 0)));
   return utc ? t : UtcFromLocal(t);
 }
 
@@ -191,7 +214,8 @@ double SetDateParts(double t, DatePart first, const std::vector<double>& args, b
   } else if (parts.empty()) {
     return kNaN;
   }
-  double result = utc ? Rebuild(UtcFields(t), first, parts) : UtcFromLocal(Rebuild(LocalFields(t), first, parts));
+  double result = utc ? Rebuild(UtcFields(t), first, parts)
+                      : UtcFromLocal(Rebuild(LocalFields(t), first, parts));
   // Setters keep dates within the range of the language (the constructor does not).
   return std::fabs(result) <= kMaxTime ? result : kNaN;
 }
@@ -211,9 +235,10 @@ std::string DateToString(double t) {
   char sign = offsetMinutes < 0 ? '-' : '+';
   auto whole = static_cast<long long>(std::fabs(offsetMinutes));
   char buf[96];
-  std::snprintf(buf, sizeof buf, "%s %s %s %02d:%02d:%02d GMT%c%02lld%02lld ", kDays[SmallInt(f.day) % 7],
-                kMonths[SmallInt(f.month) % 12], NumberToString(f.date).c_str(), SmallInt(f.hours),
-                SmallInt(f.minutes), SmallInt(f.seconds), sign, whole / 60, whole % 60);
+  std::snprintf(buf, sizeof buf, "%s %s %s %02d:%02d:%02d GMT%c%02lld%02lld ",
+                kDays[SmallInt(f.day) % 7], kMonths[SmallInt(f.month) % 12],
+                NumberToString(f.date).c_str(), SmallInt(f.hours), SmallInt(f.minutes),
+                SmallInt(f.seconds), sign, whole / 60, whole % 60);
   return buf + NumberToString(f.year);
 }
 

@@ -46,12 +46,12 @@ double DateFromParts(const std::vector<double>& args, bool utc);
 
 // The setters. `first` is the part the setter is named after; `args` fills that part and the ones
 // after it (setFullYear: year, month, date; setMonth: month, date; setDate; setHours: hours,
-// minutes, seconds, ms; setMinutes: minutes, seconds, ms; setSeconds: seconds, ms; setMilliseconds);
-// extra arguments are ignored and parts not given keep their values. setYear is setFullYear
-// where a year 0..99 means 1900 + year. A date that is not finite stays invalid (NaN), and so does
-// a result more than 8.64e15 from 1970 either way. Without arguments the result is NaN. As the
-// player does, the month setters read a missing or NaN month as January, and the minute setters
-// read a missing or non-finite part as -2^31.
+// minutes, seconds, ms; setMinutes: minutes, seconds, ms; setSeconds: seconds, ms;
+// setMilliseconds); extra arguments are ignored and parts not given keep their values. setYear is
+// setFullYear where a year 0..99 means 1900 + year. A date that is not finite stays invalid (NaN),
+// and so does a result more than 8.64e15 from 1970 either way. Without arguments the result is NaN.
+// As the player does, the month setters read a missing or NaN month as January, and the minute
+// setters read a missing or non-finite part as -2^31.
 enum class DatePart { FullYear, Year, Month, Date, Hours, Minutes, Seconds, Milliseconds };
 double SetDateParts(double t, DatePart first, const std::vector<double>& args, bool utc);
 // setTime(t): t truncated; NaN when more than 8.64e15 from 1970 either way.

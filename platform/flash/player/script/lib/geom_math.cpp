@@ -26,14 +26,17 @@ std::optional<bool> Chain(std::initializer_list<Test> tests) {
 }  // namespace
 
 GeomMatrix MatrixConcat(const GeomMatrix& m, const GeomMatrix& n) {
-  return {m.a * n.a + m.b * n.c,          m.a * n.b + m.b * n.d,
-          m.c * n.a + m.d * n.c,          m.c * n.b + m.d * n.d,
-          m.tx * n.a + m.ty * n.c + n.tx, m.tx * n.b + m.ty * n.d + n.ty};
+  return {m.a * n.a + m.b * n.c, m.a * n.b + m.b * n.d,          m.c * n.a + m.d * n.c,
+          m.c * n.b + m.d * n.d, m.tx * n.a + m.ty * n.c + n.tx, m.tx * n.b + m.ty * n.d + n.ty};
 }
 
 GeomMatrix MatrixInvert(const GeomMatrix& m) {
   double det = m.a * m.d - m.b * m.c;
-  return {m.d / det, -m.b / det, -m.c / det, m.a / det, (m.c * m.ty - m.d * m.tx) / det,
+  return {m.d / det,
+          -m.b / det,
+          -m.c / det,
+          m.a / det,
+          (m.c * m.ty - m.d * m.tx) / det,
           (m.b * m.tx - m.a * m.ty) / det};
 }
 
@@ -42,7 +45,9 @@ GeomMatrix MatrixRotate(const GeomMatrix& m, double angle) {
   return MatrixConcat(m, {cs, sn, -sn, cs, 0, 0});
 }
 
-GeomMatrix MatrixScale(const GeomMatrix& m, double sx, double sy) { return MatrixConcat(m, {sx, 0, 0, sy, 0, 0}); }
+GeomMatrix MatrixScale(const GeomMatrix& m, double sx, double sy) {
+  return MatrixConcat(m, {sx, 0, 0, sy, 0, 0});
+}
 
 GeomMatrix MatrixTranslate(const GeomMatrix& m, double dx, double dy) {
   GeomMatrix r = m;
@@ -56,8 +61,10 @@ GeomMatrix MatrixCreateBox(double scaleX, double scaleY, double rotation, double
   return {scaleX * cs, scaleY * sn, -scaleX * sn, scaleY * cs, tx, ty};
 }
 
-GeomMatrix MatrixCreateGradientBox(double width, double height, double rotation, double tx, double ty) {
-  return MatrixCreateBox(width / 1638.4, height / 1638.4, rotation, tx + width / 2, ty + height / 2);
+GeomMatrix MatrixCreateGradientBox(double width, double height, double rotation, double tx,
+                                   double ty) {
+  return MatrixCreateBox(width / 1638.4, height / 1638.4, rotation, tx + width / 2,
+                         ty + height / 2);
 }
 
 GeomPoint MatrixTransformPoint(const GeomMatrix& m, const GeomPoint& p) {
@@ -70,13 +77,17 @@ GeomPoint MatrixDeltaTransformPoint(const GeomMatrix& m, const GeomPoint& p) {
 
 double PointLength(const GeomPoint& p) { return std::sqrt(p.x * p.x + p.y * p.y); }
 
-double PointDistance(const GeomPoint& p, const GeomPoint& q) { return PointLength({p.x - q.x, p.y - q.y}); }
+double PointDistance(const GeomPoint& p, const GeomPoint& q) {
+  return PointLength({p.x - q.x, p.y - q.y});
+}
 
 GeomPoint PointInterpolate(const GeomPoint& p1, const GeomPoint& p2, double f) {
   return {p2.x + f * (p1.x - p2.x), p2.y + f * (p1.y - p2.y)};
 }
 
-GeomPoint PointPolar(double length, double angle) { return {length * std::cos(angle), length * std::sin(angle)}; }
+GeomPoint PointPolar(double length, double angle) {
+  return {length * std::cos(angle), length * std::sin(angle)};
+}
 
 GeomPoint PointNormalize(const GeomPoint& p, double length) {
   double current = PointLength(p);
@@ -87,25 +98,34 @@ GeomPoint PointNormalize(const GeomPoint& p, double length) {
 bool RectIsEmpty(const GeomRect& r) { return !(r.width > 0 && r.height > 0); }
 
 GeomRect RectUnion(const GeomRect& r, const GeomRect& s) {
-  auto lower = [](double a, double b) { return std::isnan(a) || std::isnan(b) ? NAN : std::fmin(a, b); };
-  auto upper = [](double a, double b) { return std::isnan(a) || std::isnan(b) ? NAN : std::fmax(a, b); };
+  auto lower = [](double a, double b) {
+    return std::isnan(a) || std::isnan(b) ? NAN : std::fmin(a, b);
+  };
+  auto upper = [](double a, double b) {
+    return std::isnan(a) || std::isnan(b) ? NAN : std::fmax(a, b);
+  };
   double left = lower(r.x, s.x), top = lower(r.y, s.y);
-  double right = upper(r.x + r.width, s.x + s.width), bottom = upper(r.y + r.height, s.y + s.height);
+  double right = upper(r.x + r.width, s.x + s.width),
+         bottom = upper(r.y + r.height, s.y + s.height);
   return {left, top, right - left, bottom - top};
 }
 
 GeomRect RectIntersection(const GeomRect& r, const GeomRect& s) {
   double left = std::fmax(r.x, s.x), top = std::fmax(r.y, s.y);
-  double right = std::fmin(r.x + r.width, s.x + s.width), bottom = std::fmin(r.y + r.height, s.y + s.height);
+  double right = std::fmin(r.x + r.width, s.x + s.width),
+         bottom = std::fmin(r.y + r.height, s.y + s.height);
   bool any = !std::isnan(r.x + r.y + r.width + r.height + s.x + s.y + s.width + s.height);
   if (!any || !(right > left && bottom > top)) return {};
   return {left, top, right - left, bottom - top};
 }
 
-bool RectIntersects(const GeomRect& r, const GeomRect& s) { return !RectIsEmpty(RectIntersection(r, s)); }
+bool RectIntersects(const GeomRect& r, const GeomRect& s) {
+  return !RectIsEmpty(RectIntersection(r, s));
+}
 
 std::optional<bool> RectContains(const GeomRect& r, double x, double y) {
-  return Chain({{r.x, x, false}, {x, r.x + r.width, true}, {r.y, y, false}, {y, r.y + r.height, true}});
+  return Chain(
+      {{r.x, x, false}, {x, r.x + r.width, true}, {r.y, y, false}, {y, r.y + r.height, true}});
 }
 
 std::optional<bool> RectContainsRect(const GeomRect& r, const GeomRect& s) {
@@ -119,7 +139,8 @@ GeomRect RectInflate(const GeomRect& r, double dx, double dy) {
   return {r.x - dx, r.y - dy, r.width + 2 * dx, r.height + 2 * dy};
 }
 
-GeomColorTransform ColorTransformConcat(const GeomColorTransform& t, const GeomColorTransform& second) {
+GeomColorTransform ColorTransformConcat(const GeomColorTransform& t,
+                                        const GeomColorTransform& second) {
   GeomColorTransform r;
   r.redMultiplier = t.redMultiplier * second.redMultiplier;
   r.greenMultiplier = t.greenMultiplier * second.greenMultiplier;

@@ -32,7 +32,8 @@ GeomMatrix MatrixTranslate(const GeomMatrix& m, double dx, double dy);
 GeomMatrix MatrixCreateBox(double scaleX, double scaleY, double rotation, double tx, double ty);
 // createGradientBox(width, height, rotation, tx, ty): the box that maps the 1638.4-unit gradient
 // square onto width x height at (tx, ty).
-GeomMatrix MatrixCreateGradientBox(double width, double height, double rotation, double tx, double ty);
+GeomMatrix MatrixCreateGradientBox(double width, double height, double rotation, double tx,
+                                   double ty);
 GeomPoint MatrixTransformPoint(const GeomMatrix& m, const GeomPoint& p);
 GeomPoint MatrixDeltaTransformPoint(const GeomMatrix& m, const GeomPoint& p);
 
@@ -55,7 +56,8 @@ bool RectIntersects(const GeomRect& r, const GeomRect& s);
 // made in order (x >= left, x < right, y >= top, y < bottom) and the first one that does not
 // hold answers: false, or nullopt when it involved NaN.
 std::optional<bool> RectContains(const GeomRect& r, double x, double y);
-// containsRectangle(s): s.x >= left, s.y >= top, s.right <= right, s.bottom <= bottom, the same way.
+// containsRectangle(s): s.x >= left, s.y >= top, s.right <= right, s.bottom <= bottom, the same
+// way.
 std::optional<bool> RectContainsRect(const GeomRect& r, const GeomRect& s);
 // inflate(dx, dy): each side moved out by dx or dy.
 GeomRect RectInflate(const GeomRect& r, double dx, double dy);
@@ -66,7 +68,8 @@ struct GeomColorTransform {
 };
 
 // t.concat(second): applying the result equals applying t and then `second`.
-GeomColorTransform ColorTransformConcat(const GeomColorTransform& t, const GeomColorTransform& second);
+GeomColorTransform ColorTransformConcat(const GeomColorTransform& t,
+                                        const GeomColorTransform& second);
 // The rgb property: the offsets as 0xRRGGBB (each truncated to 8 bits), and setting it makes a
 // solid colour: offsets from the value, multipliers 0 (alpha untouched).
 uint32_t ColorTransformRgb(const GeomColorTransform& t);

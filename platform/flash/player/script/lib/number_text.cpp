@@ -27,10 +27,16 @@ size_t DecimalPrefix(std::string_view s) {
   size_t j = 0;
   if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
   bool digits = false;
-  while (j < s.size() && IsDigit(s[j])) { ++j; digits = true; }
+  while (j < s.size() && IsDigit(s[j])) {
+    ++j;
+    digits = true;
+  }
   if (j < s.size() && s[j] == '.') {
     ++j;
-    while (j < s.size() && IsDigit(s[j])) { ++j; digits = true; }
+    while (j < s.size() && IsDigit(s[j])) {
+      ++j;
+      digits = true;
+    }
   }
   if (!digits) return 0;
   if (j < s.size() && (s[j] == 'e' || s[j] == 'E')) {
@@ -97,8 +103,9 @@ std::string NumberToString(double d) {
 std::string NumberToStringRadix(double d, int radix) {
   if (radix < 2 || radix > 36 || radix == 10) return NumberToString(d);
   // Out-of-range values convert like the processor's truncating conversion: to -2^31.
-  int64_t n = (d > -2147483649.0 && d < 2147483648.0) ? static_cast<int64_t>(static_cast<int32_t>(d))
-                                                      : std::numeric_limits<int32_t>::min();
+  int64_t n = (d > -2147483649.0 && d < 2147483648.0)
+                  ? static_cast<int64_t>(static_cast<int32_t>(d))
+                  : std::numeric_limits<int32_t>::min();
   if (n == 0) return "0";
   bool negative = n < 0;
   // The player negates in 32 bits, so -2^31 stays negative and yields negative "digits".

@@ -54,7 +54,8 @@ uint32_t ToUint32(double d);
 // Modulo 2^16 (character codes of String.fromCharCode and chr).
 uint16_t ToUint16(double d);
 
-// The white space the conversions skip: space, tab, line feed, carriage return, vertical tab, form feed.
+// The white space the conversions skip: space, tab, line feed, carriage return, vertical tab, form
+// feed.
 bool IsScriptSpace(char c);
 
 }  // namespace flash::scriptlib

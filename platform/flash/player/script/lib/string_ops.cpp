@@ -92,11 +92,24 @@ size_t Utf8Sequence(std::string_view s, size_t i, char32_t& c) {
   unsigned char lead = b(i);
   size_t n;
   char32_t min;
-  if (lead < 0x80) { c = lead; return 1; }
-  if (lead >= 0xC2 && lead <= 0xDF) { n = 2; c = lead & 0x1F; min = 0x80; }
-  else if (lead >= 0xE0 && lead <= 0xEF) { n = 3; c = lead & 0x0F; min = 0x800; }
-  else if (lead >= 0xF0 && lead <= 0xF4) { n = 4; c = lead & 0x07; min = 0x10000; }
-  else return 0;
+  if (lead < 0x80) {
+    c = lead;
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    n = 2;
+    c = lead & 0x1F;
+    min = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    n = 3;
+    c = lead & 0x0F;
+    min = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    n = 4;
+    c = lead & 0x07;
+    min = 0x10000;
+  } else
+    return 0;
   if (i + n > s.size()) return 0;
   for (size_t k = 1; k < n; ++k) {
     if ((b(i + k) & 0xC0) != 0x80) return 0;
@@ -203,7 +216,8 @@ std::string FromCharCode(const std::vector<double>& codes) {
   return FromUnits(u, 6);
 }
 
-int32_t IndexOf(std::string_view s, std::string_view search, std::optional<double> start, int swfVersion) {
+int32_t IndexOf(std::string_view s, std::string_view search, std::optional<double> start,
+                int swfVersion) {
   std::u16string u = ToUnits(s, swfVersion);
   std::u16string w = ToUnits(search, swfVersion);
   int64_t from = start ? std::max<int32_t>(0, Index(*start)) : 0;
@@ -290,8 +304,12 @@ std::vector<std::string> Split(std::string_view s, std::optional<std::string_vie
   return parts;
 }
 
-std::string ToUpperCase(std::string_view s, int swfVersion) { return MapCase(s, swfVersion, UpperOf); }
-std::string ToLowerCase(std::string_view s, int swfVersion) { return MapCase(s, swfVersion, LowerOf); }
+std::string ToUpperCase(std::string_view s, int swfVersion) {
+  return MapCase(s, swfVersion, UpperOf);
+}
+std::string ToLowerCase(std::string_view s, int swfVersion) {
+  return MapCase(s, swfVersion, LowerOf);
+}
 
 std::u32string FoldCase(std::string_view s) {
   std::u32string out = DecodeUtf8(s);
@@ -335,7 +353,8 @@ std::string Unescape(std::string_view s, int swfVersion) {
   for (size_t i = 0; i < s.size();) {
     if (s[i] == '%') {
       if (i + 5 < s.size() && (s[i + 1] == 'u' || s[i + 1] == 'U')) {
-        int a = HexValue(s[i + 2]), b = HexValue(s[i + 3]), c = HexValue(s[i + 4]), d = HexValue(s[i + 5]);
+        int a = HexValue(s[i + 2]), b = HexValue(s[i + 3]), c = HexValue(s[i + 4]),
+            d = HexValue(s[i + 5]);
         if (a >= 0 && b >= 0 && c >= 0 && d >= 0) {
           flushBytes();
           char32_t code = static_cast<char32_t>((a << 12) | (b << 8) | (c << 4) | d);

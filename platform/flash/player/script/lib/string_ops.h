@@ -42,7 +42,8 @@ std::string FromCharCode(const std::vector<double>& codes);
 
 // indexOf(search, start): the first match at or after `start` (negative is 0); -1 when not found
 // or `start` is past the end (even for an empty `search`).
-int32_t IndexOf(std::string_view s, std::string_view search, std::optional<double> start, int swfVersion);
+int32_t IndexOf(std::string_view s, std::string_view search, std::optional<double> start,
+                int swfVersion);
 // lastIndexOf(search, start): the last match beginning at or before `start` (left out or
 // undefined: the end); -1 when not found or `start` is negative.
 int32_t LastIndexOf(std::string_view s, std::string_view search, std::optional<double> start,
@@ -54,7 +55,8 @@ std::string Slice(std::string_view s, double start, std::optional<double> end, i
 // substr(start, length): negative start counts from the end; `length` left out or undefined is the
 // rest; a negative length gives "".
 std::string Substr(std::string_view s, double start, std::optional<double> length, int swfVersion);
-// substring(start, end): negatives are 0, the larger end bounds; `end` left out or undefined is the end.
+// substring(start, end): negatives are 0, the larger end bounds; `end` left out or undefined is the
+// end.
 std::string Substring(std::string_view s, double start, std::optional<double> end, int swfVersion);
 
 // split(separator, limit). `separator` nullopt (left out or undefined) splits at ","; an empty
@@ -74,9 +76,9 @@ std::u32string FoldCase(std::string_view s);
 // escape(s): ASCII letters and digits stay, every other byte becomes %XX (upper-case hex); for
 // version 6 and later the bytes are UTF-8 ("Ā" is "%C4%80").
 std::string Escape(std::string_view s);
-// unescape(s): %XX gives the byte XX, %uXXXX the character XXXX in UTF-8; a "%" not followed by a valid
-// escape stays as it is. For version 6 and later the bytes are read as UTF-8, with bytes that form
-// no UTF-8 sequence taken as Latin-1 characters; before version 6 they are kept as they are.
+// unescape(s): %XX gives the byte XX, %uXXXX the character XXXX in UTF-8; a "%" not followed by a
+// valid escape stays as it is. For version 6 and later the bytes are read as UTF-8, with bytes that
+// form no UTF-8 sequence taken as Latin-1 characters; before version 6 they are kept as they are.
 std::string Unescape(std::string_view s, int swfVersion);
 
 // The version 4 functions. Positions count from 1.

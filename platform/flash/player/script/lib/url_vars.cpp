@@ -35,7 +35,9 @@ UrlVariables DecodeUrlVariables(std::string_view text, int swfVersion) {
     std::string_view pair = text.substr(from, amp - from);
     size_t eq = pair.find('=');
     std::string name = FormUnescape(pair.substr(0, eq), swfVersion);
-    std::string value = eq == std::string_view::npos ? std::string() : FormUnescape(pair.substr(eq + 1), swfVersion);
+    std::string value = eq == std::string_view::npos
+                            ? std::string()
+                            : FormUnescape(pair.substr(eq + 1), swfVersion);
     if (!name.empty()) out.emplace_back(std::move(name), std::move(value));
     from = amp + 1;
   }
@@ -44,12 +46,15 @@ UrlVariables DecodeUrlVariables(std::string_view text, int swfVersion) {
 
 std::string DecodeLoadedText(std::string_view bytes) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) bytes.remove_prefix(3);
-  if (bytes.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
+  if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
+    bytes.remove_prefix(3);
+  if (bytes.size() >= 2 &&
+      ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
     bool little = byte(0) == 0xFF;
     std::u16string units;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      units += static_cast<char16_t>(little ? byte(i) | (byte(i + 1) << 8) : (byte(i) << 8) | byte(i + 1));
+      units += static_cast<char16_t>(little ? byte(i) | (byte(i + 1) << 8)
+                                            : (byte(i) << 8) | byte(i + 1));
     return FromUnits(units, 6);
   }
   return ReadUtf8OrLatin1(bytes);

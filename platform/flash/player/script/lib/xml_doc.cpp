@@ -27,10 +27,14 @@ char32_t NumericReference(std::string_view body) {
   char32_t v = 0;
   for (char c : digits) {
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return 0;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return 0;
     v = v * (hex ? 16 : 10) + d;
   }
   return v <= 0x10FFFF ? v : 0;
@@ -115,8 +119,10 @@ class Parser {
     int depth = 0;
     for (size_t i = pos_ + 9; i < s_.size(); ++i) {
       char c = s_[i];
-      if (c == '[') ++depth;
-      else if (c == ']' && depth > 0) --depth;
+      if (c == '[')
+        ++depth;
+      else if (c == ']' && depth > 0)
+        --depth;
       else if (c == '>' && depth == 0) {
         doc_.docTypeDecl = std::string(s_.substr(pos_, i + 1 - pos_));
         pos_ = i + 1;
@@ -150,7 +156,8 @@ class Parser {
       return;
     }
     for (size_t i = 1; i < open_.size(); ++i) {
-      if (open_[i]->name == name) return Fail(kXmlStartTagWithoutEnd);  // an inner element is left open
+      if (open_[i]->name == name)
+        return Fail(kXmlStartTagWithoutEnd);  // an inner element is left open
     }
     Fail(kXmlEndTagWithoutStart);
   }
@@ -228,7 +235,9 @@ std::optional<std::string_view> DeclaredPrefix(std::string_view attribute) {
 
 }  // namespace
 
-XmlDocument ParseXml(std::string_view text, bool ignoreWhite) { return Parser(text, ignoreWhite).Run(); }
+XmlDocument ParseXml(std::string_view text, bool ignoreWhite) {
+  return Parser(text, ignoreWhite).Run();
+}
 
 std::string EscapeXml(std::string_view text) {
   std::string out;
