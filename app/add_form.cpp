@@ -205,7 +205,7 @@ bool TAddFrm::AddFile(const std::string& Path) {
 
 void TAddFrm::TimerTimer(TObject*) {
   Timer->SetEnabled(false);
-  if (adding_ || Cancelled) return;
+  if (adding_) return;
   adding_ = true;
   const int total = static_cast<int>(Files.size());
   prgAdd->SetMax(total);

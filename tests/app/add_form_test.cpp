@@ -304,7 +304,7 @@ TEST_F(AddFormTest, ClosingTheWindowWhileAddingActsAsCancel) {
   }
 }
 
-TEST_F(AddFormTest, ClosedBeforeTheWorkStartsAddsNothingNowOrLater) {
+TEST_F(AddFormTest, ClosedOrCancelledBeforeTheWorkStartsAddsNothing) {
   const Lines files = FiveMovies();
   form->Files = files;
   classlib::TTimer closer(nullptr);
@@ -319,6 +319,11 @@ TEST_F(AddFormTest, ClosedBeforeTheWorkStartsAddsNothingNowOrLater) {
   form->Timer->Fire();
   EXPECT_EQ(main.tree->Items()->Count(), 0);
   EXPECT_TRUE(Log().empty());
+
+  // Cancel pressed before the timer: the run adds nothing and closes the window.
+  EXPECT_EQ(Run(files, [&] { form->btnAction->Click(); }), mrCancel);
+  EXPECT_EQ(Log(), Lines{">>Cancel adding files!"});
+  EXPECT_EQ(main.tree->Items()->Count(), 0);
 }
 
 TEST_F(AddFormTest, EachShowingStartsAfreshAndCentresOverTheMainWindow) {
