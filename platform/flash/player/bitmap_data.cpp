@@ -115,7 +115,7 @@ bool BitmapData::ClipCopy(const BitmapData& src, PixelRect& sr, int& dx, int& dy
 void BitmapData::KeepOpaque(int x, int y, int width, int height) {
   const PixelRect r = Clip({x, y, width, height});
   for (int j = r.y; j < r.y + r.height; ++j)
-    for (int i = r.x; i < r.x + r.width; ++i) At(i, j) = Unpremultiply(At(i, j)) | 0xFF000000u;
+    for (int i = r.x; i < r.x + r.width; ++i) At(i, j) |= 0xFF000000u;
 }
 
 uint32_t BitmapData::GetPixel32(int x, int y) const {
@@ -171,11 +171,12 @@ void BitmapData::CopyPixels(const BitmapData& src, PixelRect sr, int dx, int dy,
       if (merge || (alpha && !transparent_)) {
         // Source over destination, premultiplied.
         const uint32_t inv = 255 - (s >> 24), d = out[i];
-        auto over = [inv](uint32_t sc, uint32_t dc) { return sc + (dc * inv + 127) / 255; };
+        auto over = [inv](uint32_t sc, uint32_t dc) { return sc + dc * inv / 255; };
         s = Pack(over(s >> 24, d >> 24), over(Channel(s, 16), Channel(d, 16)),
                  over(Channel(s, 8), Channel(d, 8)), over(Channel(s, 0), Channel(d, 0)));
       }
-      if (!transparent_) s = Unpremultiply(s) | 0xFF000000u;
+      // An opaque bitmap takes the premultiplied colour, as if over black.
+      if (!transparent_) s |= 0xFF000000u;
       out[i] = s;
     }
   }
@@ -276,7 +277,8 @@ PixelRect BitmapData::ColorBounds(uint32_t mask, uint32_t color, bool find) cons
   const uint32_t want = color & mask;
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) {
-      const bool match = (GetPixel32(x, y) & mask) == want;
+      // Compared as stored (premultiplied), as the reference does.
+      const bool match = (At(x, y) & mask) == want;
       if (match != find) continue;
       x0 = std::min(x0, x);
       x1 = std::max(x1, x);
@@ -524,7 +526,7 @@ void ApplyFilterInto(const BitmapData& src, PixelRect sr, BitmapData& dst, int d
       const int64_t x = int64_t{dx} + i - reach.left, y = int64_t{dy} + j - reach.top;
       if (x < 0 || y < 0 || x >= dst.width() || y >= dst.height()) continue;
       uint32_t p = image.At(i, j);
-      if (!dst.transparent()) p = Unpremultiply(p) | 0xFF000000u;
+      if (!dst.transparent()) p |= 0xFF000000u;
       dst.At(static_cast<int>(x), static_cast<int>(y)) = p;
     }
   dst.Touch();

@@ -73,7 +73,8 @@ class BitmapData {
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
   // Call after writing through Row/At.
   void Touch() { ++version_; }
-  // An opaque bitmap written by the renderer: alpha set back to 255 in the rectangle.
+  // An opaque bitmap written by the renderer: alpha set back to 255 in the rectangle (the
+  // colours stay as premultiplied, as if drawn over black).
   void KeepOpaque(int x, int y, int width, int height);
 
   // `r` cut to the bitmap; empty when they do not overlap.
@@ -104,7 +105,8 @@ class BitmapData {
                 uint32_t threshold, uint32_t color, uint32_t mask, bool copy_source);
   // Fills the pixels joined to (x, y) across edges that have its colour; false outside.
   bool FloodFill(int x, int y, uint32_t argb);
-  // The box around the pixels whose colour under `mask` is (or with !find, is not) `color`.
+  // The box around the pixels whose stored (premultiplied) colour under `mask` is (or with
+  // !find, is not) `color`.
   PixelRect ColorBounds(uint32_t mask, uint32_t color, bool find) const;
   void Noise(int32_t seed, int low, int high, unsigned channels, bool gray);
   void PerlinNoise(double base_x, double base_y, int octaves, int32_t seed, bool stitch,

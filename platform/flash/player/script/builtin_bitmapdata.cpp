@@ -63,9 +63,23 @@ bool RectArg(NativeCall& c, const Value& v, PixelRect& out) {
   return true;
 }
 
-// A point argument: an object whose missing coordinates count as 0.
+// A point argument: missing coordinates (or a missing point) count as 0.
 bool PointArg(NativeCall& c, const Value& v, int& x, int& y) {
-  if (!c.vm.ObjectOf(v)) return false;
+  x = y = 0;
+  if (!c.vm.ObjectOf(v)) return true;
+  x = Int(c, c.vm.GetMember(v, "x"));
+  y = Int(c, c.vm.GetMember(v, "y"));
+  return true;
+}
+
+bool HasOwn(NativeCall& c, const Value& v, const char* name) {
+  ScriptObject* o = c.vm.ObjectOf(v);
+  return o && o->Find(c.vm.heap().Key(name));
+}
+
+// hitTest's points: objects with x and y of their own.
+bool StrictPoint(NativeCall& c, const Value& v, int& x, int& y) {
+  if (!HasOwn(c, v, "x") || !HasOwn(c, v, "y")) return false;
   x = Int(c, c.vm.GetMember(v, "x"));
   y = Int(c, c.vm.GetMember(v, "y"));
   return true;
@@ -237,10 +251,11 @@ bool HitTestBitmaps(const BitmapData& a, int ax, int ay, int at, const BitmapDat
   return false;
 }
 
+// Pixels count as opaque from the threshold up; a threshold of 0 still needs some alpha.
 Value HitTest(NativeCall& c, BitmapData& self) {
   int fx = 0, fy = 0;
-  if (!PointArg(c, c.Arg(0), fx, fy)) return Value::Number(-2);
-  const int first_threshold = std::clamp(Int(c, c.Arg(1)), 0, 255);
+  if (!StrictPoint(c, c.Arg(0), fx, fy)) return Value::Number(-2);
+  const int first_threshold = std::clamp(Int(c, c.Arg(1)), 1, 255);
   auto alpha_at = [&](int64_t x, int64_t y) -> int {
     if (x < 0 || y < 0 || x >= self.width() || y >= self.height()) return -1;
     return static_cast<int>(self.At(static_cast<int>(x), static_cast<int>(y)) >> 24);
@@ -249,14 +264,14 @@ Value HitTest(NativeCall& c, BitmapData& self) {
   if (auto other = DataOf(c, second)) {
     if (other->disposed()) return Value::Number(-3);
     int sx = 0, sy = 0;
-    PointArg(c, c.Arg(3), sx, sy);
-    const int second_threshold = c.Count() > 4 ? std::clamp(Int(c, c.Arg(4)), 0, 255) : 1;
+    if (!StrictPoint(c, c.Arg(3), sx, sy)) return Value::Number(-4);
+    const int second_threshold = std::clamp(Int(c, c.Arg(4)), 1, 255);
     return Value::Bool(HitTestBitmaps(self, fx, fy, first_threshold, *other, sx, sy,
                                       second_threshold));
   }
-  if (IsGeom(c, second, "Rectangle")) {
+  if (HasOwn(c, second, "width") && HasOwn(c, second, "height")) {
     PixelRect r;
-    if (!RectArg(c, second, r)) return Value::Bool(false);
+    if (!RectArg(c, second, r)) return Value::Number(-3);
     r.x -= fx;
     r.y -= fy;
     r = self.Clip(r);
@@ -265,12 +280,9 @@ Value HitTest(NativeCall& c, BitmapData& self) {
         if (alpha_at(x, y) >= first_threshold) return Value::Bool(true);
     return Value::Bool(false);
   }
-  if (IsGeom(c, second, "Point")) {
-    int px = 0, py = 0;
-    PointArg(c, second, px, py);
-    return Value::Bool(alpha_at(int64_t{px} - fx, int64_t{py} - fy) >= first_threshold);
-  }
-  return Value::Number(-3);
+  int px = 0, py = 0;
+  if (!StrictPoint(c, second, px, py)) return Value::Number(-3);
+  return Value::Bool(alpha_at(int64_t{px} - fx, int64_t{py} - fy) >= first_threshold);
 }
 
 Value Compare(NativeCall& c, BitmapData& self) {
@@ -476,7 +488,7 @@ Value Draw(NativeCall& c, BitmapData& self) {
 Value Method(NativeCall& c) {
   const int op = Tag(c);
   std::shared_ptr<BitmapData> data = DataOf(c, c.self);
-  if (!data) return Value::Undefined();
+  if (!data) return Value::Number(-1);
   BitmapData& self = *data;
   if (self.disposed()) return Value::Number(-1);
   switch (op) {
