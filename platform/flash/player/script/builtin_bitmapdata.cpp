@@ -287,7 +287,7 @@ Value HitTest(NativeCall& c, BitmapData& self) {
 
 Value Compare(NativeCall& c, BitmapData& self) {
   std::shared_ptr<BitmapData> other;
-  if (int e = SourceArg(c, 0, other)) return Value::Number(e == -3 ? -2 : -1);
+  if (SourceArg(c, 0, other)) return Value::Number(-2);
   if (other.get() == &self) return Value::Number(0);
   if (other->width() != self.width()) return Value::Number(-3);
   if (other->height() != self.height()) return Value::Number(-4);
@@ -777,6 +777,11 @@ void InstallBitmapData(Realm& realm) {
                            {"generateFilterRect", kGenerateFilterRect}})
     realm.Method(proto, name, Method, tag);
   realm.Method(ctor, "loadBitmap", LoadBitmap);
+  for (auto [name, channel] : {std::pair{"RED_CHANNEL", kChannelRed},
+                               {"GREEN_CHANNEL", kChannelGreen},
+                               {"BLUE_CHANNEL", kChannelBlue},
+                               {"ALPHA_CHANNEL", kChannelAlpha}})
+    realm.Set(ctor, name, Value::Number(channel), kDontEnum | kDontDelete | kReadOnly);
   realm.Method(realm.movieclip_proto, "attachBitmap", AttachBitmap);
   realm.Method(realm.movieclip_proto, "beginBitmapFill", BeginBitmapFill);
 }
