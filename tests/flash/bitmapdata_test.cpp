@@ -136,10 +136,13 @@ TEST(BitmapDataCopies, ChannelsThresholdPaletteAndMergeFollowTheirModels) {
     const uint32_t want = flash::Unpremultiply(flash::Premultiply((d0[i] & ~0xFFu) | (s[i] >> 16 & 0xFF)));
     ASSERT_EQ(dst->GetPixel32(i % 4, i / 4), want) << i;
   }
-  // Unknown channels change nothing.
+  // An unknown destination channel changes nothing; an unknown source channel copies zeros.
   const std::vector<uint32_t> d1 = Straight(*dst);
-  dst->CopyChannel(*src, {0, 0, 4, 4}, 0, 0, 3, flash::kChannelRed);
+  dst->CopyChannel(*src, {0, 0, 4, 4}, 0, 0, flash::kChannelRed, 3);
   EXPECT_EQ(Straight(*dst), d1);
+  BitmapData opaque(2, 1, false, 0xFF123456);
+  opaque.CopyChannel(*src, {0, 0, 2, 1}, 0, 0, 3, flash::kChannelRed);
+  EXPECT_EQ(opaque.GetPixel32(1, 0), 0xFF003456u);
 
   BitmapData out(4, 4, true, 0x11223344);
   const uint32_t mask = 0x00FF0000, threshold = 0x00300000, color = 0xFF00FF00;

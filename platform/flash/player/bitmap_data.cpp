@@ -185,8 +185,9 @@ void BitmapData::CopyPixels(const BitmapData& src, PixelRect sr, int dx, int dy,
 
 void BitmapData::CopyChannel(const BitmapData& src, PixelRect sr, int dx, int dy, unsigned from,
                              unsigned to) {
+  // An unknown source channel reads as 0; an unknown destination channel takes nothing.
   const int fs = ChannelShift(from), ts = ChannelShift(to);
-  if (fs < 0 || ts < 0) return;
+  if (ts < 0) return;
   if (ts == 24 && !transparent_) return;
   if (!ClipCopy(src, sr, dx, dy)) return;
   std::vector<uint32_t> block(static_cast<size_t>(sr.width) * sr.height);
@@ -196,7 +197,7 @@ void BitmapData::CopyChannel(const BitmapData& src, PixelRect sr, int dx, int dy
   for (int j = 0; j < sr.height; ++j)
     for (int i = 0; i < sr.width; ++i) {
       uint32_t d = GetPixel32(dx + i, dy + j);
-      const uint32_t v = Channel(block[static_cast<size_t>(j) * sr.width + i], fs);
+      const uint32_t v = fs < 0 ? 0 : Channel(block[static_cast<size_t>(j) * sr.width + i], fs);
       d = (d & ~(0xFFu << ts)) | v << ts;
       At(dx + i, dy + j) = Stored(d);
     }

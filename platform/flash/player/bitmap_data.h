@@ -93,7 +93,8 @@ class BitmapData {
   // instead of replacing it (as a transparent bitmap's copies do only when asked).
   void CopyPixels(const BitmapData& src, PixelRect src_rect, int dx, int dy,
                   const BitmapData* alpha, int ax, int ay, bool merge);
-  // Copies one channel (PixelChannel bit) of the source into another of this bitmap.
+  // Copies one channel (PixelChannel bit) of the source into another of this bitmap; a source
+  // that names no single channel copies zeros, a destination that names none changes nothing.
   void CopyChannel(const BitmapData& src, PixelRect src_rect, int dx, int dy, unsigned from,
                    unsigned to);
   void ColorTransform(PixelRect r, const PixelTransform& t);
