@@ -50,7 +50,9 @@ TEST(BitmapDataPixels, StoredPremultipliedAsScriptsReadThemBack) {
     for (uint32_t c = 0; c < 256; ++c) {
       const uint32_t back = flash::Unpremultiply(flash::Premultiply(a << 24 | c));
       ASSERT_LE(back & 0xFF, 255u);
-      if (a == 255) ASSERT_EQ(back, a << 24 | c);
+      if (a == 255) {
+        ASSERT_EQ(back, a << 24 | c);
+      }
     }
   // An opaque bitmap ignores alpha; outside pixels read 0 and writes there do nothing.
   BitmapData o(2, 2, false, 0x12345678);
@@ -124,6 +126,19 @@ TEST(BitmapDataCopies, CopyPixelsMatchesModelIncludingOverlapsAndMerging) {
   BitmapData white(1, 1, false, 0xFFFFFFFF);
   target.CopyPixels(white, {0, 0, 1, 1}, 0, 0, &mask, 0, 0, false);
   EXPECT_EQ(target.GetPixel32(0, 0), 0x80FFFFFFu);
+  // Outside a transparent alpha bitmap nothing is copied; an opaque one is no mask at all.
+  BitmapData wide(2, 1, true, 0xFF0000FF);
+  BitmapData white2(2, 1, false, 0xFFFFFFFF);
+  wide.CopyPixels(white2, {0, 0, 2, 1}, 0, 0, &mask, 0, 0, false);
+  EXPECT_EQ(wide.GetPixel32(1, 0), 0xFF0000FFu);
+  BitmapData solid_mask(1, 1, false, 0);
+  wide.CopyPixels(white2, {0, 0, 2, 1}, 0, 0, &solid_mask, 0, 0, false);
+  EXPECT_EQ(wide.GetPixel32(1, 0), 0xFFFFFFFFu);
+  // An opaque destination blends even without merging.
+  BitmapData red(1, 1, false, 0xFFFF0000);
+  BitmapData grey(1, 1, true, 0x44888888);
+  red.CopyPixels(grey, {0, 0, 1, 1}, 0, 0, nullptr, 0, 0, false);
+  EXPECT_EQ(red.GetPixel32(0, 0), 0xFFDF2424u);
 }
 
 TEST(BitmapDataCopies, ChannelsThresholdPaletteAndMergeFollowTheirModels) {
@@ -301,6 +316,31 @@ TEST(BitmapDataScript, ConstructionLimitsAndDisposal) {
   s.TraceMember("ok.width");
   s.TraceExpr([](Script& c) { c.Call("ok", "getPixel", {Script::Num(0), Script::Num(0)}); });
   EXPECT_EQ(s.Run(), "3\ntrue\n-1\nundefined\nundefined\n-1\n-1\n");
+}
+
+TEST(BitmapDataScript, HitTestThresholdsAndArguments) {
+  auto geom = [](const char* cls, std::vector<Script::Emit> args) {
+    return [cls, args](Script& c) { c.NewIn("flash.geom", cls, args); };
+  };
+  auto point = [&](double x, double y) { return geom("Point", {Script::Num(x), Script::Num(y)}); };
+  Script s(8);
+  s.Var("b", [](Script& c) {
+    c.NewIn("flash.display", "BitmapData",
+            {Script::Num(3), Script::Num(3), [](Script& d) { d.a.PushBool(true); }, Script::Num(0)});
+  });
+  s.Call("b", "setPixel32", {Script::Num(1), Script::Num(1), Script::Num(0xA0FFFFFF)}).Drop();
+  auto hit = [&](std::vector<Script::Emit> args) {
+    s.TraceExpr([args](Script& c) { c.Call("b", "hitTest", args); });
+  };
+  hit({point(0, 0), Script::Num(0), point(0, 0)});  // no alpha at all: no hit
+  hit({point(0, 0), Script::Num(0),
+       geom("Rectangle", {Script::Num(0), Script::Num(0), Script::Num(1), Script::Num(1)})});
+  hit({point(0, 0), Script::Num(0xA1), point(1, 1)});
+  hit({point(0, 0), Script::Num(0xA0), point(1, 1)});
+  hit({point(-1, -1), Script::Num(0xA0), point(0, 0)});  // the first point moves the bitmap
+  hit({Script::Num(0), Script::Num(0), point(1, 1)});     // not a point
+  hit({point(0, 0), Script::Num(0), Script::Num(5)});     // neither point, rectangle nor bitmap
+  EXPECT_EQ(s.Run(), "false\ntrue\nfalse\ntrue\ntrue\n-2\n-3\n");
 }
 
 TEST(BitmapDataScript, AttachedAndDrawnBitmapsShowOnStage) {

@@ -34,6 +34,20 @@ int ChannelShift(unsigned channel) {
 
 }  // namespace
 
+namespace {
+
+// The straight colours of a rectangle inside `src`, rows of its width: read whole before the
+// destination is written, as the source may be the destination.
+std::vector<uint32_t> StraightBlock(const BitmapData& src, PixelRect sr) {
+  std::vector<uint32_t> block(static_cast<size_t>(sr.width) * sr.height);
+  for (int j = 0; j < sr.height; ++j)
+    for (int i = 0; i < sr.width; ++i)
+      block[static_cast<size_t>(j) * sr.width + i] = src.GetPixel32(sr.x + i, sr.y + j);
+  return block;
+}
+
+}  // namespace
+
 uint32_t Premultiply(uint32_t argb) {
   const uint32_t a = argb >> 24;
   if (a == 255) return argb;
@@ -146,6 +160,8 @@ void BitmapData::FillRect(PixelRect r, uint32_t argb) {
 
 void BitmapData::CopyPixels(const BitmapData& src, PixelRect sr, int dx, int dy,
                             const BitmapData* alpha, int ax, int ay, bool merge) {
+  // An opaque alpha bitmap changes nothing; a transparent one limits the copy to where it lies.
+  if (alpha && (!alpha->transparent_ || alpha->disposed_)) alpha = nullptr;
   const int sx0 = sr.x, sy0 = sr.y;
   if (!ClipCopy(src, sr, dx, dy)) return;
   // The source is read whole first: it may be this bitmap, overlapping the destination.
@@ -153,6 +169,8 @@ void BitmapData::CopyPixels(const BitmapData& src, PixelRect sr, int dx, int dy,
   for (int j = 0; j < sr.height; ++j)
     std::memcpy(&block[static_cast<size_t>(j) * sr.width], src.Row(sr.y + j) + sr.x,
                 sr.width * sizeof(uint32_t));
+  // An opaque destination always takes the source over what it holds.
+  const bool over = merge || !transparent_;
   for (int j = 0; j < sr.height; ++j) {
     uint32_t* out = Row(dy + j) + dx;
     const uint32_t* in = &block[static_cast<size_t>(j) * sr.width];
@@ -162,20 +180,18 @@ void BitmapData::CopyPixels(const BitmapData& src, PixelRect sr, int dx, int dy,
       if (alpha) {
         // The alpha bitmap is read at the same offset into the rectangle as the source.
         const int64_t px = int64_t{ax} + (sr.x - sx0) + i, py = int64_t{ay} + (sr.y - sy0) + j;
-        const uint32_t m = (px >= 0 && py >= 0 && px < alpha->width_ && py < alpha->height_)
-                               ? alpha->At(static_cast<int>(px), static_cast<int>(py)) >> 24
-                               : 0;
+        if (px < 0 || py < 0 || px >= alpha->width_ || py >= alpha->height_) continue;
+        const uint32_t m = alpha->At(static_cast<int>(px), static_cast<int>(py)) >> 24;
         auto scale = [m](uint32_t c) { return (c * m + 127) / 255; };
         s = Pack(scale(s >> 24), scale(Channel(s, 16)), scale(Channel(s, 8)), scale(Channel(s, 0)));
       }
-      if (merge || (alpha && !transparent_)) {
+      if (over) {
         // Source over destination, premultiplied.
         const uint32_t inv = 255 - (s >> 24), d = out[i];
-        auto over = [inv](uint32_t sc, uint32_t dc) { return sc + dc * inv / 255; };
-        s = Pack(over(s >> 24, d >> 24), over(Channel(s, 16), Channel(d, 16)),
-                 over(Channel(s, 8), Channel(d, 8)), over(Channel(s, 0), Channel(d, 0)));
+        auto blend = [inv](uint32_t sc, uint32_t dc) { return sc + dc * inv / 255; };
+        s = Pack(blend(s >> 24, d >> 24), blend(Channel(s, 16), Channel(d, 16)),
+                 blend(Channel(s, 8), Channel(d, 8)), blend(Channel(s, 0), Channel(d, 0)));
       }
-      // An opaque bitmap takes the premultiplied colour, as if over black.
       if (!transparent_) s |= 0xFF000000u;
       out[i] = s;
     }
@@ -190,10 +206,7 @@ void BitmapData::CopyChannel(const BitmapData& src, PixelRect sr, int dx, int dy
   if (ts < 0) return;
   if (ts == 24 && !transparent_) return;
   if (!ClipCopy(src, sr, dx, dy)) return;
-  std::vector<uint32_t> block(static_cast<size_t>(sr.width) * sr.height);
-  for (int j = 0; j < sr.height; ++j)
-    for (int i = 0; i < sr.width; ++i)
-      block[static_cast<size_t>(j) * sr.width + i] = src.GetPixel32(sr.x + i, sr.y + j);
+  const std::vector<uint32_t> block = StraightBlock(src, sr);
   for (int j = 0; j < sr.height; ++j)
     for (int i = 0; i < sr.width; ++i) {
       uint32_t d = GetPixel32(dx + i, dy + j);
@@ -220,10 +233,7 @@ void BitmapData::ColorTransform(PixelRect r, const PixelTransform& t) {
 int BitmapData::Threshold(const BitmapData& src, PixelRect sr, int dx, int dy, ThresholdOp op,
                           uint32_t threshold, uint32_t color, uint32_t mask, bool copy_source) {
   if (!ClipCopy(src, sr, dx, dy)) return 0;
-  std::vector<uint32_t> block(static_cast<size_t>(sr.width) * sr.height);
-  for (int j = 0; j < sr.height; ++j)
-    for (int i = 0; i < sr.width; ++i)
-      block[static_cast<size_t>(j) * sr.width + i] = src.GetPixel32(sr.x + i, sr.y + j);
+  const std::vector<uint32_t> block = StraightBlock(src, sr);
   const uint32_t t = threshold & mask;
   int count = 0;
   for (int j = 0; j < sr.height; ++j)
@@ -428,10 +438,7 @@ int32_t BitmapData::PixelDissolve(const BitmapData& src, PixelRect sr, int dx, i
 void BitmapData::PaletteMap(const BitmapData& src, PixelRect sr, int dx, int dy,
                             const std::array<std::array<uint32_t, 256>, 4>& tables) {
   if (!ClipCopy(src, sr, dx, dy)) return;
-  std::vector<uint32_t> block(static_cast<size_t>(sr.width) * sr.height);
-  for (int j = 0; j < sr.height; ++j)
-    for (int i = 0; i < sr.width; ++i)
-      block[static_cast<size_t>(j) * sr.width + i] = src.GetPixel32(sr.x + i, sr.y + j);
+  const std::vector<uint32_t> block = StraightBlock(src, sr);
   for (int j = 0; j < sr.height; ++j)
     for (int i = 0; i < sr.width; ++i) {
       const uint32_t s = block[static_cast<size_t>(j) * sr.width + i];
@@ -445,10 +452,7 @@ void BitmapData::PaletteMap(const BitmapData& src, PixelRect sr, int dx, int dy,
 void BitmapData::Merge(const BitmapData& src, PixelRect sr, int dx, int dy,
                        const std::array<int, 4>& mult) {
   if (!ClipCopy(src, sr, dx, dy)) return;
-  std::vector<uint32_t> block(static_cast<size_t>(sr.width) * sr.height);
-  for (int j = 0; j < sr.height; ++j)
-    for (int i = 0; i < sr.width; ++i)
-      block[static_cast<size_t>(j) * sr.width + i] = src.GetPixel32(sr.x + i, sr.y + j);
+  const std::vector<uint32_t> block = StraightBlock(src, sr);
   static constexpr int kShift[4] = {16, 8, 0, 24};
   for (int j = 0; j < sr.height; ++j)
     for (int i = 0; i < sr.width; ++i) {

@@ -88,9 +88,10 @@ class BitmapData {
   void SetPixel(int x, int y, uint32_t rgb);
   void FillRect(PixelRect r, uint32_t argb);
 
-  // Copies `src_rect` of `src` to (dx, dy). With `alpha`, the source's alpha is multiplied by the
-  // alpha bitmap's alpha at the same place from (ax, ay). `merge` blends source over destination
-  // instead of replacing it (as a transparent bitmap's copies do only when asked).
+  // Copies `src_rect` of `src` to (dx, dy). With a transparent `alpha` bitmap, only pixels it
+  // covers are copied, their alpha multiplied by its alpha at the same place from (ax, ay).
+  // `merge` blends source over destination instead of replacing it; an opaque bitmap always
+  // blends.
   void CopyPixels(const BitmapData& src, PixelRect src_rect, int dx, int dy,
                   const BitmapData* alpha, int ax, int ay, bool merge);
   // Copies one channel (PixelChannel bit) of the source into another of this bitmap; a source

@@ -64,12 +64,11 @@ bool RectArg(NativeCall& c, const Value& v, PixelRect& out) {
 }
 
 // A point argument: missing coordinates (or a missing point) count as 0.
-bool PointArg(NativeCall& c, const Value& v, int& x, int& y) {
+void PointArg(NativeCall& c, const Value& v, int& x, int& y) {
   x = y = 0;
-  if (!c.vm.ObjectOf(v)) return true;
+  if (!c.vm.ObjectOf(v)) return;
   x = Int(c, c.vm.GetMember(v, "x"));
   y = Int(c, c.vm.GetMember(v, "y"));
-  return true;
 }
 
 bool HasOwn(NativeCall& c, const Value& v, const char* name) {
@@ -235,6 +234,20 @@ int SourceArg(NativeCall& c, size_t i, std::shared_ptr<BitmapData>& out) {
   return 0;
 }
 
+// The source bitmap, its rectangle and the destination point most copying methods start with.
+struct Copy {
+  std::shared_ptr<BitmapData> src;
+  PixelRect rect;
+  int dx = 0, dy = 0;
+};
+// 0, or the answer for arguments that are not a live bitmap and a rectangle.
+int ReadCopy(NativeCall& c, Copy& out) {
+  if (int e = SourceArg(c, 0, out.src)) return e;
+  if (!RectArg(c, c.Arg(1), out.rect)) return -4;
+  PointArg(c, c.Arg(2), out.dx, out.dy);
+  return 0;
+}
+
 // Whether any pixel of `a` (from ax, ay) at least `at` opaque touches the rectangle or bitmap
 // `b` places at (bx, by).
 bool HitTestBitmaps(const BitmapData& a, int ax, int ay, int at, const BitmapData& b, int bx,
@@ -251,11 +264,13 @@ bool HitTestBitmaps(const BitmapData& a, int ax, int ay, int at, const BitmapDat
   return false;
 }
 
-// Pixels count as opaque from the threshold up; a threshold of 0 still needs some alpha.
+// Pixels count as opaque from the threshold up; against a point or a bitmap a threshold of 0
+// still needs some alpha, against a rectangle it does not.
 Value HitTest(NativeCall& c, BitmapData& self) {
   int fx = 0, fy = 0;
   if (!StrictPoint(c, c.Arg(0), fx, fy)) return Value::Number(-2);
-  const int first_threshold = std::clamp(Int(c, c.Arg(1)), 1, 255);
+  const int rect_threshold = std::clamp(Int(c, c.Arg(1)), 0, 255);
+  const int first_threshold = std::max(rect_threshold, 1);
   auto alpha_at = [&](int64_t x, int64_t y) -> int {
     if (x < 0 || y < 0 || x >= self.width() || y >= self.height()) return -1;
     return static_cast<int>(self.At(static_cast<int>(x), static_cast<int>(y)) >> 24);
@@ -277,7 +292,7 @@ Value HitTest(NativeCall& c, BitmapData& self) {
     r = self.Clip(r);
     for (int y = r.y; y < r.y + r.height; ++y)
       for (int x = r.x; x < r.x + r.width; ++x)
-        if (alpha_at(x, y) >= first_threshold) return Value::Bool(true);
+        if (alpha_at(x, y) >= rect_threshold) return Value::Bool(true);
     return Value::Bool(false);
   }
   int px = 0, py = 0;
@@ -518,12 +533,9 @@ Value Method(NativeCall& c) {
       return Value::Number(0);
     }
     case kCopyPixels: {
-      std::shared_ptr<BitmapData> src;
-      if (int e = SourceArg(c, 0, src)) return Value::Number(e);
-      PixelRect r;
-      int dx = 0, dy = 0;
-      if (!RectArg(c, c.Arg(1), r)) return Value::Number(-4);
-      if (!PointArg(c, c.Arg(2), dx, dy)) return Value::Number(-5);
+      Copy from;
+      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      auto& [src, r, dx, dy] = from;
       std::shared_ptr<BitmapData> alpha = DataOf(c, c.Arg(3));
       if (alpha && alpha->disposed()) alpha.reset();
       int ax = 0, ay = 0;
@@ -532,12 +544,9 @@ Value Method(NativeCall& c) {
       return Value::Undefined();
     }
     case kCopyChannel: {
-      std::shared_ptr<BitmapData> src;
-      if (int e = SourceArg(c, 0, src)) return Value::Number(e);
-      PixelRect r;
-      int dx = 0, dy = 0;
-      if (!RectArg(c, c.Arg(1), r)) return Value::Number(-4);
-      if (!PointArg(c, c.Arg(2), dx, dy)) return Value::Number(-5);
+      Copy from;
+      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      auto& [src, r, dx, dy] = from;
       self.CopyChannel(*src, r, dx, dy, static_cast<unsigned>(Int(c, c.Arg(3))),
                        static_cast<unsigned>(Int(c, c.Arg(4))));
       return Value::Number(-1);
@@ -557,12 +566,9 @@ Value Method(NativeCall& c) {
       return Value::Number(-1);
     }
     case kThreshold: {
-      std::shared_ptr<BitmapData> src;
-      if (int e = SourceArg(c, 0, src)) return Value::Number(e);
-      PixelRect r;
-      int dx = 0, dy = 0;
-      if (!RectArg(c, c.Arg(1), r)) return Value::Number(-4);
-      if (!PointArg(c, c.Arg(2), dx, dy)) return Value::Number(-5);
+      Copy from;
+      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      auto& [src, r, dx, dy] = from;
       bool ok = false;
       auto cmp = ThresholdOpOf(c.vm.ToString(c.Arg(3)), ok);
       if (!ok) return Value::Number(0);
@@ -601,22 +607,16 @@ Value Method(NativeCall& c) {
       return Value::Undefined();
     }
     case kPixelDissolve: {
-      std::shared_ptr<BitmapData> src;
-      if (int e = SourceArg(c, 0, src)) return Value::Number(e);
-      PixelRect r;
-      int dx = 0, dy = 0;
-      if (!RectArg(c, c.Arg(1), r)) return Value::Number(-4);
-      if (!PointArg(c, c.Arg(2), dx, dy)) return Value::Number(-5);
+      Copy from;
+      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      auto& [src, r, dx, dy] = from;
       return Value::Number(self.PixelDissolve(*src, r, dx, dy, Int(c, c.Arg(3)), Int(c, c.Arg(4)),
                                               Color(c, c.Arg(5))));
     }
     case kPaletteMap: {
-      std::shared_ptr<BitmapData> src;
-      if (int e = SourceArg(c, 0, src)) return Value::Number(e);
-      PixelRect r;
-      int dx = 0, dy = 0;
-      if (!RectArg(c, c.Arg(1), r)) return Value::Number(-4);
-      if (!PointArg(c, c.Arg(2), dx, dy)) return Value::Number(-5);
+      Copy from;
+      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      auto& [src, r, dx, dy] = from;
       std::array<std::array<uint32_t, 256>, 4> tables = {
           Table(c, c.Arg(3), 16), Table(c, c.Arg(4), 8), Table(c, c.Arg(5), 0),
           Table(c, c.Arg(6), 24)};
@@ -624,12 +624,9 @@ Value Method(NativeCall& c) {
       return Value::Undefined();
     }
     case kMerge: {
-      std::shared_ptr<BitmapData> src;
-      if (int e = SourceArg(c, 0, src)) return Value::Number(e);
-      PixelRect r;
-      int dx = 0, dy = 0;
-      if (!RectArg(c, c.Arg(1), r)) return Value::Number(-4);
-      if (!PointArg(c, c.Arg(2), dx, dy)) return Value::Number(-5);
+      Copy from;
+      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      auto& [src, r, dx, dy] = from;
       self.Merge(*src, r, dx, dy,
                  {Int(c, c.Arg(3)), Int(c, c.Arg(4)), Int(c, c.Arg(5)), Int(c, c.Arg(6))});
       return Value::Undefined();
@@ -639,12 +636,9 @@ Value Method(NativeCall& c) {
     case kDispose: self.Dispose(); return Value::Undefined();
     case kDraw: return Draw(c, self);
     case kApplyFilter: {
-      std::shared_ptr<BitmapData> src;
-      if (int e = SourceArg(c, 0, src)) return Value::Number(e);
-      PixelRect r;
-      int dx = 0, dy = 0;
-      if (!RectArg(c, c.Arg(1), r)) return Value::Number(-4);
-      if (!PointArg(c, c.Arg(2), dx, dy)) return Value::Number(-5);
+      Copy from;
+      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      auto& [src, r, dx, dy] = from;
       std::optional<Filter> filter = FilterFromScript(c, c.Arg(3));
       if (!filter) return Value::Number(-6);
       ApplyFilterInto(*src, r, self, dx, dy, *filter);
