@@ -63,26 +63,6 @@ void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& vide
 // The id a script bitmap is drawn under while the lookup lends it to the renderer.
 constexpr uint16_t kScriptBitmapId = 0xFFFF;
 
-// The rectangle (0, 0)-(width, height) pixels, in twips, filled with bitmap `id` one pixel a
-// bitmap pixel.
-ShapeDef BitmapRectangle(int width, int height, uint16_t id, bool smooth) {
-  ShapeDef shape;
-  const int32_t w = width * 20, h = height * 20;
-  shape.bounds = shape.edge_bounds = {0, w, 0, h};
-  ShapeGroup group;
-  FillStyle fill;
-  fill.type = smooth ? FillStyle::Type::ClippedBitmap : FillStyle::Type::NonSmoothedClippedBitmap;
-  fill.bitmap_id = id;
-  fill.matrix.a = fill.matrix.d = 20;
-  group.fill_styles.push_back(fill);
-  ShapePath path;
-  path.fill1 = 1;
-  path.edges = {{false, 0, 0, w, 0}, {false, 0, 0, w, h}, {false, 0, 0, 0, h}, {false, 0, 0, 0, 0}};
-  group.paths.push_back(std::move(path));
-  shape.groups.push_back(std::move(group));
-  return shape;
-}
-
 // Draws a script bitmap's pixels; `m` maps twips of the bitmap onto the target.
 void PaintBitmap(Renderer& r, DictionaryLookup& lookup, const BitmapData& data, bool smooth,
                  const Matrix& m, const ColorTransform& cx) {
@@ -90,7 +70,8 @@ void PaintBitmap(Renderer& r, DictionaryLookup& lookup, const BitmapData& data, 
   std::shared_ptr<const BitmapDef> picture = data.Picture(kScriptBitmapId);
   const CharacterDef* lent = lookup.video_picture;
   lookup.video_picture = picture.get();
-  r.DrawShape(BitmapRectangle(data.width(), data.height(), kScriptBitmapId, smooth), m, cx);
+  r.DrawShape(PictureRectangle(data.width(), data.height(), *picture, kScriptBitmapId, smooth), m,
+              cx);
   lookup.video_picture = lent;
 }
 

@@ -447,15 +447,20 @@ std::optional<Filter> FilterFromScript(NativeCall& c, const Value& v) {
   return out;
 }
 
-Value Draw(NativeCall& c, BitmapData& self) {
+// A flash.geom.Matrix argument (any object with a, b, c, d, tx, ty); the identity without one,
+// and a member's identity value where that member is not a finite number.
+Matrix MatrixArg(NativeCall& c, const Value& v) {
   Matrix m;
-  if (c.vm.ObjectOf(c.Arg(1))) {
-    auto num = [&](const char* name, double fallback) {
-      const double d = c.vm.ToNumber(c.vm.GetMember(c.Arg(1), name));
-      return std::isfinite(d) ? d : fallback;
-    };
-    m = {num("a", 1), num("b", 0), num("c", 0), num("d", 1), num("tx", 0), num("ty", 0)};
-  }
+  if (!c.vm.ObjectOf(v)) return m;
+  auto num = [&](const char* name, double fallback) {
+    const double d = c.vm.ToNumber(c.vm.GetMember(v, name));
+    return std::isfinite(d) ? d : fallback;
+  };
+  return {num("a", 1), num("b", 0), num("c", 0), num("d", 1), num("tx", 0), num("ty", 0)};
+}
+
+Value Draw(NativeCall& c, BitmapData& self) {
+  const Matrix m = MatrixArg(c, c.Arg(1));
   ColorTransform cx;
   if (c.vm.ObjectOf(c.Arg(2))) {
     auto part = [&](const char* name, double scale, double fallback) {
@@ -713,14 +718,7 @@ Value BeginBitmapFill(NativeCall& c) {
                      : (smooth ? FillStyle::Type::ClippedBitmap
                                : FillStyle::Type::NonSmoothedClippedBitmap);
   fill.bitmap_id = id;
-  Matrix m;
-  if (c.vm.ObjectOf(c.Arg(1))) {
-    auto num = [&](const char* name, double fallback) {
-      const double d = c.vm.ToNumber(c.vm.GetMember(c.Arg(1), name));
-      return std::isfinite(d) ? d : fallback;
-    };
-    m = {num("a", 1), num("b", 0), num("c", 0), num("d", 1), num("tx", 0), num("ty", 0)};
-  }
+  const Matrix m = MatrixArg(c, c.Arg(1));
   // Bitmap pixels to the clip's twips.
   fill.matrix = {m.a * 20, m.b * 20, m.c * 20, m.d * 20, m.tx * 20, m.ty * 20};
   clip->drawing->BeginFill(fill);
