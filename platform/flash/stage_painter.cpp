@@ -293,7 +293,8 @@ void PaintClipInto(const MovieClip& clip, const BitmapPainting& p, Quality quali
     PaintClip(r, lookup, clip, m, p.color_transform, 1);
     if (layer) r.PopLayer(p.blend_mode);
   }
-  if (!p.target->transparent()) p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
+  if (!p.target->transparent())
+    p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
   p.target->Touch();
 }
 
@@ -316,7 +317,8 @@ void PaintBitmapInto(const BitmapData& source, const BitmapPainting& p) {
     PaintBitmap(r, lookup, *from, p.smooth, m, p.color_transform);
     if (layer) r.PopLayer(p.blend_mode);
   }
-  if (!p.target->transparent()) p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
+  if (!p.target->transparent())
+    p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
   p.target->Touch();
 }
 

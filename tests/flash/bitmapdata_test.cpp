@@ -20,8 +20,9 @@ std::shared_ptr<BitmapData> Pattern(int w, int h, bool transparent, uint32_t sal
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint32_t a = transparent ? 0x40 + ((x * 37 + y * 11 + salt) % 0xC0) : 0xFF;
-      b->SetPixel32(x, y, a << 24 | ((x * 29 + salt) & 0xFF) << 16 | ((y * 53) & 0xFF) << 8 |
-                              ((x * y + salt) & 0xFF));
+      b->SetPixel32(x, y,
+                    a << 24 | ((x * 29 + salt) & 0xFF) << 16 | ((y * 53) & 0xFF) << 8 |
+                        ((x * y + salt) & 0xFF));
     }
   return b;
 }
@@ -148,7 +149,8 @@ TEST(BitmapDataCopies, ChannelsThresholdPaletteAndMergeFollowTheirModels) {
   dst->CopyChannel(*src, {0, 0, 4, 4}, 0, 0, flash::kChannelRed, flash::kChannelBlue);
   for (int i = 0; i < 16; ++i) {
     // The straight pixel with red copied into blue, then stored premultiplied again.
-    const uint32_t want = flash::Unpremultiply(flash::Premultiply((d0[i] & ~0xFFu) | (s[i] >> 16 & 0xFF)));
+    const uint32_t want =
+        flash::Unpremultiply(flash::Premultiply((d0[i] & ~0xFFu) | (s[i] >> 16 & 0xFF)));
     ASSERT_EQ(dst->GetPixel32(i % 4, i / 4), want) << i;
   }
   // An unknown destination channel changes nothing; an unknown source channel copies zeros.
@@ -203,8 +205,8 @@ TEST(BitmapDataFill, FloodFillReachesExactlyTheJoinedRegion) {
   EXPECT_TRUE(b.FloodFill(0, 0, 0xFFFF0000));
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 7; ++x) {
-      const bool ring = (x >= 1 && x <= 5 && (y == 1 || y == 5)) ||
-                        (y >= 1 && y <= 5 && (x == 1 || x == 5));
+      const bool ring =
+          (x >= 1 && x <= 5 && (y == 1 || y == 5)) || (y >= 1 && y <= 5 && (x == 1 || x == 5));
       const bool inside = x > 1 && x < 5 && y > 1 && y < 5;
       const uint32_t want = ring ? 0xFF000000 : inside ? 0xFFFFFFFF : 0xFFFF0000;
       ASSERT_EQ(b.GetPixel32(x, y), want) << x << "," << y;
@@ -305,7 +307,9 @@ using flashtest::Script;
 
 TEST(BitmapDataScript, ConstructionLimitsAndDisposal) {
   Script s(8);
-  s.Var("ok", [](Script& c) { c.NewIn("flash.display", "BitmapData", {Script::Num(3), Script::Num(2)}); });
+  s.Var("ok", [](Script& c) {
+    c.NewIn("flash.display", "BitmapData", {Script::Num(3), Script::Num(2)});
+  });
   s.TraceMember("ok.width").TraceMember("ok.transparent");
   s.TraceExpr([](Script& c) { c.Call("ok", "getPixel32", {Script::Num(0), Script::Num(0)}); });
   s.TraceExpr([](Script& c) {
@@ -325,8 +329,9 @@ TEST(BitmapDataScript, HitTestThresholdsAndArguments) {
   auto point = [&](double x, double y) { return geom("Point", {Script::Num(x), Script::Num(y)}); };
   Script s(8);
   s.Var("b", [](Script& c) {
-    c.NewIn("flash.display", "BitmapData",
-            {Script::Num(3), Script::Num(3), [](Script& d) { d.a.PushBool(true); }, Script::Num(0)});
+    c.NewIn(
+        "flash.display", "BitmapData",
+        {Script::Num(3), Script::Num(3), [](Script& d) { d.a.PushBool(true); }, Script::Num(0)});
   });
   s.Call("b", "setPixel32", {Script::Num(1), Script::Num(1), Script::Num(0xA0FFFFFF)}).Drop();
   auto hit = [&](std::vector<Script::Emit> args) {
@@ -338,8 +343,8 @@ TEST(BitmapDataScript, HitTestThresholdsAndArguments) {
   hit({point(0, 0), Script::Num(0xA1), point(1, 1)});
   hit({point(0, 0), Script::Num(0xA0), point(1, 1)});
   hit({point(-1, -1), Script::Num(0xA0), point(0, 0)});  // the first point moves the bitmap
-  hit({Script::Num(0), Script::Num(0), point(1, 1)});     // not a point
-  hit({point(0, 0), Script::Num(0), Script::Num(5)});     // neither point, rectangle nor bitmap
+  hit({Script::Num(0), Script::Num(0), point(1, 1)});    // not a point
+  hit({point(0, 0), Script::Num(0), Script::Num(5)});    // neither point, rectangle nor bitmap
   EXPECT_EQ(s.Run(), "false\ntrue\nfalse\ntrue\ntrue\n-2\n-3\n");
 }
 

@@ -78,8 +78,7 @@ uint32_t PixelRandom::Next() {
 bool BitmapData::SizeAllowed(int version, int width, int height) {
   if (width <= 0 || height <= 0) return false;
   if (version <= 9) return width <= 2880 && height <= 2880;
-  return width <= 8191 && height <= 8191 &&
-         int64_t{width} * height <= kMaxBitmapPixels;
+  return width <= 8191 && height <= 8191 && int64_t{width} * height <= kMaxBitmapPixels;
 }
 
 BitmapData::BitmapData(int width, int height, bool transparent, uint32_t argb)
@@ -113,8 +112,16 @@ bool BitmapData::ClipCopy(const BitmapData& src, PixelRect& sr, int& dx, int& dy
   int64_t sx = sr.x, sy = sr.y, w = std::max(sr.width, 0), h = std::max(sr.height, 0);
   int64_t tx = dx, ty = dy;
   auto cut = [](int64_t& s, int64_t& t, int64_t& len, int64_t s_limit, int64_t t_limit) {
-    if (s < 0) { t -= s; len += s; s = 0; }
-    if (t < 0) { s -= t; len += t; t = 0; }
+    if (s < 0) {
+      t -= s;
+      len += s;
+      s = 0;
+    }
+    if (t < 0) {
+      s -= t;
+      len += t;
+      t = 0;
+    }
     len = std::min({len, s_limit - s, t_limit - t});
   };
   cut(sx, tx, w, src.width_, width_);
@@ -224,8 +231,9 @@ void BitmapData::ColorTransform(PixelRect r, const PixelTransform& t) {
       const uint32_t c = Unpremultiply(At(x, y));
       auto ch = [](uint32_t v, double m, double a) { return Clamp255(v * m + a); };
       const uint32_t a = transparent_ ? ch(c >> 24, t.a_mult, t.a_add) : 255;
-      At(x, y) = Stored(Pack(a, ch(Channel(c, 16), t.r_mult, t.r_add),
-                             ch(Channel(c, 8), t.g_mult, t.g_add), ch(Channel(c, 0), t.b_mult, t.b_add)));
+      At(x, y) =
+          Stored(Pack(a, ch(Channel(c, 16), t.r_mult, t.r_add),
+                      ch(Channel(c, 8), t.g_mult, t.g_add), ch(Channel(c, 0), t.b_mult, t.b_add)));
     }
   Touch();
 }
@@ -407,8 +415,8 @@ void BitmapData::PerlinNoise(double base_x, double base_y, int octaves, int32_t 
   Touch();
 }
 
-int32_t BitmapData::PixelDissolve(const BitmapData& src, PixelRect sr, int dx, int dy,
-                                  int32_t seed, int count, uint32_t fill) {
+int32_t BitmapData::PixelDissolve(const BitmapData& src, PixelRect sr, int dx, int dy, int32_t seed,
+                                  int count, uint32_t fill) {
   const bool self = &src == this;
   if (!ClipCopy(src, sr, dx, dy) || count <= 0) return seed;
   const int64_t area = int64_t{sr.width} * sr.height;

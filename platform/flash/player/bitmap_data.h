@@ -30,7 +30,12 @@ struct PixelTransform {
 };
 
 // Channel bits of copyChannel, noise and perlinNoise.
-enum PixelChannel : unsigned { kChannelRed = 1, kChannelGreen = 2, kChannelBlue = 4, kChannelAlpha = 8 };
+enum PixelChannel : unsigned {
+  kChannelRed = 1,
+  kChannelGreen = 2,
+  kChannelBlue = 4,
+  kChannelAlpha = 8
+};
 
 // The straight colour of a premultiplied pixel and back. Premultiplying rounds to nearest;
 // unpremultiplying rounds to nearest with halves going down.

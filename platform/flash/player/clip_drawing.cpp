@@ -138,7 +138,8 @@ uint16_t ClipDrawing::AddBitmap(const std::shared_ptr<BitmapData>& bitmap) {
 }
 
 std::shared_ptr<BitmapData> ClipDrawing::BitmapFor(uint16_t id) const {
-  if (id < kFirstBitmapId || id - kFirstBitmapId >= static_cast<int>(bitmaps_.size())) return nullptr;
+  if (id < kFirstBitmapId || id - kFirstBitmapId >= static_cast<int>(bitmaps_.size()))
+    return nullptr;
   return bitmaps_[id - kFirstBitmapId];
 }
 

@@ -91,8 +91,9 @@ Value GeomNew(NativeCall& c, const char* cls, std::vector<Value> args) {
 }
 
 Value NewRectangle(NativeCall& c, const PixelRect& r) {
-  return GeomNew(c, "Rectangle", {Value::Number(r.x), Value::Number(r.y), Value::Number(r.width),
-                                  Value::Number(r.height)});
+  return GeomNew(
+      c, "Rectangle",
+      {Value::Number(r.x), Value::Number(r.y), Value::Number(r.width), Value::Number(r.height)});
 }
 
 bool IsGeom(NativeCall& c, const Value& v, const char* cls) {
@@ -137,8 +138,8 @@ Value Construct(NativeCall& c) {
   const uint32_t fill = c.Count() < 4 ? 0xFFFFFFFFu : Color(c, c.Arg(3));
   auto data = std::make_shared<BitmapData>(w, h, transparent, fill);
   ScriptObject* self = c.This();
-  const bool fresh = self && !dynamic_cast<BitmapDataObject*>(self) &&
-                     self->Proto() == BitmapProto(c);
+  const bool fresh =
+      self && !dynamic_cast<BitmapDataObject*>(self) && self->Proto() == BitmapProto(c);
   if (fresh || !self) {
     Value made = Wrap(c, data);
     if (self) {
@@ -257,8 +258,10 @@ bool HitTestBitmaps(const BitmapData& a, int ax, int ay, int at, const BitmapDat
   const int64_t y1 = std::min<int64_t>(int64_t{ay} + a.height(), int64_t{by} + b.height());
   for (int64_t y = y0; y < y1; ++y)
     for (int64_t x = x0; x < x1; ++x) {
-      const int aa = static_cast<int>(a.At(static_cast<int>(x - ax), static_cast<int>(y - ay)) >> 24);
-      const int ba = static_cast<int>(b.At(static_cast<int>(x - bx), static_cast<int>(y - by)) >> 24);
+      const int aa =
+          static_cast<int>(a.At(static_cast<int>(x - ax), static_cast<int>(y - ay)) >> 24);
+      const int ba =
+          static_cast<int>(b.At(static_cast<int>(x - bx), static_cast<int>(y - by)) >> 24);
       if (aa >= at && ba >= bt) return true;
     }
   return false;
@@ -281,8 +284,8 @@ Value HitTest(NativeCall& c, BitmapData& self) {
     int sx = 0, sy = 0;
     if (!StrictPoint(c, c.Arg(3), sx, sy)) return Value::Number(-4);
     const int second_threshold = std::clamp(Int(c, c.Arg(4)), 1, 255);
-    return Value::Bool(HitTestBitmaps(self, fx, fy, first_threshold, *other, sx, sy,
-                                      second_threshold));
+    return Value::Bool(
+        HitTestBitmaps(self, fx, fy, first_threshold, *other, sx, sy, second_threshold));
   }
   if (HasOwn(c, second, "width") && HasOwn(c, second, "height")) {
     PixelRect r;
@@ -480,10 +483,9 @@ Value Draw(NativeCall& c, BitmapData& self) {
   int blend = kBlendNormal;
   const Value& mode = c.Arg(3);
   if (mode.type == Value::Type::String) {
-    static constexpr const char* kNames[] = {"normal",     "layer", "multiply", "screen",
-                                             "lighten",    "darken", "difference", "add",
-                                             "subtract",   "invert", "alpha",  "erase",
-                                             "overlay",    "hardlight"};
+    static constexpr const char* kNames[] = {
+        "normal", "layer",    "multiply", "screen", "lighten", "darken",  "difference",
+        "add",    "subtract", "invert",   "alpha",  "erase",   "overlay", "hardlight"};
     for (int i = 0; i < 14; ++i)
       if (mode.string == kNames[i]) blend = i + 1;
   } else if (!mode.IsNullish()) {
@@ -520,8 +522,7 @@ Value Method(NativeCall& c) {
   }
   if (static_cast<int>(c.Count()) < Required(op)) return Value::Number(-1);
   switch (op) {
-    case kGetPixel:
-      return Value::Number(self.GetPixel(Int(c, c.Arg(0)), Int(c, c.Arg(1))));
+    case kGetPixel: return Value::Number(self.GetPixel(Int(c, c.Arg(0)), Int(c, c.Arg(1))));
     case kGetPixel32:
       return Value::Number(
           static_cast<int32_t>(self.GetPixel32(Int(c, c.Arg(0)), Int(c, c.Arg(1)))));
@@ -564,8 +565,8 @@ Value Method(NativeCall& c) {
         const double d = c.vm.ToNumber(c.vm.GetMember(c.Arg(1), name));
         return std::isfinite(d) ? d : 0.0;
       };
-      PixelTransform t{num("redMultiplier"), num("greenMultiplier"), num("blueMultiplier"),
-                       num("alphaMultiplier"), num("redOffset"),     num("greenOffset"),
+      PixelTransform t{num("redMultiplier"),   num("greenMultiplier"), num("blueMultiplier"),
+                       num("alphaMultiplier"), num("redOffset"),       num("greenOffset"),
                        num("blueOffset"),      num("alphaOffset")};
       self.ColorTransform(r, t);
       return Value::Number(-1);
@@ -655,8 +656,7 @@ Value Method(NativeCall& c) {
       std::optional<Filter> filter = FilterFromScript(c, c.Arg(1));
       if (!filter) return Value::Number(-3);
       const FilterReach reach = ReachOf(*filter, 1);
-      return NewRectangle(c, {r.x - reach.left, r.y - reach.top,
-                              r.width + reach.left + reach.right,
+      return NewRectangle(c, {r.x - reach.left, r.y - reach.top, r.width + reach.left + reach.right,
                               r.height + reach.top + reach.bottom});
     }
     default: return Value::Undefined();
@@ -675,9 +675,10 @@ Value LoadBitmap(NativeCall& c) {
   auto data = std::make_shared<BitmapData>(pixels->width, pixels->height, true, 0);
   for (int y = 0; y < pixels->height; ++y)
     for (int x = 0; x < pixels->width; ++x) {
-      const uint8_t* p = &pixels->bgra_premultiplied[(static_cast<size_t>(y) * pixels->width + x) * 4];
-      data->At(x, y) = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
-                       uint32_t{p[3]} << 24;
+      const uint8_t* p =
+          &pixels->bgra_premultiplied[(static_cast<size_t>(y) * pixels->width + x) * 4];
+      data->At(x, y) =
+          uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
     }
   data->Touch();
   return Wrap(c, data);
