@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/flash/player/bitmap_data.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
@@ -21,8 +22,18 @@ struct DictionaryLookup : CharacterLookup {
   const CharacterDef* video_picture = nullptr;
   // Level 0's stage to the target: masks that scripts set are placed from the stage down.
   Matrix view;
+  // While a clip's drawing is drawn: the drawing, whose bitmap fills name script bitmaps.
+  const ClipDrawing* drawing = nullptr;
+  mutable std::vector<std::shared_ptr<const BitmapDef>> lent;
   const CharacterDef* Find(uint16_t id) const override {
     if (video_picture && video_picture->id == id) return video_picture;
+    if (drawing) {
+      if (std::shared_ptr<BitmapData> bitmap = drawing->BitmapFor(id)) {
+        if (bitmap->disposed()) return nullptr;
+        lent.push_back(bitmap->Picture(id));
+        return lent.back().get();
+      }
+    }
     return movie ? movie->Find(id) : nullptr;
   }
 };
@@ -47,6 +58,21 @@ void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& vide
   lookup.video_picture = picture.get();
   r.DrawShape(shape, m, cx);
   lookup.video_picture = nullptr;
+}
+
+// The id a script bitmap is drawn under while the lookup lends it to the renderer.
+constexpr uint16_t kScriptBitmapId = 0xFFFF;
+
+// Draws a script bitmap's pixels; `m` maps twips of the bitmap onto the target.
+void PaintBitmap(Renderer& r, DictionaryLookup& lookup, const BitmapData& data, bool smooth,
+                 const Matrix& m, const ColorTransform& cx) {
+  if (data.disposed() || data.width() <= 0 || data.height() <= 0) return;
+  std::shared_ptr<const BitmapDef> picture = data.Picture(kScriptBitmapId);
+  const CharacterDef* lent = lookup.video_picture;
+  lookup.video_picture = picture.get();
+  r.DrawShape(PictureRectangle(data.width(), data.height(), *picture, kScriptBitmapId, smooth), m,
+              cx);
+  lookup.video_picture = lent;
 }
 
 // The target-pixel box around the twips box `r` under `m`.
@@ -126,7 +152,12 @@ void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& 
 void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m,
                const ColorTransform& cx, double filter_scale) {
   // What scripts drew lies beneath the children.
-  if (clip.drawing && !clip.drawing->Empty()) r.DrawShape(clip.drawing->Shape(), m, cx);
+  if (clip.drawing && !clip.drawing->Empty()) {
+    lookup.drawing = clip.drawing.get();
+    r.DrawShape(clip.drawing->Shape(), m, cx);
+    lookup.drawing = nullptr;
+    lookup.lent.clear();
+  }
   // Masks: an object with a clip depth masks the objects above it up to that depth.
   std::vector<int> mask_ends;
   for (const auto& [depth, child] : clip.children) {
@@ -193,6 +224,8 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       case DisplayObject::Type::Other:
         if (child->character && child->character->kind == CharacterDef::Kind::Video)
           PaintVideo(r, lookup, *child, cm, ccx);
+        else if (const auto* bitmap = dynamic_cast<const BitmapObject*>(child.get()))
+          PaintBitmap(r, lookup, *bitmap->data, bitmap->smoothing, cm, ccx);
         break;
     }
     if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);
@@ -217,6 +250,76 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
     lookup.movie = root->movie.get();
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
   }
+}
+
+namespace {
+
+// A renderer target over the part of the bitmap `p` may change, and the matrix from the
+// source's twips onto it.
+RenderTarget TargetOf(const BitmapPainting& p, Matrix& twips_to_target) {
+  RenderTarget t;
+  BitmapData& bitmap = *p.target;
+  t.pixels = reinterpret_cast<uint8_t*>(bitmap.Row(p.clip_y) + p.clip_x);
+  t.width = p.clip_width;
+  t.height = p.clip_height;
+  t.stride = bitmap.width() * 4;
+  Matrix to_clip;
+  to_clip.tx = -p.clip_x;
+  to_clip.ty = -p.clip_y;
+  Matrix twips;
+  twips.a = twips.d = 1.0 / 20;
+  twips_to_target = to_clip * p.matrix * twips;
+  return t;
+}
+
+bool Drawable(const BitmapPainting& p) {
+  return p.target && !p.target->disposed() && p.clip_width > 0 && p.clip_height > 0 &&
+         p.clip_x >= 0 && p.clip_y >= 0 && p.clip_x + p.clip_width <= p.target->width() &&
+         p.clip_y + p.clip_height <= p.target->height();
+}
+
+}  // namespace
+
+void PaintClipInto(const MovieClip& clip, const BitmapPainting& p, Quality quality) {
+  if (!Drawable(p)) return;
+  Matrix m;
+  const RenderTarget target = TargetOf(p, m);
+  DictionaryLookup lookup;
+  lookup.movie = clip.movie.get();
+  {
+    Renderer r(target, quality, &lookup);
+    const bool layer = p.blend_mode >= kBlendLayer;
+    if (layer) r.PushLayer();
+    PaintClip(r, lookup, clip, m, p.color_transform, 1);
+    if (layer) r.PopLayer(p.blend_mode);
+  }
+  if (!p.target->transparent())
+    p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
+  p.target->Touch();
+}
+
+void PaintBitmapInto(const BitmapData& source, const BitmapPainting& p) {
+  if (!Drawable(p) || source.disposed()) return;
+  // Drawing a bitmap into itself reads a copy.
+  std::shared_ptr<BitmapData> copy;
+  const BitmapData* from = &source;
+  if (&source == p.target) {
+    copy = source.Clone();
+    from = copy.get();
+  }
+  Matrix m;
+  const RenderTarget target = TargetOf(p, m);
+  DictionaryLookup lookup;
+  {
+    Renderer r(target, Quality::High, &lookup);
+    const bool layer = p.blend_mode >= kBlendLayer;
+    if (layer) r.PushLayer();
+    PaintBitmap(r, lookup, *from, p.smooth, m, p.color_transform);
+    if (layer) r.PopLayer(p.blend_mode);
+  }
+  if (!p.target->transparent())
+    p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
+  p.target->Touch();
 }
 
 }  // namespace flash

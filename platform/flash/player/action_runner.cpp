@@ -677,6 +677,7 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
     return self;
   }
   Value r = CallNative(f, self, args, true);
+  if (f->new_may_fail && r.IsUndefined()) return r;
   return r.type == Value::Type::Object || r.type == Value::Type::Clip ? r : self;
 }
 

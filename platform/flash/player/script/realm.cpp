@@ -14,7 +14,8 @@ constexpr Installer kInstallers[] = {
     InstallXml,          InstallLoadVars,      InstallGeom,
     InstallColor,        InstallSystem,        InstallStage,
     InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
-    InstallTextFormat,   InstallTextField,     InstallStubs,
+    InstallTextFormat,   InstallTextField,     InstallBitmapData,
+    InstallStubs,
 };
 
 }  // namespace

@@ -88,6 +88,7 @@ void InstallContextMenu(Realm& realm);
 void InstallExternalInterface(Realm& realm);
 void InstallTextField(Realm& realm);
 void InstallTextFormat(Realm& realm);
+void InstallBitmapData(Realm& realm);
 void InstallStubs(Realm& realm);
 
 }  // namespace flash
