@@ -21,6 +21,7 @@
 #include "platform/classlib/form.h"
 #include "platform/classlib/menus.h"
 #include "platform/classlib/message_queue.h"
+#include "platform/classlib/system_move.h"
 
 namespace classlib {
 
@@ -962,6 +963,9 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_VSCROLL: WMVScroll(Message); break;
     case CM_DIALOGKEY: CMDialogKey(Message); break;
     case WM_GETDLGCODE: Message.Result = DialogCode(); break;
+    case WM_SYSCOMMAND:
+      if (!HandleSystemCommand(this, Message)) DefaultHandler(Message);
+      break;
     default: TControl::Dispatch(Message); break;
   }
 }
