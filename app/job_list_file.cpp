@@ -299,7 +299,7 @@ void TMainFrm::LoadTasks() {
     // as a backup first.
     BackupOnSave = true;
     MessageDlg("The job list \"" + JobListFile + "\" could not be read: " + e.Message(), mtError,
-               {mbOK});
+               mbOK);
     ini = std::make_unique<TBiggerIniFile>("");
   }
   const int32_t task_count = ini->ReadInteger(kGeneralSection, "TaskCount", 0);

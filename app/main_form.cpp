@@ -93,10 +93,10 @@ TMainFrm::~TMainFrm() {
   BeforeDestruction();
   // The items go while the window is whole, so each record is disposed of by its own handler.
   if (lstFile != nullptr) {
-    Quietly([&] { lstFile->Items()->Clear(); });
-    lstFile->OnItemDeletion = nullptr;
     lstFile->OnItemSelectedChange = nullptr;
     lstFile->OnItemChecked = nullptr;
+    Quietly([&] { lstFile->Items()->Clear(); });
+    lstFile->OnItemDeletion = nullptr;
   }
 }
 
@@ -154,7 +154,7 @@ TLabel* TMainFrm::MakeSummaryLabel(int Top) {
 
 void TMainFrm::CreateComponents() {
   SetCaption("Korvant Lumicast Pro");
-  SetBorderStyle(bsNone);
+  SetBorderStyle(TFormBorderStyle::bsNone);
   SetPosition(poScreenCenter);
   SetClientSize(skin::kClientWidth, skin::kClientHeight);
   Font()->SetName("Arial");
@@ -416,7 +416,7 @@ void TMainFrm::FormClose(TObject*, TCloseAction&) {
                    (dynamic_cast<const Exception*>(&e) != nullptr
                         ? static_cast<const Exception&>(e).Message()
                         : std::string(e.what())),
-               mtError, {mbOK});
+               mtError, mbOK);
   }
 }
 
@@ -672,7 +672,7 @@ void TMainFrm::btnAddMouseUp(TObject* Sender, TMouseButton, TShiftState, int, in
 // ---- window commands --------------------------------------------------------------------------------
 
 void TMainFrm::imagBackMouseDown(TObject*, TMouseButton Button, TShiftState, int, int) {
-  if (Button != mbLeft) return;
+  if (Button != TMouseButton::mbLeft) return;
   ReleaseCapture();
   Perform(WM_SYSCOMMAND, SC_DRAGMOVE, 0);
 }
@@ -738,7 +738,7 @@ void TMainFrm::btnRemoveClick(TObject*) {
 
 void TMainFrm::btnClearClick(TObject*) {
   if (ListBusy() || JobCount() == 0) return;
-  if (MessageDlg("Are you sure you want to clear all items?", mtConfirmation, {mbYes, mbNo}) !=
+  if (MessageDlg("Are you sure you want to clear all items?", mtConfirmation, mbYes | mbNo) !=
       mrYes)
     return;
   lstFile->Items()->Clear();

@@ -57,7 +57,7 @@ void TSplitter::Paint() {
 
 void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TGraphicControl::MouseDown(Button, Shift, X, Y);
-  if (Button != mbLeft) return;
+  if (Button != TMouseButton::mbLeft) return;
   target_ = ResizedControl();
   if (target_ == nullptr) return;
   dragging_ = true;

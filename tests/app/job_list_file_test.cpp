@@ -262,8 +262,10 @@ TEST_F(JobListFileTest, DamagedAndForeignFilesNeverCrash) {
     OpenOn(c.text);
     // Without a "General" section the count is 0: the task stays in the file, not the list.
     EXPECT_EQ(form->JobCount(), std::string(c.name) == "no general section" ? 0 : c.jobs);
-    if (std::string(c.name) == "crlf") EXPECT_EQ(Job(0)->swfFilename, movie);
-    if (std::string(c.name) == "crlf") EXPECT_EQ(Job(0)->destW, 33);
+    if (std::string(c.name) == "crlf") {
+      EXPECT_EQ(Job(0)->swfFilename, movie);
+      EXPECT_EQ(Job(0)->destW, 33);
+    }
     EXPECT_TRUE(dialogs.Calls.empty());
     delete form;
     form = nullptr;
@@ -279,7 +281,7 @@ TEST_F(JobListFileTest, OutOfRangeIndexesShowTheDefaultsText) {
   EXPECT_EQ(form->labExportType->Caption(), "Type: AVI");
   EXPECT_EQ(form->labExportSequence->Caption(), "Mode: Normal sequence");
   EXPECT_EQ(form->labAudioFormat->Caption(), "Audio Format: MP3");
-  form->lstFile->Items()->Item(1)->SetSelected(true);
+  Select(1);
   EXPECT_EQ(form->labExportType->Caption(), "Type: MPEG");
   EXPECT_EQ(form->labCodec->Caption(), "Video Format: VCD-NTSC");
 }

@@ -142,6 +142,10 @@ void MainFormTest::AddByClicking(const std::vector<std::string>& Files) {
   Click(form->btnAdd);
 }
 
+void MainFormTest::Select(int Index) {
+  form->lstFile->SetSelected(form->lstFile->Items()->Item(Index));
+}
+
 TCovSettings* MainFormTest::Job(int Index) {
   return form->JobOf(form->lstFile->Items()->Item(Index));
 }

@@ -12,6 +12,10 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
+#include "controls/aa_label.h"
+#include "controls/bmp_slider.h"
+#include "controls/morph_button.h"
+#include "controls/sui_menu.h"
 #include "platform/classlib/dialogs.h"
 #include "tests/support/test_app.h"
 
@@ -48,6 +52,8 @@ class MainFormTest : public ::testing::Test {
   void Click(classlib::TControl* Control);
   // Adds the files through the Add button and the scripted open dialog.
   void AddByClicking(const std::vector<std::string>& Files);
+  // Selects item Index as a click would (the list shows the focused item as selected).
+  void Select(int Index);
   // The job of item Index.
   lumicast::TCovSettings* Job(int Index);
   std::vector<std::string> ItemTexts();
