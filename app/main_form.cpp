@@ -304,7 +304,6 @@ void TMainFrm::CreateComponents() {
   lstFile->SetHeight(skin::kJobListHeight);
   lstFile->SetMultiSelect(false);
   lstFile->SetShowCheckboxes(true);
-  lstFile->SetShowColumns(true);
   lstFile->SetDoInplaceEdit(false);
   lstFile->SetIncrementalSearch(false);
   lstFile->SetSortType(stCustom);
@@ -329,6 +328,7 @@ void TMainFrm::CreateComponents() {
     section->SetText(s.text);
     section->SetWidth(s.width);
   }
+  lstFile->SetShowColumns(true);
   lstFile->OnItemChecked = [this](TObject* s, TElTreeItem* i) { lstFileItemChecked(s, i); };
   lstFile->OnItemDeletion = [this](TObject* s, TElTreeItem* i) { lstFileItemDeletion(s, i); };
   lstFile->OnItemSelectedChange = [this](TObject* s, TElTreeItem* i) {

@@ -782,10 +782,15 @@ void TWinControl::HandleNeeded() {
   w->setEnabled(enabled_);
   w->setFont(QFontFor(Font()));
   if (cursor_ != crDefault) w->setCursor(QCursorFor(cursor_));
-  // Children whose windows were made before this one move into it.
-  for (TControl* c : controls_) {
+  // Children whose windows were made before this one move into it; those that have none yet
+  // (put into this control before it had a window) get theirs now, inside it.
+  for (TControl* c : std::vector<TControl*>(controls_)) {
     auto* wc = dynamic_cast<TWinControl*>(c);
-    if (wc == nullptr || !wc->impl_->widget) continue;
+    if (wc == nullptr) continue;
+    if (!wc->impl_->widget) {
+      wc->HandleNeeded();
+      continue;
+    }
     wc->impl_->widget->setParent(NativeChildContainer(this));
     wc->impl_->widget->setGeometry(wc->left_, wc->top_, wc->width_, wc->height_);
     wc->impl_->widget->setVisible(wc->visible_);

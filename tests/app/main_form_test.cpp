@@ -578,3 +578,48 @@ TEST_F(MainFormTest, EveryControlLiesInsideItsParentWithoutOverlapsAndCaptionsFi
   EXPECT_EQ(form->lstFile->PopupMenu(), form->menPopup);
   EXPECT_EQ(form->Caption(), "Korvant Lumicast Pro");
 }
+
+TEST_F(MainFormTest, TheBatchNamesJobsWhoseMovieVanishedOrChanged) {
+  const std::string out = dir + "/out/";
+  std::filesystem::create_directory(out);
+  const std::string gone = dir + "/gone.swf", junk = dir + "/junk.swf", good = dir + "/good.swf";
+  for (const std::string& m : {gone, junk, good}) WriteMovie(m, 3);
+  Open();
+  AddByClicking({gone, junk, good});
+  for (int i = 0; i < 3; ++i) {
+    Job(i)->destFilepath = out;
+    Job(i)->adoSource = asNone;
+    Job(i)->destSequenceMode = 2;
+  }
+  DeleteFile(gone);
+  WriteFileBytes(junk, "not a movie at all");
+
+  auto* interact = new TInteractFrm(nullptr);
+  interact->AfterConstruction();
+  interact->FpsMovie = lumitest::BinDir() + "/fps";
+  form->InteractForm = interact;
+  TTimer start(nullptr);
+  start.SetInterval(20);
+  start.OnTimer = [&](TObject*) {
+    start.SetEnabled(false);
+    interact->mniStart->Click();
+    interact->Close();
+  };
+  start.SetEnabled(true);
+  Click(form->btnConvert);
+  std::vector<std::string> log;
+  for (int i = 0; i < interact->memStatus->Lines()->Count(); ++i)
+    log.push_back(interact->memStatus->Lines()->Strings(i));
+  form->InteractForm = nullptr;
+  delete interact;
+
+  auto has = [&](const std::string& line) {
+    return std::find(log.begin(), log.end(), line) != log.end();
+  };
+  EXPECT_TRUE(has("Status:> Source file does not exist: \"" + gone + "\""));
+  EXPECT_TRUE(has("Status:> Not a flash file: \"" + junk + "\""));
+  EXPECT_EQ(log.back(), "Status:> All Finished");
+  EXPECT_TRUE(FileExists(out + "good.avi"));
+  EXPECT_FALSE(FileExists(out + "junk.avi"));
+  EXPECT_EQ(form->JobCount(), 3);  // the jobs stay listed
+}

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   dialogs.FileAnswers.push_back(movies);
   form->btnAddClick(form);
   form->lstFile->Items()->Item(1)->SetChecked(false);
-  form->lstFile->Items()->Item(0)->SetSelected(true);
+  form->lstFile->SetSelected(form->lstFile->Items()->Item(0));
   form->btnPlayClick(form);
   Settle(1200);
   const int x = form->Left(), y = form->Top(), w = form->Width(), h = form->Height();
