@@ -107,6 +107,7 @@ void MainFormTest::SetUp() {
 }
 
 void MainFormTest::TearDown() {
+  DetachConversionWindow();
   if (form != nullptr) {
     form->Modified = false;  // a test that failed half-way writes nothing
     delete form;
@@ -140,6 +141,39 @@ void MainFormTest::Click(TControl* Control) {
 void MainFormTest::AddByClicking(const std::vector<std::string>& Files) {
   dialogs.FileAnswers.push_back(Files);
   Click(form->btnAdd);
+}
+
+void MainFormTest::AttachConversionWindow(bool Start) {
+  interact = std::make_unique<TInteractFrm>(nullptr);
+  interact->AfterConstruction();
+  interact->FpsMovie = lumitest::BinDir() + "/fps";
+  form->InteractForm = interact.get();
+  interact_timer = std::make_unique<TTimer>(nullptr);
+  interact_timer->SetInterval(10);
+  interact_timer->OnTimer = [this, Start](TObject*) {
+    if (!interact->Visible()) return;
+    interact_timer->SetEnabled(false);
+    if (Start) interact->mniStart->Click();
+    interact->Close();
+  };
+  interact_timer->SetEnabled(true);
+}
+
+void MainFormTest::DetachConversionWindow() {
+  if (!interact) return;
+  ConversionLog.clear();
+  for (int i = 0; i < interact->memStatus->Lines()->Count(); ++i)
+    ConversionLog.push_back(interact->memStatus->Lines()->Strings(i));
+  interact_timer.reset();
+  if (form != nullptr) form->InteractForm = nullptr;
+  interact.reset();
+}
+
+std::vector<std::string> MainFormTest::ConvertByClicking(bool Start) {
+  AttachConversionWindow(Start);
+  Click(form->btnConvert);
+  DetachConversionWindow();
+  return ConversionLog;
 }
 
 void MainFormTest::Select(int Index) {

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/interact_form.h"
 #include "app/main_form.h"
+#include "platform/classlib/timer.h"
 #include "controls/aa_label.h"
 #include "controls/bmp_slider.h"
 #include "controls/morph_button.h"
@@ -54,6 +56,14 @@ class MainFormTest : public ::testing::Test {
   void AddByClicking(const std::vector<std::string>& Files);
   // Selects item Index as a click would (the list shows the focused item as selected).
   void Select(int Index);
+  // Gives the window a conversion window that, once shown, runs the batch (with Start) and
+  // closes; Convert is then clicked by Click, posted, or sent from inside a tick. The log of the
+  // last run is kept in ConversionLog when the window goes (DetachConversionWindow).
+  void AttachConversionWindow(bool Start);
+  void DetachConversionWindow();
+  // Clicks Convert with a window attached as above; returns the conversion log.
+  std::vector<std::string> ConvertByClicking(bool Start);
+  std::vector<std::string> ConversionLog;
   // The job of item Index.
   lumicast::TCovSettings* Job(int Index);
   std::vector<std::string> ItemTexts();
@@ -64,6 +74,8 @@ class MainFormTest : public ::testing::Test {
   classlib::TScriptedDialogService dialogs;
   std::unique_ptr<classlib::TDialogServiceGuard> guard;
   lumicast::TMainFrm* form = nullptr;
+  std::unique_ptr<lumicast::TInteractFrm> interact;
+  std::unique_ptr<classlib::TTimer> interact_timer;
 };
 
 }  // namespace mainformtest

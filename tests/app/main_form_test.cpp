@@ -122,19 +122,7 @@ TEST_F(MainFormTest, JobsSurviveARestartAndTheCheckedOnesConvert) {
 
   // Convert, then "&Start!" in the conversion window.
   Open();
-  auto* interact = new TInteractFrm(nullptr);
-  interact->AfterConstruction();
-  interact->FpsMovie = lumitest::BinDir() + "/fps";
-  form->InteractForm = interact;
-  TTimer start(nullptr);
-  start.SetInterval(20);
-  start.OnTimer = [&](TObject*) {
-    start.SetEnabled(false);
-    interact->mniStart->Click();
-    interact->Close();
-  };
-  start.SetEnabled(true);
-  Click(form->btnConvert);
+  ConvertByClicking(true);
   EXPECT_EQ(form->PreviewPlayer->Movie(), plain);  // the preview is back
   for (const auto& [name, frames, w, h] :
        {std::tuple{std::string("  odd=na\xE9me .avi"), 5, 550, 400},
@@ -147,8 +135,6 @@ TEST_F(MainFormTest, JobsSurviveARestartAndTheCheckedOnesConvert) {
     EXPECT_NEAR(info.fps, 12, 0.01);
   }
   EXPECT_FALSE(FileExists(out + "packed.avi"));
-  form->InteractForm = nullptr;
-  delete interact;
 }
 
 TEST_F(MainFormTest, RemoveClearAndCheckAll) {
@@ -499,23 +485,12 @@ TEST_F(MainFormTest, CommandsRunFromInsideThePlayersTick) {
   EXPECT_FALSE(form->PreviewPlayer->IsPlaying());
   EXPECT_LE(form->PreviewPlayer->CurrentFrame(), 2);
 
-  auto* interact = new TInteractFrm(nullptr);
-  interact->AfterConstruction();
-  interact->FpsMovie = lumitest::BinDir() + "/fps";
-  form->InteractForm = interact;
-  TTimer closer(nullptr);
-  closer.SetInterval(10);
-  closer.OnTimer = [&](TObject*) {
-    closer.SetEnabled(false);
-    interact->Close();
-  };
-  closer.SetEnabled(true);
+  AttachConversionWindow(false);
   Click(form->btnPlay);
   post_click(form->btnConvert);
   Tick(form);
   EXPECT_EQ(form->PreviewPlayer->Movie(), m);
-  form->InteractForm = nullptr;
-  delete interact;
+  DetachConversionWindow();
 
   // Remove of the last job from inside the tick unloads the preview under it.
   Click(form->btnPlay);
@@ -594,25 +569,7 @@ TEST_F(MainFormTest, TheBatchNamesJobsWhoseMovieVanishedOrChanged) {
   DeleteFile(gone);
   WriteFileBytes(junk, "not a movie at all");
 
-  auto* interact = new TInteractFrm(nullptr);
-  interact->AfterConstruction();
-  interact->FpsMovie = lumitest::BinDir() + "/fps";
-  form->InteractForm = interact;
-  TTimer start(nullptr);
-  start.SetInterval(20);
-  start.OnTimer = [&](TObject*) {
-    start.SetEnabled(false);
-    interact->mniStart->Click();
-    interact->Close();
-  };
-  start.SetEnabled(true);
-  Click(form->btnConvert);
-  std::vector<std::string> log;
-  for (int i = 0; i < interact->memStatus->Lines()->Count(); ++i)
-    log.push_back(interact->memStatus->Lines()->Strings(i));
-  form->InteractForm = nullptr;
-  delete interact;
-
+  const std::vector<std::string> log = ConvertByClicking(true);
   auto has = [&](const std::string& line) {
     return std::find(log.begin(), log.end(), line) != log.end();
   };
