@@ -307,40 +307,44 @@ void TMainFrm::LoadTasks() {
   IsSetAudioSource = ini->ReadBool(kGeneralSection, "IsSetAudioSource", false);
 
   const std::vector<int> indexes = ExistingTaskIndexes(*ini, task_count);
-  for (int index : indexes) {
-    const std::string section = TaskSectionName(index);
-    const std::string movie = ini->ReadString(section, "swfFilename", "");
-    if (movie.empty() || !FileExists(movie)) {
-      BackupOnSave = true;
-      continue;
-    }
-    auto* job = new TCovSettings;
-    TElTreeItem* item = nullptr;
-    try {
-      job->swfFilename = movie;
-      // Keys the file lacks read as 0.
-      job->swfFileType = static_cast<TSwfFileKind>(
-          ini->ReadInteger(section, "swfFileType", 0) & 0xFF);
-      job->swfFileVersion = ini->ReadInteger(section, "swfFileVersion", 0);
-      job->swfFileSize = ini->ReadInteger(section, "swfFileSize", 0);
-      job->swfW = ini->ReadInteger(section, "swfW", 0);
-      job->swfH = ini->ReadInteger(section, "swfH", 0);
-      job->swfFrameRate = ini->ReadInteger(section, "swfFrameRate", 1);
-      job->swfRunFrameRate = ini->ReadInteger(section, "swfFrameRate", 1);
-      job->swfTotalFrames = ini->ReadInteger(section, "swfTotalFrames", 0);
-      InitSettings(job->swfFilename, job, false);
-      ReadJobKeys(*ini, section, *job);
-      item = AddJobItem(job, ini->ReadBool(section, "IsItemChecked", true));
-    } catch (...) {
-      BackupOnSave = true;
-      if (item != nullptr) {
-        item->Data = nullptr;
-        lstFile->Items()->DeleteItem(item);
+  // The list is laid out and painted once, when all its jobs are in; messages still run
+  // between jobs.
+  lstFile->WithUpdate([&] {
+    for (int index : indexes) {
+      const std::string section = TaskSectionName(index);
+      const std::string movie = ini->ReadString(section, "swfFilename", "");
+      if (movie.empty() || !FileExists(movie)) {
+        BackupOnSave = true;
+        continue;
       }
-      delete job;
+      auto* job = new TCovSettings;
+      TElTreeItem* item = nullptr;
+      try {
+        job->swfFilename = movie;
+        // Keys the file lacks read as 0.
+        job->swfFileType = static_cast<TSwfFileKind>(
+            ini->ReadInteger(section, "swfFileType", 0) & 0xFF);
+        job->swfFileVersion = ini->ReadInteger(section, "swfFileVersion", 0);
+        job->swfFileSize = ini->ReadInteger(section, "swfFileSize", 0);
+        job->swfW = ini->ReadInteger(section, "swfW", 0);
+        job->swfH = ini->ReadInteger(section, "swfH", 0);
+        job->swfFrameRate = ini->ReadInteger(section, "swfFrameRate", 1);
+        job->swfRunFrameRate = ini->ReadInteger(section, "swfFrameRate", 1);
+        job->swfTotalFrames = ini->ReadInteger(section, "swfTotalFrames", 0);
+        InitSettings(job->swfFilename, job, false);
+        ReadJobKeys(*ini, section, *job);
+        item = AddJobItem(job, ini->ReadBool(section, "IsItemChecked", true));
+      } catch (...) {
+        BackupOnSave = true;
+        if (item != nullptr) {
+          item->Data = nullptr;
+          lstFile->Items()->DeleteItem(item);
+        }
+        delete job;
+      }
+      Application->ProcessMessages();
     }
-    Application->ProcessMessages();
-  }
+  });
   // Sections the list does not hold (a missing "General" section, tasks left out, sections
   // beyond TaskCount) would vanish at the next save: that save keeps the file first.
   if (JobCount() + (ini->HasSection(kGeneralSection) ? 1 : 0) < ini->SectionCount())
