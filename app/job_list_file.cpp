@@ -133,9 +133,9 @@ long double FloatOf(const S& Job, const TJobField& Field) {
 
 void SetFloat(S& Job, const TJobField& Field, long double Value) {
   if (auto* m = std::get_if<long double S::*>(&Field))
-    Job.**m = Value;
+    Job.** m = Value;
   else if (auto* m = std::get_if<double S::*>(&Field))
-    Job.**m = static_cast<double>(Value);
+    Job.** m = static_cast<double>(Value);
 }
 
 bool IsFloatField(const TJobField& Field) {
@@ -158,11 +158,16 @@ void WriteJobKeys(TBiggerIniFile& Ini, const std::string& Section, const TCovSet
       case F::Text:
         Ini.WriteString(Section, key.Name, Job.*std::get<std::string S::*>(key.Field));
         break;
-      case F::Bool: Ini.WriteBool(Section, key.Name, std::visit(NumberOf{Job}, key.Field) != 0); break;
-      case F::Int: Ini.WriteString(Section, key.Name, IntToStr(std::visit(NumberOf{Job}, key.Field))); break;
+      case F::Bool:
+        Ini.WriteBool(Section, key.Name, std::visit(NumberOf{Job}, key.Field) != 0);
+        break;
+      case F::Int:
+        Ini.WriteString(Section, key.Name, IntToStr(std::visit(NumberOf{Job}, key.Field)));
+        break;
       case F::Float: Ini.WriteFloat(Section, key.Name, FloatOf(Job, key.Field)); break;
       case F::Color:
-        Ini.WriteColor(Section, key.Name, static_cast<TColor>(std::visit(NumberOf{Job}, key.Field)));
+        Ini.WriteColor(Section, key.Name,
+                       static_cast<TColor>(std::visit(NumberOf{Job}, key.Field)));
         break;
     }
   }
@@ -322,8 +327,8 @@ void TMainFrm::LoadTasks() {
       try {
         job->swfFilename = movie;
         // Keys the file lacks read as 0.
-        job->swfFileType = static_cast<TSwfFileKind>(
-            ini->ReadInteger(section, "swfFileType", 0) & 0xFF);
+        job->swfFileType =
+            static_cast<TSwfFileKind>(ini->ReadInteger(section, "swfFileType", 0) & 0xFF);
         job->swfFileVersion = ini->ReadInteger(section, "swfFileVersion", 0);
         job->swfFileSize = ini->ReadInteger(section, "swfFileSize", 0);
         job->swfW = ini->ReadInteger(section, "swfW", 0);

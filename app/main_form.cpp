@@ -66,8 +66,7 @@ std::unique_ptr<TBitmap> Artwork(const std::string& Name) {
 std::string FormatFileSize(const std::string& Path) {
   // Opened without waiting (a pipe must not block the window) and only as a regular file.
   const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0)
-    throw EFOpenError("Cannot open file \"" + Path + "\". " + std::strerror(errno));
+  if (fd < 0) throw EFOpenError("Cannot open file \"" + Path + "\". " + std::strerror(errno));
   struct stat st {};
   const int rc = ::fstat(fd, &st);
   const int err = errno;
@@ -81,7 +80,8 @@ std::string FormatFileSize(const std::string& Path) {
   return FormatFloat("#,##0.00", size / 1048576.0L) + "MB";
 }
 
-// ---- construction ---------------------------------------------------------------------------------
+// ---- construction
+// ---------------------------------------------------------------------------------
 
 TMainFrm::TMainFrm(TComponent* AOwner, const std::string& AJobListFile)
     : TForm(AOwner), JobListFile(AJobListFile) {
@@ -193,8 +193,8 @@ void TMainFrm::CreateComponents() {
     b->OnClick = std::move(click);
     return b;
   };
-  btnMinimize = morph("MAIN_MINIMIZE", skin::kMinimizeButton,
-                      [this](TObject* s) { btnMinimizeClick(s); });
+  btnMinimize =
+      morph("MAIN_MINIMIZE", skin::kMinimizeButton, [this](TObject* s) { btnMinimizeClick(s); });
   btnMinimize->SetHint("Minimize");
   btnClose = morph("MAIN_CLOSE", skin::kCloseButton, [this](TObject* s) { btnCloseClick(s); });
   btnClose->SetHint("Close");
@@ -282,9 +282,8 @@ void TMainFrm::CreateComponents() {
     y += skin::kSummaryLabelPitch;
   }
   AALabel2 = MakeHeading("Export Settings:", skin::kSummaryExportTop);
-  TLabel** exported[] = {&labExportType,    &labCodec,        &labExportSequence,
-                         &labColorDepth,    &labStartEndFrame, &labWidthxHeight,
-                         &labAudioFormat};
+  TLabel** exported[] = {&labExportType,    &labCodec,        &labExportSequence, &labColorDepth,
+                         &labStartEndFrame, &labWidthxHeight, &labAudioFormat};
   y = skin::kSummaryExportTop + skin::kSummaryHeadingHeight;
   for (TLabel** l : exported) {
     *l = MakeSummaryLabel(y);
@@ -375,13 +374,14 @@ void TMainFrm::CreateComponents() {
   lstFile->SetPopupMenu(menPopup);
 }
 
-// ---- the form's life ---------------------------------------------------------------------------------
+// ---- the form's life
+// ---------------------------------------------------------------------------------
 
 void TMainFrm::FormCreate(TObject*) {
   Modified = false;
   try {
-    PreviewPlayer = PreviewPlayerFactory ? PreviewPlayerFactory(panPreview)
-                                         : new TShockwaveFlashEx(panPreview);
+    PreviewPlayer =
+        PreviewPlayerFactory ? PreviewPlayerFactory(panPreview) : new TShockwaveFlashEx(panPreview);
     if (PreviewPlayer == nullptr) throw Exception("no player");
     PreviewPlayer->SetParent(panPreview);
     PreviewPlayer->SetVisible(true);
@@ -435,7 +435,8 @@ void TMainFrm::FormDestroy(TObject*) {
   }
 }
 
-// ---- the job list ----------------------------------------------------------------------------------
+// ---- the job list
+// ----------------------------------------------------------------------------------
 
 TCovSettings* TMainFrm::JobOf(TElTreeItem* Item) const {
   return Item != nullptr ? static_cast<TCovSettings*>(Item->Data) : nullptr;
@@ -496,7 +497,8 @@ void TMainFrm::menCheckAllClick(TObject*) { SetAllChecked(true); }
 
 void TMainFrm::menUncheckAllClick(TObject*) { SetAllChecked(false); }
 
-// ---- the summary and the preview --------------------------------------------------------------------
+// ---- the summary and the preview
+// --------------------------------------------------------------------
 
 void TMainFrm::SetSummaryText(TLabel* Label, const std::string& Text) {
   TBitmap scratch;
@@ -554,12 +556,12 @@ void TMainFrm::ShowSettings(TCovSettings* Job) {
   SetSummaryText(labSrcTotalFrames, "Total Frames: " + IntToStr(Job->swfTotalFrames) + " frames");
 
   static const char* const kMpegTexts[kMpegCodecCount] = {
-      "Video Format: VCD-NTSC",  "Video Format: VCD-PAL",  "Video Format: DVD-NTSC",
-      "Video Format: DVD-PAL",   "Video Format: SVCD-NTSC", "Video Format: SVCD-PAL",
+      "Video Format: VCD-NTSC",      "Video Format: VCD-PAL",   "Video Format: DVD-NTSC",
+      "Video Format: DVD-PAL",       "Video Format: SVCD-NTSC", "Video Format: SVCD-PAL",
       "Video Format: Customize MPEG"};
-  static const char* const kImageTexts[kImageTypeCount] = {
-      "Video Format: PNG", "Video Format: TAG", "Video Format: GIF", "Video Format: BMP",
-      "Video Format: JPEG"};
+  static const char* const kImageTexts[kImageTypeCount] = {"Video Format: PNG", "Video Format: TAG",
+                                                           "Video Format: GIF", "Video Format: BMP",
+                                                           "Video Format: JPEG"};
   switch (DestTypeOf(*Job)) {
     case dtAVI:
       SetSummaryText(labExportType, "Type: AVI");
@@ -650,8 +652,12 @@ void TMainFrm::SetLabelState(TAALabel* Label, int State) {
   switch (State) {
     case 0: Label->Font()->SetColor(clYellow); break;
     case 3: Label->Font()->SetColor(clBlack); break;
-    case 1: Label->SetBounds(Label->Left() + 1, Label->Top() + 1, Label->Width(), Label->Height()); break;
-    case 2: Label->SetBounds(Label->Left() - 1, Label->Top() - 1, Label->Width(), Label->Height()); break;
+    case 1:
+      Label->SetBounds(Label->Left() + 1, Label->Top() + 1, Label->Width(), Label->Height());
+      break;
+    case 2:
+      Label->SetBounds(Label->Left() - 1, Label->Top() - 1, Label->Width(), Label->Height());
+      break;
     default: break;
   }
 }
@@ -669,7 +675,8 @@ void TMainFrm::btnAddMouseUp(TObject* Sender, TMouseButton, TShiftState, int, in
   SetLabelState(dynamic_cast<TAALabel*>(Sender), 2);
 }
 
-// ---- window commands --------------------------------------------------------------------------------
+// ---- window commands
+// --------------------------------------------------------------------------------
 
 void TMainFrm::imagBackMouseDown(TObject*, TMouseButton Button, TShiftState, int, int) {
   if (Button != TMouseButton::mbLeft) return;
@@ -692,7 +699,8 @@ void TMainFrm::btnHelpClick(TObject*) {
   ShellOpen(Application->HelpFile(), "open", this);
 }
 
-// ---- list commands ----------------------------------------------------------------------------------
+// ---- list commands
+// ----------------------------------------------------------------------------------
 
 void TMainFrm::btnAddClick(TObject*) {
   if (ListBusy()) return;
@@ -787,7 +795,8 @@ void TMainFrm::SelectRecordingSource() {
   Quietly([&] { RecordForm->SetRecordingSource(0x1008, "Stereo Mix"); });
 }
 
-// ---- preview commands --------------------------------------------------------------------------------
+// ---- preview commands
+// --------------------------------------------------------------------------------
 
 void TMainFrm::btnPlayClick(TObject*) {
   if (PreviewPlayer != nullptr) Quietly([&] { PreviewPlayer->Play(); });
@@ -845,7 +854,8 @@ void TMainFrm::trkSeekThumbMouseUp(TObject* Sender, TMouseButton Button, TShiftS
   trkSeekMouseUp(Sender, Button, Shift, X, Y);
 }
 
-// ---- start-up ---------------------------------------------------------------------------------------
+// ---- start-up
+// ---------------------------------------------------------------------------------------
 
 TMainFrm* StartProgram(const std::string& JobListFile) {
   Application->SetTitle("Velmora Lumicast Pro");

@@ -100,9 +100,9 @@ int main(int argc, char** argv) {
                 Application->ProcessMessages();
               }));
   std::printf("Check All: %.2f ms\n", Seconds([&] {
-                form->menCheckAll->Click();
-                Application->ProcessMessages();
-              }) * 1000);
+                                        form->menCheckAll->Click();
+                                        Application->ProcessMessages();
+                                      }) * 1000);
 
   form->Modified = false;
   delete form;

@@ -58,12 +58,13 @@ constexpr Box kSeekSlider{kSeekBand.Left + 4, kSeekBand.Top - 1, kSeekBand.Width
 constexpr int kSummaryInset = 8;
 constexpr int kSummaryLabelLeft = kSummaryColumn.Left + kSummaryInset;
 constexpr int kSummaryLabelWidth = kSummaryColumn.Width - 2 * kSummaryInset;
-constexpr int kSummaryHeadingTop = kSummaryColumn.Top + 8;       // "Summary:"
+constexpr int kSummaryHeadingTop = kSummaryColumn.Top + 8;  // "Summary:"
 constexpr int kSummaryHeadingHeight = 22;
-constexpr int kSummarySourceTop = kSummaryHeadingTop + 30;       // "Source Properties:"
+constexpr int kSummarySourceTop = kSummaryHeadingTop + 30;  // "Source Properties:"
 constexpr int kSummaryLabelHeight = 15;
 constexpr int kSummaryLabelPitch = 18;
-constexpr int kSummaryExportTop = kSummarySourceTop + kSummaryHeadingHeight + 6 * kSummaryLabelPitch + 12;
+constexpr int kSummaryExportTop =
+    kSummarySourceTop + kSummaryHeadingHeight + 6 * kSummaryLabelPitch + 12;
 static_assert(kSummaryExportTop + kSummaryHeadingHeight + 7 * kSummaryLabelPitch <=
                   kSummaryColumn.Bottom(),
               "the summary fits its column");

@@ -37,8 +37,8 @@ class TSplitter : public TGraphicControl {
   int MaxSize(const TControl* Target) const;
   int min_size_ = 30;
   TControl* target_ = nullptr;
-  int down_pos_ = 0;     // pointer position in the parent at the press
-  int start_size_ = 0;   // the target's size at the press
+  int down_pos_ = 0;    // pointer position in the parent at the press
+  int start_size_ = 0;  // the target's size at the press
   bool dragging_ = false;
 };
 

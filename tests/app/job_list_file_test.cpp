@@ -152,7 +152,7 @@ TEST_F(JobListFileTest, SaveWritesGeneralThenEveryTaskInTableOrder) {
   form->IsSetAudioSource = true;
   form->AddJobItem(FullJob(movie), true);
   TCovSettings* odd = FullJob(movie);
-  odd->destType = 200;              // 8-bit fields are written unsigned
+  odd->destType = 200;               // 8-bit fields are written unsigned
   odd->destAVICodecID = 0xFFFFFFFF;  // the FourCC is written signed
   odd->destGIFBackgroundColor = static_cast<TColor>(0xFF00AB12);
   odd->adoSyncOffset = 0.5L;
@@ -166,8 +166,8 @@ TEST_F(JobListFileTest, SaveWritesGeneralThenEveryTaskInTableOrder) {
   second = Replace(second, "adoSyncOffset=0.25", "adoSyncOffset=0.5");
   const std::string expected =
       "[General]\nID=Velmora Lumicast\nTaskCount=2\nIsShowTips=0\nIsSetAudioSource=1\n\n"
-      "[Task0]\n" + Replace(kGoldenTask, "@M", movie) + "\n[Task1]\n" +
-      Replace(second, "@M", movie) + "\n";
+      "[Task0]\n" +
+      Replace(kGoldenTask, "@M", movie) + "\n[Task1]\n" + Replace(second, "@M", movie) + "\n";
   EXPECT_EQ(ReadFileBytes(list), expected);
   EXPECT_EQ(ParseIni(expected).Keys("Task1").size(), 68u);
 }
@@ -251,7 +251,8 @@ TEST_F(JobListFileTest, DamagedAndForeignFilesNeverCrash) {
       {"empty", "", 0},
       {"binary", binary, 0},
       {"truncated", "[General]\nTaskCount=1\n[Task0]\nswfFilename=@M\ndestW=4", 1},
-      {"cut inside a name", "[General]\nTaskCount=1\n[Task0]\nswfFilename=" + movie.substr(0, 5), 0},
+      {"cut inside a name", "[General]\nTaskCount=1\n[Task0]\nswfFilename=" + movie.substr(0, 5),
+       0},
       {"crlf", crlf, 1},
       {"byte-order mark", "\xEF\xBB\xBF[General]\nTaskCount=1\n\n" + Task(), 1},
       {"windows path", "[General]\nTaskCount=1\n[Task0]\nswfFilename=C:\\Movies\\a.swf\n", 0},
@@ -311,8 +312,7 @@ TEST_F(JobListFileTest, AnUnreadableFileIsReportedAndKeptWhenTheSaveFails) {
   std::filesystem::create_directory(list);
   Open();
   ASSERT_EQ(dialogs.Messages().size(), 1u);
-  EXPECT_EQ(dialogs.Messages()[0].rfind("The job list \"" + list + "\" could not be read: ", 0),
-            0u)
+  EXPECT_EQ(dialogs.Messages()[0].rfind("The job list \"" + list + "\" could not be read: ", 0), 0u)
       << dialogs.Messages()[0];
   EXPECT_EQ(form->JobCount(), 0);
   form->AddJobItem(FullJob(movie), true);
@@ -386,7 +386,8 @@ TEST_F(JobListFileTest, CloseAndListCommandsAreRefusedWhileLoading) {
 TEST(JobListTable, ExistingTaskIndexesVisitsOnlyTheFilesSections) {
   lumitest::TempDir temp;
   const std::string path = temp.File("t.ini");
-  WriteFileBytes(path, "[Task5]\na=1\n[TASK2]\na=1\n[Task-1]\na=1\n[Task 3]\na=1\n[Task99999999999]\na=1\n");
+  WriteFileBytes(
+      path, "[Task5]\na=1\n[TASK2]\na=1\n[Task-1]\na=1\n[Task 3]\na=1\n[Task99999999999]\na=1\n");
   TBiggerIniFile ini(path);
   EXPECT_EQ(ExistingTaskIndexes(ini, 2147483647), (std::vector<int>{2, 5}));
   EXPECT_EQ(ExistingTaskIndexes(ini, 5), (std::vector<int>{2}));

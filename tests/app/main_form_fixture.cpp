@@ -24,8 +24,9 @@ std::vector<uint8_t> MovieBytes(int Frames, bool Compressed, int Width, int Heig
   for (int k = 1; k <= Frames; ++k) {
     flash::ShapeBuilder s;
     const auto c = static_cast<uint8_t>(k * 23);
-    s.Rectangle(0, 0, Width * 20, Height * 20,
-                s.AddFill(flash::FillStyleSpec::Solid({c, static_cast<uint8_t>(255 - c), 90, 255})));
+    s.Rectangle(
+        0, 0, Width * 20, Height * 20,
+        s.AddFill(flash::FillStyleSpec::Solid({c, static_cast<uint8_t>(255 - c), 90, 255})));
     w.DefineShape(static_cast<uint16_t>(k), s);
     if (k > 1) w.Remove(1);
     w.Place(flashtest::NewPlace(1, k));
@@ -186,7 +187,8 @@ TCovSettings* MainFormTest::Job(int Index) {
 
 std::vector<std::string> MainFormTest::ItemTexts() {
   std::vector<std::string> texts;
-  for (int i = 0; i < form->JobCount(); ++i) texts.push_back(form->lstFile->Items()->Item(i)->Text());
+  for (int i = 0; i < form->JobCount(); ++i)
+    texts.push_back(form->lstFile->Items()->Item(i)->Text());
   return texts;
 }
 

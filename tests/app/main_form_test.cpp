@@ -48,7 +48,9 @@ void ClickCheckBox(TMainFrm* f, int Row) {
 }
 
 // What a summary label says: its whole text, also when the box shows it cut short.
-std::string Shown(TLabel* Label) { return Label->Hint().empty() ? Label->Caption() : Label->Hint(); }
+std::string Shown(TLabel* Label) {
+  return Label->Hint().empty() ? Label->Caption() : Label->Hint();
+}
 
 struct stat StatOf(const std::string& Path) {
   struct stat st {};
@@ -103,9 +105,9 @@ TEST_F(MainFormTest, JobsSurviveARestartAndTheCheckedOnesConvert) {
   EXPECT_EQ(saved.Value("Task1", "swfFileType"), "1");
 
   Open();
-  EXPECT_EQ(ItemTexts(), (std::vector<std::string>{"  odd=na\xE9me .swf@" + dir + "/",
-                                                   "packed.swf@" + dir + "/",
-                                                   "game.exe@" + dir + "/"}));
+  EXPECT_EQ(ItemTexts(),
+            (std::vector<std::string>{"  odd=na\xE9me .swf@" + dir + "/", "packed.swf@" + dir + "/",
+                                      "game.exe@" + dir + "/"}));
   EXPECT_TRUE(form->lstFile->Items()->Item(0)->Checked());
   EXPECT_FALSE(form->lstFile->Items()->Item(1)->Checked());
   EXPECT_EQ(form->lstFile->Items()->Item(2)->ColumnText()->Get(1), "game.avi@" + out);
@@ -517,8 +519,8 @@ TEST_F(MainFormTest, EveryControlLiesInsideItsParentWithoutOverlapsAndCaptionsFi
   for (size_t a = 0; a < placed.size(); ++a)
     for (size_t b = a + 1; b < placed.size(); ++b) {
       const TRect ra = placed[a]->BoundsRect(), rb = placed[b]->BoundsRect();
-      const bool overlap = ra.Left < rb.Right && rb.Left < ra.Right && ra.Top < rb.Bottom &&
-                           rb.Top < ra.Bottom;
+      const bool overlap =
+          ra.Left < rb.Right && rb.Left < ra.Right && ra.Top < rb.Bottom && rb.Top < ra.Bottom;
       EXPECT_FALSE(overlap) << placed[a]->ClassName() << " " << placed[a]->Caption() << " / "
                             << placed[b]->ClassName() << " " << placed[b]->Caption();
     }
