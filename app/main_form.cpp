@@ -166,6 +166,7 @@ void TMainFrm::CreateComponents() {
 
   std::unique_ptr<TBitmap> background = Artwork("MAIN_BACKGROUND");
   imagBack = new TImage(this);
+  imagBack->SetName("imagBack");
   imagBack->SetParent(this);
   imagBack->SetBounds(0, 0, skin::kClientWidth, skin::kClientHeight);
   imagBack->SetAlign(alClient);
@@ -175,13 +176,17 @@ void TMainFrm::CreateComponents() {
   };
 
   sknShaper = new TDIBFormShaper(this);
+
+  sknShaper->SetName("sknShaper");
   sknShaper->SetTransparentColor(clYellow);
   sknShaper->SetControlToShape(this);
   sknShaper->SetBitmap(background.get());
   sknShaper->SetActive(true);
 
-  auto morph = [this](const std::string& name, const skin::Box& box, TNotifyEvent click) {
+  auto morph = [this](const std::string& component, const std::string& name, const skin::Box& box,
+                      TNotifyEvent click) {
     auto* b = new TepMorphButton(this);
+    b->SetName(component);
     b->SetParent(this);
     b->SetBounds(box.Left, box.Top, box.Width, box.Height);
     b->SetTransparent(true);
@@ -193,13 +198,14 @@ void TMainFrm::CreateComponents() {
     b->OnClick = std::move(click);
     return b;
   };
-  btnMinimize =
-      morph("MAIN_MINIMIZE", skin::kMinimizeButton, [this](TObject* s) { btnMinimizeClick(s); });
+  btnMinimize = morph("btnMinimize", "MAIN_MINIMIZE", skin::kMinimizeButton,
+                      [this](TObject* s) { btnMinimizeClick(s); });
   btnMinimize->SetHint("Minimize");
-  btnClose = morph("MAIN_CLOSE", skin::kCloseButton, [this](TObject* s) { btnCloseClick(s); });
+  btnClose =
+      morph("btnClose", "MAIN_CLOSE", skin::kCloseButton, [this](TObject* s) { btnCloseClick(s); });
   btnClose->SetHint("Close");
-  btnConvert =
-      morph("MAIN_CONVERT", skin::kConvertButton, [this](TObject* s) { btnConvertClick(s); });
+  btnConvert = morph("btnConvert", "MAIN_CONVERT", skin::kConvertButton,
+                     [this](TObject* s) { btnConvertClick(s); });
 
   // The command rows: captions left to right with a fixed gap.
   struct Command {
@@ -224,6 +230,7 @@ void TMainFrm::CreateComponents() {
       auto handler = commands[i].handler;
       TAALabel* l = MakeTextButton(commands[i].caption, x, box.Top + skin::kTextButtonTop,
                                    [this, handler](TObject* s) { (this->*handler)(s); });
+      l->SetName(std::string("btn") + commands[i].caption);
       *commands[i].field = l;
       x += l->Width() + skin::kTextButtonGap;
     }
@@ -232,6 +239,8 @@ void TMainFrm::CreateComponents() {
   row(bottom, 6, skin::kPreviewRow);
 
   labCurrentFrame = new TLabel(this);
+
+  labCurrentFrame->SetName("labCurrentFrame");
   labCurrentFrame->SetParent(this);
   labCurrentFrame->SetAutoSize(false);
   labCurrentFrame->SetTransparent(true);
@@ -242,6 +251,8 @@ void TMainFrm::CreateComponents() {
   labCurrentFrame->SetCaption("Current Frame");
 
   trkSeek = new TepBMPSlider(this);
+
+  trkSeek->SetName("trkSeek");
   trkSeek->SetParent(this);
   trkSeek->SetBounds(skin::kSeekSlider.Left, skin::kSeekSlider.Top, skin::kSeekSlider.Width,
                      skin::kSeekSlider.Height);
@@ -273,31 +284,46 @@ void TMainFrm::CreateComponents() {
 
   // The summary column.
   labCurrent = MakeHeading("Summary:", skin::kSummaryHeadingTop);
+  labCurrent->SetName("labCurrent");
   AALabel1 = MakeHeading("Source Properties:", skin::kSummarySourceTop);
-  TLabel** source[] = {&labSrcSize,      &labSrcType,         &labSrcVersion,
-                       &labSrcFrameRate, &labSrcWidthxHeight, &labSrcTotalFrames};
-  int y = skin::kSummarySourceTop + skin::kSummaryHeadingHeight;
-  for (TLabel** l : source) {
-    *l = MakeSummaryLabel(y);
-    y += skin::kSummaryLabelPitch;
-  }
+  AALabel1->SetName("AALabel1");
+  struct Summary {
+    TLabel** field;
+    const char* name;
+  };
+  const Summary source[] = {{&labSrcSize, "labSrcSize"},
+                            {&labSrcType, "labSrcType"},
+                            {&labSrcVersion, "labSrcVersion"},
+                            {&labSrcFrameRate, "labSrcFrameRate"},
+                            {&labSrcWidthxHeight, "labSrcWidthxHeight"},
+                            {&labSrcTotalFrames, "labSrcTotalFrames"}};
+  const Summary exported[] = {
+      {&labExportType, "labExportType"},         {&labCodec, "labCodec"},
+      {&labExportSequence, "labExportSequence"}, {&labColorDepth, "labColorDepth"},
+      {&labStartEndFrame, "labStartEndFrame"},   {&labWidthxHeight, "labWidthxHeight"},
+      {&labAudioFormat, "labAudioFormat"}};
+  auto column = [this](const Summary* labels, int count, int top) {
+    for (int i = 0; i < count; ++i) {
+      *labels[i].field = MakeSummaryLabel(top + i * skin::kSummaryLabelPitch);
+      (*labels[i].field)->SetName(labels[i].name);
+    }
+  };
+  column(source, 6, skin::kSummarySourceTop + skin::kSummaryHeadingHeight);
   AALabel2 = MakeHeading("Export Settings:", skin::kSummaryExportTop);
-  TLabel** exported[] = {&labExportType,    &labCodec,        &labExportSequence, &labColorDepth,
-                         &labStartEndFrame, &labWidthxHeight, &labAudioFormat};
-  y = skin::kSummaryExportTop + skin::kSummaryHeadingHeight;
-  for (TLabel** l : exported) {
-    *l = MakeSummaryLabel(y);
-    y += skin::kSummaryLabelPitch;
-  }
+  AALabel2->SetName("AALabel2");
+  column(exported, 7, skin::kSummaryExportTop + skin::kSummaryHeadingHeight);
 
   // The well: job list above, splitter, preview below.
   Panel1 = new TPanel(this);
+  Panel1->SetName("Panel1");
   Panel1->SetParent(this);
   Panel1->SetBevelOuter(bvNone);
   Panel1->SetBounds(skin::kListPanel.Left, skin::kListPanel.Top, skin::kListPanel.Width,
                     skin::kListPanel.Height);
 
   lstFile = new TElTree(this);
+
+  lstFile->SetName("lstFile");
   lstFile->SetParent(Panel1);
   lstFile->SetAlign(alTop);
   lstFile->SetHeight(skin::kJobListHeight);
@@ -336,6 +362,8 @@ void TMainFrm::CreateComponents() {
   lstFile->OnDblClick = [this](TObject* s) { lstFileDblClick(s); };
 
   Splitter1 = new TSplitter(this);
+
+  Splitter1->SetName("Splitter1");
   Splitter1->SetParent(Panel1);
   Splitter1->SetAlign(alTop);
   Splitter1->SetTop(skin::kJobListHeight);
@@ -344,6 +372,8 @@ void TMainFrm::CreateComponents() {
   Splitter1->SetMinSize(skin::kPreviewMinHeight);
 
   panPreview = new TPanel(this);
+
+  panPreview->SetName("panPreview");
   panPreview->SetParent(Panel1);
   panPreview->SetBevelOuter(bvNone);
   panPreview->SetColor(clWhite);
@@ -352,7 +382,11 @@ void TMainFrm::CreateComponents() {
 
   dlgOpen = new TOpenDialog(this);
 
+  dlgOpen->SetName("dlgOpen");
+
   menPopup = new TsuiPopupMenu(this);
+
+  menPopup->SetName("menPopup");
   menPopup->SetUIStyle(controls::TsuiUIStyle::DeepBlue);
   auto item = [this](const std::string& caption, TNotifyEvent click) {
     auto* m = new TMenuItem(this);

@@ -509,7 +509,7 @@ TEST_F(MainFormTest, EveryControlLiesInsideItsParentWithoutOverlapsAndCaptionsFi
   for (int i = 0; i < form->ControlCount(); ++i) {
     TControl* c = form->Controls(i);
     if (c == form->imagBack || !c->Visible()) continue;
-    SCOPED_TRACE(c->ClassName() + " " + c->Caption());
+    SCOPED_TRACE(c->Name());
     EXPECT_GE(c->Left(), 0);
     EXPECT_GE(c->Top(), 0);
     EXPECT_LE(c->Left() + c->Width(), form->ClientWidth());
@@ -521,8 +521,7 @@ TEST_F(MainFormTest, EveryControlLiesInsideItsParentWithoutOverlapsAndCaptionsFi
       const TRect ra = placed[a]->BoundsRect(), rb = placed[b]->BoundsRect();
       const bool overlap =
           ra.Left < rb.Right && rb.Left < ra.Right && ra.Top < rb.Bottom && rb.Top < ra.Bottom;
-      EXPECT_FALSE(overlap) << placed[a]->ClassName() << " " << placed[a]->Caption() << " / "
-                            << placed[b]->ClassName() << " " << placed[b]->Caption();
+      EXPECT_FALSE(overlap) << placed[a]->Name() << " / " << placed[b]->Name();
     }
   // The well's parts stack without gaps.
   EXPECT_EQ(form->lstFile->Height(), 149);
