@@ -11,6 +11,7 @@
 #include "app/interact_form.h"
 #include "app/movie_file.h"
 #include "app/record_form.h"
+#include "app/seek_form.h"
 #include "controls/aa_label.h"
 #include "controls/bmp_slider.h"
 #include "controls/morph_button.h"
@@ -746,23 +747,14 @@ void TMainFrm::btnAddClick(TObject*) {
 }
 
 void TMainFrm::ShowAddWindow(const std::vector<std::string>& Files) {
-  // Until the adding window exists the files are added here, one by one.
-  for (const std::string& path : Files) {
-    auto job = std::make_unique<TCovSettings>();
-    TElTreeItem* item = nullptr;
-    try {
-      if (GetSwfFileKind(path) == sfkUnknown) continue;
-      InitSettings(path, job.get(), true);
-      item = AddJobItem(job.get(), true);
-      TCovSettings* added = job.release();
-      ShowAddedJob(added);
-      item->SetSelected(true);
-      item->SetFocused(true);
-      JobListModified();
-    } catch (...) {
-      if (item != nullptr) lstFile->Items()->DeleteItem(item);
-    }
+  if (AddForm == nullptr) {
+    AddForm = new TAddFrm(this, this, this);
+    AddForm->AfterConstruction();
   }
+  AddForm->Files = Files;
+  AddForm->lstFile = lstFile;
+  AddForm->Host = this;
+  AddForm->ShowModal();
 }
 
 void TMainFrm::btnRemoveClick(TObject*) {
@@ -857,7 +849,12 @@ void TMainFrm::btnStopClick(TObject*) {
 }
 
 void TMainFrm::ShowSeekDialog() {
-  // The go-to-frame dialog is not part of the program yet.
+  if (SeekForm == nullptr) {
+    SeekForm = new TSeekFrm(this, this, PreviewPlayer);
+    SeekForm->AfterConstruction();
+  }
+  SeekForm->PreviewPlayer = PreviewPlayer;
+  SeekForm->ShowModal();
 }
 
 void TMainFrm::btnSeekClick(TObject*) { ShowSeekDialog(); }
@@ -895,12 +892,17 @@ TMainFrm* StartProgram(const std::string& JobListFile) {
   Application->SetTitle("Velmora Lumicast Pro");
   auto* main = Application->CreateForm<TMainFrm>(JobListFile);
   if (Application->Terminated()) return main;
-  // The recording window exists before the conversion window, which records through it.
+  // The other windows, in the order the program makes them. The recording window exists
+  // before the conversion window, which records through it.
   auto* record = Application->CreateForm<TRecordFrm>();
   auto* interact = Application->CreateForm<TInteractFrm>();
+  auto* seek = Application->CreateForm<TSeekFrm>(main, main->PreviewPlayer);
+  auto* add = Application->CreateForm<TAddFrm>(main, main);
   interact->RecordForm = record;
   main->RecordForm = record;
   main->InteractForm = interact;
+  main->SeekForm = seek;
+  main->AddForm = add;
   main->Show();
   main->Update();
   main->LoadTasks();

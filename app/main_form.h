@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/add_form.h"
 #include "app/job_record.h"
 #include "app/shockwave_flash_ex.h"
 #include "platform/classlib/dialogs.h"
@@ -33,6 +34,7 @@ class TElTree;
 class TElTreeItem;
 class TInteractFrm;
 class TRecordFrm;
+class TSeekFrm;
 
 // "<n>Bytes" below 1 KB, else "<n.nn>KB" below 1 MB, else "<n.nn>MB", with thousands
 // separators (1536 bytes give "1.50KB"). The size is the file's 64-bit length. Raises
@@ -42,7 +44,7 @@ std::string FormatFileSize(const std::string& Path);
 // Makes the preview player; tests replace it to see a failing player.
 using TPreviewPlayerFactory = std::function<TShockwaveFlashEx*(classlib::TWinControl* Panel)>;
 
-class TMainFrm : public classlib::TForm {
+class TMainFrm : public classlib::TForm, public TAddFrmHost {
  public:
   // JobListFile: the job-list file; empty means the INI file beside the program.
   explicit TMainFrm(classlib::TComponent* AOwner, const std::string& JobListFile = "");
@@ -114,6 +116,10 @@ class TMainFrm : public classlib::TForm {
   // The other program windows (not owned; null when absent).
   TInteractFrm* InteractForm = nullptr;
   TRecordFrm* RecordForm = nullptr;
+  // The adding window and the go-to-frame dialog; made by the main window (and owned by it) when
+  // the start-up did not make them.
+  TAddFrm* AddForm = nullptr;
+  TSeekFrm* SeekForm = nullptr;
 
   static TPreviewPlayerFactory PreviewPlayerFactory;  // empty: the real player
 
@@ -126,8 +132,8 @@ class TMainFrm : public classlib::TForm {
   int JobCount() const;
 
   // What the adding window asks of the main window: show a job it added, and note the change.
-  void ShowAddedJob(TCovSettings* Job);
-  void JobListModified();
+  void ShowAddedJob(TCovSettings* Job) override;
+  void JobListModified() override;
 
   void ShowSettings(TCovSettings* Job);
   void UpdateFrameCounter(classlib::TObject* Sender);

@@ -141,6 +141,20 @@ void MainFormTest::Click(TControl* Control) {
 
 void MainFormTest::AddByClicking(const std::vector<std::string>& Files) {
   dialogs.FileAnswers.push_back(Files);
+  // Once the adding window is up, its one-shot timer is fired at once, and an "&OK" it waits
+  // with after errors is pressed.
+  TTimer driver(nullptr);
+  driver.SetInterval(1);
+  bool busy = false;
+  driver.OnTimer = [&](TObject*) {
+    TAddFrm* add = form->AddForm;
+    if (busy || add == nullptr || !add->Visible()) return;
+    busy = true;
+    if (add->Timer->Enabled()) add->Timer->Fire();
+    if (add->Visible() && add->btnAction->Caption() == "&OK") add->btnAction->Click();
+    busy = false;
+  };
+  driver.SetEnabled(true);
   Click(form->btnAdd);
 }
 

@@ -9,6 +9,7 @@
 #include "app/interact_form.h"
 #include "app/job_list_file.h"
 #include "app/movie_file.h"
+#include "app/seek_form.h"
 #include "controls/aa_label.h"
 #include "controls/bmp_slider.h"
 #include "controls/morph_button.h"
@@ -580,4 +581,36 @@ TEST_F(MainFormTest, TheBatchNamesJobsWhoseMovieVanishedOrChanged) {
   EXPECT_TRUE(FileExists(out + "good.avi"));
   EXPECT_FALSE(FileExists(out + "junk.avi"));
   EXPECT_EQ(form->JobCount(), 3);  // the jobs stay listed
+}
+
+TEST_F(MainFormTest, AddAndSeekOpenTheirWindowsOverTheList) {
+  const std::string m = dir + "/m.swf";
+  const std::string junk = dir + "/notes.swf";
+  WriteMovie(m, 30);
+  WriteFileBytes(junk, "hello");
+  Open();
+  AddByClicking({junk, m});
+  ASSERT_NE(form->AddForm, nullptr);
+  EXPECT_EQ(form->AddForm->memMsg->Lines()->Strings(1), ">>Unsupported file!... \"" + junk + "\"");
+  EXPECT_EQ(ItemTexts(), (std::vector<std::string>{"m.swf@" + dir + "/"}));
+  EXPECT_TRUE(form->Modified);
+  EXPECT_EQ(form->PreviewPlayer->Movie(), m);  // the added job is shown
+  EXPECT_EQ(form->labSrcTotalFrames->Caption(), "Total Frames: 30 frames");
+
+  TTimer typist(nullptr);
+  typist.SetInterval(1);
+  int reached = 0;
+  typist.OnTimer = [&](TObject*) {
+    if (form->SeekForm == nullptr || !form->SeekForm->Visible()) return;
+    typist.SetEnabled(false);
+    form->SeekForm->edtFrameNumber->SetText("25");
+    form->SeekForm->edtFrameNumber->Perform(WM_KEYDOWN, VK_RETURN, 0);
+    reached = form->PreviewPlayer->CurrentFrame();
+    form->SeekForm->edtFrameNumber->Perform(WM_KEYDOWN, VK_ESCAPE, 0);
+  };
+  typist.SetEnabled(true);
+  Click(form->btnSeek);
+  EXPECT_EQ(reached, 25);
+  EXPECT_FALSE(form->SeekForm->Visible());
+  EXPECT_EQ(form->PreviewPlayer->CurrentFrame(), 25);
 }
