@@ -12,15 +12,19 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "app/add_form.h"
 #include "app/main_form.h"
+#include "app/seek_form.h"
 #include "controls/rx_controls.h"
 #include "controls/sui_menu.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/timer.h"
+#include "platform/classlib/std_controls.h"
 #include "platform/flash/format/writer.h"
 #include "resources/artwork.h"
 #include "treectl/tree.h"
@@ -106,14 +110,33 @@ int main(int argc, char** argv) {
   form->AfterConstruction();
   form->Show();
   Settle(300);
-  dialogs.FileAnswers.push_back(movies);
+  // The adding window with one file it cannot add, grabbed when it waits with its summary.
+  const std::string notes = dir + "/release notes.swf";
+  { std::ofstream(notes) << "not a movie"; }
+  std::vector<std::string> files = movies;
+  files.insert(files.begin() + 2, notes);
+  dialogs.FileAnswers.push_back(files);
+  int failures = 0;
+  QTimer adder;
+  adder.setInterval(50);
+  QObject::connect(&adder, &QTimer::timeout, [&] {
+    TAddFrm* add = form->AddForm;
+    if (add == nullptr || !add->Visible()) return;
+    adder.stop();
+    add->Timer->Fire();
+    Settle(300);
+    failures += !Grab(out + "/adding-window.png", form->Left() - 12, form->Top() - 12,
+                      form->Width() + 24, form->Height() + 24);
+    add->btnAction->Click();
+  });
+  adder.start();
   form->btnAddClick(form);
+
   form->lstFile->Items()->Item(1)->SetChecked(false);
   form->lstFile->SetSelected(form->lstFile->Items()->Item(0));
   form->btnPlayClick(form);
   Settle(1200);
   const int x = form->Left(), y = form->Top(), w = form->Width(), h = form->Height();
-  int failures = 0;
   // A margin round the window shows its shaped outline against the screen.
   failures += !Grab(out + "/main-window.png", x - 12, y - 12, w + 24, h + 24);
 
@@ -125,6 +148,14 @@ int main(int argc, char** argv) {
     if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
   });
   form->menPopup->Popup(at.X, at.Y);
+  Settle(200);
+
+  // The go-to-frame dialog over the main window.
+  QTimer::singleShot(600, [&] {
+    failures += !Grab(out + "/seek-dialog.png", x - 12, y - 12, w + 24, h + 24);
+    form->SeekForm->Close();
+  });
+  form->btnSeekClick(form);
   Settle(200);
 
   form->Modified = false;
