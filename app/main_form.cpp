@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "app/interact_form.h"
+#include "app/job_item.h"
 #include "app/movie_file.h"
 #include "app/record_form.h"
 #include "app/seek_form.h"
@@ -482,14 +483,7 @@ int TMainFrm::JobCount() const { return lstFile != nullptr ? lstFile->Items()->C
 TElTreeItem* TMainFrm::AddJobItem(TCovSettings* Job, bool Checked) {
   TElTreeItem* item = lstFile->Items()->AddItem(nullptr);
   try {
-    item->SetCheckBoxType(ectCheckBox);
-    item->SetCheckBoxEnabled(true);
-    item->SetShowCheckBox(true);
-    item->SetChecked(Checked);
-    item->Data = Job;
-    item->SetText(JobItemText(*Job));
-    item->ColumnText()->Add(JobSoundText(*Job));
-    item->ColumnText()->Add(JobOutputText(*Job));
+    FillJobItem(item, Job, Checked);
   } catch (...) {
     item->Data = nullptr;
     lstFile->Items()->DeleteItem(item);
