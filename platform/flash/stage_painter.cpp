@@ -8,6 +8,7 @@
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/text_painter.h"
+#include "platform/flash/video/flv_stream.h"
 #include "platform/flash/video/video_decoder.h"
 #include "platform/flash/video/video_shape.h"
 
@@ -36,14 +37,22 @@ void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, con
 }
 
 // Draws the frame of a video object that its ratio names.
+// A stream a script attached shows in place of the embedded frames (nothing while it has no
+// picture), always smoothed.
 void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& video, const Matrix& m,
                 const ColorTransform& cx) {
-  auto decoder = DecoderFor(video.character);
-  if (!decoder) return;
-  std::shared_ptr<const BitmapDef> picture = decoder->Frame(video.ratio);
-  if (!picture) return;
   const auto& stream = static_cast<const VideoDef&>(*video.character);
-  const ShapeDef shape = VideoFrameShape(stream, *picture, picture->id, stream.smoothing);
+  std::shared_ptr<const BitmapDef> picture;
+  bool smooth = stream.smoothing;
+  if (const auto& feed = video.video_feed) {
+    if (!feed->stream) return;
+    picture = feed->stream->PictureAt(feed->seconds);
+    smooth = true;
+  } else if (auto decoder = DecoderFor(video.character)) {
+    picture = decoder->Frame(video.ratio);
+  }
+  if (!picture) return;
+  const ShapeDef shape = VideoFrameShape(stream, *picture, picture->id, smooth);
   lookup.video_picture = picture.get();
   r.DrawShape(shape, m, cx);
   lookup.video_picture = nullptr;
@@ -121,6 +130,21 @@ void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& 
   r.DrawShape(rect, pixels_to_target, cx);
 }
 
+// A scroll rectangle shows only its part of the object, moved to the object's origin: masks
+// drawing to the rectangle and moves `m` so that the rectangle's corner lands on the origin.
+void BeginScrollRect(Renderer& r, const DisplayObject::PixelRect& rect, Matrix& m) {
+  auto twips = [](double px) { return static_cast<int32_t>(std::clamp(px, -1e6, 1e6) * 20); };
+  const int32_t l = twips(rect.x), t = twips(rect.y), rt = twips(rect.x + std::max(0.0, rect.width)),
+                b = twips(rect.y + std::max(0.0, rect.height));
+  Matrix shift;
+  shift.tx = -l;
+  shift.ty = -t;
+  m = m * shift;
+  r.BeginMask();
+  r.DrawShape(SolidRectangle(l, t, rt, b, Rgba{0, 0, 0, 255}), m, ColorTransform());
+  r.EndMask();
+}
+
 // `filter_scale` is the view's scale: filters grow with the stage, not with the objects' own
 // transforms.
 void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m,
@@ -176,6 +200,8 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       cm.ty = std::round(cm.ty);
     }
     if (layer) r.PushLayer(child->filters, filter_scale);
+    const bool scrolled = child->scroll_rect.has_value();
+    if (scrolled) BeginScrollRect(r, *child->scroll_rect, cm);
     if (child->has_opaque_background) PaintOpaqueBackground(r, *child, cm, ccx);
     switch (child->type) {
       case DisplayObject::Type::Shape:
@@ -195,6 +221,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
           PaintVideo(r, lookup, *child, cm, ccx);
         break;
     }
+    if (scrolled) r.PopMask();
     if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);
     if (script_mask) r.PopMask();
   }

@@ -15,6 +15,8 @@ constexpr Installer kInstallers[] = {
     InstallColor,        InstallSystem,        InstallStage,
     InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
     InstallTextFormat,   InstallTextField,     InstallStubs,
+    InstallFilters,      InstallClipEffects,   InstallNetStream,
+    InstallVideo,
 };
 
 }  // namespace

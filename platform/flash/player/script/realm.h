@@ -89,5 +89,9 @@ void InstallExternalInterface(Realm& realm);
 void InstallTextField(Realm& realm);
 void InstallTextFormat(Realm& realm);
 void InstallStubs(Realm& realm);
+void InstallFilters(Realm& realm);
+void InstallClipEffects(Realm& realm);
+void InstallNetStream(Realm& realm);
+void InstallVideo(Realm& realm);
 
 }  // namespace flash
