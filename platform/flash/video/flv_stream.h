@@ -2,6 +2,7 @@
 // file's bytes up front, and the picture for any moment is decoded when asked for.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -31,8 +32,14 @@ class FlvStream {
   int Width() const;
   int Height() const;
   size_t FrameCount() const;
-  // The numbers of the file's metadata (duration, width, framerate...), by name.
-  const std::vector<std::pair<std::string, double>>& Metadata() const;
+  // The values of the file's metadata (duration, width, framerate...) in the file's order:
+  // numbers, booleans and texts (nested lists are left out).
+  struct MetaValue {
+    enum class Kind : uint8_t { Number, Boolean, Text } kind = Kind::Number;
+    double number = 0;  // numbers, and booleans as 0 or 1
+    std::string text;
+  };
+  const std::vector<std::pair<std::string, MetaValue>>& Metadata() const;
 
   // The picture shown at `seconds` (the last frame that starts at or before it); going back
   // decodes again from the key frame before it. A frame that does not decode leaves the previous

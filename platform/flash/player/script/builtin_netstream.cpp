@@ -73,8 +73,12 @@ void TellMetadata(ActionRunner& vm, ScriptObject* stream, const FlvStream& flv) 
   Value handler = vm.GetMember(Value::Object(stream), "onMetaData");
   if (!vm.IsFunction(handler)) return;
   ScriptObject* info = vm.realm().NewObject();
-  for (const auto& [name, number] : flv.Metadata())
-    vm.SetMember(Value::Object(info), name, Value::Number(number));
+  for (const auto& [name, value] : flv.Metadata()) {
+    Value v = value.kind == FlvStream::MetaValue::Kind::Text    ? Value::String(value.text)
+              : value.kind == FlvStream::MetaValue::Kind::Boolean ? Value::Bool(value.number != 0)
+                                                                  : Value::Number(value.number);
+    vm.SetMember(Value::Object(info), name, v);
+  }
   vm.CallFromPlayer(handler, Value::Object(stream), {Value::Object(info)});
 }
 

@@ -4,7 +4,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/dict.h>
 #include <libavutil/mem.h>
 }
 
@@ -51,6 +50,124 @@ int64_t SeekMemory(void* opaque, int64_t offset, int whence) {
   return to;
 }
 
+// The onMetaData tag of a file: the script data tag before the first audio or video tag, a
+// name and a list of named values (AMF0). Every length is checked against the bytes left.
+class MetadataReader {
+ public:
+  explicit MetadataReader(const std::string& bytes) : b_(bytes) {}
+
+  std::vector<std::pair<std::string, FlvStream::MetaValue>> Read() {
+    std::vector<std::pair<std::string, FlvStream::MetaValue>> out;
+    if (b_.size() < 9) return out;
+    size_t at = U32(5) + 4;  // the header, then the size of the tag before the first
+    for (int tags = 0; tags < 8 && at + 11 <= b_.size(); ++tags) {
+      const uint8_t type = Byte(at) & 0x1F;
+      const size_t size = U24(at + 1);
+      const size_t body = at + 11;
+      if (body + size > b_.size() || type == 8 || type == 9) break;
+      if (type == 18) {
+        pos_ = body;
+        end_ = body + size;
+        std::string name;
+        if (Take(1) && Byte(pos_ - 1) == 2 && String(name) && name == "onMetaData" && Take(1)) {
+          const uint8_t kind = Byte(pos_ - 1);
+          if (kind == 8 && !Take(4)) return out;  // the list's count is only a hint
+          if (kind == 3 || kind == 8) Properties(out);
+        }
+        break;
+      }
+      at = body + size + 4;
+    }
+    return out;
+  }
+
+ private:
+  uint8_t Byte(size_t at) const { return static_cast<uint8_t>(b_[at]); }
+  size_t U24(size_t at) const {
+    return size_t{Byte(at)} << 16 | size_t{Byte(at + 1)} << 8 | Byte(at + 2);
+  }
+  size_t U32(size_t at) const { return size_t{Byte(at)} << 24 | U24(at + 1); }
+  bool Take(size_t n) {
+    if (n > end_ - pos_) return false;
+    pos_ += n;
+    return true;
+  }
+  bool String(std::string& s) {
+    if (!Take(2)) return false;
+    const size_t n = size_t{Byte(pos_ - 2)} << 8 | Byte(pos_ - 1);
+    if (!Take(n)) return false;
+    s.assign(b_, pos_ - n, n);
+    return true;
+  }
+  // Named values up to the end marker (an empty name and type 9).
+  void Properties(std::vector<std::pair<std::string, FlvStream::MetaValue>>& out) {
+    for (size_t count = 0; count < 4096; ++count) {
+      std::string name;
+      if (!String(name) || !Take(1)) return;
+      const uint8_t kind = Byte(pos_ - 1);
+      if (name.empty() && kind == 9) return;
+      FlvStream::MetaValue v;
+      if (!Value(kind, v, 0)) return;
+      if (kind <= 2) out.emplace_back(std::move(name), std::move(v));
+    }
+  }
+  // One value of type `kind` (its type byte read); nested lists are read past. False when the
+  // data ends inside it or nests too deeply.
+  bool Value(uint8_t kind, FlvStream::MetaValue& v, int depth) {
+    if (depth > 8) return false;
+    switch (kind) {
+      case 0: {  // number, big-endian double
+        if (!Take(8)) return false;
+        uint64_t bits = 0;
+        for (size_t i = pos_ - 8; i < pos_; ++i) bits = bits << 8 | Byte(i);
+        std::memcpy(&v.number, &bits, 8);
+        v.kind = FlvStream::MetaValue::Kind::Number;
+        return true;
+      }
+      case 1:
+        if (!Take(1)) return false;
+        v.kind = FlvStream::MetaValue::Kind::Boolean;
+        v.number = Byte(pos_ - 1) ? 1 : 0;
+        return true;
+      case 2: v.kind = FlvStream::MetaValue::Kind::Text; return String(v.text);
+      case 5:
+      case 6: return true;  // null, undefined
+      case 3:
+      case 8: {  // object, list with a count: named values up to the end marker
+        if (kind == 8 && !Take(4)) return false;
+        for (size_t count = 0; count < 65536; ++count) {
+          std::string name;
+          if (!String(name) || !Take(1)) return false;
+          const uint8_t k = Byte(pos_ - 1);
+          if (name.empty() && k == 9) return true;
+          FlvStream::MetaValue inner;
+          if (!Value(k, inner, depth + 1)) return false;
+        }
+        return false;
+      }
+      case 10: {  // strict array: a count, then values
+        if (!Take(4)) return false;
+        const size_t n = U32(pos_ - 4);
+        for (size_t i = 0; i < n; ++i) {
+          if (!Take(1)) return false;
+          FlvStream::MetaValue inner;
+          if (!Value(Byte(pos_ - 1), inner, depth + 1)) return false;
+        }
+        return true;
+      }
+      case 11: return Take(10);  // date
+      case 12: {                 // long string
+        if (!Take(4)) return false;
+        return Take(U32(pos_ - 4));
+      }
+      default: return false;
+    }
+  }
+
+  const std::string& b_;
+  size_t pos_ = 0, end_ = 0;
+};
+
 struct Frame {
   double time = 0;  // seconds
   bool key = false;
@@ -63,7 +180,7 @@ struct FlvStream::Impl {
   AVCodecParameters* params = nullptr;
   std::vector<Frame> frames;
   double duration = 0;
-  std::vector<std::pair<std::string, double>> metadata;
+  std::vector<std::pair<std::string, MetaValue>> metadata;
 
   AVCodecContext* context = nullptr;
   AVFrame* frame = nullptr;
@@ -124,12 +241,6 @@ bool FlvStream::Impl::Demux(const std::string& bytes) {
     params = avcodec_parameters_alloc();
     ok = params && avcodec_parameters_copy(params, st->codecpar) >= 0;
     if (format->duration > 0) duration = format->duration / static_cast<double>(AV_TIME_BASE);
-    const AVDictionaryEntry* e = nullptr;
-    while ((e = av_dict_get(format->metadata, "", e, AV_DICT_IGNORE_SUFFIX))) {
-      char* end = nullptr;
-      const double d = std::strtod(e->value, &end);
-      if (end && end != e->value && *end == '\0') metadata.emplace_back(e->key, d);
-    }
     AVPacket* p = av_packet_alloc();
     size_t total = 0;
     const double base = av_q2d(st->time_base);
@@ -156,6 +267,11 @@ bool FlvStream::Impl::Demux(const std::string& bytes) {
     }
     av_packet_free(&p);
     if (!frames.empty()) duration = std::max(duration, frames.back().time + frame_time);
+    metadata = MetadataReader(bytes).Read();
+    for (const auto& [name, value] : metadata)
+      if (name == "duration" && value.kind == MetaValue::Kind::Number && value.number > duration &&
+          value.number < 1e9)
+        duration = value.number;
     ok = ok && !frames.empty();
   }
   if (format) avformat_close_input(&format);
@@ -232,7 +348,7 @@ double FlvStream::Duration() const { return impl_->duration; }
 int FlvStream::Width() const { return impl_->params->width; }
 int FlvStream::Height() const { return impl_->params->height; }
 size_t FlvStream::FrameCount() const { return impl_->frames.size(); }
-const std::vector<std::pair<std::string, double>>& FlvStream::Metadata() const {
+const std::vector<std::pair<std::string, FlvStream::MetaValue>>& FlvStream::Metadata() const {
   return impl_->metadata;
 }
 std::shared_ptr<const BitmapDef> FlvStream::PictureAt(double seconds) {

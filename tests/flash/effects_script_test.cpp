@@ -1,0 +1,291 @@
+// Effects set from scripts: the flash.filters classes (defaults, ranges, copies), the members of
+// clips that change how they are drawn (blendMode, filters, cacheAsBitmap, opaqueBackground,
+// scrollRect, scale9Grid), and what the stage then shows.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
+#include "tests/flash/script_objects_support.h"
+
+namespace {
+
+using flashtest::Script;
+
+// Pushes an array literal of numbers.
+Script::Emit Numbers(std::vector<double> values) {
+  return [values](Script& c) {
+    for (auto it = values.rbegin(); it != values.rend(); ++it) c.a.PushNumber(*it);
+    c.a.PushInt(static_cast<int32_t>(values.size())).Op(0x42);
+  };
+}
+
+Script::Emit NewFilter(const std::string& cls, std::vector<Script::Emit> args = {}) {
+  return [cls, args](Script& c) { c.NewIn("flash.filters", cls, args); };
+}
+
+TEST(EffectsScriptFilters, ConstructorsKeepEveryValueInItsRange) {
+  Script s;
+  s.Var("b", NewFilter("BlurFilter", {Script::Num(300), Script::Num(-5), Script::Num(20)}));
+  for (const char* m : {"b.blurX", "b.blurY", "b.quality"}) s.TraceMember(m);
+  s.Var("d", NewFilter("DropShadowFilter"));
+  for (const char* m : {"d.distance", "d.angle", "d.color", "d.alpha", "d.strength", "d.inner",
+                        "d.hideObject"})
+    s.TraceMember(m);
+  s.SetMember("d", "angle", Script::Num(400));
+  s.SetMember("d", "alpha", Script::Num(2));
+  s.SetMember("d", "color", Script::Num(0x1FF0000));
+  s.SetMember("d", "strength", Script::Num(300));
+  s.SetMember("d", "quality", Script::Str("x"));
+  for (const char* m : {"d.angle", "d.alpha", "d.color", "d.strength", "d.quality"})
+    s.TraceMember(m);
+  s.Var("g", NewFilter("GlowFilter"));
+  for (const char* m : {"g.color", "g.blurX", "g.strength"}) s.TraceMember(m);
+  s.Var("v", NewFilter("BevelFilter"));
+  s.SetMember("v", "type", Script::Str("sideways"));
+  s.TraceMember("v.type");
+  s.SetMember("v", "type", Script::Str("full"));
+  s.TraceMember("v.type");
+  const std::string want =
+      "255\n0\n15\n"
+      "4\n45\n0\n1\n1\nfalse\nfalse\n"
+      "40\n1\n16711680\n255\n0\n"
+      "16711680\n6\n2\n"
+      "inner\nfull\n";
+  EXPECT_EQ(s.Run(), want);
+}
+
+TEST(EffectsScriptFilters, MatricesAndGradientsFitTheirSizes) {
+  Script s;
+  s.Var("c", NewFilter("ConvolutionFilter",
+                       {Script::Num(2), Script::Num(2), Numbers({1, 2, 3, 4, 5})}));
+  s.TraceMember("c.matrix");
+  s.SetMember("c", "matrixX", Script::Num(3));
+  s.TraceMember("c.matrix");
+  s.SetMember("c", "matrixY", Script::Num(99));
+  s.TraceMember("c.matrixY");
+  s.Var("m", NewFilter("ColorMatrixFilter", {Numbers({2, 3})}));
+  s.TraceMember("m.matrix");
+  s.Var("gg", NewFilter("GradientGlowFilter", {Script::Num(4), Script::Num(45),
+                                               Numbers({0xFF0000, 0x00FF00}), Numbers({0.5, 7}),
+                                               Numbers({300})}));
+  s.TraceMember("gg.alphas");
+  s.TraceMember("gg.ratios");
+  s.SetMember("gg", "colors", Numbers({1}));
+  s.TraceMember("gg.alphas");
+  EXPECT_EQ(s.Run(),
+            "1,2,3,4\n1,2,3,4,0,0\n15\n2,3,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\n"
+            "0.5,1\n255,0\n0.5\n");
+}
+
+TEST(EffectsScriptFilters, ArraysAndClonesAreCopies) {
+  Script s;
+  s.Var("m", NewFilter("ColorMatrixFilter"));
+  s.Var("arr", Script::Member("m", "matrix"));
+  s.SetMember("arr", "0", Script::Num(5));
+  s.TraceExpr([](Script& c) {
+    c.Path("m.matrix");
+    c.a.PushString("0").Op(0x4E);
+  });
+  s.Var("k", [](Script& c) { c.Call("m", "clone"); });
+  s.SetMember("m", "matrix", Numbers({9}));
+  s.TraceExpr([](Script& c) {
+    c.Path("k.matrix");
+    c.a.PushString("0").Op(0x4E);
+  });
+  // The clone is of the same class.
+  s.TraceExpr([](Script& c) {
+    c.Get("k");
+    c.Path("flash.filters.ColorMatrixFilter");
+    c.a.Op(0x54);
+  });
+  // Members read before a constructor ran are undefined.
+  s.TraceMember("flash.filters.BlurFilter.prototype.blurX");
+  EXPECT_EQ(s.Run(), "1\n1\ntrue\nundefined\n");
+}
+
+// A movie with a script that makes clip "c" holding a red square of 20 pixels at (10, 10).
+Script ClipScript() {
+  Script s;
+  s.Call("this", "createEmptyMovieClip", {Script::Str("c"), Script::Num(1)}).Drop();
+  s.Call("c", "beginFill", {Script::Num(0xFF0000)}).Drop();
+  s.Call("c", "moveTo", {Script::Num(10), Script::Num(10)}).Drop();
+  s.Call("c", "lineTo", {Script::Num(30), Script::Num(10)}).Drop();
+  s.Call("c", "lineTo", {Script::Num(30), Script::Num(30)}).Drop();
+  s.Call("c", "lineTo", {Script::Num(10), Script::Num(30)}).Drop();
+  s.Call("c", "lineTo", {Script::Num(10), Script::Num(10)}).Drop();
+  s.Call("c", "endFill").Drop();
+  return s;
+}
+
+TEST(EffectsScriptClip, BlendModesByNameAndNumber) {
+  Script s = ClipScript();
+  s.TraceMember("c.blendMode");
+  for (Script::Emit v : {Script::Str("multiply"), Script::Str("Screen"), Script::Num(259),
+                         Script::Num(-1), Script::Num(14.9), Script::Num(15)}) {
+    s.SetMember("c", "blendMode", v);
+    s.TraceMember("c.blendMode");
+  }
+  s.SetMember("c", "blendMode", [](Script& c) { c.a.PushNull(); });
+  s.TraceMember("c.blendMode");
+  EXPECT_EQ(s.Run(), "normal\nmultiply\nmultiply\nmultiply\nmultiply\nhardlight\nhardlight\n"
+                     "normal\n");
+}
+
+TEST(EffectsScriptClip, FiltersAreReplacedAndReadAsCopies) {
+  Script s = ClipScript();
+  s.TraceMember("c.filters.length");
+  s.SetMember("c", "filters", [](Script& c) {
+    NewFilter("DisplacementMapFilter")(c);
+    c.a.PushString("not a filter");
+    NewFilter("BlurFilter", {Script::Num(8), Script::Num(6), Script::Num(2)})(c);
+    c.a.PushInt(3).Op(0x42);
+  });
+  s.TraceMember("c.filters.length");
+  s.Var("f", [](Script& c) {
+    c.Path("c.filters");
+    c.a.PushString("0").Op(0x4E);
+  });
+  s.SetMember("f", "blurX", Script::Num(1));
+  s.TraceExpr([](Script& c) {
+    c.Path("c.filters");
+    c.a.PushString("0").Op(0x4E).PushString("blurX").Op(0x4E);
+  });
+  s.TraceMember("c.cacheAsBitmap");
+  s.SetMember("c", "filters", [](Script& c) { c.a.PushNull(); });
+  s.TraceMember("c.filters.length");
+  EXPECT_EQ(s.Run(), "0\n1\n8\nfalse\n0\n");
+}
+
+TEST(EffectsScriptClip, CachingBackgroundAndRectangles) {
+  Script s = ClipScript();
+  for (const char* m : {"c.cacheAsBitmap", "c.opaqueBackground", "c.scrollRect", "c.scale9Grid"})
+    s.TraceMember(m);
+  s.SetMember("c", "cacheAsBitmap", Script::Num(1));
+  s.SetMember("c", "opaqueBackground", Script::Num(0x123456));
+  auto rect = [](double x, double y, double w, double h) {
+    return [=](Script& c) {
+      c.NewIn("flash.geom", "Rectangle",
+              {Script::Num(x), Script::Num(y), Script::Num(w), Script::Num(h)});
+    };
+  };
+  s.SetMember("c", "scrollRect", rect(1, 2, 3, 4));
+  s.SetMember("c", "scale9Grid", rect(5, 5, 10, 10));
+  for (const char* m : {"c.cacheAsBitmap", "c.opaqueBackground", "c.scrollRect", "c.scale9Grid"})
+    s.TraceMember(m);
+  s.SetMember("c", "opaqueBackground", [](Script& c) { c.a.PushUndefined(); });
+  s.SetMember("c", "scrollRect", [](Script& c) { c.a.PushNull(); });
+  s.SetMember("c", "scale9Grid", Script::Num(3));  // no rectangle: unchanged
+  for (const char* m : {"c.opaqueBackground", "c.scrollRect", "c.scale9Grid"}) s.TraceMember(m);
+  EXPECT_EQ(s.Run(),
+            "false\nundefined\nundefined\nundefined\n"
+            "true\n1193046\n(x=1, y=2, w=3, h=4)\n(x=5, y=5, w=10, h=10)\n"
+            "undefined\nundefined\n(x=5, y=5, w=10, h=10)\n");
+}
+
+flash::Rgba Pixel(const flash::Player& p, int x, int y) {
+  std::vector<uint8_t> px(100 * 100 * 4);
+  flash::PaintStage(p, {px.data(), 100, 100, 100 * 4}, {255, 255, 255, 255});
+  const uint8_t* c = &px[(static_cast<size_t>(y) * 100 + x) * 4];
+  return {c[2], c[1], c[0], c[3]};
+}
+
+TEST(EffectsScriptClip, ScrollRectShowsItsPartAtTheOrigin) {
+  Script s = ClipScript();
+  s.SetMember("c", "scrollRect", [](Script& c) {
+    c.NewIn("flash.geom", "Rectangle",
+            {Script::Num(20), Script::Num(20), Script::Num(20), Script::Num(20)});
+  });
+  s.Run();
+  // The square's lower right quarter (20..30) now lies at 0..10; the rest of the window is empty.
+  EXPECT_EQ(Pixel(s.player, 5, 5), (flash::Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(Pixel(s.player, 15, 5), (flash::Rgba{255, 255, 255, 255}));
+  EXPECT_EQ(Pixel(s.player, 25, 25), (flash::Rgba{255, 255, 255, 255}));
+}
+
+TEST(EffectsScriptClip, ScriptFiltersAreDrawn) {
+  Script s = ClipScript();
+  // A hard blue shadow 10 pixels to the right.
+  s.SetMember("c", "filters", [](Script& c) {
+    NewFilter("DropShadowFilter", {Script::Num(10), Script::Num(0), Script::Num(0x0000FF),
+                                   Script::Num(1), Script::Num(0), Script::Num(0)})(c);
+    c.a.PushInt(1).Op(0x42);
+  });
+  s.Run();
+  EXPECT_EQ(Pixel(s.player, 20, 20), (flash::Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(Pixel(s.player, 35, 20), (flash::Rgba{0, 0, 255, 255}));
+  EXPECT_EQ(Pixel(s.player, 45, 20), (flash::Rgba{255, 255, 255, 255}));
+}
+
+}  // namespace
+
+namespace {
+
+// Clip "c": a red 40-pixel square with a blue middle (10..30), drawn by script.
+Script FramedClipScript() {
+  Script s;
+  s.Call("this", "createEmptyMovieClip", {Script::Str("c"), Script::Num(1)}).Drop();
+  auto square = [&s](double colour, double a, double b) {
+    s.Call("c", "beginFill", {Script::Num(colour)}).Drop();
+    s.Call("c", "moveTo", {Script::Num(a), Script::Num(a)}).Drop();
+    s.Call("c", "lineTo", {Script::Num(b), Script::Num(a)}).Drop();
+    s.Call("c", "lineTo", {Script::Num(b), Script::Num(b)}).Drop();
+    s.Call("c", "lineTo", {Script::Num(a), Script::Num(b)}).Drop();
+    s.Call("c", "lineTo", {Script::Num(a), Script::Num(a)}).Drop();
+    s.Call("c", "endFill").Drop();
+  };
+  square(0xFF0000, 0, 40);
+  square(0x0000FF, 10, 30);
+  return s;
+}
+
+TEST(EffectsScriptClip, Scale9GridKeepsTheFrameWidth) {
+  const flash::Rgba red{255, 0, 0, 255}, blue{0, 0, 255, 255};
+  for (bool with_grid : {false, true}) {
+    Script s = FramedClipScript();
+    if (with_grid) {
+      s.SetMember("c", "scale9Grid", [](Script& c) {
+        c.NewIn("flash.geom", "Rectangle",
+                {Script::Num(10), Script::Num(10), Script::Num(20), Script::Num(20)});
+      });
+    }
+    s.SetMember("c", "_xscale", Script::Num(200));
+    s.Run();
+    // Scaled twice as wide: the frame stays 10 pixels wide with the grid, 20 without.
+    EXPECT_EQ(Pixel(s.player, 5, 20), red) << with_grid;
+    EXPECT_EQ(Pixel(s.player, 15, 20), with_grid ? blue : red) << with_grid;
+    EXPECT_EQ(Pixel(s.player, 65, 20), with_grid ? blue : red) << with_grid;
+    EXPECT_EQ(Pixel(s.player, 75, 20), red) << with_grid;
+    EXPECT_EQ(Pixel(s.player, 20, 5), red) << with_grid;  // the height is not scaled
+    EXPECT_EQ(Pixel(s.player, 20, 15), blue) << with_grid;
+  }
+}
+
+TEST(EffectsScriptClip, ScalingGridTagGivesTheSpritesGrid) {
+  flash::SwfWriter w(8, 100, 100, 12);
+  flash::ShapeBuilder shape;
+  flash::FillStyleSpec fill;
+  fill.color = {255, 0, 0, 255};
+  shape.Rectangle(0, 0, 800, 800, shape.AddFill(fill));
+  w.DefineShape(1, shape);
+  flash::TimelineWriter sprite;
+  sprite.Place(flashtest::NewPlace(1, 1));
+  sprite.ShowFrame();
+  w.DefineSprite(2, sprite);
+  flash::BitWriter grid;
+  grid.U16(2);
+  grid.Rect({200, 600, 100, 700});
+  w.Tag(flash::kTagDefineScalingGrid, grid.Data());
+  w.Place(flashtest::NewPlace(1, 2, "s"));
+  w.DoAction(Script().TraceMember("s.scale9Grid").a.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "(x=10, y=5, w=20, h=30)\n");
+}
+
+}  // namespace
