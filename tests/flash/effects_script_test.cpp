@@ -108,8 +108,7 @@ TEST(EffectsScriptFilters, ArraysAndClonesAreCopies) {
 }
 
 // A movie with a script that makes clip "c" holding a red square of 20 pixels at (10, 10).
-Script ClipScript() {
-  Script s;
+void MakeClip(Script& s) {
   s.Call("this", "createEmptyMovieClip", {Script::Str("c"), Script::Num(1)}).Drop();
   s.Call("c", "beginFill", {Script::Num(0xFF0000)}).Drop();
   s.Call("c", "moveTo", {Script::Num(10), Script::Num(10)}).Drop();
@@ -118,11 +117,11 @@ Script ClipScript() {
   s.Call("c", "lineTo", {Script::Num(10), Script::Num(30)}).Drop();
   s.Call("c", "lineTo", {Script::Num(10), Script::Num(10)}).Drop();
   s.Call("c", "endFill").Drop();
-  return s;
 }
 
 TEST(EffectsScriptClip, BlendModesByNameAndNumber) {
-  Script s = ClipScript();
+  Script s;
+  MakeClip(s);
   s.TraceMember("c.blendMode");
   for (Script::Emit v : {Script::Str("multiply"), Script::Str("Screen"), Script::Num(259),
                          Script::Num(-1), Script::Num(14.9), Script::Num(15)}) {
@@ -136,7 +135,8 @@ TEST(EffectsScriptClip, BlendModesByNameAndNumber) {
 }
 
 TEST(EffectsScriptClip, FiltersAreReplacedAndReadAsCopies) {
-  Script s = ClipScript();
+  Script s;
+  MakeClip(s);
   s.TraceMember("c.filters.length");
   s.SetMember("c", "filters", [](Script& c) {
     NewFilter("DisplacementMapFilter")(c);
@@ -161,7 +161,8 @@ TEST(EffectsScriptClip, FiltersAreReplacedAndReadAsCopies) {
 }
 
 TEST(EffectsScriptClip, CachingBackgroundAndRectangles) {
-  Script s = ClipScript();
+  Script s;
+  MakeClip(s);
   for (const char* m : {"c.cacheAsBitmap", "c.opaqueBackground", "c.scrollRect", "c.scale9Grid"})
     s.TraceMember(m);
   s.SetMember("c", "cacheAsBitmap", Script::Num(1));
@@ -194,7 +195,8 @@ flash::Rgba Pixel(const flash::Player& p, int x, int y) {
 }
 
 TEST(EffectsScriptClip, ScrollRectShowsItsPartAtTheOrigin) {
-  Script s = ClipScript();
+  Script s;
+  MakeClip(s);
   s.SetMember("c", "scrollRect", [](Script& c) {
     c.NewIn("flash.geom", "Rectangle",
             {Script::Num(20), Script::Num(20), Script::Num(20), Script::Num(20)});
@@ -207,7 +209,8 @@ TEST(EffectsScriptClip, ScrollRectShowsItsPartAtTheOrigin) {
 }
 
 TEST(EffectsScriptClip, ScriptFiltersAreDrawn) {
-  Script s = ClipScript();
+  Script s;
+  MakeClip(s);
   // A hard blue shadow 10 pixels to the right.
   s.SetMember("c", "filters", [](Script& c) {
     NewFilter("DropShadowFilter", {Script::Num(10), Script::Num(0), Script::Num(0x0000FF),
@@ -225,8 +228,7 @@ TEST(EffectsScriptClip, ScriptFiltersAreDrawn) {
 namespace {
 
 // Clip "c": a red 40-pixel square with a blue middle (10..30), drawn by script.
-Script FramedClipScript() {
-  Script s;
+void MakeFramedClip(Script& s) {
   s.Call("this", "createEmptyMovieClip", {Script::Str("c"), Script::Num(1)}).Drop();
   auto square = [&s](double colour, double a, double b) {
     s.Call("c", "beginFill", {Script::Num(colour)}).Drop();
@@ -239,13 +241,13 @@ Script FramedClipScript() {
   };
   square(0xFF0000, 0, 40);
   square(0x0000FF, 10, 30);
-  return s;
 }
 
 TEST(EffectsScriptClip, Scale9GridKeepsTheFrameWidth) {
   const flash::Rgba red{255, 0, 0, 255}, blue{0, 0, 255, 255};
   for (bool with_grid : {false, true}) {
-    Script s = FramedClipScript();
+    Script s;
+    MakeFramedClip(s);
     if (with_grid) {
       s.SetMember("c", "scale9Grid", [](Script& c) {
         c.NewIn("flash.geom", "Rectangle",

@@ -114,11 +114,11 @@ void OpenStream(Script& s, const std::string& file) {
   s.Var("ns", [](Script& c) { c.New("NetStream", {Script::VarRef("nc")}); });
   Script status;
   status.a.PushString("info").Op(0x1C).PushString("code").Op(0x4E).Trace();
-  s.SetMember("ns", "onStatus", [status](Script& c) { c.Function({"info"}, status); });
+  s.SetMember("ns", "onStatus", [&status](Script& c) { c.Function({"info"}, status); });
   Script meta;
   meta.a.PushString("meta ").PushString("info").Op(0x1C).PushString("duration").Op(0x4E)
       .Op(0x47).Trace();
-  s.SetMember("ns", "onMetaData", [meta](Script& c) { c.Function({"info"}, meta); });
+  s.SetMember("ns", "onMetaData", [&meta](Script& c) { c.Function({"info"}, meta); });
   s.Call("ns", "play", {Script::Str(file)}).Drop();
 }
 
@@ -148,7 +148,7 @@ TEST_F(NetStreamTest, TimePauseSeekAndClose) {
   Script s;
   OpenStream(s, "clip.flv");
   s.Run(1, folder_.string());
-  auto run = [&s](Script code) {
+  auto run = [&s](const Script& code) {
     s.player.RunScriptNow(
         std::static_pointer_cast<flash::MovieClip>(s.player.LevelRoot(0)->shared_from_this()),
         std::make_shared<const std::vector<uint8_t>>(code.a.Build()));
@@ -293,7 +293,9 @@ TEST_F(NetStreamTest, CutAndOversizedFilesStayBounded) {
   set_bits(33, 16, 65535);
   set_bits(49, 16, 65535);
   auto big = flash::FlvStream::Open(Flv({huge}, 6, 1));
-  if (big) EXPECT_FALSE(big->PictureAt(0));
+  if (big) {
+    EXPECT_FALSE(big->PictureAt(0));
+  }
 }
 
 }  // namespace

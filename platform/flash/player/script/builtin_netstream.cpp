@@ -25,6 +25,15 @@ class StreamData : public ScriptObject {
   bool paused = false;
   bool started = false;  // the tick of play has passed: time runs from the next one
   bool listening = false;
+  // The position is `base` plus the ticks played since it was set (counted, not summed, so that
+  // whole frames of the file fall on the ticks they should).
+  double base = 0;
+  long ticks = 0;
+  void SetPosition(double seconds) {
+    base = seconds;
+    ticks = 0;
+    feed->seconds = seconds;
+  }
   bool metadata_due = false;
   double bytes = 0;
   double buffer_time = 0.1;
@@ -92,11 +101,11 @@ bool Tick(ActionRunner& vm, ScriptObject* stream) {
     if (d->started && !d->paused) {
       const MovieDef* movie = vm.player().Movie(0);
       const double rate = movie ? std::max(1.0, static_cast<double>(movie->header.frame_rate)) : 12;
-      d->feed->seconds += 1.0 / rate;
+      d->feed->seconds = d->base + static_cast<double>(++d->ticks) / rate;
     }
     d->started = true;
     if (d->feed->seconds >= flv->Duration()) {
-      d->feed->seconds = flv->Duration();
+      d->SetPosition(flv->Duration());
       d->playing = false;
       Queue(*d, "NetStream.Buffer.Flush");
       Queue(*d, "NetStream.Play.Stop");
@@ -148,7 +157,7 @@ Value Method(NativeCall& c) {
       const std::string url = c.vm.ToString(c.Arg(0));
       LoadResult file = c.vm.player().loads.Read(url);
       d->feed->stream.reset();
-      d->feed->seconds = 0;
+      d->SetPosition(0);
       d->statuses.clear();
       d->paused = false;
       d->started = false;
@@ -170,12 +179,13 @@ Value Method(NativeCall& c) {
     }
     case kPause:
       d->paused = c.Count() == 0 ? !d->paused : c.vm.ToBool(c.Arg(0));
+      d->SetPosition(d->feed->seconds);
       break;
     case kSeek: {
       if (!d->feed->stream) break;
       double to = c.vm.ToNumber(c.Arg(0));
       if (std::isnan(to)) break;
-      d->feed->seconds = std::clamp(to, 0.0, d->feed->stream->Duration());
+      d->SetPosition(std::clamp(to, 0.0, d->feed->stream->Duration()));
       d->playing = true;
       d->started = false;  // the picture at the new place shows for a tick
       Queue(*d, "NetStream.Seek.Notify");
@@ -184,7 +194,7 @@ Value Method(NativeCall& c) {
     }
     case kClose:
       d->feed->stream.reset();
-      d->feed->seconds = 0;
+      d->SetPosition(0);
       d->playing = false;
       d->statuses.clear();
       break;
