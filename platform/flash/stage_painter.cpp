@@ -134,7 +134,8 @@ void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& 
 // drawing to the rectangle and moves `m` so that the rectangle's corner lands on the origin.
 void BeginScrollRect(Renderer& r, const DisplayObject::PixelRect& rect, Matrix& m) {
   auto twips = [](double px) { return static_cast<int32_t>(std::clamp(px, -1e6, 1e6) * 20); };
-  const int32_t l = twips(rect.x), t = twips(rect.y), rt = twips(rect.x + std::max(0.0, rect.width)),
+  const int32_t l = twips(rect.x), t = twips(rect.y),
+                rt = twips(rect.x + std::max(0.0, rect.width)),
                 b = twips(rect.y + std::max(0.0, rect.height));
   Matrix shift;
   shift.tx = -l;
@@ -211,7 +212,8 @@ ShapeDef GridShape(const ShapeDef& shape, const Matrix& placed, const ScaleGrid&
   out.bounds = {std::min(corners[0][0], corners[1][0]), std::max(corners[0][0], corners[1][0]),
                 std::min(corners[0][1], corners[1][1]), std::max(corners[0][1], corners[1][1])};
   out.edge_bounds = {std::min(corners[2][0], corners[3][0]), std::max(corners[2][0], corners[3][0]),
-                     std::min(corners[2][1], corners[3][1]), std::max(corners[2][1], corners[3][1])};
+                     std::min(corners[2][1], corners[3][1]),
+                     std::max(corners[2][1], corners[3][1])};
   return out;
 }
 
@@ -284,9 +286,9 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
     switch (child->type) {
       case DisplayObject::Type::Shape:
         if (gridded)
-          r.DrawShape(GridShape(static_cast<const ShapeDef&>(*child->character), child->matrix,
-                                grid),
-                      m, ccx);
+          r.DrawShape(
+              GridShape(static_cast<const ShapeDef&>(*child->character), child->matrix, grid), m,
+              ccx);
         else
           r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);
         break;

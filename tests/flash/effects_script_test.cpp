@@ -32,8 +32,8 @@ TEST(EffectsScriptFilters, ConstructorsKeepEveryValueInItsRange) {
   s.Var("b", NewFilter("BlurFilter", {Script::Num(300), Script::Num(-5), Script::Num(20)}));
   for (const char* m : {"b.blurX", "b.blurY", "b.quality"}) s.TraceMember(m);
   s.Var("d", NewFilter("DropShadowFilter"));
-  for (const char* m : {"d.distance", "d.angle", "d.color", "d.alpha", "d.strength", "d.inner",
-                        "d.hideObject"})
+  for (const char* m :
+       {"d.distance", "d.angle", "d.color", "d.alpha", "d.strength", "d.inner", "d.hideObject"})
     s.TraceMember(m);
   s.SetMember("d", "angle", Script::Num(400));
   s.SetMember("d", "alpha", Script::Num(2));
@@ -60,8 +60,8 @@ TEST(EffectsScriptFilters, ConstructorsKeepEveryValueInItsRange) {
 
 TEST(EffectsScriptFilters, MatricesAndGradientsFitTheirSizes) {
   Script s;
-  s.Var("c", NewFilter("ConvolutionFilter",
-                       {Script::Num(2), Script::Num(2), Numbers({1, 2, 3, 4, 5})}));
+  s.Var("c",
+        NewFilter("ConvolutionFilter", {Script::Num(2), Script::Num(2), Numbers({1, 2, 3, 4, 5})}));
   s.TraceMember("c.matrix");
   s.SetMember("c", "matrixX", Script::Num(3));
   s.TraceMember("c.matrix");
@@ -69,9 +69,9 @@ TEST(EffectsScriptFilters, MatricesAndGradientsFitTheirSizes) {
   s.TraceMember("c.matrixY");
   s.Var("m", NewFilter("ColorMatrixFilter", {Numbers({2, 3})}));
   s.TraceMember("m.matrix");
-  s.Var("gg", NewFilter("GradientGlowFilter", {Script::Num(4), Script::Num(45),
-                                               Numbers({0xFF0000, 0x00FF00}), Numbers({0.5, 7}),
-                                               Numbers({300})}));
+  s.Var("gg", NewFilter("GradientGlowFilter",
+                        {Script::Num(4), Script::Num(45), Numbers({0xFF0000, 0x00FF00}),
+                         Numbers({0.5, 7}), Numbers({300})}));
   s.TraceMember("gg.alphas");
   s.TraceMember("gg.ratios");
   s.SetMember("gg", "colors", Numbers({1}));
@@ -130,8 +130,9 @@ TEST(EffectsScriptClip, BlendModesByNameAndNumber) {
   }
   s.SetMember("c", "blendMode", [](Script& c) { c.a.PushNull(); });
   s.TraceMember("c.blendMode");
-  EXPECT_EQ(s.Run(), "normal\nmultiply\nmultiply\nmultiply\nmultiply\nhardlight\nhardlight\n"
-                     "normal\n");
+  EXPECT_EQ(s.Run(),
+            "normal\nmultiply\nmultiply\nmultiply\nmultiply\nhardlight\nhardlight\n"
+            "normal\n");
 }
 
 TEST(EffectsScriptClip, FiltersAreReplacedAndReadAsCopies) {

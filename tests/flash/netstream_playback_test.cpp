@@ -40,9 +40,10 @@ void Tag(std::string& out, uint8_t type, uint32_t ms, const std::string& body) {
   U32(out, static_cast<uint32_t>(body.size() + 11));
 }
 
-// An FLV file of H.263 frames, one every 1/fps seconds (key frame every `gop`), with a metadata
-// tag giving the duration and size.
-std::string Flv(const std::vector<std::vector<uint8_t>>& frames, double fps, int gop) {
+// An FLV file of frames of `codec` (2: H.263, 3: screen video), one every 1/fps seconds (key frame
+// every `gop`), with a metadata tag giving the duration and size.
+std::string Flv(const std::vector<std::vector<uint8_t>>& frames, double fps, int gop,
+                uint8_t codec = 2) {
   std::string out = "FLV";
   out += '\x01';
   out += '\x01';
@@ -73,7 +74,7 @@ std::string Flv(const std::vector<std::vector<uint8_t>>& frames, double fps, int
   meta += std::string("\x00\x00\x09", 3);
   Tag(out, 18, 0, meta);
   for (size_t n = 0; n < frames.size(); ++n) {
-    std::string body(1, static_cast<char>((n % gop == 0 ? 0x10 : 0x20) | 2));
+    std::string body(1, static_cast<char>((n % gop == 0 ? 0x10 : 0x20) | codec));
     body.append(frames[n].begin(), frames[n].end());
     Tag(out, 9, static_cast<uint32_t>(n * 1000 / fps), body);
   }
@@ -87,9 +88,10 @@ const std::vector<flash::Rgba> kColours = {{200, 30, 30, 255},  {30, 200, 30, 25
 class NetStreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("netstream_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ =
+        fs::temp_directory_path() /
+        ("netstream_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(folder_);
   }
   void TearDown() override { fs::remove_all(folder_); }
@@ -98,10 +100,11 @@ class NetStreamTest : public ::testing::Test {
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
   }
-  std::string Frames6() {
-    auto frames = flashtest::Encode(AV_CODEC_ID_FLV1, kColours, 3);
+  std::string Frames6(bool screen_video = false) {
+    auto frames =
+        flashtest::Encode(screen_video ? AV_CODEC_ID_FLASHSV : AV_CODEC_ID_FLV1, kColours, 3);
     EXPECT_EQ(frames.size(), kColours.size());
-    return Flv(frames, 6, 3);  // one second at 6 frames a second
+    return Flv(frames, 6, 3, screen_video ? 3 : 2);  // one second at 6 frames a second
   }
   fs::path folder_;
 };
@@ -116,8 +119,13 @@ void OpenStream(Script& s, const std::string& file) {
   status.a.PushString("info").Op(0x1C).PushString("code").Op(0x4E).Trace();
   s.SetMember("ns", "onStatus", [&status](Script& c) { c.Function({"info"}, status); });
   Script meta;
-  meta.a.PushString("meta ").PushString("info").Op(0x1C).PushString("duration").Op(0x4E)
-      .Op(0x47).Trace();
+  meta.a.PushString("meta ")
+      .PushString("info")
+      .Op(0x1C)
+      .PushString("duration")
+      .Op(0x4E)
+      .Op(0x47)
+      .Trace();
   s.SetMember("ns", "onMetaData", [&meta](Script& c) { c.Function({"info"}, meta); });
   s.Call("ns", "play", {Script::Str(file)}).Drop();
 }
@@ -132,8 +140,7 @@ TEST_F(NetStreamTest, PlaysToTheEndWithTheStatusEventsInOrder) {
   s.TraceMember("ns.time");
   // At 12 ticks a second, the one-second file ends in the 13th tick.
   std::string out = s.Run(12, folder_.string());
-  EXPECT_EQ(out,
-            "false\ntrue\n0\nNetStream.Play.Start\nNetStream.Buffer.Full\nmeta 1\n");
+  EXPECT_EQ(out, "false\ntrue\n0\nNetStream.Play.Start\nNetStream.Buffer.Full\nmeta 1\n");
   s.player.Tick();
   s.player.Tick();
   EXPECT_EQ(flashtest::Joined(s.player.trace_log),
@@ -190,8 +197,8 @@ TEST_F(NetStreamTest, MissingAndDamagedFilesAreNotFound) {
   Write("junk.flv", std::string(5000, '\x5A'));
   std::string valid = Frames6();
   Write("header_only.flv", valid.substr(0, 13));
-  for (const char* name : {"none.flv", "junk.flv", "header_only.flv", "../outside.flv",
-                           "http://example.com/a.flv"}) {
+  for (const char* name :
+       {"none.flv", "junk.flv", "header_only.flv", "../outside.flv", "http://example.com/a.flv"}) {
     Script s;
     OpenStream(s, name);
     EXPECT_EQ(s.Run(3, folder_.string()), "NetStream.Play.StreamNotFound\n") << name;
@@ -207,8 +214,8 @@ struct VideoStage {
     flash::PaintStage(script.player,
                       {pixels.data(), flashtest::kW, flashtest::kH, flashtest::kW * 4},
                       {255, 255, 255, 255});
-    const uint8_t* c = &pixels[(static_cast<size_t>(flashtest::kH / 2) * flashtest::kW +
-                                flashtest::kW / 2) * 4];
+    const uint8_t* c =
+        &pixels[(static_cast<size_t>(flashtest::kH / 2) * flashtest::kW + flashtest::kW / 2) * 4];
     return {c[2], c[1], c[0], c[3]};
   }
 };
@@ -238,31 +245,35 @@ void ExpectNear(flash::Rgba got, flash::Rgba want, const std::string& what) {
 }
 
 TEST_F(NetStreamTest, AttachedVideoShowsTheFrameOfTheStreamsTime) {
-  Write("clip.flv", Frames6());
-  VideoStage v;
-  OpenStream(v.script, "clip.flv");
-  v.script.Call("screen", "attachVideo", {Script::VarRef("ns")}).Drop();
-  v.script.TraceMember("screen.width");
-  const std::string path = (folder_ / "movie.swf").string();
-  {
-    std::vector<uint8_t> bytes = VideoMovie(v.script.a.Build());
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
-  v.script.player.LoadFile(0, path);
-  v.script.player.Tick();
-  EXPECT_EQ(v.script.player.trace_log.front(), std::to_string(flashtest::kW));
-  ExpectNear(v.Centre(), kColours[0], "start");
-  // Two ticks a frame: frame n shows from tick 2n on.
-  for (int frame = 1; frame < 6; ++frame) {
+  for (bool screen_video : {false, true}) {
+    SCOPED_TRACE(screen_video ? "screen video" : "H.263");
+    Write("clip.flv", Frames6(screen_video));
+    VideoStage v;
+    OpenStream(v.script, "clip.flv");
+    v.script.Call("screen", "attachVideo", {Script::VarRef("ns")}).Drop();
+    v.script.TraceMember("screen.width");
+    const std::string path = (folder_ / "movie.swf").string();
+    {
+      std::vector<uint8_t> bytes = VideoMovie(v.script.a.Build());
+      FILE* f = std::fopen(path.c_str(), "wb");
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+    v.script.player.LoadFile(0, path);
     v.script.player.Tick();
-    v.script.player.Tick();
-    ExpectNear(v.Centre(), kColours[static_cast<size_t>(frame)], "frame " + std::to_string(frame));
+    EXPECT_EQ(v.script.player.trace_log.front(), std::to_string(flashtest::kW));
+    ExpectNear(v.Centre(), kColours[0], "start");
+    // Two ticks a frame: frame n shows from tick 2n on.
+    for (int frame = 1; frame < 6; ++frame) {
+      v.script.player.Tick();
+      v.script.player.Tick();
+      ExpectNear(v.Centre(), kColours[static_cast<size_t>(frame)],
+                 "frame " + std::to_string(frame));
+    }
+    // The last picture stays after the end.
+    for (int i = 0; i < 6; ++i) v.script.player.Tick();
+    ExpectNear(v.Centre(), kColours[5], "after the end");
   }
-  // The last picture stays after the end.
-  for (int i = 0; i < 6; ++i) v.script.player.Tick();
-  ExpectNear(v.Centre(), kColours[5], "after the end");
 }
 
 TEST_F(NetStreamTest, CutAndOversizedFilesStayBounded) {
@@ -285,7 +296,8 @@ TEST_F(NetStreamTest, CutAndOversizedFilesStayBounded) {
   auto set_bits = [&huge](size_t at, int count, uint32_t v) {
     for (int i = 0; i < count; ++i, ++at) {
       const uint8_t bit = (v >> (count - 1 - i)) & 1;
-      huge[at / 8] = static_cast<uint8_t>((huge[at / 8] & ~(0x80 >> (at % 8))) | (bit << (7 - at % 8)));
+      huge[at / 8] =
+          static_cast<uint8_t>((huge[at / 8] & ~(0x80 >> (at % 8))) | (bit << (7 - at % 8)));
     }
   };
   huge.insert(huge.begin() + 5, 4, 0);  // room for the larger size fields
@@ -295,6 +307,27 @@ TEST_F(NetStreamTest, CutAndOversizedFilesStayBounded) {
   auto big = flash::FlvStream::Open(Flv({huge}, 6, 1));
   if (big) {
     EXPECT_FALSE(big->PictureAt(0));
+  }
+}
+
+TEST_F(NetStreamTest, MetadataIsReadAsFarAsItHolds) {
+  const std::string valid = Frames6();
+  auto stream = flash::FlvStream::Open(valid);
+  ASSERT_TRUE(stream);
+  ASSERT_EQ(stream->Metadata().size(), 3u);
+  EXPECT_EQ(stream->Metadata()[1].first, "width");
+  EXPECT_EQ(stream->Metadata()[1].second.number, flashtest::kW);
+  // The script tag's values damaged in every place: lengths past the tag, unknown types, a
+  // count of billions. The video still plays; the metadata holds what was read before.
+  for (size_t at = 13 + 11; at < 13 + 11 + 60; ++at) {
+    for (uint8_t b : {0x00, 0x08, 0x0A, 0x7F, 0xFF}) {
+      std::string damaged = valid;
+      damaged[at] = static_cast<char>(b);
+      auto s = flash::FlvStream::Open(damaged);
+      if (s) {
+        EXPECT_LE(s->Metadata().size(), 3u) << at;
+      }
+    }
   }
 }
 

@@ -18,8 +18,8 @@ namespace flashtest {
 constexpr int kW = 64, kH = 48;
 
 // Encodes one solid-coloured picture per entry, a key frame every `gop` frames.
-inline std::vector<std::vector<uint8_t>> Encode(AVCodecID id, const std::vector<flash::Rgba>& colours,
-                                                     int gop) {
+inline std::vector<std::vector<uint8_t>> Encode(AVCodecID id,
+                                                const std::vector<flash::Rgba>& colours, int gop) {
   std::vector<std::vector<uint8_t>> out;
   const AVCodec* codec = avcodec_find_encoder(id);
   if (!codec) return out;

@@ -911,9 +911,8 @@ std::shared_ptr<DisplayObject> Player::Instantiate(MovieClip* parent, const Char
       auto clip = std::make_shared<MovieClip>(movie, &sprite->timeline, def);
       if (auto grid = movie->scaling_grids.find(def->id); grid != movie->scaling_grids.end()) {
         const RectTwips& g = grid->second;
-        clip->scale9_grid = DisplayObject::PixelRect{g.xmin / 20.0, g.ymin / 20.0,
-                                                     (g.xmax - g.xmin) / 20.0,
-                                                     (g.ymax - g.ymin) / 20.0};
+        clip->scale9_grid = DisplayObject::PixelRect{
+            g.xmin / 20.0, g.ymin / 20.0, (g.xmax - g.xmin) / 20.0, (g.ymax - g.ymin) / 20.0};
       }
       return clip;
     }

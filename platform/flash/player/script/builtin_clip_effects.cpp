@@ -21,9 +21,9 @@ enum Member : uint8_t {
 };
 
 // Blend modes by number; 0 reads as "normal" too.
-constexpr const char* kBlendNames[] = {
-    "normal", "normal",     "layer", "multiply", "screen", "lighten", "darken",  "difference",
-    "add",    "subtract",   "invert", "alpha",   "erase",  "overlay", "hardlight"};
+constexpr const char* kBlendNames[] = {"normal",  "normal", "layer",      "multiply", "screen",
+                                       "lighten", "darken", "difference", "add",      "subtract",
+                                       "invert",  "alpha",  "erase",      "overlay",  "hardlight"};
 constexpr int kBlendCount = static_cast<int>(std::size(kBlendNames));
 
 MovieClip* Self(NativeCall& c) { return c.vm.ClipOf(c.self); }
@@ -45,8 +45,8 @@ bool BlendModeOf(NativeCall& c, const Value& v, uint8_t& mode) {
     case Value::Type::Number: {
       const double d = v.number;
       if (!std::isfinite(d)) return false;
-      const int n = static_cast<int>(static_cast<int64_t>(std::trunc(std::fmod(d, 4294967296.0))) &
-                                     0xFF);
+      const int n =
+          static_cast<int>(static_cast<int64_t>(std::trunc(std::fmod(d, 4294967296.0))) & 0xFF);
       if (n >= kBlendCount) return false;
       mode = static_cast<uint8_t>(n == 0 ? 1 : n);
       (void)c;
@@ -58,9 +58,9 @@ bool BlendModeOf(NativeCall& c, const Value& v, uint8_t& mode) {
 
 Value NewRectangle(NativeCall& c, const DisplayObject::PixelRect& r) {
   Value geom = c.vm.GetMember(c.vm.GetMember(Value::Object(c.vm.realm().global), "flash"), "geom");
-  return c.vm.Construct(c.vm.GetMember(geom, "Rectangle"),
-                        {Value::Number(r.x), Value::Number(r.y), Value::Number(r.width),
-                         Value::Number(r.height)});
+  return c.vm.Construct(
+      c.vm.GetMember(geom, "Rectangle"),
+      {Value::Number(r.x), Value::Number(r.y), Value::Number(r.width), Value::Number(r.height)});
 }
 
 // A rectangle-like object (x, y, width, height); null and undefined remove the rectangle; any
@@ -153,8 +153,9 @@ Value Set(NativeCall& c) {
 void InstallClipEffects(Realm& realm) {
   ScriptObject* proto = realm.movieclip_proto;
   const std::pair<const char*, Member> members[] = {
-      {"blendMode", kBlendMode},         {"filters", kFilters},       {"cacheAsBitmap", kCacheAsBitmap},
-      {"opaqueBackground", kOpaqueBackground}, {"scrollRect", kScrollRect}, {"scale9Grid", kScale9Grid},
+      {"blendMode", kBlendMode},         {"filters", kFilters},
+      {"cacheAsBitmap", kCacheAsBitmap}, {"opaqueBackground", kOpaqueBackground},
+      {"scrollRect", kScrollRect},       {"scale9Grid", kScale9Grid},
   };
   for (const auto& [name, member] : members) NativeAccessor(realm, proto, name, Get, Set, member);
 }

@@ -34,9 +34,9 @@ enum class Cls : uint8_t {
   DisplacementMap,
 };
 constexpr const char* kClassNames[] = {
-    "BlurFilter",          "DropShadowFilter",    "GlowFilter",
-    "BevelFilter",         "GradientGlowFilter",  "GradientBevelFilter",
-    "ColorMatrixFilter",   "ConvolutionFilter",   "DisplacementMapFilter"};
+    "BlurFilter",        "DropShadowFilter",   "GlowFilter",
+    "BevelFilter",       "GradientGlowFilter", "GradientBevelFilter",
+    "ColorMatrixFilter", "ConvolutionFilter",  "DisplacementMapFilter"};
 
 enum Prop : uint8_t {
   kBlurX,
@@ -75,12 +75,11 @@ enum Prop : uint8_t {
   kPropCount
 };
 constexpr const char* kPropNames[kPropCount] = {
-    "blurX",          "blurY",       "quality",      "distance",     "angle",
-    "color",          "alpha",       "strength",     "inner",        "knockout",
-    "hideObject",     "highlightColor", "highlightAlpha", "shadowColor", "shadowAlpha",
-    "type",           "colors",      "alphas",       "ratios",       "matrix",
-    "matrixX",        "matrixY",     "divisor",      "bias",         "preserveAlpha",
-    "clamp",          "mapBitmap",   "mapPoint",     "componentX",   "componentY",
+    "blurX",          "blurY",       "quality",     "distance", "angle",      "color",
+    "alpha",          "strength",    "inner",       "knockout", "hideObject", "highlightColor",
+    "highlightAlpha", "shadowColor", "shadowAlpha", "type",     "colors",     "alphas",
+    "ratios",         "matrix",      "matrixX",     "matrixY",  "divisor",    "bias",
+    "preserveAlpha",  "clamp",       "mapBitmap",   "mapPoint", "componentX", "componentY",
     "scaleX",         "scaleY",      "mode"};
 
 // The members of each class, in the order its constructor takes them.
@@ -143,10 +142,10 @@ ScriptFilter Defaults(Cls cls) {
       f.blur_x = f.blur_y = 6;
       f.strength = 2;
       break;
-    case Cls::ColorMatrix: f.matrix = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0}; break;
-    case Cls::DisplacementMap:
-      f.alpha = 0;
+    case Cls::ColorMatrix:
+      f.matrix = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
       break;
+    case Cls::DisplacementMap: f.alpha = 0; break;
     case Cls::Convolution: f.alpha = 0; break;
     default: break;
   }
@@ -368,8 +367,7 @@ Value Read(NativeCall& c, const ScriptFilter& f, Prop p) {
     case kPreserveAlpha: return Value::Bool(f.preserve_alpha);
     case kClamp: return Value::Bool(f.clamp);
     case kMapBitmap: return f.map_bitmap;
-    case kMapPoint:
-      return NewGeom(c, "Point", {Value::Number(f.map_x), Value::Number(f.map_y)});
+    case kMapPoint: return NewGeom(c, "Point", {Value::Number(f.map_x), Value::Number(f.map_y)});
     case kComponentX: return Value::Number(f.component_x);
     case kComponentY: return Value::Number(f.component_y);
     case kScaleX: return Value::Number(f.scale_x);
@@ -412,8 +410,7 @@ Value Construct(NativeCall& c) {
 
 // A new object of the filter class `cls` holding `f`.
 Value NewOfClass(ActionRunner& vm, const ScriptFilter& f) {
-  Value package =
-      vm.GetMember(vm.GetMember(Value::Object(vm.realm().global), "flash"), "filters");
+  Value package = vm.GetMember(vm.GetMember(Value::Object(vm.realm().global), "flash"), "filters");
   Value ctor = vm.GetMember(package, kClassNames[static_cast<int>(f.cls)]);
   // Made as `new` makes it, then given the values.
   Value made = vm.Construct(ctor, {});
@@ -474,8 +471,8 @@ bool ToDrawn(const ScriptFilter& s, Filter& f) {
         f.color = ColorWithAlpha(s.shadow_color, s.shadow_alpha);
         f.highlight = ColorWithAlpha(s.highlight_color, s.highlight_alpha);
       } else {
-        f.kind = s.cls == Cls::GradientGlow ? Filter::Kind::GradientGlow
-                                            : Filter::Kind::GradientBevel;
+        f.kind =
+            s.cls == Cls::GradientGlow ? Filter::Kind::GradientGlow : Filter::Kind::GradientBevel;
         for (size_t i = 0; i < s.colors.size(); ++i) {
           f.gradient_colors.push_back(ColorWithAlpha(s.colors[i], s.alphas[i]));
           f.gradient_ratios.push_back(static_cast<uint8_t>(std::lround(s.ratios[i])));

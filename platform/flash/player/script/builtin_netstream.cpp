@@ -83,7 +83,7 @@ void TellMetadata(ActionRunner& vm, ScriptObject* stream, const FlvStream& flv) 
   if (!vm.IsFunction(handler)) return;
   ScriptObject* info = vm.realm().NewObject();
   for (const auto& [name, value] : flv.Metadata()) {
-    Value v = value.kind == FlvStream::MetaValue::Kind::Text    ? Value::String(value.text)
+    Value v = value.kind == FlvStream::MetaValue::Kind::Text      ? Value::String(value.text)
               : value.kind == FlvStream::MetaValue::Kind::Boolean ? Value::Bool(value.number != 0)
                                                                   : Value::Number(value.number);
     vm.SetMember(Value::Object(info), name, v);
@@ -241,8 +241,10 @@ void InstallNetStream(Realm& realm) {
   ScriptObject* proto = realm.NewObject();
   realm.Class("NetStream", StreamCtor, nullptr, proto);
   const std::pair<const char*, Op> methods[] = {
-      {"play", kPlay},   {"pause", kPause},
-      {"seek", kSeek},   {"close", kClose},
+      {"play", kPlay},
+      {"pause", kPause},
+      {"seek", kSeek},
+      {"close", kClose},
       {"setBufferTime", kSetBufferTime},
   };
   for (const auto& [name, op] : methods) realm.Method(proto, name, Method, op);
@@ -253,7 +255,8 @@ void InstallNetStream(Realm& realm) {
       {"bufferTime", kBufferTime},
       {"bufferLength", kBufferLength},
   };
-  for (const auto& [name, member] : members) NativeAccessor(realm, proto, name, Get, nullptr, member);
+  for (const auto& [name, member] : members)
+    NativeAccessor(realm, proto, name, Get, nullptr, member);
 }
 
 }  // namespace flash

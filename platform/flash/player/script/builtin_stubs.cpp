@@ -10,7 +10,7 @@ Value Nothing(NativeCall& c) { return c.self; }
 
 void InstallStubs(Realm& realm) {
   for (const char* name :
-       {"Sound", "Button", "MovieClipLoader",
+       {"Sound", "Button", "Video", "NetStream", "NetConnection", "MovieClipLoader",
         "LocalConnection", "Camera", "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);
   for (const char* name : {"Key", "Mouse", "Selection", "Accessibility"})

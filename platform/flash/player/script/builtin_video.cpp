@@ -95,7 +95,8 @@ void InstallVideo(Realm& realm) {
       {"smoothing", kSmoothing},
       {"deblocking", kDeblocking},
   };
-  for (const auto& [name, member] : members) NativeAccessor(realm, proto, name, Get, nullptr, member);
+  for (const auto& [name, member] : members)
+    NativeAccessor(realm, proto, name, Get, nullptr, member);
 }
 
 }  // namespace flash
