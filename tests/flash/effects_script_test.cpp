@@ -1,13 +1,15 @@
 // Effects set from scripts: the flash.filters classes (defaults, ranges, copies), the members of
 // clips that change how they are drawn (blendMode, filters, cacheAsBitmap, opaqueBackground,
-// scrollRect, scale9Grid), and what the stage then shows.
+// scrollRect, scale9Grid), what the stage then shows, and the displacement map filter.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/renderer/displacement.h"
 #include "platform/flash/stage_painter.h"
 #include "tests/flash/script_objects_support.h"
 
@@ -289,6 +291,52 @@ TEST(EffectsScriptClip, ScalingGridTagGivesTheSpritesGrid) {
   p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
   p.Tick();
   EXPECT_EQ(flashtest::Joined(p.trace_log), "(x=10, y=5, w=20, h=30)\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A row of four pixels told apart by their blue value, moved by a map whose red channel is
+// `red` everywhere (128 moves nothing); the blue values after.
+std::vector<int> Displaced(int red, double scale, flash::DisplacementMap::Mode mode,
+                           int map_width = 4, int map_x = 0) {
+  flash::FilterImage image;
+  image.width = 4;
+  image.height = 1;
+  for (uint32_t b : {10u, 20u, 30u, 40u}) image.pixels.push_back(0xFF000000u | b);
+  std::vector<uint32_t> map(static_cast<size_t>(map_width), 0xFF000000u | uint32_t(red) << 16);
+  flash::DisplacementMap d;
+  d.map = map.data();
+  d.map_width = map_width;
+  d.map_height = 1;
+  d.map_x = map_x;
+  d.component_x = 1;
+  d.component_y = 2;  // green is 0: would move up by half the scale, which is 0 here
+  d.scale_x = scale;
+  d.mode = mode;
+  d.color = 0xFF000063u;
+  flash::ApplyDisplacementMap(image, d);
+  std::vector<int> out;
+  for (uint32_t p : image.pixels) out.push_back(static_cast<int>(p & 0xFF));
+  return out;
+}
+
+TEST(EffectsDisplacementMap, PixelsMoveByTheMapAndTheModeFillsTheEdge) {
+  using Mode = flash::DisplacementMap::Mode;
+  // (192 - 128) * 4 / 256 = 1: every pixel takes its right neighbour's.
+  EXPECT_EQ(Displaced(192, 4, Mode::Wrap), (std::vector<int>{20, 30, 40, 10}));
+  EXPECT_EQ(Displaced(192, 4, Mode::Clamp), (std::vector<int>{20, 30, 40, 40}));
+  EXPECT_EQ(Displaced(192, 4, Mode::Ignore), (std::vector<int>{20, 30, 40, 40}));
+  EXPECT_EQ(Displaced(192, 4, Mode::Color), (std::vector<int>{20, 30, 40, 0x63}));
+  // Moving left by two; 128 moves nothing.
+  EXPECT_EQ(Displaced(0, 4, Mode::Wrap), (std::vector<int>{30, 40, 10, 20}));
+  EXPECT_EQ(Displaced(128, 1000, Mode::Color), (std::vector<int>{10, 20, 30, 40}));
+  // Only the pixels under the map move: a two-pixel map placed at x = 1.
+  EXPECT_EQ(Displaced(192, 4, Mode::Color, 2, 1), (std::vector<int>{10, 30, 40, 40}));
+  // Huge and non-finite scales stay bounded.
+  EXPECT_EQ(Displaced(255, 1e300, Mode::Clamp), (std::vector<int>{40, 40, 40, 40}));
+  EXPECT_EQ(Displaced(255, std::nan(""), Mode::Wrap), (std::vector<int>{10, 20, 30, 40}));
 }
 
 }  // namespace
