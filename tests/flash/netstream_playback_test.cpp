@@ -310,6 +310,38 @@ TEST_F(NetStreamTest, CutAndOversizedFilesStayBounded) {
   }
 }
 
+TEST_F(NetStreamTest, VideoObjectsAreMovedAndSizedLikeClips) {
+  Write("clip.flv", Frames6());
+  VideoStage v;
+  OpenStream(v.script, "clip.flv");
+  v.script.Call("screen", "attachVideo", {Script::VarRef("ns")}).Drop();
+  v.script.SetMember("screen", "_width", Script::Num(flashtest::kW / 2));
+  v.script.SetMember("screen", "_y", Script::Num(4));
+  v.script.SetMember("screen", "_height", Script::Str("tall"));  // no number: unchanged
+  for (const char* m : {"screen._width", "screen._xscale", "screen._height", "screen._y"})
+    v.script.TraceMember(m);
+  const std::string path = (folder_ / "movie.swf").string();
+  {
+    std::vector<uint8_t> bytes = VideoMovie(v.script.a.Build());
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+  v.script.player.LoadFile(0, path);
+  v.script.player.Tick();
+  EXPECT_EQ(flashtest::Joined(v.script.player.trace_log),
+            "32\n50\n48\n4\nNetStream.Play.Start\nNetStream.Buffer.Full\nmeta 1\n");
+  // The picture covers the left half only.
+  v.Centre();
+  auto at = [&v](int x, int y) {
+    const uint8_t* c = &v.pixels[(static_cast<size_t>(y) * flashtest::kW + x) * 4];
+    return flash::Rgba{c[2], c[1], c[0], c[3]};
+  };
+  ExpectNear(at(16, 24), kColours[0], "inside");
+  EXPECT_EQ(at(48, 24), (flash::Rgba{255, 255, 255, 255}));
+  EXPECT_EQ(at(16, 1), (flash::Rgba{255, 255, 255, 255}));
+}
+
 TEST_F(NetStreamTest, MetadataIsReadAsFarAsItHolds) {
   const std::string valid = Frames6();
   auto stream = flash::FlvStream::Open(valid);
