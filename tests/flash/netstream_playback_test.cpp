@@ -244,6 +244,16 @@ void ExpectNear(flash::Rgba got, flash::Rgba want, const std::string& what) {
   EXPECT_NEAR(got.b, want.b, 14) << what;
 }
 
+// Saves the video movie with the stage's script in the test's folder and loads it.
+void LoadVideoMovie(VideoStage& v, const fs::path& folder) {
+  const std::string path = (folder / "movie.swf").string();
+  std::vector<uint8_t> bytes = VideoMovie(v.script.a.Build());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  v.script.player.LoadFile(0, path);
+}
+
 TEST_F(NetStreamTest, AttachedVideoShowsTheFrameOfTheStreamsTime) {
   for (bool screen_video : {false, true}) {
     SCOPED_TRACE(screen_video ? "screen video" : "H.263");
@@ -252,14 +262,7 @@ TEST_F(NetStreamTest, AttachedVideoShowsTheFrameOfTheStreamsTime) {
     OpenStream(v.script, "clip.flv");
     v.script.Call("screen", "attachVideo", {Script::VarRef("ns")}).Drop();
     v.script.TraceMember("screen.width");
-    const std::string path = (folder_ / "movie.swf").string();
-    {
-      std::vector<uint8_t> bytes = VideoMovie(v.script.a.Build());
-      FILE* f = std::fopen(path.c_str(), "wb");
-      std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
-    v.script.player.LoadFile(0, path);
+    LoadVideoMovie(v, folder_);
     v.script.player.Tick();
     EXPECT_EQ(v.script.player.trace_log.front(), std::to_string(flashtest::kW));
     ExpectNear(v.Centre(), kColours[0], "start");
@@ -320,14 +323,7 @@ TEST_F(NetStreamTest, VideoObjectsAreMovedAndSizedLikeClips) {
   v.script.SetMember("screen", "_height", Script::Str("tall"));  // no number: unchanged
   for (const char* m : {"screen._width", "screen._xscale", "screen._height", "screen._y"})
     v.script.TraceMember(m);
-  const std::string path = (folder_ / "movie.swf").string();
-  {
-    std::vector<uint8_t> bytes = VideoMovie(v.script.a.Build());
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
-  v.script.player.LoadFile(0, path);
+  LoadVideoMovie(v, folder_);
   v.script.player.Tick();
   EXPECT_EQ(flashtest::Joined(v.script.player.trace_log),
             "32\n50\n48\n4\nNetStream.Play.Start\nNetStream.Buffer.Full\nmeta 1\n");
