@@ -15,7 +15,8 @@ constexpr Installer kInstallers[] = {
     InstallColor,        InstallSystem,        InstallStage,
     InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
     InstallTextFormat,   InstallTextField,     InstallBitmapData,
-    InstallStubs,
+    InstallStubs,        InstallFilters,       InstallClipEffects,
+    InstallNetStream,    InstallVideo,
 };
 
 }  // namespace

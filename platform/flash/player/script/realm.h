@@ -90,5 +90,9 @@ void InstallTextField(Realm& realm);
 void InstallTextFormat(Realm& realm);
 void InstallBitmapData(Realm& realm);
 void InstallStubs(Realm& realm);
+void InstallFilters(Realm& realm);
+void InstallClipEffects(Realm& realm);
+void InstallNetStream(Realm& realm);
+void InstallVideo(Realm& realm);
 
 }  // namespace flash
