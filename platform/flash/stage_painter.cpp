@@ -8,6 +8,7 @@
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/renderer/filters.h"
 #include "platform/flash/text_painter.h"
 #include "platform/flash/video/flv_stream.h"
 #include "platform/flash/video/video_decoder.h"
@@ -430,6 +431,46 @@ void PaintBitmapInto(const BitmapData& source, const BitmapPainting& p) {
   if (!p.target->transparent())
     p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
   p.target->Touch();
+}
+
+void ApplyFilterInto(const BitmapData& src, PixelRect sr, BitmapData& dst, int dx, int dy,
+                     const Filter& filter) {
+  const int sx0 = sr.x, sy0 = sr.y;
+  sr = src.Clip(sr);
+  if (sr.Empty()) return;
+  dx += sr.x - sx0;
+  dy += sr.y - sy0;
+  const FilterReach reach = ReachOf(filter, 1);
+  // The picture holds the rectangle with room for the filter's reach on every side.
+  FilterImage image;
+  const int64_t w = int64_t{sr.width} + reach.left + reach.right;
+  const int64_t h = int64_t{sr.height} + reach.top + reach.bottom;
+  if (w <= 0 || h <= 0 || w * h > kMaxBitmapPixels * 4) return;
+  image.width = static_cast<int>(w);
+  image.height = static_cast<int>(h);
+  image.pixels.assign(static_cast<size_t>(w) * h, 0);
+  for (int j = 0; j < sr.height; ++j)
+    for (int i = 0; i < sr.width; ++i) {
+      uint32_t p = src.At(sr.x + i, sr.y + j);
+      if (!src.transparent()) p |= 0xFF000000u;
+      image.At(i + reach.left, j + reach.top) = p;
+    }
+  ApplyFilter(image, filter, 1);
+  for (int j = 0; j < image.height; ++j)
+    for (int i = 0; i < image.width; ++i) {
+      const int64_t x = int64_t{dx} + i - reach.left, y = int64_t{dy} + j - reach.top;
+      if (x < 0 || y < 0 || x >= dst.width() || y >= dst.height()) continue;
+      uint32_t p = image.At(i, j);
+      if (!dst.transparent()) p |= 0xFF000000u;
+      dst.At(static_cast<int>(x), static_cast<int>(y)) = p;
+    }
+  dst.Touch();
+}
+
+PixelRect FilterRectOf(PixelRect r, const Filter& filter) {
+  const FilterReach reach = ReachOf(filter, 1);
+  return {r.x - reach.left, r.y - reach.top, r.width + reach.left + reach.right,
+          r.height + reach.top + reach.bottom};
 }
 
 }  // namespace flash
