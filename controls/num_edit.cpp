@@ -423,9 +423,9 @@ bool TPBNumEdit::DeleteAt(std::u32string& T, int& P, bool Forward, bool SkipDeci
     T[i] = U'0';
     np = i + 1;
   } else if (c == U'E') {
-    // The exponent's sign goes with the "E".
-    size_t n = i + 1 < T.size() && (T[i + 1] == U'-' || T[i + 1] == U'+') ? 2 : 1;
-    T.erase(i, n);
+    // The whole exponent goes with the "E": its digits joined to the
+    // mantissa would make another number.
+    T.erase(i);
   } else {
     T.erase(i, 1);
     if ((number_format_ == TNumberFormat::Scientific ||
@@ -518,12 +518,13 @@ void TPBNumEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
   TCustomEdit::KeyDown(Key, Shift);
   if (Key != VK_BACK && Key != VK_DELETE) return;
   if (Key == VK_DELETE && (Shift & (ssShift | ssCtrl)) != 0) return;  // cut or copy
+  const bool forward = Key == VK_DELETE;
   Key = 0;
   if (ReadOnly()) return;
   std::u32string t = Text32();
   int p = SelStart();
   bool ok = SelLength() > 0 ? DeleteRange(t, p, SelStart(), SelLength())
-                            : DeleteAt(t, p, Key == VK_DELETE, false);
+                            : DeleteAt(t, p, forward, false);
   if (!ok) Refused();
   Commit(t, p);
   if (number_format_ == TNumberFormat::Thousands) RegroupThousands(false);
@@ -611,7 +612,7 @@ void TPBNumEdit::InvalidEntry() {
   long double v = ParseText(Text32(), ok);
   SetValue(ok && v < min_value_ ? min_value_ : max_value_);
   MessageBeep();
-  SetFocus();
+  if (CanFocus()) SetFocus();
 }
 
 void TPBNumEdit::DoExit() {
