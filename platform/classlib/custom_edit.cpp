@@ -8,10 +8,13 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPalette>
 #include <QProxyStyle>
 
 #include "platform/classlib/application.h"
+#include "platform/classlib/canvas.h"
 #include "platform/classlib/clipboard.h"
+#include "platform/classlib/colors.h"
 #include "platform/classlib/control_qt.h"
 #include "platform/classlib/menus.h"
 
@@ -127,6 +130,30 @@ void TCustomEdit::WidgetCreated() {
   ApplyAlignment();
   ApplyCaretWidth();
   ApplyMargins();
+  ApplyColors();
+}
+
+void TCustomEdit::ColorChanged() {
+  TWinControl::ColorChanged();
+  ApplyColors();
+}
+
+void TCustomEdit::FontChanged() {
+  TWinControl::FontChanged();
+  ApplyColors();
+}
+
+void TCustomEdit::ApplyColors() {
+  // The edit's own colour fills it in every state (a disabled edit shows
+  // whatever colour it was given); the text is the font's colour, greyed
+  // when disabled.
+  QLineEdit* e = LineEdit(this);
+  QPalette p = e->palette();
+  p.setColor(QPalette::All, QPalette::Base, QColorFor(Color()));
+  p.setColor(QPalette::Active, QPalette::Text, QColorFor(Font()->Color()));
+  p.setColor(QPalette::Inactive, QPalette::Text, QColorFor(Font()->Color()));
+  p.setColor(QPalette::Disabled, QPalette::Text, QColorFor(clGrayText));
+  e->setPalette(p);
 }
 
 void TCustomEdit::Change() {

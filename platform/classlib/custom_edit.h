@@ -89,6 +89,8 @@ class TCustomEdit : public TWinControl {
   void DefaultHandler(TMessage& Message) override;
   void DoEnter() override;
   void BoundsChanged(bool Moved, bool Resized) override;
+  void ColorChanged() override;
+  void FontChanged() override;
   virtual void Change();
   // Inserts Text at the caret in place of the selection, respecting
   // MaxLength; line breaks end the text.
@@ -104,6 +106,7 @@ class TCustomEdit : public TWinControl {
   void ApplyMargins();
   void ApplyCaretWidth();
   void ApplyAlignment();
+  void ApplyColors();
   bool read_only_ = false;
   int max_length_ = 0;
   char32_t password_char_ = 0;

@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPalette>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include "platform/classlib/application.h"
@@ -214,6 +216,12 @@ TEST(ClasslibEdit, AlignmentCaretWidthAndTextRectangleReachTheWindow) {
   EXPECT_EQ(edit->EditRect(), Rect(0, 0, 70, 18));
   edit->SetBorderStyle(bsNone);
   EXPECT_EQ(edit->BorderSize(), 0);
+  // The edit's colour fills it, enabled or not.
+  edit->SetColor(clRed);
+  edit->SetEnabled(false);
+  auto* le = static_cast<QWidget*>(NativeWidget(edit));
+  EXPECT_EQ(le->palette().color(QPalette::Disabled, QPalette::Base), QColor(Qt::red));
+  EXPECT_EQ(le->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::red));
 }
 
 TEST(ClasslibLocale, SeparatorChangesReachTheMainWindowHooks) {
