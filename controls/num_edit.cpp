@@ -13,6 +13,7 @@
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/locale.h"
 #include "platform/classlib/string_utils.h"
+#include "platform/classlib/text_compare.h"
 
 namespace controls {
 
@@ -47,23 +48,7 @@ std::u32string FromUtf8(const std::string& S) {
 
 std::string ToUtf8(const std::u32string& S) {
   std::string out;
-  for (char32_t c : S) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (char32_t c : S) out += Utf8FromCodePoint(c);
   return out;
 }
 
