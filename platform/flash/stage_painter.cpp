@@ -21,6 +21,9 @@ struct DictionaryLookup : CharacterLookup {
   const CharacterDef* video_picture = nullptr;
   // Level 0's stage to the target: masks that scripts set are placed from the stage down.
   Matrix view;
+  // The input field with the keyboard focus shows its caret.
+  const DisplayObject* focus = nullptr;
+  size_t caret = 0;
   const CharacterDef* Find(uint16_t id) const override {
     if (video_picture && video_picture->id == id) return video_picture;
     return movie ? movie->Find(id) : nullptr;
@@ -78,7 +81,8 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
          std::max(morph.start_bounds.xmax, morph.end_bounds.xmax),
          std::min(morph.start_bounds.ymin, morph.end_bounds.ymin),
          std::max(morph.start_bounds.ymax, morph.end_bounds.ymax)};
-  } else if (obj.type == DisplayObject::Type::MovieClip) {
+  } else if (obj.type == DisplayObject::Type::MovieClip ||
+             obj.type == DisplayObject::Type::Button) {
     bool any = false;
     const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
     RectTwips drawn;
@@ -143,7 +147,8 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       else if (child->type == DisplayObject::Type::MorphShape)
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character),
                          child->ratio / 65535.0, cm, ColorTransform());
-      else if (child->type == DisplayObject::Type::MovieClip)
+      else if (child->type == DisplayObject::Type::MovieClip ||
+               child->type == DisplayObject::Type::Button)
         PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ColorTransform(),
                   filter_scale);
       else if (child->type == DisplayObject::Type::Text ||
@@ -186,10 +191,15 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
                          child->ratio / 65535.0, cm, ccx);
         break;
       case DisplayObject::Type::MovieClip:
+      case DisplayObject::Type::Button:
         PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ccx, filter_scale);
         break;
       case DisplayObject::Type::Text:
-      case DisplayObject::Type::EditText: PaintText(r, clip, *child, cm, ccx); break;
+      case DisplayObject::Type::EditText:
+        PaintText(r, clip, *child, cm, ccx);
+        if (child.get() == lookup.focus)
+          PaintCaret(r, static_cast<const TextFieldObject&>(*child).field, lookup.caret, cm, ccx);
+        break;
       case DisplayObject::Type::Other:
         if (child->character && child->character->kind == CharacterDef::Kind::Video)
           PaintVideo(r, lookup, *child, cm, ccx);
@@ -213,6 +223,13 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   r.Clear(background);
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
   lookup.view = view;
+  auto focus = player.input.focus.lock();
+  if (focus && !focus->removed && focus->type == DisplayObject::Type::EditText &&
+      !static_cast<const TextFieldObject&>(*focus).field.read_only &&
+      player.input.caret == player.input.anchor) {
+    lookup.focus = focus.get();
+    lookup.caret = player.input.caret;
+  }
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);

@@ -152,4 +152,48 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
   if (clip) r.PopMask();
 }
 
+void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const Matrix& m,
+                const ColorTransform& cx) {
+  Matrix view = m;
+  if (!field.embed_fonts) {
+    double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+    if (m.a * m.d - m.b * m.c < 0) sy = -sy;
+    view = {sx, 0, 0, sy, m.tx, m.ty};
+  }
+  const text::TextLayout& layout = field.Layout();
+  if (layout.lines.empty()) return;
+  // The line holding the caret: the last that starts at or before it.
+  size_t line = 0;
+  for (size_t i = 0; i < layout.lines.size(); ++i)
+    if (layout.lines[i].first_char <= caret) line = i;
+  const text::LaidLine& l = layout.lines[line];
+  double x = l.x + l.width;
+  for (const text::PlacedGlyph& g : layout.glyphs)
+    if (g.char_index == caret && caret < l.end_char) {
+      x = g.x;
+      break;
+    }
+  double dy = 0;
+  if (field.scroll > 1) {
+    size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
+    dy = layout.lines.front().top - layout.lines[first].top;
+  }
+  x -= field.hscroll;
+  const double top = l.top + dy, bottom = l.Bottom() + dy;
+  const Rgba black{0, 0, 0, 255};
+  if (view.b == 0 && view.c == 0) {
+    // One whole pixel wide at any scale.
+    double ax, ay, bx, by;
+    view.Apply(x * 20, top * 20, ax, ay);
+    view.Apply(x * 20, bottom * 20, bx, by);
+    const double px = std::floor(ax + 0.5);
+    r.DrawShape(BoxShape(px * 20, std::round(std::min(ay, by)) * 20, (px + 1) * 20,
+                         std::round(std::max(ay, by)) * 20, 20, &black, nullptr),
+                Scale(1 / 20.0), cx);
+  } else {
+    r.DrawShape(BoxShape(x * 20, top * 20, (x + 1) * 20, bottom * 20, 20, &black, nullptr), view,
+                cx);
+  }
+}
+
 }  // namespace flash

@@ -124,13 +124,14 @@ TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
   std::string report;
   for (const fs::path& dir : dirs) {
     const std::string name = dir.filename().string();
-    if (fs::exists(dir / "input.json")) continue;  // needs injected mouse or key input
     Reference ref = ReadReference(dir);
     if (ref.expected.empty()) continue;
     ++total;
     fs::path out = out_dir / (name + ".png");
     std::string cmd =
-        "\"" + tool.string() + "\" --quality " + ref.quality + " \"" + (dir / "test.swf").string() +
+        "\"" + tool.string() + "\" --quality " + ref.quality +
+        (fs::exists(dir / "input.json") ? " --input \"" + (dir / "input.json").string() + "\"" : "") +
+        " \"" + (dir / "test.swf").string() +
         "\" " + std::to_string(ref.frames) + " \"" + out.string() + "\"" +
         (ref.view_width > 0
              ? " " + std::to_string(ref.view_width) + " " + std::to_string(ref.view_height)

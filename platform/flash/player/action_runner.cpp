@@ -15,6 +15,7 @@
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/script/lib/number_text.h"
 #include "platform/flash/player/script/lib/string_ops.h"
+#include "platform/flash/player/button.h"
 
 namespace flash {
 
@@ -462,6 +463,8 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
     return ClipValue(static_cast<MovieClip*>(child.get()));
   if (child && child->type == DisplayObject::Type::EditText && version_ >= 6)
     return Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
+  if (child && child->type == DisplayObject::Type::Button && version_ >= 6)
+    return Value::Object(player_.ObjectOf(static_cast<ButtonObject*>(child.get())));
   if (ScriptObject* proto = o->Proto()) {
     Value v = GetObjectMember(proto, name, ClipValue(clip), found);
     if (found) return v;
@@ -1032,6 +1035,10 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
     auto child = c ? c->ChildByName(name, version_ >= 7) : nullptr;
     if (child && child->type == DisplayObject::Type::EditText && version_ >= 6) {
       out = Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
+      return true;
+    }
+    if (child && child->type == DisplayObject::Type::Button && version_ >= 6) {
+      out = Value::Object(player_.ObjectOf(static_cast<ButtonObject*>(child.get())));
       return true;
     }
     if (!child || child->type != DisplayObject::Type::MovieClip) return false;

@@ -1,0 +1,764 @@
+// Mouse and key input: the object under the pointer, the button state machine (idle, over,
+// down, dragged outside), clip mouse and key events, the Mouse and Key listeners, and typing
+// into the focused input field.
+#include "platform/flash/player/input.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "platform/flash/format/utf8.h"
+#include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/button.h"
+#include "platform/flash/player/hit_test.h"
+#include "platform/flash/player/player.h"
+#include "platform/flash/player/script/realm.h"
+
+namespace flash {
+namespace {
+
+// Clip event flags of the button events (the placement's handler list).
+constexpr uint32_t kEventPress = 0x0400, kEventRelease = 0x0800, kEventReleaseOutside = 0x1000,
+                   kEventRollOver = 0x2000, kEventRollOut = 0x4000, kEventDragOver = 0x8000,
+                   kEventDragOut = 0x010000, kEventKeyPress = 0x020000;
+constexpr uint32_t kButtonEvents = kEventPress | kEventRelease | kEventReleaseOutside |
+                                   kEventRollOver | kEventRollOut | kEventDragOver |
+                                   kEventDragOut;
+
+enum class Transition { RollOver, RollOut, Press, Release, ReleaseOutside, DragOver, DragOut };
+
+struct TransitionInfo {
+  uint16_t condition;       // of button actions
+  uint16_t menu_condition;  // the same move of a button tracked as a menu item
+  uint32_t clip_event;
+  const char* method;
+};
+
+const TransitionInfo& Info(Transition t) {
+  static const TransitionInfo kInfo[] = {
+      {kCondIdleToOverUp, kCondIdleToOverUp, kEventRollOver, "onRollOver"},
+      {kCondOverUpToIdle, kCondOverUpToIdle, kEventRollOut, "onRollOut"},
+      {kCondOverUpToOverDown, kCondOverUpToOverDown, kEventPress, "onPress"},
+      {kCondOverDownToOverUp, kCondOverDownToOverUp, kEventRelease, "onRelease"},
+      {kCondOutDownToIdle, kCondOutDownToIdle, kEventReleaseOutside, "onReleaseOutside"},
+      {kCondOutDownToOverDown, kCondIdleToOverDown, kEventDragOver, "onDragOver"},
+      {kCondOverDownToOutDown, kCondOverDownToIdle, kEventDragOut, "onDragOut"},
+  };
+  return kInfo[static_cast<int>(t)];
+}
+
+const char* const kButtonMethods[] = {"onPress",    "onRelease",  "onReleaseOutside", "onRollOver",
+                                      "onRollOut",  "onDragOver", "onDragOut"};
+
+bool Live(const std::shared_ptr<DisplayObject>& o) { return o && !o->removed; }
+
+// The characters [from, to) of UTF-8 text.
+std::string UnicodeSubstring(const std::string& s, size_t from, size_t to) {
+  size_t index = 0, begin = s.size(), end = s.size();
+  for (size_t i = 0; i <= s.size(); ++i) {
+    if (i < s.size() && (static_cast<uint8_t>(s[i]) & 0xC0) == 0x80) continue;
+    if (index == from) begin = std::min(begin, i);
+    if (index == to) {
+      end = i;
+      break;
+    }
+    ++index;
+  }
+  return begin < end ? s.substr(begin, end - begin) : std::string();
+}
+
+// The character a key types when no text event says (letters in lower case unless shifted).
+uint32_t CharacterOfKey(int code, bool shift) {
+  if (code >= 'A' && code <= 'Z') return shift ? static_cast<uint32_t>(code) : code + 32u;
+  if (code >= '0' && code <= '9') return static_cast<uint32_t>(code);
+  switch (code) {
+    case keys::kBackspace: return 8;
+    case keys::kTab: return 9;
+    case keys::kEnter: return 13;
+    case keys::kEscape: return 27;
+    case keys::kSpace: return 32;
+    case keys::kDelete: return 127;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+// --- key names ---
+
+int KeyCodeOfName(const std::string& name) {
+  static const std::pair<const char*, int> kNames[] = {
+      {"Backspace", keys::kBackspace}, {"Tab", keys::kTab},
+      {"Enter", keys::kEnter},         {"NumpadEnter", keys::kEnter},
+      {"LeftShift", keys::kShift},     {"RightShift", keys::kShift},
+      {"Shift", keys::kShift},         {"LeftControl", keys::kControl},
+      {"RightControl", keys::kControl}, {"Control", keys::kControl},
+      {"LeftAlt", keys::kAlt},         {"RightAlt", keys::kAlt},
+      {"Alt", keys::kAlt},             {"CapsLock", keys::kCapsLock},
+      {"Escape", keys::kEscape},       {"Space", keys::kSpace},
+      {"PageUp", keys::kPageUp},       {"PageDown", keys::kPageDown},
+      {"End", keys::kEnd},             {"Home", keys::kHome},
+      {"ArrowLeft", keys::kLeft},      {"ArrowUp", keys::kUp},
+      {"ArrowRight", keys::kRight},    {"ArrowDown", keys::kDown},
+      {"Insert", keys::kInsert},       {"Delete", keys::kDelete},
+      {"Semicolon", 186},              {"Equals", 187},
+      {"Comma", 188},                  {"Minus", 189},
+      {"Period", 190},                 {"Slash", 191},
+      {"Grave", 192},                  {"LBracket", 219},
+      {"Backslash", 220},              {"RBracket", 221},
+      {"Apostrophe", 222},             {"NumLock", 144},
+      {"ScrollLock", 145},             {"Pause", 19},
+  };
+  for (const auto& [n, code] : kNames)
+    if (name == n) return code;
+  if (name.size() == 1) {
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+  }
+  if (name.size() >= 4 && name.rfind("Key", 0) == 0 && name.size() == 4) return KeyCodeOfName(name.substr(3));
+  if (name.size() >= 2 && name[0] == 'F' && std::isdigit(static_cast<unsigned char>(name[1]))) {
+    const int n = std::atoi(name.c_str() + 1);
+    if (n >= 1 && n <= 15) return 111 + n;
+  }
+  if (name.rfind("Numpad", 0) == 0 && name.size() == 7 &&
+      std::isdigit(static_cast<unsigned char>(name[6])))
+    return 96 + (name[6] - '0');
+  return 0;
+}
+
+uint8_t ButtonKeyOf(int key_code, uint32_t character) {
+  switch (key_code) {
+    case keys::kLeft: return kButtonKeyLeft;
+    case keys::kRight: return kButtonKeyRight;
+    case keys::kHome: return kButtonKeyHome;
+    case keys::kEnd: return kButtonKeyEnd;
+    case keys::kInsert: return kButtonKeyInsert;
+    case keys::kDelete: return kButtonKeyDelete;
+    case keys::kBackspace: return kButtonKeyBackspace;
+    case keys::kEnter: return kButtonKeyEnter;
+    case keys::kUp: return kButtonKeyUp;
+    case keys::kDown: return kButtonKeyDown;
+    case keys::kPageUp: return kButtonKeyPageUp;
+    case keys::kPageDown: return kButtonKeyPageDown;
+    case keys::kTab: return kButtonKeyTab;
+    case keys::kEscape: return kButtonKeyEscape;
+    default: break;
+  }
+  return character >= 32 && character < 127 ? static_cast<uint8_t>(character) : 0;
+}
+
+// --- the player's side ---
+
+namespace {
+
+// Scripts of an event run like those of a tick: with a fresh budget when no tick is running,
+// and what they queue (frame scripts of gotos, clip events) runs before the event returns.
+class EventScope {
+ public:
+  explicit EventScope(Player& p, bool in_tick) : p_(p), nested_(in_tick) {
+    if (nested_) return;
+    p_.budget_ = Player::kTickBudget;
+    p_.array_growth_ = 0;
+    p_.string_growth_ = 0;
+  }
+  ~EventScope() {
+    if (nested_) return;
+    p_.RunQueue();
+    p_.UpdateBoundFields();
+  }
+
+ private:
+  Player& p_;
+  bool nested_;
+};
+
+}  // namespace
+
+// Whether a clip takes button events: it has button handlers placed on it or handler methods
+// of those events, and is not disabled.
+static bool ButtonLike(Player& player, MovieClip* clip) {
+  bool any = false;
+  for (const auto& h : clip->clip_actions)
+    if (h.events & kButtonEvents & clip->clip_event_mask) any = true;
+  if (!any && !clip->object) return false;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(clip->shared_from_this()));
+  Value self = vm.ClipValue(clip);
+  if (!any)
+    for (const char* m : kButtonMethods)
+      if (vm.IsFunction(vm.GetMember(self, m))) {
+        any = true;
+        break;
+      }
+  if (!any) return false;
+  Value enabled = vm.GetMember(self, "enabled");
+  return enabled.IsUndefined() || vm.ToBool(enabled);
+}
+
+// The topmost button or button-like clip of `clip` under (x, y) of the clip's twips.
+static std::shared_ptr<DisplayObject> Pick(Player& player, MovieClip* clip, double x, double y) {
+  for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
+    const auto& child = it->second;
+    if (child->removed || !child->visible || child->clip_depth > 0) continue;
+    Matrix inv;
+    if (!child->matrix.Invert(inv)) continue;
+    double cx, cy;
+    inv.Apply(x, y, cx, cy);
+    if (child->type == DisplayObject::Type::Button) {
+      auto* b = static_cast<ButtonObject*>(child.get());
+      if (b->enabled && ButtonHitContains(*b, cx, cy)) return child;
+    } else if (child->type == DisplayObject::Type::MovieClip) {
+      auto* mc = static_cast<MovieClip*>(child.get());
+      if (!InsideScriptMask(*mc, cx, cy)) continue;
+      if (ButtonLike(player, mc)) {
+        if (ObjectContains(*mc, cx, cy)) return child;
+        continue;
+      }
+      if (auto hit = Pick(player, mc, cx, cy)) return hit;
+    }
+  }
+  return nullptr;
+}
+
+static std::shared_ptr<DisplayObject> PickAt(Player& player, double px, double py) {
+  auto roots = player.LevelRoots();
+  for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
+    auto* root = const_cast<MovieClip*>(*it);
+    Matrix inv;
+    if (!root->matrix.Invert(inv)) continue;
+    double x, y;
+    inv.Apply(px * 20, py * 20, x, y);
+    if (auto hit = Pick(player, root, x, y)) return hit;
+  }
+  return nullptr;
+}
+
+// The topmost selectable text field under the pointer (stage pixels).
+static std::shared_ptr<DisplayObject> PickFieldIn(MovieClip* clip, double x, double y) {
+  for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
+    const auto& child = it->second;
+    if (child->removed || !child->visible || child->clip_depth > 0) continue;
+    Matrix inv;
+    if (!child->matrix.Invert(inv)) continue;
+    double cx, cy;
+    inv.Apply(x, y, cx, cy);
+    if (child->type == DisplayObject::Type::EditText) {
+      const auto* f = static_cast<TextFieldObject*>(child.get());
+      if ((!f->field.read_only || f->field.selectable) && ObjectContains(*child, cx, cy))
+        return child;
+    } else if (child->type == DisplayObject::Type::MovieClip) {
+      if (auto hit = PickFieldIn(static_cast<MovieClip*>(child.get()), cx, cy)) return hit;
+    }
+  }
+  return nullptr;
+}
+
+static std::shared_ptr<DisplayObject> PickField(Player& player, double px, double py) {
+  auto roots = player.LevelRoots();
+  for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
+    auto* root = const_cast<MovieClip*>(*it);
+    Matrix inv;
+    if (!root->matrix.Invert(inv)) continue;
+    double x, y;
+    inv.Apply(px * 20, py * 20, x, y);
+    if (auto hit = PickFieldIn(root, x, y)) return hit;
+  }
+  return nullptr;
+}
+
+// Whether the pointer is over `target` (its hit area, through every parent).
+static bool Over(const DisplayObject& target, double px, double py) {
+  Matrix inv;
+  if (!StageMatrix(target).Invert(inv)) return false;
+  double x, y;
+  inv.Apply(px * 20, py * 20, x, y);
+  return ObjectContains(target, x, y);
+}
+
+// A clip acting as a button shows the frame labelled "_up", "_over" or "_down" for its state.
+static void ShowClipState(Player& player, MovieClip* clip, const char* label) {
+  const int frame = clip->timeline->FrameOfLabel(label);
+  if (frame < 0) return;
+  player.GotoFrameOf(clip, frame);
+  clip->playing = false;
+}
+
+static void Fire(Player& player, const std::shared_ptr<DisplayObject>& target, Transition t) {
+  if (!Live(target)) return;
+  const TransitionInfo& info = Info(t);
+  if (target->type == DisplayObject::Type::Button) {
+    auto button = std::static_pointer_cast<ButtonObject>(target);
+    const bool menu = button->Def().track_as_menu;
+    uint8_t state = kButtonUp;
+    switch (t) {
+      case Transition::RollOver:
+      case Transition::Release: state = kButtonOver; break;
+      case Transition::Press:
+      case Transition::DragOver: state = kButtonDown; break;
+      case Transition::DragOut: state = menu ? kButtonUp : kButtonOver; break;
+      default: break;
+    }
+    player.SetButtonState(button.get(), state);
+    const uint16_t want = menu ? info.menu_condition : info.condition;
+    if (button->parent) {
+      auto parent = std::static_pointer_cast<MovieClip>(button->parent->shared_from_this());
+      for (const ButtonAction& a : button->Def().actions)
+        if ((a.conditions & want) && a.actions && !button->removed && !parent->removed)
+          player.RunScriptNow(parent, a.actions);
+      if (button->script && !button->removed) {
+        ActionRunner vm(player, parent);
+        Value self = Value::Object(button->script);
+        Value fn = vm.GetMember(self, info.method);
+        if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, self, {});
+      }
+    }
+    return;
+  }
+  if (target->type != DisplayObject::Type::MovieClip) return;
+  auto clip = std::static_pointer_cast<MovieClip>(target);
+  switch (t) {
+    case Transition::RollOver:
+    case Transition::Release:
+    case Transition::DragOut: ShowClipState(player, clip.get(), "_over"); break;
+    case Transition::Press:
+    case Transition::DragOver: ShowClipState(player, clip.get(), "_down"); break;
+    default: ShowClipState(player, clip.get(), "_up"); break;
+  }
+  for (const auto& h : clip->clip_actions)
+    if ((h.events & info.clip_event & clip->clip_event_mask) && !clip->removed)
+      player.RunScriptNow(clip, h.code);
+  if (clip->object && !clip->removed) {
+    ActionRunner vm(player, clip);
+    Value self = vm.ClipValue(clip.get());
+    Value fn = vm.GetMember(self, info.method);
+    if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, self, {});
+  }
+}
+
+// Calls `method` on every listener of the built-in object `name` (Mouse, Key).
+static void Broadcast(Player& player, const char* name, const char* method,
+                      std::vector<Value> args = {}) {
+  MovieClip* root = player.LevelRoot(0);
+  if (!root) return;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
+  Realm& realm = player.ScriptRealm();
+  const Property* p = realm.global->Find(realm.heap.Key(name));
+  if (!p || !p->value.IsObject()) return;
+  Value list = vm.GetMember(p->value, "_listeners");
+  ScriptObject* o = vm.ObjectOf(list);
+  if (!o || o->kind != ScriptObject::Kind::Array) return;
+  std::vector<Value> listeners = static_cast<ArrayObject*>(o)->items;
+  for (const Value& l : listeners) {
+    Value fn = vm.GetMember(l, method);
+    if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, l, args);
+  }
+}
+
+// Sends a clip event to every clip, newest first.
+static void ClipEventToAll(Player& player, const std::list<std::shared_ptr<MovieClip>>& clips,
+                           uint32_t event) {
+  std::vector<std::shared_ptr<MovieClip>> snapshot(clips.begin(), clips.end());
+  for (const auto& c : snapshot)
+    if (!c->removed) player.QueueClipEvent(c.get(), event);
+}
+
+void Player::MouseMove(double x, double y) {
+  EventScope scope(*this, in_tick_);
+  input.mouse_x = x;
+  input.mouse_y = y;
+  ClipEventToAll(*this, exec_list_, kEventMouseMove);
+  RunQueue();
+  Broadcast(*this, "Mouse", "onMouseMove");
+  auto pressed = input.pressed.lock();
+  if (input.mouse_down && Live(pressed)) {
+    const bool inside = Over(*pressed, x, y);
+    if (inside != input.pressed_inside) {
+      input.pressed_inside = inside;
+      Fire(*this, pressed, inside ? Transition::DragOver : Transition::DragOut);
+    }
+    return;
+  }
+  auto now = PickAt(*this, x, y);
+  auto before = input.hovered.lock();
+  if (now == before) return;
+  input.hovered = now;
+  if (Live(before)) Fire(*this, before, Transition::RollOut);
+  if (Live(now)) Fire(*this, now, Transition::RollOver);
+}
+
+void Player::MouseDown(double x, double y, MouseButton button) {
+  EventScope scope(*this, in_tick_);
+  if (x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
+  if (button != MouseButton::Left) return;
+  input.mouse_down = true;
+  ClipEventToAll(*this, exec_list_, kEventMouseDown);
+  RunQueue();
+  Broadcast(*this, "Mouse", "onMouseDown");
+  auto target = PickAt(*this, x, y);
+  auto before = input.hovered.lock();
+  if (target != before) {
+    input.hovered = target;
+    if (Live(before)) Fire(*this, before, Transition::RollOut);
+    if (Live(target)) Fire(*this, target, Transition::RollOver);
+  }
+  // A click on an input field gives it the focus; a click elsewhere takes it away.
+  auto field = PickField(*this, x, y);
+  if (field != input.focus.lock()) SetFocus(field);
+  input.pressed = target;
+  input.pressed_inside = target != nullptr;
+  if (Live(target)) Fire(*this, target, Transition::Press);
+}
+
+void Player::MouseUp(double x, double y, MouseButton button) {
+  EventScope scope(*this, in_tick_);
+  if (x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
+  if (button != MouseButton::Left) return;
+  input.mouse_down = false;
+  ClipEventToAll(*this, exec_list_, kEventMouseUp);
+  RunQueue();
+  Broadcast(*this, "Mouse", "onMouseUp");
+  auto pressed = input.pressed.lock();
+  input.pressed.reset();
+  if (Live(pressed)) {
+    if (input.pressed_inside) {
+      Fire(*this, pressed, Transition::Release);
+      return;
+    }
+    Fire(*this, pressed, Transition::ReleaseOutside);
+  }
+  // What the pointer is over now rolls over.
+  auto now = PickAt(*this, x, y);
+  input.hovered = now;
+  if (Live(now)) Fire(*this, now, Transition::RollOver);
+}
+
+// Buttons and clips with a key-press handler for `key`, anywhere on the stage.
+static void KeyPress(Player& player, MovieClip* clip, uint8_t key,
+                     std::vector<std::shared_ptr<DisplayObject>>& out) {
+  for (const auto& [depth, child] : clip->children) {
+    if (child->removed) continue;
+    if (child->type == DisplayObject::Type::Button) {
+      auto* b = static_cast<ButtonObject*>(child.get());
+      for (const ButtonAction& a : b->Def().actions)
+        if (a.key_code == key) {
+          out.push_back(child);
+          break;
+        }
+    } else if (child->type == DisplayObject::Type::MovieClip) {
+      auto* mc = static_cast<MovieClip*>(child.get());
+      for (const auto& h : mc->clip_actions)
+        if ((h.events & kEventKeyPress) && h.key_code == key) {
+          out.push_back(child);
+          break;
+        }
+      KeyPress(player, mc, key, out);
+    }
+  }
+}
+
+// --- focus ---
+
+// What scripts see of a display object: a clip, a field's or a button's object.
+static Value ScriptValue(Player& player, ActionRunner& vm, DisplayObject* o) {
+  if (!o || o->removed) return Value::Null();
+  switch (o->type) {
+    case DisplayObject::Type::MovieClip: return vm.ClipValue(static_cast<MovieClip*>(o));
+    case DisplayObject::Type::EditText:
+      return Value::Object(player.ObjectOf(static_cast<TextFieldObject*>(o)));
+    case DisplayObject::Type::Button:
+      return Value::Object(player.ObjectOf(static_cast<ButtonObject*>(o)));
+    default: return Value::Null();
+  }
+}
+
+static void CallMethod(ActionRunner& vm, const Value& self, const char* name,
+                       std::vector<Value> args) {
+  if (self.IsNullish()) return;
+  Value fn = vm.GetMember(self, name);
+  if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, self, std::move(args));
+}
+
+void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
+  auto before = input.focus.lock();
+  if (before && before->removed) before.reset();
+  input.focus = target;
+  input.caret = input.anchor = 0;
+  if (target && target->type == DisplayObject::Type::EditText)
+    input.caret = input.anchor = static_cast<TextFieldObject*>(target.get())->field.Length();
+  if (before == target) return;
+  MovieClip* root = LevelRoot(0);
+  if (!root) return;
+  EventScope scope(*this, in_tick_);
+  ActionRunner vm(*this, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
+  Value old_value = ScriptValue(*this, vm, before.get());
+  Value new_value = ScriptValue(*this, vm, target.get());
+  CallMethod(vm, old_value, "onKillFocus", {new_value});
+  CallMethod(vm, new_value, "onSetFocus", {old_value});
+  Broadcast(*this, "Selection", "onSetFocus", {old_value, new_value});
+}
+
+// A script property of an object (tabIndex, tabEnabled...); undefined when it has no object.
+static Value Prop(Player& player, ActionRunner& vm, DisplayObject* o, const char* name) {
+  Value self = ScriptValue(player, vm, o);
+  return self.IsNullish() ? Value::Undefined() : vm.GetMember(self, name);
+}
+
+struct TabStop {
+  std::shared_ptr<DisplayObject> object;
+  double index = 0;  // tabIndex, when set
+  bool indexed = false;
+  double x = 0, y = 0;  // top-left corner on the stage
+};
+
+static void CollectTabStops(Player& player, ActionRunner& vm, MovieClip* clip,
+                            std::vector<TabStop>& out) {
+  for (const auto& [depth, child] : clip->children) {
+    if (child->removed || !child->visible) continue;
+    DisplayObject* o = child.get();
+    bool candidate = false;
+    const Value enabled = Prop(player, vm, o, "tabEnabled");
+    if (o->type == DisplayObject::Type::EditText) {
+      candidate = !static_cast<TextFieldObject*>(o)->field.read_only;
+    } else if (o->type == DisplayObject::Type::Button) {
+      candidate = static_cast<ButtonObject*>(o)->enabled;
+    } else if (o->type == DisplayObject::Type::MovieClip) {
+      auto* mc = static_cast<MovieClip*>(o);
+      candidate = (!enabled.IsUndefined() && vm.ToBool(enabled)) || ButtonLike(player, mc);
+      const Value children = Prop(player, vm, o, "tabChildren");
+      if (children.IsUndefined() || vm.ToBool(children)) CollectTabStops(player, vm, mc, out);
+    }
+    if (!candidate || (!enabled.IsUndefined() && !vm.ToBool(enabled))) continue;
+    TabStop stop;
+    stop.object = child;
+    const Value index = Prop(player, vm, o, "tabIndex");
+    if (index.type == Value::Type::Number && index.number == index.number) {
+      stop.indexed = true;
+      stop.index = index.number;
+    }
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    if (ClipBounds(*o, x0, y0, x1, y1)) StageMatrix(*o).Apply(x0, y0, stop.x, stop.y);
+    out.push_back(std::move(stop));
+  }
+}
+
+// Tab moves the focus to the next object in tab order (Shift+Tab to the one before): the
+// objects with a tabIndex by their index when any has one, else everything by its place on the
+// stage, top to bottom and left to right.
+static void TabFocus(Player& player, bool backwards) {
+  MovieClip* root = player.LevelRoot(0);
+  if (!root) return;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
+  std::vector<TabStop> stops;
+  for (const MovieClip* level : player.LevelRoots())
+    CollectTabStops(player, vm, const_cast<MovieClip*>(level), stops);
+  const bool custom = std::any_of(stops.begin(), stops.end(), [](const TabStop& s) { return s.indexed; });
+  if (custom) {
+    stops.erase(std::remove_if(stops.begin(), stops.end(), [](const TabStop& s) { return !s.indexed; }),
+                stops.end());
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const TabStop& a, const TabStop& b) { return a.index < b.index; });
+  } else {
+    std::stable_sort(stops.begin(), stops.end(), [](const TabStop& a, const TabStop& b) {
+      return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+  }
+  if (stops.empty()) return;
+  auto current = player.input.focus.lock();
+  auto at = std::find_if(stops.begin(), stops.end(),
+                         [&](const TabStop& s) { return s.object == current; });
+  size_t next;
+  const size_t n = stops.size();
+  if (at == stops.end())
+    next = backwards ? n - 1 : 0;
+  else {
+    const size_t i = static_cast<size_t>(at - stops.begin());
+    next = backwards ? (i + n - 1) % n : (i + 1) % n;
+  }
+  player.SetFocus(stops[next].object);
+}
+
+void Player::KeyDown(int code, uint32_t character) {
+  EventScope scope(*this, in_tick_);
+  if (code > 0 && code < 256) input.keys_down.set(static_cast<size_t>(code));
+  input.last_key = code;
+  input.last_char = character;
+  ClipEventToAll(*this, exec_list_, kEventKeyDown);
+  RunQueue();
+  Broadcast(*this, "Key", "onKeyDown");
+  if (code == keys::kTab) TabFocus(*this, input.keys_down[keys::kShift]);
+  const uint8_t key = ButtonKeyOf(code, character);
+  if (!key) return;
+  std::vector<std::shared_ptr<DisplayObject>> targets;
+  for (const MovieClip* root : LevelRoots()) KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
+  for (const auto& t : targets) {
+    if (!Live(t)) continue;
+    if (t->type == DisplayObject::Type::Button) {
+      auto* b = static_cast<ButtonObject*>(t.get());
+      if (!b->parent) continue;
+      auto parent = std::static_pointer_cast<MovieClip>(b->parent->shared_from_this());
+      for (const ButtonAction& a : b->Def().actions)
+        if (a.key_code == key && a.actions && !b->removed) RunScriptNow(parent, a.actions);
+    } else {
+      auto mc = std::static_pointer_cast<MovieClip>(t);
+      for (const auto& h : mc->clip_actions)
+        if ((h.events & kEventKeyPress) && h.key_code == key && !mc->removed)
+          RunScriptNow(mc, h.code);
+    }
+  }
+}
+
+void Player::KeyUp(int code, uint32_t character) {
+  EventScope scope(*this, in_tick_);
+  if (code > 0 && code < 256) input.keys_down.reset(static_cast<size_t>(code));
+  input.last_key = code;
+  input.last_char = character;
+  ClipEventToAll(*this, exec_list_, kEventKeyUp);
+  RunQueue();
+  Broadcast(*this, "Key", "onKeyUp");
+}
+
+// --- typing into the focused field ---
+
+static TextFieldObject* FocusedField(InputState& input) {
+  auto f = input.focus.lock();
+  if (!Live(f) || f->type != DisplayObject::Type::EditText) return nullptr;
+  return static_cast<TextFieldObject*>(f.get());
+}
+
+// Tells the field's listeners that its text changed (onChanged).
+static void FieldChanged(Player& player, TextFieldObject* f) {
+  if (!f->object || !f->parent) return;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(f->parent->shared_from_this()));
+  Value self = Value::Object(f->object);
+  ScriptObject* list = vm.ObjectOf(vm.GetMember(self, "_listeners"));
+  if (!list || list->kind != ScriptObject::Kind::Array) return;
+  std::vector<Value> listeners = static_cast<ArrayObject*>(list)->items;
+  for (const Value& l : listeners) {
+    Value fn = vm.GetMember(l, "onChanged");
+    if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, l, {self});
+  }
+}
+
+// Replaces the selection with `text` (UTF-8, `count` characters), as far as maxChars allows.
+static bool TypeText(InputState& in, TextFieldObject* f, const std::string& text) {
+  text::TextField& t = f->field;
+  const size_t length = t.Length();
+  size_t begin = std::min({in.caret, in.anchor, length});
+  size_t end = std::min(std::max(in.caret, in.anchor), length);
+  std::u32string chars;
+  for (size_t i = 0; i < text.size();) {
+    const uint8_t c = static_cast<uint8_t>(text[i]);
+    const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+    for (size_t k = 1; k < n && i + k < text.size(); ++k)
+      cp = (cp << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
+    i += n;
+    if (cp == '\n') cp = '\r';
+    if (cp == '\r' && !t.multiline) continue;
+    if (cp < 32 && cp != '\r') continue;
+    chars += static_cast<char32_t>(cp);
+  }
+  if (t.max_chars > 0) {
+    const size_t room = length - (end - begin) >= static_cast<size_t>(t.max_chars)
+                            ? 0
+                            : static_cast<size_t>(t.max_chars) - (length - (end - begin));
+    if (chars.size() > room) chars.resize(room);
+  }
+  if (chars.empty() && begin == end) return false;
+  std::string utf8;
+  for (char32_t c : chars) AppendUtf8(utf8, c);
+  t.ReplaceText(begin, end, utf8);
+  t.Changed();
+  in.caret = in.anchor = begin + chars.size();
+  return true;
+}
+
+void Player::TextInput(uint32_t codepoint) {
+  EventScope scope(*this, in_tick_);
+  TextFieldObject* f = FocusedField(input);
+  if (!f || f->field.read_only || codepoint < 32 || codepoint == 127) return;
+  std::string s;
+  AppendUtf8(s, static_cast<char32_t>(codepoint));
+  if (TypeText(input, f, s)) {
+    ++display_version_;
+    FieldChanged(*this, f);
+  }
+}
+
+void Player::TextControl(TextCommand command) {
+  EventScope scope(*this, in_tick_);
+  TextFieldObject* f = FocusedField(input);
+  if (!f) return;
+  text::TextField& t = f->field;
+  const size_t length = t.Length();
+  input.caret = std::min(input.caret, length);
+  input.anchor = std::min(input.anchor, length);
+  const size_t lo = std::min(input.caret, input.anchor), hi = std::max(input.caret, input.anchor);
+  bool changed = false;
+  const bool editable = !t.read_only;
+  switch (command) {
+    case TextCommand::SelectAll:
+      input.anchor = 0;
+      input.caret = length;
+      break;
+    case TextCommand::MoveLeft:
+      input.caret = lo == hi && lo > 0 ? lo - 1 : lo;
+      input.anchor = input.caret;
+      break;
+    case TextCommand::MoveRight:
+      input.caret = lo == hi && hi < length ? hi + 1 : hi;
+      input.anchor = input.caret;
+      break;
+    case TextCommand::MoveLeftLine: input.caret = input.anchor = 0; break;
+    case TextCommand::MoveRightLine: input.caret = input.anchor = length; break;
+    case TextCommand::Copy:
+    case TextCommand::Cut:
+      // A password field gives nothing away.
+      if (lo == hi || t.options.password) break;
+      input.clipboard = UnicodeSubstring(t.Text(), lo, hi);
+      if (command == TextCommand::Cut && editable) changed = TypeText(input, f, "");
+      break;
+    case TextCommand::Paste:
+      if (editable) changed = TypeText(input, f, input.clipboard);
+      break;
+    case TextCommand::Backspace:
+      if (!editable) break;
+      if (lo == hi && lo > 0) input.anchor = lo - 1;
+      changed = TypeText(input, f, "");
+      break;
+    case TextCommand::Delete:
+      if (!editable) break;
+      if (lo == hi && hi < length) input.anchor = hi + 1;
+      changed = TypeText(input, f, "");
+      break;
+    case TextCommand::Enter:
+      if (editable && t.multiline) changed = TypeText(input, f, "\r");
+      break;
+    case TextCommand::Other: break;
+  }
+  ++display_version_;
+  if (changed) FieldChanged(*this, f);
+}
+
+void Player::Deliver(const InputEvent& e) {
+  switch (e.kind) {
+    case InputEvent::Kind::MouseMove: MouseMove(e.x, e.y); break;
+    case InputEvent::Kind::MouseDown: MouseDown(e.x, e.y, e.button); break;
+    case InputEvent::Kind::MouseUp: MouseUp(e.x, e.y, e.button); break;
+    case InputEvent::Kind::KeyDown:
+    case InputEvent::Kind::KeyUp: {
+      const uint32_t c =
+          e.character ? e.character : CharacterOfKey(e.key_code, input.keys_down[keys::kShift]);
+      if (e.kind == InputEvent::Kind::KeyDown)
+        KeyDown(e.key_code, c);
+      else
+        KeyUp(e.key_code, c);
+      break;
+    }
+    case InputEvent::Kind::TextInput: TextInput(e.character); break;
+    case InputEvent::Kind::TextControl: TextControl(e.command); break;
+    case InputEvent::Kind::SetClipboardText: SetClipboard(e.text); break;
+    default: break;
+  }
+}
+
+}  // namespace flash
