@@ -250,9 +250,9 @@ TEST(ButtonPlayer, ScriptObjectHandlersPlaceAndEnabled) {
   p.MouseDown(60, 60);
   p.MouseUp(60, 60);
   EXPECT_EQ(TakeTrace(p), "handler btn\n");
-  // A disabled button takes no presses.
-  ButtonAt(p)->enabled = false;
+  // A disabled button takes no presses and keeps its look.
   p.MouseMove(5, 5);
+  ButtonAt(p)->enabled = false;
   p.MouseDown(60, 60);
   EXPECT_EQ(TakeTrace(p), "");
   EXPECT_EQ(Shown(ButtonAt(p)), 1);

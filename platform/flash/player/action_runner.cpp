@@ -16,6 +16,7 @@
 #include "platform/flash/player/script/lib/number_text.h"
 #include "platform/flash/player/script/lib/string_ops.h"
 #include "platform/flash/player/button.h"
+#include "platform/flash/player/hit_test.h"
 
 namespace flash {
 
@@ -85,7 +86,7 @@ bool LocalBounds(const DisplayObject& obj, double& xmin, double& ymin, double& x
     ymax = r.ymax;
     return true;
   }
-  if (obj.type == DisplayObject::Type::MovieClip) {
+  if (obj.type == DisplayObject::Type::MovieClip || obj.type == DisplayObject::Type::Button) {
     bool any = false;
     const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
     RectTwips drawn;
@@ -1157,7 +1158,16 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 18: return Value::Number(5);
     case 19: return Value::String(player_.quality == Quality::High ? "HIGH" : "LOW");
     case 20:
-    case 21: return Value::Number(0);
+    case 21: {
+      // The pointer in the clip's own pixels.
+      Matrix inv;
+      double x = 0, y = 0;
+      const RectTwips stage = player_.StageRect();
+      if (StageMatrix(*clip).Invert(inv))
+        inv.Apply(player_.input.mouse_x * 20 + stage.xmin, player_.input.mouse_y * 20 + stage.ymin,
+                  x, y);
+      return Value::Number((index == 20 ? x : y) / 20);
+    }
   }
   return Value::Undefined();
 }

@@ -84,6 +84,28 @@ uint32_t CharacterOfKey(int code, bool shift) {
 
 }  // namespace
 
+void TrackedObject::Set(const std::shared_ptr<DisplayObject>& o) {
+  object_ = o;
+  parent_.reset();
+  if (o && o->parent) parent_ = o->parent->weak_from_this();
+  depth_ = o ? o->depth : 0;
+  id_ = o && o->character ? o->character->id : 0;
+}
+
+std::shared_ptr<DisplayObject> TrackedObject::Get() {
+  auto o = object_.lock();
+  if (o && !o->removed) return o;
+  auto parent = parent_.lock();
+  if (!parent || parent->removed || !id_) return nullptr;
+  auto& children = static_cast<MovieClip&>(*parent).children;
+  auto it = children.find(depth_);
+  if (it == children.end() || it->second->removed || !it->second->character ||
+      it->second->character->id != id_)
+    return nullptr;
+  object_ = it->second;
+  return it->second;
+}
+
 // --- key names ---
 
 int KeyCodeOfName(const std::string& name) {
@@ -175,7 +197,7 @@ class EventScope {
 }  // namespace
 
 // Whether a clip takes button events: it has button handlers placed on it or handler methods
-// of those events, and is not disabled.
+// of those events.
 static bool ButtonLike(Player& player, MovieClip* clip) {
   bool any = false;
   for (const auto& h : clip->clip_actions)
@@ -189,8 +211,16 @@ static bool ButtonLike(Player& player, MovieClip* clip) {
         any = true;
         break;
       }
-  if (!any) return false;
-  Value enabled = vm.GetMember(self, "enabled");
+  return any;
+}
+
+// Disabled buttons and clips keep their place under the pointer but send no events.
+static bool Enabled(Player& player, const std::shared_ptr<DisplayObject>& o) {
+  if (o->type == DisplayObject::Type::Button) return static_cast<ButtonObject&>(*o).enabled;
+  if (o->type != DisplayObject::Type::MovieClip) return true;
+  auto clip = std::static_pointer_cast<MovieClip>(o);
+  ActionRunner vm(player, clip);
+  Value enabled = vm.GetMember(vm.ClipValue(clip.get()), "enabled");
   return enabled.IsUndefined() || vm.ToBool(enabled);
 }
 
@@ -204,8 +234,10 @@ static std::shared_ptr<DisplayObject> Pick(Player& player, MovieClip* clip, doub
     double cx, cy;
     inv.Apply(x, y, cx, cy);
     if (child->type == DisplayObject::Type::Button) {
+      // A button shown inside another takes the pointer first.
       auto* b = static_cast<ButtonObject*>(child.get());
-      if (b->enabled && ButtonHitContains(*b, cx, cy)) return child;
+      if (auto inner = Pick(player, b, cx, cy)) return inner;
+      if (ButtonHitContains(*b, cx, cy)) return child;
     } else if (child->type == DisplayObject::Type::MovieClip) {
       auto* mc = static_cast<MovieClip*>(child.get());
       if (!InsideScriptMask(*mc, cx, cy)) continue;
@@ -219,6 +251,10 @@ static std::shared_ptr<DisplayObject> Pick(Player& player, MovieClip* clip, doub
   return nullptr;
 }
 
+// Stage pixels (from the stage's top-left corner) to the twips of level 0's stage.
+static double StageX(const Player& player, double px) { return px * 20 + player.StageRect().xmin; }
+static double StageY(const Player& player, double py) { return py * 20 + player.StageRect().ymin; }
+
 static std::shared_ptr<DisplayObject> PickAt(Player& player, double px, double py) {
   auto roots = player.LevelRoots();
   for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
@@ -226,7 +262,7 @@ static std::shared_ptr<DisplayObject> PickAt(Player& player, double px, double p
     Matrix inv;
     if (!root->matrix.Invert(inv)) continue;
     double x, y;
-    inv.Apply(px * 20, py * 20, x, y);
+    inv.Apply(StageX(player, px), StageY(player, py), x, y);
     if (auto hit = Pick(player, root, x, y)) return hit;
   }
   return nullptr;
@@ -259,18 +295,20 @@ static std::shared_ptr<DisplayObject> PickField(Player& player, double px, doubl
     Matrix inv;
     if (!root->matrix.Invert(inv)) continue;
     double x, y;
-    inv.Apply(px * 20, py * 20, x, y);
+    inv.Apply(StageX(player, px), StageY(player, py), x, y);
     if (auto hit = PickFieldIn(root, x, y)) return hit;
   }
   return nullptr;
 }
 
 // Whether the pointer is over `target` (its hit area, through every parent).
-static bool Over(const DisplayObject& target, double px, double py) {
+static bool Over(const Player& player, const DisplayObject& target, double px, double py) {
+  for (const DisplayObject* o = &target; o; o = o->parent)
+    if (!o->visible || o->removed) return false;
   Matrix inv;
   if (!StageMatrix(target).Invert(inv)) return false;
   double x, y;
-  inv.Apply(px * 20, py * 20, x, y);
+  inv.Apply(StageX(player, px), StageY(player, py), x, y);
   return ObjectContains(target, x, y);
 }
 
@@ -283,7 +321,7 @@ static void ShowClipState(Player& player, MovieClip* clip, const char* label) {
 }
 
 static void Fire(Player& player, const std::shared_ptr<DisplayObject>& target, Transition t) {
-  if (!Live(target)) return;
+  if (!Live(target) || !Enabled(player, target)) return;
   const TransitionInfo& info = Info(t);
   if (target->type == DisplayObject::Type::Button) {
     auto button = std::static_pointer_cast<ButtonObject>(target);
@@ -354,6 +392,16 @@ static void Broadcast(Player& player, const char* name, const char* method,
 }
 
 // Sends a clip event to every clip, newest first.
+// Buttons tracked as menu items, and clips whose trackAsMenu is set.
+static bool TracksAsMenu(Player& player, const std::shared_ptr<DisplayObject>& o) {
+  if (o->type == DisplayObject::Type::Button)
+    return static_cast<ButtonObject&>(*o).Def().track_as_menu;
+  if (o->type != DisplayObject::Type::MovieClip) return false;
+  auto clip = std::static_pointer_cast<MovieClip>(o);
+  ActionRunner vm(player, clip);
+  return vm.ToBool(vm.GetMember(vm.ClipValue(clip.get()), "trackAsMenu"));
+}
+
 static void ClipEventToAll(Player& player, const std::list<std::shared_ptr<MovieClip>>& clips,
                            uint32_t event) {
   std::vector<std::shared_ptr<MovieClip>> snapshot(clips.begin(), clips.end());
@@ -365,61 +413,77 @@ void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
   input.mouse_x = x;
   input.mouse_y = y;
+  input.mouse_seen = true;
   ClipEventToAll(*this, exec_list_, kEventMouseMove);
   RunQueue();
   Broadcast(*this, "Mouse", "onMouseMove");
-  auto pressed = input.pressed.lock();
+  auto pressed = input.pressed.Get();
   if (input.mouse_down && Live(pressed)) {
-    const bool inside = Over(*pressed, x, y);
+    const bool inside = Over(*this, *pressed, x, y);
     if (inside != input.pressed_inside) {
       input.pressed_inside = inside;
       Fire(*this, pressed, inside ? Transition::DragOver : Transition::DragOut);
     }
+    // A menu item takes over a press dragged onto it.
+    auto now = inside ? nullptr : PickAt(*this, x, y);
+    if (Live(now) && now != pressed && TracksAsMenu(*this, now)) {
+      input.pressed.Set(now);
+      input.hovered.Set(now);
+      input.pressed_inside = true;
+      Fire(*this, now, Transition::DragOver);
+    }
     return;
   }
-  auto now = PickAt(*this, x, y);
-  auto before = input.hovered.lock();
+  UpdateHover();
+}
+
+void Player::UpdateHover() {
+  // Nothing is under a pointer that never came onto the stage, and a press holds the pointer.
+  if (!input.mouse_seen || (input.mouse_down && Live(input.pressed.Get()))) return;
+  EventScope scope(*this, in_tick_);
+  auto now = PickAt(*this, input.mouse_x, input.mouse_y);
+  auto before = input.hovered.Get();
   if (now == before) return;
-  input.hovered = now;
+  input.hovered.Set(now);
   if (Live(before)) Fire(*this, before, Transition::RollOut);
   if (Live(now)) Fire(*this, now, Transition::RollOver);
 }
 
 void Player::MouseDown(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
-  if (x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
+  if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
   if (button != MouseButton::Left) return;
   input.mouse_down = true;
   ClipEventToAll(*this, exec_list_, kEventMouseDown);
   RunQueue();
   Broadcast(*this, "Mouse", "onMouseDown");
   auto target = PickAt(*this, x, y);
-  auto before = input.hovered.lock();
+  auto before = input.hovered.Get();
   if (target != before) {
-    input.hovered = target;
+    input.hovered.Set(target);
     if (Live(before)) Fire(*this, before, Transition::RollOut);
     if (Live(target)) Fire(*this, target, Transition::RollOver);
   }
   // A click on an input field gives it the focus; a click elsewhere takes it away.
   auto field = PickField(*this, x, y);
   if (field != input.focus.lock()) SetFocus(field);
-  input.pressed = target;
+  input.pressed.Set(target);
   input.pressed_inside = target != nullptr;
   if (Live(target)) Fire(*this, target, Transition::Press);
 }
 
 void Player::MouseUp(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
-  if (x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
+  if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
   if (button != MouseButton::Left) return;
   input.mouse_down = false;
   ClipEventToAll(*this, exec_list_, kEventMouseUp);
   RunQueue();
   Broadcast(*this, "Mouse", "onMouseUp");
-  auto pressed = input.pressed.lock();
-  input.pressed.reset();
+  auto pressed = input.pressed.Get();
+  input.pressed.Reset();
   if (Live(pressed)) {
-    if (input.pressed_inside) {
+    if (Over(*this, *pressed, x, y)) {
       Fire(*this, pressed, Transition::Release);
       return;
     }
@@ -427,7 +491,7 @@ void Player::MouseUp(double x, double y, MouseButton button) {
   }
   // What the pointer is over now rolls over.
   auto now = PickAt(*this, x, y);
-  input.hovered = now;
+  input.hovered.Set(now);
   if (Live(now)) Fire(*this, now, Transition::RollOver);
 }
 
@@ -494,6 +558,16 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   CallMethod(vm, old_value, "onKillFocus", {new_value});
   CallMethod(vm, new_value, "onSetFocus", {old_value});
   Broadcast(*this, "Selection", "onSetFocus", {old_value, new_value});
+}
+
+// Key listeners first, then the object with the focus.
+static void FocusKeyEvent(Player& player, const char* method) {
+  Broadcast(player, "Key", method);
+  auto focus = player.input.focus.lock();
+  MovieClip* root = player.LevelRoot(0);
+  if (!Live(focus) || !root) return;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
+  CallMethod(vm, ScriptValue(player, vm, focus.get()), method, {});
 }
 
 // A script property of an object (tabIndex, tabEnabled...); undefined when it has no object.
@@ -583,12 +657,14 @@ void Player::KeyDown(int code, uint32_t character) {
   input.last_char = character;
   ClipEventToAll(*this, exec_list_, kEventKeyDown);
   RunQueue();
-  Broadcast(*this, "Key", "onKeyDown");
+  FocusKeyEvent(*this, "onKeyDown");
   if (code == keys::kTab) TabFocus(*this, input.keys_down[keys::kShift]);
   const uint8_t key = ButtonKeyOf(code, character);
   if (!key) return;
   std::vector<std::shared_ptr<DisplayObject>> targets;
   for (const MovieClip* root : LevelRoots()) KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
+  // The first (topmost) object that handles the key takes it.
+  std::reverse(targets.begin(), targets.end());
   for (const auto& t : targets) {
     if (!Live(t)) continue;
     if (t->type == DisplayObject::Type::Button) {
@@ -603,6 +679,7 @@ void Player::KeyDown(int code, uint32_t character) {
         if ((h.events & kEventKeyPress) && h.key_code == key && !mc->removed)
           RunScriptNow(mc, h.code);
     }
+    break;
   }
 }
 
@@ -613,7 +690,7 @@ void Player::KeyUp(int code, uint32_t character) {
   input.last_char = character;
   ClipEventToAll(*this, exec_list_, kEventKeyUp);
   RunQueue();
-  Broadcast(*this, "Key", "onKeyUp");
+  FocusKeyEvent(*this, "onKeyUp");
 }
 
 // --- typing into the focused field ---
@@ -718,7 +795,8 @@ void Player::TextControl(TextCommand command) {
       if (command == TextCommand::Cut && editable) changed = TypeText(input, f, "");
       break;
     case TextCommand::Paste:
-      if (editable) changed = TypeText(input, f, input.clipboard);
+      // An empty clipboard pastes nothing, leaving the selection as it is.
+      if (editable && !input.clipboard.empty()) changed = TypeText(input, f, input.clipboard);
       break;
     case TextCommand::Backspace:
       if (!editable) break;

@@ -77,12 +77,28 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json);
 // Wait is one batch.
 std::vector<std::vector<InputEvent>> InputBatches(const std::vector<InputEvent>& events);
 
+// The button (or button-like clip) the pointer is over or pressed. A timeline that removes and
+// places the same character at the same depth again (a loop back to the frame that places it)
+// hands the role on to the new instance.
+class TrackedObject {
+ public:
+  void Set(const std::shared_ptr<DisplayObject>& o);
+  void Reset() { Set(nullptr); }
+  std::shared_ptr<DisplayObject> Get();
+
+ private:
+  std::weak_ptr<DisplayObject> object_, parent_;
+  int depth_ = 0;
+  uint16_t id_ = 0;
+};
+
 struct InputState {
   double mouse_x = 0, mouse_y = 0;  // stage pixels
+  bool mouse_seen = false;  // any mouse event yet
   bool mouse_down = false;
   bool mouse_hidden = false;
-  std::weak_ptr<DisplayObject> hovered;  // the button or button-like clip under the pointer
-  std::weak_ptr<DisplayObject> pressed;  // the one the left button went down on
+  TrackedObject hovered;  // the button or button-like clip under the pointer
+  TrackedObject pressed;  // the one the left button went down on
   bool pressed_inside = false;           // whether the pointer is over `pressed`
   std::bitset<256> keys_down;
   int last_key = 0;

@@ -215,8 +215,16 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json) {
       e.button = btn->string == "Right"    ? MouseButton::Right
                  : btn->string == "Middle" ? MouseButton::Middle
                                            : MouseButton::Left;
-    if (const Json* key = item.Member("key"); key && key->kind == Json::Kind::String)
+    if (const Json* key = item.Member("key"); key && key->kind == Json::Kind::String) {
       e.key_code = KeyCodeOfName(key->string);
+    } else if (key && key->kind == Json::Kind::Object) {
+      // {"Char": "a"}: a key that types that character.
+      const Json* ch = key->Member("Char");
+      if (ch && ch->kind == Json::Kind::String) {
+        e.key_code = KeyCodeOfName(ch->string);
+        e.character = FirstCodePoint(ch->string);
+      }
+    }
     if (const Json* cp = item.Member("codepoint")) {
       if (cp->kind == Json::Kind::String) e.character = FirstCodePoint(cp->string);
       else if (cp->kind == Json::Kind::Number && cp->number >= 0 && cp->number < 0x110000)

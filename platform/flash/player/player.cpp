@@ -381,6 +381,7 @@ void Player::Tick() {
   UpdateBoundFields();
   if (sound) sound->OnTickEnd();
   in_tick_ = false;
+  UpdateHover();
   if (heap_->CollectionDue()) CollectGarbage();
 }
 

@@ -222,6 +222,9 @@ class Player {
   // Gives `target` (an input field, a button or a clip; null: nothing) the keyboard focus and
   // tells the objects and Selection's listeners.
   void SetFocus(const std::shared_ptr<DisplayObject>& target);
+  // Rolls out of what the pointer left and over what it is over now, when the display list
+  // moved under a still pointer (every tick).
+  void UpdateHover();
   // Delivers one event of an injected-input list.
   void Deliver(const InputEvent& e);
   InputState input;

@@ -46,6 +46,12 @@ Value GetDepth(NativeCall& c) {
   return b ? Value::Number(b->depth) : Value::Undefined();
 }
 
+// A button reads as its target path.
+Value ToString(NativeCall& c) {
+  ButtonObject* b = ButtonOf(c.self);
+  return b ? Value::String(b->TargetPath()) : Value::String("[object Object]");
+}
+
 Value Constructor(NativeCall&) { return Value::Undefined(); }
 
 }  // namespace
@@ -61,6 +67,7 @@ void InstallButton(Realm& realm) {
   NativeAccessor(realm, proto, "useHandCursor", Get, Set, kHandCursor);
   NativeAccessor(realm, proto, "trackAsMenu", Get, Set, kMenu);
   realm.Method(proto, "getDepth", GetDepth);
+  realm.Method(proto, "toString", ToString);
 }
 
 }  // namespace flash

@@ -51,7 +51,13 @@ Value SetFocus(NativeCall& c) {
   std::shared_ptr<DisplayObject> target;
   if (!c.Arg(0).IsNullish()) {
     target = Named(c, c.Arg(0));
-    if (!target || target->removed) return Value::Bool(false);
+    // A level's root movie takes no focus.
+    if (!target || target->removed || !target->parent) return Value::Bool(false);
+    // A clip takes the focus from scripts only when it says so (focusEnabled).
+    if (target->type == DisplayObject::Type::MovieClip &&
+        !c.vm.ToBool(c.vm.GetMember(c.vm.ClipValue(static_cast<MovieClip*>(target.get())),
+                                    "focusEnabled")))
+      return Value::Bool(false);
   }
   c.vm.player().SetFocus(target);
   return Value::Bool(true);
