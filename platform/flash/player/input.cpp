@@ -67,6 +67,11 @@ std::string UnicodeSubstring(const std::string& s, size_t from, size_t to) {
   return begin < end ? s.substr(begin, end - begin) : std::string();
 }
 
+// Mouse buttons count as keys 1 (left), 2 (right) and 4 (middle) for Key.isDown.
+size_t MouseKeyCode(MouseButton b) {
+  return b == MouseButton::Left ? 1 : b == MouseButton::Right ? 2 : 4;
+}
+
 // The character a key types when no text event says (letters in lower case unless shifted).
 uint32_t CharacterOfKey(int code, bool shift) {
   if (code >= 'A' && code <= 'Z') return shift ? static_cast<uint32_t>(code) : code + 32u;
@@ -444,6 +449,10 @@ void Player::UpdateHover() {
   auto now = PickAt(*this, input.mouse_x, input.mouse_y);
   auto before = input.hovered.Get();
   if (now == before) return;
+  // The pointer leaves a disabled object silently and does not enter one: it is entered once
+  // enabled again.
+  if (Live(now) && !Enabled(*this, now)) now = nullptr;
+  if (now == before) return;
   input.hovered.Set(now);
   if (Live(before)) Fire(*this, before, Transition::RollOut);
   if (Live(now)) Fire(*this, now, Transition::RollOver);
@@ -452,12 +461,14 @@ void Player::UpdateHover() {
 void Player::MouseDown(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
   if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
+  input.keys_down.set(MouseKeyCode(button));
   if (button != MouseButton::Left) return;
   input.mouse_down = true;
   ClipEventToAll(*this, exec_list_, kEventMouseDown);
   RunQueue();
   Broadcast(*this, "Mouse", "onMouseDown");
   auto target = PickAt(*this, x, y);
+  if (Live(target) && !Enabled(*this, target)) target = nullptr;
   auto before = input.hovered.Get();
   if (target != before) {
     input.hovered.Set(target);
@@ -475,6 +486,7 @@ void Player::MouseDown(double x, double y, MouseButton button) {
 void Player::MouseUp(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
   if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
+  input.keys_down.reset(MouseKeyCode(button));
   if (button != MouseButton::Left) return;
   input.mouse_down = false;
   ClipEventToAll(*this, exec_list_, kEventMouseUp);
@@ -523,7 +535,8 @@ static void KeyPress(Player& player, MovieClip* clip, uint8_t key,
 
 // What scripts see of a display object: a clip, a field's or a button's object.
 static Value ScriptValue(Player& player, ActionRunner& vm, DisplayObject* o) {
-  if (!o || o->removed) return Value::Null();
+  if (!o) return Value::Null();
+  if (o->removed) return Value::String(o->TargetPath());  // what a removed object reads as
   switch (o->type) {
     case DisplayObject::Type::MovieClip: return vm.ClipValue(static_cast<MovieClip*>(o));
     case DisplayObject::Type::EditText:
@@ -542,8 +555,8 @@ static void CallMethod(ActionRunner& vm, const Value& self, const char* name,
 }
 
 void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
+  // A removed object still names itself to the handlers of the focus it loses.
   auto before = input.focus.lock();
-  if (before && before->removed) before.reset();
   input.focus = target;
   input.caret = input.anchor = 0;
   if (target && target->type == DisplayObject::Type::EditText)

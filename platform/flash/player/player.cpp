@@ -1001,6 +1001,7 @@ void Player::RemoveChild(MovieClip* clip, int depth) {
 void Player::RemoveObject(const std::shared_ptr<DisplayObject>& obj) {
   if (!obj || obj->removed) return;
   obj->removed = true;
+  if (input.focus.lock() == obj) SetFocus(nullptr);  // the focus goes with what held it
   if (obj->type == DisplayObject::Type::Button) {
     for (auto& [depth, child] : static_cast<MovieClip&>(*obj).children) RemoveObject(child);
     return;
