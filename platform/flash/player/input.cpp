@@ -635,8 +635,11 @@ static void TabFocus(Player& player, bool backwards) {
   if (!root) return;
   ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
   std::vector<TabStop> stops;
-  for (const MovieClip* level : player.LevelRoots())
-    CollectTabStops(player, vm, const_cast<MovieClip*>(level), stops);
+  for (const MovieClip* level : player.LevelRoots()) {
+    auto* clip = const_cast<MovieClip*>(level);
+    const Value children = Prop(player, vm, clip, "tabChildren");
+    if (children.IsUndefined() || vm.ToBool(children)) CollectTabStops(player, vm, clip, stops);
+  }
   const bool custom = std::any_of(stops.begin(), stops.end(), [](const TabStop& s) { return s.indexed; });
   if (custom) {
     stops.erase(std::remove_if(stops.begin(), stops.end(), [](const TabStop& s) { return !s.indexed; }),

@@ -68,6 +68,11 @@ void InstallButton(Realm& realm) {
   NativeAccessor(realm, proto, "trackAsMenu", Get, Set, kMenu);
   realm.Method(proto, "getDepth", GetDepth);
   realm.Method(proto, "toString", ToString);
+  // Clips act as buttons too: they are enabled and show the hand cursor unless told otherwise.
+  if (realm.movieclip_proto) {
+    realm.Set(realm.movieclip_proto, "enabled", Value::Bool(true));
+    realm.Set(realm.movieclip_proto, "useHandCursor", Value::Bool(true));
+  }
 }
 
 }  // namespace flash
