@@ -291,4 +291,52 @@ TEST(ButtonPlayer, ClipWithHandlersActsAsAButton) {
   EXPECT_EQ(TakeTrace(player), "down\ndown\nreleased\n");
 }
 
+// A timeline that removes the button and places it again each loop keeps the press going; a
+// button nested in another's state takes the pointer before its holder.
+TEST(ButtonPlayer, ReplacedAndNestedButtons) {
+  ButtonDef inner = ThreeColourButton(10);
+  inner.actions = {On(flash::kCondOverUpToOverDown, "inner press"),
+                   On(flash::kCondOverDownToOutDown, "inner dragOut")};
+  ButtonDef outer(11);
+  outer.version = 2;
+  outer.records = {Record(flash::kButtonUp | flash::kButtonOver | flash::kButtonDown |
+                              flash::kButtonHit, 10)};
+  outer.actions = {On(flash::kCondOverUpToOverDown, "outer press")};
+  flash::SwfWriter w(8, 200, 200, 12);
+  DefineSquares(w);
+  w.Tag(flash::kTagDefineButton2, flash::EncodeButton(inner));
+  w.Tag(flash::kTagDefineButton2, flash::EncodeButton(outer));
+  w.Place(flashtest::MatrixPlace(1, 11, At(50, 50)));
+  w.ShowFrame();
+  w.Remove(1);
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  p.MouseDown(60, 60);
+  EXPECT_EQ(TakeTrace(p), "inner press\n");
+  p.Tick();  // frame 2: removed
+  p.Tick();  // frame 1 again: a new instance
+  ASSERT_NE(ButtonAt(p), nullptr);
+  p.MouseMove(5, 5);
+  EXPECT_EQ(TakeTrace(p), "inner dragOut\n");
+}
+
+TEST(ButtonPlayer, DisabledButtonsAreEnteredOnceEnabled) {
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
+  p.Tick();
+  ButtonAt(p)->enabled = false;
+  p.MouseMove(60, 60);
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "");
+  ButtonAt(p)->enabled = true;
+  p.Tick();  // the pointer is checked again every tick
+  EXPECT_EQ(TakeTrace(p), "rollOver\n");
+  // Hidden under a still pointer: rolled out.
+  ButtonAt(p)->visible = false;
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "rollOut\n");
+}
+
 }  // namespace

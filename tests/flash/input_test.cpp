@@ -186,4 +186,83 @@ TEST(InputFields, NoFocusNoTyping) {
   q.TextInput('x');
 }
 
+// Three input fields: "a" at the bottom left, "b" at the top right, "c" at the top left.
+flash::Player& LoadFields(flash::Player& p, const ActionBuilder& script) {
+  flash::SwfWriter w(8, 200, 200, 12);
+  flash::EditTextSpec field;
+  field.bounds = {0, 600, 0, 300};
+  w.DefineEditText(1, field);
+  const std::pair<const char*, std::pair<double, double>> places[] = {
+      {"a", {10, 150}}, {"b", {120, 10}}, {"c", {10, 10}}};
+  uint16_t depth = 1;
+  for (const auto& [name, at] : places) {
+    flash::Matrix m;
+    m.tx = at.first * 20;
+    m.ty = at.second * 20;
+    flash::PlaceSpec p = flashtest::MatrixPlace(depth++, 1, m);
+    p.name = name;
+    w.Place(p);
+  }
+  w.DoAction(script.Build());
+  w.ShowFrame();
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  return p;
+}
+
+// Selection.addListener({onSetFocus: function (o, n) { trace(n); }})
+ActionBuilder TraceFocusChanges() {
+  ActionBuilder s, body;
+  scripttest::Get(body, "n").Trace();
+  s.PushString("onSetFocus");
+  scripttest::Function(s, "", {"o", "n"}, body);
+  s.PushInt(1).Op(0x43);
+  scripttest::CallMethod(s, "Selection", "addListener", 1).Op(0x17);
+  return s;
+}
+
+std::string Tabs(flash::Player& p, int n, bool shift = false) {
+  if (shift) p.KeyDown(flash::keys::kShift, 0);
+  for (int i = 0; i < n; ++i) {
+    p.KeyDown(flash::keys::kTab, 9);
+    p.KeyUp(flash::keys::kTab, 9);
+  }
+  if (shift) p.KeyUp(flash::keys::kShift, 0);
+  return TakeTrace(p);
+}
+
+TEST(InputFocus, TabFollowsTheStageThenTabIndexAndWraps) {
+  flash::Player p;
+  LoadFields(p, TraceFocusChanges());
+  EXPECT_EQ(Tabs(p, 4), "_level0.c\n_level0.b\n_level0.a\n_level0.c\n");
+  EXPECT_EQ(Tabs(p, 1, true), "_level0.a\n");
+  // With tabIndex set, only the indexed objects take part, by index.
+  ActionBuilder s = TraceFocusChanges();
+  s.PushString("a").Op(0x1C).PushString("tabIndex").PushInt(1).Op(0x4F);
+  s.PushString("b").Op(0x1C).PushString("tabIndex").PushInt(-5).Op(0x4F);
+  flash::Player q;
+  LoadFields(q, s);
+  EXPECT_EQ(Tabs(q, 3), "_level0.b\n_level0.a\n_level0.b\n");
+}
+
+TEST(InputFocus, RemovingTheFocusedFieldMovesTheFocusToNothing) {
+  ActionBuilder s = TraceFocusChanges();
+  s.PushString("c");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  flash::Player p;
+  LoadFields(p, s);
+  EXPECT_EQ(TakeTrace(p), "_level0.c\n");
+  p.RemoveChild(p.LevelRoot(0), 3);
+  EXPECT_EQ(TakeTrace(p), "null\n");
+  EXPECT_EQ(p.input.focus.lock(), nullptr);
+  p.TextInput('x');  // goes nowhere
+  // A level's root takes no focus.
+  ActionBuilder r;
+  r.PushString("_root").Op(0x1C);
+  scripttest::CallMethod(r, "Selection", "setFocus", 1).Trace();
+  flash::Player q;
+  LoadFields(q, r);
+  EXPECT_EQ(TakeTrace(q), "false\n");
+}
+
 }  // namespace

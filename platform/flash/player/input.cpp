@@ -91,24 +91,33 @@ uint32_t CharacterOfKey(int code, bool shift) {
 
 void TrackedObject::Set(const std::shared_ptr<DisplayObject>& o) {
   object_ = o;
-  parent_.reset();
-  if (o && o->parent) parent_ = o->parent->weak_from_this();
-  depth_ = o ? o->depth : 0;
-  id_ = o && o->character ? o->character->id : 0;
+  root_.reset();
+  path_.clear();
+  if (!o) return;
+  const DisplayObject* at = o.get();
+  for (; at->parent; at = at->parent)
+    path_.emplace_back(at->depth, at->character ? at->character->id : 0);
+  std::reverse(path_.begin(), path_.end());
+  root_ = const_cast<DisplayObject*>(at)->weak_from_this();
 }
 
 std::shared_ptr<DisplayObject> TrackedObject::Get() {
   auto o = object_.lock();
   if (o && !o->removed) return o;
-  auto parent = parent_.lock();
-  if (!parent || parent->removed || !id_) return nullptr;
-  auto& children = static_cast<MovieClip&>(*parent).children;
-  auto it = children.find(depth_);
-  if (it == children.end() || it->second->removed || !it->second->character ||
-      it->second->character->id != id_)
-    return nullptr;
-  object_ = it->second;
-  return it->second;
+  auto at = root_.lock();
+  if (!at || at->removed || path_.empty()) return nullptr;
+  for (const auto& [depth, id] : path_) {
+    if (at->type != DisplayObject::Type::MovieClip && at->type != DisplayObject::Type::Button)
+      return nullptr;
+    auto& children = static_cast<MovieClip&>(*at).children;
+    auto it = children.find(depth);
+    if (it == children.end() || it->second->removed || !it->second->character ||
+        it->second->character->id != id)
+      return nullptr;
+    at = it->second;
+  }
+  object_ = at;
+  return at;
 }
 
 // --- key names ---

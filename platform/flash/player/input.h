@@ -78,8 +78,8 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json);
 std::vector<std::vector<InputEvent>> InputBatches(const std::vector<InputEvent>& events);
 
 // The button (or button-like clip) the pointer is over or pressed. A timeline that removes and
-// places the same character at the same depth again (a loop back to the frame that places it)
-// hands the role on to the new instance.
+// places the same character at the same depth again (a loop back to the frame that places it),
+// here or in any parent, hands the role on to the new instance.
 class TrackedObject {
  public:
   void Set(const std::shared_ptr<DisplayObject>& o);
@@ -87,9 +87,9 @@ class TrackedObject {
   std::shared_ptr<DisplayObject> Get();
 
  private:
-  std::weak_ptr<DisplayObject> object_, parent_;
-  int depth_ = 0;
-  uint16_t id_ = 0;
+  std::weak_ptr<DisplayObject> object_, root_;
+  // From the level's root down: the depth and the character of every object on the way.
+  std::vector<std::pair<int, uint16_t>> path_;
 };
 
 struct InputState {
