@@ -156,6 +156,23 @@ TEST(InputFields, TypingHonoursMaxCharsAndEditingCommands) {
   EXPECT_EQ(FieldText(p), "xyz12");
 }
 
+TEST(InputFields, RestrictFiltersTypedAndPastedText) {
+  // f.restrict = "a-d^b\\-"; then select all and paste.
+  ActionBuilder s;
+  s.PushString("f").Op(0x1C).PushString("restrict").PushString("a-d^b\\-").Op(0x4F);
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  flash::Player p;
+  Load(p, s);
+  p.TextControl(flash::TextCommand::SelectAll);
+  p.SetClipboard("xAbc-Dez");
+  p.TextControl(flash::TextCommand::Paste);
+  EXPECT_EQ(FieldText(p), "acd");  // B and the escaped dash refused, capitals lowered
+  p.TextInput('b');
+  p.TextInput('C');
+  EXPECT_EQ(FieldText(p), "acdc");
+}
+
 TEST(InputFields, PasswordFieldsGiveNothingToTheClipboard) {
   ActionBuilder s;
   s.PushString("f");

@@ -740,23 +740,64 @@ static void FieldChanged(Player& player, TextFieldObject* f) {
   }
 }
 
-// Replaces the selection with `text` (UTF-8, `count` characters), as far as maxChars allows.
-static bool TypeText(InputState& in, TextFieldObject* f, const std::string& text) {
+// A field's restrict pattern ("a-z", "^0-9", "\\-" escaped): ranges of characters allowed, and
+// after a caret those refused, in turn; a later entry overrides an earlier one. A pattern starting
+// with a caret allows everything else. A refused letter is taken in its other case when that is
+// allowed. Returns 0 for a character the field refuses.
+static char32_t Restricted(const std::u32string& pattern, char32_t c) {
+  auto allowed = [&](char32_t ch) {
+    bool ok = !pattern.empty() && pattern[0] == U'^';
+    bool allow = true;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+      char32_t lo = pattern[i];
+      if (lo == U'^') {
+        allow = !allow;
+        continue;
+      }
+      if (lo == U'\\' && i + 1 < pattern.size()) lo = pattern[++i];
+      char32_t hi = lo;
+      if (i + 2 < pattern.size() && pattern[i + 1] == U'-') {
+        hi = pattern[i + 2];
+        if (hi == U'\\' && i + 3 < pattern.size()) hi = pattern[++i + 2];
+        i += 2;
+      }
+      if (ch >= lo && ch <= hi) ok = allow;
+    }
+    return ok;
+  };
+  if (allowed(c)) return c;
+  if (c < 128 && std::isalpha(static_cast<int>(c))) {
+    const char32_t other = std::islower(static_cast<int>(c)) ? c - 32 : c + 32;
+    if (allowed(other)) return other;
+  }
+  return 0;
+}
+
+// The restrict pattern a script gave the field; false when it has none (everything allowed).
+static bool RestrictOf(Player& player, TextFieldObject* f, std::u32string& out) {
+  if (!f->object || !f->parent) return false;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(f->parent->shared_from_this()));
+  Value v = vm.GetMember(Value::Object(f->object), "restrict");
+  if (v.IsNullish()) return false;
+  out = text::Utf8ToUtf32(vm.ToString(v));
+  return true;
+}
+
+// Replaces the selection with `text` (UTF-8), as far as restrict and maxChars allow.
+static bool TypeText(Player& player, TextFieldObject* f, const std::string& text) {
+  InputState& in = player.input;
+  std::u32string restrict;
+  const bool restricted = !text.empty() && RestrictOf(player, f, restrict);
   text::TextField& t = f->field;
   const size_t length = t.Length();
   size_t begin = std::min({in.caret, in.anchor, length});
   size_t end = std::min(std::max(in.caret, in.anchor), length);
   std::u32string chars;
-  for (size_t i = 0; i < text.size();) {
-    const uint8_t c = static_cast<uint8_t>(text[i]);
-    const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (size_t k = 1; k < n && i + k < text.size(); ++k)
-      cp = (cp << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
-    i += n;
+  for (char32_t cp : text::Utf8ToUtf32(text)) {
     if (cp == '\n') cp = '\r';
     if (cp == '\r' && !t.multiline) continue;
     if (cp < 32 && cp != '\r') continue;
+    if (restricted && !(cp = Restricted(restrict, cp))) continue;
     chars += static_cast<char32_t>(cp);
   }
   if (t.max_chars > 0) {
@@ -780,7 +821,7 @@ void Player::TextInput(uint32_t codepoint) {
   if (!f || f->field.read_only || codepoint < 32 || codepoint == 127) return;
   std::string s;
   AppendUtf8(s, static_cast<char32_t>(codepoint));
-  if (TypeText(input, f, s)) {
+  if (TypeText(*this, f, s)) {
     ++display_version_;
     FieldChanged(*this, f);
   }
@@ -817,24 +858,24 @@ void Player::TextControl(TextCommand command) {
       // A password field gives nothing away.
       if (lo == hi || t.options.password) break;
       input.clipboard = UnicodeSubstring(t.Text(), lo, hi);
-      if (command == TextCommand::Cut && editable) changed = TypeText(input, f, "");
+      if (command == TextCommand::Cut && editable) changed = TypeText(*this, f, "");
       break;
     case TextCommand::Paste:
       // An empty clipboard pastes nothing, leaving the selection as it is.
-      if (editable && !input.clipboard.empty()) changed = TypeText(input, f, input.clipboard);
+      if (editable && !input.clipboard.empty()) changed = TypeText(*this, f, input.clipboard);
       break;
     case TextCommand::Backspace:
       if (!editable) break;
       if (lo == hi && lo > 0) input.anchor = lo - 1;
-      changed = TypeText(input, f, "");
+      changed = TypeText(*this, f, "");
       break;
     case TextCommand::Delete:
       if (!editable) break;
       if (lo == hi && hi < length) input.anchor = hi + 1;
-      changed = TypeText(input, f, "");
+      changed = TypeText(*this, f, "");
       break;
     case TextCommand::Enter:
-      if (editable && t.multiline) changed = TypeText(input, f, "\r");
+      if (editable && t.multiline) changed = TypeText(*this, f, "\r");
       break;
     case TextCommand::Other: break;
   }
