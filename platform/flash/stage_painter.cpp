@@ -214,6 +214,36 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
   }
 }
 
+// The yellow frame around a button or clip with the keyboard focus, three stage pixels wide,
+// inside the bounds of what it draws.
+void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
+  auto focus = player.input.focus.lock();
+  if (!focus || focus->removed || (focus->type != DisplayObject::Type::Button &&
+                                   focus->type != DisplayObject::Type::MovieClip))
+    return;
+  const DisplayObject* root = focus.get();
+  while (root->parent) root = root->parent;
+  const int8_t shown = focus->focus_rect >= 0 ? focus->focus_rect : root->focus_rect != 0;
+  if (!shown) return;
+  for (const DisplayObject* o = focus.get(); o; o = o->parent)
+    if (!o->visible) return;
+  double x0, y0, x1, y1;
+  if (!DrawnBounds(*focus, view * StageMatrix(*focus), x0, y0, x1, y1) || !std::isfinite(x0) ||
+      !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+    return;
+  auto twips = [](double px) { return static_cast<int32_t>(std::clamp(px, -1e6, 1e6) * 20); };
+  const double w = std::max(1.0, std::round(3 * view.a * 20));
+  const double l = std::round(x0), t = std::round(y0), rt = std::round(x1), b = std::round(y1);
+  const Rgba yellow{255, 255, 0, 255};
+  Matrix pixels_to_target;
+  pixels_to_target.a = pixels_to_target.d = 1.0 / 20;
+  const double sides[4][4] = {{l, t, rt, t + w}, {l, b - w, rt, b}, {l, t, l + w, b},
+                              {rt - w, t, rt, b}};
+  for (const auto& s : sides)
+    r.DrawShape(SolidRectangle(twips(s[0]), twips(s[1]), twips(s[2]), twips(s[3]), yellow),
+                pixels_to_target, ColorTransform());
+}
+
 }  // namespace
 
 void PaintStage(const Player& player, const RenderTarget& target, Rgba background) {
@@ -234,6 +264,7 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
     lookup.movie = root->movie.get();
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
   }
+  PaintFocusFrame(r, player, view);
 }
 
 }  // namespace flash

@@ -168,6 +168,15 @@ void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const M
     if (layout.lines[i].first_char <= caret) line = i;
   const text::LaidLine& l = layout.lines[line];
   double x = l.x + l.width;
+  if (l.first_char == l.end_char || (line + 1 == layout.lines.size() && l.width == 0)) {
+    // An empty line puts the caret where its paragraph's alignment would start the text.
+    const text::TextFormat& f = field.FormatAt(caret);
+    const double left = layout.box.x + text::kGutter + f.left_margin + f.block_indent + f.indent;
+    const double right = layout.box.x + layout.box.width - text::kGutter - f.right_margin;
+    x = f.align == TextAlign::Center  ? (left + right) / 2
+        : f.align == TextAlign::Right ? right
+                                      : left;
+  }
   for (const text::PlacedGlyph& g : layout.glyphs)
     if (g.char_index == caret && caret < l.end_char) {
       x = g.x;

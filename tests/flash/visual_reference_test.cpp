@@ -54,8 +54,10 @@ Reference ReadReference(const fs::path& dir) {
   if (fs::exists(dir / "output.expected.png")) {
     r.expected = dir / "output.expected.png";
   } else {
+    // Several pictures: the movie runs to the last, which the highest number names.
     for (const auto& e : fs::directory_iterator(dir))
-      if (e.path().string().ends_with(".expected.png")) r.expected = e.path();
+      if (e.path().string().ends_with(".expected.png") && e.path() > r.expected)
+        r.expected = e.path();
   }
   return r;
 }

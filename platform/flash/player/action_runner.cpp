@@ -1215,6 +1215,7 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
     }
     case 13: clip->name = ToString(v); break;
     case 16: player_.quality = d != 0 ? Quality::High : Quality::Low; break;
+    case 17: clip->focus_rect = v.IsNullish() ? -1 : ToBool(v) ? 1 : 0; break;
     case 19: player_.quality = IEquals(ToString(v), "LOW") ? Quality::Low : Quality::High; break;
     default: break;
   }

@@ -71,6 +71,7 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   bool has_opaque_background = false;
   Rgba opaque_background;
   bool visible = true;
+  int8_t focus_rect = -1;  // _focusrect: 1 shows the focus frame, 0 hides it, -1 as the root says
   bool removed = false;
   bool swapped = false;  // moved by swapDepths: scripts may remove it like their own clips
   int place_frame = 0;   // timeline frame (0-based) that placed it; -1 when made by a script
