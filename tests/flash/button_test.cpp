@@ -2,12 +2,15 @@
 // state machine and actions driven by injected mouse and key events.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "platform/flash/format/button.h"
 #include "platform/flash/format/errors.h"
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/button.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
 #include "tests/flash/movie_builder.h"
 #include "tests/flash/script_asm.h"
 
@@ -337,6 +340,36 @@ TEST(ButtonPlayer, DisabledButtonsAreEnteredOnceEnabled) {
   ButtonAt(p)->visible = false;
   p.Tick();
   EXPECT_EQ(TakeTrace(p), "rollOut\n");
+}
+
+// The pixel (x, y) of the 200x200 stage, as r, g, b.
+std::array<int, 3> PixelAt(const flash::Player& p, int x, int y) {
+  std::vector<uint8_t> px(200 * 200 * 4);
+  flash::PaintStage(p, {px.data(), 200, 200, 200 * 4}, {255, 255, 255, 255});
+  const uint8_t* c = &px[(static_cast<size_t>(y) * 200 + x) * 4];
+  return {c[2], c[1], c[0]};
+}
+
+// The pressed state is drawn; Tab focus draws the yellow frame inside the button's bounds
+// until _focusrect turns it off.
+TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
+  ButtonDef b = ThreeColourButton(10);
+  b.actions.clear();
+  ActionBuilder s;
+  s.PushString("btn").Op(0x1C).PushString("tabIndex").PushInt(1).Op(0x4F);
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(b, s));
+  p.Tick();
+  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{255, 0, 0}));
+  p.MouseDown(100, 100);
+  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{0, 0, 255}));
+  p.MouseUp(100, 100);
+  p.MouseMove(5, 5);
+  p.KeyDown(flash::keys::kTab, 9);
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0}));
+  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{255, 0, 0}));
+  ButtonAt(p)->focus_rect = 0;
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 0, 0}));
 }
 
 }  // namespace
