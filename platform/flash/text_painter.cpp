@@ -85,15 +85,29 @@ void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& mov
   }
 }
 
+namespace {
+
+// The field's twips to the target. Device text is drawn upright: the field keeps its scale and
+// position but not its rotation.
+Matrix FieldView(const text::TextField& field, const Matrix& m) {
+  if (field.embed_fonts) return m;
+  double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+  if (m.a * m.d - m.b * m.c < 0) sy = -sy;
+  return {sx, 0, 0, sy, m.tx, m.ty};
+}
+
+// How far scrolling moves the lines up, in pixels.
+double ScrollShift(const text::TextField& field, const text::TextLayout& layout) {
+  if (field.scroll <= 1 || layout.lines.empty()) return 0;
+  const size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
+  return layout.lines.front().top - layout.lines[first].top;
+}
+
+}  // namespace
+
 void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
                     const ColorTransform& cx) {
-  Matrix view = m;
-  if (!field.embed_fonts) {
-    // Device text is drawn upright: the field keeps its scale and position but not its rotation.
-    double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
-    if (m.a * m.d - m.b * m.c < 0) sy = -sy;
-    view = {sx, 0, 0, sy, m.tx, m.ty};
-  }
+  const Matrix view = FieldView(field, m);
   const text::TextLayout& layout = field.Layout();
   const text::FieldBox& box = layout.box;
   double x0 = box.x * 20, y0 = box.y * 20, x1 = (box.x + box.width) * 20,
@@ -123,11 +137,7 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
     r.DrawShape(inside, view, ColorTransform());
     r.EndMask();
   }
-  double dy = 0;
-  if (field.scroll > 1 && !layout.lines.empty()) {
-    size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
-    dy = layout.lines.front().top - layout.lines[first].top;
-  }
+  const double dy = ScrollShift(field, layout);
   double dx = -field.hscroll;
   Matrix to_view = view * Translate(dx * 20, dy * 20);
   if (Upright(to_view)) {
@@ -154,12 +164,7 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
 
 void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const Matrix& m,
                 const ColorTransform& cx) {
-  Matrix view = m;
-  if (!field.embed_fonts) {
-    double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
-    if (m.a * m.d - m.b * m.c < 0) sy = -sy;
-    view = {sx, 0, 0, sy, m.tx, m.ty};
-  }
+  const Matrix view = FieldView(field, m);
   const text::TextLayout& layout = field.Layout();
   if (layout.lines.empty()) return;
   // The line holding the caret: the last that starts at or before it.
@@ -182,11 +187,7 @@ void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const M
       x = g.x;
       break;
     }
-  double dy = 0;
-  if (field.scroll > 1) {
-    size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
-    dy = layout.lines.front().top - layout.lines[first].top;
-  }
+  const double dy = ScrollShift(field, layout);
   x -= field.hscroll;
   const double top = l.top + dy, bottom = l.Bottom() + dy;
   const Rgba black{0, 0, 0, 255};

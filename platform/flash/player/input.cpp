@@ -423,6 +423,18 @@ static void ClipEventToAll(Player& player, const std::list<std::shared_ptr<Movie
     if (!c->removed) player.QueueClipEvent(c.get(), event);
 }
 
+// The pointer is now over `now`: rolls out of what it was over and over `now`. It leaves a
+// disabled object silently and does not enter one: that is entered once enabled again.
+static void Hover(Player& player, std::shared_ptr<DisplayObject> now) {
+  auto before = player.input.hovered.Get();
+  if (now == before) return;
+  if (Live(now) && !Enabled(player, now)) now = nullptr;
+  if (now == before) return;
+  player.input.hovered.Set(now);
+  if (Live(before)) Fire(player, before, Transition::RollOut);
+  if (Live(now)) Fire(player, now, Transition::RollOver);
+}
+
 void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
   input.mouse_x = x;
@@ -455,35 +467,30 @@ void Player::UpdateHover() {
   // Nothing is under a pointer that never came onto the stage, and a press holds the pointer.
   if (!input.mouse_seen || (input.mouse_down && Live(input.pressed.Get()))) return;
   EventScope scope(*this, in_tick_);
-  auto now = PickAt(*this, input.mouse_x, input.mouse_y);
-  auto before = input.hovered.Get();
-  if (now == before) return;
-  // The pointer leaves a disabled object silently and does not enter one: it is entered once
-  // enabled again.
-  if (Live(now) && !Enabled(*this, now)) now = nullptr;
-  if (now == before) return;
-  input.hovered.Set(now);
-  if (Live(before)) Fire(*this, before, Transition::RollOut);
-  if (Live(now)) Fire(*this, now, Transition::RollOver);
+  Hover(*this, PickAt(*this, input.mouse_x, input.mouse_y));
+}
+
+// The pointer moves to a button event's place first; mouse buttons count as keys for
+// Key.isDown; every clip and the Mouse listeners hear of the left button. False for the others.
+static bool LeftButtonEvent(Player& player, const std::list<std::shared_ptr<MovieClip>>& clips,
+                            double x, double y, MouseButton button, bool down) {
+  InputState& in = player.input;
+  if (!in.mouse_seen || x != in.mouse_x || y != in.mouse_y) player.MouseMove(x, y);
+  in.keys_down.set(MouseKeyCode(button), down);
+  if (button != MouseButton::Left) return false;
+  in.mouse_down = down;
+  ClipEventToAll(player, clips, down ? kEventMouseDown : kEventMouseUp);
+  player.RunQueue();
+  Broadcast(player, "Mouse", down ? "onMouseDown" : "onMouseUp");
+  return true;
 }
 
 void Player::MouseDown(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
-  if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
-  input.keys_down.set(MouseKeyCode(button));
-  if (button != MouseButton::Left) return;
-  input.mouse_down = true;
-  ClipEventToAll(*this, exec_list_, kEventMouseDown);
-  RunQueue();
-  Broadcast(*this, "Mouse", "onMouseDown");
+  if (!LeftButtonEvent(*this, exec_list_, x, y, button, true)) return;
   auto target = PickAt(*this, x, y);
   if (Live(target) && !Enabled(*this, target)) target = nullptr;
-  auto before = input.hovered.Get();
-  if (target != before) {
-    input.hovered.Set(target);
-    if (Live(before)) Fire(*this, before, Transition::RollOut);
-    if (Live(target)) Fire(*this, target, Transition::RollOver);
-  }
+  Hover(*this, target);
   // A click on an input field gives it the focus; a click elsewhere takes it away.
   auto field = PickField(*this, x, y);
   if (field != input.focus.lock()) SetFocus(field);
@@ -494,13 +501,7 @@ void Player::MouseDown(double x, double y, MouseButton button) {
 
 void Player::MouseUp(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
-  if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y) MouseMove(x, y);
-  input.keys_down.reset(MouseKeyCode(button));
-  if (button != MouseButton::Left) return;
-  input.mouse_down = false;
-  ClipEventToAll(*this, exec_list_, kEventMouseUp);
-  RunQueue();
-  Broadcast(*this, "Mouse", "onMouseUp");
+  if (!LeftButtonEvent(*this, exec_list_, x, y, button, false)) return;
   auto pressed = input.pressed.Get();
   input.pressed.Reset();
   if (Live(pressed)) {
