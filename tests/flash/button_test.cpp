@@ -350,8 +350,8 @@ std::array<int, 3> PixelAt(const flash::Player& p, int x, int y) {
   return {c[2], c[1], c[0]};
 }
 
-// The pressed state is drawn; Tab focus draws the yellow frame inside the button's bounds
-// until _focusrect turns it off.
+// The pressed state is drawn; Tab focus rolls the button over and draws the yellow frame inside
+// its bounds until _focusrect turns it off.
 TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
   ButtonDef b = ThreeColourButton(10);
   b.actions.clear();
@@ -366,10 +366,11 @@ TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
   p.MouseUp(100, 100);
   p.MouseMove(5, 5);
   p.KeyDown(flash::keys::kTab, 9);
+  // Focus from the keyboard rolls the button over.
   EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0}));
-  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{0, 255, 0}));
   ButtonAt(p)->focus_rect = 0;
-  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{0, 255, 0}));
 }
 
 }  // namespace

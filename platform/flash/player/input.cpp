@@ -185,7 +185,18 @@ uint8_t ButtonKeyOf(int key_code, uint32_t character) {
 
 // --- the player's side ---
 
+static void Fire(Player& player, const std::shared_ptr<DisplayObject>& target, Transition t);
+
 namespace {
+
+// The roll-outs and roll-overs of focus changes, in order.
+void FocusRolls(Player& player) {
+  auto rolls = std::move(player.input.focus_rolls);
+  player.input.focus_rolls.clear();
+  for (const auto& [o, gained] : rolls)
+    if (auto target = o.lock(); Live(target))
+      Fire(player, target, gained ? Transition::RollOver : Transition::RollOut);
+}
 
 // Scripts of an event run like those of a tick: with a fresh budget when no tick is running,
 // and what they queue (frame scripts of gotos, clip events) runs before the event returns.
@@ -199,6 +210,8 @@ class EventScope {
   }
   ~EventScope() {
     if (nested_) return;
+    p_.RunQueue();
+    FocusRolls(p_);
     p_.RunQueue();
     p_.UpdateBoundFields();
   }
@@ -464,6 +477,9 @@ void Player::MouseMove(double x, double y) {
 }
 
 void Player::UpdateHover() {
+  if (!input.focus_rolls.empty()) {
+    EventScope scope(*this, in_tick_);
+  }
   // Nothing is under a pointer that never came onto the stage, and a press holds the pointer.
   if (!input.mouse_seen || (input.mouse_down && Live(input.pressed.Get()))) return;
   EventScope scope(*this, in_tick_);
@@ -571,6 +587,13 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   input.caret = input.anchor = 0;
   if (target && target->type == DisplayObject::Type::EditText)
     input.caret = input.anchor = static_cast<TextFieldObject*>(target.get())->field.Length();
+  // Buttons and clips roll out when they lose the focus and over when they gain it, also when
+  // the focus is given again to the one that has it.
+  auto rolls = [](const std::shared_ptr<DisplayObject>& o) {
+    return o && (o->type == DisplayObject::Type::Button || o->type == DisplayObject::Type::MovieClip);
+  };
+  if (rolls(before) && !before->removed) input.focus_rolls.emplace_back(before, false);
+  if (rolls(target)) input.focus_rolls.emplace_back(target, true);
   if (before == target) return;
   MovieClip* root = LevelRoot(0);
   if (!root) return;

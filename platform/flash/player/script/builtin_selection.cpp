@@ -53,11 +53,14 @@ Value SetFocus(NativeCall& c) {
     target = Named(c, c.Arg(0));
     // A level's root movie takes no focus.
     if (!target || target->removed || !target->parent) return Value::Bool(false);
-    // A clip takes the focus from scripts only when it says so (focusEnabled).
-    if (target->type == DisplayObject::Type::MovieClip &&
-        !c.vm.ToBool(c.vm.GetMember(c.vm.ClipValue(static_cast<MovieClip*>(target.get())),
-                                    "focusEnabled")))
-      return Value::Bool(false);
+    // A clip takes the focus from scripts only when it says so: focusEnabled, or from version 7
+    // on tabEnabled as well.
+    if (target->type == DisplayObject::Type::MovieClip) {
+      const Value clip = c.vm.ClipValue(static_cast<MovieClip*>(target.get()));
+      if (!c.vm.ToBool(c.vm.GetMember(clip, "focusEnabled")) &&
+          (c.vm.version() < 7 || !c.vm.ToBool(c.vm.GetMember(clip, "tabEnabled"))))
+        return Value::Bool(false);
+    }
   }
   c.vm.player().SetFocus(target);
   return Value::Bool(true);
