@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 
 #include "platform/flash/format/utf8.h"
 #include "platform/flash/player/action_runner.h"
@@ -251,8 +252,14 @@ static bool Enabled(Player& player, const std::shared_ptr<DisplayObject>& o) {
   return enabled.IsUndefined() || vm.ToBool(enabled);
 }
 
-// The topmost button or button-like clip of `clip` under (x, y) of the clip's twips.
-static std::shared_ptr<DisplayObject> Pick(Player& player, MovieClip* clip, double x, double y) {
+// What a search of the display list does with an object under a point.
+enum class Probe { Hit, Skip, Descend };
+
+// The topmost object of `clip` whose probe hits at (x, y) of the clip's twips; `probe` takes the
+// object and the point in its own twips. Hidden objects and clip layers are passed over.
+template <class ProbeFn>
+static std::shared_ptr<DisplayObject> Topmost(MovieClip* clip, double x, double y,
+                                              const ProbeFn& probe) {
   for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
     const auto& child = it->second;
     if (child->removed || !child->visible || child->clip_depth > 0) continue;
@@ -260,19 +267,12 @@ static std::shared_ptr<DisplayObject> Pick(Player& player, MovieClip* clip, doub
     if (!child->matrix.Invert(inv)) continue;
     double cx, cy;
     inv.Apply(x, y, cx, cy);
-    if (child->type == DisplayObject::Type::Button) {
-      // A button shown inside another takes the pointer first.
-      auto* b = static_cast<ButtonObject*>(child.get());
-      if (auto inner = Pick(player, b, cx, cy)) return inner;
-      if (ButtonHitContains(*b, cx, cy)) return child;
-    } else if (child->type == DisplayObject::Type::MovieClip) {
-      auto* mc = static_cast<MovieClip*>(child.get());
-      if (!InsideScriptMask(*mc, cx, cy)) continue;
-      if (ButtonLike(player, mc)) {
-        if (ObjectContains(*mc, cx, cy)) return child;
-        continue;
-      }
-      if (auto hit = Pick(player, mc, cx, cy)) return hit;
+    switch (probe(*child, cx, cy)) {
+      case Probe::Hit: return child;
+      case Probe::Skip: break;
+      case Probe::Descend:
+        if (auto hit = Topmost(static_cast<MovieClip*>(child.get()), cx, cy, probe)) return hit;
+        break;
     }
   }
   return nullptr;
@@ -282,50 +282,49 @@ static std::shared_ptr<DisplayObject> Pick(Player& player, MovieClip* clip, doub
 static double StageX(const Player& player, double px) { return px * 20 + player.StageRect().xmin; }
 static double StageY(const Player& player, double py) { return py * 20 + player.StageRect().ymin; }
 
+// The same through every level, the highest first, at stage pixels.
+template <class ProbeFn>
+static std::shared_ptr<DisplayObject> TopmostAt(Player& player, double px, double py,
+                                                const ProbeFn& probe) {
+  auto roots = player.LevelRoots();
+  for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
+    auto* root = const_cast<MovieClip*>(*it);
+    Matrix inv;
+    if (!root->matrix.Invert(inv)) continue;
+    double x, y;
+    inv.Apply(StageX(player, px), StageY(player, py), x, y);
+    if (auto hit = Topmost(root, x, y, probe)) return hit;
+  }
+  return nullptr;
+}
+
+// The topmost button or button-like clip under the pointer. A button shown inside another takes
+// the pointer first; a button-like clip takes it for everything inside it.
 static std::shared_ptr<DisplayObject> PickAt(Player& player, double px, double py) {
-  auto roots = player.LevelRoots();
-  for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
-    auto* root = const_cast<MovieClip*>(*it);
-    Matrix inv;
-    if (!root->matrix.Invert(inv)) continue;
-    double x, y;
-    inv.Apply(StageX(player, px), StageY(player, py), x, y);
-    if (auto hit = Pick(player, root, x, y)) return hit;
-  }
-  return nullptr;
-}
-
-// The topmost selectable text field under the pointer (stage pixels).
-static std::shared_ptr<DisplayObject> PickFieldIn(MovieClip* clip, double x, double y) {
-  for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
-    const auto& child = it->second;
-    if (child->removed || !child->visible || child->clip_depth > 0) continue;
-    Matrix inv;
-    if (!child->matrix.Invert(inv)) continue;
-    double cx, cy;
-    inv.Apply(x, y, cx, cy);
-    if (child->type == DisplayObject::Type::EditText) {
-      const auto* f = static_cast<TextFieldObject*>(child.get());
-      if ((!f->field.read_only || f->field.selectable) && ObjectContains(*child, cx, cy))
-        return child;
-    } else if (child->type == DisplayObject::Type::MovieClip) {
-      if (auto hit = PickFieldIn(static_cast<MovieClip*>(child.get()), cx, cy)) return hit;
+  std::function<Probe(DisplayObject&, double, double)> probe = [&](DisplayObject& o, double x,
+                                                                   double y) {
+    if (o.type == DisplayObject::Type::Button) {
+      auto& b = static_cast<ButtonObject&>(o);
+      if (Topmost(&b, x, y, probe)) return Probe::Descend;
+      return ButtonHitContains(b, x, y) ? Probe::Hit : Probe::Skip;
     }
-  }
-  return nullptr;
+    if (o.type != DisplayObject::Type::MovieClip) return Probe::Skip;
+    auto& mc = static_cast<MovieClip&>(o);
+    if (!InsideScriptMask(mc, x, y)) return Probe::Skip;
+    if (ButtonLike(player, &mc)) return ObjectContains(mc, x, y) ? Probe::Hit : Probe::Skip;
+    return Probe::Descend;
+  };
+  return TopmostAt(player, px, py, probe);
 }
 
+// The topmost input or selectable text field under the pointer.
 static std::shared_ptr<DisplayObject> PickField(Player& player, double px, double py) {
-  auto roots = player.LevelRoots();
-  for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
-    auto* root = const_cast<MovieClip*>(*it);
-    Matrix inv;
-    if (!root->matrix.Invert(inv)) continue;
-    double x, y;
-    inv.Apply(StageX(player, px), StageY(player, py), x, y);
-    if (auto hit = PickFieldIn(root, x, y)) return hit;
-  }
-  return nullptr;
+  return TopmostAt(player, px, py, [](DisplayObject& o, double x, double y) {
+    if (o.type == DisplayObject::Type::MovieClip) return Probe::Descend;
+    if (o.type != DisplayObject::Type::EditText) return Probe::Skip;
+    const auto& f = static_cast<TextFieldObject&>(o).field;
+    return (!f.read_only || f.selectable) && ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
+  });
 }
 
 // Whether the pointer is over `target` (its hit area, through every parent).
