@@ -150,8 +150,10 @@ void TCustomComboEdit::SetGlyph(TBitmap* Value) {
 int TCustomComboEdit::NumGlyphs() const { return button_->NumGlyphs(); }
 
 void TCustomComboEdit::SetNumGlyphs(int Value) {
-  if (glyph_kind_ == gkDropDown || glyph_kind_ == gkEllipsis) Value = 1;
-  else if (glyph_kind_ == gkDefault) Value = 1;  // this class has no default glyph
+  if (glyph_kind_ == gkDropDown || glyph_kind_ == gkEllipsis)
+    Value = 1;
+  else if (glyph_kind_ == gkDefault)
+    Value = 1;  // this class has no default glyph
   button_->SetNumGlyphs(Value);
 }
 
@@ -244,9 +246,7 @@ void TCustomComboEdit::DoEnter() {
   UpdateCaret();
 }
 
-void TCustomComboEdit::UpdateCaret() {
-  SetCaretWidth((Font()->Style() & fsBold) != 0 ? 2 : 1);
-}
+void TCustomComboEdit::UpdateCaret() { SetCaretWidth((Font()->Style() & fsBold) != 0 ? 2 : 1); }
 
 void TCustomComboEdit::FontChanged() {
   TCustomEdit::FontChanged();
@@ -257,8 +257,8 @@ void TCustomComboEdit::BoundsChanged(bool Moved, bool Resized) {
   TCustomEdit::BoundsChanged(Moved, Resized);
   if (!Resized) return;
   // Never lower than a line of text and the borders.
-  int min_height = std::min(FontHeight(nullptr), FontHeight(Font())) +
-                   4 * GetSystemMetrics(SM_CYBORDER) + 1;
+  int min_height =
+      std::min(FontHeight(nullptr), FontHeight(Font())) + 4 * GetSystemMetrics(SM_CYBORDER) + 1;
   if (Height() < min_height) {
     SetHeight(min_height);
     return;

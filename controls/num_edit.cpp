@@ -127,8 +127,7 @@ std::string TPBNumEdit::FormatValue(long double X) const {
       mask += "." + std::string(static_cast<size_t>(decimals_), '0');
     else if (decimals_ < 0)
       mask += "." + std::string(14, '#');
-    if (number_format_ == TNumberFormat::Scientific ||
-        number_format_ == TNumberFormat::Engineering)
+    if (number_format_ == TNumberFormat::Scientific || number_format_ == TNumberFormat::Engineering)
       mask += "E-";
     s = FormatFloat(mask, X);
     size_t point = s.find('.');
@@ -481,8 +480,7 @@ void TPBNumEdit::RegroupThousands(bool Force) {
   if (static_cast<int>(ed.int_end) <= p) {
     np = p + static_cast<int>(out.size()) - static_cast<int>(t.size());
   } else {
-    for (int seen = 0; seen < digits_before; ++np)
-      seen += IsDigit(out[static_cast<size_t>(np)]);
+    for (int seen = 0; seen < digits_before; ++np) seen += IsDigit(out[static_cast<size_t>(np)]);
   }
   Commit(out, np);
 }
@@ -508,8 +506,8 @@ void TPBNumEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
   if (ReadOnly()) return;
   std::u32string t = Text32();
   int p = SelStart();
-  bool ok = SelLength() > 0 ? DeleteRange(t, p, SelStart(), SelLength())
-                            : DeleteAt(t, p, forward, false);
+  bool ok =
+      SelLength() > 0 ? DeleteRange(t, p, SelStart(), SelLength()) : DeleteAt(t, p, forward, false);
   if (!ok) Refused();
   Commit(t, p);
   if (number_format_ == TNumberFormat::Thousands) RegroupThousands(false);
@@ -528,8 +526,7 @@ void TPBNumEdit::KeyPress(char32_t& Key) {
   }
   if (ch < 32 || ch == 127) return;  // Backspace, Ctrl+letter: handled as keys
   if (ch == U'e') ch = U'E';
-  const bool accepted =
-      IsDigit(ch) || ch == U'-' || ch == U'E' || (ch == dec_ && decimals_ != 0);
+  const bool accepted = IsDigit(ch) || ch == U'-' || ch == U'E' || (ch == dec_ && decimals_ != 0);
   if (!accepted) {
     Refused();
     return;

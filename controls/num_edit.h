@@ -82,7 +82,7 @@ class TPBNumEdit : public classlib::TCustomEdit {
   long double max_value_ = 0;
   classlib::TColor enabled_color_;
   classlib::TColor disabled_color_;
-  char32_t dec_;   // separators in force when the text was made
+  char32_t dec_;  // separators in force when the text was made
   char32_t thou_;
   int hook_id_ = 0;
 };

@@ -494,7 +494,7 @@ void TRxSpeedButton::Paint() {
     c->Brush()->SetStyle(bsClear);
     c->Font()->SetColor(paint_state == rbsDisabled ? clGrayText : Font()->Color());
     TRect dr = Rect(tp.X + off_xy, tp.Y + off_xy, tp.X + off_xy + tw, tp.Y + off_xy + th);
-    const unsigned align = alignment_ == taLeftJustify   ? DT_LEFT
+    const unsigned align = alignment_ == taLeftJustify    ? DT_LEFT
                            : alignment_ == taRightJustify ? DT_RIGHT
                                                           : DT_CENTER;
     c->DrawText(caption, dr, align | (word_wrap_ ? DT_WORDBREAK : DT_SINGLELINE));

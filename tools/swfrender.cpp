@@ -23,10 +23,9 @@
 namespace {
 
 int Usage() {
-  std::fprintf(
-      stderr,
-      "usage: swfrender [--trace] [--quality low|high] [--input EVENTS.json] MOVIE FRAMES "
-      "OUT.png [WIDTH HEIGHT]\n");
+  std::fprintf(stderr,
+               "usage: swfrender [--trace] [--quality low|high] [--input EVENTS.json] MOVIE FRAMES "
+               "OUT.png [WIDTH HEIGHT]\n");
   return 2;
 }
 

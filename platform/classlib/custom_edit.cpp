@@ -321,10 +321,14 @@ void TCustomEdit::ShowEditMenu(int X, int Y) {
       const char* caption;
       uint32_t msg;
     };
-    static const Entry kEntries[] = {{"&Undo", WM_UNDO},   {"-", 0},
-                                     {"Cu&t", WM_CUT},     {"&Copy", WM_COPY},
-                                     {"&Paste", WM_PASTE}, {"&Delete", WM_CLEAR},
-                                     {"-", 0},             {"Select &All", 0}};
+    static const Entry kEntries[] = {{"&Undo", WM_UNDO},
+                                     {"-", 0},
+                                     {"Cu&t", WM_CUT},
+                                     {"&Copy", WM_COPY},
+                                     {"&Paste", WM_PASTE},
+                                     {"&Delete", WM_CLEAR},
+                                     {"-", 0},
+                                     {"Select &All", 0}};
     for (const Entry& entry : kEntries) {
       auto* item = new TMenuItem(edit_menu_);
       item->SetCaption(entry.caption);
@@ -428,9 +432,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
         ShowEditMenu(Message.XPos(), Message.YPos());
       }
       return;
-    case WM_MBUTTONUP:
-      Perform(WM_PASTE, kPasteSelection, 0);
-      return;
+    case WM_MBUTTONUP: Perform(WM_PASTE, kPasteSelection, 0); return;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK: return;
     default: TWinControl::DefaultHandler(Message);

@@ -57,9 +57,7 @@ int TDateTimePicker::FieldStart(int Field) const {
   return kind_ == dtkDate ? kDate[Field] : kTime[Field];
 }
 
-int TDateTimePicker::FieldWidth(int Field) const {
-  return kind_ == dtkDate && Field == 0 ? 4 : 2;
-}
+int TDateTimePicker::FieldWidth(int Field) const { return kind_ == dtkDate && Field == 0 ? 4 : 2; }
 
 int TDateTimePicker::FieldAt(int Pos) const {
   for (int f = 0; f < 2; ++f)
@@ -110,12 +108,17 @@ void TDateTimePicker::Step(int Delta) {
   const int field = FieldAt(SelStart());
   typing_field_ = -1;
   Fields f = Split();
-  auto wrap = [](int v, int lo, int hi) { return lo + (((v - lo) % (hi - lo + 1)) + (hi - lo + 1)) % (hi - lo + 1); };
+  auto wrap = [](int v, int lo, int hi) {
+    return lo + (((v - lo) % (hi - lo + 1)) + (hi - lo + 1)) % (hi - lo + 1);
+  };
   int& v = f.v[field];
   if (kind_ == dtkDate) {
-    if (field == 0) v = std::clamp(v + Delta, 1, 9999);
-    else if (field == 1) v = wrap(v + Delta, 1, 12);
-    else v = wrap(v + Delta, 1, DaysInMonth(f.v[0], f.v[1]));
+    if (field == 0)
+      v = std::clamp(v + Delta, 1, 9999);
+    else if (field == 1)
+      v = wrap(v + Delta, 1, 12);
+    else
+      v = wrap(v + Delta, 1, DaysInMonth(f.v[0], f.v[1]));
   } else {
     v = wrap(v + Delta, 0, field == 0 ? 23 : 59);
   }

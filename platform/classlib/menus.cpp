@@ -429,7 +429,8 @@ void BuildNativeMenu(TMenu* Owner, QMenu* Menu, TMenuItem* Item) {
   if (Owner->DrawsFrame()) {
     // One filter per window, found again when the window is rebuilt.
     const char* const kFrameFilter = "lumicastFrameFilter";
-    auto* filter = reinterpret_cast<TMenuFrameFilter*>(Menu->property(kFrameFilter).value<quintptr>());
+    auto* filter =
+        reinterpret_cast<TMenuFrameFilter*>(Menu->property(kFrameFilter).value<quintptr>());
     if (filter == nullptr) {
       filter = new TMenuFrameFilter(Owner, Menu);
       Menu->installEventFilter(filter);

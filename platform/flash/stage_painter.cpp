@@ -362,8 +362,8 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
 // inside the bounds of what it draws.
 void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
   auto focus = player.input.focus.lock();
-  if (!focus || focus->removed || (focus->type != DisplayObject::Type::Button &&
-                                   focus->type != DisplayObject::Type::MovieClip))
+  if (!focus || focus->removed ||
+      (focus->type != DisplayObject::Type::Button && focus->type != DisplayObject::Type::MovieClip))
     return;
   const DisplayObject* root = focus.get();
   while (root->parent) root = root->parent;
@@ -381,8 +381,8 @@ void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
   const Rgba yellow{255, 255, 0, 255};
   Matrix pixels_to_target;
   pixels_to_target.a = pixels_to_target.d = 1.0 / 20;
-  const double sides[4][4] = {{l, t, rt, t + w}, {l, b - w, rt, b}, {l, t, l + w, b},
-                              {rt - w, t, rt, b}};
+  const double sides[4][4] = {
+      {l, t, rt, t + w}, {l, b - w, rt, b}, {l, t, l + w, b}, {rt - w, t, rt, b}};
   for (const auto& s : sides)
     r.DrawShape(SolidRectangle(twips(s[0]), twips(s[1]), twips(s[2]), twips(s[3]), yellow),
                 pixels_to_target, ColorTransform());

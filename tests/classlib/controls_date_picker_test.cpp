@@ -72,7 +72,7 @@ TEST(ClasslibDatePicker, StepsWrapWithinTheField) {
   p->Perform(WM_KEYDOWN, VK_UP);
   EXPECT_EQ(p->Text(), "00:59:30");
   EXPECT_EQ(p->Date(), Day(2023, 2, 28));  // the date stays
-  Type(p, "25");  // 25 is no hour: the 5 starts it again
+  Type(p, "25");                           // 25 is no hour: the 5 starts it again
   EXPECT_EQ(p->Text(), "05:59:30");
 }
 

@@ -109,9 +109,7 @@ TEST(ClasslibEdit, ClipboardKeysMenuMiddleClickDropAndInputMethodArriveAsMessage
   EXPECT_EQ(Count(edit->seen, WM_UNDO), 1u);
 
   // The context menu's Paste.
-  TPopupMenu::PopupHook = [](TPopupMenu* Menu, int, int) {
-    return Menu->Items()->Find("Paste");
-  };
+  TPopupMenu::PopupHook = [](TPopupMenu* Menu, int, int) { return Menu->Items()->Find("Paste"); };
   QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5));
   QCoreApplication::sendEvent(NativeWidget(edit), &menu);
   TPopupMenu::PopupHook = nullptr;

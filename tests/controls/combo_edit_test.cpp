@@ -87,9 +87,7 @@ TEST(ComboEdit, WithoutDirectInputNothingTheUserDoesChangesTheText) {
   QCoreApplication::sendEvent(w, &ins);
   e->Perform(WM_MBUTTONUP);
   e->Perform(WM_CHAR, 'x');  // as a drop or input method sends it
-  TPopupMenu::PopupHook = [](TPopupMenu* Menu, int, int) {
-    return Menu->Items()->Find("Paste");
-  };
+  TPopupMenu::PopupHook = [](TPopupMenu* Menu, int, int) { return Menu->Items()->Find("Paste"); };
   e->Perform(WM_CONTEXTMENU);
   TPopupMenu::PopupHook = nullptr;
   e->SelectAll();

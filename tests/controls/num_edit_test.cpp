@@ -246,8 +246,10 @@ TEST_F(NumEdit, RandomInputAlwaysLeavesAFiniteNumber) {
       int r = static_cast<int>(rng() % 20);
       if (r < 14) {
         char k = keys[rng() % (sizeof(keys) - 1)];
-        if (k == '\b') Back();
-        else Type(std::string(1, k));
+        if (k == '\b')
+          Back();
+        else
+          Type(std::string(1, k));
       } else if (r < 16) {
         Del();
       } else if (r < 17) {

@@ -1,7 +1,8 @@
 // The language reference movies: every movie of avm1-script runs for its number of frames, with
-// the mouse and key input its input.json recorded delivered after each tick; its trace output is compared with the expected one (numbers within the
-// movie's epsilon where it gives one). The test reports the count, fails when a movie that
-// matched before stops matching, and runs every movie to the end without a crash.
+// the mouse and key input its input.json recorded delivered after each tick; its trace output is
+// compared with the expected one (numbers within the movie's epsilon where it gives one). The test
+// reports the count, fails when a movie that matched before stops matching, and runs every movie to
+// the end without a crash.
 #include <gtest/gtest.h>
 
 #include <cmath>

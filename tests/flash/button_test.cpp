@@ -80,7 +80,8 @@ std::shared_ptr<flash::MovieDef> ButtonMovie(const ButtonDef& b, const ActionBui
                                              int version = 8) {
   flash::SwfWriter w(version, 200, 200, 12);
   DefineSquares(w);
-  w.Tag(b.version == 2 ? flash::kTagDefineButton2 : flash::kTagDefineButton, flash::EncodeButton(b));
+  w.Tag(b.version == 2 ? flash::kTagDefineButton2 : flash::kTagDefineButton,
+        flash::EncodeButton(b));
   flash::PlaceSpec p = flashtest::MatrixPlace(1, b.id, At(50, 50));
   p.name = "btn";
   w.Place(p);
@@ -92,7 +93,8 @@ std::shared_ptr<flash::MovieDef> ButtonMovie(const ButtonDef& b, const ActionBui
 flash::ButtonObject* ButtonAt(flash::Player& p, int depth = 1) {
   auto& children = p.LevelRoot(0)->children;
   auto it = children.find(depth);
-  if (it == children.end() || it->second->type != flash::DisplayObject::Type::Button) return nullptr;
+  if (it == children.end() || it->second->type != flash::DisplayObject::Type::Button)
+    return nullptr;
   return static_cast<flash::ButtonObject*>(it->second.get());
 }
 
@@ -239,7 +241,12 @@ TEST(ButtonPlayer, ScriptObjectHandlersPlaceAndEnabled) {
   ActionBuilder s;
   // btn.onPress = function () { trace("handler " + this._name); };  trace(btn._x);
   ActionBuilder body;
-  body.PushString("handler ").PushString("this").Op(0x1C).PushString("_name").Op(0x4E).Op(0x47)
+  body.PushString("handler ")
+      .PushString("this")
+      .Op(0x1C)
+      .PushString("_name")
+      .Op(0x4E)
+      .Op(0x47)
       .Trace();
   scripttest::Get(s, "btn").PushString("onPress");
   scripttest::Function(s, "", {}, body);
@@ -302,8 +309,8 @@ TEST(ButtonPlayer, ReplacedAndNestedButtons) {
                    On(flash::kCondOverDownToOutDown, "inner dragOut")};
   ButtonDef outer(11);
   outer.version = 2;
-  outer.records = {Record(flash::kButtonUp | flash::kButtonOver | flash::kButtonDown |
-                              flash::kButtonHit, 10)};
+  outer.records = {
+      Record(flash::kButtonUp | flash::kButtonOver | flash::kButtonDown | flash::kButtonHit, 10)};
   outer.actions = {On(flash::kCondOverUpToOverDown, "outer press")};
   flash::SwfWriter w(8, 200, 200, 12);
   DefineSquares(w);

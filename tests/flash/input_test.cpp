@@ -59,8 +59,8 @@ TEST(InputList, ReadsEventsAndSplitsThemAtWaits) {
   EXPECT_TRUE(batches[2].empty());
   EXPECT_EQ(batches[3].size(), 1u);
   // Without a Wait, everything is one batch.
-  EXPECT_EQ(flash::InputBatches(flash::ParseInputEvents(R"([{"type":"KeyDown","key":"A"}])")).size(),
-            1u);
+  EXPECT_EQ(
+      flash::InputBatches(flash::ParseInputEvents(R"([{"type":"KeyDown","key":"A"}])")).size(), 1u);
 }
 
 TEST(InputList, MalformedListsAreRefused) {

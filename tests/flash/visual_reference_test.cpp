@@ -133,9 +133,10 @@ TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
     fs::path out = out_dir / (name + ".png");
     std::string cmd =
         "\"" + tool.string() + "\" --quality " + ref.quality +
-        (fs::exists(dir / "input.json") ? " --input \"" + (dir / "input.json").string() + "\"" : "") +
-        " \"" + (dir / "test.swf").string() +
-        "\" " + std::to_string(ref.frames) + " \"" + out.string() + "\"" +
+        (fs::exists(dir / "input.json") ? " --input \"" + (dir / "input.json").string() + "\""
+                                        : "") +
+        " \"" + (dir / "test.swf").string() + "\" " + std::to_string(ref.frames) + " \"" +
+        out.string() + "\"" +
         (ref.view_width > 0
              ? " " + std::to_string(ref.view_width) + " " + std::to_string(ref.view_height)
              : "") +

@@ -62,8 +62,7 @@ std::shared_ptr<ButtonDef> ParseButton(uint16_t tag_code, const uint8_t* data, s
     const uint16_t cond = c.U16();
     // The last record's size is zero: its code runs to the end of the tag.
     size_t code_len = size == 0 ? c.Remaining() : static_cast<size_t>(size) < 4 ? 0 : size - 4u;
-    if (code_len > c.Remaining())
-      throw FormatError("button action runs past its tag", data + at);
+    if (code_len > c.Remaining()) throw FormatError("button action runs past its tag", data + at);
     ButtonAction a;
     a.conditions = cond & 0x01FF;
     a.key_code = static_cast<uint8_t>(cond >> 9);
@@ -90,7 +89,8 @@ std::vector<uint8_t> EncodeButton(const ButtonDef& b) {
   for (const ButtonRecord& rec : b.records) {
     const bool filters = b.version == 2 && !rec.filters.empty();
     const bool blend = b.version == 2 && rec.blend_mode != 0;
-    records.U8(static_cast<uint8_t>((rec.states & 0x0F) | (filters ? 0x10 : 0) | (blend ? 0x20 : 0)));
+    records.U8(
+        static_cast<uint8_t>((rec.states & 0x0F) | (filters ? 0x10 : 0) | (blend ? 0x20 : 0)));
     records.U16(rec.character_id);
     records.U16(rec.depth);
     records.WriteMatrix(rec.matrix);

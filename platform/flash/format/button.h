@@ -33,15 +33,15 @@ struct ButtonRecord {
 // The transitions a button's actions run on (the low byte and bit 8 of a condition word; a key
 // press carries its key code in bits 9-15).
 enum ButtonCondition : uint16_t {
-  kCondIdleToOverUp = 0x0001,        // roll over
-  kCondOverUpToIdle = 0x0002,        // roll out
-  kCondOverUpToOverDown = 0x0004,    // press
-  kCondOverDownToOverUp = 0x0008,    // release
-  kCondOverDownToOutDown = 0x0010,   // drag out
-  kCondOutDownToOverDown = 0x0020,   // drag over
-  kCondOutDownToIdle = 0x0040,       // release outside
-  kCondIdleToOverDown = 0x0080,      // drag over (menus)
-  kCondOverDownToIdle = 0x0100,      // drag out (menus)
+  kCondIdleToOverUp = 0x0001,       // roll over
+  kCondOverUpToIdle = 0x0002,       // roll out
+  kCondOverUpToOverDown = 0x0004,   // press
+  kCondOverDownToOverUp = 0x0008,   // release
+  kCondOverDownToOutDown = 0x0010,  // drag out
+  kCondOutDownToOverDown = 0x0020,  // drag over
+  kCondOutDownToIdle = 0x0040,      // release outside
+  kCondIdleToOverDown = 0x0080,     // drag over (menus)
+  kCondOverDownToIdle = 0x0100,     // drag out (menus)
 };
 
 struct ButtonAction {
@@ -70,8 +70,9 @@ uint16_t ParseButtonCxform(const uint8_t* data, size_t length, ColorTransform& o
 // on release) or DefineButton2, for tools and tests.
 std::vector<uint8_t> EncodeButton(const ButtonDef& button);
 
-// Key codes of key press conditions: 1 left, 2 right, 3 home, 4 end, 5 insert, 6 delete, 8 backspace, 13 enter, 14 up,
-// 15 down, 16 page up, 17 page down, 18 tab, 19 escape; 32-126 the character itself.
+// Key codes of key press conditions: 1 left, 2 right, 3 home, 4 end, 5 insert, 6 delete, 8
+// backspace, 13 enter, 14 up, 15 down, 16 page up, 17 page down, 18 tab, 19 escape; 32-126 the
+// character itself.
 constexpr uint8_t kButtonKeyLeft = 1, kButtonKeyRight = 2, kButtonKeyHome = 3, kButtonKeyEnd = 4,
                   kButtonKeyInsert = 5, kButtonKeyDelete = 6, kButtonKeyBackspace = 8,
                   kButtonKeyEnter = 13, kButtonKeyUp = 14, kButtonKeyDown = 15,

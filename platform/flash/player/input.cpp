@@ -23,8 +23,7 @@ constexpr uint32_t kEventPress = 0x0400, kEventRelease = 0x0800, kEventReleaseOu
                    kEventRollOver = 0x2000, kEventRollOut = 0x4000, kEventDragOver = 0x8000,
                    kEventDragOut = 0x010000, kEventKeyPress = 0x020000;
 constexpr uint32_t kButtonEvents = kEventPress | kEventRelease | kEventReleaseOutside |
-                                   kEventRollOver | kEventRollOut | kEventDragOver |
-                                   kEventDragOut;
+                                   kEventRollOver | kEventRollOut | kEventDragOver | kEventDragOut;
 
 enum class Transition { RollOver, RollOut, Press, Release, ReleaseOutside, DragOver, DragOut };
 
@@ -48,8 +47,8 @@ const TransitionInfo& Info(Transition t) {
   return kInfo[static_cast<int>(t)];
 }
 
-const char* const kButtonMethods[] = {"onPress",    "onRelease",  "onReleaseOutside", "onRollOver",
-                                      "onRollOut",  "onDragOver", "onDragOut"};
+const char* const kButtonMethods[] = {"onPress",   "onRelease",  "onReleaseOutside", "onRollOver",
+                                      "onRollOut", "onDragOver", "onDragOut"};
 
 bool Live(const std::shared_ptr<DisplayObject>& o) { return o && !o->removed; }
 
@@ -125,26 +124,46 @@ std::shared_ptr<DisplayObject> TrackedObject::Get() {
 
 int KeyCodeOfName(const std::string& name) {
   static const std::pair<const char*, int> kNames[] = {
-      {"Backspace", keys::kBackspace}, {"Tab", keys::kTab},
-      {"Enter", keys::kEnter},         {"NumpadEnter", keys::kEnter},
-      {"LeftShift", keys::kShift},     {"RightShift", keys::kShift},
-      {"Shift", keys::kShift},         {"LeftControl", keys::kControl},
-      {"RightControl", keys::kControl}, {"Control", keys::kControl},
-      {"LeftAlt", keys::kAlt},         {"RightAlt", keys::kAlt},
-      {"Alt", keys::kAlt},             {"CapsLock", keys::kCapsLock},
-      {"Escape", keys::kEscape},       {"Space", keys::kSpace},
-      {"PageUp", keys::kPageUp},       {"PageDown", keys::kPageDown},
-      {"End", keys::kEnd},             {"Home", keys::kHome},
-      {"ArrowLeft", keys::kLeft},      {"ArrowUp", keys::kUp},
-      {"ArrowRight", keys::kRight},    {"ArrowDown", keys::kDown},
-      {"Insert", keys::kInsert},       {"Delete", keys::kDelete},
-      {"Semicolon", 186},              {"Equals", 187},
-      {"Comma", 188},                  {"Minus", 189},
-      {"Period", 190},                 {"Slash", 191},
-      {"Grave", 192},                  {"LBracket", 219},
-      {"Backslash", 220},              {"RBracket", 221},
-      {"Apostrophe", 222},             {"NumLock", 144},
-      {"ScrollLock", 145},             {"Pause", 19},
+      {"Backspace", keys::kBackspace},
+      {"Tab", keys::kTab},
+      {"Enter", keys::kEnter},
+      {"NumpadEnter", keys::kEnter},
+      {"LeftShift", keys::kShift},
+      {"RightShift", keys::kShift},
+      {"Shift", keys::kShift},
+      {"LeftControl", keys::kControl},
+      {"RightControl", keys::kControl},
+      {"Control", keys::kControl},
+      {"LeftAlt", keys::kAlt},
+      {"RightAlt", keys::kAlt},
+      {"Alt", keys::kAlt},
+      {"CapsLock", keys::kCapsLock},
+      {"Escape", keys::kEscape},
+      {"Space", keys::kSpace},
+      {"PageUp", keys::kPageUp},
+      {"PageDown", keys::kPageDown},
+      {"End", keys::kEnd},
+      {"Home", keys::kHome},
+      {"ArrowLeft", keys::kLeft},
+      {"ArrowUp", keys::kUp},
+      {"ArrowRight", keys::kRight},
+      {"ArrowDown", keys::kDown},
+      {"Insert", keys::kInsert},
+      {"Delete", keys::kDelete},
+      {"Semicolon", 186},
+      {"Equals", 187},
+      {"Comma", 188},
+      {"Minus", 189},
+      {"Period", 190},
+      {"Slash", 191},
+      {"Grave", 192},
+      {"LBracket", 219},
+      {"Backslash", 220},
+      {"RBracket", 221},
+      {"Apostrophe", 222},
+      {"NumLock", 144},
+      {"ScrollLock", 145},
+      {"Pause", 19},
   };
   for (const auto& [n, code] : kNames)
     if (name == n) return code;
@@ -152,7 +171,8 @@ int KeyCodeOfName(const std::string& name) {
     const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
   }
-  if (name.size() >= 4 && name.rfind("Key", 0) == 0 && name.size() == 4) return KeyCodeOfName(name.substr(3));
+  if (name.size() >= 4 && name.rfind("Key", 0) == 0 && name.size() == 4)
+    return KeyCodeOfName(name.substr(3));
   if (name.size() >= 2 && name[0] == 'F' && std::isdigit(static_cast<unsigned char>(name[1]))) {
     const int n = std::atoi(name.c_str() + 1);
     if (n >= 1 && n <= 15) return 111 + n;
@@ -589,7 +609,8 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   // Buttons and clips roll out when they lose the focus and over when they gain it, also when
   // the focus is given again to the one that has it.
   auto rolls = [](const std::shared_ptr<DisplayObject>& o) {
-    return o && (o->type == DisplayObject::Type::Button || o->type == DisplayObject::Type::MovieClip);
+    return o &&
+           (o->type == DisplayObject::Type::Button || o->type == DisplayObject::Type::MovieClip);
   };
   if (rolls(before) && !before->removed) input.focus_rolls.emplace_back(before, false);
   if (rolls(target)) input.focus_rolls.emplace_back(target, true);
@@ -672,10 +693,12 @@ static void TabFocus(Player& player, bool backwards) {
     const Value children = Prop(player, vm, clip, "tabChildren");
     if (children.IsUndefined() || vm.ToBool(children)) CollectTabStops(player, vm, clip, stops);
   }
-  const bool custom = std::any_of(stops.begin(), stops.end(), [](const TabStop& s) { return s.indexed; });
+  const bool custom =
+      std::any_of(stops.begin(), stops.end(), [](const TabStop& s) { return s.indexed; });
   if (custom) {
-    stops.erase(std::remove_if(stops.begin(), stops.end(), [](const TabStop& s) { return !s.indexed; }),
-                stops.end());
+    stops.erase(
+        std::remove_if(stops.begin(), stops.end(), [](const TabStop& s) { return !s.indexed; }),
+        stops.end());
     std::stable_sort(stops.begin(), stops.end(),
                      [](const TabStop& a, const TabStop& b) { return a.index < b.index; });
   } else {
@@ -710,7 +733,8 @@ void Player::KeyDown(int code, uint32_t character) {
   const uint8_t key = ButtonKeyOf(code, character);
   if (!key) return;
   std::vector<std::shared_ptr<DisplayObject>> targets;
-  for (const MovieClip* root : LevelRoots()) KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
+  for (const MovieClip* root : LevelRoots())
+    KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
   // The first (topmost) object that handles the key takes it.
   std::reverse(targets.begin(), targets.end());
   for (const auto& t : targets) {

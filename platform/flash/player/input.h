@@ -34,8 +34,7 @@ enum class TextCommand : uint8_t {
 namespace keys {
 constexpr int kBackspace = 8, kTab = 9, kEnter = 13, kShift = 16, kControl = 17, kAlt = 18,
               kCapsLock = 20, kEscape = 27, kSpace = 32, kPageUp = 33, kPageDown = 34, kEnd = 35,
-              kHome = 36, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kInsert = 45,
-              kDelete = 46;
+              kHome = 36, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kInsert = 45, kDelete = 46;
 }  // namespace keys
 
 // The key code of a key name ("Tab", "ArrowLeft", "A", "LeftShift", "F1"...); 0 when unknown.
@@ -94,12 +93,12 @@ class TrackedObject {
 
 struct InputState {
   double mouse_x = 0, mouse_y = 0;  // stage pixels
-  bool mouse_seen = false;  // any mouse event yet
+  bool mouse_seen = false;          // any mouse event yet
   bool mouse_down = false;
   bool mouse_hidden = false;
-  TrackedObject hovered;  // the button or button-like clip under the pointer
-  TrackedObject pressed;  // the one the left button went down on
-  bool pressed_inside = false;           // whether the pointer is over `pressed`
+  TrackedObject hovered;        // the button or button-like clip under the pointer
+  TrackedObject pressed;        // the one the left button went down on
+  bool pressed_inside = false;  // whether the pointer is over `pressed`
   std::bitset<256> keys_down;
   int last_key = 0;
   uint32_t last_char = 0;

@@ -48,8 +48,8 @@ class JsonReader {
                              what);
   }
   void Space() {
-    while (at_ < s_.size() && (s_[at_] == ' ' || s_[at_] == '\n' || s_[at_] == '\r' ||
-                               s_[at_] == '\t'))
+    while (at_ < s_.size() &&
+           (s_[at_] == ' ' || s_[at_] == '\n' || s_[at_] == '\r' || s_[at_] == '\t'))
       ++at_;
   }
   bool Eat(char c) {
@@ -70,10 +70,14 @@ class JsonReader {
     for (int i = 0; i < 4; ++i) {
       const char c = s_[at_++];
       v <<= 4;
-      if (c >= '0' && c <= '9') v |= static_cast<uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') v |= static_cast<uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') v |= static_cast<uint32_t>(c - 'A' + 10);
-      else Fail("bad escape");
+      if (c >= '0' && c <= '9')
+        v |= static_cast<uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        v |= static_cast<uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        v |= static_cast<uint32_t>(c - 'A' + 10);
+      else
+        Fail("bad escape");
     }
     return v;
   }
@@ -103,7 +107,8 @@ class JsonReader {
               s_[at_ + 1] == 'u') {
             at_ += 2;
             const uint32_t low = Hex4();
-            if (low >= 0xDC00 && low < 0xE000) cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            if (low >= 0xDC00 && low < 0xE000)
+              cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
           }
           AppendUtf8(out, static_cast<char32_t>(cp));
           break;
@@ -170,11 +175,16 @@ uint32_t FirstCodePoint(const std::string& s) {
 
 TextCommand CommandOf(const std::string& name) {
   static const std::pair<const char*, TextCommand> kNames[] = {
-      {"Paste", TextCommand::Paste},         {"Copy", TextCommand::Copy},
-      {"Cut", TextCommand::Cut},             {"SelectAll", TextCommand::SelectAll},
-      {"Backspace", TextCommand::Backspace}, {"Delete", TextCommand::Delete},
-      {"Enter", TextCommand::Enter},         {"MoveLeft", TextCommand::MoveLeft},
-      {"MoveRight", TextCommand::MoveRight}, {"MoveLeftLine", TextCommand::MoveLeftLine},
+      {"Paste", TextCommand::Paste},
+      {"Copy", TextCommand::Copy},
+      {"Cut", TextCommand::Cut},
+      {"SelectAll", TextCommand::SelectAll},
+      {"Backspace", TextCommand::Backspace},
+      {"Delete", TextCommand::Delete},
+      {"Enter", TextCommand::Enter},
+      {"MoveLeft", TextCommand::MoveLeft},
+      {"MoveRight", TextCommand::MoveRight},
+      {"MoveLeftLine", TextCommand::MoveLeftLine},
       {"MoveRightLine", TextCommand::MoveRightLine}};
   for (const auto& [n, c] : kNames)
     if (name == n) return c;
@@ -188,7 +198,8 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json) {
   if (doc.kind != Json::Kind::Array) throw std::runtime_error("input list: not a list of events");
   std::vector<InputEvent> events;
   for (const Json& item : doc.items) {
-    if (item.kind != Json::Kind::Object) throw std::runtime_error("input list: event not an object");
+    if (item.kind != Json::Kind::Object)
+      throw std::runtime_error("input list: event not an object");
     InputEvent e;
     const Json* type = item.Member("type");
     const std::string t = type && type->kind == Json::Kind::String ? type->string : "";
@@ -226,7 +237,8 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json) {
       }
     }
     if (const Json* cp = item.Member("codepoint")) {
-      if (cp->kind == Json::Kind::String) e.character = FirstCodePoint(cp->string);
+      if (cp->kind == Json::Kind::String)
+        e.character = FirstCodePoint(cp->string);
       else if (cp->kind == Json::Kind::Number && cp->number >= 0 && cp->number < 0x110000)
         e.character = static_cast<uint32_t>(cp->number);
     }

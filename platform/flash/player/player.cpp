@@ -707,9 +707,9 @@ void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
     queues_[phase].push_back(std::move(a));
   }
   // The clip's own handler methods (onEnterFrame...) run after its placed handlers.
-  const char* method = event == kEventEnterFrame ? "onEnterFrame"
-                       : event == kEventLoad     ? "onLoad"
-                       : event == kEventUnload   ? "onUnload"
+  const char* method = event == kEventEnterFrame  ? "onEnterFrame"
+                       : event == kEventLoad      ? "onLoad"
+                       : event == kEventUnload    ? "onUnload"
                        : event == kEventMouseDown ? "onMouseDown"
                        : event == kEventMouseUp   ? "onMouseUp"
                        : event == kEventMouseMove ? "onMouseMove"
@@ -1002,9 +1002,8 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
     for (const ClipActionRecord& rec : p.clip_actions)
-      mc->clip_actions.push_back({rec.events,
-                                  std::make_shared<const std::vector<uint8_t>>(rec.actions),
-                                  rec.key_code});
+      mc->clip_actions.push_back(
+          {rec.events, std::make_shared<const std::vector<uint8_t>>(rec.actions), rec.key_code});
     if (!p.clip_actions.empty()) mc->clip_event_mask = p.all_clip_events;
     AddClip(mc);
     if (!ExportName(mc->movie.get(), mc->character->id).empty()) {

@@ -7,11 +7,10 @@
 namespace flash {
 namespace {
 
-const char* const kClipProperties[] = {"_x",      "_y",      "_xscale",   "_yscale",
-                                       "_alpha",  "_visible", "_width",   "_height",
-                                       "_rotation", "_target", "_name",    "_xmouse",
-                                       "_ymouse", "_highquality", "_quality", "_soundbuftime",
-                                       "_focusrect"};
+const char* const kClipProperties[] = {
+    "_x",      "_y",           "_xscale",   "_yscale",       "_alpha",    "_visible",
+    "_width",  "_height",      "_rotation", "_target",       "_name",     "_xmouse",
+    "_ymouse", "_highquality", "_quality",  "_soundbuftime", "_focusrect"};
 constexpr int kParent = 100, kEnabled = 101, kHandCursor = 102, kMenu = 103;
 
 int TagOf(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }
