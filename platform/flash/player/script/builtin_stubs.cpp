@@ -10,8 +10,8 @@ Value Nothing(NativeCall& c) { return c.self; }
 
 void InstallStubs(Realm& realm) {
   for (const char* name :
-       {"Sound", "Button", "Video", "NetStream", "NetConnection", "MovieClipLoader",
-        "LocalConnection", "Camera", "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
+       {"Sound", "Button", "Video", "NetStream", "NetConnection", "LocalConnection", "Camera",
+        "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);
   for (const char* name : {"Key", "Mouse", "Selection", "Accessibility"})
     realm.Set(realm.global, name, Value::Object(realm.NewObject()));

@@ -14,7 +14,8 @@ constexpr Installer kInstallers[] = {
     InstallXml,          InstallLoadVars,      InstallGeom,
     InstallColor,        InstallSystem,        InstallStage,
     InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
-    InstallTextFormat,   InstallTextField,     InstallStubs,
+    InstallTextFormat,   InstallTextField,     InstallMovieClipLoader,
+    InstallStubs,
 };
 
 }  // namespace
@@ -59,13 +60,13 @@ FunctionObject* Realm::NewNative(NativeFn fn, int tag) {
 }
 
 FunctionObject* Realm::Method(ScriptObject* on, const std::string& name, NativeFn fn, int tag,
-                              uint8_t flags) {
+                              uint16_t flags) {
   FunctionObject* f = NewNative(fn, tag);
   on->Put(heap.Key(name), name, Value::Object(f), flags);
   return f;
 }
 
-void Realm::Set(ScriptObject* on, const std::string& name, Value v, uint8_t flags) {
+void Realm::Set(ScriptObject* on, const std::string& name, Value v, uint16_t flags) {
   on->Put(heap.Key(name), name, std::move(v), flags);
 }
 
