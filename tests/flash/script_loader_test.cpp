@@ -140,7 +140,7 @@ TEST_F(ScriptLoads, LoadMovieReplacesAClipAndAFileThatIsNoMovieLeavesItEmpty) {
   a.PushString("child.swf").PushString("mc");
   GetUrl2(a, 0x40);
   Get(a, "empty").PushString("x").PushInt(1).Op(kSetMember);
-  a.PushInt(0).PushString("notamovie.txt");
+  a.PushString("notamovie.txt");
   CallMethod(a, "empty", "loadMovie", 1).Op(kPop);
   a.PushString("asked");
   a.Trace();

@@ -639,7 +639,7 @@ FunctionObject* ActionRunner::MakeFunction(Frame& f,
           kDontEnum | kDontDelete);
   fn->code = code;
   fn->pool = f.pool;
-  fn->scope = f.scope;
+  fn->scope = f.Scope();
   if (f.activation) {
     fn->scope.push_back(f.activation);
   } else if (MovieClip* t = FrameTarget(f)) {
@@ -666,16 +666,16 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   }
   nf.keep = code.program;
   nf.program = nf.keep.get();
-  nf.scope = fn->scope;
+  nf.closure = &fn->scope;
   nf.self = self;
   if (code.version < 6 && frame_) {
     // Functions of version 5 movies close over nothing: names resolve on the clip they run on,
     // or on the calling timeline.
-    nf.scope.clear();
+    nf.closure = nullptr;
     MovieClip* t = self.type == Value::Type::Clip ? ClipOf(self) : nullptr;
     if (!t) t = FrameTarget(*frame_);
     if (t) {
-      nf.scope.push_back(ClipObjectOf(t));
+      nf.own_scope.push_back(ClipObjectOf(t));
       nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
     }
   }
@@ -855,11 +855,17 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
         if (child && child->type == DisplayObject::Type::MovieClip) {
           next = static_cast<MovieClip*>(child.get());
         } else if (version_ >= 5 && clip->object) {
+          // A variable holding a clip leads to that clip while it lives. Its path is not
+          // followed again: a removed clip held by a variable of its own name would lead back
+          // here without end.
           const Property* p = clip->object->Find(Key(seg));
-          if (p && (p->value.type == Value::Type::Clip ||
-                    (p->value.type == Value::Type::Object &&
-                     p->value.object->kind == ScriptObject::Kind::Clip)))
+          if (p && p->value.type == Value::Type::Clip) {
+            auto held = p->value.clip.lock();
+            if (held && !held->removed) next = static_cast<MovieClip*>(held.get());
+          } else if (p && p->value.type == Value::Type::Object &&
+                     p->value.object->kind == ScriptObject::Kind::Clip) {
             next = ClipOf(p->value);
+          }
         }
       }
       if (!next) return nullptr;
@@ -961,7 +967,7 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found, V
   if (f.activation) {
     // A function whose `this` went to a register only sees the `this` of the timeline it
     // closed over.
-    for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it)
+    for (auto it = f.Scope().rbegin(); it != f.Scope().rend(); ++it)
       if (in_object(*it, out)) return out;
     if (is_this) return ClipValue(FrameTarget(f));
   } else if (MovieClip* t = FrameTarget(f)) {
@@ -1076,10 +1082,11 @@ void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v
       f.activation->Put(key, path, v);
       return;
     }
-    for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
+    const auto& scope = f.Scope();
+    for (auto it = scope.rbegin(); it != scope.rend(); ++it) {
       ScriptObject* o = *it;
       bool is_clip = o->kind == ScriptObject::Kind::Clip;
-      if (it + 1 == f.scope.rend() || (is_clip ? o->Find(key) != nullptr : HasMember(o, key))) {
+      if (it + 1 == scope.rend() || (is_clip ? o->Find(key) != nullptr : HasMember(o, key))) {
         if (is_clip) {
           auto c = static_cast<ClipObject*>(o)->clip.lock();
           if (c && !c->removed) {
@@ -1407,6 +1414,10 @@ Value ActionRunner::CallFromPlayer(const Value& fn, const Value& self, std::vect
 // Runs the frame's actions until it returns, falls off its block or leaves its region.
 void ActionRunner::Execute(Frame& f) {
   size_t pc = f.program->Start();
+  // Code whose clip is removed stops at its next call: after a call or `new`, unless it went to
+  // a method of undefined (code that starts on a removed clip, as an unload handler
+  // does, runs to its end).
+  MovieClip* const watched = f.base && !f.base->removed ? f.base.get() : nullptr;
   for (;;) {
     if (player_.generation_ != generation_) return;  // the movie was unloaded under us
     while (!f.with_ends.empty() &&
@@ -1435,11 +1446,18 @@ void ActionRunner::Execute(Frame& f) {
       throw ScriptAbort{"action budget spent"};
     if (a->bad) return;  // malformed operands end the block
     size_t next = a->next;
+    bool halts = false;
+    if (watched) {
+      halts = a->op == 0x3D || a->op == 0x40 ||
+              ((a->op == 0x52 || a->op == 0x53) && stack_.size() >= f.stack_base + 2 &&
+               !stack_[stack_.size() - 2].IsUndefined());
+    }
     try {
       Step(f, *a, next);
     } catch (ScriptThrow& t) {
       if (!HandleThrow(f, t.value, next = a->offset)) throw;
     }
+    if (halts && watched->removed) return;
     if (f.returned) {
       // A return inside try or catch runs the finally block first.
       bool deferred = false;
@@ -1905,7 +1923,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       bool hit = false;
       for (auto it = f.withs.rbegin(); !hit && it != f.withs.rend(); ++it) hit = try_delete(*it);
       if (!hit && f.activation) hit = try_delete(Value::Object(f.activation));
-      for (auto it = f.scope.rbegin(); !hit && f.activation && it != f.scope.rend(); ++it)
+      for (auto it = f.Scope().rbegin(); !hit && f.activation && it != f.Scope().rend(); ++it)
         hit = try_delete(Value::Object(*it));
       if (!hit && !f.activation) {
         if (MovieClip* t = FrameTarget(f)) hit = try_delete(ClipValue(t));

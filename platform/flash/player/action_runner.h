@@ -109,8 +109,11 @@ class ActionRunner {
   };
   struct Frame {
     Program* program = nullptr;
-    std::shared_ptr<Program> keep;       // owns `program` when not cached elsewhere
-    std::vector<ScriptObject*> scope;    // closure, outermost first
+    std::shared_ptr<Program> keep;  // owns `program` when not cached elsewhere
+    // The closure, outermost first: the called function's own list (not copied), or own_scope.
+    const std::vector<ScriptObject*>* closure = nullptr;
+    std::vector<ScriptObject*> own_scope;
+    const std::vector<ScriptObject*>& Scope() const { return closure ? *closure : own_scope; }
     ScriptObject* activation = nullptr;  // function locals; null in timeline code
     std::vector<Value> withs;            // with blocks, innermost last
     std::vector<size_t> with_ends;
