@@ -119,3 +119,41 @@ TEST(ScriptClipRules, FrameNumbersWrapAndAScriptThatRemovesItsClipStops) {
   EXPECT_EQ(flashtest::Joined(p.trace_log), "2\n2\n3\n3\n3\nroot goes on\n");
   EXPECT_EQ(p.LevelRoot(0)->children.count(2), 0u);
 }
+
+TEST(ScriptClipRules, PathsToShapesRootsAndVersionFourNames) {
+  auto run = [](int version, const ActionBuilder& a) {
+    flash::SwfWriter w(version, 100, 100, 12);
+    flash::ShapeBuilder s;
+    s.Rectangle(0, 0, 200, 200, s.AddFill(flash::FillStyleSpec::Solid({255, 0, 0, 255})));
+    w.DefineShape(1, s);
+    flash::TimelineWriter holder;
+    holder.Place(flashtest::NewPlace(1, 1, "box"));
+    holder.ShowFrame();
+    w.DefineSprite(2, holder);
+    w.Place(flashtest::NewPlace(1, 1, "shape0"));
+    w.Place(flashtest::NewPlace(2, 2, "clip"));
+    w.DoAction(a.Build());
+    w.ShowFrame();
+    flash::Player p;
+    p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+    p.Tick();
+    return flashtest::Joined(p.trace_log);
+  };
+  // A named shape stands for the clip holding it; "a." names nothing.
+  ActionBuilder a;
+  Get(a, "shape0").Trace();
+  Get(a, "clip.box").Trace();
+  Get(a, "clip.").Trace();
+  // _root is the nearest clip above whose _lockroot is set.
+  Get(a, "clip").PushString("_lockroot").PushBool(true).Op(kSetMember);
+  ActionBuilder in_clip;
+  in_clip.PushString("r");
+  Get(in_clip, "_root").Op(0x1D);
+  a.SetTarget("clip").Raw(scripttest::Code(in_clip)).SetTarget("");
+  Member(a, "clip", "r").Trace();
+  EXPECT_EQ(run(8, a), "_level0\n_level0.clip\nundefined\n_level0.clip\n");
+  // Version 4 names are variables only, never children.
+  ActionBuilder b;
+  Get(b, "clip").Trace();
+  EXPECT_EQ(run(4, b), "undefined\n");
+}

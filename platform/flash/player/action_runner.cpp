@@ -69,6 +69,24 @@ const char* const kPropertyNames[] = {
     "_xmouse",      "_ymouse"};
 constexpr int kPropertyCount = 22;
 
+// The clip `_root` names for code of `clip`: its level's root, or the nearest clip above it whose
+// `_lockroot` is set.
+MovieClip* ScriptRoot(MovieClip* clip, const Heap& heap) {
+  static const std::string kLock = "_lockroot";
+  for (MovieClip* c = clip; c; c = c->parent) {
+    if (!c->parent) return c;
+    const Property* p = c->object ? c->object->Find(heap.Key(kLock)) : nullptr;
+    if (p && p->value.type == Value::Type::Bool && p->value.boolean) return c;
+  }
+  return clip;
+}
+
+// A display object scripts cannot reach by itself: a shape, morph shape or static text.
+bool IsPlainGraphic(const DisplayObject& o) {
+  return o.type == DisplayObject::Type::Shape || o.type == DisplayObject::Type::MorphShape ||
+         o.type == DisplayObject::Type::Text;
+}
+
 int PropertyIndex(const std::string& name) {
   for (int i = 0; i < kPropertyCount; ++i)
     if (IEquals(name, kPropertyNames[i])) return i;
@@ -393,7 +411,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   }
   // The special names compare without case only where every name does.
   std::string low = version_ >= 7 ? name : Lower(name);
-  if (low == "_root") return ClipValue(clip->Root());
+  if (low == "_root") return ClipValue(ScriptRoot(clip, heap_));
   if (low == "_parent") {
     if (!clip->parent) found = false;
     return ClipValue(clip->parent);
@@ -402,9 +420,12 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   if (low.rfind("_level", 0) == 0) {
     if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
   }
-  auto child = clip->ChildByName(name, version_ >= 7);
+  // Children are members of their clip from version 5; before, names are only variables.
+  auto child = version_ >= 5 && !name.empty() ? clip->ChildByName(name, version_ >= 7) : nullptr;
   if (child && child->type == DisplayObject::Type::MovieClip)
     return ClipValue(static_cast<MovieClip*>(child.get()));
+  // A named shape or static text stands for the clip that holds it.
+  if (child && IsPlainGraphic(*child)) return ClipValue(clip);
   if (child && child->type == DisplayObject::Type::EditText && version_ >= 6)
     return Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
   if (ScriptObject* proto = o->Proto()) {
@@ -708,7 +729,7 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
     if (fl & 0x01) reg(self);
     if (fl & 0x04) reg(make_arguments());
     if (fl & 0x10) reg(make_super());
-    if (fl & 0x40) reg(ClipValue(nf.base ? nf.base->Root() : nullptr));
+    if (fl & 0x40) reg(ClipValue(nf.base ? ScriptRoot(nf.base.get(), heap_) : nullptr));
     // A timeline without a parent takes no register: the next preloaded value moves up.
     if ((fl & 0x80) && nf.base && nf.base->parent) reg(ClipValue(nf.base->parent));
     if (fl & 0x100) reg(Value::Object(realm_.global));
@@ -821,7 +842,7 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
   if (path[0] == '/') {
     MovieClip* base = from ? from : base_.get();
     if (!base) return nullptr;
-    clip = base->Root();
+    clip = ScriptRoot(base, heap_);
     i = 1;
   }
   while (i <= path.size()) {
@@ -841,7 +862,7 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
       std::string low = Lower(seg);
       if (low == "_root") {
         MovieClip* b = clip ? clip : base_.get();
-        next = b ? b->Root() : nullptr;
+        next = b ? ScriptRoot(b, heap_) : nullptr;
       } else if (low == "_parent") {
         next = clip ? clip->parent : nullptr;
       } else if (low == "this") {
@@ -854,6 +875,8 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
         auto child = clip->ChildByName(seg, version_ >= 7);
         if (child && child->type == DisplayObject::Type::MovieClip) {
           next = static_cast<MovieClip*>(child.get());
+        } else if (child && version_ >= 5 && IsPlainGraphic(*child)) {
+          next = clip;
         } else if (version_ >= 5 && clip->object) {
           // A variable holding a clip leads to that clip while it lives. Its path is not
           // followed again: a removed clip held by a variable of its own name would lead back
@@ -1009,9 +1032,13 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
   // On the way, a clip's child of the name comes before its variables.
   auto child_of = [&](const Value& v, const std::string& name, Value& out) {
     MovieClip* c = v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
-    auto child = c ? c->ChildByName(name, version_ >= 7) : nullptr;
+    auto child = c && !name.empty() ? c->ChildByName(name, version_ >= 7) : nullptr;
     if (child && child->type == DisplayObject::Type::EditText && version_ >= 6) {
       out = Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
+      return true;
+    }
+    if (child && IsPlainGraphic(*child)) {
+      out = ClipValue(c);
       return true;
     }
     if (!child || child->type != DisplayObject::Type::MovieClip) return false;
@@ -1040,6 +1067,7 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
     bool found = false;
     return LookupName(f, path, found);
   }
+  if (path.back() == '.') return Value::Undefined();  // "a." names nothing
   Value holder;
   std::string last;
   if (DotPath(f, path, holder, last)) return GetMember(holder, last);

@@ -658,10 +658,14 @@ MovieClip* Player::ReplaceClipContent(MovieClip* clip, std::shared_ptr<const Mov
   mc->swapped = clip->swapped;
   mc->clip_actions = clip->clip_actions;
   mc->clip_event_mask = clip->clip_event_mask;
+  // _lockroot belongs to the clip, not to the content it loads.
+  const Property* lock = clip->object ? clip->object->Find(heap_->Key("_lockroot")) : nullptr;
+  Value locked = lock ? lock->value : Value::Undefined();
   RemoveChild(parent, clip->depth);
   parent->children[mc->depth] = mc;
   AddClip(mc);
-  ObjectOf(mc.get());
+  ClipObject* o = ObjectOf(mc.get());
+  if (lock) o->Put(heap_->Key("_lockroot"), "_lockroot", locked);
   ++display_version_;
   return mc.get();
 }
