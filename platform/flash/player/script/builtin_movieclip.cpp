@@ -302,6 +302,23 @@ Value Method(NativeCall& c) {
 
 Value Nothing(NativeCall&) { return Value::Undefined(); }
 
+// Widens the bounds to hold the rectangle (x0, y0)-(x1, y1); the first rectangle sets them.
+void Widen(bool& any, double& xmin, double& ymin, double& xmax, double& ymax, double x0, double y0,
+           double x1, double y1) {
+  if (!any) {
+    xmin = x0;
+    ymin = y0;
+    xmax = x1;
+    ymax = y1;
+    any = true;
+    return;
+  }
+  xmin = std::min(xmin, x0);
+  ymin = std::min(ymin, y0);
+  xmax = std::max(xmax, x1);
+  ymax = std::max(ymax, y1);
+}
+
 }  // namespace
 
 // Bounds of a clip's contents in its own twips.
@@ -340,27 +357,11 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
   const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
   RectTwips drawn;
   if (drawing && drawing->Bounds(drawn)) {
-    xmin = drawn.xmin;
-    xmax = drawn.xmax;
-    ymin = drawn.ymin;
-    ymax = drawn.ymax;
-    any = true;
+    Widen(any, xmin, ymin, xmax, ymax, drawn.xmin, drawn.ymin, drawn.xmax, drawn.ymax);
   }
   for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
     double a, b, cc, e;
-    if (!ParentBounds(*child, a, b, cc, e)) continue;
-    if (!any) {
-      xmin = a;
-      ymin = b;
-      xmax = cc;
-      ymax = e;
-      any = true;
-      continue;
-    }
-    xmin = std::min(xmin, a);
-    ymin = std::min(ymin, b);
-    xmax = std::max(xmax, cc);
-    ymax = std::max(ymax, e);
+    if (ParentBounds(*child, a, b, cc, e)) Widen(any, xmin, ymin, xmax, ymax, a, b, cc, e);
   }
   return any;
 }
@@ -370,18 +371,11 @@ bool ParentBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
   double x0, y0, x1, y1;
   if (!ClipBounds(obj, x0, y0, x1, y1)) return false;
   const double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
+  bool any = false;
   for (int i = 0; i < 4; ++i) {
     double x, y;
     obj.matrix.Apply(xs[i], ys[i], x, y);
-    if (i == 0) {
-      xmin = xmax = x;
-      ymin = ymax = y;
-      continue;
-    }
-    xmin = std::min(xmin, x);
-    xmax = std::max(xmax, x);
-    ymin = std::min(ymin, y);
-    ymax = std::max(ymax, y);
+    Widen(any, xmin, ymin, xmax, ymax, x, y, x, y);
   }
   return true;
 }
