@@ -15,6 +15,7 @@
 
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
+#include "platform/flash/player/script/clip_loader.h"
 #include "platform/flash/player/script/lib/number_text.h"
 #include "platform/flash/player/script/lib/string_ops.h"
 #include "platform/flash/player/button.h"
@@ -25,6 +26,8 @@ namespace flash {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+class SuperObject;
+SuperObject* AsSuper(ScriptObject* o);
 // Nested function calls and frame calls stop the block beyond this depth.
 constexpr int kMaxCallDepth = 256;
 // Size limits: a longer string, array or operand stack ends the script.
@@ -70,75 +73,28 @@ const char* const kPropertyNames[] = {
     "_xmouse",      "_ymouse"};
 constexpr int kPropertyCount = 22;
 
+// The clip `_root` names for code of `clip`: its level's root, or the nearest clip above it whose
+// `_lockroot` is set.
+MovieClip* ScriptRoot(MovieClip* clip, const Heap& heap) {
+  static const std::string kLock = "_lockroot";
+  for (MovieClip* c = clip; c; c = c->parent) {
+    if (!c->parent) return c;
+    const Property* p = c->object ? c->object->Find(heap.Key(kLock)) : nullptr;
+    if (p && p->value.type == Value::Type::Bool && p->value.boolean) return c;
+  }
+  return clip;
+}
+
+// A display object scripts cannot reach by itself: a shape, morph shape or static text.
+bool IsPlainGraphic(const DisplayObject& o) {
+  return o.type == DisplayObject::Type::Shape || o.type == DisplayObject::Type::MorphShape ||
+         o.type == DisplayObject::Type::Text;
+}
+
 int PropertyIndex(const std::string& name) {
   for (int i = 0; i < kPropertyCount; ++i)
     if (IEquals(name, kPropertyNames[i])) return i;
   return -1;
-}
-
-// Bounds of a display object in its parent's twips.
-bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax);
-
-bool LocalBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
-  if (obj.type == DisplayObject::Type::Shape && obj.character) {
-    const auto& r = static_cast<const ShapeDef&>(*obj.character).bounds;
-    xmin = r.xmin;
-    xmax = r.xmax;
-    ymin = r.ymin;
-    ymax = r.ymax;
-    return true;
-  }
-  if (obj.type == DisplayObject::Type::MovieClip || obj.type == DisplayObject::Type::Button) {
-    bool any = false;
-    const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
-    RectTwips drawn;
-    if (drawing && drawing->Bounds(drawn)) {
-      xmin = drawn.xmin;
-      xmax = drawn.xmax;
-      ymin = drawn.ymin;
-      ymax = drawn.ymax;
-      any = true;
-    }
-    for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
-      double a, b, c, e;
-      if (!ObjectBounds(*child, a, b, c, e)) continue;
-      if (!any) {
-        xmin = a;
-        ymin = b;
-        xmax = c;
-        ymax = e;
-        any = true;
-        continue;
-      }
-      xmin = std::min(xmin, a);
-      ymin = std::min(ymin, b);
-      xmax = std::max(xmax, c);
-      ymax = std::max(ymax, e);
-    }
-    return any;
-  }
-  return false;
-}
-
-bool ObjectBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax,
-                  double& ymax) {
-  double x0, y0, x1, y1;
-  if (!LocalBounds(obj, x0, y0, x1, y1)) return false;
-  const double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
-  for (int i = 0; i < 4; ++i) {
-    double x, y;
-    obj.matrix.Apply(xs[i], ys[i], x, y);
-    if (i == 0) {
-      xmin = xmax = x;
-      ymin = ymax = y;
-      continue;
-    }
-    xmin = std::min(xmin, x);
-    xmax = std::max(xmax, x);
-    ymin = std::min(ymin, y);
-    ymax = std::max(ymax, y);
-  }
-  return true;
 }
 
 }  // namespace
@@ -170,6 +126,7 @@ std::string ActionRunner::ToString(const Value& v) {
     }
     case Value::Type::Object: {
       if (v.object->kind == ScriptObject::Kind::Function) return "[type Function]";
+      if (AsSuper(v.object)) return "[type Object]";
       // The object's toString decides; anything but text from it prints as the type.
       bool found = false;
       Value f = GetObjectMember(v.object, "toString", v, found);
@@ -380,8 +337,13 @@ ScriptObject* ActionRunner::ObjectOf(const Value& v) {
 
 bool ActionRunner::HasMember(ScriptObject* o, const std::string& key) {
   int guard = 0;
-  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto())
-    if (p->Find(key)) return true;
+  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+    const Property* prop = p->Find(key);
+    if (prop && !HiddenInVersion(prop->flags, version_)) return true;
+  }
+  if (o && o->kind == ScriptObject::Kind::Boxed && key == "length" &&
+      o->primitive.type == Value::Type::String)
+    return true;
   if (o && o->kind == ScriptObject::Kind::Array) {
     size_t i;
     if (key == "length") return true;
@@ -421,7 +383,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
   int guard = 0;
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
     const Property* prop = p->Find(key);
-    if (!prop) continue;
+    if (!prop || HiddenInVersion(prop->flags, version_)) continue;
     found = true;
     if (holder) *holder = p;
     if (prop->accessor) {
@@ -447,12 +409,13 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   if (prop >= 0) return GetProperty(clip, prop);
   ScriptObject* o = ClipObjectOf(clip);
   std::string key = Key(name);
-  if (const Property* p = o->Find(key)) {
+  if (const Property* p = o->Find(key); p && !HiddenInVersion(p->flags, version_)) {
     if (!p->accessor) return p->value;
     return p->getter ? Call(Value::Object(p->getter), ClipValue(clip), {}) : Value::Undefined();
   }
-  std::string low = Lower(name);
-  if (low == "_root") return ClipValue(clip->Root());
+  // The special names compare without case only where every name does.
+  std::string low = version_ >= 7 ? name : Lower(name);
+  if (low == "_root") return ClipValue(ScriptRoot(clip, heap_));
   if (low == "_parent") {
     if (!clip->parent) found = false;
     return ClipValue(clip->parent);
@@ -461,9 +424,12 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   if (low.rfind("_level", 0) == 0) {
     if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
   }
-  auto child = clip->ChildByName(name, version_ >= 7);
+  // Children are members of their clip from version 5; before, names are only variables.
+  auto child = version_ >= 5 && !name.empty() ? clip->ChildByName(name, version_ >= 7) : nullptr;
   if (child && child->type == DisplayObject::Type::MovieClip)
     return ClipValue(static_cast<MovieClip*>(child.get()));
+  // A named shape or static text stands for the clip that holds it.
+  if (child && IsPlainGraphic(*child)) return ClipValue(clip);
   if (child && child->type == DisplayObject::Type::EditText && version_ >= 6)
     return Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
   if (child && child->type == DisplayObject::Type::Other) {
@@ -541,6 +507,12 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
     Property* prop = p->Find(key);
     if (!prop) continue;
+    if (HiddenInVersion(prop->flags, version_)) {
+      // A hidden property is replaced by the assignment, as if it had not been there.
+      if (p != o) continue;
+      prop->flags = 0;
+      break;
+    }
     if (prop->accessor) {
       if (prop->setter) Call(Value::Object(prop->setter), self, {v});
       return;
@@ -557,6 +529,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
 }
 
 void ActionRunner::SetMember(const Value& obj, const std::string& name, const Value& v) {
+  if (name.empty()) return;  // a member without a name is never set
   if (obj.type == Value::Type::Object) {
     PutMember(obj.object, name, v, obj);
   } else if (obj.type == Value::Type::Clip) {
@@ -697,7 +670,7 @@ FunctionObject* ActionRunner::MakeFunction(Frame& f,
           kDontEnum | kDontDelete);
   fn->code = code;
   fn->pool = f.pool;
-  fn->scope = f.scope;
+  fn->scope = f.Scope();
   if (f.activation) {
     fn->scope.push_back(f.activation);
   } else if (MovieClip* t = FrameTarget(f)) {
@@ -724,16 +697,16 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   }
   nf.keep = code.program;
   nf.program = nf.keep.get();
-  nf.scope = fn->scope;
+  nf.closure = &fn->scope;
   nf.self = self;
   if (code.version < 6 && frame_) {
     // Functions of version 5 movies close over nothing: names resolve on the clip they run on,
     // or on the calling timeline.
-    nf.scope.clear();
+    nf.closure = nullptr;
     MovieClip* t = self.type == Value::Type::Clip ? ClipOf(self) : nullptr;
     if (!t) t = FrameTarget(*frame_);
     if (t) {
-      nf.scope.push_back(ClipObjectOf(t));
+      nf.own_scope.push_back(ClipObjectOf(t));
       nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
     }
   }
@@ -742,6 +715,9 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   if (!nf.base || nf.base->removed) nf.base = frame_ ? frame_->base : base_;
   if (!nf.base) nf.base = base_;
   nf.version = code.version;
+  if (frame_)
+    nf.timeline_registers =
+        frame_->registers.empty() ? frame_->registers_small : frame_->timeline_registers;
   nf.callee = fn;
   nf.stack_base = stack_.size();
   ScriptObject* act = heap_.New<ScriptObject>();
@@ -763,10 +739,12 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
     if (fl & 0x01) reg(self);
     if (fl & 0x04) reg(make_arguments());
     if (fl & 0x10) reg(make_super());
-    if (fl & 0x40) reg(ClipValue(nf.base ? nf.base->Root() : nullptr));
-    if (fl & 0x80) reg(ClipValue(nf.base ? nf.base->parent : nullptr));
+    if (fl & 0x40) reg(ClipValue(nf.base ? ScriptRoot(nf.base.get(), heap_) : nullptr));
+    // A timeline without a parent takes no register: the next preloaded value moves up.
+    if ((fl & 0x80) && nf.base && nf.base->parent) reg(ClipValue(nf.base->parent));
     if (fl & 0x100) reg(Value::Object(realm_.global));
     // Names not preloaded or suppressed are made when the body first asks for them.
+    nf.this_local = !(fl & 0x03);
     nf.lazy_arguments = !(fl & 0x08) && !(fl & 0x04);
     nf.lazy_super = !(fl & 0x20) && !(fl & 0x10);
   } else {
@@ -874,7 +852,7 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
   if (path[0] == '/') {
     MovieClip* base = from ? from : base_.get();
     if (!base) return nullptr;
-    clip = base->Root();
+    clip = ScriptRoot(base, heap_);
     i = 1;
   }
   while (i <= path.size()) {
@@ -888,12 +866,13 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
     }
     if (j == std::string::npos) j = path.size();
     std::string seg = path.substr(i, j - i);
+    if (seg.empty() && j < path.size() && path[j] == '/') return nullptr;  // "a//b"
     if (!seg.empty()) {
       MovieClip* next = nullptr;
       std::string low = Lower(seg);
       if (low == "_root") {
         MovieClip* b = clip ? clip : base_.get();
-        next = b ? b->Root() : nullptr;
+        next = b ? ScriptRoot(b, heap_) : nullptr;
       } else if (low == "_parent") {
         next = clip ? clip->parent : nullptr;
       } else if (low == "this") {
@@ -906,12 +885,20 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
         auto child = clip->ChildByName(seg, version_ >= 7);
         if (child && child->type == DisplayObject::Type::MovieClip) {
           next = static_cast<MovieClip*>(child.get());
+        } else if (child && version_ >= 5 && IsPlainGraphic(*child)) {
+          next = clip;
         } else if (version_ >= 5 && clip->object) {
+          // A variable holding a clip leads to that clip while it lives. Its path is not
+          // followed again: a removed clip held by a variable of its own name would lead back
+          // here without end.
           const Property* p = clip->object->Find(Key(seg));
-          if (p && (p->value.type == Value::Type::Clip ||
-                    (p->value.type == Value::Type::Object &&
-                     p->value.object->kind == ScriptObject::Kind::Clip)))
+          if (p && p->value.type == Value::Type::Clip) {
+            auto held = p->value.clip.lock();
+            if (held && !held->removed) next = static_cast<MovieClip*>(held.get());
+          } else if (p && p->value.type == Value::Type::Object &&
+                     p->value.object->kind == ScriptObject::Kind::Clip) {
             next = ClipOf(p->value);
+          }
         }
       }
       if (!next) return nullptr;
@@ -952,8 +939,10 @@ bool IsPlainName(const std::string& s) { return s.find_first_of(":/.") == std::s
 }  // namespace
 
 // A plain name through the scope chain: with blocks, the function's locals, the scopes it closed
-// over (nearest first), the timeline, then the globals.
-Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
+// over (nearest first), the timeline, then the globals. `holder` (when given) receives the with
+// object or clip the name was found on, the `this` of a plain call of that name; it stays
+// undefined for locals and globals.
+Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found, Value* holder) {
   found = true;
   std::string key = Key(name);
   for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
@@ -963,14 +952,26 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
       MovieClip* c = ClipOf(*it);
       if (c) {
         Value v = GetClipMember(c, name, found);
-        if (found) return v;
+        if (found) {
+          if (holder) *holder = ClipValue(c);
+          return v;
+        }
       }
       continue;
     }
-    if (HasMember(o, key)) return GetObjectMember(o, name, *it, found);
+    if (HasMember(o, key)) {
+      if (holder) *holder = *it;
+      return GetObjectMember(o, name, *it, found);
+    }
   }
+  // The special names compare without case only where every name does.
+  auto special = [&](const char* word) {
+    return version_ >= 7 ? name == word : IEquals(name, word);
+  };
+  const bool is_this = special("this");
   if (f.activation) {
     if (const Property* p = f.activation->Find(key)) return p->value;
+    if (is_this && f.this_local) return f.self;
     if (f.lazy_arguments && key == Key("arguments")) {
       f.lazy_arguments = false;
       return f.activation->Put(key, name, MakeArguments(f)).value;
@@ -984,33 +985,35 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
     if (o->kind == ScriptObject::Kind::Clip) {
       auto c = static_cast<ClipObject*>(o)->clip.lock();
       if (c && !c->removed) {
-        out = GetClipMember(static_cast<MovieClip*>(c.get()), name, found);
+        auto* clip = static_cast<MovieClip*>(c.get());
+        out = is_this ? ClipValue(clip) : GetClipMember(clip, name, found);
+        if (found && holder) *holder = ClipValue(clip);
         return found;
       }
     }
-    if (!HasMember(o, key)) return false;
+    if (is_this || !HasMember(o, key)) return false;
     out = GetObjectMember(o, name, Value::Object(o), found);
     return true;
   };
   Value out;
-  if (key == Key("this")) {
-    if (f.activation) return f.self;
-    return ClipValue(FrameTarget(f));
-  }
+  if (is_this && !f.activation) return ClipValue(FrameTarget(f));
   if (f.activation) {
-    for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it)
+    // A function whose `this` went to a register only sees the `this` of the timeline it
+    // closed over.
+    for (auto it = f.Scope().rbegin(); it != f.Scope().rend(); ++it)
       if (in_object(*it, out)) return out;
+    if (is_this) return ClipValue(FrameTarget(f));
   } else if (MovieClip* t = FrameTarget(f)) {
     out = GetClipMember(t, name, found);
-    if (found) return out;
+    if (found) {
+      if (holder) *holder = ClipValue(t);
+      return out;
+    }
   }
+  if (special("_global") && version_ >= 6) return Value::Object(realm_.global);
   std::string low = Lower(name);
-  if (low == "this") {
-    if (f.activation) return f.self;
-    return ClipValue(FrameTarget(f));
-  }
-  if (low == "_global" && version_ >= 6) return Value::Object(realm_.global);
-  if (low == "_root" || low.rfind("_level", 0) == 0 || low == "_parent") {
+  if (special("_root") || special("_parent") ||
+      (low.rfind("_level", 0) == 0 && (version_ < 7 || name.rfind("_level", 0) == 0))) {
     MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
     if (from) {
       Value v = GetClipMember(from, name, found);
@@ -1022,7 +1025,7 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found) {
     return Value::Undefined();
   }
   if (const Property* p = realm_.global->Find(key)) {
-    if (!p->accessor) return p->value;
+    if (!p->accessor && !HiddenInVersion(p->flags, version_)) return p->value;
   }
   bool g = false;
   Value v = GetObjectMember(realm_.global, name, Value::Object(realm_.global), g);
@@ -1039,13 +1042,17 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
   // On the way, a clip's child of the name comes before its variables.
   auto child_of = [&](const Value& v, const std::string& name, Value& out) {
     MovieClip* c = v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
-    auto child = c ? c->ChildByName(name, version_ >= 7) : nullptr;
+    auto child = c && !name.empty() ? c->ChildByName(name, version_ >= 7) : nullptr;
     if (child && child->type == DisplayObject::Type::EditText && version_ >= 6) {
       out = Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
       return true;
     }
     if (child && child->type == DisplayObject::Type::Button && version_ >= 6) {
       out = Value::Object(player_.ObjectOf(static_cast<ButtonObject*>(child.get())));
+      return true;
+    }
+    if (child && IsPlainGraphic(*child)) {
+      out = ClipValue(c);
       return true;
     }
     if (!child || child->type != DisplayObject::Type::MovieClip) return false;
@@ -1074,6 +1081,7 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
     bool found = false;
     return LookupName(f, path, found);
   }
+  if (path.back() == '.') return Value::Undefined();  // "a." names nothing
   Value holder;
   std::string last;
   if (DotPath(f, path, holder, last)) return GetMember(holder, last);
@@ -1116,10 +1124,11 @@ void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v
       f.activation->Put(key, path, v);
       return;
     }
-    for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
+    const auto& scope = f.Scope();
+    for (auto it = scope.rbegin(); it != scope.rend(); ++it) {
       ScriptObject* o = *it;
       bool is_clip = o->kind == ScriptObject::Kind::Clip;
-      if (it + 1 == f.scope.rend() || (is_clip ? o->Find(key) != nullptr : HasMember(o, key))) {
+      if (it + 1 == scope.rend() || (is_clip ? o->Find(key) != nullptr : HasMember(o, key))) {
         if (is_clip) {
           auto c = static_cast<ClipObject*>(o)->clip.lock();
           if (c && !c->removed) {
@@ -1151,7 +1160,7 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 8:
     case 9: {
       double x0, y0, x1, y1;
-      if (!ObjectBounds(*clip, x0, y0, x1, y1)) return Value::Number(0);
+      if (!ParentBounds(*clip, x0, y0, x1, y1)) return Value::Number(0);
       return Value::Number((index == 8 ? x1 - x0 : y1 - y0) / 20.0);
     }
     case 10: return Value::Number(std::atan2(m.b, m.a) * 180.0 / M_PI);
@@ -1237,8 +1246,12 @@ void ActionRunner::GotoFrame(MovieClip* clip, int frame, bool stop) {
 }
 
 // A frame given as a value: a number (1-based), a label, or "target:frame" / "target:label".
-bool ActionRunner::FrameFromValue(const Value& v, MovieClip*& clip, int& frame) {
+bool ActionRunner::FrameFromValue(const Value& v0, MovieClip*& clip, int& frame) {
   clip = Target();
+  // Anything but a number names its frame by its text (an object by its toString).
+  Value v = v0.type == Value::Type::Object || v0.type == Value::Type::Clip
+                ? Value::String(ToString(v0))
+                : v0;
   if (v.type != Value::Type::String) {
     double d = ToNumber(v);
     if (std::isnan(d)) return false;
@@ -1261,6 +1274,8 @@ bool ActionRunner::FrameFromValue(const Value& v, MovieClip*& clip, int& frame) 
   return frame >= 0;
 }
 
+// getURL and the loads that share its action: loadMovie/loadMovieNum (`load_target`, or a
+// "_levelN" target) and loadVariables/loadVariablesNum (`load_vars`).
 void ActionRunner::GetUrl(const std::string& url, const std::string& target, bool load_target,
                           bool load_vars) {
   if (url.size() >= 10 && IEquals(url.substr(0, 10), "fscommand:")) {
@@ -1268,17 +1283,33 @@ void ActionRunner::GetUrl(const std::string& url, const std::string& target, boo
     return;
   }
   std::string low = Lower(target);
-  if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
+  int level = -1;
+  if (low.rfind("_level", 0) == 0 && low.size() > 6 && low.size() < 16 &&
       std::all_of(low.begin() + 6, low.end(),
-                  [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
-    player_.QueueLevelLoad(std::atoi(low.c_str() + 6), url);
+                  [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+    level = std::atoi(low.c_str() + 6);
+  if (load_vars) {
+    MovieClip* clip = level >= 0 ? nullptr : ResolvePath(target, Target());
+    if (level >= 0 || clip)
+      StartClipLoad(*this, clip ? ClipValue(clip) : Value::Undefined(), level, url,
+                    ClipLoadKind::kVariables);
     return;
   }
-  if (load_target && url.empty()) {
-    RemoveSprite(ResolvePath(target, Target()));
+  if (level >= 0) {
+    player_.QueueLevelLoad(level, url);
     return;
   }
-  (void)load_vars;
+  if (load_target) {
+    MovieClip* clip = ResolvePath(target, Target());
+    if (url.empty()) {
+      RemoveSprite(clip);
+    } else if (clip && !clip->parent) {
+      player_.QueueLevelLoad(clip->level, url);
+    } else if (clip) {
+      StartClipLoad(*this, ClipValue(clip), -1, url, ClipLoadKind::kMovie);
+    }
+    return;
+  }
   if (player_.on_get_url) player_.on_get_url(url, target);
 }
 
@@ -1299,13 +1330,16 @@ void ActionRunner::CallFrame(MovieClip* clip, int frame) {
 
 void ActionRunner::CloneSprite(MovieClip* src, const std::string& name, int depth) {
   if (!src || !src->parent) return;  // clips made empty by scripts can be copied too
+  if (depth < 0 || depth > 16384 + 2130690044) return;  // outside the depths scripts may use
   player_.DuplicateClip(src, name, depth, nullptr);
 }
 
 void ActionRunner::RemoveSprite(MovieClip* clip) {
   if (!clip || !clip->parent) return;
-  // Only clips made by scripts, or moved to the script depths, can be removed.
-  if (clip->place_frame >= 0 && !clip->swapped) return;
+  // Only clips at the depths scripts use can be removed (timeline depths are below them, and
+  // the top of the range is reserved).
+  constexpr int kLowestRemovable = 16384, kHighestRemovable = 16384 + 2130690031;
+  if (clip->depth < kLowestRemovable || clip->depth > kHighestRemovable) return;
   player_.RemoveChild(clip->parent, clip->depth);
 }
 
@@ -1432,6 +1466,10 @@ Value ActionRunner::CallFromPlayer(const Value& fn, const Value& self, std::vect
 // Runs the frame's actions until it returns, falls off its block or leaves its region.
 void ActionRunner::Execute(Frame& f) {
   size_t pc = f.program->Start();
+  // Code whose clip is removed stops at its next call: after a call or `new`, unless it went to
+  // a method of undefined (code that starts on a removed clip, as an unload handler
+  // does, runs to its end).
+  MovieClip* const watched = f.base && !f.base->removed ? f.base.get() : nullptr;
   for (;;) {
     if (player_.generation_ != generation_) return;  // the movie was unloaded under us
     while (!f.with_ends.empty() &&
@@ -1460,11 +1498,18 @@ void ActionRunner::Execute(Frame& f) {
       throw ScriptAbort{"action budget spent"};
     if (a->bad) return;  // malformed operands end the block
     size_t next = a->next;
+    bool halts = false;
+    if (watched) {
+      halts = a->op == 0x3D || a->op == 0x40 ||
+              ((a->op == 0x52 || a->op == 0x53) && stack_.size() >= f.stack_base + 2 &&
+               !stack_[stack_.size() - 2].IsUndefined());
+    }
     try {
       Step(f, *a, next);
     } catch (ScriptThrow& t) {
       if (!HandleThrow(f, t.value, next = a->offset)) throw;
     }
+    if (halts && watched->removed) return;
     if (f.returned) {
       // A return inside try or catch runs the finally block first.
       bool deferred = false;
@@ -1873,10 +1918,26 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x3C: {  // DefineLocal
       Value v = Pop();
       std::string name = ToString(Pop());
-      if (f.activation)
+      if (f.activation) {
         f.activation->Put(Key(name), name, v);
-      else
-        SetVariable(f, name, v);
+        break;
+      }
+      // On a timeline a with object takes the variable only when it has it as its own.
+      if (IsPlainName(name)) {
+        const std::string key = Key(name);
+        bool done = false;
+        for (auto it = f.withs.rbegin(); !done && it != f.withs.rend(); ++it) {
+          ScriptObject* o = ObjectOf(*it);
+          if (o && o->Find(key)) {
+            SetMember(*it, name, v);
+            done = true;
+          }
+        }
+        if (!done)
+          if (MovieClip* t = FrameTarget(f)) SetMember(ClipValue(t), name, v);
+        break;
+      }
+      SetVariable(f, name, v);
       break;
     }
     case 0x41: {  // DefineLocal2
@@ -1914,7 +1975,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       bool hit = false;
       for (auto it = f.withs.rbegin(); !hit && it != f.withs.rend(); ++it) hit = try_delete(*it);
       if (!hit && f.activation) hit = try_delete(Value::Object(f.activation));
-      for (auto it = f.scope.rbegin(); !hit && f.activation && it != f.scope.rend(); ++it)
+      for (auto it = f.Scope().rbegin(); !hit && f.activation && it != f.Scope().rend(); ++it)
         hit = try_delete(Value::Object(*it));
       if (!hit && !f.activation) {
         if (MovieClip* t = FrameTarget(f)) hit = try_delete(ClipValue(t));
@@ -1957,9 +2018,26 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x3D: {  // CallFunction
       std::string name = ToString(Pop());
       std::vector<Value> args = pop_args();
-      Value fn = GetVariable(f, name);
-      // A plain call runs on the calling timeline before version 7; later `this` is undefined.
-      Value self = version_ < 7 ? ClipValue(FrameTarget(f)) : Value::Undefined();
+      // A function found on a with object or a clip runs on it; otherwise a plain call runs on
+      // the calling timeline before version 7, and later `this` is undefined.
+      Value self;
+      Value fn;
+      Value holder;
+      std::string last;
+      MovieClip* clip = nullptr;
+      if (IsPlainName(name)) {
+        bool found = false;
+        fn = LookupName(f, name, found, &self);
+      } else if (DotPath(f, name, holder, last)) {
+        fn = GetMember(holder, last);
+        self = holder;
+      } else if (SplitVariablePath(f, name, clip, last) && !last.empty()) {
+        self = ClipValue(clip);
+        fn = GetMember(self, last);
+      } else {
+        fn = GetVariable(f, name);
+      }
+      if (self.IsUndefined() && version_ < 7) self = ClipValue(FrameTarget(f));
       if (fn.type == Value::Type::Object && AsSuper(fn.object)) {
         // super(...) in a constructor: the superclass constructor on this object.
         Push(CallSuper(static_cast<SuperObject*>(fn.object), args));
@@ -2020,7 +2098,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x55: {  // Enumerate2
       Value obj = a.op == 0x46 ? GetVariable(f, ToString(Pop())) : Pop();
       std::vector<std::string> names = EnumerableNames(obj);
-      Push(Value::Null());
+      // The end of the names is marked by undefined (loops compare it loosely with null).
+      Push(Value::Undefined());
       for (auto it = names.rbegin(); it != names.rend(); ++it) Push(Value::String(*it));
       break;
     }
@@ -2076,7 +2155,13 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x94: {  // With
       Value obj = Pop();
       size_t end = a.next + a.u1;
-      if (ObjectOf(obj) && f.withs.size() < 16) {
+      // A primitive is boxed for the block's lookups.
+      if (obj.type == Value::Type::String || obj.type == Value::Type::Number ||
+          obj.type == Value::Type::Bool)
+        obj = Value::Object(ToObject(obj));
+      if (!ObjectOf(obj)) {
+        next = end;  // with (undefined) skips its block
+      } else if (f.withs.size() < 16) {
         f.withs.push_back(obj);
         f.with_ends.push_back(end);
       }

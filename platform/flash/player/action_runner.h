@@ -28,6 +28,8 @@ struct ScriptAbort {
 
 // Bounds of an object's contents in its own twips; false when it has none.
 bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax);
+// The same bounds through the object's matrix, in its parent's twips.
+bool ParentBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax);
 
 class ActionRunner {
  public:
@@ -107,8 +109,11 @@ class ActionRunner {
   };
   struct Frame {
     Program* program = nullptr;
-    std::shared_ptr<Program> keep;       // owns `program` when not cached elsewhere
-    std::vector<ScriptObject*> scope;    // closure, outermost first
+    std::shared_ptr<Program> keep;  // owns `program` when not cached elsewhere
+    // The closure, outermost first: the called function's own list (not copied), or own_scope.
+    const std::vector<ScriptObject*>* closure = nullptr;
+    std::vector<ScriptObject*> own_scope;
+    const std::vector<ScriptObject*>& Scope() const { return closure ? *closure : own_scope; }
     ScriptObject* activation = nullptr;  // function locals; null in timeline code
     std::vector<Value> withs;            // with blocks, innermost last
     std::vector<size_t> with_ends;
@@ -125,12 +130,23 @@ class ActionRunner {
     FunctionObject* caller = nullptr;
     const std::vector<Value>* args = nullptr;  // a function's arguments
     bool lazy_arguments = false, lazy_super = false;
+    bool this_local = true;  // false when DefineFunction2 put `this` in a register or dropped it
     ScriptObject* super_proto = nullptr;  // the prototype `super` starts from
     Value result;
     bool returned = false;
     size_t stack_base = 0;
-    Value& Register(size_t r) { return registers.empty() ? registers_small[r & 3] : registers[r]; }
-    size_t RegisterCount() const { return registers.empty() ? 4 : registers.size(); }
+    // The four registers of the timeline script the call started from: a function's register
+    // numbers past its own count reach these.
+    Value* timeline_registers = nullptr;
+    Value& Register(size_t r) {
+      if (registers.empty()) return registers_small[r & 3];
+      if (r < registers.size() || !timeline_registers) return registers[r];
+      return timeline_registers[r];
+    }
+    size_t RegisterCount() const {
+      if (registers.empty()) return 4;
+      return timeline_registers ? std::max<size_t>(registers.size(), 4) : registers.size();
+    }
   };
 
   void Execute(Frame& f);
@@ -156,7 +172,7 @@ class ActionRunner {
   void SetVariable(Frame& f, const std::string& path, const Value& v);
   bool DotPath(Frame& f, const std::string& path, Value& holder, std::string& last);
   bool SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip, std::string& name);
-  Value LookupName(Frame& f, const std::string& name, bool& found);
+  Value LookupName(Frame& f, const std::string& name, bool& found, Value* holder = nullptr);
   Value GetClipMember(MovieClip* clip, const std::string& name, bool& found);
   ScriptObject* ClipObjectOf(MovieClip* clip);
   // `holder` (when given) receives the object on the chain that held the name.

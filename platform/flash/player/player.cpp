@@ -387,6 +387,7 @@ void Player::Tick() {
   RunQueue();
   loads.Run(*this);
   RunQueue();
+  RunAfterLoads();
   UpdateBoundFields();
   if (sound) sound->OnTickEnd();
   in_tick_ = false;
@@ -671,6 +672,70 @@ MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int de
   return mc.get();
 }
 
+MovieClip* Player::ReplaceClipContent(MovieClip* clip, std::shared_ptr<const MovieDef> movie) {
+  if (!clip || !clip->parent) return nullptr;
+  static const Timeline kEmpty;
+  auto keep = clip->shared_from_this();
+  auto mc = std::make_shared<MovieClip>(movie ? movie : clip->movie,
+                                        movie ? &movie->timeline : &kEmpty, nullptr);
+  MovieClip* parent = clip->parent;
+  mc->parent = parent;
+  mc->depth = clip->depth;
+  mc->name = clip->name;
+  mc->matrix = clip->matrix;
+  mc->color_transform = clip->color_transform;
+  mc->visible = clip->visible;
+  mc->place_frame = clip->place_frame;
+  mc->swapped = clip->swapped;
+  mc->clip_actions = clip->clip_actions;
+  mc->clip_event_mask = clip->clip_event_mask;
+  // _lockroot belongs to the clip, not to the content it loads.
+  const Property* lock = clip->object ? clip->object->Find(heap_->Key("_lockroot")) : nullptr;
+  Value locked = lock ? lock->value : Value::Undefined();
+  RemoveChild(parent, clip->depth);
+  parent->children[mc->depth] = mc;
+  AddClip(mc);
+  ClipObject* o = ObjectOf(mc.get());
+  if (lock) o->Put(heap_->Key("_lockroot"), "_lockroot", locked);
+  ++display_version_;
+  return mc.get();
+}
+
+void Player::StartLoadedContent(MovieClip* clip) {
+  if (!clip || clip->removed) return;
+  if (!clip->parent) {
+    // A level shows its first frame at once; its scripts run now rather than on the next tick.
+    auto it = levels_.find(clip->level);
+    if (it == levels_.end() || it->second.root.get() != clip) return;
+    for (auto& a : it->second.pending) queues_[a.phase].push_back(a);
+    it->second.pending.clear();
+    it->second.actions_pending = false;
+    return;
+  }
+  QueueClipEvent(clip, kEventLoad);
+  if (clip->TotalFrames() > 0 && clip->current_frame < 0) {
+    clip->current_frame = 0;
+    RunFrame(clip, 0, true);
+  }
+}
+
+void Player::AfterLoadedScripts(MovieClip* clip, std::function<void(ActionRunner&)> call) {
+  if (!clip || after_loads_.size() >= 4096) return;
+  after_loads_.emplace_back(clip->weak_from_this(), std::move(call));
+}
+
+void Player::RunAfterLoads() {
+  auto calls = std::move(after_loads_);
+  after_loads_.clear();
+  for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+    auto clip = it->first.lock();
+    if (!clip || clip->removed || levels_.empty()) continue;
+    ActionRunner runner(*this, std::static_pointer_cast<MovieClip>(clip));
+    it->second(runner);
+    RunQueue();
+  }
+}
+
 void Player::SwapDepths(MovieClip* clip, int depth) {
   MovieClip* parent = clip->parent;
   if (!parent || depth == clip->depth) return;
@@ -704,12 +769,14 @@ void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
     a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
     a.code = rec.code;
     a.phase = phase;
+    a.unload = event == kEventUnload;
     queues_[phase].push_back(std::move(a));
   }
   // The clip's own handler methods (onEnterFrame...) run after its placed handlers.
   const char* method = event == kEventEnterFrame  ? "onEnterFrame"
                        : event == kEventLoad      ? "onLoad"
                        : event == kEventUnload    ? "onUnload"
+                       : event == kEventData      ? "onData"
                        : event == kEventMouseDown ? "onMouseDown"
                        : event == kEventMouseUp   ? "onMouseUp"
                        : event == kEventMouseMove ? "onMouseMove"
@@ -731,7 +798,7 @@ void Player::RunQueue() {
     if (q == queues_.end()) break;
     QueuedAction a = std::move(q->front());
     q->pop_front();
-    if (a.clip->removed && !a.method) continue;
+    if (a.clip->removed && !a.method && !a.unload) continue;
     if (budget_ <= 0 && a.phase == kPhaseScript) continue;  // the tick's budget is spent
     RunActions(a);
   }

@@ -303,6 +303,8 @@ class Player {
     // Gives the clip the class registered for its symbol (the registration may come from the
     // init actions that run just before).
     bool apply_class = false;
+    // An unload handler runs although its clip is gone by then.
+    bool unload = false;
   };
   static QueuedAction FrameScript(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag);
   static QueuedAction InitAction(const std::shared_ptr<MovieClip>& clip, const ControlTag& tag);
@@ -341,6 +343,15 @@ class Player {
                   double period, bool once);
   void ClearInterval(int id);
   int NextInstanceNumber() { return ++instance_counter_; }
+  // loadMovie and MovieClipLoader: a new clip with `movie` (empty content when null) takes the
+  // place of `clip` under the same name, depth and transform; the old one is removed. Returns the
+  // new clip (null when `clip` has no parent).
+  MovieClip* ReplaceClipContent(MovieClip* clip, std::shared_ptr<const MovieDef> movie);
+  // Runs the first frame of content loaded into a clip or level.
+  void StartLoadedContent(MovieClip* clip);
+  // Calls `call` once the scripts that this tick's completed loads started have run, the newest
+  // load first (while the clip is still there).
+  void AfterLoadedScripts(MovieClip* clip, std::function<void(ActionRunner&)> call);
   // loadMovieNum/unloadMovieNum: the level changes at the start of the next tick. `url` is read
   // relative to the folder of level 0's movie; an empty url unloads; network addresses fail.
   void QueueLevelLoad(int level, const std::string& url);
@@ -390,6 +401,9 @@ class Player {
   double clock_ms_ = 0;
   std::string movie_folder_;  // level 0's folder, for loads by relative name
   std::vector<std::pair<int, std::string>> level_loads_;
+  std::vector<std::pair<std::weak_ptr<DisplayObject>, std::function<void(ActionRunner&)>>>
+      after_loads_;
+  void RunAfterLoads();
   void RunLevelLoads();
   struct Interval {
     int id = 0;

@@ -87,7 +87,9 @@ Value SetPropFlags(NativeCall& c) {
   }
   int set = c.vm.ToInt32(c.Arg(2));
   int clear = c.Count() > 3 ? c.vm.ToInt32(c.Arg(3)) : 0;
-  auto apply = [&](Property& p) { p.flags = static_cast<uint8_t>((p.flags & ~clear) | set) & 7; };
+  auto apply = [&](Property& p) {
+    p.flags = static_cast<uint16_t>(((p.flags & ~clear) | set) & kPropFlagMask);
+  };
   if (all) {
     for (const Property& p : o->Properties()) {
       if (Property* q = o->Find(c.vm.heap().Key(p.name))) apply(*q);

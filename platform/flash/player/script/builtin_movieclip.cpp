@@ -7,6 +7,7 @@
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
+#include "platform/flash/player/script/clip_loader.h"
 
 namespace flash {
 
@@ -34,7 +35,10 @@ enum Op {
   kBytesLoaded,
   kBytesTotal,
   kGetRect,
-  kSetMask
+  kSetMask,
+  kLoadMovie,
+  kLoadVariables,
+  kUnloadMovie
 };
 
 // The clip a method runs on: `this`, or the current timeline for a plain call.
@@ -60,6 +64,14 @@ MovieClip* MaskByPath(NativeCall& c, const std::string& path) {
   return holder ? c.vm.ResolvePath(path.substr(colon + 1), holder) : nullptr;
 }
 
+// The depth a new clip gets from a script's depth number; false outside the range where scripts
+// may make clips.
+bool NewClipDepth(double d, int& depth) {
+  if (std::isnan(d) || d < -16384 || d >= 2130690045.0) return false;
+  depth = static_cast<int>(d) + 16384;
+  return true;
+}
+
 Value Method(NativeCall& c) {
   MovieClip* clip = Self(c);
   auto op = static_cast<Op>(static_cast<FunctionObject*>(c.callee)->native_tag);
@@ -75,6 +87,8 @@ Value Method(NativeCall& c) {
       MovieClip* target = clip;
       int frame = 0;
       Value v = c.Arg(0);
+      // An object names its frame by its text.
+      if (v.type == Value::Type::Object) v = Value::String(c.vm.ToString(v));
       if (v.type == Value::Type::String) {
         frame = clip->timeline->FrameOfLabel(v.string);
         if (frame < 0) {
@@ -83,8 +97,10 @@ Value Method(NativeCall& c) {
           frame = static_cast<int>(d) - 1;
         }
       } else {
-        int32_t n = c.vm.ToInt32(v);  // numbers wrap to 32 bits
-        frame = n == INT32_MIN ? -1 : n - 1;
+        // The frame number less one wraps to 32 bits: negative frames are ignored, and the
+        // lowest number wraps past the last frame.
+        uint32_t n = static_cast<uint32_t>(c.vm.ToInt32(v)) - 1u;
+        frame = static_cast<int32_t>(n);
       }
       if (frame < 0) break;  // frames before the first are ignored
       c.vm.GotoFrame(target, frame, op == kGotoAndStop);
@@ -95,14 +111,19 @@ Value Method(NativeCall& c) {
       if (!clip->parent) break;
       Value t = c.Arg(0);
       int depth;
-      if (t.type == Value::Type::Number || t.type == Value::Type::String) {
-        double d = c.vm.ToNumber(t);
-        if (std::isnan(d)) break;
-        depth = static_cast<int>(std::clamp(d, -1e9, 1e9)) + 16384;
-      } else {
-        MovieClip* other = c.vm.ClipOf(t);
-        if (!other || other->parent != clip->parent) break;
+      MovieClip* other = t.type == Value::Type::Clip || (t.type == Value::Type::Object &&
+                                                         t.object->kind == ScriptObject::Kind::Clip)
+                             ? c.vm.ClipOf(t)
+                             : nullptr;
+      if (other) {
+        if (other->parent != clip->parent) break;
         depth = other->depth;
+      } else {
+        // Anything else is a depth number, wrapped to 32 bits (NaN is 0); depths beyond the
+        // script range are refused.
+        int32_t n = c.vm.ToInt32(t);
+        if (n < -16384 || n > 2130690044) break;
+        depth = n + 16384;
       }
       p.SwapDepths(clip, depth);
       break;
@@ -118,29 +139,27 @@ Value Method(NativeCall& c) {
     }
     case kCreateEmpty: {
       if (c.Count() < 2) return Value::Undefined();
-      double d = c.vm.ToNumber(c.Arg(1));
-      if (std::isnan(d)) return Value::Undefined();
-      MovieClip* made = p.CreateClip(clip, nullptr, c.vm.ToString(c.Arg(0)),
-                                     static_cast<int>(d) + 16384, nullptr, c.vm);
+      int depth = 0;
+      if (!NewClipDepth(c.vm.ToNumber(c.Arg(1)), depth)) return Value::Undefined();
+      MovieClip* made = p.CreateClip(clip, nullptr, c.vm.ToString(c.Arg(0)), depth, nullptr, c.vm);
       return c.vm.ClipValue(made);
     }
     case kAttach: {
       if (c.Count() < 3) return Value::Undefined();
-      double d = c.vm.ToNumber(c.Arg(2));
-      if (std::isnan(d)) return Value::Undefined();
+      int depth = 0;
+      if (!NewClipDepth(c.vm.ToNumber(c.Arg(2)), depth)) return Value::Undefined();
       CharacterPtr def = p.ExportedSymbol(clip->movie.get(), c.vm.ToString(c.Arg(0)));
       if (!def) return Value::Undefined();
-      MovieClip* made =
-          p.CreateClip(clip, def, c.vm.ToString(c.Arg(1)), static_cast<int>(d) + 16384,
-                       c.vm.ObjectOf(c.Arg(3)), c.vm, c.vm.ToString(c.Arg(0)));
+      MovieClip* made = p.CreateClip(clip, def, c.vm.ToString(c.Arg(1)), depth,
+                                     c.vm.ObjectOf(c.Arg(3)), c.vm, c.vm.ToString(c.Arg(0)));
       return c.vm.ClipValue(made);
     }
     case kDuplicate: {
       if (!clip->parent || c.Count() < 2) return Value::Undefined();
-      double d = c.vm.ToNumber(c.Arg(1));
-      if (std::isnan(d)) return Value::Undefined();
-      MovieClip* made = p.DuplicateClip(clip, c.vm.ToString(c.Arg(0)), static_cast<int>(d) + 16384,
-                                        c.vm.ObjectOf(c.Arg(2)));
+      std::string name = c.vm.ToString(c.Arg(0));
+      int depth = 0;
+      if (!NewClipDepth(c.vm.ToNumber(c.Arg(1)), depth)) return Value::Undefined();
+      MovieClip* made = p.DuplicateClip(clip, name, depth, c.vm.ObjectOf(c.Arg(2)));
       return c.vm.ClipValue(made);
     }
     case kRemove: c.vm.RemoveSprite(clip); break;
@@ -258,11 +277,47 @@ Value Method(NativeCall& c) {
     }
     case kBytesLoaded:
     case kBytesTotal: return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
+    case kLoadMovie:
+    case kLoadVariables: {
+      if (c.Count() == 0) break;
+      std::string url = c.vm.ToString(c.Arg(0));
+      if (op == kLoadVariables) {
+        StartClipLoad(c.vm, c.vm.ClipValue(clip), -1, url, ClipLoadKind::kVariables);
+      } else if (!clip->parent) {
+        p.QueueLevelLoad(clip->level, url);
+      } else {
+        StartClipLoad(c.vm, c.vm.ClipValue(clip), -1, url, ClipLoadKind::kMovie);
+      }
+      break;
+    }
+    case kUnloadMovie:
+      if (!clip->parent)
+        p.QueueLevelLoad(clip->level, std::string());
+      else
+        p.ReplaceClipContent(clip, nullptr);
+      break;
   }
   return Value::Undefined();
 }
 
 Value Nothing(NativeCall&) { return Value::Undefined(); }
+
+// Widens the bounds to hold the rectangle (x0, y0)-(x1, y1); the first rectangle sets them.
+void Widen(bool& any, double& xmin, double& ymin, double& xmax, double& ymax, double x0, double y0,
+           double x1, double y1) {
+  if (!any) {
+    xmin = x0;
+    ymin = y0;
+    xmax = x1;
+    ymax = y1;
+    any = true;
+    return;
+  }
+  xmin = std::min(xmin, x0);
+  ymin = std::min(ymin, y0);
+  xmax = std::max(xmax, x1);
+  ymax = std::max(ymax, y1);
+}
 
 }  // namespace
 
@@ -303,32 +358,27 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
   const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
   RectTwips drawn;
   if (drawing && drawing->Bounds(drawn)) {
-    xmin = drawn.xmin;
-    xmax = drawn.xmax;
-    ymin = drawn.ymin;
-    ymax = drawn.ymax;
-    any = true;
+    Widen(any, xmin, ymin, xmax, ymax, drawn.xmin, drawn.ymin, drawn.xmax, drawn.ymax);
   }
   for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
     double a, b, cc, e;
-    if (!ClipBounds(*child, a, b, cc, e)) continue;
-    double xs[] = {a, cc, cc, a}, ys[] = {b, b, e, e};
-    for (int i = 0; i < 4; ++i) {
-      double x, y;
-      child->matrix.Apply(xs[i], ys[i], x, y);
-      if (!any) {
-        xmin = xmax = x;
-        ymin = ymax = y;
-        any = true;
-        continue;
-      }
-      xmin = std::min(xmin, x);
-      xmax = std::max(xmax, x);
-      ymin = std::min(ymin, y);
-      ymax = std::max(ymax, y);
-    }
+    if (ParentBounds(*child, a, b, cc, e)) Widen(any, xmin, ymin, xmax, ymax, a, b, cc, e);
   }
   return any;
+}
+
+bool ParentBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax,
+                  double& ymax) {
+  double x0, y0, x1, y1;
+  if (!ClipBounds(obj, x0, y0, x1, y1)) return false;
+  const double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
+  bool any = false;
+  for (int i = 0; i < 4; ++i) {
+    double x, y;
+    obj.matrix.Apply(xs[i], ys[i], x, y);
+    Widen(any, xmin, ymin, xmax, ymax, x, y, x, y);
+  }
+  return true;
 }
 
 void InstallMovieClip(Realm& realm) {
@@ -357,6 +407,9 @@ void InstallMovieClip(Realm& realm) {
       {"getBytesLoaded", kBytesLoaded},
       {"getBytesTotal", kBytesTotal},
       {"setMask", kSetMask},
+      {"loadMovie", kLoadMovie},
+      {"loadVariables", kLoadVariables},
+      {"unloadMovie", kUnloadMovie},
   };
   for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Method, op);
 }

@@ -58,7 +58,7 @@ Value AddProperty(NativeCall& c) {
   if (!c.vm.IsFunction(setter) && setter.type != Value::Type::Null) return Value::Bool(false);
   std::string key = c.vm.heap().Key(name);
   Property* existing = o->Find(key);
-  uint8_t flags = existing ? existing->flags : 0;
+  uint16_t flags = existing ? existing->flags : 0;
   Property& p = o->Put(key, name, Value::Undefined(), flags);
   p.accessor = true;
   p.getter = c.Arg(1).object;

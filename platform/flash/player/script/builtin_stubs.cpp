@@ -9,9 +9,8 @@ Value Nothing(NativeCall& c) { return c.self; }
 }  // namespace
 
 void InstallStubs(Realm& realm) {
-  for (const char* name :
-       {"Sound", "Video", "NetStream", "NetConnection", "MovieClipLoader", "LocalConnection",
-        "Camera", "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
+  for (const char* name : {"Sound", "Video", "NetStream", "NetConnection", "LocalConnection",
+                           "Camera", "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);
   for (const char* name : {"Accessibility"})
     realm.Set(realm.global, name, Value::Object(realm.NewObject()));

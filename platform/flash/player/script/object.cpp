@@ -18,7 +18,7 @@ const Property* ScriptObject::Find(const std::string& key) const {
 }
 
 Property& ScriptObject::Put(const std::string& key, const std::string& name, Value v,
-                            uint8_t flags) {
+                            uint16_t flags) {
   auto it = index_.find(key);
   Property* p;
   if (it != index_.end()) {

@@ -19,17 +19,34 @@ class Heap;
 class MovieClip;
 class Program;
 
-// Property attributes, as ASSetPropFlags sets them.
-enum PropFlag : uint8_t {
+// Property attributes, as ASSetPropFlags sets them. The version bits hide a property from movies
+// of the versions they name: reads and assignments pass it by as if it were not there, while
+// enumeration and hasOwnProperty still see it.
+enum PropFlag : uint16_t {
   kDontEnum = 1,
   kDontDelete = 2,
   kReadOnly = 4,
+  kHiddenBefore6 = 0x80,
+  kHiddenIn6 = 0x100,
+  kHiddenBefore7 = 0x400,
+  kHiddenBefore8 = 0x1000,
+  kHiddenBefore9 = 0x2000,
+  kHiddenBefore10 = 0x4000,
+  kPropFlagMask = 0x7587,
 };
+
+// True when the flags hide a property from movies of `version`.
+inline bool HiddenInVersion(uint16_t flags, int version) {
+  if (!(flags & 0x7580)) return false;
+  return ((flags & kHiddenBefore6) && version < 6) || ((flags & kHiddenIn6) && version == 6) ||
+         ((flags & kHiddenBefore7) && version < 7) || ((flags & kHiddenBefore8) && version < 8) ||
+         ((flags & kHiddenBefore9) && version < 9) || ((flags & kHiddenBefore10) && version < 10);
+}
 
 struct Property {
   std::string name;  // as first written (for enumeration)
   Value value;
-  uint8_t flags = 0;
+  uint16_t flags = 0;
   ScriptObject* getter = nullptr;  // addProperty: both null for a plain value
   ScriptObject* setter = nullptr;
   bool accessor = false;
@@ -61,7 +78,7 @@ class ScriptObject {
   Property* Find(const std::string& key);
   const Property* Find(const std::string& key) const;
   // Adds or overwrites an own property (ignores read-only: that is the caller's rule).
-  Property& Put(const std::string& key, const std::string& name, Value v, uint8_t flags = 0);
+  Property& Put(const std::string& key, const std::string& name, Value v, uint16_t flags = 0);
   bool Remove(const std::string& key);
   const std::vector<Property>& Properties() const { return props_; }
   size_t PropertyCount() const { return live_; }

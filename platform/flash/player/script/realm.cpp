@@ -7,17 +7,40 @@ namespace {
 using Installer = void (*)(Realm&);
 // Classes that others build on come first.
 constexpr Installer kInstallers[] = {
-    InstallObject,       InstallFunction,      InstallArray,
-    InstallString,       InstallNumberBoolean, InstallMath,
-    InstallGlobals,      InstallError,         InstallDate,
-    InstallBroadcaster,  InstallMovieClip,     InstallDrawing,
-    InstallXml,          InstallLoadVars,      InstallGeom,
-    InstallColor,        InstallSystem,        InstallStage,
-    InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
-    InstallTextFormat,   InstallTextField,     InstallBitmapData,
-    InstallButton,       InstallKey,           InstallMouse,
-    InstallSelection,    InstallStubs,         InstallFilters,
-    InstallClipEffects,  InstallNetStream,     InstallVideo,
+    InstallObject,
+    InstallFunction,
+    InstallArray,
+    InstallString,
+    InstallNumberBoolean,
+    InstallMath,
+    InstallGlobals,
+    InstallError,
+    InstallDate,
+    InstallBroadcaster,
+    InstallMovieClip,
+    InstallDrawing,
+    InstallXml,
+    InstallLoadVars,
+    InstallGeom,
+    InstallColor,
+    InstallSystem,
+    InstallStage,
+    InstallSharedObject,
+    InstallContextMenu,
+    InstallExternalInterface,
+    InstallTextFormat,
+    InstallTextField,
+    InstallBitmapData,
+    InstallButton,
+    InstallKey,
+    InstallMouse,
+    InstallSelection,
+    InstallMovieClipLoader,
+    InstallStubs,
+    InstallFilters,
+    InstallClipEffects,
+    InstallNetStream,
+    InstallVideo,
 };
 
 }  // namespace
@@ -62,13 +85,13 @@ FunctionObject* Realm::NewNative(NativeFn fn, int tag) {
 }
 
 FunctionObject* Realm::Method(ScriptObject* on, const std::string& name, NativeFn fn, int tag,
-                              uint8_t flags) {
+                              uint16_t flags) {
   FunctionObject* f = NewNative(fn, tag);
   on->Put(heap.Key(name), name, Value::Object(f), flags);
   return f;
 }
 
-void Realm::Set(ScriptObject* on, const std::string& name, Value v, uint8_t flags) {
+void Realm::Set(ScriptObject* on, const std::string& name, Value v, uint16_t flags) {
   on->Put(heap.Key(name), name, std::move(v), flags);
 }
 

@@ -51,9 +51,9 @@ class Realm {
   FunctionObject* NewNative(NativeFn fn, int tag = 0);
   // Sets a hidden method on `on`, returns it.
   FunctionObject* Method(ScriptObject* on, const std::string& name, NativeFn fn, int tag = 0,
-                         uint8_t flags = kDontEnum);
+                         uint16_t flags = kDontEnum);
   // Sets a property with the given flags.
-  void Set(ScriptObject* on, const std::string& name, Value v, uint8_t flags = kDontEnum);
+  void Set(ScriptObject* on, const std::string& name, Value v, uint16_t flags = kDontEnum);
   // A class: a constructor function `name` on _global whose "prototype" is `proto` (made with
   // Object.prototype as its prototype when null). `call` runs for a plain call, `construct` for
   // `new` (when null, `call` runs for both with the new object as this).
@@ -94,6 +94,7 @@ void InstallButton(Realm& realm);
 void InstallKey(Realm& realm);
 void InstallMouse(Realm& realm);
 void InstallSelection(Realm& realm);
+void InstallMovieClipLoader(Realm& realm);
 void InstallStubs(Realm& realm);
 void InstallFilters(Realm& realm);
 void InstallClipEffects(Realm& realm);

@@ -1,0 +1,208 @@
+// Loads into clips and levels: loadMovie, loadVariables and MovieClipLoader, with movies and
+// variable files written next to the loading movie.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/flash/script_asm.h"
+
+using namespace scripttest;
+using flash::ActionBuilder;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint8_t kSetMember = 0x4F, kAdd2 = 0x47, kDefineLocal = 0x3C, kPop = 0x17,
+                  kGetUrl2 = 0x9A;
+
+class ScriptLoads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("lumicast-loads-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(dir_ / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  }
+  void WriteText(const std::string& name, const std::string& text) {
+    Write(name, std::vector<uint8_t>(text.begin(), text.end()));
+  }
+  // Writes a one-frame movie running `code` as `name`.
+  void WriteMovie(const std::string& name, const ActionBuilder& code, int version = 8) {
+    flash::SwfWriter w(version, 100, 100, 12);
+    w.DoAction(code.Build());
+    w.ShowFrame();
+    Write(name, w.Finish(false));
+  }
+  // Plays test.swf for `ticks` ticks; the trace output.
+  std::string Play(int ticks) {
+    flash::Player p;
+    p.LoadFile(0, (dir_ / "test.swf").string());
+    for (int i = 0; i < ticks; ++i) p.Tick();
+    return flashtest::Joined(p.trace_log);
+  }
+  fs::path dir_;
+};
+
+// obj.name = function (params) { body }
+void SetMethod(ActionBuilder& a, const std::string& object, const std::string& name,
+               const std::vector<std::string>& params, const ActionBuilder& body) {
+  Get(a, object).PushString(name);
+  Function(a, "", params, body).Op(kSetMember);
+}
+
+// trace(prefix + name)
+ActionBuilder TraceWith(const std::string& prefix, const std::string& name) {
+  ActionBuilder b;
+  b.PushString(prefix);
+  Get(b, name).Op(kAdd2).Trace();
+  return b;
+}
+
+// var name = createEmptyMovieClip(name, depth)
+void EmptyClip(ActionBuilder& a, const std::string& name, int depth) {
+  a.PushString(name).PushInt(depth).PushString(name);
+  CallFunction(a, "createEmptyMovieClip", 2).Op(kDefineLocal);
+}
+
+// GetURL2 with the given flags: url and target are on the stack.
+ActionBuilder& GetUrl2(ActionBuilder& a, uint8_t flags) { return a.OpWithData(kGetUrl2, {flags}); }
+
+}  // namespace
+
+TEST_F(ScriptLoads, LoaderEventsComeInOrderAroundTheFirstFrameOfTheLoadedMovie) {
+  ActionBuilder child;
+  child.PushString("v").PushString("from child").Op(0x1D);
+  child.PushString("child frame 1").Trace();
+  WriteMovie("child.swf", child);
+  WriteText("notamovie.txt", "plain text");
+
+  ActionBuilder a;
+  EmptyClip(a, "mc", 1);
+  EmptyClip(a, "other", 2);
+  Get(a, "mc").PushString("v").PushString("before").Op(kSetMember);
+  New(a, "MovieClipLoader", 0);
+  a.PushString("l").Op(0x4D).Op(kDefineLocal);
+  SetMethod(a, "l", "onLoadStart", {"t"}, TraceWith("start ", "t"));
+  // The clip's old variables are gone by the time the load starts.
+  ActionBuilder complete = TraceWith("complete ", "t");
+  complete.PushString("old variable: ");
+  Member(complete, "t", "v").Op(kAdd2).Trace();
+  SetMethod(a, "l", "onLoadComplete", {"t"}, complete);
+  ActionBuilder init = TraceWith("init ", "t");
+  init.PushString("child variable: ");
+  Member(init, "t", "v").Op(kAdd2).Trace();
+  SetMethod(a, "l", "onLoadInit", {"t"}, init);
+  ActionBuilder error;
+  error.PushString("error ");
+  Get(error, "t").Op(kAdd2).PushString(" ").Op(kAdd2);
+  Get(error, "code").Op(kAdd2).Trace();
+  SetMethod(a, "l", "onLoadError", {"t", "code"}, error);
+  Get(a, "mc").PushString("child.swf");
+  CallMethod(a, "l", "loadClip", 2).Trace();
+  Get(a, "other").PushString("missing.swf");
+  CallMethod(a, "l", "loadClip", 2).Trace();
+  // Targets that name no clip are refused at once.
+  a.PushString("nowhere").PushString("child.swf");
+  CallMethod(a, "l", "loadClip", 2).Trace();
+  a.PushInt(0).Op(0x43).PushString("child.swf");
+  CallMethod(a, "l", "loadClip", 2).Trace();
+  WriteMovie("test.swf", a);
+
+  EXPECT_EQ(Play(2),
+            "true\ntrue\nfalse\nfalse\n"
+            "start _level0.mc\ncomplete _level0.mc\nold variable: undefined\n"
+            "error _level0.other URLNotFound\n"
+            "child frame 1\n"
+            "init _level0.mc\nchild variable: from child\n");
+}
+
+TEST_F(ScriptLoads, LoadMovieReplacesAClipAndAFileThatIsNoMovieLeavesItEmpty) {
+  ActionBuilder child;
+  child.PushString("child in ");
+  Get(child, "this").Op(kAdd2).Trace();
+  WriteMovie("child.swf", child, 6);
+  WriteText("notamovie.txt", "plain text");
+
+  ActionBuilder a;
+  EmptyClip(a, "mc", 1);
+  EmptyClip(a, "empty", 2);
+  a.PushString("child.swf").PushString("mc");
+  GetUrl2(a, 0x40);
+  Get(a, "empty").PushString("x").PushInt(1).Op(kSetMember);
+  a.PushString("notamovie.txt");
+  CallMethod(a, "empty", "loadMovie", 1).Op(kPop);
+  a.PushString("asked");
+  a.Trace();
+  WriteMovie("test.swf", a);
+  flash::Player p;
+  p.LoadFile(0, (dir_ / "test.swf").string());
+  p.Tick();
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "asked\nchild in _level0.mc\n");
+  const flash::MovieClip* root = p.LevelRoot(0);
+  ASSERT_EQ(root->children.size(), 2u);
+  auto* mc = static_cast<const flash::MovieClip*>(root->children.begin()->second.get());
+  EXPECT_EQ(mc->name, "mc");
+  EXPECT_EQ(mc->movie->header.version, 6);
+  auto* empty =
+      static_cast<const flash::MovieClip*>(std::next(root->children.begin())->second.get());
+  EXPECT_EQ(empty->name, "empty");
+  EXPECT_EQ(empty->TotalFrames(), 0);
+}
+
+TEST_F(ScriptLoads, LoadVariablesFillsTheClipOrLevelAndCallsOnData) {
+  WriteText("vars.txt", "a=1&b=two%20words&c=x+y");
+  ActionBuilder a;
+  EmptyClip(a, "mc", 1);
+  ActionBuilder on_data;
+  on_data.PushString("data ");
+  Member(on_data, "this", "a").Op(kAdd2).PushString(",").Op(kAdd2);
+  Member(on_data, "this", "b").Op(kAdd2).PushString(",").Op(kAdd2);
+  Member(on_data, "this", "c").Op(kAdd2).Trace();
+  SetMethod(a, "mc", "onData", {}, on_data);
+  a.PushString("vars.txt").PushString("mc");
+  GetUrl2(a, 0xC0);  // loadVariables("vars.txt", "mc")
+  a.PushString("vars.txt").PushString("_level0");
+  GetUrl2(a, 0x80);  // loadVariablesNum("vars.txt", 0)
+  // Nothing has arrived while the script runs.
+  Get(a, "b").Trace();
+  WriteMovie("test.swf", a);
+  flash::Player p;
+  p.LoadFile(0, (dir_ / "test.swf").string());
+  p.Tick();
+  ASSERT_EQ(flashtest::Joined(p.trace_log), "undefined\ndata 1,two words,x y\n");
+  // The level kept its movie and got the variables.
+  ASSERT_NE(p.LevelRoot(0), nullptr);
+  EXPECT_EQ(p.LevelRoot(0)->TotalFrames(), 1);
+  const flash::Property* b = p.LevelRoot(0)->object->Find(p.ScriptHeap().Key("b"));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->value.string, "two words");
+}
+
+TEST_F(ScriptLoads, LoadsFromTheNetworkOrAbsolutePathsFail) {
+  ActionBuilder a;
+  EmptyClip(a, "mc", 1);
+  New(a, "MovieClipLoader", 0);
+  a.PushString("l").Op(0x4D).Op(kDefineLocal);
+  ActionBuilder error;
+  error.PushString("error ");
+  Get(error, "code").Op(kAdd2).Trace();
+  SetMethod(a, "l", "onLoadError", {"t", "code"}, error);
+  for (const char* url : {"http://example.com/a.swf", "/etc/passwd", "missing.swf"}) {
+    Get(a, "mc").PushString(url);
+    CallMethod(a, "l", "loadClip", 2).Op(kPop);
+  }
+  WriteMovie("test.swf", a);
+  EXPECT_EQ(Play(2), "error URLNotFound\nerror URLNotFound\nerror URLNotFound\n");
+}
