@@ -8,31 +8,16 @@
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/messages.h"
+#include "tests/controls/sui_test_util.h"
 #include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
 using namespace controls;
+using suitest::kStyles;
+using suitest::Differing;
+using suitest::Shot;
 
 namespace {
-
-const TsuiUIStyle kStyles[] = {TsuiUIStyle::MacOS, TsuiUIStyle::WinXP, TsuiUIStyle::DeepBlue,
-                               TsuiUIStyle::Protein, TsuiUIStyle::BlueGlass};
-
-std::unique_ptr<TBitmap> Shot(TWinControl* Control) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf24bit);
-  b->SetSize(Control->Width(), Control->Height());
-  Control->PaintTo(b->Canvas(), 0, 0);
-  return b;
-}
-
-int Differing(TBitmap* A, TBitmap* B) {
-  int n = 0;
-  for (int y = 0; y < std::min(A->Height(), B->Height()); ++y)
-    for (int x = 0; x < std::min(A->Width(), B->Width()); ++x)
-      n += A->PixelColor(x, y) != B->PixelColor(x, y);
-  return n;
-}
 
 struct Host {
   TForm form{nullptr};

@@ -5,22 +5,13 @@
 #include "controls/sui_image_panel.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/form.h"
+#include "tests/controls/sui_test_util.h"
 #include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
 using namespace controls;
-
-namespace {
-
-std::unique_ptr<TBitmap> Shot(TWinControl* Control) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf24bit);
-  b->SetSize(Control->Width(), Control->Height());
-  Control->PaintTo(b->Canvas(), 0, 0);
-  return b;
-}
-
-}  // namespace
+using suitest::kStyles;
+using suitest::Shot;
 
 TEST(SkinnedProgressBar, PercentageCaptionAndFillFollowTheRange) {
   TForm form(nullptr);
@@ -72,9 +63,7 @@ TEST(SkinnedProgressBar, SmartCaptionHidesOnlyAtMin) {
 }
 
 TEST(SkinnedProgressBar, EveryStyleFillsWithItsBitmapAndFrames) {
-  const TsuiUIStyle styles[] = {TsuiUIStyle::MacOS, TsuiUIStyle::WinXP, TsuiUIStyle::DeepBlue,
-                                TsuiUIStyle::Protein, TsuiUIStyle::BlueGlass};
-  for (TsuiUIStyle style : styles) {
+  for (TsuiUIStyle style : kStyles) {
     TForm form(nullptr);
     auto* bar = new TsuiProgressBar(&form);
     bar->SetParent(&form);

@@ -9,23 +9,15 @@
 #include "platform/classlib/form.h"
 #include "platform/classlib/messages.h"
 #include "platform/classlib/mouse.h"
+#include "tests/controls/sui_test_util.h"
 #include "tests/support/test_bitmaps.h"
 
 using namespace classlib;
 using namespace controls;
+using suitest::kStyles;
+using suitest::Shot;
 
 namespace {
-
-const TsuiUIStyle kStyles[] = {TsuiUIStyle::MacOS, TsuiUIStyle::WinXP, TsuiUIStyle::DeepBlue,
-                               TsuiUIStyle::Protein, TsuiUIStyle::BlueGlass};
-
-std::unique_ptr<TBitmap> Shot(TWinControl* Control) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf24bit);
-  b->SetSize(Control->Width(), Control->Height());
-  Control->PaintTo(b->Canvas(), 0, 0);
-  return b;
-}
 
 struct TrackHost {
   TForm form{nullptr};
