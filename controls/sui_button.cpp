@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "controls/sui_public.h"
+#include "controls/sui_skin_bitmap.h"
 #include "imaging/bitmap_utils.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/canvas.h"
@@ -105,15 +106,7 @@ void TsuiCustomButton::SetResHandle(uintptr_t Value) {
 }
 
 bool TsuiCustomButton::LoadResBitmap(TBitmap* Image, const std::string& Name) const {
-  if (res_handle_ != 0 || Name.empty()) return false;
-  try {
-    TBitmap loaded;
-    loaded.LoadFromResourceName(Name);
-    Image->Assign(&loaded);
-    return true;
-  } catch (const Exception&) {
-    return false;
-  }
+  return res_handle_ == 0 && LoadSkinBitmap(Image, Name);
 }
 
 void TsuiCustomButton::AutoSizeToImage() {
@@ -137,7 +130,9 @@ void TsuiCustomButton::EnabledChangedHook() { Invalidate(); }
 void TsuiCustomButton::StyleChanged() { SetStyleResNames(ui_style_); }
 void TsuiCustomButton::SetStyleResNames(TsuiUIStyle) {}
 
-bool TsuiCustomButton::LoadNormalImage(TBitmap* Image) { return LoadResBitmap(Image, res_names_[0]); }
+bool TsuiCustomButton::LoadNormalImage(TBitmap* Image) {
+  return LoadResBitmap(Image, res_names_[0]);
+}
 bool TsuiCustomButton::LoadMouseOnImage(TBitmap* Image) {
   return LoadResBitmap(Image, res_names_[1]);
 }
@@ -480,7 +475,8 @@ void TsuiButton::DrawFocusIndicator(TCanvas* ACanvas) {
 // TsuiImageButton
 
 TsuiImageButton::TsuiImageButton(TComponent* AOwner) : TsuiCustomButton(AOwner) {
-  for (auto& p : pics_) p.OnChange = [this](TObject*) {
+  for (auto& p : pics_)
+    p.OnChange = [this](TObject*) {
       if (AutoSize()) AutoSizeToImage();
       Invalidate();
     };

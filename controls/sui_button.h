@@ -90,8 +90,7 @@ class TsuiCustomButton : public classlib::TCustomControl, public IsuiStyled {
   bool LoadResBitmap(classlib::TBitmap* Image, const std::string& Name) const;
 
   void Paint() override;
-  void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X,
-                 int Y) override;
+  void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void MouseUp(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void MouseMove(classlib::TShiftState Shift, int X, int Y) override;
   void MouseEnter() override;

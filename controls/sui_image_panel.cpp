@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/sui_public.h"
+#include "controls/sui_skin_bitmap.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/exceptions.h"
@@ -20,13 +21,8 @@ bool Blank(const std::string& Text) {
 
 // Loads a style bitmap into Picture; a missing one leaves the picture empty.
 void LoadStyleBitmap(TPicture* Picture, TsuiUIStyle Style, int Number) {
-  try {
-    TBitmap b;
-    b.LoadFromResourceName(GetThemeResName(Style, Number));
-    Picture->SetGraphic(&b);
-  } catch (const Exception&) {
-    Picture->SetGraphic(nullptr);
-  }
+  TBitmap b;
+  Picture->SetGraphic(LoadSkinBitmap(&b, GetThemeResName(Style, Number)) ? &b : nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "controls/sui_side_channel.h"
 
+#include "controls/sui_skin_bitmap.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/canvas.h"
@@ -98,11 +99,7 @@ void TsuiSideChannel::SetTitleAlignment(TAlignment Value) { title_->SetAlignment
 
 void TsuiSideChannel::LoadPinGlyph() {
   TBitmap glyph;
-  try {
-    glyph.LoadFromResourceName(pin_->Down() ? "SIDECHANNEL_BTN_ONTOP" : "SIDECHANNEL_BTN_NOONTOP");
-  } catch (const Exception&) {
-    glyph.SetSize(0, 0);
-  }
+  LoadSkinBitmap(&glyph, pin_->Down() ? "SIDECHANNEL_BTN_ONTOP" : "SIDECHANNEL_BTN_NOONTOP");
   pin_->SetGlyph(&glyph);
 }
 
@@ -179,8 +176,7 @@ void TsuiSideChannel::Watch() {
   }
   const TPoint p = Mouse()->CursorPos();
   const TPoint tl = ClientToScreen(TPoint{0, 0});
-  const bool inside =
-      p.X > tl.X && p.X < tl.X + Width() && p.Y > tl.Y && p.Y < tl.Y + Height();
+  const bool inside = p.X > tl.X && p.X < tl.X + Width() && p.Y > tl.Y && p.Y < tl.Y + Height();
   if (!inside) Push();
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/sui_public.h"
+#include "controls/sui_skin_bitmap.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/exceptions.h"
@@ -11,20 +12,6 @@
 namespace controls {
 
 using namespace classlib;
-
-namespace {
-
-bool LoadNamed(TBitmap* Bitmap, const std::string& Name) {
-  if (Name.empty()) return false;
-  try {
-    Bitmap->LoadFromResourceName(Name);
-    return true;
-  } catch (const Exception&) {
-    return false;
-  }
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // TsuiTabControlTopPanel
@@ -61,7 +48,7 @@ void TsuiTabControlTopPanel::SetUIStyle(TsuiUIStyle Value) {
   inactive_name_ = GetThemeResName(Value, 71);
   line_name_ = GetThemeResName(Value, 72);
   TBitmap active;
-  active_height_ = LoadNamed(&active, active_name_) ? active.Height() : 0;
+  active_height_ = LoadSkinBitmap(&active, active_name_) ? active.Height() : 0;
   const int height = GetThemeInt(Value, 73);
   if (height > 0) SetHeight(height);
   Invalidate();
@@ -99,9 +86,9 @@ void TsuiTabControlTopPanel::Paint() {
   TCanvas* c = Canvas();
   if (tab_) PaintParentBackground(c, tab_);
   TBitmap active, inactive, line;
-  const bool have_active = LoadNamed(&active, active_name_);
-  const bool have_inactive = LoadNamed(&inactive, inactive_name_);
-  if (LoadNamed(&line, line_name_)) {
+  const bool have_active = LoadSkinBitmap(&active, active_name_);
+  const bool have_inactive = LoadSkinBitmap(&inactive, inactive_name_);
+  if (LoadSkinBitmap(&line, line_name_)) {
     c->StretchDraw(TRect{1, active_height_, Width() - 1, active_height_ + line.Height()}, &line);
     c->Pen()->SetColor(tab_ ? tab_->BorderColor() : clBlack);
     c->MoveTo(0, active_height_);
@@ -117,10 +104,10 @@ void TsuiTabControlTopPanel::Paint() {
     if (i < kMaxTabs) widths_[i] = w;
     if (w == 0) continue;
     const bool is_active = i == tab_index_;
-    const TRect r = is_active ? TRect{x, 1, x + w, active_height_ + 1}
-                              : TRect{x, 0, x + w, active_height_};
-    TBitmap* image = is_active ? (have_active ? &active : nullptr)
-                               : (have_inactive ? &inactive : nullptr);
+    const TRect r =
+        is_active ? TRect{x, 1, x + w, active_height_ + 1} : TRect{x, 0, x + w, active_height_};
+    TBitmap* image =
+        is_active ? (have_active ? &active : nullptr) : (have_inactive ? &inactive : nullptr);
     if (image) DrawThreePartBitmap(image, c, r, true);
     c->Brush()->SetStyle(bsClear);
     TRect text = r;
@@ -349,7 +336,8 @@ TsuiTabSheet::~TsuiTabSheet() {
 void TsuiTabSheet::SetParent(TWinControl* AParent) {
   if (page_control_ && AParent != page_control_) page_control_->RemovePage(this);
   TPanel::SetParent(AParent);
-  if (auto* pc = dynamic_cast<TsuiPageControl*>(AParent); pc && page_control_ != pc) pc->AddPage(this);
+  if (auto* pc = dynamic_cast<TsuiPageControl*>(AParent); pc && page_control_ != pc)
+    pc->AddPage(this);
 }
 
 void TsuiTabSheet::SetPageIndex(int Value) {
@@ -395,8 +383,7 @@ void TsuiTabSheet::ReadPageControl(TStream* Stream) {
   TStringList name;
   name.LoadFromStream(Stream);
   if (name.Count() == 0 || !Owner()) return;
-  if (auto* pc = dynamic_cast<TsuiPageControl*>(Owner()->FindComponent(name.Get(0))))
-    SetParent(pc);
+  if (auto* pc = dynamic_cast<TsuiPageControl*>(Owner()->FindComponent(name.Get(0)))) SetParent(pc);
 }
 
 }  // namespace controls

@@ -41,8 +41,7 @@ class TsuiTabControlTopPanel : public classlib::TCustomControl {
 
  protected:
   void Paint() override;
-  void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X,
-                 int Y) override;
+  void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void WMEraseBkgnd(classlib::TMessage& Message) override { Message.Result = 1; }
 
  private:

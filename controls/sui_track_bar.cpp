@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/sui_public.h"
+#include "controls/sui_skin_bitmap.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/exceptions.h"
@@ -15,13 +16,7 @@ using namespace classlib;
 namespace {
 
 bool LoadStyleBitmap(TBitmap* Bitmap, TsuiUIStyle Style, int Number) {
-  try {
-    Bitmap->LoadFromResourceName(GetThemeResName(Style, Number));
-    return true;
-  } catch (const Exception&) {
-    Bitmap->SetSize(0, 0);
-    return false;
-  }
+  return LoadSkinBitmap(Bitmap, GetThemeResName(Style, Number));
 }
 
 void LoadStylePicture(TPicture* Picture, TsuiUIStyle Style, int Number) {
@@ -89,8 +84,8 @@ TPoint TsuiTrackBar::ThumbPos() const {
                                                    : std::max(Width() - thumb_->Width(), 0) / 2;
   int along = 0;
   if (max_ != min_)
-    along = static_cast<int>(static_cast<int64_t>(position_ - min_) * (Length() - tl) /
-                             (max_ - min_));
+    along =
+        static_cast<int>(static_cast<int64_t>(position_ - min_) * (Length() - tl) / (max_ - min_));
   return orientation_ == suiHorizontal ? TPoint{along, across} : TPoint{across, along};
 }
 

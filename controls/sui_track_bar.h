@@ -52,8 +52,7 @@ class TsuiTrackBar : public classlib::TPanel, public IsuiStyled {
  protected:
   void Paint() override;
   void WMEraseBkgnd(classlib::TMessage& Message) override { Message.Result = 1; }
-  void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X,
-                 int Y) override;
+  void MouseDown(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void MouseMove(classlib::TShiftState Shift, int X, int Y) override;
   void MouseUp(classlib::TMouseButton Button, classlib::TShiftState Shift, int X, int Y) override;
   void Resize() override;

@@ -266,8 +266,9 @@ void TAnimatedCursorImage::Parse(const uint8_t* Data, size_t Size) {
       frames.push_back(std::move(f));
     }
   }
-  frames.erase(std::remove_if(frames.begin(), frames.end(), [](const auto& f) { return !f->Icon(); }),
-               frames.end());
+  frames.erase(
+      std::remove_if(frames.begin(), frames.end(), [](const auto& f) { return !f->Icon(); }),
+      frames.end());
   if (frames.empty()) ReadError();
   header.Steps = static_cast<uint32_t>(frames.size());
 
@@ -312,8 +313,8 @@ void TAnimatedCursorImage::AssignTo(classlib::TPersistent* Dest) {
     gif->SetScreenColor(classlib::clWindow);
     for (const auto& f : frames_) {
       const int index = gif->AppendFrame(f->Icon());
-      gif->FrameAt(index)->SetDisplayTime(static_cast<uint16_t>(
-          std::min<uint64_t>(uint64_t{f->Rate} * 100 / 6, 0xFFFF)));
+      gif->FrameAt(index)->SetDisplayTime(
+          static_cast<uint16_t>(std::min<uint64_t>(uint64_t{f->Rate} * 100 / 6, 0xFFFF)));
     }
     return;
   }

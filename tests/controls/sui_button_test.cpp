@@ -13,8 +13,8 @@
 
 using namespace classlib;
 using namespace controls;
-using suitest::kStyles;
 using suitest::Differing;
+using suitest::kStyles;
 using suitest::Shot;
 
 namespace {
@@ -245,8 +245,7 @@ TEST(SkinnedCheckBox, StateImagesFollowCheckedAndEnabledInEveryStyle) {
     box->SetEnabled(false);
     auto disabled = Shot(box);
     EXPECT_GT(Differing(on.get(), disabled.get()), 3) << int(style);
-    EXPECT_EQ(box->Transparent(),
-              style == TsuiUIStyle::MacOS || style == TsuiUIStyle::Protein);
+    EXPECT_EQ(box->Transparent(), style == TsuiUIStyle::MacOS || style == TsuiUIStyle::Protein);
     on->SaveToFile("/tmp/sui_check_" + std::to_string(int(style)) + ".bmp");
     radio_on->SaveToFile("/tmp/sui_radio_" + std::to_string(int(style)) + ".bmp");
   }

@@ -142,8 +142,7 @@ TEST(SkinnedScrollBar, ThumbLengthFollowsPageSizeOrLineButton) {
   EXPECT_EQ(bar->Track()->Thumb()->Height(), 30);
   bar->SetOrientation(suiHorizontal);
   bar->SetBounds(0, 0, 200, 17);
-  EXPECT_EQ(bar->Track()->Width(),
-            200 - bar->StartButton()->Width() - bar->EndButton()->Width());
+  EXPECT_EQ(bar->Track()->Width(), 200 - bar->StartButton()->Width() - bar->EndButton()->Width());
   EXPECT_EQ(bar->Track()->Thumb()->Width(), 30);
 }
 

@@ -130,9 +130,9 @@ TEST(AnimatedCursor, HotSpotsAndSourceColours) {
 
 TEST(AnimatedCursor, BecomesAGIFWithDelaysFromTheRates) {
   TAnimatedCursorImage image;
-  Load(image, Riff({Anih(2, 3, 10), ChunkOf("rate", Words({10, 20, 3})),
-                    ChunkOf("seq ", Words({0, 1, 0})),
-                    ListOf("fram", {Icon(MakeIco(16, 4, 0xFF0000)), Icon(MakeIco(16, 4, 0xFF))})}));
+  Load(image,
+       Riff({Anih(2, 3, 10), ChunkOf("rate", Words({10, 20, 3})), ChunkOf("seq ", Words({0, 1, 0})),
+             ListOf("fram", {Icon(MakeIco(16, 4, 0xFF0000)), Icon(MakeIco(16, 4, 0xFF))})}));
   TGIFImage gif;
   gif.Assign(&image);
   ASSERT_EQ(gif.FrameCount(), 3);
@@ -198,10 +198,10 @@ TEST(AnimatedCursor, SavingIsNotImplemented) {
 TEST(AnimatedCursor, RejectsBadFilesWithAReadError) {
   const std::string err = "Stream read error";
   EXPECT_EQ(ReadErrorOf({}), err);
-  EXPECT_EQ(ReadErrorOf(Riff({Frames(1)})), err);                     // no header
-  EXPECT_EQ(ReadErrorOf(Riff({Anih(1, 1, 1, 0), Frames(1)})), err);   // no icon flag
-  EXPECT_EQ(ReadErrorOf(Riff({Anih(1, 0, 1), Frames(1)})), err);      // zero steps
-  EXPECT_EQ(ReadErrorOf(Riff({Anih(1, 1, 1)})), err);                 // no frames
+  EXPECT_EQ(ReadErrorOf(Riff({Frames(1)})), err);                       // no header
+  EXPECT_EQ(ReadErrorOf(Riff({Anih(1, 1, 1, 0), Frames(1)})), err);     // no icon flag
+  EXPECT_EQ(ReadErrorOf(Riff({Anih(1, 0, 1), Frames(1)})), err);        // zero steps
+  EXPECT_EQ(ReadErrorOf(Riff({Anih(1, 1, 1)})), err);                   // no frames
   EXPECT_EQ(ReadErrorOf(Riff({Anih(1, 1000000, 1), Frames(1)})), err);  // forged steps
   EXPECT_EQ(ReadErrorOf(Riff({Anih(0x40000000, 1, 1), Frames(1)})), err);
   EXPECT_EQ(ReadErrorOf(Riff({ChunkOf("anih", Words({32, 1, 1, 0, 0, 0, 0, 1})), Frames(1)})),
@@ -231,10 +231,10 @@ TEST(AnimatedCursor, RejectsBadFilesWithAReadError) {
 }
 
 TEST(AnimatedCursor, TruncationsAndMutationsNeverCrash) {
-  const auto good = Riff({Anih(2, 3, 4), ChunkOf("rate", Words({1, 2, 3})),
-                          ChunkOf("seq ", Words({0, 1, 0})),
-                          ListOf("INFO", {ChunkOf("INAM", {'a', 'b', 'c'})}),
-                          ListOf("fram", {Icon(MakeIco(8, 1)), Icon(MakeIco(8, 8))})});
+  const auto good =
+      Riff({Anih(2, 3, 4), ChunkOf("rate", Words({1, 2, 3})), ChunkOf("seq ", Words({0, 1, 0})),
+            ListOf("INFO", {ChunkOf("INAM", {'a', 'b', 'c'})}),
+            ListOf("fram", {Icon(MakeIco(8, 1)), Icon(MakeIco(8, 8))})});
   for (size_t n = 0; n < good.size(); ++n) {
     std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
     TAnimatedCursorImage image;

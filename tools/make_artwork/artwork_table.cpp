@@ -11,10 +11,14 @@
 namespace artwork {
 
 const Family kFamilies[] = {
-    {"main window skin", DrawMainSkin},       {"seek slider", DrawSeekSlider},
-    {"control cursors", DrawControlCursors},  {"tree glyphs", DrawTreeGlyphs},
-    {"GIF window busy picture", DrawGifBusy}, {"skinned control styles", DrawSuiStyles},
-    {"adding window button glyphs", DrawAddGlyphs}, {"program icon", DrawMainIcon},
+    {"main window skin", DrawMainSkin},
+    {"seek slider", DrawSeekSlider},
+    {"control cursors", DrawControlCursors},
+    {"tree glyphs", DrawTreeGlyphs},
+    {"GIF window busy picture", DrawGifBusy},
+    {"skinned control styles", DrawSuiStyles},
+    {"adding window button glyphs", DrawAddGlyphs},
+    {"program icon", DrawMainIcon},
 };
 
 const int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);
