@@ -618,17 +618,12 @@ void TsuiCustomButtonEx::DrawFocusIndicator(TCanvas* ACanvas) {
   DrawFocusRect(ACanvas, r);
 }
 
+// A mouse click and a released Space or Enter (which the base turns into one
+// click) both toggle once.
 void TsuiCustomButtonEx::Click() {
-  // A key release or access key already toggled; the click itself toggles
-  // only when it comes from the mouse.
   if (CanFocus() && !Focused()) SetFocus();
-  if (!toggling_) Toggle();
+  Toggle();
   TsuiCustomButton::Click();
-}
-
-void TsuiCustomButtonEx::KeyUp(uint16_t& Key, TShiftState Shift) {
-  // The base turns the release into one click, which toggles once.
-  TsuiCustomButton::KeyUp(Key, Shift);
 }
 
 // ---------------------------------------------------------------------------

@@ -208,7 +208,7 @@ class TsuiCustomButtonEx : public TsuiCustomButton {
   virtual int ImageHeight() const;
   // The style's entries for the normal, mouse-on, mouse-down and disabled
   // images, checked first; false when the class has none.
-  virtual bool StateEntries(int (&Entries)[8]) const { return false; }
+  virtual bool StateEntries(int (&)[8]) const { return false; }
 
   void AutoSizeToImage() override;
   void StyleChanged() override;
@@ -217,14 +217,10 @@ class TsuiCustomButtonEx : public TsuiCustomButton {
   void DrawBackgroundImage(classlib::TCanvas* ACanvas, classlib::TBitmap* Image) override;
   void DrawCaption(classlib::TCanvas* ACanvas, const std::string& Text) override;
   void DrawFocusIndicator(classlib::TCanvas* ACanvas) override;
-  void KeyUp(uint16_t& Key, classlib::TShiftState Shift) override;
   void Resize() override;
   classlib::TRect CaptionRect();
 
   bool checked_ = false;
-
- private:
-  bool toggling_ = false;
 };
 
 class TsuiCheckBox : public TsuiCustomButtonEx {

@@ -35,7 +35,7 @@ class TsuiTrackThumb : public TsuiImagePanel {
   TsuiTrackThumb(TComponent* AOwner, TsuiTrackBar* Track) : TsuiImagePanel(AOwner), track_(Track) {}
 
  protected:
-  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override {
+  void MouseDown(TMouseButton Button, TShiftState, int X, int Y) override {
     if (Button == TMouseButton::mbLeft) track_->ThumbMouseDown(X, Y);
   }
   void MouseMove(TShiftState Shift, int X, int Y) override {
