@@ -541,17 +541,17 @@ void TsuiCustomButtonEx::SetChecked(bool Value) {
 
 void TsuiCustomButtonEx::AfterCheckedChange() {}
 
-int TsuiCustomButtonEx::ImageWidth() const {
-  if (ui_style_ == TsuiUIStyle::Custom) return 0;
+// The style's unchecked image gives the size; under Custom the normal image
+// does, so that the caption never runs under an image that is drawn.
+TSize TsuiCustomButtonEx::ImageSize() const {
   TBitmap b;
-  return LoadResBitmap(&b, GetThemeResName(ui_style_, 30)) ? b.Width() : 0;
+  const std::string name =
+      ui_style_ == TsuiUIStyle::Custom ? res_names_[0] : GetThemeResName(ui_style_, 30);
+  return LoadResBitmap(&b, name) ? TSize{b.Width(), b.Height()} : TSize{0, 0};
 }
 
-int TsuiCustomButtonEx::ImageHeight() const {
-  if (ui_style_ == TsuiUIStyle::Custom) return 0;
-  TBitmap b;
-  return LoadResBitmap(&b, GetThemeResName(ui_style_, 30)) ? b.Height() : 0;
-}
+int TsuiCustomButtonEx::ImageWidth() const { return ImageSize().cx; }
+int TsuiCustomButtonEx::ImageHeight() const { return ImageSize().cy; }
 
 void TsuiCustomButtonEx::SetStyleResNames(TsuiUIStyle Style) {
   if (Style == TsuiUIStyle::Custom) return;

@@ -206,6 +206,7 @@ class TsuiCustomButtonEx : public TsuiCustomButton {
   virtual void AfterCheckedChange();
   virtual int ImageWidth() const;
   virtual int ImageHeight() const;
+  classlib::TSize ImageSize() const;
   // The style's entries for the normal, mouse-on, mouse-down and disabled
   // images, checked first; false when the class has none.
   virtual bool StateEntries(int (&)[8]) const { return false; }

@@ -209,6 +209,26 @@ TEST(SkinnedCheckBox, SpaceTogglesOnceAndRadioButtonsStayChecked) {
   h.form.Hide();
 }
 
+TEST(SkinnedCheckBox, UnderCustomTheCaptionStartsBesideTheImageItDraws) {
+  Host h;
+  auto* box = h.Add<TsuiCheckBox>();
+  box->SetUIStyle(TsuiUIStyle::Custom);
+  box->SetPicNormalResName("");
+  box->SetCaption("X");
+  auto plain = Shot(box);
+  box->SetPicNormalResName(GetThemeResName(TsuiUIStyle::WinXP, 30));
+  auto imaged = Shot(box);
+  // The caption moved right by the image's width: the two pictures differ
+  // beyond the image.
+  TBitmap image;
+  image.LoadFromResourceName(GetThemeResName(TsuiUIStyle::WinXP, 30));
+  int moved = 0;
+  for (int y = 0; y < box->Height(); ++y)
+    for (int x = image.Width() + 2; x < box->Width(); ++x)
+      moved += plain->PixelColor(x, y) != imaged->PixelColor(x, y);
+  EXPECT_GT(moved, 5);
+}
+
 TEST(SkinnedRadioButton, CheckingUnchecksOnlyTheSameGroupOnTheSameParent) {
   Host h;
   auto* panel = new TCustomControl(&h.form);
