@@ -11,7 +11,9 @@
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/canvas_qt.h"
 #include "platform/classlib/exceptions.h"
+#include "platform/classlib/clipboard.h"
 #include "platform/classlib/little_endian.h"
+#include "platform/classlib/resources.h"
 #include "platform/classlib/stream.h"
 
 namespace classlib {
@@ -158,6 +160,31 @@ void TIcon::Assign(TPersistent* Source) {
     return;
   }
   TGraphic::Assign(Source);
+}
+
+TClipboardFormat CF_ICON() {
+  static const TClipboardFormat format = RegisterClipboardFormat("Icon");
+  return format;
+}
+
+void TIcon::SaveToClipboardFormat(TClipboardFormat, TClipboardData& Data) {
+  if (data_.empty()) throw EInvalidGraphic(kInvalidIcon);
+  Data[CF_ICON()] = data_;
+}
+
+void TIcon::LoadFromClipboardFormat(TClipboardFormat Format, const TClipboardData& Data) {
+  auto it = Data.find(Format == CF_ICON() ? Format : CF_ICON());
+  if (it == Data.end()) throw EInvalidGraphic("Unsupported clipboard format");
+  TMemoryStream ms;
+  if (!it->second.empty()) ms.Write(it->second.data(), static_cast<int64_t>(it->second.size()));
+  ms.SetPosition(0);
+  LoadFromStream(&ms);
+}
+
+void TIcon::LoadFromResourceName(uintptr_t Instance, const std::string& ResName) {
+  if (Instance != 0) throw EResNotFound("Resource " + ResName + " not found");
+  TResourceStream rs(ResName);
+  LoadFromStream(&rs);
 }
 
 TBitmap* TIcon::ImageBitmap() { return image_.get(); }

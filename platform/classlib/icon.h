@@ -13,6 +13,9 @@ namespace classlib {
 
 class TBitmap;
 
+// The clipboard format of icons, registered under the name "Icon".
+TClipboardFormat CF_ICON();
+
 class TIcon : public TGraphic {
  public:
   TIcon();
@@ -32,6 +35,13 @@ class TIcon : public TGraphic {
   void LoadFromStream(TStream* Stream) override;
   void SaveToStream(TStream* Stream) override;
   void Assign(TPersistent* Source) override;
+  // The clipboard holds an icon as its file bytes under the "Icon" format.
+  void SaveToClipboardFormat(TClipboardFormat Format, TClipboardData& Data) override;
+  void LoadFromClipboardFormat(TClipboardFormat Format, const TClipboardData& Data) override;
+  // Loads the icon file registered as the named resource ResName. Only the
+  // program's own module (Instance 0) has resources: any other Instance, or
+  // an unknown name, raises EResNotFound.
+  void LoadFromResourceName(uintptr_t Instance, const std::string& ResName);
 
   int ImageCount() const { return static_cast<int>(entries_.size()); }
   // The first image's colours (32 bits) and its mask (1 bit: set = transparent).

@@ -67,5 +67,6 @@ void DrawTreeGlyphs(Sink& sink);
 void DrawGifBusy(Sink& sink);
 void DrawSuiStyles(Sink& sink);
 void DrawAddGlyphs(Sink& sink);
+void DrawMainIcon(Sink& sink);
 
 }  // namespace artwork

@@ -18,6 +18,7 @@ const Family kFamilies[] = {
     {"GIF window busy picture", DrawGifBusy},
     {"skinned control styles", DrawSuiStyles},
     {"adding window button glyphs", DrawAddGlyphs},
+    {"program icon", DrawMainIcon},
 };
 
 const int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);

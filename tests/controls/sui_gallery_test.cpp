@@ -1,0 +1,68 @@
+// A gallery: one of every skinned class on a form, painted in every style
+// (and Custom), with each control's area showing more than a plain fill.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "controls/sui_button.h"
+#include "controls/sui_image_panel.h"
+#include "controls/sui_side_channel.h"
+#include "controls/sui_tab_control.h"
+#include "controls/sui_track_bar.h"
+#include "platform/classlib/form.h"
+#include "tests/controls/sui_test_util.h"
+
+using namespace classlib;
+using namespace controls;
+
+TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
+  std::vector<TsuiUIStyle> styles(std::begin(suitest::kStyles), std::end(suitest::kStyles));
+  styles.push_back(TsuiUIStyle::Custom);
+  for (TsuiUIStyle style : styles) {
+    TForm form(nullptr);
+    form.SetClientSize(520, 260);
+    std::vector<TWinControl*> shown;
+    const auto place = [&](TWinControl* c, int x, int y) {
+      c->SetParent(&form);
+      c->SetBounds(x, y, c->Width(), c->Height());
+      shown.push_back(c);
+    };
+    auto* button = new TsuiButton(&form);
+    button->SetCaption("Button");
+    place(button, 40, 10);
+    auto* check = new TsuiCheckBox(&form);
+    check->SetChecked(true);
+    place(check, 40, 50);
+    auto* radio = new TsuiRadioButton(&form);
+    place(radio, 40, 75);
+    auto* progress = new TsuiProgressBar(&form);
+    place(progress, 40, 105);
+    auto* track = new TsuiTrackBar(&form);
+    place(track, 40, 125);
+    auto* scroll = new TsuiScrollBar(&form);
+    place(scroll, 200, 10);
+    auto* pages = new TsuiPageControl(&form);
+    pages->SetBounds(0, 0, 260, 150);
+    place(pages, 240, 10);
+    for (const char* caption : {"First", "Second"}) {
+      auto* sheet = new TsuiTabSheet(&form);
+      sheet->SetCaption(caption);
+      sheet->SetParent(pages);
+    }
+    auto* channel = new TsuiSideChannel(&form);
+    channel->SetParent(&form);
+    for (auto* c : shown)
+      if (auto* styled = dynamic_cast<IsuiStyled*>(c)) styled->SuiSetUIStyle(style);
+    auto shot = suitest::Shot(&form);
+    for (auto* c : shown) {
+      // Under Custom the track and scroll bars draw only the pictures they are given.
+      if (style == TsuiUIStyle::Custom && (c == track || c == scroll)) continue;
+      std::set<TColor> colours;
+      for (int y = c->Top(); y < c->Top() + c->Height(); y += 2)
+        for (int x = c->Left(); x < c->Left() + c->Width(); x += 2)
+          colours.insert(shot->PixelColor(x, y));
+      EXPECT_GT(colours.size(), 2u) << c->ClassName() << " in style " << int(style);
+    }
+    shot->SaveToFile("/tmp/sui_gallery_" + std::to_string(int(style)) + ".bmp");
+  }
+}
