@@ -10,9 +10,9 @@
 namespace classlib {
 
 namespace {
-constexpr int kTabMargin = 6;    // text to tab edge, each side
-constexpr int kTabRaise = 2;     // the active tab stands this much higher and wider
-constexpr int kPageInset = 4;    // page frame to page
+constexpr int kTabMargin = 6;  // text to tab edge, each side
+constexpr int kTabRaise = 2;   // the active tab stands this much higher and wider
+constexpr int kPageInset = 4;  // page frame to page
 }  // namespace
 
 // ================================================================ TTabSheet

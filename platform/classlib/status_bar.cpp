@@ -53,8 +53,7 @@ TRect TStatusBar::PanelRect(int Index) const {
   if (Index < 0 || Index >= panels_->Count()) return Rect(0, 0, 0, 0);
   int x = 0;
   for (int i = 0; i < Index; ++i) x += panels_->Items(i)->Width() + kPanelGap;
-  const int right =
-      Index == panels_->Count() - 1 ? Width() : x + panels_->Items(Index)->Width();
+  const int right = Index == panels_->Count() - 1 ? Width() : x + panels_->Items(Index)->Width();
   return Rect(std::min(x, Width()), 2, std::min(right, Width()), Height());
 }
 
