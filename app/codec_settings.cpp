@@ -13,31 +13,21 @@ const char* const kLineBreakNameText = "File names with line breaks are not supp
 
 namespace {
 
-// An encoder handle freed on every path.
-class TEncoderJob {
+// A handle of the encoding library freed on every path.
+template <int32_t (*Free)(MclHandle)>
+class TMclHandle {
  public:
-  TEncoderJob() : handle_(MclCreate()) {}
-  ~TEncoderJob() { MclFree(handle_); }
-  TEncoderJob(const TEncoderJob&) = delete;
-  TEncoderJob& operator=(const TEncoderJob&) = delete;
+  explicit TMclHandle(MclHandle Handle) : handle_(Handle) {}
+  ~TMclHandle() { Free(handle_); }
+  TMclHandle(const TMclHandle&) = delete;
+  TMclHandle& operator=(const TMclHandle&) = delete;
   MclHandle get() const { return handle_; }
 
  private:
   MclHandle handle_;
 };
-
-class TCodecList {
- public:
-  TCodecList(int32_t FileFormat, int32_t Width, int32_t Height, int32_t Bits)
-      : handle_(MclCodecsVideoCreate(FileFormat, Width, Height, Bits)) {}
-  ~TCodecList() { MclCodecsFree(handle_); }
-  TCodecList(const TCodecList&) = delete;
-  TCodecList& operator=(const TCodecList&) = delete;
-  MclHandle get() const { return handle_; }
-
- private:
-  MclHandle handle_;
-};
+using TEncoderJob = TMclHandle<MclFree>;
+using TCodecList = TMclHandle<MclCodecsFree>;
 
 }  // namespace
 
@@ -76,7 +66,7 @@ void StoreMpegCodecValues(const TMpegCodecValues& Values, TCovSettings& Job) {
 
 std::string GetCodecName(int32_t FileFormat, int32_t Width, int32_t Height, uint32_t FourCC,
                          int32_t Bits) {
-  TCodecList list(FileFormat, Width, Height, Bits);
+  TCodecList list(MclCodecsVideoCreate(FileFormat, Width, Height, Bits));
   const int32_t count = MclCodecsGetCount(list.get());
   for (int32_t i = 0; i < count; ++i) {
     Application->ProcessMessages();  // the library may take long over each codec
@@ -92,7 +82,7 @@ std::string GetCodecName(int32_t FileFormat, int32_t Width, int32_t Height, uint
 }
 
 bool ChooseAviCodec(TAviCodecValues& Values, int32_t Width, int32_t Height) {
-  TEncoderJob job;
+  TEncoderJob job(MclCreate());
   MclVideoSetFileFormat(job.get(), kMclFormatAvi);
   MclVideoSetFormat(job.get(), Width, Height, 32);
   MclVideoSetCodec(job.get(), Values.FourCC);
@@ -109,7 +99,7 @@ bool ChooseAviCodec(TAviCodecValues& Values, int32_t Width, int32_t Height) {
 
 bool ChooseMpegCodec(TMpegCodecValues& Values, int32_t Width, int32_t Height,
                      int32_t& AspectIndex) {
-  TEncoderJob job;
+  TEncoderJob job(MclCreate());
   MclVideoSetFileFormat(job.get(), kMclFormatMpeg);
   MclVideoSetFormat(job.get(), Width, Height, 24);
   MclVideoSetCodec(job.get(), static_cast<uint32_t>(Values.CodecID));
