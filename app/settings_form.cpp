@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "app/audio_format_form.h"
+#include "app/form_controls.h"
 #include "app/movie_file.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/command_launch.h"
@@ -67,30 +68,9 @@ TNotifyEvent TSettingsFrm::UserClick(void (TSettingsFrm::*Handler)(TObject*)) {
 
 namespace {
 
-template <class T>
-T* Make(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top, int Width,
-        int Height) {
-  auto* c = new T(Owner);
-  c->SetName(Name);
-  c->SetParent(Parent);
-  c->SetBounds(Left, Top, Width, Height);
-  return c;
-}
-
-TLabel* MakeLabel(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top,
-                  const std::string& Caption) {
-  auto* l = new TLabel(Owner);
-  l->SetName(Name);
-  l->SetParent(Parent);
-  l->SetLeft(Left);
-  l->SetTop(Top + 3);
-  l->SetCaption(Caption);
-  return l;
-}
-
 TComboBox* MakeList(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top,
                     int Width, std::initializer_list<const char*> Items) {
-  auto* c = Make<TComboBox>(Owner, Parent, Name, Left, Top, Width, 24);
+  auto* c = MakeControl<TComboBox>(Owner, Parent, Name, Left, Top, Width, 24);
   c->SetStyle(csDropDownList);
   for (const char* s : Items) c->Items()->Add(s);
   return c;
@@ -98,7 +78,7 @@ TComboBox* MakeList(TComponent* Owner, TWinControl* Parent, const char* Name, in
 
 TSpinEdit* MakeSpin(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top,
                     int Width, int Min = 0, int Max = 0) {
-  auto* e = Make<TSpinEdit>(Owner, Parent, Name, Left, Top, Width, 22);
+  auto* e = MakeControl<TSpinEdit>(Owner, Parent, Name, Left, Top, Width, 22);
   e->SetMinValue(Min);
   e->SetMaxValue(Max);
   return e;
@@ -107,7 +87,7 @@ TSpinEdit* MakeSpin(TComponent* Owner, TWinControl* Parent, const char* Name, in
 TSpeedButton* MakeToggle(TComponent* Owner, TWinControl* Parent, const char* Name, int Left,
                          int Top, int Width, const std::string& Caption, const std::string& Hint,
                          int Group) {
-  auto* b = Make<TSpeedButton>(Owner, Parent, Name, Left, Top, Width, 22);
+  auto* b = MakeControl<TSpeedButton>(Owner, Parent, Name, Left, Top, Width, 22);
   b->SetGroupIndex(Group);
   b->SetAllowAllUp(true);
   b->SetCaption(Caption);
@@ -118,7 +98,7 @@ TSpeedButton* MakeToggle(TComponent* Owner, TWinControl* Parent, const char* Nam
 
 TButton* MakeButton(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top,
                     int Width, const std::string& Caption) {
-  auto* b = Make<TButton>(Owner, Parent, Name, Left, Top, Width, 24);
+  auto* b = MakeControl<TButton>(Owner, Parent, Name, Left, Top, Width, 24);
   b->SetCaption(Caption);
   return b;
 }
@@ -131,59 +111,59 @@ void TSettingsFrm::CreateComponents() {
   SetBorderStyle(bsDialog);
   SetClientSize(565, 375);
 
-  labSource = MakeLabel(this, this, "labSource", 8, 6, "Source:");
-  edtSource = Make<TEdit>(this, this, "edtSource", 92, 6, 465, 22);
+  labSource = MakeRowLabel(this, this, "labSource", 8, 6, "Source:");
+  edtSource = MakeControl<TEdit>(this, this, "edtSource", 92, 6, 465, 22);
   edtSource->SetReadOnly(true);
-  labExport = MakeLabel(this, this, "labExport", 8, 31, "Export to:");
-  edtExport = Make<TEdit>(this, this, "edtExport", 92, 31, 383, 22);
+  labExport = MakeRowLabel(this, this, "labExport", 8, 31, "Export to:");
+  edtExport = MakeControl<TEdit>(this, this, "edtExport", 92, 31, 383, 22);
   edtExport->SetReadOnly(true);
   btnRename = MakeButton(this, this, "btnRename", 482, 30, 75, "&Browse");
 
-  labExportType = MakeLabel(this, this, "labExportType", 8, 56, "Export type:");
+  labExportType = MakeRowLabel(this, this, "labExportType", 8, 56, "Export type:");
   cbxExportType = MakeList(this, this, "cbxExportType", 92, 56, 180,
                            {"AVI Video", "MPEG Video", "Animated GIF", "Image Sequence"});
-  labExportSequence = MakeLabel(this, this, "labExportSequence", 288, 56, "Sequence:");
+  labExportSequence = MakeRowLabel(this, this, "labExportSequence", 288, 56, "Sequence:");
   cbxExportSequence =
       MakeList(this, this, "cbxExportSequence", 357, 56, 200,
                {"Normal sequence (interact)", "Skip \"goto backward\" frame", "Frame by frame"});
-  labExportColor = MakeLabel(this, this, "labExportColor", 8, 81, "Color depth:");
+  labExportColor = MakeRowLabel(this, this, "labExportColor", 8, 81, "Color depth:");
   cbxExportColor = MakeList(this, this, "cbxExportColor", 92, 81, 180, {});
-  labExportAlpha = MakeLabel(this, this, "labExportAlpha", 288, 81, "Alpha:");
+  labExportAlpha = MakeRowLabel(this, this, "labExportAlpha", 288, 81, "Alpha:");
   cbxExportAlpha = MakeList(this, this, "cbxExportAlpha", 357, 81, 200,
                             {"None", "Intensity to Alpha Channel", "IntensitySqrt to Alpha Channel",
                              "BackgroundColor to Alpha Channel"});
 
-  labExportFrom = MakeLabel(this, this, "labExportFrom", 8, 106, "Export from:");
+  labExportFrom = MakeRowLabel(this, this, "labExportFrom", 8, 106, "Export from:");
   edtExportStart = MakeSpin(this, this, "edtExportStart", 92, 106, 60);
-  labExportTo = MakeLabel(this, this, "labExportTo", 157, 106, "to");
+  labExportTo = MakeRowLabel(this, this, "labExportTo", 157, 106, "to");
   edtExportEnd = MakeSpin(this, this, "edtExportEnd", 172, 106, 60);
-  labExportFrame = MakeLabel(this, this, "labExportFrame", 236, 106, "frame");
+  labExportFrame = MakeRowLabel(this, this, "labExportFrame", 236, 106, "frame");
   btnKeepSourceFrames =
       MakeToggle(this, this, "btnKeepSourceFrames", 266, 106, 22, "=", "Keep source frames", 1);
-  labExportSize = MakeLabel(this, this, "labExportSize", 300, 106, "WidthxHeight:");
+  labExportSize = MakeRowLabel(this, this, "labExportSize", 300, 106, "WidthxHeight:");
   edtExportWidth = MakeSpin(this, this, "edtExportWidth", 380, 106, 60, 1, 8192);
-  labExportX = MakeLabel(this, this, "labExportX", 444, 106, "x");
+  labExportX = MakeRowLabel(this, this, "labExportX", 444, 106, "x");
   edtExportHeight = MakeSpin(this, this, "edtExportHeight", 454, 106, 60, 1, 8192);
-  labExportPixel = MakeLabel(this, this, "labExportPixel", 517, 106, "pixel");
+  labExportPixel = MakeRowLabel(this, this, "labExportPixel", 517, 106, "pixel");
   btnKeepSourceSize =
       MakeToggle(this, this, "btnKeepSourceSize", 542, 106, 18, "=", "Keep source size", 2);
 
-  chkExportCrop = Make<TCheckBox>(this, this, "chkExportCrop", 8, 131, 280, 20);
+  chkExportCrop = MakeControl<TCheckBox>(this, this, "chkExportCrop", 8, 131, 280, 20);
   chkExportCrop->SetCaption("Only convert the specified rectangular area.");
   chkExportKeepAspectRatio =
-      Make<TCheckBox>(this, this, "chkExportKeepAspectRatio", 300, 131, 257, 20);
+      MakeControl<TCheckBox>(this, this, "chkExportKeepAspectRatio", 300, 131, 257, 20);
   chkExportKeepAspectRatio->SetCaption("Keep source aspect ratio");
-  labCropX = MakeLabel(this, this, "labCropX", 24, 155, "x:");
+  labCropX = MakeRowLabel(this, this, "labCropX", 24, 155, "x:");
   edtExportCropX = MakeSpin(this, this, "edtExportCropX", 38, 155, 52);
-  labCropY = MakeLabel(this, this, "labCropY", 96, 155, "y:");
+  labCropY = MakeRowLabel(this, this, "labCropY", 96, 155, "y:");
   edtExportCropY = MakeSpin(this, this, "edtExportCropY", 110, 155, 52);
-  labCropW = MakeLabel(this, this, "labCropW", 168, 155, "w:");
+  labCropW = MakeRowLabel(this, this, "labCropW", 168, 155, "w:");
   edtExportCropW = MakeSpin(this, this, "edtExportCropW", 184, 155, 52);
-  labCropH = MakeLabel(this, this, "labCropH", 242, 155, "h:");
+  labCropH = MakeRowLabel(this, this, "labCropH", 242, 155, "h:");
   edtExportCropH = MakeSpin(this, this, "edtExportCropH", 256, 155, 52);
   btnVisualSelection =
       MakeButton(this, this, "btnVisualSelection", 320, 154, 110, "&Visual Selection");
-  labCropNote = MakeLabel(this, this, "labCropNote", 436, 153, "");
+  labCropNote = MakeRowLabel(this, this, "labCropNote", 436, 153, "");
   labCropNote->SetAutoSize(false);
   labCropNote->SetBounds(436, 152, 124, 28);
   labCropNote->SetWordWrap(true);
@@ -191,10 +171,10 @@ void TSettingsFrm::CreateComponents() {
 
   // The split controls lie below the client area: the user never reaches them, and the
   // job's split settings pass through unchanged.
-  chkUseSplitSize = Make<TCheckBox>(this, this, "chkUseSplitSize", 8, 452, 160, 20);
+  chkUseSplitSize = MakeControl<TCheckBox>(this, this, "chkUseSplitSize", 8, 452, 160, 20);
   chkUseSplitSize->SetCaption("Split export file every");
   edtSplitSize = MakeSpin(this, this, "edtSplitSize", 170, 452, 50);
-  labSplitSize = MakeLabel(this, this, "labSplitSize", 226, 452, "minutes");
+  labSplitSize = MakeRowLabel(this, this, "labSplitSize", 226, 452, "minutes");
 
   CreatePages();
 
@@ -247,7 +227,7 @@ void TSettingsFrm::CreateComponents() {
 }
 
 void TSettingsFrm::CreatePages() {
-  pgcExport = Make<TPageControl>(this, this, "pgcExport", 8, 182, 549, 156);
+  pgcExport = MakeControl<TPageControl>(this, this, "pgcExport", 8, 182, 549, 156);
   auto page = [this](const char* Name, const char* Caption) {
     auto* p = new TTabSheet(this);
     p->SetName(Name);
@@ -262,17 +242,17 @@ void TSettingsFrm::CreatePages() {
   tabAudio = page("tabAudio", "Audio Settings");
 
   // AVI.
-  labAVIFormat = MakeLabel(this, tabAVI, "labAVIFormat", 8, 8, "AVI Format:");
-  edtAVIFormat = Make<TEdit>(this, tabAVI, "edtAVIFormat", 84, 8, 300, 22);
+  labAVIFormat = MakeRowLabel(this, tabAVI, "labAVIFormat", 8, 8, "AVI Format:");
+  edtAVIFormat = MakeControl<TEdit>(this, tabAVI, "edtAVIFormat", 84, 8, 300, 22);
   edtAVIFormat->SetReadOnly(true);
   btnAVIFormatConfig =
       MakeButton(this, tabAVI, "btnAVIFormatConfig", 392, 7, 130, "&Select AVI Codec");
-  labAVIFrameRate = MakeLabel(this, tabAVI, "labAVIFrameRate", 8, 38, "Frame Rate:");
+  labAVIFrameRate = MakeRowLabel(this, tabAVI, "labAVIFrameRate", 8, 38, "Frame Rate:");
   edtAVIFrameRate = MakeSpin(this, tabAVI, "edtAVIFrameRate", 84, 38, 60, 1, 255);
-  labAVIFps = MakeLabel(this, tabAVI, "labAVIFps", 150, 38, "FPS");
+  labAVIFps = MakeRowLabel(this, tabAVI, "labAVIFps", 150, 38, "FPS");
   btnKeepAVIFps =
       MakeToggle(this, tabAVI, "btnKeepAVIFps", 184, 38, 110, "&Keep source fps", "", 3);
-  labAVINote = MakeLabel(this, tabAVI, "labAVINote", 8, 70, "");
+  labAVINote = MakeRowLabel(this, tabAVI, "labAVINote", 8, 70, "");
   labAVINote->SetAutoSize(false);
   labAVINote->SetWordWrap(true);
   labAVINote->SetBounds(8, 70, 520, 40);
@@ -281,20 +261,20 @@ void TSettingsFrm::CreatePages() {
       "pixel but makes large files.");
 
   // MPEG.
-  labMPEGFormat = MakeLabel(this, tabMPEG, "labMPEGFormat", 8, 8, "MPEG Format:");
+  labMPEGFormat = MakeRowLabel(this, tabMPEG, "labMPEGFormat", 8, 8, "MPEG Format:");
   cbxMPEGFormat = MakeList(
       this, tabMPEG, "cbxMPEGFormat", 92, 8, 160,
       {"VCD-NTSC", "VCD-PAL", "DVD-NTSC", "DVD-PAL", "SVCD-NTSC", "SVCD-PAL", "Customize MPEG"});
   btnMPEGFormatConfig =
       MakeButton(this, tabMPEG, "btnMPEGFormatConfig", 262, 7, 130, "&Select MPEG Codec");
-  labMPEGFrameRate = MakeLabel(this, tabMPEG, "labMPEGFrameRate", 8, 38, "Frame Rate:");
+  labMPEGFrameRate = MakeRowLabel(this, tabMPEG, "labMPEGFrameRate", 8, 38, "Frame Rate:");
   cbxMPEGFrameRate = MakeList(this, tabMPEG, "cbxMPEGFrameRate", 92, 38, 100, {});
   for (const char* s : kMpegFrameRateTexts) cbxMPEGFrameRate->Items()->Add(s);
-  labMPEGFps = MakeLabel(this, tabMPEG, "labMPEGFps", 198, 38, "FPS");
-  labMPEGAspectRatio = MakeLabel(this, tabMPEG, "labMPEGAspectRatio", 262, 38, "Aspect Ratio:");
+  labMPEGFps = MakeRowLabel(this, tabMPEG, "labMPEGFps", 198, 38, "FPS");
+  labMPEGAspectRatio = MakeRowLabel(this, tabMPEG, "labMPEGAspectRatio", 262, 38, "Aspect Ratio:");
   cbxMPEGAspectRatio = MakeList(this, tabMPEG, "cbxMPEGAspectRatio", 340, 38, 182, {});
   for (const char* s : kMpegAspectTexts) cbxMPEGAspectRatio->Items()->Add(s);
-  labMPEGNote = MakeLabel(this, tabMPEG, "labMPEGNote", 8, 70, "");
+  labMPEGNote = MakeRowLabel(this, tabMPEG, "labMPEGNote", 8, 70, "");
   labMPEGNote->SetAutoSize(false);
   labMPEGNote->SetWordWrap(true);
   labMPEGNote->SetBounds(8, 70, 520, 40);
@@ -303,76 +283,78 @@ void TSettingsFrm::CreatePages() {
       "set your own.");
 
   // GIF.
-  chkGIFBackground = Make<TCheckBox>(this, tabGIF, "chkGIFBackground", 8, 8, 130, 20);
+  chkGIFBackground = MakeControl<TCheckBox>(this, tabGIF, "chkGIFBackground", 8, 8, 130, 20);
   chkGIFBackground->SetCaption("Background Color");
-  cbeGIFBackgroundColor = Make<TEdit>(this, tabGIF, "cbeGIFBackgroundColor", 140, 8, 70, 22);
+  cbeGIFBackgroundColor = MakeControl<TEdit>(this, tabGIF, "cbeGIFBackgroundColor", 140, 8, 70, 22);
   cbeGIFBackgroundColor->SetReadOnly(true);
   btnGIFBackgroundColor = MakeButton(this, tabGIF, "btnGIFBackgroundColor", 210, 8, 22, "...");
   btnGIFBackgroundColor->SetHeight(22);
-  chkGIFTransparent = Make<TCheckBox>(this, tabGIF, "chkGIFTransparent", 8, 36, 130, 20);
+  chkGIFTransparent = MakeControl<TCheckBox>(this, tabGIF, "chkGIFTransparent", 8, 36, 130, 20);
   chkGIFTransparent->SetCaption("Transparent Color");
-  cbeGIFTransparentColor = Make<TEdit>(this, tabGIF, "cbeGIFTransparentColor", 140, 36, 70, 22);
+  cbeGIFTransparentColor =
+      MakeControl<TEdit>(this, tabGIF, "cbeGIFTransparentColor", 140, 36, 70, 22);
   cbeGIFTransparentColor->SetReadOnly(true);
   btnGIFTransparentColor = MakeButton(this, tabGIF, "btnGIFTransparentColor", 210, 36, 22, "...");
   btnGIFTransparentColor->SetHeight(22);
-  chkGIFLooping = Make<TCheckBox>(this, tabGIF, "chkGIFLooping", 8, 64, 130, 20);
+  chkGIFLooping = MakeControl<TCheckBox>(this, tabGIF, "chkGIFLooping", 8, 64, 130, 20);
   chkGIFLooping->SetCaption("Looping");
   edtGIFRepeatCount = MakeSpin(this, tabGIF, "edtGIFRepeatCount", 140, 64, 60, 0, 65535);
   labGIFRepeatCount =
-      MakeLabel(this, tabGIF, "labGIFRepeatCount", 206, 64, "times (0 means repeat forever)");
-  labGIFFrameRate = MakeLabel(this, tabGIF, "labGIFFrameRate", 290, 8, "Frame Rate:");
+      MakeRowLabel(this, tabGIF, "labGIFRepeatCount", 206, 64, "times (0 means repeat forever)");
+  labGIFFrameRate = MakeRowLabel(this, tabGIF, "labGIFFrameRate", 290, 8, "Frame Rate:");
   edtGIFFrameRate = MakeSpin(this, tabGIF, "edtGIFFrameRate", 362, 8, 52, 1, 255);
-  labGIFFps = MakeLabel(this, tabGIF, "labGIFFps", 420, 8, "FPS");
+  labGIFFps = MakeRowLabel(this, tabGIF, "labGIFFps", 420, 8, "FPS");
   btnKeepGIFFps =
       MakeToggle(this, tabGIF, "btnKeepGIFFps", 412, 36, 110, "&Keep source fps", "", 4);
-  chkGIFInterlaced = Make<TCheckBox>(this, tabGIF, "chkGIFInterlaced", 290, 64, 160, 20);
+  chkGIFInterlaced = MakeControl<TCheckBox>(this, tabGIF, "chkGIFInterlaced", 290, 64, 160, 20);
   chkGIFInterlaced->SetCaption("Save frames interlaced");
   chkGIFInterlaced->SetVisible(false);
 
   // Images.
-  labImageFormat = MakeLabel(this, tabImage, "labImageFormat", 8, 8, "Image Format:");
+  labImageFormat = MakeRowLabel(this, tabImage, "labImageFormat", 8, 8, "Image Format:");
   cbxImageFormat =
       MakeList(this, tabImage, "cbxImageFormat", 92, 8, 300,
                {"PNG(Portable Network Graphics)", "TGA(Truevision Targa)",
                 "GIF(Graphics Interchange Format)", "BMP(Windows Device Independent Bitmap)",
                 "JPEG(Joint Photographic Expert Group)"});
   labImageQuality =
-      MakeLabel(this, tabImage, "labImageQuality", 8, 44, "JPEG Compression Quality ");
-  labImageLow = MakeLabel(this, tabImage, "labImageLow", 160, 44, "Low");
-  trkImageQuality = Make<TTrackBar>(this, tabImage, "trkImageQuality", 186, 40, 280, 30);
+      MakeRowLabel(this, tabImage, "labImageQuality", 8, 44, "JPEG Compression Quality ");
+  labImageLow = MakeRowLabel(this, tabImage, "labImageLow", 160, 44, "Low");
+  trkImageQuality = MakeControl<TTrackBar>(this, tabImage, "trkImageQuality", 186, 40, 280, 30);
   trkImageQuality->SetMin(1);
   trkImageQuality->SetMax(100);
   trkImageQuality->SetFrequency(10);
-  labImageHigh = MakeLabel(this, tabImage, "labImageHigh", 470, 44, "High");
+  labImageHigh = MakeRowLabel(this, tabImage, "labImageHigh", 470, 44, "High");
 
   // Sound: the source and its recording settings on the left, synchronisation on the right,
   // the imported file along the bottom.
-  rdoAudioNone = Make<TRadioButton>(this, tabAudio, "rdoAudioNone", 8, 2, 200, 18);
+  rdoAudioNone = MakeControl<TRadioButton>(this, tabAudio, "rdoAudioNone", 8, 2, 200, 18);
   rdoAudioNone->SetCaption("No Audio Stream");
-  rdoAudioRec = Make<TRadioButton>(this, tabAudio, "rdoAudioRec", 8, 20, 240, 18);
+  rdoAudioRec = MakeControl<TRadioButton>(this, tabAudio, "rdoAudioRec", 8, 20, 240, 18);
   rdoAudioRec->SetCaption("Record from current SWF file");
-  labAudioRecFormat = MakeLabel(this, tabAudio, "labAudioRecFormat", 26, 41, "Format:");
+  labAudioRecFormat = MakeRowLabel(this, tabAudio, "labAudioRecFormat", 26, 41, "Format:");
   cbxAudioRecFormat = MakeList(this, tabAudio, "cbxAudioRecFormat", 72, 41, 150,
                                {"Record to WAVE format", "Record to MP3 format"});
   btnAudioRecConfig = MakeButton(this, tabAudio, "btnAudioRecConfig", 226, 40, 60, "&Config");
-  labAudioRecFormatTips = MakeLabel(this, tabAudio, "labAudioRecFormatTips", 72, 63, "");
-  labAudioRecVolume = MakeLabel(this, tabAudio, "labAudioRecVolume", 26, 81, "Source:");
+  labAudioRecFormatTips = MakeRowLabel(this, tabAudio, "labAudioRecFormatTips", 72, 63, "");
+  labAudioRecVolume = MakeRowLabel(this, tabAudio, "labAudioRecVolume", 26, 81, "Source:");
   btnAudioRecDefault = MakeButton(this, tabAudio, "btnAudioRecDefault", 72, 80, 70, "&Default");
   btnAudioRecAdvanced = MakeButton(this, tabAudio, "btnAudioRecAdvanced", 146, 80, 76, "&Advanced");
 
   chkAudioSyncAutomatically =
-      Make<TCheckBox>(this, tabAudio, "chkAudioSyncAutomatically", 296, 2, 240, 18);
+      MakeControl<TCheckBox>(this, tabAudio, "chkAudioSyncAutomatically", 296, 2, 240, 18);
   chkAudioSyncAutomatically->SetCaption("Automatically synchronize video and audio ");
-  chkAudioSyncManually = Make<TCheckBox>(this, tabAudio, "chkAudioSyncManually", 296, 20, 240, 18);
+  chkAudioSyncManually =
+      MakeControl<TCheckBox>(this, tabAudio, "chkAudioSyncManually", 296, 20, 240, 18);
   chkAudioSyncManually->SetCaption("Manually synchronize video and audio ");
   cbxAudioSync = MakeList(this, tabAudio, "cbxAudioSync", 314, 41, 124,
                           {"Move audio forward", "Move audio backward"});
-  edtAudioSync = Make<TEdit>(this, tabAudio, "edtAudioSync", 442, 41, 44, 22);
-  labAudioSync = MakeLabel(this, tabAudio, "labAudioSync", 490, 41, "seconds");
+  edtAudioSync = MakeControl<TEdit>(this, tabAudio, "edtAudioSync", 442, 41, 44, 22);
+  labAudioSync = MakeRowLabel(this, tabAudio, "labAudioSync", 490, 41, "seconds");
 
-  rdoAudioImport = Make<TRadioButton>(this, tabAudio, "rdoAudioImport", 8, 104, 274, 20);
+  rdoAudioImport = MakeControl<TRadioButton>(this, tabAudio, "rdoAudioImport", 8, 104, 274, 20);
   rdoAudioImport->SetCaption("Import from an exsiting audio file (*.wav; *.mp3)");
-  edtAudioImport = Make<TEdit>(this, tabAudio, "edtAudioImport", 286, 103, 212, 22);
+  edtAudioImport = MakeControl<TEdit>(this, tabAudio, "edtAudioImport", 286, 103, 212, 22);
   btnAudioImport = MakeButton(this, tabAudio, "btnAudioImport", 502, 102, 30, "...");
   btnAudioImport->SetHint("Choose the sound file");
   btnAudioImport->SetShowHint(true);
