@@ -803,6 +803,13 @@ void TSpinEdit::SetReadOnly(bool Value) {
   static_cast<QSpinBox*>(NativeWidget(this))->setReadOnly(Value);
 }
 
+void TSpinEdit::SelectAll() { static_cast<QSpinBox*>(NativeWidget(this))->selectAll(); }
+
+std::string TSpinEdit::SelText() const {
+  auto* edit = NativeWidget(const_cast<TSpinEdit*>(this))->findChild<QLineEdit*>();
+  return edit != nullptr ? StdStr(edit->selectedText()) : std::string();
+}
+
 // ================================================================ TMemo
 
 TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner) {

@@ -268,6 +268,9 @@ class TSpinEdit : public TWinControl {
   void SetValue(int Value);
   bool ReadOnly() const;
   void SetReadOnly(bool Value);
+  // Selects the whole number; SelText is the selected part of it.
+  void SelectAll();
+  std::string SelText() const;
   TNotifyEvent OnChange;
 
  protected:

@@ -66,5 +66,6 @@ void DrawControlCursors(Sink& sink);
 void DrawTreeGlyphs(Sink& sink);
 void DrawGifBusy(Sink& sink);
 void DrawSuiStyles(Sink& sink);
+void DrawAddGlyphs(Sink& sink);
 
 }  // namespace artwork

@@ -14,6 +14,7 @@ const Family kFamilies[] = {
     {"main window skin", DrawMainSkin},       {"seek slider", DrawSeekSlider},
     {"control cursors", DrawControlCursors},  {"tree glyphs", DrawTreeGlyphs},
     {"GIF window busy picture", DrawGifBusy}, {"skinned control styles", DrawSuiStyles},
+    {"adding window button glyphs", DrawAddGlyphs},
 };
 
 const int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);
