@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/job_item.h"
 #include "app/movie_file.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/bitmap.h"
@@ -174,14 +175,7 @@ bool TAddFrm::AddFile(const std::string& Path) {
     if (lstFile == nullptr) throw EInvalidOperation("No job list to add to");
     item = lstFile->Items()->AddItem(nullptr);
     job = record.release();
-    item->SetCheckBoxType(ectCheckBox);
-    item->SetCheckBoxEnabled(true);
-    item->SetChecked(true);
-    item->SetShowCheckBox(true);
-    item->Data = job;
-    item->SetText(JobItemText(*job));
-    item->ColumnText()->Add(JobSoundText(*job));
-    item->ColumnText()->Add(JobOutputText(*job));
+    FillJobItem(item, job, true);
     if (Host != nullptr) Host->ShowAddedJob(job);
     item->SetSelected(true);
     item->SetFocused(true);

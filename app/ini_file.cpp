@@ -158,7 +158,11 @@ void TBigIniFile::LoadFromFile(const std::string& FileName) {
 
   TStringList* current = nullptr;
   std::string line;
+  bool first_line = true;
   auto take_line = [&]() {
+    // A UTF-8 byte-order mark that an editor put before the first line is not part of it.
+    if (first_line && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+    first_line = false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() == 1 && line[0] == '\x1A') line.clear();
     if (line.empty()) return;

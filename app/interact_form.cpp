@@ -490,6 +490,27 @@ void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
 
 // ---- the batch ----------------------------------------------------------------------------------
 
+bool TInteractFrm::SourceMovieReady(const TCovSettings& Job) {
+  TSwfFileKind kind = sfkUnknown;
+  bool readable = FileExists(Job.swfFilename);
+  if (readable) {
+    try {
+      kind = GetSwfFileKind(Job.swfFilename);
+    } catch (...) {
+      readable = false;
+    }
+  }
+  if (!readable) {
+    Log("Status:> Source file does not exist: \"" + Job.swfFilename + "\"");
+    return false;
+  }
+  if (kind == sfkUnknown) {
+    Log("Status:> Not a flash file: \"" + Job.swfFilename + "\"");
+    return false;
+  }
+  return true;
+}
+
 void TInteractFrm::ConvertAll() {
   if (Converting) return;
   Converting = true;
@@ -526,8 +547,14 @@ void TInteractFrm::ConvertAll() {
 
   for (int i = 0; i < ItemCount() && Converting; ++i) {
     TElTreeItem* item = JobList->Item(i);
-    if (item != nullptr && item->Checked() && item->Data != nullptr) {
-      auto* job = static_cast<TCovSettings*>(item->Data);
+    TCovSettings* checked = item != nullptr && item->Checked() && item->Data != nullptr
+                                ? static_cast<TCovSettings*>(item->Data)
+                                : nullptr;
+    // A movie that vanished or changed since it was added is named in the log and passed over;
+    // the job stays listed.
+    if (checked != nullptr && !SourceMovieReady(*checked)) checked = nullptr;
+    if (checked != nullptr) {
+      auto* job = checked;
       job->swfRunFrameRate = job->swfFrameRate;
       // The played movie: a projector's movie is extracted once and reused while the file lasts.
       const TSwfFileKind kind = SwfFileTypeOf(*job);

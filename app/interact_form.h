@@ -200,6 +200,8 @@ class TInteractFrm : public classlib::TForm {
   // progress through the range up to LastFrame and waits for the next capture.
   void FrameDelivered(int32_t StartFrame);
   void ResetCounters();
+  // True when the job's movie still exists and is a movie; otherwise logs why not.
+  bool SourceMovieReady(const TCovSettings& Job);
   int ItemCount() const;
 
   std::unique_ptr<TJobObjects> objects_;

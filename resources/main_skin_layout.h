@@ -35,6 +35,40 @@ constexpr Box kSeekBand{12, 454, 440, 30};
 constexpr Box kSummaryColumn{464, 42, 198, 380};
 constexpr Box kConvertButton{513, 440, 100, 36};
 
+// Inside the well: the panel holding the job list, the splitter and the preview, inset by the
+// well's frame; the job list is a header and seven rows high.
+constexpr int kWellInset = 3;
+constexpr Box kListPanel{kWell.Left + kWellInset, kWell.Top + kWellInset,
+                         kWell.Width - 2 * kWellInset, kWell.Height - 2 * kWellInset};
+constexpr int kJobListHeight = 149;
+constexpr int kSplitterHeight = 3;
+constexpr int kPreviewMinHeight = 30;
+
+// Text buttons in the two rows: first caption's left edge, gap between captions, and the
+// caption's top inside its row.
+constexpr int kTextButtonIndent = 10;
+constexpr int kTextButtonGap = 16;
+constexpr int kTextButtonTop = 4;
+// The preview's frame counter at the right end of the preview row.
+constexpr Box kFrameCounter{kPreviewRow.Right() - 128, kPreviewRow.Top + 5, 120, 14};
+// The seek slider over the seek band.
+constexpr Box kSeekSlider{kSeekBand.Left + 4, kSeekBand.Top - 1, kSeekBand.Width - 8, 32};
+
+// The summary column: headings and one-line labels, each a box of the column's inner width.
+constexpr int kSummaryInset = 8;
+constexpr int kSummaryLabelLeft = kSummaryColumn.Left + kSummaryInset;
+constexpr int kSummaryLabelWidth = kSummaryColumn.Width - 2 * kSummaryInset;
+constexpr int kSummaryHeadingTop = kSummaryColumn.Top + 8;  // "Summary:"
+constexpr int kSummaryHeadingHeight = 22;
+constexpr int kSummarySourceTop = kSummaryHeadingTop + 30;  // "Source Properties:"
+constexpr int kSummaryLabelHeight = 15;
+constexpr int kSummaryLabelPitch = 18;
+constexpr int kSummaryExportTop =
+    kSummarySourceTop + kSummaryHeadingHeight + 6 * kSummaryLabelPitch + 12;
+static_assert(kSummaryExportTop + kSummaryHeadingHeight + 7 * kSummaryLabelPitch <=
+                  kSummaryColumn.Bottom(),
+              "the summary fits its column");
+
 // The slider pieces.
 constexpr int kSeekRulerWidth = 40;
 constexpr int kSeekRulerHeight = 6;

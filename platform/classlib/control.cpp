@@ -21,6 +21,7 @@
 #include "platform/classlib/form.h"
 #include "platform/classlib/menus.h"
 #include "platform/classlib/message_queue.h"
+#include "platform/classlib/system_move.h"
 
 namespace classlib {
 
@@ -781,10 +782,15 @@ void TWinControl::HandleNeeded() {
   w->setEnabled(enabled_);
   w->setFont(QFontFor(Font()));
   if (cursor_ != crDefault) w->setCursor(QCursorFor(cursor_));
-  // Children whose windows were made before this one move into it.
-  for (TControl* c : controls_) {
+  // Children whose windows were made before this one move into it; those that have none yet
+  // (put into this control before it had a window) get theirs now, inside it.
+  for (TControl* c : std::vector<TControl*>(controls_)) {
     auto* wc = dynamic_cast<TWinControl*>(c);
-    if (wc == nullptr || !wc->impl_->widget) continue;
+    if (wc == nullptr) continue;
+    if (!wc->impl_->widget) {
+      wc->HandleNeeded();
+      continue;
+    }
     wc->impl_->widget->setParent(NativeChildContainer(this));
     wc->impl_->widget->setGeometry(wc->left_, wc->top_, wc->width_, wc->height_);
     wc->impl_->widget->setVisible(wc->visible_);
@@ -962,6 +968,9 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_VSCROLL: WMVScroll(Message); break;
     case CM_DIALOGKEY: CMDialogKey(Message); break;
     case WM_GETDLGCODE: Message.Result = DialogCode(); break;
+    case WM_SYSCOMMAND:
+      if (!HandleSystemCommand(this, Message)) DefaultHandler(Message);
+      break;
     default: TControl::Dispatch(Message); break;
   }
 }

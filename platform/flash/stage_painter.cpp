@@ -4,10 +4,12 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/flash/player/bitmap_data.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/text_painter.h"
+#include "platform/flash/video/flv_stream.h"
 #include "platform/flash/video/video_decoder.h"
 #include "platform/flash/video/video_shape.h"
 
@@ -21,8 +23,18 @@ struct DictionaryLookup : CharacterLookup {
   const CharacterDef* video_picture = nullptr;
   // Level 0's stage to the target: masks that scripts set are placed from the stage down.
   Matrix view;
+  // While a clip's drawing is drawn: the drawing, whose bitmap fills name script bitmaps.
+  const ClipDrawing* drawing = nullptr;
+  mutable std::vector<std::shared_ptr<const BitmapDef>> lent;
   const CharacterDef* Find(uint16_t id) const override {
     if (video_picture && video_picture->id == id) return video_picture;
+    if (drawing) {
+      if (std::shared_ptr<BitmapData> bitmap = drawing->BitmapFor(id)) {
+        if (bitmap->disposed()) return nullptr;
+        lent.push_back(bitmap->Picture(id));
+        return lent.back().get();
+      }
+    }
     return movie ? movie->Find(id) : nullptr;
   }
 };
@@ -36,17 +48,40 @@ void PaintText(Renderer& r, const MovieClip& clip, const DisplayObject& obj, con
 }
 
 // Draws the frame of a video object that its ratio names.
+// A stream a script attached shows in place of the embedded frames (nothing while it has no
+// picture), always smoothed.
 void PaintVideo(Renderer& r, DictionaryLookup& lookup, const DisplayObject& video, const Matrix& m,
                 const ColorTransform& cx) {
-  auto decoder = DecoderFor(video.character);
-  if (!decoder) return;
-  std::shared_ptr<const BitmapDef> picture = decoder->Frame(video.ratio);
-  if (!picture) return;
   const auto& stream = static_cast<const VideoDef&>(*video.character);
-  const ShapeDef shape = VideoFrameShape(stream, *picture, picture->id, stream.smoothing);
+  std::shared_ptr<const BitmapDef> picture;
+  bool smooth = stream.smoothing;
+  if (const auto& feed = video.video_feed) {
+    if (!feed->stream) return;
+    picture = feed->stream->PictureAt(feed->seconds);
+    smooth = true;
+  } else if (auto decoder = DecoderFor(video.character)) {
+    picture = decoder->Frame(video.ratio);
+  }
+  if (!picture) return;
+  const ShapeDef shape = VideoFrameShape(stream, *picture, picture->id, smooth);
   lookup.video_picture = picture.get();
   r.DrawShape(shape, m, cx);
   lookup.video_picture = nullptr;
+}
+
+// The id a script bitmap is drawn under while the lookup lends it to the renderer.
+constexpr uint16_t kScriptBitmapId = 0xFFFF;
+
+// Draws a script bitmap's pixels; `m` maps twips of the bitmap onto the target.
+void PaintBitmap(Renderer& r, DictionaryLookup& lookup, const BitmapData& data, bool smooth,
+                 const Matrix& m, const ColorTransform& cx) {
+  if (data.disposed() || data.width() <= 0 || data.height() <= 0) return;
+  std::shared_ptr<const BitmapDef> picture = data.Picture(kScriptBitmapId);
+  const CharacterDef* lent = lookup.video_picture;
+  lookup.video_picture = picture.get();
+  r.DrawShape(PictureRectangle(data.width(), data.height(), *picture, kScriptBitmapId, smooth), m,
+              cx);
+  lookup.video_picture = lent;
 }
 
 // The target-pixel box around the twips box `r` under `m`.
@@ -121,12 +156,110 @@ void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& 
   r.DrawShape(rect, pixels_to_target, cx);
 }
 
+// A scroll rectangle shows only its part of the object, moved to the object's origin: masks
+// drawing to the rectangle and moves `m` so that the rectangle's corner lands on the origin.
+void BeginScrollRect(Renderer& r, const DisplayObject::PixelRect& rect, Matrix& m) {
+  auto twips = [](double px) { return static_cast<int32_t>(std::clamp(px, -1e6, 1e6) * 20); };
+  const int32_t l = twips(rect.x), t = twips(rect.y),
+                rt = twips(rect.x + std::max(0.0, rect.width)),
+                b = twips(rect.y + std::max(0.0, rect.height));
+  Matrix shift;
+  shift.tx = -l;
+  shift.ty = -t;
+  m = m * shift;
+  r.BeginMask();
+  r.DrawShape(SolidRectangle(l, t, rt, b, Rgba{0, 0, 0, 255}), m, ColorTransform());
+  r.EndMask();
+}
+
+// A scale grid along one axis: the parts before `g0` and after `g1` keep their size when the
+// clip is scaled by `scale`, and the middle takes up the rest. Coordinates are the clip's twips.
+struct GridAxis {
+  double b0 = 0, b1 = 0, g0 = 0, g1 = 0, scale = 1;
+  double Map(double v) const {
+    double left = (g0 - b0) / scale, right = (b1 - g1) / scale;
+    // Scaled below the corners' own size: the corners shrink and the middle vanishes.
+    const double total = b1 - b0;
+    if (left + right > total && left + right > 0) {
+      const double k = total / (left + right);
+      left *= k;
+      right *= k;
+    }
+    if (v <= g0) return b0 + (v - b0) / std::max(g0 - b0, 1e-9) * left;
+    if (v >= g1) return b1 - (b1 - v) / std::max(b1 - g1, 1e-9) * right;
+    const double m0 = b0 + left, m1 = b1 - right;
+    return m0 + (v - g0) * (m1 - m0) / (g1 - g0);
+  }
+};
+struct ScaleGrid {
+  GridAxis x, y;
+};
+
+// The grid of `clip` drawn under `m`; false when it has none that applies (an empty grid, or
+// a grid outside what the clip draws).
+bool GridOf(const MovieClip& clip, const Matrix& m, const Matrix& view, ScaleGrid& grid) {
+  if (!clip.scale9_grid) return false;
+  const auto& g = *clip.scale9_grid;
+  double x0, y0, x1, y1;
+  if (g.width <= 0 || g.height <= 0 || !DrawnBounds(clip, Matrix(), x0, y0, x1, y1)) return false;
+  const double unit = std::hypot(view.a, view.b);
+  const double sx = std::hypot(m.a, m.b) / unit, sy = std::hypot(m.c, m.d) / unit;
+  if (!(sx > 1e-6) || !(sy > 1e-6) || !std::isfinite(sx) || !std::isfinite(sy)) return false;
+  grid.x = {x0, x1, std::clamp(g.x * 20, x0, x1), std::clamp((g.x + g.width) * 20, x0, x1), sx};
+  grid.y = {y0, y1, std::clamp(g.y * 20, y0, y1), std::clamp((g.y + g.height) * 20, y0, y1), sy};
+  return grid.x.g1 > grid.x.g0 && grid.y.g1 > grid.y.g0;
+}
+
+// `shape` placed by `placed` inside a clip with a scale grid, its points moved so that the
+// clip's matrix scales only the grid's middle.
+ShapeDef GridShape(const ShapeDef& shape, const Matrix& placed, const ScaleGrid& grid) {
+  ShapeDef out = shape;
+  auto map = [&](int32_t& x, int32_t& y) {
+    double px, py;
+    placed.Apply(x, y, px, py);
+    x = static_cast<int32_t>(std::lround(std::clamp(grid.x.Map(px), -1e9, 1e9)));
+    y = static_cast<int32_t>(std::lround(std::clamp(grid.y.Map(py), -1e9, 1e9)));
+  };
+  for (ShapeGroup& group : out.groups) {
+    for (FillStyle& f : group.fill_styles) f.matrix = placed * f.matrix;
+    for (ShapePath& path : group.paths) {
+      map(path.start_x, path.start_y);
+      for (ShapeEdge& e : path.edges) {
+        if (e.curve) map(e.cx, e.cy);
+        map(e.x, e.y);
+      }
+    }
+  }
+  int32_t corners[4][2] = {{shape.bounds.xmin, shape.bounds.ymin},
+                           {shape.bounds.xmax, shape.bounds.ymax},
+                           {shape.edge_bounds.xmin, shape.edge_bounds.ymin},
+                           {shape.edge_bounds.xmax, shape.edge_bounds.ymax}};
+  for (auto& c : corners) map(c[0], c[1]);
+  out.bounds = {std::min(corners[0][0], corners[1][0]), std::max(corners[0][0], corners[1][0]),
+                std::min(corners[0][1], corners[1][1]), std::max(corners[0][1], corners[1][1])};
+  out.edge_bounds = {std::min(corners[2][0], corners[3][0]), std::max(corners[2][0], corners[3][0]),
+                     std::min(corners[2][1], corners[3][1]),
+                     std::max(corners[2][1], corners[3][1])};
+  return out;
+}
+
 // `filter_scale` is the view's scale: filters grow with the stage, not with the objects' own
 // transforms.
 void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m,
                const ColorTransform& cx, double filter_scale) {
+  // A scale grid applies to the shapes directly inside the clip.
+  ScaleGrid grid;
+  const bool gridded = GridOf(clip, m, lookup.view, grid);
   // What scripts drew lies beneath the children.
-  if (clip.drawing && !clip.drawing->Empty()) r.DrawShape(clip.drawing->Shape(), m, cx);
+  if (clip.drawing && !clip.drawing->Empty()) {
+    lookup.drawing = clip.drawing.get();
+    if (gridded)
+      r.DrawShape(GridShape(clip.drawing->Shape(), Matrix(), grid), m, cx);
+    else
+      r.DrawShape(clip.drawing->Shape(), m, cx);
+    lookup.drawing = nullptr;
+    lookup.lent.clear();
+  }
   // Masks: an object with a clip depth masks the objects above it up to that depth.
   std::vector<int> mask_ends;
   for (const auto& [depth, child] : clip.children) {
@@ -176,10 +309,17 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       cm.ty = std::round(cm.ty);
     }
     if (layer) r.PushLayer(child->filters, filter_scale);
+    const bool scrolled = child->scroll_rect.has_value();
+    if (scrolled) BeginScrollRect(r, *child->scroll_rect, cm);
     if (child->has_opaque_background) PaintOpaqueBackground(r, *child, cm, ccx);
     switch (child->type) {
       case DisplayObject::Type::Shape:
-        r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);
+        if (gridded)
+          r.DrawShape(
+              GridShape(static_cast<const ShapeDef&>(*child->character), child->matrix, grid), m,
+              ccx);
+        else
+          r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ccx);
         break;
       case DisplayObject::Type::MorphShape:
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character),
@@ -193,8 +333,11 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       case DisplayObject::Type::Other:
         if (child->character && child->character->kind == CharacterDef::Kind::Video)
           PaintVideo(r, lookup, *child, cm, ccx);
+        else if (const auto* bitmap = dynamic_cast<const BitmapObject*>(child.get()))
+          PaintBitmap(r, lookup, *bitmap->data, bitmap->smoothing, cm, ccx);
         break;
     }
+    if (scrolled) r.PopMask();
     if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);
     if (script_mask) r.PopMask();
   }
@@ -217,6 +360,76 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
     lookup.movie = root->movie.get();
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
   }
+}
+
+namespace {
+
+// A renderer target over the part of the bitmap `p` may change, and the matrix from the
+// source's twips onto it.
+RenderTarget TargetOf(const BitmapPainting& p, Matrix& twips_to_target) {
+  RenderTarget t;
+  BitmapData& bitmap = *p.target;
+  t.pixels = reinterpret_cast<uint8_t*>(bitmap.Row(p.clip_y) + p.clip_x);
+  t.width = p.clip_width;
+  t.height = p.clip_height;
+  t.stride = bitmap.width() * 4;
+  Matrix to_clip;
+  to_clip.tx = -p.clip_x;
+  to_clip.ty = -p.clip_y;
+  Matrix twips;
+  twips.a = twips.d = 1.0 / 20;
+  twips_to_target = to_clip * p.matrix * twips;
+  return t;
+}
+
+bool Drawable(const BitmapPainting& p) {
+  return p.target && !p.target->disposed() && p.clip_width > 0 && p.clip_height > 0 &&
+         p.clip_x >= 0 && p.clip_y >= 0 && p.clip_x + p.clip_width <= p.target->width() &&
+         p.clip_y + p.clip_height <= p.target->height();
+}
+
+}  // namespace
+
+void PaintClipInto(const MovieClip& clip, const BitmapPainting& p, Quality quality) {
+  if (!Drawable(p)) return;
+  Matrix m;
+  const RenderTarget target = TargetOf(p, m);
+  DictionaryLookup lookup;
+  lookup.movie = clip.movie.get();
+  {
+    Renderer r(target, quality, &lookup);
+    const bool layer = p.blend_mode >= kBlendLayer;
+    if (layer) r.PushLayer();
+    PaintClip(r, lookup, clip, m, p.color_transform, 1);
+    if (layer) r.PopLayer(p.blend_mode);
+  }
+  if (!p.target->transparent())
+    p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
+  p.target->Touch();
+}
+
+void PaintBitmapInto(const BitmapData& source, const BitmapPainting& p) {
+  if (!Drawable(p) || source.disposed()) return;
+  // Drawing a bitmap into itself reads a copy.
+  std::shared_ptr<BitmapData> copy;
+  const BitmapData* from = &source;
+  if (&source == p.target) {
+    copy = source.Clone();
+    from = copy.get();
+  }
+  Matrix m;
+  const RenderTarget target = TargetOf(p, m);
+  DictionaryLookup lookup;
+  {
+    Renderer r(target, Quality::High, &lookup);
+    const bool layer = p.blend_mode >= kBlendLayer;
+    if (layer) r.PushLayer();
+    PaintBitmap(r, lookup, *from, p.smooth, m, p.color_transform);
+    if (layer) r.PopLayer(p.blend_mode);
+  }
+  if (!p.target->transparent())
+    p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
+  p.target->Touch();
 }
 
 }  // namespace flash

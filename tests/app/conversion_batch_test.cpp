@@ -181,7 +181,7 @@ TEST_F(ConversionTest, QuittingTheProgramEndsAWaitingRun) {
   EXPECT_EQ(lines[3], "Status:> All Finished");
 }
 
-TEST_F(ConversionTest, MissingMovieIsPassedOverSilentlyAndUncreatableFolderIsReported) {
+TEST_F(ConversionTest, MissingMovieIsNamedAndUncreatableFolderIsReported) {
   WriteColorMovie(dir + "/a.swf", 32, 24, 10, 3);
   WriteColorMovie(dir + "/b.swf", 32, 24, 10, 3);
   WriteColorMovie(dir + "/c.swf", 32, 24, 10, 3);
@@ -196,6 +196,7 @@ TEST_F(ConversionTest, MissingMovieIsPassedOverSilentlyAndUncreatableFolderIsRep
   RunBatch();
   EXPECT_EQ(LogLines(),
             (Lines{"Status:> Ready... Click \"Start!\" menu to begin converting.",
+                   "Status:> Source file does not exist: \"" + dir + "/a.swf\"",
                    "Status:> Converting \"b.swf\" to Image Sequence. | " + dir + "/plain/sub/b",
                    "Status:> Error writing to output file.",
                    "Status:> Converting \"c.swf\" to AVI. | " + dir + "/plain/sub/c.avi",

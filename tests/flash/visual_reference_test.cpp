@@ -103,6 +103,7 @@ const std::set<std::string> kRequired = {
     "filters-color_matrix",
     "filters-drop_shadow_scales_with_screen",
     "blend_modes-overlay_onto_stage",
+    "opaque_background",
 };
 
 TEST(VisualReference, MoviesMatchTheirExpectedPictures) {

@@ -165,6 +165,13 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
         movie.button_sounds[b.button_id] = std::move(b);
       }
       return;
+    case kTagDefineScalingGrid:
+      if (is_root) {
+        Reader r(tag.data, tag.length);
+        const uint16_t id = r.U16();
+        movie.scaling_grids[id] = r.Rect();
+      }
+      return;
     case kTagSymbolClass:
       if (is_root)
         for (auto& [id, name] : ParseSymbolClass(tag.data, tag.length)) movie.class_ids[name] = id;

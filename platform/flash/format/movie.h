@@ -121,6 +121,7 @@ class MovieDef {
   bool is_as3 = false;
   std::map<std::string, uint16_t> class_ids;       // SymbolClass: class name -> character id
   std::map<uint16_t, ButtonSounds> button_sounds;  // DefineButtonSound, by button id
+  std::map<uint16_t, RectTwips> scaling_grids;     // DefineScalingGrid, by sprite id
   // The decompressed body. A frame script may jump out of its own block into the code of a
   // neighbouring one, which the player then runs from here.
   std::shared_ptr<const std::vector<uint8_t>> body;

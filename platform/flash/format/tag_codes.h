@@ -46,6 +46,7 @@ enum TagCode : uint16_t {
   kTagFileAttributes = 69,
   kTagPlaceObject3 = 70,
   kTagDoAbc2 = 72,
+  kTagDefineScalingGrid = 78,
   kTagDefineFontAlignZones = 73,
   kTagDefineFont3 = 75,
   kTagSymbolClass = 76,

@@ -1,5 +1,7 @@
 #include "platform/flash/player/action_runner.h"
 
+#include "platform/flash/player/script/video_objects.h"
+
 #include "platform/flash/player/clip_drawing.h"
 
 #include <algorithm>
@@ -462,6 +464,9 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
     return ClipValue(static_cast<MovieClip*>(child.get()));
   if (child && child->type == DisplayObject::Type::EditText && version_ >= 6)
     return Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
+  if (child && child->type == DisplayObject::Type::Other) {
+    if (ScriptObject* video = VideoObjectOf(player_, child.get())) return Value::Object(video);
+  }
   if (ScriptObject* proto = o->Proto()) {
     Value v = GetObjectMember(proto, name, ClipValue(clip), found);
     if (found) return v;
@@ -677,6 +682,7 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
     return self;
   }
   Value r = CallNative(f, self, args, true);
+  if (f->new_may_fail && r.IsUndefined()) return r;
   return r.type == Value::Type::Object || r.type == Value::Type::Clip ? r : self;
 }
 

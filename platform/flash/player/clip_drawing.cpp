@@ -129,6 +129,20 @@ void ClipDrawing::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y) {
   AddEdge({true, cx, cy, x, y});
 }
 
+uint16_t ClipDrawing::AddBitmap(const std::shared_ptr<BitmapData>& bitmap) {
+  for (size_t i = 0; i < bitmaps_.size(); ++i)
+    if (bitmaps_[i] == bitmap) return static_cast<uint16_t>(kFirstBitmapId + i);
+  if (bitmaps_.size() >= 0xFFFu - 1) return 0;
+  bitmaps_.push_back(bitmap);
+  return static_cast<uint16_t>(kFirstBitmapId + bitmaps_.size() - 1);
+}
+
+std::shared_ptr<BitmapData> ClipDrawing::BitmapFor(uint16_t id) const {
+  if (id < kFirstBitmapId || id - kFirstBitmapId >= static_cast<int>(bitmaps_.size()))
+    return nullptr;
+  return bitmaps_[id - kFirstBitmapId];
+}
+
 // Clearing also forgets the pen's style and position.
 void ClipDrawing::Clear() { *this = ClipDrawing(); }
 

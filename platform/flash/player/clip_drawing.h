@@ -3,11 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/flash/format/shape.h"
 
 namespace flash {
+
+class BitmapData;
 
 class ClipDrawing {
  public:
@@ -24,6 +28,12 @@ class ClipDrawing {
   void CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
   void Clear();
 
+  // Bitmaps the drawing's fills show (beginBitmapFill), under ids of their own from
+  // kFirstBitmapId up; 0 when the drawing holds as many as it can.
+  static constexpr uint16_t kFirstBitmapId = 0xF000;
+  uint16_t AddBitmap(const std::shared_ptr<BitmapData>& bitmap);
+  std::shared_ptr<BitmapData> BitmapFor(uint16_t id) const;
+
   bool Empty() const { return shape_.groups.empty(); }
   // The drawing as it stands, with open fills shown closed.
   const ShapeDef& Shape() const;
@@ -38,6 +48,7 @@ class ClipDrawing {
   ShapeGroup& Group();
 
   ShapeDef shape_;
+  std::vector<std::shared_ptr<BitmapData>> bitmaps_;
   mutable ShapeDef shown_;
   mutable bool shown_valid_ = false;
   bool filling_ = false;

@@ -67,6 +67,10 @@ MovieClip::~MovieClip() {
     if (child && child->parent == this && child.use_count() > 1) child->Detach();
 }
 
+DisplayObject::~DisplayObject() {
+  if (video_object) --video_object->pins;
+}
+
 TextFieldObject::~TextFieldObject() {
   if (object) {
     --object->pins;
@@ -230,7 +234,10 @@ void Player::Unload(int level) {
   std::shared_ptr<MovieClip> root = it->second.root;
   levels_.erase(it);
   ++generation_;
-  if (level == 0) loads.Clear();  // the movie that asked is gone
+  if (level == 0) {  // the movie that asked is gone
+    loads.Clear();
+    tick_listeners.clear();
+  }
   RemoveObject(root);
   if (sound) sound->OnUnload(*root);
   for (auto& q : queues_)
@@ -375,12 +382,32 @@ void Player::Tick() {
   RunQueue();
   RunIntervals();
   RunQueue();
+  RunTickListeners();
+  RunQueue();
   loads.Run(*this);
   RunQueue();
   UpdateBoundFields();
   if (sound) sound->OnTickEnd();
   in_tick_ = false;
   if (heap_->CollectionDue()) CollectGarbage();
+}
+
+void Player::RunTickListeners() {
+  if (tick_listeners.empty()) return;
+  MovieClip* root = LevelRoot(0);
+  if (!root) return;
+  std::shared_ptr<MovieClip> base = std::static_pointer_cast<MovieClip>(root->shared_from_this());
+  // Listeners added while these run wait for the next tick.
+  std::vector<TickListener> now = std::move(tick_listeners);
+  tick_listeners.clear();
+  std::vector<TickListener> kept;
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (LevelRoot(0) != root) return;  // a handler replaced the movie: its listeners are gone
+    ActionRunner runner(*this, base);
+    if (now[i].tick(runner, now[i].object)) kept.push_back(now[i]);
+  }
+  kept.insert(kept.end(), tick_listeners.begin(), tick_listeners.end());
+  tick_listeners = std::move(kept);
 }
 
 void Player::AddClip(const std::shared_ptr<MovieClip>& clip) {
@@ -401,6 +428,8 @@ void Player::RemoveFromExecList(MovieClip* clip) {
 void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
   if (realm_) realm_->Trace(gray);
   loads.Trace(gray);
+  for (const TickListener& l : tick_listeners)
+    if (l.object && !l.object->marked) gray.push_back(l.object);
   for (const Value& v : script_stack_) TraceValue(v, gray);
   for (const auto& q : queues_)
     for (const QueuedAction& a : q) TraceValue(a.constructor, gray);
@@ -879,7 +908,13 @@ std::shared_ptr<DisplayObject> Player::Instantiate(MovieClip* parent, const Char
   switch (def->kind) {
     case CharacterDef::Kind::Sprite: {
       auto sprite = std::static_pointer_cast<const SpriteDef>(def);
-      return std::make_shared<MovieClip>(movie, &sprite->timeline, def);
+      auto clip = std::make_shared<MovieClip>(movie, &sprite->timeline, def);
+      if (auto grid = movie->scaling_grids.find(def->id); grid != movie->scaling_grids.end()) {
+        const RectTwips& g = grid->second;
+        clip->scale9_grid = DisplayObject::PixelRect{
+            g.xmin / 20.0, g.ymin / 20.0, (g.xmax - g.xmin) / 20.0, (g.ymax - g.ymin) / 20.0};
+      }
+      return clip;
     }
     case CharacterDef::Kind::Shape:
       return std::make_shared<DisplayObject>(DisplayObject::Type::Shape, def);

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <unordered_map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,11 +27,18 @@
 namespace flash {
 
 class ClipDrawing;
+class FlvStream;
 class MovieClip;
 class Player;
 class ActionRunner;
 class Program;
 class Realm;
+
+// What a video object shows when a script attached a stream: the stream's file and its position.
+struct VideoFeed {
+  std::shared_ptr<FlvStream> stream;  // null: nothing to show
+  double seconds = 0;
+};
 
 // Clip event flags of placements (the low 32 bits of the tag's event field).
 enum ClipEvent : uint32_t {
@@ -51,7 +59,7 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
  public:
   enum class Type { Shape, MorphShape, MovieClip, Text, EditText, Other };
   DisplayObject(Type t, CharacterPtr c) : type(t), character(std::move(c)) {}
-  virtual ~DisplayObject() = default;
+  virtual ~DisplayObject();
 
   Type type;
   CharacterPtr character;
@@ -67,6 +75,17 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   bool cache_as_bitmap = false;
   bool has_opaque_background = false;
   Rgba opaque_background;
+  // Rectangles scripts give (pixels of the object's own space): the part of the object shown,
+  // moved to its origin (scrollRect), and the grid that keeps corners unscaled (scale9Grid).
+  struct PixelRect {
+    double x = 0, y = 0, width = 0, height = 0;
+  };
+  std::optional<PixelRect> scroll_rect, scale9_grid;
+  // Video objects: their script object (made on first use, pinned while the object lives) and
+  // the stream a script attached, whose picture is drawn in place of the embedded frames.
+  ScriptObject* video_object = nullptr;
+  std::shared_ptr<Heap> video_heap;
+  std::shared_ptr<VideoFeed> video_feed;
   bool visible = true;
   bool removed = false;
   bool swapped = false;  // moved by swapDepths: scripts may remove it like their own clips
@@ -196,6 +215,8 @@ class Player {
   MovieClip* LevelRoot(int level) const;
   int RandomInt(int limit);
   Heap& ScriptHeap() { return *heap_; }
+  // For display objects that pin a script object: the heap must outlive them.
+  std::shared_ptr<Heap> SharedScriptHeap() const { return heap_; }
   // The script object of a clip, made on first use.
   ClipObject* ObjectOf(MovieClip* clip);
   FieldObject* ObjectOf(TextFieldObject* field);
@@ -212,6 +233,14 @@ class Player {
   // exhausts either is aborted; the next scripts of the tick run while the tick's budget lasts.
   static constexpr long kTickBudget = 8'000'000;
   static constexpr long kBlockBudget = 2'000'000;
+  // Objects told of every tick after its scripts and intervals ran (playing net streams); an
+  // entry whose function returns false is dropped. Cleared when level 0 is unloaded.
+  struct TickListener {
+    ScriptObject* object;
+    bool (*tick)(ActionRunner& vm, ScriptObject* object);
+  };
+  std::vector<TickListener> tick_listeners;
+  void RunTickListeners();
   // Frees script objects nothing reaches any more (runs between ticks by itself).
   void CollectGarbage();
   size_t ScriptObjectCount() const { return heap_->Count(); }

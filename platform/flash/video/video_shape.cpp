@@ -4,8 +4,13 @@ namespace flash {
 
 ShapeDef VideoFrameShape(const VideoDef& stream, const BitmapPixels& picture, uint16_t picture_id,
                          bool smooth) {
+  return PictureRectangle(stream.width, stream.height, picture, picture_id, smooth);
+}
+
+ShapeDef PictureRectangle(int width, int height, const BitmapPixels& picture, uint16_t picture_id,
+                          bool smooth) {
   ShapeDef shape;
-  const int32_t w = stream.width * 20, h = stream.height * 20;
+  const int32_t w = width * 20, h = height * 20;
   shape.bounds = shape.edge_bounds = {0, w, 0, h};
   ShapeGroup group;
   FillStyle fill;

@@ -122,6 +122,7 @@ class FunctionObject : public ScriptObject {
   NativeFn native = nullptr;
   NativeFn construct = nullptr;  // a native constructor run by `new` (native used otherwise)
   int native_tag = 0;            // lets one native serve several names
+  bool new_may_fail = false;     // `new` gives undefined when the native constructor does
   std::shared_ptr<const ScriptFunctionCode> code;
   std::vector<ScriptObject*> scope;                      // closure: outermost first
   std::weak_ptr<DisplayObject> base_clip;                // the timeline the function was defined on

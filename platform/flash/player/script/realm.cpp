@@ -14,7 +14,9 @@ constexpr Installer kInstallers[] = {
     InstallXml,          InstallLoadVars,      InstallGeom,
     InstallColor,        InstallSystem,        InstallStage,
     InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
-    InstallTextFormat,   InstallTextField,     InstallStubs,
+    InstallTextFormat,   InstallTextField,     InstallBitmapData,
+    InstallStubs,        InstallFilters,       InstallClipEffects,
+    InstallNetStream,    InstallVideo,
 };
 
 }  // namespace

@@ -88,6 +88,11 @@ void InstallContextMenu(Realm& realm);
 void InstallExternalInterface(Realm& realm);
 void InstallTextField(Realm& realm);
 void InstallTextFormat(Realm& realm);
+void InstallBitmapData(Realm& realm);
 void InstallStubs(Realm& realm);
+void InstallFilters(Realm& realm);
+void InstallClipEffects(Realm& realm);
+void InstallNetStream(Realm& realm);
+void InstallVideo(Realm& realm);
 
 }  // namespace flash
