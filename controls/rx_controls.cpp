@@ -191,6 +191,7 @@ RX_SETTER(MarkDropDown, mark_drop_down_, bool)
 RX_SETTER(Style, style_, TButtonStyle)
 RX_SETTER(Transparent, transparent_, bool)
 RX_SETTER(WordWrap, word_wrap_, bool)
+RX_SETTER(Alignment, alignment_, classlib::TAlignment)
 #undef RX_SETTER
 
 void TRxSpeedButton::SetAllowTimer(bool Value) {
@@ -493,7 +494,10 @@ void TRxSpeedButton::Paint() {
     c->Brush()->SetStyle(bsClear);
     c->Font()->SetColor(paint_state == rbsDisabled ? clGrayText : Font()->Color());
     TRect dr = Rect(tp.X + off_xy, tp.Y + off_xy, tp.X + off_xy + tw, tp.Y + off_xy + th);
-    c->DrawText(caption, dr, word_wrap_ ? DT_WORDBREAK : DT_SINGLELINE);
+    const unsigned align = alignment_ == taLeftJustify   ? DT_LEFT
+                           : alignment_ == taRightJustify ? DT_RIGHT
+                                                          : DT_CENTER;
+    c->DrawText(caption, dr, align | (word_wrap_ ? DT_WORDBREAK : DT_SINGLELINE));
   }
   if (arrow) {
     // A small downward triangle after the caption or glyph.

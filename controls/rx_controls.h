@@ -104,6 +104,9 @@ class TRxSpeedButton : public classlib::TGraphicControl {
   void SetTransparent(bool Value);
   bool WordWrap() const { return word_wrap_; }
   void SetWordWrap(bool Value);
+  // Placement of the caption's lines within the caption's room.
+  classlib::TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(classlib::TAlignment Value);
 
   TRxButtonState State() const { return state_; }
   bool MouseInControl() const { return mouse_inside_; }
@@ -140,6 +143,7 @@ class TRxSpeedButton : public classlib::TGraphicControl {
   TButtonStyle style_ = bsAutoDetect;
   bool transparent_ = false;
   bool word_wrap_ = false;
+  classlib::TAlignment alignment_ = classlib::taCenter;
   TRxButtonState state_ = rbsUp;
   bool dragging_ = false;
   bool mouse_inside_ = false;

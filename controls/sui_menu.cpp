@@ -165,6 +165,20 @@ void TsuiMenuLook::DrawItem(TMenuItem* Item, TCanvas* ACanvas, const TRect& ARec
   if (has_image) images->Draw(ACanvas, L + 4, T + 3, index, Item->Enabled());
 }
 
+void TsuiMenuLook::DrawFlatBorder(TCanvas* ACanvas, const TRect& Window) const {
+  const int WL = Window.Left, WT = Window.Top, WR = Window.Right, WB = Window.Bottom;
+  Frame(ACanvas, Rect(WL, WT + 1, WR - 1, WB - 1), border_color_);
+  Frame(ACanvas, Rect(WL + 1, WT + 2, WR - 2, WB - 2), clWhite);
+  ACanvas->Pen()->SetStyle(psSolid);
+  ACanvas->Pen()->SetWidth(1);
+  ACanvas->Pen()->SetColor(GetThemeColor(ui_style_, 3));
+  ACanvas->MoveTo(WL, WB - 1);
+  ACanvas->LineTo(WR - 1, WB - 1);
+  ACanvas->LineTo(WR - 1, WT);
+  ACanvas->LineTo(WR, WT);
+  ACanvas->LineTo(WL, WT);
+}
+
 std::unique_ptr<TImageList> MakeMenuTickImages() {
   auto list = std::make_unique<TImageList>(nullptr);
   TResourceData data;

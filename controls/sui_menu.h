@@ -64,6 +64,10 @@ class TsuiMenuLook {
   void MeasureItem(classlib::TMenuItem* Item, classlib::TCanvas* ACanvas, int& Height, int& Width);
   void DrawItem(classlib::TMenuItem* Item, classlib::TCanvas* ACanvas, const classlib::TRect& ARect,
                 bool Selected);
+  // The flat border of a menu window (Window in the window's coordinates):
+  // BorderColor outside, white inside, and the style's edge colour along
+  // the bottom, right and top edges.
+  void DrawFlatBorder(classlib::TCanvas* ACanvas, const classlib::TRect& Window) const;
 
  protected:
   // The menu the look belongs to (its images, its default item).
@@ -101,6 +105,10 @@ class TsuiPopupMenu : public classlib::TPopupMenu, public TsuiMenuLook {
   std::string ClassName() const override { return "TsuiPopupMenu"; }
   // Owner drawing stays on.
   void SetOwnerDraw(bool) override {}
+  bool DrawsFrame() const override { return FlatMenu(); }
+  void DrawFrame(classlib::TCanvas* Canvas, const classlib::TRect& Window) override {
+    DrawFlatBorder(Canvas, Window);
+  }
 
  protected:
   void Loaded() override;
@@ -119,6 +127,10 @@ class TsuiMainMenu : public classlib::TMainMenu, public TsuiMenuLook {
   void SetImages(classlib::TImageList* Value) override;
   void SetUseSystemFont(bool Value) override;
   void MenuChanged(classlib::TMenuItem* Item) override;
+  bool DrawsFrame() const override { return FlatMenu(); }
+  void DrawFrame(classlib::TCanvas* Canvas, const classlib::TRect& Window) override {
+    DrawFlatBorder(Canvas, Window);
+  }
 
  protected:
   void Loaded() override;

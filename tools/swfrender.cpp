@@ -1,12 +1,18 @@
 // Renders a movie the way the player control shows it, for tests, benchmarks and by hand:
-//   swfrender [--trace] [--quality low|high] MOVIE FRAMES OUT.png [WIDTH HEIGHT]
+//   swfrender [--trace] [--quality low|high] [--input EVENTS.json] MOVIE FRAMES OUT.png
+//             [WIDTH HEIGHT]
 // FRAMES timer ticks are delivered (FRAMES 1 shows frame 1); OUT.png "-" writes no picture.
+// --input replays recorded mouse and key events: after each tick, the events up to the next
+// Wait.
 #include <QImage>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,7 +25,8 @@ namespace {
 int Usage() {
   std::fprintf(
       stderr,
-      "usage: swfrender [--trace] [--quality low|high] MOVIE FRAMES OUT.png [WIDTH HEIGHT]\n");
+      "usage: swfrender [--trace] [--quality low|high] [--input EVENTS.json] MOVIE FRAMES "
+      "OUT.png [WIDTH HEIGHT]\n");
   return 2;
 }
 
@@ -37,10 +44,13 @@ int main(int argc, char** argv) {
   bool trace = false;
   flash::Quality quality = flash::Quality::High;
   std::vector<std::string> args;
+  std::string input_path;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--trace") {
       trace = true;
+    } else if (a == "--input" && i + 1 < argc) {
+      input_path = argv[++i];
     } else if (a == "--quality" && i + 1 < argc) {
       std::string q = argv[++i];
       if (q == "low")
@@ -60,6 +70,23 @@ int main(int argc, char** argv) {
                            !ParseInt(args[4].c_str(), height) || width == 0 || height == 0))
     return Usage();
 
+  std::vector<std::vector<flash::InputEvent>> batches;
+  if (!input_path.empty()) {
+    std::ifstream in(input_path, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "swfrender: cannot open %s\n", input_path.c_str());
+      return 1;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+      batches = flash::InputBatches(flash::ParseInputEvents(text.str()));
+    } catch (const std::runtime_error& e) {
+      std::fprintf(stderr, "swfrender: %s: %s\n", input_path.c_str(), e.what());
+      return 1;
+    }
+  }
+
   flash::Player player;
   player.quality = quality;
   if (trace)
@@ -73,7 +100,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "swfrender: cannot read %s: %s\n", args[0].c_str(), e.what());
     return 1;
   }
-  for (int i = 0; i < frames; ++i) player.Tick();
+  for (int i = 0; i < frames; ++i) {
+    player.Tick();
+    if (static_cast<size_t>(i) < batches.size())
+      for (const flash::InputEvent& e : batches[static_cast<size_t>(i)]) player.Deliver(e);
+  }
   std::fflush(stdout);
   if (args[2] == "-") return 0;
 

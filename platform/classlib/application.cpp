@@ -218,6 +218,30 @@ void TApplication::ShowException(const std::exception& E) {
   }
 }
 
+int TApplication::HookMainWindow(TWindowHook Hook) {
+  int id = next_hook_id_++;
+  main_window_hooks_.emplace_back(id, std::move(Hook));
+  return id;
+}
+
+void TApplication::UnhookMainWindow(int Id) {
+  std::erase_if(main_window_hooks_, [Id](const auto& h) { return h.first == Id; });
+}
+
+void TApplication::NotifyMainWindowHooks(TMessage& Message) {
+  // A hook may unhook itself (or others) while running: walk a copy of the
+  // ids and look each one up again.
+  std::vector<int> ids;
+  for (const auto& h : main_window_hooks_) ids.push_back(h.first);
+  for (int id : ids) {
+    auto it = std::find_if(main_window_hooks_.begin(), main_window_hooks_.end(),
+                           [id](const auto& h) { return h.first == id; });
+    if (it == main_window_hooks_.end()) continue;
+    TWindowHook hook = it->second;
+    if (hook(Message)) return;
+  }
+}
+
 void SafeCall(TObject* Sender, const std::function<void()>& Call) {
   try {
     Call();

@@ -92,6 +92,16 @@ class TApplication : public TComponent {
   void ActivateHint(const TPoint& CursorPos);
   void CancelHint();
 
+  // Hooks see the messages sent to the main window's hooks (settings
+  // changes among them) whether or not a main form exists; a hook that
+  // returns true ends the message there. HookMainWindow returns the id that
+  // UnhookMainWindow takes.
+  using TWindowHook = std::function<bool(TMessage& Message)>;
+  int HookMainWindow(TWindowHook Hook);
+  void UnhookMainWindow(int Id);
+  // Passes Message to the hooks in the order they were added.
+  void NotifyMainWindowHooks(TMessage& Message);
+
   // Called by TForm when the main form goes away.
   void MainFormDestroyed(TForm* Form);
   // Runs OnDestroy of every form it owns, then destroys them (main form last).
@@ -112,6 +122,8 @@ class TApplication : public TComponent {
   int hint_pause_ = 500;
   int hint_hide_pause_ = 2500;
   bool show_hint_ = true;
+  std::vector<std::pair<int, TWindowHook>> main_window_hooks_;
+  int next_hook_id_ = 1;
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

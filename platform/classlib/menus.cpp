@@ -4,12 +4,16 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
+#include <QVariant>
 #include <QWidgetAction>
 
 #include "platform/classlib/application.h"
@@ -384,10 +388,62 @@ class TOwnerDrawEntry : public QWidget {
   QSize size_;
 };
 
+// Lets the owner menu draw over a menu window's frame once the window has
+// painted itself.
+class TMenuFrameFilter : public QObject {
+ public:
+  TMenuFrameFilter(TMenu* Owner, QMenu* Menu) : QObject(Menu), owner_(Owner) {}
+  void SetOwner(TMenu* Owner) { owner_ = Owner; }
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() != QEvent::Paint || painting_) return false;
+    auto* w = static_cast<QWidget*>(Watched);
+    painting_ = true;
+    QCoreApplication::sendEvent(w, Event);  // the window's own painting
+    painting_ = false;
+    if (!owner_->DrawsFrame()) return true;
+    // Draw onto a keyed image; the pixels left in the key colour stay the window's.
+    constexpr QRgb kKey = 0xFF010203;
+    QImage img(std::max(1, w->width()), std::max(1, w->height()), QImage::Format_RGB32);
+    img.fill(kKey);
+    TCanvas canvas;
+    AttachCanvas(canvas, img);
+    TMenu* owner = owner_;
+    SafeCall(owner, [&] { owner->DrawFrame(&canvas, Rect(0, 0, w->width(), w->height())); });
+    canvas.DetachSurface();
+    QPixmap pm = QPixmap::fromImage(img);
+    pm.setMask(pm.createMaskFromColor(QColor::fromRgb(kKey), Qt::MaskInColor));
+    QPainter p(w);
+    p.drawPixmap(0, 0, pm);
+    return true;
+  }
+
+ private:
+  TMenu* owner_;
+  bool painting_ = false;
+};
+
 }  // namespace
 
 void BuildNativeMenu(TMenu* Owner, QMenu* Menu, TMenuItem* Item) {
   Menu->clear();
+  if (Owner->DrawsFrame()) {
+    // One filter per window, found again when the window is rebuilt.
+    const char* const kFrameFilter = "lumicastFrameFilter";
+    auto* filter = reinterpret_cast<TMenuFrameFilter*>(Menu->property(kFrameFilter).value<quintptr>());
+    if (filter == nullptr) {
+      filter = new TMenuFrameFilter(Owner, Menu);
+      Menu->installEventFilter(filter);
+      Menu->setProperty(kFrameFilter, QVariant::fromValue(reinterpret_cast<quintptr>(filter)));
+    }
+    filter->SetOwner(Owner);
+    // The frame takes 3 pixels on each side (as a menu window's border
+    // does); the entries stay inside it.
+    QStyle* st = Menu->style();
+    const int fw = st->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, Menu);
+    const int h = std::max(0, 3 - fw - st->pixelMetric(QStyle::PM_MenuHMargin, nullptr, Menu));
+    const int v = std::max(0, 3 - fw - st->pixelMetric(QStyle::PM_MenuVMargin, nullptr, Menu));
+    Menu->setContentsMargins(h, v, h, v);
+  }
   std::map<int, QActionGroup*> groups;
   for (int i = 0; i < Item->Count(); ++i) {
     TMenuItem* sub = Item->Items(i);

@@ -139,6 +139,13 @@ class TMenu : public TComponent {
   // Called whenever an item changes.
   virtual void MenuChanged(TMenuItem* Item);
 
+  // A menu that draws its own frame (DrawsFrame true when its windows are
+  // built) gets DrawFrame after the items of each of its windows are painted;
+  // Window is the window's rectangle in its own coordinates, and only the
+  // pixels drawn replace the window's.
+  virtual bool DrawsFrame() const { return false; }
+  virtual void DrawFrame(TCanvas* /*Canvas*/, const TRect& /*Window*/) {}
+
  private:
   TMenuItem* items_;
   bool owner_draw_ = false;

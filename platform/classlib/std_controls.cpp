@@ -667,51 +667,7 @@ void TSpeedButton::Paint() {
 
 // ================================================================ TEdit
 
-TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
-  control_style_ &= ~static_cast<TControlStyle>(csSelfPaint | csClickEvents | csSetCaption);
-  SetColor(clWindow);
-  SetTabStop(true);
-  SetBounds(0, 0, 121, 21);
-  HandleNeeded();
-}
-
-void TEdit::CreateWnd() {
-  auto* e = new QLineEdit();
-  QObject::connect(e, &QLineEdit::textChanged, e, [this] { SafeCall(this, [this] { Change(); }); });
-  AdoptWidget(this, e);
-}
-
-void TEdit::Change() {
-  if (OnChange) OnChange(this);
-}
-
-std::string TEdit::GetText() const {
-  return StdStr(static_cast<QLineEdit*>(NativeWidget(const_cast<TEdit*>(this)))->text());
-}
-
-void TEdit::StoreText(const std::string& Value) {
-  static_cast<QLineEdit*>(NativeWidget(this))->setText(QStr(Value));
-}
-
-bool TEdit::ReadOnly() const {
-  return static_cast<QLineEdit*>(NativeWidget(const_cast<TEdit*>(this)))->isReadOnly();
-}
-void TEdit::SetReadOnly(bool Value) {
-  static_cast<QLineEdit*>(NativeWidget(this))->setReadOnly(Value);
-}
-
-void TEdit::SetMaxLength(int Value) {
-  max_length_ = std::max(0, Value);
-  static_cast<QLineEdit*>(NativeWidget(this))->setMaxLength(max_length_ == 0 ? 32767 : max_length_);
-}
-
-void TEdit::SetPasswordChar(char32_t Value) {
-  password_char_ = Value;
-  static_cast<QLineEdit*>(NativeWidget(this))
-      ->setEchoMode(Value == 0 ? QLineEdit::Normal : QLineEdit::Password);
-}
-
-void TEdit::SelectAll() { static_cast<QLineEdit*>(NativeWidget(this))->selectAll(); }
+TEdit::TEdit(TComponent* AOwner) : TCustomEdit(AOwner) { HandleNeeded(); }
 
 // ================================================================ TSpinEdit
 

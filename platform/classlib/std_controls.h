@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/classlib/control.h"
+#include "platform/classlib/custom_edit.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/drawing_helpers.h"
 #include "platform/classlib/form.h"
@@ -21,13 +22,10 @@ namespace classlib {
 class TBitmap;
 class TPicture;
 
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-using enum TAlignment;
 enum class TTextLayout { tlTop, tlCenter, tlBottom };
 using enum TTextLayout;
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 using enum TBevelCut;
-using TBorderStyle = TFormBorderStyle;  // bsNone or bsSingle for controls
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 using enum TScrollStyle;
 
@@ -223,30 +221,10 @@ class TSpeedButton : public TGraphicControl {
 
 // ---------------------------------------------------------------- TEdit
 
-class TEdit : public TWinControl {
+class TEdit : public TCustomEdit {
  public:
   explicit TEdit(TComponent* AOwner);
   std::string ClassName() const override { return "TEdit"; }
-  bool ReadOnly() const;
-  void SetReadOnly(bool Value);
-  // 0: no limit.
-  int MaxLength() const { return max_length_; }
-  void SetMaxLength(int Value);
-  char32_t PasswordChar() const { return password_char_; }
-  void SetPasswordChar(char32_t Value);
-  void SelectAll();
-  // Raised whenever the text changes (typed or set).
-  TNotifyEvent OnChange;
-
- protected:
-  void CreateWnd() override;
-  std::string GetText() const override;
-  void StoreText(const std::string& Value) override;
-  virtual void Change();
-
- private:
-  int max_length_ = 0;
-  char32_t password_char_ = 0;
 };
 
 // ---------------------------------------------------------------- TSpinEdit

@@ -22,7 +22,7 @@ enum : int {
 
 // Scroll bars are this thick; their arrows and thumbs are as long as the bar
 // is thick.
-inline constexpr int kScrollBarThickness = 16;
+inline constexpr int kScrollBarThickness = 17;
 
 // The metric's value; 0 for metrics this layer does not know.
 int GetSystemMetrics(int Index);

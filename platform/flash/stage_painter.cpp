@@ -8,6 +8,7 @@
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/renderer/filters.h"
 #include "platform/flash/text_painter.h"
 #include "platform/flash/video/flv_stream.h"
 #include "platform/flash/video/video_decoder.h"
@@ -26,6 +27,9 @@ struct DictionaryLookup : CharacterLookup {
   // While a clip's drawing is drawn: the drawing, whose bitmap fills name script bitmaps.
   const ClipDrawing* drawing = nullptr;
   mutable std::vector<std::shared_ptr<const BitmapDef>> lent;
+  // The input field with the keyboard focus shows its caret.
+  const DisplayObject* focus = nullptr;
+  size_t caret = 0;
   const CharacterDef* Find(uint16_t id) const override {
     if (video_picture && video_picture->id == id) return video_picture;
     if (drawing) {
@@ -113,7 +117,8 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
          std::max(morph.start_bounds.xmax, morph.end_bounds.xmax),
          std::min(morph.start_bounds.ymin, morph.end_bounds.ymin),
          std::max(morph.start_bounds.ymax, morph.end_bounds.ymax)};
-  } else if (obj.type == DisplayObject::Type::MovieClip) {
+  } else if (obj.type == DisplayObject::Type::MovieClip ||
+             obj.type == DisplayObject::Type::Button) {
     bool any = false;
     const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
     RectTwips drawn;
@@ -276,7 +281,8 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       else if (child->type == DisplayObject::Type::MorphShape)
         r.DrawMorphShape(static_cast<const MorphShapeDef&>(*child->character),
                          child->ratio / 65535.0, cm, ColorTransform());
-      else if (child->type == DisplayObject::Type::MovieClip)
+      else if (child->type == DisplayObject::Type::MovieClip ||
+               child->type == DisplayObject::Type::Button)
         PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ColorTransform(),
                   filter_scale);
       else if (child->type == DisplayObject::Type::Text ||
@@ -326,10 +332,15 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
                          child->ratio / 65535.0, cm, ccx);
         break;
       case DisplayObject::Type::MovieClip:
+      case DisplayObject::Type::Button:
         PaintClip(r, lookup, static_cast<const MovieClip&>(*child), cm, ccx, filter_scale);
         break;
       case DisplayObject::Type::Text:
-      case DisplayObject::Type::EditText: PaintText(r, clip, *child, cm, ccx); break;
+      case DisplayObject::Type::EditText:
+        PaintText(r, clip, *child, cm, ccx);
+        if (child.get() == lookup.focus)
+          PaintCaret(r, static_cast<const TextFieldObject&>(*child).field, lookup.caret, cm, ccx);
+        break;
       case DisplayObject::Type::Other:
         if (child->character && child->character->kind == CharacterDef::Kind::Video)
           PaintVideo(r, lookup, *child, cm, ccx);
@@ -347,6 +358,36 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
   }
 }
 
+// The yellow frame around a button or clip with the keyboard focus, three stage pixels wide,
+// inside the bounds of what it draws.
+void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
+  auto focus = player.input.focus.lock();
+  if (!focus || focus->removed || (focus->type != DisplayObject::Type::Button &&
+                                   focus->type != DisplayObject::Type::MovieClip))
+    return;
+  const DisplayObject* root = focus.get();
+  while (root->parent) root = root->parent;
+  const int8_t shown = focus->focus_rect >= 0 ? focus->focus_rect : root->focus_rect != 0;
+  if (!shown) return;
+  for (const DisplayObject* o = focus.get(); o; o = o->parent)
+    if (!o->visible) return;
+  double x0, y0, x1, y1;
+  if (!DrawnBounds(*focus, view * StageMatrix(*focus), x0, y0, x1, y1) || !std::isfinite(x0) ||
+      !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+    return;
+  auto twips = [](double px) { return static_cast<int32_t>(std::clamp(px, -1e6, 1e6) * 20); };
+  const double w = std::max(1.0, std::round(3 * view.a * 20));
+  const double l = std::round(x0), t = std::round(y0), rt = std::round(x1), b = std::round(y1);
+  const Rgba yellow{255, 255, 0, 255};
+  Matrix pixels_to_target;
+  pixels_to_target.a = pixels_to_target.d = 1.0 / 20;
+  const double sides[4][4] = {{l, t, rt, t + w}, {l, b - w, rt, b}, {l, t, l + w, b},
+                              {rt - w, t, rt, b}};
+  for (const auto& s : sides)
+    r.DrawShape(SolidRectangle(twips(s[0]), twips(s[1]), twips(s[2]), twips(s[3]), yellow),
+                pixels_to_target, ColorTransform());
+}
+
 }  // namespace
 
 void PaintStage(const Player& player, const RenderTarget& target, Rgba background) {
@@ -356,10 +397,18 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   r.Clear(background);
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
   lookup.view = view;
+  auto focus = player.input.focus.lock();
+  if (focus && !focus->removed && focus->type == DisplayObject::Type::EditText &&
+      !static_cast<const TextFieldObject&>(*focus).field.read_only &&
+      player.input.caret == player.input.anchor) {
+    lookup.focus = focus.get();
+    lookup.caret = player.input.caret;
+  }
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
   }
+  PaintFocusFrame(r, player, view);
 }
 
 namespace {
@@ -430,6 +479,46 @@ void PaintBitmapInto(const BitmapData& source, const BitmapPainting& p) {
   if (!p.target->transparent())
     p.target->KeepOpaque(p.clip_x, p.clip_y, p.clip_width, p.clip_height);
   p.target->Touch();
+}
+
+void ApplyFilterInto(const BitmapData& src, PixelRect sr, BitmapData& dst, int dx, int dy,
+                     const Filter& filter) {
+  const int sx0 = sr.x, sy0 = sr.y;
+  sr = src.Clip(sr);
+  if (sr.Empty()) return;
+  dx += sr.x - sx0;
+  dy += sr.y - sy0;
+  const FilterReach reach = ReachOf(filter, 1);
+  // The picture holds the rectangle with room for the filter's reach on every side.
+  FilterImage image;
+  const int64_t w = int64_t{sr.width} + reach.left + reach.right;
+  const int64_t h = int64_t{sr.height} + reach.top + reach.bottom;
+  if (w <= 0 || h <= 0 || w * h > kMaxBitmapPixels * 4) return;
+  image.width = static_cast<int>(w);
+  image.height = static_cast<int>(h);
+  image.pixels.assign(static_cast<size_t>(w) * h, 0);
+  for (int j = 0; j < sr.height; ++j)
+    for (int i = 0; i < sr.width; ++i) {
+      uint32_t p = src.At(sr.x + i, sr.y + j);
+      if (!src.transparent()) p |= 0xFF000000u;
+      image.At(i + reach.left, j + reach.top) = p;
+    }
+  ApplyFilter(image, filter, 1);
+  for (int j = 0; j < image.height; ++j)
+    for (int i = 0; i < image.width; ++i) {
+      const int64_t x = int64_t{dx} + i - reach.left, y = int64_t{dy} + j - reach.top;
+      if (x < 0 || y < 0 || x >= dst.width() || y >= dst.height()) continue;
+      uint32_t p = image.At(i, j);
+      if (!dst.transparent()) p |= 0xFF000000u;
+      dst.At(static_cast<int>(x), static_cast<int>(y)) = p;
+    }
+  dst.Touch();
+}
+
+PixelRect FilterRectOf(PixelRect r, const Filter& filter) {
+  const FilterReach reach = ReachOf(filter, 1);
+  return {r.x - reach.left, r.y - reach.top, r.width + reach.left + reach.right,
+          r.height + reach.top + reach.bottom};
 }
 
 }  // namespace flash

@@ -85,15 +85,29 @@ void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& mov
   }
 }
 
+namespace {
+
+// The field's twips to the target. Device text is drawn upright: the field keeps its scale and
+// position but not its rotation.
+Matrix FieldView(const text::TextField& field, const Matrix& m) {
+  if (field.embed_fonts) return m;
+  double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+  if (m.a * m.d - m.b * m.c < 0) sy = -sy;
+  return {sx, 0, 0, sy, m.tx, m.ty};
+}
+
+// How far scrolling moves the lines up, in pixels.
+double ScrollShift(const text::TextField& field, const text::TextLayout& layout) {
+  if (field.scroll <= 1 || layout.lines.empty()) return 0;
+  const size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
+  return layout.lines.front().top - layout.lines[first].top;
+}
+
+}  // namespace
+
 void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
                     const ColorTransform& cx) {
-  Matrix view = m;
-  if (!field.embed_fonts) {
-    // Device text is drawn upright: the field keeps its scale and position but not its rotation.
-    double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
-    if (m.a * m.d - m.b * m.c < 0) sy = -sy;
-    view = {sx, 0, 0, sy, m.tx, m.ty};
-  }
+  const Matrix view = FieldView(field, m);
   const text::TextLayout& layout = field.Layout();
   const text::FieldBox& box = layout.box;
   double x0 = box.x * 20, y0 = box.y * 20, x1 = (box.x + box.width) * 20,
@@ -123,11 +137,7 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
     r.DrawShape(inside, view, ColorTransform());
     r.EndMask();
   }
-  double dy = 0;
-  if (field.scroll > 1 && !layout.lines.empty()) {
-    size_t first = std::min(layout.lines.size(), static_cast<size_t>(field.scroll)) - 1;
-    dy = layout.lines.front().top - layout.lines[first].top;
-  }
+  const double dy = ScrollShift(field, layout);
   double dx = -field.hscroll;
   Matrix to_view = view * Translate(dx * 20, dy * 20);
   if (Upright(to_view)) {
@@ -150,6 +160,50 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
     r.DrawShape(bar, view, cx);
   }
   if (clip) r.PopMask();
+}
+
+void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const Matrix& m,
+                const ColorTransform& cx) {
+  const Matrix view = FieldView(field, m);
+  const text::TextLayout& layout = field.Layout();
+  if (layout.lines.empty()) return;
+  // The line holding the caret: the last that starts at or before it.
+  size_t line = 0;
+  for (size_t i = 0; i < layout.lines.size(); ++i)
+    if (layout.lines[i].first_char <= caret) line = i;
+  const text::LaidLine& l = layout.lines[line];
+  double x = l.x + l.width;
+  if (l.first_char == l.end_char || (line + 1 == layout.lines.size() && l.width == 0)) {
+    // An empty line puts the caret where its paragraph's alignment would start the text.
+    const text::TextFormat& f = field.FormatAt(caret);
+    const double left = layout.box.x + text::kGutter + f.left_margin + f.block_indent + f.indent;
+    const double right = layout.box.x + layout.box.width - text::kGutter - f.right_margin;
+    x = f.align == TextAlign::Center  ? (left + right) / 2
+        : f.align == TextAlign::Right ? right
+                                      : left;
+  }
+  for (const text::PlacedGlyph& g : layout.glyphs)
+    if (g.char_index == caret && caret < l.end_char) {
+      x = g.x;
+      break;
+    }
+  const double dy = ScrollShift(field, layout);
+  x -= field.hscroll;
+  const double top = l.top + dy, bottom = l.Bottom() + dy;
+  const Rgba black{0, 0, 0, 255};
+  if (view.b == 0 && view.c == 0) {
+    // One whole pixel wide at any scale.
+    double ax, ay, bx, by;
+    view.Apply(x * 20, top * 20, ax, ay);
+    view.Apply(x * 20, bottom * 20, bx, by);
+    const double px = std::floor(ax + 0.5);
+    r.DrawShape(BoxShape(px * 20, std::round(std::min(ay, by)) * 20, (px + 1) * 20,
+                         std::round(std::max(ay, by)) * 20, 20, &black, nullptr),
+                Scale(1 / 20.0), cx);
+  } else {
+    r.DrawShape(BoxShape(x * 20, top * 20, (x + 1) * 20, bottom * 20, 20, &black, nullptr), view,
+                cx);
+  }
 }
 
 }  // namespace flash

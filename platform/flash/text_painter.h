@@ -17,5 +17,9 @@ void PaintStaticText(Renderer& r, const StaticTextDef& text, const MovieDef& mov
                      const ColorTransform& cx);
 void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
                     const ColorTransform& cx);
+// The caret of a focused input field before the character `caret`: one pixel wide, as high as
+// its line.
+void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const Matrix& m,
+                const ColorTransform& cx);
 
 }  // namespace flash

@@ -11,9 +11,12 @@
 namespace artwork {
 
 const Family kFamilies[] = {
-    {"main window skin", DrawMainSkin},       {"seek slider", DrawSeekSlider},
-    {"control cursors", DrawControlCursors},  {"tree glyphs", DrawTreeGlyphs},
-    {"GIF window busy picture", DrawGifBusy}, {"skinned control styles", DrawSuiStyles},
+    {"main window skin", DrawMainSkin},
+    {"seek slider", DrawSeekSlider},
+    {"control cursors", DrawControlCursors},
+    {"tree glyphs", DrawTreeGlyphs},
+    {"GIF window busy picture", DrawGifBusy},
+    {"skinned control styles", DrawSuiStyles},
     {"adding window button glyphs", DrawAddGlyphs},
 };
 

@@ -9,6 +9,12 @@
 
 namespace flash {
 
+// Largest blur (pixels) and number of passes a filter gets; larger values are cut to these.
+constexpr double kMaxFilterBlur = 255;
+constexpr int kMaxFilterPasses = 15;
+// Convolution matrices larger than this each way are not applied.
+constexpr int kMaxConvolutionSize = 15;
+
 class Reader;
 class BitWriter;
 

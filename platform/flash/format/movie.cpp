@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/flash/format/button.h"
 #include "platform/flash/format/inflate.h"
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/text.h"
@@ -170,6 +171,23 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
         Reader r(tag.data, tag.length);
         const uint16_t id = r.U16();
         movie.scaling_grids[id] = r.Rect();
+      }
+      return;
+    case kTagDefineButton:
+    case kTagDefineButton2:
+      if (is_root) {
+        auto button = ParseButton(tag.code, tag.data, tag.length);
+        movie.dictionary[button->id] = button;
+      }
+      return;
+    case kTagDefineButtonCxform:
+      if (is_root) {
+        ColorTransform cx;
+        auto it = movie.dictionary.find(ParseButtonCxform(tag.data, tag.length, cx));
+        if (it == movie.dictionary.end() || it->second->kind != CharacterDef::Kind::Button) return;
+        auto button = std::make_shared<ButtonDef>(static_cast<const ButtonDef&>(*it->second));
+        for (ButtonRecord& rec : button->records) rec.color_transform = cx;
+        it->second = button;
       }
       return;
     case kTagSymbolClass:

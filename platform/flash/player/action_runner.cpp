@@ -17,6 +17,8 @@
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/script/lib/number_text.h"
 #include "platform/flash/player/script/lib/string_ops.h"
+#include "platform/flash/player/button.h"
+#include "platform/flash/player/hit_test.h"
 
 namespace flash {
 
@@ -86,7 +88,7 @@ bool LocalBounds(const DisplayObject& obj, double& xmin, double& ymin, double& x
     ymax = r.ymax;
     return true;
   }
-  if (obj.type == DisplayObject::Type::MovieClip) {
+  if (obj.type == DisplayObject::Type::MovieClip || obj.type == DisplayObject::Type::Button) {
     bool any = false;
     const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
     RectTwips drawn;
@@ -467,6 +469,8 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   if (child && child->type == DisplayObject::Type::Other) {
     if (ScriptObject* video = VideoObjectOf(player_, child.get())) return Value::Object(video);
   }
+  if (child && child->type == DisplayObject::Type::Button && version_ >= 6)
+    return Value::Object(player_.ObjectOf(static_cast<ButtonObject*>(child.get())));
   if (ScriptObject* proto = o->Proto()) {
     Value v = GetObjectMember(proto, name, ClipValue(clip), found);
     if (found) return v;
@@ -1040,6 +1044,10 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
       out = Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
       return true;
     }
+    if (child && child->type == DisplayObject::Type::Button && version_ >= 6) {
+      out = Value::Object(player_.ObjectOf(static_cast<ButtonObject*>(child.get())));
+      return true;
+    }
     if (!child || child->type != DisplayObject::Type::MovieClip) return false;
     out = ClipValue(static_cast<MovieClip*>(child.get()));
     return true;
@@ -1156,7 +1164,16 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 18: return Value::Number(5);
     case 19: return Value::String(player_.quality == Quality::High ? "HIGH" : "LOW");
     case 20:
-    case 21: return Value::Number(0);
+    case 21: {
+      // The pointer in the clip's own pixels.
+      Matrix inv;
+      double x = 0, y = 0;
+      const RectTwips stage = player_.StageRect();
+      if (StageMatrix(*clip).Invert(inv))
+        inv.Apply(player_.input.mouse_x * 20 + stage.xmin, player_.input.mouse_y * 20 + stage.ymin,
+                  x, y);
+      return Value::Number((index == 20 ? x : y) / 20);
+    }
   }
   return Value::Undefined();
 }
@@ -1204,6 +1221,7 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
     }
     case 13: clip->name = ToString(v); break;
     case 16: player_.quality = d != 0 ? Quality::High : Quality::Low; break;
+    case 17: clip->focus_rect = v.IsNullish() ? -1 : ToBool(v) ? 1 : 0; break;
     case 19: player_.quality = IEquals(ToString(v), "LOW") ? Quality::Low : Quality::High; break;
     default: break;
   }

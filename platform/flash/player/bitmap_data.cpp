@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/flash/renderer/filters.h"
-
 namespace flash {
 
 namespace {
@@ -509,40 +507,6 @@ std::shared_ptr<const BitmapDef> BitmapData::Picture(uint16_t id) const {
   picture_ = def;
   picture_version_ = version_;
   return def;
-}
-
-void ApplyFilterInto(const BitmapData& src, PixelRect sr, BitmapData& dst, int dx, int dy,
-                     const Filter& filter) {
-  const int sx0 = sr.x, sy0 = sr.y;
-  sr = src.Clip(sr);
-  if (sr.Empty()) return;
-  dx += sr.x - sx0;
-  dy += sr.y - sy0;
-  const FilterReach reach = ReachOf(filter, 1);
-  // The picture holds the rectangle with room for the filter's reach on every side.
-  FilterImage image;
-  const int64_t w = int64_t{sr.width} + reach.left + reach.right;
-  const int64_t h = int64_t{sr.height} + reach.top + reach.bottom;
-  if (w <= 0 || h <= 0 || w * h > kMaxBitmapPixels * 4) return;
-  image.width = static_cast<int>(w);
-  image.height = static_cast<int>(h);
-  image.pixels.assign(static_cast<size_t>(w) * h, 0);
-  for (int j = 0; j < sr.height; ++j)
-    for (int i = 0; i < sr.width; ++i) {
-      uint32_t p = src.At(sr.x + i, sr.y + j);
-      if (!src.transparent()) p |= 0xFF000000u;
-      image.At(i + reach.left, j + reach.top) = p;
-    }
-  ApplyFilter(image, filter, 1);
-  for (int j = 0; j < image.height; ++j)
-    for (int i = 0; i < image.width; ++i) {
-      const int64_t x = int64_t{dx} + i - reach.left, y = int64_t{dy} + j - reach.top;
-      if (x < 0 || y < 0 || x >= dst.width() || y >= dst.height()) continue;
-      uint32_t p = image.At(i, j);
-      if (!dst.transparent()) p |= 0xFF000000u;
-      dst.At(static_cast<int>(x), static_cast<int>(y)) = p;
-    }
-  dst.Touch();
 }
 
 }  // namespace flash

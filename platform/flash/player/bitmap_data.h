@@ -149,11 +149,6 @@ class BitmapData {
   mutable uint64_t picture_version_ = 0;
 };
 
-// Runs `filter` over `src_rect` of `src` and writes the result, with what the filter reaches
-// beyond the rectangle, into `dst` at (dx, dy).
-void ApplyFilterInto(const BitmapData& src, PixelRect src_rect, BitmapData& dst, int dx, int dy,
-                     const Filter& filter);
-
 // A bitmap shown on the display list (MovieClip.attachBitmap): it shows the pixels as they are
 // when drawn.
 class BitmapObject : public DisplayObject {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/flash/format/text.h"
+#include "platform/flash/player/button.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/player.h"
 
@@ -140,6 +141,8 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
       }
       return false;
     }
+    case DisplayObject::Type::Button:
+      return ButtonHitContains(static_cast<const ButtonObject&>(obj), x, y);
     case DisplayObject::Type::Text:
     case DisplayObject::Type::EditText: {
       if (!obj.character) return false;

@@ -10,6 +10,7 @@
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/button.h"
 #include "platform/flash/player/script/program.h"
 #include "platform/flash/player/script/realm.h"
 #include "platform/flash/sound/movie_sound.h"
@@ -389,6 +390,7 @@ void Player::Tick() {
   UpdateBoundFields();
   if (sound) sound->OnTickEnd();
   in_tick_ = false;
+  UpdateHover();
   if (heap_->CollectionDue()) CollectGarbage();
 }
 
@@ -708,7 +710,10 @@ void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
   const char* method = event == kEventEnterFrame ? "onEnterFrame"
                        : event == kEventLoad     ? "onLoad"
                        : event == kEventUnload   ? "onUnload"
-                                                 : nullptr;
+                       : event == kEventMouseDown ? "onMouseDown"
+                       : event == kEventMouseUp   ? "onMouseUp"
+                       : event == kEventMouseMove ? "onMouseMove"
+                                                  : nullptr;
   if (method && clip->object) {
     QueuedAction a;
     a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
@@ -923,6 +928,7 @@ std::shared_ptr<DisplayObject> Player::Instantiate(MovieClip* parent, const Char
     case CharacterDef::Kind::Text:
       return std::make_shared<DisplayObject>(DisplayObject::Type::Text, def);
     case CharacterDef::Kind::EditText: return std::make_shared<TextFieldObject>(def, movie);
+    case CharacterDef::Kind::Button: return std::make_shared<ButtonObject>(movie, def);
     default: return std::make_shared<DisplayObject>(DisplayObject::Type::Other, def);
   }
 }
@@ -968,7 +974,8 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
     obj->parent = clip;
     obj->depth = p.depth;
     obj->place_frame = frame;
-    if (!p.has_name && obj->name.empty() && obj->type == DisplayObject::Type::MovieClip)
+    if (!p.has_name && obj->name.empty() &&
+        (obj->type == DisplayObject::Type::MovieClip || obj->type == DisplayObject::Type::Button))
       obj->name = "instance" + std::to_string(++instance_counter_);
     clip->children[p.depth] = obj;
   } else {
@@ -990,11 +997,14 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   }
   if (created && obj->type == DisplayObject::Type::EditText)
     SyncBoundField(static_cast<TextFieldObject*>(obj.get()));
+  if (created && obj->type == DisplayObject::Type::Button)
+    SetButtonState(static_cast<ButtonObject*>(obj.get()), kButtonUp);
   if (created && obj->type == DisplayObject::Type::MovieClip) {
     auto mc = std::static_pointer_cast<MovieClip>(obj);
     for (const ClipActionRecord& rec : p.clip_actions)
-      mc->clip_actions.push_back(
-          {rec.events, std::make_shared<const std::vector<uint8_t>>(rec.actions)});
+      mc->clip_actions.push_back({rec.events,
+                                  std::make_shared<const std::vector<uint8_t>>(rec.actions),
+                                  rec.key_code});
     if (!p.clip_actions.empty()) mc->clip_event_mask = p.all_clip_events;
     AddClip(mc);
     if (!ExportName(mc->movie.get(), mc->character->id).empty()) {
@@ -1026,6 +1036,11 @@ void Player::RemoveChild(MovieClip* clip, int depth) {
 void Player::RemoveObject(const std::shared_ptr<DisplayObject>& obj) {
   if (!obj || obj->removed) return;
   obj->removed = true;
+  if (input.focus.lock() == obj) SetFocus(nullptr);  // the focus goes with what held it
+  if (obj->type == DisplayObject::Type::Button) {
+    for (auto& [depth, child] : static_cast<MovieClip&>(*obj).children) RemoveObject(child);
+    return;
+  }
   if (obj->type != DisplayObject::Type::MovieClip) return;
   auto mc = std::static_pointer_cast<MovieClip>(obj);
   QueueClipEvent(mc.get(), kEventUnload);

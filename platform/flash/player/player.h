@@ -21,6 +21,7 @@
 #include "platform/flash/player/script/load_queue.h"
 #include "platform/flash/player/script/object.h"
 #include "platform/flash/player/sound_hooks.h"
+#include "platform/flash/player/input.h"
 #include "platform/flash/player/value.h"
 #include "platform/flash/text/text_field.h"
 
@@ -31,6 +32,8 @@ class FlvStream;
 class MovieClip;
 class Player;
 class ActionRunner;
+class ButtonObject;
+class ButtonScriptObject;
 class Program;
 class Realm;
 
@@ -57,7 +60,7 @@ enum ClipEvent : uint32_t {
 
 class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
  public:
-  enum class Type { Shape, MorphShape, MovieClip, Text, EditText, Other };
+  enum class Type { Shape, MorphShape, MovieClip, Text, EditText, Button, Other };
   DisplayObject(Type t, CharacterPtr c) : type(t), character(std::move(c)) {}
   virtual ~DisplayObject();
 
@@ -87,6 +90,7 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   std::shared_ptr<Heap> video_heap;
   std::shared_ptr<VideoFeed> video_feed;
   bool visible = true;
+  int8_t focus_rect = -1;  // _focusrect: 1 shows the focus frame, 0 hides it, -1 as the root says
   bool removed = false;
   bool swapped = false;  // moved by swapDepths: scripts may remove it like their own clips
   int place_frame = 0;   // timeline frame (0-based) that placed it; -1 when made by a script
@@ -122,6 +126,7 @@ class MovieClip : public DisplayObject {
   struct Handler {
     uint32_t events = 0;
     std::shared_ptr<const std::vector<uint8_t>> code;
+    uint8_t key_code = 0;  // the key of a key-press handler
   };
   std::vector<Handler> clip_actions;
   uint32_t clip_event_mask =
@@ -220,6 +225,33 @@ class Player {
   // The script object of a clip, made on first use.
   ClipObject* ObjectOf(MovieClip* clip);
   FieldObject* ObjectOf(TextFieldObject* field);
+  ButtonScriptObject* ObjectOf(ButtonObject* button);
+
+  // --- injected input (player/input.cpp) ---
+  // Positions are level 0's stage pixels. Only the left button presses buttons; the others
+  // reach the mouse listeners only. Events run their scripts at once.
+  void MouseMove(double x, double y);
+  void MouseDown(double x, double y, MouseButton button = MouseButton::Left);
+  void MouseUp(double x, double y, MouseButton button = MouseButton::Left);
+  // A key by its key code (the numbers Key.getCode gives) and the character it types (0: none).
+  void KeyDown(int code, uint32_t character);
+  void KeyUp(int code, uint32_t character);
+  // Typed text: goes to the focused input field.
+  void TextInput(uint32_t codepoint);
+  // Editing commands for the focused input field.
+  void TextControl(TextCommand command);
+  void SetClipboard(const std::string& text) { input.clipboard = text; }
+  // Gives `target` (an input field, a button or a clip; null: nothing) the keyboard focus and
+  // tells the objects and Selection's listeners.
+  void SetFocus(const std::shared_ptr<DisplayObject>& target);
+  // Rolls out of what the pointer left and over what it is over now, when the display list
+  // moved under a still pointer (every tick).
+  void UpdateHover();
+  // Delivers one event of an injected-input list.
+  void Deliver(const InputEvent& e);
+  InputState input;
+  // Shows a button's state: the characters its records give that state.
+  void SetButtonState(ButtonObject* button, uint8_t state);
   // Shows the values of the variables text fields are bound to (the end of every tick).
   void UpdateBoundFields();
   // Shows the value of the variable one field is bound to; an unset variable takes the field's

@@ -15,12 +15,6 @@ struct FilterImage {
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Largest blur (pixels) and number of passes a filter gets; larger values are cut to these.
-constexpr double kMaxFilterBlur = 255;
-constexpr int kMaxFilterPasses = 15;
-// Convolution matrices larger than this each way are not applied.
-constexpr int kMaxConvolutionSize = 15;
-
 // How far (pixels) the filter's result may reach beyond the picture it is given, each way.
 struct FilterReach {
   int left = 0, top = 0, right = 0, bottom = 0;

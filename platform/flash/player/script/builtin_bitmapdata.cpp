@@ -13,8 +13,7 @@
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/player/script/native_members.h"
-#include "platform/flash/renderer/filters.h"
-#include "platform/flash/stage_painter.h"
+#include "platform/flash/player/bitmap_painting.h"
 
 namespace flash {
 
@@ -480,6 +479,7 @@ Value Draw(NativeCall& c, BitmapData& self) {
     cx.b_add = part("blueOffset", 1, 0);
     cx.a_add = part("alphaOffset", 1, 0);
   }
+  constexpr int kBlendNormal = 1, kBlendHardlight = 14;
   int blend = kBlendNormal;
   const Value& mode = c.Arg(3);
   if (mode.type == Value::Type::String) {
@@ -655,9 +655,7 @@ Value Method(NativeCall& c) {
       if (!RectArg(c, c.Arg(0), r)) return Value::Number(-2);
       std::optional<Filter> filter = FilterFromScript(c, c.Arg(1));
       if (!filter) return Value::Number(-3);
-      const FilterReach reach = ReachOf(*filter, 1);
-      return NewRectangle(c, {r.x - reach.left, r.y - reach.top, r.width + reach.left + reach.right,
-                              r.height + reach.top + reach.bottom});
+      return NewRectangle(c, FilterRectOf(r, *filter));
     }
     default: return Value::Undefined();
   }

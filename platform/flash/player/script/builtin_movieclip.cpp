@@ -297,7 +297,8 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
     ymax = lerp(morph.start_bounds.ymax, morph.end_bounds.ymax);
     return true;
   }
-  if (obj.type != DisplayObject::Type::MovieClip) return false;
+  if (obj.type != DisplayObject::Type::MovieClip && obj.type != DisplayObject::Type::Button)
+    return false;
   bool any = false;
   const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
   RectTwips drawn;

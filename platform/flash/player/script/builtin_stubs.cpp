@@ -10,10 +10,10 @@ Value Nothing(NativeCall& c) { return c.self; }
 
 void InstallStubs(Realm& realm) {
   for (const char* name :
-       {"Sound", "Button", "Video", "NetStream", "NetConnection", "MovieClipLoader",
+       {"Sound", "Video", "NetStream", "NetConnection", "MovieClipLoader",
         "LocalConnection", "Camera", "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);
-  for (const char* name : {"Key", "Mouse", "Selection", "Accessibility"})
+  for (const char* name : {"Accessibility"})
     realm.Set(realm.global, name, Value::Object(realm.NewObject()));
 }
 

@@ -18,6 +18,18 @@ inline void NativeAccessor(Realm& realm, ScriptObject* on, const char* name, Nat
   p.setter = set ? realm.NewNative(set, tag) : nullptr;
 }
 
+// Gives a built-in object (Key, Mouse, Selection) a listener list: AsBroadcaster's methods and a
+// hidden `_listeners` array.
+inline void ListenerList(Realm& realm, ScriptObject* on) {
+  if (const Property* b = realm.global->Find(realm.heap.Key("AsBroadcaster"));
+      b && b->value.IsObject()) {
+    for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+      if (const Property* m = b->value.object->Find(realm.heap.Key(name)))
+        realm.Set(on, name, m->value);
+  }
+  realm.Set(on, "_listeners", Value::Object(realm.NewArray()));
+}
+
 // The package object at a dotted path from _global ("flash.geom"), made where missing.
 inline ScriptObject* PackageObject(Realm& realm, const std::string& path) {
   ScriptObject* at = realm.global;

@@ -15,8 +15,9 @@ constexpr Installer kInstallers[] = {
     InstallColor,        InstallSystem,        InstallStage,
     InstallSharedObject, InstallContextMenu,   InstallExternalInterface,
     InstallTextFormat,   InstallTextField,     InstallBitmapData,
-    InstallStubs,        InstallFilters,       InstallClipEffects,
-    InstallNetStream,    InstallVideo,
+    InstallButton,       InstallKey,           InstallMouse,
+    InstallSelection,    InstallStubs,         InstallFilters,
+    InstallClipEffects,  InstallNetStream,     InstallVideo,
 };
 
 }  // namespace

@@ -40,6 +40,7 @@ class Realm {
   ScriptObject* movieclip_proto = nullptr;
   ScriptObject* error_proto = nullptr;
   ScriptObject* textfield_proto = nullptr;
+  ScriptObject* button_proto = nullptr;
   // Classes registered by linkage name (Object.registerClass): name key -> constructor.
   std::unordered_map<std::string, ScriptObject*> registered_classes;
 
@@ -89,6 +90,10 @@ void InstallExternalInterface(Realm& realm);
 void InstallTextField(Realm& realm);
 void InstallTextFormat(Realm& realm);
 void InstallBitmapData(Realm& realm);
+void InstallButton(Realm& realm);
+void InstallKey(Realm& realm);
+void InstallMouse(Realm& realm);
+void InstallSelection(Realm& realm);
 void InstallStubs(Realm& realm);
 void InstallFilters(Realm& realm);
 void InstallClipEffects(Realm& realm);

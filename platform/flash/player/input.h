@@ -1,0 +1,116 @@
+// Mouse and keyboard input delivered to the player: the events, what the player remembers of
+// them (pointer, pressed keys, the object under the pointer and the one being pressed, focus),
+// and the reader of injected-input lists.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace flash {
+
+class DisplayObject;
+
+enum class MouseButton : uint8_t { Left, Right, Middle };
+
+enum class TextCommand : uint8_t {
+  Paste,
+  Copy,
+  Cut,
+  SelectAll,
+  Backspace,
+  Delete,
+  Enter,
+  MoveLeft,
+  MoveRight,
+  MoveLeftLine,
+  MoveRightLine,
+  Other
+};
+
+// Key codes as scripts see them (Key.getCode).
+namespace keys {
+constexpr int kBackspace = 8, kTab = 9, kEnter = 13, kShift = 16, kControl = 17, kAlt = 18,
+              kCapsLock = 20, kEscape = 27, kSpace = 32, kPageUp = 33, kPageDown = 34, kEnd = 35,
+              kHome = 36, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kInsert = 45,
+              kDelete = 46;
+}  // namespace keys
+
+// The key code of a key name ("Tab", "ArrowLeft", "A", "LeftShift", "F1"...); 0 when unknown.
+int KeyCodeOfName(const std::string& name);
+// The key code buttons' key-press conditions use for a key (1-19 for the special keys, the
+// character for the others); 0 when the key has none.
+uint8_t ButtonKeyOf(int key_code, uint32_t character);
+
+struct InputEvent {
+  enum class Kind : uint8_t {
+    MouseMove,
+    MouseDown,
+    MouseUp,
+    KeyDown,
+    KeyUp,
+    TextInput,
+    TextControl,
+    FocusGained,
+    FocusLost,
+    SetClipboardText,
+    Wait,
+    Other
+  };
+  Kind kind = Kind::Other;
+  double x = 0, y = 0;
+  MouseButton button = MouseButton::Left;
+  int key_code = 0;
+  uint32_t character = 0;  // KeyDown/KeyUp: the character typed; TextInput: the code point
+  TextCommand command = TextCommand::Other;
+  std::string text;
+};
+
+// Reads an injected-input list (a JSON array of event objects). Throws std::runtime_error with
+// the offending position for text that is not such a list; unknown event types are kept as
+// Other.
+std::vector<InputEvent> ParseInputEvents(const std::string& json);
+
+// The events to deliver after each tick: an event list split at its Wait events. A list without
+// Wait is one batch.
+std::vector<std::vector<InputEvent>> InputBatches(const std::vector<InputEvent>& events);
+
+// The button (or button-like clip) the pointer is over or pressed. A timeline that removes and
+// places the same character at the same depth again (a loop back to the frame that places it),
+// here or in any parent, hands the role on to the new instance.
+class TrackedObject {
+ public:
+  void Set(const std::shared_ptr<DisplayObject>& o);
+  void Reset() { Set(nullptr); }
+  std::shared_ptr<DisplayObject> Get();
+
+ private:
+  std::weak_ptr<DisplayObject> object_, root_;
+  // From the level's root down: the depth and the character of every object on the way.
+  std::vector<std::pair<int, uint16_t>> path_;
+};
+
+struct InputState {
+  double mouse_x = 0, mouse_y = 0;  // stage pixels
+  bool mouse_seen = false;  // any mouse event yet
+  bool mouse_down = false;
+  bool mouse_hidden = false;
+  TrackedObject hovered;  // the button or button-like clip under the pointer
+  TrackedObject pressed;  // the one the left button went down on
+  bool pressed_inside = false;           // whether the pointer is over `pressed`
+  std::bitset<256> keys_down;
+  int last_key = 0;
+  uint32_t last_char = 0;
+  std::string clipboard;
+  // The object with the keyboard focus (an input field or a button), and for a field the caret
+  // and the selection's other end, in characters.
+  std::weak_ptr<DisplayObject> focus;
+  size_t caret = 0, anchor = 0;
+  // Buttons and clips that lost (false) or gained (true) the focus: they roll out and over once
+  // the scripts that moved the focus are done.
+  std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;
+};
+
+}  // namespace flash

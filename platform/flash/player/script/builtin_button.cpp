@@ -1,0 +1,78 @@
+// Button: the script side of buttons on the display list: their place and look as for clips,
+// enabled, useHandCursor, trackAsMenu, and the handler methods (onPress...) input calls.
+#include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/button.h"
+#include "platform/flash/player/script/native_members.h"
+
+namespace flash {
+namespace {
+
+const char* const kClipProperties[] = {"_x",      "_y",      "_xscale",   "_yscale",
+                                       "_alpha",  "_visible", "_width",   "_height",
+                                       "_rotation", "_target", "_name",    "_xmouse",
+                                       "_ymouse", "_highquality", "_quality", "_soundbuftime",
+                                       "_focusrect"};
+constexpr int kParent = 100, kEnabled = 101, kHandCursor = 102, kMenu = 103;
+
+int TagOf(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }
+
+Value Get(NativeCall& c) {
+  ButtonObject* b = ButtonOf(c.self);
+  if (!b) return Value::Undefined();
+  switch (const int tag = TagOf(c)) {
+    case kParent: return b->parent ? c.vm.ClipValue(b->parent) : Value::Undefined();
+    case kEnabled: return Value::Bool(b->enabled);
+    case kHandCursor: return Value::Bool(b->use_hand_cursor);
+    case kMenu: return Value::Bool(b->Def().track_as_menu);
+    default: return c.vm.GetProperty(b, tag);
+  }
+}
+
+Value Set(NativeCall& c) {
+  ButtonObject* b = ButtonOf(c.self);
+  if (!b) return Value::Undefined();
+  switch (const int tag = TagOf(c)) {
+    case kEnabled: b->enabled = c.vm.ToBool(c.Arg(0)); break;
+    case kHandCursor: b->use_hand_cursor = c.vm.ToBool(c.Arg(0)); break;
+    case kParent:
+    case kMenu: break;
+    default: c.vm.SetProperty(b, tag, c.Arg(0)); break;
+  }
+  return Value::Undefined();
+}
+
+Value GetDepth(NativeCall& c) {
+  ButtonObject* b = ButtonOf(c.self);
+  return b ? Value::Number(b->depth) : Value::Undefined();
+}
+
+// A button reads as its target path.
+Value ToString(NativeCall& c) {
+  ButtonObject* b = ButtonOf(c.self);
+  return b ? Value::String(b->TargetPath()) : Value::String("[object Object]");
+}
+
+Value Constructor(NativeCall&) { return Value::Undefined(); }
+
+}  // namespace
+
+void InstallButton(Realm& realm) {
+  ScriptObject* proto = realm.NewObject();
+  realm.Class("Button", Constructor, nullptr, proto);
+  realm.button_proto = proto;
+  for (const char* name : kClipProperties)
+    NativeAccessor(realm, proto, name, Get, Set, ActionRunner::PropertyIndex(name));
+  NativeAccessor(realm, proto, "_parent", Get, Set, kParent);
+  NativeAccessor(realm, proto, "enabled", Get, Set, kEnabled);
+  NativeAccessor(realm, proto, "useHandCursor", Get, Set, kHandCursor);
+  NativeAccessor(realm, proto, "trackAsMenu", Get, Set, kMenu);
+  realm.Method(proto, "getDepth", GetDepth);
+  realm.Method(proto, "toString", ToString);
+  // Clips act as buttons too: they are enabled and show the hand cursor unless told otherwise.
+  if (realm.movieclip_proto) {
+    realm.Set(realm.movieclip_proto, "enabled", Value::Bool(true));
+    realm.Set(realm.movieclip_proto, "useHandCursor", Value::Bool(true));
+  }
+}
+
+}  // namespace flash

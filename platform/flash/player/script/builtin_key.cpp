@@ -1,0 +1,43 @@
+// Key: which keys are down, the last key pressed and the character it typed, the key codes'
+// names, and listeners told of every key going down and up.
+#include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/native_members.h"
+
+namespace flash {
+namespace {
+
+Value IsDown(NativeCall& c) {
+  const int code = c.vm.ToInt32(c.Arg(0));
+  const InputState& in = c.vm.player().input;
+  return Value::Bool(code > 0 && code < 256 && in.keys_down[static_cast<size_t>(code)]);
+}
+
+// Toggle keys (caps lock, num lock) are taken to be off: the player sees no keyboard lights.
+Value IsToggled(NativeCall&) { return Value::Bool(false); }
+
+Value GetCode(NativeCall& c) { return Value::Number(c.vm.player().input.last_key); }
+Value GetAscii(NativeCall& c) { return Value::Number(c.vm.player().input.last_char); }
+
+}  // namespace
+
+void InstallKey(Realm& realm) {
+  ScriptObject* key = realm.NewObject();
+  realm.Set(realm.global, "Key", Value::Object(key));
+  static const std::pair<const char*, int> kCodes[] = {
+      {"BACKSPACE", keys::kBackspace}, {"TAB", keys::kTab},         {"ENTER", keys::kEnter},
+      {"SHIFT", keys::kShift},         {"CONTROL", keys::kControl}, {"ALT", keys::kAlt},
+      {"CAPSLOCK", keys::kCapsLock},   {"ESCAPE", keys::kEscape},   {"SPACE", keys::kSpace},
+      {"PGUP", keys::kPageUp},         {"PGDN", keys::kPageDown},   {"END", keys::kEnd},
+      {"HOME", keys::kHome},           {"LEFT", keys::kLeft},       {"UP", keys::kUp},
+      {"RIGHT", keys::kRight},         {"DOWN", keys::kDown},       {"INSERT", keys::kInsert},
+      {"DELETEKEY", keys::kDelete}};
+  for (const auto& [name, code] : kCodes)
+    realm.Set(key, name, Value::Number(code), kDontEnum | kDontDelete | kReadOnly);
+  realm.Method(key, "isDown", IsDown);
+  realm.Method(key, "isToggled", IsToggled);
+  realm.Method(key, "getCode", GetCode);
+  realm.Method(key, "getAscii", GetAscii);
+  ListenerList(realm, key);
+}
+
+}  // namespace flash

@@ -1,0 +1,376 @@
+// Buttons: the tags read back as written and malformed ones refused, the state shown, and the
+// state machine and actions driven by injected mouse and key events.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "platform/flash/format/button.h"
+#include "platform/flash/format/errors.h"
+#include "platform/flash/format/movie.h"
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/button.h"
+#include "platform/flash/player/player.h"
+#include "platform/flash/stage_painter.h"
+#include "tests/flash/movie_builder.h"
+#include "tests/flash/script_asm.h"
+
+namespace {
+
+using flash::ActionBuilder;
+using flash::ButtonAction;
+using flash::ButtonDef;
+using flash::ButtonRecord;
+
+std::shared_ptr<const std::vector<uint8_t>> Code(const std::vector<uint8_t>& c) {
+  return std::make_shared<const std::vector<uint8_t>>(c);
+}
+
+ButtonAction On(uint16_t conditions, const std::string& text, uint8_t key = 0) {
+  ButtonAction a;
+  a.conditions = conditions;
+  a.key_code = key;
+  a.actions = Code(flashtest::TraceCode(text));
+  return a;
+}
+
+ButtonRecord Record(uint8_t states, uint16_t character, uint16_t depth = 1) {
+  ButtonRecord r;
+  r.states = states;
+  r.character_id = character;
+  r.depth = depth;
+  return r;
+}
+
+// Red up, green over, blue down; the hit area is the 100-pixel square of the up shape.
+ButtonDef ThreeColourButton(uint16_t id) {
+  ButtonDef b(id);
+  b.version = 2;
+  b.records = {Record(flash::kButtonUp | flash::kButtonHit, 1), Record(flash::kButtonOver, 2),
+               Record(flash::kButtonDown, 3)};
+  b.actions = {On(flash::kCondIdleToOverUp, "rollOver"),
+               On(flash::kCondOverUpToIdle, "rollOut"),
+               On(flash::kCondOverUpToOverDown, "press"),
+               On(flash::kCondOverDownToOverUp, "release"),
+               On(flash::kCondOverDownToOutDown, "dragOut"),
+               On(flash::kCondOutDownToOverDown, "dragOver"),
+               On(flash::kCondOutDownToIdle, "releaseOutside"),
+               On(0, "enter", flash::kButtonKeyEnter),
+               On(0, "a typed", 'a')};
+  return b;
+}
+
+void DefineSquares(flash::SwfWriter& w) {
+  const flash::Rgba colours[] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
+  for (uint16_t i = 0; i < 3; ++i) {
+    flash::ShapeBuilder s;
+    s.Rectangle(0, 0, 2000, 2000, s.AddFill(flash::FillStyleSpec::Solid(colours[i])));
+    w.DefineShape(static_cast<uint16_t>(i + 1), s);
+  }
+}
+
+flash::Matrix At(double px, double py) {
+  flash::Matrix m;
+  m.tx = px * 20;
+  m.ty = py * 20;
+  return m;
+}
+
+// A 200x200 movie with the button at (50, 50) named "btn", then `script` on frame 1.
+std::shared_ptr<flash::MovieDef> ButtonMovie(const ButtonDef& b, const ActionBuilder& script = {},
+                                             int version = 8) {
+  flash::SwfWriter w(version, 200, 200, 12);
+  DefineSquares(w);
+  w.Tag(b.version == 2 ? flash::kTagDefineButton2 : flash::kTagDefineButton, flash::EncodeButton(b));
+  flash::PlaceSpec p = flashtest::MatrixPlace(1, b.id, At(50, 50));
+  p.name = "btn";
+  w.Place(p);
+  if (script.Size() > 0) w.DoAction(script.Build());
+  w.ShowFrame();
+  return flash::ParseMovie(w.Finish(false));
+}
+
+flash::ButtonObject* ButtonAt(flash::Player& p, int depth = 1) {
+  auto& children = p.LevelRoot(0)->children;
+  auto it = children.find(depth);
+  if (it == children.end() || it->second->type != flash::DisplayObject::Type::Button) return nullptr;
+  return static_cast<flash::ButtonObject*>(it->second.get());
+}
+
+uint16_t Shown(flash::ButtonObject* b) {
+  auto it = b->children.find(1);
+  return it == b->children.end() ? 0 : it->second->character->id;
+}
+
+std::string TakeTrace(flash::Player& p) {
+  std::string s = flashtest::Joined(p.trace_log);
+  p.trace_log.clear();
+  return s;
+}
+
+TEST(ButtonFormat, Button2ReadsBackAsWritten) {
+  ButtonDef b = ThreeColourButton(7);
+  b.track_as_menu = true;
+  b.records[1].color_transform.r_mult = 128;
+  b.records[1].color_transform.a_add = -20;
+  b.records[2].blend_mode = 3;
+  flash::Filter blur;
+  blur.kind = flash::Filter::Kind::Blur;
+  b.records[2].filters = {blur};
+  b.records[0].matrix = At(3, 4);
+  auto bytes = flash::EncodeButton(b);
+  auto back = flash::ParseButton(flash::kTagDefineButton2, bytes.data(), bytes.size());
+  EXPECT_EQ(back->id, 7);
+  EXPECT_TRUE(back->track_as_menu);
+  ASSERT_EQ(back->records.size(), 3u);
+  EXPECT_EQ(back->records[0].states, flash::kButtonUp | flash::kButtonHit);
+  EXPECT_EQ(back->records[0].matrix.tx, 60);
+  EXPECT_EQ(back->records[1].color_transform.r_mult, 128);
+  EXPECT_EQ(back->records[1].color_transform.a_add, -20);
+  EXPECT_EQ(back->records[2].blend_mode, 3);
+  ASSERT_EQ(back->records[2].filters.size(), 1u);
+  ASSERT_EQ(back->actions.size(), b.actions.size());
+  for (size_t i = 0; i < b.actions.size(); ++i) {
+    EXPECT_EQ(back->actions[i].conditions, b.actions[i].conditions) << i;
+    EXPECT_EQ(back->actions[i].key_code, b.actions[i].key_code) << i;
+    EXPECT_EQ(*back->actions[i].actions, *b.actions[i].actions) << i;
+  }
+}
+
+TEST(ButtonFormat, FirstVersionRunsItsActionsOnReleaseAndTakesTheCxformTag) {
+  ButtonDef b(9);
+  b.version = 1;
+  b.records = {Record(flash::kButtonUp | flash::kButtonHit, 1)};
+  b.actions = {On(flash::kCondOverDownToOverUp, "clicked")};
+  flash::SwfWriter w(4, 200, 200, 12);
+  DefineSquares(w);
+  w.Tag(flash::kTagDefineButton, flash::EncodeButton(b));
+  flash::BitWriter cx;
+  cx.U16(9);
+  flash::ColorTransform half;
+  half.g_mult = 128;
+  cx.WriteColorTransform(half, false);
+  w.Tag(flash::kTagDefineButtonCxform, cx.Data());
+  w.ShowFrame();
+  auto movie = flash::ParseMovie(w.Finish(false));
+  const auto* def = dynamic_cast<const ButtonDef*>(movie->Find(9));
+  ASSERT_NE(def, nullptr);
+  ASSERT_EQ(def->actions.size(), 1u);
+  EXPECT_EQ(def->actions[0].conditions, flash::kCondOverDownToOverUp);
+  EXPECT_EQ(def->records[0].color_transform.g_mult, 128);
+}
+
+// Every cut of a button tag either reads or throws FormatError; none reads outside the tag.
+TEST(ButtonFormat, CutTagsAreRefusedOrReadSafely) {
+  for (int version : {1, 2}) {
+    ButtonDef b = ThreeColourButton(3);
+    b.version = version;
+    auto bytes = flash::EncodeButton(b);
+    for (size_t n = 0; n < bytes.size(); ++n) {
+      std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(n));
+      try {
+        auto back = flash::ParseButton(
+            version == 2 ? flash::kTagDefineButton2 : flash::kTagDefineButton, cut.data(), n);
+        for (const auto& a : back->actions) EXPECT_LE(a.actions->size(), n);
+      } catch (const flash::FormatError&) {
+      }
+    }
+  }
+  // An action record whose size runs past the tag.
+  ButtonDef b = ThreeColourButton(3);
+  auto bytes = flash::EncodeButton(b);
+  const size_t first_action = 3 + (bytes[3] | bytes[4] << 8);
+  bytes[first_action] = 0xFF;
+  bytes[first_action + 1] = 0x7F;
+  EXPECT_THROW(flash::ParseButton(flash::kTagDefineButton2, bytes.data(), bytes.size()),
+               flash::FormatError);
+}
+
+TEST(ButtonPlayer, MouseDrivesStatesAndConditionActions) {
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
+  p.Tick();
+  flash::ButtonObject* b = ButtonAt(p);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(Shown(b), 1);
+  EXPECT_EQ(b->name, "btn");
+
+  p.MouseMove(10, 10);  // outside
+  p.MouseMove(60, 60);
+  EXPECT_EQ(Shown(b), 2);
+  p.MouseDown(60, 60);
+  EXPECT_EQ(Shown(b), 3);
+  p.MouseMove(10, 10);
+  p.MouseMove(70, 70);
+  p.MouseUp(70, 70);
+  EXPECT_EQ(Shown(b), 2);
+  p.MouseMove(190, 190);
+  EXPECT_EQ(Shown(b), 1);
+  EXPECT_EQ(TakeTrace(p), "rollOver\npress\ndragOut\ndragOver\nrelease\nrollOut\n");
+
+  // Released outside, then the pointer comes back without the button down.
+  p.MouseMove(60, 60);
+  p.MouseDown(60, 60);
+  p.MouseMove(5, 5);
+  p.MouseUp(5, 5);
+  EXPECT_EQ(Shown(b), 1);
+  p.MouseMove(60, 60);
+  EXPECT_EQ(TakeTrace(p), "rollOver\npress\ndragOut\nreleaseOutside\nrollOver\n");
+
+  // Other buttons than the left one press nothing.
+  p.MouseDown(60, 60, flash::MouseButton::Right);
+  p.MouseUp(60, 60, flash::MouseButton::Right);
+  EXPECT_EQ(TakeTrace(p), "");
+}
+
+TEST(ButtonPlayer, KeyPressConditionsRunWhereverThePointerIs) {
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
+  p.Tick();
+  p.KeyDown(flash::keys::kEnter, 13);
+  p.KeyUp(flash::keys::kEnter, 13);
+  p.KeyDown('A', 'a');
+  p.KeyDown('B', 'b');
+  EXPECT_EQ(TakeTrace(p), "enter\na typed\n");
+}
+
+TEST(ButtonPlayer, ScriptObjectHandlersPlaceAndEnabled) {
+  ButtonDef b = ThreeColourButton(10);
+  b.actions.clear();
+  ActionBuilder s;
+  // btn.onPress = function () { trace("handler " + this._name); };  trace(btn._x);
+  ActionBuilder body;
+  body.PushString("handler ").PushString("this").Op(0x1C).PushString("_name").Op(0x4E).Op(0x47)
+      .Trace();
+  scripttest::Get(s, "btn").PushString("onPress");
+  scripttest::Function(s, "", {}, body);
+  s.Op(0x4F);
+  scripttest::Member(s, "btn", "_x").Trace();
+  scripttest::Get(s, "btn").Op(0x44).Trace();  // typeof
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(b, s));
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "50\nobject\n");
+  p.MouseDown(60, 60);
+  p.MouseUp(60, 60);
+  EXPECT_EQ(TakeTrace(p), "handler btn\n");
+  // A disabled button takes no presses and keeps its look.
+  p.MouseMove(5, 5);
+  ButtonAt(p)->enabled = false;
+  p.MouseDown(60, 60);
+  EXPECT_EQ(TakeTrace(p), "");
+  EXPECT_EQ(Shown(ButtonAt(p)), 1);
+}
+
+// A clip with onRelease acts as a button: its children are not picked apart.
+TEST(ButtonPlayer, ClipWithHandlersActsAsAButton) {
+  flash::SwfWriter w(8, 200, 200, 12);
+  DefineSquares(w);
+  flash::TimelineWriter sprite;
+  sprite.Place(flashtest::NewPlace(1, 1));
+  sprite.ShowFrame();
+  w.DefineSprite(20, sprite);
+  flash::PlaceSpec p = flashtest::MatrixPlace(1, 20, At(100, 100));
+  p.name = "clip";
+  w.Place(p);
+  ActionBuilder s, body;
+  body.PushString("released").Trace();
+  scripttest::Get(s, "clip").PushString("onRelease");
+  scripttest::Function(s, "", {}, body);
+  s.Op(0x4F);
+  ActionBuilder down;
+  down.PushString("down").Trace();
+  scripttest::Get(s, "clip").PushString("onMouseDown");
+  scripttest::Function(s, "", {}, down);
+  s.Op(0x4F);
+  w.DoAction(s.Build());
+  w.ShowFrame();
+  flash::Player player;
+  player.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  player.Tick();
+  player.MouseDown(20, 20);  // outside: only the mouse event
+  player.MouseUp(20, 20);
+  player.MouseDown(150, 150);
+  player.MouseUp(150, 150);
+  EXPECT_EQ(TakeTrace(player), "down\ndown\nreleased\n");
+}
+
+// A timeline that removes the button and places it again each loop keeps the press going; a
+// button nested in another's state takes the pointer before its holder.
+TEST(ButtonPlayer, ReplacedAndNestedButtons) {
+  ButtonDef inner = ThreeColourButton(10);
+  inner.actions = {On(flash::kCondOverUpToOverDown, "inner press"),
+                   On(flash::kCondOverDownToOutDown, "inner dragOut")};
+  ButtonDef outer(11);
+  outer.version = 2;
+  outer.records = {Record(flash::kButtonUp | flash::kButtonOver | flash::kButtonDown |
+                              flash::kButtonHit, 10)};
+  outer.actions = {On(flash::kCondOverUpToOverDown, "outer press")};
+  flash::SwfWriter w(8, 200, 200, 12);
+  DefineSquares(w);
+  w.Tag(flash::kTagDefineButton2, flash::EncodeButton(inner));
+  w.Tag(flash::kTagDefineButton2, flash::EncodeButton(outer));
+  w.Place(flashtest::MatrixPlace(1, 11, At(50, 50)));
+  w.ShowFrame();
+  w.Remove(1);
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  p.MouseDown(60, 60);
+  EXPECT_EQ(TakeTrace(p), "inner press\n");
+  p.Tick();  // frame 2: removed
+  p.Tick();  // frame 1 again: a new instance
+  ASSERT_NE(ButtonAt(p), nullptr);
+  p.MouseMove(5, 5);
+  EXPECT_EQ(TakeTrace(p), "inner dragOut\n");
+}
+
+TEST(ButtonPlayer, DisabledButtonsAreEnteredOnceEnabled) {
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
+  p.Tick();
+  ButtonAt(p)->enabled = false;
+  p.MouseMove(60, 60);
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "");
+  ButtonAt(p)->enabled = true;
+  p.Tick();  // the pointer is checked again every tick
+  EXPECT_EQ(TakeTrace(p), "rollOver\n");
+  // Hidden under a still pointer: rolled out.
+  ButtonAt(p)->visible = false;
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "rollOut\n");
+}
+
+// The pixel (x, y) of the 200x200 stage, as r, g, b.
+std::array<int, 3> PixelAt(const flash::Player& p, int x, int y) {
+  std::vector<uint8_t> px(200 * 200 * 4);
+  flash::PaintStage(p, {px.data(), 200, 200, 200 * 4}, {255, 255, 255, 255});
+  const uint8_t* c = &px[(static_cast<size_t>(y) * 200 + x) * 4];
+  return {c[2], c[1], c[0]};
+}
+
+// The pressed state is drawn; Tab focus rolls the button over and draws the yellow frame inside
+// its bounds until _focusrect turns it off.
+TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
+  ButtonDef b = ThreeColourButton(10);
+  b.actions.clear();
+  ActionBuilder s;
+  s.PushString("btn").Op(0x1C).PushString("tabIndex").PushInt(1).Op(0x4F);
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(b, s));
+  p.Tick();
+  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{255, 0, 0}));
+  p.MouseDown(100, 100);
+  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{0, 0, 255}));
+  p.MouseUp(100, 100);
+  p.MouseMove(5, 5);
+  p.KeyDown(flash::keys::kTab, 9);
+  // Focus from the keyboard rolls the button over.
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0}));
+  EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{0, 255, 0}));
+  ButtonAt(p)->focus_rect = 0;
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{0, 255, 0}));
+}
+
+}  // namespace

@@ -1,0 +1,285 @@
+// Injected input: the recorded event lists, the Key and Mouse objects and their listeners, and
+// typing into input fields (maxChars, editing commands, the clipboard, password fields).
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/flash/format/button.h"
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/input.h"
+#include "platform/flash/player/player.h"
+#include "tests/flash/movie_builder.h"
+#include "tests/flash/script_asm.h"
+
+namespace {
+
+using flash::ActionBuilder;
+using flash::InputEvent;
+
+InputEvent Key(InputEvent::Kind kind, int code) {
+  InputEvent e;
+  e.kind = kind;
+  e.key_code = code;
+  return e;
+}
+
+std::string TakeTrace(flash::Player& p) {
+  std::string s = flashtest::Joined(p.trace_log);
+  p.trace_log.clear();
+  return s;
+}
+
+TEST(InputList, ReadsEventsAndSplitsThemAtWaits) {
+  const std::string json = R"([
+    {"type": "MouseMove", "pos": [160, 20.5]},
+    {"type": "MouseDown", "pos": [1, 2], "btn": "Middle"},
+    {"type": "Wait"},
+    {"type": "KeyDown", "key": "ArrowLeft"}, {"type": "KeyUp", "key": "F3"},
+    {"type": "TextInput", "codepoint": "\u00e9"},
+    {"type": "TextControl", "code": "Paste"},
+    {"type": "SetClipboardText", "text": "a\"b"},
+    {"type": "Wait"}, {"type": "Wait"},
+    {"type": "ImePreedit", "text": "x", "cursor": null}
+  ])";
+  auto events = flash::ParseInputEvents(json);
+  ASSERT_EQ(events.size(), 11u);
+  EXPECT_EQ(events[0].kind, InputEvent::Kind::MouseMove);
+  EXPECT_DOUBLE_EQ(events[0].y, 20.5);
+  EXPECT_EQ(events[1].button, flash::MouseButton::Middle);
+  EXPECT_EQ(events[3].key_code, flash::keys::kLeft);
+  EXPECT_EQ(events[4].key_code, 114);
+  EXPECT_EQ(events[5].character, 0xE9u);
+  EXPECT_EQ(events[6].command, flash::TextCommand::Paste);
+  EXPECT_EQ(events[7].text, "a\"b");
+  EXPECT_EQ(events[10].kind, InputEvent::Kind::Other);
+  auto batches = flash::InputBatches(events);
+  ASSERT_EQ(batches.size(), 4u);
+  EXPECT_EQ(batches[0].size(), 2u);
+  EXPECT_EQ(batches[1].size(), 5u);
+  EXPECT_TRUE(batches[2].empty());
+  EXPECT_EQ(batches[3].size(), 1u);
+  // Without a Wait, everything is one batch.
+  EXPECT_EQ(flash::InputBatches(flash::ParseInputEvents(R"([{"type":"KeyDown","key":"A"}])")).size(),
+            1u);
+}
+
+TEST(InputList, MalformedListsAreRefused) {
+  for (const char* bad : {"", "{}", "[", "[{\"type\": }]", "[1]", "[{\"type\":\"Wait\"}] x",
+                          "[\"unclosed]", std::string(200, '[').c_str()})
+    EXPECT_THROW(flash::ParseInputEvents(bad), std::runtime_error) << bad;
+}
+
+TEST(InputKeys, NamesMapToScriptKeyCodes) {
+  EXPECT_EQ(flash::KeyCodeOfName("Tab"), 9);
+  EXPECT_EQ(flash::KeyCodeOfName("a"), 'A');
+  EXPECT_EQ(flash::KeyCodeOfName("7"), '7');
+  EXPECT_EQ(flash::KeyCodeOfName("LeftShift"), 16);
+  EXPECT_EQ(flash::KeyCodeOfName("Escape"), 27);
+  EXPECT_EQ(flash::KeyCodeOfName("Nonsense"), 0);
+  EXPECT_EQ(flash::ButtonKeyOf(flash::keys::kTab, 9), flash::kButtonKeyTab);
+  EXPECT_EQ(flash::ButtonKeyOf('A', 'A'), 'A');
+  EXPECT_EQ(flash::ButtonKeyOf(flash::keys::kShift, 0), 0);
+}
+
+// A movie running `script` on frame 1, with an input field "f" (maxChars 5 when `max`).
+flash::Player& Load(flash::Player& p, const ActionBuilder& script, bool password = false,
+                    int max = -1) {
+  flash::SwfWriter w(8, 200, 200, 12);
+  flash::EditTextSpec field;
+  field.bounds = {0, 2000, 0, 400};
+  field.has_text = true;
+  field.text = "ab";
+  field.password = password;
+  field.max_length = max;
+  w.DefineEditText(1, field);
+  w.Place(flashtest::NewPlace(1, 1, "f"));
+  w.DoAction(script.Build());
+  w.ShowFrame();
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  return p;
+}
+
+std::string FieldText(flash::Player& p) {
+  auto& f = static_cast<flash::TextFieldObject&>(*p.LevelRoot(0)->children.at(1));
+  return f.field.Text();
+}
+
+TEST(InputKeys, KeyObjectAndListenersFollowTheKeys) {
+  ActionBuilder s, down, up;
+  // Key.addListener({onKeyDown: ..., onKeyUp: ...}) tracing the code, the character and isDown.
+  scripttest::CallMethod(down, "Key", "getCode", 0).Trace();
+  scripttest::CallMethod(down, "Key", "getAscii", 0).Trace();
+  down.PushInt(16);
+  scripttest::CallMethod(down, "Key", "isDown", 1).Trace();
+  up.PushString("up").Trace();
+  s.PushString("onKeyDown");
+  scripttest::Function(s, "", {}, down);
+  s.PushString("onKeyUp");
+  scripttest::Function(s, "", {}, up);
+  s.PushInt(2).Op(0x43);  // init object
+  scripttest::CallMethod(s, "Key", "addListener", 1).Op(0x17);
+  scripttest::Member(s, "Key", "LEFT").Trace();
+  flash::Player p;
+  Load(p, s);
+  EXPECT_EQ(TakeTrace(p), "37\n");
+  p.Deliver(Key(InputEvent::Kind::KeyDown, 16));
+  p.Deliver(Key(InputEvent::Kind::KeyDown, 'Q'));
+  p.Deliver(Key(InputEvent::Kind::KeyUp, 'Q'));
+  EXPECT_EQ(TakeTrace(p), "16\n0\ntrue\n81\n81\ntrue\nup\n");
+}
+
+TEST(InputFields, TypingHonoursMaxCharsAndEditingCommands) {
+  ActionBuilder s;
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Trace();
+  scripttest::CallMethod(s, "Selection", "getFocus", 0).Trace();
+  flash::Player p;
+  Load(p, s, false, 5);
+  EXPECT_EQ(TakeTrace(p), "true\n_level0.f\n");
+  for (char c : std::string("cdefg")) p.TextInput(static_cast<uint32_t>(c));
+  EXPECT_EQ(FieldText(p), "abcde");  // maxChars 5
+  p.TextControl(flash::TextCommand::Backspace);
+  p.TextControl(flash::TextCommand::MoveLeft);
+  p.TextControl(flash::TextCommand::MoveLeft);
+  p.TextControl(flash::TextCommand::Delete);
+  EXPECT_EQ(FieldText(p), "abd");
+  p.TextInput(0x263A);
+  EXPECT_EQ(FieldText(p), "ab\u263Ad");
+  p.TextInput(7);  // control characters type nothing
+  EXPECT_EQ(FieldText(p), "ab\u263Ad");
+  p.TextControl(flash::TextCommand::SelectAll);
+  p.TextControl(flash::TextCommand::Copy);
+  EXPECT_EQ(p.input.clipboard, "ab\u263Ad");
+  p.SetClipboard("xyz123");
+  p.TextControl(flash::TextCommand::Paste);  // replaces the selection, cut to maxChars
+  EXPECT_EQ(FieldText(p), "xyz12");
+}
+
+TEST(InputFields, RestrictFiltersTypedAndPastedText) {
+  // f.restrict = "a-d^b\\-"; then select all and paste.
+  ActionBuilder s;
+  s.PushString("f").Op(0x1C).PushString("restrict").PushString("a-d^b\\-").Op(0x4F);
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  flash::Player p;
+  Load(p, s);
+  p.TextControl(flash::TextCommand::SelectAll);
+  p.SetClipboard("xAbc-Dez");
+  p.TextControl(flash::TextCommand::Paste);
+  EXPECT_EQ(FieldText(p), "acd");  // B and the escaped dash refused, capitals lowered
+  p.TextInput('b');
+  p.TextInput('C');
+  EXPECT_EQ(FieldText(p), "acdc");
+}
+
+TEST(InputFields, PasswordFieldsGiveNothingToTheClipboard) {
+  ActionBuilder s;
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  flash::Player p;
+  Load(p, s, true);
+  p.SetClipboard("kept");
+  p.TextControl(flash::TextCommand::SelectAll);
+  p.TextControl(flash::TextCommand::Copy);
+  p.TextControl(flash::TextCommand::Cut);
+  EXPECT_EQ(p.input.clipboard, "kept");
+  EXPECT_EQ(FieldText(p), "ab");
+}
+
+TEST(InputFields, NoFocusNoTyping) {
+  flash::Player p;
+  Load(p, ActionBuilder());
+  p.TextInput('x');
+  p.TextControl(flash::TextCommand::Backspace);
+  EXPECT_EQ(FieldText(p), "ab");
+  // Removed fields lose the focus.
+  ActionBuilder s;
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  flash::Player q;
+  Load(q, s);
+  q.UnloadAll();
+  q.TextInput('x');
+}
+
+// Three input fields: "a" at the bottom left, "b" at the top right, "c" at the top left.
+flash::Player& LoadFields(flash::Player& p, const ActionBuilder& script) {
+  flash::SwfWriter w(8, 200, 200, 12);
+  flash::EditTextSpec field;
+  field.bounds = {0, 600, 0, 300};
+  w.DefineEditText(1, field);
+  const std::pair<const char*, std::pair<double, double>> places[] = {
+      {"a", {10, 150}}, {"b", {120, 10}}, {"c", {10, 10}}};
+  uint16_t depth = 1;
+  for (const auto& [name, at] : places) {
+    flash::Matrix m;
+    m.tx = at.first * 20;
+    m.ty = at.second * 20;
+    flash::PlaceSpec p = flashtest::MatrixPlace(depth++, 1, m);
+    p.name = name;
+    w.Place(p);
+  }
+  w.DoAction(script.Build());
+  w.ShowFrame();
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  return p;
+}
+
+// Selection.addListener({onSetFocus: function (o, n) { trace(n); }})
+ActionBuilder TraceFocusChanges() {
+  ActionBuilder s, body;
+  scripttest::Get(body, "n").Trace();
+  s.PushString("onSetFocus");
+  scripttest::Function(s, "", {"o", "n"}, body);
+  s.PushInt(1).Op(0x43);
+  scripttest::CallMethod(s, "Selection", "addListener", 1).Op(0x17);
+  return s;
+}
+
+std::string Tabs(flash::Player& p, int n, bool shift = false) {
+  if (shift) p.KeyDown(flash::keys::kShift, 0);
+  for (int i = 0; i < n; ++i) {
+    p.KeyDown(flash::keys::kTab, 9);
+    p.KeyUp(flash::keys::kTab, 9);
+  }
+  if (shift) p.KeyUp(flash::keys::kShift, 0);
+  return TakeTrace(p);
+}
+
+TEST(InputFocus, TabFollowsTheStageThenTabIndexAndWraps) {
+  flash::Player p;
+  LoadFields(p, TraceFocusChanges());
+  EXPECT_EQ(Tabs(p, 4), "_level0.c\n_level0.b\n_level0.a\n_level0.c\n");
+  EXPECT_EQ(Tabs(p, 1, true), "_level0.a\n");
+  // With tabIndex set, only the indexed objects take part, by index.
+  ActionBuilder s = TraceFocusChanges();
+  s.PushString("a").Op(0x1C).PushString("tabIndex").PushInt(1).Op(0x4F);
+  s.PushString("b").Op(0x1C).PushString("tabIndex").PushInt(-5).Op(0x4F);
+  flash::Player q;
+  LoadFields(q, s);
+  EXPECT_EQ(Tabs(q, 3), "_level0.b\n_level0.a\n_level0.b\n");
+}
+
+TEST(InputFocus, RemovingTheFocusedFieldMovesTheFocusToNothing) {
+  ActionBuilder s = TraceFocusChanges();
+  s.PushString("c");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  flash::Player p;
+  LoadFields(p, s);
+  EXPECT_EQ(TakeTrace(p), "_level0.c\n");
+  p.RemoveChild(p.LevelRoot(0), 3);
+  EXPECT_EQ(TakeTrace(p), "null\n");
+  EXPECT_EQ(p.input.focus.lock(), nullptr);
+  p.TextInput('x');  // goes nowhere
+  // A level's root takes no focus.
+  ActionBuilder r;
+  r.PushString("_root").Op(0x1C);
+  scripttest::CallMethod(r, "Selection", "setFocus", 1).Trace();
+  flash::Player q;
+  LoadFields(q, r);
+  EXPECT_EQ(TakeTrace(q), "false\n");
+}
+
+}  // namespace
