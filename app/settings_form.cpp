@@ -6,6 +6,8 @@
 #include "app/audio_format_form.h"
 #include "app/form_controls.h"
 #include "app/movie_file.h"
+#include "controls/combo_edit.h"
+#include "controls/num_edit.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/command_launch.h"
 #include "platform/classlib/dialogs.h"
@@ -94,6 +96,15 @@ TSpeedButton* MakeToggle(TComponent* Owner, TWinControl* Parent, const char* Nam
   b->SetHint(Hint);
   b->SetShowHint(!Hint.empty());
   return b;
+}
+
+// A colour combo edit: the colour fills the box, the button chooses another; no typing.
+controls::TComboEdit* MakeColorEdit(TComponent* Owner, TWinControl* Parent, const char* Name,
+                                    int Left, int Top) {
+  auto* e = MakeControl<controls::TComboEdit>(Owner, Parent, Name, Left, Top, 92, 22);
+  e->SetDirectInput(false);
+  e->SetGlyphKind(controls::gkEllipsis);
+  return e;
 }
 
 TButton* MakeButton(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top,
@@ -206,8 +217,8 @@ void TSettingsFrm::CreateComponents() {
   rdoAudioImport->OnClick = UserClick(&TSettingsFrm::rdoAudioClick);
   chkUseSplitSize->OnClick = UserClick(&TSettingsFrm::chkUseSplitSizeClick);
   cbxMPEGFormat->OnChange = UserClick(&TSettingsFrm::cbxMPEGFormatClick);
-  btnGIFBackgroundColor->OnClick = UserClick(&TSettingsFrm::btnGIFColorClick);
-  btnGIFTransparentColor->OnClick = UserClick(&TSettingsFrm::btnGIFColorClick);
+  cbeGIFBackgroundColor->OnButtonClick = UserClick(&TSettingsFrm::cbeGIFColorButtonClick);
+  cbeGIFTransparentColor->OnButtonClick = UserClick(&TSettingsFrm::cbeGIFColorButtonClick);
   btnRename->OnClick = UserClick(&TSettingsFrm::btnRenameClick);
   btnVisualSelection->OnClick = UserClick(&TSettingsFrm::btnVisualSelectionClick);
   btnAVIFormatConfig->OnClick = UserClick(&TSettingsFrm::btnAVIFormatConfigClick);
@@ -285,17 +296,10 @@ void TSettingsFrm::CreatePages() {
   // GIF.
   chkGIFBackground = MakeControl<TCheckBox>(this, tabGIF, "chkGIFBackground", 8, 8, 130, 20);
   chkGIFBackground->SetCaption("Background Color");
-  cbeGIFBackgroundColor = MakeControl<TEdit>(this, tabGIF, "cbeGIFBackgroundColor", 140, 8, 70, 22);
-  cbeGIFBackgroundColor->SetReadOnly(true);
-  btnGIFBackgroundColor = MakeButton(this, tabGIF, "btnGIFBackgroundColor", 210, 8, 22, "...");
-  btnGIFBackgroundColor->SetHeight(22);
+  cbeGIFBackgroundColor = MakeColorEdit(this, tabGIF, "cbeGIFBackgroundColor", 140, 8);
   chkGIFTransparent = MakeControl<TCheckBox>(this, tabGIF, "chkGIFTransparent", 8, 36, 130, 20);
   chkGIFTransparent->SetCaption("Transparent Color");
-  cbeGIFTransparentColor =
-      MakeControl<TEdit>(this, tabGIF, "cbeGIFTransparentColor", 140, 36, 70, 22);
-  cbeGIFTransparentColor->SetReadOnly(true);
-  btnGIFTransparentColor = MakeButton(this, tabGIF, "btnGIFTransparentColor", 210, 36, 22, "...");
-  btnGIFTransparentColor->SetHeight(22);
+  cbeGIFTransparentColor = MakeColorEdit(this, tabGIF, "cbeGIFTransparentColor", 140, 36);
   chkGIFLooping = MakeControl<TCheckBox>(this, tabGIF, "chkGIFLooping", 8, 64, 130, 20);
   chkGIFLooping->SetCaption("Looping");
   edtGIFRepeatCount = MakeSpin(this, tabGIF, "edtGIFRepeatCount", 140, 64, 60, 0, 65535);
@@ -349,7 +353,7 @@ void TSettingsFrm::CreatePages() {
   chkAudioSyncManually->SetCaption("Manually synchronize video and audio ");
   cbxAudioSync = MakeList(this, tabAudio, "cbxAudioSync", 314, 41, 124,
                           {"Move audio forward", "Move audio backward"});
-  edtAudioSync = MakeControl<TEdit>(this, tabAudio, "edtAudioSync", 442, 41, 44, 22);
+  edtAudioSync = MakeControl<controls::TPBNumEdit>(this, tabAudio, "edtAudioSync", 442, 41, 44, 22);
   labAudioSync = MakeRowLabel(this, tabAudio, "labAudioSync", 490, 41, "seconds");
 
   rdoAudioImport = MakeControl<TRadioButton>(this, tabAudio, "rdoAudioImport", 8, 104, 274, 20);
@@ -365,21 +369,22 @@ void TSettingsFrm::CreatePages() {
 // ---- small helpers -----------------------------------------------------------------------------
 
 long double TSettingsFrm::SyncOffset() const {
-  const std::string text = Trim(edtAudioSync->Text());
   try {
-    size_t used = 0;
-    const long double v = std::stold(text, &used);
-    if (used == text.size() && std::isfinite(static_cast<double>(v))) return v;
-  } catch (...) {
+    return edtAudioSync->Value();
+  } catch (const EConvertError&) {
+    return 0;
   }
-  return 0;
 }
 
 void TSettingsFrm::SetSyncOffset(long double Value) {
-  edtAudioSync->SetText(FloatToStr(static_cast<double>(Value)));
+  try {
+    edtAudioSync->SetValue(Value);
+  } catch (const EConvertError&) {
+    edtAudioSync->SetValue(0);
+  }
 }
 
-void TSettingsFrm::SetGIFColor(TEdit* Edit, TColor Color) {
+void TSettingsFrm::SetGIFColor(controls::TComboEdit* Edit, TColor Color) {
   Edit->SetColor(Color);
   if (Edit == cbeGIFBackgroundColor) GIFBackgroundColor = Color;
   if (Edit == cbeGIFTransparentColor) GIFTransparentColor = Color;
@@ -636,9 +641,7 @@ void TSettingsFrm::CropRule() {
 
 void TSettingsFrm::GIFCheckRules() {
   cbeGIFBackgroundColor->SetEnabled(chkGIFBackground->Checked());
-  btnGIFBackgroundColor->SetEnabled(chkGIFBackground->Checked());
   cbeGIFTransparentColor->SetEnabled(chkGIFTransparent->Checked());
-  btnGIFTransparentColor->SetEnabled(chkGIFTransparent->Checked());
   edtGIFRepeatCount->SetEnabled(chkGIFLooping->Checked());
   labGIFRepeatCount->SetEnabled(chkGIFLooping->Checked());
 }
@@ -699,8 +702,9 @@ void TSettingsFrm::rdoAudioClick(TObject*) { SoundSourceRule(); }
 void TSettingsFrm::chkUseSplitSizeClick(TObject*) { SplitRule(); }
 void TSettingsFrm::cbxMPEGFormatClick(TObject*) { ApplyMPEGPreset(); }
 
-void TSettingsFrm::btnGIFColorClick(TObject* Sender) {
-  TEdit* edit = Sender == btnGIFTransparentColor ? cbeGIFTransparentColor : cbeGIFBackgroundColor;
+void TSettingsFrm::cbeGIFColorButtonClick(TObject* Sender) {
+  controls::TComboEdit* edit =
+      Sender == cbeGIFTransparentColor ? cbeGIFTransparentColor : cbeGIFBackgroundColor;
   TColorDialog dialog(nullptr);
   dialog.Color = edit == cbeGIFTransparentColor ? GIFTransparentColor : GIFBackgroundColor;
   if (dialog.Execute()) SetGIFColor(edit, dialog.Color);

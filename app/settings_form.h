@@ -17,6 +17,11 @@
 #include "platform/classlib/page_control.h"
 #include "platform/classlib/std_controls.h"
 
+namespace controls {
+class TComboEdit;
+class TPBNumEdit;
+}  // namespace controls
+
 namespace lumicast {
 
 class TElTreeItem;
@@ -110,11 +115,9 @@ class TSettingsFrm : public classlib::TForm {
 
   classlib::TTabSheet* tabGIF = nullptr;
   classlib::TCheckBox* chkGIFBackground = nullptr;
-  classlib::TEdit* cbeGIFBackgroundColor = nullptr;
-  classlib::TButton* btnGIFBackgroundColor = nullptr;
+  controls::TComboEdit* cbeGIFBackgroundColor = nullptr;
   classlib::TCheckBox* chkGIFTransparent = nullptr;
-  classlib::TEdit* cbeGIFTransparentColor = nullptr;
-  classlib::TButton* btnGIFTransparentColor = nullptr;
+  controls::TComboEdit* cbeGIFTransparentColor = nullptr;
   classlib::TCheckBox* chkGIFLooping = nullptr;
   classlib::TSpinEdit* edtGIFRepeatCount = nullptr;
   classlib::TLabel* labGIFRepeatCount = nullptr;
@@ -148,7 +151,7 @@ class TSettingsFrm : public classlib::TForm {
   classlib::TCheckBox* chkAudioSyncAutomatically = nullptr;
   classlib::TCheckBox* chkAudioSyncManually = nullptr;
   classlib::TComboBox* cbxAudioSync = nullptr;
-  classlib::TEdit* edtAudioSync = nullptr;
+  controls::TPBNumEdit* edtAudioSync = nullptr;
   classlib::TLabel* labAudioSync = nullptr;
 
   classlib::TButton* btnOK = nullptr;
@@ -188,7 +191,7 @@ class TSettingsFrm : public classlib::TForm {
   void rdoAudioClick(classlib::TObject* Sender);
   void chkUseSplitSizeClick(classlib::TObject* Sender);
   void cbxMPEGFormatClick(classlib::TObject* Sender);
-  void btnGIFColorClick(classlib::TObject* Sender);
+  void cbeGIFColorButtonClick(classlib::TObject* Sender);
   void btnRenameClick(classlib::TObject* Sender);
   void btnVisualSelectionClick(classlib::TObject* Sender);
   void btnAVIFormatConfigClick(classlib::TObject* Sender);
@@ -206,7 +209,7 @@ class TSettingsFrm : public classlib::TForm {
   long double SyncOffset() const;
   void SetSyncOffset(long double Value);
   // Shows a GIF colour in its edit.
-  void SetGIFColor(classlib::TEdit* Edit, classlib::TColor Color);
+  void SetGIFColor(controls::TComboEdit* Edit, classlib::TColor Color);
 
   // The visual selection window (created when first needed).
   TSelectFrm* SelectForm();

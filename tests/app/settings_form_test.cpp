@@ -6,6 +6,8 @@
 
 #include "app/audio_format_form.h"
 #include "app/settings_form.h"
+#include "controls/combo_edit.h"
+#include "controls/num_edit.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/command_launch.h"
 #include "platform/classlib/file_utils.h"
@@ -238,7 +240,7 @@ TEST_F(SettingsTest, OkStoresEveryFieldAndCorrectsTheRange) {
   Tick(settings->chkAudioSyncAutomatically);
   Tick(settings->chkAudioSyncManually);
   Pick(settings->cbxAudioSync, 1);
-  settings->edtAudioSync->SetText("1.25");
+  settings->edtAudioSync->SetValue(1.25L);
 
   TCovSettings expected = *job;
   expected.destType = dtMPEG;
@@ -336,6 +338,31 @@ TEST_F(SettingsTest, OkStoresEveryFieldAndCorrectsTheRange) {
   // The item shows the new output.
   EXPECT_EQ(settings->Item->ColumnText()->Strings(1), "clip.mpg@" + out);
   EXPECT_EQ(settings->Item->ColumnText()->Strings(0), "a.wav@/snd/");
+}
+
+TEST_F(SettingsTest, GifColoursComeFromTheColourDialog) {
+  TCovSettings* job = NewJob(dtGIF);
+  job->destGIFIsTransparent = true;
+  job->destGIFTransparentColor = 0x00FF00;
+  Open(job);
+  EXPECT_FALSE(settings->cbeGIFBackgroundColor->Enabled());
+  EXPECT_TRUE(settings->cbeGIFTransparentColor->Enabled());
+  EXPECT_EQ(settings->cbeGIFTransparentColor->Color(), TColor(0x00FF00));
+  EXPECT_FALSE(settings->cbeGIFTransparentColor->DirectInput());
+  // A cancelled colour dialog keeps the colour; a chosen one fills the box.
+  dialogs.ColorAnswers = {clNone, TColor(0x336699)};
+  settings->cbeGIFTransparentColor->ButtonClick();
+  EXPECT_EQ(settings->cbeGIFTransparentColor->Color(), TColor(0x00FF00));
+  settings->cbeGIFTransparentColor->ButtonClick();
+  EXPECT_EQ(settings->cbeGIFTransparentColor->Color(), TColor(0x336699));
+  Tick(settings->chkGIFBackground);
+  EXPECT_TRUE(settings->cbeGIFBackgroundColor->Enabled());
+  // The offset edit holds a number whatever is typed; a job's offset shows as it is.
+  EXPECT_EQ(settings->SyncOffset(), 0.5L);
+  settings->btnOK->Click();
+  EXPECT_EQ(job->destGIFTransparentColor, TColor(0x336699));
+  EXPECT_TRUE(job->destGIFIsBackground);
+  EXPECT_EQ(job->destGIFBackgroundColor, TColor(0xFFFFFF));
 }
 
 TEST_F(SettingsTest, OkNeverStoresAStartBelowOneOrAnEndBelowTheStart) {
