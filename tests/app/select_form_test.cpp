@@ -20,6 +20,7 @@
 #include "platform/flash/format/writer.h"
 #include "tests/app/conversion_fixture.h"
 #include "tests/app/look_check.h"
+#include "tests/app/modal_driver.h"
 #include "tests/flash/movie_builder.h"
 
 namespace {
@@ -56,25 +57,6 @@ uint32_t Rgb(TColor c) {
   return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
 }
 
-// Runs Action once from a timer while the visual selection window is shown
-// modally.
-struct WhileShown {
-  TSelectFrm* form;
-  std::function<void(TSelectFrm*)> action;
-  TTimer timer{nullptr};
-  bool seen = false;
-  WhileShown(TSelectFrm* Form, std::function<void(TSelectFrm*)> Action)
-      : form(Form), action(std::move(Action)) {
-    timer.SetInterval(10);
-    timer.SetOnTimer([this](TObject*) {
-      if (seen || !form->Showing()) return;
-      seen = true;
-      action(form);
-      if (form->ModalResult() == mrNone) form->SetModalResult(mrCancel);
-    });
-  }
-};
-
 class SelectTest : public convtest::ConversionTest {
  protected:
   void SetUp() override {
@@ -100,7 +82,9 @@ class SelectTest : public convtest::ConversionTest {
   }
   // Clicks Visual Selection and runs Action inside the window's modal loop.
   bool RunSelection(std::function<void(TSelectFrm*)> Action) {
-    WhileShown driver(settings->SelectForm(), std::move(Action));
+    TSelectFrm* form = settings->SelectForm();
+    lumitest::ModalDriver driver([form] { return form; },
+                                 [&Action](TForm* f) { Action(static_cast<TSelectFrm*>(f)); });
     settings->btnVisualSelection->Click();
     return driver.seen;
   }

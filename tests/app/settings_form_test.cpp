@@ -13,6 +13,7 @@
 #include "platform/classlib/file_utils.h"
 #include "platform/encoder/mcl.h"
 #include "tests/app/conversion_fixture.h"
+#include "tests/app/modal_driver.h"
 
 namespace {
 
@@ -532,24 +533,6 @@ TEST_F(SettingsTest, RecordingSourceButtonsAndTheMixer) {
   EXPECT_EQ(started[0], RecordingMixerCommand());
 }
 
-// The dialogs of the encoding library and the audio format dialog are answered from a timer.
-struct ModalDriver {
-  std::function<TForm*()> find;
-  std::function<void(TForm*)> action;
-  TTimer timer{nullptr};
-  bool seen = false;
-  ModalDriver(std::function<TForm*()> Find, std::function<void(TForm*)> Action)
-      : find(std::move(Find)), action(std::move(Action)) {
-    timer.SetInterval(10);
-    timer.SetOnTimer([this](TObject*) {
-      TForm* dlg = find();
-      if (dlg == nullptr || !dlg->Showing() || seen) return;
-      seen = true;
-      action(dlg);
-    });
-  }
-};
-
 TEST_F(SettingsTest, AudioFormatDialogStoresAtOnceAndSurvivesCancel) {
   TCovSettings* job = NewJob();
   job->adoFileType = 1;
@@ -557,15 +540,15 @@ TEST_F(SettingsTest, AudioFormatDialogStoresAtOnceAndSurvivesCancel) {
   Open(job);
   EXPECT_EQ(settings->labAudioRecFormatTips->Caption(), "STEREO-128kb/s");
   EXPECT_EQ(job->adoMp3BitRate, 2);
-  ModalDriver driver([this] { return settings->AudioFormatFrm; },
-                     [](TForm* f) {
-                       auto* a = static_cast<TAudioFormatFrm*>(f);
-                       EXPECT_EQ(a->cbxMP3BitRate->ItemIndex(), 2);
-                       a->cbxMP3Channel->SetItemIndex(2);
-                       a->cbxMP3BitRate->SetItemIndex(7);
-                       a->cbxWavFreq->SetItemIndex(1);
-                       a->btnOK->Click();
-                     });
+  lumitest::ModalDriver driver([this] { return settings->AudioFormatFrm; },
+                               [](TForm* f) {
+                                 auto* a = static_cast<TAudioFormatFrm*>(f);
+                                 EXPECT_EQ(a->cbxMP3BitRate->ItemIndex(), 2);
+                                 a->cbxMP3Channel->SetItemIndex(2);
+                                 a->cbxMP3BitRate->SetItemIndex(7);
+                                 a->cbxWavFreq->SetItemIndex(1);
+                                 a->btnOK->Click();
+                               });
   settings->btnAudioRecConfig->Click();
   EXPECT_TRUE(driver.seen);
   EXPECT_EQ(settings->labAudioRecFormatTips->Caption(), "JSTEREO-320kb/s");
@@ -630,13 +613,13 @@ TEST_F(SettingsTest, CodecDialogCancelledKeepsConfirmedStoresTheChoice) {
   TCovSettings* job = NewJob();
   Open(job);
   const TAviCodecValues before = settings->AviCodec;
-  ModalDriver cancel(CodecDialog, [](TForm* f) { f->SetModalResult(mrCancel); });
+  lumitest::ModalDriver cancel(CodecDialog, [](TForm* f) { f->SetModalResult(mrCancel); });
   settings->btnAVIFormatConfig->Click();
   EXPECT_TRUE(cancel.seen);
   EXPECT_EQ(settings->AviCodec.FourCC, before.FourCC);
   EXPECT_EQ(settings->AviCodec.Description, before.Description);
 
-  ModalDriver mjpg(CodecDialog, [](TForm* f) {
+  lumitest::ModalDriver mjpg(CodecDialog, [](TForm* f) {
     auto* codec = dynamic_cast<TComboBox*>(f->FindComponent("cbxCodec"));
     ASSERT_NE(codec, nullptr);
     int index = -1;

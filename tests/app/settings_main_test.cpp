@@ -6,6 +6,7 @@
 #include "app/settings_form.h"
 #include "platform/classlib/file_utils.h"
 #include "tests/app/main_form_fixture.h"
+#include "tests/app/modal_driver.h"
 #include "treectl/tree.h"
 
 namespace {
@@ -14,24 +15,10 @@ using namespace lumicast;
 using namespace classlib;
 using mainformtest::MainFormTest;
 
-// Runs Action once inside the settings dialog's modal loop.
-struct InSettings {
-  TMainFrm* main;
-  std::function<void(TSettingsFrm*)> action;
-  TTimer timer{nullptr};
-  bool seen = false;
-  InSettings(TMainFrm* Main, std::function<void(TSettingsFrm*)> Action)
-      : main(Main), action(std::move(Action)) {
-    timer.SetInterval(10);
-    timer.SetOnTimer([this](TObject*) {
-      TSettingsFrm* f = main->SettingsForm;
-      if (seen || f == nullptr || !f->Showing()) return;
-      seen = true;
-      action(f);
-      if (f->ModalResult() == mrNone) f->SetModalResult(mrCancel);
-    });
-  }
-};
+// The settings dialog of the main window, once made.
+std::function<TForm*()> SettingsOf(TMainFrm* Main) {
+  return [Main]() -> TForm* { return Main->SettingsForm; };
+}
 
 TEST_F(MainFormTest, DoubleClickEditsTheJobAndBrowseSurvivesCancel) {
   const std::string a = dir + "/a.swf", b = dir + "/b.swf";
@@ -42,7 +29,8 @@ TEST_F(MainFormTest, DoubleClickEditsTheJobAndBrowseSurvivesCancel) {
   Select(0);
   form->Modified = false;
 
-  InSettings ok(form, [&](TSettingsFrm* f) {
+  lumitest::ModalDriver ok(SettingsOf(form), [&](TForm* shown) {
+    auto* f = static_cast<TSettingsFrm*>(shown);
     EXPECT_EQ(f->Job, Job(0));
     EXPECT_EQ(f->edtSource->Text(), a);
     f->cbxExportType->SetItemIndex(dtGIF);
@@ -58,7 +46,8 @@ TEST_F(MainFormTest, DoubleClickEditsTheJobAndBrowseSurvivesCancel) {
 
   // Browse writes at once; a Cancel afterwards still leaves the list to be saved.
   form->Modified = false;
-  InSettings browse(form, [&](TSettingsFrm* f) {
+  lumitest::ModalDriver browse(SettingsOf(form), [&](TForm* shown) {
+    auto* f = static_cast<TSettingsFrm*>(shown);
     dialogs.FileAnswers = {{dir + "/renamed.gif"}};
     f->btnRename->Click();
     f->btnCancel->Click();
@@ -86,7 +75,8 @@ TEST_F(MainFormTest, ApplyToAllFromAnUncheckedJobRefreshesItsSummary) {
   form->lstFile->Items()->Item(0)->SetChecked(false);
   form->lstFile->Items()->Item(1)->SetChecked(true);
   Select(0);
-  InSettings all(form, [&](TSettingsFrm* f) {
+  lumitest::ModalDriver all(SettingsOf(form), [&](TForm* shown) {
+    auto* f = static_cast<TSettingsFrm*>(shown);
     f->cbxExportType->SetItemIndex(dtMPEG);
     f->cbxExportType->OnChange(f->cbxExportType);
     dialogs.MessageAnswers = {mrYes};
