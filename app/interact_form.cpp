@@ -5,6 +5,7 @@
 #include "app/movie_file.h"
 #include "app/record_form.h"
 #include "platform/classlib/application.h"
+#include "platform/classlib/command_launch.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/file_utils.h"
 #include "platform/classlib/string_utils.h"
@@ -330,12 +331,7 @@ void TInteractFrm::mniRecDefaultClick(TObject*) {
 
 // Opens the desktop's recording-level mixer: the sound control panel on its input tab where it
 // is installed, else the terminal mixer's capture view.
-void TInteractFrm::mniRecAdvancedClick(TObject*) {
-  const int rc = std::system(
-      "(if command -v pavucontrol >/dev/null 2>&1; then pavucontrol --tab=4; "
-      "else x-terminal-emulator -e alsamixer -V capture; fi) >/dev/null 2>&1 &");
-  (void)rc;
-}
+void TInteractFrm::mniRecAdvancedClick(TObject*) { LaunchRecordingMixer(); }
 
 void TInteractFrm::mniOptimizeGifClick(TObject*) {
   mniOptimizeGif->SetChecked(!mniOptimizeGif->Checked());

@@ -13,6 +13,7 @@
 #include "app/movie_file.h"
 #include "app/record_form.h"
 #include "app/seek_form.h"
+#include "app/settings_form.h"
 #include "controls/aa_label.h"
 #include "controls/bmp_slider.h"
 #include "controls/morph_button.h"
@@ -774,9 +775,24 @@ void TMainFrm::btnClearClick(TObject*) {
   Modified = true;
 }
 
-int TMainFrm::ShowSettingsDialog(TElTreeItem*, TCovSettings*) {
-  // The export settings window is not part of the program yet.
-  return mrNone;
+int TMainFrm::ShowSettingsDialog(TElTreeItem* Item, TCovSettings* Job) {
+  if (Job == nullptr) return mrNone;
+  if (SettingsForm == nullptr) {
+    SettingsForm = new TSettingsFrm(this);
+    SettingsForm->AfterConstruction();
+  }
+  SettingsForm->Item = Item;
+  SettingsForm->Job = Job;
+  SettingsForm->JobList = lstFile->Items();
+  SettingsForm->Opener = this;
+  SettingsForm->SetRecordingSource = [this](uint32_t Type, const std::string& Name) {
+    return RecordForm != nullptr && RecordForm->SetRecordingSource(Type, Name);
+  };
+  const int result = SettingsForm->ShowModal();
+  // Browse and the audio format dialog write the job at once, whatever the dialog's result:
+  // the list must be saved for them too.
+  if (SettingsForm->JobWritten) Modified = true;
+  return result;
 }
 
 void TMainFrm::btnSettingsClick(TObject*) {

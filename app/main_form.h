@@ -35,6 +35,7 @@ class TElTreeItem;
 class TInteractFrm;
 class TRecordFrm;
 class TSeekFrm;
+class TSettingsFrm;
 
 // "<n>Bytes" below 1 KB, else "<n.nn>KB" below 1 MB, else "<n.nn>MB", with thousands
 // separators (1536 bytes give "1.50KB"). The size is the file's 64-bit length. Raises
@@ -120,6 +121,8 @@ class TMainFrm : public classlib::TForm, public TAddFrmHost {
   // the start-up did not make them.
   TAddFrm* AddForm = nullptr;
   TSeekFrm* SeekForm = nullptr;
+  // The export settings dialog; made (and owned) by the main window when first needed.
+  TSettingsFrm* SettingsForm = nullptr;
 
   static TPreviewPlayerFactory PreviewPlayerFactory;  // empty: the real player
 

@@ -1056,9 +1056,19 @@ void TWinControl::PaintTo(TCanvas* Canvas, int X, int Y) {
     canvas.DetachSurface();
   } else {
     // A native control with its own inner windows (an edit inside a spin
-    // box) renders them too.
-    NativeWidget(this)->render(&image, QPoint(), QRegion(),
-                               QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    // box) renders them too. One that does not fill its background (a check
+    // box, a radio button) shows what lies beneath it, as on the screen.
+    QWidget* widget = NativeWidget(this);
+    QWidget::RenderFlags flags = QWidget::DrawChildren;
+    if (widget->autoFillBackground() || widget->isWindow()) {
+      flags |= QWidget::DrawWindowBackground;
+    } else {
+      TCanvas beneath;
+      AttachCanvas(beneath, image);
+      beneath.CopyRect(Rect(0, 0, width_, height_), Canvas, Bounds(X, Y, width_, height_));
+      beneath.DetachSurface();
+    }
+    widget->render(&image, QPoint(), QRegion(), flags);
   }
   // Windowed children on top, in z-order.
   for (TControl* c : controls_) {

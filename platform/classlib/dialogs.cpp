@@ -1,5 +1,7 @@
 #include "platform/classlib/dialogs.h"
 
+#include <filesystem>
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -312,6 +314,35 @@ void ShowMessage(const std::string& Msg) {
 bool SelectDirectory(const std::string& Caption, const std::string&, std::string& Directory) {
   std::string folder = Directory;
   if (!DialogService()->SelectFolder(Caption, folder)) return false;
+  Directory = folder;
+  return true;
+}
+
+bool SelectDirectory(std::string& Directory, TSelectDirOpts Options, const std::string& Caption) {
+  std::string folder = Directory;
+  if (!DialogService()->SelectFolder(Caption, folder)) return false;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) {
+    if (std::filesystem::exists(folder, ec)) {
+      MessageDlg("\"" + folder + "\" is not a folder.", mtError, mbOK);
+      return false;
+    }
+    if (!(Options & sdAllowCreate)) {
+      MessageDlg("The folder \"" + folder + "\" does not exist.", mtError, mbOK);
+      return false;
+    }
+    if ((Options & sdPrompt) &&
+        MessageDlg("The folder \"" + folder + "\" does not exist. Do you want to create it?",
+                   mtConfirmation, mbYes | mbNo) != mrYes)
+      return false;
+    if (Options & sdPerformCreate) {
+      std::filesystem::create_directories(folder, ec);
+      if (ec || !std::filesystem::is_directory(folder, ec)) {
+        MessageDlg("The folder \"" + folder + "\" could not be created.", mtError, mbOK);
+        return false;
+      }
+    }
+  }
   Directory = folder;
   return true;
 }

@@ -163,6 +163,21 @@ void ShowMessage(const std::string& Msg);
 // Folder selection; true with Directory set to the choice.
 bool SelectDirectory(const std::string& Caption, const std::string& Root, std::string& Directory);
 
+// Options of the folder selection that may name a folder not there yet.
+enum TSelectDirOpt : uint32_t {
+  sdAllowCreate = 1u << 0,    // a folder that does not exist may be chosen
+  sdPerformCreate = 1u << 1,  // ... and is created (with its missing parents)
+  sdPrompt = 1u << 2,         // ... after the user agreed to a Yes/No question
+};
+using TSelectDirOpts = uint32_t;
+
+// Folder selection starting at Directory. A chosen folder that does not exist is refused
+// unless sdAllowCreate is set; with sdPrompt the user is asked first (No chooses nothing);
+// with sdPerformCreate it is created, and a failure to create it is reported and chooses
+// nothing. True with Directory set to the choice.
+bool SelectDirectory(std::string& Directory, TSelectDirOpts Options,
+                     const std::string& Caption = "Select Directory");
+
 // Open-dialog options.
 enum TOpenOption : uint32_t {
   ofReadOnly = 1u << 0,

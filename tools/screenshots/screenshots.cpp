@@ -18,11 +18,16 @@
 
 #include "app/add_form.h"
 #include "app/main_form.h"
+#include "app/rgn_select.h"
+#include "app/select_form.h"
+#include "app/settings_form.h"
+#include "app/audio_format_form.h"
 #include "app/seek_form.h"
 #include "controls/rx_controls.h"
 #include "controls/sui_menu.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/dialogs.h"
+#include "platform/classlib/messages.h"
 #include "platform/classlib/timer.h"
 #include "platform/classlib/std_controls.h"
 #include "platform/flash/format/writer.h"
@@ -156,6 +161,54 @@ int main(int argc, char** argv) {
     form->SeekForm->Close();
   });
   form->btnSeekClick(form);
+  Settle(200);
+
+  // The export settings dialog page by page, its audio format dialog, and the visual selection
+  // window maximised in the middle of a drag.
+  auto grab_form = [&](TForm* f, const std::string& name) {
+    failures += !Grab(out + "/" + name + ".png", f->Left() - 12, f->Top() - 12, f->Width() + 24,
+                      f->Height() + 24);
+  };
+  form->lstFile->SetSelected(form->lstFile->Items()->Item(0));
+  QTimer::singleShot(600, [&] {
+    TSettingsFrm* s = form->SettingsForm;
+    const char* names[4] = {"settings-avi", "settings-mpeg", "settings-gif", "settings-images"};
+    for (int t = 0; t < 4; ++t) {
+      s->cbxExportType->SetItemIndex(t);
+      s->cbxExportType->OnChange(s->cbxExportType);
+      Settle(200);
+      grab_form(s, names[t]);
+    }
+    s->cbxExportType->SetItemIndex(0);
+    s->cbxExportType->OnChange(s->cbxExportType);
+    s->pgcExport->SetActivePage(s->tabAudio);
+    Settle(200);
+    grab_form(s, "settings-audio");
+    QTimer::singleShot(600, [&] {
+      grab_form(s->AudioFormatFrm, "audio-format");
+      s->AudioFormatFrm->btnCancel->Click();
+    });
+    s->btnAudioRecConfig->Click();
+    QTimer::singleShot(1000, [&] {
+      TSelectFrm* v = s->SelectForm();
+      TRgnSelect* r = v->RgnSelect;
+      r->SetSelectionX(r->Width() / 8);
+      r->SetSelectionY(r->Height() / 8);
+      r->SetSelectionW(r->Width() / 2);
+      r->SetSelectionH(r->Height() / 2);
+      const int hx = r->SelectionX() + r->SelectionW() - 2,
+                hy = r->SelectionY() + r->SelectionH() - 2;
+      r->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(hx, hy));
+      r->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(hx + 60, hy + 40));
+      Settle(300);
+      grab_form(v, "visual-selection");
+      r->Perform(WM_LBUTTONUP, 0, MakeLParam(hx + 60, hy + 40));
+      v->mniCancel->Click();
+    });
+    s->btnVisualSelection->Click();
+    s->btnCancel->Click();
+  });
+  form->btnSettingsClick(form);
   Settle(200);
 
   form->Modified = false;
