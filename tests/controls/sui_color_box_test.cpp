@@ -93,7 +93,6 @@ TEST(SuiColorBox, ItemSwatchAndFrame) {
   EXPECT_EQ(c->Pixels(1, 17), clWhite);  // dark swatch, selected: white frame
   EXPECT_EQ(c->Pixels(7, 23), clNavy);
   EXPECT_EQ(c->Pixels(7, 39), clLime);   // "none" shows its stand-in colour
-  bmp->SaveToFile("/tmp/p2/color_box.bmp");
 }
 
 }  // namespace
