@@ -27,7 +27,7 @@ std::string PrettyColorName(const std::string& Ident) {
   return out;
 }
 
-TsuiCustomColorBox::TsuiCustomColorBox(TComponent* AOwner) : TComboBox(AOwner) {
+TsuiCustomColorBox::TsuiCustomColorBox(TComponent* AOwner) : TsuiCustomComboBox(AOwner) {
   TComboBox::SetStyle(csOwnerDrawFixed);
   PopulateList();
 }

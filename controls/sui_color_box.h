@@ -8,6 +8,7 @@
 
 #include "controls/sui_themes.h"
 #include "platform/classlib/canvas.h"
+#include "controls/sui_combo_box.h"
 #include "platform/classlib/std_controls.h"
 
 namespace controls {
@@ -25,7 +26,7 @@ inline constexpr TColorBoxStyle cbPrettyNames = 64;
 // letter gets a space before it. Names without the prefix stay as they are.
 std::string PrettyColorName(const std::string& Ident);
 
-class TsuiCustomColorBox : public classlib::TComboBox {
+class TsuiCustomColorBox : public TsuiCustomComboBox {
  public:
   explicit TsuiCustomColorBox(classlib::TComponent* AOwner);
   std::string ClassName() const override { return "TsuiCustomColorBox"; }

@@ -32,7 +32,7 @@ bool Passes(const TFontFamily& f, TFontListOptions o) {
 
 }  // namespace
 
-TsuiFontComboBox::TsuiFontComboBox(TComponent* AOwner) : TComboBox(AOwner) {
+TsuiFontComboBox::TsuiFontComboBox(TComponent* AOwner) : TsuiCustomComboBox(AOwner) {
   SetStyle(csDropDownList);
   Reset();
 }
@@ -94,7 +94,7 @@ void TsuiFontComboBox::SetFontName(const std::string& Value) {
   if (!populating_ && FontName() != before && OnChange) OnChange(this);
 }
 
-TsuiFontSizeComboBox::TsuiFontSizeComboBox(TComponent* AOwner) : TComboBox(AOwner) {}
+TsuiFontSizeComboBox::TsuiFontSizeComboBox(TComponent* AOwner) : TsuiCustomComboBox(AOwner) {}
 
 void TsuiFontSizeComboBox::SetFontName(const std::string& Value) {
   font_name_ = Value;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/sui_combo_box.h"
 #include "platform/classlib/std_controls.h"
 
 namespace controls {
@@ -24,7 +25,7 @@ inline constexpr TFontListOptions foNoSymbolFonts = 64;
 // Added to an item's font type when the font is not a symbol font.
 inline constexpr int kNotSymbolFont = 0x100;
 
-class TsuiFontComboBox : public classlib::TComboBox {
+class TsuiFontComboBox : public TsuiCustomComboBox {
  public:
   explicit TsuiFontComboBox(classlib::TComponent* AOwner);
   std::string ClassName() const override { return "TsuiFontComboBox"; }
@@ -51,7 +52,7 @@ class TsuiFontComboBox : public classlib::TComboBox {
   std::vector<int> types_;
 };
 
-class TsuiFontSizeComboBox : public classlib::TComboBox {
+class TsuiFontSizeComboBox : public TsuiCustomComboBox {
  public:
   explicit TsuiFontSizeComboBox(classlib::TComponent* AOwner);
   std::string ClassName() const override { return "TsuiFontSizeComboBox"; }
