@@ -228,7 +228,7 @@ void TsuiCustomPanel::Paint() {
       case suiNormal: c->Draw(0, 0, g); break;
     }
   }
-  if (Blank(Caption())) return;
+  if (!paint_caption_ || Blank(Caption())) return;
   c->Font()->Assign(Font());
   c->Brush()->SetStyle(bsClear);
   if (caption_x_ >= 0 || caption_y_ >= 0) {

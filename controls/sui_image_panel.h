@@ -93,6 +93,8 @@ class TsuiCustomPanel : public classlib::TPanel, public IsuiStyled {
   void WMEraseBkgnd(classlib::TMessage& Message) override { Message.Result = 1; }
   void PictureChanged();
   void AutoSizeToPicture();
+  // Off for panels that draw their caption themselves.
+  bool paint_caption_ = true;
 
  private:
   classlib::TPicture picture_;

@@ -915,8 +915,10 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
     copy.Stride = BytesPerScanLine(src.Width, bpp);
     snapshot.resize(static_cast<size_t>(copy.Stride) * std::max(1, copy.Height));
     copy.Top = snapshot.data();
+    // Never read more of a row than the surface holds.
+    ptrdiff_t rowBytes = std::min<ptrdiff_t>(copy.Stride, std::abs(src.Stride));
     for (int y = y0; y < y1; ++y)
-      std::copy(src.Row(y), src.Row(y) + copy.Stride, snapshot.data() + copy.Stride * (y - y0));
+      std::copy(src.Row(y), src.Row(y) + rowBytes, snapshot.data() + copy.Stride * (y - y0));
     (void)x0;
     (void)x1;
     src = copy;
@@ -946,9 +948,13 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
           for (int x = a; x < b; ++x) pixels::WriteDevice(ctx.s, x, y, 0);
           continue;
         }
+        // The part of the span that has source pixels is [ia, ib); the rest is
+        // black. A span wholly beside the source has none.
         int sa = sl + (a - dl), sb = sl + (b - dl);
         int ca = std::clamp(sa, 0, src.Width), cb = std::clamp(sb, 0, src.Width);
-        for (int x = a; x < a + (ca - sa); ++x) pixels::WriteDevice(ctx.s, x, y, 0);
+        if (cb <= ca) ca = cb = sa;
+        int ia = std::clamp(a + (ca - sa), a, b), ib = std::clamp(a + (cb - sa), ia, b);
+        for (int x = a; x < ia; ++x) pixels::WriteDevice(ctx.s, x, y, 0);
         if (cb > ca && drop4th) {
           const uint8_t* sp = src.Row(sy) + ca * 4;
           uint8_t* dp = ctx.s.Row(y) + (a + ca - sa) * 3;
@@ -961,7 +967,7 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
           std::copy(src.Row(sy) + ca * bytes, src.Row(sy) + cb * bytes,
                     ctx.s.Row(y) + (a + ca - sa) * bytes);
         }
-        for (int x = a + (cb - sa); x < b; ++x) pixels::WriteDevice(ctx.s, x, y, 0);
+        for (int x = ib; x < b; ++x) pixels::WriteDevice(ctx.s, x, y, 0);
       }
     }
     End(Dst);

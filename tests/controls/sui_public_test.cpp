@@ -94,6 +94,29 @@ TEST(SuiPublic, ThreePartCells) {
   EXPECT_EQ(dst2->Canvas()->Pixels(50, 0), clLime);
 }
 
+// A strip wider and taller than the bitmap it is drawn into, in every pixel
+// format: the pieces are cut to the target and nothing around them changes.
+TEST(SuiPublic, ThreePartIntoSmallerTargets) {
+  for (TPixelFormat sf : {pf24bit, pf32bit}) {
+    auto src = RowBitmap(90, 20);
+    src->SetPixelFormat(sf);
+    for (TPixelFormat df : {pf8bit, pf24bit, pf32bit}) {
+      for (bool transparent : {false, true}) {
+        for (int w : {4, 25, 59, 61}) {
+          auto small = FilledBitmap(w, 7, kBack, df);
+          DrawThreePartBitmap(src.get(), small->Canvas(), Rect(0, 0, w, 7), transparent);
+          DrawThreePartBitmap(src.get(), small->Canvas(), Rect(-9, -4, w + 9, 30), transparent);
+          if (!transparent && df != pf8bit) {
+            EXPECT_EQ(small->Canvas()->Pixels(0, 0), RowColor(4)) << w;
+            EXPECT_EQ(small->Canvas()->Pixels(w - 1, 6), RowColor(10)) << w;
+          }
+          small.reset();  // the heap is checked when the bitmap goes
+        }
+      }
+    }
+  }
+}
+
 TEST(SuiPublic, RotationsUndoEachOther) {
   auto b = FilledBitmap(3, 2, 0);
   for (int y = 0; y < 2; ++y)

@@ -1,0 +1,160 @@
+#include "controls/sui_form.h"
+
+#include <algorithm>
+
+#include "platform/classlib/application.h"
+#include "platform/classlib/exceptions.h"
+#include "platform/classlib/messages.h"
+#include "platform/classlib/region.h"
+#include "platform/classlib/system_move.h"
+#include "platform/classlib/window_region.h"
+
+using namespace classlib;
+
+namespace controls {
+
+TsuiForm::TsuiForm(TComponent* AOwner) : TPanel(AOwner) {
+  form_ = dynamic_cast<TForm*>(AOwner);
+  if (form_ == nullptr) throw Exception("A TsuiForm must be owned by a form");
+  for (int i = 0; i < form_->ControlCount(); ++i)
+    if (dynamic_cast<TsuiForm*>(form_->Controls(i)) != nullptr)
+      throw Exception("Sorry, You can create only one TsuiForm component in one form!");
+  SetBevelInner(bvNone);
+  SetBevelOuter(bvNone);
+  SetBorderStyle(bsNone);
+  SetCaption("");
+  SetParent(form_);
+  was_sizeable_ = form_->BorderStyle() == bsSizeable;
+  form_->SetBorderStyle(bsNone);
+  // The frame follows every change of the form's size.
+  previous_on_resize_ = form_->OnResize;
+  form_->OnResize = [this](TObject* Sender) {
+    Relayout();
+    if (previous_on_resize_) previous_on_resize_(Sender);
+  };
+  SetUIStyle(TsuiUIStyle::DeepBlue);
+}
+
+TsuiForm::~TsuiForm() {
+  if (form_ != nullptr) form_->OnResize = previous_on_resize_;
+}
+
+void TsuiForm::SetUIStyle(TsuiUIStyle Value) {
+  ui_style_ = Value;
+  if (Value != TsuiUIStyle::Custom) {
+    border_color_ = GetThemeColor(Value, 2);
+    border_width_ = GetThemeInt(Value, 4);
+    SetColor(GetThemeColor(Value, 3));
+    radius_ = GetThemeInt(Value, 7);
+  }
+  // The form shows through as the border round the panel.
+  form_->SetColor(border_color_);
+  // The area inside the border keeps its size; the form grows or shrinks
+  // with the border.
+  const int w = form_->Width() - 2 * old_border_width_;
+  const int h = form_->Height() - old_border_width_ - old_border_width_ / 2;
+  old_border_width_ = border_width_;
+  if (w > 0 && h > 0) {
+    SetWidth(w);
+    SetHeight(h);
+  }
+  Relayout();
+  Invalidate();
+}
+
+void TsuiForm::SetBorderColor(TColor Value) {
+  border_color_ = Value;
+  form_->SetColor(Value);
+}
+
+void TsuiForm::SetFrameBorderWidth(int Value) {
+  border_width_ = old_border_width_ = std::max(0, Value);
+  Relayout();
+}
+
+void TsuiForm::SetTitleBarVisible(bool Value) {
+  title_bar_visible_ = Value;
+  Relayout();
+}
+
+void TsuiForm::SetWidth(int Value) { form_->SetWidth(Value + 2 * border_width_); }
+
+void TsuiForm::SetHeight(int Value) {
+  form_->SetHeight(Value + border_width_ + border_width_ / 2);
+}
+
+void TsuiForm::Relayout() {
+  const int top = title_bar_visible_ ? 0 : border_width_;
+  SetBounds(border_width_, top, std::max(0, form_->ClientWidth() - 2 * border_width_),
+            std::max(0, form_->ClientHeight() - border_width_ - top));
+  ApplyRegion();
+}
+
+void TsuiForm::ApplyRegion() {
+  const int W = form_->ClientWidth(), H = form_->ClientHeight(), r = radius_;
+  if (W <= 0 || H <= 0) return;
+  if (r <= 0) {
+    TRegion plain = CreateRectRgn(0, 0, W, H);
+    SetWindowRgn(form_, &plain, true);
+    return;
+  }
+  // Only the top corners are rounded: squares fill the bottom ones back in.
+  TRegion rgn = CreateRoundRectRgn(0, 0, W + 1, H + 1, r, r);
+  CombineRgn(rgn, rgn, CreateRectRgn(0, H - 2 * r, 2 * r, H), RGN_OR);
+  CombineRgn(rgn, rgn, CreateRectRgn(W - 2 * r, H - 2 * r, W, H), RGN_OR);
+  SetWindowRgn(form_, &rgn, true);
+}
+
+int TsuiForm::HitTest(int X, int Y) const {
+  if (!was_sizeable_ || maximized_) return HTCLIENT;
+  const int W = form_->Width(), H = form_->Height(), b = kResizeBand;
+  const bool left = X < b, right = X >= W - b, top = Y < b, bottom = Y >= H - b;
+  if (top && left) return HTTOPLEFT;
+  if (top && right) return HTTOPRIGHT;
+  if (bottom && left) return HTBOTTOMLEFT;
+  if (bottom && right) return HTBOTTOMRIGHT;
+  if (left) return HTLEFT;
+  if (right) return HTRIGHT;
+  if (top) return HTTOP;
+  if (bottom) return HTBOTTOM;
+  return HTCLIENT;
+}
+
+void TsuiForm::ResizeFrom(int Zone, int DX, int DY) {
+  TRect r = form_->BoundsRect();
+  const bool left = Zone == HTLEFT || Zone == HTTOPLEFT || Zone == HTBOTTOMLEFT;
+  const bool right = Zone == HTRIGHT || Zone == HTTOPRIGHT || Zone == HTBOTTOMRIGHT;
+  const bool top = Zone == HTTOP || Zone == HTTOPLEFT || Zone == HTTOPRIGHT;
+  const bool bottom = Zone == HTBOTTOM || Zone == HTBOTTOMLEFT || Zone == HTBOTTOMRIGHT;
+  // The form never gets smaller than its title bar and border need.
+  constexpr int kMinWidth = 125, kMinHeight = 50;
+  if (left) r.Left = std::min(r.Left + DX, r.Right - kMinWidth);
+  if (right) r.Right = std::max(r.Right + DX, r.Left + kMinWidth);
+  if (top) r.Top = std::min(r.Top + DY, r.Bottom - kMinHeight);
+  if (bottom) r.Bottom = std::max(r.Bottom + DY, r.Top + kMinHeight);
+  if (left || right || top || bottom) form_->SetBoundsRect(r);
+}
+
+void TsuiForm::StartMove() {
+  if (maximized_) return;
+  ReleaseCapture();
+  TMessage m{};
+  m.Msg = WM_SYSCOMMAND;
+  m.WParam = SC_DRAGMOVE;
+  HandleSystemCommand(form_, m);
+}
+
+void TsuiForm::ToggleMaximized() {
+  if (!maximized_) {
+    restore_bounds_ = form_->BoundsRect();
+    const TScreenRect wa = Screen->WorkAreaRect();
+    maximized_ = true;
+    form_->SetBounds(wa.Left, wa.Top, wa.Right - wa.Left, wa.Bottom - wa.Top);
+  } else {
+    maximized_ = false;
+    form_->SetBoundsRect(restore_bounds_);
+  }
+  Relayout();
+}
+
+}  // namespace controls

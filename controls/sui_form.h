@@ -1,0 +1,72 @@
+// The skinned form frame: takes away a form's system caption and border,
+// covers the form with a panel in the style's colour inside a coloured border,
+// and lets the user move, resize and maximise the frameless window itself.
+#pragma once
+
+#include <string>
+
+#include "controls/sui_themes.h"
+#include "platform/classlib/form.h"
+#include "platform/classlib/std_controls.h"
+
+namespace controls {
+
+class TsuiForm : public classlib::TPanel, public IsuiStyled {
+ public:
+  // The band along the edges that resizes the window.
+  static constexpr int kResizeBand = 5;
+
+  // AOwner must be the form to skin; a form takes one frame only.
+  explicit TsuiForm(classlib::TComponent* AOwner);
+  ~TsuiForm() override;
+  std::string ClassName() const override { return "TsuiForm"; }
+
+  classlib::TForm* Form() const { return form_; }
+  TsuiUIStyle UIStyle() const { return ui_style_; }
+  void SetUIStyle(TsuiUIStyle Value);
+  classlib::TColor BorderColor() const { return border_color_; }
+  void SetBorderColor(classlib::TColor Value);
+  int FrameBorderWidth() const { return border_width_; }
+  void SetFrameBorderWidth(int Value);
+  bool TitleBarVisible() const { return title_bar_visible_; }
+  void SetTitleBarVisible(bool Value);
+  // Radius of the rounded top corners (0: a plain rectangle).
+  int RegionRadius() const { return radius_; }
+
+  // Size the form so that the area inside the border is Value wide / high.
+  void SetWidth(int Value);
+  void SetHeight(int Value);
+
+  // Places the panel inside the border and cuts the window to its region.
+  void Relayout();
+  // The window-system answer for a point of the form (form coordinates): a
+  // resize zone within the band of a form that was sizeable, else HTCLIENT.
+  int HitTest(int X, int Y) const;
+  // Resizes the form by a drag of (DX, DY) from the zone HitTest gave.
+  void ResizeFrom(int Zone, int DX, int DY);
+  // Starts the window system's move of the form (nothing while maximised).
+  void StartMove();
+  bool Maximized() const { return maximized_; }
+  // Fills the work area / returns to the bounds from before.
+  void ToggleMaximized();
+
+  uint8_t SuiStyleRows() const override { return 0; }
+  TsuiUIStyle SuiUIStyle() const override { return ui_style_; }
+  void SuiSetUIStyle(TsuiUIStyle Value) override { SetUIStyle(Value); }
+
+ private:
+  void ApplyRegion();
+  classlib::TForm* form_ = nullptr;
+  TsuiUIStyle ui_style_ = TsuiUIStyle::DeepBlue;
+  classlib::TColor border_color_ = classlib::clBlack;
+  int border_width_ = 0;
+  int old_border_width_ = 0;  // the border the form's size was last set for
+  bool title_bar_visible_ = true;
+  int radius_ = 0;
+  bool was_sizeable_ = false;
+  bool maximized_ = false;
+  classlib::TRect restore_bounds_;
+  classlib::TNotifyEvent previous_on_resize_;
+};
+
+}  // namespace controls
