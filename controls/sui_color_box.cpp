@@ -77,8 +77,7 @@ void TsuiCustomColorBox::PopulateList() {
 void TsuiCustomColorBox::SetStyle(TColorBoxStyle Value) {
   if (Value == style_) return;
   style_ = Value;
-  SetEnabled((Value & (cbStandardColors | cbExtendedColors | cbSystemColors | cbCustomColor)) !=
-             0);
+  SetEnabled((Value & (cbStandardColors | cbExtendedColors | cbSystemColors | cbCustomColor)) != 0);
   PopulateList();
   if (HandleAllocated() && ItemIndex() < 0 && !colors_.empty()) SetItemIndex(0);
 }

@@ -49,7 +49,8 @@ void TsuiCustomComboBox::DrawButton(TCanvas* Canvas, const TRect& Button) {
   auto arrow = [&](int dx, int dy, TColor c) {
     Canvas->Pen()->SetColor(c);
     Canvas->Brush()->SetColor(c);
-    Canvas->Polygon({Point(x + dx, y + dy), Point(x + 6 + dx, y + dy), Point(x + 3 + dx, y + 3 + dy)});
+    Canvas->Polygon(
+        {Point(x + dx, y + dy), Point(x + 6 + dx, y + dy), Point(x + 3 + dx, y + 3 + dy)});
   };
   if (Enabled()) {
     arrow(0, 0, arrow_color_);

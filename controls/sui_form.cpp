@@ -79,9 +79,7 @@ void TsuiForm::SetTitleBarVisible(bool Value) {
 
 void TsuiForm::SetWidth(int Value) { form_->SetWidth(Value + 2 * border_width_); }
 
-void TsuiForm::SetHeight(int Value) {
-  form_->SetHeight(Value + border_width_ + border_width_ / 2);
-}
+void TsuiForm::SetHeight(int Value) { form_->SetHeight(Value + border_width_ + border_width_ / 2); }
 
 void TsuiForm::Relayout() {
   const int top = title_bar_visible_ ? 0 : border_width_;

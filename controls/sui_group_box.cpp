@@ -34,8 +34,7 @@ void TsuiCustomGroupBox::SetEnabled(bool Value) {
 }
 
 void TsuiCustomGroupBox::AdjustClientRect(TRect& Rect) const {
-  Rect = classlib::Rect(Rect.Left + 3, Rect.Top + CaptionHeight(), Rect.Right - 2,
-                        Rect.Bottom - 2);
+  Rect = classlib::Rect(Rect.Left + 3, Rect.Top + CaptionHeight(), Rect.Right - 2, Rect.Bottom - 2);
 }
 
 void TsuiCustomGroupBox::FontChanged() {

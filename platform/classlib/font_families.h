@@ -15,7 +15,6 @@ inline constexpr int RASTER_FONTTYPE = 1;
 inline constexpr int DEVICE_FONTTYPE = 2;
 inline constexpr int TRUETYPE_FONTTYPE = 4;
 
-
 struct TFontFamily {
   std::string Name;
   int FontType = TRUETYPE_FONTTYPE;  // scalable fonts count as outline fonts

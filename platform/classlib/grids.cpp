@@ -127,7 +127,8 @@ void TCustomDrawGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDraw
 
 void TCustomDrawGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   int c = 0, r = 0;
-  if (Button == TMouseButton::mbLeft && MouseToCell(X, Y, c, r) && c >= fixed_cols_ && r >= fixed_rows_) {
+  if (Button == TMouseButton::mbLeft && MouseToCell(X, Y, c, r) && c >= fixed_cols_ &&
+      r >= fixed_rows_) {
     if (CanFocus()) SetFocus();
     FocusCell(c, r);
   }

@@ -44,8 +44,8 @@ TEST(BlitClipping, WritesStayInsideTheTargetRectangle) {
     for (TPixelFormat df : formats) {
       for (int sx : offsets) {
         for (int sy : {-15, -4, 0, 6, 20}) {
-          SCOPED_TRACE(testing::Message() << "src " << int(sf) << " dst " << int(df) << " at "
-                                          << sx << "," << sy);
+          SCOPED_TRACE(testing::Message()
+                       << "src " << int(sf) << " dst " << int(df) << " at " << sx << "," << sy);
           TRect r = Rect(20, 8, 36, 16);
           auto dst = FilledBitmap(60, 24, kBack, df);
           BitBlt(dst->Canvas(), r.Left, r.Top, r.Width(), r.Height(), src->Canvas(), sx, sy,
@@ -77,10 +77,10 @@ TEST(BlitClipping, SmallTargetsTakeTheRightPixels) {
         for (int ty = 0; ty < 6; ++ty)
           for (int tx = 0; tx < 12; ++tx) {
             int fx = tx - x, fy = ty - y;
-            TColor want = fx >= 0 && fx < 90 && fy >= 0 && fy < 20 ? src->Canvas()->Pixels(fx, fy)
-                                                                   : kBack;
-            ASSERT_EQ(dst->Canvas()->Pixels(tx, ty), want) << x << "," << y << " at " << tx
-                                                           << "," << ty;
+            TColor want =
+                fx >= 0 && fx < 90 && fy >= 0 && fy < 20 ? src->Canvas()->Pixels(fx, fy) : kBack;
+            ASSERT_EQ(dst->Canvas()->Pixels(tx, ty), want)
+                << x << "," << y << " at " << tx << "," << ty;
           }
         auto dst2 = FilledBitmap(12, 6, kBack, df);
         TransparentBlt(dst2->Canvas(), x, y, 90, 20, src.get(), 0, 0, 90, 20, clRed);

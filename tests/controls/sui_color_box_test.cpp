@@ -88,11 +88,11 @@ TEST(SuiColorBox, ItemSwatchAndFrame) {
   box.DrawItem(bmp->Canvas(), none, Rect(0, 32, 140, 48), false);
   box.DrawItem(bmp->Canvas(), 500, Rect(0, 0, 140, 48), false);  // out of range: nothing
   TCanvas* c = bmp->Canvas();
-  EXPECT_EQ(c->Pixels(1, 1), clBlack);   // light swatch: black frame
+  EXPECT_EQ(c->Pixels(1, 1), clBlack);  // light swatch: black frame
   EXPECT_EQ(c->Pixels(7, 7), clWhite);
   EXPECT_EQ(c->Pixels(1, 17), clWhite);  // dark swatch, selected: white frame
   EXPECT_EQ(c->Pixels(7, 23), clNavy);
-  EXPECT_EQ(c->Pixels(7, 39), clLime);   // "none" shows its stand-in colour
+  EXPECT_EQ(c->Pixels(7, 39), clLime);  // "none" shows its stand-in colour
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST(SuiComboBox, ButtonArrowAndBorder) {
   const int x = button.Left + button.Width() / 2 - 4, y = button.Height() / 2;
   EXPECT_EQ(c->Pixels(x + 3, y + 1), clBlue);  // inside the arrow
   EXPECT_EQ(c->Pixels(button.Left + 1, button.Top + 1), clSilver);
-  EXPECT_EQ(c->Pixels(0, 10), clRed);   // border outside...
+  EXPECT_EQ(c->Pixels(0, 10), clRed);    // border outside...
   EXPECT_EQ(c->Pixels(1, 10), clWhite);  // ...and the box's colour inside it
   EXPECT_EQ(c->Pixels(50, 10), clLime);  // the text area is left alone
 

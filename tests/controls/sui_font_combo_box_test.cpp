@@ -42,7 +42,8 @@ TEST(SuiFontComboBox, FamiliesSortedFilteredAndChosen) {
   EXPECT_EQ(box.FontName(), first);
 
   box.SetOptions(foTrueTypeOnly);
-  for (int i = 0; i < box.Items()->Count(); ++i) EXPECT_EQ(box.FontType(i) & 0xFF, TRUETYPE_FONTTYPE);
+  for (int i = 0; i < box.Items()->Count(); ++i)
+    EXPECT_EQ(box.FontType(i) & 0xFF, TRUETYPE_FONTTYPE);
   box.SetOptions(foFixedPitchOnly);
   int fixedInAll = 0;
   for (const auto& f : ScreenFontFamilies()) fixedInAll += f.FixedPitch;

@@ -101,10 +101,10 @@ TEST(SuiForm, RoundedTopCornersAndMaximising) {
   ASSERT_NE(GetWindowRgn(&form, rgn), 0);
   const int W = form.ClientWidth(), H = form.ClientHeight();
   if (frame.RegionRadius() > 1) {
-    EXPECT_FALSE(rgn.Contains(0, 0));      // top corners cut
+    EXPECT_FALSE(rgn.Contains(0, 0));  // top corners cut
     EXPECT_FALSE(rgn.Contains(W - 1, 0));
   }
-  EXPECT_TRUE(rgn.Contains(0, H - 1));     // bottom corners square
+  EXPECT_TRUE(rgn.Contains(0, H - 1));  // bottom corners square
   EXPECT_TRUE(rgn.Contains(W - 1, H - 1));
   EXPECT_TRUE(rgn.Contains(W / 2, 0));
 

@@ -30,11 +30,11 @@ TEST(SuiGroupBox, FrameCaptionAndChildArea) {
 
   auto shot = suitest::Shot(&box);
   const int y = fh / 2 + 1;
-  EXPECT_EQ(shot->PixelColor(0, 60), clRed);      // left side
-  EXPECT_EQ(shot->PixelColor(90, 104), clRed);    // bottom
-  EXPECT_EQ(shot->PixelColor(184, 60), clRed);    // right side
-  EXPECT_EQ(shot->PixelColor(1, y), clRed);       // the stub before the caption
-  EXPECT_EQ(shot->PixelColor(170, y), clRed);     // back towards the caption
+  EXPECT_EQ(shot->PixelColor(0, 60), clRed);    // left side
+  EXPECT_EQ(shot->PixelColor(90, 104), clRed);  // bottom
+  EXPECT_EQ(shot->PixelColor(184, 60), clRed);  // right side
+  EXPECT_EQ(shot->PixelColor(1, y), clRed);     // the stub before the caption
+  EXPECT_EQ(shot->PixelColor(170, y), clRed);   // back towards the caption
   int red = 0, blue = 0;  // the gap the caption sits in holds the caption, no line
   for (int x = 5; x < 36; ++x)
     for (int yy = 0; yy < fh; ++yy) {
