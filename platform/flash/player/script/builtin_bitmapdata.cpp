@@ -784,7 +784,7 @@ void InstallBitmapData(Realm& realm) {
                                {"GREEN_CHANNEL", kChannelGreen},
                                {"BLUE_CHANNEL", kChannelBlue},
                                {"ALPHA_CHANNEL", kChannelAlpha}})
-    realm.Set(ctor, name, Value::Number(channel), kDontEnum | kDontDelete | kReadOnly);
+    realm.Set(ctor, name, Value::Number(channel), 0);
   realm.Method(realm.movieclip_proto, "attachBitmap", AttachBitmap);
   realm.Method(realm.movieclip_proto, "beginBitmapFill", BeginBitmapFill);
 }
