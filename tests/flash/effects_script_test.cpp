@@ -361,8 +361,8 @@ TEST(EffectsDisplacementMap, ScriptFiltersTakeTheirMapFromABitmap) {
   s.Var("map", bitmap(4, 0xFFC00000));  // red 192: one pixel right at a scale of 4
   s.Var("f", NewFilter("DisplacementMapFilter",
                        {Script::VarRef("map"), point(0, 0), Script::Num(1), Script::Num(2),
-                        Script::Num(4), Script::Num(0), Script::Str("color"),
-                        Script::Num(0x0000FF), Script::Num(1)}));
+                        Script::Num(4), Script::Num(0), Script::Str("color"), Script::Num(0x0000FF),
+                        Script::Num(1)}));
   s.Var("dst", bitmap(4, 0));
   auto apply = [&](const Script::Emit& filter) {
     s.TraceExpr([&, filter](Script& c) {
