@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -379,6 +380,36 @@ TEST(EffectsFilter, MalformedFilterListsAreErrors) {
     Reader r(bytes.data(), bytes.size());
     EXPECT_THROW(ReadFilterList(r), FormatError);
   }
+}
+
+// Displacement maps come from scripts only: a list written out leaves them out (a movie has no
+// record for them), and one whose map holds fewer pixels than it claims moves nothing.
+TEST(EffectsFilter, DisplacementMapsStayOutOfFilesAndCheckTheirMap) {
+  Filter map;
+  map.kind = Filter::Kind::DisplacementMap;
+  map.map_width = map.map_height = 2;
+  map.component_x = 1;
+  map.scale_x = 256;
+  map.map_pixels = std::make_shared<std::vector<uint32_t>>(4, 0xFFFF0000u);
+  std::vector<Filter> list = {map, OneOfEach().front(), map};
+  BitWriter w;
+  WriteFilterList(w, list);
+  const std::vector<uint8_t> bytes = w.Data();
+  Reader r(bytes.data(), bytes.size());
+  const std::vector<Filter> back = ReadFilterList(r);
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].kind, OneOfEach().front().kind);
+
+  FilterImage img = Blank(2, 1);
+  img.pixels = {Px(1, 0, 0, 255), Px(2, 0, 0, 255)};
+  FilterImage moved = img;
+  ApplyFilter(moved, map, 1);  // red 255 moves by 127 * 256 / 256 = 127: wraps to the other pixel
+  EXPECT_EQ(moved.pixels, (std::vector<uint32_t>{Px(2, 0, 0, 255), Px(1, 0, 0, 255)}));
+  map.map_width = 3;  // claims 6 pixels, holds 4
+  FilterImage kept = img;
+  ApplyFilter(kept, map, 1);
+  EXPECT_EQ(kept.pixels, img.pixels);
+  EXPECT_EQ(ReachOf(map, 1).left + ReachOf(map, 1).right, 0);
 }
 
 }  // namespace

@@ -339,4 +339,52 @@ TEST(EffectsDisplacementMap, PixelsMoveByTheMapAndTheModeFillsTheEdge) {
   EXPECT_EQ(Displaced(255, std::nan(""), Mode::Wrap), (std::vector<int>{10, 20, 30, 40}));
 }
 
+// Scripts hand the filter its map as a BitmapData: applyFilter moves the bitmap's pixels by it,
+// a clip keeps the filter (with a copy of the map), and a filter without a map is refused.
+TEST(EffectsDisplacementMap, ScriptFiltersTakeTheirMapFromABitmap) {
+  auto point = [](double x, double y) {
+    return [x, y](Script& c) { c.NewIn("flash.geom", "Point", {Script::Num(x), Script::Num(y)}); };
+  };
+  auto bitmap = [](double w, uint32_t fill) {
+    return [w, fill](Script& c) {
+      c.NewIn("flash.display", "BitmapData",
+              {Script::Num(w), Script::Num(1), [](Script& d) { d.a.PushBool(true); },
+               Script::Num(fill)});
+    };
+  };
+  Script s;
+  MakeClip(s);
+  s.Var("src", bitmap(4, 0));
+  for (int i = 0; i < 4; ++i)
+    s.Call("src", "setPixel32", {Script::Num(i), Script::Num(0), Script::Num(0xFF000010 * (i + 1))})
+        .Drop();
+  s.Var("map", bitmap(4, 0xFFC00000));  // red 192: one pixel right at a scale of 4
+  s.Var("f", NewFilter("DisplacementMapFilter",
+                       {Script::VarRef("map"), point(0, 0), Script::Num(1), Script::Num(2),
+                        Script::Num(4), Script::Num(0), Script::Str("color"), Script::Num(0x0000FF),
+                        Script::Num(1)}));
+  s.Var("dst", bitmap(4, 0));
+  auto apply = [&](const Script::Emit& filter) {
+    s.TraceExpr([&, filter](Script& c) {
+      c.Call("dst", "applyFilter",
+             {Script::VarRef("src"), Script::Member("src", "rectangle"), point(0, 0), filter});
+    });
+  };
+  apply(Script::VarRef("f"));
+  for (int i = 0; i < 4; ++i)
+    s.TraceExpr([i](Script& c) { c.Call("dst", "getPixel", {Script::Num(i), Script::Num(0)}); });
+  apply(NewFilter("DisplacementMapFilter"));  // no map
+  apply(NewFilter("GlowFilter"));
+  s.SetMember("c", "filters", [](Script& c) {
+    c.Get("f");
+    c.a.PushInt(1).Op(0x42);
+  });
+  s.TraceMember("c.filters.length");
+  s.TraceExpr([](Script& c) {
+    c.Path("c.filters");
+    c.a.PushString("0").Op(0x4E).PushString("mode").Op(0x4E);
+  });
+  EXPECT_EQ(s.Run(), "0\n32\n48\n64\n255\n-6\n0\n1\ncolor\n");
+}
+
 }  // namespace

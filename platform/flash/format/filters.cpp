@@ -148,8 +148,10 @@ std::vector<Filter> ReadFilterList(Reader& r) {
 }
 
 void WriteFilterList(BitWriter& w, const std::vector<Filter>& filters) {
-  w.U8(static_cast<uint8_t>(filters.size()));
+  const auto stored = [](const Filter& f) { return f.kind != Filter::Kind::DisplacementMap; };
+  w.U8(static_cast<uint8_t>(std::count_if(filters.begin(), filters.end(), stored)));
   for (const Filter& f : filters) {
+    if (!stored(f)) continue;
     const auto id = static_cast<uint8_t>(f.kind);
     w.U8(id);
     switch (f.kind) {
@@ -197,6 +199,7 @@ void WriteFilterList(BitWriter& w, const std::vector<Filter>& filters) {
       case Filter::Kind::ColorMatrix:
         for (size_t i = 0; i < 20; ++i) WriteFloat(w, i < f.matrix.size() ? f.matrix[i] : 0.0f);
         break;
+      case Filter::Kind::DisplacementMap: break;
     }
   }
 }

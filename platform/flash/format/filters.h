@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/flash/format/types.h"
@@ -28,6 +29,8 @@ struct Filter {
     Convolution = 5,
     ColorMatrix = 6,
     GradientBevel = 7,
+    // Made by scripts only: no movie stores one, and a filter list written out leaves it out.
+    DisplacementMap = 8,
   };
   Kind kind = Kind::Blur;
 
@@ -54,6 +57,17 @@ struct Filter {
   std::vector<float> matrix;  // matrix_y rows of matrix_x; also the colour matrix's 20 entries
   Rgba default_color{0, 0, 0, 0};
   bool clamp = true, preserve_alpha = true;
+
+  // Displacement maps: the map's pixels (straight 0xAARRGGBB, rows of `map_width`), shared by
+  // every copy of the filter; where the map's corner lies on the picture; the channels (1 red,
+  // 2 green, 4 blue, 8 alpha) and scales that move pixels; and what a pixel taken from outside
+  // the picture shows (`map_mode`: 0 the picture wrapped, 1 its nearest edge, 2 the pixel left
+  // as it is, 3 `color`).
+  std::shared_ptr<const std::vector<uint32_t>> map_pixels;
+  int map_width = 0, map_height = 0, map_x = 0, map_y = 0;
+  int component_x = 0, component_y = 0;
+  double scale_x = 0, scale_y = 0;
+  uint8_t map_mode = 0;
 };
 
 // Reads a filter list (count byte, then the filters). Throws FormatError on an unknown filter

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/flash/renderer/displacement.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -384,6 +386,27 @@ void Convolution(FilterImage& image, const Filter& f) {
     }
 }
 
+// A displacement map filter: the map's pixels must cover what its size claims.
+void Displace(FilterImage& image, const Filter& f) {
+  if (!f.map_pixels || f.map_width <= 0 || f.map_height <= 0 ||
+      f.map_pixels->size() < static_cast<size_t>(f.map_width) * f.map_height)
+    return;
+  DisplacementMap d;
+  d.map = f.map_pixels->data();
+  d.map_width = f.map_width;
+  d.map_height = f.map_height;
+  d.map_x = f.map_x;
+  d.map_y = f.map_y;
+  d.component_x = f.component_x;
+  d.component_y = f.component_y;
+  d.scale_x = f.scale_x;
+  d.scale_y = f.scale_y;
+  d.mode = f.map_mode <= 3 ? static_cast<DisplacementMap::Mode>(f.map_mode)
+                           : DisplacementMap::Mode::Wrap;
+  d.color = Tint(f.color, 255);
+  ApplyDisplacementMap(image, d);
+}
+
 }  // namespace
 
 void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsigned channel_mask) {
@@ -437,7 +460,8 @@ FilterReach ReachOf(const Filter& f, double scale) {
   FilterReach r;
   switch (f.kind) {
     case Filter::Kind::ColorMatrix:
-    case Filter::Kind::Convolution: return r;
+    case Filter::Kind::Convolution:
+    case Filter::Kind::DisplacementMap: return r;
     default: break;
   }
   const int passes = Passes(f);
@@ -468,6 +492,7 @@ void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
     case Filter::Kind::GradientBevel: Bevel(image, f, scale); break;
     case Filter::Kind::ColorMatrix: ColorMatrix(image, f); break;
     case Filter::Kind::Convolution: Convolution(image, f); break;
+    case Filter::Kind::DisplacementMap: Displace(image, f); break;
   }
 }
 

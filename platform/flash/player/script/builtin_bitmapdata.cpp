@@ -12,6 +12,7 @@
 #include "platform/flash/player/bitmap_data.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/player/script/filter_objects.h"
 #include "platform/flash/player/script/native_members.h"
 #include "platform/flash/player/bitmap_painting.h"
 
@@ -30,12 +31,7 @@ class BitmapDataObject : public ScriptObject {
 constexpr const char* kHolder = "__bitmapData";
 
 std::shared_ptr<BitmapData> DataOf(NativeCall& c, const Value& v) {
-  ScriptObject* o = c.vm.ObjectOf(v);
-  if (!o) return nullptr;
-  if (auto* b = dynamic_cast<BitmapDataObject*>(o)) return b->data;
-  if (Property* p = o->Find(c.vm.heap().Key(kHolder)); p && p->value.IsObject())
-    if (auto* b = dynamic_cast<BitmapDataObject*>(p->value.object)) return b->data;
-  return nullptr;
+  return BitmapDataOfValue(c.vm, v);
 }
 
 int Tag(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }
@@ -352,7 +348,8 @@ std::optional<Filter> FilterFromScript(NativeCall& c, const Value& v) {
       {"GradientGlowFilter", Filter::Kind::GradientGlow},
       {"GradientBevelFilter", Filter::Kind::GradientBevel},
       {"ColorMatrixFilter", Filter::Kind::ColorMatrix},
-      {"ConvolutionFilter", Filter::Kind::Convolution}};
+      {"ConvolutionFilter", Filter::Kind::Convolution},
+      {"DisplacementMapFilter", Filter::Kind::DisplacementMap}};
   std::optional<Filter> out;
   for (const auto& [name, kind] : kClasses) {
     ScriptObject* cls = c.vm.ObjectOf(c.vm.GetMember(package, name));
@@ -363,6 +360,11 @@ std::optional<Filter> FilterFromScript(NativeCall& c, const Value& v) {
     }
   }
   if (!out) return out;
+  // A displacement map needs its map's pixels, which only the filter object itself holds.
+  if (out->kind == Filter::Kind::DisplacementMap) {
+    if (!FilterOfObject(c.vm, c.vm.ObjectOf(v), *out)) out.reset();
+    return out;
+  }
   Filter& f = *out;
   auto num = [&](const char* name, double fallback) {
     const double d = c.vm.ToNumber(c.vm.GetMember(v, name));
@@ -444,7 +446,8 @@ std::optional<Filter> FilterFromScript(NativeCall& c, const Value& v) {
       f.default_color = rgba("color", "alpha", 0);
       break;
     }
-    case Filter::Kind::Blur: break;
+    case Filter::Kind::Blur:
+    case Filter::Kind::DisplacementMap: break;
   }
   return out;
 }
@@ -726,6 +729,15 @@ Value BeginBitmapFill(NativeCall& c) {
 
 }  // namespace
 
+std::shared_ptr<BitmapData> BitmapDataOfValue(ActionRunner& vm, const Value& v) {
+  ScriptObject* o = vm.ObjectOf(v);
+  if (!o) return nullptr;
+  if (auto* b = dynamic_cast<BitmapDataObject*>(o)) return b->data;
+  if (Property* p = o->Find(vm.heap().Key(kHolder)); p && p->value.IsObject())
+    if (auto* b = dynamic_cast<BitmapDataObject*>(p->value.object)) return b->data;
+  return nullptr;
+}
+
 void InstallBitmapData(Realm& realm) {
   ScriptObject* display = PackageObject(realm, "flash.display");
   FunctionObject* ctor = realm.NewNative(Construct);
@@ -772,7 +784,7 @@ void InstallBitmapData(Realm& realm) {
                                {"GREEN_CHANNEL", kChannelGreen},
                                {"BLUE_CHANNEL", kChannelBlue},
                                {"ALPHA_CHANNEL", kChannelAlpha}})
-    realm.Set(ctor, name, Value::Number(channel), kDontEnum | kDontDelete | kReadOnly);
+    realm.Set(ctor, name, Value::Number(channel), 0);
   realm.Method(realm.movieclip_proto, "attachBitmap", AttachBitmap);
   realm.Method(realm.movieclip_proto, "beginBitmapFill", BeginBitmapFill);
 }

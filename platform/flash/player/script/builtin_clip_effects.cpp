@@ -125,7 +125,8 @@ Value Set(NativeCall& c) {
       if (o && o->kind == ScriptObject::Kind::Array) {
         for (const Value& item : static_cast<ArrayObject*>(o)->items) {
           Filter f;
-          if (item.IsObject() && FilterOfObject(item.object, f)) filters.push_back(std::move(f));
+          if (item.IsObject() && FilterOfObject(c.vm, item.object, f))
+            filters.push_back(std::move(f));
         }
       }
       clip->filters = std::move(filters);

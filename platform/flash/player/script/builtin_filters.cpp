@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/bitmap_data.h"
 #include "platform/flash/player/script/filter_objects.h"
 #include "platform/flash/player/script/native_members.h"
 
@@ -184,6 +185,8 @@ int ClampedInt(NativeCall& c, const Value& v, int lo, int hi) {
 uint32_t Rgb(NativeCall& c, const Value& v) {
   return static_cast<uint32_t>(c.vm.ToInt32(v)) & 0xFFFFFFu;
 }
+constexpr const char* kModeNames[] = {"wrap", "clamp", "ignore", "color"};
+
 // A number as the reference turns it into a whole one: out of range and NaN give the smallest.
 int32_t WholeOrMin(double d) {
   if (std::isnan(d) || d >= 2147483648.0 || d < -2147483648.0) return INT32_MIN;
@@ -442,7 +445,33 @@ constexpr double kDegrees = 180 / std::numbers::pi;
 // script wrote them.
 double Degrees(double radians) { return std::round(radians * kDegrees * 1e9) / 1e9; }
 
-bool ToDrawn(const ScriptFilter& s, Filter& f) {
+// The map of a displacement filter: a copy of its bitmap's pixels in straight colour.
+bool TakeMap(ActionRunner& vm, const ScriptFilter& s, Filter& f) {
+  std::shared_ptr<BitmapData> map = BitmapDataOfValue(vm, s.map_bitmap);
+  if (!map || map->disposed() || map->width() <= 0 || map->height() <= 0) return false;
+  auto pixels = std::make_shared<std::vector<uint32_t>>();
+  pixels->reserve(static_cast<size_t>(map->width()) * map->height());
+  for (int y = 0; y < map->height(); ++y)
+    for (int x = 0; x < map->width(); ++x) {
+      uint32_t p = Unpremultiply(map->At(x, y));
+      if (!map->transparent()) p |= 0xFF000000u;
+      pixels->push_back(p);
+    }
+  f.map_pixels = std::move(pixels);
+  f.map_width = map->width();
+  f.map_height = map->height();
+  f.map_x = s.map_x;
+  f.map_y = s.map_y;
+  f.component_x = s.component_x;
+  f.component_y = s.component_y;
+  f.scale_x = s.scale_x;
+  f.scale_y = s.scale_y;
+  f.map_mode = s.mode == "clamp" ? 1 : s.mode == "ignore" ? 2 : s.mode == "color" ? 3 : 0;
+  f.color = ColorWithAlpha(s.color, s.alpha);
+  return true;
+}
+
+bool ToDrawn(ActionRunner& vm, const ScriptFilter& s, Filter& f) {
   f = Filter();
   f.blur_x = s.blur_x;
   f.blur_y = s.blur_y;
@@ -494,7 +523,7 @@ bool ToDrawn(const ScriptFilter& s, Filter& f) {
       f.clamp = s.clamp;
       f.preserve_alpha = s.preserve_alpha;
       return true;
-    case Cls::DisplacementMap: return false;
+    case Cls::DisplacementMap: f.kind = Filter::Kind::DisplacementMap; return TakeMap(vm, s, f);
   }
   return false;
 }
@@ -538,6 +567,17 @@ ScriptFilter FromDrawn(const Filter& f) {
       s.matrix.assign(f.matrix.begin(), f.matrix.end());
       s.matrix.resize(20, 0);
       break;
+    case Filter::Kind::DisplacementMap:
+      // The map's pixels stay with the drawn filter; the object read back has no map bitmap.
+      s.cls = Cls::DisplacementMap;
+      s.map_x = f.map_x;
+      s.map_y = f.map_y;
+      s.component_x = f.component_x;
+      s.component_y = f.component_y;
+      s.scale_x = f.scale_x;
+      s.scale_y = f.scale_y;
+      s.mode = kModeNames[f.map_mode < 4 ? f.map_mode : 0];
+      break;
     case Filter::Kind::Convolution:
       s.cls = Cls::Convolution;
       s.matrix_x = std::clamp(f.matrix_x, 0, kMaxMatrixSide);
@@ -557,9 +597,9 @@ ScriptFilter FromDrawn(const Filter& f) {
 
 }  // namespace
 
-bool FilterOfObject(const ScriptObject* object, Filter& out) {
+bool FilterOfObject(ActionRunner& vm, const ScriptObject* object, Filter& out) {
   const FilterData* d = DataOf(object);
-  return d && ToDrawn(d->f, out);
+  return d && ToDrawn(vm, d->f, out);
 }
 
 Value NewFilterObject(ActionRunner& vm, const Filter& f) { return NewOfClass(vm, FromDrawn(f)); }

@@ -2,17 +2,24 @@
 // script made and the filter the renderer applies.
 #pragma once
 
+#include <memory>
+
 #include "platform/flash/format/filters.h"
 #include "platform/flash/player/value.h"
 
 namespace flash {
 
 class ActionRunner;
+class BitmapData;
 class ScriptObject;
 
-// The filter a flash.filters object describes; false for anything else (and for a displacement
-// map, which no display object is drawn through).
-bool FilterOfObject(const ScriptObject* object, Filter& out);
+// The filter a flash.filters object describes; false for anything else. A displacement map
+// takes a copy of its map bitmap's pixels as they are now (false without a usable map).
+bool FilterOfObject(ActionRunner& vm, const ScriptObject* object, Filter& out);
+
+// The bitmap a flash.display.BitmapData object (or an instance of a subclass) holds; null for
+// anything else.
+std::shared_ptr<BitmapData> BitmapDataOfValue(ActionRunner& vm, const Value& v);
 
 // A new object of the flash.filters class that draws like `f` (a copy: changing it changes
 // nothing else).
