@@ -342,18 +342,14 @@ void TRecordFrm::mniPauseClick(TObject*) {
       timRecord->SetEnabled(false);
       Flash->StopPlay();
       Flash->SkipTimer = true;
-      if (Job->adoFileType == 0)
-        waveIn->setConsumer(nullptr);
-      else
-        waveIn->setActive(false);
+      // The device stops capturing at this moment and hands over the part-filled buffer; the
+      // file or encoder stays attached, so no sound from before the pause is dropped.
+      if (unaWaveInDevice* dev = waveIn->inputDevice()) dev->pauseCapture();
       mniPause->SetCaption("&Resume");
       Recording = false;
       paused_at_ = Clock::now();
     } else {
-      if (Job->adoFileType == 0)
-        waveIn->setConsumer(waveRiff);
-      else
-        waveIn->setActive(true);
+      if (unaWaveInDevice* dev = waveIn->inputDevice()) dev->resumeCapture();
       mniPause->SetCaption("&Pause");
       if (paused_at_ != Clock::time_point{}) paused_total_ += Clock::now() - paused_at_;
       paused_at_ = Clock::time_point{};

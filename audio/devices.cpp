@@ -542,6 +542,16 @@ bool unaWaveInDevice::inspectBlock(const void* data, size_t len) {
   return !isSilent_;
 }
 
+bool unaWaveInDevice::pauseCapture() {
+  if (!isOpen()) return false;
+  return waveInStop(reinterpret_cast<HWAVEIN>(handle.load())) == 0;
+}
+
+bool unaWaveInDevice::resumeCapture() {
+  if (!isOpen()) return false;
+  return waveInStart(reinterpret_cast<HWAVEIN>(handle.load())) == 0;
+}
+
 void unaWaveInDevice::threadEntry() { setPriority(2); }
 
 void unaWaveInDevice::threadExit() {

@@ -170,6 +170,10 @@ class unaWaveInDevice : public unaWaveDevice {
   uint32_t minVolumeLevel() const { return minVolumeLevel_; }
   uint32_t minActiveTime = 100;
   bool isSilent() const { return isSilent_; }
+  // Stops capturing without closing (the part-filled buffer is delivered with what it holds)
+  // and starts again; nothing heard in between is recorded.
+  bool pauseCapture();
+  bool resumeCapture();
   sound::WAVEINCAPS caps;
 
  protected:

@@ -61,6 +61,9 @@ MixState& State() {
 // mix's lock is held); the mix thread looks again after the period.
 thread_local bool t_inPeriod = false;
 
+std::mutex g_hookMutex;
+std::function<void()> g_afterPeriod;
+
 void SilentAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
 
 void CloseOutput(MixState& s) {
@@ -156,6 +159,7 @@ int64_t NsBetween(const timespec& a, const timespec& b) {
 
 bool Attached(MixState& s);
 void UpdateThread(MixState& s);
+void EndIfIdle(MixState& s);
 
 void MixThread(MixState* s) {
   timespec deadline;
@@ -166,8 +170,16 @@ void MixThread(MixState* s) {
     }
     if (s->stop.load()) break;
     RunPeriod(*s);
+    {
+      std::function<void()> hook;
+      {
+        std::lock_guard<std::mutex> lock(g_hookMutex);
+        hook = g_afterPeriod;
+      }
+      if (hook) hook();
+    }
     // Everything may have left during the period: then the thread ends.
-    if (!Attached(*s)) UpdateThread(*s);
+    if (!Attached(*s)) EndIfIdle(*s);
     // After a long stall (the process was stopped), start counting afresh
     // instead of pulling a burst of periods.
     timespec now;
@@ -209,6 +221,17 @@ void UpdateThread(MixState& s) {
   }
   if (s.thread.joinable()) s.thread.join();
   s.running = false;
+}
+
+// The mix thread ends itself when nothing is attached. It never waits for
+// lifeMutex: whoever holds it may be joining this very thread (the last
+// producer or capture leaving), and that holder sets `stop` anyway; a holder
+// that starts the thread for a newcomer leaves it running.
+void EndIfIdle(MixState& s) {
+  std::unique_lock<std::mutex> life(s.lifeMutex, std::try_to_lock);
+  if (!life.owns_lock() || Attached(s)) return;
+  s.stop = true;
+  s.running = false;  // joined by the next start
 }
 
 }  // namespace
@@ -297,6 +320,11 @@ void SetOutputDevice(const std::string& Name) {
   std::lock_guard<std::recursive_mutex> lock(s.mixMutex);
   CloseOutput(s);
   s.outputName = Name;
+}
+
+void SetAfterMixPeriodHook(std::function<void()> Hook) {
+  std::lock_guard<std::mutex> lock(g_hookMutex);
+  g_afterPeriod = std::move(Hook);
 }
 
 uint64_t OutputFramesWritten() { return State().outputFrames.load(); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,5 +49,9 @@ struct ScriptMixer {
 };
 // Replaces every mixer by the scripted ones (empty: back to the real mixers).
 void SetMixerTables(const std::vector<ScriptMixer>& Mixers);
+
+// Called by the mix thread after each period, before it looks whether anything is still
+// attached (empty: none).
+void SetAfterMixPeriodHook(std::function<void()> Hook);
 
 }  // namespace sound::testing

@@ -64,9 +64,7 @@ TEST(ScriptLimits, RunawayCodeEndsItsBlockOnly) {
   EXPECT_EQ(RunBlocks({calls, Trace("still running")}), "still running\n");
 }
 
-// Disabled: under a full parallel test run it once ran for minutes instead of under a second;
-// the cause is still to be found.
-TEST(ScriptLimits, DISABLED_CopiesOfALongStringEndTheScriptBeforeMemoryRunsOut) {
+TEST(ScriptLimits, CopiesOfALongStringEndTheScriptBeforeMemoryRunsOut) {
   // s = a 1 MB string (within the limit of one string); then loop { push s; } without popping:
   // each push copies the string, so only the tick's string budget stops it.
   ActionBuilder copies;

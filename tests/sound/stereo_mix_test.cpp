@@ -2,9 +2,11 @@
 // buffer queue and scripted device faults.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -375,5 +377,40 @@ TEST(StereoMixRealTime, OneSecondRecordsOneSecond) {
   EXPECT_NEAR(static_cast<double>(c.data.size()), 176400.0, 176400.0 * 0.05);
   c.Close();
   // With nothing attached, the mix thread is gone.
+  EXPECT_FALSE(MixThreadRunning());
+}
+
+TEST(StereoMixRealTime, TheLastProducerLeavingAsAPeriodEndsNeverHangs) {
+  // The leaver marks its producer gone and stops the mix thread, while the thread, just after a
+  // period, finds nothing attached and ends itself: neither may wait for the other.
+  sound::testing::SetManualMixClock(false);
+  auto stage = std::make_shared<std::atomic<int>>(0);  // 1: in the hook, 2: the leaver is back
+  const int id = MixAddProducer([](int16_t*, int) {});
+  sound::testing::SetAfterMixPeriodHook([stage] {
+    int expected = 0;
+    if (!stage->compare_exchange_strong(expected, 1)) return;
+    // Time for the leaver to mark the producer gone and begin stopping this thread.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  });
+  while (stage->load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::thread leaver([stage, id] {
+    MixRemoveProducer(id);
+    *stage = 2;
+  });
+  // A hang is the fault; give up after a long while rather than block the whole run.
+  for (int i = 0; i < 3000 && stage->load() != 2; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (stage->load() != 2) {
+    leaver.detach();
+    FAIL() << "the mix thread and the last producer's leaving wait for each other";
+  }
+  leaver.join();
+  sound::testing::SetAfterMixPeriodHook({});
+  EXPECT_FALSE(MixThreadRunning());
+  // The mix starts again for a newcomer.
+  std::atomic<int> pulls{0};
+  const int again = MixAddProducer([&](int16_t*, int) { ++pulls; });
+  while (pulls.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  MixRemoveProducer(again);
   EXPECT_FALSE(MixThreadRunning());
 }

@@ -37,8 +37,9 @@ constexpr size_t kMaxArrayLength = 1u << 21;
 constexpr size_t kMaxArrayGrowthPerTick = 1u << 22;
 // Bytes of long strings (kLongStringBytes and more) that the scripts of one tick may join or push
 // on the stack: each string has its own limit, but copies of one long string would otherwise add
-// up without bound before the collector runs.
-constexpr size_t kMaxStringBytesPerTick = 512u << 20;
+// up without bound before the collector runs. Three times the longest string: building that one
+// by doubling fits, while copies of it stop at a few hundred megabytes of memory touched.
+constexpr size_t kMaxStringBytesPerTick = 3 * kMaxStringBytes;
 constexpr size_t kLongStringBytes = 64u << 10;
 constexpr size_t kMaxStackValues = 1u << 20;
 
