@@ -140,7 +140,10 @@ TEST(ScriptExceptions, CatchFinallyAcrossFunctionsAndBlocks) {
   a.PushString("rest of the block").Trace();
   ActionBuilder next;
   next.PushString("next block").Trace();
-  EXPECT_EQ(RunBlocks({a, next}), "caught boom 1\nfinally\ncleanup\nfrom try\nnext block\n");
+  // The player logs what no script caught.
+  EXPECT_EQ(RunBlocks({a, next}),
+            "caught boom 1\nfinally\ncleanup\nfrom try\nWarning: Uncaught exception, boom 2\n"
+            "next block\n");
 }
 
 TEST(ScriptScopes, WithLocalsTimelineAndCaseByVersion) {

@@ -33,6 +33,7 @@ constexpr int kMaxCallDepth = 256;
 // Size limits: a longer string, array or operand stack ends the script.
 constexpr size_t kMaxStringBytes = 64u << 20;
 constexpr size_t kMaxArrayLength = 1u << 21;
+constexpr int kMaxProtoDepth = 256;  // longer prototype chains are taken to loop
 // Array elements the scripts of one tick may add together.
 constexpr size_t kMaxArrayGrowthPerTick = 1u << 22;
 // Bytes of long strings (kLongStringBytes and more) that the scripts of one tick may join or push
@@ -381,7 +382,9 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
   }
   std::string key = Key(name);
   int guard = 0;
-  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+  for (ScriptObject* p = o; p; p = p->Proto()) {
+    // A prototype chain this long loops: the read ends the scripts of the block.
+    if (++guard > kMaxProtoDepth) throw ScriptAbort{"prototype chain too long"};
     const Property* prop = p->Find(key);
     if (!prop || HiddenInVersion(prop->flags, version_)) continue;
     found = true;
@@ -1434,8 +1437,10 @@ void ActionRunner::Run(const std::shared_ptr<const std::vector<uint8_t>>& code, 
   frame_ = &f;
   try {
     Execute(f);
-  } catch (const ScriptThrow&) {
+  } catch (const ScriptThrow& t) {
     // An uncaught exception ends this block only.
+    frame_ = outer;
+    ReportUncaught(t.value);
   } catch (const ScriptAbort&) {
     if (outer) {
       frame_ = outer;
@@ -1456,7 +1461,8 @@ Value ActionRunner::CallFromPlayer(const Value& fn, const Value& self, std::vect
   if (!frame_) player_.block_budget_ = Player::kBlockBudget;
   try {
     return Call(fn, self, std::move(args));
-  } catch (const ScriptThrow&) {
+  } catch (const ScriptThrow& t) {
+    ReportUncaught(t.value);
   } catch (const ScriptAbort&) {
   } catch (const std::bad_alloc&) {
   }
@@ -2248,6 +2254,18 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
   }
   (void)by_name;
   f.target = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
+}
+
+// The player writes an exception no script caught to its log, as text; a value whose own
+// conversion throws again is reported without text.
+void ActionRunner::ReportUncaught(const Value& v) {
+  std::string text;
+  try {
+    text = ToString(v);
+  } catch (const ScriptThrow&) {
+  } catch (const ScriptAbort&) {
+  }
+  Trace(Value::String("Warning: Uncaught exception, " + text));
 }
 
 void ActionRunner::Trace(const Value& v) {

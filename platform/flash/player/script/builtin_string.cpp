@@ -58,13 +58,14 @@ Value Concat(NativeCall& c) {
   return Str(s);
 }
 
+// With nothing to look for, the searches give undefined rather than a position.
 Value IndexOf(NativeCall& c) {
-  if (c.Count() == 0) return Value::Number(-1);
+  if (c.Count() == 0) return Value::Undefined();
   return Value::Number(lib::IndexOf(Self(c), c.vm.ToString(c.Arg(0)), Opt(c, 1), V(c)));
 }
 
 Value LastIndexOf(NativeCall& c) {
-  if (c.Count() == 0) return Value::Number(-1);
+  if (c.Count() == 0) return Value::Undefined();
   return Value::Number(lib::LastIndexOf(Self(c), c.vm.ToString(c.Arg(0)), Opt(c, 1), V(c)));
 }
 
