@@ -212,3 +212,14 @@ TEST(ScriptObjects, PropertyFlagsAccessorsAndEnumerationOrder) {
   Member(a, "o", "twice").Trace();
   EXPECT_EQ(RunBlocks({a}), "c\na\n1\n42\n");
 }
+
+TEST(ScriptScopes, DeclaringATimelineVariableKeepsAnInheritedValue) {
+  ActionBuilder a;
+  // MovieClip.prototype.shared = "inherited"; var shared; var fresh;
+  Member(a, "MovieClip", "prototype").PushString("shared").PushString("inherited").Op(0x4F);
+  a.PushString("shared").Op(0x41).PushString("fresh").Op(0x41);
+  Get(a, "shared").Trace();
+  a.PushString("fresh").PushInt(1).PushString("this").Op(0x1C);
+  a.PushString("hasOwnProperty").Op(0x52).Trace();
+  EXPECT_EQ(RunBlocks({a}), "inherited\ntrue\n");
+}

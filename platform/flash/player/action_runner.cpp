@@ -1951,8 +1951,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       if (f.activation) {
         if (!f.activation->Find(Key(name))) f.activation->Put(Key(name), name, Value::Undefined());
       } else if (MovieClip* t = FrameTarget(f)) {
+        // A name the timeline already has, its own or through its prototypes, keeps its value.
         ScriptObject* o = ClipObjectOf(t);
-        if (!o->Find(Key(name))) o->Put(Key(name), name, Value::Undefined());
+        if (!HasMember(o, Key(name))) o->Put(Key(name), name, Value::Undefined());
       }
       break;
     }
