@@ -739,9 +739,11 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
       ++r;
     };
     const uint16_t fl = code.flags;
-    if (fl & 0x01) reg(self);
+    // Preloading a suppressed `this` or `super` takes its register but leaves it undefined;
+    // `arguments` is preloaded either way.
+    if (fl & 0x01) reg(fl & 0x02 ? Value::Undefined() : self);
     if (fl & 0x04) reg(make_arguments());
-    if (fl & 0x10) reg(make_super());
+    if (fl & 0x10) reg(fl & 0x20 ? Value::Undefined() : make_super());
     if (fl & 0x40) reg(ClipValue(nf.base ? ScriptRoot(nf.base.get(), heap_) : nullptr));
     // A timeline without a parent takes no register: the next preloaded value moves up.
     if ((fl & 0x80) && nf.base && nf.base->parent) reg(ClipValue(nf.base->parent));
