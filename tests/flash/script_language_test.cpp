@@ -223,3 +223,13 @@ TEST(ScriptScopes, DeclaringATimelineVariableKeepsAnInheritedValue) {
   a.PushString("hasOwnProperty").Op(0x52).Trace();
   EXPECT_EQ(RunBlocks({a}), "inherited\ntrue\n");
 }
+
+TEST(ScriptScopes, ClipNamesFoldLettersBeyondAscii) {
+  // Version 6: createEmptyMovieClip("clipÄǲ", 1); trace(this["CLIPäǳ"]);
+  ActionBuilder a;
+  a.PushInt(1).PushString("clipÄǲ").PushInt(2).PushString("this").Op(0x1C);
+  a.PushString("createEmptyMovieClip").Op(0x52).Op(0x17);
+  Get(a, "this").PushString("CLIPäǳ").Op(0x4E).Trace();
+  EXPECT_EQ(RunBlocks({a}, 6), "_level0.clipÄǲ\n");
+  EXPECT_EQ(RunBlocks({a}, 7), "undefined\n");
+}
