@@ -135,3 +135,17 @@ TEST(ScriptNatives, UncaughtThrowsAreLoggedAndPrototypeLoopsEndTheBlock) {
             "Warning: Uncaught exception, first\nbefore\nWarning: Uncaught exception, boom\n"
             "next\n");
 }
+
+TEST(ScriptNatives, AnAttachedBitmapGivesItsClipASize) {
+  ActionBuilder a;
+  // createEmptyMovieClip("mc", 1); mc.attachBitmap(new flash.display.BitmapData(10, 6), 1);
+  a.PushInt(1).PushString("mc").PushInt(2).PushString("this").Op(0x1C);
+  a.PushString("createEmptyMovieClip").Op(0x52).Op(kPop);
+  a.PushInt(1).PushInt(6).PushInt(10).PushInt(2);
+  Member(a, "flash", "display").PushString("BitmapData").Op(0x53);
+  a.PushInt(2);
+  Get(a, "mc").PushString("attachBitmap").Op(0x52).Op(kPop);
+  Member(a, "mc", "_width").Trace();
+  Member(a, "mc", "_height").Trace();
+  EXPECT_EQ(RunBlocks({a}), "10\n6\n");
+}
