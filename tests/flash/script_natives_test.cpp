@@ -149,3 +149,27 @@ TEST(ScriptNatives, AnAttachedBitmapGivesItsClipASize) {
   Member(a, "mc", "_height").Trace();
   EXPECT_EQ(RunBlocks({a}), "10\n6\n");
 }
+
+TEST(ScriptNatives, AStringObjectOwnsAHiddenLength) {
+  ActionBuilder a;
+  // s = new String("blah"); trace(s.hasOwnProperty("length")); s.length = "hmm";
+  // for (k in s) trace(k); delete s.length; trace(s.length);
+  a.PushString("s").PushString("blah");
+  New(a, "String", 1).Op(kSetVariable);
+  a.PushString("length").PushInt(1);
+  Get(a, "s").PushString("hasOwnProperty").Op(0x52).Trace();
+  Get(a, "s").PushString("length").PushString("hmm").Op(kSetMember);
+  Get(a, "s").PushString("length").Op(0x3A).Op(kPop);
+  Member(a, "s", "length").Trace();
+  // Enumeration lists nothing: trace the count of names.
+  a.PushString("n").PushInt(0).Op(kSetVariable);
+  ActionBuilder count;  // the loop body: n = n + 1
+  count.PushString("n");
+  Get(count, "n").PushInt(1).Op(0x47).Op(kSetVariable);
+  Get(a, "s").Op(0x55);  // Enumerate2
+  ActionBuilder test;
+  test.StoreRegister(0).PushNull().Op(0x49);  // next name == null ends it
+  WhileNot(a, test, count);
+  Get(a, "n").Trace();
+  EXPECT_EQ(RunBlocks({a}), "true\nhmm\n0\n");
+}

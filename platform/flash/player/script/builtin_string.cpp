@@ -36,6 +36,10 @@ Value StringConstruct(NativeCall& c) {
     o->kind = ScriptObject::Kind::Boxed;
     o->class_name = "String";
     o->primitive = StringCall(c);
+    // `length` is the object's own, hidden from enumeration and kept by delete, but writable.
+    std::string key = c.vm.heap().Key("length");
+    auto length = static_cast<double>(lib::StringLength(o->primitive.string, c.vm.version()));
+    o->Put(key, "length", Value::Number(length), kDontEnum | kDontDelete);
   }
   return c.self;
 }
