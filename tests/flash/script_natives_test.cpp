@@ -2,6 +2,8 @@
 // what the player does with exceptions and prototype loops no script handles.
 #include <gtest/gtest.h>
 
+#include "platform/flash/player/player.h"
+#include "tests/flash/movie_builder.h"
 #include "tests/flash/script_asm.h"
 
 using namespace scripttest;
@@ -172,4 +174,28 @@ TEST(ScriptNatives, AStringObjectOwnsAHiddenLength) {
   WhileNot(a, test, count);
   Get(a, "n").Trace();
   EXPECT_EQ(RunBlocks({a}), "true\nhmm\n0\n");
+}
+
+TEST(ScriptNatives, ASpriteCountsTheBytesOfItsOwnTags) {
+  flash::SwfWriter w(8, 100, 100, 12);
+  flash::TimelineWriter kid;
+  kid.DoAction(ActionBuilder().Stop().Build());
+  kid.ShowFrame();
+  kid.ShowFrame();
+  w.DefineSprite(2, kid);
+  w.Place(flashtest::NewPlace(1, 2, "kid"));
+  ActionBuilder a;
+  a.PushInt(0);
+  Get(a, "kid").PushString("getBytesTotal").Op(0x52).Trace();
+  a.PushInt(0);
+  Get(a, "this").PushString("getBytesTotal").Op(0x52).Trace();
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  std::vector<uint8_t> file = w.Finish(false);
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(file));
+  p.Tick();
+  // The sprite's tags and their end tag; the movie's whole file.
+  EXPECT_EQ(flashtest::Joined(p.trace_log), std::to_string(kid.Bytes().size() + 2) + "\n" +
+                                                std::to_string(file.size()) + "\n");
 }

@@ -277,7 +277,12 @@ Value Method(NativeCall& c) {
       return Value::Bool(true);
     }
     case kBytesLoaded:
-    case kBytesTotal: return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
+    case kBytesTotal:
+      // A sprite of the movie counts its own tags; a movie's timeline, the whole file.
+      if (clip->character && clip->character->kind == CharacterDef::Kind::Sprite)
+        return Value::Number(
+            static_cast<double>(static_cast<const SpriteDef&>(*clip->character).byte_size));
+      return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
     case kLoadMovie:
     case kLoadVariables: {
       if (c.Count() == 0) break;
