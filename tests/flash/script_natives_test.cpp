@@ -199,3 +199,13 @@ TEST(ScriptNatives, ASpriteCountsTheBytesOfItsOwnTags) {
   EXPECT_EQ(flashtest::Joined(p.trace_log), std::to_string(kid.Bytes().size() + 2) + "\n" +
                                                 std::to_string(file.size()) + "\n");
 }
+
+TEST(ScriptNatives, ArrayOfANegativeLengthHasNoElements) {
+  ActionBuilder a;
+  a.PushInt(-1).PushInt(1).PushString("Array").Op(kCallFunction).Trace();
+  a.PushInt(-3);
+  New(a, "Array", 1).Trace();
+  a.PushNumber(1.5);
+  New(a, "Array", 1).Trace();  // not a length: the one element
+  EXPECT_EQ(RunBlocks({a}), "\n\n1.5\n");
+}
