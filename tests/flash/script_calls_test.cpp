@@ -90,6 +90,13 @@ TEST(ScriptCalls, ThisNameFollowsCaseRulesAndRegisterPreloads) {
   Function2(c, "g", 4, 0x02 | 0x08 | 0x20 | 0x40 | 0x80 | 0x100, {}, regs);
   CallFunction(c, "g", 0).Op(kPop);
   EXPECT_EQ(RunBlocks({c}, 8), "movieclip\nobject\nundefined\n");
+
+  // Preloaded and suppressed at once: this and super keep their registers, empty; arguments is
+  // loaded all the same.
+  ActionBuilder both;
+  Function2(both, "h", 4, 0x01 | 0x02 | 0x04 | 0x08 | 0x10 | 0x20, {}, regs);
+  CallFunction(both, "h", 0).Op(kPop);
+  EXPECT_EQ(RunBlocks({both}, 8), "undefined\nobject\nundefined\n");
 }
 
 TEST(ScriptCalls, RegistersPastAFunctionsCountAreTheTimelines) {

@@ -140,7 +140,10 @@ TEST(ScriptExceptions, CatchFinallyAcrossFunctionsAndBlocks) {
   a.PushString("rest of the block").Trace();
   ActionBuilder next;
   next.PushString("next block").Trace();
-  EXPECT_EQ(RunBlocks({a, next}), "caught boom 1\nfinally\ncleanup\nfrom try\nnext block\n");
+  // The player logs what no script caught.
+  EXPECT_EQ(RunBlocks({a, next}),
+            "caught boom 1\nfinally\ncleanup\nfrom try\nWarning: Uncaught exception, boom 2\n"
+            "next block\n");
 }
 
 TEST(ScriptScopes, WithLocalsTimelineAndCaseByVersion) {
@@ -208,4 +211,25 @@ TEST(ScriptObjects, PropertyFlagsAccessorsAndEnumerationOrder) {
   Get(a, "o").PushString("twice").PushInt(21).Op(kSetMember);
   Member(a, "o", "twice").Trace();
   EXPECT_EQ(RunBlocks({a}), "c\na\n1\n42\n");
+}
+
+TEST(ScriptScopes, DeclaringATimelineVariableKeepsAnInheritedValue) {
+  ActionBuilder a;
+  // MovieClip.prototype.shared = "inherited"; var shared; var fresh;
+  Member(a, "MovieClip", "prototype").PushString("shared").PushString("inherited").Op(0x4F);
+  a.PushString("shared").Op(0x41).PushString("fresh").Op(0x41);
+  Get(a, "shared").Trace();
+  a.PushString("fresh").PushInt(1).PushString("this").Op(0x1C);
+  a.PushString("hasOwnProperty").Op(0x52).Trace();
+  EXPECT_EQ(RunBlocks({a}), "inherited\ntrue\n");
+}
+
+TEST(ScriptScopes, ClipNamesFoldLettersBeyondAscii) {
+  // Version 6: createEmptyMovieClip("clipÄǲ", 1); trace(this["CLIPäǳ"]);
+  ActionBuilder a;
+  a.PushInt(1).PushString("clipÄǲ").PushInt(2).PushString("this").Op(0x1C);
+  a.PushString("createEmptyMovieClip").Op(0x52).Op(0x17);
+  Get(a, "this").PushString("CLIPäǳ").Op(0x4E).Trace();
+  EXPECT_EQ(RunBlocks({a}, 6), "_level0.clipÄǲ\n");
+  EXPECT_EQ(RunBlocks({a}, 7), "undefined\n");
 }

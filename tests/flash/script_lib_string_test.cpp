@@ -129,6 +129,9 @@ TEST(ScriptStringOps, CaseMapping) {
   EXPECT_EQ(sl::ToLowerCase("HËLLO Ÿ Ā Ł Ω Я Ж", 6), "hëllo ÿ ā ł ω я ж");
   EXPECT_EQ(sl::ToUpperCase("\xC3\xAB", 5), "\xC3\xAB");  // bytes of older movies stay
   EXPECT_EQ(sl::FoldCase("HËLLO"), sl::FoldCase("hëllo"));
+  // Three-form letters and the paired Cyrillic letters fold; later additions (Ⱥ, Ϸ) do not.
+  EXPECT_EQ(sl::ToLowerCase("ǱǲǳǄǅ Ӥ Ѣ Ҋ Ӂ", 6), "ǳǳǳǆǆ ӥ ѣ ҋ ӂ");
+  EXPECT_EQ(sl::ToLowerCase("ӥ ѣ Ⱥ Ϸ", 6), "ӥ ѣ Ⱥ Ϸ");
 }
 
 TEST(ScriptStringOps, EscapeAndUnescape) {

@@ -49,6 +49,7 @@ std::shared_ptr<SpriteDef> ParseSprite(const RawTag& tag, MovieDef& movie) {
   Reader r(tag.data, tag.length);
   auto sprite = std::make_shared<SpriteDef>(r.U16());
   r.U16();  // declared frame count; the frames actually present count
+  sprite->byte_size = r.Remaining();
   bool ended = false;
   auto tags = SplitTags(r.Current(), r.Remaining(), &ended);
   ParseTimeline(tags, movie, sprite->timeline, false);

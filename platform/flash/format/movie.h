@@ -108,6 +108,7 @@ struct Timeline {
 struct SpriteDef : CharacterDef {
   explicit SpriteDef(uint16_t character_id) : CharacterDef(Kind::Sprite, character_id) {}
   Timeline timeline;
+  size_t byte_size = 0;  // bytes of the sprite's own tags (its body after id and frame count)
 };
 
 class MovieDef {

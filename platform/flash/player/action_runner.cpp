@@ -33,6 +33,7 @@ constexpr int kMaxCallDepth = 256;
 // Size limits: a longer string, array or operand stack ends the script.
 constexpr size_t kMaxStringBytes = 64u << 20;
 constexpr size_t kMaxArrayLength = 1u << 21;
+constexpr int kMaxProtoDepth = 256;  // longer prototype chains are taken to loop
 // Array elements the scripts of one tick may add together.
 constexpr size_t kMaxArrayGrowthPerTick = 1u << 22;
 // Bytes of long strings (kLongStringBytes and more) that the scripts of one tick may join or push
@@ -382,7 +383,9 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
   }
   std::string key = Key(name);
   int guard = 0;
-  for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+  for (ScriptObject* p = o; p; p = p->Proto()) {
+    // A prototype chain this long loops: the read ends the scripts of the block.
+    if (++guard > kMaxProtoDepth) throw ScriptAbort{"prototype chain too long"};
     const Property* prop = p->Find(key);
     if (!prop || HiddenInVersion(prop->flags, version_)) continue;
     found = true;
@@ -737,9 +740,11 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
       ++r;
     };
     const uint16_t fl = code.flags;
-    if (fl & 0x01) reg(self);
+    // Preloading a suppressed `this` or `super` takes its register but leaves it undefined;
+    // `arguments` is preloaded either way.
+    if (fl & 0x01) reg(fl & 0x02 ? Value::Undefined() : self);
     if (fl & 0x04) reg(make_arguments());
-    if (fl & 0x10) reg(make_super());
+    if (fl & 0x10) reg(fl & 0x20 ? Value::Undefined() : make_super());
     if (fl & 0x40) reg(ClipValue(nf.base ? ScriptRoot(nf.base.get(), heap_) : nullptr));
     // A timeline without a parent takes no register: the next preloaded value moves up.
     if ((fl & 0x80) && nf.base && nf.base->parent) reg(ClipValue(nf.base->parent));
@@ -1435,8 +1440,10 @@ void ActionRunner::Run(const std::shared_ptr<const std::vector<uint8_t>>& code, 
   frame_ = &f;
   try {
     Execute(f);
-  } catch (const ScriptThrow&) {
+  } catch (const ScriptThrow& t) {
     // An uncaught exception ends this block only.
+    frame_ = outer;
+    ReportUncaught(t.value);
   } catch (const ScriptAbort&) {
     if (outer) {
       frame_ = outer;
@@ -1457,7 +1464,8 @@ Value ActionRunner::CallFromPlayer(const Value& fn, const Value& self, std::vect
   if (!frame_) player_.block_budget_ = Player::kBlockBudget;
   try {
     return Call(fn, self, std::move(args));
-  } catch (const ScriptThrow&) {
+  } catch (const ScriptThrow& t) {
+    ReportUncaught(t.value);
   } catch (const ScriptAbort&) {
   } catch (const std::bad_alloc&) {
   }
@@ -1946,8 +1954,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       if (f.activation) {
         if (!f.activation->Find(Key(name))) f.activation->Put(Key(name), name, Value::Undefined());
       } else if (MovieClip* t = FrameTarget(f)) {
+        // A name the timeline already has, its own or through its prototypes, keeps its value.
         ScriptObject* o = ClipObjectOf(t);
-        if (!o->Find(Key(name))) o->Put(Key(name), name, Value::Undefined());
+        if (!HasMember(o, Key(name))) o->Put(Key(name), name, Value::Undefined());
       }
       break;
     }
@@ -2249,6 +2258,18 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
   }
   (void)by_name;
   f.target = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
+}
+
+// The player writes an exception no script caught to its log, as text; a value whose own
+// conversion throws again is reported without text.
+void ActionRunner::ReportUncaught(const Value& v) {
+  std::string text;
+  try {
+    text = ToString(v);
+  } catch (const ScriptThrow&) {
+  } catch (const ScriptAbort&) {
+  }
+  Trace(Value::String("Warning: Uncaught exception, " + text));
 }
 
 void ActionRunner::Trace(const Value& v) {

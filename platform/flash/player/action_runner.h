@@ -33,6 +33,8 @@ bool ParentBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
 
 class ActionRunner {
  public:
+  // Writes a value to the trace log, as the trace action does.
+  void Trace(const Value& v);
   ActionRunner(Player& player, std::shared_ptr<MovieClip> base);
 
   // Runs code[start, end) as a timeline script of the base clip. Malformed code stops the run;
@@ -184,7 +186,7 @@ class ActionRunner {
   void CallFrame(MovieClip* clip, int frame);
   void CloneSprite(MovieClip* src, const std::string& name, int depth);
   void SetTarget(Frame& f, const Value& v, bool by_name);
-  void Trace(const Value& v);
+  void ReportUncaught(const Value& v);
   Value CallMember(const Value& obj, const std::string& name, std::vector<Value>& args);
   Value CallSuper(ScriptObject* super_object, std::vector<Value>& args);
   ScriptObject* HolderOf(ScriptObject* o, const std::string& name);

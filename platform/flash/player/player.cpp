@@ -12,6 +12,7 @@
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/button.h"
 #include "platform/flash/player/script/program.h"
+#include "platform/flash/player/script/lib/string_ops.h"
 #include "platform/flash/player/script/realm.h"
 #include "platform/flash/sound/movie_sound.h"
 
@@ -97,9 +98,14 @@ std::shared_ptr<DisplayObject> MovieClip::ChildByName(const std::string& n, bool
       if (child->name == n) return child;
     return nullptr;
   }
-  std::string key = Lower(n);
+  // Names compare as the heap compares them without case: letters beyond ASCII fold too.
+  auto fold = [](const std::string& s) {
+    bool ascii = std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+    return ascii ? Lower(s) : scriptlib::ToLowerCase(s, 6);
+  };
+  std::string key = fold(n);
   for (const auto& [depth, child] : children)
-    if (Lower(child->name) == key) return child;
+    if (fold(child->name) == key) return child;
   return nullptr;
 }
 

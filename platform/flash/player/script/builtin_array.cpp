@@ -25,6 +25,8 @@ Value Construct(NativeCall& c) {
       if (n > 4294967295.0) throw ScriptAbort{"array too long"};
       c.vm.CheckArrayGrowth(0, static_cast<size_t>(n));
       a->items.resize(static_cast<size_t>(n), Value::Hole());
+    } else if (n < 0 && n == std::floor(n)) {
+      // A negative length makes an array with no elements (the length itself is not kept).
     } else {
       a->items.push_back(c.Arg(0));
     }

@@ -10,25 +10,29 @@ ArrayObject* Listeners(NativeCall& c) {
   return o && o->kind == ScriptObject::Kind::Array ? static_cast<ArrayObject*>(o) : nullptr;
 }
 
+// Takes the first listener loosely equal to `v` (so null and undefined stand for each other).
+bool RemoveFrom(NativeCall& c, ArrayObject* l, const Value& v) {
+  for (size_t i = 0; i < l->items.size(); ++i)
+    if (c.vm.LooseEquals(l->items[i], v)) {
+      l->items.erase(l->items.begin() + static_cast<long>(i));
+      return true;
+    }
+  return false;
+}
+
+// Adding a listener first takes out one equal to it, so it is listed once, at the end; any
+// value is listed, undefined included.
 Value AddListener(NativeCall& c) {
   ArrayObject* l = Listeners(c);
   if (!l) return Value::Bool(false);
-  if (c.Arg(0).IsUndefined()) return Value::Bool(false);
-  for (const Value& v : l->items)
-    if (c.vm.StrictEquals(v, c.Arg(0))) return Value::Bool(true);
+  RemoveFrom(c, l, c.Arg(0));
   l->items.push_back(c.Arg(0));
   return Value::Bool(true);
 }
 
 Value RemoveListener(NativeCall& c) {
   ArrayObject* l = Listeners(c);
-  if (!l) return Value::Bool(false);
-  for (size_t i = 0; i < l->items.size(); ++i)
-    if (c.vm.StrictEquals(l->items[i], c.Arg(0))) {
-      l->items.erase(l->items.begin() + static_cast<long>(i));
-      return Value::Bool(true);
-    }
-  return Value::Bool(false);
+  return Value::Bool(l && RemoveFrom(c, l, c.Arg(0)));
 }
 
 Value BroadcastMessage(NativeCall& c) {

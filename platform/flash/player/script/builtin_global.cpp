@@ -101,6 +101,31 @@ Value SetPropFlags(NativeCall& c) {
   return Value::Undefined();
 }
 
+// The global functions by their number in the native table.
+Value GlobalByIndex(NativeCall& c) {
+  switch (static_cast<FunctionObject*>(c.callee)->native_tag) {
+    case 0: return Escape(c);
+    case 1: return Unescape(c);
+    case 2: return ParseInt(c);
+    case 3: return ParseFloat(c);
+    case 4: c.vm.Trace(c.Arg(0)); return Value::Undefined();
+    default: return Value::Undefined();
+  }
+}
+
+// ASnative(table, index) gives a built-in function by its numbers: table 100 holds global
+// functions and 200 the Math functions. Both numbers convert as 32-bit integers; another table,
+// or a call without exactly two numbers, gives undefined.
+Value AsNative(NativeCall& c) {
+  if (c.Count() != 2) return Value::Undefined();
+  int32_t table = c.vm.ToInt32(c.Arg(0));
+  int32_t index = c.vm.ToInt32(c.Arg(1));
+  Realm& realm = c.vm.realm();
+  if (table == 100) return Value::Object(realm.NewNative(GlobalByIndex, index));
+  if (table == 200) return Value::Object(realm.NewNative(MathByIndex, index));
+  return Value::Undefined();
+}
+
 }  // namespace
 
 void InstallGlobals(Realm& realm) {
@@ -118,6 +143,7 @@ void InstallGlobals(Realm& realm) {
   realm.Method(g, "getTimer", GetTimer);
   realm.Method(g, "updateAfterEvent", Nothing);
   realm.Method(g, "ASSetPropFlags", SetPropFlags);
+  realm.Method(g, "ASnative", AsNative);
   realm.Set(g, "NaN", Value::Number(kNaN));
   realm.Set(g, "Infinity", Value::Number(std::numeric_limits<double>::infinity()));
 }

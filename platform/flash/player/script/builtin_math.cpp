@@ -1,5 +1,6 @@
 // Math: constants and functions; random draws from the player's generator.
 #include <cmath>
+#include <limits>
 
 #include "platform/flash/player/action_runner.h"
 
@@ -7,83 +8,72 @@ namespace flash {
 
 namespace {
 
+// The functions by their number in the native table; a number with no function gives NaN.
 enum MathOp {
   kAbs,
-  kAcos,
-  kAsin,
-  kAtan,
-  kCeil,
-  kCos,
-  kExp,
-  kFloor,
-  kLog,
-  kRound,
+  kMin,
+  kMax,
   kSin,
+  kCos,
+  kAtan2,
+  kTan,
+  kExp,
+  kLog,
   kSqrt,
-  kTan
+  kRound,
+  kRandom,
+  kFloor,
+  kCeil,
+  kAtan,
+  kAsin,
+  kAcos,
+  kPow,
+  kMathOps
 };
 
-double Arg(NativeCall& c, size_t i) {
-  return i < c.Count() ? c.vm.ToNumber(c.args[i]) : std::nan("");
-}
+}  // namespace
 
-Value Unary(NativeCall& c) {
-  double x = Arg(c, 0);
+// Every function converts its first two arguments to numbers, in order, whether it uses them or
+// not; then computes.
+Value MathByIndex(NativeCall& c) {
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  double x = c.Count() > 0 ? c.vm.ToNumber(c.args[0]) : nan;
+  double y = c.Count() > 1 ? c.vm.ToNumber(c.args[1]) : nan;
   auto* f = static_cast<FunctionObject*>(c.callee);
   switch (f->native_tag) {
     case kAbs: return Value::Number(std::fabs(x));
-    case kAcos: return Value::Number(std::acos(x));
-    case kAsin: return Value::Number(std::asin(x));
-    case kAtan: return Value::Number(std::atan(x));
-    case kCeil: return Value::Number(std::ceil(x));
-    case kCos: return Value::Number(std::cos(x));
-    case kExp: return Value::Number(std::exp(x));
-    case kFloor: return Value::Number(std::floor(x));
-    case kLog: return Value::Number(std::log(x));
-    case kRound: return Value::Number(std::floor(x + 0.5));
+    case kMin:
+    case kMax:
+      if (c.Count() == 0) return Value::Number(f->native_tag == kMin ? INFINITY : -INFINITY);
+      if (std::isnan(x) || std::isnan(y)) return Value::Number(nan);
+      return Value::Number(f->native_tag == kMin ? (x < y ? x : y) : (x > y ? x : y));
     case kSin: return Value::Number(std::sin(x));
-    case kSqrt: return Value::Number(std::sqrt(x));
+    case kCos: return Value::Number(std::cos(x));
+    case kAtan2: return Value::Number(std::atan2(x, y));
     case kTan: return Value::Number(std::tan(x));
+    case kExp: return Value::Number(std::exp(x));
+    case kLog: return Value::Number(std::log(x));
+    case kSqrt: return Value::Number(std::sqrt(x));
+    case kRound: return Value::Number(std::floor(x + 0.5));
+    case kRandom:
+      return Value::Number(c.vm.player().RandomInt(1 << 30) / static_cast<double>(1 << 30));
+    case kFloor: return Value::Number(std::floor(x));
+    case kCeil: return Value::Number(std::ceil(x));
+    case kAtan: return Value::Number(std::atan(x));
+    case kAsin: return Value::Number(std::asin(x));
+    case kAcos: return Value::Number(std::acos(x));
+    case kPow: return Value::Number(std::pow(x, y));
+    default: return Value::Number(nan);
   }
-  return Value::Undefined();
 }
-
-Value Atan2(NativeCall& c) { return Value::Number(std::atan2(Arg(c, 0), Arg(c, 1))); }
-Value Pow(NativeCall& c) { return Value::Number(std::pow(Arg(c, 0), Arg(c, 1))); }
-
-Value Max(NativeCall& c) {
-  if (c.Count() == 0) return Value::Number(-INFINITY);
-  if (c.Count() == 1) return Value::Number(std::nan(""));
-  double a = Arg(c, 0), b = Arg(c, 1);
-  if (std::isnan(a) || std::isnan(b)) return Value::Number(std::nan(""));
-  return Value::Number(a > b ? a : b);
-}
-
-Value Min(NativeCall& c) {
-  if (c.Count() == 0) return Value::Number(INFINITY);
-  if (c.Count() == 1) return Value::Number(std::nan(""));
-  double a = Arg(c, 0), b = Arg(c, 1);
-  if (std::isnan(a) || std::isnan(b)) return Value::Number(std::nan(""));
-  return Value::Number(a < b ? a : b);
-}
-
-Value Random(NativeCall& c) {
-  return Value::Number(c.vm.player().RandomInt(1 << 30) / static_cast<double>(1 << 30));
-}
-
-}  // namespace
 
 void InstallMath(Realm& realm) {
   ScriptObject* m = realm.NewObject();
   realm.Set(realm.global, "Math", Value::Object(m));
-  const char* unary[] = {"abs",   "acos", "asin",  "atan", "ceil", "cos", "exp",
-                         "floor", "log",  "round", "sin",  "sqrt", "tan"};
-  for (int i = 0; i < 13; ++i) realm.Method(m, unary[i], Unary, i);
-  realm.Method(m, "atan2", Atan2);
-  realm.Method(m, "pow", Pow);
-  realm.Method(m, "max", Max);
-  realm.Method(m, "min", Min);
-  realm.Method(m, "random", Random);
+  const char* names[kMathOps] = {"abs",  "min",  "max",    "sin",   "cos",  "atan2",
+                                 "tan",  "exp",  "log",    "sqrt",  "round", "random",
+                                 "floor", "ceil", "atan",  "asin",  "acos", "pow"};
+  for (int i = 0; i < kMathOps; ++i) realm.Method(m, names[i], MathByIndex, i);
   const uint8_t fixed = kDontEnum | kDontDelete | kReadOnly;
   realm.Set(m, "E", Value::Number(M_E), fixed);
   realm.Set(m, "LN10", Value::Number(M_LN10), fixed);

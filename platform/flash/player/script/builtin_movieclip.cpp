@@ -5,6 +5,7 @@
 #include "platform/flash/format/shape.h"
 #include "platform/flash/format/text.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/bitmap_data.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/script/clip_loader.h"
@@ -276,7 +277,12 @@ Value Method(NativeCall& c) {
       return Value::Bool(true);
     }
     case kBytesLoaded:
-    case kBytesTotal: return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
+    case kBytesTotal:
+      // A sprite of the movie counts its own tags; a movie's timeline, the whole file.
+      if (clip->character && clip->character->kind == CharacterDef::Kind::Sprite)
+        return Value::Number(
+            static_cast<double>(static_cast<const SpriteDef&>(*clip->character).byte_size));
+      return Value::Number(clip->movie ? clip->movie->header.file_length : 0);
     case kLoadMovie:
     case kLoadVariables: {
       if (c.Count() == 0) break;
@@ -350,6 +356,14 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
     xmax = lerp(morph.start_bounds.xmax, morph.end_bounds.xmax);
     ymin = lerp(morph.start_bounds.ymin, morph.end_bounds.ymin);
     ymax = lerp(morph.start_bounds.ymax, morph.end_bounds.ymax);
+    return true;
+  }
+  // An attached bitmap covers its pixels, twenty twips to a pixel.
+  if (const auto* bitmap = dynamic_cast<const BitmapObject*>(&obj)) {
+    if (!bitmap->data || bitmap->data->width() <= 0 || bitmap->data->height() <= 0) return false;
+    xmin = ymin = 0;
+    xmax = bitmap->data->width() * 20.0;
+    ymax = bitmap->data->height() * 20.0;
     return true;
   }
   if (obj.type != DisplayObject::Type::MovieClip && obj.type != DisplayObject::Type::Button)

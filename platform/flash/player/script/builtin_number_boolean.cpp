@@ -35,13 +35,16 @@ Value NumberToStringMethod(NativeCall& c) {
 
 Value ValueOf(NativeCall& c) { return Primitive(c); }
 
-Value BooleanCall(NativeCall& c) { return Value::Bool(c.Count() ? c.vm.ToBool(c.Arg(0)) : false); }
+// Called as a function with nothing to convert, Boolean gives undefined; `new Boolean()` wraps false.
+Value BooleanCall(NativeCall& c) {
+  return c.Count() ? Value::Bool(c.vm.ToBool(c.Arg(0))) : Value::Undefined();
+}
 
 Value BooleanConstruct(NativeCall& c) {
   if (ScriptObject* o = c.This()) {
     o->kind = ScriptObject::Kind::Boxed;
     o->class_name = "Boolean";
-    o->primitive = BooleanCall(c);
+    o->primitive = Value::Bool(c.Count() ? c.vm.ToBool(c.Arg(0)) : false);
   }
   return c.self;
 }

@@ -36,6 +36,10 @@ Value StringConstruct(NativeCall& c) {
     o->kind = ScriptObject::Kind::Boxed;
     o->class_name = "String";
     o->primitive = StringCall(c);
+    // `length` is the object's own, hidden from enumeration and kept by delete, but writable.
+    std::string key = c.vm.heap().Key("length");
+    auto length = static_cast<double>(lib::StringLength(o->primitive.string, c.vm.version()));
+    o->Put(key, "length", Value::Number(length), kDontEnum | kDontDelete);
   }
   return c.self;
 }
@@ -58,13 +62,14 @@ Value Concat(NativeCall& c) {
   return Str(s);
 }
 
+// With nothing to look for, the searches give undefined rather than a position.
 Value IndexOf(NativeCall& c) {
-  if (c.Count() == 0) return Value::Number(-1);
+  if (c.Count() == 0) return Value::Undefined();
   return Value::Number(lib::IndexOf(Self(c), c.vm.ToString(c.Arg(0)), Opt(c, 1), V(c)));
 }
 
 Value LastIndexOf(NativeCall& c) {
-  if (c.Count() == 0) return Value::Number(-1);
+  if (c.Count() == 0) return Value::Undefined();
   return Value::Number(lib::LastIndexOf(Self(c), c.vm.ToString(c.Arg(0)), Opt(c, 1), V(c)));
 }
 

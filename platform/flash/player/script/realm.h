@@ -72,6 +72,8 @@ void InstallArray(Realm& realm);
 void InstallString(Realm& realm);
 void InstallNumberBoolean(Realm& realm);
 void InstallMath(Realm& realm);
+// A Math function chosen by the number its callee carries (its place in the native table).
+Value MathByIndex(NativeCall& c);
 void InstallGlobals(Realm& realm);
 void InstallError(Realm& realm);
 void InstallDate(Realm& realm);

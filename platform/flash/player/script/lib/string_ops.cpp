@@ -61,6 +61,13 @@ char32_t LowerOf(char32_t c) {
   if (c == 0x38E || c == 0x38F) return c + 0x3F;
   if (c >= 0x410 && c <= 0x42F) return c + 0x20;
   if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  // The three-form letters (DŽ Dž dž and the like) lower to their small form.
+  if (c == 0x1C4 || c == 0x1C7 || c == 0x1CA || c == 0x1F1) return c + 2;
+  if (c == 0x1C5 || c == 0x1C8 || c == 0x1CB || c == 0x1F2) return c + 1;
+  // Cyrillic letters beyond the basic alphabet come in capital/small pairs.
+  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4F9))
+    return c % 2 == 0 ? c + 1 : c;
+  if (c >= 0x4C1 && c <= 0x4CE) return c % 2 == 1 ? c + 1 : c;
   return c;
 }
 
