@@ -196,8 +196,8 @@ TEST(ScriptNatives, ASpriteCountsTheBytesOfItsOwnTags) {
   p.LoadMovie(0, flash::ParseMovie(file));
   p.Tick();
   // The sprite's tags and their end tag; the movie's whole file.
-  EXPECT_EQ(flashtest::Joined(p.trace_log), std::to_string(kid.Bytes().size() + 2) + "\n" +
-                                                std::to_string(file.size()) + "\n");
+  EXPECT_EQ(flashtest::Joined(p.trace_log),
+            std::to_string(kid.Bytes().size() + 2) + "\n" + std::to_string(file.size()) + "\n");
 }
 
 TEST(ScriptNatives, ArrayOfANegativeLengthHasNoElements) {

@@ -70,9 +70,9 @@ Value MathByIndex(NativeCall& c) {
 void InstallMath(Realm& realm) {
   ScriptObject* m = realm.NewObject();
   realm.Set(realm.global, "Math", Value::Object(m));
-  const char* names[kMathOps] = {"abs",  "min",  "max",    "sin",   "cos",  "atan2",
-                                 "tan",  "exp",  "log",    "sqrt",  "round", "random",
-                                 "floor", "ceil", "atan",  "asin",  "acos", "pow"};
+  const char* names[kMathOps] = {"abs",   "min",  "max",  "sin",  "cos",   "atan2",
+                                 "tan",   "exp",  "log",  "sqrt", "round", "random",
+                                 "floor", "ceil", "atan", "asin", "acos",  "pow"};
   for (int i = 0; i < kMathOps; ++i) realm.Method(m, names[i], MathByIndex, i);
   const uint8_t fixed = kDontEnum | kDontDelete | kReadOnly;
   realm.Set(m, "E", Value::Number(M_E), fixed);

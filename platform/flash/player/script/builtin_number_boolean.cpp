@@ -35,7 +35,8 @@ Value NumberToStringMethod(NativeCall& c) {
 
 Value ValueOf(NativeCall& c) { return Primitive(c); }
 
-// Called as a function with nothing to convert, Boolean gives undefined; `new Boolean()` wraps false.
+// Called as a function with nothing to convert, Boolean gives undefined; `new Boolean()` wraps
+// false.
 Value BooleanCall(NativeCall& c) {
   return c.Count() ? Value::Bool(c.vm.ToBool(c.Arg(0))) : Value::Undefined();
 }
