@@ -72,7 +72,8 @@ size_t MouseKeyCode(MouseButton b) {
   return b == MouseButton::Left ? 1 : b == MouseButton::Right ? 2 : 4;
 }
 
-// The character a key types when no text event says (letters in lower case unless shifted).
+}  // namespace
+
 uint32_t CharacterOfKey(int code, bool shift) {
   if (code >= 'A' && code <= 'Z') return shift ? static_cast<uint32_t>(code) : code + 32u;
   if (code >= '0' && code <= '9') return static_cast<uint32_t>(code);
@@ -86,8 +87,6 @@ uint32_t CharacterOfKey(int code, bool shift) {
     default: return 0;
   }
 }
-
-}  // namespace
 
 void TrackedObject::Set(const std::shared_ptr<DisplayObject>& o) {
   object_ = o;
@@ -511,7 +510,9 @@ static bool LeftButtonEvent(Player& player, const std::list<std::shared_ptr<Movi
                             double x, double y, MouseButton button, bool down) {
   InputState& in = player.input;
   if (!in.mouse_seen || x != in.mouse_x || y != in.mouse_y) player.MouseMove(x, y);
-  in.keys_down.set(MouseKeyCode(button), down);
+  const size_t code = MouseKeyCode(button);
+  if (down && !in.keys_down[code]) in.keys_toggled.flip(code);
+  in.keys_down.set(code, down);
   if (button != MouseButton::Left) return false;
   in.mouse_down = down;
   ClipEventToAll(player, clips, down ? kEventMouseDown : kEventMouseUp);
@@ -723,7 +724,11 @@ static void TabFocus(Player& player, bool backwards) {
 
 void Player::KeyDown(int code, uint32_t character) {
   EventScope scope(*this, in_tick_);
-  if (code > 0 && code < 256) input.keys_down.set(static_cast<size_t>(code));
+  if (code > 0 && code < 256) {
+    const auto index = static_cast<size_t>(code);
+    if (!input.keys_down[index]) input.keys_toggled.flip(index);
+    input.keys_down.set(index);
+  }
   input.last_key = code;
   input.last_char = character;
   ClipEventToAll(*this, exec_list_, kEventKeyDown);

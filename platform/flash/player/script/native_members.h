@@ -2,8 +2,11 @@
 // package objects (flash.geom, flash.external...) that hold classes outside _global.
 #pragma once
 
+#include <cmath>
+#include <optional>
 #include <string>
 
+#include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/realm.h"
 
 namespace flash {
@@ -16,6 +19,24 @@ inline void NativeAccessor(Realm& realm, ScriptObject* on, const char* name, Nat
   p.accessor = true;
   p.getter = realm.NewNative(get, tag);
   p.setter = set ? realm.NewNative(set, tag) : nullptr;
+}
+
+// The tabIndex that buttons and text fields keep: unset by undefined, otherwise the number
+// wrapped to a whole number from 0 to 4294967295 (anything not a number counts as 0). Its
+// accessor, unlike the other native members, shows in for..in.
+inline std::optional<double> TabIndexOf(ActionRunner& vm, const Value& v) {
+  if (v.IsUndefined()) return std::nullopt;
+  double d = vm.ToNumber(v);
+  if (!std::isfinite(d)) return 0.0;
+  d = std::fmod(std::trunc(d), 4294967296.0);
+  return d < 0 ? d + 4294967296.0 : d;
+}
+inline Value TabIndexValue(const std::optional<double>& index) {
+  return index ? Value::Number(*index) : Value::Undefined();
+}
+inline void TabIndexAccessor(Realm& realm, ScriptObject* on, NativeFn get, NativeFn set, int tag) {
+  NativeAccessor(realm, on, "tabIndex", get, set, tag);
+  on->Find(realm.heap.Key("tabIndex"))->flags &= ~kDontEnum;
 }
 
 // Gives a built-in object (Key, Mouse, Selection) a listener list: AsBroadcaster's methods and a

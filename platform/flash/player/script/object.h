@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -166,6 +167,7 @@ class FieldObject : public ScriptObject {
  public:
   FieldObject() : ScriptObject(Kind::Object) { class_name = "TextField"; }
   std::weak_ptr<DisplayObject> field;
+  std::optional<double> tab_index;
 };
 
 class Heap {
