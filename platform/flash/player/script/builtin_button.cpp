@@ -38,7 +38,7 @@ Value Get(NativeCall& c) {
 
 Value Set(NativeCall& c) {
   if (TagOf(c) == kTabIndex) {
-    if (ButtonScriptObject* o = ScriptOf(c.self)) o->tab_index = TabIndexOf(c.vm, c.Arg(0));
+    if (ButtonScriptObject* o = ScriptOf(c.self)) o->tab_index = TabIndexOf(c.vm, c.Arg(0), false);
     return Value::Undefined();
   }
   ButtonObject* b = ButtonOf(c.self);

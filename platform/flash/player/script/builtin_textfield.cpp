@@ -163,7 +163,7 @@ Value Get(NativeCall& c) {
 Value Set(NativeCall& c) {
   if (static_cast<FunctionObject*>(c.callee)->native_tag == kTabIndex) {
     if (auto* o = c.self.IsObject() ? dynamic_cast<FieldObject*>(c.self.object) : nullptr)
-      o->tab_index = TabIndexOf(c.vm, c.Arg(0));
+      o->tab_index = TabIndexOf(c.vm, c.Arg(0), true);
     return Value::Undefined();
   }
   TextFieldObject* f = FieldOf(c.self);

@@ -160,6 +160,7 @@ class ClipObject : public ScriptObject {
  public:
   ClipObject() : ScriptObject(Kind::Clip) { class_name = "MovieClip"; }
   std::weak_ptr<DisplayObject> clip;
+  std::optional<double> tab_index;
 };
 
 // The script side of a text field on the display list.
