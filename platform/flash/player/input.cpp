@@ -209,13 +209,23 @@ static void Fire(Player& player, const std::shared_ptr<DisplayObject>& target, T
 
 namespace {
 
-// The roll-outs and roll-overs of focus changes, in order.
+// The roll-outs and roll-overs of focus changes, in order. What the focus rolls over counts as
+// under the pointer until the pointer moves off it; what the pointer already left does not roll
+// out again when it loses the focus.
 void FocusRolls(Player& player) {
   auto rolls = std::move(player.input.focus_rolls);
   player.input.focus_rolls.clear();
-  for (const auto& [o, gained] : rolls)
-    if (auto target = o.lock(); Live(target))
-      Fire(player, target, gained ? Transition::RollOver : Transition::RollOut);
+  for (const auto& [o, gained] : rolls) {
+    auto target = o.lock();
+    if (!Live(target)) continue;
+    if (gained) {
+      player.input.hovered.Set(target);
+    } else {
+      if (player.input.hovered.Get() != target) continue;
+      player.input.hovered.Reset();
+    }
+    Fire(player, target, gained ? Transition::RollOver : Transition::RollOut);
+  }
 }
 
 // Scripts of an event run like those of a tick: with a fresh budget when no tick is running,
@@ -615,6 +625,11 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   };
   if (rolls(before) && !before->removed) input.focus_rolls.emplace_back(before, false);
   if (rolls(target)) input.focus_rolls.emplace_back(target, true);
+  // Only the Tab key's own move rolls at once: the focus handlers' moves roll afterwards.
+  if (input.tabbing) {
+    input.tabbing = false;
+    FocusRolls(*this);
+  }
   if (before == target) return;
   MovieClip* root = LevelRoot(0);
   if (!root) return;
@@ -627,14 +642,16 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   Broadcast(*this, "Selection", "onSetFocus", {old_value, new_value});
 }
 
-// Key listeners first, then the object with the focus.
+// The object with the focus first, then the Key listeners.
 static void FocusKeyEvent(Player& player, const char* method) {
-  Broadcast(player, "Key", method);
   auto focus = player.input.focus.lock();
   MovieClip* root = player.LevelRoot(0);
-  if (!Live(focus) || !root) return;
-  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
-  CallMethod(vm, ScriptValue(player, vm, focus.get()), method, {});
+  // Text fields have no key handlers of their own.
+  if (Live(focus) && root && focus->type != DisplayObject::Type::EditText) {
+    ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
+    CallMethod(vm, ScriptValue(player, vm, focus.get()), method, {});
+  }
+  Broadcast(player, "Key", method);
 }
 
 // A script property of an object (tabIndex, tabEnabled...); undefined when it has no object.
@@ -719,7 +736,10 @@ static void TabFocus(Player& player, bool backwards) {
     const size_t i = static_cast<size_t>(at - stops.begin());
     next = backwards ? (i + n - 1) % n : (i + 1) % n;
   }
+  // Tabbing rolls out of the old stop and over the new one before the focus handlers run.
+  player.input.tabbing = true;
   player.SetFocus(stops[next].object);
+  player.input.tabbing = false;
 }
 
 void Player::KeyDown(int code, uint32_t character) {
