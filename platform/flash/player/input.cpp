@@ -754,14 +754,23 @@ void Player::KeyDown(int code, uint32_t character) {
   ClipEventToAll(*this, exec_list_, kEventKeyDown);
   RunQueue();
   FocusKeyEvent(*this, "onKeyDown");
-  if (code == keys::kTab) TabFocus(*this, input.keys_down[keys::kShift]);
   const uint8_t key = ButtonKeyOf(code, character);
-  if (!key) return;
   std::vector<std::shared_ptr<DisplayObject>> targets;
-  for (const MovieClip* root : LevelRoots())
-    KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
-  // The first (topmost) object that handles the key takes it.
+  if (key)
+    for (const MovieClip* root : LevelRoots())
+      KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
+  // The first (topmost) shown object that handles the key takes it; a Tab it takes does not
+  // move the focus.
   std::reverse(targets.begin(), targets.end());
+  auto shown = [](const DisplayObject& o) {
+    for (const DisplayObject* at = &o; at; at = at->parent)
+      if (!at->visible) return false;
+    return true;
+  };
+  targets.erase(std::remove_if(targets.begin(), targets.end(),
+                               [&](const auto& t) { return !Live(t) || !shown(*t); }),
+                targets.end());
+  if (code == keys::kTab && targets.empty()) TabFocus(*this, input.keys_down[keys::kShift]);
   for (const auto& t : targets) {
     if (!Live(t)) continue;
     if (t->type == DisplayObject::Type::Button) {
