@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "platform/flash/format/utf8.h"
 #include "platform/flash/player/action_runner.h"
@@ -771,6 +772,7 @@ void Player::KeyDown(int code, uint32_t character) {
                                [&](const auto& t) { return !Live(t) || !shown(*t); }),
                 targets.end());
   if (code == keys::kTab && targets.empty()) TabFocus(*this, input.keys_down[keys::kShift]);
+  input.key_taken = !targets.empty();
   for (const auto& t : targets) {
     if (!Live(t)) continue;
     if (t->type == DisplayObject::Type::Button) {
@@ -898,6 +900,8 @@ static bool TypeText(Player& player, TextFieldObject* f, const std::string& text
 
 void Player::TextInput(uint32_t codepoint) {
   EventScope scope(*this, in_tick_);
+  // The character of a key that a key-press handler took types nothing.
+  if (std::exchange(input.key_taken, false)) return;
   TextFieldObject* f = FocusedField(input);
   if (!f || f->field.read_only || codepoint < 32 || codepoint == 127) return;
   std::string s;

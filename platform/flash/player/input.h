@@ -115,6 +115,7 @@ struct InputState {
   // Buttons and clips that lost (false) or gained (true) the focus: they roll out and over once
   // the scripts that moved the focus are done.
   std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;
+  bool key_taken = false;  // a key-press handler took the last key that went down
   bool tabbing = false;  // the focus moves by the Tab key: the rolls come first
 };
 
