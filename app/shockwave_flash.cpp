@@ -234,7 +234,9 @@ bool TShockwaveFlash::PlayerMessage(TMessage& Message) {
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK: player_->MouseDown(x, y, flash::MouseButton::Middle); break;
     case WM_MBUTTONUP: player_->MouseUp(x, y, flash::MouseButton::Middle); break;
-    case WM_KEYDOWN: PlayerKeyDown(static_cast<uint16_t>(Message.WParam), KeyShiftOf(Message)); break;
+    case WM_KEYDOWN:
+      PlayerKeyDown(static_cast<uint16_t>(Message.WParam), KeyShiftOf(Message));
+      break;
     case WM_KEYUP: {
       const auto key = static_cast<uint16_t>(Message.WParam);
       player_->KeyUp(key, flash::CharacterOfKey(key, (KeyShiftOf(Message) & ssShift) != 0));

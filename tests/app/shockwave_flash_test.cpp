@@ -412,6 +412,16 @@ flash::ButtonAction Signal(uint16_t conditions, const std::string& command, uint
   return a;
 }
 
+flash::PlaceSpec PlacedAt(uint16_t depth, int character, double x, double y) {
+  flash::PlaceSpec p;
+  p.depth = depth;
+  p.character_id = character;
+  p.has_matrix = true;
+  p.matrix.tx = x * 20;
+  p.matrix.ty = y * 20;
+  return p;
+}
+
 // A 200x100 stage: a 20-pixel button at (50, 40) that signals its transitions and the key "a",
 // and an input field at (100, 10)-(190, 30) named "field".
 std::string InputMovie() {
@@ -426,29 +436,16 @@ std::string InputMovie() {
   r.character_id = 1;
   r.depth = 1;
   b.records = {r};
-  b.actions = {Signal(flash::kCondIdleToOverUp, "over"),
-               Signal(flash::kCondOverUpToIdle, "out"),
+  b.actions = {Signal(flash::kCondIdleToOverUp, "over"), Signal(flash::kCondOverUpToIdle, "out"),
                Signal(flash::kCondOverUpToOverDown, "press"),
-               Signal(flash::kCondOverDownToOverUp, "release"),
-               Signal(0, "key a", 'a')};
+               Signal(flash::kCondOverDownToOverUp, "release"), Signal(0, "key a", 'a')};
   w.Tag(flash::kTagDefineButton2, flash::EncodeButton(b));
-  flash::PlaceSpec button;
-  button.depth = 1;
-  button.character_id = 2;
-  button.has_matrix = true;
-  button.matrix.tx = 50 * 20;
-  button.matrix.ty = 40 * 20;
-  w.Place(button);
+  w.Place(PlacedAt(1, 2, 50, 40));
   flash::EditTextSpec field;
   field.bounds = {0, 1800, 0, 400};
   field.text = "";
   w.DefineEditText(3, field);
-  flash::PlaceSpec f;
-  f.depth = 2;
-  f.character_id = 3;
-  f.has_matrix = true;
-  f.matrix.tx = 100 * 20;
-  f.matrix.ty = 10 * 20;
+  flash::PlaceSpec f = PlacedAt(2, 3, 100, 10);
   f.name = "field";
   w.Place(f);
   w.ShowFrame();
@@ -472,9 +469,7 @@ struct InputControl {
     flash.Perform(msg, key, static_cast<intptr_t>(static_cast<uint64_t>(shift) << 32));
   }
   std::vector<std::string> Take() { return std::exchange(signals, {}); }
-  std::string FieldText() {
-    return flash.Engine().input.focus.expired() ? "<no focus>" : Typed();
-  }
+  std::string FieldText() { return flash.Engine().input.focus.expired() ? "<no focus>" : Typed(); }
   std::string Typed() {
     for (const auto& [depth, child] : flash.Engine().LevelRoot(0)->children)
       if (child->type == flash::DisplayObject::Type::EditText)

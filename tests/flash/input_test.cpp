@@ -162,8 +162,7 @@ TEST(InputKeys, TabIndexKeepsWholeNumbers) {
   scripttest::Member(s, "f", "tabIndex").Trace();
   flash::Player p;
   Load(p, s);
-  EXPECT_EQ(TakeTrace(p),
-            "4294967292\n1\n2147483648\n-4\n1\n-2147483648\nundefined\n");
+  EXPECT_EQ(TakeTrace(p), "4294967292\n1\n2147483648\n-4\n1\n-2147483648\nundefined\n");
 }
 
 TEST(InputFields, TypingHonoursMaxCharsAndEditingCommands) {

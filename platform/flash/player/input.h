@@ -116,7 +116,7 @@ struct InputState {
   // the scripts that moved the focus are done.
   std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;
   bool key_taken = false;  // a key-press handler took the last key that went down
-  bool tabbing = false;  // the focus moves by the Tab key: the rolls come first
+  bool tabbing = false;    // the focus moves by the Tab key: the rolls come first
 };
 
 }  // namespace flash

@@ -29,8 +29,7 @@ inline std::optional<double> TabIndexOf(ActionRunner& vm, const Value& v, bool w
   if (v.IsUndefined()) return std::nullopt;
   double d = vm.ToNumber(v);
   if (!wraps_unsigned)
-    return std::isnan(d) || d <= -2147483649.0 || d >= 2147483648.0 ? -2147483648.0
-                                                                     : std::trunc(d);
+    return std::isnan(d) || d <= -2147483649.0 || d >= 2147483648.0 ? -2147483648.0 : std::trunc(d);
   if (!std::isfinite(d)) return 0.0;
   d = std::fmod(std::trunc(d), 4294967296.0);
   return d < 0 ? d + 4294967296.0 : d;
