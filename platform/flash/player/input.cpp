@@ -689,9 +689,11 @@ static void CollectTabStops(Player& player, ActionRunner& vm, MovieClip* clip,
     TabStop stop;
     stop.object = child;
     const Value index = Prop(player, vm, o, "tabIndex");
-    if (index.type == Value::Type::Number && index.number == index.number) {
+    // Indices order as signed 32-bit numbers (a field's reads back unsigned); -1 is no index.
+    if (index.type == Value::Type::Number && index.number == index.number &&
+        vm.ToInt32(index) != -1) {
       stop.indexed = true;
-      stop.index = index.number;
+      stop.index = vm.ToInt32(index);
     }
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     if (ClipBounds(*o, x0, y0, x1, y1)) StageMatrix(*o).Apply(x0, y0, stop.x, stop.y);
