@@ -643,6 +643,10 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   Broadcast(*this, "Selection", "onSetFocus", {old_value, new_value});
 }
 
+void Player::HiddenLosesFocus(const DisplayObject* object) {
+  if (object && !object->visible && input.focus.lock().get() == object) SetFocus(nullptr);
+}
+
 // The object with the focus first, then the Key listeners.
 static void FocusKeyEvent(Player& player, const char* method) {
   auto focus = player.input.focus.lock();

@@ -232,7 +232,10 @@ Value Set(NativeCall& c) {
     case kHeight:
       if (number(d) && d >= 0) t.options.box.height = d;
       break;
-    case kVisible: f->visible = c.vm.ToBool(v); break;
+    case kVisible:
+      f->visible = c.vm.ToBool(v);
+      c.vm.player().HiddenLosesFocus(f);
+      break;
     case kAlpha:
       if (number(d))
         f->color_transform.a_mult = static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0));
