@@ -9,8 +9,10 @@
 
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/canvas.h"
+#include "platform/classlib/clipboard.h"
 #include "platform/classlib/messages.h"
 #include "platform/flash/format/errors.h"
+#include "platform/flash/player/input.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
 
@@ -138,6 +140,7 @@ void TShockwaveFlash::DefaultHandler(TMessage& Message) {
     FrameTick();
     return;
   }
+  if (PlayerMessage(Message)) return;
   TWinControl::DefaultHandler(Message);
 }
 
@@ -145,6 +148,110 @@ void TShockwaveFlash::FrameTick() {
   player_->Tick();
   UpdateTimer();  // a callback may have loaded or unloaded movies
   Invalidate();
+}
+
+// --- mouse and keys ---
+
+// The movie takes every key, Tab and Enter included, while the control has the focus.
+uint32_t TShockwaveFlash::DialogCode() const {
+  return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
+}
+
+void TShockwaveFlash::ClientToStage(int x, int y, double& stage_x, double& stage_y) const {
+  const flash::Matrix view =
+      flash::StageToView(player_->StageRect(), ClientWidth(), ClientHeight());
+  stage_x = view.a > 0 ? (x - view.tx) / view.a / 20.0 : x;
+  stage_y = view.d > 0 ? (y - view.ty) / view.d / 20.0 : y;
+}
+
+namespace {
+
+TShiftState KeyShiftOf(const TMessage& Message) {
+  return static_cast<TShiftState>((static_cast<uint64_t>(Message.LParam) >> 32) & 0xFF);
+}
+
+}  // namespace
+
+// Keys go to the movie's key listeners and handlers first; the editing keys then act on the
+// input field with the focus. The desktop's clipboard is the one fields copy to and paste from.
+void TShockwaveFlash::PlayerKeyDown(uint16_t key, TShiftState shift) {
+  const bool shifted = (shift & ssShift) != 0, ctrl = (shift & ssCtrl) != 0;
+  player_->KeyDown(key, ctrl ? 0 : flash::CharacterOfKey(key, shifted));
+  using flash::TextCommand;
+  TextCommand command = TextCommand::Other;
+  if (ctrl) {
+    switch (key) {
+      case 'A': command = TextCommand::SelectAll; break;
+      case 'C': command = TextCommand::Copy; break;
+      case 'X': command = TextCommand::Cut; break;
+      case 'V': command = TextCommand::Paste; break;
+      default: break;
+    }
+  } else {
+    switch (key) {
+      case VK_BACK: command = TextCommand::Backspace; break;
+      case VK_DELETE: command = TextCommand::Delete; break;
+      case VK_RETURN: command = TextCommand::Enter; break;
+      case VK_LEFT: command = TextCommand::MoveLeft; break;
+      case VK_RIGHT: command = TextCommand::MoveRight; break;
+      case VK_HOME: command = TextCommand::MoveLeftLine; break;
+      case VK_END: command = TextCommand::MoveRightLine; break;
+      default: break;
+    }
+  }
+  if (command == TextCommand::Other) return;
+  if (command == TextCommand::Paste) player_->SetClipboard(Clipboard()->AsText());
+  const std::string before = player_->input.clipboard;
+  player_->TextControl(command);
+  if ((command == TextCommand::Copy || command == TextCommand::Cut) &&
+      player_->input.clipboard != before)
+    Clipboard()->SetAsText(player_->input.clipboard);
+}
+
+bool TShockwaveFlash::PlayerMessage(TMessage& Message) {
+  double x = 0, y = 0;
+  switch (Message.Msg) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_MBUTTONUP: ClientToStage(Message.XPos(), Message.YPos(), x, y); break;
+    default: break;
+  }
+  switch (Message.Msg) {
+    case WM_MOUSEMOVE: player_->MouseMove(x, y); break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: player_->MouseDown(x, y, flash::MouseButton::Left); break;
+    case WM_LBUTTONUP: player_->MouseUp(x, y, flash::MouseButton::Left); break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: player_->MouseDown(x, y, flash::MouseButton::Right); break;
+    case WM_RBUTTONUP: player_->MouseUp(x, y, flash::MouseButton::Right); break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: player_->MouseDown(x, y, flash::MouseButton::Middle); break;
+    case WM_MBUTTONUP: player_->MouseUp(x, y, flash::MouseButton::Middle); break;
+    case WM_KEYDOWN:
+      PlayerKeyDown(static_cast<uint16_t>(Message.WParam), KeyShiftOf(Message));
+      break;
+    case WM_KEYUP: {
+      const auto key = static_cast<uint16_t>(Message.WParam);
+      player_->KeyUp(key, flash::CharacterOfKey(key, (KeyShiftOf(Message) & ssShift) != 0));
+      break;
+    }
+    case WM_CHAR: player_->TextInput(static_cast<uint32_t>(Message.WParam)); break;
+    case WM_KILLFOCUS:
+      // Keys held while the focus leaves are released elsewhere: the movie forgets them.
+      player_->input.keys_down.reset();
+      return false;
+    default: return false;
+  }
+  UpdateTimer();  // a script may have loaded or unloaded movies
+  Invalidate();
+  return true;
 }
 
 // --- colours ---

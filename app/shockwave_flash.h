@@ -1,7 +1,9 @@
 // The movie player control: a windowed control hosting the movie engine. It advances the movie
 // only when its frame timer's WM_TIMER reaches it through WndProc (a subclass may withhold those
 // messages to freeze it), raises OnFSCommand during the tick, and paints the current frame
-// scaled to fit its client area with the aspect kept, aligned to the top-left corner.
+// scaled to fit its client area with the aspect kept, aligned to the top-left corner. Mouse
+// messages that reach its window go to the movie at the stage point under the pointer; while it
+// has the focus, so do keys and typed text (it wants Tab, Enter and the arrows for the movie).
 #pragma once
 
 #include <cstdint>
@@ -70,10 +72,16 @@ class TShockwaveFlash : public classlib::TWinControl {
   void PaintWindow(classlib::TCanvas* Canvas) override;
   void WMTimer(classlib::TMessage& Message) override;
   void DefaultHandler(classlib::TMessage& Message) override;
+  uint32_t DialogCode() const override;
   virtual void DoFSCommand(const std::string& command, const std::string& args);
 
  private:
   void FrameTick();
+  // The player's own handling of the messages that reach its window; false for the others.
+  bool PlayerMessage(classlib::TMessage& Message);
+  // A client point in level 0's stage pixels, through the placement the picture uses.
+  void ClientToStage(int x, int y, double& stage_x, double& stage_y) const;
+  void PlayerKeyDown(uint16_t key, classlib::TShiftState shift);
   void UpdateTimer();
   bool HasOverride() const { return bg_override_ >= 0; }
 

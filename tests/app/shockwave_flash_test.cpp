@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,8 +14,10 @@
 #include "platform/classlib/application.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/canvas.h"
+#include "platform/classlib/clipboard.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/messages.h"
+#include "platform/flash/format/button.h"
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
 #include "tests/support/test_app.h"
@@ -396,4 +399,148 @@ TEST(ShockwaveFlash, BackgroundColorOverridesTheMovieUntilBGColorIsBlank) {
   EXPECT_EQ(c.BackgroundColor(), 0x0000FF00);
   c.PaintTo(bmp->Canvas(), 0, 0);
   EXPECT_EQ(bmp->Canvas()->Pixels(50, 80), Rgb(kGreen));
+}
+
+namespace {
+
+flash::ButtonAction Signal(uint16_t conditions, const std::string& command, uint8_t key = 0) {
+  flash::ButtonAction a;
+  a.conditions = conditions;
+  a.key_code = key;
+  a.actions = std::make_shared<const std::vector<uint8_t>>(
+      flash::ActionBuilder().GetUrl("FSCommand:" + command, "").Build());
+  return a;
+}
+
+flash::PlaceSpec PlacedAt(uint16_t depth, int character, double x, double y) {
+  flash::PlaceSpec p;
+  p.depth = depth;
+  p.character_id = character;
+  p.has_matrix = true;
+  p.matrix.tx = x * 20;
+  p.matrix.ty = y * 20;
+  return p;
+}
+
+// A 200x100 stage: a 20-pixel button at (50, 40) that signals its transitions and the key "a",
+// and an input field at (100, 10)-(190, 30) named "field".
+std::string InputMovie() {
+  flash::SwfWriter w(8, 200, 100, 12);
+  flash::ShapeBuilder square;
+  square.Rectangle(0, 0, 400, 400, square.AddFill(flash::FillStyleSpec::Solid(kRed)));
+  w.DefineShape(1, square);
+  flash::ButtonDef b(2);
+  b.version = 2;
+  flash::ButtonRecord r;
+  r.states = flash::kButtonUp | flash::kButtonOver | flash::kButtonDown | flash::kButtonHit;
+  r.character_id = 1;
+  r.depth = 1;
+  b.records = {r};
+  b.actions = {Signal(flash::kCondIdleToOverUp, "over"), Signal(flash::kCondOverUpToIdle, "out"),
+               Signal(flash::kCondOverUpToOverDown, "press"),
+               Signal(flash::kCondOverDownToOverUp, "release"), Signal(0, "key a", 'a')};
+  w.Tag(flash::kTagDefineButton2, flash::EncodeButton(b));
+  w.Place(PlacedAt(1, 2, 50, 40));
+  flash::EditTextSpec field;
+  field.bounds = {0, 1800, 0, 400};
+  field.text = "";
+  w.DefineEditText(3, field);
+  flash::PlaceSpec f = PlacedAt(2, 3, 100, 10);
+  f.name = "field";
+  w.Place(f);
+  w.ShowFrame();
+  return Save(w, "input.swf");
+}
+
+struct InputControl {
+  TShockwaveFlash flash{nullptr};
+  std::vector<std::string> signals;
+  InputControl() {
+    // Twice the stage size: client points are twice the stage points.
+    flash.SetBounds(0, 0, 400, 200);
+    flash.SetMovie(InputMovie());
+    flash.OnFSCommand = [this](TObject*, const std::string& command, const std::string&) {
+      signals.push_back(command);
+    };
+    flash.Perform(WM_TIMER, TShockwaveFlash::FrameTimerID);
+  }
+  void Mouse(uint32_t msg, int x, int y) { flash.Perform(msg, 0, MakeLParam(x, y)); }
+  void Key(uint32_t msg, uint16_t key, TShiftState shift = 0) {
+    flash.Perform(msg, key, static_cast<intptr_t>(static_cast<uint64_t>(shift) << 32));
+  }
+  std::vector<std::string> Take() { return std::exchange(signals, {}); }
+  std::string FieldText() { return flash.Engine().input.focus.expired() ? "<no focus>" : Typed(); }
+  std::string Typed() {
+    for (const auto& [depth, child] : flash.Engine().LevelRoot(0)->children)
+      if (child->type == flash::DisplayObject::Type::EditText)
+        return static_cast<flash::TextFieldObject*>(child.get())->field.Text();
+    return "<no field>";
+  }
+};
+
+}  // namespace
+
+TEST(ShockwaveFlash, MouseMessagesPressButtonsAtTheStagePointThroughThePlacement) {
+  InputControl c;
+  // Client (55, 45) is stage (27.5, 22.5): beside the button, although it would be on it unscaled.
+  c.Mouse(WM_MOUSEMOVE, 55, 45);
+  c.Mouse(WM_LBUTTONDOWN, 55, 45);
+  c.Mouse(WM_LBUTTONUP, 55, 45);
+  EXPECT_TRUE(c.Take().empty());
+  EXPECT_DOUBLE_EQ(c.flash.Engine().input.mouse_x, 27.5);
+
+  c.Mouse(WM_MOUSEMOVE, 110, 90);
+  c.Mouse(WM_LBUTTONDOWN, 110, 90);
+  c.Mouse(WM_LBUTTONUP, 112, 92);
+  c.Mouse(WM_MOUSEMOVE, 10, 10);
+  EXPECT_EQ(c.Take(), (std::vector<std::string>{"over", "press", "release", "out"}));
+
+  // The right button reaches the mouse listeners only; a double click presses again.
+  c.Mouse(WM_MOUSEMOVE, 110, 90);
+  c.Mouse(WM_RBUTTONDOWN, 110, 90);
+  c.Mouse(WM_RBUTTONUP, 110, 90);
+  c.Mouse(WM_LBUTTONDBLCLK, 110, 90);
+  c.Mouse(WM_LBUTTONUP, 110, 90);
+  EXPECT_EQ(c.Take(), (std::vector<std::string>{"over", "press", "release"}));
+}
+
+TEST(ShockwaveFlash, KeysAndTypedTextReachTheMovieAndItsFocusedField) {
+  InputControl c;
+  EXPECT_NE(c.flash.Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB, 0);
+  c.Key(WM_KEYDOWN, 'A');
+  c.Key(WM_KEYUP, 'A');
+  // Shifted, the key types "A": the button waits for "a".
+  c.Key(WM_KEYDOWN, 'A', ssShift);
+  EXPECT_EQ(c.Take(), std::vector<std::string>{"key a"});
+  EXPECT_TRUE(c.flash.Engine().input.keys_down['A']);
+  c.Key(WM_KEYUP, 'A', ssShift);
+  EXPECT_FALSE(c.flash.Engine().input.keys_down['A']);
+
+  // Typed text goes nowhere until a click puts the focus in the field.
+  c.flash.Perform(WM_CHAR, 'x', 0);
+  EXPECT_EQ(c.FieldText(), "<no focus>");
+  c.Mouse(WM_LBUTTONDOWN, 250, 40);
+  c.Mouse(WM_LBUTTONUP, 250, 40);
+  for (char32_t ch : std::u32string(U"h\u00e9llo")) c.flash.Perform(WM_CHAR, ch, 0);
+  EXPECT_EQ(c.FieldText(), "h\xc3\xa9llo");
+  c.Key(WM_KEYDOWN, VK_BACK);
+  c.Key(WM_KEYDOWN, VK_HOME);
+  c.Key(WM_KEYDOWN, VK_DELETE);
+  c.Key(WM_KEYDOWN, VK_RIGHT);
+  c.flash.Perform(WM_CHAR, '-', 0);
+  EXPECT_EQ(c.FieldText(), "\xc3\xa9-ll");
+
+  // Copy and paste go through the desktop's clipboard.
+  c.Key(WM_KEYDOWN, 'A', ssCtrl);
+  c.Key(WM_KEYDOWN, 'C', ssCtrl);
+  EXPECT_EQ(Clipboard()->AsText(), "\xc3\xa9-ll");
+  Clipboard()->SetAsText("new");
+  c.Key(WM_KEYDOWN, 'V', ssCtrl);
+  EXPECT_EQ(c.FieldText(), "new");
+  EXPECT_TRUE(c.Take().empty()) << "control keys type nothing a button waits for";
+
+  // Keys held while the control loses the focus are not left pressed.
+  c.Key(WM_KEYDOWN, VK_SHIFT);
+  c.flash.Perform(WM_KILLFOCUS, 0, 0);
+  EXPECT_FALSE(c.flash.Engine().input.keys_down[VK_SHIFT]);
 }

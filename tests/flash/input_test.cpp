@@ -129,6 +129,42 @@ TEST(InputKeys, KeyObjectAndListenersFollowTheKeys) {
   EXPECT_EQ(TakeTrace(p), "16\n0\ntrue\n81\n81\ntrue\nup\n");
 }
 
+// Key.isToggled: every press of a key or mouse button flips it; a held key repeating does not.
+TEST(InputKeys, EveryPressTogglesAKeyOnce) {
+  ActionBuilder s, down;
+  for (int code : {65, 1}) {
+    down.PushInt(code);
+    scripttest::CallMethod(down, "Key", "isToggled", 1).Trace();
+  }
+  s.PushString("onKeyDown");
+  scripttest::Function(s, "", {}, down);
+  s.PushInt(1).Op(0x43);
+  scripttest::CallMethod(s, "Key", "addListener", 1).Op(0x17);
+  flash::Player p;
+  Load(p, s);
+  p.KeyDown('A', 'a');
+  p.KeyDown('A', 'a');  // repeat while held
+  p.KeyUp('A', 'a');
+  p.MouseDown(150, 150);
+  p.KeyDown('A', 'a');
+  EXPECT_EQ(TakeTrace(p), "true\nfalse\ntrue\nfalse\nfalse\ntrue\n");
+}
+
+// tabIndex: a field's wraps to an unsigned number, a clip's does not fit into a signed one.
+TEST(InputKeys, TabIndexKeepsWholeNumbers) {
+  ActionBuilder s;
+  for (const char* target : {"f", "_root"})
+    for (double v : {-4.0, 1.9, 2147483648.0}) {
+      s.PushString(target).Op(0x1C).PushString("tabIndex").PushNumber(v).Op(0x4F);
+      scripttest::Member(s, target, "tabIndex").Trace();
+    }
+  s.PushString("f").Op(0x1C).PushString("tabIndex").PushUndefined().Op(0x4F);
+  scripttest::Member(s, "f", "tabIndex").Trace();
+  flash::Player p;
+  Load(p, s);
+  EXPECT_EQ(TakeTrace(p), "4294967292\n1\n2147483648\n-4\n1\n-2147483648\nundefined\n");
+}
+
 TEST(InputFields, TypingHonoursMaxCharsAndEditingCommands) {
   ActionBuilder s;
   s.PushString("f");
@@ -253,7 +289,8 @@ TEST(InputFocus, TabFollowsTheStageThenTabIndexAndWraps) {
   LoadFields(p, TraceFocusChanges());
   EXPECT_EQ(Tabs(p, 4), "_level0.c\n_level0.b\n_level0.a\n_level0.c\n");
   EXPECT_EQ(Tabs(p, 1, true), "_level0.a\n");
-  // With tabIndex set, only the indexed objects take part, by index.
+  // With tabIndex set, only the indexed objects take part, by index (as a signed number, although
+  // a field's reads back unsigned).
   ActionBuilder s = TraceFocusChanges();
   s.PushString("a").Op(0x1C).PushString("tabIndex").PushInt(1).Op(0x4F);
   s.PushString("b").Op(0x1C).PushString("tabIndex").PushInt(-5).Op(0x4F);

@@ -1223,7 +1223,10 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
         clip->color_transform.a_mult =
             static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0));
       break;
-    case 7: clip->visible = ToBool(v); break;
+    case 7:
+      clip->visible = ToBool(v);
+      player().HiddenLosesFocus(clip);
+      break;
     case 10: {
       if (std::isnan(d)) break;
       double sx = std::sqrt(m.a * m.a + m.b * m.b), sy = std::sqrt(m.c * m.c + m.d * m.d);

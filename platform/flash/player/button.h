@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "platform/flash/format/button.h"
 #include "platform/flash/player/player.h"
@@ -30,6 +31,7 @@ class ButtonScriptObject : public ScriptObject {
  public:
   ButtonScriptObject() : ScriptObject(Kind::Object) { class_name = "Button"; }
   std::weak_ptr<DisplayObject> button;
+  std::optional<double> tab_index;
 };
 
 // Whether (x, y), in the button's own twips, is inside one of its hit characters.

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "platform/flash/format/utf8.h"
 #include "platform/flash/player/action_runner.h"
@@ -72,7 +73,8 @@ size_t MouseKeyCode(MouseButton b) {
   return b == MouseButton::Left ? 1 : b == MouseButton::Right ? 2 : 4;
 }
 
-// The character a key types when no text event says (letters in lower case unless shifted).
+}  // namespace
+
 uint32_t CharacterOfKey(int code, bool shift) {
   if (code >= 'A' && code <= 'Z') return shift ? static_cast<uint32_t>(code) : code + 32u;
   if (code >= '0' && code <= '9') return static_cast<uint32_t>(code);
@@ -86,8 +88,6 @@ uint32_t CharacterOfKey(int code, bool shift) {
     default: return 0;
   }
 }
-
-}  // namespace
 
 void TrackedObject::Set(const std::shared_ptr<DisplayObject>& o) {
   object_ = o;
@@ -210,13 +210,23 @@ static void Fire(Player& player, const std::shared_ptr<DisplayObject>& target, T
 
 namespace {
 
-// The roll-outs and roll-overs of focus changes, in order.
+// The roll-outs and roll-overs of focus changes, in order. What the focus rolls over counts as
+// under the pointer until the pointer moves off it; what the pointer already left does not roll
+// out again when it loses the focus.
 void FocusRolls(Player& player) {
   auto rolls = std::move(player.input.focus_rolls);
   player.input.focus_rolls.clear();
-  for (const auto& [o, gained] : rolls)
-    if (auto target = o.lock(); Live(target))
-      Fire(player, target, gained ? Transition::RollOver : Transition::RollOut);
+  for (const auto& [o, gained] : rolls) {
+    auto target = o.lock();
+    if (!Live(target)) continue;
+    if (gained) {
+      player.input.hovered.Set(target);
+    } else {
+      if (player.input.hovered.Get() != target) continue;
+      player.input.hovered.Reset();
+    }
+    Fire(player, target, gained ? Transition::RollOver : Transition::RollOut);
+  }
 }
 
 // Scripts of an event run like those of a tick: with a fresh budget when no tick is running,
@@ -511,7 +521,9 @@ static bool LeftButtonEvent(Player& player, const std::list<std::shared_ptr<Movi
                             double x, double y, MouseButton button, bool down) {
   InputState& in = player.input;
   if (!in.mouse_seen || x != in.mouse_x || y != in.mouse_y) player.MouseMove(x, y);
-  in.keys_down.set(MouseKeyCode(button), down);
+  const size_t code = MouseKeyCode(button);
+  if (down && !in.keys_down[code]) in.keys_toggled.flip(code);
+  in.keys_down.set(code, down);
   if (button != MouseButton::Left) return false;
   in.mouse_down = down;
   ClipEventToAll(player, clips, down ? kEventMouseDown : kEventMouseUp);
@@ -614,6 +626,11 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   };
   if (rolls(before) && !before->removed) input.focus_rolls.emplace_back(before, false);
   if (rolls(target)) input.focus_rolls.emplace_back(target, true);
+  // Only the Tab key's own move rolls at once: the focus handlers' moves roll afterwards.
+  if (input.tabbing) {
+    input.tabbing = false;
+    FocusRolls(*this);
+  }
   if (before == target) return;
   MovieClip* root = LevelRoot(0);
   if (!root) return;
@@ -626,14 +643,20 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   Broadcast(*this, "Selection", "onSetFocus", {old_value, new_value});
 }
 
-// Key listeners first, then the object with the focus.
+void Player::HiddenLosesFocus(const DisplayObject* object) {
+  if (object && !object->visible && input.focus.lock().get() == object) SetFocus(nullptr);
+}
+
+// The object with the focus first, then the Key listeners.
 static void FocusKeyEvent(Player& player, const char* method) {
-  Broadcast(player, "Key", method);
   auto focus = player.input.focus.lock();
   MovieClip* root = player.LevelRoot(0);
-  if (!Live(focus) || !root) return;
-  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
-  CallMethod(vm, ScriptValue(player, vm, focus.get()), method, {});
+  // Text fields have no key handlers of their own.
+  if (Live(focus) && root && focus->type != DisplayObject::Type::EditText) {
+    ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
+    CallMethod(vm, ScriptValue(player, vm, focus.get()), method, {});
+  }
+  Broadcast(player, "Key", method);
 }
 
 // A script property of an object (tabIndex, tabEnabled...); undefined when it has no object.
@@ -670,9 +693,11 @@ static void CollectTabStops(Player& player, ActionRunner& vm, MovieClip* clip,
     TabStop stop;
     stop.object = child;
     const Value index = Prop(player, vm, o, "tabIndex");
-    if (index.type == Value::Type::Number && index.number == index.number) {
+    // Indices order as signed 32-bit numbers (a field's reads back unsigned); -1 is no index.
+    if (index.type == Value::Type::Number && index.number == index.number &&
+        vm.ToInt32(index) != -1) {
       stop.indexed = true;
-      stop.index = index.number;
+      stop.index = vm.ToInt32(index);
     }
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     if (ClipBounds(*o, x0, y0, x1, y1)) StageMatrix(*o).Apply(x0, y0, stop.x, stop.y);
@@ -718,25 +743,42 @@ static void TabFocus(Player& player, bool backwards) {
     const size_t i = static_cast<size_t>(at - stops.begin());
     next = backwards ? (i + n - 1) % n : (i + 1) % n;
   }
+  // Tabbing rolls out of the old stop and over the new one before the focus handlers run.
+  player.input.tabbing = true;
   player.SetFocus(stops[next].object);
+  player.input.tabbing = false;
 }
 
 void Player::KeyDown(int code, uint32_t character) {
   EventScope scope(*this, in_tick_);
-  if (code > 0 && code < 256) input.keys_down.set(static_cast<size_t>(code));
+  if (code > 0 && code < 256) {
+    const auto index = static_cast<size_t>(code);
+    if (!input.keys_down[index]) input.keys_toggled.flip(index);
+    input.keys_down.set(index);
+  }
   input.last_key = code;
   input.last_char = character;
   ClipEventToAll(*this, exec_list_, kEventKeyDown);
   RunQueue();
   FocusKeyEvent(*this, "onKeyDown");
-  if (code == keys::kTab) TabFocus(*this, input.keys_down[keys::kShift]);
   const uint8_t key = ButtonKeyOf(code, character);
-  if (!key) return;
   std::vector<std::shared_ptr<DisplayObject>> targets;
-  for (const MovieClip* root : LevelRoots())
-    KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
-  // The first (topmost) object that handles the key takes it.
+  if (key)
+    for (const MovieClip* root : LevelRoots())
+      KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
+  // The first (topmost) shown object that handles the key takes it; a Tab it takes does not
+  // move the focus.
   std::reverse(targets.begin(), targets.end());
+  auto shown = [](const DisplayObject& o) {
+    for (const DisplayObject* at = &o; at; at = at->parent)
+      if (!at->visible) return false;
+    return true;
+  };
+  targets.erase(std::remove_if(targets.begin(), targets.end(),
+                               [&](const auto& t) { return !Live(t) || !shown(*t); }),
+                targets.end());
+  if (code == keys::kTab && targets.empty()) TabFocus(*this, input.keys_down[keys::kShift]);
+  input.key_taken = !targets.empty();
   for (const auto& t : targets) {
     if (!Live(t)) continue;
     if (t->type == DisplayObject::Type::Button) {
@@ -864,6 +906,8 @@ static bool TypeText(Player& player, TextFieldObject* f, const std::string& text
 
 void Player::TextInput(uint32_t codepoint) {
   EventScope scope(*this, in_tick_);
+  // The character of a key that a key-press handler took types nothing.
+  if (std::exchange(input.key_taken, false)) return;
   TextFieldObject* f = FocusedField(input);
   if (!f || f->field.read_only || codepoint < 32 || codepoint == 127) return;
   std::string s;

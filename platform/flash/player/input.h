@@ -42,6 +42,9 @@ int KeyCodeOfName(const std::string& name);
 // The key code buttons' key-press conditions use for a key (1-19 for the special keys, the
 // character for the others); 0 when the key has none.
 uint8_t ButtonKeyOf(int key_code, uint32_t character);
+// The character a key types when nothing else says (letters in lower case unless shifted; the
+// control keys' own codes); 0 for keys that type nothing known.
+uint32_t CharacterOfKey(int code, bool shift);
 
 struct InputEvent {
   enum class Kind : uint8_t {
@@ -100,6 +103,8 @@ struct InputState {
   TrackedObject pressed;        // the one the left button went down on
   bool pressed_inside = false;  // whether the pointer is over `pressed`
   std::bitset<256> keys_down;
+  // Every key, mouse buttons included, toggles each time it goes down (Key.isToggled).
+  std::bitset<256> keys_toggled;
   int last_key = 0;
   uint32_t last_char = 0;
   std::string clipboard;
@@ -110,6 +115,8 @@ struct InputState {
   // Buttons and clips that lost (false) or gained (true) the focus: they roll out and over once
   // the scripts that moved the focus are done.
   std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;
+  bool key_taken = false;  // a key-press handler took the last key that went down
+  bool tabbing = false;    // the focus moves by the Tab key: the rolls come first
 };
 
 }  // namespace flash

@@ -244,6 +244,8 @@ class Player {
   // Gives `target` (an input field, a button or a clip; null: nothing) the keyboard focus and
   // tells the objects and Selection's listeners.
   void SetFocus(const std::shared_ptr<DisplayObject>& target);
+  // An object made invisible while it has the focus gives the focus up at once.
+  void HiddenLosesFocus(const DisplayObject* object);
   // Rolls out of what the pointer left and over what it is over now, when the display list
   // moved under a still pointer (every tick).
   void UpdateHover();

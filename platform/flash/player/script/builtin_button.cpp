@@ -11,11 +11,20 @@ const char* const kClipProperties[] = {
     "_x",      "_y",           "_xscale",   "_yscale",       "_alpha",    "_visible",
     "_width",  "_height",      "_rotation", "_target",       "_name",     "_xmouse",
     "_ymouse", "_highquality", "_quality",  "_soundbuftime", "_focusrect"};
-constexpr int kParent = 100, kEnabled = 101, kHandCursor = 102, kMenu = 103;
+constexpr int kParent = 100, kEnabled = 101, kHandCursor = 102, kMenu = 103, kTabIndex = 104;
 
 int TagOf(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }
 
+// The tab index lives on the script object, also while its button is off the stage.
+ButtonScriptObject* ScriptOf(const Value& v) {
+  return v.IsObject() ? dynamic_cast<ButtonScriptObject*>(v.object) : nullptr;
+}
+
 Value Get(NativeCall& c) {
+  if (TagOf(c) == kTabIndex) {
+    ButtonScriptObject* o = ScriptOf(c.self);
+    return o ? TabIndexValue(o->tab_index) : Value::Undefined();
+  }
   ButtonObject* b = ButtonOf(c.self);
   if (!b) return Value::Undefined();
   switch (const int tag = TagOf(c)) {
@@ -28,6 +37,10 @@ Value Get(NativeCall& c) {
 }
 
 Value Set(NativeCall& c) {
+  if (TagOf(c) == kTabIndex) {
+    if (ButtonScriptObject* o = ScriptOf(c.self)) o->tab_index = TabIndexOf(c.vm, c.Arg(0), false);
+    return Value::Undefined();
+  }
   ButtonObject* b = ButtonOf(c.self);
   if (!b) return Value::Undefined();
   switch (const int tag = TagOf(c)) {
@@ -65,6 +78,7 @@ void InstallButton(Realm& realm) {
   NativeAccessor(realm, proto, "enabled", Get, Set, kEnabled);
   NativeAccessor(realm, proto, "useHandCursor", Get, Set, kHandCursor);
   NativeAccessor(realm, proto, "trackAsMenu", Get, Set, kMenu);
+  TabIndexAccessor(realm, proto, Get, Set, kTabIndex);
   realm.Method(proto, "getDepth", GetDepth);
   realm.Method(proto, "toString", ToString);
   // Clips act as buttons too: they are enabled and show the hand cursor unless told otherwise.

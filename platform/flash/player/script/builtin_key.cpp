@@ -12,8 +12,13 @@ Value IsDown(NativeCall& c) {
   return Value::Bool(code > 0 && code < 256 && in.keys_down[static_cast<size_t>(code)]);
 }
 
-// Toggle keys (caps lock, num lock) are taken to be off: the player sees no keyboard lights.
-Value IsToggled(NativeCall&) { return Value::Bool(false); }
+// Whether the key went down an odd number of times since the movie started: the keyboard's
+// lights are not seen, so caps lock starts off and every key toggles alike.
+Value IsToggled(NativeCall& c) {
+  const int code = c.vm.ToInt32(c.Arg(0));
+  const InputState& in = c.vm.player().input;
+  return Value::Bool(code > 0 && code < 256 && in.keys_toggled[static_cast<size_t>(code)]);
+}
 
 Value GetCode(NativeCall& c) { return Value::Number(c.vm.player().input.last_key); }
 Value GetAscii(NativeCall& c) { return Value::Number(c.vm.player().input.last_char); }

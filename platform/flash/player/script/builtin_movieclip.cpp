@@ -9,6 +9,7 @@
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/script/clip_loader.h"
+#include "platform/flash/player/script/native_members.h"
 
 namespace flash {
 
@@ -395,9 +396,26 @@ bool ParentBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
   return true;
 }
 
+// The tab index is kept by the clip's script object; the member is hidden from for..in.
+static ClipObject* TabIndexHolder(NativeCall& c) {
+  MovieClip* clip = c.vm.ClipOf(c.self);
+  return clip ? c.vm.player().ObjectOf(clip) : nullptr;
+}
+
+static Value GetTabIndex(NativeCall& c) {
+  ClipObject* o = TabIndexHolder(c);
+  return o ? TabIndexValue(o->tab_index) : Value::Undefined();
+}
+
+static Value SetTabIndex(NativeCall& c) {
+  if (ClipObject* o = TabIndexHolder(c)) o->tab_index = TabIndexOf(c.vm, c.Arg(0), false);
+  return Value::Undefined();
+}
+
 void InstallMovieClip(Realm& realm) {
   realm.movieclip_proto = realm.NewObject();
   realm.Class("MovieClip", Nothing, nullptr, realm.movieclip_proto);
+  NativeAccessor(realm, realm.movieclip_proto, "tabIndex", GetTabIndex, SetTabIndex);
   const std::pair<const char*, Op> methods[] = {
       {"play", kPlay},
       {"stop", kStop},

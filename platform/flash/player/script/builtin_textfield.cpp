@@ -49,7 +49,8 @@ enum Member {
   kPassword,
   kEmbedFonts,
   kParent,
-  kTarget
+  kTarget,
+  kTabIndex
 };
 
 TextFieldObject* FieldOf(const Value& v) {
@@ -107,10 +108,14 @@ std::string AutoSizeName(text::AutoSize a) {
 }
 
 Value Get(NativeCall& c) {
+  int tag = c.callee ? static_cast<FunctionObject*>(c.callee)->native_tag : -1;
+  if (tag == kTabIndex) {
+    auto* o = c.self.IsObject() ? dynamic_cast<FieldObject*>(c.self.object) : nullptr;
+    return o ? TabIndexValue(o->tab_index) : Value::Undefined();
+  }
   TextFieldObject* f = FieldOf(c.self);
   if (!f) return Value::Undefined();
   text::TextField& t = f->field;
-  int tag = c.callee ? static_cast<FunctionObject*>(c.callee)->native_tag : -1;
   if (tag == kText || tag == kHtmlText || tag == kLength) c.vm.player().SyncBoundField(f);
   const Matrix& m = f->matrix;
   double sx = std::sqrt(m.a * m.a + m.b * m.b), sy = std::sqrt(m.c * m.c + m.d * m.d);
@@ -156,6 +161,11 @@ Value Get(NativeCall& c) {
 }
 
 Value Set(NativeCall& c) {
+  if (static_cast<FunctionObject*>(c.callee)->native_tag == kTabIndex) {
+    if (auto* o = c.self.IsObject() ? dynamic_cast<FieldObject*>(c.self.object) : nullptr)
+      o->tab_index = TabIndexOf(c.vm, c.Arg(0), true);
+    return Value::Undefined();
+  }
   TextFieldObject* f = FieldOf(c.self);
   if (!f) return Value::Undefined();
   text::TextField& t = f->field;
@@ -222,7 +232,10 @@ Value Set(NativeCall& c) {
     case kHeight:
       if (number(d) && d >= 0) t.options.box.height = d;
       break;
-    case kVisible: f->visible = c.vm.ToBool(v); break;
+    case kVisible:
+      f->visible = c.vm.ToBool(v);
+      c.vm.player().HiddenLosesFocus(f);
+      break;
     case kAlpha:
       if (number(d))
         f->color_transform.a_mult = static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0));
@@ -449,6 +462,7 @@ void InstallTextField(Realm& realm) {
                      tag == kParent || tag == kTarget;
     NativeAccessor(realm, proto, name, Get, read_only ? nullptr : Set, tag);
   }
+  TabIndexAccessor(realm, proto, Get, Set, kTabIndex);
   realm.Method(proto, "setTextFormat", SetTextFormat);
   realm.Method(proto, "getTextFormat", GetTextFormat);
   realm.Method(proto, "setNewTextFormat", SetNewTextFormat);

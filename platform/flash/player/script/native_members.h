@@ -2,8 +2,11 @@
 // package objects (flash.geom, flash.external...) that hold classes outside _global.
 #pragma once
 
+#include <cmath>
+#include <optional>
 #include <string>
 
+#include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/realm.h"
 
 namespace flash {
@@ -16,6 +19,28 @@ inline void NativeAccessor(Realm& realm, ScriptObject* on, const char* name, Nat
   p.accessor = true;
   p.getter = realm.NewNative(get, tag);
   p.setter = set ? realm.NewNative(set, tag) : nullptr;
+}
+
+// The tabIndex that clips, buttons and text fields keep: unset by undefined, otherwise a whole
+// number. A field's wraps to 0..4294967295 (what is not a number counts as 0); a clip's or a
+// button's is truncated to a signed 32-bit number, and what does not fit (or is not a number)
+// becomes -2147483648.
+inline std::optional<double> TabIndexOf(ActionRunner& vm, const Value& v, bool wraps_unsigned) {
+  if (v.IsUndefined()) return std::nullopt;
+  double d = vm.ToNumber(v);
+  if (!wraps_unsigned)
+    return std::isnan(d) || d <= -2147483649.0 || d >= 2147483648.0 ? -2147483648.0 : std::trunc(d);
+  if (!std::isfinite(d)) return 0.0;
+  d = std::fmod(std::trunc(d), 4294967296.0);
+  return d < 0 ? d + 4294967296.0 : d;
+}
+inline Value TabIndexValue(const std::optional<double>& index) {
+  return index ? Value::Number(*index) : Value::Undefined();
+}
+// Buttons' and fields' tabIndex shows in for..in, unlike the other native members.
+inline void TabIndexAccessor(Realm& realm, ScriptObject* on, NativeFn get, NativeFn set, int tag) {
+  NativeAccessor(realm, on, "tabIndex", get, set, tag);
+  on->Find(realm.heap.Key("tabIndex"))->flags &= ~kDontEnum;
 }
 
 // Gives a built-in object (Key, Mouse, Selection) a listener list: AsBroadcaster's methods and a

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -159,6 +160,7 @@ class ClipObject : public ScriptObject {
  public:
   ClipObject() : ScriptObject(Kind::Clip) { class_name = "MovieClip"; }
   std::weak_ptr<DisplayObject> clip;
+  std::optional<double> tab_index;
 };
 
 // The script side of a text field on the display list.
@@ -166,6 +168,7 @@ class FieldObject : public ScriptObject {
  public:
   FieldObject() : ScriptObject(Kind::Object) { class_name = "TextField"; }
   std::weak_ptr<DisplayObject> field;
+  std::optional<double> tab_index;
 };
 
 class Heap {
