@@ -227,6 +227,12 @@ void unaThread::afterConstruction() {
 }
 
 unaThread::~unaThread() {
+  // Deleted by its owner while the body may still run: take back the right
+  // to free itself, so the body's end only marks it finished.
+  if (std::this_thread::get_id() != threadId_.load()) {
+    selfFree_.fetch_and(~freeAllowed);
+    selfFree_.fetch_or(freeRevoked);
+  }
   stop(kInfinite);
   joinFinished();
   Threads().threads.setItem(registryIndex_, nullptr, unaKeep);
@@ -264,31 +270,70 @@ void unaThread::setPriority(int p) {
   if (std::this_thread::get_id() == threadId_.load()) applyPriority();
 }
 
+bool unaThread::launch(uint32_t timeout, bool suspended) {
+  unaGateLock lock(gate_, timeout);
+  if (!lock || state_.load() != stateStopped || !mayStart()) return false;
+  joinFinished();
+  selfFree_ = 0;
+  state_ = suspended ? stateSuspended : stateStarting;
+  started_.setState(false);
+  stopped_.setState(false);
+  stopRequested_ = false;
+  go_.setState(false);
+  thread_ = std::thread([this, suspended] { procedure(suspended); });
+  threadId_ = thread_.get_id();
+  if (suspended) return true;
+  go_.setState(true);
+  if (!started_.waitFor(timeout)) {
+    // The thread did not report in time: it is asked to stop and ends by itself.
+    stopRequested_ = true;
+    state_ = stateStopped;
+  }
+  return true;
+}
+
 bool unaThread::start(uint32_t timeout) {
-  if (state_.load() == stateStopped) {
-    unaGateLock lock(gate_, timeout);
-    if (lock && state_.load() == stateStopped && mayStart()) {
-      joinFinished();
-      state_ = stateStarting;
-      started_.setState(false);
-      stopped_.setState(false);
-      stopRequested_ = false;
-      go_.setState(false);
-      thread_ = std::thread([this] { procedure(); });
-      threadId_ = thread_.get_id();
-      go_.setState(true);
-      if (!started_.waitFor(timeout)) {
-        // The thread did not report in time: it is asked to stop and ends by itself.
-        stopRequested_ = true;
-        state_ = stateStopped;
-      }
+  const int s = state_.load();
+  if (s == stateSuspended) {
+    stopRequested_ = false;
+    resume();
+    if (freeWhenDone_) {
+      handOver();
+      return true;
     }
+  } else if (s == stateStopped && launch(timeout, false) && freeWhenDone_) {
+    // Read the result before handing over: the object may be gone afterwards.
+    const bool running = state_.load() != stateStopped;
+    handOver();
+    return running;
   }
   return state_.load() != stateStopped;
 }
 
-void unaThread::procedure() {
-  go_.waitFor(500);
+bool unaThread::startSuspended(uint32_t timeout) {
+  if (state_.load() == stateStopped) launch(timeout, true);
+  return state_.load() == stateSuspended;
+}
+
+void unaThread::resume() {
+  state_ = stateRunning;
+  go_.setState(true);
+}
+
+void unaThread::handOver() {
+  // The last touch of the object by its caller. When the body has already
+  // ended, freeing falls to us; the join makes sure the thread is out of it.
+  // Nothing to do while the owner is deleting it.
+  if (selfFree_.load() & freeRevoked) return;
+  if (selfFree_.fetch_or(freeAllowed) & freeFinished) {
+    joinFinished();
+    delete this;
+  }
+}
+
+void unaThread::procedure(bool suspended) {
+  // A suspended thread runs nothing, not even its entry, until resumed.
+  go_.waitFor(suspended ? kInfinite : 500);
   applyPriority();
   threadEntry();
   state_ = stateRunning;
@@ -300,14 +345,34 @@ void unaThread::procedure() {
   }
   state_ = stateStopped;
   threadExit();
+  if (freeWhenDone_ && (selfFree_.fetch_or(freeFinished) & freeAllowed)) {
+    // The caller has let go of the object: it frees itself. The platform
+    // thread cannot join itself, so it is let go first.
+    thread_.detach();
+    delete this;
+    return;
+  }
   stopped_.setState(true);
 }
 
 bool unaThread::stop(uint32_t timeout, bool force) {
+  const bool fromInside = std::this_thread::get_id() == threadId_.load();
+  if (state_.load() == stateSuspended && !fromInside) {
+    // Let it run only to see the stop request.
+    stopRequested_ = true;
+    resume();
+    if (freeWhenDone_) {
+      handOver();
+      return false;
+    }
+  }
   const int s = state_.load();
   if ((s == stateRunning || s == stateStarting) && (force || mayStop())) {
     stopRequested_ = true;
-    if (std::this_thread::get_id() == threadId_.load()) return false;  // only a request from inside
+    if (fromInside) return false;  // only a request from inside
+    // A thread that frees itself cannot be waited for: the wait would touch
+    // the freed object. Unless its owner took it back, the request is all.
+    if (freeWhenDone_ && (selfFree_.load() & freeAllowed)) return false;
     pumpMessages();
     unaGateLock lock(gate_, timeout);
     if (lock && timeout != 0 && stopped_.waitFor(timeout)) {

@@ -132,6 +132,11 @@ class unaObjectList : public unaList {
 // A worker thread. A derived class whose execute uses its own members must
 // stop the thread in its own destructor (the base destructor stops it too,
 // but by then the derived part is gone).
+//
+// A thread made with freeWhenDone owns itself once started: the object is
+// deleted when its body returns, so after start (or the resume that lets it
+// run) the caller must not touch it again. Deleting it earlier is allowed and
+// stops it; stop from another thread then only asks it to end.
 class unaThread : public unaObject {
  public:
   using TExecuteHandler = std::function<int(unaThread* sender)>;
@@ -142,6 +147,9 @@ class unaThread : public unaObject {
   void afterConstruction();
 
   bool start(uint32_t timeout = 10000);
+  // Creates the platform thread without running it: the state is suspended
+  // until start resumes it (or stop resumes it only to end it).
+  bool startSuspended(uint32_t timeout = 10000);
   bool stop(uint32_t timeout = kInfinite, bool force = false);
   void setPriority(int p);
   int priority() const { return priority_.load(); }
@@ -166,9 +174,17 @@ class unaThread : public unaObject {
   std::atomic<bool> stopRequested_{false};
 
  private:
-  void procedure();
+  void procedure(bool suspended);
+  bool launch(uint32_t timeout, bool suspended);
+  void resume();
+  void handOver();
   void joinFinished();
   void applyPriority();
+
+  // Self-free handshake: whichever of "the body has ended" and "the caller
+  // is done with the object" comes second frees it.
+  enum : int { freeAllowed = 1, freeFinished = 2, freeRevoked = 4 };
+  std::atomic<int> selfFree_{0};
 
   std::atomic<int> state_{stateStopped};
   std::atomic<int> priority_;

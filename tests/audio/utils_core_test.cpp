@@ -149,6 +149,148 @@ TEST(AudioCore, StopFromInsideExecuteOnlyRequestsAndExceptionsEndTheThread) {
   EXPECT_TRUE(thrower.stop(5000));
 }
 
+namespace {
+// Holds its entry until released, so the starting phase can be seen.
+class HeldEntryThread : public unaThread {
+ public:
+  std::atomic<bool> entered{false}, release{false};
+  ~HeldEntryThread() override { stop(); }
+
+ protected:
+  void threadEntry() override {
+    entered = true;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+};
+
+// Counts its destructions; frees itself when its body returns.
+class SelfFreeingThread : public unaThread {
+ public:
+  explicit SelfFreeingThread(std::atomic<int>& freed) : unaThread(false, true), freed_(freed) {}
+  ~SelfFreeingThread() override { ++freed_; }
+
+ private:
+  std::atomic<int>& freed_;
+};
+}  // namespace
+
+TEST(AudioCore, ThreadStatesFollowEachPhaseAndSuspendedThreadsWaitForResume) {
+  HeldEntryThread t;
+  std::atomic<bool> ran{false}, finish{false};
+  t.executeHandler = [&](unaThread*) {
+    ran = true;
+    while (!finish) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  };
+  EXPECT_EQ(t.getState(), unaThread::stateStopped);
+  ASSERT_TRUE(t.startSuspended());
+  EXPECT_EQ(t.getState(), unaThread::stateSuspended);
+  EXPECT_TRUE(t.startSuspended());  // already made: still the one suspended thread
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(t.entered.load());
+  EXPECT_FALSE(ran.load());
+  ASSERT_TRUE(t.start());
+  EXPECT_EQ(t.getState(), unaThread::stateRunning);
+  t.release = true;
+  ASSERT_TRUE(audiotest::WaitFor([&] { return ran.load(); }));
+  finish = true;
+  EXPECT_TRUE(audiotest::WaitFor([&] { return t.getState() == unaThread::stateStopped; }));
+  EXPECT_TRUE(t.stop(5000));
+
+  // A plain start reports "starting" until the entry has run.
+  t.entered = false;
+  t.release = false;
+  ran = false;
+  finish = false;
+  std::atomic<bool> started{false};
+  std::thread starter([&] { started = t.start(10000); });
+  ASSERT_TRUE(audiotest::WaitFor([&] { return t.entered.load(); }));
+  EXPECT_EQ(t.getState(), unaThread::stateStarting);
+  t.release = true;
+  starter.join();
+  EXPECT_TRUE(started.load());
+  ASSERT_TRUE(audiotest::WaitFor([&] { return ran.load(); }));
+  EXPECT_EQ(t.getState(), unaThread::stateRunning);
+  finish = true;
+  EXPECT_TRUE(t.stop(5000));
+  EXPECT_EQ(t.getState(), unaThread::stateStopped);
+}
+
+TEST(AudioCore, StoppingOrDestroyingASuspendedThreadEndsItWithoutWork) {
+  unaThread t;
+  std::atomic<int> bodies{0};
+  std::atomic<bool> sawRequest{false};
+  t.executeHandler = [&](unaThread* self) {
+    ++bodies;
+    sawRequest = self->stopRequested();
+    return 0;
+  };
+  ASSERT_TRUE(t.startSuspended());
+  EXPECT_TRUE(t.stop(5000));
+  EXPECT_EQ(t.getState(), unaThread::stateStopped);
+  EXPECT_TRUE(sawRequest.load());  // the body learns at once that it is to end
+  // Afterwards it starts normally, without the old request.
+  ASSERT_TRUE(t.start());
+  EXPECT_TRUE(audiotest::WaitFor([&] { return bodies.load() == 2; }));
+  EXPECT_FALSE(sawRequest.load());
+  EXPECT_TRUE(t.stop(5000));
+
+  auto* dropped = new unaThread;
+  dropped->executeHandler = [&](unaThread*) { return 0; };
+  ASSERT_TRUE(dropped->startSuspended());
+  delete dropped;  // must not hang on a thread nobody resumed
+}
+
+TEST(AudioCore, FreeWhenDoneThreadsFreeThemselvesExactlyOnce) {
+  std::atomic<int> freed{0};
+  // Bodies that end at once race the start call that lets them go.
+  constexpr int kQuick = 40;
+  for (int i = 0; i < kQuick; ++i) {
+    auto* t = new SelfFreeingThread(freed);
+    t->executeHandler = [](unaThread*) { return 0; };
+    t->start();
+  }
+  EXPECT_TRUE(audiotest::WaitFor([&] { return freed.load() == kQuick; }));
+
+  // A body still running when start returns frees the object when it ends.
+  std::atomic<bool> finish{false};
+  auto* slow = new SelfFreeingThread(freed);
+  slow->executeHandler = [&](unaThread*) {
+    while (!finish) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  };
+  EXPECT_TRUE(slow->start());
+  finish = true;
+  EXPECT_TRUE(audiotest::WaitFor([&] { return freed.load() == kQuick + 1; }));
+
+  // Made suspended: nothing is freed until it is resumed and done.
+  auto* later = new SelfFreeingThread(freed);
+  later->executeHandler = [](unaThread*) { return 0; };
+  ASSERT_TRUE(later->startSuspended());
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(freed.load(), kQuick + 1);
+  later->start();
+  EXPECT_TRUE(audiotest::WaitFor([&] { return freed.load() == kQuick + 2; }));
+
+  // Its owner may still delete it while it runs: freed once, by the owner.
+  std::atomic<bool> running{false};
+  auto* owned = new SelfFreeingThread(freed);
+  owned->executeHandler = [&](unaThread* self) {
+    running = true;
+    while (!self->stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  };
+  owned->start();
+  ASSERT_TRUE(audiotest::WaitFor([&] { return running.load(); }));
+  delete owned;
+  EXPECT_EQ(freed.load(), kQuick + 3);
+
+  // Never started: an ordinary object for its owner.
+  delete new SelfFreeingThread(freed);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(freed.load(), kQuick + 4);
+}
+
 TEST(AudioCore, ListsGrowInStepsAndOwnTheirObjects) {
   unaList list;
   for (int i = 0; i < 300; ++i) list.add(reinterpret_cast<void*>(static_cast<uintptr_t>(i + 1)));
