@@ -288,26 +288,27 @@ bool unaThread::launch(uint32_t timeout, bool suspended) {
     // The thread did not report in time: it is asked to stop and ends by itself.
     stopRequested_ = true;
     state_ = stateStopped;
+    return false;
   }
   return true;
 }
 
 bool unaThread::start(uint32_t timeout) {
+  // A body that ends at once may already be stopped again when this returns:
+  // the answer is whether the thread was let go, not whether it still runs.
   const int s = state_.load();
   if (s == stateSuspended) {
     stopRequested_ = false;
     resume();
-    if (freeWhenDone_) {
-      handOver();
-      return true;
-    }
-  } else if (s == stateStopped && launch(timeout, false) && freeWhenDone_) {
-    // Read the result before handing over: the object may be gone afterwards.
-    const bool running = state_.load() != stateStopped;
-    handOver();
-    return running;
+    if (freeWhenDone_) handOver();
+    return true;
   }
-  return state_.load() != stateStopped;
+  if (s == stateStopped) {
+    const bool launched = launch(timeout, false);
+    if (launched && freeWhenDone_) handOver();
+    return launched;
+  }
+  return true;  // already starting or running
 }
 
 bool unaThread::startSuspended(uint32_t timeout) {
