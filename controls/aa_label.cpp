@@ -77,6 +77,13 @@ void TParentEffect::SetParentFont(bool Value) { control_->SetParentFont(Value); 
 bool TParentEffect::ParentShowHint() const { return control_->ParentShowHint(); }
 void TParentEffect::SetParentShowHint(bool Value) { control_->SetParentShowHint(Value); }
 
+classlib::TDragKind TDrag::DragKind() const { return control_->DragKind(); }
+void TDrag::SetDragKind(classlib::TDragKind Value) { control_->SetDragKind(Value); }
+classlib::TCursor TDrag::DragCursor() const { return control_->DragCursor(); }
+void TDrag::SetDragCursor(classlib::TCursor Value) { control_->SetDragCursor(Value); }
+classlib::TDragMode TDrag::DragMode() const { return control_->DragMode(); }
+void TDrag::SetDragMode(classlib::TDragMode Value) { control_->SetDragMode(Value); }
+
 TAAFontEffect::TAAFontEffect(TAAGraphicControl* Control)
     : TCustomParam(Control), background_(std::make_unique<TPicture>()) {
   background_->OnChange = [this](TObject*) { Changed(); };

@@ -42,12 +42,27 @@ class TParentEffect : public TCustomParam {
   void SetParentShowHint(bool Value);
 };
 
+// The control's drag settings, grouped: each forwards to the control's own
+// property.
+class TDrag : public TCustomParam {
+ public:
+  using TCustomParam::TCustomParam;
+  std::string ClassName() const override { return "TDrag"; }
+  classlib::TDragKind DragKind() const;
+  void SetDragKind(classlib::TDragKind Value);
+  classlib::TCursor DragCursor() const;
+  void SetDragCursor(classlib::TCursor Value);
+  classlib::TDragMode DragMode() const;
+  void SetDragMode(classlib::TDragMode Value);
+};
+
 class TAAGraphicControl : public classlib::TGraphicControl {
  public:
   explicit TAAGraphicControl(classlib::TComponent* AOwner);
   ~TAAGraphicControl() override;
   std::string ClassName() const override { return "TAAGraphicControl"; }
   TParentEffect* ParentEffect() { return &parent_effect_; }
+  TDrag* Drag() { return &drag_; }
 
   TAAFontEx* Engine() { return &engine_; }
   bool AutoSize() const { return auto_size_; }
@@ -73,6 +88,7 @@ class TAAGraphicControl : public classlib::TGraphicControl {
 
   TAAFontEx engine_;
   TParentEffect parent_effect_{this};
+  TDrag drag_{this};
   bool auto_size_ = true;
   bool auto_rerender_ = true;
   int update_count_ = 0;

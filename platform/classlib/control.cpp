@@ -388,6 +388,14 @@ void TControl::WMMouseMove(TMessage& Message) {
 }
 
 void TControl::WMLButtonDown(TMessage& Message) {
+  // An automatic drag starts with the press; the drag then takes the
+  // pointer's moves and the release.
+  if (drag_mode_ == dmAutomatic && drag_kind_ == dkDrag && enabled_ && !Dragging()) {
+    auto object = std::make_unique<TDragObject>(this);
+    object->DragCursor = drag_cursor_;
+    BeginDrag(this, std::move(object), nullptr);
+    return;
+  }
   DoMouseDown(Message, TMouseButton::mbLeft, 0);
   DefaultHandler(Message);
 }

@@ -76,6 +76,9 @@ using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
 using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta,
                                             TPoint MousePos, bool& Handled)>;
 
+enum TDragKind : uint8_t { dkDrag, dkDock };
+enum TDragMode : uint8_t { dmManual, dmAutomatic };
+
 class TControl : public TComponent {
  public:
   explicit TControl(TComponent* AOwner);
@@ -152,6 +155,14 @@ class TControl : public TComponent {
   void SetParentShowHint(bool Value);
   TPopupMenu* PopupMenu() const { return popup_menu_; }
   void SetPopupMenu(TPopupMenu* Value);
+  // How a drag from this control starts: by the program (dmManual) or by a
+  // left press on it (dmAutomatic), and the cursor a drag object shows.
+  TDragKind DragKind() const { return drag_kind_; }
+  void SetDragKind(TDragKind Value) { drag_kind_ = Value; }
+  TDragMode DragMode() const { return drag_mode_; }
+  void SetDragMode(TDragMode Value) { drag_mode_ = Value; }
+  TCursor DragCursor() const { return drag_cursor_; }
+  void SetDragCursor(TCursor Value) { drag_cursor_ = Value; }
   bool MouseCapture() const;
   void SetMouseCapture(bool Value);
 
@@ -265,6 +276,9 @@ class TControl : public TComponent {
   bool show_hint_ = false;
   bool parent_show_hint_ = true;
   TPopupMenu* popup_menu_ = nullptr;
+  TDragKind drag_kind_ = dkDrag;
+  TDragMode drag_mode_ = dmManual;
+  TCursor drag_cursor_ = crDrag;
 };
 
 // A windowless control: it has no native window. Its parent paints it onto

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/aa_label.h"
+#include "platform/classlib/control_drag.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/shell_open.h"
 #include "platform/classlib/std_controls.h"
@@ -297,4 +298,39 @@ TEST(AAMask, SprayAndNoiseDrawOnTheGivenRandomSource) {
   TBitmap noise;
   f.MakeNoise(&noise, 2, 1, false);
   EXPECT_EQ(noise.PixelColor(1, 0), RGB(104, 104, 104));
+}
+
+TEST(AALabel, DragGroupForwardsToTheControlAndAutomaticDragStartsOnPress) {
+  LabelHost h;
+  TAALabel* l = h.Add("Drag me");
+  EXPECT_EQ(l->Drag()->DragKind(), dkDrag);
+  EXPECT_EQ(l->Drag()->DragCursor(), crDrag);
+  EXPECT_EQ(l->Drag()->DragMode(), dmManual);
+  EXPECT_TRUE(l->ParentEffect()->ParentShowHint());
+
+  int downs = 0;
+  l->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++downs; };
+  // Manual: a press is an ordinary press.
+  l->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(3, 3));
+  l->Perform(WM_LBUTTONUP, 0, MakeLParam(3, 3));
+  EXPECT_EQ(downs, 1);
+  EXPECT_FALSE(Dragging());
+
+  l->Drag()->SetDragMode(dmAutomatic);
+  l->Drag()->SetDragCursor(crHandPoint);
+  EXPECT_EQ(l->DragMode(), dmAutomatic);
+  EXPECT_EQ(l->DragCursor(), crHandPoint);
+  l->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(3, 3));
+  ASSERT_TRUE(Dragging());
+  EXPECT_EQ(downs, 1);  // the drag took the press
+  EXPECT_EQ(CurrentDragObject()->Control(), l);
+  EXPECT_EQ(CurrentDragObject()->DragCursor, crHandPoint);
+  EndDrag(false);
+  EXPECT_FALSE(Dragging());
+
+  // A docking drag kind starts no drag here (no docking).
+  l->Drag()->SetDragKind(dkDock);
+  l->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(3, 3));
+  EXPECT_FALSE(Dragging());
+  l->Perform(WM_LBUTTONUP, 0, MakeLParam(3, 3));
 }
