@@ -1253,7 +1253,7 @@ void TGIFImageEx::Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) 
     ~Guard() { d = false; }
   } guard{drawing_};
   if (FrameCount() == 1 || !(DrawOptions & goAnimate)) {
-    if (classlib::TBitmap* b = Bitmap()) ACanvas->StretchDraw(Rect, b);
+    DrawGIFPicture(ACanvas, Rect, Bitmap(), (DrawOptions & goTile) != 0);
     return;
   }
   if (DrawOptions & goDirectDraw) {
@@ -1279,7 +1279,7 @@ void TGIFImageEx::Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) 
       classlib::Sleep(0);
     }
   }
-  ACanvas->StretchDraw(Rect, paint_bitmap_.get());
+  DrawGIFPicture(ACanvas, Rect, paint_bitmap_.get(), (DrawOptions & goTile) != 0);
 }
 
 }  // namespace gifex

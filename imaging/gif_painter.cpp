@@ -34,6 +34,30 @@ uint32_t ColorToPixel(classlib::TColor C) {
 
 }  // namespace
 
+void DrawGIFPicture(classlib::TCanvas* Canvas, const classlib::TRect& Rect,
+                    classlib::TGraphic* Graphic, bool Tile) {
+  if (Canvas == nullptr || Graphic == nullptr || Graphic->Empty()) return;
+  if (!Tile) {
+    Canvas->StretchDraw(Rect, Graphic);
+    return;
+  }
+  const int w = Graphic->Width(), h = Graphic->Height();
+  if (w <= 0 || h <= 0 || Rect.Right <= Rect.Left || Rect.Bottom <= Rect.Top) return;
+  // Tiles beyond the rectangle are cut by clipping to it; the caller's clip
+  // is put back afterwards.
+  const bool had_clip = Canvas->HasClipRegion();
+  const classlib::TRegion old_clip = Canvas->ClipRegion();
+  Canvas->IntersectClipRect(Rect);
+  for (int64_t y = Rect.Top; y < Rect.Bottom; y += h)
+    for (int64_t x = Rect.Left; x < Rect.Right; x += w)
+      Canvas->Draw(static_cast<int>(x), static_cast<int>(y), Graphic);
+  Canvas->SetClipRegion(had_clip ? &old_clip : nullptr);
+}
+
+bool TGIFPainter::CanvasGone() const {
+  return (options_ & goValidateCanvas) != 0 && canvas_life_.expired();
+}
+
 TGIFPainter::TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::TRect& Rect,
                          classlib::TCanvas* Canvas)
     : image_(Image),
@@ -109,18 +133,28 @@ void TGIFPainter::RestoreBackground(std::vector<uint32_t>& Buffer, const TGIFSub
 void TGIFPainter::CopyToTarget(const std::vector<uint32_t>& Buffer) {
   TThread::Synchronize(this, [&] {
     if (canvas_ == nullptr || width_ <= 0 || height_ <= 0) return;
+    // A validating painter stops once its canvas is gone or has nothing to
+    // draw on (the same thread destroys canvases, so the check holds).
+    if ((options_ & goValidateCanvas) && (CanvasGone() || !canvas_->HandleAllocated())) {
+      Terminate();
+      return;
+    }
     classlib::TBitmap bmp;
     bmp.SetPixelFormat(classlib::pf32bit);
     bmp.SetSize(width_, height_);
     for (int y = 0; y < height_; ++y)
       std::memcpy(bmp.ScanLine(y), Buffer.data() + static_cast<size_t>(y) * width_,
                   static_cast<size_t>(width_) * 4);
-    canvas_->StretchDraw(rect_, &bmp);
+    DrawGIFPicture(canvas_, rect_, &bmp, (options_ & goTile) != 0);
     image_->PainterDrew(this);
   });
 }
 
 void TGIFPainter::DrawFrame(int Index, uint8_t Disposal) {
+  if (CanvasGone()) {
+    Terminate();
+    return;
+  }
   const TGIFSubImage& f = *image_->Frame(Index);
   if ((options_ & goClearOnLoop) && Index == 0) backup_ = background_;
   switch (Disposal) {
@@ -162,6 +196,7 @@ bool TGIFPainter::WaitFrame(uint32_t Milliseconds) {
 void TGIFPainter::RunPainter() {
   auto& timing = GIFPainterTiming();
   try {
+    if ((options_ & goValidateCanvas) && canvas_ != nullptr) canvas_life_ = canvas_->LifeToken();
     const int frames = image_->FrameCount();
     active_.store(0);
     Event(on_start_);

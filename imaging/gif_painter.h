@@ -32,6 +32,11 @@ constexpr int kGIFDefaultDelay = 10;
 constexpr int kGIFMinimumDelay = 3;
 constexpr int kGIFMaximumDelay = 1000;
 
+// Draws Graphic into Rect of Canvas: stretched, or with Tile copies of its own
+// size laid from the rectangle's top-left corner and cut at its edges.
+void DrawGIFPicture(classlib::TCanvas* Canvas, const classlib::TRect& Rect,
+                    classlib::TGraphic* Graphic, bool Tile);
+
 class TGIFPainter : public classlib::TThread {
  public:
   TGIFPainter(TGIFImageEx* Image, uint16_t Options, const classlib::TRect& Rect,
@@ -64,11 +69,14 @@ class TGIFPainter : public classlib::TThread {
   void RestoreBackground(std::vector<uint32_t>& Buffer, const TGIFSubImage& Frame);
   void CopyToTarget(const std::vector<uint32_t>& Buffer);
   bool WaitFrame(uint32_t Milliseconds);
+  // With canvas validation: whether the canvas it was given is gone.
+  bool CanvasGone() const;
 
   TGIFImageEx* image_;
   uint16_t options_;
   classlib::TRect rect_;
   classlib::TCanvas* canvas_;
+  std::weak_ptr<const void> canvas_life_;  // remembered at the start of a run
   int width_, height_;
   std::atomic<int> active_{-1};
   std::atomic<bool> started_{false};

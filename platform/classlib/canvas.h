@@ -321,6 +321,9 @@ class TCanvas : public TPersistent {
 
   // Whether the canvas currently has pixels to draw on.
   bool HandleAllocated();
+  // A token that expires when the canvas is destroyed: code that keeps a
+  // canvas pointer across waits (painters) checks it before drawing.
+  std::weak_ptr<const void> LifeToken() const { return life_; }
   // Draws onto the given pixel rows until detached (the memory must outlive it).
   void AttachSurface(const TPixelSurface& Surface);
   void DetachSurface();
@@ -344,6 +347,7 @@ class TCanvas : public TPersistent {
 
  private:
   friend struct TCanvasAccess;
+  std::shared_ptr<const int> life_ = std::make_shared<const int>(0);
   std::unique_ptr<Impl> d_;
 };
 

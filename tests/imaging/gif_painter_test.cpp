@@ -207,3 +207,63 @@ TEST(GifPainter, StopDrawEndsAPainterThatWaits) {
   g->StopDraw();  // the painter waits a minute for its next frame
   EXPECT_EQ(g->PainterCount(), 0);
 }
+
+TEST(GifPainter, TilingLaysCopiesFromTheTopLeftAndCutsThemAtTheEdges) {
+  // Frame 0 of Animation: (0,0) white... pixels {0, 0, 1, 0}: only (0, 1) is white.
+  auto g = Animation({5, 5});
+  SteppedClock clock(1000);
+  classlib::TBitmap target;
+  target.SetPixelFormat(classlib::pf32bit);
+  target.SetSize(9, 7);
+  target.Canvas()->Brush()->SetColor(classlib::clRed);
+  target.Canvas()->FillRect(classlib::TRect{0, 0, 9, 7});
+  // A 5x3 rectangle at (1, 1): tiles of 2x2 at x 1, 3, 5 and y 1, 3.
+  const classlib::TRect r{1, 1, 6, 4};
+  int frames = 0;
+  g->OnAfterPaint = [&](classlib::TObject*) {
+    if (frames++ != 0) return;
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 9; ++x) {
+        const bool inside = x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+        const classlib::TColor want =
+            !inside ? classlib::clRed
+                    : ((x - r.Left) % 2 == 0 && (y - r.Top) % 2 == 1 ? classlib::clWhite
+                                                                     : classlib::clBlack);
+        EXPECT_EQ(target.PixelColor(x, y), want) << x << "," << y;
+      }
+  };
+  g->PaintStart(target.Canvas(), goAnimate | goTile, r);
+  EXPECT_EQ(frames, 2);
+  // The caller's canvas keeps no clip from the tiling.
+  EXPECT_FALSE(target.Canvas()->HasClipRegion());
+
+  // Draw of a still picture tiles as well.
+  classlib::TBitmap still;
+  still.SetPixelFormat(classlib::pf32bit);
+  still.SetSize(5, 4);
+  auto one = Animation({5});
+  one->DrawOptions = goTile;
+  one->Draw(still.Canvas(), classlib::TRect{0, 0, 5, 4});
+  EXPECT_EQ(still.PixelColor(0, 1), classlib::clWhite);
+  EXPECT_EQ(still.PixelColor(2, 3), classlib::clWhite);
+  EXPECT_EQ(still.PixelColor(4, 1), classlib::clWhite);  // a cut third column
+  EXPECT_EQ(still.PixelColor(1, 1), classlib::clBlack);
+}
+
+TEST(GifPainter, AValidatingPainterStopsWhenItsCanvasIsGone) {
+  auto g = Animation({5, 5, 5, 5}, 0);
+  auto target = std::make_unique<classlib::TBitmap>();
+  target->SetPixelFormat(classlib::pf32bit);
+  target->SetSize(2, 2);
+  SteppedClock clock(1000);
+  int painted = 0;
+  g->OnAfterPaint = [&](classlib::TObject*) {
+    if (++painted == 2) target.reset();  // the canvas goes while the painter runs
+  };
+  // Synchronous and endless under the stepped clock would run 1000 waits;
+  // validation ends it right after the canvas went.
+  g->PaintStart(target->Canvas(), goAnimate | goLoop | goLoopContinously | goValidateCanvas,
+                classlib::TRect{0, 0, 2, 2});
+  EXPECT_EQ(painted, 2);
+  EXPECT_EQ(g->PainterCount(), 0);
+}
