@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/canvas_impl.h"
@@ -43,13 +44,60 @@ TextLine StripPrefix(const QString& s, bool keep) {
   return out;
 }
 
+// Coverage masks of unrotated runs, per thread (canvases may draw on worker
+// threads), dropped all at once when they outgrow their budget.
+class TextMaskCache {
+ public:
+  const QImage* Find(const QString& Key) {
+    auto it = masks_.find(Key);
+    return it == masks_.end() ? nullptr : &it->second;
+  }
+  const QImage* Add(const QString& Key, QImage Mask) {
+    const size_t bytes = static_cast<size_t>(Mask.sizeInBytes()) + Key.size() * 2 + 64;
+    if (bytes > kBudget) {
+      spare_ = std::move(Mask);
+      return &spare_;
+    }
+    if (bytes_ + bytes > kBudget) {
+      masks_.clear();
+      bytes_ = 0;
+    }
+    bytes_ += bytes;
+    return &masks_.insert_or_assign(Key, std::move(Mask)).first->second;
+  }
+
+ private:
+  static constexpr size_t kBudget = 16u << 20;
+  std::unordered_map<QString, QImage> masks_;
+  QImage spare_;  // a mask too large to keep, valid until the next one
+  size_t bytes_ = 0;
+};
+
+TextMaskCache& MaskCache() {
+  thread_local TextMaskCache cache;
+  return cache;
+}
+
+// Widths of measured runs per font: captions are measured again on every
+// repaint (and shortened by bisection), and shaping is the slow part.
+int CachedAdvance(const QFont& Font, const QFontMetrics& Metrics, const QString& Text) {
+  thread_local std::unordered_map<QString, int> widths;
+  const QString key = Font.key() + QChar(0x1F) + Text;
+  auto it = widths.find(key);
+  if (it != widths.end()) return it->second;
+  if (widths.size() >= 16384) widths.clear();
+  const int w = Metrics.horizontalAdvance(Text);
+  widths.emplace(key, w);
+  return w;
+}
+
 // Draws one run of text with its cell's top-left corner at (x, y) (surface
 // coordinates), clipped to Clip when given.
 void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text, const TRect* clip,
                bool opaque, int underline = -1) {
   QFont font = FontToQFont(d.font);
   QFontMetrics fm(font);
-  int width = fm.horizontalAdvance(text);
+  int width = CachedAdvance(font, fm, text);
   int height = fm.height();
   int ascent = fm.ascent();
   double angle = d.font.Escapement() / 10.0;
@@ -94,13 +142,11 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
   TRect surf{0, 0, ctx.s.Width, ctx.s.Height};
   if (clip) IntersectRect(area, area, *clip);
   if (!IntersectRect(area, area, surf)) return;
-  QImage mask(area.Width(), area.Height(), QImage::Format_ARGB32_Premultiplied);
-  mask.fill(Qt::transparent);
-  {
-    QPainter p(&mask);
+  auto render = [&](QImage& Mask, const QTransform& At) {
+    Mask.fill(Qt::transparent);
+    QPainter p(&Mask);
     p.setRenderHint(QPainter::TextAntialiasing, d.font.Quality() != fqNonAntialiased);
-    p.translate(-area.Left, -area.Top);
-    p.setTransform(xf, true);
+    p.setTransform(At);
     p.setFont(font);
     p.setPen(Qt::white);
     p.drawText(QPointF(0, ascent), text);
@@ -110,16 +156,69 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
       int uy = ascent + std::max(1, fm.underlinePos());
       p.fillRect(QRect(ux, uy, uw, std::max(1, static_cast<int>(fm.lineWidth()))), Qt::white);
     }
+  };
+  // Unrotated runs keep their whole mask, which depends only on the font and
+  // the text: repainted captions are blended again without rendering.
+  QImage rotated;
+  const QImage* mask;
+  TPoint mask_at;  // surface position of the mask's top-left pixel
+  if (angle == 0) {
+    const QString key = font.key() + QChar(0x1F) + QString::number(underline) + QChar(0x1F) + text;
+    mask = MaskCache().Find(key);
+    if (mask == nullptr) {
+      QImage m(box.width(), box.height(), QImage::Format_ARGB32_Premultiplied);
+      render(m, QTransform::fromTranslate(margin, margin));
+      mask = MaskCache().Add(key, std::move(m));
+    }
+    mask_at = {box.left(), box.top()};
+  } else {
+    rotated = QImage(area.Width(), area.Height(), QImage::Format_ARGB32_Premultiplied);
+    QTransform at = xf * QTransform::fromTranslate(-area.Left, -area.Top);
+    render(rotated, at);
+    mask = &rotated;
+    mask_at = {area.Left, area.Top};
   }
   TColor color = ColorToRGB(d.font.Color());
-  const int mask_w = mask.width(), mask_h = mask.height();
-  for (int j = 0; j < mask_h; ++j) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(mask.constScanLine(j));
-    for (int i = 0; i < mask_w; ++i) {
-      int a = qAlpha(line[i]);
-      if (a) BlendPixel(ctx, area.Left + i, area.Top + j, color, a);
+  auto coverage = [&](int X, int Y) {
+    return qAlpha(reinterpret_cast<const QRgb*>(mask->constScanLine(Y - mask_at.Y))[X - mask_at.X]);
+  };
+  if (ctx.s.BitsPerPixel == 24 || ctx.s.BitsPerPixel == 32) {
+    // True-colour surfaces: the same blend as BlendPixel, a clipped span at
+    // a time straight on the stored bytes.
+    const int bpp = ctx.s.BitsPerPixel / 8;
+    const int fr = GetRValue(color), fg = GetGValue(color), fb = GetBValue(color);
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      const QRgb* line = reinterpret_cast<const QRgb*>(mask->constScanLine(y - mask_at.Y));
+      uint8_t* row = ctx.s.Row(y);
+      // Clip rectangles do not overlap, so no pixel is blended twice.
+      for (const auto& c : ctx.clips) {
+        if (y < c.Top || y >= c.Bottom) continue;
+        const int x0 = std::max(c.Left, area.Left), x1 = std::min(c.Right, area.Right);
+        for (int x = x0; x < x1; ++x) {
+          const int a = qAlpha(line[x - mask_at.X]);
+          if (a == 0) continue;
+          uint8_t* p = row + static_cast<ptrdiff_t>(x) * bpp;
+          if (a >= 255) {
+            p[0] = static_cast<uint8_t>(fb);
+            p[1] = static_cast<uint8_t>(fg);
+            p[2] = static_cast<uint8_t>(fr);
+          } else {
+            const int na = 255 - a;
+            p[0] = static_cast<uint8_t>((fb * a + p[0] * na + 127) / 255);
+            p[1] = static_cast<uint8_t>((fg * a + p[1] * na + 127) / 255);
+            p[2] = static_cast<uint8_t>((fr * a + p[2] * na + 127) / 255);
+          }
+          if (bpp == 4) p[3] = ctx.s.AlphaFill;
+        }
+      }
     }
+    return;
   }
+  for (int y = area.Top; y < area.Bottom; ++y)
+    for (int x = area.Left; x < area.Right; ++x) {
+      int a = coverage(x, y);
+      if (a) BlendPixel(ctx, x, y, color, a);
+    }
 }
 
 }  // namespace
@@ -151,9 +250,11 @@ void TCanvas::TextRect(const TRect& R, int X, int Y, const std::string& Text) {
 }
 
 TSize TCanvas::TextExtent(const std::string& Text) {
-  QFontMetrics fm(FontToQFont(d_->font));
-  return {fm.horizontalAdvance(QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))),
-          fm.height()};
+  const QFont font = FontToQFont(d_->font);
+  QFontMetrics fm(font);
+  return {
+      CachedAdvance(font, fm, QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))),
+      fm.height()};
 }
 
 int TCanvas::TextWidth(const std::string& Text) { return TextExtent(Text).cx; }
@@ -171,9 +272,9 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
     int tab = 8 * std::max(1, fm.averageCharWidth());
     for (QChar c : all) {
       if (c == u'\t') {
-        int w = fm.horizontalAdvance(expanded.mid(expanded.lastIndexOf(u'\n') + 1));
+        int w = CachedAdvance(font, fm, expanded.mid(expanded.lastIndexOf(u'\n') + 1));
         int target = (w / tab + 1) * tab;
-        while (fm.horizontalAdvance(expanded.mid(expanded.lastIndexOf(u'\n') + 1)) < target)
+        while (CachedAdvance(font, fm, expanded.mid(expanded.lastIndexOf(u'\n') + 1)) < target)
           expanded.append(u' ');
       } else {
         expanded.append(c);
@@ -212,7 +313,7 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       while (true) {
         int next = static_cast<int>(t.indexOf(u' ', pos));
         int wordEnd = next < 0 ? static_cast<int>(t.size()) : next;
-        bool fits = fm.horizontalAdvance(t.mid(start, wordEnd - start)) <= maxWidth;
+        bool fits = CachedAdvance(font, fm, t.mid(start, wordEnd - start)) <= maxWidth;
         if (fits || lastFit < 0) lastFit = wordEnd;  // the first word is always taken
         if (!fits || next < 0) break;
         pos = next + 1;
@@ -232,16 +333,16 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
   if (Format & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS)) {
     const QString dots = QStringLiteral("...");
     for (auto& line : lines) {
-      if (fm.horizontalAdvance(line.Text) <= maxWidth) continue;
+      if (CachedAdvance(font, fm, line.Text) <= maxWidth) continue;
       if (Format & DT_PATH_ELLIPSIS) {
         int slash =
             static_cast<int>(std::max(line.Text.lastIndexOf(u'/'), line.Text.lastIndexOf(u'\\')));
         if (slash > 0) {
           QString tail = line.Text.mid(slash);
           QString head = line.Text.left(slash);
-          while (!head.isEmpty() && fm.horizontalAdvance(head + dots + tail) > maxWidth)
+          while (!head.isEmpty() && CachedAdvance(font, fm, head + dots + tail) > maxWidth)
             head.chop(1);
-          if (!head.isEmpty() || fm.horizontalAdvance(dots + tail) <= maxWidth) {
+          if (!head.isEmpty() || CachedAdvance(font, fm, dots + tail) <= maxWidth) {
             line.Text = head + dots + tail;
             line.Underline = -1;
             continue;
@@ -251,7 +352,7 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       // The longest prefix that fits with the dots, found by bisecting the
       // prefix length rather than shortening a character at a time.
       auto fits = [&](qsizetype n) {
-        return fm.horizontalAdvance(line.Text.left(n) + dots) <= maxWidth;
+        return CachedAdvance(font, fm, line.Text.left(n) + dots) <= maxWidth;
       };
       qsizetype lo = 0, hi = line.Text.size();
       while (lo < hi) {
@@ -269,7 +370,8 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
   }
 
   int textWidth = 0;
-  for (const auto& line : lines) textWidth = std::max(textWidth, fm.horizontalAdvance(line.Text));
+  for (const auto& line : lines)
+    textWidth = std::max(textWidth, CachedAdvance(font, fm, line.Text));
   int textHeight = lineHeight * static_cast<int>(lines.size());
 
   if (Format & DT_CALCRECT) {
@@ -293,7 +395,7 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
     bool opaque = d_->bkMode == OPAQUE && d_->brush.Style() != bsClear;
     int y = top;
     for (const auto& line : lines) {
-      int w = fm.horizontalAdvance(line.Text);
+      int w = CachedAdvance(font, fm, line.Text);
       int x = R.Left;
       if (Format & DT_CENTER)
         x = R.Left + (maxWidth - w) / 2;
@@ -302,8 +404,8 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       int ul = (Format & DT_HIDEPREFIX) ? -1 : line.Underline;
       if (Format & DT_PREFIXONLY) {
         if (ul >= 0) {
-          int ux = fm.horizontalAdvance(line.Text.left(ul));
-          int uw = fm.horizontalAdvance(line.Text.mid(ul, 1));
+          int ux = CachedAdvance(font, fm, line.Text.left(ul));
+          int uw = CachedAdvance(font, fm, line.Text.mid(ul, 1));
           uint32_t dev = ctx.Dev(d_->font.Color());
           int uy = y + ctx.oy + fm.ascent() + std::max(1, fm.underlinePos());
           if (uy >= clip.Top && uy < clip.Bottom)
