@@ -974,6 +974,36 @@ bool TCanvasAccess::BltFromSurface(TCanvas* Dst, int X, int Y, int W, int H,
     return true;
   }
 
+  // Fast path: a (stretched) copy between true-colour surfaces that leaves
+  // out the key colour and places beside the source, as the general road does.
+  const bool trueSrc = src.BitsPerPixel == 24 || src.BitsPerPixel == 32;
+  const bool trueDst = ctx.s.BitsPerPixel == 24 || ctx.s.BitsPerPixel == 32;
+  if (code == 0xCC && !Mask && Transparent && haveSrc && trueSrc && trueDst) {
+    const int sb = src.BitsPerPixel / 8, db = ctx.s.BitsPerPixel / 8;
+    for (const auto& c : ctx.clips) {
+      for (int y = std::max(dt, c.Top); y < std::min(dt + ah, c.Bottom); ++y) {
+        const int sy = st + rowMap[static_cast<size_t>(y - dt)];
+        if (sy < 0 || sy >= src.Height) continue;
+        const uint8_t* srow = src.Row(sy);
+        uint8_t* drow = ctx.s.Row(y);
+        for (int x = std::max(dl, c.Left); x < std::min(dl + aw, c.Right); ++x) {
+          const int sx = sl + colMap[static_cast<size_t>(x - dl)];
+          if (sx < 0 || sx >= src.Width) continue;
+          const uint8_t* sp = srow + static_cast<ptrdiff_t>(sx) * sb;
+          if ((sp[0] | (sp[1] << 8) | (static_cast<uint32_t>(sp[2]) << 16)) == transparentKey)
+            continue;
+          uint8_t* dp = drow + static_cast<ptrdiff_t>(x) * db;
+          dp[0] = sp[0];
+          dp[1] = sp[1];
+          dp[2] = sp[2];
+          if (db == 4) dp[3] = sb == 4 ? sp[3] : ctx.s.AlphaFill;
+        }
+      }
+    }
+    End(Dst);
+    return true;
+  }
+
   TBitmap* patBmp = d.brush.Bitmap() && !d.brush.Bitmap()->Empty() ? d.brush.Bitmap() : nullptr;
   TBrushStyle patStyle = d.brush.Style();
   TColor brushColor = ColorToRGB(d.brush.Color());

@@ -2,6 +2,8 @@
 // edges and frame controls.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/drawing_helpers.h"
 #include "tests/support/test_bitmaps.h"
@@ -165,4 +167,46 @@ TEST(GraphicsCopy, ThirtyTwoBitSourceOntoTwentyFourBitsKeepsEveryColourByte) {
       ASSERT_EQ(Bits(dst->Canvas()->Pixels(x, y)), expect) << x << "," << y;
     }
   }
+}
+
+TEST(GraphicsCopy, KeyedStretchCopiesMatchAPixelModelForEveryTrueColourPair) {
+  // Random pictures with key pixels, stretched, shrunk, mirrored and placed
+  // partly outside the source: a pixel is copied from the nearest source pixel
+  // unless that is the key colour or lies beside the source.
+  std::mt19937 rng(7);
+  const TColor key = clFuchsia;
+  for (TPixelFormat sf : {pf24bit, pf32bit})
+    for (TPixelFormat df : {pf24bit, pf32bit})
+      for (int round = 0; round < 40; ++round) {
+        const int sw = 1 + static_cast<int>(rng() % 9), sh = 1 + static_cast<int>(rng() % 7);
+        auto src = FilledBitmap(sw, sh, clBlack, sf);
+        for (int y = 0; y < sh; ++y)
+          for (int x = 0; x < sw; ++x)
+            src->Canvas()->SetPixels(x, y,
+                                     rng() % 3 == 0 ? key : static_cast<TColor>(rng() & 0xFFFFFF));
+        auto dst = FilledBitmap(16, 12, RGB(1, 2, 3), df);
+        auto before = FilledBitmap(16, 12, RGB(1, 2, 3), df);
+        const int x = static_cast<int>(rng() % 8) - 2, y = static_cast<int>(rng() % 6) - 2;
+        int w = 1 + static_cast<int>(rng() % 14), h = 1 + static_cast<int>(rng() % 10);
+        if (rng() % 4 == 0) w = -w;
+        const int xs = static_cast<int>(rng() % 4) - 1, ys = static_cast<int>(rng() % 3) - 1;
+        TransparentBlt(dst->Canvas(), x, y, w, h, src.get(), xs, ys, sw, sh, key);
+        const int aw = std::abs(w);
+        const int left = w < 0 ? x + w + 1 : x;
+        for (int py = 0; py < 12; ++py)
+          for (int px = 0; px < 16; ++px) {
+            TColor want = before->PixelColor(px, py);
+            if (px >= left && px < left + aw && py >= y && py < y + h) {
+              int i = px - left;
+              int k = static_cast<int>((2LL * i + 1) * sw / (2LL * aw));
+              if (w < 0) k = sw - 1 - k;
+              const int sx = xs + k;
+              const int sy = ys + static_cast<int>((2LL * (py - y) + 1) * sh / (2LL * h));
+              if (sx >= 0 && sy >= 0 && sx < sw && sy < sh && src->PixelColor(sx, sy) != key)
+                want = src->PixelColor(sx, sy);
+            }
+            ASSERT_EQ(dst->PixelColor(px, py), want)
+                << "round " << round << " at " << px << "," << py << " formats " << sf << df;
+          }
+      }
 }
