@@ -165,9 +165,10 @@ TEST(BitmapDataCopies, ChannelsThresholdPaletteAndMergeFollowTheirModels) {
   const uint32_t mask = 0x00FF0000, threshold = 0x00300000, color = 0xFF00FF00;
   const int n = out.Threshold(*src, {0, 0, 4, 4}, 0, 0, BitmapData::ThresholdOp::Less, threshold,
                               color, mask, true);
+  // The test reads the source's premultiplied channels; a pixel that fails is copied as stored.
   int expected = 0;
   for (int i = 0; i < 16; ++i) {
-    const bool pass = (s[i] & mask) < (threshold & mask);
+    const bool pass = (src->At(i % 4, i / 4) & mask) < (threshold & mask);
     expected += pass;
     ASSERT_EQ(out.GetPixel32(i % 4, i / 4), pass ? color : s[i]) << i;
   }
@@ -233,6 +234,47 @@ TEST(BitmapDataFill, ColorBoundsFindAndAvoid) {
   const PixelRect other = b.ColorBounds(0xFF000000, 0, false);  // opaque pixels
   EXPECT_EQ(other.x, 1);
   EXPECT_EQ(other.width, 4);
+}
+
+TEST(BitmapDataCopies, ThresholdComparesStoredPixelsAndKeepsThemInAnOpaqueBitmap) {
+  // 0x12345678 is kept premultiplied: red 0x04, below 0x33 though its straight red is 0x34.
+  BitmapData src(2, 1, true, 0);
+  src.SetPixel32(0, 0, 0x12345678);
+  src.SetPixel32(1, 0, 0xFFFFFFFF);
+  const uint32_t stored = src.At(0, 0);
+  ASSERT_EQ(stored >> 16 & 0xFF, 0x04u);
+  BitmapData glass(2, 1, true, 0);
+  EXPECT_EQ(glass.Threshold(src, {0, 0, 2, 1}, 0, 0, BitmapData::ThresholdOp::GreaterEqual,
+                            0x00330000, 0xFF0000FF, 0x00FF0000, true),
+            1);
+  EXPECT_EQ(glass.GetPixel32(0, 0), src.GetPixel32(0, 0));  // failed: copied
+  EXPECT_EQ(glass.GetPixel32(1, 0), 0xFF0000FFu);           // passed: the colour
+  // Into an opaque bitmap the copied pixel keeps its stored alpha and channels, and the colour
+  // goes in premultiplied; reading an opaque bitmap gives the pixels as they stand.
+  BitmapData opaque(2, 1, false, 0xFFBBCCDD);
+  EXPECT_EQ(opaque.Threshold(src, {0, 0, 2, 1}, 0, 0, BitmapData::ThresholdOp::Less, 0x00330000,
+                             0xAAAAAAAA, 0x00FF0000, true),
+            1);
+  EXPECT_EQ(opaque.GetPixel32(0, 0), 0xAA717171u);
+  EXPECT_EQ(opaque.GetPixel32(1, 0), 0xFFFFFFFFu);
+  BitmapData copied(1, 1, false, 0xFF000000);
+  copied.Threshold(src, {0, 0, 1, 1}, 0, 0, BitmapData::ThresholdOp::Equal, 0, 0, 0x00FF0000, true);
+  EXPECT_EQ(copied.GetPixel32(0, 0), stored);
+}
+
+TEST(BitmapDataFill, ColorBoundsMasksTheColourOnlyInATransparentBitmap) {
+  BitmapData glass(3, 2, true, 0xAABBCCDD), opaque(3, 2, false, 0xFFBBCCDD);
+  // Mask 0: every transparent pixel matches any colour; no opaque pixel matches a colour with
+  // bits outside the mask.
+  EXPECT_TRUE(glass.ColorBounds(0, 0x00FF0000, false).Empty());
+  EXPECT_EQ(glass.ColorBounds(0, 0x00FF0000, true).width, 3);
+  EXPECT_EQ(opaque.ColorBounds(0, 0x00FF0000, false).width, 3);
+  EXPECT_TRUE(opaque.ColorBounds(0, 0x00FF0000, true).Empty());
+  // An opaque bitmap leaves alpha out; a transparent one compares premultiplied channels.
+  EXPECT_EQ(opaque.ColorBounds(0xFF000000, 0xAA000000, true).height, 2);
+  EXPECT_EQ(opaque.ColorBounds(0x000000FF, 0x000000DD, true).height, 2);
+  EXPECT_EQ(glass.ColorBounds(0xFF000000, 0xAA000000, true).height, 2);
+  EXPECT_TRUE(glass.ColorBounds(0x000000FF, 0x000000DD, true).Empty());
 }
 
 TEST(BitmapDataRandom, NoiseAndDissolveAreSeededAndBounded) {

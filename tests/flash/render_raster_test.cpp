@@ -192,6 +192,42 @@ TEST(RenderFill, HighQualityBlendsPartialPixelsLowQualitySamplesCentres) {
   }
 }
 
+TEST(RenderFill, LowQualityLeavesNoHoleWhereThreeFillsMeetInOnePixel) {
+  // Three fills meet at (20.4, 20.4), inside pixel (20, 20): none covers half of that pixel
+  // (0.4, 0.24 and 0.36 of it), the three together cover all of it.
+  for (bool same_colour : {true, false}) {
+    ShapeDef s;
+    ShapeGroup& g = s.groups.emplace_back();
+    g.fill_styles = {SolidFill(kBlack), SolidFill(same_colour ? kBlack : kRed),
+                     SolidFill(same_colour ? kBlack : kBlue)};
+    g.paths.push_back(RectPath(10, 10, 20.4, 30, 0, 1));
+    g.paths.push_back(RectPath(20.4, 10, 30, 20.4, 0, 2));
+    g.paths.push_back(RectPath(20.4, 20.4, 30, 30, 0, 3));
+    Canvas c(Quality::Low);
+    c.renderer.DrawShape(s, Identity(), {});
+    Px p = c.At(20, 20);
+    if (same_colour) {
+      ExpectColor(p, kBlack);
+    } else {
+      // One of the three fills, unblended.
+      EXPECT_EQ(p.a, 255);
+      EXPECT_TRUE((p.r == 0 && p.g == 0 && p.b == 0) || (p.r == 255 && p.g == 0 && p.b == 0) ||
+                  (p.r == 0 && p.g == 0 && p.b == 255))
+          << p.r << "," << p.g << "," << p.b;
+      ExpectColor(c.At(25, 15), kRed);
+      ExpectColor(c.At(25, 25), kBlue);
+      ExpectColor(c.At(15, 25), kBlack);
+    }
+    // Pixels the shape leaves uncovered stay untouched, and no pixel is partly drawn.
+    ExpectColor(c.At(30, 20), {255, 255, 255, 255});
+    ExpectColor(c.At(9, 20), {255, 255, 255, 255});
+    for (int x = 0; x < kW; ++x) {
+      int v = c.At(x, 20).g;
+      EXPECT_TRUE(v == 0 || v == 255) << "column " << x << " is " << v;
+    }
+  }
+}
+
 TEST(RenderFill, CurvedCircleCoversItsArea) {
   // A circle of radius 20 from eight quadratic curves.
   ShapeDef s;

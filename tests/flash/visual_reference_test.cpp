@@ -104,7 +104,15 @@ const std::set<std::string> kRequired = {
     "gradient_same_ratios",
     "filters-color_matrix",
     "filters-drop_shadow_scales_with_screen",
+    "blend_modes-add",
+    "blend_modes-darken",
+    "blend_modes-erase_no_layer",
+    "blend_modes-invert",
+    "blend_modes-layer_alpha",
+    "blend_modes-layer_erase",
+    "blend_modes-multiply",
     "blend_modes-overlay_onto_stage",
+    "blend_modes-screen",
     "opaque_background",
 };
 

@@ -44,6 +44,15 @@ std::vector<uint32_t> StraightBlock(const BitmapData& src, PixelRect sr) {
   return block;
 }
 
+// The same as stored (premultiplied in a transparent bitmap).
+std::vector<uint32_t> StoredBlock(const BitmapData& src, PixelRect sr) {
+  std::vector<uint32_t> block(static_cast<size_t>(sr.width) * sr.height);
+  for (int j = 0; j < sr.height; ++j)
+    for (int i = 0; i < sr.width; ++i)
+      block[static_cast<size_t>(j) * sr.width + i] = src.At(sr.x + i, sr.y + j);
+  return block;
+}
+
 }  // namespace
 
 uint32_t Premultiply(uint32_t argb) {
@@ -138,7 +147,9 @@ void BitmapData::KeepOpaque(int x, int y, int width, int height) {
 }
 
 uint32_t BitmapData::GetPixel32(int x, int y) const {
-  return Inside(x, y) ? Unpremultiply(At(x, y)) : 0;
+  // An opaque bitmap's pixels are read as they stand.
+  if (!Inside(x, y)) return 0;
+  return transparent_ ? Unpremultiply(At(x, y)) : At(x, y);
 }
 
 uint32_t BitmapData::GetPixel(int x, int y) const { return GetPixel32(x, y) & 0xFFFFFF; }
@@ -239,7 +250,9 @@ void BitmapData::ColorTransform(PixelRect r, const PixelTransform& t) {
 int BitmapData::Threshold(const BitmapData& src, PixelRect sr, int dx, int dy, ThresholdOp op,
                           uint32_t threshold, uint32_t color, uint32_t mask, bool copy_source) {
   if (!ClipCopy(src, sr, dx, dy)) return 0;
-  const std::vector<uint32_t> block = StraightBlock(src, sr);
+  // The test and the copy work on the pixels as stored: a transparent source compares its
+  // premultiplied channels, and a copied pixel keeps them even in an opaque destination.
+  const std::vector<uint32_t> block = StoredBlock(src, sr);
   const uint32_t t = threshold & mask;
   int count = 0;
   for (int j = 0; j < sr.height; ++j)
@@ -256,10 +269,11 @@ int BitmapData::Threshold(const BitmapData& src, PixelRect sr, int dx, int dy, T
         case ThresholdOp::NotEqual: pass = v != t; break;
       }
       if (pass) {
-        At(dx + i, dy + j) = Stored(color);
+        // The colour is premultiplied even into an opaque bitmap.
+        At(dx + i, dy + j) = Premultiply(color);
         ++count;
       } else if (copy_source) {
-        At(dx + i, dy + j) = Stored(s);
+        At(dx + i, dy + j) = s;
       }
     }
   Touch();
@@ -291,11 +305,13 @@ bool BitmapData::FloodFill(int x, int y, uint32_t argb) {
 
 PixelRect BitmapData::ColorBounds(uint32_t mask, uint32_t color, bool find) const {
   int x0 = width_, y0 = height_, x1 = -1, y1 = -1;
-  const uint32_t want = color & mask;
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) {
-      // Compared as stored (premultiplied), as the reference does.
-      const bool match = (At(x, y) & mask) == want;
+      // Compared as stored (premultiplied). A transparent bitmap compares the masked colour;
+      // an opaque one leaves alpha out and compares the colour unmasked, so that colour bits
+      // outside the mask match no pixel.
+      const bool match = transparent_ ? (At(x, y) & mask) == (color & mask)
+                                      : ((At(x, y) & mask) & 0xFFFFFFu) == (color & 0xFFFFFFu);
       if (match != find) continue;
       x0 = std::min(x0, x);
       x1 = std::max(x1, x);

@@ -265,8 +265,10 @@ class Player {
   // Actions every script of one tick may run together (nested calls, clip events, init actions
   // and intervals included), and actions one script with all it calls may run. A script that
   // exhausts either is aborted; the next scripts of the tick run while the tick's budget lasts.
+  // One script may take most of a tick: thorough test scripts run some millions of actions in
+  // their first frame, well inside the few seconds a player allows a script.
   static constexpr long kTickBudget = 8'000'000;
-  static constexpr long kBlockBudget = 2'000'000;
+  static constexpr long kBlockBudget = 6'000'000;
   // Objects told of every tick after its scripts and intervals ran (playing net streams); an
   // entry whose function returns false is dropped. Cleared when level 0 is unloaded.
   struct TickListener {

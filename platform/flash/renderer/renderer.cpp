@@ -22,6 +22,7 @@
 #endif
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -379,6 +380,10 @@ struct Renderer::Impl {
   std::vector<double> points;  // one flattened path, x and y interleaved
   agg::span_allocator<Color> alloc;
   std::vector<PaintStyle> fill_paints;
+  // One scan line of the low-quality compound fill: total and largest cover and its fill.
+  std::vector<uint16_t> row_total;
+  std::vector<uint8_t> row_best;
+  std::vector<int> row_style;
   int layers = 0;          // layer surfaces on the stack
   size_t layer_bytes = 0;  // pixels they hold
   int skipped_layers = 0;  // layers beyond the limit, drawn straight onto the one below
@@ -607,9 +612,70 @@ struct Renderer::Impl {
     }
     FillHandler handler{&fill_paints};
     if (quality == Quality::Low)
-      agg::render_scanlines_compound_layered(compound, sl_bin, ren, alloc, handler);
+      RenderCompoundBinary(ren);
     else
       agg::render_scanlines_compound_layered(compound, sl_aa, ren, alloc, handler);
+  }
+
+  // Low-quality drawing of what the compound rasteriser holds: each pixel whose centre the
+  // shape covers takes the one fill that covers the most of it. A pixel where three or more
+  // fills meet may have no fill over half of it while the shape as a whole covers it; judging
+  // each fill on its own would leave such a pixel empty, a hole inside the shape.
+  void RenderCompoundBinary(BaseRenderer& ren) {
+    if (!compound.rewind_scanlines()) return;
+    const int min_x = compound.min_x();
+    const size_t len = static_cast<size_t>(compound.max_x() - min_x + 2);
+    sl_aa.reset(min_x, compound.max_x());
+    if (row_total.size() < len) {
+      row_total.resize(len, 0);
+      row_best.resize(len, 0);
+      row_style.resize(len);
+    }
+    unsigned styles;
+    while ((styles = compound.sweep_styles()) > 0) {
+      int y = 0, lo = INT_MAX, hi = INT_MIN;
+      for (unsigned i = 0; i < styles; ++i) {
+        const int style = static_cast<int>(compound.style(i));
+        if (!compound.sweep_scanline(sl_aa, static_cast<int>(i))) continue;
+        y = sl_aa.y();
+        auto span = sl_aa.begin();
+        for (unsigned n = sl_aa.num_spans(); n > 0; --n, ++span) {
+          const int x0 = span->x - min_x;
+          lo = std::min(lo, x0);
+          hi = std::max(hi, x0 + span->len - 1);
+          for (int k = 0; k < span->len; ++k) {
+            const unsigned c = span->covers[k];
+            const int x = x0 + k;
+            row_total[x] = static_cast<uint16_t>(row_total[x] + c);
+            if (c > row_best[x]) {
+              row_best[x] = static_cast<uint8_t>(c);
+              row_style[x] = style;
+            }
+          }
+        }
+      }
+      for (int x = lo; x <= hi;) {
+        if (row_total[x] < 128) {
+          ++x;
+          continue;
+        }
+        const int style = row_style[x];
+        int end = x + 1;
+        while (end <= hi && row_total[end] >= 128 && row_style[end] == style) ++end;
+        const PaintStyle& paint = fill_paints[static_cast<size_t>(style)];
+        const int run = end - x;
+        if (paint.IsSolid()) {
+          ren.blend_hline(x + min_x, y, end - 1 + min_x, paint.solid, agg::cover_full);
+        } else {
+          Color* colors = alloc.allocate(static_cast<unsigned>(run));
+          paint.Generate(colors, x + min_x, y, static_cast<unsigned>(run));
+          ren.blend_color_hspan(x + min_x, y, run, colors, nullptr, agg::cover_full);
+        }
+        x = end;
+      }
+      // The row buffers stay zero between scan lines.
+      for (int x = lo; x <= hi; ++x) row_total[x] = row_best[x] = 0;
+    }
   }
 
   // Fills a group whose every filled side uses `style`. The compound rasteriser counts an edge

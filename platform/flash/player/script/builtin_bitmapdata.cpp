@@ -218,8 +218,8 @@ BitmapData::ThresholdOp ThresholdOpOf(const std::string& s, bool& ok) {
   if (s == ">=") return BitmapData::ThresholdOp::GreaterEqual;
   if (s == "==") return BitmapData::ThresholdOp::Equal;
   if (s == "!=") return BitmapData::ThresholdOp::NotEqual;
-  ok = false;
-  return BitmapData::ThresholdOp::Equal;
+  // Any other text compares as "<".
+  return BitmapData::ThresholdOp::Less;
 }
 
 // A source bitmap argument: -2 when it is none, -3 when it was disposed.
