@@ -14,7 +14,9 @@
 // runs between ticks only, never while a script runs).
 #pragma once
 
+#include <map>
 #include <string>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -43,6 +45,9 @@ class Realm {
   ScriptObject* button_proto = nullptr;
   // Classes registered by linkage name (Object.registerClass): name key -> constructor.
   std::unordered_map<std::string, ScriptObject*> registered_classes;
+  // Getters, setters and watchers running now, counted by property (holder, name key). They
+  // nest only so deep; past that the property reads and writes as a plain value.
+  std::map<std::pair<const ScriptObject*, std::string>, int> accessor_depth;
 
   // A plain object whose prototype is Object.prototype (or `proto`).
   ScriptObject* NewObject(ScriptObject* proto = nullptr);
