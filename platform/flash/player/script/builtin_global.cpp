@@ -116,13 +116,41 @@ Value GlobalByIndex(NativeCall& c) {
 // ASnative(table, index) gives a built-in function by its numbers: table 100 holds global
 // functions and 200 the Math functions. Both numbers convert as 32-bit integers; another table,
 // or a call without exactly two numbers, gives undefined.
+FunctionObject* NativeByNumber(Realm& realm, int32_t table, int32_t index) {
+  if (table == 100) return realm.NewNative(GlobalByIndex, index);
+  if (table == 103) return realm.NewNative(DateByIndex, index);
+  if (table == 200) return realm.NewNative(MathByIndex, index);
+  return nullptr;
+}
+
 Value AsNative(NativeCall& c) {
   if (c.Count() != 2) return Value::Undefined();
   int32_t table = c.vm.ToInt32(c.Arg(0));
   int32_t index = c.vm.ToInt32(c.Arg(1));
-  Realm& realm = c.vm.realm();
-  if (table == 100) return Value::Object(realm.NewNative(GlobalByIndex, index));
-  if (table == 200) return Value::Object(realm.NewNative(MathByIndex, index));
+  FunctionObject* fn = NativeByNumber(c.vm.realm(), table, index);
+  return fn ? Value::Object(fn) : Value::Undefined();
+}
+
+// ASSetNative(object, table, "name,name,...", first): each name of the comma list gets the
+// native function numbered `first` plus its place in the list; empty names only take a number.
+Value SetNative(NativeCall& c) {
+  ScriptObject* o = c.vm.ObjectOf(c.Arg(0));
+  if (!o || c.Count() < 3) return Value::Undefined();
+  int32_t table = c.vm.ToInt32(c.Arg(1));
+  std::string names = c.vm.ToString(c.Arg(2));
+  int32_t index = c.Count() > 3 ? c.vm.ToInt32(c.Arg(3)) : 0;
+  size_t from = 0;
+  while (from <= names.size()) {
+    size_t comma = names.find(',', from);
+    if (comma == std::string::npos) comma = names.size();
+    std::string name = names.substr(from, comma - from);
+    if (!name.empty()) {
+      if (FunctionObject* fn = NativeByNumber(c.vm.realm(), table, index))
+        c.vm.realm().Set(o, name, Value::Object(fn));
+    }
+    ++index;
+    from = comma + 1;
+  }
   return Value::Undefined();
 }
 
@@ -144,6 +172,7 @@ void InstallGlobals(Realm& realm) {
   realm.Method(g, "updateAfterEvent", Nothing);
   realm.Method(g, "ASSetPropFlags", SetPropFlags);
   realm.Method(g, "ASnative", AsNative);
+  realm.Method(g, "ASSetNative", SetNative);
   realm.Set(g, "NaN", Value::Number(kNaN));
   realm.Set(g, "Infinity", Value::Number(std::numeric_limits<double>::infinity()));
 }

@@ -79,6 +79,8 @@ void InstallNumberBoolean(Realm& realm);
 void InstallMath(Realm& realm);
 // A Math function chosen by the number its callee carries (its place in the native table).
 Value MathByIndex(NativeCall& c);
+// A Date method by its number in native table 103 (the callee's tag).
+Value DateByIndex(NativeCall& c);
 void InstallGlobals(Realm& realm);
 void InstallError(Realm& realm);
 void InstallDate(Realm& realm);
