@@ -1,5 +1,7 @@
 // flash.external.ExternalInterface: there is no container page around a captured movie, so the
-// interface is unavailable; calls answer null and callbacks cannot be registered.
+// interface is unavailable; calls answer null and callbacks cannot be registered. Its helpers
+// that turn values into the interface's XML form and quote text for it are plain text work and
+// answer as usual.
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/native_members.h"
 
@@ -11,6 +13,127 @@ Value Call(NativeCall&) { return Value::Null(); }
 Value AddCallback(NativeCall& c) { return c.vm.FromBool(false); }
 Value Nothing(NativeCall&) { return Value::Undefined(); }
 
+// The helpers answer null for empty text (and so "null" where that result is joined into more
+// text).
+Value TextOrNull(std::string s) { return s.empty() ? Value::Null() : Value::String(std::move(s)); }
+
+std::string ArgText(NativeCall& c) { return c.Count() ? c.vm.ToString(c.Arg(0)) : std::string(); }
+
+std::string EscapeXml(const std::string& s) {
+  std::string out;
+  for (char ch : s) {
+    switch (ch) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out += ch;
+    }
+  }
+  return out;
+}
+
+// The five entities, exactly as written; anything else after '&' stays as it is.
+std::string UnescapeXml(const std::string& s) {
+  static const std::pair<const char*, char> kEntities[] = {
+      {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&lt;", '<'}, {"&gt;", '>'}};
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    bool replaced = false;
+    if (s[i] == '&') {
+      for (const auto& [entity, ch] : kEntities) {
+        size_t n = std::char_traits<char>::length(entity);
+        if (s.compare(i, n, entity) == 0) {
+          out += ch;
+          i += n;
+          replaced = true;
+          break;
+        }
+      }
+    }
+    if (!replaced) out += s[i++];
+  }
+  return out;
+}
+
+// Double quotes get a backslash; backslashes themselves are left alone.
+Value JsQuoteString(NativeCall& c) {
+  std::string out;
+  for (char ch : ArgText(c)) {
+    if (ch == '"') out += '\\';
+    out += ch;
+  }
+  return TextOrNull(out);
+}
+
+Value EscapeXmlFn(NativeCall& c) { return TextOrNull(EscapeXml(ArgText(c))); }
+Value UnescapeXmlFn(NativeCall& c) { return TextOrNull(UnescapeXml(ArgText(c))); }
+
+std::string ToXml(ActionRunner& vm, const Value& v, int depth);
+
+size_t LengthOf(ActionRunner& vm, const Value& v) {
+  if (v.IsNullish()) return 0;
+  double n = vm.ToNumber(vm.GetMember(v, "length"));
+  if (!(n > 0)) return 0;
+  return n > 1e6 ? 1000000 : static_cast<size_t>(n);
+}
+
+// Elements 0 to length - 1 as properties numbered by their index.
+std::string ArrayToXml(ActionRunner& vm, const Value& v, int depth) {
+  std::string out = "<array>";
+  size_t n = LengthOf(vm, v);
+  for (size_t i = 0; i < n; ++i) {
+    std::string id = std::to_string(i);
+    out +=
+        "<property id=\"" + id + "\">" + ToXml(vm, vm.GetMember(v, id), depth + 1) + "</property>";
+  }
+  return out + "</array>";
+}
+
+// A function's arguments after the first (the name of the function called).
+std::string ArgumentsToXml(ActionRunner& vm, const Value& v, int depth) {
+  std::string out = "<arguments>";
+  size_t n = LengthOf(vm, v);
+  for (size_t i = 1; i < n; ++i) out += ToXml(vm, vm.GetMember(v, std::to_string(i)), depth + 1);
+  return out + "</arguments>";
+}
+
+// The members for..in visits, in its order; their names as they stand.
+std::string ObjectToXml(ActionRunner& vm, const Value& v, int depth) {
+  std::string out = "<object>";
+  if (v.IsObject() || v.type == Value::Type::Clip)
+    for (const std::string& name : vm.EnumerableNames(v))
+      out += "<property id=\"" + name + "\">" + ToXml(vm, vm.GetMember(v, name), depth + 1) +
+             "</property>";
+  return out + "</object>";
+}
+
+std::string ToXml(ActionRunner& vm, const Value& v, int depth) {
+  // Values that hold themselves end where scripts would run out of stack.
+  if (depth > 64) return "<null/>";
+  switch (v.type) {
+    case Value::Type::Undefined: return "<undefined/>";
+    case Value::Type::Null: return "<null/>";
+    case Value::Type::Bool: return v.boolean ? "<true/>" : "<false/>";
+    case Value::Type::Number: return "<number>" + vm.ToString(v) + "</number>";
+    case Value::Type::String: {
+      std::string s = EscapeXml(v.string);
+      return "<string>" + (s.empty() ? std::string("null") : s) + "</string>";
+    }
+    default: break;
+  }
+  if (vm.IsFunction(v)) return "<null/>";
+  // Anything with a length reads as an array (a String object, an object given a length).
+  if (!vm.GetMember(v, "length").IsUndefined()) return ArrayToXml(vm, v, depth);
+  return ObjectToXml(vm, v, depth);
+}
+
+Value ToXmlFn(NativeCall& c) { return Value::String(ToXml(c.vm, c.Arg(0), 0)); }
+Value ArrayToXmlFn(NativeCall& c) { return Value::String(ArrayToXml(c.vm, c.Arg(0), 0)); }
+Value ArgumentsToXmlFn(NativeCall& c) { return Value::String(ArgumentsToXml(c.vm, c.Arg(0), 0)); }
+Value ObjectToXmlFn(NativeCall& c) { return Value::String(ObjectToXml(c.vm, c.Arg(0), 0)); }
+
 }  // namespace
 
 void InstallExternalInterface(Realm& realm) {
@@ -21,6 +144,13 @@ void InstallExternalInterface(Realm& realm) {
   realm.Set(ei, "available", Value::Bool(false), kDontEnum | kDontDelete | kReadOnly);
   realm.Method(ei, "call", Call);
   realm.Method(ei, "addCallback", AddCallback);
+  realm.Method(ei, "_jsQuoteString", JsQuoteString);
+  realm.Method(ei, "_escapeXML", EscapeXmlFn);
+  realm.Method(ei, "_unescapeXML", UnescapeXmlFn);
+  realm.Method(ei, "_toXML", ToXmlFn);
+  realm.Method(ei, "_arrayToXML", ArrayToXmlFn);
+  realm.Method(ei, "_argumentsToXML", ArgumentsToXmlFn);
+  realm.Method(ei, "_objectToXML", ObjectToXmlFn);
 }
 
 }  // namespace flash
