@@ -628,11 +628,15 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
   ScriptObject* o = ObjectOf(v);
   if (!o) return names;
   std::unordered_set<std::string> seen;
+  // Each object of the chain lists its names newest first; the chain's farthest object comes
+  // first, and a name a nearer object has (even hidden from enumeration) is not listed again.
+  std::vector<std::vector<std::string>> levels;
   auto add = [&](const std::string& key, const std::string& name) {
-    if (seen.insert(key).second) names.push_back(name);
+    if (seen.insert(key).second) levels.back().push_back(name);
   };
   int guard = 0;
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+    levels.emplace_back();
     const auto& props = p->Properties();
     // Newest first, as the reference lists them.
     for (auto it = props.rbegin(); it != props.rend(); ++it) {
@@ -657,6 +661,8 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
       }
     }
   }
+  for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+    names.insert(names.end(), level->begin(), level->end());
   return names;
 }
 

@@ -81,6 +81,8 @@ void InstallMath(Realm& realm);
 Value MathByIndex(NativeCall& c);
 // A Date method by its number in native table 103 (the callee's tag).
 Value DateByIndex(NativeCall& c);
+// A filter's member getter or setter by its native numbers; null for numbers without one.
+FunctionObject* FilterNative(Realm& realm, int32_t table, int32_t index);
 void InstallGlobals(Realm& realm);
 void InstallError(Realm& realm);
 void InstallDate(Realm& realm);
