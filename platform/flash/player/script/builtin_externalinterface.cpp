@@ -129,6 +129,78 @@ std::string ToXml(ActionRunner& vm, const Value& v, int depth) {
   return ObjectToXml(vm, v, depth);
 }
 
+// --- from the XML form back to values: the nodes are read through their members (nodeName,
+// firstChild, childNodes, attributes), so any object shaped like an XML node will do ---
+
+Value ToAs(ActionRunner& vm, const Value& node, int depth);
+
+// The nodes of `node`'s childNodes, in order.
+std::vector<Value> ChildNodes(ActionRunner& vm, const Value& node) {
+  std::vector<Value> out;
+  if (!node.IsObject()) return out;
+  Value list = vm.GetMember(node, "childNodes");
+  if (!list.IsObject()) return out;
+  size_t n = LengthOf(vm, list);
+  for (size_t i = 0; i < n; ++i) out.push_back(vm.GetMember(list, std::to_string(i)));
+  return out;
+}
+
+// <property id="..."> children: each id takes the value its first child holds.
+void ReadProperties(ActionRunner& vm, const Value& node, const Value& into, int depth) {
+  for (const Value& child : ChildNodes(vm, node)) {
+    Value id = vm.GetMember(vm.GetMember(child, "attributes"), "id");
+    if (id.IsUndefined()) continue;
+    vm.SetMember(into, vm.ToString(id), ToAs(vm, vm.GetMember(child, "firstChild"), depth + 1));
+  }
+}
+
+Value ArrayToAs(ActionRunner& vm, const Value& node, int depth) {
+  Value out = Value::Object(vm.realm().NewArray());
+  if (depth <= 64) ReadProperties(vm, node, out, depth);
+  return out;
+}
+
+Value ObjectToAs(ActionRunner& vm, const Value& node, int depth) {
+  Value out = Value::Object(vm.realm().NewObject());
+  if (depth <= 64) ReadProperties(vm, node, out, depth);
+  return out;
+}
+
+// <arguments>: each child is one value.
+Value ArgumentsToAs(ActionRunner& vm, const Value& node, int depth) {
+  std::vector<Value> items;
+  if (depth <= 64)
+    for (const Value& child : ChildNodes(vm, node)) items.push_back(ToAs(vm, child, depth + 1));
+  return Value::Object(vm.realm().NewArray(std::move(items)));
+}
+
+// A node's name counts only as text (a String object's text too), compared exactly.
+Value ToAs(ActionRunner& vm, const Value& node, int depth) {
+  if (!node.IsObject() || depth > 64) return Value::Undefined();
+  Value name = vm.GetMember(node, "nodeName");
+  std::string kind;
+  if (name.type == Value::Type::String) {
+    kind = name.string;
+  } else if (name.IsObject() && name.object->kind == ScriptObject::Kind::Boxed &&
+             name.object->primitive.type == Value::Type::String) {
+    kind = name.object->primitive.string;
+  }
+  if (kind == "null") return Value::Null();
+  if (kind == "true") return Value::Bool(true);
+  if (kind == "false") return Value::Bool(false);
+  if (kind == "string")
+    return Value::String(UnescapeXml(vm.ToString(vm.GetMember(node, "firstChild"))));
+  if (kind == "number") return Value::Number(vm.ToNumber(vm.GetMember(node, "firstChild")));
+  if (kind == "array") return ArrayToAs(vm, node, depth);
+  if (kind == "object") return ObjectToAs(vm, node, depth);
+  return Value::Undefined();
+}
+
+Value ToAsFn(NativeCall& c) { return ToAs(c.vm, c.Arg(0), 0); }
+Value ArrayToAsFn(NativeCall& c) { return ArrayToAs(c.vm, c.Arg(0), 0); }
+Value ArgumentsToAsFn(NativeCall& c) { return ArgumentsToAs(c.vm, c.Arg(0), 0); }
+Value ObjectToAsFn(NativeCall& c) { return ObjectToAs(c.vm, c.Arg(0), 0); }
+
 Value ToXmlFn(NativeCall& c) { return Value::String(ToXml(c.vm, c.Arg(0), 0)); }
 Value ArrayToXmlFn(NativeCall& c) { return Value::String(ArrayToXml(c.vm, c.Arg(0), 0)); }
 Value ArgumentsToXmlFn(NativeCall& c) { return Value::String(ArgumentsToXml(c.vm, c.Arg(0), 0)); }
@@ -151,6 +223,10 @@ void InstallExternalInterface(Realm& realm) {
   realm.Method(ei, "_arrayToXML", ArrayToXmlFn);
   realm.Method(ei, "_argumentsToXML", ArgumentsToXmlFn);
   realm.Method(ei, "_objectToXML", ObjectToXmlFn);
+  realm.Method(ei, "_toAS", ToAsFn);
+  realm.Method(ei, "_arrayToAS", ArrayToAsFn);
+  realm.Method(ei, "_argumentsToAS", ArgumentsToAsFn);
+  realm.Method(ei, "_objectToAS", ObjectToAsFn);
 }
 
 }  // namespace flash
