@@ -209,3 +209,22 @@ TEST(ScriptNatives, ArrayOfANegativeLengthHasNoElements) {
   New(a, "Array", 1).Trace();  // not a length: the one element
   EXPECT_EQ(RunBlocks({a}), "\n\n1.5\n");
 }
+
+TEST(ScriptNatives, SetNativeNumbersEachNameOfTheListFromTheFirst) {
+  ActionBuilder a;
+  // d = new Date(1234); ASSetNative(d, 103, ",t,s", 15): t is 16 (getTime), s 17 (setTime).
+  a.PushString("d").PushInt(1234).PushInt(1).PushString("Date").Op(0x40).Op(kSetVariable);
+  a.PushInt(15).PushString(",t,s").PushInt(103);
+  Get(a, "d").PushInt(4).PushString("ASSetNative").Op(kCallFunction).Op(kPop);
+  a.PushInt(0);
+  Get(a, "d").PushString("t").Op(0x52).Trace();
+  a.PushInt(99).PushInt(1);
+  Get(a, "d").PushString("s").Op(0x52).Op(kPop);
+  a.PushInt(0);
+  Get(a, "d").PushString("getTime").Op(0x52).Trace();
+  // An unknown table sets nothing.
+  a.PushInt(0).PushString("u").PushInt(7);
+  Get(a, "d").PushInt(4).PushString("ASSetNative").Op(kCallFunction).Op(kPop);
+  Member(a, "d", "u").Trace();
+  EXPECT_EQ(RunBlocks({a}), "1234\n99\nundefined\n");
+}

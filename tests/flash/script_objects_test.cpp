@@ -180,3 +180,30 @@ TEST(ScriptObjectsEnvironment, SharedObjectSizeOfCyclicDataEnds) {
   s.TraceExpr([](Script& s) { s.Call("so", "getSize"); });
   EXPECT_EQ(s.Run(), "17\n");  // "me": 2 + 2 + 4, "s": 2 + 1 + 3 + 3
 }
+
+TEST(ScriptObjectsEnvironment, ExternalInterfaceXmlFormRoundTrips) {
+  const std::string ei = "flash.external.ExternalInterface";
+  Script s;
+  s.Var("o", [](Script& s) { s.a.PushInt(0).Op(0x43); });  // {}
+  s.SetMember("o", "n", Script::Num(5));
+  s.SetMember("o", "t", Script::Str("a&<b>"));
+  s.Var("x", [&](Script& s) { s.Call(ei, "_toXML", {Script::VarRef("o")}); });
+  s.TraceMember("x");
+  // Parsed back through an XML document: the object and its members come back as they were.
+  s.Var("doc", [](Script& s) { s.New("XML", {Script::VarRef("x")}); });
+  s.Var("back", [&](Script& s) { s.Call(ei, "_toAS", {Script::Member("doc", "firstChild")}); });
+  s.TraceMember("back.n");
+  s.TraceMember("back.t");
+  // Array elements go by their ids; text is quoted for script code with only its double quotes.
+  s.Var("arr", [](Script& s) {
+    s.New("XML", {Script::Str("<array><property id=\"1\"><true/></property></array>")});
+  });
+  s.Var("list", [&](Script& s) { s.Call(ei, "_toAS", {Script::Member("arr", "firstChild")}); });
+  s.TraceMember("list.length");
+  s.TraceMember("list.1");
+  s.TraceExpr([&](Script& s) { s.Call(ei, "_jsQuoteString", {Script::Str("a\\\"b")}); });
+  s.TraceExpr([&](Script& s) { s.Call(ei, "_escapeXML", {Script::Str("")}); });
+  EXPECT_EQ(s.Run(),
+            "<object><property id=\"t\"><string>a&amp;&lt;b&gt;</string></property><property "
+            "id=\"n\"><number>5</number></property></object>\n5\na&<b>\n2\ntrue\na\\\\\"b\nnull\n");
+}

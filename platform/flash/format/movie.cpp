@@ -202,6 +202,7 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
     case kTagDoAbc2: movie.is_as3 = true; return;
     case kTagFileAttributes:
       if (tag.length >= 1 && (tag.data[0] & 0x08)) movie.is_as3 = true;
+      if (tag.length >= 1 && (tag.data[0] & 0x01)) movie.use_network = true;
       return;
     default:
       if (is_root && ReadTextTag(tag.code, tag.data, tag.length, version, movie.dictionary)) return;

@@ -34,6 +34,8 @@ constexpr int kMaxCallDepth = 256;
 constexpr size_t kMaxStringBytes = 64u << 20;
 constexpr size_t kMaxArrayLength = 1u << 21;
 constexpr int kMaxProtoDepth = 256;  // longer prototype chains are taken to loop
+// Getters, setters and watchers of one property nest this deep at most.
+constexpr int kMaxAccessorDepth = 65;
 // Array elements the scripts of one tick may add together.
 constexpr size_t kMaxArrayGrowthPerTick = 1u << 22;
 // Bytes of long strings (kLongStringBytes and more) that the scripts of one tick may join or push
@@ -50,6 +52,31 @@ std::string Lower(std::string s) {
 }
 
 bool IEquals(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+// One getter, setter or watcher call of a property, counted while it runs. `entered` is false
+// when the property's calls already nest as deep as they may: the access is then a plain one.
+class AccessorCall {
+ public:
+  AccessorCall(Realm& realm, const ScriptObject* holder, const std::string& key)
+      : depths_(realm.accessor_depth), at_({holder, key}) {
+    int& d = depths_[at_];
+    entered = d < kMaxAccessorDepth;
+    if (entered) ++d;
+  }
+  ~AccessorCall() {
+    auto it = depths_.find(at_);
+    if (it == depths_.end()) return;
+    if (entered) --it->second;
+    if (it->second <= 0) depths_.erase(it);
+  }
+  AccessorCall(const AccessorCall&) = delete;
+  AccessorCall& operator=(const AccessorCall&) = delete;
+  bool entered = false;
+
+ private:
+  std::map<std::pair<const ScriptObject*, std::string>, int>& depths_;
+  std::pair<const ScriptObject*, std::string> at_;
+};
 
 int32_t Int32Of(double d) {
   if (std::isnan(d) || std::isinf(d)) return 0;
@@ -365,8 +392,9 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
   if (o->kind == ScriptObject::Kind::Array) {
     auto* a = static_cast<ArrayObject*>(o);
     size_t i;
+    // An own property of the index's name (addProperty) comes before the element.
     if (ArrayIndex(name, i)) {
-      if (i < a->items.size() && !a->items[i].IsHole()) {
+      if (i < a->items.size() && !a->items[i].IsHole() && !a->Find(name)) {
         found = true;
         return a->items[i];
       }
@@ -392,6 +420,8 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
     if (holder) *holder = p;
     if (prop->accessor) {
       if (!prop->getter) return Value::Undefined();
+      AccessorCall call(realm_, p, key);
+      if (!call.entered) return prop->value;
       return Call(Value::Object(prop->getter), self, {});
     }
     return prop->value;
@@ -415,7 +445,10 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   std::string key = Key(name);
   if (const Property* p = o->Find(key); p && !HiddenInVersion(p->flags, version_)) {
     if (!p->accessor) return p->value;
-    return p->getter ? Call(Value::Object(p->getter), ClipValue(clip), {}) : Value::Undefined();
+    if (!p->getter) return Value::Undefined();
+    AccessorCall call(realm_, o, key);
+    if (!call.entered) return p->value;
+    return Call(Value::Object(p->getter), ClipValue(clip), {});
   }
   // The special names compare without case only where every name does.
   std::string low = version_ >= 7 ? name : Lower(name);
@@ -479,11 +512,26 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
   if (o->watches) {
     auto w = o->watches->find(key);
     if (w != o->watches->end() && w->second.callback) {
-      bool found = false;
-      Value old = GetObjectMember(o, name, self, found);
+      // The watcher sees the old value without a getter's help: a virtual property's is
+      // undefined.
       ScriptObject* cb = w->second.callback;
       Value data = w->second.data;
-      v = Call(Value::Object(cb), self, {Value::String(name), old, v, data});
+      // Past the nesting limit the assignment goes on without the watcher.
+      AccessorCall call(realm_, o, key);
+      if (call.entered) {
+        Value old;
+        bool found = false;
+        int guard = 0;
+        for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+          const Property* prop = p->Find(key);
+          if (!prop || HiddenInVersion(prop->flags, version_)) continue;
+          if (!prop->accessor) old = prop->value;
+          found = true;
+          break;
+        }
+        if (!found) old = GetObjectMember(o, name, self, found);
+        v = Call(Value::Object(cb), self, {Value::String(name), old, v, data});
+      }
     }
   }
   if (o->kind == ScriptObject::Kind::Array) {
@@ -518,7 +566,14 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
       break;
     }
     if (prop->accessor) {
-      if (prop->setter) Call(Value::Object(prop->setter), self, {v});
+      if (!prop->setter) return;
+      {
+        AccessorCall call(realm_, p, key);
+        if (call.entered) Call(Value::Object(prop->setter), self, {v});
+      }
+      // The value stays behind the accessors too: it is what a read past the nesting limit
+      // finds.
+      if (Property* after = p->Find(key); after && after->accessor) after->value = v;
       return;
     }
     if (p == o) {
@@ -573,11 +628,15 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
   ScriptObject* o = ObjectOf(v);
   if (!o) return names;
   std::unordered_set<std::string> seen;
+  // Each object of the chain lists its names newest first; the chain's farthest object comes
+  // first, and a name a nearer object has (even hidden from enumeration) is not listed again.
+  std::vector<std::vector<std::string>> levels;
   auto add = [&](const std::string& key, const std::string& name) {
-    if (seen.insert(key).second) names.push_back(name);
+    if (seen.insert(key).second) levels.back().push_back(name);
   };
   int guard = 0;
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+    levels.emplace_back();
     const auto& props = p->Properties();
     // Newest first, as the reference lists them.
     for (auto it = props.rbegin(); it != props.rend(); ++it) {
@@ -602,6 +661,8 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
       }
     }
   }
+  for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+    names.insert(names.end(), level->begin(), level->end());
   return names;
 }
 

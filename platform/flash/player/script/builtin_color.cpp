@@ -2,17 +2,20 @@
 // percentages of the clip's 8.8 fixed-point factors and offsets whole numbers; both are kept in
 // 16 bits, so values outside that range wrap as they do in the clip's own transform.
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/button.h"
 
 namespace flash {
 
 namespace {
 
-// The clip named by the object's `target` member: a clip, or a path from the current timeline.
+// The clip named by the object's `target` member: a clip or button, or a path from the current
+// timeline.
 MovieClip* TargetClip(NativeCall& c) {
   Value target = c.vm.GetMember(c.self, "target");
   if (target.IsNullish() || (target.type == Value::Type::String && target.string.empty()))
     return nullptr;
   if (MovieClip* clip = c.vm.ClipOf(target)) return clip;
+  if (ButtonObject* button = ButtonOf(target)) return button;
   if (target.type != Value::Type::String) return nullptr;
   return c.vm.ResolvePath(target.string, c.vm.Target());
 }

@@ -2,6 +2,7 @@
 // UTC, Date.UTC and the printed form. "Now" is the machine's clock.
 #include <chrono>
 #include <cmath>
+#include <iterator>
 
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/lib/date_math.h"
@@ -92,10 +93,9 @@ Value Utc(NativeCall& c) {
   return Value::Number(lib::DateFromParts(parts, true));
 }
 
-Value Method(NativeCall& c) {
+Value RunOp(NativeCall& c, Op op) {
   ScriptObject* o = DateOf(c);
   if (!o) return Value::Undefined();
-  auto op = static_cast<Op>(static_cast<FunctionObject*>(c.callee)->native_tag);
   double t = o->primitive.type == Value::Type::Number ? o->primitive.number : std::nan("");
   if (op <= kGetUtcMilliseconds) {
     bool utc = op >= kGetUtcFullYear;
@@ -137,7 +137,24 @@ Value Method(NativeCall& c) {
   return Value::Number(t);
 }
 
+Value Method(NativeCall& c) {
+  return RunOp(c, static_cast<Op>(static_cast<FunctionObject*>(c.callee)->native_tag));
+}
+
+// The methods in the order of their numbers in native table 103.
+constexpr Op kTableOrder[] = {
+    kGetFullYear,       kGetYear,    kGetMonth,        kGetDate,         kGetDay,   kGetHours,
+    kGetMinutes,        kGetSeconds, kGetMilliseconds, kSetFullYear,     kSetMonth, kSetDate,
+    kSetHours,          kSetMinutes, kSetSeconds,      kSetMilliseconds, kGetTime,  kSetTime,
+    kGetTimezoneOffset, kToString,   kSetYear};
+
 }  // namespace
+
+Value DateByIndex(NativeCall& c) {
+  int index = static_cast<FunctionObject*>(c.callee)->native_tag;
+  if (index < 0 || index >= static_cast<int>(std::size(kTableOrder))) return Value::Undefined();
+  return RunOp(c, kTableOrder[index]);
+}
 
 void InstallDate(Realm& realm) {
   ScriptObject* proto = realm.NewObject();

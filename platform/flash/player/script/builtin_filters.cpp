@@ -597,6 +597,17 @@ ScriptFilter FromDrawn(const Filter& f) {
 
 }  // namespace
 
+FunctionObject* FilterNative(Realm& realm, int32_t table, int32_t index) {
+  // ConvolutionFilter's members in their native order: member i reads with number 1 + 2i and
+  // writes with 2 + 2i.
+  static constexpr Prop kConvolution[] = {kMatrixX,       kMatrixY, kMatrix, kDivisor, kBias,
+                                          kPreserveAlpha, kClamp,   kColor,  kAlpha};
+  if (table != 1109 || index < 1) return nullptr;
+  size_t member = static_cast<size_t>(index - 1) / 2;
+  if (member >= std::size(kConvolution)) return nullptr;
+  return realm.NewNative(index % 2 ? Get : Set, kConvolution[member]);
+}
+
 bool FilterOfObject(ActionRunner& vm, const ScriptObject* object, Filter& out) {
   const FilterData* d = DataOf(object);
   return d && ToDrawn(vm, d->f, out);

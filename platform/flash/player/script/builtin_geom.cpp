@@ -447,6 +447,23 @@ Value TransformCtor(NativeCall& c) {
   return c.self;
 }
 
+// `outer` applied after `inner` in the clips' own 8.8 fixed point: products floor and every
+// factor and offset keeps only its 16 bits, as the transforms of nested clips add up.
+ColorTransform WrappedConcat(const ColorTransform& outer, const ColorTransform& inner) {
+  auto wrap = [](int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v & 0xFFFF)); };
+  auto mul = [](int a, int b) { return (static_cast<int64_t>(a) * b) >> 8; };
+  ColorTransform o;
+  o.r_mult = wrap(mul(outer.r_mult, inner.r_mult));
+  o.g_mult = wrap(mul(outer.g_mult, inner.g_mult));
+  o.b_mult = wrap(mul(outer.b_mult, inner.b_mult));
+  o.a_mult = wrap(mul(outer.a_mult, inner.a_mult));
+  o.r_add = wrap(mul(inner.r_add, outer.r_mult) + outer.r_add);
+  o.g_add = wrap(mul(inner.g_add, outer.g_mult) + outer.g_add);
+  o.b_add = wrap(mul(inner.b_add, outer.b_mult) + outer.b_add);
+  o.a_add = wrap(mul(inner.a_add, outer.a_mult) + outer.a_add);
+  return o;
+}
+
 lib::GeomColorTransform FromClipColor(const ColorTransform& t) {
   return {t.r_mult / 256.0,
           t.g_mult / 256.0,
@@ -504,7 +521,7 @@ Value TransformGet(NativeCall& c) {
     }
     case kConcatenatedColorTransform: {
       ColorTransform t = clip->color_transform;
-      for (MovieClip* p = clip->parent; p; p = p->parent) t = p->color_transform * t;
+      for (MovieClip* p = clip->parent; p; p = p->parent) t = WrappedConcat(p->color_transform, t);
       return NewOf(c, "ColorTransform", ColorValues(FromClipColor(t)));
     }
     case kPixelBounds: {
@@ -652,6 +669,7 @@ void InstallGeom(Realm& realm) {
   cp->Find(realm.heap.Key("rgb"))->setter = realm.NewNative(ColorMethod, kColorSetRgb);
 
   FunctionObject* transform = PackageClass(realm, geom, "Transform", TransformCtor);
+  transform->new_may_fail = true;  // `new Transform()` without a clip gives undefined
   ScriptObject* tp = ProtoOf(realm, transform);
   for (auto [name, tag] : {std::pair{"matrix", kMatrix},
                            {"colorTransform", kColorTransform},

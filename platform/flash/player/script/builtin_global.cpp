@@ -116,13 +116,91 @@ Value GlobalByIndex(NativeCall& c) {
 // ASnative(table, index) gives a built-in function by its numbers: table 100 holds global
 // functions and 200 the Math functions. Both numbers convert as 32-bit integers; another table,
 // or a call without exactly two numbers, gives undefined.
+FunctionObject* NativeByNumber(Realm& realm, int32_t table, int32_t index) {
+  if (table == 100) return realm.NewNative(GlobalByIndex, index);
+  if (table == 103) return realm.NewNative(DateByIndex, index);
+  if (table == 200) return realm.NewNative(MathByIndex, index);
+  return FilterNative(realm, table, index);
+}
+
 Value AsNative(NativeCall& c) {
   if (c.Count() != 2) return Value::Undefined();
   int32_t table = c.vm.ToInt32(c.Arg(0));
   int32_t index = c.vm.ToInt32(c.Arg(1));
+  FunctionObject* fn = NativeByNumber(c.vm.realm(), table, index);
+  return fn ? Value::Object(fn) : Value::Undefined();
+}
+
+// ASSetNative(object, table, "name,name,...", first): each name of the comma list gets the
+// native function numbered `first` plus its place in the list; empty names only take a number.
+Value SetNative(NativeCall& c) {
+  ScriptObject* o = c.vm.ObjectOf(c.Arg(0));
+  if (!o || c.Count() < 3) return Value::Undefined();
+  int32_t table = c.vm.ToInt32(c.Arg(1));
+  std::string names = c.vm.ToString(c.Arg(2));
+  int32_t index = c.Count() > 3 ? c.vm.ToInt32(c.Arg(3)) : 0;
+  size_t from = 0;
+  while (from <= names.size()) {
+    size_t comma = names.find(',', from);
+    if (comma == std::string::npos) comma = names.size();
+    std::string name = names.substr(from, comma - from);
+    if (!name.empty()) {
+      if (FunctionObject* fn = NativeByNumber(c.vm.realm(), table, index))
+        c.vm.realm().Set(o, name, Value::Object(fn));
+    }
+    ++index;
+    from = comma + 1;
+  }
+  return Value::Undefined();
+}
+
+// A leading version number on a name of ASSetNativeAccessor's list (6 to 9, or 10) hides the
+// property from older movies; a lone leading 1 is dropped too. Other digits stay in the name.
+uint16_t TakeVersionPrefix(std::string& name) {
+  if (name.empty()) return 0;
+  char d = name[0];
+  if (d >= '6' && d <= '9') {
+    name.erase(0, 1);
+    static constexpr uint16_t kFlags[] = {kHiddenBefore6, kHiddenBefore7, kHiddenBefore8,
+                                          kHiddenBefore9};
+    return kFlags[d - '6'];
+  }
+  if (d == '1') {
+    bool ten = name.size() > 1 && name[1] == '0';
+    name.erase(0, ten ? 2 : 1);
+    return ten ? kHiddenBefore10 : 0;
+  }
+  return 0;
+}
+
+// ASSetNativeAccessor(object, table, "name,name,...", first): each name of the list becomes a
+// property read by native number first + 2 * place and written by the number after it.
+Value SetNativeAccessor(NativeCall& c) {
+  ScriptObject* o = c.vm.ObjectOf(c.Arg(0));
+  if (!o || c.Count() < 3) return Value::Undefined();
+  int32_t table = c.vm.ToInt32(c.Arg(1));
+  std::string names = c.vm.ToString(c.Arg(2));
+  int32_t first = c.Count() > 3 ? c.vm.ToInt32(c.Arg(3)) : 0;
   Realm& realm = c.vm.realm();
-  if (table == 100) return Value::Object(realm.NewNative(GlobalByIndex, index));
-  if (table == 200) return Value::Object(realm.NewNative(MathByIndex, index));
+  size_t from = 0;
+  for (int32_t place = 0; from <= names.size(); ++place) {
+    size_t comma = names.find(',', from);
+    if (comma == std::string::npos) comma = names.size();
+    std::string name = names.substr(from, comma - from);
+    from = comma + 1;
+    uint16_t flags = TakeVersionPrefix(name);
+    if (name.empty()) continue;
+    int32_t number = first + 2 * place;
+    FunctionObject* get = NativeByNumber(realm, table, number);
+    FunctionObject* set = NativeByNumber(realm, table, number + 1);
+    if (!get && !set) continue;
+    std::string key = c.vm.heap().Key(name);
+    Property& p = o->Put(key, name, Value::Undefined(), flags);
+    p.flags = flags;
+    p.accessor = true;
+    p.getter = get;
+    p.setter = set;
+  }
   return Value::Undefined();
 }
 
@@ -144,6 +222,8 @@ void InstallGlobals(Realm& realm) {
   realm.Method(g, "updateAfterEvent", Nothing);
   realm.Method(g, "ASSetPropFlags", SetPropFlags);
   realm.Method(g, "ASnative", AsNative);
+  realm.Method(g, "ASSetNative", SetNative);
+  realm.Method(g, "ASSetNativeAccessor", SetNativeAccessor);
   realm.Set(g, "NaN", Value::Number(kNaN));
   realm.Set(g, "Infinity", Value::Number(std::numeric_limits<double>::infinity()));
 }

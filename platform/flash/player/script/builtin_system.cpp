@@ -2,12 +2,20 @@
 // on the machine they run on), the code page switch, and the security and clipboard calls,
 // which have nothing to act on in a capture.
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/native_members.h"
 
 namespace flash {
 
 namespace {
 
 Value Nothing(NativeCall&) { return Value::Undefined(); }
+
+// A local movie's sandbox: with network access when its file attributes ask for it.
+Value SandboxType(NativeCall& c) {
+  MovieClip* clip = c.vm.Target();
+  bool network = clip && clip->movie && clip->movie->use_network;
+  return Value::String(network ? "localWithNetwork" : "localWithFile");
+}
 
 }  // namespace
 
@@ -24,7 +32,7 @@ void InstallSystem(Realm& realm) {
   realm.Method(security, "allowDomain", Nothing);
   realm.Method(security, "allowInsecureDomain", Nothing);
   realm.Method(security, "loadPolicyFile", Nothing);
-  realm.Set(security, "sandboxType", Value::String("localWithFile"));
+  NativeAccessor(realm, security, "sandboxType", SandboxType, nullptr);
 
   ScriptObject* caps = realm.NewObject();
   realm.Set(system, "capabilities", Value::Object(caps));

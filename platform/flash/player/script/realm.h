@@ -14,7 +14,9 @@
 // runs between ticks only, never while a script runs).
 #pragma once
 
+#include <map>
 #include <string>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -43,6 +45,9 @@ class Realm {
   ScriptObject* button_proto = nullptr;
   // Classes registered by linkage name (Object.registerClass): name key -> constructor.
   std::unordered_map<std::string, ScriptObject*> registered_classes;
+  // Getters, setters and watchers running now, counted by property (holder, name key). They
+  // nest only so deep; past that the property reads and writes as a plain value.
+  std::map<std::pair<const ScriptObject*, std::string>, int> accessor_depth;
 
   // A plain object whose prototype is Object.prototype (or `proto`).
   ScriptObject* NewObject(ScriptObject* proto = nullptr);
@@ -74,6 +79,10 @@ void InstallNumberBoolean(Realm& realm);
 void InstallMath(Realm& realm);
 // A Math function chosen by the number its callee carries (its place in the native table).
 Value MathByIndex(NativeCall& c);
+// A Date method by its number in native table 103 (the callee's tag).
+Value DateByIndex(NativeCall& c);
+// A filter's member getter or setter by its native numbers; null for numbers without one.
+FunctionObject* FilterNative(Realm& realm, int32_t table, int32_t index);
 void InstallGlobals(Realm& realm);
 void InstallError(Realm& realm);
 void InstallDate(Realm& realm);
