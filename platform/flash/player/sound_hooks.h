@@ -38,6 +38,11 @@ class SoundHooks {
   }
   // Stops the voices of `def`, or with no def every voice of the clip and the clips in it.
   virtual void StopScriptSounds(MovieClip& clip, const SoundDef* def) { (void)clip, (void)def; }
+  // A button shown in state `from` now shows `to` (ButtonState bits): its DefineButtonSound
+  // sound for that change starts.
+  virtual void OnButtonState(MovieClip& button, uint8_t from, uint8_t to) {
+    (void)button, (void)from, (void)to;
+  }
   // A clip's sound transform changed: its voices and those of the clips in it take it on.
   virtual void TransformChanged() {}
   // The decoded length of a sound in milliseconds (0 when it does not decode).

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "platform/flash/format/button.h"
 #include "platform/flash/player/player.h"
 #include "platform/sound/playback_mix.h"
 
@@ -164,6 +165,32 @@ void MovieSound::StopScriptSounds(MovieClip& clip, const SoundDef* def) {
           break;
         }
     }
+  }
+  UpdateAttachment();
+}
+
+void MovieSound::OnButtonState(MovieClip& button, uint8_t from, uint8_t to) {
+  if (!button.movie || !button.character) return;
+  auto it = button.movie->button_sounds.find(button.character->id);
+  if (it == button.movie->button_sounds.end()) return;
+  // Only the four changes of the tag sound; others (a release outside) are silent.
+  int index = -1;
+  if (from == kButtonOver && to == kButtonUp) index = 0;
+  if (from == kButtonUp && to == kButtonOver) index = 1;
+  if (from == kButtonOver && to == kButtonDown) index = 2;
+  if (from == kButtonDown && to == kButtonOver) index = 3;
+  if (index < 0) return;
+  const StartSoundTag& s = it->second.transitions[index];
+  if (s.sound_id == 0) return;
+  const CharacterDef* def = button.movie->Find(s.sound_id);
+  if (!def || def->kind != CharacterDef::Kind::Sound) return;
+  const auto& sound = static_cast<const SoundDef&>(*def);
+  if (s.info.stop) {
+    mixer_.Stop(&sound);
+  } else {
+    // A button's sounds follow the transforms of the clip holding it.
+    MovieClip* holder = button.parent ? button.parent : &button;
+    StartVoice(*holder, sound, Decoded(sound), s.info);
   }
   UpdateAttachment();
 }

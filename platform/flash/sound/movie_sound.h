@@ -32,6 +32,7 @@ class MovieSound : public SoundHooks {
                         int loops) override;
   void StopScriptSounds(MovieClip& clip, const SoundDef* def) override;
   void TransformChanged() override;
+  void OnButtonState(MovieClip& button, uint8_t from, uint8_t to) override;
   double DurationMs(const std::shared_ptr<const SoundDef>& def) override;
 
   // The levels a clip's voices play at: its transform and its parents', combined.
