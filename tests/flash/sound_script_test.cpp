@@ -2,6 +2,10 @@
 // object's levels, loops and stopping, and a button's sounds on its state changes.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <variant>
 
 #include "platform/flash/format/button.h"
@@ -259,6 +263,50 @@ TEST(SoundScript, UnknownNamesAndHostileArgumentsPlayNothingAndKeepRunning) {
   int16_t lowest = 0;
   for (size_t i = 0; i < rig.out.size(); i += 2) lowest = std::min(lowest, rig.out[i]);
   EXPECT_EQ(lowest, -32768);
+}
+
+// A Sound for each file: onLoad traces the result and the duration's sign; streaming ones play.
+ActionBuilder LoadEach(const std::vector<std::string>& files) {
+  ActionBuilder a;
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string name = "s" + std::to_string(i);
+    NewSound(a, name);
+    scripttest::Get(a, name).PushString("onLoad");
+    ActionBuilder body;
+    // function (ok) { trace(ok); trace(this.getDuration() > 900); }
+    body.PushString("ok").Op(0x1C).Trace();
+    body.PushInt(0).PushString("this").Op(0x1C).PushString("getDuration").Op(0x52);
+    body.PushNumber(900).Op(0x67).Trace();  // getDuration() > 900
+    scripttest::Function(a, "", {"ok"}, body).Op(0x4F);
+    Call(a, name, "loadSound", {files[i], 1.0});
+  }
+  a.Stop();
+  return a;
+}
+
+TEST(SoundScript, LoadSoundPlaysAnMp3FileBesideTheMovieAndRefusesOthers) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("sound_load_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto mp3 =
+      soundtest::Joined(soundtest::Encode(kSoundMp3, Tone(1000, 44100, 1, 1.0, 0.5), 44100, 1));
+  ASSERT_FALSE(mp3.empty());
+  std::string id3 = std::string("ID3\x03\0\0\0\0\0\x05", 10) + "xxxxx";  // an empty ID3 tag
+  {
+    std::ofstream f(dir / "tone.mp3", std::ios::binary);
+    f << id3;
+    f.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
+    std::ofstream g(dir / "junk.mp3", std::ios::binary);
+    g << std::string(4000, '\x42');
+  }
+  Rig rig;
+  rig.player.loads.SetBaseFolder(dir.string());
+  rig.Load(ScriptMovie({LoadEach({"tone.mp3", "junk.mp3", "missing.mp3"})}));
+  rig.Ticks(4);
+  // A failed load leaves no duration (undefined compares as undefined).
+  EXPECT_EQ(rig.Trace(), "true\ntrue\nfalse\nundefined\nfalse\nundefined\n");
+  EXPECT_NEAR(rig.Peak(3), 0.5, 0.05);
+  fs::remove_all(dir);
 }
 
 TEST(SoundScript, Version5MoviesHaveNoLaterMethods) {

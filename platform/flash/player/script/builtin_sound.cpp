@@ -9,6 +9,7 @@
 #include "platform/flash/format/sound.h"
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/player/script/load_queue.h"
 #include "platform/flash/player/script/native_members.h"
 
 namespace flash {
@@ -33,6 +34,12 @@ class SoundData : public ScriptObject {
   double offset_ms = 0;
   int loops = 1;
   double elapsed_ms = 0;
+  bool streaming = false;  // of the last loadSound
+  bool load_pending = false;
+  // A start asked for while the file is on its way: it plays when the file arrives.
+  bool start_pending = false;
+  double pending_offset = 0;
+  double bytes = -1;  // of the loaded file (-1: an attached sound)
 };
 
 SoundData* DataOf(ScriptObject* o) {
@@ -166,6 +173,7 @@ Value AttachSound(NativeCall& c) {
   if (!symbol || symbol->kind != CharacterDef::Kind::Sound) return Value::Undefined();
   d->def = std::static_pointer_cast<const SoundDef>(symbol);
   d->movie = movie;
+  d->bytes = -1;
   d->playing = false;
   d->elapsed_ms = d->offset_ms = 0;
   SoundHooks* h = Hooks(c);
@@ -211,10 +219,17 @@ Value Start(NativeCall& c) {
   SoundData* d = DataOf(c);
   ScriptObject* self = c.vm.ObjectOf(c.self);
   MovieClip* clip = d ? OwnerOf(c, *d) : nullptr;
-  if (!d || !self || !clip || !d->def) return Value::Undefined();
+  if (!d || !self || !clip) return Value::Undefined();
   double offset = c.vm.ToNumber(c.Arg(0));
   if (!std::isfinite(offset) || offset < 0) offset = 0;
   double loops = c.vm.ToNumber(c.Arg(1));
+  if (d->load_pending) {
+    d->start_pending = true;
+    d->pending_offset = offset;
+    d->loops = std::isfinite(loops) ? static_cast<int>(std::clamp(loops, 1.0, 65535.0)) : 1;
+    return Value::Undefined();
+  }
+  if (!d->def) return Value::Undefined();
   d->loops = std::isfinite(loops) ? static_cast<int>(std::clamp(loops, 1.0, 65535.0)) : 1;
   d->offset_ms = std::min(offset * 1000.0, d->duration_ms);
   d->elapsed_ms = 0;
@@ -262,10 +277,91 @@ Value GetPosition(NativeCall& c) {
 
 Value Nothing(NativeCall&) { return Value::Undefined(); }
 
+// An MP3 file as a sound: the frames after any ID3v2 tag, its format from the first frame
+// header. Null when no frame header is found.
+std::shared_ptr<SoundDef> Mp3Sound(const std::string& bytes) {
+  size_t at = 0;
+  if (bytes.size() >= 10 && bytes.compare(0, 3, "ID3") == 0) {
+    size_t size = 0;
+    for (int i = 6; i < 10; ++i) size = size << 7 | (static_cast<uint8_t>(bytes[i]) & 0x7F);
+    at = std::min(bytes.size(), 10 + size);
+  }
+  size_t header = at;
+  while (header + 4 <= bytes.size() && !(static_cast<uint8_t>(bytes[header]) == 0xFF &&
+                                         (static_cast<uint8_t>(bytes[header + 1]) & 0xE0) == 0xE0))
+    ++header;
+  if (header + 4 > bytes.size()) return nullptr;
+  const auto b1 = static_cast<uint8_t>(bytes[header + 1]);
+  const auto b2 = static_cast<uint8_t>(bytes[header + 2]);
+  const auto b3 = static_cast<uint8_t>(bytes[header + 3]);
+  int version = b1 >> 3 & 3;  // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
+  int rate_index = b2 >> 2 & 3;
+  if (version == 1 || rate_index == 3) return nullptr;
+  static const int kRates[3] = {44100, 48000, 32000};
+  int rate = kRates[rate_index] / (version == 3 ? 1 : version == 2 ? 2 : 4);
+  auto def = std::make_shared<SoundDef>(0);
+  def->format.codec = kSoundMp3;
+  def->format.rate_code = rate >= 32000 ? 3 : rate >= 16000 ? 2 : rate >= 11025 ? 1 : 0;
+  def->format.sixteen_bit = true;
+  def->format.stereo = (b3 >> 6) != 3;
+  def->data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(header), bytes.end());
+  return def;
+}
+
+void Loaded(ActionRunner& vm, ScriptObject* self, const LoadResult& result) {
+  SoundData* d = DataOf(self);
+  if (!d) return;
+  d->load_pending = false;
+  std::shared_ptr<SoundDef> def = result.bytes ? Mp3Sound(*result.bytes) : nullptr;
+  bool ok = def != nullptr;
+  if (ok) {
+    d->def = def;
+    d->movie.reset();
+    d->bytes = static_cast<double>(result.bytes->size());
+    SoundHooks* h = vm.player().sound.get();
+    d->duration_ms = h ? std::round(h->DurationMs(d->def)) : 0;
+    vm.realm().Set(self, "duration", Value::Number(d->duration_ms), kDontEnum);
+    vm.realm().Set(self, "position", Value::Number(0), kDontEnum);
+    if (d->streaming || d->start_pending) {
+      // A streaming sound plays as soon as it arrives, once; so does one started while it was
+      // on its way, as that start asked.
+      MovieClip* clip = vm.ResolvePath(d->path, vm.Target());
+      if (clip && !clip->removed && h) {
+        double offset = d->start_pending ? d->pending_offset : 0;
+        if (!d->start_pending) d->loops = 1;
+        h->StartScriptSound(*clip, d->def, offset, d->loops);
+        d->offset_ms = std::min(offset * 1000.0, d->duration_ms);
+        d->elapsed_ms = 0;
+        d->playing = true;
+        if (!d->listening) {
+          d->listening = true;
+          vm.player().tick_listeners.push_back({self, Tick});
+        }
+      }
+    }
+  }
+  d->start_pending = false;
+  Value handler = vm.GetMember(Value::Object(self), "onLoad");
+  if (vm.IsFunction(handler)) vm.CallFromPlayer(handler, Value::Object(self), {Value::Bool(ok)});
+}
+
+// loadSound(url, streaming): an MP3 file read relative to the movie; it replaces the attached
+// sound when it arrives (at the end of a tick), then onLoad(success) is called.
+Value LoadSound(NativeCall& c) {
+  SoundData* d = DataOf(c);
+  ScriptObject* self = c.vm.ObjectOf(c.self);
+  if (!d || !self || c.args.empty()) return Value::Undefined();
+  d->streaming = c.vm.ToBool(c.Arg(1));
+  d->load_pending = true;
+  d->start_pending = false;
+  c.vm.player().loads.Add(self, c.vm.ToString(c.Arg(0)), Loaded);
+  return Value::Undefined();
+}
+
 Value GetBytes(NativeCall& c) {
   SoundData* d = DataOf(c);
   if (!d || !d->def) return Value::Undefined();
-  return Value::Number(static_cast<double>(d->def->data.size()));
+  return Value::Number(d->bytes >= 0 ? d->bytes : static_cast<double>(d->def->data.size()));
 }
 
 }  // namespace
@@ -289,7 +385,7 @@ void InstallSound(Realm& realm) {
   realm.Method(proto, "setDuration", Nothing, 0, kLater);
   realm.Method(proto, "getPosition", GetPosition, 0, kLater);
   realm.Method(proto, "setPosition", Nothing, 0, kLater);
-  realm.Method(proto, "loadSound", Nothing, 0, kLater);
+  realm.Method(proto, "loadSound", LoadSound, 0, kLater);
   realm.Method(proto, "getBytesLoaded", GetBytes, 0, kLater);
   realm.Method(proto, "getBytesTotal", GetBytes, 0, kLater);
   realm.Method(proto, "checkPolicyFile", Nothing, 0, kLater);
