@@ -1,6 +1,7 @@
 // Timing of the player's sound, run by hand:
 //   1. mixing 32 event voices for 60 s of sound in 10 ms periods (target: under 3 % of one core,
 //      i.e. under 1.8 s of processor time);
+//      once more with a script's channel transform on every voice;
 //   2. the first start of a 60 s MP3 event sound: its decoding (target: under 0.3 s), with the
 //      memory the decoded sound takes.
 // Usage: bench_movie_sound
@@ -89,6 +90,19 @@ int main() {
   }
   double cpu = CpuSeconds() - cpu0;
   std::printf("mixing 32 voices for 60 s: %.3f s of processor time (%.2f %% of one core)\n", cpu,
+              cpu / 60 * 100);
+
+  // 1b. The same with a script's channel transform on every voice (volume and pan).
+  flash::SoundMixer levelled;
+  flash::SoundMixer::Levels levels{16384, 0, 8192, 4096};
+  for (int& k : keys) levelled.Start(nullptr, &k, pcm, info, &keys[0], levels);
+  cpu0 = CpuSeconds();
+  for (int p = 0; p < 6000; ++p) {
+    std::fill(out.begin(), out.end(), 0);
+    levelled.Render(out.data(), 441);
+  }
+  cpu = CpuSeconds() - cpu0;
+  std::printf("the same under a channel transform: %.3f s (%.2f %% of one core)\n", cpu,
               cpu / 60 * 100);
 
   // 2. First start of a 60 s MP3 sound.

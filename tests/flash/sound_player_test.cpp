@@ -88,6 +88,7 @@ TEST(SoundPlayer, EveryCodecRateAndLayoutPlaysItsToneFromItsFrame) {
       {kSoundAdpcm, 1, true, false, 0.1},       {kSoundAdpcm, 3, true, true, 0.1},
       {kSoundMp3, 2, true, false, 0.1},         {kSoundMp3, 3, true, true, 0.1},
       {kSoundNelly, 2, true, false, 0.25},      {kSoundNelly, 1, true, false, 0.25},
+      {kSoundNelly16k, 3, true, false, 0.1},    {kSoundNelly8k, 3, true, false, 0.1},
   };
   for (const CodecCase& c : cases) {
     SCOPED_TRACE("codec " + std::to_string(c.codec) + " rate " + std::to_string(c.rate_code) +
@@ -101,6 +102,16 @@ TEST(SoundPlayer, EveryCodecRateAndLayoutPlaysItsToneFromItsFrame) {
       continue;
     }
     SoundFormat fmt{c.codec, static_cast<uint8_t>(c.rate_code), c.sixteen, c.stereo};
+    // FFmpeg's Nellymoser encoder loses most of the level at 8 and 16 kHz (its own decoder
+    // gives the same from the same packets): there the level must be what that decode gives.
+    double expected = 0.5;
+    if (c.codec == kSoundNelly8k || c.codec == kSoundNelly16k) {
+      auto tone = Tone(1000, c.codec == kSoundNelly8k ? 8000 : 16000, 1, seconds, 0.5);
+      expected = soundtest::ReferencePeak(
+          c.codec, soundtest::Encode(c.codec, tone, c.codec == kSoundNelly8k ? 8000 : 16000, 1),
+          c.codec == kSoundNelly8k ? 8000 : 16000);
+      ASSERT_GT(expected, 0.01);
+    }
     Rig rig;
     rig.Load(
         EventMovie(EncodeDefineSound(1, fmt, count, data, static_cast<int16_t>(delay)), 20, 3));
@@ -112,9 +123,12 @@ TEST(SoundPlayer, EveryCodecRateAndLayoutPlaysItsToneFromItsFrame) {
     for (int ch = 0; ch < 2; ++ch) {
       auto m = MeasureChannel(rig.out, ch, start, start + 4000);
       EXPECT_LT(m.onset - start, 600u) << "channel " << ch;  // at most a codec's own delay
-      auto body = MeasureChannel(rig.out, ch, m.onset + 1200, m.onset + 3500);
+      // Nellymoser at 8 and 16 kHz starts with a louder transient: measure its middle.
+      const bool low_nelly = c.codec == kSoundNelly8k || c.codec == kSoundNelly16k;
+      auto body = low_nelly ? MeasureChannel(rig.out, ch, m.onset + 6000, m.onset + 16000)
+                            : MeasureChannel(rig.out, ch, m.onset + 1200, m.onset + 3500);
       EXPECT_NEAR(body.freq, 1000, 10) << "channel " << ch;
-      EXPECT_NEAR(body.peak, 0.5, 0.5 * c.level_tolerance + 0.01) << "channel " << ch;
+      EXPECT_NEAR(body.peak, expected, expected * c.level_tolerance + 0.01) << "channel " << ch;
     }
   }
 }

@@ -1,6 +1,7 @@
 #include "tests/flash/sound_test_util.h"
 
 #include <algorithm>
+#include <cmath>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -76,6 +77,45 @@ std::vector<std::vector<uint8_t>> Encode(uint8_t codec, const std::vector<int16_
   av_frame_free(&frame);
   avcodec_free_context(&ctx);
   return out;
+}
+
+double ReferencePeak(uint8_t codec, const std::vector<std::vector<uint8_t>>& packets, int rate) {
+  const AVCodec* dec =
+      codec == flash::kSoundNelly || codec == flash::kSoundNelly8k || codec == flash::kSoundNelly16k
+          ? avcodec_find_decoder(AV_CODEC_ID_NELLYMOSER)
+          : nullptr;
+  if (!dec) return -1;
+  AVCodecContext* ctx = avcodec_alloc_context3(dec);
+  ctx->sample_rate = rate;
+  av_channel_layout_default(&ctx->ch_layout, 1);
+  if (avcodec_open2(ctx, dec, nullptr) < 0) {
+    avcodec_free_context(&ctx);
+    return -1;
+  }
+  AVPacket* pkt = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  std::vector<float> all;
+  for (const auto& p : packets) {
+    if (av_new_packet(pkt, static_cast<int>(p.size())) < 0) break;
+    std::copy(p.begin(), p.end(), pkt->data);
+    avcodec_send_packet(ctx, pkt);
+    av_packet_unref(pkt);
+    while (avcodec_receive_frame(ctx, frame) == 0) {
+      if (frame->format == AV_SAMPLE_FMT_FLT || frame->format == AV_SAMPLE_FMT_FLTP) {
+        const float* f = reinterpret_cast<const float*>(frame->extended_data[0]);
+        all.insert(all.end(), f, f + frame->nb_samples);
+      }
+      av_frame_unref(frame);
+    }
+  }
+  av_frame_free(&frame);
+  av_packet_free(&pkt);
+  avcodec_free_context(&ctx);
+  if (all.size() < 4) return -1;
+  double peak = 0;
+  for (size_t i = all.size() / 4; i < all.size() * 3 / 4; ++i)
+    peak = std::max(peak, static_cast<double>(std::abs(all[i])));
+  return peak;
 }
 
 Measure MeasureChannel(const std::vector<int16_t>& frames, int channel, size_t from, size_t to) {

@@ -51,6 +51,10 @@ inline std::vector<uint8_t> Joined(const std::vector<std::vector<uint8_t>>& pack
   return all;
 }
 
+// The peak level FFmpeg's own decoder gives `packets` over the middle half of the sound, at
+// the coded rate (mono codecs only); -1 when it does not decode.
+double ReferencePeak(uint8_t codec, const std::vector<std::vector<uint8_t>>& packets, int rate);
+
 struct Measure {
   double freq = 0;   // from rising zero crossings
   double peak = 0;   // largest magnitude / 32768

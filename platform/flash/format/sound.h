@@ -73,7 +73,8 @@ struct SoundStreamHead {
 
 struct ButtonSounds {
   uint16_t button_id = 0;
-  // Up-to-over, over-to-up, over-to-down, down-to-over; id 0 plays nothing.
+  // In the tag's order: over to up (idle), up to over, over to down, down to over; id 0 plays
+  // nothing.
   StartSoundTag transitions[4];
 };
 

@@ -107,7 +107,9 @@ ButtonScriptObject* Player::ObjectOf(ButtonObject* button) {
 // instance, so a sprite shown in several states plays on; the others are replaced.
 void Player::SetButtonState(ButtonObject* button, uint8_t state) {
   if (button->state == state || button->removed) return;
+  const uint8_t from = button->state;
   button->state = state;
+  if (sound && from != 0) sound->OnButtonState(*button, from, state);
   const ButtonDef& def = button->Def();
   std::map<int, const ButtonRecord*> wanted;
   for (const ButtonRecord& rec : def.records)

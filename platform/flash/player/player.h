@@ -118,6 +118,7 @@ class MovieClip : public DisplayObject {
   int current_frame = -1;  // 0-based; -1 before the first frame ran
   bool playing = true;
   int level = -1;                                          // >= 0 for a level's root clip
+  SoundTransform sound_transform;  // set by the script Sound objects made for this clip
   std::map<int, std::shared_ptr<DisplayObject>> children;  // by depth
   // The script object holding the clip's variables and members; pinned on the heap while the
   // clip lives.

@@ -28,6 +28,15 @@ class MovieSound : public SoundHooks {
   void OnTickEnd() override;
   void OnUnload(MovieClip& root) override;
   void StopAll() override;
+  void StartScriptSound(MovieClip& clip, std::shared_ptr<const SoundDef> def, double offset_seconds,
+                        int loops) override;
+  void StopScriptSounds(MovieClip& clip, const SoundDef* def) override;
+  void TransformChanged() override;
+  void OnButtonState(MovieClip& button, uint8_t from, uint8_t to) override;
+  double DurationMs(const std::shared_ptr<const SoundDef>& def) override;
+
+  // The levels a clip's voices play at: its transform and its parents', combined.
+  static SoundMixer::Levels LevelsOf(const MovieClip& clip);
 
  private:
   struct Deferred {
@@ -42,11 +51,22 @@ class MovieSound : public SoundHooks {
   void EndStream(MovieClip* clip);
   void UpdateAttachment();
   SoundMixer::Pcm Decoded(const SoundDef& def);
+  SoundMixer::Pcm Decoded(const std::shared_ptr<const SoundDef>& def);
+  // Starts a voice that belongs to `clip` (its levels follow the clip's transforms).
+  void StartVoice(MovieClip& clip, const SoundDef& def, SoundMixer::Pcm pcm, const SoundInfo& info);
 
   SoundMixer mixer_;
   std::map<const SoundDef*, SoundMixer::Pcm> decoded_;
   std::vector<Deferred> deferred_;
   std::map<MovieClip*, StreamState> streams_;
+  // Sounds that belong to no movie (loaded by scripts), decoded while they live.
+  std::map<const SoundDef*, std::pair<std::weak_ptr<const SoundDef>, SoundMixer::Pcm>> loose_;
+  // Clips that have started voices, and the levels their voices were last given.
+  struct Group {
+    std::weak_ptr<MovieClip> clip;
+    SoundMixer::Levels levels;
+  };
+  std::map<const MovieClip*, Group> groups_;
   bool auto_attach_ = true;
   struct Link;
   std::shared_ptr<Link> link_;

@@ -34,9 +34,12 @@ void SoundMixer::Push(Command c) {
   commands_.push_back(std::move(c));
 }
 
-void SoundMixer::Start(const void* owner, const void* sound, Pcm pcm, const SoundInfo& info) {
+void SoundMixer::Start(const void* owner, const void* sound, Pcm pcm, const SoundInfo& info,
+                       const void* group, Levels levels) {
   Command c(Command::Kind::Start);
   c.owner = owner;
+  c.group = group;
+  c.levels = levels;
   c.key = sound;
   c.pcm = std::move(pcm);
   c.info = info;
@@ -46,6 +49,19 @@ void SoundMixer::Start(const void* owner, const void* sound, Pcm pcm, const Soun
 void SoundMixer::Stop(const void* sound) {
   Command c(Command::Kind::Stop);
   c.key = sound;
+  Push(std::move(c));
+}
+
+void SoundMixer::StopGroup(const void* group) {
+  Command c(Command::Kind::StopGroup);
+  c.group = group;
+  Push(std::move(c));
+}
+
+void SoundMixer::SetLevels(const void* group, Levels levels) {
+  Command c(Command::Kind::SetLevels);
+  c.group = group;
+  c.levels = levels;
   Push(std::move(c));
 }
 
@@ -95,6 +111,8 @@ void SoundMixer::Apply(Command& c) {
       Voice v;
       v.owner = c.owner;
       v.sound = c.key;
+      v.group = c.group;
+      v.levels = c.levels;
       v.pcm = c.pcm;
       size_t length = c.pcm->size() / 2;
       v.first = c.info.has_in ? std::min<size_t>(c.info.in_point, length) : 0;
@@ -117,6 +135,13 @@ void SoundMixer::Apply(Command& c) {
     }
     case Command::Kind::Stop:
       std::erase_if(voices_, [&](const Voice& v) { return v.sound == c.key; });
+      return;
+    case Command::Kind::StopGroup:
+      std::erase_if(voices_, [&](const Voice& v) { return v.group == c.group; });
+      return;
+    case Command::Kind::SetLevels:
+      for (Voice& v : voices_)
+        if (v.group == c.group) v.levels = c.levels;
       return;
     case Command::Kind::StopOwner:
       std::erase_if(voices_, [&](const Voice& v) { return v.owner == c.owner; });
@@ -153,6 +178,13 @@ void SoundMixer::MixVoice(Voice& v, int32_t* acc, int frames) {
     if (!v.envelope.empty()) {
       l = l * EnvelopeLevel(v.envelope, v.played, false) / 32768;
       r = r * EnvelopeLevel(v.envelope, v.played, true) / 32768;
+    }
+    if (!v.levels.Unity()) {
+      const Levels& m = v.levels;
+      int64_t ol = (static_cast<int64_t>(m.ll) * l + static_cast<int64_t>(m.lr) * r) / 32768;
+      int64_t orr = (static_cast<int64_t>(m.rr) * r + static_cast<int64_t>(m.rl) * l) / 32768;
+      l = static_cast<int32_t>(std::clamp<int64_t>(ol, -(1 << 20), 1 << 20));
+      r = static_cast<int32_t>(std::clamp<int64_t>(orr, -(1 << 20), 1 << 20));
     }
     acc[2 * i] += l;
     acc[2 * i + 1] += r;

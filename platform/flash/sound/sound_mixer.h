@@ -21,11 +21,25 @@ class SoundMixer {
   // A stream voice keeps at most half a second queued; older sound is dropped.
   static constexpr size_t kMaxStreamFrames = 44100 / 2;
   using Pcm = std::shared_ptr<const std::vector<int16_t>>;  // 44100 Hz interleaved stereo
+  // What reaches each output channel, 32768 being the whole input channel: left out = ll * left
+  // + lr * right, right out = rr * right + rl * left.
+  struct Levels {
+    int32_t ll = 32768, lr = 0, rr = 32768, rl = 0;
+    bool Unity() const { return ll == 32768 && lr == 0 && rr == 32768 && rl == 0; }
+    bool operator==(const Levels&) const = default;
+  };
 
   // Player side. `owner` groups voices for StopOwner (a level), `sound` identifies one sound for
   // Stop and the no-multiple rule, `stream` identifies a timeline's stream voice.
-  void Start(const void* owner, const void* sound, Pcm pcm, const SoundInfo& info);
+  // `group` (a clip) lets SetLevels and StopGroup reach the voice later.
+  void Start(const void* owner, const void* sound, Pcm pcm, const SoundInfo& info,
+             const void* group, Levels levels);
+  void Start(const void* owner, const void* sound, Pcm pcm, const SoundInfo& info) {
+    Start(owner, sound, std::move(pcm), info, nullptr, Levels());
+  }
   void Stop(const void* sound);
+  void StopGroup(const void* group);
+  void SetLevels(const void* group, Levels levels);
   void StopOwner(const void* owner);
   void StopAll();
   void StreamFeed(const void* owner, const void* stream, std::vector<int16_t> frames);
@@ -39,11 +53,13 @@ class SoundMixer {
 
  private:
   struct Command {
-    enum class Kind { Start, Stop, StopOwner, StopAll, Feed, StreamEnd };
+    enum class Kind { Start, Stop, StopGroup, SetLevels, StopOwner, StopAll, Feed, StreamEnd };
     explicit Command(Kind k) : kind(k) {}
     Kind kind;
     const void* owner = nullptr;
     const void* key = nullptr;
+    const void* group = nullptr;
+    Levels levels;
     Pcm pcm;
     SoundInfo info;
     std::vector<int16_t> frames;
@@ -51,6 +67,8 @@ class SoundMixer {
   struct Voice {
     const void* owner = nullptr;
     const void* sound = nullptr;
+    const void* group = nullptr;
+    Levels levels;
     Pcm pcm;
     std::vector<SoundEnvelopePoint> envelope;  // positions non-decreasing
     size_t first = 0, last = 0;                // frames [first, last) of the sound play

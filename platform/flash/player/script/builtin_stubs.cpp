@@ -9,7 +9,7 @@ Value Nothing(NativeCall& c) { return c.self; }
 }  // namespace
 
 void InstallStubs(Realm& realm) {
-  for (const char* name : {"Sound", "Video", "NetStream", "NetConnection", "LocalConnection",
+  for (const char* name : {"Video", "NetStream", "NetConnection", "LocalConnection",
                            "Camera", "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
     realm.Class(name, Nothing);
   for (const char* name : {"Accessibility"})
