@@ -32,7 +32,17 @@ TsuiForm::TsuiForm(TComponent* AOwner) : TPanel(AOwner) {
     Relayout();
     if (previous_on_resize_) previous_on_resize_(Sender);
   };
+  title_bar_ = new TsuiTitleBar(this);
+  title_bar_->SetParent(this);
+  title_bar_->SetTitleCaption(form_->Caption());
+  title_bar_->OnStartMove = [this] { StartMove(); };
+  title_bar_->OnToggleMaximized = [this] { ToggleMaximized(); };
   SetUIStyle(TsuiUIStyle::DeepBlue);
+}
+
+void TsuiForm::SetFormCaption(const std::string& Value) {
+  title_bar_->SetTitleCaption(Value);
+  form_->SetCaption(Value);
 }
 
 TsuiForm::~TsuiForm() {
@@ -46,6 +56,7 @@ void TsuiForm::SetUIStyle(TsuiUIStyle Value) {
     border_width_ = GetThemeInt(Value, 4);
     SetColor(GetThemeColor(Value, 3));
     radius_ = GetThemeInt(Value, 7);
+    title_bar_->SetUIStyle(Value);
   }
   // The form shows through as the border round the panel.
   form_->SetColor(border_color_);
@@ -74,6 +85,7 @@ void TsuiForm::SetFrameBorderWidth(int Value) {
 
 void TsuiForm::SetTitleBarVisible(bool Value) {
   title_bar_visible_ = Value;
+  title_bar_->SetVisible(Value);
   Relayout();
 }
 

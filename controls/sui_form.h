@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/sui_themes.h"
+#include "controls/sui_title_bar.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/std_controls.h"
 
@@ -30,6 +31,11 @@ class TsuiForm : public classlib::TPanel, public IsuiStyled {
   void SetFrameBorderWidth(int Value);
   bool TitleBarVisible() const { return title_bar_visible_; }
   void SetTitleBarVisible(bool Value);
+  // The title bar across the top of the panel.
+  TsuiTitleBar* TitleBar() const { return title_bar_; }
+  // The title bar's caption, copied to the form too.
+  const std::string& FormCaption() const { return title_bar_->TitleCaption(); }
+  void SetFormCaption(const std::string& Value);
   // Radius of the rounded top corners (0: a plain rectangle).
   int RegionRadius() const { return radius_; }
 
@@ -57,6 +63,7 @@ class TsuiForm : public classlib::TPanel, public IsuiStyled {
  private:
   void ApplyRegion();
   classlib::TForm* form_ = nullptr;
+  TsuiTitleBar* title_bar_ = nullptr;
   TsuiUIStyle ui_style_ = TsuiUIStyle::DeepBlue;
   classlib::TColor border_color_ = classlib::clBlack;
   int border_width_ = 0;
