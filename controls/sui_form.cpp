@@ -32,6 +32,23 @@ TsuiForm::TsuiForm(TComponent* AOwner) : TPanel(AOwner) {
     Relayout();
     if (previous_on_resize_) previous_on_resize_(Sender);
   };
+  // Presses on the border strips may start a resize.
+  previous_on_mouse_down_ = form_->OnMouseDown;
+  previous_on_mouse_move_ = form_->OnMouseMove;
+  previous_on_mouse_up_ = form_->OnMouseUp;
+  form_->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
+                              int Y) {
+    if (Button == TMouseButton::mbLeft && BandMouseDown(X, Y)) return;
+    if (previous_on_mouse_down_) previous_on_mouse_down_(Sender, Button, Shift, X, Y);
+  };
+  form_->OnMouseMove = [this](TObject* Sender, TShiftState Shift, int X, int Y) {
+    if (BandMouseMove(X, Y)) return;
+    if (previous_on_mouse_move_) previous_on_mouse_move_(Sender, Shift, X, Y);
+  };
+  form_->OnMouseUp = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (BandMouseUp()) return;
+    if (previous_on_mouse_up_) previous_on_mouse_up_(Sender, Button, Shift, X, Y);
+  };
   title_bar_ = new TsuiTitleBar(this);
   title_bar_->SetParent(this);
   title_bar_->SetTitleCaption(form_->Caption());
@@ -46,7 +63,12 @@ void TsuiForm::SetFormCaption(const std::string& Value) {
 }
 
 TsuiForm::~TsuiForm() {
-  if (form_ != nullptr) form_->OnResize = previous_on_resize_;
+  if (form_ != nullptr) {
+    form_->OnResize = previous_on_resize_;
+    form_->OnMouseDown = previous_on_mouse_down_;
+    form_->OnMouseMove = previous_on_mouse_move_;
+    form_->OnMouseUp = previous_on_mouse_up_;
+  }
 }
 
 void TsuiForm::SetUIStyle(TsuiUIStyle Value) {
@@ -143,6 +165,33 @@ void TsuiForm::ResizeFrom(int Zone, int DX, int DY) {
   if (top) r.Top = std::min(r.Top + DY, r.Bottom - kMinHeight);
   if (bottom) r.Bottom = std::max(r.Bottom + DY, r.Top + kMinHeight);
   if (left || right || top || bottom) form_->SetBoundsRect(r);
+}
+
+bool TsuiForm::BandMouseDown(int X, int Y) {
+  const int zone = HitTest(X, Y);
+  if (zone == HTCLIENT) return false;
+  ReleaseCapture();
+  if (StartSystemResize(form_, zone)) return true;
+  hand_zone_ = zone;
+  hand_last_ = form_->ClientToScreen(Point(X, Y));
+  form_->SetMouseCapture(true);
+  return true;
+}
+
+bool TsuiForm::BandMouseMove(int X, int Y) {
+  if (hand_zone_ == 0) return false;
+  const TPoint p = form_->ClientToScreen(Point(X, Y));
+  const TPoint last = hand_last_;
+  hand_last_ = p;
+  ResizeFrom(hand_zone_, p.X - last.X, p.Y - last.Y);
+  return true;
+}
+
+bool TsuiForm::BandMouseUp() {
+  if (hand_zone_ == 0) return false;
+  hand_zone_ = 0;
+  form_->SetMouseCapture(false);
+  return true;
 }
 
 void TsuiForm::StartMove() {

@@ -50,6 +50,15 @@ class TsuiForm : public classlib::TPanel, public IsuiStyled {
   int HitTest(int X, int Y) const;
   // Resizes the form by a drag of (DX, DY) from the zone HitTest gave.
   void ResizeFrom(int Zone, int DX, int DY);
+  // A press at (X, Y) (form coordinates) in the resize band starts the
+  // window system's resize from that zone, or, where the window system
+  // refuses, a resize by hand that follows the pointer until the button is
+  // released. False outside the band.
+  bool BandMouseDown(int X, int Y);
+  // True while a resize by hand is under way (and the move is taken).
+  bool BandMouseMove(int X, int Y);
+  bool BandMouseUp();
+  bool ResizingByHand() const { return hand_zone_ != 0; }
   // Starts the window system's move of the form (nothing while maximised).
   void StartMove();
   bool Maximized() const { return maximized_; }
@@ -74,6 +83,10 @@ class TsuiForm : public classlib::TPanel, public IsuiStyled {
   bool maximized_ = false;
   classlib::TRect restore_bounds_;
   classlib::TNotifyEvent previous_on_resize_;
+  classlib::TMouseEvent previous_on_mouse_down_, previous_on_mouse_up_;
+  classlib::TMouseMoveEvent previous_on_mouse_move_;
+  int hand_zone_ = 0;  // the zone being resized by hand, 0 for none
+  classlib::TPoint hand_last_;
 };
 
 }  // namespace controls

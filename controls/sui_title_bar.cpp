@@ -388,7 +388,16 @@ void TsuiTitleBar::Paint() {
   Canvas()->Draw(0, 0, &off);
 }
 
+TPoint TsuiTitleBar::FramePoint(int X, int Y) const {
+  const TControl* frame = Parent();
+  return Point(frame->Left() + Left() + X, frame->Top() + Top() + Y);
+}
+
 void TsuiTitleBar::MouseMove(TShiftState Shift, int X, int Y) {
+  if (auto* frame = dynamic_cast<TsuiForm*>(Parent())) {
+    const TPoint p = FramePoint(X, Y);
+    if (frame->BandMouseMove(p.X, p.Y)) return;
+  }
   mouse_ = Point(X, Y);
   hovered_ = ButtonAt(X, Y);
   Invalidate();
@@ -406,6 +415,11 @@ void TsuiTitleBar::MouseLeave() {
 void TsuiTitleBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TPanel::MouseDown(Button, Shift, X, Y);
   if (Button != TMouseButton::mbLeft) return;
+  // The top edge of a skinned form's window resizes it.
+  if (auto* frame = dynamic_cast<TsuiForm*>(Parent())) {
+    const TPoint p = FramePoint(X, Y);
+    if (frame->BandMouseDown(p.X, p.Y)) return;
+  }
   mouse_ = Point(X, Y);
   hovered_ = ButtonAt(X, Y);
   pressed_ = true;
@@ -428,6 +442,8 @@ void TsuiTitleBar::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
   const bool was_pressed = pressed_;
   pressed_ = false;
   TPanel::MouseUp(Button, Shift, X, Y);
+  if (auto* frame = dynamic_cast<TsuiForm*>(Parent()); frame != nullptr && frame->BandMouseUp())
+    return;
   if (Button != TMouseButton::mbLeft) return;
   hovered_ = ButtonAt(X, Y);
   Invalidate();

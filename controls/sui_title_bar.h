@@ -169,6 +169,8 @@ class TsuiTitleBar : public classlib::TPanel, public IsuiStyled {
     int caption_right = 0;
   };
   Layout Compute();
+  // (X, Y) of the bar in coordinates of the form the frame parent skins.
+  classlib::TPoint FramePoint(int X, int Y) const;
   void ApplyAutoSize();
   std::vector<std::unique_ptr<TsuiTitleBarSection>> sections_;
   std::vector<std::unique_ptr<TsuiTitleBarButton>> buttons_;
