@@ -7,12 +7,19 @@
 
 #include "controls/sui_themes.h"
 #include "controls/sui_title_bar.h"
+
+namespace classlib {
+class TMenu;
+}  // namespace classlib
 #include "platform/classlib/form.h"
 #include "platform/classlib/std_controls.h"
 
 namespace controls {
 
-class TsuiForm : public classlib::TPanel, public IsuiStyled {
+class TsuiMenuBar;
+class TsuiMainMenu;
+
+class TsuiForm : public classlib::TPanel, public IsuiStyled, public IsuiFormFrame {
  public:
   // The band along the edges that resizes the window.
   static constexpr int kResizeBand = 5;
@@ -65,6 +72,24 @@ class TsuiForm : public classlib::TPanel, public IsuiStyled {
   // Fills the work area / returns to the bounds from before.
   void ToggleMaximized();
 
+  // The main menu shown on the frame's menu bar under the title bar (null:
+  // no bar). Key-downs on the form reach its shortcuts.
+  TsuiMainMenu* Menu() const { return menu_; }
+  void SetMenu(TsuiMainMenu* Value);
+  TsuiMenuBar* MenuBar() const { return menu_bar_; }
+  classlib::TColor MenuBarColor() const { return menu_bar_color_; }
+  void SetMenuBarColor(classlib::TColor Value);
+  int MenuBarHeight() const { return menu_bar_height_; }
+  void SetMenuBarHeight(int Value);
+
+  TsuiUIStyle FrameUIStyle() const override { return ui_style_; }
+  classlib::TColor FrameColor() const override { return Color(); }
+  void SetFrameMenu(classlib::TComponent* Menu) override;
+  void RebuildMenuBar() override;
+  void RefreshMenuBar() override;
+  void RefreshMenuBarFont() override;
+  void Notification(classlib::TComponent* AComponent, classlib::TOperation Operation) override;
+
   uint8_t SuiStyleRows() const override { return 0; }
   TsuiUIStyle SuiUIStyle() const override { return ui_style_; }
   void SuiSetUIStyle(TsuiUIStyle Value) override { SetUIStyle(Value); }
@@ -85,6 +110,12 @@ class TsuiForm : public classlib::TPanel, public IsuiStyled {
   classlib::TNotifyEvent previous_on_resize_;
   classlib::TMouseEvent previous_on_mouse_down_, previous_on_mouse_up_;
   classlib::TMouseMoveEvent previous_on_mouse_move_;
+  TsuiMainMenu* menu_ = nullptr;
+  TsuiMenuBar* menu_bar_ = nullptr;
+  classlib::TColor menu_bar_color_ = classlib::clBtnFace;
+  int menu_bar_height_ = 22;
+  classlib::TKeyEvent previous_on_key_down_;
+  bool previous_key_preview_ = false;
   int hand_zone_ = 0;  // the zone being resized by hand, 0 for none
   classlib::TPoint hand_last_;
 };
