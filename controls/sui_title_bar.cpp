@@ -41,7 +41,9 @@ void TsuiTitleBarSection::SetWidth(int Value) {
 }
 
 void TsuiTitleBarSection::SetAlign(TsuiTitleBarAlign Value) {
-  if (Value == suiClient && align_ != suiClient && !bar_->AllowClientSection(this)) return;
+  if (Value == TsuiTitleBarAlign::suiClient && align_ != TsuiTitleBarAlign::suiClient &&
+      !bar_->AllowClientSection(this))
+    return;
   align_ = Value;
   bar_->Changed();
 }
@@ -153,7 +155,7 @@ void TsuiTitleBar::DeleteButton(int Index) {
 
 bool TsuiTitleBar::AllowClientSection(const TsuiTitleBarSection* Except) {
   for (auto& s : sections_)
-    if (s.get() != Except && s->Align() == suiClient) {
+    if (s.get() != Except && s->Align() == TsuiTitleBarAlign::suiClient) {
       Refuse("Sorry, only one section's Align property can be \"suiClient\"");
       return false;
     }
@@ -181,16 +183,16 @@ void TsuiTitleBar::SetUIStyle(TsuiUIStyle Value) {
     TBitmap picture;
     const auto add = [&](TsuiTitleBarAlign align, int entry) {
       auto* s = AddSection();
-      if (align == suiClient)
-        s->SetAlign(suiClient);
+      if (align == TsuiTitleBarAlign::suiClient)
+        s->SetAlign(TsuiTitleBarAlign::suiClient);
       else
         s->SetAutoSize(true);
-      if (align == suiRight) s->SetAlign(suiRight);
+      if (align == TsuiTitleBarAlign::suiRight) s->SetAlign(TsuiTitleBarAlign::suiRight);
       if (LoadSkinBitmap(&picture, GetThemeResName(Value, entry))) s->SetPicture(&picture);
     };
-    add(suiLeft, 45);
-    add(suiRight, 47);
-    add(suiClient, 46);
+    add(TsuiTitleBarAlign::suiLeft, 45);
+    add(TsuiTitleBarAlign::suiRight, 47);
+    add(TsuiTitleBarAlign::suiClient, 46);
     left_offset_ = GetThemeInt(Value, 67);
     right_offset_ = GetThemeInt(Value, 68);
     radius_ = GetThemeInt(Value, 7);
@@ -335,18 +337,18 @@ void TsuiTitleBar::Paint() {
   int left = 0, right = W;
   TsuiTitleBarSection* client = nullptr;
   for (auto& s : sections_)
-    if (s->Align() == suiLeft) {
+    if (s->Align() == TsuiTitleBarAlign::suiLeft) {
       draw(s.get(), left, s->Width());
       left += s->Width();
     }
   for (auto& s : sections_)
-    if (s->Align() == suiRight) {
+    if (s->Align() == TsuiTitleBarAlign::suiRight) {
       if (right - s->Width() < left) continue;  // no room left for it
       right -= s->Width();
       draw(s.get(), right, s->Width());
     }
   for (auto& s : sections_)
-    if (s->Align() == suiClient) client = s.get();
+    if (s->Align() == TsuiTitleBarAlign::suiClient) client = s.get();
   if (client != nullptr) draw(client, left, right - left);
 
   // Buttons: the one under the mouse shows its mouse-on or mouse-down picture.

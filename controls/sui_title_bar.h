@@ -21,7 +21,6 @@ class TPopupMenu;
 namespace controls {
 
 enum class TsuiTitleBarAlign { suiLeft, suiRight, suiClient };
-using enum TsuiTitleBarAlign;
 enum class TsuiTitleBarBtnType { suiMax, suiMin, suiClose, suiHelp, suiControlBox, suiCustom };
 using enum TsuiTitleBarBtnType;
 
@@ -39,7 +38,7 @@ class TsuiTitleBarSection {
   // Takes the picture (and its width when AutoSize is on).
   void SetPicture(classlib::TBitmap* Value);
   // The client section is always stretched.
-  bool Stretch() const { return stretch_ || align_ == suiClient; }
+  bool Stretch() const { return stretch_ || align_ == TsuiTitleBarAlign::suiClient; }
   void SetStretch(bool Value);
   bool AutoSize() const { return auto_size_; }
   void SetAutoSize(bool Value);
@@ -47,7 +46,7 @@ class TsuiTitleBarSection {
  private:
   TsuiTitleBar* bar_;
   int width_ = 10;
-  TsuiTitleBarAlign align_ = suiLeft;
+  TsuiTitleBarAlign align_ = TsuiTitleBarAlign::suiLeft;
   classlib::TBitmap picture_;
   bool stretch_ = false;
   bool auto_size_ = false;

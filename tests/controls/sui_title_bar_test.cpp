@@ -26,9 +26,9 @@ TEST(SuiTitleBar, SectionsAndButtonsFollowTheStyle) {
     bar.SetParent(&form);
     bar.SetUIStyle(style);
     ASSERT_EQ(bar.SectionCount(), 3);
-    EXPECT_EQ(bar.Sections(0)->Align(), suiLeft);
-    EXPECT_EQ(bar.Sections(1)->Align(), suiRight);
-    EXPECT_EQ(bar.Sections(2)->Align(), suiClient);
+    EXPECT_EQ(bar.Sections(0)->Align(), TsuiTitleBarAlign::suiLeft);
+    EXPECT_EQ(bar.Sections(1)->Align(), TsuiTitleBarAlign::suiRight);
+    EXPECT_EQ(bar.Sections(2)->Align(), TsuiTitleBarAlign::suiClient);
     EXPECT_TRUE(bar.Sections(2)->Stretch());
     // Auto-sized sections and bar take their pictures' sizes.
     EXPECT_EQ(bar.Sections(0)->Width(), bar.Sections(0)->Picture()->Width());
@@ -92,8 +92,8 @@ TEST(SuiTitleBar, OnlyOneClientSectionAndOneControlBox) {
   service.MessageAnswers.push_back(IDOK);
   TsuiTitleBar bar(nullptr);
   bar.SetUIStyle(TsuiUIStyle::MacOS);
-  bar.Sections(0)->SetAlign(suiClient);
-  EXPECT_EQ(bar.Sections(0)->Align(), suiLeft);
+  bar.Sections(0)->SetAlign(TsuiTitleBarAlign::suiClient);
+  EXPECT_EQ(bar.Sections(0)->Align(), TsuiTitleBarAlign::suiLeft);
   bar.Buttons(1)->SetButtonType(suiControlBox);
   EXPECT_EQ(bar.Buttons(1)->ButtonType(), suiClose);
   ASSERT_EQ(service.Calls.size(), 2u);
@@ -103,8 +103,8 @@ TEST(SuiTitleBar, OnlyOneClientSectionAndOneControlBox) {
             "Sorry, only one button's ButtonType property can be \"suiControlBox\"");
   // Freeing the client section lets another take its place.
   bar.ClearSections();
-  bar.AddSection()->SetAlign(suiClient);
-  EXPECT_EQ(bar.Sections(0)->Align(), suiClient);
+  bar.AddSection()->SetAlign(TsuiTitleBarAlign::suiClient);
+  EXPECT_EQ(bar.Sections(0)->Align(), TsuiTitleBarAlign::suiClient);
   EXPECT_EQ(service.Calls.size(), 2u);
 }
 
