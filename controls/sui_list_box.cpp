@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "controls/sui_track_bar.h"
+#include "platform/classlib/control_frame.h"
 #include "platform/classlib/messages.h"
 #include "platform/classlib/scroll_state.h"
 
@@ -12,12 +13,14 @@ namespace controls {
 
 TsuiListBox::TsuiListBox(TComponent* AOwner) : TListBox(AOwner) {
   border_color_ = FindFormBorderColor(dynamic_cast<TWinControl*>(AOwner));
+  SetControlFrame(this, border_color_, Color());
 }
 
 TsuiListBox::~TsuiListBox() { SetVScrollBar(nullptr); }
 
 void TsuiListBox::SetBorderColor(TColor Value) {
   border_color_ = Value;
+  SetControlFrame(this, border_color_, Color());
   Invalidate();
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "controls/sui_track_bar.h"
+#include "platform/classlib/control_frame.h"
 #include "platform/classlib/messages.h"
 #include "platform/classlib/scroll_state.h"
 
@@ -12,6 +13,7 @@ namespace controls {
 
 TsuiMemo::TsuiMemo(TComponent* AOwner) : TMemo(AOwner) {
   border_color_ = FindFormBorderColor(dynamic_cast<TWinControl*>(AOwner));
+  SetControlFrame(this, border_color_, Color());
 }
 
 TsuiMemo::~TsuiMemo() {
@@ -23,6 +25,7 @@ TsuiMemo::~TsuiMemo() {
 
 void TsuiMemo::SetBorderColor(TColor Value) {
   border_color_ = Value;
+  SetControlFrame(this, border_color_, Color());
   Invalidate();
 }
 
