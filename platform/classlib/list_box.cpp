@@ -1,6 +1,8 @@
 #include "platform/classlib/list_box.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
+#include <QResizeEvent>
 #include <vector>
 
 #include "platform/classlib/application.h"
@@ -16,6 +18,12 @@ namespace {
 class NativeList : public QListWidget {
  public:
   void LayoutNow() {
+    // A window not on screen gets no resize event: its viewport and bars
+    // are laid out for the present size here.
+    if (!isVisible()) {
+      QResizeEvent resized(size(), size());
+      QCoreApplication::sendEvent(this, &resized);
+    }
     executeDelayedItemsLayout();
     doItemsLayout();
     updateGeometries();
@@ -84,6 +92,8 @@ class TListBoxStrings : public TStrings {
 }  // namespace
 
 TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
+  // The native list paints itself.
+  control_style_ &= ~static_cast<TControlStyle>(csSelfPaint | csClickEvents | csSetCaption);
   SetColor(clWindow);
   SetTabStop(true);
   SetBounds(0, 0, 121, 97);

@@ -1,4 +1,4 @@
-// The flat frame of the skinned edit and memo: the outer pixel in
+// The flat frame of the skinned edit, memo and list box: the outer pixel in
 // the border colour and the next in the control's colour, over what the
 // control draws, following colour changes and resizes.
 #include <gtest/gtest.h>
@@ -41,15 +41,15 @@ TEST(SuiEditFrame, BorderedControlsFrameTheirOuterPixels) {
   memo->Lines()->Add("text");
   list->Items()->Add("item");
   edit->SetText("text");
-  // (The list box's frame does not show in an off-screen render yet.)
-  for (TWinControl* c : {static_cast<TWinControl*>(edit), static_cast<TWinControl*>(memo)})
+  for (TWinControl* c : {static_cast<TWinControl*>(edit), static_cast<TWinControl*>(memo),
+                         static_cast<TWinControl*>(list)})
     ExpectFrame(c, FindFormBorderColor(&form), c->Color());
   edit->SetBorderColor(clRed);
   memo->SetBorderColor(clRed);
   list->SetBorderColor(clRed);
-  EXPECT_EQ(list->BorderColor(), clRed);
-  memo->SetBounds(10, y, 200, 120);  // the frame follows the new size
-  for (TWinControl* c : {static_cast<TWinControl*>(edit), static_cast<TWinControl*>(memo)})
+  list->SetBounds(10, y, 200, 120);  // the frame follows the new size
+  for (TWinControl* c : {static_cast<TWinControl*>(edit), static_cast<TWinControl*>(memo),
+                         static_cast<TWinControl*>(list)})
     ExpectFrame(c, clRed, c->Color());
 }
 

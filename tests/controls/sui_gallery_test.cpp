@@ -5,6 +5,9 @@
 #include <set>
 
 #include "controls/sui_button.h"
+#include "controls/sui_edit.h"
+#include "controls/sui_list_box.h"
+#include "controls/sui_memo.h"
 #include "controls/sui_form.h"
 #include "controls/sui_menu.h"
 #include "controls/sui_image_panel.h"
@@ -23,7 +26,7 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
   styles.push_back(TsuiUIStyle::Custom);
   for (TsuiUIStyle style : styles) {
     TForm form(nullptr);
-    form.SetClientSize(520, 260);
+    form.SetClientSize(520, 240);
     std::vector<TWinControl*> shown;
     const auto place = [&](TWinControl* c, int x, int y) {
       c->SetParent(&form);
@@ -52,10 +55,29 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
       sheet->SetCaption(caption);
       sheet->SetParent(pages);
     }
+    auto* edit = new TsuiEdit(&form);
+    edit->SetText("Edit");
+    edit->SetWidth(150);
+    place(edit, 40, 170);
+    auto* memo = new TsuiMemo(&form);
+    memo->SetText("Memo\nsecond line\nthird\nfourth\nfifth\nsixth\nseventh\neighth");
+    memo->SetBounds(0, 0, 130, 60);
+    place(memo, 240, 170);
+    auto* memoBar = new TsuiScrollBar(&form);
+    memoBar->SetParent(&form);
+    memo->SetVScrollBar(memoBar);
+    auto* list = new TsuiListBox(&form);
+    for (int i = 0; i < 12; ++i) list->Items()->Add("Item " + std::to_string(i));
+    list->SetBounds(0, 0, 120, 60);
+    place(list, 390, 170);
+    auto* listBar = new TsuiScrollBar(&form);
+    listBar->SetParent(&form);
+    list->SetVScrollBar(listBar);
     auto* channel = new TsuiSideChannel(&form);
     channel->SetParent(&form);
     for (auto* c : shown)
       if (auto* styled = dynamic_cast<IsuiStyled*>(c)) styled->SuiSetUIStyle(style);
+    for (auto* bar : {memoBar, listBar}) bar->SetUIStyle(style);
     auto shot = suitest::Shot(&form);
     for (auto* c : shown) {
       // Under Custom the track and scroll bars draw only the pictures they are given.
