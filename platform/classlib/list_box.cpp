@@ -106,6 +106,8 @@ TListBox::~TListBox() = default;
 void TListBox::CreateWnd() {
   auto* list = new NativeList();
   list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  // Items are one line each: the layout need not measure every one.
+  list->setUniformItemSizes(true);
   list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QObject::connect(list, &QListWidget::itemClicked, list, [this](QListWidgetItem*) {
