@@ -19,15 +19,18 @@ class NativeList : public QListWidget {
  public:
   void LayoutNow() {
     // A window not on screen gets no resize event: its viewport and bars
-    // are laid out for the present size here.
-    if (!isVisible()) {
+    // are laid out for a new size here.
+    if (!isVisible() && size() != laid_out_size_) {
+      laid_out_size_ = size();
       QResizeEvent resized(size(), size());
       QCoreApplication::sendEvent(this, &resized);
     }
     executeDelayedItemsLayout();
-    doItemsLayout();
     updateGeometries();
   }
+
+ private:
+  QSize laid_out_size_;
 };
 
 class TListBoxStrings : public TStrings {
