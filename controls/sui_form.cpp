@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "controls/sui_menu.h"
+#include "controls/sui_menu_bar.h"
+
 #include "platform/classlib/application.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/messages.h"
@@ -32,11 +35,57 @@ TsuiForm::TsuiForm(TComponent* AOwner) : TPanel(AOwner) {
     Relayout();
     if (previous_on_resize_) previous_on_resize_(Sender);
   };
+  // Presses on the border strips may start a resize.
+  previous_on_mouse_down_ = form_->OnMouseDown;
+  previous_on_mouse_move_ = form_->OnMouseMove;
+  previous_on_mouse_up_ = form_->OnMouseUp;
+  form_->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
+                              int Y) {
+    if (Button == TMouseButton::mbLeft && BandMouseDown(X, Y)) return;
+    if (previous_on_mouse_down_) previous_on_mouse_down_(Sender, Button, Shift, X, Y);
+  };
+  form_->OnMouseMove = [this](TObject* Sender, TShiftState Shift, int X, int Y) {
+    if (BandMouseMove(X, Y)) return;
+    if (previous_on_mouse_move_) previous_on_mouse_move_(Sender, Shift, X, Y);
+  };
+  form_->OnMouseUp = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (BandMouseUp()) return;
+    if (previous_on_mouse_up_) previous_on_mouse_up_(Sender, Button, Shift, X, Y);
+  };
+  // Key-downs anywhere on the form reach the menu's shortcuts first.
+  previous_on_key_down_ = form_->OnKeyDown;
+  previous_key_preview_ = form_->KeyPreview();
+  form_->SetKeyPreview(true);
+  form_->OnKeyDown = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) {
+    if (menu_ != nullptr && Key != 0 && menu_->IsShortCut(ShortCut(Key, Shift))) {
+      Key = 0;
+      return;
+    }
+    if (previous_on_key_down_) previous_on_key_down_(Sender, Key, Shift);
+  };
+  title_bar_ = new TsuiTitleBar(this);
+  title_bar_->SetParent(this);
+  title_bar_->SetTitleCaption(form_->Caption());
+  title_bar_->OnStartMove = [this] { StartMove(); };
+  title_bar_->OnToggleMaximized = [this] { ToggleMaximized(); };
   SetUIStyle(TsuiUIStyle::DeepBlue);
 }
 
+void TsuiForm::SetFormCaption(const std::string& Value) {
+  title_bar_->SetTitleCaption(Value);
+  form_->SetCaption(Value);
+}
+
 TsuiForm::~TsuiForm() {
-  if (form_ != nullptr) form_->OnResize = previous_on_resize_;
+  if (form_ != nullptr) {
+    form_->OnResize = previous_on_resize_;
+    form_->OnMouseDown = previous_on_mouse_down_;
+    form_->OnMouseMove = previous_on_mouse_move_;
+    form_->OnMouseUp = previous_on_mouse_up_;
+    form_->OnKeyDown = previous_on_key_down_;
+    form_->SetKeyPreview(previous_key_preview_);
+  }
+  if (menu_ != nullptr) menu_->RemoveFreeNotification(this);
 }
 
 void TsuiForm::SetUIStyle(TsuiUIStyle Value) {
@@ -46,6 +95,9 @@ void TsuiForm::SetUIStyle(TsuiUIStyle Value) {
     border_width_ = GetThemeInt(Value, 4);
     SetColor(GetThemeColor(Value, 3));
     radius_ = GetThemeInt(Value, 7);
+    title_bar_->SetUIStyle(Value);
+    SetMenuBarColor(Color());
+    if (menu_ != nullptr && menu_->UIStyle() != TsuiUIStyle::Custom) menu_->SetUIStyle(Value);
   }
   // The form shows through as the border round the panel.
   form_->SetColor(border_color_);
@@ -74,6 +126,7 @@ void TsuiForm::SetFrameBorderWidth(int Value) {
 
 void TsuiForm::SetTitleBarVisible(bool Value) {
   title_bar_visible_ = Value;
+  title_bar_->SetVisible(Value);
   Relayout();
 }
 
@@ -131,6 +184,85 @@ void TsuiForm::ResizeFrom(int Zone, int DX, int DY) {
   if (top) r.Top = std::min(r.Top + DY, r.Bottom - kMinHeight);
   if (bottom) r.Bottom = std::max(r.Bottom + DY, r.Top + kMinHeight);
   if (left || right || top || bottom) form_->SetBoundsRect(r);
+}
+
+void TsuiForm::SetMenu(TsuiMainMenu* Value) {
+  if (Value == menu_) return;
+  if (menu_ != nullptr) menu_->RemoveFreeNotification(this);
+  menu_ = Value;
+  if (menu_ == nullptr) {
+    delete menu_bar_;
+    menu_bar_ = nullptr;
+    return;
+  }
+  menu_->FreeNotification(this);
+  if (menu_bar_ == nullptr) {
+    menu_bar_ = new TsuiMenuBar(this);
+    // Below the title bar.
+    menu_bar_->SetTop(title_bar_->Top() + title_bar_->Height());
+    menu_bar_->SetParent(this);
+    menu_bar_->SetColor(menu_bar_color_);
+    menu_bar_->SetButtonHeight(menu_bar_height_);
+  }
+  RebuildMenuBar();
+}
+
+void TsuiForm::SetMenuBarColor(TColor Value) {
+  menu_bar_color_ = Value;
+  if (menu_bar_ != nullptr) menu_bar_->SetColor(Value);
+}
+
+void TsuiForm::SetMenuBarHeight(int Value) {
+  menu_bar_height_ = std::max(0, Value);
+  if (menu_bar_ != nullptr) menu_bar_->SetButtonHeight(menu_bar_height_);
+}
+
+void TsuiForm::SetFrameMenu(TComponent* Menu) { SetMenu(dynamic_cast<TsuiMainMenu*>(Menu)); }
+
+void TsuiForm::RebuildMenuBar() {
+  if (menu_bar_ != nullptr) menu_bar_->SetMenu(menu_);
+}
+
+void TsuiForm::RefreshMenuBar() {
+  if (menu_bar_ != nullptr) menu_bar_->Refresh();
+}
+
+void TsuiForm::RefreshMenuBarFont() { RefreshMenuBar(); }
+
+void TsuiForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TPanel::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == menu_) {
+    menu_ = nullptr;
+    delete menu_bar_;
+    menu_bar_ = nullptr;
+  }
+}
+
+bool TsuiForm::BandMouseDown(int X, int Y) {
+  const int zone = HitTest(X, Y);
+  if (zone == HTCLIENT) return false;
+  ReleaseCapture();
+  if (StartSystemResize(form_, zone)) return true;
+  hand_zone_ = zone;
+  hand_last_ = form_->ClientToScreen(Point(X, Y));
+  form_->SetMouseCapture(true);
+  return true;
+}
+
+bool TsuiForm::BandMouseMove(int X, int Y) {
+  if (hand_zone_ == 0) return false;
+  const TPoint p = form_->ClientToScreen(Point(X, Y));
+  const TPoint last = hand_last_;
+  hand_last_ = p;
+  ResizeFrom(hand_zone_, p.X - last.X, p.Y - last.Y);
+  return true;
+}
+
+bool TsuiForm::BandMouseUp() {
+  if (hand_zone_ == 0) return false;
+  hand_zone_ = 0;
+  form_->SetMouseCapture(false);
+  return true;
 }
 
 void TsuiForm::StartMove() {

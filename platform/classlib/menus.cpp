@@ -505,4 +505,22 @@ void TPopupMenu::Popup(int X, int Y) {
   menu.exec(at);
 }
 
+std::function<TMenuItem*(TMenuItem* Item, int X, int Y)> MenuItemPopupHook;
+
+void PopupMenuItem(TMenu* Owner, TMenuItem* Item, int X, int Y) {
+  if (Item == nullptr) return;
+  if (Item->Count() == 0) {
+    Item->Click();
+    return;
+  }
+  if (MenuItemPopupHook) {
+    TMenuItem* chosen = MenuItemPopupHook(Item, X, Y);
+    if (chosen != nullptr) chosen->Click();
+    return;
+  }
+  QMenu menu;
+  BuildNativeMenu(Owner, &menu, Item);
+  menu.exec(QPoint(X, Y));
+}
+
 }  // namespace classlib

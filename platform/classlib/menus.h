@@ -190,6 +190,14 @@ class TPopupMenu : public TMenu {
   TPopupAlignment alignment_ = TPopupAlignment::paLeft;
 };
 
+// Shows the items under Item of Owner (a drop-down of a menu bar button) at
+// screen point (X, Y) until the user picks one (whose click runs) or
+// dismisses it; an item without children is clicked at once.
+void PopupMenuItem(TMenu* Owner, TMenuItem* Item, int X, int Y);
+// Test hook: when set, PopupMenuItem calls it instead of showing the native
+// menu and clicks the item it returns (nullptr: dismissed).
+extern std::function<TMenuItem*(TMenuItem* Item, int X, int Y)> MenuItemPopupHook;
+
 // The window system's menu font (Liberation Sans, 11 pixels high, menu-text
 // colour), which owner-drawn items are measured with.
 void AssignMenuFont(TFont* Font);

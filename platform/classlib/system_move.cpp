@@ -34,4 +34,24 @@ bool HandleSystemCommand(TWinControl* Control, TMessage& Message) {
 
 int SystemMoveCount() { return g_move_count; }
 
+bool StartSystemResize(TWinControl* Control, int HitZone) {
+  if (Control == nullptr || QGuiApplication::platformName() == "offscreen") return false;
+  Qt::Edges edges;
+  switch (HitZone) {
+    case HTLEFT: edges = Qt::LeftEdge; break;
+    case HTRIGHT: edges = Qt::RightEdge; break;
+    case HTTOP: edges = Qt::TopEdge; break;
+    case HTBOTTOM: edges = Qt::BottomEdge; break;
+    case HTTOPLEFT: edges = Qt::TopEdge | Qt::LeftEdge; break;
+    case HTTOPRIGHT: edges = Qt::TopEdge | Qt::RightEdge; break;
+    case HTBOTTOMLEFT: edges = Qt::BottomEdge | Qt::LeftEdge; break;
+    case HTBOTTOMRIGHT: edges = Qt::BottomEdge | Qt::RightEdge; break;
+    default: return false;
+  }
+  QWidget* widget = NativeWidget(Control);
+  if (widget == nullptr) return false;
+  QWindow* handle = widget->window()->windowHandle();
+  return handle != nullptr && handle->startSystemResize(edges);
+}
+
 }  // namespace classlib

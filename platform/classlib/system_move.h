@@ -23,4 +23,10 @@ bool HandleSystemCommand(TWinControl* Control, TMessage& Message);
 // How many window moves have been asked for since the program started (for tests).
 int SystemMoveCount();
 
+// Asks the window system to resize Control's top-level window with the pointer from the edge
+// or corner HitZone (HTLEFT..HTBOTTOMRIGHT) until the button is released. False when it
+// refuses (no such zone, no window, or a platform without windows, such as the offscreen
+// one): the caller then resizes the window itself.
+bool StartSystemResize(TWinControl* Control, int HitZone);
+
 }  // namespace classlib

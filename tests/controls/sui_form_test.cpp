@@ -8,6 +8,7 @@
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/messages.h"
 #include "platform/classlib/region.h"
+#include "platform/classlib/system_move.h"
 #include "platform/classlib/window_region.h"
 #include "tests/controls/sui_test_util.h"
 
@@ -90,6 +91,39 @@ TEST(SuiForm, ResizeBandAndManualResizing) {
   fixed.SetBorderStyle(bsSingle);
   TsuiForm fixedFrame(&fixed);
   EXPECT_EQ(fixedFrame.HitTest(0, 0), HTCLIENT);
+}
+
+TEST(SuiForm, PressesInTheBandResizeByHandWhereTheWindowSystemRefuses) {
+  TForm form(nullptr);
+  TsuiForm frame(&form);
+  form.SetBounds(10, 10, 300, 200);
+  // The offscreen platform has no window system to resize the window: the
+  // frame follows the pointer itself while the button is down.
+  form.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(1, 100));
+  EXPECT_TRUE(frame.ResizingByHand());
+  form.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(-9, 100));
+  EXPECT_EQ(form.BoundsRect(), Rect(0, 10, 310, 210));
+  form.Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(1, 120));  // the same place on screen
+  EXPECT_EQ(form.BoundsRect(), Rect(0, 10, 310, 210));
+  form.Perform(WM_LBUTTONUP, 0, MakeLParam(1, 120));
+  EXPECT_FALSE(frame.ResizingByHand());
+  form.Perform(WM_MOUSEMOVE, 0, MakeLParam(40, 40));
+  EXPECT_EQ(form.BoundsRect(), Rect(0, 10, 310, 210));
+
+  // The title bar's top five pixels are the top edge; below them a press moves.
+  TsuiTitleBar* bar = frame.TitleBar();
+  bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(100, 2));
+  EXPECT_TRUE(frame.ResizingByHand());
+  bar->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(100, -18));
+  EXPECT_EQ(form.BoundsRect(), Rect(0, -10, 310, 210));
+  bar->Perform(WM_LBUTTONUP, 0, MakeLParam(100, -18));
+  EXPECT_FALSE(frame.ResizingByHand());
+  const int moves = SystemMoveCount();
+  bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(100, 10));
+  bar->Perform(WM_LBUTTONUP, 0, MakeLParam(100, 10));
+  EXPECT_FALSE(frame.ResizingByHand());
+  EXPECT_EQ(SystemMoveCount(), moves + 1);
+  EXPECT_FALSE(StartSystemResize(&form, HTLEFT));
 }
 
 TEST(SuiForm, RoundedTopCornersAndMaximising) {

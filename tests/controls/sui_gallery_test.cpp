@@ -5,11 +5,17 @@
 #include <set>
 
 #include "controls/sui_button.h"
+#include "controls/sui_edit.h"
+#include "controls/sui_list_box.h"
+#include "controls/sui_memo.h"
+#include "controls/sui_form.h"
+#include "controls/sui_menu.h"
 #include "controls/sui_image_panel.h"
 #include "controls/sui_side_channel.h"
 #include "controls/sui_tab_control.h"
 #include "controls/sui_track_bar.h"
 #include "platform/classlib/form.h"
+#include "platform/classlib/menus.h"
 #include "tests/controls/sui_test_util.h"
 
 using namespace classlib;
@@ -20,7 +26,7 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
   styles.push_back(TsuiUIStyle::Custom);
   for (TsuiUIStyle style : styles) {
     TForm form(nullptr);
-    form.SetClientSize(520, 260);
+    form.SetClientSize(520, 240);
     std::vector<TWinControl*> shown;
     const auto place = [&](TWinControl* c, int x, int y) {
       c->SetParent(&form);
@@ -49,10 +55,29 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
       sheet->SetCaption(caption);
       sheet->SetParent(pages);
     }
+    auto* edit = new TsuiEdit(&form);
+    edit->SetText("Edit");
+    edit->SetWidth(150);
+    place(edit, 40, 170);
+    auto* memo = new TsuiMemo(&form);
+    memo->SetText("Memo\nsecond line\nthird\nfourth\nfifth\nsixth\nseventh\neighth");
+    memo->SetBounds(0, 0, 130, 60);
+    place(memo, 240, 170);
+    auto* memoBar = new TsuiScrollBar(&form);
+    memoBar->SetParent(&form);
+    memo->SetVScrollBar(memoBar);
+    auto* list = new TsuiListBox(&form);
+    for (int i = 0; i < 12; ++i) list->Items()->Add("Item " + std::to_string(i));
+    list->SetBounds(0, 0, 120, 60);
+    place(list, 390, 170);
+    auto* listBar = new TsuiScrollBar(&form);
+    listBar->SetParent(&form);
+    list->SetVScrollBar(listBar);
     auto* channel = new TsuiSideChannel(&form);
     channel->SetParent(&form);
     for (auto* c : shown)
       if (auto* styled = dynamic_cast<IsuiStyled*>(c)) styled->SuiSetUIStyle(style);
+    for (auto* bar : {memoBar, listBar}) bar->SetUIStyle(style);
     auto shot = suitest::Shot(&form);
     for (auto* c : shown) {
       // Under Custom the track and scroll bars draw only the pictures they are given.
@@ -64,5 +89,43 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
       EXPECT_GT(colours.size(), 2u) << c->ClassName() << " in style " << int(style);
     }
     shot->SaveToFile("/tmp/sui_gallery_" + std::to_string(int(style)) + ".bmp");
+  }
+}
+
+TEST(SkinnedGallery, SkinnedWindowInEveryStyle) {
+  std::vector<TsuiUIStyle> styles(std::begin(suitest::kStyles), std::end(suitest::kStyles));
+  styles.push_back(TsuiUIStyle::Custom);
+  for (TsuiUIStyle style : styles) {
+    TForm form(nullptr);
+    form.SetCaption("Skinned window");
+    TsuiForm frame(&form);
+    frame.SetUIStyle(style);
+    frame.SetWidth(320);
+    frame.SetHeight(140);
+    auto* menu = new TsuiMainMenu(&form);
+    for (const char* caption : {"&File", "&Edit", "&Help"}) {
+      auto* item = new TMenuItem(menu);
+      item->SetCaption(caption);
+      menu->Items()->Add(item);
+    }
+    auto* button = new TsuiButton(&form);
+    button->SetCaption("Button");
+    button->SetParent(&frame);
+    button->SetBounds(20, 70, button->Width(), button->Height());
+    button->SuiSetUIStyle(style);
+    auto shot = suitest::Shot(&form);
+    TsuiTitleBar* bar = frame.TitleBar();
+    std::set<TColor> colours;
+    for (int y = 0; y < bar->Height(); y += 2)
+      for (int x = 0; x < bar->Width(); x += 2) colours.insert(shot->PixelColor(x, y));
+    if (style != TsuiUIStyle::Custom) EXPECT_GT(colours.size(), 3u) << int(style);
+    // The border runs along the left, bottom and right edges.
+    const int b = frame.FrameBorderWidth();
+    if (b > 0) {
+      EXPECT_EQ(shot->PixelColor(0, form.Height() / 2), frame.BorderColor());
+      EXPECT_EQ(shot->PixelColor(form.Width() / 2, form.Height() - 1), frame.BorderColor());
+    }
+    shot->SaveToFile("/tmp/sui_window_" + std::to_string(int(style)) + ".bmp");
+    delete menu;
   }
 }

@@ -1,0 +1,97 @@
+// The skinned memo's attached scroll bar: laid over the right edge, mirroring
+// the memo's own bar (thumb shown only when the text scrolls), moving the bar
+// scrolls the text, and detaching or freeing the bar.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "controls/sui_memo.h"
+#include "controls/sui_track_bar.h"
+#include "platform/classlib/form.h"
+#include "platform/classlib/scroll_state.h"
+
+using namespace classlib;
+using namespace controls;
+
+namespace {
+
+std::string Lines(int Count) {
+  std::string text;
+  for (int i = 0; i < Count; ++i) text += "line " + std::to_string(i) + "\n";
+  return text;
+}
+
+TEST(SuiMemo, AttachedBarFollowsAndScrollsTheText) {
+  TForm form(nullptr);
+  form.SetClientSize(300, 300);
+  auto* memo = new TsuiMemo(&form);
+  memo->SetParent(&form);
+  memo->SetBounds(10, 20, 185, 89);
+  auto* bar = new TsuiScrollBar(&form);
+  bar->SetParent(&form);
+  bar->SetOrientation(suiHorizontal);
+  memo->SetVScrollBar(bar);
+  EXPECT_EQ(bar->Orientation(), suiVertical);
+  EXPECT_EQ(memo->ScrollBars(), ssVertical);
+  EXPECT_EQ(bar->Left(), 10 + 185 - bar->Width() - 2);
+  EXPECT_EQ(bar->Top(), 21);
+  EXPECT_EQ(bar->Height(), 88);
+  memo->SetBounds(30, 40, 150, 100);  // moves along
+  EXPECT_EQ(bar->Left(), 30 + 150 - bar->Width() - 2);
+  EXPECT_EQ(bar->Height(), 99);
+
+  // Short text does not scroll: no thumb, bar disabled.
+  memo->SetText("one line");
+  EXPECT_FALSE(bar->Enabled());
+  EXPECT_EQ(bar->LineButton(), 0);
+  EXPECT_FALSE(bar->ThumbVisible());
+
+  memo->SetText(Lines(200));
+  TScrollBarState state;
+  ASSERT_TRUE(GetControlScrollBar(memo, SB_VERT, state));
+  ASSERT_TRUE(state.Enabled);
+  EXPECT_TRUE(bar->Enabled());
+  EXPECT_TRUE(bar->ThumbVisible());
+  EXPECT_EQ(bar->LineButton(), state.ThumbBottom - state.ThumbTop);
+  EXPECT_GT(bar->LineButton(), 0);
+  EXPECT_EQ(bar->Max(), state.Max - state.Page + 1);
+  EXPECT_EQ(bar->Min(), state.Min);
+
+  // Moving the skinned bar scrolls the text there.
+  bar->SetPosition(50);
+  ASSERT_TRUE(GetControlScrollBar(memo, SB_VERT, state));
+  EXPECT_EQ(state.Position, 50);
+  // Scrolling the memo itself moves the skinned bar.
+  SetControlScrollPos(memo, SB_VERT, 10);
+  memo->Perform(WM_VSCROLL, SB_THUMBPOSITION | (20u << 16), 0);
+  ASSERT_TRUE(GetControlScrollBar(memo, SB_VERT, state));
+  EXPECT_EQ(state.Position, 20);
+  EXPECT_EQ(bar->Position(), 20);
+
+  // Detaching gives the bar back enabled with Max 100 and no line button.
+  memo->SetText("x");
+  memo->SetVScrollBar(nullptr);
+  EXPECT_TRUE(bar->Enabled());
+  EXPECT_EQ(bar->Max(), 100);
+  EXPECT_EQ(bar->LineButton(), 0);
+  EXPECT_EQ(memo->ScrollBars(), ssNone);
+  bar->SetPosition(30);  // no longer tied to the memo
+  EXPECT_EQ(memo->Lines()->Count(), 1);
+
+  // A freed bar is forgotten.
+  memo->SetVScrollBar(bar);
+  delete bar;
+  EXPECT_EQ(memo->VScrollBar(), nullptr);
+  memo->SetText(Lines(50));
+}
+
+TEST(SuiMemo, BorderColourFromTheFormAndStyleRows) {
+  TForm form(nullptr);
+  TsuiMemo memo(&form);
+  EXPECT_EQ(memo.BorderColor(), FindFormBorderColor(&form));
+  EXPECT_EQ(memo.SuiStyleRows(), srBorderColor);
+  memo.SuiSetBorderColor(clRed);
+  EXPECT_EQ(memo.BorderColor(), clRed);
+}
+
+}  // namespace
