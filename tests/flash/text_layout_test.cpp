@@ -361,6 +361,52 @@ TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
                 font + "</FONT></P></TEXTFORMAT>");
 }
 
+// FONT tags stay open across pieces: a piece nests inside the one before unless its font is that
+// of an open tag, which closes the tags inside it.
+TEST(TextHtml, FontTagsNestUntilAnOpenFontReturns) {
+  TextFormat base;
+  base.font = "Serif";
+  base.size = 12;
+  std::vector<TextRun> runs;
+  auto add = [&](const char32_t* text, const char* face, double size) {
+    TextFormat f = base;
+    f.font = face;
+    f.size = size;
+    runs.push_back({text, f});
+  };
+  add(U"a", "Serif", 12);
+  add(U"b", "Sans", 12);
+  add(U"c", "Sans", 14);
+  add(U"d", "Serif", 14);
+  add(U"e", "Serif", 12);
+  add(U"f", "Sans", 12);
+  add(U"g", "Sans", 14);
+  add(U"h", "Sans", 12);
+  const std::string font =
+      "<FONT FACE=\"Serif\" SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">";
+  EXPECT_EQ(ToHtml(runs, base),
+            "<P ALIGN=\"LEFT\">" + font +
+                "a<FONT FACE=\"Sans\">b<FONT SIZE=\"14\">c<FONT FACE=\"Serif\">d</FONT></FONT>"
+                "</FONT>e<FONT FACE=\"Sans\">f<FONT SIZE=\"14\">g</FONT>h</FONT></FONT></P>");
+}
+
+// The break a closing paragraph adds keeps the format of the paragraph's text, not that of the
+// tags around the paragraph, so a format read over the whole text is the text's.
+TEST(TextHtml, ParagraphBreakTakesTheFormatOfItsText) {
+  TextFormat base;
+  auto runs = ParseHtml("<p><font kerning='1' size='20'>a</font></p><p>b</p>", base, true);
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].text, U"a\r");
+  EXPECT_TRUE(runs[0].format.kerning);
+  EXPECT_EQ(runs[0].format.size, 20);
+  EXPECT_EQ(runs[1].text, U"b\r");
+  EXPECT_FALSE(runs[1].format.kerning);
+  // An empty paragraph's break takes the format around it.
+  runs = ParseHtml("<font size='30'><p></p></font>", base, true);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].format.size, 30);
+}
+
 TEST(TextHtml, HostileMarkupIsReadSafely) {
   TextFormat base;
   // Unclosed and unbalanced tags, stray brackets, broken entities, absurd attribute values.
