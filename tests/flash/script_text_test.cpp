@@ -221,6 +221,22 @@ TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
   EXPECT_EQ(s.Run(), "true\ntrue\n4\n40\ntrue\n");
 }
 
+// The measures of a field's text are whole pixels, however wide its glyphs.
+TEST(ScriptTextField, TextWidthAndHeightAreWholePixels) {
+  Script s;
+  for (const char* prop : {"textWidth", "textHeight"}) {
+    s.TraceExpr([prop](Script& s) {
+      Script::Member("field", prop)(s);
+      s.a.PushNumber(1).Op(0x3F);  // the fraction: value modulo 1
+    });
+    s.TraceExpr([prop](Script& s) {
+      Script::Member("field", prop)(s);
+      s.a.PushNumber(0).Op(0x67);  // greater than 0
+    });
+  }
+  EXPECT_EQ(RunWithField(Field("A wide line, iii WWW"), {s.a.Build()}), "0\ntrue\n0\ntrue\n");
+}
+
 TEST(ScriptTextField, BoundFieldsShowTheirVariable) {
   // A field bound to a variable shows its value when read, and writes its text back to it.
   flash::EditTextSpec spec = Field("initial");

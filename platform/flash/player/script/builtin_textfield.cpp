@@ -131,8 +131,9 @@ Value Get(NativeCall& c) {
     case kMultiline: return Value::Bool(t.multiline);
     case kWordWrap: return Value::Bool(t.options.word_wrap);
     case kAutoSize: return Value::String(AutoSizeName(t.options.auto_size));
-    case kTextWidth: return Value::Number(t.Layout().text_width);
-    case kTextHeight: return Value::Number(t.Layout().text_height);
+    // Whole pixels, as the player reports the measures of its text.
+    case kTextWidth: return Value::Number(std::floor(t.Layout().text_width));
+    case kTextHeight: return Value::Number(std::floor(t.Layout().text_height));
     case kX: return Value::Number(m.tx / 20.0);
     case kY: return Value::Number(m.ty / 20.0);
     case kWidth: return Value::Number(t.Layout().box.width * sx);
