@@ -186,6 +186,21 @@ TEST(ScriptTextFormat, ConstructorMembersAndRangesOfSetTextFormat) {
   EXPECT_EQ(s.Run(), "_sans\n20\n65280\nnull\nnull\nfalse\ntrue\ntrue\nfalse\n20\n12\n_sans\n");
 }
 
+// display takes only its three names, exactly spelt; anything else reads as "block".
+TEST(ScriptTextFormat, DisplayKeepsOnlyItsNames) {
+  Script s;
+  s.Var("f", [](Script& s) { s.New("TextFormat", {}); });
+  s.TraceMember("f.display");
+  for (const char* v : {"inline", "Inline", "none", ""}) {
+    s.SetMember("f", "display", Script::Str(v));
+    s.TraceMember("f.display");
+  }
+  s.SetMember("f", "display", Script::Str("none"));
+  s.SetMember("f", "display", Script::Num(1));
+  s.TraceMember("f.display");
+  EXPECT_EQ(s.Run(), "block\ninline\nblock\nnone\nblock\nblock\n");
+}
+
 TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
   Script s;
   s.Var("f", [](Script& s) { s.New("TextFormat", {Script::Str("_sans"), Script::Num(12)}); });
