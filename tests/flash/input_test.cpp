@@ -223,6 +223,37 @@ TEST(InputFields, PasswordFieldsGiveNothingToTheClipboard) {
   EXPECT_EQ(FieldText(p), "ab");
 }
 
+// A press on a field puts the caret under the pointer and a drag selects from there; typing
+// replaces the selection. replaceSel replaces the focused field's selection.
+TEST(InputFields, DraggingSelectsAndReplaceSelReplaces) {
+  flash::Player p;
+  Load(p, ActionBuilder());
+  p.MouseMove(1, 10);
+  p.MouseDown(1, 10, flash::MouseButton::Left);
+  EXPECT_EQ(p.input.caret, 0u);
+  p.MouseMove(300, 10);  // past the end of the text
+  p.MouseUp(300, 10, flash::MouseButton::Left);
+  EXPECT_EQ(p.input.anchor, 0u);
+  EXPECT_EQ(p.input.caret, 2u);
+  p.MouseMove(1, 10);  // moving without the button down leaves the selection
+  EXPECT_EQ(p.input.caret, 2u);
+  p.TextInput('x');
+  EXPECT_EQ(FieldText(p), "x");
+
+  ActionBuilder s;
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  s.PushNumber(1).PushNumber(0);
+  scripttest::CallMethod(s, "Selection", "setSelection", 2).Op(0x17);
+  s.PushString("XY").PushNumber(1).PushString("f").Op(0x1C).PushString("replaceSel").Op(0x52);
+  s.Op(0x17);
+  flash::Player q;
+  Load(q, s);
+  EXPECT_EQ(FieldText(q), "XYb");
+  EXPECT_EQ(q.input.caret, 2u);
+  EXPECT_EQ(q.input.anchor, 2u);
+}
+
 TEST(InputFields, NoFocusNoTyping) {
   flash::Player p;
   Load(p, ActionBuilder());

@@ -226,6 +226,55 @@ TEST(TextLayout, HugeTextLaysOutAndLeavesFarGlyphsUndrawn) {
   for (const ShapeDef& run : field.GlyphRuns()) EXPECT_GE(run.bounds.xmax, run.bounds.xmin);
 }
 
+// A point picks the caret position before the character whose middle is right of it, on the line
+// at its height; past a line's end the caret stays before that line's break.
+TEST(TextLayout, PointsPickCaretPositions) {
+  auto movie = std::make_shared<MovieDef>();
+  movie->dictionary[1] = HalfEmFont();
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.has_font = def.use_outlines = true;
+  def.multiline = true;
+  def.font_id = 1;
+  def.font_height = 400;
+  TextField field(def, movie);
+  field.SetText("abc\ndef");
+  // "a" spans x 2..12 and "b" 12..22 on the first line, 20 pixels high.
+  EXPECT_EQ(field.CharIndexAt(16, 5), 1u);
+  EXPECT_EQ(field.CharIndexAt(18, 5), 2u);
+  EXPECT_EQ(field.CharIndexAt(-50, -50), 0u);
+  EXPECT_EQ(field.CharIndexAt(90, 5), 3u);
+  EXPECT_EQ(field.CharIndexAt(-5, 30), 4u);
+  EXPECT_EQ(field.CharIndexAt(500, 500), 7u);
+  field.SetText("");
+  EXPECT_EQ(field.CharIndexAt(10, 10), 0u);
+}
+
+// A device font the system lacks is drawn with the movie's font of that name; known names and
+// fonts without advances keep the device faces.
+TEST(TextLayout, MissingDeviceFontsUseTheMoviesFontOfThatName) {
+  auto movie = std::make_shared<MovieDef>();
+  movie->dictionary[1] = HalfEmFont();
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.has_font = true;
+  def.font_id = 1;
+  def.font_height = 400;
+  TextField field(def, movie);
+  ASSERT_FALSE(field.embed_fonts);
+  const Face* half = field.FaceFor(field.default_format);
+  ASSERT_NE(half, nullptr);
+  EXPECT_NE(dynamic_cast<const EmbeddedFace*>(half), nullptr);
+  TextFormat arial = field.default_format;
+  arial.font = "Arial";
+  EXPECT_EQ(dynamic_cast<const EmbeddedFace*>(field.FaceFor(arial)), nullptr);
+  auto no_layout = HalfEmFont();
+  no_layout->has_layout = false;
+  movie->dictionary[1] = no_layout;
+  TextField plain(def, movie);
+  EXPECT_EQ(dynamic_cast<const EmbeddedFace*>(plain.FaceFor(plain.default_format)), nullptr);
+}
+
 TEST(TextLayout, FieldsEditTextAndFormatsByCharacter) {
   auto movie = std::make_shared<MovieDef>();
   movie->dictionary[1] = HalfEmFont();

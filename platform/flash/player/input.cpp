@@ -477,6 +477,15 @@ static void Hover(Player& player, std::shared_ptr<DisplayObject> now) {
   if (Live(now)) Fire(player, now, Transition::RollOver);
 }
 
+// The caret position in a field under the stage point (px, py).
+static size_t FieldIndexAt(const Player& player, const DisplayObject& field, double px, double py) {
+  Matrix inv;
+  if (!StageMatrix(field).Invert(inv)) return 0;
+  double x, y;
+  inv.Apply(StageX(player, px), StageY(player, py), x, y);
+  return static_cast<const TextFieldObject&>(field).field.CharIndexAt(x / 20, y / 20);
+}
+
 void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
   input.mouse_x = x;
@@ -485,6 +494,10 @@ void Player::MouseMove(double x, double y) {
   ClipEventToAll(*this, exec_list_, kEventMouseMove);
   RunQueue();
   Broadcast(*this, "Mouse", "onMouseMove");
+  if (input.mouse_down && input.selecting) {
+    if (auto field = input.focus.lock(); field && field->type == DisplayObject::Type::EditText)
+      input.caret = FieldIndexAt(*this, *field, x, y);
+  }
   auto pressed = input.pressed.Get();
   if (input.mouse_down && Live(pressed)) {
     const bool inside = Over(*this, *pressed, x, y);
@@ -541,6 +554,9 @@ void Player::MouseDown(double x, double y, MouseButton button) {
   // A click on an input field gives it the focus; a click elsewhere takes it away.
   auto field = PickField(*this, x, y);
   if (field != input.focus.lock()) SetFocus(field);
+  // The press puts the caret at the character under the pointer; a drag selects from there.
+  input.selecting = field && field == input.focus.lock();
+  if (input.selecting) input.caret = input.anchor = FieldIndexAt(*this, *field, x, y);
   input.pressed.Set(target);
   input.pressed_inside = target != nullptr;
   if (Live(target)) Fire(*this, target, Transition::Press);
@@ -549,6 +565,7 @@ void Player::MouseDown(double x, double y, MouseButton button) {
 void Player::MouseUp(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
   if (!LeftButtonEvent(*this, exec_list_, x, y, button, false)) return;
+  input.selecting = false;
   auto pressed = input.pressed.Get();
   input.pressed.Reset();
   if (Live(pressed)) {

@@ -112,6 +112,7 @@ struct InputState {
   // and the selection's other end, in characters.
   std::weak_ptr<DisplayObject> focus;
   size_t caret = 0, anchor = 0;
+  bool selecting = false;  // the left button went down on the focused field: drags select
   // Buttons and clips that lost (false) or gained (true) the focus: they roll out and over once
   // the scripts that moved the focus are done.
   std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;
