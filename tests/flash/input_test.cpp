@@ -254,6 +254,33 @@ TEST(InputFields, DraggingSelectsAndReplaceSelReplaces) {
   EXPECT_EQ(q.input.anchor, 2u);
 }
 
+// The wheel scrolls the field under the pointer a line a turn, within its scrolling limits.
+TEST(InputFields, WheelScrollsTheFieldUnderThePointer) {
+  auto events = flash::ParseInputEvents(R"([{"type": "MouseWheel", "lines": -2}])");
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, flash::InputEvent::Kind::MouseWheel);
+  EXPECT_EQ(events[0].wheel_lines, -2);
+  ActionBuilder s;
+  s.PushString("f").Op(0x1C).PushString("multiline").PushBool(true).Op(0x4F);
+  s.PushString("f").Op(0x1C).PushString("text").PushString("1\r2\r3\r4\r5\r6").Op(0x4F);
+  flash::Player p;
+  Load(p, s);
+  auto& f = static_cast<flash::TextFieldObject&>(*p.LevelRoot(0)->children.at(1)).field;
+  ASSERT_GT(f.MaxScroll(), 2);
+  p.MouseWheel(-1);  // the pointer has not come onto the stage
+  EXPECT_EQ(f.scroll, 1);
+  p.MouseMove(5, 5);
+  p.Deliver(events[0]);
+  EXPECT_EQ(f.scroll, 3);
+  p.MouseWheel(-100);
+  EXPECT_EQ(f.scroll, f.MaxScroll());
+  p.MouseWheel(100);
+  EXPECT_EQ(f.scroll, 1);
+  p.MouseMove(190, 190);  // off the field
+  p.MouseWheel(-1);
+  EXPECT_EQ(f.scroll, 1);
+}
+
 TEST(InputFields, NoFocusNoTyping) {
   flash::Player p;
   Load(p, ActionBuilder());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <cmath>
 #include <functional>
 #include <utility>
 
@@ -355,6 +356,23 @@ static std::shared_ptr<DisplayObject> PickField(Player& player, double px, doubl
     const auto& f = static_cast<TextFieldObject&>(o).field;
     return (!f.read_only || f.selectable) && ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
   });
+}
+
+void Player::MouseWheel(double lines) {
+  if (!input.mouse_seen || !std::isfinite(lines) || lines == 0) return;
+  auto hit =
+      TopmostAt(*this, input.mouse_x, input.mouse_y, [](DisplayObject& o, double x, double y) {
+        if (o.type == DisplayObject::Type::MovieClip) return Probe::Descend;
+        if (o.type != DisplayObject::Type::EditText) return Probe::Skip;
+        return ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
+      });
+  if (!hit) return;
+  text::TextField& t = static_cast<TextFieldObject&>(*hit).field;
+  const double to = std::clamp(t.scroll - std::trunc(lines), 1.0,
+                               static_cast<double>(std::max(1, t.MaxScroll())));
+  if (to == t.scroll) return;
+  t.scroll = static_cast<int>(to);
+  t.Changed();
 }
 
 // Whether the pointer is over `target` (its hit area, through every parent).
@@ -1009,6 +1027,7 @@ void Player::Deliver(const InputEvent& e) {
     case InputEvent::Kind::TextInput: TextInput(e.character); break;
     case InputEvent::Kind::TextControl: TextControl(e.command); break;
     case InputEvent::Kind::SetClipboardText: SetClipboard(e.text); break;
+    case InputEvent::Kind::MouseWheel: MouseWheel(e.wheel_lines); break;
     default: break;
   }
 }

@@ -58,6 +58,7 @@ struct InputEvent {
     FocusGained,
     FocusLost,
     SetClipboardText,
+    MouseWheel,
     Wait,
     Other
   };
@@ -68,6 +69,7 @@ struct InputEvent {
   uint32_t character = 0;  // KeyDown/KeyUp: the character typed; TextInput: the code point
   TextCommand command = TextCommand::Other;
   std::string text;
+  double wheel_lines = 0;  // MouseWheel: lines turned, negative towards the user
 };
 
 // Reads an injected-input list (a JSON array of event objects). Throws std::runtime_error with
