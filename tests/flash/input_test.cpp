@@ -223,6 +223,64 @@ TEST(InputFields, PasswordFieldsGiveNothingToTheClipboard) {
   EXPECT_EQ(FieldText(p), "ab");
 }
 
+// A press on a field puts the caret under the pointer and a drag selects from there; typing
+// replaces the selection. replaceSel replaces the focused field's selection.
+TEST(InputFields, DraggingSelectsAndReplaceSelReplaces) {
+  flash::Player p;
+  Load(p, ActionBuilder());
+  p.MouseMove(1, 10);
+  p.MouseDown(1, 10, flash::MouseButton::Left);
+  EXPECT_EQ(p.input.caret, 0u);
+  p.MouseMove(300, 10);  // past the end of the text
+  p.MouseUp(300, 10, flash::MouseButton::Left);
+  EXPECT_EQ(p.input.anchor, 0u);
+  EXPECT_EQ(p.input.caret, 2u);
+  p.MouseMove(1, 10);  // moving without the button down leaves the selection
+  EXPECT_EQ(p.input.caret, 2u);
+  p.TextInput('x');
+  EXPECT_EQ(FieldText(p), "x");
+
+  ActionBuilder s;
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  s.PushNumber(1).PushNumber(0);
+  scripttest::CallMethod(s, "Selection", "setSelection", 2).Op(0x17);
+  s.PushString("XY").PushNumber(1).PushString("f").Op(0x1C).PushString("replaceSel").Op(0x52);
+  s.Op(0x17);
+  flash::Player q;
+  Load(q, s);
+  EXPECT_EQ(FieldText(q), "XYb");
+  EXPECT_EQ(q.input.caret, 2u);
+  EXPECT_EQ(q.input.anchor, 2u);
+}
+
+// The wheel scrolls the field under the pointer a line a turn, within its scrolling limits.
+TEST(InputFields, WheelScrollsTheFieldUnderThePointer) {
+  auto events = flash::ParseInputEvents(R"([{"type": "MouseWheel", "lines": -2}])");
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, flash::InputEvent::Kind::MouseWheel);
+  EXPECT_EQ(events[0].wheel_lines, -2);
+  ActionBuilder s;
+  s.PushString("f").Op(0x1C).PushString("multiline").PushBool(true).Op(0x4F);
+  s.PushString("f").Op(0x1C).PushString("text").PushString("1\r2\r3\r4\r5\r6").Op(0x4F);
+  flash::Player p;
+  Load(p, s);
+  auto& f = static_cast<flash::TextFieldObject&>(*p.LevelRoot(0)->children.at(1)).field;
+  ASSERT_GT(f.MaxScroll(), 2);
+  p.MouseWheel(-1);  // the pointer has not come onto the stage
+  EXPECT_EQ(f.scroll, 1);
+  p.MouseMove(5, 5);
+  p.Deliver(events[0]);
+  EXPECT_EQ(f.scroll, 3);
+  p.MouseWheel(-100);
+  EXPECT_EQ(f.scroll, f.MaxScroll());
+  p.MouseWheel(100);
+  EXPECT_EQ(f.scroll, 1);
+  p.MouseMove(190, 190);  // off the field
+  p.MouseWheel(-1);
+  EXPECT_EQ(f.scroll, 1);
+}
+
 TEST(InputFields, NoFocusNoTyping) {
   flash::Player p;
   Load(p, ActionBuilder());

@@ -186,6 +186,21 @@ TEST(ScriptTextFormat, ConstructorMembersAndRangesOfSetTextFormat) {
   EXPECT_EQ(s.Run(), "_sans\n20\n65280\nnull\nnull\nfalse\ntrue\ntrue\nfalse\n20\n12\n_sans\n");
 }
 
+// display takes only its three names, exactly spelt; anything else reads as "block".
+TEST(ScriptTextFormat, DisplayKeepsOnlyItsNames) {
+  Script s;
+  s.Var("f", [](Script& s) { s.New("TextFormat", {}); });
+  s.TraceMember("f.display");
+  for (const char* v : {"inline", "Inline", "none", ""}) {
+    s.SetMember("f", "display", Script::Str(v));
+    s.TraceMember("f.display");
+  }
+  s.SetMember("f", "display", Script::Str("none"));
+  s.SetMember("f", "display", Script::Num(1));
+  s.TraceMember("f.display");
+  EXPECT_EQ(s.Run(), "block\ninline\nblock\nnone\nblock\nblock\n");
+}
+
 TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
   Script s;
   s.Var("f", [](Script& s) { s.New("TextFormat", {Script::Str("_sans"), Script::Num(12)}); });
@@ -219,6 +234,22 @@ TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
     s.a.Op(0x48);
   });
   EXPECT_EQ(s.Run(), "true\ntrue\n4\n40\ntrue\n");
+}
+
+// The measures of a field's text are whole pixels, however wide its glyphs.
+TEST(ScriptTextField, TextWidthAndHeightAreWholePixels) {
+  Script s;
+  for (const char* prop : {"textWidth", "textHeight"}) {
+    s.TraceExpr([prop](Script& s) {
+      Script::Member("field", prop)(s);
+      s.a.PushNumber(1).Op(0x3F);  // the fraction: value modulo 1
+    });
+    s.TraceExpr([prop](Script& s) {
+      Script::Member("field", prop)(s);
+      s.a.PushNumber(0).Op(0x67);  // greater than 0
+    });
+  }
+  EXPECT_EQ(RunWithField(Field("A wide line, iii WWW"), {s.a.Build()}), "0\ntrue\n0\ntrue\n");
 }
 
 TEST(ScriptTextField, BoundFieldsShowTheirVariable) {

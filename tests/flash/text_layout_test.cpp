@@ -226,6 +226,55 @@ TEST(TextLayout, HugeTextLaysOutAndLeavesFarGlyphsUndrawn) {
   for (const ShapeDef& run : field.GlyphRuns()) EXPECT_GE(run.bounds.xmax, run.bounds.xmin);
 }
 
+// A point picks the caret position before the character whose middle is right of it, on the line
+// at its height; past a line's end the caret stays before that line's break.
+TEST(TextLayout, PointsPickCaretPositions) {
+  auto movie = std::make_shared<MovieDef>();
+  movie->dictionary[1] = HalfEmFont();
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.has_font = def.use_outlines = true;
+  def.multiline = true;
+  def.font_id = 1;
+  def.font_height = 400;
+  TextField field(def, movie);
+  field.SetText("abc\ndef");
+  // "a" spans x 2..12 and "b" 12..22 on the first line, 20 pixels high.
+  EXPECT_EQ(field.CharIndexAt(16, 5), 1u);
+  EXPECT_EQ(field.CharIndexAt(18, 5), 2u);
+  EXPECT_EQ(field.CharIndexAt(-50, -50), 0u);
+  EXPECT_EQ(field.CharIndexAt(90, 5), 3u);
+  EXPECT_EQ(field.CharIndexAt(-5, 30), 4u);
+  EXPECT_EQ(field.CharIndexAt(500, 500), 7u);
+  field.SetText("");
+  EXPECT_EQ(field.CharIndexAt(10, 10), 0u);
+}
+
+// A device font the system lacks is drawn with the movie's font of that name; known names and
+// fonts without advances keep the device faces.
+TEST(TextLayout, MissingDeviceFontsUseTheMoviesFontOfThatName) {
+  auto movie = std::make_shared<MovieDef>();
+  movie->dictionary[1] = HalfEmFont();
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.has_font = true;
+  def.font_id = 1;
+  def.font_height = 400;
+  TextField field(def, movie);
+  ASSERT_FALSE(field.embed_fonts);
+  const Face* half = field.FaceFor(field.default_format);
+  ASSERT_NE(half, nullptr);
+  EXPECT_NE(dynamic_cast<const EmbeddedFace*>(half), nullptr);
+  TextFormat arial = field.default_format;
+  arial.font = "Arial";
+  EXPECT_EQ(dynamic_cast<const EmbeddedFace*>(field.FaceFor(arial)), nullptr);
+  auto no_layout = HalfEmFont();
+  no_layout->has_layout = false;
+  movie->dictionary[1] = no_layout;
+  TextField plain(def, movie);
+  EXPECT_EQ(dynamic_cast<const EmbeddedFace*>(plain.FaceFor(plain.default_format)), nullptr);
+}
+
 TEST(TextLayout, FieldsEditTextAndFormatsByCharacter) {
   auto movie = std::make_shared<MovieDef>();
   movie->dictionary[1] = HalfEmFont();
@@ -359,6 +408,52 @@ TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
             "<P ALIGN=\"LEFT\">" + font +
                 "text</FONT></P><TEXTFORMAT RIGHTMARGIN=\"3\" INDENT=\"5\"><P ALIGN=\"LEFT\">" +
                 font + "</FONT></P></TEXTFORMAT>");
+}
+
+// FONT tags stay open across pieces: a piece nests inside the one before unless its font is that
+// of an open tag, which closes the tags inside it.
+TEST(TextHtml, FontTagsNestUntilAnOpenFontReturns) {
+  TextFormat base;
+  base.font = "Serif";
+  base.size = 12;
+  std::vector<TextRun> runs;
+  auto add = [&](const char32_t* text, const char* face, double size) {
+    TextFormat f = base;
+    f.font = face;
+    f.size = size;
+    runs.push_back({text, f});
+  };
+  add(U"a", "Serif", 12);
+  add(U"b", "Sans", 12);
+  add(U"c", "Sans", 14);
+  add(U"d", "Serif", 14);
+  add(U"e", "Serif", 12);
+  add(U"f", "Sans", 12);
+  add(U"g", "Sans", 14);
+  add(U"h", "Sans", 12);
+  const std::string font =
+      "<FONT FACE=\"Serif\" SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">";
+  EXPECT_EQ(ToHtml(runs, base),
+            "<P ALIGN=\"LEFT\">" + font +
+                "a<FONT FACE=\"Sans\">b<FONT SIZE=\"14\">c<FONT FACE=\"Serif\">d</FONT></FONT>"
+                "</FONT>e<FONT FACE=\"Sans\">f<FONT SIZE=\"14\">g</FONT>h</FONT></FONT></P>");
+}
+
+// The break a closing paragraph adds keeps the format of the paragraph's text, not that of the
+// tags around the paragraph, so a format read over the whole text is the text's.
+TEST(TextHtml, ParagraphBreakTakesTheFormatOfItsText) {
+  TextFormat base;
+  auto runs = ParseHtml("<p><font kerning='1' size='20'>a</font></p><p>b</p>", base, true);
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].text, U"a\r");
+  EXPECT_TRUE(runs[0].format.kerning);
+  EXPECT_EQ(runs[0].format.size, 20);
+  EXPECT_EQ(runs[1].text, U"b\r");
+  EXPECT_FALSE(runs[1].format.kerning);
+  // An empty paragraph's break takes the format around it.
+  runs = ParseHtml("<font size='30'><p></p></font>", base, true);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].format.size, 30);
 }
 
 TEST(TextHtml, HostileMarkupIsReadSafely) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <cmath>
 #include <functional>
 #include <utility>
 
@@ -357,6 +358,23 @@ static std::shared_ptr<DisplayObject> PickField(Player& player, double px, doubl
   });
 }
 
+void Player::MouseWheel(double lines) {
+  if (!input.mouse_seen || !std::isfinite(lines) || lines == 0) return;
+  auto hit =
+      TopmostAt(*this, input.mouse_x, input.mouse_y, [](DisplayObject& o, double x, double y) {
+        if (o.type == DisplayObject::Type::MovieClip) return Probe::Descend;
+        if (o.type != DisplayObject::Type::EditText) return Probe::Skip;
+        return ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
+      });
+  if (!hit) return;
+  text::TextField& t = static_cast<TextFieldObject&>(*hit).field;
+  const double to = std::clamp(t.scroll - std::trunc(lines), 1.0,
+                               static_cast<double>(std::max(1, t.MaxScroll())));
+  if (to == t.scroll) return;
+  t.scroll = static_cast<int>(to);
+  t.Changed();
+}
+
 // Whether the pointer is over `target` (its hit area, through every parent).
 static bool Over(const Player& player, const DisplayObject& target, double px, double py) {
   for (const DisplayObject* o = &target; o; o = o->parent)
@@ -477,6 +495,15 @@ static void Hover(Player& player, std::shared_ptr<DisplayObject> now) {
   if (Live(now)) Fire(player, now, Transition::RollOver);
 }
 
+// The caret position in a field under the stage point (px, py).
+static size_t FieldIndexAt(const Player& player, const DisplayObject& field, double px, double py) {
+  Matrix inv;
+  if (!StageMatrix(field).Invert(inv)) return 0;
+  double x, y;
+  inv.Apply(StageX(player, px), StageY(player, py), x, y);
+  return static_cast<const TextFieldObject&>(field).field.CharIndexAt(x / 20, y / 20);
+}
+
 void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
   input.mouse_x = x;
@@ -485,6 +512,10 @@ void Player::MouseMove(double x, double y) {
   ClipEventToAll(*this, exec_list_, kEventMouseMove);
   RunQueue();
   Broadcast(*this, "Mouse", "onMouseMove");
+  if (input.mouse_down && input.selecting) {
+    if (auto field = input.focus.lock(); field && field->type == DisplayObject::Type::EditText)
+      input.caret = FieldIndexAt(*this, *field, x, y);
+  }
   auto pressed = input.pressed.Get();
   if (input.mouse_down && Live(pressed)) {
     const bool inside = Over(*this, *pressed, x, y);
@@ -541,6 +572,9 @@ void Player::MouseDown(double x, double y, MouseButton button) {
   // A click on an input field gives it the focus; a click elsewhere takes it away.
   auto field = PickField(*this, x, y);
   if (field != input.focus.lock()) SetFocus(field);
+  // The press puts the caret at the character under the pointer; a drag selects from there.
+  input.selecting = field && field == input.focus.lock();
+  if (input.selecting) input.caret = input.anchor = FieldIndexAt(*this, *field, x, y);
   input.pressed.Set(target);
   input.pressed_inside = target != nullptr;
   if (Live(target)) Fire(*this, target, Transition::Press);
@@ -549,6 +583,7 @@ void Player::MouseDown(double x, double y, MouseButton button) {
 void Player::MouseUp(double x, double y, MouseButton button) {
   EventScope scope(*this, in_tick_);
   if (!LeftButtonEvent(*this, exec_list_, x, y, button, false)) return;
+  input.selecting = false;
   auto pressed = input.pressed.Get();
   input.pressed.Reset();
   if (Live(pressed)) {
@@ -992,6 +1027,7 @@ void Player::Deliver(const InputEvent& e) {
     case InputEvent::Kind::TextInput: TextInput(e.character); break;
     case InputEvent::Kind::TextControl: TextControl(e.command); break;
     case InputEvent::Kind::SetClipboardText: SetClipboard(e.text); break;
+    case InputEvent::Kind::MouseWheel: MouseWheel(e.wheel_lines); break;
     default: break;
   }
 }

@@ -58,6 +58,7 @@ struct InputEvent {
     FocusGained,
     FocusLost,
     SetClipboardText,
+    MouseWheel,
     Wait,
     Other
   };
@@ -68,6 +69,7 @@ struct InputEvent {
   uint32_t character = 0;  // KeyDown/KeyUp: the character typed; TextInput: the code point
   TextCommand command = TextCommand::Other;
   std::string text;
+  double wheel_lines = 0;  // MouseWheel: lines turned, negative towards the user
 };
 
 // Reads an injected-input list (a JSON array of event objects). Throws std::runtime_error with
@@ -112,6 +114,7 @@ struct InputState {
   // and the selection's other end, in characters.
   std::weak_ptr<DisplayObject> focus;
   size_t caret = 0, anchor = 0;
+  bool selecting = false;  // the left button went down on the focused field: drags select
   // Buttons and clips that lost (false) or gained (true) the focus: they roll out and over once
   // the scripts that moved the focus are done.
   std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;

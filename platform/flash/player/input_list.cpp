@@ -3,6 +3,7 @@
 //   {"type": "TextInput", "codepoint": "a"}, {"type": "TextControl", "code": "Paste"},
 //   {"type": "SetClipboardText", "text": "..."}, {"type": "Wait"}.
 // The reader takes the JSON subset such lists use (objects, arrays, strings, numbers, literals).
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -214,6 +215,7 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json) {
         {"FocusGained", InputEvent::Kind::FocusGained},
         {"FocusLost", InputEvent::Kind::FocusLost},
         {"SetClipboardText", InputEvent::Kind::SetClipboardText},
+        {"MouseWheel", InputEvent::Kind::MouseWheel},
         {"Wait", InputEvent::Kind::Wait}};
     for (const auto& [name, kind] : kKinds)
       if (t == name) e.kind = kind;
@@ -246,6 +248,8 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json) {
       e.command = CommandOf(code->string);
     if (const Json* text = item.Member("text"); text && text->kind == Json::Kind::String)
       e.text = text->string;
+    if (const Json* lines = item.Member("lines"); lines && lines->kind == Json::Kind::Number)
+      e.wheel_lines = std::clamp(lines->number, -1e6, 1e6);
     events.push_back(std::move(e));
   }
   return events;

@@ -232,6 +232,9 @@ class Player {
   // Positions are level 0's stage pixels. Only the left button presses buttons; the others
   // reach the mouse listeners only. Events run their scripts at once.
   void MouseMove(double x, double y);
+  // The wheel turned by `lines` (negative towards the user): the text field under the pointer
+  // scrolls by as many lines, down for negative turns.
+  void MouseWheel(double lines);
   void MouseDown(double x, double y, MouseButton button = MouseButton::Left);
   void MouseUp(double x, double y, MouseButton button = MouseButton::Left);
   // A key by its key code (the numbers Key.getCode gives) and the character it types (0: none).

@@ -27,7 +27,28 @@ std::string Lower(std::string s) {
   return s;
 }
 
-Family FamilyOf(const std::string& name) {
+// Whether some name of a list of names ("Verdana, Arial") is one the device faces stand for.
+bool KnownName(const std::string& name, const std::map<std::string, Family>& names,
+               Family* family) {
+  std::string all = Lower(name);
+  for (size_t start = 0; start <= all.size();) {
+    size_t end = all.find(',', start);
+    if (end == std::string::npos) end = all.size();
+    std::string one = all.substr(start, end - start);
+    size_t first = one.find_first_not_of(" \t");
+    one = first == std::string::npos ? std::string()
+                                     : one.substr(first, one.find_last_not_of(" \t") - first + 1);
+    auto it = names.find(one);
+    if (it != names.end()) {
+      if (family) *family = it->second;
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+const std::map<std::string, Family>& Names() {
   static const std::map<std::string, Family> kNames = {
       {"_sans", Family::Sans},
       {"arial", Family::Sans},
@@ -64,20 +85,14 @@ Family FamilyOf(const std::string& name) {
       {"liberation mono", Family::Mono},
       {"dejavu sans mono", Family::Mono},
   };
-  // A list of names ("Verdana, Arial") takes the first one known.
-  std::string all = Lower(name);
-  for (size_t start = 0; start <= all.size();) {
-    size_t end = all.find(',', start);
-    if (end == std::string::npos) end = all.size();
-    std::string one = all.substr(start, end - start);
-    size_t first = one.find_first_not_of(" \t");
-    one = first == std::string::npos ? std::string()
-                                     : one.substr(first, one.find_last_not_of(" \t") - first + 1);
-    auto it = kNames.find(one);
-    if (it != kNames.end()) return it->second;
-    start = end + 1;
-  }
-  return Family::Sans;
+  return kNames;
+}
+
+Family FamilyOf(const std::string& name) {
+  // A list of names takes the first one known.
+  Family f = Family::Sans;
+  KnownName(name, Names(), &f);
+  return f;
 }
 
 // Candidate files of a family and style, best first.
@@ -286,6 +301,8 @@ class DeviceFontFace : public Face {
 };
 
 }  // namespace
+
+bool HasDeviceFont(const std::string& name) { return KnownName(name, Names(), nullptr); }
 
 const Face* DeviceFace(const std::string& name, bool bold, bool italic) {
   Family family = FamilyOf(name);

@@ -57,5 +57,8 @@ class EmbeddedFace : public Face {
 // names, or any other name, which falls back to the sans face) and style. Faces live as long as
 // the process; outlines are made once per face and glyph. Null when no font file can be loaded.
 const Face* DeviceFace(const std::string& name, bool bold, bool italic);
+// Whether a device face stands for that name (or one of a list of names) itself, rather than
+// as the fallback for an unknown one.
+bool HasDeviceFont(const std::string& name);
 
 }  // namespace flash::text

@@ -155,6 +155,14 @@ class HtmlBuilder {
 
   void Text(char32_t c) { Put(c, stack_.back().second); }
   void Break() { Put('\r', stack_.back().second); }
+  // The break that ends a paragraph: it takes the format of the paragraph's last character,
+  // whatever tags closed after it.
+  void EndParagraph() {
+    if (runs_.empty() || AtParagraphStart())
+      Break();
+    else
+      Put('\r', TextFormat(runs_.back().format));
+  }
   // Breaks unless the text is at the start of a paragraph already.
   void StartParagraph() {
     if (!runs_.empty() && !AtParagraphStart()) Break();
@@ -264,7 +272,7 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline) {
 }
 
 void CloseTag(HtmlBuilder& b, const Tag& t, bool multiline) {
-  if ((t.name == "p" || t.name == "li") && multiline && b.IsOpen(t.name)) b.Break();
+  if ((t.name == "p" || t.name == "li") && multiline && b.IsOpen(t.name)) b.EndParagraph();
   b.Pop(t.name);
 }
 
@@ -397,7 +405,8 @@ struct Piece {
   const TextFormat* format;
 };
 
-std::string Span(const Piece& p, const TextFormat& para) {
+// The text of a piece inside its FONT tags: links, bold, italic and underline of its own.
+std::string Inner(const Piece& p) {
   std::string inner = Escape(p.text);
   const TextFormat& f = *p.format;
   if (f.underline) inner = "<U>" + inner + "</U>";
@@ -405,9 +414,33 @@ std::string Span(const Piece& p, const TextFormat& para) {
   if (f.bold) inner = "<B>" + inner + "</B>";
   if (!f.url.empty())
     inner = "<A" + Attr("HREF", f.url) + Attr("TARGET", f.target) + ">" + inner + "</A>";
-  std::string diff = FontAttributes(f, &para);
-  if (!diff.empty()) inner = "<FONT" + diff + ">" + inner + "</FONT>";
   return inner;
+}
+
+bool SameFont(const TextFormat& a, const TextFormat& b) {
+  return a.font == b.font && a.size == b.size && a.color == b.color &&
+         a.letter_spacing == b.letter_spacing && a.kerning == b.kerning;
+}
+
+// The pieces of a paragraph with FONT tags kept open from one piece to the next: a piece whose
+// font matches one of the open tags closes those inside it; any other opens a tag inside the
+// innermost one with the attributes that differ from it.
+std::string Pieces(const std::vector<Piece>& pieces, const TextFormat& para) {
+  std::vector<const TextFormat*> open = {&para};
+  std::string out;
+  for (const Piece& p : pieces) {
+    size_t keep = open.size();
+    while (keep > 0 && !SameFont(*open[keep - 1], *p.format)) --keep;
+    if (keep > 0) {
+      for (; open.size() > keep; open.pop_back()) out += "</FONT>";
+    } else {
+      out += "<FONT" + FontAttributes(*p.format, open.back()) + ">";
+      open.push_back(p.format);
+    }
+    out += Inner(p);
+  }
+  for (; open.size() > 1; open.pop_back()) out += "</FONT>";
+  return out;
 }
 
 }  // namespace
@@ -440,9 +473,9 @@ std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
     const TextFormat& f = p.format ? *p.format : base;
     std::string body;
     if (p.pieces.empty()) {
-      body = Span({U"", &f}, f);
+      body = Inner({U"", &f});
     } else {
-      for (const Piece& piece : p.pieces) body += Span(piece, f);
+      body = Pieces(p.pieces, f);
     }
     std::string para = f.bullet
                            ? "<LI><FONT" + FontAttributes(f, nullptr) + ">" + body + "</FONT></LI>"

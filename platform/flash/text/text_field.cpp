@@ -195,12 +195,16 @@ TextExtent TextField::Extent(const std::string& utf8, const TextFormat& format) 
 std::string TextField::HtmlText() const { return ToHtml(runs_, default_format); }
 
 const Face* TextField::FaceFor(const TextFormat& f) const {
-  if (!embed_fonts) return DeviceFace(f.font, f.bold, f.italic);
+  if (!embed_fonts && HasDeviceFont(f.font)) return DeviceFace(f.font, f.bold, f.italic);
+  // A device font the system lacks is drawn with the movie's own font of that name when the
+  // movie has one, the nearest to what the author saw; otherwise with the fallback face.
   // The tag's own font first, then any font of the movie with that name, best style match first.
   std::shared_ptr<const FontDef> best;
   int best_score = -1;
   auto consider = [&](const std::shared_ptr<const FontDef>& font) {
     if (!font || font->glyphs.empty() || !SameName(font->name, f.font)) return;
+    // Standing in for a device font needs the font's advances.
+    if (!embed_fonts && !font->has_layout) return;
     int score = (font->bold == f.bold) + (font->italic == f.italic) + (font == tag_font_);
     if (score > best_score) {
       best = font;
@@ -212,7 +216,7 @@ const Face* TextField::FaceFor(const TextFormat& f) const {
     for (const auto& [id, c] : movie_->dictionary)
       if (c->kind == CharacterDef::Kind::Font) consider(std::static_pointer_cast<const FontDef>(c));
   }
-  if (!best) return nullptr;
+  if (!best) return embed_fonts ? nullptr : DeviceFace(f.font, f.bold, f.italic);
   for (const auto& face : embedded_)
     if (&face->Font() == best.get()) return face.get();
   embedded_.push_back(std::make_unique<EmbeddedFace>(best));
@@ -244,6 +248,44 @@ const std::vector<ShapeDef>& TextField::GlyphRuns() const {
     runs_dirty_ = false;
   }
   return glyph_runs_;
+}
+
+size_t TextField::CharIndexAt(double x, double y) const {
+  const TextLayout& l = Layout();
+  if (l.lines.empty()) return 0;
+  const size_t first =
+      std::clamp<size_t>(static_cast<size_t>(std::max(scroll, 1)), 1, l.lines.size()) - 1;
+  y += l.lines[first].top - l.lines.front().top;
+  x += hscroll;
+  size_t line = 0;
+  while (line + 1 < l.lines.size() && y >= l.lines[line].Bottom() + l.lines[line].leading) ++line;
+  const LaidLine& ln = l.lines[line];
+  // The end of a line is before the break or space that ends it, but the last line's end is the
+  // end of the text.
+  size_t end = ln.end_char;
+  if (line + 1 < l.lines.size() && end > ln.first_char) {
+    char32_t last = 0;
+    size_t at = 0;
+    for (const TextRun& r : runs_) {
+      if (end - 1 < at + r.text.size()) {
+        last = r.text[end - 1 - at];
+        break;
+      }
+      at += r.text.size();
+    }
+    if (last == ' ' || last == '\r' || last == '\n') --end;
+  }
+  // Glyphs come in the order of their characters; each reaches to the next one on its line.
+  for (size_t k = 0; k < l.glyphs.size(); ++k) {
+    const PlacedGlyph& g = l.glyphs[k];
+    if (g.char_index < ln.first_char || g.char_index >= end) continue;
+    double right = ln.x + ln.width;
+    if (k + 1 < l.glyphs.size() && l.glyphs[k + 1].char_index < ln.end_char &&
+        l.glyphs[k + 1].x >= g.x)
+      right = l.glyphs[k + 1].x;
+    if (x < (g.x + std::max(right, g.x)) / 2) return g.char_index;
+  }
+  return end;
 }
 
 int TextField::MaxScroll() const {

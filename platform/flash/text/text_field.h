@@ -64,6 +64,10 @@ class TextField {
   // last line shown (both from 1).
   int MaxScroll() const;
   int BottomScroll() const;
+  // The caret position nearest the point (x, y) in the field's pixels, scrolling applied: on
+  // the line at that height (the first above the text, the last below it), before the first
+  // character whose middle is right of x, or at the line's end.
+  size_t CharIndexAt(double x, double y) const;
   // Whether the text reaches past the box (drawing then clips to it).
   bool Overflows() const;
 

@@ -131,8 +131,9 @@ Value Get(NativeCall& c) {
     case kMultiline: return Value::Bool(t.multiline);
     case kWordWrap: return Value::Bool(t.options.word_wrap);
     case kAutoSize: return Value::String(AutoSizeName(t.options.auto_size));
-    case kTextWidth: return Value::Number(t.Layout().text_width);
-    case kTextHeight: return Value::Number(t.Layout().text_height);
+    // Whole pixels, as the player reports the measures of its text.
+    case kTextWidth: return Value::Number(std::floor(t.Layout().text_width));
+    case kTextHeight: return Value::Number(std::floor(t.Layout().text_height));
     case kX: return Value::Number(m.tx / 20.0);
     case kY: return Value::Number(m.ty / 20.0);
     case kWidth: return Value::Number(t.Layout().box.width * sx);
@@ -349,6 +350,23 @@ Value GetNewTextFormat(NativeCall& c) {
   return Value::Object(NewTextFormatObject(c.vm, {&f->field.default_format}));
 }
 
+// replaceSel(text): the selection of the focused field becomes the text, the caret after it.
+// A field without the focus has no selection and is left alone.
+Value ReplaceSel(NativeCall& c) {
+  TextFieldObject* f = FieldOf(c.self);
+  if (!f || c.Count() < 1) return Value::Undefined();
+  InputState& in = c.vm.player().input;
+  if (in.focus.lock().get() != f) return Value::Undefined();
+  const std::string s = c.vm.ToString(c.Arg(0));
+  const size_t length = f->field.Length();
+  const size_t begin = std::min({in.caret, in.anchor, length});
+  const size_t end = std::min(std::max(in.caret, in.anchor), length);
+  f->field.ReplaceText(begin, end, s);
+  f->field.Changed();
+  in.caret = in.anchor = std::min(begin + text::Utf8ToUtf32(s).size(), f->field.Length());
+  return Value::Undefined();
+}
+
 Value ReplaceText(NativeCall& c) {
   TextFieldObject* f = FieldOf(c.self);
   if (!f || c.Count() < 3) return Value::Undefined();
@@ -468,6 +486,7 @@ void InstallTextField(Realm& realm) {
   realm.Method(proto, "setNewTextFormat", SetNewTextFormat);
   realm.Method(proto, "getNewTextFormat", GetNewTextFormat);
   realm.Method(proto, "replaceText", ReplaceText);
+  realm.Method(proto, "replaceSel", ReplaceSel);
   realm.Method(proto, "getDepth", GetDepth);
   realm.Method(proto, "removeTextField", RemoveTextField);
   realm.Method(proto, "toString", ToString);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/native_members.h"
 #include "platform/flash/player/script/text_format_object.h"
 
 namespace flash {
@@ -222,6 +223,26 @@ Value GetTextExtent(NativeCall& c) {
   return Value::Object(r);
 }
 
+// display: how a style sheet's element lays out, "inline", "block" or "none"; any other value
+// reads back as "block", the default. Kept in a hidden member of the format.
+constexpr const char* kDisplayStore = "__display";
+
+Value GetDisplay(NativeCall& c) {
+  ScriptObject* self = c.This();
+  const Property* p = self ? self->Find(c.vm.heap().Key(kDisplayStore)) : nullptr;
+  return p && p->value.type == Value::Type::String ? p->value : Value::String("block");
+}
+
+Value SetDisplay(NativeCall& c) {
+  ScriptObject* self = c.This();
+  if (!self) return Value::Undefined();
+  const Value& v = c.Arg(0);
+  std::string s = v.type == Value::Type::String ? c.vm.ToString(v) : std::string();
+  if (s != "inline" && s != "none") s = "block";
+  c.vm.realm().Set(self, kDisplayStore, Value::String(s));
+  return Value::Undefined();
+}
+
 }  // namespace
 
 ScriptObject* NewTextFormatObject(ActionRunner& vm, const std::vector<const TextFormat*>& formats) {
@@ -245,6 +266,7 @@ void InstallTextFormat(Realm& realm) {
   ScriptObject* proto = realm.NewObject();
   realm.Class("TextFormat", Construct, nullptr, proto);
   realm.Method(proto, "getTextExtent", GetTextExtent);
+  NativeAccessor(realm, proto, "display", GetDisplay, SetDisplay);
 }
 
 }  // namespace flash
