@@ -106,7 +106,39 @@ TEST(ScriptOperators, LooseAndStrictEquality) {
   Binary(a, Str("a"), Str("a"), kStrictEquals);
   Binary(a, Undef(), Null(), kStrictEquals);
   Binary(a, Num(2), Int(2), kStrictEquals);  // a double and an integer are the same number
-  EXPECT_EQ(Traced(6, a), "true\ntrue\ntrue\nfalse\nfalse\ntrue\nfalse\ntrue\nfalse\ntrue\n");
+  // NaN equals NaN under == as under ===, as the player's own movies show.
+  EXPECT_EQ(Traced(6, a), "true\ntrue\ntrue\ntrue\nfalse\ntrue\nfalse\ntrue\nfalse\ntrue\n");
+}
+
+// Objects in comparisons: valueOf alone converts them; an object left after it makes < false
+// without converting the other side; an object without valueOf and toString (_global) is
+// undefined, so it equals null and orders like NaN.
+TEST(ScriptOperators, ObjectsInComparisonsAndBareObjectsAsUndefined) {
+  auto empty = [](ActionBuilder& a) { a.PushInt(0).Op(0x43); };
+  auto global = [](ActionBuilder& a) { a.PushString("_global").Op(0x1C); };
+  ActionBuilder a;
+  Binary(a, empty, Int(1), kLess2);
+  Binary(a, Int(1), empty, kLess2);
+  Binary(a, empty, Str("z"), kGreater);
+  Binary(a, global, Int(1), kLess2);
+  Binary(a, global, Null(), kEquals2);
+  Binary(a, Undef(), global, kEquals2);
+  Binary(a, empty, Null(), kEquals2);
+  EXPECT_EQ(Traced(7, a), "false\nfalse\nfalse\nundefined\ntrue\ntrue\nfalse\n");
+}
+
+// Strings order by code point from version 6: a pair of surrogates stored as two three-byte
+// sequences is the character above U+FFFF, above every character of the basic plane.
+TEST(ScriptOperators, StringsOrderByCodePoint) {
+  const std::string pair = "\xED\xA0\x80\xED\xB0\x82", high = "\xEF\xBD\xA1";  // U+10002, U+FF61
+  ActionBuilder a;
+  Binary(a, Str(high), Str(pair), kLess2);
+  Binary(a, Str(pair), Str(high), kLess2);
+  Binary(a, Str("B"), Str("a"), kLess2);
+  EXPECT_EQ(Traced(8, a), "true\nfalse\ntrue\n");
+  ActionBuilder b;
+  Binary(b, Str(high), Str(pair), kLess2);  // bytes before version 6
+  EXPECT_EQ(Traced(5, b), "false\n");
 }
 
 TEST(ScriptOperators, ArithmeticEdgesModuloIncrementAndIntegerTruncation) {

@@ -130,8 +130,19 @@ std::string ActionRunner::ToString(const Value& v) {
       if (v.object->kind == ScriptObject::Kind::Function) return "[type Function]";
       if (AsSuper(v.object)) return "[type Object]";
       // The object's toString decides; anything but text from it prints as the type.
-      bool found = false;
-      Value f = GetObjectMember(v.object, "toString", v, found);
+      bool found = false, saved_resolve = resolve_off_;
+      resolve_off_ = true;
+      Value f;
+      try {
+        f = GetObjectMember(v.object, "toString", v, found);
+      } catch (const ScriptThrow& t) {
+        // A toString getter that throws leaves the type as the text; the exception goes on once
+        // the action is done.
+        resolve_off_ = saved_resolve;
+        if (!pending_throw_) pending_throw_ = t.value;
+        return "[type Object]";
+      }
+      resolve_off_ = saved_resolve;
       if (!IsFunction(f)) return "[type Object]";
       Value r = Call(f, v, {});
       return r.type == Value::Type::String ? r.string : "[type Object]";
@@ -185,9 +196,19 @@ Value ActionRunner::FromBool(bool b) const {
 
 // An object becomes a primitive through its valueOf (numbers) or toString (text) method, the
 // other one second; a clip becomes its path.
-Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string) {
+// The methods are looked up without __resolve: an object that answers every name still has no
+// valueOf it did not define.
+Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string, bool* no_method) {
+  if (no_method) *no_method = false;
   if (v.type == Value::Type::Clip) return Value::String(ToString(v));
   if (v.type != Value::Type::Object) return v;
+  bool saved_resolve = resolve_off_;
+  resolve_off_ = true;
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{resolve_off_, saved_resolve};
   if (v.object->kind == ScriptObject::Kind::Function && !prefer_string) {
     bool found = false;
     Value f = GetObjectMember(v.object, "valueOf", v, found);
@@ -195,13 +216,18 @@ Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string) {
   }
   const char* order[2] = {prefer_string ? "toString" : "valueOf",
                           prefer_string ? "valueOf" : "toString"};
+  bool any = false;
   for (const char* name : order) {
     bool found = false;
     Value f = GetObjectMember(v.object, name, v, found);
     if (!IsFunction(f)) continue;
+    any = true;
+    resolve_off_ = saved_resolve;
     Value r = Call(f, v, {});
+    resolve_off_ = true;
     if (r.type != Value::Type::Object) return r;
   }
+  if (no_method) *no_method = !any;
   return v;
 }
 
@@ -396,7 +422,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
     }
     return prop->value;
   }
-  if (key != "__resolve" && version_ >= 6) {
+  if (key != "__resolve" && version_ >= 6 && !resolve_off_) {
     bool has = false;
     Value resolve = GetObjectMember(o, "__resolve", self, has);
     if (IsFunction(resolve)) {
@@ -1354,19 +1380,32 @@ void ActionRunner::RemoveSprite(MovieClip* clip) {
 
 // --- comparisons ---
 
+// An object operand converts through its valueOf alone (none: undefined); when that gives an
+// object the comparison is false at once, the other operand left unconverted.
 Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) {
+  auto convert = [&](const Value& v) {
+    if (v.type == Value::Type::Clip) return Value::Number(kNaN);
+    if (v.type != Value::Type::Object || AsSuper(v.object)) return ToPrimitive(v);
+    bool found = false, saved_resolve = resolve_off_;
+    resolve_off_ = true;
+    Value f = GetObjectMember(v.object, "valueOf", v, found);
+    resolve_off_ = saved_resolve;
+    if (!IsFunction(f)) return Value::Undefined();
+    return Call(f, v, {});
+  };
   Value a, b;
   if (right_first) {
-    b = ToPrimitive(b0);
-    a = ToPrimitive(a0);
+    b = convert(b0);
+    if (b.type == Value::Type::Object) return FromBool(false);
+    a = convert(a0);
   } else {
-    a = ToPrimitive(a0);
-    b = ToPrimitive(b0);
+    a = convert(a0);
+    if (a.type == Value::Type::Object) return FromBool(false);
+    b = convert(b0);
   }
-  if (a0.type == Value::Type::Clip) a = Value::Number(kNaN);
-  if (b0.type == Value::Type::Clip) b = Value::Number(kNaN);
+  if (a.type == Value::Type::Object || b.type == Value::Type::Object) return FromBool(false);
   if (a.type == Value::Type::String && b.type == Value::Type::String)
-    return FromBool(a.string < b.string);
+    return FromBool(scriptlib::CompareText(a.string, b.string, version_) < 0);
   double x = ToNumber(a), y = ToNumber(b);
   if (std::isnan(x) || std::isnan(y)) return Value::Undefined();
   return FromBool(x < y);
@@ -1374,11 +1413,20 @@ Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) 
 
 bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
   using T = Value::Type;
-  if (a.IsNullish() || b.IsNullish()) return a.IsNullish() && b.IsNullish();
+  if (a.IsNullish() || b.IsNullish()) {
+    if (a.IsNullish() && b.IsNullish()) return true;
+    // An object without valueOf and toString (a bare one, or _global) converts to undefined.
+    const Value& other = a.IsNullish() ? b : a;
+    if (other.type != T::Object || other.object->kind == ScriptObject::Kind::Function) return false;
+    bool no_method = false;
+    ToPrimitive(other, false, &no_method);
+    return no_method;
+  }
   if (a.type == b.type) {
     switch (a.type) {
       case T::Bool: return a.boolean == b.boolean;
-      case T::Number: return a.number == b.number;
+      // NaN equals NaN here too.
+      case T::Number: return a.number == b.number || (std::isnan(a.number) && std::isnan(b.number));
       case T::String: return a.string == b.string;
       case T::Clip: return ClipOf(a) == ClipOf(b);
       case T::Object: return a.object == b.object;
@@ -1409,7 +1457,7 @@ bool ActionRunner::StrictEquals(const Value& a, const Value& b) {
       return ObjectOf(a) == ObjectOf(b);
     return false;
   }
-  // Unlike loose equality, two NaN values are strictly equal here.
+  // Two NaN values are equal.
   if (a.type == T::Number && std::isnan(a.number) && std::isnan(b.number)) return true;
   return LooseEquals(a, b);
 }
@@ -1518,6 +1566,11 @@ void ActionRunner::Execute(Frame& f) {
     }
     try {
       Step(f, *a, next);
+      if (pending_throw_) {
+        Value thrown = *pending_throw_;
+        pending_throw_.reset();
+        throw ScriptThrow{thrown};
+      }
     } catch (ScriptThrow& t) {
       if (!HandleThrow(f, t.value, next = a->offset)) throw;
     }
