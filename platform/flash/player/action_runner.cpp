@@ -598,21 +598,20 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
   std::vector<std::string> names;
   ScriptObject* o = ObjectOf(v);
   if (!o) return names;
+  // The player gathers the names object by object up the chain, each in the order it holds
+  // them, a name shadowed or hidden nearer skipped, and hands them out last first: the newest
+  // first, and the names of prototypes before the object's own.
   std::unordered_set<std::string> seen;
+  std::vector<std::pair<std::string, std::string>> level;  // key, name; empty name: hidden
   auto add = [&](const std::string& key, const std::string& name) {
-    if (seen.insert(key).second) names.push_back(name);
+    level.emplace_back(key, name);
   };
   int guard = 0;
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
+    level.clear();
     const auto& props = p->Properties();
-    // Newest first, as the reference lists them.
-    for (auto it = props.rbegin(); it != props.rend(); ++it) {
-      if (it->flags & kDontEnum) {
-        seen.insert(Key(it->name));
-        continue;
-      }
-      add(Key(it->name), it->name);
-    }
+    for (auto it = props.rbegin(); it != props.rend(); ++it)
+      add(Key(it->name), (it->flags & kDontEnum) ? std::string() : it->name);
     if (p->kind == ScriptObject::Kind::Array) {
       auto* a = static_cast<ArrayObject*>(p);
       for (size_t i = a->items.size(); i-- > 0;)
@@ -627,7 +626,10 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
             add(Key(it->second->name), it->second->name);
       }
     }
+    for (auto it = level.rbegin(); it != level.rend(); ++it)
+      if (seen.insert(it->first).second && !it->second.empty()) names.push_back(it->second);
   }
+  std::reverse(names.begin(), names.end());
   return names;
 }
 
