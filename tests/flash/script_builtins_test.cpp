@@ -83,6 +83,53 @@ TEST(ScriptBuiltins, ArrayMethodsAndOrders) {
             "8\n0\n9,5,1\n9\n");
 }
 
+// Arguments that are neither comparator nor flags: sort gives undefined and leaves the array;
+// of two flags the second counts. splice with an undefined start or count, or a negative count,
+// does nothing and gives undefined.
+TEST(ScriptBuiltins, SortAndSpliceRefuseBadArguments) {
+  Expr undef = [](ActionBuilder& a) { a.PushUndefined(); };
+  Expr yes = [](ActionBuilder& a) { a.PushBool(true); };
+  Expr null = [](ActionBuilder& a) { a.PushNull(); };
+  ActionBuilder a;
+  MakeArray(a, "a", {Int(2), Int(10), Int(1)});
+  TraceCall(a, Var("a"), "sort", {undef});
+  TraceCall(a, Var("a"), "sort", {yes, Int(0)});
+  TraceCall(a, Var("a"), "sort", {null, Int(16)});
+  Get(a, "a").Trace();
+  TraceCall(a, Var("a"), "sort", {Int(2), Int(16)});  // DESCENDING, then NUMERIC: numeric
+  TraceCall(a, Var("a"), "sort", {Int(18), undef});   // the undefined second is no flags
+  TraceCall(a, Var("a"), "splice", {undef});
+  TraceCall(a, Var("a"), "splice", {Int(1), undef});
+  TraceCall(a, Var("a"), "splice", {Int(1), Int(-1)});
+  Get(a, "a").Trace();
+  TraceCall(a, Var("a"), "splice", {Int(1), Int(1)});
+  EXPECT_EQ(RunBlocks({a}),
+            "undefined\nundefined\nundefined\n2,10,1\n1,2,10\n10,2,1\nundefined\nundefined\n"
+            "undefined\n10,2,1\n2\n");
+}
+
+// sortOn reads each element's own stored field: an inherited one or a getter is no key.
+TEST(ScriptBuiltins, SortOnReadsOwnStoredFields) {
+  ActionBuilder a;
+  // p = {k: 1}; x = {name: "x", k: 2}; y = {name: "y"}; y.__proto__ = p; [x, y].sortOn("k", 16)
+  a.PushString("p").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);
+  a.PushString("x")
+      .PushString("name")
+      .PushString("x")
+      .PushString("k")
+      .PushInt(2)
+      .PushInt(2)
+      .Op(0x43)
+      .Op(0x1D);
+  a.PushString("y").PushString("name").PushString("y").PushInt(1).Op(0x43).Op(0x1D);
+  Get(a, "y").PushString("__proto__");
+  Get(a, "p").Op(0x4F);
+  MakeArray(a, "list", {Var("x"), Var("y")});
+  Call(a, Var("list"), "sortOn", {Str("k"), Int(16)}).Op(0x17);
+  Get(a, "list").PushInt(0).Op(0x4E).PushString("name").Op(0x4E).Trace();
+  EXPECT_EQ(RunBlocks({a}), "x\n");
+}
+
 TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
   ActionBuilder a;
   a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);
