@@ -250,3 +250,11 @@ TEST(ScriptOperators, OutOfRangeNumbersAsPropertyIndexesAndFramesAreHeld) {
   a.PushNumber(-1e300).OpWithData(0x9F, {0}).PushString("after").Trace();  // gotoFrame2
   EXPECT_EQ(Traced(6, a), "undefined\n0\nafter\n");
 }
+
+// InitArray with a count beyond the values on the stack makes no array and takes nothing.
+TEST(ScriptOperators, InitArrayCountBeyondTheStack) {
+  ActionBuilder a;
+  a.PushString("a").PushString("b").PushInt(3).Op(0x42).Trace().Trace().Trace();
+  a.PushString("c").PushInt(1).Op(0x42).PushString("length").Op(0x4E).Trace();
+  EXPECT_EQ(Traced(8, a), "undefined\nb\na\n1\n");
+}

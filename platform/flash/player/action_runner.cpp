@@ -2077,7 +2077,13 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x42: {  // InitArray
-      size_t n = ArgCount(ToNumber(Pop()));
+      double count = ToNumber(Pop());
+      size_t n = ArgCount(count);
+      // A count beyond the values on the stack makes no array: undefined, nothing taken.
+      if (count > static_cast<double>(stack_.size() - std::min(stack_.size(), f.stack_base))) {
+        Push(Value::Undefined());
+        break;
+      }
       std::vector<Value> items;
       for (size_t i = 0; i < n && stack_.size() > f.stack_base; ++i) items.push_back(Pop());
       Push(Value::Object(realm_.NewArray(std::move(items))));
