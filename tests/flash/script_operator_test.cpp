@@ -258,3 +258,11 @@ TEST(ScriptOperators, InitArrayCountBeyondTheStack) {
   a.PushString("c").PushInt(1).Op(0x42).PushString("length").Op(0x4E).Trace();
   EXPECT_EQ(Traced(8, a), "undefined\nb\na\n1\n");
 }
+
+// A lone surrogate traced from a version 6 movie prints as U+FFFD; a whole pair stays.
+TEST(ScriptOperators, TracedLoneSurrogatesPrintAsReplacement) {
+  ActionBuilder a;
+  a.PushInt(0xD801).Op(kAsciiToChar).Trace();
+  a.PushString("\xF0\x90\x80\x82").Trace();
+  EXPECT_EQ(Traced(6, a), "\xEF\xBF\xBD\n\xF0\x90\x80\x82\n");
+}

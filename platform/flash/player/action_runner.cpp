@@ -2340,6 +2340,8 @@ void ActionRunner::Trace(const Value& v) {
   std::string text = v.IsUndefined() ? "undefined" : ToString(v);
   // A carriage return prints as a line break.
   std::replace(text.begin(), text.end(), '\r', '\n');
+  // A lone surrogate (the half of a cut pair) prints as the replacement character.
+  if (version_ >= 6) text = scriptlib::ToWellFormedUtf8(text);
   player_.trace_log.push_back(text);
   if (player_.on_trace) player_.on_trace(text);
 }
