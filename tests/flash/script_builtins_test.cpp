@@ -130,6 +130,37 @@ TEST(ScriptBuiltins, SortOnReadsOwnStoredFields) {
   EXPECT_EQ(RunBlocks({a}), "x\n");
 }
 
+// An object adds through its valueOf; without one it is undefined and its toString is not
+// asked; toString follows only a valueOf that gave an object. From version 6 a date adds as text.
+TEST(ScriptBuiltins, AddingObjectsAsksValueOfFirst) {
+  auto build = [](ActionBuilder& a, const char* var, bool value_of_gives_object) {
+    ActionBuilder text, object;
+    text.PushString("T").Op(0x3E);
+    object.PushInt(0).Op(0x43).Op(0x3E);
+    a.PushString(var).PushInt(0).Op(0x43).Op(0x1D);
+    Get(a, var).PushString("toString");
+    Function(a, "", {}, text).Op(0x4F);
+    Get(a, var).PushString("valueOf");
+    if (value_of_gives_object)
+      Function(a, "", {}, object);
+    else
+      a.PushUndefined();
+    a.Op(0x4F);
+    a.PushString("<");
+    Get(a, var).Op(0x47).Trace();
+  };
+  ActionBuilder a;
+  build(a, "plain", false);
+  build(a, "boxed", true);
+  // d = new Date(0); d.valueOf = undefined; "<" + d
+  a.PushString("d").PushInt(0).PushInt(1).PushString("Date").Op(0x40).Op(0x1D);
+  Get(a, "d").PushString("valueOf").PushUndefined().Op(0x4F);
+  a.PushString("<");
+  Get(a, "d").Op(0x47).PushString("length").Op(0x4E).PushInt(1).Op(0x67).Trace();
+  EXPECT_EQ(RunBlocks({a}, 5), "<\n<T\nfalse\n");
+  EXPECT_EQ(RunBlocks({a}, 6), "<\n<T\ntrue\n");
+}
+
 TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
   ActionBuilder a;
   a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);

@@ -220,7 +220,15 @@ Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string, bool* no_met
   for (const char* name : order) {
     bool found = false;
     Value f = GetObjectMember(v.object, name, v, found);
-    if (!IsFunction(f)) continue;
+    if (!IsFunction(f)) {
+      // Without a valueOf the object is undefined; toString only follows a valueOf that gave
+      // an object.
+      if (!prefer_string && name == order[0]) {
+        if (no_method) *no_method = true;
+        return Value::Undefined();
+      }
+      continue;
+    }
     any = true;
     resolve_off_ = saved_resolve;
     Value r = Call(f, v, {});
@@ -1908,7 +1916,11 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     case 0x47: {  // Add2
       Value vb = Pop(), vx = Pop();
-      Value x = ToPrimitive(vx), b = ToPrimitive(vb);
+      // From version 6 a date adds as its text.
+      auto is_date = [&](const Value& v) {
+        return version_ >= 6 && v.type == Value::Type::Object && v.object->class_name == "Date";
+      };
+      Value x = ToPrimitive(vx, is_date(vx)), b = ToPrimitive(vb, is_date(vb));
       if (x.type == Value::Type::String || b.type == Value::Type::String)
         Push(Value::String(CheckedConcat(ToString(x), ToString(b))));
       else
