@@ -161,6 +161,22 @@ TEST(ScriptBuiltins, AddingObjectsAsksValueOfFirst) {
   EXPECT_EQ(RunBlocks({a}, 6), "<\n<T\ntrue\n");
 }
 
+// An object whose valueOf gives an object adds as its toString beside a string and as NaN
+// beside a number or another such object.
+TEST(ScriptBuiltins, AddingAnObjectLeftByValueOf) {
+  ActionBuilder a, text;
+  text.PushString("T").Op(0x3E);
+  a.PushString("o").PushString("toString");
+  Function(a, "", {}, text);
+  a.PushInt(1).Op(0x43).Op(0x1D);
+  Get(a, "o").PushString("s").Op(0x47).Trace();
+  Get(a, "o");
+  Get(a, "o").Op(0x47).Trace();
+  a.PushInt(1);
+  Get(a, "o").Op(0x47).Trace();
+  EXPECT_EQ(RunBlocks({a}, 7), "Ts\nNaN\nNaN\n");
+}
+
 TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
   ActionBuilder a;
   a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);

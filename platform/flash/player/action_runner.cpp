@@ -1390,18 +1390,24 @@ void ActionRunner::RemoveSprite(MovieClip* clip) {
 
 // --- comparisons ---
 
+Value ActionRunner::ValueOfPrimitive(const Value& v) {
+  if (v.type != Value::Type::Object || AsSuper(v.object) ||
+      v.object->kind == ScriptObject::Kind::Function)
+    return ToPrimitive(v);
+  bool found = false, saved_resolve = resolve_off_;
+  resolve_off_ = true;
+  Value f = GetObjectMember(v.object, "valueOf", v, found);
+  resolve_off_ = saved_resolve;
+  if (!IsFunction(f)) return Value::Undefined();
+  return Call(f, v, {});
+}
+
 // An object operand converts through its valueOf alone (none: undefined); when that gives an
 // object the comparison is false at once, the other operand left unconverted.
 Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) {
   auto convert = [&](const Value& v) {
     if (v.type == Value::Type::Clip) return Value::Number(kNaN);
-    if (v.type != Value::Type::Object || AsSuper(v.object)) return ToPrimitive(v);
-    bool found = false, saved_resolve = resolve_off_;
-    resolve_off_ = true;
-    Value f = GetObjectMember(v.object, "valueOf", v, found);
-    resolve_off_ = saved_resolve;
-    if (!IsFunction(f)) return Value::Undefined();
-    return Call(f, v, {});
+    return ValueOfPrimitive(v);
   };
   Value a, b;
   if (right_first) {
@@ -1920,11 +1926,21 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       auto is_date = [&](const Value& v) {
         return version_ >= 6 && v.type == Value::Type::Object && v.object->class_name == "Date";
       };
-      Value x = ToPrimitive(vx, is_date(vx)), b = ToPrimitive(vb, is_date(vb));
+      // Otherwise through valueOf alone: an object it leaves becomes its text beside a string
+      // and NaN beside anything else.
+      auto operand = [&](const Value& v) {
+        if (is_date(v)) return ToPrimitive(v, true);
+        Value p = ValueOfPrimitive(v);
+        return p.type == Value::Type::Object ? v : p;
+      };
+      Value x = operand(vx), b = operand(vb);
+      auto number = [&](const Value& v) {
+        return v.type == Value::Type::Object ? kNaN : ToNumber(v);
+      };
       if (x.type == Value::Type::String || b.type == Value::Type::String)
         Push(Value::String(CheckedConcat(ToString(x), ToString(b))));
       else
-        Push(Value::Number(ToNumber(x) + ToNumber(b)));
+        Push(Value::Number(number(x) + number(b)));
       break;
     }
     case 0x48: {  // Less2

@@ -61,6 +61,9 @@ class ActionRunner {
   bool ToBool(const Value& v);
   // `no_method`, when given, tells that the object had neither method to call.
   Value ToPrimitive(const Value& v, bool prefer_string = false, bool* no_method = nullptr);
+  // The operand of + and <: an object through its valueOf alone (none: undefined), which may
+  // leave an object.
+  Value ValueOfPrimitive(const Value& v);
   ScriptObject* ToObject(const Value& v);  // boxes primitives; null for undefined and null
   int32_t ToInt32(const Value& v);
   Value FromBool(bool b) const;  // numbers 1/0 for version 4 movies
