@@ -177,6 +177,24 @@ TEST(ScriptBuiltins, AddingAnObjectLeftByValueOf) {
   EXPECT_EQ(RunBlocks({a}, 7), "Ts\nNaN\nNaN\n");
 }
 
+// The untyped arithmetic converts the left operand first for + and *, the right one first for
+// - and /.
+TEST(ScriptBuiltins, UntypedArithmeticConversionOrder) {
+  ActionBuilder a;
+  for (const char* name : {"l", "r"}) {
+    ActionBuilder body;
+    body.PushString(name).Trace().PushInt(1).Op(0x3E);
+    a.PushString(name).PushString("valueOf");
+    Function(a, "", {}, body);
+    a.PushInt(1).Op(0x43).Op(0x1D);
+  }
+  for (uint8_t op : {0x0A, 0x0B, 0x0C, 0x0D}) {
+    Get(a, "l");
+    Get(a, "r").Op(op).Op(0x17);
+  }
+  EXPECT_EQ(RunBlocks({a}, 5), "l\nr\nr\nl\nl\nr\nr\nl\n");
+}
+
 TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
   ActionBuilder a;
   a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);

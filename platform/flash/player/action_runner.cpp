@@ -1714,9 +1714,17 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x0B:
     case 0x0C:
     case 0x0D: {  // Add, Subtract, Multiply, Divide
-      // Operands convert left to right, as their valueOf methods may show.
+      // Add and Multiply convert the left operand first, Subtract and Divide the right one, as
+      // their valueOf methods may show.
       Value vb = Pop(), vx = Pop();
-      double x = ToNumber(vx), b = ToNumber(vb);
+      double x = 0, b = 0;
+      if (a.op == 0x0B || a.op == 0x0D) {
+        b = ToNumber(vb);
+        x = ToNumber(vx);
+      } else {
+        x = ToNumber(vx);
+        b = ToNumber(vb);
+      }
       double r = a.op == 0x0A ? x + b : a.op == 0x0B ? x - b : a.op == 0x0C ? x * b : 0;
       if (a.op == 0x0D) {
         if (b == 0 && version_ < 5) {
