@@ -266,3 +266,14 @@ TEST(ScriptOperators, TracedLoneSurrogatesPrintAsReplacement) {
   a.PushString("\xF0\x90\x80\x82").Trace();
   EXPECT_EQ(Traced(6, a), "\xEF\xBF\xBD\n\xF0\x90\x80\x82\n");
 }
+
+// Version 4 comparisons give booleans that print as 1 and 0.
+TEST(ScriptOperators, Version4ComparisonsGiveBooleans) {
+  ActionBuilder a;
+  Binary(a, Bool(true), Str("1"), kEquals);
+  Binary(a, Int(3), Int(2), kLess);
+  Int(3)(a);
+  Int(3)(a);
+  a.Op(kEquals).Op(kTypeOf).Trace();
+  EXPECT_EQ(Traced(4, a), "1\n0\nboolean\n");
+}

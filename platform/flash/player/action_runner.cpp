@@ -190,9 +190,8 @@ bool ActionRunner::ToBool(const Value& v) {
 
 int32_t ActionRunner::ToInt32(const Value& v) { return Int32Of(ToNumber(v)); }
 
-Value ActionRunner::FromBool(bool b) const {
-  return version_ < 5 ? Value::Number(b ? 1 : 0) : Value::Bool(b);
-}
+// A boolean in every version: version 4 movies print it as 1 or 0, and typeof still tells.
+Value ActionRunner::FromBool(bool b) const { return Value::Bool(b); }
 
 // An object becomes a primitive through its valueOf (numbers) or toString (text) method, the
 // other one second; a clip becomes its path.
