@@ -1827,7 +1827,13 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x9E: {  // Call
       MovieClip* clip = nullptr;
       int frame = 0;
-      if (FrameFromValue(Pop(), clip, frame)) CallFrame(clip, frame);
+      Value v = Pop();
+      // A frame number wraps to 32 bits (4294967299 is frame 3).
+      if (v.type == Value::Type::Number && std::isfinite(v.number)) {
+        if (MovieClip* t = Target()) CallFrame(t, Int32Of(v.number) - 1);
+      } else if (FrameFromValue(v, clip, frame)) {
+        CallFrame(clip, frame);
+      }
       break;
     }
     case 0x1C: {  // GetVariable
