@@ -1830,7 +1830,10 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Value v = Pop();
       // A frame number wraps to 32 bits (4294967299 is frame 3).
       if (v.type == Value::Type::Number && std::isfinite(v.number)) {
-        if (MovieClip* t = Target()) CallFrame(t, Int32Of(v.number) - 1);
+        // Under a tellTarget whose clip does not exist, the frame is the script's own clip's.
+        MovieClip* t = Target();
+        if (!t && f.base && !f.base->removed) t = f.base.get();
+        if (t) CallFrame(t, Int32Of(v.number) - 1);
       } else if (FrameFromValue(v, clip, frame)) {
         CallFrame(clip, frame);
       }
