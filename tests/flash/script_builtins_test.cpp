@@ -195,6 +195,19 @@ TEST(ScriptBuiltins, UntypedArithmeticConversionOrder) {
   EXPECT_EQ(RunBlocks({a}, 5), "l\nr\nr\nl\nl\nr\nr\nl\n");
 }
 
+// broadcastMessage("") calls each listener itself, as a call of a method with no name does.
+TEST(ScriptBuiltins, BroadcastOfAnEmptyNameCallsTheListener) {
+  ActionBuilder a, body;
+  body.PushString("called").Trace();
+  a.PushString("b").PushInt(0).Op(0x43).Op(0x1D);
+  Call(a, [](ActionBuilder& b) { Get(b, "AsBroadcaster"); }, "initialize", {Var("b")}).Op(0x17);
+  a.PushString("f");
+  Function(a, "", {}, body).Op(0x1D);
+  Call(a, Var("b"), "addListener", {Var("f")}).Op(0x17);
+  TraceCall(a, Var("b"), "broadcastMessage", {Str("")});
+  EXPECT_EQ(RunBlocks({a}), "called\ntrue\n");
+}
+
 TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
   ActionBuilder a;
   a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);
