@@ -66,7 +66,11 @@ std::vector<std::string> Lines(const std::string& s) {
   std::vector<std::string> out;
   std::istringstream in(s);
   std::string line;
-  while (std::getline(in, line)) out.push_back(line);
+  // Some expected outputs were saved with CRLF line ends.
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.push_back(line);
+  }
   while (!out.empty() && out.back().empty()) out.pop_back();
   return out;
 }

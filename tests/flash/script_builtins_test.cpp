@@ -83,6 +83,131 @@ TEST(ScriptBuiltins, ArrayMethodsAndOrders) {
             "8\n0\n9,5,1\n9\n");
 }
 
+// Arguments that are neither comparator nor flags: sort gives undefined and leaves the array;
+// of two flags the second counts. splice with an undefined start or count, or a negative count,
+// does nothing and gives undefined.
+TEST(ScriptBuiltins, SortAndSpliceRefuseBadArguments) {
+  Expr undef = [](ActionBuilder& a) { a.PushUndefined(); };
+  Expr yes = [](ActionBuilder& a) { a.PushBool(true); };
+  Expr null = [](ActionBuilder& a) { a.PushNull(); };
+  ActionBuilder a;
+  MakeArray(a, "a", {Int(2), Int(10), Int(1)});
+  TraceCall(a, Var("a"), "sort", {undef});
+  TraceCall(a, Var("a"), "sort", {yes, Int(0)});
+  TraceCall(a, Var("a"), "sort", {null, Int(16)});
+  Get(a, "a").Trace();
+  TraceCall(a, Var("a"), "sort", {Int(2), Int(16)});  // DESCENDING, then NUMERIC: numeric
+  TraceCall(a, Var("a"), "sort", {Int(18), undef});   // the undefined second is no flags
+  TraceCall(a, Var("a"), "splice", {undef});
+  TraceCall(a, Var("a"), "splice", {Int(1), undef});
+  TraceCall(a, Var("a"), "splice", {Int(1), Int(-1)});
+  Get(a, "a").Trace();
+  TraceCall(a, Var("a"), "splice", {Int(1), Int(1)});
+  EXPECT_EQ(RunBlocks({a}),
+            "undefined\nundefined\nundefined\n2,10,1\n1,2,10\n10,2,1\nundefined\nundefined\n"
+            "undefined\n10,2,1\n2\n");
+}
+
+// sortOn reads each element's own stored field: an inherited one or a getter is no key.
+TEST(ScriptBuiltins, SortOnReadsOwnStoredFields) {
+  ActionBuilder a;
+  // p = {k: 1}; x = {name: "x", k: 2}; y = {name: "y"}; y.__proto__ = p; [x, y].sortOn("k", 16)
+  a.PushString("p").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);
+  a.PushString("x")
+      .PushString("name")
+      .PushString("x")
+      .PushString("k")
+      .PushInt(2)
+      .PushInt(2)
+      .Op(0x43)
+      .Op(0x1D);
+  a.PushString("y").PushString("name").PushString("y").PushInt(1).Op(0x43).Op(0x1D);
+  Get(a, "y").PushString("__proto__");
+  Get(a, "p").Op(0x4F);
+  MakeArray(a, "list", {Var("x"), Var("y")});
+  Call(a, Var("list"), "sortOn", {Str("k"), Int(16)}).Op(0x17);
+  Get(a, "list").PushInt(0).Op(0x4E).PushString("name").Op(0x4E).Trace();
+  EXPECT_EQ(RunBlocks({a}), "x\n");
+}
+
+// An object adds through its valueOf; without one it is undefined and its toString is not
+// asked; toString follows only a valueOf that gave an object. From version 6 a date adds as text.
+TEST(ScriptBuiltins, AddingObjectsAsksValueOfFirst) {
+  auto build = [](ActionBuilder& a, const char* var, bool value_of_gives_object) {
+    ActionBuilder text, object;
+    text.PushString("T").Op(0x3E);
+    object.PushInt(0).Op(0x43).Op(0x3E);
+    a.PushString(var).PushInt(0).Op(0x43).Op(0x1D);
+    Get(a, var).PushString("toString");
+    Function(a, "", {}, text).Op(0x4F);
+    Get(a, var).PushString("valueOf");
+    if (value_of_gives_object)
+      Function(a, "", {}, object);
+    else
+      a.PushUndefined();
+    a.Op(0x4F);
+    a.PushString("<");
+    Get(a, var).Op(0x47).Trace();
+  };
+  ActionBuilder a;
+  build(a, "plain", false);
+  build(a, "boxed", true);
+  // d = new Date(0); d.valueOf = undefined; "<" + d
+  a.PushString("d").PushInt(0).PushInt(1).PushString("Date").Op(0x40).Op(0x1D);
+  Get(a, "d").PushString("valueOf").PushUndefined().Op(0x4F);
+  a.PushString("<");
+  Get(a, "d").Op(0x47).PushString("length").Op(0x4E).PushInt(1).Op(0x67).Trace();
+  EXPECT_EQ(RunBlocks({a}, 5), "<\n<T\nfalse\n");
+  EXPECT_EQ(RunBlocks({a}, 6), "<\n<T\ntrue\n");
+}
+
+// An object whose valueOf gives an object adds as its toString beside a string and as NaN
+// beside a number or another such object.
+TEST(ScriptBuiltins, AddingAnObjectLeftByValueOf) {
+  ActionBuilder a, text;
+  text.PushString("T").Op(0x3E);
+  a.PushString("o").PushString("toString");
+  Function(a, "", {}, text);
+  a.PushInt(1).Op(0x43).Op(0x1D);
+  Get(a, "o").PushString("s").Op(0x47).Trace();
+  Get(a, "o");
+  Get(a, "o").Op(0x47).Trace();
+  a.PushInt(1);
+  Get(a, "o").Op(0x47).Trace();
+  EXPECT_EQ(RunBlocks({a}, 7), "Ts\nNaN\nNaN\n");
+}
+
+// The untyped arithmetic converts the left operand first for + and *, the right one first for
+// - and /.
+TEST(ScriptBuiltins, UntypedArithmeticConversionOrder) {
+  ActionBuilder a;
+  for (const char* name : {"l", "r"}) {
+    ActionBuilder body;
+    body.PushString(name).Trace().PushInt(1).Op(0x3E);
+    a.PushString(name).PushString("valueOf");
+    Function(a, "", {}, body);
+    a.PushInt(1).Op(0x43).Op(0x1D);
+  }
+  for (uint8_t op : {0x0A, 0x0B, 0x0C, 0x0D}) {
+    Get(a, "l");
+    Get(a, "r").Op(op).Op(0x17);
+  }
+  EXPECT_EQ(RunBlocks({a}, 5), "l\nr\nr\nl\nl\nr\nr\nl\n");
+}
+
+// broadcastMessage("") calls each listener itself, as a call of a method with no name does.
+TEST(ScriptBuiltins, BroadcastOfAnEmptyNameCallsTheListener) {
+  ActionBuilder a, body;
+  body.PushString("called").Trace();
+  a.PushString("b").PushInt(0).Op(0x43).Op(0x1D);
+  Call(a, [](ActionBuilder& b) { Get(b, "AsBroadcaster"); }, "initialize", {Var("b")}).Op(0x17);
+  a.PushString("f");
+  Function(a, "", {}, body).Op(0x1D);
+  Call(a, Var("b"), "addListener", {Var("f")}).Op(0x17);
+  TraceCall(a, Var("b"), "broadcastMessage", {Str("")});
+  EXPECT_EQ(RunBlocks({a}), "called\ntrue\n");
+}
+
 TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
   ActionBuilder a;
   a.PushString("o").PushString("k").PushInt(1).PushInt(1).Op(0x43).Op(0x1D);

@@ -213,6 +213,27 @@ TEST(ScriptObjects, PropertyFlagsAccessorsAndEnumerationOrder) {
   EXPECT_EQ(RunBlocks({a}), "c\na\n1\n42\n");
 }
 
+// for..in over an object with a prototype: the prototype's names first, then the object's own,
+// each newest first; a name the object shadows comes with the object's own.
+TEST(ScriptObjects, EnumerationListsPrototypeNamesFirst) {
+  ActionBuilder a;
+  // p = {}; p.x = 1; p.y = 1; o = {}; o.__proto__ = p; o.y = 2; o.z = 2; for (k in o) trace(k);
+  a.PushString("p").PushInt(0).Op(kInitObject).Op(kSetVariable);
+  for (const char* name : {"x", "y"}) Get(a, "p").PushString(name).PushInt(1).Op(kSetMember);
+  a.PushString("o").PushInt(0).Op(kInitObject).Op(kSetVariable);
+  Get(a, "o").PushString("__proto__");
+  Get(a, "p").Op(kSetMember);
+  for (const char* name : {"y", "z"}) Get(a, "o").PushString(name).PushInt(2).Op(kSetMember);
+  ActionBuilder loop_body;
+  loop_body.Trace();
+  Get(a, "o").Op(kEnumerate2);
+  size_t body = Code(loop_body).size();
+  a.Op(0x4C).PushNull().Op(kEquals2).If(static_cast<int16_t>(body + 5)).Raw(Code(loop_body));
+  a.Jump(static_cast<int16_t>(-(11 + static_cast<int>(body) + 5)));
+  a.Op(kPop);
+  EXPECT_EQ(RunBlocks({a}), "x\nz\ny\n");
+}
+
 TEST(ScriptScopes, DeclaringATimelineVariableKeepsAnInheritedValue) {
   ActionBuilder a;
   // MovieClip.prototype.shared = "inherited"; var shared; var fresh;

@@ -35,6 +35,10 @@ TEST(ScriptNumberText, PrintsBaseTen) {
   EXPECT_EQ(sl::NumberToString(0.0001), "0.0001");
   EXPECT_EQ(sl::NumberToString(0.00001), "1e-5");
   EXPECT_EQ(sl::NumberToString(1.5e-7), "1.5e-7");
+  // The largest numbers keep digits that read back finite.
+  EXPECT_EQ(sl::NumberToString(std::numeric_limits<double>::max()), "1.79769313486231e+308");
+  EXPECT_EQ(sl::NumberToString(-std::numeric_limits<double>::max()), "-1.79769313486231e+308");
+  EXPECT_EQ(sl::NumberToString(1.5e308), "1.5e+308");
 }
 
 TEST(ScriptNumberText, PrintsOtherRadixes) {

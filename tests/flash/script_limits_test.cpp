@@ -302,3 +302,27 @@ TEST(ScriptLimits, RandomByteCodeNeverTakesThePlayerDown) {
     EXPECT_EQ(p.trace_log.back(), "alive") << "round " << round;
   }
 }
+
+// call() takes a frame number modulo 2^32: 4294967297 is frame 1, here the calling frame itself.
+TEST(ScriptLimits, CallWrapsTheFrameNumberTo32Bits) {
+  ActionBuilder a, call;
+  call.PushNumber(4294967297.0).OpWithData(0x9E, {});
+  a.PushString("n");
+  Get(a, "n").PushInt(1).Op(kAdd2).Op(kSetVariable);
+  Get(a, "n").Trace();
+  Get(a, "n").PushInt(2).Op(0x48).Op(0x12).If(static_cast<int16_t>(Code(call).size()));
+  a.Raw(Code(call));
+  EXPECT_EQ(RunBlocks({a}, 6), "1\n2\n");
+}
+
+// Under a tellTarget of a clip that does not exist, call() runs the script's own timeline frame.
+TEST(ScriptLimits, CallUnderAMissingTargetRunsTheOwnTimeline) {
+  ActionBuilder a, call;
+  call.SetTarget("NoSuchClip").PushInt(1).OpWithData(0x9E, {}).SetTarget("");
+  a.PushString("n");
+  Get(a, "n").PushInt(1).Op(kAdd2).Op(kSetVariable);
+  Get(a, "n").Trace();
+  Get(a, "n").PushInt(2).Op(0x48).Op(0x12).If(static_cast<int16_t>(Code(call).size()));
+  a.Raw(Code(call));
+  EXPECT_EQ(RunBlocks({a}, 6), "1\n2\n");
+}

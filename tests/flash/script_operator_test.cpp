@@ -106,7 +106,39 @@ TEST(ScriptOperators, LooseAndStrictEquality) {
   Binary(a, Str("a"), Str("a"), kStrictEquals);
   Binary(a, Undef(), Null(), kStrictEquals);
   Binary(a, Num(2), Int(2), kStrictEquals);  // a double and an integer are the same number
-  EXPECT_EQ(Traced(6, a), "true\ntrue\ntrue\nfalse\nfalse\ntrue\nfalse\ntrue\nfalse\ntrue\n");
+  // NaN equals NaN under == as under ===, as the player's own movies show.
+  EXPECT_EQ(Traced(6, a), "true\ntrue\ntrue\ntrue\nfalse\ntrue\nfalse\ntrue\nfalse\ntrue\n");
+}
+
+// Objects in comparisons: valueOf alone converts them; an object left after it makes < false
+// without converting the other side; an object without valueOf and toString (_global) is
+// undefined, so it equals null and orders like NaN.
+TEST(ScriptOperators, ObjectsInComparisonsAndBareObjectsAsUndefined) {
+  auto empty = [](ActionBuilder& a) { a.PushInt(0).Op(0x43); };
+  auto global = [](ActionBuilder& a) { a.PushString("_global").Op(0x1C); };
+  ActionBuilder a;
+  Binary(a, empty, Int(1), kLess2);
+  Binary(a, Int(1), empty, kLess2);
+  Binary(a, empty, Str("z"), kGreater);
+  Binary(a, global, Int(1), kLess2);
+  Binary(a, global, Null(), kEquals2);
+  Binary(a, Undef(), global, kEquals2);
+  Binary(a, empty, Null(), kEquals2);
+  EXPECT_EQ(Traced(7, a), "false\nfalse\nfalse\nundefined\ntrue\ntrue\nfalse\n");
+}
+
+// Strings order by code point from version 6: a pair of surrogates stored as two three-byte
+// sequences is the character above U+FFFF, above every character of the basic plane.
+TEST(ScriptOperators, StringsOrderByCodePoint) {
+  const std::string pair = "\xED\xA0\x80\xED\xB0\x82", high = "\xEF\xBD\xA1";  // U+10002, U+FF61
+  ActionBuilder a;
+  Binary(a, Str(high), Str(pair), kLess2);
+  Binary(a, Str(pair), Str(high), kLess2);
+  Binary(a, Str("B"), Str("a"), kLess2);
+  EXPECT_EQ(Traced(8, a), "true\nfalse\ntrue\n");
+  ActionBuilder b;
+  Binary(b, Str(high), Str(pair), kLess2);  // bytes before version 6
+  EXPECT_EQ(Traced(5, b), "false\n");
 }
 
 TEST(ScriptOperators, ArithmeticEdgesModuloIncrementAndIntegerTruncation) {
@@ -217,4 +249,31 @@ TEST(ScriptOperators, OutOfRangeNumbersAsPropertyIndexesAndFramesAreHeld) {
   a.PushString("").PushNumber(-0.8).Op(0x22).Trace();    // truncates to _x
   a.PushNumber(-1e300).OpWithData(0x9F, {0}).PushString("after").Trace();  // gotoFrame2
   EXPECT_EQ(Traced(6, a), "undefined\n0\nafter\n");
+}
+
+// InitArray with a count beyond the values on the stack makes no array and takes nothing.
+TEST(ScriptOperators, InitArrayCountBeyondTheStack) {
+  ActionBuilder a;
+  a.PushString("a").PushString("b").PushInt(3).Op(0x42).Trace().Trace().Trace();
+  a.PushString("c").PushInt(1).Op(0x42).PushString("length").Op(0x4E).Trace();
+  EXPECT_EQ(Traced(8, a), "undefined\nb\na\n1\n");
+}
+
+// A lone surrogate traced from a version 6 movie prints as U+FFFD; a whole pair stays.
+TEST(ScriptOperators, TracedLoneSurrogatesPrintAsReplacement) {
+  ActionBuilder a;
+  a.PushInt(0xD801).Op(kAsciiToChar).Trace();
+  a.PushString("\xF0\x90\x80\x82").Trace();
+  EXPECT_EQ(Traced(6, a), "\xEF\xBF\xBD\n\xF0\x90\x80\x82\n");
+}
+
+// Version 4 comparisons give booleans that print as 1 and 0.
+TEST(ScriptOperators, Version4ComparisonsGiveBooleans) {
+  ActionBuilder a;
+  Binary(a, Bool(true), Str("1"), kEquals);
+  Binary(a, Int(3), Int(2), kLess);
+  Int(3)(a);
+  Int(3)(a);
+  a.Op(kEquals).Op(kTypeOf).Trace();
+  EXPECT_EQ(Traced(4, a), "1\n0\nboolean\n");
 }

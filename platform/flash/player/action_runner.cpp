@@ -157,8 +157,19 @@ std::string ActionRunner::ToString(const Value& v) {
       if (v.object->kind == ScriptObject::Kind::Function) return "[type Function]";
       if (AsSuper(v.object)) return "[type Object]";
       // The object's toString decides; anything but text from it prints as the type.
-      bool found = false;
-      Value f = GetObjectMember(v.object, "toString", v, found);
+      bool found = false, saved_resolve = resolve_off_;
+      resolve_off_ = true;
+      Value f;
+      try {
+        f = GetObjectMember(v.object, "toString", v, found);
+      } catch (const ScriptThrow& t) {
+        // A toString getter that throws leaves the type as the text; the exception goes on once
+        // the action is done.
+        resolve_off_ = saved_resolve;
+        if (!pending_throw_) pending_throw_ = t.value;
+        return "[type Object]";
+      }
+      resolve_off_ = saved_resolve;
       if (!IsFunction(f)) return "[type Object]";
       Value r = Call(f, v, {});
       return r.type == Value::Type::String ? r.string : "[type Object]";
@@ -206,15 +217,24 @@ bool ActionRunner::ToBool(const Value& v) {
 
 int32_t ActionRunner::ToInt32(const Value& v) { return Int32Of(ToNumber(v)); }
 
-Value ActionRunner::FromBool(bool b) const {
-  return version_ < 5 ? Value::Number(b ? 1 : 0) : Value::Bool(b);
-}
+// A boolean in every version: version 4 movies print it as 1 or 0, and typeof still tells.
+Value ActionRunner::FromBool(bool b) const { return Value::Bool(b); }
 
 // An object becomes a primitive through its valueOf (numbers) or toString (text) method, the
 // other one second; a clip becomes its path.
-Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string) {
+// The methods are looked up without __resolve: an object that answers every name still has no
+// valueOf it did not define.
+Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string, bool* no_method) {
+  if (no_method) *no_method = false;
   if (v.type == Value::Type::Clip) return Value::String(ToString(v));
   if (v.type != Value::Type::Object) return v;
+  bool saved_resolve = resolve_off_;
+  resolve_off_ = true;
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{resolve_off_, saved_resolve};
   if (v.object->kind == ScriptObject::Kind::Function && !prefer_string) {
     bool found = false;
     Value f = GetObjectMember(v.object, "valueOf", v, found);
@@ -222,13 +242,26 @@ Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string) {
   }
   const char* order[2] = {prefer_string ? "toString" : "valueOf",
                           prefer_string ? "valueOf" : "toString"};
+  bool any = false;
   for (const char* name : order) {
     bool found = false;
     Value f = GetObjectMember(v.object, name, v, found);
-    if (!IsFunction(f)) continue;
+    if (!IsFunction(f)) {
+      // Without a valueOf the object is undefined; toString only follows a valueOf that gave
+      // an object.
+      if (!prefer_string && name == order[0]) {
+        if (no_method) *no_method = true;
+        return Value::Undefined();
+      }
+      continue;
+    }
+    any = true;
+    resolve_off_ = saved_resolve;
     Value r = Call(f, v, {});
+    resolve_off_ = true;
     if (r.type != Value::Type::Object) return r;
   }
+  if (no_method) *no_method = !any;
   return v;
 }
 
@@ -426,7 +459,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
     }
     return prop->value;
   }
-  if (key != "__resolve" && version_ >= 6) {
+  if (key != "__resolve" && version_ >= 6 && !resolve_off_) {
     bool has = false;
     Value resolve = GetObjectMember(o, "__resolve", self, has);
     if (IsFunction(resolve)) {
@@ -627,25 +660,20 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
   std::vector<std::string> names;
   ScriptObject* o = ObjectOf(v);
   if (!o) return names;
+  // The player gathers the names object by object up the chain, each in the order it holds
+  // them, a name shadowed or hidden nearer skipped, and hands them out last first: the newest
+  // first, and the names of prototypes before the object's own.
   std::unordered_set<std::string> seen;
-  // Each object of the chain lists its names newest first; the chain's farthest object comes
-  // first, and a name a nearer object has (even hidden from enumeration) is not listed again.
-  std::vector<std::vector<std::string>> levels;
+  std::vector<std::pair<std::string, std::string>> level;  // key, name; empty name: hidden
   auto add = [&](const std::string& key, const std::string& name) {
-    if (seen.insert(key).second) levels.back().push_back(name);
+    level.emplace_back(key, name);
   };
   int guard = 0;
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
-    levels.emplace_back();
+    level.clear();
     const auto& props = p->Properties();
-    // Newest first, as the reference lists them.
-    for (auto it = props.rbegin(); it != props.rend(); ++it) {
-      if (it->flags & kDontEnum) {
-        seen.insert(Key(it->name));
-        continue;
-      }
-      add(Key(it->name), it->name);
-    }
+    for (auto it = props.rbegin(); it != props.rend(); ++it)
+      add(Key(it->name), (it->flags & kDontEnum) ? std::string() : it->name);
     if (p->kind == ScriptObject::Kind::Array) {
       auto* a = static_cast<ArrayObject*>(p);
       for (size_t i = a->items.size(); i-- > 0;)
@@ -660,9 +688,10 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
             add(Key(it->second->name), it->second->name);
       }
     }
+    for (auto it = level.rbegin(); it != level.rend(); ++it)
+      if (seen.insert(it->first).second && !it->second.empty()) names.push_back(it->second);
   }
-  for (auto level = levels.rbegin(); level != levels.rend(); ++level)
-    names.insert(names.end(), level->begin(), level->end());
+  std::reverse(names.begin(), names.end());
   return names;
 }
 
@@ -1415,19 +1444,38 @@ void ActionRunner::RemoveSprite(MovieClip* clip) {
 
 // --- comparisons ---
 
+Value ActionRunner::ValueOfPrimitive(const Value& v) {
+  if (v.type != Value::Type::Object || AsSuper(v.object) ||
+      v.object->kind == ScriptObject::Kind::Function)
+    return ToPrimitive(v);
+  bool found = false, saved_resolve = resolve_off_;
+  resolve_off_ = true;
+  Value f = GetObjectMember(v.object, "valueOf", v, found);
+  resolve_off_ = saved_resolve;
+  if (!IsFunction(f)) return Value::Undefined();
+  return Call(f, v, {});
+}
+
+// An object operand converts through its valueOf alone (none: undefined); when that gives an
+// object the comparison is false at once, the other operand left unconverted.
 Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) {
+  auto convert = [&](const Value& v) {
+    if (v.type == Value::Type::Clip) return Value::Number(kNaN);
+    return ValueOfPrimitive(v);
+  };
   Value a, b;
   if (right_first) {
-    b = ToPrimitive(b0);
-    a = ToPrimitive(a0);
+    b = convert(b0);
+    if (b.type == Value::Type::Object) return FromBool(false);
+    a = convert(a0);
   } else {
-    a = ToPrimitive(a0);
-    b = ToPrimitive(b0);
+    a = convert(a0);
+    if (a.type == Value::Type::Object) return FromBool(false);
+    b = convert(b0);
   }
-  if (a0.type == Value::Type::Clip) a = Value::Number(kNaN);
-  if (b0.type == Value::Type::Clip) b = Value::Number(kNaN);
+  if (a.type == Value::Type::Object || b.type == Value::Type::Object) return FromBool(false);
   if (a.type == Value::Type::String && b.type == Value::Type::String)
-    return FromBool(a.string < b.string);
+    return FromBool(scriptlib::CompareText(a.string, b.string, version_) < 0);
   double x = ToNumber(a), y = ToNumber(b);
   if (std::isnan(x) || std::isnan(y)) return Value::Undefined();
   return FromBool(x < y);
@@ -1435,11 +1483,20 @@ Value ActionRunner::Compare(const Value& a0, const Value& b0, bool right_first) 
 
 bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
   using T = Value::Type;
-  if (a.IsNullish() || b.IsNullish()) return a.IsNullish() && b.IsNullish();
+  if (a.IsNullish() || b.IsNullish()) {
+    if (a.IsNullish() && b.IsNullish()) return true;
+    // An object without valueOf and toString (a bare one, or _global) converts to undefined.
+    const Value& other = a.IsNullish() ? b : a;
+    if (other.type != T::Object || other.object->kind == ScriptObject::Kind::Function) return false;
+    bool no_method = false;
+    ToPrimitive(other, false, &no_method);
+    return no_method;
+  }
   if (a.type == b.type) {
     switch (a.type) {
       case T::Bool: return a.boolean == b.boolean;
-      case T::Number: return a.number == b.number;
+      // NaN equals NaN here too.
+      case T::Number: return a.number == b.number || (std::isnan(a.number) && std::isnan(b.number));
       case T::String: return a.string == b.string;
       case T::Clip: return ClipOf(a) == ClipOf(b);
       case T::Object: return a.object == b.object;
@@ -1470,7 +1527,7 @@ bool ActionRunner::StrictEquals(const Value& a, const Value& b) {
       return ObjectOf(a) == ObjectOf(b);
     return false;
   }
-  // Unlike loose equality, two NaN values are strictly equal here.
+  // Two NaN values are equal.
   if (a.type == T::Number && std::isnan(a.number) && std::isnan(b.number)) return true;
   return LooseEquals(a, b);
 }
@@ -1579,6 +1636,11 @@ void ActionRunner::Execute(Frame& f) {
     }
     try {
       Step(f, *a, next);
+      if (pending_throw_) {
+        Value thrown = *pending_throw_;
+        pending_throw_.reset();
+        throw ScriptThrow{thrown};
+      }
     } catch (ScriptThrow& t) {
       if (!HandleThrow(f, t.value, next = a->offset)) throw;
     }
@@ -1706,9 +1768,17 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x0B:
     case 0x0C:
     case 0x0D: {  // Add, Subtract, Multiply, Divide
-      // Operands convert left to right, as their valueOf methods may show.
+      // Add and Multiply convert the left operand first, Subtract and Divide the right one, as
+      // their valueOf methods may show.
       Value vb = Pop(), vx = Pop();
-      double x = ToNumber(vx), b = ToNumber(vb);
+      double x = 0, b = 0;
+      if (a.op == 0x0B || a.op == 0x0D) {
+        b = ToNumber(vb);
+        x = ToNumber(vx);
+      } else {
+        x = ToNumber(vx);
+        b = ToNumber(vb);
+      }
       double r = a.op == 0x0A ? x + b : a.op == 0x0B ? x - b : a.op == 0x0C ? x * b : 0;
       if (a.op == 0x0D) {
         if (b == 0 && version_ < 5) {
@@ -1812,7 +1882,16 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x9E: {  // Call
       MovieClip* clip = nullptr;
       int frame = 0;
-      if (FrameFromValue(Pop(), clip, frame)) CallFrame(clip, frame);
+      Value v = Pop();
+      // A frame number wraps to 32 bits (4294967299 is frame 3).
+      if (v.type == Value::Type::Number && std::isfinite(v.number)) {
+        // Under a tellTarget whose clip does not exist, the frame is the script's own clip's.
+        MovieClip* t = Target();
+        if (!t && f.base && !f.base->removed) t = f.base.get();
+        if (t) CallFrame(t, Int32Of(v.number) - 1);
+      } else if (FrameFromValue(v, clip, frame)) {
+        CallFrame(clip, frame);
+      }
       break;
     }
     case 0x1C: {  // GetVariable
@@ -1914,11 +1993,25 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     case 0x47: {  // Add2
       Value vb = Pop(), vx = Pop();
-      Value x = ToPrimitive(vx), b = ToPrimitive(vb);
+      // From version 6 a date adds as its text.
+      auto is_date = [&](const Value& v) {
+        return version_ >= 6 && v.type == Value::Type::Object && v.object->class_name == "Date";
+      };
+      // Otherwise through valueOf alone: an object it leaves becomes its text beside a string
+      // and NaN beside anything else.
+      auto operand = [&](const Value& v) {
+        if (is_date(v)) return ToPrimitive(v, true);
+        Value p = ValueOfPrimitive(v);
+        return p.type == Value::Type::Object ? v : p;
+      };
+      Value x = operand(vx), b = operand(vb);
+      auto number = [&](const Value& v) {
+        return v.type == Value::Type::Object ? kNaN : ToNumber(v);
+      };
       if (x.type == Value::Type::String || b.type == Value::Type::String)
         Push(Value::String(CheckedConcat(ToString(x), ToString(b))));
       else
-        Push(Value::Number(ToNumber(x) + ToNumber(b)));
+        Push(Value::Number(number(x) + number(b)));
       break;
     }
     case 0x48: {  // Less2
@@ -2083,7 +2176,13 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x42: {  // InitArray
-      size_t n = ArgCount(ToNumber(Pop()));
+      double count = ToNumber(Pop());
+      size_t n = ArgCount(count);
+      // A count beyond the values on the stack makes no array: undefined, nothing taken.
+      if (count > static_cast<double>(stack_.size() - std::min(stack_.size(), f.stack_base))) {
+        Push(Value::Undefined());
+        break;
+      }
       std::vector<Value> items;
       for (size_t i = 0; i < n && stack_.size() > f.stack_base; ++i) items.push_back(Pop());
       Push(Value::Object(realm_.NewArray(std::move(items))));
@@ -2340,6 +2439,8 @@ void ActionRunner::Trace(const Value& v) {
   std::string text = v.IsUndefined() ? "undefined" : ToString(v);
   // A carriage return prints as a line break.
   std::replace(text.begin(), text.end(), '\r', '\n');
+  // A lone surrogate (the half of a cut pair) prints as the replacement character.
+  if (version_ >= 6) text = scriptlib::ToWellFormedUtf8(text);
   player_.trace_log.push_back(text);
   if (player_.on_trace) player_.on_trace(text);
 }

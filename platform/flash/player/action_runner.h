@@ -3,6 +3,7 @@
 // place (the To... methods) with the rules of the movie's version.
 #pragma once
 
+#include <optional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -58,7 +59,11 @@ class ActionRunner {
   std::string ToString(const Value& v);
   double ToNumber(const Value& v);
   bool ToBool(const Value& v);
-  Value ToPrimitive(const Value& v, bool prefer_string = false);
+  // `no_method`, when given, tells that the object had neither method to call.
+  Value ToPrimitive(const Value& v, bool prefer_string = false, bool* no_method = nullptr);
+  // The operand of + and <: an object through its valueOf alone (none: undefined), which may
+  // leave an object.
+  Value ValueOfPrimitive(const Value& v);
   ScriptObject* ToObject(const Value& v);  // boxes primitives; null for undefined and null
   int32_t ToInt32(const Value& v);
   Value FromBool(bool b) const;  // numbers 1/0 for version 4 movies
@@ -199,6 +204,10 @@ class ActionRunner {
   std::vector<Value>& stack_;
   Frame* frame_ = nullptr;  // the frame running now
   int version_;
+  // Set while a conversion looks up valueOf/toString, which __resolve does not answer.
+  bool resolve_off_ = false;
+  // An exception a conversion caught, thrown again once the current action is done.
+  std::optional<Value> pending_throw_;
   int depth_ = 0;
   uint64_t generation_;
 };

@@ -118,14 +118,16 @@ Value Slice(NativeCall& c) {
 Value Splice(NativeCall& c) {
   ArrayObject* a = ThisArray(c);
   if (!a || c.Count() == 0) return Value::Undefined();
+  // An undefined start or count does nothing and gives undefined, as a left-out start does.
+  if (c.Arg(0).IsUndefined() || (c.Count() > 1 && c.Arg(1).IsUndefined()))
+    return Value::Undefined();
   size_t n = a->items.size();
   size_t from = Clamp(c, c.Arg(0), n, 0);
   size_t count = n - from;
   if (c.Count() > 1) {
     double d = c.vm.ToNumber(c.Arg(1));
-    count = std::isnan(d) || d < 0
-                ? 0
-                : static_cast<size_t>(std::min(d, static_cast<double>(n - from)));
+    if (d < 0) return Value::Undefined();  // a negative count, too
+    count = std::isnan(d) ? 0 : static_cast<size_t>(std::min(d, static_cast<double>(n - from)));
   }
   std::vector<Value> removed(a->items.begin() + static_cast<long>(from),
                              a->items.begin() + static_cast<long>(from + count));
@@ -195,9 +197,20 @@ Value Sort(NativeCall& c) {
   if (!a) return Value::Undefined();
   Value fn;
   int flags = 0;
-  size_t arg = 0;
-  if (c.vm.IsFunction(c.Arg(0))) fn = c.Arg(arg++);
-  if (c.Count() > arg) flags = c.vm.ToInt32(c.Arg(arg));
+  if (c.Count() > 0) {
+    const Value& first = c.Arg(0);
+    const Value& second = c.Count() > 1 ? c.Arg(1) : Value::Undefined();
+    if (c.vm.IsFunction(first)) {
+      fn = first;
+      if (c.Count() > 1) flags = c.vm.ToInt32(second);
+    } else if (first.IsNullish() || first.type == Value::Type::Bool) {
+      return Value::Undefined();  // neither a comparator nor flags: no sort
+    } else {
+      // Flags, the second ones winning over the first; a non-number second is ignored.
+      if (first.type == Value::Type::Number) flags = c.vm.ToInt32(first);
+      if (second.type == Value::Type::Number) flags = c.vm.ToInt32(second);
+    }
+  }
   std::vector<Value> items = a->items;  // the comparator may change the array meanwhile
   if (!fn.IsUndefined()) {
     auto order = lib::SortOrderWith(
@@ -213,6 +226,19 @@ Value Sort(NativeCall& c) {
   keys.reserve(items.size());
   for (const Value& v : items) keys.push_back(KeyOf(c, v));
   return Apply(c, a, lib::SortOrder(keys, flags, c.vm.version()), flags);
+}
+
+// The sort key of one element's field: the element's own stored value (neither inherited nor
+// from a getter; the built-in length of arrays and strings counts), a primitive element itself.
+lib::SortKey FieldKey(NativeCall& c, const Value& e, const std::string& field) {
+  ScriptObject* o = c.vm.ObjectOf(e);
+  if (!o) return KeyOf(c, e);
+  if (const Property* p = o->Find(c.vm.heap().Key(field)))
+    return p->accessor ? lib::SortKey::Undefined() : KeyOf(c, p->value);
+  if (o->kind == ScriptObject::Kind::Array || o->kind == ScriptObject::Kind::Boxed ||
+      o->kind == ScriptObject::Kind::Clip)
+    return KeyOf(c, c.vm.GetMember(e, field));
+  return lib::SortKey::Undefined();
 }
 
 Value SortOn(NativeCall& c) {
@@ -238,8 +264,7 @@ Value SortOn(NativeCall& c) {
   std::vector<std::vector<lib::SortKey>> keys;
   for (const Value& e : a->items) {
     std::vector<lib::SortKey> row;
-    for (const std::string& f : fields)
-      row.push_back(c.vm.ObjectOf(e) ? KeyOf(c, c.vm.GetMember(e, f)) : lib::SortKey::Undefined());
+    for (const std::string& f : fields) row.push_back(FieldKey(c, e, f));
     keys.push_back(std::move(row));
   }
   int flags = field_flags.empty() ? 0 : field_flags[0];

@@ -42,6 +42,11 @@ Value BroadcastMessage(NativeCall& c) {
   std::vector<Value> args(c.args.begin() + 1, c.args.end());
   std::vector<Value> listeners = l->items;  // listeners may change the list while they run
   for (const Value& target : listeners) {
+    // An empty name calls the listener itself, as a method call of no name does.
+    if (name.empty()) {
+      if (c.vm.IsFunction(target)) c.vm.Call(target, Value::Undefined(), args);
+      continue;
+    }
     Value fn = c.vm.GetMember(target, name);
     if (c.vm.IsFunction(fn)) c.vm.Call(fn, target, args);
   }

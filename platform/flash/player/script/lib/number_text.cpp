@@ -89,6 +89,18 @@ std::string NumberToString(double d) {
   if (d == 0) return "0";
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.15g", d);
+  if (std::isinf(std::strtod(buf, nullptr))) {
+    // Rounded to 15 digits the largest numbers would read back as infinite: their digits are
+    // cut instead ("1.79769313486231e+308").
+    char full[48];
+    std::snprintf(full, sizeof full, "%.20e", d);
+    std::string m = full;
+    size_t e = m.find('e');
+    std::string mantissa = m.substr(0, (d < 0 ? 1 : 0) + 16);
+    while (mantissa.back() == '0') mantissa.pop_back();
+    if (mantissa.back() == '.') mantissa.pop_back();
+    std::snprintf(buf, sizeof buf, "%s%s", mantissa.c_str(), m.substr(e).c_str());
+  }
   std::string s = buf;
   // The C library pads exponents to two digits ("1e-05"); scripts print "1e-5".
   size_t e = s.find('e');

@@ -170,6 +170,26 @@ std::u16string ToUnits(std::string_view s, int swfVersion) {
   return out;
 }
 
+int CompareText(std::string_view a, std::string_view b, int swfVersion) {
+  if (swfVersion < 6) return a.compare(b) < 0 ? -1 : a == b ? 0 : 1;
+  // Code points, a surrogate pair (kept as two three-byte sequences) read as its character.
+  auto points = [](std::string_view s) {
+    std::u32string in = DecodeUtf8(s), out;
+    for (size_t i = 0; i < in.size(); ++i) {
+      char32_t c = in[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+          in[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+        ++i;
+      }
+      out += c;
+    }
+    return out;
+  };
+  int r = points(a).compare(points(b));
+  return r < 0 ? -1 : r > 0 ? 1 : 0;
+}
+
 std::string FromUnits(std::u16string_view units, int swfVersion) {
   std::string out;
   out.reserve(units.size());

@@ -26,6 +26,9 @@ namespace flash::scriptlib {
 // The units of `s` for `swfVersion` (bytes before version 6), and back.
 std::u16string ToUnits(std::string_view s, int swfVersion);
 std::string FromUnits(std::u16string_view units, int swfVersion);
+// The order of two strings for the comparison operators: -1, 0 or 1. Bytes before version 6,
+// code points after.
+int CompareText(std::string_view a, std::string_view b, int swfVersion);
 // `s` with lone surrogates and invalid bytes replaced by U+FFFD.
 std::string ToWellFormedUtf8(std::string_view s);
 
