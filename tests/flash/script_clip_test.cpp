@@ -53,6 +53,26 @@ TEST(FlashScripts, PathsVariablesAndTellTarget) {
   EXPECT_EQ(flashtest::Joined(log), "5\n30\n/kid\n2\nundefined\nkid at two\n");
 }
 
+// From version 7 on a tellTarget whose path names no clip acts on the movie's root; before,
+// it acts on nothing.
+TEST(FlashScripts, MissingTellTargetFallsBackToTheRootFromVersion7) {
+  for (int version : {6, 7}) {
+    SwfWriter w(version, 100, 100, 12);
+    TimelineWriter kid;
+    kid.DoAction(ActionBuilder().SetTarget("nowhere").GotoFrame(2).SetTarget("").Stop().Build());
+    kid.ShowFrame();
+    w.DefineSprite(3, kid);
+    w.DoAction(ActionBuilder().Stop().Build());
+    w.Place(flashtest::NewPlace(1, 3, "kid"));
+    w.ShowFrame();
+    w.ShowFrame();
+    w.DoAction(ActionBuilder().PushString("root at 3").Trace().Build());
+    w.ShowFrame();
+    EXPECT_EQ(flashtest::Joined(RunTicks(w, 2)), version >= 7 ? "root at 3\n" : "")
+        << "version " << version;
+  }
+}
+
 TEST(FlashScripts, CloneAndRemoveClips) {
   SwfWriter w = MovieWithKid();
   ActionBuilder a;

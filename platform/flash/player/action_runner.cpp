@@ -2258,6 +2258,12 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
   } else if (f.base && !f.base->removed) {
     // A script whose clip was removed meanwhile can no longer reach other clips by path.
     t = ResolvePath(path, f.base.get());
+    // From version 7 on, a path that names no clip makes the movie's root the target.
+    if (!t && version_ >= 7) {
+      MovieClip* root = f.base.get();
+      while (root->parent) root = root->parent;
+      t = root;
+    }
   }
   (void)by_name;
   f.target = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();
