@@ -284,6 +284,29 @@ TEST(TimelineRules, ARemovedClipsScriptReachesNoOtherClip) {
   EXPECT_EQ(m.Log(), "frame 3\nframe 4\n");
 }
 
+// From version 7 on, code whose clip was removed reads and acts on the root of its movie.
+TEST(TimelineRules, ARemovedClipsScriptUsesTheRootFromVersion7) {
+  for (int version : {6, 7}) {
+    SwfWriter w(version, 10, 10, 12);
+    TimelineWriter kid;
+    ActionBuilder a;
+    a.SetTarget("_root").GotoFrame(1).SetTarget("");  // removes this clip
+    a.PushString("v").Op(0x1C).Trace();
+    kid.DoAction(a.Build());
+    kid.ShowFrame();
+    w.DefineSprite(1, kid);
+    w.DoAction(ActionBuilder().PushString("v").PushString("root var").Op(0x1D).Stop().Build());
+    w.Place(NewPlace(1, 1));
+    w.ShowFrame();
+    w.Remove(1);
+    w.DoAction(ActionBuilder().Stop().Build());
+    w.ShowFrame();
+    Loaded m(w);
+    m.p.Tick();
+    EXPECT_EQ(m.Log(), version >= 7 ? "root var\n" : "undefined\n") << "version " << version;
+  }
+}
+
 TEST(TimelineRules, ClipActionListsToleranceAndLimits) {
   auto movie = [](const std::vector<uint8_t>& clip_actions, int version) {
     SwfWriter w(version, 10, 10, 12);

@@ -809,8 +809,16 @@ Value ActionRunner::MakeSuper(Frame& f) {
 
 // --- clips and paths ---
 
+// From version 7 on, code whose clip was removed acts on the root of the movie the clip was in.
+MovieClip* ActionRunner::RemovedClipTarget(MovieClip* clip) const {
+  if (!clip || version_ < 7) return nullptr;
+  while (clip->parent) clip = clip->parent;
+  return clip->removed ? nullptr : clip;
+}
+
 MovieClip* ActionRunner::FrameTarget(Frame& f) {
-  if (!f.target_set) return f.base && !f.base->removed ? f.base.get() : nullptr;
+  if (!f.target_set)
+    return f.base && !f.base->removed ? f.base.get() : RemovedClipTarget(f.base.get());
   auto t = f.target.lock();
   if (!t || t->removed) return nullptr;
   return static_cast<MovieClip*>(t.get());

@@ -191,6 +191,7 @@ class ActionRunner {
   Value CallSuper(ScriptObject* super_object, std::vector<Value>& args);
   ScriptObject* HolderOf(ScriptObject* o, const std::string& name);
   MovieClip* FrameTarget(Frame& f);
+  MovieClip* RemovedClipTarget(MovieClip* clip) const;
 
   Player& player_;
   Realm& realm_;
