@@ -892,8 +892,8 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
       } else if (low == "this") {
         next = clip;
       } else if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
-                 std::all_of(low.begin() + 6, low.end(),
-                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+                 std::isdigit(static_cast<unsigned char>(low[6]))) {
+        // The level number is read from the digits after "_level"; what follows them is ignored.
         next = player_.LevelRoot(std::atoi(low.c_str() + 6));
       } else if (clip) {
         auto child = clip->ChildByName(seg, version_ >= 7);
@@ -2263,6 +2263,11 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
   MovieClip* t = nullptr;
   if (v.type == Value::Type::Clip || v.type == Value::Type::Object) {
     t = ClipOf(v);
+    // Up to version 6 a clip names its target by its path: of clips sharing a name, the path
+    // finds the first.
+    if (t && version_ < 7 && f.base && !f.base->removed) {
+      if (MovieClip* by_path = ResolvePath(t->TargetPath(), f.base.get())) t = by_path;
+    }
   } else if (f.base && !f.base->removed) {
     // A script whose clip was removed meanwhile can no longer reach other clips by path.
     t = ResolvePath(path, f.base.get());
