@@ -1932,7 +1932,16 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Value v = Pop();
       MovieClip* c =
           v.type == Value::Type::Clip || v.type == Value::Type::Object ? ClipOf(v) : nullptr;
-      Push(c ? Value::String(c->TargetPath()) : Value::Undefined());
+      // Buttons and text fields have target paths too.
+      const DisplayObject* d = c;
+      if (!d && v.type == Value::Type::Object) {
+        d = ButtonOf(v);
+        if (auto* field = dynamic_cast<FieldObject*>(v.object)) {
+          auto live = field->field.lock();
+          if (live && !live->removed) d = live.get();
+        }
+      }
+      Push(d ? Value::String(d->TargetPath()) : Value::Undefined());
       break;
     }
     case 0x3C: {  // DefineLocal
