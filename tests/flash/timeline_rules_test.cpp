@@ -12,6 +12,7 @@
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
 #include "tests/flash/movie_builder.h"
+#include "tests/flash/script_asm.h"
 
 using namespace flash;
 using flashtest::Joined;
@@ -305,6 +306,30 @@ TEST(TimelineRules, ARemovedClipsScriptUsesTheRootFromVersion7) {
     m.p.Tick();
     EXPECT_EQ(m.Log(), version >= 7 ? "root var\n" : "undefined\n") << "version " << version;
   }
+}
+
+// A clip the timeline removes hears no more enterFrame, not even the one of the tick that
+// removes it.
+TEST(TimelineRules, ARemovedClipsEnterFrameHandlerStops) {
+  SwfWriter w(8, 10, 10, 12);
+  TimelineWriter kid;
+  ActionBuilder body, a;
+  body.PushString("kid enter").Trace();
+  a.PushString("this").Op(0x1C).PushString("onEnterFrame");
+  scripttest::Function(a, "", {}, body);
+  a.Op(0x4F);  // this.onEnterFrame = function() {...}
+  kid.DoAction(a.Stop().Build());
+  kid.ShowFrame();
+  w.DefineSprite(1, kid);
+  w.Place(NewPlace(1, 1, "kid"));
+  w.ShowFrame();
+  w.ShowFrame();
+  w.Remove(1);
+  w.DoAction(ActionBuilder().Stop().Build());
+  w.ShowFrame();
+  Loaded m(w);
+  for (int i = 0; i < 5; ++i) m.p.Tick();
+  EXPECT_EQ(m.Log(), "kid enter\n");
 }
 
 TEST(TimelineRules, ClipActionListsToleranceAndLimits) {

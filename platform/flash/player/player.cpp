@@ -3,6 +3,7 @@
 #include "platform/flash/player/clip_drawing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <cctype>
 #include <cmath>
@@ -804,7 +805,9 @@ void Player::RunQueue() {
     if (q == queues_.end()) break;
     QueuedAction a = std::move(q->front());
     q->pop_front();
-    if (a.clip->removed && !a.method && !a.unload) continue;
+    // A removed clip only still hears of its unloading.
+    const bool unloading = a.unload || (a.method && std::strcmp(a.method, "onUnload") == 0);
+    if (a.clip->removed && !unloading) continue;
     if (budget_ <= 0 && a.phase == kPhaseScript) continue;  // the tick's budget is spent
     RunActions(a);
   }
