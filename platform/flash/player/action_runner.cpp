@@ -1351,7 +1351,19 @@ void ActionRunner::CloneSprite(MovieClip* src, const std::string& name, int dept
   player_.DuplicateClip(src, name, depth, nullptr);
 }
 
-void ActionRunner::RemoveSprite(MovieClip* clip) {
+DisplayObject* ActionRunner::DisplayObjectOf(const Value& v) {
+  if (MovieClip* c = ClipOf(v)) return c;
+  if (v.type != Value::Type::Object) return nullptr;
+  if (ButtonObject* b = ButtonOf(v)) return b;
+  if (auto* field = dynamic_cast<FieldObject*>(v.object)) {
+    auto live = field->field.lock();
+    if (live && !live->removed) return live.get();
+  }
+  return nullptr;
+}
+
+// Buttons and text fields at script depths can be removed like clips.
+void ActionRunner::RemoveSprite(DisplayObject* clip) {
   if (!clip || !clip->parent) return;
   // Only clips at the depths scripts use can be removed (timeline depths are below them, and
   // the top of the range is reserved).
@@ -1824,9 +1836,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     }
     case 0x25: {  // RemoveSprite
       Value target = Pop();
-      RemoveSprite(target.type == Value::Type::Clip
-                       ? ClipOf(target)
-                       : ResolvePath(ToString(target), FrameTarget(f)));
+      DisplayObject* d = DisplayObjectOf(target);
+      if (!d && target.type != Value::Type::Clip) d = ResolvePath(ToString(target), FrameTarget(f));
+      RemoveSprite(d);
       break;
     }
     case 0x27: {  // StartDrag: dragging follows the mouse, which the player does not get yet
@@ -1933,14 +1945,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       MovieClip* c =
           v.type == Value::Type::Clip || v.type == Value::Type::Object ? ClipOf(v) : nullptr;
       // Buttons and text fields have target paths too.
-      const DisplayObject* d = c;
-      if (!d && v.type == Value::Type::Object) {
-        d = ButtonOf(v);
-        if (auto* field = dynamic_cast<FieldObject*>(v.object)) {
-          auto live = field->field.lock();
-          if (live && !live->removed) d = live.get();
-        }
-      }
+      const DisplayObject* d =
+          c ? c : (v.type == Value::Type::Object ? DisplayObjectOf(v) : nullptr);
       Push(d ? Value::String(d->TargetPath()) : Value::Undefined());
       break;
     }
