@@ -1369,6 +1369,18 @@ void ActionRunner::RemoveSprite(DisplayObject* clip) {
   // the top of the range is reserved).
   constexpr int kLowestRemovable = 16384, kHighestRemovable = 16384 + 2130690031;
   if (clip->depth < kLowestRemovable || clip->depth > kHighestRemovable) return;
+  if (clip->type == DisplayObject::Type::MovieClip) {
+    auto* mc = static_cast<MovieClip*>(clip);
+    bool handler = std::any_of(
+        mc->clip_actions.begin(), mc->clip_actions.end(),
+        [&](const auto& r) { return (r.events & kEventUnload & mc->clip_event_mask) != 0; });
+    if (!handler && mc->object)
+      handler = IsFunction(GetMember(Value::Object(mc->object), "onUnload"));
+    if (handler) {
+      player_.RemoveAfterUnload(mc);
+      return;
+    }
+  }
   player_.RemoveChild(clip->parent, clip->depth);
 }
 
