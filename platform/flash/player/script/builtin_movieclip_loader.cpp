@@ -157,7 +157,9 @@ Value GetProgress(NativeCall& c) {
   if (!LoaderTarget(c, c.Arg(0), clip, level)) return Value::Undefined();
   ScriptObject* o = c.vm.realm().NewObject();
   Value bytes = Value::Undefined();
-  if (clip) bytes = Value::Number(clip->movie ? clip->movie->header.file_length : 0);
+  // The loader counts the bytes of the file as it came, compressed or not.
+  if (clip)
+    bytes = Value::Number(clip->movie ? static_cast<double>(clip->movie->header.stored_length) : 0);
   c.vm.realm().Set(o, "bytesLoaded", bytes, 0);
   c.vm.realm().Set(o, "bytesTotal", bytes, 0);
   return Value::Object(o);
