@@ -20,6 +20,7 @@ class ClipLoadRequest : public ScriptObject {
   int level = -1;
   ClipLoadKind kind = ClipLoadKind::kMovie;
   Value loader;
+  std::string query;  // the URL's variables, after its '?'
   void Trace(std::vector<ScriptObject*>& gray) const override {
     ScriptObject::Trace(gray);
     TraceValue(target, gray);
@@ -86,6 +87,12 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
   Tell(vm, req.loader, "onLoadProgress", {target, Value::Number(bytes), Value::Number(bytes)});
   Tell(vm, req.loader, "onLoadComplete", {target, Value::Number(0)});
   if (!loaded) return;
+  // The variables of the movie's URL become variables of its root before its first frame.
+  if (!req.query.empty()) {
+    Value root = vm.ClipValue(loaded);
+    for (const auto& [name, value] : scriptlib::DecodeUrlVariables(req.query, vm.version()))
+      vm.SetMember(root, name, Value::String(value));
+  }
   player.StartLoadedContent(loaded);
   if (!req.loader.IsUndefined())
     player.AfterLoadedScripts(loaded, [loader = req.loader, target](ActionRunner& runner) {
@@ -181,6 +188,10 @@ void StartClipLoad(ActionRunner& vm, const Value& target, int level, const std::
   req->level = level;
   req->kind = kind;
   req->loader = loader;
+  if (kind == ClipLoadKind::kMovie) {
+    const size_t q = url.find('?');
+    if (q != std::string::npos) req->query = url.substr(q + 1, url.find('#', q) - q - 1);
+  }
   vm.player().loads.Add(req, url, Complete);
 }
 
