@@ -603,7 +603,7 @@ const std::map<std::string, uint16_t>& Player::Exports(const MovieDef* movie) {
           uint16_t count = t.U16();
           for (uint16_t i = 0; i < count; ++i) {
             uint16_t id = t.U16();
-            names.emplace(Lower(t.CString()), id);
+            names[Lower(t.CString())] = id;  // a later export of a name replaces the earlier
           }
         }
       } catch (const FormatError&) {
