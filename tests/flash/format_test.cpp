@@ -61,6 +61,10 @@ TEST(FlashMovie, CompressedEqualsPlain) {
   EXPECT_EQ(plain->header.frame_count, 4);
   EXPECT_EQ(packed->timeline.frames.size(), 4u);
   EXPECT_EQ(packed->timeline.FrameOfLabel("END"), 3);
+  // The header keeps both the inflated length and the length of the file as stored.
+  EXPECT_EQ(packed->header.stored_length, w.Finish(true).size());
+  EXPECT_EQ(plain->header.stored_length, plain->header.file_length);
+  EXPECT_LT(packed->header.stored_length, packed->header.file_length);
   // Both play the same.
   Player a, b;
   a.LoadMovie(0, plain);

@@ -275,6 +275,31 @@ TEST(ScriptBuiltins, IntervalsAndTimeFollowThePlayerClock) {
   EXPECT_EQ(flashtest::Joined(p.trace_log), "interval 1\ntimeout at 400\ninterval 2\ninterval 3\n");
 }
 
+// A clip removed by a script while it has an unload handler moves to depth -32769 - depth, its
+// depth free at once, and goes at the end of the tick after the handler ran.
+TEST(ScriptBuiltins, ARemovedClipWithAnUnloadHandlerWaitsForTheTicksEnd) {
+  ActionBuilder a, unload;
+  Call(a, Var("this"), "createEmptyMovieClip", {Str("k"), Int(7)}).Op(0x17);
+  unload.PushString("gone").Trace();
+  Get(a, "k").PushString("onUnload");
+  Function(a, "", {}, unload).Op(0x4F);
+  Call(a, Var("k"), "removeMovieClip", {}).Op(0x17);
+  TraceCall(a, Var("k"), "getDepth", {});
+  Call(a, Var("this"), "getInstanceAtDepth", {Int(7)}).Trace();
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  ActionBuilder later;
+  Get(later, "k").Trace();
+  w.DoAction(later.Stop().Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "-32776\nundefined\ngone\nundefined\n");
+}
+
 TEST(ScriptBuiltins, ClipMethodsDepthsAndHandlerMethods) {
   ActionBuilder a;
   Call(a, Var("this"), "createEmptyMovieClip", {Str("one"), Int(5)}).Op(0x17);
@@ -294,6 +319,7 @@ TEST(ScriptBuiltins, ClipMethodsDepthsAndHandlerMethods) {
   Function(a, "", {}, counter).Op(0x4F);
   Get(a, "three").PushString("onUnload");
   Function(a, "", {}, unload).Op(0x4F);
+  // A clip with an unload handler stays reachable until the end of the tick.
   Call(a, Var("three"), "removeMovieClip", {}).Op(0x17);
   Get(a, "three").Trace();
   flash::SwfWriter w(8, 100, 100, 12);
@@ -306,7 +332,7 @@ TEST(ScriptBuiltins, ClipMethodsDepthsAndHandlerMethods) {
   p.Tick();
   p.Tick();
   EXPECT_EQ(flashtest::Joined(p.trace_log),
-            "5\n10\nundefined\n9\n_level0.two\n_level0.three\nundefined\nunloaded\n"
+            "5\n10\nundefined\n9\n_level0.two\n_level0.three\n_level0.three\nunloaded\n"
             "frame_level0.one\nframe_level0.one\n");
 }
 

@@ -53,6 +53,57 @@ TEST(FlashScripts, PathsVariablesAndTellTarget) {
   EXPECT_EQ(flashtest::Joined(log), "5\n30\n/kid\n2\nundefined\nkid at two\n");
 }
 
+// From version 7 on a tellTarget whose path names no clip acts on the movie's root; before,
+// it acts on nothing.
+TEST(FlashScripts, MissingTellTargetFallsBackToTheRootFromVersion7) {
+  for (int version : {6, 7}) {
+    SwfWriter w(version, 100, 100, 12);
+    TimelineWriter kid;
+    kid.DoAction(ActionBuilder().SetTarget("nowhere").GotoFrame(2).SetTarget("").Stop().Build());
+    kid.ShowFrame();
+    w.DefineSprite(3, kid);
+    w.DoAction(ActionBuilder().Stop().Build());
+    w.Place(flashtest::NewPlace(1, 3, "kid"));
+    w.ShowFrame();
+    w.ShowFrame();
+    w.DoAction(ActionBuilder().PushString("root at 3").Trace().Build());
+    w.ShowFrame();
+    EXPECT_EQ(flashtest::Joined(RunTicks(w, 2)), version >= 7 ? "root at 3\n" : "")
+        << "version " << version;
+  }
+}
+
+// Up to version 6 tellTarget of a clip goes by its path, so of two clips sharing a name the
+// first is told; later versions tell the clip itself. A level name reads only its digits.
+TEST(FlashScripts, TellTargetOfAClipAndLevelNames) {
+  for (int version : {6, 7}) {
+    SwfWriter w(version, 100, 100, 12);
+    auto twin = [](const char* x, bool keep) {
+      TimelineWriter t;
+      ActionBuilder a;
+      a.PushString("x").PushString(x).Op(0x1D);
+      if (keep) a.PushString("_root.second").PushString("this").Op(0x1C).Op(0x1D);
+      t.DoAction(a.Stop().Build());
+      t.ShowFrame();
+      return t;
+    };
+    w.DefineSprite(3, twin("a", false));
+    w.DefineSprite(4, twin("b", true));
+    w.Place(flashtest::NewPlace(1, 3, "twin"));
+    w.Place(flashtest::NewPlace(2, 4, "twin"));
+    w.ShowFrame();
+    ActionBuilder a;
+    a.PushString("second").Op(0x1C).Op(0x20).PushString("x").Op(0x1C).Trace().SetTarget("");
+    a.PushString("_level0tail").Op(0x1C).Trace();
+    a.PushString("_levelx").Op(0x1C).Trace();
+    w.DoAction(a.Stop().Build());
+    w.ShowFrame();
+    EXPECT_EQ(flashtest::Joined(RunTicks(w, 2)),
+              std::string(version >= 7 ? "b" : "a") + "\n_level0\nundefined\n")
+        << "version " << version;
+  }
+}
+
 TEST(FlashScripts, CloneAndRemoveClips) {
   SwfWriter w = MovieWithKid();
   ActionBuilder a;

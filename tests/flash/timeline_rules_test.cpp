@@ -12,6 +12,7 @@
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
 #include "tests/flash/movie_builder.h"
+#include "tests/flash/script_asm.h"
 
 using namespace flash;
 using flashtest::Joined;
@@ -282,6 +283,53 @@ TEST(TimelineRules, ARemovedClipsScriptReachesNoOtherClip) {
   m.p.Tick();  // frame 3's script runs after the clip's; the second goto finds no main timeline
   m.p.Tick();
   EXPECT_EQ(m.Log(), "frame 3\nframe 4\n");
+}
+
+// From version 7 on, code whose clip was removed reads and acts on the root of its movie.
+TEST(TimelineRules, ARemovedClipsScriptUsesTheRootFromVersion7) {
+  for (int version : {6, 7}) {
+    SwfWriter w(version, 10, 10, 12);
+    TimelineWriter kid;
+    ActionBuilder a;
+    a.SetTarget("_root").GotoFrame(1).SetTarget("");  // removes this clip
+    a.PushString("v").Op(0x1C).Trace();
+    kid.DoAction(a.Build());
+    kid.ShowFrame();
+    w.DefineSprite(1, kid);
+    w.DoAction(ActionBuilder().PushString("v").PushString("root var").Op(0x1D).Stop().Build());
+    w.Place(NewPlace(1, 1));
+    w.ShowFrame();
+    w.Remove(1);
+    w.DoAction(ActionBuilder().Stop().Build());
+    w.ShowFrame();
+    Loaded m(w);
+    m.p.Tick();
+    EXPECT_EQ(m.Log(), version >= 7 ? "root var\n" : "undefined\n") << "version " << version;
+  }
+}
+
+// A clip the timeline removes hears no more enterFrame, not even the one of the tick that
+// removes it.
+TEST(TimelineRules, ARemovedClipsEnterFrameHandlerStops) {
+  SwfWriter w(8, 10, 10, 12);
+  TimelineWriter kid;
+  ActionBuilder body, a;
+  body.PushString("kid enter").Trace();
+  a.PushString("this").Op(0x1C).PushString("onEnterFrame");
+  scripttest::Function(a, "", {}, body);
+  a.Op(0x4F);  // this.onEnterFrame = function() {...}
+  kid.DoAction(a.Stop().Build());
+  kid.ShowFrame();
+  w.DefineSprite(1, kid);
+  w.Place(NewPlace(1, 1, "kid"));
+  w.ShowFrame();
+  w.ShowFrame();
+  w.Remove(1);
+  w.DoAction(ActionBuilder().Stop().Build());
+  w.ShowFrame();
+  Loaded m(w);
+  for (int i = 0; i < 5; ++i) m.p.Tick();
+  EXPECT_EQ(m.Log(), "kid enter\n");
 }
 
 TEST(TimelineRules, ClipActionListsToleranceAndLimits) {

@@ -365,6 +365,7 @@ SwfHeader ReadMoviePrefix(const uint8_t* data, size_t size) {
   h.version = data[3];
   h.file_length = static_cast<uint32_t>(data[4]) | static_cast<uint32_t>(data[5]) << 8 |
                   static_cast<uint32_t>(data[6]) << 16 | static_cast<uint32_t>(data[7]) << 24;
+  h.stored_length = size;
   return h;
 }
 

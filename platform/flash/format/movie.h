@@ -21,6 +21,7 @@ struct SwfHeader {
   char signature = 'F';  // 'F' plain, 'C' zlib-compressed
   uint8_t version = 0;
   uint32_t file_length = 0;
+  size_t stored_length = 0;  // bytes of the file as stored (compressed, for a 'C' movie)
   RectTwips frame_size;
   double frame_rate = 0;
   uint16_t frame_count = 0;

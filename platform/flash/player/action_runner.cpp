@@ -899,8 +899,16 @@ Value ActionRunner::MakeSuper(Frame& f) {
 
 // --- clips and paths ---
 
+// From version 7 on, code whose clip was removed acts on the root of the movie the clip was in.
+MovieClip* ActionRunner::RemovedClipTarget(MovieClip* clip) const {
+  if (!clip || version_ < 7) return nullptr;
+  while (clip->parent) clip = clip->parent;
+  return clip->removed ? nullptr : clip;
+}
+
 MovieClip* ActionRunner::FrameTarget(Frame& f) {
-  if (!f.target_set) return f.base && !f.base->removed ? f.base.get() : nullptr;
+  if (!f.target_set)
+    return f.base && !f.base->removed ? f.base.get() : RemovedClipTarget(f.base.get());
   auto t = f.target.lock();
   if (!t || t->removed) return nullptr;
   return static_cast<MovieClip*>(t.get());
@@ -974,8 +982,8 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
       } else if (low == "this") {
         next = clip;
       } else if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
-                 std::all_of(low.begin() + 6, low.end(),
-                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+                 std::isdigit(static_cast<unsigned char>(low[6]))) {
+        // The level number is read from the digits after "_level"; what follows them is ignored.
         next = player_.LevelRoot(std::atoi(low.c_str() + 6));
       } else if (clip) {
         auto child = clip->ChildByName(seg, version_ >= 7);
@@ -1433,12 +1441,36 @@ void ActionRunner::CloneSprite(MovieClip* src, const std::string& name, int dept
   player_.DuplicateClip(src, name, depth, nullptr);
 }
 
-void ActionRunner::RemoveSprite(MovieClip* clip) {
+DisplayObject* ActionRunner::DisplayObjectOf(const Value& v) {
+  if (MovieClip* c = ClipOf(v)) return c;
+  if (v.type != Value::Type::Object) return nullptr;
+  if (ButtonObject* b = ButtonOf(v)) return b;
+  if (auto* field = dynamic_cast<FieldObject*>(v.object)) {
+    auto live = field->field.lock();
+    if (live && !live->removed) return live.get();
+  }
+  return nullptr;
+}
+
+// Buttons and text fields at script depths can be removed like clips.
+void ActionRunner::RemoveSprite(DisplayObject* clip) {
   if (!clip || !clip->parent) return;
   // Only clips at the depths scripts use can be removed (timeline depths are below them, and
   // the top of the range is reserved).
   constexpr int kLowestRemovable = 16384, kHighestRemovable = 16384 + 2130690031;
   if (clip->depth < kLowestRemovable || clip->depth > kHighestRemovable) return;
+  if (clip->type == DisplayObject::Type::MovieClip) {
+    auto* mc = static_cast<MovieClip*>(clip);
+    bool handler = std::any_of(
+        mc->clip_actions.begin(), mc->clip_actions.end(),
+        [&](const auto& r) { return (r.events & kEventUnload & mc->clip_event_mask) != 0; });
+    if (!handler && mc->object)
+      handler = IsFunction(GetMember(Value::Object(mc->object), "onUnload"));
+    if (handler) {
+      player_.RemoveAfterUnload(mc);
+      return;
+    }
+  }
   player_.RemoveChild(clip->parent, clip->depth);
 }
 
@@ -1956,9 +1988,9 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     }
     case 0x25: {  // RemoveSprite
       Value target = Pop();
-      RemoveSprite(target.type == Value::Type::Clip
-                       ? ClipOf(target)
-                       : ResolvePath(ToString(target), FrameTarget(f)));
+      DisplayObject* d = DisplayObjectOf(target);
+      if (!d && target.type != Value::Type::Clip) d = ResolvePath(ToString(target), FrameTarget(f));
+      RemoveSprite(d);
       break;
     }
     case 0x27: {  // StartDrag: dragging follows the mouse, which the player does not get yet
@@ -2078,7 +2110,10 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Value v = Pop();
       MovieClip* c =
           v.type == Value::Type::Clip || v.type == Value::Type::Object ? ClipOf(v) : nullptr;
-      Push(c ? Value::String(c->TargetPath()) : Value::Undefined());
+      // Buttons and text fields have target paths too.
+      const DisplayObject* d =
+          c ? c : (v.type == Value::Type::Object ? DisplayObjectOf(v) : nullptr);
+      Push(d ? Value::String(d->TargetPath()) : Value::Undefined());
       break;
     }
     case 0x3C: {  // DefineLocal
@@ -2415,9 +2450,20 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
   MovieClip* t = nullptr;
   if (v.type == Value::Type::Clip || v.type == Value::Type::Object) {
     t = ClipOf(v);
+    // Up to version 6 a clip names its target by its path: of clips sharing a name, the path
+    // finds the first.
+    if (t && version_ < 7 && f.base && !f.base->removed) {
+      if (MovieClip* by_path = ResolvePath(t->TargetPath(), f.base.get())) t = by_path;
+    }
   } else if (f.base && !f.base->removed) {
     // A script whose clip was removed meanwhile can no longer reach other clips by path.
     t = ResolvePath(path, f.base.get());
+    // From version 7 on, a path that names no clip makes the movie's root the target.
+    if (!t && version_ >= 7) {
+      MovieClip* root = f.base.get();
+      while (root->parent) root = root->parent;
+      t = root;
+    }
   }
   (void)by_name;
   f.target = t ? t->weak_from_this() : std::weak_ptr<DisplayObject>();

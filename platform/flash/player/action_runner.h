@@ -96,7 +96,9 @@ class ActionRunner {
   static int PropertyIndex(const std::string& name);
   void GotoFrame(MovieClip* clip, int frame, bool stop);
   bool FrameFromValue(const Value& v, MovieClip*& clip, int& frame);
-  void RemoveSprite(MovieClip* clip);
+  void RemoveSprite(DisplayObject* object);
+  // The live clip, button or text field a value stands for; null for anything else.
+  DisplayObject* DisplayObjectOf(const Value& v);
   std::string CheckedConcat(const std::string& a, const std::string& b);
   void CheckLength(size_t n);  // aborts beyond the size limits
   // Aborts when an array would grow from `from` to `to` elements beyond the size limits.
@@ -196,6 +198,7 @@ class ActionRunner {
   Value CallSuper(ScriptObject* super_object, std::vector<Value>& args);
   ScriptObject* HolderOf(ScriptObject* o, const std::string& name);
   MovieClip* FrameTarget(Frame& f);
+  MovieClip* RemovedClipTarget(MovieClip* clip) const;
 
   Player& player_;
   Realm& realm_;

@@ -3,6 +3,7 @@
 #include "platform/flash/player/clip_drawing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <cctype>
 #include <cmath>
@@ -394,6 +395,19 @@ void Player::Tick() {
   loads.Run(*this);
   RunQueue();
   RunAfterLoads();
+  // Clips that waited for their unload handlers go now.
+  std::vector<std::weak_ptr<MovieClip>> unloading;
+  unloading.swap(unloading_);
+  for (const auto& weak : unloading) {
+    auto clip = weak.lock();
+    if (!clip || clip->removed) continue;
+    clip->removed = true;
+    if (MovieClip* parent = clip->parent) {
+      auto it = parent->children.find(clip->depth);
+      if (it != parent->children.end() && it->second == clip) parent->children.erase(it);
+    }
+    ++display_version_;
+  }
   UpdateBoundFields();
   if (sound) sound->OnTickEnd();
   in_tick_ = false;
@@ -589,7 +603,7 @@ const std::map<std::string, uint16_t>& Player::Exports(const MovieDef* movie) {
           uint16_t count = t.U16();
           for (uint16_t i = 0; i < count; ++i) {
             uint16_t id = t.U16();
-            names.emplace(Lower(t.CString()), id);
+            names[Lower(t.CString())] = id;  // a later export of a name replaces the earlier
           }
         }
       } catch (const FormatError&) {
@@ -804,7 +818,9 @@ void Player::RunQueue() {
     if (q == queues_.end()) break;
     QueuedAction a = std::move(q->front());
     q->pop_front();
-    if (a.clip->removed && !a.method && !a.unload) continue;
+    // A removed clip only still hears of its unloading.
+    const bool unloading = a.unload || (a.method && std::strcmp(a.method, "onUnload") == 0);
+    if (a.clip->removed && !unloading) continue;
     if (budget_ <= 0 && a.phase == kPhaseScript) continue;  // the tick's budget is spent
     RunActions(a);
   }
@@ -1103,6 +1119,22 @@ void Player::RemoveChild(MovieClip* clip, int depth) {
   auto obj = it->second;
   clip->children.erase(it);
   RemoveObject(obj);
+}
+
+void Player::RemoveAfterUnload(MovieClip* clip) {
+  MovieClip* parent = clip->parent;
+  auto it = parent ? parent->children.find(clip->depth) : decltype(parent->children.end()){};
+  if (!parent || it == parent->children.end() || it->second.get() != clip) return;
+  std::shared_ptr<DisplayObject> keep = it->second;
+  parent->children.erase(it);
+  clip->depth = -1 - clip->depth;  // script depth d goes to -32769 - d
+  parent->children[clip->depth] = keep;
+  ++display_version_;
+  if (input.focus.lock() == keep) SetFocus(nullptr);
+  QueueClipEvent(clip, kEventUnload);
+  for (auto& [depth, child] : clip->children) RemoveObject(child);
+  RemoveFromExecList(clip);
+  unloading_.push_back(std::static_pointer_cast<MovieClip>(keep));
 }
 
 void Player::RemoveObject(const std::shared_ptr<DisplayObject>& obj) {

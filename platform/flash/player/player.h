@@ -328,6 +328,9 @@ class Player {
   void GotoFrameOf(MovieClip* clip, int frame);  // 0-based; queues the new frame's scripts
   void DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool ignore_occupied);
   void RemoveChild(MovieClip* clip, int depth);
+  // Removes a clip a script removed whose unload handler must run first: the clip moves below
+  // the depths in use and stays reachable until the end of the tick.
+  void RemoveAfterUnload(MovieClip* clip);
   void RemoveObject(const std::shared_ptr<DisplayObject>& obj);
   std::shared_ptr<DisplayObject> Instantiate(MovieClip* parent, const CharacterPtr& def,
                                              const std::shared_ptr<const MovieDef>& movie);
@@ -402,6 +405,7 @@ class Player {
   std::map<int, Level> levels_;
   // Clips in execution order, newest first: a list with an index for constant-time removal.
   std::list<std::shared_ptr<MovieClip>> exec_list_;
+  std::vector<std::weak_ptr<MovieClip>> unloading_;  // removed at the end of the tick
   std::unordered_map<const MovieClip*, std::list<std::shared_ptr<MovieClip>>::iterator> exec_index_;
   std::set<std::pair<const MovieDef*, uint16_t>> init_done_;
   bool in_tick_ = false;

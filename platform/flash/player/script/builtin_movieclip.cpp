@@ -77,6 +77,10 @@ bool NewClipDepth(double d, int& depth) {
 Value Method(NativeCall& c) {
   MovieClip* clip = Self(c);
   auto op = static_cast<Op>(static_cast<FunctionObject*>(c.callee)->native_tag);
+  if (!clip && op == kRemove) {  // applied to a button or text field
+    c.vm.RemoveSprite(c.vm.DisplayObjectOf(c.self));
+    return Value::Undefined();
+  }
   if (!clip) return Value::Undefined();
   Player& p = c.vm.player();
   switch (op) {
@@ -117,7 +121,13 @@ Value Method(NativeCall& c) {
                                                          t.object->kind == ScriptObject::Kind::Clip)
                              ? c.vm.ClipOf(t)
                              : nullptr;
-      if (other) {
+      // A button or text field gives its own depth.
+      const DisplayObject* other_object = other;
+      if (!other_object && t.type == Value::Type::Object) other_object = c.vm.DisplayObjectOf(t);
+      if (other_object) {
+        if (other_object->parent != clip->parent) break;
+        depth = other_object->depth;
+      } else if (other) {
         if (other->parent != clip->parent) break;
         depth = other->depth;
       } else {

@@ -20,6 +20,7 @@ class ClipLoadRequest : public ScriptObject {
   int level = -1;
   ClipLoadKind kind = ClipLoadKind::kMovie;
   Value loader;
+  std::string query;  // the URL's variables, after its '?'
   void Trace(std::vector<ScriptObject*>& gray) const override {
     ScriptObject::Trace(gray);
     TraceValue(target, gray);
@@ -86,6 +87,12 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
   Tell(vm, req.loader, "onLoadProgress", {target, Value::Number(bytes), Value::Number(bytes)});
   Tell(vm, req.loader, "onLoadComplete", {target, Value::Number(0)});
   if (!loaded) return;
+  // The variables of the movie's URL become variables of its root before its first frame.
+  if (!req.query.empty()) {
+    Value root = vm.ClipValue(loaded);
+    for (const auto& [name, value] : scriptlib::DecodeUrlVariables(req.query, vm.version()))
+      vm.SetMember(root, name, Value::String(value));
+  }
   player.StartLoadedContent(loaded);
   if (!req.loader.IsUndefined())
     player.AfterLoadedScripts(loaded, [loader = req.loader, target](ActionRunner& runner) {
@@ -157,7 +164,9 @@ Value GetProgress(NativeCall& c) {
   if (!LoaderTarget(c, c.Arg(0), clip, level)) return Value::Undefined();
   ScriptObject* o = c.vm.realm().NewObject();
   Value bytes = Value::Undefined();
-  if (clip) bytes = Value::Number(clip->movie ? clip->movie->header.file_length : 0);
+  // The loader counts the bytes of the file as it came, compressed or not.
+  if (clip)
+    bytes = Value::Number(clip->movie ? static_cast<double>(clip->movie->header.stored_length) : 0);
   c.vm.realm().Set(o, "bytesLoaded", bytes, 0);
   c.vm.realm().Set(o, "bytesTotal", bytes, 0);
   return Value::Object(o);
@@ -179,6 +188,10 @@ void StartClipLoad(ActionRunner& vm, const Value& target, int level, const std::
   req->level = level;
   req->kind = kind;
   req->loader = loader;
+  if (kind == ClipLoadKind::kMovie) {
+    const size_t q = url.find('?');
+    if (q != std::string::npos) req->query = url.substr(q + 1, url.find('#', q) - q - 1);
+  }
   vm.player().loads.Add(req, url, Complete);
 }
 

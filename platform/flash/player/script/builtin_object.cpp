@@ -84,6 +84,11 @@ Value ToStringMethod(NativeCall& c) {
   if (c.self.type == Value::Type::Clip) return Value::String(c.vm.ToString(c.self));
   ScriptObject* o = c.This();
   if (o && o->kind == ScriptObject::Kind::Function) return Value::String("[type Function]");
+  // A clip being unloaded still reads as its path in its unload handler.
+  if (o && o->kind == ScriptObject::Kind::Clip) {
+    if (auto clip = static_cast<ClipObject*>(o)->clip.lock())
+      return Value::String(clip->TargetPath());
+  }
   return Value::String("[object Object]");
 }
 
