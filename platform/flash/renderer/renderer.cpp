@@ -395,8 +395,64 @@ agg::line_join_e AggJoin(JoinStyle j) {
   }
 }
 
+// Pixel and mask storage that surfaces leave behind, kept by each thread for the next ones (the
+// band threads live on from frame to frame): a frame after the first allocates no surfaces, and
+// their pages are not touched fresh. At most kKeptBytes are kept a thread.
+class KeptBuffers {
+ public:
+  static KeptBuffers& OfThisThread() {
+    thread_local KeptBuffers kept;
+    return kept;
+  }
+  // `bytes` zero bytes, in the kept buffer that fits them best when there is one.
+  std::vector<uint8_t> Take(size_t bytes) {
+    size_t best = list_.size();
+    for (size_t i = 0; i < list_.size(); ++i)
+      if (list_[i].capacity() >= bytes &&
+          (best == list_.size() || list_[i].capacity() < list_[best].capacity()))
+        best = i;
+    std::vector<uint8_t> v;
+    if (best < list_.size()) {
+      v = std::move(list_[best]);
+      list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(best));
+      kept_ -= v.capacity();
+    }
+    v.assign(bytes, 0);
+    return v;
+  }
+  void Keep(std::vector<uint8_t>&& v) {
+    if (v.capacity() == 0 || v.capacity() > kKeptBytes) return;
+    // The smallest go first to make room.
+    while (kept_ + v.capacity() > kKeptBytes && !list_.empty()) {
+      auto smallest = std::min_element(
+          list_.begin(), list_.end(),
+          [](const auto& a, const auto& b) { return a.capacity() < b.capacity(); });
+      if (smallest->capacity() >= v.capacity()) return;
+      kept_ -= smallest->capacity();
+      list_.erase(smallest);
+    }
+    kept_ += v.capacity();
+    list_.push_back(std::move(v));
+  }
+
+ private:
+  static constexpr size_t kKeptBytes = size_t{96} << 20;
+  std::vector<std::vector<uint8_t>> list_;
+  size_t kept_ = 0;
+};
+
 // One drawing surface: the target itself or a layer above it.
 struct Surface {
+  Surface() = default;
+  Surface(const Surface&) = default;
+  Surface(Surface&&) = default;
+  Surface& operator=(Surface&&) = default;
+  ~Surface() {
+    KeptBuffers& kept = KeptBuffers::OfThisThread();
+    kept.Keep(std::move(storage));
+    kept.Keep(std::move(mask));
+  }
+
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
   std::vector<uint8_t> storage;  // layers own their pixels
   std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
@@ -523,7 +579,7 @@ struct Renderer::Impl {
     s.row0 = std::max(0, below.row0);
     s.row1 = std::min(s.height, below.row1 + 2 * pad);
     if (s.row1 < s.row0) s.row1 = s.row0;
-    s.storage.assign(static_cast<size_t>(s.stride) * (s.row1 - s.row0), 0);
+    s.storage = KeptBuffers::OfThisThread().Take(static_cast<size_t>(s.stride) * (s.row1 - s.row0));
     s.pixels = RowZero(s.storage.data(), s.row0, s.stride);
     surfaces.push_back(std::move(s));
     UseTop();
@@ -1153,7 +1209,8 @@ void Renderer::Impl::EndMask() {
   Impl& d = *this;
   if (d.Top().kind != Surface::Kind::MaskContent) return;  // unbalanced call: ignored
   const Surface& content = d.Top();
-  std::vector<uint8_t> mask(static_cast<size_t>(d.target.width) * (content.row1 - content.row0));
+  std::vector<uint8_t> mask = KeptBuffers::OfThisThread().Take(static_cast<size_t>(d.target.width) *
+                                                               (content.row1 - content.row0));
   for (int y = content.row0; y < content.row1; ++y) {
     const uint8_t* row = content.pixels + static_cast<size_t>(y) * content.stride;
     uint8_t* out = mask.data() + static_cast<size_t>(y - content.row0) * d.target.width;
