@@ -388,12 +388,29 @@ void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
                 pixels_to_target, ColorTransform());
 }
 
+// Whether anything in the tree under `clip` draws into a layer of its own (a blend mode or a
+// filter). Such frames are drawn in one band: a layer's bounds and its filters' edges are
+// worked out on the whole layer.
+bool DrawsLayers(const MovieClip& clip) {
+  for (const auto& [depth, child] : clip.children) {
+    if (child->blend_mode >= kBlendLayer || !child->filters.empty()) return true;
+    if ((child->type == DisplayObject::Type::MovieClip ||
+         child->type == DisplayObject::Type::Button) &&
+        DrawsLayers(static_cast<const MovieClip&>(*child)))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-void PaintStage(const Player& player, const RenderTarget& target, Rgba background) {
+void PaintStage(const Player& player, const RenderTarget& target, Rgba background, int max_bands) {
   DictionaryLookup lookup;
   lookup.movie = player.Movie(0);
-  Renderer r(target, player.quality, &lookup);
+  int bands = max_bands > 0 ? max_bands : Renderer::BandsFor(target.width, target.height);
+  for (const MovieClip* root : player.LevelRoots())
+    if (bands > 1 && DrawsLayers(*root)) bands = 1;
+  Renderer r(target, player.quality, &lookup, bands);
   r.Clear(background);
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
   lookup.view = view;
@@ -409,6 +426,7 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
   }
   PaintFocusFrame(r, player, view);
+  r.Finish();
 }
 
 namespace {

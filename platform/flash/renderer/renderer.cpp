@@ -25,10 +25,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/flash/format/bitmap.h"
+#include "platform/flash/renderer/band_pool.h"
 #include "platform/flash/renderer/filters.h"
 #include "platform/flash/renderer/internal/blend_wide.h"
 #include "platform/flash/renderer/internal/paint_styles.h"
@@ -116,11 +118,12 @@ class SurfaceBlender {
   using color_type = Color;
   using cover_type = agg::cover_type;
 
-  SurfaceBlender(uint8_t* pixels, int width, int height, int stride)
-      : pixels_(pixels), width_(width), height_(height), stride_(stride) {}
+  // Rows [row0, row1) of the surface are there to draw on; `pixels` is where row 0 would be.
+  SurfaceBlender(uint8_t* pixels, int width, int row0, int row1, int stride)
+      : pixels_(pixels), width_(width), row0_(row0), row1_(row1), stride_(stride) {}
 
   void blend_hline(int x, int y, int x2, const Color& c, cover_type cover) {
-    if (y < 0 || y >= height_) return;
+    if (y < row0_ || y >= row1_) return;
     if (x > x2) std::swap(x, x2);
     x = std::max(x, 0);
     x2 = std::min(x2, width_ - 1);
@@ -233,7 +236,7 @@ class SurfaceBlender {
   }
   // Clips a span to the surface, moving `x` and the cover pointer (when given) along.
   bool Clip(int& x, int y, int& len, const cover_type*& covers) {
-    if (y < 0 || y >= height_) return false;
+    if (y < row0_ || y >= row1_) return false;
     if (x < 0) {
       len += x;
       if (covers) covers -= x;
@@ -244,7 +247,7 @@ class SurfaceBlender {
   }
 
   uint8_t* pixels_;
-  int width_, height_, stride_;
+  int width_, row0_, row1_, stride_;
 };
 
 using BaseRenderer = SurfaceBlender;
@@ -284,14 +287,57 @@ class BinaryPackedScanline : public agg::scanline_p8 {
 };
 
 // Style handler of the compound rasteriser: style i is fill i + 1 of the group being drawn.
+// Rows outside [row0, row1) are clipped away by the surface, so their spans are not worked out.
 struct FillHandler {
   const std::vector<PaintStyle>* styles;
+  int row0, row1;
   bool is_solid(unsigned style) const { return (*styles)[style].IsSolid(); }
   const Color& color(unsigned style) const { return (*styles)[style].solid; }
   void generate_span(Color* span, int x, int y, unsigned len, unsigned style) const {
-    (*styles)[style].Generate(span, x, y, len);
+    if (y < row0 || y >= row1)
+      std::fill(span, span + len, Color(0, 0, 0, 0));
+    else
+      (*styles)[style].Generate(span, x, y, len);
   }
 };
+
+// The compound rasteriser starting its sweep at row `row0` of what it holds: the rows above a
+// band are skipped without being swept. The cells are those of the whole shape, so every row
+// that is swept comes out as it would without bands.
+template <typename Rasterizer>
+struct RowsFrom {
+  Rasterizer& ras;
+  int row0;
+  bool rewind_scanlines() {
+    if (!ras.rewind_scanlines()) return false;
+    return row0 <= ras.min_y() || ras.navigate_scanline(row0);
+  }
+  int min_x() const { return ras.min_x(); }
+  int max_x() const { return ras.max_x(); }
+  unsigned sweep_styles() { return ras.sweep_styles(); }
+  template <typename Scanline>
+  bool sweep_scanline(Scanline& sl, int style_idx) {
+    return ras.sweep_scanline(sl, style_idx);
+  }
+  unsigned style(unsigned style_idx) const { return ras.style(style_idx); }
+  int scanline_start() const { return ras.scanline_start(); }
+  unsigned scanline_length() const { return ras.scanline_length(); }
+  agg::cover_type* allocate_cover_buffer(unsigned len) { return ras.allocate_cover_buffer(len); }
+};
+
+// Sweeps rows [row0, row1) of what `ras` holds into `ren`, a scan-line renderer; like AGG's
+// render_scanlines over those rows alone.
+template <typename Rasterizer, typename Scanline, typename ScanlineRenderer>
+void RenderRows(Rasterizer& ras, Scanline& sl, ScanlineRenderer& ren, int row0, int row1) {
+  if (!ras.rewind_scanlines()) return;
+  if (row0 > ras.min_y() && !ras.navigate_scanline(row0)) return;
+  sl.reset(ras.min_x(), ras.max_x());
+  ren.prepare();
+  while (ras.sweep_scanline(sl)) {
+    if (sl.y() >= row1) break;
+    ren.render(sl);
+  }
+}
 
 // Span generator over one paint style, for strokes.
 struct StyleSpanGenerator {
@@ -350,16 +396,93 @@ agg::line_join_e AggJoin(JoinStyle j) {
   }
 }
 
+// Pixel and mask storage that surfaces leave behind, kept by each thread for the next ones (the
+// band threads live on from frame to frame): a frame after the first allocates no surfaces, and
+// their pages are not touched fresh. At most kKeptBytes are kept a thread.
+class KeptBuffers {
+ public:
+  static KeptBuffers& OfThisThread() {
+    thread_local KeptBuffers kept;
+    return kept;
+  }
+  // `bytes` zero bytes, in the kept buffer that fits them best when there is one.
+  std::vector<uint8_t> Take(size_t bytes) {
+    size_t best = list_.size();
+    for (size_t i = 0; i < list_.size(); ++i)
+      if (list_[i].capacity() >= bytes &&
+          (best == list_.size() || list_[i].capacity() < list_[best].capacity()))
+        best = i;
+    std::vector<uint8_t> v;
+    if (best < list_.size()) {
+      v = std::move(list_[best]);
+      list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(best));
+      kept_ -= v.capacity();
+    }
+    v.assign(bytes, 0);
+    return v;
+  }
+  void Keep(std::vector<uint8_t>&& v) {
+    if (v.capacity() == 0 || v.capacity() > kKeptBytes) return;
+    // The smallest go first to make room.
+    while (kept_ + v.capacity() > kKeptBytes && !list_.empty()) {
+      auto smallest = std::min_element(
+          list_.begin(), list_.end(),
+          [](const auto& a, const auto& b) { return a.capacity() < b.capacity(); });
+      if (smallest->capacity() >= v.capacity()) return;
+      kept_ -= smallest->capacity();
+      list_.erase(smallest);
+    }
+    kept_ += v.capacity();
+    list_.push_back(std::move(v));
+  }
+
+ private:
+  static constexpr size_t kKeptBytes = size_t{96} << 20;
+  std::vector<std::vector<uint8_t>> list_;
+  size_t kept_ = 0;
+};
+
 // One drawing surface: the target itself or a layer above it.
 struct Surface {
+  Surface() = default;
+  Surface(const Surface&) = default;
+  Surface(Surface&&) = default;
+  Surface& operator=(Surface&&) = default;
+  ~Surface() {
+    KeptBuffers& kept = KeptBuffers::OfThisThread();
+    kept.Keep(std::move(storage));
+    kept.Keep(std::move(mask));
+  }
+
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
   std::vector<uint8_t> storage;  // layers own their pixels
   std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
+  // Where row 0 of the surface would be; only rows [row0, row1) are there (a band of the frame
+  // holds the rows of its band, and those a filter around it reaches).
   uint8_t* pixels = nullptr;
+  int row0 = 0, row1 = 0;
   int stride = 0;
   // Where the surface lies on the target, and its size: a filtered layer reaches beyond the
   // surface below it, so that what lies just outside still casts its shadow or glow inside.
   int origin_x = 0, origin_y = 0, width = 0, height = 0;
+};
+
+// One drawing call kept for the bands to carry out, with the paints its fills and lines use made
+// when it was called (they hold the bitmaps they draw).
+struct Recorded {
+  enum class Op { Clear, Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer };
+  Op op = Op::Clear;
+  std::shared_ptr<const ShapeDef> shape;
+  Matrix matrix;
+  ColorTransform cx;
+  bool mask_mode = false;
+  std::vector<std::vector<PaintStyle>> fills, lines;  // for each group of the shape
+  std::shared_ptr<const CoverageMask> mask;
+  int x = 0, y = 0;
+  Rgba color{};
+  std::vector<Filter> filters;
+  double filter_scale = 1;
+  int blend_mode = 0;
 };
 
 }  // namespace
@@ -384,6 +507,7 @@ struct Renderer::Impl {
   std::vector<uint16_t> row_total;
   std::vector<uint8_t> row_best;
   std::vector<int> row_style;
+  int row0 = 0, row1 = 0;  // the rows of the top surface that are there to draw on
   int layers = 0;          // layer surfaces on the stack
   size_t layer_bytes = 0;  // pixels they hold
   int skipped_layers = 0;  // layers beyond the limit, drawn straight onto the one below
@@ -394,7 +518,7 @@ struct Renderer::Impl {
     x0 = target.width;
     y0 = target.height;
     x1 = y1 = 0;
-    for (int y = 0; y < target.height; ++y) {
+    for (int y = s.row0; y < s.row1; ++y) {
       const auto* row =
           reinterpret_cast<const uint32_t*>(s.pixels + static_cast<size_t>(y) * s.stride);
       int first = 0;
@@ -417,9 +541,9 @@ struct Renderer::Impl {
     for (const Filter& f : filters) {
       const FilterReach reach = ReachOf(f, scale);
       x0 = std::max(0, x0 - reach.left);
-      y0 = std::max(0, y0 - reach.top);
+      y0 = std::max(layer.row0, y0 - reach.top);
       x1 = std::min(target.width, x1 + reach.right);
-      y1 = std::min(target.height, y1 + reach.bottom);
+      y1 = std::min(layer.row1, y1 + reach.bottom);
     }
     FilterImage image;
     image.width = x1 - x0;
@@ -456,24 +580,43 @@ struct Renderer::Impl {
     s.width = below.width + 2 * pad;
     s.height = below.height + 2 * pad;
     s.stride = s.width * 4;
-    s.storage.assign(static_cast<size_t>(s.stride) * s.height, 0);
-    s.pixels = s.storage.data();
+    // The rows below's rows reach, and those a filter reaches around them.
+    s.row0 = std::max(0, below.row0);
+    s.row1 = std::min(s.height, below.row1 + 2 * pad);
+    if (s.row1 < s.row0) s.row1 = s.row0;
+    s.storage = KeptBuffers::OfThisThread().Take(static_cast<size_t>(s.stride) * (s.row1 - s.row0));
+    s.pixels = RowZero(s.storage.data(), s.row0, s.stride);
     surfaces.push_back(std::move(s));
     UseTop();
+  }
+
+  // Where row 0 lies for storage that begins at row `row0`. The rows before `row0` are never
+  // touched; the address is worked out as a number so that it is not formed from the storage.
+  static uint8_t* RowZero(uint8_t* first_row, int row0, int stride) {
+    return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(first_row) -
+                                      static_cast<uintptr_t>(row0) *
+                                          static_cast<uintptr_t>(stride));
   }
 
   void UseTop() {
     target.width = surfaces.back().width;
     target.height = surfaces.back().height;
+    row0 = surfaces.back().row0;
+    row1 = surfaces.back().row1;
+  }
+
+  BaseRenderer Blender(Surface& s) const {
+    return BaseRenderer(s.pixels, target.width, row0, row1, s.stride);
   }
 
   // Composites `src` onto the surface below it, through `mask` when given.
   void CompositeDown(const Surface& src, const std::vector<uint8_t>* mask) {
     Surface& dst = surfaces[surfaces.size() - 2];
-    for (int y = 0; y < target.height; ++y) {
+    for (int y = std::max(src.row0, dst.row0); y < std::min(src.row1, dst.row1); ++y) {
       const uint8_t* s = src.pixels + static_cast<size_t>(y) * src.stride;
       uint8_t* d = dst.pixels + static_cast<size_t>(y) * dst.stride;
-      const uint8_t* m = mask ? mask->data() + static_cast<size_t>(y) * target.width : nullptr;
+      const uint8_t* m =
+          mask ? mask->data() + static_cast<size_t>(y - src.row0) * target.width : nullptr;
       for (int x = 0; x < target.width; ++x, s += 4, d += 4) {
         unsigned a = s[3];
         if (m) {
@@ -509,7 +652,8 @@ struct Renderer::Impl {
   enum class Placement { Outside, Inside, Straddling };
 
   template <typename StyleOf>
-  Placement PlaceFills(const ShapeGroup& group, const Matrix& m, StyleOf style_of) const {
+  Placement PlaceFills(const ShapeGroup& group, const Matrix& m, StyleOf style_of,
+                       bool rows = true) const {
     double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
     auto add = [&](int32_t tx, int32_t ty) {
       double x, y;
@@ -527,15 +671,18 @@ struct Renderer::Impl {
         if (e.curve) add(e.cx, e.cy);
       }
     }
-    return Place(x0, y0, x1, y1);
+    return Place(x0, y0, x1, y1, rows);
   }
 
-  Placement Place(double x0, double y0, double x1, double y1) const {
+  Placement Place(double x0, double y0, double x1, double y1, bool rows = true) const {
     if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1))
       return Placement::Straddling;
     const double margin = 1.0 / 1024, w = target.width, h = target.height;
     if (x1 < -margin || y1 < -margin || x0 > w + margin || y0 > h + margin)
       return Placement::Outside;
+    // Nothing to draw in the rows at hand; whether it is clipped is still decided against the
+    // whole surface, so that the rows drawn come out the same with bands and without.
+    if (rows && (y1 < row0 - margin - 1 || y0 > row1 + margin + 1)) return Placement::Outside;
     if (x0 >= margin && y0 >= margin && x1 <= w - margin && y1 <= h - margin)
       return Placement::Inside;
     return Placement::Straddling;
@@ -555,8 +702,28 @@ struct Renderer::Impl {
     return Place(x0 - reach, y0 - reach, x1 + reach, y1 + reach);
   }
 
+  void MakeFillPaints(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
+                      bool mask_mode, std::vector<PaintStyle>& out) const {
+    out.clear();
+    out.reserve(group.fill_styles.size());
+    for (const FillStyle& f : group.fill_styles) {
+      if (mask_mode) {
+        out.push_back(PaintStyle::Solid({255, 255, 255, 255}));
+      } else {
+        out.push_back(PaintStyle::FromFill(f, m, cx, lookup, quality == Quality::Low));
+      }
+    }
+  }
+
+  PaintStyle LinePaint(const LineStyle& style, const Matrix& m, const ColorTransform& cx) const {
+    return style.has_fill ? PaintStyle::FromFill(style.fill, m, cx, lookup, quality == Quality::Low)
+                          : PaintStyle::Solid(cx.Apply(style.color));
+  }
+
+  // `prepared`, when given, holds the group's fill paints, made when the drawing was recorded.
   void DrawFills(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx, bool even_odd,
-                 BaseRenderer& ren, bool mask_mode) {
+                 BaseRenderer& ren, bool mask_mode,
+                 const std::vector<PaintStyle>* prepared = nullptr) {
     // Style numbers beyond the group's table count as none.
     const uint32_t count = static_cast<uint32_t>(group.fill_styles.size());
     auto style_of = [count](uint32_t fill) {
@@ -568,15 +735,12 @@ struct Renderer::Impl {
     if (!any) return;
     const Placement place = PlaceFills(group, m, style_of);
     if (place == Placement::Outside) return;
-    fill_paints.clear();
-    fill_paints.reserve(group.fill_styles.size());
-    for (const FillStyle& f : group.fill_styles) {
-      if (mask_mode) {
-        fill_paints.push_back(PaintStyle::Solid({255, 255, 255, 255}));
-      } else {
-        fill_paints.push_back(PaintStyle::FromFill(f, m, cx, lookup, quality == Quality::Low));
-      }
+    if (prepared) {
+      if (prepared->size() != group.fill_styles.size()) return;
+    } else {
+      MakeFillPaints(group, m, cx, mask_mode, fill_paints);
     }
+    const std::vector<PaintStyle>& paints = prepared ? *prepared : fill_paints;
     // A group that paints with one fill style (the common case) needs no style bookkeeping: its
     // edges go to the ordinary rasteriser.
     int single = -1;
@@ -591,7 +755,8 @@ struct Renderer::Impl {
       if (single == -2) break;
     }
     if (single >= 0) {
-      DrawSingleFill(group, m, even_odd, ren, single, style_of, place);
+      DrawSingleFill(group, m, even_odd, ren, single, paints[static_cast<size_t>(single)], style_of,
+                     place);
       return;
     }
     if (place == Placement::Inside)
@@ -610,19 +775,23 @@ struct Renderer::Impl {
       compound.move_to_d(px, py);
       TraceEdges(p, m, px, py, [&](double x, double y) { compound.line_to_d(x, y); });
     }
-    FillHandler handler{&fill_paints};
+    FillHandler handler{&paints, row0, row1};
+    RowsFrom<decltype(compound)> rows{compound, row0};
     if (quality == Quality::Low)
-      RenderCompoundBinary(ren);
+      RenderCompoundBinary(ren, paints, row0, row1);
     else
-      agg::render_scanlines_compound_layered(compound, sl_aa, ren, alloc, handler);
+      agg::render_scanlines_compound_layered(rows, sl_aa, ren, alloc, handler);
   }
 
   // Low-quality drawing of what the compound rasteriser holds: each pixel whose centre the
   // shape covers takes the one fill that covers the most of it. A pixel where three or more
   // fills meet may have no fill over half of it while the shape as a whole covers it; judging
   // each fill on its own would leave such a pixel empty, a hole inside the shape.
-  void RenderCompoundBinary(BaseRenderer& ren) {
-    if (!compound.rewind_scanlines()) return;
+  // Only rows [Row0, Row1) are drawn (one band of the frame).
+  void RenderCompoundBinary(BaseRenderer& ren, const std::vector<PaintStyle>& Paints, int Row0,
+                            int Row1) {
+    RowsFrom<decltype(compound)> rows{compound, Row0};
+    if (!rows.rewind_scanlines()) return;
     const int min_x = compound.min_x();
     const size_t len = static_cast<size_t>(compound.max_x() - min_x + 2);
     sl_aa.reset(min_x, compound.max_x());
@@ -654,7 +823,8 @@ struct Renderer::Impl {
           }
         }
       }
-      for (int x = lo; x <= hi;) {
+      const bool in_band = y >= Row0 && y < Row1;
+      for (int x = lo; in_band && x <= hi;) {
         if (row_total[x] < 128) {
           ++x;
           continue;
@@ -662,7 +832,7 @@ struct Renderer::Impl {
         const int style = row_style[x];
         int end = x + 1;
         while (end <= hi && row_total[end] >= 128 && row_style[end] == style) ++end;
-        const PaintStyle& paint = fill_paints[static_cast<size_t>(style)];
+        const PaintStyle& paint = Paints[static_cast<size_t>(style)];
         const int run = end - x;
         if (paint.IsSolid()) {
           ren.blend_hline(x + min_x, y, end - 1 + min_x, paint.solid, agg::cover_full);
@@ -675,6 +845,7 @@ struct Renderer::Impl {
       }
       // The row buffers stay zero between scan lines.
       for (int x = lo; x <= hi; ++x) row_total[x] = row_best[x] = 0;
+      if (y >= Row1 - 1) break;  // the band's last row is done
     }
   }
 
@@ -684,7 +855,7 @@ struct Renderer::Impl {
   // coverage. A path with the style on both sides adds nothing.
   template <typename StyleOf>
   void DrawSingleFill(const ShapeGroup& group, const Matrix& m, bool even_odd, BaseRenderer& ren,
-                      int style, StyleOf style_of, Placement place) {
+                      int style, const PaintStyle& paint, StyleOf style_of, Placement place) {
     if (place == Placement::Inside)
       scan.reset_clipping();
     else
@@ -712,7 +883,7 @@ struct Renderer::Impl {
         for (size_t i = n - 1; i-- > 0;) scan.line_to_d(points[2 * i], points[2 * i + 1]);
       }
     }
-    RenderScan(fill_paints[static_cast<size_t>(style)], ren);
+    RenderScan(paint, ren);
     scan.auto_close(true);
   }
 
@@ -722,15 +893,17 @@ struct Renderer::Impl {
       agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
       solid.color(paint.solid);
       if (quality == Quality::Low)
-        agg::render_scanlines(scan, sl_bin_packed, solid);
+        RenderRows(scan, sl_bin_packed, solid, row0, row1);
       else
-        agg::render_scanlines(scan, sl_packed, solid);
+        RenderRows(scan, sl_packed, solid, row0, row1);
     } else {
       StyleSpanGenerator gen{&paint};
+      agg::renderer_scanline_aa<BaseRenderer, agg::span_allocator<Color>, StyleSpanGenerator> spans(
+          ren, alloc, gen);
       if (quality == Quality::Low)
-        agg::render_scanlines_aa(scan, sl_bin_packed, ren, alloc, gen);
+        RenderRows(scan, sl_bin_packed, spans, row0, row1);
       else
-        agg::render_scanlines_aa(scan, sl_packed, ren, alloc, gen);
+        RenderRows(scan, sl_packed, spans, row0, row1);
     }
   }
 
@@ -750,8 +923,10 @@ struct Renderer::Impl {
     return std::max(1.0, l.width * scale);
   }
 
+  // `prepared`, when given, holds a paint for each of the group's line styles.
   void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
-                 BaseRenderer& ren) {
+                 BaseRenderer& ren, const std::vector<PaintStyle>* prepared = nullptr) {
+    if (prepared && prepared->size() != group.line_styles.size()) return;
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
       agg::path_storage& path = line_path;
@@ -797,15 +972,81 @@ struct Renderer::Impl {
         scan.clip_box(0, 0, target.width, target.height);
       scan.filling_rule(agg::fill_non_zero);
       scan.add_path(stroke);
-      PaintStyle paint =
-          style.has_fill ? PaintStyle::FromFill(style.fill, m, cx, lookup, quality == Quality::Low)
-                         : PaintStyle::Solid(cx.Apply(style.color));
-      RenderScan(paint, ren);
+      if (prepared) {
+        RenderScan((*prepared)[li], ren);
+      } else {
+        RenderScan(LinePaint(style, m, cx), ren);
+      }
     }
+  }
+  // The drawing calls, on this surface stack.
+  void Clear(Rgba background);
+  void DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels, const ColorTransform& cx,
+                 const Recorded* prepared = nullptr);
+  void DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color);
+  void BeginMask();
+  void EndMask();
+  void PopMask();
+  void PushLayer(const std::vector<Filter>& filters, double filter_scale);
+  void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale);
+  void Replay(const Recorded& r);
+
+  // `twips_to_pixels` onto the top surface, as shapes are drawn.
+  Matrix PixelMatrix(const Matrix& twips_to_pixels) const {
+    Matrix m = twips_to_pixels;
+    m.tx -= surfaces.back().origin_x;
+    m.ty -= surfaces.back().origin_y;
+    if (quality == Quality::Low) {
+      m.tx -= 1.0 / 256;
+      m.ty -= 1.0 / 256;
+    }
+    return m;
+  }
+
+  // Drawing in bands: each band draws the whole frame's calls into its own rows. The calls are
+  // kept until Flush; `kinds` follows the bands' surface stack as the calls are kept.
+  std::vector<std::unique_ptr<Impl>> bands;
+  std::vector<Recorded> recorded;
+  std::vector<Surface::Kind> kinds;
+  std::function<void(int)> run_band;
+
+  bool KeptMaskMode() const {
+    for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
+      if (*it == Surface::Kind::MaskContent) return true;
+      if (*it == Surface::Kind::Masked) return false;
+    }
+    return false;
+  }
+  void KeepKindsOfBands() {
+    kinds.clear();
+    for (const Surface& s : bands.front()->surfaces) kinds.push_back(s.kind);
+  }
+  void Flush() {
+    if (recorded.empty()) return;
+    try {
+      RunBands(static_cast<int>(bands.size()), run_band);
+    } catch (...) {
+      recorded.clear();
+      throw;
+    }
+    recorded.clear();
   }
 };
 
-Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup)
+void Renderer::Impl::Replay(const Recorded& r) {
+  switch (r.op) {
+    case Recorded::Op::Clear: Clear(r.color); break;
+    case Recorded::Op::Shape: DrawShape(*r.shape, r.matrix, r.cx, &r); break;
+    case Recorded::Op::Coverage: DrawCoverage(*r.mask, r.x, r.y, r.color); break;
+    case Recorded::Op::BeginMask: BeginMask(); break;
+    case Recorded::Op::EndMask: EndMask(); break;
+    case Recorded::Op::PopMask: PopMask(); break;
+    case Recorded::Op::PushLayer: PushLayer(r.filters, r.filter_scale); break;
+    case Recorded::Op::PopLayer: PopLayer(r.blend_mode, r.filters, r.filter_scale); break;
+  }
+}
+
+Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup, int bands)
     : impl_(std::make_unique<Impl>()), quality_(quality) {
   if (target.width < 0 || target.height < 0 ||
       (target.width > 0 && target.height > 0 && !target.pixels) ||
@@ -819,50 +1060,96 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   base.stride = target.stride;
   base.width = target.width;
   base.height = target.height;
-  impl_->surfaces.push_back(std::move(base));
+  base.row1 = target.height;
+  impl_->surfaces.push_back(base);
+  impl_->UseTop();
+  // Bands of at least 16 rows. Beyond the pool's threads they are drawn one after the other.
+  bands = std::min(bands, target.height / 16);
+  if (bands <= 1 || target.width <= 0) return;
+  for (int i = 0; i < bands; ++i) {
+    auto band = std::make_unique<Impl>();
+    band->target = target;
+    band->quality = quality;
+    band->lookup = lookup;
+    base.row0 = static_cast<int>(int64_t{target.height} * i / bands);
+    base.row1 = static_cast<int>(int64_t{target.height} * (i + 1) / bands);
+    band->surfaces.push_back(base);
+    band->UseTop();
+    impl_->bands.push_back(std::move(band));
+  }
+  impl_->KeepKindsOfBands();
+  Impl* d = impl_.get();
+  d->run_band = [d](int i) {
+    Impl& band = *d->bands[static_cast<size_t>(i)];
+    for (const Recorded& r : d->recorded) band.Replay(r);
+  };
 }
 
-Renderer::~Renderer() = default;
+Renderer::~Renderer() {
+  try {
+    Finish();
+  } catch (...) {
+    // Nothing to tell from here: the frame is left as far as it came.
+  }
+}
+
+int Renderer::BandsFor(int width, int height) {
+  // Below about a quarter of a million pixels one thread is as fast as handing out bands.
+  if (static_cast<int64_t>(width) * height < 250000) return 1;
+  return RenderThreads();
+}
+
+int Renderer::bands() const {
+  return impl_->bands.empty() ? 1 : static_cast<int>(impl_->bands.size());
+}
+
+void Renderer::Finish() {
+  if (!impl_->bands.empty()) impl_->Flush();
+}
 
 void Renderer::Clear(Rgba background) {
-  Surface& s = impl_->Top();
-  uint8_t px[4] = {static_cast<uint8_t>((background.b * background.a + 127) / 255),
-                   static_cast<uint8_t>((background.g * background.a + 127) / 255),
-                   static_cast<uint8_t>((background.r * background.a + 127) / 255), background.a};
-  // The first row pixel by pixel, the others copied from it.
-  const size_t row_bytes = static_cast<size_t>(impl_->target.width) * 4;
-  for (int y = 0; y < impl_->target.height; ++y) {
-    uint8_t* row = s.pixels + static_cast<size_t>(y) * s.stride;
-    if (y == 0) {
-      for (int x = 0; x < impl_->target.width; ++x) std::memcpy(row + x * 4, px, 4);
-    } else {
-      std::memcpy(row, s.pixels, row_bytes);
-    }
-  }
+  Impl& d = *impl_;
+  if (d.bands.empty()) return d.Clear(background);
+  Recorded r;
+  r.op = Recorded::Op::Clear;
+  r.color = background;
+  d.recorded.push_back(std::move(r));
 }
 
 void Renderer::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels,
                          const ColorTransform& cx) {
   Impl& d = *impl_;
-  if (d.target.width <= 0 || d.target.height <= 0) return;
-  const Matrix& t = twips_to_pixels;
-  if (!std::isfinite(t.a) || !std::isfinite(t.b) || !std::isfinite(t.c) || !std::isfinite(t.d) ||
-      !std::isfinite(t.tx) || !std::isfinite(t.ty))
-    return;
-  Surface& s = d.Top();
-  BaseRenderer ren(s.pixels, d.target.width, d.target.height, s.stride);
-  bool mask_mode = d.MaskMode();
-  Matrix m = twips_to_pixels;
-  m.tx -= s.origin_x;
-  m.ty -= s.origin_y;
-  if (d.quality == Quality::Low) {
-    m.tx -= 1.0 / 256;
-    m.ty -= 1.0 / 256;
+  if (d.bands.empty()) return d.DrawShape(shape, twips_to_pixels, cx);
+  const Impl& first = *d.bands.front();
+  if (first.target.width <= 0 || first.target.height <= 0) return;
+  Recorded r;
+  r.op = Recorded::Op::Shape;
+  r.shape = std::make_shared<ShapeDef>(shape);
+  r.matrix = twips_to_pixels;
+  r.cx = cx;
+  r.mask_mode = d.KeptMaskMode();
+  // The paints are made now, while what the lookup lends is there; a fill that lies wholly
+  // outside the surface gets none (it draws nothing and its bitmap need not be decoded).
+  const Matrix m = first.PixelMatrix(twips_to_pixels);
+  bool borrowed = false;
+  r.fills.resize(shape.groups.size());
+  r.lines.resize(shape.groups.size());
+  for (size_t g = 0; g < shape.groups.size(); ++g) {
+    const ShapeGroup& group = shape.groups[g];
+    const uint32_t count = static_cast<uint32_t>(group.fill_styles.size());
+    auto style_of = [count](uint32_t fill) {
+      return fill <= count ? static_cast<int>(fill) - 1 : -1;
+    };
+    if (first.PlaceFills(group, m, style_of, false) != Impl::Placement::Outside)
+      first.MakeFillPaints(group, m, cx, r.mask_mode, r.fills[g]);
+    if (!r.mask_mode)
+      for (const LineStyle& l : group.line_styles) r.lines[g].push_back(first.LinePaint(l, m, cx));
+    for (const auto* paints : {&r.fills[g], &r.lines[g]})
+      for (const PaintStyle& p : *paints) borrowed = borrowed || p.BorrowsPixels();
   }
-  for (const ShapeGroup& group : shape.groups) {
-    d.DrawFills(group, m, cx, !shape.non_zero_winding, ren, mask_mode);
-    if (!mask_mode) d.DrawLines(group, m, cx, ren);
-  }
+  d.recorded.push_back(std::move(r));
+  // Pixels only lent for the call are drawn before it returns.
+  if (borrowed) d.Flush();
 }
 
 void Renderer::DrawMorphShape(const MorphShapeDef& morph, double ratio,
@@ -872,9 +1159,114 @@ void Renderer::DrawMorphShape(const MorphShapeDef& morph, double ratio,
 
 void Renderer::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color) {
   Impl& d = *impl_;
+  if (d.bands.empty()) return d.DrawCoverage(mask, x, y, color);
+  Recorded r;
+  r.op = Recorded::Op::Coverage;
+  r.mask = std::make_shared<CoverageMask>(mask);
+  r.x = x;
+  r.y = y;
+  r.color = color;
+  d.recorded.push_back(std::move(r));
+}
+
+void Renderer::BeginMask() {
+  Impl& d = *impl_;
+  if (d.bands.empty()) return d.BeginMask();
+  d.recorded.push_back(Recorded{Recorded::Op::BeginMask});
+  d.kinds.push_back(Surface::Kind::MaskContent);
+}
+
+void Renderer::EndMask() {
+  Impl& d = *impl_;
+  if (d.bands.empty()) return d.EndMask();
+  d.recorded.push_back(Recorded{Recorded::Op::EndMask});
+  if (d.kinds.back() == Surface::Kind::MaskContent) d.kinds.back() = Surface::Kind::Masked;
+}
+
+void Renderer::PopMask() {
+  Impl& d = *impl_;
+  if (d.bands.empty()) return d.PopMask();
+  d.recorded.push_back(Recorded{Recorded::Op::PopMask});
+  if (d.kinds.back() == Surface::Kind::MaskContent) d.kinds.back() = Surface::Kind::Masked;
+  if (d.kinds.back() == Surface::Kind::Masked) d.kinds.pop_back();
+}
+
+void Renderer::PushLayer() { PushLayer({}, 1.0); }
+
+void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
+
+// Layers in bands: each band holds the layer's rows over its own and those the filters reach.
+// The layer's content bounds and a filter's edges are then those of the band, so a frame with
+// layers is drawn in one band by the stage painter; here the calls still work in bands.
+void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
+  Impl& d = *impl_;
+  if (d.bands.empty()) return d.PushLayer(filters, filter_scale);
+  Recorded r;
+  r.op = Recorded::Op::PushLayer;
+  r.filters = filters;
+  r.filter_scale = filter_scale;
+  d.recorded.push_back(std::move(r));
+  d.Flush();  // the surfaces' origins are known again for the paints that follow
+  d.KeepKindsOfBands();
+}
+
+void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale) {
+  Impl& d = *impl_;
+  if (d.bands.empty()) return d.PopLayer(blend_mode, filters, filter_scale);
+  Recorded r;
+  r.op = Recorded::Op::PopLayer;
+  r.blend_mode = blend_mode;
+  r.filters = filters;
+  r.filter_scale = filter_scale;
+  d.recorded.push_back(std::move(r));
+  d.Flush();
+  d.KeepKindsOfBands();
+}
+
+void Renderer::Impl::Clear(Rgba background) {
+  Surface& s = Top();
+  uint8_t px[4] = {static_cast<uint8_t>((background.b * background.a + 127) / 255),
+                   static_cast<uint8_t>((background.g * background.a + 127) / 255),
+                   static_cast<uint8_t>((background.r * background.a + 127) / 255), background.a};
+  // The first row pixel by pixel, the others copied from it.
+  const size_t row_bytes = static_cast<size_t>(target.width) * 4;
+  const uint8_t* first = s.pixels + static_cast<size_t>(s.row0) * s.stride;
+  for (int y = s.row0; y < s.row1; ++y) {
+    uint8_t* row = s.pixels + static_cast<size_t>(y) * s.stride;
+    if (y == s.row0) {
+      for (int x = 0; x < target.width; ++x) std::memcpy(row + x * 4, px, 4);
+    } else {
+      std::memcpy(row, first, row_bytes);
+    }
+  }
+}
+
+void Renderer::Impl::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pixels,
+                               const ColorTransform& cx, const Recorded* prepared) {
+  Impl& d = *this;
+  if (d.target.width <= 0 || d.target.height <= 0) return;
+  const Matrix& t = twips_to_pixels;
+  if (!std::isfinite(t.a) || !std::isfinite(t.b) || !std::isfinite(t.c) || !std::isfinite(t.d) ||
+      !std::isfinite(t.tx) || !std::isfinite(t.ty))
+    return;
+  Surface& s = d.Top();
+  BaseRenderer ren = d.Blender(s);
+  bool mask_mode = d.MaskMode();
+  const Matrix m = d.PixelMatrix(twips_to_pixels);
+  if (prepared && prepared->mask_mode != mask_mode) return;  // not the surface it was made for
+  for (size_t g = 0; g < shape.groups.size(); ++g) {
+    const ShapeGroup& group = shape.groups[g];
+    d.DrawFills(group, m, cx, !shape.non_zero_winding, ren, mask_mode,
+                prepared ? &prepared->fills[g] : nullptr);
+    if (!mask_mode) d.DrawLines(group, m, cx, ren, prepared ? &prepared->lines[g] : nullptr);
+  }
+}
+
+void Renderer::Impl::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color) {
+  Impl& d = *this;
   if (d.target.width <= 0 || d.target.height <= 0 || mask.width <= 0) return;
   Surface& s = d.Top();
-  BaseRenderer ren(s.pixels, d.target.width, d.target.height, s.stride);
+  BaseRenderer ren = d.Blender(s);
   Color c = PaintStyle::Solid(d.MaskMode() ? Rgba{255, 255, 255, 255} : color).solid;
   const int left = x + mask.left, top = y + mask.top;
   for (int row = 0; row < mask.height; ++row)
@@ -882,17 +1274,18 @@ void Renderer::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color) 
                           mask.coverage.data() + static_cast<size_t>(row) * mask.width);
 }
 
-void Renderer::BeginMask() { impl_->PushSurface(Surface::Kind::MaskContent); }
+void Renderer::Impl::BeginMask() { PushSurface(Surface::Kind::MaskContent); }
 
-void Renderer::EndMask() {
-  Impl& d = *impl_;
+void Renderer::Impl::EndMask() {
+  Impl& d = *this;
   if (d.Top().kind != Surface::Kind::MaskContent) return;  // unbalanced call: ignored
-  std::vector<uint8_t> mask(static_cast<size_t>(d.target.width) * d.target.height);
   const Surface& content = d.Top();
-  for (int y = 0; y < d.target.height; ++y) {
+  std::vector<uint8_t> mask = KeptBuffers::OfThisThread().Take(static_cast<size_t>(d.target.width) *
+                                                               (content.row1 - content.row0));
+  for (int y = content.row0; y < content.row1; ++y) {
     const uint8_t* row = content.pixels + static_cast<size_t>(y) * content.stride;
-    for (int x = 0; x < d.target.width; ++x)
-      mask[static_cast<size_t>(y) * d.target.width + x] = row[x * 4 + 3];
+    uint8_t* out = mask.data() + static_cast<size_t>(y - content.row0) * d.target.width;
+    for (int x = 0; x < d.target.width; ++x) out[x] = row[x * 4 + 3];
   }
   d.surfaces.pop_back();
   d.UseTop();
@@ -900,8 +1293,8 @@ void Renderer::EndMask() {
   d.Top().mask = std::move(mask);
 }
 
-void Renderer::PopMask() {
-  Impl& d = *impl_;
+void Renderer::Impl::PopMask() {
+  Impl& d = *this;
   if (d.Top().kind == Surface::Kind::MaskContent) EndMask();  // a mask with nothing clipped
   if (d.Top().kind != Surface::Kind::Masked) return;
   d.CompositeDown(d.Top(), &d.Top().mask);
@@ -909,10 +1302,8 @@ void Renderer::PopMask() {
   d.UseTop();
 }
 
-void Renderer::PushLayer() { PushLayer({}, 1.0); }
-
-void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
-  Impl& d = *impl_;
+void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
+  Impl& d = *this;
   if (d.layers >= kMaxLayers || d.skipped_layers > 0) {
     ++d.skipped_layers;
     return;
@@ -939,10 +1330,9 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
   ++d.layers;
 }
 
-void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
-
-void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale) {
-  Impl& d = *impl_;
+void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters,
+                              double filter_scale) {
+  Impl& d = *this;
   if (d.skipped_layers > 0) {
     --d.skipped_layers;
     return;
@@ -966,7 +1356,8 @@ void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, doub
   x0 = std::max(x0, -dx);
   y0 = std::max(y0, -dy);
   x1 = std::min(x1, dst.width - dx);
-  y1 = std::min(y1, dst.height - dy);
+  y0 = std::max({y0, -dy, dst.row0 - dy});
+  y1 = std::min({y1, dst.height - dy, dst.row1 - dy});
   for (int y = y0; y < y1; ++y)
     BlendRow(
         reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y + dy) * dst.stride) + x0 +

@@ -33,8 +33,17 @@ struct CoverageMask {
 
 class Renderer {
  public:
-  Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup);
+  // With `bands` above 1 the frame is drawn in up to that many horizontal bands (of 16 rows at
+  // least) side by side, on the threads of a pool started once: the calls are kept (with what the
+  // lookup gives for them) and carried out by Finish, or at the latest by the destructor, and the
+  // target shows nothing of them before. The pixels are the same as with one band.
+  Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup, int bands = 1);
   ~Renderer();
+
+  // The bands worth using for a frame of this size: one for small frames.
+  static int BandsFor(int width, int height);
+  int bands() const;
+  void Finish();
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
 

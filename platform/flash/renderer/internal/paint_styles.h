@@ -38,6 +38,9 @@ class PaintStyle {
 
   bool IsSolid() const { return kind_ == Kind::Solid; }
   void Generate(agg::rgba8* span, int x, int y, unsigned len) const;
+  // The style draws pixels it does not hold (a bitmap that keeps its own pixels, lent for the
+  // call): it must be used before the call returns.
+  bool BorrowsPixels() const { return bitmap_ && bitmap_.use_count() == 0; }
 
   agg::rgba8 solid{0, 0, 0, 0};  // premultiplied
 

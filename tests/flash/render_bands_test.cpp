@@ -1,0 +1,336 @@
+// A frame drawn in horizontal bands on several threads has exactly the pixels of the same frame
+// drawn in one: generated scenes of every kind of drawing call, and every reference movie.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/flash/format/bitmap.h"
+#include "platform/flash/format/shape.h"
+#include "platform/flash/player/player.h"
+#include "platform/flash/renderer/renderer.h"
+#include "platform/flash/stage_painter.h"
+#include "tests/support/test_app.h"
+
+namespace {
+
+using namespace flash;
+namespace fs = std::filesystem;
+
+struct Library : CharacterLookup {
+  std::map<uint16_t, std::shared_ptr<CharacterDef>> chars;
+  const CharacterDef* Find(uint16_t id) const override {
+    auto it = chars.find(id);
+    return it == chars.end() ? nullptr : it->second.get();
+  }
+};
+
+// A bitmap that holds its own pixels: the renderer only borrows them for the call.
+std::shared_ptr<BitmapDef> Pattern(uint16_t id, int size) {
+  auto b = std::make_shared<BitmapDef>(id);
+  b->width = b->height = size;
+  for (int i = 0; i < size * size; ++i) {
+    const uint8_t a = static_cast<uint8_t>(i % 3 == 0 ? 128 : 255);
+    b->bgra_premultiplied.insert(
+        b->bgra_premultiplied.end(),
+        {static_cast<uint8_t>(i * 37 % a), static_cast<uint8_t>(i * 91 % a),
+         static_cast<uint8_t>(i * 13 % a), a});
+  }
+  return b;
+}
+
+// One drawing call of a generated scene.
+struct Step {
+  enum class Kind { Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer } kind;
+  ShapeDef shape;
+  Matrix matrix;
+  ColorTransform cx;
+  CoverageMask mask;
+  int x = 0, y = 0;
+  Rgba color{};
+  int blend_mode = kBlendNormal;
+};
+
+class Scene {
+ public:
+  explicit Scene(unsigned seed, int width, int height, bool layers)
+      : rng_(seed), width_(width), height_(height) {
+    const int count = 60;
+    int masks = 0, open_layers = 0;
+    for (int i = 0; i < count; ++i) {
+      const int pick = Int(0, 19);
+      if (pick == 0 && masks < 3) {
+        steps_.push_back({Step::Kind::BeginMask});
+        steps_.push_back(RandomShape());
+        if (Int(0, 1)) steps_.push_back(RandomShape());
+        steps_.push_back({Step::Kind::EndMask});
+        ++masks;
+      } else if (pick == 1 && masks > 0) {
+        steps_.push_back({Step::Kind::PopMask});
+        --masks;
+      } else if (pick == 2 && layers && open_layers < 2) {
+        steps_.push_back({Step::Kind::PushLayer});
+        ++open_layers;
+      } else if (pick == 3 && open_layers > 0) {
+        Step s{Step::Kind::PopLayer};
+        const int modes[] = {kBlendNormal, kBlendLayer,      kBlendMultiply, kBlendScreen,
+                             kBlendDarken, kBlendDifference, kBlendAdd,      kBlendOverlay};
+        s.blend_mode = modes[Int(0, 7)];
+        steps_.push_back(s);
+        --open_layers;
+      } else if (pick == 4) {
+        steps_.push_back(RandomCoverage());
+      } else {
+        steps_.push_back(RandomShape());
+      }
+    }
+  }
+
+  std::vector<uint8_t> Draw(Quality quality, int bands) const {
+    Library lib;
+    lib.chars[7] = Pattern(7, 5);
+    std::vector<uint8_t> pixels(static_cast<size_t>(width_) * height_ * 4, 0xCD);
+    Renderer r({pixels.data(), width_, height_, width_ * 4}, quality, &lib, bands);
+    EXPECT_EQ(r.bands(), std::min(bands, height_ / 16));
+    r.Clear({250, 240, 230, 255});
+    for (const Step& s : steps_) {
+      switch (s.kind) {
+        case Step::Kind::Shape: r.DrawShape(s.shape, s.matrix, s.cx); break;
+        case Step::Kind::Coverage: r.DrawCoverage(s.mask, s.x, s.y, s.color); break;
+        case Step::Kind::BeginMask: r.BeginMask(); break;
+        case Step::Kind::EndMask: r.EndMask(); break;
+        case Step::Kind::PopMask: r.PopMask(); break;
+        case Step::Kind::PushLayer: r.PushLayer(); break;
+        case Step::Kind::PopLayer: r.PopLayer(s.blend_mode); break;
+      }
+    }
+    r.Finish();
+    return pixels;
+  }
+
+ private:
+  int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+  double Real(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng_); }
+  uint8_t Byte() { return static_cast<uint8_t>(Int(0, 255)); }
+  Rgba Colour() { return {Byte(), Byte(), Byte(), static_cast<uint8_t>(Int(0, 3) ? 255 : Byte())}; }
+
+  FillStyle RandomFill() {
+    FillStyle f;
+    switch (Int(0, 4)) {
+      case 0:
+      case 1: f.color = Colour(); break;
+      case 2:
+      case 3:
+        f.type = Int(0, 1) ? FillStyle::Type::LinearGradient : FillStyle::Type::RadialGradient;
+        f.gradient.stops = {{0, Colour()}, {static_cast<uint8_t>(Int(1, 255)), Colour()}};
+        f.gradient.spread = static_cast<SpreadMode>(Int(0, 2));
+        f.matrix.a = Real(0.01, 0.2);
+        f.matrix.d = Real(0.01, 0.2);
+        f.matrix.b = Real(-0.05, 0.05);
+        break;
+      default:
+        f.type = Int(0, 1) ? FillStyle::Type::RepeatingBitmap : FillStyle::Type::ClippedBitmap;
+        f.bitmap_id = 7;
+        f.matrix.a = f.matrix.d = Real(40, 400);
+        break;
+    }
+    return f;
+  }
+
+  // A closed path of straight and curved edges around (cx, cy), in twips.
+  ShapePath Blob(double cx, double cy, double radius, uint32_t fill0, uint32_t fill1) {
+    ShapePath p;
+    p.fill0 = fill0;
+    p.fill1 = fill1;
+    const int n = Int(3, 9);
+    auto at = [&](int i, double r) {
+      const double a = 2 * M_PI * i / n;
+      return std::pair<int32_t, int32_t>{static_cast<int32_t>(cx + r * std::cos(a)),
+                                         static_cast<int32_t>(cy + r * std::sin(a))};
+    };
+    std::tie(p.start_x, p.start_y) = at(0, radius);
+    for (int i = 1; i <= n; ++i) {
+      ShapeEdge e;
+      std::tie(e.x, e.y) = at(i % n, radius * (i == n ? 1 : Real(0.4, 1.2)));
+      if (i == n) std::tie(e.x, e.y) = std::pair{p.start_x, p.start_y};
+      if (Int(0, 1)) {
+        e.curve = true;
+        e.cx = static_cast<int32_t>(cx + Real(-1.5, 1.5) * radius);
+        e.cy = static_cast<int32_t>(cy + Real(-1.5, 1.5) * radius);
+      }
+      p.edges.push_back(e);
+    }
+    return p;
+  }
+
+  Step RandomShape() {
+    Step s{Step::Kind::Shape};
+    ShapeGroup& g = s.shape.groups.emplace_back();
+    g.fill_styles.push_back(RandomFill());
+    g.fill_styles.push_back(RandomFill());
+    // Centres over the whole frame and a little beyond, so that shapes straddle band edges
+    // and the frame's own edges; some shapes span the whole frame.
+    const double w = width_ * 20.0, h = height_ * 20.0;
+    const double radius = Int(0, 5) == 0 ? Real(0.5, 1.0) * h : Real(0.01, 0.2) * h;
+    g.paths.push_back(Blob(Real(-0.1, 1.1) * w, Real(-0.1, 1.1) * h, radius, 0, 1));
+    if (Int(0, 1)) {  // a second region with the other style, touching the first
+      g.paths.push_back(
+          Blob(Real(-0.1, 1.1) * w, Real(-0.1, 1.1) * h, radius * Real(0.3, 1.0), 2, 0));
+    }
+    s.shape.non_zero_winding = Int(0, 1);
+    if (Int(0, 2) == 0) {
+      LineStyle l;
+      l.width = static_cast<uint16_t>(Int(0, 200));
+      l.color = Colour();
+      l.start_cap = static_cast<CapStyle>(Int(0, 2));
+      l.join = static_cast<JoinStyle>(Int(0, 2));
+      if (Int(0, 3) == 0) {
+        l.has_fill = true;
+        l.fill = RandomFill();
+      }
+      g.line_styles.push_back(l);
+      for (ShapePath& p : g.paths) p.line = 1;
+    }
+    s.matrix.a = s.matrix.d = 1.0 / 20;
+    if (Int(0, 2) == 0) {
+      const double angle = Real(0, M_PI);
+      s.matrix.a = std::cos(angle) / 20;
+      s.matrix.b = std::sin(angle) / 20;
+      s.matrix.c = -std::sin(angle) / 20;
+      s.matrix.d = std::cos(angle) / 20;
+      s.matrix.tx = Real(-0.2, 0.2) * width_;
+      s.matrix.ty = Real(-0.2, 0.2) * height_;
+    }
+    if (Int(0, 3) == 0) s.cx.a_mult = static_cast<int16_t>(Int(50, 256));
+    return s;
+  }
+
+  Step RandomCoverage() {
+    Step s{Step::Kind::Coverage};
+    s.mask.width = Int(1, 40);
+    s.mask.height = Int(1, 40);
+    s.mask.left = Int(-5, 5);
+    s.mask.top = Int(-5, 5);
+    for (int i = 0; i < s.mask.width * s.mask.height; ++i) s.mask.coverage.push_back(Byte());
+    s.x = Int(-20, width_);
+    s.y = Int(-20, height_);
+    s.color = Colour();
+    return s;
+  }
+
+  std::mt19937 rng_;
+  int width_, height_;
+  std::vector<Step> steps_;
+};
+
+// Where two frames first differ, for the failure message.
+std::string FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
+                            int width) {
+  if (a.size() != b.size()) return "sizes differ";
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) {
+      const size_t px = i / 4;
+      return "first at x " + std::to_string(px % width) + ", y " + std::to_string(px / width);
+    }
+  return "none";
+}
+
+TEST(RenderBands, GeneratedScenesDrawTheSamePixelsInAnyNumberOfBands) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    const int width = 200 + static_cast<int>(seed) * 37, height = 150 + static_cast<int>(seed) * 23;
+    const Scene scene(seed, width, height, /*layers=*/seed % 2 == 0);
+    for (Quality q : {Quality::High, Quality::Low}) {
+      const std::vector<uint8_t> one = scene.Draw(q, 1);
+      for (int bands : {2, 3, 8, 13}) {
+        const std::vector<uint8_t> many = scene.Draw(q, bands);
+        EXPECT_TRUE(one == many) << "seed " << seed << ", " << bands << " bands, quality "
+                                 << (q == Quality::High ? "high" : "low") << ": "
+                                 << FirstDifference(one, many, width);
+      }
+    }
+  }
+}
+
+TEST(RenderBands, SmallFramesStayInOneBandAndBandsHaveRowsToDraw) {
+  std::vector<uint8_t> px(64 * 40 * 4);
+  Renderer small({px.data(), 64, 40, 256}, Quality::High, nullptr, 8);
+  EXPECT_EQ(small.bands(), 2);  // bands of 16 rows at least
+  Renderer empty({nullptr, 0, 0, 0}, Quality::High, nullptr, 8);
+  empty.Clear({0, 0, 0, 255});
+  empty.Finish();
+  EXPECT_EQ(Renderer::BandsFor(64, 40), 1);
+}
+
+// Calls kept for the bands show only once the frame is finished, and the renderer can go on
+// drawing after that.
+TEST(RenderBands, KeptCallsAreDrawnByFinishAndDrawingGoesOn) {
+  const int w = 64, h = 64;
+  std::vector<uint8_t> px(w * h * 4, 0);
+  Renderer r({px.data(), w, h, w * 4}, Quality::High, nullptr, 4);
+  r.Clear({0, 0, 255, 255});
+  EXPECT_EQ(px[0], 0);
+  r.Finish();
+  EXPECT_EQ(px[0], 255);                         // blue
+  EXPECT_EQ(px[(h - 1) * w * 4 + 4 * 63], 255);  // in the last band too
+  r.Clear({255, 0, 0, 255});
+  r.Finish();
+  EXPECT_EQ(px[2], 255);
+  EXPECT_EQ(px[0], 0);
+}
+
+// The reference movies, run to the frame their picture shows, drawn at their own size and at a
+// larger one in one band and in several.
+TEST(RenderBands, ReferenceMoviesDrawTheSamePixelsInBands) {
+  std::string data = lumitest::TestDataDir();
+  if (data.empty()) GTEST_SKIP() << "shared test data is absent";
+  const fs::path movies = fs::path(data) / "swf-visual";
+  if (!fs::exists(movies)) GTEST_SKIP() << "no swf-visual folder in the test data";
+  int checked = 0;
+  for (const auto& e : fs::directory_iterator(movies)) {
+    const fs::path swf = e.path() / "test.swf";
+    if (!fs::exists(swf)) continue;
+    std::ifstream in(e.path() / "test.toml");
+    std::stringstream toml;
+    toml << in.rdbuf();
+    std::smatch m;
+    const std::string text = toml.str();
+    int frames = 1;
+    if (std::regex_search(text, m, std::regex(R"((num_frames|num_ticks)\s*=\s*(\d+))")))
+      frames = std::stoi(m[2]);
+    Player player;
+    try {
+      player.LoadFile(0, swf.string());
+    } catch (const std::exception&) {
+      continue;
+    }
+    for (int i = 0; i < frames; ++i) player.Tick();
+    const RectTwips stage = player.StageRect();
+    const int sw = std::max(1, (stage.xmax - stage.xmin) / 20),
+              sh = std::max(1, (stage.ymax - stage.ymin) / 20);
+    for (auto [w, h] : {std::pair{sw, sh}, std::pair{1280, 720}}) {
+      auto draw = [&](int bands) {
+        std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
+        PaintStage(player, {px.data(), w, h, w * 4}, player.Background(), bands);
+        return px;
+      };
+      const std::vector<uint8_t> one = draw(1);
+      for (int bands : {3, 8}) {
+        const std::vector<uint8_t> many = draw(bands);
+        EXPECT_TRUE(one == many) << e.path().filename().string() << " at " << w << "x" << h
+                                 << " in " << bands << " bands: " << FirstDifference(one, many, w);
+      }
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 40);
+}
+
+}  // namespace
