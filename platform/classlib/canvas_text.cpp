@@ -67,7 +67,7 @@ class TextMaskCache {
   }
 
  private:
-  static constexpr size_t kBudget = 16u << 20;
+  static constexpr size_t kBudget = 4u << 20;
   std::unordered_map<QString, QImage> masks_;
   QImage spare_;  // a mask too large to keep, valid until the next one
   size_t bytes_ = 0;
@@ -168,19 +168,20 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
     if (mask == nullptr) {
       QImage m(box.width(), box.height(), QImage::Format_ARGB32_Premultiplied);
       render(m, QTransform::fromTranslate(margin, margin));
-      mask = MaskCache().Add(key, std::move(m));
+      mask = MaskCache().Add(key, m.convertToFormat(QImage::Format_Alpha8));
     }
     mask_at = {box.left(), box.top()};
   } else {
     rotated = QImage(area.Width(), area.Height(), QImage::Format_ARGB32_Premultiplied);
     QTransform at = xf * QTransform::fromTranslate(-area.Left, -area.Top);
     render(rotated, at);
+    rotated = rotated.convertToFormat(QImage::Format_Alpha8);
     mask = &rotated;
     mask_at = {area.Left, area.Top};
   }
   TColor color = ColorToRGB(d.font.Color());
   auto coverage = [&](int X, int Y) {
-    return qAlpha(reinterpret_cast<const QRgb*>(mask->constScanLine(Y - mask_at.Y))[X - mask_at.X]);
+    return static_cast<int>(mask->constScanLine(Y - mask_at.Y)[X - mask_at.X]);
   };
   if (ctx.s.BitsPerPixel == 24 || ctx.s.BitsPerPixel == 32) {
     // True-colour surfaces: the same blend as BlendPixel, a clipped span at
@@ -188,14 +189,14 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
     const int bpp = ctx.s.BitsPerPixel / 8;
     const int fr = GetRValue(color), fg = GetGValue(color), fb = GetBValue(color);
     for (int y = area.Top; y < area.Bottom; ++y) {
-      const QRgb* line = reinterpret_cast<const QRgb*>(mask->constScanLine(y - mask_at.Y));
+      const uchar* line = mask->constScanLine(y - mask_at.Y);
       uint8_t* row = ctx.s.Row(y);
       // Clip rectangles do not overlap, so no pixel is blended twice.
       for (const auto& c : ctx.clips) {
         if (y < c.Top || y >= c.Bottom) continue;
         const int x0 = std::max(c.Left, area.Left), x1 = std::min(c.Right, area.Right);
         for (int x = x0; x < x1; ++x) {
-          const int a = qAlpha(line[x - mask_at.X]);
+          const int a = line[x - mask_at.X];
           if (a == 0) continue;
           uint8_t* p = row + static_cast<ptrdiff_t>(x) * bpp;
           if (a >= 255) {
