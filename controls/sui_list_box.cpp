@@ -16,7 +16,7 @@ TsuiListBox::TsuiListBox(TComponent* AOwner) : TListBox(AOwner) {
   SetControlFrame(this, border_color_, Color());
 }
 
-TsuiListBox::~TsuiListBox() { SetVScrollBar(nullptr); }
+TsuiListBox::~TsuiListBox() { bar_.Attach(nullptr); }
 
 void TsuiListBox::SetBorderColor(TColor Value) {
   border_color_ = Value;
@@ -25,63 +25,20 @@ void TsuiListBox::SetBorderColor(TColor Value) {
 }
 
 void TsuiListBox::SetVScrollBar(TsuiScrollBar* Value) {
-  if (Value == vbar_) return;
-  if (vbar_ != nullptr) {
-    vbar_->RemoveFreeNotification(this);
-    vbar_->SetOnChange(nullptr);
-    vbar_->SetLineButton(0);
-    vbar_->SetMax(100);
-    vbar_->SetEnabled(true);
-  }
-  vbar_ = Value;
-  if (vbar_ == nullptr) return;
-  vbar_->FreeNotification(this);
-  vbar_->SetOrientation(suiVertical);
-  vbar_->SetOnChange([this](TObject*) {
-    if (updating_ || vbar_ == nullptr) return;
-    Perform(WM_VSCROLL,
-            static_cast<uintptr_t>(SB_THUMBPOSITION) |
-                (static_cast<uintptr_t>(static_cast<uint16_t>(vbar_->Position())) << 16),
-            0);
-    Invalidate();
-  });
-  vbar_->BringToFront();
+  if (Value == bar_.Bar()) return;
+  bar_.Attach(Value);
+  if (Value == nullptr) return;
   PlaceScrollBar();
   SyncScrollBar();
 }
 
-void TsuiListBox::PlaceScrollBar() {
-  if (vbar_ == nullptr) return;
-  if (vbar_->Parent() != Parent()) vbar_->SetParent(Parent());
-  vbar_->SetBounds(Left() + Width() - vbar_->Width() - 2, Top() + 1, vbar_->Width(), Height() - 2);
-}
+void TsuiListBox::PlaceScrollBar() { bar_.Place(2); }
 
-void TsuiListBox::SyncScrollBar() {
-  if (vbar_ == nullptr || updating_) return;
-  updating_ = true;
-  TScrollBarState state;
-  const bool have = GetControlScrollBar(this, SB_VERT, state);
-  // The whole skinned bar shows only while the list's own bar is needed.
-  if (!have || !state.Visible || !state.Enabled) {
-    vbar_->SetLineButton(0);
-    vbar_->SetEnabled(false);
-    vbar_->SetVisible(false);
-  } else {
-    vbar_->SetLineButton(std::abs(state.ThumbBottom - state.ThumbTop));
-    vbar_->SetEnabled(true);
-    vbar_->SetVisible(true);
-  }
-  if (have) {
-    vbar_->SetMax(state.Max - state.Page + 1);
-    vbar_->SetMin(state.Min);
-    vbar_->SetPosition(state.Position);
-  }
-  updating_ = false;
-}
+void TsuiListBox::SyncScrollBar() { bar_.Sync(true); }
 
 void TsuiListBox::Notification(TComponent* AComponent, TOperation Operation) {
   TListBox::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == vbar_) vbar_ = nullptr;
+  if (Operation == TOperation::opRemove) bar_.Forget(AComponent);
 }
 
 void TsuiListBox::WndProc(TMessage& Message) {

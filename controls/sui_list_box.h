@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "controls/sui_attached_bar.h"
 #include "controls/sui_themes.h"
 #include "platform/classlib/list_box.h"
 
@@ -24,7 +25,7 @@ class TsuiListBox : public classlib::TListBox, public IsuiStyled {
   // Attaching takes over the bar's OnChange, turns it vertical, brings it to
   // the front and lays it over the right edge. Detaching (or replacing) gives
   // the old bar back enabled, with Max 100 and LineButton 0.
-  TsuiScrollBar* VScrollBar() const { return vbar_; }
+  TsuiScrollBar* VScrollBar() const { return bar_.Bar(); }
   void SetVScrollBar(TsuiScrollBar* Value);
   void PlaceScrollBar();
   // Takes the list's own bar's state into the attached bar.
@@ -43,8 +44,7 @@ class TsuiListBox : public classlib::TListBox, public IsuiStyled {
 
  private:
   classlib::TColor border_color_ = classlib::clBlack;
-  TsuiScrollBar* vbar_ = nullptr;
-  bool updating_ = false;
+  TsuiAttachedBar bar_{this};
 };
 
 }  // namespace controls

@@ -16,12 +16,7 @@ TsuiMemo::TsuiMemo(TComponent* AOwner) : TMemo(AOwner) {
   SetControlFrame(this, border_color_, Color());
 }
 
-TsuiMemo::~TsuiMemo() {
-  if (vbar_ != nullptr) {
-    vbar_->RemoveFreeNotification(this);
-    ResetBar(vbar_);
-  }
-}
+TsuiMemo::~TsuiMemo() { bar_.Attach(nullptr); }
 
 void TsuiMemo::SetBorderColor(TColor Value) {
   border_color_ = Value;
@@ -29,69 +24,23 @@ void TsuiMemo::SetBorderColor(TColor Value) {
   Invalidate();
 }
 
-void TsuiMemo::ResetBar(TsuiScrollBar* Bar) {
-  Bar->SetOnChange(nullptr);
-  Bar->SetLineButton(0);
-  Bar->SetMax(100);
-  Bar->SetEnabled(true);
-}
-
 void TsuiMemo::SetVScrollBar(TsuiScrollBar* Value) {
-  if (Value == vbar_) return;
-  if (vbar_ != nullptr) {
-    vbar_->RemoveFreeNotification(this);
-    ResetBar(vbar_);
-  }
-  vbar_ = Value;
+  if (Value == bar_.Bar()) return;
+  bar_.Attach(Value);
   // The memo's own bar follows the attached one.
-  SetScrollBars(vbar_ != nullptr ? ssVertical : ssNone);
-  if (vbar_ == nullptr) return;
-  vbar_->FreeNotification(this);
-  vbar_->SetOrientation(suiVertical);
-  vbar_->SetOnChange([this](TObject*) {
-    if (updating_ || vbar_ == nullptr) return;
-    Perform(WM_VSCROLL,
-            static_cast<uintptr_t>(SB_THUMBPOSITION) |
-                (static_cast<uintptr_t>(static_cast<uint16_t>(vbar_->Position())) << 16),
-            0);
-    Invalidate();
-  });
-  vbar_->BringToFront();
+  SetScrollBars(Value != nullptr ? ssVertical : ssNone);
+  if (Value == nullptr) return;
   PlaceScrollBar();
   SyncScrollBar();
 }
 
-void TsuiMemo::PlaceScrollBar() {
-  if (vbar_ == nullptr) return;
-  if (vbar_->Parent() != Parent()) vbar_->SetParent(Parent());
-  vbar_->SetBounds(Left() + Width() - vbar_->Width() - 2, Top() + 1, vbar_->Width(), Height() - 1);
-}
+void TsuiMemo::PlaceScrollBar() { bar_.Place(1); }
 
-void TsuiMemo::SyncScrollBar() {
-  if (vbar_ == nullptr || updating_) return;
-  updating_ = true;
-  TScrollBarState state;
-  const bool have = GetControlScrollBar(this, SB_VERT, state);
-  if (!have || !state.Visible || !state.Enabled) {
-    vbar_->SetLineButton(0);
-    vbar_->SetEnabled(false);
-    vbar_->SetThumbVisible(false);
-  } else {
-    vbar_->SetLineButton(std::abs(state.ThumbBottom - state.ThumbTop));
-    vbar_->SetEnabled(true);
-    vbar_->SetThumbVisible(true);
-  }
-  if (have) {
-    vbar_->SetMax(state.Max - state.Page + 1);
-    vbar_->SetMin(state.Min);
-    vbar_->SetPosition(state.Position);
-  }
-  updating_ = false;
-}
+void TsuiMemo::SyncScrollBar() { bar_.Sync(false); }
 
 void TsuiMemo::Notification(TComponent* AComponent, TOperation Operation) {
   TMemo::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == vbar_) vbar_ = nullptr;
+  if (Operation == TOperation::opRemove) bar_.Forget(AComponent);
 }
 
 void TsuiMemo::WndProc(TMessage& Message) {

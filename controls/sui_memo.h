@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "controls/sui_attached_bar.h"
 #include "controls/sui_themes.h"
 #include "platform/classlib/std_controls.h"
 
@@ -25,7 +26,7 @@ class TsuiMemo : public classlib::TMemo, public IsuiStyled {
   // the front and lays it over the memo's right edge; the memo's own bar is
   // then kept on. Detaching (or replacing) gives the old bar back enabled,
   // with Max 100 and LineButton 0.
-  TsuiScrollBar* VScrollBar() const { return vbar_; }
+  TsuiScrollBar* VScrollBar() const { return bar_.Bar(); }
   void SetVScrollBar(TsuiScrollBar* Value);
   // Places the attached bar over the right edge.
   void PlaceScrollBar();
@@ -44,10 +45,8 @@ class TsuiMemo : public classlib::TMemo, public IsuiStyled {
   void WMVScroll(classlib::TMessage& Message) override;
 
  private:
-  void ResetBar(TsuiScrollBar* Bar);
   classlib::TColor border_color_ = classlib::clBlack;
-  TsuiScrollBar* vbar_ = nullptr;
-  bool updating_ = false;
+  TsuiAttachedBar bar_{this};
 };
 
 }  // namespace controls

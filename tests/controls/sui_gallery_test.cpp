@@ -118,7 +118,9 @@ TEST(SkinnedGallery, SkinnedWindowInEveryStyle) {
     std::set<TColor> colours;
     for (int y = 0; y < bar->Height(); y += 2)
       for (int x = 0; x < bar->Width(); x += 2) colours.insert(shot->PixelColor(x, y));
-    if (style != TsuiUIStyle::Custom) EXPECT_GT(colours.size(), 3u) << int(style);
+    if (style != TsuiUIStyle::Custom) {
+      EXPECT_GT(colours.size(), 3u) << int(style);
+    }
     // The border runs along the left, bottom and right edges.
     const int b = frame.FrameBorderWidth();
     if (b > 0) {
