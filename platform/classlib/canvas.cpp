@@ -274,9 +274,9 @@ void BlendPixel(DrawCtx& ctx, int x, int y, TColor Color, int Coverage) {
   }
   TColor d = pixels::DeviceToColor(ctx.s, pixels::ReadDevice(ctx.s, x, y));
   Color = ColorToRGB(Color);
-  auto mix = [Coverage](int f, int b) { return (f * Coverage + b * (255 - Coverage) + 127) / 255; };
-  TColor c = RGB(mix(GetRValue(Color), GetRValue(d)), mix(GetGValue(Color), GetGValue(d)),
-                 mix(GetBValue(Color), GetBValue(d)));
+  TColor c = RGB(BlendChannel(GetRValue(Color), GetRValue(d), Coverage),
+                 BlendChannel(GetGValue(Color), GetGValue(d), Coverage),
+                 BlendChannel(GetBValue(Color), GetBValue(d), Coverage));
   pixels::WriteDevice(ctx.s, x, y, ctx.Dev(c));
 }
 

@@ -70,6 +70,10 @@ void SpanRop(DrawCtx& ctx, int y, int x0, int x1, uint32_t dev, int rop2);
 void PlotRop(DrawCtx& ctx, int x, int y, uint32_t dev, int rop2);
 // A span filled with the canvas's brush (solid, hatched or pattern bitmap).
 void SpanBrush(DrawCtx& ctx, TCanvas::Impl& d, int y, int x0, int x1, int rop2);
+// One channel of Fore drawn over Back with coverage 0..255, rounded.
+inline int BlendChannel(int Fore, int Back, int Coverage) {
+  return (Fore * Coverage + Back * (255 - Coverage) + 127) / 255;
+}
 // Blends Color into the pixel with coverage 0..255 (clipped).
 void BlendPixel(DrawCtx& ctx, int x, int y, TColor Color, int Coverage);
 

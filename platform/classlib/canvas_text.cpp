@@ -80,9 +80,10 @@ TextMaskCache& MaskCache() {
 
 // Widths of measured runs per font: captions are measured again on every
 // repaint (and shortened by bisection), and shaping is the slow part.
-int CachedAdvance(const QFont& Font, const QFontMetrics& Metrics, const QString& Text) {
+// FontKey is the font's QFont::key(), worked out once by the caller.
+int CachedAdvance(const QString& FontKey, const QFontMetrics& Metrics, const QString& Text) {
   thread_local std::unordered_map<QString, int> widths;
-  const QString key = Font.key() + QChar(0x1F) + Text;
+  const QString key = FontKey + QChar(0x1F) + Text;
   auto it = widths.find(key);
   if (it != widths.end()) return it->second;
   if (widths.size() >= 16384) widths.clear();
@@ -97,7 +98,8 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
                bool opaque, int underline = -1) {
   QFont font = FontToQFont(d.font);
   QFontMetrics fm(font);
-  int width = CachedAdvance(font, fm, text);
+  const QString font_key = font.key();
+  int width = CachedAdvance(font_key, fm, text);
   int height = fm.height();
   int ascent = fm.ascent();
   double angle = d.font.Escapement() / 10.0;
@@ -163,7 +165,7 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
   const QImage* mask;
   TPoint mask_at;  // surface position of the mask's top-left pixel
   if (angle == 0) {
-    const QString key = font.key() + QChar(0x1F) + QString::number(underline) + QChar(0x1F) + text;
+    const QString key = font_key + QChar(0x1F) + QString::number(underline) + QChar(0x1F) + text;
     mask = MaskCache().Find(key);
     if (mask == nullptr) {
       QImage m(box.width(), box.height(), QImage::Format_ARGB32_Premultiplied);
@@ -199,16 +201,9 @@ void RenderRun(DrawCtx& ctx, TCanvas::Impl& d, int x, int y, const QString& text
           const int a = line[x - mask_at.X];
           if (a == 0) continue;
           uint8_t* p = row + static_cast<ptrdiff_t>(x) * bpp;
-          if (a >= 255) {
-            p[0] = static_cast<uint8_t>(fb);
-            p[1] = static_cast<uint8_t>(fg);
-            p[2] = static_cast<uint8_t>(fr);
-          } else {
-            const int na = 255 - a;
-            p[0] = static_cast<uint8_t>((fb * a + p[0] * na + 127) / 255);
-            p[1] = static_cast<uint8_t>((fg * a + p[1] * na + 127) / 255);
-            p[2] = static_cast<uint8_t>((fr * a + p[2] * na + 127) / 255);
-          }
+          p[0] = static_cast<uint8_t>(BlendChannel(fb, p[0], a));
+          p[1] = static_cast<uint8_t>(BlendChannel(fg, p[1], a));
+          p[2] = static_cast<uint8_t>(BlendChannel(fr, p[2], a));
           if (bpp == 4) p[3] = ctx.s.AlphaFill;
         }
       }
@@ -253,9 +248,9 @@ void TCanvas::TextRect(const TRect& R, int X, int Y, const std::string& Text) {
 TSize TCanvas::TextExtent(const std::string& Text) {
   const QFont font = FontToQFont(d_->font);
   QFontMetrics fm(font);
-  return {
-      CachedAdvance(font, fm, QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))),
-      fm.height()};
+  return {CachedAdvance(font.key(), fm,
+                        QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))),
+          fm.height()};
 }
 
 int TCanvas::TextWidth(const std::string& Text) { return TextExtent(Text).cx; }
@@ -264,6 +259,7 @@ int TCanvas::TextHeight(const std::string& Text) { return TextExtent(Text).cy; }
 int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
   QFont font = FontToQFont(d_->font);
   QFontMetrics fm(font);
+  const QString font_key = font.key();
   int lineHeight = fm.height() + ((Format & DT_EXTERNALLEADING) ? fm.leading() : 0);
   int maxWidth = R.Right - R.Left;
   QString all = QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
@@ -273,9 +269,9 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
     int tab = 8 * std::max(1, fm.averageCharWidth());
     for (QChar c : all) {
       if (c == u'\t') {
-        int w = CachedAdvance(font, fm, expanded.mid(expanded.lastIndexOf(u'\n') + 1));
+        int w = CachedAdvance(font_key, fm, expanded.mid(expanded.lastIndexOf(u'\n') + 1));
         int target = (w / tab + 1) * tab;
-        while (CachedAdvance(font, fm, expanded.mid(expanded.lastIndexOf(u'\n') + 1)) < target)
+        while (CachedAdvance(font_key, fm, expanded.mid(expanded.lastIndexOf(u'\n') + 1)) < target)
           expanded.append(u' ');
       } else {
         expanded.append(c);
@@ -314,7 +310,7 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       while (true) {
         int next = static_cast<int>(t.indexOf(u' ', pos));
         int wordEnd = next < 0 ? static_cast<int>(t.size()) : next;
-        bool fits = CachedAdvance(font, fm, t.mid(start, wordEnd - start)) <= maxWidth;
+        bool fits = CachedAdvance(font_key, fm, t.mid(start, wordEnd - start)) <= maxWidth;
         if (fits || lastFit < 0) lastFit = wordEnd;  // the first word is always taken
         if (!fits || next < 0) break;
         pos = next + 1;
@@ -334,16 +330,16 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
   if (Format & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS)) {
     const QString dots = QStringLiteral("...");
     for (auto& line : lines) {
-      if (CachedAdvance(font, fm, line.Text) <= maxWidth) continue;
+      if (CachedAdvance(font_key, fm, line.Text) <= maxWidth) continue;
       if (Format & DT_PATH_ELLIPSIS) {
         int slash =
             static_cast<int>(std::max(line.Text.lastIndexOf(u'/'), line.Text.lastIndexOf(u'\\')));
         if (slash > 0) {
           QString tail = line.Text.mid(slash);
           QString head = line.Text.left(slash);
-          while (!head.isEmpty() && CachedAdvance(font, fm, head + dots + tail) > maxWidth)
+          while (!head.isEmpty() && CachedAdvance(font_key, fm, head + dots + tail) > maxWidth)
             head.chop(1);
-          if (!head.isEmpty() || CachedAdvance(font, fm, dots + tail) <= maxWidth) {
+          if (!head.isEmpty() || CachedAdvance(font_key, fm, dots + tail) <= maxWidth) {
             line.Text = head + dots + tail;
             line.Underline = -1;
             continue;
@@ -353,7 +349,7 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       // The longest prefix that fits with the dots, found by bisecting the
       // prefix length rather than shortening a character at a time.
       auto fits = [&](qsizetype n) {
-        return CachedAdvance(font, fm, line.Text.left(n) + dots) <= maxWidth;
+        return CachedAdvance(font_key, fm, line.Text.left(n) + dots) <= maxWidth;
       };
       qsizetype lo = 0, hi = line.Text.size();
       while (lo < hi) {
@@ -372,7 +368,7 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
 
   int textWidth = 0;
   for (const auto& line : lines)
-    textWidth = std::max(textWidth, CachedAdvance(font, fm, line.Text));
+    textWidth = std::max(textWidth, CachedAdvance(font_key, fm, line.Text));
   int textHeight = lineHeight * static_cast<int>(lines.size());
 
   if (Format & DT_CALCRECT) {
@@ -396,7 +392,7 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
     bool opaque = d_->bkMode == OPAQUE && d_->brush.Style() != bsClear;
     int y = top;
     for (const auto& line : lines) {
-      int w = CachedAdvance(font, fm, line.Text);
+      int w = CachedAdvance(font_key, fm, line.Text);
       int x = R.Left;
       if (Format & DT_CENTER)
         x = R.Left + (maxWidth - w) / 2;
@@ -405,8 +401,8 @@ int TCanvas::DrawText(const std::string& Text, TRect& R, unsigned Format) {
       int ul = (Format & DT_HIDEPREFIX) ? -1 : line.Underline;
       if (Format & DT_PREFIXONLY) {
         if (ul >= 0) {
-          int ux = CachedAdvance(font, fm, line.Text.left(ul));
-          int uw = CachedAdvance(font, fm, line.Text.mid(ul, 1));
+          int ux = CachedAdvance(font_key, fm, line.Text.left(ul));
+          int uw = CachedAdvance(font_key, fm, line.Text.mid(ul, 1));
           uint32_t dev = ctx.Dev(d_->font.Color());
           int uy = y + ctx.oy + fm.ascent() + std::max(1, fm.underlinePos());
           if (uy >= clip.Top && uy < clip.Bottom)
