@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/classlib/color_table.h"
 #include "platform/classlib/exceptions.h"
 
 namespace classlib {
@@ -46,64 +47,18 @@ constexpr std::array<TColor, 31> kSysColors = {
     RGB(236, 233, 216),  // menu bar
 };
 
-struct NamedColor {
-  TColor Color;
-  const char* Name;
-};
-
-constexpr NamedColor kColorNames[] = {
-    {clBlack, "clBlack"},
-    {clMaroon, "clMaroon"},
-    {clGreen, "clGreen"},
-    {clOlive, "clOlive"},
-    {clNavy, "clNavy"},
-    {clPurple, "clPurple"},
-    {clTeal, "clTeal"},
-    {clGray, "clGray"},
-    {clSilver, "clSilver"},
-    {clRed, "clRed"},
-    {clLime, "clLime"},
-    {clYellow, "clYellow"},
-    {clBlue, "clBlue"},
-    {clFuchsia, "clFuchsia"},
-    {clAqua, "clAqua"},
-    {clWhite, "clWhite"},
+// The names beyond the colour pickers' table, which is searched first.
+constexpr TColorName kMoreColorNames[] = {
     {clMoneyGreen, "clMoneyGreen"},
     {clSkyBlue, "clSkyBlue"},
     {clCream, "clCream"},
     {clMedGray, "clMedGray"},
-    {clActiveBorder, "clActiveBorder"},
-    {clActiveCaption, "clActiveCaption"},
-    {clAppWorkSpace, "clAppWorkSpace"},
-    {clBackground, "clBackground"},
-    {clBtnFace, "clBtnFace"},
-    {clBtnHighlight, "clBtnHighlight"},
-    {clBtnShadow, "clBtnShadow"},
-    {clBtnText, "clBtnText"},
-    {clCaptionText, "clCaptionText"},
     {clDefault, "clDefault"},
     {clGradientActiveCaption, "clGradientActiveCaption"},
     {clGradientInactiveCaption, "clGradientInactiveCaption"},
-    {clGrayText, "clGrayText"},
-    {clHighlight, "clHighlight"},
-    {clHighlightText, "clHighlightText"},
     {clHotLight, "clHotLight"},
-    {clInactiveBorder, "clInactiveBorder"},
-    {clInactiveCaption, "clInactiveCaption"},
-    {clInactiveCaptionText, "clInactiveCaptionText"},
-    {clInfoBk, "clInfoBk"},
-    {clInfoText, "clInfoText"},
-    {clMenu, "clMenu"},
     {clMenuBar, "clMenuBar"},
     {clMenuHighlight, "clMenuHighlight"},
-    {clMenuText, "clMenuText"},
-    {clNone, "clNone"},
-    {clScrollBar, "clScrollBar"},
-    {cl3DDkShadow, "cl3DDkShadow"},
-    {cl3DLight, "cl3DLight"},
-    {clWindow, "clWindow"},
-    {clWindowFrame, "clWindowFrame"},
-    {clWindowText, "clWindowText"},
 };
 
 bool SameTextAscii(const std::string& a, const char* b) {
@@ -146,22 +101,33 @@ TColor ColorToRGB(TColor Color) {
   return Color;
 }
 
+namespace {
+
+// The first named colour that Match accepts.
+template <typename Match>
+const TColorName* FindColorName(Match match) {
+  for (const auto& n : ColorNameTable())
+    if (match(n)) return &n;
+  for (const auto& n : kMoreColorNames)
+    if (match(n)) return &n;
+  return nullptr;
+}
+
+}  // namespace
+
 bool ColorToIdent(TColor Color, std::string& Ident) {
-  for (const auto& n : kColorNames)
-    if (n.Color == Color) {
-      Ident = n.Name;
-      return true;
-    }
-  return false;
+  const TColorName* n = FindColorName([&](const TColorName& c) { return c.Color == Color; });
+  if (n == nullptr) return false;
+  Ident = n->Name;
+  return true;
 }
 
 bool IdentToColor(const std::string& Ident, TColor& Color) {
-  for (const auto& n : kColorNames)
-    if (SameTextAscii(Ident, n.Name)) {
-      Color = n.Color;
-      return true;
-    }
-  return false;
+  const TColorName* n =
+      FindColorName([&](const TColorName& c) { return SameTextAscii(Ident, c.Name); });
+  if (n == nullptr) return false;
+  Color = n->Color;
+  return true;
 }
 
 std::string ColorToString(TColor Color) {

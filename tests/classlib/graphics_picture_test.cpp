@@ -5,6 +5,7 @@
 
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/clipboard.h"
+#include "platform/classlib/color_table.h"
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/icon.h"
 #include "platform/classlib/picture.h"
@@ -225,6 +226,15 @@ TEST(GraphicsColor, SystemColoursAndNames) {
   EXPECT_EQ(StringToColor("$00FF0000"), clBlue);
   EXPECT_EQ(StringToColor("255"), clRed);
   EXPECT_THROW(StringToColor("clNothing"), EConvertError);
+  // Every picker name and the names beyond them read and write back.
+  for (const TColorName& n : ColorNameTable()) {
+    EXPECT_EQ(ColorToString(n.Color), n.Name);
+    EXPECT_EQ(StringToColor(n.Name), n.Color);
+  }
+  for (const char* name :
+       {"clMoneyGreen", "clSkyBlue", "clCream", "clMedGray", "clDefault", "clGradientActiveCaption",
+        "clGradientInactiveCaption", "clHotLight", "clMenuBar", "clMenuHighlight"})
+    EXPECT_EQ(ColorToString(StringToColor(name)), name);
   EXPECT_EQ(GetRValue(RGB(1, 2, 3)), 1);
   EXPECT_EQ(GetBValue(RGB(1, 2, 3)), 3);
 }
