@@ -135,7 +135,7 @@ void TGIFPainter::CopyToTarget(const std::vector<uint32_t>& Buffer) {
     if (canvas_ == nullptr || width_ <= 0 || height_ <= 0) return;
     // A validating painter stops once its canvas is gone or has nothing to
     // draw on (the same thread destroys canvases, so the check holds).
-    if ((options_ & goValidateCanvas) && (CanvasGone() || !canvas_->HandleAllocated())) {
+    if (CanvasGone() || ((options_ & goValidateCanvas) && !canvas_->HandleAllocated())) {
       Terminate();
       return;
     }
