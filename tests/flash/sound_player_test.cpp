@@ -9,6 +9,7 @@
 #include "platform/flash/sound/movie_sound.h"
 #include "platform/flash/sound/sound_decoder.h"
 #include "platform/sound/playback_mix.h"
+#include "tests/flash/sound_rig.h"
 #include "tests/flash/sound_test_util.h"
 
 namespace {
@@ -17,29 +18,9 @@ using namespace flash;
 using soundtest::MeasureChannel;
 using soundtest::Tone;
 
-constexpr int kFps = 20;
-constexpr size_t kTickFrames = 44100 / kFps;
-
-// A player whose mixer the test pulls itself: one frame period of sound after each tick.
-struct Rig {
-  Player player;
-  MovieSound& sound;
-  std::vector<int16_t> out;  // everything rendered, interleaved stereo
-  Rig() : sound(static_cast<MovieSound&>(*player.sound)) { sound.SetAutoAttach(false); }
-  void Load(const SwfWriter& w) { player.LoadBytes(0, w.Finish(false)); }
-  void Pull(size_t frames) {
-    size_t at = out.size();
-    out.resize(at + frames * 2, 0);
-    sound.Mixer().Render(out.data() + at, static_cast<int>(frames));
-  }
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) {
-      player.Tick();
-      Pull(kTickFrames);
-    }
-  }
-  size_t Frames() const { return out.size() / 2; }
-};
+using soundtest::kFps;
+using soundtest::kTickFrames;
+using soundtest::Rig;
 
 SwfWriter Movie() { return SwfWriter(9, 100, 100, kFps); }
 

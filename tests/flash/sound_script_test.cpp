@@ -16,6 +16,7 @@
 #include "platform/flash/sound/movie_sound.h"
 #include "tests/flash/movie_builder.h"
 #include "tests/flash/script_asm.h"
+#include "tests/flash/sound_rig.h"
 #include "tests/flash/sound_test_util.h"
 
 namespace {
@@ -24,26 +25,10 @@ using namespace flash;
 using soundtest::MeasureChannel;
 using soundtest::Tone;
 
-constexpr int kFps = 20;
-constexpr size_t kTickFrames = 44100 / kFps;
+using soundtest::kFps;
+using soundtest::kTickFrames;
 
-struct Rig {
-  Player player;
-  MovieSound& sound;
-  std::vector<int16_t> out;
-  Rig() : sound(static_cast<MovieSound&>(*player.sound)) { sound.SetAutoAttach(false); }
-  void Load(const SwfWriter& w) { player.LoadBytes(0, w.Finish(false)); }
-  void Pull(size_t frames = kTickFrames) {
-    size_t at = out.size();
-    out.resize(at + frames * 2, 0);
-    sound.Mixer().Render(out.data() + at, static_cast<int>(frames));
-  }
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) {
-      player.Tick();
-      Pull();
-    }
-  }
+struct Rig : soundtest::Rig {
   // The peak of one channel over the sound rendered after tick `tick` (1-based).
   double Peak(int tick, int channel = 0) const {
     size_t at = static_cast<size_t>(tick - 1) * kTickFrames;
