@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/lib/number_text.h"
@@ -131,6 +132,19 @@ Value AsNative(NativeCall& c) {
   return fn ? Value::Object(fn) : Value::Undefined();
 }
 
+// The names of a comma list, empty ones included ("a,,b" gives three).
+std::vector<std::string> CommaList(const std::string& names) {
+  std::vector<std::string> out;
+  size_t from = 0;
+  while (from <= names.size()) {
+    size_t comma = names.find(',', from);
+    if (comma == std::string::npos) comma = names.size();
+    out.push_back(names.substr(from, comma - from));
+    from = comma + 1;
+  }
+  return out;
+}
+
 // ASSetNative(object, table, "name,name,...", first): each name of the comma list gets the
 // native function numbered `first` plus its place in the list; empty names only take a number.
 Value SetNative(NativeCall& c) {
@@ -139,17 +153,12 @@ Value SetNative(NativeCall& c) {
   int32_t table = c.vm.ToInt32(c.Arg(1));
   std::string names = c.vm.ToString(c.Arg(2));
   int32_t index = c.Count() > 3 ? c.vm.ToInt32(c.Arg(3)) : 0;
-  size_t from = 0;
-  while (from <= names.size()) {
-    size_t comma = names.find(',', from);
-    if (comma == std::string::npos) comma = names.size();
-    std::string name = names.substr(from, comma - from);
+  for (const std::string& name : CommaList(names)) {
     if (!name.empty()) {
       if (FunctionObject* fn = NativeByNumber(c.vm.realm(), table, index))
         c.vm.realm().Set(o, name, Value::Object(fn));
     }
     ++index;
-    from = comma + 1;
   }
   return Value::Undefined();
 }
@@ -182,12 +191,9 @@ Value SetNativeAccessor(NativeCall& c) {
   std::string names = c.vm.ToString(c.Arg(2));
   int32_t first = c.Count() > 3 ? c.vm.ToInt32(c.Arg(3)) : 0;
   Realm& realm = c.vm.realm();
-  size_t from = 0;
-  for (int32_t place = 0; from <= names.size(); ++place) {
-    size_t comma = names.find(',', from);
-    if (comma == std::string::npos) comma = names.size();
-    std::string name = names.substr(from, comma - from);
-    from = comma + 1;
+  const std::vector<std::string> list = CommaList(names);
+  for (int32_t place = 0; place < static_cast<int32_t>(list.size()); ++place) {
+    std::string name = list[static_cast<size_t>(place)];
     uint16_t flags = TakeVersionPrefix(name);
     if (name.empty()) continue;
     int32_t number = first + 2 * place;
