@@ -6,6 +6,7 @@
 #include "controls/sui_public.h"
 #include "controls/sui_skin_bitmap.h"
 #include "imaging/bitmap_utils.h"
+#include "platform/classlib/access_keys.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/drawing_helpers.h"
@@ -270,6 +271,19 @@ void TsuiCustomButton::CMDialogKey(TMessage& Message) {
     return;
   }
   TCustomControl::CMDialogKey(Message);
+}
+
+void TsuiCustomButton::Dispatch(TMessage& Message) {
+  // The caption's access key: focus and click (a check box toggles once).
+  if (Message.Msg == CM_DIALOGCHAR) {
+    if (Enabled() && IsAccel(static_cast<uint32_t>(Message.WParam), Caption())) {
+      if (CanFocus()) SetFocus();
+      Click();
+      Message.Result = 1;
+    }
+    return;
+  }
+  TCustomControl::Dispatch(Message);
 }
 
 void TsuiCustomButton::Click() {

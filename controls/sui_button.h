@@ -98,6 +98,7 @@ class TsuiCustomButton : public classlib::TCustomControl, public IsuiStyled {
   void KeyDown(uint16_t& Key, classlib::TShiftState Shift) override;
   void KeyUp(uint16_t& Key, classlib::TShiftState Shift) override;
   void CMDialogKey(classlib::TMessage& Message) override;
+  void Dispatch(classlib::TMessage& Message) override;
   void CMTextChanged(classlib::TMessage& Message) override;
   void CMFontChanged(classlib::TMessage& Message) override;
   void CMEnabledChanged(classlib::TMessage& Message) override;

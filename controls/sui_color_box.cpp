@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "platform/classlib/color_table.h"
+#include "platform/classlib/dialogs.h"
+#include "platform/classlib/messages.h"
 #include "platform/classlib/string_list.h"
 
 using namespace classlib;
@@ -143,6 +146,42 @@ void TsuiCustomColorBox::DrawItem(TCanvas* Canvas, int Index, const TRect& R, bo
   const std::string text = Items()->Strings(Index);
   const int ty = R.Top + (h - Canvas->TextHeight(text)) / 2;
   Canvas->TextOut(swatch.Right + 5, ty, text);
+}
+
+void TsuiCustomColorBox::PickCustomColor() {
+  if (!(style_ & cbCustomColor) || ItemIndex() != 0 || colors_.empty()) return;
+  TColorDialog dialog(nullptr);
+  dialog.Color = colors_.front();
+  // The entry's colour is also the dialog's first custom colour.
+  char line[32];
+  std::snprintf(line, sizeof line, "ColorA=%.8x", static_cast<unsigned>(colors_.front()));
+  dialog.CustomColors = {line};
+  if (dialog.Execute()) {
+    colors_.front() = dialog.Color;
+    just_cancelled_ = false;
+    Invalidate();
+  } else {
+    just_cancelled_ = true;
+  }
+}
+
+void TsuiCustomColorBox::CloseUp() {
+  TsuiCustomComboBox::CloseUp();
+  PickCustomColor();
+}
+
+void TsuiCustomColorBox::KeyDown(uint16_t& Key, TShiftState Shift) {
+  just_cancelled_ = false;
+  TsuiCustomComboBox::KeyDown(Key, Shift);
+  if (Key == VK_RETURN) PickCustomColor();
+}
+
+void TsuiCustomColorBox::Change() {
+  if (just_cancelled_ && ItemIndex() == 0) {
+    just_cancelled_ = false;
+    return;
+  }
+  TsuiCustomComboBox::Change();
 }
 
 }  // namespace controls

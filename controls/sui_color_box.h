@@ -48,10 +48,16 @@ class TsuiCustomColorBox : public TsuiCustomComboBox {
 
   // Paints item Index into Rect: swatch at the left, name beside it.
   void DrawItem(classlib::TCanvas* Canvas, int Index, const classlib::TRect& Rect,
-                bool ItemSelected);
+                bool ItemSelected) override;
 
  protected:
   void PopulateList();
+  // Closing the list on the custom entry, or Enter there, asks the colour
+  // dialog for the custom colour.
+  void CloseUp() override;
+  void KeyDown(uint16_t& Key, classlib::TShiftState Shift) override;
+  // Swallows the change that follows a cancelled dialog on the custom entry.
+  void Change() override;
 
  private:
   TColorBoxStyle style_ = cbStandardColors | cbExtendedColors | cbSystemColors;
@@ -59,6 +65,9 @@ class TsuiCustomColorBox : public TsuiCustomComboBox {
   classlib::TColor default_color_color_ = classlib::clBlack;
   classlib::TColor none_color_color_ = classlib::clBlack;
   std::vector<classlib::TColor> colors_;
+  bool just_cancelled_ = false;
+
+  void PickCustomColor();
 };
 
 class TsuiColorBox : public TsuiCustomColorBox {

@@ -32,6 +32,11 @@ class TsuiCustomComboBox : public classlib::TComboBox, public IsuiStyled {
   TsuiUIStyle SuiUIStyle() const override { return ui_style_; }
   void SuiSetUIStyle(TsuiUIStyle Value) override { SetUIStyle(Value); }
 
+  // After the native paint: the button, arrow and border.
+  void PaintOver(classlib::TCanvas* Canvas, const classlib::TRect& Button) override {
+    DrawButton(Canvas, Button);
+  }
+
  private:
   TsuiUIStyle ui_style_ = TsuiUIStyle::Custom;
   classlib::TColor border_color_ = classlib::clBlack;

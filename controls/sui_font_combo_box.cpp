@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/classlib/font_families.h"
+#include "platform/classlib/messages.h"
 #include "platform/classlib/string_list.h"
 
 using namespace classlib;
@@ -33,8 +34,39 @@ bool Passes(const TFontFamily& f, TFontListOptions o) {
 }  // namespace
 
 TsuiFontComboBox::TsuiFontComboBox(TComponent* AOwner) : TsuiCustomComboBox(AOwner) {
-  SetStyle(csDropDownList);
+  // Both glyphs are part of the program: a missing one raises.
+  true_type_glyph_.LoadFromResourceName("FONTCOMBO_TRUETYPE_FNT");
+  device_glyph_.LoadFromResourceName("FONTCOMBO_DEVICE_FNT");
+  TComboBox::SetStyle(csOwnerDrawFixed);
+  // One line of the box's font, at least 9 and as high as the glyph less one.
+  TBitmap scratch;
+  scratch.Canvas()->Font()->Assign(Font());
+  SetItemHeight(
+      std::max({scratch.Canvas()->TextHeight("Ag") + 1, 9, true_type_glyph_.Height() - 1}));
   Reset();
+}
+
+void TsuiFontComboBox::DrawItem(TCanvas* Canvas, int Index, const TRect& R, bool ItemSelected) {
+  Canvas->Brush()->SetStyle(bsSolid);
+  Canvas->Brush()->SetColor(ItemSelected ? clHighlight : Color());
+  Canvas->FillRect(R);
+  if (Index < 0 || Index >= Items()->Count()) return;
+  const int type = FontType(Index);
+  TBitmap* glyph = (type & 0xFF) == TRUETYPE_FONTTYPE ? &true_type_glyph_
+                   : (type & 0xFF) == DEVICE_FONTTYPE ? &device_glyph_
+                                                      : nullptr;
+  int glyph_w = 20;
+  if (glyph != nullptr && !glyph->Empty()) {
+    glyph->SetTransparent(true);
+    Canvas->Draw(R.Left + 2, R.Top + (R.Height() - glyph->Height()) / 2, glyph);
+    glyph_w = glyph->Width();
+  }
+  const std::string name = Items()->Strings(Index);
+  Canvas->Font()->Assign(Font());
+  if (use_fonts_ && (type & kNotSymbolFont)) Canvas->Font()->SetName(name);
+  Canvas->Font()->SetColor(ItemSelected ? clHighlightText : Font()->Color());
+  Canvas->Brush()->SetStyle(bsClear);
+  Canvas->TextOut(R.Left + glyph_w + 6, R.Top + (R.Height() - Canvas->TextHeight(name)) / 2, name);
 }
 
 void TsuiFontComboBox::Reset() {
@@ -63,6 +95,11 @@ void TsuiFontComboBox::Reset() {
   populating_ = false;
 }
 
+void TsuiFontComboBox::WndProc(TMessage& Message) {
+  TsuiCustomComboBox::WndProc(Message);
+  if (Message.Msg == WM_FONTCHANGE) Reset();
+}
+
 void TsuiFontComboBox::SetDevice(TFontDevice Value) {
   if (Value == device_) return;
   device_ = Value;
@@ -87,7 +124,7 @@ void TsuiFontComboBox::SetFontName(const std::string& Value) {
   const std::string before = FontName();
   if (found >= 0)
     SetItemIndex(found);
-  else if (Style() == csDropDownList)
+  else if (Style() != csDropDown && Style() != csSimple)  // a list shows only its items
     SetItemIndex(-1);
   else
     SetText(Value);

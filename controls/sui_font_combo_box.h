@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/sui_combo_box.h"
+#include "platform/classlib/bitmap.h"
 #include "platform/classlib/std_controls.h"
 
 namespace controls {
@@ -43,6 +44,12 @@ class TsuiFontComboBox : public TsuiCustomComboBox {
 
   // Rebuilds the list (also after the installed fonts changed).
   void Reset();
+  // WM_FONTCHANGE (the installed fonts changed) rebuilds the list.
+  void WndProc(classlib::TMessage& Message) override;
+  // Paints item Index: the TrueType or device glyph (20 pixels kept free
+  // for other fonts), then the name, in its own font with UseFonts.
+  void DrawItem(classlib::TCanvas* Canvas, int Index, const classlib::TRect& Rect,
+                bool ItemSelected) override;
 
  private:
   TFontDevice device_ = fdScreen;
@@ -50,6 +57,8 @@ class TsuiFontComboBox : public TsuiCustomComboBox {
   bool use_fonts_ = false;
   bool populating_ = false;
   std::vector<int> types_;
+  classlib::TBitmap true_type_glyph_;
+  classlib::TBitmap device_glyph_;
 };
 
 class TsuiFontSizeComboBox : public TsuiCustomComboBox {

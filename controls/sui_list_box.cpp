@@ -1,11 +1,8 @@
 #include "controls/sui_list_box.h"
 
-#include <cstdlib>
-
 #include "controls/sui_track_bar.h"
 #include "platform/classlib/control_frame.h"
 #include "platform/classlib/messages.h"
-#include "platform/classlib/scroll_state.h"
 
 using namespace classlib;
 
@@ -64,12 +61,7 @@ void TsuiListBox::BoundsChanged(bool Moved, bool Resized) {
 }
 
 void TsuiListBox::WMVScroll(TMessage& Message) {
-  if ((Message.WParam & 0xFFFF) == SB_THUMBPOSITION) {
-    SetControlScrollPos(this, SB_VERT, static_cast<int>((Message.WParam >> 16) & 0xFFFF));
-    Message.Result = 0;
-    return;
-  }
-  TListBox::WMVScroll(Message);
+  if (!TsuiAttachedBar::ThumbPosition(this, SB_VERT, Message)) TListBox::WMVScroll(Message);
 }
 
 }  // namespace controls

@@ -1,11 +1,8 @@
 #include "controls/sui_memo.h"
 
-#include <cstdlib>
-
 #include "controls/sui_track_bar.h"
 #include "platform/classlib/control_frame.h"
 #include "platform/classlib/messages.h"
-#include "platform/classlib/scroll_state.h"
 
 using namespace classlib;
 
@@ -16,7 +13,10 @@ TsuiMemo::TsuiMemo(TComponent* AOwner) : TMemo(AOwner) {
   SetControlFrame(this, border_color_, Color());
 }
 
-TsuiMemo::~TsuiMemo() { bar_.Attach(nullptr); }
+TsuiMemo::~TsuiMemo() {
+  bar_.Attach(nullptr);
+  hbar_.Attach(nullptr);
+}
 
 void TsuiMemo::SetBorderColor(TColor Value) {
   border_color_ = Value;
@@ -24,23 +24,38 @@ void TsuiMemo::SetBorderColor(TColor Value) {
   Invalidate();
 }
 
-void TsuiMemo::SetVScrollBar(TsuiScrollBar* Value) {
-  if (Value == bar_.Bar()) return;
-  bar_.Attach(Value);
-  // The memo's own bar follows the attached one.
-  SetScrollBars(Value != nullptr ? ssVertical : ssNone);
-  if (Value == nullptr) return;
+void TsuiMemo::SetVScrollBar(TsuiScrollBar* Value) { Attach(bar_, Value); }
+
+void TsuiMemo::SetHScrollBar(TsuiScrollBar* Value) { Attach(hbar_, Value); }
+
+void TsuiMemo::Attach(TsuiAttachedBar& Role, TsuiScrollBar* Value) {
+  if (Value == Role.Bar()) return;
+  // A bar in the other role changes roles.
+  TsuiAttachedBar& other = &Role == &bar_ ? hbar_ : bar_;
+  if (Value != nullptr && other.Bar() == Value) other.Attach(nullptr);
+  Role.Attach(Value);
+  // The memo's own bars follow the attached ones.
+  const bool v = bar_.Bar() != nullptr, h = hbar_.Bar() != nullptr;
+  SetScrollBars(v && h ? ssBoth : v ? ssVertical : h ? ssHorizontal : ssNone);
   PlaceScrollBar();
   SyncScrollBar();
 }
 
-void TsuiMemo::PlaceScrollBar() { bar_.Place(1); }
+void TsuiMemo::PlaceScrollBar() {
+  bar_.Place(hbar_.Thickness() + 1);
+  hbar_.Place(bar_.Thickness() + 1);
+}
 
-void TsuiMemo::SyncScrollBar() { bar_.Sync(false); }
+void TsuiMemo::SyncScrollBar() {
+  bar_.Sync(false);
+  hbar_.Sync(false);
+}
 
 void TsuiMemo::Notification(TComponent* AComponent, TOperation Operation) {
   TMemo::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove) bar_.Forget(AComponent);
+  if (Operation != TOperation::opRemove) return;
+  bar_.Forget(AComponent);
+  hbar_.Forget(AComponent);
 }
 
 void TsuiMemo::WndProc(TMessage& Message) {
@@ -76,12 +91,11 @@ void TsuiMemo::StoreText(const std::string& Value) {
 }
 
 void TsuiMemo::WMVScroll(TMessage& Message) {
-  if ((Message.WParam & 0xFFFF) == SB_THUMBPOSITION) {
-    SetControlScrollPos(this, SB_VERT, static_cast<int>((Message.WParam >> 16) & 0xFFFF));
-    Message.Result = 0;
-    return;
-  }
-  TMemo::WMVScroll(Message);
+  if (!TsuiAttachedBar::ThumbPosition(this, SB_VERT, Message)) TMemo::WMVScroll(Message);
+}
+
+void TsuiMemo::WMHScroll(TMessage& Message) {
+  if (!TsuiAttachedBar::ThumbPosition(this, SB_HORZ, Message)) TMemo::WMHScroll(Message);
 }
 
 }  // namespace controls

@@ -1,6 +1,6 @@
 // The skinned memo: a memo with a two-colour border in the form's border
-// colour and, when one is attached, a skinned vertical scroll bar laid over
-// its right edge that mirrors the memo's own bar and scrolls the text.
+// colour and, when attached, skinned scroll bars laid over its right and
+// bottom edges that mirror the memo's own bars and scroll the text.
 #pragma once
 
 #include <string>
@@ -22,15 +22,18 @@ class TsuiMemo : public classlib::TMemo, public IsuiStyled {
   classlib::TColor BorderColor() const { return border_color_; }
   void SetBorderColor(classlib::TColor Value);
 
-  // Attaching takes over the bar's OnChange, turns it vertical, brings it to
-  // the front and lays it over the memo's right edge; the memo's own bar is
-  // then kept on. Detaching (or replacing) gives the old bar back enabled,
-  // with Max 100 and LineButton 0.
+  // Attaching takes over the bar's OnChange, turns it to its role's
+  // orientation, brings it to the front and lays it over the memo's right
+  // (vertical) or bottom (horizontal) edge; the memo's own bars follow the
+  // attached ones (both, one or none). Detaching (or replacing) gives the old
+  // bar back enabled, with Max 100 and LineButton 0.
   TsuiScrollBar* VScrollBar() const { return bar_.Bar(); }
   void SetVScrollBar(TsuiScrollBar* Value);
-  // Places the attached bar over the right edge.
+  TsuiScrollBar* HScrollBar() const { return hbar_.Bar(); }
+  void SetHScrollBar(TsuiScrollBar* Value);
+  // Places the attached bars over the edges, each short of the other.
   void PlaceScrollBar();
-  // Takes the memo's own bar's state into the attached bar.
+  // Takes the memo's own bars' state into the attached ones.
   void SyncScrollBar();
 
   void Notification(classlib::TComponent* AComponent, classlib::TOperation Operation) override;
@@ -43,10 +46,13 @@ class TsuiMemo : public classlib::TMemo, public IsuiStyled {
   void BoundsChanged(bool Moved, bool Resized) override;
   void StoreText(const std::string& Value) override;
   void WMVScroll(classlib::TMessage& Message) override;
+  void WMHScroll(classlib::TMessage& Message) override;
 
  private:
+  void Attach(TsuiAttachedBar& Role, TsuiScrollBar* Value);
   classlib::TColor border_color_ = classlib::clBlack;
-  TsuiAttachedBar bar_{this};
+  TsuiAttachedBar bar_{this, classlib::SB_VERT};
+  TsuiAttachedBar hbar_{this, classlib::SB_HORZ};
 };
 
 }  // namespace controls

@@ -115,12 +115,14 @@ void TsuiTrackBar::SetPosition(int Value) {
 }
 
 void TsuiTrackBar::SetMin(int Value) {
+  if (Value == min_) return;
   min_ = Value;
   PlaceThumb();
   UpdatePosition();
 }
 
 void TsuiTrackBar::SetMax(int Value) {
+  if (Value == max_) return;
   max_ = Value;
   PlaceThumb();
   UpdatePosition();
@@ -335,6 +337,7 @@ void TsuiScrollBar::SetOrientation(TsuiProgressBarOrientation Value) {
 }
 
 void TsuiScrollBar::SetLineButton(int Value) {
+  if (Value == line_button_) return;
   line_button_ = Value;
   BuildThumb();
 }

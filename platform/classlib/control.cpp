@@ -957,6 +957,25 @@ void TWinControl::TrackMouseControl(TControl* Target) {
   }
 }
 
+namespace {
+
+// An access key goes to every visible, enabled child (and theirs) until one
+// takes it.
+void PassToChildren(TWinControl* Control, TMessage& Message) {
+  for (int i = 0; i < Control->ControlCount(); ++i) {
+    TControl* c = Control->Controls(i);
+    if (!c->Visible() || !c->Enabled()) continue;
+    TMessage m = Message;
+    c->WndProc(m);
+    if (m.Result != 0) {
+      Message.Result = m.Result;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 void TWinControl::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_PAINT: WMPaint(Message); break;
@@ -975,6 +994,7 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_HSCROLL: WMHScroll(Message); break;
     case WM_VSCROLL: WMVScroll(Message); break;
     case CM_DIALOGKEY: CMDialogKey(Message); break;
+    case CM_DIALOGCHAR: PassToChildren(this, Message); break;
     case WM_GETDLGCODE: Message.Result = DialogCode(); break;
     case WM_SYSCOMMAND:
       if (!HandleSystemCommand(this, Message)) DefaultHandler(Message);
@@ -1137,6 +1157,11 @@ void TWinControl::WMKeyDown(TMessage& Message) {
   }
   KeyDown(key, shift);
   if (key == 0) return;
+  // Alt with a letter or digit: an access key of some control of the form.
+  if ((shift & ssAlt) && !(shift & ssCtrl) && form != nullptr &&
+      ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))) {
+    if (form->Perform(CM_DIALOGCHAR, key, Message.LParam) != 0) return;
+  }
   if ((key == VK_RETURN || key == VK_ESCAPE) && (DialogCode() & DLGC_WANTALLKEYS) == 0 &&
       form != nullptr) {
     if (form->Perform(CM_DIALOGKEY, key, Message.LParam) != 0) return;

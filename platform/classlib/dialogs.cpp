@@ -225,9 +225,11 @@ bool TScriptedDialogService::SelectFolder(const std::string& Caption, std::strin
   return true;
 }
 
-bool TScriptedDialogService::ChooseColor(TColor& Color, std::vector<std::string>&) {
+bool TScriptedDialogService::ChooseColor(TColor& Color, std::vector<std::string>& CustomColors) {
   Call c;
   c.Kind = "color";
+  c.Color = Color;
+  c.CustomColors = CustomColors;
   Calls.push_back(c);
   if (ColorAnswers.empty()) return false;
   TColor answer = ColorAnswers.front();

@@ -120,6 +120,8 @@ class TScriptedDialogService : public IDialogService {
     TMessageBoxRequest Message;
     TFileDialogRequest File;
     std::string Caption;
+    TColor Color = clBlack;                 // colour dialogs: the colour offered
+    std::vector<std::string> CustomColors;  // and the custom colours handed in
   };
   std::vector<Call> Calls;
   std::deque<int> MessageAnswers;

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <algorithm>
 #include <vector>
 
 #include "platform/classlib/application.h"
@@ -29,8 +31,51 @@ class NativeList : public QListWidget {
     updateGeometries();
   }
 
+  // After a change of the items: the vertical bar's range at once. Laying out
+  // every item again after each change costs time in the number of items, so
+  // a column of equal rows scrolled an item at a time works the range out
+  // from the row height as the full layout would (the full layout still runs
+  // when the list is next painted or measured).
+  void ItemsChangedNow() {
+    if (count() == 0 || !uniformItemSizes() || verticalScrollMode() != ScrollPerItem ||
+        flow() != TopToBottom || isWrapping() || viewMode() != ListMode || spacing() != 0 ||
+        (!isVisible() && size() != laid_out_size_)) {
+      LayoutNow();
+      return;
+    }
+    if (row_height_ <= 0 || row_font_ != font()) {
+      row_height_ = sizeHintForRow(0);
+      row_font_ = font();
+    }
+    if (row_height_ <= 0) {
+      LayoutNow();
+      return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    const int rows = count(), view = viewport()->height();
+    // Showing or hiding the bar lays the view out anew (once, at the turn).
+    const bool scrolls = static_cast<long long>(rows) * row_height_ > view;
+    if (scrolls != (bar->maximum() > bar->minimum())) {
+      LayoutNow();
+      return;
+    }
+    // The full layout counts one step past the last row. Every row fits:
+    // nothing to scroll. Otherwise a page is the rows that fit whole.
+    if (!scrolls) {
+      bar->setRange(0, 0);
+      bar->setPageStep(rows + 1);
+    } else {
+      const int page = view / row_height_;
+      bar->setSingleStep(1);
+      bar->setPageStep(page);
+      bar->setRange(0, std::max(rows - page, 0));
+    }
+  }
+
  private:
   QSize laid_out_size_;
+  int row_height_ = 0;
+  QFont row_font_;
 };
 
 class TListBoxStrings : public TStrings {
@@ -60,6 +105,7 @@ class TListBoxStrings : public TStrings {
       throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
     List()->insertItem(Index, QStr(S));
     objects_.insert(objects_.begin() + Index, AObject);
+    box_->ItemInserted(Index);
     Done();
   }
   void Delete(int Index) override {
@@ -85,7 +131,7 @@ class TListBoxStrings : public TStrings {
   NativeList* List() const { return static_cast<NativeList*>(NativeWidget(box_)); }
   void Done() {
     if (UpdateCount() > 0) return;
-    List()->LayoutNow();
+    List()->ItemsChangedNow();
     box_->ItemsChanged();
   }
   TListBox* box_;

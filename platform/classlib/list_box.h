@@ -28,6 +28,8 @@ class TListBox : public TWinControl {
   // Called after an item was added, inserted, deleted or changed, or the
   // items cleared (the list's native notifications).
   virtual void ItemsChanged() {}
+  // Called for each new item, before ItemsChanged.
+  virtual void ItemInserted(int Index) { (void)Index; }
 
  protected:
   void CreateWnd() override;

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <climits>
 
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <functional>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -945,30 +950,146 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
 
 TComboBox::~TComboBox() = default;
 
-void TComboBox::CreateWnd() {
-  auto* b = new QComboBox();
-  b->setInsertPolicy(QComboBox::NoInsert);
-  QObject::connect(b, &QComboBox::activated, b, [this](int) {
-    SafeCall(this, [this] {
-      if (OnChange) OnChange(this);
+namespace {
+
+// Draws Rect of a painter through a class-library canvas: what Paint draws
+// on a transparent image of that size lands over the painter's pixels.
+void PaintThroughCanvas(QPainter& Painter, const QRect& Rect,
+                        const std::function<void(TCanvas*)>& Paint) {
+  if (Rect.width() <= 0 || Rect.height() <= 0) return;
+  QImage image(Rect.size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  TCanvas canvas;
+  AttachCanvasToImage(canvas, image);
+  Paint(&canvas);
+  canvas.DetachSurface();
+  Painter.drawImage(Rect.topLeft(), image);
+}
+
+// Items of an owner-drawn box's list, painted by the box's DrawItem.
+class OwnerDrawDelegate : public QStyledItemDelegate {
+ public:
+  explicit OwnerDrawDelegate(TComboBox* Owner)
+      : QStyledItemDelegate(NativeWidget(Owner)), owner_(Owner) {}
+  void paint(QPainter* Painter, const QStyleOptionViewItem& Option,
+             const QModelIndex& Index) const override {
+    const bool selected = Option.state & QStyle::State_Selected;
+    PaintThroughCanvas(*Painter, Option.rect, [&](TCanvas* c) {
+      owner_->DrawItem(c, Index.row(), Rect(0, 0, Option.rect.width(), Option.rect.height()),
+                       selected);
     });
-  });
+  }
+  QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(Option, Index);
+    if (owner_->ItemHeight() > 0) size.setHeight(owner_->ItemHeight());
+    return size;
+  }
+
+ private:
+  TComboBox* owner_;
+};
+
+// The native box, telling its owner when the drop-down list closes, painting
+// an owner-drawn box's current item by the owner, and letting the owner paint
+// over the finished box.
+class NativeComboBox : public QComboBox {
+ public:
+  explicit NativeComboBox(TComboBox* Owner) : owner_(Owner) {}
+  void hidePopup() override {
+    const bool shown = view() != nullptr && view()->isVisible();
+    QComboBox::hidePopup();
+    if (shown) SafeCall(owner_, [this] { owner_->DoCloseUp(); });
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* Event) override {
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    QPainter painter(this);
+    if (owner_->OwnerDrawn() && !isEditable()) {
+      // The frame and button as usual, the item by the owner.
+      opt.currentText.clear();
+      opt.currentIcon = QIcon();
+      style()->drawComplexControl(QStyle::CC_ComboBox, &opt, &painter, this);
+      const QRect field =
+          style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+      if (currentIndex() >= 0) {
+        const bool focused = hasFocus();
+        PaintThroughCanvas(painter, field, [&](TCanvas* c) {
+          owner_->DrawItem(c, currentIndex(), Rect(0, 0, field.width(), field.height()), focused);
+        });
+      }
+    } else {
+      painter.end();
+      QComboBox::paintEvent(Event);
+      painter.begin(this);
+    }
+    const QRect button =
+        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, this);
+    PaintThroughCanvas(painter, rect(), [&](TCanvas* c) {
+      owner_->PaintOver(c, Rect(button.left(), button.top(), button.right() + 1,
+                                button.bottom() + 1));
+    });
+  }
+
+ private:
+  TComboBox* owner_;
+};
+
+}  // namespace
+
+void TComboBox::CreateWnd() {
+  auto* b = new NativeComboBox(this);
+  b->setInsertPolicy(QComboBox::NoInsert);
+  QObject::connect(b, &QComboBox::activated, b, [this](int) { SafeCall(this, [this] { Change(); }); });
   AdoptWidget(this, b);
+}
+
+void TComboBox::SetItemHeight(int Value) {
+  item_height_ = std::max(Value, 0);
+  NativeWidget(this)->update();
+}
+
+void TComboBox::DrawItem(TCanvas* Canvas, int Index, const TRect& R, bool ItemSelected) {
+  Canvas->Brush()->SetStyle(bsSolid);
+  Canvas->Brush()->SetColor(ItemSelected ? clHighlight : Color());
+  Canvas->FillRect(R);
+  if (Index < 0 || Index >= items_->Count()) return;
+  Canvas->Font()->Assign(Font());
+  if (ItemSelected) Canvas->Font()->SetColor(clHighlightText);
+  Canvas->Brush()->SetStyle(bsClear);
+  const std::string text = items_->Strings(Index);
+  Canvas->TextOut(R.Left + 2, R.Top + (R.Height() - Canvas->TextHeight(text)) / 2, text);
+}
+
+void TComboBox::Change() {
+  if (OnChange) OnChange(this);
+}
+
+void TComboBox::CloseUp() {
+  if (OnCloseUp) OnCloseUp(this);
 }
 
 void TComboBox::SetStyle(TComboBoxStyle Value) {
   style_ = Value;
   auto* b = static_cast<QComboBox*>(NativeWidget(this));
+  const bool owner_drawn = OwnerDrawn();
+  if (owner_drawn != (dynamic_cast<OwnerDrawDelegate*>(b->itemDelegate()) != nullptr)) {
+    QAbstractItemDelegate* old_delegate = b->itemDelegate();
+    if (owner_drawn)
+      b->setItemDelegate(new OwnerDrawDelegate(this));
+    else
+      b->setItemDelegate(new QStyledItemDelegate(b));
+    if (old_delegate != nullptr && old_delegate->parent() == b) old_delegate->deleteLater();
+    b->update();
+  }
   bool editable = Value == csDropDown || Value == csSimple;
   if (editable == b->isEditable()) return;
   QSignalBlocker block(b);
   b->setEditable(editable);
   if (editable) {
-    QObject::connect(b->lineEdit(), &QLineEdit::textEdited, b, [this] {
-      SafeCall(this, [this] {
-        if (OnChange) OnChange(this);
-      });
-    });
+    QObject::connect(b->lineEdit(), &QLineEdit::textEdited, b,
+                     [this] { SafeCall(this, [this] { Change(); }); });
   }
 }
 

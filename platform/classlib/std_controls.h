@@ -362,9 +362,32 @@ class TComboBox : public TWinControl {
   void SetDropDownCount(int Value);
   // Raised when the user picks an item or edits the text (not when code sets ItemIndex).
   TNotifyEvent OnChange;
+  // Raised when the drop-down list closes.
+  TNotifyEvent OnCloseUp;
+  // The drop-down list closed (the native box calls this; tests may too).
+  void DoCloseUp() { CloseUp(); }
+  // Owner-drawn styles (csOwnerDrawFixed, csOwnerDrawVariable): item Index,
+  // in the list or in the closed box, is painted by DrawItem into Rect.
+  bool OwnerDrawn() const { return style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable; }
+  // Fixed height of an owner-drawn item (0: the box's own).
+  int ItemHeight() const { return item_height_; }
+  void SetItemHeight(int Value);
+  // Paints item Index into Rect of Canvas (the item's own state): the box's
+  // colour or the selection, then the text. Subclasses paint their own.
+  virtual void DrawItem(TCanvas* Canvas, int Index, const TRect& Rect, bool ItemSelected);
+  // Called after the native box painted itself (Canvas covers the box, drawn
+  // over its pixels; Button is the drop-down button's rectangle).
+  virtual void PaintOver(TCanvas* Canvas, const TRect& Button) {
+    (void)Canvas;
+    (void)Button;
+  }
 
  protected:
   void CreateWnd() override;
+  // The user picked an item or edited the text: fires OnChange.
+  virtual void Change();
+  // The drop-down list closed: fires OnCloseUp.
+  virtual void CloseUp();
   std::string GetText() const override;
   void StoreText(const std::string& Value) override;
 
@@ -372,6 +395,7 @@ class TComboBox : public TWinControl {
   std::unique_ptr<TStrings> items_;
   TComboBoxStyle style_ = csDropDown;
   int drop_down_count_ = 8;
+  int item_height_ = 0;
 };
 
 // ---------------------------------------------------------------- TProgressBar / TTrackBar

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/sui_button.h"
+#include "platform/classlib/access_keys.h"
 #include "platform/classlib/application.h"
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/form.h"
@@ -207,6 +208,36 @@ TEST(SkinnedCheckBox, SpaceTogglesOnceAndRadioButtonsStayChecked) {
   radio->Perform(WM_KEYUP, VK_SPACE, 0);
   EXPECT_TRUE(radio->Checked());
   h.form.Hide();
+}
+
+TEST(SkinnedButton, AccessKeysClickButtonsAndToggleCheckBoxesOnce) {
+  Host h;
+  auto* save = h.Add<TsuiButton>(10, 10);
+  save->SetCaption("&Save");
+  auto* box = h.Add<TsuiCheckBox>(10, 50);
+  box->SetCaption("&Bold && strong");
+  auto* other = h.Add<TsuiCheckBox>(10, 80);
+  other->SetCaption("B&&B");  // no access key at all
+  int saves = 0;
+  save->OnClick = [&](TObject*) { ++saves; };
+  const intptr_t alt = static_cast<intptr_t>(ssAlt) << 32;
+  // Alt+S pressed on any control of the form reaches the button.
+  box->Perform(WM_KEYDOWN, 'S', alt);
+  EXPECT_EQ(saves, 1);
+  h.form.Perform(WM_KEYDOWN, 'B', alt);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_FALSE(other->Checked());
+  h.form.Perform(WM_KEYDOWN, 'B', alt);
+  EXPECT_FALSE(box->Checked());
+  // Without Alt, or on a disabled button, nothing happens.
+  h.form.Perform(WM_KEYDOWN, 'S', 0);
+  save->SetEnabled(false);
+  h.form.Perform(WM_KEYDOWN, 'S', alt);
+  EXPECT_EQ(saves, 1);
+  EXPECT_TRUE(IsAccel('s', "&Save"));
+  EXPECT_FALSE(IsAccel('S', "Save&"));
+  EXPECT_FALSE(IsAccel('&', "a&&b"));
+  EXPECT_TRUE(IsAccel('C', "a&&b &c"));
 }
 
 TEST(SkinnedCheckBox, UnderCustomTheCaptionStartsBesideTheImageItDraws) {

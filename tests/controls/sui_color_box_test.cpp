@@ -4,6 +4,7 @@
 
 #include "controls/sui_color_box.h"
 #include "platform/classlib/color_table.h"
+#include "platform/classlib/dialogs.h"
 #include "platform/classlib/form.h"
 #include "platform/classlib/string_list.h"
 #include "tests/support/test_bitmaps.h"
@@ -93,6 +94,71 @@ TEST(SuiColorBox, ItemSwatchAndFrame) {
   EXPECT_EQ(c->Pixels(1, 17), clWhite);  // dark swatch, selected: white frame
   EXPECT_EQ(c->Pixels(7, 23), clNavy);
   EXPECT_EQ(c->Pixels(7, 39), clLime);  // "none" shows its stand-in colour
+}
+
+// The box as the user drives it: picking an item fires Change, closing the
+// list or Enter reaches the box's own handlers.
+struct UserColorBox : TsuiColorBox {
+  using TsuiColorBox::TsuiColorBox;
+  using TsuiCustomColorBox::Change;
+  void PressEnter() {
+    uint16_t key = VK_RETURN;
+    KeyDown(key, 0);
+  }
+};
+
+TEST(SuiColorBox, CustomEntryAsksTheColourDialog) {
+  TScriptedDialogService dialogs;
+  TDialogServiceGuard guard(&dialogs);
+  TForm form(nullptr);
+  UserColorBox box(&form);
+  box.SetStyle(cbStandardColors | cbCustomColor);
+  box.SetSelected(RGB(0x12, 0x34, 0x56));
+  int changes = 0;
+  box.OnChange = [&](TObject*) { ++changes; };
+
+  // Closing the list on the custom entry offers its colour, also as custom
+  // colour A; OK stores the answer in the entry.
+  dialogs.ColorAnswers.push_back(RGB(200, 100, 50));
+  box.DoCloseUp();
+  ASSERT_EQ(dialogs.Calls.size(), 1u);
+  EXPECT_EQ(dialogs.Calls[0].Kind, "color");
+  EXPECT_EQ(dialogs.Calls[0].Color, RGB(0x12, 0x34, 0x56));
+  ASSERT_EQ(dialogs.Calls[0].CustomColors.size(), 1u);
+  EXPECT_EQ(dialogs.Calls[0].CustomColors[0], "ColorA=00563412");
+  EXPECT_EQ(box.Colors(0), RGB(200, 100, 50));
+  EXPECT_EQ(box.Selected(), RGB(200, 100, 50));
+  box.Change();
+  EXPECT_EQ(changes, 1);
+
+  // A cancelled dialog keeps the colour and swallows the change that follows.
+  dialogs.ColorAnswers.push_back(clNone);
+  box.DoCloseUp();
+  EXPECT_EQ(box.Colors(0), RGB(200, 100, 50));
+  box.Change();
+  EXPECT_EQ(changes, 1);
+  box.Change();  // only the one
+  EXPECT_EQ(changes, 2);
+
+  // Enter on the custom entry asks too; a key press clears the cancelled
+  // state. Closing on another entry asks nothing.
+  dialogs.ColorAnswers.push_back(clNone);
+  box.PressEnter();
+  EXPECT_EQ(dialogs.Calls.size(), 3u);
+  uint16_t key = 'A';
+  box.Perform(WM_KEYDOWN, key, 0);
+  box.Change();
+  EXPECT_EQ(changes, 3);
+  box.SetItemIndex(3);
+  box.DoCloseUp();
+  box.PressEnter();
+  EXPECT_EQ(dialogs.Calls.size(), 3u);
+
+  // Without the custom style no dialog opens at all.
+  box.SetStyle(cbStandardColors);
+  box.SetItemIndex(0);
+  box.DoCloseUp();
+  EXPECT_EQ(dialogs.Calls.size(), 3u);
 }
 
 }  // namespace

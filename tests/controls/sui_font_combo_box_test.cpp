@@ -5,6 +5,7 @@
 #include "controls/sui_font_combo_box.h"
 #include "platform/classlib/font_families.h"
 #include "platform/classlib/form.h"
+#include "platform/classlib/messages.h"
 #include "platform/classlib/string_list.h"
 
 using namespace classlib;
@@ -50,6 +51,15 @@ TEST(SuiFontComboBox, FamiliesSortedFilteredAndChosen) {
   EXPECT_LE(box.Items()->Count(), fixedInAll);
   box.SetOptions(foOEMFontsOnly);
   EXPECT_EQ(box.Items()->Count(), 0);  // no OEM fonts here
+
+  // A change of the installed fonts rebuilds the list, keeping the choice.
+  box.SetOptions(0);
+  box.SetFontName(first);
+  box.Perform(WM_FONTCHANGE);
+  EXPECT_EQ(box.FontName(), first);
+  box.Items()->Clear();
+  box.Perform(WM_FONTCHANGE);
+  EXPECT_EQ(box.Items()->Count(), n);
 }
 
 TEST(SuiFontComboBox, SizesOfAnOutlineFamily) {

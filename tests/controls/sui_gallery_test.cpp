@@ -5,7 +5,13 @@
 #include <set>
 
 #include "controls/sui_button.h"
+#include "controls/sui_color_box.h"
+#include "controls/sui_combo_box.h"
 #include "controls/sui_edit.h"
+#include "controls/sui_grid.h"
+#include "controls/sui_group_box.h"
+#include "controls/sui_item_views.h"
+#include "controls/sui_tool_bar.h"
 #include "controls/sui_list_box.h"
 #include "controls/sui_memo.h"
 #include "controls/sui_form.h"
@@ -26,7 +32,7 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
   styles.push_back(TsuiUIStyle::Custom);
   for (TsuiUIStyle style : styles) {
     TForm form(nullptr);
-    form.SetClientSize(520, 240);
+    form.SetClientSize(780, 420);
     std::vector<TWinControl*> shown;
     const auto place = [&](TWinControl* c, int x, int y) {
       c->SetParent(&form);
@@ -73,6 +79,57 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
     auto* listBar = new TsuiScrollBar(&form);
     listBar->SetParent(&form);
     list->SetVScrollBar(listBar);
+    auto* checks = new TsuiCheckListBox(&form);
+    for (const char* item : {"Checked", "Plain", "Grayed"}) checks->Items()->Add(item);
+    checks->SetChecked(0, true);
+    checks->SetState(2, cbGrayed);
+    checks->SetBounds(0, 0, 120, 60);
+    place(checks, 520, 10);
+    auto* view = new TsuiListView(&form);
+    view->SetViewStyle(vsReport);
+    view->AddColumn("Name", 70);
+    view->AddColumn("Size", 40);
+    view->SetSubItem(view->AddItem("movie.swf"), 1, "12 kB");
+    view->SetBounds(0, 0, 120, 60);
+    place(view, 650, 10);
+    auto* tree = new TsuiTreeView(&form);
+    const int root = tree->AddChild(-1, "Movies");
+    tree->AddChild(root, "a.swf");
+    tree->SetExpanded(root, true);
+    tree->SetBounds(0, 0, 120, 60);
+    place(tree, 520, 80);
+    auto* tools = new TsuiToolBar(&form);
+    tools->SetShowCaptions(true);
+    tools->AddButton("Open");
+    tools->AddButton("Save");
+    tools->AddButton("Bold", -1, tbsCheck)->SetDown(true);
+    tools->SetAlign(alNone);
+    tools->SetBounds(0, 0, 250, tools->Buttons(0)->Height());
+    place(tools, 520, 150);
+    auto* group = new TsuiGroupBox(&form);
+    group->SetCaption("Group box");
+    place(group, 10, 240);
+    auto* checkGroup = new TsuiCheckGroup(&form);
+    for (const char* item : {"One", "Two", "Three", "Four", "Five"}) checkGroup->Items()->Add(item);
+    checkGroup->SetColumns(2);
+    place(checkGroup, 200, 240);
+    auto* combo = new TsuiComboBox(&form);
+    combo->Items()->Add("Combo");
+    combo->SetItemIndex(0);
+    place(combo, 400, 240);
+    auto* colours = new TsuiColorBox(&form);
+    colours->SetSelected(clRed);
+    place(colours, 400, 270);
+    auto* grid = new TsuiStringGrid(&form);
+    grid->SetBounds(0, 0, 200, 90);
+    place(grid, 560, 240);
+    auto* tabs = new TsuiTabControl(&form);
+    tabs->SetBounds(0, 0, 180, 60);
+    place(tabs, 400, 310);
+    auto* picture = new TsuiImagePanel(&form);
+    picture->SetCaption("Image panel");
+    picture->SetBounds(0, 0, 120, 40);
+    place(picture, 600, 350);
     auto* channel = new TsuiSideChannel(&form);
     channel->SetParent(&form);
     for (auto* c : shown)

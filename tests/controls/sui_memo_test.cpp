@@ -1,6 +1,6 @@
-// The skinned memo's attached scroll bar: laid over the right edge, mirroring
-// the memo's own bar (thumb shown only when the text scrolls), moving the bar
-// scrolls the text, and detaching or freeing the bar.
+// The skinned memo's attached scroll bars: laid over the right and bottom
+// edges, mirroring the memo's own bars (thumb shown only when the text
+// scrolls), moving a bar scrolls the text, and detaching or freeing a bar.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -83,6 +83,56 @@ TEST(SuiMemo, AttachedBarFollowsAndScrollsTheText) {
   delete bar;
   EXPECT_EQ(memo->VScrollBar(), nullptr);
   memo->SetText(Lines(50));
+}
+
+TEST(SuiMemo, HorizontalBarBesideTheVerticalOneScrollsSideways) {
+  TForm form(nullptr);
+  form.SetClientSize(400, 300);
+  auto* memo = new TsuiMemo(&form);
+  memo->SetParent(&form);
+  memo->SetBounds(10, 20, 185, 89);
+  auto* hbar = new TsuiScrollBar(&form);
+  hbar->SetParent(&form);
+  memo->SetHScrollBar(hbar);
+  EXPECT_EQ(hbar->Orientation(), suiHorizontal);
+  EXPECT_EQ(memo->ScrollBars(), ssHorizontal);
+  EXPECT_EQ(hbar->Left(), 11);
+  EXPECT_EQ(hbar->Top(), 20 + 89 - hbar->Height() - 2);
+  EXPECT_EQ(hbar->Width(), 184);
+
+  // With both bars each stops short of the other.
+  auto* vbar = new TsuiScrollBar(&form);
+  vbar->SetParent(&form);
+  memo->SetVScrollBar(vbar);
+  EXPECT_EQ(memo->ScrollBars(), ssBoth);
+  EXPECT_EQ(hbar->Width(), 185 - vbar->Width() - 1);
+  EXPECT_EQ(vbar->Height(), 89 - hbar->Height() - 1);
+
+  // A line wider than the memo: the bar gets a thumb, moving it scrolls.
+  memo->SetText(std::string(400, 'w') + "\n" + Lines(100));
+  TScrollBarState state;
+  ASSERT_TRUE(GetControlScrollBar(memo, SB_HORZ, state));
+  ASSERT_TRUE(state.Enabled);
+  EXPECT_TRUE(hbar->Enabled());
+  EXPECT_TRUE(hbar->ThumbVisible());
+  EXPECT_EQ(hbar->Max(), state.Max - state.Page + 1);
+  hbar->SetPosition(hbar->Max() / 2);
+  ASSERT_TRUE(GetControlScrollBar(memo, SB_HORZ, state));
+  EXPECT_EQ(state.Position, hbar->Max() / 2);
+  // The vertical bar is untouched by sideways scrolling.
+  ASSERT_TRUE(GetControlScrollBar(memo, SB_VERT, state));
+  EXPECT_EQ(state.Position, 0);
+
+  // The same bar given to the other role moves over; detaching one leaves the
+  // memo's own bar of the other.
+  memo->SetVScrollBar(hbar);
+  EXPECT_EQ(memo->HScrollBar(), nullptr);
+  EXPECT_EQ(hbar->Orientation(), suiVertical);
+  EXPECT_EQ(memo->ScrollBars(), ssVertical);
+  EXPECT_EQ(vbar->Max(), 100);  // the replaced bar was given back
+  delete hbar;
+  EXPECT_EQ(memo->VScrollBar(), nullptr);
+  EXPECT_EQ(memo->ScrollBars(), ssVertical);  // freeing changes no own bar
 }
 
 TEST(SuiMemo, BorderColourFromTheFormAndStyleRows) {
