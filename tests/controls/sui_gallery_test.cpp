@@ -66,12 +66,15 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
     edit->SetWidth(150);
     place(edit, 40, 170);
     auto* memo = new TsuiMemo(&form);
-    memo->SetText("Memo\nsecond line\nthird\nfourth\nfifth\nsixth\nseventh\neighth");
+    memo->SetText("Memo with a line wider than the memo itself\nsecond line\nthird\nfourth\nfifth");
     memo->SetBounds(0, 0, 130, 60);
     place(memo, 240, 170);
     auto* memoBar = new TsuiScrollBar(&form);
     memoBar->SetParent(&form);
     memo->SetVScrollBar(memoBar);
+    auto* memoHBar = new TsuiScrollBar(&form);
+    memoHBar->SetParent(&form);
+    memo->SetHScrollBar(memoHBar);
     auto* list = new TsuiListBox(&form);
     for (int i = 0; i < 12; ++i) list->Items()->Add("Item " + std::to_string(i));
     list->SetBounds(0, 0, 120, 60);
@@ -134,7 +137,7 @@ TEST(SkinnedGallery, EveryClassPaintsInEveryStyle) {
     channel->SetParent(&form);
     for (auto* c : shown)
       if (auto* styled = dynamic_cast<IsuiStyled*>(c)) styled->SuiSetUIStyle(style);
-    for (auto* bar : {memoBar, listBar}) bar->SetUIStyle(style);
+    for (auto* bar : {memoBar, memoHBar, listBar}) bar->SetUIStyle(style);
     auto shot = suitest::Shot(&form);
     for (auto* c : shown) {
       // Under Custom the track and scroll bars draw only the pictures they are given.

@@ -91,9 +91,13 @@ TEST(SuiMemo, HorizontalBarBesideTheVerticalOneScrollsSideways) {
   auto* memo = new TsuiMemo(&form);
   memo->SetParent(&form);
   memo->SetBounds(10, 20, 185, 89);
+  // Text set before the bar comes: the bar takes the range at once.
+  memo->SetText(std::string(400, 'w'));
   auto* hbar = new TsuiScrollBar(&form);
   hbar->SetParent(&form);
   memo->SetHScrollBar(hbar);
+  EXPECT_TRUE(hbar->Enabled());
+  EXPECT_TRUE(hbar->ThumbVisible());
   EXPECT_EQ(hbar->Orientation(), suiHorizontal);
   EXPECT_EQ(memo->ScrollBars(), ssHorizontal);
   EXPECT_EQ(hbar->Left(), 11);
