@@ -8,6 +8,7 @@
 // Every step runs in a fresh process, as a user starts a conversion ("fresh"), then once more in
 // that process ("warm").
 //   bench_convert_speed [--size WIDTH HEIGHT] [--frames N] [--no-ffmpeg] [--gif]
+// One step alone (for a profiler): --step capture|encode|road|hidden|gif --dir FOLDER.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -366,7 +367,14 @@ int main(int argc, char** argv) {
     }
   }
   classlib::Application->Initialize();
-  if (!step.empty()) return RunStep(step, dir);
+  if (!step.empty()) {
+    // A step run by hand (under a profiler, say) makes the movies it needs.
+    if (!classlib::FileExists(dir + "/movie.swf")) {
+      WriteMovie(dir + "/movie.swf");
+      WriteSignalMovie(dir + "/fps");
+    }
+    return RunStep(step, dir);
+  }
 
   char tmpl[] = "/tmp/convert-speed-XXXXXX";
   dir = mkdtemp(tmpl) ? tmpl : "/tmp";
