@@ -94,6 +94,8 @@ void TGIFFrm::TimerTimer(TObject*) {
     // failure of the optimisation leaves the file as first saved.
     GifImage->SaveToFile(OutputPath);
     if (conversion_ != nullptr && conversion_->mniOptimizeGif->Checked() && Optimizer != nullptr) {
+      // The optimiser works from the saved file: the frames written are not needed beside it.
+      GifImage->Assign(nullptr);
       labMsg->SetCaption("Optimizing GIF frames...");
       Optimizer->LoadFromFile(OutputPath);
       Optimizer->Optimize(0x1F, 0, 0, 8);

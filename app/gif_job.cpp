@@ -1,6 +1,7 @@
 // Animated GIF jobs: the encoding library runs without output files only to pace the capture
 // through the GIF frame source; frames are sampled at the job's GIF rate into a TGIFImage, which
-// the GIF output window then encodes, saves and, when asked, optimises.
+// codes each one as it is appended; the GIF output window then saves it and, when asked,
+// optimises the saved file.
 #include <memory>
 
 #include "app/gif_form.h"
@@ -70,6 +71,8 @@ bool TInteractFrm::ConvertToGif(TCovSettings* Job) {
   objects_->FrameBmp->SetPixelFormat(format);
   if (objects_->StageBmp) objects_->StageBmp->SetPixelFormat(format);
   gif = std::make_unique<TGIFImage>();
+  // Each sampled frame is reduced and coded as it is taken: the job holds coded data only.
+  gif->SetEncodeOnAppend(true);
   optimizer = std::make_unique<TGIFImageEx>();
   GifImage = gif.get();
   const MclHandle hJob = objects_->Job.Get();

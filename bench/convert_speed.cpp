@@ -2,10 +2,14 @@
 // converted in frame-by-frame mode to an MJPEG AVI through the conversion window, against
 // capturing the same frames alone (go to the frame, paint the stage into the frame bitmap) and
 // encoding them alone (the same job settings fed from frames held in memory), and the encoding
-// library against the ffmpeg command on the same frames (MJPEG and DVD-PAL).
+// library against the ffmpeg command on the same frames (MJPEG and DVD-PAL). With --gif it runs
+// instead an animated GIF job of the same movie (true colour, every frame sampled) in a fresh
+// process and reports its time and the process's peak memory.
 // Every step runs in a fresh process, as a user starts a conversion ("fresh"), then once more in
 // that process ("warm").
-//   bench_convert_speed [--size WIDTH HEIGHT] [--frames N] [--no-ffmpeg]
+//   bench_convert_speed [--size WIDTH HEIGHT] [--frames N] [--no-ffmpeg] [--gif]
+// One step alone (for a profiler): --step capture|encode|road|hidden|gif --dir FOLDER.
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -271,6 +275,17 @@ int RunStep(const std::string& step, const std::string& dir) {
     for (double& x : t) x = RenderAlone(movie, nullptr);
   } else if (step == "road" || step == "hidden") {
     for (double& x : t) x = WholeRoad(&job, fps, step == "road");
+  } else if (step == "gif") {
+    // One run only: the second figure is the peak memory in MB.
+    job.destType = dtGIF;
+    job.destFilename = "road.gif";
+    job.destColorDepth = 1;  // true colour, reduced frame by frame
+    job.destGIFFrameRate = 25;
+    t[0] = WholeRoad(&job, fps, false);
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    t[1] = u.ru_maxrss / 1024.0;
+    std::remove((dir + "/road.gif").c_str());
   } else {
     std::vector<std::unique_ptr<classlib::TBitmap>> frames;
     RenderAlone(movie, &frames);
@@ -329,7 +344,7 @@ Figures Spawn(const std::string& step, const std::string& dir) {
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   std::string step, dir;
-  bool withFfmpeg = true;
+  bool withFfmpeg = true, gifOnly = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--size" && i + 2 < argc) {
@@ -343,13 +358,23 @@ int main(int argc, char** argv) {
       dir = argv[++i];
     } else if (a == "--no-ffmpeg") {
       withFfmpeg = false;
+    } else if (a == "--gif") {
+      gifOnly = true;
     } else {
-      std::fprintf(stderr, "usage: %s [--size WIDTH HEIGHT] [--frames N] [--no-ffmpeg]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--size WIDTH HEIGHT] [--frames N] [--no-ffmpeg] [--gif]\n",
+                   argv[0]);
       return 2;
     }
   }
   classlib::Application->Initialize();
-  if (!step.empty()) return RunStep(step, dir);
+  if (!step.empty()) {
+    // A step run by hand (under a profiler, say) makes the movies it needs.
+    if (!classlib::FileExists(dir + "/movie.swf")) {
+      WriteMovie(dir + "/movie.swf");
+      WriteSignalMovie(dir + "/fps");
+    }
+    return RunStep(step, dir);
+  }
 
   char tmpl[] = "/tmp/convert-speed-XXXXXX";
   dir = mkdtemp(tmpl) ? tmpl : "/tmp";
@@ -357,6 +382,15 @@ int main(int argc, char** argv) {
   WriteMovie(movie);
   WriteSignalMovie(fps);
 
+  if (gifOnly) {
+    const Figures gif = Spawn("gif", dir);
+    std::printf("%d frames of %dx%d, animated GIF job in a fresh process: %.3f s, peak %.0f MB\n",
+                gFrames, gWidth, gHeight, gif.fresh, gif.warm);
+    std::remove(movie.c_str());
+    std::remove(fps.c_str());
+    rmdir(dir.c_str());
+    return 0;
+  }
   std::printf("%d frames of %dx%d, frame by frame, MJPEG AVI; seconds, fresh process / warm\n",
               gFrames, gWidth, gHeight);
   auto line = [](const char* name, const Figures& f) {

@@ -1,10 +1,13 @@
 // Timing of the GIF writer, run by hand:
-//   bench_gif_write [frames] [folder]
-// Writes FRAMES true-colour 640x480 frames (a gradient with moving shapes,
-// like a rendered movie) as BMP files, then times
-//   1. our writer: AppendFrame for every frame, EncodePendingFrames, SaveToFile;
-//   2. the ffmpeg command with per-frame palettes on the same BMP files;
+//   bench_gif_write [frames] [folder] [--no-ffmpeg]
+// Makes FRAMES true-colour 640x480 frames (a gradient with moving shapes,
+// like a rendered movie) one at a time, as a conversion does, and times
+//   1. our writer as the GIF job uses it (each frame encoded when appended),
+//      then EncodePendingFrames and SaveToFile, with the process's peak memory;
+//   2. the ffmpeg command with per-frame palettes on the same frames as BMP
+//      files (written while the frames are made);
 //   3. LZW coding alone on 8-bit frames (MB of pixels per second).
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -63,37 +66,59 @@ std::unique_ptr<TBitmap> MakeFrame(int i) {
   return b;
 }
 
+// The peak resident memory of this process so far, in MB.
+double PeakMB() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss / 1024.0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int count = argc > 1 ? std::atoi(argv[1]) : 100;
-  const std::string dir = argc > 2 ? argv[2] : "/tmp/bench_gif_write";
-  std::system(("mkdir -p " + dir).c_str());
-
-  std::vector<std::unique_ptr<TBitmap>> frames;
-  for (int i = 0; i < count; ++i) {
-    frames.push_back(MakeFrame(i));
-    char name[64];
-    std::snprintf(name, sizeof name, "/frame_%03d.bmp", i);
-    frames.back()->SaveToFile(dir + name);
+  int count = 100;
+  std::string dir = "/tmp/bench_gif_write";
+  bool with_ffmpeg = true;
+  for (int i = 1, positional = 0; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--no-ffmpeg")
+      with_ffmpeg = false;
+    else if (positional++ == 0)
+      count = std::max(1, std::atoi(argv[i]));
+    else
+      dir = a;
   }
+  std::system(("mkdir -p " + dir).c_str());
+  const double base_mb = PeakMB();
 
-  // 1. Our writer.
+  // 1. Our writer, fed as the GIF job feeds it. Frames are made one at a time, so the peak is
+  // the writer's (and one frame's).
   const std::string ours = dir + "/ours.gif";
-  auto t0 = std::chrono::steady_clock::now();
+  double t_ours = 0;
   {
     TGIFImage gif;
-    for (auto& f : frames) {
-      int k = gif.AppendFrame(f.get());
+    gif.SetEncodeOnAppend(true);
+    for (int i = 0; i < count; ++i) {
+      auto frame = MakeFrame(i);
+      if (with_ffmpeg) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/frame_%03d.bmp", i);
+        frame->SaveToFile(dir + name);
+      }
+      const auto t0 = std::chrono::steady_clock::now();
+      int k = gif.AppendFrame(frame.get());
       gif.FrameAt(k)->SetDisplayTime(100);
+      t_ours += Seconds(t0);
     }
+    const auto t0 = std::chrono::steady_clock::now();
     gif.SetLoopEnabled(true);
     gif.SetLoopCount(0);
     gif.SetScreenColor(clWhite);
     gif.EncodePendingFrames();
     gif.SaveToFile(ours);
+    t_ours += Seconds(t0);
   }
-  const double t_ours = Seconds(t0);
+  const double peak_mb = PeakMB();
 
   // 2. The ffmpeg command on the same frames.
   const std::string theirs = dir + "/ffmpeg.gif";
@@ -102,17 +127,22 @@ int main(int argc, char** argv) {
       "/frame_%03d.bmp -filter_complex \"split[a][b];[a]palettegen=stats_mode=single[p];"
       "[b][p]paletteuse=new=1:dither=none\" " +
       theirs;
-  t0 = std::chrono::steady_clock::now();
-  int rc = std::system(cmd.c_str());
+  auto t0 = std::chrono::steady_clock::now();
+  int rc = with_ffmpeg ? std::system(cmd.c_str()) : -1;
   const double t_ffmpeg = Seconds(t0);
 
   std::printf("%d frames 640x480 true colour\n", count);
-  std::printf("  ours:   %.3f s  %ld bytes\n", t_ours, FileSize(ours));
-  if (rc == 0)
+  std::printf("  ours:   %.3f s  %ld bytes  peak memory %.0f MB (%.0f MB before the frames)\n",
+              t_ours, FileSize(ours), peak_mb, base_mb);
+  if (!with_ffmpeg)
+    std::printf("  ffmpeg: not run\n");
+  else if (rc == 0)
     std::printf("  ffmpeg: %.3f s  %ld bytes\n", t_ffmpeg, FileSize(theirs));
   else
     std::printf("  ffmpeg: failed (%d)\n", rc);
 
+  std::vector<std::unique_ptr<TBitmap>> frames;
+  for (int i = 0; i < std::min(count, 20); ++i) frames.push_back(MakeFrame(i));
   // 3. LZW coding alone on reduced 8-bit frames.
   std::vector<std::vector<uint8_t>> indexed;
   const int lzw_frames = std::min(count, 20);

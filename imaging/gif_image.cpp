@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "imaging/bitmap_utils.h"
 #include "imaging/color_reduction.h"
@@ -287,6 +288,8 @@ void TGIFFrame::Encode() {
       };
     }
     GIFEncodeLZW(item->ImageData, h, false, progress, pixels);
+    // Kept until the file is written, often for many frames: no room to grow.
+    item->ImageData.shrink_to_fit();
   } catch (const EAbort&) {
     Reset();
     throw;
@@ -376,8 +379,23 @@ std::vector<std::string>& TGIFImage::Comment() { return data_->Comment; }
 int TGIFImage::AppendFrame(TGraphic* Graphic) {
   frames_.push_back(std::make_unique<TGIFFrame>(this));
   const int index = static_cast<int>(frames_.size()) - 1;
+  TGIFFrame& frame = *frames_.back();
   active_ = index;
-  frames_.back()->Assign(Graphic);
+  frame.Assign(Graphic);
+  // Encoded now, in the order appended, as EncodeFrames would encode it: the first coded frame
+  // gives the global table either way. A frame without pixels stays pending and fails when
+  // saved, as it does without this setting; a frame that fails to encode is not kept.
+  if (encode_on_append_ && frame.HasBitmap()) {
+    try {
+      frame.Encode();
+    } catch (...) {
+      frames_.pop_back();
+      active_ = FrameCount() - 1;
+      RecomputeScreenSize();
+      throw;
+    }
+    frame.bitmap_.reset();
+  }
   if (version_ == 0) version_ = 1;
   if (frames_.size() > 1) version_ = 2;
   Changed(this);
@@ -457,15 +475,30 @@ void TGIFImage::EncodeFrames(bool Rebuild) {
 void TGIFImage::EncodePendingFrames() { EncodeFrames(true); }
 
 std::vector<uint8_t> TGIFImage::BuildFile() {
-  if (frames_.empty()) GIFError("No GIF Data to write");
-  EncodeFrames(false);
-  if (!data_->Comment.empty()) version_ = 2;
-  if (version_ == 0) version_ = 1;
-
+  PrepareWrite();
   std::vector<uint8_t> out;
   size_t estimate = 1024;
   for (const auto& f : frames_) estimate += f->item_->ImageData.size() + 800;
   out.reserve(estimate);
+  WriteFile([&out](const uint8_t* Bytes, size_t Count) { out.insert(out.end(), Bytes, Bytes + Count); });
+  return out;
+}
+
+void TGIFImage::PrepareWrite() {
+  if (frames_.empty()) GIFError("No GIF Data to write");
+  EncodeFrames(false);
+  if (!data_->Comment.empty()) version_ = 2;
+  if (version_ == 0) version_ = 1;
+}
+
+// The file in pieces: the header and each frame's blocks are put together in a small buffer,
+// the coded pictures are handed on as they are kept.
+void TGIFImage::WriteFile(const std::function<void(const uint8_t*, size_t)>& Put) {
+  std::vector<uint8_t> out;
+  auto flush = [&out, &Put] {
+    if (!out.empty()) Put(out.data(), out.size());
+    out.clear();
+  };
   const char* header = version_ == 1 ? "GIF87a" : "GIF89a";
   for (int i = 0; i < 6; ++i) out.push_back(static_cast<uint8_t>(header[i]));
 
@@ -540,7 +573,8 @@ std::vector<uint8_t> TGIFImage::BuildFile() {
         out.push_back(c.Blue);
       }
     }
-    out.insert(out.end(), item.ImageData.begin(), item.ImageData.end());
+    flush();
+    if (!item.ImageData.empty()) Put(item.ImageData.data(), item.ImageData.size());
   }
 
   if (!data_->Comment.empty()) {
@@ -549,7 +583,7 @@ std::vector<uint8_t> TGIFImage::BuildFile() {
     PutLines(out, data_->Comment);
   }
   out.push_back(0x3B);
-  return out;
+  flush();
 }
 
 void TGIFImage::SaveToStream(TStream* Stream) {
@@ -558,10 +592,15 @@ void TGIFImage::SaveToStream(TStream* Stream) {
 }
 
 void TGIFImage::SaveToFile(const std::string& FileName) {
-  // Built whole first, then replaces the file in one step: a failure leaves any existing file
-  // as it was.
-  std::vector<uint8_t> bytes = BuildFile();
-  ReplaceFileContents(FileName, bytes.data(), static_cast<int64_t>(bytes.size()));
+  // Written beside the file and moved over it once complete: a failure leaves any existing file
+  // as it was. The frames' coded data go to the file as they are, not into a second copy of the
+  // whole file.
+  PrepareWrite();
+  TAtomicFileStream file(FileName);
+  WriteFile([&file](const uint8_t* Bytes, size_t Count) {
+    file.WriteBuffer(Bytes, static_cast<int64_t>(Count));
+  });
+  file.Commit();
 }
 
 void TGIFImage::LoadFromStream(TStream* Stream) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -165,6 +166,13 @@ class TGIFImage : public classlib::TGraphic {
   // frame's graphic control extension.
   void EncodePendingFrames();
 
+  // With this set, AppendFrame reduces and encodes a frame at once and keeps
+  // only its coded data (a writer of long animations then holds no picture
+  // of its own); FrameBitmap decodes it only when asked. Off by default: a
+  // frame then keeps its picture until it is encoded.
+  bool EncodeOnAppend() const { return encode_on_append_; }
+  void SetEncodeOnAppend(bool Value) { encode_on_append_ = Value; }
+
   // TGraphic
   void Draw(classlib::TCanvas* ACanvas, const classlib::TRect& Rect) override;
   bool Empty() const override;
@@ -208,6 +216,10 @@ class TGIFImage : public classlib::TGraphic {
   void Clear();
   void RecomputeScreenSize();
   void EncodeFrames(bool Rebuild);
+  // Encodes what is pending and settles the version; raises what BuildFile raises.
+  void PrepareWrite();
+  // Hands the whole file on in pieces, in order.
+  void WriteFile(const std::function<void(const uint8_t*, size_t)>& Put);
 
   std::shared_ptr<TGIFData> data_;
   uint8_t version_ = 0;
@@ -218,6 +230,7 @@ class TGIFImage : public classlib::TGraphic {
   classlib::TColor screen_color_ = classlib::clNone;
   bool loop_enabled_ = false;
   uint16_t loop_count_ = 1;
+  bool encode_on_append_ = false;
 };
 
 // The clipboard format registered under the name "GIF Image".

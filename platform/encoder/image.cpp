@@ -4,10 +4,34 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "platform/encoder/mcl.h"
 
 namespace mcl {
+
+void PixelBuffer::Own(bool keep) {
+  if (buf_ && buf_.use_count() == 1) {
+    // The last other holder let go on another thread: what it did with the pixels comes first.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return;
+  }
+  Storage own;
+  for (auto it = kept_.begin(); it != kept_.end(); ++it)
+    if (it->use_count() == 1) {
+      std::atomic_thread_fence(std::memory_order_acquire);
+      own = std::move(*it);
+      kept_.erase(it);
+      break;
+    }
+  if (!own) own = std::make_shared<std::vector<uint8_t>>();
+  if (buf_) {
+    if (keep) own->assign(buf_->begin(), buf_->end());
+    // A few are enough for a queue of a few frames.
+    if (kept_.size() < 4) kept_.push_back(std::move(buf_));
+  }
+  buf_ = std::move(own);
+}
 
 void Image::Reset(int32_t w, int32_t h) {
   width = w;
@@ -112,10 +136,12 @@ int32_t MclImgAddAlpha(MclHandle image, MclHandle mask) {
   // The mask's bytes are the alpha values: the bytes of an 8-bit mask, else
   // the first (blue) byte of each pixel.
   const size_t n = size_t(img->width) * size_t(img->height);
+  uint8_t* px = img->bgra.data();
   if (m->indices.size() == n) {
-    for (size_t i = 0; i < n; ++i) img->bgra[i * 4 + 3] = m->indices[i];
+    for (size_t i = 0; i < n; ++i) px[i * 4 + 3] = m->indices[i];
   } else {
-    for (size_t i = 0; i < n; ++i) img->bgra[i * 4 + 3] = m->bgra[i * 4];
+    const uint8_t* mask_px = std::as_const(m->bgra).data();
+    for (size_t i = 0; i < n; ++i) px[i * 4 + 3] = mask_px[i * 4];
   }
   img->hasAlpha = true;
   return kMclOk;

@@ -2,7 +2,9 @@
 // says whether the alpha bytes carry information.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,11 +12,49 @@
 
 namespace mcl {
 
+// Pixel storage that the encoding thread's queue shares instead of copying. Changing it while
+// it is shared first gives it storage of its own (a kept one the queue has let go of where there
+// is one), so the shared pixels stay as they were until the queue is done with them.
+class PixelBuffer {
+ public:
+  size_t size() const { return buf_ ? buf_->size() : 0; }
+  bool empty() const { return size() == 0; }
+  const uint8_t* data() const { return buf_ ? buf_->data() : nullptr; }
+  uint8_t* data() {
+    Own(true);
+    return buf_->data();
+  }
+  const uint8_t& operator[](size_t i) const { return data()[i]; }
+  uint8_t& operator[](size_t i) { return data()[i]; }
+  const uint8_t* begin() const { return data(); }
+  const uint8_t* end() const { return data() + size(); }
+  // The contents are undefined after a resize that changes storage.
+  void resize(size_t n) {
+    Own(false);
+    buf_->resize(n);
+  }
+  void assign(const uint8_t* first, const uint8_t* last) {
+    Own(false);
+    buf_->assign(first, last);
+  }
+  // Shares `other`'s pixels, without copying them.
+  void Share(const PixelBuffer& other) { buf_ = other.buf_; }
+  void Release() { buf_.reset(); }
+  bool Shared() const { return buf_ && buf_.use_count() > 1; }
+
+ private:
+  using Storage = std::shared_ptr<std::vector<uint8_t>>;
+  // Makes the storage this buffer's alone, copying the pixels over when `keep`.
+  void Own(bool keep);
+  Storage buf_;
+  std::vector<Storage> kept_;  // storage shared before, taken again once no one else holds it
+};
+
 struct Image : Object {
   int32_t width = 0;
   int32_t height = 0;
   bool hasAlpha = false;
-  std::vector<uint8_t> bgra;  // width * height * 4 bytes, top row first
+  PixelBuffer bgra;  // width * height * 4 bytes, top row first
   // For an image made from an 8-bit bitmap: its bytes (palette indices), top
   // row first; empty otherwise. A mask's bytes are the alpha values.
   std::vector<uint8_t> indices;

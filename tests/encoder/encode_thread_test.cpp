@@ -8,9 +8,11 @@
 #include <cstring>
 #include <deque>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "platform/encoder/handles.h"
+#include "platform/encoder/image.h"
 #include "platform/encoder/internal/encode_queue.h"
 #include "platform/encoder/internal/ff_util.h"
 #include "platform/encoder/mcl.h"
@@ -278,3 +280,41 @@ TEST(EncodeThread, PoolReusesItsBuffers) {
 }
 
 }  // namespace
+
+// The queue shares the caller's pixels instead of copying them: a change of the caller's image
+// afterwards leaves the shared pixels as they were, keeps the image's own pixels when only some
+// are written, and once the queue lets go the image takes its earlier storage again.
+TEST(EncodeThread, SharedPixelsStayUntilTheQueueLetsGo) {
+  mcl::Image caller;
+  caller.Reset(4, 2);
+  for (size_t i = 0; i < caller.bgra.size(); ++i) caller.bgra[i] = static_cast<uint8_t>(i);
+  const uint8_t* first = std::as_const(caller.bgra).data();
+
+  mcl::Image queued;
+  queued.bgra.Share(caller.bgra);
+  EXPECT_TRUE(caller.bgra.Shared());
+  EXPECT_EQ(std::as_const(queued.bgra).data(), first);  // no copy
+
+  caller.bgra[5] = 200;  // one byte written: the rest is still there
+  EXPECT_NE(std::as_const(caller.bgra).data(), first);
+  EXPECT_EQ(caller.bgra[4], 4);
+  EXPECT_EQ(caller.bgra[5], 200);
+  EXPECT_EQ(std::as_const(queued.bgra)[5], 5);
+
+  caller.Reset(4, 2);  // refilled while the queue holds the first pixels: they stay
+  caller.bgra[0] = 99;
+  EXPECT_EQ(std::as_const(queued.bgra)[0], 0);
+
+  queued.bgra.Share(caller.bgra);
+  const uint8_t* second = std::as_const(caller.bgra).data();
+  queued.bgra.Release();
+  caller.Reset(4, 2);  // no one else holds it: written in place
+  caller.bgra[1] = 7;
+  EXPECT_EQ(std::as_const(caller.bgra).data(), second);
+
+  queued.bgra.Share(caller.bgra);
+  caller.Reset(4, 2);  // the first storage is free again and taken back
+  caller.bgra[1] = 8;
+  EXPECT_EQ(std::as_const(caller.bgra).data(), first);
+  EXPECT_EQ(std::as_const(queued.bgra)[1], 7);
+}

@@ -81,9 +81,10 @@ class Scene {
         ++open_layers;
       } else if (pick == 3 && open_layers > 0) {
         Step s{Step::Kind::PopLayer};
-        const int modes[] = {kBlendNormal, kBlendLayer,      kBlendMultiply, kBlendScreen,
-                             kBlendDarken, kBlendDifference, kBlendAdd,      kBlendOverlay};
-        s.blend_mode = modes[Int(0, 7)];
+        const int modes[] = {kBlendNormal,     kBlendLayer, kBlendMultiply, kBlendScreen,
+                             kBlendDarken,     kBlendAdd,   kBlendOverlay,  kBlendAlpha,
+                             kBlendDifference, kBlendErase};
+        s.blend_mode = modes[Int(0, 9)];
         steps_.push_back(s);
         --open_layers;
       } else if (pick == 4) {
@@ -249,7 +250,8 @@ TEST(RenderBands, GeneratedScenesDrawTheSamePixelsInAnyNumberOfBands) {
     const Scene scene(seed, width, height, /*layers=*/seed % 2 == 0);
     for (Quality q : {Quality::High, Quality::Low}) {
       const std::vector<uint8_t> one = scene.Draw(q, 1);
-      for (int bands : {2, 3, 8, 13}) {
+      for (int bands : {2, 3, 8, 13, 1}) {
+        // The last, one band again, draws on the layer and mask storage the others kept.
         const std::vector<uint8_t> many = scene.Draw(q, bands);
         EXPECT_TRUE(one == many) << "seed " << seed << ", " << bands << " bands, quality "
                                  << (q == Quality::High ? "high" : "low") << ": "

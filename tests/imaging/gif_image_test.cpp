@@ -328,3 +328,74 @@ TEST(GifImage, ReadsInterlacedLocalTablesAndCommentsFromGiflib) {
     for (int x = 0; x < 9; ++x)
       ASSERT_EQ(b->PixelColor(x, y), local_cols[rows[y * 9 + x]]) << x << "," << y;
 }
+
+namespace {
+
+// A frame like a rendered movie: a gradient (more colours than a table holds), a moving disc and
+// a band of one colour.
+std::unique_ptr<TBitmap> MovieFrame(int W, int H, int I, TPixelFormat Format) {
+  auto b = giftest::MakeBitmap24(W, H, [W, H, I](int x, int y) {
+    const int dx = x - (W / 3 + 3 * I), dy = y - H / 2;
+    if (dx * dx + dy * dy < (H / 4) * (H / 4)) return RGB(240, 30 + 20 * I, 40);
+    if ((x + 2 * I) / 9 % 5 == 0) return RGB(250, 250, 250);
+    return RGB((x * 255) / W, (y * 255) / H, ((x + y + 7 * I) * 255) / (W + H + 100));
+  });
+  if (Format == pf8bit) b->SetPixelFormat(pf8bit);
+  return b;
+}
+
+// FNV-1a of a file's bytes.
+uint64_t Fingerprint(const std::vector<uint8_t>& B) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint8_t c : B) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+// The animation a GIF job writes, with every frame encoded at the end (Streamed false) or when it
+// is appended (Streamed true).
+std::vector<uint8_t> JobFile(TPixelFormat Format, bool Streamed, const std::string& Path) {
+  TGIFImage g;
+  g.SetEncodeOnAppend(Streamed);
+  for (int i = 0; i < 6; ++i) {
+    auto frame = MovieFrame(71, 45, i, Format);
+    TGIFFrame* f = g.FrameAt(g.AppendFrame(frame.get()));
+    f->SetDisplayTime(83);
+    f->SetKeyColor(i == 2 ? RGB(250, 250, 250) : clNone);
+    // Coded at once, and nothing but the coded data kept.
+    EXPECT_EQ(f->HasEncodedData(), Streamed);
+    EXPECT_EQ(f->HasBitmap(), !Streamed);
+  }
+  g.SetLoopEnabled(true);
+  g.SetLoopCount(0);
+  g.SetScreenColor(RGB(250, 250, 250));
+  g.EncodePendingFrames();
+  g.SaveToFile(Path);
+  // Saving decodes none of them again.
+  if (Streamed)
+    for (int i = 0; i < g.FrameCount(); ++i) EXPECT_FALSE(g.FrameAt(i)->HasBitmap()) << i;
+  std::vector<uint8_t> fromStream = Save(g);
+  std::vector<uint8_t> fromFile = ReadFileBytes(Path);
+  EXPECT_EQ(fromFile, fromStream);
+  return fromFile;
+}
+
+}  // namespace
+
+// Frames encoded as they are appended give the very bytes of frames encoded at the end, and both
+// the bytes this writer has always written for these frames (true colour reduced per frame, and
+// 8-bit frames with their own palette).
+TEST(GifImage, FramesEncodedWhenAppendedGiveTheSameFile) {
+  lumitest::TempDir temp;
+  const std::string path = temp.Path() + "/job.gif";
+  struct Case {
+    TPixelFormat format;
+    uint64_t fingerprint;
+  };
+  for (const Case& c : {Case{pf24bit, 1974202391143513670ull}, Case{pf8bit, 492693762618339064ull}}) {
+    SCOPED_TRACE(c.format == pf24bit ? "true colour" : "8 bits");
+    const std::vector<uint8_t> atEnd = JobFile(c.format, false, path);
+    const std::vector<uint8_t> streamed = JobFile(c.format, true, path);
+    EXPECT_EQ(streamed, atEnd);
+    EXPECT_EQ(Fingerprint(atEnd), c.fingerprint) << std::hex << Fingerprint(atEnd);
+  }
+}

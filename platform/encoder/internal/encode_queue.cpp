@@ -47,7 +47,10 @@ bool EncodeQueue::PushImage(const Image& image, int64_t pts, int64_t copies, int
   copy->width = image.width;
   copy->height = image.height;
   copy->hasAlpha = image.hasAlpha;
-  copy->bgra.assign(image.bgra.begin(), image.bgra.end());
+  copy->indices.clear();
+  // The pixels are shared, not copied: the caller's next change of its image gives the image
+  // other storage first.
+  copy->bgra.Share(image.bgra);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (failed_) return false;
@@ -113,6 +116,7 @@ void EncodeQueue::Run() {
     if (item.image) {
       item.frame = convert_(*item.image);
       ok = item.frame != nullptr;
+      item.image->bgra.Release();  // the caller's storage is free again
       std::lock_guard<std::mutex> lock(mutex_);
       spareImages_.push_back(std::move(item.image));
     }

@@ -111,16 +111,35 @@ inline __m128i Load4(const uint32_t* d) {
 inline void Store4(uint32_t* d, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v); }
 #endif
 
+// The part of a surface that drawing may have changed: [x0, x1) x [y0, y1), empty when x0 >= x1.
+// Outside it a layer's pixels are still clear, so its bounds, mask and compositing need look no
+// further, and only that part is cleared again before its storage is kept for the next layer.
+struct DirtyArea {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+  void Add(int ax0, int ay0, int ax1, int ay1) {
+    if (ax0 >= ax1 || ay0 >= ay1) return;
+    if (Empty()) {
+      *this = {ax0, ay0, ax1, ay1};
+      return;
+    }
+    x0 = std::min(x0, ax0);
+    y0 = std::min(y0, ay0);
+    x1 = std::max(x1, ax1);
+    y1 = std::max(y1, ay1);
+  }
+};
+
 // The span blender the scan-line renderers draw through: premultiplied B,G,R,A rows with
-// source-over blending, clipped to the surface.
+// source-over blending, clipped to the surface. Every span it draws is added to `dirty`.
 class SurfaceBlender {
  public:
   using color_type = Color;
   using cover_type = agg::cover_type;
 
   // Rows [row0, row1) of the surface are there to draw on; `pixels` is where row 0 would be.
-  SurfaceBlender(uint8_t* pixels, int width, int row0, int row1, int stride)
-      : pixels_(pixels), width_(width), row0_(row0), row1_(row1), stride_(stride) {}
+  SurfaceBlender(uint8_t* pixels, int width, int row0, int row1, int stride, DirtyArea* dirty)
+      : pixels_(pixels), width_(width), row0_(row0), row1_(row1), stride_(stride), dirty_(dirty) {}
 
   void blend_hline(int x, int y, int x2, const Color& c, cover_type cover) {
     if (y < row0_ || y >= row1_) return;
@@ -131,6 +150,7 @@ class SurfaceBlender {
     uint32_t src = ScalePixel(Pack(c), cover);
     uint32_t* d = Row(y) + x;
     int len = x2 - x + 1;
+    dirty_->Add(x, y, x2 + 1, y + 1);
     if ((src >> 24) == 255) {
       std::fill(d, d + len, src);
       return;
@@ -152,6 +172,7 @@ class SurfaceBlender {
 
   void blend_solid_hspan(int x, int y, int len, const Color& c, const cover_type* covers) {
     if (!Clip(x, y, len, covers)) return;
+    dirty_->Add(x, y, x + len, y + 1);
     uint32_t src = Pack(c);
     uint32_t* d = Row(y) + x;
     int i = len >= 8 && WideBlendAvailable() ? WideBlendCovers(d, len, src, covers) : 0;
@@ -204,6 +225,7 @@ class SurfaceBlender {
     int skip = x < 0 ? -x : 0;
     const cover_type* c = covers;
     if (!Clip(x, y, len, c)) return;
+    dirty_->Add(x, y, x + len, y + 1);
     colors += skip;
     uint32_t* d = Row(y) + x;
     int i = len >= 8 && WideBlendAvailable() ? WideBlendColors(d, len, colors, c, cover) : 0;
@@ -248,6 +270,7 @@ class SurfaceBlender {
 
   uint8_t* pixels_;
   int width_, row0_, row1_, stride_;
+  DirtyArea* dirty_;
 };
 
 using BaseRenderer = SurfaceBlender;
@@ -398,7 +421,8 @@ agg::line_join_e AggJoin(JoinStyle j) {
 
 // Pixel and mask storage that surfaces leave behind, kept by each thread for the next ones (the
 // band threads live on from frame to frame): a frame after the first allocates no surfaces, and
-// their pages are not touched fresh. At most kKeptBytes are kept a thread.
+// their pages are not touched fresh. At most kKeptBytes are kept a thread. A buffer is kept only
+// clear (its owner clears what it drew on), so taking one writes nothing but what it grows by.
 class KeptBuffers {
  public:
   static KeptBuffers& OfThisThread() {
@@ -418,7 +442,7 @@ class KeptBuffers {
       list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(best));
       kept_ -= v.capacity();
     }
-    v.assign(bytes, 0);
+    v.resize(bytes, 0);
     return v;
   }
   void Keep(std::vector<uint8_t>&& v) {
@@ -450,8 +474,22 @@ struct Surface {
   Surface& operator=(Surface&&) = default;
   ~Surface() {
     KeptBuffers& kept = KeptBuffers::OfThisThread();
-    kept.Keep(std::move(storage));
-    kept.Keep(std::move(mask));
+    if (!storage.empty()) {
+      ClearArea(storage.data(), stride, 4, dirty);
+      kept.Keep(std::move(storage));
+    }
+    if (!mask.empty()) {
+      ClearArea(mask.data(), width, 1, mask_area);
+      kept.Keep(std::move(mask));
+    }
+  }
+  // Clears `area` of rows beginning at row `row0` (the rows stored).
+  void ClearArea(uint8_t* first_row, int row_bytes, int pixel_bytes, const DirtyArea& area) const {
+    if (area.Empty()) return;
+    for (int y = std::max(area.y0, row0); y < std::min(area.y1, row1); ++y)
+      std::memset(first_row + static_cast<size_t>(y - row0) * row_bytes +
+                      static_cast<size_t>(area.x0) * pixel_bytes,
+                  0, static_cast<size_t>(area.x1 - area.x0) * pixel_bytes);
   }
 
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
@@ -465,6 +503,8 @@ struct Surface {
   // Where the surface lies on the target, and its size: a filtered layer reaches beyond the
   // surface below it, so that what lies just outside still casts its shadow or glow inside.
   int origin_x = 0, origin_y = 0, width = 0, height = 0;
+  DirtyArea dirty;      // what drawing may have changed, in the surface's own pixels
+  DirtyArea mask_area;  // Masked: where `mask` is not zero
 };
 
 // One drawing call kept for the bands to carry out, with the paints its fills and lines use made
@@ -518,13 +558,17 @@ struct Renderer::Impl {
     x0 = target.width;
     y0 = target.height;
     x1 = y1 = 0;
-    for (int y = s.row0; y < s.row1; ++y) {
+    // Outside the area drawn on the surface is clear.
+    const DirtyArea& a = s.dirty;
+    if (a.Empty()) return false;
+    const int from = std::max(a.x0, 0), to = std::min(a.x1, target.width);
+    for (int y = std::max(s.row0, a.y0); y < std::min(s.row1, a.y1); ++y) {
       const auto* row =
           reinterpret_cast<const uint32_t*>(s.pixels + static_cast<size_t>(y) * s.stride);
-      int first = 0;
-      while (first < target.width && row[first] == 0) ++first;
-      if (first == target.width) continue;
-      int last = target.width - 1;
+      int first = from;
+      while (first < to && row[first] == 0) ++first;
+      if (first == to) continue;
+      int last = to - 1;
       while (row[last] == 0) --last;
       x0 = std::min(x0, first);
       x1 = std::max(x1, last + 1);
@@ -557,6 +601,7 @@ struct Renderer::Impl {
     for (int y = y0; y < y1; ++y)
       std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
                   &image.At(0, y - y0), static_cast<size_t>(image.width) * 4);
+    layer.dirty.Add(x0, y0, x1, y1);
   }
 
   // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
@@ -606,18 +651,33 @@ struct Renderer::Impl {
   }
 
   BaseRenderer Blender(Surface& s) const {
-    return BaseRenderer(s.pixels, target.width, row0, row1, s.stride);
+    return BaseRenderer(s.pixels, target.width, row0, row1, s.stride, &s.dirty);
   }
 
   // Composites `src` onto the surface below it, through `mask` when given.
+  // A clear source pixel, or one the mask hides, leaves the pixel below as it is: only the area
+  // drawn on (and, with a mask, where the mask is not zero) is gone over.
   void CompositeDown(const Surface& src, const std::vector<uint8_t>* mask) {
     Surface& dst = surfaces[surfaces.size() - 2];
-    for (int y = std::max(src.row0, dst.row0); y < std::min(src.row1, dst.row1); ++y) {
-      const uint8_t* s = src.pixels + static_cast<size_t>(y) * src.stride;
-      uint8_t* d = dst.pixels + static_cast<size_t>(y) * dst.stride;
+    DirtyArea a = src.dirty;
+    if (mask) {
+      a.x0 = std::max(a.x0, src.mask_area.x0);
+      a.y0 = std::max(a.y0, src.mask_area.y0);
+      a.x1 = std::min(a.x1, src.mask_area.x1);
+      a.y1 = std::min(a.y1, src.mask_area.y1);
+    }
+    a.x0 = std::max(a.x0, 0);
+    a.x1 = std::min(a.x1, target.width);
+    if (a.Empty()) return;
+    const int first_row = std::max({src.row0, dst.row0, a.y0});
+    const int end_row = std::min({src.row1, dst.row1, a.y1});
+    dst.dirty.Add(a.x0, first_row, a.x1, end_row);
+    for (int y = first_row; y < end_row; ++y) {
+      const uint8_t* s = src.pixels + static_cast<size_t>(y) * src.stride + a.x0 * 4;
+      uint8_t* d = dst.pixels + static_cast<size_t>(y) * dst.stride + a.x0 * 4;
       const uint8_t* m =
           mask ? mask->data() + static_cast<size_t>(y - src.row0) * target.width : nullptr;
-      for (int x = 0; x < target.width; ++x, s += 4, d += 4) {
+      for (int x = a.x0; x < a.x1; ++x, s += 4, d += 4) {
         unsigned a = s[3];
         if (m) {
           unsigned k = m[x];
@@ -988,7 +1048,13 @@ struct Renderer::Impl {
   void EndMask();
   void PopMask();
   void PushLayer(const std::vector<Filter>& filters, double filter_scale);
-  void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale);
+  // With `shared`, the layer's content bounds are taken from there instead of its own pixels
+  // (the union over the bands of an unfiltered layer; empty for none).
+  void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale,
+                const DirtyArea* shared = nullptr);
+  // The content bounds PopLayer would composite for the top layer, in this band's rows; false
+  // when it would composite nothing.
+  bool PoppedBounds(int blend_mode, DirtyArea& out) const;
   void Replay(const Recorded& r);
 
   // `twips_to_pixels` onto the top surface, as shapes are drawn.
@@ -1196,8 +1262,9 @@ void Renderer::PushLayer() { PushLayer({}, 1.0); }
 void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
 
 // Layers in bands: each band holds the layer's rows over its own and those the filters reach.
-// The layer's content bounds and a filter's edges are then those of the band, so a frame with
-// layers is drawn in one band by the stage painter; here the calls still work in bands.
+// An unfiltered layer is composited within the bounds of its content over all bands, as one
+// band would; a filter's edges are those of the band, so a frame with filters is drawn in one
+// band by the stage painter; here the calls still work in bands.
 void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PushLayer(filters, filter_scale);
@@ -1213,6 +1280,22 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
 void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PopLayer(blend_mode, filters, filter_scale);
+  if (filters.empty()) {
+    d.Flush();  // what lies in the layer
+    const int n = static_cast<int>(d.bands.size());
+    std::vector<DirtyArea> found(d.bands.size());
+    RunBands(n, [&d, &found, blend_mode](int i) {
+      if (!d.bands[static_cast<size_t>(i)]->PoppedBounds(blend_mode, found[static_cast<size_t>(i)]))
+        found[static_cast<size_t>(i)] = {};
+    });
+    DirtyArea all;
+    for (const DirtyArea& a : found) all.Add(a.x0, a.y0, a.x1, a.y1);
+    RunBands(n, [&d, &all, blend_mode](int i) {
+      d.bands[static_cast<size_t>(i)]->PopLayer(blend_mode, {}, 1.0, &all);
+    });
+    d.KeepKindsOfBands();
+    return;
+  }
   Recorded r;
   r.op = Recorded::Op::PopLayer;
   r.blend_mode = blend_mode;
@@ -1231,6 +1314,7 @@ void Renderer::Impl::Clear(Rgba background) {
   // The first row pixel by pixel, the others copied from it.
   const size_t row_bytes = static_cast<size_t>(target.width) * 4;
   const uint8_t* first = s.pixels + static_cast<size_t>(s.row0) * s.stride;
+  s.dirty.Add(0, s.row0, target.width, s.row1);
   for (int y = s.row0; y < s.row1; ++y) {
     uint8_t* row = s.pixels + static_cast<size_t>(y) * s.stride;
     if (y == s.row0) {
@@ -1280,17 +1364,25 @@ void Renderer::Impl::EndMask() {
   Impl& d = *this;
   if (d.Top().kind != Surface::Kind::MaskContent) return;  // unbalanced call: ignored
   const Surface& content = d.Top();
+  // The mask is clear where its content was not drawn on.
   std::vector<uint8_t> mask = KeptBuffers::OfThisThread().Take(static_cast<size_t>(d.target.width) *
                                                                (content.row1 - content.row0));
-  for (int y = content.row0; y < content.row1; ++y) {
+  DirtyArea area = content.dirty;
+  area.x0 = std::max(area.x0, 0);
+  area.x1 = std::min(area.x1, d.target.width);
+  area.y0 = std::max(area.y0, content.row0);
+  area.y1 = std::min(area.y1, content.row1);
+  if (area.Empty()) area = {};
+  for (int y = area.y0; y < area.y1; ++y) {
     const uint8_t* row = content.pixels + static_cast<size_t>(y) * content.stride;
     uint8_t* out = mask.data() + static_cast<size_t>(y - content.row0) * d.target.width;
-    for (int x = 0; x < d.target.width; ++x) out[x] = row[x * 4 + 3];
+    for (int x = area.x0; x < area.x1; ++x) out[x] = row[x * 4 + 3];
   }
   d.surfaces.pop_back();
   d.UseTop();
   d.PushSurface(Surface::Kind::Masked);
   d.Top().mask = std::move(mask);
+  d.Top().mask_area = area;
 }
 
 void Renderer::Impl::PopMask() {
@@ -1330,8 +1422,16 @@ void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter
   ++d.layers;
 }
 
+bool Renderer::Impl::PoppedBounds(int blend_mode, DirtyArea& out) const {
+  if (skipped_layers > 0 || surfaces.back().kind != Surface::Kind::Layer) return false;
+  // As PopLayer decides, with this layer still counted.
+  const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && layers == 1);
+  if (!acts || !ContentBounds(surfaces.back(), out.x0, out.y0, out.x1, out.y1)) return false;
+  return true;
+}
+
 void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters,
-                              double filter_scale) {
+                              double filter_scale, const DirtyArea* shared) {
   Impl& d = *this;
   if (d.skipped_layers > 0) {
     --d.skipped_layers;
@@ -1346,7 +1446,16 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
   int x0, y0, x1, y1;
   // Bounds and filters work in the layer's own size, `target` still describing it.
-  const bool any = acts && d.ContentBounds(layer, x0, y0, x1, y1);
+  bool any;
+  if (shared) {
+    any = acts && !shared->Empty();
+    x0 = shared->x0;
+    y0 = shared->y0;
+    x1 = shared->x1;
+    y1 = shared->y1;
+  } else {
+    any = acts && d.ContentBounds(layer, x0, y0, x1, y1);
+  }
   if (any && !filters.empty()) d.FilterLayer(layer, filters, filter_scale, x0, y0, x1, y1);
   d.UseTop();
   if (!any) return;
@@ -1358,6 +1467,7 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   x1 = std::min(x1, dst.width - dx);
   y0 = std::max({y0, -dy, dst.row0 - dy});
   y1 = std::min({y1, dst.height - dy, dst.row1 - dy});
+  if (x0 < x1) dst.dirty.Add(x0 + dx, y0 + dy, x1 + dx, y1 + dy);
   for (int y = y0; y < y1; ++y)
     BlendRow(
         reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y + dy) * dst.stride) + x0 +
