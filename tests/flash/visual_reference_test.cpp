@@ -114,6 +114,8 @@ const std::set<std::string> kRequired = {
     "blend_modes-overlay_onto_stage",
     "blend_modes-screen",
     "opaque_background",
+    "video-colorconversion-h263",
+    "video-colorconversion-vp6",
 };
 
 TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
