@@ -358,7 +358,7 @@ std::array<int, 3> PixelAt(const flash::Player& p, int x, int y) {
 }
 
 // The pressed state is drawn; Tab focus rolls the button over and draws the yellow frame inside
-// its bounds until _focusrect turns it off.
+// its bounds unless _focusrect said no when the focus was given.
 TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
   ButtonDef b = ThreeColourButton(10);
   b.actions.clear();
@@ -376,7 +376,14 @@ TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
   // Focus from the keyboard rolls the button over.
   EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0}));
   EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{0, 255, 0}));
+  // _focusrect counts when the focus is given: turned off later, the frame stays until then.
   ButtonAt(p)->focus_rect = 0;
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0}));
+  p.SetFocus(nullptr);
+  EXPECT_NE(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0})) << "no focus, no frame";
+  p.KeyDown(flash::keys::kTab, 9);
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{0, 255, 0}));
+  ButtonAt(p)->focus_rect = 1;
   EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{0, 255, 0}));
 }
 
