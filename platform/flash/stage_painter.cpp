@@ -365,10 +365,7 @@ void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
   if (!focus || focus->removed ||
       (focus->type != DisplayObject::Type::Button && focus->type != DisplayObject::Type::MovieClip))
     return;
-  const DisplayObject* root = focus.get();
-  while (root->parent) root = root->parent;
-  const int8_t shown = focus->focus_rect >= 0 ? focus->focus_rect : root->focus_rect != 0;
-  if (!shown) return;
+  if (!player.input.focus_frame) return;
   for (const DisplayObject* o = focus.get(); o; o = o->parent)
     if (!o->visible) return;
   double x0, y0, x1, y1;

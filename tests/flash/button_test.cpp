@@ -358,7 +358,7 @@ std::array<int, 3> PixelAt(const flash::Player& p, int x, int y) {
 }
 
 // The pressed state is drawn; Tab focus rolls the button over and draws the yellow frame inside
-// its bounds until _focusrect turns it off.
+// its bounds unless _focusrect said no when the focus was given.
 TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
   ButtonDef b = ThreeColourButton(10);
   b.actions.clear();
@@ -376,8 +376,57 @@ TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
   // Focus from the keyboard rolls the button over.
   EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0}));
   EXPECT_EQ(PixelAt(p, 100, 100), (std::array<int, 3>{0, 255, 0}));
+  // _focusrect counts when the focus is given: turned off later, the frame stays until then.
   ButtonAt(p)->focus_rect = 0;
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0}));
+  p.SetFocus(nullptr);
+  EXPECT_NE(PixelAt(p, 51, 51), (std::array<int, 3>{255, 255, 0})) << "no focus, no frame";
+  p.KeyDown(flash::keys::kTab, 9);
   EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{0, 255, 0}));
+  ButtonAt(p)->focus_rect = 1;
+  EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{0, 255, 0}));
+}
+
+// A field in a button's state is bound to a variable of the clip that holds the button: the
+// script's value shows in it, and a variable it names that is still undefined takes its text.
+TEST(ButtonPlayer, AFieldInAButtonIsBoundToItsClipsVariable) {
+  ButtonDef b(10);
+  b.version = 2;
+  b.records = {Record(flash::kButtonUp | flash::kButtonHit, 4), Record(flash::kButtonUp, 5, 2)};
+  flash::SwfWriter w(6, 200, 200, 12);
+  flash::EditTextSpec spec;
+  spec.bounds = {0, 2000, 0, 400};
+  spec.text = "Broken";
+  spec.variable = "label";
+  w.DefineEditText(4, spec);
+  spec.variable = "other";
+  spec.text = "kept";
+  w.DefineEditText(5, spec);
+  w.Tag(flash::kTagDefineButton2, flash::EncodeButton(b));
+  w.Place(flashtest::MatrixPlace(1, b.id, At(50, 50)));
+  ActionBuilder s;
+  s.PushString("label").PushString("Working").Op(0x1D);
+  w.DoAction(s.Build());
+  w.ShowFrame();
+  ActionBuilder read;
+  read.PushString("other").Op(0x1C).Op(0x26).Stop();
+  w.DoAction(read.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  p.Tick();
+  flash::ButtonObject* button = ButtonAt(p);
+  ASSERT_NE(button, nullptr);
+  auto text_at = [&](int depth) {
+    auto it = button->children.find(depth);
+    if (it == button->children.end() || it->second->type != flash::DisplayObject::Type::EditText)
+      return std::string("(none)");
+    return static_cast<flash::TextFieldObject*>(it->second.get())->field.Text();
+  };
+  EXPECT_EQ(text_at(1), "Working");
+  EXPECT_EQ(text_at(2), "kept");
+  EXPECT_EQ(TakeTrace(p), "kept\n");
 }
 
 }  // namespace

@@ -8,6 +8,8 @@ extern "C" {
 }
 
 #include <QImage>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -15,6 +17,7 @@ extern "C" {
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
+#include "platform/flash/video/internal/frame_picture.h"
 #include "platform/flash/video/video_decoder.h"
 #include "tests/flash/video_encode_support.h"
 #include "tests/support/test_app.h"
@@ -223,6 +226,78 @@ TEST(EffectsVideo, Vp6WithAlphaFromTheReferenceMovieDecodes) {
                std::abs(g[0] - qBlue(e)) <= 4;
     }
   EXPECT_GT(close, w * h * 97 / 100);  // colour conversion may differ by a few levels
+}
+
+TEST(EffectsVideo, YuvConvertsInFixedPointAsLimitedRangeBt601) {
+  // Against the real-valued formula: never more than a level apart, and where the exact value
+  // lies on a half the fixed-point factors decide (here they round down).
+  auto model = [](int y, int u, int v, int channel) {
+    const double l = 255.0 / 219 * (y - 16);
+    const double c[3] = {l + 2.017232 * (u - 128), l - 0.391762 * (u - 128) - 0.812968 * (v - 128),
+                         l + 1.596027 * (v - 128)};
+    return std::clamp(static_cast<int>(std::floor(c[channel] + 0.5)), 0, 255);
+  };
+  int apart = 0;
+  for (int y = 0; y < 256; y += 3)
+    for (int u = 0; u < 256; u += 5)
+      for (int v = 0; v < 256; v += 7) {
+        uint8_t bgr[3];
+        YuvToBgr(y, u, v, bgr);
+        for (int ch = 0; ch < 3; ++ch) {
+          ASSERT_LE(std::abs(bgr[ch] - model(y, u, v, ch)), 1) << y << " " << u << " " << v;
+          apart += bgr[ch] != model(y, u, v, ch);
+        }
+      }
+  EXPECT_LT(apart, 200);
+  uint8_t bgr[3];
+  YuvToBgr(159, 111, 180, bgr);  // red is 249.5 in real numbers
+  EXPECT_EQ(bgr[2], 249);
+  YuvToBgr(16, 128, 128, bgr);
+  EXPECT_EQ(bgr[0] + bgr[1] + bgr[2], 0);
+  YuvToBgr(235, 128, 128, bgr);
+  EXPECT_EQ(bgr[0] + bgr[1] + bgr[2], 3 * 255);
+}
+
+TEST(EffectsVideo, EveryChromaSampleColoursItsTwoByTwoPixelsAndAlphaPremultiplies) {
+  constexpr int w = 6, h = 4;
+  AVFrame* frame = av_frame_alloc();
+  frame->format = AV_PIX_FMT_YUVA420P;
+  frame->width = w;
+  frame->height = h;
+  ASSERT_GE(av_frame_get_buffer(frame, 0), 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      frame->data[0][y * frame->linesize[0] + x] = static_cast<uint8_t>(40 + 30 * x + 5 * y);
+      frame->data[3][y * frame->linesize[3] + x] = static_cast<uint8_t>(x == 0 ? 128 : 255);
+    }
+  for (int y = 0; y < h / 2; ++y)
+    for (int x = 0; x < w / 2; ++x) {
+      frame->data[1][y * frame->linesize[1] + x] = static_cast<uint8_t>(60 + 50 * x);
+      frame->data[2][y * frame->linesize[2] + x] = static_cast<uint8_t>(200 - 70 * y);
+    }
+  SwsContext* scaler = nullptr;
+  auto pic = FramePicture(*frame, scaler, w, h, 1);
+  ASSERT_TRUE(pic);
+  ASSERT_EQ(pic->width, w);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t bgr[3];
+      YuvToBgr(frame->data[0][y * frame->linesize[0] + x],
+               frame->data[1][(y / 2) * frame->linesize[1] + x / 2],
+               frame->data[2][(y / 2) * frame->linesize[2] + x / 2], bgr);
+      const int a = x == 0 ? 128 : 255;
+      const uint8_t* got = &pic->bgra_premultiplied[(static_cast<size_t>(y) * w + x) * 4];
+      for (int c = 0; c < 3; ++c) EXPECT_EQ(got[c], (bgr[c] * a + 127) / 255) << x << "," << y;
+      EXPECT_EQ(got[3], a);
+    }
+  // A frame larger than the declared size is cut to it.
+  auto cut = FramePicture(*frame, scaler, 3, 2, 1);
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->width, 3);
+  EXPECT_EQ(cut->height, 2);
+  EXPECT_EQ(cut->bgra_premultiplied.size(), 3u * 2 * 4);
+  sws_freeContext(scaler);
+  av_frame_free(&frame);
 }
 
 }  // namespace

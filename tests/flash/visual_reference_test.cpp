@@ -104,6 +104,7 @@ const std::set<std::string> kRequired = {
     "gradient_same_ratios",
     "filters-color_matrix",
     "filters-drop_shadow_scales_with_screen",
+    "focus_highlight-focus_highlight_move",
     "blend_modes-add",
     "blend_modes-darken",
     "blend_modes-erase_no_layer",
@@ -114,6 +115,8 @@ const std::set<std::string> kRequired = {
     "blend_modes-overlay_onto_stage",
     "blend_modes-screen",
     "opaque_background",
+    "video-colorconversion-h263",
+    "video-colorconversion-vp6",
 };
 
 TEST(VisualReference, MoviesMatchTheirExpectedPictures) {

@@ -651,6 +651,12 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   auto before = input.focus.lock();
   input.focus = target;
   input.caret = input.anchor = 0;
+  input.focus_frame = false;
+  if (target) {
+    const DisplayObject* root = target.get();
+    while (root->parent) root = root->parent;
+    input.focus_frame = target->focus_rect >= 0 ? target->focus_rect != 0 : root->focus_rect != 0;
+  }
   if (target && target->type == DisplayObject::Type::EditText)
     input.caret = input.anchor = static_cast<TextFieldObject*>(target.get())->field.Length();
   // Buttons and clips roll out when they lose the focus and over when they gain it, also when

@@ -114,6 +114,9 @@ struct InputState {
   // and the selection's other end, in characters.
   std::weak_ptr<DisplayObject> focus;
   size_t caret = 0, anchor = 0;
+  // Whether the yellow focus frame shows: decided when the focus is given, from the object's
+  // _focusrect or else its root's as they are then (changing them later leaves the frame).
+  bool focus_frame = false;
   bool selecting = false;  // the left button went down on the focused field: drags select
   // Buttons and clips that lost (false) or gained (true) the focus: they roll out and over once
   // the scripts that moved the focus are done.

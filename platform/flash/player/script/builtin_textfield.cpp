@@ -71,18 +71,21 @@ Rgba ColorOf(NativeCall& c, const Value& v) {
 
 // The clip and the variable name a field's `variable` path names, relative to the field's parent:
 // "name", "a.b.name", "/a/b:name", "_root.name".
+// A field inside a button's state belongs to the clip that holds the button.
 MovieClip* VariableHolder(ActionRunner& vm, TextFieldObject& f, std::string& name) {
   const std::string& path = f.field.variable;
+  MovieClip* parent = f.parent;
+  while (parent && parent->type == DisplayObject::Type::Button) parent = parent->parent;
   size_t split = path.rfind(':');
   if (split == std::string::npos) split = path.rfind('.');
   if (split == std::string::npos) {
     name = path;
-    return f.parent;
+    return parent;
   }
   name = path.substr(split + 1);
   std::string clip_path = path.substr(0, split);
-  if (clip_path.empty()) return f.parent ? f.parent->Root() : nullptr;
-  return vm.ResolvePath(clip_path, f.parent);
+  if (clip_path.empty()) return parent ? parent->Root() : nullptr;
+  return vm.ResolvePath(clip_path, parent);
 }
 
 void SetBoundVariable(ActionRunner& vm, TextFieldObject& f, const std::string& text) {
@@ -509,7 +512,8 @@ void Player::UpdateBoundFields() {
     todo.pop_back();
     for (auto& [depth, child] : clip->children) {
       if (child->removed) continue;
-      if (child->type == DisplayObject::Type::MovieClip)
+      if (child->type == DisplayObject::Type::MovieClip ||
+          child->type == DisplayObject::Type::Button)
         todo.push_back(static_cast<MovieClip*>(child.get()));
       else if (child->type == DisplayObject::Type::EditText &&
                !static_cast<TextFieldObject*>(child.get())->field.variable.empty())

@@ -12,8 +12,14 @@ extern "C" {
 
 namespace flash {
 
+// One pixel of limited-range BT.601 video as B, G, R: 16.16 fixed-point factors, rounded once
+// at the end, clamped.
+void YuvToBgr(int y, int u, int v, uint8_t bgr[3]);
+
 // The frame as premultiplied B,G,R,A, cut to `max_width` x `max_height` (a smaller frame keeps
-// its own size). `scaler` is kept between calls. Null for a frame beyond the video size limits.
+// its own size). Planar 4:2:0 frames (the codecs of movies) are converted by YuvToBgr, each
+// chroma sample colouring its 2x2 pixels; other formats go through `scaler`, kept between calls.
+// Null for a frame beyond the video size limits.
 std::shared_ptr<BitmapDef> FramePicture(const AVFrame& frame, SwsContext*& scaler, int max_width,
                                         int max_height, uint16_t id);
 

@@ -1,5 +1,5 @@
-// The codecs come from FFmpeg. Frames are converted to B,G,R,A by its scaler and premultiplied
-// here; pictures larger than the declared size are cut to it, smaller ones are drawn stretched.
+// The codecs come from FFmpeg. Frames are converted to premultiplied B,G,R,A by FramePicture;
+// pictures larger than the declared size are cut to it, smaller ones are drawn stretched.
 #include "platform/flash/video/video_decoder.h"
 
 #include "platform/flash/video/internal/frame_picture.h"
@@ -60,6 +60,9 @@ struct VideoDecoder::Impl {
     context->width = stream->width;
     context->height = stream->height;
     context->thread_count = 1;
+    // Sorenson H.263 pictures come out of the plain integer inverse transform; the decoder's
+    // default transform differs from it by a level or two on some blocks.
+    if (context->codec_id == AV_CODEC_ID_FLV1) context->idct_algo = FF_IDCT_INT;
     if (context->codec_id == AV_CODEC_ID_VP6F || context->codec_id == AV_CODEC_ID_VP6A) {
       // The byte that a container puts before every frame to crop it; streams in movies have
       // none, so nothing is cropped.
