@@ -1137,12 +1137,27 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found, V
   return v;
 }
 
-// A dot path of members ("a.b.c"): the first name through the scope, then member by member.
-// False when `path` is not one.
-bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std::string& last) {
+// A dot path of members ("a.b.c"). The path is tried scope by scope, nearest first (with
+// blocks, the function's locals, the scopes it closed over or the timeline, then the globals): a
+// scope serves when it has the first name and every member on the way exists, the last one too
+// when `need_last`. A child clip of the timeline with the first name comes before every scope.
+// When no scope serves, the first name is looked up as a plain name and the members are read
+// from there. False when `path` is not a dot path.
+bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std::string& last,
+                           bool need_last) {
   if (version_ < 5 || path.find_first_of(":/") != std::string::npos) return false;
   size_t dot = path.find('.');
   if (dot == std::string::npos || dot == 0 || path.back() == '.') return false;
+  std::vector<std::string> segs;
+  for (size_t at = 0;;) {
+    size_t next = path.find('.', at);
+    if (next == at) return false;
+    segs.push_back(path.substr(at, next == std::string::npos ? std::string::npos : next - at));
+    if (next == std::string::npos) break;
+    at = next + 1;
+  }
+  last = segs.back();
+  segs.pop_back();
   // On the way, a clip's child of the name comes before its variables.
   auto child_of = [&](const Value& v, const std::string& name, Value& out) {
     MovieClip* c = v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
@@ -1163,20 +1178,64 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
     out = ClipValue(static_cast<MovieClip*>(child.get()));
     return true;
   };
-  std::string first = path.substr(0, dot);
-  bool found = false;
-  if (!child_of(ClipValue(FrameTarget(f)), first, holder)) holder = LookupName(f, first, found);
-  size_t at = dot + 1;
-  for (;;) {
-    size_t next = path.find('.', at);
-    if (next == std::string::npos) break;
-    if (next == at) return false;
-    std::string seg = path.substr(at, next - at);
-    Value v;
-    holder = child_of(holder, seg, v) ? v : GetMember(holder, seg);
-    at = next + 1;
+  // A member that exists: a child, a property of a clip or object, or a primitive's member.
+  auto member = [&](const Value& v, const std::string& name, Value& out) {
+    if (child_of(v, name, out)) return true;
+    bool found = false;
+    if (v.type == Value::Type::Clip) {
+      MovieClip* c = ClipOf(v);
+      if (c) out = GetClipMember(c, name, found);
+      return c && found;
+    }
+    if (v.type == Value::Type::Object) {
+      out = GetObjectMember(v.object, name, v, found);
+      return found;
+    }
+    if (v.type == Value::Type::Undefined || v.type == Value::Type::Null) return false;
+    out = GetMember(v, name);
+    return !out.IsUndefined();
+  };
+  auto walk = [&](Value h) {
+    for (size_t i = 1; i < segs.size(); ++i)
+      if (!member(h, segs[i], h)) return false;
+    Value end;
+    if (need_last && !member(h, last, end)) return false;
+    holder = h;
+    return true;
+  };
+  Value first;
+  if (child_of(ClipValue(FrameTarget(f)), segs[0], first)) {
+    holder = first;
+    for (size_t i = 1; i < segs.size(); ++i) {
+      Value v;
+      holder = child_of(holder, segs[i], v) ? v : GetMember(holder, segs[i]);
+    }
+    return true;
   }
-  last = path.substr(at);
+  std::vector<Value> scopes(f.withs.rbegin(), f.withs.rend());
+  if (f.activation) {
+    scopes.push_back(Value::Object(f.activation));
+    for (auto it = f.Scope().rbegin(); it != f.Scope().rend(); ++it) {
+      ScriptObject* o = *it;
+      if (o->kind != ScriptObject::Kind::Clip) {
+        scopes.push_back(Value::Object(o));
+        continue;
+      }
+      auto c = static_cast<ClipObject*>(o)->clip.lock();
+      if (c && !c->removed) scopes.push_back(ClipValue(static_cast<MovieClip*>(c.get())));
+    }
+  } else if (MovieClip* t = FrameTarget(f)) {
+    scopes.push_back(ClipValue(t));
+  }
+  scopes.push_back(Value::Object(realm_.global));
+  for (const Value& scope : scopes)
+    if (member(scope, segs[0], first) && walk(first)) return true;
+  bool found = false;
+  holder = LookupName(f, segs[0], found);
+  for (size_t i = 1; i < segs.size(); ++i) {
+    Value v;
+    holder = child_of(holder, segs[i], v) ? v : GetMember(holder, segs[i]);
+  }
   return true;
 }
 
@@ -1188,7 +1247,7 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
   if (path.back() == '.') return Value::Undefined();  // "a." names nothing
   Value holder;
   std::string last;
-  if (DotPath(f, path, holder, last)) return GetMember(holder, last);
+  if (DotPath(f, path, holder, last, true)) return GetMember(holder, last);
   MovieClip* clip = nullptr;
   std::string name;
   if (!SplitVariablePath(f, path, clip, name)) {
@@ -1203,7 +1262,7 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
 void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v) {
   Value holder;
   std::string last;
-  if (!IsPlainName(path) && DotPath(f, path, holder, last)) {
+  if (!IsPlainName(path) && DotPath(f, path, holder, last, false)) {
     SetMember(holder, last, v);
     return;
   }
@@ -1409,7 +1468,11 @@ void ActionRunner::GetUrl(const std::string& url, const std::string& target, boo
   if (load_target) {
     MovieClip* clip = ResolvePath(target, Target());
     if (url.empty()) {
-      RemoveSprite(clip);
+      // Unloading leaves the clip in place, empty.
+      if (clip && !clip->parent)
+        player_.QueueLevelLoad(clip->level, std::string());
+      else if (clip)
+        player_.ReplaceClipContent(clip, nullptr);
     } else if (clip && !clip->parent) {
       player_.QueueLevelLoad(clip->level, url);
     } else if (clip) {
@@ -2162,7 +2225,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       std::string name = ToString(Pop());
       Value path_holder;
       std::string last;
-      if (!IsPlainName(name) && DotPath(f, name, path_holder, last)) {
+      if (!IsPlainName(name) && DotPath(f, name, path_holder, last, true)) {
         Push(Value::Bool(DeleteMember(path_holder, last)));
         break;
       }
@@ -2236,7 +2299,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       if (IsPlainName(name)) {
         bool found = false;
         fn = LookupName(f, name, found, &self);
-      } else if (DotPath(f, name, holder, last)) {
+      } else if (DotPath(f, name, holder, last, true)) {
         fn = GetMember(holder, last);
         self = holder;
       } else if (SplitVariablePath(f, name, clip, last) && !last.empty()) {

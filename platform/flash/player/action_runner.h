@@ -179,7 +179,8 @@ class ActionRunner {
   // Variables by name or path, through the frame's scope.
   Value GetVariable(Frame& f, const std::string& path);
   void SetVariable(Frame& f, const std::string& path, const Value& v);
-  bool DotPath(Frame& f, const std::string& path, Value& holder, std::string& last);
+  bool DotPath(Frame& f, const std::string& path, Value& holder, std::string& last,
+               bool need_last);
   bool SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip, std::string& name);
   Value LookupName(Frame& f, const std::string& name, bool& found, Value* holder = nullptr);
   Value GetClipMember(MovieClip* clip, const std::string& name, bool& found);

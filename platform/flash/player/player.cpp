@@ -206,6 +206,7 @@ void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
   ++display_version_;
   Unload(level);
   if (!realm_ && level == 0) heap_->case_insensitive = movie->header.version < 7;
+  if (level == 0 && movie->header.version >= 8) wide_empty_bounds = true;
   auto root = std::make_shared<MovieClip>(movie, &movie->timeline, nullptr);
   root->level = level;
   Level& l = levels_[level];

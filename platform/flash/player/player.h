@@ -214,6 +214,11 @@ class Player {
   // Other getURL calls (url, target).
   std::function<void(const std::string& url, const std::string& target)> on_get_url;
 
+  // Whether the bounds of a clip with nothing in it read as 2^27 twips (else 2^27 - 1): so from
+  // the start when level 0 is a version 8 movie, and from the first getBounds or getRect a script
+  // of version 8 or later called.
+  bool wide_empty_bounds = false;
+
   // The movies' sound; told of frames, ticks and unloads.
   std::unique_ptr<SoundHooks> sound;
 

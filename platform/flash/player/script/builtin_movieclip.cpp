@@ -187,12 +187,15 @@ Value Method(NativeCall& c) {
       }
       ScriptObject* r = c.vm.realm().NewObject();
       if (!any) {
-        x0 = y0 = x1 = y1 = 6710886.35 * 20;
+        x0 = y0 = x1 = y1 = p.wide_empty_bounds ? 134217728.0 : 134217727.0;
       } else {
         double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
         for (int i = 0; i < 4; ++i) {
           double x, y;
           m.Apply(xs[i], ys[i], x, y);
+          // The corners land on whole twips.
+          x = std::round(x);
+          y = std::round(y);
           if (i == 0) {
             x0 = x1 = x;
             y0 = y1 = y;
@@ -203,6 +206,7 @@ Value Method(NativeCall& c) {
           y1 = std::max(y1, y);
         }
       }
+      if (c.vm.version() >= 8) p.wide_empty_bounds = true;
       c.vm.SetMember(Value::Object(r), "xMin", Value::Number(x0 / 20.0));
       c.vm.SetMember(Value::Object(r), "xMax", Value::Number(x1 / 20.0));
       c.vm.SetMember(Value::Object(r), "yMin", Value::Number(y0 / 20.0));
