@@ -556,8 +556,17 @@ void unaWaveInDevice::threadEntry() { setPriority(2); }
 
 void unaWaveInDevice::threadExit() {
   const HWAVEIN h = reinterpret_cast<HWAVEIN>(handle.load());
+  // The part-filled buffer comes back with what it holds, the empty ones after it.
   waveInStop(h);
   waveInReset(h);
+  // What came back after the loop's last pass still reaches the consumers, in order: the sound
+  // recorded since the last whole buffer is the end of the recording.
+  while (unaMsAcmDeviceHeader* header = nextReadyHeader()) {
+    header->delivered = true;
+    auto* w = static_cast<unaWaveHeader*>(header);
+    deliver(w->header.lpData, w->header.dwBytesRecorded);
+    --headersQueued;
+  }
 }
 
 }  // namespace lumicast

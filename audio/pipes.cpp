@@ -24,14 +24,16 @@ bool unavclInOutPipe::active() { return loadingOrDesigning() ? storedActive_ : i
 void unavclInOutPipe::setActive(bool value) {
   if (!lockDevice(500)) return;
   if (value != active()) {
-    if (!loadingOrDesigning() && autoActivate && consumer_) {
-      // The consumer opens (and closes) before this pipe.
-      if (value && isFormatProvider) {
+    // The consumer opens before this pipe, so that it takes the first data, and closes after
+    // it, so that it takes the last (a recorder hands over its part-filled buffer as it closes).
+    const bool chained = !loadingOrDesigning() && autoActivate && consumer_;
+    if (chained && value) {
+      if (isFormatProvider) {
         unavclPipeFormat f;
         const size_t size = getFormat(f);
         consumer_->takeProviderFormat(f, size, this, true);
       }
-      consumer_->setActive(value);
+      consumer_->setActive(true);
     }
     if (value) {
       if (loadingOrDesigning()) {
@@ -45,6 +47,7 @@ void unavclInOutPipe::setActive(bool value) {
       storedActive_ = false;
       if (!loadingOrDesigning()) performClose();
     }
+    if (chained && !value) consumer_->setActive(false);
   }
   unlockDevice();
 }

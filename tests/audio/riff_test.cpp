@@ -237,6 +237,56 @@ TEST(WaveFiles, ConsumerRemovedWhileRecordingGetsNothingMore) {
   std::remove(path.c_str());
 }
 
+// Pausing in the middle of a buffer: the part-filled buffer reaches the file at the pause, the
+// mix heard while paused does not, and recording goes on after the resume without a gap. (Taking
+// the consumer away instead, as pausing once did, lost the sound of the buffer in progress.)
+TEST(WaveFiles, PauseInTheMiddleOfABufferLosesNothingAndRecordsNothing) {
+  const std::string path = soundtest::TempPath(".wav");
+  audiotest::ManualClock clock;
+  // Every sample of period p holds 100 (p + 1), so the file tells which periods it holds.
+  int period = 0;
+  const int id = sound::MixAddProducer([&](int16_t* out, int frames) {
+    ++period;
+    for (int i = 0; i < 2 * frames; ++i) out[i] = static_cast<int16_t>(100 * period);
+  });
+  TunavclWaveInDevice waveIn;
+  TunavclWaveRiff waveRiff;
+  waveRiff.setIsInput(false);
+  waveRiff.setFileName(path);
+  waveIn.setConsumer(&waveRiff);
+  waveIn.setMinActiveTime(0);
+  ASSERT_TRUE(waveIn.open());
+  constexpr int64_t kPeriodBytes = 441 * 4;
+  clock.advance(25);  // two and a half buffers
+  ASSERT_TRUE(audiotest::WaitFor([&] { return waveIn.outByteCount.load() == 2 * 17640; }));
+  ASSERT_TRUE(waveIn.inputDevice()->pauseCapture());
+  ASSERT_TRUE(audiotest::WaitFor([&] { return waveIn.outByteCount.load() == 25 * kPeriodBytes; }));
+  clock.advance(30);
+  ASSERT_TRUE(waveIn.inputDevice()->resumeCapture());
+  clock.advance(25);
+  ASSERT_TRUE(audiotest::WaitFor([&] { return waveIn.outByteCount.load() == 45 * kPeriodBytes; }));
+  waveIn.close();
+  waveRiff.close();
+  sound::MixRemoveProducer(id);
+
+  const std::vector<uint8_t> file = soundtest::ReadFileBytes(path);
+  ASSERT_EQ(file.size(), 44u + 50 * kPeriodBytes);
+  // Runs of equal samples: 50 whole periods, rising, with one jump of 31 periods at the pause
+  // (whatever the Stereo Mix line's volume makes of the levels).
+  std::vector<std::pair<int16_t, int>> runs;
+  for (size_t at = 44; at + 1 < file.size(); at += 2) {
+    const auto v = static_cast<int16_t>(file[at] | file[at + 1] << 8);
+    if (runs.empty() || runs.back().first != v) runs.push_back({v, 0});
+    ++runs.back().second;
+  }
+  ASSERT_EQ(runs.size(), 50u);
+  for (const auto& [value, samples] : runs) EXPECT_EQ(samples, 441 * 2);
+  const double step = (runs[24].first - runs[0].first) / 24.0;
+  EXPECT_NEAR(runs[25].first - runs[24].first, 31 * step, 2);
+  EXPECT_NEAR(runs[49].first - runs[25].first, 24 * step, 2);
+  std::remove(path.c_str());
+}
+
 TEST(WaveFiles, PcmFormatPropertiesKeepBlockAlignAndRate) {
   TunavclWaveRiff riff;
   riff.setPcmFormat(2, 1);
