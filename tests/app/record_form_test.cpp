@@ -1,7 +1,9 @@
 // The recording window: recordings of a tone movie through the playback mix (no sound card),
 // the measured rate and the source selection.
+#include <chrono>
 #include <cmath>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -292,6 +294,51 @@ TEST_F(RecordTest, UnwritableTemporaryFolderRecordsNothingAndSaysSo) {
   EXPECT_EQ(dialogs.Messages()[0], "Unexpected error!");
   EXPECT_TRUE(job.adoWorkFilename.empty());  // the job converts without sound
   EXPECT_EQ(form->Frames, 7);
+}
+
+// The message loop stands still for 0.4 s: timer messages come late and are merged, so counting
+// them would miss tenths and make the rate too high; the running time gives 29 frames in about
+// 1.85 s.
+TEST_F(RecordTest, LateTimerMessagesDoNotRaiseTheMeasuredRate) {
+  job.adoFileType = 0;
+  During stall([&] { return form->Frames >= 10; },
+               [] { std::this_thread::sleep_for(std::chrono::milliseconds(400)); });
+  Record();
+  EXPECT_EQ(form->Frames, 29);
+  EXPECT_LE(job.swfRunFrameRate, 17);
+  EXPECT_GE(job.swfRunFrameRate, 1);
+}
+
+// Without the frame signal movie no frame is counted: the window records until it is cancelled.
+TEST(RecordSignal, MissingSignalMovieWaitsForCancel) {
+  classlib::TScriptedDialogService dialogs;
+  classlib::TDialogServiceGuard guard(&dialogs);
+  lumitest::TempDir dir;
+  auto* form = new TRecordFrm(nullptr, dir.Path() + "/");  // neither fps1 nor the plug-in
+  form->AfterConstruction();
+  TCovSettings job;
+  job.swfFilename = job.swfPlayFilename = WriteToneMovie(dir.Path(), 0.5);
+  job.swfW = 160;
+  job.swfH = 120;
+  job.swfFrameRate = 20;
+  job.destEndFrame = 10;
+  job.adoFileType = 0;
+  const auto start = std::chrono::steady_clock::now();
+  bool cancelled = false;
+  // Past the movie's whole length (0.5 s).
+  During cancel([&] { return std::chrono::steady_clock::now() - start > std::chrono::seconds(1); },
+                [&] {
+                  cancelled = true;
+                  form->mniCancel->Click();
+                });
+  form->SetJob(&job);
+  form->ShowModal();
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(form->Frames, 0);
+  EXPECT_EQ(job.destRunEndFrame, job.destStartFrame);
+  EXPECT_GT(lumicast::fileSize(job.adoWorkFilename), 44);  // what was heard until the cancel
+  delete form;
+  if (!job.adoWorkFilename.empty()) classlib::DeleteFile(job.adoWorkFilename);
 }
 
 TEST_F(RecordTest, LeadInRecordsTheExtraFrames) {

@@ -1,6 +1,7 @@
 // A video job whose sound is recorded from the movie: the batch records it in the recording
 // window, then converts with the recording as its sound track, in step with the pictures.
 #include <cmath>
+#include <iostream>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,15 @@ TEST_F(RecordedVideoTest, AviTakesTheRecordingInStepWithItsPictures) {
   ASSERT_GT(m.fps, 0);
   double video = m.videoFrames / m.fps;
   EXPECT_NEAR(m.audioSeconds, video, 1 / m.fps + 0.04);
+  // The tone starts with frame 6, 0.25 s into the pictures; frame 1's tags run one tick after
+  // the start, so the sound comes about one frame period later.
+  ASSERT_GT(m.audioRate, 0);
+  size_t onset = 0;
+  while (onset < m.audio.size() && std::abs(m.audio[onset]) < 1000) ++onset;
+  const double lag = static_cast<double>(onset) / m.audioRate - 5 / 20.0;
+  std::cout << "sound lags the pictures by " << lag * 1000 << " ms\n";
+  RecordProperty("sound_lag_ms", static_cast<int>(std::lround(lag * 1000)));
+  EXPECT_NEAR(lag, 1 / 20.0, 0.06);
 }
 
 TEST_F(RecordedVideoTest, DefaultRecordingSourceShowsItsOutcome) {

@@ -294,6 +294,95 @@ TEST(SoundScript, LoadSoundPlaysAnMp3FileBesideTheMovieAndRefusesOthers) {
   fs::remove_all(dir);
 }
 
+// obj.event = function(params) { body }
+void Handler(ActionBuilder& a, const std::string& obj, const std::string& event,
+             const std::vector<std::string>& params, const ActionBuilder& body) {
+  scripttest::Get(a, obj).PushString(event);
+  scripttest::Function(a, "", params, body).Op(0x4F);
+}
+
+// trace(this.path[0].path[1]...), or its type
+ActionBuilder& TraceThis(ActionBuilder& a, const std::vector<std::string>& path,
+                         bool type = false) {
+  a.PushString("this").Op(0x1C);
+  for (const std::string& name : path) a.PushString(name).Op(0x4E);
+  if (type) a.Op(0x44);
+  return a.Trace();
+}
+
+// The tags of a loaded file reach onID3 (before onLoad) as a bare, read-only id3 object; a
+// script's own id3 is kept; a tag damaged from its first frame, and a file without tags, give
+// neither.
+TEST(SoundScript, LoadSoundReadsTheFilesId3Tags) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("sound_id3_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto mp3 =
+      soundtest::Joined(soundtest::Encode(kSoundMp3, Tone(1000, 44100, 1, 0.3, 0.5), 44100, 1));
+  ASSERT_FALSE(mp3.empty());
+  auto frame = [](const std::string& id, const std::string& body) {
+    std::string size{0, 0, 0, static_cast<char>(body.size())};
+    return id + size + std::string(2, '\0') + body;
+  };
+  auto tag = [](const std::string& frames) {
+    return std::string("ID3\x03\0\0\0\0\0", 9) + static_cast<char>(frames.size()) + frames;
+  };
+  const std::string text(1, '\0');  // Latin-1
+  const std::string comment = text + "eng" + '\0';
+  std::string v1 = "TAG" + ("Old" + std::string(27, '\0'));
+  v1.resize(128, '\0');
+  v1[127] = '\xFF';
+  const std::pair<const char*, std::string> files[] = {
+      {"tagged.mp3", tag(frame("TPE1", text + "Ann") + frame("COMM", comment + "one") +
+                         frame("TIT2", text + "Song") + frame("COMM", comment + "two"))},
+      {"broken.mp3", tag("TPE1" + std::string("\0\0\x7F\0\0\0", 6) + text + "Ann")},
+      {"v1.mp3", ""}};
+  for (const auto& [name, head] : files) {
+    std::ofstream f(dir / name, std::ios::binary);
+    f << head;
+    f.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
+    if (std::string(name) == "v1.mp3") f << v1;
+  }
+  ActionBuilder a, on_id3, on_load, mine, never, broken, old;
+  on_id3.PushString("ok").Op(0x1C).Trace();
+  on_id3.PushString("this").Op(0x1C).PushString("id3").Op(0x4E).PushUndefined().Op(0x49).Trace();
+  TraceThis(on_id3, {"id3"}, true);
+  TraceThis(on_id3, {"id3", "artist"});
+  TraceThis(on_id3, {"id3", "COMM", "length"});
+  TraceThis(on_id3, {"id3", "comment"});
+  on_id3.PushString("this").Op(0x1C).PushString("id3").PushString("x").Op(0x4F);
+  TraceThis(on_load, {"id3", "TIT2"});
+  TraceThis(mine, {"id3"});
+  never.PushString("never").Trace();
+  broken.PushString("ok").Op(0x1C).Trace();
+  TraceThis(broken, {"id3"}, true);
+  TraceThis(old, {"id3", "songname"});
+  TraceThis(old, {"id3", "TIT2"});
+  NewSound(a, "s");
+  Handler(a, "s", "onID3", {"ok"}, on_id3);
+  Handler(a, "s", "onLoad", {"ok"}, on_load);
+  Call(a, "s", "loadSound", {"tagged.mp3", 0.0});
+  NewSound(a, "t");
+  scripttest::Get(a, "t").PushString("id3").PushString("mine").Op(0x4F);
+  Handler(a, "t", "onLoad", {}, mine);
+  Call(a, "t", "loadSound", {"tagged.mp3", 0.0});
+  NewSound(a, "u");
+  Handler(a, "u", "onID3", {}, never);
+  Handler(a, "u", "onLoad", {"ok"}, broken);
+  Call(a, "u", "loadSound", {"broken.mp3", 0.0});
+  NewSound(a, "v");
+  Handler(a, "v", "onLoad", {}, old);
+  Call(a, "v", "loadSound", {"v1.mp3", 0.0});
+  a.Stop();
+  Rig rig;
+  rig.player.loads.SetBaseFolder(dir.string());
+  rig.Load(ScriptMovie({a}));
+  rig.Ticks(2);
+  EXPECT_EQ(rig.Trace(),
+            "true\ntrue\nobject\nAnn\n2\ntwo\nSong\nmine\ntrue\nundefined\nOld\nundefined\n");
+  fs::remove_all(dir);
+}
+
 TEST(SoundScript, Version5MoviesHaveNoLaterMethods) {
   ActionBuilder a;
   NewSound(a, "s");

@@ -1,5 +1,5 @@
 # libFuzzer entry points for the program's file readers (movies, images, INI files, movie headers,
-# string lists, counted stream strings, media information). The libraries they reach are already
+# string lists, counted stream strings, media information, ID3 tags). The libraries they reach are already
 # instrumented by the fuzz build; each entry point adds the fuzzer runtime.
 function(lumicast_parser_fuzzer name)
   add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
@@ -20,3 +20,4 @@ lumicast_parser_fuzzer(fuzz_media_info encoder classlib Qt6::Gui)
 lumicast_parser_fuzzer(fuzz_riff audio sound classlib Qt6::Gui)
 lumicast_parser_fuzzer(fuzz_gif_optimize imaging classlib Qt6::Gui)
 lumicast_parser_fuzzer(fuzz_icons imaging classlib Qt6::Gui)
+lumicast_parser_fuzzer(fuzz_id3 flash classlib)

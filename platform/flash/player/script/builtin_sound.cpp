@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/flash/format/id3.h"
 #include "platform/flash/format/sound.h"
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/player.h"
@@ -280,12 +281,7 @@ Value Nothing(NativeCall&) { return Value::Undefined(); }
 // An MP3 file as a sound: the frames after any ID3v2 tag, its format from the first frame
 // header. Null when no frame header is found.
 std::shared_ptr<SoundDef> Mp3Sound(const std::string& bytes) {
-  size_t at = 0;
-  if (bytes.size() >= 10 && bytes.compare(0, 3, "ID3") == 0) {
-    size_t size = 0;
-    for (int i = 6; i < 10; ++i) size = size << 7 | (static_cast<uint8_t>(bytes[i]) & 0x7F);
-    at = std::min(bytes.size(), 10 + size);
-  }
+  const size_t at = Id3v2TagSize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   size_t header = at;
   while (header + 4 <= bytes.size() && !(static_cast<uint8_t>(bytes[header]) == 0xFF &&
                                          (static_cast<uint8_t>(bytes[header + 1]) & 0xE0) == 0xE0))
@@ -306,6 +302,44 @@ std::shared_ptr<SoundDef> Mp3Sound(const std::string& bytes) {
   def->format.stereo = (b3 >> 6) != 3;
   def->data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(header), bytes.end());
   return def;
+}
+
+// The names of the ID3v1 fields, which scripts also see for the frames that hold them.
+const char* FieldName(const std::string& id) {
+  static const std::pair<const char*, const char*> kFields[] = {
+      {"COMM", "comment"}, {"TALB", "album"}, {"TCON", "genre"}, {"TIT2", "songname"},
+      {"TPE1", "artist"},  {"TRCK", "track"}, {"TYER", "year"}};
+  for (const auto& [frame, field] : kFields)
+    if (id == frame) return field;
+  return nullptr;
+}
+
+// The tags of a loaded file become the sound's id3 object: a bare one (no prototype, so it
+// converts like undefined) with each frame under its id, after its field name where it has one;
+// a frame id that comes again collects its texts in an array while the field name holds the
+// last. A value a script gave id3 before is kept; the object the player sets is read-only.
+// False when the file has no tags.
+bool GiveId3(ActionRunner& vm, ScriptObject* self, const std::string& bytes) {
+  Id3Tags tags = ReadId3Tags(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  if (tags.frames.empty()) return false;
+  Realm& realm = vm.realm();
+  ScriptObject* id3 = vm.heap().New<ScriptObject>();
+  for (Id3Frame& f : tags.frames) {
+    if (const char* field = FieldName(f.id)) realm.Set(id3, field, Value::String(f.text), 0);
+    if (tags.version1) continue;  // its fields have no frame ids
+    Property* same = id3->Find(vm.heap().Key(f.id));
+    if (!same) {
+      realm.Set(id3, f.id, Value::String(std::move(f.text)), 0);
+    } else if (same->value.IsObject() && same->value.object->kind == ScriptObject::Kind::Array) {
+      static_cast<ArrayObject*>(same->value.object)->items.push_back(Value::String(f.text));
+    } else {
+      same->value = Value::Object(realm.NewArray({same->value, Value::String(f.text)}));
+    }
+  }
+  const Property* own = self->Find(vm.heap().Key("id3"));
+  if (!own || own->value.IsUndefined() || (own->flags & kReadOnly))
+    self->Put(vm.heap().Key("id3"), "id3", Value::Object(id3)).flags = kDontEnum | kReadOnly;
+  return true;
 }
 
 void Loaded(ActionRunner& vm, ScriptObject* self, const LoadResult& result) {
@@ -341,6 +375,10 @@ void Loaded(ActionRunner& vm, ScriptObject* self, const LoadResult& result) {
     }
   }
   d->start_pending = false;
+  if (ok && GiveId3(vm, self, *result.bytes)) {
+    Value on_id3 = vm.GetMember(Value::Object(self), "onID3");
+    if (vm.IsFunction(on_id3)) vm.CallFromPlayer(on_id3, Value::Object(self), {Value::Bool(true)});
+  }
   Value handler = vm.GetMember(Value::Object(self), "onLoad");
   if (vm.IsFunction(handler)) vm.CallFromPlayer(handler, Value::Object(self), {Value::Bool(ok)});
 }

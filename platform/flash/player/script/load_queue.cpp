@@ -47,14 +47,17 @@ LoadResult LoadQueue::Read(const std::string& url) const {
 }
 
 void LoadQueue::Run(Player& player) {
-  if (pending_.empty()) return;
-  size_t count = std::min(pending_.size(), kMaxPerTick);
-  std::vector<Request> now(pending_.begin(), pending_.begin() + static_cast<long>(count));
-  pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(count));
   MovieClip* root = player.LevelRoot(0);
-  if (!root) return;
+  if (!root) {  // nothing to complete them for
+    pending_.erase(pending_.begin(),
+                   pending_.begin() + static_cast<long>(std::min(pending_.size(), kMaxPerTick)));
+    return;
+  }
   std::shared_ptr<MovieClip> base = std::static_pointer_cast<MovieClip>(root->shared_from_this());
-  for (const Request& r : now) {
+  // Loads a handler starts complete in the same pass, within the tick's count.
+  for (size_t done = 0; done < kMaxPerTick && !pending_.empty(); ++done) {
+    Request r = pending_.front();
+    pending_.erase(pending_.begin());
     if (player.LevelRoot(0) != root) return;  // a handler replaced the movie: its loads are gone
     ActionRunner runner(player, base);
     r.done(runner, r.target, Read(r.url));

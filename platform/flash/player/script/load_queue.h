@@ -1,7 +1,8 @@
 // Loads that scripts start (XML.load, LoadVars.load and the like). A request names a file and the
 // script object waiting for it; the player completes every waiting request at the end of a tick,
 // after that tick's scripts ran, so a script never sees its own load finish before it returns.
-// Requests made while completions run wait for the next tick.
+// Requests made while completions run complete in the same pass (a chain of loads started from
+// load handlers finishes in one tick), within the tick's count.
 //
 // Files resolve against the folder of the movie in level 0; a movie loaded from memory has no
 // folder, and then nothing can be read. Network addresses ("http:",
@@ -44,7 +45,8 @@ class LoadQueue {
   bool Empty() const { return pending_.empty(); }
   // Drops every waiting request (the movie that made them was unloaded).
   void Clear() { pending_.clear(); }
-  // Completes the requests queued before the call, up to kMaxPerTick of them.
+  // Completes waiting requests, oldest first, those the completions add included, up to
+  // kMaxPerTick of them.
   void Run(Player& player);
   // The objects waiting, for the collector.
   void Trace(std::vector<ScriptObject*>& gray) const;
