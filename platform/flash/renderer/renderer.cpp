@@ -1263,8 +1263,8 @@ void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
 
 // Layers in bands: each band holds the layer's rows over its own and those the filters reach.
 // An unfiltered layer is composited within the bounds of its content over all bands, as one
-// band would; a filter's edges are those of the band, so a frame with filters is drawn in one
-// band by the stage painter; here the calls still work in bands.
+// band would; a filter's edges are those of the band. The stage painter draws frames with
+// layers in one band; here the calls still work in bands.
 void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PushLayer(filters, filter_scale);
