@@ -110,7 +110,7 @@ TEST(ClasslibEdit, ClipboardKeysMenuMiddleClickDropAndInputMethodArriveAsMessage
 
   // The context menu's Paste.
   TPopupMenu::PopupHook = [](TPopupMenu* Menu, int, int) { return Menu->Items()->Find("Paste"); };
-  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5));
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
   QCoreApplication::sendEvent(NativeWidget(edit), &menu);
   TPopupMenu::PopupHook = nullptr;
   EXPECT_EQ(Count(edit->seen, WM_PASTE), 3u);

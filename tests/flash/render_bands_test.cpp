@@ -49,7 +49,9 @@ std::shared_ptr<BitmapDef> Pattern(uint16_t id, int size) {
 
 // One drawing call of a generated scene.
 struct Step {
-  enum class Kind { Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer } kind;
+  enum class Kind { Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer };
+  explicit Step(Kind k) : kind(k) {}
+  Kind kind;
   ShapeDef shape;
   Matrix matrix;
   ColorTransform cx;
@@ -68,16 +70,16 @@ class Scene {
     for (int i = 0; i < count; ++i) {
       const int pick = Int(0, 19);
       if (pick == 0 && masks < 3) {
-        steps_.push_back({Step::Kind::BeginMask});
+        steps_.emplace_back(Step::Kind::BeginMask);
         steps_.push_back(RandomShape());
         if (Int(0, 1)) steps_.push_back(RandomShape());
-        steps_.push_back({Step::Kind::EndMask});
+        steps_.emplace_back(Step::Kind::EndMask);
         ++masks;
       } else if (pick == 1 && masks > 0) {
-        steps_.push_back({Step::Kind::PopMask});
+        steps_.emplace_back(Step::Kind::PopMask);
         --masks;
       } else if (pick == 2 && layers && open_layers < 2) {
-        steps_.push_back({Step::Kind::PushLayer});
+        steps_.emplace_back(Step::Kind::PushLayer);
         ++open_layers;
       } else if (pick == 3 && open_layers > 0) {
         Step s{Step::Kind::PopLayer};

@@ -371,8 +371,9 @@ std::vector<uint8_t> JobFile(TPixelFormat Format, bool Streamed, const std::stri
   g.EncodePendingFrames();
   g.SaveToFile(Path);
   // Saving decodes none of them again.
-  if (Streamed)
+  if (Streamed) {
     for (int i = 0; i < g.FrameCount(); ++i) EXPECT_FALSE(g.FrameAt(i)->HasBitmap()) << i;
+  }
   std::vector<uint8_t> fromStream = Save(g);
   std::vector<uint8_t> fromFile = ReadFileBytes(Path);
   EXPECT_EQ(fromFile, fromStream);

@@ -92,7 +92,9 @@ TEST(GifOptimizer, JobLikeAnimationsShowTheSameWithAndWithoutSizePasses) {
         g.Optimize(0x1F, 0, 0, 8);
         const auto out = Save(g);
         ExpectSameAnimation(in, out);
-        if (scene != 0) EXPECT_LT(out.size(), in.size());
+        if (scene != 0) {
+          EXPECT_LT(out.size(), in.size());
+        }
       }
 }
 

@@ -525,6 +525,12 @@ struct Recorded {
   int blend_mode = 0;
 };
 
+Recorded OpOnly(Recorded::Op op) {
+  Recorded r;
+  r.op = op;
+  return r;
+}
+
 }  // namespace
 
 struct Renderer::Impl {
@@ -1238,21 +1244,21 @@ void Renderer::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba color) 
 void Renderer::BeginMask() {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.BeginMask();
-  d.recorded.push_back(Recorded{Recorded::Op::BeginMask});
+  d.recorded.push_back(OpOnly(Recorded::Op::BeginMask));
   d.kinds.push_back(Surface::Kind::MaskContent);
 }
 
 void Renderer::EndMask() {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.EndMask();
-  d.recorded.push_back(Recorded{Recorded::Op::EndMask});
+  d.recorded.push_back(OpOnly(Recorded::Op::EndMask));
   if (d.kinds.back() == Surface::Kind::MaskContent) d.kinds.back() = Surface::Kind::Masked;
 }
 
 void Renderer::PopMask() {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PopMask();
-  d.recorded.push_back(Recorded{Recorded::Op::PopMask});
+  d.recorded.push_back(OpOnly(Recorded::Op::PopMask));
   if (d.kinds.back() == Surface::Kind::MaskContent) d.kinds.back() = Surface::Kind::Masked;
   if (d.kinds.back() == Surface::Kind::Masked) d.kinds.pop_back();
 }
