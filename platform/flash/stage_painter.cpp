@@ -27,9 +27,9 @@ struct DictionaryLookup : CharacterLookup {
   // While a clip's drawing is drawn: the drawing, whose bitmap fills name script bitmaps.
   const ClipDrawing* drawing = nullptr;
   mutable std::vector<std::shared_ptr<const BitmapDef>> lent;
-  // The input field with the keyboard focus shows its caret.
+  // The field with the keyboard focus shows its caret (input fields) or its selection.
   const DisplayObject* focus = nullptr;
-  size_t caret = 0;
+  size_t caret = 0, anchor = 0;
   const CharacterDef* Find(uint16_t id) const override {
     if (video_picture && video_picture->id == id) return video_picture;
     if (drawing) {
@@ -338,8 +338,14 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       case DisplayObject::Type::Text:
       case DisplayObject::Type::EditText:
         PaintText(r, clip, *child, cm, ccx);
-        if (child.get() == lookup.focus)
-          PaintCaret(r, static_cast<const TextFieldObject&>(*child).field, lookup.caret, cm, ccx);
+        if (child.get() == lookup.focus) {
+          const text::TextField& field = static_cast<const TextFieldObject&>(*child).field;
+          if (lookup.caret == lookup.anchor)
+            PaintCaret(r, field, lookup.caret, cm, ccx);
+          else
+            PaintSelection(r, field, std::min(lookup.caret, lookup.anchor),
+                           std::max(lookup.caret, lookup.anchor), cm, ccx);
+        }
         break;
       case DisplayObject::Type::Other:
         if (child->character && child->character->kind == CharacterDef::Kind::Video)
@@ -413,11 +419,15 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
   lookup.view = view;
   auto focus = player.input.focus.lock();
-  if (focus && !focus->removed && focus->type == DisplayObject::Type::EditText &&
-      !static_cast<const TextFieldObject&>(*focus).field.read_only &&
-      player.input.caret == player.input.anchor) {
-    lookup.focus = focus.get();
-    lookup.caret = player.input.caret;
+  if (focus && !focus->removed && focus->type == DisplayObject::Type::EditText) {
+    // Input fields show the caret; a selection shows in any field that lets it be made.
+    const text::TextField& field = static_cast<const TextFieldObject&>(*focus).field;
+    const bool selection = player.input.caret != player.input.anchor;
+    if (selection ? field.selectable : !field.read_only) {
+      lookup.focus = focus.get();
+      lookup.caret = player.input.caret;
+      lookup.anchor = player.input.anchor;
+    }
   }
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();

@@ -162,20 +162,25 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
   if (clip) r.PopMask();
 }
 
-void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const Matrix& m,
-                const ColorTransform& cx) {
-  const Matrix view = FieldView(field, m);
-  const text::TextLayout& layout = field.Layout();
-  if (layout.lines.empty()) return;
-  // The line holding the caret: the last that starts at or before it.
+namespace {
+
+// The line holding the character position `index`: the last that starts at or before it.
+size_t LineOf(const text::TextLayout& layout, size_t index) {
   size_t line = 0;
   for (size_t i = 0; i < layout.lines.size(); ++i)
-    if (layout.lines[i].first_char <= caret) line = i;
+    if (layout.lines[i].first_char <= index) line = i;
+  return line;
+}
+
+// Where a caret before the character `index` of `line` stands, in field pixels before
+// scrolling: at that character's glyph, else after the line's text (an empty line: where its
+// paragraph's alignment would start the text).
+double CaretX(const text::TextField& field, const text::TextLayout& layout, size_t line,
+              size_t index) {
   const text::LaidLine& l = layout.lines[line];
   double x = l.x + l.width;
   if (l.first_char == l.end_char || (line + 1 == layout.lines.size() && l.width == 0)) {
-    // An empty line puts the caret where its paragraph's alignment would start the text.
-    const text::TextFormat& f = field.FormatAt(caret);
+    const text::TextFormat& f = field.FormatAt(index);
     const double left = layout.box.x + text::kGutter + f.left_margin + f.block_indent + f.indent;
     const double right = layout.box.x + layout.box.width - text::kGutter - f.right_margin;
     x = f.align == TextAlign::Center  ? (left + right) / 2
@@ -183,27 +188,93 @@ void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const M
                                       : left;
   }
   for (const text::PlacedGlyph& g : layout.glyphs)
-    if (g.char_index == caret && caret < l.end_char) {
-      x = g.x;
-      break;
-    }
-  const double dy = ScrollShift(field, layout);
-  x -= field.hscroll;
-  const double top = l.top + dy, bottom = l.Bottom() + dy;
+    if (g.char_index == index && index < l.end_char) return g.x;
+  return x;
+}
+
+// Fills the field-pixel rectangle [x0, x1) x [top, bottom) black. Upright, it lands on whole
+// target pixels and is at least one pixel wide.
+void FillFieldRect(Renderer& r, const Matrix& view, double x0, double x1, double top,
+                   double bottom, const ColorTransform& cx) {
   const Rgba black{0, 0, 0, 255};
   if (view.b == 0 && view.c == 0) {
-    // One whole pixel wide at any scale.
     double ax, ay, bx, by;
-    view.Apply(x * 20, top * 20, ax, ay);
-    view.Apply(x * 20, bottom * 20, bx, by);
-    const double px = std::floor(ax + 0.5);
-    r.DrawShape(BoxShape(px * 20, std::round(std::min(ay, by)) * 20, (px + 1) * 20,
+    view.Apply(x0 * 20, top * 20, ax, ay);
+    view.Apply(x1 * 20, bottom * 20, bx, by);
+    const double left = std::floor(std::min(ax, bx) + 0.5);
+    const double right = std::max(left + 1, std::floor(std::max(ax, bx) + 0.5));
+    r.DrawShape(BoxShape(left * 20, std::round(std::min(ay, by)) * 20, right * 20,
                          std::round(std::max(ay, by)) * 20, 20, &black, nullptr),
                 Scale(1 / 20.0), cx);
   } else {
-    r.DrawShape(BoxShape(x * 20, top * 20, (x + 1) * 20, bottom * 20, 20, &black, nullptr), view,
-                cx);
+    r.DrawShape(BoxShape(x0 * 20, top * 20, x1 * 20, bottom * 20, 20, &black, nullptr), view, cx);
   }
+}
+
+}  // namespace
+
+void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const Matrix& m,
+                const ColorTransform& cx) {
+  const Matrix view = FieldView(field, m);
+  const text::TextLayout& layout = field.Layout();
+  if (layout.lines.empty()) return;
+  const size_t line = LineOf(layout, caret);
+  const text::LaidLine& l = layout.lines[line];
+  const double x = CaretX(field, layout, line, caret) - field.hscroll;
+  const double dy = ScrollShift(field, layout);
+  FillFieldRect(r, view, x, x + 1, l.top + dy, l.Bottom() + dy, cx);
+}
+
+void PaintSelection(Renderer& r, const text::TextField& field, size_t begin, size_t end,
+                    const Matrix& m, const ColorTransform& cx) {
+  const Matrix view = FieldView(field, m);
+  const text::TextLayout& layout = field.Layout();
+  if (layout.lines.empty() || begin >= end) return;
+  const bool clip = field.Overflows();
+  if (clip) {
+    const text::FieldBox& box = layout.box;
+    Rgba white{255, 255, 255, 255};
+    r.BeginMask();
+    r.DrawShape(BoxShape(box.x * 20, box.y * 20, (box.x + box.width) * 20,
+                         (box.y + box.height) * 20, 20, &white, nullptr),
+                view, ColorTransform());
+    r.EndMask();
+  }
+  const double dy = ScrollShift(field, layout), dx = -field.hscroll;
+  // The selected part of each line on a black band as high as the line.
+  for (size_t li = LineOf(layout, begin); li < layout.lines.size(); ++li) {
+    const text::LaidLine& l = layout.lines[li];
+    if (l.first_char >= end) break;
+    const size_t from = std::max(begin, l.first_char), to = std::min(end, l.end_char);
+    if (from >= to && !(from == to && l.first_char == l.end_char)) continue;
+    const double x0 = CaretX(field, layout, li, from);
+    const double x1 = to < l.end_char ? CaretX(field, layout, li, to) : l.x + l.width;
+    if (x1 > x0) FillFieldRect(r, view, x0 + dx, x1 + dx, l.top + dy, l.Bottom() + dy, cx);
+  }
+  // The selected glyphs again over it, in the inverse of their colour.
+  const Matrix to_view = view * Translate(dx * 20, dy * 20);
+  const Matrix px = to_view * Scale(20);
+  for (const text::PlacedGlyph& g : layout.glyphs) {
+    if (g.char_index < begin || g.char_index >= end) continue;
+    const ShapeDef* outline = g.face->Outline(g.glyph);
+    if (!outline) continue;
+    const Rgba ink = cx.Apply(g.color);
+    const Rgba inverse{static_cast<uint8_t>(255 - ink.r), static_cast<uint8_t>(255 - ink.g),
+                       static_cast<uint8_t>(255 - ink.b), ink.a};
+    if (Upright(to_view)) {
+      double x, y;
+      px.Apply(g.x, g.y, x, y);
+      DrawCachedGlyph(r, *outline, g.face->Owner(), g.size / g.face->EmSquare() * px.a, x, y,
+                      inverse);
+    } else {
+      ShapeDef glyph = *outline;
+      for (ShapeGroup& group : glyph.groups)
+        for (FillStyle& f : group.fill_styles) f.color = inverse;
+      const double s = g.size / g.face->EmSquare() * 20;
+      r.DrawShape(glyph, to_view * Translate(g.x * 20, g.y * 20) * Scale(s), ColorTransform());
+    }
+  }
+  if (clip) r.PopMask();
 }
 
 }  // namespace flash

@@ -1,5 +1,6 @@
 // Draws static texts and text fields with the renderer: their glyphs as merged shapes of one
-// colour each; a field's background, border and clipping to its box.
+// colour each; a field's background, border and clipping to its box; the caret and the
+// selection of the focused field.
 #pragma once
 
 #include "platform/flash/format/movie.h"
@@ -21,5 +22,9 @@ void PaintTextField(Renderer& r, const text::TextField& field, const Matrix& m,
 // its line.
 void PaintCaret(Renderer& r, const text::TextField& field, size_t caret, const Matrix& m,
                 const ColorTransform& cx);
+// The selection [begin, end) of a focused field: each line's selected part on a black band as
+// high as the line, its glyphs over it in the inverse of their colour.
+void PaintSelection(Renderer& r, const text::TextField& field, size_t begin, size_t end,
+                    const Matrix& m, const ColorTransform& cx);
 
 }  // namespace flash

@@ -50,6 +50,7 @@ enum TagCode : uint16_t {
   kTagDoAbc2 = 72,
   kTagDefineScalingGrid = 78,
   kTagDefineFontAlignZones = 73,
+  kTagCsmTextSettings = 74,
   kTagDefineFont3 = 75,
   kTagSymbolClass = 76,
   kTagDoAbc = 82,

@@ -1,5 +1,6 @@
 #include "platform/flash/format/text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/flash/format/errors.h"
@@ -141,6 +142,22 @@ bool ReadTextTag(uint16_t tag_code, const uint8_t* data, size_t length, int swf_
         }
       }
       dictionary[text->id] = text;
+      return true;
+    }
+    case kTagCsmTextSettings: {
+      // Settings for a text field defined before; for anything else (or a short tag) ignored.
+      if (length < 11) return true;
+      auto it = dictionary.find(FontIdOf(data, length));
+      if (it == dictionary.end() || it->second->kind != CharacterDef::Kind::EditText) return true;
+      auto copy = std::make_shared<EditTextDef>(static_cast<const EditTextDef&>(*it->second));
+      Reader r(data, length);
+      r.U16();
+      const uint8_t bits = r.U8();
+      copy->anti_alias = bits >> 6 == 1 ? 1 : 0;
+      copy->grid_fit = std::min(2, (bits >> 3) & 7);
+      copy->thickness = r.F32();
+      copy->sharpness = r.F32();
+      it->second = copy;
       return true;
     }
     case kTagDefineEditText: {

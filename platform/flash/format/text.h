@@ -63,6 +63,10 @@ struct EditTextDef : CharacterDef {
   std::string variable;                                    // UTF-8
   bool has_text = false;
   std::string initial_text;  // UTF-8
+  // CSMTextSettings: how the field's embedded glyphs are rendered (0 normal, 1 advanced) and
+  // fitted to pixels (0 none, 1 pixel, 2 subpixel).
+  uint8_t anti_alias = 0, grid_fit = 1;
+  float thickness = 0, sharpness = 0;
 };
 
 // Read a DefineText/DefineText2 or DefineEditText body. Throw FormatError when the body is

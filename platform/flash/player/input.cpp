@@ -368,6 +368,7 @@ void Player::MouseWheel(double lines) {
       });
   if (!hit) return;
   text::TextField& t = static_cast<TextFieldObject&>(*hit).field;
+  if (!t.mouse_wheel_enabled) return;
   const double to = std::clamp(t.scroll - std::trunc(lines), 1.0,
                                static_cast<double>(std::max(1, t.MaxScroll())));
   if (to == t.scroll) return;
@@ -903,22 +904,12 @@ static char32_t Restricted(const std::u32string& pattern, char32_t c) {
   return 0;
 }
 
-// The restrict pattern a script gave the field; false when it has none (everything allowed).
-static bool RestrictOf(Player& player, TextFieldObject* f, std::u32string& out) {
-  if (!f->object || !f->parent) return false;
-  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(f->parent->shared_from_this()));
-  Value v = vm.GetMember(Value::Object(f->object), "restrict");
-  if (v.IsNullish()) return false;
-  out = text::Utf8ToUtf32(vm.ToString(v));
-  return true;
-}
-
 // Replaces the selection with `text` (UTF-8), as far as restrict and maxChars allow.
 static bool TypeText(Player& player, TextFieldObject* f, const std::string& text) {
   InputState& in = player.input;
-  std::u32string restrict;
-  const bool restricted = !text.empty() && RestrictOf(player, f, restrict);
   text::TextField& t = f->field;
+  const bool restricted = !text.empty() && t.has_restrict;
+  const std::u32string restrict = restricted ? text::Utf8ToUtf32(t.restrict) : std::u32string();
   const size_t length = t.Length();
   size_t begin = std::min({in.caret, in.anchor, length});
   size_t end = std::min(std::max(in.caret, in.anchor), length);

@@ -35,6 +35,10 @@ TextField::TextField(const EditTextDef& def, std::shared_ptr<const MovieDef> mov
   selectable = !def.no_select;
   border = background = def.border;
   embed_fonts = def.use_outlines;
+  advanced_anti_alias = def.anti_alias == 1;
+  grid_fit = def.grid_fit;
+  thickness = def.thickness;
+  sharpness = def.sharpness;
   max_chars = def.has_max_length ? def.max_length : 0;
   variable = def.variable;
   if (def.has_font && movie_) {

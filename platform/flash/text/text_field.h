@@ -48,6 +48,14 @@ class TextField {
   bool embed_fonts = false;
   int max_chars = 0;
   std::string variable;
+  // Settings scripts read back; the renderer draws every field the same way whatever they say.
+  bool condense_white = false;       // HTML text drops runs of white space
+  bool mouse_wheel_enabled = true;   // the wheel scrolls the field
+  bool has_restrict = false;         // `restrict` set: only its characters may be typed
+  std::string restrict;
+  bool advanced_anti_alias = false;  // antiAliasType "advanced" (else "normal")
+  int grid_fit = 1;                  // gridFitType: 0 none, 1 pixel, 2 subpixel
+  double sharpness = 0, thickness = 0;
   TextFormat default_format;
   int scroll = 1;      // first line shown, from 1
   double hscroll = 0;  // pixels scrolled to the left

@@ -10,7 +10,7 @@ Value Nothing(NativeCall& c) { return c.self; }
 
 void InstallStubs(Realm& realm) {
   for (const char* name : {"Video", "NetStream", "NetConnection", "LocalConnection",
-                           "Camera", "Microphone", "PrintJob", "TextSnapshot", "XMLSocket"})
+                           "Camera", "Microphone", "PrintJob", "XMLSocket"})
     realm.Class(name, Nothing);
   for (const char* name : {"Accessibility"})
     realm.Set(realm.global, name, Value::Object(realm.NewObject()));

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/script/filter_objects.h"
 #include "platform/flash/player/script/native_members.h"
 #include "platform/flash/player/script/text_format_object.h"
 
@@ -50,7 +51,16 @@ enum Member {
   kEmbedFonts,
   kParent,
   kTarget,
-  kTabIndex
+  kTabIndex,
+  kStyleSheet,
+  kMouseWheelEnabled,
+  kCondenseWhite,
+  kRestrict,
+  kFilters,
+  kSharpness,
+  kThickness,
+  kAntiAliasType,
+  kGridFitType
 };
 
 TextFieldObject* FieldOf(const Value& v) {
@@ -101,6 +111,31 @@ double MaxHScroll(const text::TextField& t) {
   return std::max(0.0, std::floor(l.text_width + 2 * text::kGutter - l.box.width));
 }
 
+constexpr const char* kGridFitNames[] = {"none", "pixel", "subpixel"};
+
+// A field's filters read as new filter objects; assigning copies what are filters among the
+// array's items (anything else clears them).
+Value FieldFilters(NativeCall& c, TextFieldObject* f) {
+  std::vector<Value> items;
+  for (const Filter& filter : f->filters) {
+    Value o = NewFilterObject(c.vm, filter);
+    if (!o.IsUndefined()) items.push_back(o);
+  }
+  return Value::Object(c.vm.realm().NewArray(std::move(items)));
+}
+
+void SetFieldFilters(NativeCall& c, TextFieldObject* f, const Value& v) {
+  std::vector<Filter> filters;
+  ScriptObject* o = c.vm.ObjectOf(v);
+  if (o && o->kind == ScriptObject::Kind::Array)
+    for (const Value& item : static_cast<ArrayObject*>(o)->items) {
+      Filter filter;
+      if (item.IsObject() && FilterOfObject(c.vm, item.object, filter))
+        filters.push_back(std::move(filter));
+    }
+  f->filters = std::move(filters);
+}
+
 std::string AutoSizeName(text::AutoSize a) {
   switch (a) {
     case text::AutoSize::Left: return "left";
@@ -119,6 +154,8 @@ Value Get(NativeCall& c) {
   TextFieldObject* f = FieldOf(c.self);
   if (!f) return Value::Undefined();
   text::TextField& t = f->field;
+  if (tag == kStyleSheet) return f->object ? f->object->style_sheet : Value::Undefined();
+  if (tag == kFilters) return FieldFilters(c, f);
   if (tag == kText || tag == kHtmlText || tag == kLength) c.vm.player().SyncBoundField(f);
   const Matrix& m = f->matrix;
   double sx = std::sqrt(m.a * m.a + m.b * m.b), sy = std::sqrt(m.c * m.c + m.d * m.d);
@@ -160,6 +197,13 @@ Value Get(NativeCall& c) {
     case kEmbedFonts: return Value::Bool(t.embed_fonts);
     case kParent: return c.vm.ClipValue(f->parent);
     case kTarget: return Value::String(f->SlashPath());
+    case kMouseWheelEnabled: return Value::Bool(t.mouse_wheel_enabled);
+    case kCondenseWhite: return Value::Bool(t.condense_white);
+    case kRestrict: return t.has_restrict ? Value::String(t.restrict) : Value::Null();
+    case kSharpness: return Value::Number(t.sharpness);
+    case kThickness: return Value::Number(t.thickness);
+    case kAntiAliasType: return Value::String(t.advanced_anti_alias ? "advanced" : "normal");
+    case kGridFitType: return Value::String(kGridFitNames[std::clamp(t.grid_fit, 0, 2)]);
   }
   return Value::Undefined();
 }
@@ -279,6 +323,31 @@ Value Set(NativeCall& c) {
     case kSelectable: t.selectable = c.vm.ToBool(v); break;
     case kPassword: t.options.password = c.vm.ToBool(v); break;
     case kEmbedFonts: t.embed_fonts = c.vm.ToBool(v); break;
+    case kMouseWheelEnabled: t.mouse_wheel_enabled = c.vm.ToBool(v); break;
+    case kCondenseWhite: t.condense_white = c.vm.ToBool(v); break;
+    case kRestrict:
+      t.has_restrict = !v.IsNullish();
+      t.restrict = t.has_restrict ? c.vm.ToString(v) : std::string();
+      break;
+    // Any number is kept as given, NaN and infinities too.
+    case kSharpness: t.sharpness = c.vm.ToNumber(v); break;
+    case kThickness: t.thickness = c.vm.ToNumber(v); break;
+    case kAntiAliasType: {
+      // Names other than the two known ones leave the setting as it is.
+      const std::string s = c.vm.ToString(v);
+      if (s == "normal" || s == "advanced") t.advanced_anti_alias = s == "advanced";
+      break;
+    }
+    case kGridFitType: {
+      const std::string s = c.vm.ToString(v);
+      for (int i = 0; i < 3; ++i)
+        if (s == kGridFitNames[i]) t.grid_fit = i;
+      break;
+    }
+    case kStyleSheet:
+      if (f->object) f->object->style_sheet = c.vm.ObjectOf(v) ? v : Value::Undefined();
+      break;
+    case kFilters: SetFieldFilters(c, f, v); break;
     default: return Value::Undefined();
   }
   t.Changed();
@@ -430,7 +499,7 @@ Value CreateTextField(NativeCall& c) {
 // A field reads as its target path, like a clip.
 Value ToString(NativeCall& c) {
   TextFieldObject* f = FieldOf(c.self);
-  return f ? Value::String(f->TargetPath()) : Value::Undefined();
+  return Value::String(f ? f->TargetPath() : "[object Object]");
 }
 
 Value Constructor(NativeCall&) { return Value::Undefined(); }
@@ -441,54 +510,70 @@ void InstallTextField(Realm& realm) {
   ScriptObject* proto = realm.NewObject();
   realm.Class("TextField", Constructor, nullptr, proto);
   realm.textfield_proto = proto;
-  static const std::pair<const char*, Member> kMembers[] = {{"text", kText},
-                                                            {"htmlText", kHtmlText},
-                                                            {"html", kHtml},
-                                                            {"textColor", kTextColor},
-                                                            {"background", kBackground},
-                                                            {"backgroundColor", kBackgroundColor},
-                                                            {"border", kBorder},
-                                                            {"borderColor", kBorderColor},
-                                                            {"multiline", kMultiline},
-                                                            {"wordWrap", kWordWrap},
-                                                            {"autoSize", kAutoSize},
-                                                            {"textWidth", kTextWidth},
-                                                            {"textHeight", kTextHeight},
-                                                            {"_x", kX},
-                                                            {"_y", kY},
-                                                            {"_width", kWidth},
-                                                            {"_height", kHeight},
-                                                            {"_visible", kVisible},
-                                                            {"_alpha", kAlpha},
-                                                            {"_name", kName},
-                                                            {"_xscale", kXScale},
-                                                            {"_yscale", kYScale},
-                                                            {"length", kLength},
-                                                            {"maxChars", kMaxChars},
-                                                            {"scroll", kScroll},
-                                                            {"maxscroll", kMaxScroll},
-                                                            {"bottomScroll", kBottomScroll},
-                                                            {"hscroll", kHScroll},
-                                                            {"maxhscroll", kMaxHScroll},
-                                                            {"variable", kVariable},
-                                                            {"type", kType},
-                                                            {"selectable", kSelectable},
-                                                            {"password", kPassword},
-                                                            {"embedFonts", kEmbedFonts},
-                                                            {"_parent", kParent},
-                                                            {"_target", kTarget}};
+  // The members a movie enumerates, oldest first (enumeration lists the newest first); the last
+  // five are seen only by movies of version 8 on. The display properties are not enumerated.
+  static const std::pair<const char*, Member> kMembers[] = {
+      {"gridFitType", kGridFitType},
+      {"antiAliasType", kAntiAliasType},
+      {"thickness", kThickness},
+      {"sharpness", kSharpness},
+      {"filters", kFilters},
+      {"scroll", kScroll},
+      {"maxscroll", kMaxScroll},
+      {"borderColor", kBorderColor},
+      {"backgroundColor", kBackgroundColor},
+      {"textColor", kTextColor},
+      {"tabIndex", kTabIndex},
+      {"autoSize", kAutoSize},
+      {"text", kText},
+      {"type", kType},
+      {"htmlText", kHtmlText},
+      {"variable", kVariable},
+      {"hscroll", kHScroll},
+      {"maxhscroll", kMaxHScroll},
+      {"maxChars", kMaxChars},
+      {"embedFonts", kEmbedFonts},
+      {"html", kHtml},
+      {"border", kBorder},
+      {"background", kBackground},
+      {"wordWrap", kWordWrap},
+      {"password", kPassword},
+      {"multiline", kMultiline},
+      {"selectable", kSelectable},
+      {"length", kLength},
+      {"bottomScroll", kBottomScroll},
+      {"textWidth", kTextWidth},
+      {"textHeight", kTextHeight},
+      {"restrict", kRestrict},
+      {"condenseWhite", kCondenseWhite},
+      {"mouseWheelEnabled", kMouseWheelEnabled},
+      {"styleSheet", kStyleSheet},
+      {"_x", kX},
+      {"_y", kY},
+      {"_width", kWidth},
+      {"_height", kHeight},
+      {"_visible", kVisible},
+      {"_alpha", kAlpha},
+      {"_name", kName},
+      {"_xscale", kXScale},
+      {"_yscale", kYScale},
+      {"_parent", kParent},
+      {"_target", kTarget}};
   for (const auto& [name, tag] : kMembers) {
     bool read_only = tag == kTextWidth || tag == kTextHeight || tag == kLength ||
                      tag == kMaxScroll || tag == kBottomScroll || tag == kMaxHScroll ||
                      tag == kParent || tag == kTarget;
     NativeAccessor(realm, proto, name, Get, read_only ? nullptr : Set, tag);
+    Property* p = proto->Find(realm.heap.Key(name));
+    if (name[0] != '_') p->flags &= ~kDontEnum;
+    if (tag >= kFilters && tag <= kGridFitType) p->flags |= kHiddenBefore8;
   }
-  TabIndexAccessor(realm, proto, Get, Set, kTabIndex);
   realm.Method(proto, "setTextFormat", SetTextFormat);
   realm.Method(proto, "getTextFormat", GetTextFormat);
   realm.Method(proto, "setNewTextFormat", SetNewTextFormat);
   realm.Method(proto, "getNewTextFormat", GetNewTextFormat);
   realm.Method(proto, "replaceText", ReplaceText);
+  proto->Find(realm.heap.Key("replaceText"))->flags |= kHiddenBefore7;
   realm.Method(proto, "replaceSel", ReplaceSel);
   realm.Method(proto, "getDepth", GetDepth);
   realm.Method(proto, "removeTextField", RemoveTextField);

@@ -75,6 +75,11 @@ void FunctionObject::Trace(std::vector<ScriptObject*>& gray) const {
     if (s && !s->marked) gray.push_back(s);
 }
 
+void FieldObject::Trace(std::vector<ScriptObject*>& gray) const {
+  ScriptObject::Trace(gray);
+  TraceValue(style_sheet, gray);
+}
+
 void ArrayObject::Trace(std::vector<ScriptObject*>& gray) const {
   ScriptObject::Trace(gray);
   for (const Value& v : items) TraceValue(v, gray);

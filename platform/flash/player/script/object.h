@@ -169,6 +169,8 @@ class FieldObject : public ScriptObject {
   FieldObject() : ScriptObject(Kind::Object) { class_name = "TextField"; }
   std::weak_ptr<DisplayObject> field;
   std::optional<double> tab_index;
+  Value style_sheet;  // the TextField.StyleSheet a script gave it (undefined: none)
+  void Trace(std::vector<ScriptObject*>& gray) const override;
 };
 
 class Heap {

@@ -37,6 +37,7 @@ constexpr Installer kInstallers[] = {
     InstallSelection,
     InstallMovieClipLoader,
     InstallStubs,
+    InstallTextSnapshot,
     InstallSound,
     InstallFilters,
     InstallClipEffects,

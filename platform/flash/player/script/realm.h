@@ -107,6 +107,7 @@ void InstallMouse(Realm& realm);
 void InstallSelection(Realm& realm);
 void InstallMovieClipLoader(Realm& realm);
 void InstallStubs(Realm& realm);
+void InstallTextSnapshot(Realm& realm);
 void InstallSound(Realm& realm);
 void InstallFilters(Realm& realm);
 void InstallClipEffects(Realm& realm);
