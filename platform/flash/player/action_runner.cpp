@@ -2088,14 +2088,22 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     case 0x47: {  // Add2
       Value vb = Pop(), vx = Pop();
-      // From version 6 a date adds as its text.
+      // From version 6 a date adds as its text, through its toString alone: "undefined"
+      // without one; when it gives an object, the date converts to text as anywhere else (toString is
+      // asked again).
       auto is_date = [&](const Value& v) {
-        return version_ >= 6 && v.type == Value::Type::Object && v.object->class_name == "Date";
+        return version_ >= 6 && v.type == Value::Type::Object &&
+               std::string_view(v.object->class_name) == "Date";
       };
       // Otherwise through valueOf alone: an object it leaves becomes its text beside a string
       // and NaN beside anything else.
       auto operand = [&](const Value& v) {
-        if (is_date(v)) return ToPrimitive(v, true);
+        if (is_date(v)) {
+          Value to_string = GetMember(v, "toString");
+          if (!IsFunction(to_string)) return Value::String("undefined");
+          Value text = Call(to_string, v, {});
+          return text.type == Value::Type::Object ? Value::String(ToString(v)) : text;
+        }
         Value p = ValueOfPrimitive(v);
         return p.type == Value::Type::Object ? v : p;
       };

@@ -29,6 +29,7 @@ void InstallSystem(Realm& realm) {
 
   ScriptObject* security = realm.NewObject();
   realm.Set(system, "security", Value::Object(security));
+  realm.Set(system, "IME", Value::Object(realm.NewObject()));
   realm.Method(security, "allowDomain", Nothing);
   realm.Method(security, "allowInsecureDomain", Nothing);
   realm.Method(security, "loadPolicyFile", Nothing);

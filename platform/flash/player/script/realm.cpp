@@ -43,6 +43,7 @@ constexpr Installer kInstallers[] = {
     InstallClipEffects,
     InstallNetStream,
     InstallVideo,
+    InstallFileReference,
 };
 
 }  // namespace
@@ -60,6 +61,8 @@ Realm::Realm(Heap& h, Player& p) : heap(h), player(p) {
   // The global object has no prototype: it converts like undefined.
   global = heap.New<ScriptObject>();
   for (Installer install : kInstallers) install(*this);
+  // The packages of classes (flash.geom...) came with version 8: older movies do not see them.
+  if (Property* p = global->Find(heap.Key("flash"))) p->flags |= kHiddenBefore8;
 }
 
 ScriptObject* Realm::NewObject(ScriptObject* proto) {

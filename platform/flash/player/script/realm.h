@@ -113,5 +113,6 @@ void InstallFilters(Realm& realm);
 void InstallClipEffects(Realm& realm);
 void InstallNetStream(Realm& realm);
 void InstallVideo(Realm& realm);
+void InstallFileReference(Realm& realm);
 
 }  // namespace flash
