@@ -87,14 +87,7 @@ Value Get(NativeCall& c) {
   switch (static_cast<Member>(static_cast<FunctionObject*>(c.callee)->native_tag)) {
     case kBlendMode:
       return Value::String(kBlendNames[clip->blend_mode < kBlendCount ? clip->blend_mode : 1]);
-    case kFilters: {
-      std::vector<Value> items;
-      for (const Filter& f : clip->filters) {
-        Value o = NewFilterObject(c.vm, f);
-        if (!o.IsUndefined()) items.push_back(o);
-      }
-      return Value::Object(c.vm.realm().NewArray(std::move(items)));
-    }
+    case kFilters: return FilterListValue(c.vm, clip->filters);
     case kCacheAsBitmap: return Value::Bool(clip->cache_as_bitmap);
     case kOpaqueBackground:
       if (!clip->has_opaque_background) return Value::Undefined();
@@ -118,20 +111,7 @@ Value Set(NativeCall& c) {
       if (BlendModeOf(c, v, mode)) clip->blend_mode = mode;
       break;
     }
-    case kFilters: {
-      // The list is replaced by copies of the filters given; what is no filter is left out.
-      std::vector<Filter> filters;
-      ScriptObject* o = c.vm.ObjectOf(v);
-      if (o && o->kind == ScriptObject::Kind::Array) {
-        for (const Value& item : static_cast<ArrayObject*>(o)->items) {
-          Filter f;
-          if (item.IsObject() && FilterOfObject(c.vm, item.object, f))
-            filters.push_back(std::move(f));
-        }
-      }
-      clip->filters = std::move(filters);
-      break;
-    }
+    case kFilters: clip->filters = FilterListOf(c.vm, v); break;
     case kCacheAsBitmap: clip->cache_as_bitmap = c.vm.ToBool(v); break;
     case kOpaqueBackground:
       if (v.IsNullish()) {

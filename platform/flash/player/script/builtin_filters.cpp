@@ -615,6 +615,27 @@ bool FilterOfObject(ActionRunner& vm, const ScriptObject* object, Filter& out) {
 
 Value NewFilterObject(ActionRunner& vm, const Filter& f) { return NewOfClass(vm, FromDrawn(f)); }
 
+Value FilterListValue(ActionRunner& vm, const std::vector<Filter>& filters) {
+  std::vector<Value> items;
+  for (const Filter& f : filters) {
+    Value o = NewFilterObject(vm, f);
+    if (!o.IsUndefined()) items.push_back(o);
+  }
+  return Value::Object(vm.realm().NewArray(std::move(items)));
+}
+
+std::vector<Filter> FilterListOf(ActionRunner& vm, const Value& v) {
+  std::vector<Filter> filters;
+  ScriptObject* o = vm.ObjectOf(v);
+  if (o && o->kind == ScriptObject::Kind::Array) {
+    for (const Value& item : static_cast<ArrayObject*>(o)->items) {
+      Filter f;
+      if (item.IsObject() && FilterOfObject(vm, item.object, f)) filters.push_back(std::move(f));
+    }
+  }
+  return filters;
+}
+
 void InstallFilters(Realm& realm) {
   ScriptObject* package = PackageObject(realm, "flash.filters");
   // The base class every filter's prototype inherits from.

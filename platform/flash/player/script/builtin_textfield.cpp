@@ -113,29 +113,6 @@ double MaxHScroll(const text::TextField& t) {
 
 constexpr const char* kGridFitNames[] = {"none", "pixel", "subpixel"};
 
-// A field's filters read as new filter objects; assigning copies what are filters among the
-// array's items (anything else clears them).
-Value FieldFilters(NativeCall& c, TextFieldObject* f) {
-  std::vector<Value> items;
-  for (const Filter& filter : f->filters) {
-    Value o = NewFilterObject(c.vm, filter);
-    if (!o.IsUndefined()) items.push_back(o);
-  }
-  return Value::Object(c.vm.realm().NewArray(std::move(items)));
-}
-
-void SetFieldFilters(NativeCall& c, TextFieldObject* f, const Value& v) {
-  std::vector<Filter> filters;
-  ScriptObject* o = c.vm.ObjectOf(v);
-  if (o && o->kind == ScriptObject::Kind::Array)
-    for (const Value& item : static_cast<ArrayObject*>(o)->items) {
-      Filter filter;
-      if (item.IsObject() && FilterOfObject(c.vm, item.object, filter))
-        filters.push_back(std::move(filter));
-    }
-  f->filters = std::move(filters);
-}
-
 std::string AutoSizeName(text::AutoSize a) {
   switch (a) {
     case text::AutoSize::Left: return "left";
@@ -155,7 +132,7 @@ Value Get(NativeCall& c) {
   if (!f) return Value::Undefined();
   text::TextField& t = f->field;
   if (tag == kStyleSheet) return f->object ? f->object->style_sheet : Value::Undefined();
-  if (tag == kFilters) return FieldFilters(c, f);
+  if (tag == kFilters) return FilterListValue(c.vm, f->filters);
   if (tag == kText || tag == kHtmlText || tag == kLength) c.vm.player().SyncBoundField(f);
   const Matrix& m = f->matrix;
   double sx = std::sqrt(m.a * m.a + m.b * m.b), sy = std::sqrt(m.c * m.c + m.d * m.d);
@@ -347,7 +324,7 @@ Value Set(NativeCall& c) {
     case kStyleSheet:
       if (f->object) f->object->style_sheet = c.vm.ObjectOf(v) ? v : Value::Undefined();
       break;
-    case kFilters: SetFieldFilters(c, f, v); break;
+    case kFilters: f->filters = FilterListOf(c.vm, v); break;
     default: return Value::Undefined();
   }
   t.Changed();
