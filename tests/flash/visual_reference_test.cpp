@@ -54,10 +54,28 @@ Reference ReadReference(const fs::path& dir) {
   if (fs::exists(dir / "output.expected.png")) {
     r.expected = dir / "output.expected.png";
   } else {
-    // Several pictures: the movie runs to the last, which the highest number names.
-    for (const auto& e : fs::directory_iterator(dir))
-      if (e.path().string().ends_with(".expected.png") && e.path() > r.expected)
+    // Several pictures ("output.NN.expected.png", numbered without fixed width): the last one,
+    // the highest number, taken after the tick its trigger names where the file gives one.
+    int highest = -1;
+    for (const auto& e : fs::directory_iterator(dir)) {
+      static const std::regex numbered(R"(output\.(\d+)\.expected\.png)");
+      std::smatch n;
+      const std::string file = e.path().filename().string();
+      if (std::regex_match(file, n, numbered) && std::stoi(n[1]) > highest) {
+        highest = std::stoi(n[1]);
         r.expected = e.path();
+      }
+    }
+    if (highest >= 0) {
+      const std::string file = r.expected.filename().string();
+      const std::string key = file.substr(0, file.size() - std::string(".expected.png").size());
+      // The trigger of that picture: `[image_comparisons."KEY"]` then `trigger = N`, or
+      // `image_comparisons."KEY".trigger = N`.
+      const std::regex trigger(R"(image_comparisons\.")" +
+                               std::regex_replace(key, std::regex(R"(\.)"), R"(\.)") +
+                               R"("(\]\s*trigger|\.trigger)\s*=\s*(\d+))");
+      if (std::regex_search(s, m, trigger)) r.frames = std::stoi(m[2]);
+    }
   }
   return r;
 }
