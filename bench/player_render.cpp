@@ -1,7 +1,9 @@
 // Rendering speed of the player, by hand: a generated movie of 500 anti-aliased curved shapes
 // (640x480, or the given size), and every reference movie of the folder, each in a fresh player,
 // at twice its stage size or at the given size.
-//   bench_player_render [--size WIDTH HEIGHT] [REFERENCE_FOLDER]
+//   bench_player_render [--size WIDTH HEIGHT] [--rounds N] [--movies-only] [REFERENCE_FOLDER]
+// --rounds sets how often each movie's frame is drawn (10), --movies-only leaves out the shapes
+// (both for a profiler).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -34,16 +36,22 @@ double MsPerFrame(flash::Player& p, int w, int h, int rounds) {
 
 int main(int argc, char** argv) {
   int width = 0, height = 0;
+  int rounds = 10;
+  bool movies_only = false;
   const char* folder = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--size" && i + 2 < argc) {
       width = std::max(1, std::atoi(argv[++i]));
       height = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--rounds" && i + 1 < argc) {
+      rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--movies-only") {
+      movies_only = true;
     } else if (folder == nullptr && a.rfind("--", 0) != 0) {
       folder = argv[i];
     } else {
-      std::fprintf(stderr, "usage: %s [--size WIDTH HEIGHT] [REFERENCE_FOLDER]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--size WIDTH HEIGHT] [--rounds N] [--movies-only] [REFERENCE_FOLDER]\n", argv[0]);
       return 2;
     }
   }
@@ -72,11 +80,13 @@ int main(int argc, char** argv) {
   w.ShowFrame();
   flash::Player player;
   player.LoadBytes(0, w.Finish(false));
+  if (!movies_only) {
   std::printf("500 curved shapes, %dx%d, high quality: %.2f ms/frame\n", shapesW, shapesH,
               MsPerFrame(player, shapesW, shapesH, 50));
   player.quality = flash::Quality::Low;
   std::printf("500 curved shapes, %dx%d, low quality:  %.2f ms/frame\n", shapesW, shapesH,
               MsPerFrame(player, shapesW, shapesH, 50));
+  }
 
   if (folder == nullptr) return 0;
   // What a frame of that size costs to copy once (both buffers touched before), the unit the
@@ -115,7 +125,7 @@ int main(int argc, char** argv) {
       sw = width;
       sh = height;
     }
-    double ms = MsPerFrame(p, sw, sh, 10);
+    double ms = MsPerFrame(p, sw, sh, rounds);
     const double copy = copyMs(sw, sh);
     copies.push_back(copy > 0 ? ms / copy : 0.0);
     std::printf("%-60s %4dx%-4d %8.1f fps %7.1f x copy\n", path.filename().c_str(), sw, sh,

@@ -391,16 +391,16 @@ void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
                 pixels_to_target, ColorTransform());
 }
 
-// Whether anything in the tree under `clip` draws into a layer of its own (a blend mode or a
-// filter). Such frames are drawn in one band: a filter's edges are worked out on the whole
-// layer, and every layer costs the bands a meeting at its start and two at its end, which on a
-// busy machine cost more than the bands save.
-bool DrawsLayers(const MovieClip& clip) {
+// Whether anything in the tree under `clip` is drawn through filters. Such frames are drawn in
+// one band: a filter's edges are worked out on the whole layer, and every filtered layer costs
+// the bands a meeting at its start and two at its end, which on a busy machine cost more than
+// the bands save. Layers for blend modes alone are drawn in bands.
+bool DrawsFilters(const MovieClip& clip) {
   for (const auto& [depth, child] : clip.children) {
-    if (child->blend_mode >= kBlendLayer || !child->filters.empty()) return true;
+    if (!child->filters.empty()) return true;
     if ((child->type == DisplayObject::Type::MovieClip ||
          child->type == DisplayObject::Type::Button) &&
-        DrawsLayers(static_cast<const MovieClip&>(*child)))
+        DrawsFilters(static_cast<const MovieClip&>(*child)))
       return true;
   }
   return false;
@@ -413,7 +413,7 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   lookup.movie = player.Movie(0);
   int bands = max_bands > 0 ? max_bands : Renderer::BandsFor(target.width, target.height);
   for (const MovieClip* root : player.LevelRoots())
-    if (bands > 1 && DrawsLayers(*root)) bands = 1;
+    if (bands > 1 && DrawsFilters(*root)) bands = 1;
   Renderer r(target, player.quality, &lookup, bands);
   r.Clear(background);
   Matrix view = StageToView(player.StageRect(), target.width, target.height);

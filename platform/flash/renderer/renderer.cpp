@@ -362,6 +362,38 @@ void RenderRows(Rasterizer& ras, Scanline& sl, ScanlineRenderer& ren, int row0, 
   }
 }
 
+// Feeds a path to a rasteriser, leaving out the segments that lie wholly outside rows [y0, y1)
+// (give a margin): they would make cells only in rows that are not drawn, so a band of the frame
+// does not work out the rest of the frame's cells. The next segment that is fed starts with a
+// move to its first point, which places the rasteriser and its clipper where the left-out
+// segments would have. Segments with a coordinate that is not a number are always fed.
+template <typename Rasterizer>
+class RowFeed {
+ public:
+  RowFeed(Rasterizer& ras, double y0, double y1) : ras_(ras), y0_(y0), y1_(y1) {}
+  void MoveTo(double x, double y) {
+    x_ = x;
+    y_ = y;
+    placed_ = false;
+  }
+  void LineTo(double x, double y) {
+    if (std::max(y_, y) < y0_ || std::min(y_, y) > y1_) {
+      MoveTo(x, y);
+      return;
+    }
+    if (!placed_) ras_.move_to_d(x_, y_);
+    placed_ = true;
+    ras_.line_to_d(x, y);
+    x_ = x;
+    y_ = y;
+  }
+
+ private:
+  Rasterizer& ras_;
+  double y0_, y1_, x_ = 0, y_ = 0;
+  bool placed_ = false;
+};
+
 // Span generator over one paint style, for strokes.
 struct StyleSpanGenerator {
   const PaintStyle* style;
@@ -832,14 +864,15 @@ struct Renderer::Impl {
     compound.reset();
     compound.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
     compound.layer_order(agg::layer_direct);
+    RowFeed<decltype(compound)> feed(compound, row0 - 2, row1 + 2);
     for (const ShapePath& p : group.paths) {
       int left = style_of(p.fill0), right = style_of(p.fill1);
       if (left < 0 && right < 0) continue;
       compound.styles(left, right);
       double px, py;
       m.Apply(p.start_x, p.start_y, px, py);
-      compound.move_to_d(px, py);
-      TraceEdges(p, m, px, py, [&](double x, double y) { compound.line_to_d(x, y); });
+      feed.MoveTo(px, py);
+      TraceEdges(p, m, px, py, [&](double x, double y) { feed.LineTo(x, y); });
     }
     FillHandler handler{&paints, row0, row1};
     RowsFrom<decltype(compound)> rows{compound, row0};
@@ -928,6 +961,7 @@ struct Renderer::Impl {
       scan.clip_box(0, 0, target.width, target.height);
     scan.filling_rule(even_odd ? agg::fill_even_odd : agg::fill_non_zero);
     scan.auto_close(false);
+    RowFeed<decltype(scan)> feed(scan, row0 - 2, row1 + 2);
     for (const ShapePath& p : group.paths) {
       bool left = style_of(p.fill0) == style, right = style_of(p.fill1) == style;
       if (left == right) continue;
@@ -942,11 +976,11 @@ struct Renderer::Impl {
       });
       size_t n = points.size() / 2;
       if (left) {
-        scan.move_to_d(points[0], points[1]);
-        for (size_t i = 1; i < n; ++i) scan.line_to_d(points[2 * i], points[2 * i + 1]);
+        feed.MoveTo(points[0], points[1]);
+        for (size_t i = 1; i < n; ++i) feed.LineTo(points[2 * i], points[2 * i + 1]);
       } else {
-        scan.move_to_d(points[2 * n - 2], points[2 * n - 1]);
-        for (size_t i = n - 1; i-- > 0;) scan.line_to_d(points[2 * i], points[2 * i + 1]);
+        feed.MoveTo(points[2 * n - 2], points[2 * n - 1]);
+        for (size_t i = n - 1; i-- > 0;) feed.LineTo(points[2 * i], points[2 * i + 1]);
       }
     }
     RenderScan(paint, ren);
@@ -1268,9 +1302,12 @@ void Renderer::PushLayer() { PushLayer({}, 1.0); }
 void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
 
 // Layers in bands: each band holds the layer's rows over its own and those the filters reach.
-// An unfiltered layer is composited within the bounds of its content over all bands, as one
-// band would; a filter's edges are those of the band. The stage painter draws frames with
-// layers in one band; here the calls still work in bands.
+// An unfiltered layer lies where the surface below lies, so the paints that follow are made as
+// before and the bands go on without meeting. Popped, its clear pixels change nothing below it
+// except in alpha mode, where its bounds do: an alpha layer is composited within the bounds of
+// its content over all bands, as one band would. A filter's edges are those of the band, and
+// the surfaces' origins move with its margin: the bands meet at a filtered layer's push and pop.
+// The stage painter draws frames with filters in one band; here the calls still work in bands.
 void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PushLayer(filters, filter_scale);
@@ -1279,6 +1316,7 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
   r.filters = filters;
   r.filter_scale = filter_scale;
   d.recorded.push_back(std::move(r));
+  if (filters.empty()) return;  // a layer is no mask: the kinds that decide mask mode stay
   d.Flush();  // the surfaces' origins are known again for the paints that follow
   d.KeepKindsOfBands();
 }
@@ -1286,6 +1324,13 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
 void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PopLayer(blend_mode, filters, filter_scale);
+  if (filters.empty() && blend_mode != kBlendAlpha) {
+    Recorded r;
+    r.op = Recorded::Op::PopLayer;
+    r.blend_mode = blend_mode;
+    d.recorded.push_back(std::move(r));
+    return;
+  }
   if (filters.empty()) {
     d.Flush();  // what lies in the layer
     const int n = static_cast<int>(d.bands.size());
