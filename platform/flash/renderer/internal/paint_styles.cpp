@@ -255,17 +255,29 @@ void PaintStyle::GenerateBitmap(agg::rgba8* span, int x, int y, unsigned len) co
       int x0 = static_cast<int>(std::floor(fu)), y0 = static_cast<int>(std::floor(fv));
       unsigned wx = static_cast<unsigned>((fu - x0) * 256),
                wy = static_cast<unsigned>((fv - y0) * 256);
-      const uint8_t* p00 = fetch(x0, y0);
-      const uint8_t* p10 = fetch(x0 + 1, y0);
-      const uint8_t* p01 = fetch(x0, y0 + 1);
-      const uint8_t* p11 = fetch(x0 + 1, y0 + 1);
+      const uint8_t *p00, *p10, *p01, *p11;
+      if (x0 >= 0 && y0 >= 0 && x0 < w - 1 && y0 < h - 1) {
+        // Inside: the four pixels need neither wrapping nor clamping.
+        p00 = pixels + (static_cast<size_t>(y0) * w + x0) * 4;
+        p10 = p00 + 4;
+        p01 = p00 + static_cast<size_t>(w) * 4;
+        p11 = p01 + 4;
+      } else {
+        p00 = fetch(x0, y0);
+        p10 = fetch(x0 + 1, y0);
+        p01 = fetch(x0, y0 + 1);
+        p11 = fetch(x0 + 1, y0 + 1);
+      }
       for (int k = 0; k < 4; ++k) {
         unsigned top = p00[k] * (256 - wx) + p10[k] * wx;
         unsigned bottom = p01[k] * (256 - wx) + p11[k] * wx;
         c[k] = static_cast<uint8_t>((top * (256 - wy) + bottom * wy + 32768) >> 16);
       }
     } else {
-      const uint8_t* p = fetch(static_cast<int>(std::floor(cu)), static_cast<int>(std::floor(cv)));
+      const int px = static_cast<int>(std::floor(cu)), py = static_cast<int>(std::floor(cv));
+      const uint8_t* p = px >= 0 && py >= 0 && px < w && py < h
+                             ? pixels + (static_cast<size_t>(py) * w + px) * 4
+                             : fetch(px, py);
       c[0] = p[0];
       c[1] = p[1];
       c[2] = p[2];
