@@ -51,7 +51,10 @@ int main(int argc, char** argv) {
     } else if (folder == nullptr && a.rfind("--", 0) != 0) {
       folder = argv[i];
     } else {
-      std::fprintf(stderr, "usage: %s [--size WIDTH HEIGHT] [--rounds N] [--movies-only] [REFERENCE_FOLDER]\n", argv[0]);
+      std::fprintf(
+          stderr,
+          "usage: %s [--size WIDTH HEIGHT] [--rounds N] [--movies-only] [REFERENCE_FOLDER]\n",
+          argv[0]);
       return 2;
     }
   }
@@ -81,11 +84,11 @@ int main(int argc, char** argv) {
   flash::Player player;
   player.LoadBytes(0, w.Finish(false));
   if (!movies_only) {
-  std::printf("500 curved shapes, %dx%d, high quality: %.2f ms/frame\n", shapesW, shapesH,
-              MsPerFrame(player, shapesW, shapesH, 50));
-  player.quality = flash::Quality::Low;
-  std::printf("500 curved shapes, %dx%d, low quality:  %.2f ms/frame\n", shapesW, shapesH,
-              MsPerFrame(player, shapesW, shapesH, 50));
+    std::printf("500 curved shapes, %dx%d, high quality: %.2f ms/frame\n", shapesW, shapesH,
+                MsPerFrame(player, shapesW, shapesH, 50));
+    player.quality = flash::Quality::Low;
+    std::printf("500 curved shapes, %dx%d, low quality:  %.2f ms/frame\n", shapesW, shapesH,
+                MsPerFrame(player, shapesW, shapesH, 50));
   }
 
   if (folder == nullptr) return 0;

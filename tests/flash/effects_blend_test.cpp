@@ -90,6 +90,31 @@ TEST(EffectsBlend, KnownColoursOnAnOpaqueBackground) {
   EXPECT_EQ(BlendPixel(grey, Pm(0, 0, 255, 255), 200), Pm(0, 0, 255, 255));
 }
 
+// A row blended in one mode gives each pixel what BlendPixel gives it, and a clear source pixel
+// leaves the one below as it is in every mode but alpha, which takes its opacity away.
+TEST(EffectsBlend, RowsBlendEveryPixelAsOnePixelBlends) {
+  std::vector<uint32_t> src, dst;
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (int i = 0; i < 600; ++i) {
+    const uint32_t a = i % 5 == 0 ? 255 : next() >> 24;
+    auto pm = [a, &next] { return static_cast<uint32_t>((next() >> 24) * a / 255); };
+    src.push_back(i % 7 == 0 ? 0 : (pm() | pm() << 8 | pm() << 16 | a << 24));
+    const uint32_t da = i % 3 == 0 ? 255 : next() >> 24;
+    auto pd = [da, &next] { return static_cast<uint32_t>((next() >> 24) * da / 255); };
+    dst.push_back(pd() | pd() << 8 | pd() << 16 | da << 24);
+  }
+  for (int mode = 0; mode <= kBlendHardlight + 1; ++mode) {
+    std::vector<uint32_t> row = dst;
+    BlendRow(row.data(), src.data(), static_cast<int>(row.size()), mode);
+    for (size_t i = 0; i < row.size(); ++i) {
+      const uint32_t want =
+          src[i] == 0 && mode != kBlendAlpha ? dst[i] : BlendPixel(dst[i], src[i], mode);
+      ASSERT_EQ(row[i], want) << "mode " << mode << " pixel " << i;
+    }
+  }
+}
+
 // --- layers in the renderer ---
 
 constexpr int kW = 20, kH = 10;

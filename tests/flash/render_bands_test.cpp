@@ -5,8 +5,10 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -16,6 +18,7 @@
 #include "platform/flash/format/bitmap.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/renderer/band_pool.h"
 #include "platform/flash/renderer/renderer.h"
 #include "platform/flash/stage_painter.h"
 #include "tests/support/test_app.h"
@@ -271,6 +274,31 @@ TEST(RenderBands, SmallFramesStayInOneBandAndBandsHaveRowsToDraw) {
   empty.Clear({0, 0, 0, 255});
   empty.Finish();
   EXPECT_EQ(Renderer::BandsFor(64, 40), 1);
+}
+
+// The pool hands out more bands than it has threads, each exactly once; a band that throws
+// leaves the others to run, and its exception reaches the caller after all have ended.
+TEST(RenderBands, ThePoolRunsEveryBandOnceAndPassesOnTheFirstError) {
+  const int threads = RenderThreads();
+  for (int count : {1, 2, threads, 2 * threads + 1, 64}) {
+    std::vector<std::atomic<int>> runs(static_cast<size_t>(count));
+    RunBands(count, [&runs](int i) { runs[static_cast<size_t>(i)]++; });
+    for (int i = 0; i < count; ++i) EXPECT_EQ(runs[static_cast<size_t>(i)], 1) << count << " bands";
+  }
+  std::atomic<int> ended{0};
+  EXPECT_THROW(RunBands(3 * threads,
+                        [&ended](int i) {
+                          ++ended;
+                          if (i % 5 == 2) throw std::runtime_error("band failed");
+                        }),
+               std::runtime_error);
+  EXPECT_EQ(ended, 3 * threads);
+  // The pool is free again: a frame in bands still draws.
+  std::vector<uint8_t> px(64 * 64 * 4, 0);
+  Renderer r({px.data(), 64, 64, 256}, Quality::High, nullptr, 4);
+  r.Clear({0, 0, 255, 255});
+  r.Finish();
+  EXPECT_EQ(px[64 * 64 * 4 - 4], 255);
 }
 
 // Calls kept for the bands show only once the frame is finished, and the renderer can go on

@@ -6,15 +6,18 @@
 // how long the span is; shapes wholly inside the target (drawn without clipping) must come out as
 // they do with clipping, and only shapes (and lines, with their width, caps and miters) wholly
 // outside may be skipped; gradient tables keep
-// their meaning for stops out of ratio order and for more stops than the format holds.
+// their meaning for stops out of ratio order and for more stops than the format holds; bitmap
+// fills read pixels inside the bitmap as they read them across its edges.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <random>
 #include <vector>
 
+#include "platform/flash/format/bitmap.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/renderer/cell_sort.h"
 #include "platform/flash/renderer/renderer.h"
@@ -482,6 +485,52 @@ TEST(RenderGradientTable, StopsOutOfOrderAndLongStopListsKeepTheirMeaning) {
     EXPECT_EQ(row[x].r, k * 12) << k;
     EXPECT_EQ(row[x].g, 250 - k * 11) << k;
   }
+}
+
+// A repeating bitmap drawn one whole period further along shows the same pixels: where one draw
+// reads inside the bitmap the other wraps around its edges. Scaled up, smoothed samples fall
+// between the bitmap's pixels; the scales keep the arithmetic exact, so the shift is one of
+// whole pixels.
+TEST(RenderBitmapSampling, PixelsInsideTheBitmapReadAsTheyDoAcrossItsEdges) {
+  struct OneBitmap : CharacterLookup {
+    std::shared_ptr<BitmapDef> bitmap = std::make_shared<BitmapDef>(3);
+    const CharacterDef* Find(uint16_t id) const override {
+      return id == 3 ? bitmap.get() : nullptr;
+    }
+  } lookup;
+  const int bw = 7, bh = 5;
+  lookup.bitmap->width = bw;
+  lookup.bitmap->height = bh;
+  for (int i = 0; i < bw * bh; ++i) {
+    const uint8_t a = static_cast<uint8_t>(i % 4 == 0 ? 90 : 255);
+    lookup.bitmap->bgra_premultiplied.insert(
+        lookup.bitmap->bgra_premultiplied.end(),
+        {static_cast<uint8_t>(i * 53 % (a + 1)), static_cast<uint8_t>(i * 29 % (a + 1)),
+         static_cast<uint8_t>(i * 71 % (a + 1)), a});
+  }
+  const int w = 64, h = 48;
+  for (auto type : {FillStyle::Type::RepeatingBitmap, FillStyle::Type::NonSmoothedRepeatingBitmap})
+    for (double scale : {2.0, 4.0, 0.5}) {
+      auto draw = [&](int periods_x, int periods_y) {
+        ShapeDef s = SolidRectangle(0, 0, w * 20, h * 20, {0, 0, 0, 255});
+        FillStyle& f = s.groups[0].fill_styles[0];
+        f.type = type;
+        f.bitmap_id = 3;
+        f.matrix.a = f.matrix.d = 20 * scale;
+        f.matrix.tx = 20 * (3 + periods_x * bw * scale);
+        f.matrix.ty = 20 * (2 + periods_y * bh * scale);
+        std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4, 0);
+        Renderer r({px.data(), w, h, w * 4}, Quality::High, &lookup);
+        Matrix m;
+        m.a = m.d = 1.0 / 20;
+        r.DrawShape(s, m, {});
+        return px;
+      };
+      const std::vector<uint8_t> near = draw(0, 0);
+      EXPECT_EQ(near, draw(-2, 0)) << "scale " << scale;
+      EXPECT_EQ(near, draw(2, -4)) << "scale " << scale;
+      EXPECT_NE(near, std::vector<uint8_t>(near.size(), 0));
+    }
 }
 
 }  // namespace

@@ -27,29 +27,26 @@ class BandPool {
 
   int Threads() const { return static_cast<int>(workers_.size()) + 1; }
 
+  // The bands are handed out one at a time to the caller and to the workers that wake while
+  // some are left, so that a thread the machine keeps waiting holds up fewer rows.
   void Run(int count, const std::function<void(int)>& band) {
     std::unique_lock<std::mutex> busy(busy_, std::try_to_lock);
-    if (!busy.owns_lock() || count > Threads() || count <= 1) {
+    if (!busy.owns_lock() || workers_.empty() || count <= 1) {
       RunHere(count, band);
       return;
     }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       job_ = &band;
-      next_ = 1;  // band 0 is the caller's
+      next_ = 0;
       count_ = count;
-      running_ = count - 1;
+      running_ = 0;
       error_ = nullptr;
       ++generation_;
     }
     wake_.notify_all();
-    std::exception_ptr mine;
-    try {
-      band(0);
-    } catch (...) {
-      mine = std::current_exception();
-    }
     std::unique_lock<std::mutex> lock(mutex_);
+    std::exception_ptr mine = RunTaken(lock, band);
     done_.wait(lock, [this] { return running_ == 0; });
     job_ = nullptr;
     std::exception_ptr error = mine ? mine : error_;
@@ -59,7 +56,33 @@ class BandPool {
 
  private:
   static void RunHere(int count, const std::function<void(int)>& band) {
-    for (int i = 0; i < count; ++i) band(i);
+    std::exception_ptr first;
+    for (int i = 0; i < count; ++i) {
+      try {
+        band(i);
+      } catch (...) {
+        if (!first) first = std::current_exception();
+      }
+    }
+    if (first) std::rethrow_exception(first);
+  }
+
+  // Runs bands while some are left to take, the lock held only while taking one; returns the
+  // first exception one of them threw.
+  std::exception_ptr RunTaken(std::unique_lock<std::mutex>& lock,
+                              const std::function<void(int)>& band) {
+    std::exception_ptr first;
+    while (next_ < count_) {
+      const int index = next_++;
+      lock.unlock();
+      try {
+        band(index);
+      } catch (...) {
+        if (!first) first = std::current_exception();
+      }
+      lock.lock();
+    }
+    return first;
   }
 
   void Work() {
@@ -69,16 +92,9 @@ class BandPool {
       wake_.wait(lock, [&] { return quit_ || (generation_ != seen && next_ < count_); });
       if (quit_) return;
       seen = generation_;
-      const int index = next_++;
-      const std::function<void(int)>* job = job_;
-      lock.unlock();
-      std::exception_ptr error;
-      try {
-        (*job)(index);
-      } catch (...) {
-        error = std::current_exception();
-      }
-      lock.lock();
+      // Joined while bands are left: the caller waits for this thread before it returns.
+      ++running_;
+      std::exception_ptr error = RunTaken(lock, *job_);
       if (error && !error_) error_ = error;
       if (--running_ == 0) done_.notify_all();
     }

@@ -10,10 +10,10 @@ namespace flash {
 int RenderThreads();
 
 // Calls `band(i)` for every i in [0, count), on the pool's threads and the caller's, and returns
-// when all are done. Every band runs on a thread of its own at the same time as the others, so
-// bands may wait for each other. One caller uses the pool at a time; a second one meanwhile, or
-// a count beyond the pool, runs its bands one after the other on its own thread. The first
-// exception a band throws passes on to the caller once every band has ended.
+// when all are done. The bands are handed out one at a time, so a band must not wait for another.
+// One caller uses the pool at a time; a second one meanwhile runs its bands one after the other
+// on its own thread. The first exception a band throws passes on to the caller once every band
+// has ended.
 void RunBands(int count, const std::function<void(int)>& band);
 
 }  // namespace flash

@@ -1169,7 +1169,7 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   base.row1 = target.height;
   impl_->surfaces.push_back(base);
   impl_->UseTop();
-  // Bands of at least 16 rows. Beyond the pool's threads they are drawn one after the other.
+  // Bands of at least 16 rows, handed out to the pool's threads as they come free.
   bands = std::min(bands, target.height / 16);
   if (bands <= 1 || target.width <= 0) return;
   for (int i = 0; i < bands; ++i) {
@@ -1202,7 +1202,10 @@ Renderer::~Renderer() {
 int Renderer::BandsFor(int width, int height) {
   // Below about a quarter of a million pixels one thread is as fast as handing out bands.
   if (static_cast<int64_t>(width) * height < 250000) return 1;
-  return RenderThreads();
+  // Two bands a thread: the pool hands them out as threads come free, so one that the machine
+  // keeps waiting holds up fewer rows.
+  const int threads = RenderThreads();
+  return threads <= 1 ? 1 : 2 * threads;
 }
 
 int Renderer::bands() const {
