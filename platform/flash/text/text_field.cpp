@@ -82,7 +82,8 @@ void TextField::SetText(const std::string& utf8) {
 }
 
 void TextField::SetHtmlText(const std::string& html_text) {
-  runs_ = ParseHtml(html_text, default_format, multiline);
+  runs_ = ParseHtml(html_text, default_format, multiline, styles.empty() ? nullptr : &styles,
+                    condense_white);
   Changed();
 }
 

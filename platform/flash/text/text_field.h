@@ -11,6 +11,7 @@
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/text.h"
 #include "platform/flash/text/font_face.h"
+#include "platform/flash/text/style_sheet.h"
 #include "platform/flash/text/text_format.h"
 #include "platform/flash/text/text_layout.h"
 
@@ -48,8 +49,9 @@ class TextField {
   bool embed_fonts = false;
   int max_chars = 0;
   std::string variable;
+  bool condense_white = false;  // HTML text condenses its white space (see ParseHtml)
+  StyleMap styles;              // the styles HTML text takes (from the field's style sheet)
   // Settings scripts read back; the renderer draws every field the same way whatever they say.
-  bool condense_white = false;       // HTML text drops runs of white space
   bool mouse_wheel_enabled = true;   // the wheel scrolls the field
   bool has_restrict = false;         // `restrict` set: only its characters may be typed
   std::string restrict;

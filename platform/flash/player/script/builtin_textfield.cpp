@@ -8,6 +8,7 @@
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/filter_objects.h"
 #include "platform/flash/player/script/native_members.h"
+#include "platform/flash/player/script/style_sheet_object.h"
 #include "platform/flash/player/script/text_format_object.h"
 
 namespace flash {
@@ -103,6 +104,12 @@ void SetBoundVariable(ActionRunner& vm, TextFieldObject& f, const std::string& t
   std::string name;
   MovieClip* holder = VariableHolder(vm, f, name);
   if (holder && !name.empty()) vm.SetMember(vm.ClipValue(holder), name, Value::String(text));
+}
+
+// Sets a field's HTML text in the styles of its style sheet as it is now.
+void SetHtml(ActionRunner& vm, TextFieldObject& f, const std::string& html) {
+  f.field.styles = StylesOf(vm, f.object ? f.object->style_sheet : Value::Undefined());
+  f.field.SetHtmlText(html);
 }
 
 // How far the text may scroll to the left: what the widest line needs beyond the box.
@@ -209,7 +216,7 @@ Value Set(NativeCall& c) {
       break;
     case kHtmlText:
       if (t.html)
-        t.SetHtmlText(c.vm.ToString(v));
+        SetHtml(c.vm, *f, c.vm.ToString(v));
       else
         t.SetText(c.vm.ToString(v));
       SetBoundVariable(c.vm, *f, t.html ? t.HtmlText() : t.Text());
@@ -604,7 +611,7 @@ void Player::SyncBoundField(TextFieldObject* f) {
     std::string s = vm.ToString(v);
     if (s == (t.html ? t.HtmlText() : t.Text())) return;
     if (t.html)
-      t.SetHtmlText(s);
+      SetHtml(vm, *f, s);
     else
       t.SetText(s);
     t.Changed();
