@@ -217,3 +217,28 @@ TEST(ScriptStyleSheet, StylesAreCopiedTransformedAndApplied) {
   s.TraceExpr([](Script& s) { s.Call("ss", "getStyle", {Script::Str(".warn")}); });
   EXPECT_EQ(s.Run(), "true\nfalse\n2\nbold\nok hot\n16711680\ntrue\nfalse\nnull\n");
 }
+
+// A press on a link calls "asfunction:" functions from the field's parent (or _global) with the
+// text after the first comma; presses beside the text or on an empty call do nothing.
+TEST(ScriptTextLinks, AsfunctionLinksCallTheirFunction) {
+  Script s;
+  Script body;
+  body.Get("a").a.Trace();
+  s.SetMember("_global", "hit", [&](Script& s) { s.Function({"a"}, body); });
+  s.Call("this", "createTextField",
+         {Script::Str("t"), Script::Num(1), Script::Num(0), Script::Num(0), Script::Num(100),
+          Script::Num(30)});
+  s.Drop();
+  s.SetMember("t", "html", [](Script& s) { s.a.PushBool(true); });
+  s.SetMember("t", "multiline", [](Script& s) { s.a.PushBool(true); });
+  s.SetMember("t", "htmlText",
+              Script::Str("<p><a href='asfunction:hit, one,two'>MMMMMMMMMMMMMMMMMMMM</a></p>"
+                          "<p><a href='asfunction:'>MMMMMMMMMMMMMMMMMMMM</a></p>"));
+  EXPECT_EQ(s.Run(), "");
+  s.player.MouseDown(20, 8);
+  s.player.MouseUp(20, 8);
+  EXPECT_EQ(flashtest::Joined(s.player.trace_log), " one,two\n");
+  s.player.MouseDown(20, 22);  // the empty call
+  s.player.MouseDown(20, 80);  // below the field
+  EXPECT_EQ(flashtest::Joined(s.player.trace_log), " one,two\n");
+}

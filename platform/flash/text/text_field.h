@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,10 @@ class TextField {
   // the line at that height (the first above the text, the last below it), before the first
   // character whose middle is right of x, or at the line's end.
   size_t CharIndexAt(double x, double y) const;
+  // The character drawn under the point (x, y) in the field's pixels, scrolling applied: the
+  // one whose glyph reaches from its origin to the next glyph of its line (the last one to the
+  // line's end); none beside, above or below the lines.
+  std::optional<size_t> CharAt(double x, double y) const;
   // Whether the text reaches past the box (drawing then clips to it).
   bool Overflows() const;
 
