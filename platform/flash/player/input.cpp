@@ -505,6 +505,25 @@ static size_t FieldIndexAt(const Player& player, const DisplayObject& field, dou
   return static_cast<const TextFieldObject&>(field).field.CharIndexAt(x / 20, y / 20);
 }
 
+// A press on a link of the topmost field under the stage point (px, py) follows it.
+static void ClickLink(Player& player, double px, double py) {
+  auto picked = TopmostAt(player, px, py, [](DisplayObject& o, double x, double y) {
+    if (o.type == DisplayObject::Type::MovieClip) return Probe::Descend;
+    if (o.type != DisplayObject::Type::EditText) return Probe::Skip;
+    return ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
+  });
+  if (!picked) return;
+  auto* f = static_cast<TextFieldObject*>(picked.get());
+  Matrix inv;
+  if (!StageMatrix(*f).Invert(inv)) return;
+  double x, y;
+  inv.Apply(StageX(player, px), StageY(player, py), x, y);
+  std::optional<size_t> at = f->field.CharAt(x / 20, y / 20);
+  if (!at) return;
+  const text::TextFormat& format = f->field.FormatAt(*at);
+  if (!format.url.empty()) player.FollowLink(f, format.url, format.target);
+}
+
 void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
   input.mouse_x = x;
@@ -579,6 +598,7 @@ void Player::MouseDown(double x, double y, MouseButton button) {
   input.pressed.Set(target);
   input.pressed_inside = target != nullptr;
   if (Live(target)) Fire(*this, target, Transition::Press);
+  ClickLink(*this, x, y);
 }
 
 void Player::MouseUp(double x, double y, MouseButton button) {

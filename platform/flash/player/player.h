@@ -268,6 +268,10 @@ class Player {
   // Shows the value of the variable one field is bound to; an unset variable takes the field's
   // text once, when the field has any.
   void SyncBoundField(TextFieldObject* field);
+  // Follows a link of a field's text: "asfunction:name,argument" calls the function `name`
+  // names from the field's parent (a dotted path; a plain name not found there is looked up
+  // on _global) with the text after the first comma; any other address goes to on_get_url.
+  void FollowLink(TextFieldObject* field, const std::string& url, const std::string& target);
   Realm& ScriptRealm();
   // The player's clock: milliseconds of movie time, advanced by every tick (getTimer, intervals).
   double ClockMs() const { return clock_ms_; }

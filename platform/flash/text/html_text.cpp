@@ -151,13 +151,18 @@ TextAlign ParseAlign(const std::u32string& v, TextAlign fallback) {
 
 class HtmlBuilder {
  public:
-  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base}); }
+  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base, false, false}); }
 
-  void Text(char32_t c) { Put(c, stack_.back().second); }
-  void Break() { Put('\r', stack_.back().second); }
+  void Text(char32_t c) {
+    if (!stack_.back().hidden) Put(c, stack_.back().format);
+  }
+  void Break() {
+    if (!stack_.back().hidden) Put('\r', stack_.back().format);
+  }
   // The break that ends a paragraph: it takes the format of the paragraph's last character,
   // whatever tags closed after it.
   void EndParagraph() {
+    if (stack_.back().hidden) return;
     if (runs_.empty() || AtParagraphStart())
       Break();
     else
@@ -168,32 +173,42 @@ class HtmlBuilder {
     if (!runs_.empty() && !AtParagraphStart()) Break();
   }
 
-  TextFormat& Push(const std::string& name) {
+  // Opens an element; `block` ends its paragraph when it closes, `hidden` drops its text.
+  TextFormat& Push(const std::string& name, bool block = false, bool hidden = false) {
     if (stack_.size() >= kMaxNesting) {
-      overflow_ = stack_.back().second;
+      overflow_ = stack_.back().format;
       return overflow_;
     }
-    stack_.push_back({name, stack_.back().second});
-    return stack_.back().second;
+    hidden = hidden || stack_.back().hidden;
+    stack_.push_back({name, stack_.back().format, block, hidden});
+    return stack_.back().format;
   }
-  // Closes the innermost open tag of that name (and whatever was opened inside it).
-  void Pop(const std::string& name) {
+  // Closes the innermost open element of that name (and whatever was opened inside it); tells
+  // whether it was a block.
+  bool Pop(const std::string& name) {
     for (size_t i = stack_.size(); i-- > 1;) {
-      if (stack_[i].first == name) {
+      if (stack_[i].name == name) {
+        bool block = stack_[i].block;
         stack_.resize(i);
-        return;
+        return block;
       }
     }
-  }
-  bool IsOpen(const std::string& name) const {
-    for (size_t i = stack_.size(); i-- > 1;)
-      if (stack_[i].first == name) return true;
     return false;
   }
-  const TextFormat& Current() const { return stack_.back().second; }
+  // Whether the innermost open element of that name is a block.
+  bool OpenBlock(const std::string& name) const {
+    for (size_t i = stack_.size(); i-- > 1;)
+      if (stack_[i].name == name) return stack_[i].block;
+    return false;
+  }
   std::vector<TextRun> Take() { return std::move(runs_); }
 
  private:
+  struct Open {
+    std::string name;
+    TextFormat format;
+    bool block, hidden;
+  };
   bool AtParagraphStart() const {
     return runs_.back().text.empty() || runs_.back().text.back() == '\r';
   }
@@ -202,32 +217,51 @@ class HtmlBuilder {
     runs_.back().text.push_back(c);
   }
 
-  std::vector<std::pair<std::string, TextFormat>> stack_;
+  std::vector<Open> stack_;
   TextFormat overflow_;
   std::vector<TextRun> runs_;
 };
 
-void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline) {
+const ElementStyle* Find(const StyleMap* styles, const std::string& name) {
+  if (!styles) return nullptr;
+  auto it = styles->find(name);
+  return it == styles->end() ? nullptr : &it->second;
+}
+
+// The tags that are inline whatever a style says.
+bool AlwaysInline(const std::string& n) {
+  return n == "b" || n == "i" || n == "u" || n == "font" || n == "a" || n == "span" ||
+         n == "textformat";
+}
+
+void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline, const StyleMap* styles) {
   const std::string& n = t.name;
   if (n == "br") {
     if (multiline) b.Break();
     return;
   }
+  const ElementStyle* tag_style = Find(styles, n);
+  const ElementStyle* link_style = n == "a" && t.Attribute("href") ? Find(styles, "a:link") : nullptr;
+  const ElementStyle* class_style = nullptr;
+  if (const auto* a = t.Attribute("class")) class_style = Find(styles, "." + Utf32ToUtf8(*a));
+  const bool known = n == "p" || n == "li" || AlwaysInline(n);
+  if (!known && !tag_style && !class_style) return;  // an unknown tag: its text only
+  Display display = n == "p" || n == "li" ? Display::kBlock : Display::kInline;
+  if (tag_style && (!AlwaysInline(n) || tag_style->display == Display::kNone))
+    display = tag_style->display;
+  const bool block = display == Display::kBlock;
+  if (n == "li" && block && multiline) b.StartParagraph();
+  TextFormat& f = b.Push(n, block, display == Display::kNone);
   if (n == "p" || n == "li") {
-    if (n == "li" && multiline) b.StartParagraph();
-    TextFormat& f = b.Push(n);
     if (n == "li") f.bullet = true;
     if (const auto* a = t.Attribute("align")) f.align = ParseAlign(*a, f.align);
-    return;
-  }
-  if (n == "b") {
-    b.Push(n).bold = true;
+  } else if (n == "b") {
+    f.bold = true;
   } else if (n == "i") {
-    b.Push(n).italic = true;
+    f.italic = true;
   } else if (n == "u") {
-    b.Push(n).underline = true;
+    f.underline = true;
   } else if (n == "font") {
-    TextFormat& f = b.Push(n);
     if (const auto* a = t.Attribute("face")) f.font = Utf32ToUtf8(*a);
     if (const auto* a = t.Attribute("size")) {
       double v = Number(*a, f.size);
@@ -239,11 +273,9 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline) {
       f.letter_spacing = std::clamp(Number(*a, 0), -1000.0, 1000.0);
     if (const auto* a = t.Attribute("kerning")) f.kerning = Number(*a, 0) != 0;
   } else if (n == "a") {
-    TextFormat& f = b.Push(n);
     if (const auto* a = t.Attribute("href")) f.url = Utf32ToUtf8(*a);
     if (const auto* a = t.Attribute("target")) f.target = Utf32ToUtf8(*a);
   } else if (n == "textformat") {
-    TextFormat& f = b.Push(n);
     auto num = [&](const char* key, double& field) {
       if (const auto* a = t.Attribute(key))
         field = std::clamp(Number(*a, field), -10000.0, 10000.0);
@@ -266,21 +298,65 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline) {
         i = j + 1;
       }
     }
-  } else if (n == "span") {
-    b.Push(n);
   }
+  for (const ElementStyle* st : {tag_style, link_style, class_style})
+    if (st) st->ApplyTo(f);
 }
 
 void CloseTag(HtmlBuilder& b, const Tag& t, bool multiline) {
-  if ((t.name == "p" || t.name == "li") && multiline && b.IsOpen(t.name)) b.EndParagraph();
+  if (multiline && b.OpenBlock(t.name)) b.EndParagraph();
   b.Pop(t.name);
+}
+
+// Text between two tags with its white space condensed (see ParseHtml).
+std::u32string CondenseWhite(const std::u32string& text) {
+  if (std::all_of(text.begin(), text.end(), IsSpace)) return {};
+  std::u32string out;
+  for (char32_t c : text) {
+    if (!IsSpace(c))
+      out += c;
+    else if (out.empty() || out.back() != ' ')
+      out += ' ';
+  }
+  return out;
 }
 
 }  // namespace
 
-std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, bool multiline) {
+namespace {
+
+// Puts text that stands between two tags: entities decoded, line ends breaking.
+void PutText(HtmlBuilder& b, const std::u32string& s) {
+  for (size_t i = 0, n = s.size(); i < n; ++i) {
+    char32_t c = s[i];
+    size_t len = 0;
+    if (c == '&') {
+      if (char32_t e = Entity(s, i, len)) {
+        b.Text(e);
+        i += len - 1;
+        continue;
+      }
+    }
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
+      b.Break();
+      continue;
+    }
+    b.Text(c);
+  }
+}
+
+}  // namespace
+
+std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, bool multiline,
+                               const StyleMap* styles, bool condense_white) {
   std::u32string s = Utf8ToUtf32(html);
   HtmlBuilder b(base);
+  std::u32string text;  // the text since the last tag
+  auto flush = [&] {
+    PutText(b, condense_white ? CondenseWhite(text) : text);
+    text.clear();
+  };
   size_t i = 0, n = s.size();
   size_t close = 0;  // the next '>' at or after the current position (npos when none is left)
   while (i < n) {
@@ -290,6 +366,7 @@ std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, 
       if (close != std::u32string::npos && close - i <= kMaxTagLength) {
         std::u32string body = s.substr(i + 1, close - i - 1);
         i = close + 1;
+        flush();
         if (!body.empty() && (body[0] == '!' || body[0] == '?'))
           continue;  // comments, declarations
         Tag t = ReadTag(body);
@@ -298,31 +375,17 @@ std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base, 
         if (t.closing) {
           CloseTag(b, t, multiline);
         } else {
-          OpenTag(b, t, multiline);
+          OpenTag(b, t, multiline, styles);
           if (self_closing && t.name != "br") CloseTag(b, t, multiline);
         }
         continue;
       }
       // A bracket that opens no tag: the rest of the markup is read as text.
     }
-    if (c == '&') {
-      size_t len = 0;
-      char32_t e = Entity(s, i, len);
-      if (e) {
-        b.Text(e);
-        i += len;
-        continue;
-      }
-    }
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
-      b.Break();
-      ++i;
-      continue;
-    }
-    b.Text(c);
+    text.push_back(c);
     ++i;
   }
+  flush();
   return b.Take();
 }
 
@@ -446,6 +509,9 @@ std::string Pieces(const std::vector<Piece>& pieces, const TextFormat& para) {
 }  // namespace
 
 std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
+  // A field without text has no paragraph.
+  if (std::all_of(runs.begin(), runs.end(), [](const TextRun& r) { return r.text.empty(); }))
+    return {};
   // Split into paragraphs of pieces; a paragraph takes the format of its first character, an
   // empty one that of the break that ends it. Nothing after a final break forms no paragraph.
   struct Paragraph {

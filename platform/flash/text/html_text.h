@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/flash/text/style_sheet.h"
 #include "platform/flash/text/text_format.h"
 
 namespace flash::text {
@@ -15,8 +16,19 @@ namespace flash::text {
 // Parses `html` (UTF-8) into runs of text, starting from `base`. Paragraphs are separated by
 // '\r'. Line ends in the markup always break; in a multiline field the end of a p or li, the
 // start of an li inside a paragraph, and br break too, while a single-line field ignores them.
+//
+// With `styles`, an element takes the style of its tag name, then (a link) that of "a:link",
+// then that of its class attribute (".name"). A tag the parser does not know otherwise keeps its
+// text in its style when one of them is given. The tag style's display decides the flow: p, li
+// and other tags styled "block" end their paragraph, p and li styled "inline" do not, and
+// "none" hides the element's text; the built-in inline tags (b, i, u, font, a, span,
+// textformat) stay inline whatever the style says, as the class style never sets the flow.
+//
+// With `condense_white`, text between two tags that is only blanks (spaces, tabs, line ends) is
+// dropped; in other text each run of blanks becomes one space.
 std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base,
-                               bool multiline = true);
+                               bool multiline = true, const StyleMap* styles = nullptr,
+                               bool condense_white = false);
 
 // The runs as the field's HTML: each paragraph a P (or an LI for bullets) inside a TEXTFORMAT
 // when it has margins, indents, leading or tab stops, holding a FONT with the paragraph's font,

@@ -82,7 +82,8 @@ void TextField::SetText(const std::string& utf8) {
 }
 
 void TextField::SetHtmlText(const std::string& html_text) {
-  runs_ = ParseHtml(html_text, default_format, multiline);
+  runs_ = ParseHtml(html_text, default_format, multiline, styles.empty() ? nullptr : &styles,
+                    condense_white);
   Changed();
 }
 
@@ -252,6 +253,29 @@ const std::vector<ShapeDef>& TextField::GlyphRuns() const {
     runs_dirty_ = false;
   }
   return glyph_runs_;
+}
+
+std::optional<size_t> TextField::CharAt(double x, double y) const {
+  const TextLayout& l = Layout();
+  if (l.lines.empty()) return std::nullopt;
+  const size_t first =
+      std::clamp<size_t>(static_cast<size_t>(std::max(scroll, 1)), 1, l.lines.size()) - 1;
+  y += l.lines[first].top - l.lines.front().top;
+  x += hscroll;
+  const LaidLine* line = nullptr;
+  for (const LaidLine& ln : l.lines)
+    if (y >= ln.top && y < ln.Bottom() + ln.leading) line = &ln;
+  if (!line) return std::nullopt;
+  for (size_t k = 0; k < l.glyphs.size(); ++k) {
+    const PlacedGlyph& g = l.glyphs[k];
+    if (g.char_index < line->first_char || g.char_index >= line->end_char) continue;
+    double right = line->x + line->width;
+    if (k + 1 < l.glyphs.size() && l.glyphs[k + 1].char_index < line->end_char &&
+        l.glyphs[k + 1].char_index > g.char_index)
+      right = l.glyphs[k + 1].x;
+    if (x >= g.x && x < right) return g.char_index;
+  }
+  return std::nullopt;
 }
 
 size_t TextField::CharIndexAt(double x, double y) const {

@@ -5,12 +5,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/flash/format/movie.h"
 #include "platform/flash/format/text.h"
 #include "platform/flash/text/font_face.h"
+#include "platform/flash/text/style_sheet.h"
 #include "platform/flash/text/text_format.h"
 #include "platform/flash/text/text_layout.h"
 
@@ -48,8 +50,9 @@ class TextField {
   bool embed_fonts = false;
   int max_chars = 0;
   std::string variable;
+  bool condense_white = false;  // HTML text condenses its white space (see ParseHtml)
+  StyleMap styles;              // the styles HTML text takes (from the field's style sheet)
   // Settings scripts read back; the renderer draws every field the same way whatever they say.
-  bool condense_white = false;       // HTML text drops runs of white space
   bool mouse_wheel_enabled = true;   // the wheel scrolls the field
   bool has_restrict = false;         // `restrict` set: only its characters may be typed
   std::string restrict;
@@ -76,6 +79,10 @@ class TextField {
   // the line at that height (the first above the text, the last below it), before the first
   // character whose middle is right of x, or at the line's end.
   size_t CharIndexAt(double x, double y) const;
+  // The character drawn under the point (x, y) in the field's pixels, scrolling applied: the
+  // one whose glyph reaches from its origin to the next glyph of its line (the last one to the
+  // line's end); none beside, above or below the lines.
+  std::optional<size_t> CharAt(double x, double y) const;
   // Whether the text reaches past the box (drawing then clips to it).
   bool Overflows() const;
 

@@ -38,4 +38,26 @@ std::string Utf32ToUtf8(const std::u32string& s) {
   return out;
 }
 
+void CopyFormatMembers(const TextFormat& from, uint32_t members, TextFormat& to) {
+  auto has = [&](FormatMember m) { return (members >> m) & 1u; };
+  if (has(kFormatFont)) to.font = from.font;
+  if (has(kFormatSize)) to.size = from.size;
+  if (has(kFormatColor)) to.color = from.color;
+  if (has(kFormatBold)) to.bold = from.bold;
+  if (has(kFormatItalic)) to.italic = from.italic;
+  if (has(kFormatUnderline)) to.underline = from.underline;
+  if (has(kFormatUrl)) to.url = from.url;
+  if (has(kFormatTarget)) to.target = from.target;
+  if (has(kFormatAlign)) to.align = from.align;
+  if (has(kFormatLeftMargin)) to.left_margin = from.left_margin;
+  if (has(kFormatRightMargin)) to.right_margin = from.right_margin;
+  if (has(kFormatIndent)) to.indent = from.indent;
+  if (has(kFormatLeading)) to.leading = from.leading;
+  if (has(kFormatBlockIndent)) to.block_indent = from.block_indent;
+  if (has(kFormatBullet)) to.bullet = from.bullet;
+  if (has(kFormatTabStops)) to.tab_stops = from.tab_stops;
+  if (has(kFormatLetterSpacing)) to.letter_spacing = from.letter_spacing;
+  if (has(kFormatKerning)) to.kerning = from.kerning;
+}
+
 }  // namespace flash::text

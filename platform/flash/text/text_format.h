@@ -1,6 +1,7 @@
 // Character and paragraph formats of text fields, and runs of text that share one format.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,33 @@ struct TextFormat {
   std::vector<double> tab_stops;
   bool operator==(const TextFormat&) const = default;
 };
+
+// The members of a format as scripts name them, in the order the TextFormat constructor takes
+// them, then the rest; bit (1 << member) marks a member in a set of them.
+enum FormatMember {
+  kFormatFont,
+  kFormatSize,
+  kFormatColor,
+  kFormatBold,
+  kFormatItalic,
+  kFormatUnderline,
+  kFormatUrl,
+  kFormatTarget,
+  kFormatAlign,
+  kFormatLeftMargin,
+  kFormatRightMargin,
+  kFormatIndent,
+  kFormatLeading,
+  kFormatBlockIndent,
+  kFormatBullet,
+  kFormatTabStops,
+  kFormatLetterSpacing,
+  kFormatKerning,
+  kFormatMemberCount
+};
+
+// Copies the members of `from` whose bits are set in `members` into `to`.
+void CopyFormatMembers(const TextFormat& from, uint32_t members, TextFormat& to);
 
 // Characters are Unicode code points; '\r' separates paragraphs.
 struct TextRun {

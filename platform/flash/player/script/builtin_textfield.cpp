@@ -8,6 +8,7 @@
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/filter_objects.h"
 #include "platform/flash/player/script/native_members.h"
+#include "platform/flash/player/script/style_sheet_object.h"
 #include "platform/flash/player/script/text_format_object.h"
 
 namespace flash {
@@ -80,29 +81,47 @@ Rgba ColorOf(NativeCall& c, const Value& v) {
 }
 
 // The clip and the variable name a field's `variable` path names, relative to the field's parent:
-// "name", "a.b.name", "/a/b:name", "_root.name".
+// "name", "a.b.name", "/a/b:name", "_root.name"; the holder is a clip, or a script object when
+// a dotted path leads through one ("obj.name"). Undefined when the path leads nowhere.
 // A field inside a button's state belongs to the clip that holds the button.
-MovieClip* VariableHolder(ActionRunner& vm, TextFieldObject& f, std::string& name) {
+Value VariableHolder(ActionRunner& vm, TextFieldObject& f, std::string& name) {
   const std::string& path = f.field.variable;
   MovieClip* parent = f.parent;
   while (parent && parent->type == DisplayObject::Type::Button) parent = parent->parent;
+  if (!parent) return Value::Undefined();
   size_t split = path.rfind(':');
   if (split == std::string::npos) split = path.rfind('.');
   if (split == std::string::npos) {
     name = path;
-    return parent;
+    return vm.ClipValue(parent);
   }
   name = path.substr(split + 1);
   std::string clip_path = path.substr(0, split);
-  if (clip_path.empty()) return parent ? parent->Root() : nullptr;
-  return vm.ResolvePath(clip_path, parent);
+  if (clip_path.empty()) return vm.ClipValue(parent->Root());
+  if (MovieClip* clip = vm.ResolvePath(clip_path, parent)) return vm.ClipValue(clip);
+  if (path[split] != '.' || clip_path.find_first_of("/:") != std::string::npos)
+    return Value::Undefined();
+  Value holder = vm.ClipValue(parent);
+  for (size_t i = 0; i <= clip_path.size();) {
+    size_t dot = std::min(clip_path.find('.', i), clip_path.size());
+    holder = vm.GetMember(holder, clip_path.substr(i, dot - i));
+    if (!vm.ObjectOf(holder)) return Value::Undefined();
+    i = dot + 1;
+  }
+  return holder;
 }
 
 void SetBoundVariable(ActionRunner& vm, TextFieldObject& f, const std::string& text) {
   if (f.field.variable.empty()) return;
   std::string name;
-  MovieClip* holder = VariableHolder(vm, f, name);
-  if (holder && !name.empty()) vm.SetMember(vm.ClipValue(holder), name, Value::String(text));
+  Value holder = VariableHolder(vm, f, name);
+  if (!holder.IsUndefined() && !name.empty()) vm.SetMember(holder, name, Value::String(text));
+}
+
+// Sets a field's HTML text in the styles of its style sheet as it is now.
+void SetHtml(ActionRunner& vm, TextFieldObject& f, const std::string& html) {
+  f.field.styles = StylesOf(vm, f.object ? f.object->style_sheet : Value::Undefined());
+  f.field.SetHtmlText(html);
 }
 
 // How far the text may scroll to the left: what the widest line needs beyond the box.
@@ -209,7 +228,7 @@ Value Set(NativeCall& c) {
       break;
     case kHtmlText:
       if (t.html)
-        t.SetHtmlText(c.vm.ToString(v));
+        SetHtml(c.vm, *f, c.vm.ToString(v));
       else
         t.SetText(c.vm.ToString(v));
       SetBoundVariable(c.vm, *f, t.html ? t.HtmlText() : t.Text());
@@ -292,10 +311,21 @@ Value Set(NativeCall& c) {
     case kHScroll:
       t.hscroll = std::clamp(static_cast<double>(c.vm.ToInt32(v)), 0.0, MaxHScroll(t));
       break;
-    case kVariable:
+    case kVariable: {
       t.variable = v.IsNullish() ? std::string() : c.vm.ToString(v);
       f->variable_bound = false;
+      // Binding again starts from the field's text as its tag gives it: an unset variable
+      // takes that, a set one replaces it.
+      const auto& def = static_cast<const EditTextDef&>(*f->character);
+      if (def.has_text) {
+        if (t.html)
+          SetHtml(c.vm, *f, def.initial_text);
+        else
+          t.SetText(def.initial_text);
+      }
+      c.vm.player().SyncBoundField(f);
       break;
+    }
     case kType: t.read_only = c.vm.ToString(v) != "input"; break;
     case kSelectable: t.selectable = c.vm.ToBool(v); break;
     case kPassword: t.options.password = c.vm.ToBool(v); break;
@@ -590,13 +620,16 @@ void Player::SyncBoundField(TextFieldObject* f) {
   ActionRunner vm(*this, std::static_pointer_cast<MovieClip>(f->parent->shared_from_this()));
   try {
     std::string name;
-    MovieClip* holder = VariableHolder(vm, *f, name);
-    if (!holder || name.empty()) return;
-    Value v = vm.GetMember(vm.ClipValue(holder), name);
+    Value holder = VariableHolder(vm, *f, name);
+    if (holder.IsUndefined() || name.empty()) return;
+    // A script object's member is read once, when the field binds to it: only clips tell their
+    // fields of changes.
+    if (f->variable_bound && !vm.ClipOf(holder)) return;
+    Value v = vm.GetMember(holder, name);
     text::TextField& t = f->field;
     if (v.IsUndefined()) {
       if (!f->variable_bound && t.Length() > 0)
-        vm.SetMember(vm.ClipValue(holder), name, Value::String(t.html ? t.HtmlText() : t.Text()));
+        vm.SetMember(holder, name, Value::String(t.html ? t.HtmlText() : t.Text()));
       f->variable_bound = true;
       return;
     }
@@ -604,12 +637,49 @@ void Player::SyncBoundField(TextFieldObject* f) {
     std::string s = vm.ToString(v);
     if (s == (t.html ? t.HtmlText() : t.Text())) return;
     if (t.html)
-      t.SetHtmlText(s);
+      SetHtml(vm, *f, s);
     else
       t.SetText(s);
     t.Changed();
   } catch (...) {
     // A getter that throws or runs too long leaves the field as it is.
+  }
+}
+
+void Player::FollowLink(TextFieldObject* f, const std::string& url, const std::string& target) {
+  std::string scheme = url.substr(0, 11);
+  std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  if (scheme != "asfunction:") {
+    if (on_get_url) on_get_url(url, target);
+    return;
+  }
+  if (!f->parent) return;
+  std::string call = url.substr(11);
+  size_t comma = call.find(',');
+  std::string path = call.substr(0, comma);
+  if (path.empty()) return;
+  std::vector<Value> args;
+  if (comma != std::string::npos) args.push_back(Value::String(call.substr(comma + 1)));
+  MovieClip* parent = f->parent;
+  while (parent->parent && parent->type == DisplayObject::Type::Button) parent = parent->parent;
+  ActionRunner vm(*this, std::static_pointer_cast<MovieClip>(parent->shared_from_this()));
+  const bool plain_name = path.find('.') == std::string::npos;
+  try {
+    Value holder = vm.ClipValue(parent);
+    size_t dot;
+    while ((dot = path.find('.')) != std::string::npos) {
+      holder = vm.GetMember(holder, path.substr(0, dot));
+      path.erase(0, dot + 1);
+    }
+    Value fn = vm.GetMember(holder, path);
+    if (!vm.IsFunction(fn) && plain_name) {
+      holder = Value::Object(vm.realm().global);
+      fn = vm.GetMember(holder, path);
+    }
+    if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, holder, std::move(args));
+  } catch (...) {
+    // A path through something that is not there, or a script that fails, calls nothing more.
   }
 }
 

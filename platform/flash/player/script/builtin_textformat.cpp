@@ -10,31 +10,9 @@ namespace flash {
 
 namespace {
 
-using text::TextFormat;
+using namespace text;  // the members of a format (FormatMember)
 
-// The members in the order the constructor takes them, then the rest.
-enum Field {
-  kFont,
-  kSize,
-  kColor,
-  kBold,
-  kItalic,
-  kUnderline,
-  kUrl,
-  kTarget,
-  kAlign,
-  kLeftMargin,
-  kRightMargin,
-  kIndent,
-  kLeading,
-  kBlockIndent,
-  kBullet,
-  kTabStops,
-  kLetterSpacing,
-  kKerning,
-  kFieldCount
-};
-constexpr const char* kNames[kFieldCount] = {
+constexpr const char* kNames[kFormatMemberCount] = {
     "font",    "size",        "color",  "bold",       "italic",        "underline",
     "url",     "target",      "align",  "leftMargin", "rightMargin",   "indent",
     "leading", "blockIndent", "bullet", "tabStops",   "letterSpacing", "kerning"};
@@ -50,52 +28,52 @@ const char* AlignName(TextAlign a) {
 
 Value Read(ActionRunner& vm, const TextFormat& f, int field) {
   switch (field) {
-    case kFont: return Value::String(f.font);
-    case kSize: return Value::Number(f.size);
-    case kColor: return Value::Number((f.color.r << 16) | (f.color.g << 8) | f.color.b);
-    case kBold: return Value::Bool(f.bold);
-    case kItalic: return Value::Bool(f.italic);
-    case kUnderline: return Value::Bool(f.underline);
-    case kUrl: return Value::String(f.url);
-    case kTarget: return Value::String(f.target);
-    case kAlign: return Value::String(AlignName(f.align));
-    case kLeftMargin: return Value::Number(f.left_margin);
-    case kRightMargin: return Value::Number(f.right_margin);
-    case kIndent: return Value::Number(f.indent);
-    case kLeading: return Value::Number(f.leading);
-    case kBlockIndent: return Value::Number(f.block_indent);
-    case kBullet: return Value::Bool(f.bullet);
-    case kTabStops: {
+    case kFormatFont: return Value::String(f.font);
+    case kFormatSize: return Value::Number(f.size);
+    case kFormatColor: return Value::Number((f.color.r << 16) | (f.color.g << 8) | f.color.b);
+    case kFormatBold: return Value::Bool(f.bold);
+    case kFormatItalic: return Value::Bool(f.italic);
+    case kFormatUnderline: return Value::Bool(f.underline);
+    case kFormatUrl: return Value::String(f.url);
+    case kFormatTarget: return Value::String(f.target);
+    case kFormatAlign: return Value::String(AlignName(f.align));
+    case kFormatLeftMargin: return Value::Number(f.left_margin);
+    case kFormatRightMargin: return Value::Number(f.right_margin);
+    case kFormatIndent: return Value::Number(f.indent);
+    case kFormatLeading: return Value::Number(f.leading);
+    case kFormatBlockIndent: return Value::Number(f.block_indent);
+    case kFormatBullet: return Value::Bool(f.bullet);
+    case kFormatTabStops: {
       std::vector<Value> stops;
       for (double s : f.tab_stops) stops.push_back(Value::Number(s));
       return Value::Object(vm.realm().NewArray(std::move(stops)));
     }
-    case kLetterSpacing: return Value::Number(f.letter_spacing);
-    case kKerning: return Value::Bool(f.kerning);
+    case kFormatLetterSpacing: return Value::Number(f.letter_spacing);
+    case kFormatKerning: return Value::Bool(f.kerning);
   }
   return Value::Null();
 }
 
 bool Same(const TextFormat& a, const TextFormat& b, int field) {
   switch (field) {
-    case kFont: return a.font == b.font;
-    case kSize: return a.size == b.size;
-    case kColor: return a.color == b.color;
-    case kBold: return a.bold == b.bold;
-    case kItalic: return a.italic == b.italic;
-    case kUnderline: return a.underline == b.underline;
-    case kUrl: return a.url == b.url;
-    case kTarget: return a.target == b.target;
-    case kAlign: return a.align == b.align;
-    case kLeftMargin: return a.left_margin == b.left_margin;
-    case kRightMargin: return a.right_margin == b.right_margin;
-    case kIndent: return a.indent == b.indent;
-    case kLeading: return a.leading == b.leading;
-    case kBlockIndent: return a.block_indent == b.block_indent;
-    case kBullet: return a.bullet == b.bullet;
-    case kTabStops: return a.tab_stops == b.tab_stops;
-    case kLetterSpacing: return a.letter_spacing == b.letter_spacing;
-    case kKerning: return a.kerning == b.kerning;
+    case kFormatFont: return a.font == b.font;
+    case kFormatSize: return a.size == b.size;
+    case kFormatColor: return a.color == b.color;
+    case kFormatBold: return a.bold == b.bold;
+    case kFormatItalic: return a.italic == b.italic;
+    case kFormatUnderline: return a.underline == b.underline;
+    case kFormatUrl: return a.url == b.url;
+    case kFormatTarget: return a.target == b.target;
+    case kFormatAlign: return a.align == b.align;
+    case kFormatLeftMargin: return a.left_margin == b.left_margin;
+    case kFormatRightMargin: return a.right_margin == b.right_margin;
+    case kFormatIndent: return a.indent == b.indent;
+    case kFormatLeading: return a.leading == b.leading;
+    case kFormatBlockIndent: return a.block_indent == b.block_indent;
+    case kFormatBullet: return a.bullet == b.bullet;
+    case kFormatTabStops: return a.tab_stops == b.tab_stops;
+    case kFormatLetterSpacing: return a.letter_spacing == b.letter_spacing;
+    case kFormatKerning: return a.kerning == b.kerning;
   }
   return false;
 }
@@ -110,20 +88,20 @@ bool Pixels(ActionRunner& vm, const Value& v, double& out, bool whole = true) {
 
 void Write(ActionRunner& vm, const Value& v, TextFormat& f, int field) {
   switch (field) {
-    case kFont: f.font = vm.ToString(v); break;
-    case kSize: Pixels(vm, v, f.size); break;
-    case kColor: {
+    case kFormatFont: f.font = vm.ToString(v); break;
+    case kFormatSize: Pixels(vm, v, f.size); break;
+    case kFormatColor: {
       uint32_t n = static_cast<uint32_t>(vm.ToInt32(v));
       f.color = Rgba{static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
                      static_cast<uint8_t>(n), 255};
       break;
     }
-    case kBold: f.bold = vm.ToBool(v); break;
-    case kItalic: f.italic = vm.ToBool(v); break;
-    case kUnderline: f.underline = vm.ToBool(v); break;
-    case kUrl: f.url = vm.ToString(v); break;
-    case kTarget: f.target = vm.ToString(v); break;
-    case kAlign: {
+    case kFormatBold: f.bold = vm.ToBool(v); break;
+    case kFormatItalic: f.italic = vm.ToBool(v); break;
+    case kFormatUnderline: f.underline = vm.ToBool(v); break;
+    case kFormatUrl: f.url = vm.ToString(v); break;
+    case kFormatTarget: f.target = vm.ToString(v); break;
+    case kFormatAlign: {
       std::string s = vm.ToString(v);
       if (s == "left")
         f.align = TextAlign::Left;
@@ -135,17 +113,17 @@ void Write(ActionRunner& vm, const Value& v, TextFormat& f, int field) {
         f.align = TextAlign::Justify;
       break;
     }
-    case kLeftMargin:
+    case kFormatLeftMargin:
       if (Pixels(vm, v, f.left_margin)) f.left_margin = std::max(0.0, f.left_margin);
       break;
-    case kRightMargin:
+    case kFormatRightMargin:
       if (Pixels(vm, v, f.right_margin)) f.right_margin = std::max(0.0, f.right_margin);
       break;
-    case kIndent: Pixels(vm, v, f.indent); break;
-    case kLeading: Pixels(vm, v, f.leading); break;
-    case kBlockIndent: Pixels(vm, v, f.block_indent); break;
-    case kBullet: f.bullet = vm.ToBool(v); break;
-    case kTabStops: {
+    case kFormatIndent: Pixels(vm, v, f.indent); break;
+    case kFormatLeading: Pixels(vm, v, f.leading); break;
+    case kFormatBlockIndent: Pixels(vm, v, f.block_indent); break;
+    case kFormatBullet: f.bullet = vm.ToBool(v); break;
+    case kFormatTabStops: {
       ScriptObject* o = vm.ObjectOf(v);
       if (!o || o->kind != ScriptObject::Kind::Array) break;
       f.tab_stops.clear();
@@ -155,8 +133,8 @@ void Write(ActionRunner& vm, const Value& v, TextFormat& f, int field) {
       }
       break;
     }
-    case kLetterSpacing: Pixels(vm, v, f.letter_spacing, false); break;
-    case kKerning: f.kerning = vm.ToBool(v); break;
+    case kFormatLetterSpacing: Pixels(vm, v, f.letter_spacing, false); break;
+    case kFormatKerning: f.kerning = vm.ToBool(v); break;
   }
 }
 
@@ -171,9 +149,9 @@ ScriptObject* TextFormatProto(ActionRunner& vm) {
 Value Construct(NativeCall& c) {
   ScriptObject* self = c.This();
   if (!self) return Value::Undefined();
-  for (int i = 0; i < kFieldCount; ++i) {
+  for (int i = 0; i < kFormatMemberCount; ++i) {
     Value v =
-        static_cast<size_t>(i) <= kLeading && !c.Arg(i).IsUndefined() ? c.Arg(i) : Value::Null();
+        static_cast<size_t>(i) <= kFormatLeading && !c.Arg(i).IsUndefined() ? c.Arg(i) : Value::Null();
     if (v.type != Value::Type::Null) {
       // Given members read back in their own type, as a format would hold them.
       TextFormat f;
@@ -247,7 +225,7 @@ Value SetDisplay(NativeCall& c) {
 
 ScriptObject* NewTextFormatObject(ActionRunner& vm, const std::vector<const TextFormat*>& formats) {
   ScriptObject* o = vm.realm().NewObject(TextFormatProto(vm));
-  for (int i = 0; i < kFieldCount; ++i) {
+  for (int i = 0; i < kFormatMemberCount; ++i) {
     bool same = !formats.empty();
     for (size_t k = 1; same && k < formats.size(); ++k) same = Same(*formats[0], *formats[k], i);
     vm.realm().Set(o, kNames[i], same ? Read(vm, *formats[0], i) : Value::Null(), 0);
@@ -255,11 +233,15 @@ ScriptObject* NewTextFormatObject(ActionRunner& vm, const std::vector<const Text
   return o;
 }
 
-void ApplyTextFormat(ActionRunner& vm, ScriptObject* from, TextFormat& to) {
-  for (int i = 0; i < kFieldCount; ++i) {
+uint32_t ApplyTextFormat(ActionRunner& vm, ScriptObject* from, TextFormat& to) {
+  uint32_t members = 0;
+  for (int i = 0; i < kFormatMemberCount; ++i) {
     Value v = vm.GetMember(Value::Object(from), kNames[i]);
-    if (!v.IsNullish()) Write(vm, v, to, i);
+    if (v.IsNullish()) continue;
+    Write(vm, v, to, i);
+    members |= 1u << i;
   }
+  return members;
 }
 
 void InstallTextFormat(Realm& realm) {

@@ -102,8 +102,11 @@ Value DefaultOnData(NativeCall& c) {
   bool ok = !c.Arg(0).IsUndefined();
   if (ok) {
     auto format = static_cast<DataFormat>(static_cast<FunctionObject*>(c.callee)->native_tag);
-    c.vm.Call(c.vm.GetMember(c.self, format == DataFormat::kXml ? "parseXML" : "decode"), c.self,
-              {c.Arg(0)});
+    const char* reader = format == DataFormat::kXml         ? "parseXML"
+                         : format == DataFormat::kStyleSheet ? "parse"
+                                                             : "decode";
+    Value read = c.vm.Call(c.vm.GetMember(c.self, reader), c.self, {c.Arg(0)});
+    if (format == DataFormat::kStyleSheet) ok = c.vm.ToBool(read);
   }
   SetState(c.vm, self, "loaded", Value::Bool(ok));
   c.vm.Call(c.vm.GetMember(c.self, "onLoad"), c.self, {Value::Bool(ok)});
@@ -114,10 +117,14 @@ Value Nothing(NativeCall&) { return Value::Undefined(); }
 
 }  // namespace
 
-void InstallDataLoadMethods(Realm& realm, ScriptObject* proto, DataFormat format) {
+void InstallLoadMethod(Realm& realm, ScriptObject* proto, DataFormat format) {
   realm.Method(proto, "onData", DefaultOnData, static_cast<int>(format));
   realm.Method(proto, "onLoad", Nothing);
   realm.Method(proto, "load", DataLoad);
+}
+
+void InstallDataLoadMethods(Realm& realm, ScriptObject* proto, DataFormat format) {
+  InstallLoadMethod(realm, proto, format);
   realm.Method(proto, "sendAndLoad", DataSendAndLoad);
   realm.Method(proto, "send", DataSend);
   realm.Method(proto, "getBytesLoaded", DataGetBytesLoaded);

@@ -13,11 +13,14 @@ namespace flash {
 
 class Realm;
 
-// What the default onData calls to read the text: "decode" (variables) or "parseXML".
-enum class DataFormat { kVariables, kXml };
+// What the default onData calls to read the text: "decode" (variables), "parseXML", or
+// "parse" (style sheets, whose answer tells whether the text loaded: onLoad(false) when not).
+enum class DataFormat { kVariables, kXml, kStyleSheet };
 
 // Puts the shared methods, the default onData and onLoad and the default contentType on a
 // class's prototype.
 void InstallDataLoadMethods(Realm& realm, ScriptObject* proto, DataFormat format);
+// Puts only load and the default onData and onLoad on a class's prototype.
+void InstallLoadMethod(Realm& realm, ScriptObject* proto, DataFormat format);
 
 }  // namespace flash

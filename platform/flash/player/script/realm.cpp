@@ -30,6 +30,7 @@ constexpr Installer kInstallers[] = {
     InstallExternalInterface,
     InstallTextFormat,
     InstallTextField,
+    InstallStyleSheet,
     InstallBitmapData,
     InstallButton,
     InstallKey,

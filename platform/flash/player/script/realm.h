@@ -108,6 +108,7 @@ void InstallSelection(Realm& realm);
 void InstallMovieClipLoader(Realm& realm);
 void InstallStubs(Realm& realm);
 void InstallTextSnapshot(Realm& realm);
+void InstallStyleSheet(Realm& realm);
 void InstallSound(Realm& realm);
 void InstallFilters(Realm& realm);
 void InstallClipEffects(Realm& realm);

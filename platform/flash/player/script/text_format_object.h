@@ -2,6 +2,7 @@
 // each null when not set.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/flash/text/text_format.h"
@@ -14,7 +15,8 @@ class ScriptObject;
 // A new TextFormat object; a member is null where the formats disagree (or none are given).
 ScriptObject* NewTextFormatObject(ActionRunner& vm,
                                   const std::vector<const text::TextFormat*>& formats);
-// Copies the members of `from` that are not null into `to`.
-void ApplyTextFormat(ActionRunner& vm, ScriptObject* from, text::TextFormat& to);
+// Copies the members of `from` that are not null into `to`; returns their set (FormatMember
+// bits).
+uint32_t ApplyTextFormat(ActionRunner& vm, ScriptObject* from, text::TextFormat& to);
 
 }  // namespace flash

@@ -170,23 +170,28 @@ std::u16string ToUnits(std::string_view s, int swfVersion) {
   return out;
 }
 
+namespace {
+
+// Code points, a surrogate pair (kept as two three-byte sequences) read as its character.
+std::u32string CodePoints(std::string_view s) {
+  std::u32string in = DecodeUtf8(s), out;
+  for (size_t i = 0; i < in.size(); ++i) {
+    char32_t c = in[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+        in[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+      ++i;
+    }
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
 int CompareText(std::string_view a, std::string_view b, int swfVersion) {
   if (swfVersion < 6) return a.compare(b) < 0 ? -1 : a == b ? 0 : 1;
-  // Code points, a surrogate pair (kept as two three-byte sequences) read as its character.
-  auto points = [](std::string_view s) {
-    std::u32string in = DecodeUtf8(s), out;
-    for (size_t i = 0; i < in.size(); ++i) {
-      char32_t c = in[i];
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
-          in[i + 1] <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
-        ++i;
-      }
-      out += c;
-    }
-    return out;
-  };
-  int r = points(a).compare(points(b));
+  int r = CodePoints(a).compare(CodePoints(b));
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
@@ -212,7 +217,7 @@ std::string FromUnits(std::u16string_view units, int swfVersion) {
 std::string ToWellFormedUtf8(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (char32_t c : DecodeUtf8(s)) AppendUtf8(out, IsSurrogate(c) ? kReplacement : c);
+  for (char32_t c : CodePoints(s)) AppendUtf8(out, IsSurrogate(c) ? kReplacement : c);
   return out;
 }
 

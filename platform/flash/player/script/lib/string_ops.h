@@ -29,7 +29,8 @@ std::string FromUnits(std::u16string_view units, int swfVersion);
 // The order of two strings for the comparison operators: -1, 0 or 1. Bytes before version 6,
 // code points after.
 int CompareText(std::string_view a, std::string_view b, int swfVersion);
-// `s` with lone surrogates and invalid bytes replaced by U+FFFD.
+// `s` with a surrogate pair kept as two sequences joined into its character, and lone
+// surrogates and invalid bytes replaced by U+FFFD.
 std::string ToWellFormedUtf8(std::string_view s);
 
 // String.length and length().
