@@ -252,6 +252,14 @@ ShapeDef GridShape(const ShapeDef& shape, const Matrix& placed, const ScaleGrid&
 // transforms.
 void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m,
                const ColorTransform& cx, double filter_scale) {
+  // Bitmap fills name characters of the movie the clip shows (a movie or picture loaded into a
+  // clip brings its own dictionary).
+  struct MovieScope {
+    DictionaryLookup& lookup;
+    const MovieDef* outer;
+    ~MovieScope() { lookup.movie = outer; }
+  } scope{lookup, lookup.movie};
+  if (clip.movie) lookup.movie = clip.movie.get();
   // A scale grid applies to the shapes directly inside the clip.
   ScaleGrid grid;
   const bool gridded = GridOf(clip, m, lookup.view, grid);

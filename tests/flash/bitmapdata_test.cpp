@@ -236,6 +236,35 @@ TEST(BitmapDataFill, ColorBoundsFindAndAvoid) {
   EXPECT_EQ(other.width, 4);
 }
 
+// Bounds that end at the top-left pixel count as none; any other pixel found with it, or a
+// single pixel elsewhere (in the first row or column too), gives the usual bounds.
+TEST(BitmapDataFill, ColorBoundsOfTheTopLeftPixelAloneAreEmpty) {
+  BitmapData b(3, 3, true, 0xFFFFFFFF);
+  b.SetPixel32(0, 0, 0xFF00FF00);
+  EXPECT_TRUE(b.ColorBounds(0xFFFFFFFF, 0xFFFFFFFF, false).Empty());
+  EXPECT_EQ(b.ColorBounds(0xFFFFFFFF, 0xFFFFFFFF, true).width, 3);
+  struct Case {
+    int x, y;
+    PixelRect want;
+  };
+  for (Case c : {Case{1, 1, {0, 0, 2, 2}}, Case{0, 2, {0, 0, 1, 3}}, Case{2, 0, {0, 0, 3, 1}}}) {
+    BitmapData two(3, 3, true, 0xFFFFFFFF);
+    two.SetPixel32(0, 0, 0xFF00FF00);
+    two.SetPixel32(c.x, c.y, 0xFF00FF00);
+    const PixelRect r = two.ColorBounds(0xFFFFFFFF, 0xFFFFFFFF, false);
+    EXPECT_EQ(r.x, c.want.x);
+    EXPECT_EQ(r.y, c.want.y);
+    EXPECT_EQ(r.width, c.want.width) << c.x << "," << c.y;
+    EXPECT_EQ(r.height, c.want.height) << c.x << "," << c.y;
+  }
+  BitmapData one(3, 3, true, 0xFFFFFFFF);
+  one.SetPixel32(1, 0, 0xFF00FF00);
+  const PixelRect r = one.ColorBounds(0xFFFFFFFF, 0xFFFFFFFF, false);
+  EXPECT_EQ(r.x, 1);
+  EXPECT_EQ(r.width, 1);
+  EXPECT_EQ(r.height, 1);
+}
+
 TEST(BitmapDataCopies, ThresholdComparesStoredPixelsAndKeepsThemInAnOpaqueBitmap) {
   // 0x12345678 is kept premultiplied: red 0x04, below 0x33 though its straight red is 0x34.
   BitmapData src(2, 1, true, 0);

@@ -95,6 +95,62 @@ TEST(EffectsFilter, BoxBlurMatchesAveragingPassByPass) {
   }
 }
 
+// The box passes against a per-channel model of their arithmetic: across then down, the window's
+// sum (zero beyond the picture) plus half the box length, times 65536 / n rounded up, high half.
+// Pictures of odd heights, narrow and wide rows and boxes longer than the picture exercise every
+// path (rows taken in pairs, the ring of rows the vertical pass keeps, the tails of the rows).
+TEST(EffectsFilter, BoxPassesMatchTheirIntegerModelExactly) {
+  auto model = [](std::vector<int> v, int w, int h, int rx, int ry, int passes) {
+    auto pass = [&](int r, bool across) {
+      const int n = 2 * r + 1;
+      const uint32_t inv = static_cast<uint32_t>((65536 + n - 1) / n);
+      std::vector<int> out(v.size());
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          uint32_t sum = 0;
+          for (int k = -r; k <= r; ++k) {
+            const int xx = across ? x + k : x, yy = across ? y : y + k;
+            if (xx >= 0 && yy >= 0 && xx < w && yy < h) sum += v[static_cast<size_t>(yy) * w + xx];
+          }
+          out[static_cast<size_t>(y) * w + x] = static_cast<int>(((sum + n / 2) * inv) >> 16);
+        }
+      v = out;
+    };
+    for (int p = 0; p < passes; ++p) {
+      if (rx > 0) pass(rx, true);
+      if (ry > 0) pass(ry, false);
+    }
+    return v;
+  };
+  struct Case {
+    int w, h;
+    double bx, by;
+    int passes;
+  };
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0xFF; };
+  for (Case c : {Case{23, 17, 16, 16, 3}, Case{40, 9, 5, 30, 2}, Case{1, 7, 4, 4, 1},
+                 Case{9, 1, 6, 6, 2}, Case{33, 20, 2, 9, 1}}) {
+    FilterImage img = Blank(c.w, c.h);
+    for (uint32_t& px : img.pixels) {
+      const int a = static_cast<int>(next());
+      px = Px(static_cast<int>(next()) * a / 255, static_cast<int>(next()) * a / 255,
+              static_cast<int>(next()) * a / 255, a);
+    }
+    FilterImage got = img;
+    BoxBlur(got, c.bx, c.by, c.passes, 0xF);
+    for (int ch = 0; ch < 4; ++ch) {
+      std::vector<int> plane;
+      for (uint32_t px : img.pixels) plane.push_back(Ch(px, ch));
+      const auto want = model(plane, c.w, c.h, static_cast<int>(c.bx / 2),
+                              static_cast<int>(c.by / 2), c.passes);
+      for (int i = 0; i < c.w * c.h; ++i)
+        ASSERT_EQ(Ch(got.pixels[static_cast<size_t>(i)], ch), want[static_cast<size_t>(i)])
+            << c.w << "x" << c.h << " channel " << ch << " at " << i % c.w << "," << i / c.w;
+    }
+  }
+}
+
 TEST(EffectsFilter, BlurredPixelsStayPremultiplied) {
   FilterImage img = Square(20, 20, 5, 5, 8, Px(255, 40, 0, 255));
   Filter f;

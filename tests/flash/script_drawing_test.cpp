@@ -245,6 +245,60 @@ TEST(ClipDrawingScript, ClearAndRefusedGradientsDrawNothing) {
   EXPECT_GT(pic.At(97, 80).b, 240);
 }
 
+// The focal point ratio is kept in 8.8 fixed point, cut toward zero, as a movie file stores it;
+// one that is zero after that is a plain radial gradient.
+TEST(ClipDrawingScript, FocalPointsAreKeptInEightPointEightFixedPoint) {
+  Script s;
+  MakeClip(s);
+  s.a.PushString("colors").PushNumber(0xFF).PushNumber(0xFF0000).PushInt(2).Op(0x42).Op(0x1D);
+  s.a.PushString("alphas").PushNumber(100).PushNumber(100).PushInt(2).Op(0x42).Op(0x1D);
+  s.a.PushString("ratios").PushNumber(255).PushNumber(0).PushInt(2).Op(0x42).Op(0x1D);
+  s.a.PushString("box")
+      .PushString("matrixType")
+      .PushString("box")
+      .PushString("x")
+      .PushNumber(0)
+      .PushString("y")
+      .PushNumber(0)
+      .PushString("w")
+      .PushNumber(10)
+      .PushString("h")
+      .PushNumber(10)
+      .PushInt(5)
+      .Op(0x43)
+      .Op(0x1D);
+  const double focals[] = {0.91, -0.91, 0.003, -0.003, 7, -0.5};
+  for (double focal : focals) {
+    s.Call("mc", "beginGradientFill",
+           {Script::Str("radial"), Script::VarRef("colors"), Script::VarRef("alphas"),
+            Script::VarRef("ratios"), Script::VarRef("box"), Script::Str("pad"), Script::Str("rgb"), Script::Num(focal)})
+        .Drop();
+    ScriptBox(s, "mc", 0, 0, 10, 10);
+    s.Call("mc", "endFill").Drop();
+  }
+  s.Run();
+  const auto* mc = static_cast<const flash::MovieClip*>(
+      s.player.LevelRoot(0)->children.begin()->second.get());
+  ASSERT_TRUE(mc->drawing);
+  std::vector<const flash::FillStyle*> fills;
+  for (const flash::ShapeGroup& g : mc->drawing->Shape().groups)
+    for (const flash::FillStyle& f : g.fill_styles) fills.push_back(&f);
+  ASSERT_EQ(fills.size(), std::size(focals));
+  using Type = flash::FillStyle::Type;
+  const std::pair<Type, double> want[] = {{Type::FocalGradient, 232 / 256.0},
+                                          {Type::FocalGradient, -232 / 256.0},
+                                          {Type::RadialGradient, 0},
+                                          {Type::RadialGradient, 0},
+                                          {Type::FocalGradient, 1},
+                                          {Type::FocalGradient, -0.5}};
+  for (size_t i = 0; i < fills.size(); ++i) {
+    EXPECT_EQ(fills[i]->type, want[i].first) << focals[i];
+    if (want[i].first == Type::FocalGradient) {
+      EXPECT_EQ(fills[i]->gradient.focal_point, want[i].second) << focals[i];
+    }
+  }
+}
+
 TEST(ClipDrawingScript, HitTestWithTheShapeFlagLooksAtTheDrawing) {
   Script s;
   MakeClip(s);

@@ -2,9 +2,12 @@
 // variable files written next to the loading movie.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/flash/stage_painter.h"
 #include "tests/flash/script_asm.h"
 
 using namespace scripttest;
@@ -205,4 +208,63 @@ TEST_F(ScriptLoads, LoadsFromTheNetworkOrAbsolutePathsFail) {
   }
   WriteMovie("test.swf", a);
   EXPECT_EQ(Play(2), "error URLNotFound\nerror URLNotFound\nerror URLNotFound\n");
+}
+
+// A picture loaded into a clip shows at its pixel size from the clip's origin, unsmoothed, its
+// transparent pixels letting the stage through; it is drawn from the picture's own dictionary
+// (the loading movie's has no bitmap under that id). A damaged picture leaves the clip empty.
+TEST_F(ScriptLoads, PicturesLoadIntoClipsAndShowAtTheirPixelSize) {
+  QImage picture(4, 3, QImage::Format_ARGB32);
+  picture.fill(qRgba(0, 0, 0, 0));
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 2; ++x) picture.setPixel(x, y, qRgba(255, 0, 0, 255));
+  picture.setPixel(3, 2, qRgba(0, 0, 255, 255));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(picture.save(&buffer, "PNG"));
+  Write("dots.png", std::vector<uint8_t>(png.begin(), png.end()));
+  std::vector<uint8_t> damaged(png.begin(), png.begin() + 20);
+  Write("damaged.png", damaged);
+
+  ActionBuilder a;
+  EmptyClip(a, "mc", 1);
+  EmptyClip(a, "bad", 2);
+  New(a, "MovieClipLoader", 0);
+  a.PushString("l").Op(0x4D).Op(kDefineLocal);
+  Get(a, "mc").PushString("dots.png");
+  CallMethod(a, "l", "loadClip", 2).Op(kPop);
+  Get(a, "bad").PushString("damaged.png");
+  CallMethod(a, "l", "loadClip", 2).Op(kPop);
+  Get(a, "mc").PushString("_x").PushInt(10).Op(kSetMember);
+  Get(a, "mc").PushString("_y").PushInt(20).Op(kSetMember);
+  WriteMovie("test.swf", a);
+
+  flash::Player p;
+  p.LoadFile(0, (dir_ / "test.swf").string());
+  p.Tick();
+  p.Tick();
+  std::vector<uint8_t> px(100 * 100 * 4);
+  flash::PaintStage(p, {px.data(), 100, 100, 100 * 4}, {255, 255, 255, 255});
+  auto at = [&](int x, int y) {
+    const uint8_t* q = &px[(static_cast<size_t>(y) * 100 + x) * 4];
+    return std::vector<int>{q[2], q[1], q[0]};
+  };
+  const std::vector<int> red{255, 0, 0}, blue{0, 0, 255}, white{255, 255, 255};
+  for (int y = 20; y < 23; ++y) {
+    EXPECT_EQ(at(10, y), red) << y;
+    EXPECT_EQ(at(11, y), red) << y;
+    EXPECT_EQ(at(12, y), white) << y;
+  }
+  EXPECT_EQ(at(13, 22), blue);
+  EXPECT_EQ(at(13, 21), white);
+  EXPECT_EQ(at(14, 22), white);
+  EXPECT_EQ(at(9, 20), white);
+  EXPECT_EQ(at(10, 19), white);
+  EXPECT_EQ(at(10, 23), white);
+  const flash::MovieClip* root = p.LevelRoot(0);
+  ASSERT_EQ(root->children.size(), 2u);
+  auto* bad = static_cast<const flash::MovieClip*>(std::next(root->children.begin())->second.get());
+  EXPECT_EQ(bad->name, "bad");
+  EXPECT_TRUE(bad->children.empty());
 }

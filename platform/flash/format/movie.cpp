@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/flash/format/bitmap.h"
 #include "platform/flash/format/button.h"
 #include "platform/flash/format/inflate.h"
 #include "platform/flash/format/reader.h"
+#include "platform/flash/format/shape.h"
 #include "platform/flash/format/text.h"
 #include "platform/flash/format/video.h"
 
@@ -429,6 +431,48 @@ std::shared_ptr<MovieDef> LoadMovieFile(const std::string& path) {
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                              std::istreambuf_iterator<char>());
   return ParseMovie(bytes);
+}
+
+
+std::shared_ptr<MovieDef> ImageMovie(const std::vector<uint8_t>& bytes, int version) {
+  auto starts = [&](std::initializer_list<uint8_t> sig) {
+    return bytes.size() >= sig.size() && std::equal(sig.begin(), sig.end(), bytes.begin());
+  };
+  const bool picture = starts({0x89, 'P', 'N', 'G'}) || starts({'G', 'I', 'F', '8', '9', 'a'}) ||
+                       starts({0xFF, 0xD8});
+  if (!picture) return nullptr;
+  auto bitmap = std::make_shared<BitmapDef>(1);
+  bitmap->encoding = BitmapDef::Encoding::Embedded;
+  bitmap->encoded = bytes;
+  BitmapPixels pixels;
+  try {
+    pixels = bitmap->Decode();
+  } catch (const FormatError&) {
+    return nullptr;
+  }
+  if (pixels.width <= 0 || pixels.height <= 0) return nullptr;
+  const int32_t w = pixels.width * 20, h = pixels.height * 20;
+  auto shape = std::make_shared<ShapeDef>(SolidRectangle(0, 0, w, h, Rgba{0, 0, 0, 255}));
+  shape->id = 2;
+  FillStyle& fill = shape->groups[0].fill_styles[0];
+  fill.type = FillStyle::Type::NonSmoothedClippedBitmap;
+  fill.bitmap_id = 1;
+  fill.matrix = Matrix{20, 0, 0, 20, 0, 0};
+
+  auto movie = std::make_shared<MovieDef>();
+  movie->header.version = static_cast<uint8_t>(std::clamp(version, 1, 255));
+  movie->header.frame_size = {0, w, 0, h};
+  movie->header.frame_count = 1;
+  movie->dictionary[1] = bitmap;
+  movie->dictionary[2] = shape;
+  ControlTag place;
+  place.place.version = 2;
+  place.place.depth = 1;
+  place.place.has_character = true;
+  place.place.character_id = 2;
+  movie->timeline.frames.resize(1);
+  movie->timeline.frames[0].tags.push_back(std::move(place));
+  return movie;
 }
 
 }  // namespace flash

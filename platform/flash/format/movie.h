@@ -139,6 +139,11 @@ class MovieDef {
 // error of a tag that cannot be read names the tag's code and the byte where reading failed.
 std::shared_ptr<MovieDef> ParseMovie(const std::vector<uint8_t>& file);
 std::shared_ptr<MovieDef> LoadMovieFile(const std::string& path);
+
+// A picture file (PNG, GIF or JPEG) loaded in place of a movie: a movie of one frame that shows
+// the picture unsmoothed at its pixel size, its top left corner at the origin. Null when the bytes
+// are no picture of these kinds or do not decode.
+std::shared_ptr<MovieDef> ImageMovie(const std::vector<uint8_t>& bytes, int version);
 // Only the header, for callers that need the stage size and frame rate.
 SwfHeader ParseHeader(const std::vector<uint8_t>& file);
 

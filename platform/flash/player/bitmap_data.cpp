@@ -318,7 +318,9 @@ PixelRect BitmapData::ColorBounds(uint32_t mask, uint32_t color, bool find) cons
       y0 = std::min(y0, y);
       y1 = std::max(y1, y);
     }
-  if (x1 < 0) return {};
+  // As the reference player does, bounds ending at the top-left pixel (only that pixel found)
+  // count as none: its far corner starts there as its mark of nothing found.
+  if (x1 <= 0 && y1 <= 0) return {};
   return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/flash/renderer/displacement.h"
+#include "platform/flash/renderer/internal/blend_wide.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -95,78 +96,104 @@ void BoxAcrossPlane(uint8_t* plane, int w, int h, int r, int edge, std::vector<i
 }
 
 #if defined(__SSE2__)
-// One pass across the rows of a picture, the four bytes of a pixel side by side in one register.
-void BoxAcrossPixels(uint32_t* pixels, int w, int h, int r, std::vector<uint64_t>& line) {
+// One pass across the rows of a picture, two rows at a time: the four bytes of a pixel of each
+// row side by side in one register, so one sliding sum serves both rows.
+void BoxAcrossPixels(uint32_t* pixels, int w, int h, int r, std::vector<uint16_t>& line,
+                     std::vector<uint32_t>& spare) {
   const int n = 2 * r + 1;
   const __m128i inv = _mm_set1_epi16(static_cast<short>(Reciprocal16(n)));
   const __m128i half = _mm_set1_epi16(static_cast<short>(n / 2));
   const __m128i zero = _mm_setzero_si128();
-  line.assign(static_cast<size_t>(w) + 2 * r, 0);
-  auto lane = [&](size_t i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&line[i])); };
-  for (int y = 0; y < h; ++y) {
-    uint32_t* row = pixels + static_cast<size_t>(y) * w;
+  int y = 0;
+  if (WideBlendAvailable()) {
+    // Whole groups of four rows; the rows left over go two at a time below.
+    line.assign((static_cast<size_t>(w) + 2 * r) * 16, 0);
+    for (; y + 4 <= h; y += 4) {
+      uint32_t* const rows[4] = {pixels + static_cast<size_t>(y) * w,
+                                 pixels + static_cast<size_t>(y + 1) * w,
+                                 pixels + static_cast<size_t>(y + 2) * w,
+                                 pixels + static_cast<size_t>(y + 3) * w};
+      WideBoxAcrossRows(rows, w, r, line.data(), Reciprocal16(n), static_cast<uint16_t>(n / 2));
+    }
+  }
+  if (y >= h) return;
+  // Eight values a pixel position: the four bytes of a pixel of each of the two rows.
+  line.assign((static_cast<size_t>(w) + 2 * r) * 8, 0);
+  auto at = [&](int x) { return reinterpret_cast<__m128i*>(line.data() + static_cast<size_t>(x) * 8); };
+  for (; y < h; y += 2) {
+    uint32_t* a = pixels + static_cast<size_t>(y) * w;
+    uint32_t* b;
+    if (y + 1 < h) {
+      b = a + w;
+    } else {  // a last odd row pairs with a scratch copy of itself
+      spare.assign(a, a + w);
+      b = spare.data();
+    }
     for (int x = 0; x < w; ++x) {
-      const __m128i p = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(row[x])), zero);
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(&line[static_cast<size_t>(x + r)]), p);
+      const __m128i two = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(a[x])),
+                                             _mm_cvtsi32_si128(static_cast<int>(b[x])));
+      _mm_storeu_si128(at(x + r), _mm_unpacklo_epi8(two, zero));
     }
     __m128i sum = zero;
-    for (int k = 0; k < n; ++k) sum = _mm_add_epi16(sum, lane(static_cast<size_t>(k)));
+    for (int k = 0; k < n; ++k) sum = _mm_add_epi16(sum, _mm_loadu_si128(at(k)));
     for (int x = 0; x < w; ++x) {
       const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sum, half), inv);
-      row[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(avg, zero)));
+      const __m128i packed = _mm_packus_epi16(avg, zero);
+      a[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
+      b[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 4)));
       if (x + 1 < w)
-        sum = _mm_add_epi16(
-            sum, _mm_sub_epi16(lane(static_cast<size_t>(x + n)), lane(static_cast<size_t>(x))));
+        sum = _mm_add_epi16(sum, _mm_sub_epi16(_mm_loadu_si128(at(x + n)), _mm_loadu_si128(at(x))));
     }
   }
 }
 #endif
 
 // One pass down the columns of `h` rows of `row_bytes` bytes: every byte is a column of its
-// own, so the rows are worked through whole and the inner loops run over contiguous bytes.
-void BoxDown(uint8_t* data, int row_bytes, int h, int r, int edge, std::vector<uint8_t>& source,
+// own, so the rows are worked through whole and the inner loops run over contiguous bytes. Rows
+// are written in place; the originals of the last r + 1 rows, which the window still has to
+// take out of its sums, wait in a small ring.
+void BoxDown(uint8_t* data, int row_bytes, int h, int r, int edge, std::vector<uint8_t>& ring,
              std::vector<uint16_t>& sums) {
   const int n = 2 * r + 1;
   const uint16_t inv = Reciprocal16(n);
   const uint16_t half = static_cast<uint16_t>(n / 2);
   const size_t rb = static_cast<size_t>(row_bytes);
-  source.assign(data, data + rb * h);
+  const size_t slots = static_cast<size_t>(r) + 1;
+  ring.resize(rb * (slots + 1));
+  uint8_t* edge_row = ring.data() + rb * slots;
+  std::fill(edge_row, edge_row + rb, static_cast<uint8_t>(edge));
   sums.assign(rb, 0);
-  std::vector<uint8_t> edge_row;
-  if (edge != 0) edge_row.assign(rb, static_cast<uint8_t>(edge));
-  const uint8_t* zero_row = nullptr;
-  std::vector<uint8_t> zeros;
-  if (edge == 0) {
-    zeros.assign(rb, 0);
-    zero_row = zeros.data();
-  }
-  auto row = [&](int y) -> const uint8_t* {
-    if (y < 0 || y >= h) return edge ? edge_row.data() : zero_row;
-    return source.data() + rb * y;
-  };
   for (int k = -r; k <= r; ++k) {
-    const uint8_t* s = row(k);
+    const uint8_t* s = k < 0 || k >= h ? edge_row : data + rb * k;
     for (size_t i = 0; i < rb; ++i) sums[i] = static_cast<uint16_t>(sums[i] + s[i]);
   }
+#if defined(__SSE2__)
+  const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv)),
+                vhalf = _mm_set1_epi16(static_cast<short>(half));
+  const __m128i zero = _mm_setzero_si128();
+#endif
   for (int y = 0; y < h; ++y) {
     uint8_t* out = data + rb * y;
-    const uint8_t* add = row(y + r + 1);
-    const uint8_t* sub = row(y - r);
+    const uint8_t* add = y + r + 1 < h ? data + rb * (y + r + 1) : edge_row;
+    const uint8_t* sub = y - r >= 0 ? ring.data() + rb * ((y - r) % slots) : edge_row;
+    std::copy(out, out + rb, ring.data() + rb * (y % slots));
     size_t i = 0;
+    if (WideBlendAvailable())
+      i = static_cast<size_t>(
+          WideBoxDownRow(out, add, sub, sums.data(), row_bytes, inv, half));
 #if defined(__SSE2__)
-    const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv)),
-                  vhalf = _mm_set1_epi16(static_cast<short>(half));
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 8 <= rb; i += 8) {
-      __m128i sm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&sums[i]));
-      const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sm, vhalf), vinv);
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(avg, zero));
-      const __m128i a =
-          _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(add + i)), zero);
-      const __m128i b =
-          _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sub + i)), zero);
-      sm = _mm_add_epi16(sm, _mm_sub_epi16(a, b));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(&sums[i]), sm);
+    for (; i + 16 <= rb; i += 16) {
+      __m128i* sp = reinterpret_cast<__m128i*>(&sums[i]);
+      __m128i s0 = _mm_loadu_si128(sp), s1 = _mm_loadu_si128(sp + 1);
+      const __m128i avg0 = _mm_mulhi_epu16(_mm_add_epi16(s0, vhalf), vinv);
+      const __m128i avg1 = _mm_mulhi_epu16(_mm_add_epi16(s1, vhalf), vinv);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(avg0, avg1));
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sub + i));
+      s0 = _mm_add_epi16(s0, _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)));
+      s1 = _mm_add_epi16(s1, _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)));
+      _mm_storeu_si128(sp, s0);
+      _mm_storeu_si128(sp + 1, s1);
     }
 #endif
     for (; i < rb; ++i) {
@@ -213,14 +240,14 @@ inline int Strengthen(int v, double strength) {
   return s >= 255 ? 255 : static_cast<int>(s + 0.5);
 }
 
-// Puts `effect` (one pixel per picture pixel) together with the picture. Inner effects are cut
+// Puts `effect` (one pixel per picture pixel, a row at a time) together with the picture. Inner effects are cut
 // to the object; outer ones are cut to its outside when `cut_outer` is set (bevels) or the
 // object is knocked out, and otherwise lie whole behind it (shadows and glows, which show whole
 // when the object is hidden).
-void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filter& f, bool inner,
+void Compose(uint32_t* pixels, const uint32_t* effect, int n, const Filter& f, bool inner,
              bool outer, bool cut_outer) {
-  for (size_t i = 0; i < image.pixels.size(); ++i) {
-    const uint32_t src = image.pixels[i];
+  for (int i = 0; i < n; ++i) {
+    const uint32_t src = pixels[i];
     const int sa = Channel(src, 3);
     uint32_t e = effect[i];
     if (inner && !outer)
@@ -238,7 +265,7 @@ void Compose(FilterImage& image, const std::vector<uint32_t>& effect, const Filt
       out = Over(e, src);  // outer effects lie behind it
     else
       out = f.on_top ? Over(src, e) : Over(e, src);
-    image.pixels[i] = out;
+    pixels[i] = out;
   }
 }
 
@@ -278,14 +305,15 @@ void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
   const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, f.inner);
   const bool gradient = f.kind == Filter::Kind::GradientGlow;
   const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
-  std::vector<uint32_t> effect(image.pixels.size());
-  for (int y = 0; y < h; ++y)
+  std::vector<uint32_t> effect(static_cast<size_t>(w));
+  for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
-      effect[static_cast<size_t>(y) * w + x] =
-          gradient ? ramp[static_cast<size_t>(v)] : Tint(f.color, v);
+      effect[static_cast<size_t>(x)] = gradient ? ramp[static_cast<size_t>(v)] : Tint(f.color, v);
     }
-  Compose(image, effect, f, f.inner, !f.inner || (gradient && f.on_top), false);
+    Compose(&image.At(0, y), effect.data(), w, f, f.inner, !f.inner || (gradient && f.on_top),
+            false);
+  }
 }
 
 // Bevels: the blurred opacity seen from both sides of the light. Where the object's edge faces
@@ -297,8 +325,9 @@ void Bevel(FilterImage& image, const Filter& f, double scale) {
   const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, false);
   const bool gradient = f.kind == Filter::Kind::GradientBevel;
   const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
-  std::vector<uint32_t> effect(image.pixels.size());
-  for (int y = 0; y < h; ++y)
+  std::vector<uint32_t> effect(static_cast<size_t>(w));
+  const bool full = f.on_top;
+  for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const int diff = Sample(a, w, h, x - dx, y - dy, 0) - Sample(a, w, h, x + dx, y + dy, 0);
       uint32_t e;
@@ -310,10 +339,10 @@ void Bevel(FilterImage& image, const Filter& f, double scale) {
       } else {
         e = Tint(f.highlight, Strengthen(-diff, f.strength));
       }
-      effect[static_cast<size_t>(y) * w + x] = e;
+      effect[static_cast<size_t>(x)] = e;
     }
-  const bool full = f.on_top;
-  Compose(image, effect, f, f.inner || full, !f.inner || full, true);
+    Compose(&image.At(0, y), effect.data(), w, f, f.inner || full, !f.inner || full, true);
+  }
 }
 
 inline void Unpremultiply(uint32_t p, double out[4]) {
@@ -424,7 +453,8 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
   std::vector<uint8_t> source;
   std::vector<uint16_t> sums;
 #if defined(__SSE2__)
-  std::vector<uint64_t> wide;
+  std::vector<uint16_t> wide;
+  std::vector<uint32_t> spare;
 #else
   std::vector<int> line;
   std::vector<uint8_t> plane(static_cast<size_t>(w) * h);
@@ -432,7 +462,7 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
   for (int p = 0; p < passes; ++p) {
     if (rx > 0) {
 #if defined(__SSE2__)
-      BoxAcrossPixels(image.pixels.data(), w, h, rx, wide);
+      BoxAcrossPixels(image.pixels.data(), w, h, rx, wide, spare);
 #else
       auto* bytes = reinterpret_cast<uint8_t*>(image.pixels.data());
       for (int ch = 0; ch < 4; ++ch) {

@@ -127,10 +127,12 @@ std::optional<FillStyle> GradientFill(NativeCall& c) {
   if (c.vm.ToString(c.Arg(6)) == "linearRGB")
     fill.gradient.interpolation = InterpolationMode::LinearRgb;
   if (fill.type == FillStyle::Type::RadialGradient && c.Count() >= 8) {
+    // Kept as the file format keeps it: 8.8 fixed point, cut toward zero.
     double focal = c.vm.ToNumber(c.Arg(7));
+    if (std::isfinite(focal)) focal = std::trunc(std::clamp(focal, -1.0, 1.0) * 256) / 256;
     if (std::isfinite(focal) && focal != 0) {
       fill.type = FillStyle::Type::FocalGradient;
-      fill.gradient.focal_point = std::clamp(focal, -1.0, 1.0);
+      fill.gradient.focal_point = focal;
     }
   }
   return fill;

@@ -61,14 +61,18 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
     Tell(vm, req.loader, "onLoadError", {where, Value::String("URLNotFound"), Value::Number(0)});
     return;
   }
-  // A file that is no movie loads as empty content and counts no bytes.
+  // A picture loads as a movie showing it; any other file that is no movie loads as empty
+  // content and counts no bytes.
   std::shared_ptr<const MovieDef> movie;
+  const std::vector<uint8_t> file(result.bytes->begin(), result.bytes->end());
   if (IsMovie(*result.bytes)) {
     try {
-      movie = ParseMovie(std::vector<uint8_t>(result.bytes->begin(), result.bytes->end()));
+      movie = ParseMovie(file);
     } catch (const FormatError&) {
       movie = nullptr;
     }
+  } else {
+    movie = ImageMovie(file, vm.version());
   }
   double bytes = movie ? static_cast<double>(result.bytes->size()) : 0;
   MovieClip* loaded = nullptr;
