@@ -268,7 +268,13 @@ class Player {
   // Shows the value of the variable one field is bound to; an unset variable takes the field's
   // text once, when the field has any.
   void SyncBoundField(TextFieldObject* field);
+  // The built-ins of movies of `version`: movies of version 6 and before see one set (their
+  // own _global, Object, MovieClip.prototype...), later movies another. Without a version: the
+  // set of the movie in level 0.
+  Realm& ScriptRealm(int version);
   Realm& ScriptRealm();
+  // The sets made so far.
+  std::vector<Realm*> Realms();
   // The player's clock: milliseconds of movie time, advanced by every tick (getTimer, intervals).
   double ClockMs() const { return clock_ms_; }
   // Actions every script of one tick may run together (nested calls, clip events, init actions
@@ -378,6 +384,10 @@ class Player {
                         int depth, ScriptObject* init, ActionRunner& vm,
                         const std::string& linkage = std::string());
   MovieClip* DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init);
+  // Places a new instance of the button `def` at `depth` of `parent` (attachMovie of a button
+  // symbol): a plain button, whatever class its name was registered with.
+  ButtonObject* AttachButton(MovieClip* parent, const CharacterPtr& def, const std::string& name,
+                             int depth);
   void SwapDepths(MovieClip* clip, int depth);
   // The symbol a movie exports under `name` (case-insensitive), null when none.
   CharacterPtr ExportedSymbol(const MovieDef* movie, const std::string& name);
@@ -406,7 +416,7 @@ class Player {
 
   // The heap outlives every clip (clips unpin their objects when they go).
   std::shared_ptr<Heap> heap_;
-  std::unique_ptr<Realm> realm_;
+  std::unique_ptr<Realm> realms_[2];  // versions 6 and before, later versions
   std::map<int, Level> levels_;
   // Clips in execution order, newest first: a list with an index for constant-time removal.
   std::list<std::shared_ptr<MovieClip>> exec_list_;

@@ -6,6 +6,7 @@
 #include "platform/flash/format/text.h"
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/bitmap_data.h"
+#include "platform/flash/player/button.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/script/clip_loader.h"
@@ -162,6 +163,10 @@ Value Method(NativeCall& c) {
       if (!NewClipDepth(c.vm.ToNumber(c.Arg(2)), depth)) return Value::Undefined();
       CharacterPtr def = p.ExportedSymbol(clip->movie.get(), c.vm.ToString(c.Arg(0)));
       if (!def) return Value::Undefined();
+      if (def->kind == CharacterDef::Kind::Button) {
+        ButtonObject* b = p.AttachButton(clip, def, c.vm.ToString(c.Arg(1)), depth);
+        return b ? Value::Object(p.ObjectOf(b)) : Value::Undefined();
+      }
       MovieClip* made = p.CreateClip(clip, def, c.vm.ToString(c.Arg(1)), depth,
                                      c.vm.ObjectOf(c.Arg(3)), c.vm, c.vm.ToString(c.Arg(0)));
       return c.vm.ClipValue(made);
