@@ -239,10 +239,11 @@ TEST_F(ScriptLoads, MoviesBeforeAndFromVersionSevenHaveSeparateBuiltIns) {
   Member(init, "MovieClip", "prototype").Op(0x66).Trace();     // false
   Member(init, "g6", "MovieClip").PushString("prototype").Op(0x4E);
   Member(init, "mc6", "__proto__").Op(0x66).Trace();           // true
+  CallMethod(init, "mc6", "getSWFVersion", 0).Trace();         // 6
   ActionBuilder a;
   LoadChildWithInit(a, init);
   WriteMovie("test.swf", a);
-  EXPECT_EQ(Play(3), "false\nfalse\ntrue\nfalse\ntrue\n");
+  EXPECT_EQ(Play(3), "false\nfalse\ntrue\nfalse\ntrue\n6\n");
 }
 
 // _url names a movie's file below the folder of the movie in level 0; a network address stays

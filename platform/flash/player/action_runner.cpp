@@ -1671,12 +1671,22 @@ bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
   if (b.type == T::Bool) return LooseEquals(a, Value::Number(b.boolean ? 1 : 0));
   if ((a.type == T::Number && b.type == T::String) || (a.type == T::String && b.type == T::Number))
     return ToNumber(a) == ToNumber(b);
+  // An object compared with a primitive converts by its valueOf alone: one that gives an object
+  // (as the default valueOf does) is unequal to every primitive, and toString is never asked.
+  auto by_value_of = [this](const Value& o) {
+    if (o.type != T::Object) return ToPrimitive(o);
+    bool saved_resolve = resolve_off_, found = false;
+    resolve_off_ = true;
+    Value f = GetObjectMember(o.object, "valueOf", o, found);
+    resolve_off_ = saved_resolve;
+    return IsFunction(f) ? Call(f, o, {}) : ToPrimitive(o);
+  };
   if (a.type == T::Clip || a.type == T::Object) {
-    Value p = ToPrimitive(a);
+    Value p = by_value_of(a);
     return p.type != T::Object && p.type != T::Clip && LooseEquals(p, b);
   }
   if (b.type == T::Clip || b.type == T::Object) {
-    Value p = ToPrimitive(b);
+    Value p = by_value_of(b);
     return p.type != T::Object && p.type != T::Clip && LooseEquals(a, p);
   }
   return false;

@@ -37,6 +37,7 @@ enum Op {
   kGlobalToLocal,
   kBytesLoaded,
   kBytesTotal,
+  kSwfVersion,
   kGetRect,
   kSetMask,
   kLoadMovie,
@@ -296,6 +297,8 @@ Value Method(NativeCall& c) {
       }
       return Value::Bool(true);
     }
+    case kSwfVersion:  // the version of the movie the clip belongs to
+      return Value::Number(clip->movie ? clip->movie->header.version : -1);
     case kBytesLoaded:
     case kBytesTotal:
       // A sprite of the movie counts its own tags; a movie's timeline, the whole file.
@@ -457,6 +460,7 @@ void InstallMovieClip(Realm& realm) {
       {"globalToLocal", kGlobalToLocal},
       {"getBytesLoaded", kBytesLoaded},
       {"getBytesTotal", kBytesTotal},
+      {"getSWFVersion", kSwfVersion},
       {"setMask", kSetMask},
       {"loadMovie", kLoadMovie},
       {"loadVariables", kLoadVariables},
