@@ -83,6 +83,64 @@ TEST(ScriptBuiltins, ArrayMethodsAndOrders) {
             "8\n0\n9,5,1\n9\n");
 }
 
+// An array's length is a signed 32-bit count: an index names the element it wraps to (a
+// negative or far index stays a plain member), so indexes from 2^31 - 1 on turn the length
+// negative, and a shorter length drops the elements in between. new Array(-n) keeps -n.
+TEST(ScriptBuiltins, ArrayLengthsWrapAsThirtyTwoBitCounts) {
+  auto set = [](ActionBuilder& a, const std::string& index, const Expr& v) {
+    Get(a, "a").PushString(index);
+    v(a);
+    a.Op(0x4F);
+  };
+  auto trace_member = [](ActionBuilder& a, const std::string& name) {
+    Member(a, "a", name).Trace();
+  };
+  ActionBuilder a;
+  MakeArray(a, "a", {});
+  set(a, "3", Str("three"));
+  set(a, "-5", Str("minus five"));  // wraps to 4294967291: below the length, no change
+  trace_member(a, "length");
+  set(a, "2147483647", Str("far"));  // the length wraps to -2^31; elements 0-3 go
+  trace_member(a, "length");
+  trace_member(a, "3");
+  trace_member(a, "2147483647");
+  trace_member(a, "-5");
+  set(a, "4294967297", Str("one"));  // wraps to 1, above the negative length
+  trace_member(a, "length");
+  trace_member(a, "1");  // the member keeps its own name: element 1 is a hole
+  set(a, "0", Str("zero"));
+  Get(a, "a").Trace();
+  // Setting the length cuts again, far members included.
+  set(a, "2000", Str("x"));
+  trace_member(a, "length");
+  Get(a, "a").PushString("length").PushInt(1).Op(0x4F);
+  trace_member(a, "length");
+  trace_member(a, "2000");
+  a.PushString("n").PushInt(-3).PushInt(1).PushString("Array").Op(0x40).Op(0x1D);
+  Member(a, "n", "length").Trace();
+  Get(a, "n").Trace();
+  TraceCall(a, Var("n"), "push", {Int(7)});  // a method that changes it counts its elements
+  EXPECT_EQ(RunBlocks({a}),
+            "4\n-2147483648\nundefined\nfar\nminus five\n2\nundefined\nzero,undefined\n2001\n1\n"
+            "undefined\n-3\n\n1\n");
+}
+
+// An object whose prototype is an array reads the array's elements; Array's join and toString
+// on an object that is no array count its length and take only its own stored values.
+TEST(ScriptBuiltins, ArraysAsPrototypesAndArrayMethodsOnObjects) {
+  ActionBuilder a;
+  a.PushString("o").PushInt(0).Op(0x43).Op(0x1D);
+  MakeArray(a, "base", {Str("p"), Str("q")});
+  Get(a, "o").PushString("__proto__");
+  Get(a, "base").Op(0x4F);
+  Member(a, "o", "1").Trace();
+  Get(a, "o").PushString("length").PushInt(3).Op(0x4F);
+  Get(a, "o").PushString("2").PushString("own").Op(0x4F);
+  Get(a, "o").Trace();  // Array.prototype.toString, found through the array
+  TraceCall(a, Var("o"), "join", {Str("+")});
+  EXPECT_EQ(RunBlocks({a}), "q\nundefined,undefined,own\nundefined+undefined+own\n");
+}
+
 // Arguments that are neither comparator nor flags: sort gives undefined and leaves the array;
 // of two flags the second counts. splice with an undefined start or count, or a negative count,
 // does nothing and gives undefined.

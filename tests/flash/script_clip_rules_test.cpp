@@ -3,6 +3,8 @@
 // and depth numbers, and code that stops once its clip is removed.
 #include <gtest/gtest.h>
 
+#include "platform/flash/format/button.h"
+#include "platform/flash/format/tag_codes.h"
 #include "tests/flash/script_asm.h"
 
 using namespace scripttest;
@@ -156,4 +158,53 @@ TEST(ScriptClipRules, PathsToShapesRootsAndVersionFourNames) {
   ActionBuilder b;
   Get(b, "clip").Trace();
   EXPECT_EQ(run(4, b), "undefined\n");
+}
+
+// attachMovie of a button symbol places a plain button, whatever class the name was registered
+// with; a registered clip's constructor runs once the children of its first frame are in place.
+TEST(ScriptClipRules, AttachedButtonsAndTheConstructorOfAnAttachedClip) {
+  flash::ButtonDef button(1);
+  button.version = 2;
+  flash::TimelineWriter sprite;  // symbol 3 holds an empty clip named box (symbol 2)
+  flash::PlaceSpec box;
+  box.character_id = 2;
+  box.name = "box";
+  sprite.Place(box);
+  sprite.ShowFrame();
+  std::vector<uint8_t> exports;
+  PutU16(exports, 2);
+  PutU16(exports, 1);
+  PutString(exports, "btn");
+  PutU16(exports, 3);
+  PutString(exports, "clipSym");
+
+  ActionBuilder ctor;  // function C() { trace(typeof this.box); }
+  Member(ctor, "this", "box").Op(0x44).Trace();
+  ActionBuilder a;
+  Function(a, "C", {}, ctor);
+  for (const char* symbol : {"btn", "clipSym"}) {
+    Get(a, "C").PushString(symbol);
+    CallMethod(a, "Object", "registerClass", 2).Op(kPop);
+  }
+  a.PushString("b").PushInt(1).PushString("b1").PushString("btn");
+  CallFunction(a, "attachMovie", 3).Op(kDefineLocal);
+  Get(a, "b").Op(0x44).Trace();
+  Member(a, "b", "__proto__");
+  Member(a, "Button", "prototype").Op(0x66).Trace();
+  a.PushInt(2).PushString("m1").PushString("clipSym");
+  CallFunction(a, "attachMovie", 3).Op(kPop);
+
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.Tag(flash::kTagDefineButton2, flash::EncodeButton(button));
+  flash::TimelineWriter empty;
+  empty.ShowFrame();
+  w.DefineSprite(2, empty);
+  w.DefineSprite(3, sprite);
+  w.Tag(56, exports);  // ExportAssets
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "object\ntrue\nmovieclip\n");
 }

@@ -78,6 +78,16 @@ void EmptyClip(ActionBuilder& a, const std::string& name, int depth) {
   CallFunction(a, "createEmptyMovieClip", 2).Op(kDefineLocal);
 }
 
+// Loads child.swf into a new clip mc with a MovieClipLoader whose onLoadInit(t) runs `init`.
+void LoadChildWithInit(ActionBuilder& a, const ActionBuilder& init) {
+  EmptyClip(a, "mc", 1);
+  New(a, "MovieClipLoader", 0);
+  a.PushString("l").Op(0x4D).Op(kDefineLocal);
+  SetMethod(a, "l", "onLoadInit", {"t"}, init);
+  Get(a, "mc").PushString("child.swf");
+  CallMethod(a, "l", "loadClip", 2).Op(kPop);
+}
+
 // GetURL2 with the given flags: url and target are on the stack.
 ActionBuilder& GetUrl2(ActionBuilder& a, uint8_t flags) { return a.OpWithData(kGetUrl2, {flags}); }
 
@@ -267,4 +277,46 @@ TEST_F(ScriptLoads, PicturesLoadIntoClipsAndShowAtTheirPixelSize) {
   auto* bad = static_cast<const flash::MovieClip*>(std::next(root->children.begin())->second.get());
   EXPECT_EQ(bad->name, "bad");
   EXPECT_TRUE(bad->children.empty());
+}
+
+// Movies of version 6 and before see their own built-ins, movies from version 7 on theirs: a
+// separate _global, Object and MovieClip.prototype, and classes registered in one set only.
+TEST_F(ScriptLoads, MoviesBeforeAndFromVersionSevenHaveSeparateBuiltIns) {
+  ActionBuilder child;
+  Get(child, "_parent").PushString("g6");
+  Get(child, "_global").Op(kSetMember);
+  Get(child, "_parent").PushString("o6").PushInt(0).Op(0x43).Op(kSetMember);
+  Get(child, "_parent").PushString("mc6");
+  Get(child, "this").Op(kSetMember);
+  WriteMovie("child.swf", child, 6);
+
+  ActionBuilder init;
+  Get(init, "g6");
+  Get(init, "_global").Op(0x66).Trace();                       // false
+  Get(init, "o6");
+  Get(init, "Object").Op(0x54).Trace();                        // false
+  Get(init, "o6");
+  Member(init, "g6", "Object").Op(0x54).Trace();               // true
+  Member(init, "mc6", "__proto__");
+  Member(init, "MovieClip", "prototype").Op(0x66).Trace();     // false
+  Member(init, "g6", "MovieClip").PushString("prototype").Op(0x4E);
+  Member(init, "mc6", "__proto__").Op(0x66).Trace();           // true
+  CallMethod(init, "mc6", "getSWFVersion", 0).Trace();         // 6
+  ActionBuilder a;
+  LoadChildWithInit(a, init);
+  WriteMovie("test.swf", a);
+  EXPECT_EQ(Play(3), "false\nfalse\ntrue\nfalse\ntrue\n6\n");
+}
+
+// _url names a movie's file below the folder of the movie in level 0; a network address stays
+// as it is.
+TEST_F(ScriptLoads, UrlsNameFilesBelowTheFolderOfLevelZero) {
+  WriteMovie("child.swf", ActionBuilder());
+  ActionBuilder init;
+  Member(init, "t", "_url").Trace();
+  ActionBuilder a;
+  Get(a, "_url").Trace();
+  LoadChildWithInit(a, init);
+  WriteMovie("test.swf", a);
+  EXPECT_EQ(Play(3), "file:///test.swf\nfile:///child.swf\n");
 }

@@ -132,6 +132,19 @@ TEST(ScriptObjectsEnvironment, StageSystemSharedObjectAndExternalInterface) {
   EXPECT_EQ(s.Run(), "100\nnoScale\nnoScale\nLinux\n12\ntrue\n16\nundefined\nnull\nfalse\nnull\n");
 }
 
+// LocalConnection reaches no other movie: connect and send fail, close does nothing.
+TEST(ScriptObjectsEnvironment, LocalConnectionConnectsNowhere) {
+  Script s;
+  s.Var("lc", [](Script& s) { s.New("LocalConnection"); });
+  s.TraceExpr([](Script& s) { s.Call("lc", "connect", {Script::Str("channel")}); });
+  s.TraceExpr([](Script& s) {
+    s.Call("lc", "send", {Script::Str("channel"), Script::Str("method")});
+  });
+  s.TraceExpr([](Script& s) { s.Call("lc", "close"); });
+  s.TraceExpr([](Script& s) { s.Call("lc", "domain"); });
+  EXPECT_EQ(s.Run(), "false\nfalse\nundefined\nlocalhost\n");
+}
+
 TEST(ScriptObjectsGeom, TransformWritesTheClipAndTakesOnlyItsOwnTypes) {
   auto root = [](Script& s) { s.a.PushString("_root").Op(0x1C); };
   Script s;

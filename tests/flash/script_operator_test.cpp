@@ -11,6 +11,7 @@
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
 #include "tests/flash/movie_builder.h"
+#include "tests/flash/script_asm.h"
 
 using namespace flash;
 
@@ -125,6 +126,24 @@ TEST(ScriptOperators, ObjectsInComparisonsAndBareObjectsAsUndefined) {
   Binary(a, Undef(), global, kEquals2);
   Binary(a, empty, Null(), kEquals2);
   EXPECT_EQ(Traced(7, a), "false\nfalse\nfalse\nundefined\ntrue\ntrue\nfalse\n");
+}
+
+// Equality converts an object by its valueOf alone: an object whose toString gives "a" but whose
+// valueOf (the default) gives itself is not "a"; one whose valueOf gives "a" is.
+TEST(ScriptOperators, EqualityAsksValueOfNotToString) {
+  // { method: function () { trace("called " + method); return "a"; } }
+  auto with = [](const std::string& method) {
+    return [method](ActionBuilder& a) {
+      ActionBuilder body;
+      body.PushString("called " + method).Trace().PushString("a").Op(0x3E);
+      a.PushString(method);
+      scripttest::Function(a, "", {}, body).PushInt(1).Op(0x43);
+    };
+  };
+  ActionBuilder a;
+  Binary(a, Str("a"), with("toString"), kEquals2);
+  Binary(a, with("valueOf"), Str("a"), kEquals2);
+  EXPECT_EQ(Traced(7, a), "false\ncalled valueOf\ntrue\n");
 }
 
 // Strings order by code point from version 6: a pair of surrogates stored as two three-byte

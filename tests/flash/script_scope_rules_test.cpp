@@ -158,3 +158,44 @@ TEST(ScriptScopeRules, ADateAddsThroughItsToStringAloneFromVersionSix) {
   EXPECT_EQ(RunBlocks({a}, 6), "=undefined\n");
   EXPECT_EQ(RunBlocks({a}, 5), "=v\n");
 }
+
+// A function whose timeline was removed runs on the clip it is called on, or, called on an
+// object, on the caller's timeline.
+TEST(ScriptScopeRules, AFunctionWhoseTimelineIsGoneRunsOnTheClipItIsCalledOn) {
+  ActionBuilder body;  // trace(_target)
+  body.PushString("").PushInt(11).Op(0x22).Trace();
+  ActionBuilder define;  // on the sprite: _root.clip1.f = _root.holder.f = function ...
+  Member(define, "_root", "clip1").PushString("f");
+  Function(define, "", {}, body).Op(kSetMember);
+  Member(define, "_root", "holder").PushString("f");
+  Member(define, "_root", "clip1").PushString("f").Op(0x4E).Op(kSetMember);
+  flash::TimelineWriter sprite;
+  sprite.DoAction(define.Build());
+  sprite.ShowFrame();
+
+  ActionBuilder first;
+  first.PushInt(5).PushString("clip1");
+  CallFunction(first, "createEmptyMovieClip", 2).Op(kPop);
+  first.PushString("holder").PushInt(0).Op(kInitObject).Op(kSetVariable);
+  ActionBuilder calls;
+  CallMethod(calls, "clip1", "f", 0).Op(kPop);
+  CallMethod(calls, "holder", "f", 0).Op(kPop);
+
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.DefineSprite(1, sprite);
+  w.DoAction(first.Build());
+  flash::PlaceSpec place;
+  place.character_id = 1;
+  place.name = "definer";
+  w.Place(place);
+  w.ShowFrame();
+  w.DoAction(calls.Build());
+  w.ShowFrame();
+  w.Remove(1);
+  w.DoAction(calls.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  for (int i = 0; i < 3; ++i) p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "/definer\n/definer\n/clip1\n/\n");
+}

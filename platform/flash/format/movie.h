@@ -125,6 +125,8 @@ class MovieDef {
   std::map<std::string, uint16_t> class_ids;       // SymbolClass: class name -> character id
   std::map<uint16_t, ButtonSounds> button_sounds;  // DefineButtonSound, by button id
   std::map<uint16_t, RectTwips> scaling_grids;     // DefineScalingGrid, by sprite id
+  // Where the player got the movie, as its _url reports it (empty: from memory).
+  std::string url;
   // The decompressed body. A frame script may jump out of its own block into the code of a
   // neighbouring one, which the player then runs from here.
   std::shared_ptr<const std::vector<uint8_t>> body;

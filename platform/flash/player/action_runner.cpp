@@ -130,12 +130,12 @@ int PropertyIndex(const std::string& name) {
 
 ActionRunner::ActionRunner(Player& player, std::shared_ptr<MovieClip> base)
     : player_(player),
-      realm_(player.ScriptRealm()),
       heap_(player.ScriptHeap()),
       base_(std::move(base)),
       stack_(player.script_stack_),
       generation_(player.generation_) {
   version_ = base_ && base_->movie ? base_->movie->header.version : 10;
+  realm_ = &player.ScriptRealm(version_);
 }
 
 // --- conversions ---
@@ -275,10 +275,10 @@ ScriptObject* ActionRunner::ToObject(const Value& v) {
     case Value::Type::String:
     case Value::Type::Number:
     case Value::Type::Bool: {
-      ScriptObject* proto = v.type == Value::Type::String   ? realm_.string_proto
-                            : v.type == Value::Type::Number ? realm_.number_proto
-                                                            : realm_.boolean_proto;
-      ScriptObject* o = realm_.NewObject(proto);
+      ScriptObject* proto = v.type == Value::Type::String   ? realm_->string_proto
+                            : v.type == Value::Type::Number ? realm_->number_proto
+                                                            : realm_->boolean_proto;
+      ScriptObject* o = realm_->NewObject(proto);
       o->kind = ScriptObject::Kind::Boxed;
       o->class_name = v.type == Value::Type::String   ? "String"
                       : v.type == Value::Type::Number ? "Number"
@@ -364,6 +364,23 @@ bool ArrayIndex(const std::string& name, size_t& index) {
   return true;
 }
 
+// The index a numeric member name gives an array's length: an optional minus sign and digits,
+// read as a 32-bit count that wraps round ("4294967296" is 0, "-1" is 4294967295, then taken as
+// signed), which is how the player reads the names it measures lengths by.
+bool WrappedIndex(const std::string& name, int32_t& index) {
+  size_t at = !name.empty() && name[0] == '-' ? 1 : 0;
+  if (at == name.size()) return false;
+  uint32_t v = 0;
+  for (size_t i = at; i < name.size(); ++i) {
+    char c = name[i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10u + static_cast<uint32_t>(c - '0');
+  }
+  if (at) v = 0u - v;
+  index = static_cast<int32_t>(v);
+  return true;
+}
+
 class SuperObject : public ScriptObject {
  public:
   SuperObject() : ScriptObject(Kind::Other) {}
@@ -433,7 +450,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
       }
     } else if (name == "length" && !a->Find("length")) {
       found = true;
-      return Value::Number(static_cast<double>(a->items.size()));
+      return Value::Number(a->Length());
     }
   }
   if (o->kind == ScriptObject::Kind::Boxed && o->primitive.type == Value::Type::String &&
@@ -448,12 +465,21 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
     // A prototype chain this long loops: the read ends the scripts of the block.
     if (++guard > kMaxProtoDepth) throw ScriptAbort{"prototype chain too long"};
     const Property* prop = p->Find(key);
+    if (!prop && p != o && p->kind == ScriptObject::Kind::Array) {
+      // An array on the chain lends its elements.
+      auto* a = static_cast<ArrayObject*>(p);
+      size_t i;
+      if (ArrayIndex(name, i) && i < a->items.size() && !a->items[i].IsHole()) {
+        found = true;
+        return a->items[i];
+      }
+    }
     if (!prop || HiddenInVersion(prop->flags, version_)) continue;
     found = true;
     if (holder) *holder = p;
     if (prop->accessor) {
       if (!prop->getter) return Value::Undefined();
-      AccessorCall call(realm_, p, key);
+      AccessorCall call(*realm_, p, key);
       if (!call.entered) return prop->value;
       return Call(Value::Object(prop->getter), self, {});
     }
@@ -479,7 +505,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   if (const Property* p = o->Find(key); p && !HiddenInVersion(p->flags, version_)) {
     if (!p->accessor) return p->value;
     if (!p->getter) return Value::Undefined();
-    AccessorCall call(realm_, o, key);
+    AccessorCall call(*realm_, o, key);
     if (!call.entered) return p->value;
     return Call(Value::Object(p->getter), ClipValue(clip), {});
   }
@@ -490,7 +516,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
     if (!clip->parent) found = false;
     return ClipValue(clip->parent);
   }
-  if (low == "_global" && version_ >= 6) return Value::Object(realm_.global);
+  if (low == "_global" && version_ >= 6) return Value::Object(realm_->global);
   if (low.rfind("_level", 0) == 0) {
     if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
   }
@@ -527,9 +553,9 @@ Value ActionRunner::GetMember(const Value& obj, const std::string& name) {
       if (name == "length") {
         return Value::Number(static_cast<double>(scriptlib::StringLength(obj.string, version_)));
       }
-      return GetObjectMember(realm_.string_proto, name, obj, found);
-    case Value::Type::Number: return GetObjectMember(realm_.number_proto, name, obj, found);
-    case Value::Type::Bool: return GetObjectMember(realm_.boolean_proto, name, obj, found);
+      return GetObjectMember(realm_->string_proto, name, obj, found);
+    case Value::Type::Number: return GetObjectMember(realm_->number_proto, name, obj, found);
+    case Value::Type::Bool: return GetObjectMember(realm_->boolean_proto, name, obj, found);
     default: return Value::Undefined();
   }
 }
@@ -550,7 +576,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
       ScriptObject* cb = w->second.callback;
       Value data = w->second.data;
       // Past the nesting limit the assignment goes on without the watcher.
-      AccessorCall call(realm_, o, key);
+      AccessorCall call(*realm_, o, key);
       if (call.entered) {
         Value old;
         bool found = false;
@@ -569,21 +595,27 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
   }
   if (o->kind == ScriptObject::Kind::Array) {
     auto* a = static_cast<ArrayObject*>(o);
-    size_t i;
-    if (ArrayIndex(name, i)) {
-      if (i >= a->items.size()) {
-        CheckArrayGrowth(a->items.size(), i + 1);
-        a->items.resize(i + 1, Value::Hole());
+    int32_t wrapped;
+    if (WrappedIndex(name, wrapped)) {
+      // Elements up to the size limit are held in order; farther and negative indexes are
+      // plain properties that still move the length.
+      size_t i;
+      bool held = ArrayIndex(name, i) && i < kMaxArrayLength;
+      if (held) {
+        if (i >= a->items.size()) {
+          CheckArrayGrowth(a->items.size(), i + 1);
+          a->items.resize(i + 1, Value::Hole());
+        }
+        a->items[i] = v;
       }
-      a->items[i] = v;
-      return;
-    }
-    if (name == "length" && !a->Find("length")) {
+      if (wrapped >= a->Length())
+        SetArrayLength(a, static_cast<int32_t>(static_cast<uint32_t>(wrapped) + 1u));
+      if (held) return;
+    } else if (name == "length" && !a->Find("length")) {
       double d = ToNumber(v);
       if (std::isnan(d) || d < 0) d = 0;
       if (d >= kMaxArrayLength) throw ScriptAbort{"array too long"};
-      CheckArrayGrowth(a->items.size(), static_cast<size_t>(d));
-      a->items.resize(static_cast<size_t>(d), Value::Hole());
+      SetArrayLength(a, static_cast<int32_t>(d));
       return;
     }
   }
@@ -601,7 +633,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
     if (prop->accessor) {
       if (!prop->setter) return;
       {
-        AccessorCall call(realm_, p, key);
+        AccessorCall call(*realm_, p, key);
         if (call.entered) Call(Value::Object(prop->setter), self, {v});
       }
       // The value stays behind the accessors too: it is what a read past the nesting limit
@@ -618,6 +650,29 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
     break;
   }
   o->Put(key, name, v);
+}
+
+void ActionRunner::SetArrayLength(ArrayObject* a, int32_t length) {
+  double old = a->Length();
+  if (length < old) {
+    // The elements from the new length up to the old one go.
+    size_t from = static_cast<size_t>(std::max<int32_t>(length, 0));
+    if (from < a->items.size()) a->items.resize(from);
+    std::vector<std::string> far;
+    for (const Property& p : a->Properties()) {
+      size_t i;
+      if (ArrayIndex(p.name, i) && i >= from && static_cast<double>(i) < old) far.push_back(p.name);
+    }
+    for (const std::string& name : far) a->Remove(Key(name));
+  }
+  if (length >= 0 && static_cast<size_t>(length) <= kMaxArrayLength &&
+      static_cast<size_t>(length) >= a->items.size()) {
+    CheckArrayGrowth(a->items.size(), static_cast<size_t>(length));
+    a->items.resize(static_cast<size_t>(length), Value::Hole());
+    a->odd_length.reset();
+  } else {
+    a->odd_length = length;
+  }
 }
 
 void ActionRunner::SetMember(const Value& obj, const std::string& name, const Value& v) {
@@ -744,7 +799,7 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
   bool found = false;
   Value proto = GetObjectMember(f, "prototype", fn, found);
   ScriptObject* o =
-      realm_.NewObject(proto.type == Value::Type::Object ? proto.object : realm_.object_proto);
+      realm_->NewObject(proto.type == Value::Type::Object ? proto.object : realm_->object_proto);
   Value self = Value::Object(o);
   o->Put(Key("__constructor__"), "__constructor__", fn, kDontEnum);
   if (version_ < 7) o->Put(Key("constructor"), "constructor", fn, kDontEnum);
@@ -760,7 +815,7 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
 FunctionObject* ActionRunner::MakeFunction(Frame& f,
                                            const std::shared_ptr<const ScriptFunctionCode>& code) {
   auto* fn = heap_.New<FunctionObject>();
-  fn->Put(Key("__proto__"), "__proto__", Value::Object(realm_.function_proto),
+  fn->Put(Key("__proto__"), "__proto__", Value::Object(realm_->function_proto),
           kDontEnum | kDontDelete);
   fn->code = code;
   fn->pool = f.pool;
@@ -773,8 +828,8 @@ FunctionObject* ActionRunner::MakeFunction(Frame& f,
   for (const Value& w : f.withs)
     if (ScriptObject* o = ObjectOf(w)) fn->scope.push_back(o);
   fn->base_clip = f.base;
-  ScriptObject* proto = realm_.NewObject();
-  realm_.LinkPrototype(fn, proto);
+  ScriptObject* proto = realm_->NewObject();
+  realm_->LinkPrototype(fn, proto);
   return fn;
 }
 
@@ -806,7 +861,15 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   }
   nf.pool = fn->pool;
   if (!nf.base) nf.base = std::static_pointer_cast<MovieClip>(fn->base_clip.lock());
-  if (!nf.base || nf.base->removed) nf.base = frame_ ? frame_->base : base_;
+  if (!nf.base || nf.base->removed) {
+    // The timeline the function was defined on is gone: it runs on the clip it is called on,
+    // else on the caller's timeline.
+    MovieClip* t = self.type == Value::Type::Clip ? ClipOf(self) : nullptr;
+    if (t && !t->removed)
+      nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
+    else
+      nf.base = frame_ ? frame_->base : base_;
+  }
   if (!nf.base) nf.base = base_;
   nf.version = code.version;
   if (frame_)
@@ -838,7 +901,7 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
     if (fl & 0x40) reg(ClipValue(nf.base ? ScriptRoot(nf.base.get(), heap_) : nullptr));
     // A timeline without a parent takes no register: the next preloaded value moves up.
     if ((fl & 0x80) && nf.base && nf.base->parent) reg(ClipValue(nf.base->parent));
-    if (fl & 0x100) reg(Value::Object(realm_.global));
+    if (fl & 0x100) reg(Value::Object(realm_->global));
     // Names not preloaded or suppressed are made when the body first asks for them.
     nf.this_local = !(fl & 0x03);
     nf.lazy_arguments = !(fl & 0x08) && !(fl & 0x04);
@@ -862,24 +925,28 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
     ActionRunner& r;
     Frame* f;
     int v;
+    Realm* realm;
     size_t base;
     ~Restore() {
       --r.depth_;
       r.frame_ = f;
       r.version_ = v;
+      r.realm_ = realm;
       if (r.stack_.size() > base) r.stack_.resize(base);
     }
-  } restore{*this, outer, outer_version, nf.stack_base};
+  } restore{*this, outer, outer_version, realm_, nf.stack_base};
   frame_ = &nf;
   version_ = nf.version;
+  // A function runs among the built-ins of the movie that defined it.
+  realm_ = &player_.ScriptRealm(version_);
   Execute(nf);
   return nf.result;
 }
 
 Value ActionRunner::MakeArguments(Frame& f) {
-  ArrayObject* a = realm_.NewArray(f.args ? *f.args : std::vector<Value>());
-  realm_.Set(a, "callee", Value::Object(f.callee));
-  realm_.Set(a, "caller", f.caller ? Value::Object(f.caller) : Value::Null());
+  ArrayObject* a = realm_->NewArray(f.args ? *f.args : std::vector<Value>());
+  realm_->Set(a, "callee", Value::Object(f.callee));
+  realm_->Set(a, "caller", f.caller ? Value::Object(f.caller) : Value::Null());
   return Value::Object(a);
 }
 
@@ -1114,7 +1181,7 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found, V
       return out;
     }
   }
-  if (special("_global") && version_ >= 6) return Value::Object(realm_.global);
+  if (special("_global") && version_ >= 6) return Value::Object(realm_->global);
   std::string low = Lower(name);
   if (special("_root") || special("_parent") ||
       (low.rfind("_level", 0) == 0 && (version_ < 7 || name.rfind("_level", 0) == 0))) {
@@ -1128,11 +1195,11 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found, V
     found = false;
     return Value::Undefined();
   }
-  if (const Property* p = realm_.global->Find(key)) {
+  if (const Property* p = realm_->global->Find(key)) {
     if (!p->accessor && !HiddenInVersion(p->flags, version_)) return p->value;
   }
   bool g = false;
-  Value v = GetObjectMember(realm_.global, name, Value::Object(realm_.global), g);
+  Value v = GetObjectMember(realm_->global, name, Value::Object(realm_->global), g);
   found = g;
   return v;
 }
@@ -1227,7 +1294,7 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
   } else if (MovieClip* t = FrameTarget(f)) {
     scopes.push_back(ClipValue(t));
   }
-  scopes.push_back(Value::Object(realm_.global));
+  scopes.push_back(Value::Object(realm_->global));
   for (const Value& scope : scopes)
     if (member(scope, segs[0], first) && walk(first)) return true;
   bool found = false;
@@ -1330,7 +1397,7 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 11: return Value::String(clip->SlashPath());
     case 13: return Value::String(clip->name);
     case 14: return Value::String("");
-    case 15: return Value::String("");
+    case 15: return Value::String(clip->movie ? clip->movie->url : std::string());
     case 16: return Value::Number(player_.quality == Quality::High ? 1 : 0);
     case 17: return Value::Number(1);
     case 18: return Value::Number(5);
@@ -1604,12 +1671,22 @@ bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
   if (b.type == T::Bool) return LooseEquals(a, Value::Number(b.boolean ? 1 : 0));
   if ((a.type == T::Number && b.type == T::String) || (a.type == T::String && b.type == T::Number))
     return ToNumber(a) == ToNumber(b);
+  // An object compared with a primitive converts by its valueOf alone: one that gives an object
+  // (as the default valueOf does) is unequal to every primitive, and toString is never asked.
+  auto by_value_of = [this](const Value& o) {
+    if (o.type != T::Object) return ToPrimitive(o);
+    bool saved_resolve = resolve_off_, found = false;
+    resolve_off_ = true;
+    Value f = GetObjectMember(o.object, "valueOf", o, found);
+    resolve_off_ = saved_resolve;
+    return IsFunction(f) ? Call(f, o, {}) : ToPrimitive(o);
+  };
   if (a.type == T::Clip || a.type == T::Object) {
-    Value p = ToPrimitive(a);
+    Value p = by_value_of(a);
     return p.type != T::Object && p.type != T::Clip && LooseEquals(p, b);
   }
   if (b.type == T::Clip || b.type == T::Object) {
-    Value p = ToPrimitive(b);
+    Value p = by_value_of(b);
     return p.type != T::Object && p.type != T::Clip && LooseEquals(a, p);
   }
   return false;
@@ -2253,7 +2330,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       if (!hit && !f.activation) {
         if (MovieClip* t = FrameTarget(f)) hit = try_delete(ClipValue(t));
       }
-      if (!hit) try_delete(Value::Object(realm_.global));
+      if (!hit) try_delete(Value::Object(realm_->global));
       Push(Value::Bool(done));
       break;
     }
@@ -2271,7 +2348,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x43: {  // InitObject
-      ScriptObject* o = realm_.NewObject();
+      ScriptObject* o = realm_->NewObject();
       size_t n = ArgCount(ToNumber(Pop()));
       for (size_t i = 0; i < n && stack_.size() > f.stack_base; ++i) {
         Value v = Pop();
@@ -2291,7 +2368,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       }
       std::vector<Value> items;
       for (size_t i = 0; i < n && stack_.size() > f.stack_base; ++i) items.push_back(Pop());
-      Push(Value::Object(realm_.NewArray(std::move(items))));
+      Push(Value::Object(realm_->NewArray(std::move(items))));
       break;
     }
     case 0x3D: {  // CallFunction
@@ -2416,7 +2493,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       if (!sub || !IsFunction(super_class)) break;
       Value super_proto = GetMember(super_class, "prototype");
       ScriptObject* proto =
-          realm_.NewObject(super_proto.type == Value::Type::Object ? super_proto.object : nullptr);
+          realm_->NewObject(super_proto.type == Value::Type::Object ? super_proto.object : nullptr);
       if (super_proto.type != Value::Type::Object) proto->Remove(Key("__proto__"));
       proto->Put(Key("__constructor__"), "__constructor__", super_class, kDontEnum);
       if (version_ < 7) proto->Put(Key("constructor"), "constructor", super_class, kDontEnum);
@@ -2480,7 +2557,7 @@ Value ActionRunner::CallMember(const Value& obj, const std::string& name,
   } else if (o) {
     holder = HolderOf(o, name);
   } else if (obj.type == Value::Type::String) {
-    holder = realm_.string_proto;
+    holder = realm_->string_proto;
   }
   return CallScript(f, self, args, holder);
 }

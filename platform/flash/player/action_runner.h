@@ -52,7 +52,7 @@ class ActionRunner {
 
   // --- for the built-ins ---
   Player& player() { return player_; }
-  Realm& realm() { return realm_; }
+  Realm& realm() { return *realm_; }
   Heap& heap() { return heap_; }
   int version() const { return version_; }
 
@@ -103,6 +103,8 @@ class ActionRunner {
   void CheckLength(size_t n);  // aborts beyond the size limits
   // Aborts when an array would grow from `from` to `to` elements beyond the size limits.
   void CheckArrayGrowth(size_t from, size_t to);
+  // Gives an array a new length: elements at and past it go, a longer one adds holes.
+  void SetArrayLength(ArrayObject* a, int32_t length);
   // a < b, undefined for NaN; operands convert left to right unless `right_first`.
   Value Compare(const Value& a, const Value& b, bool right_first = false);
   bool LooseEquals(const Value& a, const Value& b);
@@ -202,12 +204,14 @@ class ActionRunner {
   MovieClip* RemovedClipTarget(MovieClip* clip) const;
 
   Player& player_;
-  Realm& realm_;
   Heap& heap_;
   std::shared_ptr<MovieClip> base_;
   std::vector<Value>& stack_;
   Frame* frame_ = nullptr;  // the frame running now
   int version_;
+  // The built-ins of the running code's movie: movies of version 6 and before share one set,
+  // later ones another.
+  Realm* realm_ = nullptr;
   // Set while a conversion looks up valueOf/toString, which __resolve does not answer.
   bool resolve_off_ = false;
   // An exception a conversion caught, thrown again once the current action is done.

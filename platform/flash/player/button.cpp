@@ -90,7 +90,7 @@ ButtonObject* ButtonOf(const Value& v) {
 
 ButtonScriptObject* Player::ObjectOf(ButtonObject* button) {
   if (!button->script) {
-    Realm& realm = ScriptRealm();
+    Realm& realm = button->movie ? ScriptRealm(button->movie->header.version) : ScriptRealm();
     auto* o = heap_->New<ButtonScriptObject>();
     o->Put(heap_->Key("__proto__"), "__proto__",
            Value::Object(realm.button_proto ? realm.button_proto : realm.object_proto),

@@ -453,16 +453,19 @@ static void Broadcast(Player& player, const char* name, const char* method,
   MovieClip* root = player.LevelRoot(0);
   if (!root) return;
   ActionRunner vm(player, std::static_pointer_cast<MovieClip>(root->shared_from_this()));
-  Realm& realm = player.ScriptRealm();
-  const Property* p = realm.global->Find(realm.heap.Key(name));
-  if (!p || !p->value.IsObject()) return;
-  Value list = vm.GetMember(p->value, "_listeners");
-  ScriptObject* o = vm.ObjectOf(list);
-  if (!o || o->kind != ScriptObject::Kind::Array) return;
-  std::vector<Value> listeners = static_cast<ArrayObject*>(o)->items;
-  for (const Value& l : listeners) {
-    Value fn = vm.GetMember(l, method);
-    if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, l, args);
+  // Each set of built-ins (movies of version 6 and before, later ones) has its own object.
+  player.ScriptRealm();
+  for (Realm* realm : player.Realms()) {
+    const Property* p = realm->global->Find(realm->heap.Key(name));
+    if (!p || !p->value.IsObject()) continue;
+    Value list = vm.GetMember(p->value, "_listeners");
+    ScriptObject* o = vm.ObjectOf(list);
+    if (!o || o->kind != ScriptObject::Kind::Array) continue;
+    std::vector<Value> listeners = static_cast<ArrayObject*>(o)->items;
+    for (const Value& l : listeners) {
+      Value fn = vm.GetMember(l, method);
+      if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, l, args);
+    }
   }
 }
 

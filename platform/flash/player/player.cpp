@@ -134,18 +134,33 @@ Player::~Player() {
   programs_.clear();
 }
 
-Realm& Player::ScriptRealm() {
-  if (!realm_) {
-    const MovieDef* m = Movie(0);
-    heap_->case_insensitive = m && m->header.version < 7;
-    realm_ = std::make_unique<Realm>(*heap_, *this);
+Realm& Player::ScriptRealm(int version) {
+  std::unique_ptr<Realm>& realm = realms_[version >= 7 ? 1 : 0];
+  if (!realm) {
+    if (!realms_[0] && !realms_[1]) {
+      const MovieDef* m = Movie(0);
+      heap_->case_insensitive = m && m->header.version < 7;
+    }
+    realm = std::make_unique<Realm>(*heap_, *this);
   }
-  return *realm_;
+  return *realm;
+}
+
+Realm& Player::ScriptRealm() {
+  const MovieDef* m = Movie(0);
+  return ScriptRealm(m ? m->header.version : 10);
+}
+
+std::vector<Realm*> Player::Realms() {
+  std::vector<Realm*> made;
+  for (auto& r : realms_)
+    if (r) made.push_back(r.get());
+  return made;
 }
 
 ClipObject* Player::ObjectOf(MovieClip* clip) {
   if (!clip->object) {
-    Realm& realm = ScriptRealm();
+    Realm& realm = clip->movie ? ScriptRealm(clip->movie->header.version) : ScriptRealm();
     auto* o = heap_->New<ClipObject>();
     o->Put(heap_->Key("__proto__"), "__proto__", Value::Object(realm.movieclip_proto),
            kDontEnum | kDontDelete);
@@ -194,7 +209,13 @@ void Player::LoadFile(int level, const std::string& path) {
   Unload(level);
   std::error_code ec;  // without a folder the movie's loads fail; the movie itself still plays
   if (level == 0) loads.SetBaseFolder(std::filesystem::absolute(path, ec).parent_path().string());
-  LoadMovie(level, LoadMovieFile(path));
+  auto movie = LoadMovieFile(path);
+  // Movies see addresses below the folder of the movie in level 0 (its _url names the file
+  // alone); a file outside that folder is named alone too.
+  movie->url = "file:///" + (path.rfind(movie_folder_, 0) == 0
+                                 ? path.substr(movie_folder_.size())
+                                 : path.substr(path.rfind('/') + 1));
+  LoadMovie(level, movie);
 }
 
 void Player::LoadBytes(int level, const std::vector<uint8_t>& bytes) {
@@ -205,7 +226,7 @@ void Player::LoadBytes(int level, const std::vector<uint8_t>& bytes) {
 void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
   ++display_version_;
   Unload(level);
-  if (!realm_ && level == 0) heap_->case_insensitive = movie->header.version < 7;
+  if (!realms_[0] && !realms_[1] && level == 0) heap_->case_insensitive = movie->header.version < 7;
   if (level == 0 && movie->header.version >= 8) wide_empty_bounds = true;
   auto root = std::make_shared<MovieClip>(movie, &movie->timeline, nullptr);
   root->level = level;
@@ -450,7 +471,8 @@ void Player::RemoveFromExecList(MovieClip* clip) {
 // --- scripts: collector roots, intervals ---
 
 void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
-  if (realm_) realm_->Trace(gray);
+  for (auto& r : realms_)
+    if (r) r->Trace(gray);
   loads.Trace(gray);
   for (const TickListener& l : tick_listeners)
     if (l.object && !l.object->marked) gray.push_back(l.object);
@@ -564,15 +586,18 @@ std::string Player::ExportName(const MovieDef* movie, uint16_t id) {
 }
 
 bool Player::ApplyRegisteredClass(MovieClip* clip) {
-  if (!realm_ || realm_->registered_classes.empty() || !clip->character) return false;
+  if (!clip->character || !clip->movie) return false;
+  // Classes are registered with the built-ins of a version: the clip's movie looks in its own.
+  const auto& classes = ScriptRealm(clip->movie->header.version).registered_classes;
+  if (classes.empty()) return false;
   std::string name = ExportName(clip->movie.get(), clip->character->id);
   if (name.empty()) return false;
-  auto c = realm_->registered_classes.find(heap_->Key(name));
-  if (c == realm_->registered_classes.end()) {
+  auto c = classes.find(heap_->Key(name));
+  if (c == classes.end()) {
     // Registered names keep their case from version 7 on; exports are found without case.
-    for (auto it = realm_->registered_classes.begin(); it != realm_->registered_classes.end(); ++it)
+    for (auto it = classes.begin(); it != classes.end(); ++it)
       if (Lower(it->first) == name) c = it;
-    if (c == realm_->registered_classes.end()) return false;
+    if (c == classes.end()) return false;
   }
   ScriptObject* ctor = c->second;
   ClipObject* o = ObjectOf(clip);
@@ -635,9 +660,10 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
   parent->children[depth] = mc;
   ClipObject* o = ObjectOf(mc.get());
   ScriptObject* ctor = nullptr;
-  if (!linkage.empty() && realm_) {
-    auto c = realm_->registered_classes.find(heap_->Key(linkage));
-    if (c != realm_->registered_classes.end()) {
+  if (!linkage.empty() && mc->movie) {
+    const auto& classes = ScriptRealm(mc->movie->header.version).registered_classes;
+    auto c = classes.find(heap_->Key(linkage));
+    if (c != classes.end()) {
       ctor = c->second;
       Value proto = vm.GetMember(Value::Object(ctor), "prototype");
       if (proto.type == Value::Type::Object)
@@ -649,12 +675,13 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
       if (!(p.flags & kDontEnum)) vm.SetMember(vm.ClipValue(mc.get()), p.name, p.value);
   }
   AddClip(mc);
-  if (ctor) vm.Call(Value::Object(ctor), vm.ClipValue(mc.get()), {});
   QueueClipEvent(mc.get(), kEventLoad);
   if (mc->TotalFrames() > 0) {
     mc->current_frame = 0;
     RunFrame(mc.get(), 0, true);
   }
+  // The class's constructor runs once the first frame's children are in place.
+  if (ctor && !mc->removed) vm.Call(Value::Object(ctor), vm.ClipValue(mc.get()), {});
   return mc.get();
 }
 
@@ -1112,6 +1139,20 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
       RunFrame(mc.get(), 0, true);
     }
   }
+}
+
+ButtonObject* Player::AttachButton(MovieClip* parent, const CharacterPtr& def,
+                                   const std::string& name, int depth) {
+  if (!parent || !def || def->kind != CharacterDef::Kind::Button) return nullptr;
+  if (parent->children.count(depth)) RemoveChild(parent, depth);
+  auto button = std::static_pointer_cast<ButtonObject>(Instantiate(parent, def, parent->movie));
+  button->parent = parent;
+  button->depth = depth;
+  button->name = name;
+  button->place_frame = -1;
+  parent->children[depth] = button;
+  SetButtonState(button.get(), kButtonUp);
+  return button.get();
 }
 
 void Player::RemoveChild(MovieClip* clip, int depth) {

@@ -272,7 +272,13 @@ class Player {
   // names from the field's parent (a dotted path; a plain name not found there is looked up
   // on _global) with the text after the first comma; any other address goes to on_get_url.
   void FollowLink(TextFieldObject* field, const std::string& url, const std::string& target);
+  // The built-ins of movies of `version`: movies of version 6 and before see one set (their
+  // own _global, Object, MovieClip.prototype...), later movies another. Without a version: the
+  // set of the movie in level 0.
+  Realm& ScriptRealm(int version);
   Realm& ScriptRealm();
+  // The sets made so far.
+  std::vector<Realm*> Realms();
   // The player's clock: milliseconds of movie time, advanced by every tick (getTimer, intervals).
   double ClockMs() const { return clock_ms_; }
   // Actions every script of one tick may run together (nested calls, clip events, init actions
@@ -382,6 +388,10 @@ class Player {
                         int depth, ScriptObject* init, ActionRunner& vm,
                         const std::string& linkage = std::string());
   MovieClip* DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init);
+  // Places a new instance of the button `def` at `depth` of `parent` (attachMovie of a button
+  // symbol): a plain button, whatever class its name was registered with.
+  ButtonObject* AttachButton(MovieClip* parent, const CharacterPtr& def, const std::string& name,
+                             int depth);
   void SwapDepths(MovieClip* clip, int depth);
   // The symbol a movie exports under `name` (case-insensitive), null when none.
   CharacterPtr ExportedSymbol(const MovieDef* movie, const std::string& name);
@@ -410,7 +420,7 @@ class Player {
 
   // The heap outlives every clip (clips unpin their objects when they go).
   std::shared_ptr<Heap> heap_;
-  std::unique_ptr<Realm> realm_;
+  std::unique_ptr<Realm> realms_[2];  // versions 6 and before, later versions
   std::map<int, Level> levels_;
   // Clips in execution order, newest first: a list with an index for constant-time removal.
   std::list<std::shared_ptr<MovieClip>> exec_list_;

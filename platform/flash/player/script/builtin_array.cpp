@@ -17,6 +17,14 @@ ArrayObject* ThisArray(NativeCall& c) {
   return o && o->kind == ScriptObject::Kind::Array ? static_cast<ArrayObject*>(o) : nullptr;
 }
 
+// The array a method that changes its elements works on; such a method leaves the array as long
+// as the elements it holds.
+ArrayObject* ChangedArray(NativeCall& c) {
+  ArrayObject* a = ThisArray(c);
+  if (a) a->odd_length.reset();
+  return a;
+}
+
 Value Construct(NativeCall& c) {
   ArrayObject* a = c.vm.realm().NewArray();
   if (c.Count() == 1 && c.Arg(0).type == Value::Type::Number) {
@@ -26,7 +34,9 @@ Value Construct(NativeCall& c) {
       c.vm.CheckArrayGrowth(0, static_cast<size_t>(n));
       a->items.resize(static_cast<size_t>(n), Value::Hole());
     } else if (n < 0 && n == std::floor(n)) {
-      // A negative length makes an array with no elements (the length itself is not kept).
+      // A negative length makes an array with no elements that keeps the length (as a signed
+      // 32-bit count).
+      a->odd_length = c.vm.ToInt32(c.Arg(0));
     } else {
       a->items.push_back(c.Arg(0));
     }
@@ -48,21 +58,37 @@ std::string Join(NativeCall& c, ArrayObject* a, const std::string& sep) {
   return out;
 }
 
-Value JoinMethod(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
-  if (!a) return Value::Undefined();
-  std::string sep = c.Count() > 0 && !c.Arg(0).IsUndefined() ? c.vm.ToString(c.Arg(0)) : ",";
-  return Value::String(Join(c, a, sep));
+// Join for an object that is not an array: as many elements as its length says, each its own
+// stored value of that index (neither inherited nor from a getter) or undefined.
+std::string JoinOther(NativeCall& c, ScriptObject* o, const std::string& sep) {
+  double n = c.vm.ToNumber(c.vm.GetMember(c.self, "length"));
+  if (!(n > 0)) return std::string();
+  size_t count = static_cast<size_t>(std::min(n, 4294967295.0));
+  c.vm.CheckArrayGrowth(0, count);
+  std::string out;
+  for (size_t i = 0; i < count; ++i) {
+    if (i) out = c.vm.CheckedConcat(out, sep);
+    const Property* p = o->Find(std::to_string(i));
+    Value v = p && !p->accessor ? p->value : Value::Undefined();
+    out = c.vm.CheckedConcat(out, c.vm.ToString(v));
+  }
+  return out;
 }
 
-Value ToStringMethod(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
-  if (!a) return Value::String("[object Object]");
-  return Value::String(Join(c, a, ","));
+Value JoinWith(NativeCall& c, const std::string& sep) {
+  if (ArrayObject* a = ThisArray(c)) return Value::String(Join(c, a, sep));
+  ScriptObject* o = c.vm.ObjectOf(c.self);
+  return o ? Value::String(JoinOther(c, o, sep)) : Value::Undefined();
 }
+
+Value JoinMethod(NativeCall& c) {
+  return JoinWith(c, c.Count() > 0 && !c.Arg(0).IsUndefined() ? c.vm.ToString(c.Arg(0)) : ",");
+}
+
+Value ToStringMethod(NativeCall& c) { return JoinWith(c, ","); }
 
 Value Push(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a) return Value::Undefined();
   Grow(c, a->items.size(), a->items.size() + c.Count());
   for (const Value& v : c.args) a->items.push_back(v);
@@ -70,7 +96,7 @@ Value Push(NativeCall& c) {
 }
 
 Value Pop(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a || a->items.empty()) return Value::Undefined();
   Value v = a->items.back();
   a->items.pop_back();
@@ -78,7 +104,7 @@ Value Pop(NativeCall& c) {
 }
 
 Value Shift(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a || a->items.empty()) return Value::Undefined();
   Value v = a->items.front();
   a->items.erase(a->items.begin());
@@ -86,7 +112,7 @@ Value Shift(NativeCall& c) {
 }
 
 Value Unshift(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a) return Value::Undefined();
   Grow(c, a->items.size(), a->items.size() + c.Count());
   a->items.insert(a->items.begin(), c.args.begin(), c.args.end());
@@ -116,7 +142,7 @@ Value Slice(NativeCall& c) {
 }
 
 Value Splice(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a || c.Count() == 0) return Value::Undefined();
   // An undefined start or count does nothing and gives undefined, as a left-out start does.
   if (c.Arg(0).IsUndefined() || (c.Count() > 1 && c.Arg(1).IsUndefined()))
@@ -158,7 +184,7 @@ Value Concat(NativeCall& c) {
 }
 
 Value Reverse(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a) return Value::Undefined();
   std::reverse(a->items.begin(), a->items.end());
   return c.self;
@@ -193,7 +219,7 @@ Value Apply(NativeCall& c, ArrayObject* a, const std::optional<std::vector<size_
 }
 
 Value Sort(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a) return Value::Undefined();
   Value fn;
   int flags = 0;
@@ -242,7 +268,7 @@ lib::SortKey FieldKey(NativeCall& c, const Value& e, const std::string& field) {
 }
 
 Value SortOn(NativeCall& c) {
-  ArrayObject* a = ThisArray(c);
+  ArrayObject* a = ChangedArray(c);
   if (!a || c.Count() == 0) return Value::Undefined();
   std::vector<std::string> fields;
   ScriptObject* list = c.vm.ObjectOf(c.Arg(0));

@@ -6,6 +6,7 @@
 #include "platform/flash/format/text.h"
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/bitmap_data.h"
+#include "platform/flash/player/button.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/script/clip_loader.h"
@@ -36,6 +37,7 @@ enum Op {
   kGlobalToLocal,
   kBytesLoaded,
   kBytesTotal,
+  kSwfVersion,
   kGetRect,
   kSetMask,
   kLoadMovie,
@@ -162,6 +164,10 @@ Value Method(NativeCall& c) {
       if (!NewClipDepth(c.vm.ToNumber(c.Arg(2)), depth)) return Value::Undefined();
       CharacterPtr def = p.ExportedSymbol(clip->movie.get(), c.vm.ToString(c.Arg(0)));
       if (!def) return Value::Undefined();
+      if (def->kind == CharacterDef::Kind::Button) {
+        ButtonObject* b = p.AttachButton(clip, def, c.vm.ToString(c.Arg(1)), depth);
+        return b ? Value::Object(p.ObjectOf(b)) : Value::Undefined();
+      }
       MovieClip* made = p.CreateClip(clip, def, c.vm.ToString(c.Arg(1)), depth,
                                      c.vm.ObjectOf(c.Arg(3)), c.vm, c.vm.ToString(c.Arg(0)));
       return c.vm.ClipValue(made);
@@ -291,6 +297,8 @@ Value Method(NativeCall& c) {
       }
       return Value::Bool(true);
     }
+    case kSwfVersion:  // the version of the movie the clip belongs to
+      return Value::Number(clip->movie ? clip->movie->header.version : -1);
     case kBytesLoaded:
     case kBytesTotal:
       // A sprite of the movie counts its own tags; a movie's timeline, the whole file.
@@ -452,6 +460,7 @@ void InstallMovieClip(Realm& realm) {
       {"globalToLocal", kGlobalToLocal},
       {"getBytesLoaded", kBytesLoaded},
       {"getBytesTotal", kBytesTotal},
+      {"getSWFVersion", kSwfVersion},
       {"setMask", kSetMask},
       {"loadMovie", kLoadMovie},
       {"loadVariables", kLoadVariables},

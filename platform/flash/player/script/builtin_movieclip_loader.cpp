@@ -21,6 +21,7 @@ class ClipLoadRequest : public ScriptObject {
   ClipLoadKind kind = ClipLoadKind::kMovie;
   Value loader;
   std::string query;  // the URL's variables, after its '?'
+  std::string url;    // as the script gave it
   void Trace(std::vector<ScriptObject*>& gray) const override {
     ScriptObject::Trace(gray);
     TraceValue(target, gray);
@@ -53,6 +54,12 @@ void CompleteVariables(ActionRunner& vm, ClipLoadRequest& req, const LoadResult&
   player.QueueClipEvent(clip, kEventData);
 }
 
+// The _url of a movie loaded from `url`: a network address as it is, a file by its place below
+// the folder of the movie in level 0 (the movie never learns where that folder lies).
+std::string MovieUrl(const std::string& url) {
+  return LoadQueue::IsRemote(url) ? url : "file:///" + url;
+}
+
 void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& result) {
   Player& player = vm.player();
   MovieClip* clip = req.level >= 0 ? player.LevelRoot(req.level) : vm.ClipOf(req.target);
@@ -67,7 +74,9 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
   const std::vector<uint8_t> file(result.bytes->begin(), result.bytes->end());
   if (IsMovie(*result.bytes)) {
     try {
-      movie = ParseMovie(file);
+      auto parsed = ParseMovie(file);
+      parsed->url = MovieUrl(req.url);
+      movie = parsed;
     } catch (const FormatError&) {
       movie = nullptr;
     }
@@ -192,6 +201,7 @@ void StartClipLoad(ActionRunner& vm, const Value& target, int level, const std::
   req->level = level;
   req->kind = kind;
   req->loader = loader;
+  req->url = url;
   if (kind == ClipLoadKind::kMovie) {
     const size_t q = url.find('?');
     if (q != std::string::npos) req->query = url.substr(q + 1, url.find('#', q) - q - 1);

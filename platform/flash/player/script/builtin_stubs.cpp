@@ -7,12 +7,26 @@ namespace flash {
 
 namespace {
 Value Nothing(NativeCall& c) { return c.self; }
+
+// LocalConnection reaches no other movie: connecting and sending fail, closing does nothing.
+Value Refused(NativeCall&) { return Value::Bool(false); }
+Value NoResult(NativeCall&) { return Value::Undefined(); }
+Value LocalDomain(NativeCall&) { return Value::String("localhost"); }
 }  // namespace
 
 void InstallStubs(Realm& realm) {
-  for (const char* name : {"Video", "NetStream", "NetConnection", "LocalConnection",
-                           "Camera", "Microphone", "PrintJob", "XMLSocket"})
+  for (const char* name : {"Video", "NetStream", "NetConnection", "Camera", "Microphone",
+                           "PrintJob", "XMLSocket"})
     realm.Class(name, Nothing);
+  FunctionObject* local = realm.Class("LocalConnection", Nothing);
+  const Property* proto = local->Find(realm.heap.Key("prototype"));
+  if (proto && proto->value.type == Value::Type::Object) {
+    ScriptObject* p = proto->value.object;
+    realm.Method(p, "domain", LocalDomain, 0, kDontEnum | kDontDelete);
+    realm.Method(p, "connect", Refused, 0, kDontEnum | kDontDelete);
+    realm.Method(p, "close", NoResult, 0, kDontEnum | kDontDelete);
+    realm.Method(p, "send", Refused, 0, kDontEnum | kDontDelete);
+  }
   for (const char* name : {"Accessibility"})
     realm.Set(realm.global, name, Value::Object(realm.NewObject()));
   FunctionObject* renderer = realm.NewNative(Nothing);

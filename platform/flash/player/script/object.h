@@ -152,6 +152,13 @@ class ArrayObject : public ScriptObject {
  public:
   ArrayObject() : ScriptObject(Kind::Array) { class_name = "Array"; }
   std::vector<Value> items;
+  // The length when it is not the count of `items`: the player keeps a length as a signed
+  // 32-bit count, so an index of 2^31 - 1 or one written as a negative or wrapping number can
+  // leave it negative or far beyond the elements held (far elements are plain properties).
+  std::optional<int32_t> odd_length;
+  double Length() const {
+    return odd_length ? static_cast<double>(*odd_length) : static_cast<double>(items.size());
+  }
   void Trace(std::vector<ScriptObject*>& gray) const override;
 };
 
