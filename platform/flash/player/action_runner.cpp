@@ -1354,6 +1354,9 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
   if (!clip) return;
   double d = ToNumber(v);
   Matrix& m = clip->matrix;
+  // Position, scale, alpha and rotation set by a script are no longer the timeline's to change.
+  if (index <= 3 || index == 6 || index == 8 || index == 9 || index == 10)
+    clip->transformed_by_script = true;
   switch (index) {
     case 0:
       if (!std::isnan(d)) m.tx = d * 20.0;
@@ -1593,7 +1596,13 @@ bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
       // NaN equals NaN here too.
       case T::Number: return a.number == b.number || (std::isnan(a.number) && std::isnan(b.number));
       case T::String: return a.string == b.string;
-      case T::Clip: return ClipOf(a) == ClipOf(b);
+      // Clips are the same when they have the same target path: a reference finds a clip by
+      // its path, so two clips of one name are one to scripts.
+      case T::Clip: {
+        MovieClip* x = ClipOf(a);
+        MovieClip* y = ClipOf(b);
+        return x == y || (x && y && x->TargetPath() == y->TargetPath());
+      }
       case T::Object: return a.object == b.object;
       default: return true;
     }

@@ -24,6 +24,8 @@ namespace {
 constexpr size_t kMaxCarriedStack = 1 << 16;
 // Clips nested deeper than this are not placed: every level costs stack while a frame runs.
 constexpr int kMaxClipNesting = 250;
+// Depths below this one belong to the timeline; scripts' depth 0 is this one.
+constexpr int kFirstScriptDepth = 16384;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -774,6 +776,7 @@ void Player::SwapDepths(MovieClip* clip, int depth) {
   }
   clip->depth = depth;
   clip->swapped = true;
+  clip->transformed_by_script = true;
   parent->children[depth] = mine;
   ++display_version_;
 }
@@ -924,8 +927,9 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
 
 // Goes to `frame` (0-based). Forwards, the frames in between only change the display list; back,
 // the timeline is rebuilt from the first frame, keeping the objects that were placed no later
-// than the target frame (they would be placed again identically). The target frame's scripts are
-// queued.
+// than the target frame (they would be placed again identically). Objects scripts made stay
+// unless they lie among the timeline's depths, which the rebuilt timeline owns again. The target
+// frame's scripts are queued.
 void Player::GotoFrameOf(MovieClip* clip, int frame) {
   int total = clip->TotalFrames();
   if (total == 0) return;
@@ -936,8 +940,8 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
   if (frame < clip->current_frame) {
     std::vector<int> doomed;
     for (auto& [depth, child] : clip->children) {
-      if (child->place_frame < 0) continue;  // made by a script: unaffected by the timeline
-      if (child->place_frame <= frame)
+      if (child->place_frame < 0 && depth >= kFirstScriptDepth) continue;
+      if (child->place_frame >= 0 && child->place_frame <= frame)
         kept_since[depth] = child->place_frame;
       else
         doomed.push_back(depth);
@@ -1072,8 +1076,9 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
     if (existing == clip->children.end()) return;
     obj = existing->second;
   }
-  if (p.has_matrix) obj->matrix = p.matrix;
-  if (p.has_color_transform) obj->color_transform = p.color_transform;
+  const bool keep_transform = !created && obj->transformed_by_script;
+  if (p.has_matrix && !keep_transform) obj->matrix = p.matrix;
+  if (p.has_color_transform && !keep_transform) obj->color_transform = p.color_transform;
   if (p.has_ratio) obj->ratio = p.ratio;
   if (p.has_name) obj->name = p.name;
   if (p.has_clip_depth) obj->clip_depth = p.clip_depth;

@@ -93,6 +93,9 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   int8_t focus_rect = -1;  // _focusrect: 1 shows the focus frame, 0 hides it, -1 as the root says
   bool removed = false;
   bool swapped = false;  // moved by swapDepths: scripts may remove it like their own clips
+  // A script moved, turned, scaled or faded it (or changed its depth): the timeline's later
+  // moves of its depth no longer change its matrix and colour transform.
+  bool transformed_by_script = false;
   int place_frame = 0;   // timeline frame (0-based) that placed it; -1 when made by a script
   // Rotation and scale as scripts set them; kept apart from the matrix so that they round-trip.
   std::string TargetPath() const;  // "_level0.a.b"

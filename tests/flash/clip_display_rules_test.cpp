@@ -1,0 +1,165 @@
+// How scripts and the timeline share a clip's display list: transforms a script set survive the
+// timeline's moves, swapDepths' arguments, what going back rebuilds at the timeline's depths,
+// clips compared by their paths, and hitTest's coordinates and target paths.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/flash/format/writer.h"
+#include "platform/flash/player/player.h"
+#include "tests/flash/movie_builder.h"
+#include "tests/flash/script_asm.h"
+
+using namespace scripttest;
+using flash::ActionBuilder;
+using flash::Matrix;
+using flash::SwfWriter;
+using flashtest::NewPlace;
+
+namespace {
+
+constexpr uint8_t kSetMember = 0x4F, kPop = 0x17, kStrictEquals = 0x66;
+
+// A 20 x 20 pixel square (shape 1) inside a one-frame sprite (2).
+void DefineSquareClip(SwfWriter& w) {
+  flash::ShapeBuilder s;
+  s.Rectangle(0, 0, 400, 400, s.AddFill(flash::FillStyleSpec::Solid({255, 0, 0, 255})));
+  w.DefineShape(1, s);
+  flash::TimelineWriter sprite;
+  sprite.Place(NewPlace(1, 1));
+  sprite.ShowFrame();
+  w.DefineSprite(2, sprite);
+}
+
+std::string Played(const SwfWriter& w, int ticks) {
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  for (int i = 0; i < ticks; ++i) p.Tick();
+  return flashtest::Joined(p.trace_log);
+}
+
+void SetMember(ActionBuilder& a, const std::string& object, const std::string& name, double v) {
+  Get(a, object).PushString(name).PushNumber(v).Op(kSetMember);
+}
+
+}  // namespace
+
+TEST(ClipDisplayRules, TransformsSetByScriptsSurviveTimelineMoves) {
+  SwfWriter w(8, 100, 100, 12);
+  DefineSquareClip(w);
+  for (uint16_t depth : {1, 2, 3, 4}) w.Place(NewPlace(depth, 2, "c" + std::to_string(depth)));
+  ActionBuilder first;
+  SetMember(first, "c1", "_x", 10);      // moved by the script
+  SetMember(first, "c2", "_alpha", 50);  // faded: the colour transform is the script's too
+  first.PushInt(4 - 16384);              // c3 swaps with c4: both change places
+  CallMethod(first, "c3", "swapDepths", 1).Op(kPop);
+  w.DoAction(first.Build());
+  w.ShowFrame();
+  // Frame 2 moves every timeline depth to x = 30 and halves its alpha.
+  for (uint16_t depth : {1, 2, 3, 4}) {
+    flash::PlaceSpec move = flashtest::MatrixPlace(depth, -1, Matrix{1, 0, 0, 1, 600, 0});
+    move.has_color_transform = true;
+    move.color_transform.a_mult = 64;
+    w.Place(move);
+  }
+  ActionBuilder second;
+  for (const char* name : {"c1", "c2", "c3", "c4"}) {
+    Member(second, name, "_x").Trace();
+    Member(second, name, "_alpha").Trace();
+  }
+  second.Stop();
+  w.DoAction(second.Build());
+  w.ShowFrame();
+  // c4, moved into c3's depth by the other clip's swap, still follows the timeline.
+  EXPECT_EQ(Played(w, 2), "10\n100\n0\n50\n0\n100\n30\n25\n");
+}
+
+TEST(ClipDisplayRules, SwapDepthsTakesClipsPathsAndNumbersButNotUndefined) {
+  ActionBuilder a;
+  for (auto [name, depth] : {std::pair{"a", 1}, {"b", 2}}) {
+    a.PushString(name).PushInt(depth).PushString(name);
+    CallMethod(a, "this", "createEmptyMovieClip", 2).Op(kPop);
+  }
+  a.PushUndefined();
+  CallMethod(a, "a", "swapDepths", 1).Op(kPop);
+  CallMethod(a, "a", "getDepth", 0).Trace();  // undefined moves nothing
+  a.PushString("../b");                      // a path from the clip itself
+  CallMethod(a, "a", "swapDepths", 1).Op(kPop);
+  CallMethod(a, "a", "getDepth", 0).Trace();
+  CallMethod(a, "b", "getDepth", 0).Trace();
+  a.PushString("nothing");  // a text naming no clip is a number: NaN, depth 0
+  CallMethod(a, "a", "swapDepths", 1).Op(kPop);
+  CallMethod(a, "a", "getDepth", 0).Trace();
+  EXPECT_EQ(RunBlocks({a}, 8), "1\n2\n1\n0\n");
+}
+
+TEST(ClipDisplayRules, GoingBackClearsScriptClipsFromTimelineDepthsAndSameNamesCompareEqual) {
+  SwfWriter w(8, 100, 100, 12);
+  DefineSquareClip(w);
+  w.Place(NewPlace(1, 2, "kid"));
+  auto trace_depths = [](ActionBuilder& a) {
+    for (int depth : {-16383, -100, 5}) {
+      a.PushInt(depth);
+      CallMethod(a, "this", "getInstanceAtDepth", 1).Trace();
+    }
+  };
+  ActionBuilder first;
+  trace_depths(first);
+  for (int depth : {5, -16383}) {
+    first.PushInt(depth);
+    CallMethod(first, "this", "getInstanceAtDepth", 1);
+  }
+  first.Op(kStrictEquals).Trace();
+  w.DoAction(first.Build());
+  w.ShowFrame();
+  // Two clips of the script, one among the timeline's depths and one above them; the timeline's
+  // clip trades places with the upper one.
+  ActionBuilder second;
+  for (auto [name, depth] : {std::pair{"low", -100}, {"high", 5}}) {
+    second.PushString(name).PushInt(depth).PushString(name);
+    CallMethod(second, "this", "createEmptyMovieClip", 2).Op(kPop);
+  }
+  Get(second, "high");
+  CallMethod(second, "kid", "swapDepths", 1).Op(kPop);
+  w.DoAction(second.Build());
+  w.ShowFrame();
+  // Back to frame 1: the timeline's depths are rebuilt (a new kid), the upper ones stay, and
+  // the two clips named kid are one to scripts.
+  ActionBuilder third;
+  trace_depths(third);
+  third.GotoFrame(0).Stop();
+  w.DoAction(third.Build());
+  w.ShowFrame();
+  EXPECT_EQ(Played(w, 4),
+            "_level0.kid\nundefined\nundefined\nfalse\n"
+            "_level0.high\n_level0.low\n_level0.kid\n"
+            "_level0.kid\nundefined\n_level0.kid\ntrue\n");
+}
+
+TEST(ClipDisplayRules, HitTestPointsAreInRootCoordinatesAndPathsStartAtTheClip) {
+  SwfWriter w(8, 100, 100, 12);
+  DefineSquareClip(w);
+  w.Place(NewPlace(1, 2, "sq"));
+  w.Place(flashtest::MatrixPlace(2, 2, Matrix{1, 0, 0, 1, 200, 200}));
+  ActionBuilder a;
+  // Named later so that the placement above stays simple.
+  a.PushInt(-16382);
+  CallMethod(a, "this", "getInstanceAtDepth", 1).PushString("_name").PushString("other");
+  a.Op(kSetMember);
+  auto hit_point = [&](double x, double y) {
+    a.PushNumber(y).PushNumber(x);
+    CallMethod(a, "sq", "hitTest", 2).Trace();
+  };
+  hit_point(-5, 10);  // left of the square: outside
+  SetMember(a, "_root", "_rotation", 45);
+  // With the root turned, the square's box on the stage is wider than the square: a point of
+  // the root left of the square lies inside that box.
+  hit_point(-5, 10);
+  for (const char* path : {"../other", "", "other"}) {
+    a.PushString(path);
+    CallMethod(a, "sq", "hitTest", 1).Trace();
+  }
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  EXPECT_EQ(Played(w, 1), "false\ntrue\ntrue\nfalse\nfalse\n");
+}
