@@ -3,6 +3,7 @@
 // clips compared by their paths, and hitTest's coordinates and target paths.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "platform/flash/format/writer.h"
@@ -162,4 +163,110 @@ TEST(ClipDisplayRules, HitTestPointsAreInRootCoordinatesAndPathsStartAtTheClip) 
   w.DoAction(a.Build());
   w.ShowFrame();
   EXPECT_EQ(Played(w, 1), "false\ntrue\ntrue\nfalse\nfalse\n");
+}
+
+TEST(ClipDisplayRules, StaticTextsOfAdvancedAntiAliasingAreHitInTheirStageBox) {
+  // A text without glyphs, 100 x 20 pixels, turned by 45 degrees: hit only when drawn with
+  // advanced anti-aliasing, and then anywhere in the box it takes on the stage.
+  for (bool advanced : {false, true}) {
+    SwfWriter w(8, 400, 400, 12);
+    flash::StaticTextSpec text;
+    text.bounds = {0, 2000, 0, 400};
+    w.DefineText(1, text);
+    if (advanced) {
+      std::vector<uint8_t> settings = {1, 0, 0x40};  // text 1, advanced
+      settings.resize(12, 0);
+      w.Tag(74, settings);
+    }
+    flash::TimelineWriter sprite;
+    const double r = std::sqrt(0.5);
+    sprite.Place(flashtest::MatrixPlace(1, 1, Matrix{r, r, -r, r, 0, 0}));
+    sprite.ShowFrame();
+    w.DefineSprite(2, sprite);
+    flash::PlaceSpec place = flashtest::MatrixPlace(1, 2, Matrix{1, 0, 0, 1, 4000, 1000});
+    place.name = "t";
+    w.Place(place);
+    ActionBuilder a;
+    // On the text's middle; then inside its box on the stage but off the turned text.
+    for (auto [x, y] : {std::pair{200 + 28, 50 + 42}, {200 + 60, 50 + 5}}) {
+      a.PushBool(true).PushNumber(y).PushNumber(x);
+      CallMethod(a, "t", "hitTest", 3).Trace();
+    }
+    w.DoAction(a.Build());
+    w.ShowFrame();
+    EXPECT_EQ(Played(w, 1), advanced ? "true\ntrue\n" : "false\nfalse\n") << advanced;
+  }
+}
+
+TEST(ClipDisplayRules, NewClipsRunOnConstructAndTimelineClipsFindAnOnLoadOfTheirPrototype) {
+  SwfWriter w(8, 100, 100, 12);
+  DefineSquareClip(w);
+  ActionBuilder first;
+  // MovieClip.prototype.onConstruct traces the new clip's name and throws; the maker goes on.
+  ActionBuilder construct;
+  Get(construct, "this").PushString("_name").Op(0x4E).Trace();
+  construct.PushString("thrown").Op(0x2A);
+  Get(first, "MovieClip").PushString("prototype").Op(0x4E).PushString("onConstruct");
+  Function(first, "", {}, construct).Op(kSetMember);
+  first.PushString("made").PushInt(3).PushString("made");
+  CallMethod(first, "this", "createEmptyMovieClip", 2).Op(kPop);
+  first.PushString("after").Trace();
+  ActionBuilder load;
+  load.PushString("load ");
+  Get(load, "this").PushString("_name").Op(0x4E).Op(0x47).Trace();
+  Get(first, "MovieClip").PushString("prototype").Op(0x4E).PushString("onLoad");
+  Function(first, "", {}, load).Op(kSetMember);
+  w.DoAction(first.Build());
+  w.ShowFrame();
+  w.Place(NewPlace(1, 2, "placed"));  // a timeline clip of frame 2
+  w.ShowFrame();
+  const std::string log = Played(w, 2);
+  EXPECT_EQ(log.substr(0, log.find("after")), "made\nWarning: Uncaught exception, thrown\n");
+  EXPECT_NE(log.find("load placed\n"), std::string::npos) << log;
+}
+
+TEST(ClipDisplayRules, TimelineRemovalWaitsForUnloadHandlersOfAClipOrItsChildren) {
+  SwfWriter w(8, 100, 100, 12);
+  DefineSquareClip(w);
+  flash::TimelineWriter holder;  // sprite 3 holds a square clip named kid
+  holder.Place(NewPlace(1, 2, "kid"));
+  holder.ShowFrame();
+  w.DefineSprite(3, holder);
+  w.Place(NewPlace(1, 2, "a"));
+  w.Place(NewPlace(2, 2, "b"));
+  w.Place(NewPlace(3, 3, "c"));
+  ActionBuilder first;
+  ActionBuilder handler;
+  handler.PushString("unload").Trace();
+  Get(first, "a").PushString("onUnload");
+  Function(first, "", {}, handler).Op(kSetMember);
+  Member(first, "c", "kid").PushString("onUnload");
+  Function(first, "", {}, handler).Op(kSetMember);
+  w.DoAction(first.Build());
+  w.ShowFrame();
+  for (uint16_t depth : {1, 2, 3}) w.Remove(depth);
+  ActionBuilder second;  // the removed clips with handlers stay below the depths in use
+  for (const char* name : {"a", "b", "c"}) Get(second, name).Trace();
+  CallMethod(second, "a", "getDepth", 0).Trace();
+  CallMethod(second, "c", "getDepth", 0).Trace();
+  w.DoAction(second.Build());
+  w.ShowFrame();
+  ActionBuilder third;  // and are gone a tick later
+  for (const char* name : {"a", "c"}) Get(third, name).Trace();
+  third.Stop();
+  w.DoAction(third.Build());
+  w.ShowFrame();
+  // Both handlers run (before or after the frame's script); the clips stay for that script.
+  std::string log = Played(w, 3), rest;
+  int unloads = 0;
+  for (size_t at = 0, end; at < log.size(); at = end + 1) {
+    end = log.find('\n', at);
+    const std::string line = log.substr(at, end - at);
+    if (line == "unload")
+      ++unloads;
+    else
+      rest += line + "\n";
+  }
+  EXPECT_EQ(unloads, 2);
+  EXPECT_EQ(rest, "_level0.a\nundefined\n_level0.c\n-16386\n-16388\nundefined\nundefined\n");
 }

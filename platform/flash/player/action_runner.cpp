@@ -683,9 +683,9 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
       auto c = static_cast<ClipObject*>(p)->clip.lock();
       if (c && c->type == DisplayObject::Type::MovieClip) {
         const auto& ch = static_cast<MovieClip*>(c.get())->children;
+        // Every named child is listed, whatever it is.
         for (auto it = ch.rbegin(); it != ch.rend(); ++it)
-          if (it->second->type == DisplayObject::Type::MovieClip && !it->second->name.empty())
-            add(Key(it->second->name), it->second->name);
+          if (!it->second->name.empty()) add(Key(it->second->name), it->second->name);
       }
     }
     for (auto it = level.rbegin(); it != level.rend(); ++it)
@@ -1527,12 +1527,7 @@ void ActionRunner::RemoveSprite(DisplayObject* clip) {
   if (clip->depth < kLowestRemovable || clip->depth > kHighestRemovable) return;
   if (clip->type == DisplayObject::Type::MovieClip) {
     auto* mc = static_cast<MovieClip*>(clip);
-    bool handler = std::any_of(
-        mc->clip_actions.begin(), mc->clip_actions.end(),
-        [&](const auto& r) { return (r.events & kEventUnload & mc->clip_event_mask) != 0; });
-    if (!handler && mc->object)
-      handler = IsFunction(GetMember(Value::Object(mc->object), "onUnload"));
-    if (handler) {
+    if (player_.WaitsForUnload(mc)) {
       player_.RemoveAfterUnload(mc);
       return;
     }

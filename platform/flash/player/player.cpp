@@ -651,7 +651,15 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
       if (!(p.flags & kDontEnum)) vm.SetMember(vm.ClipValue(mc.get()), p.name, p.value);
   }
   AddClip(mc);
-  if (ctor) vm.Call(Value::Object(ctor), vm.ClipValue(mc.get()), {});
+  if (ctor) {
+    vm.Call(Value::Object(ctor), vm.ClipValue(mc.get()), {});
+  } else {
+    // Without a class of its own, the clip's onConstruct (its prototype's, say) runs at once;
+    // what it throws stays with it.
+    Value on_construct = vm.GetMember(vm.ClipValue(mc.get()), "onConstruct");
+    if (vm.IsFunction(on_construct)) vm.CallFromPlayer(on_construct, vm.ClipValue(mc.get()), {});
+  }
+  if (mc->removed) return nullptr;  // its constructor removed it again
   QueueClipEvent(mc.get(), kEventLoad);
   if (mc->TotalFrames() > 0) {
     mc->current_frame = 0;
@@ -805,7 +813,9 @@ void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
                        : event == kEventMouseUp   ? "onMouseUp"
                        : event == kEventMouseMove ? "onMouseMove"
                                                   : nullptr;
-  if (method && clip->object) {
+  // A clip placed by the timeline gets its script object (and any class) only after this, so
+  // its onLoad is looked up when it runs.
+  if (method && (clip->object || event == kEventLoad)) {
     QueuedAction a;
     a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
     a.phase = phase;
@@ -868,8 +878,8 @@ void Player::RunActions(const QueuedAction& a) {
   if (a.method) {
     Value self = runner.ClipValue(a.clip.get());
     if (a.clip->removed) self = Value::Object(a.clip->object);
-    Value fn = a.clip->object ? runner.GetMember(Value::Object(a.clip->object), a.method)
-                              : Value::Undefined();
+    ScriptObject* object = a.clip->removed ? a.clip->object : ObjectOf(a.clip.get());
+    Value fn = object ? runner.GetMember(Value::Object(object), a.method) : Value::Undefined();
     if (runner.IsFunction(fn))
       runner.CallFromPlayer(fn, a.clip->removed ? self : runner.ClipValue(a.clip.get()), {});
     return;
@@ -912,7 +922,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
     if (clip->removed) return;
     switch (tag.kind) {
       case ControlTag::Kind::Place: DoPlace(clip, tag.place, frame, false); break;
-      case ControlTag::Kind::Remove: RemoveChild(clip, tag.depth); break;
+      case ControlTag::Kind::Remove: RemoveByTimeline(clip, tag.depth); break;
       case ControlTag::Kind::DoAction:
         if (run_actions) queues_[kPhaseScript].push_back(FrameScript(self, tag));
         break;
@@ -985,7 +995,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
         case ControlTag::Kind::Remove: {
           auto k = kept_since.find(tag.depth);
           if (k != kept_since.end() && f < k->second) break;
-          RemoveChild(clip, tag.depth);
+          RemoveByTimeline(clip, tag.depth);
           break;
         }
         case ControlTag::Kind::DoAction:
@@ -1125,6 +1135,36 @@ void Player::RemoveChild(MovieClip* clip, int depth) {
   auto obj = it->second;
   clip->children.erase(it);
   RemoveObject(obj);
+}
+
+bool Player::WaitsForUnload(MovieClip* mc) {
+  if (std::any_of(mc->clip_actions.begin(), mc->clip_actions.end(), [&](const auto& r) {
+        return (r.events & kEventUnload & mc->clip_event_mask) != 0;
+      }))
+    return true;
+  if (mc->object) {
+    ActionRunner runner(*this, std::static_pointer_cast<MovieClip>(mc->shared_from_this()));
+    if (runner.IsFunction(runner.GetMember(Value::Object(mc->object), "onUnload"))) return true;
+  }
+  // A clip whose children wait waits with them.
+  for (const auto& [depth, child] : mc->children)
+    if (child->type == DisplayObject::Type::MovieClip &&
+        WaitsForUnload(static_cast<MovieClip*>(child.get())))
+      return true;
+  return false;
+}
+
+void Player::RemoveByTimeline(MovieClip* clip, int depth) {
+  auto it = clip->children.find(depth);
+  if (it == clip->children.end()) return;
+  if (it->second->type == DisplayObject::Type::MovieClip) {
+    auto* mc = static_cast<MovieClip*>(it->second.get());
+    if (WaitsForUnload(mc)) {
+      RemoveAfterUnload(mc);
+      return;
+    }
+  }
+  RemoveChild(clip, depth);
 }
 
 void Player::RemoveAfterUnload(MovieClip* clip) {

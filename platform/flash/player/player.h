@@ -339,6 +339,12 @@ class Player {
   // Removes a clip a script removed whose unload handler must run first: the clip moves below
   // the depths in use and stays reachable until the end of the tick.
   void RemoveAfterUnload(MovieClip* clip);
+  // Whether a clip or one inside it has an unload handler (placed or an onUnload method) that
+  // removal waits for.
+  bool WaitsForUnload(MovieClip* clip);
+  // The timeline's removal of a depth: a clip waiting for its unload handler goes at the end
+  // of the tick, like one a script removed.
+  void RemoveByTimeline(MovieClip* clip, int depth);
   void RemoveObject(const std::shared_ptr<DisplayObject>& obj);
   std::shared_ptr<DisplayObject> Instantiate(MovieClip* parent, const CharacterPtr& def,
                                              const std::shared_ptr<const MovieDef>& movie);

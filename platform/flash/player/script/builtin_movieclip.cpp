@@ -262,11 +262,17 @@ Value Method(NativeCall& c) {
     }
     case kLocalToGlobal:
     case kGlobalToLocal: {
+      // The point's own x and y, both numbers; anything else leaves it as it is.
       Value pt = c.Arg(0);
-      if (!c.vm.ObjectOf(pt)) break;
-      double x = c.vm.ToNumber(c.vm.GetMember(pt, "x")) * 20,
-             y = c.vm.ToNumber(c.vm.GetMember(pt, "y")) * 20;
-      Matrix m = Concatenated(clip);
+      ScriptObject* o = c.vm.ObjectOf(pt);
+      const Property* px = o ? o->Find(c.vm.heap().Key("x")) : nullptr;
+      const Property* py = o ? o->Find(c.vm.heap().Key("y")) : nullptr;
+      if (!px || !py || px->accessor || py->accessor || px->value.type != Value::Type::Number ||
+          py->value.type != Value::Type::Number)
+        break;
+      double x = px->value.number * 20, y = py->value.number * 20;
+      // The stage is the root's parent: its own position and turn count too.
+      Matrix m = StageMatrix(*clip);
       if (op == kGlobalToLocal) {
         Matrix inv;
         if (!m.Invert(inv)) break;
