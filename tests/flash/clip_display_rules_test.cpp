@@ -2,6 +2,7 @@
 // timeline's moves, swapDepths' arguments, what going back rebuilds at the timeline's depths,
 // clips compared by their paths, and hitTest's coordinates and target paths.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <string>
@@ -269,4 +270,70 @@ TEST(ClipDisplayRules, TimelineRemovalWaitsForUnloadHandlersOfAClipOrItsChildren
   }
   EXPECT_EQ(unloads, 2);
   EXPECT_EQ(rest, "_level0.a\nundefined\n_level0.c\n-16386\n-16388\nundefined\nundefined\n");
+}
+
+TEST(ClipDisplayRules, LocalToGlobalTakesOwnNumbersAndCountsTheRootsTransform) {
+  ActionBuilder a;
+  a.PushString("c").PushInt(1).PushString("c");
+  CallMethod(a, "this", "createEmptyMovieClip", 2).Op(kPop);
+  SetMember(a, "c", "_x", 10);
+  SetMember(a, "_root", "_x", 100);
+  // {x: 1, y: 2} goes through the clip and the root: (111, 2).
+  auto point = [&](auto&& push_y) {
+    a.PushString("p").PushString("x").PushInt(1).PushString("y");
+    push_y();
+    a.PushInt(2).Op(0x43).Op(0x3C);  // var p = {x: 1, y: ...}
+    Get(a, "p");
+    CallMethod(a, "c", "localToGlobal", 1).Op(kPop);
+    Member(a, "p", "x").Trace();
+  };
+  point([&] { a.PushInt(2); });
+  point([&] { a.PushString("2"); });  // a text is not a number: the point stays
+  // A y only inherited from Object.prototype does not count either.
+  a.PushString("q").PushString("x").PushInt(1).PushInt(1).Op(0x43).Op(0x3C);
+  Get(a, "Object").PushString("prototype").Op(0x4E).PushString("y").PushInt(2).Op(kSetMember);
+  Get(a, "q");
+  CallMethod(a, "c", "localToGlobal", 1).Op(kPop);
+  Member(a, "q", "x").Trace();
+  EXPECT_EQ(RunBlocks({a}, 8), "111\n1\n1\n");
+}
+
+TEST(ClipDisplayRules, ForInOverAClipListsItsNamedChildrenOfEveryKind) {
+  SwfWriter w(8, 100, 100, 12);
+  DefineSquareClip(w);  // shape 1, sprite 2
+  w.Place(NewPlace(1, 1, "shape"));
+  w.Place(NewPlace(2, 2, "sprite"));
+  w.Place(NewPlace(3, 1));  // unnamed shapes are not listed
+  ActionBuilder a;
+  // for (k in this) trace(k);
+  Get(a, "this").Op(0x55);
+  ActionBuilder test, body;
+  test.StoreRegister(0).PushNull().Op(0x49);  // r0 = name; name == null ends it
+  body.PushRegister(0).Trace();
+  WhileNot(a, test, body);
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  EXPECT_EQ(Played(w, 1), "sprite\nshape\n");
+}
+
+TEST(ClipDisplayRules, PlacedVideosAreNamedByTheirPathAndPlacedBitmapsByTheirClip) {
+  SwfWriter w(8, 100, 100, 12);
+  // Video 1: no frames, 16 x 16; bitmap 2: 2 x 2 pixels of 32 bits.
+  w.Tag(60, {1, 0, 0, 0, 16, 0, 16, 0, 0, 2});
+  std::vector<uint8_t> pixels(16, 255), packed(compressBound(pixels.size()));
+  uLongf packed_size = packed.size();
+  compress2(packed.data(), &packed_size, pixels.data(), pixels.size(), Z_DEFAULT_COMPRESSION);
+  std::vector<uint8_t> bitmap = {2, 0, 5, 2, 0, 2, 0};
+  for (uLongf i = 0; i < packed_size; ++i) bitmap.push_back(packed[i]);
+  w.Tag(36, bitmap);
+  w.Place(NewPlace(1, 1, "vid"));
+  w.Place(NewPlace(2, 2, "pic"));
+  ActionBuilder a;
+  Get(a, "vid").Trace();
+  a.PushString("as text: ");
+  Get(a, "vid").Op(0x47).Trace();  // + converts it by its path too
+  Get(a, "pic").Trace();
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  EXPECT_EQ(Played(w, 1), "_level0.vid\nas text: _level0.vid\n_level0\n");
 }

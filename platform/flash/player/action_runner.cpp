@@ -117,7 +117,9 @@ MovieClip* ScriptRoot(MovieClip* clip, const Heap& heap) {
 // A display object scripts cannot reach by itself: a shape, morph shape or static text.
 bool IsPlainGraphic(const DisplayObject& o) {
   return o.type == DisplayObject::Type::Shape || o.type == DisplayObject::Type::MorphShape ||
-         o.type == DisplayObject::Type::Text;
+         o.type == DisplayObject::Type::Text ||
+         (o.type == DisplayObject::Type::Other && o.character &&
+          o.character->kind == CharacterDef::Kind::Bitmap);
 }
 
 int PropertyIndex(const std::string& name) {
@@ -156,6 +158,8 @@ std::string ActionRunner::ToString(const Value& v) {
     case Value::Type::Object: {
       if (v.object->kind == ScriptObject::Kind::Function) return "[type Function]";
       if (AsSuper(v.object)) return "[type Object]";
+      // A video on the display list is named by its path, as clips are.
+      if (auto video = VideoOfScriptObject(v.object)) return video->TargetPath();
       // The object's toString decides; anything but text from it prints as the type.
       bool found = false, saved_resolve = resolve_off_;
       resolve_off_ = true;
@@ -228,6 +232,7 @@ Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string, bool* no_met
   if (no_method) *no_method = false;
   if (v.type == Value::Type::Clip) return Value::String(ToString(v));
   if (v.type != Value::Type::Object) return v;
+  if (VideoOfScriptObject(v.object)) return Value::String(ToString(v));
   bool saved_resolve = resolve_off_;
   resolve_off_ = true;
   struct Restore {
