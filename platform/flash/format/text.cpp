@@ -145,10 +145,18 @@ bool ReadTextTag(uint16_t tag_code, const uint8_t* data, size_t length, int swf_
       return true;
     }
     case kTagCsmTextSettings: {
-      // Settings for a text field defined before; for anything else (or a short tag) ignored.
+      // Settings for a text field or static text defined before; for anything else (or a short
+      // tag) ignored.
       if (length < 11) return true;
       auto it = dictionary.find(FontIdOf(data, length));
-      if (it == dictionary.end() || it->second->kind != CharacterDef::Kind::EditText) return true;
+      if (it == dictionary.end()) return true;
+      if (it->second->kind == CharacterDef::Kind::Text) {
+        auto text = std::make_shared<StaticTextDef>(static_cast<const StaticTextDef&>(*it->second));
+        text->anti_alias = data[2] >> 6 == 1 ? 1 : 0;
+        it->second = text;
+        return true;
+      }
+      if (it->second->kind != CharacterDef::Kind::EditText) return true;
       auto copy = std::make_shared<EditTextDef>(static_cast<const EditTextDef&>(*it->second));
       Reader r(data, length);
       r.U16();

@@ -35,6 +35,7 @@ struct StaticTextDef : CharacterDef {
   RectTwips bounds;
   Matrix matrix;
   std::vector<TextRecord> records;
+  uint8_t anti_alias = 0;  // CSMTextSettings: 1 advanced (hit anywhere in its bounds), else 0
   // The glyphs merged into runs of one colour (see kGlyphRunUnits), in text coordinates; made
   // when the text is read, from the fonts defined before it.
   std::vector<ShapeDef> glyph_runs;

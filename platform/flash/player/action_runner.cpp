@@ -117,7 +117,9 @@ MovieClip* ScriptRoot(MovieClip* clip, const Heap& heap) {
 // A display object scripts cannot reach by itself: a shape, morph shape or static text.
 bool IsPlainGraphic(const DisplayObject& o) {
   return o.type == DisplayObject::Type::Shape || o.type == DisplayObject::Type::MorphShape ||
-         o.type == DisplayObject::Type::Text;
+         o.type == DisplayObject::Type::Text ||
+         (o.type == DisplayObject::Type::Other && o.character &&
+          o.character->kind == CharacterDef::Kind::Bitmap);
 }
 
 int PropertyIndex(const std::string& name) {
@@ -156,6 +158,8 @@ std::string ActionRunner::ToString(const Value& v) {
     case Value::Type::Object: {
       if (v.object->kind == ScriptObject::Kind::Function) return "[type Function]";
       if (AsSuper(v.object)) return "[type Object]";
+      // A video on the display list is named by its path, as clips are.
+      if (auto video = VideoOfScriptObject(v.object)) return video->TargetPath();
       // The object's toString decides; anything but text from it prints as the type.
       bool found = false, saved_resolve = resolve_off_;
       resolve_off_ = true;
@@ -228,6 +232,7 @@ Value ActionRunner::ToPrimitive(const Value& v, bool prefer_string, bool* no_met
   if (no_method) *no_method = false;
   if (v.type == Value::Type::Clip) return Value::String(ToString(v));
   if (v.type != Value::Type::Object) return v;
+  if (VideoOfScriptObject(v.object)) return Value::String(ToString(v));
   bool saved_resolve = resolve_off_;
   resolve_off_ = true;
   struct Restore {
@@ -738,9 +743,9 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
       auto c = static_cast<ClipObject*>(p)->clip.lock();
       if (c && c->type == DisplayObject::Type::MovieClip) {
         const auto& ch = static_cast<MovieClip*>(c.get())->children;
+        // Every named child is listed, whatever it is.
         for (auto it = ch.rbegin(); it != ch.rend(); ++it)
-          if (it->second->type == DisplayObject::Type::MovieClip && !it->second->name.empty())
-            add(Key(it->second->name), it->second->name);
+          if (!it->second->name.empty()) add(Key(it->second->name), it->second->name);
       }
     }
     for (auto it = level.rbegin(); it != level.rend(); ++it)
@@ -1421,6 +1426,9 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
   if (!clip) return;
   double d = ToNumber(v);
   Matrix& m = clip->matrix;
+  // Position, scale, alpha and rotation set by a script are no longer the timeline's to change.
+  if (index <= 3 || index == 6 || index == 8 || index == 9 || index == 10)
+    clip->transformed_by_script = true;
   switch (index) {
     case 0:
       if (!std::isnan(d)) m.tx = d * 20.0;
@@ -1591,12 +1599,7 @@ void ActionRunner::RemoveSprite(DisplayObject* clip) {
   if (clip->depth < kLowestRemovable || clip->depth > kHighestRemovable) return;
   if (clip->type == DisplayObject::Type::MovieClip) {
     auto* mc = static_cast<MovieClip*>(clip);
-    bool handler = std::any_of(
-        mc->clip_actions.begin(), mc->clip_actions.end(),
-        [&](const auto& r) { return (r.events & kEventUnload & mc->clip_event_mask) != 0; });
-    if (!handler && mc->object)
-      handler = IsFunction(GetMember(Value::Object(mc->object), "onUnload"));
-    if (handler) {
+    if (player_.WaitsForUnload(mc)) {
       player_.RemoveAfterUnload(mc);
       return;
     }
@@ -1660,7 +1663,13 @@ bool ActionRunner::LooseEquals(const Value& a, const Value& b) {
       // NaN equals NaN here too.
       case T::Number: return a.number == b.number || (std::isnan(a.number) && std::isnan(b.number));
       case T::String: return a.string == b.string;
-      case T::Clip: return ClipOf(a) == ClipOf(b);
+      // Clips are the same when they have the same target path: a reference finds a clip by
+      // its path, so two clips of one name are one to scripts.
+      case T::Clip: {
+        MovieClip* x = ClipOf(a);
+        MovieClip* y = ClipOf(b);
+        return x == y || (x && y && x->TargetPath() == y->TargetPath());
+      }
       case T::Object: return a.object == b.object;
       default: return true;
     }

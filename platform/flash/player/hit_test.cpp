@@ -81,6 +81,25 @@ bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
 
 }  // namespace
 
+// Whether (x, y) of the object's twips lies in the box around `r` (of the same twips) on the
+// stage: a turned object's box there is wider than the object.
+static bool InStageBox(const DisplayObject& obj, const RectTwips& r, double x, double y) {
+  const Matrix m = StageMatrix(obj);
+  double px, py;
+  m.Apply(x, y, px, py);
+  const double xs[] = {double(r.xmin), double(r.xmax)}, ys[] = {double(r.ymin), double(r.ymax)};
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  for (int i = 0; i < 4; ++i) {
+    double cx, cy;
+    m.Apply(xs[i & 1], ys[i >> 1], cx, cy);
+    x0 = i ? std::min(x0, cx) : cx;
+    x1 = i ? std::max(x1, cx) : cx;
+    y0 = i ? std::min(y0, cy) : cy;
+    y1 = i ? std::max(y1, cy) : cy;
+  }
+  return px >= x0 && px <= x1 && py >= y0 && py <= y1;
+}
+
 Matrix StageMatrix(const DisplayObject& obj) {
   Matrix m;
   for (const DisplayObject* o = &obj; o; o = o->parent) m = o->matrix * m;
@@ -146,9 +165,11 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
     case DisplayObject::Type::Text:
     case DisplayObject::Type::EditText: {
       if (!obj.character) return false;
-      // Static texts are hit on their glyphs, text fields anywhere in their box.
+      // Static texts are hit on their glyphs (those drawn with advanced anti-aliasing anywhere
+      // in the box their bounds take on the stage), text fields anywhere in their box.
       if (obj.type == DisplayObject::Type::Text) {
         const auto& text = static_cast<const StaticTextDef&>(*obj.character);
+        if (text.anti_alias == 1) return InStageBox(obj, text.bounds, x, y);
         Matrix to_text;
         if (!text.matrix.Invert(to_text)) return false;
         double tx, ty;

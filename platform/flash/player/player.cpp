@@ -24,6 +24,8 @@ namespace {
 constexpr size_t kMaxCarriedStack = 1 << 16;
 // Clips nested deeper than this are not placed: every level costs stack while a frame runs.
 constexpr int kMaxClipNesting = 250;
+// Depths below this one belong to the timeline; scripts' depth 0 is this one.
+constexpr int kFirstScriptDepth = 16384;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -675,6 +677,13 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
       if (!(p.flags & kDontEnum)) vm.SetMember(vm.ClipValue(mc.get()), p.name, p.value);
   }
   AddClip(mc);
+  if (!ctor) {
+    // Without a class of its own, the clip's onConstruct (its prototype's, say) runs at once;
+    // what it throws stays with it.
+    Value on_construct = vm.GetMember(vm.ClipValue(mc.get()), "onConstruct");
+    if (vm.IsFunction(on_construct)) vm.CallFromPlayer(on_construct, vm.ClipValue(mc.get()), {});
+    if (mc->removed) return nullptr;  // onConstruct removed it again
+  }
   QueueClipEvent(mc.get(), kEventLoad);
   if (mc->TotalFrames() > 0) {
     mc->current_frame = 0;
@@ -801,6 +810,7 @@ void Player::SwapDepths(MovieClip* clip, int depth) {
   }
   clip->depth = depth;
   clip->swapped = true;
+  clip->transformed_by_script = true;
   parent->children[depth] = mine;
   ++display_version_;
 }
@@ -829,7 +839,9 @@ void Player::QueueClipEvent(MovieClip* clip, uint32_t event) {
                        : event == kEventMouseUp   ? "onMouseUp"
                        : event == kEventMouseMove ? "onMouseMove"
                                                   : nullptr;
-  if (method && clip->object) {
+  // A clip placed by the timeline gets its script object (and any class) only after this, so
+  // its onLoad is looked up when it runs.
+  if (method && (clip->object || event == kEventLoad)) {
     QueuedAction a;
     a.clip = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
     a.phase = phase;
@@ -892,8 +904,8 @@ void Player::RunActions(const QueuedAction& a) {
   if (a.method) {
     Value self = runner.ClipValue(a.clip.get());
     if (a.clip->removed) self = Value::Object(a.clip->object);
-    Value fn = a.clip->object ? runner.GetMember(Value::Object(a.clip->object), a.method)
-                              : Value::Undefined();
+    ScriptObject* object = a.clip->removed ? a.clip->object : ObjectOf(a.clip.get());
+    Value fn = object ? runner.GetMember(Value::Object(object), a.method) : Value::Undefined();
     if (runner.IsFunction(fn))
       runner.CallFromPlayer(fn, a.clip->removed ? self : runner.ClipValue(a.clip.get()), {});
     return;
@@ -936,7 +948,7 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
     if (clip->removed) return;
     switch (tag.kind) {
       case ControlTag::Kind::Place: DoPlace(clip, tag.place, frame, false); break;
-      case ControlTag::Kind::Remove: RemoveChild(clip, tag.depth); break;
+      case ControlTag::Kind::Remove: RemoveByTimeline(clip, tag.depth); break;
       case ControlTag::Kind::DoAction:
         if (run_actions) queues_[kPhaseScript].push_back(FrameScript(self, tag));
         break;
@@ -951,8 +963,9 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
 
 // Goes to `frame` (0-based). Forwards, the frames in between only change the display list; back,
 // the timeline is rebuilt from the first frame, keeping the objects that were placed no later
-// than the target frame (they would be placed again identically). The target frame's scripts are
-// queued.
+// than the target frame (they would be placed again identically). Objects scripts made stay
+// unless they lie among the timeline's depths, which the rebuilt timeline owns again. The target
+// frame's scripts are queued.
 void Player::GotoFrameOf(MovieClip* clip, int frame) {
   int total = clip->TotalFrames();
   if (total == 0) return;
@@ -963,8 +976,8 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
   if (frame < clip->current_frame) {
     std::vector<int> doomed;
     for (auto& [depth, child] : clip->children) {
-      if (child->place_frame < 0) continue;  // made by a script: unaffected by the timeline
-      if (child->place_frame <= frame)
+      if (child->place_frame < 0 && depth >= kFirstScriptDepth) continue;
+      if (child->place_frame >= 0 && child->place_frame <= frame)
         kept_since[depth] = child->place_frame;
       else
         doomed.push_back(depth);
@@ -1008,7 +1021,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
         case ControlTag::Kind::Remove: {
           auto k = kept_since.find(tag.depth);
           if (k != kept_since.end() && f < k->second) break;
-          RemoveChild(clip, tag.depth);
+          RemoveByTimeline(clip, tag.depth);
           break;
         }
         case ControlTag::Kind::DoAction:
@@ -1099,8 +1112,9 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
     if (existing == clip->children.end()) return;
     obj = existing->second;
   }
-  if (p.has_matrix) obj->matrix = p.matrix;
-  if (p.has_color_transform) obj->color_transform = p.color_transform;
+  const bool keep_transform = !created && obj->transformed_by_script;
+  if (p.has_matrix && !keep_transform) obj->matrix = p.matrix;
+  if (p.has_color_transform && !keep_transform) obj->color_transform = p.color_transform;
   if (p.has_ratio) obj->ratio = p.ratio;
   if (p.has_name) obj->name = p.name;
   if (p.has_clip_depth) obj->clip_depth = p.clip_depth;
@@ -1161,6 +1175,36 @@ void Player::RemoveChild(MovieClip* clip, int depth) {
   auto obj = it->second;
   clip->children.erase(it);
   RemoveObject(obj);
+}
+
+bool Player::WaitsForUnload(MovieClip* mc) {
+  if (std::any_of(mc->clip_actions.begin(), mc->clip_actions.end(), [&](const auto& r) {
+        return (r.events & kEventUnload & mc->clip_event_mask) != 0;
+      }))
+    return true;
+  if (mc->object) {
+    ActionRunner runner(*this, std::static_pointer_cast<MovieClip>(mc->shared_from_this()));
+    if (runner.IsFunction(runner.GetMember(Value::Object(mc->object), "onUnload"))) return true;
+  }
+  // A clip whose children wait waits with them.
+  for (const auto& [depth, child] : mc->children)
+    if (child->type == DisplayObject::Type::MovieClip &&
+        WaitsForUnload(static_cast<MovieClip*>(child.get())))
+      return true;
+  return false;
+}
+
+void Player::RemoveByTimeline(MovieClip* clip, int depth) {
+  auto it = clip->children.find(depth);
+  if (it == clip->children.end()) return;
+  if (it->second->type == DisplayObject::Type::MovieClip) {
+    auto* mc = static_cast<MovieClip*>(it->second.get());
+    if (WaitsForUnload(mc)) {
+      RemoveAfterUnload(mc);
+      return;
+    }
+  }
+  RemoveChild(clip, depth);
 }
 
 void Player::RemoveAfterUnload(MovieClip* clip) {

@@ -93,6 +93,9 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   int8_t focus_rect = -1;  // _focusrect: 1 shows the focus frame, 0 hides it, -1 as the root says
   bool removed = false;
   bool swapped = false;  // moved by swapDepths: scripts may remove it like their own clips
+  // A script moved, turned, scaled or faded it (or changed its depth): the timeline's later
+  // moves of its depth no longer change its matrix and colour transform.
+  bool transformed_by_script = false;
   int place_frame = 0;   // timeline frame (0-based) that placed it; -1 when made by a script
   // Rotation and scale as scripts set them; kept apart from the matrix so that they round-trip.
   std::string TargetPath() const;  // "_level0.a.b"
@@ -346,6 +349,12 @@ class Player {
   // Removes a clip a script removed whose unload handler must run first: the clip moves below
   // the depths in use and stays reachable until the end of the tick.
   void RemoveAfterUnload(MovieClip* clip);
+  // Whether a clip or one inside it has an unload handler (placed or an onUnload method) that
+  // removal waits for.
+  bool WaitsForUnload(MovieClip* clip);
+  // The timeline's removal of a depth: a clip waiting for its unload handler goes at the end
+  // of the tick, like one a script removed.
+  void RemoveByTimeline(MovieClip* clip, int depth);
   void RemoveObject(const std::shared_ptr<DisplayObject>& obj);
   std::shared_ptr<DisplayObject> Instantiate(MovieClip* parent, const CharacterPtr& def,
                                              const std::shared_ptr<const MovieDef>& movie);

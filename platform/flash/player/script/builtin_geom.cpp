@@ -554,12 +554,14 @@ Value TransformSet(NativeCall& c) {
       lib::GeomMatrix m = MatrixOf(c, c.Arg(0));
       if (!std::isfinite(m.a + m.b + m.c + m.d + m.tx + m.ty)) break;
       clip->matrix = Matrix{m.a, m.b, m.c, m.d, m.tx * 20.0, m.ty * 20.0};
+      clip->transformed_by_script = true;
       break;
     }
     case kColorTransform:
       if (!c.vm.InstanceOf(c.Arg(0), c.vm.ObjectOf(c.vm.GetMember(package, "ColorTransform"))))
         break;
       clip->color_transform = ToClipColor(ColorOf(c, c.Arg(0)));
+      clip->transformed_by_script = true;
       break;
     default: break;
   }
@@ -579,6 +581,7 @@ Value ClipTransformSet(NativeCall& c) {
   if (clip && from) {
     clip->matrix = from->matrix;
     clip->color_transform = from->color_transform;
+    clip->transformed_by_script = true;
   }
   return Value::Undefined();
 }

@@ -58,6 +58,23 @@ Matrix Concatenated(const MovieClip* clip) {
   return m;
 }
 
+// The box around what a clip draws, on the stage; false when it draws nothing.
+bool StageBox(const MovieClip& clip, double& x0, double& y0, double& x1, double& y1) {
+  double u0, v0, u1, v1;
+  if (!ClipBounds(clip, u0, v0, u1, v1)) return false;
+  const Matrix m = StageMatrix(clip);
+  const double xs[] = {u0, u1, u1, u0}, ys[] = {v0, v0, v1, v1};
+  for (int i = 0; i < 4; ++i) {
+    double x, y;
+    m.Apply(xs[i], ys[i], x, y);
+    x0 = i ? std::min(x0, x) : x;
+    x1 = i ? std::max(x1, x) : x;
+    y0 = i ? std::min(y0, y) : y;
+    y1 = i ? std::max(y1, y) : y;
+  }
+  return true;
+}
+
 // A clip named by a target path from the calling timeline; "path:name" names the clip held by
 // the variable `name` of `path`.
 MovieClip* MaskByPath(NativeCall& c, const std::string& path) {
@@ -118,11 +135,15 @@ Value Method(NativeCall& c) {
     case kSwapDepths: {
       if (!clip->parent) break;
       Value t = c.Arg(0);
+      if (t.IsUndefined()) break;  // no depth given: nothing moves
       int depth;
       MovieClip* other = t.type == Value::Type::Clip || (t.type == Value::Type::Object &&
                                                          t.object->kind == ScriptObject::Kind::Clip)
                              ? c.vm.ClipOf(t)
                              : nullptr;
+      // A text names a clip by its target path from this clip; one naming none is a number.
+      if (t.type == Value::Type::String && !t.string.empty())
+        other = c.vm.ResolvePath(t.string, clip);
       // A button or text field gives its own depth.
       const DisplayObject* other_object = other;
       if (!other_object && t.type == Value::Type::Object) other_object = c.vm.DisplayObjectOf(t);
@@ -220,53 +241,44 @@ Value Method(NativeCall& c) {
       return Value::Object(r);
     }
     case kHitTest: {
-      double x0, y0, x1, y1;
-      if (!ClipBounds(*clip, x0, y0, x1, y1)) return Value::Bool(false);
-      Matrix m = Concatenated(clip);
-      auto stage_box = [&](const MovieClip& which, double& a0, double& b0, double& a1, double& b1) {
-        double u0, v0, u1, v1;
-        if (!ClipBounds(which, u0, v0, u1, v1)) return false;
-        Matrix mm = Concatenated(&which);
-        double xs[] = {u0, u1, u1, u0}, ys[] = {v0, v0, v1, v1};
-        for (int i = 0; i < 4; ++i) {
-          double x, y;
-          mm.Apply(xs[i], ys[i], x, y);
-          if (i == 0) {
-            a0 = a1 = x;
-            b0 = b1 = y;
-          }
-          a0 = std::min(a0, x);
-          a1 = std::max(a1, x);
-          b0 = std::min(b0, y);
-          b1 = std::max(b1, y);
-        }
-        return true;
-      };
+      // Boxes are compared on the stage; a point is given in the coordinates of the clip's root.
       double a0 = 0, b0 = 0, a1 = 0, b1 = 0;
-      stage_box(*clip, a0, b0, a1, b1);
+      if (!StageBox(*clip, a0, b0, a1, b1)) return Value::Bool(false);
       if (c.Count() >= 2) {
-        double x = c.vm.ToNumber(c.Arg(0)) * 20, y = c.vm.ToNumber(c.Arg(1)) * 20;
+        double x, y;
+        StageMatrix(*clip->Root())
+            .Apply(c.vm.ToNumber(c.Arg(0)) * 20, c.vm.ToNumber(c.Arg(1)) * 20, x, y);
         if (!(x >= a0 && x <= a1 && y >= b0 && y <= b1)) return Value::Bool(false);
         if (!c.vm.ToBool(c.Arg(2))) return Value::Bool(true);
         // The shape flag asks for what the clip draws under the point, not its box.
         Matrix to_clip;
-        if (!m.Invert(to_clip)) return Value::Bool(false);
+        if (!StageMatrix(*clip).Invert(to_clip)) return Value::Bool(false);
         double lx, ly;
         to_clip.Apply(x, y, lx, ly);
         return Value::Bool(ObjectContains(*clip, lx, ly));
       }
-      MovieClip* other = c.vm.ClipOf(c.Arg(0));
+      // A text names the other clip by its target path from this clip.
+      Value t = c.Arg(0);
+      MovieClip* other = t.type == Value::Type::String
+                             ? (t.string.empty() ? nullptr : c.vm.ResolvePath(t.string, clip))
+                             : c.vm.ClipOf(t);
       double o0 = 0, p0 = 0, o1 = 0, p1 = 0;
-      if (!other || !stage_box(*other, o0, p0, o1, p1)) return Value::Bool(false);
+      if (!other || !StageBox(*other, o0, p0, o1, p1)) return Value::Bool(false);
       return Value::Bool(a0 <= o1 && o0 <= a1 && b0 <= p1 && p0 <= b1);
     }
     case kLocalToGlobal:
     case kGlobalToLocal: {
+      // The point's own x and y, both numbers; anything else leaves it as it is.
       Value pt = c.Arg(0);
-      if (!c.vm.ObjectOf(pt)) break;
-      double x = c.vm.ToNumber(c.vm.GetMember(pt, "x")) * 20,
-             y = c.vm.ToNumber(c.vm.GetMember(pt, "y")) * 20;
-      Matrix m = Concatenated(clip);
+      ScriptObject* o = c.vm.ObjectOf(pt);
+      const Property* px = o ? o->Find(c.vm.heap().Key("x")) : nullptr;
+      const Property* py = o ? o->Find(c.vm.heap().Key("y")) : nullptr;
+      if (!px || !py || px->accessor || py->accessor || px->value.type != Value::Type::Number ||
+          py->value.type != Value::Type::Number)
+        break;
+      double x = px->value.number * 20, y = py->value.number * 20;
+      // The stage is the root's parent: its own position and turn count too.
+      Matrix m = StageMatrix(*clip);
       if (op == kGlobalToLocal) {
         Matrix inv;
         if (!m.Invert(inv)) break;

@@ -154,6 +154,12 @@ Value Nothing(NativeCall& c) { return c.self; }
 
 }  // namespace
 
+std::shared_ptr<DisplayObject> VideoOfScriptObject(const ScriptObject* object) {
+  const auto* v = dynamic_cast<const VideoScriptObject*>(object);
+  auto video = v ? v->video.lock() : nullptr;
+  return video && !video->removed ? video : nullptr;
+}
+
 ScriptObject* VideoObjectOf(Player& player, DisplayObject* video) {
   if (!video || video->type != DisplayObject::Type::Other || !video->character ||
       video->character->kind != CharacterDef::Kind::Video)

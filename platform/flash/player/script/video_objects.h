@@ -14,6 +14,10 @@ struct VideoFeed;
 // Video.prototype). Null for any other display object.
 ScriptObject* VideoObjectOf(Player& player, DisplayObject* video);
 
+// The video object a script object stands for while it is on the display list; null for any
+// other object.
+std::shared_ptr<DisplayObject> VideoOfScriptObject(const ScriptObject* object);
+
 // What a NetStream object plays (shared with the video objects it is attached to); null for any
 // other object.
 std::shared_ptr<VideoFeed> FeedOfStream(ScriptObject* stream);
