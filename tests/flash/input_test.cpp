@@ -173,6 +173,10 @@ TEST(InputFields, TypingHonoursMaxCharsAndEditingCommands) {
   flash::Player p;
   Load(p, s, false, 5);
   EXPECT_EQ(TakeTrace(p), "true\n_level0.f\n");
+  // The focus selects the whole text; End puts the caret after it.
+  EXPECT_EQ(p.input.anchor, 0u);
+  EXPECT_EQ(p.input.caret, 2u);
+  p.TextControl(flash::TextCommand::MoveRightLine);
   for (char c : std::string("cdefg")) p.TextInput(static_cast<uint32_t>(c));
   EXPECT_EQ(FieldText(p), "abcde");  // maxChars 5
   p.TextControl(flash::TextCommand::Backspace);

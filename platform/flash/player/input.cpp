@@ -658,8 +658,9 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
     while (root->parent) root = root->parent;
     input.focus_frame = target->focus_rect >= 0 ? target->focus_rect != 0 : root->focus_rect != 0;
   }
+  // A field given the focus has all its text selected, the caret at the end.
   if (target && target->type == DisplayObject::Type::EditText)
-    input.caret = input.anchor = static_cast<TextFieldObject*>(target.get())->field.Length();
+    input.caret = static_cast<TextFieldObject*>(target.get())->field.Length();
   // Buttons and clips roll out when they lose the focus and over when they gain it, also when
   // the focus is given again to the one that has it.
   auto rolls = [](const std::shared_ptr<DisplayObject>& o) {
