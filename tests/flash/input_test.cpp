@@ -76,6 +76,12 @@ TEST(InputKeys, NamesMapToScriptKeyCodes) {
   EXPECT_EQ(flash::KeyCodeOfName("LeftShift"), 16);
   EXPECT_EQ(flash::KeyCodeOfName("Escape"), 27);
   EXPECT_EQ(flash::KeyCodeOfName("Nonsense"), 0);
+  // A punctuation character names the key typing it, shifted or not.
+  EXPECT_EQ(flash::KeyCodeOfName("\""), 222);
+  EXPECT_EQ(flash::KeyCodeOfName("'"), 222);
+  EXPECT_EQ(flash::KeyCodeOfName("?"), 191);
+  EXPECT_EQ(flash::KeyCodeOfName("!"), '1');
+  EXPECT_EQ(flash::KeyCodeOfName(std::string(1, '\0')), 0);
   EXPECT_EQ(flash::ButtonKeyOf(flash::keys::kTab, 9), flash::kButtonKeyTab);
   EXPECT_EQ(flash::ButtonKeyOf('A', 'A'), 'A');
   EXPECT_EQ(flash::ButtonKeyOf(flash::keys::kShift, 0), 0);

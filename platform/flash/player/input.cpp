@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -171,6 +171,14 @@ int KeyCodeOfName(const std::string& name) {
   if (name.size() == 1) {
     const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+    // Punctuation: the key that types it on a US keyboard, shifted or not.
+    static const std::pair<const char*, int> kPunctuation[] = {
+        {";:", 186}, {"=+", 187}, {",<", 188}, {"-_", 189},  {".>", 190}, {"/?", 191},
+        {"`~", 192}, {"[{", 219}, {"\\|", 220}, {"]}", 221}, {"'\"", 222}, {" ", keys::kSpace},
+        {")", '0'},  {"!", '1'},  {"@", '2'},  {"#", '3'},   {"$", '4'},  {"%", '5'},
+        {"^", '6'},  {"&", '7'},  {"*", '8'},  {"(", '9'}};
+    for (const auto& [chars, code] : kPunctuation)
+      if (c != 0 && std::strchr(chars, c)) return code;
   }
   if (name.size() >= 4 && name.rfind("Key", 0) == 0 && name.size() == 4)
     return KeyCodeOfName(name.substr(3));
@@ -792,6 +800,40 @@ static void TabFocus(Player& player, bool backwards) {
   player.input.tabbing = false;
 }
 
+// Runs the key-press handler of the first (topmost) shown button or clip that handles `key`;
+// whether one took it.
+static bool KeyPressHandlers(Player& player, uint8_t key) {
+  std::vector<std::shared_ptr<DisplayObject>> targets;
+  for (const MovieClip* root : player.LevelRoots())
+    KeyPress(player, const_cast<MovieClip*>(root), key, targets);
+  std::reverse(targets.begin(), targets.end());
+  auto shown = [](const DisplayObject& o) {
+    for (const DisplayObject* at = &o; at; at = at->parent)
+      if (!at->visible) return false;
+    return true;
+  };
+  targets.erase(std::remove_if(targets.begin(), targets.end(),
+                               [&](const auto& t) { return !Live(t) || !shown(*t); }),
+                targets.end());
+  for (const auto& t : targets) {
+    if (!Live(t)) continue;
+    if (t->type == DisplayObject::Type::Button) {
+      auto* b = static_cast<ButtonObject*>(t.get());
+      if (!b->parent) continue;
+      auto parent = std::static_pointer_cast<MovieClip>(b->parent->shared_from_this());
+      for (const ButtonAction& a : b->Def().actions)
+        if (a.key_code == key && a.actions && !b->removed) player.RunScriptNow(parent, a.actions);
+    } else {
+      auto mc = std::static_pointer_cast<MovieClip>(t);
+      for (const auto& h : mc->clip_actions)
+        if ((h.events & kEventKeyPress) && h.key_code == key && !mc->removed)
+          player.RunScriptNow(mc, h.code);
+    }
+    break;
+  }
+  return !targets.empty();
+}
+
 void Player::KeyDown(int code, uint32_t character) {
   EventScope scope(*this, in_tick_);
   if (code > 0 && code < 256) {
@@ -804,40 +846,12 @@ void Player::KeyDown(int code, uint32_t character) {
   ClipEventToAll(*this, exec_list_, kEventKeyDown);
   RunQueue();
   FocusKeyEvent(*this, "onKeyDown");
+  // Keys that type a character reach key-press handlers with the character they type (see
+  // TextInput); the others here.
   const uint8_t key = ButtonKeyOf(code, character);
-  std::vector<std::shared_ptr<DisplayObject>> targets;
-  if (key)
-    for (const MovieClip* root : LevelRoots())
-      KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
-  // The first (topmost) shown object that handles the key takes it; a Tab it takes does not
-  // move the focus.
-  std::reverse(targets.begin(), targets.end());
-  auto shown = [](const DisplayObject& o) {
-    for (const DisplayObject* at = &o; at; at = at->parent)
-      if (!at->visible) return false;
-    return true;
-  };
-  targets.erase(std::remove_if(targets.begin(), targets.end(),
-                               [&](const auto& t) { return !Live(t) || !shown(*t); }),
-                targets.end());
-  if (code == keys::kTab && targets.empty()) TabFocus(*this, input.keys_down[keys::kShift]);
-  input.key_taken = !targets.empty();
-  for (const auto& t : targets) {
-    if (!Live(t)) continue;
-    if (t->type == DisplayObject::Type::Button) {
-      auto* b = static_cast<ButtonObject*>(t.get());
-      if (!b->parent) continue;
-      auto parent = std::static_pointer_cast<MovieClip>(b->parent->shared_from_this());
-      for (const ButtonAction& a : b->Def().actions)
-        if (a.key_code == key && a.actions && !b->removed) RunScriptNow(parent, a.actions);
-    } else {
-      auto mc = std::static_pointer_cast<MovieClip>(t);
-      for (const auto& h : mc->clip_actions)
-        if ((h.events & kEventKeyPress) && h.key_code == key && !mc->removed)
-          RunScriptNow(mc, h.code);
-    }
-    break;
-  }
+  const bool taken = key > 0 && key < 32 && KeyPressHandlers(*this, key);
+  if (code == keys::kTab && !taken) TabFocus(*this, input.keys_down[keys::kShift]);
+  input.key_taken = taken;
 }
 
 void Player::KeyUp(int code, uint32_t character) {
@@ -939,8 +953,11 @@ static bool TypeText(Player& player, TextFieldObject* f, const std::string& text
 
 void Player::TextInput(uint32_t codepoint) {
   EventScope scope(*this, in_tick_);
-  // The character of a key that a key-press handler took types nothing.
+  // The character of a key that a key-press handler took types nothing; a printable character
+  // goes to the key-press handlers first.
   if (std::exchange(input.key_taken, false)) return;
+  if (codepoint >= 32 && codepoint < 127 && KeyPressHandlers(*this, static_cast<uint8_t>(codepoint)))
+    return;
   TextFieldObject* f = FocusedField(input);
   if (!f || f->field.read_only || codepoint < 32 || codepoint == 127) return;
   std::string s;
