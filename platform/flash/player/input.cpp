@@ -282,13 +282,25 @@ static bool ButtonLike(Player& player, MovieClip* clip) {
 }
 
 // Disabled buttons and clips keep their place under the pointer but send no events.
-static bool Enabled(Player& player, const std::shared_ptr<DisplayObject>& o) {
-  if (o->type == DisplayObject::Type::Button) return static_cast<ButtonObject&>(*o).enabled;
-  if (o->type != DisplayObject::Type::MovieClip) return true;
-  auto clip = std::static_pointer_cast<MovieClip>(o);
-  ActionRunner vm(player, clip);
-  Value enabled = vm.GetMember(vm.ClipValue(clip.get()), "enabled");
+// Both read their `enabled` member: undefined leaves them enabled.
+static bool Enabled(Player& player, DisplayObject* o) {
+  if (o->type != DisplayObject::Type::MovieClip && o->type != DisplayObject::Type::Button)
+    return true;
+  auto* clip = static_cast<MovieClip*>(o);
+  MovieClip* holder = o->type == DisplayObject::Type::Button ? clip->parent : clip;
+  if (!holder) return true;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(holder->shared_from_this()));
+  // Buttons of movies before version 6 are no objects: nothing can disable them.
+  if (o->type == DisplayObject::Type::Button && vm.version() < 6) return true;
+  const Value self = o->type == DisplayObject::Type::Button
+                         ? Value::Object(player.ObjectOf(static_cast<ButtonObject*>(o)))
+                         : vm.ClipValue(clip);
+  const Value enabled = vm.GetMember(self, "enabled");
   return enabled.IsUndefined() || vm.ToBool(enabled);
+}
+
+static bool Enabled(Player& player, const std::shared_ptr<DisplayObject>& o) {
+  return Enabled(player, o.get());
 }
 
 // What a search of the display list does with an object under a point.
@@ -733,7 +745,7 @@ static void CollectTabStops(Player& player, ActionRunner& vm, MovieClip* clip,
     if (o->type == DisplayObject::Type::EditText) {
       candidate = !static_cast<TextFieldObject*>(o)->field.read_only;
     } else if (o->type == DisplayObject::Type::Button) {
-      candidate = static_cast<ButtonObject*>(o)->enabled;
+      candidate = Enabled(player, o);
     } else if (o->type == DisplayObject::Type::MovieClip) {
       auto* mc = static_cast<MovieClip*>(o);
       candidate = (!enabled.IsUndefined() && vm.ToBool(enabled)) || ButtonLike(player, mc);
