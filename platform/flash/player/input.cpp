@@ -220,8 +220,8 @@ static void Fire(Player& player, const std::shared_ptr<DisplayObject>& target, T
 namespace {
 
 // The roll-outs and roll-overs of focus changes, in order. What the focus rolls over counts as
-// under the pointer until the pointer moves off it; what the pointer already left does not roll
-// out again when it loses the focus.
+// under the pointer until the pointer moves; what the pointer already left does not roll out
+// again when it loses the focus.
 void FocusRolls(Player& player) {
   auto rolls = std::move(player.input.focus_rolls);
   player.input.focus_rolls.clear();
@@ -229,11 +229,15 @@ void FocusRolls(Player& player) {
     auto target = o.lock();
     if (!Live(target)) continue;
     if (gained) {
+      // What the pointer is over rolls out first, even when it is what gains the focus.
+      auto hovered = player.input.hovered.Get();
       player.input.hovered.Set(target);
+      if (Live(hovered)) Fire(player, hovered, Transition::RollOut);
     } else {
       if (player.input.hovered.Get() != target) continue;
       player.input.hovered.Reset();
     }
+    player.input.hovered_by_focus = gained;
     Fire(player, target, gained ? Transition::RollOver : Transition::RollOut);
   }
 }
@@ -507,6 +511,7 @@ static void ClipEventToAll(Player& player, const std::list<std::shared_ptr<Movie
 // The pointer is now over `now`: rolls out of what it was over and over `now`. It leaves a
 // disabled object silently and does not enter one: that is entered once enabled again.
 static void Hover(Player& player, std::shared_ptr<DisplayObject> now) {
+  player.input.hovered_by_focus = false;
   auto before = player.input.hovered.Get();
   if (now == before) return;
   if (Live(now) && !Enabled(player, now)) now = nullptr;
@@ -527,6 +532,9 @@ static size_t FieldIndexAt(const Player& player, const DisplayObject& field, dou
 
 void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
+  // A move to where the pointer already is leaves what the focus rolled over.
+  if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y)
+    input.hovered_by_focus = false;
   input.mouse_x = x;
   input.mouse_y = y;
   input.mouse_seen = true;
@@ -563,6 +571,7 @@ void Player::UpdateHover() {
   }
   // Nothing is under a pointer that never came onto the stage, and a press holds the pointer.
   if (!input.mouse_seen || (input.mouse_down && Live(input.pressed.Get()))) return;
+  if (input.hovered_by_focus) return;
   EventScope scope(*this, in_tick_);
   Hover(*this, PickAt(*this, input.mouse_x, input.mouse_y));
 }
