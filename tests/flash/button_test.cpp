@@ -467,3 +467,23 @@ TEST(ButtonPlayer, VersionFiveButtonsStandForTheirClipAndEnabledIsAMember) {
   p.MouseUp(60, 60);
   EXPECT_NE(TakeTrace(p).find("press"), std::string::npos);
 }
+
+// The Tab key's roll-over lasts until the pointer really moves; focusing what the pointer is
+// over rolls it out and over again.
+TEST(ButtonPlayer, FocusRollOverLastsUntilThePointerMoves) {
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
+  p.Tick();
+  p.MouseMove(5, 5);
+  p.KeyDown(flash::keys::kTab, 9);
+  EXPECT_EQ(TakeTrace(p), "rollOver\n");
+  p.Tick();
+  p.MouseMove(5, 5);
+  EXPECT_EQ(TakeTrace(p), "");
+  p.MouseMove(6, 5);
+  EXPECT_EQ(TakeTrace(p), "rollOut\n");
+  p.MouseMove(60, 60);
+  EXPECT_EQ(TakeTrace(p), "rollOver\n");
+  p.KeyDown(flash::keys::kTab, 9);  // the only stop: the focus goes to it again
+  EXPECT_EQ(TakeTrace(p), "rollOut\nrollOver\n");
+}
