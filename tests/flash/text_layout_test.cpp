@@ -17,24 +17,29 @@ namespace {
 using namespace flash;
 using namespace flash::text;
 
-// An embedded font whose every glyph of "a".."z" and " " advances half the EM, with ascent
-// 0.75 EM and descent 0.25 EM: at size 20 every character is 10 pixels wide, a line 20 high.
-std::shared_ptr<FontDef> HalfEmFont() {
-  auto f = std::make_shared<FontDef>(1);
+// An embedded version-2 font (1024 units to the EM) whose characters all advance `advance`.
+std::shared_ptr<FontDef> UniformFont(uint16_t id, const char* name, int ascent, int descent,
+                                     const std::string& chars, int advance) {
+  auto f = std::make_shared<FontDef>(id);
   f->version = 2;
-  f->name = "Half";
+  f->name = name;
   f->has_layout = true;
-  f->ascent = 768;
-  f->descent = 256;
-  std::string chars = " abcdefghijklmnopqrstuvwxyz";
+  f->ascent = ascent;
+  f->descent = descent;
   for (char c : chars) {
     FontGlyph g;
     g.code = static_cast<uint16_t>(c);
-    g.advance = 512;
+    g.advance = advance;
     f->glyphs.push_back(g);
   }
   f->IndexCodes();
   return f;
+}
+
+// Every glyph of "a".."z" and " " advances half the EM, with ascent 0.75 EM and descent 0.25 EM:
+// at size 20 every character is 10 pixels wide, a line 20 high.
+std::shared_ptr<FontDef> HalfEmFont() {
+  return UniformFont(1, "Half", 768, 256, " abcdefghijklmnopqrstuvwxyz", 512);
 }
 
 struct Fixture {
@@ -497,22 +502,7 @@ TEST(TextHtml, HostileMarkupIsReadSafely) {
 
 // A font whose metrics fall between twips at 12 pixels: ascent 12.832, descent 3.516 and every
 // advance 6.867 pixels.
-std::shared_ptr<FontDef> OddFont() {
-  auto f = std::make_shared<FontDef>(2);
-  f->version = 2;
-  f->name = "Odd";
-  f->has_layout = true;
-  f->ascent = 1095;
-  f->descent = 300;
-  for (char c : std::string(" abc")) {
-    FontGlyph g;
-    g.code = static_cast<uint16_t>(c);
-    g.advance = 586;
-    f->glyphs.push_back(g);
-  }
-  f->IndexCodes();
-  return f;
-}
+std::shared_ptr<FontDef> OddFont() { return UniformFont(2, "Odd", 1095, 300, " abc", 586); }
 
 TEST(TextLayout, MetricsAreCutToWholeTwipsAndOneLineKeepsItsLeading) {
   auto font = OddFont();
