@@ -10,6 +10,7 @@
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/button.h"
 #include "platform/flash/player/player.h"
+#include "platform/flash/player/script/realm.h"
 #include "platform/flash/stage_painter.h"
 #include "tests/flash/movie_builder.h"
 #include "tests/flash/script_asm.h"
@@ -96,6 +97,11 @@ flash::ButtonObject* ButtonAt(flash::Player& p, int depth = 1) {
   if (it == children.end() || it->second->type != flash::DisplayObject::Type::Button)
     return nullptr;
   return static_cast<flash::ButtonObject*>(it->second.get());
+}
+
+// Sets the button's `enabled` member as a script would (any value: undefined leaves it enabled).
+void SetEnabled(flash::Player& p, flash::ButtonObject* b, flash::Value v) {
+  p.ScriptRealm().Set(p.ObjectOf(b), "enabled", v, 0);
 }
 
 uint16_t Shown(flash::ButtonObject* b) {
@@ -230,9 +236,16 @@ TEST(ButtonPlayer, KeyPressConditionsRunWhereverThePointerIs) {
   p.Tick();
   p.KeyDown(flash::keys::kEnter, 13);
   p.KeyUp(flash::keys::kEnter, 13);
+  // A character key's condition follows the character typed, not the key: a dead key that
+  // makes the A key type another letter runs nothing.
   p.KeyDown('A', 'a');
+  EXPECT_EQ(TakeTrace(p), "enter\n");
+  p.TextInput(0xE4);
+  p.KeyDown('A', 'a');
+  p.TextInput('a');
   p.KeyDown('B', 'b');
-  EXPECT_EQ(TakeTrace(p), "enter\na typed\n");
+  p.TextInput('b');
+  EXPECT_EQ(TakeTrace(p), "a typed\n");
 }
 
 TEST(ButtonPlayer, ScriptObjectHandlersPlaceAndEnabled) {
@@ -262,7 +275,7 @@ TEST(ButtonPlayer, ScriptObjectHandlersPlaceAndEnabled) {
   EXPECT_EQ(TakeTrace(p), "handler btn\n");
   // A disabled button takes no presses and keeps its look.
   p.MouseMove(5, 5);
-  ButtonAt(p)->enabled = false;
+  SetEnabled(p, ButtonAt(p), flash::Value::Bool(false));
   p.MouseDown(60, 60);
   EXPECT_EQ(TakeTrace(p), "");
   EXPECT_EQ(Shown(ButtonAt(p)), 1);
@@ -336,11 +349,11 @@ TEST(ButtonPlayer, DisabledButtonsAreEnteredOnceEnabled) {
   flash::Player p;
   p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
   p.Tick();
-  ButtonAt(p)->enabled = false;
+  SetEnabled(p, ButtonAt(p), flash::Value::Number(0));
   p.MouseMove(60, 60);
   p.Tick();
   EXPECT_EQ(TakeTrace(p), "");
-  ButtonAt(p)->enabled = true;
+  SetEnabled(p, ButtonAt(p), flash::Value::Undefined());
   p.Tick();  // the pointer is checked again every tick
   EXPECT_EQ(TakeTrace(p), "rollOver\n");
   // Hidden under a still pointer: rolled out.
@@ -430,3 +443,47 @@ TEST(ButtonPlayer, AFieldInAButtonIsBoundToItsClipsVariable) {
 }
 
 }  // namespace
+
+// Before version 6 a named button is no object: its name stands for the clip holding it. From
+// version 6 on `enabled` is a plain member a button may shadow with any value.
+TEST(ButtonPlayer, VersionFiveButtonsStandForTheirClipAndEnabledIsAMember) {
+  ActionBuilder s;
+  scripttest::Get(s, "btn").Trace();
+  for (int version : {5, 8}) {
+    flash::Player p;
+    p.LoadMovie(0, ButtonMovie(ThreeColourButton(10), s, version));
+    p.Tick();
+    EXPECT_EQ(TakeTrace(p), version == 5 ? "_level0\n" : "_level0.btn\n");
+  }
+  ActionBuilder e;
+  e.PushString("btn").Op(0x1C).PushString("enabled").PushUndefined().Op(0x4F);
+  scripttest::Member(e, "btn", "enabled").Trace();
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10), e));
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "undefined\n");
+  p.MouseMove(5, 5);
+  p.MouseDown(60, 60);  // undefined leaves the button enabled
+  p.MouseUp(60, 60);
+  EXPECT_NE(TakeTrace(p).find("press"), std::string::npos);
+}
+
+// The Tab key's roll-over lasts until the pointer really moves; focusing what the pointer is
+// over rolls it out and over again.
+TEST(ButtonPlayer, FocusRollOverLastsUntilThePointerMoves) {
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
+  p.Tick();
+  p.MouseMove(5, 5);
+  p.KeyDown(flash::keys::kTab, 9);
+  EXPECT_EQ(TakeTrace(p), "rollOver\n");
+  p.Tick();
+  p.MouseMove(5, 5);
+  EXPECT_EQ(TakeTrace(p), "");
+  p.MouseMove(6, 5);
+  EXPECT_EQ(TakeTrace(p), "rollOut\n");
+  p.MouseMove(60, 60);
+  EXPECT_EQ(TakeTrace(p), "rollOver\n");
+  p.KeyDown(flash::keys::kTab, 9);  // the only stop: the focus goes to it again
+  EXPECT_EQ(TakeTrace(p), "rollOut\nrollOver\n");
+}

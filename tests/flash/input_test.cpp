@@ -76,6 +76,12 @@ TEST(InputKeys, NamesMapToScriptKeyCodes) {
   EXPECT_EQ(flash::KeyCodeOfName("LeftShift"), 16);
   EXPECT_EQ(flash::KeyCodeOfName("Escape"), 27);
   EXPECT_EQ(flash::KeyCodeOfName("Nonsense"), 0);
+  // A punctuation character names the key typing it, shifted or not.
+  EXPECT_EQ(flash::KeyCodeOfName("\""), 222);
+  EXPECT_EQ(flash::KeyCodeOfName("'"), 222);
+  EXPECT_EQ(flash::KeyCodeOfName("?"), 191);
+  EXPECT_EQ(flash::KeyCodeOfName("!"), '1');
+  EXPECT_EQ(flash::KeyCodeOfName(std::string(1, '\0')), 0);
   EXPECT_EQ(flash::ButtonKeyOf(flash::keys::kTab, 9), flash::kButtonKeyTab);
   EXPECT_EQ(flash::ButtonKeyOf('A', 'A'), 'A');
   EXPECT_EQ(flash::ButtonKeyOf(flash::keys::kShift, 0), 0);
@@ -173,6 +179,10 @@ TEST(InputFields, TypingHonoursMaxCharsAndEditingCommands) {
   flash::Player p;
   Load(p, s, false, 5);
   EXPECT_EQ(TakeTrace(p), "true\n_level0.f\n");
+  // The focus selects the whole text; End puts the caret after it.
+  EXPECT_EQ(p.input.anchor, 0u);
+  EXPECT_EQ(p.input.caret, 2u);
+  p.TextControl(flash::TextCommand::MoveRightLine);
   for (char c : std::string("cdefg")) p.TextInput(static_cast<uint32_t>(c));
   EXPECT_EQ(FieldText(p), "abcde");  // maxChars 5
   p.TextControl(flash::TextCommand::Backspace);

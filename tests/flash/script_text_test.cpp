@@ -323,3 +323,49 @@ TEST(ScriptTextField, FieldsAreTheirOwnFirstListener) {
   s.TraceMember("t._listeners.length");
   EXPECT_EQ(s.Run(), "1\ntrue\n2\n");
 }
+
+// Auto size grows the box from the side it names: _x and the bounds follow the box.
+TEST(ScriptTextField, AutoSizeMovesTheFieldsPositionAndBounds) {
+  Script s;
+  s.Call("this", "createTextField",
+         {Script::Str("t"), Script::Num(1), Script::Num(50), Script::Num(40), Script::Num(100),
+          Script::Num(30)})
+      .Drop();
+  s.SetMember("t", "autoSize", Script::Str("center"));
+  s.TraceMember("t._x");  // an empty field is the two gutters wide and high
+  s.TraceMember("t._width");
+  s.TraceMember("t._height");
+  s.Var("b", [](Script& s) { s.Call("this", "getBounds", {Script::VarRef("this")}); });
+  s.TraceMember("b.xMin");
+  s.TraceMember("b.yMax");
+  s.SetMember("t", "autoSize", Script::Str("right"));
+  s.TraceMember("t._x");
+  s.SetMember("t", "_x", Script::Num(0));
+  s.TraceMember("t._x");
+  s.SetMember("t", "autoSize", Script::Str("none"));
+  s.TraceMember("t._width");
+  EXPECT_EQ(s.Run(), "98\n4\n4\n98\n44\n146\n0\n100\n");
+}
+
+// A field given the focus has its text selected; without the focus its selection is empty at
+// the start, and the text of a focused field may change under a selection that stays.
+TEST(ScriptTextField, ReplaceSelFollowsTheFocusedSelection) {
+  Script s;
+  NewField(s, 100, 20);
+  s.Drop();
+  s.SetMember("t", "text", Script::Str("test"));
+  s.Call("t", "replaceSel", {Script::Str("|")}).Drop();
+  s.TraceMember("t.text");
+  s.Call("Selection", "setFocus", {Script::VarRef("t")}).Drop();
+  s.TraceExpr([](Script& s) { s.Call("Selection", "getBeginIndex"); });
+  s.TraceExpr([](Script& s) { s.Call("Selection", "getEndIndex"); });
+  s.Call("t", "replaceSel", {Script::Str("|")}).Drop();
+  s.TraceMember("t.text");
+  s.SetMember("t", "text", Script::Str("text"));
+  s.Call("t", "replaceSel", {Script::Str("x")}).Drop();
+  s.TraceMember("t.text");
+  s.Call("Selection", "setFocus", {[](Script& s) { s.a.PushNull(); }}).Drop();
+  s.Call("t", "replaceSel", {Script::Str("y")}).Drop();
+  s.TraceMember("t.text");
+  EXPECT_EQ(s.Run(), "|test\n0\n5\n|\ntxext\nytxext\n");
+}

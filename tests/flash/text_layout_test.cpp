@@ -2,6 +2,7 @@
 // with an embedded font of known metrics and with device fonts; hostile markup.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "platform/flash/format/font.h"
@@ -16,24 +17,29 @@ namespace {
 using namespace flash;
 using namespace flash::text;
 
-// An embedded font whose every glyph of "a".."z" and " " advances half the EM, with ascent
-// 0.75 EM and descent 0.25 EM: at size 20 every character is 10 pixels wide, a line 20 high.
-std::shared_ptr<FontDef> HalfEmFont() {
-  auto f = std::make_shared<FontDef>(1);
+// An embedded version-2 font (1024 units to the EM) whose characters all advance `advance`.
+std::shared_ptr<FontDef> UniformFont(uint16_t id, const char* name, int ascent, int descent,
+                                     const std::string& chars, int advance) {
+  auto f = std::make_shared<FontDef>(id);
   f->version = 2;
-  f->name = "Half";
+  f->name = name;
   f->has_layout = true;
-  f->ascent = 768;
-  f->descent = 256;
-  std::string chars = " abcdefghijklmnopqrstuvwxyz";
+  f->ascent = ascent;
+  f->descent = descent;
   for (char c : chars) {
     FontGlyph g;
     g.code = static_cast<uint16_t>(c);
-    g.advance = 512;
+    g.advance = advance;
     f->glyphs.push_back(g);
   }
   f->IndexCodes();
   return f;
+}
+
+// Every glyph of "a".."z" and " " advances half the EM, with ascent 0.75 EM and descent 0.25 EM:
+// at size 20 every character is 10 pixels wide, a line 20 high.
+std::shared_ptr<FontDef> HalfEmFont() {
+  return UniformFont(1, "Half", 768, 256, " abcdefghijklmnopqrstuvwxyz", 512);
 }
 
 struct Fixture {
@@ -180,8 +186,11 @@ TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   const TextLayout& l = field.Layout();
   ASSERT_EQ(l.lines.size(), 2u);
   const Face* serif = DeviceFace("Times New Roman", false, false);
+  // Ascent and descent at the size are cut to whole twips.
+  auto twips_down = [](double px) { return std::floor(px * 20) / 20; };
   EXPECT_DOUBLE_EQ(l.lines[1].top - l.lines[0].top,
-                   (serif->Ascent() + serif->Descent()) * 12 / serif->EmSquare());
+                   twips_down(serif->Ascent() * 12 / serif->EmSquare()) +
+                       twips_down(serif->Descent() * 12 / serif->EmSquare()));
   EXPECT_GT(l.lines[1].top - l.lines[0].top, 12);
   EXPECT_GT(l.text_width, 40);
   EXPECT_LT(l.text_width, 80);
@@ -490,3 +499,88 @@ TEST(TextHtml, HostileMarkupIsReadSafely) {
 }
 
 }  // namespace
+
+// A font whose metrics fall between twips at 12 pixels: ascent 12.832, descent 3.516 and every
+// advance 6.867 pixels.
+std::shared_ptr<FontDef> OddFont() { return UniformFont(2, "Odd", 1095, 300, " abc", 586); }
+
+TEST(TextLayout, MetricsAreCutToWholeTwipsAndOneLineKeepsItsLeading) {
+  auto font = OddFont();
+  EmbeddedFace face(font);
+  TextFormat format;
+  format.font = "Odd";
+  format.size = 12;
+  format.leading = 2;
+  LayoutOptions options;
+  options.box = {0, 0, 400, 100};
+  auto lay = [&](const std::string& text) {
+    return LayoutText({{Utf8ToUtf32(text), format}}, options,
+                      [&](const TextFormat&) { return &face; });
+  };
+  TextLayout l = lay("abc");
+  ASSERT_EQ(l.lines.size(), 1u);
+  EXPECT_DOUBLE_EQ(l.lines[0].ascent, 12.8);  // 256.6 twips
+  EXPECT_DOUBLE_EQ(l.lines[0].descent, 3.5);  // 70.3 twips
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x - l.glyphs[0].x, 6.85);  // 137.3 twips
+  EXPECT_DOUBLE_EQ(l.text_width, 3 * 6.85);
+  // One line's height holds its leading; of several lines the last one's leading is left out.
+  EXPECT_DOUBLE_EQ(l.text_height, 12.8 + 3.5 + 2);
+  l = lay("a\rb\rc");
+  EXPECT_NEAR(l.text_height, 3 * 16.3 + 2 * 2, 1e-9);
+  EXPECT_NEAR(l.lines[2].top - l.lines[0].top, 2 * 18.3, 1e-9);
+  // No characters, no height, even though the empty line is there for the caret.
+  l = lay("");
+  EXPECT_EQ(l.lines.size(), 1u);
+  EXPECT_EQ(l.text_height, 0);
+  options.auto_size = AutoSize::Left;
+  EXPECT_DOUBLE_EQ(lay("").box.height, 2 * kGutter);
+}
+
+TEST(TextLayout, TrailingSpacesCountInTheWidthButNotInTheAlignment) {
+  Fixture f;
+  TextLayout l = f.Lay(" ab  ");
+  EXPECT_DOUBLE_EQ(l.text_width, 50);
+  EXPECT_DOUBLE_EQ(l.lines[0].width, 30);
+  f.options.auto_size = AutoSize::Right;
+  EXPECT_DOUBLE_EQ(f.Lay("ab ").box.width, 30 + 2 * kGutter);
+  f.options.auto_size = AutoSize::None;
+  f.format.align = TextAlign::Right;
+  l = f.Lay("ab  ");
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x + 10, 104 - kGutter);  // the ink ends at the right edge
+  // A wrapped line's closing space counts in the width too, yet never breaks the line itself.
+  f.format.align = TextAlign::Left;
+  f.options.word_wrap = true;
+  l = f.Lay("abcdefghij klm");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0].end_char, 11u);
+  EXPECT_DOUBLE_EQ(l.text_width, 110);
+}
+
+TEST(TextLayout, TabsStopAtTheParagraphsStopsThenTakeNoRoom) {
+  Fixture f;
+  f.format.tab_stops = {35, 60};
+  TextLayout l = f.Lay("a\tb\tc\td");
+  ASSERT_EQ(l.glyphs.size(), 4u);
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 35);
+  EXPECT_DOUBLE_EQ(l.glyphs[2].x, kGutter + 60);
+  EXPECT_DOUBLE_EQ(l.glyphs[3].x, kGutter + 70);  // past the last stop the tab is nothing
+  // Without stops of its own a paragraph's tabs stop every 40 pixels.
+  f.format.tab_stops.clear();
+  l = f.Lay("a\tb");
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 40);
+  // A tab is no place to break: the word around it breaks where it no longer fits.
+  f.format.tab_stops = {85};
+  f.options.word_wrap = true;
+  l = f.Lay("abcd\tefgh");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0].end_char, 6u);  // "abcd\te" fits: 85 + 10 pixels
+  EXPECT_DOUBLE_EQ(l.text_width, 95);
+}
+
+TEST(TextLayout, EveryLineEndOfPlainTextBreaks) {
+  TextField field;
+  field.multiline = true;
+  field.SetText("a\r\nb\nc\rd");
+  EXPECT_EQ(field.Text(), "a\r\rb\rc\rd");
+  EXPECT_EQ(field.Layout().lines.size(), 5u);
+}

@@ -122,6 +122,18 @@ bool IsPlainGraphic(const DisplayObject& o) {
           o.character->kind == CharacterDef::Kind::Bitmap);
 }
 
+// Before version 6 buttons are no objects of scripts: a named button stands for the clip that
+// holds it, and the parent of a clip inside a button is the button's parent.
+bool StandsForHolder(const DisplayObject& o, int version) {
+  return IsPlainGraphic(o) || (o.type == DisplayObject::Type::Button && version < 6);
+}
+
+MovieClip* ScriptParent(MovieClip* clip, int version) {
+  MovieClip* parent = clip->parent;
+  if (parent && parent->type == DisplayObject::Type::Button && version < 6) parent = parent->parent;
+  return parent;
+}
+
 int PropertyIndex(const std::string& name) {
   for (int i = 0; i < kPropertyCount; ++i)
     if (IEquals(name, kPropertyNames[i])) return i;
@@ -518,8 +530,9 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   std::string low = version_ >= 7 ? name : Lower(name);
   if (low == "_root") return ClipValue(ScriptRoot(clip, heap_));
   if (low == "_parent") {
-    if (!clip->parent) found = false;
-    return ClipValue(clip->parent);
+    MovieClip* parent = ScriptParent(clip, version_);
+    if (!parent) found = false;
+    return ClipValue(parent);
   }
   if (low == "_global" && version_ >= 6) return Value::Object(realm_->global);
   if (low.rfind("_level", 0) == 0) {
@@ -530,7 +543,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   if (child && child->type == DisplayObject::Type::MovieClip)
     return ClipValue(static_cast<MovieClip*>(child.get()));
   // A named shape or static text stands for the clip that holds it.
-  if (child && IsPlainGraphic(*child)) return ClipValue(clip);
+  if (child && StandsForHolder(*child, version_)) return ClipValue(clip);
   if (child && child->type == DisplayObject::Type::EditText && version_ >= 6)
     return Value::Object(player_.ObjectOf(static_cast<TextFieldObject*>(child.get())));
   if (child && child->type == DisplayObject::Type::Other) {
@@ -1050,7 +1063,7 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
         MovieClip* b = clip ? clip : base_.get();
         next = b ? ScriptRoot(b, heap_) : nullptr;
       } else if (low == "_parent") {
-        next = clip ? clip->parent : nullptr;
+        next = clip ? ScriptParent(clip, version_) : nullptr;
       } else if (low == "this") {
         next = clip;
       } else if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
@@ -1061,7 +1074,7 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
         auto child = clip->ChildByName(seg, version_ >= 7);
         if (child && child->type == DisplayObject::Type::MovieClip) {
           next = static_cast<MovieClip*>(child.get());
-        } else if (child && version_ >= 5 && IsPlainGraphic(*child)) {
+        } else if (child && version_ >= 5 && StandsForHolder(*child, version_)) {
           next = clip;
         } else if (version_ >= 5 && clip->object) {
           // A variable holding a clip leads to that clip while it lives. Its path is not
@@ -1242,7 +1255,7 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
       out = Value::Object(player_.ObjectOf(static_cast<ButtonObject*>(child.get())));
       return true;
     }
-    if (child && IsPlainGraphic(*child)) {
+    if (child && StandsForHolder(*child, version_)) {
       out = ClipValue(c);
       return true;
     }

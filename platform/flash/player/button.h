@@ -19,7 +19,6 @@ class ButtonObject : public MovieClip {
   const ButtonDef& Def() const { return static_cast<const ButtonDef&>(*character); }
 
   uint8_t state = 0;  // the ButtonState shown; 0 before the first
-  bool enabled = true;
   bool use_hand_cursor = true;
   // The script object of the button, made on first use and pinned while the button lives.
   ButtonScriptObject* script = nullptr;

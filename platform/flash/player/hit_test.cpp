@@ -181,6 +181,11 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
             if (GroupContains(g, run.non_zero_winding, tx, ty)) return true;
         return false;
       }
+      if (const auto* field = dynamic_cast<const TextFieldObject*>(&obj)) {
+        const text::FieldBox& b = field->field.Layout().box;
+        return x >= b.x * 20 && x <= (b.x + b.width) * 20 && y >= b.y * 20 &&
+               y <= (b.y + b.height) * 20;
+      }
       const RectTwips& r = static_cast<const EditTextDef&>(*obj.character).bounds;
       return x >= r.xmin && x <= r.xmax && y >= r.ymin && y <= r.ymax;
     }

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -171,6 +171,14 @@ int KeyCodeOfName(const std::string& name) {
   if (name.size() == 1) {
     const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+    // Punctuation: the key that types it on a US keyboard, shifted or not.
+    static const std::pair<const char*, int> kPunctuation[] = {
+        {";:", 186}, {"=+", 187}, {",<", 188}, {"-_", 189},  {".>", 190}, {"/?", 191},
+        {"`~", 192}, {"[{", 219}, {"\\|", 220}, {"]}", 221}, {"'\"", 222}, {" ", keys::kSpace},
+        {")", '0'},  {"!", '1'},  {"@", '2'},  {"#", '3'},   {"$", '4'},  {"%", '5'},
+        {"^", '6'},  {"&", '7'},  {"*", '8'},  {"(", '9'}};
+    for (const auto& [chars, code] : kPunctuation)
+      if (c != 0 && std::strchr(chars, c)) return code;
   }
   if (name.size() >= 4 && name.rfind("Key", 0) == 0 && name.size() == 4)
     return KeyCodeOfName(name.substr(3));
@@ -212,8 +220,8 @@ static void Fire(Player& player, const std::shared_ptr<DisplayObject>& target, T
 namespace {
 
 // The roll-outs and roll-overs of focus changes, in order. What the focus rolls over counts as
-// under the pointer until the pointer moves off it; what the pointer already left does not roll
-// out again when it loses the focus.
+// under the pointer until the pointer moves; what the pointer already left does not roll out
+// again when it loses the focus.
 void FocusRolls(Player& player) {
   auto rolls = std::move(player.input.focus_rolls);
   player.input.focus_rolls.clear();
@@ -221,11 +229,15 @@ void FocusRolls(Player& player) {
     auto target = o.lock();
     if (!Live(target)) continue;
     if (gained) {
+      // What the pointer is over rolls out first, even when it is what gains the focus.
+      auto hovered = player.input.hovered.Get();
       player.input.hovered.Set(target);
+      if (Live(hovered)) Fire(player, hovered, Transition::RollOut);
     } else {
       if (player.input.hovered.Get() != target) continue;
       player.input.hovered.Reset();
     }
+    player.input.hovered_by_focus = gained;
     Fire(player, target, gained ? Transition::RollOver : Transition::RollOut);
   }
 }
@@ -274,13 +286,25 @@ static bool ButtonLike(Player& player, MovieClip* clip) {
 }
 
 // Disabled buttons and clips keep their place under the pointer but send no events.
-static bool Enabled(Player& player, const std::shared_ptr<DisplayObject>& o) {
-  if (o->type == DisplayObject::Type::Button) return static_cast<ButtonObject&>(*o).enabled;
-  if (o->type != DisplayObject::Type::MovieClip) return true;
-  auto clip = std::static_pointer_cast<MovieClip>(o);
-  ActionRunner vm(player, clip);
-  Value enabled = vm.GetMember(vm.ClipValue(clip.get()), "enabled");
+// Both read their `enabled` member: undefined leaves them enabled.
+static bool Enabled(Player& player, DisplayObject* o) {
+  if (o->type != DisplayObject::Type::MovieClip && o->type != DisplayObject::Type::Button)
+    return true;
+  auto* clip = static_cast<MovieClip*>(o);
+  MovieClip* holder = o->type == DisplayObject::Type::Button ? clip->parent : clip;
+  if (!holder) return true;
+  ActionRunner vm(player, std::static_pointer_cast<MovieClip>(holder->shared_from_this()));
+  // Buttons of movies before version 6 are no objects: nothing can disable them.
+  if (o->type == DisplayObject::Type::Button && vm.version() < 6) return true;
+  const Value self = o->type == DisplayObject::Type::Button
+                         ? Value::Object(player.ObjectOf(static_cast<ButtonObject*>(o)))
+                         : vm.ClipValue(clip);
+  const Value enabled = vm.GetMember(self, "enabled");
   return enabled.IsUndefined() || vm.ToBool(enabled);
+}
+
+static bool Enabled(Player& player, const std::shared_ptr<DisplayObject>& o) {
+  return Enabled(player, o.get());
 }
 
 // What a search of the display list does with an object under a point.
@@ -490,6 +514,7 @@ static void ClipEventToAll(Player& player, const std::list<std::shared_ptr<Movie
 // The pointer is now over `now`: rolls out of what it was over and over `now`. It leaves a
 // disabled object silently and does not enter one: that is entered once enabled again.
 static void Hover(Player& player, std::shared_ptr<DisplayObject> now) {
+  player.input.hovered_by_focus = false;
   auto before = player.input.hovered.Get();
   if (now == before) return;
   if (Live(now) && !Enabled(player, now)) now = nullptr;
@@ -529,6 +554,9 @@ static void ClickLink(Player& player, double px, double py) {
 
 void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
+  // A move to where the pointer already is leaves what the focus rolled over.
+  if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y)
+    input.hovered_by_focus = false;
   input.mouse_x = x;
   input.mouse_y = y;
   input.mouse_seen = true;
@@ -565,6 +593,7 @@ void Player::UpdateHover() {
   }
   // Nothing is under a pointer that never came onto the stage, and a press holds the pointer.
   if (!input.mouse_seen || (input.mouse_down && Live(input.pressed.Get()))) return;
+  if (input.hovered_by_focus) return;
   EventScope scope(*this, in_tick_);
   Hover(*this, PickAt(*this, input.mouse_x, input.mouse_y));
 }
@@ -681,8 +710,9 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
     while (root->parent) root = root->parent;
     input.focus_frame = target->focus_rect >= 0 ? target->focus_rect != 0 : root->focus_rect != 0;
   }
+  // A field given the focus has all its text selected, the caret at the end.
   if (target && target->type == DisplayObject::Type::EditText)
-    input.caret = input.anchor = static_cast<TextFieldObject*>(target.get())->field.Length();
+    input.caret = static_cast<TextFieldObject*>(target.get())->field.Length();
   // Buttons and clips roll out when they lose the focus and over when they gain it, also when
   // the focus is given again to the one that has it.
   auto rolls = [](const std::shared_ptr<DisplayObject>& o) {
@@ -747,7 +777,7 @@ static void CollectTabStops(Player& player, ActionRunner& vm, MovieClip* clip,
     if (o->type == DisplayObject::Type::EditText) {
       candidate = !static_cast<TextFieldObject*>(o)->field.read_only;
     } else if (o->type == DisplayObject::Type::Button) {
-      candidate = static_cast<ButtonObject*>(o)->enabled;
+      candidate = Enabled(player, o);
     } else if (o->type == DisplayObject::Type::MovieClip) {
       auto* mc = static_cast<MovieClip*>(o);
       candidate = (!enabled.IsUndefined() && vm.ToBool(enabled)) || ButtonLike(player, mc);
@@ -814,6 +844,40 @@ static void TabFocus(Player& player, bool backwards) {
   player.input.tabbing = false;
 }
 
+// Runs the key-press handler of the first (topmost) shown button or clip that handles `key`;
+// whether one took it.
+static bool KeyPressHandlers(Player& player, uint8_t key) {
+  std::vector<std::shared_ptr<DisplayObject>> targets;
+  for (const MovieClip* root : player.LevelRoots())
+    KeyPress(player, const_cast<MovieClip*>(root), key, targets);
+  std::reverse(targets.begin(), targets.end());
+  auto shown = [](const DisplayObject& o) {
+    for (const DisplayObject* at = &o; at; at = at->parent)
+      if (!at->visible) return false;
+    return true;
+  };
+  targets.erase(std::remove_if(targets.begin(), targets.end(),
+                               [&](const auto& t) { return !Live(t) || !shown(*t); }),
+                targets.end());
+  for (const auto& t : targets) {
+    if (!Live(t)) continue;
+    if (t->type == DisplayObject::Type::Button) {
+      auto* b = static_cast<ButtonObject*>(t.get());
+      if (!b->parent) continue;
+      auto parent = std::static_pointer_cast<MovieClip>(b->parent->shared_from_this());
+      for (const ButtonAction& a : b->Def().actions)
+        if (a.key_code == key && a.actions && !b->removed) player.RunScriptNow(parent, a.actions);
+    } else {
+      auto mc = std::static_pointer_cast<MovieClip>(t);
+      for (const auto& h : mc->clip_actions)
+        if ((h.events & kEventKeyPress) && h.key_code == key && !mc->removed)
+          player.RunScriptNow(mc, h.code);
+    }
+    break;
+  }
+  return !targets.empty();
+}
+
 void Player::KeyDown(int code, uint32_t character) {
   EventScope scope(*this, in_tick_);
   if (code > 0 && code < 256) {
@@ -826,40 +890,12 @@ void Player::KeyDown(int code, uint32_t character) {
   ClipEventToAll(*this, exec_list_, kEventKeyDown);
   RunQueue();
   FocusKeyEvent(*this, "onKeyDown");
+  // Keys that type a character reach key-press handlers with the character they type (see
+  // TextInput); the others here.
   const uint8_t key = ButtonKeyOf(code, character);
-  std::vector<std::shared_ptr<DisplayObject>> targets;
-  if (key)
-    for (const MovieClip* root : LevelRoots())
-      KeyPress(*this, const_cast<MovieClip*>(root), key, targets);
-  // The first (topmost) shown object that handles the key takes it; a Tab it takes does not
-  // move the focus.
-  std::reverse(targets.begin(), targets.end());
-  auto shown = [](const DisplayObject& o) {
-    for (const DisplayObject* at = &o; at; at = at->parent)
-      if (!at->visible) return false;
-    return true;
-  };
-  targets.erase(std::remove_if(targets.begin(), targets.end(),
-                               [&](const auto& t) { return !Live(t) || !shown(*t); }),
-                targets.end());
-  if (code == keys::kTab && targets.empty()) TabFocus(*this, input.keys_down[keys::kShift]);
-  input.key_taken = !targets.empty();
-  for (const auto& t : targets) {
-    if (!Live(t)) continue;
-    if (t->type == DisplayObject::Type::Button) {
-      auto* b = static_cast<ButtonObject*>(t.get());
-      if (!b->parent) continue;
-      auto parent = std::static_pointer_cast<MovieClip>(b->parent->shared_from_this());
-      for (const ButtonAction& a : b->Def().actions)
-        if (a.key_code == key && a.actions && !b->removed) RunScriptNow(parent, a.actions);
-    } else {
-      auto mc = std::static_pointer_cast<MovieClip>(t);
-      for (const auto& h : mc->clip_actions)
-        if ((h.events & kEventKeyPress) && h.key_code == key && !mc->removed)
-          RunScriptNow(mc, h.code);
-    }
-    break;
-  }
+  const bool taken = key > 0 && key < 32 && KeyPressHandlers(*this, key);
+  if (code == keys::kTab && !taken) TabFocus(*this, input.keys_down[keys::kShift]);
+  input.key_taken = taken;
 }
 
 void Player::KeyUp(int code, uint32_t character) {
@@ -961,8 +997,11 @@ static bool TypeText(Player& player, TextFieldObject* f, const std::string& text
 
 void Player::TextInput(uint32_t codepoint) {
   EventScope scope(*this, in_tick_);
-  // The character of a key that a key-press handler took types nothing.
+  // The character of a key that a key-press handler took types nothing; a printable character
+  // goes to the key-press handlers first.
   if (std::exchange(input.key_taken, false)) return;
+  if (codepoint >= 32 && codepoint < 127 && KeyPressHandlers(*this, static_cast<uint8_t>(codepoint)))
+    return;
   TextFieldObject* f = FocusedField(input);
   if (!f || f->field.read_only || codepoint < 32 || codepoint == 127) return;
   std::string s;

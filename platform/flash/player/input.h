@@ -123,6 +123,8 @@ struct InputState {
   std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;
   bool key_taken = false;  // a key-press handler took the last key that went down
   bool tabbing = false;    // the focus moves by the Tab key: the rolls come first
+  // `hovered` was rolled over by the focus: it stays so until the pointer really moves.
+  bool hovered_by_focus = false;
 };
 
 }  // namespace flash

@@ -71,12 +71,10 @@ TextField::TextField(const EditTextDef& def, std::shared_ptr<const MovieDef> mov
 void TextField::SetText(const std::string& utf8) {
   runs_.clear();
   std::u32string s = Utf8ToUtf32(utf8);
-  // Line ends of any kind become paragraph breaks.
-  std::u32string t;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
-    t.push_back(s[i] == '\n' ? U'\r' : s[i]);
-  }
+  // Every line end is a paragraph break: a CR LF pair makes two.
+  std::u32string t = std::move(s);
+  for (char32_t& c : t)
+    if (c == '\n') c = U'\r';
   if (!t.empty()) runs_.push_back({std::move(t), default_format});
   Changed();
 }

@@ -15,6 +15,11 @@ struct Cell {
   double advance = 0;  // pixels, with letter spacing and kerning against the next character
 };
 
+// Metrics are kept in whole twips (twentieths of a pixel): a font's ascent and descent at a
+// size and the advances of its glyphs are cut down to the twip below.
+double WholeTwipsDown(double px) { return std::floor(px * 20 + 1e-9) / 20; }
+double WholeTwips(double px) { return std::round(px * 20) / 20; }
+
 double Scale(const Cell& cell) { return cell.face ? cell.format->size / cell.face->EmSquare() : 0; }
 
 bool IsBreakSpace(char32_t c) { return c == ' ' || c == '\t'; }
@@ -22,7 +27,9 @@ bool IsBreakSpace(char32_t c) { return c == ' ' || c == '\t'; }
 double NextTabStop(const TextFormat& f, double x) {
   for (double stop : f.tab_stops)
     if (stop > x + 0.001) return stop;
-  // Without (further) stops, tabs stop every 40 pixels.
+  // Past the last of the paragraph's own stops a tab takes no room; without stops of its own,
+  // tabs stop every 40 pixels.
+  if (!f.tab_stops.empty()) return x;
   return (std::floor(x / 40) + 1) * 40;
 }
 
@@ -41,8 +48,8 @@ void LineMetrics(const std::vector<Cell>& cells, size_t b, size_t e, const TextF
       return;
     }
     double s = size / face->EmSquare();
-    line.ascent = std::max(line.ascent, face->Ascent() * s);
-    line.descent = std::max(line.descent, face->Descent() * s);
+    line.ascent = std::max(line.ascent, WholeTwipsDown(face->Ascent() * s));
+    line.descent = std::max(line.descent, WholeTwipsDown(face->Descent() * s));
   };
   if (b == e) {
     take(faces ? faces(para) : nullptr, para.size);
@@ -110,7 +117,7 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
       if (face) {
         double advance = 0;
         lookup(face, cell.c, cell.glyph, advance);
-        cell.advance = advance * Scale(cell);
+        cell.advance = WholeTwipsDown(advance * Scale(cell));
       }
       cell.advance += run.format.letter_spacing;
       cells.push_back(cell);
@@ -121,7 +128,7 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
     Cell& a = cells[i];
     const Cell& b = cells[i + 1];
     if (a.face && a.face == b.face && a.format->kerning && a.glyph >= 0 && b.glyph >= 0)
-      a.advance += a.face->Kerning(a.c, b.c) * Scale(a);
+      a.advance += WholeTwips(a.face->Kerning(a.c, b.c) * Scale(a));
   }
 
   // Lines: each paragraph breaks where its text no longer fits (with word wrap) after the last
@@ -152,9 +159,10 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
       for (; e < p.end; ++e) {
         const Cell& cell = cells[e];
         double adv = cell.c == '\t' ? NextTabStop(*pf, x) - x : cell.advance;
-        if (opt.word_wrap && e > b && !IsBreakSpace(cell.c) && x + adv > avail + 0.001) break;
+        // Lines break after spaces only; a tab belongs to the word around it.
+        if (opt.word_wrap && e > b && cell.c != ' ' && x + adv > avail + 0.001) break;
         x += adv;
-        if (IsBreakSpace(cell.c)) {
+        if (cell.c == ' ') {
           last_break = e + 1;
           has_break = true;
         }
@@ -176,17 +184,24 @@ TextLayout LayoutText(const std::vector<TextRun>& runs, const LayoutOptions& opt
     line.top = top;
     size_t ink_end = pl.e;
     while (ink_end > pl.b && IsBreakSpace(cells[ink_end - 1].c)) --ink_end;
+    // Lines align by their ink; the text's width counts trailing spaces too.
     double x = 0;
-    for (size_t i = pl.b; i < ink_end; ++i)
+    for (size_t i = pl.b; i < pl.e; ++i) {
+      if (i == ink_end) line.width = x;
       x += cells[i].c == '\t' ? NextTabStop(*pl.para, x) - x : cells[i].advance;
-    line.width = x;
+    }
+    if (ink_end == pl.e) line.width = x;
     top += line.ascent + line.descent + line.leading;
-    out.text_width = std::max(out.text_width, line.width + pl.para->left_margin +
-                                                  pl.para->right_margin + pl.para->block_indent +
+    out.text_width = std::max(out.text_width, x + pl.para->left_margin + pl.para->right_margin +
+                                                  pl.para->block_indent +
                                                   (pl.first_of_paragraph ? pl.para->indent : 0));
     out.lines.push_back(line);
   }
-  if (!out.lines.empty()) out.text_height = top - kGutter - out.lines.back().leading;
+  // The text's height holds every line with its leading, except the last line's leading when
+  // there are several lines.
+  // Without any characters the text has no height.
+  if (!out.lines.empty() && !cells.empty())
+    out.text_height = top - kGutter - (out.lines.size() > 1 ? out.lines.back().leading : 0);
 
   // Auto size: the box takes the text's size, growing from the side the setting names.
   if (opt.auto_size != AutoSize::None) {

@@ -11,7 +11,7 @@ const char* const kClipProperties[] = {
     "_x",      "_y",           "_xscale",   "_yscale",       "_alpha",    "_visible",
     "_width",  "_height",      "_rotation", "_target",       "_name",     "_xmouse",
     "_ymouse", "_highquality", "_quality",  "_soundbuftime", "_focusrect"};
-constexpr int kParent = 100, kEnabled = 101, kHandCursor = 102, kMenu = 103, kTabIndex = 104;
+constexpr int kParent = 100, kHandCursor = 102, kMenu = 103, kTabIndex = 104;
 
 int TagOf(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }
 
@@ -29,7 +29,6 @@ Value Get(NativeCall& c) {
   if (!b) return Value::Undefined();
   switch (const int tag = TagOf(c)) {
     case kParent: return b->parent ? c.vm.ClipValue(b->parent) : Value::Undefined();
-    case kEnabled: return Value::Bool(b->enabled);
     case kHandCursor: return Value::Bool(b->use_hand_cursor);
     case kMenu: return Value::Bool(b->Def().track_as_menu);
     default: return c.vm.GetProperty(b, tag);
@@ -44,7 +43,6 @@ Value Set(NativeCall& c) {
   ButtonObject* b = ButtonOf(c.self);
   if (!b) return Value::Undefined();
   switch (const int tag = TagOf(c)) {
-    case kEnabled: b->enabled = c.vm.ToBool(c.Arg(0)); break;
     case kHandCursor: b->use_hand_cursor = c.vm.ToBool(c.Arg(0)); break;
     case kParent:
     case kMenu: break;
@@ -75,7 +73,9 @@ void InstallButton(Realm& realm) {
   for (const char* name : kClipProperties)
     NativeAccessor(realm, proto, name, Get, Set, ActionRunner::PropertyIndex(name));
   NativeAccessor(realm, proto, "_parent", Get, Set, kParent);
-  NativeAccessor(realm, proto, "enabled", Get, Set, kEnabled);
+  // `enabled` is a plain member: a button may shadow it with any value, even undefined (which
+  // leaves it enabled), and deleting that brings back the prototype's true.
+  realm.Set(proto, "enabled", Value::Bool(true), 0);
   NativeAccessor(realm, proto, "useHandCursor", Get, Set, kHandCursor);
   NativeAccessor(realm, proto, "trackAsMenu", Get, Set, kMenu);
   TabIndexAccessor(realm, proto, Get, Set, kTabIndex);

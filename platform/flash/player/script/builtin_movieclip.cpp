@@ -372,6 +372,15 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
     ymax = r.ymax;
     return true;
   }
+  // A text field covers its box as laid out (auto size moves and sizes it).
+  if (const auto* field = dynamic_cast<const TextFieldObject*>(&obj)) {
+    const text::FieldBox& b = field->field.Layout().box;
+    xmin = b.x * 20;
+    ymin = b.y * 20;
+    xmax = (b.x + b.width) * 20;
+    ymax = (b.y + b.height) * 20;
+    return true;
+  }
   if ((obj.type == DisplayObject::Type::Text || obj.type == DisplayObject::Type::EditText) &&
       obj.character) {
     const RectTwips& r = obj.type == DisplayObject::Type::Text

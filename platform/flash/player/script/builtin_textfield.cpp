@@ -130,6 +130,12 @@ double MaxHScroll(const text::TextField& t) {
   return std::max(0.0, std::floor(l.text_width + 2 * text::kGutter - l.box.width));
 }
 
+// How far auto size has moved the field's box to the left or right, in whole twips: _x reports
+// where the box now starts.
+double AutoSizeShift(const text::TextField& t) {
+  return std::round((t.Layout().box.x - t.options.box.x) * 20);
+}
+
 constexpr const char* kGridFitNames[] = {"none", "pixel", "subpixel"};
 
 std::string AutoSizeName(text::AutoSize a) {
@@ -170,7 +176,7 @@ Value Get(NativeCall& c) {
     // Whole pixels, as the player reports the measures of its text.
     case kTextWidth: return Value::Number(std::floor(t.Layout().text_width));
     case kTextHeight: return Value::Number(std::floor(t.Layout().text_height));
-    case kX: return Value::Number(m.tx / 20.0);
+    case kX: return Value::Number((m.tx + AutoSizeShift(t)) / 20.0);
     case kY: return Value::Number(m.ty / 20.0);
     case kWidth: return Value::Number(t.Layout().box.width * sx);
     case kHeight: return Value::Number(t.Layout().box.height * sy);
@@ -265,7 +271,7 @@ Value Set(NativeCall& c) {
       break;
     }
     case kX:
-      if (number(d)) m.tx = std::round(d * 20);
+      if (number(d)) m.tx = std::round(d * 20) - AutoSizeShift(t);
       break;
     case kY:
       if (number(d)) m.ty = std::round(d * 20);
@@ -430,13 +436,16 @@ Value GetNewTextFormat(NativeCall& c) {
 }
 
 // replaceSel(text): the selection of the focused field becomes the text, the caret after it.
-// A field without the focus has no selection and is left alone.
+// A field without the focus has an empty selection at its start: the text goes in there.
 Value ReplaceSel(NativeCall& c) {
   TextFieldObject* f = FieldOf(c.self);
   if (!f || c.Count() < 1) return Value::Undefined();
   InputState& in = c.vm.player().input;
-  if (in.focus.lock().get() != f) return Value::Undefined();
   const std::string s = c.vm.ToString(c.Arg(0));
+  if (in.focus.lock().get() != f) {
+    f->field.ReplaceText(0, 0, s);
+    return Value::Undefined();
+  }
   const size_t length = f->field.Length();
   const size_t begin = std::min({in.caret, in.anchor, length});
   const size_t end = std::min(std::max(in.caret, in.anchor), length);
