@@ -186,6 +186,43 @@ TEST(ScriptTextFormat, ConstructorMembersAndRangesOfSetTextFormat) {
   EXPECT_EQ(s.Run(), "_sans\n20\n65280\nnull\nnull\nfalse\ntrue\ntrue\nfalse\n20\n12\n_sans\n");
 }
 
+// Members hold whole numbers cut to 32 bits (the colour read back unsigned). The constructor
+// keeps negative margins and gives null for a bad alignment; an assignment keeps margins,
+// indents and leading at 0 or more, ignores a bad alignment and clears a member with null.
+TEST(ScriptTextFormat, MembersConvertWhatIsGivenAndAssigned) {
+  Script s;
+  s.Var("f", [](Script& s) {
+    s.New("TextFormat", {Script::Str("x"), Script::Num(-10.9), Script::Num(-11), Script::Num(1),
+                         Script::Num(0), Script::Num(0), Script::Num(5), Script::Str("_t"),
+                         Script::Str("middle"), Script::Num(-3.5), Script::Num(19.9),
+                         Script::Num(-2), Script::Num(7.9)});
+  });
+  for (const char* m : {"f.size", "f.color", "f.bold", "f.italic", "f.url", "f.align",
+                        "f.leftMargin", "f.rightMargin", "f.indent", "f.leading", "f.blockIndent"})
+    s.TraceMember(m);
+  s.SetMember("f", "align", Script::Str("center"));
+  s.SetMember("f", "align", Script::Str("middle"));
+  s.SetMember("f", "leftMargin", Script::Num(-3));
+  s.SetMember("f", "indent", Script::Num(2.9));
+  s.SetMember("f", "color", Script::Num(-1));
+  s.SetMember("f", "size", Script::Num(4294967297.0));
+  s.SetMember("f", "bold", [](Script& s) { s.a.PushNull(); });
+  for (const char* m : {"f.align", "f.leftMargin", "f.indent", "f.color", "f.size", "f.bold"})
+    s.TraceMember(m);
+  // A field takes the colour's low 24 bits.
+  NewField(s, 100, 20);
+  s.Drop();
+  s.SetMember("t", "text", Script::Str("abc"));
+  s.Call("t", "setTextFormat", {Script::VarRef("f")}).Drop();
+  s.TraceExpr([](Script& s) {
+    s.Call("t", "getTextFormat", {Script::Num(1)});
+    s.a.PushString("color").Op(0x4E);
+  });
+  EXPECT_EQ(s.Run(),
+            "-10\n4294967285\ntrue\nfalse\n5\nnull\n-3\n19\n-2\n7\nnull\n"
+            "center\n0\n2\n4294967295\n1\nnull\n16777215\n");
+}
+
 // display takes only its three names, exactly spelt; anything else reads as "block".
 TEST(ScriptTextFormat, DisplayKeepsOnlyItsNames) {
   Script s;

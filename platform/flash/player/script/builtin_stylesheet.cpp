@@ -107,7 +107,7 @@ Value Transform(NativeCall& c) {
   ScriptObject* tf = NewTextFormatObject(vm, {});
   Value out = Value::Object(tf);
   auto member = [&](const char* name) { return vm.GetMember(style, name); };
-  auto set = [&](const char* name, Value v) { vm.SetMember(out, name, std::move(v)); };
+  auto set = [&](const char* name, Value v) { PutTextFormatMember(vm, tf, name, std::move(v)); };
 
   Value v = member("color");
   if (v.type == Value::Type::String) {

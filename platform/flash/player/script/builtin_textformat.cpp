@@ -144,22 +144,116 @@ ScriptObject* TextFormatProto(ActionRunner& vm) {
   return proto.IsObject() ? proto.object : nullptr;
 }
 
+// A member as a format object holds it, from a value a script gives: null stays null, strings
+// and flags convert, and the whole-number members are cut to signed 32-bit integers (the colour
+// reads back as the unsigned number of those bits). Assignments keep margins, indents and
+// leading at 0 or more and ignore an alignment that is not one, where the constructor keeps
+// negative numbers and gives null for a bad alignment. Letter spacing keeps its fraction; tab
+// stops are kept as given.
+Value Converted(ActionRunner& vm, const Value& v, int field, bool assigned, const Value& old) {
+  if (field == kFormatAlign) {
+    std::string s = v.IsNullish() ? std::string() : vm.ToString(v);
+    if (s == "left" || s == "right" || s == "center" || s == "justify") return Value::String(s);
+    return assigned ? old : Value::Null();
+  }
+  if (v.IsNullish()) return Value::Null();
+  switch (field) {
+    case kFormatFont:
+    case kFormatUrl:
+    case kFormatTarget: return Value::String(vm.ToString(v));
+    case kFormatBold:
+    case kFormatItalic:
+    case kFormatUnderline:
+    case kFormatBullet:
+    case kFormatKerning: return Value::Bool(vm.ToBool(v));
+    case kFormatColor: return Value::Number(static_cast<uint32_t>(vm.ToInt32(v)));
+    case kFormatSize: return Value::Number(vm.ToInt32(v));
+    case kFormatLeftMargin:
+    case kFormatRightMargin:
+    case kFormatIndent:
+    case kFormatLeading:
+    case kFormatBlockIndent: {
+      int32_t n = vm.ToInt32(v);
+      return Value::Number(assigned ? std::max(0, n) : n);
+    }
+    case kFormatLetterSpacing: return Value::Number(vm.ToNumber(v));
+    default: return v;
+  }
+}
+
+// The members live in a hidden object of the format, behind accessors that convert what is
+// assigned; they stay enumerable own members, in their order. An object made by a subclass's
+// constructor gets the same.
+constexpr const char* kStore = "__format";
+constexpr const char* kAccessors = "__formatAccessors";
+
+ScriptObject* Store(ActionRunner& vm, ScriptObject* self) {
+  const std::string key = vm.heap().Key(kStore);
+  int guard = 0;
+  for (ScriptObject* o = self; o && ++guard < 256; o = o->Proto())
+    if (const Property* p = o->Find(key); p && p->value.IsObject()) return p->value.object;
+  return nullptr;
+}
+
+Value GetMember(NativeCall& c) {
+  ScriptObject* store = c.This() ? Store(c.vm, c.This()) : nullptr;
+  const Property* p = store ? store->Find(c.vm.heap().Key(kNames[static_cast<FunctionObject*>(c.callee)->native_tag])) : nullptr;
+  return p ? p->value : Value::Null();
+}
+
+Value SetMember(NativeCall& c) {
+  ScriptObject* store = c.This() ? Store(c.vm, c.This()) : nullptr;
+  if (!store) return Value::Undefined();
+  const int field = static_cast<FunctionObject*>(c.callee)->native_tag;
+  const std::string key = c.vm.heap().Key(kNames[field]);
+  const Property* p = store->Find(key);
+  Value old = p ? p->value : Value::Null();
+  store->Put(key, kNames[field], Converted(c.vm, c.Arg(0), field, true, old));
+  return Value::Undefined();
+}
+
+// The getter and setter of every member, made once and kept hidden on the constructor.
+ArrayObject* Accessors(ActionRunner& vm) {
+  Realm& realm = vm.realm();
+  Value ctor = vm.GetMember(Value::Object(realm.global), "TextFormat");
+  ScriptObject* holder = vm.ObjectOf(ctor);
+  if (holder)
+    if (const Property* p = holder->Find(vm.heap().Key(kAccessors)); p && p->value.IsObject())
+      return static_cast<ArrayObject*>(p->value.object);
+  std::vector<Value> fns;
+  for (int i = 0; i < kFormatMemberCount; ++i) {
+    fns.push_back(Value::Object(realm.NewNative(GetMember, i)));
+    fns.push_back(Value::Object(realm.NewNative(SetMember, i)));
+  }
+  ArrayObject* made = realm.NewArray(std::move(fns));
+  if (holder) realm.Set(holder, kAccessors, Value::Object(made));
+  return made;
+}
+
+// Gives `self` its members, each set to the value at `values` (null where missing).
+void InstallMembers(ActionRunner& vm, ScriptObject* self, const std::vector<Value>& values) {
+  ArrayObject* fns = Accessors(vm);
+  ScriptObject* store = vm.realm().NewObject();
+  vm.realm().Set(self, kStore, Value::Object(store));
+  for (int i = 0; i < kFormatMemberCount; ++i) {
+    const size_t at = static_cast<size_t>(i);
+    store->Put(vm.heap().Key(kNames[i]), kNames[i], at < values.size() ? values[at] : Value::Null());
+    Property& p = self->Put(vm.heap().Key(kNames[i]), kNames[i], Value::Undefined(), 0);
+    p.accessor = true;
+    p.getter = fns->items[2 * at].object;
+    p.setter = fns->items[2 * at + 1].object;
+  }
+}
+
 // new TextFormat(font, size, color, bold, italic, underline, url, target, align, leftMargin,
 // rightMargin, indent, leading): every member null unless given.
 Value Construct(NativeCall& c) {
   ScriptObject* self = c.This();
   if (!self) return Value::Undefined();
-  for (int i = 0; i < kFormatMemberCount; ++i) {
-    Value v =
-        static_cast<size_t>(i) <= kFormatLeading && !c.Arg(i).IsUndefined() ? c.Arg(i) : Value::Null();
-    if (v.type != Value::Type::Null) {
-      // Given members read back in their own type, as a format would hold them.
-      TextFormat f;
-      Write(c.vm, v, f, i);
-      v = Read(c.vm, f, i);
-    }
-    c.vm.realm().Set(self, kNames[i], v, 0);
-  }
+  std::vector<Value> values;
+  for (int i = 0; i <= kFormatLeading; ++i)
+    values.push_back(Converted(c.vm, c.Arg(static_cast<size_t>(i)), i, false, Value::Null()));
+  InstallMembers(c.vm, self, values);
   return Value::Undefined();
 }
 
@@ -225,12 +319,24 @@ Value SetDisplay(NativeCall& c) {
 
 ScriptObject* NewTextFormatObject(ActionRunner& vm, const std::vector<const TextFormat*>& formats) {
   ScriptObject* o = vm.realm().NewObject(TextFormatProto(vm));
+  std::vector<Value> values;
   for (int i = 0; i < kFormatMemberCount; ++i) {
     bool same = !formats.empty();
     for (size_t k = 1; same && k < formats.size(); ++k) same = Same(*formats[0], *formats[k], i);
-    vm.realm().Set(o, kNames[i], same ? Read(vm, *formats[0], i) : Value::Null(), 0);
+    values.push_back(same ? Read(vm, *formats[0], i) : Value::Null());
   }
+  InstallMembers(vm, o, values);
   return o;
+}
+
+void PutTextFormatMember(ActionRunner& vm, ScriptObject* format, const char* name, Value v) {
+  const std::string key = vm.heap().Key(name);
+  ScriptObject* store = Store(vm, format);
+  if (store && store->Find(key)) {
+    store->Put(key, name, std::move(v));
+    return;
+  }
+  vm.SetMember(Value::Object(format), name, v);
 }
 
 uint32_t ApplyTextFormat(ActionRunner& vm, ScriptObject* from, TextFormat& to) {

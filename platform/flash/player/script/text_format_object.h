@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/flash/player/script/object.h"
 #include "platform/flash/text/text_format.h"
 
 namespace flash {
@@ -18,5 +19,8 @@ ScriptObject* NewTextFormatObject(ActionRunner& vm,
 // Copies the members of `from` that are not null into `to`; returns their set (FormatMember
 // bits).
 uint32_t ApplyTextFormat(ActionRunner& vm, ScriptObject* from, text::TextFormat& to);
+// Sets a member of a format object as it is, past the rules of a script's assignment (other
+// names are assigned as usual).
+void PutTextFormatMember(ActionRunner& vm, ScriptObject* format, const char* name, Value v);
 
 }  // namespace flash
