@@ -393,7 +393,7 @@ TEST(InputFocus, RemovingTheFocusedFieldMovesTheFocusToNothing) {
 namespace {
 
 // A 20 x 20 pixel square clip "a" at (10, 10) over a clip "holder" at (100, 100), scaled twice,
-// holding such a square "b". Frame 1 drags "a" without locking (the StartDrag action), frame 2
+// holding such a square "b". Frame 1 drags "a" freely (the StartDrag action), frame 2
 // with its centre locked and kept inside (0, 0)-(300, 105) (the method), frame 3 drops it and
 // traces its _droptarget.
 flash::Player& LoadDragMovie(flash::Player& p) {
@@ -415,7 +415,8 @@ flash::Player& LoadDragMovie(flash::Player& p) {
   a.name = "a";
   w.Place(a);
   ActionBuilder f1, f2, f3;
-  f1.PushInt(0).PushInt(0).PushString("/a").Op(0x27);  // no rectangle, no lock
+  // No lock; a constrain flag other than 1 leaves the rectangle (0, 0)-(1, 1) unread.
+  f1.PushInt(0).PushInt(0).PushInt(1).PushInt(1).PushInt(7).PushInt(0).PushString("/a").Op(0x27);
   f2.PushInt(105).PushInt(300).PushInt(0).PushInt(0).PushInt(1);
   scripttest::CallMethod(f2, "a", "startDrag", 5).Op(0x17);
   f3.Op(0x28);
