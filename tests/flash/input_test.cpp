@@ -6,6 +6,7 @@
 
 #include "platform/flash/format/button.h"
 #include "platform/flash/format/writer.h"
+#include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/input.h"
 #include "platform/flash/player/player.h"
 #include "tests/flash/movie_builder.h"
@@ -388,3 +389,100 @@ TEST(InputFocus, RemovingTheFocusedFieldMovesTheFocusToNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 20 x 20 pixel square clip "a" at (10, 10) over a clip "holder" at (100, 100), scaled twice,
+// holding such a square "b". Frame 1 drags "a" freely (the StartDrag action), frame 2
+// with its centre locked and kept inside (0, 0)-(300, 105) (the method), frame 3 drops it and
+// traces its _droptarget.
+flash::Player& LoadDragMovie(flash::Player& p) {
+  flash::SwfWriter w(6, 200, 200, 12);
+  flash::ShapeBuilder s;
+  s.Rectangle(0, 0, 400, 400, s.AddFill(flash::FillStyleSpec::Solid({255, 0, 0, 255})));
+  w.DefineShape(1, s);
+  flash::TimelineWriter square, holder;
+  square.Place(flashtest::NewPlace(1, 1));
+  square.ShowFrame();
+  w.DefineSprite(2, square);
+  holder.Place(flashtest::NewPlace(1, 2, "b"));
+  holder.ShowFrame();
+  w.DefineSprite(3, holder);
+  flash::PlaceSpec h = flashtest::MatrixPlace(1, 3, flash::Matrix{2, 0, 0, 2, 2000, 2000});
+  h.name = "holder";
+  w.Place(h);
+  flash::PlaceSpec a = flashtest::MatrixPlace(2, 2, flash::Matrix{1, 0, 0, 1, 200, 200});
+  a.name = "a";
+  w.Place(a);
+  ActionBuilder f1, f2, f3;
+  // No lock; a constrain flag other than 1 leaves the rectangle (0, 0)-(1, 1) unread.
+  f1.PushInt(0).PushInt(0).PushInt(1).PushInt(1).PushInt(7).PushInt(0).PushString("/a").Op(0x27);
+  f2.PushInt(105).PushInt(300).PushInt(0).PushInt(0).PushInt(1);
+  scripttest::CallMethod(f2, "a", "startDrag", 5).Op(0x17);
+  f3.Op(0x28);
+  scripttest::Member(f3, "a", "_droptarget").Trace();
+  f3.Op(0x07);
+  for (const ActionBuilder* f : {&f1, &f2, &f3}) {
+    w.DoAction(f->Build());
+    w.ShowFrame();
+  }
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  return p;
+}
+
+// The position of a clip in pixels of its parent.
+std::pair<double, double> At(const flash::DisplayObject& o) {
+  return {o.matrix.tx / 20, o.matrix.ty / 20};
+}
+
+using XY = std::pair<double, double>;
+
+}  // namespace
+
+TEST(InputDrag, ClipFollowsThePointerLockedOrNotInsideItsRectangle) {
+  flash::Player p;
+  LoadDragMovie(p);
+  auto& a = *p.LevelRoot(0)->children.at(2);
+  p.MouseMove(15, 15);
+  p.Tick();  // dragged 5 pixels up and left of the pointer
+  EXPECT_EQ(At(a), XY(10, 10));
+  p.MouseMove(50, 60);
+  EXPECT_EQ(At(a), XY(45, 55));
+  p.Tick();  // a new drag replaces it: locked, and put inside the rectangle at once
+  EXPECT_EQ(At(a), XY(50, 60));
+  p.MouseMove(20, 125);
+  EXPECT_EQ(At(a), XY(20, 105));
+  p.MouseMove(-5, 25);
+  EXPECT_EQ(At(a), XY(0, 25));
+  // Dropped with the pointer over itself and "b": itself does not count.
+  p.MouseMove(112, 112);
+  EXPECT_EQ(At(a), XY(112, 105));
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "/holder/b\n");
+  p.MouseMove(5, 5);
+  EXPECT_EQ(At(a), XY(112, 105));
+  // Dropped over nothing but the stage: no target.
+  p.StartDrag(static_cast<flash::MovieClip*>(&a), false, nullptr);
+  p.StopDrag();
+  flash::ActionRunner vm(p, std::static_pointer_cast<flash::MovieClip>(a.shared_from_this()));
+  EXPECT_EQ(vm.GetProperty(static_cast<flash::MovieClip*>(&a), 14).string, "");
+}
+
+TEST(InputDrag, PositionIsInTheParentsSpaceAndARemovedClipIsLetGo) {
+  flash::Player p;
+  LoadDragMovie(p);
+  p.MouseMove(0, 0);
+  p.Tick();
+  p.StopDrag();
+  auto& holder = static_cast<flash::MovieClip&>(*p.LevelRoot(0)->children.at(1));
+  auto& b = static_cast<flash::MovieClip&>(*holder.children.at(1));
+  p.MouseMove(120, 130);
+  p.StartDrag(&b, true, nullptr);
+  EXPECT_EQ(At(b), XY(10, 15));  // holder is at (100, 100) and twice as large
+  p.MouseMove(140, 100);
+  EXPECT_EQ(At(b), XY(20, 0));
+  b.removed = true;
+  p.MouseMove(150, 150);
+  EXPECT_EQ(At(b), XY(20, 0));
+  EXPECT_EQ(p.input.drag.clip.lock(), nullptr);
+}

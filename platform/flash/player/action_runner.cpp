@@ -1414,7 +1414,7 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 10: return Value::Number(std::atan2(m.b, m.a) * 180.0 / M_PI);
     case 11: return Value::String(clip->SlashPath());
     case 13: return Value::String(clip->name);
-    case 14: return Value::String("");
+    case 14: return Value::String(clip->drop_target);
     case 15: return Value::String(clip->movie ? clip->movie->url : std::string());
     case 16: return Value::Number(player_.quality == Quality::High ? 1 : 0);
     case 17: return Value::Number(1);
@@ -2155,14 +2155,22 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       RemoveSprite(d);
       break;
     }
-    case 0x27: {  // StartDrag: dragging follows the mouse, which the player does not get yet
-      Pop();
-      Pop();
-      if (ToBool(Pop()))
-        for (int i = 0; i < 4; ++i) Pop();
+    case 0x27: {  // StartDrag: target, lock centre, constrain flag [, bottom, right, top, left]
+      Value target = Pop();
+      MovieClip* clip = target.type == Value::Type::Clip
+                            ? ClipOf(target)
+                            : ResolvePath(ToString(target), FrameTarget(f));
+      // The flags are read as numbers (objects give their valueOf); only a constrain flag of
+      // exactly 1, what compilers write for true, brings the rectangle.
+      const double lock = ToNumber(Pop());
+      double rect[4];
+      const bool constrained = ToNumber(Pop()) == 1;
+      if (constrained)
+        for (int i = 3; i >= 0; --i) rect[i] = ToNumber(Pop()) * 20;
+      player_.StartDrag(clip, lock != 0 && !std::isnan(lock), constrained ? rect : nullptr);
       break;
     }
-    case 0x28: break;  // EndDrag
+    case 0x28: player_.StopDrag(); break;  // EndDrag
     case 0x8D:         // WaitForFrame2
       Pop();
       break;

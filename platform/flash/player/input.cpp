@@ -13,6 +13,7 @@
 #include "platform/flash/format/utf8.h"
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/button.h"
+#include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/player/script/realm.h"
@@ -560,6 +561,7 @@ void Player::MouseMove(double x, double y) {
   input.mouse_x = x;
   input.mouse_y = y;
   input.mouse_seen = true;
+  FollowDrag();
   ClipEventToAll(*this, exec_list_, kEventMouseMove);
   RunQueue();
   Broadcast(*this, "Mouse", "onMouseMove");
@@ -596,6 +598,114 @@ void Player::UpdateHover() {
   if (input.hovered_by_focus) return;
   EventScope scope(*this, in_tick_);
   Hover(*this, PickAt(*this, input.mouse_x, input.mouse_y));
+}
+
+// --- dragging ---
+
+// The pointer in twips of `obj`'s parent (of the stage for a level's root); false when the
+// parent is scaled to nothing.
+static bool PointerInParent(const Player& player, const DisplayObject& obj, double& x,
+                            double& y) {
+  x = StageX(player, player.input.mouse_x);
+  y = StageY(player, player.input.mouse_y);
+  if (!obj.parent) return true;
+  Matrix inv;
+  if (!StageMatrix(*obj.parent).Invert(inv)) return false;
+  inv.Apply(x, y, x, y);
+  return true;
+}
+
+void Player::StartDrag(MovieClip* clip, bool lock_center, const double* rect) {
+  if (!clip || clip->removed) return;
+  DragState& d = input.drag;
+  d = DragState{};
+  d.clip = clip->weak_from_this();
+  d.lock_center = lock_center;
+  if (!lock_center) {
+    double x, y;
+    if (PointerInParent(*this, *clip, x, y)) {
+      d.offset_x = clip->matrix.tx - x;
+      d.offset_y = clip->matrix.ty - y;
+    }
+  }
+  if (rect) {
+    d.constrained = true;
+    d.left = std::min(rect[0], rect[2]);
+    d.right = std::max(rect[0], rect[2]);
+    d.top = std::min(rect[1], rect[3]);
+    d.bottom = std::max(rect[1], rect[3]);
+  }
+  FollowDrag();
+}
+
+void Player::FollowDrag() {
+  DragState& d = input.drag;
+  auto clip = d.clip.lock();
+  if (!clip) return;
+  // A clip taken off the display list is dragged no more.
+  if (clip->removed) {
+    d = DragState{};
+    return;
+  }
+  double x, y;
+  if (!PointerInParent(*this, *clip, x, y)) return;
+  x += d.offset_x;
+  y += d.offset_y;
+  if (d.constrained) {
+    x = std::clamp(x, d.left, d.right);
+    y = std::clamp(y, d.top, d.bottom);
+  }
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  if (clip->matrix.tx == x && clip->matrix.ty == y) return;
+  clip->matrix.tx = x;
+  clip->matrix.ty = y;
+  clip->transformed_by_script = true;
+  ++display_version_;
+}
+
+// The innermost clip of `clip` (at (x, y) of its twips) whose own drawing or shapes, texts or
+// buttons lie under the point; `skip` and what it holds are looked through.
+static MovieClip* ClipUnder(MovieClip* clip, double x, double y, const DisplayObject* skip) {
+  for (auto it = clip->children.rbegin(); it != clip->children.rend(); ++it) {
+    const auto& child = it->second;
+    if (child.get() == skip || child->removed || !child->visible || child->clip_depth > 0)
+      continue;
+    Matrix inv;
+    if (!child->matrix.Invert(inv)) continue;
+    double cx, cy;
+    inv.Apply(x, y, cx, cy);
+    if (child->type == DisplayObject::Type::MovieClip) {
+      auto* sub = static_cast<MovieClip*>(child.get());
+      if (!InsideScriptMask(*sub, cx, cy)) continue;
+      if (MovieClip* hit = ClipUnder(sub, cx, cy, skip)) return hit;
+      continue;
+    }
+    if (ObjectContains(*child, cx, cy)) return clip;
+  }
+  if (clip->drawing && !clip->drawing->Empty() && ShapeContains(clip->drawing->Shape(), x, y))
+    return clip;
+  return nullptr;
+}
+
+void Player::StopDrag() {
+  auto clip = input.drag.clip.lock();
+  input.drag = DragState{};
+  if (!clip || clip->removed) return;
+  // What it was dropped on: the topmost clip under the pointer, a level's root counting as none.
+  clip->drop_target.clear();
+  auto roots = LevelRoots();
+  for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
+    auto* root = const_cast<MovieClip*>(*it);
+    if (root == clip.get()) continue;
+    Matrix inv;
+    if (!root->matrix.Invert(inv)) continue;
+    double x, y;
+    inv.Apply(StageX(*this, input.mouse_x), StageY(*this, input.mouse_y), x, y);
+    if (MovieClip* hit = ClipUnder(root, x, y, clip.get())) {
+      if (hit->parent) clip->drop_target = hit->SlashPath();
+      break;
+    }
+  }
 }
 
 // The pointer moves to a button event's place first; mouse buttons count as keys for

@@ -96,6 +96,16 @@ class TrackedObject {
   std::vector<std::pair<int, uint16_t>> path_;
 };
 
+// The clip following the pointer (startDrag): one at a time. Positions are twips of the clip's
+// parent.
+struct DragState {
+  std::weak_ptr<DisplayObject> clip;
+  bool lock_center = false;           // the registration point sits on the pointer
+  double offset_x = 0, offset_y = 0;  // else the clip keeps this distance from the pointer
+  bool constrained = false;           // kept inside left/top/right/bottom
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+
 struct InputState {
   double mouse_x = 0, mouse_y = 0;  // stage pixels
   bool mouse_seen = false;          // any mouse event yet
@@ -125,6 +135,7 @@ struct InputState {
   bool tabbing = false;    // the focus moves by the Tab key: the rolls come first
   // `hovered` was rolled over by the focus: it stays so until the pointer really moves.
   bool hovered_by_focus = false;
+  DragState drag;
 };
 
 }  // namespace flash

@@ -435,6 +435,7 @@ void Player::Tick() {
   UpdateBoundFields();
   if (sound) sound->OnTickEnd();
   in_tick_ = false;
+  FollowDrag();
   UpdateHover();
   if (heap_->CollectionDue()) CollectGarbage();
 }

@@ -100,6 +100,8 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   // Rotation and scale as scripts set them; kept apart from the matrix so that they round-trip.
   std::string TargetPath() const;  // "_level0.a.b"
   std::string SlashPath() const;   // "/a/b"
+  // _droptarget: the slash path of the clip under the pointer when a drag of this object ended.
+  std::string drop_target;
 
   // A removed object that scripts or queued events still hold may outlive its parent: the parent
   // then detaches it and leaves it the paths it had, so that old references keep their names.
@@ -261,6 +263,13 @@ class Player {
   // Rolls out of what the pointer left and over what it is over now, when the display list
   // moved under a still pointer (every tick).
   void UpdateHover();
+  // Dragging: `clip` follows the pointer (replacing any clip dragged before), at the distance it
+  // has now or with its registration point on the pointer; `rect` (left, top, right, bottom in
+  // the parent's twips) keeps it inside. StopDrag drops it and records what it was dropped on.
+  void StartDrag(MovieClip* clip, bool lock_center, const double* rect);
+  void StopDrag();
+  // Moves the dragged clip to the pointer (every pointer move and tick).
+  void FollowDrag();
   // Delivers one event of an injected-input list.
   void Deliver(const InputEvent& e);
   InputState input;

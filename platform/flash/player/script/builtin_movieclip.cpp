@@ -42,7 +42,9 @@ enum Op {
   kSetMask,
   kLoadMovie,
   kLoadVariables,
-  kUnloadMovie
+  kUnloadMovie,
+  kStartDrag,
+  kStopDrag
 };
 
 // The clip a method runs on: `this`, or the current timeline for a plain call.
@@ -337,6 +339,16 @@ Value Method(NativeCall& c) {
       else
         p.ReplaceClipContent(clip, nullptr);
       break;
+    case kStartDrag: {
+      // With all four bounds (left, top, right, bottom in the parent's pixels) it stays inside.
+      double rect[4];
+      const bool constrained = c.Count() >= 5;
+      if (constrained)
+        for (int i = 0; i < 4; ++i) rect[i] = c.vm.ToNumber(c.Arg(i + 1)) * 20;
+      p.StartDrag(clip, c.vm.ToBool(c.Arg(0)), constrained ? rect : nullptr);
+      break;
+    }
+    case kStopDrag: p.StopDrag(); break;
   }
   return Value::Undefined();
 }
@@ -486,6 +498,8 @@ void InstallMovieClip(Realm& realm) {
       {"loadMovie", kLoadMovie},
       {"loadVariables", kLoadVariables},
       {"unloadMovie", kUnloadMovie},
+      {"startDrag", kStartDrag},
+      {"stopDrag", kStopDrag},
   };
   for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Method, op);
 }
