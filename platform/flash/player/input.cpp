@@ -383,14 +383,18 @@ static std::shared_ptr<DisplayObject> PickField(Player& player, double px, doubl
   });
 }
 
+// The topmost text field of any kind under the pointer.
+static std::shared_ptr<DisplayObject> AnyFieldAt(Player& player, double px, double py) {
+  return TopmostAt(player, px, py, [](DisplayObject& o, double x, double y) {
+    if (o.type == DisplayObject::Type::MovieClip) return Probe::Descend;
+    if (o.type != DisplayObject::Type::EditText) return Probe::Skip;
+    return ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
+  });
+}
+
 void Player::MouseWheel(double lines) {
   if (!input.mouse_seen || !std::isfinite(lines) || lines == 0) return;
-  auto hit =
-      TopmostAt(*this, input.mouse_x, input.mouse_y, [](DisplayObject& o, double x, double y) {
-        if (o.type == DisplayObject::Type::MovieClip) return Probe::Descend;
-        if (o.type != DisplayObject::Type::EditText) return Probe::Skip;
-        return ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
-      });
+  auto hit = AnyFieldAt(*this, input.mouse_x, input.mouse_y);
   if (!hit) return;
   text::TextField& t = static_cast<TextFieldObject&>(*hit).field;
   if (!t.mouse_wheel_enabled) return;
@@ -536,11 +540,7 @@ static size_t FieldIndexAt(const Player& player, const DisplayObject& field, dou
 
 // A press on a link of the topmost field under the stage point (px, py) follows it.
 static void ClickLink(Player& player, double px, double py) {
-  auto picked = TopmostAt(player, px, py, [](DisplayObject& o, double x, double y) {
-    if (o.type == DisplayObject::Type::MovieClip) return Probe::Descend;
-    if (o.type != DisplayObject::Type::EditText) return Probe::Skip;
-    return ObjectContains(o, x, y) ? Probe::Hit : Probe::Skip;
-  });
+  auto picked = AnyFieldAt(player, px, py);
   if (!picked) return;
   auto* f = static_cast<TextFieldObject*>(picked.get());
   Matrix inv;
