@@ -68,6 +68,28 @@ void FilledClip(Script& s, const std::string& name, int depth, double rgb, doubl
   s.Call(name, "endFill").Drop();
 }
 
+// Variables for beginGradientFill: colors (red, blue), alphas (100, 100), ratios (0,
+// `last_ratio`) and a "box" matrix of `size` by `size` at the origin.
+void GradientVariables(Script& s, double last_ratio, double size) {
+  s.a.PushString("colors").PushNumber(0xFF).PushNumber(0xFF0000).PushInt(2).Op(0x42).Op(0x1D);
+  s.a.PushString("alphas").PushNumber(100).PushNumber(100).PushInt(2).Op(0x42).Op(0x1D);
+  s.a.PushString("ratios").PushNumber(last_ratio).PushNumber(0).PushInt(2).Op(0x42).Op(0x1D);
+  s.a.PushString("box")
+      .PushString("matrixType")
+      .PushString("box")
+      .PushString("x")
+      .PushNumber(0)
+      .PushString("y")
+      .PushNumber(0)
+      .PushString("w")
+      .PushNumber(size)
+      .PushString("h")
+      .PushNumber(size)
+      .PushInt(5)
+      .Op(0x43)
+      .Op(0x1D);
+}
+
 }  // namespace
 
 TEST(ClipDrawing, OpenFillsAreShownAndEndedClosed) {
@@ -207,23 +229,7 @@ TEST(ClipDrawingScript, ClearAndRefusedGradientsDrawNothing) {
   ScriptBox(s, "mc", 10, 10, 50, 50);
   s.Call("mc", "clear").Drop();
   // Ratios out of range: the call is refused and no fill starts.
-  s.a.PushString("colors").PushNumber(0xFF).PushNumber(0xFF0000).PushInt(2).Op(0x42).Op(0x1D);
-  s.a.PushString("alphas").PushNumber(100).PushNumber(100).PushInt(2).Op(0x42).Op(0x1D);
-  s.a.PushString("ratios").PushNumber(256).PushNumber(0).PushInt(2).Op(0x42).Op(0x1D);
-  s.a.PushString("box")
-      .PushString("matrixType")
-      .PushString("box")
-      .PushString("x")
-      .PushNumber(0)
-      .PushString("y")
-      .PushNumber(0)
-      .PushString("w")
-      .PushNumber(100)
-      .PushString("h")
-      .PushNumber(100)
-      .PushInt(5)
-      .Op(0x43)
-      .Op(0x1D);
+  GradientVariables(s, 256, 100);
   s.Call("mc", "beginGradientFill",
          {Script::Str("linear"), Script::VarRef("colors"), Script::VarRef("alphas"),
           Script::VarRef("ratios"), Script::VarRef("box")})
@@ -250,23 +256,7 @@ TEST(ClipDrawingScript, ClearAndRefusedGradientsDrawNothing) {
 TEST(ClipDrawingScript, FocalPointsAreKeptInEightPointEightFixedPoint) {
   Script s;
   MakeClip(s);
-  s.a.PushString("colors").PushNumber(0xFF).PushNumber(0xFF0000).PushInt(2).Op(0x42).Op(0x1D);
-  s.a.PushString("alphas").PushNumber(100).PushNumber(100).PushInt(2).Op(0x42).Op(0x1D);
-  s.a.PushString("ratios").PushNumber(255).PushNumber(0).PushInt(2).Op(0x42).Op(0x1D);
-  s.a.PushString("box")
-      .PushString("matrixType")
-      .PushString("box")
-      .PushString("x")
-      .PushNumber(0)
-      .PushString("y")
-      .PushNumber(0)
-      .PushString("w")
-      .PushNumber(10)
-      .PushString("h")
-      .PushNumber(10)
-      .PushInt(5)
-      .Op(0x43)
-      .Op(0x1D);
+  GradientVariables(s, 255, 10);
   const double focals[] = {0.91, -0.91, 0.003, -0.003, 7, -0.5};
   for (double focal : focals) {
     s.Call("mc", "beginGradientFill",
