@@ -391,6 +391,8 @@ bool TInteractFrm::CaptureFrame(TBitmap* Frame, TBitmap* Alpha, TBitmap* Stage, 
 }
 
 void TInteractFrm::LoadJobMovie(const TCovSettings& Job, bool ResetBackground) {
+  // The window shows the captured frames without painting each one on the capturing thread.
+  Flash->SetLivePreview(true);
   Flash->PreviewMsg = true;
   Flash->SkipTimer = false;
   FrameReady = false;  // a frame left ready by the previous job belongs to its movie
@@ -436,6 +438,10 @@ void TInteractFrm::StopJobPlayback() {
       Flash->SkipTimer = false;
       Flash->SetMovie(" ");
     }
+  });
+  // The preview's pictures go with the job.
+  CleanupStep([this] {
+    if (Flash != nullptr) Flash->SetLivePreview(false);
   });
   CleanupStep([this] { mniCancel->SetVisible(false); });
 }

@@ -11,6 +11,7 @@
 #include "platform/classlib/canvas.h"
 #include "platform/classlib/clipboard.h"
 #include "platform/classlib/messages.h"
+#include "platform/classlib/pixel_paint.h"
 #include "platform/flash/format/errors.h"
 #include "platform/flash/player/input.h"
 #include "platform/flash/player/player.h"
@@ -41,6 +42,12 @@ TShockwaveFlash::TShockwaveFlash(TComponent* AOwner)
 
 TShockwaveFlash::~TShockwaveFlash() {
   if (timer_interval_) KillTimer(FrameTimerID);
+  live_timer_.reset();
+  live_.reset();
+}
+
+void TShockwaveFlash::PictureChanged() {
+  if (!live_) Invalidate();
 }
 
 void TShockwaveFlash::DoFSCommand(const std::string& command, const std::string& args) {
@@ -55,17 +62,17 @@ void TShockwaveFlash::StopPlay() { player_->Stop(); }
 
 void TShockwaveFlash::Back() {
   player_->Back();
-  Invalidate();
+  PictureChanged();
 }
 
 void TShockwaveFlash::Forward() {
   player_->Forward();
-  Invalidate();
+  PictureChanged();
 }
 
 void TShockwaveFlash::GotoFrame(int32_t FrameNum) {
   player_->GotoFrame(FrameNum);
-  Invalidate();
+  PictureChanged();
 }
 
 int32_t TShockwaveFlash::CurrentFrame() const { return player_->CurrentFrame(); }
@@ -88,7 +95,7 @@ void TShockwaveFlash::SetMovie(const std::string& Value) {
     }
   }
   UpdateTimer();
-  Invalidate();
+  PictureChanged();
 }
 
 void TShockwaveFlash::LoadMovie(int32_t layer, const std::string& url) {
@@ -104,7 +111,7 @@ void TShockwaveFlash::LoadMovie(int32_t layer, const std::string& url) {
     }
   }
   UpdateTimer();
-  Invalidate();
+  PictureChanged();
 }
 
 // The frame timer runs while any layer holds a movie, at the main movie's rate (the first loaded
@@ -147,7 +154,7 @@ void TShockwaveFlash::DefaultHandler(TMessage& Message) {
 void TShockwaveFlash::FrameTick() {
   player_->Tick();
   UpdateTimer();  // a callback may have loaded or unloaded movies
-  Invalidate();
+  PictureChanged();
 }
 
 // --- mouse and keys ---
@@ -250,7 +257,7 @@ bool TShockwaveFlash::PlayerMessage(TMessage& Message) {
     default: return false;
   }
   UpdateTimer();  // a script may have loaded or unloaded movies
-  Invalidate();
+  PictureChanged();
   return true;
 }
 
@@ -264,7 +271,7 @@ int32_t TShockwaveFlash::BackgroundColor() const {
 
 void TShockwaveFlash::SetBackgroundColor(int32_t Value) {
   bg_override_ = Value & 0xFFFFFF;
-  Invalidate();
+  PictureChanged();
 }
 
 std::string TShockwaveFlash::BGColor() const {
@@ -281,12 +288,12 @@ void TShockwaveFlash::SetBGColor(const std::string& Value) {
     long c = std::strtol(v.c_str() + 1, &end, 16);
     if (end && *end == 0) {
       bg_override_ = static_cast<int32_t>(c);
-      Invalidate();
+      PictureChanged();
       return;
     }
   }
   bg_override_ = -1;  // " " and anything unreadable return to the movie's colour
-  Invalidate();
+  PictureChanged();
 }
 
 // --- painting ---
@@ -304,9 +311,18 @@ const uint8_t* TShockwaveFlash::Picture() {
                            255};
     c.valid = false;
     c.bitmap_valid = false;
-    c.pixels.resize(static_cast<size_t>(w) * h * 4);
-    flash::RenderTarget target{c.pixels.data(), w, h, w * 4};
+    uint8_t* pixels;
+    if (live_) {
+      pixels = live_->PictureBuffer(w, h);
+    } else {
+      c.own_pixels.resize(static_cast<size_t>(w) * h * 4);
+      pixels = c.own_pixels.data();
+    }
+    flash::RenderTarget target{pixels, w, h, w * 4};
     flash::PaintStage(*player_, target, background);
+    // Only a window on screen needs the picture shown; a hidden one keeps the preview idle.
+    if (live_ && Showing()) live_->Publish();
+    c.pixels = pixels;
     c.version = player_->DisplayVersion();
     c.width = w;
     c.height = h;
@@ -314,7 +330,38 @@ const uint8_t* TShockwaveFlash::Picture() {
     c.quality = quality;
     c.valid = true;
   }
-  return c.pixels.data();
+  return c.pixels;
+}
+
+void TShockwaveFlash::SetLivePreview(bool Value) {
+  if (Value == (live_ != nullptr)) return;
+  // The cached picture may lie in the preview's buffers: it is rendered again when next asked.
+  paint_cache_.valid = false;
+  paint_cache_.pixels = nullptr;
+  live_timer_.reset();
+  live_.reset();
+  if (Value) {
+    live_ = std::make_unique<TLivePreview>();
+    live_timer_ = std::make_unique<TTimer>(nullptr);
+    live_timer_->SetInterval(static_cast<uint32_t>(std::max(1, 1000 / ScreenRefreshRate())));
+    live_timer_->SetOnTimer([this](TObject*) {
+      if (live_ && live_->PictureWaiting()) Invalidate();
+    });
+  }
+  Invalidate();
+}
+
+// On screen with a live preview, the window shows the preview's newest whole picture straight
+// from its buffer when it has the window's size; before that (or after a resize) it paints as
+// usual. Painting into a given canvas always renders the current frame.
+void TShockwaveFlash::WMPaint(TMessage& Message) {
+  if (live_ && Message.WParam == 0) {
+    const TLivePreview::TPicture& p = live_->ShownPicture();
+    if (p.width == ClientWidth() && p.height == ClientHeight() &&
+        PaintPixels(this, p.pixels.data(), p.width, p.height, p.width * 4))
+      return;
+  }
+  TWinControl::WMPaint(Message);
 }
 
 void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
@@ -330,20 +377,8 @@ void TShockwaveFlash::PaintWindow(TCanvas* Canvas) {
     }
     if (c.bitmap->Width() != w || c.bitmap->Height() != h) c.bitmap->SetSize(w, h);
     // The background is opaque, so the premultiplied pixels are the plain colours.
-    // Whole pixels at a time: the alpha byte is the top byte of a little-endian word.
-    uint32_t opaque = 0;
-    const uint8_t alpha_bytes[4] = {0, 0, 0, 255};
-    std::memcpy(&opaque, alpha_bytes, 4);
-    for (int y = 0; y < h; ++y) {
-      uint8_t* row = c.bitmap->ScanLine(y);
-      const uint8_t* src = pixels + static_cast<size_t>(y) * w * 4;
-      for (int x = 0; x < w; ++x) {
-        uint32_t v;
-        std::memcpy(&v, src + x * 4, 4);
-        v |= opaque;
-        std::memcpy(row + x * 4, &v, 4);
-      }
-    }
+    for (int y = 0; y < h; ++y)
+      CopyOpaque(pixels + static_cast<size_t>(y) * w * 4, c.bitmap->ScanLine(y), size_t(w));
     c.bitmap_valid = true;
   }
   Canvas->Draw(0, 0, c.bitmap.get());

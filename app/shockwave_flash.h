@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "app/live_preview.h"
 #include "platform/classlib/bitmap.h"
 #include "platform/classlib/control.h"
+#include "platform/classlib/timer.h"
 
 namespace flash {
 class Player;
@@ -63,6 +65,13 @@ class TShockwaveFlash : public classlib::TWinControl {
   // size. Painting the control draws exactly these pixels.
   const uint8_t* Picture();
 
+  // While a conversion captures frames: each new picture is handed to a live preview, and the
+  // window shows the newest whole picture the preview has ready, at most as often as the screen
+  // refreshes and only when the user-interface thread is free, instead of painting every frame
+  // on the capturing thread. Switching it off frees the preview and every picture it holds.
+  void SetLivePreview(bool Value);
+  TLivePreview* LivePreview() const { return live_.get(); }
+
   // The engine, for tools and tests that need more than the control's calls.
   flash::Player& Engine() { return *player_; }
 
@@ -70,6 +79,7 @@ class TShockwaveFlash : public classlib::TWinControl {
 
  protected:
   void PaintWindow(classlib::TCanvas* Canvas) override;
+  void WMPaint(classlib::TMessage& Message) override;
   void WMTimer(classlib::TMessage& Message) override;
   void DefaultHandler(classlib::TMessage& Message) override;
   uint32_t DialogCode() const override;
@@ -83,6 +93,8 @@ class TShockwaveFlash : public classlib::TWinControl {
   void ClientToStage(int x, int y, double& stage_x, double& stage_y) const;
   void PlayerKeyDown(uint16_t key, classlib::TShiftState shift);
   void UpdateTimer();
+  // The shown frame changed: repainted now, or by the live preview when it has the picture.
+  void PictureChanged();
   bool HasOverride() const { return bg_override_ >= 0; }
 
   std::unique_ptr<flash::Player> player_;
@@ -92,9 +104,10 @@ class TShockwaveFlash : public classlib::TWinControl {
 
   // The last rendered picture and what it showed: a paint of the same frame at the same size,
   // background and quality copies it instead of rendering again. The buffers are kept from frame
-  // to frame.
+  // to frame. The picture lies in own_pixels, or with a live preview in the preview's buffer.
   struct PaintCache {
-    std::vector<uint8_t> pixels;
+    std::vector<uint8_t> own_pixels;
+    const uint8_t* pixels = nullptr;
     std::unique_ptr<classlib::TBitmap> bitmap;
     bool bitmap_valid = false;  // the bitmap holds the pixels
     uint64_t version = 0;
@@ -102,6 +115,9 @@ class TShockwaveFlash : public classlib::TWinControl {
     int32_t background = -1;
     bool valid = false;
   } paint_cache_;
+
+  std::unique_ptr<TLivePreview> live_;
+  std::unique_ptr<classlib::TTimer> live_timer_;  // asks for a repaint when a picture is ready
 };
 
 }  // namespace lumicast
