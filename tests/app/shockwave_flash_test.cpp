@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -334,6 +335,45 @@ TEST(ShockwaveFlash, GotoFrameIsShownAtOnceAndBackForwardStep) {
   c.Forward();
   EXPECT_EQ(c.CurrentFrame(), 2);
   EXPECT_FALSE(c.IsPlaying());
+}
+
+TEST(ShockwaveFlash, LivePreviewShowsTheNewestCapturedPictureWhilePaintToStaysExact) {
+  TForm form(nullptr);
+  form.SetClientSize(60, 60);
+  auto* c = new TShockwaveFlash(&form);
+  c->SetParent(&form);
+  c->SetBounds(0, 0, 40, 40);
+  c->SetMovie(ColourFramesMovie());
+  form.Show();
+  c->SetLivePreview(true);
+  ASSERT_NE(c->LivePreview(), nullptr);
+  for (int f = 1; f <= 3; ++f) {
+    c->GotoFrame(f);
+    ASSERT_NE(c->Picture(), nullptr);  // what a capture asks for
+  }
+  // The screen side gets the newest captured picture, whole and opaque (0xRRGGBB, -1 if not).
+  auto shown_centre = [&] {
+    const TLivePreview::TPicture& p = c->LivePreview()->ShownPicture();
+    if (p.width != 40 || p.height != 40) return -1;
+    const uint8_t* px = &p.pixels[(20 * 40 + 20) * 4];
+    return px[3] == 255 ? px[2] << 16 | px[1] << 8 | px[0] : -1;
+  };
+  while (shown_centre() != 0x0000FF) {
+    Application->ProcessMessages();
+    std::this_thread::yield();
+  }
+  // A canvas is painted with the current frame, captured or not.
+  c->GotoFrame(2);
+  auto bmp = Canvas24(40, 40);
+  c->PaintTo(bmp->Canvas(), 0, 0);
+  EXPECT_EQ(bmp->Canvas()->Pixels(20, 20), Rgb(kGreen));
+  // Switched off, the preview is gone and the control paints from a picture of its own.
+  c->SetLivePreview(false);
+  EXPECT_EQ(c->LivePreview(), nullptr);
+  auto after = Canvas24(40, 40);
+  c->PaintTo(after->Canvas(), 0, 0);
+  EXPECT_EQ(after->Canvas()->Pixels(20, 20), Rgb(kGreen));
+  form.Hide();
 }
 
 TEST(ShockwaveFlash, PaintToFitsTheStageTopLeftWithTheBackgroundAround) {
