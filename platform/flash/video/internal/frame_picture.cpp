@@ -53,16 +53,12 @@ void ConvertYuv420(const AVFrame& frame, bool has_alpha, int out_w, int out_h, u
       const int u = lu[x / 2], v = lv[x / 2];
       const unsigned b = ClampShift(l + t.blue_u[u]), g = ClampShift(l + t.green_u[u] + t.green_v[v]),
                      r = ClampShift(l + t.red_v[v]);
+      // Colour of a frame with alpha is encoded already multiplied by its alpha; it is only
+      // capped at the alpha so that the picture stays valid premultiplied data.
       const unsigned a = la ? la[x] : 255;
-      if (a == 255) {
-        d[0] = static_cast<uint8_t>(b);
-        d[1] = static_cast<uint8_t>(g);
-        d[2] = static_cast<uint8_t>(r);
-      } else {
-        d[0] = static_cast<uint8_t>((b * a + 127) / 255);
-        d[1] = static_cast<uint8_t>((g * a + 127) / 255);
-        d[2] = static_cast<uint8_t>((r * a + 127) / 255);
-      }
+      d[0] = static_cast<uint8_t>(std::min(b, a));
+      d[1] = static_cast<uint8_t>(std::min(g, a));
+      d[2] = static_cast<uint8_t>(std::min(r, a));
       d[3] = static_cast<uint8_t>(a);
     }
   }
