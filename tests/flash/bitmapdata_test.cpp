@@ -407,6 +407,13 @@ TEST(BitmapDataRandom, NoiseSeedsRangesAndChannelsFollowTheGeneratorRules) {
   BitmapData glass(3, 1, true, 0);
   glass.Noise(128, 0, 255, flash::kChannelRed | flash::kChannelAlpha, true);
   EXPECT_NE(glass.GetPixel32(1, 0) & 0xFF, grey.GetPixel32(1, 0) & 0xFF);
+  // Noise premultiplies over 256: grey 0xD6 at alpha 0xF7 is kept as 206 (not 207), and reads
+  // back as 0xD5.
+  BitmapData square(3, 3, true, 0);
+  square.Noise(128, 0, 255, flash::kChannelRed | flash::kChannelAlpha, true);
+  EXPECT_EQ(square.At(1, 1), 0xF7CECECEu);
+  EXPECT_EQ(square.GetPixel32(1, 1), 0xF7D5D5D5u);
+  EXPECT_EQ(square.GetPixel32(0, 0), 0x907F7F7Fu);
 }
 
 TEST(BitmapDataFilter, ApplyFilterWritesTheBlurredRectangleWithItsReach) {

@@ -343,7 +343,13 @@ void BitmapData::Noise(int32_t seed, int low, int high, unsigned channels, bool 
         if (channels & kChannelBlue) b = next();
       }
       if ((channels & kChannelAlpha) && transparent_) a = next();  // opaque: none drawn
-      At(x, y) = Stored(Pack(a, r, g, b));
+      if (a == 255) {
+        At(x, y) = Stored(Pack(a, r, g, b));
+      } else {
+        // Noise premultiplies in 8 bits (times alpha, rounded, over 256), not over 255.
+        auto m = [a](uint32_t c) { return (c * a + 128) >> 8; };
+        At(x, y) = Pack(a, m(r), m(g), m(b));
+      }
     }
   Touch();
 }
