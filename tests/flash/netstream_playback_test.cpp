@@ -13,6 +13,7 @@
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
 #include "platform/flash/video/flv_stream.h"
+#include "platform/flash/video/internal/frame_picture.h"
 #include "tests/flash/script_objects_support.h"
 #include "tests/flash/video_encode_support.h"
 
@@ -356,6 +357,34 @@ TEST_F(NetStreamTest, MetadataIsReadAsFarAsItHolds) {
         EXPECT_LE(s->Metadata().size(), 3u) << at;
       }
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NetStreamTest, H263FramesAskingForSmoothedEdgesShowThemSmoothed) {
+  // 8x8 blocks of 96 and 104: the edge between columns 7 and 8 becomes 97, 99 | 101, 103.
+  auto grey = [](const flash::BitmapDef& pic, int x) {
+    return pic.bgra_premultiplied[(3 * static_cast<size_t>(pic.width) + x) * 4 + 1];
+  };
+  auto grey_of = [](int luma) {
+    uint8_t bgr[3];
+    flash::YuvToBgr(luma, 128, 128, bgr);
+    return bgr[1];
+  };
+  for (bool asks : {false, true}) {
+    SCOPED_TRACE(asks ? "asks" : "does not ask");
+    std::vector<uint8_t> frame = flashtest::EncodeBlocks(AV_CODEC_ID_FLV1, 96, 104, 8);
+    flashtest::SetH263DeblockingBit(frame, asks);
+    auto stream = flash::FlvStream::Open(Flv({frame}, 6, 1));
+    ASSERT_TRUE(stream);
+    auto pic = stream->PictureAt(0);
+    ASSERT_TRUE(pic);
+    const int want[] = {96, 97, 99, 101, 103, 104};
+    for (int x = 5; x < 11; ++x)
+      EXPECT_EQ(grey(*pic, x), grey_of(asks ? want[x - 5] : x < 8 ? 96 : 104)) << x;
   }
 }
 

@@ -135,6 +135,8 @@ const std::set<std::string> kRequired = {
     "opaque_background",
     "video-colorconversion-h263",
     "video-colorconversion-vp6",
+    "video-deblocking",
+    "video-vp6_alphaoffset",
     "scale_rotation_cache",
     "drawing_api-gradient_focal_point",
 };

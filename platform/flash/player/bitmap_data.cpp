@@ -72,8 +72,9 @@ uint32_t Unpremultiply(uint32_t p) {
 }
 
 PixelRandom::PixelRandom(int32_t seed) {
-  uint32_t s = static_cast<uint32_t>(seed) & 0x7FFFFFFF;
-  state_ = s % 0x7FFFFFFF;
+  // Seeds below one count back up from one: 0 starts as 1, -1 as 2, -2 as 3.
+  const int64_t s = seed > 0 ? int64_t{seed} : 1 - int64_t{seed};
+  state_ = static_cast<uint32_t>(s % 0x7FFFFFFF);
   if (state_ == 0) state_ = 1;
 }
 
@@ -327,7 +328,7 @@ PixelRect BitmapData::ColorBounds(uint32_t mask, uint32_t color, bool find) cons
 void BitmapData::Noise(int32_t seed, int low, int high, unsigned channels, bool gray) {
   low = std::clamp(low, 0, 255);
   high = std::clamp(high, 0, 255);
-  if (high < low) std::swap(low, high);
+  if (high < low) high = low;  // an empty range gives the low value everywhere
   const uint32_t span = static_cast<uint32_t>(high - low + 1);
   PixelRandom random(seed);
   for (int y = 0; y < height_; ++y)
@@ -341,8 +342,14 @@ void BitmapData::Noise(int32_t seed, int low, int high, unsigned channels, bool 
         if (channels & kChannelGreen) g = next();
         if (channels & kChannelBlue) b = next();
       }
-      if (channels & kChannelAlpha) a = next();
-      At(x, y) = Stored(Pack(a, r, g, b));
+      if ((channels & kChannelAlpha) && transparent_) a = next();  // opaque: none drawn
+      if (a == 255) {
+        At(x, y) = Stored(Pack(a, r, g, b));
+      } else {
+        // Noise premultiplies in 8 bits (times alpha, rounded, over 256), not over 255.
+        auto m = [a](uint32_t c) { return (c * a + 128) >> 8; };
+        At(x, y) = Pack(a, m(r), m(g), m(b));
+      }
     }
   Touch();
 }
@@ -434,25 +441,27 @@ void BitmapData::PerlinNoise(double base_x, double base_y, int octaves, int32_t 
 int32_t BitmapData::PixelDissolve(const BitmapData& src, PixelRect sr, int dx, int dy, int32_t seed,
                                   int count, uint32_t fill) {
   const bool self = &src == this;
-  if (!ClipCopy(src, sr, dx, dy) || count <= 0) return seed;
+  if (!ClipCopy(src, sr, dx, dy)) return seed;
   const int64_t area = int64_t{sr.width} * sr.height;
-  count = static_cast<int>(std::min<int64_t>(count, area));
+  count = static_cast<int>(std::clamp<int64_t>(count, 0, area));
   // Walks the rectangle's pixels in a seeded order without repeating one: a linear
   // congruential step over the next power of two, skipping indices beyond the area.
   uint64_t size = 1;
   while (size < static_cast<uint64_t>(area)) size <<= 1;
   uint64_t index = static_cast<uint64_t>(static_cast<uint32_t>(seed)) & (size - 1);
   const uint32_t stored_fill = Stored(fill);
+  auto dissolve = [&] {
+    const int i = static_cast<int>(index % sr.width), j = static_cast<int>(index / sr.width);
+    uint32_t& out = At(dx + i, dy + j);
+    out = self ? stored_fill : Stored(src.GetPixel32(sr.x + i, sr.y + j));
+  };
+  // The pixel the seed stands on goes first (a seed returned by the last call stands on the
+  // pixel it dissolved last), then `count` more.
+  if (index < static_cast<uint64_t>(area)) dissolve();
   for (int done = 0; done < count;) {
     index = (index * 5 + 1) & (size - 1);
     if (index >= static_cast<uint64_t>(area)) continue;
-    const int i = static_cast<int>(index % sr.width), j = static_cast<int>(index / sr.width);
-    uint32_t& out = At(dx + i, dy + j);
-    if (self) {
-      out = stored_fill;
-    } else {
-      out = Stored(src.GetPixel32(sr.x + i, sr.y + j));
-    }
+    dissolve();
     ++done;
   }
   Touch();

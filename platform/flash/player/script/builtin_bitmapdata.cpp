@@ -196,8 +196,8 @@ int Required(int op) {
     case kColorTransform:
     case kGetColorBoundsRect: return 2;
     case kCopyPixels:
-    case kPixelDissolve:
     case kPaletteMap: return 3;
+    case kPixelDissolve: return 5;  // without a pixel count nothing is dissolved
     case kCopyChannel: return 5;
     case kThreshold: return 5;
     case kCompare:
@@ -617,7 +617,8 @@ Value Method(NativeCall& c) {
     }
     case kPixelDissolve: {
       Copy from;
-      if (int e = ReadCopy(c, from)) return Value::Number(e);
+      // Any source that is not a live bitmap answers -1 here.
+      if (int e = ReadCopy(c, from)) return Value::Number(e == -2 || e == -3 ? -1 : e);
       auto& [src, r, dx, dy] = from;
       return Value::Number(self.PixelDissolve(*src, r, dx, dy, Int(c, c.Arg(3)), Int(c, c.Arg(4)),
                                               Color(c, c.Arg(5))));

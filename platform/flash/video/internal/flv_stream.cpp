@@ -13,6 +13,7 @@ extern "C" {
 #include <mutex>
 
 #include "platform/flash/format/video.h"
+#include "platform/flash/video/internal/deblocking.h"
 #include "platform/flash/video/internal/frame_picture.h"
 
 namespace flash {
@@ -306,7 +307,11 @@ void FlvStream::Impl::Decode(const Frame& f) {
     // A picture is cut to the size the file declares (its own size when it declares none).
     const int w = params->width > 0 ? params->width : frame->width;
     const int h = params->height > 0 ? params->height : frame->height;
-    if (auto pic = FramePicture(*frame, scaler, w, h, 0)) picture = std::move(pic);
+    // Sorenson H.263 frames are smoothed when their header asks for it.
+    const int smoothing = params->codec_id == AV_CODEC_ID_FLV1
+                              ? H263SmoothingQuantizer(f.data.data(), f.data.size(), 0)
+                              : 0;
+    if (auto pic = FramePicture(*frame, scaler, w, h, 0, smoothing)) picture = std::move(pic);
     av_frame_unref(frame);
   }
 }

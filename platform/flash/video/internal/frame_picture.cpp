@@ -1,9 +1,11 @@
 #include "platform/flash/video/internal/frame_picture.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/flash/format/video.h"
+#include "platform/flash/video/internal/deblocking.h"
 
 namespace flash {
 namespace {
@@ -53,16 +55,12 @@ void ConvertYuv420(const AVFrame& frame, bool has_alpha, int out_w, int out_h, u
       const int u = lu[x / 2], v = lv[x / 2];
       const unsigned b = ClampShift(l + t.blue_u[u]), g = ClampShift(l + t.green_u[u] + t.green_v[v]),
                      r = ClampShift(l + t.red_v[v]);
+      // Colour of a frame with alpha is encoded already multiplied by its alpha; it is only
+      // capped at the alpha so that the picture stays valid premultiplied data.
       const unsigned a = la ? la[x] : 255;
-      if (a == 255) {
-        d[0] = static_cast<uint8_t>(b);
-        d[1] = static_cast<uint8_t>(g);
-        d[2] = static_cast<uint8_t>(r);
-      } else {
-        d[0] = static_cast<uint8_t>((b * a + 127) / 255);
-        d[1] = static_cast<uint8_t>((g * a + 127) / 255);
-        d[2] = static_cast<uint8_t>((r * a + 127) / 255);
-      }
+      d[0] = static_cast<uint8_t>(std::min(b, a));
+      d[1] = static_cast<uint8_t>(std::min(g, a));
+      d[2] = static_cast<uint8_t>(std::min(r, a));
       d[3] = static_cast<uint8_t>(a);
     }
   }
@@ -81,13 +79,22 @@ void YuvToBgr(int y, int u, int v, uint8_t bgr[3]) {
 }
 
 std::shared_ptr<BitmapDef> FramePicture(const AVFrame& frame, SwsContext*& scaler, int max_width,
-                                        int max_height, uint16_t id) {
+                                        int max_height, uint16_t id, int smoothing) {
   const int w = frame.width, h = frame.height;
   if (w <= 0 || h <= 0 || w > kMaxVideoSide || h > kMaxVideoSide ||
       int64_t{w} * h > kMaxVideoPixels || max_width <= 0 || max_height <= 0)
     return nullptr;
   const int out_w = std::min(w, max_width), out_h = std::min(h, max_height);
   if (frame.format == AV_PIX_FMT_YUV420P || frame.format == AV_PIX_FMT_YUVA420P) {
+    if (smoothing > 0) {
+      std::unique_ptr<AVFrame, void (*)(AVFrame*)> copy(av_frame_clone(&frame),
+                                                        [](AVFrame* f) { av_frame_free(&f); });
+      if (!copy || av_frame_make_writable(copy.get()) < 0) return nullptr;
+      for (int plane = 0; plane < 3; ++plane)
+        DeblockPlane(copy->data[plane], copy->linesize[plane], plane ? (w + 1) / 2 : w,
+                     plane ? (h + 1) / 2 : h, smoothing);
+      return FramePicture(*copy, scaler, max_width, max_height, id, 0);
+    }
     auto pic = std::make_shared<BitmapDef>(id);
     pic->width = out_w;
     pic->height = out_h;

@@ -2,6 +2,7 @@
 // pictures larger than the declared size are cut to it, smaller ones are drawn stretched.
 #include "platform/flash/video/video_decoder.h"
 
+#include "platform/flash/video/internal/deblocking.h"
 #include "platform/flash/video/internal/frame_picture.h"
 
 extern "C" {
@@ -82,17 +83,22 @@ struct VideoDecoder::Impl {
     const int sent = avcodec_send_packet(context, packet);
     av_packet_unref(packet);
     if (sent < 0) return false;
+    // Sorenson H.263 pictures are smoothed as the stream, or else the frame, asks.
+    const int smoothing = static_cast<VideoCodec>(stream->codec) == VideoCodec::SorensonH263
+                              ? H263SmoothingQuantizer(data.data(), data.size(), stream->deblocking)
+                              : 0;
     bool got = false;
     while (avcodec_receive_frame(context, frame) >= 0) {
-      got = Convert() || got;
+      got = Convert(smoothing) || got;
       av_frame_unref(frame);
     }
     return got;
   }
 
-  // Turns the decoded frame into the premultiplied picture.
-  bool Convert() {
-    auto pic = FramePicture(*frame, scaler, stream->width, stream->height, stream->id);
+  // Turns the decoded frame into the premultiplied picture, its block edges smoothed by
+  // `quantizer` when it is not 0.
+  bool Convert(int quantizer) {
+    auto pic = FramePicture(*frame, scaler, stream->width, stream->height, stream->id, quantizer);
     if (!pic) return false;
     picture = std::move(pic);
     return true;
@@ -118,18 +124,8 @@ VideoDecoder::~VideoDecoder() = default;
 bool VideoDecoder::IsKeyFrame(uint8_t codec, const std::vector<uint8_t>& data) {
   switch (static_cast<VideoCodec>(codec)) {
     case VideoCodec::SorensonH263: {
-      // 17-bit start code, 5-bit version, 8-bit time, 3-bit size code (8- or 16-bit width and
-      // height follow for codes 0 and 1), then the 2-bit picture type: 0 is a key frame.
-      auto bits = [&data](size_t at, int count) {
-        uint32_t v = 0;
-        for (int i = 0; i < count; ++i, ++at) v = v << 1 | ((data[at / 8] >> (7 - at % 8)) & 1);
-        return v;
-      };
-      if (data.size() < 5) return false;
-      const uint32_t size_code = bits(30, 3);
-      const size_t type_at = 33 + (size_code == 0 ? 16 : size_code == 1 ? 32 : 0);
-      if (type_at + 2 > data.size() * 8) return false;
-      return bits(type_at, 2) == 0;
+      const H263Header header = ReadH263Header(data.data(), data.size());
+      return header.complete && header.picture_type == 0;
     }
     case VideoCodec::Vp6: return !data.empty() && !(data[0] & 0x80);
     case VideoCodec::Vp6Alpha:  // three bytes give where the alpha data starts
