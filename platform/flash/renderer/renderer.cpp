@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -451,49 +452,59 @@ agg::line_join_e AggJoin(JoinStyle j) {
   }
 }
 
-// Pixel and mask storage that surfaces leave behind, kept by each thread for the next ones (the
-// band threads live on from frame to frame): a frame after the first allocates no surfaces, and
-// their pages are not touched fresh. At most kKeptBytes are kept a thread. A buffer is kept only
-// clear (its owner clears what it drew on), so taking one writes nothing but what it grows by.
+// Pixel and mask storage that surfaces leave behind, kept for the next ones: a frame after the
+// first allocates no surfaces, and their pages are not touched fresh. One store serves every
+// thread, since a surface a band pushes on one thread of the pool may be popped on another (an
+// alpha layer's bands meet before it is composited); stores of their own would let buffers drift
+// to one thread while the others allocate afresh. At most kKeptBytes are kept. A buffer is kept
+// only clear (its owner clears what it drew on) and whole, so taking one writes nothing.
 class KeptBuffers {
  public:
-  static KeptBuffers& OfThisThread() {
-    thread_local KeptBuffers kept;
+  static KeptBuffers& Shared() {
+    static KeptBuffers kept;
     return kept;
   }
-  // `bytes` zero bytes, in the kept buffer that fits them best when there is one.
+  // At least `bytes` zero bytes, in the kept buffer that fits them best when there is one.
   std::vector<uint8_t> Take(size_t bytes) {
-    size_t best = list_.size();
-    for (size_t i = 0; i < list_.size(); ++i)
-      if (list_[i].capacity() >= bytes &&
-          (best == list_.size() || list_[i].capacity() < list_[best].capacity()))
-        best = i;
     std::vector<uint8_t> v;
-    if (best < list_.size()) {
-      v = std::move(list_[best]);
-      list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(best));
-      kept_ -= v.capacity();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      size_t best = list_.size();
+      for (size_t i = 0; i < list_.size(); ++i)
+        if (list_[i].size() >= bytes &&
+            (best == list_.size() || list_[i].size() < list_[best].size()))
+          best = i;
+      if (best < list_.size()) {
+        v = std::move(list_[best]);
+        list_[best] = std::move(list_.back());
+        list_.pop_back();
+        kept_ -= v.size();
+      }
     }
-    v.resize(bytes, 0);
+    if (v.size() < bytes) v.assign(bytes, 0);
     return v;
   }
   void Keep(std::vector<uint8_t>&& v) {
-    if (v.capacity() == 0 || v.capacity() > kKeptBytes) return;
+    // Clear up to its capacity, so that a later taker needs to write nothing.
+    if (v.size() < v.capacity()) v.resize(v.capacity(), 0);
+    if (v.empty() || v.size() > kKeptBytes) return;
+    std::lock_guard<std::mutex> lock(mutex_);
     // The smallest go first to make room.
-    while (kept_ + v.capacity() > kKeptBytes && !list_.empty()) {
+    while (kept_ + v.size() > kKeptBytes && !list_.empty()) {
       auto smallest = std::min_element(
           list_.begin(), list_.end(),
-          [](const auto& a, const auto& b) { return a.capacity() < b.capacity(); });
-      if (smallest->capacity() >= v.capacity()) return;
-      kept_ -= smallest->capacity();
+          [](const auto& a, const auto& b) { return a.size() < b.size(); });
+      if (smallest->size() >= v.size()) return;
+      kept_ -= smallest->size();
       list_.erase(smallest);
     }
-    kept_ += v.capacity();
+    kept_ += v.size();
     list_.push_back(std::move(v));
   }
 
  private:
-  static constexpr size_t kKeptBytes = size_t{96} << 20;
+  static constexpr size_t kKeptBytes = size_t{256} << 20;
+  std::mutex mutex_;
   std::vector<std::vector<uint8_t>> list_;
   size_t kept_ = 0;
 };
@@ -505,7 +516,7 @@ struct Surface {
   Surface(Surface&&) = default;
   Surface& operator=(Surface&&) = default;
   ~Surface() {
-    KeptBuffers& kept = KeptBuffers::OfThisThread();
+    KeptBuffers& kept = KeptBuffers::Shared();
     if (!storage.empty()) {
       ClearArea(storage.data(), stride, 4, dirty);
       kept.Keep(std::move(storage));
@@ -523,6 +534,9 @@ struct Surface {
                       static_cast<size_t>(area.x0) * pixel_bytes,
                   0, static_cast<size_t>(area.x1 - area.x0) * pixel_bytes);
   }
+
+  // The pixel bytes the surface's rows take (its storage may be larger).
+  size_t Bytes() const { return static_cast<size_t>(stride) * static_cast<size_t>(row1 - row0); }
 
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
   std::vector<uint8_t> storage;  // layers own their pixels
@@ -667,7 +681,7 @@ struct Renderer::Impl {
     s.row0 = std::max(0, below.row0);
     s.row1 = std::min(s.height, below.row1 + 2 * pad);
     if (s.row1 < s.row0) s.row1 = s.row0;
-    s.storage = KeptBuffers::OfThisThread().Take(static_cast<size_t>(s.stride) * (s.row1 - s.row0));
+    s.storage = KeptBuffers::Shared().Take(static_cast<size_t>(s.stride) * (s.row1 - s.row0));
     s.pixels = RowZero(s.storage.data(), s.row0, s.stride);
     surfaces.push_back(std::move(s));
     UseTop();
@@ -1137,6 +1151,47 @@ struct Renderer::Impl {
     }
     recorded.clear();
   }
+
+  // Renderer state left by earlier frames, with the rasterisers' cell, span and row storage it
+  // grew: a frame after the first allocates none of that again (each band has a state of its
+  // own, so a frame in bands would otherwise allocate and free it for every band).
+  static std::mutex& KeptMutex() {
+    static std::mutex m;
+    return m;
+  }
+  static std::vector<std::unique_ptr<Impl>>& Kept() {
+    static std::vector<std::unique_ptr<Impl>> kept;
+    return kept;
+  }
+  static std::unique_ptr<Impl> Make() {
+    {
+      std::lock_guard<std::mutex> lock(KeptMutex());
+      if (!Kept().empty()) {
+        std::unique_ptr<Impl> d = std::move(Kept().back());
+        Kept().pop_back();
+        return d;
+      }
+    }
+    return std::make_unique<Impl>();
+  }
+  // Gives back `d` and the bands it holds, cleared of the frame they drew.
+  static void Keep(std::unique_ptr<Impl> d) {
+    for (auto& band : d->bands) Keep(std::move(band));
+    d->bands.clear();
+    d->recorded.clear();
+    d->kinds.clear();
+    d->run_band = nullptr;
+    d->surfaces.clear();  // layers left by an unbalanced frame keep their storage as usual
+    d->layers = d->skipped_layers = 0;
+    d->layer_bytes = 0;
+    d->row0 = d->row1 = 0;
+    d->lookup = nullptr;
+    d->compound.reset();
+    d->scan.reset();
+    constexpr size_t kMaxKept = 160;  // every band of the largest pool, with some to spare
+    std::lock_guard<std::mutex> lock(KeptMutex());
+    if (Kept().size() < kMaxKept) Kept().push_back(std::move(d));
+  }
 };
 
 void Renderer::Impl::Replay(const Recorded& r) {
@@ -1153,7 +1208,7 @@ void Renderer::Impl::Replay(const Recorded& r) {
 }
 
 Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup, int bands)
-    : impl_(std::make_unique<Impl>()), quality_(quality) {
+    : impl_(Impl::Make()), quality_(quality) {
   if (target.width < 0 || target.height < 0 ||
       (target.width > 0 && target.height > 0 && !target.pixels) ||
       (target.height > 0 && target.stride < target.width * 4))
@@ -1173,7 +1228,7 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   bands = std::min(bands, target.height / 16);
   if (bands <= 1 || target.width <= 0) return;
   for (int i = 0; i < bands; ++i) {
-    auto band = std::make_unique<Impl>();
+    std::unique_ptr<Impl> band = Impl::Make();
     band->target = target;
     band->quality = quality;
     band->lookup = lookup;
@@ -1197,6 +1252,7 @@ Renderer::~Renderer() {
   } catch (...) {
     // Nothing to tell from here: the frame is left as far as it came.
   }
+  Impl::Keep(std::move(impl_));
 }
 
 int Renderer::BandsFor(int width, int height) {
@@ -1419,7 +1475,7 @@ void Renderer::Impl::EndMask() {
   if (d.Top().kind != Surface::Kind::MaskContent) return;  // unbalanced call: ignored
   const Surface& content = d.Top();
   // The mask is clear where its content was not drawn on.
-  std::vector<uint8_t> mask = KeptBuffers::OfThisThread().Take(static_cast<size_t>(d.target.width) *
+  std::vector<uint8_t> mask = KeptBuffers::Shared().Take(static_cast<size_t>(d.target.width) *
                                                                (content.row1 - content.row0));
   DirtyArea area = content.dirty;
   area.x0 = std::max(area.x0, 0);
@@ -1472,7 +1528,7 @@ void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter
     return;
   }
   d.PushSurface(Surface::Kind::Layer, pad);
-  d.layer_bytes += d.Top().storage.size();
+  d.layer_bytes += d.Top().Bytes();
   ++d.layers;
 }
 
@@ -1495,7 +1551,7 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   Surface layer = std::move(d.Top());
   d.surfaces.pop_back();
   --d.layers;
-  d.layer_bytes -= layer.storage.size();
+  d.layer_bytes -= layer.Bytes();
   // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
   const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
   int x0, y0, x1, y1;
