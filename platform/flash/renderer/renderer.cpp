@@ -491,9 +491,9 @@ class KeptBuffers {
     std::lock_guard<std::mutex> lock(mutex_);
     // The smallest go first to make room.
     while (kept_ + v.size() > kKeptBytes && !list_.empty()) {
-      auto smallest = std::min_element(
-          list_.begin(), list_.end(),
-          [](const auto& a, const auto& b) { return a.size() < b.size(); });
+      auto smallest =
+          std::min_element(list_.begin(), list_.end(),
+                           [](const auto& a, const auto& b) { return a.size() < b.size(); });
       if (smallest->size() >= v.size()) return;
       kept_ -= smallest->size();
       list_.erase(smallest);
@@ -537,6 +537,7 @@ struct Surface {
 
   // The pixel bytes the surface's rows take (its storage may be larger).
   size_t Bytes() const { return static_cast<size_t>(stride) * static_cast<size_t>(row1 - row0); }
+  size_t budget_bytes = 0;  // what a layer counts against the renderer's budget
 
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
   std::vector<uint8_t> storage;  // layers own their pixels
@@ -556,7 +557,10 @@ struct Surface {
 // One drawing call kept for the bands to carry out, with the paints its fills and lines use made
 // when it was called (they hold the bitmaps they draw).
 struct Recorded {
-  enum class Op { Clear, Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer };
+  // FindPoppedBounds: each band notes the bounds PopLayer would composite in its rows.
+  enum class Op {
+    Clear, Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer, FindPoppedBounds
+  };
   Op op = Op::Clear;
   std::shared_ptr<const ShapeDef> shape;
   Matrix matrix;
@@ -569,6 +573,10 @@ struct Recorded {
   std::vector<Filter> filters;
   double filter_scale = 1;
   int blend_mode = 0;
+  // PopLayer: the bounds of the layer's content over all bands, when found before.
+  bool has_shared = false;
+  DirtyArea shared;
+  bool done_by_first = false;  // the first band carried it out when it was kept
 };
 
 Recorded OpOnly(Recorded::Op op) {
@@ -641,7 +649,12 @@ struct Renderer::Impl {
       x1 = std::min(target.width, x1 + reach.right);
       y1 = std::min(layer.row1, y1 + reach.bottom);
     }
+    if (x0 >= x1 || y0 >= y1) return;  // none of it in the rows this band holds
+    // The picture's storage is kept by the thread for its next filtered layer: fresh pages for
+    // every layer, and their return, cost as much as copying the picture.
+    thread_local std::vector<uint32_t> kept_pixels;
     FilterImage image;
+    image.pixels.swap(kept_pixels);
     image.width = x1 - x0;
     image.height = y1 - y0;
     image.pixels.resize(static_cast<size_t>(image.width) * image.height);
@@ -654,6 +667,8 @@ struct Renderer::Impl {
       std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
                   &image.At(0, y - y0), static_cast<size_t>(image.width) * 4);
     layer.dirty.Add(x0, y0, x1, y1);
+    constexpr size_t kMaxKeptPixels = size_t{16} << 20;  // 64 MB
+    if (image.pixels.capacity() <= kMaxKeptPixels) kept_pixels.swap(image.pixels);
   }
 
   // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
@@ -668,7 +683,10 @@ struct Renderer::Impl {
   Surface& Top() { return surfaces.back(); }
 
   // `target` describes the top surface: its size is what drawing clips to.
-  void PushSurface(Surface::Kind kind, int pad = 0) {
+  // A layer reaches `pad` pixels beyond the surface below on every side. In a band of the frame
+  // it also holds the rows within `rows_read` of the band's rows (a filter reads that far to
+  // work out the band's pixels), so that the band's pixels come out as in one band.
+  void PushSurface(Surface::Kind kind, int pad = 0, int rows_read = 0) {
     const Surface& below = surfaces.back();
     Surface s;
     s.kind = kind;
@@ -677,11 +695,12 @@ struct Renderer::Impl {
     s.width = below.width + 2 * pad;
     s.height = below.height + 2 * pad;
     s.stride = s.width * 4;
-    // The rows below's rows reach, and those a filter reaches around them.
-    s.row0 = std::max(0, below.row0);
-    s.row1 = std::min(s.height, below.row1 + 2 * pad);
+    // The rows below's rows reach, and those a filter reaches or reads around them.
+    const int64_t around = std::max(pad, rows_read);
+    s.row0 = static_cast<int>(std::max<int64_t>(0, int64_t{below.row0} + pad - around));
+    s.row1 = static_cast<int>(std::min<int64_t>(s.height, int64_t{below.row1} + pad + around));
     if (s.row1 < s.row0) s.row1 = s.row0;
-    s.storage = KeptBuffers::Shared().Take(static_cast<size_t>(s.stride) * (s.row1 - s.row0));
+    s.storage = KeptBuffers::Shared().Take(s.Bytes());
     s.pixels = RowZero(s.storage.data(), s.row0, s.stride);
     surfaces.push_back(std::move(s));
     UseTop();
@@ -1129,6 +1148,7 @@ struct Renderer::Impl {
   std::vector<Recorded> recorded;
   std::vector<Surface::Kind> kinds;
   std::function<void(int)> run_band;
+  DirtyArea popped;  // a band's: what FindPoppedBounds found
 
   bool KeptMaskMode() const {
     for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
@@ -1203,7 +1223,12 @@ void Renderer::Impl::Replay(const Recorded& r) {
     case Recorded::Op::EndMask: EndMask(); break;
     case Recorded::Op::PopMask: PopMask(); break;
     case Recorded::Op::PushLayer: PushLayer(r.filters, r.filter_scale); break;
-    case Recorded::Op::PopLayer: PopLayer(r.blend_mode, r.filters, r.filter_scale); break;
+    case Recorded::Op::PopLayer:
+      PopLayer(r.blend_mode, r.filters, r.filter_scale, r.has_shared ? &r.shared : nullptr);
+      break;
+    case Recorded::Op::FindPoppedBounds:
+      if (!PoppedBounds(r.blend_mode, popped)) popped = {};
+      break;
   }
 }
 
@@ -1242,7 +1267,8 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   Impl* d = impl_.get();
   d->run_band = [d](int i) {
     Impl& band = *d->bands[static_cast<size_t>(i)];
-    for (const Recorded& r : d->recorded) band.Replay(r);
+    for (const Recorded& r : d->recorded)
+      if (i > 0 || !r.done_by_first) band.Replay(r);
   };
 }
 
@@ -1262,6 +1288,25 @@ int Renderer::BandsFor(int width, int height) {
   // keeps waiting holds up fewer rows.
   const int threads = RenderThreads();
   return threads <= 1 ? 1 : 2 * threads;
+}
+
+int Renderer::BandsFor(int width, int height, int rows_read) {
+  const int most = BandsFor(width, height);
+  if (rows_read == 0 || most <= 1) return most;
+  if (rows_read < 0 || height <= 0) return 1;
+  // Each band's rows and twice the rows read around them are worked on, the bands shared out
+  // over the threads: the count that gets through the frame soonest, the smaller one on a tie.
+  const double threads = RenderThreads();
+  int best = 1;
+  double best_time = 1.0;
+  for (int b = 2; b <= most; ++b) {
+    const double time = (1.0 + 2.0 * rows_read * b / height) / std::min<double>(b, threads);
+    if (time < best_time) {
+      best = b;
+      best_time = time;
+    }
+  }
+  return best;
 }
 
 int Renderer::bands() const {
@@ -1360,13 +1405,13 @@ void Renderer::PushLayer() { PushLayer({}, 1.0); }
 
 void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
 
-// Layers in bands: each band holds the layer's rows over its own and those the filters reach.
-// An unfiltered layer lies where the surface below lies, so the paints that follow are made as
-// before and the bands go on without meeting. Popped, its clear pixels change nothing below it
-// except in alpha mode, where its bounds do: an alpha layer is composited within the bounds of
-// its content over all bands, as one band would. A filter's edges are those of the band, and
-// the surfaces' origins move with its margin: the bands meet at a filtered layer's push and pop.
-// The stage painter draws frames with filters in one band; here the calls still work in bands.
+// Layers in bands: each band holds the layer's rows over its own, and those its filters reach
+// or read around them. An unfiltered layer lies where the surface below lies, so the paints that
+// follow are made as before and the bands go on without meeting. Popped, its clear pixels change
+// nothing below it except in alpha mode, where its bounds do. An alpha or filtered layer is
+// composited (and filtered) within the bounds of its content over all bands, as one band would:
+// a band's filter then sees what one band's would over every row it works out for its own rows.
+// A filtered layer's margin moves the surfaces' origins: the bands meet at its push and pop.
 void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PushLayer(filters, filter_scale);
@@ -1375,7 +1420,10 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
   r.filters = filters;
   r.filter_scale = filter_scale;
   d.recorded.push_back(std::move(r));
-  if (filters.empty()) return;  // a layer is no mask: the kinds that decide mask mode stay
+  if (filters.empty()) {
+    d.kinds.push_back(Surface::Kind::Layer);  // no mask: mask mode stays as it is
+    return;
+  }
   d.Flush();  // the surfaces' origins are known again for the paints that follow
   d.KeepKindsOfBands();
 }
@@ -1388,31 +1436,31 @@ void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, doub
     r.op = Recorded::Op::PopLayer;
     r.blend_mode = blend_mode;
     d.recorded.push_back(std::move(r));
+    // A layer the kinds show since the bands last drew is gone, so that a mask's kind is on top
+    // again for EndMask and PopMask.
+    if (d.kinds.size() > 1 && d.kinds.back() == Surface::Kind::Layer) d.kinds.pop_back();
     return;
   }
-  if (filters.empty()) {
-    d.Flush();  // what lies in the layer
-    const int n = static_cast<int>(d.bands.size());
-    std::vector<DirtyArea> found(d.bands.size());
-    RunBands(n, [&d, &found, blend_mode](int i) {
-      if (!d.bands[static_cast<size_t>(i)]->PoppedBounds(blend_mode, found[static_cast<size_t>(i)]))
-        found[static_cast<size_t>(i)] = {};
-    });
-    DirtyArea all;
-    for (const DirtyArea& a : found) all.Add(a.x0, a.y0, a.x1, a.y1);
-    RunBands(n, [&d, &all, blend_mode](int i) {
-      d.bands[static_cast<size_t>(i)]->PopLayer(blend_mode, {}, 1.0, &all);
-    });
-    d.KeepKindsOfBands();
-    return;
-  }
+  // Alpha and filters act within the bounds of the layer's content over all bands, as in one:
+  // the bands draw what lies in the layer and find its bounds in their rows, then the first band
+  // pops the layer at once, so that the paints that follow are made for the surface below; the
+  // others pop it when they next draw.
+  Recorded find;
+  find.op = Recorded::Op::FindPoppedBounds;
+  find.blend_mode = blend_mode;
+  d.recorded.push_back(std::move(find));
+  d.Flush();
   Recorded r;
   r.op = Recorded::Op::PopLayer;
   r.blend_mode = blend_mode;
   r.filters = filters;
   r.filter_scale = filter_scale;
+  r.has_shared = true;
+  for (const auto& band : d.bands)
+    r.shared.Add(band->popped.x0, band->popped.y0, band->popped.x1, band->popped.y1);
+  r.done_by_first = true;
+  d.bands.front()->Replay(r);
   d.recorded.push_back(std::move(r));
-  d.Flush();
   d.KeepKindsOfBands();
 }
 
@@ -1476,7 +1524,7 @@ void Renderer::Impl::EndMask() {
   const Surface& content = d.Top();
   // The mask is clear where its content was not drawn on.
   std::vector<uint8_t> mask = KeptBuffers::Shared().Take(static_cast<size_t>(d.target.width) *
-                                                               (content.row1 - content.row0));
+                                                         (content.row1 - content.row0));
   DirtyArea area = content.dirty;
   area.x0 = std::max(area.x0, 0);
   area.x1 = std::min(area.x1, d.target.width);
@@ -1511,12 +1559,16 @@ void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter
     return;
   }
   // A filtered layer takes in what lies within the filters' reach around the surface below.
-  int pad = 0;
+  int pad = 0, rows_read = 0;
   for (const Filter& f : filters) {
     const FilterReach r = ReachOf(f, filter_scale);
     pad += std::max({r.left, r.right, r.top, r.bottom});
+    const int read = RowsRead(f, filter_scale);
+    rows_read =
+        read < 0 || rows_read == INT_MAX ? INT_MAX : std::min(rows_read + read, INT_MAX / 2);
   }
   pad = std::min(pad, kMaxLayerPad);
+  // The budget counts whole layers, whatever rows a band holds, so that every band decides alike.
   auto bytes = [&d](int p) {
     return static_cast<size_t>(d.target.width + 2 * p) *
            static_cast<size_t>(d.target.height + 2 * p) * 4;
@@ -1527,8 +1579,9 @@ void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter
     ++d.skipped_layers;
     return;
   }
-  d.PushSurface(Surface::Kind::Layer, pad);
-  d.layer_bytes += d.Top().Bytes();
+  d.PushSurface(Surface::Kind::Layer, pad, rows_read);
+  d.Top().budget_bytes = bytes(pad);
+  d.layer_bytes += bytes(pad);
   ++d.layers;
 }
 
@@ -1551,7 +1604,7 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   Surface layer = std::move(d.Top());
   d.surfaces.pop_back();
   --d.layers;
-  d.layer_bytes -= layer.Bytes();
+  d.layer_bytes -= layer.budget_bytes;
   // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
   const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
   int x0, y0, x1, y1;
