@@ -559,7 +559,15 @@ struct Surface {
 struct Recorded {
   // FindPoppedBounds: each band notes the bounds PopLayer would composite in its rows.
   enum class Op {
-    Clear, Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer, FindPoppedBounds
+    Clear,
+    Shape,
+    Coverage,
+    BeginMask,
+    EndMask,
+    PopMask,
+    PushLayer,
+    PopLayer,
+    FindPoppedBounds
   };
   Op op = Op::Clear;
   std::shared_ptr<const ShapeDef> shape;
@@ -684,8 +692,8 @@ struct Renderer::Impl {
 
   // `target` describes the top surface: its size is what drawing clips to.
   // A layer reaches `pad` pixels beyond the surface below on every side. In a band of the frame
-  // it also holds the rows within `rows_read` of the band's rows (a filter reads that far to
-  // work out the band's pixels), so that the band's pixels come out as in one band.
+  // it holds the rows within `rows_read` of the band's rows (a filter reads that far to work out
+  // the band's pixels), so that the band's pixels come out as in one band.
   void PushSurface(Surface::Kind kind, int pad = 0, int rows_read = 0) {
     const Surface& below = surfaces.back();
     Surface s;
@@ -695,10 +703,16 @@ struct Renderer::Impl {
     s.width = below.width + 2 * pad;
     s.height = below.height + 2 * pad;
     s.stride = s.width * 4;
-    // The rows below's rows reach, and those a filter reaches or reads around them.
-    const int64_t around = std::max(pad, rows_read);
-    s.row0 = static_cast<int>(std::max<int64_t>(0, int64_t{below.row0} + pad - around));
-    s.row1 = static_cast<int>(std::min<int64_t>(s.height, int64_t{below.row1} + pad + around));
+    // The rows below's rows reach, and those a filter reads around them; where below's rows
+    // reach its edge, the layer's margin beyond it as well (its content counts in the bounds a
+    // filter works within).
+    s.row0 = below.row0 <= 0
+                 ? 0
+                 : static_cast<int>(std::max<int64_t>(0, int64_t{below.row0} + pad - rows_read));
+    s.row1 =
+        below.row1 >= below.height
+            ? s.height
+            : static_cast<int>(std::min<int64_t>(s.height, int64_t{below.row1} + pad + rows_read));
     if (s.row1 < s.row0) s.row1 = s.row0;
     s.storage = KeptBuffers::Shared().Take(s.Bytes());
     s.pixels = RowZero(s.storage.data(), s.row0, s.stride);
