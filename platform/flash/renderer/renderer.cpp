@@ -675,7 +675,7 @@ struct Renderer::Impl {
       std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
                   &image.At(0, y - y0), static_cast<size_t>(image.width) * 4);
     layer.dirty.Add(x0, y0, x1, y1);
-    constexpr size_t kMaxKeptPixels = size_t{16} << 20;  // 64 MB
+    constexpr size_t kMaxKeptPixels = size_t{2} << 20;  // 8 MB a thread
     if (image.pixels.capacity() <= kMaxKeptPixels) kept_pixels.swap(image.pixels);
   }
 
