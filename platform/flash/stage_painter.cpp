@@ -1,6 +1,7 @@
 #include "platform/flash/stage_painter.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -399,19 +400,27 @@ void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
                 pixels_to_target, ColorTransform());
 }
 
-// Whether anything in the tree under `clip` is drawn through filters. Such frames are drawn in
-// one band: a filter's edges are worked out on the whole layer, and every filtered layer costs
-// the bands a meeting at its start and two at its end, which on a busy machine cost more than
-// the bands save. Layers for blend modes alone are drawn in bands.
-bool DrawsFilters(const MovieClip& clip) {
+// The most rows any pixel's filters read around it in the tree under `clip` (the filters of
+// layers inside filtered layers add up), -1 when one depends on where its layer begins: the
+// stage is drawn in bands that hold those rows around their own, or in one band.
+int FilterRowsRead(const MovieClip& clip, double filter_scale) {
+  int most = 0;
   for (const auto& [depth, child] : clip.children) {
-    if (!child->filters.empty()) return true;
-    if ((child->type == DisplayObject::Type::MovieClip ||
-         child->type == DisplayObject::Type::Button) &&
-        DrawsFilters(static_cast<const MovieClip&>(*child)))
-      return true;
+    int read = 0;
+    for (const Filter& f : child->filters) {
+      const int r = RowsRead(f, filter_scale);
+      if (r < 0) return -1;
+      read = std::min(read + r, INT_MAX / 4);
+    }
+    if (child->type == DisplayObject::Type::MovieClip ||
+        child->type == DisplayObject::Type::Button) {
+      const int inner = FilterRowsRead(static_cast<const MovieClip&>(*child), filter_scale);
+      if (inner < 0) return -1;
+      read = std::min(read + inner, INT_MAX / 4);
+    }
+    most = std::max(most, read);
   }
-  return false;
+  return most;
 }
 
 }  // namespace
@@ -419,9 +428,14 @@ bool DrawsFilters(const MovieClip& clip) {
 void PaintStage(const Player& player, const RenderTarget& target, Rgba background, int max_bands) {
   DictionaryLookup lookup;
   lookup.movie = player.Movie(0);
-  int bands = max_bands > 0 ? max_bands : Renderer::BandsFor(target.width, target.height);
-  for (const MovieClip* root : player.LevelRoots())
-    if (bands > 1 && DrawsFilters(*root)) bands = 1;
+  const double filter_scale = StageToView(player.StageRect(), target.width, target.height).a * 20;
+  int rows_read = 0;
+  for (const MovieClip* root : player.LevelRoots()) {
+    const int read = FilterRowsRead(*root, filter_scale);
+    rows_read = read < 0 || rows_read < 0 ? -1 : std::max(rows_read, read);
+  }
+  const int bands =
+      max_bands > 0 ? max_bands : Renderer::BandsFor(target.width, target.height, rows_read);
   Renderer r(target, player.quality, &lookup, bands);
   r.Clear(background);
   Matrix view = StageToView(player.StageRect(), target.width, target.height);
@@ -439,7 +453,7 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   }
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();
-    PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, view.a * 20);
+    PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, filter_scale);
   }
   PaintFocusFrame(r, player, view);
   r.Finish();

@@ -13,7 +13,8 @@ class Player;
 
 // Fills `target` with `background`, then draws every level of `player` over it, lowest level
 // first, at the player's quality. Large frames are drawn in bands on several threads, at most
-// `max_bands` when that is above 0; frames with filters in one.
+// `max_bands` when that is above 0; frames with filters in fewer, as the rows their filters
+// read around each row make worth.
 void PaintStage(const Player& player, const RenderTarget& target, Rgba background,
                 int max_bands = 0);
 

@@ -62,14 +62,18 @@ struct Step {
   int x = 0, y = 0;
   Rgba color{};
   int blend_mode = kBlendNormal;
+  std::vector<Filter> filters;  // a layer's, given alike to its push and pop
+  double filter_scale = 1;
 };
 
 class Scene {
  public:
-  explicit Scene(unsigned seed, int width, int height, bool layers)
+  // With `filters`, some layers are drawn through filters, nested up to two deep.
+  explicit Scene(unsigned seed, int width, int height, bool layers, bool filters = false)
       : rng_(seed), width_(width), height_(height) {
     const int count = 60;
     int masks = 0, open_layers = 0;
+    std::vector<size_t> pushes;  // the open layers' push steps
     for (int i = 0; i < count; ++i) {
       const int pick = Int(0, 19);
       if (pick == 0 && masks < 3) {
@@ -82,10 +86,19 @@ class Scene {
         steps_.emplace_back(Step::Kind::PopMask);
         --masks;
       } else if (pick == 2 && layers && open_layers < 2) {
-        steps_.emplace_back(Step::Kind::PushLayer);
+        Step s{Step::Kind::PushLayer};
+        if (filters && Int(0, 2) > 0) {
+          for (int n = Int(1, 2); n > 0; --n) s.filters.push_back(RandomFilter());
+          s.filter_scale = Real(0.5, 2.0);
+        }
+        pushes.push_back(steps_.size());
+        steps_.push_back(s);
         ++open_layers;
       } else if (pick == 3 && open_layers > 0) {
         Step s{Step::Kind::PopLayer};
+        s.filters = steps_[pushes.back()].filters;
+        s.filter_scale = steps_[pushes.back()].filter_scale;
+        pushes.pop_back();
         const int modes[] = {kBlendNormal,     kBlendLayer, kBlendMultiply, kBlendScreen,
                              kBlendDarken,     kBlendAdd,   kBlendOverlay,  kBlendAlpha,
                              kBlendDifference, kBlendErase};
@@ -97,6 +110,13 @@ class Scene {
       } else {
         steps_.push_back(RandomShape());
       }
+    }
+    // Filtered layers left open would show nothing: they are composited at the end.
+    for (; filters && !pushes.empty(); pushes.pop_back()) {
+      Step s{Step::Kind::PopLayer};
+      s.filters = steps_[pushes.back()].filters;
+      s.filter_scale = steps_[pushes.back()].filter_scale;
+      steps_.push_back(s);
     }
   }
 
@@ -114,8 +134,8 @@ class Scene {
         case Step::Kind::BeginMask: r.BeginMask(); break;
         case Step::Kind::EndMask: r.EndMask(); break;
         case Step::Kind::PopMask: r.PopMask(); break;
-        case Step::Kind::PushLayer: r.PushLayer(); break;
-        case Step::Kind::PopLayer: r.PopLayer(s.blend_mode); break;
+        case Step::Kind::PushLayer: r.PushLayer(s.filters, s.filter_scale); break;
+        case Step::Kind::PopLayer: r.PopLayer(s.blend_mode, s.filters, s.filter_scale); break;
       }
     }
     r.Finish();
@@ -147,6 +167,60 @@ class Scene {
         f.bitmap_id = 7;
         f.matrix.a = f.matrix.d = Real(40, 400);
         break;
+    }
+    return f;
+  }
+
+  // Every kind of filter, with blurs and distances that reach over band edges: outer and inner
+  // effects, knocked out and hidden objects, several passes; matrices and a wrapping map.
+  Filter RandomFilter() {
+    Filter f;
+    const Filter::Kind kinds[] = {
+        Filter::Kind::DropShadow,  Filter::Kind::Blur,          Filter::Kind::Glow,
+        Filter::Kind::Bevel,       Filter::Kind::GradientGlow,  Filter::Kind::Convolution,
+        Filter::Kind::ColorMatrix, Filter::Kind::GradientBevel, Filter::Kind::DisplacementMap};
+    f.kind = kinds[Int(0, 8)];
+    f.color = Colour();
+    f.highlight = Colour();
+    f.blur_x = Real(0, 30);
+    f.blur_y = Real(0, 30);
+    f.angle = Real(0, 2 * M_PI);
+    f.distance = Real(-20, 20);
+    f.strength = Real(0.3, 3);
+    f.inner = Int(0, 2) == 0;
+    f.knockout = Int(0, 4) == 0;
+    f.composite_source = Int(0, 4) != 0;
+    f.on_top = Int(0, 1);
+    f.passes = Int(1, 3);
+    f.gradient_colors = {Colour(), Colour(), Colour()};
+    f.gradient_ratios = {0, static_cast<uint8_t>(Int(1, 254)), 255};
+    if (f.kind == Filter::Kind::Convolution) {
+      f.matrix_x = Int(1, 5);
+      f.matrix_y = Int(1, 5);
+      for (int i = 0; i < f.matrix_x * f.matrix_y; ++i)
+        f.matrix.push_back(static_cast<float>(Real(-1, 2)));
+      f.divisor = static_cast<float>(Real(1, 4));
+      f.bias = static_cast<float>(Real(-20, 20));
+      f.clamp = Int(0, 1);
+      f.preserve_alpha = Int(0, 1);
+      f.default_color = Colour();
+    } else if (f.kind == Filter::Kind::ColorMatrix) {
+      for (int i = 0; i < 20; ++i)
+        f.matrix.push_back(static_cast<float>(i % 5 == 4 ? Real(-40, 40) : Real(-0.5, 1.5)));
+    } else if (f.kind == Filter::Kind::DisplacementMap) {
+      auto map = std::make_shared<std::vector<uint32_t>>();
+      f.map_width = Int(5, 40);
+      f.map_height = Int(5, 40);
+      for (int i = 0; i < f.map_width * f.map_height; ++i)
+        map->push_back(static_cast<uint32_t>(rng_()));
+      f.map_pixels = map;
+      f.map_x = Int(-10, width_ / 2);
+      f.map_y = Int(-10, height_ / 2);
+      f.component_x = 1 << Int(0, 3);
+      f.component_y = 1 << Int(0, 3);
+      f.scale_x = Real(-60, 60);
+      f.scale_y = Real(-60, 60);
+      f.map_mode = static_cast<uint8_t>(Int(0, 3));
     }
     return f;
   }
@@ -264,6 +338,106 @@ TEST(RenderBands, GeneratedScenesDrawTheSamePixelsInAnyNumberOfBands) {
       }
     }
   }
+}
+
+// Filtered layers in bands hold the rows their filters read around each band: every kind of
+// filter, nested, gives the pixels of one band, also where the frame is cut into thin bands.
+TEST(RenderBands, FilteredLayersDrawTheSamePixelsInBands) {
+  for (unsigned seed = 21; seed <= 32; ++seed) {
+    const int width = 180 + static_cast<int>(seed) * 11, height = 160 + static_cast<int>(seed) * 9;
+    const Scene scene(seed, width, height, /*layers=*/true, /*filters=*/true);
+    const Quality q = seed % 3 == 0 ? Quality::Low : Quality::High;
+    const std::vector<uint8_t> one = scene.Draw(q, 1);
+    for (int bands : {2, 5, 11, 1}) {
+      const std::vector<uint8_t> many = scene.Draw(q, bands);
+      EXPECT_TRUE(one == many) << "seed " << seed << ", " << bands
+                               << " bands: " << FirstDifference(one, many, width);
+    }
+  }
+}
+
+// A triangle over many bands drawn through one filter at a time: inner effects, which reach
+// nothing outside the object but read rows around each row inside it; matrices and a map that
+// read rows, depend on where the layer begins or colour the clear pixels within its bounds (the
+// triangle's bounds in a band are narrower than its whole bounds).
+TEST(RenderBands, FiltersReadAcrossBandEdgesAsInOneBand) {
+  const int w = 240, h = 200;
+  ShapeDef rect;
+  ShapeGroup& g = rect.groups.emplace_back();
+  FillStyle blue;
+  blue.color = {40, 60, 255, 255};
+  g.fill_styles.push_back(blue);
+  ShapePath p;
+  p.fill1 = 1;
+  p.start_x = p.start_y = 30 * 20;
+  p.edges = {{false, 0, 0, 200 * 20, 30 * 20},
+             {false, 0, 0, 60 * 20, 170 * 20},
+             {false, 0, 0, 30 * 20, 30 * 20}};
+  g.paths.push_back(p);
+  Matrix m;
+  m.a = m.d = 1.0 / 20;
+  std::vector<Filter> filters(6);
+  filters[0].kind = Filter::Kind::Glow;
+  filters[1].kind = Filter::Kind::DropShadow;
+  filters[1].distance = 9;
+  filters[1].angle = 1.2;
+  filters[2].kind = Filter::Kind::Bevel;
+  filters[2].distance = 6;
+  filters[2].angle = 4.0;
+  for (Filter& f : filters) {
+    f.inner = true;
+    f.blur_x = f.blur_y = 24;
+    f.passes = 2;
+    f.strength = 2;
+    f.color = {255, 0, 0, 255};
+  }
+  filters[3].kind = Filter::Kind::Convolution;
+  filters[3].matrix_x = 3;
+  filters[3].matrix_y = 5;
+  filters[3].matrix = {1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0};
+  filters[3].divisor = 5;
+  filters[3].clamp = false;
+  filters[3].default_color = {0, 255, 0, 255};
+  filters[4].kind = Filter::Kind::DisplacementMap;
+  filters[4].map_pixels = std::make_shared<std::vector<uint32_t>>(std::vector<uint32_t>{
+      0xFF00FF00u, 0xFFFF0000u, 0xFF808080u, 0xFF0000FFu, 0xFFFFFFFFu, 0xFF000000u});
+  filters[4].map_width = 3;
+  filters[4].map_height = 2;
+  filters[4].component_x = 1;
+  filters[4].component_y = 2;
+  filters[4].scale_x = filters[4].scale_y = 40;
+  filters[5].kind = Filter::Kind::ColorMatrix;
+  filters[5].matrix = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 90, 0, 0, 0, 1, 60};
+  for (const Filter& f : filters) {
+    auto draw = [&](int bands) {
+      std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4, 0);
+      Renderer r({px.data(), w, h, w * 4}, Quality::High, nullptr, bands);
+      r.Clear({255, 255, 255, 255});
+      r.PushLayer({f}, 1.0);
+      r.DrawShape(rect, m, ColorTransform());
+      r.PopLayer(kBlendNormal, {f}, 1.0);
+      r.Finish();
+      return px;
+    };
+    const std::vector<uint8_t> one = draw(1), many = draw(6);
+    EXPECT_TRUE(one == many) << "filter kind " << static_cast<int>(f.kind) << ": "
+                             << FirstDifference(one, many, w);
+  }
+}
+
+// Filters that read far around each row make fewer bands worth while; one whose result depends
+// on where its layer begins keeps the frame in one band.
+TEST(RenderBands, FramesWithFiltersTakeFewerBandsAsTheirFiltersReadFurther) {
+  const int most = Renderer::BandsFor(1920, 1080);
+  EXPECT_EQ(Renderer::BandsFor(1920, 1080, 0), most);
+  EXPECT_EQ(Renderer::BandsFor(1920, 1080, -1), 1);
+  EXPECT_EQ(Renderer::BandsFor(300, 200, 10), 1);  // small frames stay in one band
+  if (most <= 1) GTEST_SKIP() << "one render thread";
+  const int near = Renderer::BandsFor(1920, 1080, 8), far = Renderer::BandsFor(1920, 1080, 200);
+  EXPECT_GT(near, 1);
+  EXPECT_LE(near, most);
+  EXPECT_LE(far, near);
+  EXPECT_EQ(Renderer::BandsFor(1920, 1080, 100000), 1);
 }
 
 TEST(RenderBands, SmallFramesStayInOneBandAndBandsHaveRowsToDraw) {

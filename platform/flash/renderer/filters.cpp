@@ -509,6 +509,20 @@ FilterReach ReachOf(const Filter& f, double scale) {
   return r;
 }
 
+int RowsRead(const Filter& f, double scale) {
+  switch (f.kind) {
+    case Filter::Kind::ColorMatrix: return 0;
+    case Filter::Kind::Convolution: return std::clamp(f.matrix_y, 0, kMaxConvolutionSize);
+    case Filter::Kind::DisplacementMap: return -1;
+    default: break;
+  }
+  // Each pass of the blur reads its radius down and up; shadows and bevels then take the blur
+  // from their distance away (bevels from both sides).
+  int dx = 0, dy = 0;
+  if (f.kind != Filter::Kind::Blur && f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
+  return Radius(Scaled(f.blur_y, scale)) * Passes(f) + std::abs(dy);
+}
+
 void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
   if (image.pixels.empty() || image.width <= 0 || image.height <= 0) return;
   switch (f.kind) {

@@ -21,6 +21,11 @@ struct FilterReach {
 };
 FilterReach ReachOf(const Filter& f, double scale);
 
+// How many rows above and below a pixel the filter reads to work out that pixel of its result
+// (with blurs and distances times `scale`); -1 when the result also depends on where the picture
+// begins (a displacement map is placed from the picture's corner and may wrap around it).
+int RowsRead(const Filter& f, double scale);
+
 // Applies `f` to `image` in place. The picture must already have room for the filter's reach
 // (what falls outside it is lost). Blurs and distances are multiplied by `scale`.
 void ApplyFilter(FilterImage& image, const Filter& f, double scale);

@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -451,49 +452,59 @@ agg::line_join_e AggJoin(JoinStyle j) {
   }
 }
 
-// Pixel and mask storage that surfaces leave behind, kept by each thread for the next ones (the
-// band threads live on from frame to frame): a frame after the first allocates no surfaces, and
-// their pages are not touched fresh. At most kKeptBytes are kept a thread. A buffer is kept only
-// clear (its owner clears what it drew on), so taking one writes nothing but what it grows by.
+// Pixel and mask storage that surfaces leave behind, kept for the next ones: a frame after the
+// first allocates no surfaces, and their pages are not touched fresh. One store serves every
+// thread, since a surface a band pushes on one thread of the pool may be popped on another (an
+// alpha layer's bands meet before it is composited); stores of their own would let buffers drift
+// to one thread while the others allocate afresh. At most kKeptBytes are kept. A buffer is kept
+// only clear (its owner clears what it drew on) and whole, so taking one writes nothing.
 class KeptBuffers {
  public:
-  static KeptBuffers& OfThisThread() {
-    thread_local KeptBuffers kept;
+  static KeptBuffers& Shared() {
+    static KeptBuffers kept;
     return kept;
   }
-  // `bytes` zero bytes, in the kept buffer that fits them best when there is one.
+  // At least `bytes` zero bytes, in the kept buffer that fits them best when there is one.
   std::vector<uint8_t> Take(size_t bytes) {
-    size_t best = list_.size();
-    for (size_t i = 0; i < list_.size(); ++i)
-      if (list_[i].capacity() >= bytes &&
-          (best == list_.size() || list_[i].capacity() < list_[best].capacity()))
-        best = i;
     std::vector<uint8_t> v;
-    if (best < list_.size()) {
-      v = std::move(list_[best]);
-      list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(best));
-      kept_ -= v.capacity();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      size_t best = list_.size();
+      for (size_t i = 0; i < list_.size(); ++i)
+        if (list_[i].size() >= bytes &&
+            (best == list_.size() || list_[i].size() < list_[best].size()))
+          best = i;
+      if (best < list_.size()) {
+        v = std::move(list_[best]);
+        list_[best] = std::move(list_.back());
+        list_.pop_back();
+        kept_ -= v.size();
+      }
     }
-    v.resize(bytes, 0);
+    if (v.size() < bytes) v.assign(bytes, 0);
     return v;
   }
   void Keep(std::vector<uint8_t>&& v) {
-    if (v.capacity() == 0 || v.capacity() > kKeptBytes) return;
+    // Clear up to its capacity, so that a later taker needs to write nothing.
+    if (v.size() < v.capacity()) v.resize(v.capacity(), 0);
+    if (v.empty() || v.size() > kKeptBytes) return;
+    std::lock_guard<std::mutex> lock(mutex_);
     // The smallest go first to make room.
-    while (kept_ + v.capacity() > kKeptBytes && !list_.empty()) {
-      auto smallest = std::min_element(
-          list_.begin(), list_.end(),
-          [](const auto& a, const auto& b) { return a.capacity() < b.capacity(); });
-      if (smallest->capacity() >= v.capacity()) return;
-      kept_ -= smallest->capacity();
+    while (kept_ + v.size() > kKeptBytes && !list_.empty()) {
+      auto smallest =
+          std::min_element(list_.begin(), list_.end(),
+                           [](const auto& a, const auto& b) { return a.size() < b.size(); });
+      if (smallest->size() >= v.size()) return;
+      kept_ -= smallest->size();
       list_.erase(smallest);
     }
-    kept_ += v.capacity();
+    kept_ += v.size();
     list_.push_back(std::move(v));
   }
 
  private:
-  static constexpr size_t kKeptBytes = size_t{96} << 20;
+  static constexpr size_t kKeptBytes = size_t{256} << 20;
+  std::mutex mutex_;
   std::vector<std::vector<uint8_t>> list_;
   size_t kept_ = 0;
 };
@@ -505,7 +516,7 @@ struct Surface {
   Surface(Surface&&) = default;
   Surface& operator=(Surface&&) = default;
   ~Surface() {
-    KeptBuffers& kept = KeptBuffers::OfThisThread();
+    KeptBuffers& kept = KeptBuffers::Shared();
     if (!storage.empty()) {
       ClearArea(storage.data(), stride, 4, dirty);
       kept.Keep(std::move(storage));
@@ -523,6 +534,10 @@ struct Surface {
                       static_cast<size_t>(area.x0) * pixel_bytes,
                   0, static_cast<size_t>(area.x1 - area.x0) * pixel_bytes);
   }
+
+  // The pixel bytes the surface's rows take (its storage may be larger).
+  size_t Bytes() const { return static_cast<size_t>(stride) * static_cast<size_t>(row1 - row0); }
+  size_t budget_bytes = 0;  // what a layer counts against the renderer's budget
 
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
   std::vector<uint8_t> storage;  // layers own their pixels
@@ -542,7 +557,18 @@ struct Surface {
 // One drawing call kept for the bands to carry out, with the paints its fills and lines use made
 // when it was called (they hold the bitmaps they draw).
 struct Recorded {
-  enum class Op { Clear, Shape, Coverage, BeginMask, EndMask, PopMask, PushLayer, PopLayer };
+  // FindPoppedBounds: each band notes the bounds PopLayer would composite in its rows.
+  enum class Op {
+    Clear,
+    Shape,
+    Coverage,
+    BeginMask,
+    EndMask,
+    PopMask,
+    PushLayer,
+    PopLayer,
+    FindPoppedBounds
+  };
   Op op = Op::Clear;
   std::shared_ptr<const ShapeDef> shape;
   Matrix matrix;
@@ -555,6 +581,10 @@ struct Recorded {
   std::vector<Filter> filters;
   double filter_scale = 1;
   int blend_mode = 0;
+  // PopLayer: the bounds of the layer's content over all bands, when found before.
+  bool has_shared = false;
+  DirtyArea shared;
+  bool done_by_first = false;  // the first band carried it out when it was kept
 };
 
 Recorded OpOnly(Recorded::Op op) {
@@ -627,7 +657,12 @@ struct Renderer::Impl {
       x1 = std::min(target.width, x1 + reach.right);
       y1 = std::min(layer.row1, y1 + reach.bottom);
     }
+    if (x0 >= x1 || y0 >= y1) return;  // none of it in the rows this band holds
+    // The picture's storage is kept by the thread for its next filtered layer: fresh pages for
+    // every layer, and their return, cost as much as copying the picture.
+    thread_local std::vector<uint32_t> kept_pixels;
     FilterImage image;
+    image.pixels.swap(kept_pixels);
     image.width = x1 - x0;
     image.height = y1 - y0;
     image.pixels.resize(static_cast<size_t>(image.width) * image.height);
@@ -640,6 +675,8 @@ struct Renderer::Impl {
       std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
                   &image.At(0, y - y0), static_cast<size_t>(image.width) * 4);
     layer.dirty.Add(x0, y0, x1, y1);
+    constexpr size_t kMaxKeptPixels = size_t{2} << 20;  // 8 MB a thread
+    if (image.pixels.capacity() <= kMaxKeptPixels) kept_pixels.swap(image.pixels);
   }
 
   // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
@@ -654,7 +691,10 @@ struct Renderer::Impl {
   Surface& Top() { return surfaces.back(); }
 
   // `target` describes the top surface: its size is what drawing clips to.
-  void PushSurface(Surface::Kind kind, int pad = 0) {
+  // A layer reaches `pad` pixels beyond the surface below on every side. In a band of the frame
+  // it holds the rows within `rows_read` of the band's rows (a filter reads that far to work out
+  // the band's pixels), so that the band's pixels come out as in one band.
+  void PushSurface(Surface::Kind kind, int pad = 0, int rows_read = 0) {
     const Surface& below = surfaces.back();
     Surface s;
     s.kind = kind;
@@ -663,11 +703,18 @@ struct Renderer::Impl {
     s.width = below.width + 2 * pad;
     s.height = below.height + 2 * pad;
     s.stride = s.width * 4;
-    // The rows below's rows reach, and those a filter reaches around them.
-    s.row0 = std::max(0, below.row0);
-    s.row1 = std::min(s.height, below.row1 + 2 * pad);
+    // The rows below's rows reach, and those a filter reads around them; where below's rows
+    // reach its edge, the layer's margin beyond it as well (its content counts in the bounds a
+    // filter works within).
+    s.row0 = below.row0 <= 0
+                 ? 0
+                 : static_cast<int>(std::max<int64_t>(0, int64_t{below.row0} + pad - rows_read));
+    s.row1 =
+        below.row1 >= below.height
+            ? s.height
+            : static_cast<int>(std::min<int64_t>(s.height, int64_t{below.row1} + pad + rows_read));
     if (s.row1 < s.row0) s.row1 = s.row0;
-    s.storage = KeptBuffers::OfThisThread().Take(static_cast<size_t>(s.stride) * (s.row1 - s.row0));
+    s.storage = KeptBuffers::Shared().Take(s.Bytes());
     s.pixels = RowZero(s.storage.data(), s.row0, s.stride);
     surfaces.push_back(std::move(s));
     UseTop();
@@ -1115,6 +1162,7 @@ struct Renderer::Impl {
   std::vector<Recorded> recorded;
   std::vector<Surface::Kind> kinds;
   std::function<void(int)> run_band;
+  DirtyArea popped;  // a band's: what FindPoppedBounds found
 
   bool KeptMaskMode() const {
     for (auto it = kinds.rbegin(); it != kinds.rend(); ++it) {
@@ -1137,6 +1185,47 @@ struct Renderer::Impl {
     }
     recorded.clear();
   }
+
+  // Renderer state left by earlier frames, with the rasterisers' cell, span and row storage it
+  // grew: a frame after the first allocates none of that again (each band has a state of its
+  // own, so a frame in bands would otherwise allocate and free it for every band).
+  static std::mutex& KeptMutex() {
+    static std::mutex m;
+    return m;
+  }
+  static std::vector<std::unique_ptr<Impl>>& Kept() {
+    static std::vector<std::unique_ptr<Impl>> kept;
+    return kept;
+  }
+  static std::unique_ptr<Impl> Make() {
+    {
+      std::lock_guard<std::mutex> lock(KeptMutex());
+      if (!Kept().empty()) {
+        std::unique_ptr<Impl> d = std::move(Kept().back());
+        Kept().pop_back();
+        return d;
+      }
+    }
+    return std::make_unique<Impl>();
+  }
+  // Gives back `d` and the bands it holds, cleared of the frame they drew.
+  static void Keep(std::unique_ptr<Impl> d) {
+    for (auto& band : d->bands) Keep(std::move(band));
+    d->bands.clear();
+    d->recorded.clear();
+    d->kinds.clear();
+    d->run_band = nullptr;
+    d->surfaces.clear();  // layers left by an unbalanced frame keep their storage as usual
+    d->layers = d->skipped_layers = 0;
+    d->layer_bytes = 0;
+    d->row0 = d->row1 = 0;
+    d->lookup = nullptr;
+    d->compound.reset();
+    d->scan.reset();
+    constexpr size_t kMaxKept = 160;  // every band of the largest pool, with some to spare
+    std::lock_guard<std::mutex> lock(KeptMutex());
+    if (Kept().size() < kMaxKept) Kept().push_back(std::move(d));
+  }
 };
 
 void Renderer::Impl::Replay(const Recorded& r) {
@@ -1148,12 +1237,17 @@ void Renderer::Impl::Replay(const Recorded& r) {
     case Recorded::Op::EndMask: EndMask(); break;
     case Recorded::Op::PopMask: PopMask(); break;
     case Recorded::Op::PushLayer: PushLayer(r.filters, r.filter_scale); break;
-    case Recorded::Op::PopLayer: PopLayer(r.blend_mode, r.filters, r.filter_scale); break;
+    case Recorded::Op::PopLayer:
+      PopLayer(r.blend_mode, r.filters, r.filter_scale, r.has_shared ? &r.shared : nullptr);
+      break;
+    case Recorded::Op::FindPoppedBounds:
+      if (!PoppedBounds(r.blend_mode, popped)) popped = {};
+      break;
   }
 }
 
 Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* lookup, int bands)
-    : impl_(std::make_unique<Impl>()), quality_(quality) {
+    : impl_(Impl::Make()), quality_(quality) {
   if (target.width < 0 || target.height < 0 ||
       (target.width > 0 && target.height > 0 && !target.pixels) ||
       (target.height > 0 && target.stride < target.width * 4))
@@ -1173,7 +1267,7 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   bands = std::min(bands, target.height / 16);
   if (bands <= 1 || target.width <= 0) return;
   for (int i = 0; i < bands; ++i) {
-    auto band = std::make_unique<Impl>();
+    std::unique_ptr<Impl> band = Impl::Make();
     band->target = target;
     band->quality = quality;
     band->lookup = lookup;
@@ -1187,7 +1281,8 @@ Renderer::Renderer(RenderTarget target, Quality quality, const CharacterLookup* 
   Impl* d = impl_.get();
   d->run_band = [d](int i) {
     Impl& band = *d->bands[static_cast<size_t>(i)];
-    for (const Recorded& r : d->recorded) band.Replay(r);
+    for (const Recorded& r : d->recorded)
+      if (i > 0 || !r.done_by_first) band.Replay(r);
   };
 }
 
@@ -1197,6 +1292,7 @@ Renderer::~Renderer() {
   } catch (...) {
     // Nothing to tell from here: the frame is left as far as it came.
   }
+  Impl::Keep(std::move(impl_));
 }
 
 int Renderer::BandsFor(int width, int height) {
@@ -1206,6 +1302,25 @@ int Renderer::BandsFor(int width, int height) {
   // keeps waiting holds up fewer rows.
   const int threads = RenderThreads();
   return threads <= 1 ? 1 : 2 * threads;
+}
+
+int Renderer::BandsFor(int width, int height, int rows_read) {
+  const int most = BandsFor(width, height);
+  if (rows_read == 0 || most <= 1) return most;
+  if (rows_read < 0 || height <= 0) return 1;
+  // Each band's rows and twice the rows read around them are worked on, the bands shared out
+  // over the threads: the count that gets through the frame soonest, the smaller one on a tie.
+  const double threads = RenderThreads();
+  int best = 1;
+  double best_time = 1.0;
+  for (int b = 2; b <= most; ++b) {
+    const double time = (1.0 + 2.0 * rows_read * b / height) / std::min<double>(b, threads);
+    if (time < best_time) {
+      best = b;
+      best_time = time;
+    }
+  }
+  return best;
 }
 
 int Renderer::bands() const {
@@ -1304,13 +1419,13 @@ void Renderer::PushLayer() { PushLayer({}, 1.0); }
 
 void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
 
-// Layers in bands: each band holds the layer's rows over its own and those the filters reach.
-// An unfiltered layer lies where the surface below lies, so the paints that follow are made as
-// before and the bands go on without meeting. Popped, its clear pixels change nothing below it
-// except in alpha mode, where its bounds do: an alpha layer is composited within the bounds of
-// its content over all bands, as one band would. A filter's edges are those of the band, and
-// the surfaces' origins move with its margin: the bands meet at a filtered layer's push and pop.
-// The stage painter draws frames with filters in one band; here the calls still work in bands.
+// Layers in bands: each band holds the layer's rows over its own, and those its filters reach
+// or read around them. An unfiltered layer lies where the surface below lies, so the paints that
+// follow are made as before and the bands go on without meeting. Popped, its clear pixels change
+// nothing below it except in alpha mode, where its bounds do. An alpha or filtered layer is
+// composited (and filtered) within the bounds of its content over all bands, as one band would:
+// a band's filter then sees what one band's would over every row it works out for its own rows.
+// A filtered layer's margin moves the surfaces' origins: the bands meet at its push and pop.
 void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PushLayer(filters, filter_scale);
@@ -1319,7 +1434,10 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
   r.filters = filters;
   r.filter_scale = filter_scale;
   d.recorded.push_back(std::move(r));
-  if (filters.empty()) return;  // a layer is no mask: the kinds that decide mask mode stay
+  if (filters.empty()) {
+    d.kinds.push_back(Surface::Kind::Layer);  // no mask: mask mode stays as it is
+    return;
+  }
   d.Flush();  // the surfaces' origins are known again for the paints that follow
   d.KeepKindsOfBands();
 }
@@ -1332,31 +1450,31 @@ void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, doub
     r.op = Recorded::Op::PopLayer;
     r.blend_mode = blend_mode;
     d.recorded.push_back(std::move(r));
+    // A layer the kinds show since the bands last drew is gone, so that a mask's kind is on top
+    // again for EndMask and PopMask.
+    if (d.kinds.size() > 1 && d.kinds.back() == Surface::Kind::Layer) d.kinds.pop_back();
     return;
   }
-  if (filters.empty()) {
-    d.Flush();  // what lies in the layer
-    const int n = static_cast<int>(d.bands.size());
-    std::vector<DirtyArea> found(d.bands.size());
-    RunBands(n, [&d, &found, blend_mode](int i) {
-      if (!d.bands[static_cast<size_t>(i)]->PoppedBounds(blend_mode, found[static_cast<size_t>(i)]))
-        found[static_cast<size_t>(i)] = {};
-    });
-    DirtyArea all;
-    for (const DirtyArea& a : found) all.Add(a.x0, a.y0, a.x1, a.y1);
-    RunBands(n, [&d, &all, blend_mode](int i) {
-      d.bands[static_cast<size_t>(i)]->PopLayer(blend_mode, {}, 1.0, &all);
-    });
-    d.KeepKindsOfBands();
-    return;
-  }
+  // Alpha and filters act within the bounds of the layer's content over all bands, as in one:
+  // the bands draw what lies in the layer and find its bounds in their rows, then the first band
+  // pops the layer at once, so that the paints that follow are made for the surface below; the
+  // others pop it when they next draw.
+  Recorded find;
+  find.op = Recorded::Op::FindPoppedBounds;
+  find.blend_mode = blend_mode;
+  d.recorded.push_back(std::move(find));
+  d.Flush();
   Recorded r;
   r.op = Recorded::Op::PopLayer;
   r.blend_mode = blend_mode;
   r.filters = filters;
   r.filter_scale = filter_scale;
+  r.has_shared = true;
+  for (const auto& band : d.bands)
+    r.shared.Add(band->popped.x0, band->popped.y0, band->popped.x1, band->popped.y1);
+  r.done_by_first = true;
+  d.bands.front()->Replay(r);
   d.recorded.push_back(std::move(r));
-  d.Flush();
   d.KeepKindsOfBands();
 }
 
@@ -1419,8 +1537,8 @@ void Renderer::Impl::EndMask() {
   if (d.Top().kind != Surface::Kind::MaskContent) return;  // unbalanced call: ignored
   const Surface& content = d.Top();
   // The mask is clear where its content was not drawn on.
-  std::vector<uint8_t> mask = KeptBuffers::OfThisThread().Take(static_cast<size_t>(d.target.width) *
-                                                               (content.row1 - content.row0));
+  std::vector<uint8_t> mask = KeptBuffers::Shared().Take(static_cast<size_t>(d.target.width) *
+                                                         (content.row1 - content.row0));
   DirtyArea area = content.dirty;
   area.x0 = std::max(area.x0, 0);
   area.x1 = std::min(area.x1, d.target.width);
@@ -1455,12 +1573,16 @@ void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter
     return;
   }
   // A filtered layer takes in what lies within the filters' reach around the surface below.
-  int pad = 0;
+  int pad = 0, rows_read = 0;
   for (const Filter& f : filters) {
     const FilterReach r = ReachOf(f, filter_scale);
     pad += std::max({r.left, r.right, r.top, r.bottom});
+    const int read = RowsRead(f, filter_scale);
+    rows_read =
+        read < 0 || rows_read == INT_MAX ? INT_MAX : std::min(rows_read + read, INT_MAX / 2);
   }
   pad = std::min(pad, kMaxLayerPad);
+  // The budget counts whole layers, whatever rows a band holds, so that every band decides alike.
   auto bytes = [&d](int p) {
     return static_cast<size_t>(d.target.width + 2 * p) *
            static_cast<size_t>(d.target.height + 2 * p) * 4;
@@ -1471,8 +1593,9 @@ void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter
     ++d.skipped_layers;
     return;
   }
-  d.PushSurface(Surface::Kind::Layer, pad);
-  d.layer_bytes += d.Top().storage.size();
+  d.PushSurface(Surface::Kind::Layer, pad, rows_read);
+  d.Top().budget_bytes = bytes(pad);
+  d.layer_bytes += bytes(pad);
   ++d.layers;
 }
 
@@ -1495,7 +1618,7 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   Surface layer = std::move(d.Top());
   d.surfaces.pop_back();
   --d.layers;
-  d.layer_bytes -= layer.storage.size();
+  d.layer_bytes -= layer.budget_bytes;
   // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
   const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
   int x0, y0, x1, y1;

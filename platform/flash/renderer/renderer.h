@@ -42,6 +42,10 @@ class Renderer {
 
   // The bands worth using for a frame of this size: one for small frames.
   static int BandsFor(int width, int height);
+  // The same for a frame with filtered layers whose filters read `rows_read` rows around each
+  // row (-1: they depend on where the layer begins). Each band then also draws and filters those
+  // rows around its own, so fewer bands may be quicker; one when they depend on the layer's start.
+  static int BandsFor(int width, int height, int rows_read);
   int bands() const;
   void Finish();
   Renderer(const Renderer&) = delete;
