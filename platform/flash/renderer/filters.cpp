@@ -235,9 +235,11 @@ void BoxDown(uint8_t* data, int row_bytes, int h, const BoxWindow& win, int edge
     const uint8_t* const add[2] = {original(in, y), win.pairs ? original(in + 1, y) : zero_row};
     const uint8_t* const sub[2] = {original(gone, y),
                                    win.pairs ? original(gone + 1, y) : zero_row};
+    const int rows = win.pairs ? 2 : 1;
     size_t i = 0;
     if (WideBlendAvailable())
-      i = static_cast<size_t>(WideBoxDownRow(out, add, sub, sums.data(), row_bytes, inv, 0));
+      i = static_cast<size_t>(
+          WideBoxDownRow(out, add, sub, rows, sums.data(), row_bytes, inv, 0));
 #if defined(__SSE2__)
     for (; i + 16 <= rb; i += 16) {
       __m128i* sp = reinterpret_cast<__m128i*>(&sums[i]);
@@ -245,7 +247,7 @@ void BoxDown(uint8_t* data, int row_bytes, int h, const BoxWindow& win, int edge
       const __m128i avg0 = _mm_mulhi_epu16(s0, vinv);
       const __m128i avg1 = _mm_mulhi_epu16(s1, vinv);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(avg0, avg1));
-      for (int k = 0; k < 2; ++k) {
+      for (int k = 0; k < rows; ++k) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add[k] + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sub[k] + i));
         s0 = _mm_add_epi16(s0,

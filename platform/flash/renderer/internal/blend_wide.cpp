@@ -145,7 +145,7 @@ WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double s
 }
 
 WIDE int WideBoxDownRow(uint8_t* out, const uint8_t* const add[2], const uint8_t* const sub[2],
-                        uint16_t* sums, int len, uint16_t inv, uint16_t half) {
+                        int rows, uint16_t* sums, int len, uint16_t inv, uint16_t half) {
   const __m256i vinv = _mm256_set1_epi16(static_cast<short>(inv)),
                 vhalf = _mm256_set1_epi16(static_cast<short>(half));
   int i = 0;
@@ -158,7 +158,7 @@ WIDE int WideBoxDownRow(uint8_t* out, const uint8_t* const add[2], const uint8_t
     const __m256i packed =
         _mm256_permute4x64_epi64(_mm256_packus_epi16(avg0, avg1), _MM_SHUFFLE(3, 1, 2, 0));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), packed);
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < rows; ++k) {
       const __m128i* a = reinterpret_cast<const __m128i*>(add[k] + i);
       const __m128i* b = reinterpret_cast<const __m128i*>(sub[k] + i);
       s0 = _mm256_add_epi16(s0, _mm256_sub_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(a)),
@@ -216,8 +216,8 @@ int WideBlendRun(uint32_t*, int, uint32_t) { return 0; }
 int WideBlendCovers(uint32_t*, int, uint32_t, const uint8_t*) { return 0; }
 int WideBlendColors(uint32_t*, int, const agg::rgba8*, const uint8_t*, unsigned) { return 0; }
 int WideRadialIndices(int*, int, double&, double&, double, double) { return 0; }
-int WideBoxDownRow(uint8_t*, const uint8_t* const*, const uint8_t* const*, uint16_t*, int, uint16_t,
-                   uint16_t) {
+int WideBoxDownRow(uint8_t*, const uint8_t* const*, const uint8_t* const*, int, uint16_t*, int,
+                   uint16_t, uint16_t) {
   return 0;
 }
 void WideBoxAcrossRows(uint32_t* const*, int, int, int, bool, uint16_t*, uint16_t, uint16_t) {}

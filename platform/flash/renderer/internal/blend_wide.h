@@ -34,9 +34,10 @@ int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x
 
 // Box blur steps (filters.cpp), with the arithmetic of the narrow ones: a window sum s of at
 // most 16 bits becomes ((s + half) * inv) >> 16.
-// One row of the pass down the columns: `out` from `sums`, then `sums` gains both `add` rows and
-// loses both `sub` rows, for whole groups of 32 bytes from the start; returns the bytes done.
-int WideBoxDownRow(uint8_t* out, const uint8_t* const add[2], const uint8_t* const sub[2],
+// One row of the pass down the columns: `out` from `sums`, then `sums` gains the first `rows`
+// (1 or 2) of `add` and loses those of `sub`, for whole groups of 32 bytes from the start;
+// returns the bytes done.
+int WideBoxDownRow(uint8_t* out, const uint8_t* const add[2], const uint8_t* const sub[2], int rows,
                    uint16_t* sums, int len, uint16_t inv, uint16_t half);
 // The pass across four rows of `w` pixels at once (`rows`), zero beyond the row: each pixel is
 // the sum of `n` entries from `lo` before its own, an entry being a pixel's value or, with
