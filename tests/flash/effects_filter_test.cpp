@@ -2,6 +2,7 @@
 // parameters, and filter lists in placements.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -41,30 +42,31 @@ FilterImage Square(int w, int h, int x0, int y0, int size, uint32_t colour) {
   return img;
 }
 
-// The box blur written out: each pass averages 2r + 1 neighbours across, then down, with
-// zero outside; rounding to bytes after each direction.
-std::vector<int> NaiveBlur(const std::vector<int>& in, int w, int h, int rx, int ry, int passes) {
+// The box blur written out: each pass averages, across then down, what a box `b` pixels wide
+// centred on the pixel's centre covers (end pixels by the part of them inside), zero outside,
+// rounding down to bytes after each direction.
+std::vector<int> NaiveBlur(const std::vector<int>& in, int w, int h, double bx, double by,
+                           int passes) {
+  auto weight = [](double b, int k) {
+    return std::max(0.0, std::min(k + 0.5, b / 2) - std::max(k - 0.5, -b / 2));
+  };
+  auto pass = [&](std::vector<int> v, double b, bool across) {
+    if (b < 2) return v;  // narrower boxes cover the pixel alone
+    std::vector<int> out(v.size());
+    const int reach = static_cast<int>(b / 2) + 1;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        double sum = 0;
+        for (int k = -reach; k <= reach; ++k) {
+          const int xx = across ? x + k : x, yy = across ? y : y + k;
+          if (xx >= 0 && yy >= 0 && xx < w && yy < h) sum += weight(b, k) * v[yy * w + xx];
+        }
+        out[y * w + x] = static_cast<int>(std::floor(sum / b + 1e-9));
+      }
+    return out;
+  };
   std::vector<int> v = in;
-  for (int p = 0; p < passes; ++p) {
-    std::vector<int> t(v.size());
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        int sum = 0;
-        for (int k = -rx; k <= rx; ++k)
-          if (x + k >= 0 && x + k < w) sum += v[y * w + x + k];
-        t[y * w + x] = static_cast<int>(std::lround(static_cast<double>(sum) / (2 * rx + 1)));
-      }
-    if (rx == 0) t = v;
-    std::vector<int> u(v.size());
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        int sum = 0;
-        for (int k = -ry; k <= ry; ++k)
-          if (y + k >= 0 && y + k < h) sum += t[(y + k) * w + x];
-        u[y * w + x] = static_cast<int>(std::lround(static_cast<double>(sum) / (2 * ry + 1)));
-      }
-    v = ry == 0 ? t : u;
-  }
+  for (int p = 0; p < passes; ++p) v = pass(pass(v, bx, true), by, false);
   return v;
 }
 
@@ -84,11 +86,11 @@ TEST(EffectsFilter, BoxBlurMatchesAveragingPassByPass) {
     double bx, by;
     int passes;
   };
-  for (Case c : {Case{4, 4, 1}, Case{6, 2, 2}, Case{9, 0, 3}, Case{0, 5, 1}, Case{1, 1, 1}}) {
+  for (Case c : {Case{4, 4, 1}, Case{6, 2, 2}, Case{9, 0, 3}, Case{0, 5, 1}, Case{1, 1, 1},
+                 Case{30, 7, 1}}) {
     FilterImage got = img;
     BoxBlur(got, c.bx, c.by, c.passes, 0xF);
-    const auto want =
-        NaiveBlur(alpha, w, h, static_cast<int>(c.bx / 2), static_cast<int>(c.by / 2), c.passes);
+    const auto want = NaiveBlur(alpha, w, h, c.bx, c.by, c.passes);
     for (int i = 0; i < w * h; ++i)
       ASSERT_NEAR(Ch(got.pixels[i], 3), want[i], 1) << "blur " << c.bx << "x" << c.by << " passes "
                                                     << c.passes << " at " << i % w << "," << i / w;
@@ -96,29 +98,34 @@ TEST(EffectsFilter, BoxBlurMatchesAveragingPassByPass) {
 }
 
 // The box passes against a per-channel model of their arithmetic: across then down, the window's
-// sum (zero beyond the picture) plus half the box length, times 65536 / n rounded up, high half.
+// sum (zero beyond the picture) times 65536 / n rounded up, high half; an even width sums the
+// n = b neighbouring pairs v[i] + v[i + 1] from b / 2 before the pixel, divided by 2n.
 // Pictures of odd heights, narrow and wide rows and boxes longer than the picture exercise every
 // path (rows taken in pairs, the ring of rows the vertical pass keeps, the tails of the rows).
 TEST(EffectsFilter, BoxPassesMatchTheirIntegerModelExactly) {
-  auto model = [](std::vector<int> v, int w, int h, int rx, int ry, int passes) {
-    auto pass = [&](int r, bool across) {
-      const int n = 2 * r + 1;
-      const uint32_t inv = static_cast<uint32_t>((65536 + n - 1) / n);
+  auto model = [](std::vector<int> v, int w, int h, int bx, int by, int passes) {
+    auto at = [&](int x, int y) {
+      return x >= 0 && y >= 0 && x < w && y < h ? v[static_cast<size_t>(y) * w + x] : 0;
+    };
+    auto pass = [&](int b, bool across) {
+      const bool pairs = b % 2 == 0;
+      const int n = b, lo = b / 2, divisor = pairs ? 2 * b : b;
+      const uint32_t inv = static_cast<uint32_t>((65536 + divisor - 1) / divisor);
       std::vector<int> out(v.size());
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
           uint32_t sum = 0;
-          for (int k = -r; k <= r; ++k) {
-            const int xx = across ? x + k : x, yy = across ? y : y + k;
-            if (xx >= 0 && yy >= 0 && xx < w && yy < h) sum += v[static_cast<size_t>(yy) * w + xx];
+          for (int k = -lo; k < n - lo; ++k) {
+            sum += static_cast<uint32_t>(across ? at(x + k, y) : at(x, y + k));
+            if (pairs) sum += static_cast<uint32_t>(across ? at(x + k + 1, y) : at(x, y + k + 1));
           }
-          out[static_cast<size_t>(y) * w + x] = static_cast<int>(((sum + n / 2) * inv) >> 16);
+          out[static_cast<size_t>(y) * w + x] = static_cast<int>((sum * inv) >> 16);
         }
       v = out;
     };
     for (int p = 0; p < passes; ++p) {
-      if (rx > 0) pass(rx, true);
-      if (ry > 0) pass(ry, false);
+      if (bx > 1) pass(bx, true);
+      if (by > 1) pass(by, false);
     }
     return v;
   };
@@ -130,7 +137,7 @@ TEST(EffectsFilter, BoxPassesMatchTheirIntegerModelExactly) {
   uint32_t seed = 12345;
   auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0xFF; };
   for (Case c : {Case{23, 17, 16, 16, 3}, Case{40, 9, 5, 30, 2}, Case{1, 7, 4, 4, 1},
-                 Case{9, 1, 6, 6, 2}, Case{33, 20, 2, 9, 1}}) {
+                 Case{9, 1, 6, 6, 2}, Case{33, 20, 2, 9, 1}, Case{70, 11, 7, 3, 2}}) {
     FilterImage img = Blank(c.w, c.h);
     for (uint32_t& px : img.pixels) {
       const int a = static_cast<int>(next());
@@ -142,8 +149,8 @@ TEST(EffectsFilter, BoxPassesMatchTheirIntegerModelExactly) {
     for (int ch = 0; ch < 4; ++ch) {
       std::vector<int> plane;
       for (uint32_t px : img.pixels) plane.push_back(Ch(px, ch));
-      const auto want = model(plane, c.w, c.h, static_cast<int>(c.bx / 2),
-                              static_cast<int>(c.by / 2), c.passes);
+      const auto want = model(plane, c.w, c.h, static_cast<int>(c.bx), static_cast<int>(c.by),
+                              c.passes);
       for (int i = 0; i < c.w * c.h; ++i)
         ASSERT_EQ(Ch(got.pixels[static_cast<size_t>(i)], ch), want[static_cast<size_t>(i)])
             << c.w << "x" << c.h << " channel " << ch << " at " << i % c.w << "," << i / c.w;

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/flash/format/bitmap.h"
+#include "platform/flash/format/filters.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/renderer/renderer.h"
 
@@ -369,6 +371,65 @@ TEST(RenderStroke, WidthScalesWithTheTransformAndNeverDropsBelowOnePixel) {
   Canvas small(Quality::Low);
   small.renderer.DrawShape(LineShape(0, 300, 900, 300, style), tiny, {});
   EXPECT_EQ(InkedRows(small, 50), 1);
+}
+
+// Rows of column `x` darker than the background, as first and last (-1, -1 for none).
+std::pair<int, int> InkedSpan(const Canvas& c, int x) {
+  int first = -1, last = -1;
+  for (int y = 0; y < kH; ++y)
+    if (c.At(x, y).r < 128) {
+      if (first < 0) first = y;
+      last = y;
+    }
+  return {first, last};
+}
+
+TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
+  LineStyle style;
+  style.color = kBlack;
+  style.width = 5 * 20;
+  // A 5-pixel line along y = 43 and one along x = 50: even about the pixel of the path.
+  Canvas low(Quality::Low);
+  low.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
+  EXPECT_EQ(InkedSpan(low, 30), std::make_pair(41, 45));
+  Canvas column(Quality::Low);
+  column.renderer.DrawShape(LineShape(50, 5, 50, 55, style), Identity(), {});
+  int first = -1, last = -1;
+  for (int x = 0; x < kW; ++x)
+    if (column.At(x, 30).r < 128) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  EXPECT_EQ(first, 48);
+  EXPECT_EQ(last, 52);
+
+  // Within a filtered layer the line lies half a pixel above its path; across, it keeps its
+  // place. An unfiltered layer changes nothing.
+  Filter identity;
+  identity.kind = Filter::Kind::ColorMatrix;
+  identity.matrix.assign(20, 0.0f);
+  for (int i = 0; i < 4; ++i) identity.matrix[static_cast<size_t>(i) * 6] = 1;
+  Canvas filtered(Quality::Low);
+  filtered.renderer.PushLayer({identity}, 1.0);
+  filtered.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
+  filtered.renderer.DrawShape(LineShape(50, 5, 50, 30, style), Identity(), {});
+  filtered.renderer.PopLayer(0, {identity}, 1.0);
+  EXPECT_EQ(InkedSpan(filtered, 30), std::make_pair(40, 44));
+  EXPECT_LT(filtered.At(48, 20).r, 128);
+  EXPECT_GE(filtered.At(47, 20).r, 128);
+  EXPECT_LT(filtered.At(52, 20).r, 128);
+  EXPECT_GE(filtered.At(53, 20).r, 128);
+  Canvas plain_layer(Quality::Low);
+  plain_layer.renderer.PushLayer();
+  plain_layer.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
+  plain_layer.renderer.PopLayer(0);
+  EXPECT_EQ(InkedSpan(plain_layer, 30), std::make_pair(41, 45));
+
+  // High quality draws the line where its path is: half-covered rows at both edges.
+  Canvas high(Quality::High);
+  high.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
+  EXPECT_NEAR(high.At(30, 40).r, 128, 4);
+  EXPECT_NEAR(high.At(30, 45).r, 128, 4);
 }
 
 TEST(RenderStroke, CapsEndTheLineAsTheirStyleSays) {

@@ -120,6 +120,7 @@ const std::set<std::string> kRequired = {
     "cache_as_bitmap-morph",
     "gradient_nonsequential_ratios",
     "gradient_same_ratios",
+    "filters-blur_size_grows",
     "filters-color_matrix",
     "filters-drop_shadow_scales_with_screen",
     "focus_highlight-focus_highlight_move",

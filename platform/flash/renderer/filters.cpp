@@ -55,8 +55,6 @@ double Scaled(double blur, double scale) {
   return std::min(v, kMaxFilterBlur);
 }
 
-int Radius(double blur) { return static_cast<int>(blur / 2); }
-
 int Passes(const Filter& f) { return std::clamp(f.passes, 0, kMaxFilterPasses); }
 
 // The filter's offset in whole pixels (shadows and bevels move their effect along the angle).
@@ -69,27 +67,72 @@ void Offset(const Filter& f, double scale, int& dx, int& dy) {
   dy = static_cast<int>(std::lround(d * std::sin(f.angle)));
 }
 
-// Box passes. A box of 2r + 1 values averages its window with values beyond the picture
-// counting as `edge`; sums are kept in wide lanes and divided by multiplying with the reciprocal.
+// Box passes. A blur of b pixels averages a box b pixels wide centred on each pixel's centre:
+// the pixels wholly inside count fully, the two the box cuts at its ends by the part inside.
+// An odd whole width takes whole pixels; an even one takes half of each end pixel, which is
+// summed as neighbouring pairs: the pairs v[i] + v[i + 1] of a window count its inner pixels
+// twice and its two end pixels once. Other widths are taken as the nearest of these. Values
+// beyond the picture count as `edge`; the sums are kept in 16-bit lanes and divided by
+// multiplying with the reciprocal, the quotient rounded down.
+struct BoxWindow {
+  int n = 0;           // entries summed for one pixel (0: the pass changes nothing)
+  int lo = 0;          // of which before the pixel's own; also how far the pass reaches
+  bool pairs = false;  // entries are neighbouring pairs
+  uint16_t inv = 0;    // 65536 / divisor, rounded up
+};
 
-// Division of a window's sum (at most 255 * 255, so 16 bits) by its length: the sum plus half
-// the length, times 65536 / n rounded up, high half. Off by at most one level.
+// Division of a window's sum (at most 16 bits) by `n`: times 65536 / n rounded up, high half.
+// Off by at most one level.
 inline uint16_t Reciprocal16(int n) { return static_cast<uint16_t>((65536 + n - 1) / n); }
 
+// The largest window of pairs whose sums stay within 16 bits.
+constexpr int kMaxPairs = 128;
+
+BoxWindow WindowOf(double blur) {
+  BoxWindow w;
+  if (!(blur > 0)) return w;
+  const double half_width = std::min(blur, kMaxFilterBlur) / 2;
+  const int whole = static_cast<int>(std::floor(half_width - 0.5));  // whole pixels each side
+  const double part = half_width - 0.5 - whole;  // of the end pixels
+  if (whole < 0) return w;
+  if (part >= 0.25 && part < 0.75 && 2 * whole + 2 <= kMaxPairs) {
+    w.pairs = true;
+    w.n = 2 * whole + 2;
+    w.lo = whole + 1;
+    w.inv = Reciprocal16(2 * w.n);
+    return w;
+  }
+  const int r = part >= 0.75 ? whole + 1 : whole;
+  if (r == 0) return w;
+  w.n = 2 * r + 1;
+  w.lo = r;
+  w.inv = Reciprocal16(w.n);
+  return w;
+}
+
+// The entries of a window: a line's values in place, or each the sum of it and the next one.
+template <typename T>
+void PairUp(T* line, size_t len) {
+  for (size_t k = 0; k + 1 < len; ++k) line[k] = static_cast<T>(line[k] + line[k + 1]);
+}
+
 // One pass across the rows of a one-byte-a-pixel plane.
-void BoxAcrossPlane(uint8_t* plane, int w, int h, int r, int edge, std::vector<int>& line) {
-  const int n = 2 * r + 1;
-  const uint32_t inv = Reciprocal16(n), half = static_cast<uint32_t>(n / 2);
-  line.resize(static_cast<size_t>(w) + 2 * r);
+void BoxAcrossPlane(uint8_t* plane, int w, int h, const BoxWindow& win, int edge,
+                    std::vector<int>& line) {
+  const int n = win.n;
+  const size_t len = static_cast<size_t>(w) + n + 1;  // entry k stands for pixel k - lo
+  line.resize(len);
   for (int y = 0; y < h; ++y) {
     uint8_t* row = plane + static_cast<size_t>(y) * w;
-    std::fill(line.begin(), line.begin() + r, edge);
-    std::fill(line.begin() + r + w, line.end(), edge);
-    for (int x = 0; x < w; ++x) line[static_cast<size_t>(x + r)] = row[x];
-    int sum = 0;
-    for (int k = 0; k < n; ++k) sum += line[static_cast<size_t>(k)];
+    for (size_t k = 0; k < len; ++k) {
+      const int i = static_cast<int>(k) - win.lo;
+      line[k] = i >= 0 && i < w ? row[i] : edge;
+    }
+    if (win.pairs) PairUp(line.data(), len);
+    uint32_t sum = 0;
+    for (int k = 0; k < n; ++k) sum += static_cast<uint32_t>(line[static_cast<size_t>(k)]);
     for (int x = 0; x < w; ++x) {
-      row[x] = static_cast<uint8_t>(((static_cast<uint32_t>(sum) + half) * inv) >> 16);
+      row[x] = static_cast<uint8_t>((sum * win.inv) >> 16);
       if (x + 1 < w) sum += line[static_cast<size_t>(x + n)] - line[static_cast<size_t>(x)];
     }
   }
@@ -98,28 +141,28 @@ void BoxAcrossPlane(uint8_t* plane, int w, int h, int r, int edge, std::vector<i
 #if defined(__SSE2__)
 // One pass across the rows of a picture, two rows at a time: the four bytes of a pixel of each
 // row side by side in one register, so one sliding sum serves both rows.
-void BoxAcrossPixels(uint32_t* pixels, int w, int h, int r, std::vector<uint16_t>& line,
-                     std::vector<uint32_t>& spare) {
-  const int n = 2 * r + 1;
-  const __m128i inv = _mm_set1_epi16(static_cast<short>(Reciprocal16(n)));
-  const __m128i half = _mm_set1_epi16(static_cast<short>(n / 2));
+void BoxAcrossPixels(uint32_t* pixels, int w, int h, const BoxWindow& win,
+                     std::vector<uint16_t>& line, std::vector<uint32_t>& spare) {
+  const int n = win.n, lo = win.lo;
+  const size_t len = static_cast<size_t>(w) + n + 1;
+  const __m128i inv = _mm_set1_epi16(static_cast<short>(win.inv));
   const __m128i zero = _mm_setzero_si128();
   int y = 0;
   if (WideBlendAvailable()) {
     // Whole groups of four rows; the rows left over go two at a time below.
-    line.assign((static_cast<size_t>(w) + 2 * r) * 16, 0);
+    line.assign(len * 16, 0);
     for (; y + 4 <= h; y += 4) {
       uint32_t* const rows[4] = {pixels + static_cast<size_t>(y) * w,
                                  pixels + static_cast<size_t>(y + 1) * w,
                                  pixels + static_cast<size_t>(y + 2) * w,
                                  pixels + static_cast<size_t>(y + 3) * w};
-      WideBoxAcrossRows(rows, w, r, line.data(), Reciprocal16(n), static_cast<uint16_t>(n / 2));
+      WideBoxAcrossRows(rows, w, lo, n, win.pairs, line.data(), win.inv, 0);
     }
   }
   if (y >= h) return;
   // Eight values a pixel position: the four bytes of a pixel of each of the two rows.
-  line.assign((static_cast<size_t>(w) + 2 * r) * 8, 0);
-  auto at = [&](int x) { return reinterpret_cast<__m128i*>(line.data() + static_cast<size_t>(x) * 8); };
+  line.assign(len * 8, 0);
+  auto at = [&](size_t k) { return reinterpret_cast<__m128i*>(line.data() + k * 8); };
   for (; y < h; y += 2) {
     uint32_t* a = pixels + static_cast<size_t>(y) * w;
     uint32_t* b;
@@ -132,86 +175,106 @@ void BoxAcrossPixels(uint32_t* pixels, int w, int h, int r, std::vector<uint16_t
     for (int x = 0; x < w; ++x) {
       const __m128i two = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(a[x])),
                                              _mm_cvtsi32_si128(static_cast<int>(b[x])));
-      _mm_storeu_si128(at(x + r), _mm_unpacklo_epi8(two, zero));
+      _mm_storeu_si128(at(static_cast<size_t>(x + lo)), _mm_unpacklo_epi8(two, zero));
     }
+    if (win.pairs)
+      for (size_t k = 0; k + 1 < len; ++k)
+        _mm_storeu_si128(at(k), _mm_add_epi16(_mm_loadu_si128(at(k)), _mm_loadu_si128(at(k + 1))));
     __m128i sum = zero;
-    for (int k = 0; k < n; ++k) sum = _mm_add_epi16(sum, _mm_loadu_si128(at(k)));
+    for (int k = 0; k < n; ++k) sum = _mm_add_epi16(sum, _mm_loadu_si128(at(static_cast<size_t>(k))));
     for (int x = 0; x < w; ++x) {
-      const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sum, half), inv);
+      const __m128i avg = _mm_mulhi_epu16(sum, inv);
       const __m128i packed = _mm_packus_epi16(avg, zero);
       a[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
       b[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 4)));
       if (x + 1 < w)
-        sum = _mm_add_epi16(sum, _mm_sub_epi16(_mm_loadu_si128(at(x + n)), _mm_loadu_si128(at(x))));
+        sum = _mm_add_epi16(sum, _mm_sub_epi16(_mm_loadu_si128(at(static_cast<size_t>(x + n))),
+                                               _mm_loadu_si128(at(static_cast<size_t>(x)))));
     }
+    // Pairing gave the last position before the row the row's first value: zero it again.
+    if (win.pairs && lo > 0) _mm_storeu_si128(at(static_cast<size_t>(lo - 1)), zero);
   }
 }
 #endif
 
 // One pass down the columns of `h` rows of `row_bytes` bytes: every byte is a column of its
 // own, so the rows are worked through whole and the inner loops run over contiguous bytes. Rows
-// are written in place; the originals of the last r + 1 rows, which the window still has to
-// take out of its sums, wait in a small ring.
-void BoxDown(uint8_t* data, int row_bytes, int h, int r, int edge, std::vector<uint8_t>& ring,
-             std::vector<uint16_t>& sums) {
-  const int n = 2 * r + 1;
-  const uint16_t inv = Reciprocal16(n);
-  const uint16_t half = static_cast<uint16_t>(n / 2);
+// are written in place; the originals of the rows the window still has to take out of its sums
+// wait in a small ring.
+void BoxDown(uint8_t* data, int row_bytes, int h, const BoxWindow& win, int edge,
+             std::vector<uint8_t>& ring, std::vector<uint16_t>& sums) {
+  const int n = win.n, lo = win.lo;
+  const uint16_t inv = win.inv;
   const size_t rb = static_cast<size_t>(row_bytes);
-  const size_t slots = static_cast<size_t>(r) + 1;
-  ring.resize(rb * (slots + 1));
+  const size_t slots = static_cast<size_t>(lo) + 1;  // the originals of rows y - lo .. y
+  ring.resize(rb * (slots + 2));
   uint8_t* edge_row = ring.data() + rb * slots;
+  uint8_t* zero_row = edge_row + rb;
   std::fill(edge_row, edge_row + rb, static_cast<uint8_t>(edge));
+  std::fill(zero_row, zero_row + rb, 0);
+  // Row i as it was before this pass, while row `done` is the last one written.
+  auto original = [&](int i, int done) -> const uint8_t* {
+    if (i < 0 || i >= h) return edge_row;
+    return i <= done ? ring.data() + rb * (static_cast<size_t>(i) % slots) : data + rb * i;
+  };
   sums.assign(rb, 0);
-  for (int k = -r; k <= r; ++k) {
-    const uint8_t* s = k < 0 || k >= h ? edge_row : data + rb * k;
-    for (size_t i = 0; i < rb; ++i) sums[i] = static_cast<uint16_t>(sums[i] + s[i]);
-  }
+  for (int k = -lo; k < n - lo; ++k)
+    for (int j = 0; j < (win.pairs ? 2 : 1); ++j) {
+      const uint8_t* s = original(k + j, -1);
+      for (size_t i = 0; i < rb; ++i) sums[i] = static_cast<uint16_t>(sums[i] + s[i]);
+    }
 #if defined(__SSE2__)
-  const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv)),
-                vhalf = _mm_set1_epi16(static_cast<short>(half));
+  const __m128i vinv = _mm_set1_epi16(static_cast<short>(inv));
   const __m128i zero = _mm_setzero_si128();
 #endif
   for (int y = 0; y < h; ++y) {
     uint8_t* out = data + rb * y;
-    const uint8_t* add = y + r + 1 < h ? data + rb * (y + r + 1) : edge_row;
-    const uint8_t* sub = y - r >= 0 ? ring.data() + rb * ((y - r) % slots) : edge_row;
-    std::copy(out, out + rb, ring.data() + rb * (y % slots));
+    std::copy(out, out + rb, ring.data() + rb * (static_cast<size_t>(y) % slots));
+    // The entry coming in and the one going out, each one row or a pair of rows.
+    const int in = y - lo + n, gone = y - lo;
+    const uint8_t* const add[2] = {original(in, y), win.pairs ? original(in + 1, y) : zero_row};
+    const uint8_t* const sub[2] = {original(gone, y),
+                                   win.pairs ? original(gone + 1, y) : zero_row};
+    const int rows = win.pairs ? 2 : 1;
     size_t i = 0;
     if (WideBlendAvailable())
       i = static_cast<size_t>(
-          WideBoxDownRow(out, add, sub, sums.data(), row_bytes, inv, half));
+          WideBoxDownRow(out, add, sub, rows, sums.data(), row_bytes, inv, 0));
 #if defined(__SSE2__)
     for (; i + 16 <= rb; i += 16) {
       __m128i* sp = reinterpret_cast<__m128i*>(&sums[i]);
       __m128i s0 = _mm_loadu_si128(sp), s1 = _mm_loadu_si128(sp + 1);
-      const __m128i avg0 = _mm_mulhi_epu16(_mm_add_epi16(s0, vhalf), vinv);
-      const __m128i avg1 = _mm_mulhi_epu16(_mm_add_epi16(s1, vhalf), vinv);
+      const __m128i avg0 = _mm_mulhi_epu16(s0, vinv);
+      const __m128i avg1 = _mm_mulhi_epu16(s1, vinv);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(avg0, avg1));
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add + i));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sub + i));
-      s0 = _mm_add_epi16(s0, _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)));
-      s1 = _mm_add_epi16(s1, _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)));
+      for (int k = 0; k < rows; ++k) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add[k] + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sub[k] + i));
+        s0 = _mm_add_epi16(s0,
+                           _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)));
+        s1 = _mm_add_epi16(s1,
+                           _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)));
+      }
       _mm_storeu_si128(sp, s0);
       _mm_storeu_si128(sp + 1, s1);
     }
 #endif
     for (; i < rb; ++i) {
-      out[i] = static_cast<uint8_t>(((sums[i] + half) * static_cast<uint32_t>(inv)) >> 16);
-      sums[i] = static_cast<uint16_t>(sums[i] + add[i] - sub[i]);
+      out[i] = static_cast<uint8_t>((sums[i] * static_cast<uint32_t>(inv)) >> 16);
+      sums[i] = static_cast<uint16_t>(sums[i] + add[0][i] + add[1][i] - sub[0][i] - sub[1][i]);
     }
   }
 }
 
 void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double blur_y, int passes,
                int edge) {
-  const int rx = Radius(blur_x), ry = Radius(blur_y);
+  const BoxWindow wx = WindowOf(blur_x), wy = WindowOf(blur_y);
   std::vector<int> line;
   std::vector<uint8_t> source;
   std::vector<uint16_t> sums;
   for (int p = 0; p < passes; ++p) {
-    if (rx > 0) BoxAcrossPlane(plane.data(), w, h, rx, edge, line);
-    if (ry > 0) BoxDown(plane.data(), w, h, ry, edge, source, sums);
+    if (wx.n > 0) BoxAcrossPlane(plane.data(), w, h, wx, edge, line);
+    if (wy.n > 0) BoxDown(plane.data(), w, h, wy, edge, source, sums);
   }
 }
 
@@ -439,10 +502,9 @@ void Displace(FilterImage& image, const Filter& f) {
 }  // namespace
 
 void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsigned channel_mask) {
-  const int rx = Radius(std::clamp(blur_x, 0.0, kMaxFilterBlur));
-  const int ry = Radius(std::clamp(blur_y, 0.0, kMaxFilterBlur));
+  const BoxWindow wx = WindowOf(blur_x), wy = WindowOf(blur_y);
   passes = std::clamp(passes, 0, kMaxFilterPasses);
-  if (image.pixels.empty() || (rx == 0 && ry == 0) || (channel_mask & 0xF) == 0) return;
+  if (image.pixels.empty() || (wx.n == 0 && wy.n == 0) || (channel_mask & 0xF) == 0) return;
   const int w = image.width, h = image.height;
   // Channels left out keep their values.
   std::vector<uint32_t> kept;
@@ -460,20 +522,20 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
   std::vector<uint8_t> plane(static_cast<size_t>(w) * h);
 #endif
   for (int p = 0; p < passes; ++p) {
-    if (rx > 0) {
+    if (wx.n > 0) {
 #if defined(__SSE2__)
-      BoxAcrossPixels(image.pixels.data(), w, h, rx, wide, spare);
+      BoxAcrossPixels(image.pixels.data(), w, h, wx, wide, spare);
 #else
       auto* bytes = reinterpret_cast<uint8_t*>(image.pixels.data());
       for (int ch = 0; ch < 4; ++ch) {
         for (size_t i = 0; i < plane.size(); ++i) plane[i] = bytes[i * 4 + ch];
-        BoxAcrossPlane(plane.data(), w, h, rx, 0, line);
+        BoxAcrossPlane(plane.data(), w, h, wx, 0, line);
         for (size_t i = 0; i < plane.size(); ++i) bytes[i * 4 + ch] = plane[i];
       }
 #endif
     }
-    if (ry > 0)
-      BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, ry, 0, source, sums);
+    if (wy.n > 0)
+      BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, wy, 0, source, sums);
   }
   // Blurring every channel alike keeps colours within their alpha (the same rounding applies
   // to sums that keep that order); with some channels kept that must be restored.
@@ -495,8 +557,8 @@ FilterReach ReachOf(const Filter& f, double scale) {
     default: break;
   }
   const int passes = Passes(f);
-  const int bx = Radius(Scaled(f.blur_x, scale)) * passes,
-            by = Radius(Scaled(f.blur_y, scale)) * passes;
+  const int bx = WindowOf(Scaled(f.blur_x, scale)).lo * passes,
+            by = WindowOf(Scaled(f.blur_y, scale)).lo * passes;
   int dx = 0, dy = 0;
   if (f.kind != Filter::Kind::Blur && f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
   if (f.inner && f.kind != Filter::Kind::Bevel && f.kind != Filter::Kind::GradientBevel) return r;

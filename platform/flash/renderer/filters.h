@@ -30,8 +30,9 @@ int RowsRead(const Filter& f, double scale);
 // (what falls outside it is lost). Blurs and distances are multiplied by `scale`.
 void ApplyFilter(FilterImage& image, const Filter& f, double scale);
 
-// The box blur under every blurring filter: `passes` passes of a box of 2 * (blur / 2) + 1
-// pixels, across then down, on the channels in `channel_mask` (bit i: byte i of a pixel).
+// The box blur under every blurring filter: `passes` passes of a box `blur` pixels wide centred
+// on each pixel (end pixels it cuts count by the part inside), across then down, on the
+// channels in `channel_mask` (bit i: byte i of a pixel).
 void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsigned channel_mask);
 
 }  // namespace flash

@@ -144,8 +144,8 @@ WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double s
   return i;
 }
 
-WIDE int WideBoxDownRow(uint8_t* out, const uint8_t* add, const uint8_t* sub, uint16_t* sums,
-                        int len, uint16_t inv, uint16_t half) {
+WIDE int WideBoxDownRow(uint8_t* out, const uint8_t* const add[2], const uint8_t* const sub[2],
+                        int rows, uint16_t* sums, int len, uint16_t inv, uint16_t half) {
   const __m256i vinv = _mm256_set1_epi16(static_cast<short>(inv)),
                 vhalf = _mm256_set1_epi16(static_cast<short>(half));
   int i = 0;
@@ -158,29 +158,29 @@ WIDE int WideBoxDownRow(uint8_t* out, const uint8_t* add, const uint8_t* sub, ui
     const __m256i packed =
         _mm256_permute4x64_epi64(_mm256_packus_epi16(avg0, avg1), _MM_SHUFFLE(3, 1, 2, 0));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), packed);
-    const __m128i* a = reinterpret_cast<const __m128i*>(add + i);
-    const __m128i* b = reinterpret_cast<const __m128i*>(sub + i);
-    s0 = _mm256_add_epi16(s0, _mm256_sub_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(a)),
-                                               _mm256_cvtepu8_epi16(_mm_loadu_si128(b))));
-    s1 = _mm256_add_epi16(s1, _mm256_sub_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(a + 1)),
-                                               _mm256_cvtepu8_epi16(_mm_loadu_si128(b + 1))));
+    for (int k = 0; k < rows; ++k) {
+      const __m128i* a = reinterpret_cast<const __m128i*>(add[k] + i);
+      const __m128i* b = reinterpret_cast<const __m128i*>(sub[k] + i);
+      s0 = _mm256_add_epi16(s0, _mm256_sub_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(a)),
+                                                 _mm256_cvtepu8_epi16(_mm_loadu_si128(b))));
+      s1 = _mm256_add_epi16(s1, _mm256_sub_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(a + 1)),
+                                                 _mm256_cvtepu8_epi16(_mm_loadu_si128(b + 1))));
+    }
     _mm256_storeu_si256(sp, s0);
     _mm256_storeu_si256(sp + 1, s1);
   }
   return i;
 }
 
-WIDE void WideBoxAcrossRows(uint32_t* const rows[4], int w, int r, uint16_t* line, uint16_t inv,
-                            uint16_t half) {
-  const int n = 2 * r + 1;
+WIDE void WideBoxAcrossRows(uint32_t* const rows[4], int w, int lo, int n, bool pairs,
+                            uint16_t* line, uint16_t inv, uint16_t half) {
   const __m256i vinv = _mm256_set1_epi16(static_cast<short>(inv)),
                 vhalf = _mm256_set1_epi16(static_cast<short>(half));
   const __m256i zero = _mm256_setzero_si256();
   __m256i* l = reinterpret_cast<__m256i*>(line);
-  for (int k = 0; k < r; ++k) {
-    _mm256_storeu_si256(l + k, zero);
-    _mm256_storeu_si256(l + r + w + k, zero);
-  }
+  const int len = w + n + 1;
+  for (int k = 0; k < lo; ++k) _mm256_storeu_si256(l + k, zero);
+  for (int k = lo + w; k < len; ++k) _mm256_storeu_si256(l + k, zero);
   uint32_t* const a = rows[0];
   uint32_t* const b = rows[1];
   uint32_t* const c = rows[2];
@@ -188,8 +188,12 @@ WIDE void WideBoxAcrossRows(uint32_t* const rows[4], int w, int r, uint16_t* lin
   for (int x = 0; x < w; ++x) {
     const __m128i four = _mm_set_epi32(static_cast<int>(d[x]), static_cast<int>(c[x]),
                                        static_cast<int>(b[x]), static_cast<int>(a[x]));
-    _mm256_storeu_si256(l + x + r, _mm256_cvtepu8_epi16(four));
+    _mm256_storeu_si256(l + x + lo, _mm256_cvtepu8_epi16(four));
   }
+  if (pairs)
+    for (int k = 0; k + 1 < len; ++k)
+      _mm256_storeu_si256(l + k, _mm256_add_epi16(_mm256_loadu_si256(l + k),
+                                                  _mm256_loadu_si256(l + k + 1)));
   __m256i sum = zero;
   for (int k = 0; k < n; ++k) sum = _mm256_add_epi16(sum, _mm256_loadu_si256(l + k));
   for (int x = 0; x < w; ++x) {
@@ -212,10 +216,11 @@ int WideBlendRun(uint32_t*, int, uint32_t) { return 0; }
 int WideBlendCovers(uint32_t*, int, uint32_t, const uint8_t*) { return 0; }
 int WideBlendColors(uint32_t*, int, const agg::rgba8*, const uint8_t*, unsigned) { return 0; }
 int WideRadialIndices(int*, int, double&, double&, double, double) { return 0; }
-int WideBoxDownRow(uint8_t*, const uint8_t*, const uint8_t*, uint16_t*, int, uint16_t, uint16_t) {
+int WideBoxDownRow(uint8_t*, const uint8_t* const*, const uint8_t* const*, int, uint16_t*, int,
+                   uint16_t, uint16_t) {
   return 0;
 }
-void WideBoxAcrossRows(uint32_t* const*, int, int, uint16_t*, uint16_t, uint16_t) {}
+void WideBoxAcrossRows(uint32_t* const*, int, int, int, bool, uint16_t*, uint16_t, uint16_t) {}
 
 #endif
 

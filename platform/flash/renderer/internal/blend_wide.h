@@ -34,13 +34,15 @@ int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x
 
 // Box blur steps (filters.cpp), with the arithmetic of the narrow ones: a window sum s of at
 // most 16 bits becomes ((s + half) * inv) >> 16.
-// One row of the pass down the columns: `out` from `sums`, then `sums` gains `add` and loses
-// `sub`, for whole groups of 32 bytes from the start; returns the bytes done.
-int WideBoxDownRow(uint8_t* out, const uint8_t* add, const uint8_t* sub, uint16_t* sums, int len,
-                   uint16_t inv, uint16_t half);
-// The pass across four rows of `w` pixels at once (`rows`), with a box of 2r + 1 pixels and
-// zero beyond the row. `line` is scratch room for (w + 2r) * 16 values.
-void WideBoxAcrossRows(uint32_t* const rows[4], int w, int r, uint16_t* line, uint16_t inv,
-                       uint16_t half);
+// One row of the pass down the columns: `out` from `sums`, then `sums` gains the first `rows`
+// (1 or 2) of `add` and loses those of `sub`, for whole groups of 32 bytes from the start;
+// returns the bytes done.
+int WideBoxDownRow(uint8_t* out, const uint8_t* const add[2], const uint8_t* const sub[2], int rows,
+                   uint16_t* sums, int len, uint16_t inv, uint16_t half);
+// The pass across four rows of `w` pixels at once (`rows`), zero beyond the row: each pixel is
+// the sum of `n` entries from `lo` before its own, an entry being a pixel's value or, with
+// `pairs`, the sum of it and the next one. `line` is scratch room for (w + n + 1) * 16 values.
+void WideBoxAcrossRows(uint32_t* const rows[4], int w, int lo, int n, bool pairs, uint16_t* line,
+                       uint16_t inv, uint16_t half);
 
 }  // namespace flash
