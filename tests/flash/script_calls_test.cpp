@@ -52,16 +52,18 @@ TEST(ScriptCalls, PlainCallsRunOnTheObjectOrClipTheFunctionWasFoundOn) {
   EXPECT_EQ(RunBlocks({a}, 7), "object\ntimeline\nobject\n");
   EXPECT_EQ(RunBlocks({a}, 6), "object\ntimeline\nobject\n");
 
-  // A function that is a local runs with an undefined `this` from version 7.
+  // A function that is a local runs on the locals' object, not on the timeline.
   ActionBuilder outer;
   Function(outer, "inner", {}, show);
+  CallFunction(outer, "inner", 0).Op(kPop);
+  outer.PushString("tag").PushString("local").Op(kDefineLocal);
   CallFunction(outer, "inner", 0).Op(kPop);
   ActionBuilder b;
   b.PushString("tag").PushString("timeline").Op(kSetVariable);
   Function(b, "outer", {}, outer);
   CallFunction(b, "outer", 0).Op(kPop);
-  EXPECT_EQ(RunBlocks({b}, 7), "undefined\n");
-  EXPECT_EQ(RunBlocks({b}, 6), "timeline\n");
+  EXPECT_EQ(RunBlocks({b}, 7), "undefined\nlocal\n");
+  EXPECT_EQ(RunBlocks({b}, 6), "undefined\nlocal\n");
 }
 
 TEST(ScriptCalls, ThisNameFollowsCaseRulesAndRegisterPreloads) {

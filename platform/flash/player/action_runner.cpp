@@ -1035,28 +1035,57 @@ Value ActionRunner::ClipValue(MovieClip* clip) const {
 // Resolves a target path: slash form ("/a/b", "../c", "_level1/a") or dot form
 // ("_root.a.b", "_parent.c", "this.d"). An empty path is the current target.
 MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
-  if (path.empty()) return from;
+  Value v = ResolvePathValue(path, from, false);
+  return v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
+}
+
+// The walk behind ResolvePath. A colon separates names like a slash; a dot does too until the
+// first slash, after which it is part of a name ("a.b/c" is c in b in a, "a/b.c" names a child
+// "b.c"). With `objects`, a name that holds a plain object leads into that object as well, for
+// variable paths such as "/o/:v" or "o:v"; the result is then that object.
+Value ActionRunner::ResolvePathValue(const std::string& path, MovieClip* from, bool objects) {
+  if (path.empty()) return ClipValue(from);
   MovieClip* clip = from;
+  ScriptObject* object = nullptr;  // set while the walk is inside a plain object
   size_t i = 0;
+  bool slashed = false;
   if (path[0] == '/') {
     MovieClip* base = from ? from : base_.get();
-    if (!base) return nullptr;
+    if (!base) return Value::Undefined();
     clip = ScriptRoot(base, heap_);
     i = 1;
+    slashed = true;
   }
   while (i <= path.size()) {
-    size_t j = path.find_first_of("/.:", i);
     // "..": parent in slash form.
-    if (path.compare(i, 2, "..") == 0 && (i + 2 == path.size() || path[i + 2] == '/')) {
-      if (!clip || !clip->parent) return nullptr;
+    if (path.compare(i, 2, "..") == 0 &&
+        (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
+      if (object || !clip || !clip->parent) return Value::Undefined();
       clip = clip->parent;
+      if (i + 2 < path.size() && path[i + 2] == '/') slashed = true;
       i += 3;
       continue;
     }
+    size_t j = path.find_first_of(slashed ? "/:" : "/.:", i);
     if (j == std::string::npos) j = path.size();
     std::string seg = path.substr(i, j - i);
-    if (seg.empty() && j < path.size() && path[j] == '/') return nullptr;  // "a//b"
-    if (!seg.empty()) {
+    if (seg.empty() && j < path.size() && path[j] == '/') return Value::Undefined();  // "a//b"
+    if (!seg.empty() && object) {
+      Value held = GetMember(Value::Object(object), seg);
+      if (held.type == Value::Type::Clip) {
+        clip = ClipOf(held);
+        object = nullptr;
+        if (!clip) return Value::Undefined();
+      } else if (held.type == Value::Type::Object && held.object->kind == ScriptObject::Kind::Clip) {
+        clip = ClipOf(held);
+        object = nullptr;
+        if (!clip) return Value::Undefined();
+      } else if (held.type == Value::Type::Object) {
+        object = held.object;
+      } else {
+        return Value::Undefined();
+      }
+    } else if (!seg.empty()) {
       MovieClip* next = nullptr;
       std::string low = Lower(seg);
       if (low == "_root") {
@@ -1087,40 +1116,36 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
           } else if (p && p->value.type == Value::Type::Object &&
                      p->value.object->kind == ScriptObject::Kind::Clip) {
             next = ClipOf(p->value);
+          } else if (p && objects && p->value.type == Value::Type::Object) {
+            object = p->value.object;
           }
         }
       }
-      if (!next) return nullptr;
-      clip = next;
+      if (!next && !object) return Value::Undefined();
+      if (next) clip = next;
     }
     if (j >= path.size()) break;
-    if (path[j] == ':') return nullptr;  // a variable path is not a clip
+    if (path[j] == '/') slashed = true;
     i = j + 1;
   }
-  return clip;
+  return object ? Value::Object(object) : ClipValue(clip);
 }
 
-// Splits "path:name", "/path:name", "a.b.name" into the clip and the variable name.
-bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip,
+// Splits "path:name", "/path:name", "a.b.name" at the last colon or dot into what the path
+// leads to (a clip, or an object a variable on the way holds) and the variable name. A dot
+// after a slash splits too: "a/b.c" is c of a/b, and "a.b/c" is the variable "b/c" of a.
+bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, Value& holder,
                                      std::string& name) {
   MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
-  size_t colon = path.rfind(':');
-  if (colon != std::string::npos) {
-    clip = ResolvePath(path.substr(0, colon), from);
-    name = path.substr(colon + 1);
-    return clip != nullptr;
+  size_t at = path.find_last_of(".:");
+  if (at == std::string::npos) {
+    holder = Value::Undefined();
+    name = path;
+    return false;
   }
-  size_t dot = path.rfind('.');
-  size_t slash = path.rfind('/');
-  if (dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash) &&
-      path != "..") {
-    clip = ResolvePath(path.substr(0, dot), from);
-    name = path.substr(dot + 1);
-    return clip != nullptr;
-  }
-  clip = nullptr;
-  name = path;
-  return false;
+  holder = ResolvePathValue(path.substr(0, at), from, true);
+  name = path.substr(at + 1);
+  return !holder.IsUndefined();
 }
 
 namespace {
@@ -1159,7 +1184,11 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found, V
   };
   const bool is_this = special("this");
   if (f.activation) {
-    if (const Property* p = f.activation->Find(key)) return p->value;
+    if (const Property* p = f.activation->Find(key)) {
+      // A function called through a local runs on the locals' object.
+      if (holder) *holder = Value::Object(f.activation);
+      return p->value;
+    }
     if (is_this && f.this_local) return f.self;
     if (f.lazy_arguments && key == Key("arguments")) {
       f.lazy_arguments = false;
@@ -1333,15 +1362,13 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
   Value holder;
   std::string last;
   if (DotPath(f, path, holder, last, true)) return GetMember(holder, last);
-  MovieClip* clip = nullptr;
   std::string name;
-  if (!SplitVariablePath(f, path, clip, name)) {
+  if (path.find_first_of(".:") == std::string::npos) {
     MovieClip* c = ResolvePath(path, FrameTarget(f) ? FrameTarget(f) : f.base.get());
     return c ? ClipValue(c) : Value::Undefined();
   }
-  if (name.empty()) return ClipValue(clip);
-  bool found = false;
-  return GetClipMember(clip, name, found);
+  if (!SplitVariablePath(f, path, holder, name) || name.empty()) return Value::Undefined();
+  return GetMember(holder, name);
 }
 
 void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v) {
@@ -1352,10 +1379,9 @@ void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v
     return;
   }
   if (!IsPlainName(path)) {
-    MovieClip* clip = nullptr;
     std::string name;
-    if (!SplitVariablePath(f, path, clip, name) || name.empty()) return;
-    SetMember(ClipValue(clip), name, v);
+    if (!SplitVariablePath(f, path, holder, name) || name.empty()) return;
+    SetMember(holder, name, v);
     return;
   }
   std::string key = Key(path);
@@ -2325,8 +2351,16 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
         if (!f.activation->Find(Key(name))) f.activation->Put(Key(name), name, Value::Undefined());
       } else if (MovieClip* t = FrameTarget(f)) {
         // A name the timeline already has, its own or through its prototypes, keeps its value.
+        // A path ("/:a", "o.b") declares the variable where it leads.
         ScriptObject* o = ClipObjectOf(t);
-        if (!HasMember(o, Key(name))) o->Put(Key(name), name, Value::Undefined());
+        Value path_holder;
+        std::string last;
+        if (!IsPlainName(name)) {
+          o = SplitVariablePath(f, name, path_holder, last) ? ObjectOf(path_holder) : nullptr;
+          name = last;
+        }
+        if (o && !name.empty() && !HasMember(o, Key(name)))
+          o->Put(Key(name), name, Value::Undefined());
       }
       break;
     }
@@ -2340,8 +2374,10 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       std::string name = ToString(Pop());
       Value path_holder;
       std::string last;
-      if (!IsPlainName(name) && DotPath(f, name, path_holder, last, true)) {
-        Push(Value::Bool(DeleteMember(path_holder, last)));
+      if (!IsPlainName(name)) {
+        bool found = DotPath(f, name, path_holder, last, true) ||
+                     SplitVariablePath(f, name, path_holder, last);
+        Push(Value::Bool(found && DeleteMember(path_holder, last)));
         break;
       }
       std::string key = Key(name);
@@ -2410,15 +2446,14 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Value fn;
       Value holder;
       std::string last;
-      MovieClip* clip = nullptr;
       if (IsPlainName(name)) {
         bool found = false;
         fn = LookupName(f, name, found, &self);
       } else if (DotPath(f, name, holder, last, true)) {
         fn = GetMember(holder, last);
         self = holder;
-      } else if (SplitVariablePath(f, name, clip, last) && !last.empty()) {
-        self = ClipValue(clip);
+      } else if (SplitVariablePath(f, name, holder, last) && !last.empty()) {
+        self = holder;
         fn = GetMember(self, last);
       } else {
         fn = GetVariable(f, name);

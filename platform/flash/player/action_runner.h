@@ -90,6 +90,7 @@ class ActionRunner {
   MovieClip* ClipOf(const Value& v);
   Value ClipValue(MovieClip* clip) const;
   MovieClip* ResolvePath(const std::string& path, MovieClip* from);
+  Value ResolvePathValue(const std::string& path, MovieClip* from, bool objects);
   MovieClip* Target();  // the clip scripts act on now (tellTarget), may be null
   Value GetProperty(MovieClip* clip, int index);
   void SetProperty(MovieClip* clip, int index, const Value& v);
@@ -183,7 +184,7 @@ class ActionRunner {
   void SetVariable(Frame& f, const std::string& path, const Value& v);
   bool DotPath(Frame& f, const std::string& path, Value& holder, std::string& last,
                bool need_last);
-  bool SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip, std::string& name);
+  bool SplitVariablePath(Frame& f, const std::string& path, Value& holder, std::string& name);
   Value LookupName(Frame& f, const std::string& name, bool& found, Value* holder = nullptr);
   Value GetClipMember(MovieClip* clip, const std::string& name, bool& found);
   ScriptObject* ClipObjectOf(MovieClip* clip);
