@@ -774,15 +774,52 @@ bool ActionRunner::InstanceOf(const Value& v, ScriptObject* ctor) {
   bool found = false;
   Value proto = GetObjectMember(ctor, "prototype", Value::Object(ctor), found);
   if (proto.type != Value::Type::Object) return false;
+  return ChainHas(o, proto.object, ctor);
+}
+
+// The object a primitive operand of instanceof or a cast stands for: what the global
+// constructor of its type (String, Number, Boolean, as the globals hold them now) returns
+// when called on it. The built-in constructors make nothing here.
+Value ActionRunner::CoercedOperand(const Value& v) {
+  if (v.type == Value::Type::Object || v.type == Value::Type::Clip) return v;
+  const char* name = v.type == Value::Type::String   ? "String"
+                     : v.type == Value::Type::Number ? "Number"
+                     : v.type == Value::Type::Bool    ? "Boolean"
+                                                      : nullptr;
+  if (!name) return Value::Undefined();
+  Value ctor = GetMember(Value::Object(realm_->global), name);
+  if (!IsFunction(ctor) || !static_cast<FunctionObject*>(ctor.object)->code)
+    return Value::Undefined();
+  Value r = Call(ctor, Value::Undefined(), {v});
+  return r.type == Value::Type::Object || r.type == Value::Type::Clip ? r : Value::Undefined();
+}
+
+// `obj instanceof klass` and the cast: a function class goes by its prototype as members
+// read; any other object serves as a class through a plain own "prototype" value (an
+// accessor or an inherited one does not count).
+bool ActionRunner::InstanceOfOperands(const Value& obj, const Value& klass) {
+  // A removed clip is still an object here: the class is coerced, then nothing matches.
+  if (obj.type != Value::Type::Object && obj.type != Value::Type::Clip) return false;
+  Value k = CoercedOperand(klass);
+  if (IsFunction(k)) return InstanceOf(obj, k.object);
+  ScriptObject* ko = ObjectOf(k);
+  const Property* p = ko ? ko->Find(Key("prototype")) : nullptr;
+  if (!p || p->accessor) return false;
+  Value proto = CoercedOperand(p->value);
+  ScriptObject* o = ObjectOf(obj);
+  return o && proto.type == Value::Type::Object && ChainHas(o, proto.object, ko);
+}
+
+bool ActionRunner::ChainHas(ScriptObject* o, ScriptObject* proto, ScriptObject* ctor) {
   int guard = 0;
   for (ScriptObject* p = o->Proto(); p && ++guard < 256; p = p->Proto()) {
-    if (p == proto.object) return true;
+    if (p == proto) return true;
     for (ScriptObject* i : p->interfaces) {
       // An interface counts when it or one of the interfaces it extends is the constructor.
       if (i == ctor) return true;
       bool f2 = false;
       Value ip = GetObjectMember(i, "prototype", Value::Object(i), f2);
-      if (ip.type == Value::Type::Object && ip.object == proto.object) return true;
+      if (ip.type == Value::Type::Object && ip.object == proto) return true;
     }
   }
   return false;
@@ -1058,11 +1095,10 @@ Value ActionRunner::ResolvePathValue(const std::string& path, MovieClip* from, b
   }
   while (i <= path.size()) {
     // "..": parent in slash form.
-    if (path.compare(i, 2, "..") == 0 &&
-        (i + 2 == path.size() || path[i + 2] == '/' || path[i + 2] == ':')) {
+    if (path.compare(i, 2, "..") == 0 && (i + 2 == path.size() || path[i + 2] == '/')) {
       if (object || !clip || !clip->parent) return Value::Undefined();
       clip = clip->parent;
-      if (i + 2 < path.size() && path[i + 2] == '/') slashed = true;
+      slashed = true;
       i += 3;
       continue;
     }
@@ -1441,7 +1477,9 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 11: return Value::String(clip->SlashPath());
     case 13: return Value::String(clip->name);
     case 14: return Value::String(clip->drop_target);
-    case 15: return Value::String(clip->movie ? clip->movie->url : std::string());
+    case 15:
+      if (!clip->failed_load_url.empty()) return Value::String(clip->failed_load_url);
+      return Value::String(clip->movie ? clip->movie->url : std::string());
     case 16: return Value::Number(player_.quality == Quality::High ? 1 : 0);
     case 17: return Value::Number(1);
     case 18: return Value::Number(5);
@@ -2527,13 +2565,13 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x54: {  // InstanceOf
       Value ctor = Pop();
       Value obj = Pop();
-      Push(Value::Bool(IsFunction(ctor) && InstanceOf(obj, ctor.object)));
+      Push(Value::Bool(InstanceOfOperands(obj, ctor)));
       break;
     }
-    case 0x2B: {  // CastOp
-      Value obj = Pop();
+    case 0x2B: {  // CastOp: a primitive is coerced first
+      Value obj = CoercedOperand(Pop());
       Value ctor = Pop();
-      Push(IsFunction(ctor) && InstanceOf(obj, ctor.object) ? obj : Value::Null());
+      Push(InstanceOfOperands(obj, ctor) ? obj : Value::Null());
       break;
     }
     case 0x2C: {  // ImplementsOp

@@ -85,6 +85,9 @@ class ActionRunner {
   Value Construct(const Value& fn, std::vector<Value> args);
   [[noreturn]] void Throw(const Value& v) { throw ScriptThrow{v}; }
   bool InstanceOf(const Value& v, ScriptObject* ctor);
+  bool InstanceOfOperands(const Value& obj, const Value& klass);
+  Value CoercedOperand(const Value& v);
+  bool ChainHas(ScriptObject* o, ScriptObject* proto, ScriptObject* ctor);
   bool IsFunction(const Value& v) const;
 
   MovieClip* ClipOf(const Value& v);
