@@ -172,3 +172,39 @@ TEST(ScriptCalls, VersionFlagsHideAPropertyFromOlderMovies) {
   EXPECT_EQ(run(0x4000, 9), "undefined\ntrue\nw\n");
   EXPECT_EQ(run(0x4000, 10), "v\ntrue\nw\n");
 }
+
+// A version 5 function called on an object finds names on the timeline that defined it, not
+// on the caller's; version 5 scripts do not see getDepth.
+TEST(ScriptCalls, VersionFiveFunctionsRunOnTheTimelineThatDefinedThem) {
+  ActionBuilder body;  // trace(_target); trace(typeof getDepth); trace(tag)
+  body.PushString("").PushInt(11).Op(0x22).Trace();
+  Get(body, "getDepth").Op(kTypeOf).Trace();
+  Get(body, "tag").Trace();
+  ActionBuilder define;  // on the sprite: tag = "kid"; _root.o.f = function ...
+  define.PushString("tag").PushString("kid").Op(kSetVariable);
+  Member(define, "_root", "o").PushString("f");
+  Function(define, "", {}, body).Op(kSetMember);
+  flash::TimelineWriter sprite;
+  sprite.DoAction(define.Build());
+  sprite.ShowFrame();
+  ActionBuilder first;
+  first.PushString("tag").PushString("root").Op(kSetVariable);
+  first.PushString("o").PushInt(0).Op(kInitObject).Op(kSetVariable);
+  ActionBuilder call;
+  CallMethod(call, "o", "f", 0).Op(kPop);
+  for (int version : {5, 6}) {
+    flash::SwfWriter w(version, 100, 100, 12);
+    w.DefineSprite(1, sprite);
+    w.DoAction(first.Build());
+    w.Place(flashtest::NewPlace(1, 1, "kid"));
+    w.ShowFrame();
+    w.DoAction(call.Build());
+    w.ShowFrame();
+    flash::Player p;
+    p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+    for (int i = 0; i < 2; ++i) p.Tick();
+    EXPECT_EQ(flashtest::Joined(p.trace_log),
+              version == 5 ? "/kid\nundefined\nkid\n" : "/kid\nfunction\nkid\n")
+        << "version " << version;
+  }
+}

@@ -908,7 +908,10 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
     // or on the calling timeline.
     nf.closure = nullptr;
     MovieClip* t = self.type == Value::Type::Clip ? ClipOf(self) : nullptr;
-    if (!t) t = FrameTarget(*frame_);
+    if (!t) {
+      auto defined_on = std::static_pointer_cast<MovieClip>(fn->base_clip.lock());
+      t = defined_on && !defined_on->removed ? defined_on.get() : FrameTarget(*frame_);
+    }
     if (t) {
       nf.own_scope.push_back(ClipObjectOf(t));
       nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
