@@ -208,3 +208,29 @@ TEST(ScriptCalls, VersionFiveFunctionsRunOnTheTimelineThatDefinedThem) {
         << "version " << version;
   }
 }
+
+// A clip removed while its script runs still reaches the root of its level by `_root`.
+TEST(ScriptCalls, ARemovedClipsScriptStillNamesItsRoot) {
+  ActionBuilder kid;  // tellTarget("/") gotoAndStop(2) removes this clip; then _root.foo
+  kid.SetTarget("/").GotoFrame(1).SetTarget("");
+  kid.PushString("").PushInt(11).Op(0x22).Trace();
+  Member(kid, "_root", "foo").Trace();
+  Get(kid, "_root").PushString("bar").PushString("set").Op(kSetMember);
+  flash::TimelineWriter sprite;
+  sprite.DoAction(kid.Build());
+  sprite.ShowFrame();
+  flash::SwfWriter w(5, 100, 100, 12);
+  w.DefineSprite(1, sprite);
+  w.DoAction(ActionBuilder().PushString("foo").PushString("root foo").Op(kSetVariable).Build());
+  w.Place(flashtest::NewPlace(1, 1, "kid"));
+  w.ShowFrame();
+  w.Remove(1);
+  ActionBuilder later;
+  Get(later, "bar").Trace();
+  w.DoAction(later.Stop().Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  for (int i = 0; i < 2; ++i) p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "undefined\nroot foo\nset\n");
+}

@@ -528,7 +528,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   }
   // The special names compare without case only where every name does.
   std::string low = version_ >= 7 ? name : Lower(name);
-  if (low == "_root") return ClipValue(ScriptRoot(clip, heap_));
+  if (low == "_root") return ClipValue(RootOf(clip));
   if (low == "_parent") {
     MovieClip* parent = ScriptParent(clip, version_);
     if (!parent) found = false;
@@ -1031,6 +1031,17 @@ MovieClip* ActionRunner::RemovedClipTarget(MovieClip* clip) const {
   return clip->removed ? nullptr : clip;
 }
 
+// The clip `_root` names for code of `clip`. A removed clip still names the root of the level
+// it was in (its path kept from when it was removed tells which).
+MovieClip* ActionRunner::RootOf(MovieClip* clip) {
+  if (clip->removed && !clip->parent) {
+    const std::string path = clip->TargetPath();
+    if (path.rfind("_level", 0) == 0)
+      if (MovieClip* level = player_.LevelRoot(std::atoi(path.c_str() + 6))) return level;
+  }
+  return ScriptRoot(clip, heap_);
+}
+
 MovieClip* ActionRunner::FrameTarget(Frame& f) {
   if (!f.target_set)
     return f.base && !f.base->removed ? f.base.get() : RemovedClipTarget(f.base.get());
@@ -1129,7 +1140,7 @@ Value ActionRunner::ResolvePathValue(const std::string& path, MovieClip* from, b
       std::string low = Lower(seg);
       if (low == "_root") {
         MovieClip* b = clip ? clip : base_.get();
-        next = b ? ScriptRoot(b, heap_) : nullptr;
+        next = b ? RootOf(b) : nullptr;
       } else if (low == "_parent") {
         next = clip ? ScriptParent(clip, version_) : nullptr;
       } else if (low == "this") {

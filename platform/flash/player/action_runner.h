@@ -95,6 +95,7 @@ class ActionRunner {
   MovieClip* ResolvePath(const std::string& path, MovieClip* from);
   Value ResolvePathValue(const std::string& path, MovieClip* from, bool objects);
   MovieClip* Target();  // the clip scripts act on now (tellTarget), may be null
+  MovieClip* RootOf(MovieClip* clip);  // what `_root` names for code of the clip
   Value GetProperty(MovieClip* clip, int index);
   void SetProperty(MovieClip* clip, int index, const Value& v);
   static int PropertyIndex(const std::string& name);
