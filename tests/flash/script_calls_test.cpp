@@ -52,16 +52,18 @@ TEST(ScriptCalls, PlainCallsRunOnTheObjectOrClipTheFunctionWasFoundOn) {
   EXPECT_EQ(RunBlocks({a}, 7), "object\ntimeline\nobject\n");
   EXPECT_EQ(RunBlocks({a}, 6), "object\ntimeline\nobject\n");
 
-  // A function that is a local runs with an undefined `this` from version 7.
+  // A function that is a local runs on the locals' object, not on the timeline.
   ActionBuilder outer;
   Function(outer, "inner", {}, show);
+  CallFunction(outer, "inner", 0).Op(kPop);
+  outer.PushString("tag").PushString("local").Op(kDefineLocal);
   CallFunction(outer, "inner", 0).Op(kPop);
   ActionBuilder b;
   b.PushString("tag").PushString("timeline").Op(kSetVariable);
   Function(b, "outer", {}, outer);
   CallFunction(b, "outer", 0).Op(kPop);
-  EXPECT_EQ(RunBlocks({b}, 7), "undefined\n");
-  EXPECT_EQ(RunBlocks({b}, 6), "timeline\n");
+  EXPECT_EQ(RunBlocks({b}, 7), "undefined\nlocal\n");
+  EXPECT_EQ(RunBlocks({b}, 6), "undefined\nlocal\n");
 }
 
 TEST(ScriptCalls, ThisNameFollowsCaseRulesAndRegisterPreloads) {
@@ -169,4 +171,66 @@ TEST(ScriptCalls, VersionFlagsHideAPropertyFromOlderMovies) {
   EXPECT_EQ(run(0x1000, 8), "v\ntrue\nw\n");
   EXPECT_EQ(run(0x4000, 9), "undefined\ntrue\nw\n");
   EXPECT_EQ(run(0x4000, 10), "v\ntrue\nw\n");
+}
+
+// A version 5 function called on an object finds names on the timeline that defined it, not
+// on the caller's; version 5 scripts do not see getDepth.
+TEST(ScriptCalls, VersionFiveFunctionsRunOnTheTimelineThatDefinedThem) {
+  ActionBuilder body;  // trace(_target); trace(typeof getDepth); trace(tag)
+  body.PushString("").PushInt(11).Op(0x22).Trace();
+  Get(body, "getDepth").Op(kTypeOf).Trace();
+  Get(body, "tag").Trace();
+  ActionBuilder define;  // on the sprite: tag = "kid"; _root.o.f = function ...
+  define.PushString("tag").PushString("kid").Op(kSetVariable);
+  Member(define, "_root", "o").PushString("f");
+  Function(define, "", {}, body).Op(kSetMember);
+  flash::TimelineWriter sprite;
+  sprite.DoAction(define.Build());
+  sprite.ShowFrame();
+  ActionBuilder first;
+  first.PushString("tag").PushString("root").Op(kSetVariable);
+  first.PushString("o").PushInt(0).Op(kInitObject).Op(kSetVariable);
+  ActionBuilder call;
+  CallMethod(call, "o", "f", 0).Op(kPop);
+  for (int version : {5, 6}) {
+    flash::SwfWriter w(version, 100, 100, 12);
+    w.DefineSprite(1, sprite);
+    w.DoAction(first.Build());
+    w.Place(flashtest::NewPlace(1, 1, "kid"));
+    w.ShowFrame();
+    w.DoAction(call.Build());
+    w.ShowFrame();
+    flash::Player p;
+    p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+    for (int i = 0; i < 2; ++i) p.Tick();
+    EXPECT_EQ(flashtest::Joined(p.trace_log),
+              version == 5 ? "/kid\nundefined\nkid\n" : "/kid\nfunction\nkid\n")
+        << "version " << version;
+  }
+}
+
+// A clip removed while its script runs still reaches the root of its level by `_root`.
+TEST(ScriptCalls, ARemovedClipsScriptStillNamesItsRoot) {
+  ActionBuilder kid;  // tellTarget("/") gotoAndStop(2) removes this clip; then _root.foo
+  kid.SetTarget("/").GotoFrame(1).SetTarget("");
+  kid.PushString("").PushInt(11).Op(0x22).Trace();
+  Member(kid, "_root", "foo").Trace();
+  Get(kid, "_root").PushString("bar").PushString("set").Op(kSetMember);
+  flash::TimelineWriter sprite;
+  sprite.DoAction(kid.Build());
+  sprite.ShowFrame();
+  flash::SwfWriter w(5, 100, 100, 12);
+  w.DefineSprite(1, sprite);
+  w.DoAction(ActionBuilder().PushString("foo").PushString("root foo").Op(kSetVariable).Build());
+  w.Place(flashtest::NewPlace(1, 1, "kid"));
+  w.ShowFrame();
+  w.Remove(1);
+  ActionBuilder later;
+  Get(later, "bar").Trace();
+  w.DoAction(later.Stop().Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  for (int i = 0; i < 2; ++i) p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "undefined\nroot foo\nset\n");
 }

@@ -220,6 +220,25 @@ TEST_F(ScriptLoads, LoadsFromTheNetworkOrAbsolutePathsFail) {
   EXPECT_EQ(Play(2), "error URLNotFound\nerror URLNotFound\nerror URLNotFound\n");
 }
 
+// A clip a load into failed reports the address asked for as its _url; a clip never loaded into
+// keeps its movie's.
+TEST_F(ScriptLoads, AFailedLoadLeavesItsAddressAsTheClipsUrl) {
+  ActionBuilder a;
+  EmptyClip(a, "mc", 1);
+  EmptyClip(a, "other", 2);
+  New(a, "MovieClipLoader", 0);
+  a.PushString("l").Op(0x4D).Op(kDefineLocal);
+  ActionBuilder error;
+  Member(error, "mc", "_url").Trace();
+  Member(error, "other", "_url").Trace();
+  SetMethod(a, "l", "onLoadError", {"t", "code"}, error);
+  Member(a, "mc", "_url").Trace();
+  Get(a, "mc").PushString("missing.swf");
+  CallMethod(a, "l", "loadClip", 2).Op(kPop);
+  WriteMovie("test.swf", a);
+  EXPECT_EQ(Play(2), "file:///test.swf\nfile:///missing.swf\nfile:///test.swf\n");
+}
+
 // A picture loaded into a clip shows at its pixel size from the clip's origin, unsmoothed, its
 // transparent pixels letting the stage through; it is drawn from the picture's own dictionary
 // (the loading movie's has no bitmap under that id). A damaged picture leaves the clip empty.

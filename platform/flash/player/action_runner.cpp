@@ -528,7 +528,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
   }
   // The special names compare without case only where every name does.
   std::string low = version_ >= 7 ? name : Lower(name);
-  if (low == "_root") return ClipValue(ScriptRoot(clip, heap_));
+  if (low == "_root") return ClipValue(RootOf(clip));
   if (low == "_parent") {
     MovieClip* parent = ScriptParent(clip, version_);
     if (!parent) found = false;
@@ -774,15 +774,52 @@ bool ActionRunner::InstanceOf(const Value& v, ScriptObject* ctor) {
   bool found = false;
   Value proto = GetObjectMember(ctor, "prototype", Value::Object(ctor), found);
   if (proto.type != Value::Type::Object) return false;
+  return ChainHas(o, proto.object, ctor);
+}
+
+// The object a primitive operand of instanceof or a cast stands for: what the global
+// constructor of its type (String, Number, Boolean, as the globals hold them now) returns
+// when called on it. The built-in constructors make nothing here.
+Value ActionRunner::CoercedOperand(const Value& v) {
+  if (v.type == Value::Type::Object || v.type == Value::Type::Clip) return v;
+  const char* name = v.type == Value::Type::String   ? "String"
+                     : v.type == Value::Type::Number ? "Number"
+                     : v.type == Value::Type::Bool    ? "Boolean"
+                                                      : nullptr;
+  if (!name) return Value::Undefined();
+  Value ctor = GetMember(Value::Object(realm_->global), name);
+  if (!IsFunction(ctor) || !static_cast<FunctionObject*>(ctor.object)->code)
+    return Value::Undefined();
+  Value r = Call(ctor, Value::Undefined(), {v});
+  return r.type == Value::Type::Object || r.type == Value::Type::Clip ? r : Value::Undefined();
+}
+
+// `obj instanceof klass` and the cast: a function class goes by its prototype as members
+// read; any other object serves as a class through a plain own "prototype" value (an
+// accessor or an inherited one does not count).
+bool ActionRunner::InstanceOfOperands(const Value& obj, const Value& klass) {
+  // A removed clip is still an object here: the class is coerced, then nothing matches.
+  if (obj.type != Value::Type::Object && obj.type != Value::Type::Clip) return false;
+  Value k = CoercedOperand(klass);
+  if (IsFunction(k)) return InstanceOf(obj, k.object);
+  ScriptObject* ko = ObjectOf(k);
+  const Property* p = ko ? ko->Find(Key("prototype")) : nullptr;
+  if (!p || p->accessor) return false;
+  Value proto = CoercedOperand(p->value);
+  ScriptObject* o = ObjectOf(obj);
+  return o && proto.type == Value::Type::Object && ChainHas(o, proto.object, ko);
+}
+
+bool ActionRunner::ChainHas(ScriptObject* o, ScriptObject* proto, ScriptObject* ctor) {
   int guard = 0;
   for (ScriptObject* p = o->Proto(); p && ++guard < 256; p = p->Proto()) {
-    if (p == proto.object) return true;
+    if (p == proto) return true;
     for (ScriptObject* i : p->interfaces) {
       // An interface counts when it or one of the interfaces it extends is the constructor.
       if (i == ctor) return true;
       bool f2 = false;
       Value ip = GetObjectMember(i, "prototype", Value::Object(i), f2);
-      if (ip.type == Value::Type::Object && ip.object == proto.object) return true;
+      if (ip.type == Value::Type::Object && ip.object == proto) return true;
     }
   }
   return false;
@@ -871,7 +908,10 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
     // or on the calling timeline.
     nf.closure = nullptr;
     MovieClip* t = self.type == Value::Type::Clip ? ClipOf(self) : nullptr;
-    if (!t) t = FrameTarget(*frame_);
+    if (!t) {
+      auto defined_on = std::static_pointer_cast<MovieClip>(fn->base_clip.lock());
+      t = defined_on && !defined_on->removed ? defined_on.get() : FrameTarget(*frame_);
+    }
     if (t) {
       nf.own_scope.push_back(ClipObjectOf(t));
       nf.base = std::static_pointer_cast<MovieClip>(t->shared_from_this());
@@ -991,6 +1031,17 @@ MovieClip* ActionRunner::RemovedClipTarget(MovieClip* clip) const {
   return clip->removed ? nullptr : clip;
 }
 
+// The clip `_root` names for code of `clip`. A removed clip still names the root of the level
+// it was in (its path kept from when it was removed tells which).
+MovieClip* ActionRunner::RootOf(MovieClip* clip) {
+  if (clip->removed && !clip->parent) {
+    const std::string path = clip->TargetPath();
+    if (path.rfind("_level", 0) == 0)
+      if (MovieClip* level = player_.LevelRoot(std::atoi(path.c_str() + 6))) return level;
+  }
+  return ScriptRoot(clip, heap_);
+}
+
 MovieClip* ActionRunner::FrameTarget(Frame& f) {
   if (!f.target_set)
     return f.base && !f.base->removed ? f.base.get() : RemovedClipTarget(f.base.get());
@@ -1035,33 +1086,61 @@ Value ActionRunner::ClipValue(MovieClip* clip) const {
 // Resolves a target path: slash form ("/a/b", "../c", "_level1/a") or dot form
 // ("_root.a.b", "_parent.c", "this.d"). An empty path is the current target.
 MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
-  if (path.empty()) return from;
+  Value v = ResolvePathValue(path, from, false);
+  return v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
+}
+
+// The walk behind ResolvePath. A colon separates names like a slash; a dot does too until the
+// first slash, after which it is part of a name ("a.b/c" is c in b in a, "a/b.c" names a child
+// "b.c"). With `objects`, a name that holds a plain object leads into that object as well, for
+// variable paths such as "/o/:v" or "o:v"; the result is then that object.
+Value ActionRunner::ResolvePathValue(const std::string& path, MovieClip* from, bool objects) {
+  if (path.empty()) return ClipValue(from);
   MovieClip* clip = from;
+  ScriptObject* object = nullptr;  // set while the walk is inside a plain object
   size_t i = 0;
+  bool slashed = false;
   if (path[0] == '/') {
     MovieClip* base = from ? from : base_.get();
-    if (!base) return nullptr;
+    if (!base) return Value::Undefined();
     clip = ScriptRoot(base, heap_);
     i = 1;
+    slashed = true;
   }
   while (i <= path.size()) {
-    size_t j = path.find_first_of("/.:", i);
     // "..": parent in slash form.
     if (path.compare(i, 2, "..") == 0 && (i + 2 == path.size() || path[i + 2] == '/')) {
-      if (!clip || !clip->parent) return nullptr;
+      if (object || !clip || !clip->parent) return Value::Undefined();
       clip = clip->parent;
+      slashed = true;
       i += 3;
       continue;
     }
+    size_t j = path.find_first_of(slashed ? "/:" : "/.:", i);
     if (j == std::string::npos) j = path.size();
     std::string seg = path.substr(i, j - i);
-    if (seg.empty() && j < path.size() && path[j] == '/') return nullptr;  // "a//b"
-    if (!seg.empty()) {
+    if (seg.empty() && j < path.size() && path[j] == '/') return Value::Undefined();  // "a//b"
+    if (!seg.empty() && object) {
+      Value held = GetMember(Value::Object(object), seg);
+      if (held.type == Value::Type::Clip) {
+        clip = ClipOf(held);
+        object = nullptr;
+        if (!clip) return Value::Undefined();
+      } else if (held.type == Value::Type::Object && held.object->kind == ScriptObject::Kind::Clip) {
+        clip = ClipOf(held);
+        object = nullptr;
+        if (!clip) return Value::Undefined();
+      } else if (held.type == Value::Type::Object) {
+        object = held.object;
+      } else {
+        return Value::Undefined();
+      }
+    } else if (!seg.empty()) {
       MovieClip* next = nullptr;
       std::string low = Lower(seg);
       if (low == "_root") {
         MovieClip* b = clip ? clip : base_.get();
-        next = b ? ScriptRoot(b, heap_) : nullptr;
+        next = b ? RootOf(b) : nullptr;
       } else if (low == "_parent") {
         next = clip ? ScriptParent(clip, version_) : nullptr;
       } else if (low == "this") {
@@ -1087,40 +1166,36 @@ MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
           } else if (p && p->value.type == Value::Type::Object &&
                      p->value.object->kind == ScriptObject::Kind::Clip) {
             next = ClipOf(p->value);
+          } else if (p && objects && p->value.type == Value::Type::Object) {
+            object = p->value.object;
           }
         }
       }
-      if (!next) return nullptr;
-      clip = next;
+      if (!next && !object) return Value::Undefined();
+      if (next) clip = next;
     }
     if (j >= path.size()) break;
-    if (path[j] == ':') return nullptr;  // a variable path is not a clip
+    if (path[j] == '/') slashed = true;
     i = j + 1;
   }
-  return clip;
+  return object ? Value::Object(object) : ClipValue(clip);
 }
 
-// Splits "path:name", "/path:name", "a.b.name" into the clip and the variable name.
-bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip,
+// Splits "path:name", "/path:name", "a.b.name" at the last colon or dot into what the path
+// leads to (a clip, or an object a variable on the way holds) and the variable name. A dot
+// after a slash splits too: "a/b.c" is c of a/b, and "a.b/c" is the variable "b/c" of a.
+bool ActionRunner::SplitVariablePath(Frame& f, const std::string& path, Value& holder,
                                      std::string& name) {
   MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
-  size_t colon = path.rfind(':');
-  if (colon != std::string::npos) {
-    clip = ResolvePath(path.substr(0, colon), from);
-    name = path.substr(colon + 1);
-    return clip != nullptr;
+  size_t at = path.find_last_of(".:");
+  if (at == std::string::npos) {
+    holder = Value::Undefined();
+    name = path;
+    return false;
   }
-  size_t dot = path.rfind('.');
-  size_t slash = path.rfind('/');
-  if (dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash) &&
-      path != "..") {
-    clip = ResolvePath(path.substr(0, dot), from);
-    name = path.substr(dot + 1);
-    return clip != nullptr;
-  }
-  clip = nullptr;
-  name = path;
-  return false;
+  holder = ResolvePathValue(path.substr(0, at), from, true);
+  name = path.substr(at + 1);
+  return !holder.IsUndefined();
 }
 
 namespace {
@@ -1159,7 +1234,11 @@ Value ActionRunner::LookupName(Frame& f, const std::string& name, bool& found, V
   };
   const bool is_this = special("this");
   if (f.activation) {
-    if (const Property* p = f.activation->Find(key)) return p->value;
+    if (const Property* p = f.activation->Find(key)) {
+      // A function called through a local runs on the locals' object.
+      if (holder) *holder = Value::Object(f.activation);
+      return p->value;
+    }
     if (is_this && f.this_local) return f.self;
     if (f.lazy_arguments && key == Key("arguments")) {
       f.lazy_arguments = false;
@@ -1333,15 +1412,13 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
   Value holder;
   std::string last;
   if (DotPath(f, path, holder, last, true)) return GetMember(holder, last);
-  MovieClip* clip = nullptr;
   std::string name;
-  if (!SplitVariablePath(f, path, clip, name)) {
+  if (path.find_first_of(".:") == std::string::npos) {
     MovieClip* c = ResolvePath(path, FrameTarget(f) ? FrameTarget(f) : f.base.get());
     return c ? ClipValue(c) : Value::Undefined();
   }
-  if (name.empty()) return ClipValue(clip);
-  bool found = false;
-  return GetClipMember(clip, name, found);
+  if (!SplitVariablePath(f, path, holder, name) || name.empty()) return Value::Undefined();
+  return GetMember(holder, name);
 }
 
 void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v) {
@@ -1352,10 +1429,9 @@ void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v
     return;
   }
   if (!IsPlainName(path)) {
-    MovieClip* clip = nullptr;
     std::string name;
-    if (!SplitVariablePath(f, path, clip, name) || name.empty()) return;
-    SetMember(ClipValue(clip), name, v);
+    if (!SplitVariablePath(f, path, holder, name) || name.empty()) return;
+    SetMember(holder, name, v);
     return;
   }
   std::string key = Key(path);
@@ -1415,7 +1491,9 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 11: return Value::String(clip->SlashPath());
     case 13: return Value::String(clip->name);
     case 14: return Value::String(clip->drop_target);
-    case 15: return Value::String(clip->movie ? clip->movie->url : std::string());
+    case 15:
+      if (!clip->failed_load_url.empty()) return Value::String(clip->failed_load_url);
+      return Value::String(clip->movie ? clip->movie->url : std::string());
     case 16: return Value::Number(player_.quality == Quality::High ? 1 : 0);
     case 17: return Value::Number(1);
     case 18: return Value::Number(5);
@@ -2325,8 +2403,16 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
         if (!f.activation->Find(Key(name))) f.activation->Put(Key(name), name, Value::Undefined());
       } else if (MovieClip* t = FrameTarget(f)) {
         // A name the timeline already has, its own or through its prototypes, keeps its value.
+        // A path ("/:a", "o.b") declares the variable where it leads.
         ScriptObject* o = ClipObjectOf(t);
-        if (!HasMember(o, Key(name))) o->Put(Key(name), name, Value::Undefined());
+        Value path_holder;
+        std::string last;
+        if (!IsPlainName(name)) {
+          o = SplitVariablePath(f, name, path_holder, last) ? ObjectOf(path_holder) : nullptr;
+          name = last;
+        }
+        if (o && !name.empty() && !HasMember(o, Key(name)))
+          o->Put(Key(name), name, Value::Undefined());
       }
       break;
     }
@@ -2340,8 +2426,10 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       std::string name = ToString(Pop());
       Value path_holder;
       std::string last;
-      if (!IsPlainName(name) && DotPath(f, name, path_holder, last, true)) {
-        Push(Value::Bool(DeleteMember(path_holder, last)));
+      if (!IsPlainName(name)) {
+        bool found = DotPath(f, name, path_holder, last, true) ||
+                     SplitVariablePath(f, name, path_holder, last);
+        Push(Value::Bool(found && DeleteMember(path_holder, last)));
         break;
       }
       std::string key = Key(name);
@@ -2410,15 +2498,14 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Value fn;
       Value holder;
       std::string last;
-      MovieClip* clip = nullptr;
       if (IsPlainName(name)) {
         bool found = false;
         fn = LookupName(f, name, found, &self);
       } else if (DotPath(f, name, holder, last, true)) {
         fn = GetMember(holder, last);
         self = holder;
-      } else if (SplitVariablePath(f, name, clip, last) && !last.empty()) {
-        self = ClipValue(clip);
+      } else if (SplitVariablePath(f, name, holder, last) && !last.empty()) {
+        self = holder;
         fn = GetMember(self, last);
       } else {
         fn = GetVariable(f, name);
@@ -2492,13 +2579,13 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
     case 0x54: {  // InstanceOf
       Value ctor = Pop();
       Value obj = Pop();
-      Push(Value::Bool(IsFunction(ctor) && InstanceOf(obj, ctor.object)));
+      Push(Value::Bool(InstanceOfOperands(obj, ctor)));
       break;
     }
-    case 0x2B: {  // CastOp
-      Value obj = Pop();
+    case 0x2B: {  // CastOp: a primitive is coerced first
+      Value obj = CoercedOperand(Pop());
       Value ctor = Pop();
-      Push(IsFunction(ctor) && InstanceOf(obj, ctor.object) ? obj : Value::Null());
+      Push(InstanceOfOperands(obj, ctor) ? obj : Value::Null());
       break;
     }
     case 0x2C: {  // ImplementsOp

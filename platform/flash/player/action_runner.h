@@ -85,12 +85,17 @@ class ActionRunner {
   Value Construct(const Value& fn, std::vector<Value> args);
   [[noreturn]] void Throw(const Value& v) { throw ScriptThrow{v}; }
   bool InstanceOf(const Value& v, ScriptObject* ctor);
+  bool InstanceOfOperands(const Value& obj, const Value& klass);
+  Value CoercedOperand(const Value& v);
+  bool ChainHas(ScriptObject* o, ScriptObject* proto, ScriptObject* ctor);
   bool IsFunction(const Value& v) const;
 
   MovieClip* ClipOf(const Value& v);
   Value ClipValue(MovieClip* clip) const;
   MovieClip* ResolvePath(const std::string& path, MovieClip* from);
+  Value ResolvePathValue(const std::string& path, MovieClip* from, bool objects);
   MovieClip* Target();  // the clip scripts act on now (tellTarget), may be null
+  MovieClip* RootOf(MovieClip* clip);  // what `_root` names for code of the clip
   Value GetProperty(MovieClip* clip, int index);
   void SetProperty(MovieClip* clip, int index, const Value& v);
   static int PropertyIndex(const std::string& name);
@@ -183,7 +188,7 @@ class ActionRunner {
   void SetVariable(Frame& f, const std::string& path, const Value& v);
   bool DotPath(Frame& f, const std::string& path, Value& holder, std::string& last,
                bool need_last);
-  bool SplitVariablePath(Frame& f, const std::string& path, MovieClip*& clip, std::string& name);
+  bool SplitVariablePath(Frame& f, const std::string& path, Value& holder, std::string& name);
   Value LookupName(Frame& f, const std::string& name, bool& found, Value* holder = nullptr);
   Value GetClipMember(MovieClip* clip, const std::string& name, bool& found);
   ScriptObject* ClipObjectOf(MovieClip* clip);

@@ -123,6 +123,9 @@ class MovieClip : public DisplayObject {
   int current_frame = -1;  // 0-based; -1 before the first frame ran
   bool playing = true;
   int level = -1;                                          // >= 0 for a level's root clip
+  // The address a load into this clip asked for when it failed: the clip reports it as its
+  // _url from then on (empty: the url of its movie).
+  std::string failed_load_url;
   SoundTransform sound_transform;  // set by the script Sound objects made for this clip
   std::map<int, std::shared_ptr<DisplayObject>> children;  // by depth
   // The script object holding the clip's variables and members; pinned on the heap while the

@@ -502,6 +502,8 @@ void InstallMovieClip(Realm& realm) {
       {"stopDrag", kStopDrag},
   };
   for (const auto& [name, op] : methods) realm.Method(realm.movieclip_proto, name, Method, op);
+  // Scripts of version 5 movies do not see getDepth.
+  realm.movieclip_proto->Find(realm.heap.Key("getDepth"))->flags |= kHiddenBefore6;
 }
 
 }  // namespace flash

@@ -65,6 +65,7 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
   MovieClip* clip = req.level >= 0 ? player.LevelRoot(req.level) : vm.ClipOf(req.target);
   Value where = req.level >= 0 ? (clip ? vm.ClipValue(clip) : Value::Undefined()) : req.target;
   if (!result.bytes || (req.level < 0 && (!clip || !clip->parent))) {
+    if (clip && clip->parent) clip->failed_load_url = MovieUrl(req.url);
     Tell(vm, req.loader, "onLoadError", {where, Value::String("URLNotFound"), Value::Number(0)});
     return;
   }
