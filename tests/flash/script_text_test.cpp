@@ -273,6 +273,17 @@ TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
   EXPECT_EQ(s.Run(), "true\ntrue\n4\n40\ntrue\n");
 }
 
+// The measures come back in a bare record: no prototype, so no toString either.
+TEST(ScriptTextFormat, TextExtentIsABareRecord) {
+  Script s;
+  s.Var("f", [](Script& s) { s.New("TextFormat", {Script::Str("_sans"), Script::Num(12)}); });
+  s.Var("a", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc")}); });
+  s.TraceMember("a");
+  s.TraceMember("a.__proto__");
+  s.TraceMember("a.toString");
+  EXPECT_EQ(s.Run(), "[type Object]\nundefined\nundefined\n");
+}
+
 // The measures of a field's text are whole pixels, however wide its glyphs.
 TEST(ScriptTextField, TextWidthAndHeightAreWholePixels) {
   Script s;
