@@ -254,6 +254,9 @@ class Player {
   void TextInput(uint32_t codepoint);
   // Editing commands for the focused input field.
   void TextControl(TextCommand command);
+  // Text an input method is composing (empty: none), shown in the focused input field in place
+  // of the composition before it, with the caret `cursor` characters into it (-1: after it).
+  void ImePreedit(const std::string& text, int cursor);
   void SetClipboard(const std::string& text) { input.clipboard = text; }
   // Gives `target` (an input field, a button or a clip; null: nothing) the keyboard focus and
   // tells the objects and Selection's listeners.
