@@ -409,6 +409,9 @@ class Player {
                         int depth, ScriptObject* init, ActionRunner& vm,
                         const std::string& linkage = std::string());
   MovieClip* DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init);
+  // A copy of a text field at `depth` of its parent, placed as it is: made again from the tag
+  // of a field the timeline placed; an empty field of no size for one a script made.
+  TextFieldObject* DuplicateField(TextFieldObject* src, const std::string& name, int depth);
   // Places a new instance of the button `def` at `depth` of `parent` (attachMovie of a button
   // symbol): a plain button, whatever class its name was registered with.
   ButtonObject* AttachButton(MovieClip* parent, const CharacterPtr& def, const std::string& name,
