@@ -1,5 +1,5 @@
-// Device fonts: the system's Liberation and DejaVu fonts read with FreeType, standing in for the
-// font names movies ask for. Outlines are taken unhinted in font units, so one outline serves
+// Device fonts: the system's Noto Sans faces read with FreeType stand in for every font name a
+// movie asks for; without them, Liberation and DejaVu faces of the name's family do. Outlines are taken unhinted in font units, so one outline serves
 // every size and the renderer scales it like an embedded glyph.
 #include <ft2build.h>
 #include FT_FREETYPE_H
