@@ -52,7 +52,9 @@ TEST(InputList, ReadsEventsAndSplitsThemAtWaits) {
   EXPECT_EQ(events[5].character, 0xE9u);
   EXPECT_EQ(events[6].command, flash::TextCommand::Paste);
   EXPECT_EQ(events[7].text, "a\"b");
-  EXPECT_EQ(events[10].kind, InputEvent::Kind::Other);
+  EXPECT_EQ(events[10].kind, InputEvent::Kind::ImePreedit);
+  EXPECT_EQ(events[10].text, "x");
+  EXPECT_EQ(events[10].preedit_cursor, -1);  // no cursor: after the text
   auto batches = flash::InputBatches(events);
   ASSERT_EQ(batches.size(), 4u);
   EXPECT_EQ(batches[0].size(), 2u);
@@ -201,6 +203,55 @@ TEST(InputFields, TypingHonoursMaxCharsAndEditingCommands) {
   p.SetClipboard("xyz123");
   p.TextControl(flash::TextCommand::Paste);  // replaces the selection, cut to maxChars
   EXPECT_EQ(FieldText(p), "xyz12");
+}
+
+// An input method's composition shows in the field at the caret, each one in place of the one
+// before, without telling onChanged; losing the focus keeps it as typed text and tells; typed
+// text takes its place.
+TEST(InputFields, CompositionShowsInPlaceAndStaysWhenTheFocusGoes) {
+  auto events = flash::ParseInputEvents(
+      R"([{"type": "ImePreedit", "text": "q", "cursor": [1, 1]},
+          {"type": "ImePreedit", "text": "", "cursor": null}])");
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].preedit_cursor, 1);
+  EXPECT_EQ(events[1].kind, InputEvent::Kind::ImePreedit);
+
+  // f.onChanged = function () { trace(f.text); }; Selection.setFocus("f");
+  ActionBuilder s, changed;
+  changed.PushString("f").Op(0x1C).PushString("text").Op(0x4E).Trace();
+  s.PushString("f").Op(0x1C).PushString("onChanged");
+  scripttest::Function(s, "", {}, changed).Op(0x4F);
+  s.PushString("f");
+  scripttest::CallMethod(s, "Selection", "setFocus", 1).Op(0x17);
+  flash::Player p;
+  Load(p, s);
+  p.TextControl(flash::TextCommand::MoveRightLine);
+  p.ImePreedit("xy", 1);
+  EXPECT_EQ(FieldText(p), "abxy");
+  EXPECT_EQ(p.input.caret, 3u);
+  p.ImePreedit("z", -1);
+  EXPECT_EQ(FieldText(p), "abz");
+  EXPECT_EQ(p.input.caret, 3u);
+  p.ImePreedit("", -1);  // given up
+  EXPECT_EQ(FieldText(p), "ab");
+  EXPECT_EQ(p.input.caret, 2u);
+  EXPECT_EQ(TakeTrace(p), "");
+  // Typed text replaces the composition and tells onChanged.
+  p.ImePreedit("k", -1);
+  p.TextInput('K');
+  EXPECT_EQ(FieldText(p), "abK");
+  EXPECT_EQ(TakeTrace(p), "abK\n");
+  // A composition left when the focus goes stays.
+  p.ImePreedit("q", 1);
+  p.SetFocus(nullptr);
+  EXPECT_EQ(FieldText(p), "abKq");
+  EXPECT_EQ(TakeTrace(p), "abKq\n");
+  // Without a focused field a composition goes nowhere; the next focus starts afresh.
+  p.ImePreedit("w", 1);
+  p.SetFocus(p.LevelRoot(0)->children.at(1));
+  p.SetFocus(nullptr);
+  EXPECT_EQ(FieldText(p), "abKq");
+  EXPECT_EQ(TakeTrace(p), "");
 }
 
 TEST(InputFields, RestrictFiltersTypedAndPastedText) {

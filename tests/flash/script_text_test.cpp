@@ -273,6 +273,17 @@ TEST(ScriptTextFormat, TextExtentGrowsWithTheTextAndSize) {
   EXPECT_EQ(s.Run(), "true\ntrue\n4\n40\ntrue\n");
 }
 
+// The measures come back in a bare record: no prototype, so no toString either.
+TEST(ScriptTextFormat, TextExtentIsABareRecord) {
+  Script s;
+  s.Var("f", [](Script& s) { s.New("TextFormat", {Script::Str("_sans"), Script::Num(12)}); });
+  s.Var("a", [](Script& s) { s.Call("f", "getTextExtent", {Script::Str("abc")}); });
+  s.TraceMember("a");
+  s.TraceMember("a.__proto__");
+  s.TraceMember("a.toString");
+  EXPECT_EQ(s.Run(), "[type Object]\nundefined\nundefined\n");
+}
+
 // The measures of a field's text are whole pixels, however wide its glyphs.
 TEST(ScriptTextField, TextWidthAndHeightAreWholePixels) {
   Script s;
@@ -405,4 +416,29 @@ TEST(ScriptTextField, ReplaceSelFollowsTheFocusedSelection) {
   s.Call("t", "replaceSel", {Script::Str("y")}).Drop();
   s.TraceMember("t.text");
   EXPECT_EQ(s.Run(), "|test\n0\n5\n|\ntxext\nytxext\n");
+}
+
+// duplicateMovieClip copies text fields too, placed where the source is: a field the timeline
+// placed comes again from its tag; a field a script made comes as an empty field of no size that
+// keeps only whether it takes input.
+TEST(ScriptTextField, DuplicatingCopiesFieldsFromWhatMadeThem) {
+  Script s;
+  NewField(s, 30, 40);
+  s.Drop();
+  s.SetMember("t", "text", Script::Str("typed"));
+  s.SetMember("t", "type", Script::Str("input"));
+  s.SetMember("t", "_x", Script::Num(7));
+  s.SetMember("t", "_alpha", Script::Num(50));
+  s.SetMember("field", "text", Script::Str("changed"));
+  s.SetMember("field", "_y", Script::Num(9));
+  // duplicateMovieClip(t, "t2", 5); duplicateMovieClip(field, "f2", 6)
+  for (auto [from, to, depth] : {std::tuple{"t", "t2", 5}, std::tuple{"field", "f2", 6}}) {
+    s.Get(from);
+    s.a.PushString(to).PushInt(16384 + depth).Op(0x24);
+  }
+  for (const char* prop : {"t2.text", "t2._width", "t2._x", "t2._alpha", "t2.type", "f2.text",
+                           "f2._y", "f2.type", "t.text"})
+    s.TraceMember(prop);
+  EXPECT_EQ(RunWithField(Field("hello"), {s.a.Build()}),
+            "\n0\n7\n50\ninput\nhello\n9\ninput\ntyped\n");
 }

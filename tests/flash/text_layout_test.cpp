@@ -162,13 +162,15 @@ TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   EXPECT_EQ(DeviceFace("Arial", false, false), sans);
   EXPECT_EQ(DeviceFace("No Such Font", false, false), sans);
   EXPECT_EQ(DeviceFace(" , ,", false, false), sans);
-  EXPECT_EQ(DeviceFace("No Such Font, Courier New", false, false),
-            DeviceFace("_typewriter", false, false));
+  // Every name, whatever family it stands for, is drawn with the one default typeface: a
+  // proportional sans face of 1000 units to the EM.
+  EXPECT_EQ(DeviceFace("No Such Font, Courier New", false, false), sans);
+  EXPECT_EQ(DeviceFace("_typewriter", false, false), sans);
+  EXPECT_EQ(DeviceFace("Times New Roman", false, false), sans);
+  EXPECT_EQ(sans->EmSquare(), 1000);
   EXPECT_NE(DeviceFace("_sans", true, false), sans);
-  const Face* mono = DeviceFace("Courier New", false, false);
-  ASSERT_NE(mono, nullptr);
-  // A monospaced face: every character as wide as the next.
-  EXPECT_DOUBLE_EQ(mono->Advance(mono->GlyphOf('i')), mono->Advance(mono->GlyphOf('W')));
+  EXPECT_EQ(DeviceFace("_serif", true, false), DeviceFace("Arial", true, false));
+  EXPECT_NE(DeviceFace("_sans", true, false), DeviceFace("_sans", true, true));
   EXPECT_GT(sans->Advance(sans->GlyphOf('W')), sans->Advance(sans->GlyphOf('i')));
   const ShapeDef* o = sans->Outline(sans->GlyphOf('o'));
   ASSERT_NE(o, nullptr);
@@ -176,7 +178,7 @@ TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   EXPECT_LT(o->bounds.ymin, 0);              // above the baseline: y grows downwards
   EXPECT_EQ(sans->Outline(sans->GlyphOf(' ')), nullptr);
 
-  // A field of device text in the default 12-pixel serif face: lines lie a line height apart.
+  // A field of device text in the default 12-pixel device face: lines lie a line height apart.
   EditTextDef def;
   def.bounds = {0, 2000, 0, 2000};
   def.multiline = def.word_wrap = true;
@@ -207,8 +209,8 @@ TEST(TextLayout, ScrollLimitsFollowTheLines) {
   field.SetText("a");
   EXPECT_EQ(field.MaxScroll(), 1);
   EXPECT_FALSE(field.Overflows());
-  // 20-pixel serif lines are about 22 pixels apart: two fit into the 50 pixels inside the gutters.
-  field.default_format.size = 20;
+  // 16-pixel lines are about 22 pixels apart: two fit into the 50 pixels inside the gutters.
+  field.default_format.size = 16;
   field.SetText("a\rb\rc\rd\re");
   ASSERT_EQ(field.Layout().lines.size(), 5u);
   EXPECT_TRUE(field.Overflows());
@@ -583,4 +585,33 @@ TEST(TextLayout, EveryLineEndOfPlainTextBreaks) {
   field.SetText("a\r\nb\nc\rd");
   EXPECT_EQ(field.Text(), "a\r\rb\rc\rd");
   EXPECT_EQ(field.Layout().lines.size(), 5u);
+}
+
+// A plain field takes the tag's paragraph layout for the text it is given later; an HTML field
+// takes the tag's alignment only with initial text of its own, and the margins either way.
+TEST(TextLayout, HtmlTagsTakeTheirAlignmentWithTheirInitialText) {
+  EditTextDef def;
+  def.bounds = {0, 2000, 0, 2000};
+  def.has_layout = true;
+  def.align = TextAlign::Center;
+  def.left_margin = 200;
+  struct Case {
+    bool html, has_text;
+    TextAlign align;
+  } cases[] = {{false, false, TextAlign::Center},
+               {true, false, TextAlign::Left},
+               {true, true, TextAlign::Center},
+               {false, true, TextAlign::Center}};
+  for (const Case& c : cases) {
+    def.html = c.html;
+    def.has_text = c.has_text;
+    def.initial_text = c.has_text ? "text" : "";
+    TextField field(def, nullptr);
+    EXPECT_EQ(field.default_format.align, c.align) << c.html << c.has_text;
+    EXPECT_DOUBLE_EQ(field.default_format.left_margin, 10) << c.html << c.has_text;
+    if (c.has_text) {
+      ASSERT_FALSE(field.Runs().empty());
+      EXPECT_EQ(field.Runs().front().format.align, c.align);
+    }
+  }
 }

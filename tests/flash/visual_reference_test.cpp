@@ -140,6 +140,9 @@ const std::set<std::string> kRequired = {
     "video-vp6_alphaoffset",
     "scale_rotation_cache",
     "drawing_api-gradient_focal_point",
+    "cache_as_bitmap-edittext_scroll",
+    "filters-glow",
+    "text-String_path_variable_button",
 };
 
 TEST(VisualReference, MoviesMatchTheirExpectedPictures) {

@@ -1664,10 +1664,13 @@ void ActionRunner::CallFrame(MovieClip* clip, int frame) {
   }
 }
 
-void ActionRunner::CloneSprite(MovieClip* src, const std::string& name, int depth) {
+void ActionRunner::CloneSprite(DisplayObject* src, const std::string& name, int depth) {
   if (!src || !src->parent) return;  // clips made empty by scripts can be copied too
   if (depth < 0 || depth > 16384 + 2130690044) return;  // outside the depths scripts may use
-  player_.DuplicateClip(src, name, depth, nullptr);
+  if (src->type == DisplayObject::Type::EditText)
+    player_.DuplicateField(static_cast<TextFieldObject*>(src), name, depth);
+  else if (src->type == DisplayObject::Type::MovieClip)
+    player_.DuplicateClip(static_cast<MovieClip*>(src), name, depth, nullptr);
 }
 
 DisplayObject* ActionRunner::DisplayObjectOf(const Value& v) {
@@ -2220,10 +2223,12 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       int depth = ToInt32(Pop());
       std::string name = ToString(Pop());
       Value source = Pop();
-      MovieClip* src = source.type == Value::Type::Clip
-                           ? ClipOf(source)
-                           : ResolvePath(ToString(source), FrameTarget(f));
-      CloneSprite(src, name, depth);
+      // A text field is copied too.
+      DisplayObject* d = source.type == Value::Type::Object ? DisplayObjectOf(source) : nullptr;
+      if (!d || d->type != DisplayObject::Type::EditText)
+        d = source.type == Value::Type::Clip ? ClipOf(source)
+                                             : ResolvePath(ToString(source), FrameTarget(f));
+      CloneSprite(d, name, depth);
       break;
     }
     case 0x25: {  // RemoveSprite

@@ -199,7 +199,7 @@ class ActionRunner {
 
   void GetUrl(const std::string& url, const std::string& target, bool load_target, bool load_vars);
   void CallFrame(MovieClip* clip, int frame);
-  void CloneSprite(MovieClip* src, const std::string& name, int depth);
+  void CloneSprite(DisplayObject* src, const std::string& name, int depth);
   void SetTarget(Frame& f, const Value& v, bool by_name);
   void ReportUncaught(const Value& v);
   Value CallMember(const Value& obj, const std::string& name, std::vector<Value>& args);

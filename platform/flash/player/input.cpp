@@ -809,9 +809,15 @@ static void CallMethod(ActionRunner& vm, const Value& self, const char* name,
   if (vm.IsFunction(fn)) vm.CallFromPlayer(fn, self, std::move(args));
 }
 
+static void FieldChanged(Player& player, TextFieldObject* f);
+
 void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   // A removed object still names itself to the handlers of the focus it loses.
   auto before = input.focus.lock();
+  // A composition in the field losing the focus stays as typed text.
+  const bool composed = input.preedit_length > 0 && before != target && Live(before) &&
+                        before->type == DisplayObject::Type::EditText;
+  input.preedit_at = input.preedit_length = 0;
   input.focus = target;
   input.caret = input.anchor = 0;
   input.focus_frame = false;
@@ -837,6 +843,11 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
     FocusRolls(*this);
   }
   if (before == target) return;
+  if (composed) {
+    EventScope scope(*this, in_tick_);
+    ++display_version_;
+    FieldChanged(*this, static_cast<TextFieldObject*>(before.get()));
+  }
   MovieClip* root = LevelRoot(0);
   if (!root) return;
   EventScope scope(*this, in_tick_);
@@ -1114,12 +1125,56 @@ void Player::TextInput(uint32_t codepoint) {
     return;
   TextFieldObject* f = FocusedField(input);
   if (!f || f->field.read_only || codepoint < 32 || codepoint == 127) return;
+  // Typed text takes the place of a composition in progress.
+  if (input.preedit_length > 0) {
+    const size_t length = f->field.Length();
+    input.anchor = std::min(input.preedit_at, length);
+    input.caret = std::min(input.preedit_at + input.preedit_length, length);
+    input.preedit_at = input.preedit_length = 0;
+  }
   std::string s;
   AppendUtf8(s, static_cast<char32_t>(codepoint));
   if (TypeText(*this, f, s)) {
     ++display_version_;
     FieldChanged(*this, f);
   }
+}
+
+void Player::ImePreedit(const std::string& text, int cursor) {
+  TextFieldObject* f = FocusedField(input);
+  if (!f || f->field.read_only) {
+    input.preedit_at = input.preedit_length = 0;
+    return;
+  }
+  text::TextField& t = f->field;
+  const size_t length = t.Length();
+  size_t begin, end;
+  if (input.preedit_length > 0) {
+    // Scripts may have changed the text since: the old composition is kept within it.
+    begin = std::min(input.preedit_at, length);
+    end = std::min(begin + input.preedit_length, length);
+  } else {
+    begin = std::min({input.caret, input.anchor, length});
+    end = std::min(std::max(input.caret, input.anchor), length);
+  }
+  std::string shown;
+  size_t count = 0;
+  for (char32_t c : text::Utf8ToUtf32(text)) {
+    if (c < 32 || c == 127) continue;
+    AppendUtf8(shown, c);
+    ++count;
+  }
+  if (begin == end && count == 0) {
+    input.preedit_length = 0;
+    return;
+  }
+  t.ReplaceText(begin, end, shown);
+  t.Changed();
+  input.preedit_at = begin;
+  input.preedit_length = count;
+  const size_t into = cursor < 0 ? count : std::min(static_cast<size_t>(cursor), count);
+  input.caret = input.anchor = begin + into;
+  ++display_version_;
 }
 
 void Player::TextControl(TextCommand command) {
@@ -1197,6 +1252,7 @@ void Player::Deliver(const InputEvent& e) {
     case InputEvent::Kind::TextControl: TextControl(e.command); break;
     case InputEvent::Kind::SetClipboardText: SetClipboard(e.text); break;
     case InputEvent::Kind::MouseWheel: MouseWheel(e.wheel_lines); break;
+    case InputEvent::Kind::ImePreedit: ImePreedit(e.text, e.preedit_cursor); break;
     default: break;
   }
 }

@@ -59,6 +59,7 @@ struct InputEvent {
     FocusLost,
     SetClipboardText,
     MouseWheel,
+    ImePreedit,
     Wait,
     Other
   };
@@ -70,6 +71,7 @@ struct InputEvent {
   TextCommand command = TextCommand::Other;
   std::string text;
   double wheel_lines = 0;  // MouseWheel: lines turned, negative towards the user
+  int preedit_cursor = -1;  // ImePreedit: the caret within the text (-1: after it)
 };
 
 // Reads an injected-input list (a JSON array of event objects). Throws std::runtime_error with
@@ -128,6 +130,10 @@ struct InputState {
   // _focusrect or else its root's as they are then (changing them later leaves the frame).
   bool focus_frame = false;
   bool selecting = false;  // the left button went down on the focused field: drags select
+  // Text an input method is composing: shown in the focused field from `preedit_at` on, for
+  // `preedit_length` characters, until the next composition replaces it; it stays when the
+  // field loses the focus.
+  size_t preedit_at = 0, preedit_length = 0;
   // Buttons and clips that lost (false) or gained (true) the focus: they roll out and over once
   // the scripts that moved the focus are done.
   std::vector<std::pair<std::weak_ptr<DisplayObject>, bool>> focus_rolls;

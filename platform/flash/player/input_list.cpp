@@ -216,6 +216,7 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json) {
         {"FocusLost", InputEvent::Kind::FocusLost},
         {"SetClipboardText", InputEvent::Kind::SetClipboardText},
         {"MouseWheel", InputEvent::Kind::MouseWheel},
+        {"ImePreedit", InputEvent::Kind::ImePreedit},
         {"Wait", InputEvent::Kind::Wait}};
     for (const auto& [name, kind] : kKinds)
       if (t == name) e.kind = kind;
@@ -248,6 +249,13 @@ std::vector<InputEvent> ParseInputEvents(const std::string& json) {
       e.command = CommandOf(code->string);
     if (const Json* text = item.Member("text"); text && text->kind == Json::Kind::String)
       e.text = text->string;
+    // "cursor": [start, end] within the composed text, or null.
+    if (const Json* cursor = item.Member("cursor"); cursor && cursor->kind == Json::Kind::Array &&
+                                                     !cursor->items.empty() &&
+                                                     cursor->items[0].kind == Json::Kind::Number) {
+      const double at = cursor->items[0].number;
+      if (at >= 0 && at <= 1e6) e.preedit_cursor = static_cast<int>(at);
+    }
     if (const Json* lines = item.Member("lines"); lines && lines->kind == Json::Kind::Number)
       e.wheel_lines = std::clamp(lines->number, -1e6, 1e6);
     events.push_back(std::move(e));

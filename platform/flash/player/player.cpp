@@ -730,6 +730,31 @@ MovieClip* Player::DuplicateClip(MovieClip* src, const std::string& name, int de
   return mc.get();
 }
 
+TextFieldObject* Player::DuplicateField(TextFieldObject* src, const std::string& name,
+                                        int depth) {
+  if (!src || !src->parent || !src->character) return nullptr;
+  auto keep_source = src->shared_from_this();
+  MovieClip* parent = src->parent;
+  CharacterPtr def = src->character;
+  if (src->place_frame < 0) {
+    // What a script made is not copied: only whether the field takes input carries over.
+    auto empty = std::make_shared<EditTextDef>();
+    empty->read_only = src->field.read_only;
+    def = std::move(empty);
+  }
+  if (parent->children.count(depth)) RemoveChild(parent, depth);
+  auto field = std::make_shared<TextFieldObject>(def, parent->movie);
+  field->parent = parent;
+  field->depth = depth;
+  field->name = name;
+  field->place_frame = -1;
+  field->matrix = src->matrix;
+  field->color_transform = src->color_transform;
+  parent->children[depth] = field;
+  ++display_version_;
+  return field.get();
+}
+
 MovieClip* Player::ReplaceClipContent(MovieClip* clip, std::shared_ptr<const MovieDef> movie) {
   if (!clip || !clip->parent) return nullptr;
   static const Timeline kEmpty;

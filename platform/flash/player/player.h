@@ -257,6 +257,9 @@ class Player {
   void TextInput(uint32_t codepoint);
   // Editing commands for the focused input field.
   void TextControl(TextCommand command);
+  // Text an input method is composing (empty: none), shown in the focused input field in place
+  // of the composition before it, with the caret `cursor` characters into it (-1: after it).
+  void ImePreedit(const std::string& text, int cursor);
   void SetClipboard(const std::string& text) { input.clipboard = text; }
   // Gives `target` (an input field, a button or a clip; null: nothing) the keyboard focus and
   // tells the objects and Selection's listeners.
@@ -409,6 +412,9 @@ class Player {
                         int depth, ScriptObject* init, ActionRunner& vm,
                         const std::string& linkage = std::string());
   MovieClip* DuplicateClip(MovieClip* src, const std::string& name, int depth, ScriptObject* init);
+  // A copy of a text field at `depth` of its parent, placed as it is: made again from the tag
+  // of a field the timeline placed; an empty field of no size for one a script made.
+  TextFieldObject* DuplicateField(TextFieldObject* src, const std::string& name, int depth);
   // Places a new instance of the button `def` at `depth` of `parent` (attachMovie of a button
   // symbol): a plain button, whatever class its name was registered with.
   ButtonObject* AttachButton(MovieClip* parent, const CharacterPtr& def, const std::string& name,

@@ -1,5 +1,5 @@
-// Device fonts: the system's Liberation and DejaVu fonts read with FreeType, standing in for the
-// font names movies ask for. Outlines are taken unhinted in font units, so one outline serves
+// Device fonts: the system's Noto Sans faces read with FreeType stand in for every font name a
+// movie asks for; without them, Liberation and DejaVu faces of the name's family do. Outlines are taken unhinted in font units, so one outline serves
 // every size and the renderer scales it like an embedded glyph.
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -101,16 +101,23 @@ std::vector<std::string> FileNames(Family f, bool bold, bool italic) {
   static const char* liberation_style[] = {"Regular", "Bold", "Italic", "BoldItalic"};
   static const char* dejavu_style[] = {"", "-Bold", "-Oblique", "-BoldOblique"};
   static const char* dejavu_serif_style[] = {"", "-Bold", "-Italic", "-BoldItalic"};
+  static const char* noto_style[] = {"Regular", "Bold", "Italic", "BoldItalic"};
   std::string lib = std::string("-") + liberation_style[s] + ".ttf";
+  // Every device font name is drawn with the one default typeface where it is installed, so
+  // text measures and looks the same whichever name a movie gives; the family's own faces
+  // stand in without it.
+  std::string noto = std::string("NotoSans-") + noto_style[s] + ".ttf";
   switch (f) {
     case Family::Sans:
-      return {"LiberationSans" + lib, std::string("DejaVuSans") + dejavu_style[s] + ".ttf"};
+      return {noto, "LiberationSans" + lib, std::string("DejaVuSans") + dejavu_style[s] + ".ttf"};
     case Family::Wide:
-      return {std::string("DejaVuSans") + dejavu_style[s] + ".ttf", "LiberationSans" + lib};
+      return {noto, std::string("DejaVuSans") + dejavu_style[s] + ".ttf", "LiberationSans" + lib};
     case Family::Serif:
-      return {"LiberationSerif" + lib, std::string("DejaVuSerif") + dejavu_serif_style[s] + ".ttf"};
+      return {noto, "LiberationSerif" + lib,
+              std::string("DejaVuSerif") + dejavu_serif_style[s] + ".ttf"};
     case Family::Mono:
-      return {"LiberationMono" + lib, std::string("DejaVuSansMono") + dejavu_style[s] + ".ttf"};
+      return {noto, "LiberationMono" + lib,
+              std::string("DejaVuSansMono") + dejavu_style[s] + ".ttf"};
   }
   return {};
 }
@@ -119,7 +126,8 @@ std::vector<std::string> FileNames(Family f, bool bold, bool italic) {
 // the system's font folders.
 std::string FindFontFile(const std::string& file) {
   namespace fs = std::filesystem;
-  static const char* kDirs[] = {"/usr/share/fonts/truetype/liberation2",
+  static const char* kDirs[] = {"/usr/share/fonts/truetype/noto",
+                                "/usr/share/fonts/truetype/liberation2",
                                 "/usr/share/fonts/truetype/liberation",
                                 "/usr/share/fonts/truetype/dejavu"};
   std::error_code ec;
@@ -306,21 +314,30 @@ bool HasDeviceFont(const std::string& name) { return KnownName(name, Names(), nu
 
 const Face* DeviceFace(const std::string& name, bool bold, bool italic) {
   Family family = FamilyOf(name);
-  static std::map<std::tuple<Family, bool, bool>, std::unique_ptr<DeviceFontFace>> faces;
+  // Names that come to the same font file share one face.
+  static std::map<std::tuple<Family, bool, bool>, const DeviceFontFace*> chosen;
+  static std::map<std::string, std::unique_ptr<DeviceFontFace>> by_file;
   std::lock_guard<std::mutex> g(Lock());
   auto key = std::make_tuple(family, bold, italic);
-  auto it = faces.find(key);
-  if (it != faces.end()) return it->second.get();
-  std::unique_ptr<DeviceFontFace>& slot = faces[key];
+  auto it = chosen.find(key);
+  if (it != chosen.end()) return it->second;
+  const DeviceFontFace*& slot = chosen[key];
+  slot = nullptr;
   if (!Library()) return nullptr;
   for (const std::string& file : FileNames(family, bold, italic)) {
     std::string path = FindFontFile(file);
+    if (path.empty()) continue;
+    auto loaded = by_file.find(path);
+    if (loaded != by_file.end()) {
+      slot = loaded->second.get();
+      break;
+    }
     FT_Face face = nullptr;
-    if (path.empty() || FT_New_Face(Library(), path.c_str(), 0, &face) != 0) continue;
-    slot = std::make_unique<DeviceFontFace>(face);
+    if (FT_New_Face(Library(), path.c_str(), 0, &face) != 0) continue;
+    slot = (by_file[path] = std::make_unique<DeviceFontFace>(face)).get();
     break;
   }
-  return slot.get();
+  return slot;
 }
 
 }  // namespace flash::text

@@ -54,7 +54,8 @@ class EmbeddedFace : public Face {
 };
 
 // The device face for a font name ("_sans", "_serif", "_typewriter", common Windows and Mac font
-// names, or any other name, which falls back to the sans face) and style. Faces live as long as
+// names, or any other name, which falls back to the sans face) and style: every name shares the
+// one default typeface where it is installed. Faces live as long as
 // the process; outlines are made once per face and glyph. Null when no font file can be loaded.
 const Face* DeviceFace(const std::string& name, bool bold, bool italic);
 // Whether a device face stands for that name (or one of a list of names) itself, rather than

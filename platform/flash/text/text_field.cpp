@@ -54,7 +54,9 @@ TextField::TextField(const EditTextDef& def, std::shared_ptr<const MovieDef> mov
   if (def.has_font || !def.font_class.empty()) default_format.size = def.font_height * px;
   if (def.has_color) default_format.color = def.color;
   if (def.has_layout) {
-    default_format.align = def.align;
+    // An HTML field takes the tag's alignment with its initial text; one without any starts
+    // left-aligned.
+    if (!html || def.has_text) default_format.align = def.align;
     default_format.left_margin = def.left_margin * px;
     default_format.right_margin = def.right_margin * px;
     default_format.indent = def.indent * px;

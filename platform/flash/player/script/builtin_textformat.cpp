@@ -284,7 +284,8 @@ Value GetTextExtent(NativeCall& c) {
       field_width = measure.options.box.width;
     }
   }
-  ScriptObject* r = c.vm.realm().NewObject();
+  // A bare record: it has no prototype, so it has no methods either.
+  ScriptObject* r = c.vm.heap().New<ScriptObject>();
   auto put = [&](const char* name, double v) { c.vm.realm().Set(r, name, Value::Number(v), 0); };
   put("ascent", e.ascent);
   put("descent", e.descent);
