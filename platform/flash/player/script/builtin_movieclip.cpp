@@ -216,7 +216,9 @@ Value Method(NativeCall& c) {
       }
       ScriptObject* r = c.vm.realm().NewObject();
       if (!any) {
-        x0 = y0 = x1 = y1 = p.wide_empty_bounds ? 134217728.0 : 134217727.0;
+        // The wide value appears only on the way into another clip's space.
+        const bool wide = p.wide_empty_bounds && space && space != clip;
+        x0 = y0 = x1 = y1 = wide ? 134217728.0 : 134217727.0;
       } else {
         double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
         for (int i = 0; i < 4; ++i) {
