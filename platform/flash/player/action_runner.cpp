@@ -537,6 +537,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
     return ClipValue(parent);
   }
   if (low == "_global" && version_ >= 6) return Value::Object(realm_->global);
+  if (low == "_lockroot" && version_ >= 7) return Value::Bool(false);  // until a script sets it
   if (low.rfind("_level", 0) == 0) {
     if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
   }
@@ -1467,6 +1468,10 @@ double ActionRunner::PropertyNumber(const Value& v) {
 
 void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
   if (!clip || index < 0 || index >= kPropertyCount) return;
+  // Read-only properties take nothing (and convert nothing).
+  if ((index >= 4 && index <= 5) || (index >= 11 && index <= 12) || index == 14 || index == 15 ||
+      index >= 20)
+    return;
   // Text properties convert to text; the rest take a number, and no number leaves them as they
   // are.
   const bool takes_text = index == 13 || index == 19;

@@ -334,7 +334,10 @@ Value Method(NativeCall& c) {
       return Value::Number(clip->movie ? clip->movie->header.version : -1);
     case kBytesLoaded:
     case kBytesTotal:
-      // A sprite of the movie counts its own tags; a movie's timeline, the whole file.
+      // A sprite of the movie counts its own tags; a movie's timeline, the whole file; a clip a
+      // script made (or emptied) holds no bytes.
+      if (!clip->character && clip->parent && clip->timeline->frames.empty())
+        return Value::Number(0);
       if (clip->character && clip->character->kind == CharacterDef::Kind::Sprite)
         return Value::Number(
             static_cast<double>(static_cast<const SpriteDef&>(*clip->character).byte_size));
