@@ -189,3 +189,15 @@ TEST(ClipTransform, BoundsGoThroughEveryMatrixAndTargetsAreFoundByPath) {
   CallMethod(a, "outer", "getBounds", 1).Trace();
   EXPECT_EQ(RunBlocks({a}, 8), "-20\n0\n14.15\nundefined\nundefined\n");
 }
+
+TEST(ClipTransform, AnEmptyClipCountsOneFrameUntilItsContentIsUnloaded) {
+  ActionBuilder a;
+  Empty(a, "this", "e", 1);
+  Member(a, "e", "_totalframes").Trace();
+  Member(a, "e", "_framesloaded").Trace();
+  CallMethod(a, "e", "getBytesTotal", 0).Trace();
+  Member(a, "e", "_lockroot").Trace();
+  CallMethod(a, "e", "unloadMovie", 0).Op(kPop);
+  Member(a, "e", "_totalframes").Trace();
+  EXPECT_EQ(RunBlocks({a}, 8), "1\n1\n0\nfalse\n0\n");
+}

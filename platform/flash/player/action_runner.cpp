@@ -1405,7 +1405,11 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 3: return Value::Number(ScaleRotationOf(*clip).y_scale);
     case 4: return Value::Number(clip->current_frame + 1);
     case 5:
-    case 12: return Value::Number(clip->TotalFrames());
+    case 12:
+      // An empty clip a script made counts as one empty frame; an unloaded one has none.
+      if (clip->TotalFrames() == 0 && clip->parent && !clip->character && !clip->unloaded)
+        return Value::Number(1);
+      return Value::Number(clip->TotalFrames());
     case 6: return Value::Number(clip->color_transform.a_mult / 256.0 * 100.0);
     case 7: return FromBool(clip->visible);
     case 8:

@@ -148,6 +148,7 @@ class MovieClip : public DisplayObject {
   // The clip setMask made this one's mask (the mask itself is drawn only as a mask).
   std::weak_ptr<MovieClip> mask;
   bool is_mask = false;
+  bool unloaded = false;  // its content was unloaded, leaving it empty
 
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
   int NextHighestDepth() const;

@@ -208,6 +208,11 @@ Value Method(NativeCall& c) {
     case kGetRect: {
       double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
       bool any = ClipBounds(*clip, x0, y0, x1, y1);
+      // The clip's own box is kept in whole twips before it goes into another space.
+      x0 = std::round(x0);
+      y0 = std::round(y0);
+      x1 = std::round(x1);
+      y1 = std::round(y1);
       Matrix m;
       // The space is a clip, or a target path (any other value as text) from this clip; a space
       // that names no clip gives no bounds.
