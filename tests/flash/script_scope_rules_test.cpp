@@ -61,10 +61,13 @@ TEST(ScriptScopeRules, EmptyClipBoundsDependOnTheVersionEightSwitch) {
   CallMethod(a, "this", "createEmptyMovieClip", 2).Op(kDefineLocal);
   for (int i = 0; i < 2; ++i) {
     CallMethod(a, "e", "getBounds", 0).PushString("xMin").Op(0x4E).Trace();
+    Get(a, "this");
+    CallMethod(a, "e", "getBounds", 1).PushString("xMin").Op(0x4E).Trace();
   }
-  // A version 7 movie sees 2^27 - 1 twips; a version 8 one 2^27 twips from the start.
-  EXPECT_EQ(RunBlocks({a}, 7), "6710886.35\n6710886.35\n");
-  EXPECT_EQ(RunBlocks({a}, 8), "6710886.4\n6710886.4\n");
+  // A version 7 movie sees 2^27 - 1 twips; a version 8 one 2^27 twips from the start, on the
+  // way into another clip's space (in the clip's own space it stays 2^27 - 1).
+  EXPECT_EQ(RunBlocks({a}, 7), "6710886.35\n6710886.35\n6710886.35\n6710886.35\n");
+  EXPECT_EQ(RunBlocks({a}, 8), "6710886.35\n6710886.4\n6710886.35\n6710886.4\n");
 }
 
 TEST(ScriptScopeRules, TransformedBoundsLandOnWholeTwips) {

@@ -1,5 +1,7 @@
 #include "platform/flash/player/action_runner.h"
 
+#include "platform/flash/player/clip_transform.h"
+
 #include "platform/flash/player/script/video_objects.h"
 
 #include "platform/flash/player/clip_drawing.h"
@@ -535,6 +537,7 @@ Value ActionRunner::GetClipMember(MovieClip* clip, const std::string& name, bool
     return ClipValue(parent);
   }
   if (low == "_global" && version_ >= 6) return Value::Object(realm_->global);
+  if (low == "_lockroot" && version_ >= 7) return Value::Bool(false);  // until a script sets it
   if (low.rfind("_level", 0) == 0) {
     if (MovieClip* l = ResolvePath(name, clip)) return ClipValue(l);
   }
@@ -1474,30 +1477,39 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
   switch (index) {
     case 0: return Value::Number(m.tx / 20.0);
     case 1: return Value::Number(m.ty / 20.0);
-    case 2: return Value::Number(std::sqrt(m.a * m.a + m.b * m.b) * 100.0);
-    case 3: return Value::Number(std::sqrt(m.c * m.c + m.d * m.d) * 100.0);
+    case 2: return Value::Number(ScaleRotationOf(*clip).x_scale);
+    case 3: return Value::Number(ScaleRotationOf(*clip).y_scale);
     case 4: return Value::Number(clip->current_frame + 1);
     case 5:
-    case 12: return Value::Number(clip->TotalFrames());
+    case 12:
+      // An empty clip a script made counts as one empty frame; an unloaded one has none.
+      if (clip->TotalFrames() == 0 && clip->parent && !clip->character && !clip->unloaded)
+        return Value::Number(1);
+      return Value::Number(clip->TotalFrames());
     case 6: return Value::Number(clip->color_transform.a_mult / 256.0 * 100.0);
     case 7: return FromBool(clip->visible);
     case 8:
-    case 9: {
-      double x0, y0, x1, y1;
-      if (!ParentBounds(*clip, x0, y0, x1, y1)) return Value::Number(0);
-      return Value::Number((index == 8 ? x1 - x0 : y1 - y0) / 20.0);
-    }
-    case 10: return Value::Number(std::atan2(m.b, m.a) * 180.0 / M_PI);
+    case 9: return Value::Number(ParentSize(*clip, index == 8));
+    case 10: return Value::Number(ScaleRotationOf(*clip).rotation);
     case 11: return Value::String(clip->SlashPath());
     case 13: return Value::String(clip->name);
     case 14: return Value::String(clip->drop_target);
     case 15:
       if (!clip->failed_load_url.empty()) return Value::String(clip->failed_load_url);
       return Value::String(clip->movie ? clip->movie->url : std::string());
-    case 16: return Value::Number(player_.quality == Quality::High ? 1 : 0);
-    case 17: return Value::Number(1);
-    case 18: return Value::Number(5);
-    case 19: return Value::String(player_.quality == Quality::High ? "HIGH" : "LOW");
+    case 16: {
+      const int level = QualityLevel();
+      return Value::Number(level == 0 ? 0 : level == 3 ? 2 : 1);
+    }
+    // A level's root answers for the whole player; other clips have no setting until given one.
+    case 17:
+      if (!clip->parent) return Value::Bool(clip->focus_rect != 0);
+      return clip->focus_rect < 0 ? Value::Null() : Value::Bool(clip->focus_rect != 0);
+    case 18: return Value::Number(player_.sound_buffer_seconds);
+    case 19: {
+      static const char* const kNames[] = {"LOW", "MEDIUM", "HIGH", "BEST"};
+      return Value::String(kNames[QualityLevel()]);
+    }
     case 20:
     case 21: {
       // The pointer in the clip's own pixels.
@@ -1513,59 +1525,90 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
   return Value::Undefined();
 }
 
+// The quality scripts see: low when drawing is low, else the level a script last chose.
+int ActionRunner::QualityLevel() const {
+  if (player_.quality == Quality::Low) return 0;
+  return player_.script_quality == 0 ? 2 : std::min<int>(player_.script_quality, 3);
+}
+
+// Numeric properties take their number without the usual conversion: undefined and null are no
+// number, and an object gives what its valueOf returns (its toString is never asked).
+double ActionRunner::PropertyNumber(const Value& v) {
+  Value p = v;
+  if (p.type == Value::Type::Object) {
+    bool found = false;
+    Value f = GetObjectMember(p.object, "valueOf", p, found);
+    p = IsFunction(f) ? Call(f, p, {}) : Value::Undefined();
+  }
+  switch (p.type) {
+    case Value::Type::Bool: return p.boolean ? 1 : 0;
+    case Value::Type::Number: return p.number;
+    case Value::Type::String: return StringToNumber(p.string, version_);
+    default: return kNaN;
+  }
+}
+
 void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
-  if (!clip) return;
-  double d = ToNumber(v);
+  if (!clip || index < 0 || index >= kPropertyCount) return;
+  // Read-only properties take nothing (and convert nothing).
+  if ((index >= 4 && index <= 5) || (index >= 11 && index <= 12) || index == 14 || index == 15 ||
+      index >= 20)
+    return;
+  // Text properties convert to text; the rest take a number, and no number leaves them as they
+  // are.
+  const bool takes_text = index == 13 || index == 19;
+  const bool clip_focus_rect = index == 17 && clip->parent;
+  double d = 0;
+  // A root's focus frame: an object turns it off without being asked for a number.
+  if (index == 17 && v.type == Value::Type::Object) d = 0;
+  else if (!takes_text && !clip_focus_rect) d = PropertyNumber(v);
+  if (std::isnan(d)) return;
   Matrix& m = clip->matrix;
   // Position, scale, alpha and rotation set by a script are no longer the timeline's to change.
   if (index <= 3 || index == 6 || index == 8 || index == 9 || index == 10)
     clip->transformed_by_script = true;
   switch (index) {
-    case 0:
-      if (!std::isnan(d)) m.tx = d * 20.0;
-      break;
-    case 1:
-      if (!std::isnan(d)) m.ty = d * 20.0;
-      break;
+    case 0: m.tx = PixelsToTwips(d); break;
+    case 1: m.ty = PixelsToTwips(d); break;
     case 2:
-    case 3: {
-      if (std::isnan(d)) break;
-      double& p = index == 2 ? m.a : m.c;
-      double& q = index == 2 ? m.b : m.d;
-      double len = std::sqrt(p * p + q * q);
-      if (len == 0) {
-        (index == 2 ? p : q) = d / 100.0;
-      } else {
-        p = p / len * d / 100.0;
-        q = q / len * d / 100.0;
-      }
+    case 3:
+    case 10: {
+      ScaleRotation sr = ScaleRotationOf(*clip);
+      if (index == 2) sr.x_scale = d;
+      else if (index == 3) sr.y_scale = d;
+      else sr.rotation = NormalRotation(d);
+      SetScaleRotation(*clip, sr);
       break;
     }
-    case 6:
-      if (!std::isnan(d))
-        clip->color_transform.a_mult =
-            static_cast<int16_t>(std::clamp(d * 2.56, -32768.0, 32767.0));
-      break;
+    case 6: clip->color_transform.a_mult = static_cast<int16_t>(StoredInt(d * 2.56)); break;
     case 7:
-      clip->visible = ToBool(v);
+      clip->visible = d != 0;
       player().HiddenLosesFocus(clip);
       break;
-    case 10: {
-      if (std::isnan(d)) break;
-      double sx = std::sqrt(m.a * m.a + m.b * m.b), sy = std::sqrt(m.c * m.c + m.d * m.d);
-      double r = d * M_PI / 180.0;
-      m.a = sx * std::cos(r);
-      m.b = sx * std::sin(r);
-      m.c = -sy * std::sin(r);
-      m.d = sy * std::cos(r);
+    case 8:
+    case 9: SetParentSize(*clip, index == 8, d); break;
+    case 13: clip->name = ToString(v); break;
+    case 16: SetQualityLevel(d == 0 ? 0 : d >= 2 ? 3 : 2); break;
+    case 17:
+      // A root takes a number; other clips take any value as a truth, or lose their setting.
+      if (clip_focus_rect) clip->focus_rect = v.IsNullish() ? -1 : ToBool(v) ? 1 : 0;
+      else clip->focus_rect = d != 0 ? 1 : 0;
+      break;
+    case 18: player_.sound_buffer_seconds = StoredInt(d); break;
+    case 19: {
+      static const char* const kNames[] = {"LOW", "MEDIUM", "HIGH", "BEST"};
+      const std::string name = ToString(v);
+      for (int level = 0; level < 4; ++level)
+        if (IEquals(name, kNames[level])) SetQualityLevel(level);
       break;
     }
-    case 13: clip->name = ToString(v); break;
-    case 16: player_.quality = d != 0 ? Quality::High : Quality::Low; break;
-    case 17: clip->focus_rect = v.IsNullish() ? -1 : ToBool(v) ? 1 : 0; break;
-    case 19: player_.quality = IEquals(ToString(v), "LOW") ? Quality::Low : Quality::High; break;
     default: break;
   }
+}
+
+void ActionRunner::SetQualityLevel(int level) {
+  player_.script_quality = static_cast<uint8_t>(level);
+  player_.quality = level == 0 ? Quality::Low : Quality::High;
 }
 
 // --- timeline control ---

@@ -98,6 +98,9 @@ class ActionRunner {
   MovieClip* RootOf(MovieClip* clip);  // what `_root` names for code of the clip
   Value GetProperty(MovieClip* clip, int index);
   void SetProperty(MovieClip* clip, int index, const Value& v);
+  double PropertyNumber(const Value& v);
+  int QualityLevel() const;  // 0 LOW, 1 MEDIUM, 2 HIGH, 3 BEST
+  void SetQualityLevel(int level);
   static int PropertyIndex(const std::string& name);
   void GotoFrame(MovieClip* clip, int frame, bool stop);
   bool FrameFromValue(const Value& v, MovieClip*& clip, int& frame);

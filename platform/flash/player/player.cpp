@@ -772,6 +772,7 @@ MovieClip* Player::ReplaceClipContent(MovieClip* clip, std::shared_ptr<const Mov
   mc->swapped = clip->swapped;
   mc->clip_actions = clip->clip_actions;
   mc->clip_event_mask = clip->clip_event_mask;
+  mc->unloaded = !movie;
   // _lockroot belongs to the clip, not to the content it loads.
   const Property* lock = clip->object ? clip->object->Find(heap_->Key("_lockroot")) : nullptr;
   Value locked = lock ? lock->value : Value::Undefined();

@@ -98,6 +98,12 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   bool transformed_by_script = false;
   int place_frame = 0;   // timeline frame (0-based) that placed it; -1 when made by a script
   // Rotation and scale as scripts set them; kept apart from the matrix so that they round-trip.
+  // They hold while the matrix keeps the a..d they produced (see clip_transform.h).
+  struct ScriptScale {
+    double x_scale = 100, y_scale = 100, rotation = 0, skew = 0;  // percent, percent, degrees
+    double a = 1, b = 0, c = 0, d = 1;
+  };
+  std::optional<ScriptScale> script_scale;
   std::string TargetPath() const;  // "_level0.a.b"
   std::string SlashPath() const;   // "/a/b"
   // _droptarget: the slash path of the clip under the pointer when a drag of this object ended.
@@ -145,6 +151,7 @@ class MovieClip : public DisplayObject {
   // The clip setMask made this one's mask (the mask itself is drawn only as a mask).
   std::weak_ptr<MovieClip> mask;
   bool is_mask = false;
+  bool unloaded = false;  // its content was unloaded, leaving it empty
 
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
   int NextHighestDepth() const;
@@ -204,6 +211,9 @@ class Player {
   Rgba Background() const;      // level 0's background colour (white without one)
 
   Quality quality = Quality::High;
+  // _quality as scripts last set it: 0 LOW, 1 MEDIUM, 2 HIGH, 3 BEST (drawing knows low and high).
+  uint8_t script_quality = 2;
+  int32_t sound_buffer_seconds = 5;  // _soundbuftime
 
   // Changes whenever what the stage painter draws may have changed (loads, unloads, ticks, gotos),
   // so a caller can keep the last rendered picture until then.

@@ -208,15 +208,39 @@ Value Method(NativeCall& c) {
     case kGetRect: {
       double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
       bool any = ClipBounds(*clip, x0, y0, x1, y1);
+      // The clip's own box is kept in whole twips before it goes into another space.
+      x0 = std::round(x0);
+      y0 = std::round(y0);
+      x1 = std::round(x1);
+      y1 = std::round(y1);
       Matrix m;
-      MovieClip* space = c.Count() ? c.vm.ClipOf(c.Arg(0)) : clip;
+      // The space is a clip, or a target path (any other value as text) from this clip; a space
+      // that names no clip gives no bounds.
+      MovieClip* space = clip;
+      if (c.Count()) {
+        const Value& t = c.Arg(0);
+        space = t.type == Value::Type::String ? nullptr : c.vm.ClipOf(t);
+        if (!space && t.type != Value::Type::Clip) {
+          const std::string path = c.vm.ToString(t);
+          if (!path.empty()) space = c.vm.ResolvePath(path, clip);
+          // "target:name" names the clip the target's member of that name leads to.
+          const size_t colon = path.rfind(':');
+          if (!space && colon != std::string::npos && colon + 1 < path.size()) {
+            MovieClip* holder = c.vm.ResolvePath(path.substr(0, colon), clip);
+            if (holder) space = c.vm.ResolvePath(path.substr(colon + 1), holder);
+          }
+        }
+        if (!space) return Value::Undefined();
+      }
       if (space && space != clip) {
         Matrix to_space;
         if (Concatenated(space).Invert(to_space)) m = to_space * Concatenated(clip);
       }
       ScriptObject* r = c.vm.realm().NewObject();
       if (!any) {
-        x0 = y0 = x1 = y1 = p.wide_empty_bounds ? 134217728.0 : 134217727.0;
+        // The wide value appears only on the way into another clip's space.
+        const bool wide = p.wide_empty_bounds && space && space != clip;
+        x0 = y0 = x1 = y1 = wide ? 134217728.0 : 134217727.0;
       } else {
         double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
         for (int i = 0; i < 4; ++i) {
@@ -315,7 +339,10 @@ Value Method(NativeCall& c) {
       return Value::Number(clip->movie ? clip->movie->header.version : -1);
     case kBytesLoaded:
     case kBytesTotal:
-      // A sprite of the movie counts its own tags; a movie's timeline, the whole file.
+      // A sprite of the movie counts its own tags; a movie's timeline, the whole file; a clip a
+      // script made (or emptied) holds no bytes.
+      if (!clip->character && clip->parent && clip->timeline->frames.empty())
+        return Value::Number(0);
       if (clip->character && clip->character->kind == CharacterDef::Kind::Sprite)
         return Value::Number(
             static_cast<double>(static_cast<const SpriteDef&>(*clip->character).byte_size));
@@ -374,8 +401,9 @@ void Widen(bool& any, double& xmin, double& ymin, double& xmax, double& ymax, do
 
 }  // namespace
 
-// Bounds of a clip's contents in its own twips.
-bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
+// Bounds of a shape, text, morph shape or bitmap in its own twips; false for anything else.
+static bool LeafBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax,
+                       double& ymax) {
   if (obj.type == DisplayObject::Type::Shape && obj.character) {
     const auto& r = static_cast<const ShapeDef&>(*obj.character).bounds;
     xmin = r.xmin;
@@ -422,18 +450,42 @@ bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xm
     ymax = bitmap->data->height() * 20.0;
     return true;
   }
-  if (obj.type != DisplayObject::Type::MovieClip && obj.type != DisplayObject::Type::Button)
-    return false;
-  bool any = false;
-  const auto& drawing = static_cast<const MovieClip&>(obj).drawing;
+  return false;
+}
+
+// The corners of a box through `m`, added to the bounds.
+static void WidenCorners(const Matrix& m, double x0, double y0, double x1, double y1, bool& any,
+                         double& xmin, double& ymin, double& xmax, double& ymax) {
+  const double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
+  for (int i = 0; i < 4; ++i) {
+    double x, y;
+    m.Apply(xs[i], ys[i], x, y);
+    Widen(any, xmin, ymin, xmax, ymax, x, y, x, y);
+  }
+}
+
+// Widens the bounds by what the object draws, carried through `m` into the space measured. Each
+// shape, text and drawing goes through the whole chain of matrices down to it: a turned clip
+// inside a turned clip adds its own corners, not the box around its parent's turned box.
+static void WidenThrough(const DisplayObject& obj, const Matrix& m, bool& any, double& xmin,
+                         double& ymin, double& xmax, double& ymax) {
+  double x0, y0, x1, y1;
+  if (obj.type != DisplayObject::Type::MovieClip && obj.type != DisplayObject::Type::Button) {
+    if (LeafBounds(obj, x0, y0, x1, y1))
+      WidenCorners(m, x0, y0, x1, y1, any, xmin, ymin, xmax, ymax);
+    return;
+  }
+  const auto& clip = static_cast<const MovieClip&>(obj);
   RectTwips drawn;
-  if (drawing && drawing->Bounds(drawn)) {
-    Widen(any, xmin, ymin, xmax, ymax, drawn.xmin, drawn.ymin, drawn.xmax, drawn.ymax);
-  }
-  for (const auto& [d, child] : static_cast<const MovieClip&>(obj).children) {
-    double a, b, cc, e;
-    if (ParentBounds(*child, a, b, cc, e)) Widen(any, xmin, ymin, xmax, ymax, a, b, cc, e);
-  }
+  if (clip.drawing && clip.drawing->Bounds(drawn))
+    WidenCorners(m, drawn.xmin, drawn.ymin, drawn.xmax, drawn.ymax, any, xmin, ymin, xmax, ymax);
+  for (const auto& [d, child] : clip.children)
+    WidenThrough(*child, m * child->matrix, any, xmin, ymin, xmax, ymax);
+}
+
+bool ClipBounds(const DisplayObject& obj, double& xmin, double& ymin, double& xmax, double& ymax) {
+  bool any = false;
+  WidenThrough(obj, Matrix{}, any, xmin, ymin, xmax, ymax);
   return any;
 }
 
@@ -441,13 +493,8 @@ bool ParentBounds(const DisplayObject& obj, double& xmin, double& ymin, double& 
                   double& ymax) {
   double x0, y0, x1, y1;
   if (!ClipBounds(obj, x0, y0, x1, y1)) return false;
-  const double xs[] = {x0, x1, x1, x0}, ys[] = {y0, y0, y1, y1};
   bool any = false;
-  for (int i = 0; i < 4; ++i) {
-    double x, y;
-    obj.matrix.Apply(xs[i], ys[i], x, y);
-    Widen(any, xmin, ymin, xmax, ymax, x, y, x, y);
-  }
+  WidenCorners(obj.matrix, x0, y0, x1, y1, any, xmin, ymin, xmax, ymax);
   return true;
 }
 
