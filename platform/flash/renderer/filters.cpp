@@ -582,7 +582,7 @@ int RowsRead(const Filter& f, double scale) {
   // from their distance away (bevels from both sides).
   int dx = 0, dy = 0;
   if (f.kind != Filter::Kind::Blur && f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
-  return Radius(Scaled(f.blur_y, scale)) * Passes(f) + std::abs(dy);
+  return WindowOf(Scaled(f.blur_y, scale)).lo * Passes(f) + std::abs(dy);
 }
 
 void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
