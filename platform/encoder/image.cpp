@@ -1,10 +1,14 @@
 // Image objects: creation, filling and the alpha mask.
 #include "platform/encoder/image.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/encoder/mcl.h"
 
@@ -42,20 +46,15 @@ void Image::Reset(int32_t w, int32_t h) {
   bgra.resize(size_t(w) * size_t(h) * 4);
 }
 
-int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t bits,
-                       const uint8_t* pixels, ptrdiff_t stride) {
-  Image* img = FindAs<Image>(handle);
-  if (!img) return kMclBadImage;
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !pixels ||
-      (bits != 24 && bits != 32))
-    return kMclBadInput;
-  const ptrdiff_t rowBytes = ptrdiff_t(width) * (bits / 8);
-  if (stride < rowBytes && -stride < rowBytes) return kMclBadInput;
-  img->Reset(width, height);
-  img->hasAlpha = bits == 32;
-  for (int32_t y = 0; y < height; ++y) {
+namespace {
+
+// Copies rows [y0, y1) of top-down 24- or 32-bit pixels into 32-bit rows from `base`, 24-bit
+// ones widened with alpha 255.
+void CopyRows(uint8_t* base, int32_t width, int32_t bits, const uint8_t* pixels, ptrdiff_t stride,
+              int32_t y0, int32_t y1) {
+  for (int32_t y = y0; y < y1; ++y) {
     const uint8_t* src = pixels + stride * y;
-    uint8_t* dst = img->Row(y);
+    uint8_t* dst = base + size_t(y) * size_t(width) * 4;
     if (bits == 32) {
       std::memcpy(dst, src, size_t(width) * 4);
     } else if constexpr (std::endian::native == std::endian::little) {
@@ -86,6 +85,44 @@ int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t 
       }
     }
   }
+}
+
+// Pixels from which a copy is split over threads: one core's memory bandwidth limits a copy of a
+// large frame, and the caller (the capturing thread) waits for it.
+constexpr int64_t kSplitPixels = int64_t{1} << 19;
+constexpr int32_t kMaxCopyThreads = 4;
+
+}  // namespace
+
+int32_t SetImagePixels(MclHandle handle, int32_t width, int32_t height, int32_t bits,
+                       const uint8_t* pixels, ptrdiff_t stride) {
+  Image* img = FindAs<Image>(handle);
+  if (!img) return kMclBadImage;
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !pixels ||
+      (bits != 24 && bits != 32))
+    return kMclBadInput;
+  const ptrdiff_t rowBytes = ptrdiff_t(width) * (bits / 8);
+  if (stride < rowBytes && -stride < rowBytes) return kMclBadInput;
+  img->Reset(width, height);
+  img->hasAlpha = bits == 32;
+  uint8_t* const base = img->Row(0);  // the storage made the image's own, once, on this thread
+  int32_t parts = 1;
+  if (int64_t{width} * height >= kSplitPixels)
+    parts = std::clamp<int32_t>(static_cast<int32_t>(std::thread::hardware_concurrency()), 1,
+                                kMaxCopyThreads);
+  std::vector<std::thread> helpers;
+  int32_t done = 0;  // rows [0, done) are handed to helper threads
+  for (int32_t i = 1; i < parts; ++i) {
+    const int32_t y0 = done, y1 = static_cast<int32_t>(int64_t{height} * i / parts);
+    try {
+      helpers.emplace_back([=] { CopyRows(base, width, bits, pixels, stride, y0, y1); });
+      done = y1;
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: the caller copies the rest
+    }
+  }
+  CopyRows(base, width, bits, pixels, stride, done, height);
+  for (std::thread& t : helpers) t.join();
   return kMclOk;
 }
 

@@ -170,3 +170,38 @@ TEST(Images, FailuresGiveResultCodes) {
 }
 
 }  // namespace
+
+// A frame large enough to be copied on several threads gives every row exactly once, in place,
+// whether its rows come top-down or bottom-up and at either depth.
+TEST(Images, LargeFramesCopySplitOverThreadsKeepEveryRow) {
+  const int32_t w = 1027, h = 601;  // odd width: each row ends in single pixels
+  auto byte = [](int x, int y, int c) { return uint8_t((x * 7 + y * 13 + c * 101) & 0xFF); };
+  for (int32_t bits : {24, 32}) {
+    const int bpp = bits / 8;
+    const ptrdiff_t stride = (ptrdiff_t(w) * bpp + 3) & ~ptrdiff_t{3};
+    std::vector<uint8_t> rows(size_t(stride) * h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        for (int c = 0; c < bpp; ++c) rows[size_t(y) * stride + size_t(x) * bpp + c] = byte(x, y, c);
+    for (bool bottom_up : {false, true}) {
+      MclHandle img = MclImgCreate();
+      // Bottom-up: the image's top row is the buffer's last, read with a negative stride.
+      const uint8_t* top = bottom_up ? rows.data() + size_t(stride) * (h - 1) : rows.data();
+      ASSERT_EQ(mcl::SetImagePixels(img, w, h, bits, top, bottom_up ? -stride : stride), kMclOk);
+      const mcl::Image* image = mcl::FindAs<mcl::Image>(img);
+      ASSERT_NE(image, nullptr);
+      int wrong = 0;
+      for (int y = 0; y < h; ++y) {
+        const int src_y = bottom_up ? h - 1 - y : y;
+        const uint8_t* row = image->Row(y);
+        for (int x = 0; x < w; ++x)
+          for (int c = 0; c < 4; ++c) {
+            const uint8_t want = c < bpp ? byte(x, src_y, c) : 255;
+            wrong += row[x * 4 + c] != want;
+          }
+      }
+      EXPECT_EQ(wrong, 0) << bits << " bits" << (bottom_up ? ", bottom-up" : "");
+      MclImgFree(img);
+    }
+  }
+}
