@@ -336,4 +336,46 @@ TEST(EffectsPlacement, AnOpaqueBackgroundFillsThePixelsAroundTheObject) {
   EXPECT_EQ(at(40, 40), (Rgba{255, 255, 255, 255}));
 }
 
+TEST(EffectsPlacement, AnOpaqueObjectsBoundsCornerSitsOnAWholePixel) {
+  // A one-pixel outline from (10, 10) to (30, 30): its bounds reach half a pixel further out,
+  // so their corner lies on a pixel centre. Without caching the corner goes up and left, with
+  // caching to the nearest pixel (half way: down and right); the outline moves with it.
+  for (const bool cached : {false, true}) {
+    SCOPED_TRACE(cached ? "cached" : "background only");
+    SwfWriter w(11, kW, kH, 12);
+    ShapeBuilder sb;
+    const int line = sb.AddLine({20, {255, 0, 0, 255}});
+    sb.Rectangle(200, 200, 600, 600, 0, line);
+    w.DefineShape(1, sb);
+    BitWriter place;
+    place.U8(0x02);                  // has character
+    place.U8(cached ? 0x44 : 0x40);  // opaque background, bitmap caching
+    place.U16(1);
+    place.U16(1);
+    if (cached) place.U8(1);
+    place.RgbaColor({0, 255, 0, 255});
+    w.Tag(kTagPlaceObject3, place.Data());
+    w.ShowFrame();
+    Player p;
+    p.LoadBytes(0, w.Finish(false));
+    p.quality = Quality::Low;
+    std::vector<uint8_t> px(kW * kH * 4);
+    PaintStage(p, {px.data(), kW, kH, kW * 4}, {255, 255, 255, 255});
+    auto at = [&](int x, int y) {
+      const uint8_t* c = &px[(static_cast<size_t>(y) * kW + x) * 4];
+      return Rgba{c[2], c[1], c[0], c[3]};
+    };
+    const Rgba white{255, 255, 255, 255}, green{0, 255, 0, 255}, red{255, 0, 0, 255};
+    const int first = cached ? 10 : 9, last = first + 20;  // the background's first/last pixel
+    EXPECT_EQ(at(first - 1, 20), white);
+    EXPECT_EQ(at(20, first - 1), white);
+    EXPECT_EQ(at(last + 1, 20), white);
+    EXPECT_EQ(at(20, last + 1), white);
+    EXPECT_EQ(at(20, first), red);  // the top of the outline
+    EXPECT_EQ(at(first, 20), red);  // its left side
+    EXPECT_EQ(at(20, first + 1), green);
+    EXPECT_EQ(at(first + 1, 20), green);
+  }
+}
+
 }  // namespace
