@@ -144,6 +144,23 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
   return DrawnBounds(r, m, x0, y0, x1, y1);
 }
 
+// An object with an opaque background is drawn as a picture of its bounds: the bounds' top-left
+// corner, not the object's origin, lands on a whole pixel, and the drawing moves with it. A
+// cached object's corner goes to the nearest pixel; one that only has a background goes to the
+// pixel at or above and left of it.
+void AlignOpaqueCorner(const DisplayObject& obj, Matrix& m) {
+  const auto whole = [&](double v) { return obj.cache_as_bitmap ? std::round(v) : std::floor(v); };
+  double x0, y0, x1, y1;
+  if (!DrawnBounds(obj, m, x0, y0, x1, y1) || !std::isfinite(x0) || !std::isfinite(y0) ||
+      std::fabs(x0) > 1e6 || std::fabs(y0) > 1e6) {
+    m.tx = whole(m.tx);
+    m.ty = whole(m.ty);
+    return;
+  }
+  m.tx += whole(x0) - x0;
+  m.ty += whole(y0) - y0;
+}
+
 // Fills the whole pixels around what `obj` draws with its opaque background colour.
 void PaintOpaqueBackground(Renderer& r, const DisplayObject& obj, const Matrix& m,
                            const ColorTransform& cx) {
@@ -319,7 +336,9 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
     // A blend mode or a filter draws the object into a layer of its own. Objects drawn as cached
     // bitmaps (filtered ones too) sit on whole pixels.
     const bool layer = child->blend_mode >= kBlendLayer || !child->filters.empty();
-    if (child->cache_as_bitmap || child->has_opaque_background || !child->filters.empty()) {
+    if (child->has_opaque_background) {
+      AlignOpaqueCorner(*child, cm);
+    } else if (child->cache_as_bitmap || !child->filters.empty()) {
       cm.tx = std::round(cm.tx);
       cm.ty = std::round(cm.ty);
     }

@@ -149,6 +149,7 @@ const std::set<std::string> kRequired = {
     "drawing_api-gradient_focal_point",
     "cache_as_bitmap-edittext_scroll",
     "text-String_path_variable_button",
+    "opaque_background",
 };
 
 // Movies whose edges or colours still differ from the expected picture by a pixel or a level
@@ -164,7 +165,6 @@ const std::set<std::string> kRequiredLoosely = {
     "blend_modes-layer_erase",
     "blend_modes-multiply",
     "blend_modes-screen",
-    "opaque_background",
     "video-colorconversion-h263",
 };
 
