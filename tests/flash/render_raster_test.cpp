@@ -384,6 +384,17 @@ std::pair<int, int> InkedSpan(const Canvas& c, int x) {
   return {first, last};
 }
 
+// Columns of row `y` darker than the background, as first and last (-1, -1 for none).
+std::pair<int, int> InkedColumns(const Canvas& c, int y) {
+  int first = -1, last = -1;
+  for (int x = 0; x < kW; ++x)
+    if (c.At(x, y).r < 128) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  return {first, last};
+}
+
 TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
   LineStyle style;
   style.color = kBlack;
@@ -394,14 +405,7 @@ TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
   EXPECT_EQ(InkedSpan(low, 30), std::make_pair(41, 45));
   Canvas column(Quality::Low);
   column.renderer.DrawShape(LineShape(50, 5, 50, 55, style), Identity(), {});
-  int first = -1, last = -1;
-  for (int x = 0; x < kW; ++x)
-    if (column.At(x, 30).r < 128) {
-      if (first < 0) first = x;
-      last = x;
-    }
-  EXPECT_EQ(first, 48);
-  EXPECT_EQ(last, 52);
+  EXPECT_EQ(InkedColumns(column, 30), std::make_pair(48, 52));
 
   // Within a filtered layer the line lies half a pixel above its path; across, it keeps its
   // place. An unfiltered layer changes nothing.
@@ -430,17 +434,6 @@ TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
   high.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
   EXPECT_NEAR(high.At(30, 40).r, 128, 4);
   EXPECT_NEAR(high.At(30, 45).r, 128, 4);
-}
-
-// Columns of row `y` darker than the background, as first and last (-1, -1 for none).
-std::pair<int, int> InkedColumns(const Canvas& c, int y) {
-  int first = -1, last = -1;
-  for (int x = 0; x < kW; ++x)
-    if (c.At(x, y).r < 128) {
-      if (first < 0) first = x;
-      last = x;
-    }
-  return {first, last};
 }
 
 TEST(RenderStroke, LowQualityThinLinesKeepTheirPathOutsideFilteredLayers) {
