@@ -384,6 +384,15 @@ std::pair<int, int> InkedSpan(const Canvas& c, int x) {
   return {first, last};
 }
 
+// A colour matrix filter that changes nothing: makes a layer filtered without changing its look.
+Filter IdentityColorMatrix() {
+  Filter identity;
+  identity.kind = Filter::Kind::ColorMatrix;
+  identity.matrix.assign(20, 0.0f);
+  for (int i = 0; i < 4; ++i) identity.matrix[static_cast<size_t>(i) * 6] = 1;
+  return identity;
+}
+
 // Columns of row `y` darker than the background, as first and last (-1, -1 for none).
 std::pair<int, int> InkedColumns(const Canvas& c, int y) {
   int first = -1, last = -1;
@@ -409,10 +418,7 @@ TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
 
   // Within a filtered layer the line lies half a pixel above its path; across, it keeps its
   // place. An unfiltered layer changes nothing.
-  Filter identity;
-  identity.kind = Filter::Kind::ColorMatrix;
-  identity.matrix.assign(20, 0.0f);
-  for (int i = 0; i < 4; ++i) identity.matrix[static_cast<size_t>(i) * 6] = 1;
+  const Filter identity = IdentityColorMatrix();
   Canvas filtered(Quality::Low);
   filtered.renderer.PushLayer({identity}, 1.0);
   filtered.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
@@ -455,10 +461,7 @@ TEST(RenderStroke, LowQualityThinLinesKeepTheirPathOutsideFilteredLayers) {
 
     // Within a filtered layer a thin line lies half a pixel right of and above its path, as
     // wider ones do there.
-    Filter identity;
-    identity.kind = Filter::Kind::ColorMatrix;
-    identity.matrix.assign(20, 0.0f);
-    for (int i = 0; i < 4; ++i) identity.matrix[static_cast<size_t>(i) * 6] = 1;
+    const Filter identity = IdentityColorMatrix();
     Canvas filtered(Quality::Low);
     filtered.renderer.PushLayer({identity}, 1.0);
     filtered.renderer.DrawShape(LineShape(10, 30.5, 90, 30.5, style), Identity(), {});
