@@ -384,6 +384,26 @@ std::pair<int, int> InkedSpan(const Canvas& c, int x) {
   return {first, last};
 }
 
+// A colour matrix filter that changes nothing: makes a layer filtered without changing its look.
+Filter IdentityColorMatrix() {
+  Filter identity;
+  identity.kind = Filter::Kind::ColorMatrix;
+  identity.matrix.assign(20, 0.0f);
+  for (int i = 0; i < 4; ++i) identity.matrix[static_cast<size_t>(i) * 6] = 1;
+  return identity;
+}
+
+// Columns of row `y` darker than the background, as first and last (-1, -1 for none).
+std::pair<int, int> InkedColumns(const Canvas& c, int y) {
+  int first = -1, last = -1;
+  for (int x = 0; x < kW; ++x)
+    if (c.At(x, y).r < 128) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  return {first, last};
+}
+
 TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
   LineStyle style;
   style.color = kBlack;
@@ -394,21 +414,11 @@ TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
   EXPECT_EQ(InkedSpan(low, 30), std::make_pair(41, 45));
   Canvas column(Quality::Low);
   column.renderer.DrawShape(LineShape(50, 5, 50, 55, style), Identity(), {});
-  int first = -1, last = -1;
-  for (int x = 0; x < kW; ++x)
-    if (column.At(x, 30).r < 128) {
-      if (first < 0) first = x;
-      last = x;
-    }
-  EXPECT_EQ(first, 48);
-  EXPECT_EQ(last, 52);
+  EXPECT_EQ(InkedColumns(column, 30), std::make_pair(48, 52));
 
   // Within a filtered layer the line lies half a pixel above its path; across, it keeps its
   // place. An unfiltered layer changes nothing.
-  Filter identity;
-  identity.kind = Filter::Kind::ColorMatrix;
-  identity.matrix.assign(20, 0.0f);
-  for (int i = 0; i < 4; ++i) identity.matrix[static_cast<size_t>(i) * 6] = 1;
+  const Filter identity = IdentityColorMatrix();
   Canvas filtered(Quality::Low);
   filtered.renderer.PushLayer({identity}, 1.0);
   filtered.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
@@ -430,6 +440,36 @@ TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
   high.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
   EXPECT_NEAR(high.At(30, 40).r, 128, 4);
   EXPECT_NEAR(high.At(30, 45).r, 128, 4);
+}
+
+TEST(RenderStroke, LowQualityThinLinesKeepTheirPathOutsideFilteredLayers) {
+  for (double width : {0.0, 20.0}) {  // a hairline and a one-pixel line
+    LineStyle style;
+    style.color = kBlack;
+    style.width = width;
+    // On a pixel boundary the line fills the pixel left of or above it, as a fill's edge would;
+    // on a pixel's middle, that pixel.
+    Canvas column(Quality::Low);
+    column.renderer.DrawShape(LineShape(50, 5, 50, 55, style), Identity(), {});
+    EXPECT_EQ(InkedColumns(column, 30), std::make_pair(49, 49)) << width;
+    Canvas row(Quality::Low);
+    row.renderer.DrawShape(LineShape(10, 30, 90, 30, style), Identity(), {});
+    EXPECT_EQ(InkedSpan(row, 40), std::make_pair(29, 29)) << width;
+    Canvas middle(Quality::Low);
+    middle.renderer.DrawShape(LineShape(10, 30.5, 90, 30.5, style), Identity(), {});
+    EXPECT_EQ(InkedSpan(middle, 40), std::make_pair(30, 30)) << width;
+
+    // Within a filtered layer a thin line lies half a pixel right of and above its path, as
+    // wider ones do there.
+    const Filter identity = IdentityColorMatrix();
+    Canvas filtered(Quality::Low);
+    filtered.renderer.PushLayer({identity}, 1.0);
+    filtered.renderer.DrawShape(LineShape(10, 30.5, 90, 30.5, style), Identity(), {});
+    filtered.renderer.DrawShape(LineShape(50, 5, 50, 25, style), Identity(), {});
+    filtered.renderer.PopLayer(0, {identity}, 1.0);
+    EXPECT_EQ(InkedSpan(filtered, 40), std::make_pair(29, 29)) << width;
+    EXPECT_EQ(InkedColumns(filtered, 15), std::make_pair(50, 50)) << width;
+  }
 }
 
 TEST(RenderStroke, CapsEndTheLineAsTheirStyleSays) {

@@ -1059,11 +1059,14 @@ struct Renderer::Impl {
   // whole-pixel width centred on a pixel boundary fills whole pixels evenly about it: a 5-pixel
   // line along y = 43 fills rows 41 to 45. Within a filtered layer they lie half a pixel above
   // their path instead (rows 40 to 44), which is where the reference pictures of blurred and
-  // shadowed strokes put them. Fills keep their place.
-  Matrix LowQualityStrokeMatrix(Matrix m) const {
+  // shadowed strokes put them. Fills keep their place, and so do lines of one pixel or less
+  // outside filtered layers: such a line along a pixel boundary fills the pixels left of and above
+  // it, as a fill's edge on that boundary would (the frame lines of the blend-mode pictures).
+  Matrix LowQualityStrokeMatrix(Matrix m, double width) const {
     if (quality != Quality::Low) return m;
     bool filtered = false;
     for (const Surface& s : surfaces) filtered |= s.kind == Surface::Kind::Layer && s.filtered;
+    if (!filtered && width <= 1 + 1e-9) return m;
     m.tx += 0.5;
     m.ty += filtered ? -0.5 : 0.5;
     return m;
@@ -1089,9 +1092,9 @@ struct Renderer::Impl {
   void DrawLines(const ShapeGroup& group, const Matrix& shape_matrix, const ColorTransform& cx,
                  BaseRenderer& ren, const std::vector<PaintStyle>* prepared = nullptr) {
     if (prepared && prepared->size() != group.line_styles.size()) return;
-    const Matrix m = LowQualityStrokeMatrix(shape_matrix);
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
+      const Matrix m = LowQualityStrokeMatrix(shape_matrix, StrokeWidth(style, shape_matrix));
       agg::path_storage& path = line_path;
       path.remove_all();
       bool open = false;
