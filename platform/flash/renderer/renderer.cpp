@@ -1059,11 +1059,14 @@ struct Renderer::Impl {
   // whole-pixel width centred on a pixel boundary fills whole pixels evenly about it: a 5-pixel
   // line along y = 43 fills rows 41 to 45. Within a filtered layer they lie half a pixel above
   // their path instead (rows 40 to 44), which is where the reference pictures of blurred and
-  // shadowed strokes put them. Fills keep their place.
-  Matrix LowQualityStrokeMatrix(Matrix m) const {
+  // shadowed strokes put them. Outside such a layer, a `thin` line (one pixel wide or less)
+  // keeps its place: along x = 224 it fills column 223, the pixel a hair more than half of it
+  // covers. Fills keep their place.
+  Matrix LowQualityStrokeMatrix(Matrix m, bool thin) const {
     if (quality != Quality::Low) return m;
     bool filtered = false;
     for (const Surface& s : surfaces) filtered |= s.kind == Surface::Kind::Layer && s.filtered;
+    if (thin && !filtered) return m;
     m.tx += 0.5;
     m.ty += filtered ? -0.5 : 0.5;
     return m;
@@ -1089,9 +1092,11 @@ struct Renderer::Impl {
   void DrawLines(const ShapeGroup& group, const Matrix& shape_matrix, const ColorTransform& cx,
                  BaseRenderer& ren, const std::vector<PaintStyle>* prepared = nullptr) {
     if (prepared && prepared->size() != group.line_styles.size()) return;
-    const Matrix m = LowQualityStrokeMatrix(shape_matrix);
+    const Matrix thick = LowQualityStrokeMatrix(shape_matrix, false);
+    const Matrix thin = LowQualityStrokeMatrix(shape_matrix, true);
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
+      const Matrix& m = StrokeWidth(style, shape_matrix) <= 1.0 ? thin : thick;
       agg::path_storage& path = line_path;
       path.remove_all();
       bool open = false;
