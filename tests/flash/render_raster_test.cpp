@@ -416,6 +416,20 @@ TEST(RenderStroke, LowQualityStrokesLieHalfAPixelOffTheirPath) {
   column.renderer.DrawShape(LineShape(50, 5, 50, 55, style), Identity(), {});
   EXPECT_EQ(InkedColumns(column, 30), std::make_pair(48, 52));
 
+  // A line one pixel wide or thinner keeps its place: the pixel above or left of its path
+  // holds a hair more than half of it.
+  for (uint16_t width : {20, 10, 0}) {
+    style.width = width;
+    Canvas thin(Quality::Low);
+    thin.renderer.DrawShape(LineShape(10, 43, 90, 43, style), Identity(), {});
+    thin.renderer.DrawShape(LineShape(50, 5, 50, 30, style), Identity(), {});
+    EXPECT_EQ(InkedSpan(thin, 30), std::make_pair(42, 42)) << width;
+    EXPECT_LT(thin.At(49, 20).r, 128) << width;
+    EXPECT_GE(thin.At(50, 20).r, 128) << width;
+    EXPECT_GE(thin.At(48, 20).r, 128) << width;
+  }
+  style.width = 5 * 20;
+
   // Within a filtered layer the line lies half a pixel above its path; across, it keeps its
   // place. An unfiltered layer changes nothing.
   const Filter identity = IdentityColorMatrix();

@@ -427,17 +427,17 @@ TEST(RenderPlacement, LinesCentredOutsideStillDrawWhatReachesIn) {
             untouched);
 }
 
-// The colours of a linear gradient drawn over a 256-pixel row, whose pixel x shows table entry
-// (x + 0.5) * 255 / 256 rounded.
-std::vector<Rgba> GradientRow(const std::vector<GradientStop>& stops) {
-  const int w = 256;
+// The colours of a linear gradient drawn over a row of `w` pixels. Over 256 pixels the centre of
+// pixel x lies at position (x + 0.5) / 256, which is where whole ratio x stands: pixel x shows
+// ratio x.
+std::vector<Rgba> GradientRow(const std::vector<GradientStop>& stops, int w = 256) {
   ShapeDef s;
   ShapeGroup& g = s.groups.emplace_back();
   FillStyle f;
   f.type = FillStyle::Type::LinearGradient;
   f.gradient.stops = stops;
-  f.matrix.a = f.matrix.d = 256 * 20 / 32768.0;
-  f.matrix.tx = 128 * 20;
+  f.matrix.a = f.matrix.d = w * 20 / 32768.0;
+  f.matrix.tx = w * 10;
   g.fill_styles = {f};
   g.paths = {LoopAt(0, 0, {EdgeTo(w, 0), EdgeTo(w, 1), EdgeTo(0, 1), EdgeTo(0, 0)})};
   std::vector<uint8_t> px(w * 4, 0);
@@ -451,25 +451,19 @@ std::vector<Rgba> GradientRow(const std::vector<GradientStop>& stops) {
   return out;
 }
 
-int PixelOfEntry(int entry) {  // the first pixel showing a table entry
-  for (int x = 0; x < 256; ++x)
-    if (static_cast<int>((x + 0.5) * 255 / 256 + 0.5) == entry) return x;
-  return -1;
-}
-
 TEST(RenderGradientTable, StopsOutOfOrderAndLongStopListsKeepTheirMeaning) {
   // An entry takes the first stop, in list order, whose ratio is not below it: up to 200 that is
   // the red stop, above it the blue one, reached from the green stop listed before it.
   std::vector<Rgba> row =
       GradientRow({{200, {255, 0, 0, 255}}, {50, {0, 255, 0, 255}}, {255, {0, 0, 255, 255}}});
   for (int entry : {0, 49, 50, 120, 200}) {
-    Rgba c = row[PixelOfEntry(entry)];
+    Rgba c = row[entry];
     EXPECT_EQ(c.r, 255) << entry;
     EXPECT_EQ(c.g, 0) << entry;
   }
-  Rgba mid = row[PixelOfEntry(230)];  // 180/205 of the way from green to blue
-  EXPECT_EQ(mid.g, static_cast<int>(255 - 255.0 * 180 / 205 + 0.5));
-  EXPECT_EQ(mid.b, static_cast<int>(255.0 * 180 / 205 + 0.5));
+  Rgba mid = row[230];  // 180/205 of the way from green to blue, cut down
+  EXPECT_EQ(mid.g, static_cast<int>(255 - 255.0 * 180 / 205));
+  EXPECT_EQ(mid.b, static_cast<int>(255.0 * 180 / 205));
   EXPECT_EQ(row[255].b, 255);
 
   // Twenty stops: each stop's own entry shows its colour.
@@ -480,11 +474,34 @@ TEST(RenderGradientTable, StopsOutOfOrderAndLongStopListsKeepTheirMeaning) {
                      static_cast<uint8_t>(k * 7 % 256), 255}});
   row = GradientRow(many);
   for (int k = 0; k < 20; ++k) {
-    int x = PixelOfEntry(k * 13);
-    ASSERT_GE(x, 0);
+    int x = k * 13;
     EXPECT_EQ(row[x].r, k * 12) << k;
     EXPECT_EQ(row[x].g, 250 - k * 11) << k;
   }
+}
+
+TEST(RenderGradientTable, LinearGradientsReadTheRampBetweenWholeRatios) {
+  // Black to green by ratio 42 over 103 pixels: 2.49 ratios, 15.1 levels, a pixel. Each pixel
+  // takes its own share of the ramp rather than the nearest whole ratio's entry, so the steps
+  // stay even instead of going 12, 18, 12.
+  std::vector<Rgba> row = GradientRow({{0, {0, 0, 0, 255}}, {42, {0, 255, 0, 255}}}, 103);
+  for (int x = 1; x < 17; ++x) {
+    int step = row[x].g - row[x - 1].g;
+    EXPECT_TRUE(step == 15 || step == 16) << x << ": " << step;
+  }
+  // Pixel 0 sits at ratio 256 * 0.5 / 103 - 0.5 = 0.74: 4.5 levels, cut down to 4.
+  EXPECT_EQ(row[0].g, 4);
+  EXPECT_EQ(row[17].g, 255);
+
+  // Over 1024 pixels four pixels share a whole ratio; the half ratio at each end holds the end
+  // stops' colours, and every level shows on four pixels in between.
+  row = GradientRow({{0, {0, 0, 0, 255}}, {255, {255, 255, 255, 255}}}, 1024);
+  EXPECT_EQ(row[0].r, 0);
+  EXPECT_EQ(row[1].r, 0);
+  EXPECT_EQ(row[1023].r, 255);
+  std::array<int, 256> count{};
+  for (const Rgba& c : row) ++count[c.r];
+  for (int level = 1; level < 255; ++level) EXPECT_EQ(count[level], 4) << level;
 }
 
 // A repeating bitmap drawn one whole period further along shows the same pixels: where one draw

@@ -28,16 +28,16 @@ double SrgbToLinear(double v) {
   return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
 }
 
-uint8_t LinearToSrgb(double v) {
+float LinearToSrgb(double v) {
   v = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
-  return static_cast<uint8_t>(std::clamp(std::lround(v * 255.0), 0L, 255L));
+  return static_cast<float>(std::clamp(v * 255.0, 0.0, 255.0));
 }
 
 }  // namespace
 
-void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTable& out) {
+void BuildGradientRamp(const Gradient& g, const ColorTransform& cx, GradientRamp& out) {
   if (g.stops.empty()) {
-    out.fill(agg::rgba8(0, 0, 0, 0));
+    out.fill({0, 0, 0, 0});
     return;
   }
   // Gradients have at most fifteen stops; longer lists (from other writers) go to the heap.
@@ -59,26 +59,51 @@ void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTab
   size_t i = 0;
   for (int r = 0; r < 256; ++r) {
     while (i < stops.size() && stops[i].ratio < r) ++i;
-    Rgba c;
+    std::array<float, 4>& c = out[static_cast<size_t>(r)];
+    auto set = [&](Rgba v) { c = {float(v.r), float(v.g), float(v.b), float(v.a)}; };
     if (i == 0) {
-      c = stops.front().color;
+      set(stops.front().color);
     } else if (i == stops.size()) {
-      c = stops.back().color;
+      set(stops.back().color);
     } else {
       const GradientStop& a = stops[i - 1];
       const GradientStop& b = stops[i];
       double t = b.ratio == a.ratio ? 1.0 : static_cast<double>(r - a.ratio) / (b.ratio - a.ratio);
-      auto mix = [&](uint8_t x, uint8_t y) -> uint8_t {
+      auto mix = [&](uint8_t x, uint8_t y) -> float {
         if (linear) return LinearToSrgb(SrgbToLinear(x) + (SrgbToLinear(y) - SrgbToLinear(x)) * t);
-        return static_cast<uint8_t>(x + (y - x) * t + 0.5);  // never negative: rounds like lround
+        return static_cast<float>(x + (y - x) * t);
       };
-      c.r = mix(a.color.r, b.color.r);
-      c.g = mix(a.color.g, b.color.g);
-      c.b = mix(a.color.b, b.color.b);
-      c.a = static_cast<uint8_t>(a.color.a + (b.color.a - a.color.a) * t + 0.5);
+      c = {mix(a.color.r, b.color.r), mix(a.color.g, b.color.g), mix(a.color.b, b.color.b),
+           static_cast<float>(a.color.a + (b.color.a - a.color.a) * t)};
     }
-    out[r] = Premultiply(c);
   }
+}
+
+void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTable& out) {
+  GradientRamp ramp;
+  BuildGradientRamp(g, cx, ramp);
+  RoundGradientRamp(ramp, out);
+}
+
+void RoundGradientRamp(const GradientRamp& ramp, GradientTable& out) {
+  for (size_t r = 0; r < 256; ++r) {
+    auto round = [&](int k) { return static_cast<uint8_t>(ramp[r][k] + 0.5f); };
+    out[r] = Premultiply({round(0), round(1), round(2), round(3)});
+  }
+}
+
+agg::rgba8 RampColor(const GradientRamp& ramp, double t) {
+  // Whole ratio r stands at position (r + 0.5) / 256: the first and last stops own half a step
+  // each at the ends, and a point between two entries takes its share of each.
+  double p = std::clamp(t * 256.0 - 0.5, 0.0, 255.0);
+  int i = std::min(static_cast<int>(p), 254);
+  float f = static_cast<float>(p - i);
+  const std::array<float, 4>& a = ramp[static_cast<size_t>(i)];
+  const std::array<float, 4>& b = ramp[static_cast<size_t>(i) + 1];
+  // Channels are cut down, not rounded; the small allowance keeps a whole value a float step
+  // short of itself from losing a level.
+  auto mix = [&](int k) { return static_cast<uint8_t>(a[k] + (b[k] - a[k]) * f + 1.0f / 512); };
+  return Premultiply({mix(0), mix(1), mix(2), mix(3)});
 }
 
 double GradientPosition(FillStyle::Type type, double focal_point, double gx, double gy) {
@@ -125,11 +150,19 @@ PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const Co
   PaintStyle p;
   bool invertible = (m * fill.matrix).Invert(p.inverse_, 1e-12);
   if (fill.IsGradient()) {
-    p.table_ = std::make_shared<GradientTable>();
-    BuildGradientTable(fill.gradient, cx, *p.table_);
+    auto ramp = std::make_shared<GradientRamp>();
+    BuildGradientRamp(fill.gradient, cx, *ramp);
     if (!invertible) {  // a gradient squeezed to nothing shows its last colour
-      p.solid = p.table_->back();
+      p.solid = RampColor(*ramp, 1.0);
       return p;
+    }
+    // Linear gradients read the ramp between its entries; the round kinds pick the nearest
+    // rounded entry.
+    if (fill.type == FillStyle::Type::LinearGradient) {
+      p.ramp_ = std::move(ramp);
+    } else {
+      p.table_ = std::make_shared<GradientTable>();
+      RoundGradientRamp(*ramp, *p.table_);
     }
     p.kind_ = fill.type == FillStyle::Type::LinearGradient   ? Kind::LinearGradient
               : fill.type == FillStyle::Type::RadialGradient ? Kind::RadialGradient
@@ -169,17 +202,22 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
   double sx = x + 0.5, sy = y + 0.5;
   double gx = inverse_.a * sx + inverse_.c * sy + inverse_.tx;
   double gy = inverse_.b * sx + inverse_.d * sy + inverse_.ty;
+  // The common kinds get their own loops; the focal one goes through the general formula.
+  if (type == FillStyle::Type::LinearGradient) {
+    const GradientRamp& ramp = *ramp_;
+    for (unsigned i = 0; i < len; ++i, gx += inverse_.a) {
+      double t = (gx + 16384.0) * (1.0 / 32768.0);
+      span[i] = RampColor(ramp, spread_ == SpreadMode::Pad ? t : ApplySpread(spread_, t));
+    }
+    return;
+  }
   const GradientTable& table = *table_;
   auto lookup = [&](double t) {
     if (spread_ != SpreadMode::Pad) t = ApplySpread(spread_, t);
     int index = static_cast<int>(t * 255.0 + 0.5);
     return table[std::clamp(index, 0, 255)];
   };
-  // The common kinds get their own loops; the focal one goes through the general formula.
-  if (type == FillStyle::Type::LinearGradient) {
-    for (unsigned i = 0; i < len; ++i, gx += inverse_.a)
-      span[i] = lookup((gx + 16384.0) * (1.0 / 32768.0));
-  } else if (type == FillStyle::Type::RadialGradient) {
+  if (type == FillStyle::Type::RadialGradient) {
     unsigned i = 0;
     if (spread_ == SpreadMode::Pad) {
       // Padded radial gradients are the most common non-solid fill: two pixels per step, with
