@@ -92,7 +92,8 @@ void RoundGradientRamp(const GradientRamp& ramp, GradientTable& out) {
   }
 }
 
-agg::rgba8 RampColor(const GradientRamp& ramp, double t) {
+// The colour at position t; inlined into the linear gradient loop, which calls it per pixel.
+[[gnu::always_inline]] inline agg::rgba8 RampColorAt(const GradientRamp& ramp, double t) {
   // Whole ratio r stands at position (r + 0.5) / 256: the first and last stops own half a step
   // each at the ends, and a point between two entries takes its share of each.
   double p = std::clamp(t * 256.0 - 0.5, 0.0, 255.0);
@@ -102,9 +103,25 @@ agg::rgba8 RampColor(const GradientRamp& ramp, double t) {
   const std::array<float, 4>& b = ramp[static_cast<size_t>(i) + 1];
   // Channels are cut down, not rounded; the small allowance keeps a whole value a float step
   // short of itself from losing a level.
+#if defined(__SSE2__)
+  // The same single-precision steps, four channels at once.
+  const __m128 va = _mm_loadu_ps(a.data()), vb = _mm_loadu_ps(b.data());
+  const __m128 v = _mm_add_ps(_mm_add_ps(va, _mm_mul_ps(_mm_sub_ps(vb, va), _mm_set1_ps(f))),
+                              _mm_set1_ps(1.0f / 512));
+  alignas(16) int32_t c[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(c), _mm_cvttps_epi32(v));
+  const Rgba mixed{static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]),
+                   static_cast<uint8_t>(c[2]), static_cast<uint8_t>(c[3])};
+#else
   auto mix = [&](int k) { return static_cast<uint8_t>(a[k] + (b[k] - a[k]) * f + 1.0f / 512); };
-  return Premultiply({mix(0), mix(1), mix(2), mix(3)});
+  const Rgba mixed{mix(0), mix(1), mix(2), mix(3)};
+#endif
+  // An opaque colour is its own premultiplied form.
+  if (mixed.a == 255) return agg::rgba8(mixed.r, mixed.g, mixed.b, 255);
+  return Premultiply(mixed);
 }
+
+agg::rgba8 RampColor(const GradientRamp& ramp, double t) { return RampColorAt(ramp, t); }
 
 double GradientPosition(FillStyle::Type type, double focal_point, double gx, double gy) {
   switch (type) {
@@ -207,7 +224,7 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
     const GradientRamp& ramp = *ramp_;
     for (unsigned i = 0; i < len; ++i, gx += inverse_.a) {
       double t = (gx + 16384.0) * (1.0 / 32768.0);
-      span[i] = RampColor(ramp, spread_ == SpreadMode::Pad ? t : ApplySpread(spread_, t));
+      span[i] = RampColorAt(ramp, spread_ == SpreadMode::Pad ? t : ApplySpread(spread_, t));
     }
     return;
   }
