@@ -1021,7 +1021,7 @@ void TWinControl::WMPaint(TMessage& Message) {
     Invalidate();
     return;
   }
-  QWidget* w = impl_->paint_widget != nullptr ? impl_->paint_widget : impl_->widget.data();
+  QWidget* w = impl_->PaintTarget();
   QImage image(std::max(1, w->width()), std::max(1, w->height()), QImage::Format_RGB32);
   {
     TCanvas canvas;

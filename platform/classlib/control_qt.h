@@ -45,6 +45,9 @@ struct TWinControl::Impl {
   bool creating = false;
   QWidget* created = nullptr;  // the window CreateWnd made, until the layer takes it
   QPointer<QWidget> menu_bar;  // a form's menu bar
+
+  // The window a paint event paints on.
+  QWidget* PaintTarget() const { return paint_widget != nullptr ? paint_widget : widget.data(); }
 };
 
 // The control's native window, made when needed.

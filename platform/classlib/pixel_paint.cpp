@@ -16,7 +16,7 @@ bool PaintPixels(TWinControl* Control, const uint8_t* Pixels, int Width, int Hei
     return false;
   TWinControl::Impl* impl = Control->impl();
   if (impl == nullptr || !impl->in_paint_event) return false;
-  QWidget* w = impl->paint_widget != nullptr ? impl->paint_widget : impl->widget.data();
+  QWidget* w = impl->PaintTarget();
   if (w == nullptr) return false;
   // The image only wraps the pixels; the painter is clipped to the region being painted.
   const QImage image(Pixels, Width, Height, Stride, QImage::Format_RGB32);
