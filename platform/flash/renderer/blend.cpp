@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "platform/flash/renderer/internal/blend_wide.h"
+
 namespace flash {
 namespace {
 
@@ -86,7 +88,11 @@ inline int Mix255(int mode, int s, int sa, int d, int da) {
 
 template <int Mode>
 void BlendRowIn(uint32_t* dst, const uint32_t* src, int count) {
-  for (int i = 0; i < count; ++i) {
+  int i = 0;
+  if ((Mode == kBlendNormal || Mode == kBlendAlpha || Mode == kBlendErase) && count >= 8 &&
+      WideBlendAvailable())
+    i = WideBlendLayerRow(dst, src, count, Mode);
+  for (; i < count; ++i) {
     const uint32_t s = src[i];
     // A transparent source changes nothing, except where it takes opacity away.
     if (s == 0 && Mode != kBlendAlpha) continue;

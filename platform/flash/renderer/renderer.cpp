@@ -112,6 +112,51 @@ inline __m128i Load4(const uint32_t* d) {
 inline void Store4(uint32_t* d, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v); }
 #endif
 
+// Adds `len` pixels of one fill to a row where several fills meet: each pixel takes what its
+// cover adds within what `taken` leaves of a full cover, and its colour (from `colors`, or
+// `solid` where that is null), scaled by that share, is added to `mix` with each channel held at
+// 255. Colours are premultiplied and both rows hold their channels in the same order.
+void MixCovers(uint32_t* mix, uint8_t* taken, const uint8_t* covers, int len,
+               const uint32_t* colors, uint32_t solid) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i ones = _mm_set1_epi8(-1), zero = _mm_setzero_si128();
+  for (; i + 16 <= len; i += 16) {
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taken + i));
+    const __m128i share = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(covers + i)),
+                                       _mm_xor_si128(before, ones));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(share, zero)) == 0xFFFF) continue;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(taken + i), _mm_add_epi8(before, share));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(share, ones)) == 0xFFFF) {
+      // Whole covers where nothing was taken before: the mix was clear and becomes the colour.
+      for (int k = 0; k < 16; k += 4)
+        Store4(mix + i + k, colors ? Load4(colors + i + k) : _mm_set1_epi32(static_cast<int>(solid)));
+      continue;
+    }
+    alignas(16) uint8_t shares[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(shares), share);
+    for (int k = 0; k < 16; k += 4) {
+      __m128i klo, khi;
+      WidenCovers(shares + k, klo, khi);
+      const __m128i c = colors ? Load4(colors + i + k) : _mm_set1_epi32(static_cast<int>(solid));
+      const __m128i lo = MulDiv255(_mm_unpacklo_epi8(c, zero), klo);
+      const __m128i hi = MulDiv255(_mm_unpackhi_epi8(c, zero), khi);
+      Store4(mix + i + k, _mm_adds_epu8(Load4(mix + i + k), _mm_packus_epi16(lo, hi)));
+    }
+  }
+#endif
+  for (; i < len; ++i) {
+    const unsigned share = std::min<unsigned>(covers[i], 255u - taken[i]);
+    if (share == 0) continue;
+    taken[i] = static_cast<uint8_t>(taken[i] + share);
+    const uint32_t add = ScalePixel(colors ? colors[i] : solid, share);
+    uint32_t out = 0;
+    for (int c = 0; c < 32; c += 8)
+      out |= std::min(255u, ((mix[i] >> c) & 0xFFu) + ((add >> c) & 0xFFu)) << c;
+    mix[i] = out;
+  }
+}
+
 // The part of a surface that drawing may have changed: [x0, x1) x [y0, y1), empty when x0 >= x1.
 // Outside it a layer's pixels are still clear, so its bounds, mask and compositing need look no
 // further, and only that part is cleared again before its storage is kept for the next layer.
@@ -307,21 +352,6 @@ class BinaryPackedScanline : public agg::scanline_p8 {
   }
   void add_span(int x, unsigned len, unsigned cover) {
     if (cover >= 128) agg::scanline_p8::add_span(x, len, 255);
-  }
-};
-
-// Style handler of the compound rasteriser: style i is fill i + 1 of the group being drawn.
-// Rows outside [row0, row1) are clipped away by the surface, so their spans are not worked out.
-struct FillHandler {
-  const std::vector<PaintStyle>* styles;
-  int row0, row1;
-  bool is_solid(unsigned style) const { return (*styles)[style].IsSolid(); }
-  const Color& color(unsigned style) const { return (*styles)[style].solid; }
-  void generate_span(Color* span, int x, int y, unsigned len, unsigned style) const {
-    if (y < row0 || y >= row1)
-      std::fill(span, span + len, Color(0, 0, 0, 0));
-    else
-      (*styles)[style].Generate(span, x, y, len);
   }
 };
 
@@ -616,6 +646,10 @@ struct Renderer::Impl {
   std::vector<uint16_t> row_total;
   std::vector<uint8_t> row_best;
   std::vector<int> row_style;
+  // One scan line of the compound fill where several fills meet: the colour mixed so far
+  // (premultiplied R,G,B,A bytes, as the paints make them) and the cover taken.
+  std::vector<uint32_t> mix_row;
+  std::vector<uint8_t> mix_cover;
   int row0 = 0, row1 = 0;  // the rows of the top surface that are there to draw on
   int layers = 0;          // layer surfaces on the stack
   size_t layer_bytes = 0;  // pixels they hold
@@ -922,12 +956,74 @@ struct Renderer::Impl {
       feed.MoveTo(px, py);
       TraceEdges(p, m, px, py, [&](double x, double y) { feed.LineTo(x, y); });
     }
-    FillHandler handler{&paints, row0, row1};
-    RowsFrom<decltype(compound)> rows{compound, row0};
     if (quality == Quality::Low)
       RenderCompoundBinary(ren, paints, row0, row1);
     else
-      agg::render_scanlines_compound_layered(rows, sl_aa, ren, alloc, handler);
+      RenderCompoundLayered(ren, paints);
+  }
+
+  // What the compound rasteriser holds, the fills layered: at each pixel the fills, in style
+  // order, each take what they cover of the cover the ones before left, and the mix of their
+  // colours is blended onto the surface. Rows where one fill alone shows are drawn straight.
+  // Only the rows of the band are swept.
+  void RenderCompoundLayered(BaseRenderer& ren, const std::vector<PaintStyle>& paints) {
+    RowsFrom<decltype(compound)> rows{compound, row0};
+    if (!rows.rewind_scanlines()) return;
+    const int min_x = compound.min_x();
+    const size_t len = static_cast<size_t>(compound.max_x() - min_x + 2);
+    sl_aa.reset(min_x, compound.max_x());
+    if (mix_row.size() < len) {
+      mix_row.resize(len);
+      mix_cover.resize(len);
+    }
+    Color* colors = alloc.allocate(static_cast<unsigned>(len));
+    unsigned styles;
+    while ((styles = compound.sweep_styles()) > 0) {
+      if (styles == 1) {
+        if (!compound.sweep_scanline(sl_aa, 0)) continue;
+        if (sl_aa.y() >= row1) break;
+        const PaintStyle& paint = paints[compound.style(0)];
+        if (paint.IsSolid()) {
+          agg::render_scanline_aa_solid(sl_aa, ren, paint.solid);
+          continue;
+        }
+        auto span = sl_aa.begin();
+        for (unsigned n = sl_aa.num_spans(); n > 0; --n, ++span) {
+          paint.Generate(colors, span->x, sl_aa.y(), static_cast<unsigned>(span->len));
+          ren.blend_color_hspan(span->x, sl_aa.y(), span->len, colors, span->covers);
+        }
+        continue;
+      }
+      const int start = compound.scanline_start();
+      const unsigned length = compound.scanline_length();
+      if (length == 0) continue;
+      uint32_t* mix = mix_row.data() + (start - min_x);
+      uint8_t* taken = mix_cover.data() + (start - min_x);
+      int y = INT_MIN;
+      for (unsigned i = 0; i < styles; ++i) {
+        if (!compound.sweep_scanline(sl_aa, static_cast<int>(i))) continue;
+        if (y == INT_MIN) {
+          y = sl_aa.y();
+          if (y >= row1) return;
+          std::memset(mix, 0, length * sizeof(uint32_t));
+          std::memset(taken, 0, length);
+        }
+        const PaintStyle& paint = paints[compound.style(i)];
+        uint32_t solid;
+        std::memcpy(&solid, &paint.solid, 4);
+        auto span = sl_aa.begin();
+        for (unsigned n = sl_aa.num_spans(); n > 0; --n, ++span) {
+          const size_t at = static_cast<size_t>(span->x - start);
+          if (!paint.IsSolid())
+            paint.Generate(colors, span->x, y, static_cast<unsigned>(span->len));
+          MixCovers(mix + at, taken + at, span->covers, span->len,
+                    paint.IsSolid() ? nullptr : reinterpret_cast<const uint32_t*>(colors), solid);
+        }
+      }
+      if (y != INT_MIN)
+        ren.blend_color_hspan(start, y, static_cast<int>(length), reinterpret_cast<Color*>(mix),
+                              nullptr, agg::cover_full);
+    }
   }
 
   // Low-quality drawing of what the compound rasteriser holds: each pixel whose centre the

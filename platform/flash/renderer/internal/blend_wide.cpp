@@ -6,6 +6,7 @@
 #include "platform/flash/renderer/internal/blend_wide.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define FLASH_WIDE_BLEND 1
@@ -99,12 +100,29 @@ WIDE int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const u
                          unsigned cover) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i kconst = _mm256_set1_epi16(static_cast<short>(cover));
+  const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+  // R,G,B,A bytes to B,G,R,A.
+  const __m256i swap = _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2, 1,
+                                        0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
   int i = 0;
   for (; i + 8 <= len; i += 8) {
+    __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colors + i));
+    // Clear colours blend to the pixel that was there; opaque ones under full cover replace it.
+    if (_mm256_testz_si256(c, c)) continue;
+    bool whole = !covers && cover == 255;
+    if (covers) {
+      uint64_t eight;
+      std::memcpy(&eight, covers + i, 8);
+      if (eight == 0) continue;
+      whole = eight == ~uint64_t{0};
+    }
+    if (whole && _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(c, alpha), alpha)) == -1) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_shuffle_epi8(c, swap));
+      continue;
+    }
     __m256i klo = kconst, khi = kconst;
     if (covers) WidenCovers(covers + i, klo, khi);
     // R,G,B,A bytes become B,G,R,A 16-bit lanes.
-    __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colors + i));
     __m256i slo = _mm256_unpacklo_epi8(c, zero), shi = _mm256_unpackhi_epi8(c, zero);
     slo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, _MM_SHUFFLE(3, 0, 1, 2)),
                                  _MM_SHUFFLE(3, 0, 1, 2));
@@ -141,6 +159,114 @@ WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double s
   }
   gx = x;
   gy = y;
+  return i;
+}
+
+WIDE int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, int spread,
+                          const float* base, const float* slope) {
+  const __m256d offset = _mm256_set1_pd(16384.0), scale = _mm256_set1_pd(1.0 / 32768.0),
+                n256 = _mm256_set1_pd(256.0), half = _mm256_set1_pd(0.5),
+                zero = _mm256_setzero_pd(), n255 = _mm256_set1_pd(255.0),
+                one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0),
+                sign = _mm256_set1_pd(-0.0), exact = _mm256_set1_pd(4503599627370496.0);
+  const __m128i last = _mm_set1_epi32(254);
+  const __m256 tiny = _mm256_set1_ps(1.0f / 512);
+  // Which pixel's fraction each half of a register of two pixels takes.
+  const __m256i pick[4] = {_mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1),
+                           _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3),
+                           _mm256_setr_epi32(4, 4, 4, 4, 5, 5, 5, 5),
+                           _mm256_setr_epi32(6, 6, 6, 6, 7, 7, 7, 7)};
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  double x = gx;
+  int i = 0;
+  for (; i + 8 <= len; i += 8) {
+    alignas(32) double xs[8];
+    double next = x;
+    for (int k = 0; k < 8; ++k) {
+      xs[k] = next;
+      next += step;
+    }
+    alignas(32) int32_t index[8];
+    __m128 fractions[2];
+    bool inexact = false;
+    for (int h = 0; h < 2; ++h) {
+      __m256d t = _mm256_mul_pd(_mm256_add_pd(_mm256_load_pd(xs + 4 * h), offset), scale);
+      if (spread == 1) {
+        const __m256d a = _mm256_andnot_pd(sign, t);
+        // Beyond 2^52 (and for what is not a number) the narrow loop takes another way.
+        if (_mm256_movemask_pd(_mm256_cmp_pd(a, exact, _CMP_LT_OQ)) != 0xF) inexact = true;
+        const __m256d p = _mm256_sub_pd(
+            a, _mm256_mul_pd(two, _mm256_floor_pd(_mm256_mul_pd(a, _mm256_set1_pd(0.5)))));
+        t = _mm256_blendv_pd(p, _mm256_sub_pd(two, p), _mm256_cmp_pd(p, one, _CMP_GT_OQ));
+      } else if (spread == 2) {
+        t = _mm256_sub_pd(t, _mm256_floor_pd(t));
+      }
+      const __m256d p =
+          _mm256_min_pd(_mm256_max_pd(_mm256_sub_pd(_mm256_mul_pd(t, n256), half), zero), n255);
+      const __m128i whole = _mm_min_epi32(_mm256_cvttpd_epi32(p), last);
+      _mm_store_si128(reinterpret_cast<__m128i*>(index + 4 * h), whole);
+      fractions[h] = _mm256_cvtpd_ps(_mm256_sub_pd(p, _mm256_cvtepi32_pd(whole)));
+    }
+    if (inexact) break;
+    x = next;
+    const __m256 f = _mm256_set_m128(fractions[1], fractions[0]);
+    __m256i channels[4];
+    for (int k = 0; k < 4; ++k) {
+      const float* a0 = base + 4 * index[2 * k];
+      const float* a1 = base + 4 * index[2 * k + 1];
+      const float* d0 = slope + 4 * index[2 * k];
+      const float* d1 = slope + 4 * index[2 * k + 1];
+      const __m256 a = _mm256_set_m128(_mm_loadu_ps(a1), _mm_loadu_ps(a0));
+      const __m256 d = _mm256_set_m128(_mm_loadu_ps(d1), _mm_loadu_ps(d0));
+      const __m256 fk = _mm256_permutevar8x32_ps(f, pick[k]);
+      channels[k] = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(a, _mm256_mul_ps(d, fk)), tiny));
+    }
+    // Two pixels' straight channels a register; then premultiplied, (c * a + 127) / 255 with
+    // the division as a multiply and shift (exact for these values; an opaque pixel keeps its
+    // channels).
+    __m256i p02 = _mm256_packus_epi32(channels[0], channels[1]);  // 0 2 | 1 3
+    __m256i p46 = _mm256_packus_epi32(channels[2], channels[3]);  // 4 6 | 5 7
+    for (__m256i* v : {&p02, &p46}) {
+      const __m256i alpha = SpreadAlpha(*v);
+      const __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(*v, alpha), _mm256_set1_epi16(127));
+      const __m256i q = _mm256_srli_epi16(_mm256_mulhi_epu16(t, _mm256_set1_epi16(-32639)), 7);
+      *v = _mm256_blend_epi16(q, *v, 0x88);
+    }
+    const __m256i bytes = _mm256_packus_epi16(p02, p46);  // 0 2 4 6 | 1 3 5 7
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(span + i),
+                        _mm256_permutevar8x32_epi32(bytes, order));
+  }
+  gx = x;
+  return i;
+}
+
+WIDE int WideBlendLayerRow(uint32_t* dst, const uint32_t* src, int count, int mode) {
+  // Mode numbers as blend.h has them: 0..2 normal and layer, 11 alpha, 12 erase.
+  const bool normal = mode <= 2, alpha = mode == 11, erase = mode == 12;
+  if (!normal && !alpha && !erase) return 0;
+  const __m256i zero = _mm256_setzero_si256(), full = _mm256_set1_epi16(255);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    // A clear source changes nothing in these modes but alpha.
+    if (!alpha && _mm256_testz_si256(s, s)) continue;
+    __m256i* dp = reinterpret_cast<__m256i*>(dst + i);
+    const __m256i d = _mm256_loadu_si256(dp);
+    const __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
+    const __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
+    __m256i lo, hi;
+    if (normal) {
+      lo = Over(dlo, slo);
+      hi = Over(dhi, shi);
+    } else if (alpha) {
+      lo = MulDiv255(dlo, SpreadAlpha(slo));
+      hi = MulDiv255(dhi, SpreadAlpha(shi));
+    } else {
+      lo = MulDiv255(dlo, _mm256_sub_epi16(full, SpreadAlpha(slo)));
+      hi = MulDiv255(dhi, _mm256_sub_epi16(full, SpreadAlpha(shi)));
+    }
+    _mm256_storeu_si256(dp, _mm256_packus_epi16(lo, hi));
+  }
   return i;
 }
 
@@ -216,6 +342,8 @@ int WideBlendRun(uint32_t*, int, uint32_t) { return 0; }
 int WideBlendCovers(uint32_t*, int, uint32_t, const uint8_t*) { return 0; }
 int WideBlendColors(uint32_t*, int, const agg::rgba8*, const uint8_t*, unsigned) { return 0; }
 int WideRadialIndices(int*, int, double&, double&, double, double) { return 0; }
+int WideLinearColors(agg::rgba8*, int, double&, double, int, const float*, const float*) { return 0; }
+int WideBlendLayerRow(uint32_t*, const uint32_t*, int, int) { return 0; }
 int WideBoxDownRow(uint8_t*, const uint8_t* const*, const uint8_t* const*, int, uint16_t*, int,
                    uint16_t, uint16_t) {
   return 0;

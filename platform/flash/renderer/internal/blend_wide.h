@@ -32,6 +32,20 @@ int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const uint8_
 // (gx, gy) at the first pixel not done.
 int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x, double step_y);
 
+// Linear gradient: for `len` pixels from the gradient-square x `gx` moving by `step`, each
+// pixel's premultiplied colour from the ramp (`base`: 256 entries of four straight channels as
+// floats; `slope`: each entry's difference to the next), with the arithmetic of the one-pixel
+// loop: the same running additions of `step`, the same fold by `spread` (0 pad, 1 reflect,
+// 2 repeat), the same single-precision mix. Returns the pixels done (whole groups of eight, fewer
+// where a fold would leave the exact range) and leaves `gx` at the first pixel not done.
+int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, int spread,
+                     const float* base, const float* slope);
+
+// A row of a layer composited onto the row below in normal (and layer), alpha or erase mode,
+// pixel for pixel as the one-pixel blends: whole groups of eight from the start; returns how
+// many were done (0 for the other modes).
+int WideBlendLayerRow(uint32_t* dst, const uint32_t* src, int count, int mode);
+
 // Box blur steps (filters.cpp), with the arithmetic of the narrow ones: a window sum s of at
 // most 16 bits becomes ((s + half) * inv) >> 16.
 // One row of the pass down the columns: `out` from `sums`, then `sums` gains the first `rows`

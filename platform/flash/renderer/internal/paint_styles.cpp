@@ -142,7 +142,8 @@ double GradientPosition(FillStyle::Type type, double focal_point, double gx, dou
   }
 }
 
-double ApplySpread(SpreadMode mode, double t) {
+// Inlined into the per-pixel loops.
+[[gnu::always_inline]] static inline double Fold(SpreadMode mode, double t) {
   switch (mode) {
     case SpreadMode::Repeat: return t - std::floor(t);
     case SpreadMode::Reflect: {
@@ -154,6 +155,8 @@ double ApplySpread(SpreadMode mode, double t) {
     default: return std::clamp(t, 0.0, 1.0);
   }
 }
+
+double ApplySpread(SpreadMode mode, double t) { return Fold(mode, t); }
 
 PaintStyle PaintStyle::Solid(Rgba straight) {
   PaintStyle p;
@@ -176,6 +179,11 @@ PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const Co
     // Linear gradients read the ramp between its entries; the round kinds pick the nearest
     // rounded entry.
     if (fill.type == FillStyle::Type::LinearGradient) {
+      // The differences the mix works with, in single precision as the mix takes them.
+      p.slopes_ = std::make_shared<GradientRamp>();
+      for (size_t r = 0; r + 1 < ramp->size(); ++r)
+        for (size_t k = 0; k < 4; ++k) (*p.slopes_)[r][k] = (*ramp)[r + 1][k] - (*ramp)[r][k];
+      (*p.slopes_)[255] = {0, 0, 0, 0};
       p.ramp_ = std::move(ramp);
     } else {
       p.table_ = std::make_shared<GradientTable>();
@@ -222,15 +230,20 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
   // The common kinds get their own loops; the focal one goes through the general formula.
   if (type == FillStyle::Type::LinearGradient) {
     const GradientRamp& ramp = *ramp_;
-    for (unsigned i = 0; i < len; ++i, gx += inverse_.a) {
+    unsigned i = 0;
+    if (len >= 8 && WideBlendAvailable())
+      i = static_cast<unsigned>(WideLinearColors(
+          span, static_cast<int>(len), gx, inverse_.a, static_cast<int>(spread_),
+          ramp.front().data(), slopes_->front().data()));
+    for (; i < len; ++i, gx += inverse_.a) {
       double t = (gx + 16384.0) * (1.0 / 32768.0);
-      span[i] = RampColorAt(ramp, spread_ == SpreadMode::Pad ? t : ApplySpread(spread_, t));
+      span[i] = RampColorAt(ramp, spread_ == SpreadMode::Pad ? t : Fold(spread_, t));
     }
     return;
   }
   const GradientTable& table = *table_;
   auto lookup = [&](double t) {
-    if (spread_ != SpreadMode::Pad) t = ApplySpread(spread_, t);
+    if (spread_ != SpreadMode::Pad) t = Fold(spread_, t);
     int index = static_cast<int>(t * 255.0 + 0.5);
     return table[std::clamp(index, 0, 255)];
   };

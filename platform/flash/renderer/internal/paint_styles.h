@@ -9,6 +9,7 @@
 
 #include "platform/flash/format/shape.h"
 #include "platform/flash/format/types.h"
+#include "platform/flash/renderer/internal/gradient_ramp.h"
 
 namespace flash {
 
@@ -17,13 +18,6 @@ struct CharacterLookup;
 
 // Colour of the gradient at each of the 256 ratio positions, premultiplied.
 using GradientTable = std::array<agg::rgba8, 256>;
-
-// Straight colour of the gradient at each whole ratio, unrounded. Between two whole ratios the
-// colour runs in a straight line, so a point between them is read by interpolating.
-using GradientRamp = std::array<std::array<float, 4>, 256>;
-
-// Builds the ramp of a gradient whose stop colours are first passed through `cx`.
-void BuildGradientRamp(const Gradient& g, const ColorTransform& cx, GradientRamp& out);
 
 // The ramp's entries rounded to whole levels.
 void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTable& out);
@@ -34,11 +28,6 @@ void RoundGradientRamp(const GradientRamp& ramp, GradientTable& out);
 // Premultiplied colour at position t (0..1, already folded by the spread mode) of a ramp.
 agg::rgba8 RampColor(const GradientRamp& ramp, double t);
 
-// Position 0..1 along a gradient for a point of the gradient square (-16384..16384 twips).
-double GradientPosition(FillStyle::Type type, double focal_point, double gx, double gy);
-
-// Folds a position into 0..1 by the spread mode.
-double ApplySpread(SpreadMode mode, double t);
 
 class PaintStyle {
  public:
@@ -64,6 +53,7 @@ class PaintStyle {
   Kind kind_ = Kind::Solid;
   Matrix inverse_;  // pixel centre -> gradient square or bitmap pixels
   std::shared_ptr<GradientRamp> ramp_;    // linear gradients
+  std::shared_ptr<GradientRamp> slopes_;  // linear gradients: each entry's step to the next
   std::shared_ptr<GradientTable> table_;  // radial and focal gradients
   SpreadMode spread_ = SpreadMode::Pad;
   double focal_ = 0;

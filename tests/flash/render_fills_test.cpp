@@ -1,0 +1,192 @@
+// The fill painter's quick paths against the plain way of working out the same pixels: linear
+// gradient spans (eight pixels at a time) against the one-pixel formula, for generated gradients
+// with every spread mode, translucent stops, any span length and start; layer rows composited
+// eight pixels at a time against the one-pixel blend.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <random>
+#include <vector>
+
+#include "platform/flash/format/shape.h"
+#include "platform/flash/renderer/blend.h"
+#include "platform/flash/renderer/internal/gradient_ramp.h"
+#include "platform/flash/renderer/renderer.h"
+
+namespace {
+
+using namespace flash;
+
+// A linear gradient of 2..15 stops in random order of ratio, some translucent.
+FillStyle RandomLinearGradient(std::mt19937& rng, SpreadMode spread) {
+  FillStyle f;
+  f.type = FillStyle::Type::LinearGradient;
+  f.gradient.spread = spread;
+  f.gradient.interpolation =
+      rng() % 4 == 0 ? InterpolationMode::LinearRgb : InterpolationMode::Normal;
+  const int stops = 2 + static_cast<int>(rng() % 14);
+  for (int i = 0; i < stops; ++i) {
+    const bool opaque = rng() % 2 == 0;
+    f.gradient.stops.push_back(
+        {static_cast<uint8_t>(rng()),
+         {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+          static_cast<uint8_t>(opaque ? 255 : rng())}});
+  }
+  // From a gradient a few pixels wide (every pixel a different entry) to one far wider than
+  // the target (long runs in one entry), turned and skewed.
+  std::uniform_real_distribution<double> scale(-0.4, 0.4), turn(-0.05, 0.05), at(-2000, 30000);
+  const double s = std::pow(10.0, scale(rng) * 5);
+  f.matrix.a = s * (rng() % 2 ? 1 : -1);
+  f.matrix.b = turn(rng) * s;
+  f.matrix.c = turn(rng) * s;
+  f.matrix.d = s;
+  f.matrix.tx = at(rng);
+  f.matrix.ty = at(rng);
+  return f;
+}
+
+// The premultiplied B,G,R,A colour of `ramp` at position t (already folded), one channel at a
+// time: whole ratio r stands at (r + 0.5) / 256, a point between two takes its share of each in
+// single precision, cut down with a small allowance.
+uint32_t PlainRampColor(const GradientRamp& ramp, double t) {
+  const double p = std::clamp(t * 256.0 - 0.5, 0.0, 255.0);
+  const int i = std::min(static_cast<int>(p), 254);
+  const float f = static_cast<float>(p - i);
+  uint8_t c[4];
+  for (int k = 0; k < 4; ++k) {
+    const float a = ramp[static_cast<size_t>(i)][static_cast<size_t>(k)];
+    const float b = ramp[static_cast<size_t>(i) + 1][static_cast<size_t>(k)];
+    const float d = b - a;
+    const float v = a + d * f;
+    c[k] = static_cast<uint8_t>(static_cast<int>(v + 1.0f / 512));
+  }
+  auto pre = [&](int k) { return static_cast<uint32_t>((c[k] * c[3] + 127) / 255); };
+  return pre(2) | pre(1) << 8 | pre(0) << 16 | static_cast<uint32_t>(c[3]) << 24;
+}
+
+// The gradient's pixels over `len` pixels from (x, y) on a clear target, one pixel at a time:
+// the point moves along by adding the inverse matrix's step once a pixel.
+std::vector<uint32_t> PlainRow(const FillStyle& f, const Matrix& m, int x, int y, int len) {
+  Matrix inverse;
+  EXPECT_TRUE((m * f.matrix).Invert(inverse, 1e-12));
+  GradientRamp ramp;
+  BuildGradientRamp(f.gradient, ColorTransform(), ramp);
+  const double sx = x + 0.5, sy = y + 0.5;
+  double gx = inverse.a * sx + inverse.c * sy + inverse.tx;
+  std::vector<uint32_t> out;
+  for (int i = 0; i < len; ++i, gx += inverse.a) {
+    const double t = (gx + 16384.0) * (1.0 / 32768.0);
+    out.push_back(PlainRampColor(
+        ramp, f.gradient.spread == SpreadMode::Pad ? t : ApplySpread(f.gradient.spread, t)));
+  }
+  return out;
+}
+
+// Row y of a target `w` wide on which a rectangle of pixels [x, x + len) x [y, y + 1) was
+// filled with `f`: one span from x.
+std::vector<uint32_t> DrawnRow(const FillStyle& f, int x, int y, int len, int w) {
+  ShapeDef s;
+  ShapeGroup& g = s.groups.emplace_back();
+  g.fill_styles = {f};
+  ShapePath p;
+  p.fill1 = 1;
+  p.start_x = x * 20;
+  p.start_y = y * 20;
+  for (auto [ex, ey] : {std::pair{x + len, y}, {x + len, y + 1}, {x, y + 1}, {x, y}}) {
+    ShapeEdge e;
+    e.x = ex * 20;
+    e.y = ey * 20;
+    p.edges.push_back(e);
+  }
+  g.paths.push_back(p);
+  const int h = y + 1;
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h, 0);
+  Renderer r({reinterpret_cast<uint8_t*>(px.data()), w, h, w * 4}, Quality::High, nullptr);
+  Matrix m;
+  m.a = m.d = 1.0 / 20;
+  r.DrawShape(s, m, {});
+  r.Finish();
+  return std::vector<uint32_t>(px.begin() + static_cast<ptrdiff_t>(y) * w + x,
+                               px.begin() + static_cast<ptrdiff_t>(y) * w + x + len);
+}
+
+TEST(RenderFills, LinearGradientSpansMatchTheOnePixelFormulaExactly) {
+  std::mt19937 rng(33);
+  Matrix m;
+  m.a = m.d = 1.0 / 20;
+  int compared = 0;
+  for (SpreadMode spread : {SpreadMode::Pad, SpreadMode::Reflect, SpreadMode::Repeat}) {
+    for (int g = 0; g < 40; ++g) {
+      const FillStyle f = RandomLinearGradient(rng, spread);
+      for (int span = 0; span < 10; ++span) {
+        // Lengths around the group of eight, and long rows.
+        const int len = span < 7 ? span + 1 + (span > 3 ? 7 * span : 0) : 300 + span * 211;
+        const int x = static_cast<int>(rng() % 300), y = static_cast<int>(rng() % 40);
+        const std::vector<uint32_t> drawn = DrawnRow(f, x, y, len, x + len + 3);
+        const std::vector<uint32_t> plain = PlainRow(f, m, x, y, len);
+        for (int i = 0; i < len; ++i) {
+          ASSERT_EQ(drawn[static_cast<size_t>(i)], plain[static_cast<size_t>(i)])
+              << "gradient " << g << " spread " << static_cast<int>(spread) << " pixel " << i
+              << " of " << len << " from " << x << "," << y;
+          ++compared;
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 50000);
+}
+
+TEST(RenderFills, FarReflectedPositionsFallBackToTheExactFold) {
+  // Positions beyond 2^52 gradient widths fold by the remainder; spans that reach them give the
+  // one-pixel result whichever way each pixel was worked out.
+  Matrix m;
+  m.a = m.d = 1.0 / 20;
+  FillStyle f;
+  f.type = FillStyle::Type::LinearGradient;
+  f.gradient.spread = SpreadMode::Reflect;
+  f.gradient.stops = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 128}}};
+  // Squeezed along x to a gradient far narrower than a pixel (and stretched along y to stay
+  // invertible): a few pixels in, positions pass 2^52 gradient widths.
+  f.matrix.a = 1e-18;
+  f.matrix.d = 1e9;
+  for (int x : {0, 5, 100}) {
+    EXPECT_EQ(DrawnRow(f, x, 3, 64, 200), PlainRow(f, m, x, 3, 64)) << x;
+  }
+}
+
+TEST(RenderFills, LayerRowsBlendLikeOnePixelAtATime) {
+  std::mt19937 rng(5);
+  // Premultiplied pixels, with clear, opaque and translucent ones in runs and alone.
+  auto pixel = [&]() -> uint32_t {
+    const int kind = static_cast<int>(rng() % 5);
+    if (kind == 0) return 0;
+    const uint32_t a = kind == 1 ? 255 : rng() % 256;
+    uint32_t p = a << 24;
+    for (int c = 0; c < 3; ++c) p |= (rng() % (a + 1)) << (8 * c);
+    return p;
+  };
+  for (int mode = 0; mode <= 15; ++mode) {
+    for (int len : {1, 7, 8, 9, 16, 31, 64, 257}) {
+      std::vector<uint32_t> src(static_cast<size_t>(len)), dst(static_cast<size_t>(len));
+      for (auto& p : src) p = pixel();
+      for (auto& p : dst) p = pixel();
+      // A clear stretch of eight in the source, where most modes leave the row alone.
+      if (len >= 16) std::fill(src.begin() + 8, src.begin() + 16, 0u);
+      std::vector<uint32_t> expected = dst;
+      for (int i = 0; i < len; ++i) {
+        const uint32_t s = src[static_cast<size_t>(i)];
+        if (s == 0 && mode != kBlendAlpha) continue;
+        expected[static_cast<size_t>(i)] = BlendPixel(expected[static_cast<size_t>(i)], s, mode);
+      }
+      BlendRow(dst.data(), src.data(), len, mode);
+      for (int i = 0; i < len; ++i)
+        ASSERT_EQ(dst[static_cast<size_t>(i)], expected[static_cast<size_t>(i)])
+            << "mode " << mode << " length " << len << " pixel " << i;
+    }
+  }
+}
+
+}  // namespace
