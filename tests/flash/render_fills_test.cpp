@@ -157,6 +157,55 @@ TEST(RenderFills, FarReflectedPositionsFallBackToTheExactFold) {
   }
 }
 
+TEST(RenderFills, GradientsAlongOneAxisComeOutAsOnEachRowAlone) {
+  // A gradient that changes along x alone gives every row the colours of its start, and one
+  // that changes along y alone one colour a row; a shape of rows starting at varied and repeated
+  // places, drawn at once, shows each row as that row drawn alone.
+  std::mt19937 rng(9);
+  const int w = 700, rows = 24;
+  for (int kind = 0; kind < 4; ++kind) {
+    FillStyle f = RandomLinearGradient(rng, kind == 1 ? SpreadMode::Reflect : SpreadMode::Pad);
+    f.matrix.b = f.matrix.c = 0;
+    if (kind >= 2) {  // turned a quarter: it changes downwards
+      f.matrix.b = f.matrix.a;
+      f.matrix.c = -f.matrix.d;
+      f.matrix.a = f.matrix.d = 0;
+    }
+    std::vector<int> xs, lens;
+    ShapeDef s;
+    ShapeGroup& g = s.groups.emplace_back();
+    g.fill_styles = {f};
+    for (int y = 0; y < rows; ++y) {
+      xs.push_back(y % 3 == 0 ? 40 : static_cast<int>(rng() % 200));
+      lens.push_back(y % 2 == 0 ? 500 : 20 + static_cast<int>(rng() % 480));
+      ShapePath p;
+      p.fill1 = 1;
+      p.start_x = xs.back() * 20;
+      p.start_y = y * 20;
+      for (auto [ex, ey] : {std::pair{xs.back() + lens.back(), y},
+                            {xs.back() + lens.back(), y + 1}, {xs.back(), y + 1}, {xs.back(), y}}) {
+        ShapeEdge e;
+        e.x = ex * 20;
+        e.y = ey * 20;
+        p.edges.push_back(e);
+      }
+      g.paths.push_back(p);
+    }
+    std::vector<uint32_t> px(static_cast<size_t>(w) * rows, 0);
+    Renderer r({reinterpret_cast<uint8_t*>(px.data()), w, rows, w * 4}, Quality::High, nullptr);
+    Matrix m;
+    m.a = m.d = 1.0 / 20;
+    r.DrawShape(s, m, {});
+    r.Finish();
+    for (int y = 0; y < rows; ++y) {
+      const auto from = px.begin() + static_cast<ptrdiff_t>(y) * w + xs[static_cast<size_t>(y)];
+      const std::vector<uint32_t> row(from, from + lens[static_cast<size_t>(y)]);
+      ASSERT_EQ(row, DrawnRow(f, xs[static_cast<size_t>(y)], y, lens[static_cast<size_t>(y)], w))
+          << "kind " << kind << " row " << y;
+    }
+  }
+}
+
 TEST(RenderFills, LayerRowsBlendLikeOnePixelAtATime) {
   std::mt19937 rng(5);
   // Premultiplied pixels, with clear, opaque and translucent ones in runs and alone.

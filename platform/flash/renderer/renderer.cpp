@@ -22,6 +22,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -425,11 +426,51 @@ class RowFeed {
   bool placed_ = false;
 };
 
-// Span generator over one paint style, for strokes.
+// The spans of paints whose colours are the same on every row (gradients that change along x
+// alone), kept while one shape is drawn: a span that starts where a kept one of the same paint
+// started is the start of it (its colours come from running sums from its first pixel). The
+// paints must stay in place between Reset calls.
+class RowSpanCache {
+ public:
+  void Reset() {
+    for (Entry& e : entries_) e.paint = nullptr;
+  }
+  void Generate(const PaintStyle& paint, Color* span, int x, int y, unsigned len) {
+    if (!paint.SameOnEveryRow() || len < kShortest) return paint.Generate(span, x, y, len);
+    for (Entry& e : entries_) {
+      if (e.paint == &paint && e.x == x && e.colors.size() >= len) {
+        std::memcpy(span, e.colors.data(), len * sizeof(Color));
+        return;
+      }
+    }
+    paint.Generate(span, x, y, len);
+    Entry& e = entries_[next_];
+    next_ = (next_ + 1) % entries_.size();
+    e.paint = &paint;
+    e.x = x;
+    e.colors.assign(span, span + len);
+  }
+
+ private:
+  // Shorter spans (edge pixels) are quicker worked out again.
+  static constexpr unsigned kShortest = 16;
+  struct Entry {
+    const PaintStyle* paint = nullptr;
+    int x = 0;
+    std::vector<Color> colors;
+  };
+  std::array<Entry, 8> entries_;
+  size_t next_ = 0;
+};
+
+// Span generator over one paint style.
 struct StyleSpanGenerator {
   const PaintStyle* style;
+  RowSpanCache* cache;
   void prepare() {}
-  void generate(Color* span, int x, int y, unsigned len) const { style->Generate(span, x, y, len); }
+  void generate(Color* span, int x, int y, unsigned len) const {
+    cache->Generate(*style, span, x, y, len);
+  }
 };
 
 // Flattens a quadratic curve into `out` (end point included, start point excluded).
@@ -650,6 +691,7 @@ struct Renderer::Impl {
   // (premultiplied R,G,B,A bytes, as the paints make them) and the cover taken.
   std::vector<uint32_t> mix_row;
   std::vector<uint8_t> mix_cover;
+  RowSpanCache row_spans;
   int row0 = 0, row1 = 0;  // the rows of the top surface that are there to draw on
   int layers = 0;          // layer surfaces on the stack
   size_t layer_bytes = 0;  // pixels they hold
@@ -969,6 +1011,7 @@ struct Renderer::Impl {
   void RenderCompoundLayered(BaseRenderer& ren, const std::vector<PaintStyle>& paints) {
     RowsFrom<decltype(compound)> rows{compound, row0};
     if (!rows.rewind_scanlines()) return;
+    row_spans.Reset();
     const int min_x = compound.min_x();
     const size_t len = static_cast<size_t>(compound.max_x() - min_x + 2);
     sl_aa.reset(min_x, compound.max_x());
@@ -989,7 +1032,7 @@ struct Renderer::Impl {
         }
         auto span = sl_aa.begin();
         for (unsigned n = sl_aa.num_spans(); n > 0; --n, ++span) {
-          paint.Generate(colors, span->x, sl_aa.y(), static_cast<unsigned>(span->len));
+          row_spans.Generate(paint, colors, span->x, sl_aa.y(), static_cast<unsigned>(span->len));
           ren.blend_color_hspan(span->x, sl_aa.y(), span->len, colors, span->covers);
         }
         continue;
@@ -1015,7 +1058,7 @@ struct Renderer::Impl {
         for (unsigned n = sl_aa.num_spans(); n > 0; --n, ++span) {
           const size_t at = static_cast<size_t>(span->x - start);
           if (!paint.IsSolid())
-            paint.Generate(colors, span->x, y, static_cast<unsigned>(span->len));
+            row_spans.Generate(paint, colors, span->x, y, static_cast<unsigned>(span->len));
           MixCovers(mix + at, taken + at, span->covers, span->len,
                     paint.IsSolid() ? nullptr : reinterpret_cast<const uint32_t*>(colors), solid);
         }
@@ -1035,6 +1078,7 @@ struct Renderer::Impl {
                             int Row1) {
     RowsFrom<decltype(compound)> rows{compound, Row0};
     if (!rows.rewind_scanlines()) return;
+    row_spans.Reset();
     const int min_x = compound.min_x();
     const size_t len = static_cast<size_t>(compound.max_x() - min_x + 2);
     sl_aa.reset(min_x, compound.max_x());
@@ -1081,7 +1125,7 @@ struct Renderer::Impl {
           ren.blend_hline(x + min_x, y, end - 1 + min_x, paint.solid, agg::cover_full);
         } else {
           Color* colors = alloc.allocate(static_cast<unsigned>(run));
-          paint.Generate(colors, x + min_x, y, static_cast<unsigned>(run));
+          row_spans.Generate(paint, colors, x + min_x, y, static_cast<unsigned>(run));
           ren.blend_color_hspan(x + min_x, y, run, colors, nullptr, agg::cover_full);
         }
         x = end;
@@ -1141,7 +1185,8 @@ struct Renderer::Impl {
       else
         RenderRows(scan, sl_packed, solid, row0, row1);
     } else {
-      StyleSpanGenerator gen{&paint};
+      row_spans.Reset();
+      StyleSpanGenerator gen{&paint, &row_spans};
       agg::renderer_scanline_aa<BaseRenderer, agg::span_allocator<Color>, StyleSpanGenerator> spans(
           ren, alloc, gen);
       if (quality == Quality::Low)

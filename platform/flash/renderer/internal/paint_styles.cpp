@@ -230,6 +230,12 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
   // The common kinds get their own loops; the focal one goes through the general formula.
   if (type == FillStyle::Type::LinearGradient) {
     const GradientRamp& ramp = *ramp_;
+    if (inverse_.a == 0) {  // the same position all along the row
+      const double t = (gx + 16384.0) * (1.0 / 32768.0);
+      std::fill(span, span + len,
+                RampColorAt(ramp, spread_ == SpreadMode::Pad ? t : Fold(spread_, t)));
+      return;
+    }
     unsigned i = 0;
     if (len >= 8 && WideBlendAvailable())
       i = static_cast<unsigned>(WideLinearColors(

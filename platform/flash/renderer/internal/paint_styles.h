@@ -39,6 +39,9 @@ class PaintStyle {
                              const CharacterLookup* lookup, bool low_quality);
 
   bool IsSolid() const { return kind_ == Kind::Solid; }
+  // The colours of a span depend on where it starts along the row, not on the row: a linear
+  // gradient whose position does not change downwards.
+  bool SameOnEveryRow() const { return kind_ == Kind::LinearGradient && inverse_.c == 0; }
   void Generate(agg::rgba8* span, int x, int y, unsigned len) const;
   // The style draws pixels it does not hold (a bitmap that keeps its own pixels, lent for the
   // call): it must be used before the call returns.
