@@ -218,7 +218,7 @@ TEST(RenderFills, LayerRowsBlendLikeOnePixelAtATime) {
     return p;
   };
   for (int mode = 0; mode <= 15; ++mode) {
-    for (int len : {1, 7, 8, 9, 16, 31, 64, 257}) {
+    for (int len : {1, 7, 8, 9, 16, 31, 64, 257, 40000}) {
       std::vector<uint32_t> src(static_cast<size_t>(len)), dst(static_cast<size_t>(len));
       for (auto& p : src) p = pixel();
       for (auto& p : dst) p = pixel();

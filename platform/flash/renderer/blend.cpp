@@ -89,7 +89,7 @@ inline int Mix255(int mode, int s, int sa, int d, int da) {
 template <int Mode>
 void BlendRowIn(uint32_t* dst, const uint32_t* src, int count) {
   int i = 0;
-  if ((Mode == kBlendNormal || Mode == kBlendAlpha || Mode == kBlendErase) && count >= 8 &&
+  if (Mode != kBlendAdd && Mode != kBlendSubtract && Mode != kBlendInvert && count >= 8 &&
       WideBlendAvailable())
     i = WideBlendLayerRow(dst, src, count, Mode);
   for (; i < count; ++i) {

@@ -41,9 +41,10 @@ int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x
 int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, int spread,
                      const float* base, const float* slope);
 
-// A row of a layer composited onto the row below in normal (and layer), alpha or erase mode,
-// pixel for pixel as the one-pixel blends: whole groups of eight from the start; returns how
-// many were done (0 for the other modes).
+// A row of a layer composited onto the row below in normal (and layer), alpha, erase or one of
+// the separable modes (multiply to difference, overlay, hard light), pixel for pixel as the
+// one-pixel blends: whole groups of eight from the start; returns how many were done (0 for the
+// other modes).
 int WideBlendLayerRow(uint32_t* dst, const uint32_t* src, int count, int mode);
 
 // Box blur steps (filters.cpp), with the arithmetic of the narrow ones: a window sum s of at
