@@ -1,7 +1,8 @@
 // The fill painter's quick paths against the plain way of working out the same pixels: linear
 // gradient spans (eight pixels at a time) against the one-pixel formula, for generated gradients
 // with every spread mode, translucent stops, any span length and start; layer rows composited
-// eight pixels at a time against the one-pixel blend.
+// eight pixels at a time against the one-pixel blend; masked content composited through masks
+// of every cover against the one-pixel formula, in any number of bands.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -235,6 +236,72 @@ TEST(RenderFills, LayerRowsBlendLikeOnePixelAtATime) {
         ASSERT_EQ(dst[static_cast<size_t>(i)], expected[static_cast<size_t>(i)])
             << "mode " << mode << " length " << len << " pixel " << i;
     }
+  }
+}
+
+TEST(RenderFills, MaskedContentCompositesLikeThePixelFormulaInAnyBands) {
+  std::mt19937 rng(17);
+  const int w = 203, h = 190;
+  // Coverage in runs of clear, full and partial cover, with single pixels between them.
+  auto coverage = [&](int cw, int ch) {
+    CoverageMask m;
+    m.width = cw;
+    m.height = ch;
+    for (int i = 0; i < cw * ch;) {
+      const int kind = static_cast<int>(rng() % 3), run = 1 + static_cast<int>(rng() % 20);
+      for (int k = 0; k < run && i < cw * ch; ++k, ++i)
+        m.coverage.push_back(kind == 0 ? 0 : kind == 1 ? 255 : static_cast<uint8_t>(rng()));
+    }
+    return m;
+  };
+  auto scale = [](uint32_t v, uint32_t k) { return (v * k + 127) / 255; };
+  for (int bands : {1, 2, 5, 11}) {
+    std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+    for (uint32_t& p : px) {
+      const uint32_t a = rng() % 3 == 0 ? 255 : rng() % 256;
+      p = a << 24 | (rng() % (a + 1)) | (rng() % (a + 1)) << 8 | (rng() % (a + 1)) << 16;
+    }
+    const std::vector<uint32_t> before = px;
+    const CoverageMask mask = coverage(150, 170), content = coverage(170, 150);
+    const int mx = 20, my = 5, cx = 9, cy = 30;
+    const Rgba color{static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+                     static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng() % 2 ? 255 : rng())};
+    {
+      Renderer r({reinterpret_cast<uint8_t*>(px.data()), w, h, w * 4}, Quality::High, nullptr,
+                 bands);
+      r.BeginMask();
+      r.DrawCoverage(mask, mx, my, {10, 20, 30, 255});
+      r.EndMask();
+      r.DrawCoverage(content, cx, cy, color);
+      r.PopMask();
+      r.Finish();
+    }
+    const uint32_t pre[4] = {scale(color.b, color.a), scale(color.g, color.a),
+                             scale(color.r, color.a), color.a};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        auto at = [](const CoverageMask& m, int px, int py) -> uint32_t {
+          if (px < 0 || py < 0 || px >= m.width || py >= m.height) return 0;
+          return m.coverage[static_cast<size_t>(py) * m.width + px];
+        };
+        const uint32_t k = at(mask, x - mx, y - my), c = at(content, x - cx, y - cy);
+        const uint32_t d = before[static_cast<size_t>(y) * w + x];
+        uint32_t s[4], out = d;
+        for (int i = 0; i < 4; ++i) s[i] = scale(pre[i], c);
+        if (k != 0) {
+          out = 0;
+          if (k != 255) {
+            for (uint32_t& v : s) v = scale(v, k);
+            for (int i = 0; i < 4; ++i)
+              out |= ((s[i] + scale((d >> (8 * i)) & 0xFF, 255 - s[3])) & 0xFF) << (8 * i);
+          } else {
+            for (int i = 0; i < 4; ++i)
+              out |= std::min(255u, s[i] + scale((d >> (8 * i)) & 0xFF, 255 - s[3])) << (8 * i);
+          }
+        }
+        ASSERT_EQ(px[static_cast<size_t>(y) * w + x], out)
+            << bands << " bands, pixel " << x << "," << y << " mask " << k << " cover " << c;
+      }
   }
 }
 

@@ -839,7 +839,16 @@ struct Renderer::Impl {
       uint8_t* d = dst.pixels + static_cast<size_t>(y) * dst.stride + a.x0 * 4;
       const uint8_t* m =
           mask ? mask->data() + static_cast<size_t>(y - src.row0) * target.width : nullptr;
-      for (int x = a.x0; x < a.x1; ++x, s += 4, d += 4) {
+      int x = a.x0;
+      if (WideBlendAvailable()) {
+        const int done = WideCompositeRow(reinterpret_cast<uint32_t*>(d),
+                                          reinterpret_cast<const uint32_t*>(s),
+                                          m ? m + a.x0 : nullptr, a.x1 - a.x0);
+        x += done;
+        s += static_cast<size_t>(done) * 4;
+        d += static_cast<size_t>(done) * 4;
+      }
+      for (; x < a.x1; ++x, s += 4, d += 4) {
         unsigned a = s[3];
         if (m) {
           unsigned k = m[x];
@@ -1708,7 +1717,10 @@ void Renderer::Impl::EndMask() {
   for (int y = area.y0; y < area.y1; ++y) {
     const uint8_t* row = content.pixels + static_cast<size_t>(y) * content.stride;
     uint8_t* out = mask.data() + static_cast<size_t>(y - content.row0) * d.target.width;
-    for (int x = area.x0; x < area.x1; ++x) out[x] = row[x * 4 + 3];
+    int x = area.x0;
+    if (WideBlendAvailable())
+      x += WideAlphaRow(out + x, reinterpret_cast<const uint32_t*>(row) + x, area.x1 - area.x0);
+    for (; x < area.x1; ++x) out[x] = row[x * 4 + 3];
   }
   d.surfaces.pop_back();
   d.UseTop();

@@ -346,6 +346,54 @@ WIDE int WideBlendLayerRow(uint32_t* dst, const uint32_t* src, int count, int mo
   return i;
 }
 
+WIDE int WideCompositeRow(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int count) {
+  const __m256i zero = _mm256_setzero_si256(), full = _mm256_set1_epi16(255);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    uint64_t eight = ~uint64_t{0};
+    if (mask) {
+      std::memcpy(&eight, mask + i, 8);
+      if (eight == 0) continue;
+    }
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    if (_mm256_testz_si256(s, s)) continue;
+    __m256i* dp = reinterpret_cast<__m256i*>(dst + i);
+    const __m256i d = _mm256_loadu_si256(dp);
+    __m256i slo = _mm256_unpacklo_epi8(s, zero), shi = _mm256_unpackhi_epi8(s, zero);
+    if (eight != ~uint64_t{0}) {
+      __m256i klo, khi;
+      WidenCovers(mask + i, klo, khi);
+      slo = MulDiv255(slo, klo);
+      shi = MulDiv255(shi, khi);
+    }
+    const __m256i t = _mm256_packus_epi16(slo, shi);
+    const __m256i below = _mm256_packus_epi16(
+        MulDiv255(_mm256_unpacklo_epi8(d, zero), _mm256_sub_epi16(full, SpreadAlpha(slo))),
+        MulDiv255(_mm256_unpackhi_epi8(d, zero), _mm256_sub_epi16(full, SpreadAlpha(shi))));
+    __m256i out = _mm256_adds_epu8(t, below);
+    if (eight != ~uint64_t{0}) {
+      // Partly masked pixels keep the low byte of each sum; clear mask pixels keep the pixel.
+      const __m256i m = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(eight)));
+      const __m256i whole = _mm256_cmpeq_epi32(m, _mm256_set1_epi32(255));
+      out = _mm256_blendv_epi8(_mm256_add_epi8(t, below), out, whole);
+      out = _mm256_blendv_epi8(out, d, _mm256_cmpeq_epi32(m, _mm256_setzero_si256()));
+    }
+    _mm256_storeu_si256(dp, out);
+  }
+  return i;
+}
+
+WIDE int WideAlphaRow(uint8_t* out, const uint32_t* pixels, int count) {
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256i a =
+        _mm256_srli_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + i)), 24);
+    const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(words, words));
+  }
+  return i;
+}
+
 WIDE int WideBoxDownRow(uint8_t* out, const uint8_t* const add[2], const uint8_t* const sub[2],
                         int rows, uint16_t* sums, int len, uint16_t inv, uint16_t half) {
   const __m256i vinv = _mm256_set1_epi16(static_cast<short>(inv)),
@@ -420,6 +468,8 @@ int WideBlendColors(uint32_t*, int, const agg::rgba8*, const uint8_t*, unsigned)
 int WideRadialIndices(int*, int, double&, double&, double, double) { return 0; }
 int WideLinearColors(agg::rgba8*, int, double&, double, int, const float*, const float*) { return 0; }
 int WideBlendLayerRow(uint32_t*, const uint32_t*, int, int) { return 0; }
+int WideCompositeRow(uint32_t*, const uint32_t*, const uint8_t*, int) { return 0; }
+int WideAlphaRow(uint8_t*, const uint32_t*, int) { return 0; }
 int WideBoxDownRow(uint8_t*, const uint8_t* const*, const uint8_t* const*, int, uint16_t*, int,
                    uint16_t, uint16_t) {
   return 0;

@@ -47,6 +47,17 @@ int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, int spr
 // other modes).
 int WideBlendLayerRow(uint32_t* dst, const uint32_t* src, int count, int mode);
 
+// A layer's row composited onto the row below through a mask row (null: no mask), pixel for
+// pixel as the one-pixel loop: where the mask is clear the pixel below stays; where it is full,
+// source-over with each channel held at 255; in between, the source scaled by the mask, then
+// source-over with each channel's sum kept to its low byte. Whole groups of eight from the
+// start; returns how many were done.
+int WideCompositeRow(uint32_t* dst, const uint32_t* src, const uint8_t* mask, int count);
+
+// The alpha byte of each of `count` B,G,R,A pixels, for whole groups of eight from the start;
+// returns how many were done.
+int WideAlphaRow(uint8_t* out, const uint32_t* pixels, int count);
+
 // Box blur steps (filters.cpp), with the arithmetic of the narrow ones: a window sum s of at
 // most 16 bits becomes ((s + half) * inv) >> 16.
 // One row of the pass down the columns: `out` from `sums`, then `sums` gains the first `rows`
