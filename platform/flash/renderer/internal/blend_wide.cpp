@@ -162,13 +162,72 @@ WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double s
   return i;
 }
 
+// Folds four positions by the spread mode as the one-pixel fold does; `inexact` is set where a
+// reflected position lies beyond 2^52 (or is not a number), which the one-pixel fold takes
+// another way.
+WIDE inline __m256d FoldWide(__m256d t, int spread, bool& inexact) {
+  const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0);
+  if (spread == 1) {
+    const __m256d a = _mm256_andnot_pd(_mm256_set1_pd(-0.0), t);
+    if (_mm256_movemask_pd(_mm256_cmp_pd(a, _mm256_set1_pd(4503599627370496.0), _CMP_LT_OQ)) !=
+        0xF)
+      inexact = true;
+    const __m256d p = _mm256_sub_pd(
+        a, _mm256_mul_pd(two, _mm256_floor_pd(_mm256_mul_pd(a, _mm256_set1_pd(0.5)))));
+    return _mm256_blendv_pd(p, _mm256_sub_pd(two, p), _mm256_cmp_pd(p, one, _CMP_GT_OQ));
+  }
+  if (spread == 2) return _mm256_sub_pd(t, _mm256_floor_pd(t));
+  return t;
+}
+
+WIDE int WideFocalIndices(int* index, int len, double& gx, double& gy, double step_x,
+                          double step_y, double focal, int spread) {
+  const __m256d scale = _mm256_set1_pd(16384.0), f = _mm256_set1_pd(focal),
+                f2 = _mm256_set1_pd(focal * focal - 1), tiny = _mm256_set1_pd(1e-18),
+                zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0),
+                n255 = _mm256_set1_pd(255.0), half = _mm256_set1_pd(0.5),
+                negate = _mm256_set1_pd(-0.0);
+  const __m128i lo = _mm_setzero_si128(), hi = _mm_set1_epi32(255);
+  double x = gx, y = gy;
+  int i = 0;
+  for (; i + 4 <= len; i += 4) {
+    alignas(32) double xs[4], ys[4];
+    double nx = x, ny = y;
+    for (int k = 0; k < 4; ++k) {
+      xs[k] = nx;
+      ys[k] = ny;
+      nx += step_x;
+      ny += step_y;
+    }
+    const __m256d px = _mm256_div_pd(_mm256_load_pd(xs), scale);
+    const __m256d py = _mm256_div_pd(_mm256_load_pd(ys), scale);
+    const __m256d dx = _mm256_sub_pd(px, f);
+    const __m256d dd = _mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(py, py));
+    const __m256d fd = _mm256_mul_pd(f, dx);
+    const __m256d root =
+        _mm256_sqrt_pd(_mm256_sub_pd(_mm256_mul_pd(fd, fd), _mm256_mul_pd(dd, f2)));
+    const __m256d s = _mm256_div_pd(_mm256_add_pd(_mm256_xor_pd(fd, negate), root), dd);
+    __m256d t = _mm256_blendv_pd(one, _mm256_div_pd(one, s), _mm256_cmp_pd(s, zero, _CMP_GT_OQ));
+    t = _mm256_blendv_pd(t, zero, _mm256_cmp_pd(dd, tiny, _CMP_LT_OQ));
+    bool inexact = false;
+    t = FoldWide(t, spread, inexact);
+    if (inexact) break;
+    __m128i k = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(t, n255), half));
+    k = _mm_min_epi32(_mm_max_epi32(k, lo), hi);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(index + i), k);
+    x = nx;
+    y = ny;
+  }
+  gx = x;
+  gy = y;
+  return i;
+}
+
 WIDE int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, int spread,
                           const float* base, const float* slope) {
   const __m256d offset = _mm256_set1_pd(16384.0), scale = _mm256_set1_pd(1.0 / 32768.0),
                 n256 = _mm256_set1_pd(256.0), half = _mm256_set1_pd(0.5),
-                zero = _mm256_setzero_pd(), n255 = _mm256_set1_pd(255.0),
-                one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0),
-                sign = _mm256_set1_pd(-0.0), exact = _mm256_set1_pd(4503599627370496.0);
+                zero = _mm256_setzero_pd(), n255 = _mm256_set1_pd(255.0);
   const __m128i last = _mm_set1_epi32(254);
   const __m256 tiny = _mm256_set1_ps(1.0f / 512);
   // Which pixel's fraction each half of a register of two pixels takes.
@@ -190,17 +249,9 @@ WIDE int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, in
     __m128 fractions[2];
     bool inexact = false;
     for (int h = 0; h < 2; ++h) {
-      __m256d t = _mm256_mul_pd(_mm256_add_pd(_mm256_load_pd(xs + 4 * h), offset), scale);
-      if (spread == 1) {
-        const __m256d a = _mm256_andnot_pd(sign, t);
-        // Beyond 2^52 (and for what is not a number) the narrow loop takes another way.
-        if (_mm256_movemask_pd(_mm256_cmp_pd(a, exact, _CMP_LT_OQ)) != 0xF) inexact = true;
-        const __m256d p = _mm256_sub_pd(
-            a, _mm256_mul_pd(two, _mm256_floor_pd(_mm256_mul_pd(a, _mm256_set1_pd(0.5)))));
-        t = _mm256_blendv_pd(p, _mm256_sub_pd(two, p), _mm256_cmp_pd(p, one, _CMP_GT_OQ));
-      } else if (spread == 2) {
-        t = _mm256_sub_pd(t, _mm256_floor_pd(t));
-      }
+      const __m256d t = FoldWide(
+          _mm256_mul_pd(_mm256_add_pd(_mm256_load_pd(xs + 4 * h), offset), scale), spread,
+          inexact);
       const __m256d p =
           _mm256_min_pd(_mm256_max_pd(_mm256_sub_pd(_mm256_mul_pd(t, n256), half), zero), n255);
       const __m128i whole = _mm_min_epi32(_mm256_cvttpd_epi32(p), last);
@@ -467,6 +518,7 @@ int WideBlendCovers(uint32_t*, int, uint32_t, const uint8_t*) { return 0; }
 int WideBlendColors(uint32_t*, int, const agg::rgba8*, const uint8_t*, unsigned) { return 0; }
 int WideRadialIndices(int*, int, double&, double&, double, double) { return 0; }
 int WideLinearColors(agg::rgba8*, int, double&, double, int, const float*, const float*) { return 0; }
+int WideFocalIndices(int*, int, double&, double&, double, double, double, int) { return 0; }
 int WideBlendLayerRow(uint32_t*, const uint32_t*, int, int) { return 0; }
 int WideCompositeRow(uint32_t*, const uint32_t*, const uint8_t*, int) { return 0; }
 int WideAlphaRow(uint8_t*, const uint32_t*, int) { return 0; }

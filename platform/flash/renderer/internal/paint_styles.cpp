@@ -298,7 +298,19 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
     for (; i < len; ++i, gx += inverse_.a, gy += inverse_.b)
       span[i] = lookup(std::sqrt(gx * gx + gy * gy) * (1.0 / 16384.0));
   } else {
-    for (unsigned i = 0; i < len; ++i, gx += inverse_.a, gy += inverse_.b)
+    unsigned i = 0;
+    if (len >= 4 && WideBlendAvailable()) {
+      int index[64];
+      while (i + 4 <= len) {
+        const int n = WideFocalIndices(index, static_cast<int>(std::min(len - i, 64u)), gx, gy,
+                                       inverse_.a, inverse_.b, std::clamp(focal_, -0.98, 0.98),
+                                       static_cast<int>(spread_));
+        if (n == 0) break;
+        for (int k = 0; k < n; ++k) span[i + k] = table[static_cast<size_t>(index[k])];
+        i += static_cast<unsigned>(n);
+      }
+    }
+    for (; i < len; ++i, gx += inverse_.a, gy += inverse_.b)
       span[i] = lookup(GradientPosition(type, focal_, gx, gy));
   }
 }
