@@ -164,9 +164,11 @@ TEST(RenderFills, FocalGradientSpansMatchTheOnePixelFormulaExactly) {
         for (int i = 0; i < len; ++i, gx += inverse.a, gy += inverse.b) {
           double t = GradientPosition(f.type, f.gradient.focal_point, gx, gy);
           if (spread != SpreadMode::Pad) t = ApplySpread(spread, t);
-          const auto& entry = ramp[static_cast<size_t>(std::clamp(static_cast<int>(t * 255.0 + 0.5), 0, 255))];
+          const auto& entry =
+              ramp[static_cast<size_t>(std::clamp(static_cast<int>(t * 255.0 + 0.5), 0, 255))];
           uint32_t c[4];
-          for (int k = 0; k < 4; ++k) c[k] = static_cast<uint8_t>(entry[static_cast<size_t>(k)] + 0.5f);
+          for (int k = 0; k < 4; ++k)
+            c[k] = static_cast<uint8_t>(entry[static_cast<size_t>(k)] + 0.5f);
           auto pre = [&](int k) { return (c[k] * c[3] + 127) / 255; };
           const uint32_t expected = pre(2) | pre(1) << 8 | pre(0) << 16 | c[3] << 24;
           ASSERT_EQ(drawn[static_cast<size_t>(i)], expected)
@@ -221,7 +223,9 @@ TEST(RenderFills, GradientsAlongOneAxisComeOutAsOnEachRowAlone) {
       p.start_x = xs.back() * 20;
       p.start_y = y * 20;
       for (auto [ex, ey] : {std::pair{xs.back() + lens.back(), y},
-                            {xs.back() + lens.back(), y + 1}, {xs.back(), y + 1}, {xs.back(), y}}) {
+                            {xs.back() + lens.back(), y + 1},
+                            {xs.back(), y + 1},
+                            {xs.back(), y}}) {
         ShapeEdge e;
         e.x = ex * 20;
         e.y = ey * 20;

@@ -124,14 +124,15 @@ void MixCovers(uint32_t* mix, uint8_t* taken, const uint8_t* covers, int len,
   const __m128i ones = _mm_set1_epi8(-1), zero = _mm_setzero_si128();
   for (; i + 16 <= len; i += 16) {
     const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taken + i));
-    const __m128i share = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(covers + i)),
-                                       _mm_xor_si128(before, ones));
+    const __m128i share = _mm_min_epu8(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(covers + i)), _mm_xor_si128(before, ones));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(share, zero)) == 0xFFFF) continue;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(taken + i), _mm_add_epi8(before, share));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(share, ones)) == 0xFFFF) {
       // Whole covers where nothing was taken before: the mix was clear and becomes the colour.
       for (int k = 0; k < 16; k += 4)
-        Store4(mix + i + k, colors ? Load4(colors + i + k) : _mm_set1_epi32(static_cast<int>(solid)));
+        Store4(mix + i + k,
+               colors ? Load4(colors + i + k) : _mm_set1_epi32(static_cast<int>(solid)));
       continue;
     }
     alignas(16) uint8_t shares[16];
@@ -611,7 +612,7 @@ struct Surface {
   size_t budget_bytes = 0;  // what a layer counts against the renderer's budget
 
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
-  bool filtered = false;  // a layer whose filters apply when it is popped
+  bool filtered = false;         // a layer whose filters apply when it is popped
   std::vector<uint8_t> storage;  // layers own their pixels
   std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
   // Where row 0 of the surface would be; only rows [row0, row1) are there (a band of the frame
@@ -841,9 +842,9 @@ struct Renderer::Impl {
           mask ? mask->data() + static_cast<size_t>(y - src.row0) * target.width : nullptr;
       int x = a.x0;
       if (WideBlendAvailable()) {
-        const int done = WideCompositeRow(reinterpret_cast<uint32_t*>(d),
-                                          reinterpret_cast<const uint32_t*>(s),
-                                          m ? m + a.x0 : nullptr, a.x1 - a.x0);
+        const int done =
+            WideCompositeRow(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s),
+                             m ? m + a.x0 : nullptr, a.x1 - a.x0);
         x += done;
         s += static_cast<size_t>(done) * 4;
         d += static_cast<size_t>(done) * 4;

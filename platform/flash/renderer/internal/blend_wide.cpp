@@ -116,7 +116,8 @@ WIDE int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const u
       if (eight == 0) continue;
       whole = eight == ~uint64_t{0};
     }
-    if (whole && _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(c, alpha), alpha)) == -1) {
+    if (whole &&
+        _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(c, alpha), alpha)) == -1) {
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_shuffle_epi8(c, swap));
       continue;
     }
@@ -169,8 +170,7 @@ WIDE inline __m256d FoldWide(__m256d t, int spread, bool& inexact) {
   const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0);
   if (spread == 1) {
     const __m256d a = _mm256_andnot_pd(_mm256_set1_pd(-0.0), t);
-    if (_mm256_movemask_pd(_mm256_cmp_pd(a, _mm256_set1_pd(4503599627370496.0), _CMP_LT_OQ)) !=
-        0xF)
+    if (_mm256_movemask_pd(_mm256_cmp_pd(a, _mm256_set1_pd(4503599627370496.0), _CMP_LT_OQ)) != 0xF)
       inexact = true;
     const __m256d p = _mm256_sub_pd(
         a, _mm256_mul_pd(two, _mm256_floor_pd(_mm256_mul_pd(a, _mm256_set1_pd(0.5)))));
@@ -180,13 +180,12 @@ WIDE inline __m256d FoldWide(__m256d t, int spread, bool& inexact) {
   return t;
 }
 
-WIDE int WideFocalIndices(int* index, int len, double& gx, double& gy, double step_x,
-                          double step_y, double focal, int spread) {
+WIDE int WideFocalIndices(int* index, int len, double& gx, double& gy, double step_x, double step_y,
+                          double focal, int spread) {
   const __m256d scale = _mm256_set1_pd(16384.0), f = _mm256_set1_pd(focal),
                 f2 = _mm256_set1_pd(focal * focal - 1), tiny = _mm256_set1_pd(1e-18),
-                zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0),
-                n255 = _mm256_set1_pd(255.0), half = _mm256_set1_pd(0.5),
-                negate = _mm256_set1_pd(-0.0);
+                zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), n255 = _mm256_set1_pd(255.0),
+                half = _mm256_set1_pd(0.5), negate = _mm256_set1_pd(-0.0);
   const __m128i lo = _mm_setzero_si128(), hi = _mm_set1_epi32(255);
   double x = gx, y = gy;
   int i = 0;
@@ -231,10 +230,9 @@ WIDE int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, in
   const __m128i last = _mm_set1_epi32(254);
   const __m256 tiny = _mm256_set1_ps(1.0f / 512);
   // Which pixel's fraction each half of a register of two pixels takes.
-  const __m256i pick[4] = {_mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1),
-                           _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3),
-                           _mm256_setr_epi32(4, 4, 4, 4, 5, 5, 5, 5),
-                           _mm256_setr_epi32(6, 6, 6, 6, 7, 7, 7, 7)};
+  const __m256i pick[4] = {
+      _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1), _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3),
+      _mm256_setr_epi32(4, 4, 4, 4, 5, 5, 5, 5), _mm256_setr_epi32(6, 6, 6, 6, 7, 7, 7, 7)};
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
   double x = gx;
   int i = 0;
@@ -250,8 +248,7 @@ WIDE int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, in
     bool inexact = false;
     for (int h = 0; h < 2; ++h) {
       const __m256d t = FoldWide(
-          _mm256_mul_pd(_mm256_add_pd(_mm256_load_pd(xs + 4 * h), offset), scale), spread,
-          inexact);
+          _mm256_mul_pd(_mm256_add_pd(_mm256_load_pd(xs + 4 * h), offset), scale), spread, inexact);
       const __m256d p =
           _mm256_min_pd(_mm256_max_pd(_mm256_sub_pd(_mm256_mul_pd(t, n256), half), zero), n255);
       const __m128i whole = _mm_min_epi32(_mm256_cvttpd_epi32(p), last);
@@ -270,7 +267,8 @@ WIDE int WideLinearColors(agg::rgba8* span, int len, double& gx, double step, in
       const __m256 a = _mm256_set_m128(_mm_loadu_ps(a1), _mm_loadu_ps(a0));
       const __m256 d = _mm256_set_m128(_mm_loadu_ps(d1), _mm_loadu_ps(d0));
       const __m256 fk = _mm256_permutevar8x32_ps(f, pick[k]);
-      channels[k] = _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(a, _mm256_mul_ps(d, fk)), tiny));
+      channels[k] =
+          _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(a, _mm256_mul_ps(d, fk)), tiny));
     }
     // Two pixels' straight channels a register; then premultiplied, (c * a + 127) / 255 with
     // the division as a multiply and shift (exact for these values; an opaque pixel keeps its
@@ -338,14 +336,12 @@ WIDE int WideSeparableRow(uint32_t* dst, const uint32_t* src, int count) {
             _mm256_mullo_epi32(sa, da),
             _mm256_slli_epi32(
                 _mm256_mullo_epi32(_mm256_sub_epi32(da, dc), _mm256_sub_epi32(sa, sc)), 1));
-        const __m256i above = Mode == 13
-                                  ? _mm256_cmpgt_epi32(_mm256_slli_epi32(dc, 1), da)
-                                  : _mm256_cmpgt_epi32(_mm256_slli_epi32(sc, 1), sa);
+        const __m256i above = Mode == 13 ? _mm256_cmpgt_epi32(_mm256_slli_epi32(dc, 1), da)
+                                         : _mm256_cmpgt_epi32(_mm256_slli_epi32(sc, 1), sa);
         f = _mm256_blendv_epi8(low, high, above);
       }
-      const __m256i sum = _mm256_add_epi32(
-          _mm256_add_epi32(f, _mm256_mullo_epi32(sc, not_da)),
-          _mm256_add_epi32(_mm256_mullo_epi32(dc, not_sa), n127));
+      const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(f, _mm256_mullo_epi32(sc, not_da)),
+                                           _mm256_add_epi32(_mm256_mullo_epi32(dc, not_sa), n127));
       __m256i v = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(sum), d255));
       v = _mm256_min_epi32(_mm256_max_epi32(v, zero), a);
       out = _mm256_or_si256(out, _mm256_slli_epi32(v, 8 * c));
@@ -439,7 +435,8 @@ WIDE int WideAlphaRow(uint8_t* out, const uint32_t* pixels, int count) {
   for (; i + 8 <= count; i += 8) {
     const __m256i a =
         _mm256_srli_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + i)), 24);
-    const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+    const __m128i words =
+        _mm_packus_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(words, words));
   }
   return i;
@@ -493,8 +490,8 @@ WIDE void WideBoxAcrossRows(uint32_t* const rows[4], int w, int lo, int n, bool 
   }
   if (pairs)
     for (int k = 0; k + 1 < len; ++k)
-      _mm256_storeu_si256(l + k, _mm256_add_epi16(_mm256_loadu_si256(l + k),
-                                                  _mm256_loadu_si256(l + k + 1)));
+      _mm256_storeu_si256(
+          l + k, _mm256_add_epi16(_mm256_loadu_si256(l + k), _mm256_loadu_si256(l + k + 1)));
   __m256i sum = zero;
   for (int k = 0; k < n; ++k) sum = _mm256_add_epi16(sum, _mm256_loadu_si256(l + k));
   for (int x = 0; x < w; ++x) {
@@ -517,7 +514,9 @@ int WideBlendRun(uint32_t*, int, uint32_t) { return 0; }
 int WideBlendCovers(uint32_t*, int, uint32_t, const uint8_t*) { return 0; }
 int WideBlendColors(uint32_t*, int, const agg::rgba8*, const uint8_t*, unsigned) { return 0; }
 int WideRadialIndices(int*, int, double&, double&, double, double) { return 0; }
-int WideLinearColors(agg::rgba8*, int, double&, double, int, const float*, const float*) { return 0; }
+int WideLinearColors(agg::rgba8*, int, double&, double, int, const float*, const float*) {
+  return 0;
+}
 int WideFocalIndices(int*, int, double&, double&, double, double, double, int) { return 0; }
 int WideBlendLayerRow(uint32_t*, const uint32_t*, int, int) { return 0; }
 int WideCompositeRow(uint32_t*, const uint32_t*, const uint8_t*, int) { return 0; }

@@ -238,9 +238,9 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
     }
     unsigned i = 0;
     if (len >= 8 && WideBlendAvailable())
-      i = static_cast<unsigned>(WideLinearColors(
-          span, static_cast<int>(len), gx, inverse_.a, static_cast<int>(spread_),
-          ramp.front().data(), slopes_->front().data()));
+      i = static_cast<unsigned>(WideLinearColors(span, static_cast<int>(len), gx, inverse_.a,
+                                                 static_cast<int>(spread_), ramp.front().data(),
+                                                 slopes_->front().data()));
     for (; i < len; ++i, gx += inverse_.a) {
       double t = (gx + 16384.0) * (1.0 / 32768.0);
       span[i] = RampColorAt(ramp, spread_ == SpreadMode::Pad ? t : Fold(spread_, t));

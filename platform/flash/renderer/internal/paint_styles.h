@@ -28,7 +28,6 @@ void RoundGradientRamp(const GradientRamp& ramp, GradientTable& out);
 // Premultiplied colour at position t (0..1, already folded by the spread mode) of a ramp.
 agg::rgba8 RampColor(const GradientRamp& ramp, double t);
 
-
 class PaintStyle {
  public:
   enum class Kind { Solid, LinearGradient, RadialGradient, FocalGradient, Bitmap };
@@ -54,7 +53,7 @@ class PaintStyle {
   void GenerateBitmap(agg::rgba8* span, int x, int y, unsigned len) const;
 
   Kind kind_ = Kind::Solid;
-  Matrix inverse_;  // pixel centre -> gradient square or bitmap pixels
+  Matrix inverse_;                        // pixel centre -> gradient square or bitmap pixels
   std::shared_ptr<GradientRamp> ramp_;    // linear gradients
   std::shared_ptr<GradientRamp> slopes_;  // linear gradients: each entry's step to the next
   std::shared_ptr<GradientTable> table_;  // radial and focal gradients
