@@ -1014,17 +1014,24 @@ struct Renderer::Impl {
       RenderCompoundLayered(ren, paints);
   }
 
+  // Starts sweeping what the compound rasteriser holds from row `from`, the kept spans let go:
+  // the length of its rows with room to spare, 0 when there is nothing to sweep.
+  size_t BeginCompoundSweep(int from) {
+    RowsFrom<decltype(compound)> rows{compound, from};
+    if (!rows.rewind_scanlines()) return 0;
+    row_spans.Reset();
+    sl_aa.reset(compound.min_x(), compound.max_x());
+    return static_cast<size_t>(compound.max_x() - compound.min_x() + 2);
+  }
+
   // What the compound rasteriser holds, the fills layered: at each pixel the fills, in style
   // order, each take what they cover of the cover the ones before left, and the mix of their
   // colours is blended onto the surface. Rows where one fill alone shows are drawn straight.
   // Only the rows of the band are swept.
   void RenderCompoundLayered(BaseRenderer& ren, const std::vector<PaintStyle>& paints) {
-    RowsFrom<decltype(compound)> rows{compound, row0};
-    if (!rows.rewind_scanlines()) return;
-    row_spans.Reset();
+    const size_t len = BeginCompoundSweep(row0);
+    if (len == 0) return;
     const int min_x = compound.min_x();
-    const size_t len = static_cast<size_t>(compound.max_x() - min_x + 2);
-    sl_aa.reset(min_x, compound.max_x());
     if (mix_row.size() < len) {
       mix_row.resize(len);
       mix_cover.resize(len);
@@ -1086,12 +1093,9 @@ struct Renderer::Impl {
   // Only rows [Row0, Row1) are drawn (one band of the frame).
   void RenderCompoundBinary(BaseRenderer& ren, const std::vector<PaintStyle>& Paints, int Row0,
                             int Row1) {
-    RowsFrom<decltype(compound)> rows{compound, Row0};
-    if (!rows.rewind_scanlines()) return;
-    row_spans.Reset();
+    const size_t len = BeginCompoundSweep(Row0);
+    if (len == 0) return;
     const int min_x = compound.min_x();
-    const size_t len = static_cast<size_t>(compound.max_x() - min_x + 2);
-    sl_aa.reset(min_x, compound.max_x());
     if (row_total.size() < len) {
       row_total.resize(len, 0);
       row_best.resize(len, 0);
