@@ -86,12 +86,8 @@ std::vector<uint32_t> PlainRow(const FillStyle& f, const Matrix& m, int x, int y
   return out;
 }
 
-// Row y of a target `w` wide on which a rectangle of pixels [x, x + len) x [y, y + 1) was
-// filled with `f`: one span from x.
-std::vector<uint32_t> DrawnRow(const FillStyle& f, int x, int y, int len, int w) {
-  ShapeDef s;
-  ShapeGroup& g = s.groups.emplace_back();
-  g.fill_styles = {f};
+// Adds to `g` the pixels [x, x + len) x [y, y + 1) filled with its first fill.
+void AddRowRect(ShapeGroup& g, int x, int y, int len) {
   ShapePath p;
   p.fill1 = 1;
   p.start_x = x * 20;
@@ -103,13 +99,27 @@ std::vector<uint32_t> DrawnRow(const FillStyle& f, int x, int y, int len, int w)
     p.edges.push_back(e);
   }
   g.paths.push_back(p);
-  const int h = y + 1;
+}
+
+// `s` drawn in pixels onto a clear target `w` by `h`.
+std::vector<uint32_t> DrawOnClear(const ShapeDef& s, int w, int h) {
   std::vector<uint32_t> px(static_cast<size_t>(w) * h, 0);
   Renderer r({reinterpret_cast<uint8_t*>(px.data()), w, h, w * 4}, Quality::High, nullptr);
   Matrix m;
   m.a = m.d = 1.0 / 20;
   r.DrawShape(s, m, {});
   r.Finish();
+  return px;
+}
+
+// Row y of a target `w` wide on which a rectangle of pixels [x, x + len) x [y, y + 1) was
+// filled with `f`: one span from x.
+std::vector<uint32_t> DrawnRow(const FillStyle& f, int x, int y, int len, int w) {
+  ShapeDef s;
+  ShapeGroup& g = s.groups.emplace_back();
+  g.fill_styles = {f};
+  AddRowRect(g, x, y, len);
+  const std::vector<uint32_t> px = DrawOnClear(s, w, y + 1);
   return std::vector<uint32_t>(px.begin() + static_cast<ptrdiff_t>(y) * w + x,
                                px.begin() + static_cast<ptrdiff_t>(y) * w + x + len);
 }
@@ -218,27 +228,9 @@ TEST(RenderFills, GradientsAlongOneAxisComeOutAsOnEachRowAlone) {
     for (int y = 0; y < rows; ++y) {
       xs.push_back(y % 3 == 0 ? 40 : static_cast<int>(rng() % 200));
       lens.push_back(y % 2 == 0 ? 500 : 20 + static_cast<int>(rng() % 480));
-      ShapePath p;
-      p.fill1 = 1;
-      p.start_x = xs.back() * 20;
-      p.start_y = y * 20;
-      for (auto [ex, ey] : {std::pair{xs.back() + lens.back(), y},
-                            {xs.back() + lens.back(), y + 1},
-                            {xs.back(), y + 1},
-                            {xs.back(), y}}) {
-        ShapeEdge e;
-        e.x = ex * 20;
-        e.y = ey * 20;
-        p.edges.push_back(e);
-      }
-      g.paths.push_back(p);
+      AddRowRect(g, xs.back(), y, lens.back());
     }
-    std::vector<uint32_t> px(static_cast<size_t>(w) * rows, 0);
-    Renderer r({reinterpret_cast<uint8_t*>(px.data()), w, rows, w * 4}, Quality::High, nullptr);
-    Matrix m;
-    m.a = m.d = 1.0 / 20;
-    r.DrawShape(s, m, {});
-    r.Finish();
+    const std::vector<uint32_t> px = DrawOnClear(s, w, rows);
     for (int y = 0; y < rows; ++y) {
       const auto from = px.begin() + static_cast<ptrdiff_t>(y) * w + xs[static_cast<size_t>(y)];
       const std::vector<uint32_t> row(from, from + lens[static_cast<size_t>(y)]);
