@@ -516,11 +516,27 @@ ComposeFn ComposeFor(Put p) {
   }
 }
 
+// How an effect is put together with the picture, a row at a time.
+struct Composition {
+  ComposeFn row = nullptr;
+  // Cut to the object: a clear pixel of the picture stays clear, so only the span of a row
+  // from its first pixel that is not clear to its last needs the effect.
+  bool inside = false;
+  // The part [from, to) of a row of the picture the effect changes.
+  void Span(const uint32_t* pixels, int w, int& from, int& to) const {
+    from = 0;
+    to = w;
+    if (!inside) return;
+    while (from < to && pixels[from] == 0) ++from;
+    while (to > from && pixels[to - 1] == 0) --to;
+  }
+};
+
 // How `effect` is put together with the picture. Inner effects are cut to the object; outer
 // ones are cut to its outside when `cut_outer` is set (bevels) or the object is knocked out,
 // and otherwise lie whole behind it (shadows and glows, which show whole when the object is
 // hidden).
-ComposeFn ComposeOf(const Filter& f, bool inner, bool outer, bool cut_outer) {
+Composition ComposeOf(const Filter& f, bool inner, bool outer, bool cut_outer) {
   const Cut cut = inner && !outer                                  ? Cut::Inside
                   : outer && !inner && (cut_outer || f.knockout) ? Cut::Outside
                                                                    : Cut::Whole;
@@ -534,9 +550,9 @@ ComposeFn ComposeOf(const Filter& f, bool inner, bool outer, bool cut_outer) {
   else
     put = f.on_top ? Put::Over : Put::Under;
   switch (cut) {
-    case Cut::Inside: return ComposeFor<Cut::Inside>(put);
-    case Cut::Outside: return ComposeFor<Cut::Outside>(put);
-    default: return ComposeFor<Cut::Whole>(put);
+    case Cut::Inside: return {ComposeFor<Cut::Inside>(put), true};
+    case Cut::Outside: return {ComposeFor<Cut::Outside>(put), false};
+    default: return {ComposeFor<Cut::Whole>(put), false};
   }
 }
 
@@ -583,12 +599,15 @@ void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
     colours[v] = gradient ? colours[256 + k] : Tint(f.color, k);
   }
   uint32_t* effect = Room(s.effect, static_cast<size_t>(w));
-  const ComposeFn compose =
-      ComposeOf(f, f.inner, !f.inner || (gradient && f.on_top), false);
+  const Composition compose = ComposeOf(f, f.inner, !f.inner || (gradient && f.on_top), false);
   for (int y = 0; y < h; ++y) {
+    uint32_t* row = &image.At(0, y);
+    int from, to;
+    compose.Span(row, w, from, to);
+    if (from >= to) continue;
     const uint8_t* v = ShiftedRow(a, w, h, y, dx, dy, f.inner ? 255 : 0, s.near);
-    for (int x = 0; x < w; ++x) effect[x] = colours[v[x]];
-    compose(&image.At(0, y), effect, w);
+    for (int x = from; x < to; ++x) effect[x] = colours[v[x]];
+    compose.row(row + from, effect + from, to - from);
   }
 }
 
@@ -619,12 +638,16 @@ void Bevel(FilterImage& image, const Filter& f, double scale) {
   }
   uint32_t* effect = Room(s.effect, static_cast<size_t>(w));
   const bool full = f.on_top;
-  const ComposeFn compose = ComposeOf(f, f.inner || full, !f.inner || full, true);
+  const Composition compose = ComposeOf(f, f.inner || full, !f.inner || full, true);
   for (int y = 0; y < h; ++y) {
+    uint32_t* row = &image.At(0, y);
+    int from, to;
+    compose.Span(row, w, from, to);
+    if (from >= to) continue;
     const uint8_t* lit = ShiftedRow(a, w, h, y, dx, dy, 0, s.near);
     const uint8_t* shaded = ShiftedRow(a, w, h, y, -dx, -dy, 0, s.far);
-    for (int x = 0; x < w; ++x) effect[x] = colours[lit[x] - shaded[x]];
-    compose(&image.At(0, y), effect, w);
+    for (int x = from; x < to; ++x) effect[x] = colours[lit[x] - shaded[x]];
+    compose.row(row + from, effect + from, to - from);
   }
 }
 
