@@ -218,6 +218,31 @@ TEST(RenderFilterPasses, ShadowsGlowsAndBevelsMatchThePlainModelOnRandomPictures
   }
 }
 
+// Boxes as long as the sums allow (255 whole pixels, 128 pairs) over opaque pictures: the sums
+// of a window reach the top of their 16-bit lanes, inner effects count everything beyond the
+// picture as opaque, and the boxes reach far past rows shorter than themselves.
+TEST(RenderFilterPasses, TheLongestBoxesSumWithoutOverflowing) {
+  std::mt19937 rng(5);
+  for (const double blur : {255.0, 201.0, 128.0}) {
+    for (const bool inner : {false, true}) {
+      const int w = 40 + static_cast<int>(rng() % 140), h = 3 + static_cast<int>(rng() % 20);
+      FilterImage img = RandomPicture(rng, w, h);
+      for (size_t i = 0; i < img.pixels.size(); i += 1 + rng() % 3) img.pixels[i] = Px(9, 8, 7, 255);
+      Filter f;
+      f.kind = Filter::Kind::Glow;
+      f.color = {200, 100, 50, 255};
+      f.blur_x = blur;
+      f.blur_y = std::floor(blur / 8);
+      f.passes = 2;
+      f.strength = 1.5;
+      f.inner = inner;
+      FilterImage got = img;
+      ApplyFilter(got, f, 1.0);
+      ASSERT_EQ(got.pixels, Model(img, f).pixels) << "blur " << blur << " inner " << inner;
+    }
+  }
+}
+
 // Filters run one after another in a list reuse the working rows and planes the first left
 // behind: a second picture, smaller or larger, comes out as when filtered alone.
 TEST(RenderFilterPasses, PicturesOfChangingSizesComeOutAsWhenFilteredAlone) {
