@@ -5,12 +5,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
 #include "platform/flash/renderer/displacement.h"
 #include "platform/flash/renderer/internal/blend_wide.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
 #endif
 
 namespace flash {
@@ -56,6 +61,51 @@ double Scaled(double blur, double scale) {
 }
 
 int Passes(const Filter& f) { return std::clamp(f.passes, 0, kMaxFilterPasses); }
+
+// Working planes and rows each thread keeps between calls: a filter run on every frame then
+// allocates nothing and touches no fresh pages.
+struct Scratch {
+  std::vector<uint8_t> plane;         // the blurred opacity
+  std::vector<uint8_t> ring;          // rows the pass down still has to take out of its sums
+  std::vector<uint16_t> sums;         // the pass down's sums, one a byte of a row
+  std::vector<uint16_t> running;      // running sums along one row
+  std::vector<uint16_t> wide;         // the pass across pixels' entries
+  std::vector<uint32_t> spare;        // a copy of a last odd row
+  std::vector<uint32_t> kept;         // pixels whose channels a blur leaves alone
+  std::vector<uint32_t> effect;       // one row of the effect
+  std::vector<uint8_t> near, far;     // one row of opacity samples each way along the offset
+  std::vector<uint32_t> colours;      // the effect's colour for each sample or difference
+};
+
+Scratch& ThreadScratch() {
+  thread_local Scratch s;
+  return s;
+}
+
+// Room for `n` values in `v`, which keeps its size (and contents) when that is enough.
+template <typename T>
+T* Room(std::vector<T>& v, size_t n) {
+  if (v.size() < n) v.resize(n);
+  return v.data();
+}
+
+// Gives back what a very large picture made the thread keep.
+void TrimScratch(Scratch& s) {
+  constexpr size_t kMaxKeptBytes = size_t{16} << 20;
+  auto trim = [](auto& v) {
+    if (v.capacity() * sizeof(v[0]) > kMaxKeptBytes) std::vector<std::decay_t<decltype(v[0])>>().swap(v);
+  };
+  trim(s.plane);
+  trim(s.ring);
+  trim(s.sums);
+  trim(s.running);
+  trim(s.wide);
+  trim(s.spare);
+  trim(s.kept);
+  trim(s.effect);
+  trim(s.near);
+  trim(s.far);
+}
 
 // The filter's offset in whole pixels (shadows and bevels move their effect along the angle).
 void Offset(const Filter& f, double scale, int& dx, int& dy) {
@@ -116,24 +166,54 @@ void PairUp(T* line, size_t len) {
   for (size_t k = 0; k + 1 < len; ++k) line[k] = static_cast<T>(line[k] + line[k + 1]);
 }
 
-// One pass across the rows of a one-byte-a-pixel plane.
+// One pass across the rows of a one-byte-a-pixel plane. The entries of a row (its pixels from
+// `lo` before the first, `edge` beyond the row) are summed up from the row's start in 16-bit
+// values that wrap around; a window's sum fits in 16 bits, so it is the difference of the
+// running sums at its ends (with pairs, the sum of two such differences).
 void BoxAcrossPlane(uint8_t* plane, int w, int h, const BoxWindow& win, int edge,
-                    std::vector<int>& line) {
-  const int n = win.n;
-  const size_t len = static_cast<size_t>(w) + n + 1;  // entry k stands for pixel k - lo
-  line.resize(len);
+                    std::vector<uint16_t>& running) {
+  const int n = win.n, lo = win.lo;
+  // run[k]: the sum of entries 0 .. k - 1; entry k stands for pixel k - lo.
+  uint16_t* run = Room(running, static_cast<size_t>(w) + n + 1);
+  const auto e = static_cast<uint16_t>(edge);
   for (int y = 0; y < h; ++y) {
     uint8_t* row = plane + static_cast<size_t>(y) * w;
-    for (size_t k = 0; k < len; ++k) {
-      const int i = static_cast<int>(k) - win.lo;
-      line[k] = i >= 0 && i < w ? row[i] : edge;
+    uint16_t acc = 0;
+    run[0] = 0;
+    for (int k = 0; k < lo; ++k) run[k + 1] = acc = static_cast<uint16_t>(acc + e);
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i carry = _mm_set1_epi16(static_cast<short>(acc));
+    for (; i + 8 <= w; i += 8) {
+      __m128i v = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + i)), zero);
+      v = _mm_add_epi16(v, _mm_slli_si128(v, 2));
+      v = _mm_add_epi16(v, _mm_slli_si128(v, 4));
+      v = _mm_add_epi16(v, _mm_slli_si128(v, 8));
+      v = _mm_add_epi16(v, carry);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(run + lo + i + 1), v);
+      const __m128i top = _mm_shufflehi_epi16(v, _MM_SHUFFLE(3, 3, 3, 3));
+      carry = _mm_unpackhi_epi64(top, top);
     }
-    if (win.pairs) PairUp(line.data(), len);
-    uint32_t sum = 0;
-    for (int k = 0; k < n; ++k) sum += static_cast<uint32_t>(line[static_cast<size_t>(k)]);
-    for (int x = 0; x < w; ++x) {
+    if (i > 0) acc = run[lo + i];
+#endif
+    for (; i < w; ++i) run[lo + i + 1] = acc = static_cast<uint16_t>(acc + row[i]);
+    for (int k = lo + w; k < w + n; ++k) run[k + 1] = acc = static_cast<uint16_t>(acc + e);
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i inv = _mm_set1_epi16(static_cast<short>(win.inv));
+    for (; x + 8 <= w; x += 8) {
+      auto at = [&](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(run + k)); };
+      __m128i sum = _mm_sub_epi16(at(x + n), at(x));
+      if (win.pairs) sum = _mm_add_epi16(sum, _mm_sub_epi16(at(x + n + 1), at(x + 1)));
+      const __m128i avg = _mm_mulhi_epu16(sum, inv);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(row + x), _mm_packus_epi16(avg, avg));
+    }
+#endif
+    for (; x < w; ++x) {
+      uint32_t sum = static_cast<uint16_t>(run[x + n] - run[x]);
+      if (win.pairs) sum = static_cast<uint16_t>(sum + run[x + n + 1] - run[x + 1]);
       row[x] = static_cast<uint8_t>((sum * win.inv) >> 16);
-      if (x + 1 < w) sum += line[static_cast<size_t>(x + n)] - line[static_cast<size_t>(x)];
     }
   }
 }
@@ -266,35 +346,55 @@ void BoxDown(uint8_t* data, int row_bytes, int h, const BoxWindow& win, int edge
   }
 }
 
-void BlurPlane(std::vector<uint8_t>& plane, int w, int h, double blur_x, double blur_y, int passes,
-               int edge) {
+void BlurPlane(uint8_t* plane, int w, int h, double blur_x, double blur_y, int passes, int edge,
+               Scratch& s) {
   const BoxWindow wx = WindowOf(blur_x), wy = WindowOf(blur_y);
-  std::vector<int> line;
-  std::vector<uint8_t> source;
-  std::vector<uint16_t> sums;
   for (int p = 0; p < passes; ++p) {
-    if (wx.n > 0) BoxAcrossPlane(plane.data(), w, h, wx, edge, line);
-    if (wy.n > 0) BoxDown(plane.data(), w, h, wy, edge, source, sums);
+    if (wx.n > 0) BoxAcrossPlane(plane, w, h, wx, edge, s.running);
+    if (wy.n > 0) BoxDown(plane, w, h, wy, edge, s.ring, s.sums);
   }
 }
 
-// The picture's opacity, or its transparency for inner effects, blurred.
-std::vector<uint8_t> BlurredAlpha(const FilterImage& image, const Filter& f, double scale,
-                                  bool inverted) {
-  std::vector<uint8_t> a(image.pixels.size());
-  for (size_t i = 0; i < a.size(); ++i) {
-    const int v = Channel(image.pixels[i], 3);
-    a[i] = static_cast<uint8_t>(inverted ? 255 - v : v);
+// The picture's opacity, or its transparency for inner effects, blurred into `s.plane`.
+const uint8_t* BlurredAlpha(const FilterImage& image, const Filter& f, double scale,
+                            bool inverted, Scratch& s) {
+  const size_t count = image.pixels.size();
+  uint8_t* a = Room(s.plane, count);
+  const uint32_t* px = image.pixels.data();
+  const uint8_t flip = inverted ? 0xFF : 0;
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i vflip = _mm_set1_epi8(static_cast<char>(flip));
+  for (; i + 16 <= count; i += 16) {
+    auto alpha = [&](size_t k) {
+      return _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(px + i + k)), 24);
+    };
+    const __m128i lo = _mm_packs_epi32(alpha(0), alpha(4)), hi = _mm_packs_epi32(alpha(8), alpha(12));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(a + i),
+                     _mm_xor_si128(_mm_packus_epi16(lo, hi), vflip));
   }
+#endif
+  for (; i < count; ++i) a[i] = static_cast<uint8_t>((px[i] >> 24) ^ flip);
   BlurPlane(a, image.width, image.height, Scaled(f.blur_x, scale), Scaled(f.blur_y, scale),
-            Passes(f), inverted ? 255 : 0);
+            Passes(f), inverted ? 255 : 0, s);
   return a;
 }
 
-// plane[x - dx, y - dy], or `outside` beyond the picture.
-inline int Sample(const std::vector<uint8_t>& plane, int w, int h, int x, int y, int outside) {
-  if (x < 0 || y < 0 || x >= w || y >= h) return outside;
-  return plane[static_cast<size_t>(y) * w + x];
+// Row y - dy of `plane` moved dx to the right: `w` values, `outside` where that falls beyond
+// the plane. Points into the plane when the whole row lies in it unmoved, else into `room`.
+const uint8_t* ShiftedRow(const uint8_t* plane, int w, int h, int y, int dx, int dy, int outside,
+                          std::vector<uint8_t>& room) {
+  const int sy = y - dy;
+  const bool row_in = sy >= 0 && sy < h;
+  const uint8_t* src = plane + static_cast<size_t>(row_in ? sy : 0) * w;
+  if (row_in && dx == 0) return src;
+  uint8_t* out = Room(room, static_cast<size_t>(w));
+  // Pixels x with x - dx in [0, w) take the plane's.
+  const int x0 = row_in ? std::clamp(dx, 0, w) : w, x1 = row_in ? std::clamp(w + dx, x0, w) : w;
+  std::memset(out, outside, static_cast<size_t>(x0));
+  if (x1 > x0) std::memcpy(out + x0, src + (x0 - dx), static_cast<size_t>(x1 - x0));
+  std::memset(out + x1, outside, static_cast<size_t>(w - x1));
+  return out;
 }
 
 inline int Strengthen(int v, double strength) {
@@ -303,40 +403,164 @@ inline int Strengthen(int v, double strength) {
   return s >= 255 ? 255 : static_cast<int>(s + 0.5);
 }
 
-// Puts `effect` (one pixel per picture pixel, a row at a time) together with the picture. Inner effects are cut
-// to the object; outer ones are cut to its outside when `cut_outer` is set (bevels) or the
-// object is knocked out, and otherwise lie whole behind it (shadows and glows, which show whole
-// when the object is hidden).
-void Compose(uint32_t* pixels, const uint32_t* effect, int n, const Filter& f, bool inner,
-             bool outer, bool cut_outer) {
-  for (int i = 0; i < n; ++i) {
+// How an effect is put together with the picture: cut to the object (inner effects), to what
+// lies outside it, or whole; and then alone, over the picture, or under it.
+enum class Cut { Whole, Inside, Outside };
+enum class Put { Alone, Over, Under };
+
+#if defined(__SSE2__)
+// Two pixels widened to 16 bits a channel: x * k / 255, rounded as the one-pixel Mul.
+inline __m128i MulDiv255(__m128i x, __m128i k) {
+  const __m128i t = _mm_add_epi16(_mm_mullo_epi16(x, k), _mm_set1_epi16(128));
+  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+inline __m128i SpreadAlpha(__m128i x) {
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)),
+                             _MM_SHUFFLE(3, 3, 3, 3));
+}
+// `top` over `bottom`, unsaturated (the pack that follows saturates as Over does).
+inline __m128i OverWide(__m128i top, __m128i bottom) {
+  return _mm_add_epi16(top,
+                       MulDiv255(bottom, _mm_sub_epi16(_mm_set1_epi16(255), SpreadAlpha(top))));
+}
+template <Cut C, Put P>
+inline __m128i ComposeWide(__m128i src, __m128i e) {
+  if constexpr (C == Cut::Inside) e = MulDiv255(e, SpreadAlpha(src));
+  if constexpr (C == Cut::Outside)
+    e = MulDiv255(e, _mm_sub_epi16(_mm_set1_epi16(255), SpreadAlpha(src)));
+  if constexpr (P == Put::Over) return OverWide(e, src);
+  if constexpr (P == Put::Under) return OverWide(src, e);
+  return e;
+}
+#endif
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define FLASH_FILTER_WIDE 1
+#define FILTER_WIDE __attribute__((target("avx2")))
+// The same on eight pixels, four in each 128-bit half (unpack and pack work within halves, so
+// the pixels come back in their order).
+FILTER_WIDE inline __m256i MulDiv255x8(__m256i x, __m256i k) {
+  const __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(x, k), _mm256_set1_epi16(128));
+  return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+}
+FILTER_WIDE inline __m256i SpreadAlphax8(__m256i x) {
+  return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)),
+                                _MM_SHUFFLE(3, 3, 3, 3));
+}
+FILTER_WIDE inline __m256i OverWidex8(__m256i top, __m256i bottom) {
+  return _mm256_add_epi16(
+      top, MulDiv255x8(bottom, _mm256_sub_epi16(_mm256_set1_epi16(255), SpreadAlphax8(top))));
+}
+template <Cut C, Put P>
+FILTER_WIDE inline __m256i ComposeWidex8(__m256i src, __m256i e) {
+  if constexpr (C == Cut::Inside) e = MulDiv255x8(e, SpreadAlphax8(src));
+  if constexpr (C == Cut::Outside)
+    e = MulDiv255x8(e, _mm256_sub_epi16(_mm256_set1_epi16(255), SpreadAlphax8(src)));
+  if constexpr (P == Put::Over) return OverWidex8(e, src);
+  if constexpr (P == Put::Under) return OverWidex8(src, e);
+  return e;
+}
+// Whole groups of eight pixels from the start of the row; returns how many it did.
+template <Cut C, Put P>
+FILTER_WIDE int ComposeRowx8(uint32_t* pixels, const uint32_t* effect, int n) {
+  const __m256i zero = _mm256_setzero_si256();
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + i));
+    const __m256i e = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(effect + i));
+    const __m256i lo =
+        ComposeWidex8<C, P>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(e, zero));
+    const __m256i hi =
+        ComposeWidex8<C, P>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(e, zero));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pixels + i), _mm256_packus_epi16(lo, hi));
+  }
+  return i;
+}
+#endif
+
+template <Cut C, Put P>
+void ComposeRow(uint32_t* pixels, const uint32_t* effect, int n) {
+  int i = 0;
+#if FLASH_FILTER_WIDE
+  if (WideBlendAvailable()) i = ComposeRowx8<C, P>(pixels, effect, n);
+#endif
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 4 <= n; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i));
+    const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(effect + i));
+    const __m128i lo = ComposeWide<C, P>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(e, zero));
+    const __m128i hi = ComposeWide<C, P>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(e, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels + i), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; i < n; ++i) {
     const uint32_t src = pixels[i];
-    const int sa = Channel(src, 3);
     uint32_t e = effect[i];
-    if (inner && !outer)
-      e = ScalePixel(e, sa);  // inside the object only
-    else if (outer && !inner && (cut_outer || f.knockout))
-      e = ScalePixel(e, 255 - sa);  // outside the object only
-    uint32_t out;
-    if (f.knockout)
-      out = e;
-    else if (!f.composite_source)
-      out = e;
-    else if (inner && !outer)
-      out = Over(src, e);  // inner effects lie on the object
-    else if (!inner && outer)
-      out = Over(e, src);  // outer effects lie behind it
-    else
-      out = f.on_top ? Over(src, e) : Over(e, src);
-    pixels[i] = out;
+    if constexpr (C == Cut::Inside) e = ScalePixel(e, Channel(src, 3));
+    if constexpr (C == Cut::Outside) e = ScalePixel(e, 255 - Channel(src, 3));
+    if constexpr (P == Put::Over) e = Over(src, e);
+    if constexpr (P == Put::Under) e = Over(e, src);
+    pixels[i] = e;
+  }
+}
+
+using ComposeFn = void (*)(uint32_t*, const uint32_t*, int);
+
+template <Cut C>
+ComposeFn ComposeFor(Put p) {
+  switch (p) {
+    case Put::Over: return ComposeRow<C, Put::Over>;
+    case Put::Under: return ComposeRow<C, Put::Under>;
+    default: return ComposeRow<C, Put::Alone>;
+  }
+}
+
+// How an effect is put together with the picture, a row at a time.
+struct Composition {
+  ComposeFn row = nullptr;
+  // Cut to the object: a clear pixel of the picture stays clear, so only the span of a row
+  // from its first pixel that is not clear to its last needs the effect.
+  bool inside = false;
+  // The part [from, to) of a row of the picture the effect changes.
+  void Span(const uint32_t* pixels, int w, int& from, int& to) const {
+    from = 0;
+    to = w;
+    if (!inside) return;
+    while (from < to && pixels[from] == 0) ++from;
+    while (to > from && pixels[to - 1] == 0) --to;
+  }
+};
+
+// How `effect` is put together with the picture. Inner effects are cut to the object; outer
+// ones are cut to its outside when `cut_outer` is set (bevels) or the object is knocked out,
+// and otherwise lie whole behind it (shadows and glows, which show whole when the object is
+// hidden).
+Composition ComposeOf(const Filter& f, bool inner, bool outer, bool cut_outer) {
+  const Cut cut = inner && !outer                                  ? Cut::Inside
+                  : outer && !inner && (cut_outer || f.knockout) ? Cut::Outside
+                                                                   : Cut::Whole;
+  Put put;
+  if (f.knockout || !f.composite_source)
+    put = Put::Alone;
+  else if (inner && !outer)
+    put = Put::Over;  // inner effects lie on the object
+  else if (!inner && outer)
+    put = Put::Under;  // outer effects lie behind it
+  else
+    put = f.on_top ? Put::Over : Put::Under;
+  switch (cut) {
+    case Cut::Inside: return {ComposeFor<Cut::Inside>(put), true};
+    case Cut::Outside: return {ComposeFor<Cut::Outside>(put), false};
+    default: return {ComposeFor<Cut::Whole>(put), false};
   }
 }
 
 // The 256 colours of a gradient filter's ramp, premultiplied.
-std::vector<uint32_t> Ramp(const Filter& f) {
-  std::vector<uint32_t> ramp(256, 0);
+void Ramp(const Filter& f, uint32_t* ramp) {
+  std::fill(ramp, ramp + 256, 0u);
   const size_t n = std::min(f.gradient_colors.size(), f.gradient_ratios.size());
-  if (n == 0) return ramp;
+  if (n == 0) return;
   for (int i = 0; i < 256; ++i) {
     size_t k = 0;
     while (k < n && f.gradient_ratios[k] < i) ++k;
@@ -354,57 +578,76 @@ std::vector<uint32_t> Ramp(const Filter& f) {
       };
       c = {lerp(a.r, b.r), lerp(a.g, b.g), lerp(a.b, b.b), lerp(a.a, b.a)};
     }
-    ramp[static_cast<size_t>(i)] = Tint(c, 255);
+    ramp[i] = Tint(c, 255);
   }
-  return ramp;
 }
 
 // Shadows and glows, plain (one colour at the strengthened opacity) or gradient (the opacity
-// picks the colour from the ramp).
+// picks the colour from the ramp). The effect's colour depends on the blurred opacity alone, so
+// it is looked up in a table made once for the filter.
 void ShadowOrGlow(FilterImage& image, const Filter& f, double scale) {
+  Scratch& s = ThreadScratch();
   int dx = 0, dy = 0;
   if (f.kind != Filter::Kind::Glow) Offset(f, scale, dx, dy);
   const int w = image.width, h = image.height;
-  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, f.inner);
+  const uint8_t* a = BlurredAlpha(image, f, scale, f.inner, s);
   const bool gradient = f.kind == Filter::Kind::GradientGlow;
-  const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
-  std::vector<uint32_t> effect(static_cast<size_t>(w));
+  uint32_t* colours = Room(s.colours, 512);
+  if (gradient) Ramp(f, colours + 256);
+  for (int v = 0; v < 256; ++v) {
+    const int k = Strengthen(v, f.strength);
+    colours[v] = gradient ? colours[256 + k] : Tint(f.color, k);
+  }
+  uint32_t* effect = Room(s.effect, static_cast<size_t>(w));
+  const Composition compose = ComposeOf(f, f.inner, !f.inner || (gradient && f.on_top), false);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const int v = Strengthen(Sample(a, w, h, x - dx, y - dy, f.inner ? 255 : 0), f.strength);
-      effect[static_cast<size_t>(x)] = gradient ? ramp[static_cast<size_t>(v)] : Tint(f.color, v);
-    }
-    Compose(&image.At(0, y), effect.data(), w, f, f.inner, !f.inner || (gradient && f.on_top),
-            false);
+    uint32_t* row = &image.At(0, y);
+    int from, to;
+    compose.Span(row, w, from, to);
+    if (from >= to) continue;
+    const uint8_t* v = ShiftedRow(a, w, h, y, dx, dy, f.inner ? 255 : 0, s.near);
+    for (int x = from; x < to; ++x) effect[x] = colours[v[x]];
+    compose.row(row + from, effect + from, to - from);
   }
 }
 
 // Bevels: the blurred opacity seen from both sides of the light. Where the object's edge faces
-// away from the angle its shadow shows, where it faces towards it its highlight.
+// away from the angle its shadow shows, where it faces towards it its highlight. The colour
+// depends on the difference of the two sides alone, looked up in a table of every difference.
 void Bevel(FilterImage& image, const Filter& f, double scale) {
+  Scratch& s = ThreadScratch();
   int dx = 0, dy = 0;
   Offset(f, scale, dx, dy);
   const int w = image.width, h = image.height;
-  const std::vector<uint8_t> a = BlurredAlpha(image, f, scale, false);
+  const uint8_t* a = BlurredAlpha(image, f, scale, false, s);
   const bool gradient = f.kind == Filter::Kind::GradientBevel;
-  const std::vector<uint32_t> ramp = gradient ? Ramp(f) : std::vector<uint32_t>();
-  std::vector<uint32_t> effect(static_cast<size_t>(w));
-  const bool full = f.on_top;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const int diff = Sample(a, w, h, x - dx, y - dy, 0) - Sample(a, w, h, x + dx, y + dy, 0);
-      uint32_t e;
-      if (gradient) {
-        const double v = std::clamp(128 + diff * f.strength / 2, 0.0, 255.0);
-        e = ramp[std::isnan(v) ? 128 : static_cast<size_t>(std::lround(v))];
-      } else if (diff > 0) {
-        e = Tint(f.color, Strengthen(diff, f.strength));
-      } else {
-        e = Tint(f.highlight, Strengthen(-diff, f.strength));
-      }
-      effect[static_cast<size_t>(x)] = e;
+  uint32_t ramp[256];
+  if (gradient) Ramp(f, ramp);
+  uint32_t* colours = Room(s.colours, 512) + 255;  // colours[diff], diff in -255 .. 255
+  for (int diff = -255; diff <= 255; ++diff) {
+    uint32_t e;
+    if (gradient) {
+      const double v = std::clamp(128 + diff * f.strength / 2, 0.0, 255.0);
+      e = ramp[std::isnan(v) ? 128 : static_cast<size_t>(std::lround(v))];
+    } else if (diff > 0) {
+      e = Tint(f.color, Strengthen(diff, f.strength));
+    } else {
+      e = Tint(f.highlight, Strengthen(-diff, f.strength));
     }
-    Compose(&image.At(0, y), effect.data(), w, f, f.inner || full, !f.inner || full, true);
+    colours[diff] = e;
+  }
+  uint32_t* effect = Room(s.effect, static_cast<size_t>(w));
+  const bool full = f.on_top;
+  const Composition compose = ComposeOf(f, f.inner || full, !f.inner || full, true);
+  for (int y = 0; y < h; ++y) {
+    uint32_t* row = &image.At(0, y);
+    int from, to;
+    compose.Span(row, w, from, to);
+    if (from >= to) continue;
+    const uint8_t* lit = ShiftedRow(a, w, h, y, dx, dy, 0, s.near);
+    const uint8_t* shaded = ShiftedRow(a, w, h, y, -dx, -dy, 0, s.far);
+    for (int x = from; x < to; ++x) effect[x] = colours[lit[x] - shaded[x]];
+    compose.row(row + from, effect + from, to - from);
   }
 }
 
@@ -506,36 +749,36 @@ void BoxBlur(FilterImage& image, double blur_x, double blur_y, int passes, unsig
   passes = std::clamp(passes, 0, kMaxFilterPasses);
   if (image.pixels.empty() || (wx.n == 0 && wy.n == 0) || (channel_mask & 0xF) == 0) return;
   const int w = image.width, h = image.height;
+  Scratch& s = ThreadScratch();
   // Channels left out keep their values.
-  std::vector<uint32_t> kept;
   const uint32_t keep_bits = ((channel_mask & 1) ? 0 : 0xFFu) | ((channel_mask & 2) ? 0 : 0xFF00u) |
                              ((channel_mask & 4) ? 0 : 0xFF0000u) |
                              ((channel_mask & 8) ? 0 : 0xFF000000u);
-  if (keep_bits) kept = image.pixels;
-  std::vector<uint8_t> source;
-  std::vector<uint16_t> sums;
-#if defined(__SSE2__)
-  std::vector<uint16_t> wide;
-  std::vector<uint32_t> spare;
-#else
-  std::vector<int> line;
-  std::vector<uint8_t> plane(static_cast<size_t>(w) * h);
+  const uint32_t* kept = nullptr;
+  if (keep_bits) {
+    uint32_t* copy = Room(s.kept, image.pixels.size());
+    std::copy(image.pixels.begin(), image.pixels.end(), copy);
+    kept = copy;
+  }
+#if !defined(__SSE2__)
+  uint8_t* plane = Room(s.plane, image.pixels.size());
 #endif
   for (int p = 0; p < passes; ++p) {
     if (wx.n > 0) {
 #if defined(__SSE2__)
-      BoxAcrossPixels(image.pixels.data(), w, h, wx, wide, spare);
+      BoxAcrossPixels(image.pixels.data(), w, h, wx, s.wide, s.spare);
 #else
       auto* bytes = reinterpret_cast<uint8_t*>(image.pixels.data());
+      const size_t count = image.pixels.size();
       for (int ch = 0; ch < 4; ++ch) {
-        for (size_t i = 0; i < plane.size(); ++i) plane[i] = bytes[i * 4 + ch];
-        BoxAcrossPlane(plane.data(), w, h, wx, 0, line);
-        for (size_t i = 0; i < plane.size(); ++i) bytes[i * 4 + ch] = plane[i];
+        for (size_t i = 0; i < count; ++i) plane[i] = bytes[i * 4 + ch];
+        BoxAcrossPlane(plane, w, h, wx, 0, s.running);
+        for (size_t i = 0; i < count; ++i) bytes[i * 4 + ch] = plane[i];
       }
 #endif
     }
     if (wy.n > 0)
-      BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, wy, 0, source, sums);
+      BoxDown(reinterpret_cast<uint8_t*>(image.pixels.data()), w * 4, h, wy, 0, s.ring, s.sums);
   }
   // Blurring every channel alike keeps colours within their alpha (the same rounding applies
   // to sums that keep that order); with some channels kept that must be restored.
@@ -600,6 +843,7 @@ void ApplyFilter(FilterImage& image, const Filter& f, double scale) {
     case Filter::Kind::Convolution: Convolution(image, f); break;
     case Filter::Kind::DisplacementMap: Displace(image, f); break;
   }
+  TrimScratch(ThreadScratch());
 }
 
 }  // namespace flash

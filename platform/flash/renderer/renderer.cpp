@@ -725,9 +725,11 @@ struct Renderer::Impl {
   }
 
   // Runs `filters` over the part of `layer` from (x0, y0) to (x1, y1), growing that part by
-  // what the filters reach (within the target).
-  void FilterLayer(Surface& layer, const std::vector<Filter>& filters, double scale, int& x0,
-                   int& y0, int& x1, int& y1) {
+  // what the filters reach (within the target). The result is left in Filtered(), whose rows
+  // are those from y0 and columns those from x0; the layer is left as drawn. False when none of
+  // that part lies in the rows this band holds.
+  bool FilterLayer(const Surface& layer, const std::vector<Filter>& filters, double scale,
+                   int& x0, int& y0, int& x1, int& y1) {
     for (const Filter& f : filters) {
       const FilterReach reach = ReachOf(f, scale);
       x0 = std::max(0, x0 - reach.left);
@@ -735,12 +737,8 @@ struct Renderer::Impl {
       x1 = std::min(target.width, x1 + reach.right);
       y1 = std::min(layer.row1, y1 + reach.bottom);
     }
-    if (x0 >= x1 || y0 >= y1) return;  // none of it in the rows this band holds
-    // The picture's storage is kept by the thread for its next filtered layer: fresh pages for
-    // every layer, and their return, cost as much as copying the picture.
-    thread_local std::vector<uint32_t> kept_pixels;
-    FilterImage image;
-    image.pixels.swap(kept_pixels);
+    if (x0 >= x1 || y0 >= y1) return false;
+    FilterImage& image = Filtered();
     image.width = x1 - x0;
     image.height = y1 - y0;
     image.pixels.resize(static_cast<size_t>(image.width) * image.height);
@@ -749,12 +747,18 @@ struct Renderer::Impl {
                   layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
                   static_cast<size_t>(image.width) * 4);
     for (const Filter& f : filters) ApplyFilter(image, f, scale);
-    for (int y = y0; y < y1; ++y)
-      std::memcpy(layer.pixels + static_cast<size_t>(y) * layer.stride + x0 * 4,
-                  &image.At(0, y - y0), static_cast<size_t>(image.width) * 4);
-    layer.dirty.Add(x0, y0, x1, y1);
+    return true;
+  }
+  // The picture filtered layers are filtered in, kept by the thread for its next one: fresh
+  // pages for every layer, and their return, cost as much as copying the picture. One much
+  // larger than usual goes once it has been composited.
+  static FilterImage& Filtered() {
+    thread_local FilterImage image;
+    return image;
+  }
+  static void TrimFiltered() {
     constexpr size_t kMaxKeptPixels = size_t{2} << 20;  // 8 MB a thread
-    if (image.pixels.capacity() <= kMaxKeptPixels) kept_pixels.swap(image.pixels);
+    if (Filtered().pixels.capacity() > kMaxKeptPixels) Filtered() = FilterImage();
   }
 
   // Mask content is drawn as coverage only: every fill paints opaque white, lines are left out.
@@ -1811,7 +1815,15 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   } else {
     any = acts && d.ContentBounds(layer, x0, y0, x1, y1);
   }
-  if (any && !filters.empty()) d.FilterLayer(layer, filters, filter_scale, x0, y0, x1, y1);
+  // A filtered layer is composited from its filters' result, where the rows begin at (fx, fy).
+  const FilterImage* filtered = nullptr;
+  int fx = 0, fy = 0;
+  if (any && !filters.empty()) {
+    any = d.FilterLayer(layer, filters, filter_scale, x0, y0, x1, y1);
+    filtered = &Impl::Filtered();
+    fx = x0;
+    fy = y0;
+  }
   d.UseTop();
   if (!any) return;
   // Onto the surface below, where the two overlap.
@@ -1827,9 +1839,13 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
     BlendRow(
         reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y + dy) * dst.stride) + x0 +
             dx,
-        reinterpret_cast<const uint32_t*>(layer.pixels + static_cast<size_t>(y) * layer.stride) +
-            x0,
+        filtered ? filtered->pixels.data() + static_cast<size_t>(y - fy) * filtered->width +
+                       (x0 - fx)
+                 : reinterpret_cast<const uint32_t*>(layer.pixels +
+                                                     static_cast<size_t>(y) * layer.stride) +
+                       x0,
         x1 - x0, blend_mode);
+  if (filtered) Impl::TrimFiltered();
 }
 
 }  // namespace flash
