@@ -156,6 +156,21 @@ TEST(TextLayout, PasswordKerningLetterSpacingAndMissingGlyphs) {
   EXPECT_TRUE(f.Lay("abc").glyphs.empty());
 }
 
+// Text whose format has no face (a field embedding a font the movie lacks) draws nothing and
+// takes no room: its lines have no height, so an auto-sized box shrinks to its gutters.
+TEST(TextLayout, TextWithoutAFaceTakesNoRoom) {
+  Fixture f;
+  f.options.auto_size = AutoSize::Left;
+  std::vector<TextRun> runs{{U"abc\rdef", f.format}};
+  TextLayout l = LayoutText(runs, f.options, [](const TextFormat&) { return nullptr; });
+  EXPECT_TRUE(l.glyphs.empty());
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_DOUBLE_EQ(l.lines[1].top, kGutter);
+  EXPECT_DOUBLE_EQ(l.text_height, 0);
+  EXPECT_DOUBLE_EQ(l.box.width, 2 * kGutter);
+  EXPECT_DOUBLE_EQ(l.box.height, 2 * kGutter);
+}
+
 TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   const Face* sans = DeviceFace("_sans", false, false);
   if (!sans) GTEST_SKIP() << "no device font files installed";

@@ -41,12 +41,9 @@ struct Paragraph {
 void LineMetrics(const std::vector<Cell>& cells, size_t b, size_t e, const TextFormat& para,
                  const FaceResolver& faces, LaidLine& line) {
   line.ascent = line.descent = 0;
+  // Text without a face (a field embedding fonts the movie lacks) takes no height.
   auto take = [&](const Face* face, double size) {
-    if (!face) {
-      line.ascent = std::max(line.ascent, size * 0.9);
-      line.descent = std::max(line.descent, size * 0.2);
-      return;
-    }
+    if (!face) return;
     double s = size / face->EmSquare();
     line.ascent = std::max(line.ascent, WholeTwipsDown(face->Ascent() * s));
     line.descent = std::max(line.descent, WholeTwipsDown(face->Descent() * s));
