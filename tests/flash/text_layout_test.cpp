@@ -581,10 +581,13 @@ TEST(TextLayout, TabsStopAtTheParagraphsStopsThenTakeNoRoom) {
   EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 35);
   EXPECT_DOUBLE_EQ(l.glyphs[2].x, kGutter + 60);
   EXPECT_DOUBLE_EQ(l.glyphs[3].x, kGutter + 70);  // past the last stop the tab is nothing
-  // Without stops of its own a paragraph's tabs stop every 40 pixels.
+  // Without stops of its own a paragraph's tabs stop every 32 pixels.
   f.format.tab_stops.clear();
-  l = f.Lay("a\tb");
-  EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 40);
+  l = f.Lay("a\tb\tcdefg\th");
+  ASSERT_EQ(l.glyphs.size(), 8u);
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 32);
+  EXPECT_DOUBLE_EQ(l.glyphs[2].x, kGutter + 64);
+  EXPECT_DOUBLE_EQ(l.glyphs[7].x, kGutter + 128);  // "cdefg" ends at 114
   // A tab is no place to break: the word around it breaks where it no longer fits.
   f.format.tab_stops = {85};
   f.options.word_wrap = true;

@@ -28,9 +28,10 @@ double NextTabStop(const TextFormat& f, double x) {
   for (double stop : f.tab_stops)
     if (stop > x + 0.001) return stop;
   // Past the last of the paragraph's own stops a tab takes no room; without stops of its own,
-  // tabs stop every 40 pixels.
+  // tabs stop every 32 pixels.
   if (!f.tab_stops.empty()) return x;
-  return (std::floor(x / 40) + 1) * 40;
+  constexpr double kDefaultTabInterval = 32;
+  return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
 }
 
 struct Paragraph {
