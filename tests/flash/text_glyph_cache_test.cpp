@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/flash/format/filters.h"
 #include "platform/flash/renderer/glyph_cache.h"
 #include "platform/flash/renderer/renderer.h"
 #include "platform/flash/text/font_face.h"
@@ -80,6 +81,33 @@ TEST(TextGlyphCache, AnOutlineWhoseOwnerWentIsMadeAgain) {
   r.DrawCoverage(*second, 60, 25, {255, 0, 0, 255});  // the square covers x 60..80, y 5..25
   EXPECT_EQ(c.px[(10 * 64 + 62) * 4 + 2], 255);       // red, inside
   EXPECT_EQ(c.px[(10 * 64 + 30) * 4 + 2], 0);
+}
+
+// A filtered layer reaches beyond the target on every side; a glyph's mask drawn into it still
+// lands where the same outline drawn as a shape lands.
+TEST(TextGlyphCache, MasksInAFilteredLayerLandWhereShapesDo) {
+  auto outline = std::make_shared<ShapeDef>(Square(12));
+  Filter blur;
+  blur.kind = Filter::Kind::Blur;
+  blur.blur_x = blur.blur_y = 4;
+  blur.passes = 1;
+  Canvas as_shape, as_mask;
+  for (Canvas* c : {&as_shape, &as_mask}) {
+    Renderer r(c->Target(), Quality::High, nullptr);
+    r.Clear({0, 0, 0, 255});
+    r.PushLayer({blur}, 1.0);
+    if (c == &as_shape) {
+      ColorTransform tint;
+      tint.r_mult = tint.g_mult = tint.b_mult = tint.a_mult = 0;
+      tint.g_add = tint.a_add = 255;
+      r.DrawShape(*outline, Matrix{1, 0, 0, 1, 20, 30}, tint);
+    } else {
+      DrawCachedGlyph(r, *outline, outline, 1.0, 20, 30, {0, 255, 0, 255});
+    }
+    r.PopLayer(0, {blur}, 1.0);
+  }
+  EXPECT_GT(as_shape.px[(24 * 64 + 26) * 4 + 1], 200);  // inside the square: green
+  EXPECT_EQ(as_shape.px, as_mask.px);
 }
 
 }  // namespace
