@@ -399,6 +399,11 @@ TEST(TextHtml, ParagraphsBreakOnlyInMultilineFields) {
       {"text<li><br><textformat leftmargin=\"2\"></textformat></li>", "text", "text\r\r\r"},
       {"text<li><li></li></li>", "text", "text\r\r\r"},
       {"<p align=\"right\">text<li></li></p>", "text", "text\r\r\r"},
+      // A paragraph's closing tag ends the outermost open paragraph, and any opened inside it.
+      {"<p>a<p>b</p>c<p>d</p>e</p>", "abcde", "ab\rcd\re"},
+      {"<p>test<b></b><p>test</p></p>", "testtest", "testtest\r"},
+      // List items nest: each closing tag ends an item.
+      {"<li>test<b></b><li>test</li></li>", "testtest", "test\rtest\r\r"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Plain(ParseHtml(c.html, base, false)), c.single) << c.html;

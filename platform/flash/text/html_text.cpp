@@ -183,23 +183,19 @@ class HtmlBuilder {
     stack_.push_back({name, stack_.back().format, block, hidden});
     return stack_.back().format;
   }
-  // Closes the innermost open element of that name (and whatever was opened inside it); tells
-  // whether it was a block.
+  // Closes the open element of that name that a closing tag closes (and whatever was opened
+  // inside it); tells whether it was a block.
   bool Pop(const std::string& name) {
-    for (size_t i = stack_.size(); i-- > 1;) {
-      if (stack_[i].name == name) {
-        bool block = stack_[i].block;
-        stack_.resize(i);
-        return block;
-      }
-    }
-    return false;
+    const size_t i = Closed(name);
+    if (i == 0) return false;
+    bool block = stack_[i].block;
+    stack_.resize(i);
+    return block;
   }
-  // Whether the innermost open element of that name is a block.
+  // Whether the open element a closing tag of that name closes is a block.
   bool OpenBlock(const std::string& name) const {
-    for (size_t i = stack_.size(); i-- > 1;)
-      if (stack_[i].name == name) return stack_[i].block;
-    return false;
+    const size_t i = Closed(name);
+    return i > 0 && stack_[i].block;
   }
   std::vector<TextRun> Take() { return std::move(runs_); }
 
@@ -209,6 +205,19 @@ class HtmlBuilder {
     TextFormat format;
     bool block, hidden;
   };
+  // The index in the stack of the element a closing tag of that name closes, 0 for none: the
+  // innermost of that name, but for paragraphs the outermost (a paragraph inside a paragraph
+  // ends with it).
+  size_t Closed(const std::string& name) const {
+    if (name == "p") {
+      for (size_t i = 1; i < stack_.size(); ++i)
+        if (stack_[i].name == name) return i;
+      return 0;
+    }
+    for (size_t i = stack_.size(); i-- > 1;)
+      if (stack_[i].name == name) return i;
+    return 0;
+  }
   bool AtParagraphStart() const {
     return runs_.back().text.empty() || runs_.back().text.back() == '\r';
   }
