@@ -439,6 +439,9 @@ TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
             "<P ALIGN=\"LEFT\">" + font +
                 "text</FONT></P><TEXTFORMAT RIGHTMARGIN=\"3\" INDENT=\"5\"><P ALIGN=\"LEFT\">" +
                 font + "</FONT></P></TEXTFORMAT>");
+  // On one line a list item's text joins the paragraph, which writes it as its own.
+  EXPECT_EQ(html("<i>text<li>text</li></i>", false),
+            "<P ALIGN=\"LEFT\">" + font + "<I>texttext</I></FONT></P>");
 }
 
 // FONT tags stay open across pieces: a piece nests inside the one before unless its font is that

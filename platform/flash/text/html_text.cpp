@@ -494,6 +494,12 @@ bool SameFont(const TextFormat& a, const TextFormat& b) {
          a.letter_spacing == b.letter_spacing && a.kerning == b.kerning;
 }
 
+// Whether text in the two formats writes alike inside a paragraph.
+bool SameCharacters(const TextFormat& a, const TextFormat& b) {
+  return SameFont(a, b) && a.bold == b.bold && a.italic == b.italic &&
+         a.underline == b.underline && a.url == b.url && a.target == b.target;
+}
+
 // The pieces of a paragraph with FONT tags kept open from one piece to the next: a piece whose
 // font matches one of the open tags closes those inside it; any other opens a tag inside the
 // innermost one with the attributes that differ from it.
@@ -537,7 +543,8 @@ std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
         continue;
       }
       if (!p.format) p.format = &r.format;
-      if (p.pieces.empty() || p.pieces.back().format != &r.format)
+      // Runs that differ only in what belongs to the whole paragraph write as one piece.
+      if (p.pieces.empty() || !SameCharacters(*p.pieces.back().format, r.format))
         p.pieces.push_back({{}, &r.format});
       p.pieces.back().text.push_back(c);
     }
