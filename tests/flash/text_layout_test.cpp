@@ -439,6 +439,21 @@ TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
             "<P ALIGN=\"LEFT\">" + font +
                 "text</FONT></P><TEXTFORMAT RIGHTMARGIN=\"3\" INDENT=\"5\"><P ALIGN=\"LEFT\">" +
                 font + "</FONT></P></TEXTFORMAT>");
+  // Sizes are whole pixels from 1 to 127; signed ones change the size around them, and what is
+  // no number changes nothing.
+  {
+    std::vector<TextRun> runs = ParseHtml(
+        "<font size='1.9'>a<font size='+0.2'>b</font></font><font size='+x'>c</font>"
+        "<font size='126'>d<font size='+1'>e<font size='+1'>f</font></font></font>",
+        base, false);
+    std::string sizes;
+    for (const TextRun& r : runs)
+      sizes += Utf32ToUtf8(r.text) + ":" + std::to_string(static_cast<int>(r.format.size)) + " ";
+    EXPECT_EQ(sizes, "ab:1 c:6 d:126 ef:127 ");
+  }
+  // A closing bold or italic tag that crosses another open element is passed by.
+  EXPECT_EQ(html("<b>a<i>b</b>c</i>d</b>e", false),
+            "<P ALIGN=\"LEFT\">" + font + "<B>a</B><B><I>bc</I></B><B>d</B>e</FONT></P>");
   // On one line a list item's text joins the paragraph, which writes it as its own.
   EXPECT_EQ(html("<i>text<li>text</li></i>", false),
             "<P ALIGN=\"LEFT\">" + font + "<I>texttext</I></FONT></P>");
@@ -502,7 +517,7 @@ TEST(TextHtml, HostileMarkupIsReadSafely) {
             "&bogus; &#0; &#xD800; &#99999999999; &");
   EXPECT_EQ(Plain(ParseHtml("<font size='99999999' color='#zz'>s</font><!-- c --><?x?>", base)),
             "s");
-  EXPECT_EQ(ParseHtml("<font size='99999999'>s</font>", base).front().format.size, 1000);
+  EXPECT_EQ(ParseHtml("<font size='99999999'>s</font>", base).front().format.size, 127);
   EXPECT_EQ(Plain(ParseHtml("<p attr=\"unterminated>t</p>", base)), "t\r");
   EXPECT_TRUE(ParseHtml("", base).empty());
   // Deep nesting keeps its text and bounded format stack; closing tags far from any opening.

@@ -197,6 +197,9 @@ class HtmlBuilder {
     const size_t i = Closed(name);
     return i > 0 && stack_[i].block;
   }
+  bool Innermost(const std::string& name) const {
+    return stack_.size() > 1 && stack_.back().name == name;
+  }
   std::vector<TextRun> Take() { return std::move(runs_); }
 
  private:
@@ -272,10 +275,14 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline, const StyleMap* style
     f.underline = true;
   } else if (n == "font") {
     if (const auto* a = t.Attribute("face")) f.font = Utf32ToUtf8(*a);
+    // A size is a whole number of pixels from 1 to 127, or a change of the size around it
+    // when signed; what is no number changes nothing.
     if (const auto* a = t.Attribute("size")) {
-      double v = Number(*a, f.size);
-      bool relative = !a->empty() && ((*a)[0] == '+' || (*a)[0] == '-');
-      f.size = std::clamp(relative ? f.size + v : v, 1.0, 1000.0);
+      const double v = Number(*a, std::nan(""));
+      if (v == v) {
+        const bool relative = (*a)[0] == '+' || (*a)[0] == '-';
+        f.size = std::clamp(relative ? f.size + std::trunc(v) : std::trunc(v), 1.0, 127.0);
+      }
     }
     if (const auto* a = t.Attribute("color")) ParseColor(*a, f.color);
     if (const auto* a = t.Attribute("letterspacing"))
@@ -313,6 +320,9 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline, const StyleMap* style
 }
 
 void CloseTag(HtmlBuilder& b, const Tag& t, bool multiline) {
+  // Bold, italic and underline end only when they are the innermost open element: a closing
+  // tag that crosses another element is passed by.
+  if ((t.name == "b" || t.name == "i" || t.name == "u") && !b.Innermost(t.name)) return;
   if (multiline && b.OpenBlock(t.name)) b.EndParagraph();
   b.Pop(t.name);
 }
