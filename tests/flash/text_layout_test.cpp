@@ -404,6 +404,11 @@ TEST(TextHtml, ParagraphsBreakOnlyInMultilineFields) {
       {"<p>test<b></b><p>test</p></p>", "testtest", "testtest\r"},
       // List items nest: each closing tag ends an item.
       {"<li>test<b></b><li>test</li></li>", "testtest", "test\rtest\r\r"},
+      // Within a list item a paragraph closes only the paragraphs opened inside the item, and
+      // one that a closed paragraph inside it has ended already adds no break.
+      {"<p><li><p>test</p></li></p>", "test", "test\r\r"},
+      {"<p><li><p><li>test</li></p></li></p>", "test", "test\r\r\r"},
+      {"<li><p><li><p>test</p></li></p></li>", "test", "test\r\r\r"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Plain(ParseHtml(c.html, base, false)), c.single) << c.html;

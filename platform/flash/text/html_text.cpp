@@ -151,7 +151,7 @@ TextAlign ParseAlign(const std::u32string& v, TextAlign fallback) {
 
 class HtmlBuilder {
  public:
-  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base, false, false}); }
+  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base, false, false, 0}); }
 
   void Text(char32_t c) {
     if (!stack_.back().hidden) Put(c, stack_.back().format);
@@ -180,7 +180,7 @@ class HtmlBuilder {
       return overflow_;
     }
     hidden = hidden || stack_.back().hidden;
-    stack_.push_back({name, stack_.back().format, block, hidden});
+    stack_.push_back({name, stack_.back().format, block, hidden, paragraphs_ended_});
     return stack_.back().format;
   }
   // Closes the open element of that name that a closing tag closes (and whatever was opened
@@ -197,6 +197,17 @@ class HtmlBuilder {
     const size_t i = Closed(name);
     return i > 0 && stack_[i].block;
   }
+  // Closes a paragraph: it ends unless a paragraph inside it has ended already.
+  void CloseParagraph(bool multiline) {
+    const size_t i = Closed("p");
+    if (i == 0) return;
+    if (multiline && stack_[i].block && stack_[i].paragraphs_ended == paragraphs_ended_) {
+      stack_.resize(i + 1);
+      EndParagraph();
+      ++paragraphs_ended_;
+    }
+    stack_.resize(i);
+  }
   bool Innermost(const std::string& name) const {
     return stack_.size() > 1 && stack_.back().name == name;
   }
@@ -207,15 +218,17 @@ class HtmlBuilder {
     std::string name;
     TextFormat format;
     bool block, hidden;
+    size_t paragraphs_ended;  // the count of paragraphs ended by closing tags when it opened
   };
   // The index in the stack of the element a closing tag of that name closes, 0 for none: the
-  // innermost of that name, but for paragraphs the outermost (a paragraph inside a paragraph
-  // ends with it).
+  // innermost of that name, but for paragraphs the outermost within the innermost list item (a
+  // paragraph inside a paragraph ends with it).
   size_t Closed(const std::string& name) const {
     if (name == "p") {
-      for (size_t i = 1; i < stack_.size(); ++i)
-        if (stack_[i].name == name) return i;
-      return 0;
+      size_t found = 0;
+      for (size_t i = stack_.size(); i-- > 1 && stack_[i].name != "li";)
+        if (stack_[i].name == name) found = i;
+      return found;
     }
     for (size_t i = stack_.size(); i-- > 1;)
       if (stack_[i].name == name) return i;
@@ -230,6 +243,7 @@ class HtmlBuilder {
   }
 
   std::vector<Open> stack_;
+  size_t paragraphs_ended_ = 0;
   TextFormat overflow_;
   std::vector<TextRun> runs_;
 };
@@ -320,6 +334,7 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline, const StyleMap* style
 }
 
 void CloseTag(HtmlBuilder& b, const Tag& t, bool multiline) {
+  if (t.name == "p") return b.CloseParagraph(multiline);
   // Bold, italic and underline end only when they are the innermost open element: a closing
   // tag that crosses another element is passed by.
   if ((t.name == "b" || t.name == "i" || t.name == "u") && !b.Innermost(t.name)) return;
