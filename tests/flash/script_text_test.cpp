@@ -395,6 +395,45 @@ TEST(ScriptTextField, AutoSizeMovesTheFieldsPositionAndBounds) {
   EXPECT_EQ(s.Run(), "98\n4\n4\n98\n44\n146\n0\n100\n");
 }
 
+// Setting the width of an auto-sized field measures it from where auto size has moved the box,
+// not from where the field was made.
+TEST(ScriptTextField, WidthOfAnAutoSizedFieldGrowsFromItsMovedBox) {
+  Script s;
+  s.Call("this", "createTextField",
+         {Script::Str("t"), Script::Num(1), Script::Num(-4), Script::Num(0), Script::Num(12),
+          Script::Num(13)})
+      .Drop();
+  s.SetMember("t", "autoSize", Script::Str("right"));
+  s.TraceMember("t._x");  // the empty box, 4 wide, keeps its right side at 8
+  s.SetMember("t", "_width", Script::Num(19));
+  s.TraceMember("t._x");  // 19 wide from 4, then shrunk to 4 keeping its right side at 23
+  s.TraceMember("t._width");
+  EXPECT_EQ(s.Run(), "4\n19\n4\n");
+}
+
+// Fields turn like clips: _rotation reads back what was set (within one turn), and _width and
+// _height are the room the turned, scaled box takes in its parent. A copy keeps the turn.
+TEST(ScriptTextField, TurnedFieldsTakeTheRoomOfTheirCorners) {
+  Script s;
+  NewField(s, 12, 13);
+  s.Drop();
+  s.SetMember("t", "_rotation", Script::Num(365));
+  s.TraceMember("t._rotation");
+  s.SetMember("t", "_rotation", Script::Num(5));
+  s.SetMember("t", "_xscale", Script::Num(200));
+  s.SetMember("t", "_yscale", Script::Num(150));
+  s.SetMember("t", "_rotation", Script::Str("not a number"));  // leaves the turn
+  s.TraceMember("t._width");   // 24 cos 5 + 19.5 sin 5, cut to whole twips
+  s.TraceMember("t._height");  // 24 sin 5 + 19.5 cos 5
+  s.Get("t");
+  s.a.PushString("t2").PushInt(16384 + 5).Op(0x24);  // duplicateMovieClip(t, "t2", 5)
+  s.TraceExpr([](Script& s) {
+    s.Call("Math", "round", {Script::Member("t2", "_rotation")});
+  });
+  s.TraceMember("t2._xscale");
+  EXPECT_EQ(s.Run(), "5\n25.6\n21.5\n5\n200\n");
+}
+
 // A field given the focus has its text selected; without the focus its selection is empty at
 // the start, and the text of a focused field may change under a selection that stays.
 TEST(ScriptTextField, ReplaceSelFollowsTheFocusedSelection) {

@@ -156,6 +156,21 @@ TEST(TextLayout, PasswordKerningLetterSpacingAndMissingGlyphs) {
   EXPECT_TRUE(f.Lay("abc").glyphs.empty());
 }
 
+// Text whose format has no face (a field embedding a font the movie lacks) draws nothing and
+// takes no room: its lines have no height, so an auto-sized box shrinks to its gutters.
+TEST(TextLayout, TextWithoutAFaceTakesNoRoom) {
+  Fixture f;
+  f.options.auto_size = AutoSize::Left;
+  std::vector<TextRun> runs{{U"abc\rdef", f.format}};
+  TextLayout l = LayoutText(runs, f.options, [](const TextFormat&) { return nullptr; });
+  EXPECT_TRUE(l.glyphs.empty());
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_DOUBLE_EQ(l.lines[1].top, kGutter);
+  EXPECT_DOUBLE_EQ(l.text_height, 0);
+  EXPECT_DOUBLE_EQ(l.box.width, 2 * kGutter);
+  EXPECT_DOUBLE_EQ(l.box.height, 2 * kGutter);
+}
+
 TEST(TextLayout, DeviceFontsResolveAndMeasure) {
   const Face* sans = DeviceFace("_sans", false, false);
   if (!sans) GTEST_SKIP() << "no device font files installed";
@@ -384,6 +399,16 @@ TEST(TextHtml, ParagraphsBreakOnlyInMultilineFields) {
       {"text<li><br><textformat leftmargin=\"2\"></textformat></li>", "text", "text\r\r\r"},
       {"text<li><li></li></li>", "text", "text\r\r\r"},
       {"<p align=\"right\">text<li></li></p>", "text", "text\r\r\r"},
+      // A paragraph's closing tag ends the outermost open paragraph, and any opened inside it.
+      {"<p>a<p>b</p>c<p>d</p>e</p>", "abcde", "ab\rcd\re"},
+      {"<p>test<b></b><p>test</p></p>", "testtest", "testtest\r"},
+      // List items nest: each closing tag ends an item.
+      {"<li>test<b></b><li>test</li></li>", "testtest", "test\rtest\r\r"},
+      // Within a list item a paragraph closes only the paragraphs opened inside the item, and
+      // one that a closed paragraph inside it has ended already adds no break.
+      {"<p><li><p>test</p></li></p>", "test", "test\r\r"},
+      {"<p><li><p><li>test</li></p></li></p>", "test", "test\r\r\r"},
+      {"<li><p><li><p>test</p></li></p></li>", "test", "test\r\r\r"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Plain(ParseHtml(c.html, base, false)), c.single) << c.html;
@@ -419,6 +444,24 @@ TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
             "<P ALIGN=\"LEFT\">" + font +
                 "text</FONT></P><TEXTFORMAT RIGHTMARGIN=\"3\" INDENT=\"5\"><P ALIGN=\"LEFT\">" +
                 font + "</FONT></P></TEXTFORMAT>");
+  // Sizes are whole pixels from 1 to 127; signed ones change the size around them, and what is
+  // no number changes nothing.
+  {
+    std::vector<TextRun> runs = ParseHtml(
+        "<font size='1.9'>a<font size='+0.2'>b</font></font><font size='+x'>c</font>"
+        "<font size='126'>d<font size='+1'>e<font size='+1'>f</font></font></font>",
+        base, false);
+    std::string sizes;
+    for (const TextRun& r : runs)
+      sizes += Utf32ToUtf8(r.text) + ":" + std::to_string(static_cast<int>(r.format.size)) + " ";
+    EXPECT_EQ(sizes, "ab:1 c:6 d:126 ef:127 ");
+  }
+  // A closing bold or italic tag that crosses another open element is passed by.
+  EXPECT_EQ(html("<b>a<i>b</b>c</i>d</b>e", false),
+            "<P ALIGN=\"LEFT\">" + font + "<B>a</B><B><I>bc</I></B><B>d</B>e</FONT></P>");
+  // On one line a list item's text joins the paragraph, which writes it as its own.
+  EXPECT_EQ(html("<i>text<li>text</li></i>", false),
+            "<P ALIGN=\"LEFT\">" + font + "<I>texttext</I></FONT></P>");
 }
 
 // FONT tags stay open across pieces: a piece nests inside the one before unless its font is that
@@ -479,7 +522,7 @@ TEST(TextHtml, HostileMarkupIsReadSafely) {
             "&bogus; &#0; &#xD800; &#99999999999; &");
   EXPECT_EQ(Plain(ParseHtml("<font size='99999999' color='#zz'>s</font><!-- c --><?x?>", base)),
             "s");
-  EXPECT_EQ(ParseHtml("<font size='99999999'>s</font>", base).front().format.size, 1000);
+  EXPECT_EQ(ParseHtml("<font size='99999999'>s</font>", base).front().format.size, 127);
   EXPECT_EQ(Plain(ParseHtml("<p attr=\"unterminated>t</p>", base)), "t\r");
   EXPECT_TRUE(ParseHtml("", base).empty());
   // Deep nesting keeps its text and bounded format stack; closing tags far from any opening.
@@ -566,10 +609,13 @@ TEST(TextLayout, TabsStopAtTheParagraphsStopsThenTakeNoRoom) {
   EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 35);
   EXPECT_DOUBLE_EQ(l.glyphs[2].x, kGutter + 60);
   EXPECT_DOUBLE_EQ(l.glyphs[3].x, kGutter + 70);  // past the last stop the tab is nothing
-  // Without stops of its own a paragraph's tabs stop every 40 pixels.
+  // Without stops of its own a paragraph's tabs stop every 32 pixels.
   f.format.tab_stops.clear();
-  l = f.Lay("a\tb");
-  EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 40);
+  l = f.Lay("a\tb\tcdefg\th");
+  ASSERT_EQ(l.glyphs.size(), 8u);
+  EXPECT_DOUBLE_EQ(l.glyphs[1].x, kGutter + 32);
+  EXPECT_DOUBLE_EQ(l.glyphs[2].x, kGutter + 64);
+  EXPECT_DOUBLE_EQ(l.glyphs[7].x, kGutter + 128);  // "cdefg" ends at 114
   // A tab is no place to break: the word around it breaks where it no longer fits.
   f.format.tab_stops = {85};
   f.options.word_wrap = true;

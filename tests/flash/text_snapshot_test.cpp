@@ -62,7 +62,41 @@ std::string RunWithStaticText(const std::vector<uint8_t>& code) {
   return flashtest::Joined(player.trace_log);
 }
 
+// The static text inside a sprite named "kid" at depth 1 of the root.
+std::string RunWithTextInSprite(const std::vector<uint8_t>& code) {
+  flash::SwfWriter w(8, 200, 100, 12);
+  w.DefineFont(1, BoxFont("ABCDEFGHIJK"));
+  w.DefineText(2, TwoRecords());
+  flash::TimelineWriter sprite;
+  sprite.Place(flashtest::NewPlace(1, 2));
+  sprite.ShowFrame();
+  w.DefineSprite(3, sprite);
+  w.Place(flashtest::NewPlace(1, 3, "kid"));
+  w.DoAction(code);
+  w.ShowFrame();
+  flash::Player player;
+  player.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  player.Tick();
+  return flashtest::Joined(player.trace_log);
+}
+
 }  // namespace
+
+TEST(TextSnapshot, KeepsTheClipItWasMadeOfAfterTheClipIsRemoved) {
+  Script s;
+  auto text_of = [](const std::string& var) {
+    return [var](Script& s) { s.Call(var, "getText", {Script::Num(0), Script::Num(100)}); };
+  };
+  s.Var("before", [](Script& s) { s.New("TextSnapshot", {Script::VarRef("kid")}); });
+  s.TraceExpr(text_of("before"));
+  s.Call("kid", "swapDepths", {Script::Num(10)}).Drop();
+  s.Call("kid", "removeMovieClip", {}).Drop();
+  // The snapshot made before still reads the removed clip's text; the name finds nothing now.
+  s.TraceExpr(text_of("before"));
+  s.Var("after", [](Script& s) { s.New("TextSnapshot", {Script::VarRef("kid")}); });
+  s.TraceExpr(text_of("after"));
+  EXPECT_EQ(RunWithTextInSprite(s.a.Build()), "ABCDEFGHIJK\nABCDEFGHIJK\nundefined\n");
+}
 
 TEST(TextSnapshot, ReadsAndSearchesTheStaticTextOfAClip) {
   Script s;

@@ -148,6 +148,7 @@ const std::set<std::string> kRequired = {
     "scale_rotation_cache",
     "drawing_api-gradient_focal_point",
     "cache_as_bitmap-edittext_scroll",
+    "cache_as_bitmap-edittext_selection",
     "text-String_path_variable_button",
     "opaque_background",
     "simple_shapes-gradients-gradients",

@@ -1,5 +1,6 @@
 #include "platform/flash/renderer/glyph_cache.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -47,8 +48,25 @@ std::shared_ptr<const CoverageMask> MakeMask(const ShapeDef& outline, double sca
   mask->height = y1 - y0;
   std::vector<uint8_t> pixels(static_cast<size_t>(mask->width) * mask->height * 4, 0);
   {
+    // The outline at its size, its points on whole twentieths of a pixel.
+    ShapeDef sized = outline;
+    auto twentieths = [scale](int32_t v) {
+      const double t = std::clamp(static_cast<double>(v) * scale * 20, -2e9, 2e9);
+      return static_cast<int32_t>(std::lround(t));
+    };
+    for (ShapeGroup& g : sized.groups)
+      for (ShapePath& path : g.paths) {
+        path.start_x = twentieths(path.start_x);
+        path.start_y = twentieths(path.start_y);
+        for (ShapeEdge& e : path.edges) {
+          e.cx = twentieths(e.cx);
+          e.cy = twentieths(e.cy);
+          e.x = twentieths(e.x);
+          e.y = twentieths(e.y);
+        }
+      }
     Renderer r({pixels.data(), mask->width, mask->height, mask->width * 4}, quality, nullptr);
-    r.DrawShape(outline, Matrix{scale, 0, 0, scale, ox - x0, oy - y0}, ColorTransform());
+    r.DrawShape(sized, Matrix{1 / 20.0, 0, 0, 1 / 20.0, ox - x0, oy - y0}, ColorTransform());
   }
   mask->coverage.resize(static_cast<size_t>(mask->width) * mask->height);
   for (size_t i = 0; i < mask->coverage.size(); ++i) mask->coverage[i] = pixels[i * 4 + 3];

@@ -1702,7 +1702,8 @@ void Renderer::Impl::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba c
   Surface& s = d.Top();
   BaseRenderer ren = d.Blender(s);
   Color c = PaintStyle::Solid(d.MaskMode() ? Rgba{255, 255, 255, 255} : color).solid;
-  const int left = x + mask.left, top = y + mask.top;
+  // (x, y) is on the target; a layer reaching beyond the surface below starts further out.
+  const int left = x + mask.left - s.origin_x, top = y + mask.top - s.origin_y;
   for (int row = 0; row < mask.height; ++row)
     ren.blend_solid_hspan(left, top + row, mask.width, c,
                           mask.coverage.data() + static_cast<size_t>(row) * mask.width);

@@ -151,7 +151,7 @@ TextAlign ParseAlign(const std::u32string& v, TextAlign fallback) {
 
 class HtmlBuilder {
  public:
-  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base, false, false}); }
+  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base, false, false, 0}); }
 
   void Text(char32_t c) {
     if (!stack_.back().hidden) Put(c, stack_.back().format);
@@ -180,26 +180,36 @@ class HtmlBuilder {
       return overflow_;
     }
     hidden = hidden || stack_.back().hidden;
-    stack_.push_back({name, stack_.back().format, block, hidden});
+    stack_.push_back({name, stack_.back().format, block, hidden, paragraphs_ended_});
     return stack_.back().format;
   }
-  // Closes the innermost open element of that name (and whatever was opened inside it); tells
-  // whether it was a block.
+  // Closes the open element of that name that a closing tag closes (and whatever was opened
+  // inside it); tells whether it was a block.
   bool Pop(const std::string& name) {
-    for (size_t i = stack_.size(); i-- > 1;) {
-      if (stack_[i].name == name) {
-        bool block = stack_[i].block;
-        stack_.resize(i);
-        return block;
-      }
-    }
-    return false;
+    const size_t i = Closed(name);
+    if (i == 0) return false;
+    bool block = stack_[i].block;
+    stack_.resize(i);
+    return block;
   }
-  // Whether the innermost open element of that name is a block.
+  // Whether the open element a closing tag of that name closes is a block.
   bool OpenBlock(const std::string& name) const {
-    for (size_t i = stack_.size(); i-- > 1;)
-      if (stack_[i].name == name) return stack_[i].block;
-    return false;
+    const size_t i = Closed(name);
+    return i > 0 && stack_[i].block;
+  }
+  // Closes a paragraph: it ends unless a paragraph inside it has ended already.
+  void CloseParagraph(bool multiline) {
+    const size_t i = Closed("p");
+    if (i == 0) return;
+    if (multiline && stack_[i].block && stack_[i].paragraphs_ended == paragraphs_ended_) {
+      stack_.resize(i + 1);
+      EndParagraph();
+      ++paragraphs_ended_;
+    }
+    stack_.resize(i);
+  }
+  bool Innermost(const std::string& name) const {
+    return stack_.size() > 1 && stack_.back().name == name;
   }
   std::vector<TextRun> Take() { return std::move(runs_); }
 
@@ -208,7 +218,22 @@ class HtmlBuilder {
     std::string name;
     TextFormat format;
     bool block, hidden;
+    size_t paragraphs_ended;  // the count of paragraphs ended by closing tags when it opened
   };
+  // The index in the stack of the element a closing tag of that name closes, 0 for none: the
+  // innermost of that name, but for paragraphs the outermost within the innermost list item (a
+  // paragraph inside a paragraph ends with it).
+  size_t Closed(const std::string& name) const {
+    if (name == "p") {
+      size_t found = 0;
+      for (size_t i = stack_.size(); i-- > 1 && stack_[i].name != "li";)
+        if (stack_[i].name == name) found = i;
+      return found;
+    }
+    for (size_t i = stack_.size(); i-- > 1;)
+      if (stack_[i].name == name) return i;
+    return 0;
+  }
   bool AtParagraphStart() const {
     return runs_.back().text.empty() || runs_.back().text.back() == '\r';
   }
@@ -218,6 +243,7 @@ class HtmlBuilder {
   }
 
   std::vector<Open> stack_;
+  size_t paragraphs_ended_ = 0;
   TextFormat overflow_;
   std::vector<TextRun> runs_;
 };
@@ -263,10 +289,14 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline, const StyleMap* style
     f.underline = true;
   } else if (n == "font") {
     if (const auto* a = t.Attribute("face")) f.font = Utf32ToUtf8(*a);
+    // A size is a whole number of pixels from 1 to 127, or a change of the size around it
+    // when signed; what is no number changes nothing.
     if (const auto* a = t.Attribute("size")) {
-      double v = Number(*a, f.size);
-      bool relative = !a->empty() && ((*a)[0] == '+' || (*a)[0] == '-');
-      f.size = std::clamp(relative ? f.size + v : v, 1.0, 1000.0);
+      const double v = Number(*a, std::nan(""));
+      if (v == v) {
+        const bool relative = (*a)[0] == '+' || (*a)[0] == '-';
+        f.size = std::clamp(relative ? f.size + std::trunc(v) : std::trunc(v), 1.0, 127.0);
+      }
     }
     if (const auto* a = t.Attribute("color")) ParseColor(*a, f.color);
     if (const auto* a = t.Attribute("letterspacing"))
@@ -304,6 +334,10 @@ void OpenTag(HtmlBuilder& b, const Tag& t, bool multiline, const StyleMap* style
 }
 
 void CloseTag(HtmlBuilder& b, const Tag& t, bool multiline) {
+  if (t.name == "p") return b.CloseParagraph(multiline);
+  // Bold, italic and underline end only when they are the innermost open element: a closing
+  // tag that crosses another element is passed by.
+  if ((t.name == "b" || t.name == "i" || t.name == "u") && !b.Innermost(t.name)) return;
   if (multiline && b.OpenBlock(t.name)) b.EndParagraph();
   b.Pop(t.name);
 }
@@ -485,6 +519,12 @@ bool SameFont(const TextFormat& a, const TextFormat& b) {
          a.letter_spacing == b.letter_spacing && a.kerning == b.kerning;
 }
 
+// Whether text in the two formats writes alike inside a paragraph.
+bool SameCharacters(const TextFormat& a, const TextFormat& b) {
+  return SameFont(a, b) && a.bold == b.bold && a.italic == b.italic &&
+         a.underline == b.underline && a.url == b.url && a.target == b.target;
+}
+
 // The pieces of a paragraph with FONT tags kept open from one piece to the next: a piece whose
 // font matches one of the open tags closes those inside it; any other opens a tag inside the
 // innermost one with the attributes that differ from it.
@@ -528,7 +568,8 @@ std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
         continue;
       }
       if (!p.format) p.format = &r.format;
-      if (p.pieces.empty() || p.pieces.back().format != &r.format)
+      // Runs that differ only in what belongs to the whole paragraph write as one piece.
+      if (p.pieces.empty() || !SameCharacters(*p.pieces.back().format, r.format))
         p.pieces.push_back({{}, &r.format});
       p.pieces.back().text.push_back(c);
     }

@@ -28,9 +28,10 @@ double NextTabStop(const TextFormat& f, double x) {
   for (double stop : f.tab_stops)
     if (stop > x + 0.001) return stop;
   // Past the last of the paragraph's own stops a tab takes no room; without stops of its own,
-  // tabs stop every 40 pixels.
+  // tabs stop every 32 pixels.
   if (!f.tab_stops.empty()) return x;
-  return (std::floor(x / 40) + 1) * 40;
+  constexpr double kDefaultTabInterval = 32;
+  return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
 }
 
 struct Paragraph {
@@ -41,12 +42,9 @@ struct Paragraph {
 void LineMetrics(const std::vector<Cell>& cells, size_t b, size_t e, const TextFormat& para,
                  const FaceResolver& faces, LaidLine& line) {
   line.ascent = line.descent = 0;
+  // Text without a face (a field embedding fonts the movie lacks) takes no height.
   auto take = [&](const Face* face, double size) {
-    if (!face) {
-      line.ascent = std::max(line.ascent, size * 0.9);
-      line.descent = std::max(line.descent, size * 0.2);
-      return;
-    }
+    if (!face) return;
     double s = size / face->EmSquare();
     line.ascent = std::max(line.ascent, WholeTwipsDown(face->Ascent() * s));
     line.descent = std::max(line.descent, WholeTwipsDown(face->Descent() * s));

@@ -12,7 +12,8 @@
 
 namespace flash::text {
 
-// The face a format's text is drawn with; null draws nothing (the text still takes its lines).
+// The face a format's text is drawn with; null draws nothing, and such text takes neither room
+// nor height (its line breaks still make lines).
 using FaceResolver = std::function<const Face*(const TextFormat&)>;
 
 enum class AutoSize { None, Left, Center, Right };

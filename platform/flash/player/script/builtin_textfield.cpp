@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/clip_transform.h"
 #include "platform/flash/player/script/filter_objects.h"
 #include "platform/flash/player/script/native_members.h"
 #include "platform/flash/player/script/style_sheet_object.h"
@@ -38,6 +39,7 @@ enum Member {
   kName,
   kXScale,
   kYScale,
+  kRotation,
   kLength,
   kMaxChars,
   kScroll,
@@ -130,10 +132,12 @@ double MaxHScroll(const text::TextField& t) {
   return std::max(0.0, std::floor(l.text_width + 2 * text::kGutter - l.box.width));
 }
 
-// How far auto size has moved the field's box to the left or right, in whole twips: _x reports
-// where the box now starts.
-double AutoSizeShift(const text::TextField& t) {
-  return std::round((t.Layout().box.x - t.options.box.x) * 20);
+// How far auto size has moved the field's box to the left or right of where its tag put it, in
+// whole twips: _x reports where the box now starts.
+double AutoSizeShift(const TextFieldObject& f) {
+  const double tag_x = f.character ? static_cast<const EditTextDef&>(*f.character).bounds.xmin
+                                   : f.field.options.box.x * 20;
+  return std::round(f.field.Layout().box.x * 20 - tag_x);
 }
 
 constexpr const char* kGridFitNames[] = {"none", "pixel", "subpixel"};
@@ -176,15 +180,17 @@ Value Get(NativeCall& c) {
     // Whole pixels, as the player reports the measures of its text.
     case kTextWidth: return Value::Number(std::floor(t.Layout().text_width));
     case kTextHeight: return Value::Number(std::floor(t.Layout().text_height));
-    case kX: return Value::Number((m.tx + AutoSizeShift(t)) / 20.0);
+    case kX: return Value::Number((m.tx + AutoSizeShift(*f)) / 20.0);
     case kY: return Value::Number(m.ty / 20.0);
-    case kWidth: return Value::Number(t.Layout().box.width * sx);
-    case kHeight: return Value::Number(t.Layout().box.height * sy);
+    // The size of the box as the parent sees it: a turned box takes the room of its corners.
+    case kWidth: return Value::Number(ParentSize(*f, true));
+    case kHeight: return Value::Number(ParentSize(*f, false));
     case kVisible: return Value::Bool(f->visible);
     case kAlpha: return Value::Number(f->color_transform.a_mult / 256.0 * 100.0);
     case kName: return Value::String(f->name);
     case kXScale: return Value::Number(sx * 100);
     case kYScale: return Value::Number(sy * 100);
+    case kRotation: return Value::Number(ScaleRotationOf(*f).rotation);
     case kLength: return Value::Number(static_cast<double>(t.Length()));
     case kMaxChars: return t.max_chars > 0 ? Value::Number(t.max_chars) : Value::Null();
     case kScroll: return Value::Number(t.scroll);
@@ -271,13 +277,17 @@ Value Set(NativeCall& c) {
       break;
     }
     case kX:
-      if (number(d)) m.tx = std::round(d * 20) - AutoSizeShift(t);
+      if (number(d)) m.tx = std::round(d * 20) - AutoSizeShift(*f);
       break;
     case kY:
       if (number(d)) m.ty = std::round(d * 20);
       break;
     case kWidth:
-      if (number(d) && d >= 0) t.options.box.width = d;
+      if (!number(d) || d < 0) break;
+      // A box auto size has moved keeps its place: the new width is measured from where the box
+      // starts now, and auto size moves it from there.
+      if (t.options.auto_size != text::AutoSize::None) t.options.box.x = t.Layout().box.x;
+      t.options.box.width = d;
       break;
     case kHeight:
       if (number(d) && d >= 0) t.options.box.height = d;
@@ -307,6 +317,13 @@ Value Set(NativeCall& c) {
       }
       break;
     }
+    case kRotation:
+      if (number(d)) {
+        ScaleRotation sr = ScaleRotationOf(*f);
+        sr.rotation = NormalRotation(d);
+        SetScaleRotation(*f, sr);
+      }
+      break;
     case kMaxChars: t.max_chars = v.IsNullish() ? 0 : std::max(0, c.vm.ToInt32(v)); break;
     case kScroll: {
       // The line index is taken from the 32-bit value less one, wrapping as the integer does.
@@ -573,6 +590,7 @@ void InstallTextField(Realm& realm) {
       {"_name", kName},
       {"_xscale", kXScale},
       {"_yscale", kYScale},
+      {"_rotation", kRotation},
       {"_parent", kParent},
       {"_target", kTarget}};
   for (const auto& [name, tag] : kMembers) {

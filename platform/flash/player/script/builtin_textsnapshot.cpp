@@ -25,27 +25,57 @@ std::u32string StaticTextChars(const StaticTextDef& text, const MovieDef& movie)
   return out;
 }
 
-// The snapshot's clip: kept in the object's primitive slot by the constructor.
-MovieClip* SnapshotClip(NativeCall& c) {
-  ScriptObject* self = c.This();
-  return self ? c.vm.ClipOf(self->primitive) : nullptr;
+constexpr char kSnapshotTag[] = "TextSnapshotClip";
+
+// The clip a snapshot was made of. A clip taken off the stage afterwards still answers with the
+// texts it showed last, and a clip later placed under the same name is a different clip. The
+// snapshot does not keep the clip alive: once the clip is gone it answers with the text it read
+// last (at the latest when it was made).
+class SnapshotData : public ScriptObject {
+ public:
+  SnapshotData() : ScriptObject(Kind::Other) { class_name = kSnapshotTag; }
+  std::weak_ptr<DisplayObject> clip;
+  std::u32string last_text;
+};
+
+SnapshotData* DataOf(ScriptObject* self) {
+  if (!self || !self->primitive.IsObject()) return nullptr;
+  ScriptObject* d = self->primitive.object;
+  return d->class_name == kSnapshotTag ? static_cast<SnapshotData*>(d) : nullptr;
 }
 
-// All the clip's static text; false when the object has no clip.
-bool SnapshotText(NativeCall& c, std::u32string& out) {
-  MovieClip* clip = SnapshotClip(c);
-  if (!clip || !clip->movie) return false;
-  out.clear();
-  for (const auto& [depth, child] : clip->children) {
-    if (child->removed || child->type != DisplayObject::Type::Text || !child->character) continue;
-    out += StaticTextChars(static_cast<const StaticTextDef&>(*child->character), *clip->movie);
+// The static texts the clip shows now; the texts of a removed clip were removed with it and
+// still count.
+std::u32string ClipText(const MovieClip& clip) {
+  std::u32string out;
+  if (!clip.movie) return out;
+  for (const auto& [depth, child] : clip.children) {
+    if ((child->removed && !clip.removed) || child->type != DisplayObject::Type::Text ||
+        !child->character)
+      continue;
+    out += StaticTextChars(static_cast<const StaticTextDef&>(*child->character), *clip.movie);
   }
+  return out;
+}
+
+// All the clip's static text; false when the object is no snapshot of a clip.
+bool SnapshotText(NativeCall& c, std::u32string& out) {
+  SnapshotData* d = DataOf(c.This());
+  if (!d) return false;
+  if (auto clip = d->clip.lock()) d->last_text = ClipText(static_cast<const MovieClip&>(*clip));
+  out = d->last_text;
   return true;
 }
 
 Value Construct(NativeCall& c) {
-  if (ScriptObject* self = c.This())
-    if (c.vm.ClipOf(c.Arg(0))) self->primitive = c.Arg(0);
+  ScriptObject* self = c.This();
+  MovieClip* clip = c.vm.ClipOf(c.Arg(0));
+  if (self && clip) {
+    auto* d = c.vm.heap().New<SnapshotData>();
+    d->clip = clip->shared_from_this();
+    d->last_text = ClipText(*clip);
+    self->primitive = Value::Object(d);
+  }
   return Value::Undefined();
 }
 
