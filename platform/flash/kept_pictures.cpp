@@ -1,6 +1,7 @@
 #include "platform/flash/kept_pictures.h"
 
 #include <algorithm>
+#include <iterator>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -408,11 +409,11 @@ KeptPictureStats KeptPictures() {
   return {s.entries.size(), s.bytes, s.reused, s.drawn};
 }
 
-void DropKeptPictures() {
+void DropKeptPictures(const void* owner) {
   Store& s = Store::Shared();
   std::lock_guard<std::mutex> lock(s.mutex);
-  s.entries.clear();
-  s.bytes = 0;
+  for (auto it = s.entries.begin(); it != s.entries.end();)
+    it = !owner || it->second.owner == owner ? s.Erase(it) : std::next(it);
 }
 
 size_t SetKeptPictureBudget(size_t bytes) {

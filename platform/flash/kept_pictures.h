@@ -25,8 +25,9 @@ struct KeptPictureStats {
   uint64_t drawn = 0;   // paints of a cached object that drew it (and kept its picture)
 };
 KeptPictureStats KeptPictures();
-// Drops every kept picture (the next paint draws every object again).
-void DropKeptPictures();
+// Drops the pictures kept for the objects of `owner` (the player), or every one without it: the
+// next paint draws those objects again.
+void DropKeptPictures(const void* owner = nullptr);
 // The most bytes the kept pictures hold together; beyond it, those used least recently go.
 // Returns the budget before.
 size_t SetKeptPictureBudget(size_t bytes);
