@@ -27,7 +27,7 @@ struct Entry {
   uint64_t hash = 0;
   int64_t x = 0, y = 0;
   std::vector<std::weak_ptr<const void>> held;
-  std::shared_ptr<const KeptLayer> picture;
+  std::shared_ptr<KeptLayer> picture;
   uint64_t used = 0;  // the last paint that drew or used it
 };
 
@@ -357,9 +357,22 @@ bool PaintPictures::Has(const DisplayObject& object) const {
          it->second.object.lock().get() == &object;
 }
 
-void PaintPictures::Add(const DisplayObject& object, Fingerprint&& print,
-                        std::shared_ptr<KeptLayer> picture) {
-  new_.push_back({object.weak_from_this(), &object, std::move(print), std::move(picture)});
+std::shared_ptr<KeptLayer> PaintPictures::Add(const DisplayObject& object, Fingerprint&& print) {
+  auto picture = std::make_shared<KeptLayer>();
+  {
+    // An object drawn again every frame draws on the pages of its last picture.
+    Store& s = Store::Shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto it = s.entries.find(&object);
+    if (it != s.entries.end() && it->second.owner == owner_ && it->second.picture.use_count() == 1) {
+      picture->pixels.swap(it->second.picture->pixels);
+      picture->pixels.clear();
+      s.bytes -= picture->pixels.capacity() * 4;
+      s.Erase(it);
+    }
+  }
+  new_.push_back({object.weak_from_this(), &object, std::move(print), picture});
+  return picture;
 }
 
 void PaintPictures::Finish() {

@@ -79,8 +79,9 @@ class PaintPictures {
   // Whether a picture of `object` was drawn or used by the owner's last paint (it is likely to
   // be used again).
   bool Has(const DisplayObject& object) const;
-  // A picture being drawn for `object` in this paint, kept by Finish when it was made.
-  void Add(const DisplayObject& object, Fingerprint&& print, std::shared_ptr<KeptLayer> picture);
+  // A picture to draw `object` into (on the storage of its last picture, which it replaces), and
+  // keep when Finish comes and it was made.
+  std::shared_ptr<KeptLayer> Add(const DisplayObject& object, Fingerprint&& print);
   // Call once the renderer finished the frame: keeps the new pictures and drops those of the
   // owner's objects this paint did not draw (gone from the display list, no longer cached).
   void Finish();

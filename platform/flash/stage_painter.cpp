@@ -376,7 +376,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
           if (script_mask) r.PopMask();
           continue;
         }
-        keep = std::make_shared<KeptLayer>();
+        keep = lookup.pictures->Add(*child, std::move(print));
       }
     }
     if (layer) r.PushLayer(child->filters, filter_scale, keep);
@@ -421,7 +421,6 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
     }
     if (scrolled) r.PopMask();
     if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale, keep);
-    if (keep) lookup.pictures->Add(*child, std::move(print), std::move(keep));
     if (script_mask) r.PopMask();
   }
   while (!mask_ends.empty()) {

@@ -53,7 +53,7 @@ struct KeptLayer {
   // Something drawn into the layer reached past its edges and was cut off there: only the same
   // layer at the same place gives this picture again.
   std::atomic<bool> cut{false};
-  size_t Bytes() const { return pixels.size() * 4; }
+  size_t Bytes() const { return pixels.capacity() * 4; }
 };
 
 class Renderer {
