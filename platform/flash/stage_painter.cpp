@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/flash/kept_pictures.h"
 #include "platform/flash/player/bitmap_data.h"
 #include "platform/flash/player/clip_drawing.h"
 #include "platform/flash/player/hit_test.h"
@@ -31,6 +32,11 @@ struct DictionaryLookup : CharacterLookup {
   // The field with the keyboard focus shows its caret (input fields) or its selection.
   const DisplayObject* focus = nullptr;
   size_t caret = 0, anchor = 0;
+  // Cached objects' pictures kept from paint to paint (none: every object is drawn), and what
+  // their fingerprints take in besides the objects.
+  PaintPictures* pictures = nullptr;
+  PaintSettings settings;
+  int masking = 0;  // mask content being drawn: its pictures would be the mask's coverage
   const CharacterDef* Find(uint16_t id) const override {
     if (video_picture && video_picture->id == id) return video_picture;
     if (drawing) {
@@ -266,6 +272,13 @@ ShapeDef GridShape(const ShapeDef& shape, const Matrix& placed, const ScaleGrid&
   return out;
 }
 
+// Counts mask content being drawn while it lives.
+struct MaskScope {
+  explicit MaskScope(DictionaryLookup& lookup) : lookup(lookup) { ++lookup.masking; }
+  ~MaskScope() { --lookup.masking; }
+  DictionaryLookup& lookup;
+};
+
 // `filter_scale` is the view's scale: filters grow with the stage, not with the objects' own
 // transforms.
 void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, const Matrix& m,
@@ -301,6 +314,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
     Matrix cm = m * child->matrix;
     ColorTransform ccx = cx * child->color_transform;
     if (child->clip_depth > 0) {
+      MaskScope masking(lookup);
       r.BeginMask();
       if (child->type == DisplayObject::Type::Shape)
         r.DrawShape(static_cast<const ShapeDef&>(*child->character), cm, ColorTransform());
@@ -328,6 +342,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       if (script_mask && script_mask->removed) script_mask.reset();
     }
     if (script_mask) {
+      MaskScope masking(lookup);
       r.BeginMask();
       PaintClip(r, lookup, *script_mask, lookup.view * StageMatrix(*script_mask), ColorTransform(),
                 filter_scale);
@@ -335,14 +350,36 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
     }
     // A blend mode or a filter draws the object into a layer of its own. Objects drawn as cached
     // bitmaps (filtered ones too) sit on whole pixels.
-    const bool layer = child->blend_mode >= kBlendLayer || !child->filters.empty();
+    bool layer = child->blend_mode >= kBlendLayer || !child->filters.empty();
+    const bool cached = child->cache_as_bitmap || !child->filters.empty();
     if (child->has_opaque_background) {
       AlignOpaqueCorner(*child, cm);
-    } else if (child->cache_as_bitmap || !child->filters.empty()) {
+    } else if (cached) {
       cm.tx = std::round(cm.tx);
       cm.ty = std::round(cm.ty);
     }
-    if (layer) r.PushLayer(child->filters, filter_scale);
+    // A cached object is drawn into a layer of its own too, whose picture is kept; the next paint
+    // composites it again while the object's fingerprint stays the same. Without filters or a
+    // blend mode it has no layer when something inside it erases what lies below it. (A shape
+    // that a scale grid reshapes is drawn as it is.)
+    Fingerprint print;
+    std::shared_ptr<KeptLayer> keep;
+    if (cached && !(gridded && child->type == DisplayObject::Type::Shape)) {
+      TakeFingerprint(*child, cm, ccx, lookup.movie, lookup.settings, print);
+      layer = layer || !print.erases;
+      LayerBox box;
+      if (layer && lookup.pictures && lookup.masking == 0 &&
+          r.NextLayerBox(child->filters, filter_scale, box)) {
+        int dx = 0, dy = 0;
+        if (auto picture = lookup.pictures->Find(*child, print, box, dx, dy)) {
+          r.DrawKeptLayer(picture, dx, dy, child->blend_mode);
+          if (script_mask) r.PopMask();
+          continue;
+        }
+        keep = lookup.pictures->Add(*child, std::move(print));
+      }
+    }
+    if (layer) r.PushLayer(child->filters, filter_scale, keep);
     const bool scrolled = child->scroll_rect.has_value();
     if (scrolled) BeginScrollRect(r, *child->scroll_rect, cm);
     if (child->has_opaque_background) PaintOpaqueBackground(r, *child, cm, ccx);
@@ -383,7 +420,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
         break;
     }
     if (scrolled) r.PopMask();
-    if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale);
+    if (layer) r.PopLayer(child->blend_mode, child->filters, filter_scale, keep);
     if (script_mask) r.PopMask();
   }
   while (!mask_ends.empty()) {
@@ -421,10 +458,13 @@ void PaintFocusFrame(Renderer& r, const Player& player, const Matrix& view) {
 
 // The most rows any pixel's filters read around it in the tree under `clip` (the filters of
 // layers inside filtered layers add up), -1 when one depends on where its layer begins: the
-// stage is drawn in bands that hold those rows around their own, or in one band.
-int FilterRowsRead(const MovieClip& clip, double filter_scale) {
+// stage is drawn in bands that hold those rows around their own, or in one band. Objects whose
+// kept pictures are likely to be composited again are left out (the count of bands does not
+// change the pixels, only how soon they are drawn).
+int FilterRowsRead(const MovieClip& clip, double filter_scale, const PaintPictures& pictures) {
   int most = 0;
   for (const auto& [depth, child] : clip.children) {
+    if (!child->filters.empty() && pictures.Has(*child)) continue;
     int read = 0;
     for (const Filter& f : child->filters) {
       const int r = RowsRead(f, filter_scale);
@@ -433,7 +473,8 @@ int FilterRowsRead(const MovieClip& clip, double filter_scale) {
     }
     if (child->type == DisplayObject::Type::MovieClip ||
         child->type == DisplayObject::Type::Button) {
-      const int inner = FilterRowsRead(static_cast<const MovieClip&>(*child), filter_scale);
+      const int inner =
+          FilterRowsRead(static_cast<const MovieClip&>(*child), filter_scale, pictures);
       if (inner < 0) return -1;
       read = std::min(read + inner, INT_MAX / 4);
     }
@@ -448,9 +489,10 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
   DictionaryLookup lookup;
   lookup.movie = player.Movie(0);
   const double filter_scale = StageToView(player.StageRect(), target.width, target.height).a * 20;
+  PaintPictures pictures(&player);
   int rows_read = 0;
   for (const MovieClip* root : player.LevelRoots()) {
-    const int read = FilterRowsRead(*root, filter_scale);
+    const int read = FilterRowsRead(*root, filter_scale, pictures);
     rows_read = read < 0 || rows_read < 0 ? -1 : std::max(rows_read, read);
   }
   const int bands =
@@ -470,12 +512,16 @@ void PaintStage(const Player& player, const RenderTarget& target, Rgba backgroun
       lookup.anchor = player.input.anchor;
     }
   }
+  lookup.pictures = &pictures;
+  lookup.settings = {view, player.quality, filter_scale, lookup.focus, lookup.caret,
+                     lookup.anchor};
   for (const MovieClip* root : player.LevelRoots()) {
     lookup.movie = root->movie.get();
     PaintClip(r, lookup, *root, view * root->matrix, root->color_transform, filter_scale);
   }
   PaintFocusFrame(r, player, view);
   r.Finish();
+  pictures.Finish();
 }
 
 namespace {
@@ -512,6 +558,7 @@ void PaintClipInto(const MovieClip& clip, const BitmapPainting& p, Quality quali
   const RenderTarget target = TargetOf(p, m);
   DictionaryLookup lookup;
   lookup.movie = clip.movie.get();
+  lookup.settings.quality = quality;
   {
     Renderer r(target, quality, &lookup);
     const bool layer = p.blend_mode >= kBlendLayer;

@@ -68,9 +68,12 @@ struct Step {
 
 class Scene {
  public:
-  // With `filters`, some layers are drawn through filters, nested up to two deep.
-  explicit Scene(unsigned seed, int width, int height, bool layers, bool filters = false)
-      : rng_(seed), width_(width), height_(height) {
+  // With `filters`, some layers are drawn through filters, nested up to two deep. An `inset`
+  // scene keeps its shapes in the middle of the frame, unturned, and its filters to those whose
+  // result moves with the picture.
+  explicit Scene(unsigned seed, int width, int height, bool layers, bool filters = false,
+                 bool inset = false)
+      : rng_(seed), width_(width), height_(height), inset_(inset) {
     const int count = 60;
     int masks = 0, open_layers = 0;
     std::vector<size_t> pushes;  // the open layers' push steps
@@ -127,10 +130,44 @@ class Scene {
     Renderer r({pixels.data(), width_, height_, width_ * 4}, quality, &lib, bands);
     EXPECT_EQ(r.bands(), std::min(bands, height_ / 16));
     r.Clear({250, 240, 230, 255});
+    DrawSteps(r);
+    r.Finish();
+    return pixels;
+  }
+
+  // Ends the scene with every mask and layer it left open closed (the renderer passes over a
+  // pop that does not match what is on top).
+  void CloseAll() {
+    std::vector<size_t> open;  // the steps that opened what is open
+    for (size_t i = 0; i < steps_.size(); ++i) {
+      const Step::Kind k = steps_[i].kind;
+      if (k == Step::Kind::BeginMask || k == Step::Kind::PushLayer) {
+        open.push_back(i);
+      } else if (!open.empty() &&
+                 ((k == Step::Kind::PopMask && steps_[open.back()].kind == Step::Kind::BeginMask) ||
+                  (k == Step::Kind::PopLayer &&
+                   steps_[open.back()].kind == Step::Kind::PushLayer))) {
+        open.pop_back();
+      }
+    }
+    for (; !open.empty(); open.pop_back()) {
+      const Step& opened = steps_[open.back()];
+      Step s{opened.kind == Step::Kind::BeginMask ? Step::Kind::PopMask : Step::Kind::PopLayer};
+      s.filters = opened.filters;
+      s.filter_scale = opened.filter_scale;
+      steps_.push_back(s);
+    }
+  }
+
+  // The scene's calls without the clearing, moved by (dx, dy) pixels.
+  void DrawSteps(Renderer& r, int dx = 0, int dy = 0) const {
     for (const Step& s : steps_) {
+      Matrix m = s.matrix;
+      m.tx += dx;
+      m.ty += dy;
       switch (s.kind) {
-        case Step::Kind::Shape: r.DrawShape(s.shape, s.matrix, s.cx); break;
-        case Step::Kind::Coverage: r.DrawCoverage(s.mask, s.x, s.y, s.color); break;
+        case Step::Kind::Shape: r.DrawShape(s.shape, m, s.cx); break;
+        case Step::Kind::Coverage: r.DrawCoverage(s.mask, s.x + dx, s.y + dy, s.color); break;
         case Step::Kind::BeginMask: r.BeginMask(); break;
         case Step::Kind::EndMask: r.EndMask(); break;
         case Step::Kind::PopMask: r.PopMask(); break;
@@ -138,8 +175,6 @@ class Scene {
         case Step::Kind::PopLayer: r.PopLayer(s.blend_mode, s.filters, s.filter_scale); break;
       }
     }
-    r.Finish();
-    return pixels;
   }
 
  private:
@@ -179,7 +214,7 @@ class Scene {
         Filter::Kind::DropShadow,  Filter::Kind::Blur,          Filter::Kind::Glow,
         Filter::Kind::Bevel,       Filter::Kind::GradientGlow,  Filter::Kind::Convolution,
         Filter::Kind::ColorMatrix, Filter::Kind::GradientBevel, Filter::Kind::DisplacementMap};
-    f.kind = kinds[Int(0, 8)];
+    f.kind = kinds[Int(0, inset_ ? 7 : 8)];
     f.color = Colour();
     f.highlight = Colour();
     f.blur_x = Real(0, 30);
@@ -259,11 +294,13 @@ class Scene {
     // Centres over the whole frame and a little beyond, so that shapes straddle band edges
     // and the frame's own edges; some shapes span the whole frame.
     const double w = width_ * 20.0, h = height_ * 20.0;
-    const double radius = Int(0, 5) == 0 ? Real(0.5, 1.0) * h : Real(0.01, 0.2) * h;
-    g.paths.push_back(Blob(Real(-0.1, 1.1) * w, Real(-0.1, 1.1) * h, radius, 0, 1));
+    const double radius = inset_         ? Real(0.01, 0.06) * h
+                          : Int(0, 5) == 0 ? Real(0.5, 1.0) * h
+                                         : Real(0.01, 0.2) * h;
+    const double lo = inset_ ? 0.35 : -0.1, hi = inset_ ? 0.65 : 1.1;
+    g.paths.push_back(Blob(Real(lo, hi) * w, Real(lo, hi) * h, radius, 0, 1));
     if (Int(0, 1)) {  // a second region with the other style, touching the first
-      g.paths.push_back(
-          Blob(Real(-0.1, 1.1) * w, Real(-0.1, 1.1) * h, radius * Real(0.3, 1.0), 2, 0));
+      g.paths.push_back(Blob(Real(lo, hi) * w, Real(lo, hi) * h, radius * Real(0.3, 1.0), 2, 0));
     }
     s.shape.non_zero_winding = Int(0, 1);
     if (Int(0, 2) == 0) {
@@ -280,7 +317,7 @@ class Scene {
       for (ShapePath& p : g.paths) p.line = 1;
     }
     s.matrix.a = s.matrix.d = 1.0 / 20;
-    if (Int(0, 2) == 0) {
+    if (!inset_ && Int(0, 2) == 0) {
       const double angle = Real(0, M_PI);
       s.matrix.a = std::cos(angle) / 20;
       s.matrix.b = std::sin(angle) / 20;
@@ -300,14 +337,15 @@ class Scene {
     s.mask.left = Int(-5, 5);
     s.mask.top = Int(-5, 5);
     for (int i = 0; i < s.mask.width * s.mask.height; ++i) s.mask.coverage.push_back(Byte());
-    s.x = Int(-20, width_);
-    s.y = Int(-20, height_);
+    s.x = inset_ ? Int(width_ * 2 / 5, width_ * 3 / 5) : Int(-20, width_);
+    s.y = inset_ ? Int(height_ * 2 / 5, height_ * 3 / 5) : Int(-20, height_);
     s.color = Colour();
     return s;
   }
 
   std::mt19937 rng_;
   int width_, height_;
+  bool inset_;
   std::vector<Step> steps_;
 };
 
@@ -423,6 +461,93 @@ TEST(RenderBands, FiltersReadAcrossBandEdgesAsInOneBand) {
     EXPECT_TRUE(one == many) << "filter kind " << static_cast<int>(f.kind) << ": "
                              << FirstDifference(one, many, w);
   }
+}
+
+// A layer whose picture is kept, made in any number of bands, composited again over several
+// frames in any number of bands (at the same place, and moved by whole pixels when nothing of it
+// was cut off), has the pixels of the layer drawn there afresh.
+TEST(RenderBands, KeptLayersCompositeAsTheyWereDrawnInAnyNumberOfBands) {
+  const std::vector<std::vector<Filter>> filter_sets = [] {
+    Filter glow, shadow, blur, colours;
+    glow.kind = Filter::Kind::Glow;
+    glow.blur_x = glow.blur_y = 9;
+    glow.color = {255, 0, 0, 200};
+    shadow.kind = Filter::Kind::DropShadow;
+    shadow.distance = 7;
+    shadow.angle = 0.8;
+    shadow.inner = true;
+    blur.kind = Filter::Kind::Blur;
+    blur.blur_x = 14;
+    blur.passes = 2;
+    colours.kind = Filter::Kind::ColorMatrix;
+    colours.matrix = {0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 40, 0, 0, 0, 0.8f, 0};
+    return std::vector<std::vector<Filter>>{{}, {glow}, {shadow, blur}, {colours}};
+  }();
+  const int modes[] = {kBlendNormal, kBlendMultiply, kBlendAlpha, kBlendLayer};
+  const int counts[] = {1, 2, 5, 6, 11};
+  int moved = 0;
+  for (unsigned seed = 41; seed <= 48; ++seed) {
+    const int w = 160 + static_cast<int>(seed) * 5, h = 180 + static_cast<int>(seed) * 3;
+    Scene below(seed, w, h, /*layers=*/false);
+    below.CloseAll();
+    const bool inset = seed % 2 == 0;
+    Scene inside(seed + 100, w, h, /*layers=*/true, /*filters=*/true, inset);
+    inside.CloseAll();
+    const std::vector<Filter>& filters = filter_sets[seed % filter_sets.size()];
+    const int blend = modes[(seed / 2) % 4];
+    const double scale = 1.5;
+    // The layer is drawn (keeping its picture in `keep` when given), or `kept` composited.
+    auto frame = [&](int bands, const std::shared_ptr<KeptLayer>& keep,
+                     const std::shared_ptr<const KeptLayer>& kept, int dx, int dy) {
+      std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4, 0);
+      Renderer r({px.data(), w, h, w * 4}, Quality::High, nullptr, bands);
+      r.Clear({250, 240, 230, 255});
+      // An outer layer, so that alpha layers have a layer to act on.
+      r.PushLayer();
+      below.DrawSteps(r);
+      if (kept) {
+        r.DrawKeptLayer(kept, dx, dy, blend);
+      } else {
+        r.PushLayer(filters, scale, keep);
+        inside.DrawSteps(r, dx, dy);
+        r.PopLayer(blend, filters, scale, keep);
+      }
+      r.PopLayer(kBlendNormal);
+      r.Finish();
+      return px;
+    };
+    const std::vector<uint8_t> fresh = frame(1, nullptr, nullptr, 0, 0);
+    const int dx = 7 - static_cast<int>(seed % 5) * 3, dy = static_cast<int>(seed % 3) * 4 - 5;
+    const std::vector<uint8_t> fresh_moved = frame(1, nullptr, nullptr, dx, dy);
+    for (int made_in : counts) {
+      auto keep = std::make_shared<KeptLayer>();
+      EXPECT_TRUE(frame(made_in, keep, nullptr, 0, 0) == fresh)
+          << "seed " << seed << ", kept in " << made_in << " bands";
+      ASSERT_TRUE(keep->made);
+      EXPECT_EQ(keep->layer.width, w + 2 * (keep->layer.x < 0 ? -keep->layer.x : 0));
+      for (int frame_no = 0; frame_no < 5; ++frame_no) {
+        const int bands = counts[(frame_no + made_in) % 5];
+        const std::vector<uint8_t> again = frame(bands, nullptr, keep, 0, 0);
+        EXPECT_TRUE(again == fresh) << "seed " << seed << ", kept in " << made_in
+                                    << " bands, composited in " << bands << ": "
+                                    << FirstDifference(fresh, again, w);
+      }
+      // Moved by whole pixels, within the layer and with nothing cut off, it is the layer
+      // drawn there.
+      const bool inside_layer = keep->left + dx >= keep->layer.x &&
+                                keep->top + dy >= keep->layer.y &&
+                                keep->left + dx + keep->width <= keep->layer.x + keep->layer.width &&
+                                keep->top + dy + keep->height <= keep->layer.y + keep->layer.height;
+      if (inset) EXPECT_FALSE(keep->cut) << "seed " << seed;
+      if (keep->cut || !inside_layer) continue;
+      ++moved;
+      const std::vector<uint8_t> shifted = frame(counts[made_in % 5], nullptr, keep, dx, dy);
+      EXPECT_TRUE(shifted == fresh_moved) << "seed " << seed << ", kept in " << made_in
+                                          << " bands, moved: "
+                                          << FirstDifference(fresh_moved, shifted, w);
+    }
+  }
+  EXPECT_GE(moved, 10);
 }
 
 // Filters that read far around each row make fewer bands worth while; one whose result depends

@@ -1,8 +1,14 @@
 #include "platform/flash/player/clip_drawing.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace flash {
+
+uint64_t ClipDrawing::NewVersion() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
+}
 
 ShapeGroup& ClipDrawing::Group() {
   if (shape_.groups.empty()) shape_.groups.emplace_back();
@@ -22,6 +28,7 @@ ShapePath ClipDrawing::ClosingPath() const {
 
 void ClipDrawing::BeginFill(const FillStyle& fill) {
   CloseFill();
+  version_ = NewVersion();
   shown_valid_ = false;
   shape_.groups.emplace_back();
   ShapeGroup& g = shape_.groups.back();
@@ -40,6 +47,7 @@ void ClipDrawing::BeginFill(const FillStyle& fill) {
 
 void ClipDrawing::EndFill() {
   CloseFill();
+  version_ = NewVersion();
   shown_valid_ = false;
 }
 
@@ -55,6 +63,7 @@ void ClipDrawing::CloseFill() {
 }
 
 void ClipDrawing::SetLine(const std::optional<LineStyle>& line) {
+  version_ = NewVersion();
   pen_ = line;
   path_open_ = false;
   line_ = 0;
@@ -73,6 +82,7 @@ void ClipDrawing::SetLineFill(const std::optional<FillStyle>& fill) {
 }
 
 void ClipDrawing::MoveTo(int32_t x, int32_t y) {
+  version_ = NewVersion();
   if (filling_) {
     // A move inside a fill ends one outline of it and begins the next.
     if (x_ != sub_x_ || y_ != sub_y_) {
@@ -88,6 +98,7 @@ void ClipDrawing::MoveTo(int32_t x, int32_t y) {
 }
 
 void ClipDrawing::AddEdge(const ShapeEdge& e) {
+  version_ = NewVersion();
   shown_valid_ = false;
   if (filling_ || line_) {
     ShapeGroup& g = Group();
@@ -133,6 +144,7 @@ uint16_t ClipDrawing::AddBitmap(const std::shared_ptr<BitmapData>& bitmap) {
   for (size_t i = 0; i < bitmaps_.size(); ++i)
     if (bitmaps_[i] == bitmap) return static_cast<uint16_t>(kFirstBitmapId + i);
   if (bitmaps_.size() >= 0xFFFu - 1) return 0;
+  version_ = NewVersion();
   bitmaps_.push_back(bitmap);
   return static_cast<uint16_t>(kFirstBitmapId + bitmaps_.size() - 1);
 }

@@ -35,6 +35,10 @@ class ClipDrawing {
   std::shared_ptr<BitmapData> BitmapFor(uint16_t id) const;
 
   bool Empty() const { return shape_.groups.empty(); }
+  // Changes with every call that changes the drawing, its pen or its bitmaps; no two drawings
+  // that differ share a value (a copy keeps its original's until either changes).
+  uint64_t Version() const { return version_; }
+  const std::vector<std::shared_ptr<BitmapData>>& Bitmaps() const { return bitmaps_; }
   // The drawing as it stands, with open fills shown closed.
   const ShapeDef& Shape() const;
   // The box of the edges in twips (lines widened by half their width); false when nothing is drawn.
@@ -46,7 +50,9 @@ class ClipDrawing {
   ShapePath ClosingPath() const;
   void AddEdge(const ShapeEdge& e);
   ShapeGroup& Group();
+  static uint64_t NewVersion();
 
+  uint64_t version_ = NewVersion();
   ShapeDef shape_;
   std::vector<std::shared_ptr<BitmapData>> bitmaps_;
   mutable ShapeDef shown_;

@@ -29,6 +29,7 @@
 #include <functional>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "platform/flash/format/bitmap.h"
@@ -157,6 +158,30 @@ void MixCovers(uint32_t* mix, uint8_t* taken, const uint8_t* covers, int len,
       out |= std::min(255u, ((mix[i] >> c) & 0xFFu) + ((add >> c) & 0xFFu)) << c;
     mix[i] = out;
   }
+}
+
+// Source-over of a row of premultiplied pixels, as BlendRow blends in the normal mode: runs of
+// opaque or clear pixels are copied or skipped four at a time.
+void OverRow(uint32_t* d, const uint32_t* s, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  for (; i + 4 <= n; i += 4) {
+    const __m128i src = Load4(s + i);
+    const __m128i alpha = _mm_and_si128(src, opaque);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, opaque)) == 0xFFFF) {
+      Store4(d + i, src);
+      continue;
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(src, zero)) == 0xFFFF) continue;
+    const __m128i dst = Load4(d + i);
+    const __m128i lo = Over2(_mm_unpacklo_epi8(dst, zero), _mm_unpacklo_epi8(src, zero));
+    const __m128i hi = Over2(_mm_unpackhi_epi8(dst, zero), _mm_unpackhi_epi8(src, zero));
+    Store4(d + i, _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; i < n; ++i)
+    if (s[i]) d[i] = BlendPixel(d[i], s[i], kBlendNormal);
 }
 
 // The part of a surface that drawing may have changed: [x0, x1) x [y0, y1), empty when x0 >= x1.
@@ -612,7 +637,8 @@ struct Surface {
   size_t budget_bytes = 0;  // what a layer counts against the renderer's budget
 
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
-  bool filtered = false;         // a layer whose filters apply when it is popped
+  bool filtered = false;      // a layer whose filters apply when it is popped
+  KeptLayer* keep = nullptr;  // a layer whose picture is kept when it is popped
   std::vector<uint8_t> storage;  // layers own their pixels
   std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
   // Where row 0 of the surface would be; only rows [row0, row1) are there (a band of the frame
@@ -640,7 +666,8 @@ struct Recorded {
     PopMask,
     PushLayer,
     PopLayer,
-    FindPoppedBounds
+    FindPoppedBounds,
+    DrawKept
   };
   Op op = Op::Clear;
   std::shared_ptr<const ShapeDef> shape;
@@ -658,6 +685,8 @@ struct Recorded {
   bool has_shared = false;
   DirtyArea shared;
   bool done_by_first = false;  // the first band carried it out when it was kept
+  std::shared_ptr<KeptLayer> keep;             // PushLayer: the layer's picture is kept there
+  std::shared_ptr<const KeptLayer> picture;    // DrawKept: the picture, moved by (x, y)
 };
 
 Recorded OpOnly(Recorded::Op op) {
@@ -697,6 +726,132 @@ struct Renderer::Impl {
   int layers = 0;          // layer surfaces on the stack
   size_t layer_bytes = 0;  // pixels they hold
   int skipped_layers = 0;  // layers beyond the limit, drawn straight onto the one below
+  int keeping = 0;         // layers on the stack whose pictures are kept
+
+  // Something drawn while pictures are kept reached past the edges of the surface it went to:
+  // none of the kept pictures on the stack may be moved.
+  void MarkCut() {
+    for (Surface& s : surfaces)
+      if (s.keep) s.keep->cut = true;
+  }
+
+  // Marks the kept pictures cut when `shape` under `m` may reach past the top surface: its points,
+  // with its lines' reach and a pixel for rounding around them. Mask content does not count (a
+  // mask only shows where what it clips is drawn).
+  void NoteShapeReach(const ShapeDef& shape, const Matrix& m) {
+    if (keeping == 0 || MaskMode()) return;
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL, reach = 1;
+    auto add = [&](int32_t tx, int32_t ty) {
+      double x, y;
+      m.Apply(tx, ty, x, y);
+      x0 = std::min(x0, x);
+      x1 = std::max(x1, x);
+      y0 = std::min(y0, y);
+      y1 = std::max(y1, y);
+    };
+    for (const ShapeGroup& group : shape.groups) {
+      for (const LineStyle& l : group.line_styles)
+        reach = std::max(reach, StrokeWidth(l, m) / 2 * std::max(l.miter_limit, 1.5) + 2);
+      for (const ShapePath& p : group.paths) {
+        add(p.start_x, p.start_y);
+        for (const ShapeEdge& e : p.edges) {
+          add(e.x, e.y);
+          if (e.curve) add(e.cx, e.cy);
+        }
+      }
+    }
+    // Comparisons with a coordinate that is not a number fail: such a shape counts as cut.
+    if (x0 > x1) return;  // no points
+    if (!(x0 - reach >= 0 && y0 - reach >= 0 && x1 + reach <= target.width &&
+          y1 + reach <= target.height))
+      MarkCut();
+  }
+
+  // How a layer pushed now with `filters` would lie: the margin it takes around the surface
+  // below, the rows its filters read and the bytes it counts against the budget. False when it
+  // would be drawn straight onto the surface below (nested too deep, or beyond the budget).
+  bool PlanLayer(const std::vector<Filter>& filters, double filter_scale, int& pad, int& rows_read,
+                 size_t& bytes) const {
+    if (layers >= kMaxLayers || skipped_layers > 0) return false;
+    // A filtered layer takes in what lies within the filters' reach around the surface below.
+    pad = 0;
+    rows_read = 0;
+    for (const Filter& f : filters) {
+      const FilterReach r = ReachOf(f, filter_scale);
+      pad += std::max({r.left, r.right, r.top, r.bottom});
+      const int read = RowsRead(f, filter_scale);
+      rows_read =
+          read < 0 || rows_read == INT_MAX ? INT_MAX : std::min(rows_read + read, INT_MAX / 2);
+    }
+    pad = std::min(pad, kMaxLayerPad);
+    // The budget counts whole layers, whatever rows a band holds, so that every band decides
+    // alike.
+    auto size = [this](int p) {
+      return static_cast<size_t>(target.width + 2 * p) *
+             static_cast<size_t>(target.height + 2 * p) * 4;
+    };
+    // Within the budget: without the margin if need be, else not at all.
+    if (layer_bytes + size(pad) > kMaxLayerBytes) pad = 0;
+    bytes = size(pad);
+    return layer_bytes + bytes <= kMaxLayerBytes;
+  }
+
+  // The part of `layer` its kept picture covers when `filters` run over `area`, its content:
+  // `area` grown by their reach as FilterLayer grows it, over all the layer's rows. True when the
+  // layer's edges cut that reach off.
+  static bool KeptArea(const Surface& layer, const std::vector<Filter>& filters, double scale,
+                       DirtyArea& area) {
+    bool cut = false;
+    for (const Filter& f : filters) {
+      const FilterReach r = ReachOf(f, scale);
+      const int64_t x0 = int64_t{area.x0} - r.left, y0 = int64_t{area.y0} - r.top,
+                    x1 = int64_t{area.x1} + r.right, y1 = int64_t{area.y1} + r.bottom;
+      cut = cut || x0 < 0 || y0 < 0 || x1 > layer.width || y1 > layer.height;
+      area = {static_cast<int>(std::max<int64_t>(0, x0)), static_cast<int>(std::max<int64_t>(0, y0)),
+              static_cast<int>(std::min<int64_t>(layer.width, x1)),
+              static_cast<int>(std::min<int64_t>(layer.height, y1))};
+    }
+    return cut;
+  }
+
+  // Sets where the picture kept of `layer` lies, its content lying within `content` (empty for
+  // none), and makes room for its pixels.
+  static void SizeKept(KeptLayer& keep, const Surface& layer, const std::vector<Filter>& filters,
+                       double scale, DirtyArea content) {
+    keep.sized = keep.made = true;
+    if (content.Empty()) return;
+    if (KeptArea(layer, filters, scale, content)) keep.cut = true;
+    if (content.Empty()) return;
+    keep.left = layer.origin_x + content.x0;
+    keep.top = layer.origin_y + content.y0;
+    keep.width = content.x1 - content.x0;
+    keep.height = content.y1 - content.y0;
+    keep.pixels.assign(static_cast<size_t>(keep.width) * static_cast<size_t>(keep.height), 0);
+  }
+
+  // Copies the part [x0, x1) x [y0, y1) of `layer`, as it is composited, into its kept picture:
+  // of the rows there, those this band answers for (its own rows of the frame, and those beyond
+  // the frame's edge next to them), so that the bands together fill in every row once.
+  // A filtered layer's pixels are those of `filtered`, whose rows begin at (fx, fy).
+  void CopyKept(KeptLayer& keep, const Surface& layer, const FilterImage* filtered, int fx, int fy,
+                int x0, int y0, int x1, int y1) const {
+    const Surface& base = surfaces.front();
+    const int px = keep.left - layer.origin_x, py = keep.top - layer.origin_y;
+    x0 = std::max(x0, px);
+    x1 = std::min(x1, px + keep.width);
+    y0 = std::max(y0, py);
+    y1 = std::min(y1, py + keep.height);
+    if (base.row0 > 0) y0 = std::max(y0, base.row0 - layer.origin_y);
+    if (base.row1 < base.height) y1 = std::min(y1, base.row1 - layer.origin_y);
+    for (int y = y0; y < y1 && x0 < x1; ++y)
+      std::memcpy(&keep.pixels[static_cast<size_t>(y - py) * keep.width + (x0 - px)],
+                  filtered ? filtered->pixels.data() + static_cast<size_t>(y - fy) * filtered->width +
+                                 (x0 - fx)
+                           : reinterpret_cast<const uint32_t*>(
+                                 layer.pixels + static_cast<size_t>(y) * layer.stride) +
+                                 x0,
+                  static_cast<size_t>(x1 - x0) * 4);
+  }
 
   // The smallest rectangle [x0, x1) x [y0, y1) holding every pixel of `s` that is not clear;
   // false when there is none.
@@ -1312,7 +1467,10 @@ struct Renderer::Impl {
   void BeginMask();
   void EndMask();
   void PopMask();
-  void PushLayer(const std::vector<Filter>& filters, double filter_scale);
+  void PushLayer(const std::vector<Filter>& filters, double filter_scale,
+                 KeptLayer* keep = nullptr);
+  bool NextLayerBox(const std::vector<Filter>& filters, double filter_scale, LayerBox& box) const;
+  void DrawKept(const KeptLayer& picture, int dx, int dy, int blend_mode);
   // With `shared`, the layer's content bounds are taken from there instead of its own pixels
   // (the union over the bands of an unfiltered layer; empty for none).
   void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale,
@@ -1394,7 +1552,7 @@ struct Renderer::Impl {
     d->kinds.clear();
     d->run_band = nullptr;
     d->surfaces.clear();  // layers left by an unbalanced frame keep their storage as usual
-    d->layers = d->skipped_layers = 0;
+    d->layers = d->skipped_layers = d->keeping = 0;
     d->layer_bytes = 0;
     d->row0 = d->row1 = 0;
     d->lookup = nullptr;
@@ -1414,13 +1572,14 @@ void Renderer::Impl::Replay(const Recorded& r) {
     case Recorded::Op::BeginMask: BeginMask(); break;
     case Recorded::Op::EndMask: EndMask(); break;
     case Recorded::Op::PopMask: PopMask(); break;
-    case Recorded::Op::PushLayer: PushLayer(r.filters, r.filter_scale); break;
+    case Recorded::Op::PushLayer: PushLayer(r.filters, r.filter_scale, r.keep.get()); break;
     case Recorded::Op::PopLayer:
       PopLayer(r.blend_mode, r.filters, r.filter_scale, r.has_shared ? &r.shared : nullptr);
       break;
     case Recorded::Op::FindPoppedBounds:
       if (!PoppedBounds(r.blend_mode, popped)) popped = {};
       break;
+    case Recorded::Op::DrawKept: DrawKept(*r.picture, r.x, r.y, r.blend_mode); break;
   }
 }
 
@@ -1605,12 +1764,18 @@ void Renderer::PopLayer(int blend_mode) { PopLayer(blend_mode, {}, 1.0); }
 // a band's filter then sees what one band's would over every row it works out for its own rows.
 // A filtered layer's margin moves the surfaces' origins: the bands meet at its push and pop.
 void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
+  PushLayer(filters, filter_scale, nullptr);
+}
+
+void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale,
+                         const std::shared_ptr<KeptLayer>& keep) {
   Impl& d = *impl_;
-  if (d.bands.empty()) return d.PushLayer(filters, filter_scale);
+  if (d.bands.empty()) return d.PushLayer(filters, filter_scale, keep.get());
   Recorded r;
   r.op = Recorded::Op::PushLayer;
   r.filters = filters;
   r.filter_scale = filter_scale;
+  r.keep = keep;
   d.recorded.push_back(std::move(r));
   if (filters.empty()) {
     d.kinds.push_back(Surface::Kind::Layer);  // no mask: mask mode stays as it is
@@ -1621,9 +1786,16 @@ void Renderer::PushLayer(const std::vector<Filter>& filters, double filter_scale
 }
 
 void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale) {
+  PopLayer(blend_mode, filters, filter_scale, nullptr);
+}
+
+// A layer whose picture is kept is popped as a filtered one is: the picture is placed where the
+// bands' bounds met, and each band fills in its rows.
+void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale,
+                        const std::shared_ptr<KeptLayer>& keep) {
   Impl& d = *impl_;
   if (d.bands.empty()) return d.PopLayer(blend_mode, filters, filter_scale);
-  if (filters.empty() && blend_mode != kBlendAlpha) {
+  if (!keep && filters.empty() && blend_mode != kBlendAlpha) {
     Recorded r;
     r.op = Recorded::Op::PopLayer;
     r.blend_mode = blend_mode;
@@ -1651,9 +1823,47 @@ void Renderer::PopLayer(int blend_mode, const std::vector<Filter>& filters, doub
   for (const auto& band : d.bands)
     r.shared.Add(band->popped.x0, band->popped.y0, band->popped.x1, band->popped.y1);
   r.done_by_first = true;
-  d.bands.front()->Replay(r);
+  Impl& first = *d.bands.front();
+  if (keep && first.skipped_layers == 0 && first.Top().keep == keep.get()) {
+    // As PopLayer decides, with the layer still counted.
+    const bool acts =
+        !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && first.layers == 1);
+    if (acts) Impl::SizeKept(*keep, first.Top(), filters, filter_scale, r.shared);
+  }
+  first.Replay(r);
   d.recorded.push_back(std::move(r));
   d.KeepKindsOfBands();
+}
+
+bool Renderer::NextLayerBox(const std::vector<Filter>& filters, double filter_scale,
+                            LayerBox& box) {
+  Impl& d = *impl_;
+  if (d.bands.empty()) return d.NextLayerBox(filters, filter_scale, box);
+  // The first band decides from its stack of surfaces, which must be the one the calls kept so
+  // far leave: layers pushed since it last drew count against the budget.
+  Impl& first = *d.bands.front();
+  bool current = first.surfaces.size() == d.kinds.size();
+  for (size_t i = 0; current && i < d.kinds.size(); ++i)
+    current = first.surfaces[i].kind == d.kinds[i];
+  if (!current) {
+    d.Flush();
+    d.KeepKindsOfBands();
+  }
+  return first.NextLayerBox(filters, filter_scale, box);
+}
+
+void Renderer::DrawKeptLayer(const std::shared_ptr<const KeptLayer>& picture, int dx, int dy,
+                             int blend_mode) {
+  Impl& d = *impl_;
+  if (!picture) return;
+  if (d.bands.empty()) return d.DrawKept(*picture, dx, dy, blend_mode);
+  Recorded r;
+  r.op = Recorded::Op::DrawKept;
+  r.picture = picture;
+  r.x = dx;
+  r.y = dy;
+  r.blend_mode = blend_mode;
+  d.recorded.push_back(std::move(r));
 }
 
 void Renderer::Impl::Clear(Rgba background) {
@@ -1688,6 +1898,7 @@ void Renderer::Impl::DrawShape(const ShapeDef& shape, const Matrix& twips_to_pix
   bool mask_mode = d.MaskMode();
   const Matrix m = d.PixelMatrix(twips_to_pixels);
   if (prepared && prepared->mask_mode != mask_mode) return;  // not the surface it was made for
+  d.NoteShapeReach(shape, m);
   for (size_t g = 0; g < shape.groups.size(); ++g) {
     const ShapeGroup& group = shape.groups[g];
     d.DrawFills(group, m, cx, !shape.non_zero_winding, ren, mask_mode,
@@ -1704,6 +1915,11 @@ void Renderer::Impl::DrawCoverage(const CoverageMask& mask, int x, int y, Rgba c
   Color c = PaintStyle::Solid(d.MaskMode() ? Rgba{255, 255, 255, 255} : color).solid;
   // (x, y) is on the target; a layer reaching beyond the surface below starts further out.
   const int left = x + mask.left - s.origin_x, top = y + mask.top - s.origin_y;
+  // A kept picture is cut when the glyph reaches past the target, as shapes are measured.
+  if (d.keeping > 0 && !d.MaskMode() &&
+      (x + mask.left < 0 || y + mask.top < 0 || x + mask.left + mask.width > d.target.width ||
+       y + mask.top + mask.height > d.target.height))
+    d.MarkCut();
   for (int row = 0; row < mask.height; ++row)
     ren.blend_solid_hspan(left, top + row, mask.width, c,
                           mask.coverage.data() + static_cast<size_t>(row) * mask.width);
@@ -1748,38 +1964,67 @@ void Renderer::Impl::PopMask() {
   d.UseTop();
 }
 
-void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter_scale) {
+void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter_scale,
+                               KeptLayer* keep) {
   Impl& d = *this;
-  if (d.layers >= kMaxLayers || d.skipped_layers > 0) {
-    ++d.skipped_layers;
-    return;
-  }
-  // A filtered layer takes in what lies within the filters' reach around the surface below.
   int pad = 0, rows_read = 0;
-  for (const Filter& f : filters) {
-    const FilterReach r = ReachOf(f, filter_scale);
-    pad += std::max({r.left, r.right, r.top, r.bottom});
-    const int read = RowsRead(f, filter_scale);
-    rows_read =
-        read < 0 || rows_read == INT_MAX ? INT_MAX : std::min(rows_read + read, INT_MAX / 2);
-  }
-  pad = std::min(pad, kMaxLayerPad);
-  // The budget counts whole layers, whatever rows a band holds, so that every band decides alike.
-  auto bytes = [&d](int p) {
-    return static_cast<size_t>(d.target.width + 2 * p) *
-           static_cast<size_t>(d.target.height + 2 * p) * 4;
-  };
-  // Within the budget: without the margin if need be, else not at all.
-  if (d.layer_bytes + bytes(pad) > kMaxLayerBytes) pad = 0;
-  if (d.layer_bytes + bytes(pad) > kMaxLayerBytes) {
+  size_t bytes = 0;
+  if (!d.PlanLayer(filters, filter_scale, pad, rows_read, bytes)) {
     ++d.skipped_layers;
     return;
   }
   d.PushSurface(Surface::Kind::Layer, pad, rows_read);
-  d.Top().filtered = !filters.empty();
-  d.Top().budget_bytes = bytes(pad);
-  d.layer_bytes += bytes(pad);
+  Surface& s = d.Top();
+  s.filtered = !filters.empty();
+  s.budget_bytes = bytes;
+  d.layer_bytes += bytes;
   ++d.layers;
+  if (keep) {
+    s.keep = keep;
+    ++d.keeping;
+    // Written by one band only: every band's layer lies alike.
+    if (d.surfaces.front().row0 == 0) keep->layer = {s.origin_x, s.origin_y, s.width, s.height};
+  }
+}
+
+bool Renderer::Impl::NextLayerBox(const std::vector<Filter>& filters, double filter_scale,
+                                  LayerBox& box) const {
+  int pad = 0, rows_read = 0;
+  size_t bytes = 0;
+  if (!PlanLayer(filters, filter_scale, pad, rows_read, bytes)) return false;
+  const Surface& below = surfaces.back();
+  box = {below.origin_x - pad, below.origin_y - pad, below.width + 2 * pad,
+         below.height + 2 * pad};
+  return true;
+}
+
+void Renderer::Impl::DrawKept(const KeptLayer& picture, int dx, int dy, int blend_mode) {
+  Impl& d = *this;
+  // Alpha and erase act on the layer they are drawn into; the stage itself is no layer.
+  if ((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0) return;
+  Surface& dst = d.Top();
+  // The picture's corner on the surface.
+  const int64_t ox = int64_t{picture.left} + dx - dst.origin_x,
+                oy = int64_t{picture.top} + dy - dst.origin_y;
+  if (d.keeping > 0 && (picture.cut || ox < 0 || oy < 0 || ox + picture.width > dst.width ||
+                        oy + picture.height > dst.height))
+    d.MarkCut();
+  const int x0 = static_cast<int>(std::max<int64_t>(ox, 0)),
+            x1 = static_cast<int>(std::min<int64_t>(ox + picture.width, dst.width));
+  const int y0 = static_cast<int>(std::max<int64_t>({oy, 0, dst.row0})),
+            y1 = static_cast<int>(std::min<int64_t>({oy + picture.height, dst.height, dst.row1}));
+  if (x0 >= x1 || y0 >= y1) return;
+  dst.dirty.Add(x0, y0, x1, y1);
+  // The normal mode (and those that blend as it does) in a quicker way with the same rounding.
+  const bool over = blend_mode < kBlendMultiply || blend_mode > kBlendHardlight;
+  for (int y = y0; y < y1; ++y) {
+    uint32_t* d = reinterpret_cast<uint32_t*>(dst.pixels + static_cast<size_t>(y) * dst.stride) + x0;
+    const uint32_t* s = &picture.pixels[static_cast<size_t>(y - oy) * picture.width + (x0 - ox)];
+    if (over)
+      OverRow(d, s, x1 - x0);
+    else
+      BlendRow(d, s, x1 - x0, blend_mode);
+  }
 }
 
 bool Renderer::Impl::PoppedBounds(int blend_mode, DirtyArea& out) const {
@@ -1802,6 +2047,8 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   d.surfaces.pop_back();
   --d.layers;
   d.layer_bytes -= layer.budget_bytes;
+  KeptLayer* keep = std::exchange(layer.keep, nullptr);
+  if (keep) --d.keeping;
   // Alpha and erase change the layer they are drawn into; the stage itself is no layer.
   const bool acts = !((blend_mode == kBlendAlpha || blend_mode == kBlendErase) && d.layers == 0);
   int x0, y0, x1, y1;
@@ -1816,6 +2063,10 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
   } else {
     any = acts && d.ContentBounds(layer, x0, y0, x1, y1);
   }
+  // In one band the picture kept is placed here; in several, where the bands' bounds were met.
+  if (keep && acts && !keep->sized)
+    SizeKept(*keep, layer, filters, filter_scale,
+             any ? DirtyArea{x0, y0, x1, y1} : DirtyArea{});
   // A filtered layer is composited from its filters' result, where the rows begin at (fx, fy).
   const FilterImage* filtered = nullptr;
   int fx = 0, fy = 0;
@@ -1826,10 +2077,16 @@ void Renderer::Impl::PopLayer(int blend_mode, const std::vector<Filter>& filters
     fy = y0;
   }
   d.UseTop();
+  if (keep && acts && any) d.CopyKept(*keep, layer, filtered, fx, fy, x0, y0, x1, y1);
+  if (keep && keep->cut && d.keeping > 0) d.MarkCut();
   if (!any) return;
   // Onto the surface below, where the two overlap.
   Surface& dst = d.Top();
   const int dx = layer.origin_x - dst.origin_x, dy = layer.origin_y - dst.origin_y;
+  // A filtered layer reaches past the surface below: what lies beyond it is cut off.
+  if (d.keeping > 0 &&
+      (x0 < -dx || y0 < -dy || x1 > dst.width - dx || y1 > dst.height - dy))
+    d.MarkCut();
   x0 = std::max(x0, -dx);
   y0 = std::max(y0, -dy);
   x1 = std::min(x1, dst.width - dx);

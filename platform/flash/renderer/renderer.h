@@ -1,6 +1,7 @@
 // Draws shapes, morph shapes and bitmaps into a 32-bit premultiplied pixel buffer.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -29,6 +30,30 @@ struct CharacterLookup {
 struct CoverageMask {
   int left = 0, top = 0, width = 0, height = 0;
   std::vector<uint8_t> coverage;
+};
+
+// Where a layer lies on the target: its top-left pixel and its size.
+struct LayerBox {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const LayerBox&) const = default;
+};
+
+// The picture a layer composited: its pixels after its filters, over the part of the layer that
+// its content and their reach cover, kept so that the layer can be composited again later
+// without being drawn (see PushLayer and PopLayer with `keep`, and DrawKeptLayer).
+struct KeptLayer {
+  LayerBox layer;  // the layer it was drawn in
+  // The picture on the target, premultiplied B,G,R,A pixels in rows of `width`.
+  int left = 0, top = 0, width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  // The layer was drawn and composited as a layer (not drawn straight onto the one below it,
+  // nor left out as an alpha or erase layer with no layer to act on).
+  bool made = false;
+  bool sized = false;  // the picture's place is set; the bands fill in their rows
+  // Something drawn into the layer reached past its edges and was cut off there: only the same
+  // layer at the same place gives this picture again.
+  std::atomic<bool> cut{false};
+  size_t Bytes() const { return pixels.capacity() * 4; }
 };
 
 class Renderer {
@@ -83,6 +108,20 @@ class Renderer {
   void PushLayer(const std::vector<Filter>& filters, double filter_scale);
   void PopLayer(int blend_mode);
   void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale);
+
+  // The same, keeping the layer's picture in `keep` (complete once the frame is finished).
+  // Push and pop take the same `keep`.
+  void PushLayer(const std::vector<Filter>& filters, double filter_scale,
+                 const std::shared_ptr<KeptLayer>& keep);
+  void PopLayer(int blend_mode, const std::vector<Filter>& filters, double filter_scale,
+                const std::shared_ptr<KeptLayer>& keep);
+  // The box a layer pushed now with `filters` would take; false when it would be drawn straight
+  // onto the surface below instead (nested too deep, or beyond the budget).
+  bool NextLayerBox(const std::vector<Filter>& filters, double filter_scale, LayerBox& box);
+  // Composites a kept picture, moved by (dx, dy) pixels, onto what lies below as PopLayer
+  // composited it with `blend_mode`. It must be complete (made in a finished frame).
+  void DrawKeptLayer(const std::shared_ptr<const KeptLayer>& picture, int dx, int dy,
+                     int blend_mode);
 
   Quality quality() const { return quality_; }
 
