@@ -682,7 +682,8 @@ static MovieClip* ClipUnder(MovieClip* clip, double x, double y, const DisplayOb
     }
     if (ObjectContains(*child, cx, cy)) return clip;
   }
-  if (clip->drawing && !clip->drawing->Empty() && ShapeContains(clip->drawing->Shape(), x, y))
+  if (clip->drawing && !clip->drawing->Empty() &&
+      ShapeContains(clip->drawing->Shape(), x, y, StageMatrix(*clip)))
     return clip;
   return nullptr;
 }
