@@ -1500,6 +1500,8 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 4: return Value::Number(clip->current_frame + 1);
     case 5:
     case 12:
+      // After a failed load a clip has no frames, and the frames it loaded are unknown.
+      if (clip->LoadFailed()) return Value::Number(index == 12 ? -1 : 0);
       // An empty clip a script made counts as one empty frame; an unloaded one has none.
       if (clip->TotalFrames() == 0 && clip->parent && !clip->character && !clip->unloaded)
         return Value::Number(1);
@@ -1702,10 +1704,7 @@ void ActionRunner::GetUrl(const std::string& url, const std::string& target, boo
     MovieClip* clip = ResolvePath(target, Target());
     if (url.empty()) {
       // Unloading leaves the clip in place, empty.
-      if (clip && !clip->parent)
-        player_.QueueLevelLoad(clip->level, std::string());
-      else if (clip)
-        player_.ReplaceClipContent(clip, nullptr);
+      UnloadClipContent(*this, clip);
     } else if (clip && !clip->parent) {
       player_.QueueLevelLoad(clip->level, url);
     } else if (clip) {

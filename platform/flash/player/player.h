@@ -154,6 +154,8 @@ class MovieClip : public DisplayObject {
   bool unloaded = false;  // its content was unloaded, leaving it empty
 
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
+  // A load into it failed: it reports no frames, bytes or version until its content is unloaded.
+  bool LoadFailed() const { return parent && !failed_load_url.empty(); }
   int NextHighestDepth() const;
   MovieClip* Root();
   // The child of that instance name; case-insensitive unless `exact`.
