@@ -400,6 +400,43 @@ TEST(ButtonPlayer, StatesAndTheFocusFrameAreDrawn) {
   EXPECT_EQ(PixelAt(p, 51, 51), (std::array<int, 3>{0, 255, 0}));
 }
 
+// Buttons and text fields keep their own _focusrect, null until set, a truth after, whatever the
+// case of the name; the roots' setting belongs to the player and outlives the movie.
+TEST(ButtonPlayer, FocusRectOfButtonsFieldsAndThePlayer) {
+  ActionBuilder s;
+  auto trace_member = [&s](const char* object, const char* name) {
+    s.PushString(object).Op(0x1C).PushString(name).Op(0x4E).Trace();
+  };
+  auto set_member = [&s](const char* object, const char* name, auto push) {
+    s.PushString(object).Op(0x1C).PushString(name);
+    push();
+    s.Op(0x4F);
+  };
+  s.PushString("_focusrect").PushInt(1).PushString("Button").Op(0x1C);
+  s.PushString("prototype").Op(0x4E).PushString("hasOwnProperty").Op(0x52).Trace();
+  // _root.createTextField("t", 5, 0, 0, 10, 10)
+  s.PushInt(10).PushInt(10).PushInt(0).PushInt(0).PushInt(5).PushString("t").PushInt(6);
+  s.PushString("_root").Op(0x1C).PushString("createTextField").Op(0x52).Op(0x17);
+  for (const char* object : {"btn", "t"}) {
+    trace_member(object, "_focusrect");
+    set_member(object, "_FocusRect", [&s] { s.PushString("0"); });  // a text that is not empty
+    trace_member(object, "_focusrect");
+    set_member(object, "_focusrect", [&s] { s.PushInt(0); });
+    trace_member(object, "_FOCUSRECT");
+    set_member(object, "_focusrect", [&s] { s.PushUndefined(); });
+    trace_member(object, "_focusrect");
+  }
+  s.PushString("_focusrect").PushInt(0).Op(0x1D);
+  flash::Player p;
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10), s, 7));
+  p.Tick();
+  EXPECT_EQ(TakeTrace(p), "false\nnull\ntrue\nfalse\nnull\nnull\ntrue\nfalse\nnull\n");
+  EXPECT_FALSE(p.focus_frames);
+  p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
+  p.Tick();
+  EXPECT_FALSE(p.focus_frames) << "a new movie keeps the player's setting";
+}
+
 // A field in a button's state is bound to a variable of the clip that holds the button: the
 // script's value shows in it, and a variable it names that is still undefined takes its text.
 TEST(ButtonPlayer, AFieldInAButtonIsBoundToItsClipsVariable) {

@@ -198,6 +198,34 @@ TEST(ClipTransform, AnEmptyClipCountsOneFrameUntilItsContentIsUnloaded) {
   CallMethod(a, "e", "getBytesTotal", 0).Trace();
   Member(a, "e", "_lockroot").Trace();
   CallMethod(a, "e", "unloadMovie", 0).Op(kPop);
-  Member(a, "e", "_totalframes").Trace();
-  EXPECT_EQ(RunBlocks({a}, 8), "1\n1\n0\nfalse\n0\n");
+  Member(a, "e", "_totalframes").Trace();  // unloaded only when the tick's loads complete
+  EXPECT_EQ(RunBlocks({a}, 8), "1\n1\n0\nfalse\n1\n");
+}
+
+// A load that fails leaves the clip without frames, bytes or version; unloading it then gives
+// it back to the movie that holds it. Both show from the next frame on.
+TEST(ClipTransform, FailedLoadsAndUnloadsShowOnTheNextFrame) {
+  ActionBuilder first, second, third;
+  Empty(first, "this", "e", 1);
+  first.PushString("missing.swf");
+  CallMethod(first, "e", "loadMovie", 1).Op(kPop);
+  Member(first, "e", "_framesloaded").Trace();
+  for (ActionBuilder* a : {&second, &third}) {
+    Member(*a, "e", "_framesloaded").Trace();
+    Member(*a, "e", "_totalframes").Trace();
+    CallMethod(*a, "e", "getBytesTotal", 0).Trace();
+    CallMethod(*a, "e", "getSWFVersion", 0).Trace();
+  }
+  CallMethod(second, "e", "unloadMovie", 0).Op(kPop);
+  Member(second, "e", "_framesloaded").Trace();
+  third.Stop();
+  flash::SwfWriter w(8, 100, 100, 12);
+  for (const ActionBuilder* a : {&first, &second, &third}) {
+    w.DoAction(a->Build());
+    w.ShowFrame();
+  }
+  flash::Player p;  // a movie from memory has no folder: every load fails
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  for (int i = 0; i < 3; ++i) p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "1\n-1\n0\n-1\n-1\n-1\n0\n0\n0\n8\n");
 }

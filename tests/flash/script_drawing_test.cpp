@@ -189,6 +189,37 @@ TEST(ClipHitTest, LinesAndCurvesAreHitWithinHalfTheirWidth) {
   EXPECT_FALSE(ShapeContains(d.Shape(), 1000, 1000));  // lines hold no fill
 }
 
+// A line of that width from (0, 0) to (2000, 0).
+ClipDrawing LineAlongX(uint16_t width) {
+  ClipDrawing d;
+  LineStyle pen;
+  pen.width = width;
+  d.SetLine(pen);
+  d.MoveTo(0, 0);
+  d.LineTo(2000, 0);
+  return d;
+}
+
+TEST(ClipHitTest, ThinLinesCoverOnePixelOfTheStageAtAnyScale) {
+  const ClipDrawing hairline = LineAlongX(0), wide = LineAlongX(40);
+  Matrix grown;  // drawn eight times larger
+  grown.a = grown.d = 8;
+  Matrix shrunk;  // drawn ten times smaller
+  shrunk.a = shrunk.d = 0.1;
+  // Unscaled: half a pixel (10 twips) either side.
+  EXPECT_TRUE(ShapeContains(hairline.Shape(), 1000, 9));
+  EXPECT_FALSE(ShapeContains(hairline.Shape(), 1000, 11));
+  // Grown, the same half pixel is a little over one twip of the shape.
+  EXPECT_TRUE(ShapeContains(hairline.Shape(), 1000, 1, grown));
+  EXPECT_FALSE(ShapeContains(hairline.Shape(), 1000, 5, grown));
+  // Shrunk, a line of its own width still covers the pixel around it.
+  EXPECT_TRUE(ShapeContains(wide.Shape(), 1000, 90, shrunk));
+  EXPECT_FALSE(ShapeContains(wide.Shape(), 1000, 110, shrunk));
+  // Grown, it covers its own width.
+  EXPECT_TRUE(ShapeContains(wide.Shape(), 1000, 19, grown));
+  EXPECT_FALSE(ShapeContains(wide.Shape(), 1000, 21, grown));
+}
+
 TEST(ClipDrawingScript, PenMethodsDrawBeneathTheChildren) {
   Script s;
   MakeClip(s);

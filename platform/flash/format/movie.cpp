@@ -461,6 +461,9 @@ std::shared_ptr<MovieDef> ImageMovie(const std::vector<uint8_t>& bytes, int vers
 
   auto movie = std::make_shared<MovieDef>();
   movie->header.version = static_cast<uint8_t>(std::clamp(version, 1, 255));
+  movie->header.file_length = static_cast<uint32_t>(std::min<size_t>(bytes.size(), UINT32_MAX));
+  movie->header.stored_length = bytes.size();
+  movie->picture = true;
   movie->header.frame_size = {0, w, 0, h};
   movie->header.frame_count = 1;
   movie->dictionary[1] = bitmap;

@@ -121,6 +121,7 @@ class MovieDef {
   Rgba background{255, 255, 255, 255};
   std::vector<uint8_t> jpeg_tables;
   bool is_as3 = false;
+  bool picture = false;  // a picture file shown as a one-frame movie (it has no version)
   bool use_network = false;  // FileAttributes: a local movie that may reach the network
   std::map<std::string, uint16_t> class_ids;       // SymbolClass: class name -> character id
   std::map<uint16_t, ButtonSounds> button_sounds;  // DefineButtonSound, by button id

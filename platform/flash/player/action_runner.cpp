@@ -55,6 +55,16 @@ std::string Lower(std::string s) {
 
 bool IEquals(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
+// Buttons and text fields answer _focusrect themselves, whatever the case of its letters, before
+// their own members and prototypes: the object on the stage behind `o` for that name, else null.
+DisplayObject* FocusRectHolder(ScriptObject* o, const std::string& name) {
+  if (name.size() != 10 || name[0] != '_' || !IEquals(name, "_focusrect")) return nullptr;
+  std::shared_ptr<DisplayObject> d;
+  if (auto* b = dynamic_cast<ButtonScriptObject*>(o)) d = b->button.lock();
+  else if (auto* f = dynamic_cast<FieldObject*>(o)) d = f->field.lock();
+  return d && !d->removed ? d.get() : nullptr;
+}
+
 // One getter, setter or watcher call of a property, counted while it runs. `entered` is false
 // when the property's calls already nest as deep as they may: the access is then a plain one.
 class AccessorCall {
@@ -472,6 +482,10 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
       return Value::Number(a->Length());
     }
   }
+  if (DisplayObject* d = FocusRectHolder(o, name)) {
+    found = true;
+    return FocusRectOf(*d);
+  }
   if (o->kind == ScriptObject::Kind::Boxed && o->primitive.type == Value::Type::String &&
       name == "length" && !o->Find("length")) {
     found = true;
@@ -585,6 +599,10 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
                              const Value& self) {
   if (SuperObject* s = AsSuper(o)) {
     if (ScriptObject* t = ObjectOf(s->self)) PutMember(t, name, v0, s->self);
+    return;
+  }
+  if (DisplayObject* d = FocusRectHolder(o, name)) {
+    SetFocusRect(*d, v0);
     return;
   }
   std::string key = Key(name);
@@ -1482,6 +1500,8 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
     case 4: return Value::Number(clip->current_frame + 1);
     case 5:
     case 12:
+      // After a failed load a clip has no frames, and the frames it loaded are unknown.
+      if (clip->LoadFailed()) return Value::Number(index == 12 ? -1 : 0);
       // An empty clip a script made counts as one empty frame; an unloaded one has none.
       if (clip->TotalFrames() == 0 && clip->parent && !clip->character && !clip->unloaded)
         return Value::Number(1);
@@ -1502,9 +1522,7 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
       return Value::Number(level == 0 ? 0 : level == 3 ? 2 : 1);
     }
     // A level's root answers for the whole player; other clips have no setting until given one.
-    case 17:
-      if (!clip->parent) return Value::Bool(clip->focus_rect != 0);
-      return clip->focus_rect < 0 ? Value::Null() : Value::Bool(clip->focus_rect != 0);
+    case 17: return clip->parent ? FocusRectOf(*clip) : Value::Bool(player_.focus_frames);
     case 18: return Value::Number(player_.sound_buffer_seconds);
     case 19: {
       static const char* const kNames[] = {"LOW", "MEDIUM", "HIGH", "BEST"};
@@ -1591,8 +1609,8 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
     case 16: SetQualityLevel(d == 0 ? 0 : d >= 2 ? 3 : 2); break;
     case 17:
       // A root takes a number; other clips take any value as a truth, or lose their setting.
-      if (clip_focus_rect) clip->focus_rect = v.IsNullish() ? -1 : ToBool(v) ? 1 : 0;
-      else clip->focus_rect = d != 0 ? 1 : 0;
+      if (clip_focus_rect) SetFocusRect(*clip, v);
+      else player_.focus_frames = d != 0;
       break;
     case 18: player_.sound_buffer_seconds = StoredInt(d); break;
     case 19: {
@@ -1604,6 +1622,14 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
     }
     default: break;
   }
+}
+
+Value ActionRunner::FocusRectOf(const DisplayObject& obj) {
+  return obj.focus_rect < 0 ? Value::Null() : Value::Bool(obj.focus_rect != 0);
+}
+
+void ActionRunner::SetFocusRect(DisplayObject& obj, const Value& v) {
+  obj.focus_rect = v.IsNullish() ? -1 : ToBool(v) ? 1 : 0;
 }
 
 void ActionRunner::SetQualityLevel(int level) {
@@ -1678,10 +1704,7 @@ void ActionRunner::GetUrl(const std::string& url, const std::string& target, boo
     MovieClip* clip = ResolvePath(target, Target());
     if (url.empty()) {
       // Unloading leaves the clip in place, empty.
-      if (clip && !clip->parent)
-        player_.QueueLevelLoad(clip->level, std::string());
-      else if (clip)
-        player_.ReplaceClipContent(clip, nullptr);
+      UnloadClipContent(*this, clip);
     } else if (clip && !clip->parent) {
       player_.QueueLevelLoad(clip->level, url);
     } else if (clip) {

@@ -98,6 +98,10 @@ class ActionRunner {
   MovieClip* RootOf(MovieClip* clip);  // what `_root` names for code of the clip
   Value GetProperty(MovieClip* clip, int index);
   void SetProperty(MovieClip* clip, int index, const Value& v);
+  // _focusrect of an object other than a root: null until set, then a truth; null or undefined
+  // clear it again.
+  static Value FocusRectOf(const DisplayObject& obj);
+  void SetFocusRect(DisplayObject& obj, const Value& v);
   double PropertyNumber(const Value& v);
   int QualityLevel() const;  // 0 LOW, 1 MEDIUM, 2 HIGH, 3 BEST
   void SetQualityLevel(int level);

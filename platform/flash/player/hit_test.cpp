@@ -17,6 +17,9 @@ namespace {
 // Curves are followed as this many straight pieces.
 constexpr int kCurvePieces = 8;
 
+// Half a pixel of the stage, in twips: the least a line covers to either side.
+constexpr double kHalfPixel = 10;
+
 double SegmentDistance2(double px, double py, double x0, double y0, double x1, double y1) {
   const double dx = x1 - x0, dy = y1 - y0;
   const double len2 = dx * dx + dy * dy;
@@ -49,7 +52,7 @@ void Segments(const ShapePath& p, F&& segment) {
   }
 }
 
-bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
+bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y, const Matrix& to_stage) {
   // A ray from the point counts the outline of each fill it crosses, signed by the edge's
   // direction and the side the fill lies on (an edge with the fill on both sides counts nothing).
   // The fill holds the point for an odd count, or with the non-zero rule any count but zero.
@@ -66,13 +69,25 @@ bool GroupContains(const ShapeGroup& g, bool non_zero, double x, double y) {
     }
     if (non_zero ? winding != 0 : (winding & 1) != 0) return true;
   }
+  // A line covers its own width in the shape's twips, and at least one pixel of the stage however
+  // small the shape is drawn: hairlines and lines thinner than a pixel there are measured on the
+  // stage, half a pixel to either side.
+  double sx = 0, sy = 0;
+  to_stage.Apply(x, y, sx, sy);
   for (const ShapePath& p : g.paths) {
     if (p.line == 0 || p.line > g.line_styles.size()) continue;
-    // Hairlines still cover a pixel.
-    const double half = std::max<double>(g.line_styles[p.line - 1].width, 20) / 2;
+    const double half = g.line_styles[p.line - 1].width / 2.0;
     bool hit = false;
     Segments(p, [&](double x0, double y0, double x1, double y1) {
-      hit = hit || SegmentDistance2(x, y, x0, y0, x1, y1) <= half * half;
+      if (hit) return;
+      if (half > 0 && SegmentDistance2(x, y, x0, y0, x1, y1) <= half * half) {
+        hit = true;
+        return;
+      }
+      double ax, ay, bx, by;
+      to_stage.Apply(x0, y0, ax, ay);
+      to_stage.Apply(x1, y1, bx, by);
+      hit = SegmentDistance2(sx, sy, ax, ay, bx, by) <= kHalfPixel * kHalfPixel;
     });
     if (hit) return true;
   }
@@ -117,28 +132,36 @@ bool InsideScriptMask(const MovieClip& clip, double x, double y) {
   return ObjectContains(*mask, mx, my);
 }
 
-bool ShapeContains(const ShapeDef& shape, double x, double y) {
-  if (x < shape.bounds.xmin || x > shape.bounds.xmax || y < shape.bounds.ymin ||
-      y > shape.bounds.ymax)
+bool ShapeContains(const ShapeDef& shape, double x, double y, const Matrix& to_stage) {
+  // Beyond the bounds only a line's least pixel reaches: half a pixel of the stage, which in the
+  // shape's twips is at most this far.
+  const double det = std::fabs(to_stage.a * to_stage.d - to_stage.b * to_stage.c);
+  const double norm = std::sqrt(to_stage.a * to_stage.a + to_stage.b * to_stage.b +
+                                to_stage.c * to_stage.c + to_stage.d * to_stage.d);
+  const double margin = det > 0 ? kHalfPixel * norm / det : HUGE_VAL;
+  if (x < shape.bounds.xmin - margin || x > shape.bounds.xmax + margin ||
+      y < shape.bounds.ymin - margin || y > shape.bounds.ymax + margin)
     return false;
   for (const ShapeGroup& g : shape.groups)
-    if (GroupContains(g, shape.non_zero_winding, x, y)) return true;
+    if (GroupContains(g, shape.non_zero_winding, x, y, to_stage)) return true;
   return false;
 }
 
 bool ObjectContains(const DisplayObject& obj, double x, double y) {
   switch (obj.type) {
     case DisplayObject::Type::Shape:
-      return obj.character && ShapeContains(static_cast<const ShapeDef&>(*obj.character), x, y);
+      return obj.character &&
+             ShapeContains(static_cast<const ShapeDef&>(*obj.character), x, y, StageMatrix(obj));
     case DisplayObject::Type::MorphShape:
       return obj.character &&
              ShapeContains(
                  static_cast<const MorphShapeDef&>(*obj.character).Interpolate(obj.ratio / 65535.0),
-                 x, y);
+                 x, y, StageMatrix(obj));
     case DisplayObject::Type::MovieClip: {
       const auto& clip = static_cast<const MovieClip&>(obj);
       if (!InsideScriptMask(clip, x, y)) return false;
-      if (clip.drawing && !clip.drawing->Empty() && ShapeContains(clip.drawing->Shape(), x, y))
+      if (clip.drawing && !clip.drawing->Empty() &&
+          ShapeContains(clip.drawing->Shape(), x, y, StageMatrix(clip)))
         return true;
       // Clip layers in force: the depth they reach, and whether they hold the point. Hidden
       // objects count; a clip layer itself does not.
@@ -178,7 +201,7 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
         ty *= kGlyphRunUnits;
         for (const ShapeDef& run : text.glyph_runs)
           for (const ShapeGroup& g : run.groups)
-            if (GroupContains(g, run.non_zero_winding, tx, ty)) return true;
+            if (GroupContains(g, run.non_zero_winding, tx, ty, Matrix())) return true;
         return false;
       }
       if (const auto* field = dynamic_cast<const TextFieldObject*>(&obj)) {

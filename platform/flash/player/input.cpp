@@ -682,7 +682,8 @@ static MovieClip* ClipUnder(MovieClip* clip, double x, double y, const DisplayOb
     }
     if (ObjectContains(*child, cx, cy)) return clip;
   }
-  if (clip->drawing && !clip->drawing->Empty() && ShapeContains(clip->drawing->Shape(), x, y))
+  if (clip->drawing && !clip->drawing->Empty() &&
+      ShapeContains(clip->drawing->Shape(), x, y, StageMatrix(*clip)))
     return clip;
   return nullptr;
 }
@@ -821,11 +822,7 @@ void Player::SetFocus(const std::shared_ptr<DisplayObject>& target) {
   input.focus = target;
   input.caret = input.anchor = 0;
   input.focus_frame = false;
-  if (target) {
-    const DisplayObject* root = target.get();
-    while (root->parent) root = root->parent;
-    input.focus_frame = target->focus_rect >= 0 ? target->focus_rect != 0 : root->focus_rect != 0;
-  }
+  if (target) input.focus_frame = target->focus_rect >= 0 ? target->focus_rect != 0 : focus_frames;
   // A field given the focus has all its text selected, the caret at the end.
   if (target && target->type == DisplayObject::Type::EditText)
     input.caret = static_cast<TextFieldObject*>(target.get())->field.Length();

@@ -759,9 +759,10 @@ MovieClip* Player::ReplaceClipContent(MovieClip* clip, std::shared_ptr<const Mov
   if (!clip || !clip->parent) return nullptr;
   static const Timeline kEmpty;
   auto keep = clip->shared_from_this();
-  auto mc = std::make_shared<MovieClip>(movie ? movie : clip->movie,
-                                        movie ? &movie->timeline : &kEmpty, nullptr);
+  // Emptied, the clip belongs to the movie that holds it, not to what it had loaded.
   MovieClip* parent = clip->parent;
+  auto mc = std::make_shared<MovieClip>(movie ? movie : parent->movie,
+                                        movie ? &movie->timeline : &kEmpty, nullptr);
   mc->parent = parent;
   mc->depth = clip->depth;
   mc->name = clip->name;

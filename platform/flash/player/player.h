@@ -90,7 +90,7 @@ class DisplayObject : public std::enable_shared_from_this<DisplayObject> {
   std::shared_ptr<Heap> video_heap;
   std::shared_ptr<VideoFeed> video_feed;
   bool visible = true;
-  int8_t focus_rect = -1;  // _focusrect: 1 shows the focus frame, 0 hides it, -1 as the root says
+  int8_t focus_rect = -1;  // _focusrect: 1 shows the focus frame, 0 hides it, -1 as the roots say
   bool removed = false;
   bool swapped = false;  // moved by swapDepths: scripts may remove it like their own clips
   // A script moved, turned, scaled or faded it (or changed its depth): the timeline's later
@@ -154,6 +154,8 @@ class MovieClip : public DisplayObject {
   bool unloaded = false;  // its content was unloaded, leaving it empty
 
   int TotalFrames() const { return static_cast<int>(timeline->frames.size()); }
+  // A load into it failed: it reports no frames, bytes or version until its content is unloaded.
+  bool LoadFailed() const { return parent && !failed_load_url.empty(); }
   int NextHighestDepth() const;
   MovieClip* Root();
   // The child of that instance name; case-insensitive unless `exact`.
@@ -214,6 +216,9 @@ class Player {
   // _quality as scripts last set it: 0 LOW, 1 MEDIUM, 2 HIGH, 3 BEST (drawing knows low and high).
   uint8_t script_quality = 2;
   int32_t sound_buffer_seconds = 5;  // _soundbuftime
+  // The roots' _focusrect: whether objects without their own setting show the focus frame. It
+  // belongs to the player, so a movie loaded in place of a root keeps it.
+  bool focus_frames = true;
 
   // Changes whenever what the stage painter draws may have changed (loads, unloads, ticks, gotos),
   // so a caller can keep the last rendered picture until then.

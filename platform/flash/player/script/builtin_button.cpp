@@ -10,7 +10,7 @@ namespace {
 const char* const kClipProperties[] = {
     "_x",      "_y",           "_xscale",   "_yscale",       "_alpha",    "_visible",
     "_width",  "_height",      "_rotation", "_target",       "_name",     "_xmouse",
-    "_ymouse", "_highquality", "_quality",  "_soundbuftime", "_focusrect"};
+    "_ymouse", "_highquality", "_quality",  "_soundbuftime"};
 constexpr int kParent = 100, kHandCursor = 102, kMenu = 103, kTabIndex = 104;
 
 int TagOf(NativeCall& c) { return static_cast<FunctionObject*>(c.callee)->native_tag; }

@@ -335,10 +335,13 @@ Value Method(NativeCall& c) {
       }
       return Value::Bool(true);
     }
-    case kSwfVersion:  // the version of the movie the clip belongs to
-      return Value::Number(clip->movie ? clip->movie->header.version : -1);
+    case kSwfVersion:  // the version of the movie the clip belongs to; none for a picture
+      if (!clip->movie || clip->movie->picture || clip->LoadFailed()) return Value::Number(-1);
+      return Value::Number(clip->movie->header.version);
     case kBytesLoaded:
     case kBytesTotal:
+      // After a failed load nothing came, out of an unknown total.
+      if (clip->LoadFailed()) return Value::Number(op == kBytesTotal ? -1 : 0);
       // A sprite of the movie counts its own tags; a movie's timeline, the whole file; a clip a
       // script made (or emptied) holds no bytes.
       if (!clip->character && clip->parent && clip->timeline->frames.empty())
@@ -360,12 +363,7 @@ Value Method(NativeCall& c) {
       }
       break;
     }
-    case kUnloadMovie:
-      if (!clip->parent)
-        p.QueueLevelLoad(clip->level, std::string());
-      else
-        p.ReplaceClipContent(clip, nullptr);
-      break;
+    case kUnloadMovie: UnloadClipContent(c.vm, clip); break;
     case kStartDrag: {
       // With all four bounds (left, top, right, bottom in the parent's pixels) it stays inside.
       double rect[4];

@@ -64,6 +64,10 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
   Player& player = vm.player();
   MovieClip* clip = req.level >= 0 ? player.LevelRoot(req.level) : vm.ClipOf(req.target);
   Value where = req.level >= 0 ? (clip ? vm.ClipValue(clip) : Value::Undefined()) : req.target;
+  if (req.kind == ClipLoadKind::kUnload) {
+    if (clip && clip->parent) player.ReplaceClipContent(clip, nullptr);
+    return;
+  }
   if (!result.bytes || (req.level < 0 && (!clip || !clip->parent))) {
     if (clip && clip->parent) clip->failed_load_url = MovieUrl(req.url);
     Tell(vm, req.loader, "onLoadError", {where, Value::String("URLNotFound"), Value::Number(0)});
@@ -81,8 +85,9 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
     } catch (const FormatError&) {
       movie = nullptr;
     }
-  } else {
-    movie = ImageMovie(file, vm.version());
+  } else if (auto picture = ImageMovie(file, vm.version())) {
+    picture->url = MovieUrl(req.url);
+    movie = picture;
   }
   double bytes = movie ? static_cast<double>(result.bytes->size()) : 0;
   MovieClip* loaded = nullptr;
@@ -95,6 +100,8 @@ void CompleteMovie(ActionRunner& vm, ClipLoadRequest& req, const LoadResult& res
     }
   } else {
     loaded = player.ReplaceClipContent(clip, movie);
+    // A file that is neither a movie nor a picture leaves the clip as a failed load does.
+    if (loaded && !movie) loaded->failed_load_url = MovieUrl(req.url);
   }
   Value target = loaded ? vm.ClipValue(loaded) : where;
   Tell(vm, req.loader, "onLoadStart", {target});
@@ -162,12 +169,7 @@ Value UnloadClip(NativeCall& c) {
   MovieClip* clip = nullptr;
   int level = -1;
   if (!LoaderTarget(c, c.Arg(0), clip, level) || !clip) return Value::Bool(false);
-  Player& player = c.vm.player();
-  if (level >= 0 || !clip->parent) {
-    player.QueueLevelLoad(level >= 0 ? level : clip->level, std::string());
-  } else {
-    player.ReplaceClipContent(clip, nullptr);
-  }
+  UnloadClipContent(c.vm, clip);
   return Value::Bool(true);
 }
 
@@ -208,6 +210,12 @@ void StartClipLoad(ActionRunner& vm, const Value& target, int level, const std::
     if (q != std::string::npos) req->query = url.substr(q + 1, url.find('#', q) - q - 1);
   }
   vm.player().loads.Add(req, url, Complete);
+}
+
+void UnloadClipContent(ActionRunner& vm, MovieClip* clip) {
+  if (!clip) return;
+  if (!clip->parent) vm.player().QueueLevelLoad(clip->level, std::string());
+  else StartClipLoad(vm, vm.ClipValue(clip), -1, std::string(), ClipLoadKind::kUnload);
 }
 
 void InstallMovieClipLoader(Realm& realm) {

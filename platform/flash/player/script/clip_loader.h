@@ -9,10 +9,12 @@
 namespace flash {
 
 class ActionRunner;
+class MovieClip;
 
 enum class ClipLoadKind {
   kMovie,      // the file replaces the clip's content (or the level's movie)
   kVariables,  // the file's URL-encoded variables are set on the clip, which then gets onData
+  kUnload,     // the clip's content goes (no file is read)
 };
 
 // Queues a load of `url` into the clip `target`, or into level `level` when that is >= 0.
@@ -21,5 +23,9 @@ enum class ClipLoadKind {
 // onLoadError when the file cannot be read.
 void StartClipLoad(ActionRunner& vm, const Value& target, int level, const std::string& url,
                    ClipLoadKind kind, const Value& loader = Value::Undefined());
+
+// Unloads what `clip` shows, leaving it in place and empty, with the loads of the tick (a level's
+// root at the start of the next tick): until then its content and what it reports stay.
+void UnloadClipContent(ActionRunner& vm, MovieClip* clip);
 
 }  // namespace flash
