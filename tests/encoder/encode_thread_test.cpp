@@ -4,6 +4,7 @@
 // waiting), and the threaded colour conversion gives the same pixels as the plain one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -170,6 +171,110 @@ TEST(EncodeThread, EveryEndingLeavesNoFrameBehind) {
     ExpectColourNear(DecodeFrameBGRA(job.path, 8, w, h), ColourOf(8), 8);
     EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
   }
+}
+
+// Delivers `count` images written straight into the image's pixels, image n solid ColourOf(n);
+// notes every distinct storage it was given and the most pixel storages alive at once.
+struct DirectSource {
+  MclHandle image = MclImgCreate();
+  int count = 0, delivered = 0, stopAfter = -1, throwAt = -1, requests = 0;
+  std::vector<const uint8_t*> storages;
+  size_t mostAlive = 0;
+  ~DirectSource() { MclImgFree(image); }
+  static void Callback(MclHandle source, void* user) {
+    auto* s = static_cast<DirectSource*>(user);
+    if (s->requests++ == s->throwAt) throw std::runtime_error("source failed");
+    if (s->delivered >= s->count || s->delivered == s->stopAfter) {
+      MclSourceFinished(source);
+      return;
+    }
+    uint8_t* p = MclImgWritePixels(s->image, 64, 48, 0);
+    ASSERT_NE(p, nullptr);
+    if (std::find(s->storages.begin(), s->storages.end(), p) == s->storages.end())
+      s->storages.push_back(p);
+    s->mostAlive = std::max(s->mostAlive, mcl::PixelBuffer::LiveStorageCount());
+    const uint32_t c = ColourOf(s->delivered++);
+    for (int i = 0; i < 64 * 48; ++i) {
+      p[i * 4] = uint8_t(c);
+      p[i * 4 + 1] = uint8_t(c >> 8);
+      p[i * 4 + 2] = uint8_t(c >> 16);
+      p[i * 4 + 3] = 255;
+    }
+    MclSourceSetImage(source, s->image);
+  }
+};
+
+TEST(EncodeThread, PixelsWrittenInPlaceGoOutInOrderFromAFewReusedStorages) {
+  const size_t before = mcl::PixelBuffer::LiveStorageCount();
+  {
+    Job job("direct.avi", false);
+    DirectSource src;
+    src.count = 120;
+    MclAssignVideoSource(job.job, &DirectSource::Callback, &src);
+    ASSERT_EQ(MclConvert(job.job), kMclOk);
+    ASSERT_EQ(src.delivered, 120);
+    // The queue's frames and a spare: never one storage a frame.
+    EXPECT_LE(src.storages.size(), 9u);
+    EXPECT_LE(src.mostAlive, before + 9);
+    for (int n = 0; n < 120; n += 7) {
+      int w = 0, h = 0;
+      ExpectColourNear(DecodeFrameBGRA(job.path, n, w, h), ColourOf(n), n);
+    }
+  }
+  EXPECT_EQ(mcl::PixelBuffer::LiveStorageCount(), before);
+  EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+
+  // Stopped, failing with frames in the queue, or torn by a throwing callback: once the image
+  // goes, no frame's pixels are left anywhere.
+  for (int ending = 0; ending < 3; ++ending) {
+    SCOPED_TRACE(ending);
+    {
+      Job job("ending.avi", false);
+      if (ending == 1) MclVideoSetFileName(job.job, "/dev/full");
+      DirectSource src;
+      src.count = 200;
+      if (ending == 0) src.stopAfter = 11;
+      if (ending == 2) src.throwAt = 13;
+      ErrorRecorder errors;
+      errors.answers = {kMclActionAbort};
+      MclAssignError(job.job, &ErrorRecorder::Callback, &errors);
+      MclAssignVideoSource(job.job, &DirectSource::Callback, &src);
+      if (ending == 2) {
+        EXPECT_THROW(MclConvert(job.job), std::runtime_error);
+      } else {
+        const int32_t r = MclConvert(job.job);
+        EXPECT_EQ(r, ending == 0 ? kMclOk : kMclAborted);
+      }
+      if (ending == 0) {
+        EXPECT_EQ(Probe(job.path).Video()->packets, 11);
+      }
+      EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+    }
+    EXPECT_EQ(mcl::PixelBuffer::LiveStorageCount(), before);
+  }
+}
+
+TEST(EncodeThread, WritePixelsChecksItsArgumentsAndSetsTheAlphaFlag) {
+  MclHandle image = MclImgCreate();
+  MclHandle job = MclCreate();
+  EXPECT_EQ(MclImgWritePixels(job, 4, 4, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(999999, 4, 4, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(image, 0, 4, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(image, 4, -1, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(image, 16385, 4, 0), nullptr);
+  uint8_t* p = MclImgWritePixels(image, 3, 2, -1);
+  ASSERT_NE(p, nullptr);
+  for (int i = 0; i < 3 * 2 * 4; ++i) p[i] = uint8_t(i);
+  const mcl::Image* img = mcl::FindAs<mcl::Image>(image);
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(img->width, 3);
+  EXPECT_EQ(img->height, 2);
+  EXPECT_TRUE(img->hasAlpha);
+  EXPECT_EQ(img->Row(1)[3], 15);  // top row first
+  ASSERT_NE(MclImgWritePixels(image, 3, 2, 0), nullptr);
+  EXPECT_FALSE(img->hasAlpha);
+  MclFree(job);
+  MclImgFree(image);
 }
 
 // A 320 x 240 Motion JPEG encoder, or null.
