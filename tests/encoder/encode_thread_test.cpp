@@ -33,13 +33,18 @@ uint32_t ColourOf(int n) {
 }
 
 // Delivers `count` images, image n solid ColourOf(n); stops after `stopAfter` images when set
-// (the program's Stop), throws on request `throwAt`.
+// (the program's Stop), throws on request `throwAt`. With `inPlace` the pixels are written
+// straight into the image, noting every distinct storage given and the most storages alive.
 struct ColourSource {
   MclHandle image = MclImgCreate();
   int width = 64, height = 48, count = 0;
   int delivered = 0, stopAfter = -1, throwAt = -1, requests = 0;
   bool noisy = false;  // a pattern that compresses badly, for large packets
+  bool inPlace = false;
+  std::vector<const uint8_t*> storages;
+  size_t mostAlive = 0;
   ~ColourSource() { MclImgFree(image); }
+  void WriteInPlace(uint32_t c);
   static void Callback(MclHandle source, void* user) {
     auto* s = static_cast<ColourSource*>(user);
     if (s->requests++ == s->throwAt) throw std::runtime_error("source failed");
@@ -48,6 +53,11 @@ struct ColourSource {
       return;
     }
     const uint32_t c = ColourOf(s->delivered++);
+    if (s->inPlace) {
+      s->WriteInPlace(c);
+      MclSourceSetImage(source, s->image);
+      return;
+    }
     const bool noisy = s->noisy;
     FillImage(s->image, s->width, s->height, [c, noisy](int x, int y) {
       return noisy ? c ^ (uint32_t(x * 2654435761u ^ y * 40503u) & 0x7F7F7F) : c;
@@ -55,6 +65,19 @@ struct ColourSource {
     MclSourceSetImage(source, s->image);
   }
 };
+
+void ColourSource::WriteInPlace(uint32_t c) {
+  uint8_t* p = MclImgWritePixels(image, width, height, 0);
+  ASSERT_NE(p, nullptr);
+  if (std::find(storages.begin(), storages.end(), p) == storages.end()) storages.push_back(p);
+  mostAlive = std::max(mostAlive, mcl::PixelBuffer::LiveStorageCount());
+  for (int i = 0; i < width * height; ++i) {
+    p[i * 4] = uint8_t(c);
+    p[i * 4 + 1] = uint8_t(c >> 8);
+    p[i * 4 + 2] = uint8_t(c >> 16);
+    p[i * 4 + 3] = 255;
+  }
+}
 
 void ExpectColourNear(const std::vector<uint8_t>& bgra, uint32_t rgb, int frame) {
   ASSERT_GE(bgra.size(), 4u);
@@ -173,44 +196,14 @@ TEST(EncodeThread, EveryEndingLeavesNoFrameBehind) {
   }
 }
 
-// Delivers `count` images written straight into the image's pixels, image n solid ColourOf(n);
-// notes every distinct storage it was given and the most pixel storages alive at once.
-struct DirectSource {
-  MclHandle image = MclImgCreate();
-  int count = 0, delivered = 0, stopAfter = -1, throwAt = -1, requests = 0;
-  std::vector<const uint8_t*> storages;
-  size_t mostAlive = 0;
-  ~DirectSource() { MclImgFree(image); }
-  static void Callback(MclHandle source, void* user) {
-    auto* s = static_cast<DirectSource*>(user);
-    if (s->requests++ == s->throwAt) throw std::runtime_error("source failed");
-    if (s->delivered >= s->count || s->delivered == s->stopAfter) {
-      MclSourceFinished(source);
-      return;
-    }
-    uint8_t* p = MclImgWritePixels(s->image, 64, 48, 0);
-    ASSERT_NE(p, nullptr);
-    if (std::find(s->storages.begin(), s->storages.end(), p) == s->storages.end())
-      s->storages.push_back(p);
-    s->mostAlive = std::max(s->mostAlive, mcl::PixelBuffer::LiveStorageCount());
-    const uint32_t c = ColourOf(s->delivered++);
-    for (int i = 0; i < 64 * 48; ++i) {
-      p[i * 4] = uint8_t(c);
-      p[i * 4 + 1] = uint8_t(c >> 8);
-      p[i * 4 + 2] = uint8_t(c >> 16);
-      p[i * 4 + 3] = 255;
-    }
-    MclSourceSetImage(source, s->image);
-  }
-};
-
 TEST(EncodeThread, PixelsWrittenInPlaceGoOutInOrderFromAFewReusedStorages) {
   const size_t before = mcl::PixelBuffer::LiveStorageCount();
   {
     Job job("direct.avi", false);
-    DirectSource src;
+    ColourSource src;
+    src.inPlace = true;
     src.count = 120;
-    MclAssignVideoSource(job.job, &DirectSource::Callback, &src);
+    MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
     ASSERT_EQ(MclConvert(job.job), kMclOk);
     ASSERT_EQ(src.delivered, 120);
     // The queue's frames and a spare: never one storage a frame.
@@ -231,14 +224,15 @@ TEST(EncodeThread, PixelsWrittenInPlaceGoOutInOrderFromAFewReusedStorages) {
     {
       Job job("ending.avi", false);
       if (ending == 1) MclVideoSetFileName(job.job, "/dev/full");
-      DirectSource src;
+      ColourSource src;
+      src.inPlace = true;
       src.count = 200;
       if (ending == 0) src.stopAfter = 11;
       if (ending == 2) src.throwAt = 13;
       ErrorRecorder errors;
       errors.answers = {kMclActionAbort};
       MclAssignError(job.job, &ErrorRecorder::Callback, &errors);
-      MclAssignVideoSource(job.job, &DirectSource::Callback, &src);
+      MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
       if (ending == 2) {
         EXPECT_THROW(MclConvert(job.job), std::runtime_error);
       } else {
