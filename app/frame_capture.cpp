@@ -194,7 +194,8 @@ void ForEachFrameRow(const TPictureSource& S, int W, int H, TPut Put) {
 // the same pass, while the row is at hand.
 void CopyPicture(const TPictureSource& S, TBitmap* Dst, TBitmap* Mask, const TMaskRule& Rule) {
   const int w = Dst->Width();
-  const uint8_t bg[3] = {static_cast<uint8_t>(S.Background), static_cast<uint8_t>(S.Background >> 8),
+  const uint8_t bg[3] = {static_cast<uint8_t>(S.Background),
+                         static_cast<uint8_t>(S.Background >> 8),
                          static_cast<uint8_t>(S.Background >> 16)};
   auto fill = [&bg](uint8_t* d, int from, int to) {
     for (int x = from; x < to; ++x) std::memcpy(d + size_t(x) * 3, bg, 3);

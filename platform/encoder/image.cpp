@@ -1,10 +1,13 @@
 // Image objects: creation, filling and the alpha mask.
 #include "platform/encoder/image.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -28,6 +31,29 @@ struct CountedStorage : PixelBuffer::Bytes {
 constexpr size_t kMaxKeptStorages = 8;
 
 }  // namespace
+
+namespace {
+
+// Blocks from this size on are aligned to large pages and advised to use them.
+constexpr size_t kLargePage = size_t{2} << 20;
+
+}  // namespace
+
+void* AllocatePixelMemory(size_t bytes) {
+  if (bytes < kLargePage) return ::operator new(bytes);
+  const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+  void* p = ::operator new (rounded, std::align_val_t{kLargePage});
+  // Advice only: where large pages are not to be had, the memory works as ordinary pages.
+  madvise(p, rounded, MADV_HUGEPAGE);
+  return p;
+}
+
+void FreePixelMemory(void* p, size_t bytes) noexcept {
+  if (bytes < kLargePage)
+    ::operator delete(p);
+  else
+    ::operator delete (p, std::align_val_t{kLargePage});
+}
 
 size_t PixelBuffer::LiveStorageCount() { return gLiveStorages.load(); }
 

@@ -14,6 +14,12 @@
 
 namespace mcl {
 
+// Memory for `bytes` bytes of pixels; large blocks are aligned to and backed by large pages
+// where the system offers them, so that first touching a frame's memory costs a few faults
+// instead of one for every 4 KB.
+void* AllocatePixelMemory(size_t bytes);
+void FreePixelMemory(void* p, size_t bytes) noexcept;
+
 // An allocator that leaves the elements a container grows by uninitialised: pixel storage is
 // always written whole before it is read, and zeroing it first would only cost a pass over it.
 template <typename T>
@@ -25,6 +31,8 @@ struct UninitializedAllocator : std::allocator<T> {
   UninitializedAllocator() = default;
   template <typename U>
   UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+  T* allocate(size_t n) { return static_cast<T*>(AllocatePixelMemory(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) noexcept { FreePixelMemory(p, n * sizeof(T)); }
   template <typename U>
   void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
     ::new (static_cast<void*>(p)) U;

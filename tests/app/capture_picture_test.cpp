@@ -150,8 +150,11 @@ TEST(CapturePicture, ThirtyTwoBitFrameHoldsThe24BitCaptureAndItsMask) {
   struct Case {
     int fw, fh, cropX, cropY;
     bool crop;
-  } cases[] = {{97, 61, 0, 0, false}, {50, 30, 13, 7, true}, {50, 30, 70, 45, true},
-               {40, 20, -9, -4, true}, {120, 70, 0, 0, false}};
+  } cases[] = {{97, 61, 0, 0, false},
+               {50, 30, 13, 7, true},
+               {50, 30, 70, 45, true},
+               {40, 20, -9, -4, true},
+               {120, 70, 0, 0, false}};
   const uint32_t key = 0x00336699;
   for (const Case& c : cases) {
     for (int mode : {-1, int(amIntensity), int(amSqrtIntensity), int(amColorKey)}) {
@@ -166,16 +169,16 @@ TEST(CapturePicture, ThirtyTwoBitFrameHoldsThe24BitCaptureAndItsMask) {
       std::vector<uint8_t> pixels(size_t(c.fw) * size_t(c.fh) * 4, 0xAB);
       auto bitmapBefore = lumitest::FilledBitmap(97, 61, clFuchsia);
       int asked = 0;
-      ASSERT_EQ(CaptureFrameInto(s.player, &s.panel, c.fw, c.fh,
-                                 c.crop ? bitmapBefore.get() : nullptr, mode, 2, c.cropX, c.cropY,
-                                 key,
-                                 [&](int w, int h) {
-                                   ++asked;
-                                   EXPECT_EQ(w, c.fw);
-                                   EXPECT_EQ(h, c.fh);
-                                   return pixels.data();
-                                 }),
-                TDirectCapture::Captured);
+      ASSERT_EQ(
+          CaptureFrameInto(s.player, &s.panel, c.fw, c.fh, c.crop ? bitmapBefore.get() : nullptr,
+                           mode, 2, c.cropX, c.cropY, key,
+                           [&](int w, int h) {
+                             ++asked;
+                             EXPECT_EQ(w, c.fw);
+                             EXPECT_EQ(h, c.fh);
+                             return pixels.data();
+                           }),
+          TDirectCapture::Captured);
       EXPECT_EQ(asked, 1);
       for (int y = 0; y < c.fh; ++y)
         for (int x = 0; x < c.fw; ++x) {
