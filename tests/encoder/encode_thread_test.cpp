@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -246,6 +247,31 @@ TEST(EncodeThread, PixelsWrittenInPlaceGoOutInOrderFromAFewReusedStorages) {
     }
     EXPECT_EQ(mcl::PixelBuffer::LiveStorageCount(), before);
   }
+}
+
+// Frame-sized pixel memory lies on large-page boundaries (small blocks as usual); a frame of a
+// large picture refilled while the queue holds it still takes a storage of its own.
+TEST(EncodeThread, LargePixelMemoryIsAlignedAndFramesStayApart) {
+  constexpr size_t kLarge = size_t{5} << 20;
+  void* large = mcl::AllocatePixelMemory(kLarge);
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(large) % (size_t{2} << 20), 0u);
+  std::memset(large, 0x5A, kLarge);
+  mcl::FreePixelMemory(large, kLarge);
+  void* small = mcl::AllocatePixelMemory(100);
+  ASSERT_NE(small, nullptr);
+  std::memset(small, 1, 100);
+  mcl::FreePixelMemory(small, 100);
+
+  mcl::Image caller;
+  caller.Reset(1024, 768);
+  std::memset(caller.Row(0), 7, caller.bgra.size());
+  mcl::Image queued;
+  queued.bgra.Share(caller.bgra);
+  caller.Reset(1024, 768);
+  std::memset(caller.Row(0), 9, caller.bgra.size());
+  EXPECT_EQ(std::as_const(queued.bgra)[queued.bgra.size() - 1], 7);
+  EXPECT_EQ(std::as_const(caller.bgra)[0], 9);
 }
 
 TEST(EncodeThread, WritePixelsChecksItsArgumentsAndSetsTheAlphaFlag) {
