@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "app/job_record.h"
 #include "app/shockwave_flash_ex.h"
@@ -49,5 +50,20 @@ enum : int { amNone = 0, amIntensity = 1, amSqrtIntensity = 2, amColorKey = 3 };
 bool CaptureFrame(TShockwaveFlashEx* Player, classlib::TWinControl* Stage, classlib::TBitmap* Frame,
                   classlib::TBitmap* Alpha, classlib::TBitmap* StageBitmap, int AlphaMode,
                   int FrameNumber, int CropX, int CropY, uint32_t KeyColor);
+
+enum class TDirectCapture { Captured, Unavailable, Failed };
+
+// CaptureFrame's capture straight into a 32-bit frame of Width x Height, for when the player alone
+// makes up the stage: the frame the 24-bit capture makes, each pixel's fourth byte its mask value
+// (AlphaMode 1, 2 or 3) or 255 (AlphaMode 0 or below). StageBitmap only limits, by its size, the
+// part of the stage the frame is cropped from at (CropX, CropY); it is not written. Target is
+// asked for the frame's pixels (top-down rows of Width * 4 bytes) only once the picture has been
+// painted. Answers Unavailable, having done nothing, when the player does not fill the stage or
+// the alpha mode is another; Failed when painting failed or Target gave no pixels (nothing was
+// written then). Running out of memory is thrown on.
+TDirectCapture CaptureFrameInto(TShockwaveFlashEx* Player, classlib::TWinControl* Stage, int Width,
+                                int Height, classlib::TBitmap* StageBitmap, int AlphaMode,
+                                int FrameNumber, int CropX, int CropY, uint32_t KeyColor,
+                                const std::function<uint8_t*(int Width, int Height)>& Target);
 
 }  // namespace lumicast

@@ -390,6 +390,13 @@ bool TInteractFrm::CaptureFrame(TBitmap* Frame, TBitmap* Alpha, TBitmap* Stage, 
                                 CropX, CropY, KeyColor);
 }
 
+TDirectCapture TInteractFrm::CaptureFrameInto(
+    int Width, int Height, TBitmap* Stage, int AlphaMode, int FrameNumber, int CropX, int CropY,
+    const std::function<uint8_t*(int Width, int Height)>& Target) {
+  return lumicast::CaptureFrameInto(Flash, panInteract, Width, Height, Stage, AlphaMode,
+                                    FrameNumber, CropX, CropY, KeyColor, Target);
+}
+
 void TInteractFrm::LoadJobMovie(const TCovSettings& Job, bool ResetBackground) {
   // The window shows the captured frames without painting each one on the capturing thread.
   Flash->SetLivePreview(true);
@@ -487,9 +494,10 @@ void TInteractFrm::FrameDelivered(int32_t StartFrame) {
 }
 
 void TInteractFrm::ShowFrameProgress(int Position, int Maximum) {
-  prbCurrent->SetMin(0);
-  prbCurrent->SetMax(Maximum);
-  prbCurrent->SetPosition(Position);
+  // Each change redraws the bar at once: only what changed is set.
+  if (prbCurrent->Min() != 0) prbCurrent->SetMin(0);
+  if (prbCurrent->Max() != Maximum) prbCurrent->SetMax(Maximum);
+  if (prbCurrent->Position() != Position) prbCurrent->SetPosition(Position);
   labCurrent->SetCaption(IntToStr(prbCurrent->Position()) + "/" + IntToStr(prbCurrent->Max()) +
                          " Frames Done");
 }

@@ -141,6 +141,10 @@ class TInteractFrm : public classlib::TForm {
   TFrameSizes GetFrameSizes(const TCovSettings& Job) const;
   bool CaptureFrame(classlib::TBitmap* Frame, classlib::TBitmap* Alpha, classlib::TBitmap* Stage,
                     int AlphaMode, int FrameNumber, int CropX, int CropY);
+  // The same capture straight into a 32-bit frame where the player alone makes up the stage.
+  TDirectCapture CaptureFrameInto(int Width, int Height, classlib::TBitmap* Stage, int AlphaMode,
+                                  int FrameNumber, int CropX, int CropY,
+                                  const std::function<uint8_t*(int Width, int Height)>& Target);
 
   // Event handlers.
   void FormCreate(classlib::TObject* Sender);

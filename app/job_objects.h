@@ -63,6 +63,8 @@ struct TJobObjects {
   TMclHandle FrameImg;
   TMclHandle Job;
   TMclHandle Names;
+  // The frame image holds the newest capture, made straight into it: the frame bitmap is behind.
+  bool FrameInImage = false;
 };
 
 }  // namespace lumicast

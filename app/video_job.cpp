@@ -171,15 +171,30 @@ void TInteractFrm::VideoSourceCallback(MclHandle Source, void* User) {
   const int alphaMode = alpha ? DestAlphaModeOf(job) : -1;
 
   TJobObjects& o = *f->objects_;
+  // Where the player alone makes up the stage, the frame is captured straight into the image the
+  // library encodes (no bitmap in between); otherwise into the bitmaps, copied over on delivery.
+  // A capture that fails leaves whichever holds the newest frame as it was, to be delivered again.
   auto capture = [&](int FrameNumber) {
-    f->CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode, FrameNumber,
-                    job.destCropX, job.destCropY);
+    const TDirectCapture direct = f->CaptureFrameInto(
+        o.FrameBmp->Width(), o.FrameBmp->Height(), o.StageBmp.get(), alphaMode, FrameNumber,
+        job.destCropX, job.destCropY, [&](int Width, int Height) {
+          return MclImgWritePixels(o.FrameImg.Get(), Width, Height, alpha ? -1 : 0);
+        });
+    if (direct == TDirectCapture::Captured) {
+      o.FrameInImage = true;
+    } else if (direct == TDirectCapture::Unavailable &&
+               f->CaptureFrame(o.FrameBmp.get(), o.AlphaBmp.get(), o.StageBmp.get(), alphaMode,
+                               FrameNumber, job.destCropX, job.destCropY)) {
+      o.FrameInImage = false;
+    }
   };
   auto deliver = [&] {
-    MclDIBToImg(o.FrameImg.Get(), o.FrameBmp.get());
-    if (alpha) {
-      MclDIBToImg(o.AlphaImg.Get(), o.AlphaBmp.get());
-      MclImgAddAlpha(o.FrameImg.Get(), o.AlphaImg.Get());
+    if (!o.FrameInImage) {
+      MclDIBToImg(o.FrameImg.Get(), o.FrameBmp.get());
+      if (alpha) {
+        MclDIBToImg(o.AlphaImg.Get(), o.AlphaBmp.get());
+        MclImgAddAlpha(o.FrameImg.Get(), o.AlphaImg.Get());
+      }
     }
     MclSourceSetImage(Source, o.FrameImg.Get());
     const bool measured = AdoSourceOf(job) > 0 && job.adoIsSyncAutomatically;

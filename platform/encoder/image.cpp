@@ -1,10 +1,13 @@
 // Image objects: creation, filling and the alpha mask.
 #include "platform/encoder/image.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -13,6 +16,46 @@
 #include "platform/encoder/mcl.h"
 
 namespace mcl {
+
+namespace {
+
+std::atomic<size_t> gLiveStorages{0};
+
+// Pixel storage that counts itself, so that tests can see that a finished conversion leaves none.
+struct CountedStorage : PixelBuffer::Bytes {
+  CountedStorage() { ++gLiveStorages; }
+  ~CountedStorage() { --gLiveStorages; }
+};
+
+// Kept storages per image: the encoding queue's frames, the one being converted and a spare.
+constexpr size_t kMaxKeptStorages = 8;
+
+}  // namespace
+
+namespace {
+
+// Blocks from this size on are aligned to large pages and advised to use them.
+constexpr size_t kLargePage = size_t{2} << 20;
+
+}  // namespace
+
+void* AllocatePixelMemory(size_t bytes) {
+  if (bytes < kLargePage) return ::operator new(bytes);
+  const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+  void* p = ::operator new (rounded, std::align_val_t{kLargePage});
+  // Advice only: where large pages are not to be had, the memory works as ordinary pages.
+  madvise(p, rounded, MADV_HUGEPAGE);
+  return p;
+}
+
+void FreePixelMemory(void* p, size_t bytes) noexcept {
+  if (bytes < kLargePage)
+    ::operator delete(p);
+  else
+    ::operator delete (p, std::align_val_t{kLargePage});
+}
+
+size_t PixelBuffer::LiveStorageCount() { return gLiveStorages.load(); }
 
 void PixelBuffer::Own(bool keep) {
   if (buf_ && buf_.use_count() == 1) {
@@ -28,11 +71,10 @@ void PixelBuffer::Own(bool keep) {
       kept_.erase(it);
       break;
     }
-  if (!own) own = std::make_shared<std::vector<uint8_t>>();
+  if (!own) own = std::make_shared<CountedStorage>();
   if (buf_) {
     if (keep) own->assign(buf_->begin(), buf_->end());
-    // A few are enough for a queue of a few frames.
-    if (kept_.size() < 4) kept_.push_back(std::move(buf_));
+    if (kept_.size() < kMaxKeptStorages) kept_.push_back(std::move(buf_));
   }
   buf_ = std::move(own);
 }
@@ -163,6 +205,14 @@ int32_t MclImgFree(MclHandle image) {
   if (!mcl::FindAs<mcl::Image>(image)) return kMclBadImage;
   mcl::Release(image);
   return kMclOk;
+}
+
+uint8_t* MclImgWritePixels(MclHandle image, int32_t width, int32_t height, int32_t withAlpha) {
+  mcl::Image* img = mcl::FindAs<mcl::Image>(image);
+  if (!img || width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
+  img->Reset(width, height);
+  img->hasAlpha = withAlpha != 0;
+  return img->Row(0);
 }
 
 int32_t MclImgAddAlpha(MclHandle image, MclHandle mask) {

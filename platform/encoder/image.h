@@ -6,17 +6,50 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/encoder/handles.h"
 
 namespace mcl {
 
+// Memory for `bytes` bytes of pixels; large blocks are aligned to and backed by large pages
+// where the system offers them, so that first touching a frame's memory costs a few faults
+// instead of one for every 4 KB.
+void* AllocatePixelMemory(size_t bytes);
+void FreePixelMemory(void* p, size_t bytes) noexcept;
+
+// An allocator that leaves the elements a container grows by uninitialised: pixel storage is
+// always written whole before it is read, and zeroing it first would only cost a pass over it.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <typename U>
+  UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+  T* allocate(size_t n) { return static_cast<T*>(AllocatePixelMemory(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) noexcept { FreePixelMemory(p, n * sizeof(T)); }
+  template <typename U>
+  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 // Pixel storage that the encoding thread's queue shares instead of copying. Changing it while
 // it is shared first gives it storage of its own (a kept one the queue has let go of where there
 // is one), so the shared pixels stay as they were until the queue is done with them.
 class PixelBuffer {
  public:
+  using Bytes = std::vector<uint8_t, UninitializedAllocator<uint8_t>>;
+
   size_t size() const { return buf_ ? buf_->size() : 0; }
   bool empty() const { return size() == 0; }
   const uint8_t* data() const { return buf_ ? buf_->data() : nullptr; }
@@ -37,17 +70,21 @@ class PixelBuffer {
     Own(false);
     buf_->assign(first, last);
   }
+  // Storages of pixels alive in the process (the image's own, shared ones and kept ones).
+  static size_t LiveStorageCount();
   // Shares `other`'s pixels, without copying them.
   void Share(const PixelBuffer& other) { buf_ = other.buf_; }
   void Release() { buf_.reset(); }
   bool Shared() const { return buf_ && buf_.use_count() > 1; }
 
  private:
-  using Storage = std::shared_ptr<std::vector<uint8_t>>;
+  using Storage = std::shared_ptr<Bytes>;
   // Makes the storage this buffer's alone, copying the pixels over when `keep`.
   void Own(bool keep);
   Storage buf_;
-  std::vector<Storage> kept_;  // storage shared before, taken again once no one else holds it
+  // Storage shared before, taken again once no one else holds it: enough for every frame the
+  // encoding queue may hold, so that refilling an image allocates nothing after the first frames.
+  std::vector<Storage> kept_;
 };
 
 struct Image : Object {

@@ -204,6 +204,11 @@ MclHandle MclImgCreate();
 int32_t MclImgFree(MclHandle image);
 // Copies an 8-bit palettised, 24-bit or 32-bit bitmap into the image.
 int32_t MclDIBToImg(MclHandle image, classlib::TBitmap* bitmap);
+// Gives the image width x height pixels of its own and returns them for the caller to fill: top
+// row first, rows of width * 4 bytes, B, G, R, A. The contents are undefined until filled; with
+// withAlpha 0 the A bytes must be 255. The pointer is good until the image is next changed,
+// handed to a conversion or freed. Null for a bad handle or size.
+uint8_t* MclImgWritePixels(MclHandle image, int32_t width, int32_t height, int32_t withAlpha);
 // The mask image's first byte per pixel (its blue, or palette index for an
 // 8-bit grey mask: the pixel's grey level) becomes the image's alpha.
 int32_t MclImgAddAlpha(MclHandle image, MclHandle mask);

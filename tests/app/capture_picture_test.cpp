@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,82 @@ TEST(CapturePicture, PictureBufferIsKeptFromFrameToFrame) {
   EXPECT_NE(std::memcmp(second, one.data(), one.size()), 0);  // rendered again into the same buffer
   // Nothing changed: the same picture without rendering.
   EXPECT_EQ(s.player->Picture(), first);
+}
+
+// Captures into a 32-bit frame: each pixel is the 24-bit capture's, its fourth byte the mask's
+// byte (or 255 without a mask), for the same crops and modes.
+TEST(CapturePicture, ThirtyTwoBitFrameHoldsThe24BitCaptureAndItsMask) {
+  Stage s(97, 61);
+  struct Case {
+    int fw, fh, cropX, cropY;
+    bool crop;
+  } cases[] = {{97, 61, 0, 0, false},
+               {50, 30, 13, 7, true},
+               {50, 30, 70, 45, true},
+               {40, 20, -9, -4, true},
+               {120, 70, 0, 0, false}};
+  const uint32_t key = 0x00336699;
+  for (const Case& c : cases) {
+    for (int mode : {-1, int(amIntensity), int(amSqrtIntensity), int(amColorKey)}) {
+      SCOPED_TRACE(std::to_string(c.fw) + "x" + std::to_string(c.fh) + " mode " +
+                   std::to_string(mode));
+      auto frame = lumitest::FilledBitmap(c.fw, c.fh, clFuchsia);
+      auto stageBitmap = lumitest::FilledBitmap(97, 61, clFuchsia);
+      TBitmap mask;
+      ASSERT_TRUE(CaptureFrame(s.player, &s.panel, frame.get(), mode > 0 ? &mask : nullptr,
+                               c.crop ? stageBitmap.get() : nullptr, mode, 2, c.cropX, c.cropY,
+                               key));
+      std::vector<uint8_t> pixels(size_t(c.fw) * size_t(c.fh) * 4, 0xAB);
+      auto bitmapBefore = lumitest::FilledBitmap(97, 61, clFuchsia);
+      int asked = 0;
+      ASSERT_EQ(
+          CaptureFrameInto(s.player, &s.panel, c.fw, c.fh, c.crop ? bitmapBefore.get() : nullptr,
+                           mode, 2, c.cropX, c.cropY, key,
+                           [&](int w, int h) {
+                             ++asked;
+                             EXPECT_EQ(w, c.fw);
+                             EXPECT_EQ(h, c.fh);
+                             return pixels.data();
+                           }),
+          TDirectCapture::Captured);
+      EXPECT_EQ(asked, 1);
+      for (int y = 0; y < c.fh; ++y)
+        for (int x = 0; x < c.fw; ++x) {
+          const uint8_t* p = pixels.data() + (size_t(y) * size_t(c.fw) + size_t(x)) * 4;
+          ASSERT_EQ(std::memcmp(p, frame->ScanLine(y) + x * 3, 3), 0) << x << "," << y;
+          ASSERT_EQ(p[3], mode > 0 ? mask.ScanLine(y)[x] : 255) << x << "," << y;
+        }
+      // The stage bitmap only bounds the crop: it is not written.
+      EXPECT_EQ(bitmapBefore->PixelColor(5, 5), clFuchsia);
+    }
+  }
+}
+
+TEST(CapturePicture, ThirtyTwoBitCaptureDoesNothingWhereThePlayerDoesNotFillTheStage) {
+  Stage s(97, 61);
+  s.player->GotoFrame(1);
+  auto* cover = new TPanel(&s.panel);
+  cover->SetParent(&s.panel);
+  cover->SetBounds(10, 10, 20, 20);
+  bool asked = false;
+  auto target = [&](int, int) {
+    asked = true;
+    return static_cast<uint8_t*>(nullptr);
+  };
+  EXPECT_EQ(CaptureFrameInto(s.player, &s.panel, 97, 61, nullptr, amNone, 2, 0, 0, 0, target),
+            TDirectCapture::Unavailable);
+  EXPECT_EQ(s.player->CurrentFrame(), 1) << "the player was moved";
+  delete cover;
+  // A mask mode it does not know, and a frame of no size, are not taken either.
+  EXPECT_EQ(CaptureFrameInto(s.player, &s.panel, 97, 61, nullptr, 7, 2, 0, 0, 0, target),
+            TDirectCapture::Unavailable);
+  EXPECT_EQ(CaptureFrameInto(s.player, &s.panel, 0, 61, nullptr, amNone, 2, 0, 0, 0, target),
+            TDirectCapture::Unavailable);
+  EXPECT_FALSE(asked);
+  // A target without pixels fails after painting, having written nothing.
+  EXPECT_EQ(CaptureFrameInto(s.player, &s.panel, 97, 61, nullptr, amNone, 2, 0, 0, 0, target),
+            TDirectCapture::Failed);
+  EXPECT_TRUE(asked);
 }
 
 TEST(CapturePicture, ControlOverThePlayerTakesThePaintedRoad) {

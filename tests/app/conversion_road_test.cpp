@@ -14,6 +14,7 @@
 #include "platform/classlib/exceptions.h"
 #include "platform/classlib/file_utils.h"
 #include "platform/encoder/handles.h"
+#include "platform/encoder/image.h"
 #include "platform/flash/format/writer.h"
 #include "tests/app/conversion_fixture.h"
 #include "tests/flash/movie_builder.h"
@@ -89,11 +90,14 @@ class ConversionRoadTest : public ConversionTest {
   void SetUp() override {
     ConversionTest::SetUp();
     handles_before = mcl::LiveHandleCount();
+    storages_before = mcl::PixelBuffer::LiveStorageCount();
   }
   // Nothing of a finished job is left: no job objects, no library handle more than before.
   void ExpectNothingLeft() {
     EXPECT_EQ(form->JobObjects(), nullptr);
     EXPECT_EQ(mcl::LiveHandleCount(), handles_before);
+    // No frame's pixels, captured or waiting to be encoded, outlive the job.
+    EXPECT_EQ(mcl::PixelBuffer::LiveStorageCount(), storages_before);
   }
   // Records, while the condition's job runs, that it holds its objects.
   void ExpectObjectsWhileRunning() {
@@ -107,6 +111,7 @@ class ConversionRoadTest : public ConversionTest {
     };
   }
   size_t handles_before = 0;
+  size_t storages_before = 0;
   bool seen_running = false;
 };
 
@@ -207,6 +212,53 @@ TEST_F(ConversionRoadTest, EndFrameIsCutToTheFramesTheMovieHolds) {
   const std::string cut = "Status:> The movie has only 10 frames; converting up to frame 10.";
   EXPECT_EQ(std::count(lines.begin(), lines.end(), cut), 3);
   EXPECT_EQ(form->FrameCounter.back(), "3/3 Frames Done");
+}
+
+// Intensity of a colour 0xRRGGBB, as the mask computes it.
+uint8_t IntensityOf(uint32_t Rgb) {
+  return static_cast<uint8_t>(((Rgb & 0xFF) * 21u + (Rgb >> 8 & 0xFF) * 174u + (Rgb >> 16) * 61u) >>
+                              8);
+}
+
+TEST_F(ConversionRoadTest, UncompressedFramesKeepTheirOrderPixelsAndMask) {
+  constexpr int kFrames = 24;
+  WriteColorMovie(dir + "/a.swf", 48, 32, 25, kFrames);
+  // Whole frames with an intensity mask, and a crop of them with the colour key as its mask.
+  TCovSettings* whole = AddJob(dir + "/a.swf", dtAVI);
+  TCovSettings* cropped = AddJob(dir + "/a.swf", dtAVI);
+  cropped->destFilename = "crop.avi";
+  cropped->destIsCrop = true;
+  cropped->destCropX = 10;
+  cropped->destCropY = 6;
+  cropped->destCropW = 20;
+  cropped->destCropH = 12;
+  cropped->destAlphaMode = 3;
+  for (TCovSettings* j : {whole, cropped}) {
+    j->destAVICodecID = kMclFourCCDib;
+    j->destColorDepth = 1;
+  }
+  whole->destAlphaMode = 1;
+  form->KeyColor = FrameColor(5);
+  RunBatch();
+  for (const char* f : {"a.avi", "crop.avi"}) {
+    SCOPED_TRACE(f);
+    const bool crop = std::string(f) == "crop.avi";
+    MediaInfo m = ProbeMedia(out + f);
+    ASSERT_EQ(m.videoFrames, kFrames);
+    EXPECT_EQ(m.width, crop ? 20 : 48);
+    EXPECT_EQ(m.height, crop ? 12 : 32);
+    for (int i = 0; i < kFrames; ++i) {
+      const Picture p = DecodePicture(out + f, i);
+      ASSERT_TRUE(p.ok);
+      ASSERT_TRUE(p.hasAlpha);
+      const uint32_t color = FrameColor(1 + i);
+      for (auto [x, y] : {std::pair{0, 0}, std::pair{p.width - 1, p.height - 1}}) {
+        EXPECT_EQ(p.Rgb(x, y), color) << i;
+        EXPECT_EQ(p.Alpha(x, y), crop ? (i + 1 == 5 ? 0 : 255) : IntensityOf(color)) << i;
+      }
+    }
+  }
+  ExpectNothingLeft();
 }
 
 TEST_F(ConversionRoadTest, StoppedAndCancelledJobsLeaveNoObjects) {

@@ -3,7 +3,16 @@
 // than queued, and a preview that ends with nothing of its pictures left.
 #include "app/live_preview.h"
 
+#include <dirent.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -188,4 +197,56 @@ TEST(LivePreview, OpaqueCopySetsOnlyTheFourthByte) {
   std::vector<uint8_t> dst(src.size(), 0xAA);
   CopyOpaque(src.data(), dst.data(), 2);
   EXPECT_EQ(dst, (std::vector<uint8_t>{1, 2, 3, 255, 250, 251, 252, 255, 0xAA, 0xAA, 0xAA, 0xAA}));
+}
+
+namespace {
+
+// Nice values of this process's threads, from /proc (field 19 of each thread's stat line).
+std::vector<int> ThreadNiceValues() {
+  std::vector<int> values;
+  DIR* d = opendir("/proc/self/task");
+  if (d == nullptr) return values;
+  while (dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    std::ifstream in(std::string("/proc/self/task/") + e->d_name + "/stat");
+    std::string line;
+    std::getline(in, line);
+    const size_t end = line.rfind(')');
+    if (end == std::string::npos) continue;
+    std::istringstream fields(line.substr(end + 2));
+    std::string field;
+    // Fields from the third on: the nice value is the 17th of them.
+    for (int i = 3; i <= 19 && fields >> field; ++i)
+      if (i == 19) values.push_back(std::stoi(field));
+  }
+  closedir(d);
+  return values;
+}
+
+int ThreadsNicerThan(int Nice) {
+  int n = 0;
+  for (int v : ThreadNiceValues()) n += v > Nice ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+// The worker making pictures for the screen runs below the capture's priority, so that it never
+// holds up the threads that render the frames; it goes with the preview.
+TEST(LivePreview, WorkerRunsAtALowerPriorityThanTheCapture) {
+  const int own = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+  if (own >= 19) GTEST_SKIP() << "already at the lowest priority";
+  const int before = ThreadsNicerThan(own);
+  auto seen = [&](int Count) {
+    for (int i = 0; i < 200; ++i) {
+      if (ThreadsNicerThan(own) == Count) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  };
+  {
+    TLivePreview preview;
+    EXPECT_TRUE(seen(before + 1));
+  }
+  EXPECT_TRUE(seen(before));
 }

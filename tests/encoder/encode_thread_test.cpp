@@ -4,6 +4,8 @@
 // waiting), and the threaded colour conversion gives the same pixels as the plain one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -32,13 +34,18 @@ uint32_t ColourOf(int n) {
 }
 
 // Delivers `count` images, image n solid ColourOf(n); stops after `stopAfter` images when set
-// (the program's Stop), throws on request `throwAt`.
+// (the program's Stop), throws on request `throwAt`. With `inPlace` the pixels are written
+// straight into the image, noting every distinct storage given and the most storages alive.
 struct ColourSource {
   MclHandle image = MclImgCreate();
   int width = 64, height = 48, count = 0;
   int delivered = 0, stopAfter = -1, throwAt = -1, requests = 0;
   bool noisy = false;  // a pattern that compresses badly, for large packets
+  bool inPlace = false;
+  std::vector<const uint8_t*> storages;
+  size_t mostAlive = 0;
   ~ColourSource() { MclImgFree(image); }
+  void WriteInPlace(uint32_t c);
   static void Callback(MclHandle source, void* user) {
     auto* s = static_cast<ColourSource*>(user);
     if (s->requests++ == s->throwAt) throw std::runtime_error("source failed");
@@ -47,6 +54,11 @@ struct ColourSource {
       return;
     }
     const uint32_t c = ColourOf(s->delivered++);
+    if (s->inPlace) {
+      s->WriteInPlace(c);
+      MclSourceSetImage(source, s->image);
+      return;
+    }
     const bool noisy = s->noisy;
     FillImage(s->image, s->width, s->height, [c, noisy](int x, int y) {
       return noisy ? c ^ (uint32_t(x * 2654435761u ^ y * 40503u) & 0x7F7F7F) : c;
@@ -54,6 +66,19 @@ struct ColourSource {
     MclSourceSetImage(source, s->image);
   }
 };
+
+void ColourSource::WriteInPlace(uint32_t c) {
+  uint8_t* p = MclImgWritePixels(image, width, height, 0);
+  ASSERT_NE(p, nullptr);
+  if (std::find(storages.begin(), storages.end(), p) == storages.end()) storages.push_back(p);
+  mostAlive = std::max(mostAlive, mcl::PixelBuffer::LiveStorageCount());
+  for (int i = 0; i < width * height; ++i) {
+    p[i * 4] = uint8_t(c);
+    p[i * 4 + 1] = uint8_t(c >> 8);
+    p[i * 4 + 2] = uint8_t(c >> 16);
+    p[i * 4 + 3] = 255;
+  }
+}
 
 void ExpectColourNear(const std::vector<uint8_t>& bgra, uint32_t rgb, int frame) {
   ASSERT_GE(bgra.size(), 4u);
@@ -170,6 +195,106 @@ TEST(EncodeThread, EveryEndingLeavesNoFrameBehind) {
     ExpectColourNear(DecodeFrameBGRA(job.path, 8, w, h), ColourOf(8), 8);
     EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
   }
+}
+
+TEST(EncodeThread, PixelsWrittenInPlaceGoOutInOrderFromAFewReusedStorages) {
+  const size_t before = mcl::PixelBuffer::LiveStorageCount();
+  {
+    Job job("direct.avi", false);
+    ColourSource src;
+    src.inPlace = true;
+    src.count = 120;
+    MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
+    ASSERT_EQ(MclConvert(job.job), kMclOk);
+    ASSERT_EQ(src.delivered, 120);
+    // The queue's frames and a spare: never one storage a frame.
+    EXPECT_LE(src.storages.size(), 9u);
+    EXPECT_LE(src.mostAlive, before + 9);
+    for (int n = 0; n < 120; n += 7) {
+      int w = 0, h = 0;
+      ExpectColourNear(DecodeFrameBGRA(job.path, n, w, h), ColourOf(n), n);
+    }
+  }
+  EXPECT_EQ(mcl::PixelBuffer::LiveStorageCount(), before);
+  EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+
+  // Stopped, failing with frames in the queue, or torn by a throwing callback: once the image
+  // goes, no frame's pixels are left anywhere.
+  for (int ending = 0; ending < 3; ++ending) {
+    SCOPED_TRACE(ending);
+    {
+      Job job("ending.avi", false);
+      if (ending == 1) MclVideoSetFileName(job.job, "/dev/full");
+      ColourSource src;
+      src.inPlace = true;
+      src.count = 200;
+      if (ending == 0) src.stopAfter = 11;
+      if (ending == 2) src.throwAt = 13;
+      ErrorRecorder errors;
+      errors.answers = {kMclActionAbort};
+      MclAssignError(job.job, &ErrorRecorder::Callback, &errors);
+      MclAssignVideoSource(job.job, &ColourSource::Callback, &src);
+      if (ending == 2) {
+        EXPECT_THROW(MclConvert(job.job), std::runtime_error);
+      } else {
+        const int32_t r = MclConvert(job.job);
+        EXPECT_EQ(r, ending == 0 ? kMclOk : kMclAborted);
+      }
+      if (ending == 0) {
+        EXPECT_EQ(Probe(job.path).Video()->packets, 11);
+      }
+      EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+    }
+    EXPECT_EQ(mcl::PixelBuffer::LiveStorageCount(), before);
+  }
+}
+
+// Frame-sized pixel memory lies on large-page boundaries (small blocks as usual); a frame of a
+// large picture refilled while the queue holds it still takes a storage of its own.
+TEST(EncodeThread, LargePixelMemoryIsAlignedAndFramesStayApart) {
+  constexpr size_t kLarge = size_t{5} << 20;
+  void* large = mcl::AllocatePixelMemory(kLarge);
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(large) % (size_t{2} << 20), 0u);
+  std::memset(large, 0x5A, kLarge);
+  mcl::FreePixelMemory(large, kLarge);
+  void* small = mcl::AllocatePixelMemory(100);
+  ASSERT_NE(small, nullptr);
+  std::memset(small, 1, 100);
+  mcl::FreePixelMemory(small, 100);
+
+  mcl::Image caller;
+  caller.Reset(1024, 768);
+  std::memset(caller.Row(0), 7, caller.bgra.size());
+  mcl::Image queued;
+  queued.bgra.Share(caller.bgra);
+  caller.Reset(1024, 768);
+  std::memset(caller.Row(0), 9, caller.bgra.size());
+  EXPECT_EQ(std::as_const(queued.bgra)[queued.bgra.size() - 1], 7);
+  EXPECT_EQ(std::as_const(caller.bgra)[0], 9);
+}
+
+TEST(EncodeThread, WritePixelsChecksItsArgumentsAndSetsTheAlphaFlag) {
+  MclHandle image = MclImgCreate();
+  MclHandle job = MclCreate();
+  EXPECT_EQ(MclImgWritePixels(job, 4, 4, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(999999, 4, 4, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(image, 0, 4, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(image, 4, -1, 0), nullptr);
+  EXPECT_EQ(MclImgWritePixels(image, 16385, 4, 0), nullptr);
+  uint8_t* p = MclImgWritePixels(image, 3, 2, -1);
+  ASSERT_NE(p, nullptr);
+  for (int i = 0; i < 3 * 2 * 4; ++i) p[i] = uint8_t(i);
+  const mcl::Image* img = mcl::FindAs<mcl::Image>(image);
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(img->width, 3);
+  EXPECT_EQ(img->height, 2);
+  EXPECT_TRUE(img->hasAlpha);
+  EXPECT_EQ(img->Row(1)[3], 15);  // top row first
+  ASSERT_NE(MclImgWritePixels(image, 3, 2, 0), nullptr);
+  EXPECT_FALSE(img->hasAlpha);
+  MclFree(job);
+  MclImgFree(image);
 }
 
 // A 320 x 240 Motion JPEG encoder, or null.
