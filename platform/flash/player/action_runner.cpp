@@ -1548,15 +1548,27 @@ double ActionRunner::PropertyNumber(const Value& v) {
   }
 }
 
+MovieClip* ActionRunner::PropertyTarget(Frame& f, const Value& target) {
+  if (target.type == Value::Type::Clip || DisplayObjectOf(target)) return ClipOf(target);
+  return ResolvePath(ToString(target), FrameTarget(f));
+}
+
 void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
-  if (!clip || index < 0 || index >= kPropertyCount) return;
-  // Read-only properties take nothing (and convert nothing).
-  if ((index >= 4 && index <= 5) || (index >= 11 && index <= 12) || index == 14 || index == 15 ||
-      index >= 20)
+  if (index < 0 || index >= kPropertyCount) return;
+  // Read-only properties take nothing; the number ones still convert the value.
+  if ((index >= 11 && index <= 12) || index == 15) return;
+  if ((index >= 4 && index <= 5) || index == 14 || index >= 20) {
+    PropertyNumber(v);
     return;
+  }
   // Text properties convert to text; the rest take a number, and no number leaves them as they
-  // are.
+  // are. The value is converted even when there is no clip to take it.
   const bool takes_text = index == 13 || index == 19;
+  if (!clip) {
+    if (takes_text) ToString(v);
+    else PropertyNumber(v);
+    return;
+  }
   const bool clip_focus_rect = index == 17 && clip->parent;
   double d = 0;
   // A root's focus frame: an object turns it off without being asked for a number.
@@ -2246,20 +2258,14 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
         break;
       }
       int index = TruncToInt(d);
-      MovieClip* clip = target.type == Value::Type::Clip || target.type == Value::Type::Object
-                            ? ClipOf(target)
-                            : ResolvePath(ToString(target), FrameTarget(f));
-      Push(GetProperty(clip, index));
+      Push(GetProperty(PropertyTarget(f, target), index));
       break;
     }
     case 0x23: {  // SetProperty
       Value v = Pop();
       int index = TruncToInt(ToNumber(Pop()));
       Value target = Pop();
-      MovieClip* clip = target.type == Value::Type::Clip || target.type == Value::Type::Object
-                            ? ClipOf(target)
-                            : ResolvePath(ToString(target), FrameTarget(f));
-      SetProperty(clip, index, v);
+      SetProperty(PropertyTarget(f, target), index, v);
       break;
     }
     case 0x24: {  // CloneSprite
@@ -2297,9 +2303,12 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x28: player_.StopDrag(); break;  // EndDrag
-    case 0x8D:         // WaitForFrame2
-      Pop();
+    case 0x8D: {  // WaitForFrame2: every frame is loaded; the frame is still read
+      MovieClip* clip = nullptr;
+      int frame = 0;
+      FrameFromValue(Pop(), clip, frame);
       break;
+    }
     case 0x26:  // Trace
       Trace(Pop());
       break;
