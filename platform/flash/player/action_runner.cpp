@@ -1549,8 +1549,10 @@ double ActionRunner::PropertyNumber(const Value& v) {
 }
 
 MovieClip* ActionRunner::PropertyTarget(Frame& f, const Value& target) {
-  if (target.type == Value::Type::Clip || DisplayObjectOf(target)) return ClipOf(target);
-  return ResolvePath(ToString(target), FrameTarget(f));
+  if (target.type == Value::Type::Clip ||
+      (target.type == Value::Type::Object && DisplayObjectOf(target)))
+    return ClipOf(target);
+  return ResolvePath(ToString(target), f.target_missing ? nullptr : FrameTarget(f));
 }
 
 void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
@@ -2765,10 +2767,12 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
       v.type == Value::Type::Clip || v.type == Value::Type::Object ? std::string() : ToString(v);
   if (v.type != Value::Type::Clip && v.type != Value::Type::Object && path.empty()) {
     f.target_set = false;
+    f.target_missing = false;
     f.target.reset();
     return;
   }
   f.target_set = true;
+  f.target_missing = false;
   MovieClip* t = nullptr;
   if (v.type == Value::Type::Clip || v.type == Value::Type::Object) {
     t = ClipOf(v);
@@ -2782,6 +2786,7 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
     t = ResolvePath(path, f.base.get());
     // From version 7 on, a path that names no clip makes the movie's root the target.
     if (!t && version_ >= 7) {
+      f.target_missing = true;
       MovieClip* root = f.base.get();
       while (root->parent) root = root->parent;
       t = root;

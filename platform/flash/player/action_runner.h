@@ -144,6 +144,9 @@ class ActionRunner {
     std::shared_ptr<MovieClip> base;
     std::weak_ptr<DisplayObject> target;
     bool target_set = false;
+    // The tellTarget named no clip: the root stands in for the timeline actions, but the paths of
+    // the property actions are read from no clip.
+    bool target_missing = false;
     int version = 0;
     FunctionObject* callee = nullptr;
     FunctionObject* caller = nullptr;
