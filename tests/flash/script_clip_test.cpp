@@ -172,3 +172,26 @@ TEST(FlashScripts, QualityAndFsCommandArguments) {
   EXPECT_EQ(seen, "save|a,b");
   EXPECT_EQ(url, "http://example.invalid/|_blank");
 }
+
+// Version 4 reads variables without dot paths or clip values: a name without a colon is the
+// timeline's variable whatever its text, "path:name" reads the named clip's variable, and an
+// empty path or a clip names nothing.
+TEST(FlashScripts, Version4VariablesAreReadByColonPathsOnly) {
+  SwfWriter w(4, 100, 100, 12);
+  TimelineWriter kid;
+  kid.DoAction(ActionBuilder().PushString("variable").PushString("value").Op(0x1D).Build());
+  kid.ShowFrame();
+  w.DefineSprite(3, kid);
+  w.Place(flashtest::NewPlace(1, 3, "a"));
+  w.DoAction(ActionBuilder().PushString("root_var").PushInt(5).Op(0x1D).Build());
+  w.ShowFrame();
+  ActionBuilder reads;
+  for (const char* path : {"a", "_level0", "root_var", ":root_var", "/:root_var", "a:variable",
+                           "a/:variable", "a.variable", "a/variable"})
+    reads.PushString(path).Op(0x1C).Op(0x44).Trace();  // trace(typeof eval(path))
+  w.DoAction(reads.Build());
+  w.ShowFrame();
+  EXPECT_EQ(flashtest::Joined(RunTicks(w, 2)),
+            "undefined\nundefined\nnumber\nundefined\nnumber\nstring\nstring\nundefined\n"
+            "undefined\n");
+}

@@ -1407,6 +1407,7 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
 }
 
 Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
+  if (version_ < 5) return GetVariable4(f, path);
   if (IsPlainName(path)) {
     bool found = false;
     return LookupName(f, path, found);
@@ -1422,6 +1423,23 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
   }
   if (!SplitVariablePath(f, path, holder, name) || name.empty()) return Value::Undefined();
   return GetMember(holder, name);
+}
+
+// The first script versions have no dot paths and no clip values: a name without a colon is a
+// variable of the timeline, whatever it holds; "path:name" reads the variable of the clip the
+// path names (an empty path names none). A clip is never the value read.
+Value ActionRunner::GetVariable4(Frame& f, const std::string& path) {
+  size_t colon = path.rfind(':');
+  Value v;
+  if (colon == std::string::npos) {
+    bool found = false;
+    v = LookupName(f, path, found);
+  } else if (colon > 0) {
+    MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
+    if (MovieClip* c = ResolvePath(path.substr(0, colon), from))
+      v = GetMember(ClipValue(c), path.substr(colon + 1));
+  }
+  return v.type == Value::Type::Clip ? Value::Undefined() : v;
 }
 
 void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v) {

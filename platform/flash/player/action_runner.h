@@ -212,6 +212,7 @@ class ActionRunner {
   Value CallSuper(ScriptObject* super_object, std::vector<Value>& args);
   ScriptObject* HolderOf(ScriptObject* o, const std::string& name);
   MovieClip* FrameTarget(Frame& f);
+  Value GetVariable4(Frame& f, const std::string& path);
   // The clip an old-style property action names: a clip, the object of a display object, or
   // any other value as a target path (an object by its toString).
   MovieClip* PropertyTarget(Frame& f, const Value& target);
