@@ -125,6 +125,44 @@ TEST(ClipTransform, NumericPropertiesIgnoreValuesThatAreNoNumber) {
             "7\n7\n7\n-107374182.4\n-50\n-50\n10\n1.171875\n0\ntrue\nfalse\n3\n3\n");
 }
 
+// The old-style property actions convert what they are given even where nothing is set: the
+// target by its text (an object by its toString), and the value as the property takes it, unless
+// the property is text a script cannot set.
+TEST(ClipTransform, PropertyActionsConvertTargetsAndValuesEvenWhenNothingIsSet) {
+  ActionBuilder to_string;  // trace("toString"); return "/";
+  to_string.PushString("toString").Trace().PushString("/").Op(0x3E);
+  ActionBuilder value_of;  // trace("valueOf"); return 5;
+  value_of.PushString("valueOf").Trace().PushInt(5).Op(0x3E);
+  ActionBuilder a;
+  Function(a, "T", {}, to_string);
+  Function(a, "V", {}, value_of);
+  a.PushString("o");
+  New(a, "Object", 0).Op(kDefineLocal);
+  Get(a, "o").PushString("toString");
+  Get(a, "T").Op(kSetMember);
+  Get(a, "o").PushString("valueOf");
+  Get(a, "V").Op(kSetMember);
+  auto set = [&](auto push_target, int index) {
+    push_target(a);
+    a.PushInt(index);
+    Get(a, "o").Op(kSetProperty);
+    a.PushString("-").Trace();
+  };
+  auto object = [](ActionBuilder& b) { Get(b, "o"); };
+  auto nowhere = [](ActionBuilder& b) { b.PushString("nowhere"); };
+  auto root = [](ActionBuilder& b) { b.PushString("/"); };
+  set(object, 0);    // toString, valueOf: _x = 5
+  set(nowhere, 1);   // valueOf
+  set(nowhere, 13);  // toString (_name)
+  set(root, 5);      // valueOf (_totalframes, read-only)
+  set(root, 15);     // nothing (_url)
+  Get(a, "o").PushInt(0).Op(kGetProperty).Trace();
+  Get(a, "o").OpWithData(0x8D, {0});  // ifFrameLoaded(o): the frame by its text
+  EXPECT_EQ(RunBlocks({a}, 6),
+            "toString\nvalueOf\n-\nvalueOf\n-\ntoString\n-\nvalueOf\n-\n-\ntoString\n5\n"
+            "toString\n");
+}
+
 TEST(ClipTransform, QualityFocusFrameAndSoundBufferArePlayerWide) {
   ActionBuilder a;
   SetAndTrace(a, 19, [](ActionBuilder& b) { b.PushString("best"); });

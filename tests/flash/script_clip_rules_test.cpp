@@ -208,3 +208,51 @@ TEST(ScriptClipRules, AttachedButtonsAndTheConstructorOfAnAttachedClip) {
   p.Tick();
   EXPECT_EQ(flashtest::Joined(p.trace_log), "object\ntrue\nmovieclip\n");
 }
+
+// attachMovie copies the init object's properties once the first frame's children are in place:
+// a size given there scales what the symbol shows, and the size setters of a clip that shows
+// nothing yet flatten it, so what it draws later stays invisible.
+TEST(ScriptClipRules, AttachedInitSizesScaleTheFirstFrameAndEmptyClipsFlatten) {
+  flash::ShapeBuilder square;  // 20 x 20 pixels
+  square.Rectangle(0, 0, 400, 400, square.AddFill(flash::FillStyleSpec::Solid({255, 0, 0, 255})));
+  flash::TimelineWriter sprite;
+  sprite.Place(flashtest::NewPlace(1, 1));
+  sprite.ShowFrame();
+  std::vector<uint8_t> exports;
+  PutU16(exports, 1);
+  PutU16(exports, 2);
+  PutString(exports, "icon");
+
+  ActionBuilder a;
+  // var icon = attachMovie("icon", "i", 1, {_y: 5, _width: 40});
+  a.PushString("_y").PushInt(5).PushString("_width").PushInt(40).PushInt(2).Op(0x43);
+  a.PushInt(1).PushString("i").PushString("icon");
+  CallFunction(a, "attachMovie", 4).Op(kPop);
+  Member(a, "i", "_width").Trace();
+  Member(a, "i", "_height").Trace();
+  Member(a, "i", "_y").Trace();
+  // An empty clip given a width: both scales go to 0, and a drawing made later measures 0.
+  EmptyClip(a, "this", "e", 2);
+  Get(a, "e").PushString("_width").PushInt(20).Op(kSetMember);
+  Member(a, "e", "_xscale").Trace();
+  Member(a, "e", "_yscale").Trace();
+  a.PushInt(0).PushInt(0xFF0000);
+  CallMethod(a, "e", "beginFill", 2).Op(kPop);
+  for (auto [x, y] : {std::pair{40, 0}, {40, 10}, {0, 10}, {0, 0}}) {
+    a.PushInt(y).PushInt(x);
+    CallMethod(a, "e", "lineTo", 2).Op(kPop);
+  }
+  Member(a, "e", "_width").Trace();
+  Member(a, "e", "_height").Trace();
+
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.DefineShape(1, square);
+  w.DefineSprite(2, sprite);
+  w.Tag(56, exports);  // ExportAssets
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "40\n20\n5\n0\n0\n0\n0\n");
+}

@@ -5,6 +5,7 @@
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
 #include "tests/flash/movie_builder.h"
+#include "tests/flash/script_asm.h"
 
 using namespace flash;
 
@@ -54,12 +55,20 @@ TEST(FlashScripts, PathsVariablesAndTellTarget) {
 }
 
 // From version 7 on a tellTarget whose path names no clip acts on the movie's root; before,
-// it acts on nothing.
+// it acts on nothing. Either way a property read from the told clip's path finds no clip.
 TEST(FlashScripts, MissingTellTargetFallsBackToTheRootFromVersion7) {
   for (int version : {6, 7}) {
     SwfWriter w(version, 100, 100, 12);
     TimelineWriter kid;
-    kid.DoAction(ActionBuilder().SetTarget("nowhere").GotoFrame(2).SetTarget("").Stop().Build());
+    ActionBuilder name_of_target;  // getProperty("", _name) inside the tellTarget
+    name_of_target.PushString("").PushInt(13).Op(0x22).Trace();
+    kid.DoAction(ActionBuilder()
+                     .SetTarget("nowhere")
+                     .Raw(scripttest::Code(name_of_target))
+                     .GotoFrame(2)
+                     .SetTarget("")
+                     .Stop()
+                     .Build());
     kid.ShowFrame();
     w.DefineSprite(3, kid);
     w.DoAction(ActionBuilder().Stop().Build());
@@ -68,7 +77,8 @@ TEST(FlashScripts, MissingTellTargetFallsBackToTheRootFromVersion7) {
     w.ShowFrame();
     w.DoAction(ActionBuilder().PushString("root at 3").Trace().Build());
     w.ShowFrame();
-    EXPECT_EQ(flashtest::Joined(RunTicks(w, 2)), version >= 7 ? "root at 3\n" : "")
+    EXPECT_EQ(flashtest::Joined(RunTicks(w, 2)),
+              version >= 7 ? "undefined\nroot at 3\n" : "undefined\n")
         << "version " << version;
   }
 }
@@ -161,4 +171,27 @@ TEST(FlashScripts, QualityAndFsCommandArguments) {
   EXPECT_EQ(p.quality, Quality::Low);
   EXPECT_EQ(seen, "save|a,b");
   EXPECT_EQ(url, "http://example.invalid/|_blank");
+}
+
+// Version 4 reads variables without dot paths or clip values: a name without a colon is the
+// timeline's variable whatever its text, "path:name" reads the named clip's variable, and an
+// empty path or a clip names nothing.
+TEST(FlashScripts, Version4VariablesAreReadByColonPathsOnly) {
+  SwfWriter w(4, 100, 100, 12);
+  TimelineWriter kid;
+  kid.DoAction(ActionBuilder().PushString("variable").PushString("value").Op(0x1D).Build());
+  kid.ShowFrame();
+  w.DefineSprite(3, kid);
+  w.Place(flashtest::NewPlace(1, 3, "a"));
+  w.DoAction(ActionBuilder().PushString("root_var").PushInt(5).Op(0x1D).Build());
+  w.ShowFrame();
+  ActionBuilder reads;
+  for (const char* path : {"a", "_level0", "root_var", ":root_var", "/:root_var", "a:variable",
+                           "a/:variable", "a.variable", "a/variable"})
+    reads.PushString(path).Op(0x1C).Op(0x44).Trace();  // trace(typeof eval(path))
+  w.DoAction(reads.Build());
+  w.ShowFrame();
+  EXPECT_EQ(flashtest::Joined(RunTicks(w, 2)),
+            "undefined\nundefined\nnumber\nundefined\nnumber\nstring\nstring\nundefined\n"
+            "undefined\n");
 }

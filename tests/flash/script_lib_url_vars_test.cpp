@@ -55,4 +55,22 @@ TEST(ScriptUrlVars, DecodesLoadedText) {
   EXPECT_EQ(sl::DecodeLoadedText(""), "");
 }
 
+// With the system codepage a text that is not UTF-8 throughout is read as Shift-JIS when its high
+// bytes all pair into double-byte characters, else wholly as Latin-1; UTF-8 text stays UTF-8.
+TEST(ScriptUrlVars, LoadedTextInTheSystemCodepage) {
+  const std::string japanese = "v=\x95\xD0\x89\xBC\x96\xBC";  // katakana, the word
+  EXPECT_EQ(sl::DecodeLoadedText(japanese, true), "v=片仮名");
+  EXPECT_EQ(sl::DecodeLoadedText(japanese), "v=\u0095Љ¼\u0096¼");  // without: byte by byte
+  EXPECT_EQ(sl::DecodeLoadedText("v=\xC3\x84 \xE7\x89\x87", true), "v=Ä 片");
+  // Single-byte katakana are never chosen: these are Latin-1 letters.
+  EXPECT_EQ(sl::DecodeLoadedText("v=\xC4\xD6\xDC \xDF", true), "v=ÄÖÜ ß");
+  // A valid UTF-8 pair next to a stray byte: the whole text is Latin-1.
+  EXPECT_EQ(sl::DecodeLoadedText("\xC3\x84\xFF", true), "Ã\u0084ÿ");
+  // A lead byte at the end, a bad trail byte, or a code without a character: not Shift-JIS.
+  EXPECT_FALSE(sl::ReadShiftJis("a\x95"));
+  EXPECT_FALSE(sl::ReadShiftJis("\x95\x7F"));
+  EXPECT_FALSE(sl::ReadShiftJis("plain"));
+  EXPECT_EQ(sl::ReadShiftJis("\x82\xA0\\"), "あ\\");
+}
+
 }  // namespace

@@ -1425,6 +1425,7 @@ bool ActionRunner::DotPath(Frame& f, const std::string& path, Value& holder, std
 }
 
 Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
+  if (version_ < 5) return GetVariable4(f, path);
   if (IsPlainName(path)) {
     bool found = false;
     return LookupName(f, path, found);
@@ -1440,6 +1441,23 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
   }
   if (!SplitVariablePath(f, path, holder, name) || name.empty()) return Value::Undefined();
   return GetMember(holder, name);
+}
+
+// The first script versions have no dot paths and no clip values: a name without a colon is a
+// variable of the timeline, whatever it holds; "path:name" reads the variable of the clip the
+// path names (an empty path names none). A clip is never the value read.
+Value ActionRunner::GetVariable4(Frame& f, const std::string& path) {
+  size_t colon = path.rfind(':');
+  Value v;
+  if (colon == std::string::npos) {
+    bool found = false;
+    v = LookupName(f, path, found);
+  } else if (colon > 0) {
+    MovieClip* from = FrameTarget(f) ? FrameTarget(f) : f.base.get();
+    if (MovieClip* c = ResolvePath(path.substr(0, colon), from))
+      v = GetMember(ClipValue(c), path.substr(colon + 1));
+  }
+  return v.type == Value::Type::Clip ? Value::Undefined() : v;
 }
 
 void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v) {
@@ -1566,15 +1584,29 @@ double ActionRunner::PropertyNumber(const Value& v) {
   }
 }
 
+MovieClip* ActionRunner::PropertyTarget(Frame& f, const Value& target) {
+  if (target.type == Value::Type::Clip ||
+      (target.type == Value::Type::Object && DisplayObjectOf(target)))
+    return ClipOf(target);
+  return ResolvePath(ToString(target), f.target_missing ? nullptr : FrameTarget(f));
+}
+
 void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
-  if (!clip || index < 0 || index >= kPropertyCount) return;
-  // Read-only properties take nothing (and convert nothing).
-  if ((index >= 4 && index <= 5) || (index >= 11 && index <= 12) || index == 14 || index == 15 ||
-      index >= 20)
+  if (index < 0 || index >= kPropertyCount) return;
+  // Read-only properties take nothing; the number ones still convert the value.
+  if ((index >= 11 && index <= 12) || index == 15) return;
+  if ((index >= 4 && index <= 5) || index == 14 || index >= 20) {
+    PropertyNumber(v);
     return;
+  }
   // Text properties convert to text; the rest take a number, and no number leaves them as they
-  // are.
+  // are. The value is converted even when there is no clip to take it.
   const bool takes_text = index == 13 || index == 19;
+  if (!clip) {
+    if (takes_text) ToString(v);
+    else PropertyNumber(v);
+    return;
+  }
   const bool clip_focus_rect = index == 17 && clip->parent;
   double d = 0;
   // A root's focus frame: an object turns it off without being asked for a number.
@@ -2269,20 +2301,14 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
         break;
       }
       int index = TruncToInt(d);
-      MovieClip* clip = target.type == Value::Type::Clip || target.type == Value::Type::Object
-                            ? ClipOf(target)
-                            : ResolvePath(ToString(target), FrameTarget(f));
-      Push(GetProperty(clip, index));
+      Push(GetProperty(PropertyTarget(f, target), index));
       break;
     }
     case 0x23: {  // SetProperty
       Value v = Pop();
       int index = TruncToInt(ToNumber(Pop()));
       Value target = Pop();
-      MovieClip* clip = target.type == Value::Type::Clip || target.type == Value::Type::Object
-                            ? ClipOf(target)
-                            : ResolvePath(ToString(target), FrameTarget(f));
-      SetProperty(clip, index, v);
+      SetProperty(PropertyTarget(f, target), index, v);
       break;
     }
     case 0x24: {  // CloneSprite
@@ -2320,9 +2346,12 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       break;
     }
     case 0x28: player_.StopDrag(); break;  // EndDrag
-    case 0x8D:         // WaitForFrame2
-      Pop();
+    case 0x8D: {  // WaitForFrame2: every frame is loaded; the frame is still read
+      MovieClip* clip = nullptr;
+      int frame = 0;
+      FrameFromValue(Pop(), clip, frame);
       break;
+    }
     case 0x26:  // Trace
       Trace(Pop());
       break;
@@ -2779,10 +2808,12 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
       v.type == Value::Type::Clip || v.type == Value::Type::Object ? std::string() : ToString(v);
   if (v.type != Value::Type::Clip && v.type != Value::Type::Object && path.empty()) {
     f.target_set = false;
+    f.target_missing = false;
     f.target.reset();
     return;
   }
   f.target_set = true;
+  f.target_missing = false;
   MovieClip* t = nullptr;
   if (v.type == Value::Type::Clip || v.type == Value::Type::Object) {
     t = ClipOf(v);
@@ -2796,6 +2827,7 @@ void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {
     t = ResolvePath(path, f.base.get());
     // From version 7 on, a path that names no clip makes the movie's root the target.
     if (!t && version_ >= 7) {
+      f.target_missing = true;
       MovieClip* root = f.base.get();
       while (root->parent) root = root->parent;
       t = root;

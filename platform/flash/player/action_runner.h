@@ -148,6 +148,9 @@ class ActionRunner {
     std::shared_ptr<MovieClip> base;
     std::weak_ptr<DisplayObject> target;
     bool target_set = false;
+    // The tellTarget named no clip: the root stands in for the timeline actions, but the paths of
+    // the property actions are read from no clip.
+    bool target_missing = false;
     int version = 0;
     FunctionObject* callee = nullptr;
     FunctionObject* caller = nullptr;
@@ -213,6 +216,10 @@ class ActionRunner {
   Value CallSuper(ScriptObject* super_object, std::vector<Value>& args);
   ScriptObject* HolderOf(ScriptObject* o, const std::string& name);
   MovieClip* FrameTarget(Frame& f);
+  Value GetVariable4(Frame& f, const std::string& path);
+  // The clip an old-style property action names: a clip, the object of a display object, or
+  // any other value as a target path (an object by its toString).
+  MovieClip* PropertyTarget(Frame& f, const Value& target);
   MovieClip* RemovedClipTarget(MovieClip* clip) const;
 
   Player& player_;

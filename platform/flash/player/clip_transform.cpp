@@ -71,8 +71,8 @@ double ParentSize(const DisplayObject& obj, bool width) {
 }
 
 void SetParentSize(DisplayObject& obj, bool width, double pixels) {
-  double x0, y0, x1, y1;
-  if (!ClipBounds(obj, x0, y0, x1, y1)) return;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  ClipBounds(obj, x0, y0, x1, y1);
   ScaleRotation sr = ScaleRotationOf(obj);
   const double cos = std::fabs(std::cos(sr.rotation * kDegree));
   const double sin = std::fabs(std::sin(sr.rotation * kDegree));
@@ -80,9 +80,12 @@ void SetParentSize(DisplayObject& obj, bool width, double pixels) {
   const double turned_w = cos * w + sin * h, turned_h = sin * w + cos * h;
   const double other = ParentSize(obj, !width) * 20.0;
   const double want_w = width ? pixels * 20.0 : other, want_h = width ? other : pixels * 20.0;
-  // A flipped side stays flipped.
-  if (turned_w > 0) sr.x_scale = std::copysign(want_w / turned_w * 100.0, sr.x_scale);
-  if (turned_h > 0) sr.y_scale = std::copysign(want_h / turned_h * 100.0, sr.y_scale);
+  // A flipped side stays flipped. A side with nothing to measure (an empty clip) cannot be
+  // scaled to a size: its scale collapses to 0, and what the clip shows later stays flat.
+  sr.x_scale = turned_w > 0 ? std::copysign(want_w / turned_w * 100.0, sr.x_scale)
+                            : std::copysign(0.0, sr.x_scale);
+  sr.y_scale = turned_h > 0 ? std::copysign(want_h / turned_h * 100.0, sr.y_scale)
+                            : std::copysign(0.0, sr.y_scale);
   SetScaleRotation(obj, sr);
 }
 

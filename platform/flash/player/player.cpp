@@ -673,11 +673,17 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
         o->Put(heap_->Key("__proto__"), "__proto__", proto, kDontEnum | kDontDelete);
     }
   }
+  AddClip(mc);
+  // The first frame's children are in place before the init object's properties are copied,
+  // so a size given there scales what the clip shows.
+  if (mc->TotalFrames() > 0) {
+    mc->current_frame = 0;
+    RunFrame(mc.get(), 0, true);
+  }
   if (init) {
     for (const Property& p : init->Properties())
       if (!(p.flags & kDontEnum)) vm.SetMember(vm.ClipValue(mc.get()), p.name, p.value);
   }
-  AddClip(mc);
   if (!ctor) {
     // Without a class of its own, the clip's onConstruct (its prototype's, say) runs at once;
     // what it throws stays with it.
@@ -686,10 +692,6 @@ MovieClip* Player::CreateClip(MovieClip* parent, const CharacterPtr& def, const 
     if (mc->removed) return nullptr;  // onConstruct removed it again
   }
   QueueClipEvent(mc.get(), kEventLoad);
-  if (mc->TotalFrames() > 0) {
-    mc->current_frame = 0;
-    RunFrame(mc.get(), 0, true);
-  }
   // The class's constructor runs once the first frame's children are in place.
   if (ctor && !mc->removed) vm.Call(Value::Object(ctor), vm.ClipValue(mc.get()), {});
   return mc.get();

@@ -5,6 +5,7 @@
 #include "platform/flash/format/errors.h"
 #include "platform/flash/player/action_runner.h"
 #include "platform/flash/player/script/clip_loader.h"
+#include "platform/flash/player/script/data_load.h"
 #include "platform/flash/player/script/lib/url_vars.h"
 
 namespace flash {
@@ -48,7 +49,7 @@ void CompleteVariables(ActionRunner& vm, ClipLoadRequest& req, const LoadResult&
   MovieClip* clip = req.level >= 0 ? player.LevelRoot(req.level) : vm.ClipOf(req.target);
   if (!clip || !result.bytes) return;
   Value self = vm.ClipValue(clip);
-  std::string text = scriptlib::DecodeLoadedText(*result.bytes);
+  std::string text = LoadedText(vm, *result.bytes);
   for (const auto& [name, value] : scriptlib::DecodeUrlVariables(text, vm.version()))
     vm.SetMember(self, name, Value::String(value));
   player.QueueClipEvent(clip, kEventData);

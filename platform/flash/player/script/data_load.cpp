@@ -20,7 +20,7 @@ void Complete(ActionRunner& vm, ScriptObject* target, const LoadResult& result) 
     Value size = Value::Number(static_cast<double>(result.bytes->size()));
     SetState(vm, target, "_bytesLoaded", size);
     SetState(vm, target, "_bytesTotal", size);
-    text = Value::String(scriptlib::DecodeLoadedText(*result.bytes));
+    text = Value::String(LoadedText(vm, *result.bytes));
   }
   // A server that cannot be reached reports HTTP status 0 before the data handler runs.
   if (result.remote) {
@@ -116,6 +116,12 @@ Value DefaultOnData(NativeCall& c) {
 Value Nothing(NativeCall&) { return Value::Undefined(); }
 
 }  // namespace
+
+std::string LoadedText(ActionRunner& vm, const std::string& bytes) {
+  Value system = vm.GetMember(Value::Object(vm.realm().global), "System");
+  bool codepage = system.IsObject() && vm.ToBool(vm.GetMember(system, "useCodepage"));
+  return scriptlib::DecodeLoadedText(bytes, codepage);
+}
 
 void InstallLoadMethod(Realm& realm, ScriptObject* proto, DataFormat format) {
   realm.Method(proto, "onData", DefaultOnData, static_cast<int>(format));

@@ -7,10 +7,13 @@
 // onLoad(true), or calls onLoad(false) for a failed load.
 #pragma once
 
+#include <string>
+
 #include "platform/flash/player/script/object.h"
 
 namespace flash {
 
+class ActionRunner;
 class Realm;
 
 // What the default onData calls to read the text: "decode" (variables), "parseXML", or
@@ -20,6 +23,10 @@ enum class DataFormat { kVariables, kXml, kStyleSheet };
 // Puts the shared methods, the default onData and onLoad and the default contentType on a
 // class's prototype.
 void InstallDataLoadMethods(Realm& realm, ScriptObject* proto, DataFormat format);
+// The text of a loaded file as scripts see it, read in the system's codepage when a script has
+// set System.useCodepage.
+std::string LoadedText(ActionRunner& vm, const std::string& bytes);
+
 // Puts only load and the default onData and onLoad on a class's prototype.
 void InstallLoadMethod(Realm& realm, ScriptObject* proto, DataFormat format);
 

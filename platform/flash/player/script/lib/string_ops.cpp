@@ -373,6 +373,16 @@ std::string ReadUtf8OrLatin1(std::string_view bytes) {
   return out;
 }
 
+bool IsUtf8(std::string_view bytes) {
+  char32_t c;
+  for (size_t i = 0; i < bytes.size();) {
+    size_t n = Utf8Sequence(bytes, i, c);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
 std::string Unescape(std::string_view s, int swfVersion) {
   // Bytes from %XX and literal text, with %uXXXX characters kept apart so that they are never
   // re-read as Latin-1.

@@ -104,6 +104,8 @@ std::string MbSubstring(std::string_view s, double index, double count, int swfV
 
 // Bytes as UTF-8 where they form UTF-8 sequences, other bytes taken as Latin-1 characters.
 std::string ReadUtf8OrLatin1(std::string_view bytes);
+// True when every byte belongs to a well-formed UTF-8 sequence.
+bool IsUtf8(std::string_view bytes);
 
 // UTF-8 <-> code points. Decoding maps invalid bytes to U+FFFD and keeps lone surrogates
 // encoded in three bytes; encoding writes lone surrogates the same way.

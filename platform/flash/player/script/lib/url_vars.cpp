@@ -1,5 +1,7 @@
 #include "platform/flash/player/script/lib/url_vars.h"
 
+#include <iconv.h>
+
 #include "platform/flash/player/script/lib/string_ops.h"
 
 namespace flash::scriptlib {
@@ -44,7 +46,34 @@ UrlVariables DecodeUrlVariables(std::string_view text, int swfVersion) {
   return out;
 }
 
-std::string DecodeLoadedText(std::string_view bytes) {
+std::optional<std::string> ReadShiftJis(std::string_view bytes) {
+  // Lead bytes 0x81-0x9F and 0xE0-0xFC, each followed by a trail byte 0x40-0xFC other than 0x7F.
+  bool any = false;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) continue;
+    if (!((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) || i + 1 >= bytes.size())
+      return std::nullopt;
+    auto t = static_cast<unsigned char>(bytes[++i]);
+    if (t < 0x40 || t > 0xFC || t == 0x7F) return std::nullopt;
+    any = true;
+  }
+  if (!any) return std::nullopt;
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string in(bytes), out(bytes.size() * 2 + 4, '\0');
+  char* src = in.data();
+  char* dst = out.data();
+  size_t src_left = in.size(), dst_left = out.size();
+  // Two Shift-JIS bytes give at most three UTF-8 bytes, so the output never runs short.
+  size_t done = iconv(cd, &src, &src_left, &dst, &dst_left);
+  iconv_close(cd);
+  if (done == static_cast<size_t>(-1) || src_left != 0) return std::nullopt;  // unmapped codes
+  out.resize(out.size() - dst_left);
+  return out;
+}
+
+std::string DecodeLoadedText(std::string_view bytes, bool system_codepage) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
   if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
     bytes.remove_prefix(3);
@@ -56,6 +85,12 @@ std::string DecodeLoadedText(std::string_view bytes) {
       units += static_cast<char16_t>(little ? byte(i) | (byte(i + 1) << 8)
                                             : (byte(i) << 8) | byte(i + 1));
     return FromUnits(units, 6);
+  }
+  if (system_codepage && !IsUtf8(bytes)) {
+    if (std::optional<std::string> japanese = ReadShiftJis(bytes)) return *japanese;
+    std::string latin;
+    for (char b : bytes) AppendUtf8(latin, static_cast<unsigned char>(b));
+    return latin;
   }
   return ReadUtf8OrLatin1(bytes);
 }

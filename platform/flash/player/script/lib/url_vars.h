@@ -2,6 +2,7 @@
 // ("name=value&name2=value2"), and the text decoding of loaded variable and XML files.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +25,14 @@ UrlVariables DecodeUrlVariables(std::string_view text, int swfVersion);
 // The text of a loaded variables or XML file as a string: a UTF-8 byte-order mark is dropped,
 // UTF-16 with a byte-order mark (either order) is converted, and otherwise the bytes are read as
 // UTF-8 with bytes that form no UTF-8 sequence taken as Latin-1 characters.
-std::string DecodeLoadedText(std::string_view bytes);
+// With `system_codepage` (System.useCodepage) a text that is not UTF-8 throughout is read in the
+// legacy codepage it fits: Japanese Shift-JIS when every byte above 0x7F pairs into one of its
+// double-byte characters, Latin-1 otherwise.
+std::string DecodeLoadedText(std::string_view bytes, bool system_codepage = false);
+
+// Shift-JIS (the Windows Japanese codepage) as UTF-8, when `bytes` is made of ASCII and
+// double-byte characters only; nullopt otherwise (single-byte katakana included, so that Latin-1
+// text is not taken for it).
+std::optional<std::string> ReadShiftJis(std::string_view bytes);
 
 }  // namespace flash::scriptlib
