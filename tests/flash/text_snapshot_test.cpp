@@ -49,17 +49,22 @@ flash::StaticTextSpec TwoRecords() {
   return t;
 }
 
-std::string RunWithStaticText(const std::vector<uint8_t>& code) {
-  flash::SwfWriter w(8, 200, 100, 12);
-  w.DefineFont(1, BoxFont("ABCDEFGHIJK"));
-  w.DefineText(2, TwoRecords());
-  w.Place(flashtest::NewPlace(1, 2));
+// Runs `code` on the first frame of the movie `w` holds so far and gives what it traced.
+std::string TraceOfFirstFrame(flash::SwfWriter& w, const std::vector<uint8_t>& code) {
   w.DoAction(code);
   w.ShowFrame();
   flash::Player player;
   player.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
   player.Tick();
   return flashtest::Joined(player.trace_log);
+}
+
+std::string RunWithStaticText(const std::vector<uint8_t>& code) {
+  flash::SwfWriter w(8, 200, 100, 12);
+  w.DefineFont(1, BoxFont("ABCDEFGHIJK"));
+  w.DefineText(2, TwoRecords());
+  w.Place(flashtest::NewPlace(1, 2));
+  return TraceOfFirstFrame(w, code);
 }
 
 // The static text inside a sprite named "kid" at depth 1 of the root.
@@ -72,12 +77,7 @@ std::string RunWithTextInSprite(const std::vector<uint8_t>& code) {
   sprite.ShowFrame();
   w.DefineSprite(3, sprite);
   w.Place(flashtest::NewPlace(1, 3, "kid"));
-  w.DoAction(code);
-  w.ShowFrame();
-  flash::Player player;
-  player.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
-  player.Tick();
-  return flashtest::Joined(player.trace_log);
+  return TraceOfFirstFrame(w, code);
 }
 
 }  // namespace

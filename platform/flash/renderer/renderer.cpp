@@ -735,12 +735,9 @@ struct Renderer::Impl {
       if (s.keep) s.keep->cut = true;
   }
 
-  // Marks the kept pictures cut when `shape` under `m` may reach past the top surface: its points,
-  // with its lines' reach and a pixel for rounding around them. Mask content does not count (a
-  // mask only shows where what it clips is drawn).
-  void NoteShapeReach(const ShapeDef& shape, const Matrix& m) {
-    if (keeping == 0 || MaskMode()) return;
-    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL, reach = 1;
+  // Widens [x0, x1] x [y0, y1] by the points of `p` (ends and control points) under `m`.
+  static void AddPathPoints(const ShapePath& p, const Matrix& m, double& x0, double& y0,
+                            double& x1, double& y1) {
     auto add = [&](int32_t tx, int32_t ty) {
       double x, y;
       m.Apply(tx, ty, x, y);
@@ -749,16 +746,23 @@ struct Renderer::Impl {
       y0 = std::min(y0, y);
       y1 = std::max(y1, y);
     };
+    add(p.start_x, p.start_y);
+    for (const ShapeEdge& e : p.edges) {
+      add(e.x, e.y);
+      if (e.curve) add(e.cx, e.cy);
+    }
+  }
+
+  // Marks the kept pictures cut when `shape` under `m` may reach past the top surface: its points,
+  // with its lines' reach and a pixel for rounding around them. Mask content does not count (a
+  // mask only shows where what it clips is drawn).
+  void NoteShapeReach(const ShapeDef& shape, const Matrix& m) {
+    if (keeping == 0 || MaskMode()) return;
+    double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL, reach = 1;
     for (const ShapeGroup& group : shape.groups) {
       for (const LineStyle& l : group.line_styles)
         reach = std::max(reach, StrokeWidth(l, m) / 2 * std::max(l.miter_limit, 1.5) + 2);
-      for (const ShapePath& p : group.paths) {
-        add(p.start_x, p.start_y);
-        for (const ShapeEdge& e : p.edges) {
-          add(e.x, e.y);
-          if (e.curve) add(e.cx, e.cy);
-        }
-      }
+      for (const ShapePath& p : group.paths) AddPathPoints(p, m, x0, y0, x1, y1);
     }
     // Comparisons with a coordinate that is not a number fail: such a shape counts as cut.
     if (x0 > x1) return;  // no points
@@ -1046,22 +1050,8 @@ struct Renderer::Impl {
   Placement PlaceFills(const ShapeGroup& group, const Matrix& m, StyleOf style_of,
                        bool rows = true) const {
     double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
-    auto add = [&](int32_t tx, int32_t ty) {
-      double x, y;
-      m.Apply(tx, ty, x, y);
-      x0 = std::min(x0, x);
-      x1 = std::max(x1, x);
-      y0 = std::min(y0, y);
-      y1 = std::max(y1, y);
-    };
-    for (const ShapePath& p : group.paths) {
-      if (style_of(p.fill0) < 0 && style_of(p.fill1) < 0) continue;
-      add(p.start_x, p.start_y);
-      for (const ShapeEdge& e : p.edges) {
-        add(e.x, e.y);
-        if (e.curve) add(e.cx, e.cy);
-      }
-    }
+    for (const ShapePath& p : group.paths)
+      if (style_of(p.fill0) >= 0 || style_of(p.fill1) >= 0) AddPathPoints(p, m, x0, y0, x1, y1);
     return Place(x0, y0, x1, y1, rows);
   }
 
