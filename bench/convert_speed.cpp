@@ -107,13 +107,16 @@ void WriteSignalMovie(const std::string& path) {
   w.Save(path, false);
 }
 
-// Rendering alone: the conversion's capture of each frame, kept for the encoding run.
+// Rendering alone: the conversion's capture of each frame. Timed, it paints straight into a 32-bit
+// image as the road does where the player makes up the stage; with keep given it captures 24-bit
+// frames instead and keeps them for the encoding and ffmpeg runs (not timed then).
 double RenderAlone(const std::string& movie,
                    std::vector<std::unique_ptr<classlib::TBitmap>>* keep) {
   classlib::TForm form(nullptr);
   form.SetClientSize(gWidth + 20, gHeight + 20);
   auto* panel = new classlib::TPanel(&form);
   panel->SetParent(&form);
+  panel->SetBevelOuter(classlib::TBevelCut::bvNone);
   panel->SetBounds(0, 0, gWidth, gHeight);
   auto* player = new TShockwaveFlashEx(&form);
   player->SetParent(panel);
@@ -125,10 +128,18 @@ double RenderAlone(const std::string& movie,
   classlib::TBitmap frame;
   frame.SetPixelFormat(classlib::pf24bit);
   frame.SetSize(gWidth, gHeight);
+  MclHandle image = MclImgCreate();
   double total = 0;
   for (int n = 1; n <= gFrames; ++n) {
     const auto t0 = std::chrono::steady_clock::now();
-    CaptureFrame(player, panel, &frame, nullptr, nullptr, -1, n, 0, 0, 0xFFFFFF);
+    if (keep) {
+      CaptureFrame(player, panel, &frame, nullptr, nullptr, -1, n, 0, 0, 0xFFFFFF);
+    } else {
+      const TDirectCapture r = CaptureFrameInto(
+          player, panel, gWidth, gHeight, &frame, -1, n, 0, 0, 0xFFFFFF,
+          [&](int w, int h) { return MclImgWritePixels(image, w, h, 0); });
+      if (r != TDirectCapture::Captured) std::fprintf(stderr, "direct capture unavailable\n");
+    }
     total += Seconds(t0);
     if (keep && keep->size() < size_t(kHeldFrames)) {
       auto copy = std::make_unique<classlib::TBitmap>();
@@ -136,22 +147,32 @@ double RenderAlone(const std::string& movie,
       keep->push_back(std::move(copy));
     }
   }
+  MclImgFree(image);
   form.Hide();
   return total;
 }
 
+// The held frames as the library's 32-bit images, made before the clock starts, so encoding alone
+// is fed as the road feeds it.
 struct HeldFrames {
-  const std::vector<std::unique_ptr<classlib::TBitmap>>* frames;
-  MclHandle image;
+  std::vector<MclHandle> images;
   size_t next = 0;
+  explicit HeldFrames(const std::vector<std::unique_ptr<classlib::TBitmap>>& frames) {
+    for (const auto& f : frames) {
+      images.push_back(MclImgCreate());
+      MclDIBToImg(images.back(), f.get());
+    }
+  }
+  ~HeldFrames() {
+    for (MclHandle i : images) MclImgFree(i);
+  }
   static void Callback(MclHandle source, void* user) {
     auto* s = static_cast<HeldFrames*>(user);
     if (s->next >= size_t(gFrames)) {
       MclSourceFinished(source);
       return;
     }
-    MclDIBToImg(s->image, (*s->frames)[s->next++ % s->frames->size()].get());
-    MclSourceSetImage(source, s->image);
+    MclSourceSetImage(source, s->images[s->next++ % s->images.size()]);
     MclSourceSetFrameRate(source, 25.0);
   }
 };
@@ -176,13 +197,12 @@ double EncodeAlone(const TCovSettings& job,
     MclVideoSetQuality(h, job.destAVIQuality);
     MclVideoSetKeyFrameRate(h, job.destAVIKeyFramerate);
   }
-  HeldFrames src{&frames, MclImgCreate()};
+  HeldFrames src(frames);
   MclAssignVideoSource(h, &HeldFrames::Callback, &src);
   const auto t0 = std::chrono::steady_clock::now();
   const int32_t r = MclConvert(h);
   const double s = Seconds(t0);
   if (r != kMclOk) std::fprintf(stderr, "MclConvert returned %d\n", r);
-  MclImgFree(src.image);
   MclFree(h);
   return s;
 }
