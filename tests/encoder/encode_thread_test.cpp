@@ -1,14 +1,19 @@
 // Encoding on its own thread behind a short queue: frames come out in the order they went in,
 // pooled frame buffers are reused and all go back when a conversion ends however it ends (an
 // error, a throwing callback, a source that stops early, the queue torn down with frames still
-// waiting), and the threaded colour conversion gives the same pixels as the plain one.
+// waiting), the threaded colour conversion gives the same pixels as the plain one, and images
+// converted side by side are encoded in the order they were queued.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -442,4 +447,106 @@ TEST(EncodeThread, SharedPixelsStayUntilTheQueueLetsGo) {
   caller.bgra[1] = 8;
   EXPECT_EQ(std::as_const(caller.bgra).data(), first);
   EXPECT_EQ(std::as_const(queued.bgra)[1], 7);
+}
+
+// Raw grey frames: each packet holds the frame's bytes, so a packet tells which image it came from.
+mcl::CodecContextPtr OpenRawGrey(int width, int height) {
+  const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
+  if (!codec) return nullptr;
+  mcl::CodecContextPtr c(avcodec_alloc_context3(codec));
+  c->width = width;
+  c->height = height;
+  c->pix_fmt = AV_PIX_FMT_GRAY8;
+  c->time_base = AVRational{1, 25};
+  if (avcodec_open2(c.get(), codec, nullptr) < 0) return nullptr;
+  return c;
+}
+
+// Images converted on several workers at once reach the encoder in the order they were queued,
+// also when the first one takes longest; no two threads use one worker's state at once; a failed
+// conversion ends the encoding after every image queued before it and before any queued after.
+TEST(EncodeThread, ImagesConvertedSideBySideReachTheEncoderInOrder) {
+  constexpr int kW = 16, kH = 8, kImages = 12;
+  for (const int failAt : {-1, 5}) {
+    mcl::CodecContextPtr c = OpenRawGrey(kW, kH);
+    ASSERT_TRUE(c);
+    auto pool = std::make_unique<mcl::FramePool>(kW, kH, AV_PIX_FMT_GRAY8);
+    std::mutex m;
+    std::condition_variable cv;
+    int converted = 0;
+    bool clash = false;
+    std::vector<int> busy(3, 0);
+    std::set<int> workersSeen;
+    {
+      mcl::EncodeQueue queue(
+          c.get(), 4,
+          [&](const mcl::Image& image, int worker) -> mcl::FramePtr {
+            const int n = image.Row(0)[0];
+            {
+              std::unique_lock<std::mutex> lock(m);
+              if (worker < 0 || worker >= 3 || busy[size_t(worker)]++ != 0) clash = true;
+              workersSeen.insert(worker);
+              // The first image waits until a later one is converted.
+              if (n == 0) cv.wait(lock, [&] { return converted > 0; });
+            }
+            mcl::FramePtr f = n == failAt ? nullptr : pool->Get();
+            if (f)
+              for (int y = 0; y < kH; ++y) std::memset(f->data[0] + y * f->linesize[0], n, kW);
+            std::lock_guard<std::mutex> lock(m);
+            --busy[size_t(worker)];
+            ++converted;
+            cv.notify_all();
+            return f;
+          },
+          3);
+      mcl::Image image;
+      std::deque<mcl::PacketPtr> packets;
+      bool pushed = true;
+      for (int n = 0; n < kImages && pushed; ++n) {
+        image.Reset(kW, kH);
+        std::memset(image.bgra.data(), n, image.bgra.size());
+        pushed = queue.PushImage(image, 2 * n, 2, 0);
+      }
+      queue.Close();
+      EXPECT_EQ(queue.Take(packets, true), failAt < 0);
+      const size_t expected = size_t(failAt < 0 ? kImages : failAt) * 2;
+      ASSERT_EQ(packets.size(), expected);
+      for (size_t i = 0; i < packets.size(); ++i) {
+        EXPECT_EQ(packets[i]->pts, int64_t(i));
+        ASSERT_EQ(packets[i]->size, kW * kH);
+        EXPECT_EQ(packets[i]->data[0], uint8_t(i / 2)) << "packet " << i;
+      }
+    }
+    EXPECT_FALSE(clash);
+    EXPECT_GT(workersSeen.size(), 1u);
+    pool.reset();
+    EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
+  }
+}
+
+// A queue torn down while images wait to be converted or are being converted frees them all and
+// gives the caller's pixels back.
+TEST(EncodeThread, QueueTornDownWithImagesWaitingFreesThem) {
+  mcl::CodecContextPtr c = OpenRawGrey(64, 32);
+  ASSERT_TRUE(c);
+  auto pool = std::make_unique<mcl::FramePool>(64, 32, AV_PIX_FMT_GRAY8);
+  mcl::Image image;
+  {
+    mcl::EncodeQueue queue(
+        c.get(), 3,
+        [&](const mcl::Image&, int) -> mcl::FramePtr {
+          mcl::FramePtr f = pool->Get();
+          if (f) std::memset(f->data[0], 7, size_t(f->linesize[0]) * 32);
+          return f;
+        },
+        2);
+    for (int n = 0; n < 8; ++n) {
+      image.Reset(64, 32);
+      std::memset(image.bgra.data(), n, image.bgra.size());
+      ASSERT_TRUE(queue.PushImage(image, n, 1, 0));
+    }
+  }
+  EXPECT_FALSE(image.bgra.Shared());
+  pool.reset();
+  EXPECT_EQ(mcl::LivePoolBuffers(), 0u);
 }

@@ -1,20 +1,38 @@
 #include "platform/encoder/internal/encode_queue.h"
 
+#include <algorithm>
+
 namespace mcl {
 
-EncodeQueue::EncodeQueue(AVCodecContext* codec, size_t depth, Converter convert)
+EncodeQueue::EncodeQueue(AVCodecContext* codec, size_t depth, Converter convert, int converters)
     : codec_(codec),
       depth_(depth < 1 ? 1 : depth),
       convert_(std::move(convert)),
-      thread_([this] { Run(); }) {}
+      thread_([this] { Run(); }) {
+  if (!convert_) return;
+  // More workers than queued images would only wait.
+  const size_t count = std::clamp<size_t>(size_t(std::max(converters, 1)), 1, depth_);
+  try {
+    for (size_t i = 0; i < count; ++i)
+      converters_.emplace_back([this, i] { ConvertImages(int(i)); });
+  } catch (...) {
+    Stop();
+    throw;
+  }
+}
 
-EncodeQueue::~EncodeQueue() {
+EncodeQueue::~EncodeQueue() { Stop(); }
+
+void EncodeQueue::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
   changed_.notify_all();
-  thread_.join();
+  convertible_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  for (std::thread& t : converters_)
+    if (t.joinable()) t.join();
 }
 
 bool EncodeQueue::WaitForRoom(std::unique_lock<std::mutex>& lock) {
@@ -25,7 +43,12 @@ bool EncodeQueue::WaitForRoom(std::unique_lock<std::mutex>& lock) {
 bool EncodeQueue::Push(FramePtr frame, int64_t pts, int64_t copies, int quality) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!WaitForRoom(lock)) return false;
-  waiting_.push_back(Item{std::move(frame), nullptr, pts, copies, quality});
+  auto item = std::make_unique<Item>();
+  item->frame = std::move(frame);
+  item->pts = pts;
+  item->copies = copies;
+  item->quality = quality;
+  waiting_.push_back(std::move(item));
   lock.unlock();
   changed_.notify_all();
   return true;
@@ -44,6 +67,7 @@ bool EncodeQueue::PushImage(const Image& image, int64_t pts, int64_t copies, int
   }
   // Only this thread adds to the queue: the room waited for is still there.
   if (!copy) copy = std::make_unique<Image>();
+  auto item = std::make_unique<Item>();
   copy->width = image.width;
   copy->height = image.height;
   copy->hasAlpha = image.hasAlpha;
@@ -51,12 +75,17 @@ bool EncodeQueue::PushImage(const Image& image, int64_t pts, int64_t copies, int
   // The pixels are shared, not copied: the caller's next change of its image gives the image
   // other storage first.
   copy->bgra.Share(image.bgra);
+  item->image = std::move(copy);
+  item->pts = pts;
+  item->copies = copies;
+  item->quality = quality;
+  item->ready = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (failed_) return false;
-    waiting_.push_back(Item{nullptr, std::move(copy), pts, copies, quality});
+    waiting_.push_back(std::move(item));
   }
-  changed_.notify_all();
+  convertible_.notify_one();
   return true;
 }
 
@@ -91,12 +120,42 @@ bool EncodeQueue::Encode(AVFrame* frame) {
   }
 }
 
+EncodeQueue::Item* EncodeQueue::NextToConvert() {
+  if (failed_) return nullptr;
+  for (auto& item : waiting_)
+    if (!item->ready && !item->converting) return item.get();
+  return nullptr;
+}
+
+void EncodeQueue::ConvertImages(int worker) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    Item* item = nullptr;
+    convertible_.wait(lock, [&] { return stopping_ || (item = NextToConvert()) != nullptr; });
+    if (stopping_) return;
+    item->converting = true;
+    lock.unlock();
+    // The item stays in the queue meanwhile: only a ready item leaves it.
+    FramePtr frame = convert_(*item->image, worker);
+    item->image->bgra.Release();  // the caller's storage is free again
+    lock.lock();
+    item->frame = std::move(frame);
+    item->ready = true;
+    spareImages_.push_back(std::move(item->image));
+    // The encoder may be waiting for just this image.
+    changed_.notify_all();
+  }
+}
+
 void EncodeQueue::Run() {
   for (;;) {
-    Item item;
+    std::unique_ptr<Item> item;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return stopping_ || closed_ || !waiting_.empty(); });
+      changed_.wait(lock, [this] {
+        return stopping_ || (closed_ && waiting_.empty()) ||
+               (!waiting_.empty() && waiting_.front()->ready);
+      });
       if (stopping_) return;
       if (waiting_.empty()) {
         // Closed and everything encoded: flush the encoder.
@@ -112,22 +171,15 @@ void EncodeQueue::Run() {
       waiting_.pop_front();
     }
     changed_.notify_all();  // room for the next frame
-    bool ok = true;
-    if (item.image) {
-      item.frame = convert_(*item.image);
-      ok = item.frame != nullptr;
-      item.image->bgra.Release();  // the caller's storage is free again
-      std::lock_guard<std::mutex> lock(mutex_);
-      spareImages_.push_back(std::move(item.image));
-    }
-    for (int64_t i = 0; ok && i < item.copies; ++i) {
-      item.frame->pts = item.pts + i;
-      if (item.quality > 0) item.frame->quality = item.quality;
-      ok = Encode(item.frame.get());
+    bool ok = item->frame != nullptr;
+    for (int64_t i = 0; ok && i < item->copies; ++i) {
+      item->frame->pts = item->pts + i;
+      if (item->quality > 0) item->frame->quality = item->quality;
+      ok = Encode(item->frame.get());
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) break;
     }
-    item.frame.reset();
+    item->frame.reset();
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (!ok) failed_ = true;

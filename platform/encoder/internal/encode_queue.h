@@ -2,6 +2,10 @@
 // frames to a short queue and goes on capturing while the encoder works;
 // the packets come back in order for the conversion's thread to write, so
 // that writing, its errors and the error callback stay on that thread.
+// Images queued for colour conversion are converted whole, several at once
+// on worker threads (one image each), and reach the encoder in the order
+// they were queued: no conversion waits for the slowest slice of another,
+// so a worker the machine keeps waiting delays only its own image.
 #pragma once
 
 #include <condition_variable>
@@ -21,13 +25,16 @@ namespace mcl {
 
 class EncodeQueue {
  public:
-  // Makes the encoder's frame of an image (null when it cannot).
-  using Converter = std::function<FramePtr(const Image&)>;
+  // Makes the encoder's frame of an image (null when it cannot); `worker`
+  // (0 .. converters - 1) tells which converting thread calls, so that each
+  // may keep state of its own. Called on several threads at once.
+  using Converter = std::function<FramePtr(const Image&, int worker)>;
 
   // `codec` is open and is used only by the queue's thread from now on; at
   // most `depth` frames wait for it. `convert` turns queued images into
-  // frames on the queue's thread.
-  EncodeQueue(AVCodecContext* codec, size_t depth, Converter convert = {});
+  // frames on `converters` threads of their own (at least one, at most
+  // `depth`).
+  EncodeQueue(AVCodecContext* codec, size_t depth, Converter convert = {}, int converters = 1);
   // Stops the thread after the frame it is encoding; frames still waiting
   // and packets not taken are freed.
   ~EncodeQueue();
@@ -55,8 +62,16 @@ class EncodeQueue {
     int64_t pts = 0;
     int64_t copies = 0;
     int quality = 0;
+    bool converting = false;  // a worker has taken the image
+    bool ready = true;        // the frame (null: the conversion failed) is there to encode
   };
   void Run();
+  // Stops and joins every thread (the encoder's after the frame it is encoding).
+  void Stop();
+  // A converting worker: converts the oldest image nobody has taken yet.
+  void ConvertImages(int worker);
+  // The oldest image no worker has taken (null: none); the mutex is held.
+  Item* NextToConvert();
   // Encodes one frame (null: flushes); false when the encoder fails.
   bool Encode(AVFrame* frame);
 
@@ -69,13 +84,16 @@ class EncodeQueue {
   std::vector<std::unique_ptr<Image>> spareImages_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Item> waiting_;
+  std::condition_variable convertible_;  // an image waits for a worker, or stopping
+  // Items are held by pointer: workers convert them in place while more are queued.
+  std::deque<std::unique_ptr<Item>> waiting_;
   std::deque<PacketPtr> ready_;
   bool closed_ = false;
   bool stopping_ = false;
   bool failed_ = false;
   bool finished_ = false;
   std::thread thread_;
+  std::vector<std::thread> converters_;
 };
 
 }  // namespace mcl

@@ -279,22 +279,30 @@ int32_t MediaWriter::OpenVideo(int width, int height) {
   videoStream_->time_base = c->time_base;
   videoStream_->sample_aspect_ratio = c->sample_aspect_ratio;
   framePool_ = std::make_unique<FramePool>(width, height, pix);
-  // The colour conversion runs in slices on several cores; the encoder on a thread of its own
-  // behind a queue, so that the next frames are captured meanwhile. The queue holds a few frames
-  // (up to about 32 MB of them): a frame that takes the capture or the encoder longer than
-  // usual is then made up for without the other side waiting.
+  // The encoder runs on a thread of its own behind a queue, so that the next frames are captured
+  // meanwhile; the colour conversion of queued images runs on a few threads more, each image
+  // whole on one of them. The queue holds a few frames (up to about 32 MB of them): a frame that
+  // takes the capture or the encoder longer than usual is then made up for without the other
+  // side waiting.
   const unsigned cores = std::thread::hardware_concurrency();
-  scaleThreads_ = int(std::clamp(cores, 1u, 8u));
   const size_t frameBytes = size_t(width) * size_t(height) * 4;
   const size_t depth =
       std::clamp<size_t>((size_t{32} << 20) / std::max<size_t>(frameBytes, 1), 2, 6);
-  queue_ = std::make_unique<EncodeQueue>(c, depth, [this](const Image& image) -> FramePtr {
-    FramePtr frame = framePool_->Get();
-    if (!frame) return nullptr;
-    frame->color_range = videoCtx_->color_range;
-    if (!ImageToFrame(image, frame.get(), !keepAlpha_, sws_, scaleThreads_)) return nullptr;
-    return frame;
-  });
+  // Half the cores: the encoder's own threads and the capture want the others.
+  const int converters = int(std::clamp(cores / 2, 1u, 4u));
+  scalers_.clear();
+  scalers_.resize(size_t(converters));
+  queue_ = std::make_unique<EncodeQueue>(
+      c, depth,
+      [this](const Image& image, int worker) -> FramePtr {
+        FramePtr frame = framePool_->Get();
+        if (!frame) return nullptr;
+        frame->color_range = videoCtx_->color_range;
+        if (!ImageToFrame(image, frame.get(), !keepAlpha_, scalers_[size_t(worker)]))
+          return nullptr;
+        return frame;
+      },
+      converters);
   return kMclOk;
 }
 

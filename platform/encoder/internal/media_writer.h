@@ -88,7 +88,7 @@ class MediaWriter {
   std::unique_ptr<FramePool> framePool_;  // the encoder's input frames
   FramePtr videoFrame_;                   // uncompressed frames: the scaled image
   SwsPtr sws_;
-  int scaleThreads_ = 1;
+  std::vector<SwsPtr> scalers_;  // one for each converting thread of the queue
   AVRational frameRate_{25, 1};
   int64_t videoPts_ = 0;
   int width_ = 0, height_ = 0;
