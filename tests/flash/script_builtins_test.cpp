@@ -125,6 +125,135 @@ TEST(ScriptBuiltins, ArrayLengthsWrapAsThirtyTwoBitCounts) {
             "undefined\n-3\n\n1\n");
 }
 
+// Every array element keeps when it was added and its attributes, as a named property does:
+// for..in lists elements and names newest first, attributes hide, guard or freeze an element.
+namespace {
+
+// ASSetPropFlags(name, "index", flags, 0)
+void SetFlags(ActionBuilder& a, const std::string& name, const std::string& index, int flags) {
+  a.PushInt(0).PushInt(flags).PushString(index);
+  Get(a, name);
+  CallFunction(a, "ASSetPropFlags", 4).Op(0x17);
+}
+
+void SetElement(ActionBuilder& a, const std::string& name, const std::string& index,
+                const Expr& v) {
+  Get(a, name).PushString(index);
+  v(a);
+  a.Op(0x4F);
+}
+
+// trace(the array, then the names for..in gives, each followed by a comma)
+void TraceWithKeys(ActionBuilder& a, const std::string& name) {
+  Get(a, name).Trace();
+  a.PushString("keys").PushString("").Op(0x1D);
+  Get(a, name).Op(0x55);
+  ActionBuilder test, body;
+  test.StoreRegister(0).PushNull().Op(0x49);
+  body.PushString("keys");
+  Get(body, "keys").PushRegister(0).Op(0x47).PushString(",").Op(0x47).Op(0x1D);
+  WhileNot(a, test, body);
+  Get(a, "keys").Trace();
+}
+
+}  // namespace
+
+TEST(ScriptBuiltins, ElementsEnumerateByWhenTheyWereAdded) {
+  ActionBuilder a;
+  // a = []; a[5] = 5; a.x = 1; a[2] = 2; then a DontEnum element, and push after pop.
+  MakeArray(a, "a", {});
+  SetElement(a, "a", "5", Int(5));
+  SetElement(a, "a", "x", Int(1));
+  SetElement(a, "a", "2", Int(2));
+  TraceWithKeys(a, "a");
+  SetFlags(a, "a", "5", 1);
+  TraceWithKeys(a, "a");
+  TraceCall(a, Var("a"), "pop", {});
+  TraceCall(a, Var("a"), "push", {Int(7)});
+  TraceWithKeys(a, "a");  // the pushed element is new, without the old attributes
+  // A literal's elements count as added in index order; overwriting one keeps its place.
+  MakeArray(a, "b", {Int(1), Int(2), Int(3)});
+  SetElement(a, "b", "0", Int(9));
+  TraceWithKeys(a, "b");
+  EXPECT_EQ(RunBlocks({a}),
+            "undefined,undefined,2,undefined,undefined,5\n2,x,5,\n"
+            "undefined,undefined,2,undefined,undefined,5\n2,x,\n5\n6\n"
+            "undefined,undefined,2,undefined,undefined,7\n5,2,x,\n"
+            "9,2,3\n2,1,0,\n");
+}
+
+TEST(ScriptBuiltins, ElementAttributesGuardDeletingAndWriting) {
+  ActionBuilder a;
+  MakeArray(a, "a", {Int(1), Int(2), Int(3)});
+  SetFlags(a, "a", "0", 2);  // DontDelete
+  SetFlags(a, "a", "1", 4);  // ReadOnly
+  Get(a, "a").PushString("0").Op(0x3A).Trace();  // delete a[0]
+  Get(a, "a").PushString("1").Op(0x3A).Trace();
+  SetElement(a, "a", "0", Int(10));
+  SetElement(a, "a", "2", Int(30));
+  TraceWithKeys(a, "a");
+  SetFlags(a, "a", "0", 4);
+  SetElement(a, "a", "0", Int(11));  // now frozen too
+  Get(a, "a").Trace();
+  SetFlags(a, "a", "2", 1);
+  TraceCall(a, Var("a"), "isPropertyEnumerable", {Str("0")});
+  TraceCall(a, Var("a"), "isPropertyEnumerable", {Str("1")});  // a hole
+  TraceCall(a, Var("a"), "isPropertyEnumerable", {Str("2")});
+  EXPECT_EQ(RunBlocks({a}),
+            "false\ntrue\n10,undefined,30\n2,0,\n10,undefined,30\ntrue\nfalse\nfalse\n");
+}
+
+// reverse swaps pairs from the ends, deleting both and writing them back: the pair becomes the
+// newest, holes become undefined, attributes go unless the element could not be deleted.
+TEST(ScriptBuiltins, ReverseWritesEachPairAnew) {
+  ActionBuilder a;
+  MakeArray(a, "a", {});
+  SetElement(a, "a", "6", Int(4));
+  TraceCall(a, Var("a"), "reverse", {});
+  TraceWithKeys(a, "a");
+  MakeArray(a, "b", {Int(1), Int(2), Int(3), Int(4), Int(5)});
+  SetFlags(a, "b", "0", 1);  // DontEnum: lost with the delete
+  SetFlags(a, "b", "2", 1);  // the middle is left alone
+  TraceCall(a, Var("b"), "reverse", {});
+  TraceWithKeys(a, "b");
+  MakeArray(a, "c", {Int(1), Int(2), Int(3), Int(4), Int(5)});
+  SetFlags(a, "c", "1", 2);  // DontDelete: keeps its place, takes the value
+  TraceCall(a, Var("c"), "reverse", {});
+  TraceWithKeys(a, "c");
+  MakeArray(a, "d", {Int(1), Int(2), Int(3), Int(4), Int(5)});
+  SetFlags(a, "d", "3", 6);  // DontDelete | ReadOnly: keeps its value too
+  TraceCall(a, Var("d"), "reverse", {});
+  TraceWithKeys(a, "d");
+  EXPECT_EQ(RunBlocks({a}),
+            "4,undefined,undefined,undefined,undefined,undefined,undefined\n"
+            "4,undefined,undefined,undefined,undefined,undefined,undefined\n4,2,5,1,6,0,\n"
+            "5,4,3,2,1\n5,4,3,2,1\n3,1,4,0,\n"
+            "5,4,3,2,1\n5,4,3,2,1\n3,4,0,2,1,\n"
+            "5,4,3,4,1\n5,4,3,4,1\n1,4,0,3,2,\n");
+}
+
+// unshift moves each element up from the last, writing it anew and deleting it where it was,
+// then writes the new ones in front; unshift() with nothing to add leaves the array alone.
+TEST(ScriptBuiltins, UnshiftMovesElementsUpOneByOne) {
+  ActionBuilder a;
+  MakeArray(a, "a", {});
+  SetElement(a, "a", "1", Int(4));
+  TraceCall(a, Var("a"), "unshift", {Int(42), Int(43)});
+  TraceWithKeys(a, "a");
+  MakeArray(a, "b", {Int(1), Int(2), Int(3)});
+  SetFlags(a, "b", "1", 6);  // DontDelete | ReadOnly: keeps its place and value
+  TraceCall(a, Var("b"), "unshift", {Int(42), Int(43), Int(44)});
+  TraceWithKeys(a, "b");
+  MakeArray(a, "c", {Int(1)});
+  SetFlags(a, "c", "0", 1);
+  TraceCall(a, Var("c"), "unshift", {});
+  TraceWithKeys(a, "c");
+  EXPECT_EQ(RunBlocks({a}),
+            "4\n42,43,undefined,4\n1,0,2,3,\n"
+            "6\n42,2,44,1,2,3\n2,0,3,4,5,1,\n"
+            "1\n1\n\n");
+}
+
 // An object whose prototype is an array reads the array's elements; Array's join and toString
 // on an object that is no array count its length and take only its own stored values.
 TEST(ScriptBuiltins, ArraysAsPrototypesAndArrayMethodsOnObjects) {

@@ -379,18 +379,8 @@ void ActionRunner::Push(Value v) {
 
 namespace {
 
-// An array index: digits without a leading zero (except "0").
 bool ArrayIndex(const std::string& name, size_t& index) {
-  if (name.empty() || name.size() > 10) return false;
-  if (name.size() > 1 && name[0] == '0') return false;
-  uint64_t v = 0;
-  for (char c : name) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + static_cast<uint64_t>(c - '0');
-  }
-  if (v >= 4294967295u) return false;
-  index = static_cast<size_t>(v);
-  return true;
+  return ArrayObject::IndexOf(name, index);
 }
 
 // The index a numeric member name gives an array's length: an optional minus sign and digits,
@@ -641,11 +631,8 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
       size_t i;
       bool held = ArrayIndex(name, i) && i < kMaxArrayLength;
       if (held) {
-        if (i >= a->items.size()) {
-          CheckArrayGrowth(a->items.size(), i + 1);
-          a->items.resize(i + 1, Value::Hole());
-        }
-        a->items[i] = v;
+        if (i >= a->items.size()) CheckArrayGrowth(a->items.size(), i + 1);
+        a->SetElement(i, v);
       }
       if (wrapped >= a->Length())
         SetArrayLength(a, static_cast<int32_t>(static_cast<uint32_t>(wrapped) + 1u));
@@ -697,6 +684,7 @@ void ActionRunner::SetArrayLength(ArrayObject* a, int32_t length) {
     // The elements from the new length up to the old one go.
     size_t from = static_cast<size_t>(std::max<int32_t>(length, 0));
     if (from < a->items.size()) a->items.resize(from);
+    if (from < a->info.size()) a->info.resize(from);
     std::vector<std::string> far;
     for (const Property& p : a->Properties()) {
       size_t i;
@@ -739,10 +727,7 @@ bool ActionRunner::DeleteMember(const Value& obj, const std::string& name) {
     if (o->kind == ScriptObject::Kind::Array) {
       size_t i;
       auto* a = static_cast<ArrayObject*>(o);
-      if (ArrayIndex(name, i) && i < a->items.size()) {
-        a->items[i] = Value::Hole();
-        return true;
-      }
+      if (ArrayIndex(name, i) && i < a->items.size()) return a->DeleteElement(i);
     }
     return false;
   }
@@ -766,12 +751,26 @@ std::vector<std::string> ActionRunner::EnumerableNames(const Value& v) {
   for (ScriptObject* p = o; p && ++guard < 256; p = p->Proto()) {
     level.clear();
     const auto& props = p->Properties();
-    for (auto it = props.rbegin(); it != props.rend(); ++it)
-      add(Key(it->name), (it->flags & kDontEnum) ? std::string() : it->name);
+    // An array's elements come in among its named properties by when each was added.
+    std::vector<std::pair<uint32_t, size_t>> elements;  // seq, index: the newest first
     if (p->kind == ScriptObject::Kind::Array) {
       auto* a = static_cast<ArrayObject*>(p);
       for (size_t i = a->items.size(); i-- > 0;)
-        if (!a->items[i].IsHole()) add(std::to_string(i), std::to_string(i));
+        if (a->Has(i)) elements.emplace_back(a->InfoOf(i).seq, i);
+      std::stable_sort(elements.begin(), elements.end(),
+                       [](const auto& x, const auto& y) { return x.first > y.first; });
+    }
+    auto e = elements.begin();
+    for (auto it = props.rbegin(); it != props.rend() || e != elements.end();) {
+      if (it == props.rend() || (e != elements.end() && e->first > it->seq)) {
+        std::string name = std::to_string(e->second);
+        bool hidden = static_cast<ArrayObject*>(p)->InfoOf(e->second).flags & kDontEnum;
+        add(name, hidden ? std::string() : name);
+        ++e;
+      } else {
+        add(Key(it->name), (it->flags & kDontEnum) ? std::string() : it->name);
+        ++it;
+      }
     }
     if (p->kind == ScriptObject::Kind::Clip) {
       auto c = static_cast<ClipObject*>(p)->clip.lock();

@@ -25,6 +25,10 @@ ArrayObject* ChangedArray(NativeCall& c) {
   return a;
 }
 
+Value ElementOrUndefined(const ArrayObject* a, size_t i) {
+  return a->Has(i) ? a->items[i] : Value::Undefined();
+}
+
 Value Construct(NativeCall& c) {
   ArrayObject* a = c.vm.realm().NewArray();
   if (c.Count() == 1 && c.Arg(0).type == Value::Type::Number) {
@@ -91,7 +95,7 @@ Value Push(NativeCall& c) {
   ArrayObject* a = ChangedArray(c);
   if (!a) return Value::Undefined();
   Grow(c, a->items.size(), a->items.size() + c.Count());
-  for (const Value& v : c.args) a->items.push_back(v);
+  for (const Value& v : c.args) a->SetElement(a->items.size(), v);
   return Value::Number(static_cast<double>(a->items.size()));
 }
 
@@ -100,6 +104,7 @@ Value Pop(NativeCall& c) {
   if (!a || a->items.empty()) return Value::Undefined();
   Value v = a->items.back();
   a->items.pop_back();
+  if (a->info.size() > a->items.size()) a->info.resize(a->items.size());
   return v;
 }
 
@@ -108,14 +113,24 @@ Value Shift(NativeCall& c) {
   if (!a || a->items.empty()) return Value::Undefined();
   Value v = a->items.front();
   a->items.erase(a->items.begin());
+  a->ForgetInfo();
   return v;
 }
 
 Value Unshift(NativeCall& c) {
   ArrayObject* a = ChangedArray(c);
   if (!a) return Value::Undefined();
-  Grow(c, a->items.size(), a->items.size() + c.Count());
-  a->items.insert(a->items.begin(), c.args.begin(), c.args.end());
+  // The player moves each element up from the last, writing it anew at its new index (a hole
+  // becomes undefined) and deleting it where it was, then writes the new elements in front; an
+  // element that may not be deleted or written keeps its place, attributes or value.
+  size_t n = a->items.size(), k = c.Count();
+  if (k == 0) return Value::Number(static_cast<double>(n));
+  Grow(c, n, n + k);
+  for (size_t i = n; i-- > 0;) {
+    a->SetElement(i + k, ElementOrUndefined(a, i));
+    a->DeleteElement(i);
+  }
+  for (size_t i = 0; i < k; ++i) a->SetElement(i, c.args[i]);
   return Value::Number(static_cast<double>(a->items.size()));
 }
 
@@ -163,6 +178,7 @@ Value Splice(NativeCall& c) {
     Grow(c, a->items.size(), a->items.size() + c.Count());
     a->items.insert(a->items.begin() + static_cast<long>(from), c.args.begin() + 2, c.args.end());
   }
+  a->ForgetInfo();
   return Value::Object(c.vm.realm().NewArray(std::move(removed)));
 }
 
@@ -186,7 +202,18 @@ Value Concat(NativeCall& c) {
 Value Reverse(NativeCall& c) {
   ArrayObject* a = ChangedArray(c);
   if (!a) return Value::Undefined();
-  std::reverse(a->items.begin(), a->items.end());
+  // The player swaps the elements pair by pair from the ends: it deletes both and writes them
+  // back anew, so the pair becomes the newest elements, a hole becomes undefined, and an
+  // element that may not be deleted or written keeps its place, attributes or value.
+  size_t n = a->items.size();
+  for (size_t i = 0; i < n / 2; ++i) {
+    size_t j = n - 1 - i;
+    Value low = ElementOrUndefined(a, i), high = ElementOrUndefined(a, j);
+    a->DeleteElement(i);
+    a->DeleteElement(j);
+    a->SetElement(i, std::move(high));
+    a->SetElement(j, std::move(low));
+  }
   return c.self;
 }
 
@@ -215,6 +242,7 @@ Value Apply(NativeCall& c, ArrayObject* a, const std::optional<std::vector<size_
   sorted.reserve(order->size());
   for (size_t i : *order) sorted.push_back(i < a->items.size() ? a->items[i] : Value::Undefined());
   a->items = std::move(sorted);
+  a->ForgetInfo();
   return c.self;
 }
 

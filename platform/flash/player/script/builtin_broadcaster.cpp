@@ -15,6 +15,7 @@ bool RemoveFrom(NativeCall& c, ArrayObject* l, const Value& v) {
   for (size_t i = 0; i < l->items.size(); ++i)
     if (c.vm.LooseEquals(l->items[i], v)) {
       l->items.erase(l->items.begin() + static_cast<long>(i));
+      l->ForgetInfo();
       return true;
     }
   return false;

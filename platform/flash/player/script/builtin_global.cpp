@@ -91,13 +91,27 @@ Value SetPropFlags(NativeCall& c) {
   auto apply = [&](Property& p) {
     p.flags = static_cast<uint16_t>(((p.flags & ~clear) | set) & kPropFlagMask);
   };
+  // An array's elements take attributes as its named properties do.
+  auto* array = o->kind == ScriptObject::Kind::Array ? static_cast<ArrayObject*>(o) : nullptr;
+  auto apply_element = [&](size_t i) {
+    uint16_t& f = array->InfoAt(i).flags;
+    f = static_cast<uint16_t>(((f & ~clear) | set) & kPropFlagMask);
+  };
   if (all) {
     for (const Property& p : o->Properties()) {
       if (Property* q = o->Find(c.vm.heap().Key(p.name))) apply(*q);
     }
+    if (array)
+      for (size_t i = 0; i < array->items.size(); ++i)
+        if (array->Has(i)) apply_element(i);
   } else {
-    for (const std::string& n : names)
-      if (Property* p = o->Find(c.vm.heap().Key(n))) apply(*p);
+    for (const std::string& n : names) {
+      size_t i;
+      if (Property* p = o->Find(c.vm.heap().Key(n)))
+        apply(*p);
+      else if (array && ArrayObject::IndexOf(n, i) && array->Has(i))
+        apply_element(i);
+    }
   }
   return Value::Undefined();
 }

@@ -35,7 +35,13 @@ Value HasOwnProperty(NativeCall& c) {
 Value IsPropertyEnumerable(NativeCall& c) {
   ScriptObject* o = c.vm.ObjectOf(c.self);
   if (!o) return Value::Bool(false);
-  const Property* p = o->Find(c.vm.heap().Key(c.vm.ToString(c.Arg(0))));
+  std::string name = c.vm.ToString(c.Arg(0));
+  const Property* p = o->Find(c.vm.heap().Key(name));
+  size_t i;
+  if (!p && o->kind == ScriptObject::Kind::Array && ArrayObject::IndexOf(name, i)) {
+    auto* a = static_cast<ArrayObject*>(o);
+    return Value::Bool(a->Has(i) && !(a->InfoOf(i).flags & kDontEnum));
+  }
   return Value::Bool(p && !(p->flags & kDontEnum));
 }
 

@@ -41,6 +41,7 @@ class NodeData : public ScriptObject {
   void SyncChildArray() {
     if (!child_array) return;
     child_array->items.clear();
+    child_array->ForgetInfo();
     for (ScriptObject* k : children) child_array->items.push_back(Value::Object(k));
   }
   void Trace(std::vector<ScriptObject*>& gray) const override {

@@ -30,6 +30,7 @@ Property& ScriptObject::Put(const std::string& key, const std::string& name, Val
     p = &props_.back();
     p->name = name;
     p->flags = flags;
+    p->seq = NextSeq();
     ++live_;
   }
   p->value = std::move(v);
@@ -78,6 +79,44 @@ void FunctionObject::Trace(std::vector<ScriptObject*>& gray) const {
 void FieldObject::Trace(std::vector<ScriptObject*>& gray) const {
   ScriptObject::Trace(gray);
   TraceValue(style_sheet, gray);
+}
+
+ArrayObject::ElementInfo& ArrayObject::InfoAt(size_t i) {
+  if (i >= info.size()) info.resize(i + 1);
+  return info[i];
+}
+
+bool ArrayObject::SetElement(size_t i, Value v) {
+  if (Has(i)) {
+    if (InfoOf(i).flags & kReadOnly) return false;
+    items[i] = std::move(v);
+    return true;
+  }
+  if (i >= items.size()) items.resize(i + 1, Value::Hole());
+  items[i] = std::move(v);
+  InfoAt(i) = ElementInfo{NextSeq(), 0};
+  return true;
+}
+
+bool ArrayObject::DeleteElement(size_t i) {
+  if (!Has(i)) return true;
+  if (InfoOf(i).flags & kDontDelete) return false;
+  items[i] = Value::Hole();
+  if (i < info.size()) info[i] = ElementInfo{};
+  return true;
+}
+
+bool ArrayObject::IndexOf(const std::string& name, size_t& index) {
+  if (name.empty() || name.size() > 10) return false;
+  if (name.size() > 1 && name[0] == '0') return false;
+  uint64_t v = 0;
+  for (char c : name) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v >= 4294967295u) return false;
+  index = static_cast<size_t>(v);
+  return true;
 }
 
 void ArrayObject::Trace(std::vector<ScriptObject*>& gray) const {

@@ -48,6 +48,7 @@ struct Property {
   std::string name;  // as first written (for enumeration)
   Value value;
   uint16_t flags = 0;
+  uint32_t seq = 0;  // when it was added, counted per object (enumeration lists the newest first)
   ScriptObject* getter = nullptr;  // addProperty: both null for a plain value
   ScriptObject* setter = nullptr;
   bool accessor = false;
@@ -83,6 +84,8 @@ class ScriptObject {
   bool Remove(const std::string& key);
   const std::vector<Property>& Properties() const { return props_; }
   size_t PropertyCount() const { return live_; }
+  // The next number of the object's count of additions (properties and array elements share it).
+  uint32_t NextSeq() { return ++seq_counter_; }
 
   // The prototype, read from the "__proto__" property.
   ScriptObject* Proto() const { return proto_cache_; }
@@ -98,6 +101,7 @@ class ScriptObject {
   std::vector<Property> props_;
   std::unordered_map<std::string, uint32_t> index_;
   size_t live_ = 0;
+  uint32_t seq_counter_ = 0;
   ScriptObject* proto_cache_ = nullptr;
 };
 
@@ -159,6 +163,28 @@ class ArrayObject : public ScriptObject {
   double Length() const {
     return odd_length ? static_cast<double>(*odd_length) : static_cast<double>(items.size());
   }
+
+  // What the player keeps of an element beside its value: when it was added (for..in lists the
+  // newest first, elements and named properties alike) and its attributes. An element past the
+  // end of `info` counts as added when the array was made (seq 0, in index order) with none.
+  struct ElementInfo {
+    uint32_t seq = 0;
+    uint16_t flags = 0;
+  };
+  std::vector<ElementInfo> info;
+  ElementInfo InfoOf(size_t i) const { return i < info.size() ? info[i] : ElementInfo{}; }
+  ElementInfo& InfoAt(size_t i);
+  bool Has(size_t i) const { return i < items.size() && !items[i].IsHole(); }
+  // Assigns element i as a script does (the caller has checked the growth): a new element is
+  // added last in order and without attributes; a read-only one keeps its value (false).
+  bool SetElement(size_t i, Value v);
+  // Deletes element i as a script does, leaving a hole; false when it may not be deleted.
+  bool DeleteElement(size_t i);
+  // Forgets the order and attributes of every element (after a method rebuilt them all).
+  void ForgetInfo() { info.clear(); }
+  // Reads a member name as an element index: digits without a leading zero (except "0").
+  static bool IndexOf(const std::string& name, size_t& index);
+
   void Trace(std::vector<ScriptObject*>& gray) const override;
 };
 
