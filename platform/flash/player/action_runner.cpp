@@ -319,6 +319,51 @@ ScriptObject* ActionRunner::ToObject(const Value& v) {
   }
 }
 
+ScriptObject* ActionRunner::PlainWrapperProto(const Value& v) {
+  const char* name = nullptr;
+  ScriptObject* proto = nullptr;
+  switch (v.type) {
+    case Value::Type::String: name = "String", proto = realm_->string_proto; break;
+    case Value::Type::Number: name = "Number", proto = realm_->number_proto; break;
+    case Value::Type::Bool: name = "Boolean", proto = realm_->boolean_proto; break;
+    default: return nullptr;
+  }
+  const Property* p = realm_->global->Find(Key(name));
+  if (!p || p->accessor || HiddenInVersion(p->flags, version_) || !IsFunction(p->value))
+    return nullptr;
+  auto* ctor = static_cast<FunctionObject*>(p->value.object);
+  if (ctor->code || !ctor->construct) return nullptr;
+  const Property* pp = ctor->Find(Key("prototype"));
+  return pp && !pp->accessor && pp->value.type == Value::Type::Object && pp->value.object == proto
+             ? proto
+             : nullptr;
+}
+
+Value ActionRunner::WrapPrimitive(const Value& v) {
+  const char* name = v.type == Value::Type::String   ? "String"
+                     : v.type == Value::Type::Number ? "Number"
+                     : v.type == Value::Type::Bool    ? "Boolean"
+                                                      : nullptr;
+  if (!name) return v;
+  if (PlainWrapperProto(v)) return Value::Object(ToObject(v));
+  // The class is looked up on _global and its prototypes, getters included; __resolve is not
+  // asked.
+  bool saved_resolve = resolve_off_;
+  resolve_off_ = true;
+  Value ctor;
+  try {
+    bool found = false;
+    ctor = GetObjectMember(realm_->global, name, Value::Object(realm_->global), found);
+  } catch (...) {
+    resolve_off_ = saved_resolve;
+    throw;
+  }
+  resolve_off_ = saved_resolve;
+  if (!IsFunction(ctor)) return Value::Undefined();
+  Value made = Construct(ctor, {v});
+  return made.type == Value::Type::Object ? made : Value::Undefined();
+}
+
 std::string ActionRunner::TypeOf(const Value& v) {
   switch (v.type) {
     case Value::Type::Undefined: return "undefined";
@@ -405,9 +450,22 @@ class SuperObject : public ScriptObject {
   SuperObject() : ScriptObject(Kind::Other) {}
   ScriptObject* holder = nullptr;  // the prototype the running method was found on
   Value self;
+  // `this`'s object, and how many steps up its prototype chain the holder stood when the method
+  // started (-1: not on it). `super` finds its prototype again by these steps each time it is
+  // used, so a method that gives `this` another prototype chain reaches the new chain's
+  // constructor and methods.
+  ScriptObject* self_object = nullptr;
+  int depth = -1;
+  ScriptObject* Holder() const {
+    if (depth < 0 || !self_object) return holder;
+    ScriptObject* p = self_object->Proto();
+    for (int i = 0; i < depth && p; ++i) p = p->Proto();
+    return p;
+  }
   void Trace(std::vector<ScriptObject*>& gray) const override {
     ScriptObject::Trace(gray);
     if (holder && !holder->marked) gray.push_back(holder);
+    if (self_object && !self_object->marked) gray.push_back(self_object);
     TraceValue(self, gray);
   }
 };
@@ -455,7 +513,8 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
   found = false;
   if (!o) return Value::Undefined();
   if (SuperObject* s = AsSuper(o)) {
-    ScriptObject* start = s->holder ? s->holder->Proto() : nullptr;
+    ScriptObject* h = s->Holder();
+    ScriptObject* start = h ? h->Proto() : nullptr;
     return start ? GetObjectMember(start, name, s->self, found) : Value::Undefined();
   }
   if (o->kind == ScriptObject::Kind::Array) {
@@ -575,12 +634,22 @@ Value ActionRunner::GetMember(const Value& obj, const std::string& name) {
       return c ? GetClipMember(c, name, found) : Value::Undefined();
     }
     case Value::Type::String:
+    case Value::Type::Number:
+    case Value::Type::Bool:
+      if (!PlainWrapperProto(obj)) {
+        // A script replaced the class: its members come from an object made through it.
+        Value boxed = WrapPrimitive(obj);
+        return boxed.type == Value::Type::Object ? GetObjectMember(boxed.object, name, boxed, found)
+                                                 : Value::Undefined();
+      }
+      if (obj.type == Value::Type::Number)
+        return GetObjectMember(realm_->number_proto, name, obj, found);
+      if (obj.type == Value::Type::Bool)
+        return GetObjectMember(realm_->boolean_proto, name, obj, found);
       if (name == "length") {
         return Value::Number(static_cast<double>(scriptlib::StringLength(obj.string, version_)));
       }
       return GetObjectMember(realm_->string_proto, name, obj, found);
-    case Value::Type::Number: return GetObjectMember(realm_->number_proto, name, obj, found);
-    case Value::Type::Bool: return GetObjectMember(realm_->boolean_proto, name, obj, found);
     default: return Value::Undefined();
   }
 }
@@ -855,7 +924,7 @@ Value ActionRunner::Call(const Value& fn, const Value& self, std::vector<Value> 
 }
 
 Value ActionRunner::CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args,
-                               bool construct) {
+                               bool construct, bool on_existing) {
   NativeFn native = construct && fn->construct ? fn->construct : fn->native;
   if (!native) return Value::Undefined();
   if (depth_ >= kMaxCallDepth) throw ScriptAbort{"calls nested too deep"};
@@ -864,7 +933,7 @@ Value ActionRunner::CallNative(FunctionObject* fn, const Value& self, std::vecto
     int& d;
     ~Leave() { --d; }
   } leave{depth_};
-  NativeCall call{*this, self, args, fn};
+  NativeCall call{*this, self, args, fn, on_existing};
   return native(call);
 }
 
@@ -875,6 +944,9 @@ Value ActionRunner::Construct(const Value& fn, std::vector<Value> args) {
   Value proto = GetObjectMember(f, "prototype", fn, found);
   ScriptObject* o =
       realm_->NewObject(proto.type == Value::Type::Object ? proto.object : realm_->object_proto);
+  // A prototype that is some other value is still the new object's __proto__, as it is.
+  if (found && !proto.IsUndefined() && proto.type != Value::Type::Object)
+    o->Put(Key("__proto__"), "__proto__", proto, kDontEnum | kDontDelete);
   Value self = Value::Object(o);
   o->Put(Key("__constructor__"), "__constructor__", fn, kDontEnum);
   if (version_ < 7) o->Put(Key("constructor"), "constructor", fn, kDontEnum);
@@ -959,6 +1031,7 @@ Value ActionRunner::CallScript(FunctionObject* fn, const Value& self, std::vecto
   nf.activation = act;
   // `super` starts from the prototype above the one the method came from.
   nf.super_proto = super_holder;
+  nf.super_depth = super_holder ? ProtoDepth(ObjectOf(self), super_holder) : -1;
   nf.args = &args;
   nf.caller = frame_ ? frame_->callee : nullptr;
   auto make_arguments = [&]() { return MakeArguments(nf); };
@@ -1028,6 +1101,15 @@ Value ActionRunner::MakeArguments(Frame& f) {
   return Value::Object(a);
 }
 
+// How many steps above `o`'s own prototype `proto` stands on its chain; -1 when it is not there.
+int ActionRunner::ProtoDepth(ScriptObject* o, ScriptObject* proto) {
+  int depth = 0;
+  for (ScriptObject* p = o && proto ? o->Proto() : nullptr; p && depth < kMaxProtoDepth;
+       p = p->Proto(), ++depth)
+    if (p == proto) return depth;
+  return -1;
+}
+
 Value ActionRunner::MakeSuper(Frame& f) {
   ScriptObject* holder = f.super_proto;
   if (!holder && f.self.type == Value::Type::Object) {
@@ -1039,6 +1121,8 @@ Value ActionRunner::MakeSuper(Frame& f) {
   s->class_name = "super";
   s->holder = holder;
   s->self = f.self;
+  s->self_object = ObjectOf(f.self);
+  s->depth = f.super_proto ? f.super_depth : ProtoDepth(s->self_object, holder);
   return Value::Object(s);
 }
 
@@ -2592,7 +2676,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       std::string name = ToString(Pop());
       std::vector<Value> args = pop_args();
       // A function found on a with object or a clip runs on it; otherwise a plain call runs on
-      // the calling timeline before version 7, and later `this` is undefined.
+      // the calling timeline (a function kept on _global and called from a loaded movie runs on
+      // that movie's clip).
       Value self;
       Value fn;
       Value holder;
@@ -2609,7 +2694,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       } else {
         fn = GetVariable(f, name);
       }
-      if (self.IsUndefined() && version_ < 7) self = ClipValue(FrameTarget(f));
+      if (self.IsUndefined()) self = ClipValue(FrameTarget(f));
       if (fn.type == Value::Type::Object && AsSuper(fn.object)) {
         // super(...) in a constructor: the superclass constructor on this object.
         Push(CallSuper(static_cast<SuperObject*>(fn.object), args));
@@ -2627,7 +2712,8 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
         if (obj.type == Value::Type::Object && AsSuper(obj.object)) {
           Push(CallSuper(static_cast<SuperObject*>(obj.object), args));
         } else {
-          Push(Call(obj, Value::Undefined(), std::move(args)));
+          // A primitive called is made an object first (never a function).
+          Push(Call(WrapPrimitive(obj), Value::Undefined(), std::move(args)));
         }
         break;
       }
@@ -2645,7 +2731,7 @@ void ActionRunner::Step(Frame& f, const Action& a, size_t& next) {
       Value obj = Pop();
       std::vector<Value> args = pop_args();
       std::string name = name_value.IsUndefined() ? std::string() : ToString(name_value);
-      Value fn = name.empty() ? obj : GetMember(obj, name);
+      Value fn = name.empty() ? WrapPrimitive(obj) : GetMember(obj, name);
       Push(Construct(fn, std::move(args)));
       break;
     }
@@ -2754,12 +2840,20 @@ Value ActionRunner::CallMember(const Value& obj, const std::string& name,
     Value fn = GetObjectMember(o, name, s->self, found);
     if (!IsFunction(fn)) return Value::Undefined();
     auto* f = static_cast<FunctionObject*>(fn.object);
-    ScriptObject* holder = s->holder ? s->holder->Proto() : nullptr;
+    ScriptObject* h = s->Holder();
+    ScriptObject* holder = h ? h->Proto() : nullptr;
     if (f->code) return CallScript(f, s->self, args, HolderOf(holder, name));
     return CallNative(f, s->self, args, false);
   }
   ScriptObject* holder = nullptr;
   Value fn;
+  if ((obj.type == Value::Type::String || obj.type == Value::Type::Number ||
+       obj.type == Value::Type::Bool) &&
+      !PlainWrapperProto(obj)) {
+    // A script replaced the primitive's class: the method runs on an object made through it.
+    Value boxed = WrapPrimitive(obj);
+    return boxed.type == Value::Type::Object ? CallMember(boxed, name, args) : Value::Undefined();
+  }
   if (obj.type == Value::Type::Object) {
     bool found = false;
     fn = GetObjectMember(obj.object, name, obj, found, &holder);
@@ -2789,13 +2883,15 @@ ScriptObject* ActionRunner::HolderOf(ScriptObject* o, const std::string& name) {
 
 Value ActionRunner::CallSuper(ScriptObject* super_object, std::vector<Value>& args) {
   auto* s = static_cast<SuperObject*>(super_object);
-  if (!s->holder) return Value::Undefined();
+  ScriptObject* holder = s->Holder();
+  if (!holder) return Value::Undefined();
   bool found = false;
-  Value ctor = GetObjectMember(s->holder, "__constructor__", s->self, found);
+  Value ctor = GetObjectMember(holder, "__constructor__", s->self, found);
   if (!IsFunction(ctor)) return Value::Undefined();
   auto* f = static_cast<FunctionObject*>(ctor.object);
-  if (f->code) return CallScript(f, s->self, args, s->holder->Proto());
-  return CallNative(f, s->self, args, false);
+  if (f->code) return CallScript(f, s->self, args, holder->Proto());
+  // A built-in superclass constructs the subclass's object: it gets the built-in's own state.
+  return CallNative(f, s->self, args, true, true);
 }
 
 void ActionRunner::SetTarget(Frame& f, const Value& v0, bool by_name) {

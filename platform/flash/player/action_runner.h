@@ -65,6 +65,13 @@ class ActionRunner {
   // leave an object.
   Value ValueOfPrimitive(const Value& v);
   ScriptObject* ToObject(const Value& v);  // boxes primitives; null for undefined and null
+  // A string, number or boolean made an object through the class _global names for it now
+  // (String, Number, Boolean): the class is constructed with the value. Undefined when that
+  // name holds no class or constructing fails; any other value comes back as it is.
+  Value WrapPrimitive(const Value& v);
+  // The prototype a primitive's members are read from while _global still holds the built-in
+  // class for it, unchanged (no object need be made); null when a script replaced it.
+  ScriptObject* PlainWrapperProto(const Value& v);
   int32_t ToInt32(const Value& v);
   Value FromBool(bool b) const;  // numbers 1/0 for version 4 movies
   std::string TypeOf(const Value& v);
@@ -158,6 +165,7 @@ class ActionRunner {
     bool lazy_arguments = false, lazy_super = false;
     bool this_local = true;  // false when DefineFunction2 put `this` in a register or dropped it
     ScriptObject* super_proto = nullptr;  // the prototype `super` starts from
+    int super_depth = -1;  // its steps up `this`'s prototype chain when the call began (-1: off it)
     Value result;
     bool returned = false;
     size_t stack_base = 0;
@@ -180,7 +188,8 @@ class ActionRunner {
   bool HandleThrow(Frame& f, const Value& v, size_t& pc);
   Value CallScript(FunctionObject* fn, const Value& self, std::vector<Value>& args,
                    ScriptObject* super_proto);
-  Value CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args, bool construct);
+  Value CallNative(FunctionObject* fn, const Value& self, std::vector<Value>& args, bool construct,
+                   bool on_existing = false);
   Value MakeArguments(Frame& f);
   Value MakeSuper(Frame& f);
   FunctionObject* MakeFunction(Frame& f, const std::shared_ptr<const ScriptFunctionCode>& code);
@@ -214,6 +223,7 @@ class ActionRunner {
   void ReportUncaught(const Value& v);
   Value CallMember(const Value& obj, const std::string& name, std::vector<Value>& args);
   Value CallSuper(ScriptObject* super_object, std::vector<Value>& args);
+  static int ProtoDepth(ScriptObject* o, ScriptObject* proto);
   ScriptObject* HolderOf(ScriptObject* o, const std::string& name);
   MovieClip* FrameTarget(Frame& f);
   Value GetVariable4(Frame& f, const std::string& path);

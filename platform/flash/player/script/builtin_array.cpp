@@ -29,7 +29,24 @@ Value ElementOrUndefined(const ArrayObject* a, size_t i) {
   return a->Has(i) ? a->items[i] : Value::Undefined();
 }
 
+// Array run by a subclass constructor on its own object: the elements and the length become
+// plain properties of that object (the array methods read such objects through their length).
+Value ConstructOnExisting(NativeCall& c) {
+  ScriptObject* o = c.This();
+  if (!o) return c.self;
+  Realm& realm = c.vm.realm();
+  size_t n = c.Count();
+  if (n == 1 && c.Arg(0).type == Value::Type::Number) {
+    realm.Set(o, "length", c.Arg(0), kDontEnum);
+    return c.self;
+  }
+  for (size_t i = 0; i < n; ++i) realm.Set(o, std::to_string(i), c.args[i], 0);
+  realm.Set(o, "length", Value::Number(static_cast<double>(n)), kDontEnum);
+  return c.self;
+}
+
 Value Construct(NativeCall& c) {
+  if (c.on_existing) return ConstructOnExisting(c);
   ArrayObject* a = c.vm.realm().NewArray();
   if (c.Count() == 1 && c.Arg(0).type == Value::Type::Number) {
     double n = c.Arg(0).number;
@@ -108,9 +125,36 @@ Value Pop(NativeCall& c) {
   return v;
 }
 
+// shift for an object that is not an array: its elements are the properties below its length.
+Value ShiftOther(NativeCall& c, ScriptObject* o) {
+  double n = c.vm.ToNumber(c.vm.GetMember(c.self, "length"));
+  if (!(n >= 1)) {
+    c.vm.SetMember(c.self, "length", Value::Number(0));
+    return Value::Undefined();
+  }
+  size_t count = static_cast<size_t>(std::min(n, 4294967295.0));
+  c.vm.CheckArrayGrowth(0, count);
+  Value first = c.vm.GetMember(c.self, "0");
+  Heap& heap = c.vm.heap();
+  for (size_t i = 1; i < count; ++i) {
+    const std::string from = std::to_string(i), to = std::to_string(i - 1);
+    if (c.vm.HasMember(o, heap.Key(from)))
+      c.vm.SetMember(c.self, to, c.vm.GetMember(c.self, from));
+    else
+      c.vm.DeleteMember(c.self, to);
+  }
+  c.vm.DeleteMember(c.self, std::to_string(count - 1));
+  c.vm.SetMember(c.self, "length", Value::Number(static_cast<double>(count - 1)));
+  return first;
+}
+
 Value Shift(NativeCall& c) {
   ArrayObject* a = ChangedArray(c);
-  if (!a || a->items.empty()) return Value::Undefined();
+  if (!a) {
+    ScriptObject* o = c.vm.ObjectOf(c.self);
+    return o && c.self.type == Value::Type::Object ? ShiftOther(c, o) : Value::Undefined();
+  }
+  if (a->items.empty()) return Value::Undefined();
   Value v = a->items.front();
   a->items.erase(a->items.begin());
   a->ForgetInfo();

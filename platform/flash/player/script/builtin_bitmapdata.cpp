@@ -147,7 +147,7 @@ Value Construct(NativeCall& c) {
   }
   // Called on a subclass instance (super(...)): the bitmap rides along in a hidden member.
   c.vm.realm().Set(self, kHolder, Wrap(c, data), kDontEnum);
-  return Value::Undefined();
+  return c.on_existing ? c.self : Value::Undefined();
 }
 
 enum Op {

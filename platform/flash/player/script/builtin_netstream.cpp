@@ -128,9 +128,11 @@ bool Tick(ActionRunner& vm, ScriptObject* stream) {
   return d->listening;
 }
 
+// NetConnection and NetStream construct like classes written in script: they give nothing back
+// (`new` still gives the object made).
 Value ConnectionCtor(NativeCall& c) {
   if (c.This()) c.vm.SetMember(c.self, "isConnected", Value::Bool(false));
-  return c.self;
+  return Value::Undefined();
 }
 
 // Only the null connection (local files) can be made.
@@ -143,7 +145,7 @@ Value Connect(NativeCall& c) {
 Value StreamCtor(NativeCall& c) {
   ScriptObject* self = c.This();
   if (self && !DataOf(self)) self->primitive = Value::Object(c.vm.heap().New<StreamData>());
-  return c.self;
+  return Value::Undefined();
 }
 
 enum Op { kPlay, kPause, kSeek, kClose, kSetBufferTime };

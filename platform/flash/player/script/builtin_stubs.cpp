@@ -7,6 +7,8 @@ namespace flash {
 
 namespace {
 Value Nothing(NativeCall& c) { return c.self; }
+// A class written in script in the player's own library: its constructor gives nothing back.
+Value NothingBack(NativeCall&) { return Value::Undefined(); }
 
 // LocalConnection reaches no other movie: connecting and sending fail, closing does nothing.
 Value Refused(NativeCall&) { return Value::Bool(false); }
@@ -16,8 +18,9 @@ Value LocalDomain(NativeCall&) { return Value::String("localhost"); }
 
 void InstallStubs(Realm& realm) {
   for (const char* name : {"Video", "NetStream", "NetConnection", "Camera", "Microphone",
-                           "PrintJob", "XMLSocket"})
+                           "PrintJob"})
     realm.Class(name, Nothing);
+  realm.Class("XMLSocket", NothingBack);
   FunctionObject* local = realm.Class("LocalConnection", Nothing);
   const Property* proto = local->Find(realm.heap.Key("prototype"));
   if (proto && proto->value.type == Value::Type::Object) {

@@ -176,6 +176,8 @@ Value Transform(NativeCall& c) {
 }
 
 Value Nothing(NativeCall&) { return Value::Undefined(); }
+// A subclass constructor's super() hands back the object it made a style sheet.
+Value Construct(NativeCall& c) { return c.on_existing ? c.self : Value::Undefined(); }
 
 }  // namespace
 
@@ -200,7 +202,7 @@ void InstallStyleSheet(Realm& realm) {
   const Property* field_class = realm.global->Find(realm.heap.Key("TextField"));
   if (!field_class || !field_class->value.IsObject()) return;
   FunctionObject* ctor = realm.NewNative(Nothing);
-  ctor->construct = Nothing;
+  ctor->construct = Construct;
   ScriptObject* proto = realm.NewObject();
   realm.LinkPrototype(ctor, proto);
   // Movies before version 7 have no style sheets.

@@ -254,7 +254,8 @@ Value Construct(NativeCall& c) {
   for (int i = 0; i <= kFormatLeading; ++i)
     values.push_back(Converted(c.vm, c.Arg(static_cast<size_t>(i)), i, false, Value::Null()));
   InstallMembers(c.vm, self, values);
-  return Value::Undefined();
+  // A subclass constructor's super(...) hands back the object it made a text format.
+  return c.on_existing ? c.self : Value::Undefined();
 }
 
 // getTextExtent(text[, width]): the size of the text in this format on one line per paragraph

@@ -113,6 +113,9 @@ struct NativeCall {
   Value self;  // this
   std::vector<Value>& args;
   ScriptObject* callee;
+  // A subclass constructor runs this constructor on an object that already exists (`super()`):
+  // the native state goes onto `this`, never into a new object that would replace it.
+  bool on_existing = false;
   const Value& Arg(size_t i) const;
   size_t Count() const { return args.size(); }
   ScriptObject* This() const { return self.type == Value::Type::Object ? self.object : nullptr; }
