@@ -337,3 +337,21 @@ TEST(ClipDisplayRules, PlacedVideosAreNamedByTheirPathAndPlacedBitmapsByTheirCli
   w.ShowFrame();
   EXPECT_EQ(Played(w, 1), "_level0.vid\nas text: _level0.vid\n_level0\n");
 }
+
+// A new placement at a depth the timeline already filled fails and says so in the log; the
+// object there stays, and a move at that depth still applies.
+TEST(ClipDisplayRules, PlacingAtAnOccupiedDepthFailsWithAWarning) {
+  SwfWriter w(8, 100, 100, 12);
+  DefineSquareClip(w);
+  w.Place(NewPlace(3, 2, "first"));
+  w.Place(NewPlace(3, 2, "second"));
+  Matrix right;
+  right.tx = 100;  // twips
+  w.Place(flashtest::MatrixPlace(3, -1, right));
+  ActionBuilder a;
+  Get(a, "first").PushString("_x").Op(0x4E).Trace();
+  Get(a, "second").Op(0x44).Trace();  // typeof
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  EXPECT_EQ(Played(w, 1), "Warning: Failed to place object at depth 3.\n5\nundefined\n");
+}

@@ -195,3 +195,21 @@ TEST(FlashScripts, Version4VariablesAreReadByColonPathsOnly) {
             "undefined\nundefined\nnumber\nundefined\nnumber\nstring\nstring\nundefined\n"
             "undefined\n");
 }
+
+// getURL asks for a new window by "_blank" whatever the case and with or without the
+// underscore; other window names, "self" among them, pass as written.
+TEST(FlashScripts, GetUrlNamesANewWindowOneWay) {
+  SwfWriter w(7, 10, 10, 12);
+  ActionBuilder a;
+  for (const char* target : {"blank", "BLANK", "_bLaNk", "self", "_self", "myWindow", ""})
+    a.GetUrl("http://example.invalid/", target);
+  a.PushString("http://example.invalid/").PushString("Blank").OpWithData(0x9A, {0});
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  Player p;
+  std::string targets;
+  p.on_get_url = [&](const std::string&, const std::string& t) { targets += t + "|"; };
+  p.LoadMovie(0, ParseMovie(w.Finish(false)));
+  p.Tick();
+  EXPECT_EQ(targets, "_blank|_blank|_blank|self|_self|myWindow||_blank|");
+}

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/flash/stage_painter.h"
 #include "tests/flash/script_asm.h"
@@ -338,4 +339,107 @@ TEST_F(ScriptLoads, UrlsNameFilesBelowTheFolderOfLevelZero) {
   LoadChildWithInit(a, init);
   WriteMovie("test.swf", a);
   EXPECT_EQ(Play(3), "file:///test.swf\nfile:///child.swf\n");
+}
+
+namespace {
+
+// An ImportAssets2 body (ImportAssets without the two reserved bytes).
+std::vector<uint8_t> ImportBody(const std::string& url, uint16_t id, const std::string& name,
+                                bool second_form = true) {
+  std::vector<uint8_t> d;
+  PutString(d, url);
+  if (second_form) d.insert(d.end(), {1, 0});
+  PutU16(d, 1);
+  PutU16(d, id);
+  PutString(d, name);
+  return d;
+}
+
+// Writes assets.swf: sprite 1 (its frame traces "asset frame") exported as "thing", with an
+// init action tracing "assets init " + this, and one more for a sprite nobody imports.
+void WriteAssets(const std::function<void(const std::string&, const std::vector<uint8_t>&)>& write,
+                 const std::string& name) {
+  flash::TimelineWriter sprite;
+  sprite.DoAction(ActionBuilder().PushString("asset frame").Trace().Build());
+  sprite.ShowFrame();
+  flash::SwfWriter w(8, 100, 100, 12);
+  w.DefineSprite(1, sprite);
+  w.DefineSprite(2, flash::TimelineWriter());
+  std::vector<uint8_t> exports;
+  PutU16(exports, 1);
+  PutU16(exports, 1);
+  PutString(exports, "thing");
+  w.Tag(flash::kTagExportAssets, exports);
+  ActionBuilder init;
+  init.PushString("assets init ");
+  Get(init, "this").Op(kAdd2).Trace();
+  w.DoInitAction(1, init.Build());
+  w.DoInitAction(2, ActionBuilder().PushString("other init").Trace().Build());
+  w.ShowFrame();
+  write(name, w.Finish(false));
+}
+
+}  // namespace
+
+// A movie imports symbols another file exports, by a name relative to its own place: the
+// symbol is placed under the importing movie's id, and every init action of the other file runs
+// on the importing timeline, after the importer's own.
+TEST_F(ScriptLoads, ImportedSymbolsArePlacedAndTheirFileInitActionsRun) {
+  fs::create_directories(dir_ / "sub");
+  auto write = [this](const std::string& n, const std::vector<uint8_t>& b) { Write(n, b); };
+  WriteAssets(write, "sub/assets.swf");
+  for (bool second_form : {true, false}) {
+    flash::SwfWriter w(8, 100, 100, 12);
+    w.DefineSprite(1, flash::TimelineWriter());
+    w.DoInitAction(1, ActionBuilder().PushString("own init").Trace().Build());
+    w.Tag(second_form ? flash::kTagImportAssets2 : flash::kTagImportAssets,
+          ImportBody("sub/assets.swf", 7, "THING", second_form));
+    w.Place(flashtest::NewPlace(1, 7, "imp"));
+    ActionBuilder a;
+    Member(a, "imp", "_target").Trace();
+    w.DoAction(a.Build());
+    w.ShowFrame();
+    Write("test.swf", w.Finish(false));
+    EXPECT_EQ(Play(1),
+              "own init\nassets init _level0\nother init\nasset frame\n/imp\n");
+  }
+}
+
+TEST_F(ScriptLoads, AMissingOrBrokenImportFileImportsNothing) {
+  Write("broken.swf", {'F', 'W', 'S', 8, 200, 0, 0, 0, 1, 2});
+  for (const char* url : {"missing.swf", "broken.swf", "http://example.invalid/a.swf"}) {
+    SCOPED_TRACE(url);
+    flash::SwfWriter w(8, 100, 100, 12);
+    w.Tag(flash::kTagImportAssets2, ImportBody(url, 7, "thing"));
+    w.Place(flashtest::NewPlace(1, 7, "imp"));
+    ActionBuilder a;
+    Get(a, "imp").Op(0x44).Trace();  // typeof
+    a.PushString("still playing").Trace();
+    w.DoAction(a.Build());
+    w.ShowFrame();
+    Write("test.swf", w.Finish(false));
+    EXPECT_EQ(Play(2), "undefined\nstill playing\n");
+  }
+}
+
+TEST(ImportAssetsTag, EveryCountAndNameIsCheckedAgainstTheTag) {
+  std::vector<uint8_t> good = ImportBody("a.swf", 3, "x");
+  flash::ImportAssetsTag t = flash::ParseImportAssets(flash::kTagImportAssets2, good.data(), good.size());
+  EXPECT_EQ(t.url, "a.swf");
+  ASSERT_EQ(t.symbols.size(), 1u);
+  EXPECT_EQ(t.symbols[0].id, 3);
+  EXPECT_EQ(t.symbols[0].name, "x");
+  // Cut anywhere, the tag is refused rather than read past its end.
+  for (size_t n = 0; n < good.size(); ++n)
+    EXPECT_THROW(flash::ParseImportAssets(flash::kTagImportAssets2, good.data(), n),
+                 flash::FormatError)
+        << n;
+  // A count far beyond what the bytes can hold.
+  std::vector<uint8_t> forged;
+  PutString(forged, "a.swf");
+  PutU16(forged, 60000);
+  PutU16(forged, 1);
+  PutString(forged, "x");
+  EXPECT_THROW(flash::ParseImportAssets(flash::kTagImportAssets, forged.data(), forged.size()),
+               flash::FormatError);
 }

@@ -108,3 +108,77 @@ TEST(ScriptPaths, InsideAFunctionAPathNameIsAPlainLocal) {
   a.PushString("/:p").Op(0x1C).Trace();
   EXPECT_EQ(RunBlocks({a}, 6), "P\nundefined\n");
 }
+
+namespace {
+
+// tellTarget(path) { trace(_name); } (or another property by its index)
+void TraceNameIn(ActionBuilder& a, const std::string& path, int property = 13) {
+  a.PushString(path).Op(0x20);  // SetTarget2
+  a.PushString("").PushInt(property).Op(0x22).Trace();
+  a.SetTarget("");
+}
+
+}  // namespace
+
+TEST(ScriptPaths, ColonsBeforeANameAreSkippedButTwoAtTheEndNameNothing) {
+  ActionBuilder a = ThreeNestedClips();
+  for (const char* path : {"clip1.clip2.clip3:", "clip1.clip2.clip3::", "::::clip1.:::clip2/:::clip3",
+                           "clip1/clip2:::clip3", "clip1.clip2/clip3/", ":"})
+    TraceNameIn(a, path);
+  // The same holds for the path part of a variable path.
+  Get(a, "clip1.clip2::v").Trace();
+  Get(a, "clip1.clip2:::v").Trace();
+  EXPECT_EQ(RunBlocks({a}, 8),
+            "clip3\nundefined\nclip3\nclip3\nclip3\nundefined\nclip2\nundefined\n");
+}
+
+TEST(ScriptPaths, ThisLeadsAVariablePathButNoTarget) {
+  ActionBuilder a = ThreeNestedClips();
+  TraceNameIn(a, "this/clip1");
+  TraceNameIn(a, "this.clip1");
+  Get(a, "this/clip1:v").Trace();
+  Get(a, "this.clip1.clip2").Trace();
+  EXPECT_EQ(RunBlocks({a}, 8), "undefined\nundefined\nclip1\n_level0.clip1.clip2\n");
+}
+
+// A name with slashes but neither colon nor dot reads the clip it leads to, else the variable
+// of that whole name; writing such a name always writes that variable.
+TEST(ScriptPaths, SlashNamesWithoutAVariablePartAreVariableNamesWhenNoClipAnswers) {
+  ActionBuilder a = ThreeNestedClips();
+  Get(a, "_root").PushString("this/clip1").PushString("fake").Op(kSetMember);
+  Get(a, "this/clip1").Trace();
+  Get(a, "clip1/clip2").Trace();
+  a.PushString("clip1/x").PushInt(5).Op(kSetVariable);
+  Member(a, "_root", "clip1/x").Trace();
+  Member(a, "clip1", "x").Trace();
+  Get(a, "clip1/x").Trace();
+  EXPECT_EQ(RunBlocks({a}, 8), "fake\n_level0.clip1.clip2\n5\nundefined\n5\n");
+}
+
+// Version 4 targets: only slashes separate, ".." is the parent, "_levelN" or "_flashN" starts
+// the path only as its first name (the rest of that name is ignored), and "_root" or "this" are
+// names like any other.
+TEST(ScriptPaths, Version4TargetsKnowOnlySlashes) {
+  flash::TimelineWriter inner;  // sprite 1: empty
+  inner.ShowFrame();
+  flash::TimelineWriter outer;  // sprite 2: holds "child", an instance of sprite 1
+  outer.Place(flashtest::NewPlace(1, 1, "child"));
+  outer.ShowFrame();
+  flash::SwfWriter w(4, 100, 100, 12);
+  w.DefineSprite(1, inner);
+  w.DefineSprite(2, outer);
+  w.Place(flashtest::NewPlace(1, 2, "a"));
+  ActionBuilder a;
+  for (const char* path : {"a/child", "a:child", "a.child", "_level0/a", "_level0:x:y",
+                           "_flash0/a/child", "/_level0", "_level0/_level0", "_root/a", "this",
+                           "a/child/..", "a/..:", "//a", "a/child/../../.."})
+    TraceNameIn(a, path, 11);  // _target
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log),
+            "/a/child\nundefined\nundefined\n/a\n/\n/a/child\nundefined\nundefined\nundefined\n"
+            "undefined\n/a\nundefined\nundefined\nundefined\n");
+}

@@ -97,6 +97,12 @@ void ParseTag(const RawTag& tag, MovieDef& movie, Timeline& timeline, bool is_ro
       ct.actions = std::make_shared<std::vector<uint8_t>>(r.Current(), r.Current() + r.Remaining());
       break;
     }
+    case kTagImportAssets:
+    case kTagImportAssets2:
+      if (!is_root) return;  // only a movie's own timeline imports
+      ct.kind = ControlTag::Kind::Import;
+      ct.import = std::make_shared<ImportAssetsTag>(ParseImportAssets(tag.code, tag.data, tag.length));
+      break;
     case kTagSetBackgroundColor: {
       Reader r(tag.data, tag.length);
       ct.kind = ControlTag::Kind::Background;
@@ -275,6 +281,29 @@ std::vector<RawTag> SplitTags(const uint8_t* data, size_t size, bool* ended) {
     tags.push_back(tag);
   }
   return tags;
+}
+
+ImportAssetsTag ParseImportAssets(uint16_t code, const uint8_t* data, size_t size) {
+  Reader r(data, size);
+  ImportAssetsTag t;
+  t.url = r.CString();
+  if (code == kTagImportAssets2) {
+    r.U8();  // reserved, 1
+    r.U8();  // reserved, 0
+  }
+  const uint16_t count = r.U16();
+  // Each symbol takes at least three bytes (id and an empty name): a count the tag cannot hold
+  // is refused before anything is reserved for it.
+  if (count > r.Remaining() / 3) throw FormatError("import count " + std::to_string(count) +
+                                                   " larger than the tag holds");
+  t.symbols.reserve(count);
+  for (uint16_t i = 0; i < count; ++i) {
+    ImportAssetsTag::Symbol sym;
+    sym.id = r.U16();
+    sym.name = r.CString();
+    t.symbols.push_back(std::move(sym));
+  }
+  return t;
 }
 
 PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size, int swf_version) {

@@ -72,9 +72,23 @@ struct PlaceObjectTag {
 // Parses a PlaceObject, PlaceObject2 or PlaceObject3 body.
 PlaceObjectTag ParsePlaceObject(uint16_t code, const uint8_t* data, size_t size, int swf_version);
 
+// ImportAssets/ImportAssets2: symbols another movie file exports, each given a character id of
+// the importing movie. `url` is relative to the importing movie.
+struct ImportAssetsTag {
+  struct Symbol {
+    uint16_t id = 0;
+    std::string name;
+  };
+  std::string url;
+  std::vector<Symbol> symbols;
+};
+
+// Parses an ImportAssets or ImportAssets2 body.
+ImportAssetsTag ParseImportAssets(uint16_t code, const uint8_t* data, size_t size);
+
 // A tag that acts when its frame is reached.
 struct ControlTag {
-  enum class Kind { Place, Remove, DoAction, InitAction, Background };
+  enum class Kind { Place, Remove, DoAction, InitAction, Background, Import };
   Kind kind = Kind::Place;
   PlaceObjectTag place;                                 // Place
   uint16_t depth = 0;                                   // Remove
@@ -82,6 +96,7 @@ struct ControlTag {
   std::shared_ptr<const std::vector<uint8_t>> actions;  // DoAction, InitAction
   size_t body_offset = 0;  // DoAction: where its code lies in the movie body
   Rgba color;              // Background
+  std::shared_ptr<const ImportAssetsTag> import;  // Import
 };
 
 struct Frame {

@@ -1164,7 +1164,8 @@ MovieClip* ActionRunner::ClipOf(const Value& v) {
     auto c = v.clip.lock();
     if (c && !c->removed) return static_cast<MovieClip*>(c.get());
     // A clip that was removed and placed again under the same path is found by its path.
-    return ResolvePath(v.string, nullptr);
+    Value again = ResolvePathValue(v.string, nullptr, false);
+    return again.type == Value::Type::Clip ? ClipOf(again) : nullptr;
   }
   if (v.type == Value::Type::Object && v.object->kind == ScriptObject::Kind::Clip) {
     auto c = static_cast<ClipObject*>(v.object)->clip.lock();
@@ -1188,8 +1189,10 @@ Value ActionRunner::ClipValue(MovieClip* clip) const {
 }
 
 // Resolves a target path: slash form ("/a/b", "../c", "_level1/a") or dot form
-// ("_root.a.b", "_parent.c", "this.d"). An empty path is the current target.
+// ("_root.a.b", "_parent.c"); the first script version knows only the slash form. An empty
+// path is the current target.
 MovieClip* ActionRunner::ResolvePath(const std::string& path, MovieClip* from) {
+  if (version_ < 5 && !path.empty()) return ResolveSlashPath(path, from);
   Value v = ResolvePathValue(path, from, false);
   return v.type == Value::Type::Clip ? ClipOf(v) : nullptr;
 }
@@ -1212,6 +1215,12 @@ Value ActionRunner::ResolvePathValue(const std::string& path, MovieClip* from, b
     slashed = true;
   }
   while (i <= path.size()) {
+    // Colons before a name are skipped, however many; colons with no name after them at the
+    // end name nothing (a single colon after the last name merely ends the path).
+    if (i < path.size() && path[i] == ':') {
+      while (i < path.size() && path[i] == ':') ++i;
+      if (i == path.size()) return Value::Undefined();
+    }
     // "..": parent in slash form.
     if (path.compare(i, 2, "..") == 0 && (i + 2 == path.size() || path[i + 2] == '/')) {
       if (object || !clip || !clip->parent) return Value::Undefined();
@@ -1247,7 +1256,8 @@ Value ActionRunner::ResolvePathValue(const std::string& path, MovieClip* from, b
         next = b ? RootOf(b) : nullptr;
       } else if (low == "_parent") {
         next = clip ? ScriptParent(clip, version_) : nullptr;
-      } else if (low == "this") {
+      } else if (low == "this" && objects) {
+        // Only a variable path knows "this"; as a target it is the name of a child like any other.
         next = clip;
       } else if (low.rfind("_level", 0) == 0 && low.size() > 6 &&
                  std::isdigit(static_cast<unsigned char>(low[6]))) {
@@ -1283,6 +1293,47 @@ Value ActionRunner::ResolvePathValue(const std::string& path, MovieClip* from, b
     i = j + 1;
   }
   return object ? Value::Object(object) : ClipValue(clip);
+}
+
+// The first script version's target paths: only a slash separates names, and ".." is the
+// parent. A path that starts with a slash starts at the root; one whose first name is "_level"
+// or "_flash" followed by a number starts at that level (what follows the digits up to the
+// first slash is ignored). Names are children of the clip reached so far, and no other name is
+// special.
+MovieClip* ActionRunner::ResolveSlashPath(const std::string& path, MovieClip* from) {
+  MovieClip* clip = from;
+  size_t i = 0;
+  if (!path.empty() && path[0] == '/') {
+    MovieClip* base = from ? from : base_.get();
+    if (!base) return nullptr;
+    clip = ScriptRoot(base, heap_);
+    i = 1;
+  } else {
+    std::string low = Lower(path.substr(0, std::min<size_t>(path.size(), 7)));
+    if (low.size() == 7 && (low.rfind("_level", 0) == 0 || low.rfind("_flash", 0) == 0) &&
+        std::isdigit(static_cast<unsigned char>(low[6]))) {
+      size_t end = path.find('/');
+      clip = player_.LevelRoot(std::atoi(path.c_str() + 6));
+      if (!clip) return nullptr;
+      i = end == std::string::npos ? path.size() : end + 1;
+    }
+  }
+  while (i < path.size()) {
+    if (!clip) return nullptr;
+    size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    std::string seg = path.substr(i, j - i);
+    if (seg.empty()) return nullptr;  // "a//b"
+    if (seg == "..") {
+      clip = clip->parent;
+    } else {
+      auto child = clip->ChildByName(seg);
+      if (!child || child->type != DisplayObject::Type::MovieClip) return nullptr;
+      clip = static_cast<MovieClip*>(child.get());
+    }
+    i = j + 1;
+  }
+  return clip;
 }
 
 // Splits "path:name", "/path:name", "a.b.name" at the last colon or dot into what the path
@@ -1519,8 +1570,11 @@ Value ActionRunner::GetVariable(Frame& f, const std::string& path) {
   if (DotPath(f, path, holder, last, true)) return GetMember(holder, last);
   std::string name;
   if (path.find_first_of(".:") == std::string::npos) {
-    MovieClip* c = ResolvePath(path, FrameTarget(f) ? FrameTarget(f) : f.base.get());
-    return c ? ClipValue(c) : Value::Undefined();
+    // A slash path names a clip; when it names none, the text is the name of a variable.
+    if (MovieClip* c = ResolvePath(path, FrameTarget(f) ? FrameTarget(f) : f.base.get()))
+      return ClipValue(c);
+    bool found = false;
+    return LookupName(f, path, found);
   }
   if (!SplitVariablePath(f, path, holder, name) || name.empty()) return Value::Undefined();
   return GetMember(holder, name);
@@ -1550,7 +1604,10 @@ void ActionRunner::SetVariable(Frame& f, const std::string& path, const Value& v
     SetMember(holder, last, v);
     return;
   }
-  if (!IsPlainName(path)) {
+  // Without a colon or a dot there is no variable name to split off: the whole text, slashes
+  // and all, is the name set.
+  const bool named = version_ >= 5 && path.find_first_of(".:") == std::string::npos;
+  if (!IsPlainName(path) && !named) {
     std::string name;
     if (!SplitVariablePath(f, path, holder, name) || name.empty()) return;
     SetMember(holder, name, v);
@@ -1825,6 +1882,12 @@ void ActionRunner::GetUrl(const std::string& url, const std::string& target, boo
     } else if (clip) {
       StartClipLoad(*this, ClipValue(clip), -1, url, ClipLoadKind::kMovie);
     }
+    return;
+  }
+  // A new window is asked for with "_blank" whatever the case and whether or not the
+  // underscore was written; other window names pass through as written.
+  if (low == "blank" || low == "_blank") {
+    if (player_.on_get_url) player_.on_get_url(url, "_blank");
     return;
   }
   if (player_.on_get_url) player_.on_get_url(url, target);

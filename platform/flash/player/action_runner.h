@@ -101,6 +101,7 @@ class ActionRunner {
   Value ClipValue(MovieClip* clip) const;
   MovieClip* ResolvePath(const std::string& path, MovieClip* from);
   Value ResolvePathValue(const std::string& path, MovieClip* from, bool objects);
+  MovieClip* ResolveSlashPath(const std::string& path, MovieClip* from);
   MovieClip* Target();  // the clip scripts act on now (tellTarget), may be null
   MovieClip* RootOf(MovieClip* clip);  // what `_root` names for code of the clip
   Value GetProperty(MovieClip* clip, int index);

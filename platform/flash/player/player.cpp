@@ -987,8 +987,54 @@ void Player::RunFrame(MovieClip* clip, int frame, bool run_actions) {
           queues_[kPhaseInitAction].push_back(InitAction(self, tag));
         break;
       case ControlTag::Kind::Background: break;
+      case ControlTag::Kind::Import: RunImport(clip, *tag.import); break;
     }
   }
+}
+
+void Player::RunImport(MovieClip* clip, const ImportAssetsTag& tag) {
+  if (!clip->movie) return;
+  Imports& imports = imports_[clip->movie.get()];
+  if (!imports.importer) imports.importer = clip->movie;
+  if (!imports.done.insert(&tag).second) return;
+  // The address is relative to the importing movie's own place.
+  std::string url = tag.url;
+  const std::string& own = clip->movie->url;
+  const std::string local = "file:///";
+  if (!LoadQueue::IsRemote(url) && own.rfind(local, 0) == 0) {
+    size_t slash = own.rfind('/');
+    if (slash >= local.size()) url = own.substr(local.size(), slash + 1 - local.size()) + url;
+  }
+  LoadResult file = loads.Read(url);
+  if (!file.bytes) return;
+  std::shared_ptr<const MovieDef> source;
+  try {
+    source = ParseMovie(std::vector<uint8_t>(file.bytes->begin(), file.bytes->end()));
+  } catch (const FormatError&) {
+    return;
+  }
+  imports.sources.push_back(source);
+  for (const ImportAssetsTag::Symbol& sym : tag.symbols)
+    if (CharacterPtr def = ExportedSymbol(source.get(), sym.name))
+      imports.symbols[sym.id] = {def, source};
+  // The imported movie's init actions all run, on the importing timeline, after those queued
+  // so far.
+  auto self = std::static_pointer_cast<MovieClip>(clip->shared_from_this());
+  for (const Frame& fr : source->timeline.frames)
+    for (const ControlTag& t : fr.tags)
+      if (t.kind == ControlTag::Kind::InitAction &&
+          init_done_.insert({source.get(), t.sprite_id}).second)
+        queues_[kPhaseInitAction].push_back(InitAction(self, t));
+}
+
+CharacterPtr Player::ImportedCharacter(const MovieDef* movie, uint16_t id,
+                                       std::shared_ptr<const MovieDef>& from) const {
+  auto m = imports_.find(movie);
+  if (m == imports_.end()) return nullptr;
+  auto s = m->second.symbols.find(id);
+  if (s == m->second.symbols.end()) return nullptr;
+  from = s->second.second;
+  return s->second.first;
 }
 
 // Goes to `frame` (0-based). Forwards, the frames in between only change the display list; back,
@@ -1062,6 +1108,7 @@ void Player::GotoFrameOf(MovieClip* clip, int frame) {
             queues_[kPhaseInitAction].push_back(InitAction(self, tag));
           break;
         case ControlTag::Kind::Background: break;
+        case ControlTag::Kind::Import: RunImport(clip, *tag.import); break;
       }
     }
   }
@@ -1099,14 +1146,24 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
   std::shared_ptr<DisplayObject> obj;
   bool created = false;
   if (p.has_character && !p.move) {
-    if (existing != clip->children.end()) return;  // depth taken: the placement fails
+    if (existing != clip->children.end()) {
+      // Depth taken: the placement fails, and the player says so in its log.
+      std::string text = "Warning: Failed to place object at depth " + std::to_string(p.depth) + ".";
+      trace_log.push_back(text);
+      if (on_trace) on_trace(text);
+      return;
+    }
   }
   if (p.has_character &&
       (!p.move || existing == clip->children.end() || !existing->second->character ||
        existing->second->character->id != p.character_id)) {
     CharacterPtr def;
+    std::shared_ptr<const MovieDef> def_movie = clip->movie;
     auto it = clip->movie->dictionary.find(p.character_id);
-    if (it != clip->movie->dictionary.end()) def = it->second;
+    if (it != clip->movie->dictionary.end())
+      def = it->second;
+    else
+      def = ImportedCharacter(clip->movie.get(), p.character_id, def_movie);
     if (!def) return;
     if (def->kind == CharacterDef::Kind::Sprite) {
       // A sprite that would contain itself (directly or through other sprites) would nest
@@ -1116,7 +1173,7 @@ void Player::DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool i
         if (a->character == def || ++nesting >= kMaxClipNesting) return;
       }
     }
-    obj = Instantiate(clip, def, clip->movie);
+    obj = Instantiate(clip, def, def_movie);
     created = true;
     if (existing != clip->children.end()) {
       // A move that swaps the character keeps the old object's properties.

@@ -375,6 +375,13 @@ class Player {
   void Advance(MovieClip* clip);
   void GotoFrameOf(MovieClip* clip, int frame);  // 0-based; queues the new frame's scripts
   void DoPlace(MovieClip* clip, const PlaceObjectTag& p, int frame, bool ignore_occupied);
+  // Reads the movie an ImportAssets tag of `clip`'s movie names (once per tag), gives the
+  // importing movie the symbols found among its exports and queues that movie's init actions on
+  // `clip`. A file that is missing or no movie imports nothing.
+  void RunImport(MovieClip* clip, const ImportAssetsTag& tag);
+  // The symbol `movie` imported under `id`, and the movie it came from; null when none.
+  CharacterPtr ImportedCharacter(const MovieDef* movie, uint16_t id,
+                                 std::shared_ptr<const MovieDef>& from) const;
   void RemoveChild(MovieClip* clip, int depth);
   // Removes a clip a script removed whose unload handler must run first: the clip moves below
   // the depths in use and stays reachable until the end of the tick.
@@ -492,6 +499,15 @@ class Player {
       programs_;
   std::map<const MovieDef*, std::map<std::string, uint16_t>> exports_;  // lower-case name -> id
   const std::map<std::string, uint16_t>& Exports(const MovieDef* movie);
+  // What each movie imported: its symbols by the importing movie's ids. The movies on both sides
+  // are held so the keys stay theirs.
+  struct Imports {
+    std::shared_ptr<const MovieDef> importer;
+    std::vector<std::shared_ptr<const MovieDef>> sources;
+    std::map<uint16_t, std::pair<CharacterPtr, std::shared_ptr<const MovieDef>>> symbols;
+    std::set<const ImportAssetsTag*> done;
+  };
+  std::map<const MovieDef*, Imports> imports_;
   uint32_t random_state_ = 12345;
   int instance_counter_ = 0;
 };
