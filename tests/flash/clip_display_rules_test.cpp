@@ -298,6 +298,33 @@ TEST(ClipDisplayRules, LocalToGlobalTakesOwnNumbersAndCountsTheRootsTransform) {
   EXPECT_EQ(RunBlocks({a}, 8), "111\n1\n1\n");
 }
 
+// Points go through matrices whose translations are whole twips at every step up to the stage,
+// and the inverse's translation is whole twips too: a child 2 twips across inside a clip scaled
+// to 20% sits at 0.4 twips, held as 0; a clip scaled to 30% at 1 twip maps the stage's 1.08 twips
+// back through a translation of -3 twips, not -3.33.
+TEST(ClipDisplayRules, PointsMapThroughWholeTwipTranslations) {
+  ActionBuilder a;
+  a.PushString("c").PushInt(1).PushString("c");
+  CallMethod(a, "this", "createEmptyMovieClip", 2).Op(kPop);
+  a.PushString("d").PushInt(1).PushString("d");
+  CallMethod(a, "c", "createEmptyMovieClip", 2).Op(0x3C);  // var d = c.createEmptyMovieClip(...)
+  SetMember(a, "c", "_xscale", 20);
+  SetMember(a, "d", "_x", 0.1);
+  a.PushString("p").PushString("x").PushNumber(0.075).PushString("y").PushInt(0);
+  a.PushInt(2).Op(0x43).Op(0x3C);  // var p = {x: 0.075, y: 0}: 1.5 twips
+  Get(a, "p");
+  CallMethod(a, "d", "localToGlobal", 1).Op(kPop);
+  Member(a, "p", "x").Trace();
+  SetMember(a, "c", "_xscale", 30);
+  SetMember(a, "c", "_x", 0.05);
+  a.PushString("q").PushString("x").PushNumber(0.054).PushString("y").PushInt(0);
+  a.PushInt(2).Op(0x43).Op(0x3C);
+  Get(a, "q");
+  CallMethod(a, "c", "globalToLocal", 1).Op(kPop);
+  Member(a, "q", "x").Trace();
+  EXPECT_EQ(RunBlocks({a}, 8), "0\n0.05\n");
+}
+
 TEST(ClipDisplayRules, ForInOverAClipListsItsNamedChildrenOfEveryKind) {
   SwfWriter w(8, 100, 100, 12);
   DefineSquareClip(w);  // shape 1, sprite 2

@@ -425,8 +425,9 @@ TEST(ScriptBuiltins, ObjectReflectionAndWatchers) {
 }
 
 TEST(ScriptBuiltins, IntervalsAndTimeFollowThePlayerClock) {
-  // At 10 frames a second every tick is 100 ms: an interval of 200 ms fires every other tick,
-  // a timeout once; clearInterval from inside the function stops it after three calls.
+  // At 10 frames a second every tick is 100 ms, and the first frame's scripts run at time 0: an
+  // interval of 200 ms fires every other tick, a timeout once (reading its own due time from the
+  // clock); clearInterval from inside the function stops it after three calls.
   ActionBuilder a, tick;
   a.PushString("n").PushInt(0).Op(0x1D);
   tick.PushString("n");
@@ -459,7 +460,64 @@ TEST(ScriptBuiltins, IntervalsAndTimeFollowThePlayerClock) {
   flash::Player p;
   p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
   for (int i = 0; i < 12; ++i) p.Tick();
-  EXPECT_EQ(flashtest::Joined(p.trace_log), "interval 1\ntimeout at 400\ninterval 2\ninterval 3\n");
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "interval 1\ntimeout at 300\ninterval 2\ninterval 3\n");
+}
+
+// An interval shorter than the frame runs several times within the tick, after the frame's
+// scripts, each call at its own time; the first-frame script of a clip attached in one call runs
+// before the next call. A timeout set inside a call comes due within the same tick, in time order.
+TEST(ScriptBuiltins, ShortIntervalsRunSeveralTimesWithinOneTick) {
+  ActionBuilder tick;
+  tick.PushString("n");
+  Get(tick, "n").Op(0x50).Op(0x1D);
+  tick.PushString("call ");
+  Get(tick, "n").Op(0x47).PushString(" at ").Op(0x47);
+  CallFunction(tick, "getTimer", 0).Op(0x47).Trace();
+  ActionBuilder attach;
+  attach.PushInt(1).PushString("m").PushString("sym");
+  CallFunction(attach, "attachMovie", 3).Op(0x17);
+  ActionBuilder later;
+  later.PushString("timeout at ");
+  CallFunction(later, "getTimer", 0).Op(0x47).Trace();
+  attach.PushInt(25);
+  Function(attach, "", {}, later);
+  CallFunction(attach, "setTimeout", 2).Op(0x17);
+  Get(tick, "n").PushInt(1).Op(0x49).Op(0x12).If(static_cast<int16_t>(Code(attach).size()))
+      .Raw(Code(attach));
+  ActionBuilder stop;
+  Get(stop, "id");
+  CallFunction(stop, "clearInterval", 1).Op(0x17);
+  Get(tick, "n").PushInt(3).Op(0x49).Op(0x12).If(static_cast<int16_t>(Code(stop).size()))
+      .Raw(Code(stop));
+  ActionBuilder a;
+  a.PushString("n").PushInt(0).Op(0x1D);
+  a.PushString("id").PushInt(30);
+  Function(a, "", {}, tick);
+  CallFunction(a, "setInterval", 2).Op(0x1D);
+  a.PushString("frame at ");
+  CallFunction(a, "getTimer", 0).Op(0x47).Trace();
+
+  flash::TimelineWriter sprite;
+  sprite.DoAction(ActionBuilder().PushString("attached frame").Trace().Build());
+  sprite.ShowFrame();
+  std::vector<uint8_t> exports;
+  PutU16(exports, 1);
+  PutU16(exports, 1);
+  PutString(exports, "sym");
+  flash::SwfWriter w(8, 100, 100, 10);
+  w.DefineSprite(1, sprite);
+  w.Tag(56, exports);  // ExportAssets
+  w.DoAction(a.Build());
+  w.ShowFrame();
+  flash::Player p;
+  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log),
+            "frame at 0\ncall 1 at 30\nattached frame\ntimeout at 55\ncall 2 at 60\n"
+            "call 3 at 90\n");
+  p.trace_log.clear();
+  p.Tick();
+  EXPECT_EQ(flashtest::Joined(p.trace_log), "");
 }
 
 // A clip removed by a script while it has an unload handler moves to depth -32769 - depth, its

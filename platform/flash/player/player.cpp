@@ -230,6 +230,7 @@ void Player::LoadMovie(int level, std::shared_ptr<const MovieDef> movie) {
   Unload(level);
   if (!realms_[0] && !realms_[1] && level == 0) heap_->case_insensitive = movie->header.version < 7;
   if (level == 0 && movie->header.version >= 8) wide_empty_bounds = true;
+  if (level == 0) frame_ms_ = 1000.0 / std::max(1.0, movie->header.frame_rate);
   auto root = std::make_shared<MovieClip>(movie, &movie->timeline, nullptr);
   root->level = level;
   Level& l = levels_[level];
@@ -392,7 +393,9 @@ void Player::Tick() {
   budget_ = kTickBudget;
   array_growth_ = 0;
   string_growth_ = 0;
-  if (const MovieDef* m = Movie(0)) clock_ms_ += 1000.0 / std::max(1.0, m->header.frame_rate);
+  // The frame's scripts run at the start of the tick's time; the clock reaches its end once the
+  // intervals that come due within it have run.
+  double tick_end = Movie(0) ? clock_ms_ + frame_ms_ : clock_ms_;
   uint64_t gen = generation_;
   std::set<int> pending_levels;
   for (auto& [n, level] : levels_) {
@@ -412,8 +415,8 @@ void Player::Tick() {
     if (clip->playing) Advance(clip.get());
   }
   RunQueue();
-  RunIntervals();
-  RunQueue();
+  RunIntervals(tick_end);
+  clock_ms_ = std::max(clock_ms_, tick_end);
   RunTickListeners();
   RunQueue();
   loads.Run(*this);
@@ -516,22 +519,24 @@ void Player::ClearInterval(int id) {
                    intervals_.end());
 }
 
-// Intervals due by the clock run once per tick at most (the player's frame is their resolution).
-void Player::RunIntervals() {
-  if (intervals_.empty() || levels_.empty()) return;
-  std::vector<int> due;
-  for (const Interval& i : intervals_)
-    if (i.due <= clock_ms_) due.push_back(i.id);
-  for (int id : due) {
-    auto it = std::find_if(intervals_.begin(), intervals_.end(),
-                           [id](const Interval& i) { return i.id == id; });
-    if (it == intervals_.end()) continue;
+// Every interval due by `end` runs, the earliest first (the older one of two due together), as
+// many times as its period fits; the clock reads each call's own time, and the scripts a call
+// queues run before the next call.
+void Player::RunIntervals(double end) {
+  if (levels_.empty()) return;
+  while (!intervals_.empty() && budget_ > 0) {
+    auto it = std::min_element(intervals_.begin(), intervals_.end(),
+                               [](const Interval& a, const Interval& b) {
+                                 return a.due != b.due ? a.due < b.due : a.id < b.id;
+                               });
+    if (it->due > end) break;
     Interval copy = *it;
-    if (copy.once) {
+    if (copy.once)
       intervals_.erase(it);
-    } else {
-      it->due = clock_ms_ + std::max(copy.period, 1.0);
-    }
+    else
+      it->due = copy.due + std::max(copy.period, 1.0);
+    clock_ms_ = std::max(clock_ms_, copy.due);
+    --budget_;  // a call that runs no script still counts against the tick
     ActionRunner runner(*this, levels_.begin()->second.root);
     Value fn = copy.function, self = Value::Undefined();
     if (!copy.method.empty()) {
@@ -539,6 +544,8 @@ void Player::RunIntervals() {
       fn = runner.GetMember(self, copy.method);
     }
     runner.CallFromPlayer(fn, self, copy.args);
+    RunQueue();
+    if (levels_.empty()) return;
   }
 }
 
@@ -561,9 +568,12 @@ void Player::RunLevelLoads() {
     std::string path = low.rfind("file://", 0) == 0 ? url.substr(7) : url;
     if (path.empty() || path[0] != '/') path = movie_folder_ + path;
     try {
+      // A movie a script loads, into level 0 too, plays at the rate the player started with.
       std::string folder = movie_folder_;
+      double frame_ms = frame_ms_;
       LoadFile(level, path);
       movie_folder_ = folder;
+      frame_ms_ = frame_ms;
     } catch (const FormatError&) {
       // A movie that cannot be read leaves the level empty.
     }

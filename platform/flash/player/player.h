@@ -400,7 +400,7 @@ class Player {
   std::shared_ptr<MovieClip> NewClip(const std::shared_ptr<const MovieDef>& movie,
                                      const Timeline* timeline, CharacterPtr def);
   void QueueClipEvent(MovieClip* clip, uint32_t event);
-  void RunIntervals();
+  void RunIntervals(double end);
   void TraceRoots(std::vector<ScriptObject*>& gray);
   std::shared_ptr<Program> ProgramFor(const std::shared_ptr<const std::vector<uint8_t>>& code,
                                       size_t start, size_t end, size_t lo, size_t hi, int version);
@@ -479,6 +479,7 @@ class Player {
   bool in_tick_ = false;
   uint64_t display_version_ = 0;
   double clock_ms_ = 0;
+  double frame_ms_ = 1000.0 / 12;  // the clock's step per tick: the rate of level 0's movie
   std::string movie_folder_;  // level 0's folder, for loads by relative name
   std::vector<std::pair<int, std::string>> level_loads_;
   std::vector<std::pair<std::weak_ptr<DisplayObject>, std::function<void(ActionRunner&)>>>

@@ -60,6 +60,18 @@ Matrix Concatenated(const MovieClip* clip) {
   return m;
 }
 
+// The matrix from a clip's space to the stage as points are mapped between them: like every
+// matrix a display object holds, each step up to the stage keeps its translation in whole twips.
+Matrix WholeTwipStageMatrix(const DisplayObject& obj) {
+  Matrix m;
+  for (const DisplayObject* o = &obj; o; o = o->parent) {
+    m = o->matrix * m;
+    m.tx = std::round(m.tx);
+    m.ty = std::round(m.ty);
+  }
+  return m;
+}
+
 // The box around what a clip draws, on the stage; false when it draws nothing.
 bool StageBox(const MovieClip& clip, double& x0, double& y0, double& x1, double& y1) {
   double u0, v0, u1, v1;
@@ -304,11 +316,13 @@ Value Method(NativeCall& c) {
         break;
       double x = px->value.number * 20, y = py->value.number * 20;
       // The stage is the root's parent: its own position and turn count too.
-      Matrix m = StageMatrix(*clip);
+      Matrix m = WholeTwipStageMatrix(*clip);
       if (op == kGlobalToLocal) {
         Matrix inv;
         if (!m.Invert(inv)) break;
         m = inv;
+        m.tx = std::round(m.tx);
+        m.ty = std::round(m.ty);
       }
       double ox, oy;
       m.Apply(x, y, ox, oy);
