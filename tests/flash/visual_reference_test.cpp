@@ -140,6 +140,7 @@ const std::set<std::string> kRequired = {
     "filters-blur_size_grows",
     "filters-color_matrix",
     "filters-drop_shadow_scales_with_screen",
+    "filters-glow_with_alpha_strength",
     "focus_highlight-focus_highlight_move",
     "blend_modes-overlay_onto_stage",
     "video-colorconversion-vp6",
