@@ -121,6 +121,7 @@ const std::set<std::string> kRequired = {
     "cache_as_bitmap-shape_changed",
     "cache_as_bitmap-text",
     "drawing_api-cursor",
+    "drawing_api-fills_and_lines",
     "edittext-edittext_background_basic",
     "edittext-edittext_border_basic",
     "edittext-edittext_border_basic_scale2",
