@@ -150,12 +150,12 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
   return DrawnBounds(r, m, x0, y0, x1, y1);
 }
 
-// An object with an opaque background is drawn as a picture of its bounds: the bounds' top-left
-// corner, not the object's origin, lands on a whole pixel, and the drawing moves with it. A
-// cached object's corner goes to the nearest pixel; one that only has a background goes to the
-// pixel at or above and left of it.
-void AlignOpaqueCorner(const DisplayObject& obj, Matrix& m) {
-  const auto whole = [&](double v) { return obj.cache_as_bitmap ? std::round(v) : std::floor(v); };
+// An object drawn as a cached bitmap (cacheAsBitmap or filters) or with an opaque background is
+// drawn as a picture of its bounds: the bounds' top-left corner, not the object's origin, lands
+// on a whole pixel, and the drawing moves with it. A cached object's corner goes to the nearest
+// pixel; one that only has a background goes to the pixel at or above and left of it.
+void AlignPictureCorner(const DisplayObject& obj, bool cached, Matrix& m) {
+  const auto whole = [&](double v) { return cached ? std::round(v) : std::floor(v); };
   double x0, y0, x1, y1;
   if (!DrawnBounds(obj, m, x0, y0, x1, y1) || !std::isfinite(x0) || !std::isfinite(y0) ||
       std::fabs(x0) > 1e6 || std::fabs(y0) > 1e6) {
@@ -349,15 +349,10 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
       r.EndMask();
     }
     // A blend mode or a filter draws the object into a layer of its own. Objects drawn as cached
-    // bitmaps (filtered ones too) sit on whole pixels.
+    // bitmaps (filtered ones too) sit with their bounds' corner on a whole pixel.
     bool layer = child->blend_mode >= kBlendLayer || !child->filters.empty();
     const bool cached = child->cache_as_bitmap || !child->filters.empty();
-    if (child->has_opaque_background) {
-      AlignOpaqueCorner(*child, cm);
-    } else if (cached) {
-      cm.tx = std::round(cm.tx);
-      cm.ty = std::round(cm.ty);
-    }
+    if (cached || child->has_opaque_background) AlignPictureCorner(*child, cached, cm);
     // A cached object is drawn into a layer of its own too, whose picture is kept; the next paint
     // composites it again while the object's fingerprint stays the same. Without filters or a
     // blend mode it has no layer when something inside it erases what lies below it. (A shape

@@ -17,6 +17,7 @@ extern "C" {
 #include <limits>
 #include <vector>
 
+#include "platform/flash/format/filters.h"
 #include "platform/flash/format/writer.h"
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
@@ -326,21 +327,41 @@ TEST(EffectsVideo, EveryChromaSampleColoursItsTwoByTwoPixelsAndColourComesPremul
 
 namespace {
 
-// An outlined, unfilled square from (10, 10) to (30, 30), one pixel wide, with a green opaque
-// background and bitmap caching when `cached`, drawn at `quality`; pixel (x, y) as R,G,B,A.
-std::function<Rgba(int, int)> PaintOutlinedSquare(bool cached, Quality quality) {
+// How the outlined square below is placed.
+struct SquarePlacement {
+  bool background = true;  // a green opaque background
+  bool cached = false;     // bitmap caching
+  bool filtered = false;   // a colour matrix filter that changes nothing
+  uint16_t line_twips = 20;
+  double x = 0;  // moved right by this many pixels
+};
+
+// An outlined, unfilled red square from (10, 10) to (30, 30), placed as `how` says and drawn at
+// `quality`; pixel (x, y) as R,G,B,A.
+std::function<Rgba(int, int)> PaintOutlinedSquare(const SquarePlacement& how, Quality quality) {
   SwfWriter w(11, kW, kH, 12);
   ShapeBuilder sb;
-  const int line = sb.AddLine({20, {255, 0, 0, 255}});
+  const int line = sb.AddLine({how.line_twips, {255, 0, 0, 255}});
   sb.Rectangle(200, 200, 600, 600, 0, line);
   w.DefineShape(1, sb);
   BitWriter place;
-  place.U8(0x02);                  // has character
-  place.U8(cached ? 0x44 : 0x40);  // opaque background, bitmap caching
+  place.U8(0x06);  // has a matrix and a character
+  place.U8(static_cast<uint8_t>((how.background ? 0x40 : 0) | (how.cached ? 0x04 : 0) |
+                                (how.filtered ? 0x01 : 0)));
   place.U16(1);
   place.U16(1);
-  if (cached) place.U8(1);
-  place.RgbaColor({0, 255, 0, 255});
+  Matrix m;
+  m.tx = how.x * 20;
+  place.WriteMatrix(m);
+  if (how.filtered) {
+    Filter identity;
+    identity.kind = Filter::Kind::ColorMatrix;
+    identity.matrix.assign(20, 0.0f);
+    for (size_t i = 0; i < 4; ++i) identity.matrix[i * 6] = 1;
+    WriteFilterList(place, {identity});
+  }
+  if (how.cached) place.U8(1);
+  if (how.background) place.RgbaColor({0, 255, 0, 255});
   w.Tag(kTagPlaceObject3, place.Data());
   w.ShowFrame();
   Player p;
@@ -355,7 +376,7 @@ std::function<Rgba(int, int)> PaintOutlinedSquare(bool cached, Quality quality) 
 }
 
 TEST(EffectsPlacement, AnOpaqueBackgroundFillsThePixelsAroundTheObject) {
-  const auto at = PaintOutlinedSquare(false, Quality::High);
+  const auto at = PaintOutlinedSquare({}, Quality::High);
   EXPECT_EQ(at(20, 20), (Rgba{0, 255, 0, 255}));     // inside the outline
   EXPECT_EQ(at(5, 20), (Rgba{255, 255, 255, 255}));  // outside the object's box
   EXPECT_EQ(at(40, 40), (Rgba{255, 255, 255, 255}));
@@ -367,7 +388,7 @@ TEST(EffectsPlacement, AnOpaqueObjectsBoundsCornerSitsOnAWholePixel) {
   // down and right); the outline moves with it.
   for (const bool cached : {false, true}) {
     SCOPED_TRACE(cached ? "cached" : "background only");
-    const auto at = PaintOutlinedSquare(cached, Quality::Low);
+    const auto at = PaintOutlinedSquare({.cached = cached}, Quality::Low);
     const Rgba white{255, 255, 255, 255}, green{0, 255, 0, 255}, red{255, 0, 0, 255};
     const int first = cached ? 10 : 9, last = first + 20;  // the background's first/last pixel
     EXPECT_EQ(at(first - 1, 20), white);
@@ -378,6 +399,40 @@ TEST(EffectsPlacement, AnOpaqueObjectsBoundsCornerSitsOnAWholePixel) {
     EXPECT_EQ(at(first, 20), red);  // its left side
     EXPECT_EQ(at(20, first + 1), green);
     EXPECT_EQ(at(first + 1, 20), green);
+  }
+}
+
+TEST(EffectsPlacement, ACachedObjectsBoundsCornerGoesToTheNearestWholePixel) {
+  // A 5-pixel outline from (10, 10) reaches from 7.5 to 12.5 on each side; its bounds' corner
+  // lies on a pixel centre. Drawn as it is, the pixels whose centres lie on its top and left
+  // edges are inked (7 to 11). Cached or filtered, the object moves so that the corner lands on
+  // the nearest pixel (half way: down and right), and the outline inks 8 to 12.
+  const Rgba white{255, 255, 255, 255}, red{255, 0, 0, 255};
+  struct Case {
+    const char* name;
+    SquarePlacement how;
+    int first;  // the outline's first inked row and column
+  };
+  for (const Case& c : {Case{"plain", {.background = false, .line_twips = 100}, 7},
+                        Case{"cached", {.background = false, .cached = true, .line_twips = 100}, 8},
+                        Case{"filtered", {.background = false, .filtered = true, .line_twips = 100}, 8},
+                        // Moved right by 0.3: the corner at 7.8 goes to 8, not the origin to 0.
+                        Case{"cached, moved",
+                             {.background = false, .cached = true, .line_twips = 100, .x = 0.3},
+                             8}}) {
+    SCOPED_TRACE(c.name);
+    for (const Quality quality : {Quality::Low, Quality::High}) {
+      const auto at = PaintOutlinedSquare(c.how, quality);
+      if (quality == Quality::High && c.first == 7) continue;  // partly covered edge pixels
+      EXPECT_EQ(at(20, c.first - 1), white);
+      EXPECT_EQ(at(20, c.first), red);
+      EXPECT_EQ(at(20, c.first + 4), red);
+      EXPECT_EQ(at(20, c.first + 5), white);
+      EXPECT_EQ(at(c.first - 1, 20), white);
+      EXPECT_EQ(at(c.first, 20), red);
+      EXPECT_EQ(at(c.first + 4, 20), red);
+      EXPECT_EQ(at(c.first + 5, 20), white);
+    }
   }
 }
 

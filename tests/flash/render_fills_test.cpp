@@ -150,43 +150,39 @@ TEST(RenderFills, LinearGradientSpansMatchTheOnePixelFormulaExactly) {
   EXPECT_GT(compared, 50000);
 }
 
-TEST(RenderFills, FocalGradientSpansMatchTheOnePixelFormulaExactly) {
-  // Each pixel takes the rounded ramp entry nearest its position along the ray from the focal
-  // point, the point moving by running additions as for linear gradients.
+TEST(RenderFills, RoundGradientSpansMatchTheOnePixelFormulaExactly) {
+  // Each pixel reads the ramp between its entries, as linear gradients do, at its distance from
+  // the centre (radial) or its position along the ray from the focal point, the point moving by
+  // running additions as for linear gradients.
   std::mt19937 rng(71);
   Matrix m;
   m.a = m.d = 1.0 / 20;
-  for (SpreadMode spread : {SpreadMode::Pad, SpreadMode::Reflect, SpreadMode::Repeat}) {
-    for (int g = 0; g < 30; ++g) {
-      FillStyle f = RandomLinearGradient(rng, spread);
-      f.type = FillStyle::Type::FocalGradient;
-      f.gradient.focal_point = std::uniform_real_distribution<double>(-1.2, 1.2)(rng);
-      Matrix inverse;
-      ASSERT_TRUE((m * f.matrix).Invert(inverse, 1e-12));
-      GradientRamp ramp;
-      BuildGradientRamp(f.gradient, ColorTransform(), ramp);
-      for (int span = 0; span < 6; ++span) {
-        const int len = span < 4 ? 1 + span * 3 : 200 + span * 97;
-        const int x = static_cast<int>(rng() % 300), y = static_cast<int>(rng() % 40);
-        const std::vector<uint32_t> drawn = DrawnRow(f, x, y, len, x + len + 1);
-        double gx = inverse.a * (x + 0.5) + inverse.c * (y + 0.5) + inverse.tx;
-        double gy = inverse.b * (x + 0.5) + inverse.d * (y + 0.5) + inverse.ty;
-        for (int i = 0; i < len; ++i, gx += inverse.a, gy += inverse.b) {
-          double t = GradientPosition(f.type, f.gradient.focal_point, gx, gy);
-          if (spread != SpreadMode::Pad) t = ApplySpread(spread, t);
-          const auto& entry =
-              ramp[static_cast<size_t>(std::clamp(static_cast<int>(t * 255.0 + 0.5), 0, 255))];
-          uint32_t c[4];
-          for (int k = 0; k < 4; ++k)
-            c[k] = static_cast<uint8_t>(entry[static_cast<size_t>(k)] + 0.5f);
-          auto pre = [&](int k) { return (c[k] * c[3] + 127) / 255; };
-          const uint32_t expected = pre(2) | pre(1) << 8 | pre(0) << 16 | c[3] << 24;
-          ASSERT_EQ(drawn[static_cast<size_t>(i)], expected)
-              << "gradient " << g << " spread " << static_cast<int>(spread) << " pixel " << i;
+  for (FillStyle::Type type : {FillStyle::Type::RadialGradient, FillStyle::Type::FocalGradient})
+    for (SpreadMode spread : {SpreadMode::Pad, SpreadMode::Reflect, SpreadMode::Repeat}) {
+      for (int g = 0; g < 30; ++g) {
+        FillStyle f = RandomLinearGradient(rng, spread);
+        f.type = type;
+        f.gradient.focal_point = std::uniform_real_distribution<double>(-1.2, 1.2)(rng);
+        Matrix inverse;
+        ASSERT_TRUE((m * f.matrix).Invert(inverse, 1e-12));
+        GradientRamp ramp;
+        BuildGradientRamp(f.gradient, ColorTransform(), ramp);
+        for (int span = 0; span < 6; ++span) {
+          const int len = span < 4 ? 1 + span * 3 : 200 + span * 97;
+          const int x = static_cast<int>(rng() % 300), y = static_cast<int>(rng() % 40);
+          const std::vector<uint32_t> drawn = DrawnRow(f, x, y, len, x + len + 1);
+          double gx = inverse.a * (x + 0.5) + inverse.c * (y + 0.5) + inverse.tx;
+          double gy = inverse.b * (x + 0.5) + inverse.d * (y + 0.5) + inverse.ty;
+          for (int i = 0; i < len; ++i, gx += inverse.a, gy += inverse.b) {
+            double t = GradientPosition(f.type, f.gradient.focal_point, gx, gy);
+            if (spread != SpreadMode::Pad) t = ApplySpread(spread, t);
+            const uint32_t expected = PlainRampColor(ramp, t);
+            ASSERT_EQ(drawn[static_cast<size_t>(i)], expected)
+                << "gradient " << g << " spread " << static_cast<int>(spread) << " pixel " << i;
+          }
         }
       }
     }
-  }
 }
 
 TEST(RenderFills, FarReflectedPositionsFallBackToTheExactFold) {

@@ -637,7 +637,6 @@ struct Surface {
   size_t budget_bytes = 0;  // what a layer counts against the renderer's budget
 
   enum class Kind { Target, Layer, MaskContent, Masked } kind = Kind::Target;
-  bool filtered = false;      // a layer whose filters apply when it is popped
   KeptLayer* keep = nullptr;  // a layer whose picture is kept when it is popped
   std::vector<uint8_t> storage;  // layers own their pixels
   std::vector<uint8_t> mask;     // Masked: coverage of the mask, one byte a pixel
@@ -1359,23 +1358,6 @@ struct Renderer::Impl {
     }
   }
 
-  // Low-quality strokes lie half a pixel right of and below their path, so that a line of odd
-  // whole-pixel width centred on a pixel boundary fills whole pixels evenly about it: a 5-pixel
-  // line along y = 43 fills rows 41 to 45. Within a filtered layer they lie half a pixel above
-  // their path instead (rows 40 to 44), which is where the reference pictures of blurred and
-  // shadowed strokes put them. Fills keep their place, and so do lines of one pixel or less
-  // outside filtered layers: such a line along a pixel boundary fills the pixels left of and above
-  // it, as a fill's edge on that boundary would (the frame lines of the blend-mode pictures).
-  Matrix LowQualityStrokeMatrix(Matrix m, double width) const {
-    if (quality != Quality::Low) return m;
-    bool filtered = false;
-    for (const Surface& s : surfaces) filtered |= s.kind == Surface::Kind::Layer && s.filtered;
-    if (!filtered && width <= 1 + 1e-9) return m;
-    m.tx += 0.5;
-    m.ty += filtered ? -0.5 : 0.5;
-    return m;
-  }
-
   double StrokeWidth(const LineStyle& l, const Matrix& m) const {
     double hscale = std::sqrt(m.a * m.a + m.b * m.b);
     double vscale = std::sqrt(m.c * m.c + m.d * m.d);
@@ -1392,13 +1374,14 @@ struct Renderer::Impl {
     return std::max(1.0, l.width * scale);
   }
 
-  // `prepared`, when given, holds a paint for each of the group's line styles.
-  void DrawLines(const ShapeGroup& group, const Matrix& shape_matrix, const ColorTransform& cx,
+  // Strokes keep their path in either quality, as fills do: at low quality a pixel is inked when
+  // its centre lies within half the width of the path. `prepared`, when given, holds a paint for
+  // each of the group's line styles.
+  void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
                  BaseRenderer& ren, const std::vector<PaintStyle>* prepared = nullptr) {
     if (prepared && prepared->size() != group.line_styles.size()) return;
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
-      const Matrix m = LowQualityStrokeMatrix(shape_matrix, StrokeWidth(style, shape_matrix));
       agg::path_storage& path = line_path;
       path.remove_all();
       bool open = false;
@@ -1445,7 +1428,7 @@ struct Renderer::Impl {
       if (prepared) {
         RenderScan((*prepared)[li], ren);
       } else {
-        RenderScan(LinePaint(style, shape_matrix, cx), ren);  // as the bands make it
+        RenderScan(LinePaint(style, m, cx), ren);  // as the bands make it
       }
     }
   }
@@ -1965,7 +1948,6 @@ void Renderer::Impl::PushLayer(const std::vector<Filter>& filters, double filter
   }
   d.PushSurface(Surface::Kind::Layer, pad, rows_read);
   Surface& s = d.Top();
-  s.filtered = !filters.empty();
   s.budget_bytes = bytes;
   d.layer_bytes += bytes;
   ++d.layers;

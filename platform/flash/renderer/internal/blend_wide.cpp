@@ -139,10 +139,9 @@ WIDE int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const u
 
 // No fused multiply-add here (the target does not enable it), so every product and sum rounds
 // as in the two-pixel loop.
-WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x,
-                           double step_y) {
-  const __m256d scale = _mm256_set1_pd(1.0 / 16384.0), one = _mm256_set1_pd(1.0),
-                n255 = _mm256_set1_pd(255.0), half = _mm256_set1_pd(0.5);
+WIDE int WideRadialPositions(double* pos, int len, double& gx, double& gy, double step_x,
+                             double step_y) {
+  const __m256d scale = _mm256_set1_pd(1.0 / 16384.0), one = _mm256_set1_pd(1.0);
   double x = gx, y = gy;
   int i = 0;
   for (; i + 4 <= len; i += 4) {
@@ -152,9 +151,7 @@ WIDE int WideRadialIndices(int* index, int len, double& gx, double& gy, double s
     __m256d vx = _mm256_set_pd(x3, x2, x1, x), vy = _mm256_set_pd(y3, y2, y1, y);
     __m256d r = _mm256_mul_pd(
         _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(vx, vx), _mm256_mul_pd(vy, vy))), scale);
-    r = _mm256_min_pd(r, one);
-    __m128i k = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(r, n255), half));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(index + i), k);
+    _mm256_storeu_pd(pos + i, _mm256_min_pd(r, one));
     x = x3 + step_x;
     y = y3 + step_y;
   }
@@ -180,13 +177,12 @@ WIDE inline __m256d FoldWide(__m256d t, int spread, bool& inexact) {
   return t;
 }
 
-WIDE int WideFocalIndices(int* index, int len, double& gx, double& gy, double step_x, double step_y,
-                          double focal, int spread) {
+WIDE int WideFocalPositions(double* pos, int len, double& gx, double& gy, double step_x,
+                            double step_y, double focal, int spread) {
   const __m256d scale = _mm256_set1_pd(16384.0), f = _mm256_set1_pd(focal),
                 f2 = _mm256_set1_pd(focal * focal - 1), tiny = _mm256_set1_pd(1e-18),
-                zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), n255 = _mm256_set1_pd(255.0),
-                half = _mm256_set1_pd(0.5), negate = _mm256_set1_pd(-0.0);
-  const __m128i lo = _mm_setzero_si128(), hi = _mm_set1_epi32(255);
+                zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0),
+                negate = _mm256_set1_pd(-0.0);
   double x = gx, y = gy;
   int i = 0;
   for (; i + 4 <= len; i += 4) {
@@ -211,9 +207,7 @@ WIDE int WideFocalIndices(int* index, int len, double& gx, double& gy, double st
     bool inexact = false;
     t = FoldWide(t, spread, inexact);
     if (inexact) break;
-    __m128i k = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(t, n255), half));
-    k = _mm_min_epi32(_mm_max_epi32(k, lo), hi);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(index + i), k);
+    _mm256_storeu_pd(pos + i, t);
     x = nx;
     y = ny;
   }
@@ -513,11 +507,11 @@ const bool kWideBlendAvailable = false;
 int WideBlendRun(uint32_t*, int, uint32_t) { return 0; }
 int WideBlendCovers(uint32_t*, int, uint32_t, const uint8_t*) { return 0; }
 int WideBlendColors(uint32_t*, int, const agg::rgba8*, const uint8_t*, unsigned) { return 0; }
-int WideRadialIndices(int*, int, double&, double&, double, double) { return 0; }
+int WideRadialPositions(double*, int, double&, double&, double, double) { return 0; }
 int WideLinearColors(agg::rgba8*, int, double&, double, int, const float*, const float*) {
   return 0;
 }
-int WideFocalIndices(int*, int, double&, double&, double, double, double, int) { return 0; }
+int WideFocalPositions(double*, int, double&, double&, double, double, double, int) { return 0; }
 int WideBlendLayerRow(uint32_t*, const uint32_t*, int, int) { return 0; }
 int WideCompositeRow(uint32_t*, const uint32_t*, const uint8_t*, int) { return 0; }
 int WideAlphaRow(uint8_t*, const uint32_t*, int) { return 0; }

@@ -27,18 +27,18 @@ int WideBlendColors(uint32_t* d, int len, const agg::rgba8* colors, const uint8_
                     unsigned cover);
 
 // Padded radial gradient: for `len` pixels from the gradient-square point (gx, gy) moving by
-// (step_x, step_y), the table index of each pixel, computed with the arithmetic (and the order of
-// the running additions) of the two-pixel loop. Returns the number of pixels done and leaves
-// (gx, gy) at the first pixel not done.
-int WideRadialIndices(int* index, int len, double& gx, double& gy, double step_x, double step_y);
+// (step_x, step_y), the position (0..1) of each pixel along the gradient, computed with the
+// arithmetic (and the order of the running additions) of the two-pixel loop. Returns the number
+// of pixels done and leaves (gx, gy) at the first pixel not done.
+int WideRadialPositions(double* pos, int len, double& gx, double& gy, double step_x, double step_y);
 
 // Focal gradient: for `len` pixels from the gradient-square point (gx, gy) moving by (step_x,
-// step_y), the table index of each pixel, with the arithmetic (and running additions) of the
-// one-pixel loop; `focal` is the focal point already held within its range, `spread` as for
-// linear gradients. Returns the pixels done (whole groups of four, fewer where a fold would
-// leave the exact range) and leaves (gx, gy) at the first pixel not done.
-int WideFocalIndices(int* index, int len, double& gx, double& gy, double step_x, double step_y,
-                     double focal, int spread);
+// step_y), the position of each pixel along the gradient, with the arithmetic (and running
+// additions) of the one-pixel loop; `focal` is the focal point already held within its range,
+// `spread` as for linear gradients. Returns the pixels done (whole groups of four, fewer where a
+// fold would leave the exact range) and leaves (gx, gy) at the first pixel not done.
+int WideFocalPositions(double* pos, int len, double& gx, double& gy, double step_x, double step_y,
+                       double focal, int spread);
 
 // Linear gradient: for `len` pixels from the gradient-square x `gx` moving by `step`, each
 // pixel's premultiplied colour from the ramp (`base`: 256 entries of four straight channels as

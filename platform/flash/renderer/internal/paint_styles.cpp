@@ -176,19 +176,15 @@ PaintStyle PaintStyle::FromFill(const FillStyle& fill, const Matrix& m, const Co
       p.solid = RampColor(*ramp, 1.0);
       return p;
     }
-    // Linear gradients read the ramp between its entries; the round kinds pick the nearest
-    // rounded entry.
+    // Every kind reads the ramp between its entries.
     if (fill.type == FillStyle::Type::LinearGradient) {
-      // The differences the mix works with, in single precision as the mix takes them.
+      // The differences the linear mix works with, in single precision as the mix takes them.
       p.slopes_ = std::make_shared<GradientRamp>();
       for (size_t r = 0; r + 1 < ramp->size(); ++r)
         for (size_t k = 0; k < 4; ++k) (*p.slopes_)[r][k] = (*ramp)[r + 1][k] - (*ramp)[r][k];
       (*p.slopes_)[255] = {0, 0, 0, 0};
-      p.ramp_ = std::move(ramp);
-    } else {
-      p.table_ = std::make_shared<GradientTable>();
-      RoundGradientRamp(*ramp, *p.table_);
     }
+    p.ramp_ = std::move(ramp);
     p.kind_ = fill.type == FillStyle::Type::LinearGradient   ? Kind::LinearGradient
               : fill.type == FillStyle::Type::RadialGradient ? Kind::RadialGradient
                                                              : Kind::FocalGradient;
@@ -247,11 +243,10 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
     }
     return;
   }
-  const GradientTable& table = *table_;
-  auto lookup = [&](double t) {
-    if (spread_ != SpreadMode::Pad) t = Fold(spread_, t);
-    int index = static_cast<int>(t * 255.0 + 0.5);
-    return table[std::clamp(index, 0, 255)];
+  // Round gradients read the ramp between its entries, as linear ones do.
+  const GradientRamp& ramp = *ramp_;
+  auto color = [&](double t) {
+    return RampColorAt(ramp, spread_ == SpreadMode::Pad ? t : Fold(spread_, t));
   };
   if (type == FillStyle::Type::RadialGradient) {
     unsigned i = 0;
@@ -260,58 +255,52 @@ void PaintStyle::GenerateGradient(agg::rgba8* span, int x, int y, unsigned len) 
       // the same arithmetic as the general loop below.
       double step_x = inverse_.a, step_y = inverse_.b;
 #if defined(__SSE2__)
-      const __m128d scale = _mm_set1_pd(1.0 / 16384.0), one = _mm_set1_pd(1.0),
-                    n255 = _mm_set1_pd(255.0), half = _mm_set1_pd(0.5);
+      const __m128d scale = _mm_set1_pd(1.0 / 16384.0), one = _mm_set1_pd(1.0);
 #endif
       if (len >= 4 && WideBlendAvailable()) {
-        int index[64];
+        double pos[64];
         while (i + 4 <= len) {
-          int n = WideRadialIndices(index, static_cast<int>(std::min(len - i, 64u)), gx, gy, step_x,
-                                    step_y);
-          for (int k = 0; k < n; ++k) span[i + k] = table[static_cast<size_t>(index[k])];
+          int n = WideRadialPositions(pos, static_cast<int>(std::min(len - i, 64u)), gx, gy, step_x,
+                                      step_y);
+          for (int k = 0; k < n; ++k) span[i + k] = RampColorAt(ramp, pos[k]);
           i += static_cast<unsigned>(n);
         }
       }
       for (; i + 2 <= len; i += 2) {
         double x1 = gx + step_x, y1 = gy + step_y;
-        int index[2];
+        alignas(16) double pos[2];
 #if defined(__SSE2__)
         __m128d vx = _mm_set_pd(x1, gx), vy = _mm_set_pd(y1, gy);
         __m128d r =
             _mm_mul_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(vx, vx), _mm_mul_pd(vy, vy))), scale);
-        r = _mm_min_pd(r, one);
-        __m128i k = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(r, n255), half));
-        index[0] = _mm_cvtsi128_si32(k);
-        index[1] = _mm_cvtsi128_si32(_mm_srli_si128(k, 4));
+        _mm_store_pd(pos, _mm_min_pd(r, one));
 #else
-        double r0 = std::min(std::sqrt(gx * gx + gy * gy) * (1.0 / 16384.0), 1.0);
-        double r1 = std::min(std::sqrt(x1 * x1 + y1 * y1) * (1.0 / 16384.0), 1.0);
-        index[0] = static_cast<int>(r0 * 255.0 + 0.5);
-        index[1] = static_cast<int>(r1 * 255.0 + 0.5);
+        pos[0] = std::min(std::sqrt(gx * gx + gy * gy) * (1.0 / 16384.0), 1.0);
+        pos[1] = std::min(std::sqrt(x1 * x1 + y1 * y1) * (1.0 / 16384.0), 1.0);
 #endif
-        span[i] = table[static_cast<size_t>(index[0])];
-        span[i + 1] = table[static_cast<size_t>(index[1])];
+        span[i] = RampColorAt(ramp, pos[0]);
+        span[i + 1] = RampColorAt(ramp, pos[1]);
         gx = x1 + step_x;
         gy = y1 + step_y;
       }
     }
     for (; i < len; ++i, gx += inverse_.a, gy += inverse_.b)
-      span[i] = lookup(std::sqrt(gx * gx + gy * gy) * (1.0 / 16384.0));
+      span[i] = color(std::sqrt(gx * gx + gy * gy) * (1.0 / 16384.0));
   } else {
     unsigned i = 0;
     if (len >= 4 && WideBlendAvailable()) {
-      int index[64];
+      double pos[64];
       while (i + 4 <= len) {
-        const int n = WideFocalIndices(index, static_cast<int>(std::min(len - i, 64u)), gx, gy,
-                                       inverse_.a, inverse_.b, std::clamp(focal_, -0.98, 0.98),
-                                       static_cast<int>(spread_));
+        const int n = WideFocalPositions(pos, static_cast<int>(std::min(len - i, 64u)), gx, gy,
+                                         inverse_.a, inverse_.b, std::clamp(focal_, -0.98, 0.98),
+                                         static_cast<int>(spread_));
         if (n == 0) break;
-        for (int k = 0; k < n; ++k) span[i + k] = table[static_cast<size_t>(index[k])];
+        for (int k = 0; k < n; ++k) span[i + k] = RampColorAt(ramp, pos[k]);
         i += static_cast<unsigned>(n);
       }
     }
     for (; i < len; ++i, gx += inverse_.a, gy += inverse_.b)
-      span[i] = lookup(GradientPosition(type, focal_, gx, gy));
+      span[i] = color(GradientPosition(type, focal_, gx, gy));
   }
 }
 

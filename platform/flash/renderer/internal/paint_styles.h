@@ -54,9 +54,8 @@ class PaintStyle {
 
   Kind kind_ = Kind::Solid;
   Matrix inverse_;                        // pixel centre -> gradient square or bitmap pixels
-  std::shared_ptr<GradientRamp> ramp_;    // linear gradients
+  std::shared_ptr<GradientRamp> ramp_;    // gradients
   std::shared_ptr<GradientRamp> slopes_;  // linear gradients: each entry's step to the next
-  std::shared_ptr<GradientTable> table_;  // radial and focal gradients
   SpreadMode spread_ = SpreadMode::Pad;
   double focal_ = 0;
   std::shared_ptr<const BitmapPixels> bitmap_;  // held while the style is in use
