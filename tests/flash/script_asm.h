@@ -103,16 +103,23 @@ inline ActionBuilder& Member(ActionBuilder& a, const std::string& object, const 
   return Get(a, object).PushString(name).Op(0x4E);
 }
 
-// Runs each block as a frame script of one frame (in order) for `ticks` ticks; the trace output.
-inline std::string RunBlocks(const std::vector<ActionBuilder>& blocks, int version = 8,
-                             int ticks = 1) {
-  flash::SwfWriter w(version, 100, 100, 12);
+// Ends the movie written so far in `w` with a frame whose scripts are the blocks (in order), plays
+// it for `ticks` ticks and gives the trace output.
+inline std::string RunBlocksIn(flash::SwfWriter& w, const std::vector<ActionBuilder>& blocks,
+                               int ticks = 1) {
   for (const auto& b : blocks) w.DoAction(b.Build());
   w.ShowFrame();
   flash::Player p;
   p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
   for (int i = 0; i < ticks; ++i) p.Tick();
   return flashtest::Joined(p.trace_log);
+}
+
+// Runs each block as a frame script of one frame (in order) for `ticks` ticks; the trace output.
+inline std::string RunBlocks(const std::vector<ActionBuilder>& blocks, int version = 8,
+                             int ticks = 1) {
+  flash::SwfWriter w(version, 100, 100, 12);
+  return RunBlocksIn(w, blocks, ticks);
 }
 
 }  // namespace scripttest

@@ -201,12 +201,7 @@ TEST(ScriptClipRules, AttachedButtonsAndTheConstructorOfAnAttachedClip) {
   w.DefineSprite(2, empty);
   w.DefineSprite(3, sprite);
   w.Tag(56, exports);  // ExportAssets
-  w.DoAction(a.Build());
-  w.ShowFrame();
-  flash::Player p;
-  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
-  p.Tick();
-  EXPECT_EQ(flashtest::Joined(p.trace_log), "object\ntrue\nmovieclip\n");
+  EXPECT_EQ(RunBlocksIn(w, {a}), "object\ntrue\nmovieclip\n");
 }
 
 // attachMovie copies the init object's properties once the first frame's children are in place:
@@ -249,10 +244,5 @@ TEST(ScriptClipRules, AttachedInitSizesScaleTheFirstFrameAndEmptyClipsFlatten) {
   w.DefineShape(1, square);
   w.DefineSprite(2, sprite);
   w.Tag(56, exports);  // ExportAssets
-  w.DoAction(a.Build());
-  w.ShowFrame();
-  flash::Player p;
-  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
-  p.Tick();
-  EXPECT_EQ(flashtest::Joined(p.trace_log), "40\n20\n5\n0\n0\n0\n0\n");
+  EXPECT_EQ(RunBlocksIn(w, {a}), "40\n20\n5\n0\n0\n0\n0\n");
 }

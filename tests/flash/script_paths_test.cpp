@@ -173,12 +173,7 @@ TEST(ScriptPaths, Version4TargetsKnowOnlySlashes) {
                            "_flash0/a/child", "/_level0", "_level0/_level0", "_root/a", "this",
                            "a/child/..", "a/..:", "//a", "a/child/../../.."})
     TraceNameIn(a, path, 11);  // _target
-  w.DoAction(a.Build());
-  w.ShowFrame();
-  flash::Player p;
-  p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
-  p.Tick();
-  EXPECT_EQ(flashtest::Joined(p.trace_log),
+  EXPECT_EQ(RunBlocksIn(w, {a}),
             "/a/child\nundefined\nundefined\n/a\n/\n/a/child\nundefined\nundefined\nundefined\n"
             "undefined\n/a\nundefined\nundefined\nundefined\n");
 }

@@ -424,10 +424,6 @@ void ActionRunner::Push(Value v) {
 
 namespace {
 
-bool ArrayIndex(const std::string& name, size_t& index) {
-  return ArrayObject::IndexOf(name, index);
-}
-
 // The index a numeric member name gives an array's length: an optional minus sign and digits,
 // read as a 32-bit count that wraps round ("4294967296" is 0, "-1" is 4294967295, then taken as
 // signed), which is how the player reads the names it measures lengths by.
@@ -503,7 +499,7 @@ bool ActionRunner::HasMember(ScriptObject* o, const std::string& key) {
   if (o && o->kind == ScriptObject::Kind::Array) {
     size_t i;
     if (key == "length") return true;
-    if (ArrayIndex(key, i)) return i < static_cast<ArrayObject*>(o)->items.size();
+    if (ArrayObject::IndexOf(key, i)) return i < static_cast<ArrayObject*>(o)->items.size();
   }
   return false;
 }
@@ -521,8 +517,8 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
     auto* a = static_cast<ArrayObject*>(o);
     size_t i;
     // An own property of the index's name (addProperty) comes before the element.
-    if (ArrayIndex(name, i)) {
-      if (i < a->items.size() && !a->items[i].IsHole() && !a->Find(name)) {
+    if (ArrayObject::IndexOf(name, i)) {
+      if (a->Has(i) && !a->Find(name)) {
         found = true;
         return a->items[i];
       }
@@ -551,7 +547,7 @@ Value ActionRunner::GetObjectMember(ScriptObject* o, const std::string& name, co
       // An array on the chain lends its elements.
       auto* a = static_cast<ArrayObject*>(p);
       size_t i;
-      if (ArrayIndex(name, i) && i < a->items.size() && !a->items[i].IsHole()) {
+      if (ArrayObject::IndexOf(name, i) && a->Has(i)) {
         found = true;
         return a->items[i];
       }
@@ -698,7 +694,7 @@ void ActionRunner::PutMember(ScriptObject* o, const std::string& name, const Val
       // Elements up to the size limit are held in order; farther and negative indexes are
       // plain properties that still move the length.
       size_t i;
-      bool held = ArrayIndex(name, i) && i < kMaxArrayLength;
+      bool held = ArrayObject::IndexOf(name, i) && i < kMaxArrayLength;
       if (held) {
         if (i >= a->items.size()) CheckArrayGrowth(a->items.size(), i + 1);
         a->SetElement(i, v);
@@ -757,7 +753,8 @@ void ActionRunner::SetArrayLength(ArrayObject* a, int32_t length) {
     std::vector<std::string> far;
     for (const Property& p : a->Properties()) {
       size_t i;
-      if (ArrayIndex(p.name, i) && i >= from && static_cast<double>(i) < old) far.push_back(p.name);
+      if (ArrayObject::IndexOf(p.name, i) && i >= from && static_cast<double>(i) < old)
+        far.push_back(p.name);
     }
     for (const std::string& name : far) a->Remove(Key(name));
   }
@@ -796,7 +793,7 @@ bool ActionRunner::DeleteMember(const Value& obj, const std::string& name) {
     if (o->kind == ScriptObject::Kind::Array) {
       size_t i;
       auto* a = static_cast<ArrayObject*>(o);
-      if (ArrayIndex(name, i) && i < a->items.size()) return a->DeleteElement(i);
+      if (ArrayObject::IndexOf(name, i) && i < a->items.size()) return a->DeleteElement(i);
     }
     return false;
   }

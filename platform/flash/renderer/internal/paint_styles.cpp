@@ -79,20 +79,7 @@ void BuildGradientRamp(const Gradient& g, const ColorTransform& cx, GradientRamp
   }
 }
 
-void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTable& out) {
-  GradientRamp ramp;
-  BuildGradientRamp(g, cx, ramp);
-  RoundGradientRamp(ramp, out);
-}
-
-void RoundGradientRamp(const GradientRamp& ramp, GradientTable& out) {
-  for (size_t r = 0; r < 256; ++r) {
-    auto round = [&](int k) { return static_cast<uint8_t>(ramp[r][k] + 0.5f); };
-    out[r] = Premultiply({round(0), round(1), round(2), round(3)});
-  }
-}
-
-// The colour at position t; inlined into the linear gradient loop, which calls it per pixel.
+// The colour at position t; inlined into the gradient loops, which call it per pixel.
 [[gnu::always_inline]] inline agg::rgba8 RampColorAt(const GradientRamp& ramp, double t) {
   // Whole ratio r stands at position (r + 0.5) / 256: the first and last stops own half a step
   // each at the ends, and a point between two entries takes its share of each.

@@ -16,15 +16,6 @@ namespace flash {
 struct BitmapPixels;
 struct CharacterLookup;
 
-// Colour of the gradient at each of the 256 ratio positions, premultiplied.
-using GradientTable = std::array<agg::rgba8, 256>;
-
-// The ramp's entries rounded to whole levels.
-void BuildGradientTable(const Gradient& g, const ColorTransform& cx, GradientTable& out);
-
-// Rounds each entry of a ramp to whole levels and premultiplies it.
-void RoundGradientRamp(const GradientRamp& ramp, GradientTable& out);
-
 // Premultiplied colour at position t (0..1, already folded by the spread mode) of a ramp.
 agg::rgba8 RampColor(const GradientRamp& ramp, double t);
 
