@@ -12,6 +12,8 @@ extern "C" {
 #include <mutex>
 #include <set>
 
+#include "platform/encoder/internal/yuv_convert.h"
+
 namespace mcl {
 
 FramePtr AllocFrame(int width, int height, AVPixelFormat format) {
@@ -160,6 +162,17 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, 
         if (a) a[x] = opaque ? 255 : s[3];
       }
     }
+    return true;
+  }
+
+  // Same size into 4:2:0 YUV, the format of every YUV codec: our own conversion, several times
+  // faster than the general scaler. The alpha has no place in the target.
+  if (dstFormat == AV_PIX_FMT_YUV420P && image.width == dst->width &&
+      image.height == dst->height) {
+    const YuvPlanes planes{dst->data[0],     dst->data[1],     dst->data[2],
+                           dst->linesize[0], dst->linesize[1], dst->linesize[2]};
+    BgrxToYuv420(image.bgra.data(), image.width * 4, image.width, image.height, planes,
+                 dst->color_range == AVCOL_RANGE_JPEG);
     return true;
   }
 
