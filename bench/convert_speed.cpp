@@ -19,8 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/frame_capture.h"
@@ -47,6 +49,16 @@ constexpr uint32_t kMjpg = 0x47504A4D;
 double Seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
+
+// Processor time of every thread of the process so far, in seconds.
+double ProcessorSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Processor time spent in the timed part of the last step run.
+double gStepProcessor = 0;
 
 // Forty anti-aliased circles over a gradient backdrop, each moving on its own path.
 void WriteMovie(const std::string& path) {
@@ -130,8 +142,10 @@ double RenderAlone(const std::string& movie,
   frame.SetSize(gWidth, gHeight);
   MclHandle image = MclImgCreate();
   double total = 0;
+  gStepProcessor = 0;
   for (int n = 1; n <= gFrames; ++n) {
     const auto t0 = std::chrono::steady_clock::now();
+    const double c0 = ProcessorSeconds();
     if (keep) {
       CaptureFrame(player, panel, &frame, nullptr, nullptr, -1, n, 0, 0, 0xFFFFFF);
     } else {
@@ -141,6 +155,7 @@ double RenderAlone(const std::string& movie,
       if (r != TDirectCapture::Captured) std::fprintf(stderr, "direct capture unavailable\n");
     }
     total += Seconds(t0);
+    gStepProcessor += ProcessorSeconds() - c0;
     if (keep && keep->size() < size_t(kHeldFrames)) {
       auto copy = std::make_unique<classlib::TBitmap>();
       copy->Assign(&frame);
@@ -200,8 +215,10 @@ double EncodeAlone(const TCovSettings& job,
   HeldFrames src(frames);
   MclAssignVideoSource(h, &HeldFrames::Callback, &src);
   const auto t0 = std::chrono::steady_clock::now();
+  const double c0 = ProcessorSeconds();
   const int32_t r = MclConvert(h);
   const double s = Seconds(t0);
+  gStepProcessor = ProcessorSeconds() - c0;
   if (r != kMclOk) std::fprintf(stderr, "MclConvert returned %d\n", r);
   MclFree(h);
   return s;
@@ -221,8 +238,10 @@ double WholeRoad(TCovSettings* job, const std::string& fps, bool Shown = true) {
   if (Shown) form->Show();
   classlib::Application->ProcessMessages();
   const auto t0 = std::chrono::steady_clock::now();
+  const double c0 = ProcessorSeconds();
   form->mniStart->Click();
   const double s = Seconds(t0);
+  gStepProcessor = ProcessorSeconds() - c0;
   form->Hide();
   delete form;
   return s;
@@ -286,15 +305,22 @@ TCovSettings BenchJob(const std::string& movie, const std::string& dir) {
   return job;
 }
 
-// One step in this (fresh) process: prints "<fresh seconds> <warm seconds>".
+// One step in this (fresh) process: prints "<fresh seconds> <warm seconds>", then the processor
+// seconds of each run (every thread's) where the step times conversions.
 int RunStep(const std::string& step, const std::string& dir) {
   const std::string movie = dir + "/movie.swf", fps = dir + "/fps";
   TCovSettings job = BenchJob(movie, dir);
-  double t[2] = {0, 0};
+  double t[2] = {0, 0}, cpu[2] = {0, 0};
   if (step == "capture") {
-    for (double& x : t) x = RenderAlone(movie, nullptr);
+    for (int i = 0; i < 2; ++i) {
+      t[i] = RenderAlone(movie, nullptr);
+      cpu[i] = gStepProcessor;
+    }
   } else if (step == "road" || step == "hidden") {
-    for (double& x : t) x = WholeRoad(&job, fps, step == "road");
+    for (int i = 0; i < 2; ++i) {
+      t[i] = WholeRoad(&job, fps, step == "road");
+      cpu[i] = gStepProcessor;
+    }
   } else if (step == "gif") {
     // One run only: the second figure is the peak memory in MB.
     job.destType = dtGIF;
@@ -318,16 +344,20 @@ int RunStep(const std::string& step, const std::string& dir) {
       for (double& x : t) x = FfmpegAlone(raw, out, dvd);
       std::remove(raw.c_str());
     } else {
-      for (double& x : t) x = EncodeAlone(job, frames, out, dvd);
+      for (int i = 0; i < 2; ++i) {
+        t[i] = EncodeAlone(job, frames, out, dvd);
+        cpu[i] = gStepProcessor;
+      }
     }
     std::remove(out.c_str());
   }
-  std::printf("%.6f %.6f\n", t[0], t[1]);
+  std::printf("%.6f %.6f %.6f %.6f\n", t[0], t[1], cpu[0], cpu[1]);
   return 0;
 }
 
 struct Figures {
   double fresh = 0, warm = 0;
+  double freshCpu = 0, warmCpu = 0;  // processor seconds, where the step reports them
 };
 
 // Runs a step in a fresh process of this program.
@@ -354,7 +384,7 @@ Figures Spawn(const std::string& step, const std::string& dir) {
   int status = 0;
   waitpid(pid, &status, 0);
   Figures f;
-  if (std::sscanf(text.c_str(), "%lf %lf", &f.fresh, &f.warm) != 2)
+  if (std::sscanf(text.c_str(), "%lf %lf %lf %lf", &f.fresh, &f.warm, &f.freshCpu, &f.warmCpu) < 2)
     std::fprintf(stderr, "step %s failed\n", step.c_str());
   return f;
 }
@@ -414,8 +444,11 @@ int main(int argc, char** argv) {
   std::printf("%d frames of %dx%d, frame by frame, MJPEG AVI; seconds, fresh process / warm\n",
               gFrames, gWidth, gHeight);
   auto line = [](const char* name, const Figures& f) {
-    std::printf("  %-22s: fresh %7.3f s (%6.1f frames/s)  warm %7.3f s  fresh/warm %.2f\n", name,
-                f.fresh, gFrames / f.fresh, f.warm, f.warm > 0 ? f.fresh / f.warm : 0.0);
+    std::printf(
+        "  %-22s: fresh %7.3f s (%6.1f frames/s)  warm %7.3f s  fresh/warm %.2f  processor %.2f / "
+        "%.2f s\n",
+        name, f.fresh, gFrames / f.fresh, f.warm, f.warm > 0 ? f.fresh / f.warm : 0.0, f.freshCpu,
+        f.warmCpu);
   };
   const Figures capture = Spawn("capture", dir);
   line("capture alone", capture);
@@ -432,6 +465,14 @@ int main(int argc, char** argv) {
         "  %s: road / slower of capture and encoding = %.3f (target <= 1.15), road / sum = %.3f\n",
         warm ? "warm " : "fresh", pick(road) / slower, pick(road) / (pick(capture) + pick(encode)));
   }
+  // However well the steps overlap, the road cannot take less than their processor time spread
+  // over every core.
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  std::printf(
+      "  warm : processor time of capture and encoding over %u cores = %.3f s, %.3f times the "
+      "slower step\n",
+      cores, (capture.warmCpu + encode.warmCpu) / cores,
+      (capture.warmCpu + encode.warmCpu) / cores / std::max(capture.warm, encode.warm));
   if (withFfmpeg) {
     for (int dvd = 0; dvd < 2; ++dvd) {
       const Figures lib = Spawn(dvd ? "encode-dvd" : "encode", dir);
