@@ -31,9 +31,9 @@ struct Planes {
   int cw, ch, yStride, cStride;
   std::vector<uint8_t> y, cb, cr;
   // Strides wider than the rows, as encoder frames have them.
-  Planes(int w, int h)
-      : cw((w + 1) / 2),
-        ch((h + 1) / 2),
+  Planes(int w, int h, bool halved = true)
+      : cw(halved ? (w + 1) / 2 : w),
+        ch(halved ? (h + 1) / 2 : h),
         yStride(w + 13),
         cStride(cw + 7),
         y(size_t(yStride) * h, 0xEE),
@@ -45,9 +45,12 @@ struct Planes {
   int Cr(int x, int yy) const { return cr[size_t(yy) * cStride + x]; }
 };
 
-Planes Convert(const Picture& p, bool full) {
-  Planes out(p.w, p.h);
-  mcl::BgrxToYuv420(p.bgrx.data(), p.w * 4, p.w, p.h, out.Out(), full);
+Planes Convert(const Picture& p, bool full, bool halved = true) {
+  Planes out(p.w, p.h, halved);
+  if (halved)
+    mcl::BgrxToYuv420(p.bgrx.data(), p.w * 4, p.w, p.h, out.Out(), full);
+  else
+    mcl::BgrxToYuv444(p.bgrx.data(), p.w * 4, p.w, p.h, out.Out(), full);
   return out;
 }
 
@@ -74,26 +77,29 @@ TEST(YuvConvert, KnownColoursInBothRanges) {
       {0, 0, 0, false, 16, 128, 128},       {255, 0, 0, false, 81, 90, 240},
       {0, 255, 0, false, 145, 54, 34},      {0, 0, 255, false, 41, 240, 110},
   };
-  for (const Case& c : cases) {
-    Picture p(6, 4);
-    p.Fill(c.r, c.g, c.b);
-    const Planes out = Convert(p, c.full);
-    SCOPED_TRACE(::testing::Message() << c.r << "," << c.g << "," << c.b << " full " << c.full);
-    for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 6; ++x) EXPECT_EQ(out.Y(x, y), c.y);
-    for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 3; ++x) {
-        EXPECT_EQ(out.Cb(x, y), c.cb);
-        EXPECT_EQ(out.Cr(x, y), c.cr);
-      }
-  }
+  for (bool halved : {true, false})
+    for (const Case& c : cases) {
+      Picture p(6, 4);
+      p.Fill(c.r, c.g, c.b);
+      const Planes out = Convert(p, c.full, halved);
+      SCOPED_TRACE(::testing::Message() << c.r << "," << c.g << "," << c.b << " full " << c.full
+                                        << " halved " << halved);
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(out.Y(x, y), c.y);
+      for (int y = 0; y < out.ch; ++y)
+        for (int x = 0; x < out.cw; ++x) {
+          EXPECT_EQ(out.Cb(x, y), c.cb);
+          EXPECT_EQ(out.Cr(x, y), c.cr);
+        }
+    }
 }
 
 // Every sample of a noisy picture of odd size lies within one step of the exact conversion; a
-// chroma sample is the mean of the pixels its block holds (two or one at the odd edges). The
-// alpha bytes do not count, and nothing past a row's samples is written.
+// halved chroma sample is the mean of the pixels its block holds (two or one at the odd edges).
+// The alpha bytes do not count, and nothing past a row's samples is written.
 TEST(YuvConvert, NoisyOddPictureMatchesTheExactConversion) {
-  for (bool full : {true, false}) {
+  for (int mode = 0; mode < 4; ++mode) {
+    const bool full = mode % 2 == 0, halved = mode < 2;
     for (int w : {1, 2, 37, 64}) {
       for (int h : {1, 3, 20}) {
         Picture p(w, h);
@@ -103,8 +109,10 @@ TEST(YuvConvert, NoisyOddPictureMatchesTheExactConversion) {
             seed = seed * 1664525u + 1013904223u;
             p.Set(x, y, seed >> 24, seed >> 16 & 255, seed >> 8 & 255, seed & 255);
           }
-        const Planes out = Convert(p, full);
-        SCOPED_TRACE(::testing::Message() << w << "x" << h << " full " << full);
+        const Planes out = Convert(p, full, halved);
+        SCOPED_TRACE(::testing::Message() << w << "x" << h << " full " << full << " halved "
+                                          << halved);
+        const int block = halved ? 2 : 1;
         for (int y = 0; y < h; ++y) {
           for (int x = 0; x < w; ++x) {
             const uint8_t* s = p.At(x, y);
@@ -116,8 +124,8 @@ TEST(YuvConvert, NoisyOddPictureMatchesTheExactConversion) {
           for (int cx = 0; cx < out.cw; ++cx) {
             double r = 0, g = 0, b = 0;
             int n = 0;
-            for (int y = 2 * cy; y < std::min(h, 2 * cy + 2); ++y)
-              for (int x = 2 * cx; x < std::min(w, 2 * cx + 2); ++x, ++n) {
+            for (int y = block * cy; y < std::min(h, block * cy + block); ++y)
+              for (int x = block * cx; x < std::min(w, block * cx + block); ++x, ++n) {
                 b += p.At(x, y)[0];
                 g += p.At(x, y)[1];
                 r += p.At(x, y)[2];

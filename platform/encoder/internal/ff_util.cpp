@@ -167,12 +167,34 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, 
 
   // Same size into 4:2:0 YUV, the format of every YUV codec: our own conversion, several times
   // faster than the general scaler. The alpha has no place in the target.
-  if (dstFormat == AV_PIX_FMT_YUV420P && image.width == dst->width &&
-      image.height == dst->height) {
+  if ((dstFormat == AV_PIX_FMT_YUV420P || dstFormat == AV_PIX_FMT_YUV444P) &&
+      image.width == dst->width && image.height == dst->height) {
     const YuvPlanes planes{dst->data[0],     dst->data[1],     dst->data[2],
                            dst->linesize[0], dst->linesize[1], dst->linesize[2]};
-    BgrxToYuv420(image.bgra.data(), image.width * 4, image.width, image.height, planes,
-                 dst->color_range == AVCOL_RANGE_JPEG);
+    const bool full = dst->color_range == AVCOL_RANGE_JPEG;
+    if (dstFormat == AV_PIX_FMT_YUV420P)
+      BgrxToYuv420(image.bgra.data(), image.width * 4, image.width, image.height, planes, full);
+    else
+      BgrxToYuv444(image.bgra.data(), image.width * 4, image.width, image.height, planes, full);
+    return true;
+  }
+
+  // Same size into packed 24- or 32-bit RGB or BGR: reorder the bytes, exactly.
+  const bool rgb24 = dstFormat == AV_PIX_FMT_RGB24, bgr24 = dstFormat == AV_PIX_FMT_BGR24;
+  if ((rgb24 || bgr24 || dstFormat == AV_PIX_FMT_RGBA) && image.width == dst->width &&
+      image.height == dst->height) {
+    const int bytes = rgb24 || bgr24 ? 3 : 4;
+    const int red = bgr24 ? 2 : 0, blue = bgr24 ? 0 : 2;
+    for (int y = 0; y < image.height; ++y) {
+      const uint8_t* s = image.Row(y);
+      uint8_t* d = dst->data[0] + ptrdiff_t(y) * dst->linesize[0];
+      for (int x = 0; x < image.width; ++x, s += 4, d += bytes) {
+        d[red] = s[2];
+        d[1] = s[1];
+        d[blue] = s[0];
+        if (bytes == 4) d[3] = opaque ? 255 : s[3];
+      }
+    }
     return true;
   }
 

@@ -74,7 +74,30 @@ LUMICAST_VECTOR_CLONES void ChromaRow(const uint8_t* __restrict s0, const uint8_
   }
 }
 
+// One row of full-size chroma.
+LUMICAST_VECTOR_CLONES void ChromaRow444(const uint8_t* __restrict s, uint8_t* __restrict cb,
+                                         uint8_t* __restrict cr, int width, const Weights& w) {
+  for (int x = 0; x < width; ++x) {
+    // A pixel counts as a block of four of itself, so the weights of the means serve.
+    const int b = 4 * s[4 * x], g = 4 * s[4 * x + 1], r = 4 * s[4 * x + 2];
+    cb[x] = Clamp255((w.br * r + w.bg * g + w.bb * b + w.cOffset) >> 18);
+    cr[x] = Clamp255((w.rr * r + w.rg * g + w.rb * b + w.cOffset) >> 18);
+  }
+}
+
 }  // namespace
+
+void BgrxToYuv444(const uint8_t* bgrx, int stride, int width, int height, const YuvPlanes& out,
+                  bool fullRange) {
+  if (width <= 0 || height <= 0) return;
+  const Weights w = MakeWeights(fullRange);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* s = bgrx + ptrdiff_t(y) * stride;
+    LumaRow(s, out.y + ptrdiff_t(y) * out.yStride, width, w);
+    ChromaRow444(s, out.cb + ptrdiff_t(y) * out.cbStride, out.cr + ptrdiff_t(y) * out.crStride,
+                 width, w);
+  }
+}
 
 void BgrxToYuv420(const uint8_t* bgrx, int stride, int width, int height, const YuvPlanes& out,
                   bool fullRange) {
