@@ -165,8 +165,8 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, 
     return true;
   }
 
-  // Same size into 4:2:0 YUV, the format of every YUV codec: our own conversion, several times
-  // faster than the general scaler. The alpha has no place in the target.
+  // Same size into 4:2:0 YUV (every YUV codec's format) or 4:4:4 (still JPEG images): our own
+  // conversion, several times faster than the general scaler. The alpha has no place in them.
   if ((dstFormat == AV_PIX_FMT_YUV420P || dstFormat == AV_PIX_FMT_YUV444P) &&
       image.width == dst->width && image.height == dst->height) {
     const YuvPlanes planes{dst->data[0],     dst->data[1],     dst->data[2],
