@@ -36,6 +36,7 @@
 #include "platform/flash/renderer/band_pool.h"
 #include "platform/flash/renderer/filters.h"
 #include "platform/flash/renderer/internal/blend_wide.h"
+#include "platform/flash/renderer/internal/centre_sampler.h"
 #include "platform/flash/renderer/internal/paint_styles.h"
 
 namespace flash {
@@ -708,6 +709,7 @@ struct Renderer::Impl {
   agg::scanline_p8 sl_packed;  // solid runs of full cover come as one span
   BinaryScanline sl_bin;
   BinaryPackedScanline sl_bin_packed;
+  CentreSampler centres;  // lines at low quality
   agg::path_storage line_path;
   std::vector<double> points;  // one flattened path, x and y interleaved
   agg::span_allocator<Color> alloc;
@@ -1337,24 +1339,27 @@ struct Renderer::Impl {
     scan.auto_close(true);
   }
 
-  // Paints what the ordinary rasteriser holds with `paint`.
-  void RenderScan(const PaintStyle& paint, BaseRenderer& ren) {
+  // Paints what the ordinary rasteriser (or, for lines at low quality, the centre sampler)
+  // holds with `paint`.
+  void RenderScan(const PaintStyle& paint, BaseRenderer& ren) { RenderScan(paint, ren, scan); }
+  template <typename Rasterizer>
+  void RenderScan(const PaintStyle& paint, BaseRenderer& ren, Rasterizer& ras) {
     if (paint.IsSolid()) {
       agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
       solid.color(paint.solid);
       if (quality == Quality::Low)
-        RenderRows(scan, sl_bin_packed, solid, row0, row1);
+        RenderRows(ras, sl_bin_packed, solid, row0, row1);
       else
-        RenderRows(scan, sl_packed, solid, row0, row1);
+        RenderRows(ras, sl_packed, solid, row0, row1);
     } else {
       row_spans.Reset();
       StyleSpanGenerator gen{&paint, &row_spans};
       agg::renderer_scanline_aa<BaseRenderer, agg::span_allocator<Color>, StyleSpanGenerator> spans(
           ren, alloc, gen);
       if (quality == Quality::Low)
-        RenderRows(scan, sl_bin_packed, spans, row0, row1);
+        RenderRows(ras, sl_bin_packed, spans, row0, row1);
       else
-        RenderRows(scan, sl_packed, spans, row0, row1);
+        RenderRows(ras, sl_packed, spans, row0, row1);
     }
   }
 
@@ -1423,12 +1428,24 @@ struct Renderer::Impl {
         scan.reset_clipping();
       else
         scan.clip_box(0, 0, target.width, target.height);
-      scan.filling_rule(agg::fill_non_zero);
-      scan.add_path(stroke);
-      if (prepared) {
-        RenderScan((*prepared)[li], ren);
+      if (quality == Quality::Low) {
+        // Inked where the pixel's centre lies within the line, however thin the line.
+        centres.Reset(target.width, target.height);
+        centres.AddPath(stroke);
       } else {
-        RenderScan(LinePaint(style, m, cx), ren);  // as the bands make it
+        scan.filling_rule(agg::fill_non_zero);
+        scan.add_path(stroke);
+      }
+      auto paint_with = [&](const PaintStyle& paint) {
+        if (quality == Quality::Low)
+          RenderScan(paint, ren, centres);
+        else
+          RenderScan(paint, ren, scan);
+      };
+      if (prepared) {
+        paint_with((*prepared)[li]);
+      } else {
+        paint_with(LinePaint(style, m, cx));  // as the bands make it
       }
     }
   }
