@@ -244,18 +244,23 @@ TEST(EffectsFilter, ShadowFlagsPlaceTheEffectBehindInsideOrAlone) {
   }
 }
 
-TEST(EffectsFilter, BevelLightsTheSideFacingAwayFromItsAngle) {
-  FilterImage img = Square(30, 30, 10, 10, 10, Px(128, 128, 128, 255));
+// An inner bevel lit from the top left, a little blurred.
+Filter InnerBevel(Rgba highlight, Rgba shadow, double strength) {
   Filter f;
   f.kind = Filter::Kind::Bevel;
-  f.highlight = {255, 255, 255, 255};
-  f.color = {0, 0, 0, 255};
+  f.highlight = highlight;
+  f.color = shadow;
   f.blur_x = f.blur_y = 2;
   f.distance = 2;
   f.angle = std::numbers::pi / 4;
-  f.strength = 4;
+  f.strength = strength;
   f.inner = true;
-  ApplyFilter(img, f, 1.0);
+  return f;
+}
+
+TEST(EffectsFilter, BevelLightsTheSideFacingAwayFromItsAngle) {
+  FilterImage img = Square(30, 30, 10, 10, 10, Px(128, 128, 128, 255));
+  ApplyFilter(img, InnerBevel({255, 255, 255, 255}, {0, 0, 0, 255}, 4), 1.0);
   EXPECT_EQ(img.At(10, 10), Px(255, 255, 255, 255));  // top left: lit
   EXPECT_EQ(img.At(19, 19), Px(0, 0, 0, 255));        // bottom right: in shadow
   EXPECT_EQ(img.At(15, 15), Px(128, 128, 128, 255));  // the middle is untouched
@@ -267,21 +272,13 @@ TEST(EffectsFilter, BevelLightsTheSideFacingAwayFromItsAngle) {
 // its colour rather than being laid over it a second time.
 TEST(EffectsFilter, InnerEffectsKeepTheObjectsOpacity) {
   const uint32_t grey = Px(64, 64, 64, 128);
-  Filter glow;
+  Filter glow;  // red, at full strength wherever the blur reaches
   glow.kind = Filter::Kind::Glow;
+  glow.inner = true;
   glow.color = {255, 0, 0, 255};
   glow.blur_x = glow.blur_y = 3;
   glow.strength = 255;
-  glow.inner = true;
-  Filter bevel;
-  bevel.kind = Filter::Kind::Bevel;
-  bevel.highlight = {255, 0, 0, 128};
-  bevel.color = {0, 0, 255, 255};
-  bevel.blur_x = bevel.blur_y = 2;
-  bevel.distance = 2;
-  bevel.angle = std::numbers::pi / 4;
-  bevel.strength = 255;
-  bevel.inner = true;
+  const Filter bevel = InnerBevel({255, 0, 0, 128}, {0, 0, 255, 255}, 255);
   {
     FilterImage img = Square(20, 20, 6, 6, 8, grey);
     ApplyFilter(img, glow, 1.0);
