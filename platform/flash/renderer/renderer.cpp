@@ -355,6 +355,8 @@ using BaseRenderer = SurfaceBlender;
 // sub-pixel step, so that a centre lying exactly on an edge counts as inside for a left or top
 // edge and outside for a right or bottom one: a one-pixel line on a pixel boundary covers one
 // row, not two.
+constexpr double kLowQualityNudge = 1.0 / 256;  // one sub-pixel step of the rasteriser
+
 class BinaryScanline : public agg::scanline_u8 {
  public:
   // Uncovered pixels are left out altogether: they would blend nothing.
@@ -1385,6 +1387,14 @@ struct Renderer::Impl {
   void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
                  BaseRenderer& ren, const std::vector<PaintStyle>* prepared = nullptr) {
     if (prepared && prepared->size() != group.line_styles.size()) return;
+    // The centre sampler that draws lines at low quality keeps exact positions and settles a
+    // centre lying on an edge itself, so the path takes back the nudge the rasteriser needs:
+    // nudged, centres a hair outside a slanting line would count as inside.
+    Matrix path_m = m;
+    if (quality == Quality::Low) {
+      path_m.tx += kLowQualityNudge;
+      path_m.ty += kLowQualityNudge;
+    }
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
       agg::path_storage& path = line_path;
@@ -1399,7 +1409,7 @@ struct Renderer::Impl {
       for (const ShapePath& p : group.paths) {
         if (p.line != li + 1) continue;
         double px, py;
-        m.Apply(p.start_x, p.start_y, px, py);
+        path_m.Apply(p.start_x, p.start_y, px, py);
         // A path that continues where the last one ended stays one line, so joins are drawn.
         if (!open || px != cur_x || py != cur_y) {
           close_if_loop();
@@ -1408,7 +1418,7 @@ struct Renderer::Impl {
           sub_y = py;
           open = true;
         }
-        TraceEdges(p, m, px, py, [&](double x, double y) { path.line_to(x, y); });
+        TraceEdges(p, path_m, px, py, [&](double x, double y) { path.line_to(x, y); });
         cur_x = px;
         cur_y = py;
       }
@@ -1476,8 +1486,8 @@ struct Renderer::Impl {
     m.tx -= surfaces.back().origin_x;
     m.ty -= surfaces.back().origin_y;
     if (quality == Quality::Low) {
-      m.tx -= 1.0 / 256;
-      m.ty -= 1.0 / 256;
+      m.tx -= kLowQualityNudge;
+      m.ty -= kLowQualityNudge;
     }
     return m;
   }

@@ -3,6 +3,9 @@
 // the same pixels along a single straight edge, but not where two edges pass through one pixel
 // (a line a pixel wide, a sliver): there the covered area and the centre disagree.
 //
+// A centre lying on an edge is inside for an edge on the left or top of the outline, outside for
+// one on the right or bottom: a line a pixel wide on a pixel boundary inks one row, not two.
+//
 // It offers the part of the scan-line rasteriser's interface that RenderRows uses, so the same
 // scan-line renderers paint what it finds.
 #pragma once
