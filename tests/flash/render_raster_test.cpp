@@ -303,16 +303,22 @@ TEST(RenderFill, HugeCoordinatesAndDegenerateTransformsDoNotFail) {
     p.edges.push_back(e);
   }
   g.paths.push_back(p);
-  Canvas c;
-  c.renderer.DrawShape(s, Identity(), {});
-  Matrix zero;
-  zero.a = zero.d = 0;
-  c.renderer.DrawShape(s, zero, {});
-  Matrix bad = Identity();
-  bad.tx = NAN;
-  c.renderer.DrawShape(s, bad, {});
-  Canvas empty(Quality::High, nullptr, 0, 0);
-  empty.renderer.DrawShape(s, Identity(), {});
+  for (const Quality q : {Quality::High, Quality::Low}) {
+    Canvas c(q);
+    c.renderer.DrawShape(s, Identity(), {});
+    Matrix zero;
+    zero.a = zero.d = 0;
+    c.renderer.DrawShape(s, zero, {});
+    Matrix bad = Identity();
+    bad.tx = NAN;
+    c.renderer.DrawShape(s, bad, {});
+    Matrix vast = Identity();
+    vast.a = 1e300;
+    vast.d = -1e300;
+    c.renderer.DrawShape(s, vast, {});
+    Canvas empty(q, nullptr, 0, 0);
+    empty.renderer.DrawShape(s, Identity(), {});
+  }
   SUCCEED();
 }
 

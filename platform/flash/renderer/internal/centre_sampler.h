@@ -89,7 +89,9 @@ class CentreSampler {
       for (const Edge* e : active_) {
         if (e->bottom <= yc) continue;  // passed: dropped
         active_[kept++] = e;
-        crossings_.push_back({e->x0 + (yc - e->y0) * e->slope, e->dir});
+        // Far beyond the target a crossing only needs its side: kept finite, it sorts.
+        const double x = e->x0 + (yc - e->y0) * e->slope;
+        crossings_.push_back({std::isnan(x) ? 0.0 : std::clamp(x, -kFar, kFar), e->dir});
       }
       active_.resize(kept);
       if (crossings_.empty()) continue;
@@ -136,9 +138,10 @@ class CentreSampler {
     if (!have_start_) return;
     if (y != cur_y_ && std::isfinite(x) && std::isfinite(y) && std::isfinite(cur_x_) &&
         std::isfinite(cur_y_)) {
-      Edge e{cur_x_, cur_y_, x, y, std::min(cur_y_, y), std::max(cur_y_, y),
-             (x - cur_x_) / (y - cur_y_), y > cur_y_ ? 1 : -1};
-      edges_.push_back(e);
+      const double slope = (x - cur_x_) / (y - cur_y_);
+      if (std::isfinite(slope))
+        edges_.push_back({cur_x_, cur_y_, x, y, std::min(cur_y_, y), std::max(cur_y_, y), slope,
+                          y > cur_y_ ? 1 : -1});
     }
     cur_x_ = x;
     cur_y_ = y;
@@ -158,6 +161,8 @@ class CentreSampler {
       ++next_;
     }
   }
+
+  static constexpr double kFar = 1e9;
 
   int width_ = 0, height_ = 0;
   std::vector<Edge> edges_;
