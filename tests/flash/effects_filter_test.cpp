@@ -244,22 +244,57 @@ TEST(EffectsFilter, ShadowFlagsPlaceTheEffectBehindInsideOrAlone) {
   }
 }
 
-TEST(EffectsFilter, BevelLightsTheSideFacingAwayFromItsAngle) {
-  FilterImage img = Square(30, 30, 10, 10, 10, Px(128, 128, 128, 255));
+// An inner bevel lit from the top left, a little blurred.
+Filter InnerBevel(Rgba highlight, Rgba shadow, double strength) {
   Filter f;
   f.kind = Filter::Kind::Bevel;
-  f.highlight = {255, 255, 255, 255};
-  f.color = {0, 0, 0, 255};
+  f.highlight = highlight;
+  f.color = shadow;
   f.blur_x = f.blur_y = 2;
   f.distance = 2;
   f.angle = std::numbers::pi / 4;
-  f.strength = 4;
+  f.strength = strength;
   f.inner = true;
-  ApplyFilter(img, f, 1.0);
+  return f;
+}
+
+TEST(EffectsFilter, BevelLightsTheSideFacingAwayFromItsAngle) {
+  FilterImage img = Square(30, 30, 10, 10, 10, Px(128, 128, 128, 255));
+  ApplyFilter(img, InnerBevel({255, 255, 255, 255}, {0, 0, 0, 255}, 4), 1.0);
   EXPECT_EQ(img.At(10, 10), Px(255, 255, 255, 255));  // top left: lit
   EXPECT_EQ(img.At(19, 19), Px(0, 0, 0, 255));        // bottom right: in shadow
   EXPECT_EQ(img.At(15, 15), Px(128, 128, 128, 255));  // the middle is untouched
   EXPECT_EQ(img.At(8, 8), 0u);                        // an inner bevel stays inside
+}
+
+// An inner effect lies on the object and keeps its opacity: a half-transparent object stays
+// half transparent where its bevel or inner glow is strongest, the effect taking the place of
+// its colour rather than being laid over it a second time.
+TEST(EffectsFilter, InnerEffectsKeepTheObjectsOpacity) {
+  const uint32_t grey = Px(64, 64, 64, 128);
+  Filter glow;  // red, at full strength wherever the blur reaches
+  glow.kind = Filter::Kind::Glow;
+  glow.inner = true;
+  glow.color = {255, 0, 0, 255};
+  glow.blur_x = glow.blur_y = 3;
+  glow.strength = 255;
+  const Filter bevel = InnerBevel({255, 0, 0, 128}, {0, 0, 255, 255}, 255);
+  {
+    FilterImage img = Square(20, 20, 6, 6, 8, grey);
+    ApplyFilter(img, glow, 1.0);
+    EXPECT_EQ(img.At(6, 10), Px(0, 0, 128, 128));  // wholly red, at the object's opacity
+    // The object's own transparency feeds the inner glow everywhere inside it.
+    EXPECT_EQ(img.At(10, 10), Px(0, 0, 128, 128));
+    EXPECT_EQ(img.At(5, 10), 0u);
+  }
+  {
+    FilterImage img = Square(30, 30, 10, 10, 10, grey);
+    ApplyFilter(img, bevel, 1.0);
+    // Lit: half the object's colour under a half-opaque red cut to the object's half opacity.
+    EXPECT_EQ(img.At(10, 10), Px(32, 32, 96, 128));
+    EXPECT_EQ(img.At(19, 19), Px(128, 0, 0, 128));  // in full shadow
+    EXPECT_EQ(img.At(15, 15), grey);
+  }
 }
 
 TEST(EffectsFilter, ColourMatrixWorksOnStraightColoursAndClamps) {
@@ -595,6 +630,16 @@ FilterImage Model(const FilterImage& in, const Filter& f) {
       }
       const uint32_t src = in.At(x, y);
       const int sa = Ch(src, 3);
+      if (inner && !outer && !f.knockout && f.composite_source) {
+        // On the object only: its opacity is kept, the effect covering its colour.
+        const int k = 255 - Ch(e, 3);
+        const uint32_t cut = Times(e, sa);
+        out.At(x, y) = Px(std::min(255, Ch(cut, 0) + Div255(Ch(src, 0), k)),
+                          std::min(255, Ch(cut, 1) + Div255(Ch(src, 1), k)),
+                          std::min(255, Ch(cut, 2) + Div255(Ch(src, 2), k)),
+                          std::min(255, Ch(cut, 3) + Div255(Ch(src, 3), k)));
+        continue;
+      }
       if (inner && !outer) e = Times(e, sa);
       if (outer && !inner && (bevel || f.knockout)) e = Times(e, 255 - sa);
       uint32_t o = e;

@@ -2,10 +2,13 @@
 // colour transforms, masks, layers and morphs, checked at known pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -300,16 +303,22 @@ TEST(RenderFill, HugeCoordinatesAndDegenerateTransformsDoNotFail) {
     p.edges.push_back(e);
   }
   g.paths.push_back(p);
-  Canvas c;
-  c.renderer.DrawShape(s, Identity(), {});
-  Matrix zero;
-  zero.a = zero.d = 0;
-  c.renderer.DrawShape(s, zero, {});
-  Matrix bad = Identity();
-  bad.tx = NAN;
-  c.renderer.DrawShape(s, bad, {});
-  Canvas empty(Quality::High, nullptr, 0, 0);
-  empty.renderer.DrawShape(s, Identity(), {});
+  for (const Quality q : {Quality::High, Quality::Low}) {
+    Canvas c(q);
+    c.renderer.DrawShape(s, Identity(), {});
+    Matrix zero;
+    zero.a = zero.d = 0;
+    c.renderer.DrawShape(s, zero, {});
+    Matrix bad = Identity();
+    bad.tx = NAN;
+    c.renderer.DrawShape(s, bad, {});
+    Matrix vast = Identity();
+    vast.a = 1e300;
+    vast.d = -1e300;
+    c.renderer.DrawShape(s, vast, {});
+    Canvas empty(q, nullptr, 0, 0);
+    empty.renderer.DrawShape(s, Identity(), {});
+  }
   SUCCEED();
 }
 
@@ -371,6 +380,37 @@ TEST(RenderStroke, WidthScalesWithTheTransformAndNeverDropsBelowOnePixel) {
   Canvas small(Quality::Low);
   small.renderer.DrawShape(LineShape(0, 300, 900, 300, style), tiny, {});
   EXPECT_EQ(InkedRows(small, 50), 1);
+}
+
+// Without anti-aliasing a line inks exactly the pixels whose centres lie within half its width
+// of its path. Where both sides of a thin slanting line cross a pixel, the covered area and the
+// centre disagree: a pixel whose centre lies outside may be half covered.
+TEST(RenderStroke, LowQualityInksThePixelsWhoseCentresLieWithinTheLine) {
+  LineStyle style;
+  style.color = kBlack;
+  std::mt19937 rng(11);
+  auto twips = [&](int lo, int hi) { return (lo * 20 + static_cast<int>(rng() % ((hi - lo) * 20))) / 20.0; };
+  for (int round = 0; round < 100; ++round) {
+    const double width = 1 + (rng() % 12) / 20.0;
+    style.width = static_cast<uint16_t>(std::lround(width * 20));
+    const double x0 = twips(5, 95), y0 = twips(5, 55), x1 = twips(5, 95), y1 = twips(5, 55);
+    const double dx = x1 - x0, dy = y1 - y0;
+    if (dx * dx + dy * dy < 4) continue;
+    Canvas c(Quality::Low);
+    c.renderer.DrawShape(LineShape(x0, y0, x1, y1, style), Identity(), {});
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const double px = x + 0.5, py = y + 0.5;
+        const double t = ((px - x0) * dx + (py - y0) * dy) / (dx * dx + dy * dy);
+        const double d = std::hypot(px - (x0 + t * dx), py - (y0 + t * dy));
+        // Beside the round caps (drawn as polygons), or too close to call: not checked.
+        if (t <= 0 || t >= 1 || std::fabs(d - width / 2) < 0.0005) continue;
+        const int v = c.At(x, y).r;
+        ASSERT_TRUE(v == 0 || v == 255) << x << "," << y << " is " << v;
+        ASSERT_EQ(v == 0, d < width / 2) << "width " << width << ", pixel " << x << "," << y
+                                         << " at " << d << " from the line of round " << round;
+      }
+  }
 }
 
 // Rows of column `x` darker than the background, as first and last (-1, -1 for none).

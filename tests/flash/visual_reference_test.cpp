@@ -138,6 +138,7 @@ const std::set<std::string> kRequired = {
     "cache_as_bitmap-morph",
     "gradient_nonsequential_ratios",
     "gradient_same_ratios",
+    "filters-bevel_inner",
     "filters-blur_size_grows",
     "filters-color_matrix",
     "filters-drop_shadow_scales_with_screen",

@@ -54,6 +54,15 @@ inline uint32_t Over(uint32_t dst, uint32_t src) {
               std::min(255, Channel(src, 3) + Mul(Channel(dst, 3), inv)));
 }
 
+// `src` on `dst` where `dst` is: the result keeps `dst`'s opacity.
+inline uint32_t Atop(uint32_t dst, uint32_t src) {
+  const int da = Channel(dst, 3), inv = 255 - Channel(src, 3);
+  return Pack(std::min(255, Mul(Channel(src, 0), da) + Mul(Channel(dst, 0), inv)),
+              std::min(255, Mul(Channel(src, 1), da) + Mul(Channel(dst, 1), inv)),
+              std::min(255, Mul(Channel(src, 2), da) + Mul(Channel(dst, 2), inv)),
+              std::min(255, Mul(Channel(src, 3), da) + Mul(Channel(dst, 3), inv)));
+}
+
 double Scaled(double blur, double scale) {
   double v = blur * scale;
   if (!std::isfinite(v) || v < 0) return 0;
@@ -425,6 +434,9 @@ inline __m128i OverWide(__m128i top, __m128i bottom) {
 }
 template <Cut C, Put P>
 inline __m128i ComposeWide(__m128i src, __m128i e) {
+  if constexpr (C == Cut::Inside && P == Put::Over)
+    return _mm_add_epi16(MulDiv255(e, SpreadAlpha(src)),
+                         MulDiv255(src, _mm_sub_epi16(_mm_set1_epi16(255), SpreadAlpha(e))));
   if constexpr (C == Cut::Inside) e = MulDiv255(e, SpreadAlpha(src));
   if constexpr (C == Cut::Outside)
     e = MulDiv255(e, _mm_sub_epi16(_mm_set1_epi16(255), SpreadAlpha(src)));
@@ -453,6 +465,10 @@ FILTER_WIDE inline __m256i OverWidex8(__m256i top, __m256i bottom) {
 }
 template <Cut C, Put P>
 FILTER_WIDE inline __m256i ComposeWidex8(__m256i src, __m256i e) {
+  if constexpr (C == Cut::Inside && P == Put::Over)
+    return _mm256_add_epi16(
+        MulDiv255x8(e, SpreadAlphax8(src)),
+        MulDiv255x8(src, _mm256_sub_epi16(_mm256_set1_epi16(255), SpreadAlphax8(e))));
   if constexpr (C == Cut::Inside) e = MulDiv255x8(e, SpreadAlphax8(src));
   if constexpr (C == Cut::Outside)
     e = MulDiv255x8(e, _mm256_sub_epi16(_mm256_set1_epi16(255), SpreadAlphax8(src)));
@@ -497,6 +513,10 @@ void ComposeRow(uint32_t* pixels, const uint32_t* effect, int n) {
   for (; i < n; ++i) {
     const uint32_t src = pixels[i];
     uint32_t e = effect[i];
+    if constexpr (C == Cut::Inside && P == Put::Over) {
+      pixels[i] = Atop(src, e);
+      continue;
+    }
     if constexpr (C == Cut::Inside) e = ScalePixel(e, Channel(src, 3));
     if constexpr (C == Cut::Outside) e = ScalePixel(e, 255 - Channel(src, 3));
     if constexpr (P == Put::Over) e = Over(src, e);

@@ -36,6 +36,7 @@
 #include "platform/flash/renderer/band_pool.h"
 #include "platform/flash/renderer/filters.h"
 #include "platform/flash/renderer/internal/blend_wide.h"
+#include "platform/flash/renderer/internal/centre_sampler.h"
 #include "platform/flash/renderer/internal/paint_styles.h"
 
 namespace flash {
@@ -354,6 +355,8 @@ using BaseRenderer = SurfaceBlender;
 // sub-pixel step, so that a centre lying exactly on an edge counts as inside for a left or top
 // edge and outside for a right or bottom one: a one-pixel line on a pixel boundary covers one
 // row, not two.
+constexpr double kLowQualityNudge = 1.0 / 256;  // one sub-pixel step of the rasteriser
+
 class BinaryScanline : public agg::scanline_u8 {
  public:
   // Uncovered pixels are left out altogether: they would blend nothing.
@@ -708,6 +711,7 @@ struct Renderer::Impl {
   agg::scanline_p8 sl_packed;  // solid runs of full cover come as one span
   BinaryScanline sl_bin;
   BinaryPackedScanline sl_bin_packed;
+  CentreSampler centres;  // lines at low quality
   agg::path_storage line_path;
   std::vector<double> points;  // one flattened path, x and y interleaved
   agg::span_allocator<Color> alloc;
@@ -1337,24 +1341,27 @@ struct Renderer::Impl {
     scan.auto_close(true);
   }
 
-  // Paints what the ordinary rasteriser holds with `paint`.
-  void RenderScan(const PaintStyle& paint, BaseRenderer& ren) {
+  // Paints what the ordinary rasteriser (or, for lines at low quality, the centre sampler)
+  // holds with `paint`.
+  void RenderScan(const PaintStyle& paint, BaseRenderer& ren) { RenderScan(paint, ren, scan); }
+  template <typename Rasterizer>
+  void RenderScan(const PaintStyle& paint, BaseRenderer& ren, Rasterizer& ras) {
     if (paint.IsSolid()) {
       agg::renderer_scanline_aa_solid<BaseRenderer> solid(ren);
       solid.color(paint.solid);
       if (quality == Quality::Low)
-        RenderRows(scan, sl_bin_packed, solid, row0, row1);
+        RenderRows(ras, sl_bin_packed, solid, row0, row1);
       else
-        RenderRows(scan, sl_packed, solid, row0, row1);
+        RenderRows(ras, sl_packed, solid, row0, row1);
     } else {
       row_spans.Reset();
       StyleSpanGenerator gen{&paint, &row_spans};
       agg::renderer_scanline_aa<BaseRenderer, agg::span_allocator<Color>, StyleSpanGenerator> spans(
           ren, alloc, gen);
       if (quality == Quality::Low)
-        RenderRows(scan, sl_bin_packed, spans, row0, row1);
+        RenderRows(ras, sl_bin_packed, spans, row0, row1);
       else
-        RenderRows(scan, sl_packed, spans, row0, row1);
+        RenderRows(ras, sl_packed, spans, row0, row1);
     }
   }
 
@@ -1380,6 +1387,14 @@ struct Renderer::Impl {
   void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
                  BaseRenderer& ren, const std::vector<PaintStyle>* prepared = nullptr) {
     if (prepared && prepared->size() != group.line_styles.size()) return;
+    // The centre sampler that draws lines at low quality keeps exact positions and settles a
+    // centre lying on an edge itself, so the path takes back the nudge the rasteriser needs:
+    // nudged, centres a hair outside a slanting line would count as inside.
+    Matrix path_m = m;
+    if (quality == Quality::Low) {
+      path_m.tx += kLowQualityNudge;
+      path_m.ty += kLowQualityNudge;
+    }
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
       agg::path_storage& path = line_path;
@@ -1394,7 +1409,7 @@ struct Renderer::Impl {
       for (const ShapePath& p : group.paths) {
         if (p.line != li + 1) continue;
         double px, py;
-        m.Apply(p.start_x, p.start_y, px, py);
+        path_m.Apply(p.start_x, p.start_y, px, py);
         // A path that continues where the last one ended stays one line, so joins are drawn.
         if (!open || px != cur_x || py != cur_y) {
           close_if_loop();
@@ -1403,7 +1418,7 @@ struct Renderer::Impl {
           sub_y = py;
           open = true;
         }
-        TraceEdges(p, m, px, py, [&](double x, double y) { path.line_to(x, y); });
+        TraceEdges(p, path_m, px, py, [&](double x, double y) { path.line_to(x, y); });
         cur_x = px;
         cur_y = py;
       }
@@ -1423,12 +1438,24 @@ struct Renderer::Impl {
         scan.reset_clipping();
       else
         scan.clip_box(0, 0, target.width, target.height);
-      scan.filling_rule(agg::fill_non_zero);
-      scan.add_path(stroke);
-      if (prepared) {
-        RenderScan((*prepared)[li], ren);
+      if (quality == Quality::Low) {
+        // Inked where the pixel's centre lies within the line, however thin the line.
+        centres.Reset(target.width, target.height);
+        centres.AddPath(stroke);
       } else {
-        RenderScan(LinePaint(style, m, cx), ren);  // as the bands make it
+        scan.filling_rule(agg::fill_non_zero);
+        scan.add_path(stroke);
+      }
+      auto paint_with = [&](const PaintStyle& paint) {
+        if (quality == Quality::Low)
+          RenderScan(paint, ren, centres);
+        else
+          RenderScan(paint, ren, scan);
+      };
+      if (prepared) {
+        paint_with((*prepared)[li]);
+      } else {
+        paint_with(LinePaint(style, m, cx));  // as the bands make it
       }
     }
   }
@@ -1459,8 +1486,8 @@ struct Renderer::Impl {
     m.tx -= surfaces.back().origin_x;
     m.ty -= surfaces.back().origin_y;
     if (quality == Quality::Low) {
-      m.tx -= 1.0 / 256;
-      m.ty -= 1.0 / 256;
+      m.tx -= kLowQualityNudge;
+      m.ty -= kLowQualityNudge;
     }
     return m;
   }
