@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "platform/flash/format/font.h"
@@ -349,6 +350,13 @@ std::string Plain(const std::vector<TextRun>& runs) {
   return Utf32ToUtf8(s);
 }
 
+// The colour of a format as six hex digits.
+std::string HtmlColorOf(const TextFormat& f) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02x%02x%02x", f.color.r, f.color.g, f.color.b);
+  return buf;
+}
+
 TEST(TextHtml, TagsSetFormatsAndParagraphs) {
   TextFormat base;
   auto runs = ParseHtml(
@@ -459,6 +467,23 @@ TEST(TextHtml, RunsWriteBackAsParagraphsOfFonts) {
   // A closing bold or italic tag that crosses another open element is passed by.
   EXPECT_EQ(html("<b>a<i>b</b>c</i>d</b>e", false),
             "<P ALIGN=\"LEFT\">" + font + "<B>a</B><B><I>bc</I></B><B>d</B>e</FONT></P>");
+  // A paragraph's break in other characters than its text writes as an empty piece after it;
+  // one in the same characters writes nothing.
+  EXPECT_EQ(html("<font color='#111111'>test</font>\n", false),
+            "<P ALIGN=\"LEFT\"><FONT FACE=\"Noto Sans\" SIZE=\"6\" COLOR=\"#111111\" "
+            "LETTERSPACING=\"0\" KERNING=\"0\">test<FONT COLOR=\"#000000\"></FONT></FONT></P>");
+  EXPECT_EQ(html("<font color='#010101'>texttext<b><br></b></font>", true),
+            "<P ALIGN=\"LEFT\"><FONT FACE=\"Noto Sans\" SIZE=\"6\" COLOR=\"#010101\" "
+            "LETTERSPACING=\"0\" KERNING=\"0\">texttext<B></B></FONT></P>");
+  EXPECT_EQ(html("<b>test</b>\n", false), "<P ALIGN=\"LEFT\">" + font + "<B>test</B></FONT></P>");
+  // An empty paragraph written back reads back with its font.
+  {
+    const std::string empty =
+        "<TEXTFORMAT LEADING=\"1\"><P ALIGN=\"LEFT\"><FONT FACE=\"Some Font\" SIZE=\"10\" "
+        "COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\"></FONT></P></TEXTFORMAT>";
+    EXPECT_EQ(html(empty, true), empty);
+    EXPECT_EQ(html(html(empty, true), true), empty);
+  }
   // On one line a list item's text joins the paragraph, which writes it as its own.
   EXPECT_EQ(html("<i>text<li>text</li></i>", false),
             "<P ALIGN=\"LEFT\">" + font + "<I>texttext</I></FONT></P>");
@@ -504,10 +529,43 @@ TEST(TextHtml, ParagraphBreakTakesTheFormatOfItsText) {
   EXPECT_EQ(runs[0].format.size, 20);
   EXPECT_EQ(runs[1].text, U"b\r");
   EXPECT_FALSE(runs[1].format.kerning);
-  // An empty paragraph's break takes the format around it.
-  runs = ParseHtml("<font size='30'><p></p></font>", base, true);
+  // An empty paragraph's break keeps the paragraph's own format but the field's characters,
+  // whatever character tags are open around it.
+  runs = ParseHtml("<font size='30'><b><p align='right'></p></b></font>", base, true);
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].format.size, 30);
+  EXPECT_EQ(runs[0].format.size, base.size);
+  EXPECT_FALSE(runs[0].format.bold);
+  EXPECT_EQ(runs[0].format.align, TextAlign::Right);
+}
+
+// A font element that closes holding no text leaves its characters to the breaks of the
+// paragraphs that close after it, even over text written since and in later paragraphs; the
+// latest such element counts, the one that closes last when they nest.
+TEST(TextHtml, EmptyFontElementsColourLaterParagraphBreaks) {
+  TextFormat base;
+  auto breaks = [&](const std::string& html) {
+    std::string out;
+    for (const TextRun& r : ParseHtml(html, base, true))
+      for (char32_t c : r.text)
+        if (c == '\r') out += HtmlColorOf(r.format) + (r.format.bullet ? "* " : " ");
+    return out;
+  };
+  EXPECT_EQ(breaks("<p>test<font color='#121212'></font><p>test</p></p>"), "121212 ");
+  EXPECT_EQ(breaks("<p>a<font color='#121212'></font><font color='#131313'>"
+                   "<font color='#141414'></font></font>b</p>"),
+            "131313 ");
+  EXPECT_EQ(breaks("<p>a<font color='#121212'></font></p><font color='#131313'><p>b</p></font>"),
+            "121212 121212 ");
+  // A font that holds text leaves the break to the paragraph's last character.
+  EXPECT_EQ(breaks("<p><font color='#111111'>a</font></p><p>b</p>"), "111111 000000 ");
+  // Bold, italic and other elements leave nothing behind.
+  EXPECT_EQ(breaks("<p>a<b></b><i></i><a href='x'></a></p>"), "000000 ");
+  // A list item's break takes the item's format, not its text's; a paragraph around it, then
+  // empty, the field's characters.
+  EXPECT_EQ(breaks("<li><font color='#010101'>a</font></li>"), "000000* ");
+  EXPECT_EQ(breaks("<font color='#010101'><p><li></li></p></font>"), "010101* 000000 ");
+  // Line ends in the text take the tags open around them.
+  EXPECT_EQ(breaks("<font color='#121212'></font><font color='#131313'>a\n</font>"), "131313 ");
 }
 
 TEST(TextHtml, HostileMarkupIsReadSafely) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace flash::text {
@@ -149,9 +150,15 @@ TextAlign ParseAlign(const std::u32string& v, TextAlign fallback) {
   return fallback;
 }
 
+// The members a character carries on its own; the others belong to its whole paragraph.
+constexpr uint32_t kCharacterMembers =
+    1u << kFormatFont | 1u << kFormatSize | 1u << kFormatColor | 1u << kFormatBold |
+    1u << kFormatItalic | 1u << kFormatUnderline | 1u << kFormatUrl | 1u << kFormatTarget |
+    1u << kFormatLetterSpacing | 1u << kFormatKerning;
+
 class HtmlBuilder {
  public:
-  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base, false, false, 0}); }
+  explicit HtmlBuilder(const TextFormat& base) { stack_.push_back({"", base, false, false, 0, 0}); }
 
   void Text(char32_t c) {
     if (!stack_.back().hidden) Put(c, stack_.back().format);
@@ -159,14 +166,21 @@ class HtmlBuilder {
   void Break() {
     if (!stack_.back().hidden) Put('\r', stack_.back().format);
   }
-  // The break that ends a paragraph: it takes the format of the paragraph's last character,
-  // whatever tags closed after it.
+  // The break that ends a paragraph at its closing tag (the innermost open element is the
+  // paragraph's). It keeps the paragraph's own format, but its characters' format is that of
+  // the latest font element that closed holding no text, anywhere before; failing one, that of
+  // the paragraph's last character, and in an empty paragraph the field's, whatever other tags
+  // are open around it.
   void EndParagraph() {
     if (stack_.back().hidden) return;
-    if (runs_.empty() || AtParagraphStart())
-      Break();
+    TextFormat f = stack_.back().format;
+    if (empty_font_)
+      CopyFormatMembers(*empty_font_, kCharacterMembers, f);
+    else if (!runs_.empty() && !AtParagraphStart())
+      CopyFormatMembers(runs_.back().format, kCharacterMembers, f);
     else
-      Put('\r', TextFormat(runs_.back().format));
+      CopyFormatMembers(stack_.front().format, kCharacterMembers, f);
+    Put('\r', f);
   }
   // Breaks unless the text is at the start of a paragraph already.
   void StartParagraph() {
@@ -180,22 +194,18 @@ class HtmlBuilder {
       return overflow_;
     }
     hidden = hidden || stack_.back().hidden;
-    stack_.push_back({name, stack_.back().format, block, hidden, paragraphs_ended_});
+    stack_.push_back({name, stack_.back().format, block, hidden, paragraphs_ended_, put_});
     return stack_.back().format;
   }
   // Closes the open element of that name that a closing tag closes (and whatever was opened
-  // inside it); tells whether it was a block.
-  bool Pop(const std::string& name) {
+  // inside it); a block element's break, in a multiline field, takes the element's format.
+  void Pop(const std::string& name, bool multiline) {
     const size_t i = Closed(name);
-    if (i == 0) return false;
-    bool block = stack_[i].block;
+    if (i == 0) return;
+    stack_.resize(i + 1);
+    if (multiline && stack_[i].block) Break();
+    if (name == "font" && !stack_[i].hidden && stack_[i].put == put_) empty_font_ = stack_[i].format;
     stack_.resize(i);
-    return block;
-  }
-  // Whether the open element a closing tag of that name closes is a block.
-  bool OpenBlock(const std::string& name) const {
-    const size_t i = Closed(name);
-    return i > 0 && stack_[i].block;
   }
   // Closes a paragraph: it ends unless a paragraph inside it has ended already.
   void CloseParagraph(bool multiline) {
@@ -219,6 +229,7 @@ class HtmlBuilder {
     TextFormat format;
     bool block, hidden;
     size_t paragraphs_ended;  // the count of paragraphs ended by closing tags when it opened
+    size_t put;               // the count of characters put when it opened
   };
   // The index in the stack of the element a closing tag of that name closes, 0 for none: the
   // innermost of that name, but for paragraphs the outermost within the innermost list item (a
@@ -240,10 +251,13 @@ class HtmlBuilder {
   void Put(char32_t c, const TextFormat& f) {
     if (runs_.empty() || !(runs_.back().format == f)) runs_.push_back({{}, f});
     runs_.back().text.push_back(c);
+    ++put_;
   }
 
   std::vector<Open> stack_;
   size_t paragraphs_ended_ = 0;
+  size_t put_ = 0;
+  std::optional<TextFormat> empty_font_;  // the latest font element closed without text
   TextFormat overflow_;
   std::vector<TextRun> runs_;
 };
@@ -338,8 +352,7 @@ void CloseTag(HtmlBuilder& b, const Tag& t, bool multiline) {
   // Bold, italic and underline end only when they are the innermost open element: a closing
   // tag that crosses another element is passed by.
   if ((t.name == "b" || t.name == "i" || t.name == "u") && !b.Innermost(t.name)) return;
-  if (multiline && b.OpenBlock(t.name)) b.EndParagraph();
-  b.Pop(t.name);
+  b.Pop(t.name, multiline);
 }
 
 // Text between two tags with its white space condensed (see ParseHtml).
@@ -564,6 +577,9 @@ std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base) {
       Paragraph& p = paragraphs.back();
       if (c == '\r') {
         if (!p.format) p.format = &r.format;
+        // A break in other characters than the text before it writes as an empty piece.
+        if (!p.pieces.empty() && !SameCharacters(*p.pieces.back().format, r.format))
+          p.pieces.push_back({{}, &r.format});
         paragraphs.emplace_back();
         continue;
       }

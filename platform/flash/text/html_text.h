@@ -16,6 +16,9 @@ namespace flash::text {
 // Parses `html` (UTF-8) into runs of text, starting from `base`. Paragraphs are separated by
 // '\r'. Line ends in the markup always break; in a multiline field the end of a p or li, the
 // start of an li inside a paragraph, and br break too, while a single-line field ignores them.
+// Line ends, br and li breaks take the format of the tags open at them; a p's closing break takes
+// its characters from the latest font element that closed empty, else from its text (see
+// HtmlBuilder::EndParagraph).
 //
 // With `styles`, an element takes the style of its tag name, then (a link) that of "a:link",
 // then that of its class attribute (".name"). A tag the parser does not know otherwise keeps its
@@ -33,6 +36,8 @@ std::vector<TextRun> ParseHtml(const std::string& html, const TextFormat& base,
 // The runs as the field's HTML: each paragraph a P (or an LI for bullets) inside a TEXTFORMAT
 // when it has margins, indents, leading or tab stops, holding a FONT with the paragraph's font,
 // size, colour, letter spacing and kerning, and inside that FONT for what differs, A, B, I and U.
+// The break that ends a paragraph writes as an empty piece when its characters differ from the
+// text before it.
 std::string ToHtml(const std::vector<TextRun>& runs, const TextFormat& base);
 
 }  // namespace flash::text
