@@ -110,8 +110,8 @@ TEST(YuvConvert, NoisyOddPictureMatchesTheExactConversion) {
             p.Set(x, y, seed >> 24, seed >> 16 & 255, seed >> 8 & 255, seed & 255);
           }
         const Planes out = Convert(p, full, halved);
-        SCOPED_TRACE(::testing::Message() << w << "x" << h << " full " << full << " halved "
-                                          << halved);
+        SCOPED_TRACE(::testing::Message()
+                     << w << "x" << h << " full " << full << " halved " << halved);
         const int block = halved ? 2 : 1;
         for (int y = 0; y < h; ++y) {
           for (int x = 0; x < w; ++x) {

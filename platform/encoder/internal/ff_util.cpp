@@ -134,8 +134,9 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, 
   const auto dstFormat = static_cast<AVPixelFormat>(dst->format);
   if (av_frame_make_writable(dst) < 0) return false;
 
+  const bool sameSize = image.width == dst->width && image.height == dst->height;
   // Same size and the same layout: a plain copy.
-  if (dstFormat == AV_PIX_FMT_BGRA && image.width == dst->width && image.height == dst->height) {
+  if (dstFormat == AV_PIX_FMT_BGRA && sameSize) {
     for (int y = 0; y < image.height; ++y) {
       uint8_t* d = dst->data[0] + ptrdiff_t(y) * dst->linesize[0];
       std::memcpy(d, image.Row(y), size_t(image.width) * 4);
@@ -146,8 +147,7 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, 
   }
 
   // Same size into planar G, B, R (, A): split the bytes, exactly.
-  if ((dstFormat == AV_PIX_FMT_GBRP || dstFormat == AV_PIX_FMT_GBRAP) &&
-      image.width == dst->width && image.height == dst->height) {
+  if ((dstFormat == AV_PIX_FMT_GBRP || dstFormat == AV_PIX_FMT_GBRAP) && sameSize) {
     const bool alpha = dstFormat == AV_PIX_FMT_GBRAP;
     for (int y = 0; y < image.height; ++y) {
       const uint8_t* s = image.Row(y);
@@ -167,8 +167,7 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, 
 
   // Same size into 4:2:0 YUV (every YUV codec's format) or 4:4:4 (still JPEG images): our own
   // conversion, several times faster than the general scaler. The alpha has no place in them.
-  if ((dstFormat == AV_PIX_FMT_YUV420P || dstFormat == AV_PIX_FMT_YUV444P) &&
-      image.width == dst->width && image.height == dst->height) {
+  if ((dstFormat == AV_PIX_FMT_YUV420P || dstFormat == AV_PIX_FMT_YUV444P) && sameSize) {
     const YuvPlanes planes{dst->data[0],     dst->data[1],     dst->data[2],
                            dst->linesize[0], dst->linesize[1], dst->linesize[2]};
     const bool full = dst->color_range == AVCOL_RANGE_JPEG;
@@ -181,8 +180,7 @@ bool ImageToFrame(const Image& image, AVFrame* dst, bool opaque, SwsPtr& cache, 
 
   // Same size into packed 24- or 32-bit RGB or BGR: reorder the bytes, exactly.
   const bool rgb24 = dstFormat == AV_PIX_FMT_RGB24, bgr24 = dstFormat == AV_PIX_FMT_BGR24;
-  if ((rgb24 || bgr24 || dstFormat == AV_PIX_FMT_RGBA) && image.width == dst->width &&
-      image.height == dst->height) {
+  if ((rgb24 || bgr24 || dstFormat == AV_PIX_FMT_RGBA) && sameSize) {
     const int bytes = rgb24 || bgr24 ? 3 : 4;
     const int red = bgr24 ? 2 : 0, blue = bgr24 ? 0 : 2;
     for (int y = 0; y < image.height; ++y) {

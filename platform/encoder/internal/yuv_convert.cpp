@@ -10,10 +10,10 @@ namespace {
 // Weights in 16-bit fixed point. Rounded so that each set sums exactly as its real weights do:
 // white gives the top luma and grey gives chroma 128 with no rounding drift.
 struct Weights {
-  int yr, yg, yb, yOffset;       // luma: (yr R + yg G + yb B + yOffset) >> 16
-  int br, bg, bb;                // Cb and Cr, on sums of four pixels: >> 18
+  int yr, yg, yb, yOffset;  // luma: (yr R + yg G + yb B + yOffset) >> 16
+  int br, bg, bb;           // Cb and Cr, on sums of four pixels: >> 18
   int rr, rg, rb;
-  int cOffset;                   // 128 and the rounding, for sums of four
+  int cOffset;  // 128 and the rounding, for sums of four
 };
 
 constexpr int Fixed(double v) { return int(v * 65536.0 + (v < 0 ? -0.5 : 0.5)); }
@@ -38,12 +38,19 @@ Weights MakeWeights(bool fullRange) {
 
 inline uint8_t Clamp255(int v) { return uint8_t(std::clamp(v, 0, 255)); }
 
+// Cb and Cr of the sums of four pixels' B, G and R.
+inline void Chroma(int b, int g, int r, const Weights& w, uint8_t& cb, uint8_t& cr) {
+  cb = Clamp255((w.br * r + w.bg * g + w.bb * b + w.cOffset) >> 18);
+  cr = Clamp255((w.rr * r + w.rg * g + w.rb * b + w.cOffset) >> 18);
+}
+
 // The row loops are built for AVX2 as well as the base instruction set; the processor picks
 // at load time. Kept free of branches so that the compiler can vectorise them.
 #define LUMICAST_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 
 // One row of luma.
-LUMICAST_VECTOR_CLONES void LumaRow(const uint8_t* __restrict s, uint8_t* __restrict y, int width, const Weights& w) {
+LUMICAST_VECTOR_CLONES void LumaRow(const uint8_t* __restrict s, uint8_t* __restrict y, int width,
+                                    const Weights& w) {
   for (int x = 0; x < width; ++x) {
     const int b = s[4 * x], g = s[4 * x + 1], r = s[4 * x + 2];
     y[x] = uint8_t((w.yr * r + w.yg * g + w.yb * b + w.yOffset) >> 16);
@@ -52,8 +59,9 @@ LUMICAST_VECTOR_CLONES void LumaRow(const uint8_t* __restrict s, uint8_t* __rest
 
 // One row of chroma from rows s0 and s1 (the same row at the picture's odd last row): each
 // sample is the mean of a two by two block.
-LUMICAST_VECTOR_CLONES void ChromaRow(const uint8_t* __restrict s0, const uint8_t* __restrict s1, uint8_t* __restrict cb,
-               uint8_t* __restrict cr, int width, const Weights& w) {
+LUMICAST_VECTOR_CLONES void ChromaRow(const uint8_t* __restrict s0, const uint8_t* __restrict s1,
+                                      uint8_t* __restrict cb, uint8_t* __restrict cr, int width,
+                                      const Weights& w) {
   const int pairs = width / 2;
   for (int x = 0; x < pairs; ++x) {
     const uint8_t* a = s0 + 8 * x;
@@ -61,16 +69,13 @@ LUMICAST_VECTOR_CLONES void ChromaRow(const uint8_t* __restrict s0, const uint8_
     const int b = a[0] + a[4] + c[0] + c[4];
     const int g = a[1] + a[5] + c[1] + c[5];
     const int r = a[2] + a[6] + c[2] + c[6];
-    cb[x] = Clamp255((w.br * r + w.bg * g + w.bb * b + w.cOffset) >> 18);
-    cr[x] = Clamp255((w.rr * r + w.rg * g + w.rb * b + w.cOffset) >> 18);
+    Chroma(b, g, r, w, cb[x], cr[x]);
   }
   if (width % 2 != 0) {
     // The last column alone: its two pixels count twice.
     const uint8_t* a = s0 + 8 * pairs;
     const uint8_t* c = s1 + 8 * pairs;
-    const int b = 2 * (a[0] + c[0]), g = 2 * (a[1] + c[1]), r = 2 * (a[2] + c[2]);
-    cb[pairs] = Clamp255((w.br * r + w.bg * g + w.bb * b + w.cOffset) >> 18);
-    cr[pairs] = Clamp255((w.rr * r + w.rg * g + w.rb * b + w.cOffset) >> 18);
+    Chroma(2 * (a[0] + c[0]), 2 * (a[1] + c[1]), 2 * (a[2] + c[2]), w, cb[pairs], cr[pairs]);
   }
 }
 
@@ -79,9 +84,7 @@ LUMICAST_VECTOR_CLONES void ChromaRow444(const uint8_t* __restrict s, uint8_t* _
                                          uint8_t* __restrict cr, int width, const Weights& w) {
   for (int x = 0; x < width; ++x) {
     // A pixel counts as a block of four of itself, so the weights of the means serve.
-    const int b = 4 * s[4 * x], g = 4 * s[4 * x + 1], r = 4 * s[4 * x + 2];
-    cb[x] = Clamp255((w.br * r + w.bg * g + w.bb * b + w.cOffset) >> 18);
-    cr[x] = Clamp255((w.rr * r + w.rg * g + w.rb * b + w.cOffset) >> 18);
+    Chroma(4 * s[4 * x], 4 * s[4 * x + 1], 4 * s[4 * x + 2], w, cb[x], cr[x]);
   }
 }
 

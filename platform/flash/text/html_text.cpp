@@ -204,7 +204,8 @@ class HtmlBuilder {
     if (i == 0) return;
     stack_.resize(i + 1);
     if (multiline && stack_[i].block) Break();
-    if (name == "font" && !stack_[i].hidden && stack_[i].put == put_) empty_font_ = stack_[i].format;
+    if (name == "font" && !stack_[i].hidden && stack_[i].put == put_)
+      empty_font_ = stack_[i].format;
     stack_.resize(i);
   }
   // Closes a paragraph: it ends unless a paragraph inside it has ended already.

@@ -61,7 +61,9 @@ class CentreSampler {
       right = std::max({right, e.x0, e.x1});
     }
     // Rows whose centre line y + 0.5 can meet an edge, and the columns, within the target.
-    auto whole = [](double v, int most) { return static_cast<int>(std::clamp(v, -1.0, most + 1.0)); };
+    auto whole = [](double v, int most) {
+      return static_cast<int>(std::clamp(v, -1.0, most + 1.0));
+    };
     min_y_ = std::max(0, whole(std::ceil(lo - 0.5), height_));
     max_y_ = std::min(height_ - 1, whole(std::floor(hi - 0.5), height_));
     min_x_ = std::clamp(whole(std::floor(left), width_), 0, width_ - 1);
