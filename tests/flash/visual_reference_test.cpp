@@ -1,6 +1,6 @@
 // Renders the reference movies of the shared test data with the frame renderer tool and compares
-// each with its expected picture. Movies of features the engine draws must match; the others are
-// counted and reported.
+// every expected picture of each (the visual set, and the script movies that have pictures). Movies
+// of features the engine draws must match; the others are counted and reported.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -20,29 +20,58 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Reference {
+// One expected picture of a movie: taken after `frames` ticks.
+struct Picture {
+  std::string key;  // the file name without ".expected.png"
   int frames = 1;
   int tolerance = 0;
   int max_outliers = 0;
-  std::string quality = "high";
-  int view_width = 0, view_height = 0;  // the view the picture was taken in; 0: the stage's size
   fs::path expected;
 };
 
-// Reads the few settings of a test.toml the comparison needs.
+struct Reference {
+  std::string quality = "high";
+  int view_width = 0, view_height = 0;  // the view the pictures were taken in; 0: the stage's size
+  std::vector<Picture> pictures;        // in the order of their file names
+};
+
+// The value of `name` (a whole number) in the comparison section of `key`, written either as
+// `[image_comparisons.KEY]` (the key quoted or not) followed by `name = N`, or as
+// `image_comparisons."KEY".name = N`; -1 when there is none.
+int SectionValue(const std::string& toml, const std::string& key, const std::string& name) {
+  const std::string k = std::regex_replace(key, std::regex(R"(\.)"), R"(\.)");
+  std::smatch m;
+  if (std::regex_search(toml, m,
+                        std::regex(R"(image_comparisons\.("?))" + k + R"(\1\.)" + name +
+                                   R"(\s*=\s*(\d+))")))
+    return std::stoi(m[2]);
+  if (std::regex_search(toml, m, std::regex(R"(\[image_comparisons\.("?))" + k + R"(\1\]([^\[]*))"))) {
+    const std::string body = m[2];
+    std::smatch v;
+    if (std::regex_search(body, v, std::regex(R"((^|\n)\s*)" + name + R"(\s*=\s*(\d+))")))
+      return std::stoi(v[2]);
+  }
+  return -1;
+}
+
+// Reads the few settings of a test.toml the comparison needs, and the pictures of the folder
+// ("output.expected.png", "output.NN.expected.png", "NAME.expected.png"), each taken after the
+// tick its trigger names, or after the movie's frame count without one.
 Reference ReadReference(const fs::path& dir) {
   Reference r;
   std::ifstream in(dir / "test.toml");
   std::stringstream text;
   text << in.rdbuf();
-  std::string s = text.str();
+  const std::string s = text.str();
   std::smatch m;
+  int frames = 1;
   if (std::regex_search(s, m, std::regex(R"((num_frames|num_ticks)\s*=\s*(\d+))")))
-    r.frames = std::stoi(m[2]);
-  if (std::regex_search(s, m, std::regex(R"(tolerance\s*=\s*(\d+))")))
-    r.tolerance = std::stoi(m[1]);
+    frames = std::stoi(m[2]);
+  // Settings written once for every picture: the first the file gives.
+  int tolerance = 0, max_outliers = 0;
+  if (std::regex_search(s, m, std::regex(R"(tolerance\s*=\s*(\d+))"))) tolerance = std::stoi(m[1]);
   if (std::regex_search(s, m, std::regex(R"(max_outliers\s*=\s*(\d+))")))
-    r.max_outliers = std::stoi(m[1]);
+    max_outliers = std::stoi(m[1]);
   if (std::regex_search(s, m, std::regex(R"(quality\s*=\s*\"(\w+)\")"))) r.quality = m[1];
   if (std::regex_search(
           s, m,
@@ -51,32 +80,25 @@ Reference ReadReference(const fs::path& dir) {
     r.view_width = std::stoi(m[1]);
     r.view_height = std::stoi(m[2]);
   }
-  if (fs::exists(dir / "output.expected.png")) {
-    r.expected = dir / "output.expected.png";
-  } else {
-    // Several pictures ("output.NN.expected.png", numbered without fixed width): the last one,
-    // the highest number, taken after the tick its trigger names where the file gives one.
-    int highest = -1;
-    for (const auto& e : fs::directory_iterator(dir)) {
-      static const std::regex numbered(R"(output\.(\d+)\.expected\.png)");
-      std::smatch n;
-      const std::string file = e.path().filename().string();
-      if (std::regex_match(file, n, numbered) && std::stoi(n[1]) > highest) {
-        highest = std::stoi(n[1]);
-        r.expected = e.path();
-      }
-    }
-    if (highest >= 0) {
-      const std::string file = r.expected.filename().string();
-      const std::string key = file.substr(0, file.size() - std::string(".expected.png").size());
-      // The trigger of that picture: `[image_comparisons."KEY"]` then `trigger = N`, or
-      // `image_comparisons."KEY".trigger = N`.
-      const std::regex trigger(R"(image_comparisons\.")" +
-                               std::regex_replace(key, std::regex(R"(\.)"), R"(\.)") +
-                               R"("(\]\s*trigger|\.trigger)\s*=\s*(\d+))");
-      if (std::regex_search(s, m, trigger)) r.frames = std::stoi(m[2]);
-    }
+  static const std::string suffix = ".expected.png";
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string file = e.path().filename().string();
+    if (file.size() <= suffix.size() || file.compare(file.size() - suffix.size(), suffix.size(),
+                                                     suffix) != 0)
+      continue;
+    Picture p;
+    p.key = file.substr(0, file.size() - suffix.size());
+    p.expected = e.path();
+    const int trigger = SectionValue(s, p.key, "trigger");
+    p.frames = trigger > 0 ? trigger : frames;
+    const int t = SectionValue(s, p.key, "tolerance");
+    p.tolerance = t >= 0 ? t : tolerance;
+    const int o = SectionValue(s, p.key, "max_outliers");
+    p.max_outliers = o >= 0 ? o : max_outliers;
+    r.pictures.push_back(p);
   }
+  std::sort(r.pictures.begin(), r.pictures.end(),
+            [](const Picture& a, const Picture& b) { return a.key < b.key; });
   return r;
 }
 
@@ -172,13 +194,31 @@ const std::set<std::string> kRequiredLoosely = {
     "video-colorconversion-h263",
 };
 
-TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
+// Movies of the script set whose expected pictures match: they must keep matching.
+const std::set<std::string> kScriptRequired = {
+    "color",
+    "display_object_properties",
+    "focusrect_mouse_swf9",
+    "focusrect_swf6",
+    "frame_size_translated_negative",
+    "mask_with_drawing",
+    "mcl_target_gif89a",
+    "mcl_target_png",
+    "mouse_events_visible_enabled",
+    "movieclip_setmask",
+    "netstream_play_flv_screen",
+};
+
+// Renders every picture of every movie of `set` (a folder of the test data) that has expected
+// pictures and compares it; a movie matches when all its pictures do. Returns false when the set
+// cannot be run here.
+bool CompareMovies(const std::string& set, const std::set<std::string>& required,
+                   const std::set<std::string>& required_loosely) {
   std::string data = lumitest::TestDataDir();
-  if (data.empty()) GTEST_SKIP() << "shared test data is absent";
-  fs::path movies = fs::path(data) / "swf-visual";
+  if (data.empty()) return false;
+  fs::path movies = fs::path(data) / set;
   fs::path tool = fs::path(lumitest::ToolsDir()) / "swfrender";
-  if (!fs::exists(movies)) GTEST_SKIP() << "no swf-visual folder in the test data";
-  if (!fs::exists(tool)) GTEST_SKIP() << "the swfrender tool is not built";
+  if (!fs::exists(movies) || !fs::exists(tool)) return false;
   lumitest::TempDir temp_dir;
   fs::path out_dir = temp_dir.Path();
 
@@ -191,48 +231,72 @@ TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
   std::string report;
   for (const fs::path& dir : dirs) {
     const std::string name = dir.filename().string();
-    Reference ref = ReadReference(dir);
-    if (ref.expected.empty()) continue;
+    const Reference ref = ReadReference(dir);
+    if (ref.pictures.empty()) continue;
     ++total;
-    fs::path out = out_dir / (name + ".png");
-    std::string cmd =
-        "\"" + tool.string() + "\" --quality " + ref.quality +
-        (fs::exists(dir / "input.json") ? " --input \"" + (dir / "input.json").string() + "\""
-                                        : "") +
-        " \"" + (dir / "test.swf").string() + "\" " + std::to_string(ref.frames) + " \"" +
-        out.string() + "\"" +
-        (ref.view_width > 0
-             ? " " + std::to_string(ref.view_width) + " " + std::to_string(ref.view_height)
-             : "") +
-        " >/dev/null 2>&1";
-    int rc = std::system(cmd.c_str());
-    QImage got(QString::fromStdString(out.string()));
-    QImage want(QString::fromStdString(ref.expected.string()));
-    const bool rendered = rc == 0 && !got.isNull();
-    const QImage got32 = rendered ? got.convertToFormat(QImage::Format_ARGB32) : QImage();
-    const QImage want32 = want.convertToFormat(QImage::Format_ARGB32);
-    const int failures = rendered ? CountFailures(got32, want32, ref.tolerance, false) : -2;
-    const bool ok = failures >= 0 && failures <= ref.max_outliers;
-    matched += ok;
-    report += "  " + name + ": " +
-              (ok               ? "match"
-               : failures == -2 ? "not rendered"
-               : failures == -1 ? "wrong size"
-                                : std::to_string(failures) + " pixels differ") +
-              "\n";
-    if (kRequired.count(name)) {
-      EXPECT_TRUE(ok) << name << ": " << failures << " pixels differ";
-    } else if (kRequiredLoosely.count(name)) {
-      const int loose = rendered ? CountFailures(got32, want32, ref.tolerance, true) : -2;
-      EXPECT_TRUE(loose >= 0 && loose <= ref.max_outliers)
-          << name << ": " << loose << " pixels differ off the expected picture's edges";
-    } else if (ok) {
+    bool all_ok = true, all_loose = true;
+    std::string details;
+    for (const Picture& pic : ref.pictures) {
+      fs::path out = out_dir / (name + "." + pic.key + ".png");
+      std::string cmd =
+          "\"" + tool.string() + "\" --quality " + ref.quality +
+          (fs::exists(dir / "input.json") ? " --input \"" + (dir / "input.json").string() + "\""
+                                          : "") +
+          " \"" + (dir / "test.swf").string() + "\" " + std::to_string(pic.frames) + " \"" +
+          out.string() + "\"" +
+          (ref.view_width > 0
+               ? " " + std::to_string(ref.view_width) + " " + std::to_string(ref.view_height)
+               : "") +
+          " >/dev/null 2>&1";
+      int rc = std::system(cmd.c_str());
+      QImage got(QString::fromStdString(out.string()));
+      QImage want(QString::fromStdString(pic.expected.string()));
+      const bool rendered = rc == 0 && !got.isNull();
+      const QImage got32 = rendered ? got.convertToFormat(QImage::Format_ARGB32) : QImage();
+      const QImage want32 = want.convertToFormat(QImage::Format_ARGB32);
+      const int failures = rendered ? CountFailures(got32, want32, pic.tolerance, false) : -2;
+      const bool ok = failures >= 0 && failures <= pic.max_outliers;
+      all_ok = all_ok && ok;
+      if (!ok && required_loosely.count(name)) {
+        const int loose = rendered ? CountFailures(got32, want32, pic.tolerance, true) : -2;
+        all_loose = all_loose && loose >= 0 && loose <= pic.max_outliers;
+        EXPECT_TRUE(loose >= 0 && loose <= pic.max_outliers)
+            << name << " (" << pic.key << "): " << loose
+            << " pixels differ off the expected picture's edges";
+      }
+      if (!ok) {
+        details += "    " + pic.key + ": " +
+                   (failures == -2   ? "not rendered"
+                    : failures == -1 ? "wrong size"
+                                     : std::to_string(failures) + " pixels differ") +
+                   "\n";
+      }
+    }
+    matched += all_ok;
+    report += "  " + name + ": " + (all_ok ? "match" : "differs") + "\n" + details;
+    if (required.count(name)) {
+      EXPECT_TRUE(all_ok) << name << " no longer matches its expected pictures";
+    } else if (all_ok && !required_loosely.count(name)) {
       report += "    " + name + ": matching now, not yet listed\n";
     }
   }
-  std::printf("%d of %d reference movies match\n%s", matched, total, report.c_str());
-  RecordProperty("matched", matched);
-  RecordProperty("total", total);
+  std::printf("%s: %d of %d movies match their pictures\n%s", set.c_str(), matched, total,
+              report.c_str());
+  ::testing::Test::RecordProperty(set + ".matched", matched);
+  ::testing::Test::RecordProperty(set + ".total", total);
+  return true;
+}
+
+TEST(VisualReference, MoviesMatchTheirExpectedPictures) {
+  if (!CompareMovies("swf-visual", kRequired, kRequiredLoosely))
+    GTEST_SKIP() << "the shared test data or the swfrender tool is absent";
+}
+
+// Script movies that are also compared by picture: mostly drawing done by scripts (bitmap data,
+// masks, line styles) and the focus rectangle under keyboard and mouse input.
+TEST(VisualReference, ScriptMoviesMatchTheirExpectedPictures) {
+  if (!CompareMovies("avm1-script", kScriptRequired, {}))
+    GTEST_SKIP() << "the shared test data or the swfrender tool is absent";
 }
 
 }  // namespace
