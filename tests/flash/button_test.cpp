@@ -281,17 +281,22 @@ TEST(ButtonPlayer, ScriptObjectHandlersPlaceAndEnabled) {
   EXPECT_EQ(Shown(ButtonAt(p)), 1);
 }
 
-// A clip with onRelease acts as a button: its children are not picked apart.
-TEST(ButtonPlayer, ClipWithHandlersActsAsAButton) {
-  flash::SwfWriter w(8, 200, 200, 12);
+// Defines the squares and, as character `id`, a clip of the red one, placed at (x, y) as `name`.
+void PlaceSquareClip(flash::SwfWriter& w, uint16_t id, const char* name, double x, double y) {
   DefineSquares(w);
   flash::TimelineWriter sprite;
   sprite.Place(flashtest::NewPlace(1, 1));
   sprite.ShowFrame();
-  w.DefineSprite(20, sprite);
-  flash::PlaceSpec p = flashtest::MatrixPlace(1, 20, At(100, 100));
-  p.name = "clip";
+  w.DefineSprite(id, sprite);
+  flash::PlaceSpec p = flashtest::MatrixPlace(1, id, At(x, y));
+  p.name = name;
   w.Place(p);
+}
+
+// A clip with onRelease acts as a button: its children are not picked apart.
+TEST(ButtonPlayer, ClipWithHandlersActsAsAButton) {
+  flash::SwfWriter w(8, 200, 200, 12);
+  PlaceSquareClip(w, 20, "clip", 100, 100);
   ActionBuilder s, body;
   body.PushString("released").Trace();
   scripttest::Get(s, "clip").PushString("onRelease");
@@ -500,14 +505,7 @@ TEST(ButtonPlayer, FocusRectOfVersion5ClipsIsThePlayers) {
   for (int version : {5, 6}) {
     SCOPED_TRACE(version);
     flash::SwfWriter w(version, 200, 200, 12);
-    DefineSquares(w);
-    flash::TimelineWriter square;
-    square.Place(flashtest::NewPlace(1, 1));
-    square.ShowFrame();
-    w.DefineSprite(4, square);
-    flash::PlaceSpec c = flashtest::MatrixPlace(1, 4, At(50, 50));
-    c.name = "c";
-    w.Place(c);
+    PlaceSquareClip(w, 4, "c", 50, 50);
     w.DoAction(s.Build());
     w.ShowFrame();
     flash::Player p;
