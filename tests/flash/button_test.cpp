@@ -281,17 +281,22 @@ TEST(ButtonPlayer, ScriptObjectHandlersPlaceAndEnabled) {
   EXPECT_EQ(Shown(ButtonAt(p)), 1);
 }
 
-// A clip with onRelease acts as a button: its children are not picked apart.
-TEST(ButtonPlayer, ClipWithHandlersActsAsAButton) {
-  flash::SwfWriter w(8, 200, 200, 12);
+// Defines the squares and, as character `id`, a clip of the red one, placed at (x, y) as `name`.
+void PlaceSquareClip(flash::SwfWriter& w, uint16_t id, const char* name, double x, double y) {
   DefineSquares(w);
   flash::TimelineWriter sprite;
   sprite.Place(flashtest::NewPlace(1, 1));
   sprite.ShowFrame();
-  w.DefineSprite(20, sprite);
-  flash::PlaceSpec p = flashtest::MatrixPlace(1, 20, At(100, 100));
-  p.name = "clip";
+  w.DefineSprite(id, sprite);
+  flash::PlaceSpec p = flashtest::MatrixPlace(1, id, At(x, y));
+  p.name = name;
   w.Place(p);
+}
+
+// A clip with onRelease acts as a button: its children are not picked apart.
+TEST(ButtonPlayer, ClipWithHandlersActsAsAButton) {
+  flash::SwfWriter w(8, 200, 200, 12);
+  PlaceSquareClip(w, 20, "clip", 100, 100);
   ActionBuilder s, body;
   body.PushString("released").Trace();
   scripttest::Get(s, "clip").PushString("onRelease");
@@ -435,6 +440,83 @@ TEST(ButtonPlayer, FocusRectOfButtonsFieldsAndThePlayer) {
   p.LoadMovie(0, ButtonMovie(ThreeColourButton(10)));
   p.Tick();
   EXPECT_FALSE(p.focus_frames) << "a new movie keeps the player's setting";
+}
+
+// The pointer hides the frame in movies before version 9 (the focus stays): moves and the left
+// and right buttons, not the middle one; later movies keep it until the focus goes.
+TEST(ButtonPlayer, ThePointerHidesTheFocusFrameBeforeVersion9) {
+  ButtonDef b = ThreeColourButton(10);
+  b.actions.clear();
+  ActionBuilder s;
+  s.PushString("btn").Op(0x1C).PushString("tabIndex").PushInt(1).Op(0x4F);
+  const std::array<int, 3> yellow{255, 255, 0};
+  for (int version : {8, 9}) {
+    SCOPED_TRACE(version);
+    const bool hides = version < 9;
+    flash::Player p;
+    p.LoadMovie(0, ButtonMovie(b, s, version));
+    p.Tick();
+    auto frame_after = [&](auto pointer) {
+      p.KeyDown(flash::keys::kTab, 9);
+      EXPECT_EQ(PixelAt(p, 51, 51), yellow);
+      pointer();
+      EXPECT_EQ(p.input.focus.lock().get(), ButtonAt(p)) << "the focus stays";
+      return PixelAt(p, 51, 51) == yellow;
+    };
+    EXPECT_EQ(frame_after([&] { p.MouseMove(5, 5); }), !hides);
+    // A button event where the pointer already is hides it too.
+    EXPECT_EQ(frame_after([&] { p.MouseUp(5, 5); }), !hides);
+    EXPECT_EQ(frame_after([&] { p.MouseDown(5, 5, flash::MouseButton::Right); }), !hides);
+    EXPECT_EQ(frame_after([&] { p.MouseUp(5, 5, flash::MouseButton::Right); }), !hides);
+    EXPECT_TRUE(frame_after([&] { p.MouseDown(5, 5, flash::MouseButton::Middle); }));
+    EXPECT_TRUE(frame_after([&] { p.MouseUp(5, 5, flash::MouseButton::Middle); }));
+    // Moving the focus by script shows it again.
+    p.MouseMove(6, 6);
+    p.SetFocus(ButtonAt(p)->shared_from_this());
+    EXPECT_EQ(PixelAt(p, 51, 51), yellow);
+  }
+}
+
+// Clips of version 5 movies have no _focusrect of their own: reading or setting one is the
+// player's setting (null leaves it); from version 6 a clip keeps its own, which the frame obeys.
+TEST(ButtonPlayer, FocusRectOfVersion5ClipsIsThePlayers) {
+  ActionBuilder s;
+  auto set = [&s](const char* object, auto push) {
+    if (object) s.PushString(object).Op(0x1C);
+    s.PushString("_focusrect");
+    push();
+    s.Op(object ? 0x4F : 0x1D);
+  };
+  auto trace = [&s](const char* object) {
+    if (object) s.PushString(object).Op(0x1C).PushString("_focusrect").Op(0x4E);
+    else s.PushString("_focusrect").Op(0x1C);
+    s.Trace();
+  };
+  s.PushString("c").Op(0x1C).PushString("tabEnabled").PushBool(true).Op(0x4F);
+  set("c", [&s] { s.PushBool(false); });
+  trace("c");
+  trace(nullptr);
+  set("c", [&s] { s.PushNull(); });
+  trace("c");
+  set(nullptr, [&s] { s.PushInt(1); });
+  trace("c");
+  set("c", [&s] { s.PushBool(true); });
+  set(nullptr, [&s] { s.PushBool(false); });
+  for (int version : {5, 6}) {
+    SCOPED_TRACE(version);
+    flash::SwfWriter w(version, 200, 200, 12);
+    PlaceSquareClip(w, 4, "c", 50, 50);
+    w.DoAction(s.Build());
+    w.ShowFrame();
+    flash::Player p;
+    p.LoadMovie(0, flash::ParseMovie(w.Finish(false)));
+    p.Tick();
+    EXPECT_EQ(TakeTrace(p),
+              version == 5 ? "false\nfalse\nfalse\ntrue\n" : "false\ntrue\nnull\nnull\n");
+    EXPECT_FALSE(p.focus_frames);
+    p.KeyDown(flash::keys::kTab, 9);
+    EXPECT_EQ(PixelAt(p, 51, 51) == (std::array<int, 3>{255, 255, 0}), version == 6);
+  }
 }
 
 // A field in a button's state is bound to a variable of the clip that holds the button: the

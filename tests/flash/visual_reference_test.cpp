@@ -198,7 +198,9 @@ const std::set<std::string> kRequiredLoosely = {
 const std::set<std::string> kScriptRequired = {
     "color",
     "display_object_properties",
+    "focusrect_mouse_swf8",
     "focusrect_mouse_swf9",
+    "focusrect_swf5",
     "focusrect_swf6",
     "frame_size_translated_negative",
     "mask_with_drawing",

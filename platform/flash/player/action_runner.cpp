@@ -65,6 +65,12 @@ DisplayObject* FocusRectHolder(ScriptObject* o, const std::string& name) {
   return d && !d->removed ? d.get() : nullptr;
 }
 
+// Whether a clip keeps a _focusrect of its own: not a level's root, which answers for the whole
+// player, nor a clip of a movie before version 6, whose setting is the player's too.
+bool OwnFocusRect(const MovieClip& clip, int script_version) {
+  return clip.parent && (clip.movie ? clip.movie->header.version : script_version) >= 6;
+}
+
 // One getter, setter or watcher call of a property, counted while it runs. `entered` is false
 // when the property's calls already nest as deep as they may: the access is then a plain one.
 class AccessorCall {
@@ -1676,8 +1682,10 @@ Value ActionRunner::GetProperty(MovieClip* clip, int index) {
       const int level = QualityLevel();
       return Value::Number(level == 0 ? 0 : level == 3 ? 2 : 1);
     }
-    // A level's root answers for the whole player; other clips have no setting until given one.
-    case 17: return clip->parent ? FocusRectOf(*clip) : Value::Bool(player_.focus_frames);
+    // A level's root answers for the whole player; other clips have none until given one, and
+    // those of old movies answer for the player too.
+    case 17:
+      return OwnFocusRect(*clip, version_) ? FocusRectOf(*clip) : Value::Bool(player_.focus_frames);
     case 18: return Value::Number(player_.sound_buffer_seconds);
     case 19: {
       static const char* const kNames[] = {"LOW", "MEDIUM", "HIGH", "BEST"};
@@ -1744,7 +1752,7 @@ void ActionRunner::SetProperty(MovieClip* clip, int index, const Value& v) {
     else PropertyNumber(v);
     return;
   }
-  const bool clip_focus_rect = index == 17 && clip->parent;
+  const bool clip_focus_rect = index == 17 && OwnFocusRect(*clip, version_);
   double d = 0;
   // A root's focus frame: an object turns it off without being asked for a number.
   if (index == 17 && v.type == Value::Type::Object) d = 0;

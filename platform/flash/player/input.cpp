@@ -553,8 +553,16 @@ static void ClickLink(Player& player, double px, double py) {
   if (!format.url.empty()) player.FollowLink(f, format.url, format.target);
 }
 
+// Movies before version 9 show the focus frame only while the keyboard steers: the pointer
+// moving and the left or right button going down or up hide it. The focus itself stays.
+static void PointerHidesFocusFrame(Player& player) {
+  const MovieClip* root = player.LevelRoot(0);
+  if (root && root->movie && root->movie->header.version < 9) player.input.focus_frame = false;
+}
+
 void Player::MouseMove(double x, double y) {
   EventScope scope(*this, in_tick_);
+  PointerHidesFocusFrame(*this);
   // A move to where the pointer already is leaves what the focus rolled over.
   if (!input.mouse_seen || x != input.mouse_x || y != input.mouse_y)
     input.hovered_by_focus = false;
@@ -715,6 +723,7 @@ static bool LeftButtonEvent(Player& player, const std::list<std::shared_ptr<Movi
                             double x, double y, MouseButton button, bool down) {
   InputState& in = player.input;
   if (!in.mouse_seen || x != in.mouse_x || y != in.mouse_y) player.MouseMove(x, y);
+  if (button != MouseButton::Middle) PointerHidesFocusFrame(player);
   const size_t code = MouseKeyCode(button);
   if (down && !in.keys_down[code]) in.keys_toggled.flip(code);
   in.keys_down.set(code, down);
