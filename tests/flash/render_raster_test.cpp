@@ -718,6 +718,25 @@ TEST(RenderBitmap, RepeatingFillTilesAndSmoothingBlends) {
   ExpectColor(low.At(30, 22), kGreen);
 }
 
+TEST(RenderBitmap, LowQualityReadsBitmapsAtTheTruePixelCentres) {
+  // The bitmap's pixel edges lie 1/500 of a pixel beyond the centres of stage pixels 30 and 40:
+  // those centres still read the pixels before the edges (the outline's own sub-pixel shift at
+  // low quality must not move what is painted).
+  Library lib;
+  lib.chars[5] = Checker(5);
+  for (Quality q : {Quality::Low, Quality::High}) {
+    Canvas c(q, &lib);
+    c.renderer.DrawShape(
+        RectShape(0, 0, 100, 60,
+                  BitmapFill(FillStyle::Type::NonSmoothedClippedBitmap, 5, 10, 20.502, 20.502)),
+        Identity(), {});
+    ExpectColor(c.At(30, 25), kRed);
+    ExpectColor(c.At(31, 25), kGreen);
+    ExpectColor(c.At(25, 30), kRed);
+    ExpectColor(c.At(25, 31), kBlue);
+  }
+}
+
 TEST(RenderBitmap, ColourTransformAppliesPerPixelAndMissingBitmapsDrawNothing) {
   Library lib;
   lib.chars[5] = Checker(5);
