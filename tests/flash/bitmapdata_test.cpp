@@ -82,18 +82,79 @@ TEST(BitmapDataPixels, RectanglesAreCutToTheBitmapWhateverTheirSize) {
   BitmapData b(5, 4, true, 0);
   b.FillRect({-100, -5, 2147483647, 7}, 0xFF0000FF);  // overflows if added in 32 bits
   b.FillRect({3, 2, 2147483647, 2147483647}, 0xFF00FF00);
-  b.FillRect({1, 1, -3, 2}, 0xFFFF0000);  // negative size: nothing
+  b.FillRect({1, 1, -3, 2}, 0xFFFF0000);  // negative width: reaches back to x = -2
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 5; ++x) {
       uint32_t want = 0;
       if (y < 2) want = 0xFF0000FF;
       if (x >= 3 && y >= 2) want = 0xFF00FF00;
+      if (x == 0 && (y == 1 || y == 2)) want = 0xFFFF0000;
       ASSERT_EQ(b.GetPixel32(x, y), want) << x << "," << y;
     }
   b.Dispose();
   EXPECT_EQ(b.width(), 0);
   b.FillRect({0, 0, 5, 5}, 0xFFFFFFFF);  // a disposed bitmap has nothing to write
   EXPECT_EQ(b.GetPixel32(0, 0), 0u);
+}
+
+TEST(BitmapDataPixels, NegativeFillSizesReachBackFromTheCorner) {
+  BitmapData b(10, 10, false, 0xFF0000BB);
+  b.FillRect({15, 15, -8, -8}, 0xFFFF0000);            // 7..14 both ways, cut to 7..9
+  b.FillRect({0, 0, 0, 0}, 0xFF00FF00);                // empty
+  b.FillRect({3, 0, -2147483647 - 1, 1}, 0xFF00FF00);  // from far left up to x = 2
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) {
+      uint32_t want = 0xFF0000BB;
+      if (x >= 7 && y >= 7) want = 0xFFFF0000;
+      if (y == 0 && x < 3) want = 0xFF00FF00;
+      ASSERT_EQ(b.GetPixel32(x, y), want) << x << "," << y;
+    }
+}
+
+TEST(BitmapDataPixels, AnAlphaMultiplierAloneNeverRaisesAlpha) {
+  const uint32_t half = 0x80FF8040;
+  auto alpha_after = [&](flash::PixelTransform t) {
+    BitmapData b(1, 1, true, half);
+    b.ColorTransform({0, 0, 1, 1}, t);
+    return b.GetPixel32(0, 0) >> 24;
+  };
+  flash::PixelTransform t;
+  t.a_mult = 2;
+  EXPECT_EQ(alpha_after(t), 0x80u);  // alone: no change
+  t.r_mult = 2;
+  EXPECT_EQ(alpha_after(t), 0xFFu);  // with a colour term it doubles
+  t = {};
+  t.a_mult = 2;
+  t.a_add = 1;
+  EXPECT_EQ(alpha_after(t), 0xFFu);
+  t = {};
+  t.a_mult = 0.5;
+  EXPECT_EQ(alpha_after(t), 0x40u);  // fading alone still works
+}
+
+TEST(BitmapDataCopies, AlphaBitmapScalesATransparentSourceInEightBits) {
+  // Stored results: a transparent source is scaled through its straight colour with its alpha
+  // times the mask over 256; an opaque source takes the mask's alpha.
+  auto copied = [](uint32_t src_argb, bool src_transparent, uint32_t mask_alpha) {
+    BitmapData src(1, 1, src_transparent, src_argb);
+    BitmapData mask(1, 1, true, mask_alpha << 24 | 0x884422);
+    BitmapData dst(1, 1, true, 0xBBFF0000);
+    dst.CopyPixels(src, {0, 0, 1, 1}, 0, 0, &mask, 0, 0, false);
+    return dst.At(0, 0);
+  };
+  EXPECT_EQ(copied(0xAA2288DD, true, 0xEE), 0x9E165589u);
+  EXPECT_EQ(copied(0xAA2288DD, true, 0x66), 0x4309243Au);
+  EXPECT_EQ(copied(0x44888888, true, 0xEE), 0x3F212121u);
+  EXPECT_EQ(copied(0x44888888, true, 0x66), 0x1B0E0E0Eu);
+  EXPECT_EQ(copied(0xAA2288DD, true, 0xFF), flash::Premultiply(0xAA2288DD));  // full mask
+  EXPECT_EQ(copied(0xFF2288DD, false, 0x66), 0x660E3658u);
+  EXPECT_EQ(copied(0xFF2288DD, false, 0xEE), 0xEE207FCEu);
+  // Merging puts the scaled source over what the destination holds.
+  BitmapData src(1, 1, true, 0xAA2288DD);
+  BitmapData mask(1, 1, true, 0xEE000000);
+  BitmapData dst(1, 1, true, 0xBBFF0000);
+  dst.CopyPixels(src, {0, 0, 1, 1}, 0, 0, &mask, 0, 0, true);
+  EXPECT_EQ(dst.At(0, 0), 0xE55D5589u);
 }
 
 TEST(BitmapDataCopies, CopyPixelsMatchesModelIncludingOverlapsAndMerging) {

@@ -13,6 +13,7 @@
 #include "platform/flash/player/player.h"
 #include "platform/flash/stage_painter.h"
 #include "platform/flash/video/flv_stream.h"
+#include "platform/flash/video/video_decoder.h"
 #include "platform/flash/video/internal/frame_picture.h"
 #include "tests/flash/script_objects_support.h"
 #include "tests/flash/video_encode_support.h"
@@ -363,6 +364,41 @@ TEST_F(NetStreamTest, MetadataIsReadAsFarAsItHolds) {
 }  // namespace
 
 namespace {
+
+TEST_F(NetStreamTest, H263FramesFromFilesDecodeAsInMovies) {
+  // Fine detail at a fine quantizer: inverse transforms that round differently put many
+  // pixels a level apart. A file's frame shows exactly as the same frame in a movie's stream.
+  auto frames = flashtest::EncodeFrames(AV_CODEC_ID_FLV1, 1, 1, 2, [](AVFrame* frame, size_t) {
+    auto at = [frame](int plane, int x, int y) -> uint8_t& {
+      return frame->data[plane][y * frame->linesize[plane] + x];
+    };
+    for (int y = 0; y < flashtest::kH; ++y)
+      for (int x = 0; x < flashtest::kW; ++x)
+        at(0, x, y) = static_cast<uint8_t>((x * 37 + y * y * 11) % 219 + 16);
+    for (int y = 0; y < flashtest::kH / 2; ++y)
+      for (int x = 0; x < flashtest::kW / 2; ++x) {
+        at(1, x, y) = static_cast<uint8_t>(64 + (x * 13 + y * 7) % 128);
+        at(2, x, y) = static_cast<uint8_t>(64 + (x * 5 + y * 19) % 128);
+      }
+  });
+  ASSERT_EQ(frames.size(), 1u);
+  auto file = flash::FlvStream::Open(Flv(frames, 6, 1));
+  ASSERT_TRUE(file);
+  auto from_file = file->PictureAt(0);
+  auto def = std::make_shared<flash::VideoDef>(1);
+  def->width = flashtest::kW;
+  def->height = flashtest::kH;
+  def->codec = static_cast<uint8_t>(flash::VideoCodec::SorensonH263);
+  def->frames[0] = std::make_shared<const std::vector<uint8_t>>(frames[0]);
+  flash::VideoDecoder embedded(def);
+  auto from_movie = embedded.Frame(0);
+  ASSERT_TRUE(from_file && from_movie);
+  ASSERT_EQ(from_file->bgra_premultiplied.size(), from_movie->bgra_premultiplied.size());
+  size_t apart = 0;
+  for (size_t i = 0; i < from_file->bgra_premultiplied.size(); ++i)
+    apart += from_file->bgra_premultiplied[i] != from_movie->bgra_premultiplied[i];
+  EXPECT_EQ(apart, 0u);
+}
 
 TEST_F(NetStreamTest, H263FramesAskingForSmoothedEdgesShowThemSmoothed) {
   // 8x8 blocks of 96 and 104: the edge between columns 7 and 8 becomes 97, 99 | 101, 103.

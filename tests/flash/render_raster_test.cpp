@@ -672,14 +672,20 @@ FillStyle BitmapFill(FillStyle::Type type, uint16_t id, double scale, double x, 
   return f;
 }
 
+// Fills a 100x60 rectangle with the checker (id 5) unsmoothed, ten times its size, its corner at
+// (`origin`, `origin`).
+void DrawChecker(Canvas& c, double origin) {
+  c.renderer.DrawShape(
+      RectShape(0, 0, 100, 60,
+                BitmapFill(FillStyle::Type::NonSmoothedClippedBitmap, 5, 10, origin, origin)),
+      Identity(), {});
+}
+
 TEST(RenderBitmap, ClippedFillShowsPixelsAndExtendsItsEdges) {
   Library lib;
   lib.chars[5] = Checker(5);
   Canvas c(Quality::High, &lib);
-  c.renderer.DrawShape(
-      RectShape(0, 0, 100, 60,
-                BitmapFill(FillStyle::Type::NonSmoothedClippedBitmap, 5, 10, 20, 20)),
-      Identity(), {});
+  DrawChecker(c, 20);
   ExpectColor(c.At(25, 25), kRed);
   ExpectColor(c.At(35, 25), kGreen);
   ExpectColor(c.At(25, 35), kBlue);
@@ -716,6 +722,22 @@ TEST(RenderBitmap, RepeatingFillTilesAndSmoothingBlends) {
       Identity(), {});
   ExpectColor(low.At(29, 22), kRed);
   ExpectColor(low.At(30, 22), kGreen);
+}
+
+TEST(RenderBitmap, LowQualityReadsBitmapsAtTheTruePixelCentres) {
+  // The edge between the bitmap's first and second pixels lies 1/500 of a pixel beyond the
+  // centres of stage column and row 30: those centres still read the first pixels (the outline's
+  // own sub-pixel shift at low quality must not move what is painted).
+  Library lib;
+  lib.chars[5] = Checker(5);
+  for (Quality q : {Quality::Low, Quality::High}) {
+    Canvas c(q, &lib);
+    DrawChecker(c, 20.502);
+    ExpectColor(c.At(30, 25), kRed);
+    ExpectColor(c.At(31, 25), kGreen);
+    ExpectColor(c.At(25, 30), kRed);
+    ExpectColor(c.At(25, 31), kBlue);
+  }
 }
 
 TEST(RenderBitmap, ColourTransformAppliesPerPixelAndMissingBitmapsDrawNothing) {

@@ -196,6 +196,9 @@ const std::set<std::string> kRequiredLoosely = {
 
 // Movies of the script set whose expected pictures match: they must keep matching.
 const std::set<std::string> kScriptRequired = {
+    "bitmap_data_colortransform",
+    "bitmap_data_copypixels",
+    "bitmap_data_fillrect",
     "color",
     "display_object_properties",
     "focusrect_mouse_swf8",
@@ -208,6 +211,7 @@ const std::set<std::string> kScriptRequired = {
     "mcl_target_png",
     "mouse_events_visible_enabled",
     "movieclip_setmask",
+    "netstream_play_flv",
     "netstream_play_flv_screen",
 };
 

@@ -71,6 +71,24 @@ uint32_t Unpremultiply(uint32_t p) {
   return Pack(a, u(Channel(p, 16)), u(Channel(p, 8)), u(Channel(p, 0)));
 }
 
+namespace {
+
+// A source pixel (premultiplied) of copyPixels under an alpha bitmap's alpha `m`. An opaque
+// source takes `m` as its alpha. A transparent one goes back to its straight colour (halves
+// rounding up), has its alpha scaled in eight bits (m of 0..255 stretched to 0..256, product
+// cut down) and is premultiplied again.
+uint32_t MaskedSource(uint32_t s, uint32_t m, bool src_transparent) {
+  if (!src_transparent) return Premultiply(m << 24 | (s & 0xFFFFFF));
+  const uint32_t a = s >> 24;
+  if (a == 0) return 0;
+  auto straight = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
+  const uint32_t scaled = (a * (m + (m >> 7))) >> 8;
+  return Premultiply(
+      Pack(scaled, straight(Channel(s, 16)), straight(Channel(s, 8)), straight(Channel(s, 0))));
+}
+
+}  // namespace
+
 PixelRandom::PixelRandom(int32_t seed) {
   // Seeds below one count back up from one: 0 starts as 1, -1 as 2, -2 as 3.
   const int64_t s = seed > 0 ? int64_t{seed} : 1 - int64_t{seed};
@@ -169,7 +187,18 @@ void BitmapData::SetPixel(int x, int y, uint32_t rgb) {
 }
 
 void BitmapData::FillRect(PixelRect r, uint32_t argb) {
-  r = Clip(r);
+  // A negative width or height reaches back from x or y: the rectangle runs the other way.
+  // Worked out in 64 bits and cut to the bitmap, as any coordinates may come.
+  auto span = [](int start, int size, int limit, int& from, int& length) {
+    int64_t a = start, b = int64_t{start} + size;
+    if (b < a) std::swap(a, b);
+    a = std::max<int64_t>(a, 0);
+    b = std::min<int64_t>(b, limit);
+    from = static_cast<int>(std::min<int64_t>(a, limit));
+    length = static_cast<int>(std::max<int64_t>(b - a, 0));
+  };
+  span(r.x, r.width, width_, r.x, r.width);
+  span(r.y, r.height, height_, r.y, r.height);
   const uint32_t v = Stored(argb);
   for (int y = r.y; y < r.y + r.height; ++y) std::fill_n(Row(y) + r.x, r.width, v);
   Touch();
@@ -199,8 +228,7 @@ void BitmapData::CopyPixels(const BitmapData& src, PixelRect sr, int dx, int dy,
         const int64_t px = int64_t{ax} + (sr.x - sx0) + i, py = int64_t{ay} + (sr.y - sy0) + j;
         if (px < 0 || py < 0 || px >= alpha->width_ || py >= alpha->height_) continue;
         const uint32_t m = alpha->At(static_cast<int>(px), static_cast<int>(py)) >> 24;
-        auto scale = [m](uint32_t c) { return (c * m + 127) / 255; };
-        s = Pack(scale(s >> 24), scale(Channel(s, 16)), scale(Channel(s, 8)), scale(Channel(s, 0)));
+        s = MaskedSource(s, m, src.transparent_);
       }
       if (over) {
         // Source over destination, premultiplied.
@@ -234,8 +262,14 @@ void BitmapData::CopyChannel(const BitmapData& src, PixelRect sr, int dx, int dy
   Touch();
 }
 
-void BitmapData::ColorTransform(PixelRect r, const PixelTransform& t) {
+void BitmapData::ColorTransform(PixelRect r, const PixelTransform& t_in) {
   r = Clip(r);
+  // A transform that only multiplies alpha can fade pixels but never raise their alpha: a
+  // multiplier above 1 counts as 1 unless some other term changes the colours too.
+  PixelTransform t = t_in;
+  const bool alpha_only = t.r_mult == 1 && t.g_mult == 1 && t.b_mult == 1 && t.r_add == 0 &&
+                          t.g_add == 0 && t.b_add == 0 && t.a_add == 0;
+  if (alpha_only && t.a_mult > 1) t.a_mult = 1;
   for (int y = r.y; y < r.y + r.height; ++y)
     for (int x = r.x; x < r.x + r.width; ++x) {
       const uint32_t c = Unpremultiply(At(x, y));

@@ -91,6 +91,7 @@ class BitmapData {
   // Writes a straight colour; setPixel keeps the pixel's alpha. Outside: nothing.
   void SetPixel32(int x, int y, uint32_t argb);
   void SetPixel(int x, int y, uint32_t rgb);
+  // A negative width or height reaches back from x or y.
   void FillRect(PixelRect r, uint32_t argb);
 
   // Copies `src_rect` of `src` to (dx, dy). With a transparent `alpha` bitmap, only pixels it
@@ -103,6 +104,8 @@ class BitmapData {
   // that names no single channel copies zeros, a destination that names none changes nothing.
   void CopyChannel(const BitmapData& src, PixelRect src_rect, int dx, int dy, unsigned from,
                    unsigned to);
+  // Each channel is channel * mult + add, cut to 0..255. An alpha multiplier above 1 with every
+  // other term at its default changes nothing.
   void ColorTransform(PixelRect r, const PixelTransform& t);
   // Sets pixels whose source colour under `mask` passes `op` against threshold & mask to
   // `color` (others take the source colour when `copy_source`); returns how many passed. `op` is

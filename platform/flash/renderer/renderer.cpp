@@ -1086,22 +1086,34 @@ struct Renderer::Impl {
     return Place(x0 - reach, y0 - reach, x1 + reach, y1 + reach);
   }
 
+  // The matrix paints read their bitmaps and gradients through: the low-quality nudge only
+  // settles which pixels the outline covers, and what is painted in them is sampled at their
+  // true centres.
+  Matrix PaintMatrix(const Matrix& m) const {
+    if (quality != Quality::Low) return m;
+    Matrix out = m;
+    out.tx += kLowQualityNudge;
+    out.ty += kLowQualityNudge;
+    return out;
+  }
+
   void MakeFillPaints(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
                       bool mask_mode, std::vector<PaintStyle>& out) const {
     out.clear();
     out.reserve(group.fill_styles.size());
+    const Matrix pm = PaintMatrix(m);
     for (const FillStyle& f : group.fill_styles) {
       if (mask_mode) {
         out.push_back(PaintStyle::Solid({255, 255, 255, 255}));
       } else {
-        out.push_back(PaintStyle::FromFill(f, m, cx, lookup, quality == Quality::Low));
+        out.push_back(PaintStyle::FromFill(f, pm, cx, lookup, quality == Quality::Low));
       }
     }
   }
 
   PaintStyle LinePaint(const LineStyle& style, const Matrix& m, const ColorTransform& cx) const {
-    return style.has_fill ? PaintStyle::FromFill(style.fill, m, cx, lookup, quality == Quality::Low)
-                          : PaintStyle::Solid(cx.Apply(style.color));
+    if (!style.has_fill) return PaintStyle::Solid(cx.Apply(style.color));
+    return PaintStyle::FromFill(style.fill, PaintMatrix(m), cx, lookup, quality == Quality::Low);
   }
 
   // `prepared`, when given, holds the group's fill paints, made when the drawing was recorded.

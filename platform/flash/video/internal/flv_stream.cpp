@@ -292,7 +292,7 @@ bool FlvStream::Impl::OpenDecoder() {
   packet = av_packet_alloc();
   if (!context || !frame || !packet) return false;
   if (avcodec_parameters_to_context(context, params) < 0) return false;
-  context->thread_count = 1;
+  SetUpDecoder(*context);
   return avcodec_open2(context, codec, nullptr) >= 0;
 }
 

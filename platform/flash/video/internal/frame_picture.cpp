@@ -68,6 +68,11 @@ void ConvertYuv420(const AVFrame& frame, bool has_alpha, int out_w, int out_h, u
 
 }  // namespace
 
+void SetUpDecoder(AVCodecContext& context) {
+  context.thread_count = 1;
+  if (context.codec_id == AV_CODEC_ID_FLV1) context.idct_algo = FF_IDCT_FAAN;
+}
+
 void YuvToBgr(int y, int u, int v, uint8_t bgr[3]) {
   const YuvTables& t = Tables();
   y = std::clamp(y, 0, 255);

@@ -2,6 +2,7 @@
 #pragma once
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libswscale/swscale.h>
 }
@@ -11,6 +12,11 @@ extern "C" {
 #include "platform/flash/format/bitmap.h"
 
 namespace flash {
+
+// The settings every decoder of pictures is opened with, for streams in movies and in video
+// files alike: one thread, and Sorenson H.263 through the exact (floating-point) inverse
+// transform, as the integer transforms round some columns of a block a level away from it.
+void SetUpDecoder(AVCodecContext& context);
 
 // One pixel of limited-range BT.601 video as B, G, R: 16.16 fixed-point factors, rounded once
 // at the end, clamped.

@@ -60,10 +60,7 @@ struct VideoDecoder::Impl {
     if (!context || !frame || !packet) return false;
     context->width = stream->width;
     context->height = stream->height;
-    context->thread_count = 1;
-    // Sorenson H.263 pictures come out of an exact (floating-point) inverse transform; the
-    // integer transforms round some columns of a block a level away from it.
-    if (context->codec_id == AV_CODEC_ID_FLV1) context->idct_algo = FF_IDCT_FAAN;
+    SetUpDecoder(*context);
     if (context->codec_id == AV_CODEC_ID_VP6F || context->codec_id == AV_CODEC_ID_VP6A) {
       // The byte that a container puts before every frame to crop it; streams in movies have
       // none, so nothing is cropped.
