@@ -352,6 +352,52 @@ TEST(ClipDrawingScript, SetMaskShowsTheClipOnlyThroughTheMask) {
   }
 }
 
+TEST(ClipDrawingScript, AClipLayerMadeAScriptMaskMasksOnlyThatClipAndOnlyOnce) {
+  Script s;
+  FilledClip(s, "m", 1, 0x00FF00, 40.5, 0, 60, 20);
+  FilledClip(s, "mc", 2, 0xFF0000, 0, 0, 100, 50);
+  FilledClip(s, "n", 3, 0x0000FF, 0, 60, 100, 100);
+  s.Call("mc", "setMask", {Script::VarRef("m")}).Drop();
+  s.Run();
+  // The mask was also placed as a clip layer over the clips above it.
+  MovieClip& root = *s.player.LevelRoot(0);
+  root.ChildByName("m")->clip_depth = root.ChildByName("n")->depth;
+  Picture pic(s.player);
+  EXPECT_EQ(pic.At(50, 10), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(pic.At(10, 10), (Rgba{255, 255, 255, 255}));
+  EXPECT_EQ(pic.At(50, 80), (Rgba{0, 0, 255, 255}));  // the clip above is not masked
+  // The half-covered column at the mask's edge shows half the red, not a quarter.
+  EXPECT_NEAR(pic.At(40, 10).g, 128, 4);
+  // Hits of the root's shapes outside the mask still find the clip above.
+  EXPECT_TRUE(ObjectContains(root, 50 * 20, 80 * 20));
+}
+
+TEST(ClipDrawingScript, AClipLayerGivenAScriptMaskIsDrawnThroughItWhileItHasOne) {
+  Script s;
+  FilledClip(s, "layer", 1, 0x00FF00, 0, 0, 60, 60);
+  FilledClip(s, "m", 2, 0, 20, 20, 100, 100);
+  FilledClip(s, "below", 3, 0x0000FF, 0, 70, 100, 100);
+  s.Call("layer", "setMask", {Script::VarRef("m")}).Drop();
+  s.Run();
+  MovieClip& root = *s.player.LevelRoot(0);
+  auto& layer = static_cast<MovieClip&>(*root.ChildByName("layer"));
+  layer.clip_depth = root.ChildByName("below")->depth;
+  // The layer shows its own green where its mask covers it; the clip above it is not cut to it.
+  {
+    Picture pic(s.player);
+    EXPECT_EQ(pic.At(40, 40), (Rgba{0, 255, 0, 255}));
+    EXPECT_EQ(pic.At(10, 10), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(pic.At(50, 80), (Rgba{0, 0, 255, 255}));
+    EXPECT_TRUE(ObjectContains(root, 50 * 20, 80 * 20));
+  }
+  // Without the mask it is a clip layer again.
+  layer.mask.reset();
+  Picture pic(s.player);
+  EXPECT_EQ(pic.At(40, 40), (Rgba{255, 255, 255, 255}));
+  EXPECT_EQ(pic.At(50, 80), (Rgba{255, 255, 255, 255}));
+  EXPECT_FALSE(ObjectContains(root, 50 * 20, 80 * 20));
+}
+
 TEST(ClipDrawingScript, SetMaskAnswersAndLimitsShapeHits) {
   Script s;
   FilledClip(s, "mc", 1, 0xFF0000, 0, 0, 100, 100);
