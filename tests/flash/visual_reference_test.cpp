@@ -201,6 +201,7 @@ const std::set<std::string> kScriptRequired = {
     "focusrect_mouse_swf9",
     "focusrect_swf6",
     "frame_size_translated_negative",
+    "mask_reapply",
     "mask_with_drawing",
     "mcl_target_gif89a",
     "mcl_target_png",
