@@ -2,6 +2,7 @@
 // test of hitTest, and masks set by scripts.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <tuple>
 #include <vector>
 
@@ -352,16 +353,29 @@ TEST(ClipDrawingScript, SetMaskShowsTheClipOnlyThroughTheMask) {
   }
 }
 
+struct Filled {
+  double rgb, x0, y0, x1, y1;
+};
+
+// Clips "one", "two" and "three" at depths 1 to 3 filled as given; `clip`.setMask(`mask`) runs,
+// then "one" is made a clip layer over the other two, as a placement with a clip depth would.
+MovieClip& LayerAndScriptMask(Script& s, const std::array<Filled, 3>& f, const std::string& clip,
+                              const std::string& mask) {
+  const char* names[] = {"one", "two", "three"};
+  for (int i = 0; i < 3; ++i)
+    FilledClip(s, names[i], i + 1, f[i].rgb, f[i].x0, f[i].y0, f[i].x1, f[i].y1);
+  s.Call(clip, "setMask", {Script::VarRef(mask)}).Drop();
+  s.Run();
+  MovieClip& root = *s.player.LevelRoot(0);
+  root.ChildByName("one")->clip_depth = root.ChildByName("three")->depth;
+  return root;
+}
+
 TEST(ClipDrawingScript, AClipLayerMadeAScriptMaskMasksOnlyThatClipAndOnlyOnce) {
   Script s;
-  FilledClip(s, "m", 1, 0x00FF00, 40.5, 0, 60, 20);
-  FilledClip(s, "mc", 2, 0xFF0000, 0, 0, 100, 50);
-  FilledClip(s, "n", 3, 0x0000FF, 0, 60, 100, 100);
-  s.Call("mc", "setMask", {Script::VarRef("m")}).Drop();
-  s.Run();
-  // The mask was also placed as a clip layer over the clips above it.
-  MovieClip& root = *s.player.LevelRoot(0);
-  root.ChildByName("m")->clip_depth = root.ChildByName("n")->depth;
+  MovieClip& root = LayerAndScriptMask(
+      s, {{{0x00FF00, 40.5, 0, 60, 20}, {0xFF0000, 0, 0, 100, 50}, {0x0000FF, 0, 60, 100, 100}}},
+      "two", "one");
   Picture pic(s.player);
   EXPECT_EQ(pic.At(50, 10), (Rgba{255, 0, 0, 255}));
   EXPECT_EQ(pic.At(10, 10), (Rgba{255, 255, 255, 255}));
@@ -374,14 +388,9 @@ TEST(ClipDrawingScript, AClipLayerMadeAScriptMaskMasksOnlyThatClipAndOnlyOnce) {
 
 TEST(ClipDrawingScript, AClipLayerGivenAScriptMaskIsDrawnThroughItWhileItHasOne) {
   Script s;
-  FilledClip(s, "layer", 1, 0x00FF00, 0, 0, 60, 60);
-  FilledClip(s, "m", 2, 0, 20, 20, 100, 100);
-  FilledClip(s, "below", 3, 0x0000FF, 0, 70, 100, 100);
-  s.Call("layer", "setMask", {Script::VarRef("m")}).Drop();
-  s.Run();
-  MovieClip& root = *s.player.LevelRoot(0);
-  auto& layer = static_cast<MovieClip&>(*root.ChildByName("layer"));
-  layer.clip_depth = root.ChildByName("below")->depth;
+  MovieClip& root = LayerAndScriptMask(
+      s, {{{0x00FF00, 0, 0, 60, 60}, {0, 20, 20, 100, 100}, {0x0000FF, 0, 70, 100, 100}}}, "one",
+      "two");
   // The layer shows its own green where its mask covers it; the clip above it is not cut to it.
   {
     Picture pic(s.player);
@@ -391,7 +400,7 @@ TEST(ClipDrawingScript, AClipLayerGivenAScriptMaskIsDrawnThroughItWhileItHasOne)
     EXPECT_TRUE(ObjectContains(root, 50 * 20, 80 * 20));
   }
   // Without the mask it is a clip layer again.
-  layer.mask.reset();
+  static_cast<MovieClip&>(*root.ChildByName("one")).mask.reset();
   Picture pic(s.player);
   EXPECT_EQ(pic.At(40, 40), (Rgba{255, 255, 255, 255}));
   EXPECT_EQ(pic.At(50, 80), (Rgba{255, 255, 255, 255}));
