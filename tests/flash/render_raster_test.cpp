@@ -654,12 +654,6 @@ TEST(RenderGradient, LinearRgbKeepsWholeLinearLevelsAndDarkensTranslucentColours
   translucent.renderer.DrawShape(RectShape(0, 0, 100, 10, f), Identity(), {});
   ExpectColor(translucent.At(95, 5), {121, 121, 215, 255}, 2);
   ExpectColor(translucent.At(2, 5), {228, 69, 75, 255}, 2);
-
-  // Plain interpolation keeps the stop colours as they are.
-  f.gradient.interpolation = InterpolationMode::Normal;
-  Canvas plain;
-  plain.renderer.DrawShape(RectShape(0, 0, 100, 10, f), Identity(), {});
-  ExpectColor(plain.At(95, 5), {122, 126, 255, 255}, 1);
 }
 
 TEST(RenderGradient, ColourTransformAppliesToStops) {
