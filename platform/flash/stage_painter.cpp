@@ -134,7 +134,7 @@ bool DrawnBounds(const DisplayObject& obj, const Matrix& m, double& x0, double& 
     }
     for (const auto& [depth, child] : static_cast<const MovieClip&>(obj).children) {
       double cx0, cy0, cx1, cy1;
-      if (child->clip_depth > 0 || !child->visible ||
+      if (IsClipLayer(*child) || !child->visible ||
           !DrawnBounds(*child, m * child->matrix, cx0, cy0, cx1, cy1))
         continue;
       x0 = any ? std::min(x0, cx0) : cx0;
@@ -313,7 +313,7 @@ void PaintClip(Renderer& r, DictionaryLookup& lookup, const MovieClip& clip, con
     }
     Matrix cm = m * child->matrix;
     ColorTransform ccx = cx * child->color_transform;
-    if (child->clip_depth > 0) {
+    if (IsClipLayer(*child)) {
       MaskScope masking(lookup);
       r.BeginMask();
       if (child->type == DisplayObject::Type::Shape)

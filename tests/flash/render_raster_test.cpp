@@ -634,6 +634,28 @@ TEST(RenderGradient, LinearRgbInterpolationIsBrighterInTheMiddle) {
   EXPECT_GT(linear.At(99, 5).r, 250);
 }
 
+TEST(RenderGradient, LinearRgbKeepsWholeLinearLevelsAndDarkensTranslucentColours) {
+  // Opaque: dark channels fall to the sRGB value of the linear level below them, at the stops,
+  // beyond them and between them; a channel that stays the same along the ramp stays level.
+  FillStyle f = LinearGradient(SpreadMode::Pad, {255, 20, 25, 255}, {14, 20, 255, 255}, 20, 80);
+  f.gradient.interpolation = InterpolationMode::LinearRgb;
+  Canvas opaque;
+  opaque.renderer.DrawShape(RectShape(0, 0, 100, 10, f), Identity(), {});
+  ExpectColor(opaque.At(5, 5), {255, 13, 22, 255}, 1);
+  ExpectColor(opaque.At(95, 5), {13, 13, 255, 255}, 1);
+  EXPECT_NEAR(opaque.At(50, 5).g, 13, 1);
+  EXPECT_NEAR(opaque.At(50, 5).r, 188, 4);
+  EXPECT_NEAR(opaque.At(50, 5).b, 188, 4);
+
+  // Translucent: bright channels come out darker the more transparent the colour is, dark ones
+  // hardly change. Over white.
+  f.gradient.stops = {{0, {255, 20, 25, 196}}, {200, {14, 20, 255, 140}}};
+  Canvas translucent;
+  translucent.renderer.DrawShape(RectShape(0, 0, 100, 10, f), Identity(), {});
+  ExpectColor(translucent.At(95, 5), {121, 121, 215, 255}, 2);
+  ExpectColor(translucent.At(2, 5), {228, 69, 75, 255}, 2);
+}
+
 TEST(RenderGradient, ColourTransformAppliesToStops) {
   FillStyle f = LinearGradient(SpreadMode::Pad, kRed, kBlue, 0, 100);
   ColorTransform cx;

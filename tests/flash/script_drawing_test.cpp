@@ -2,6 +2,7 @@
 // test of hitTest, and masks set by scripts.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <tuple>
 #include <vector>
 
@@ -350,6 +351,60 @@ TEST(ClipDrawingScript, SetMaskShowsTheClipOnlyThroughTheMask) {
     EXPECT_EQ(pic.At(10, 10), (Rgba{255, 255, 255, 255}));  // outside it
     EXPECT_EQ(pic.At(50, 50), (Rgba{255, 255, 255, 255}));
   }
+}
+
+struct Filled {
+  double rgb, x0, y0, x1, y1;
+};
+
+// Clips "one", "two" and "three" at depths 1 to 3 filled as given; `clip`.setMask(`mask`) runs,
+// then "one" is made a clip layer over the other two, as a placement with a clip depth would.
+MovieClip& LayerAndScriptMask(Script& s, const std::array<Filled, 3>& f, const std::string& clip,
+                              const std::string& mask) {
+  const char* names[] = {"one", "two", "three"};
+  for (int i = 0; i < 3; ++i)
+    FilledClip(s, names[i], i + 1, f[i].rgb, f[i].x0, f[i].y0, f[i].x1, f[i].y1);
+  s.Call(clip, "setMask", {Script::VarRef(mask)}).Drop();
+  s.Run();
+  MovieClip& root = *s.player.LevelRoot(0);
+  root.ChildByName("one")->clip_depth = root.ChildByName("three")->depth;
+  return root;
+}
+
+TEST(ClipDrawingScript, AClipLayerMadeAScriptMaskMasksOnlyThatClipAndOnlyOnce) {
+  Script s;
+  MovieClip& root = LayerAndScriptMask(
+      s, {{{0x00FF00, 40.5, 0, 60, 20}, {0xFF0000, 0, 0, 100, 50}, {0x0000FF, 0, 60, 100, 100}}},
+      "two", "one");
+  Picture pic(s.player);
+  EXPECT_EQ(pic.At(50, 10), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(pic.At(10, 10), (Rgba{255, 255, 255, 255}));
+  EXPECT_EQ(pic.At(50, 80), (Rgba{0, 0, 255, 255}));  // the clip above is not masked
+  // The half-covered column at the mask's edge shows half the red, not a quarter.
+  EXPECT_NEAR(pic.At(40, 10).g, 128, 4);
+  // Hits of the root's shapes outside the mask still find the clip above.
+  EXPECT_TRUE(ObjectContains(root, 50 * 20, 80 * 20));
+}
+
+TEST(ClipDrawingScript, AClipLayerGivenAScriptMaskIsDrawnThroughItWhileItHasOne) {
+  Script s;
+  MovieClip& root = LayerAndScriptMask(
+      s, {{{0x00FF00, 0, 0, 60, 60}, {0, 20, 20, 100, 100}, {0x0000FF, 0, 70, 100, 100}}}, "one",
+      "two");
+  // The layer shows its own green where its mask covers it; the clip above it is not cut to it.
+  {
+    Picture pic(s.player);
+    EXPECT_EQ(pic.At(40, 40), (Rgba{0, 255, 0, 255}));
+    EXPECT_EQ(pic.At(10, 10), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(pic.At(50, 80), (Rgba{0, 0, 255, 255}));
+    EXPECT_TRUE(ObjectContains(root, 50 * 20, 80 * 20));
+  }
+  // Without the mask it is a clip layer again.
+  static_cast<MovieClip&>(*root.ChildByName("one")).mask.reset();
+  Picture pic(s.player);
+  EXPECT_EQ(pic.At(40, 40), (Rgba{255, 255, 255, 255}));
+  EXPECT_EQ(pic.At(50, 80), (Rgba{255, 255, 255, 255}));
+  EXPECT_FALSE(ObjectContains(root, 50 * 20, 80 * 20));
 }
 
 TEST(ClipDrawingScript, SetMaskAnswersAndLimitsShapeHits) {

@@ -206,6 +206,7 @@ const std::set<std::string> kScriptRequired = {
     "focusrect_swf5",
     "focusrect_swf6",
     "frame_size_translated_negative",
+    "mask_reapply",
     "mask_with_drawing",
     "mcl_target_gif89a",
     "mcl_target_png",

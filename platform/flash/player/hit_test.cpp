@@ -172,7 +172,7 @@ bool ObjectContains(const DisplayObject& obj, double x, double y) {
         double cx = 0, cy = 0;
         const bool placed = child->matrix.Invert(inv);
         if (placed) inv.Apply(x, y, cx, cy);
-        if (child->clip_depth > 0) {
+        if (IsClipLayer(*child)) {
           layers.emplace_back(child->clip_depth, placed && ObjectContains(*child, cx, cy));
           continue;
         }

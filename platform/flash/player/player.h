@@ -162,6 +162,17 @@ class MovieClip : public DisplayObject {
   std::shared_ptr<DisplayObject> ChildByName(const std::string& name, bool exact = false) const;
 };
 
+// The object masks the objects above it up to its clip depth. A clip that setMask made a mask, or
+// gave a mask, stops doing so while that holds: it is drawn as any other clip.
+inline bool IsClipLayer(const DisplayObject& obj) {
+  if (obj.clip_depth <= 0) return false;
+  if (obj.type != DisplayObject::Type::MovieClip) return true;
+  const auto& clip = static_cast<const MovieClip&>(obj);
+  if (clip.is_mask) return false;
+  const auto mask = clip.mask.lock();
+  return !mask || mask->removed;
+}
+
 // A text field on the display list (static texts are plain display objects of type Text).
 class TextFieldObject : public DisplayObject {
  public:

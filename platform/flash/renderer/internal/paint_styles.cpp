@@ -33,6 +33,18 @@ float LinearToSrgb(double v) {
   return static_cast<float>(std::clamp(v * 255.0, 0.0, 255.0));
 }
 
+// One channel of a ramp entry mixed in linear light. The mix is kept in whole linear levels (cut
+// down), which darkens dark channels. A translucent entry then goes through linear light once more
+// premultiplied by its coverage and comes back divided by it: its bright channels come out darker
+// the more transparent it is.
+float LinearRgbMix(uint8_t x, uint8_t y, double t, double alpha) {
+  const double mixed = SrgbToLinear(x) + (SrgbToLinear(y) - SrgbToLinear(x)) * t;
+  const double level = std::floor(std::clamp(mixed, 0.0, 1.0) * 255.0 + 1e-9) / 255.0;
+  const float srgb = LinearToSrgb(level);
+  if (alpha <= 0 || alpha >= 1) return srgb;
+  return LinearToSrgb(SrgbToLinear(srgb * alpha) / alpha);
+}
+
 }  // namespace
 
 void BuildGradientRamp(const Gradient& g, const ColorTransform& cx, GradientRamp& out) {
@@ -59,23 +71,19 @@ void BuildGradientRamp(const Gradient& g, const ColorTransform& cx, GradientRamp
   size_t i = 0;
   for (int r = 0; r < 256; ++r) {
     while (i < stops.size() && stops[i].ratio < r) ++i;
-    std::array<float, 4>& c = out[static_cast<size_t>(r)];
-    auto set = [&](Rgba v) { c = {float(v.r), float(v.g), float(v.b), float(v.a)}; };
-    if (i == 0) {
-      set(stops.front().color);
-    } else if (i == stops.size()) {
-      set(stops.back().color);
-    } else {
-      const GradientStop& a = stops[i - 1];
-      const GradientStop& b = stops[i];
-      double t = b.ratio == a.ratio ? 1.0 : static_cast<double>(r - a.ratio) / (b.ratio - a.ratio);
-      auto mix = [&](uint8_t x, uint8_t y) -> float {
-        if (linear) return LinearToSrgb(SrgbToLinear(x) + (SrgbToLinear(y) - SrgbToLinear(x)) * t);
-        return static_cast<float>(x + (y - x) * t);
-      };
-      c = {mix(a.color.r, b.color.r), mix(a.color.g, b.color.g), mix(a.color.b, b.color.b),
-           static_cast<float>(a.color.a + (b.color.a - a.color.a) * t)};
-    }
+    // Before the first stop and after the last the end colour holds; a linear-light ramp keeps
+    // it in linear levels too.
+    const GradientStop& a = stops[i == 0 ? 0 : i - 1];
+    const GradientStop& b = stops[i == stops.size() ? i - 1 : i];
+    double t = 0;
+    if (&a != &b) t = b.ratio == a.ratio ? 1.0 : double(r - a.ratio) / (b.ratio - a.ratio);
+    const float alpha = static_cast<float>(a.color.a + (b.color.a - a.color.a) * t);
+    auto mix = [&](uint8_t x, uint8_t y) -> float {
+      if (linear) return LinearRgbMix(x, y, t, alpha / 255.0);
+      return static_cast<float>(x + (y - x) * t);
+    };
+    out[static_cast<size_t>(r)] = {mix(a.color.r, b.color.r), mix(a.color.g, b.color.g),
+                                   mix(a.color.b, b.color.b), alpha};
   }
 }
 
