@@ -58,8 +58,8 @@ void PlayMovie(const uint8_t* data, size_t size) {
     if (i == 2) Paint(player, 64, 48);
   }
   Paint(player, 320, 240);
-  player.quality = player.quality == flash::Quality::Low ? flash::Quality::High
-                                                         : flash::Quality::Low;
+  player.quality =
+      player.quality == flash::Quality::Low ? flash::Quality::High : flash::Quality::Low;
   Paint(player, 320, 240);
 }
 
