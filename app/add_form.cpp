@@ -90,7 +90,7 @@ void TAddFrm::CreateComponents() {
   btnOK->SetCaption("&OK");
   if (auto glyph = LoadGlyph("ADD_CANCEL_GLYPH")) btnCancel->SetGlyph(glyph.get());
   if (auto glyph = LoadGlyph("ADD_OK_GLYPH")) btnOK->SetGlyph(glyph.get());
-  const TRect button(kClientW - kMargin - kButtonW, 241, kClientW - kMargin, 241 + kButtonH);
+  const TRect button{kClientW - kMargin - kButtonW, 241, kClientW - kMargin, 241 + kButtonH};
   for (TBitBtn* b : {btnCancel, btnOK}) b->SetBoundsRect(button);
 
   btnAction = new TBitBtn(this);

@@ -515,6 +515,91 @@ TEST(BitmapDataScript, ConstructionLimitsAndDisposal) {
   EXPECT_EQ(s.Run(), "3\ntrue\n-1\nundefined\nundefined\n-1\n-1\n");
 }
 
+TEST(BitmapDataScript, PixelLoopsRunIntoTheActionBudget) {
+  auto bitmap = [](int w, int h) {
+    return [w, h](Script& c) {
+      c.NewIn(
+          "flash.display", "BitmapData",
+          {Script::Num(w), Script::Num(h), [](Script& d) { d.a.PushBool(false); }, Script::Num(0)});
+    };
+  };
+  // Filling the whole of a large bitmap over and over ends the script long before the loop does.
+  Script big(8);
+  big.Var("b", bitmap(2880, 2880));
+  big.Loop("i", 2000, [](Script& c) {
+    c.Call("b", "fillRect", {Script::Member("b", "rectangle"), Script::Num(0xFF)}).Drop();
+    c.TraceExpr(Script::VarRef("i"));
+  });
+  big.TraceExpr(Script::Str("loop finished"));
+  const std::string out = big.Run();
+  const auto lines = std::count(out.begin(), out.end(), '\n');
+  EXPECT_GT(lines, 100);
+  EXPECT_LT(lines, 2000);
+  EXPECT_EQ(out.find("loop finished"), std::string::npos);
+
+  // What counts is the rectangle a method works on, not the bitmap: small fills of the same
+  // large bitmap run to the end.
+  Script small(8);
+  small.Var("b", bitmap(2880, 2880));
+  small.Var("r", [](Script& c) {
+    c.NewIn("flash.geom", "Rectangle",
+            {Script::Num(5), Script::Num(5), Script::Num(10), Script::Num(10)});
+  });
+  small.Loop("i", 2000, [](Script& c) {
+    c.Call("b", "fillRect", {Script::VarRef("r"), Script::Num(0xFF)}).Drop();
+  });
+  small.TraceExpr(Script::Str("loop finished"));
+  small.TraceExpr([](Script& c) { c.Call("b", "getPixel", {Script::Num(5), Script::Num(5)}); });
+  EXPECT_EQ(small.Run(), "loop finished\n255\n");
+
+  // One call whose work alone exceeds the budget (every octave of noise over the largest bitmap
+  // a version 10 movie may make) is refused and ends the script.
+  Script noise(10);
+  noise.TraceExpr(Script::Str("before"));
+  noise.Var("b", bitmap(8191, 2048));
+  noise
+      .Call("b", "perlinNoise",
+            {Script::Num(100), Script::Num(100), Script::Num(32), Script::Num(1), Script::Num(0),
+             Script::Num(1), Script::Num(7), Script::Num(0)})
+      .Drop();
+  noise.TraceExpr(Script::Str("after"));
+  EXPECT_EQ(noise.Run(), "before\n");
+}
+
+TEST(BitmapDataScript, LiveBitmapsStayWithinTheirMemoryAndDroppedOnesAreFreed) {
+  auto large = [](Script& c) {
+    c.NewIn("flash.display", "BitmapData", {Script::Num(2880), Script::Num(2880)});
+  };
+  // Bitmaps kept in an array: those beyond the limit of live pixels are refused, not made.
+  {
+    Script s(8);
+    s.Var("a", [](Script& c) { c.New("Array"); });
+    s.Loop("i", 40, [&](Script& c) { c.Call("a", "push", {large}).Drop(); });
+    s.TraceMember("a.length");
+    s.TraceExpr([](Script& c) { c.Get("a").a.PushInt(0).Op(0x4E).PushString("width").Op(0x4E); });
+    s.TraceExpr([](Script& c) { c.Get("a").a.PushInt(39).Op(0x4E); });
+    EXPECT_EQ(s.Run(), "40\n2880\nundefined\n");
+    EXPECT_LE(flash::BitmapData::LivePixels(), flash::BitmapData::kMaxLivePixels);
+  }
+  EXPECT_LT(flash::BitmapData::LivePixels(), int64_t{2880} * 2880);
+
+  // A large bitmap made and dropped on every frame is freed after a few: it never runs into the
+  // limit.
+  Script body;
+  body.Var("b", large);
+  body.TraceMember("b.width");
+  Script s(8);
+  s.SetMember("_root", "onEnterFrame", [&](Script& c) { c.Function({}, body); });
+  s.Run();
+  for (int i = 0; i < 60; ++i) s.player.Tick();
+  const std::string out = flashtest::Joined(s.player.trace_log);
+  size_t made = 0;
+  for (size_t at = out.find("2880"); at != std::string::npos; at = out.find("2880", at + 1)) ++made;
+  EXPECT_EQ(made, 60u);
+  EXPECT_EQ(out.find("undefined"), std::string::npos);
+  EXPECT_LT(flash::BitmapData::LivePixels(), int64_t{4} * 2880 * 2880);
+}
+
 TEST(BitmapDataScript, HitTestThresholdsAndArguments) {
   auto geom = [](const char* cls, std::vector<Script::Emit> args) {
     return [cls, args](Script& c) { c.NewIn("flash.geom", cls, args); };

@@ -405,6 +405,16 @@ void ActionRunner::CountStringBytes(size_t n) {
   if (player_.string_growth_ > kMaxStringBytesPerTick) throw ScriptAbort{"strings grow too fast"};
 }
 
+void ActionRunner::CountWork(int64_t actions) {
+  if (actions <= 0) return;
+  // Work that does not fit is not done: the block ends, and the tick's budget stays for the
+  // scripts after it.
+  if (actions > player_.budget_ || actions > player_.block_budget_)
+    throw ScriptAbort{"action budget spent"};
+  player_.budget_ -= static_cast<long>(actions);
+  player_.block_budget_ -= static_cast<long>(actions);
+}
+
 void ActionRunner::CheckArrayGrowth(size_t from, size_t to) {
   if (to > kMaxArrayLength) throw ScriptAbort{"array too long"};
   if (to <= from) return;

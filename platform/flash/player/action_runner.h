@@ -123,6 +123,9 @@ class ActionRunner {
   void CheckLength(size_t n);  // aborts beyond the size limits
   // Aborts when an array would grow from `from` to `to` elements beyond the size limits.
   void CheckArrayGrowth(size_t from, size_t to);
+  // Counts work a native method is about to do, as `actions` actions' worth, against the tick's
+  // and the script's action budgets; aborts the script before that work when either is spent.
+  void CountWork(int64_t actions);
   // Gives an array a new length: elements at and past it go, a longer one adds holes.
   void SetArrayLength(ArrayObject* a, int32_t length);
   // a < b, undefined for NaN; operands convert left to right unless `right_first`.

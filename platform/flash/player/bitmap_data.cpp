@@ -1,6 +1,7 @@
 #include "platform/flash/player/bitmap_data.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -107,15 +108,28 @@ bool BitmapData::SizeAllowed(int version, int width, int height) {
   return width <= 8191 && height <= 8191 && int64_t{width} * height <= kMaxBitmapPixels;
 }
 
+namespace {
+std::atomic<int64_t> live_pixels{0};
+}  // namespace
+
+int64_t BitmapData::LivePixels() { return live_pixels.load(std::memory_order_relaxed); }
+
+void BitmapData::LiveCount::Set(int64_t n) {
+  live_pixels.fetch_add(n - n_, std::memory_order_relaxed);
+  n_ = n;
+}
+
 BitmapData::BitmapData(int width, int height, bool transparent, uint32_t argb)
     : width_(std::max(width, 0)), height_(std::max(height, 0)), transparent_(transparent) {
   pixels_.assign(static_cast<size_t>(width_) * height_, Stored(argb));
+  live_.Set(static_cast<int64_t>(pixels_.size()));
 }
 
 void BitmapData::Dispose() {
   disposed_ = true;
   width_ = height_ = 0;
   std::vector<uint32_t>().swap(pixels_);
+  live_.Set(0);
   picture_.reset();
   Touch();
 }
@@ -547,6 +561,7 @@ std::shared_ptr<BitmapData> BitmapData::Clone() const {
   copy->width_ = width_;
   copy->height_ = height_;
   copy->pixels_ = pixels_;
+  copy->live_.Set(static_cast<int64_t>(copy->pixels_.size()));
   copy->disposed_ = disposed_;
   return copy;
 }

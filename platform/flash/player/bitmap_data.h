@@ -57,6 +57,11 @@ class BitmapData {
   // Largest sides and pixel count movies of a version may make: 2880 a side up to version 9,
   // then 8191 a side and 16777215 pixels.
   static bool SizeAllowed(int version, int width, int height);
+  // Pixels of every bitmap alive in the process. Scripts make no bitmap that would take them
+  // beyond kMaxLivePixels (a gigabyte of pixels): it is refused as one too large is.
+  static constexpr int64_t kMaxLivePixels = int64_t{1} << 28;
+  static int64_t LivePixels();
+  static bool Affordable(int64_t pixels) { return pixels <= kMaxLivePixels - LivePixels(); }
 
   // A bitmap filled with `argb`; `width` and `height` must be positive and SizeAllowed.
   BitmapData(int width, int height, bool transparent, uint32_t argb);
@@ -148,6 +153,22 @@ class BitmapData {
   bool disposed_ = false;
   uint64_t version_ = 1;
   std::vector<uint32_t> pixels_;
+  // Keeps the process's count of live pixels in step with pixels_ (copies count again).
+  class LiveCount {
+   public:
+    LiveCount() = default;
+    LiveCount(const LiveCount& o) { Set(o.n_); }
+    LiveCount& operator=(const LiveCount& o) {
+      Set(o.n_);
+      return *this;
+    }
+    ~LiveCount() { Set(0); }
+    void Set(int64_t n);
+
+   private:
+    int64_t n_ = 0;
+  };
+  LiveCount live_;
   mutable std::shared_ptr<BitmapDef> picture_;
   mutable uint64_t picture_version_ = 0;
 };

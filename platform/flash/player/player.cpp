@@ -11,6 +11,7 @@
 #include "platform/flash/format/reader.h"
 #include "platform/flash/format/shape.h"
 #include "platform/flash/player/action_runner.h"
+#include "platform/flash/player/bitmap_data.h"
 #include "platform/flash/player/button.h"
 #include "platform/flash/player/script/program.h"
 #include "platform/flash/player/script/lib/string_ops.h"
@@ -440,7 +441,10 @@ void Player::Tick() {
   in_tick_ = false;
   FollowDrag();
   UpdateHover();
-  if (heap_->CollectionDue()) CollectGarbage();
+  // Bitmaps scripts let go of are few objects holding much memory: their pixels count too.
+  if (heap_->CollectionDue() ||
+      BitmapData::LivePixels() - bitmap_pixels_kept_ > kBitmapPixelsPerCollection)
+    CollectGarbage();
 }
 
 void Player::RunTickListeners() {
@@ -496,6 +500,7 @@ void Player::TraceRoots(std::vector<ScriptObject*>& gray) {
 void Player::CollectGarbage() {
   if (in_tick_) return;  // natives hold plain pointers while scripts run
   heap_->Collect([this](std::vector<ScriptObject*>& gray) { TraceRoots(gray); });
+  bitmap_pixels_kept_ = BitmapData::LivePixels();
 }
 
 int Player::AddInterval(const Value& function, const std::string& method, std::vector<Value> args,

@@ -480,6 +480,9 @@ class Player {
 
   // The heap outlives every clip (clips unpin their objects when they go).
   std::shared_ptr<Heap> heap_;
+  // Bitmap pixels alive after the last collection; a tick that leaves this many more collects.
+  static constexpr int64_t kBitmapPixelsPerCollection = int64_t{1} << 24;
+  int64_t bitmap_pixels_kept_ = 0;
   std::unique_ptr<Realm> realms_[2];  // versions 6 and before, later versions
   std::map<int, Level> levels_;
   // Clips in execution order, newest first: a list with an index for constant-time removal.

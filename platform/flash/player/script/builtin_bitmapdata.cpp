@@ -116,6 +116,22 @@ Value Wrap(NativeCall& c, std::shared_ptr<BitmapData> data) {
   return Value::Object(o);
 }
 
+// Pixel loops count against the script's action budget, so that a script looping over large
+// bitmaps ends like any other endless loop instead of holding the player for minutes: one
+// action's worth for every kPixelsPerAction pixels a method may touch. A method whose work does
+// not fit the budget left is not done.
+constexpr int64_t kPixelsPerAction = 256;
+
+void CountPixels(NativeCall& c, int64_t pixels) { c.vm.CountWork(pixels / kPixelsPerAction); }
+
+// The pixels of a bitmap, and those of a rectangle that fit in its size wherever it is placed:
+// what a method working on the rectangle touches at most.
+int64_t Area(const BitmapData& b) { return int64_t{b.width()} * b.height(); }
+int64_t Area(const BitmapData& b, const PixelRect& r) {
+  if (r.Empty()) return 0;
+  return int64_t{std::min(r.width, b.width())} * std::min(r.height, b.height());
+}
+
 // new BitmapData(width, height, transparent = true, fill = 0xFFFFFFFF).
 Value Construct(NativeCall& c) {
   auto number = [&](size_t i, int& out) {
@@ -127,8 +143,10 @@ Value Construct(NativeCall& c) {
     return true;
   };
   int w = 0, h = 0;
-  if (!number(0, w) || !number(1, h) || !BitmapData::SizeAllowed(c.vm.version(), w, h))
+  if (!number(0, w) || !number(1, h) || !BitmapData::SizeAllowed(c.vm.version(), w, h) ||
+      !BitmapData::Affordable(int64_t{w} * h))
     return Value::Undefined();
+  CountPixels(c, int64_t{w} * h);
   const bool transparent = c.Count() < 3 || c.vm.ToBool(c.Arg(2));
   const uint32_t fill = c.Count() < 4 ? 0xFFFFFFFFu : Color(c, c.Arg(3));
   auto data = std::make_shared<BitmapData>(w, h, transparent, fill);
@@ -304,6 +322,7 @@ Value Compare(NativeCall& c, BitmapData& self) {
   if (other.get() == &self) return Value::Number(0);
   if (other->width() != self.width()) return Value::Number(-3);
   if (other->height() != self.height()) return Value::Number(-4);
+  if (!BitmapData::Affordable(Area(self))) return Value::Undefined();
   auto diff = std::make_shared<BitmapData>(self.width(), self.height(), true, 0);
   bool any = false;
   for (int y = 0; y < self.height(); ++y)
@@ -499,6 +518,7 @@ Value Draw(NativeCall& c, BitmapData& self) {
   if (c.vm.ObjectOf(c.Arg(4))) RectArg(c, c.Arg(4), clip);
   clip = self.Clip(clip);
   if (clip.Empty()) return Value::Undefined();
+  CountPixels(c, Area(self, clip) * 4);  // drawing costs a few times a plain loop a pixel
   const bool smooth = c.vm.ToBool(c.Arg(5));
 
   BitmapPainting target{&self, clip.x, clip.y, clip.width, clip.height, m, cx, blend, smooth};
@@ -525,6 +545,16 @@ Value Method(NativeCall& c) {
   }
   if (static_cast<int>(c.Count()) < Required(op)) return Value::Number(-1);
   switch (op) {
+    case kFloodFill:
+    case kGetColorBoundsRect:
+    case kHitTest:
+    case kCompare:
+    case kNoise:
+    case kScroll:
+    case kClone: CountPixels(c, Area(self)); break;
+    default: break;
+  }
+  switch (op) {
     case kGetPixel: return Value::Number(self.GetPixel(Int(c, c.Arg(0)), Int(c, c.Arg(1))));
     case kGetPixel32:
       return Value::Number(
@@ -538,6 +568,7 @@ Value Method(NativeCall& c) {
     case kFillRect: {
       PixelRect r;
       if (!RectArg(c, c.Arg(0), r)) return Value::Number(-1);
+      CountPixels(c, Area(self, r));
       self.FillRect(r, Color(c, c.Arg(1)));
       return Value::Number(0);
     }
@@ -545,6 +576,7 @@ Value Method(NativeCall& c) {
       Copy from;
       if (int e = ReadCopy(c, from)) return Value::Number(e);
       auto& [src, r, dx, dy] = from;
+      CountPixels(c, Area(self, r));
       std::shared_ptr<BitmapData> alpha = DataOf(c, c.Arg(3));
       if (alpha && alpha->disposed()) alpha.reset();
       int ax = 0, ay = 0;
@@ -556,6 +588,7 @@ Value Method(NativeCall& c) {
       Copy from;
       if (int e = ReadCopy(c, from)) return Value::Number(e);
       auto& [src, r, dx, dy] = from;
+      CountPixels(c, Area(self, r));
       self.CopyChannel(*src, r, dx, dy, static_cast<unsigned>(Int(c, c.Arg(3))),
                        static_cast<unsigned>(Int(c, c.Arg(4))));
       return Value::Number(-1);
@@ -564,6 +597,7 @@ Value Method(NativeCall& c) {
       PixelRect r;
       if (!RectArg(c, c.Arg(0), r)) return Value::Number(-2);
       if (!IsGeom(c, c.Arg(1), "ColorTransform")) return Value::Number(-3);
+      CountPixels(c, Area(self, r));
       auto num = [&](const char* name) {
         const double d = c.vm.ToNumber(c.vm.GetMember(c.Arg(1), name));
         return std::isfinite(d) ? d : 0.0;
@@ -578,6 +612,7 @@ Value Method(NativeCall& c) {
       Copy from;
       if (int e = ReadCopy(c, from)) return Value::Number(e);
       auto& [src, r, dx, dy] = from;
+      CountPixels(c, Area(self, r));
       bool ok = false;
       auto cmp = ThresholdOpOf(c.vm.ToString(c.Arg(3)), ok);
       if (!ok) return Value::Number(0);
@@ -610,6 +645,10 @@ Value Method(NativeCall& c) {
           offsets.emplace_back(std::isfinite(x) ? x : 0, std::isfinite(y) ? y : 0);
         }
       const unsigned channels = c.Count() > 6 ? static_cast<unsigned>(Int(c, c.Arg(6))) : 7u;
+      // Every octave of every plane (four, or two for gray) draws a noise sample a pixel, each
+      // worth some sixteen pixels of a plain loop.
+      const int64_t octaves = std::clamp(Int(c, c.Arg(2)), 0, 32);
+      CountPixels(c, Area(self) * octaves * (c.vm.ToBool(c.Arg(7)) ? 2 : 4) * 16);
       self.PerlinNoise(c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1)), Int(c, c.Arg(2)),
                        Int(c, c.Arg(3)), c.vm.ToBool(c.Arg(4)), c.vm.ToBool(c.Arg(5)), channels,
                        c.vm.ToBool(c.Arg(7)), offsets);
@@ -620,6 +659,7 @@ Value Method(NativeCall& c) {
       // Any source that is not a live bitmap answers -1 here.
       if (int e = ReadCopy(c, from)) return Value::Number(e == -2 || e == -3 ? -1 : e);
       auto& [src, r, dx, dy] = from;
+      CountPixels(c, Area(self, r));
       return Value::Number(self.PixelDissolve(*src, r, dx, dy, Int(c, c.Arg(3)), Int(c, c.Arg(4)),
                                               Color(c, c.Arg(5))));
     }
@@ -627,6 +667,7 @@ Value Method(NativeCall& c) {
       Copy from;
       if (int e = ReadCopy(c, from)) return Value::Number(e);
       auto& [src, r, dx, dy] = from;
+      CountPixels(c, Area(self, r));
       std::array<std::array<uint32_t, 256>, 4> tables = {
           Table(c, c.Arg(3), 16), Table(c, c.Arg(4), 8), Table(c, c.Arg(5), 0),
           Table(c, c.Arg(6), 24)};
@@ -637,20 +678,27 @@ Value Method(NativeCall& c) {
       Copy from;
       if (int e = ReadCopy(c, from)) return Value::Number(e);
       auto& [src, r, dx, dy] = from;
+      CountPixels(c, Area(self, r));
       self.Merge(*src, r, dx, dy,
                  {Int(c, c.Arg(3)), Int(c, c.Arg(4)), Int(c, c.Arg(5)), Int(c, c.Arg(6))});
       return Value::Undefined();
     }
     case kScroll: self.Scroll(Int(c, c.Arg(0)), Int(c, c.Arg(1))); return Value::Undefined();
-    case kClone: return Wrap(c, self.Clone());
+    case kClone:
+      if (!BitmapData::Affordable(Area(self))) return Value::Undefined();
+      return Wrap(c, self.Clone());
     case kDispose: self.Dispose(); return Value::Undefined();
     case kDraw: return Draw(c, self);
     case kApplyFilter: {
       Copy from;
       if (int e = ReadCopy(c, from)) return Value::Number(e);
       auto& [src, r, dx, dy] = from;
+      CountPixels(c, Area(self, r));
       std::optional<Filter> filter = FilterFromScript(c, c.Arg(3));
       if (!filter) return Value::Number(-6);
+      // Blur passes go over the pixels twice each, a convolution once for each of its cells.
+      CountPixels(c, Area(self, r) * (2 * std::clamp(filter->passes, 0, kMaxFilterPasses) +
+                                      int64_t{filter->matrix_x} * filter->matrix_y));
       ApplyFilterInto(*src, r, self, dx, dy, *filter);
       return Value::Number(0);
     }
@@ -673,7 +721,9 @@ Value LoadBitmap(NativeCall& c) {
   CharacterPtr symbol = c.vm.player().ExportedSymbol(root->movie.get(), c.vm.ToString(c.Arg(0)));
   if (!symbol || symbol->kind != CharacterDef::Kind::Bitmap) return Value::Undefined();
   std::shared_ptr<const BitmapPixels> pixels = static_cast<const BitmapDef&>(*symbol).Pixels();
-  if (!pixels || pixels->width <= 0 || pixels->height <= 0) return Value::Undefined();
+  if (!pixels || pixels->width <= 0 || pixels->height <= 0 ||
+      !BitmapData::Affordable(int64_t{pixels->width} * pixels->height))
+    return Value::Undefined();
   auto data = std::make_shared<BitmapData>(pixels->width, pixels->height, true, 0);
   for (int y = 0; y < pixels->height; ++y)
     for (int x = 0; x < pixels->width; ++x) {
