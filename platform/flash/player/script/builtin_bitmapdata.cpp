@@ -646,9 +646,10 @@ Value Method(NativeCall& c) {
         }
       const unsigned channels = c.Count() > 6 ? static_cast<unsigned>(Int(c, c.Arg(6))) : 7u;
       // Every octave of every plane (four, or two for gray) draws a noise sample a pixel, each
-      // worth some sixteen pixels of a plain loop.
+      // counted as four pixels of a plain loop: eight octaves of noise on a 1000x1000 bitmap
+      // still fit one script's budget, the largest bitmap at many octaves does not.
       const int64_t octaves = std::clamp(Int(c, c.Arg(2)), 0, 32);
-      CountPixels(c, Area(self) * octaves * (c.vm.ToBool(c.Arg(7)) ? 2 : 4) * 16);
+      CountPixels(c, Area(self) * octaves * (c.vm.ToBool(c.Arg(7)) ? 2 : 4) * 4);
       self.PerlinNoise(c.vm.ToNumber(c.Arg(0)), c.vm.ToNumber(c.Arg(1)), Int(c, c.Arg(2)),
                        Int(c, c.Arg(3)), c.vm.ToBool(c.Arg(4)), c.vm.ToBool(c.Arg(5)), channels,
                        c.vm.ToBool(c.Arg(7)), offsets);
