@@ -1086,10 +1086,10 @@ struct Renderer::Impl {
     return Place(x0 - reach, y0 - reach, x1 + reach, y1 + reach);
   }
 
-  // The matrix paints read their bitmaps and gradients through: the low-quality nudge only
-  // settles which pixels the outline covers, and what is painted in them is sampled at their
-  // true centres.
-  Matrix PaintMatrix(const Matrix& m) const {
+  // `m` (from PixelMatrix) with the low-quality nudge taken back. The nudge only settles which
+  // pixels a fill's outline covers: paints read their bitmaps and gradients at the pixels' true
+  // centres, and the centre sampler that draws lines settles centres on an edge itself.
+  Matrix WithoutNudge(const Matrix& m) const {
     if (quality != Quality::Low) return m;
     Matrix out = m;
     out.tx += kLowQualityNudge;
@@ -1101,7 +1101,7 @@ struct Renderer::Impl {
                       bool mask_mode, std::vector<PaintStyle>& out) const {
     out.clear();
     out.reserve(group.fill_styles.size());
-    const Matrix pm = PaintMatrix(m);
+    const Matrix pm = WithoutNudge(m);
     for (const FillStyle& f : group.fill_styles) {
       if (mask_mode) {
         out.push_back(PaintStyle::Solid({255, 255, 255, 255}));
@@ -1113,7 +1113,7 @@ struct Renderer::Impl {
 
   PaintStyle LinePaint(const LineStyle& style, const Matrix& m, const ColorTransform& cx) const {
     if (!style.has_fill) return PaintStyle::Solid(cx.Apply(style.color));
-    return PaintStyle::FromFill(style.fill, PaintMatrix(m), cx, lookup, quality == Quality::Low);
+    return PaintStyle::FromFill(style.fill, WithoutNudge(m), cx, lookup, quality == Quality::Low);
   }
 
   // `prepared`, when given, holds the group's fill paints, made when the drawing was recorded.
@@ -1399,14 +1399,8 @@ struct Renderer::Impl {
   void DrawLines(const ShapeGroup& group, const Matrix& m, const ColorTransform& cx,
                  BaseRenderer& ren, const std::vector<PaintStyle>* prepared = nullptr) {
     if (prepared && prepared->size() != group.line_styles.size()) return;
-    // The centre sampler that draws lines at low quality keeps exact positions and settles a
-    // centre lying on an edge itself, so the path takes back the nudge the rasteriser needs:
-    // nudged, centres a hair outside a slanting line would count as inside.
-    Matrix path_m = m;
-    if (quality == Quality::Low) {
-      path_m.tx += kLowQualityNudge;
-      path_m.ty += kLowQualityNudge;
-    }
+    // Nudged, centres a hair outside a slanting line would count as inside.
+    const Matrix path_m = WithoutNudge(m);
     for (size_t li = 0; li < group.line_styles.size(); ++li) {
       const LineStyle& style = group.line_styles[li];
       agg::path_storage& path = line_path;
