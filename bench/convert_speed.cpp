@@ -311,16 +311,17 @@ int RunStep(const std::string& step, const std::string& dir) {
   const std::string movie = dir + "/movie.swf", fps = dir + "/fps";
   TCovSettings job = BenchJob(movie, dir);
   double t[2] = {0, 0}, cpu[2] = {0, 0};
+  // Runs a timed step twice (fresh, then warm), keeping its wall and processor times.
+  auto twice = [&](const auto& run) {
+    for (int i = 0; i < 2; ++i) {
+      t[i] = run();
+      cpu[i] = gStepProcessor;
+    }
+  };
   if (step == "capture") {
-    for (int i = 0; i < 2; ++i) {
-      t[i] = RenderAlone(movie, nullptr);
-      cpu[i] = gStepProcessor;
-    }
+    twice([&] { return RenderAlone(movie, nullptr); });
   } else if (step == "road" || step == "hidden") {
-    for (int i = 0; i < 2; ++i) {
-      t[i] = WholeRoad(&job, fps, step == "road");
-      cpu[i] = gStepProcessor;
-    }
+    twice([&] { return WholeRoad(&job, fps, step == "road"); });
   } else if (step == "gif") {
     // One run only: the second figure is the peak memory in MB.
     job.destType = dtGIF;
@@ -344,10 +345,7 @@ int RunStep(const std::string& step, const std::string& dir) {
       for (double& x : t) x = FfmpegAlone(raw, out, dvd);
       std::remove(raw.c_str());
     } else {
-      for (int i = 0; i < 2; ++i) {
-        t[i] = EncodeAlone(job, frames, out, dvd);
-        cpu[i] = gStepProcessor;
-      }
+      twice([&] { return EncodeAlone(job, frames, out, dvd); });
     }
     std::remove(out.c_str());
   }
